@@ -1,0 +1,15 @@
+#include "media/RegisteredSettings.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Zuvo");
+  zuvo::registerSettingDefaults();
+  QMainWindow window;
+  window.setWindowTitle("Zuvo");
+  window.resize(900, 600);
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,105 @@
+#include "platform/Defaults.h"
+
+#include "platform/Paths.h"
+
+namespace zuvo {
+
+Defaults& Defaults::standard() {
+  static Defaults instance;
+  return instance;
+}
+
+Defaults::Defaults() : file_(paths::settingsFile()) {}
+
+QSettings& Defaults::settings() const {
+  if (!settings_) settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
+  return *settings_;
+}
+
+void Defaults::setStorageFile(const QString& path) {
+  QMutexLocker guard(&lock_);
+  settings_.reset();
+  file_ = path;
+}
+
+void Defaults::registerDefaults(const QVariantMap& defaults) {
+  QMutexLocker guard(&lock_);
+  for (auto it = defaults.begin(); it != defaults.end(); ++it) registered_.insert(it.key(), it.value());
+}
+
+QVariantMap Defaults::registeredDefaults() const {
+  QMutexLocker guard(&lock_);
+  return registered_;
+}
+
+QVariant Defaults::objectForKey(const QString& key) const {
+  QMutexLocker guard(&lock_);
+  const QVariant user = settings().value(key);
+  if (user.isValid()) return user;
+  return registered_.value(key);
+}
+
+bool Defaults::hasUserValue(const QString& key) const {
+  QMutexLocker guard(&lock_);
+  return settings().contains(key);
+}
+
+bool Defaults::boolForKey(const QString& key) const {
+  const QVariant v = objectForKey(key);
+  if (v.typeId() == QMetaType::QString) {
+    const QString s = v.toString().trimmed().toLower();
+    return s == "true" || s == "yes" || s.toInt() != 0;
+  }
+  return v.toBool();
+}
+
+int Defaults::integerForKey(const QString& key) const {
+  const QVariant v = objectForKey(key);
+  bool ok = false;
+  const int i = v.toInt(&ok);
+  if (ok) return i;
+  if (v.typeId() == QMetaType::QString) {
+    const QString s = v.toString().trimmed();
+    if (s == "true") return 1;
+  }
+  return static_cast<int>(v.toDouble());
+}
+
+double Defaults::doubleForKey(const QString& key) const { return objectForKey(key).toDouble(); }
+
+QString Defaults::stringForKey(const QString& key) const {
+  const QVariant v = objectForKey(key);
+  if (v.typeId() == QMetaType::QStringList) return QString();
+  return v.toString();
+}
+
+QStringList Defaults::stringArrayForKey(const QString& key) const {
+  const QVariant v = objectForKey(key);
+  if (!v.isValid()) return {};
+  // The INI format stores a one-element list as a plain text.
+  if (v.typeId() == QMetaType::QString) return {v.toString()};
+  return v.toStringList();
+}
+
+QByteArray Defaults::dataForKey(const QString& key) const { return objectForKey(key).toByteArray(); }
+
+void Defaults::setObject(const QVariant& value, const QString& key) {
+  QMutexLocker guard(&lock_);
+  if (!value.isValid()) {
+    settings().remove(key);
+    return;
+  }
+  settings().setValue(key, value);
+}
+
+void Defaults::removeObjectForKey(const QString& key) {
+  QMutexLocker guard(&lock_);
+  settings().remove(key);
+}
+
+void Defaults::synchronize() {
+  QMutexLocker guard(&lock_);
+  settings().sync();
+}
+
+}  // namespace zuvo

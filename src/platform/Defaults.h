@@ -1,0 +1,51 @@
+#pragma once
+// The user-defaults store: the user's own values (an INI file) over a registration
+// domain that is held in memory only. Safe to use from any thread.
+#include <QMutex>
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+namespace zuvo {
+
+class Defaults {
+ public:
+  static Defaults& standard();
+
+  void registerDefaults(const QVariantMap& defaults);
+  QVariantMap registeredDefaults() const;
+
+  // The user's value when stored, else the registered one, else an invalid value.
+  QVariant objectForKey(const QString& key) const;
+  bool hasUserValue(const QString& key) const;
+  // Absent keys read as NO, 0, 0.0, empty text, empty list or empty data.
+  bool boolForKey(const QString& key) const;
+  int integerForKey(const QString& key) const;
+  double doubleForKey(const QString& key) const;
+  QString stringForKey(const QString& key) const;
+  QStringList stringArrayForKey(const QString& key) const;
+  QByteArray dataForKey(const QString& key) const;
+
+  void setObject(const QVariant& value, const QString& key);
+  void setBool(bool value, const QString& key) { setObject(value, key); }
+  void setInteger(int value, const QString& key) { setObject(value, key); }
+  void setDouble(double value, const QString& key) { setObject(value, key); }
+  void setString(const QString& value, const QString& key) { setObject(value, key); }
+  void removeObjectForKey(const QString& key);
+  void synchronize();
+
+  // Points the store at another file and forgets every value (tests, first use).
+  void setStorageFile(const QString& path);
+
+ private:
+  Defaults();
+  QSettings& settings() const;
+
+  mutable QMutex lock_;
+  mutable std::unique_ptr<QSettings> settings_;
+  QString file_;
+  QVariantMap registered_;
+};
+
+}  // namespace zuvo

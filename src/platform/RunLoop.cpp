@@ -1,0 +1,28 @@
+#include "platform/RunLoop.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+
+namespace zuvo::runloop {
+
+bool waitUntil(const std::function<bool()>& done, double timeoutSeconds, int sliceMs) {
+  QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000.0));
+  while (!done()) {
+    const qint64 left = deadline.remainingTime();
+    if (left == 0) return done();
+    const int slice = left < 0 ? sliceMs : static_cast<int>(std::min<qint64>(left, sliceMs));
+    QEventLoop loop;
+    QTimer::singleShot(slice, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
+
+void runFor(double seconds) {
+  waitUntil([] { return false; }, seconds);
+}
+
+}  // namespace zuvo::runloop

@@ -1,0 +1,16 @@
+#pragma once
+// Waiting the way a run loop waits: events of the calling thread keep flowing
+// (the window stays live when this runs on the GUI thread) until a condition holds
+// or a deadline passes.
+#include <functional>
+
+namespace zuvo::runloop {
+
+// Runs the calling thread's events in slices until `done` answers true or
+// `timeoutSeconds` have passed. Returns the last answer of `done`.
+bool waitUntil(const std::function<bool()>& done, double timeoutSeconds, int sliceMs = 100);
+
+// Runs the calling thread's events for the given time.
+void runFor(double seconds);
+
+}  // namespace zuvo::runloop

@@ -1,0 +1,42 @@
+#include "platform/ServiceAddresses.h"
+
+#include <QByteArray>
+
+namespace zuvo {
+namespace {
+
+struct Row {
+  Service service;
+  const char* variable;
+  const char* address;
+};
+
+constexpr Row kServices[] = {
+    {Service::TheTVDB, "ZUVO_TVDB_URL", "http://www.thetvdb.com"},
+    {Service::TheTVDBBanners, "ZUVO_TVDB_BANNERS_URL", "http://www.thetvdb.com/banners"},
+    {Service::TheMovieDB, "ZUVO_TMDB_URL", "http://api.themoviedb.org"},
+    {Service::TagChimp, "ZUVO_TAGCHIMP_URL", "https://www.tagchimp.com"},
+    {Service::TVRage, "ZUVO_TVRAGE_URL", "http://services.tvrage.com"},
+    {Service::News, "ZUVO_NEWS_URL", "http://www.zuvo.example"},
+    {Service::Homepage, "ZUVO_HOMEPAGE_URL", "http://www.zuvo.example"},
+};
+
+const Row& row(Service service) {
+  for (const Row& r : kServices)
+    if (r.service == service) return r;
+  return kServices[0];
+}
+
+}  // namespace
+
+QString serviceBaseURL(Service service) {
+  const Row& r = row(service);
+  QString base = QString::fromUtf8(qgetenv(r.variable));
+  if (base.isEmpty()) base = QString::fromLatin1(r.address);
+  while (base.endsWith('/')) base.chop(1);
+  return base;
+}
+
+const char* serviceOverrideVariable(Service service) { return row(service).variable; }
+
+}  // namespace zuvo

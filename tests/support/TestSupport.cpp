@@ -1,0 +1,191 @@
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QProcess>
+#include <QSemaphore>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace zuvo::test {
+namespace {
+QTemporaryDir* home = nullptr;
+}
+
+QString testHome() { return home->path(); }
+
+QString freshFolder(const QString& name) {
+  static int serial = 0;
+  const QString path = QStringLiteral("%1/%2-%3").arg(testHome(), name).arg(++serial);
+  QDir().mkpath(path);
+  return path;
+}
+
+CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.start(program, arguments);
+  CommandResult r;
+  if (!p.waitForStarted(10000)) return r;
+  p.closeWriteChannel();
+  if (!p.waitForFinished(timeoutMs)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.output = p.readAll();
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  return r;
+}
+
+void makeMedia(const QString& path, const QStringList& arguments) {
+  QStringList args{"-y", "-nostdin", "-loglevel", "error"};
+  args << arguments << path;
+  const CommandResult r = runCommand("ffmpeg", args);
+  ASSERT_EQ(r.exitCode, 0) << "ffmpeg " << args.join(' ').toStdString() << "\n" << r.output.toStdString();
+}
+
+void makeTestVideo(const QString& path, double seconds, int width, int height, const QStringList& extra) {
+  QStringList args{"-f", "lavfi", "-i", QStringLiteral("testsrc=size=%1x%2:rate=25:duration=%3").arg(width).arg(height).arg(seconds),
+                   "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
+  args << extra;
+  makeMedia(path, args);
+}
+
+// Serves one connection at a time per socket; lives on the server's own thread.
+class HttpWorker : public QObject {
+ public:
+  HttpWorker(LoopbackHttpServer* owner, QSemaphore* ready, quint16* port) : owner_(owner) {
+    server_ = new QTcpServer(this);
+    server_->listen(QHostAddress::LocalHost, 0);
+    *port = server_->serverPort();
+    connect(server_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* s = server_->nextPendingConnection()) serve(s);
+    });
+    ready->release();
+  }
+
+ private:
+  void serve(QTcpSocket* socket) {
+    auto buffer = std::make_shared<QByteArray>();
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+      buffer->append(socket->readAll());
+      const int end = buffer->indexOf("\r\n\r\n");
+      if (end < 0) return;
+      const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
+      buffer->clear();
+      const QList<QByteArray> parts = requestLine.split(' ');
+      const QByteArray target = parts.size() > 1 ? parts[1] : QByteArray("/");
+      respond(socket, owner_->answer(target));
+    });
+  }
+
+  void respond(QTcpSocket* socket, const LoopbackHttpServer::Response& r) {
+    if (r.neverAnswer) return;
+    auto send = [socket, r] {
+      QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " Status\r\n";
+      head += "Content-Type: " + r.contentType + "\r\n";
+      head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n";
+      socket->write(head);
+      if (r.chunkSize <= 0) {
+        socket->write(r.body);
+        socket->disconnectFromHost();
+        return;
+      }
+      auto offset = std::make_shared<qsizetype>(0);
+      auto timer = new QTimer(socket);
+      QObject::connect(timer, &QTimer::timeout, socket, [socket, r, offset, timer] {
+        socket->write(r.body.mid(*offset, r.chunkSize));
+        socket->flush();
+        *offset += r.chunkSize;
+        if (*offset >= r.body.size()) {
+          timer->stop();
+          socket->disconnectFromHost();
+        }
+      });
+      timer->start(5);
+    };
+    if (r.delayMs > 0)
+      QTimer::singleShot(r.delayMs, socket, send);
+    else
+      send();
+  }
+
+  LoopbackHttpServer* owner_;
+  QTcpServer* server_;
+};
+
+LoopbackHttpServer::LoopbackHttpServer() {
+  QSemaphore ready;
+  HttpWorker* worker = nullptr;
+  QObject::connect(&thread_, &QThread::started, [&] { worker = new HttpWorker(this, &ready, &port_); });
+  thread_.start();
+  ready.acquire();
+  QObject::connect(&thread_, &QThread::finished, worker, &QObject::deleteLater);
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+  thread_.quit();
+  thread_.wait();
+}
+
+QString LoopbackHttpServer::baseURL() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+
+void LoopbackHttpServer::route(const QByteArray& target, const Response& response) {
+  QMutexLocker guard(&lock_);
+  routes_.insert(target, response);
+}
+
+void LoopbackHttpServer::setFallback(Handler handler) {
+  QMutexLocker guard(&lock_);
+  fallback_ = std::move(handler);
+}
+
+QList<QByteArray> LoopbackHttpServer::requests() const {
+  QMutexLocker guard(&lock_);
+  return requests_;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::answer(const QByteArray& target) {
+  QMutexLocker guard(&lock_);
+  requests_.append(target);
+  if (routes_.contains(target)) return routes_.value(target);
+  if (fallback_) return fallback_(target);
+  Response r;
+  r.status = 404;
+  r.body = "not found";
+  r.contentType = "text/plain";
+  return r;
+}
+
+__attribute__((weak)) QCoreApplication* makeApplication(int& argc, char** argv) {
+  return new QCoreApplication(argc, argv);
+}
+
+}  // namespace zuvo::test
+
+int main(int argc, char** argv) {
+  // Isolate every test program from the user's files before anything reads a path.
+  zuvo::test::home = new QTemporaryDir(QDir::tempPath() + "/zuvo-test-XXXXXX");
+  const QByteArray h = zuvo::test::home->path().toLocal8Bit();
+  setenv("HOME", h.constData(), 1);
+  setenv("XDG_CONFIG_HOME", (h + "/.config").constData(), 1);
+  setenv("XDG_DATA_HOME", (h + "/.local/share").constData(), 1);
+  setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
+  setenv("no_proxy", "127.0.0.1,localhost", 1);
+  unsetenv("http_proxy");
+  unsetenv("https_proxy");
+  ::testing::InitGoogleTest(&argc, argv);
+  std::unique_ptr<QCoreApplication> app(zuvo::test::makeApplication(argc, argv));
+  const int result = RUN_ALL_TESTS();
+  app.reset();
+  delete zuvo::test::home;
+  return result;
+}

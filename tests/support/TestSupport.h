@@ -1,0 +1,74 @@
+#pragma once
+// Shared test helpers. Every test program starts with HOME and the XDG folders in a
+// fresh temporary folder, so nothing touches the real user's files.
+#include <QByteArray>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+#include <functional>
+#include <memory>
+
+class QCoreApplication;
+
+namespace zuvo::test {
+
+// The temporary home of this test program.
+QString testHome();
+// A fresh, empty folder under the test home.
+QString freshFolder(const QString& name);
+
+struct CommandResult {
+  int exitCode = -1;
+  QByteArray output;  // standard output and standard error together
+};
+// Runs a program to its end (no shell).
+CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs = 120000);
+// Makes a media file with ffmpeg: `ffmpeg -y -loglevel error <arguments> <path>`.
+// Fails the current test when ffmpeg fails.
+void makeMedia(const QString& path, const QStringList& arguments);
+// A short test video with a tone: lavfi testsrc and sine, `seconds` long, at WxH.
+void makeTestVideo(const QString& path, double seconds = 2, int width = 320, int height = 240,
+                   const QStringList& extraOutputOptions = {});
+
+// A real HTTP/1.1 server on 127.0.0.1 with a thread of its own.
+class LoopbackHttpServer {
+ public:
+  struct Response {
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "text/xml; charset=utf-8";
+    int delayMs = 0;       // wait before answering
+    bool neverAnswer = false;
+    int chunkSize = 0;     // >0: send the body in pieces of this size with short pauses
+  };
+  using Handler = std::function<Response(const QByteArray& target)>;
+
+  LoopbackHttpServer();
+  ~LoopbackHttpServer();
+  quint16 port() const { return port_; }
+  QString baseURL() const;  // "http://127.0.0.1:PORT"
+
+  // Answers `target` (path and query, exactly as requested) with `response`.
+  void route(const QByteArray& target, const Response& response);
+  // Answers every target that has no route.
+  void setFallback(Handler handler);
+  // The request targets received so far, in order.
+  QList<QByteArray> requests() const;
+
+ private:
+  friend class HttpWorker;
+  Response answer(const QByteArray& target);
+  mutable QMutex lock_;
+  QMap<QByteArray, Response> routes_;
+  Handler fallback_;
+  QList<QByteArray> requests_;
+  QThread thread_;
+  quint16 port_ = 0;
+};
+
+// The application object a test program runs under; GUI test programs define their own.
+QCoreApplication* makeApplication(int& argc, char** argv);
+
+}  // namespace zuvo::test
