@@ -61,14 +61,13 @@ void makeTestVideo(const QString& path, double seconds, int width, int height, c
 // Serves one connection at a time per socket; lives on the server's own thread.
 class HttpWorker : public QObject {
  public:
-  HttpWorker(LoopbackHttpServer* owner, QSemaphore* ready, quint16* port) : owner_(owner) {
+  HttpWorker(LoopbackHttpServer* owner, quint16* port) : owner_(owner) {
     server_ = new QTcpServer(this);
     server_->listen(QHostAddress::LocalHost, 0);
     *port = server_->serverPort();
     connect(server_, &QTcpServer::newConnection, this, [this] {
       while (QTcpSocket* s = server_->nextPendingConnection()) serve(s);
     });
-    ready->release();
   }
 
  private:
@@ -125,7 +124,12 @@ class HttpWorker : public QObject {
 LoopbackHttpServer::LoopbackHttpServer() {
   QSemaphore ready;
   HttpWorker* worker = nullptr;
-  QObject::connect(&thread_, &QThread::started, [&] { worker = new HttpWorker(this, &ready, &port_); });
+  // Released only once `worker` is set: the constructor must not read it earlier, nor
+  // may the thread write into this frame after the constructor has returned.
+  QObject::connect(&thread_, &QThread::started, [&] {
+    worker = new HttpWorker(this, &port_);
+    ready.release();
+  });
   thread_.start();
   ready.acquire();
   QObject::connect(&thread_, &QThread::finished, worker, &QObject::deleteLater);
