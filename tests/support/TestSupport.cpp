@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", (h + "/.local/share").constData(), 1);
   setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
   setenv("no_proxy", "127.0.0.1,localhost", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);  // test discovery runs outside ctest's environment
   unsetenv("http_proxy");
   unsetenv("https_proxy");
   ::testing::InitGoogleTest(&argc, argv);
