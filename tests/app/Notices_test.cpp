@@ -66,14 +66,6 @@ class GNTPListener {
   QList<Connection> connections_;
 };
 
-quint16 portNobodyListensOn() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = probe.serverPort();
-  probe.close();
-  return port;
-}
-
 QString readText(const QString& path) {
   QFile f(path);
   f.open(QIODevice::ReadOnly);
@@ -214,7 +206,7 @@ TEST_F(NoticesTest, OnlyTheFirst100BytesOfAReplyAreLogged) {
 }
 
 TEST_F(NoticesTest, WithNoDaemonTheNoticeIsDroppedAndTheStatusTextStillShows) {
-  qputenv(gntp::kPortVariable, QByteArray::number(portNobodyListensOn()));
+  qputenv(gntp::kPortVariable, QByteArray::number(test::portNobodyListensOn()));
   Notices notices(mainLog, userLog, kGNTPSystem);
   QStringList status;
   notices.setStatusSink([&](const QString& text) { status << text; });

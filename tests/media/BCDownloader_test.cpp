@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkProxy>
-#include <QTcpServer>
 #include <QThreadPool>
 #include <QTimer>
 #include <atomic>
@@ -52,20 +51,6 @@ struct Download {
   }
 };
 
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-
-quint16 refusedPort() {
-  QTcpServer server;
-  server.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = server.serverPort();
-  server.close();
-  return port;
-}
-
 Response answer(int status, const QByteArray& body) {
   Response r;
   r.status = status;
@@ -82,7 +67,7 @@ TEST(BCDownloader, AnswerIsWrittenWholeAndTheStepsAreLogged) {
   Download d;
   const QString url = server.baseURL() + "/api/GetSeries.php?seriesname=lost";
   d.downloader.downloadFileFromURL(url, d.target());
-  EXPECT_EQ(readAll(d.target()), "<Data><SeriesName>Grüße</SeriesName></Data>\n");
+  EXPECT_EQ(test::readFile(d.target()), "<Data><SeriesName>Grüße</SeriesName></Data>\n");
   EXPECT_FALSE(d.downloader.downloadInProgress());
   EXPECT_LT(QFileInfo(d.target()).lastModified().secsTo(QDateTime::currentDateTime()), 5);
   const QList<LogLine> expected = {
@@ -101,7 +86,7 @@ TEST(BCDownloader, ErrorStatusesAndRefusedConnectionsWriteNoFile) {
   } cases[] = {
       {"404", server.baseURL() + "/missing.xml", "HTTP status 404"},
       {"500", server.baseURL() + "/broken.xml", "HTTP status 500"},
-      {"refused port", QStringLiteral("http://127.0.0.1:%1/x.xml").arg(refusedPort()), ""},
+      {"refused port", QStringLiteral("http://127.0.0.1:%1/x.xml").arg(test::portNobodyListensOn()), ""},
   };
   for (const Case& c : cases) {
     Download d;
@@ -131,7 +116,7 @@ TEST(BCDownloader, BodySentInSeveralChunksArrivesWhole) {
   server.route("/banners/poster.jpg", r);
   Download d;
   d.downloader.downloadFileFromURL(server.baseURL() + "/banners/poster.jpg", d.target("poster.jpg"), 10);
-  EXPECT_EQ(readAll(d.target("poster.jpg")), body);
+  EXPECT_EQ(test::readFile(d.target("poster.jpg")), body);
 }
 
 TEST(BCDownloader, ServerThatNeverAnswersTimesOutAtTheDeadline) {
@@ -166,7 +151,7 @@ TEST(BCDownloader, AnswerArrivingAfterTheTimeOutWritesNothing) {
 
   // The same answer, waited for long enough, is written.
   d.downloader.downloadFileFromURL(server.baseURL() + "/late.xml", d.target(), 5);
-  EXPECT_EQ(readAll(d.target()), "late body");
+  EXPECT_EQ(test::readFile(d.target()), "late body");
 }
 
 TEST(BCDownloader, WorkerThreadsDownloadAndTimeOutWithoutTheMainLoop) {
@@ -192,7 +177,7 @@ TEST(BCDownloader, WorkerThreadsDownloadAndTimeOutWithoutTheMainLoop) {
   plain.join();
   EXPECT_LT(clock.elapsed(), 5000);
   EXPECT_FALSE(onMainThread);
-  EXPECT_EQ(readAll(fetched.target()), "from a worker");
+  EXPECT_EQ(test::readFile(fetched.target()), "from a worker");
   EXPECT_FALSE(QFile::exists(timedOut.target()));
   EXPECT_EQ(timedOut.lines().last(), (LogLine{4, "Download timed out..."}));
 }
@@ -208,14 +193,14 @@ TEST(BCDownloader, CallingThreadKeepsHandlingEventsWhileItWaits) {
   ticker.start(20);
   Download d;
   d.downloader.downloadFileFromURL(server.baseURL() + "/slow.xml", d.target(), 10);
-  EXPECT_EQ(readAll(d.target()), "slow");
+  EXPECT_EQ(test::readFile(d.target()), "slow");
   EXPECT_GE(ticks, 5);
 }
 
 TEST(BCDownloader, LoopbackBypassesApplicationAndSystemProxies) {
   test::LoopbackHttpServer server;
   server.route("/ok.xml", answer(200, "direct"));
-  const QString deadProxy = QStringLiteral("http://127.0.0.1:%1").arg(refusedPort());
+  const QString deadProxy = QStringLiteral("http://127.0.0.1:%1").arg(test::portNobodyListensOn());
   for (const bool system : {false, true}) {
     if (system) {
       qputenv("http_proxy", deadProxy.toUtf8());
@@ -233,7 +218,7 @@ TEST(BCDownloader, LoopbackBypassesApplicationAndSystemProxies) {
     QNetworkProxyFactory::setUseSystemConfiguration(false);
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     qunsetenv("http_proxy");
-    EXPECT_EQ(readAll(d.target()), "direct") << (system ? "system proxy" : "application proxy");
+    EXPECT_EQ(test::readFile(d.target()), "direct") << (system ? "system proxy" : "application proxy");
     ASSERT_FALSE(forOthers.isEmpty());
     EXPECT_EQ(forOthers.first().port(), QUrl(deadProxy).port())
         << (system ? "system proxy" : "application proxy");

@@ -11,17 +11,6 @@
 using namespace zuvo;
 
 namespace {
-QString writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write(bytes);
-  return path;
-}
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
 // Lines of the test file: a short one, one that fills a piece exactly, two longer than
 // a piece (one of them in two-byte characters that straddle the piece's end), a UTF-8
 // line and a last one without a line feed.
@@ -50,7 +39,7 @@ TEST(BCFile, PathPartsOfTheFileObject) {
 }
 
 TEST(BCFile, LongLinesComeInPiecesWithoutLosingAByte) {
-  const QString path = writeFile(test::freshFolder("bcfile") + "/lines.srt", kLines);
+  const QString path = test::writeFile(test::freshFolder("bcfile") + "/lines.srt", kLines);
   const QByteArray accentedHead = QString("é").repeated(499).toUtf8();  // 998 bytes: no split character
   const std::vector<QByteArray> pieces = {"short\r",
                                           QByteArray(999, 'a'),
@@ -76,7 +65,7 @@ TEST(BCFile, LongLinesComeInPiecesWithoutLosingAByte) {
 }
 
 TEST(BCFile, BytesThatAreNotUtf8ReadAsNothingAndReadingGoesOn) {
-  const QString path = writeFile(test::freshFolder("bcfile") + "/latin1.srt", "caf\xE9\nnext\n");
+  const QString path = test::writeFile(test::freshFolder("bcfile") + "/latin1.srt", "caf\xE9\nnext\n");
   BCFile f = BCFile::fileWithPath(path);
   ASSERT_NE(f.openForRead(), nullptr);
   EXPECT_EQ(f.readline(), std::nullopt);
@@ -91,7 +80,8 @@ TEST(BCFile, BytesThatAreNotUtf8ReadAsNothingAndReadingGoesOn) {
 }
 
 TEST(BCFile, WritelineWritesUtf8LinesAndRefusesAnAbsentText) {
-  const QString path = writeFile(test::freshFolder("bcfile") + "/out.sub", "old content that must go\n");
+  const QString path =
+      test::writeFile(test::freshFolder("bcfile") + "/out.sub", "old content that must go\n");
   BCFile f = BCFile::fileWithPath(path);
   EXPECT_EQ(f.writeline(QString("no stream")).Code(), 2);
   ASSERT_NE(f.openForWrite(), nullptr);
@@ -104,12 +94,12 @@ TEST(BCFile, WritelineWritesUtf8LinesAndRefusesAnAbsentText) {
   EXPECT_FALSE(f.writeline(QString()).Error());
   EXPECT_FALSE(f.writeline(longLine).Error());
   f.close();
-  EXPECT_EQ(readAll(path), "Grüße\n\n" + longLine.toUtf8() + "\n");
+  EXPECT_EQ(test::readFile(path), "Grüße\n\n" + longLine.toUtf8() + "\n");
 }
 
 TEST(BCFile, WideLinesStopAfterTheLineFeedPairOrAtTheEnd) {
   const QByteArray utf16 = QByteArray("h\0i\0\n\0y\0o\0", 10);
-  const QString path = writeFile(test::freshFolder("bcfile") + "/wide.txt", utf16);
+  const QString path = test::writeFile(test::freshFolder("bcfile") + "/wide.txt", utf16);
   BCFile f = BCFile::fileWithPath(path);
   ASSERT_NE(f.openForRead(), nullptr);
   char buffer[BCFile::kWideLineBytes + 2];
@@ -118,7 +108,8 @@ TEST(BCFile, WideLinesStopAfterTheLineFeedPairOrAtTheEnd) {
   EXPECT_EQ(f.readlinewidebytes(buffer), 6);
   EXPECT_EQ(QByteArray(buffer, 6), QByteArray("y\0o\0\0\0", 6));
 
-  const QString longPath = writeFile(test::freshFolder("bcfile") + "/widelong.txt", QByteArray(3000, 'w'));
+  const QString longPath =
+      test::writeFile(test::freshFolder("bcfile") + "/widelong.txt", QByteArray(3000, 'w'));
   BCFile longFile = BCFile::fileWithPath(longPath);
   ASSERT_NE(longFile.openForRead(), nullptr);
   EXPECT_EQ(longFile.readlinewidebytes(buffer), BCFile::kWideLineBytes + 2);
@@ -143,14 +134,14 @@ TEST(BCFile, FolderAndFileOperationsOnTheDisk) {
   EXPECT_TRUE(folder.isDirectory());
   EXPECT_EQ(folder.getDirectory(), QStringList());
 
-  const QString source = writeFile(dir + "/new/deep/folder/a.txt", "payload");
+  const QString source = test::writeFile(dir + "/new/deep/folder/a.txt", "payload");
   const BCFile file = BCFile::fileWithPath(source);
   EXPECT_TRUE(file.exists());
   EXPECT_FALSE(file.isDirectory());
   EXPECT_FALSE(file.isLink());
   EXPECT_TRUE(file.copyToPath(dir + "/copy.txt"));
   EXPECT_FALSE(file.copyToPath(dir + "/copy.txt")) << "copy onto an existing file";
-  EXPECT_EQ(readAll(dir + "/copy.txt"), "payload");
+  EXPECT_EQ(test::readFile(dir + "/copy.txt"), "payload");
   EXPECT_TRUE(BCFile::fileWithPath(dir + "/copy.txt").moveToPath(dir + "/new/.moved.txt"));
   EXPECT_FALSE(QFile::exists(dir + "/copy.txt"));
   EXPECT_EQ(BCFile::fileWithPath(dir + "/new").getDirectory(), (QStringList{".moved.txt", "deep"}));

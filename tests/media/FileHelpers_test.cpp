@@ -12,20 +12,6 @@
 
 using namespace zuvo;
 
-namespace {
-QString writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write(bytes);
-  return path;
-}
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
-}  // namespace
-
 TEST(ReadLinesFromFile, Utf8FilesSplitAsLinesOthersGiveNothing) {
   const QString dir = test::freshFolder("lines");
   struct Case {
@@ -45,7 +31,7 @@ TEST(ReadLinesFromFile, Utf8FilesSplitAsLinesOthersGiveNothing) {
   int n = 0;
   for (const Case& c : cases) {
     const QString path = dir + "/file" + QString::number(++n);
-    if (c.bytes) writeFile(path, *c.bytes);
+    if (c.bytes) test::writeFile(path, *c.bytes);
     EXPECT_EQ(ReadLinesFromFile(path), c.lines) << c.what;
   }
   EXPECT_EQ(ReadLinesFromFile(dir), std::nullopt) << "a folder";
@@ -54,16 +40,16 @@ TEST(ReadLinesFromFile, Utf8FilesSplitAsLinesOthersGiveNothing) {
 TEST(UniqueFilePath, FirstFreeNumberedNameBeforeTheExtension) {
   const QString dir = test::freshFolder("unique");
   EXPECT_EQ(UniqueFilePath(dir + "/free.mp4"), dir + "/free.mp4");
-  writeFile(dir + "/show.m4v", "x");
-  writeFile(dir + "/show-1.m4v", "x");
+  test::writeFile(dir + "/show.m4v", "x");
+  test::writeFile(dir + "/show-1.m4v", "x");
   EXPECT_EQ(UniqueFilePath(dir + "/show.m4v"), dir + "/show-2.m4v");
 
-  writeFile(dir + "/many.txt", "x");
-  for (int i = 1; i <= 100; ++i) writeFile(dir + QStringLiteral("/many-%1.txt").arg(i), "x");
+  test::writeFile(dir + "/many.txt", "x");
+  for (int i = 1; i <= 100; ++i) test::writeFile(dir + QStringLiteral("/many-%1.txt").arg(i), "x");
   EXPECT_EQ(UniqueFilePath(dir + "/many.txt"), dir + "/many-100.txt");
 
   QDir().mkpath(dir + "/a.folder");
-  writeFile(dir + "/a.folder/noext", "x");
+  test::writeFile(dir + "/a.folder/noext", "x");
   EXPECT_EQ(UniqueFilePath(dir + "/a.folder/noext"), dir + "/a.folder/noext-1.");
   EXPECT_EQ(UniqueFilePath(dir + "/100%1 %2.mkv"), dir + "/100%1 %2.mkv");
 }
@@ -73,7 +59,7 @@ TEST(MoveFileToTrash, FilesGoToTheFreedesktopTrashEvenWhenTheNameIsTaken) {
   const QString trashFiles =
       QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
   for (int round = 0; round < 2; ++round) {
-    const QString path = writeFile(dir + "/Old Show.avi", "round " + QByteArray::number(round));
+    const QString path = test::writeFile(dir + "/Old Show.avi", "round " + QByteArray::number(round));
     EXPECT_TRUE(MoveFileToTrash(path)) << round;
     EXPECT_FALSE(QFile::exists(path)) << round;
   }
@@ -84,8 +70,8 @@ TEST(MoveFileToTrash, FilesGoToTheFreedesktopTrashEvenWhenTheNameIsTaken) {
 
 TEST(MoveFileToTrash, WithoutAUsableTrashTheFileStaysWhereItIs) {
   const QString dir = test::freshFolder("no trash");
-  const QString path = writeFile(dir + "/keep.avi", "keep");
-  const QString blocker = writeFile(dir + "/not a folder", "");
+  const QString path = test::writeFile(dir + "/keep.avi", "keep");
+  const QString blocker = test::writeFile(dir + "/not a folder", "");
   const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
   const QString workingFolder = QDir::currentPath();
   qputenv("XDG_DATA_HOME", (blocker + "/share").toUtf8());
@@ -94,6 +80,6 @@ TEST(MoveFileToTrash, WithoutAUsableTrashTheFileStaysWhereItIs) {
   QDir::setCurrent(workingFolder);
   qputenv("XDG_DATA_HOME", dataHome);
   EXPECT_FALSE(moved);
-  EXPECT_EQ(readAll(path), "keep");
+  EXPECT_EQ(test::readFile(path), "keep");
   EXPECT_FALSE(QFileInfo::exists(dir + "/files")) << "nothing trashed into the working folder";
 }

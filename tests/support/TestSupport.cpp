@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QSemaphore>
 #include <QTcpServer>
@@ -25,6 +26,17 @@ QString freshFolder(const QString& name) {
   const QString path = QStringLiteral("%1/%2-%3").arg(testHome(), name).arg(++serial);
   QDir().mkpath(path);
   return path;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << path.toStdString();
+  return path;
+}
+
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs) {
@@ -56,6 +68,14 @@ void makeTestVideo(const QString& path, double seconds, int width, int height, c
                    "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
   args << extra;
   makeMedia(path, args);
+}
+
+quint16 portNobodyListensOn() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  const quint16 port = probe.serverPort();
+  probe.close();
+  return port;
 }
 
 // Serves one connection at a time per socket; lives on the server's own thread.
