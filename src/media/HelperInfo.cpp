@@ -1,5 +1,6 @@
 #include "media/HelperInfo.h"
 
+#include "media/StringHelpers.h"
 #include "platform/RunLoop.h"
 #include "platform/ToolProcess.h"
 
@@ -10,7 +11,7 @@
 namespace zuvo {
 namespace {
 
-const QStringList kInfoArguments{QStringLiteral("-info"), QStringLiteral("1")};
+constexpr const char* kInfoArguments = " -info 1 ";
 constexpr const char* kFrameworkMarker = "Turbo 264 Framework Is Available";
 constexpr const char* kDeviceMarker = "Turbo.264 Device is Available";
 constexpr const char* kHDDeviceMarker = "Turbo.264 HD Device is Available";
@@ -21,14 +22,6 @@ void report(const Reporter& reporter, const QString& message, quint32 level) {
   if (reporter) reporter->report(message, level);
 }
 
-// The value of the leading integer after any white space ("12 " and "12x" both give 12).
-int leadingInteger(const QString& text) {
-  const QString t = text.trimmed();
-  qsizetype end = (t.startsWith('-') || t.startsWith('+')) ? 1 : 0;
-  while (end < t.size() && t[end].isDigit()) ++end;
-  return t.left(end).toInt();
-}
-
 }  // namespace
 
 void examineHelperInfoLine(const QString& line, HelperInfo& info, const Reporter& reporter) {
@@ -36,11 +29,10 @@ void examineHelperInfoLine(const QString& line, HelperInfo& info, const Reporter
   if (line.contains(QLatin1String(kFrameworkMarker))) info.FrameworkInstalled = true;
   if (line.contains(QLatin1String(kDeviceMarker))) info.DeviceAvailable = true;
   if (line.contains(QLatin1String(kHDDeviceMarker))) info.HDDeviceAvailable = true;
-  const qsizetype start = line.indexOf(QLatin1String(kVersionStart));
-  if (start >= 0) {
-    const QString rest = line.mid(start + qsizetype(qstrlen(kVersionStart)));
-    const qsizetype end = rest.indexOf(QLatin1String(kVersionEnd));
-    info.FrameworkVersion = end < 0 ? 0 : leadingInteger(rest.left(end));
+  if (line.contains(QLatin1String(kVersionStart))) {
+    const std::optional<QString> version =
+        StringBetween(line, QString::fromLatin1(kVersionStart), QString::fromLatin1(kVersionEnd));
+    info.FrameworkVersion = version ? IntegerValue(*version) : 0;
   }
 }
 
@@ -51,7 +43,7 @@ HelperInfo run264HelperInfo(const QString& helperPath, const QString& workingFol
   report(reporter, QStringLiteral("[BLUE]run264HelperInfo called"), 4);
   HelperInfo info;
   ToolProcess helper;
-  if (helperPath.isEmpty() || !helper.start({helperPath, kInfoArguments, workingFolder, {}})) {
+  if (helperPath.isEmpty() || !helper.start({helperPath, SplitArguments(QString::fromLatin1(kInfoArguments)), workingFolder, {}})) {
     report(reporter, QStringLiteral("[RED]Zuvo264Helper is not installed or cannot be started: %1").arg(helperPath), 3);
     return info;
   }

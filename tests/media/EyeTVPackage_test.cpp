@@ -3,18 +3,13 @@
 #include "MediaTestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace zuvo;
 using test::CapturedLog;
 
 namespace {
-void touch(const QString& path) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write("x");
-}
+void touch(const QString& path) { test::writeFile(path, "x"); }
 }  // namespace
 
 TEST(EyeTVPackage, TheRecordingIsTheFirstMPGFileByName) {

@@ -18,12 +18,8 @@ HelperInfo parse(const QStringList& lines) {
 
 // A stand-in helper that prints the given lines the way the real one logs them.
 QString fakeHelper(const QByteArray& body) {
-  const QString path = test::freshFolder("helper") + "/Zuvo264Helper";
-  QFile f(path);
-  f.open(QIODevice::WriteOnly);
-  f.write("#!/bin/sh\n" + body);
-  f.close();
-  f.setPermissions(f.permissions() | QFile::ExeOwner);
+  const QString path = test::writeFile(test::freshFolder("helper") + "/Zuvo264Helper", "#!/bin/sh\n" + body);
+  QFile(path).setPermissions(QFile(path).permissions() | QFile::ExeOwner);
   return path;
 }
 }  // namespace

@@ -6,7 +6,6 @@
 #include "platform/KeyedArchive.h"
 #include "support/TestSupport.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 #include <QVariant>
 #include <initializer_list>
@@ -18,11 +17,7 @@ namespace zuvo::test {
 struct CapturedLog {
   QString path = freshFolder("log") + "/log.txt";
   Reporter reporter = BCCReporter::path(path);
-  QString text() const {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(f.readAll());
-  }
+  QString text() const { return QString::fromUtf8(readFile(path)); }
 };
 
 // User values for the registered settings, removed again at the end of the scope.
