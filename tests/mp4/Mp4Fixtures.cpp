@@ -144,18 +144,6 @@ Mp4Buffer makePicture(const QString& path, int size) {
   return Mp4Buffer(b.begin(), b.end());
 }
 
-QByteArray readFile(const QString& path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-  return f.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-  f.write(bytes);
-}
-
 QString copyTo(const QString& source, const QString& folder, const QString& name) {
   const QString target = folder + "/" + name;
   QFile::remove(target);

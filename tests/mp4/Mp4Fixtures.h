@@ -36,8 +36,6 @@ Mp4Tags tvEpisodeTags();
 // A square test picture made by ffmpeg; the format follows the path's extension.
 Mp4Buffer makePicture(const QString& path, int size = 600);
 
-QByteArray readFile(const QString& path);
-void writeFile(const QString& path, const QByteArray& bytes);
 QString copyTo(const QString& source, const QString& folder, const QString& name);
 
 // `ffmpeg -f framemd5` over the video (not cover) and audio packets, copied, not decoded: equal output means
