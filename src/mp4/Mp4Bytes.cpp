@@ -38,28 +38,10 @@ Mp4ByteWriter& Mp4ByteWriter::u8(uint8_t v) {
   return *this;
 }
 
-Mp4ByteWriter& Mp4ByteWriter::u16(uint16_t v) {
-  uint8_t b[2];
-  mp4PutUnsigned(b, 2, v);
-  return bytes(b);
-}
-
-Mp4ByteWriter& Mp4ByteWriter::u24(uint32_t v) {
-  uint8_t b[3];
-  mp4PutUnsigned(b, 3, v);
-  return bytes(b);
-}
-
-Mp4ByteWriter& Mp4ByteWriter::u32(uint32_t v) {
-  uint8_t b[4];
-  mp4PutUnsigned(b, 4, v);
-  return bytes(b);
-}
-
-Mp4ByteWriter& Mp4ByteWriter::u64(uint64_t v) {
+Mp4ByteWriter& Mp4ByteWriter::put(int width, uint64_t v) {
   uint8_t b[8];
-  mp4PutUnsigned(b, 8, v);
-  return bytes(b);
+  mp4PutUnsigned(b, width, v);
+  return bytes(std::span<const uint8_t>(b, size_t(width)));
 }
 
 Mp4ByteWriter& Mp4ByteWriter::bytes(std::span<const uint8_t> b) {

@@ -39,10 +39,10 @@ class Mp4ByteReader {
 class Mp4ByteWriter {
  public:
   Mp4ByteWriter& u8(uint8_t v);
-  Mp4ByteWriter& u16(uint16_t v);
-  Mp4ByteWriter& u24(uint32_t v);
-  Mp4ByteWriter& u32(uint32_t v);
-  Mp4ByteWriter& u64(uint64_t v);
+  Mp4ByteWriter& u16(uint16_t v) { return put(2, v); }
+  Mp4ByteWriter& u24(uint32_t v) { return put(3, v); }
+  Mp4ByteWriter& u32(uint32_t v) { return put(4, v); }
+  Mp4ByteWriter& u64(uint64_t v) { return put(8, v); }
   Mp4ByteWriter& bytes(std::span<const uint8_t> b);
   Mp4ByteWriter& text(std::string_view s);
   Mp4ByteWriter& zeros(size_t n);
@@ -51,6 +51,7 @@ class Mp4ByteWriter {
   Mp4Buffer take() { return std::move(out_); }
 
  private:
+  Mp4ByteWriter& put(int width, uint64_t v);
   Mp4Buffer out_;
 };
 
