@@ -58,7 +58,7 @@ const Chapters kThreeRead = {{0, 1000, "Intro"}, {1000, 1000, "Middle"}, {2000, 
 TEST(Mp4Chapters, BothKindsAreWrittenAndReadByFfprobeMutagenAndMediainfo) {
   const struct {
     const char* label;
-    FixtureSpec spec;
+    FixtureRecipe recipe;
   } cases[] = {
       {"moov last", {Layout::MoovLast}},
       {"moov first", {Layout::MoovFirst}},
@@ -66,7 +66,7 @@ TEST(Mp4Chapters, BothKindsAreWrittenAndReadByFfprobeMutagenAndMediainfo) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    const QString path = makeMp4(c.spec);
+    const QString path = makeMp4(c.recipe);
     const QByteArray media = packetDigest(path);
     const Mp4Error e = setChapters(path, kThree);
     ASSERT_FALSE(e) << e.message();

@@ -64,12 +64,12 @@ QString layoutName(Layout layout) {
   return {};
 }
 
-QString makeMp4(const FixtureSpec& spec) {
+QString makeMp4(const FixtureRecipe& recipe) {
   const QString folder = freshFolder("mp4");
   const QString path = folder + "/fixture.m4v";
-  QStringList args{"-f", "lavfi", "-i", QStringLiteral("testsrc=size=160x120:rate=25:duration=%1").arg(spec.seconds),
-                   "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(spec.seconds)};
-  if (spec.chapters) {
+  QStringList args{"-f", "lavfi", "-i", QStringLiteral("testsrc=size=160x120:rate=25:duration=%1").arg(recipe.seconds),
+                   "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(recipe.seconds)};
+  if (recipe.chapters) {
     const QString meta = folder + "/chapters.txt";
     writeFile(meta,
               ";FFMETADATA1\n"
@@ -79,11 +79,11 @@ QString makeMp4(const FixtureSpec& spec) {
     args << "-i" << meta << "-map" << "0" << "-map" << "1" << "-map_chapters" << "2";
   }
   args << "-c:v" << "libx264" << "-preset" << "ultrafast" << "-c:a" << "aac" << "-b:a" << "64k";
-  for (const QString& m : spec.ffmpegMetadata) args << "-metadata" << m;
-  if (spec.layout == Layout::MoovFirst) args << "-movflags" << "faststart";
-  if (spec.layout == Layout::MoovFirstPadded) args << "-moov_size" << "200000";
+  for (const QString& m : recipe.ffmpegMetadata) args << "-metadata" << m;
+  if (recipe.layout == Layout::MoovFirst) args << "-movflags" << "faststart";
+  if (recipe.layout == Layout::MoovFirstPadded) args << "-moov_size" << "200000";
   makeMedia(path, args);
-  if (spec.atomicParsleyTags)
+  if (recipe.atomicParsleyTags)
     run("AtomicParsley", {path, "--title", "AP Title", "--artist", "AP Artist", "--TVNetwork", "AP Network", "--stik",
                           "TV Show", "--overWrite"});
   return path;

@@ -16,8 +16,8 @@ enum class Layout {
   MoovFirstPadded,  // moov first with reserved free space after it (-moov_size)
 };
 
-struct FixtureSpec {
-  FixtureSpec(Layout layout = Layout::MoovLast, QStringList ffmpegMetadata = {}, bool chapters = false,
+struct FixtureRecipe {
+  FixtureRecipe(Layout layout = Layout::MoovLast, QStringList ffmpegMetadata = {}, bool chapters = false,
               bool atomicParsleyTags = false)
       : layout(layout), ffmpegMetadata(std::move(ffmpegMetadata)), chapters(chapters), atomicParsleyTags(atomicParsleyTags) {}
   Layout layout;
@@ -28,7 +28,7 @@ struct FixtureSpec {
 };
 
 // Makes the fixture in a fresh folder and returns its path.
-QString makeMp4(const FixtureSpec& spec);
+QString makeMp4(const FixtureRecipe& recipe);
 QString layoutName(Layout layout);
 
 // A TV episode's tag set using every field but the artwork.

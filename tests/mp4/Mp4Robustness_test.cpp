@@ -56,9 +56,9 @@ void exercise(Mp4File& f) {
 
 TEST(Mp4Robustness, MutatedFilesNeverCrashHangOrGetWrittenWhenRefused) {
   // A small moov-last file with tags, a cover, freeform items and both chapter kinds.
-  FixtureSpec spec(Layout::MoovLast, {"title=Fuzz"}, true);
-  spec.seconds = 3;
-  const QString seed = makeMp4(spec);
+  FixtureRecipe recipe(Layout::MoovLast, {"title=Fuzz"}, true);
+  recipe.seconds = 3;
+  const QString seed = makeMp4(recipe);
   {
     Mp4File f;
     ASSERT_FALSE(f.open(seed.toStdString(), Mp4File::Mode::Modify));

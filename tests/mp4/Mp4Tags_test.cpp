@@ -15,7 +15,7 @@ namespace {
 
 struct Fixture {
   const char* label;
-  FixtureSpec spec;
+  FixtureRecipe recipe;
 };
 
 const Fixture kFixtures[] = {
@@ -129,7 +129,7 @@ TEST(Mp4Tags, EveryItemWrittenIsReadBackByReadersWeDidNotWrite) {
 
   for (const Fixture& fixture : kFixtures) {
     SCOPED_TRACE(fixture.label);
-    const QString path = makeMp4(fixture.spec);
+    const QString path = makeMp4(fixture.recipe);
     const QByteArray mediaBefore = packetDigest(path);
     const QByteArray chaptersBefore = ffprobe(path).contains("[CHAPTER]") ? "with" : "without";
 
