@@ -101,6 +101,20 @@ QString StripPathSeparators(const QString& name) {
   return stripped;
 }
 
+QString CapitalizedString(const QString& text) {
+  QString out = text.toLower();
+  bool wordStart = true;
+  for (QChar& c : out) {
+    if (c.isSpace()) {
+      wordStart = true;
+    } else if (wordStart) {
+      c = c.toUpper();
+      wordStart = false;
+    }
+  }
+  return out;
+}
+
 QString HumanReadableSize(qint64 bytes) {
   // Single precision and decimal steps, as the size texts have always been shown.
   const float size = static_cast<float>(bytes);

@@ -38,6 +38,9 @@ std::optional<QString> SubstringBefore(const QString& text, const QString& marke
 std::optional<QString> SubstringAfter(const QString& text, const QString& marker);
 // The name with every "/", "\" and ":" removed.
 QString StripPathSeparators(const QString& name);
+// Each word's first letter upper case and the rest lower case; words are separated by
+// white space.
+QString CapitalizedString(const QString& text);
 
 // "%.2fGB", "%.2fMB", "%.2fKB" above 10^9, 10^6, 10^3 bytes, else "%f bytes".
 QString HumanReadableSize(qint64 bytes);

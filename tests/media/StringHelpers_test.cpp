@@ -135,6 +135,22 @@ TEST(TextCutting, ElementAndTextTests) {
   EXPECT_EQ(StripPathSeparators(""), "");
 }
 
+TEST(CapitalizedString, EachWordStartsUpperAndGoesOnLower) {
+  struct Case {
+    QString text;
+    QString capitalized;
+  } cases[] = {
+      {"the PILOT episode", "The Pilot Episode"},
+      {"x264 720p", "X264 720p"},
+      {"the_office", "The_office"},
+      {"a\tb\nc", "A\tB\nC"},
+      {"ДОКТОР кто", "Доктор Кто"},
+      {"  two  spaces ", "  Two  Spaces "},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CapitalizedString(c.text), c.capitalized) << c.text.toStdString();
+}
+
 TEST(HumanReadableSize, DecimalStepsStrictlyAboveAndSixtyFourBitCounts) {
   struct Case {
     qint64 bytes;
