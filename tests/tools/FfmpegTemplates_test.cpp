@@ -1,6 +1,7 @@
 // Every ffmpeg command line the conversion steps build, run through the adapter against
 // Debian's ffmpeg on small files made here, checked with ffprobe and x264's own record of
 // its settings, and read the way the conversion's ffmpeg runner reads the output.
+#include "media/StringHelpers.h"
 #include "platform/Paths.h"
 #include "platform/ToolProcess.h"
 #include "support/TestSupport.h"
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -256,25 +256,6 @@ const Template kTemplates[] = {
      .deinterlaced = true},
 };
 
-// The runner's split of an argument string: spaces separate, double quotes group.
-QStringList splitLikeTheRunner(const QString& text) {
-  QStringList list;
-  QString piece;
-  bool quoted = false;
-  for (QChar c : text) {
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ' ' && !quoted) {
-      if (!piece.trimmed().isEmpty()) list << piece;
-      piece.clear();
-    } else {
-      piece += c;
-    }
-  }
-  if (!piece.trimmed().isEmpty()) list << piece.trimmed();
-  return list;
-}
-
 QStringList lavfiVideo(const char* extra = "") {
   return {"-f", "lavfi", "-i", QStringLiteral("testsrc=size=320x240:rate=25:duration=2%1").arg(extra)};
 }
@@ -339,34 +320,28 @@ AdapterRun runAdapter(const QString& program, const QStringList& arguments, cons
   return run;
 }
 
-QByteArray between(const QByteArray& text, const QByteArray& start, const QByteArray& end) {
-  const int a = text.indexOf(start);
-  if (a < 0) return {};
-  const int b = text.indexOf(end, a + start.size());
-  return b < 0 ? QByteArray() : text.mid(a + start.size(), b - a - start.size());
-}
-
-// The runner's reading: the duration between "Duration: " and ", " in h:m:s, and every
-// progress line's text between "time=" and " bitrate=" as seconds. Lines end at CR or LF.
+// The runner's reading: the total from the text between "Duration: " and ", " as h:m:s,
+// and every progress line's text between "time=" and " bitrate=" as whole seconds.
 void expectRunnerReadsProgress(const QByteArray& output, const char* id) {
-  QByteArray normalised = output;
-  normalised.replace('\r', '\n');
-  bool duration = false;
-  double lastTime = -1;
+  QString text = QString::fromUtf8(output);
+  text.replace('\r', '\n');
+  int total = -1;
+  int lastSeconds = 0;
   int progressLines = 0;
-  for (const QByteArray& line : normalised.split('\n')) {
-    if (line.contains("Duration: ") && between(line, "Duration: ", ", ").split(':').size() >= 3) duration = true;
-    if (!line.contains("time=") || !line.contains(" bitrate=")) continue;
-    const QByteArray time = between(line, "time=", " bitrate=");
-    if (time == "N/A") continue;
-    bool ok = false;
-    lastTime = time.toDouble(&ok);
-    EXPECT_TRUE(ok) << id << ": the runner cannot read time=" << time.constData();
+  for (const QString& line : text.split('\n')) {
+    const QStringList duration = StringBetween(line, "Duration: ", ", ").value_or(QString()).split(':');
+    if (total < 0 && duration.size() >= 3)
+      total = IntegerValue(duration[0]) * 3600 + IntegerValue(duration[1]) * 60 + IntegerValue(duration[2]);
+    const std::optional<QString> time = StringBetween(line, "time=", " bitrate=");
+    if (!time || *time == "N/A") continue;
+    EXPECT_FALSE(time->contains(':')) << id << ": the runner reads time=" << time->toStdString() << " as "
+                                      << IntegerValue(*time) << " seconds";
+    lastSeconds = IntegerValue(*time);
     ++progressLines;
   }
-  EXPECT_TRUE(duration) << id << ": no duration line the runner can read";
+  EXPECT_GT(total, 0) << id << ": no duration line the runner can read";
   EXPECT_GT(progressLines, 0) << id << ": no progress line";
-  EXPECT_GT(lastTime, 0.5) << id << ": the last progress line shows no progress";
+  EXPECT_GE(lastSeconds, 1) << id << ": the last progress line shows no progress";
 }
 
 QJsonObject probe(const QString& path) {
@@ -384,9 +359,7 @@ QList<QJsonObject> streamsOf(const QJsonObject& probed, const QString& type) {
 
 // The settings x264 records in the stream ("options: cabac=1 ref=3 ...").
 QMap<QByteArray, QByteArray> x264Settings(const QString& path) {
-  QFile file(path);
-  file.open(QIODevice::ReadOnly);
-  const QByteArray data = file.readAll();
+  const QByteArray data = test::readFile(path);
   const int at = data.indexOf("x264 - core");
   const int options = data.indexOf("options: ", at);
   QMap<QByteArray, QByteArray> settings;
@@ -402,7 +375,7 @@ QMap<QByteArray, QByteArray> x264Settings(const QString& path) {
 double maxVolumeDb(const QString& path) {
   const test::CommandResult r =
       test::runCommand("ffmpeg", {"-nostdin", "-i", path, "-vn", "-af", "volumedetect", "-f", "null", "-"});
-  return QString::fromUtf8(between(r.output, "max_volume: ", " dB")).toDouble();
+  return StringBetween(QString::fromUtf8(r.output), "max_volume: ", " dB").value_or("nan").toDouble();
 }
 
 // Mean difference between neighbouring lines of frame 10: interlaced motion makes them
@@ -411,9 +384,7 @@ double combing(const QString& path) {
   const QString raw = test::freshFolder("frame") + "/frame.gray";
   test::runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-vf", "select=eq(n\\,10),format=gray",
                               "-frames:v", "1", "-f", "rawvideo", raw});
-  QFile file(raw);
-  file.open(QIODevice::ReadOnly);
-  const QByteArray d = file.readAll();
+  const QByteArray d = test::readFile(raw);
   const int w = 320;
   const int h = int(d.size() / w);
   if (h < 2) return -1;
@@ -422,6 +393,9 @@ double combing(const QString& path) {
     for (int x = 0; x < w; ++x) sum += std::abs(int(uchar(d[y * w + x])) - int(uchar(d[(y + 1) * w + x])));
   return sum / (w * (h - 1));
 }
+
+// Names the case in test listings.
+void PrintTo(const Template& t, std::ostream* os) { *os << t.id; }
 
 class FfmpegTemplates : public ::testing::TestWithParam<Template> {};
 
@@ -436,7 +410,7 @@ TEST_P(FfmpegTemplates, RunsThroughTheAdapterAsTheStepExpects) {
 
   const QStringList passes = t.twoPass ? QStringList{" -pass 1 ", " -pass 2 "} : QStringList{""};
   for (const QString& pass : passes) {
-    const AdapterRun run = runAdapter(t.program, splitLikeTheRunner(arguments + pass), work);
+    const AdapterRun run = runAdapter(t.program, SplitArguments(arguments + pass), work);
     ASSERT_TRUE(run.started) << t.id;
     ASSERT_EQ(run.exitCode, 0) << t.id << pass.toStdString() << "\n" << run.output.toStdString();
     expectRunnerReadsProgress(run.output, t.id);

@@ -49,7 +49,7 @@ QByteArray field(const QByteArray& text, int index) {
 
 void put(Output& out, const QByteArray& option, const QByteArray& value) {
   out.options << "-" + option << value;
-  out.given.insert(option);
+  out.given.insert(field(option, 0));
 }
 
 // A flags value: "+a+b-c" switches bits on and off; a bare "a+b" replaces the default set.
@@ -151,7 +151,8 @@ QByteArrayList legacyVerbosity(int level) {
   return {"-v", "info", "-nostats"};
 }
 
-void keep(const QByteArray&, Output&, GlobalSettings&) {}  // marker: same spelling, same effect
+// Marks a row whose option passes as written.
+void keep(const QByteArray&, Output&, GlobalSettings&) {}
 
 void audioCodec(const QByteArray& value, Output& out, GlobalSettings&) {
   out.audioCodec = value == "libfaac" ? QByteArray("aac") : value;
@@ -427,13 +428,8 @@ Output rewrite(const Segment& segment, GlobalSettings& globals) {
       out.videoFilters << option.value;
     } else if (isFilter(option, 'a')) {
       out.audioFilters << option.value;
-    } else if (const LegacyOption* legacy = legacyOption(option.name)) {
-      if (legacy->translate == keep) {
-        out.options << "-" + option.name << option.value;
-        out.given.insert(option.name);
-      } else {
-        legacy->translate(option.value, out, globals);
-      }
+    } else if (const LegacyOption* legacy = legacyOption(option.name); legacy && legacy->translate != keep) {
+      legacy->translate(option.value, out, globals);
     } else {
       note(option, out);
       out.options << "-" + option.name;

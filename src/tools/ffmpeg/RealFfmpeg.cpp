@@ -63,7 +63,9 @@ QByteArray locateRealFfmpeg() {
     return !real.isEmpty() && real != self && ::access(candidate.constData(), X_OK) == 0 &&
            !skipped.contains(canonical(folderOf(candidate)));
   };
-  for (QByteArray dir : qgetenv("PATH").split(':')) {
+  // An unset PATH searches nothing but the fallback; an empty entry is the current folder.
+  const QByteArrayList path = qEnvironmentVariableIsSet("PATH") ? qgetenv("PATH").split(':') : QByteArrayList();
+  for (QByteArray dir : path) {
     if (dir.isEmpty()) dir = ".";
     const QByteArray candidate = dir + "/ffmpeg";
     if (!skipped.contains(canonical(dir)) && usable(candidate)) return candidate;
