@@ -53,7 +53,9 @@ void expectParsed(const Expected& c) {
   EXPECT_EQ(media.episodename(), QString::fromUtf8(c.episodename)) << c.name << ": " << got;
   EXPECT_EQ(media.filename(), QString::fromUtf8(c.name)) << c.name;
   EXPECT_FALSE(media.selected()) << c.name;
-  if (c.mediatype == Movie) EXPECT_FALSE(media.soliddetection()) << c.name;
+  if (c.mediatype == Movie) {
+    EXPECT_FALSE(media.soliddetection()) << c.name;
+  }
 }
 
 }  // namespace
@@ -195,36 +197,30 @@ TEST(VideoDataFromFilename, CameraFilesTakeNoNumberPatterns) {
 }
 
 TEST(VideoDataFromFilename, TheParseIsReported) {
-  CapturedLog log;
-  MediaFile show;
-  show.setFullpath("/videos/Lost.S01E02.Pilot.avi");
-  getVideoDataFromFilename(show, log.reporter);
-  MediaFile dated;
-  dated.setFullpath("/videos/Show.S02.2021.03.14.avi");
-  getVideoDataFromFilename(dated, log.reporter);
-  MediaFile movie;
-  movie.setFullpath("/videos/Movie 20.avi");
-  getVideoDataFromFilename(movie, log.reporter);
-  const QString text = log.text();
-  for (const char* line :
+  struct Case {
+    const char* name;
+    std::initializer_list<const char*> lines;
+  } cases[] = {
+      {"Lost.S01E02.Pilot.avi",
        {"Getting Video Data from File : Lost.S01E02.Pilot.avi", "Found >lost<", "This is part of the Show Name",
         "Found >s01e02<", "Show and season number in format s01e05", "Found >pilot<",
         "Show encoding info or part of episode name", "TV Show Name : Lost", "TV Show Number : 02",
-        "TV Season number : 01", "TV Episode Name : Pilot", "Season number in format S02", "This is the show year",
-        "This is the show month", "This is the show day", "TV Show Number : 00", "TV Season number : 002",
-        "TV Episode Name : Unknown", "Movie name - Movie 20"})
-    EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line << "\n" << text.toStdString();
-
-  CapturedLog full;
-  MediaFile compact;
-  compact.setFullpath("/videos/Show 20100512.avi");
-  getVideoDataFromFilename(compact, full.reporter);
-  EXPECT_TRUE(full.text().contains("Found date of year:2010 month:05 day:12")) << full.text().toStdString();
-
-  CapturedLog unnamed;
-  MediaFile nothing;
-  nothing.setFullpath("/videos/S01E02.avi");
-  getVideoDataFromFilename(nothing, unnamed.reporter);
-  EXPECT_TRUE(unnamed.text().contains("TV Show Name : Unknown")) << unnamed.text().toStdString();
-  EXPECT_EQ(nothing.seriesname(), "Unknown");
+        "TV Season number : 01", "TV Episode Name : Pilot"}},
+      {"Show.S02.2021.03.14.avi",
+       {"Season number in format S02", "This is the show year", "This is the show month", "This is the show day",
+        "TV Show Number : 00", "TV Season number : 002", "TV Episode Name : Unknown"}},
+      {"Show 20100512.avi", {"Found date of year:2010 month:05 day:12"}},
+      {"S01E02.avi", {"TV Show Name : Unknown"}},
+      {"Movie 20.avi", {"Movie name - Movie 20"}},
+      {"Movie", {"Movie name - Unknown"}},
+  };
+  for (const Case& c : cases) {
+    CapturedLog log;
+    MediaFile media;
+    media.setFullpath(QStringLiteral("/videos/") + c.name);
+    getVideoDataFromFilename(media, log.reporter);
+    const QString text = log.text();
+    for (const char* line : c.lines)
+      EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << c.name << ": " << line << "\n" << text.toStdString();
+  }
 }
