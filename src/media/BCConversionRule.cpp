@@ -5,7 +5,6 @@
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
-#include "platform/CocoaString.h"
 #include "platform/Defaults.h"
 
 #include <QFile>
@@ -61,7 +60,7 @@ bool fileNameContains(const MediaFile& media, const QString& value) {
   return StringContains(media.filename().toLower(), value.toLower());
 }
 
-bool sourceDirectoryIs(const MediaFile& media, const QString& value) { return hasPrefix(media.fullpath(), value); }
+bool sourceDirectoryIs(const MediaFile& media, const QString& value) { return StringHasPrefix(media.fullpath(), value); }
 
 // ">N": at least N; any other value, its first character dropped: at most N. An item
 // whose height is unknown (0) never matches.

@@ -1,7 +1,7 @@
 #include "media/EyeTVPackage.h"
 
 #include "media/MediaValues.h"
-#include "platform/CocoaString.h"
+#include "media/StringHelpers.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -49,11 +49,11 @@ BCError ParseEyeTVRecordingName(MediaFile& media, const Reporter& reporter) {
     // Only the dot of the ".eyetv" extension ends a name; other dots belong to it
     // ("Mr. Smith - Pilot").
     if (c == '.' && i + 2 < name.size() && name[i + 1] == 'e' && name[i + 2] == 'y') {
-      if (series.isEmpty()) series = capitalizedString(segment);
+      if (series.isEmpty()) series = CapitalizedString(segment);
       inExtension = true;
     } else if (c == '-') {
       report(reporter, QStringLiteral("Found >%1<").arg(segment.toLower()), 4);
-      if (series.isEmpty()) series = capitalizedString(segment.toLower().trimmed());
+      if (series.isEmpty()) series = CapitalizedString(segment.toLower().trimmed());
       segment.clear();
     } else {
       segment += c;
@@ -61,7 +61,7 @@ BCError ParseEyeTVRecordingName(MediaFile& media, const Reporter& reporter) {
     }
   }
   series = series.trimmed();
-  episode = capitalizedString(episode).trimmed();
+  episode = CapitalizedString(episode).trimmed();
 
   media.setShow(0);
   media.setSeason(0);
