@@ -1,0 +1,69 @@
+#include "metadata/MetadataPlugin.h"
+
+#include "media/MediaValues.h"
+#include "platform/Paths.h"
+#include "platform/ToolProcess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace zuvo {
+namespace {
+
+bool onGuiThread() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
+}  // namespace
+
+QString metadataPluginPath(const QString& name) {
+  return QStringLiteral("%1/%2.%3").arg(paths::applicationSupportFolder(), name, kPluginExtension);
+}
+
+QStringList metadataPluginArguments(const MediaFile& item) {
+  if (item.mediatype() == MediaType::TVShow)
+    return {item.filename(),          item.seriesname(),  QString::number(item.season()),
+            QString::number(item.show()), item.showyear(), item.showmonth(),
+            item.showday()};
+  return {item.filename(), item.seriesname(), item.showyear()};
+}
+
+PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments, const QString& workingFolder,
+                            double timeLimit) {
+  PluginRun run;
+  ToolProcess process;
+  run.started = process.start({program, arguments, workingFolder, {}});
+  if (!run.started) return run;
+
+  const bool gui = onGuiThread();
+  const int sliceMs = gui ? 20 : 200;
+  QDeadlineTimer deadline(static_cast<qint64>(timeLimit * 1000));
+  QByteArray output;
+  auto expired = [&] {
+    if (gui) QCoreApplication::processEvents();
+    return deadline.hasExpired();
+  };
+  auto keep = [&](const QByteArray& chunk) { output += chunk.left(kPluginOutputLimit - output.size()); };
+  while (!process.atEnd() && !expired()) {
+    const QByteArray chunk = process.read(static_cast<int>(std::min<qint64>(sliceMs, deadline.remainingTime())));
+    keep(chunk);
+    // A child the program left behind may hold the pipe open: once the program has
+    // ended, what is already in the pipe is the whole answer.
+    if (chunk.isEmpty() && !process.isRunning()) {
+      for (QByteArray rest = process.read(0); !rest.isEmpty(); rest = process.read(0)) keep(rest);
+      break;
+    }
+  }
+  // A program may also close its output and still run on.
+  while (process.isRunning() && !expired()) QThread::msleep(sliceMs / 4);
+  if (process.isRunning()) {
+    run.timedOut = true;
+    process.terminate(500);
+  }
+  run.output = QString::fromUtf8(output);
+  return run;
+}
+
+}  // namespace zuvo
