@@ -38,7 +38,9 @@ function(zuvo_tests)
     target_link_libraries(${target} PRIVATE zuvo_testsupport ${ARG_LIBS})
     gtest_discover_tests(${target}
       DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVO_BUILD_DIR=${CMAKE_BINARY_DIR}"
+      # Discovery splits every list it is given, so each variable has a property of its own.
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+                 ENVIRONMENT_MODIFICATION "ZUVO_BUILD_DIR=set:${CMAKE_BINARY_DIR}"
                  TIMEOUT 300)
   endforeach()
 endfunction()

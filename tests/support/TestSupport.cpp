@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QSemaphore>
 #include <QTcpServer>
@@ -25,6 +26,17 @@ QString freshFolder(const QString& name) {
   const QString path = QStringLiteral("%1/%2-%3").arg(testHome(), name).arg(++serial);
   QDir().mkpath(path);
   return path;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << path.toStdString();
+  return path;
+}
+
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs) {
@@ -58,17 +70,24 @@ void makeTestVideo(const QString& path, double seconds, int width, int height, c
   makeMedia(path, args);
 }
 
+quint16 portNobodyListensOn() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  const quint16 port = probe.serverPort();
+  probe.close();
+  return port;
+}
+
 // Serves one connection at a time per socket; lives on the server's own thread.
 class HttpWorker : public QObject {
  public:
-  HttpWorker(LoopbackHttpServer* owner, QSemaphore* ready, quint16* port) : owner_(owner) {
+  HttpWorker(LoopbackHttpServer* owner, quint16* port) : owner_(owner) {
     server_ = new QTcpServer(this);
     server_->listen(QHostAddress::LocalHost, 0);
     *port = server_->serverPort();
     connect(server_, &QTcpServer::newConnection, this, [this] {
       while (QTcpSocket* s = server_->nextPendingConnection()) serve(s);
     });
-    ready->release();
   }
 
  private:
@@ -125,7 +144,12 @@ class HttpWorker : public QObject {
 LoopbackHttpServer::LoopbackHttpServer() {
   QSemaphore ready;
   HttpWorker* worker = nullptr;
-  QObject::connect(&thread_, &QThread::started, [&] { worker = new HttpWorker(this, &ready, &port_); });
+  // Released only once `worker` is set: the constructor must not read it earlier, nor
+  // may the thread write into this frame after the constructor has returned.
+  QObject::connect(&thread_, &QThread::started, [&] {
+    worker = new HttpWorker(this, &port_);
+    ready.release();
+  });
   thread_.start();
   ready.acquire();
   QObject::connect(&thread_, &QThread::finished, worker, &QObject::deleteLater);
@@ -180,6 +204,7 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", (h + "/.local/share").constData(), 1);
   setenv("XDG_CACHE_HOME", (h + "/.cache").constData(), 1);
   setenv("no_proxy", "127.0.0.1,localhost", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);  // test discovery runs outside ctest's environment
   unsetenv("http_proxy");
   unsetenv("https_proxy");
   ::testing::InitGoogleTest(&argc, argv);

@@ -19,6 +19,11 @@ QString testHome();
 // A fresh, empty folder under the test home.
 QString freshFolder(const QString& name);
 
+// Writes `bytes` to a new or emptied file and returns its path (fails the test when
+// it cannot); reads a whole file (empty when unreadable).
+QString writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
 struct CommandResult {
   int exitCode = -1;
   QByteArray output;  // standard output and standard error together
@@ -31,6 +36,9 @@ void makeMedia(const QString& path, const QStringList& arguments);
 // A short test video with a tone: lavfi testsrc and sine, `seconds` long, at WxH.
 void makeTestVideo(const QString& path, double seconds = 2, int width = 320, int height = 240,
                    const QStringList& extraOutputOptions = {});
+
+// A loopback port that refuses connections (it was free a moment ago).
+quint16 portNobodyListensOn();
 
 // A real HTTP/1.1 server on 127.0.0.1 with a thread of its own.
 class LoopbackHttpServer {

@@ -1,0 +1,235 @@
+#include "media/BCDownloader.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkProxy>
+#include <QThreadPool>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
+
+using namespace zuvo;
+using Response = test::LoopbackHttpServer::Response;
+
+namespace {
+
+struct LogLine {
+  int level;
+  QString text;
+  bool operator==(const LogLine&) const = default;
+};
+void PrintTo(const LogLine& l, std::ostream* os) { *os << l.level << " " << l.text.toStdString(); }
+
+// A downloader with a log file of its own, and the lines that reached it.
+struct Download {
+  QString folder = test::freshFolder("download");
+  QString logPath = folder + "/log.txt";
+  Reporter log = BCCReporter::path(logPath);
+  BCDownloader downloader;
+
+  Download() { downloader.setMyreporter(log); }
+  QString target(const QString& name = "answer.xml") const { return folder + "/" + name; }
+  QList<LogLine> lines() const {
+    QFile f(logPath);
+    f.open(QIODevice::ReadOnly);
+    QList<LogLine> result;
+    const QList<QByteArray> raw = f.readAll().split('\n');
+    for (qsizetype i = 1; i < raw.size(); ++i) {  // after "Creating Log File"
+      if (raw[i].isEmpty()) continue;
+      const QString line = QString::fromUtf8(raw[i]);
+      const qsizetype space = line.indexOf(' ');
+      result.append({line.left(space).toInt(), line.mid(line.indexOf(' ', space + 1) + 1)});
+    }
+    return result;
+  }
+};
+
+Response answer(int status, const QByteArray& body) {
+  Response r;
+  r.status = status;
+  r.body = body;
+  return r;
+}
+
+}  // namespace
+
+TEST(BCDownloader, AnswerIsWrittenWholeAndTheStepsAreLogged) {
+  test::LoopbackHttpServer server;
+  server.route("/api/GetSeries.php?seriesname=lost",
+               answer(200, "<Data><SeriesName>Grüße</SeriesName></Data>\n"));
+  Download d;
+  const QString url = server.baseURL() + "/api/GetSeries.php?seriesname=lost";
+  d.downloader.downloadFileFromURL(url, d.target());
+  EXPECT_EQ(test::readFile(d.target()), "<Data><SeriesName>Grüße</SeriesName></Data>\n");
+  EXPECT_FALSE(d.downloader.downloadInProgress());
+  EXPECT_LT(QFileInfo(d.target()).lastModified().secsTo(QDateTime::currentDateTime()), 5);
+  const QList<LogLine> expected = {
+      {4, "Downloading file " + d.target() + " from URL " + url}, {3, "Start!!"}, {3, "End!!"}};
+  EXPECT_EQ(d.lines(), expected);
+}
+
+TEST(BCDownloader, ErrorStatusesAndRefusedConnectionsWriteNoFile) {
+  test::LoopbackHttpServer server;
+  server.route("/missing.xml", answer(404, "<html>not found</html>"));
+  server.route("/broken.xml", answer(500, "<html>server error</html>"));
+  struct Case {
+    const char* what;
+    QString url;
+    QString description;  // part of the failure line
+  } cases[] = {
+      {"404", server.baseURL() + "/missing.xml", "HTTP status 404"},
+      {"500", server.baseURL() + "/broken.xml", "HTTP status 500"},
+      {"refused port", QStringLiteral("http://127.0.0.1:%1/x.xml").arg(test::portNobodyListensOn()), ""},
+  };
+  for (const Case& c : cases) {
+    Download d;
+    QElapsedTimer clock;
+    clock.start();
+    d.downloader.downloadFileFromURL(c.url, d.target(), 20);
+    EXPECT_LT(clock.elapsed(), 5000) << c.what << ": a failure ends the wait";
+    EXPECT_FALSE(QFile::exists(d.target())) << c.what;
+    EXPECT_FALSE(d.downloader.downloadInProgress()) << c.what;
+    const QList<LogLine> lines = d.lines();
+    ASSERT_EQ(lines.size(), 5) << c.what;
+    EXPECT_EQ(lines[2], (LogLine{4, "File download failed with error"})) << c.what;
+    EXPECT_EQ(lines[3].level, 3) << c.what;
+    EXPECT_TRUE(lines[3].text.startsWith("[RED] Download failed ")) << c.what;
+    EXPECT_TRUE(lines[3].text.endsWith(c.url)) << c.what << ": " << lines[3].text.toStdString();
+    EXPECT_TRUE(lines[3].text.contains(c.description)) << c.what << ": " << lines[3].text.toStdString();
+    EXPECT_EQ(lines[4], (LogLine{3, "End!!"})) << c.what;
+  }
+}
+
+TEST(BCDownloader, BodySentInSeveralChunksArrivesWhole) {
+  test::LoopbackHttpServer server;
+  QByteArray body;
+  for (int i = 0; i < 20000; ++i) body += QByteArray::number(i) + ",";
+  Response r = answer(200, body);
+  r.chunkSize = 16384;
+  server.route("/banners/poster.jpg", r);
+  Download d;
+  d.downloader.downloadFileFromURL(server.baseURL() + "/banners/poster.jpg", d.target("poster.jpg"), 10);
+  EXPECT_EQ(test::readFile(d.target("poster.jpg")), body);
+}
+
+TEST(BCDownloader, ServerThatNeverAnswersTimesOutAtTheDeadline) {
+  test::LoopbackHttpServer server;
+  Response silent;
+  silent.neverAnswer = true;
+  server.route("/silent.xml", silent);
+  Download d;
+  QElapsedTimer clock;
+  clock.start();
+  d.downloader.downloadFileFromURL(server.baseURL() + "/silent.xml", d.target(), 0.5);
+  EXPECT_GE(clock.elapsed(), 450);
+  EXPECT_LT(clock.elapsed(), 2000);
+  EXPECT_FALSE(QFile::exists(d.target()));
+  EXPECT_FALSE(d.downloader.downloadInProgress());
+  const QList<LogLine> lines = d.lines();
+  ASSERT_EQ(lines.size(), 4);
+  EXPECT_EQ(lines[2], (LogLine{3, "End!!"}));
+  EXPECT_EQ(lines[3], (LogLine{4, "Download timed out..."}));
+}
+
+TEST(BCDownloader, AnswerArrivingAfterTheTimeOutWritesNothing) {
+  test::LoopbackHttpServer server;
+  Response late = answer(200, "late body");
+  late.delayMs = 700;
+  server.route("/late.xml", late);
+  Download d;
+  d.downloader.downloadFileFromURL(server.baseURL() + "/late.xml", d.target(), 0.2);
+  runloop::runFor(1.5);  // well past the moment the server answers
+  EXPECT_FALSE(QFile::exists(d.target()));
+  EXPECT_EQ(d.lines().last(), (LogLine{4, "Download timed out..."}));
+
+  // The same answer, waited for long enough, is written.
+  d.downloader.downloadFileFromURL(server.baseURL() + "/late.xml", d.target(), 5);
+  EXPECT_EQ(test::readFile(d.target()), "late body");
+}
+
+TEST(BCDownloader, WorkerThreadsDownloadAndTimeOutWithoutTheMainLoop) {
+  test::LoopbackHttpServer server;
+  server.route("/ok.xml", answer(200, "from a worker"));
+  Response silent;
+  silent.neverAnswer = true;
+  server.route("/silent.xml", silent);
+  Download fetched, timedOut;
+  std::atomic<bool> onMainThread{false};
+  QElapsedTimer clock;
+  clock.start();
+  QThreadPool pool;
+  pool.start([&] {
+    onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    fetched.downloader.downloadFileFromURL(server.baseURL() + "/ok.xml", fetched.target(), 10);
+  });
+  std::thread plain([&] {
+    timedOut.downloader.downloadFileFromURL(server.baseURL() + "/silent.xml", timedOut.target(), 0.4);
+  });
+  // The main thread does not run its events meanwhile.
+  ASSERT_TRUE(pool.waitForDone(10000));
+  plain.join();
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_FALSE(onMainThread);
+  EXPECT_EQ(test::readFile(fetched.target()), "from a worker");
+  EXPECT_FALSE(QFile::exists(timedOut.target()));
+  EXPECT_EQ(timedOut.lines().last(), (LogLine{4, "Download timed out..."}));
+}
+
+TEST(BCDownloader, CallingThreadKeepsHandlingEventsWhileItWaits) {
+  test::LoopbackHttpServer server;
+  Response slow = answer(200, "slow");
+  slow.delayMs = 400;
+  server.route("/slow.xml", slow);
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(20);
+  Download d;
+  d.downloader.downloadFileFromURL(server.baseURL() + "/slow.xml", d.target(), 10);
+  EXPECT_EQ(test::readFile(d.target()), "slow");
+  EXPECT_GE(ticks, 5);
+}
+
+TEST(BCDownloader, LoopbackBypassesApplicationAndSystemProxies) {
+  test::LoopbackHttpServer server;
+  server.route("/ok.xml", answer(200, "direct"));
+  const QString deadProxy = QStringLiteral("http://127.0.0.1:%1").arg(test::portNobodyListensOn());
+  for (const bool system : {false, true}) {
+    if (system) {
+      qputenv("http_proxy", deadProxy.toUtf8());
+      qunsetenv("no_proxy");
+      QNetworkProxyFactory::setUseSystemConfiguration(true);
+    } else {
+      QNetworkProxy::setApplicationProxy(
+          QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", QUrl(deadProxy).port()));
+    }
+    // The proxy is in force for other hosts (asked without sending anything).
+    const QList<QNetworkProxy> forOthers =
+        QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(QUrl("http://zuvo.invalid/ok.xml")));
+    Download d;
+    d.downloader.downloadFileFromURL(server.baseURL() + "/ok.xml", d.target(), 10);
+    QNetworkProxyFactory::setUseSystemConfiguration(false);
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    qunsetenv("http_proxy");
+    EXPECT_EQ(test::readFile(d.target()), "direct") << (system ? "system proxy" : "application proxy");
+    ASSERT_FALSE(forOthers.isEmpty());
+    EXPECT_EQ(forOthers.first().port(), QUrl(deadProxy).port())
+        << (system ? "system proxy" : "application proxy");
+  }
+}
+
+TEST(BCDownloader, EmptyAddressReturnsAtOnceWithoutAWord) {
+  Download d;
+  d.downloader.downloadFileFromURL(" \t\n", d.target(), 10);
+  d.downloader.downloadFileFromURL("", d.target(), 10);
+  EXPECT_FALSE(QFile::exists(d.target()));
+  EXPECT_TRUE(d.lines().isEmpty());
+  EXPECT_FALSE(d.downloader.downloadInProgress());
+}
