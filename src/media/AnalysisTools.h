@@ -12,7 +12,8 @@ namespace zuvo {
 inline constexpr const char* kMediaInfoTool = "mediainfo";
 inline constexpr const char* kFFprobeTool = "ffprobe";
 
-// The tool's raw output, decoded as UTF-8. A relative source path is made absolute first, as
+// The tool's raw output, decoded as UTF-8; bytes that are not UTF-8 (a Latin-1 tag) become
+// U+FFFD rather than costing the whole report. A relative source path is made absolute first, as
 // the tool runs in another folder; a cache folder that does not exist leaves the tool in ours.
 QString runAnalysisTool(const QString& tool, const QString& sourcePath, const QString& cacheFolder);
 

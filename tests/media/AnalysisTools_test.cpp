@@ -37,19 +37,13 @@ QString longLanguage(const QString& code) {
   return names.value(code);
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
 // Three seconds: H.264, stereo AAC in English, 5.1 AC-3 in a second language, an English
 // soft subtitle and two chapters ("Part One" at 0 s, "Part Two" at 1 s).
 QString makeFixture(const Fixture& fx) {
   const QString dir = test::freshFolder("fixture");
   const QString srt = dir + "/s.srt", chapters = dir + "/chapters.txt";
-  writeFile(srt, "1\n00:00:00,000 --> 00:00:01,000\nHello\n\n2\n00:00:01,500 --> 00:00:02,500\nWorld\n");
-  writeFile(chapters,
+  test::writeFile(srt, "1\n00:00:00,000 --> 00:00:01,000\nHello\n\n2\n00:00:01,500 --> 00:00:02,500\nWorld\n");
+  test::writeFile(chapters,
             ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Part One\n"
             "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=3000\ntitle=Part Two\n");
   const QString secondRate = QString(fx.secondSamplingRate).startsWith("44.1") ? "44100" : "48000";
@@ -287,4 +281,16 @@ TEST(AnalysisTools, AMissingCacheFolderStillAnalyses) {
 
 TEST(AnalysisTools, AToolThatCannotStartGivesNothing) {
   EXPECT_EQ(runAnalysisTool("no-such-analysis-tool", fixturePath(0), cacheFolder()), QString());
+}
+
+TEST(AnalysisTools, OutputThatIsNotUtf8IsStillRead) {
+  // A Latin-1 title tag reaches ffprobe's output as raw bytes; the rest must still be read.
+  const QString dir = test::freshFolder("latin1");
+  const QString tags = test::writeFile(dir + "/tags.txt", ";FFMETADATA1\ntitle=caf\xe9\n");
+  const QString path = dir + "/source.mkv";
+  test::makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25:duration=1", "-i", tags, "-map", "0",
+                         "-map_metadata", "1", "-c:v", "libx264", "-preset", "ultrafast"});
+  const QString probe = ffprobeOutput(path, cacheFolder());
+  EXPECT_TRUE(probe.contains(QString::fromUtf8("title           : caf\uFFFD"))) << probe.toStdString();
+  EXPECT_TRUE(probe.contains("Stream #0.0: Video: h264")) << probe.toStdString();
 }
