@@ -9,6 +9,7 @@
 #include <QThread>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 class QCoreApplication;
 
@@ -80,3 +81,6 @@ class LoopbackHttpServer {
 QCoreApplication* makeApplication(int& argc, char** argv);
 
 }  // namespace zuvo::test
+
+// Readable texts in GoogleTest's failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

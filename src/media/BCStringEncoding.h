@@ -1,0 +1,50 @@
+#pragma once
+// The text encodings offered for subtitle files: one built-in table of 156 rows that
+// keeps the Mac numbering (Cocoa and Core Foundation constants), so that archives and
+// settings stay comparable, and decodes text through ICU (Qt) or iconv.
+#include "media/BCCReporter.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace zuvo {
+
+struct BCStringEncoding {
+  // `type` values.
+  static constexpr int kCocoa = 2;
+  static constexpr int kCoreFoundation = 1;
+  static constexpr int kNotFound = -1;
+
+  int autonumber = 0;  // the detector number that maps to this row; 0 none
+  int type = kNotFound;
+  QString name;        // display name; the only part a subtitle track archives
+  quint32 number = 0;  // the Cocoa or Core Foundation constant
+
+  bool isNotFound() const { return type == kNotFound; }
+  friend bool operator==(const BCStringEncoding&, const BCStringEncoding&) = default;
+};
+
+int EncodingCount();
+// The not-found record outside 0 ... EncodingCount() - 1.
+BCStringEncoding EncodingAtIndex(int index);
+BCStringEncoding EncodingForName(const QString& name);
+BCStringEncoding EncodingForNumberOrUTF8(quint32 number);
+BCStringEncoding EncodingForStringEncoding(quint32 coreFoundationEncoding);
+BCStringEncoding EncodingForAutonumber(int autonumber);
+BCStringEncoding NotFoundEncoding();
+// The "UTF 8" row, which callers fall back to.
+BCStringEncoding UTF8Encoding();
+
+// Core Foundation's numbering to Cocoa's: the Cocoa constant where one exists, else the
+// value with the top bit set.
+quint32 CocoaEncodingForCoreFoundation(quint32 coreFoundationEncoding);
+
+// Whether text in this encoding can be decoded on this system.
+bool hasDecoder(const BCStringEncoding& encoding);
+// The bytes as text; nothing when they are not valid in the encoding, or (with a line in
+// the log) when this system has no decoder for it.
+std::optional<QString> decodeText(const QByteArray& bytes, const BCStringEncoding& encoding,
+                                  const Reporter& reporter = nullptr);
+
+}  // namespace zuvo

@@ -1,0 +1,31 @@
+#pragma once
+// One chapter of a source.
+#include "platform/KeyedArchive.h"
+
+#include <QString>
+
+namespace zuvo {
+
+class ChapterTrack {
+ public:
+  static constexpr const char* kArchiveClass = "ChapterTrack";
+
+  QString title() const { return title_; }
+  void setTitle(const QString& value) { title_ = value; }
+  int chapternumber() const { return chapternumber_; }
+  void setChapternumber(int value) { chapternumber_ = value; }
+  QString starttime() const { return starttime_; }  // hours:minutes:seconds
+  void setStarttime(const QString& value) { starttime_ = value; }
+
+  void encodeWithCoder(KeyedArchiver& coder) const;
+  static ChapterTrack initWithCoder(const KeyedUnarchiver& coder);
+
+  friend bool operator==(const ChapterTrack&, const ChapterTrack&) = default;
+
+ private:
+  QString title_ = QStringLiteral("");
+  int chapternumber_ = 0;
+  QString starttime_ = QStringLiteral("00:00:00");
+};
+
+}  // namespace zuvo

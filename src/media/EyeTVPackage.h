@@ -1,0 +1,20 @@
+#pragma once
+// EyeTV recording packages: a folder holding the recording as an MPEG file, named after
+// the show ("Series - Episode title.eyetv") or the movie ("Title.eyetv").
+#include "media/BCCReporter.h"
+#include "media/BCError.h"
+#include "media/MediaFile.h"
+
+#include <QString>
+
+namespace zuvo {
+
+// Succeeds with "<package>/<file>" of the first entry (by name) whose extension is
+// "mpg"; fails with code 0 when the folder cannot be listed, is empty or holds none.
+BCError FindMPEGInEyeTVPackage(const QString& packagePath);
+
+// Series and episode names from the package name in `fullpath`: a TV show when an
+// episode title follows a " - ", else a movie; season and episode number become 0.
+BCError ParseEyeTVRecordingName(MediaFile& media, const Reporter& reporter);
+
+}  // namespace zuvo

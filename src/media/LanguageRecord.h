@@ -1,0 +1,42 @@
+#pragma once
+// Languages by English name, ISO 639-2/T and ISO 639-1 code, from one built-in table.
+#include <QString>
+#include <optional>
+
+namespace zuvo {
+
+class LanguageRecord {
+ public:
+  LanguageRecord() = default;
+  LanguageRecord(const QString& longname, const QString& threechar, const QString& twochar)
+      : longname_(longname), threechar_(threechar), twochar_(twochar) {}
+
+  // A name or either code, in any letter case; a region part after "-" is ignored.
+  // The first row with a matching field wins, so "Norwegian" gives "nob"/"nb".
+  static std::optional<LanguageRecord> LanguageWithString(const QString& text);
+
+  QString longname() const { return longname_; }
+  void setLongname(const QString& value) { longname_ = value; }
+  QString threechar() const { return threechar_; }
+  void setThreechar(const QString& value) { threechar_ = value; }
+  QString twochar() const { return twochar_; }
+  void setTwochar(const QString& value) { twochar_ = value; }
+
+  friend bool operator==(const LanguageRecord&, const LanguageRecord&) = default;
+
+ private:
+  QString longname_;
+  QString threechar_;
+  QString twochar_;
+};
+
+// The table's rows in order, for the language lists of the editors.
+int LanguageCount();
+LanguageRecord LanguageAtIndex(int index);  // an empty record outside the table
+
+// The user's language as a long name: "Unknown" until the start-up sets it. Unlabelled
+// tracks take it when "DefaultUnlabledTracksToUsersLanguage" is on. Safe from any thread.
+QString userLanguageName();
+void setUserLanguageName(const QString& name);
+
+}  // namespace zuvo

@@ -1,0 +1,167 @@
+#include "media/MediaFile.h"
+
+#include "media/MediaLabels.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+
+namespace zuvo {
+namespace {
+
+constexpr const char* kDefaultVideoFormatKey = "DefaultVideoFormat";
+constexpr const char* kSupportMobileDevicesKey = "SupportMobileDevices";
+constexpr const char* kForceSDKey = "ForceSD";
+constexpr const char* kUnknownEpisode = "Unknown";
+
+quint32 defaultConversionFormat() {
+  const Defaults& defaults = Defaults::standard();
+  if (defaults.integerForKey(kDefaultVideoFormatKey) == 1) return zuvo::ConversionFormat::Original;
+  quint32 format = defaults.boolForKey(kSupportMobileDevicesKey) ? zuvo::ConversionFormat::HDAndSD
+                                                                 : zuvo::ConversionFormat::HDOnly;
+  if (defaults.boolForKey(kForceSDKey)) format = zuvo::ConversionFormat::SDOnly;
+  return format;
+}
+
+// The 69 archive keys in the order they are written.
+const ArchivedFields<MediaFile>& archiveFields() {
+  using M = MediaFile;
+  static const ArchivedFields<M> fields{
+      archived<M, &M::myvideotrack, &M::setMyvideotrack>("myvideotrack"),
+      archived<M, &M::AudioTracks, &M::setAudioTracks>("audiotracks"),
+      archived<M, &M::HardSubtitleTracks, &M::setHardSubtitleTracks>("hardsubtitletracks"),
+      archived<M, &M::SoftSubtitleTracks, &M::setSoftSubtitleTracks>("softsubtitletracks"),
+      archived<M, &M::AlternativeSuggestions, &M::setAlternativeSuggestions>("alternativesuggestions"),
+      archived<M, &M::DVDTrackInfo, &M::setDVDTrackInfo>("dvdtrackinfo"),
+      archived<M, &M::fullpath, &M::setFullpath>("fullpath"),
+      archived<M, &M::didlookup, &M::setDidlookup>("didlookup"),
+      archived<M, &M::mediatype, &M::setMediatype>("mediatype"),
+      archived<M, &M::seriesname, &M::setSeriesname>("seriesname"),
+      archived<M, &M::episodename, &M::setEpisodename>("episodename"),
+      archived<M, &M::reasonfordeselection, &M::setReasonfordeselection>("reasonfordeselection"),
+      archived<M, &M::actors, &M::setActors>("actors"),
+      archived<M, &M::producers, &M::setProducers>("producers"),
+      archived<M, &M::directors, &M::setDirectors>("directors"),
+      archived<M, &M::show, &M::setShow>("show"),
+      archived<M, &M::season, &M::setSeason>("season"),
+      archived<M, &M::state, &M::setState>("state"),
+      archived<M, &M::hasdrm, &M::setHasdrm>("hasdrm"),
+      archived<M, &M::selected, &M::setSelected>("selected"),
+      archived<M, &M::filename, &M::setFilename>("filename"),
+      archived<M, &M::isHD, &M::setIsHD>("isHD"),
+      archived<M, &M::ConversionFormat, &M::setConversionFormat>("conversionformat"),
+      archived<M, &M::filesize, &M::setFilesize>("filesize"),
+      archived<M, &M::durationstring, &M::setDurationstring>("durationstring"),
+      archived<M, &M::soliddetection, &M::setSoliddetection>("soliddetection"),
+      archived<M, &M::image, &M::setImage>("image"),
+      archived<M, &M::description, &M::setDescription>("description"),
+      archived<M, &M::genre, &M::setGenre>("genre"),
+      archived<M, &M::releasedate, &M::setReleasedate>("releasedate"),
+      archived<M, &M::showid, &M::setShowid>("showid"),
+      archived<M, &M::conversionfinished, &M::setConversionfinished>("conversionfinished"),
+      archived<M, &M::packagepath, &M::setPackagepath>("packagepath"),
+      archived<M, &M::type, &M::setType>("type"),
+      archived<M, &M::drop, &M::setDrop>("drop"),
+      archived<M, &M::hadexistingtags, &M::setHadexistingtags>("hadexistingtags"),
+      archived<M, &M::OnlyScanForForcedSubtitle, &M::setOnlyScanForForcedSubtitle>("OnlyScanForForcedSubtitle"),
+      archived<M, &M::forceid, &M::setForceid>("forceid"),
+      archived<M, &M::forcedestinationfolder, &M::setForcedestinationfolder>("forcedestinationfolder"),
+      archived<M, &M::forcequality, &M::setForcequality>("forcequality"),
+      archived<M, &M::conversiontime, &M::setConversiontime>("conversiontime"),
+      archived<M, &M::rating, &M::setRating>("rating"),
+      archived<M, &M::fastmode, &M::setFastmode>("fastmode"),
+      archived<M, &M::fastmodeEnabled, &M::setFastmodeEnabled>("fastmodeEnabled"),
+      archived<M, &M::reasonfornofastmode, &M::setReasonfornofastmode>("reasonfornofastmode"),
+      archived<M, &M::audiosync, &M::setAudiosync>("audiosync"),
+      archived<M, &M::hasSurround, &M::setHasSurround>("hasSurround"),
+      archived<M, &M::SoftSubtitles, &M::setSoftSubtitles>("SoftSubtitles"),
+      archived<M, &M::selectedAlernativeSuggestion, &M::setSelectedAlernativeSuggestion>("selectedAlernativeSuggestion"),
+      archived<M, &M::stopbuttonpressed, &M::setStopbuttonpressed>("stopbuttonpressed"),
+      archived<M, &M::alternateimages, &M::setAlternateimages>("alternateimages"),
+      archived<M, &M::selectedImage, &M::setSelectedImage>("selectedImage"),
+      archived<M, &M::VideoJoinPaths, &M::setVideoJoinPaths>("VideoJoinPaths"),
+      archived<M, &M::isDVD, &M::setIsDVD>("isDVD"),
+      archived<M, &M::DVDTitle, &M::setDVDTitle>("DVDTitle"),
+      archived<M, &M::forcedsubtitles, &M::setForcedsubtitles>("forcedsubtitles"),
+      archived<M, &M::progress, &M::setProgress>("progress"),
+      archived<M, &M::conversionerror, &M::setConversionerror>("conversionerror"),
+      archived<M, &M::isSample, &M::setIsSample>("isSample"),
+      archived<M, &M::Chapters, &M::setChapters>("Chapters"),
+      archived<M, &M::ChaptersAlternates, &M::setChaptersAlternates>("ChaptersAlternates"),
+      archived<M, &M::forceHDflag, &M::setForceHDflag>("forceHDflag"),
+      archived<M, &M::force169, &M::setForce169>("force169"),
+      archived<M, &M::showyear, &M::setShowyear>("showyear"),
+      archived<M, &M::showmonth, &M::setShowmonth>("showmonth"),
+      archived<M, &M::showday, &M::setShowday>("showday"),
+      archived<M, &M::ForceAudioSync, &M::setForceAudioSync>("ForceAudioSync"),
+      archived<M, &M::ForceVideoSync, &M::setForceVideoSync>("ForceVideoSync"),
+      archived<M, &M::noisereduction, &M::setNoisereduction>("noisereduction"),
+  };
+  return fields;
+}
+
+}  // namespace
+
+MediaFile::MediaFile() {
+  VideoTrack video;
+  video.setWidth(0);
+  video.setHeight(0);
+  video.setDuration(1);
+  video.setEncodingsettings(QStringLiteral(""));
+  video.setReferenceframes(0);
+  video.setCabac(true);
+  myvideotrack_ = video;
+  ConversionFormat_ = defaultConversionFormat();
+}
+
+MediaFilePtr MediaFile::copyOfMediaFile(const MediaFile& media) {
+  std::optional<MediaFilePtr> copy = unarchiveObjectWithData<MediaFile>(archivedDataWithRootObject(media));
+  if (copy) return *copy;
+  // Our own archive always reads back; should it not, the copy is one the table rebuild drops.
+  auto dropped = std::make_shared<MediaFile>();
+  dropped->setState(MediaState::Removed);
+  return dropped;
+}
+
+void MediaFile::determineReasonForDeselection() {
+  auto deselect = [this](int reason) {
+    setSelected(false);
+    setReasonfordeselection(reason);
+  };
+  if (reasonfordeselection() == DeselectionReason::Duplicate) return deselect(DeselectionReason::Duplicate);
+  if (hasdrm()) return deselect(DeselectionReason::ProtectedByDRM);
+  if (!IsSelectableReason(myvideotrack().videoformat())) return deselect(DeselectionReason::UnsupportedVideo);
+  if (mediatype() != MediaType::HomeMovie && AlternativeSuggestions().isEmpty() && forceid() == 0)
+    return deselect(DeselectionReason::NoLookUpMatch);
+  if (mediatype() == MediaType::TVShow) {
+    const QString episode = episodename();
+    const bool complete = !episode.isEmpty() && episode != QLatin1String(kUnknownEpisode) && season() != 0 && show() != 0;
+    if (!complete) return deselect(DeselectionReason::IncompleteTVShow);
+  }
+  setSelected(true);
+  setReasonfordeselection(DeselectionReason::None);
+}
+
+void MediaFile::encodeWithCoder(KeyedArchiver& coder) const {
+  if (!didlookup()) return;
+  encodeFields(archiveFields(), *this, coder);
+}
+
+MediaFilePtr MediaFile::initWithCoder(const KeyedUnarchiver& coder) {
+  auto media = std::make_shared<MediaFile>();
+  decodeFields(archiveFields(), *media, coder);
+  const int decodedState = media->state();
+  if (decodedState == MediaState::Converting) media->setState(MediaState::Queued);
+  if (decodedState != MediaState::Ended) media->setProgress(0);
+  if (!media->didlookup()) media->setState(MediaState::Removed);
+  return media;
+}
+
+QByteArray archiveMediaFiles(const QList<MediaFilePtr>& files) { return archivedDataWithRootObjects(files); }
+
+std::optional<QList<MediaFilePtr>> unarchiveMediaFiles(const QByteArray& data, const Reporter& reporter) {
+  QString failure;
+  std::optional<QList<MediaFilePtr>> files = unarchiveObjectsWithData<MediaFile>(data, &failure);
+  if (!files && reporter) reporter->report(QStringLiteral("[RED]Unable to read archived media files: %1").arg(failure), 3);
+  return files;
+}
+
+}  // namespace zuvo

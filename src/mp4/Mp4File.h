@@ -1,0 +1,102 @@
+#pragma once
+// An MP4/M4V file opened for reading or for change in place. Opening parses the top-level
+// layout and the whole moov box, refusing fragmented or malformed files; edits change the
+// moov tree in memory; commit() writes the new moov without ever overwriting the live one,
+// so a crash or a full disk at any moment leaves a file with the old or the new metadata.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mp4/Mp4Box.h"
+#include "mp4/Mp4Chapter.h"
+#include "mp4/Mp4FileHandle.h"
+#include "mp4/Mp4Item.h"
+#include "mp4/Mp4Tags.h"
+#include "mp4/Mp4Track.h"
+
+namespace zuvo {
+
+class Mp4File {
+ public:
+  enum class Mode { Read, Modify };
+  // The least padding left after a moov written at the end of the file.
+  static constexpr uint64_t kMinimumPadding = 64 * 1024;
+  static constexpr uint64_t kMaxMoovBytes = 512ull << 20;
+
+  Mp4File() = default;
+  Mp4File(const Mp4File&) = delete;
+  Mp4File& operator=(const Mp4File&) = delete;
+
+  Mp4Error open(const std::string& path, Mode mode);
+  void close();
+  bool isOpen() const { return valid_; }
+  const std::string& path() const { return file_.path(); }
+
+  // The iTunes tag set; storing replaces the known items and keeps all others.
+  Mp4Tags tags() const;
+  void storeTags(const Mp4Tags& tags);
+
+  // Freeform "----" items of `meaning`, and of `name` unless it is empty.
+  std::vector<Mp4Item> freeformItems(const std::string& meaning, const std::string& name = {}) const;
+  size_t removeFreeformItems(const std::string& meaning, const std::string& name = {});
+  void addFreeformItem(const Mp4Item& item);
+
+  // The chapters of one kind; with Both, the QuickTime track's when there is one, else Nero's.
+  Mp4Error chapters(Mp4ChapterKind kind, std::vector<Mp4Chapter>& out);
+  // Replaces the chapters of `kinds` (durations are derived from the starts: mp4PrepareChapters
+  // against chapterEndMs()). An empty list deletes them.
+  Mp4Error setChapters(const std::vector<Mp4Chapter>& chapters, Mp4ChapterKind kinds = Mp4ChapterKind::Both);
+  void deleteChapters(Mp4ChapterKind kinds = Mp4ChapterKind::Both);
+  // Where chapters end: the video track's duration, else the first audio track's, else the movie's.
+  uint64_t chapterEndMs();
+
+  // Track views; they stay valid until chapters are set or deleted.
+  std::vector<Mp4Track> tracks();
+  size_t trackCount() const;
+  std::optional<Mp4Track> track(uint32_t id);
+  uint32_t nextTrackId() const;
+  void setNextTrackId(uint32_t id);
+  uint64_t durationMs() const;
+
+  Mp4Error commit();
+
+  // The moov tree, for callers that need a box this class has no accessor for.
+  Mp4Box& moov() { return moov_; }
+
+ private:
+  struct TopBox {
+    uint64_t offset = 0;
+    uint64_t size = 0;
+    std::string type;
+    uint32_t headerSize = 8;
+    bool openEnded = false;  // declared size 0: up to the end of the file
+  };
+  struct Region {
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    size_t boxes = 0;
+    bool plainHeader = true;  // one free box with an 8-byte header that states its size
+    bool append = false;
+  };
+
+  Mp4Error scanLayout();
+  Mp4Error parseMoov();
+  Mp4Box* ilst();
+  Mp4Box& ilstForWriting();
+  std::vector<Region> freeRuns() const;
+  Mp4Buffer regionContent(const Region& region);
+  Mp4Error writeRegion(const Region& region, const Mp4Buffer& content);
+
+  Mp4FileHandle file_;
+  Mode mode_ = Mode::Read;
+  bool valid_ = false;
+  bool broken_ = false;  // a failed commit left the file on disk unlike our picture of it
+  std::vector<TopBox> layout_;
+  size_t moovIndex_ = 0;
+  Mp4Box moov_;
+  uint32_t pendingChapterTrack_ = 0;  // a chapter track whose samples are not yet in the file
+  Mp4Buffer pendingSamples_;
+};
+
+}  // namespace zuvo

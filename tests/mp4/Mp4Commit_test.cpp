@@ -1,0 +1,198 @@
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include "Mp4Fixtures.h"
+#include "mp4/Mp4File.h"
+
+using namespace zuvo;
+using namespace zuvo::test;
+
+namespace {
+
+Mp4Tags newTags(const Mp4Buffer& cover) {
+  Mp4Tags t = tvEpisodeTags();
+  t.name = "New";
+  t.artwork = {Mp4Cover::fromPicture(cover)};
+  return t;
+}
+
+Mp4Error edit(const QString& path, const Mp4Tags& tags, bool withChapters = false) {
+  Mp4File f;
+  if (auto e = f.open(path.toStdString(), Mp4File::Mode::Modify)) return e;
+  f.storeTags(tags);
+  if (withChapters)
+    if (auto e = f.setChapters({{0, 0, "New one"}, {1500, 0, "New two"}})) return e;
+  return f.commit();
+}
+
+std::optional<std::string> nameIn(const QString& path) {
+  Mp4File f;
+  if (f.open(path.toStdString(), Mp4File::Mode::Read).failed()) return std::nullopt;
+  return f.tags().name.value_or("");
+}
+
+int count(const QStringList& boxes, const char* type) {
+  return boxes.filter(QRegularExpression(QStringLiteral("^%1:").arg(type))).size();
+}
+
+}  // namespace
+
+TEST(Mp4Commit, TheNewMoovGoesIntoFreeSpaceOrAfterTheMediaAndLaterEditsStayInPlace) {
+  const Mp4Buffer cover = makePicture(freshFolder("cover") + "/c.jpg");
+  const struct {
+    Layout layout;
+    bool growsOnFirstCommit;
+  } cases[] = {{Layout::MoovLast, true}, {Layout::MoovFirst, true}, {Layout::MoovFirstPadded, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(layoutName(c.layout).toStdString());
+    const QString path = makeMp4({c.layout, {"title=Old"}, true});
+    const QByteArray media = packetDigest(path);
+    const qint64 size = QFileInfo(path).size();
+    ASSERT_FALSE(edit(path, newTags(cover), true));
+    EXPECT_EQ(QFileInfo(path).size() > size, c.growsOnFirstCommit);
+    const qint64 afterFirst = QFileInfo(path).size();
+    for (int i = 0; i < 3; ++i) ASSERT_FALSE(edit(path, newTags(cover), true));
+    EXPECT_EQ(QFileInfo(path).size(), afterFirst) << "repeated edits of one size fit in place";
+    const QStringList boxes = topLevelBoxes(path);
+    EXPECT_EQ(count(boxes, "moov"), 1) << boxes.join(' ').toStdString();
+    EXPECT_EQ(nameIn(path), "New");
+    EXPECT_TRUE(ffprobe(path).contains("TAG:title=New"));
+    EXPECT_EQ(packetDigest(path), media);
+  }
+}
+
+TEST(Mp4Commit, ACrashAtAnyWriteLeavesAPlayableFileWithTheOldOrTheNewTags) {
+  const Mp4Buffer cover = makePicture(freshFolder("cover") + "/c.jpg");
+  for (const Layout layout : {Layout::MoovLast, Layout::MoovFirstPadded}) {
+    SCOPED_TRACE(layoutName(layout).toStdString());
+    const QString original = makeMp4({layout, {"title=Old"}});
+    const QByteArray media = packetDigest(original);
+    const QString folder = freshFolder("crash");
+    bool sawOld = false;
+    for (int writes = 0;; ++writes) {
+      SCOPED_TRACE(writes);
+      ASSERT_LT(writes, 20);
+      const QString path = copyTo(original, folder, QStringLiteral("crash-%1.m4v").arg(writes));
+      Mp4FileHandle::setWriteBudgetForTesting(writes);
+      const Mp4Error e = edit(path, newTags(cover), true);
+      Mp4FileHandle::setWriteBudgetForTesting(-1);
+
+      const std::optional<std::string> name = nameIn(path);
+      ASSERT_TRUE(name.has_value()) << "our reader opens the file";
+      EXPECT_TRUE(*name == "Old" || *name == "New") << *name;
+      EXPECT_TRUE(ffprobe(path).contains(QByteArray("TAG:title=") + name->c_str())) << "players see what we see";
+      EXPECT_EQ(packetDigest(path), media);
+      EXPECT_FALSE(mutagenView(path).isEmpty());
+      sawOld = sawOld || *name == "Old";
+      if (!e) {
+        EXPECT_EQ(*name, "New");
+        break;
+      }
+    }
+    EXPECT_TRUE(sawOld);
+  }
+}
+
+TEST(Mp4Commit, AFullDiskLeavesTheFileAsItWas) {
+  const Mp4Buffer cover = makePicture(freshFolder("cover") + "/c.jpg");
+  const QString path = makeMp4({Layout::MoovLast, {"title=Old"}});
+  const QByteArray before = readFile(path);
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit small = saved;
+  small.rlim_cur = rlim_t(before.size() + 4096);  // far less than the new moov needs
+  void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const Mp4Error e = edit(path, newTags(cover));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_TRUE(e.failed());
+  EXPECT_FALSE(e.message().empty());
+  EXPECT_EQ(readFile(path), before);
+}
+
+TEST(Mp4Commit, ChapterSamplesBeyondFourGigabytesUse64BitOffsets) {
+  // The fixture's media, then a sparse 4.3 GB free box, then its moov: offsets stay valid.
+  const QString small = makeMp4({Layout::MoovLast});
+  const QStringList boxes = topLevelBoxes(small);
+  const QByteArray bytes = readFile(small);
+  const qsizetype moovAt = bytes.size() - boxes.last().section(':', 1).toLongLong();
+  ASSERT_TRUE(boxes.last().startsWith("moov:"));
+  const QString path = freshFolder("large") + "/large.m4v";
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes.left(moovAt));
+    const quint64 gap = (1ull << 32) + (300ull << 20);
+    QByteArray header(16, '\0');
+    header[3] = 1;
+    header.replace(4, 4, "free");
+    for (int i = 0; i < 8; ++i) header[8 + i] = char((gap >> (56 - 8 * i)) & 0xFF);
+    f.write(header);
+    ASSERT_TRUE(f.resize(moovAt + qint64(gap)));
+    ASSERT_TRUE(f.seek(moovAt + qint64(gap)));
+    f.write(bytes.mid(moovAt));
+  }
+  const QByteArray media = packetDigest(small);
+  ASSERT_EQ(packetDigest(path), media);
+
+  Mp4File f;
+  ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Modify));
+  ASSERT_FALSE(f.setChapters({{0, 0, "Far"}, {1000, 0, "Away"}}));
+  ASSERT_FALSE(f.commit());
+  const uint32_t chapterTrack = f.tracks().back().id();
+  EXPECT_NE(f.tracks().back().box().find("mdia.minf.stbl.co64"), nullptr);
+  f.close();
+  EXPECT_GT(QFileInfo(path).size(), qint64(1) << 32);
+
+  ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read));
+  std::vector<Mp4Chapter> chapters;
+  ASSERT_FALSE(f.chapters(Mp4ChapterKind::QuickTime, chapters));
+  EXPECT_EQ(chapters, (std::vector<Mp4Chapter>{{0, 1000, "Far"}, {1000, 2000, "Away"}}));
+  EXPECT_EQ(f.track(chapterTrack)->type(), "text");
+  const QByteArray probe = ffprobe(path);
+  EXPECT_TRUE(probe.contains("TAG:title=Far") && probe.contains("TAG:title=Away")) << probe.toStdString();
+  EXPECT_EQ(packetDigest(path), media);
+}
+
+TEST(Mp4Commit, NothingIsWrittenThroughAFileOpenForReadingOrThatFailedToOpen) {
+  const QString path = makeMp4({Layout::MoovFirst});
+  const QByteArray before = readFile(path);
+  Mp4File f;
+  ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read));
+  Mp4Tags t;
+  t.name = "x";
+  f.storeTags(t);
+  EXPECT_TRUE(f.commit().failed());
+  f.close();
+  EXPECT_EQ(readFile(path), before);
+
+  const QString broken = freshFolder("broken") + "/broken.m4v";
+  writeFile(broken, before.left(before.size() / 2));
+  const Mp4Error e = f.open(broken.toStdString(), Mp4File::Mode::Modify);
+  EXPECT_TRUE(e.failed());
+  EXPECT_NE(e.message().find("truncated"), std::string::npos) << e.message();
+  EXPECT_TRUE(f.commit().failed());
+
+  writeFile(broken, "not an mp4 file at all");
+  EXPECT_TRUE(f.open(broken.toStdString(), Mp4File::Mode::Modify).failed());
+  EXPECT_EQ(readFile(broken), QByteArray("not an mp4 file at all"));
+}
+
+TEST(Mp4Commit, FragmentedFilesAreRefused) {
+  const QString path = makeMp4({Layout::MoovFirst});
+  const QString fragmented = freshFolder("frag") + "/fragmented.mp4";
+  makeMedia(fragmented, {"-i", path, "-c", "copy", "-movflags", "frag_keyframe+empty_moov"});
+  const QByteArray before = readFile(fragmented);
+  Mp4File f;
+  const Mp4Error e = f.open(fragmented.toStdString(), Mp4File::Mode::Modify);
+  ASSERT_TRUE(e.failed());
+  EXPECT_NE(e.message().find("fragmented"), std::string::npos) << e.message();
+  EXPECT_EQ(readFile(fragmented), before);
+}
