@@ -51,6 +51,13 @@ constexpr const char* kBitmapInMKV = "(VobSub/PGS format - must burn into video 
 constexpr const char* kBitmapElsewhere = "(VobSub/PGS format - only supported in MKV files) ";
 constexpr const char* kASSSummary = "ASS format ";
 constexpr const char* kLanguageMarker = "$";
+constexpr const char* kMKVExtension = "mkv";
+constexpr const char* kASSExtensions[] = {"ass", "ssa"};
+constexpr const char* kUTF8Charset = "UTF-8";
+
+// ffprobe's stream list.
+constexpr const char* kStreamLine = "Stream #";
+constexpr const char* kAudioStream = "Audio:";
 
 // Settings read here.
 constexpr const char* kAddAllAudioTracks = "AddAllAudioTracks";
@@ -152,7 +159,7 @@ bool isSurround(int channels) { return channels == 6 || channels == 7; }
 // The row of the encoding a subtitle format names as an IANA character-set name. Of the
 // text formats mediainfo reports, only "UTF-8" names one.
 BCStringEncoding encodingForCharsetName(const QString& format) {
-  if (format.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0) return UTF8Encoding();
+  if (format.compare(QLatin1String(kUTF8Charset), Qt::CaseInsensitive) == 0) return UTF8Encoding();
   return NotFoundEncoding();
 }
 
@@ -389,8 +396,8 @@ void numberAudioStreams(QList<AudioTrack>& tracks, const QString& source, const 
   int next = 0;
   for (const QString& line : linesOf(ffprobeOutput(source, context.cacheFolder))) {
     log(context, QString::fromLatin1(kLogFFprobeLine).arg(line), 4);
-    if (!line.trimmed().startsWith(QLatin1String("Stream #"))) continue;
-    if (line.contains(QLatin1String("Audio:"))) {
+    if (!line.trimmed().startsWith(QLatin1String(kStreamLine))) continue;
+    if (line.contains(QLatin1String(kAudioStream))) {
       if (next >= tracks.size()) {
         log(context, QLatin1String(kLogMoreAudioStreams), 3);
       } else {
@@ -409,7 +416,7 @@ QString twoDecimals(double value) { return QString::asprintf("%4.2f", value); }
 
 BCError MediaInfoFromFile(MediaFile& media, const AnalysisContext& context) {
   const QString source = sourcePathOf(media);
-  const bool inMKV = QFileInfo(media.fullpath()).suffix().toLower() == QLatin1String("mkv");
+  const bool inMKV = QFileInfo(media.fullpath()).suffix().toLower() == QLatin1String(kMKVExtension);
   media.setHasdrm(false);
   media.setHasSurround(false);
   Report r = readMediaInfo(linesOf(mediaInfoOutput(source, context.cacheFolder)), media.myvideotrack(), inMKV, context);
@@ -537,7 +544,9 @@ std::optional<SubtitleTrack> addSutbtitleFile(MediaFile& media, const QString& p
   track.setPath(path);
   track.setLocation(SubtitleLocation::ExternalFile);
   const QString extension = file.suffix().toLower();
-  track.setFormat(QLatin1String(extension == QLatin1String("ass") || extension == QLatin1String("ssa") ? kASS : kSRT));
+  bool ass = false;
+  for (const char* e : kASSExtensions) ass = ass || extension == QLatin1String(e);
+  track.setFormat(QLatin1String(ass ? kASS : kSRT));
 
   QList<SubtitleTrack> soft = media.SoftSubtitleTracks(), hard = media.HardSubtitleTracks();
   soft.append(track);

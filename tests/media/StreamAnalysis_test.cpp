@@ -61,7 +61,7 @@ QString makeMovie(const QString& path, bool cabac, int refs, const QString& seco
                          "-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6",
                          "-c:s", mp4 ? "mov_text" : "srt",
                          "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=" + second,
-                         "-metadata:s:a:1", "title=Surround " + second, "-metadata:s:s:0", "language=" + subtitleLanguage});
+                         "-metadata:s:a:1", "title=Surround: " + second, "-metadata:s:s:0", "language=" + subtitleLanguage});
   return path;
 }
 
@@ -104,7 +104,7 @@ TEST(StreamAnalysis, AnMKVFillsTheVideoAudioAndSubtitleTracks) {
   EXPECT_EQ(audio[1].channels(), 6);
   EXPECT_EQ(audio[1].name(), "Surround Sound");
   EXPECT_EQ(audio[1].samplingfrequency(), "44100");
-  EXPECT_EQ(audio[1].audiosummary(), "AC-3, 6 channels, Surround ger, German ,");
+  EXPECT_EQ(audio[1].audiosummary(), "AC-3, 6 channels, Surround: ger, German ,");
   EXPECT_EQ(audio[1].ffmpegstreamnumber(), 2);
   EXPECT_TRUE(m.hasSurround());
   // English is the user's: stereo, default; German joins by "AddAllAudioTracks".
@@ -430,4 +430,19 @@ TEST(StreamAnalysis, FastModeVerdict) {
     media.setConversionFormat(c.conversionFormat);
     EXPECT_EQ(isShowFastMode(media).toStdString(), c.expected) << c.name;
   }
+}
+
+TEST(StreamAnalysis, SamplingRatesInHertzAndKilohertz) {
+  test::ScopedSettings settings{};
+  const QStringList rates{"8000", "22050", "44100", "48000"};  // "8 000 Hz", "22.05 kHz", ...
+  QStringList inputs, outputs;
+  for (int i = 0; i < rates.size(); ++i) {
+    inputs << "-f" << "lavfi" << "-i" << "sine=sample_rate=" + rates[i] + ":duration=1";
+    outputs << "-map" << QString("%1:a").arg(i);
+  }
+  const QString path = test::freshFolder("rates") + "/tones.mkv";
+  test::makeMedia(path, inputs + outputs + QStringList{"-c:a", "pcm_s16le"});
+  QStringList seen;
+  for (const AudioTrack& t : analyse(path)->media->AudioTracks()) seen << t.samplingfrequency();
+  EXPECT_EQ(seen, rates);
 }
