@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   const QString cache = tmp.path();
 
   registerSettingDefaults();
-  const AnalysisContext context{BCCReporter::dummy(), cache, QStringLiteral("en"), {}};
+  const AnalysisContext context{BCCReporter::dummy(), cache, QStringLiteral("en")};
   std::vector<double> alone, analysis, whole;
   QElapsedTimer t;
   for (int r = 0; r < rounds; ++r) {

@@ -5,6 +5,7 @@
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
 #include "media/StringHelpers.h"
+#include "media/UniversalDetector.h"
 #include "platform/Defaults.h"
 
 #include <QCoreApplication>
@@ -53,7 +54,6 @@ constexpr const char* kASSSummary = "ASS format ";
 constexpr const char* kLanguageMarker = "$";
 constexpr const char* kMKVExtension = "mkv";
 constexpr const char* kASSExtensions[] = {"ass", "ssa"};
-constexpr const char* kUTF8Charset = "UTF-8";
 
 // ffprobe's stream list.
 constexpr const char* kStreamLine = "Stream #";
@@ -156,11 +156,21 @@ bool inUserLanguage(const QString& language, const QString& userLanguage) {
 
 bool isSurround(int channels) { return channels == 6 || channels == 7; }
 
-// The row of the encoding a subtitle format names as an IANA character-set name. Of the
-// text formats mediainfo reports, only "UTF-8" names one.
+// The row of the encoding a subtitle format names as an IANA character-set name ("UTF-8"),
+// else the "UTF 8" row.
 BCStringEncoding encodingForCharsetName(const QString& format) {
-  if (format.compare(QLatin1String(kUTF8Charset), Qt::CaseInsensitive) == 0) return UTF8Encoding();
-  return NotFoundEncoding();
+  const BCStringEncoding row = EncodingForStringEncoding(CoreFoundationEncodingForIANACharSetName(format));
+  return row.isNotFound() ? UTF8Encoding() : row;
+}
+
+// The row of the encoding the character-set detector finds in a file, else the "UTF 8" row.
+BCStringEncoding detectedEncoding(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return UTF8Encoding();
+  const std::unique_ptr<UniversalDetector> detector = UniversalDetector::detector();
+  detector->analyzeData(file.readAll());
+  const BCStringEncoding row = EncodingForStringEncoding(detector->encoding());
+  return row.isNotFound() ? UTF8Encoding() : row;
 }
 
 enum class Section { None, Video, Audio, Text };
@@ -245,8 +255,7 @@ void readTextValue(SubtitleTrack& s, const QString& key, const QString& value, b
       named.name = value;
       s.setEncoding(named);
     } else {
-      const BCStringEncoding row = encodingForCharsetName(value);
-      s.setEncoding(row.isNotFound() ? UTF8Encoding() : row);
+      s.setEncoding(encodingForCharsetName(value));
       if (value == QLatin1String(kASS)) appendSummary(QLatin1String(kASSSummary));
     }
   } else if (key == QLatin1String(kLanguageKey)) {
@@ -529,12 +538,7 @@ std::optional<SubtitleTrack> addSutbtitleFile(MediaFile& media, const QString& p
   log(context, QLatin1String(kLogSubtitleMatch), 4);
 
   SubtitleTrack track;
-  BCStringEncoding encoding;
-  if (context.detectSubtitleEncoding) {
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) encoding = context.detectSubtitleEncoding(f.readAll());
-  }
-  if (encoding.isNotFound()) encoding = UTF8Encoding();
+  BCStringEncoding encoding = detectedEncoding(path);
   if (context.userLanguage == QLatin1String(kCzech) && encoding.name == QLatin1String(kWindowsLatin2)) {
     encoding = EncodingForName(QLatin1String(kCodePage1250));
     log(context, QLatin1String(kLogCzechCodePage), 3);

@@ -5,13 +5,10 @@
 // video can pass through unchanged ("fast mode").
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
-#include "media/BCStringEncoding.h"
 #include "media/MediaFile.h"
 #include "media/SubtitleTrack.h"
 
-#include <QByteArray>
 #include <QString>
-#include <functional>
 #include <optional>
 
 namespace zuvo {
@@ -21,10 +18,6 @@ struct AnalysisContext {
   Reporter reporter;     // the main log (none: nothing is logged)
   QString cacheFolder;   // the tools' working folder (setting "ConversionDirectory")
   QString userLanguage;  // the user's two-letter language code
-  // Hook for the character-set detector of subtitle files (UniversalDetector): the table
-  // row of the encoding detected in a file's bytes, or the not-found record. Unset, or
-  // not-found, means the "UTF 8" row.
-  std::function<BCStringEncoding(const QByteArray& bytes)> detectSubtitleEncoding;
 };
 
 // Runs mediainfo once and ffprobe once on the source (`packagepath` when set, else
@@ -39,8 +32,9 @@ QString isShowFastMode(const MediaFile& media);
 void locateSubtitleTracks(MediaFile& media, const AnalysisContext& context);
 
 // One external subtitle file, appended to the soft list and (as a copy) to the hard list,
-// so it can be muxed or burnt in. "Film$fre.srt" names its language ("fre"). With
-// `checkMatch`, a file not named after the video is refused (nothing).
+// so it can be muxed or burnt in. "Film$fre.srt" names its language ("fre"); the text
+// encoding is the one the character-set detector finds in the file. With `checkMatch`, a
+// file not named after the video is refused (nothing).
 std::optional<SubtitleTrack> addSutbtitleFile(MediaFile& media, const QString& path, bool checkMatch,
                                               const AnalysisContext& context);
 

@@ -26,7 +26,7 @@ std::unique_ptr<Analysed> analyse(const QString& path, const QString& userLangua
   a->media->setFullpath(path);
   a->media->setFilename(QFileInfo(path).fileName());
   if (before) before(*a->media);
-  AnalysisContext context{a->log.reporter, test::freshFolder("cache"), userLanguage, {}};
+  AnalysisContext context{a->log.reporter, test::freshFolder("cache"), userLanguage};
   EXPECT_FALSE(MediaInfoFromFile(*a->media, context).Error());
   return a;
 }
@@ -291,48 +291,46 @@ TEST(StreamAnalysis, SubtitleFilesBesideTheVideo) {
     EXPECT_EQ(soft[i].language(), expected[i].language) << i;
     EXPECT_EQ(soft[i].format(), expected[i].format) << i;
     EXPECT_EQ(soft[i].location(), SubtitleLocation::ExternalFile) << i;
-    EXPECT_EQ(soft[i].encoding().name, "UTF 8") << i;
+    EXPECT_EQ(soft[i].encoding().name, "ASCII") << i;  // plain ASCII text
   }
   EXPECT_TRUE(a->log.text().contains("Found subtitle file " + dir + "/Other$fre.srt"));
 }
 
 TEST(StreamAnalysis, AddingASubtitleFileByHand) {
   test::ScopedSettings settings{};
+  const QByteArray czech =
+      "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň úpěl ďábelské ódy. Čeština je krásný jazyk, řekl.\n\n"
+      "2\n00:00:05,000 --> 00:00:08,000\nŠťastný nový rok a veselé Vánoce všem přátelům z Brna a Ostravy.\n";
   const QString dir = test::freshFolder("by hand");
-  const QString other = test::writeFile(dir + "/Other$Czech.ssa", kSrt.toUtf8());
+  const QString utf8 = test::writeFile(dir + "/utf8.txt", czech);
+  const test::CommandResult latin2 = test::runCommand("iconv", {"-f", "UTF-8", "-t", "WINDOWS-1250", utf8});
+  ASSERT_EQ(latin2.exitCode, 0);
   struct Case {
     const char* name;
     const char* userLanguage;
-    const char* detected;  // nullptr: no detector
+    QByteArray bytes;
     const char* expected;
   };
   const Case cases[] = {
-      {"no detector", "cs", nullptr, "UTF 8"},
-      {"detected row kept", "en", "Windows Latin 2", "Windows Latin 2"},
-      {"Czech user gets code page 1250", "cs", "Windows Latin 2", "Windows Code Page 1250"},
-      {"nothing detected", "cs", "no such row", "UTF 8"},
+      {"UTF-8", "cs", czech, "UTF 8"},
+      {"Windows-1250 for another user", "en", latin2.output, "Windows Latin 2"},
+      {"Windows-1250 for a Czech user", "cs", latin2.output, "Windows Code Page 1250"},
+      {"plain ASCII", "cs", kSrt.toUtf8(), "ASCII"},
   };
   for (const Case& c : cases) {
+    const QString path = test::writeFile(test::freshFolder("by hand") + "/Other$Czech.ssa", c.bytes);
     MediaFile media;
     media.setFullpath(dir + "/Film.avi");
     media.setFilename("Film.avi");
     test::CapturedLog log;
-    AnalysisContext context{log.reporter, {}, c.userLanguage, {}};
-    QByteArray seen;
-    if (c.detected)
-      context.detectSubtitleEncoding = [&seen, &c](const QByteArray& bytes) {
-        seen = bytes;
-        return EncodingForName(c.detected);
-      };
-    EXPECT_FALSE(addSutbtitleFile(media, other, true, context).has_value()) << c.name;
-    const std::optional<SubtitleTrack> track = addSutbtitleFile(media, other, false, context);
+    const AnalysisContext context{log.reporter, {}, c.userLanguage};
+    EXPECT_FALSE(addSutbtitleFile(media, path, true, context).has_value()) << c.name;
+    const std::optional<SubtitleTrack> track = addSutbtitleFile(media, path, false, context);
     ASSERT_TRUE(track.has_value()) << c.name;
     EXPECT_EQ(track->encoding().name, c.expected) << c.name;
     EXPECT_EQ(track->language(), "Czech") << c.name;
     EXPECT_EQ(track->format(), "ASS") << c.name;
-    if (c.detected) {
-      EXPECT_EQ(seen, kSrt.toUtf8()) << c.name;
-    }
+    EXPECT_EQ(track->path(), path) << c.name;
     EXPECT_EQ(media.SoftSubtitleTracks(), QList<SubtitleTrack>{*track}) << c.name;
     EXPECT_EQ(media.HardSubtitleTracks(), QList<SubtitleTrack>{*track}) << c.name;
     EXPECT_EQ(log.text().contains("[BLUE]Changing code page to 1250 for czech user"),
