@@ -1,25 +1,20 @@
 #include "metadata/ExistingTags.h"
 
 #include <QFileInfo>
-#include <QImage>
-#include <QXmlStreamReader>
 
 #include "media/MediaValues.h"
+#include "metadata/ExistingMP4Tags.h"
 #include "metadata/ServiceCache.h"
 #include "metadata/TagChimp.h"
 #include "metadata/TheMovieDB.h"
 #include "metadata/TheTVDB.h"
-#include "mp4/Mp4File.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 
 namespace zuvo {
 namespace {
 
-constexpr std::uint8_t kTVShowMediaType = 10;
-const std::string kITunesMeaning = "com.apple.iTunes";
-const std::string kRatingItem = "iTunEXTC";
-const std::string kPeopleItem = "iTunMOVI";
+constexpr quint8 kTVShowMediaType = 10;
 const QString kNoNumber = QStringLiteral("00");
 const QString kUnknown = QStringLiteral("Unknown");
 const QString kAutomaticallyConvertAllFiles = QStringLiteral("AutomaticallyConvertAllFiles");
@@ -48,97 +43,38 @@ const QString kSeasonSummary = QStringLiteral("TV Season number : %1");
 const QString kEpisodeSummary = QStringLiteral("TV Episode Name : %1");
 const QString kQueued = QStringLiteral("File %1 is a solid detection so setting state to 2 in line with preferences");
 
-// The three people lists of "iTunMOVI" and the item fields they go to.
-struct PeopleKey {
-  const char* key;
+// The three name lists of "iTunMOVI" and the item fields they go to.
+struct People {
+  QStringList CastAndCrew::*names;
   QString (MediaFile::*get)() const;
   void (MediaFile::*set)(const QString&);
 };
-const PeopleKey kPeopleKeys[] = {
-    {"cast", &MediaFile::actors, &MediaFile::setActors},
-    {"directors", &MediaFile::directors, &MediaFile::setDirectors},
-    {"producers", &MediaFile::producers, &MediaFile::setProducers},
+const People kPeople[] = {
+    {&CastAndCrew::cast, &MediaFile::actors, &MediaFile::setActors},
+    {&CastAndCrew::directors, &MediaFile::directors, &MediaFile::setDirectors},
+    {&CastAndCrew::producers, &MediaFile::producers, &MediaFile::setProducers},
 };
 
-QString text(const std::optional<std::string>& value) { return QString::fromStdString(value.value_or(std::string())); }
-
-// One value of an XML property list at the reader's current start element.
-QVariant propertyListValue(QXmlStreamReader& xml) {
-  const QStringView kind = xml.name();
-  if (kind == u"dict") {
-    QVariantMap map;
-    QString key;
-    while (xml.readNextStartElement()) {
-      if (xml.name() == u"key") {
-        key = xml.readElementText();
-      } else {
-        map.insert(key, propertyListValue(xml));
-      }
-    }
-    return map;
+// Names are added to what the item holds, unless it holds nothing or "Unknown".
+void takeOverPeople(const CastAndCrew& found, MediaFile& item) {
+  for (const People& people : kPeople) {
+    const QString names = (found.*people.names).join(QStringLiteral(", "));
+    if (names.isEmpty()) continue;
+    const QString present = (item.*people.get)();
+    (item.*people.set)(present.isEmpty() || present == kUnknown ? names : present + QStringLiteral(", ") + names);
   }
-  if (kind == u"array") {
-    QVariantList list;
-    while (xml.readNextStartElement()) list.append(propertyListValue(xml));
-    return list;
-  }
-  if (kind == u"true" || kind == u"false") {
-    const bool value = kind == u"true";
-    xml.skipCurrentElement();
-    return value;
-  }
-  return xml.readElementText(QXmlStreamReader::SkipChildElements);
-}
-
-// The dictionary an XML property list holds; nothing for anything else.
-std::optional<QVariantMap> propertyListDictionary(const QByteArray& data) {
-  QXmlStreamReader xml(data);
-  if (!xml.readNextStartElement() || xml.name() != u"plist" || !xml.readNextStartElement() || xml.name() != u"dict")
-    return std::nullopt;
-  const QVariant value = propertyListValue(xml);
-  if (xml.hasError()) return std::nullopt;
-  return value.toMap();
-}
-
-void takeOverRating(const Mp4File& file, MediaFile& item) {
-  for (const Mp4Item& found : file.freeformItems(kITunesMeaning, kRatingItem))
-    for (const Mp4ItemData& data : found.data()) {
-      const QStringList pieces = QString::fromStdString(data.text()).split(u'|');
-      if (pieces.size() >= 3) item.setRating(pieces[1]);
-    }
-}
-
-void takeOverPeople(const Mp4File& file, MediaFile& item) {
-  for (const Mp4Item& found : file.freeformItems(kITunesMeaning, kPeopleItem))
-    for (const Mp4ItemData& data : found.data()) {
-      const std::optional<QVariantMap> list =
-          propertyListDictionary(QByteArray(reinterpret_cast<const char*>(data.value.data()), qsizetype(data.value.size())));
-      if (!list) continue;
-      for (const PeopleKey& people : kPeopleKeys) {
-        const QString names = stringFromArray(list->value(QLatin1String(people.key)).toList());
-        if (names.isEmpty()) continue;
-        const QString present = (item.*people.get)();
-        (item.*people.set)(present.isEmpty() || present == kUnknown ? names : present + QStringLiteral(", ") + names);
-      }
-    }
 }
 
 }  // namespace
 
-QString stringFromArray(const QVariantList& array) {
-  QStringList names;
-  for (const QVariant& entry : array) names.append(entry.toMap().value(QStringLiteral("name")).toString());
-  return names.join(QStringLiteral(", "));
-}
-
 bool testforMP4tags(const MediaFile& item, const Reporter& reporter) {
   logTo(reporter, kTesting, 4);
-  Mp4File file;
-  if (file.open(item.fullpath().toStdString(), Mp4File::Mode::Read).failed()) {
+  ExistingMP4Tags tags;
+  if (readExistingMP4Tags(item.fullpath(), tags).Error()) {
     logTo(reporter, kTestOpenFailed, 3);
     return false;
   }
-  if (file.tags().name) {
+  if (tags.name) {
     logTo(reporter, kTagsFound, 4);
     return true;
   }
@@ -149,13 +85,12 @@ bool testforMP4tags(const MediaFile& item, const Reporter& reporter) {
 BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const QString& cachePath,
                                const Reporter& reporter, bool autoprocess) {
   const QString path = item.fullpath();
-  Mp4File file;
-  if (file.open(path.toStdString(), Mp4File::Mode::Read).failed()) {
+  ExistingMP4Tags tags;
+  if (readExistingMP4Tags(path, tags).Error()) {
     logTo(reporter, kOpenFailed.arg(path), 3);
     return BCError::Code(1, kCannotOpen);
   }
   logTo(reporter, kReading, 4);
-  const Mp4Tags tags = file.tags();
 
   bool tvShow = false;
   if (tags.mediaType) {
@@ -165,18 +100,18 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
     tvShow = *tags.mediaType == kTVShowMediaType;
   } else {
     logTo(reporter, kNoMediaType, 4);
-    tvShow = !text(tags.tvShow).isEmpty();
+    tvShow = !tags.tvShow.value_or(QString()).isEmpty();
     if (tvShow) logTo(reporter, kFoundTVShowName, 4);
     item.setSoliddetection(tvShow);
   }
 
   QString series, season, episodeName, episode;
   if (!tvShow) {
-    series = text(tags.name);
+    series = tags.name.value_or(QString());
     logTo(reporter, kMovieName.arg(series), 4);
   } else {
     if (tags.tvShow) {
-      series = text(tags.tvShow);
+      series = *tags.tvShow;
       logTo(reporter, kTVShowName.arg(series), 4);
     }
     if (tags.tvSeason) {
@@ -184,7 +119,7 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
       logTo(reporter, kSeasonNumber.arg(season), 4);
     }
     if (tags.name) {
-      episodeName = text(tags.name);
+      episodeName = *tags.name;
       logTo(reporter, kEpisodeName.arg(episodeName), 4);
     }
     if (tags.tvEpisode) {
@@ -217,17 +152,12 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
   item.setPackagepath(QString());
   item.setHadexistingtags(true);
 
-  if (!tags.artwork.empty()) {
-    const Mp4Buffer& picture = tags.artwork.front().data;
-    const QImage image = QImage::fromData(picture.data(), int(picture.size()));
-    if (!image.isNull()) item.setImage(image);
-  }
-  if (tags.longDescription) item.setDescription(text(tags.longDescription));
-  if (tags.releaseDate) item.setReleasedate(text(tags.releaseDate));
-  if (tags.genre) item.setGenre(text(tags.genre));
-  takeOverRating(file, item);
-  takeOverPeople(file, item);
-  file.close();
+  if (!tags.artwork.isNull()) item.setImage(tags.artwork);
+  if (tags.longDescription) item.setDescription(*tags.longDescription);
+  if (tags.releaseDate) item.setReleasedate(*tags.releaseDate);
+  if (tags.genre) item.setGenre(*tags.genre);
+  if (tags.rating) item.setRating(*tags.rating);
+  takeOverPeople(tags.castAndCrew, item);
 
   if (item.mediatype() == MediaType::Movie) {
     LookUpMovieDBAlternates(item, language, cachePath, reporter);

@@ -2,9 +2,8 @@
 // Taking over the iTunes tags an MP4/M4V source already carries (written by an earlier
 // conversion or another tagger) instead of parsing its name and looking it up. The probe
 // asks testforMP4tags first and, with "ImportExistingMP4Information" on, runs
-// createVideoDataFromm4v; both read the item's `fullpath`.
+// createVideoDataFromm4v; both read the item's `fullpath` through readExistingMP4Tags.
 #include <QString>
-#include <QVariantList>
 
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
@@ -24,8 +23,5 @@ bool testforMP4tags(const MediaFile& item, const Reporter& reporter);
 // not open as MP4.
 BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const QString& cachePath,
                                const Reporter& reporter, bool autoprocess);
-
-// The values under "name" of an array of dictionaries, joined with ", ".
-QString stringFromArray(const QVariantList& array);
 
 }  // namespace zuvo

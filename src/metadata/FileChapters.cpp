@@ -1,21 +1,16 @@
 #include "metadata/FileChapters.h"
 
-#include <QFileInfo>
-
+#include "media/AnalysisTools.h"
 #include "media/StringHelpers.h"
 #include "media/TimeHelpers.h"
 #include "metadata/ServiceCache.h"
 #include "metadata/TagChimp.h"
-#include "platform/Paths.h"
-#include "platform/ToolProcess.h"
 
 namespace zuvo {
 namespace {
 
-const QString kFFprobe = QStringLiteral("ffprobe");
 const QString kChapter = QStringLiteral("Chapter");
 const QString kNumberStart = QStringLiteral("#0.");
-const QString kNumberStartColon = QStringLiteral("#0:");  // ffprobe 5 writes "Chapter #0:1:"
 const QString kNumberEnd = QStringLiteral(": start");
 const QString kStartStart = QStringLiteral("start ");
 const QString kStartEnd = QStringLiteral(", end ");
@@ -24,15 +19,6 @@ const QString kTitleValue = QStringLiteral("title           : ");
 const QString kStreamLine = QStringLiteral("Stream #");
 const QString kNumberedTitle = QStringLiteral("chapter");
 
-QString ffprobeListing(const QString& source, const QString& cachePath) {
-  ToolProcess::Options options;
-  options.program = paths::toolPath(kFFprobe);
-  // Absolute, so that no path can be read as an option, and right from any working folder.
-  options.arguments = {source.isEmpty() ? source : QFileInfo(source).absoluteFilePath()};
-  if (QFileInfo(cachePath).isDir()) options.workingDirectory = cachePath;
-  return QString::fromUtf8(ToolProcess::run(options));
-}
-
 }  // namespace
 
 BCError ChaptersFromFile(MediaFile& item, const QString& cachePath, const Reporter& reporter) {
@@ -40,14 +26,12 @@ BCError ChaptersFromFile(MediaFile& item, const QString& cachePath, const Report
   const QString source = item.packagepath().isEmpty() ? item.fullpath() : item.packagepath();
   QList<ChapterTrack> chapters;
   std::optional<ChapterTrack> open;
-  for (const QString& output : SplitLines(ffprobeListing(source, cachePath)).value_or(QStringList())) {
+  for (const QString& output : SplitLines(ffprobeOutput(source, cachePath)).value_or(QStringList())) {
     logTo(reporter, output, 4);
     const QString line = output.trimmed();
     if (line.startsWith(kChapter)) {
       ChapterTrack chapter;
-      std::optional<QString> number = StringBetween(line, kNumberStart, kNumberEnd);
-      if (!number) number = StringBetween(line, kNumberStartColon, kNumberEnd);
-      chapter.setChapternumber(IntegerValue(number.value_or(QString())));
+      chapter.setChapternumber(IntegerValue(StringBetween(line, kNumberStart, kNumberEnd).value_or(QString())));
       chapter.setStarttime(
           TimeStringFromSeconds(IntegerValue(StringBetween(line, kStartStart, kStartEnd).value_or(QString()))));
       open = chapter;

@@ -407,9 +407,4 @@ TEST_F(TakingOverTags, TagsAreFoundOnlyWithAName) {
   EXPECT_TRUE(logged("[BLUE]Existing MP4 Tags found", 4));
 }
 
-TEST(StringFromArray, JoinsTheNamesOfTheDictionaries) {
-  EXPECT_EQ(stringFromArray({}), "");
-  EXPECT_EQ(stringFromArray({QVariantMap{{"name", "A"}}, QVariantMap{{"name", "B"}, {"role", "x"}}}), "A, B");
-}
-
 }  // namespace

@@ -56,7 +56,7 @@ TEST_F(ChaptersFromFileTest, FfprobeChaptersGiveNumberWholeSecondStartAndTitle) 
   EXPECT_EQ(item->Chapters(), QList<ChapterTrack>({chapter(0, "00:00:00", "One & Two"),
                                                    chapter(1, "00:00:01", "Café/Ünïcode"),
                                                    chapter(2, "00:00:02", "Three")}));
-  EXPECT_TRUE(log().contains("Chapter #0:1: start 1.500000, end 2.700000"));
+  EXPECT_TRUE(log().contains("Chapter #0.1: start 1.500000, end 2.700000"));
 }
 
 TEST_F(ChaptersFromFileTest, AnUntitledChapterIsDroppedAndNeverTakesAStreamsTitle) {
