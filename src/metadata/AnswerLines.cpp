@@ -16,6 +16,11 @@ constexpr qsizetype kWidthPiece = 5, kWidthSkip = 6; // width=
 
 }  // namespace
 
+std::optional<QString> elementValue(const QString& line, const QString& name) {
+  if (!HasXMLElement(line, name)) return std::nullopt;
+  return XMLElementText(line, name).value_or(QString());
+}
+
 QString multiLineElementText(const QStringList& lines, qsizetype& at, const QString& name,
                              const std::function<void()>& joined) {
   const QString opening = QStringLiteral("<%1>").arg(name);

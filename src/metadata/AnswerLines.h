@@ -9,6 +9,10 @@
 
 namespace zuvo {
 
+// The value of element `name` on the line when the line holds its opening tag (empty when
+// the element does not close there); nothing when it does not.
+std::optional<QString> elementValue(const QString& line, const QString& name);
+
 // The value of element `name` that opens on lines[at]: on that line alone when it closes
 // there too; else the text after the opening tag, every following line as it stands and
 // the text before the closing tag, joined without separator (`at` then names the closing

@@ -48,6 +48,15 @@ QString tvRageEpisodeList(const QString& cachePath, const QString& showID);
 
 }  // namespace cachefile
 
+// Log lines that several clients write.
+inline const QString kShowLookUpOffline =
+    QStringLiteral("[RED]Computer not connected to Internet when looking up show.");
+inline const QString kFileAlreadyInCache = QStringLiteral("File already in cache");
+inline const QString kFileIsAlreadyInCache = QStringLiteral("File is already in cache");
+inline const QString kOpeningFile = QStringLiteral("Opening file %1");
+inline const QString kOpeningToReadResult = QStringLiteral("Opening file %1 to read result");
+inline const QString kMovieImageNowInCache = QStringLiteral("Movie image now in cache");
+
 // Downloads `url` into `file` and answers whether the file is there afterwards.
 bool downloadIntoCache(const QString& url, const QString& file, double timeout, const Reporter& reporter);
 

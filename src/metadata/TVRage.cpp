@@ -5,6 +5,7 @@
 #include "media/EntityDecoding.h"
 #include "media/FileHelpers.h"
 #include "media/StringHelpers.h"
+#include "metadata/AnswerLines.h"
 #include "metadata/ServiceCache.h"
 #include "platform/ServiceAddresses.h"
 
@@ -21,9 +22,6 @@ const QString kSeasonEnd = QStringLiteral("\">");
 const QString kEpisodeMarker = QStringLiteral("<episode><epnum>");
 
 const QString kLoading = QStringLiteral("Loading TVRage show id into file %1");
-const QString kIDInCache = QStringLiteral("File already in cache");
-const QString kNamesInCache = QStringLiteral("File is already in cache");
-const QString kIDOffline = QStringLiteral("[RED]Computer not connected to Internet when looking up show.");
 const QString kNamesOffline = QStringLiteral("[RED]Computer not connected to Internet when creating show picker list");
 const QString kUnableToOpen = QStringLiteral("[RED]Unable to open file");
 const QString kFoundID = QStringLiteral("Found TV Rage ID of %1");
@@ -31,12 +29,6 @@ const QString kBuilding = QStringLiteral("Building Episode Picker for %1");
 const QString kGettingList = QStringLiteral("Getting TVRage Episode List for %1 into file %2");
 const QString kListInCache = QStringLiteral("%1 is already in cache");
 const QString kListOffline = QStringLiteral("Computer not connected to Internet");
-const QString kOpening = QStringLiteral("Opening file %1 to read result");
-
-std::optional<QString> elementValue(const QString& line, const QString& name) {
-  if (!HasXMLElement(line, name)) return std::nullopt;
-  return XMLElementText(line, name).value_or(QString());
-}
 
 // The show search's cache file, downloaded when it is not there; nothing when that fails.
 std::optional<QString> searchFile(const QString& showName, const QString& cachePath, const Reporter& reporter,
@@ -56,9 +48,9 @@ std::optional<QString> searchFile(const QString& showName, const QString& cacheP
 }  // namespace
 
 qint32 TVRageLookupShowID(const QString& showName, const QString& cachePath, const Reporter& reporter) {
-  const std::optional<QString> file = searchFile(showName, cachePath, reporter, kIDInCache);
+  const std::optional<QString> file = searchFile(showName, cachePath, reporter, kFileAlreadyInCache);
   if (!file) {
-    logTo(reporter, kIDOffline, 4);
+    logTo(reporter, kShowLookUpOffline, 4);
     return 0;
   }
   const std::optional<QStringList> lines = ReadLinesFromFile(*file);
@@ -77,7 +69,7 @@ qint32 TVRageLookupShowID(const QString& showName, const QString& cachePath, con
 
 std::optional<QStringList> TVRageShowNames(const QString& showName, const QString& cachePath,
                                            const Reporter& reporter) {
-  const std::optional<QString> file = searchFile(showName, cachePath, reporter, kNamesInCache);
+  const std::optional<QString> file = searchFile(showName, cachePath, reporter, kFileIsAlreadyInCache);
   if (!file) {
     logTo(reporter, kNamesOffline, 3);
     return std::nullopt;
@@ -102,7 +94,7 @@ std::optional<QList<TVRageEpisode>> TVRageEpisodeList(const QString& seriesName,
     logTo(reporter, kListOffline, 3);
     return std::nullopt;
   }
-  logTo(reporter, kOpening.arg(file), 4);
+  logTo(reporter, kOpeningToReadResult.arg(file), 4);
   QList<TVRageEpisode> episodes;
   qint32 season = -1;
   for (const QString& line : ReadLinesFromFile(file).value_or(QStringList())) {

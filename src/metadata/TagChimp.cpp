@@ -32,20 +32,12 @@ const QString kListSeparator = QStringLiteral(", ");
 
 const QString kNoConnection = QStringLiteral("Unable to connect to Tag Chimp server");
 const QString kLoading = QStringLiteral("Loading Tag Chimp show id into file %1");
-const QString kSearchInCache = QStringLiteral("File already in cache");
 const QString kRecordInCache = QStringLiteral("File exists in cache");
 const QString kURL = QStringLiteral("Tag Chimp URL is %1");
-const QString kOffline = QStringLiteral("[RED]Computer not connected to Internet when looking up show.");
 const QString kAddingAlternate = QStringLiteral("[BLUE]Adding alternate %1 with id of %2");
 const QString kGettingMovie = QStringLiteral("Getting Movie Data from Tag Chimp for movie %1 with id %2");
 const QString kDownloadingImage = QStringLiteral("Downloading movie image to cache");
 const QString kImageInCache = QStringLiteral("Movie image in cache");
-const QString kImageNowInCache = QStringLiteral("Movie image now in cache");
-
-std::optional<QString> elementValue(const QString& line, const QString& name) {
-  if (!HasXMLElement(line, name)) return std::nullopt;
-  return XMLElementText(line, name).value_or(QString());
-}
 
 QString prefix() { return serviceBaseURL(Service::TagChimp) + kSearchPrefix + QLatin1String(kTagChimpToken); }
 
@@ -62,7 +54,7 @@ std::optional<QString> recordFile(const MediaFile& item, qint32 tagChimpID, bool
   const QString query = tvQuery ? kTVLookup.arg(id, QString::number(item.season()), QString::number(item.show()))
                                 : kMovieLookup.arg(id);
   if (downloadIntoCache(prefix() + query, file, kRecordTimeout, reporter)) return file;
-  logTo(reporter, kOffline, 3);
+  logTo(reporter, kShowLookUpOffline, 3);
   return std::nullopt;
 }
 
@@ -83,7 +75,7 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
                           : cachefile::tagChimpMovieSearch(cachePath, queryName);
   logTo(reporter, kLoading.arg(file), 4);
   if (QFileInfo::exists(file)) {
-    logTo(reporter, kSearchInCache, 4);
+    logTo(reporter, kFileAlreadyInCache, 4);
   } else {
     const QString url = prefix() + (tv ? kTVSearch.arg(queryName, language) +
                                              kTVSearchKind.arg(QString::number(item.season()),
@@ -91,7 +83,7 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
                                        : kMovieSearch.arg(queryName, language) + kMovieSearchKind);
     logTo(reporter, kURL.arg(url), 4);
     if (!downloadIntoCache(url, file, kSearchTimeout, reporter)) {
-      logTo(reporter, kOffline, 3);
+      logTo(reporter, kShowLookUpOffline, 3);
       return BCError::Code(1, kNoConnection);
     }
   }
@@ -192,7 +184,7 @@ BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString
       logTo(reporter, kImageInCache, 4);
     }
     if (!QFileInfo::exists(image)) return false;
-    logTo(reporter, kImageNowInCache, 4);
+    logTo(reporter, kMovieImageNowInCache, 4);
     const QImage picture(image);
     if (!picture.isNull()) item.setImage(picture);
     item.setSelectedImage(0);

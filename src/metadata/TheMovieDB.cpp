@@ -35,29 +35,19 @@ const QString kNoConnection = QStringLiteral("Internet not accessable");
 const QString kInvalidID = QStringLiteral("Invalid ID");
 
 const QString kLoading = QStringLiteral("Loading MovieDB show id into file %1");
-const QString kFileInCache = QStringLiteral("File already in cache");
-const QString kRecordInCache = QStringLiteral("File is already in cache");
 const QString kURL = QStringLiteral("MovieDB URL is %1");
 const QString kSearchOffline = QStringLiteral("Computer not connected to Internet when looking up show.");
-const QString kRecordOffline = QStringLiteral("[RED]Computer not connected to Internet when looking up show.");
-const QString kOpening = QStringLiteral("Opening file %1");
 const QString kFoundShow = QStringLiteral("[BLUE]Found show on MovieDB with name : %1");
 const QString kAddingAlternate = QStringLiteral("Adding Alternate Index:%1 Name:%2 ID:%3");
 const QString kGettingMovie = QStringLiteral("Getting Movie Data from MovieDB for movie %1 with id %2");
 const QString kJoiningOverview = QStringLiteral("Adding overview lines together");
 const QString kDownloadingImage = QStringLiteral("Downloading move image to cache");
 const QString kImageInCache = QStringLiteral("Movie image already in cache");
-const QString kImageNowInCache = QStringLiteral("Movie image now in cache");
 const QString kImageCount = QStringLiteral("Total Image Count for Movie is %1");
 
 // The three people lists of a record, by the job="..." text of a cast line.
 const char* const kJobs[] = {"job=\"Actor\"", "job=\"Producer\"", "job=\"Director\""};
 enum JobIndex { Actor, Producer, Director, JobCount };
-
-std::optional<QString> elementValue(const QString& line, const QString& name) {
-  if (!HasXMLElement(line, name)) return std::nullopt;
-  return XMLElementText(line, name).value_or(QString());
-}
 
 enum class RecordRules { All, PostersOnly };
 
@@ -69,17 +59,17 @@ BCError readRecord(MediaFile& item, qint32 movieID, const QString& language, con
   const QString file = cachefile::movieDBRecord(cachePath, movieID);
   logTo(reporter, kLoading.arg(file), 4);
   if (QFileInfo::exists(file)) {
-    logTo(reporter, kRecordInCache, 4);
+    logTo(reporter, kFileIsAlreadyInCache, 4);
   } else {
     const QString url = serviceBaseURL(Service::TheMovieDB) + kInfoPath + language + kXMLPiece +
                         QLatin1String(kMovieDBAPIKey) + u'/' + QString::number(movieID);
     if (!downloadIntoCache(url, file, kTimeout, reporter)) {
-      logTo(reporter, kRecordOffline, 3);
+      logTo(reporter, kShowLookUpOffline, 3);
       return BCError::Code(1, kNoConnection);
     }
   }
 
-  logTo(reporter, kOpening.arg(file), 4);
+  logTo(reporter, kOpeningFile.arg(file), 4);
   QStringList lines = ReadLinesFromFile(file).value_or(QStringList());
   for (QString& line : lines) line = *DecodeCharacterReferences(line);
   const bool all = rules == RecordRules::All;
@@ -121,7 +111,7 @@ BCError readRecord(MediaFile& item, qint32 movieID, const QString& language, con
           logTo(reporter, kImageInCache, 4);
         }
         if (QFileInfo::exists(image)) {
-          logTo(reporter, kImageNowInCache, 4);
+          logTo(reporter, kMovieImageNowInCache, 4);
           const QImage picture(image);
           if (!picture.isNull()) item.setImage(picture);
         }
@@ -167,7 +157,7 @@ BCError LookUpMovieDBAlternates(MediaFile& item, const QString& language, const 
   const QString file = cachefile::movieDBSearch(cachePath, queryName);
   logTo(reporter, kLoading.arg(file), 4);
   if (QFileInfo::exists(file)) {
-    logTo(reporter, kFileInCache, 4);
+    logTo(reporter, kFileAlreadyInCache, 4);
   } else {
     const QString url = serviceBaseURL(Service::TheMovieDB) + kSearchPath + language + kXMLPiece +
                         QLatin1String(kMovieDBAPIKey) + u'/' + queryName;
@@ -178,7 +168,7 @@ BCError LookUpMovieDBAlternates(MediaFile& item, const QString& language, const 
     }
   }
 
-  logTo(reporter, kOpening.arg(file), 4);
+  logTo(reporter, kOpeningFile.arg(file), 4);
   QList<VideoAlternate> candidates;
   int selected = -1;
   VideoAlternate candidate;

@@ -37,14 +37,10 @@ const QString kNoNameFound = QStringLiteral("NoNameFound");
 
 const QString kLoadingShow = QStringLiteral("Loading TVDB show into file %1");
 const QString kAlreadyInCache = QStringLiteral("%1 is already in cache");
-const QString kShowOffline = QStringLiteral("[RED]Computer not connected to Internet when looking up show.");
-const QString kOpeningFile = QStringLiteral("Opening file %1");
 const QString kUnableToOpen = QStringLiteral("Unable to open file %1");
 const QString kGettingEpisodes = QStringLiteral("Getting TVDB Episode List for %1 into file %2");
-const QString kFileInCache = QStringLiteral("File already in cache");
 const QString kEpisodeOffline =
     QStringLiteral("[RED]Computer not connected to Internet when looking up episode name.");
-const QString kOpeningToRead = QStringLiteral("Opening file %1 to read result");
 const QString kReturning = QStringLiteral("Look up show name returing %1");
 const QString kFinishedPassing = QStringLiteral("Finished passing file");
 const QString kGettingBanners = QStringLiteral("Getting TVDB Banner List for %1 into file %2");
@@ -76,12 +72,6 @@ struct EpisodeRecord {
 
 enum class EpisodeChoice { ByNumberOrDate, ByName };
 
-// An element's value on the line, when the line holds its opening tag.
-std::optional<QString> elementValue(const QString& line, const QString& name) {
-  if (!HasXMLElement(line, name)) return std::nullopt;
-  return XMLElementText(line, name).value_or(QString());
-}
-
 BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, const QString& cachePath,
                      const Reporter& reporter, EpisodeChoice choice) {
   item.setAlternateimages({});
@@ -89,7 +79,7 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
   const QString file = cachefile::tvdbSeries(cachePath, quint32(seriesID));
   logTo(reporter, kGettingEpisodes.arg(id, file), 4);
   if (QFileInfo::exists(file)) {
-    logTo(reporter, kFileInCache, 3);
+    logTo(reporter, kFileAlreadyInCache, 3);
   } else {
     // The EyeTV form asks without the ".xml" extension.
     const QString extension = choice == EpisodeChoice::ByName ? QString() : kXMLExtension;
@@ -102,7 +92,7 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
     }
   }
 
-  logTo(reporter, kOpeningToRead.arg(file), 4);
+  logTo(reporter, kOpeningToReadResult.arg(file), 4);
   QStringList lines = ReadLinesFromFile(file).value_or(QStringList());
   if (choice == EpisodeChoice::ByName)
     for (QString& line : lines) line = *DecodeCharacterReferences(line);
@@ -113,13 +103,8 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
   EpisodeRecord current;
   EpisodeRecord chosen;
   chosen.name.clear();
-  bool recordStarted = false;
   for (qsizetype at = 0; at < lines.size(); ++at) {
     const QString& line = lines[at];
-    if (!recordStarted) {
-      current.overview.clear();
-      recordStarted = true;
-    }
     if (auto v = elementValue(line, "ContentRating")) current.rating = *v;
     if (auto v = elementValue(line, "Combined_episodenumber")) current.episode = IntegerValue(*v);
     if (auto v = elementValue(line, "EpisodeNumber")) current.episode = IntegerValue(*v);
@@ -133,21 +118,22 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
     if (HasXMLElement(line, "Overview")) current.overview = multiLineElementText(lines, at, QStringLiteral("Overview"));
     if (!lines[at].contains(QLatin1String("</Episode>"))) continue;
 
-    recordStarted = false;
     if (choice == EpisodeChoice::ByName) {
       if (UnescapeXMLEntities(current.name).toLower() == wantedName) {
         item.setSeason(quint32(current.season));
         item.setShow(quint32(current.episode));
         chosen = current;
       }
-      continue;
+    } else {
+      if (current.season == qint32(item.season()) && current.episode == qint32(item.show())) chosen = current;
+      if (byDate && wantedDate == current.airDate) {
+        item.setSeason(quint32(current.season));
+        item.setShow(quint32(current.episode));
+        chosen = current;
+      }
     }
-    if (current.season == qint32(item.season()) && current.episode == qint32(item.show())) chosen = current;
-    if (byDate && wantedDate == current.airDate) {
-      item.setSeason(quint32(current.season));
-      item.setShow(quint32(current.episode));
-      chosen = current;
-    }
+    // Every value but the overview carries over into the next record.
+    current.overview.clear();
   }
   if (choice == EpisodeChoice::ByName) logTo(reporter, kFinishedPassing, 4);
 
@@ -191,7 +177,7 @@ BCError TVDBLookUpShow(MediaFile& item, const QString& cachePath, const Reporter
     logTo(reporter, kAlreadyInCache.arg(file), 4);
   } else if (!downloadIntoCache(baseURL() + kSearchPath + PercentEscaped(query) + kQuote, file, kSearchTimeout,
                                 reporter)) {
-    logTo(reporter, kShowOffline, 3);
+    logTo(reporter, kShowLookUpOffline, 3);
     return BCError::Code(1, kNoConnectionSearch);
   }
 
@@ -246,7 +232,7 @@ BCError TVDBGetBanner(qint32 seriesID, MediaFile& item, const QString& cachePath
   const QString file = cachefile::tvdbBannerList(cachePath, quint32(seriesID));
   logTo(reporter, kGettingBanners.arg(id, file), 4);
   if (QFileInfo::exists(file)) {
-    logTo(reporter, kFileInCache, 4);
+    logTo(reporter, kFileAlreadyInCache, 4);
   } else if (!downloadIntoCache(baseURL() + kAPIPath + QLatin1String(kTVDBAPIKey) + kSeriesPiece + id + kBannersPath,
                                 file, kRecordTimeout, reporter)) {
     logTo(reporter, kBannerOffline, 3);
@@ -260,7 +246,7 @@ BCError TVDBGetBanner(qint32 seriesID, MediaFile& item, const QString& cachePath
   const int season = int(item.season());
   for (int pass = 0; pass < 2; ++pass) {
     logTo(reporter, kBannerPass.arg(pass), 4);
-    logTo(reporter, kOpeningToRead.arg(file), 4);
+    logTo(reporter, kOpeningToReadResult.arg(file), 4);
     int best = -1;
     Banner banner;
     for (const QString& line : ReadLinesFromFile(file).value_or(QStringList())) {

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include "media/MediaFile.h"
 #include "media/MediaTestSupport.h"
 #include "platform/ServiceAddresses.h"
 #include "support/TestSupport.h"
@@ -44,6 +45,15 @@ inline QByteArray jpegPicture(QColor colour, int width = 40, int height = 30) {
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "JPEG");
   return bytes;
+}
+
+// A new item with the name, season and episode a look-up starts from.
+inline std::shared_ptr<MediaFile> itemNamed(const QString& series, quint32 season = 0, quint32 episode = 0) {
+  auto item = std::make_shared<MediaFile>();
+  item->setSeriesname(series);
+  item->setSeason(season);
+  item->setShow(episode);
+  return item;
 }
 
 inline LoopbackHttpServer::Response xmlAnswer(const QByteArray& body) {

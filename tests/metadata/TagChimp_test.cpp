@@ -144,14 +144,6 @@ const QByteArray kTVRecord = R"(<?xml version="1.0" encoding="UTF-8"?>
 </items>
 )";
 
-std::shared_ptr<MediaFile> itemNamed(const QString& series, quint32 season = 0, quint32 episode = 0) {
-  auto item = std::make_shared<MediaFile>();
-  item->setSeriesname(series);
-  item->setSeason(season);
-  item->setShow(episode);
-  return item;
-}
-
 using TagChimpSearch = ServiceTest;
 
 TEST_F(TagChimpSearch, TVSearchKeepsTheItemsEpisodeAndSelectsTheKeptCandidateOfItsName) {

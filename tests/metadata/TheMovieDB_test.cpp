@@ -12,7 +12,7 @@ namespace {
 const QString kKey = "4f1c8e2a9b7d3065e1a2c4b6d8f09e73";
 
 const QByteArray kAmelieSearch = R"(<?xml version="1.0" encoding="UTF-8"?>
-<OpenSearchDescription xmlns:opensearch="http://a9.com/-/spec/opensearch/1.1/">
+<OpenSearchDescription>
 <opensearch:Query searchTerms="amelie"/>
 <movies>
 <movie>
@@ -92,12 +92,6 @@ QString recordTarget(const QString& language, int id) {
   return "/2.1/Movie.getInfo/" + language + "/xml/" + kKey + "/" + QString::number(id);
 }
 
-std::shared_ptr<MediaFile> movieNamed(const QString& name) {
-  auto item = std::make_shared<MediaFile>();
-  item->setSeriesname(name);
-  return item;
-}
-
 TEST(MovieDBCleanedName, DropsAccentsAndWhatHasNoASCIIForm) {
   struct Case {
     const char* input;
@@ -112,7 +106,7 @@ using MovieDBSearch = ServiceTest;
 
 TEST_F(MovieDBSearch, AccentedTitleIsAskedForCleanedAndTheFirstExactNameIsSelected) {
   server.route(searchTarget("fr", "amelie").toUtf8(), xmlAnswer(kAmelieSearch));
-  auto item = movieNamed("Amélie");
+  auto item = itemNamed("Amélie");
 
   EXPECT_FALSE(LookUpMovieDBAlternates(*item, "fr", cache, reporter).Error());
 
@@ -140,8 +134,8 @@ TEST_F(MovieDBSearch, NamesWithAmpersandOrSlashAreEscapedInQueryAndFileName) {
 </movies>
 )"));
   server.route(searchTarget("en", "face%2Foff").toUtf8(), xmlAnswer("<movies>\n<movie>\n<name>Face/Off</name>\n<id>754</id>\n</movie>\n</movies>\n"));
-  auto fast = movieNamed("Fast & Furious");
-  auto face = movieNamed("Face/Off");
+  auto fast = itemNamed("Fast & Furious");
+  auto face = itemNamed("Face/Off");
 
   EXPECT_FALSE(LookUpMovieDBAlternates(*fast, "en", cache, reporter).Error());
   EXPECT_FALSE(LookUpMovieDBAlternates(*face, "en", cache, reporter).Error());
@@ -154,7 +148,7 @@ TEST_F(MovieDBSearch, NamesWithAmpersandOrSlashAreEscapedInQueryAndFileName) {
 
 TEST_F(MovieDBSearch, NoMovieFoundDeletesTheAnswer) {
   server.route(searchTarget("en", "nothing").toUtf8(), xmlAnswer("<movies>Nothing found.</movies>\n"));
-  auto item = movieNamed("Nothing");
+  auto item = itemNamed("Nothing");
 
   EXPECT_FALSE(LookUpMovieDBAlternates(*item, "en", cache, reporter).Error());
 
@@ -165,7 +159,7 @@ TEST_F(MovieDBSearch, NoMovieFoundDeletesTheAnswer) {
 
 TEST_F(MovieDBSearch, PresentCacheFileIsReadWithoutARequest) {
   writeFile(cache + "/amelie.moviedbftc", kAmelieSearch);
-  auto item = movieNamed("Amélie");
+  auto item = itemNamed("Amélie");
 
   EXPECT_FALSE(LookUpMovieDBAlternates(*item, "fr", cache, reporter).Error());
 
@@ -188,7 +182,7 @@ class MovieDBRecord : public ServiceTest {
 
 TEST_F(MovieDBRecord, TakesOverTheFirstMovie) {
   serveRecord();
-  auto item = movieNamed("amelie");
+  auto item = itemNamed("amelie");
 
   EXPECT_FALSE(LookUpMovieDBInfo(*item, 194, "fr", cache, reporter).Error());
 
@@ -216,7 +210,7 @@ TEST_F(MovieDBRecord, TakesOverTheFirstMovie) {
 
 TEST_F(MovieDBRecord, APosterThatCannotBeDownloadedLeavesTheOtherFields) {
   server.route(recordTarget("fr", 194).toUtf8(), xmlAnswer(withBase(kAmelieRecord)));
-  auto item = movieNamed("amelie");
+  auto item = itemNamed("amelie");
 
   EXPECT_FALSE(LookUpMovieDBInfo(*item, 194, "fr", cache, reporter).Error());
 
@@ -229,7 +223,7 @@ TEST_F(MovieDBRecord, APosterThatCannotBeDownloadedLeavesTheOtherFields) {
 TEST_F(MovieDBRecord, PresentRecordAndPosterAreReadWithoutARequest) {
   writeFile(cache + "/194.moviedbftcinfo", withBase(kAmelieRecord));
   writeFile(cache + "/MOVIE194.0.0.jpg", jpegPicture(Qt::blue));
-  auto item = movieNamed("amelie");
+  auto item = itemNamed("amelie");
 
   EXPECT_FALSE(LookUpMovieDBInfo(*item, 194, "fr", cache, reporter).Error());
 
@@ -241,7 +235,7 @@ TEST_F(MovieDBRecord, PresentRecordAndPosterAreReadWithoutARequest) {
 
 TEST_F(MovieDBRecord, SelectedCandidateGetsOnlyItsPosters) {
   serveRecord();
-  auto item = movieNamed("amelie");
+  auto item = itemNamed("amelie");
   item->setAlternativeSuggestions(
       {VideoAlternate::alternateWithName("other", 1), VideoAlternate::alternateWithName("Amélie", 194)});
   item->setSelectedAlernativeSuggestion(1);
@@ -262,7 +256,7 @@ TEST_F(MovieDBRecord, SelectedCandidateGetsOnlyItsPosters) {
 
 TEST_F(MovieDBRecord, NoSelectedCandidateIsAnInvalidID) {
   for (int selected : {-1, 2}) {
-    auto item = movieNamed("amelie");
+    auto item = itemNamed("amelie");
     item->setAlternativeSuggestions(
         {VideoAlternate::alternateWithName("a", 1), VideoAlternate::alternateWithName("b", 2)});
     item->setSelectedAlernativeSuggestion(selected);
@@ -276,7 +270,7 @@ TEST_F(MovieDBRecord, NoSelectedCandidateIsAnInvalidID) {
 using MovieDBOffline = OfflineServiceTest;
 
 TEST_F(MovieDBOffline, EveryCallAnswersInternetNotAccessable) {
-  auto item = movieNamed("Amélie");
+  auto item = itemNamed("Amélie");
   item->setAlternativeSuggestions({VideoAlternate::alternateWithName("Amélie", 194)});
   item->setSelectedAlernativeSuggestion(0);
 

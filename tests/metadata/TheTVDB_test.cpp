@@ -131,14 +131,6 @@ const QByteArray kBanners = R"(<?xml version="1.0" encoding="UTF-8" ?>
 const QByteArray kSearchTarget = "/api/GetSeries.php?seriesname=%22law%20%26%20order%22";
 const QByteArray kBannerListTarget = "/api/A3C9E71B04D28F56/series/73739/banners.xml";
 
-std::shared_ptr<MediaFile> itemNamed(const QString& series, quint32 season = 0, quint32 episode = 0) {
-  auto item = std::make_shared<MediaFile>();
-  item->setSeriesname(series);
-  item->setSeason(season);
-  item->setShow(episode);
-  return item;
-}
-
 using TVDBSearch = ServiceTest;
 
 TEST_F(TVDBSearch, ListsEverySeriesAndSelectsTheOneNamedLikeTheQuery) {
