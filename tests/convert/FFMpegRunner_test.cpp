@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include "FakeTool.h"
 #include "convert/ConversionPercentage.h"
+#include "convert/ToolResources.h"
 #include "convert/ToolRunners.h"
 #include "media/MediaTestSupport.h"
+#include "platform/Paths.h"
 
 using namespace zuvo;
 using test::CapturedLog;
@@ -160,4 +163,23 @@ TEST(FFMpegRunner, ProgressRedrawsTheQueueTableWithoutWaitingForIt) {
   QCoreApplication::processEvents();
   EXPECT_EQ(reloads, 1) << "requests sent while one was pending are one reload";
   setQueueTableRedraw({});
+}
+
+TEST(FFMpegRunner, OurFfmpegReachesTheEndOfARealEncode) {
+  const QString work = test::freshFolder("work dir");
+  const QString source = work + "/Say \"Hi\".mkv";
+  test::makeTestVideo(source, 4, 320, 240);
+  const MediaFilePtr media = test::convertingMedia();
+  CapturedLog log;
+  const BCError result =
+      runFFMpeg(paths::toolPath(tools::kFfmpeg),
+                ToolArguments(" -y -v 5  -i \"%@\"  -threads 2 -f mp4  -vcodec libx264 -an \"%@/%@%@\"",
+                              {source, work, "-Show", ".m4v"}),
+                media, work, log.reporter);
+  EXPECT_FALSE(result.Error()) << result.Description().toStdString();
+  EXPECT_GT(QFileInfo(work + "/-Show.m4v").size(), 10000);
+  // The last time marker of a 4-second encode is 3.88: whole seconds make it 75%.
+  EXPECT_GE(media->progress(), 75) << log.text().toStdString();
+  EXPECT_GT(media->timeleftinconversion(), 0);
+  EXPECT_TRUE(log.text().contains("runFFMpeg:: Total duration of video file in seconds is : 4"));
 }
