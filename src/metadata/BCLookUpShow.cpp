@@ -42,8 +42,6 @@ constexpr const char* kMovieOnline = "MovieOnline";
 constexpr const char* kMovieOffline = "MovieOffline";
 
 constexpr const char* kUnknownName = "Unknown";
-constexpr const char* kNoInternet = "NoInternet";
-constexpr const char* kNoNameFound = "NoNameFound";
 
 constexpr const char* kNoShowName = "No valid show name passed to Lookup";
 constexpr const char* kNoCandidate = "Look up for show returned zero";
@@ -235,9 +233,9 @@ BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QStri
   }
 
   const QString episode = item.episodename();
-  if (episode == QLatin1String(kNoInternet)) {
+  if (episode == QLatin1String(kTVDBNoInternetName)) {
     item.setEpisodename(kUnknownName);
-  } else if (episode == QLatin1String(kNoNameFound)) {
+  } else if (episode == QLatin1String(kTVDBNoNameFound)) {
     item.setEpisodename(kUnknownName);
     report(QStringLiteral("Empty show name returned"), 3);
   }

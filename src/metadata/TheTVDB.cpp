@@ -32,8 +32,8 @@ const QString kNoConnectionEpisode = QStringLiteral("No internet connection");
 const QString kNoEpisodeName = QStringLiteral("No episode name found");
 const QString kNoConnectionBanner = QStringLiteral("Not connected to Internet on Banner lookup");
 const QString kNoBanner = QStringLiteral("No image found for show");
-const QString kNoInternetName = QStringLiteral("NoInternet");
-const QString kNoNameFound = QStringLiteral("NoNameFound");
+const QString kNoInternetName = QString::fromLatin1(kTVDBNoInternetName);
+const QString kNoNameFound = QString::fromLatin1(kTVDBNoNameFound);
 
 const QString kLoadingShow = QStringLiteral("Loading TVDB show into file %1");
 const QString kAlreadyInCache = QStringLiteral("%1 is already in cache");

@@ -13,6 +13,9 @@
 namespace zuvo {
 
 inline constexpr const char* kTVDBAPIKey = "A3C9E71B04D28F56";
+// The episode names a record fetch leaves when it could not name the episode.
+inline constexpr const char* kTVDBNoInternetName = "NoInternet";
+inline constexpr const char* kTVDBNoNameFound = "NoNameFound";
 
 // Fills `AlternativeSuggestions` with the series found for the item's series name (names
 // in lower case) and selects the one named exactly so (the last such), else the first.

@@ -58,11 +58,6 @@ class EpisodePickerWindowTest : public ServiceTest {
     mainWindow.setGeometry(100, 80, 900, 640);
     mainWindow.show();
     lookup.setMainWindow(&mainWindow);
-    item->setFilename("Twin.Peaks.S01E02.avi");
-    item->setSeriesname("Twin Peaks");
-    item->setEpisodename("Traces");
-    item->setSeason(1);
-    item->setShow(2);
   }
 
   // Runs the picker; `user` acts once its panel is the modal window.
@@ -91,7 +86,7 @@ class EpisodePickerWindowTest : public ServiceTest {
   BCLookUpShow lookup{cache, "en", true, reporter};
   EpisodePickerWindow* window = nullptr;
   QMainWindow mainWindow;
-  MediaFilePtr item = std::make_shared<MediaFile>();
+  MediaFilePtr item = twinPeaksItem();
 };
 
 TEST_F(EpisodePickerWindowTest, ShowsTheEpisodesInColumnsAndTheRadioGroupFiltersThem) {

@@ -201,8 +201,7 @@ TEST_F(LookUp, ATVShowWithoutCandidateIsDeselectedWithCodeTwo) {
        "BSG: Blood & Chrome"},
   };
   for (const auto& c : cases) {
-    QDir(cache).removeRecursively();
-    QDir().mkpath(cache);
+    emptyCache(cache);
     const qsizetype before = requests().size();
     if (c.tvRage.isEmpty())
       server.route(tvRageSearchTarget("bsg"), errorAnswer(503));
@@ -243,8 +242,7 @@ TEST_F(LookUp, AForcedIDFetchesThatRecordWithoutASearch) {
        "/data/series/71173/all/en", 1, 1},
   };
   for (const auto& c : cases) {
-    QDir(cache).removeRecursively();
-    QDir().mkpath(cache);
+    emptyCache(cache);
     const qsizetype before = requests().size();
     auto item = tvItem("Galactica", c.season, c.episode);
     item->setType(c.type);
@@ -303,8 +301,7 @@ TEST_F(LookUp, AnEpisodeTheServiceCannotNameBecomesUnknown) {
       {"the record unreachable", 1, 2, false},
   };
   for (const auto& c : cases) {
-    QDir(cache).removeRecursively();
-    QDir().mkpath(cache);
+    emptyCache(cache);
     if (!c.recordAnswers) server.route(tvdbRecordTarget(71173), errorAnswer(500));
     auto item = tvItem("Battlestar Galactica", c.season, c.episode);
     const BCError answer = lookup.LookUpShowData(*item);

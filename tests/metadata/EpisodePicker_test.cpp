@@ -58,11 +58,6 @@ class EpisodePicker : public ServiceTest {
     panel = owned.get();
     lookup.setEpisodePickerPanel(std::move(owned));
     lookup.setMainWindow(&mainWindow);
-    item->setFilename("Twin.Peaks.S01E02.avi");
-    item->setSeriesname("Twin Peaks");
-    item->setEpisodename("Traces");
-    item->setSeason(1);
-    item->setShow(2);
   }
 
   QList<Row> rows() const {
@@ -79,7 +74,7 @@ class EpisodePicker : public ServiceTest {
   BCLookUpShow lookup{cache, "en", true, reporter};
   RecordingPanel* panel = nullptr;
   QObject mainWindow;
-  MediaFilePtr item = std::make_shared<MediaFile>();
+  MediaFilePtr item = twinPeaksItem();
 };
 
 void expectRows(const QList<Row>& got, const QList<Row>& expected, const char* what) {
@@ -210,8 +205,7 @@ TEST_F(EpisodePicker, AnUnknownSeriesShowsTheAlertAndAFailedFetchShowsNothing) {
 
   panel->alert.clear();
   server.route(tvRageEpisodesTarget(0), errorAnswer(503));
-  QDir(cache).removeRecursively();
-  QDir().mkpath(cache);
+  emptyCache(cache);
   EXPECT_EQ(lookup.CreateEpisodePickerList("Lost in Peaks", "x"), 1);
   lookup.RunEpisodePicker(item);
   EXPECT_TRUE(panel->alert.isEmpty());

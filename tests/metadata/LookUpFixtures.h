@@ -3,7 +3,11 @@
 // as the look-up tests need them whole: search, record and artwork of each.
 #include "metadata/ServiceTestSupport.h"
 
+#include "media/MediaFile.h"
+
+#include <QDir>
 #include <QString>
+#include <memory>
 
 namespace zuvo::test {
 
@@ -201,6 +205,23 @@ inline void routeDoctorWho(LoopbackHttpServer& server) {
 </items>
 )").replace("{base}", server.baseURL().toUtf8())));
   server.route("/covers/9001.jpg", pictureAnswer(Qt::cyan));
+}
+
+// An item as the probe leaves it for "Twin.Peaks.S01E02.avi", with a title to match.
+inline MediaFilePtr twinPeaksItem() {
+  auto item = std::make_shared<MediaFile>();
+  item->setFilename("Twin.Peaks.S01E02.avi");
+  item->setSeriesname("Twin Peaks");
+  item->setEpisodename("Traces");
+  item->setSeason(1);
+  item->setShow(2);
+  return item;
+}
+
+// Forgets every answer a look-up stored, so that the next one asks again.
+inline void emptyCache(const QString& cache) {
+  QDir(cache).removeRecursively();
+  QDir().mkpath(cache);
 }
 
 // TVRage: "Twin Peaks" (id 2204) and its first episodes over two seasons.

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -237,6 +238,17 @@ TEST_F(PluginTest, AChildLeftBehindByThePluginDoesNotHoldTheAnswerBack) {
   EXPECT_LT(clock.elapsed(), 5000);
   EXPECT_EQ(item->rating(), "TV-14");
   ::kill(readFile(cache + "/pid").trimmed().toInt(), SIGKILL);
+}
+
+TEST_F(PluginTest, TheMainThreadKeepsServingItsEventsWhileAPluginRuns) {
+  writePlugin(kTVPlugin, "sleep 1\necho '<Result>yes</Result>'\n");
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start(50);
+  MediaFilePtr item = tvItem();
+  EXPECT_FALSE(lookup.usePlugin(*item).Error());
+  EXPECT_GE(ticks, 10);
 }
 
 TEST_F(PluginTest, GarbageAndVeryLongOutput) {
