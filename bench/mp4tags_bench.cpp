@@ -2,18 +2,13 @@
 // again, on a copy of the given file, and prints the median time of one save.
 //
 //   mp4tags_bench FILE COVER.jpg [REPEATS]
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
+#include "TimedSaves.h"
 #include "mp4/Mp4File.h"
 
 using namespace zuvo;
@@ -72,38 +67,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path source = argv[1];
-  const int repeats = argc > 3 ? std::max(1, std::atoi(argv[3])) : 21;
+  const int repeats = bench::repeatsArgument(argc, argv);
   std::ifstream in(argv[2], std::ios::binary);
   const Mp4Buffer cover((std::istreambuf_iterator<char>(in)), {});
   if (cover.empty()) {
     std::fprintf(stderr, "cannot read the cover %s\n", argv[2]);
     return 1;
   }
-  const std::filesystem::path copy = source.parent_path() / (source.stem().string() + ".bench-copy" + source.extension().string());
-  std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
-  // The copy's own data reaches the disk before timing starts, so no save pays for it.
-  const int fd = ::open(copy.c_str(), O_RDONLY);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-
-  std::vector<double> ms;
-  for (int round = 0; round < repeats; ++round) {
-    const auto start = std::chrono::steady_clock::now();
-    const Mp4Error e = save(copy.string(), cover, round);
-    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    if (e) {
-      std::fprintf(stderr, "save %d failed: %s\n", round, e.message().c_str());
-      std::filesystem::remove(copy);
-      return 1;
-    }
-  }
-  const double first = ms.front();
-  std::sort(ms.begin(), ms.end());
-  std::printf("%s: %d saves, median %.2f ms, first %.2f ms, max %.2f ms, file %.1f MB -> %.1f MB\n",
-              source.filename().c_str(), repeats, ms[ms.size() / 2], first, ms.back(),
-              double(std::filesystem::file_size(source)) / 1e6, double(std::filesystem::file_size(copy)) / 1e6);
-  std::filesystem::remove(copy);
-  return 0;
+  return bench::timeSaves(source, repeats, [&](const std::string& copy, int round) { return save(copy, cover, round).message(); });
 }

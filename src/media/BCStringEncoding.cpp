@@ -208,6 +208,46 @@ constexpr CocoaPair kCocoaConstants[] = {
     {0x0000, 30},     // Mac Roman
 };
 
+// IANA charset names (and the detector's own spellings) to Core Foundation encodings.
+struct CharsetName {
+  const char* name;
+  quint32 coreFoundation;
+};
+// clang-format off
+constexpr CharsetName kIANACharsetNames[] = {
+    {"US-ASCII", 0x0600}, {"ANSI_X3.4-1968", 0x0600}, {"ASCII", 0x0600},
+    {"UTF-8", 0x08000100}, {"UTF-7", 0x04000100},
+    {"UTF-16", 0x0100}, {"ISO-10646-UCS-2", 0x0100}, {"UTF-16BE", 0x10000100}, {"UTF-16LE", 0x14000100},
+    {"UTF-32", 0x0C000100}, {"UTF-32BE", 0x18000100}, {"UTF-32LE", 0x1C000100},
+    {"macintosh", 0x00}, {"x-mac-roman", 0x00}, {"x-mac-japanese", 0x01}, {"x-mac-trad-chinese", 0x02},
+    {"x-mac-korean", 0x03}, {"x-mac-arabic", 0x04}, {"x-mac-hebrew", 0x05}, {"x-mac-greek", 0x06},
+    {"x-mac-cyrillic", 0x07}, {"MAC-CYRILLIC", 0x07}, {"x-mac-simp-chinese", 0x19},
+    {"x-mac-centraleurroman", 0x1D}, {"MAC-CENTRALEUROPE", 0x1D}, {"x-mac-turkish", 0x23},
+    {"x-mac-croatian", 0x24}, {"x-mac-icelandic", 0x25}, {"x-mac-romanian", 0x26}, {"x-mac-ukrainian", 0x98},
+    {"ISO-8859-1", 0x0201}, {"ISO_8859-1", 0x0201}, {"latin1", 0x0201},
+    {"ISO-8859-2", 0x0202}, {"ISO_8859-2", 0x0202}, {"latin2", 0x0202},
+    {"ISO-8859-3", 0x0203}, {"ISO-8859-4", 0x0204}, {"ISO-8859-5", 0x0205}, {"ISO-8859-6", 0x0206},
+    {"ISO-8859-7", 0x0207}, {"ISO-8859-8", 0x0208}, {"ISO-8859-9", 0x0209}, {"ISO-8859-10", 0x020A},
+    {"ISO-8859-11", 0x020B}, {"TIS-620", 0x020B}, {"ISO-8859-13", 0x020D}, {"ISO-8859-14", 0x020E},
+    {"ISO-8859-15", 0x020F}, {"ISO-8859-16", 0x0210},
+    {"IBM437", 0x0400}, {"IBM737", 0x0405}, {"IBM775", 0x0406}, {"IBM850", 0x0410}, {"IBM851", 0x0411},
+    {"IBM852", 0x0412}, {"IBM855", 0x0413}, {"IBM857", 0x0414}, {"IBM860", 0x0415}, {"IBM861", 0x0416},
+    {"IBM862", 0x0417}, {"IBM863", 0x0418}, {"IBM864", 0x0419}, {"IBM865", 0x041A}, {"IBM866", 0x041B},
+    {"IBM869", 0x041C}, {"windows-874", 0x041D}, {"windows-31j", 0x0420}, {"cp932", 0x0420},
+    {"windows-936", 0x0421}, {"cp949", 0x0422}, {"cp950", 0x0423},
+    {"windows-1252", 0x0500}, {"windows-1250", 0x0501}, {"windows-1251", 0x0502}, {"windows-1253", 0x0503},
+    {"windows-1254", 0x0504}, {"windows-1255", 0x0505}, {"windows-1256", 0x0506}, {"windows-1257", 0x0507},
+    {"windows-1258", 0x0508}, {"johab", 0x0510},
+    {"GBK", 0x0631}, {"GB18030", 0x0632}, {"GB2312", 0x0930},
+    {"ISO-2022-JP", 0x0820}, {"ISO-2022-JP-2", 0x0821}, {"ISO-2022-CN", 0x0830}, {"ISO-2022-CN-EXT", 0x0831},
+    {"ISO-2022-KR", 0x0840},
+    {"EUC-JP", 0x0920}, {"EUC-TW", 0x0931}, {"EUC-KR", 0x0940},
+    {"Shift_JIS", 0x0A01}, {"MS_Kanji", 0x0A01}, {"KOI8-R", 0x0A02}, {"Big5", 0x0A03}, {"HZ-GB-2312", 0x0A05},
+    {"Big5-HKSCS", 0x0A06}, {"VISCII", 0x0A07}, {"KOI8-U", 0x0A08},
+    {"x-nextstep", 0x0B01}, {"IBM037", 0x0C02},
+};
+// clang-format on
+
 BCStringEncoding recordOf(const Row& row) {
   return BCStringEncoding{row.autonumber, row.type, QString::fromUtf8(row.name), row.number};
 }
@@ -307,6 +347,12 @@ quint32 CocoaEncodingForCoreFoundation(quint32 coreFoundationEncoding) {
   for (const CocoaPair& pair : kCocoaConstants)
     if (pair.coreFoundation == coreFoundationEncoding) return pair.cocoa;
   return coreFoundationEncoding | 0x80000000u;
+}
+
+quint32 CoreFoundationEncodingForIANACharSetName(const QString& name) {
+  for (const CharsetName& known : kIANACharsetNames)
+    if (name.compare(QLatin1String(known.name), Qt::CaseInsensitive) == 0) return known.coreFoundation;
+  return kCFStringEncodingInvalidId;
 }
 
 bool hasDecoder(const BCStringEncoding& encoding) {

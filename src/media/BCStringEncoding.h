@@ -36,9 +36,17 @@ BCStringEncoding NotFoundEncoding();
 // The "UTF 8" row, which callers fall back to.
 BCStringEncoding UTF8Encoding();
 
-// Core Foundation's numbering to Cocoa's: the Cocoa constant where one exists, else the
-// value with the top bit set.
+// Core Foundation's numbering to Cocoa's (CFStringConvertEncodingToNSStringEncoding): the
+// Cocoa constant where one exists, else the value with the top bit set.
 quint32 CocoaEncodingForCoreFoundation(quint32 coreFoundationEncoding);
+
+// What Core Foundation answers for a charset name it does not know.
+inline constexpr quint32 kCFStringEncodingInvalidId = 0xFFFFFFFFu;
+// The Core Foundation encoding an IANA charset name stands for, in any letter case
+// (CFStringConvertIANACharSetNameToEncoding). Besides the registered names and aliases
+// it knows the spellings the character-set detector answers with ("MAC-CYRILLIC",
+// "TIS-620", ...). kCFStringEncodingInvalidId for any other name.
+quint32 CoreFoundationEncodingForIANACharSetName(const QString& name);
 
 // Whether text in this encoding can be decoded on this system.
 bool hasDecoder(const BCStringEncoding& encoding);

@@ -40,8 +40,7 @@ constexpr CountryName kCountryNames[] = {{"Canada", "CA"},        {"United State
                                          {"Germany", "DE"},       {"France", "FR"},        {"Australia", "AU"}};
 
 const CountryRatings& ratingsForCurrentCountry() {
-  const QString locale = QLocale::territoryToCode(QLocale().territory());
-  const QString country = RatingsCountry(Defaults::standard().stringForKey(kCountryForRatingsKey), locale);
+  const QString country = CurrentRatingsCountry();
   for (const CountryRatings& row : ratingsTable())
     if (country == QLatin1String(row.country)) return row;
   return ratingsTable().front();
@@ -53,6 +52,11 @@ QString RatingsCountry(const QString& countrySetting, const QString& localeCount
   for (const CountryName& entry : kCountryNames)
     if (countrySetting == QLatin1String(entry.name)) return QString::fromLatin1(entry.country);
   return localeCountry;
+}
+
+QString CurrentRatingsCountry() {
+  return RatingsCountry(Defaults::standard().stringForKey(kCountryForRatingsKey),
+                        QLocale::territoryToCode(QLocale().territory()));
 }
 
 QStringList TVRatingsForCountry() { return ratingsForCurrentCountry().tv; }

@@ -12,5 +12,7 @@ QStringList MovieRatingsForCountry();
 // The two-letter country the lists are chosen for: from the setting's value, else from
 // `localeCountry` (as QLocale gives it, e.g. "DE").
 QString RatingsCountry(const QString& countrySetting, const QString& localeCountry);
+// The same for the present setting and the current locale.
+QString CurrentRatingsCountry();
 
 }  // namespace zuvo

@@ -1,6 +1,7 @@
 #include "media/EyeTVPackage.h"
 
 #include "media/MediaValues.h"
+#include "media/StringHelpers.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -12,22 +13,6 @@ namespace zuvo {
 namespace {
 
 constexpr const char* kMPEGExtension = "mpg";
-
-// Each word's first letter upper case and the rest lower case; words are separated by
-// white space.
-QString capitalized(const QString& text) {
-  QString out = text.toLower();
-  bool wordStart = true;
-  for (QChar& c : out) {
-    if (c.isSpace()) {
-      wordStart = true;
-    } else if (wordStart) {
-      c = c.toUpper();
-      wordStart = false;
-    }
-  }
-  return out;
-}
 
 void report(const Reporter& reporter, const QString& message, quint32 level) {
   if (reporter) reporter->report(message, level);
@@ -64,11 +49,11 @@ BCError ParseEyeTVRecordingName(MediaFile& media, const Reporter& reporter) {
     // Only the dot of the ".eyetv" extension ends a name; other dots belong to it
     // ("Mr. Smith - Pilot").
     if (c == '.' && i + 2 < name.size() && name[i + 1] == 'e' && name[i + 2] == 'y') {
-      if (series.isEmpty()) series = capitalized(segment);
+      if (series.isEmpty()) series = CapitalizedString(segment);
       inExtension = true;
     } else if (c == '-') {
       report(reporter, QStringLiteral("Found >%1<").arg(segment.toLower()), 4);
-      if (series.isEmpty()) series = capitalized(segment.toLower().trimmed());
+      if (series.isEmpty()) series = CapitalizedString(segment.toLower().trimmed());
       segment.clear();
     } else {
       segment += c;
@@ -76,7 +61,7 @@ BCError ParseEyeTVRecordingName(MediaFile& media, const Reporter& reporter) {
     }
   }
   series = series.trimmed();
-  episode = capitalized(episode).trimmed();
+  episode = CapitalizedString(episode).trimmed();
 
   media.setShow(0);
   media.setSeason(0);

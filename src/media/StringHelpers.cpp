@@ -61,6 +61,10 @@ std::optional<QStringList> SplitLines(const std::optional<QString>& text) {
 
 bool StringContains(const QString& text, const QString& find) { return findMarker(text, find) >= 0; }
 
+bool StringHasPrefix(const QString& text, const QString& prefix) {
+  return !prefix.isEmpty() && text.startsWith(prefix);
+}
+
 std::optional<QString> StringBetween(const std::optional<QString>& text, const QString& start,
                                      const QString& end) {
   if (!text || text->size() <= start.size()) return std::nullopt;
@@ -99,6 +103,20 @@ QString StripPathSeparators(const QString& name) {
   QString stripped = name;
   stripped.remove(u'/').remove(u'\\').remove(u':');
   return stripped;
+}
+
+QString CapitalizedString(const QString& text) {
+  QString out = text.toLower();
+  bool wordStart = true;
+  for (QChar& c : out) {
+    if (c.isSpace()) {
+      wordStart = true;
+    } else if (wordStart) {
+      c = c.toUpper();
+      wordStart = false;
+    }
+  }
+  return out;
 }
 
 QString HumanReadableSize(qint64 bytes) {

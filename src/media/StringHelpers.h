@@ -27,6 +27,9 @@ std::optional<QStringList> SplitLines(const std::optional<QString>& text);
 
 // True when `find` occurs in `text`.
 bool StringContains(const QString& text, const QString& find);
+// True when `text` begins with `prefix`, compared exactly (so the empty prefix begins no
+// text, not even the empty one).
+bool StringHasPrefix(const QString& text, const QString& prefix);
 // The text between the first `start` and the next `end` after it.
 std::optional<QString> StringBetween(const std::optional<QString>& text, const QString& start,
                                      const QString& end);
@@ -38,6 +41,9 @@ std::optional<QString> SubstringBefore(const QString& text, const QString& marke
 std::optional<QString> SubstringAfter(const QString& text, const QString& marker);
 // The name with every "/", "\" and ":" removed.
 QString StripPathSeparators(const QString& name);
+// Each word's first letter upper case and the rest lower case; words are separated by
+// white space.
+QString CapitalizedString(const QString& text);
 
 // "%.2fGB", "%.2fMB", "%.2fKB" above 10^9, 10^6, 10^3 bytes, else "%f bytes".
 QString HumanReadableSize(qint64 bytes);

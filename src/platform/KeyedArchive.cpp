@@ -67,6 +67,15 @@ void KeyedArchiver::encodeImageList(const QList<QImage>& value, const QString& k
   map_.insert(key, list);
 }
 
+void KeyedArchiver::encodeDictionary(const QMap<qint32, QVariant>& value, const QString& key) {
+  QCborMap dictionary;
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    const bool flag = it.value().typeId() == QMetaType::Bool;
+    dictionary.insert(qint64(it.key()), flag ? QCborValue(it.value().toBool()) : QCborValue(it.value().toString()));
+  }
+  map_.insert(key, dictionary);
+}
+
 KeyedUnarchiver::KeyedUnarchiver(const QCborMap& map, const char* className, std::shared_ptr<QString> failure)
     : map_(map), className_(className), failure_(failure ? std::move(failure) : std::make_shared<QString>()) {}
 
@@ -187,6 +196,29 @@ QList<QImage> KeyedUnarchiver::decodeImageList(const QString& key) const {
       return {};
     }
     out.append(image);
+  }
+  return out;
+}
+
+QMap<qint32, QVariant> KeyedUnarchiver::decodeDictionary(const QString& key) const {
+  const QCborValue v = map_.value(key);
+  QMap<qint32, QVariant> out;
+  if (v.isUndefined()) return out;
+  if (!v.isMap()) {
+    fail(wrongKind(key, "a dictionary"));
+    return out;
+  }
+  const QCborMap dictionary = v.toMap();
+  for (auto it = dictionary.begin(); it != dictionary.end(); ++it) {
+    const QCborValue number = it.key();
+    const QCborValue item = it.value();
+    const bool keyFits = number.isInteger() && number.toInteger() >= std::numeric_limits<qint32>::min() &&
+                         number.toInteger() <= std::numeric_limits<qint32>::max();
+    if (!keyFits || !(item.isString() || item.isBool())) {
+      fail(wrongKind(key, "a dictionary of texts and flags by 32-bit number"));
+      return {};
+    }
+    out.insert(qint32(number.toInteger()), item.isBool() ? QVariant(item.toBool()) : QVariant(item.toString()));
   }
   return out;
 }

@@ -16,7 +16,9 @@
 #include <QCborValue>
 #include <QImage>
 #include <QList>
+#include <QMap>
 #include <QString>
+#include <QVariant>
 #include <QStringList>
 #include <concepts>
 #include <functional>
@@ -78,6 +80,9 @@ class KeyedArchiver {
   // A null image is left out (of lists too).
   void encodeImage(const QImage& value, const QString& key);
   void encodeImageList(const QList<QImage>& value, const QString& key);
+  // A dictionary keyed by 32-bit numbers whose values are texts or flags: a flag stays a
+  // flag, any other value is stored as its text.
+  void encodeDictionary(const QMap<qint32, QVariant>& value, const QString& key);
 
   template <class T>
     requires KeyedCoding<typename archive_detail::Element<T>::Object>
@@ -132,6 +137,8 @@ class KeyedUnarchiver {
   QStringList decodeStringList(const QString& key) const;
   QImage decodeImage(const QString& key) const;    // null when absent
   QList<QImage> decodeImageList(const QString& key) const;
+  // Values come back as QString or bool; empty when absent.
+  QMap<qint32, QVariant> decodeDictionary(const QString& key) const;
 
   template <KeyedCoding T>
   auto decodeObject(const QString& key) const -> std::optional<decltype(T::initWithCoder(std::declval<const KeyedUnarchiver&>()))> {

@@ -129,10 +129,32 @@ TEST(TextCutting, ElementAndTextTests) {
       {"contains, case differs", StringContains("abc", "B"), false},
       {"contains, empty text to find", StringContains("abc", ""), false},
       {"contains, empty text", StringContains("", "a"), false},
+      {"prefix, a folder of the path", StringHasPrefix("/Volumes/TV/show.mkv", "/Volumes/TV"), true},
+      {"prefix, the whole text", StringHasPrefix("/Volumes/TV", "/Volumes/TV"), true},
+      {"prefix, case differs", StringHasPrefix("/volumes/tv/show.mkv", "/Volumes/TV"), false},
+      {"prefix, longer than the text", StringHasPrefix("/Vol", "/Volumes"), false},
+      {"prefix, empty prefix", StringHasPrefix("/Volumes", ""), false},
+      {"prefix, empty prefix and text", StringHasPrefix("", ""), false},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
   EXPECT_EQ(StripPathSeparators("Law/Order: S\\VU"), "LawOrder SVU");
   EXPECT_EQ(StripPathSeparators(""), "");
+}
+
+TEST(CapitalizedString, EachWordStartsUpperAndGoesOnLower) {
+  struct Case {
+    QString text;
+    QString capitalized;
+  } cases[] = {
+      {"the PILOT episode", "The Pilot Episode"},
+      {"x264 720p", "X264 720p"},
+      {"the_office", "The_office"},
+      {"a\tb\nc", "A\tB\nC"},
+      {"ДОКТОР кто", "Доктор Кто"},
+      {"  two  spaces ", "  Two  Spaces "},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CapitalizedString(c.text), c.capitalized) << c.text.toStdString();
 }
 
 TEST(HumanReadableSize, DecimalStepsStrictlyAboveAndSixtyFourBitCounts) {

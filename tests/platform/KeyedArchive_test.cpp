@@ -247,3 +247,50 @@ TEST(KeyedArchive, ForeignBytesDecodeToNothing) {
   for (const QByteArray& data : cases)
     EXPECT_FALSE(unarchiveObjectWithData<Leaf>(data).has_value()) << data.left(20).toHex().toStdString();
 }
+
+namespace {
+
+struct Table {
+  static constexpr const char* kArchiveClass = "Table";
+  QMap<qint32, QVariant> entries;
+  void encodeWithCoder(KeyedArchiver& coder) const { coder.encodeDictionary(entries, "entries"); }
+  static Table initWithCoder(const KeyedUnarchiver& coder) { return Table{coder.decodeDictionary("entries")}; }
+};
+
+}  // namespace
+
+TEST(KeyedArchive, DictionariesKeepTheirNumbersTextsAndFlags) {
+  const Table table{{{-7, QStringLiteral("minus")}, {0, QStringLiteral("")}, {3, true}, {2147483647, QStringLiteral("Ü")}}};
+  const auto back = unarchiveObjectWithData<Table>(archivedDataWithRootObject(table));
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->entries, table.entries);
+  EXPECT_EQ(back->entries.value(3).typeId(), QMetaType::Bool) << "a flag stays a flag";
+  EXPECT_EQ(back->entries.value(0).typeId(), QMetaType::QString);
+
+  QCborMap bare;
+  bare.insert(QStringLiteral("$class"), QStringLiteral("Table"));
+  const auto absent = unarchiveObjectWithData<Table>(sealArchive(bare));
+  ASSERT_TRUE(absent.has_value());
+  EXPECT_TRUE(absent->entries.isEmpty());
+}
+
+TEST(KeyedArchive, DictionariesOfOtherShapesDecodeToNothing) {
+  struct Case {
+    const char* name;
+    QCborValue value;
+  } cases[] = {
+      {"a list", QCborArray{QStringLiteral("a")}},
+      {"a text key", QCborMap{{QStringLiteral("1"), QStringLiteral("a")}}},
+      {"a key beyond 32 bits", QCborMap{{qint64(1) << 40, QStringLiteral("a")}}},
+      {"a number value", QCborMap{{1, 5}}},
+      {"a nested map value", QCborMap{{1, QCborMap{}}}},
+  };
+  for (const Case& c : cases) {
+    QCborMap bad;
+    bad.insert(QStringLiteral("$class"), QStringLiteral("Table"));
+    bad.insert(QStringLiteral("entries"), c.value);
+    QString why;
+    EXPECT_FALSE(unarchiveObjectWithData<Table>(sealArchive(bad), &why).has_value()) << c.name;
+    EXPECT_FALSE(why.isEmpty()) << c.name;
+  }
+}

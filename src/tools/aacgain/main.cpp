@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "FfmpegChild.h"
+#include "tools/common/FfmpegChild.h"
 
 using namespace zuvo::tools;
 

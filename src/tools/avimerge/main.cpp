@@ -7,7 +7,7 @@
 #include <QTemporaryFile>
 #include <cstdio>
 
-#include "FfmpegChild.h"
+#include "tools/common/FfmpegChild.h"
 
 using namespace zuvo::tools;
 

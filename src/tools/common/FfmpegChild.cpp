@@ -1,10 +1,10 @@
-#include "FfmpegChild.h"
+#include "tools/common/FfmpegChild.h"
 
-#include <QStandardPaths>
 #include <algorithm>
 #include <csignal>
 
 #include "platform/ToolProcess.h"
+#include "tools/ffmpeg/RealFfmpeg.h"
 
 namespace zuvo::tools {
 
@@ -14,7 +14,7 @@ void onStop(int) { stopFlag = 1; }
 constexpr int kPollMs = 100;
 }  // namespace
 
-QString systemFfmpeg() { return QStandardPaths::findExecutable("ffmpeg"); }
+QString systemFfmpeg() { return QString::fromLocal8Bit(ffmpeg::locateRealFfmpeg()); }
 
 void catchStopRequests() {
   struct sigaction action {};

@@ -8,7 +8,7 @@
 
 namespace zuvo::tools {
 
-// The system's ffmpeg on PATH, never one of our adapter programs; empty when missing.
+// Debian's ffmpeg, never our adapter program; empty when there is none.
 QString systemFfmpeg();
 
 // SIGTERM, SIGINT and SIGHUP set a flag instead of ending the program.

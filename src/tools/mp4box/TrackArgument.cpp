@@ -1,4 +1,4 @@
-#include "TrackArgument.h"
+#include "tools/mp4box/TrackArgument.h"
 
 #include <algorithm>
 #include <array>

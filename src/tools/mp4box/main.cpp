@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "TrackArgument.h"
+#include "tools/mp4box/TrackArgument.h"
 #include "mp4/Mp4File.h"
 #include "mp4/Mp4TimedText.h"
 

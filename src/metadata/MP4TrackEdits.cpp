@@ -1,0 +1,40 @@
+#include "metadata/MP4TrackEdits.h"
+
+#include "mp4/Mp4File.h"
+
+#include <algorithm>
+
+namespace zuvo {
+
+namespace {
+constexpr const char* kVideoTrackType = "vide";
+constexpr const char* kChapterReference = "chap";
+}  // namespace
+
+void setMP4TrackName(const QString& path, uint32_t trackId, const QString& name) {
+  Mp4File file;
+  if (file.open(path.toStdString(), Mp4File::Mode::Modify)) return;
+  std::optional<Mp4Track> track = file.track(trackId);
+  if (!track) return;
+  track->setName(name.toStdString());
+  file.commit();
+}
+
+void fixNextTrackId(Mp4File& file) {
+  uint32_t highest = 0;
+  for (const Mp4Track& track : file.tracks()) highest = std::max(highest, track.id());
+  file.setNextTrackId(highest + 1);
+}
+
+uint32_t findVideoTrack(Mp4File& file) {
+  for (const Mp4Track& track : file.tracks())
+    if (track.type() == kVideoTrackType) return track.id();
+  return 0;
+}
+
+void removeChapterReferences(Mp4File& file) {
+  for (Mp4Track& track : file.tracks())
+    if (track.hasAtom(std::string("tref.") + kChapterReference)) track.removeReferences(kChapterReference);
+}
+
+}  // namespace zuvo

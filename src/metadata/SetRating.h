@@ -1,0 +1,19 @@
+#pragma once
+// The two freeform items of a save: the content rating ("iTunEXTC") and the cast-and-crew
+// property list ("iTunMOVI").
+#include "media/BCCReporter.h"
+
+#include <QString>
+
+namespace zuvo {
+
+class MediaFile;
+class Mp4File;
+
+// Replaces both items in the open file: the rating's value for the country of the setting
+// "CountryForRatings" (a file whose present value already reads back as `rating` keeps
+// it), and the names of the media object's actors, directors and producers. The caller
+// commits.
+void setRating(Mp4File& file, const QString& rating, const MediaFile& media, const Reporter& reporter);
+
+}  // namespace zuvo
