@@ -1,7 +1,6 @@
 #include "platform/ToolProcess.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -19,18 +18,6 @@ QString script(const QString& name, const QByteArray& body) {
   f.close();
   f.setPermissions(f.permissions() | QFile::ExeOwner);
   return path;
-}
-// Live (not zombie) members of a process group.
-int liveMembers(pid_t group) {
-  int n = 0;
-  for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-    QFile stat("/proc/" + entry + "/stat");
-    if (!stat.open(QIODevice::ReadOnly)) continue;
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> f = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (f.size() > 2 && f[2].toInt() == group && f[0] != "Z") ++n;
-  }
-  return n;
 }
 }  // namespace
 
@@ -69,5 +56,5 @@ TEST(ToolProcess, PauseHoldsTheWholeGroupAndStopEndsIt) {
   EXPECT_LT(t.elapsed(), 3000);
   EXPECT_FALSE(p.isRunning());
   QThread::msleep(100);
-  EXPECT_EQ(liveMembers(p.pid()), 0) << "a member of the group survived";
+  EXPECT_EQ(test::liveGroupMembers(p.pid()), 0) << "a member of the group survived";
 }

@@ -70,6 +70,35 @@ void makeTestVideo(const QString& path, double seconds, int width, int height, c
   makeMedia(path, args);
 }
 
+namespace {
+// The fields after the command name of /proc/<pid>/stat of every process in `group`
+// ("state ppid pgrp ...").
+QList<QList<QByteArray>> groupStats(qint64 group) {
+  QList<QList<QByteArray>> stats;
+  for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+    QFile stat("/proc/" + entry + "/stat");
+    if (!stat.open(QIODevice::ReadOnly)) continue;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() > 12 && fields[2].toLongLong() == group) stats << fields;
+  }
+  return stats;
+}
+}  // namespace
+
+int liveGroupMembers(qint64 group) {
+  int live = 0;
+  for (const QList<QByteArray>& fields : groupStats(group))
+    if (fields[0] != "Z") ++live;
+  return live;
+}
+
+qint64 groupCpuTicks(qint64 group) {
+  qint64 ticks = 0;
+  for (const QList<QByteArray>& fields : groupStats(group)) ticks += fields[11].toLongLong() + fields[12].toLongLong();
+  return ticks;
+}
+
 quint16 portNobodyListensOn() {
   QTcpServer probe;
   probe.listen(QHostAddress::LocalHost, 0);

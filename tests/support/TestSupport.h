@@ -38,6 +38,11 @@ void makeMedia(const QString& path, const QStringList& arguments);
 void makeTestVideo(const QString& path, double seconds = 2, int width = 320, int height = 240,
                    const QStringList& extraOutputOptions = {});
 
+// Live (not zombie) members of a process group, and the processor time they have used
+// (user and system, in clock ticks), read from /proc.
+int liveGroupMembers(qint64 group);
+qint64 groupCpuTicks(qint64 group);
+
 // A loopback port that refuses connections (it was free a moment ago).
 quint16 portNobodyListensOn();
 

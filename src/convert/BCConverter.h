@@ -1,0 +1,61 @@
+#pragma once
+// The object that converts one media object: made by the conversion job on the
+// conversion's worker thread, used for one conversion, then dropped. The initialiser
+// gathers what does not change while the conversion runs: the media object, the job's
+// identifier, the encoder check's answer, the log writer, the catalogue id, the output base
+// name, the tool paths and the work folder. The steps of the conversion read and write the
+// fields directly.
+#include <QString>
+#include <memory>
+
+#include "convert/TableRedraw.h"
+#include "media/BCCReporter.h"
+#include "media/BCError.h"
+#include "media/HelperInfo.h"
+#include "media/MediaFile.h"
+
+namespace zuvo {
+
+class BCConverter {
+ public:
+  // `init:identifier:turbo264:reporter:`. Takes the next catalogue id from "NextCNID" and
+  // stores the one after it at once; clears the stop request and the progress, and the
+  // pass-through flag when "EnableFASTMode" is off. Null without a media object.
+  static std::unique_ptr<BCConverter> init(const MediaFilePtr& media, const QString& identifier,
+                                           const HelperInfo& turbo264, const Reporter& reporter);
+
+  // The whole conversion (the conversion driver defines it).
+  BCError Convert();
+
+  QString threadid;                    // the job's identifier, "[%i]"
+  MediaFile* thismediafile = nullptr;  // not owned, not read again
+  MediaFilePtr convideodata;           // what every step reads and writes
+  Reporter myreporter;                 // the main log
+  TableRedraw updatetableview;         // the queue table in use
+  qint32 audiobitrate = 0;             // kbit/s
+  HelperInfo Turbo264Info;
+  quint32 thiscnid = 0;       // the iTunes catalogue id; 0 for a single file
+  QString fileToConvertPath;  // the source the tools read; later steps replace it
+  QString tfiletype;          // fileToConvertPath in lower case
+  QString outboundname;       // the output base name, without folder and extension
+  QString ffmpegpath;
+  QString ffmpegpathold;  // kept; nothing reads it
+  QString mencoderpath;
+  QString mencoderpath2;    // "mencoder-burn"
+  QString mencoderdvdpath;  // "HandBrakeCLI"
+  QString mkvextractpath;
+  QString mp4boxpath;
+  QString mkvmergepath;
+  QString aacgainpath;
+  QString avimergepath;
+  QString conversiondirectory;  // every file of the conversion is made here, every tool runs here
+  bool soundexported = false;   // the audio tracks were exported to files of their own
+  QString videotype = QStringLiteral(".m4v");                // the current pass's extension
+  QString audiocodec = QStringLiteral(" -acodec libfaac ");  // in every ffmpeg template that encodes sound
+  QString resourcepath;                                      // not set, not read
+
+ private:
+  BCConverter() = default;
+};
+
+}  // namespace zuvo

@@ -1,0 +1,37 @@
+#include "convert/ChunkProgress.h"
+#include "convert/ToolRunners.h"
+
+namespace zuvo {
+namespace {
+// "Progress: 50%"
+constexpr ChunkProgressRule kMkvmergeProgress{.trigger = QLatin1StringView("%"),
+                                              .start = QLatin1StringView("Progress: "),
+                                              .end = QLatin1StringView("%"),
+                                              .zeroCountsAsOne = true,
+                                              .otherOutputLog = "MKVMERGE:%1"};
+// "Error: The track parameters do not match."
+constexpr QLatin1StringView kMismatchMessage("parameters do not match");
+}  // namespace
+
+BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
+                    const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+  reportTo(reporter, QStringLiteral("[BLUE]MKVMERGE called with : %1").arg(arguments.text()), 4);
+  BCError failure;
+  const auto ending = runChunkTool(
+      kMkvmergeProgress, {.stop = true, .pause = true}, launchPath, arguments, media, workingFolder, table,
+      reporter, [](const QStringList& lines) { return !lines.join('\n').contains(kMismatchMessage); },
+      &failure);
+  if (!ending) return failure;
+  switch (*ending) {
+    case ToolRun::Ending::Abandoned:
+      reportTo(reporter, QStringLiteral("[RED]MKV merge failing due to miss-matched tracks"), 3);
+      return BCError::Code(1, QStringLiteral("Video Join Failed due to mismatched track properties"));
+    case ToolRun::Ending::Stopped:
+      return BCError::Code(2, QStringLiteral("Stop button pressed"));
+    case ToolRun::Ending::OutputEnded:
+      break;
+  }
+  return BCError::NoError();
+}
+
+}  // namespace zuvo
