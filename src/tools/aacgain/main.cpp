@@ -56,6 +56,12 @@ class Progress {
   double total_ = -1;
 };
 
+// A message line on its own: the runner logs a chunk only when it holds no progress.
+void say(const QString& message) {
+  std::printf("%s\n", message.toUtf8().constData());
+  std::fflush(stdout);
+}
+
 int fail(const QString& message) {
   std::fprintf(stderr, "aacgain: %s\n", message.toUtf8().constData());
   return 1;
@@ -123,13 +129,13 @@ bool apply(const QString& file, double gainDb, int kbps, bool protectPeaks, QStr
       return failed(error, "stopped");
     }
     gainDb -= peak - kPeakLimitDb;
-    std::printf("The encoded peak is %+.2f dB: applying %+.2f dB instead\n", peak, gainDb);
+    say(QString::asprintf("The encoded peak is %+.2f dB: applying %+.2f dB instead", peak, gainDb));
   }
   if (::rename(temporaryName.constData(), QFile::encodeName(file).constData()) != 0) {
     ::unlink(temporaryName.constData());
     return failed(error, "the file could not be replaced");
   }
-  std::printf("100%% done\n");
+  Progress(100, 100).show(1);
   return true;
 }
 
@@ -158,13 +164,13 @@ int main(int argc, char** argv) {
     if (!analyse(file, a, error)) return fail(error);
     double change = a.gainDb;
     if (preventClipping && a.peak > 0) change = std::min(change, kPeakLimitDb - 20 * std::log10(a.peak));
-    std::printf("Track gain %+.2f dB, peak %.6f: applying %+.2f dB\n", a.gainDb, a.peak, change);
+    say(QString::asprintf("Track gain %+.2f dB, peak %.6f: applying %+.2f dB", a.gainDb, a.peak, change));
     if (std::fabs(change) < kSmallestChangeDb) {
-      std::printf("No change needed\n100%% done\n");
+      say("No change needed");
+      Progress(100, 100).show(1);
       continue;
     }
     if (!apply(file, change, a.kbps, preventClipping, error)) return fail(error);
-    std::printf("Done\n");
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 // "| (N/100)"; errors go to standard error with exit status 1.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@ using namespace zuvo;
 namespace {
 
 constexpr uint64_t kMaxTextFileBytes = 64u << 20;
+constexpr int kProgressIntervalMs = 200;
 constexpr const char* kUsage =
     "usage: mp4box -add FILE[:name=NAME][:lang=LLL][:group=N][:delay=MS][:disable] OUTPUT\n"
     "       mp4box -delay TRACK=MS OUTPUT\n"
@@ -41,13 +43,22 @@ void progress(const char* what, int percent) {
   std::fflush(stdout);
 }
 
+// The runner reads only the first bar of each chunk it gets: bars come at most every
+// kProgressIntervalMs, and the last one (100) only after the closing message.
 Mp4Progress progressPrinter(const char* what) {
-  return [what, last = -1](uint64_t done, uint64_t total) mutable {
+  return [what, last = -1, shown = std::chrono::steady_clock::time_point()](uint64_t done, uint64_t total) mutable {
     const int percent = total ? int(done * 100 / total) : 100;
-    if (percent == last) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (percent == last || percent == 100 || now - shown < std::chrono::milliseconds(kProgressIntervalMs)) return;
     last = percent;
+    shown = now;
     progress(what, percent);
   };
+}
+
+void say(const std::string& message) {
+  std::printf("%s\n", message.c_str());
+  std::fflush(stdout);
 }
 
 Mp4Error readText(const std::string& path, std::string& out) {
@@ -146,9 +157,10 @@ int addTrack(const std::string& text, const std::string& output) {
     if (argument->delayMs)
       if (auto e = file.setTrackDelay(id, *argument->delayMs)) return fail(e.message());
   }
-  progress("Importing", 0);
   if (auto e = file.commit(progressPrinter("Importing"))) return fail(e.message());
-  for (uint32_t id : ids) std::printf("Added track %u (%s) from %s\n", id, file.track(id)->type().c_str(), argument->path.c_str());
+  for (uint32_t id : ids)
+    say("Added track " + std::to_string(id) + " (" + file.track(id)->type() + ") from " + argument->path);
+  progress("Importing", 100);
   return 0;
 }
 
@@ -186,8 +198,8 @@ int extractSrt(const std::string& idText, const std::string& input) {
   if (auto e = Mp4TimedText::fromTrack(file, uint32_t(*id), text)) return fail(e.message());
   const std::string output = std::filesystem::path(input).stem().string() + "_" + std::to_string(*id) + "_text.srt";
   if (auto e = writeText(output, text.srt())) return fail(e.message());
+  say("Wrote " + std::to_string(text.cues.size()) + " subtitles to " + output);
   progress("Extracting", 100);
-  std::printf("Wrote %zu subtitles to %s\n", text.cues.size(), output.c_str());
   return 0;
 }
 
@@ -199,8 +211,8 @@ int describeSrt(const std::string& input) {
   if (text.cues.empty()) return fail(input + " holds no subtitles");
   const std::string output = std::filesystem::path(input).replace_extension(".ttxt").string();
   if (auto e = writeText(output, text.description())) return fail(e.message());
+  say("Wrote " + std::to_string(text.cues.size()) + " subtitles to " + output);
   progress("Converting", 100);
-  std::printf("Wrote %zu subtitles to %s\n", text.cues.size(), output.c_str());
   return 0;
 }
 
