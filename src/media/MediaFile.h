@@ -118,7 +118,8 @@ class MediaFile {
   ZUVO_GUARDED_FIELD(QString, producers, Producers, QStringLiteral(""))
   ZUVO_GUARDED_FIELD(QString, directors, Directors, QStringLiteral(""))
   ZUVO_GUARDED_FIELD(QImage, image, Image)
-  ZUVO_GUARDED_FIELD(QList<QImage>, alternateimages, Alternateimages)
+  // The addresses of the candidate artwork the look-up found; `selectedImage` indexes them.
+  ZUVO_GUARDED_FIELD(QStringList, alternateimages, Alternateimages)
   ZUVO_ATOMIC_FIELD(int, selectedImage, SelectedImage, 0)
   ZUVO_GUARDED_FIELD(QList<VideoAlternate>, AlternativeSuggestions, AlternativeSuggestions)
   ZUVO_ATOMIC_FIELD(int, selectedAlernativeSuggestion, SelectedAlernativeSuggestion, -1)

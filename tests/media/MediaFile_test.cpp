@@ -100,7 +100,7 @@ MediaFilePtr populated() {
   m->setSoftSubtitles(false);
   m->setSelectedAlernativeSuggestion(1);
   m->setStopbuttonpressed(true);
-  m->setAlternateimages({picture(Qt::green), picture(Qt::blue)});
+  m->setAlternateimages({"http://images.example/1.jpg", "http://images.example/2.jpg"});
   m->setSelectedImage(1);
   m->setVideoJoinPaths({"/videos/part2.mkv"});
   m->setIsDVD(true);
@@ -256,7 +256,7 @@ TEST(MediaFile, EveryArchivedFieldSurvivesARoundTrip) {
   EXPECT_EQ(back->audiosync(), -0.75f);
   EXPECT_EQ(back->SoftSubtitleTracks().first().encoding().name, "KOI8 R");
   EXPECT_EQ(back->DVDTrackInfo()->tracklength(), 3600);
-  EXPECT_EQ(back->alternateimages().size(), 2);
+  EXPECT_EQ(back->alternateimages(), QStringList({"http://images.example/1.jpg", "http://images.example/2.jpg"}));
   EXPECT_EQ(back->image().pixelColor(0, 0), QColor(Qt::red));
   EXPECT_EQ(back->progress(), 77);
   EXPECT_EQ(back->state(), MediaState::Ended);
