@@ -83,4 +83,10 @@ uint64_t mp4FromMs(uint64_t ms, uint32_t timescale) {
   return v > UINT64_MAX ? UINT64_MAX : uint64_t(v);
 }
 
+uint64_t mp4Rescale(uint64_t units, uint32_t from, uint32_t to) {
+  if (from == 0 || from == to) return units;
+  const unsigned __int128 v = (static_cast<unsigned __int128>(units) * to + from / 2) / from;
+  return v > UINT64_MAX ? UINT64_MAX : uint64_t(v);
+}
+
 }  // namespace zuvo

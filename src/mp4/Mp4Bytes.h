@@ -62,5 +62,7 @@ void mp4PutUnsigned(uint8_t* b, int width, uint64_t v);
 // Milliseconds of `units` in `timescale`, rounded to nearest; no overflow for any 64-bit input.
 uint64_t mp4ToMs(uint64_t units, uint32_t timescale);
 uint64_t mp4FromMs(uint64_t ms, uint32_t timescale);
+// `units` of time scale `from` in time scale `to`, rounded to nearest (unchanged when `from` is 0).
+uint64_t mp4Rescale(uint64_t units, uint32_t from, uint32_t to);
 
 }  // namespace zuvo

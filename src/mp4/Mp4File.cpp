@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "mp4/Mp4EditList.h"
 #include "mp4/Mp4MovieHeader.h"
 #include "mp4/Mp4NeroChapters.h"
 #include "mp4/Mp4QuickTimeChapters.h"
@@ -10,6 +11,9 @@ namespace zuvo {
 
 namespace {
 constexpr size_t kMaxTopLevelBoxes = 100000;
+// An added track's chunks: about a second of media, at most a mebibyte.
+constexpr uint64_t kChunkBytes = 1 << 20;
+constexpr size_t kCopyBlock = 1 << 20;
 
 bool isFree(const std::string& type) { return type == "free" || type == "skip"; }
 
@@ -46,6 +50,7 @@ void Mp4File::close() {
   moov_ = Mp4Box();
   pendingChapterTrack_ = 0;
   pendingSamples_.clear();
+  pendingTracks_.clear();
 }
 
 Mp4Error Mp4File::scanLayout() {
@@ -209,6 +214,107 @@ void Mp4File::setNextTrackId(uint32_t id) { Mp4MovieHeader(*moov_.find("mvhd")).
 
 uint64_t Mp4File::durationMs() const { return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).durationMs(); }
 
+uint32_t Mp4File::movieTimescale() const { return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).timescale(); }
+
+Mp4Box* Mp4File::trackBox(uint32_t id) {
+  for (Mp4Track t : tracks())
+    if (t.id() == id) return &t.box();
+  return nullptr;
+}
+
+void Mp4File::updateMovieDuration() {
+  uint64_t longest = 0;
+  for (const Mp4Track& t : tracks()) longest = std::max(longest, t.presentationDuration());
+  Mp4MovieHeader(*moov_.find("mvhd")).setDuration(longest);
+}
+
+Mp4Error Mp4File::addTrack(Mp4NewTrack track, uint32_t* newId) {
+  if (!valid_) return Mp4Error::failure("no file is open");
+  Mp4MovieHeader mvhd(*moov_.find("mvhd"));
+  uint32_t id = std::max<uint32_t>(mvhd.nextTrackId(), 1);
+  for (const Mp4Track& t : tracks()) id = std::max(id, t.id() + 1);
+  if (id == UINT32_MAX) return Mp4Error::failure("no track id is left");
+
+  Mp4Box& trak = track.trak_;
+  Mp4Buffer& tkhd = trak.find("tkhd")->payload();
+  mp4PutUnsigned(tkhd.data() + (tkhd[0] == 1 ? 20 : 12), 4, id);
+  Mp4Track view(trak);
+  std::vector<Mp4Edit> edits;
+  if (auto e = Mp4EditList::read(trak, edits)) return e;
+  edits = Mp4EditList::rescaled(edits, track.editTimescale_, movieTimescale());
+  Mp4EditList::write(trak, edits);
+  view.setPresentationDuration(edits.empty() ? mp4Rescale(view.duration(), view.timescale(), movieTimescale())
+                                             : Mp4EditList::duration(edits));
+
+  mvhd.setNextTrackId(id + 1);
+  auto lastTrak = std::find_if(moov_.children().rbegin(), moov_.children().rend(), [](const Mp4Box& b) { return b.type() == "trak"; });
+  moov_.children().insert(lastTrak.base(), std::move(trak));
+  pendingTracks_.push_back({id, std::move(track.samples_), std::move(track.source_), std::move(track.inline_)});
+  updateMovieDuration();
+  if (newId) *newId = id;
+  return {};
+}
+
+Mp4Error Mp4File::removeTrack(uint32_t id) {
+  Mp4Box* trak = trackBox(id);
+  if (!trak) return Mp4Error::failure("there is no track " + std::to_string(id));
+  std::erase_if(moov_.children(), [&](const Mp4Box& b) { return &b == trak; });
+  for (Mp4Track t : tracks()) {
+    Mp4Box* tref = t.box().find("tref");
+    if (!tref) continue;
+    for (Mp4Box& ref : tref->children()) {
+      Mp4Buffer kept;
+      for (size_t i = 0; i + 4 <= ref.payload().size(); i += 4)
+        if (mp4ReadUnsigned(std::span<const uint8_t>(ref.payload()).subspan(i, 4)) != id)
+          kept.insert(kept.end(), ref.payload().begin() + long(i), ref.payload().begin() + long(i + 4));
+      ref.payload() = std::move(kept);
+    }
+    std::erase_if(tref->children(), [](const Mp4Box& ref) { return ref.payload().empty(); });
+    if (tref->children().empty()) t.box().removeAll("tref");
+  }
+  std::erase_if(pendingTracks_, [&](const PendingTrack& p) { return p.id == id; });
+  if (pendingChapterTrack_ == id) {
+    pendingChapterTrack_ = 0;
+    pendingSamples_.clear();
+  }
+  updateMovieDuration();
+  return {};
+}
+
+Mp4Error Mp4File::setTrackDelay(uint32_t id, uint64_t ms) {
+  Mp4Box* trak = trackBox(id);
+  if (!trak) return Mp4Error::failure("there is no track " + std::to_string(id));
+  Mp4Track t(*trak);
+  std::vector<Mp4Edit> edits;
+  if (auto e = Mp4EditList::read(*trak, edits)) return e;
+  if (edits.empty()) {
+    if (ms == 0) return {};
+    edits.push_back({mp4Rescale(t.duration(), t.timescale(), movieTimescale()), 0, 0x00010000});
+  }
+  while (!edits.empty() && edits.front().mediaTime == Mp4Edit::kEmpty) edits.erase(edits.begin());
+  if (ms > 0) edits.insert(edits.begin(), {mp4FromMs(ms, movieTimescale()), Mp4Edit::kEmpty, 0x00010000});
+  Mp4EditList::write(*trak, edits);
+  t.setPresentationDuration(Mp4EditList::duration(edits));
+  updateMovieDuration();
+  return {};
+}
+
+Mp4Error Mp4File::samples(uint32_t id, std::vector<Mp4Sample>& out) {
+  out.clear();
+  Mp4Box* trak = trackBox(id);
+  if (!trak) return Mp4Error::failure("there is no track " + std::to_string(id));
+  for (const PendingTrack& p : pendingTracks_)
+    if (p.id == id) return Mp4Error::failure("the samples of a new track can be read after commit()");
+  if (id == pendingChapterTrack_) return Mp4Error::failure("the new chapter track can be read after commit()");
+  const Mp4Box* stbl = trak->find("mdia.minf.stbl");
+  if (!stbl) return Mp4Error::failure("track " + std::to_string(id) + " has no sample table");
+  uint64_t fileSize = 0;
+  if (auto e = file_.size(fileSize)) return e;
+  return Mp4SampleTable::read(*stbl, fileSize, out);
+}
+
+Mp4Error Mp4File::readSample(const Mp4Sample& sample, Mp4Buffer& out) const { return file_.readAt(sample.offset, sample.size, out); }
+
 // Runs of adjacent free boxes: those touching the live moov first, then the others in file order.
 std::vector<Mp4File::Region> Mp4File::freeRuns() const {
   std::vector<Region> runs;
@@ -248,10 +354,19 @@ Mp4Buffer Mp4File::regionContent(const Region& region) {
   return content;
 }
 
-Mp4Error Mp4File::commit() {
+Mp4Error Mp4File::commit(const Mp4Progress& progress) {
   if (!valid_) return Mp4Error::failure("no file is open");
   if (mode_ != Mode::Modify) return Mp4Error::failure(path() + " is open for reading only");
   if (broken_) return Mp4Error::failure(path() + " changed in an unexpected way: open it again");
+  uint64_t beforeMedia = 0;
+  const bool media = !pendingTracks_.empty();
+  if (media)
+    if (auto e = writeMedia(progress, beforeMedia)) return e;
+  // Until the new moov is live nothing refers to the new media: a failure takes it away again.
+  auto dropMedia = [&] {
+    if (!media || broken_) return;
+    if (file_.truncate(beforeMedia).failed() || scanLayout().failed()) broken_ = true;
+  };
 
   // What the region must hold; 64-bit chunk offsets add 4 bytes only when the region lies past 4 GiB.
   auto need = [&](uint64_t offset) {
@@ -270,7 +385,10 @@ Mp4Error Mp4File::commit() {
     if (!region && fits(run, need(run.offset))) region = run;
   // Else after everything, with as much room again for the next edits.
   uint64_t fileSize = 0;
-  if (auto e = file_.size(fileSize)) return e;
+  if (auto e = file_.size(fileSize)) {
+    dropMedia();
+    return e;
+  }
   if (!region) {
     if (layout_.back().openEnded) return Mp4Error::failure(path() + ": cannot grow a file whose last box has no size");
     Region r;
@@ -280,18 +398,99 @@ Mp4Error Mp4File::commit() {
     r.length = bytes + std::max(bytes, kMinimumPadding);
     region = r;
   }
-  if (need(region->offset) > kMaxMoovBytes || region->length > UINT32_MAX)
+  if (need(region->offset) > kMaxMoovBytes || region->length > UINT32_MAX) {
+    dropMedia();
     return Mp4Error::failure(path() + ": the new moov box is too large");
+  }
 
   if (auto e = writeRegion(*region, regionContent(*region))) {
     if (region->append && !broken_ && file_.truncate(fileSize).failed()) broken_ = true;
+    dropMedia();
     return e;
   }
   pendingChapterTrack_ = 0;
   pendingSamples_.clear();
+  pendingTracks_.clear();
   if (auto rescan = scanLayout()) {
     broken_ = true;
     return rescan;
+  }
+  return {};
+}
+
+// Appends one media-data box holding every added track's samples, chunk by chunk, and
+// points the tracks' chunk tables at them. The box is complete on disk (reserved, then
+// filled) before any moov refers to it.
+Mp4Error Mp4File::writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore) {
+  if (layout_.back().openEnded) return Mp4Error::failure(path() + ": cannot grow a file whose last box has no size");
+  if (auto e = file_.size(sizeBefore)) return e;
+  uint64_t total = 0;
+  for (const PendingTrack& p : pendingTracks_)
+    for (const Mp4Sample& s : p.samples) total += s.size;
+  const uint64_t headerBytes = total + 8 > UINT32_MAX ? 16 : 8;
+
+  uint64_t at = sizeBefore + headerBytes;
+  for (const PendingTrack& p : pendingTracks_) {
+    Mp4Box* trak = trackBox(p.id);
+    const uint32_t timescale = Mp4Track(*trak).timescale();
+    std::vector<uint64_t> offsets;
+    std::vector<uint32_t> perChunk;
+    uint64_t chunkBytes = 0, chunkTime = 0;
+    for (const Mp4Sample& s : p.samples) {
+      if (perChunk.empty() || chunkBytes + s.size > kChunkBytes || chunkTime >= timescale) {
+        offsets.push_back(at);
+        perChunk.push_back(0);
+        chunkBytes = chunkTime = 0;
+      }
+      ++perChunk.back();
+      chunkBytes += s.size;
+      chunkTime += s.duration;
+      at += s.size;
+    }
+    Mp4SampleTable::writeChunks(*trak->find("mdia.minf.stbl"), offsets, perChunk);
+  }
+
+  auto fail = [&](Mp4Error e) {
+    if (file_.truncate(sizeBefore).failed()) broken_ = true;
+    return e;
+  };
+  if (auto e = file_.reserve(sizeBefore, headerBytes + total)) return fail(e);
+  Mp4ByteWriter header;
+  if (headerBytes == 16)
+    header.u32(1).text("mdat").u64(headerBytes + total);
+  else
+    header.u32(uint32_t(headerBytes + total)).text("mdat");
+  if (auto e = file_.writeAt(sizeBefore, header.buffer())) return fail(e);
+
+  uint64_t done = 0;
+  Mp4Buffer block;
+  for (const PendingTrack& p : pendingTracks_) {
+    // Runs of samples that lie one after another in the source are copied together.
+    for (size_t i = 0; i < p.samples.size();) {
+      const uint64_t from = p.samples[i].offset;
+      uint64_t length = 0;
+      for (; i < p.samples.size() && p.samples[i].offset == from + length; ++i) length += p.samples[i].size;
+      for (uint64_t copied = 0; copied < length;) {
+        const size_t n = size_t(std::min<uint64_t>(kCopyBlock, length - copied));
+        std::span<const uint8_t> bytes;
+        if (p.source) {
+          if (auto e = p.source->readAt(from + copied, n, block)) return fail(e);
+          bytes = block;
+        } else {
+          if (from + copied + n > p.bytes.size()) return fail(Mp4Error::failure("an added sample lies outside its data"));
+          bytes = std::span<const uint8_t>(p.bytes).subspan(size_t(from + copied), n);
+        }
+        if (auto e = file_.writeAt(sizeBefore + headerBytes + done, bytes)) return fail(e);
+        copied += n;
+        done += n;
+        if (progress) progress(done, total);
+      }
+    }
+  }
+  if (auto e = file_.sync()) return fail(e);
+  if (auto e = scanLayout()) {
+    broken_ = true;
+    return e;
   }
   return {};
 }

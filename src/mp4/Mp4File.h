@@ -3,7 +3,10 @@
 // layout and the whole moov box, refusing fragmented or malformed files; edits change the
 // moov tree in memory; commit() writes the new moov without ever overwriting the live one,
 // so a crash or a full disk at any moment leaves a file with the old or the new metadata.
+// Media data never moves: the samples of added tracks go into a new media-data box at the end.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,10 +15,15 @@
 #include "mp4/Mp4Chapter.h"
 #include "mp4/Mp4FileHandle.h"
 #include "mp4/Mp4Item.h"
+#include "mp4/Mp4NewTrack.h"
+#include "mp4/Mp4SampleTable.h"
 #include "mp4/Mp4Tags.h"
 #include "mp4/Mp4Track.h"
 
 namespace zuvo {
+
+// Bytes of media data written so far, and in all.
+using Mp4Progress = std::function<void(uint64_t done, uint64_t total)>;
 
 class Mp4File {
  public:
@@ -51,15 +59,29 @@ class Mp4File {
   // Where chapters end: the video track's duration, else the first audio track's, else the movie's.
   uint64_t chapterEndMs();
 
-  // Track views; they stay valid until chapters are set or deleted.
+  // Track views; they stay valid until tracks are added or removed, chapters set or deleted.
   std::vector<Mp4Track> tracks();
   size_t trackCount() const;
   std::optional<Mp4Track> track(uint32_t id);
   uint32_t nextTrackId() const;
   void setNextTrackId(uint32_t id);
   uint64_t durationMs() const;
+  uint32_t movieTimescale() const;
 
-  Mp4Error commit();
+  // Adds the track after the others with the next free id, its edits in this movie's time
+  // scale; its samples are copied into a new media-data box at the end of the file on commit.
+  Mp4Error addTrack(Mp4NewTrack track, uint32_t* id = nullptr);
+  // Removes the track and every reference to it; its media data stays where it is.
+  Mp4Error removeTrack(uint32_t id);
+  // Holds the track back by `ms` with a leading empty edit (0 removes it); its other edits stay.
+  Mp4Error setTrackDelay(uint32_t id, uint64_t ms);
+
+  // Where a committed track's samples lie, and one sample's bytes.
+  Mp4Error samples(uint32_t id, std::vector<Mp4Sample>& out);
+  Mp4Error readSample(const Mp4Sample& sample, Mp4Buffer& out) const;
+
+  // Writes the added tracks' media first (reporting its progress), then the new moov.
+  Mp4Error commit(const Mp4Progress& progress = {});
 
   // The moov tree, for callers that need a box this class has no accessor for.
   Mp4Box& moov() { return moov_; }
@@ -87,6 +109,9 @@ class Mp4File {
   std::vector<Region> freeRuns() const;
   Mp4Buffer regionContent(const Region& region);
   Mp4Error writeRegion(const Region& region, const Mp4Buffer& content);
+  Mp4Error writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore);
+  Mp4Box* trackBox(uint32_t id);
+  void updateMovieDuration();
 
   Mp4FileHandle file_;
   Mode mode_ = Mode::Read;
@@ -97,6 +122,14 @@ class Mp4File {
   Mp4Box moov_;
   uint32_t pendingChapterTrack_ = 0;  // a chapter track whose samples are not yet in the file
   Mp4Buffer pendingSamples_;
+  // Added tracks whose samples are not yet in the file.
+  struct PendingTrack {
+    uint32_t id = 0;
+    std::vector<Mp4Sample> samples;
+    std::shared_ptr<Mp4FileHandle> source;  // none: the samples are in `bytes`
+    Mp4Buffer bytes;
+  };
+  std::vector<PendingTrack> pendingTracks_;
 };
 
 }  // namespace zuvo

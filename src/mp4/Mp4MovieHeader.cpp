@@ -21,6 +21,21 @@ uint64_t Mp4MovieHeader::duration() const {
   return v1() ? field(mvhd_->payload(), 24, 8) : field(mvhd_->payload(), 16, 4);
 }
 
+void Mp4MovieHeader::setDuration(uint64_t duration) {
+  Mp4Buffer& p = mvhd_->payload();
+  if (!v1() && duration > UINT32_MAX) {
+    Mp4ByteWriter w;
+    w.u8(1).bytes(std::span<const uint8_t>(p).subspan(1, 3));
+    w.u64(field(p, 4, 4)).u64(field(p, 8, 4)).u32(uint32_t(field(p, 12, 4))).u64(0);
+    w.bytes(std::span<const uint8_t>(p).subspan(20));
+    p = w.take();
+  }
+  if (v1())
+    mp4PutUnsigned(p.data() + 24, 8, duration);
+  else
+    mp4PutUnsigned(p.data() + 16, 4, duration);
+}
+
 uint32_t Mp4MovieHeader::nextTrackId() const { return uint32_t(field(mvhd_->payload(), v1() ? 108 : 96, 4)); }
 
 void Mp4MovieHeader::setNextTrackId(uint32_t id) { mp4PutUnsigned(mvhd_->payload().data() + (v1() ? 108 : 96), 4, id); }

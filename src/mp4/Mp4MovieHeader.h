@@ -13,6 +13,7 @@ class Mp4MovieHeader {
 
   uint32_t timescale() const;
   uint64_t duration() const;
+  void setDuration(uint64_t duration);  // widens the box to version 1 when it must
   uint64_t durationMs() const { return mp4ToMs(duration(), timescale()); }
   uint32_t nextTrackId() const;
   void setNextTrackId(uint32_t id);

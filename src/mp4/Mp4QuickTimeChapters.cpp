@@ -2,14 +2,17 @@
 
 #include <algorithm>
 
+#include "mp4/Mp4EditList.h"
 #include "mp4/Mp4MovieHeader.h"
+#include "mp4/Mp4SampleTable.h"
+#include "mp4/Mp4TimedText.h"
 #include "mp4/Mp4Track.h"
+#include "mp4/Mp4TrackBoxes.h"
 
 namespace zuvo {
 
 namespace {
 constexpr uint32_t kChapterTimescale = 1000;  // milliseconds, so starts stay exact
-constexpr uint16_t kLanguageUndetermined = 0x55C4;
 constexpr uint32_t kMaxSampleBytes = 1 << 20;
 // Sample suffix declaring the text's encoding as UTF-8.
 constexpr uint8_t kUtf8EncodingBox[] = {0, 0, 0, 12, 'e', 'n', 'c', 'd', 0, 0, 1, 0};
@@ -32,81 +35,6 @@ Mp4Buffer fullBox(uint8_t version, uint32_t flags) {
   return w.take();
 }
 
-Mp4Error tableOf(const Mp4Box& stbl, const char* type, Mp4ByteReader& r, uint32_t& count, size_t entryBytes) {
-  const Mp4Box* b = stbl.find(type);
-  if (!b) return Mp4Error::failure(std::string("the chapter track lacks its ") + type + " box");
-  r = Mp4ByteReader(b->payload());
-  r.skip(4);
-  count = r.u32();
-  if (!r.ok() || uint64_t(count) * entryBytes > r.remaining())
-    return Mp4Error::failure(std::string("malformed ") + type + " box in the chapter track");
-  return {};
-}
-
-std::string utf16ToUtf8(std::span<const uint8_t> b, bool bigEndian) {
-  std::string out;
-  auto unit = [&](size_t i) { return bigEndian ? uint32_t(b[i] << 8 | b[i + 1]) : uint32_t(b[i + 1] << 8 | b[i]); };
-  for (size_t i = 0; i + 1 < b.size(); i += 2) {
-    uint32_t c = unit(i);
-    if (c >= 0xD800 && c < 0xDC00 && i + 3 < b.size()) {
-      const uint32_t low = unit(i + 2);
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | c >> 12);
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | c >> 18);
-      out += char(0x80 | (c >> 12 & 0x3F));
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::string sampleTitle(std::span<const uint8_t> sample) {
-  const size_t length = std::min<size_t>(mp4ReadUnsigned(sample.first(2)), sample.size() - 2);
-  auto text = sample.subspan(2, length);
-  if (text.size() >= 2 && text[0] == 0xFE && text[1] == 0xFF) return utf16ToUtf8(text.subspan(2), true);
-  if (text.size() >= 2 && text[0] == 0xFF && text[1] == 0xFE) return utf16ToUtf8(text.subspan(2), false);
-  return std::string(text.begin(), text.end());
-}
-
-// Where the track's presentation starts on the movie time line, in ms: leading empty edits
-// delay it, a first edit into the media skips its beginning.
-int64_t editOffsetMs(const Mp4Box& trak, uint32_t movieTimescale, uint32_t mediaTimescale) {
-  const Mp4Box* elst = trak.find("edts.elst");
-  if (!elst) return 0;
-  Mp4ByteReader r(elst->payload());
-  const uint8_t version = r.u8();
-  r.skip(3);
-  uint32_t count = r.u32();
-  int64_t offset = 0;
-  for (uint32_t i = 0; i < count && r.ok(); ++i) {
-    const uint64_t duration = version == 1 ? r.u64() : r.u32();
-    const int64_t mediaTime = version == 1 ? int64_t(r.u64()) : int64_t(int32_t(r.u32()));
-    r.skip(4);
-    if (!r.ok()) break;
-    if (mediaTime == -1) {
-      offset += int64_t(mp4ToMs(duration, movieTimescale));
-      continue;
-    }
-    offset -= int64_t(mp4ToMs(uint64_t(mediaTime), mediaTimescale));
-    break;
-  }
-  return offset;
-}
-
 Mp4Box textSampleEntry() {
   Mp4ByteWriter w;
   w.zeros(6).u16(1);           // reserved, data reference index
@@ -122,12 +50,8 @@ Mp4Box mediaInformation() {
   gmin.u32(0).u16(0x40).u16(0x8000).u16(0x8000).u16(0x8000).u16(0).u16(0);
   Mp4ByteWriter text;  // the text media's matrix: identity
   text.u32(0x00010000).u32(0).u32(0).u32(0).u32(0x00010000).u32(0).u32(0).u32(0).u32(0x40000000);
-  Mp4ByteWriter url;
-  url.u32(12).text("url ").u32(1);  // data in this file
-  Mp4ByteWriter dref;
-  dref.u32(0).u32(1).bytes(url.buffer());
   return Mp4Box::container("minf", {Mp4Box::container("gmhd", {Mp4Box::leaf("gmin", gmin.take()), Mp4Box::leaf("text", text.take())}),
-                                    Mp4Box::container("dinf", {Mp4Box::leaf("dref", dref.take())})});
+                                    mp4SelfDataInformation()});
 }
 }  // namespace
 
@@ -146,72 +70,30 @@ Mp4Error Mp4QuickTimeChapters::read(Mp4Box& moov, const Mp4FileHandle& file, std
   const Mp4Track track(trak);
   const Mp4Box* stbl = trak.find("mdia.minf.stbl");
   if (!stbl) return Mp4Error::failure("the chapter track has no sample table");
-
-  Mp4ByteReader stts({}), stsz({}), stsc({}), stco({});
-  uint32_t timeEntries = 0, chunkRuns = 0, chunks = 0;
-  if (auto e = tableOf(*stbl, "stts", stts, timeEntries, 8)) return e;
-  if (auto e = tableOf(*stbl, "stsc", stsc, chunkRuns, 12)) return e;
-  const bool co64 = stbl->find("co64") != nullptr;
-  if (auto e = tableOf(*stbl, co64 ? "co64" : "stco", stco, chunks, co64 ? 8 : 4)) return e;
-  const Mp4Box* stszBox = stbl->find("stsz");
-  if (!stszBox) return Mp4Error::failure("the chapter track lacks its stsz box");
-  stsz = Mp4ByteReader(stszBox->payload());
-  stsz.skip(4);
-  const uint32_t fixedSize = stsz.u32();
-  const uint32_t samples = stsz.u32();
-  if (!stsz.ok() || samples > kMaxChapters || (fixedSize == 0 && uint64_t(samples) * 4 > stsz.remaining()))
-    return Mp4Error::failure("malformed stsz box in the chapter track");
-
-  // Sample sizes and offsets, chunk by chunk.
-  std::vector<uint64_t> chunkOffsets(chunks);
-  for (uint64_t& o : chunkOffsets) o = co64 ? stco.u64() : stco.u32();
-  struct Run { uint32_t firstChunk, perChunk; };
-  std::vector<Run> runs(chunkRuns);
-  for (Run& run : runs) {
-    run.firstChunk = stsc.u32();
-    run.perChunk = stsc.u32();
-    stsc.skip(4);
-    if (run.firstChunk == 0) return Mp4Error::failure("malformed stsc box in the chapter track");
-  }
   uint64_t fileSize = 0;
   if (auto e = file.size(fileSize)) return e;
-  std::vector<Mp4Chapter> chapters;
-  uint32_t sample = 0;
-  for (uint32_t chunk = 0; chunk < chunks && sample < samples; ++chunk) {
-    uint32_t perChunk = 0;
-    for (const Run& run : runs)
-      if (run.firstChunk <= chunk + 1) perChunk = run.perChunk;
-    uint64_t offset = chunkOffsets[chunk];
-    for (uint32_t k = 0; k < perChunk && sample < samples; ++k, ++sample) {
-      const uint32_t size = fixedSize ? fixedSize : stsz.u32();
-      if (size < 2 || size > kMaxSampleBytes || offset > fileSize || size > fileSize - offset)
-        return Mp4Error::failure("a chapter sample lies outside the file");
-      Mp4Buffer bytes;
-      if (auto e = file.readAt(offset, size, bytes)) return e;
-      chapters.push_back({0, 0, sampleTitle(bytes)});
-      offset += size;
-    }
-  }
-  if (sample < samples) return Mp4Error::failure("the chapter track's chunks hold fewer samples than it declares");
+  std::vector<Mp4Sample> samples;
+  if (auto e = Mp4SampleTable::read(*stbl, fileSize, samples)) return Mp4Error::failure("the chapter track: " + e.message());
+  if (samples.size() > kMaxChapters) return Mp4Error::failure("the chapter track holds too many samples");
+  std::vector<Mp4Edit> edits;
+  if (auto e = Mp4EditList::read(trak, edits)) return e;
 
-  // Times: durations from stts, shifted by the edit list.
+  // Titles from the samples, times from their durations shifted by the edit list.
   const uint32_t timescale = track.timescale();
-  const uint32_t movieTimescale = Mp4MovieHeader(*moov.find("mvhd")).timescale();
-  const int64_t shiftMs = editOffsetMs(trak, movieTimescale, timescale);
+  const int64_t shiftMs = Mp4EditList::offsetMs(edits, Mp4MovieHeader(*moov.find("mvhd")).timescale(), timescale);
+  std::vector<Mp4Chapter> chapters;
   uint64_t t = 0;
-  size_t index = 0;
-  for (uint32_t e = 0; e < timeEntries && index < chapters.size(); ++e) {
-    const uint32_t count = stts.u32();
-    const uint32_t delta = stts.u32();
-    for (uint32_t k = 0; k < count && index < chapters.size(); ++k, ++index) {
-      const int64_t start = int64_t(mp4ToMs(t, timescale)) + shiftMs;
-      t += delta;
-      const int64_t end = int64_t(mp4ToMs(t, timescale)) + shiftMs;
-      chapters[index].startMs = uint64_t(std::max<int64_t>(start, 0));
-      chapters[index].durationMs = uint64_t(std::max<int64_t>(end - std::max<int64_t>(start, 0), 0));
-    }
+  for (const Mp4Sample& s : samples) {
+    if (s.size < 2 || s.size > kMaxSampleBytes) return Mp4Error::failure("a chapter sample lies outside the file");
+    Mp4Buffer bytes;
+    if (auto e = file.readAt(s.offset, s.size, bytes)) return e;
+    const int64_t start = int64_t(mp4ToMs(t, timescale)) + shiftMs;
+    t += s.duration;
+    const int64_t end = int64_t(mp4ToMs(t, timescale)) + shiftMs;
+    Mp4Chapter c{uint64_t(std::max<int64_t>(start, 0)), 0, mp4SampleText(bytes)};
+    c.durationMs = uint64_t(std::max<int64_t>(end - std::max<int64_t>(start, 0), 0));
+    chapters.push_back(std::move(c));
   }
-  if (index < chapters.size()) return Mp4Error::failure("the chapter track's stts box covers fewer samples than it holds");
   out = std::move(chapters);
   return {};
 }
@@ -257,52 +139,27 @@ Mp4Error Mp4QuickTimeChapters::add(Mp4Box& moov, const std::vector<Mp4Chapter>& 
   const uint64_t mediaMs = endMs - firstMs;
   const uint32_t movieTimescale = mvhd.timescale();
   const uint64_t movieDuration = mp4FromMs(endMs, movieTimescale);
-  const bool long64 = movieDuration > UINT32_MAX || mediaMs > UINT32_MAX;
 
-  Mp4ByteWriter stts, stsz;
-  stts.u32(0).u32(uint32_t(chapters.size()));
-  stsz.u32(0).u32(0).u32(uint32_t(chapters.size()));
+  std::vector<Mp4Sample> table;
   Mp4ByteWriter data;
   for (const Mp4Chapter& c : chapters) {
     const std::string title = mp4CutUtf8(c.title, Mp4Chapter::kMaxTitleBytes);
     data.u16(uint16_t(title.size())).text(title).bytes(kUtf8EncodingBox);
-    stts.u32(1).u32(uint32_t(std::min<uint64_t>(c.durationMs, UINT32_MAX)));
-    stsz.u32(uint32_t(2 + title.size() + sizeof kUtf8EncodingBox));
+    table.push_back({0, uint32_t(2 + title.size() + sizeof kUtf8EncodingBox),
+                     uint32_t(std::min<uint64_t>(c.durationMs, UINT32_MAX))});
   }
   samples = data.take();
 
-  Mp4ByteWriter stsd, stsc, stco;
-  stsd.u32(0).u32(1).bytes(textSampleEntry().serialize());
-  stsc.u32(0).u32(1).u32(1).u32(uint32_t(chapters.size())).u32(1);
-  stco.u32(0).u32(1).u32(0);
-
-  Mp4ByteWriter tkhd;
-  tkhd.bytes(fullBox(long64 ? 1 : 0, Mp4Track::kInMovie));
-  if (long64)
-    tkhd.u64(0).u64(0).u32(id).u32(0).u64(movieDuration);
-  else
-    tkhd.u32(0).u32(0).u32(id).u32(0).u32(uint32_t(movieDuration));
-  tkhd.zeros(8).u16(0).u16(0).u16(0).u16(0);
-  tkhd.u32(0x00010000).u32(0).u32(0).u32(0).u32(0x00010000).u32(0).u32(0).u32(0).u32(0x40000000);
-  tkhd.u32(0).u32(0);
-
-  Mp4ByteWriter mdhd;
-  mdhd.bytes(fullBox(long64 ? 1 : 0, 0));
-  if (long64)
-    mdhd.u64(0).u64(0).u32(kChapterTimescale).u64(mediaMs);
-  else
-    mdhd.u32(0).u32(0).u32(kChapterTimescale).u32(uint32_t(mediaMs));
-  mdhd.u16(kLanguageUndetermined).u16(0);
-
-  Mp4ByteWriter hdlr;
-  hdlr.u32(0).u32(0).text("text").zeros(12).text("Chapters").u8(0);
-
+  Mp4TrackHeaderFields header;
+  header.id = id;
+  header.flags = Mp4Track::kInMovie;
+  header.duration = movieDuration;
+  Mp4Box stbl = Mp4SampleTable::table(textSampleEntry().serialize(), table);
+  Mp4SampleTable::writeChunks(stbl, {0}, {uint32_t(chapters.size())});
   Mp4Box minf = mediaInformation();
-  minf.append(Mp4Box::container("stbl", {Mp4Box::leaf("stsd", stsd.take()), Mp4Box::leaf("stts", stts.take()),
-                                         Mp4Box::leaf("stsc", stsc.take()), Mp4Box::leaf("stsz", stsz.take()),
-                                         Mp4Box::leaf("stco", stco.take())}));
+  minf.append(std::move(stbl));
   std::vector<Mp4Box> trakChildren;
-  trakChildren.push_back(Mp4Box::leaf("tkhd", tkhd.take()));
+  trakChildren.push_back(mp4TrackHeader(header));
   if (firstMs > 0) {
     // An empty edit holds the first chapter back to its start.
     Mp4ByteWriter elst;
@@ -312,7 +169,7 @@ Mp4Error Mp4QuickTimeChapters::add(Mp4Box& moov, const std::vector<Mp4Chapter>& 
     trakChildren.push_back(Mp4Box::container("edts", {Mp4Box::leaf("elst", elst.take())}));
   }
   trakChildren.push_back(Mp4Box::container(
-      "mdia", {Mp4Box::leaf("mdhd", mdhd.take()), Mp4Box::leaf("hdlr", hdlr.take()), std::move(minf)}));
+      "mdia", {mp4MediaHeader(kChapterTimescale, mediaMs), mp4Handler("text", "Chapters"), std::move(minf)}));
 
   const uint32_t ownerId = owner->id();
   auto lastTrak = std::find_if(moov.children().rbegin(), moov.children().rend(), [](const Mp4Box& b) { return b.type() == "trak"; });
@@ -327,15 +184,9 @@ void Mp4QuickTimeChapters::placeSamples(Mp4Box& moov, uint32_t id, uint64_t offs
   Mp4Box* trak = trackById(moov, id);
   if (!trak) return;
   Mp4Box* stbl = trak->find("mdia.minf.stbl");
-  stbl->removeAll("stco");
-  stbl->removeAll("co64");
-  Mp4ByteWriter w;
-  w.u32(0).u32(1);
-  if (use64BitOffsets)
-    w.u64(offset);
-  else
-    w.u32(uint32_t(offset));
-  stbl->append(Mp4Box::leaf(use64BitOffsets ? "co64" : "stco", w.take()));
+  const Mp4Box* stsz = stbl->find("stsz");
+  const uint32_t count = stsz ? uint32_t(mp4ReadUnsigned(std::span<const uint8_t>(stsz->payload()).subspan(8, 4))) : 0;
+  Mp4SampleTable::writeChunks(*stbl, {offset}, {count}, use64BitOffsets);
 }
 
 }  // namespace zuvo

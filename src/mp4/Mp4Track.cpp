@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "mp4/Mp4TrackBoxes.h"
+
 namespace zuvo {
 
 namespace {
@@ -10,6 +12,8 @@ size_t tkhdIdOffset(const Mp4Buffer& p) { return p[0] == 1 ? 20 : 12; }
 size_t tkhdAlternateGroupOffset(const Mp4Buffer& p) { return p[0] == 1 ? 42 : 34; }
 size_t tkhdSize(const Mp4Buffer& p) { return p.empty() ? 0 : (p[0] == 1 ? 96 : 84); }
 size_t mdhdSize(const Mp4Buffer& p) { return p.empty() ? 0 : (p[0] == 1 ? 36 : 24); }
+size_t mdhdLanguageOffset(const Mp4Buffer& p) { return p[0] == 1 ? 32 : 20; }
+size_t tkhdWidthOffset(const Mp4Buffer& p) { return p[0] == 1 ? 88 : 76; }
 
 uint64_t readAt(const Mp4Buffer& p, size_t offset, int width) {
   return mp4ReadUnsigned(std::span<const uint8_t>(p).subspan(offset, size_t(width)));
@@ -66,6 +70,50 @@ void Mp4Track::setName(const std::string& name) {
   Mp4Box& udta = trak_->findOrCreate("udta");
   udta.removeAll("name");
   udta.append(Mp4Box::leaf("name", Mp4Buffer(name.begin(), name.end())));
+}
+
+std::string Mp4Track::language() const {
+  const Mp4Buffer& p = trak_->find("mdia.mdhd")->payload();
+  return mp4UnpackLanguage(uint16_t(readAt(p, mdhdLanguageOffset(p), 2) & 0x7FFF));
+}
+
+bool Mp4Track::setLanguage(const std::string& code) {
+  uint16_t packed = 0;
+  if (!mp4PackLanguage(code, packed)) return false;
+  Mp4Buffer& p = trak_->find("mdia.mdhd")->payload();
+  mp4PutUnsigned(p.data() + mdhdLanguageOffset(p), 2, packed);
+  return true;
+}
+
+uint64_t Mp4Track::presentationDuration() const {
+  const Mp4Buffer& p = trak_->find("tkhd")->payload();
+  return p[0] == 1 ? readAt(p, 28, 8) : readAt(p, 20, 4);
+}
+
+void Mp4Track::setPresentationDuration(uint64_t duration) {
+  Mp4Buffer& p = trak_->find("tkhd")->payload();
+  if (p[0] == 0 && duration > UINT32_MAX) {
+    // Version 1 widens the times and the duration to 64 bits.
+    Mp4ByteWriter w;
+    w.u8(1).bytes(std::span<const uint8_t>(p).subspan(1, 3));
+    w.u64(readAt(p, 4, 4)).u64(readAt(p, 8, 4)).bytes(std::span<const uint8_t>(p).subspan(12, 8)).u64(0);
+    w.bytes(std::span<const uint8_t>(p).subspan(24));
+    p = w.take();
+  }
+  if (p[0] == 1)
+    mp4PutUnsigned(p.data() + 28, 8, duration);
+  else
+    mp4PutUnsigned(p.data() + 20, 4, duration);
+}
+
+uint32_t Mp4Track::width() const {
+  const Mp4Buffer& p = trak_->find("tkhd")->payload();
+  return uint32_t(readAt(p, tkhdWidthOffset(p), 4) >> 16);
+}
+
+uint32_t Mp4Track::height() const {
+  const Mp4Buffer& p = trak_->find("tkhd")->payload();
+  return uint32_t(readAt(p, tkhdWidthOffset(p) + 4, 4) >> 16);
 }
 
 uint32_t Mp4Track::flags() const { return uint32_t(readAt(trak_->find("tkhd")->payload(), 1, 3)); }

@@ -29,11 +29,21 @@ class Mp4Track {
 
   std::string name() const;  // udta.name; empty when there is none
   void setName(const std::string& name);
+  // ISO 639-2/T code of mdhd ("und" when undetermined); false for anything but three
+  // lower-case letters.
+  std::string language() const;
+  bool setLanguage(const std::string& code);
+  // tkhd's duration, in the movie's time scale.
+  uint64_t presentationDuration() const;
+  void setPresentationDuration(uint64_t duration);
 
   uint32_t flags() const;
   void setFlags(uint32_t flags);
   uint16_t alternateGroup() const;
   void setAlternateGroup(uint16_t group);
+  // tkhd's width and height, whole pixels.
+  uint32_t width() const;
+  uint32_t height() const;
 
   bool hasAtom(const std::string& path) const { return trak_->find(path) != nullptr; }
   // Track ids this track refers to by `type` ("chap", "hint", ...).

@@ -2,8 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
+
+#include "mp4/Mp4FileHandle.h"
 
 namespace zuvo::test {
 
@@ -171,7 +174,47 @@ QByteArray ffprobe(const QString& path) {
 
 QByteArray mediainfo(const QString& path) { return run("mediainfo", {path}); }
 
+QJsonArray ffprobeStreams(const QString& path) {
+  return QJsonDocument::fromJson(run("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path})).object()["streams"].toArray();
+}
+
+QJsonArray mediainfoTracks(const QString& path) {
+  return QJsonDocument::fromJson(run("mediainfo", {"--Output=JSON", path})).object()["media"].toObject()["track"].toArray();
+}
+
+QByteArray streamDigest(const QString& path, const QString& stream) {
+  QByteArray digest;
+  const QByteArray frames = run("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", stream, "-c", "copy", "-f", "framemd5", "-"});
+  for (const QByteArray& line : frames.split('\n'))
+    if (!line.startsWith('#')) digest += line.mid(line.lastIndexOf(',')) + "\n";  // the packets' checksums
+  return digest;
+}
+
 QByteArray atomicParsley(const QString& path) { return run("AtomicParsley", {path, "-t"}); }
+
+bool writeSparseFreeBox(QFile& file, quint64 size) {
+  const qint64 at = file.pos();
+  QByteArray header(16, '\0');
+  header[3] = 1;
+  header.replace(4, 4, "free");
+  for (int i = 0; i < 8; ++i) header[8 + i] = char((size >> (56 - 8 * i)) & 0xFF);
+  return file.write(header) == 16 && file.resize(at + qint64(size)) && file.seek(at + qint64(size));
+}
+
+void crashAtEveryWrite(const QString& original, const QString& folder, int maxWrites,
+                       const std::function<Mp4Error(const QString& path)>& edit,
+                       const std::function<void(const QString& path, bool completed)>& check) {
+  for (int writes = 0;; ++writes) {
+    SCOPED_TRACE(writes);
+    ASSERT_LT(writes, maxWrites);
+    const QString path = copyTo(original, folder, QStringLiteral("crash-%1.m4v").arg(writes));
+    Mp4FileHandle::setWriteBudgetForTesting(writes);
+    const Mp4Error e = edit(path);
+    Mp4FileHandle::setWriteBudgetForTesting(-1);
+    check(path, !e.failed());
+    if (!e) break;
+  }
+}
 
 QStringList topLevelBoxes(const QString& path) {
   return QString::fromLatin1(run(kPython, {"-c", kBoxesScript, path})).split('\n', Qt::SkipEmptyParts);

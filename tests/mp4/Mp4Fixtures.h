@@ -1,10 +1,14 @@
 #pragma once
 // MP4 fixtures made with ffmpeg at test time, and the readers we did not write.
 #include <QByteArray>
+#include <QFile>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+#include "mp4/Mp4Error.h"
 #include "mp4/Mp4Tags.h"
 #include "support/TestSupport.h"
 
@@ -46,8 +50,24 @@ QByteArray packetDigest(const QString& path);
 // {"format": 13|14, "size": n, "md5": hex}.
 QJsonObject mutagenView(const QString& path);
 QByteArray ffprobe(const QString& path);  // -show_format -show_chapters -show_streams
+// ffprobe's streams and mediainfo's tracks as JSON.
+QJsonArray ffprobeStreams(const QString& path);
+QJsonArray mediainfoTracks(const QString& path);
+// The packets of one stream ("0:a:1"), copied, not decoded: equal digests mean equal media.
+QByteArray streamDigest(const QString& path, const QString& stream);
 QByteArray mediainfo(const QString& path);
 QByteArray atomicParsley(const QString& path);  // -t
+
+// Writes a free box of `size` bytes (64-bit header, sparse content) at the file's position
+// and moves past it: a file beyond 4 GiB that costs no disk space.
+bool writeSparseFreeBox(QFile& file, quint64 size);
+
+// Runs `edit` on a copy of `original` in `folder` that may do 0 writes, then on one that may do
+// 1, and so on until an edit completes, leaving each copy as a crash at that point would;
+// `check` then looks at the copy.
+void crashAtEveryWrite(const QString& original, const QString& folder, int maxWrites,
+                       const std::function<Mp4Error(const QString& path)>& edit,
+                       const std::function<void(const QString& path, bool completed)>& check);
 
 // The top-level boxes in file order, "type:size", read by a few lines of Python.
 QStringList topLevelBoxes(const QString& path);

@@ -6,6 +6,7 @@
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"
+#include "mp4/Mp4TimedText.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -50,6 +51,14 @@ void exercise(Mp4File& f) {
   for (const Mp4Track& t : f.tracks()) (void)(t.durationMs() + t.name().size() + t.type().size() + t.flags());
   (void)f.nextTrackId();
   (void)f.chapterEndMs();
+  for (const Mp4Track& t : f.tracks()) {
+    std::vector<Mp4Sample> samples;
+    (void)f.samples(t.id(), samples);
+    Mp4TimedText text;
+    (void)Mp4TimedText::fromTrack(f, t.id(), text);
+  }
+  std::vector<Mp4NewTrack> copies;
+  (void)Mp4NewTrack::fromMp4(f.path(), copies);
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+// A track's sample table (trak.mdia.minf.stbl) read as a list of samples, and the chunk
+// tables written for samples laid out anew.
+#include <cstdint>
+#include <vector>
+
+#include "mp4/Mp4Box.h"
+
+namespace zuvo {
+
+struct Mp4Sample {
+  uint64_t offset = 0;    // in the file
+  uint32_t size = 0;
+  uint32_t duration = 0;  // in the media's time scale
+};
+
+class Mp4SampleTable {
+ public:
+  static constexpr uint32_t kMaxSamples = 20'000'000;
+  static constexpr uint32_t kMaxSampleBytes = 64u << 20;
+
+  // The samples of `stbl` in decode order, each checked to lie inside a file of `fileSize`
+  // bytes (whether the track's data reference names this file is the caller's to check).
+  static Mp4Error read(const Mp4Box& stbl, uint64_t fileSize, std::vector<Mp4Sample>& out);
+  // Replaces stsc and stco/co64: chunk i starts at chunkOffsets[i] and holds samplesPerChunk[i]
+  // samples of sample description 1.
+  static void writeChunks(Mp4Box& stbl, const std::vector<uint64_t>& chunkOffsets,
+                          const std::vector<uint32_t>& samplesPerChunk, bool force64BitOffsets = false);
+  // An empty stbl's tables for a track with one sample description.
+  static Mp4Box table(Mp4Buffer sampleEntry, const std::vector<Mp4Sample>& samples);
+};
+
+}  // namespace zuvo

@@ -1,0 +1,246 @@
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include "../mp4/Mp4Fixtures.h"
+#include "ToolTestSupport.h"
+#include "mp4/Mp4File.h"
+
+using namespace zuvo;
+using namespace zuvo::test;
+
+namespace {
+
+const QString kSrt =
+    "1\n00:00:00,500 --> 00:00:01,500\nHello <i>world</i>\n\n"
+    "2\n00:00:02,000 --> 00:00:02,800\nSecond line\ntwo\n\n";
+const QString kHeaderLine = R"(<TextStreamHeader width="400" height="60" layer="0" translation_x="0" translation_y="0">)";
+
+QString quoted(const QString& path) { return "\"" + path + "\""; }
+
+// What the conversion's runner reads: the number between "| (" and "/100)" of every chunk
+// holding the marker; every other line is logged.
+void expectRunnerProgress(const QByteArray& output) {
+  int last = -1;
+  for (const QString& line : QString::fromUtf8(output).split('\n')) {
+    if (!StringContains(line, "| (")) continue;
+    const auto value = StringBetween(line, "| (", "/100)");
+    ASSERT_TRUE(value.has_value()) << line.toStdString();
+    last = IntegerValue(*value);
+    EXPECT_TRUE(last >= 0 && last <= 100) << line.toStdString();
+  }
+  EXPECT_EQ(last, 100) << output.toStdString();
+}
+
+// The conversion's subtitle step: copy the description up to its first empty line, the
+// header placed 100 pixels above the bottom of a picture of width x height.
+void placeHeader(const QString& ttxt, const QString& ttxt2, int width, int height) {
+  QByteArray out;
+  for (const QByteArray& line : readFile(ttxt).split('\n')) {
+    if (line.isEmpty()) break;
+    out += line == kHeaderLine.toUtf8()
+               ? QStringLiteral(R"(<TextStreamHeader width="%1" height="60" layer="0" translation_x="0" translation_y="%2">)")
+                     .arg(width)
+                     .arg(height - 100)
+                     .toUtf8()
+               : line;
+    out += '\n';
+  }
+  writeFile(ttxt2, out);
+}
+
+// tkhd's vertical translation of the last track, read by a few lines of Python.
+int lastTrackTranslationY(const QString& path) {
+  const char* script = R"PY(
+import struct, sys
+d = open(sys.argv[1], 'rb').read()
+i = d.rfind(b'tkhd')
+matrix = i + 4 + (52 if d[i + 4] == 1 else 40)
+print(struct.unpack('>i', d[matrix + 28:matrix + 32])[0] >> 16)
+)PY";
+  return runCommand("/usr/bin/python3", {"-c", script, path}).output.trimmed().toInt();
+}
+
+struct Work {
+  QString folder, output, aac, ac3;
+};
+
+Work prepare() {
+  Work w;
+  w.folder = freshFolder("work folder");  // a space, as a user's cache path may hold
+  w.output = w.folder + "/Show - 1x02.m4v";
+  makeTestVideo(w.output, 3, 320, 240, {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-metadata", "title=Kept"});
+  w.aac = w.folder + "/audio:0ff.mp4";  // a colon, which also separates the options
+  makeMedia(w.aac, {"-f", "lavfi", "-i", "sine=frequency=300:sample_rate=48000:duration=3", "-ac", "2", "-c:a", "aac", "-b:a", "128k"});
+  w.ac3 = w.folder + "/audio1ss.ac3";
+  makeMedia(w.ac3, {"-f", "lavfi", "-i", "sine=frequency=500:sample_rate=48000:duration=3", "-af",
+                    "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "ac3", "-b:a", "384k"});
+  return w;
+}
+
+}  // namespace
+
+TEST(Mp4Box, TheAddCommandsOfTheConversionGiveTracksWithTheirNameLanguageGroupFlagAndDelay) {
+  const Work w = prepare();
+  const QByteArray video = streamDigest(w.output, "0:v:0"), audio = streamDigest(w.output, "0:a:0");
+
+  // The subtitle steps: SubRip to a timed-text description, its header placed for the picture.
+  writeFile(w.folder + "/subtitle0.sub", kSrt.toUtf8());
+  const ToolRun ttxt = runTool("mp4box", " -ttxt subtitle0.sub", w.folder);
+  ASSERT_EQ(ttxt.exitCode, 0) << ttxt.output.toStdString();
+  expectRunnerProgress(ttxt.output);
+  ASSERT_GE(QFileInfo(w.folder + "/subtitle0.ttxt").size(), 101);
+  EXPECT_TRUE(readFile(w.folder + "/subtitle0.ttxt").contains("\n" + kHeaderLine.toUtf8() + "\n"));
+  placeHeader(w.folder + "/subtitle0.ttxt", w.folder + "/subtitle0.ttxt2", 320, 240);
+  writeFile(w.folder + "/subtitle1.sub", "1\n00:00:01,000 --> 00:00:02,000\nZweite\n\n");
+  ASSERT_EQ(runTool("mp4box", " -ttxt " + quoted(w.folder + "/subtitle1.sub"), w.folder).exitCode, 0);
+  placeHeader(w.folder + "/subtitle1.ttxt", w.folder + "/subtitle1.ttxt2", 320, 240);
+
+  const QString out = quoted(w.output);
+  const struct {
+    const char* name;
+    QString command;
+    const char* codec;
+    int channels;
+    const char* language;  // ffprobe's
+    const char* title;     // mediainfo's, "" for none
+    int group;
+    bool enabled;
+    double startSeconds;
+  } cases[] = {
+      {"enabled stereo", QString(" -add %1:name=Stereo:lang=\"%2\":group=1%3 %4").arg(quoted(w.aac), "eng", "", out), "aac", 2,
+       "eng", "Stereo", 1, true, 0},
+      {"delayed, disabled stereo", QString(" -add %1:name=Stereo:lang=\"%2\":group=1%3:disable %4").arg(quoted(w.aac), "", ":delay=250", out),
+       "aac", 2, "und", "Stereo", 1, false, 0.25},
+      {"surround", QString(" -add %1:name=\"%2\":lang=\"%3\":group=1%4:disable %5").arg(quoted(w.ac3), "Surround", "deu", "", out),
+       "ac3", 6, "deu", "Surround", 1, false, 0},
+      {"first subtitle", QString(" -add \"%1\":name=%2:lang=%2:group=2 %3").arg(w.folder + "/subtitle0.ttxt2", "fre", out),
+       "mov_text", 0, "fre", "fre", 2, true, 0},
+      {"later subtitle without a language", QString(" -add \"%1\":group=2:disable %2").arg(w.folder + "/subtitle1.ttxt2", out),
+       "mov_text", 0, "und", "", 2, false, 0},
+  };
+  int expected = 2;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun r = runTool("mp4box", c.command, w.folder);
+    ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+    expectRunnerProgress(r.output);
+    const QJsonArray streams = ffprobeStreams(w.output);
+    ASSERT_EQ(streams.size(), ++expected);
+    const QJsonObject s = streams.last().toObject();
+    EXPECT_EQ(s["codec_name"].toString(), c.codec);
+    if (c.channels) {
+      EXPECT_EQ(s["channels"].toInt(), c.channels);
+    }
+    EXPECT_EQ(s["tags"].toObject()["language"].toString(), c.language);
+    EXPECT_EQ(s["disposition"].toObject()["default"].toInt(), c.enabled ? 1 : 0);
+    EXPECT_NEAR(s["start_time"].toString().toDouble(), c.startSeconds, 0.001);
+    const QJsonObject m = mediainfoTracks(w.output).last().toObject();
+    EXPECT_EQ(m["Title"].toString(), c.title);
+    EXPECT_EQ(m["AlternateGroup"].toString().toInt(), c.group);
+    EXPECT_EQ(m["Default"].toString(), c.enabled ? "Yes" : "No");
+  }
+
+  // The video's and the first audio's media are untouched; everything plays.
+  EXPECT_EQ(streamDigest(w.output, "0:v:0"), video);
+  EXPECT_EQ(streamDigest(w.output, "0:a:0"), audio);
+  EXPECT_EQ(streamDigest(w.output, "0:a:1"), streamDigest(w.aac, "0:a:0"));
+  const CommandResult play = runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", w.output, "-map", "0:v", "-map", "0:a", "-f", "null", "-"});
+  EXPECT_EQ(play.exitCode, 0);
+  EXPECT_TRUE(play.output.trimmed().isEmpty()) << play.output.toStdString();
+  const CommandResult text = runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", w.output, "-map", "0:s:0", "-f", "ass", "-"});
+  EXPECT_TRUE(text.output.contains("0:00:00.50,0:00:01.50,Default,,0,0,0,,Hello world")) << text.output.toStdString();
+  EXPECT_TRUE(text.output.contains("0:00:02.00,0:00:02.80,Default,,0,0,0,,Second line\\Ntwo")) << text.output.toStdString();
+
+  // The text box lies across the picture, 100 pixels above its bottom.
+  const QJsonObject subtitle = ffprobeStreams(w.output)[5].toObject();
+  EXPECT_EQ(subtitle["width"].toInt(), 320);
+  EXPECT_EQ(subtitle["height"].toInt(), 60);
+  EXPECT_EQ(lastTrackTranslationY(w.output), 140);
+  EXPECT_EQ(mutagenView(w.output)["tags"].toObject()["\u00a9nam"].toArray().first().toString(), "Kept");
+}
+
+TEST(Mp4Box, DelayAndRemoveChangeOnlyTheTrackTheyName) {
+  const Work w = prepare();
+  const QByteArray video = streamDigest(w.output, "0:v:0");
+  ToolRun r = runTool("mp4box", QString(" -delay 1=%1 \"%2\"").arg("250", w.output), w.folder);
+  ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+  expectRunnerProgress(r.output);
+  const QJsonArray delayed = ffprobeStreams(w.output);
+  EXPECT_NEAR(delayed[0]["start_time"].toString().toDouble(), 0.25, 0.001);
+  EXPECT_NEAR(delayed[1]["start_time"].toString().toDouble(), 0.0, 0.001);
+
+  r = runTool("mp4box", QString(" -rem 2 \"%1\"").arg(w.output), w.folder);
+  ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+  expectRunnerProgress(r.output);
+  const QJsonArray left = ffprobeStreams(w.output);
+  ASSERT_EQ(left.size(), 1);
+  EXPECT_EQ(left[0]["codec_name"].toString(), "h264");
+  EXPECT_EQ(streamDigest(w.output, "0:v:0"), video);
+  EXPECT_EQ(mediainfoTracks(w.output).size(), 2);  // general, video
+}
+
+TEST(Mp4Box, SrtOfATimedTextTrackIsWrittenIntoTheWorkFolderNotBesideTheSource) {
+  const QString source = freshFolder("user's videos") + "/Episode.mp4";
+  const QString srt = writeFile(freshFolder("srt") + "/in.srt", kSrt.toUtf8());
+  makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=3", "-f", "lavfi", "-i", "sine=duration=3", "-i", srt,
+                     "-map", "0", "-map", "1", "-map", "2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-c:s", "mov_text"});
+  const QStringList before = QDir(QFileInfo(source).path()).entryList(QDir::Files);
+  const QString work = freshFolder("work");
+
+  const ToolRun r = runTool("mp4box", QString(" -srt %1 \"%2\"").arg(3).arg(source), work);
+  ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+  expectRunnerProgress(r.output);
+  EXPECT_EQ(QString::fromUtf8(readFile(work + "/Episode_3_text.srt")),
+            "1\n00:00:00,500 --> 00:00:01,500\nHello world\n\n2\n00:00:02,000 --> 00:00:02,800\nSecond line\ntwo\n\n");
+  EXPECT_EQ(QDir(QFileInfo(source).path()).entryList(QDir::Files), before);
+
+  const ToolRun audio = runTool("mp4box", QString(" -srt 2 \"%1\"").arg(source), work);
+  EXPECT_EQ(audio.exitCode, 1);
+  EXPECT_FALSE(QFile::exists(work + "/Episode_2_text.srt"));
+}
+
+TEST(Mp4Box, BadArgumentsAndMalformedInputAreErrorsThatLeaveEveryFileAlone) {
+  const Work w = prepare();
+  const QString garbage = writeFile(w.folder + "/garbage.mp4", QByteArray(5000, 'g'));
+  const QByteArray ac3 = readFile(w.ac3);
+  const QString cut = writeFile(w.folder + "/cut.ac3", ac3.left(ac3.size() - 300));
+  writeFile(w.folder + "/empty.sub", "");
+  writeFile(w.folder + "/prose.sub", "Not subtitles at all.\n");
+  const QString out = quoted(w.output);
+  const struct {
+    const char* name;
+    QString command;
+  } cases[] = {
+      {"no arguments", ""},
+      {"an unknown form", " -frobnicate 1 " + out},
+      {"-add without an output", " -add " + quoted(w.aac)},
+      {"a missing file", " -add " + quoted(w.folder + "/missing.mp4") + ":group=1 " + out},
+      {"garbage", " -add " + quoted(garbage) + ":lang=eng " + out},
+      {"a cut AC-3 stream", " -add " + quoted(cut) + ":name=Surround " + out},
+      {"a language that is no code", " -add " + quoted(w.aac) + ":lang=english " + out},
+      {"a group that is no number", " -add " + quoted(w.aac) + ":group=one " + out},
+      {"a negative delay", " -add " + quoted(w.aac) + ":delay=-5 " + out},
+      {"an output that is no MP4", " -add " + quoted(w.aac) + " " + quoted(garbage)},
+      {"a delay without a value", " -delay 1 " + out},
+      {"a delay of a missing track", " -delay 7=100 " + out},
+      {"removing a missing track", " -rem 9 " + out},
+      {"removing no number", " -rem two " + out},
+      {"an empty SubRip file", " -ttxt " + quoted(w.folder + "/empty.sub")},
+      {"prose", " -ttxt " + quoted(w.folder + "/prose.sub")},
+  };
+  const QByteArray original = readFile(w.output), garbageBytes = readFile(garbage);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun r = runTool("mp4box", c.command, w.folder);
+    EXPECT_EQ(r.exitCode, 1) << r.output.toStdString();
+    EXPECT_FALSE(r.output.trimmed().isEmpty());
+    EXPECT_FALSE(r.output.contains("| (")) << "no progress for a failure";
+    EXPECT_EQ(readFile(w.output), original);
+    EXPECT_EQ(readFile(garbage), garbageBytes);
+  }
+  EXPECT_FALSE(QFile::exists(w.folder + "/empty.ttxt")) << "no description without subtitles";
+  EXPECT_FALSE(QFile::exists(w.folder + "/prose.ttxt"));
+}
