@@ -2,6 +2,7 @@
 
 #include "media/MediaValues.h"
 #include "metadata/LookUpFixtures.h"
+#include "metadata/LookUpTestSupport.h"
 #include "platform/RunLoop.h"
 
 #include <QAbstractItemModel>
@@ -147,12 +148,7 @@ TEST_F(EpisodePickerWindowTest, CancelTheCloseBoxAndOKWithoutARowChooseNothing) 
   for (const auto& c : cases) {
     runPicker(c.user);
     EXPECT_FALSE(window->window()->isVisible()) << c.what;
-    EXPECT_FALSE(lookup.pickerrunning()) << c.what;
-    EXPECT_EQ(lookup.pickerShow(), nullptr) << c.what;
-    EXPECT_EQ(item->episodename(), "Traces") << c.what;
-    EXPECT_EQ(item->season(), 1u) << c.what;
-    EXPECT_EQ(item->show(), 2u) << c.what;
-    EXPECT_FALSE(item->selected()) << c.what;
+    expectNothingChosen(lookup, *item, c.what);
   }
   // The window is reused and starts again on every episode.
   runPicker([&](QDialog* panel) {

@@ -2,6 +2,7 @@
 
 #include "media/MediaValues.h"
 #include "metadata/LookUpFixtures.h"
+#include "metadata/LookUpTestSupport.h"
 
 #include <QObject>
 #include <QThread>
@@ -173,12 +174,7 @@ TEST_F(EpisodePicker, CancelOrOKWithoutARowLeaveTheItemAndForgetIt) {
     };
     lookup.RunEpisodePicker(item);
     EXPECT_EQ(panel->stops, 1) << c.what;
-    EXPECT_FALSE(lookup.pickerrunning()) << c.what;
-    EXPECT_EQ(lookup.pickerShow(), nullptr) << c.what;
-    EXPECT_EQ(item->episodename(), "Traces") << c.what;
-    EXPECT_EQ(item->season(), 1u) << c.what;
-    EXPECT_EQ(item->show(), 2u) << c.what;
-    EXPECT_FALSE(item->selected()) << c.what;
+    expectNothingChosen(lookup, *item, c.what);
   }
 }
 

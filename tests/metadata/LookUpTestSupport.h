@@ -1,7 +1,8 @@
 #pragma once
-// Helpers of the look-up tests: the notices a look-up posts, and plug-in programs
-// written as shell scripts into the Application Support folder.
+// Helpers of the look-up tests: the notices a look-up posts, plug-in programs written
+// as shell scripts into the Application Support folder, and the pickers' outcomes.
 #include "media/MediaTestSupport.h"
+#include "metadata/BCLookUpShow.h"
 #include "metadata/MetadataPlugin.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -53,6 +54,16 @@ inline QString writePlugin(const QString& name, const QByteArray& body) {
   writeFile(path, "#!/bin/sh\n" + body);
   QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
   return path;
+}
+
+// The episode picker closed without a choice: the Twin Peaks item as it was, and forgotten.
+inline void expectNothingChosen(const BCLookUpShow& lookup, const MediaFile& item, const char* what) {
+  EXPECT_FALSE(lookup.pickerrunning()) << what;
+  EXPECT_EQ(lookup.pickerShow(), nullptr) << what;
+  EXPECT_EQ(item.episodename(), "Traces") << what;
+  EXPECT_EQ(item.season(), 1u) << what;
+  EXPECT_EQ(item.show(), 2u) << what;
+  EXPECT_FALSE(item.selected()) << what;
 }
 
 }  // namespace zuvo::test
