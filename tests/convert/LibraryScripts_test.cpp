@@ -17,7 +17,7 @@
 #include "convert/ImportVideo.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
-#include "metadata/SaveMP4Tags.h"
+#include "tools/LibraryTestSupport.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 
@@ -34,9 +34,7 @@ struct ScopedLibrary {
   QString folder = test::freshFolder("library");
   ScopedLibrary() { qputenv(kLibraryVariable, folder.toUtf8()); }
   ~ScopedLibrary() { qunsetenv(kLibraryVariable); }
-  QJsonArray items() const {
-    return QJsonDocument::fromJson(test::readFile(folder + "/.zuvo-library.json")).object().value("items").toArray();
-  }
+  QJsonArray items() const { return test::libraryItems(folder); }
 };
 
 // The resources without the library's programs, or with ones that will not run.
@@ -53,38 +51,6 @@ struct ScopedResources {
   }
   ~ScopedResources() { paths::setResourceRoots({}, {}); }
 };
-
-MediaFilePtr episode(const QString& series, quint32 season, quint32 number) {
-  auto media = std::make_shared<MediaFile>();
-  media->setMediatype(MediaType::TVShow);
-  media->setSeriesname(series);
-  media->setEpisodename("Rose");
-  media->setSeason(season);
-  media->setShow(number);
-  return media;
-}
-
-MediaFilePtr movie(const QString& title, quint32 type = MediaType::Movie) {
-  auto media = std::make_shared<MediaFile>();
-  media->setMediatype(type);
-  media->setSeriesname(title);
-  return media;
-}
-
-// A converted file as the converter leaves it before the import: a short video, tagged.
-QString convertedFile(const QString& folder, const QString& name, const MediaFile& media) {
-  static QString master;
-  if (master.isEmpty()) {
-    master = test::freshFolder("master") + "/master.m4v";
-    test::makeTestVideo(master, 1, 160, 120);
-  }
-  const QString path = folder + "/" + name;
-  QFile::remove(path);
-  EXPECT_TRUE(QFile::copy(master, path));
-  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-  EXPECT_FALSE(saveMP4Tags(path, 0, media, 0, BCCReporter::dummy()).Error());
-  return path;
-}
 
 std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const Reporter& reporter) {
   auto converter = BCConverter::init(media, "[1]", {}, reporter);
@@ -112,12 +78,12 @@ TEST(LibraryImport, TheConverterImportsIntoTheLibraryOfTheMediaType) {
   const struct {
     MediaFilePtr media;
     QString placed;
-  } cases[] = {{episode("Doctor Who", 1, 1), "TV Shows/Doctor Who/Season 1/Out.m4v"},
-               {movie("Brazil"), "Movies/Out.m4v"},
+  } cases[] = {{test::libraryEpisode("Doctor Who", 1, 1), "TV Shows/Doctor Who/Season 1/Out.m4v"},
+               {test::libraryMovie("Brazil"), "Movies/Out.m4v"},
                // Tagged as a movie, as home movies are: the converter's media type decides.
-               {movie("Birthday", MediaType::HomeMovie), "Home Videos/Out.m4v"}};
+               {test::libraryMovie("Birthday", MediaType::HomeMovie), "Home Videos/Out.m4v"}};
   for (const auto& c : cases) {
-    convertedFile(work, "Out.m4v", *c.media);
+    test::taggedVideo(work, "Out.m4v", c.media);
     EXPECT_TRUE(importVideoIntoiTunes(work, *c.media, "Out", ".m4v", log.reporter)) << c.placed.toStdString();
     EXPECT_TRUE(QFileInfo(library.folder + "/" + c.placed).isFile()) << c.placed.toStdString();
     EXPECT_TRUE(QFileInfo::exists(work + "/Out.m4v"));
@@ -134,17 +100,17 @@ TEST(LibraryImport, AFailedImportIsReportedAsAFailure) {
   const QString work = test::freshFolder("work");
   {
     CapturedLog log;
-    EXPECT_FALSE(importVideoIntoiTunes(work, *movie("Brazil"), "Missing", ".m4v", log.reporter));
+    EXPECT_FALSE(importVideoIntoiTunes(work, *test::libraryMovie("Brazil"), "Missing", ".m4v", log.reporter));
     EXPECT_TRUE(log.text().contains("[RED]importVideoIntoiTunes::Something went wrong executing Applescript ImportMovie"));
     EXPECT_TRUE(log.text().contains("[RED]importVideoIntoiTunes::Error is exit status 1 ImportMovie: no file to import at " +
                                     work + "/Missing.m4v"))
         << log.text().toStdString();
   }
-  const QString file = convertedFile(work, "Out.m4v", *movie("Brazil"));
+  const QString file = test::taggedVideo(work, "Out.m4v", test::libraryMovie("Brazil"));
   for (bool unrunnable : {false, true}) {
     ScopedResources resources(unrunnable);
     CapturedLog log;
-    EXPECT_FALSE(importVideoIntoiTunes(work, *movie("Brazil"), "Out", ".m4v", log.reporter));
+    EXPECT_FALSE(importVideoIntoiTunes(work, *test::libraryMovie("Brazil"), "Out", ".m4v", log.reporter));
     EXPECT_TRUE(log.text().contains(unrunnable ? "[RED]importVideoIntoiTunes::Unable to find ImportMovie in Bundle."
                                                : "[RED]importVideoIntoiTunes::Path in Bundle to ImportMovie is incorrect"))
         << log.text().toStdString();
@@ -156,10 +122,10 @@ TEST(LibraryImport, AFailedImportIsReportedAsAFailure) {
 TEST(LibraryDuplicates, TheChecksFindWhatWasImported) {
   ScopedLibrary library;
   const QString work = test::freshFolder("work");
-  const MediaFilePtr show = episode("Doctor Who", 2, 4);
-  const MediaFilePtr film = movie("Brazil");
-  convertedFile(work, "e.m4v", *show);
-  convertedFile(work, "m.m4v", *film);
+  const MediaFilePtr show = test::libraryEpisode("Doctor Who", 2, 4);
+  const MediaFilePtr film = test::libraryMovie("Brazil");
+  test::taggedVideo(work, "e.m4v", show);
+  test::taggedVideo(work, "m.m4v", film);
   ASSERT_TRUE(importVideoIntoiTunes(work, *show, "e", ".m4v", nullptr));
   ASSERT_TRUE(importVideoIntoiTunes(work, *film, "m", ".m4v", nullptr));
 
@@ -221,7 +187,7 @@ TEST(PostConversionScript, TheUsersProgramGetsExactlyTheNineTexts) {
   QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   ScopedSettings settings{{"PostConversionApplescriptPath", script}};
 
-  const MediaFilePtr media = episode("Tom & \"Jerry\" $(touch pwned)", 3, 12);
+  const MediaFilePtr media = test::libraryEpisode("Tom & \"Jerry\" $(touch pwned)", 3, 12);
   media->setFullpath("/videos/Tom 'n' Jerry\nS03E12.mkv");
   media->setEpisodename("-n Ça `id` va");
   media->setReleasedate("2001-02-03");
@@ -266,7 +232,7 @@ TEST(PostConversionScript, AScriptThatCannotRunOrFailsIsLoggedAndNothingMore) {
     CapturedLog log;
     CapturedLog userLog;
     setConversionUserLog(userLog.reporter);
-    const MediaFilePtr media = movie("Brazil");
+    const MediaFilePtr media = test::libraryMovie("Brazil");
     converterFor(media, log.reporter)->finalAppleScript(*media, "/out/Brazil.m4v");
     setConversionUserLog(nullptr);
     EXPECT_TRUE(log.text().contains(c.mainLine)) << log.text().toStdString();
@@ -279,7 +245,7 @@ TEST(ModifyTime, TheOutputTakesTheOriginalsModificationTimeWhenSet) {
   const QString folder = test::freshFolder("times");
   const QString original = test::writeFile(folder + "/original.mkv", "source");
   setModificationTime(original, 981173106, 123456789);
-  const MediaFilePtr media = movie("Brazil");
+  const MediaFilePtr media = test::libraryMovie("Brazil");
   media->setFullpath(original);
 
   for (bool preserve : {true, false}) {
@@ -322,7 +288,7 @@ TEST(CleanUp, OnlyTheConversionsIntermediatesLeaveTheWorkFolder) {
   QDir(work).mkdir("folder.srt");
   QDir(work).mkdir("audio1.m4a");
 
-  const MediaFilePtr media = episode("Doctor Who", 1, 1);
+  const MediaFilePtr media = test::libraryEpisode("Doctor Who", 1, 1);
   const auto converter = converterFor(media, nullptr);
   converter->conversiondirectory = work;
   converter->outboundname = "Doctor Who";
@@ -340,7 +306,7 @@ TEST(CleanUp, WithoutAWorkFolderNothingIsTouched) {
   test::writeFile(here + "/temp.mp4", "x");
   const QString previous = QDir::currentPath();
   QDir::setCurrent(here);
-  const auto converter = converterFor(movie("Brazil"), nullptr);
+  const auto converter = converterFor(test::libraryMovie("Brazil"), nullptr);
   converter->conversiondirectory.clear();
   converter->CleanUpConversionFiles();
   QDir::setCurrent(previous);
@@ -348,7 +314,7 @@ TEST(CleanUp, WithoutAWorkFolderNothingIsTouched) {
 }
 
 TEST(RemoteReport, TheConverterPostsItsReport) {
-  const auto converter = converterFor(movie("Brazil"), nullptr);
+  const auto converter = converterFor(test::libraryMovie("Brazil"), nullptr);
   QVariantMap received;
   const void* sender = nullptr;
   auto& center = NotificationCenter::defaultCenter();

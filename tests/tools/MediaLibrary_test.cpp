@@ -3,15 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "media/MediaFile.h"
+#include "LibraryTestSupport.h"
 #include "media/MediaValues.h"
-#include "metadata/SaveMP4Tags.h"
 #include "platform/Paths.h"
 #include "platform/ToolProcess.h"
 #include "support/TestSupport.h"
@@ -54,48 +50,13 @@ ProgramRun movieCheck(const QString& library, const QString& title) {
   return runProgram("MovieExists2", {"movieexists", title}, library);
 }
 
-MediaFilePtr episodeOf(const QString& series, quint32 season, quint32 episode) {
-  auto media = std::make_shared<MediaFile>();
-  media->setMediatype(MediaType::TVShow);
-  media->setSeriesname(series);
-  media->setEpisodename("The Pilot");
-  media->setSeason(season);
-  media->setShow(episode);
-  return media;
-}
-MediaFilePtr movieOf(const QString& title, quint32 type = MediaType::Movie) {
-  auto media = std::make_shared<MediaFile>();
-  media->setMediatype(type);
-  media->setSeriesname(title);
-  return media;
-}
-
-// A short video tagged as the converter tags its output.
-QString taggedVideo(const QString& folder, const QString& name, const MediaFilePtr& media) {
-  static QString master;
-  if (master.isEmpty()) {
-    master = freshFolder("master") + "/master.m4v";
-    makeTestVideo(master, 1, 160, 120);
-  }
-  const QString path = folder + "/" + name;
-  QFile::remove(path);
-  EXPECT_TRUE(QFile::copy(master, path));
-  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-  if (media) EXPECT_FALSE(saveMP4Tags(path, 0, *media, 0, BCCReporter::dummy()).Error());
-  return path;
-}
-
-QJsonArray indexItems(const QString& library) {
-  return QJsonDocument::fromJson(readFile(library + "/" + library::kIndexFileName)).object().value("items").toArray();
-}
-
 }  // namespace
 
 TEST(MediaLibrary, ImportPlacesEachKindWhereMediaServersLookAndIndexesIt) {
   const QString work = freshFolder("work");
-  const MediaFilePtr episode = episodeOf("Doctor Who", 3, 7);
-  const MediaFilePtr movie = movieOf("Brazil");
-  const MediaFilePtr homeMovie = movieOf("Birthday", MediaType::HomeMovie);
+  const MediaFilePtr episode = libraryEpisode("Doctor Who", 3, 7);
+  const MediaFilePtr movie = libraryMovie("Brazil");
+  const MediaFilePtr homeMovie = libraryMovie("Birthday", MediaType::HomeMovie);
   struct Case {
     MediaFilePtr media;
     QString mediaType;  // as the converter passes it; empty: the file's tags decide
@@ -118,7 +79,7 @@ TEST(MediaLibrary, ImportPlacesEachKindWhereMediaServersLookAndIndexesIt) {
     EXPECT_EQ(run.output, library + "/" + c.placed);
     EXPECT_EQ(readFile(library + "/" + c.placed), readFile(file)) << where.toStdString();
     EXPECT_TRUE(QFileInfo::exists(file)) << "the converter's file stays where it was";
-    const QJsonArray items = indexItems(library);
+    const QJsonArray items = libraryItems(library);
     ASSERT_EQ(items.size(), 1) << where.toStdString();
     const QJsonObject item = items[0].toObject();
     EXPECT_EQ(item["kind"].toString(), c.kind) << where.toStdString();
@@ -151,7 +112,7 @@ TEST(MediaLibrary, SeriesNamesFromDownloadedTextStayOneFolderInsideTheLibrary) {
                {"Ça: va", "Ça va"}};
   for (const auto& c : cases) {
     const QString library = freshFolder("library");
-    const MediaFilePtr media = episodeOf(c.series, 1, 2);
+    const MediaFilePtr media = libraryEpisode(c.series, 1, 2);
     const ProgramRun run = import(library, taggedVideo(work, "e.m4v", media), "", "0");
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
     EXPECT_EQ(run.output, library + "/TV Shows/" + c.folder + "/Season 1/e.m4v") << c.series.toStdString();
@@ -163,20 +124,20 @@ TEST(MediaLibrary, SeriesNamesFromDownloadedTextStayOneFolderInsideTheLibrary) {
 
 TEST(MediaLibrary, ASecondImportOfOneNameIsKeptBesideTheFirst) {
   const QString library = freshFolder("library");
-  const MediaFilePtr movie = movieOf("Brazil");
+  const MediaFilePtr movie = libraryMovie("Brazil");
   const QString file = taggedVideo(freshFolder("work"), "Brazil.m4v", movie);
   ASSERT_EQ(import(library, file, "", "1").exitCode, 0);
   const ProgramRun second = import(library, file, "", "1");
   ASSERT_EQ(second.exitCode, 0) << second.output.toStdString();
   EXPECT_EQ(second.output, library + "/Movies/Brazil 1.m4v");
-  EXPECT_EQ(indexItems(library).size(), 2);
+  EXPECT_EQ(libraryItems(library).size(), 2);
 }
 
 TEST(MediaLibrary, DuplicateChecksAnswerFromTheIndex) {
   const QString library = freshFolder("library");
   const QString work = freshFolder("work");
-  const MediaFilePtr episode = episodeOf("Doctor Who", 3, 7);
-  const MediaFilePtr movie = movieOf("Brazil");
+  const MediaFilePtr episode = libraryEpisode("Doctor Who", 3, 7);
+  const MediaFilePtr movie = libraryMovie("Brazil");
   ASSERT_EQ(import(library, taggedVideo(work, "e.m4v", episode), "", "0").exitCode, 0);
   ASSERT_EQ(import(library, taggedVideo(work, "m.m4v", movie), "", "1").exitCode, 0);
 
@@ -211,10 +172,10 @@ TEST(MediaLibrary, AnUnreadableIndexFailsTheChecksAndIsSetAsideByTheNextImport) 
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.output.contains("damaged")) << run.output.toStdString();
   }
-  const MediaFilePtr movie = movieOf("Brazil");
+  const MediaFilePtr movie = libraryMovie("Brazil");
   const ProgramRun run = import(library, taggedVideo(freshFolder("work"), "m.m4v", movie), "", "1");
   ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
-  EXPECT_EQ(indexItems(library).size(), 1);
+  EXPECT_EQ(libraryItems(library).size(), 1);
   const QStringList aside = QDir(library).entryList({QString(library::kIndexFileName) + ".damaged-*"}, QDir::Files | QDir::Hidden);
   ASSERT_EQ(aside.size(), 1);
   EXPECT_EQ(readFile(library + "/" + aside[0]), "{\"items\": [ {\"kind\": ");
@@ -223,7 +184,7 @@ TEST(MediaLibrary, AnUnreadableIndexFailsTheChecksAndIsSetAsideByTheNextImport) 
 
 TEST(MediaLibrary, AFailedImportSaysSoAndLeavesNothingBehind) {
   const QString work = freshFolder("work");
-  const MediaFilePtr movie = movieOf("Brazil");
+  const MediaFilePtr movie = libraryMovie("Brazil");
   const QString good = taggedVideo(work, "m.m4v", movie);
   const QString notMp4 = writeFile(work + "/notes.m4v", "not a movie at all");
 
