@@ -6,7 +6,8 @@
 namespace zuvo {
 namespace {
 
-constexpr int kReadSliceMs = 1000;
+constexpr int kReadSliceMs = 100;
+constexpr int kDrainReads = 16;  // what the program wrote just before it ended
 
 QString exitText(int status) {
   return status < 0 ? QStringLiteral("killed by a signal") : QStringLiteral("exit status %1").arg(status);
@@ -31,8 +32,18 @@ HandlerCall callHandler(const QString& program, const QStringList& arguments) {
     call.outcome = HandlerCall::Outcome::NotStarted;
     return call;
   }
+  // The answer is the program's own end: something it left running in the background (a
+  // player, say) may hold the output open for as long as it likes.
   QByteArray output;
-  while (!process.atEnd()) output += process.read(kReadSliceMs);
+  while (!process.atEnd()) {
+    output += process.read(kReadSliceMs);
+    if (!process.isRunning()) break;
+  }
+  for (int i = 0; i < kDrainReads && !process.atEnd(); ++i) {
+    const QByteArray rest = process.read(0);
+    if (rest.isEmpty()) break;
+    output += rest;
+  }
   call.exitStatus = process.waitForExit();
   call.output = QString::fromUtf8(output).trimmed();
   call.outcome = call.exitStatus == 0 ? HandlerCall::Outcome::Replied : HandlerCall::Outcome::Failed;

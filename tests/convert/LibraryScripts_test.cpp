@@ -2,6 +2,7 @@
 // the output's modification time, the work folder's clean-up and the remote report.
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -239,6 +240,19 @@ TEST(PostConversionScript, AScriptThatCannotRunOrFailsIsLoggedAndNothingMore) {
     EXPECT_TRUE(userLog.text().contains(c.userLine)) << userLog.text().toStdString();
     EXPECT_FALSE(log.text().contains("Script ran successfully"));
   }
+}
+
+TEST(PostConversionScript, WhatTheScriptLeavesRunningDoesNotHoldTheConversion) {
+  const QString script = test::writeFile(test::freshFolder("script") + "/starts-player", "#!/bin/sh\nsleep 30 &\necho started\n");
+  QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
+  ScopedSettings settings{{"PostConversionApplescriptPath", script}};
+  const MediaFilePtr media = test::libraryMovie("Brazil");
+  CapturedLog log;
+  QElapsedTimer timer;
+  timer.start();
+  converterFor(media, log.reporter)->finalAppleScript(*media, "/out/Brazil.m4v");
+  EXPECT_LT(timer.elapsed(), 10000);
+  EXPECT_TRUE(log.text().contains("finalAppleScript::Script ran successfully"));
 }
 
 TEST(ModifyTime, TheOutputTakesTheOriginalsModificationTimeWhenSet) {
