@@ -65,13 +65,13 @@ struct QueueRunner::Shared {
 };
 
 QueueRunner::QueueRunner(ControllerState& state, Notices& notices, const ControllerHooks& hooks, FileLists& lists,
-                         QObject* parent)
+                         ConversionJobs jobs, QObject* parent)
     : QObject(parent),
       state_(state),
       notices_(notices),
       hooks_(hooks),
       lists_(lists),
-      jobs_(ConversionJobs::real(state.ConvertQueue)),
+      jobs_(std::move(jobs)),
       shared_(std::make_shared<Shared>()) {
   shared_->runner = this;
 }
@@ -80,8 +80,6 @@ QueueRunner::~QueueRunner() {
   std::lock_guard<std::mutex> guard(shared_->lock);
   shared_->runner = nullptr;
 }
-
-void QueueRunner::setJobs(ConversionJobs jobs) { jobs_ = std::move(jobs); }
 
 int QueueRunner::runningJobs() const { return static_cast<int>(shared_->snapshot().size()); }
 

@@ -19,12 +19,10 @@ class FileLists;
 
 class QueueRunner : public QObject {
  public:
+  // `jobs`: ConversionJobs::real(state.ConvertQueue) in the application, scripted in tests.
   QueueRunner(ControllerState& state, Notices& notices, const ControllerHooks& hooks, FileLists& lists,
-              QObject* parent = nullptr);
+              ConversionJobs jobs, QObject* parent = nullptr);
   ~QueueRunner() override;
-
-  // Replaces the converter, the tag writer and the threads (tests).
-  void setJobs(ConversionJobs jobs);
 
   // `startconversion`: counts, badge, walk.
   void startconversion();
