@@ -344,7 +344,9 @@ TEST_F(QueueRunnerTest, OutcomesAreReportedAsTheirNoticesAndLogLines) {
       EXPECT_TRUE(userLog().contains(c.message)) << c.name;
       EXPECT_TRUE(userLog().contains(c.userLine)) << c.name;
     }
-    if (c.title == "Conversion Error") EXPECT_TRUE(c.message.endsWith(item->conversionerror())) << c.name;
+    if (c.title == "Conversion Error") {
+      EXPECT_TRUE(c.message.endsWith(item->conversionerror())) << c.name;
+    }
   }
   ASSERT_TRUE(notices->waitForDelivered(30));
   QList<QByteArray> received;
