@@ -240,14 +240,27 @@ void QueueRunner::QueuePauseButtonPress() {
   }
 }
 
+QList<int> QueueRunner::highlightedRows() const {
+  return hooks_.highlightedRows ? hooks_.highlightedRows() : QList<int>();
+}
+
+void QueueRunner::queueItem(const MediaFilePtr& item) {
+  item->setState(MediaState::Queued);
+  item->setPassnumber(PassStage::Queued);
+  ControllerHooks::call(hooks_.closeTagPanel);
+}
+
+void QueueRunner::finishQueueing(int queuedCount) {
+  lists_.makefilestable();
+  if (queuedCount > 0) ControllerHooks::call(hooks_.showQueue);
+}
+
 int QueueRunner::queueItems(const std::function<bool(const MediaFile&)>& wanted) {
   int queuedCount = 0;
   for (qsizetype row = 0; row < state_.files.size(); ++row) {
     const MediaFilePtr item = state_.files[row];
     if (!wanted(*item)) continue;
-    item->setState(MediaState::Queued);
-    item->setPassnumber(PassStage::Queued);
-    ControllerHooks::call(hooks_.closeTagPanel);
+    queueItem(item);
     ++queuedCount;
   }
   return queuedCount;
@@ -257,27 +270,23 @@ void QueueRunner::ConvertButtonPress() {
   int queuedCount = 0;
   if (!state_.files.isEmpty()) {
     state_.mainLog->report(QStringLiteral("Convert Highlighted Show Selected"), 3);
-    const QList<int> rows = hooks_.highlightedRows ? hooks_.highlightedRows() : QList<int>();
+    const QList<int> rows = highlightedRows();
     for (int row : rows) {
       if (row < 0 || row >= state_.files.size()) continue;
       const MediaFilePtr item = state_.files[row];
       if (!item->didlookup()) continue;
       state_.mainLog->report(QStringLiteral("Changing state of row %1 to 2").arg(row), 4);
-      item->setState(MediaState::Queued);
-      item->setPassnumber(PassStage::Queued);
-      ControllerHooks::call(hooks_.closeTagPanel);
+      queueItem(item);
       ++queuedCount;
     }
   }
-  lists_.makefilestable();
-  if (queuedCount > 0) ControllerHooks::call(hooks_.showQueue);
+  finishQueueing(queuedCount);
 }
 
 void QueueRunner::ConvertAllButtonPress() {
   const int queuedCount = queueItems(
       [](const MediaFile& m) { return m.didlookup() && m.state() == MediaState::InFilesTable; });
-  lists_.makefilestable();
-  if (queuedCount > 0) ControllerHooks::call(hooks_.showQueue);
+  finishQueueing(queuedCount);
 }
 
 void QueueRunner::ConvertSelectedButtonPress() {
@@ -285,15 +294,14 @@ void QueueRunner::ConvertSelectedButtonPress() {
   const int queuedCount = queueItems([](const MediaFile& m) {
     return m.didlookup() && m.selected() && m.state() == MediaState::InFilesTable;
   });
-  lists_.makefilestable();
-  if (queuedCount > 0) ControllerHooks::call(hooks_.showQueue);
+  finishQueueing(queuedCount);
 }
 
 void QueueRunner::MakeSample() {
   int queuedCount = 0;
   if (!state_.files.isEmpty()) {
     state_.mainLog->report(QStringLiteral("Make Sample From Highlighted Show(s)"), 3);
-    const QList<int> rows = hooks_.highlightedRows ? hooks_.highlightedRows() : QList<int>();
+    const QList<int> rows = highlightedRows();
     // The copies are appended beyond the highlighted rows and are never copied again.
     const qsizetype originals = state_.files.size();
     for (int row : rows) {
@@ -304,14 +312,11 @@ void QueueRunner::MakeSample() {
       state_.files.append(copy);
       if (!copy->didlookup()) continue;
       state_.mainLog->report(QStringLiteral("Changing state of row %1 to 2").arg(state_.files.size() - 1), 4);
-      copy->setState(MediaState::Queued);
-      copy->setPassnumber(PassStage::Queued);
-      ControllerHooks::call(hooks_.closeTagPanel);
+      queueItem(copy);
       ++queuedCount;
     }
   }
-  lists_.makefilestable();
-  if (queuedCount > 0) ControllerHooks::call(hooks_.showQueue);
+  finishQueueing(queuedCount);
 }
 
 void QueueRunner::ClearCompletedButtonPress() {

@@ -58,7 +58,12 @@ class QueueRunner : public QObject {
   void tagsJobEnded(const MediaFilePtr& media, const BCError& outcome);
   void drawBadge(int pending, int converted, int failed, bool converting);
   void staleRestorableState();
+  // Queueing from the files list: state 2, pass number 0, the tag editor closed; then the
+  // rebuild moves the items and the queue is shown when any was queued.
   int queueItems(const std::function<bool(const MediaFile&)>& wanted);
+  void queueItem(const MediaFilePtr& item);
+  void finishQueueing(int queuedCount);
+  QList<int> highlightedRows() const;
 
   ControllerState& state_;
   Notices& notices_;

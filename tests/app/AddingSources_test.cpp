@@ -8,11 +8,6 @@
 using namespace zuvo;
 using namespace zuvo::test;
 
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QGuiApplication(argc, argv);
-}
-
 namespace {
 
 class AddingSourcesTest : public ::testing::Test, public ControllerFixture {

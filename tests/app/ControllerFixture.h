@@ -17,10 +17,18 @@
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <deque>
 #include <map>
 #include <memory>
+
+// Each test program includes this once. The Dock badge is drawn with fonts, and test
+// discovery runs the program outside ctest's environment: stay off any display.
+QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  return new QGuiApplication(argc, argv);
+}
 
 namespace zuvo::test {
 

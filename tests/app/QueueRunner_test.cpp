@@ -8,12 +8,6 @@
 using namespace zuvo;
 using namespace zuvo::test;
 
-// The Dock badge is drawn with fonts.
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QGuiApplication(argc, argv);
-}
-
 namespace {
 
 QList<int> states(const QList<MediaFilePtr>& items) {

@@ -10,11 +10,6 @@
 using namespace zuvo;
 using namespace zuvo::test;
 
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QGuiApplication(argc, argv);
-}
-
 namespace {
 
 const QDateTime kNow(QDate(2024, 3, 10), QTime(3, 0, 0));
