@@ -479,9 +479,6 @@ void Controller::writeQuitArchives() {
 // ---------------------------------------------------------------- quitting
 
 void Controller::waitForRunningJobs() {
-  // Tags-only jobs not yet begun are dropped (their items come back queued); the one
-  // under way is rewriting a file in place and is let finish.
-  state_.ConvertQueue.clear();
   runloop::waitUntil([this] { return state_.ConvertQueue.activeThreadCount() == 0; }, kTagsJobQuitWait, 20);
   runloop::waitUntil([this] { return state_.runningConversions.load() == 0; }, kConversionQuitWait, 20);
 }
@@ -492,6 +489,9 @@ void Controller::QuitButtonPress() {
   const Reporter& mainLog = state_.mainLog;
   both(mainLog, state_.userLog, QStringLiteral("Quit button pressed"), 2);
   if (windows_.MainWindow->isVisible()) bringWindowForward(windows_.MainWindow.get());
+  // No tags-only job begins once quitting has begun (their items come back queued); the
+  // one under way is rewriting a file in place and is let finish.
+  state_.ConvertQueue.clear();
 
   state_.files.removeIf([](const MediaFilePtr& item) { return !item->didlookup(); });
   if (state_.systemMinor < 7) writeQuitArchives();
