@@ -33,17 +33,6 @@ QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
 
 namespace {
 
-// The messages of a log file, scrambled or not, without their level and time words.
-QStringList logMessages(const QString& path) {
-  QStringList messages;
-  for (QByteArray line : test::readFile(path).split('\n')) {
-    if (line.size() > 2 && line[1] == 'E')
-      for (qsizetype i = 2; i < line.size(); ++i) line[i] = char(line[i] ^ 0x5D);
-    const QString text = QString::fromUtf8(line);
-    if (text.count(' ') >= 2 && text.front().isDigit()) messages.append(text.section(' ', 2));
-  }
-  return messages;
-}
 
 // Answers every warning box as soon as it is shown, noting what it said.
 class WarningAnswerer {
@@ -98,8 +87,8 @@ class ControllerTest : public ::testing::Test {
     return controller;
   }
   QString support() const { return root + "/data/Zuvo"; }
-  QStringList mainLog() const { return logMessages(support() + "/log.bclog2"); }
-  QStringList userLog() const { return logMessages(support() + "/userlog.txt"); }
+  QStringList mainLog() const { return test::logMessages(support() + "/log.bclog2"); }
+  QStringList userLog() const { return test::logMessages(support() + "/userlog.txt"); }
 
   QString root;
 };

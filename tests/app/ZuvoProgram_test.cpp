@@ -15,17 +15,6 @@ using zuvo::test::freshFolder;
 using zuvo::test::readFile;
 using zuvo::test::writeFile;
 
-// The messages of a log, scrambled or not, without their level and time words.
-QStringList logMessages(const QString& path) {
-  QStringList messages;
-  for (QByteArray line : readFile(path).split('\n')) {
-    if (line.size() > 2 && line[1] == 'E')
-      for (qsizetype i = 2; i < line.size(); ++i) line[i] = char(line[i] ^ 0x5D);
-    const QString text = QString::fromUtf8(line);
-    if (text.count(' ') >= 2 && text.front().isDigit()) messages.append(text.section(' ', 2));
-  }
-  return messages;
-}
 
 struct Outcome {
   int exitCode = -1;
@@ -35,7 +24,8 @@ struct Outcome {
 class ZuvoProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    home = freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    // A "W" in every logged path: scrambled, it is stored as a line-feed byte.
+    home = freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-W");
     setting("EnableLogging", true);
     setting("FirstRunWithDevices", false);
     environment = QProcessEnvironment::systemEnvironment();
@@ -75,8 +65,8 @@ class ZuvoProgram : public ::testing::Test {
   }
 
   QString support() const { return home + "/.local/share/Zuvo"; }
-  QStringList mainLog() const { return logMessages(support() + "/log.bclog2"); }
-  QStringList userLog() const { return logMessages(support() + "/userlog.txt"); }
+  QStringList mainLog() const { return zuvo::test::logMessages(support() + "/log.bclog2"); }
+  QStringList userLog() const { return zuvo::test::logMessages(support() + "/userlog.txt"); }
 
   QString home;
   QProcessEnvironment environment;
