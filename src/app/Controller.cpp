@@ -269,31 +269,19 @@ void Controller::registerObservers() {
 
 // ---------------------------------------------------------------- on-line indicators
 
-void Controller::fillOnlineBox(QWidget* box, const QColor& colour) {
+void Controller::showOnline(QWidget* box, bool& offlineFlag, bool online) {
+  // Offline is a solid red; online a translucent green.
+  const QColor colour = online ? QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f) : QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1);
   QPalette palette = box->palette();
   palette.setColor(QPalette::Window, colour);
   box->setPalette(palette);
+  offlineFlag = !online;
 }
 
-void Controller::TVOffline() {
-  fillOnlineBox(windows_.TVInfoOnline, QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1));
-  state_.tvOffline = true;
-}
-
-void Controller::MovieOffline() {
-  fillOnlineBox(windows_.MovieInfoOnline, QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1));
-  state_.movieOffline = true;
-}
-
-void Controller::TVOnline() {
-  fillOnlineBox(windows_.TVInfoOnline, QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f));
-  state_.tvOffline = false;
-}
-
-void Controller::MovieOnline() {
-  fillOnlineBox(windows_.MovieInfoOnline, QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f));
-  state_.movieOffline = false;
-}
+void Controller::TVOffline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, false); }
+void Controller::MovieOffline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, false); }
+void Controller::TVOnline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, true); }
+void Controller::MovieOnline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, true); }
 
 // ---------------------------------------------------------------- status item, helper
 

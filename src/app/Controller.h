@@ -118,7 +118,7 @@ class Controller : public QObject {
   void layOutWindows();
   void writeQuitArchives();
   void waitForRunningJobs();
-  void fillOnlineBox(QWidget* box, const QColor& colour);
+  void showOnline(QWidget* box, bool& offlineFlag, bool online);
   bool restorationOn() const { return state_.systemMinor >= 7; }
 
   ControllerState state_;
