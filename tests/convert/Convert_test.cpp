@@ -15,6 +15,7 @@
 #include <atomic>
 #include <thread>
 
+#include "FakeTool.h"
 #include "convert/ConversionLog.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
@@ -190,17 +191,6 @@ class Running {
   std::thread thread_;
 };
 
-template <class Condition>
-bool waitFor(Condition condition, int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!condition()) {
-    if (clock.elapsed() > ms) return false;
-    QThread::msleep(10);
-  }
-  return true;
-}
-
 // The process group of the encoder writing into `work` (read from /proc); 0 when none runs.
 qint64 encoderGroup(const QString& work) {
   for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
@@ -343,13 +333,13 @@ TEST_F(Convert, StopEndsThePassQuicklyAndLeavesNoOutput) {
   ScopedSettings highest{{"EncodingQuality", 3}, {"SupportAppleTV", true}};
   prepare({1280, 720, 5});
   Running running(*converter);
-  ASSERT_TRUE(waitFor([&] { return media->progress() > 0 || running.done(); }, 30000));
+  ASSERT_TRUE(test::waitFor([&] { return media->progress() > 0 || running.done(); }, 30000));
   ASSERT_FALSE(running.done()) << "the encode ended before it could be stopped";
   QElapsedTimer clock;
   clock.start();
   media->setStopbuttonpressed(true);
   media->setState(MediaState::Ended);
-  ASSERT_TRUE(waitFor([&] { return running.done(); }, 5000));
+  ASSERT_TRUE(test::waitFor([&] { return running.done(); }, 5000));
   EXPECT_LT(clock.elapsed(), 3000);
   EXPECT_EQ(running.result().Code(), 2);
   EXPECT_EQ(media->progress(), 100);
@@ -362,7 +352,7 @@ TEST_F(Convert, PauseSuspendsTheEncoder) {
   ScopedSettings highest{{"EncodingQuality", 3}, {"SupportAppleTV", true}};
   prepare({1280, 720, 5});
   Running running(*converter);
-  ASSERT_TRUE(waitFor([&] { return media->progress() > 0 || running.done(); }, 30000));
+  ASSERT_TRUE(test::waitFor([&] { return media->progress() > 0 || running.done(); }, 30000));
   ASSERT_FALSE(running.done()) << "the encode ended before it could be paused";
   media->setPause(true);
   QThread::msleep(300);  // the runner suspends at its next read
@@ -374,7 +364,7 @@ TEST_F(Convert, PauseSuspendsTheEncoder) {
   EXPECT_LE(test::groupCpuTicks(group) - before, 2) << "the encoder ran on while paused";
   EXPECT_EQ(media->progress(), progressAtPause);
   media->setPause(false);
-  ASSERT_TRUE(waitFor([&] { return running.done(); }, 60000));
+  ASSERT_TRUE(test::waitFor([&] { return running.done(); }, 60000));
   EXPECT_FALSE(running.result().Error());
   EXPECT_TRUE(QFileInfo::exists(work + "/Test Movie.m4v"));
 }
