@@ -5,6 +5,7 @@
 // identifier, the encoder check's answer, the log writer, the catalogue id, the output base
 // name, the tool paths and the work folder. The steps of the conversion read and write the
 // fields directly.
+#include <QDateTime>
 #include <QString>
 #include <memory>
 
@@ -26,6 +27,29 @@ class BCConverter {
 
   // The whole conversion (the conversion driver defines it).
   BCError Convert();
+
+  // ---- Steps that Convert calls; each lives in the file named after it. ----
+  // CleanUpConversionFiles (below) empties the work folder first.
+  // SourcePreparation.cpp: each answers NoError, or the error that ends the conversion.
+  BCError VideoJoin();
+  BCError ExtractDVD();
+  BCError ExtractSubtitles();
+  BCError ExtractAudio();
+  BCError MTSPreprocess();
+  BCError BurnInSubtitle();
+  // FastPaths.cpp: the pass-through copy and the hardware-encoder export of one pass
+  // (`passindex` 0 the HD or only pass, 1 the SD pass of an HD-and-SD conversion); true
+  // when the pass's video is done and the ffmpeg encode is skipped.
+  bool EncodeFastMode(int passindex);
+  bool EncodeTurbo264(int passindex);
+  // ConversionTail.cpp: what follows the video encode of a pass (audio, subtitles, tags,
+  // destination), NoError to go on; and what follows the last pass, answering the result.
+  BCError FinishPass(int passindex);
+  BCError FinishConversion(const BCError& result);
+
+  // Values of the running conversion, set when Convert starts.
+  int threads = 0;          // "ConversionThreads"
+  QDateTime starttime;      // the time taken is counted from here
 
   QString threadid;                    // the job's identifier, "[%i]"
   MediaFile* thismediafile = nullptr;  // not owned, not read again

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 
 #include "convert/ToolRunners.h"
 #include "media/MediaValues.h"
@@ -85,6 +87,16 @@ Runner runnerNamed(const QString& name) {
 RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media,
                       const Reporter& reporter, const TableRedraw& table) {
   return runnerNamed(runner)(tool, ToolArguments(), media, freshFolder("work"), table, reporter);
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QThread::msleep(20);
+  }
+  return true;
 }
 
 }  // namespace zuvo::test

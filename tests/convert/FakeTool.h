@@ -30,6 +30,9 @@ QString busyTool(const QString& name, const QByteArray& progressLine);
 // The process id a fake tool wrote; 0 until it has.
 qint64 fakeToolPid(const QString& tool);
 
+// Polls `done` until it holds (true) or the time is up (false).
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
+
 // A fresh media object in the converting state.
 MediaFilePtr convertingMedia();
 

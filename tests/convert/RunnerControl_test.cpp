@@ -30,16 +30,6 @@ const ControlCase kControlCases[] = {
     {"run264Helper", "progress:%d%%\\n", false, -1},
 };
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QThread::msleep(20);
-  }
-  return true;
-}
-
 // A runner on a thread of its own, as on the conversion's worker.
 class RunningTool {
  public:
@@ -87,7 +77,7 @@ TEST_P(RunnerControl, PauseHoldsTheToolAndStopEndsIt) {
   media->setMyvideotrack(video);
   const QString tool = test::busyTool("tool", c.progressLine);
   RunningTool running(c.runner, tool, media);
-  ASSERT_TRUE(waitFor([&] { return test::fakeToolPid(tool) > 0 && media->progress() > 0; }))
+  ASSERT_TRUE(test::waitFor([&] { return test::fakeToolPid(tool) > 0 && media->progress() > 0; }))
       << "no progress seen";
   const qint64 group = test::fakeToolPid(tool);
 
@@ -106,7 +96,7 @@ TEST_P(RunnerControl, PauseHoldsTheToolAndStopEndsIt) {
   QElapsedTimer clock;
   clock.start();
   media->setStopbuttonpressed(true);
-  ASSERT_TRUE(waitFor([&] { return running.returned(); }, 3000)) << "the stop was not seen";
+  ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 3000)) << "the stop was not seen";
   EXPECT_LT(clock.elapsed(), 1500);
   const test::RunnerOutcome& outcome = running.outcome();
   if (c.stopCode >= 0) {
@@ -128,12 +118,12 @@ TEST(RunnerControlStop, StoppingAPausedToolEndsIt) {
   const MediaFilePtr media = test::convertingMedia();
   const QString tool = test::busyTool("ffmpeg", "frame= 1 time=%d.00 bitrate= 1k\\r");
   RunningTool running("runFFMpeg", tool, media);
-  ASSERT_TRUE(waitFor([&] { return test::fakeToolPid(tool) > 0; }));
+  ASSERT_TRUE(test::waitFor([&] { return test::fakeToolPid(tool) > 0; }));
   const qint64 group = test::fakeToolPid(tool);
   media->setPause(true);
   QThread::msleep(400);
   media->setStopbuttonpressed(true);  // the pause stays set, as when the queue is paused
-  ASSERT_TRUE(waitFor([&] { return running.returned(); }, 3000)) << "a paused tool cannot be stopped";
+  ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 3000)) << "a paused tool cannot be stopped";
   EXPECT_EQ(running.outcome().result->Code(), 2);
   EXPECT_EQ(test::liveGroupMembers(group), 0);
 }

@@ -1,0 +1,166 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <ctime>
+
+#include "convert/BCConverter.h"
+#include "convert/ConversionLog.h"
+#include "convert/SampleOptions.h"
+#include "convert/ToolRun.h"
+#include "convert/ToolRunners.h"
+#include "convert/VideoPasses.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+
+namespace zuvo {
+namespace {
+
+constexpr int kSampleLength = 60;
+constexpr int kLongestMiddleSample = 601;
+constexpr int kLateSampleStart = 300;
+
+// The local time in the C library's asctime form, without its line end.
+QString asctimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64] = {};
+  std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &local);
+  return QString::fromLatin1(text);
+}
+
+// A sample is a minute from the middle of a short source, or from five minutes in.
+QString sampleOptionsFor(const MediaFile& media) {
+  const int seconds = media.myvideotrack().duration();
+  const int start = seconds <= kLongestMiddleSample ? seconds / 2 : kLateSampleStart;
+  return QStringLiteral(" -ss %1 -t %2 ").arg(start).arg(kSampleLength);
+}
+
+bool isMTS(const QString& filename) {
+  const QString extension = QFileInfo(filename).suffix().toLower();
+  return extension == QLatin1String("mts") || extension == QLatin1String("m2ts");
+}
+
+bool isEyeTVDevice(const MediaFile& media) {
+  return media.type() == QLatin1String(kSourceTypeEyeTV) &&
+         Defaults::standard().integerForKey("ElgatoEyeTVDevice") == 1;
+}
+
+}  // namespace
+
+BCError BCConverter::Convert() {
+  const MediaFilePtr media = convideodata;
+  BCError result = BCError::NoError();
+  threads = Defaults::standard().integerForKey("ConversionThreads");
+  starttime = QDateTime::currentDateTime();
+  reportTo(myreporter, QStringLiteral("%1:: Start time is %2").arg(threadid, asctimeNow()), 4);
+
+  CleanUpConversionFiles();
+  setSampleOptions(QString());
+  const bool sample = media->isSample();
+  if (sample) setSampleOptions(sampleOptionsFor(*media));
+
+  // Preparing the source: each step may replace fileToConvertPath.
+  if (!sample && !media->VideoJoinPaths().isEmpty()) {
+    if (const BCError error = VideoJoin(); error.Error()) return error;
+  }
+  if (!sample && media->isDVD()) {
+    if (const BCError error = ExtractDVD(); error.Error()) return error;
+  }
+  if (!sample) ExtractSubtitles();
+  if (!media->isDVD()) {
+    if (const BCError error = ExtractAudio(); error.Error()) return error;
+  }
+  if (!sample && Defaults::standard().boolForKey("MTSPreprocess") && isMTS(media->filename())) {
+    if (const BCError error = MTSPreprocess(); error.Error()) return error;
+  }
+  if (!sample) {
+    if (const BCError error = BurnInSubtitle(); error.Error()) return error;
+  }
+
+  QList<int> passes;
+  switch (media->ConversionFormat()) {
+    case ConversionFormat::HDAndSD:
+      passes = {0, 1};
+      break;
+    case ConversionFormat::SDOnly:
+      // Mobile devices play the SD file of a pair: converted as that pass alone.
+      if (Defaults::standard().boolForKey("SupportMobileDevices") && !media->isDVD()) {
+        media->setConversionFormat(ConversionFormat::HDAndSD);
+        passes = {1};
+      } else {
+        passes = {0};
+      }
+      break;
+    case ConversionFormat::HDOnly:
+    case ConversionFormat::Original:
+      passes = {0};
+      break;
+    default:
+      break;
+  }
+
+  for (const int passindex : passes) {
+    if (passindex == 0) {
+      reportBoth(myreporter, QStringLiteral("Starting HD Conversion"), 3);
+      media->setPassnumber(PassStage::HDPass);
+    } else {
+      reportBoth(myreporter, QStringLiteral("Starting SD of HD/SD Conversion"), 3);
+      media->setPassnumber(PassStage::SDPass);
+    }
+    media->setProgress(0);
+
+    const bool eyeTV = isEyeTVDevice(*media);
+    const QString preconverted = QStringLiteral("%1/%2.pp%3").arg(conversiondirectory, outboundname, videotype);
+    VideoPass plan;
+    plan.passindex = passindex;
+    plan.format = media->ConversionFormat();
+    plan.quality = passQuality(*media);
+    plan.threads = threads;
+    plan.source = eyeTV ? preconverted : fileToConvertPath;
+    plan.workFolder = conversiondirectory;
+    plan.baseName = outboundname;
+    plan.videotype = videotype;
+    plan.audiocodec = audiocodec;
+    plan.audiobitrate = audiobitrate;
+    plan.soundexported = soundexported;
+    plan.sampleOptions = sampleOptions();
+    VideoPassArguments pass(media, plan, myreporter);
+    pass.startAndSize();
+
+    if (eyeTV) {
+      const ToolArguments mencoder =
+          eyeTVPreconvertArguments(fileToConvertPath, preconverted, pass.bitrateKbps(), plan.quality);
+      reportBoth(myreporter, QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"),
+                 QStringLiteral("Doing EyeTV HD Preconvert"), 3);
+      reportTo(myreporter, mencoder.text(), 4);
+      runMencoder(mencoderpath, mencoder, media, conversiondirectory, updatetableview, myreporter);
+    }
+
+    pass.finish();
+    videotype = pass.pass().videotype;
+    reportTo(myreporter, QStringLiteral("%1 %2").arg(ffmpegpath, pass.arguments().text()), 4);
+
+    if (media->isDVD() && passindex == 0) {
+      // The ripped title is the pass's video as it is.
+      const QString target = QStringLiteral("%1/%2.m4v").arg(conversiondirectory, outboundname);
+      const bool pair = media->ConversionFormat() == ConversionFormat::HDAndSD;
+      if (pair) reportTo(myreporter, QStringLiteral("HD pass of HD/SD so making a copy of the file"), 3);
+      QFile::remove(target);
+      const bool made = pair ? QFile::copy(fileToConvertPath, target) : QFile::rename(fileToConvertPath, target);
+      if (!made || !QFileInfo::exists(target))
+        return failConversion(*this,
+                              BCError::Code(5, pair ? QStringLiteral("Unable to copy file for SD pass")
+                                                    : QStringLiteral("Unable to rename DVD file")),
+                              {QStringLiteral("[RED] Canceling conversion.")});
+    } else if (!EncodeFastMode(passindex) && !EncodeTurbo264(passindex)) {
+      if (auto exit = encodeVideo(*this, pass)) return *exit;
+    }
+
+    if (auto exit = stopCheck(*this, pass, result)) return *exit;
+    if (const BCError error = FinishPass(passindex); error.Error()) return error;
+  }
+  return FinishConversion(result);
+}
+
+}  // namespace zuvo
