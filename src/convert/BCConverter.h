@@ -50,6 +50,8 @@ class BCConverter {
 
   // Values of the running conversion, set when Convert starts.
   int threads = 0;          // "ConversionThreads"
+  // ExtractSubtitles rewrote the Matroska source without its subtitles but the one to burn in.
+  bool subtitlesstripped = false;
   QDateTime starttime;      // the time taken is counted from here
 
   QString threadid;                    // the job's identifier, "[%i]"
