@@ -10,11 +10,8 @@ using namespace zuvo;
 
 namespace {
 
-struct Burn {
-  QString sources = test::freshFolder("sources");
-  QString work = test::freshFolder("work folder");
-  test::ScopedSettings settings{{"ConversionDirectory", work}, {"PercentageBitrate", 80}, {"HDBitrate2", "5"}};
-  test::CapturedLog log;
+struct Burn : test::StepFolders {
+  test::ScopedSettings bitrates{{"PercentageBitrate", 80}, {"HDBitrate2", "5"}};
   QString source;
   MediaFilePtr media;
   explicit Burn(const QString& name = "Film.mkv") : source(sources + "/" + name) {

@@ -14,11 +14,8 @@ using namespace zuvo;
 
 namespace {
 
-struct Export {
-  QString sources = test::freshFolder("sources");
-  QString work = test::freshFolder("work folder");
-  test::ScopedSettings settings{{"ConversionDirectory", work}, {"AudioBitrate", 128}};
-  test::CapturedLog log;
+struct Export : test::StepFolders {
+  test::ScopedSettings bitrate{{"AudioBitrate", 128}};
 };
 
 // "codec channels" of the one audio stream of a file.
@@ -32,9 +29,7 @@ QString audioOf(const QString& path) {
 
 MediaFilePtr withAllSelected(const QString& source) {
   const MediaFilePtr media = test::probed(source);
-  QList<AudioTrack> tracks = media->AudioTracks();
-  for (AudioTrack& t : tracks) t.setSelected(true);
-  media->setAudioTracks(tracks);
+  media->setAudioTracks(test::allSelected(media->AudioTracks()));
   return media;
 }
 

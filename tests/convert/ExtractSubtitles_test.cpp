@@ -11,16 +11,17 @@ using namespace zuvo;
 
 namespace {
 
-struct Extract {
-  QString sources = test::freshFolder("sources");
-  QString work = test::freshFolder("work folder");  // mkvextract must get its destination whole
-  test::ScopedSettings settings{{"ConversionDirectory", work}};
-  test::CapturedLog log;
-};
+using Extract = test::StepFolders;  // mkvextract must get a destination with a space whole
 
-QList<SubtitleTrack> allSelected(QList<SubtitleTrack> tracks) {
-  for (SubtitleTrack& t : tracks) t.setSelected(true);
-  return tracks;
+// Extracts every subtitle track that the probe finds in `source` (`count` of them).
+std::unique_ptr<BCConverter> extractAll(Extract& e, const QString& source, qsizetype count) {
+  const MediaFilePtr media = test::probed(source);
+  media->setSoftSubtitles(true);
+  EXPECT_EQ(media->SoftSubtitleTracks().size(), count);
+  media->setSoftSubtitleTracks(test::allSelected(media->SoftSubtitleTracks()));
+  auto converter = test::converterFor(media, e.work, e.log.reporter);
+  EXPECT_FALSE(converter->ExtractSubtitles().Error());
+  return converter;
 }
 
 }  // namespace
@@ -29,12 +30,7 @@ TEST(ExtractSubtitles, MatroskaTracksAreExtractedByTheirOwnNumbers) {
   Extract e;
   const QString source = e.sources + "/Film.mkv";
   test::makeMatroska(source);
-  const MediaFilePtr media = test::probed(source);
-  media->setSoftSubtitles(true);
-  ASSERT_EQ(media->SoftSubtitleTracks().size(), 2);
-  media->setSoftSubtitleTracks(allSelected(media->SoftSubtitleTracks()));
-  auto converter = test::converterFor(media, e.work, e.log.reporter);
-  EXPECT_FALSE(converter->ExtractSubtitles().Error());
+  const auto converter = extractAll(e, source, 2);
 
   // The English SubRip track and the French ASS track, each under its own name.
   const QByteArray srt = test::readFile(e.work + "/subtitle0.sub"), ass = test::readFile(e.work + "/subtitle1.ass");
@@ -42,19 +38,14 @@ TEST(ExtractSubtitles, MatroskaTracksAreExtractedByTheirOwnNumbers) {
   EXPECT_TRUE(ass.contains("[Events]") && ass.contains(",Default,,0,0,0,,Premier")) << ass.toStdString();
   EXPECT_EQ(converter->fileToConvertPath, source);
   EXPECT_FALSE(converter->subtitlesstripped);
-  EXPECT_EQ(media->passnumber(), PassStage::ExtractingSubtitles);
+  EXPECT_EQ(converter->convideodata->passnumber(), PassStage::ExtractingSubtitles);
 }
 
 TEST(ExtractSubtitles, Mp4TextGoesIntoTheWorkFolderNeverBesideTheSource) {
   Extract e;
   const QString source = e.sources + "/Film.mp4";
   test::makeMp4WithText(source);
-  const MediaFilePtr media = test::probed(source);
-  media->setSoftSubtitles(true);
-  ASSERT_EQ(media->SoftSubtitleTracks().size(), 1);
-  media->setSoftSubtitleTracks(allSelected(media->SoftSubtitleTracks()));
-  auto converter = test::converterFor(media, e.work, e.log.reporter);
-  converter->ExtractSubtitles();
+  extractAll(e, source, 1);
 
   const QString srt = QString::fromUtf8(test::readFile(e.work + "/subtitle0.sub"));
   EXPECT_TRUE(srt.contains("00:00:00,200 --> 00:00:01,000\nFirst line")) << srt.toStdString();

@@ -1,17 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "PreparationFixtures.h"
-#include "media/MediaTestSupport.h"
 
 using namespace zuvo;
 
 TEST(MTSPreprocess, ATransportStreamIsReencodedToH264InMP4) {
-  const QString work = test::freshFolder("work folder");
-  test::ScopedSettings settings{{"ConversionDirectory", work}};
-  test::CapturedLog log;
-  const QString source = test::freshFolder("camera") + "/00001.mts";
+  test::StepFolders f;
+  const QString work = f.work, source = f.sources + "/00001.mts";
   test::makeTestVideo(source, 2, 320, 240, {"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"});
-  auto converter = test::converterFor(test::probed(source), work, log.reporter);
+  auto converter = test::converterFor(test::probed(source), work, f.log.reporter);
   const BCError result = converter->MTSPreprocess();
   EXPECT_FALSE(result.Error()) << result.Description().toStdString();
   EXPECT_EQ(converter->fileToConvertPath, work + "/mtspre.mp4");
@@ -20,11 +17,9 @@ TEST(MTSPreprocess, ATransportStreamIsReencodedToH264InMP4) {
 }
 
 TEST(MTSPreprocess, NoOutputIsCode8) {
-  const QString work = test::freshFolder("work folder");
-  test::ScopedSettings settings{{"ConversionDirectory", work}};
-  const QString source = test::freshFolder("camera") + "/00002.mts";
-  test::writeFile(source, "not a transport stream");
-  auto converter = test::converterFor(test::probed(source), work, nullptr);
+  test::StepFolders f;
+  const QString source = test::writeFile(f.sources + "/00002.mts", "not a transport stream");
+  auto converter = test::converterFor(test::probed(source), f.work, f.log.reporter);
   const BCError result = converter->MTSPreprocess();
   EXPECT_EQ(result.Code(), 8);
   EXPECT_EQ(result.Description(), "MTS Preprocess failed");

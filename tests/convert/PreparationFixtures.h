@@ -7,6 +7,7 @@
 
 #include "convert/BCConverter.h"
 #include "media/MediaFile.h"
+#include "media/MediaTestSupport.h"
 
 namespace zuvo::test {
 
@@ -28,8 +29,24 @@ void makeMatroska(const QString& path);
 // 2 s MP4 with one stereo AAC track and a timed-text track "eng" holding kSubRip.
 void makeMp4WithText(const QString& path);
 
+// What every step test starts from: a folder for its sources, a work folder (with a space,
+// as a user's cache path may hold), the registered settings and a log read back.
+struct StepFolders {
+  QString sources = freshFolder("sources");
+  QString work = freshFolder("work folder");
+  ScopedSettings settings{};
+  CapturedLog log;
+};
+
 // A "File" media object for `path`, probed with mediainfo and ffprobe.
 MediaFilePtr probed(const QString& path);
+// Every track of the list chosen.
+template <class Track>
+QList<Track> allSelected(QList<Track> tracks) {
+  for (Track& t : tracks) t.setSelected(true);
+  return tracks;
+}
+
 // A converter for `media` whose work folder is `folder`.
 std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const QString& folder, const Reporter& reporter);
 

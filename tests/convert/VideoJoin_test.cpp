@@ -11,12 +11,7 @@ using namespace zuvo;
 
 namespace {
 
-struct Join {
-  QString sources = test::freshFolder("sources");
-  QString work = test::freshFolder("work folder");
-  test::ScopedSettings settings{{"ConversionDirectory", work}};
-  test::CapturedLog log;
-
+struct Join : test::StepFolders {
   BCError run(const QString& source, const QStringList& parts, std::unique_ptr<BCConverter>& converter) {
     const MediaFilePtr media = test::probed(source);
     media->setVideoJoinPaths(parts);
