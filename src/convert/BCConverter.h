@@ -29,7 +29,8 @@ class BCConverter {
   BCError Convert();
 
   // ---- Steps that Convert calls; each lives in the file named after it. ----
-  // SourcePreparation.cpp: each answers NoError, or the error that ends the conversion.
+  // Preparation steps, each in the file named after it: NoError, or the error that ends the
+  // conversion (ExtractSubtitles always goes on).
   BCError VideoJoin();
   BCError ExtractDVD();
   BCError ExtractSubtitles();
