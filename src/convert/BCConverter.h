@@ -30,7 +30,8 @@ class BCConverter {
 
   // ---- Steps that Convert calls; each lives in the file named after it. ----
   // CleanUpConversionFiles (below) empties the work folder first.
-  // SourcePreparation.cpp: each answers NoError, or the error that ends the conversion.
+  // Preparation steps, each in the file named after it: NoError, or the error that ends the
+  // conversion (ExtractSubtitles always goes on).
   BCError VideoJoin();
   BCError ExtractDVD();
   BCError ExtractSubtitles();
@@ -49,6 +50,8 @@ class BCConverter {
 
   // Values of the running conversion, set when Convert starts.
   int threads = 0;          // "ConversionThreads"
+  // ExtractSubtitles rewrote the Matroska source without its subtitles but the one to burn in.
+  bool subtitlesstripped = false;
   QDateTime starttime;      // the time taken is counted from here
 
   QString threadid;                    // the job's identifier, "[%i]"

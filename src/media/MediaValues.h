@@ -67,6 +67,12 @@ namespace PassStage {
 inline constexpr int Queued = 0;
 inline constexpr int HDPass = 1;
 inline constexpr int SDPass = 2;
+inline constexpr int ExportingAudio = 3;
+inline constexpr int BurningSubtitle = 4;
+inline constexpr int ImportingDVD = 7;
+inline constexpr int ExtractingSubtitles = 10;
+inline constexpr int JoiningMatroska = 16;
+inline constexpr int JoiningVideo = 17;
 inline constexpr int Audio = 5;
 inline constexpr int AfterTags = 6;
 inline constexpr int BeforeTags = 8;

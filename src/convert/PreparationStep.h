@@ -1,0 +1,17 @@
+#pragma once
+// What the source preparation steps share: handing the conversion a new source, and
+// ending the item's row as failed.
+#include <QString>
+
+#include "convert/BCConverter.h"
+
+namespace zuvo {
+
+// Later steps and the passes read the new file.
+void useAsSource(BCConverter& converter, const QString& path);
+// Not finished, its progress bar full.
+void markFailed(MediaFile& media);
+// The user stopped the conversion, or it has ended.
+bool conversionStopped(const MediaFile& media);
+
+}  // namespace zuvo
