@@ -14,8 +14,4 @@ void markFailed(MediaFile& media) {
   media.setProgress(100);
 }
 
-bool conversionStopped(const MediaFile& media) {
-  return media.state() == MediaState::Ended || media.stopbuttonpressed();
-}
-
 }  // namespace zuvo

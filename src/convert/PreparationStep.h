@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "convert/BCConverter.h"
+#include "convert/VideoPasses.h"  // conversionStopped
 
 namespace zuvo {
 
@@ -11,7 +12,5 @@ namespace zuvo {
 void useAsSource(BCConverter& converter, const QString& path);
 // Not finished, its progress bar full.
 void markFailed(MediaFile& media);
-// The user stopped the conversion, or it has ended.
-bool conversionStopped(const MediaFile& media);
 
 }  // namespace zuvo
