@@ -1,4 +1,5 @@
 #include "media/RegisteredSettings.h"
+#include "metadata/MetadataProbeSteps.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -7,6 +8,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Zuvo");
   zuvo::registerSettingDefaults();
+  zuvo::installMetadataProbeSteps();
   QMainWindow window;
   window.setWindowTitle("Zuvo");
   window.resize(900, 600);
