@@ -14,10 +14,12 @@
 #include "platform/NotificationCenter.h"
 
 #include <QFileInfo>
-#include <QThread>
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace zuvo {
 namespace {
@@ -59,21 +61,33 @@ void post(const char* name, const MediaFile& item) {
 QString lastComponent(const QString& path) { return QFileInfo(path).fileName(); }
 
 // The gate: wait while more than the threshold run, then count in, as one atomic step so
-// that two probes cannot both take the last slot.
+// that two probes cannot both take the last slot. A waiter looks again every second, and
+// at once when a probe ends, so that a freed slot does not stay idle for up to a second.
+std::mutex gateLock;
+std::condition_variable gateOpened;
+
 void enterGate() {
   for (;;) {
     int running = runningProbes.load();
     if (running > kRunningProbeThreshold) {
-      QThread::sleep(1);
+      std::unique_lock<std::mutex> guard(gateLock);
+      gateOpened.wait_for(guard, std::chrono::seconds(1),
+                          [] { return runningProbes.load() <= kRunningProbeThreshold; });
       continue;
     }
     if (runningProbes.compare_exchange_weak(running, running + 1)) return;
   }
 }
 
+void leaveGate() {
+  runningProbes.fetch_sub(1);
+  { std::lock_guard<std::mutex> guard(gateLock); }  // a waiter between its test and its wait sees the change
+  gateOpened.notify_all();
+}
+
 struct GateSlot {
   GateSlot() { enterGate(); }
-  ~GateSlot() { runningProbes.fetch_sub(1); }
+  ~GateSlot() { leaveGate(); }
   GateSlot(const GateSlot&) = delete;
   GateSlot& operator=(const GateSlot&) = delete;
 };

@@ -20,7 +20,8 @@ namespace zuvo {
 inline constexpr const char* kRefreshWindow = "RefreshWindow";
 inline constexpr const char* kMakeFileTable = "MakeFileTable";
 
-// Above this many running probes a new one waits, looking again every second.
+// Above this many running probes a new one waits; it looks again every second and
+// whenever a probe ends.
 inline constexpr int kRunningProbeThreshold = 10;
 
 // A new item for a file or an EyeTV package (state 1); its background probe is started
