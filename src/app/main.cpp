@@ -1,4 +1,5 @@
 #include "app/Controller.h"
+#include "metadata/MetadataProbeSteps.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     if (!argument.startsWith('-')) opened.append(QFileInfo(argument).absoluteFilePath());
 
   zuvo::Controller::initialize();
+  zuvo::installMetadataProbeSteps();
   zuvo::Controller controller;
   if (!controller.awakeFromNib()) return 1;
   controller.applicationDidFinishLaunching(opened);

@@ -128,7 +128,19 @@ class MediaFile {
   ZUVO_ATOMIC_FIELD(int, forceid, Forceid, 0)
   ZUVO_ATOMIC_FIELD(bool, soliddetection, Soliddetection, false)
   ZUVO_ATOMIC_FIELD(bool, hadexistingtags, Hadexistingtags, false)
-  ZUVO_ATOMIC_FIELD(bool, didlookup, Didlookup, false)
+
+  // `didlookup` reads NO while any hold is taken: a probe or look-up still has work to do
+  // on the item (chapters, the second rule pass), and the queue commands and the queue
+  // runner take only items that read YES.
+ public:
+  bool didlookup() const { return didlookup_.load() && lookUpHolds_.load() == 0; }
+  void setDidlookup(bool value) { didlookup_.store(value); }
+  void holdLookUp() { lookUpHolds_.fetch_add(1); }
+  void releaseLookUp() { lookUpHolds_.fetch_sub(1); }
+
+ private:
+  std::atomic<bool> didlookup_{false};
+  std::atomic<int> lookUpHolds_{0};
 
   // Per-file conversion options
   ZUVO_ATOMIC_FIELD(quint32, ConversionFormat, ConversionFormat, 0)  // a ConversionFormat value
@@ -149,6 +161,15 @@ class MediaFile {
 
   // Queue and conversion state
   ZUVO_ATOMIC_FIELD(int, state, State, 1)  // a MediaState value
+ public:
+  // Sets `state` only when it still holds `expected`, so two threads deciding about one
+  // item (the queue runner starting it, a look-up removing it) cannot both win.
+  bool exchangeState(int expected, int desired) { return state_.compare_exchange_strong(expected, desired); }
+
+ private:
+  // Given when the item was created: whether its probe may queue or remove it on its own.
+  // Not archived.
+  ZUVO_ATOMIC_FIELD(bool, autoprocess, Autoprocess, false)
   ZUVO_ATOMIC_FIELD(bool, selected, Selected, false)
   ZUVO_ATOMIC_FIELD(int, reasonfordeselection, Reasonfordeselection, 2)  // a DeselectionReason value
   ZUVO_ATOMIC_FIELD(int, progress, Progress, 0)     // percent of the queue row

@@ -5,14 +5,21 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QSemaphore>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+
+#if defined(__SANITIZE_THREAD__)
+// Tools are started by fork and exec from threaded programs; ThreadSanitizer would stop the
+// child before its exec.
+extern "C" const char* __tsan_default_options() { return "die_after_fork=0"; }
+#endif
 
 namespace zuvo::test {
 namespace {
@@ -191,17 +198,22 @@ class HttpWorker : public QObject {
 };
 
 LoopbackHttpServer::LoopbackHttpServer() {
-  QSemaphore ready;
-  HttpWorker* worker = nullptr;
-  // Released only once `worker` is set: the constructor must not read it earlier, nor
-  // may the thread write into this frame after the constructor has returned.
+  // Standard-library hand-off rather than Qt's, whose locks ThreadSanitizer cannot see.
+  std::mutex lock;
+  std::condition_variable ready;
+  bool started = false;
+  // Signalled only once the worker is made and connected: the thread must not write into
+  // this frame after the constructor has returned.
   QObject::connect(&thread_, &QThread::started, [&] {
-    worker = new HttpWorker(this, &port_);
-    ready.release();
+    auto* worker = new HttpWorker(this, &port_);
+    QObject::connect(&thread_, &QThread::finished, worker, &QObject::deleteLater);
+    std::lock_guard<std::mutex> guard(lock);
+    started = true;
+    ready.notify_one();
   });
   thread_.start();
-  ready.acquire();
-  QObject::connect(&thread_, &QThread::finished, worker, &QObject::deleteLater);
+  std::unique_lock<std::mutex> guard(lock);
+  ready.wait(guard, [&] { return started; });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
