@@ -54,6 +54,18 @@ class BCConverter {
   QString audiocodec = QStringLiteral(" -acodec libfaac ");  // in every ffmpeg template that encodes sound
   QString resourcepath;                                      // not set, not read
 
+  // ---- The library, the user's script, the output's time and the work folder. ----
+  // PostConversionScript.cpp: runs the user's program ("PostConversionApplescriptPath") with
+  // the nine texts of a conversion that placed `location` in a user folder.
+  void finalAppleScript(const MediaFile& media, const QString& location);
+  // ModifyTime.cpp: with "PreserveOriginalFileModifyTime" on, the output gets the original's
+  // modification time.
+  void RestoreOriginalModifyTimeForOutputFilePath(const QString& outputPath);
+  // CleanUp.cpp: empties the work folder of the intermediates of earlier conversions.
+  void CleanUpConversionFiles();
+  // RemoteMessage.cpp: posts "RemoteReport" with this converter as the object.
+  void sendRemoteMessage(const QString& title, const QString& description, qint32 type, bool sticky);
+
  private:
   BCConverter() = default;
 };

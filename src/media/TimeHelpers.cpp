@@ -2,20 +2,21 @@
 
 #include "media/StringHelpers.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace zuvo {
 
 int SecondsFromTimeString(const QString& text) {
   const QStringList pieces = text.split(u':');
-  switch (pieces.size()) {
-    case 1:
-      return IntegerValue(pieces[0]);
-    case 2:
-      return IntegerValue(pieces[0]) * 60 + IntegerValue(pieces[1]);
-    case 3:
-      return IntegerValue(pieces[0]) * 3600 + IntegerValue(pieces[1]) * 60 + IntegerValue(pieces[2]);
-    default:
-      return -1;
-  }
+  if (pieces.isEmpty() || pieces.size() > 3) return -1;
+  // Hours, minutes and seconds from the right; a sum beyond the 32-bit range (a damaged
+  // time from a file or an answer) is clamped rather than wrapped.
+  static constexpr qint64 kFactors[] = {1, 60, 3600};
+  qint64 seconds = 0;
+  for (qsizetype i = 0; i < pieces.size(); ++i)
+    seconds += qint64(IntegerValue(pieces[pieces.size() - 1 - i])) * kFactors[i];
+  return int(std::clamp<qint64>(seconds, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
 QString TimeStringFromSeconds(qint32 seconds) {

@@ -5,11 +5,14 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 namespace zuvo::runloop {
 
 bool waitUntil(const std::function<bool()>& done, double timeoutSeconds, int sliceMs) {
-  QDeadlineTimer deadline(static_cast<qint64>(timeoutSeconds * 1000.0));
+  // A negative time-out is no time at all: QDeadlineTimer reads -1 ms as "never".
+  const double ms = timeoutSeconds > 0 ? std::min(timeoutSeconds * 1000.0, 9.0e15) : 0.0;
+  QDeadlineTimer deadline(static_cast<qint64>(ms));
   while (!done()) {
     const qint64 left = deadline.remainingTime();
     if (left == 0) return done();

@@ -13,6 +13,7 @@ TEST(SecondsFromTimeString, OneTwoOrThreePiecesOfLeadingIntegers) {
   } cases[] = {
       {"90", 90},           {"1:30", 90}, {"01:02:03.5", 3723}, {"1:2:3:4", -1}, {"", 0},
       {"00:01:02,500", 62}, {"abc", 0},   {"0:00:01.50", 1},    {"::", 0},       {"2:00:00", 7200},
+      {"999999999:00:00", 2147483647}, {"-999999999:00:00", -2147483647 - 1},
   };
   for (const Case& c : cases) EXPECT_EQ(SecondsFromTimeString(c.text), c.seconds) << c.text.toStdString();
 }

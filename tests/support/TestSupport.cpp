@@ -34,6 +34,26 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
   return path;
 }
 
+QStringList logMessages(const QString& path) {
+  constexpr char kScrambleByte = 0x5D;
+  QList<QByteArray> pieces = readFile(path).split('\n');
+  if (!pieces.isEmpty() && pieces.last().isEmpty()) pieces.removeLast();  // the last line's own end
+  QList<QByteArray> lines;
+  for (const QByteArray& piece : pieces) {
+    const bool starts = piece.size() >= 3 && piece[0] >= '0' && piece[0] <= '9' && (piece[1] == ' ' || piece[1] == 'E');
+    if (!starts && !lines.isEmpty() && lines.last().at(1) == 'E') lines.last() += '\n' + piece;
+    else lines.append(piece);
+  }
+  QStringList messages;
+  for (QByteArray line : lines) {
+    if (line.size() < 3 || line[0] < '0' || line[0] > '9') continue;
+    if (line[1] == 'E')
+      for (qsizetype i = 2; i < line.size(); ++i) line[i] = char(line[i] ^ kScrambleByte);
+    messages.append(QString::fromUtf8(line).section(' ', 2));
+  }
+  return messages;
+}
+
 QByteArray readFile(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -25,6 +25,11 @@ QString freshFolder(const QString& name);
 QString writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 
+// The messages of a log file, without their level and time words. Scrambled lines
+// ("<level>E ...") are unscrambled; a scrambled "W" is stored as a line-feed byte, so a
+// piece that does not start a line continues the one before it.
+QStringList logMessages(const QString& path);
+
 struct CommandResult {
   int exitCode = -1;
   QByteArray output;  // standard output and standard error together

@@ -1,0 +1,585 @@
+#include "app/Controller.h"
+
+#include "app/ApplicationIcon.h"
+#include "app/BCAlertPanel.h"
+#include "app/CriticalFolders.h"
+#include "app/DockIcon.h"
+#include "app/EmailLog.h"
+#include "app/NewsFile.h"
+#include "app/Notices.h"
+#include "app/PanelPlacement.h"
+#include "app/RestorableState.h"
+#include "app/UserLanguage.h"
+#include "media/BCDownloader.h"
+#include "media/FileTypes.h"
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "platform/PreferredLanguages.h"
+#include "platform/RunLoop.h"
+#include "platform/ServiceAddresses.h"
+#include "platform/SystemVersion.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+
+namespace zuvo {
+namespace {
+
+constexpr int kTimerMs = 10000;
+// A tags-only job rewrites the user's own file in place: quitting waits this long for
+// the one under way to finish.
+constexpr double kTagsJobQuitWait = 30;
+// A stopped conversion ends its tool within a second or two.
+constexpr double kConversionQuitWait = 10;
+constexpr double kQuitPauseWait = 2;
+
+const QString kRateEnglish = QStringLiteral(
+    "Dear Customer,\n\nWe hope you are enjoying Zuvo and it's working well for you. If it is would you mind doing "
+    "us a favor and rating Zuvo in the Mac App Store? It's the best way to help new customers find us and therefore "
+    "ensure we can continue to develop Zuvo into the future. Any help you can provide is very much appreciated!\n\n"
+    "Many thanks - The Kelvane Team & Quillan the Penguin");
+const QString kRateGerman = QStringLiteral(
+    "Lieber Kunde,\n\nWir hoffen, Sie genießen Zuvo und es gefällt Ihnen. Wenn das so ist, würden Sie uns einen "
+    "Gefallen tun und Zuvo im Mac App Store bewerten? Dies ist der beste Weg neuen Kunden zu helfen und sicher zu "
+    "stellen, dass wir Zuvo auch in Zukunft weiter entwickeln können. Jede Hilfe, die Sie uns geben, wird sehr "
+    "geschätzt.\n\nDanke – Das Team von Kelvane");
+const QString kRateFrench = QStringLiteral(
+    "Cher Client,\n\nNous espérons que vous aimez Zuvo et qu'il marche bien pour vous.  Si oui, nous "
+    "apprécierions énormément vos notes et avis dans l'App Store.  Votre opinion et vos commentaires là sont la "
+    "meilleur chemin pour que des nouveaux clients puissent trouver Zuvo et cela assure que nous pouvons continuer "
+    "de developer Zuvo pour vous.  N'hesitez pas de nous contacter aussi avec vos questions et idées pour des "
+    "versions d'Zuvo à venir.\n\nMerci beaucoup, L'équipe de Kelvane Software");
+
+void both(const Reporter& mainLog, const Reporter& userLog, const QString& text, quint32 level) {
+  mainLog->report(text, level);
+  userLog->report(text, level);
+}
+
+void fillTable(QTableWidget* table, const QList<MediaFilePtr>& items) {
+  if (!table) return;
+  table->setRowCount(int(items.size()));
+  for (int row = 0; row < items.size(); ++row)
+    table->setItem(row, MainWindowShell::kNameColumn, new QTableWidgetItem(items[row]->filename()));
+}
+
+}  // namespace
+
+void Controller::initialize() { registerSettingDefaults(); }
+
+Controller::Controller(QObject* parent) : QObject(parent) {
+  queueTable_ = windows_.Queue1TableView;
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  windows_.MainWindow->installEventFilter(this);
+  connect(windows_.QuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
+  connect(windows_.StatusQuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
+  connect(windows_.RateZuvoButton, &QPushButton::clicked, this, [this] { rateZuvo(); });
+}
+
+Controller::~Controller() {
+  for (NotificationCenter::Token token : observers_) NotificationCenter::defaultCenter().removeObserver(token);
+  state_.ConvertQueue.clear();
+  state_.ConvertQueue.waitForDone();
+}
+
+bool Controller::eventFilter(QObject* watched, QEvent* event) {
+  // Closing the main window quits, through the quit sequence.
+  if (watched == windows_.MainWindow.get() && event->type() == QEvent::Close && !terminated_) {
+    event->ignore();
+    QTimer::singleShot(0, this, [this] { QuitButtonPress(); });
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void Controller::onGUIThread(std::function<void()> work) {
+  if (QThread::currentThread() == thread()) {
+    work();
+    return;
+  }
+  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+bool Controller::awakeFromNib() {
+  Defaults& defaults = Defaults::standard();
+  windows_.LookUpProgressIndicator->hide();
+
+  // Logs, in the support folder.
+  state_.homeFolder = paths::homeFolder();
+  state_.supportFolder = paths::applicationSupportFolder();
+  QDir().mkpath(state_.supportFolder);
+  if (defaults.boolForKey(QStringLiteral("EnableLogging"))) {
+    state_.mainLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/log.bclog2"));
+    state_.userLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/userlog.txt"));
+  } else {
+    state_.mainLog = BCCReporter::dummy();
+    state_.userLog = BCCReporter::dummy();
+  }
+  state_.mainLog->setEncrypt(true);
+  const Reporter& mainLog = state_.mainLog;
+  const Reporter& userLog = state_.userLog;
+  mainLog->report(QStringLiteral("Log starting..."), 1);
+  userLog->report(QStringLiteral("Log starting..."), 3);
+  mainLog->report(QStringLiteral("[BLUE]User home directory is %1").arg(state_.homeFolder), 3);
+
+  const SystemVersion version = systemVersion();
+  state_.systemMinor = version.minor;
+  state_.systemBugfix = version.bugfix;
+  mainLog->report(QStringLiteral("[BLUE]Mac OS Version is %1").arg(version.text()), 2);
+  notices_ = std::make_unique<Notices>(mainLog, userLog, version);
+  notices_->setStatusSink([this](const QString& text) { windows_.MessageTextField->setText(text); });
+
+  mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
+  const CriticalFolders folders = checkCriticalFolders(
+      mainLog, userLog, [this](const QString& message, const QString& informative) { showFolderAlert(message, informative); });
+  if (folders.fatal) {
+    QuitButtonPress();
+    return false;
+  }
+  state_.cacheFolder = folders.cacheFolder;
+
+  const UserLanguage language = workOutUserLanguage(preferredLanguages(), mainLog);
+  state_.userLanguageCode = language.code;
+  state_.userLanguageName = language.name;
+
+  mainLog->report(QStringLiteral("Setting up notification center"), 3);
+  registerObservers();
+
+  if (defaults.integerForKey(QStringLiteral("DefaultVideoFormat")) >= 2)
+    defaults.setInteger(0, QStringLiteral("DefaultVideoFormat"));
+  windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn,
+                                           !defaults.boolForKey(QStringLiteral("EnableFASTMode")));
+  windows_.FilesTableView->setColumnHidden(MainWindowShell::DetailsColumn,
+                                           !defaults.boolForKey(QStringLiteral("ShowFileDetails")));
+
+  mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
+  myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
+  windows_.checkForUpdatesMenuItem->setVisible(false);
+
+  const QString bundleVersion = QCoreApplication::applicationVersion();
+  mainLog->report(QStringLiteral("[BLUE]Zuvo Version Number is %1").arg(bundleVersion), 1);
+  windows_.ZUVOVersionTextField->setText(QStringLiteral("Zuvo %1").arg(bundleVersion));
+  windows_.MainWindow->setWindowTitle(QStringLiteral("Zuvo"));
+  myAlertPanel_->setImage(applicationIcon());
+  windows_.MainWindow->setWindowIcon(QIcon(applicationIconPath()));
+
+  windows_.Queue1TableView->verticalHeader()->setDefaultSectionSize(60);
+  windows_.Queue2TableView->verticalHeader()->setDefaultSectionSize(60);
+  windows_.FeedsTableView->verticalHeader()->setDefaultSectionSize(30);
+  windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
+  makefilestable();
+
+  mainLog->report(QStringLiteral("Creating LookUp object"), 3);
+  state_.nextScan =
+      QDateTime::currentDateTime().addSecs(qint64(defaults.integerForKey(QStringLiteral("AutomateEveryMinutes"))) * 60);
+  timer_ = new QTimer(this);
+  timer_->setInterval(kTimerMs);
+  connect(timer_, &QTimer::timeout, this, [this] { timedactivities(); });
+  timer_->start();
+
+  if (defaults.boolForKey(QStringLiteral("ShowStatusItem"))) activateStatusMenu();
+  defaults.synchronize();
+
+  both(mainLog, userLog, QStringLiteral("Checking for Turbo.264"), 4);
+  state_.helperAnswer = ScanForTurbo264(state_.cacheFolder);
+  if (state_.helperAnswer.FrameworkInstalled)
+    both(mainLog, userLog, QStringLiteral("Found Turbo Framework"), 4);
+  else
+    userLog->report(QStringLiteral("No Turbo Framework"), 4);
+  // The waits above keep events flowing: the user may have quit meanwhile.
+  if (terminated_) return false;
+
+  layOutWindows();
+  showRatingPrompt();
+  if (defaults.boolForKey(QStringLiteral("FirstRunWithDevices"))) {
+    PreferencesMenuPress();
+    defaults.setBool(false, QStringLiteral("FirstRunWithDevices"));
+  }
+  checkNews();
+  if (terminated_) return false;
+  if (defaults.boolForKey(QStringLiteral("CheckVideoSourcesOnStartUp"))) checksources(false);
+  makefilestable();
+  sizeWindow();
+  startupFinished_ = !terminated_;
+  return startupFinished_;
+}
+
+void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {
+  if (terminated_) return;
+  if (restorationOn()) windowDidDecodeRestorableState();
+  if (!openedPaths.isEmpty()) openFiles(openedPaths);
+}
+
+void Controller::showFolderAlert(const QString& message, const QString& informative) {
+  QMessageBox alert(QMessageBox::Warning, QStringLiteral("Zuvo"), message, QMessageBox::Ok);
+  alert.setInformativeText(informative);
+  alert.exec();
+}
+
+void Controller::registerObservers() {
+  struct Row {
+    const char* name;
+    std::function<void(Controller&, const Notification&)> handler;
+  };
+  const Row rows[] = {
+      {"CloseTagPanel", [](Controller& c, const Notification&) { c.closeTagsPanel(); }},
+      {"EditClick", [](Controller& c, const Notification&) { c.editClick(); }},
+      {"DeleteClick", [](Controller& c, const Notification&) { c.deleteClick(); }},
+      {"ChangeFASTMode",
+       [](Controller& c, const Notification& n) { c.ChangeFASTMode(n.userInfo.value(QStringLiteral("number")).toInt()); }},
+      {"RefreshWindow", [](Controller& c, const Notification&) { c.RefreshWindow(); }},
+      {"ChangeShowDetails", [](Controller& c, const Notification&) { c.ChangeShowDetails(); }},
+      {"NextShow", [](Controller& c, const Notification&) { c.NextShow(); }},
+      {"PreviousShow", [](Controller& c, const Notification&) { c.PreviousShow(); }},
+      {"MakeFileTable", [](Controller& c, const Notification&) { c.makefilestable(); }},
+      {"TVOffline", [](Controller& c, const Notification&) { c.TVOffline(); }},
+      {"MovieOffline", [](Controller& c, const Notification&) { c.MovieOffline(); }},
+      {"TVOnline", [](Controller& c, const Notification&) { c.TVOnline(); }},
+      {"MovieOnline", [](Controller& c, const Notification&) { c.MovieOnline(); }},
+  };
+  // Posters include probes and look-ups on worker threads; the handlers change lists
+  // and windows, so their work always runs on the GUI thread.
+  for (const Row& row : rows)
+    observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+        QLatin1String(row.name), [this, handler = row.handler](const Notification& n) {
+          onGUIThread([this, handler, n] { handler(*this, n); });
+        }));
+}
+
+// ---------------------------------------------------------------- on-line indicators
+
+void Controller::showOnline(QWidget* box, bool& offlineFlag, bool online) {
+  // Offline is a solid red; online a translucent green.
+  const QColor colour = online ? QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f) : QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1);
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Window, colour);
+  box->setPalette(palette);
+  offlineFlag = !online;
+}
+
+void Controller::TVOffline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, false); }
+void Controller::MovieOffline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, false); }
+void Controller::TVOnline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, true); }
+void Controller::MovieOnline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, true); }
+
+// ---------------------------------------------------------------- status item, helper
+
+void Controller::activateStatusMenu() {
+  state_.mainLog->report(QStringLiteral("[BLUE]Activating status bar item"), 2);
+  QString iconPath = paths::resourcePath(QStringLiteral("toolbar.png"));
+  if (!QFileInfo::exists(iconPath)) iconPath = applicationIconPath();
+  state_.mainLog->report(QStringLiteral("Loading Status Icon Image from %1").arg(iconPath), 3);
+  statusItem_ = std::make_unique<QSystemTrayIcon>(QIcon(iconPath));
+  statusItem_->setContextMenu(windows_.StatusItemMenu.get());
+  // Without a tray (a bare X server, offscreen) there is nothing to show it in.
+  if (QSystemTrayIcon::isSystemTrayAvailable()) statusItem_->show();
+  state_.statusItemShown = true;
+}
+
+void Controller::deactivateStatusMenu() {
+  state_.mainLog->report(QStringLiteral("[BLUE]Deactivating status bar item"), 2);
+  statusItem_.reset();
+  state_.statusItemShown = false;
+}
+
+HelperInfo Controller::ScanForTurbo264(const QString& cacheFolder) {
+  const QString helper = paths::toolPath(QStringLiteral("Zuvo264Helper"));
+  state_.helperAnswer = run264HelperInfo(helper, cacheFolder, state_.mainLog);
+  UpdateTurboLabel();
+  return state_.helperAnswer;
+}
+
+void Controller::UpdateTurboLabel() {
+  QLabel* label = windows_.Turbo264TextField;
+  if (state_.helperAnswer.HDDeviceAvailable)
+    label->setText(QStringLiteral("Turbo HD"));
+  else if (state_.helperAnswer.DeviceAvailable)
+    label->setText(QStringLiteral("Turbo"));
+  label->setVisible(state_.helperAnswer.DeviceAvailable || state_.helperAnswer.HDDeviceAvailable);
+}
+
+bool Controller::isFullScreen() const { return windows_.MainWindow->isFullScreen(); }
+
+void Controller::layOutWindows() {
+  if (isFullScreen()) {
+    uncollapseRightView();
+    state_.queueInPane = true;
+    windows_.QueuePanel->close();
+    queueTable_ = windows_.Queue2TableView;
+  } else {
+    state_.queueInPane = false;
+    collapseRightView();
+    windows_.MainWindow->show();
+    bringWindowForward(windows_.MainWindow.get());
+    queueTable_ = windows_.Queue1TableView;
+  }
+}
+
+void Controller::showRatingPrompt() {
+  Defaults& defaults = Defaults::standard();
+  if (defaults.integerForKey(QStringLiteral("SucessfulConversions")) < 20 ||
+      defaults.boolForKey(QStringLiteral("HaveShownReviewDialog2")))
+    return;
+  state_.mainLog->report(QStringLiteral("Showing Rate-Me message"), 3);
+  const QString& code = state_.userLanguageCode;
+  const QString& text = code == QLatin1String("de") ? kRateGerman : code == QLatin1String("fr") ? kRateFrench : kRateEnglish;
+  windows_.RateZuvoTextField->setFont(QFont(QStringLiteral("Lucida Grande"), 12));
+  windows_.RateZuvoTextField->setText(text);
+  defaults.setBool(true, QStringLiteral("HaveShownReviewDialog2"));
+  QWidget* window = windows_.RateZuvoWindow.get();
+  window->adjustSize();
+  centreWindowOnWindow(window, windows_.MainWindow.get());
+  window->show();
+  bringWindowForward(window);
+}
+
+void Controller::rateZuvo() {
+  QDesktopServices::openUrl(QUrl(serviceBaseURL(Service::Homepage)));
+  windows_.RateZuvoWindow->hide();
+}
+
+void Controller::checkNews() {
+  both(state_.mainLog, state_.userLog, QStringLiteral("Checking for News"), 4);
+  const QString address = serviceBaseURL(Service::News) + QLatin1String(kNewsPath);
+  const QString file = state_.cacheFolder + QLatin1Char('/') + QLatin1String(kNewsFileName);
+  // A file left by an earlier launch must not pass for this launch's news.
+  QFile::remove(file);
+  BCDownloader downloader;
+  downloader.setMyreporter(state_.mainLog);
+  downloader.downloadFileFromURL(address, file, kNewsTimeout);
+  const std::optional<NewsAlert> alert = readNewsAlert(file);
+  if (!alert) return;
+  state_.mainLog->report(QStringLiteral("News of number %1").arg(alert->field), 3);
+  Defaults& defaults = Defaults::standard();
+  if (alert->number <= defaults.integerForKey(QStringLiteral("AlertNumber"))) {
+    state_.userLog->report(QStringLiteral("No news"), 3);
+    return;
+  }
+  state_.mainLog->report(QStringLiteral("[BLUE]New News!"), 3);
+  // The page is the file just fetched from the news address; the browser shows it
+  // with that address as its base for relative links.
+  QFile page(file);
+  if (page.open(QIODevice::ReadOnly)) {
+    windows_.NewsWebView->document()->setBaseUrl(QUrl(address));
+    windows_.NewsWebView->setHtml(QString::fromUtf8(page.readAll()));
+  }
+  windows_.NewsPanel->show();
+  bringWindowForward(windows_.NewsPanel.get());
+  defaults.setInteger(alert->number, QStringLiteral("AlertNumber"));
+}
+
+// ---------------------------------------------------------------- notices
+
+void Controller::TextMessage(const QString& text) {
+  if (notices_) notices_->TextMessage(text);
+}
+
+void Controller::GeneralMessage(const QString& title, const QString& message, int type, bool sticky) {
+  if (notices_) notices_->GeneralMessage(title, message, type, sticky);
+}
+
+void Controller::GeneralMessage(const QString& title, const QString& message, int type) {
+  if (notices_) notices_->GeneralMessage(title, message, type);
+}
+
+void Controller::GrowlMessage(const QString& title, const QString& message, int type) {
+  if (notices_) notices_->GrowlMessage(title, message, type);
+}
+
+void Controller::GrowlMessage(const QString& title, const QString& message, int type, bool sticky) {
+  if (notices_) notices_->GrowlMessage(title, message, type, sticky);
+}
+
+void Controller::setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail) {
+  const QImage image = DockIcon::shared().setZuvoIcon(progress, pending, convertedsucess, convertedfail);
+  if (image.isNull()) return;
+  const QIcon icon(QPixmap::fromImage(image));
+  windows_.MainWindow->setWindowIcon(icon);
+  if (statusItem_) statusItem_->setIcon(icon);
+}
+
+void Controller::emailLog() { zuvo::emailLog(state_.userLog); }
+
+// ---------------------------------------------------------------- saved lists
+
+void Controller::invalidateRestorableState() {
+  onGUIThread([this] {
+    // Nothing is written before the saved lists have been read back: it would replace
+    // them with what the launch has found so far.
+    if (!restorationOn() || !restoreRead_ || stateWritePending_ || terminated_) return;
+    stateWritePending_ = true;
+    QTimer::singleShot(0, this, [this] { windowWillEncodeRestorableState(); });
+  });
+}
+
+void Controller::windowWillEncodeRestorableState() {
+  stateWritePending_ = false;
+  if (!restorationOn() || !restoreRead_) return;
+  RestorableState(state_.supportFolder).write(state_.files, state_.queue);
+}
+
+void Controller::windowDidDecodeRestorableState() {
+  const RestoredLists restored = RestorableState(state_.supportFolder).read(state_.mainLog);
+  restoreRead_ = true;
+  const QList<MediaFilePtr> noList;
+  if (restored.FileTable) {
+    state_.files = mergeRestoredList(*restored.FileTable, state_.files, restored.QueueTable.value_or(noList));
+    fillTable(windows_.FilesTableView, state_.files);
+  }
+  if (restored.QueueTable) {
+    state_.queue = mergeRestoredList(*restored.QueueTable, state_.queue, restored.FileTable.value_or(noList));
+    fillTable(queueTable_, state_.queue);
+  }
+}
+
+void Controller::writeQuitArchives() {
+  const auto write = [](const QString& path, const QList<MediaFilePtr>& list) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(archiveMediaFiles(list));
+    file.commit();
+  };
+  write(state_.supportFolder + QStringLiteral("/filetable"), state_.files);
+  write(state_.supportFolder + QStringLiteral("/queuetable"), state_.queue);
+}
+
+// ---------------------------------------------------------------- quitting
+
+void Controller::waitForRunningJobs() {
+  runloop::waitUntil([this] { return state_.ConvertQueue.activeThreadCount() == 0; }, kTagsJobQuitWait, 20);
+  runloop::waitUntil([this] { return state_.runningConversions.load() == 0; }, kConversionQuitWait, 20);
+}
+
+void Controller::QuitButtonPress() {
+  if (quitting_) return;
+  quitting_ = true;
+  const Reporter& mainLog = state_.mainLog;
+  both(mainLog, state_.userLog, QStringLiteral("Quit button pressed"), 2);
+  if (windows_.MainWindow->isVisible()) bringWindowForward(windows_.MainWindow.get());
+  // No tags-only job begins once quitting has begun (their items come back queued); the
+  // one under way is rewriting a file in place and is let finish.
+  state_.ConvertQueue.clear();
+
+  state_.files.removeIf([](const MediaFilePtr& item) { return !item->didlookup(); });
+  if (state_.systemMinor < 7) writeQuitArchives();
+  else windowWillEncodeRestorableState();
+
+  // Every pause is lifted, whatever the paused flag says, so that no tool is left
+  // suspended and each one sees its stop request.
+  mainLog->report(QStringLiteral("Taking any tasks of off Pause"), 2);
+  for (const MediaFilePtr& item : state_.queue) item->setPause(false);
+  state_.paused = false;
+  const bool converting =
+      state_.runningConversions.load() > 0 ||
+      std::any_of(state_.queue.begin(), state_.queue.end(), [](const MediaFilePtr& item) { return item->state() == 3; });
+  if (converting) runloop::runFor(kQuitPauseWait);
+
+  mainLog->report(QStringLiteral("Setting all tasks to Stop Buton Pressed"), 2);
+  for (const MediaFilePtr& item : state_.queue)
+    if (item->state() == 3) item->setStopbuttonpressed(true);
+  waitForRunningJobs();
+
+  both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
+  if (timer_) timer_->stop();
+  if (statusItem_) statusItem_->hide();
+  terminated_ = true;
+  // Before the event loop has started this does nothing; the caller sees terminated().
+  QCoreApplication::quit();
+}
+
+// ---------------------------------------------------------------- queue and timed work
+
+void Controller::timedactivities() {
+  // Start-up waits on downloads and the helper with events flowing: no tick may touch
+  // the lists or the tables before it has finished, nor once quitting has begun.
+  if (!startupFinished_ || quitting_) return;
+  // The timer tick's work is called from here: the queue runner, the timed scans, cache
+  // expiry, the status item and the on-line boxes.
+}
+
+void Controller::makefilestable() {
+  // The rebuild proper (moving items between the lists by state) is called from here.
+  RefreshWindow();
+}
+
+void Controller::RefreshWindow() {
+  fillTable(windows_.FilesTableView, state_.files);
+  fillTable(queueTable_, state_.queue);
+}
+
+void Controller::checksources(bool timed) {
+  // The scan of the video sources is called from here.
+  (void)timed;
+}
+
+void Controller::openFiles(const QStringList& paths) {
+  for (const QString& path : paths) {
+    if (IsVideoFile(path)) {
+      state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
+      bringWindowForward(windows_.MainWindow.get());
+      addfiletotable(path, true, false);
+      makefilestable();
+    }
+    if (QFileInfo(path).isDir()) {
+      checksubdirectory(path, 1, true, false);
+      makefilestable();
+    }
+  }
+}
+
+void Controller::addfiletotable(const QString& path, bool drop, bool autoprocess) {
+  // Adding a file proper (with its probe) is called from here; until then the item is
+  // listed as it is.
+  (void)autoprocess;
+  for (const auto* list : {&state_.files, &state_.queue})
+    for (const MediaFilePtr& item : *list)
+      if (item->fullpath() == path) return;
+  auto item = std::make_shared<MediaFile>();
+  item->setFullpath(path);
+  item->setFilename(QFileInfo(path).fileName());
+  item->setDrop(drop);
+  state_.files.append(item);
+  invalidateRestorableState();
+}
+
+void Controller::checksubdirectory(const QString& folder, int depth, bool drop, bool timed) {
+  // The folder scan is called from here.
+  (void)folder, (void)depth, (void)drop, (void)timed;
+}
+
+// ---------------------------------------------------------------- windows of later work
+
+void Controller::PreferencesMenuPress() {}
+void Controller::collapseRightView() { windows_.RightPane->hide(); }
+void Controller::uncollapseRightView() { windows_.RightPane->show(); }
+void Controller::sizeWindow() {}
+void Controller::closeTagsPanel() {}
+void Controller::editClick() {}
+void Controller::deleteClick() {}
+void Controller::ChangeFASTMode(int number) { (void)number; }
+void Controller::ChangeShowDetails() {}
+void Controller::NextShow() {}
+void Controller::PreviousShow() {}
+
+}  // namespace zuvo

@@ -1,0 +1,145 @@
+#include "app/MainWindowShell.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace zuvo {
+namespace {
+
+template <class W>
+W* named(W* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+QTableWidget* table(const char* name, const QStringList& headers, QWidget* parent) {
+  auto* t = named(new QTableWidget(0, int(headers.size()), parent), name);
+  t->setHorizontalHeaderLabels(headers);
+  t->horizontalHeader()->setStretchLastSection(true);
+  t->verticalHeader()->hide();
+  t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  t->setSelectionBehavior(QAbstractItemView::SelectRows);
+  return t;
+}
+
+QFrame* onlineBox(const char* name, const QString& label, QWidget* parent) {
+  auto* box = named(new QFrame(parent), name);
+  box->setFrameShape(QFrame::StyledPanel);
+  box->setAutoFillBackground(true);
+  auto* layout = new QHBoxLayout(box);
+  layout->setContentsMargins(6, 2, 6, 2);
+  layout->addWidget(new QLabel(label, box));
+  return box;
+}
+
+}  // namespace
+
+MainWindowShell::MainWindowShell() {
+  MainWindow = std::make_unique<QMainWindow>();
+  MainWindow->setObjectName(QStringLiteral("MainWindow"));
+  MainWindow->resize(900, 600);
+
+  MainView = named(new QWidget(MainWindow.get()), "MainView");
+  auto* column = new QVBoxLayout(MainView);
+
+  auto* top = new QHBoxLayout;
+  DropVideoImage = named(new QLabel(QStringLiteral("Drop videos here"), MainView), "DropVideoImage");
+  TVInfoOnline = onlineBox("TVInfoOnline", QStringLiteral("TV"), MainView);
+  MovieInfoOnline = onlineBox("MovieInfoOnline", QStringLiteral("Movies"), MainView);
+  Turbo264TextField = named(new QLabel(MainView), "Turbo264TextField");
+  SplitViewButton = named(new QPushButton(QStringLiteral("Queue"), MainView), "SplitViewButton");
+  top->addWidget(DropVideoImage, 1);
+  top->addWidget(TVInfoOnline);
+  top->addWidget(MovieInfoOnline);
+  top->addWidget(Turbo264TextField);
+  top->addWidget(SplitViewButton);
+  column->addLayout(top);
+
+  MainSplitView = named(new QSplitter(Qt::Horizontal, MainView), "MainSplitView");
+  FilesTableView = table("FilesTableView", {QStringLiteral("File"), QStringLiteral("Details"), QStringLiteral("Speed")},
+                         MainSplitView);
+  RightPane = new QWidget(MainSplitView);
+  auto* paneLayout = new QVBoxLayout(RightPane);
+  paneLayout->setContentsMargins(0, 0, 0, 0);
+  Queue2TableView = table("Queue2TableView", {QStringLiteral("Queue")}, RightPane);
+  QueuePauseButton2 = named(new QPushButton(QStringLiteral("Pause"), RightPane), "QueuePauseButton2");
+  paneLayout->addWidget(Queue2TableView);
+  paneLayout->addWidget(QueuePauseButton2);
+  MainSplitView->addWidget(FilesTableView);
+  MainSplitView->addWidget(RightPane);
+  column->addWidget(MainSplitView, 1);
+
+  auto* bottom = new QHBoxLayout;
+  LookUpProgressIndicator = named(new QProgressBar(MainView), "LookUpProgressIndicator");
+  LookUpProgressIndicator->setRange(0, 0);
+  MessageTextField = named(new QLabel(MainView), "MessageTextField");
+  ZUVOVersionTextField = named(new QLabel(MainView), "ZUVOVersionTextField");
+  bottom->addWidget(LookUpProgressIndicator);
+  bottom->addWidget(MessageTextField, 1);
+  bottom->addWidget(ZUVOVersionTextField);
+  column->addLayout(bottom);
+
+  // Video sources are edited in a later window; the table already exists for the
+  // start-up's reload.
+  FeedsTableView = table("FeedsTableView", {QStringLiteral("Name"), QStringLiteral("Path")}, MainView);
+  FeedsTableView->hide();
+  MainWindow->setCentralWidget(MainView);
+
+  MainMenu = named(new QMenuBar(MainWindow.get()), "MainMenu");
+  QMenu* application = MainMenu->addMenu(QStringLiteral("&Zuvo"));
+  checkForUpdatesMenuItem = application->addAction(QStringLiteral("Check for Updates..."));
+  checkForUpdatesMenuItem->setObjectName(QStringLiteral("checkForUpdatesMenuItem"));
+  application->addSeparator();
+  QuitMenuItem = application->addAction(QStringLiteral("Quit Zuvo"));
+  QuitMenuItem->setShortcut(QKeySequence::Quit);
+
+  QueuePanel = std::make_unique<QWidget>(nullptr, Qt::Window);
+  QueuePanel->setObjectName(QStringLiteral("QueuePanel"));
+  QueuePanel->setWindowTitle(QStringLiteral("Queue"));
+  QueuePanel->resize(500, 400);
+  auto* queueLayout = new QVBoxLayout(QueuePanel.get());
+  Queue1TableView = table("Queue1TableView", {QStringLiteral("Queue")}, QueuePanel.get());
+  QueuePauseButton = named(new QPushButton(QStringLiteral("Pause"), QueuePanel.get()), "QueuePauseButton");
+  queueLayout->addWidget(Queue1TableView);
+  queueLayout->addWidget(QueuePauseButton);
+
+  NewsPanel = std::make_unique<QWidget>(nullptr, Qt::Window);
+  NewsPanel->setObjectName(QStringLiteral("NewsPanel"));
+  NewsPanel->setWindowTitle(QStringLiteral("Zuvo News"));
+  NewsPanel->resize(600, 450);
+  auto* newsLayout = new QVBoxLayout(NewsPanel.get());
+  NewsWebView = named(new QTextBrowser(NewsPanel.get()), "NewsWebView");
+  NewsWebView->setOpenExternalLinks(true);
+  newsLayout->addWidget(NewsWebView);
+
+  RateZuvoWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
+  RateZuvoWindow->setObjectName(QStringLiteral("RateZuvoWindow"));
+  RateZuvoWindow->setWindowTitle(QStringLiteral("Rate Zuvo"));
+  auto* rateLayout = new QVBoxLayout(RateZuvoWindow.get());
+  RateZuvoTextField = named(new QLabel(RateZuvoWindow.get()), "RateZuvoTextField");
+  RateZuvoTextField->setWordWrap(true);
+  RateZuvoTextField->setMinimumWidth(420);
+  RateZuvoButton = named(new QPushButton(QStringLiteral("Rate Zuvo"), RateZuvoWindow.get()), "RateZuvoButton");
+  rateLayout->addWidget(RateZuvoTextField);
+  rateLayout->addWidget(RateZuvoButton, 0, Qt::AlignRight);
+
+  StatusItemMenu = std::make_unique<QMenu>();
+  StatusItemMenu->setObjectName(QStringLiteral("StatusItemMenu"));
+  StatusQuitMenuItem = StatusItemMenu->addAction(QStringLiteral("Quit Zuvo"));
+}
+
+MainWindowShell::~MainWindowShell() = default;
+
+}  // namespace zuvo

@@ -1,0 +1,39 @@
+#pragma once
+// The scans of folders for new sources: the watched video-source folders (at start-up,
+// on the timer, by hand) and any folder dropped, opened or chosen, one level at a time
+// down to a fixed depth. Every video file and EyeTV recording package found is added to
+// the files list. GUI thread.
+#include "app/ControllerHooks.h"
+#include "app/ControllerState.h"
+#include "app/Notices.h"
+
+namespace zuvo {
+
+class FileLists;
+
+// The deepest folder level a scan lists is the one before this.
+inline constexpr int kDeepestScanLevel = 5;
+
+class SourceScanner {
+ public:
+  SourceScanner(ControllerState& state, Notices& notices, const ControllerHooks& hooks, FileLists& lists);
+
+  // `checksources:`: every video source of the setting "Sources", in order.
+  void checksources(bool timed);
+  // `checksubdirectory:depth:dropvalue:timed:`
+  void checksubdirectory(const QString& folder, int depth, bool drop, bool timed);
+
+  // Items found by a timed scan queue themselves when the settings ask for it.
+  static bool autoprocess(bool timed);
+  // The entries of one folder level as "folder/name", in name order; an unreadable
+  // folder has none.
+  static QStringList folderEntries(const QString& folder);
+
+ private:
+  ControllerState& state_;
+  Notices& notices_;
+  const ControllerHooks& hooks_;
+  FileLists& lists_;
+};
+
+}  // namespace zuvo

@@ -1,0 +1,22 @@
+#pragma once
+// The user's language as the look-up and the probe use it: a code worked out from the
+// first preferred language, and its long name.
+#include "media/BCCReporter.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace zuvo {
+
+struct UserLanguage {
+  QString code;
+  QString name = QStringLiteral("Unknown");
+};
+
+// Logs every preferred language, takes the first: a code with "-" becomes the part
+// after it ("en-GB" gives "GB", "pt-BR" gives "BR"), then "nb" becomes "no" and "GB"
+// becomes "en". The name is the language table's long name, "Unknown" when the code is
+// not in it or there is no preferred language at all.
+UserLanguage workOutUserLanguage(const QStringList& preferred, const Reporter& mainLog);
+
+}  // namespace zuvo

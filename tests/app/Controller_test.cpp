@@ -1,0 +1,406 @@
+#include "app/Controller.h"
+#include "app/MainWindowShell.h"
+#include "app/RestorableState.h"
+#include "app/UserLanguage.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QTableWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTextBrowser>
+#include <QTimer>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace zuvo;
+
+QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  return new QApplication(argc, argv);
+}
+
+namespace {
+
+
+// Answers every warning box as soon as it is shown, noting what it said.
+class WarningAnswerer {
+ public:
+  WarningAnswerer() {
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        seen.append(box->text() + " | " + box->informativeText());
+        box->accept();
+      }
+    });
+    poll_.start(20);
+  }
+  QStringList seen;
+
+ private:
+  QTimer poll_;
+};
+
+MediaFilePtr lookedUpItem(const QString& path, int state) {
+  auto item = std::make_shared<MediaFile>();
+  item->setFullpath(path);
+  item->setFilename(QFileInfo(path).fileName());
+  item->setDidlookup(true);
+  item->setState(state);
+  return item;
+}
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const QString name = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root = test::freshFolder(name);
+    qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (root + "/cache").toLocal8Bit());
+    qputenv("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(test::portNobodyListensOn()).toLocal8Bit());
+    Defaults::standard().setStorageFile(root + "/Zuvo.conf");
+    Controller::initialize();
+    Defaults& d = Defaults::standard();
+    d.setBool(true, "EnableLogging");
+    d.setBool(false, "FirstRunWithDevices");
+    d.setString(root + "/cache/org.zuvo.Zuvo", "ConversionDirectory");
+    d.setString(root + "/Videos", "ConvertedFilesDirectory");
+  }
+  void TearDown() override {
+    for (const char* v : {"ZUVO_NEWS_URL", "ZUVO_SYSTEM_VERSION", "ZUVO_GNTP_PORT", "LANGUAGE"}) qunsetenv(v);
+  }
+
+  std::unique_ptr<Controller> start() {
+    auto controller = std::make_unique<Controller>();
+    EXPECT_TRUE(controller->awakeFromNib());
+    return controller;
+  }
+  QString support() const { return root + "/data/Zuvo"; }
+  QStringList mainLog() const { return test::logMessages(support() + "/log.bclog2"); }
+  QStringList userLog() const { return test::logMessages(support() + "/userlog.txt"); }
+
+  QString root;
+};
+
+}  // namespace
+
+TEST(UserLanguage, FirstPreferredLanguageGivesTheCodeAndItsName) {
+  struct Case {
+    QStringList preferred;
+    const char* code;
+    const char* name;  // nullptr: whatever the table says
+  } cases[] = {
+      {{"en-GB", "de"}, "en", "English"}, {{"en"}, "en", "English"}, {{"de", "en"}, "de", "German"},
+      {{"nb"}, "no", nullptr},            {{"pt-BR"}, "BR", nullptr}, {{}, "", "Unknown"},
+      {{"qq"}, "qq", "Unknown"},
+  };
+  for (const Case& c : cases) {
+    const UserLanguage language = workOutUserLanguage(c.preferred, BCCReporter::dummy());
+    EXPECT_EQ(language.code, c.code) << c.preferred.join(',').toStdString();
+    if (c.name) {
+      EXPECT_EQ(language.name, c.name) << c.preferred.join(',').toStdString();
+    }
+  }
+}
+
+TEST_F(ControllerTest, StartUpLogsEachStepAndMakesTheFolders) {
+  auto controller = start();
+  EXPECT_TRUE(QFileInfo(root + "/cache/org.zuvo.Zuvo").isDir());
+  EXPECT_TRUE(QFileInfo(root + "/Videos").isDir());
+  EXPECT_EQ(controller->state().cacheFolder, root + "/cache/org.zuvo.Zuvo");
+  const QStringList main = mainLog();
+  const QStringList expected = {"Log starting...",
+                                "[BLUE]User home directory is " + paths::homeFolder(),
+                                "[BLUE]Mac OS Version is 10.8.0",
+                                "Checking for critical directories...",
+                                "Setting up notification center",
+                                "Creating Busy, Tags, Preferences and Alert Panel",
+                                "Creating LookUp object",
+                                "Checking for Turbo.264",
+                                "Checking for News"};
+  qsizetype at = -1;
+  for (const QString& line : expected) {
+    const qsizetype found = main.indexOf(line, at + 1);
+    EXPECT_GT(found, at) << line.toStdString() << " missing or out of order";
+    at = std::max(at, found);
+  }
+  EXPECT_TRUE(userLog().contains("No Turbo Framework"));
+  EXPECT_TRUE(controller->windows().MainWindow->isVisible());
+  EXPECT_EQ(controller->queueTableInUse(), controller->windows().Queue1TableView);
+  EXPECT_TRUE(controller->timer()->isActive());
+  EXPECT_EQ(controller->timer()->interval(), 10000);
+}
+
+TEST_F(ControllerTest, LoggingSwitchedOffWritesNoLogs) {
+  Defaults::standard().setBool(false, "EnableLogging");
+  auto controller = start();
+  EXPECT_FALSE(QFile::exists(support() + "/log.bclog2"));
+  EXPECT_FALSE(QFile::exists(support() + "/userlog.txt"));
+  EXPECT_TRUE(QFileInfo(support()).isDir());
+}
+
+TEST_F(ControllerTest, StoredDefaultVideoFormatOfTwoOrMoreReadsZeroAfterStartUp) {
+  const int cases[][2] = {{0, 0}, {1, 1}, {2, 0}, {3, 0}, {4, 0}};
+  for (const auto& c : cases) {
+    Defaults::standard().setInteger(c[0], "DefaultVideoFormat");
+    auto controller = start();
+    EXPECT_EQ(Defaults::standard().integerForKey("DefaultVideoFormat"), c[1]) << "stored " << c[0];
+  }
+}
+
+TEST_F(ControllerTest, SpeedAndDetailsColumnsFollowTheirSettings) {
+  for (bool fast : {false, true})
+    for (bool details : {false, true}) {
+      Defaults::standard().setBool(fast, "EnableFASTMode");
+      Defaults::standard().setBool(details, "ShowFileDetails");
+      auto controller = start();
+      QTableWidget* files = controller->windows().FilesTableView;
+      EXPECT_EQ(files->isColumnHidden(MainWindowShell::SpeedColumn), !fast);
+      EXPECT_EQ(files->isColumnHidden(MainWindowShell::DetailsColumn), !details);
+    }
+}
+
+TEST_F(ControllerTest, UnusableCacheFolderFallsBackToTheDefaultAfterAnAlert) {
+  const QString file = test::writeFile(root + "/plain-file", "x");
+  const QString fallback = paths::defaultCacheFolder();
+  for (const QString& cache : {file + "/cache", file}) {
+    Defaults::standard().setString(cache, "ConversionDirectory");
+    WarningAnswerer answerer;
+    auto controller = start();
+    EXPECT_EQ(answerer.seen, QStringList("Missing Cache Directory | Cache Directory " + cache +
+                                         " is missing reventing to default of " + fallback));
+    EXPECT_EQ(controller->state().cacheFolder, fallback);
+    EXPECT_EQ(Defaults::standard().stringForKey("ConversionDirectory"), fallback);
+    EXPECT_TRUE(userLog().contains("Cache directory still does not exist reverting to default."));
+  }
+}
+
+TEST_F(ControllerTest, NoUsableCacheFolderAtAllEndsStartUpBeforeTheEventLoop) {
+  const QString file = test::writeFile(root + "/plain-file", "x");
+  Defaults::standard().setString(file + "/cache", "ConversionDirectory");
+  qputenv("XDG_CACHE_HOME", file.toLocal8Bit());
+  WarningAnswerer answerer;
+  Controller controller;
+  EXPECT_FALSE(controller.awakeFromNib());
+  EXPECT_TRUE(controller.terminated());
+  ASSERT_EQ(answerer.seen.size(), 2);
+  EXPECT_EQ(answerer.seen[1], "Unable to create default cache directory | Program will abort.");
+  const QStringList main = mainLog();
+  EXPECT_TRUE(main.contains("Program Terminating Normally"));
+  EXPECT_FALSE(main.contains("Setting up notification center"));
+  EXPECT_EQ(controller.timer(), nullptr);
+}
+
+TEST_F(ControllerTest, ConvertedFilesFolderThatCannotBeMadeFallsBackToMoviesWithoutAnAlert) {
+  const QString file = test::writeFile(root + "/plain-file", "x");
+  Defaults::standard().setString(file + "/out", "ConvertedFilesDirectory");
+  WarningAnswerer answerer;
+  auto controller = start();
+  EXPECT_TRUE(answerer.seen.isEmpty());
+  EXPECT_EQ(Defaults::standard().stringForKey("ConvertedFilesDirectory"), paths::moviesFolder());
+  EXPECT_TRUE(mainLog().contains("[RED]Original files directory still does not exist. Defaulting back to Movies directory"));
+  EXPECT_FALSE(userLog().contains("Original files directory exists"));
+}
+
+TEST_F(ControllerTest, NewsPanelShowsTheNewsPageOnceAndStoresItsNumber) {
+  test::LoopbackHttpServer server;
+  server.route("/Zuvo/ZuvoNews.php", {200, "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n", "text/html"});
+  qputenv("ZUVO_NEWS_URL", server.baseURL().toLocal8Bit());
+  {
+    auto controller = start();
+    EXPECT_TRUE(controller->windows().NewsPanel->isVisible());
+    EXPECT_TRUE(controller->windows().NewsWebView->toPlainText().contains("Spring release notes"));
+    EXPECT_EQ(Defaults::standard().integerForKey("AlertNumber"), 5);
+    EXPECT_TRUE(mainLog().contains("News of number 5"));
+    EXPECT_TRUE(mainLog().contains("[BLUE]New News!"));
+  }
+  auto again = start();
+  EXPECT_FALSE(again->windows().NewsPanel->isVisible());
+  EXPECT_TRUE(userLog().contains("No news"));
+}
+
+TEST_F(ControllerTest, NewsWithoutAThirdFieldOrWithoutAnAnswerShowsAndLogsNothing) {
+  test::LoopbackHttpServer server;
+  server.route("/Zuvo/ZuvoNews.php", {200, "Zuvo ALERT:9\n", "text/html"});
+  qputenv("ZUVO_NEWS_URL", server.baseURL().toLocal8Bit());
+  // A news file left by an earlier launch does not count for this one.
+  QDir().mkpath(root + "/cache/org.zuvo.Zuvo");
+  test::writeFile(root + "/cache/org.zuvo.Zuvo/newsfile", "Zuvo ALERT:7:old\n");
+  for (int status : {200, 404}) {
+    server.route("/Zuvo/ZuvoNews.php", {status, "Zuvo ALERT:9\n", "text/html"});
+    auto controller = start();
+    EXPECT_FALSE(controller->windows().NewsPanel->isVisible()) << status;
+    EXPECT_EQ(Defaults::standard().integerForKey("AlertNumber"), 1) << status;
+    for (const QString& line : mainLog()) EXPECT_FALSE(line.startsWith("News of number")) << status;
+    EXPECT_FALSE(userLog().contains("No news")) << status;
+  }
+}
+
+TEST_F(ControllerTest, RatingPromptFromTwentyConversionsOnceInTheUsersLanguage) {
+  struct Case {
+    int conversions;
+    const char* language;
+    bool shown;
+    const char* opening;
+  } cases[] = {{19, "en_US.UTF-8", false, ""},
+               {20, "de_DE.UTF-8", true, "Lieber Kunde,"},
+               {20, "fr_FR.UTF-8", false, ""},  // shown once already
+               {25, "fr_FR.UTF-8", false, ""}};
+  for (const Case& c : cases) {
+    Defaults::standard().setInteger(c.conversions, "SucessfulConversions");
+    qputenv("LANGUAGE", c.language);
+    auto controller = start();
+    EXPECT_EQ(controller->windows().RateZuvoWindow->isVisible(), c.shown) << c.conversions << c.language;
+    if (c.shown) {
+      EXPECT_TRUE(controller->windows().RateZuvoTextField->text().startsWith(c.opening));
+    }
+  }
+  EXPECT_TRUE(Defaults::standard().boolForKey("HaveShownReviewDialog2"));
+}
+
+TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
+  QDir().mkpath(support());
+  const RestorableState saved(support());
+  ASSERT_TRUE(saved.write({lookedUpItem("/videos/a.mkv", 1)}, {lookedUpItem("/videos/b.mkv", 3)}));
+  const QByteArray before = test::readFile(saved.path());
+
+  auto controller = start();
+  // Found at launch, before the saved lists are read: one new, one already saved.
+  controller->addfiletotable("/videos/new.mkv", false, false);
+  controller->addfiletotable("/videos/b.mkv", false, false);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(test::readFile(saved.path()), before) << "the saved lists were overwritten before being read";
+
+  controller->applicationDidFinishLaunching();
+  const ControllerState& state = controller->state();
+  ASSERT_EQ(state.files.size(), 2);
+  EXPECT_EQ(state.files[0]->fullpath(), "/videos/a.mkv");
+  EXPECT_TRUE(state.files[0]->didlookup());
+  EXPECT_EQ(state.files[1]->fullpath(), "/videos/new.mkv");
+  ASSERT_EQ(state.queue.size(), 1);
+  EXPECT_EQ(state.queue[0]->fullpath(), "/videos/b.mkv");
+  EXPECT_EQ(state.queue[0]->state(), 2);
+  EXPECT_EQ(controller->windows().FilesTableView->rowCount(), 2);
+  EXPECT_EQ(controller->windows().Queue1TableView->rowCount(), 1);
+}
+
+TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConversions) {
+  auto controller = start();
+  controller->applicationDidFinishLaunching();
+  ControllerState& state = controller->state();
+  MediaFilePtr converting = lookedUpItem("/videos/c.mkv", 3);
+  MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", 2);
+  converting->setPause(true);
+  state.queue = {converting, waiting};
+  state.files = {lookedUpItem("/videos/done.mkv", 1), std::make_shared<MediaFile>()};
+  state.paused = true;
+
+  std::atomic_bool rewriteFinished = false, laterJobRan = false;
+  state.ConvertQueue.start([&] {
+    QThread::msleep(1500);
+    rewriteFinished = true;
+  });
+  state.ConvertQueue.start([&] { laterJobRan = true; });
+  // A conversion worker that ends its tool once it sees the stop request, unpaused.
+  state.runningConversions = 1;
+  std::thread worker([&] {
+    while (!converting->stopbuttonpressed() || converting->pause()) QThread::msleep(10);
+    QThread::msleep(300);
+    state.runningConversions = 0;
+  });
+  QThread::msleep(50);
+
+  controller->QuitButtonPress();
+  worker.join();
+  EXPECT_TRUE(rewriteFinished);
+  EXPECT_FALSE(laterJobRan);
+  EXPECT_EQ(state.runningConversions.load(), 0);
+  EXPECT_FALSE(converting->pause());
+  EXPECT_TRUE(converting->stopbuttonpressed());
+  EXPECT_FALSE(waiting->stopbuttonpressed());
+  EXPECT_EQ(state.files.size(), 1) << "files whose look-up never finished are dropped";
+  EXPECT_TRUE(controller->terminated());
+  EXPECT_FALSE(controller->timer()->isActive());
+  const RestoredLists saved = RestorableState(support()).read(BCCReporter::dummy());
+  ASSERT_TRUE(saved.QueueTable);
+  EXPECT_EQ(saved.QueueTable->size(), 2);
+  const QStringList main = mainLog();
+  EXPECT_LT(main.indexOf("Taking any tasks of off Pause"), main.indexOf("Setting all tasks to Stop Buton Pressed"));
+  EXPECT_EQ(main.last(), "Program Terminating Normally");
+}
+
+TEST_F(ControllerTest, QuittingOnOlderSystemsWritesTheTwoArchives) {
+  for (const char* version : {"10.6.8", "10.8.0"}) {
+    qputenv("ZUVO_SYSTEM_VERSION", version);
+    QFile::remove(support() + "/filetable");
+    QFile::remove(support() + "/queuetable");
+    auto controller = start();
+    controller->state().queue = {lookedUpItem("/videos/q.mkv", 2)};
+    controller->QuitButtonPress();
+    const bool older = QByteArray(version) == "10.6.8";
+    EXPECT_EQ(QFile::exists(support() + "/filetable"), older) << version;
+    ASSERT_EQ(QFile::exists(support() + "/queuetable"), older) << version;
+    if (older) {
+      const auto queue = unarchiveMediaFiles(test::readFile(support() + "/queuetable"), BCCReporter::dummy());
+      ASSERT_TRUE(queue);
+      EXPECT_EQ(queue->size(), 1);
+    }
+  }
+}
+
+TEST_F(ControllerTest, OnlineNotificationsFromAWorkerColourTheBoxesOnTheGUIThread) {
+  auto controller = start();
+  std::thread poster([] {
+    NotificationCenter::defaultCenter().post("TVOffline");
+    NotificationCenter::defaultCenter().post("MovieOffline");
+  });
+  poster.join();
+  ControllerState& state = controller->state();
+  EXPECT_FALSE(state.tvOffline) << "handled on the posting thread";
+  EXPECT_TRUE(runloop::waitUntil([&] { return state.tvOffline && state.movieOffline; }, 2, 10));
+  EXPECT_EQ(controller->windows().TVInfoOnline->palette().color(QPalette::Window),
+            QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1));
+  NotificationCenter::defaultCenter().post("TVOnline");
+  EXPECT_FALSE(state.tvOffline);
+  EXPECT_TRUE(state.movieOffline);
+  EXPECT_EQ(controller->windows().TVInfoOnline->palette().color(QPalette::Window),
+            QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f));
+}
+
+TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
+  QTcpServer daemon;
+  ASSERT_TRUE(daemon.listen(QHostAddress::LocalHost, 0));
+  QByteArray received;
+  QObject::connect(&daemon, &QTcpServer::newConnection, [&] {
+    QTcpSocket* socket = daemon.nextPendingConnection();
+    QObject::connect(socket, &QTcpSocket::readyRead, [&, socket] { received += socket->readAll(); });
+  });
+  qputenv("ZUVO_SYSTEM_VERSION", "10.7.3");
+  qputenv("ZUVO_GNTP_PORT", QByteArray::number(daemon.serverPort()));
+  Defaults::standard().setBool(true, "GrowlSticky");
+  auto controller = start();
+
+  QElapsedTimer clock;
+  clock.start();
+  controller->GeneralMessage("Zuvo Conversion", "Converted Caf\u00e9\r\nX-Injected: 1.mkv", 1, true);
+  EXPECT_LT(clock.elapsed(), 800) << "the window waited for the exchange";
+  EXPECT_EQ(controller->windows().MessageTextField->text(), "Converted Caf\u00e9\r\nX-Injected: 1.mkv");
+  const QByteArray expected = QStringLiteral(
+                                  "GNTP/1.0 NOTIFY NONE\r\nApplication-Name: Zuvo Pro\r\nNotification-Name: Conversion\r\n"
+                                  "Notification-Title: Zuvo Conversion\r\nNotification-Text: Converted Caf\u00e9 "
+                                  "X-Injected: 1.mkv\r\nNotification-Sticky: True\r\n\r\n")
+                                  .toUtf8();
+  EXPECT_TRUE(runloop::waitUntil([&] { return received.size() >= expected.size(); }, 5, 10));
+  EXPECT_EQ(received, expected);
+}

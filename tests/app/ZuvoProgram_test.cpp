@@ -1,0 +1,171 @@
+// The zuvo program itself, started with a home of its own and told to quit once start-up
+// has finished.
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace {
+
+using zuvo::test::freshFolder;
+using zuvo::test::readFile;
+using zuvo::test::writeFile;
+
+
+struct Outcome {
+  int exitCode = -1;
+  QString errors;  // standard error
+};
+
+class ZuvoProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // A "W" in every logged path: scrambled, it is stored as a line-feed byte.
+    home = freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-W");
+    setting("EnableLogging", true);
+    setting("FirstRunWithDevices", false);
+    environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home);
+    environment.insert("XDG_CONFIG_HOME", home + "/.config");
+    environment.insert("XDG_DATA_HOME", home + "/.local/share");
+    environment.insert("XDG_CACHE_HOME", home + "/.cache");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("ZUVO_QUIT_AFTER_STARTUP", "1");
+    environment.insert("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(zuvo::test::portNobodyListensOn()));
+    environment.insert("LANGUAGE", "en_GB");
+    environment.remove("ZUVO_BUILD_DIR");
+  }
+
+  void setting(const QString& key, const QVariant& value) {
+    QSettings settings(home + "/.config/Zuvo/Zuvo.conf", QSettings::IniFormat);
+    settings.setValue(key, value);
+  }
+  QVariant storedSetting(const QString& key) const {
+    return QSettings(home + "/.config/Zuvo/Zuvo.conf", QSettings::IniFormat).value(key);
+  }
+
+  Outcome run(const QStringList& arguments = {}, const QString& wrapper = {}) {
+    const QString program = qEnvironmentVariable("ZUVO_BUILD_DIR") + "/bin/zuvo";
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    if (wrapper.isEmpty()) {
+      process.start(program, arguments);
+    } else {
+      process.start(wrapper, QStringList{"-a", program} + arguments);
+    }
+    EXPECT_TRUE(process.waitForFinished(60000)) << "zuvo did not end";
+    Outcome r;
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.errors = QString::fromUtf8(process.readAllStandardError());
+    return r;
+  }
+
+  QString support() const { return home + "/.local/share/Zuvo"; }
+  QStringList mainLog() const { return zuvo::test::logMessages(support() + "/log.bclog2"); }
+  QStringList userLog() const { return zuvo::test::logMessages(support() + "/userlog.txt"); }
+
+  QString home;
+  QProcessEnvironment environment;
+};
+
+void expectInOrder(const QStringList& log, const QStringList& lines) {
+  qsizetype at = -1;
+  for (const QString& line : lines) {
+    const qsizetype found = log.indexOf(line, at + 1);
+    EXPECT_GT(found, at) << line.toStdString() << " missing or out of order in:\n"
+                         << log.join('\n').toStdString();
+    at = std::max(at, found);
+  }
+}
+
+}  // namespace
+
+TEST_F(ZuvoProgram, FirstStartMakesItsFoldersAndBothLogs) {
+  const Outcome r = run();
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  EXPECT_TRUE(QFileInfo(home + "/.cache/org.zuvo.Zuvo").isDir());
+  EXPECT_TRUE(QFileInfo(home + "/Videos").isDir());
+  ASSERT_TRUE(readFile(support() + "/log.bclog2").startsWith("Creating Log File\n"));
+  // The main log is scrambled on disk: no message is readable as it stands.
+  EXPECT_FALSE(readFile(support() + "/log.bclog2").contains("Log starting"));
+  expectInOrder(mainLog(), {"Log starting...", "[BLUE]User home directory is " + home,
+                            "[BLUE]Mac OS Version is 10.8.0", "Checking for critical directories...",
+                            "[BLUE]Cache directory " + home + "/.cache/org.zuvo.Zuvo does not exist. Attempting to create.",
+                            "[GREEN]Cache directory created.", "Original files directory exists",
+                            "Prefered language is en", "Language name is English", "Setting up notification center",
+                            "Creating Busy, Tags, Preferences and Alert Panel", "[BLUE]Zuvo Version Number is 0.1",
+                            "Creating LookUp object", "[BLUE]Activating status bar item", "Checking for Turbo.264",
+                            "Checking for News", "Quit button pressed", "Program Terminating Normally"});
+  expectInOrder(userLog(), {"Log starting...", "Cache directory created.", "Original files directory exists",
+                            "Checking for Turbo.264", "No Turbo Framework", "Checking for News", "Quit button pressed",
+                            "Program Terminating Normally"});
+  EXPECT_TRUE(QFile::exists(support() + "/MainWindow.state"));
+
+  // The second start finds everything in place.
+  const Outcome again = run();
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_TRUE(userLog().contains("Cache directory exists"));
+}
+
+TEST_F(ZuvoProgram, UnusableCacheFolderIsReplacedByTheDefaultAfterAnAlert) {
+  const QString file = writeFile(home + "/not-a-folder", "x");
+  setting("ConversionDirectory", file + "/cache");
+  const Outcome r = run();
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  EXPECT_TRUE(r.errors.contains("alert: Missing Cache Directory | Cache Directory " + file +
+                                "/cache is missing reventing to default of " + home + "/.cache/org.zuvo.Zuvo"))
+      << r.errors.toStdString();
+  EXPECT_EQ(storedSetting("ConversionDirectory").toString(), home + "/.cache/org.zuvo.Zuvo");
+  EXPECT_TRUE(mainLog().contains("[RED]Cache directory still does not exist reverting to default."));
+}
+
+TEST_F(ZuvoProgram, WithoutAnyCacheFolderTheProgramEndsBeforeItsEventLoop) {
+  const QString file = writeFile(home + "/not-a-folder", "x");
+  setting("ConversionDirectory", file + "/cache");
+  environment.insert("XDG_CACHE_HOME", file);
+  const Outcome r = run();
+  EXPECT_EQ(r.exitCode, 1) << r.errors.toStdString();
+  EXPECT_TRUE(r.errors.contains("alert: Unable to create default cache directory | Program will abort."));
+  const QStringList main = mainLog();
+  EXPECT_EQ(main.last(), "Program Terminating Normally");
+  EXPECT_FALSE(main.contains("Setting up notification center"));
+}
+
+TEST_F(ZuvoProgram, NewsPageFromTheNewsAddressIsShownOnce) {
+  zuvo::test::LoopbackHttpServer server;
+  server.route("/Zuvo/ZuvoNews.php", {200, "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n", "text/html"});
+  environment.insert("ZUVO_NEWS_URL", server.baseURL());
+  EXPECT_EQ(run().exitCode, 0);
+  expectInOrder(mainLog(), {"Checking for News", "News of number 5", "[BLUE]New News!"});
+  EXPECT_EQ(storedSetting("AlertNumber").toInt(), 5);
+  EXPECT_EQ(readFile(home + "/.cache/org.zuvo.Zuvo/newsfile"), "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n");
+
+  EXPECT_EQ(run().exitCode, 0);
+  EXPECT_TRUE(userLog().contains("No news"));
+  EXPECT_FALSE(mainLog().contains("[BLUE]New News!"));
+  EXPECT_EQ(server.requests().size(), 2);
+}
+
+TEST_F(ZuvoProgram, VideoFilesHandedOverOnTheCommandLineAreAdded) {
+  const QString folder = freshFolder("handed-over");
+  const QString video = folder + "/Some Show S01E02.mkv";
+  zuvo::test::makeTestVideo(video, 1, 160, 120);
+  const QString notes = writeFile(folder + "/notes.txt", "not a video");
+  EXPECT_EQ(run({video, notes}).exitCode, 0);
+  const QStringList main = mainLog();
+  EXPECT_TRUE(main.contains("[BLUE]  openFiles is a supported video file : " + video));
+  for (const QString& line : main) EXPECT_FALSE(line.contains("notes.txt")) << line.toStdString();
+}
+
+TEST_F(ZuvoProgram, StartsAndQuitsOnAnXServer) {
+  const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
+  if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+  environment.insert("QT_QPA_PLATFORM", "xcb");
+  const Outcome r = run({}, xvfb);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  expectInOrder(mainLog(), {"Log starting...", "Checking for News", "Program Terminating Normally"});
+}
