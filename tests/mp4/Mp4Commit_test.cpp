@@ -183,3 +183,69 @@ TEST(Mp4Commit, FragmentedFilesAreRefused) {
   EXPECT_NE(e.message().find("fragmented"), std::string::npos) << e.message();
   EXPECT_EQ(readFile(fragmented), before);
 }
+
+namespace {
+
+QByteArray box(const char* type, const QByteArray& payload) {
+  const quint32 size = quint32(8 + payload.size());
+  QByteArray out;
+  for (int k = 0; k < 4; ++k) out += char(size >> (24 - 8 * k));
+  return out + type + payload;
+}
+
+void growSize(QByteArray& bytes, qsizetype at, qsizetype by) {
+  quint32 size = 0;
+  for (int k = 0; k < 4; ++k) size = size << 8 | uchar(bytes[at + k]);
+  size += quint32(by);
+  for (int k = 0; k < 4; ++k) bytes[at + k] = char(size >> (24 - 8 * k));
+}
+
+Mp4Buffer bufferOf(const QByteArray& bytes) { return Mp4Buffer(bytes.begin(), bytes.end()); }
+
+}  // namespace
+
+TEST(Mp4Commit, BoxesWeDoNotKnowSurviveByteForByte) {
+  // A moov-last file, so that boxes added inside the moov move no media.
+  const QString path = makeMp4({Layout::MoovLast, {"title=Old"}, true});
+  const QByteArray media = packetDigest(path);
+  QByteArray bytes = readFile(path);
+  qsizetype moovAt = 0;
+  for (const QString& b : topLevelBoxes(path)) {
+    if (b.startsWith("moov:")) break;
+    moovAt += b.section(':', 1).toLongLong();
+  }
+  ASSERT_EQ(bytes.mid(moovAt + 4, 4), "moov");
+  const qsizetype trakAt = bytes.indexOf("trak", moovAt) - 4;
+  ASSERT_GT(trakAt, moovAt);
+
+  // One box of our own in the first track, one in the moov, one after the moov.
+  const QByteArray inTrack = box("zztk", QByteArray("track's own\0\1\2", 14));
+  const QByteArray inMoov = box("zzmv", QByteArray("\xff\0movie's own", 13));
+  const QByteArray atTop = box("zzfl", "file's own");
+  quint32 trakSize = 0;
+  for (int k = 0; k < 4; ++k) trakSize = trakSize << 8 | uchar(bytes[trakAt + k]);
+  bytes.insert(trakAt + trakSize, inTrack);
+  growSize(bytes, trakAt, inTrack.size());
+  bytes += inMoov;
+  growSize(bytes, moovAt, inTrack.size() + inMoov.size());
+  bytes += atTop;
+  writeFile(path, bytes);
+  ASSERT_FALSE(ffprobe(path).isEmpty());
+
+  const Mp4Buffer cover = makePicture(freshFolder("cover") + "/c.jpg");
+  for (int edits = 1; edits <= 2; ++edits) {  // after the media, then back into the old place
+    SCOPED_TRACE(edits);
+    ASSERT_FALSE(edit(path, newTags(cover), true));
+    Mp4File f;
+    ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read));
+    ASSERT_TRUE(f.moov().find("trak.zztk"));
+    EXPECT_EQ(f.moov().find("trak.zztk")->serialize(), bufferOf(inTrack));
+    ASSERT_TRUE(f.moov().find("zzmv"));
+    EXPECT_EQ(f.moov().find("zzmv")->serialize(), bufferOf(inMoov));
+    EXPECT_EQ(f.tags().name, "New");
+    const QStringList boxes = topLevelBoxes(path);
+    ASSERT_TRUE(boxes.contains(QStringLiteral("zzfl:%1").arg(atTop.size()))) << boxes.join(' ').toStdString();
+    EXPECT_TRUE(readFile(path).contains(atTop));
+    EXPECT_EQ(packetDigest(path), media);
+  }
+}

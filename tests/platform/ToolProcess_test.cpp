@@ -6,6 +6,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zuvo;
 
@@ -57,4 +59,38 @@ TEST(ToolProcess, PauseHoldsTheWholeGroupAndStopEndsIt) {
   EXPECT_FALSE(p.isRunning());
   QThread::msleep(100);
   EXPECT_EQ(test::liveGroupMembers(p.pid()), 0) << "a member of the group survived";
+}
+
+namespace {
+// Running and not a zombie: a tool left behind by a dead parent is reaped by whoever adopts it.
+bool processLives(qint64 pid) {
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return false;
+  const QByteArray line = stat.readAll();
+  const qsizetype state = line.lastIndexOf(')') + 2;
+  return state < line.size() && line[state] != 'Z' && line[state] != 'X';
+}
+}  // namespace
+
+TEST(ToolProcess, AToolDiesWithTheApplication) {
+  const QString pidFile = test::freshFolder("pid") + "/tool.pid";
+  const QString tool = script("sleeper", "echo $$ > \"$1.part\"; mv \"$1.part\" \"$1\"; exec sleep 30\n");
+  const pid_t application = ::fork();
+  ASSERT_GE(application, 0);
+  if (application == 0) {
+    ToolProcess p;
+    if (!p.start({tool, {pidFile}, {}, {}})) ::_exit(1);
+    while (!QFile::exists(pidFile)) QThread::msleep(10);
+    ::raise(SIGKILL);  // the application crashes with its tool running
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(application, &status, 0), application);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the tool did not start";
+  const qint64 toolPid = test::readFile(pidFile).trimmed().toLongLong();
+  ASSERT_GT(toolPid, 0);
+  QElapsedTimer clock;
+  clock.start();
+  while (processLives(toolPid) && clock.elapsed() < 5000) QThread::msleep(20);
+  EXPECT_FALSE(processLives(toolPid)) << "the tool outlived the application";
+  if (processLives(toolPid)) ::kill(pid_t(toolPid), SIGKILL);
 }
