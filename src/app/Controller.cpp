@@ -175,11 +175,7 @@ void Controller::fillHooks() {
     palette.setColor(QPalette::Window, w.MainWindow->palette().color(QPalette::Window));
     box->setPalette(palette);
   };
-  hooks_.showDockIcon = [this](const QImage& image) {
-    const QIcon icon(QPixmap::fromImage(image));
-    windows_.MainWindow->setWindowIcon(icon);
-    if (statusItem_) statusItem_->setIcon(icon);
-  };
+  hooks_.showDockIcon = [this](const QImage& image) { showDockIcon(image); };
   hooks_.chooseFolders = [&w] {
     const QString folder = QFileDialog::getExistingDirectory(w.MainWindow.get());
     return folder.isEmpty() ? QStringList() : QStringList(folder);
@@ -533,7 +529,10 @@ void Controller::GrowlMessage(const QString& title, const QString& message, int 
 }
 
 void Controller::setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail) {
-  const QImage image = DockIcon::shared().setZuvoIcon(progress, pending, convertedsucess, convertedfail);
+  showDockIcon(DockIcon::shared().setZuvoIcon(progress, pending, convertedsucess, convertedfail));
+}
+
+void Controller::showDockIcon(const QImage& image) {
   if (image.isNull()) return;
   const QIcon icon(QPixmap::fromImage(image));
   windows_.MainWindow->setWindowIcon(icon);

@@ -1,8 +1,9 @@
 #pragma once
 // The application's one controller: start-up, the windows it owns, the notices, the
-// 10-second timer, the saved lists and quitting. The queue runner and the timed work
-// operate on its `ControllerState`; the members under "Queue and timed work" are where
-// they are called. GUI thread only, except where a member says otherwise.
+// 10-second timer, the saved lists and quitting. It owns the two lists, the queue runner,
+// the scans, the ways sources come in and the tick, all working on its `ControllerState`
+// and reaching the windows through the hooks it fills. GUI thread only, except where a
+// member says otherwise.
 #include "app/ControllerHooks.h"
 #include "app/ControllerState.h"
 #include "app/ConversionJobs.h"
@@ -138,6 +139,7 @@ class Controller : public QObject {
   void layOutWindows();
   void writeQuitArchives();
   void showOnline(QWidget* box, bool& offlineFlag, bool online);
+  void showDockIcon(const QImage& image);
   bool restorationOn() const { return state_.systemMinor >= 7; }
 
   ControllerState state_;
