@@ -334,18 +334,28 @@ void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {
   if (terminated_) return;
   if (restorationOn()) windowDidDecodeRestorableState();
   launched_ = true;
-  if (!openedPaths.isEmpty()) adding_->openFiles(openedPaths);
-  for (const auto& [paths, service] : std::exchange(handedOver_, {})) handOver(paths, service);
+  // The paths handed over during start-up follow those the program was started with.
+  handedOver_.prepend({openedPaths, false});
+  addHandedOver();
 }
 
 void Controller::handOver(const QStringList& paths, bool service) {
   if (terminated_ || quitting_) return;
-  if (!launched_) {
-    handedOver_.append({paths, service});
-    return;
+  handedOver_.append({paths, service});
+  addHandedOver();
+}
+
+void Controller::addHandedOver() {
+  // A scan keeps events flowing, so a later hand-over can arrive in the middle of one:
+  // it waits its turn, and the paths go in in the order they were handed over.
+  if (!launched_ || handingOver_) return;
+  handingOver_ = true;
+  while (!handedOver_.isEmpty() && !quitting_) {
+    const auto [handed, fromService] = handedOver_.takeFirst();
+    if (fromService) adding_->handleService(handed);
+    else adding_->openFiles(handed);
   }
-  if (service) adding_->handleService(paths);
-  else adding_->openFiles(paths);
+  handingOver_ = false;
 }
 
 void Controller::showFolderAlert(const QString& message, const QString& informative) {

@@ -130,6 +130,7 @@ class Controller : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void registerObservers();
   void makeQueueAndTimedWork();
+  void addHandedOver();
   void fillHooks();
   // Runs `work` on the GUI thread: at once there, queued from any other thread.
   void onGUIThread(std::function<void()> work);
@@ -164,7 +165,8 @@ class Controller : public QObject {
   bool stateWritePending_ = false;
   bool restoreRead_ = false;  // the saved lists have been read back
   bool launched_ = false;     // applicationDidFinishLaunching has run
-  QList<std::pair<QStringList, bool>> handedOver_;  // before the launch had finished
+  QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
+  bool handingOver_ = false;
 };
 
 }  // namespace zuvo
