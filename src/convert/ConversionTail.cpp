@@ -11,6 +11,7 @@
 #include "convert/VideoPasses.h"
 #include "media/MediaValues.h"
 #include "metadata/SaveMP4Tags.h"
+#include "mp4/Mp4Box.h"
 #include "mp4/Mp4File.h"
 #include "platform/Defaults.h"
 
@@ -28,15 +29,41 @@ QString asctimeNow() {
   return QString::fromLatin1(text);
 }
 
-// A tool that died late leaves a file without its index, or none: such a file is never
-// tagged, moved or imported as if it were the conversion's result.
+uint64_t bigEndian(const Mp4Buffer& bytes, size_t at, size_t width) {
+  uint64_t value = 0;
+  for (size_t i = 0; i < width; ++i) value = value << 8 | bytes[at + i];
+  return value;
+}
+
+// Where the track's last chunk starts; nothing when its chunk table cannot be read.
+std::optional<uint64_t> lastChunkOffset(const Mp4Track& track) {
+  for (const auto& [box, width] : {std::pair{"mdia.minf.stbl.stco", size_t(4)}, std::pair{"mdia.minf.stbl.co64", size_t(8)}}) {
+    const Mp4Box* table = track.box().find(box);
+    if (!table) continue;
+    const Mp4Buffer& bytes = table->payload();
+    if (bytes.size() < 8) return std::nullopt;
+    const uint64_t count = bigEndian(bytes, 4, 4);
+    if (count == 0) return 0;
+    if (bytes.size() < 8 + count * width) return std::nullopt;
+    return bigEndian(bytes, 8 + (count - 1) * width, width);
+  }
+  return std::nullopt;
+}
+
+// A tool that died late leaves a file without its index, one whose media stops short, or
+// none: such a file is never tagged, moved or imported as if it were the conversion's result.
 bool outputIsWhole(const QString& path) {
-  if (QFileInfo(path).size() < kSmallestOutput) return false;
+  const qint64 size = QFileInfo(path).size();
+  if (size < kSmallestOutput) return false;
   Mp4File file;
   if (file.open(QFile::encodeName(path).toStdString(), Mp4File::Mode::Read)) return false;
-  for (const Mp4Track& track : file.tracks())
-    if (track.type() == "vide" && track.durationMs() > 0) return true;
-  return false;
+  bool video = false;
+  for (const Mp4Track& track : file.tracks()) {
+    const std::optional<uint64_t> last = lastChunkOffset(track);
+    if (!last || *last >= uint64_t(size)) return false;
+    if (track.type() == "vide" && track.durationMs() > 0) video = true;
+  }
+  return video;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 
 #include "FakeTool.h"
+#include "mp4/Mp4Fixtures.h"
 #include "PreparationFixtures.h"
 #include "convert/BCConverter.h"
 #include "convert/SamplePlayer.h"
@@ -83,18 +84,13 @@ QString describe(const QList<Stream>& streams) {
   return lines.join("; ");
 }
 
-// The iTunes tags as mutagen reads them.
+// The iTunes tags as mutagen reads them, each key's first value.
 QJsonObject tagsOf(const QString& path) {
-  const char* script =
-      "import json,sys\n"
-      "from mutagen.mp4 import MP4\n"
-      "f=MP4(sys.argv[1]); t=f.tags or {}\n"
-      "out={}\n"
-      "for k in ['tvsh','tvsn','tves','tven','\\xa9nam','desc','\\xa9gen','stik','hdvd','cnID']:\n"
-      "  if k in t: v=t[k][0]; out[k.replace('\\xa9','@')]=v if isinstance(v,(int,str)) else str(v)\n"
-      "out['covers']=len(t.get('covr',[]))\n"
-      "print(json.dumps(out))\n";
-  return json(test::runCommand("python3", {"-c", script, path}).output);
+  const QJsonObject view = test::mutagenView(path)["tags"].toObject();
+  QJsonObject first;
+  for (auto it = view.begin(); it != view.end(); ++it) first[it.key()] = it.value().toArray().first();
+  first["covers"] = view["covr"].toArray().size();
+  return first;
 }
 
 QStringList chaptersOf(const QString& path) {
@@ -170,11 +166,18 @@ class ConversionEndToEnd : public testing::Test {
     return media;
   }
 
+  // The converter, made once the media object is complete; its base name names the outputs.
+  BCConverter& prepare() {
+    if (!converter) converter = BCConverter::init(media, "[7]", {}, log.reporter);
+    return *converter;
+  }
   BCError convert() {
-    converter = BCConverter::init(media, "[7]", {}, log.reporter);
+    prepare();
     media->setState(MediaState::Converting);
     return converter->Convert();
   }
+  QString outputName(const QString& suffix = ".m4v") { return prepare().outboundname + suffix; }
+  QStringList trashed() const { return QDir(trash() + "/files").entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
 
   static QString trash() { return QDir::homePath() + "/.local/share/Trash"; }
   QString workFolderLeft() const { return filesUnder(work).join(", "); }
@@ -204,7 +207,7 @@ class ConversionEndToEnd : public testing::Test {
     EXPECT_EQ(tags["tvsh"].toString(), "Test Show") << QJsonDocument(tags).toJson().toStdString();
     EXPECT_EQ(tags["tvsn"].toInt(), 2);
     EXPECT_EQ(tags["tves"].toInt(), 3);
-    EXPECT_EQ(tags["@nam"].toString(), "The Third");
+    EXPECT_EQ(tags["\u00a9nam"].toString(), "The Third");
     EXPECT_EQ(tags["desc"].toString(), "What happens in the third one.");
     EXPECT_EQ(tags["stik"].toInt(), 10);
     EXPECT_EQ(tags["hdvd"].toInt(), hdFlag);
@@ -224,8 +227,7 @@ class ConversionEndToEnd : public testing::Test {
   ScopedSettings settings{{"ConversionDirectory", work}, {"EncodingQuality", 1}, {"ConversionThreads", 2},
                           {"AudioBitrate", 128}, {"HDBitrate2", "1"}, {"SDBitrate2", "0.5"},
                           {"PercentageBitrate", 100}, {"ConvertedFilesDirectory", moved},
-                          {"VideoSourcesFileAction", 0}, {"DroppedFileAction", 0}, {"SucessfulConversions", 0},
-                          {"TVShowName", "Series,\" - S\",Season,\"E\",Episode"}};
+                          {"VideoSourcesFileAction", 0}, {"DroppedFileAction", 0}, {"SucessfulConversions", 0}};
   CapturedLog log;
   QString source;
   MediaFilePtr media;
@@ -252,4 +254,178 @@ TEST_F(ConversionEndToEnd, ATVShowGoesIntoTheLibraryWithEveryTrackAndTag) {
   EXPECT_TRUE(media->conversionfinished());
   EXPECT_EQ(media->state(), MediaState::Ended);
   EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 1);
+}
+
+TEST_F(ConversionEndToEnd, AnHDAndSDPairGoesToTheDesktopAndADroppedOriginalToTheTrash) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"DroppedFileAction", 1}};
+  makeEpisode();
+  media->setConversionFormat(ConversionFormat::HDAndSD);
+  media->setDrop(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  const QString desktop = paths::desktopFolder();
+  EXPECT_EQ(filesUnder(desktop), QStringList({outputName(" HD.m4v"), outputName()}));
+  expectWholeEpisode(desktop + "/" + outputName(" HD.m4v"), 1);
+  // The SD file has no surround: the French track comes only as stereo.
+  const QList<Stream> sd = streamsOf(desktop + "/" + outputName());
+  EXPECT_EQ(describe(sd), "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' on; audio aac fra ch2 'Stereo' off; "
+                          "subtitle mov_text eng ch0 'eng' on");
+  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["hdvd"].toInt(), 0);
+  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["cnID"], tagsOf(desktop + "/" + outputName(" HD.m4v"))["cnID"]);
+  EXPECT_FALSE(QFileInfo::exists(source));
+  EXPECT_EQ(trashed(), QStringList({"Episode.mkv"}));
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, TheOriginalFolderGetsAFreeNameBesideTheOriginal) {
+  ScopedSettings s{{"TVShowDestination", "Original Folder"}};
+  makeEpisode();
+  const QString taken = test::writeFile(sources + "/" + outputName(), "someone else's");
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_EQ(test::readFile(taken), "someone else's");
+  expectWholeEpisode(sources + "/" + outputName("-1.m4v"));
+  EXPECT_TRUE(QFileInfo::exists(source)) << "action 0 leaves the original";
+  EXPECT_TRUE(trashed().isEmpty());
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, AUserFolderGetsSeriesAndSeasonFoldersThatDownloadedNamesCannotEscape) {
+  const QString argumentsFile = test::freshFolder("script") + "/arguments";
+  const QString script = test::fakeTool("post", {}, "printf '%s\\n' \"$@\" > '" + argumentsFile.toUtf8() + "'");
+  ScopedSettings s{{"TVShowDestination", "Use Default"}, {"ShowDestination", out}, {"ImportFileIntoiTunes", false},
+                   {"DeleteFileAfterImport", true}, {"CreateTVShowShowSeasonFolder", true},
+                   {"RunPostConversionAppleScript", true}, {"PostConversionApplescriptPath", script}};
+  makeEpisode();
+  media->setSeriesname("../../Escape/Show");
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  // Nothing was imported, so the delete flag keeps the file.
+  const QString placed = out + "/..-..-Escape-Show/Season 2/" + outputName();
+  EXPECT_EQ(filesUnder(out), QStringList({"..-..-Escape-Show/Season 2/" + outputName()}));
+  ASSERT_TRUE(QFileInfo::exists(placed));
+  EXPECT_TRUE(filesUnder(library).isEmpty());
+  const QStringList arguments = QString::fromUtf8(test::readFile(argumentsFile)).split('\n');
+  EXPECT_EQ(arguments.mid(0, 9), QStringList({placed, source, "0", "../../Escape/Show", "The Third", "2", "3", "", "Drama"}));
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, AnImportedFileInAUserFolderIsDeletedWhenAsked) {
+  ScopedSettings s{{"TVShowDestination", out}, {"ImportTVShowFileIntoiTunes", true}, {"DeleteTVShowFileAfterImport", true}};
+  makeEpisode();
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_TRUE(filesUnder(out).isEmpty()) << filesUnder(out).join(", ").toStdString();
+  const QStringList placed = filesUnder(library + "/TV Shows");
+  ASSERT_EQ(placed.size(), 1);
+  expectWholeEpisode(library + "/TV Shows/" + placed[0]);
+}
+
+TEST_F(ConversionEndToEnd, ASampleIsPlayedFromTheDesktopAndNeitherImportedNorAnEndForTheOriginal) {
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  media->setIsSample(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  const QString onDesktop = paths::desktopFolder() + "/" + outputName();
+  EXPECT_TRUE(QFileInfo::exists(onDesktop));
+  ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(playedList); }));
+  EXPECT_EQ(test::readFile(playedList).trimmed(), onDesktop.toUtf8());
+  EXPECT_TRUE(filesUnder(library).isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+}
+
+TEST_F(ConversionEndToEnd, AFailedImportKeepsTheOutputFailsAndLeavesTheOriginal) {
+  // A library folder that cannot be made: a file holds its name.
+  const QString blocked = test::writeFile(test::freshFolder("blocked") + "/library", "not a folder");
+  ScopedEnvironment noLibrary{library::kLocationVariable, blocked.toUtf8() + "/inside"};
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+  EXPECT_TRUE(result.Description().contains(work + "/" + outputName())) << result.Description().toStdString();
+  expectWholeEpisode(work + "/" + outputName());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_EQ(media->state(), MediaState::Ended);
+  EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 0);
+}
+
+TEST_F(ConversionEndToEnd, AHundredthNameClashOnTheDesktopFailsTheConversion) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  const QString desktop = paths::desktopFolder();
+  QDir().mkpath(desktop);
+  test::writeFile(desktop + "/" + outputName(), "taken");
+  for (int i = 1; i <= 99; ++i) test::writeFile(desktop + "/" + outputName(QStringLiteral("-%1.m4v").arg(i)), "taken");
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 5);
+  EXPECT_EQ(result.Description(), "Unable to move converted HD file to Desktop");
+  EXPECT_EQ(filesUnder(desktop).size(), 100);
+  EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFileIsPlaced) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  media->setAudioTracks({});
+  media->setSoftSubtitleTracks({});
+  media->setHardSubtitleTracks({});
+  BCConverter& c = prepare();
+  // The real encode, then its file cut in half as a tool killed while writing would leave it.
+  const QString wrapper = test::writeFile(test::freshFolder("damaging") + "/ffmpeg",
+                                          "#!/bin/sh\n'" + c.ffmpegpath.toUtf8() +
+                                              "' \"$@\"\nfor last; do :; done\ntruncate -s $(( $(stat -c %s \"$last\") / 2 )) \"$last\"\n");
+  QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
+  c.ffmpegpath = wrapper;
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 6) << log.text().toStdString();
+  EXPECT_EQ(result.Description(), "Unable to convert video track");
+  EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+TEST_F(ConversionEndToEnd, TheTrashGetsTheRecordingsPackageNotTheVideoInsideIt) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"DroppedFileAction", 1}, {"ElgatoEyeTVDevice", 0}};
+  makeEpisode();
+  const QString package = sources + "/Recording.eyetv";
+  QDir().mkpath(package);
+  ASSERT_TRUE(QFile::rename(source, package + "/000000001.mkv"));
+  media->setFullpath(package);
+  media->setFilename("Recording.eyetv");
+  media->setPackagepath(package + "/000000001.mkv");
+  media->setType(kSourceTypeEyeTV);
+  media->setDrop(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(package));
+  EXPECT_EQ(trashed(), QStringList({"Recording.eyetv"}));
+  EXPECT_TRUE(QFileInfo(trash() + "/files/Recording.eyetv/000000001.mkv").isFile());
+}
+
+TEST_F(ConversionEndToEnd, AnAudioOffsetDelaysTheVideoOrTheSound) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  for (const float offset : {-0.25f, 0.25f}) {
+    SCOPED_TRACE(offset);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(offset < 0 ? "Early" : "Late");
+    media->setAudiosync(offset);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    const QJsonObject probe = json(test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json",
+                                                                paths::desktopFolder() + "/" + outputName()})
+                                       .output);
+    QStringList starts;
+    for (const QJsonValue& v : probe["streams"].toArray()) {
+      const QJsonObject st = v.toObject();
+      if (st["codec_type"] == "video" && st["disposition"].toObject()["attached_pic"].toInt() == 0)
+        starts << "video " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
+      if (st["codec_type"] == "audio") starts << "audio " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
+    }
+    EXPECT_EQ(starts, offset < 0 ? QStringList({"video 0.25", "audio 0.00", "audio 0.00", "audio 0.00"})
+                                 : QStringList({"video 0.00", "audio 0.25", "audio 0.25", "audio 0.25"}));
+  }
 }
