@@ -383,6 +383,7 @@ TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFil
   const BCError result = convert();
   EXPECT_EQ(result.Code(), 6) << log.text().toStdString();
   EXPECT_EQ(result.Description(), "Unable to convert video track");
+  EXPECT_TRUE(log.text().contains("[RED]Converted file is missing or damaged, failing conversion."));
   EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
   EXPECT_FALSE(media->conversionfinished());
   EXPECT_TRUE(QFileInfo::exists(source));
