@@ -430,3 +430,33 @@ TEST_F(ConversionEndToEnd, AnAudioOffsetDelaysTheVideoOrTheSound) {
                                  : QStringList({"video 0.00", "audio 0.25", "audio 0.25", "audio 0.25"}));
   }
 }
+
+TEST_F(ConversionEndToEnd, OnlyTheFirstDefaultAudioTrackPlaysAndWithoutOneNoneDoes) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  struct DefaultCase {
+    const char* name;
+    bool englishDefault, frenchDefault;
+    const char* streams;
+  } cases[] = {
+      {"TwoDefaults", true, true,
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' on; audio aac fra ch2 'Stereo' off; "
+       "audio ac3 fra ch6 'French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+      {"NoDefault", false, false,
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' off; audio aac fra ch2 'Stereo' off; "
+       "audio ac3 fra ch6 'French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+  };
+  for (const DefaultCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(c.name);
+    QList<AudioTrack> audio = media->AudioTracks();
+    audio[0].setIsDefault(c.englishDefault);
+    audio[1].setIsDefault(c.frenchDefault);
+    media->setAudioTracks(audio);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())), c.streams);
+    EXPECT_EQ(media->AudioTracks()[1].isDefault(), false);
+  }
+  EXPECT_TRUE(log.text().contains("[RED]More than one Default audio track at track number 1"));
+}
