@@ -1,13 +1,18 @@
 // The zuvo program itself, started with a home of its own and told to quit once start-up
-// has finished.
+// has finished, or ended by the test through its quit sequence (SIGTERM).
+#include "app/RestorableState.h"
+#include "platform/RunLoop.h"
 #include "support/TestSupport.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -35,9 +40,15 @@ class ZuvoProgram : public ::testing::Test {
     environment.insert("XDG_CACHE_HOME", home + "/.cache");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("ZUVO_QUIT_AFTER_STARTUP", "1");
-    environment.insert("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(zuvo::test::portNobodyListensOn()));
+    const QString nobody = QStringLiteral("http://127.0.0.1:%1").arg(zuvo::test::portNobodyListensOn());
+    for (const char* service : {"ZUVO_NEWS_URL", "ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TMDB_URL",
+                                "ZUVO_TAGCHIMP_URL", "ZUVO_TVRAGE_URL"})
+      environment.insert(service, nobody);
     environment.insert("LANGUAGE", "en_GB");
     environment.remove("ZUVO_BUILD_DIR");
+    // Off any session bus: a zuvo of another test (or the desktop's) must not be handed
+    // this one's paths.
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home + "/no-bus");
   }
 
   void setting(const QString& key, const QVariant& value) {
@@ -49,19 +60,53 @@ class ZuvoProgram : public ::testing::Test {
   }
 
   Outcome run(const QStringList& arguments = {}, const QString& wrapper = {}) {
-    const QString program = qEnvironmentVariable("ZUVO_BUILD_DIR") + "/bin/zuvo";
     QProcess process;
     process.setProcessEnvironment(environment);
     if (wrapper.isEmpty()) {
-      process.start(program, arguments);
+      process.start(program(), arguments);
     } else {
-      process.start(wrapper, QStringList{"-a", program} + arguments);
+      process.start(wrapper, QStringList{"-a", program()} + arguments);
     }
     EXPECT_TRUE(process.waitForFinished(60000)) << "zuvo did not end";
     Outcome r;
     r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     r.errors = QString::fromUtf8(process.readAllStandardError());
     return r;
+  }
+
+  QString program() const { return qEnvironmentVariable("ZUVO_BUILD_DIR") + "/bin/zuvo"; }
+
+  // A run that stays until `end` (SIGTERM: the quit sequence).
+  std::unique_ptr<QProcess> launch(const QStringList& arguments) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment staying = environment;
+    staying.remove("ZUVO_QUIT_AFTER_STARTUP");
+    process->setProcessEnvironment(staying);
+    process->start(program(), arguments);
+    EXPECT_TRUE(process->waitForStarted());
+    return process;
+  }
+  Outcome end(QProcess& process) {
+    process.terminate();
+    EXPECT_TRUE(process.waitForFinished(30000)) << "zuvo did not end";
+    Outcome r;
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.errors = QString::fromUtf8(process.readAllStandardError());
+    return r;
+  }
+  // Waits until every named file's probe has logged the end of its look-up.
+  bool waitForProbes(const QStringList& names) {
+    return zuvo::runloop::waitUntil(
+        [&] {
+          const QStringList log = mainLog();
+          return std::all_of(names.begin(), names.end(),
+                             [&](const QString& name) { return log.contains("File " + name + " completed lookup"); });
+        },
+        30, 100);
+  }
+  // The files list as the quit sequence saved it.
+  QList<zuvo::MediaFilePtr> savedFiles() const {
+    return zuvo::RestorableState(support()).read(zuvo::BCCReporter::dummy()).FileTable.value_or(QList<zuvo::MediaFilePtr>());
   }
 
   QString support() const { return home + "/.local/share/Zuvo"; }
@@ -150,15 +195,92 @@ TEST_F(ZuvoProgram, NewsPageFromTheNewsAddressIsShownOnce) {
   EXPECT_EQ(server.requests().size(), 2);
 }
 
-TEST_F(ZuvoProgram, VideoFilesHandedOverOnTheCommandLineAreAdded) {
+// The item the probe made of "Some Show S01E02" (160x120).
+void expectProbedEpisode(const QList<zuvo::MediaFilePtr>& saved, const QString& path) {
+  const auto found = std::find_if(saved.begin(), saved.end(), [&](const auto& item) { return item->fullpath() == path; });
+  ASSERT_NE(found, saved.end()) << path.toStdString() << " was not saved";
+  const zuvo::MediaFile& item = **found;
+  EXPECT_TRUE(item.didlookup()) << path.toStdString();
+  EXPECT_EQ(item.seriesname(), "Some Show") << path.toStdString();
+  EXPECT_EQ(item.season(), 1u);
+  EXPECT_EQ(item.show(), 2u);
+  EXPECT_EQ(item.myvideotrack().width(), 160u);
+}
+
+TEST_F(ZuvoProgram, VideoFilesHandedOverOnTheCommandLineAreProbed) {
   const QString folder = freshFolder("handed-over");
   const QString video = folder + "/Some Show S01E02.mkv";
   zuvo::test::makeTestVideo(video, 1, 160, 120);
   const QString notes = writeFile(folder + "/notes.txt", "not a video");
-  EXPECT_EQ(run({video, notes}).exitCode, 0);
+  auto zuvo = launch({video, notes});
+  EXPECT_TRUE(waitForProbes({"Some Show S01E02.mkv"})) << mainLog().join('\n').toStdString();
+  const Outcome r = end(*zuvo);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
   const QStringList main = mainLog();
   EXPECT_TRUE(main.contains("[BLUE]  openFiles is a supported video file : " + video));
   for (const QString& line : main) EXPECT_FALSE(line.contains("notes.txt")) << line.toStdString();
+  EXPECT_TRUE(userLog().contains("Adding new file " + video));
+  EXPECT_EQ(main.last(), "Program Terminating Normally");
+  const QList<zuvo::MediaFilePtr> saved = savedFiles();
+  EXPECT_EQ(saved.size(), 1);
+  expectProbedEpisode(saved, video);
+}
+
+// A second launch on a session bus of the test's own (ctest app_program_hand_over).
+class ZuvoProgramOnABus : public ZuvoProgram {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariable("ZUVO_PRIVATE_SESSION_BUS") != "1")
+      GTEST_SKIP() << "runs on a private session bus as the ctest app_program_hand_over";
+    ZuvoProgram::SetUp();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+  }
+  static bool running() {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.zuvo.Zuvo").value();
+  }
+};
+
+TEST_F(ZuvoProgramOnABus, LaterLaunchesHandTheirPathsToTheRunningOne) {
+  const QString folder = freshFolder("later-launches");
+  QDir().mkpath(folder + "/season");
+  const QString first = folder + "/Some Show S01E02.mkv";
+  const QString second = folder + "/second/Some Show S01E02.mkv";
+  const QString inFolder = folder + "/season/Some Show S01E02.mkv";
+  const QString service = folder + "/service/Some Show S01E02.mkv";
+  zuvo::test::makeTestVideo(first, 1, 160, 120);
+  for (const QString& copy : {second, inFolder, service}) {
+    QDir().mkpath(QFileInfo(copy).path());
+    ASSERT_TRUE(QFile::copy(first, copy));
+  }
+
+  auto zuvo = launch({first});
+  ASSERT_TRUE(zuvo::runloop::waitUntil(running, 20, 20)) << "the first launch did not claim its name";
+  // Opened documents: a file and a folder (looked into); then the Services entry.
+  const Outcome later = run({second, folder + "/season"});
+  EXPECT_EQ(later.exitCode, 0) << later.errors.toStdString();
+  const Outcome fromService = run({"--service", service});
+  EXPECT_EQ(fromService.exitCode, 0) << fromService.errors.toStdString();
+  EXPECT_EQ(zuvo->state(), QProcess::Running);
+
+  EXPECT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().filter("completed lookup").size() == 4; }, 30, 100))
+      << mainLog().join('\n').toStdString();
+  const Outcome r = end(*zuvo);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  const QStringList main = mainLog();
+  EXPECT_EQ(main.count("Log starting..."), 1) << "a later launch started a program of its own";
+  expectInOrder(main, {"[GREEN]Found new file " + first, "[BLUE]  openFiles is a supported video file : " + second,
+                       "[GREEN]Found new file " + second, "[GREEN]Found new file " + inFolder,
+                       "[GREEN]Found new file " + service, "Program Terminating Normally"});
+  const QList<zuvo::MediaFilePtr> saved = savedFiles();
+  EXPECT_EQ(saved.size(), 4);
+  for (const QString& path : {first, second, inFolder, service}) expectProbedEpisode(saved, path);
+}
+
+TEST_F(ZuvoProgramOnABus, ALaunchWithNobodyRunningRunsItself) {
+  const Outcome r = run();
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  expectInOrder(mainLog(), {"Log starting...", "Program Terminating Normally"});
+  EXPECT_FALSE(running()) << "the name outlived the program";
 }
 
 TEST_F(ZuvoProgram, StartsAndQuitsOnAnXServer) {
