@@ -20,15 +20,6 @@ namespace {
 
 constexpr qint64 kSmallestOutput = 10000;
 
-QString asctimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[64] = {};
-  std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &local);
-  return QString::fromLatin1(text);
-}
-
 uint64_t bigEndian(const Mp4Buffer& bytes, size_t at, size_t width) {
   uint64_t value = 0;
   for (size_t i = 0; i < width; ++i) value = value << 8 | bytes[at + i];

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <variant>
 
 #include "convert/ConversionLog.h"
 #include "convert/ConversionTail.h"
@@ -125,19 +126,29 @@ class Placer {
     return std::nullopt;
   }
 
+  // Moves the output to `wanted` or the first free name beside it, and gives it the original's
+  // time; the failure exit otherwise.
+  std::variant<QString, BCError> moveTo(const QString& wanted, const QString& failure, const QString& failureLine,
+                                        const QString& successLine) {
+    const std::optional<QString> moved = moveToFreeName(output_, wanted);
+    if (!moved) return fail(failure, {failureLine});
+    reportTo(c_.myreporter, successLine, 3);
+    c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
+    return *moved;
+  }
+
   std::optional<BCError> toDesktop() {
     const QString desktop = paths::desktopFolder();
     const QString wanted = desktop + u'/' + fileName();
     reportBoth(c_.myreporter, QStringLiteral("Putting file %1 on desktop").arg(wanted), 3);
     QDir().mkpath(desktop);
-    const std::optional<QString> moved = moveToFreeName(output_, wanted);
-    if (!moved)
-      return fail(QStringLiteral("Unable to move converted HD file to Desktop"),
-                  {QStringLiteral("[RED]Unable to move converted HD file to Desktop")});
-    reportTo(c_.myreporter, QStringLiteral("[BLUE]File moved to Desktop"), 3);
-    c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
-    if (media_.isSample() && !playSample(*moved))
-      reportTo(c_.myreporter, QStringLiteral("[RED]Unable to start a player for %1").arg(*moved), 3);
+    const auto moved = moveTo(wanted, QStringLiteral("Unable to move converted HD file to Desktop"),
+                              QStringLiteral("[RED]Unable to move converted HD file to Desktop"),
+                              QStringLiteral("[BLUE]File moved to Desktop"));
+    if (const BCError* error = std::get_if<BCError>(&moved)) return *error;
+    const QString& placed = std::get<QString>(moved);
+    if (media_.isSample() && !playSample(placed))
+      reportTo(c_.myreporter, QStringLiteral("[RED]Unable to start a player for %1").arg(placed), 3);
     return std::nullopt;
   }
 
@@ -145,12 +156,10 @@ class Placer {
     const QString folder = QFileInfo(media_.fullpath()).path();
     const QString wanted = folder + u'/' + fileName();
     reportBoth(c_.myreporter, QStringLiteral("Putting file %1 in original folder of %2").arg(wanted, folder), 3);
-    const std::optional<QString> moved = moveToFreeName(output_, wanted);
-    if (!moved)
-      return fail(QStringLiteral("Unable to move converted file to Original Folder"),
-                  {QStringLiteral("[RED]Unable to move file to original folder")});
-    reportTo(c_.myreporter, QStringLiteral("File moved to Original Folder"), 3);
-    c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
+    const auto moved = moveTo(wanted, QStringLiteral("Unable to move converted file to Original Folder"),
+                              QStringLiteral("[RED]Unable to move file to original folder"),
+                              QStringLiteral("File moved to Original Folder"));
+    if (const BCError* error = std::get_if<BCError>(&moved)) return *error;
     return std::nullopt;
   }
 
@@ -169,12 +178,12 @@ class Placer {
       folder = forced;
       reportTo(c_.myreporter, QStringLiteral("[BLUE]Output Directory has been forced to %1").arg(forced), 3);
     }
-    const std::optional<QString> moved = moveToFreeName(output_, folder + u'/' + fileName());
-    if (!moved)
-      return fail(QStringLiteral("Unable to move file to user defined directory %1").arg(folder),
-                  {QStringLiteral("[RED]Unable to move file to user defined directory")});
-    reportTo(c_.myreporter, QStringLiteral("File moved to user defined directory"), 3);
-    c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
+    const auto placed = moveTo(folder + u'/' + fileName(),
+                               QStringLiteral("Unable to move file to user defined directory %1").arg(folder),
+                               QStringLiteral("[RED]Unable to move file to user defined directory"),
+                               QStringLiteral("File moved to user defined directory"));
+    if (const BCError* error = std::get_if<BCError>(&placed)) return *error;
+    const QString* moved = &std::get<QString>(placed);
 
     bool imported = false;
     if (settings_.import) {
