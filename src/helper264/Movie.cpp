@@ -59,7 +59,8 @@ Movie Movie::open(const QString& path, QString& error) {
           failure);
   const QJsonArray streams = output ? QJsonDocument::fromJson(*output).object()["streams"].toArray() : QJsonArray();
   if (streams.isEmpty()) {
-    error = output ? QStringLiteral("The file is not a movie file.") : failure;
+    error = QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty() ? failure
+                                                                            : QStringLiteral("The file is not a movie file.");
     return movie;
   }
   for (const QJsonValue& stream : streams) movie.types_ << mediaType(stream.toObject()["codec_type"].toString());
