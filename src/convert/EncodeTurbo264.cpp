@@ -82,16 +82,22 @@ bool BCConverter::EncodeTurbo264(int passindex) {
     arguments.append(outputTemplate, rewrapValues);
     arguments.append(presetOption(*this, passindex, format, myreporter));
     arguments.append(soundexported ? QStringLiteral(" -keepaudio NO ") : QStringLiteral(" -keepaudio YES "));
+    const QString exportedFile = (sdOfPair ? QStringLiteral("%1/%2.SD%3") : QStringLiteral("%1/%2%3"))
+                                     .arg(conversiondirectory, outboundname, videotype);
+    // What a failed pass-through left there must not pass for the export.
+    QFile::remove(exportedFile);
     exported = run264Helper(paths::toolPath(QString::fromLatin1(tools::kHelper264)), arguments, media,
                             conversiondirectory, updatetableview, myreporter);
     QFile::remove(rewrapped);
-    // The helper kept no sound; its file's second track is dropped for the exported audio.
-    if (exported && soundexported) {
-      const QString exportedFile = sdOfPair ? QStringLiteral("%1/%2.SD%3") : QStringLiteral("%1/%2%3");
-      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""),
-                                          {exportedFile.arg(conversiondirectory, outboundname, videotype)}),
-                media, conversiondirectory, updatetableview, myreporter);
+    // A helper that said no error but wrote nothing (no framework after all) exported nothing.
+    if (exported && !conversionStopped(*media) && QFileInfo(exportedFile).size() <= kLargestFailedRewrap) {
+      reportTo(myreporter, QStringLiteral("[RED]Turbo 264 export left no file, reverting to a regular conversion"), 3);
+      exported = false;
     }
+    // The helper kept no sound; its file's second track is dropped for the exported audio.
+    if (exported && soundexported)
+      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""), {exportedFile}), media,
+                conversiondirectory, updatetableview, myreporter);
   }
   media->setPassnumber(stage);
   return exported;
