@@ -62,7 +62,9 @@ bool Player::setUp() {
   if (!mpv_) return false;
   mpv_set_option_string(mpv_, "vo", "libmpv");
   mpv_set_option_string(mpv_, "terminal", "no");
-  mpv_set_option_string(mpv_, "idle", "no");
+  // The core would quit before the file is loaded without it; the end of the file
+  // ends the player all the same.
+  mpv_set_option_string(mpv_, "idle", "yes");
   mpv_set_option_string(mpv_, "input-default-bindings", "no");
   // The view scales to the picture's aspect itself: the channel carries stored pixels.
   mpv_set_option_string(mpv_, "keepaspect", "no");
