@@ -1,0 +1,14 @@
+#pragma once
+// The preview's process-wide name: the video channel the current preview window's view
+// serves and its player child writes to.
+#include <QString>
+
+namespace zuvo {
+
+QString previewBufferName();
+void setPreviewBufferName(const QString& name);
+// "zuvoport" and a number from 0 to 9999, drawn from a generator seeded with the
+// processor time used; it becomes the current name.
+QString makePreviewBufferName();
+
+}  // namespace zuvo
