@@ -84,6 +84,7 @@ void VideoOpenGLView::render() {
   picture_ = imageFromYuvs(reinterpret_cast<const uchar*>(frame.constData()), int(image_width), int(image_height));
   init_player = false;
   update();
+  emit pictureChanged();
 }
 
 void VideoOpenGLView::stop() {
@@ -91,6 +92,7 @@ void VideoOpenGLView::stop() {
   if (isFullscreen) toggleFullscreen();
   picture_ = QImage();
   update();
+  emit pictureChanged();
 }
 
 void VideoOpenGLView::toggleFullscreen() {

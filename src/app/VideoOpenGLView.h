@@ -28,8 +28,8 @@ class VideoOpenGLView : public QOpenGLWidget {
   explicit VideoOpenGLView(QWidget* parent = nullptr);
   ~VideoOpenGLView() override;
 
-  // Whether this platform gives OpenGL contexts. Qt crashes when it flushes a shown
-  // OpenGL widget without one, so the view must then stay hidden.
+  // Whether this platform gives OpenGL contexts. Qt crashes when it flushes a window
+  // holding an OpenGL widget without one, so the view must then stay out of windows.
   static bool openGLAvailable();
 
   // False when another view serves the current buffer name.
@@ -51,6 +51,10 @@ class VideoOpenGLView : public QOpenGLWidget {
   void toggleFullscreen();
   void ontop();
   void adaptSize();
+
+ signals:
+  // A new picture (or none, after a stop) is ready.
+  void pictureChanged();
 
  protected:
   void initializeGL() override;

@@ -7,6 +7,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 #include <QStringDecoder>
@@ -88,14 +90,32 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
   ui_->setupUi(this);
   myOpenGLView = ui_->myOpenGLView;
   if (!VideoOpenGLView::openGLAvailable()) {
-    qWarning("no OpenGL on this display: the preview plays without a picture");
-    myOpenGLView->hide();
+    // The view keeps serving the channel and converting frames outside the window; a
+    // plain picture takes its place.
+    auto* picture = new QLabel(this);
+    picture->setObjectName("pictureWithoutOpenGL");
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setMinimumSize(64, 48);
+    picture->setStyleSheet("background: black");
+    layout()->replaceWidget(myOpenGLView, picture);
+    myOpenGLView->setParent(nullptr);
+    ownedView_.reset(myOpenGLView);
+    connect(myOpenGLView, &VideoOpenGLView::pictureChanged, picture, [this, picture] {
+      const QImage image = myOpenGLView->currentImage();
+      if (image.isNull() || myOpenGLView->aspect() <= 0) {
+        picture->clear();
+        return;
+      }
+      const QSize shown(int(image.height() * myOpenGLView->aspect()), image.height());
+      picture->setPixmap(QPixmap::fromImage(image.scaled(shown.scaled(picture->size(), Qt::KeepAspectRatio))));
+    });
   }
   // The control panel floats over the window.
   QWidget* panel = ui_->controlpanel;
   panel->setParent(this, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   panel->adjustSize();
   panel->hide();
+  ui_->PreviewProgress->hide();
 
   const QString play = paths::resourcePath("playerplay.png");
   const QString pause = paths::resourcePath("playerpause.png");
@@ -286,6 +306,8 @@ void Viewer::readOutput(const QByteArray& data) {
   const auto lines = SplitLines(text);
   if (!lines) return;
   for (const QString& line : *lines) {
+    // The empty piece after a final line break is no output line.
+    if (line.isEmpty()) continue;
     handleLine(line);
     if (exiting_) return;
   }

@@ -40,6 +40,8 @@ class Viewer : public QWidget {
          QWidget* parent = nullptr);
   ~Viewer() override;
 
+  VideoOpenGLView* videoView() const { return myOpenGLView; }
+
   void showPreview();
   void stopPreview();
   void pausePreview();
@@ -88,6 +90,7 @@ class Viewer : public QWidget {
   int DVDTrack = 1;
   bool isDVD = false;
   VideoOpenGLView* myOpenGLView = nullptr;
+  std::unique_ptr<VideoOpenGLView> ownedView_;  // set when it cannot be in the window
   std::function<void()> playerEnded_;
   std::unique_ptr<QProcess> player_;
   QStringList arguments_;

@@ -120,17 +120,21 @@ int Player::run() {
       const ssize_t n = ::read(0, buffer, sizeof buffer);
       if (n > 0) {
         input_.append(buffer, n);
-        int end;
-        while (!done_ && (end = input_.indexOf('\n')) >= 0) {
-          const QByteArray line = input_.left(end).trimmed();
-          input_.remove(0, end + 1);
-          if (!line.isEmpty()) handleCommand(line);
-        }
       } else if (n == 0) {
         // The window that gave the commands has gone.
         inputOpen = false;
         finish("Quit");
       }
+    }
+    // Commands wait for the file to be loaded, as they would in a player that reads
+    // them from its play loop: a length asked for at once is then known.
+    int end;
+    while (loaded_ && !done_ && (end = input_.indexOf('\n')) >= 0) {
+      const QByteArray line = input_.left(end).trimmed();
+      // A length asked for before the demuxer knows it waits for it.
+      if (line == "get_time_length" && numberProperty("duration", -1) < 0) break;
+      input_.remove(0, end + 1);
+      if (!line.isEmpty()) handleCommand(line);
     }
     if (!done_) printStatus();
   }
