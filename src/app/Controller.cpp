@@ -24,6 +24,8 @@
 #include "convert/ConversionLog.h"
 #include "convert/DuplicateChecks.h"
 #include "media/BCDownloader.h"
+#include "app/Localized.h"
+#include "app/Viewer.h"
 #include "media/ProbeMediaFile.h"
 #include "media/ProbeSteps.h"
 #include "media/RegisteredSettings.h"
@@ -685,6 +687,22 @@ void Controller::tableEditRequested(const QString& identifier, int row, const QV
 
 void Controller::stopButtonClick(int row) {
   state_.mainLog->report(QStringLiteral("Stop button of queue row %1 is not carried out yet").arg(row), 3);
+}
+
+void Controller::showPreview(MediaFilePtr item) {
+  if (state_.viewerOpen) {
+    ControllerHooks::call(hooks_.showAlert, localizedString("Only one Viewer window can be open at a time"));
+    return;
+  }
+  if (!item) return;
+  const std::optional<DVDTrack> dvd = item->isDVD() ? item->DVDTrackInfo() : std::nullopt;
+  state_.viewerOpen = true;
+  // The window lives until its player has gone.
+  auto* viewer = new Viewer(dvd ? dvd->dvdpath() : item->fullpath(), dvd.has_value(), dvd ? dvd->tracknumber() : 1);
+  viewer->setPlayerEnded([this, viewer] {
+    state_.viewerOpen = false;
+    viewer->deleteLater();
+  });
 }
 
 QueueTableModel& Controller::queueModel(QTableView* table) {

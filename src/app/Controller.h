@@ -116,6 +116,8 @@ class Controller : public QObject {
   // logged; the edits themselves are not carried out yet.
   void tableEditRequested(const QString& identifier, int row, const QVariant& value);
   void stopButtonClick(int row);
+  // Plays `item` in the preview window; one preview at a time.
+  void showPreview(MediaFilePtr item);
 
   // The lists, the queue runner, the scans, the ways in and the tick; they exist once
   // start-up has made the logs and the notices.

@@ -41,6 +41,7 @@ class Viewer : public QWidget {
   ~Viewer() override;
 
   VideoOpenGLView* videoView() const { return myOpenGLView; }
+  void setPlayerEnded(std::function<void()> playerEnded) { playerEnded_ = std::move(playerEnded); }
 
   void showPreview();
   void stopPreview();

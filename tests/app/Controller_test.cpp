@@ -5,6 +5,7 @@
 #include "app/QueueRunner.h"
 #include "app/RestorableState.h"
 #include "app/UserLanguage.h"
+#include "app/Viewer.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -22,6 +23,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
+#include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -470,4 +472,36 @@ TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
                                   .toUtf8();
   EXPECT_TRUE(runloop::waitUntil([&] { return received.size() >= expected.size(); }, 5, 10));
   EXPECT_EQ(received, expected);
+}
+
+TEST_F(ControllerTest, PreviewOpensOneWindowAtATime) {
+  auto controller = start();
+  const MediaFilePtr item = lookedUpItem(root + "/not a video.mkv", 0);
+  test::writeFile(item->fullpath(), "garbage");
+
+  // With a preview open, the request only shows the alert.
+  QStringList seen;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      for (const QLabel* label : modal->findChildren<QLabel*>()) seen << label->text();
+      modal->close();
+    }
+  });
+  poll.start(20);
+  controller->state().viewerOpen = true;
+  controller->showPreview(item);
+  EXPECT_TRUE(seen.contains("Only one Viewer window can be open at a time")) << seen.join('|').toStdString();
+  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<Viewer*>(w), nullptr);
+
+  // Otherwise the window opens; when its player has gone the flag clears and the window goes.
+  controller->state().viewerOpen = false;
+  controller->showPreview(item);
+  EXPECT_TRUE(controller->state().viewerOpen);
+  QElapsedTimer waited;
+  waited.start();
+  while (controller->state().viewerOpen && waited.elapsed() < 10000) QTest::qWait(20);
+  EXPECT_FALSE(controller->state().viewerOpen);
+  QTest::qWait(50);
+  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<Viewer*>(w), nullptr);
 }
