@@ -16,13 +16,14 @@
 namespace zuvo::test {
 
 struct OutputPiece {
-  QByteArray bytes;      // written as they are, in one write
+  QByteArray bytes;      // written as they are, in one write that the reader gets alone
   int pauseAfterMs = 0;  // then the tool sleeps
 };
 
-// A script named `name` in a fresh folder that writes the pieces in order, each with one
-// write, then runs `tail` (shell text, may be empty). It first writes its process id
-// (its own group's id) into "<script>.pid".
+// A script named `name` in a fresh folder that writes the pieces in order, each once the
+// reader has taken the one before and waiting for it to be taken (a few seconds at most),
+// then runs `tail` (shell text, may be empty). It first writes its process id (its own
+// group's id) into "<script>.pid".
 QString fakeTool(const QString& name, const QList<OutputPiece>& pieces, const QByteArray& tail = {});
 // A script that spins on the processor and writes `progressLine` (a printf format taking
 // one number, 0 to 99) every few thousand turns, for ever.
