@@ -150,7 +150,7 @@ TEST(FFMpegRunner, BrokenTimeStampsEndTheToolWithCode4) {
   EXPECT_EQ(result.Description(), "File contains broken time stamps.");
   EXPECT_TRUE(log.text().contains("[RED]Monotone Timestamps Error"));
   EXPECT_FALSE(log.text().contains("FFMPEG:later"));
-  EXPECT_EQ(test::liveGroupMembers(test::fakeToolPid(tool)), 0);
+  EXPECT_TRUE(test::groupEnds(test::fakeToolPid(tool)));
 }
 
 TEST(FFMpegRunner, ProgressRedrawsTheQueueTableWithoutWaitingForIt) {

@@ -170,7 +170,7 @@ TEST(RunnerProgress, FatalMessagesEndTheToolWithTheirResult) {
     } else {
       EXPECT_EQ(outcome.answer, false) << c.runner;
     }
-    EXPECT_EQ(test::liveGroupMembers(test::fakeToolPid(tool)), 0) << c.runner;
+    EXPECT_TRUE(test::groupEnds(test::fakeToolPid(tool))) << c.runner;
   }
 }
 

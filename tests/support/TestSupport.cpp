@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
@@ -118,6 +119,26 @@ int liveGroupMembers(qint64 group) {
   for (const QList<QByteArray>& fields : groupStats(group))
     if (fields[0] != "Z") ++live;
   return live;
+}
+
+bool groupEnds(qint64 group, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (liveGroupMembers(group) > 0) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QThread::msleep(20);
+  }
+  return true;
+}
+
+bool groupStopped(qint64 group) {
+  int stopped = 0;
+  for (const QList<QByteArray>& fields : groupStats(group)) {
+    if (fields[0] == "Z") continue;
+    if (fields[0] != "T") return false;
+    ++stopped;
+  }
+  return stopped > 0;
 }
 
 qint64 groupCpuTicks(qint64 group) {
