@@ -12,6 +12,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -148,11 +152,20 @@ qint64 groupCpuTicks(qint64 group) {
 }
 
 quint16 portNobodyListensOn() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = probe.serverPort();
-  probe.close();
-  return port;
+  // Bound but never listening, and kept for the program's life: connecting is refused,
+  // and no other test program running meanwhile can be handed the port (a socket bound
+  // without address reuse blocks every other bind to it).
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    ADD_FAILURE() << "no loopback port could be reserved";
+    return 0;
+  }
+  return ntohs(address.sin_port);
 }
 
 // Serves one connection at a time per socket; lives on the server's own thread.

@@ -54,7 +54,7 @@ bool groupEnds(qint64 group, int timeoutMs = 10000);
 // Every live member of `group` is stopped (and there is one).
 bool groupStopped(qint64 group);
 
-// A loopback port that refuses connections (it was free a moment ago).
+// A loopback port that refuses connections, reserved for this program's life.
 quint16 portNobodyListensOn();
 
 // A real HTTP/1.1 server on 127.0.0.1 with a thread of its own.
