@@ -125,12 +125,18 @@ TEST(RunnerProgress, TimeLeftIsTheElapsedTimeScaledByWhatRemains) {
   // passed when it is read, and at most the whole run; each run is timed on its own,
   // as a loaded machine stretches them all.
   std::vector<MediaFilePtr> media;
+  std::vector<QString> tools;
+  // Every script is written before any tool starts: a child forked meanwhile would hold
+  // the script open for writing until its own exec, and starting that script would then
+  // fail as a busy text file.
+  for (const Case& c : cases) {
+    media.push_back(test::convertingMedia());
+    tools.push_back(test::fakeTool("tool", {{"starting\n", 1000}, {c.marker, 100}}));
+  }
   std::vector<double> runSeconds(std::size(cases));
   std::vector<std::thread> runs;
   for (size_t i = 0; i < std::size(cases); ++i) {
-    media.push_back(test::convertingMedia());
-    const QString tool = test::fakeTool("tool", {{"starting\n", 1000}, {cases[i].marker, 100}});
-    runs.emplace_back([run = test::runnerNamed(cases[i].runner), tool, item = media.back(),
+    runs.emplace_back([run = test::runnerNamed(cases[i].runner), tool = tools[i], item = media[i],
                        folder = test::freshFolder("work"), seconds = &runSeconds[i]] {
       QElapsedTimer clock;
       clock.start();
