@@ -1,18 +1,28 @@
 #include "app/Controller.h"
 
+#include "app/AddingPaths.h"
 #include "app/ApplicationIcon.h"
 #include "app/BCAlertPanel.h"
+#include "app/BCBusyPanel.h"
 #include "app/CriticalFolders.h"
 #include "app/DockIcon.h"
 #include "app/EmailLog.h"
+#include "app/FileLists.h"
 #include "app/NewsFile.h"
 #include "app/Notices.h"
 #include "app/PanelPlacement.h"
+#include "app/QueueRunner.h"
 #include "app/RestorableState.h"
+#include "app/SourceScanner.h"
+#include "app/TimedActivities.h"
 #include "app/UserLanguage.h"
+#include "convert/ConversionLog.h"
+#include "convert/DuplicateChecks.h"
 #include "media/BCDownloader.h"
-#include "media/FileTypes.h"
+#include "media/ProbeMediaFile.h"
+#include "media/ProbeSteps.h"
 #include "media/RegisteredSettings.h"
+#include "metadata/MetadataProbeSteps.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
 #include "platform/PreferredLanguages.h"
@@ -26,6 +36,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
@@ -54,6 +65,8 @@ constexpr double kTagsJobQuitWait = 30;
 // A stopped conversion ends its tool within a second or two.
 constexpr double kConversionQuitWait = 10;
 constexpr double kQuitPauseWait = 2;
+constexpr const char* kQueueRunning = "Pause";
+constexpr const char* kQueuePaused = "Resume";
 
 const QString kRateEnglish = QStringLiteral(
     "Dear Customer,\n\nWe hope you are enjoying Zuvo and it's working well for you. If it is would you mind doing "
@@ -86,9 +99,24 @@ void fillTable(QTableWidget* table, const QList<MediaFilePtr>& items) {
 
 }  // namespace
 
-void Controller::initialize() { registerSettingDefaults(); }
+void Controller::initialize() {
+  registerSettingDefaults();
+  // The probe's steps from the higher libraries: tags, chapters and the look-up, and the
+  // library's duplicate checks.
+  installMetadataProbeSteps();
+  ProbeSteps steps = probeSteps();
+  steps.tvShowExistsIniTunes = [](const QString& series, quint32 season, quint32 episode, const Reporter& log) {
+    return tvShowExistsIniTunes(series, qint32(season), qint32(episode), log);
+  };
+  steps.movieExistsIniTunes = [](const QString& title, const Reporter& log) { return movieExistsIniTunes(title, log); };
+  setProbeSteps(steps);
+}
 
-Controller::Controller(QObject* parent) : QObject(parent) {
+Controller::Controller(QObject* parent) : Controller(std::nullopt, parent) {}
+
+Controller::Controller(ConversionJobs jobs, QObject* parent) : Controller(std::optional(std::move(jobs)), parent) {}
+
+Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QObject(parent), jobs_(std::move(jobs)) {
   queueTable_ = windows_.Queue1TableView;
   QGuiApplication::setQuitOnLastWindowClosed(false);
   windows_.MainWindow->installEventFilter(this);
@@ -101,6 +129,80 @@ Controller::~Controller() {
   for (NotificationCenter::Token token : observers_) NotificationCenter::defaultCenter().removeObserver(token);
   state_.ConvertQueue.clear();
   state_.ConvertQueue.waitForDone();
+}
+
+void Controller::fillHooks() {
+  MainWindowShell& w = windows_;
+  hooks_.reloadFilesTable = [this] { fillTable(windows_.FilesTableView, state_.files); };
+  hooks_.reloadQueueTable = [this] { fillTable(queueTable_, state_.queue); };
+  hooks_.closeTagPanel = [this] { closeTagsPanel(); };
+  hooks_.showQueue = [this] { showQueue(); };
+  hooks_.highlightedRows = [&w] {
+    QList<int> rows;
+    for (const QModelIndex& index : w.FilesTableView->selectionModel()->selectedRows()) rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  };
+  hooks_.invalidateRestorableState = [this] { invalidateRestorableState(); };
+  hooks_.showPaused = [&w](bool paused) {
+    const QString title = QString::fromLatin1(paused ? kQueuePaused : kQueueRunning);
+    w.QueuePauseButton->setText(title);
+    w.QueuePauseButton2->setText(title);
+    w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
+  };
+  hooks_.showMainWindow = [&w] {
+    w.MainWindow->show();
+    bringWindowForward(w.MainWindow.get());
+  };
+  hooks_.showAlert = [this](const QString& text) {
+    if (myAlertPanel_) myAlertPanel_->ShowAlertPanel(text, windows_.MainWindow.get());
+  };
+  hooks_.showBusySheet = [this](const QString& text) { busyPanel_->activateBusyPanel(text, windows_.MainWindow.get()); };
+  hooks_.setBusyText = [this](const QString& text) {
+    if (busyPanel_->window() && busyPanel_->window()->isVisible())
+      busyPanel_->activateBusyPanel(text, windows_.MainWindow.get());
+    else
+      busyPanel_->setMessage(text);
+  };
+  hooks_.hideBusySheet = [this] { busyPanel_->hideBusyPanel(); };
+  hooks_.showLookUpProgress = [&w](bool shown) { w.LookUpProgressIndicator->setVisible(shown); };
+  hooks_.setWindowTitle = [&w](const QString& title) { w.MainWindow->setWindowTitle(title); };
+  hooks_.activateStatusMenu = [this] { activateStatusMenu(); };
+  hooks_.deactivateStatusMenu = [this] { deactivateStatusMenu(); };
+  hooks_.clearOnlineBox = [&w](bool tv) {
+    QWidget* box = tv ? static_cast<QWidget*>(w.TVInfoOnline) : static_cast<QWidget*>(w.MovieInfoOnline);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, w.MainWindow->palette().color(QPalette::Window));
+    box->setPalette(palette);
+  };
+  hooks_.showDockIcon = [this](const QImage& image) { showDockIcon(image); };
+  hooks_.chooseFolders = [&w] {
+    const QString folder = QFileDialog::getExistingDirectory(w.MainWindow.get());
+    return folder.isEmpty() ? QStringList() : QStringList(folder);
+  };
+  // A Qt table repaints once control is back in the event loop: a pause here would only
+  // nest one event loop per refresh posted meanwhile.
+  hooks_.runFor = [](double) {};
+}
+
+void Controller::makeQueueAndTimedWork() {
+  fillHooks();
+  busyPanel_ = std::make_unique<BCBusyPanel>(QStringLiteral("Zuvo"));
+  lists_ = std::make_unique<FileLists>(state_, hooks_, this);
+  lists_->setProbeStarter([](const MediaFilePtr& media, bool autoprocess) {
+    media->setAutoprocess(autoprocess);
+    startProbe(media);
+  });
+  lists_->setDVDLookUpStarter([](const MediaFilePtr& media, bool autoprocess) {
+    media->setAutoprocess(autoprocess);
+    startDVDLookUp(media);
+  });
+  ConversionJobs jobs = jobs_ ? std::move(*jobs_) : ConversionJobs::real(state_.ConvertQueue);
+  jobs_.reset();
+  runner_ = std::make_unique<QueueRunner>(state_, *notices_, hooks_, *lists_, std::move(jobs), this);
+  scanner_ = std::make_unique<SourceScanner>(state_, *notices_, hooks_, *lists_);
+  adding_ = std::make_unique<AddingPaths>(state_, hooks_, *lists_, *scanner_);
+  ticks_ = std::make_unique<TimedActivities>(state_, hooks_, *runner_, *scanner_, *lists_);
 }
 
 bool Controller::eventFilter(QObject* watched, QEvent* event) {
@@ -137,6 +239,7 @@ bool Controller::awakeFromNib() {
     state_.userLog = BCCReporter::dummy();
   }
   state_.mainLog->setEncrypt(true);
+  setConversionUserLog(state_.userLog);
   const Reporter& mainLog = state_.mainLog;
   const Reporter& userLog = state_.userLog;
   mainLog->report(QStringLiteral("Log starting..."), 1);
@@ -149,6 +252,7 @@ bool Controller::awakeFromNib() {
   mainLog->report(QStringLiteral("[BLUE]Mac OS Version is %1").arg(version.text()), 2);
   notices_ = std::make_unique<Notices>(mainLog, userLog, version);
   notices_->setStatusSink([this](const QString& text) { windows_.MessageTextField->setText(text); });
+  makeQueueAndTimedWork();
 
   mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
   const CriticalFolders folders = checkCriticalFolders(
@@ -162,6 +266,7 @@ bool Controller::awakeFromNib() {
   const UserLanguage language = workOutUserLanguage(preferredLanguages(), mainLog);
   state_.userLanguageCode = language.code;
   state_.userLanguageName = language.name;
+  setProbeContext(ProbeContext{mainLog, userLog, state_.cacheFolder, state_.userLanguageCode});
 
   mainLog->report(QStringLiteral("Setting up notification center"), 3);
   registerObservers();
@@ -218,7 +323,7 @@ bool Controller::awakeFromNib() {
   }
   checkNews();
   if (terminated_) return false;
-  if (defaults.boolForKey(QStringLiteral("CheckVideoSourcesOnStartUp"))) checksources(false);
+  if (defaults.boolForKey(QStringLiteral("CheckVideoSourcesOnStartUp"))) scanner_->checksources(false);
   makefilestable();
   sizeWindow();
   startupFinished_ = !terminated_;
@@ -228,7 +333,29 @@ bool Controller::awakeFromNib() {
 void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {
   if (terminated_) return;
   if (restorationOn()) windowDidDecodeRestorableState();
-  if (!openedPaths.isEmpty()) openFiles(openedPaths);
+  launched_ = true;
+  // The paths handed over during start-up follow those the program was started with.
+  handedOver_.prepend({openedPaths, false});
+  addHandedOver();
+}
+
+void Controller::handOver(const QStringList& paths, bool service) {
+  if (terminated_ || quitting_) return;
+  handedOver_.append({paths, service});
+  addHandedOver();
+}
+
+void Controller::addHandedOver() {
+  // A scan keeps events flowing, so a later hand-over can arrive in the middle of one:
+  // it waits its turn, and the paths go in in the order they were handed over.
+  if (!launched_ || handingOver_) return;
+  handingOver_ = true;
+  while (!handedOver_.isEmpty() && !quitting_) {
+    const auto [handed, fromService] = handedOver_.takeFirst();
+    if (fromService) adding_->handleService(handed);
+    else adding_->openFiles(handed);
+  }
+  handingOver_ = false;
 }
 
 void Controller::showFolderAlert(const QString& message, const QString& informative) {
@@ -412,7 +539,10 @@ void Controller::GrowlMessage(const QString& title, const QString& message, int 
 }
 
 void Controller::setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail) {
-  const QImage image = DockIcon::shared().setZuvoIcon(progress, pending, convertedsucess, convertedfail);
+  showDockIcon(DockIcon::shared().setZuvoIcon(progress, pending, convertedsucess, convertedfail));
+}
+
+void Controller::showDockIcon(const QImage& image) {
   if (image.isNull()) return;
   const QIcon icon(QPixmap::fromImage(image));
   windows_.MainWindow->setWindowIcon(icon);
@@ -466,11 +596,6 @@ void Controller::writeQuitArchives() {
 
 // ---------------------------------------------------------------- quitting
 
-void Controller::waitForRunningJobs() {
-  runloop::waitUntil([this] { return state_.ConvertQueue.activeThreadCount() == 0; }, kTagsJobQuitWait, 20);
-  runloop::waitUntil([this] { return state_.runningConversions.load() == 0; }, kConversionQuitWait, 20);
-}
-
 void Controller::QuitButtonPress() {
   if (quitting_) return;
   quitting_ = true;
@@ -478,27 +603,24 @@ void Controller::QuitButtonPress() {
   both(mainLog, state_.userLog, QStringLiteral("Quit button pressed"), 2);
   if (windows_.MainWindow->isVisible()) bringWindowForward(windows_.MainWindow.get());
   // No tags-only job begins once quitting has begun (their items come back queued); the
-  // one under way is rewriting a file in place and is let finish.
-  state_.ConvertQueue.clear();
+  // one under way is rewriting a file in place and is let finish, bounded.
+  if (runner_) runner_->finishTagsJobs(kTagsJobQuitWait);
 
   state_.files.removeIf([](const MediaFilePtr& item) { return !item->didlookup(); });
   if (state_.systemMinor < 7) writeQuitArchives();
   else windowWillEncodeRestorableState();
 
-  // Every pause is lifted, whatever the paused flag says, so that no tool is left
-  // suspended and each one sees its stop request.
-  mainLog->report(QStringLiteral("Taking any tasks of off Pause"), 2);
-  for (const MediaFilePtr& item : state_.queue) item->setPause(false);
-  state_.paused = false;
-  const bool converting =
-      state_.runningConversions.load() > 0 ||
-      std::any_of(state_.queue.begin(), state_.queue.end(), [](const MediaFilePtr& item) { return item->state() == 3; });
-  if (converting) runloop::runFor(kQuitPauseWait);
-
-  mainLog->report(QStringLiteral("Setting all tasks to Stop Buton Pressed"), 2);
-  for (const MediaFilePtr& item : state_.queue)
-    if (item->state() == 3) item->setStopbuttonpressed(true);
-  waitForRunningJobs();
+  if (runner_) {
+    // Every pause is lifted, whatever the paused flag says, so that no tool is left
+    // suspended and each one sees its stop request.
+    mainLog->report(QStringLiteral("Taking any tasks of off Pause"), 2);
+    runner_->liftPause();
+    state_.paused = false;
+    if (runner_->runningJobs() > 0) runloop::runFor(kQuitPauseWait);
+    mainLog->report(QStringLiteral("Setting all tasks to Stop Buton Pressed"), 2);
+    runner_->stopAll();
+    runner_->waitForJobs(kConversionQuitWait);
+  }
 
   both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
   if (timer_) timer_->stop();
@@ -514,58 +636,27 @@ void Controller::timedactivities() {
   // Start-up waits on downloads and the helper with events flowing: no tick may touch
   // the lists or the tables before it has finished, nor once quitting has begun.
   if (!startupFinished_ || quitting_) return;
-  // The timer tick's work is called from here: the queue runner, the timed scans, cache
-  // expiry, the status item and the on-line boxes.
+  ticks_->timedactivities();
 }
 
 void Controller::makefilestable() {
-  // The rebuild proper (moving items between the lists by state) is called from here.
-  RefreshWindow();
+  if (lists_) lists_->makefilestable();
 }
 
 void Controller::RefreshWindow() {
-  fillTable(windows_.FilesTableView, state_.files);
-  fillTable(queueTable_, state_.queue);
+  if (lists_) lists_->RefreshWindow();
 }
 
-void Controller::checksources(bool timed) {
-  // The scan of the video sources is called from here.
-  (void)timed;
-}
-
-void Controller::openFiles(const QStringList& paths) {
-  for (const QString& path : paths) {
-    if (IsVideoFile(path)) {
-      state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
-      bringWindowForward(windows_.MainWindow.get());
-      addfiletotable(path, true, false);
-      makefilestable();
-    }
-    if (QFileInfo(path).isDir()) {
-      checksubdirectory(path, 1, true, false);
-      makefilestable();
-    }
+void Controller::showQueue() {
+  state_.mainLog->report(QStringLiteral("Showing Queue Window"), 4);
+  if (state_.queueInPane) {
+    uncollapseRightView();
+    return;
   }
-}
-
-void Controller::addfiletotable(const QString& path, bool drop, bool autoprocess) {
-  // Adding a file proper (with its probe) is called from here; until then the item is
-  // listed as it is.
-  (void)autoprocess;
-  for (const auto* list : {&state_.files, &state_.queue})
-    for (const MediaFilePtr& item : *list)
-      if (item->fullpath() == path) return;
-  auto item = std::make_shared<MediaFile>();
-  item->setFullpath(path);
-  item->setFilename(QFileInfo(path).fileName());
-  item->setDrop(drop);
-  state_.files.append(item);
-  invalidateRestorableState();
-}
-
-void Controller::checksubdirectory(const QString& folder, int depth, bool drop, bool timed) {
-  // The folder scan is called from here.
-  (void)folder, (void)depth, (void)drop, (void)timed;
+  QWidget* panel = windows_.QueuePanel.get();
+  panel->setWindowFlag(Qt::WindowStaysOnTopHint, Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop")));
+  panel->show();
+  bringWindowForward(panel);
 }
 
 // ---------------------------------------------------------------- windows of later work

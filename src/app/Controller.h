@@ -1,9 +1,12 @@
 #pragma once
 // The application's one controller: start-up, the windows it owns, the notices, the
-// 10-second timer, the saved lists and quitting. The queue runner and the timed work
-// operate on its `ControllerState`; the members under "Queue and timed work" are where
-// they are called. GUI thread only, except where a member says otherwise.
+// 10-second timer, the saved lists and quitting. It owns the two lists, the queue runner,
+// the scans, the ways sources come in and the tick, all working on its `ControllerState`
+// and reaching the windows through the hooks it fills. GUI thread only, except where a
+// member says otherwise.
+#include "app/ControllerHooks.h"
 #include "app/ControllerState.h"
+#include "app/ConversionJobs.h"
 #include "app/MainWindowShell.h"
 #include "platform/NotificationCenter.h"
 
@@ -12,6 +15,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSystemTrayIcon;
@@ -20,8 +24,14 @@ class QTimer;
 
 namespace zuvo {
 
+class AddingPaths;
 class BCAlertPanel;
+class BCBusyPanel;
+class FileLists;
 class Notices;
+class QueueRunner;
+class SourceScanner;
+class TimedActivities;
 
 class Controller : public QObject {
  public:
@@ -29,14 +39,21 @@ class Controller : public QObject {
   static void initialize();
 
   explicit Controller(QObject* parent = nullptr);
+  // With converters and tag writers of the caller's choosing (tests); the default runs the
+  // real ones.
+  explicit Controller(ConversionJobs jobs, QObject* parent = nullptr);
   ~Controller() override;
 
   // The start-up sequence. False when the program must end at once (no cache folder
   // could be made): the quit sequence has run and there is no event loop to stop.
   bool awakeFromNib();
   // After start-up: brings back the saved lists, then adds the paths the program was
-  // opened with.
+  // opened with and those handed over meanwhile.
   void applicationDidFinishLaunching(const QStringList& openedPaths = {});
+  // Paths handed over by a second launch (`service` false: opened documents) or by the
+  // Services entry. Kept until the launch has finished, so that the restored lists
+  // cannot drop them and nothing is added before the tables exist.
+  void handOver(const QStringList& paths, bool service);
   // The quit sequence; ends the event loop, or marks the program finished when the
   // loop has not started.
   void QuitButtonPress();
@@ -72,19 +89,13 @@ class Controller : public QObject {
   bool isFullScreen() const;
   void rateZuvo();
 
-  // Queue and timed work. Each tick does nothing before start-up has finished or once
-  // quitting has begun.
+  // The timer tick. It does nothing before start-up has finished or once quitting has
+  // begun.
   void timedactivities();
-  // The table rebuild: moves items between the lists by their state, then redraws.
+  // The table rebuild and the redraw of both tables.
   void makefilestable();
-  // Redraws both tables from the lists.
   void RefreshWindow();
-  void checksources(bool timed);
-  // Opened documents: video files are added, folders scanned (one level down).
-  void openFiles(const QStringList& paths);
-  // Adds one path to the files list unless it is there already.
-  void addfiletotable(const QString& path, bool drop, bool autoprocess);
-  void checksubdirectory(const QString& folder, int depth, bool drop, bool timed);
+  void showQueue();
 
   // Windows and commands that other windows carry out.
   void PreferencesMenuPress();
@@ -99,6 +110,13 @@ class Controller : public QObject {
   void NextShow();
   void PreviousShow();
 
+  // The lists, the queue runner, the scans, the ways in and the tick; they exist once
+  // start-up has made the logs and the notices.
+  FileLists& lists() { return *lists_; }
+  QueueRunner& runner() { return *runner_; }
+  SourceScanner& scanner() { return *scanner_; }
+  AddingPaths& adding() { return *adding_; }
+
   ControllerState& state() { return state_; }
   MainWindowShell& windows() { return windows_; }
   QTableWidget* queueTableInUse() const { return queueTable_; }
@@ -108,8 +126,12 @@ class Controller : public QObject {
   QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
  private:
+  Controller(std::optional<ConversionJobs> jobs, QObject* parent);
   bool eventFilter(QObject* watched, QEvent* event) override;
   void registerObservers();
+  void makeQueueAndTimedWork();
+  void addHandedOver();
+  void fillHooks();
   // Runs `work` on the GUI thread: at once there, queued from any other thread.
   void onGUIThread(std::function<void()> work);
   void showFolderAlert(const QString& message, const QString& informative);
@@ -117,12 +139,20 @@ class Controller : public QObject {
   void checkNews();
   void layOutWindows();
   void writeQuitArchives();
-  void waitForRunningJobs();
   void showOnline(QWidget* box, bool& offlineFlag, bool online);
+  void showDockIcon(const QImage& image);
   bool restorationOn() const { return state_.systemMinor >= 7; }
 
   ControllerState state_;
   MainWindowShell windows_;
+  ControllerHooks hooks_;
+  std::optional<ConversionJobs> jobs_;  // until the runner takes them
+  std::unique_ptr<FileLists> lists_;
+  std::unique_ptr<QueueRunner> runner_;
+  std::unique_ptr<SourceScanner> scanner_;
+  std::unique_ptr<AddingPaths> adding_;
+  std::unique_ptr<TimedActivities> ticks_;
+  std::unique_ptr<BCBusyPanel> busyPanel_;
   QTableWidget* queueTable_ = nullptr;
   QTimer* timer_ = nullptr;
   std::unique_ptr<Notices> notices_;
@@ -134,6 +164,9 @@ class Controller : public QObject {
   bool terminated_ = false;
   bool stateWritePending_ = false;
   bool restoreRead_ = false;  // the saved lists have been read back
+  bool launched_ = false;     // applicationDidFinishLaunching has run
+  QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
+  bool handingOver_ = false;
 };
 
 }  // namespace zuvo

@@ -44,9 +44,6 @@ struct ControllerState {
   bool statusItemShown = false;
   bool paused = false;
   std::atomic<int> jobCounter{1};  // the first conversion job is numbered 2
-  // Full conversions whose worker has not ended yet (the queue runner counts them);
-  // quitting waits, bounded, for them to stop their tools.
-  std::atomic<int> runningConversions{0};
   bool tvOffline = false;
   bool movieOffline = false;
   int cacheCountdown = 0;

@@ -1,6 +1,7 @@
 #include "app/FileLists.h"
 
 #include "media/MediaValues.h"
+#include "media/ProbeMediaFile.h"
 #include "platform/RunLoop.h"
 
 #include <QCoreApplication>
@@ -28,29 +29,10 @@ void FileLists::pause(double seconds) {
   else runloop::runFor(seconds);
 }
 
-MediaFilePtr FileLists::newMediaForPath(const QString& path, bool drop) {
-  auto media = std::make_shared<MediaFile>();
-  media->setIsDVD(false);
-  media->setOnlyScanForForcedSubtitle(false);
-  media->setFullpath(path);
-  media->setDrop(drop);
-  media->setFilename(QFileInfo(path).fileName());
-  media->setFilesize(QFileInfo(path).size());
-  return media;
-}
+MediaFilePtr FileLists::newMediaForPath(const QString& path, bool drop) { return newMediaWithPath(path, drop, false); }
 
 MediaFilePtr FileLists::newMediaForDVD(const QString& title, const DVDTrack& track) {
-  auto media = std::make_shared<MediaFile>();
-  media->setDVDTrackInfo(DVDTrack(title, track.dvdpath(), track.tracknumber()));
-  media->setIsDVD(true);
-  media->setFilename(QStringLiteral("DVD:%1").arg(title));
-  media->setFullpath(QStringLiteral("DVD:%1").arg(title));
-  media->setType(QString::fromLatin1(kSourceTypeDVD));
-  media->setSeriesname(track.trackname());
-  media->setSeason(static_cast<quint32>(track.season()));
-  media->setShow(static_cast<quint32>(track.episode()));
-  media->setDVDTitle(title);
-  return media;
+  return newMediaWithDVD(title, track, false);
 }
 
 BCError FileLists::addfiletotable(const QString& path, bool drop, bool autoprocess) {

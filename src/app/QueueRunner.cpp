@@ -30,6 +30,7 @@ struct QueueRunner::Shared {
     MediaFilePtr media;
     bool tagsOnly = false;
     QString outputBaseName;
+    bool started = false;  // its worker has begun it
   };
 
   mutable std::mutex lock;
@@ -43,7 +44,17 @@ struct QueueRunner::Shared {
   }
   void add(const MediaFilePtr& media, bool tagsOnly) {
     std::lock_guard<std::mutex> guard(lock);
-    jobs.append(Job{media, tagsOnly, {}});
+    jobs.append(Job{media, tagsOnly, {}, !tagsOnly});
+  }
+  void markStarted(const MediaFile* media, bool tagsOnly) {
+    std::lock_guard<std::mutex> guard(lock);
+    for (Job& job : jobs)
+      if (job.media.get() == media && job.tagsOnly == tagsOnly) job.started = true;
+  }
+  // Forgets the tags-only jobs that never began: their queue was cleared.
+  void dropUnstartedTagsJobs() {
+    std::lock_guard<std::mutex> guard(lock);
+    jobs.removeIf([](const Job& job) { return job.tagsOnly && !job.started; });
   }
   void setOutputBaseName(const MediaFile* media, const QString& name) {
     std::lock_guard<std::mutex> guard(lock);
@@ -123,14 +134,15 @@ void QueueRunner::startconversion() {
   const QList<MediaFilePtr> queue = state_.queue;
   for (const MediaFilePtr& item : queue) {
     if (item->state() != MediaState::Queued || !item->didlookup()) continue;
+    // Taken in one step: a probe removing a duplicate at this moment either wins (the
+    // item is not started) or finds it converting (and keeps it).
+    if (!item->exchangeState(MediaState::Queued, MediaState::Converting)) continue;
     if (item->ConversionFormat() != ConversionFormat::TagsOnly) {
-      item->setState(MediaState::Converting);
       state_.mainLog->report(QStringLiteral("Starting conversion thread for : %1").arg(item->fullpath()), 3);
       convertvideo(item);
       return;
     }
     state_.mainLog->report(QStringLiteral("Updating Info for : %1").arg(item->fullpath()), 3);
-    item->setState(MediaState::Converting);
     item->setPassnumber(PassStage::BeforeTags);
     item->setProgress(50);
     ControllerHooks::call(hooks_.reloadQueueTable);
@@ -199,6 +211,7 @@ void QueueRunner::conversionEnded(const MediaFilePtr& media, const QString& iden
 void QueueRunner::infoonlyvideo(const MediaFilePtr& media) {
   shared_->add(media, true);
   auto job = [shared = shared_, write = jobs_.writeTags, media, log = state_.mainLog] {
+    shared->markStarted(media.get(), true);
     const BCError outcome = write(media->fullpath(), *media, log);
     // A failed rewrite is a failure of the item, with the writer's reason.
     if (outcome.Error()) media->setConversionerror(outcome.Description());
@@ -343,7 +356,10 @@ void QueueRunner::stopAll() {
 
 bool QueueRunner::finishTagsJobs(double seconds) {
   state_.ConvertQueue.clear();
-  return state_.ConvertQueue.waitForDone(static_cast<int>(seconds * 1000));
+  const bool finished =
+      runloop::waitUntil([this] { return state_.ConvertQueue.activeThreadCount() == 0; }, seconds, 20);
+  shared_->dropUnstartedTagsJobs();
+  return finished;
 }
 
 bool QueueRunner::waitForJobs(double seconds) {

@@ -1,5 +1,6 @@
 #include "app/Controller.h"
-#include "metadata/MetadataProbeSteps.h"
+#include "app/HandOverService.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -33,16 +34,34 @@ int main(int argc, char** argv) {
   const bool quitAfterStartUp = !qEnvironmentVariableIsEmpty(kQuitAfterStartUp);
   if (quitAfterStartUp) answerWarningsAutomatically(app);
 
-  // Files and folders handed over on the command line (the desktop entry's %F).
+  // Files and folders handed over on the command line (the desktop entry's %F); with
+  // "--service", the paths the Services entry hands over.
   QStringList opened;
-  for (const QString& argument : app.arguments().mid(1))
-    if (!argument.startsWith('-')) opened.append(QFileInfo(argument).absoluteFilePath());
+  bool service = false;
+  for (const QString& argument : app.arguments().mid(1)) {
+    if (argument == QLatin1String("--service")) service = true;
+    else if (!argument.startsWith('-')) opened.append(QFileInfo(argument).absoluteFilePath());
+  }
+
+  // A second launch hands its paths to the running instance and ends.
+  zuvo::HandOverService handOver;
+  if (handOver.claim() == zuvo::HandOverService::Claim::Taken) {
+    if (zuvo::handOverToRunningInstance(opened, service)) return 0;
+    std::fprintf(stderr, "zuvo: the running Zuvo did not answer\n");
+    return 1;
+  }
 
   zuvo::Controller::initialize();
-  zuvo::installMetadataProbeSteps();
   zuvo::Controller controller;
+  handOver.setReceiver([&controller](const QStringList& paths, bool isService) { controller.handOver(paths, isService); });
+  zuvo::onTerminationSignals([&controller] { controller.QuitButtonPress(); });
   if (!controller.awakeFromNib()) return 1;
-  controller.applicationDidFinishLaunching(opened);
+  if (service) {
+    controller.applicationDidFinishLaunching();
+    controller.handOver(opened, true);
+  } else {
+    controller.applicationDidFinishLaunching(opened);
+  }
   if (controller.terminated()) return 0;
   if (quitAfterStartUp) QTimer::singleShot(0, &controller, [&controller] { controller.QuitButtonPress(); });
   return app.exec();

@@ -1,5 +1,9 @@
 #include "convert/ChunkProgress.h"
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+
 #include "media/StringHelpers.h"
 
 namespace zuvo {
@@ -16,14 +20,17 @@ int ChunkProgress::percentageIn(const QString& line, const ChunkProgressRule& ru
 
 bool ChunkProgress::take(const QStringList& lines, MediaFile& media, double elapsedSeconds,
                          const TableRedraw& table, const Reporter& reporter) {
-  // Writes of the tool that arrive in one read: the newest progress line counts.
-  const auto line =
-      std::find_if(lines.rbegin(), lines.rend(), [&](const QString& l) { return l.contains(rule_.trigger); });
-  if (line == lines.rend()) {
-    if (rule_.otherOutputLog && reporter)
-      reporter->report(QString::fromLatin1(rule_.otherOutputLog).arg(lines.join('\n')), 4);
-    return false;
+  // Writes of the tool that arrive in one read: the newest progress line counts, and the
+  // tool's messages among them are still logged (a loaded machine merges writes into one read).
+  const auto isProgress = [&](const QString& l) { return l.contains(rule_.trigger); };
+  const auto line = std::find_if(lines.rbegin(), lines.rend(), isProgress);
+  if (rule_.otherOutputLog && reporter) {
+    QStringList messages;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(messages), std::not_fn(isProgress));
+    if (!messages.isEmpty())
+      reporter->report(QString::fromLatin1(rule_.otherOutputLog).arg(messages.join('\n')), 4);
   }
+  if (line == lines.rend()) return false;
   int percent = percentageIn(*line, rule_);
   if (rule_.zeroCountsAsOne && percent == 0) percent = 1;
   if (rule_.capAtHundred && percent > 100) percent = 100;

@@ -1,6 +1,7 @@
 #include "convert/ConversionLog.h"
 
 #include <QMutex>
+#include <ctime>
 
 #include "convert/ToolRun.h"
 
@@ -30,6 +31,15 @@ void reportBoth(const Reporter& mainLog, const QString& message, quint32 level) 
 void reportBoth(const Reporter& mainLog, const QString& mainLine, const QString& userLine, quint32 level) {
   reportTo(mainLog, mainLine, level);
   reportTo(conversionUserLog(), userLine, level);
+}
+
+QString asctimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64] = {};
+  std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &local);
+  return QString::fromLatin1(text);
 }
 
 }  // namespace zuvo

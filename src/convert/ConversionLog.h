@@ -12,4 +12,8 @@ void reportBoth(const Reporter& mainLog, const QString& message, quint32 level);
 // `mainLine` to the main log and `userLine` to the user log, at one level.
 void reportBoth(const Reporter& mainLog, const QString& mainLine, const QString& userLine, quint32 level);
 
+// The local time in the C library's asctime form, without its line end, as the start and
+// end lines of a conversion show it.
+QString asctimeNow();
+
 }  // namespace zuvo

@@ -19,16 +19,6 @@ constexpr int kSampleLength = 60;
 constexpr int kLongestMiddleSample = 601;
 constexpr int kLateSampleStart = 300;
 
-// The local time in the C library's asctime form, without its line end.
-QString asctimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[64] = {};
-  std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &local);
-  return QString::fromLatin1(text);
-}
-
 // A sample is a minute from the middle of a short source, or from five minutes in.
 QString sampleOptionsFor(const MediaFile& media) {
   const int seconds = media.myvideotrack().duration();

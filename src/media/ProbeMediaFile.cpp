@@ -263,7 +263,7 @@ QThreadPool& probeThreadPool() {
 
 int RunningProbeCount() { return runningProbes.load(); }
 
-MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autoprocess) {
+MediaFilePtr newMediaWithPath(const QString& path, bool drop, bool autoprocess) {
   auto item = std::make_shared<MediaFile>();
   item->setAutoprocess(autoprocess);
   item->setIsDVD(false);
@@ -272,11 +272,20 @@ MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autopr
   item->setDrop(drop);
   item->setFilename(lastComponent(path));
   item->setFilesize(QFileInfo(path).size());
-  probeThreadPool().start([item] { probeMediaFileInBackground(item); });
   return item;
 }
 
-MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess) {
+void startProbe(const MediaFilePtr& item) {
+  probeThreadPool().start([item] { probeMediaFileInBackground(item); });
+}
+
+MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autoprocess) {
+  MediaFilePtr item = newMediaWithPath(path, drop, autoprocess);
+  startProbe(item);
+  return item;
+}
+
+MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess) {
   const ProbeContext context = probeContext();
   auto item = std::make_shared<MediaFile>();
   item->setAutoprocess(autoprocess);
@@ -308,9 +317,17 @@ MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record
   item->setChapters(record.Chapters());
   copyDVDSubtitles(*item, record, context);
   item->setOnlyScanForForcedSubtitle(Defaults::standard().boolForKey(kAutoscanForDVDSubtitles));
+  return item;
+}
 
+void startDVDLookUp(const MediaFilePtr& item) {
   probeThreadPool().start([item] { lookUpDVDTitleInBackground(item); });
   post(kRefreshWindow, *item);
+}
+
+MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess) {
+  MediaFilePtr item = newMediaWithDVD(title, record, autoprocess);
+  startDVDLookUp(item);
   return item;
 }
 

@@ -33,6 +33,13 @@ MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autopr
 // and "RefreshWindow" posted before it is returned.
 MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess);
 
+// The two halves of each initializer, for a caller that lists the item before its
+// background work can post anything about it.
+MediaFilePtr newMediaWithPath(const QString& path, bool drop, bool autoprocess);
+void startProbe(const MediaFilePtr& item);
+MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess);
+void startDVDLookUp(const MediaFilePtr& item);
+
 // The whole probe of an item made for a path, on the calling thread (the initializer sends
 // it to the probe threads). Always runs to its end.
 void probeMediaFileInBackground(const MediaFilePtr& item);

@@ -30,7 +30,7 @@ std::optional<QByteArray> presentValueOf(const Mp4File& file, const QString& rat
 }  // namespace
 
 void setRating(Mp4File& file, const QString& rating, const MediaFile& media, const Reporter& reporter) {
-  reporter->report(QStringLiteral("setRating called"), 4);
+  if (reporter) reporter->report(QStringLiteral("setRating called"), 4);
   const QByteArray value = presentValueOf(file, rating).value_or(iTunesRatingValue(rating, CurrentRatingsCountry()).toUtf8());
   replaceTextItem(file, kRatingItemName, value);
   replaceTextItem(file, kCastItemName, castAndCrewPropertyList(media.actors(), media.directors(), media.producers()));

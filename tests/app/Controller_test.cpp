@@ -1,5 +1,7 @@
 #include "app/Controller.h"
+#include "app/FileLists.h"
 #include "app/MainWindowShell.h"
+#include "app/QueueRunner.h"
 #include "app/RestorableState.h"
 #include "app/UserLanguage.h"
 #include "platform/Defaults.h"
@@ -22,7 +24,9 @@
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
+#include <vector>
 
 using namespace zuvo;
 
@@ -50,6 +54,45 @@ class WarningAnswerer {
 
  private:
   QTimer poll_;
+};
+
+// A conversion that runs until it is asked to stop and is not paused, then takes a moment
+// to end its tool; on a thread of its own, as the real ones run.
+class StoppableConversion : public ConversionTask {
+ public:
+  explicit StoppableConversion(MediaFilePtr media) : media_(std::move(media)) {}
+  BCError Convert() override {
+    QElapsedTimer waited;
+    waited.start();
+    while ((!media_->stopbuttonpressed() || media_->pause()) && waited.elapsed() < 20000) QThread::msleep(10);
+    QThread::msleep(300);
+    return BCError::Code(2, "Stopped");
+  }
+  QString outputBaseName() const override { return "Converting"; }
+
+ private:
+  MediaFilePtr media_;
+};
+
+struct StoppableJobs {
+  ConversionJobs jobs() {
+    ConversionJobs j;
+    j.makeConverter = [this](const MediaFilePtr& media, const QString& identifier, const HelperInfo&,
+                             const Reporter&) -> std::unique_ptr<ConversionTask> {
+      identifiers.append(identifier);
+      return std::make_unique<StoppableConversion>(media);
+    };
+    j.writeTags = [](const QString&, const MediaFile&, const Reporter&) { return BCError::NoError(); };
+    j.runConversion = [this](std::function<void()> job) { threads.emplace_back(std::move(job)); };
+    j.runTagsJob = [](std::function<void()> job) { job(); };
+    return j;
+  }
+  ~StoppableJobs() {
+    for (std::thread& thread : threads) thread.join();
+  }
+  // Filled on the GUI thread only (the factory runs on the worker): read after joining.
+  QStringList identifiers;
+  std::vector<std::thread> threads;
 };
 
 MediaFilePtr lookedUpItem(const QString& path, int state) {
@@ -81,8 +124,8 @@ class ControllerTest : public ::testing::Test {
     for (const char* v : {"ZUVO_NEWS_URL", "ZUVO_SYSTEM_VERSION", "ZUVO_GNTP_PORT", "LANGUAGE"}) qunsetenv(v);
   }
 
-  std::unique_ptr<Controller> start() {
-    auto controller = std::make_unique<Controller>();
+  std::unique_ptr<Controller> start(std::optional<ConversionJobs> jobs = std::nullopt) {
+    auto controller = jobs ? std::make_unique<Controller>(std::move(*jobs)) : std::make_unique<Controller>();
     EXPECT_TRUE(controller->awakeFromNib());
     return controller;
   }
@@ -276,9 +319,10 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   const QByteArray before = test::readFile(saved.path());
 
   auto controller = start();
+  controller->lists().setProbeStarter({});
   // Found at launch, before the saved lists are read: one new, one already saved.
-  controller->addfiletotable("/videos/new.mkv", false, false);
-  controller->addfiletotable("/videos/b.mkv", false, false);
+  controller->lists().addfiletotable("/videos/new.mkv", false, false);
+  controller->lists().addfiletotable("/videos/b.mkv", false, false);
   QCoreApplication::processEvents();
   EXPECT_EQ(test::readFile(saved.path()), before) << "the saved lists were overwritten before being read";
 
@@ -295,16 +339,46 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   EXPECT_EQ(controller->windows().Queue1TableView->rowCount(), 1);
 }
 
+TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {
+  StoppableJobs conversions;
+  Controller controller(conversions.jobs());
+  controller.timedactivities();  // before start-up: nothing exists to run yet
+  ASSERT_TRUE(controller.awakeFromNib());
+  controller.applicationDidFinishLaunching();
+  ControllerState& state = controller.state();
+  const MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", 2);
+  const MediaFilePtr unprobed = lookedUpItem("/videos/u.mkv", 2);
+  unprobed->setDidlookup(false);
+  state.queue = {unprobed, waiting};
+
+  controller.timedactivities();
+  EXPECT_EQ(waiting->state(), 3);
+  EXPECT_EQ(unprobed->state(), 2) << "an item still being probed is not taken";
+  EXPECT_EQ(controller.runner().runningJobs(), 1);
+  EXPECT_TRUE(mainLog().contains("Starting conversion thread for : /videos/w.mkv"));
+  // The next tick starts nothing beside the running conversion.
+  controller.timedactivities();
+  EXPECT_EQ(conversions.threads.size(), 1u);
+
+  controller.QuitButtonPress();
+  EXPECT_TRUE(waiting->stopbuttonpressed());
+  EXPECT_EQ(controller.runner().runningJobs(), 0);
+}
+
 TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConversions) {
-  auto controller = start();
+  StoppableJobs conversions;
+  auto controller = start(conversions.jobs());
   controller->applicationDidFinishLaunching();
   ControllerState& state = controller->state();
-  MediaFilePtr converting = lookedUpItem("/videos/c.mkv", 3);
+  MediaFilePtr converting = lookedUpItem("/videos/c.mkv", 2);
   MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", 2);
-  converting->setPause(true);
-  state.queue = {converting, waiting};
+  state.queue = {converting};
+  controller->timedactivities();
+  ASSERT_EQ(converting->state(), 3);
+  controller->runner().QueuePauseButtonPress();
+  ASSERT_TRUE(state.paused);
+  state.queue.append(waiting);
   state.files = {lookedUpItem("/videos/done.mkv", 1), std::make_shared<MediaFile>()};
-  state.paused = true;
 
   std::atomic_bool rewriteFinished = false, laterJobRan = false;
   state.ConvertQueue.start([&] {
@@ -312,20 +386,12 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
     rewriteFinished = true;
   });
   state.ConvertQueue.start([&] { laterJobRan = true; });
-  // A conversion worker that ends its tool once it sees the stop request, unpaused.
-  state.runningConversions = 1;
-  std::thread worker([&] {
-    while (!converting->stopbuttonpressed() || converting->pause()) QThread::msleep(10);
-    QThread::msleep(300);
-    state.runningConversions = 0;
-  });
   QThread::msleep(50);
 
   controller->QuitButtonPress();
-  worker.join();
   EXPECT_TRUE(rewriteFinished);
   EXPECT_FALSE(laterJobRan);
-  EXPECT_EQ(state.runningConversions.load(), 0);
+  EXPECT_EQ(controller->runner().runningJobs(), 0) << "the stopped conversion has ended";
   EXPECT_FALSE(converting->pause());
   EXPECT_TRUE(converting->stopbuttonpressed());
   EXPECT_FALSE(waiting->stopbuttonpressed());

@@ -1,6 +1,8 @@
 #include "ControllerFixture.h"
 
 #include <QGuiApplication>
+#include <QThread>
+#include <atomic>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -349,4 +351,28 @@ TEST_F(QueueRunnerTest, OutcomesAreReportedAsTheirNoticesAndLogLines) {
   EXPECT_EQ(header(daemon.messages().value(0), "Notification-Text"),
             "Conversion of file drm.mkv failed with the following error : File is protected by DRM");
   EXPECT_EQ(header(daemon.messages().value(0), "Notification-Name"), "Conversion");
+}
+
+TEST_F(QueueRunnerTest, QuittingLetsTheRewriteUnderWayFinishAndForgetsTheTagsJobsNeverBegun) {
+  // Tags jobs on the real serial queue; the first rewrite takes a moment.
+  std::atomic_int written = 0;
+  ConversionJobs jobs;
+  jobs.writeTags = [&](const QString&, const MediaFile&, const Reporter&) {
+    QThread::msleep(300);
+    ++written;
+    return BCError::NoError();
+  };
+  jobs.runTagsJob = [this](std::function<void()> job) { state.ConvertQueue.start(std::move(job)); };
+  runner = std::make_unique<QueueRunner>(state, *notices, hooks, *lists, std::move(jobs));
+  for (int i = 0; i < 3; ++i) queued(QString("tags%1.m4v").arg(i), ConversionFormat::TagsOnly);
+  runner->startconversion();
+  ASSERT_EQ(runner->runningJobs(), 3);
+  QThread::msleep(50);
+
+  EXPECT_TRUE(runner->finishTagsJobs(5));
+  EXPECT_EQ(written.load(), 1);
+  // The one that ran reports its end on the GUI thread; the two dropped are not waited for.
+  EXPECT_TRUE(runner->waitForJobs(2));
+  EXPECT_EQ(state.queue[0]->state(), MediaState::Ended);
+  EXPECT_EQ(state.queue[1]->state(), MediaState::Converting) << "saved as queued, it is taken up again next launch";
 }

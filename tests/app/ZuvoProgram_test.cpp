@@ -1,76 +1,19 @@
 // The zuvo program itself, started with a home of its own and told to quit once start-up
-// has finished.
-#include "support/TestSupport.h"
+// has finished, or ended by the test through its quit sequence (SIGTERM).
+#include "ZuvoProgramFixture.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
-#include <gtest/gtest.h>
 
 namespace {
 
 using zuvo::test::freshFolder;
+using zuvo::test::Outcome;
 using zuvo::test::readFile;
 using zuvo::test::writeFile;
-
-
-struct Outcome {
-  int exitCode = -1;
-  QString errors;  // standard error
-};
-
-class ZuvoProgram : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // A "W" in every logged path: scrambled, it is stored as a line-feed byte.
-    home = freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-W");
-    setting("EnableLogging", true);
-    setting("FirstRunWithDevices", false);
-    environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home);
-    environment.insert("XDG_CONFIG_HOME", home + "/.config");
-    environment.insert("XDG_DATA_HOME", home + "/.local/share");
-    environment.insert("XDG_CACHE_HOME", home + "/.cache");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("ZUVO_QUIT_AFTER_STARTUP", "1");
-    environment.insert("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(zuvo::test::portNobodyListensOn()));
-    environment.insert("LANGUAGE", "en_GB");
-    environment.remove("ZUVO_BUILD_DIR");
-  }
-
-  void setting(const QString& key, const QVariant& value) {
-    QSettings settings(home + "/.config/Zuvo/Zuvo.conf", QSettings::IniFormat);
-    settings.setValue(key, value);
-  }
-  QVariant storedSetting(const QString& key) const {
-    return QSettings(home + "/.config/Zuvo/Zuvo.conf", QSettings::IniFormat).value(key);
-  }
-
-  Outcome run(const QStringList& arguments = {}, const QString& wrapper = {}) {
-    const QString program = qEnvironmentVariable("ZUVO_BUILD_DIR") + "/bin/zuvo";
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    if (wrapper.isEmpty()) {
-      process.start(program, arguments);
-    } else {
-      process.start(wrapper, QStringList{"-a", program} + arguments);
-    }
-    EXPECT_TRUE(process.waitForFinished(60000)) << "zuvo did not end";
-    Outcome r;
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.errors = QString::fromUtf8(process.readAllStandardError());
-    return r;
-  }
-
-  QString support() const { return home + "/.local/share/Zuvo"; }
-  QStringList mainLog() const { return zuvo::test::logMessages(support() + "/log.bclog2"); }
-  QStringList userLog() const { return zuvo::test::logMessages(support() + "/userlog.txt"); }
-
-  QString home;
-  QProcessEnvironment environment;
-};
+using zuvo::test::ZuvoProgram;
 
 void expectInOrder(const QStringList& log, const QStringList& lines) {
   qsizetype at = -1;
@@ -150,15 +93,92 @@ TEST_F(ZuvoProgram, NewsPageFromTheNewsAddressIsShownOnce) {
   EXPECT_EQ(server.requests().size(), 2);
 }
 
-TEST_F(ZuvoProgram, VideoFilesHandedOverOnTheCommandLineAreAdded) {
+// The item the probe made of "Some Show S01E02" (160x120).
+void expectProbedEpisode(const QList<zuvo::MediaFilePtr>& saved, const QString& path) {
+  const auto found = std::find_if(saved.begin(), saved.end(), [&](const auto& item) { return item->fullpath() == path; });
+  ASSERT_NE(found, saved.end()) << path.toStdString() << " was not saved";
+  const zuvo::MediaFile& item = **found;
+  EXPECT_TRUE(item.didlookup()) << path.toStdString();
+  EXPECT_EQ(item.seriesname(), "Some Show") << path.toStdString();
+  EXPECT_EQ(item.season(), 1u);
+  EXPECT_EQ(item.show(), 2u);
+  EXPECT_EQ(item.myvideotrack().width(), 160u);
+}
+
+TEST_F(ZuvoProgram, VideoFilesHandedOverOnTheCommandLineAreProbed) {
   const QString folder = freshFolder("handed-over");
   const QString video = folder + "/Some Show S01E02.mkv";
   zuvo::test::makeTestVideo(video, 1, 160, 120);
   const QString notes = writeFile(folder + "/notes.txt", "not a video");
-  EXPECT_EQ(run({video, notes}).exitCode, 0);
+  auto zuvo = launch({video, notes});
+  EXPECT_TRUE(waitForProbes({"Some Show S01E02.mkv"})) << mainLog().join('\n').toStdString();
+  const Outcome r = end(*zuvo);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
   const QStringList main = mainLog();
   EXPECT_TRUE(main.contains("[BLUE]  openFiles is a supported video file : " + video));
   for (const QString& line : main) EXPECT_FALSE(line.contains("notes.txt")) << line.toStdString();
+  EXPECT_TRUE(userLog().contains("Adding new file " + video));
+  EXPECT_EQ(main.last(), "Program Terminating Normally");
+  const QList<zuvo::MediaFilePtr> saved = savedFiles();
+  EXPECT_EQ(saved.size(), 1);
+  expectProbedEpisode(saved, video);
+}
+
+// A second launch on a session bus of the test's own (ctest app_program_hand_over).
+class ZuvoProgramOnABus : public ZuvoProgram {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariable("ZUVO_PRIVATE_SESSION_BUS") != "1")
+      GTEST_SKIP() << "runs on a private session bus as the ctest app_program_hand_over";
+    ZuvoProgram::SetUp();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"));
+  }
+  static bool running() {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.zuvo.Zuvo").value();
+  }
+};
+
+TEST_F(ZuvoProgramOnABus, LaterLaunchesHandTheirPathsToTheRunningOne) {
+  const QString folder = freshFolder("later-launches");
+  QDir().mkpath(folder + "/season");
+  const QString first = folder + "/Some Show S01E02.mkv";
+  const QString second = folder + "/second/Some Show S01E02.mkv";
+  const QString inFolder = folder + "/season/Some Show S01E02.mkv";
+  const QString service = folder + "/service/Some Show S01E02.mkv";
+  zuvo::test::makeTestVideo(first, 1, 160, 120);
+  for (const QString& copy : {second, inFolder, service}) {
+    QDir().mkpath(QFileInfo(copy).path());
+    ASSERT_TRUE(QFile::copy(first, copy));
+  }
+
+  auto zuvo = launch({first});
+  ASSERT_TRUE(zuvo::runloop::waitUntil(running, 20, 20)) << "the first launch did not claim its name";
+  // Opened documents: a file and a folder (looked into); then the Services entry.
+  const Outcome later = run({second, folder + "/season"});
+  EXPECT_EQ(later.exitCode, 0) << later.errors.toStdString();
+  const Outcome fromService = run({"--service", service});
+  EXPECT_EQ(fromService.exitCode, 0) << fromService.errors.toStdString();
+  EXPECT_EQ(zuvo->state(), QProcess::Running);
+
+  EXPECT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().filter("completed lookup").size() == 4; }, 30, 100))
+      << mainLog().join('\n').toStdString();
+  const Outcome r = end(*zuvo);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  const QStringList main = mainLog();
+  EXPECT_EQ(main.count("Log starting..."), 1) << "a later launch started a program of its own";
+  expectInOrder(main, {"[GREEN]Found new file " + first, "[BLUE]  openFiles is a supported video file : " + second,
+                       "[GREEN]Found new file " + second, "[GREEN]Found new file " + inFolder,
+                       "[GREEN]Found new file " + service, "Program Terminating Normally"});
+  const QList<zuvo::MediaFilePtr> saved = savedFiles();
+  EXPECT_EQ(saved.size(), 4);
+  for (const QString& path : {first, second, inFolder, service}) expectProbedEpisode(saved, path);
+}
+
+TEST_F(ZuvoProgramOnABus, ALaunchWithNobodyRunningRunsItself) {
+  const Outcome r = run();
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  expectInOrder(mainLog(), {"Log starting...", "Program Terminating Normally"});
+  EXPECT_FALSE(running()) << "the name outlived the program";
 }
 
 TEST_F(ZuvoProgram, StartsAndQuitsOnAnXServer) {

@@ -17,6 +17,8 @@
 
 #include "FakeTool.h"
 #include "convert/ConversionLog.h"
+#include "convert/SamplePlayer.h"
+#include "platform/Paths.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 #include "media/StringHelpers.h"
@@ -96,7 +98,7 @@ Probed probe(const QString& path) {
 }
 
 struct VideoExpect {
-  const char* name;  // in the work folder
+  const char* name;  // in the destination folder
   int width;
   int height;
   const char* frameRate;
@@ -106,10 +108,10 @@ struct VideoExpect {
   int audioKbps;      // 0: no sound
 };
 
-void expectVideo(const QString& work, const VideoExpect& e) {
-  const QString path = work + "/" + e.name;
-  ASSERT_TRUE(QFileInfo::exists(path)) << e.name << " missing; work folder holds "
-                                       << QDir(work).entryList(QDir::Files).join(", ").toStdString();
+void expectVideo(const QString& folder, const VideoExpect& e) {
+  const QString path = folder + "/" + e.name;
+  ASSERT_TRUE(QFileInfo::exists(path)) << e.name << " missing; the folder holds "
+                                       << QDir(folder).entryList(QDir::Files).join(", ").toStdString();
   const Probed p = probe(path);
   EXPECT_EQ(p.video["codec_name"].toString(), "h264") << e.name;
   EXPECT_EQ(p.video["width"].toInt(), e.width) << e.name;
@@ -161,11 +163,11 @@ const Case kCases[] = {
     {"SDOnly", {1280, 720}, ConversionFormat::SDOnly, 1, {{"FrameRateType", "As Source"}}, "900",
      {{"Test Movie.m4v", 640, 360, "25/1", "High", 900, 3500, 160}}, ConversionFormat::SDOnly, 0},
     {"HDAndSD", {640, 360}, ConversionFormat::HDAndSD, 1, {{"SDBitrate2", "0.4"}}, "700",
-     {{"Test Movie.m4v", 640, 360, "30000/1001", "High", 700, 3500, 160},
-      {"Test Movie.SD.mp4", 640, 360, "30000/1001", "Constrained Baseline", 400, 400, 128}},
+     {{"Test Movie HD.m4v", 640, 360, "30000/1001", "High", 700, 3500, 160},
+      {"Test Movie.m4v", 640, 360, "30000/1001", "Constrained Baseline", 400, 400, 128}},
      ConversionFormat::HDAndSD, 0},
     {"SDOnlyForMobileDevices", {640, 360}, ConversionFormat::SDOnly, 2, {{"SupportMobileDevices", true}}, "700",
-     {{"Test Movie.SD.mp4", 640, 360, "30000/1001", "Constrained Baseline", 1500, 1500, 128}},
+     {{"Test Movie.m4v", 640, 360, "30000/1001", "Constrained Baseline", 1500, 1500, 128}},
      ConversionFormat::HDAndSD, 0},
     {"OriginalFormat", {640, 360}, ConversionFormat::Original, 2, {}, "500",
      {{"Test Movie.m4v", 640, 360, "30000/1001", "Constrained Baseline", 500, 3500, 160}}, ConversionFormat::Original,
@@ -216,7 +218,8 @@ class ConvertFormats : public testing::TestWithParam<Case> {};
 TEST_P(ConvertFormats, EachFormatAndQualityGivesTheFilesItsSettingsAskFor) {
   const Case& c = GetParam();
   const QString work = test::freshFolder("work");
-  ScopedSettings base{{"ConversionDirectory", work}, {"EncodingQuality", c.quality}, {"AudioBitrate", 160},
+  const QString out = test::freshFolder("converted");
+  ScopedSettings base{{"ConversionDirectory", work}, {"MovieDestination", out}, {"VideoSourcesFileAction", 0}, {"EncodingQuality", c.quality}, {"AudioBitrate", 160},
                       {"HDBitrate2", "3.5"}, {"SDBitrate2", "1.5"}, {"PercentageBitrate", 100},
                       {"ConversionThreads", 2}};
   ScopedSettings settings(c.settings);
@@ -226,11 +229,13 @@ TEST_P(ConvertFormats, EachFormatAndQualityGivesTheFilesItsSettingsAskFor) {
   media->setState(MediaState::Converting);
   const BCError result = converter->Convert();
   EXPECT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
-  for (const VideoExpect& output : c.outputs) expectVideo(work, output);
-  EXPECT_EQ(videosIn(work).size(), c.outputs.size()) << videosIn(work).join(", ").toStdString();
+  for (const VideoExpect& output : c.outputs) expectVideo(out, output);
+  EXPECT_EQ(videosIn(out).size(), c.outputs.size()) << videosIn(out).join(", ").toStdString();
+  EXPECT_TRUE(videosIn(work).isEmpty()) << videosIn(work).join(", ").toStdString();
   EXPECT_EQ(media->ConversionFormat(), c.formatAfter);
   EXPECT_EQ(media->twopassnumber(), c.twopassnumber);
-  EXPECT_EQ(media->state(), MediaState::Converting) << "only the end of the conversion ends it";
+  EXPECT_EQ(media->state(), MediaState::Ended);
+  EXPECT_TRUE(media->conversionfinished());
 }
 
 INSTANTIATE_TEST_SUITE_P(Convert, ConvertFormats, testing::ValuesIn(kCases),
@@ -238,7 +243,11 @@ INSTANTIATE_TEST_SUITE_P(Convert, ConvertFormats, testing::ValuesIn(kCases),
 
 class Convert : public testing::Test {
  protected:
-  Convert() : work(test::freshFolder("work")) {}
+  Convert() : work(test::freshFolder("work")), out(test::freshFolder("converted")) {
+    // A finished sample is played: here by a program that does nothing.
+    qputenv(kSamplePlayerVariable, "true");
+  }
+  ~Convert() override { qunsetenv(kSamplePlayerVariable); }
 
   MediaFilePtr prepare(const Source& source, quint32 format = ConversionFormat::HDOnly) {
     media = mediaFor(makeSource(source), source, format, "800");
@@ -248,7 +257,8 @@ class Convert : public testing::Test {
   }
 
   QString work;
-  ScopedSettings settings{{"ConversionDirectory", work}, {"EncodingQuality", 1}, {"ConversionThreads", 2}};
+  QString out;
+  ScopedSettings settings{{"ConversionDirectory", work}, {"MovieDestination", out}, {"VideoSourcesFileAction", 0}, {"EncodingQuality", 1}, {"ConversionThreads", 2}};
   CapturedLog log;
   MediaFilePtr media;
   std::unique_ptr<BCConverter> converter;
@@ -260,7 +270,7 @@ TEST_F(Convert, ASampleIsAMinuteFromTheMiddle) {
   const BCError result = converter->Convert();
   ASSERT_FALSE(result.Error()) << log.text().toStdString();
   // From second 2 of a 4-second source: what is left of the minute is 2 seconds.
-  EXPECT_NEAR(probe(work + "/Test Movie.m4v").duration, 2.0, 0.3);
+  EXPECT_NEAR(probe(paths::desktopFolder() + "/Test Movie.m4v").duration, 2.0, 0.3);
   EXPECT_TRUE(log.text().contains(" -ss 2 -t 60 "));
 }
 
@@ -278,7 +288,7 @@ TEST_F(Convert, DeinterlacingTakesTheCombingOut) {
                      IntegerValue(StringBetween(multi, "Progressive:", "Undetermined").value_or("0").trimmed())};
   };
   const auto [sourceTff, sourceProgressive] = detect(source);
-  const auto [outputTff, outputProgressive] = detect(work + "/Test Movie.m4v");
+  const auto [outputTff, outputProgressive] = detect(out + "/Test Movie.m4v");
   EXPECT_GT(sourceTff, sourceProgressive) << "the source is not combed";
   EXPECT_GT(outputProgressive, outputTff * 4);
 }
@@ -288,10 +298,9 @@ TEST_F(Convert, AnEyeTVRecordingIsPreconvertedByMencoder) {
   prepare({320, 180, 3, false, true});
   media->setType(kSourceTypeEyeTV);
   ASSERT_FALSE(converter->Convert().Error()) << log.text().toStdString();
-  EXPECT_TRUE(QFileInfo::exists(work + "/Test Movie.pp.m4v"));
   EXPECT_TRUE(log.text().contains("[BLUE]Doing EyeTV HD Preconvert"));
   // The recording's sound stays behind in the pre-conversion.
-  expectVideo(work, {"Test Movie.m4v", 320, 180, "30000/1001", "High", 800, 3500, 0});
+  expectVideo(out, {"Test Movie.m4v", 320, 180, "30000/1001", "High", 800, 3500, 0});
 }
 
 TEST_F(Convert, AnEncodeThatEndsAtOnceWithoutAFileFailsTheConversion) {
@@ -368,5 +377,5 @@ TEST_F(Convert, PauseSuspendsTheEncoder) {
   media->setPause(false);
   ASSERT_TRUE(test::waitFor([&] { return running.done(); }, 60000));
   EXPECT_FALSE(running.result().Error());
-  EXPECT_TRUE(QFileInfo::exists(work + "/Test Movie.m4v"));
+  EXPECT_TRUE(QFileInfo::exists(out + "/Test Movie.m4v"));
 }

@@ -42,7 +42,8 @@ const MarkerCase kMarkerCases[] = {
     {"runAacgain",
      {{" 20% done\n"}, {"Applying gain\n"}, {"Analysing\n 60% done\n"}, {" 30% done\n"}},
      30,
-     {"[BLUE]aacgain called with command", "aacgain::Applying gain"}},
+     // A message read together with a progress line is logged all the same.
+     {"[BLUE]aacgain called with command", "aacgain::Applying gain", "aacgain::Analysing"}},
     {"runMP4Box",
      {{"Importing AAC: |====                | (20/100)\r"},
       {"Saving out.m4v: 0.500 secs Interleaving\n"},

@@ -1,0 +1,13 @@
+#pragma once
+// The session's request to end the program: SIGTERM (logout, shutdown, `kill`) and SIGINT
+// (Ctrl-C) are turned into a call on the GUI thread, so that they end the program through
+// its quit sequence instead of cutting it off mid-write.
+#include <functional>
+
+namespace zuvo {
+
+// Installs the handlers once; `quit` runs on the calling thread's event loop each time
+// one of the signals arrives. False when they could not be installed.
+bool onTerminationSignals(std::function<void()> quit);
+
+}  // namespace zuvo

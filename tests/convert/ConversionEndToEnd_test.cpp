@@ -1,0 +1,462 @@
+// Whole conversions of real files made here, from the probe to the destination: the files
+// that come out are read with ffprobe, mediainfo and mutagen, the library's index, the
+// Desktop, the Trash and the work folder are looked at afterwards.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "FakeTool.h"
+#include "mp4/Mp4Fixtures.h"
+#include "PreparationFixtures.h"
+#include "convert/BCConverter.h"
+#include "convert/SamplePlayer.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "tools/library/MediaLibrary.h"
+
+using namespace zuvo;
+using test::CapturedLog;
+using test::ScopedSettings;
+
+namespace {
+
+const QString kSubRip = QStringLiteral(
+    "1\n00:00:00,200 --> 00:00:01,000\nHello there\n\n2\n00:00:01,200 --> 00:00:02,500\nGood bye\n\n");
+
+QJsonObject json(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
+
+// Sets an environment variable for one test.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedEnvironment() {
+    if (had_) qputenv(name_, old_);
+    else qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  QByteArray old_;
+  bool had_;
+};
+
+struct Stream {
+  QString type, codec, language, name;
+  int channels = 0;
+  bool enabled = false;
+};
+
+// ffprobe for codecs, channels, languages and the enabled flag; mediainfo for the names.
+QList<Stream> streamsOf(const QString& path) {
+  QList<Stream> streams;
+  const QJsonObject probe =
+      json(test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path}).output);
+  for (const QJsonValue& value : probe["streams"].toArray()) {
+    const QJsonObject s = value.toObject();
+    // The chapter track and the cover are no streams a player offers.
+    if (s["codec_type"].toString() == "data" || s["disposition"].toObject()["attached_pic"].toInt() == 1) continue;
+    streams.append({s["codec_type"].toString(), s["codec_name"].toString(), s["tags"].toObject()["language"].toString(),
+                    {}, s["channels"].toInt(), s["disposition"].toObject()["default"].toInt() == 1});
+  }
+  const QJsonObject info = json(test::runCommand("mediainfo", {"--Output=JSON", path}).output);
+  qsizetype next = 0;
+  for (const QJsonValue& value : info["media"].toObject()["track"].toArray()) {
+    const QJsonObject t = value.toObject();
+    const QString type = t["@type"].toString();
+    if (type != "Video" && type != "Audio" && type != "Text") continue;
+    if (next < streams.size()) streams[next++].name = t["Title"].toString();
+  }
+  return streams;
+}
+
+QString describe(const QList<Stream>& streams) {
+  QStringList lines;
+  for (const Stream& s : streams)
+    lines << QStringLiteral("%1 %2 %3 ch%4 '%5' %6").arg(s.type, s.codec, s.language).arg(s.channels).arg(s.name).arg(s.enabled ? "on" : "off");
+  return lines.join("; ");
+}
+
+// The iTunes tags as mutagen reads them, each key's first value.
+QJsonObject tagsOf(const QString& path) {
+  const QJsonObject view = test::mutagenView(path)["tags"].toObject();
+  QJsonObject first;
+  for (auto it = view.begin(); it != view.end(); ++it) first[it.key()] = it.value().toArray().first();
+  first["covers"] = view["covr"].toArray().size();
+  return first;
+}
+
+QStringList chaptersOf(const QString& path) {
+  QStringList titles;
+  const QJsonObject probe =
+      json(test::runCommand("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", path}).output);
+  for (const QJsonValue& c : probe["chapters"].toArray()) titles << c.toObject()["tags"].toObject()["title"].toString();
+  return titles;
+}
+
+QStringList filesUnder(const QString& folder) {
+  QStringList files;
+  const QDir root(folder);
+  for (const QFileInfo& info : root.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    if (info.isDir())
+      for (const QString& inner : filesUnder(info.filePath())) files << info.fileName() + "/" + inner;
+    else
+      files << info.fileName();
+  }
+  return files;
+}
+
+class ConversionEndToEnd : public testing::Test {
+ protected:
+  ConversionEndToEnd() {
+    QDir(paths::desktopFolder()).removeRecursively();
+    QDir(trash()).removeRecursively();
+  }
+
+  // A 3-second episode with English stereo, French 5.1 and an English SubRip file beside it.
+  MediaFilePtr makeEpisode(const QString& name = "Episode") {
+    source = sources + "/" + name + ".mkv";
+    test::makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
+                             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
+                             "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=3",
+                             "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast",
+                             "-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6",
+                             "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre"});
+    test::writeFile(sources + "/" + name + "$eng.srt", kSubRip.toUtf8());
+    media = test::probed(source);
+    media->setMediatype(MediaType::TVShow);
+    media->setSeriesname("Test Show");
+    media->setSeason(2);
+    media->setShow(3);
+    media->setEpisodename("The Third");
+    media->setDescription("What happens in the third one.");
+    media->setGenre("Drama");
+    QImage cover(64, 64, QImage::Format_RGB32);
+    cover.fill(Qt::red);
+    media->setImage(cover);
+    ChapterTrack start, middle;
+    start.setChapternumber(1);
+    start.setStarttime("00:00:00.000");
+    start.setTitle("Opening");
+    middle.setChapternumber(2);
+    middle.setStarttime("00:00:01.500");
+    middle.setTitle("Ending");
+    media->setChapters({start, middle});
+    media->setConversionFormat(ConversionFormat::HDOnly);
+    // English stereo plays; the French surround comes as AC-3 and as stereo, both off.
+    QList<AudioTrack> audio = media->AudioTracks();
+    EXPECT_EQ(audio.size(), 2);
+    for (AudioTrack& t : audio) {
+      t.setSelected(true);
+      t.setIsDefault(t.channels() == 2);
+      t.setMakeStereo(t.channels() == 6);
+      t.setName(t.channels() == 6 ? "French 5.1" : t.name());
+    }
+    media->setAudioTracks(audio);
+    media->setSoftSubtitleTracks(test::allSelected(media->SoftSubtitleTracks()));
+    media->setHardSubtitleTracks(test::allSelected(media->HardSubtitleTracks()));
+    EXPECT_EQ(media->SoftSubtitleTracks().size(), 1) << "the SubRip file beside the source was not found";
+    return media;
+  }
+
+  // The converter, made once the media object is complete; its base name names the outputs.
+  BCConverter& prepare() {
+    if (!converter) converter = BCConverter::init(media, "[7]", {}, log.reporter);
+    return *converter;
+  }
+  BCError convert() {
+    prepare();
+    media->setState(MediaState::Converting);
+    return converter->Convert();
+  }
+  QString outputName(const QString& suffix = ".m4v") { return prepare().outboundname + suffix; }
+  QStringList trashed() const { return QDir(trash() + "/files").entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+
+  static QString trash() { return QDir::homePath() + "/.local/share/Trash"; }
+  QString workFolderLeft() const { return filesUnder(work).join(", "); }
+
+  // Everything the episode's converted file must hold.
+  void expectWholeEpisode(const QString& path, int hdFlag = 0) {
+    ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString() << "\n" << log.text().toStdString();
+    const QList<Stream> streams = streamsOf(path);
+    ASSERT_EQ(streams.size(), 5) << describe(streams).toStdString();
+    EXPECT_EQ(streams[0].type, "video");
+    EXPECT_EQ(streams[0].codec, "h264");
+    const auto expectAudio = [&](int i, const char* codec, const char* language, int channels, const char* name, bool on) {
+      EXPECT_EQ(streams[i].codec, codec) << i;
+      EXPECT_EQ(streams[i].language, language) << i;
+      EXPECT_EQ(streams[i].channels, channels) << i;
+      EXPECT_EQ(streams[i].name, name) << i;
+      EXPECT_EQ(streams[i].enabled, on) << i;
+    };
+    expectAudio(1, "aac", "eng", 2, "Stereo", true);
+    expectAudio(2, "aac", "fra", 2, "Stereo", false);
+    expectAudio(3, "ac3", "fra", 6, "French 5.1", false);
+    EXPECT_EQ(streams[4].type, "subtitle");
+    EXPECT_EQ(streams[4].codec, "mov_text");
+    EXPECT_EQ(streams[4].language, "eng");
+    EXPECT_TRUE(streams[4].enabled);
+    const QJsonObject tags = tagsOf(path);
+    EXPECT_EQ(tags["tvsh"].toString(), "Test Show") << QJsonDocument(tags).toJson().toStdString();
+    EXPECT_EQ(tags["tvsn"].toInt(), 2);
+    EXPECT_EQ(tags["tves"].toInt(), 3);
+    EXPECT_EQ(tags["\u00a9nam"].toString(), "The Third");
+    EXPECT_EQ(tags["desc"].toString(), "What happens in the third one.");
+    EXPECT_EQ(tags["stik"].toInt(), 10);
+    EXPECT_EQ(tags["hdvd"].toInt(), hdFlag);
+    EXPECT_EQ(tags["covers"].toInt(), 1);
+    EXPECT_EQ(chaptersOf(path), QStringList({"Opening", "Ending"}));
+  }
+
+  QString sources = test::freshFolder("sources");
+  QString work = test::freshFolder("work");
+  QString library = test::freshFolder("library");
+  QString out = test::freshFolder("converted");
+  QString moved = test::freshFolder("originals");
+  QString playedList = test::freshFolder("player") + "/played";
+  QString player = test::fakeTool("player", {}, "echo \"$1\" >> '" + playedList.toUtf8() + "'");
+  ScopedEnvironment libraryLocation{library::kLocationVariable, library.toUtf8()};
+  ScopedEnvironment samplePlayer{kSamplePlayerVariable, player.toUtf8()};
+  ScopedSettings settings{{"ConversionDirectory", work}, {"EncodingQuality", 1}, {"ConversionThreads", 2},
+                          {"AudioBitrate", 128}, {"HDBitrate2", "1"}, {"SDBitrate2", "0.5"},
+                          {"PercentageBitrate", 100}, {"ConvertedFilesDirectory", moved},
+                          {"VideoSourcesFileAction", 0}, {"DroppedFileAction", 0}, {"SucessfulConversions", 0}};
+  CapturedLog log;
+  QString source;
+  MediaFilePtr media;
+  std::unique_ptr<BCConverter> converter;
+};
+
+}  // namespace
+
+TEST_F(ConversionEndToEnd, ATVShowGoesIntoTheLibraryWithEveryTrackAndTag) {
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 2}};
+  makeEpisode();
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  const QStringList placed = filesUnder(library + "/TV Shows");
+  ASSERT_EQ(placed.size(), 1) << placed.join(", ").toStdString();
+  EXPECT_TRUE(placed[0].startsWith("Test Show/Season 2/")) << placed[0].toStdString();
+  expectWholeEpisode(library + "/TV Shows/" + placed[0]);
+  const QByteArray index = test::readFile(library + "/" + library::kIndexFileName);
+  EXPECT_TRUE(index.contains("Test Show")) << index.toStdString();
+  // The original went to the folder of converted files; nothing is left in the work folder.
+  EXPECT_FALSE(QFileInfo::exists(source));
+  EXPECT_TRUE(QFileInfo::exists(moved + "/Episode.mkv"));
+  EXPECT_EQ(workFolderLeft(), "");
+  EXPECT_TRUE(media->conversionfinished());
+  EXPECT_EQ(media->state(), MediaState::Ended);
+  EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 1);
+}
+
+TEST_F(ConversionEndToEnd, AnHDAndSDPairGoesToTheDesktopAndADroppedOriginalToTheTrash) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"DroppedFileAction", 1}};
+  makeEpisode();
+  media->setConversionFormat(ConversionFormat::HDAndSD);
+  media->setDrop(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  const QString desktop = paths::desktopFolder();
+  EXPECT_EQ(filesUnder(desktop), QStringList({outputName(" HD.m4v"), outputName()}));
+  expectWholeEpisode(desktop + "/" + outputName(" HD.m4v"), 1);
+  // The SD file has no surround: the French track comes only as stereo.
+  const QList<Stream> sd = streamsOf(desktop + "/" + outputName());
+  EXPECT_EQ(describe(sd), "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' on; audio aac fra ch2 'Stereo' off; "
+                          "subtitle mov_text eng ch0 'eng' on");
+  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["hdvd"].toInt(), 0);
+  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["cnID"], tagsOf(desktop + "/" + outputName(" HD.m4v"))["cnID"]);
+  EXPECT_FALSE(QFileInfo::exists(source));
+  EXPECT_EQ(trashed(), QStringList({"Episode.mkv"}));
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, TheOriginalFolderGetsAFreeNameBesideTheOriginal) {
+  ScopedSettings s{{"TVShowDestination", "Original Folder"}};
+  makeEpisode();
+  const QString taken = test::writeFile(sources + "/" + outputName(), "someone else's");
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_EQ(test::readFile(taken), "someone else's");
+  expectWholeEpisode(sources + "/" + outputName("-1.m4v"));
+  EXPECT_TRUE(QFileInfo::exists(source)) << "action 0 leaves the original";
+  EXPECT_TRUE(trashed().isEmpty());
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, AUserFolderGetsSeriesAndSeasonFoldersThatDownloadedNamesCannotEscape) {
+  const QString argumentsFile = test::freshFolder("script") + "/arguments";
+  const QString script = test::fakeTool("post", {}, "printf '%s\\n' \"$@\" > '" + argumentsFile.toUtf8() + "'");
+  ScopedSettings s{{"TVShowDestination", "Use Default"}, {"ShowDestination", out}, {"ImportFileIntoiTunes", false},
+                   {"DeleteFileAfterImport", true}, {"CreateTVShowShowSeasonFolder", true},
+                   {"RunPostConversionAppleScript", true}, {"PostConversionApplescriptPath", script}};
+  makeEpisode();
+  media->setSeriesname("../../Escape/Show");
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  // Nothing was imported, so the delete flag keeps the file.
+  const QString placed = out + "/..-..-Escape-Show/Season 2/" + outputName();
+  EXPECT_EQ(filesUnder(out), QStringList({"..-..-Escape-Show/Season 2/" + outputName()}));
+  ASSERT_TRUE(QFileInfo::exists(placed));
+  EXPECT_TRUE(filesUnder(library).isEmpty());
+  const QStringList arguments = QString::fromUtf8(test::readFile(argumentsFile)).split('\n');
+  EXPECT_EQ(arguments.mid(0, 9), QStringList({placed, source, "0", "../../Escape/Show", "The Third", "2", "3", "", "Drama"}));
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, AnImportedFileInAUserFolderIsDeletedWhenAsked) {
+  ScopedSettings s{{"TVShowDestination", out}, {"ImportTVShowFileIntoiTunes", true}, {"DeleteTVShowFileAfterImport", true}};
+  makeEpisode();
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_TRUE(filesUnder(out).isEmpty()) << filesUnder(out).join(", ").toStdString();
+  const QStringList placed = filesUnder(library + "/TV Shows");
+  ASSERT_EQ(placed.size(), 1);
+  expectWholeEpisode(library + "/TV Shows/" + placed[0]);
+}
+
+TEST_F(ConversionEndToEnd, ASampleIsPlayedFromTheDesktopAndNeitherImportedNorAnEndForTheOriginal) {
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  media->setIsSample(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  const QString onDesktop = paths::desktopFolder() + "/" + outputName();
+  EXPECT_TRUE(QFileInfo::exists(onDesktop));
+  ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(playedList); }));
+  EXPECT_EQ(test::readFile(playedList).trimmed(), onDesktop.toUtf8());
+  EXPECT_TRUE(filesUnder(library).isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+}
+
+TEST_F(ConversionEndToEnd, AFailedImportKeepsTheOutputFailsAndLeavesTheOriginal) {
+  // A library folder that cannot be made: a file holds its name.
+  const QString blocked = test::writeFile(test::freshFolder("blocked") + "/library", "not a folder");
+  ScopedEnvironment noLibrary{library::kLocationVariable, blocked.toUtf8() + "/inside"};
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+  EXPECT_TRUE(result.Description().contains(work + "/" + outputName())) << result.Description().toStdString();
+  expectWholeEpisode(work + "/" + outputName());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_EQ(media->state(), MediaState::Ended);
+  EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 0);
+}
+
+TEST_F(ConversionEndToEnd, AHundredthNameClashOnTheDesktopFailsTheConversion) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  const QString desktop = paths::desktopFolder();
+  QDir().mkpath(desktop);
+  test::writeFile(desktop + "/" + outputName(), "taken");
+  for (int i = 1; i <= 99; ++i) test::writeFile(desktop + "/" + outputName(QStringLiteral("-%1.m4v").arg(i)), "taken");
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 5);
+  EXPECT_EQ(result.Description(), "Unable to move converted HD file to Desktop");
+  EXPECT_EQ(filesUnder(desktop).size(), 100);
+  EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFileIsPlaced) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  media->setAudioTracks({});
+  media->setSoftSubtitleTracks({});
+  media->setHardSubtitleTracks({});
+  BCConverter& c = prepare();
+  // The real encode, then its file cut in half as a tool killed while writing would leave it.
+  const QString wrapper = test::writeFile(test::freshFolder("damaging") + "/ffmpeg",
+                                          "#!/bin/sh\n'" + c.ffmpegpath.toUtf8() +
+                                              "' \"$@\"\nfor last; do :; done\ntruncate -s $(( $(stat -c %s \"$last\") / 2 )) \"$last\"\n");
+  QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
+  c.ffmpegpath = wrapper;
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 6) << log.text().toStdString();
+  EXPECT_EQ(result.Description(), "Unable to convert video track");
+  EXPECT_TRUE(log.text().contains("[RED]Converted file is missing or damaged, failing conversion."));
+  EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+TEST_F(ConversionEndToEnd, TheTrashGetsTheRecordingsPackageNotTheVideoInsideIt) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"DroppedFileAction", 1}, {"ElgatoEyeTVDevice", 0}};
+  makeEpisode();
+  const QString package = sources + "/Recording.eyetv";
+  QDir().mkpath(package);
+  ASSERT_TRUE(QFile::rename(source, package + "/000000001.mkv"));
+  media->setFullpath(package);
+  media->setFilename("Recording.eyetv");
+  media->setPackagepath(package + "/000000001.mkv");
+  media->setType(kSourceTypeEyeTV);
+  media->setDrop(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(package));
+  EXPECT_EQ(trashed(), QStringList({"Recording.eyetv"}));
+  EXPECT_TRUE(QFileInfo(trash() + "/files/Recording.eyetv/000000001.mkv").isFile());
+}
+
+TEST_F(ConversionEndToEnd, AnAudioOffsetDelaysTheVideoOrTheSound) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  for (const float offset : {-0.25f, 0.25f}) {
+    SCOPED_TRACE(offset);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(offset < 0 ? "Early" : "Late");
+    media->setAudiosync(offset);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    const QJsonObject probe = json(test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json",
+                                                                paths::desktopFolder() + "/" + outputName()})
+                                       .output);
+    QStringList starts;
+    for (const QJsonValue& v : probe["streams"].toArray()) {
+      const QJsonObject st = v.toObject();
+      if (st["codec_type"] == "video" && st["disposition"].toObject()["attached_pic"].toInt() == 0)
+        starts << "video " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
+      if (st["codec_type"] == "audio") starts << "audio " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
+    }
+    EXPECT_EQ(starts, offset < 0 ? QStringList({"video 0.25", "audio 0.00", "audio 0.00", "audio 0.00"})
+                                 : QStringList({"video 0.00", "audio 0.25", "audio 0.25", "audio 0.25"}));
+  }
+}
+
+TEST_F(ConversionEndToEnd, OnlyTheFirstDefaultAudioTrackPlaysAndWithoutOneNoneDoes) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  struct DefaultCase {
+    const char* name;
+    bool englishDefault, frenchDefault;
+    const char* streams;
+  } cases[] = {
+      {"TwoDefaults", true, true,
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' on; audio aac fra ch2 'Stereo' off; "
+       "audio ac3 fra ch6 'French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+      {"NoDefault", false, false,
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' off; audio aac fra ch2 'Stereo' off; "
+       "audio ac3 fra ch6 'French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+  };
+  for (const DefaultCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(c.name);
+    QList<AudioTrack> audio = media->AudioTracks();
+    audio[0].setIsDefault(c.englishDefault);
+    audio[1].setIsDefault(c.frenchDefault);
+    media->setAudioTracks(audio);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())), c.streams);
+    EXPECT_EQ(media->AudioTracks()[1].isDefault(), false);
+  }
+  EXPECT_TRUE(log.text().contains("[RED]More than one Default audio track at track number 1"));
+}
