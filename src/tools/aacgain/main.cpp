@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include "tools/common/FfmpegChild.h"
-#include "tools/common/OwnRead.h"
 
 using namespace zuvo::tools;
 
@@ -58,7 +57,10 @@ class Progress {
 };
 
 // A message line on its own: the runner logs a chunk only when it holds no progress.
-void say(const QString& message) { writeInOwnRead(stdout, (message + "\n").toStdString()); }
+void say(const QString& message) {
+  std::printf("%s\n", message.toUtf8().constData());
+  std::fflush(stdout);
+}
 
 int fail(const QString& message) {
   std::fprintf(stderr, "aacgain: %s\n", message.toUtf8().constData());

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/OwnRead.h"
 #include "tools/mp4box/TrackArgument.h"
 #include "mp4/Mp4File.h"
 #include "mp4/Mp4TimedText.h"
@@ -57,8 +56,10 @@ Mp4Progress progressPrinter(const char* what) {
   };
 }
 
-// A message line on its own: the runner logs a chunk only when it holds no bar.
-void say(const std::string& message) { zuvo::tools::writeInOwnRead(stdout, message + "\n"); }
+void say(const std::string& message) {
+  std::printf("%s\n", message.c_str());
+  std::fflush(stdout);
+}
 
 Mp4Error readText(const std::string& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
