@@ -31,8 +31,9 @@ QString busyTool(const QString& name, const QByteArray& progressLine);
 // The process id a fake tool wrote; 0 until it has.
 qint64 fakeToolPid(const QString& tool);
 
-// Polls `done` until it holds (true) or the time is up (false).
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
+// Polls `done` until it holds (true) or the time is up (false). The default deadline is
+// generous: a loaded machine can be slow, and a wait that succeeds ends at once anyway.
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 30000);
 
 // A fresh media object in the converting state.
 MediaFilePtr convertingMedia();
