@@ -4,16 +4,21 @@
 #include "app/ApplicationIcon.h"
 #include "app/BCAlertPanel.h"
 #include "app/BCBusyPanel.h"
+#include "app/BCTableView.h"
 #include "app/CriticalFolders.h"
 #include "app/DockIcon.h"
 #include "app/EmailLog.h"
 #include "app/FileLists.h"
+#include "app/FilesTableModel.h"
 #include "app/NewsFile.h"
 #include "app/Notices.h"
 #include "app/PanelPlacement.h"
 #include "app/QueueRunner.h"
+#include "app/QueueTableModel.h"
 #include "app/RestorableState.h"
 #include "app/SourceScanner.h"
+#include "app/TableColumns.h"
+#include "app/TableImages.h"
 #include "app/TimedActivities.h"
 #include "app/UserLanguage.h"
 #include "convert/ConversionLog.h"
@@ -48,6 +53,7 @@
 #include <QSaveFile>
 #include <QSplitter>
 #include <QSystemTrayIcon>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QThread>
@@ -90,13 +96,6 @@ void both(const Reporter& mainLog, const Reporter& userLog, const QString& text,
   userLog->report(text, level);
 }
 
-void fillTable(QTableWidget* table, const QList<MediaFilePtr>& items) {
-  if (!table) return;
-  table->setRowCount(int(items.size()));
-  for (int row = 0; row < items.size(); ++row)
-    table->setItem(row, MainWindowShell::kNameColumn, new QTableWidgetItem(items[row]->filename()));
-}
-
 }  // namespace
 
 void Controller::initialize() {
@@ -117,7 +116,16 @@ Controller::Controller(QObject* parent) : Controller(std::nullopt, parent) {}
 Controller::Controller(ConversionJobs jobs, QObject* parent) : Controller(std::optional(std::move(jobs)), parent) {}
 
 Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QObject(parent), jobs_(std::move(jobs)) {
-  queueTable_ = windows_.Queue1TableView;
+  filesModel_ = new FilesTableModel(state_.files, this);
+  queue1Model_ = new QueueTableModel(state_.queue, this);
+  queue2Model_ = new QueueTableModel(state_.queue, this);
+  filesModel_->setEditRequest(
+      [this](const QString& identifier, int row, const QVariant& value) { tableEditRequested(identifier, row, value); });
+  for (QueueTableModel* model : {queue1Model_, queue2Model_}) model->setStopRequest([this](int row) { stopButtonClick(row); });
+  installFilesTable(windows_.FilesTableView, filesModel_);
+  installQueueTable(windows_.Queue1TableView, queue1Model_);
+  installQueueTable(windows_.Queue2TableView, queue2Model_);
+  useQueueTable(windows_.Queue1TableView);
   QGuiApplication::setQuitOnLastWindowClosed(false);
   windows_.MainWindow->installEventFilter(this);
   connect(windows_.QuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
@@ -133,8 +141,8 @@ Controller::~Controller() {
 
 void Controller::fillHooks() {
   MainWindowShell& w = windows_;
-  hooks_.reloadFilesTable = [this] { fillTable(windows_.FilesTableView, state_.files); };
-  hooks_.reloadQueueTable = [this] { fillTable(queueTable_, state_.queue); };
+  hooks_.reloadFilesTable = [this] { reloadFiles(); };
+  hooks_.reloadQueueTable = [this] { reloadQueue(); };
   hooks_.closeTagPanel = [this] { closeTagsPanel(); };
   hooks_.showQueue = [this] { showQueue(); };
   hooks_.highlightedRows = [&w] {
@@ -292,6 +300,7 @@ bool Controller::awakeFromNib() {
   windows_.Queue1TableView->verticalHeader()->setDefaultSectionSize(60);
   windows_.Queue2TableView->verticalHeader()->setDefaultSectionSize(60);
   windows_.FeedsTableView->verticalHeader()->setDefaultSectionSize(30);
+  windows_.FilesTableView->setBackgroundImage(tableImage(QStringLiteral("tablebackground")));
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
   makefilestable();
 
@@ -453,13 +462,13 @@ void Controller::layOutWindows() {
     uncollapseRightView();
     state_.queueInPane = true;
     windows_.QueuePanel->close();
-    queueTable_ = windows_.Queue2TableView;
+    useQueueTable(windows_.Queue2TableView);
   } else {
     state_.queueInPane = false;
     collapseRightView();
     windows_.MainWindow->show();
     bringWindowForward(windows_.MainWindow.get());
-    queueTable_ = windows_.Queue1TableView;
+    useQueueTable(windows_.Queue1TableView);
   }
 }
 
@@ -575,11 +584,11 @@ void Controller::windowDidDecodeRestorableState() {
   const QList<MediaFilePtr> noList;
   if (restored.FileTable) {
     state_.files = mergeRestoredList(*restored.FileTable, state_.files, restored.QueueTable.value_or(noList));
-    fillTable(windows_.FilesTableView, state_.files);
+    reloadFiles();
   }
   if (restored.QueueTable) {
     state_.queue = mergeRestoredList(*restored.QueueTable, state_.queue, restored.FileTable.value_or(noList));
-    fillTable(queueTable_, state_.queue);
+    reloadQueue();
   }
 }
 
@@ -667,6 +676,38 @@ void Controller::uncollapseRightView() { windows_.RightPane->show(); }
 void Controller::sizeWindow() {}
 void Controller::closeTagsPanel() {}
 void Controller::editClick() {}
+
+void Controller::tableEditRequested(const QString& identifier, int row, const QVariant& value) {
+  state_.mainLog->report(
+      QStringLiteral("Table edit of %1 in row %2 to %3 is not carried out yet").arg(identifier).arg(row).arg(value.toString()),
+      3);
+}
+
+void Controller::stopButtonClick(int row) {
+  state_.mainLog->report(QStringLiteral("Stop button of queue row %1 is not carried out yet").arg(row), 3);
+}
+
+QueueTableModel& Controller::queueModel(QTableView* table) {
+  return table == windows_.Queue2TableView ? *queue2Model_ : *queue1Model_;
+}
+
+void Controller::useQueueTable(QTableView* table) {
+  queueTable_ = table;
+  queue1Model_->setInUse(table == windows_.Queue1TableView);
+  queue2Model_->setInUse(table == windows_.Queue2TableView);
+}
+
+void Controller::reloadFiles() {
+  filesModel_->reload();
+  // The hint to drop files shows only over an empty list, and never in full screen.
+  windows_.DropVideoImage->setVisible(state_.files.isEmpty() && !isFullScreen());
+}
+
+void Controller::reloadQueue() {
+  const bool detailed = Defaults::standard().boolForKey(QStringLiteral("DetailedQueue"));
+  queueTable_->verticalHeader()->setDefaultSectionSize(detailed ? 67 : 60);
+  queueModel(queueTable_).reload();
+}
 void Controller::deleteClick() {}
 void Controller::ChangeFASTMode(int number) { (void)number; }
 void Controller::ChangeShowDetails() {}

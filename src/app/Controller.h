@@ -19,7 +19,7 @@
 #include <vector>
 
 class QSystemTrayIcon;
-class QTableWidget;
+class QTableView;
 class QTimer;
 
 namespace zuvo {
@@ -28,6 +28,8 @@ class AddingPaths;
 class BCAlertPanel;
 class BCBusyPanel;
 class FileLists;
+class FilesTableModel;
+class QueueTableModel;
 class Notices;
 class QueueRunner;
 class SourceScanner;
@@ -109,6 +111,11 @@ class Controller : public QObject {
   void ChangeShowDetails();
   void NextShow();
   void PreviousShow();
+  // What the table cells ask for: a changed value ("MediaSelected", "SDHD", "Speed",
+  // "ShowType") or the tag editor ("Tags"), and a row's stop or reset button. They are
+  // logged; the edits themselves are not carried out yet.
+  void tableEditRequested(const QString& identifier, int row, const QVariant& value);
+  void stopButtonClick(int row);
 
   // The lists, the queue runner, the scans, the ways in and the tick; they exist once
   // start-up has made the logs and the notices.
@@ -119,7 +126,9 @@ class Controller : public QObject {
 
   ControllerState& state() { return state_; }
   MainWindowShell& windows() { return windows_; }
-  QTableWidget* queueTableInUse() const { return queueTable_; }
+  QTableView* queueTableInUse() const { return queueTable_; }
+  FilesTableModel& filesModel() { return *filesModel_; }
+  QueueTableModel& queueModel(QTableView* table);
   QTimer* timer() const { return timer_; }
   Notices* notices() const { return notices_.get(); }
   BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
@@ -138,6 +147,9 @@ class Controller : public QObject {
   void showRatingPrompt();
   void checkNews();
   void layOutWindows();
+  void useQueueTable(QTableView* table);
+  void reloadFiles();
+  void reloadQueue();
   void writeQuitArchives();
   void showOnline(QWidget* box, bool& offlineFlag, bool online);
   void showDockIcon(const QImage& image);
@@ -153,7 +165,10 @@ class Controller : public QObject {
   std::unique_ptr<AddingPaths> adding_;
   std::unique_ptr<TimedActivities> ticks_;
   std::unique_ptr<BCBusyPanel> busyPanel_;
-  QTableWidget* queueTable_ = nullptr;
+  QTableView* queueTable_ = nullptr;
+  FilesTableModel* filesModel_ = nullptr;
+  QueueTableModel* queue1Model_ = nullptr;
+  QueueTableModel* queue2Model_ = nullptr;
   QTimer* timer_ = nullptr;
   std::unique_ptr<Notices> notices_;
   std::unique_ptr<BCAlertPanel> myAlertPanel_;

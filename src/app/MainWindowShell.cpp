@@ -1,5 +1,7 @@
 #include "app/MainWindowShell.h"
 
+#include "app/BCTableView.h"
+
 #include <QAction>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -49,7 +51,7 @@ QFrame* onlineBox(const char* name, const QString& label, QWidget* parent) {
 MainWindowShell::MainWindowShell() {
   MainWindow = std::make_unique<QMainWindow>();
   MainWindow->setObjectName(QStringLiteral("MainWindow"));
-  MainWindow->resize(900, 600);
+  MainWindow->resize(1100, 600);
 
   MainView = named(new QWidget(MainWindow.get()), "MainView");
   auto* column = new QVBoxLayout(MainView);
@@ -68,12 +70,11 @@ MainWindowShell::MainWindowShell() {
   column->addLayout(top);
 
   MainSplitView = named(new QSplitter(Qt::Horizontal, MainView), "MainSplitView");
-  FilesTableView = table("FilesTableView", {QStringLiteral("File"), QStringLiteral("Details"), QStringLiteral("Speed")},
-                         MainSplitView);
+  FilesTableView = named(new BCTableView(MainSplitView), "FilesTableView");
   RightPane = new QWidget(MainSplitView);
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
-  Queue2TableView = table("Queue2TableView", {QStringLiteral("Queue")}, RightPane);
+  Queue2TableView = named(new QTableView(RightPane), "Queue2TableView");
   QueuePauseButton2 = named(new QPushButton(QStringLiteral("Pause"), RightPane), "QueuePauseButton2");
   paneLayout->addWidget(Queue2TableView);
   paneLayout->addWidget(QueuePauseButton2);
@@ -110,7 +111,7 @@ MainWindowShell::MainWindowShell() {
   QueuePanel->setWindowTitle(QStringLiteral("Queue"));
   QueuePanel->resize(500, 400);
   auto* queueLayout = new QVBoxLayout(QueuePanel.get());
-  Queue1TableView = table("Queue1TableView", {QStringLiteral("Queue")}, QueuePanel.get());
+  Queue1TableView = named(new QTableView(QueuePanel.get()), "Queue1TableView");
   QueuePauseButton = named(new QPushButton(QStringLiteral("Pause"), QueuePanel.get()), "QueuePauseButton");
   queueLayout->addWidget(Queue1TableView);
   queueLayout->addWidget(QueuePauseButton);

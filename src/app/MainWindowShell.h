@@ -1,7 +1,7 @@
 #pragma once
 // The application's windows as the controller reaches them: the main window, the queue
 // window, the news panel and the rating window, each control under its outlet name. The
-// files and queue tables are simple lists of names for now. GUI thread only.
+// controller puts its models on the files and queue tables. GUI thread only.
 #include <QPointer>
 #include <memory>
 
@@ -14,11 +14,14 @@ class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
+class QTableView;
 class QTableWidget;
 class QTextBrowser;
 class QWidget;
 
 namespace zuvo {
+
+class BCTableView;
 
 struct MainWindowShell {
   MainWindowShell();
@@ -26,10 +29,9 @@ struct MainWindowShell {
   MainWindowShell(const MainWindowShell&) = delete;
   MainWindowShell& operator=(const MainWindowShell&) = delete;
 
-  // Columns of the files table.
-  static constexpr int kNameColumn = 0;
-  static constexpr int DetailsColumn = 1;
-  static constexpr int SpeedColumn = 2;
+  // Columns of the files table that settings show or hide: "FileName" and "Speed".
+  static constexpr int DetailsColumn = 3;
+  static constexpr int SpeedColumn = 7;
 
   std::unique_ptr<QMainWindow> MainWindow;
   std::unique_ptr<QWidget> QueuePanel;
@@ -39,9 +41,9 @@ struct MainWindowShell {
   QWidget* MainView = nullptr;
   QSplitter* MainSplitView = nullptr;
   QWidget* RightPane = nullptr;  // the pane that can hold the queue
-  QTableWidget* FilesTableView = nullptr;
-  QTableWidget* Queue1TableView = nullptr;
-  QTableWidget* Queue2TableView = nullptr;
+  BCTableView* FilesTableView = nullptr;
+  QTableView* Queue1TableView = nullptr;
+  QTableView* Queue2TableView = nullptr;
   QTableWidget* FeedsTableView = nullptr;
   QProgressBar* LookUpProgressIndicator = nullptr;
   QLabel* DropVideoImage = nullptr;

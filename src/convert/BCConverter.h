@@ -38,7 +38,7 @@ class BCConverter {
   BCError ExtractAudio();
   BCError MTSPreprocess();
   BCError BurnInSubtitle();
-  // FastPaths.cpp: the pass-through copy and the hardware-encoder export of one pass
+  // EncodeFastMode.cpp, EncodeTurbo264.cpp: the pass-through copy and the hardware-encoder export of one pass
   // (`passindex` 0 the HD or only pass, 1 the SD pass of an HD-and-SD conversion); true
   // when the pass's video is done and the ffmpeg encode is skipped.
   bool EncodeFastMode(int passindex);

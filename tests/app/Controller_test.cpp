@@ -1,3 +1,4 @@
+#include "app/BCTableView.h"
 #include "app/Controller.h"
 #include "app/FileLists.h"
 #include "app/MainWindowShell.h"
@@ -17,7 +18,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
@@ -208,7 +209,7 @@ TEST_F(ControllerTest, SpeedAndDetailsColumnsFollowTheirSettings) {
       Defaults::standard().setBool(fast, "EnableFASTMode");
       Defaults::standard().setBool(details, "ShowFileDetails");
       auto controller = start();
-      QTableWidget* files = controller->windows().FilesTableView;
+      QTableView* files = controller->windows().FilesTableView;
       EXPECT_EQ(files->isColumnHidden(MainWindowShell::SpeedColumn), !fast);
       EXPECT_EQ(files->isColumnHidden(MainWindowShell::DetailsColumn), !details);
     }
@@ -335,8 +336,8 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   ASSERT_EQ(state.queue.size(), 1);
   EXPECT_EQ(state.queue[0]->fullpath(), "/videos/b.mkv");
   EXPECT_EQ(state.queue[0]->state(), 2);
-  EXPECT_EQ(controller->windows().FilesTableView->rowCount(), 2);
-  EXPECT_EQ(controller->windows().Queue1TableView->rowCount(), 1);
+  EXPECT_EQ(controller->windows().FilesTableView->model()->rowCount(), 2);
+  EXPECT_EQ(controller->windows().Queue1TableView->model()->rowCount(), 1);
 }
 
 TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {

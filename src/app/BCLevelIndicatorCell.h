@@ -1,0 +1,26 @@
+#pragma once
+// The queue's status block: title, second line, optional details, a status message by
+// state and stage, the time left and, while converting, a progress bar.
+#include <QStyledItemDelegate>
+
+namespace zuvo {
+
+class BCLevelIndicatorCell : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+  // The status message of a row and whether it is drawn as a success, failure or plain.
+  enum class Tone { Plain, Finished, Failed };
+  struct Message {
+    QString text;
+    Tone tone = Tone::Plain;
+  };
+  static Message statusMessage(int state, bool finished, const QString& passLabel, const QString& timeText,
+                               const QString& conversionError);
+
+  // Where the progress bar lies in a cell (the frame of a converting row).
+  static QRect progressBarRect(const QRect& frame, bool detailed);
+};
+
+}  // namespace zuvo

@@ -1,0 +1,43 @@
+#pragma once
+// The files table: row i is item i of the controller's files list, one column per
+// identifier. Every value is worked out from the item when asked; the model keeps nothing
+// of its own. Clicks and choices in the cells come back as edit requests. GUI thread only.
+#include "media/MediaFile.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+namespace zuvo {
+
+class FilesTableModel : public QAbstractTableModel {
+ public:
+  // Column identifiers, in their column order.
+  static const QStringList& identifiers();
+  static int column(const QString& identifier) { return int(identifiers().indexOf(identifier)); }
+
+  // (column identifier, row, chosen value)
+  using EditRequest = std::function<void(const QString&, int, const QVariant&)>;
+
+  explicit FilesTableModel(const QList<MediaFilePtr>& files, QObject* parent = nullptr);
+
+  void setEditRequest(EditRequest request) { editRequest_ = std::move(request); }
+  void reload();
+
+  // The value shown for an item in a column; "No Data" for an identifier not known.
+  static QVariant value(const QString& identifier, const MediaFile& item);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  const QList<MediaFilePtr>& files_;
+  EditRequest editRequest_;
+};
+
+}  // namespace zuvo

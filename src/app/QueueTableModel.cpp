@@ -1,0 +1,98 @@
+#include "app/QueueTableModel.h"
+
+#include "app/QueueRowStatus.h"
+#include "app/TableImages.h"
+#include "app/TableRoles.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+
+namespace zuvo {
+namespace {
+
+// The stop icon while converting, none once ended, the reset icon otherwise.
+QImage buttonImage(const MediaFile& item) {
+  const int state = item.state();
+  if (state == MediaState::Converting) return tableImage(QStringLiteral("queue_stop_icon"));
+  if (state == MediaState::Ended) return QImage();
+  return tableImage(QStringLiteral("queue_reset_icon"));
+}
+
+}  // namespace
+
+const QStringList& QueueTableModel::identifiers() {
+  static const QStringList ids = {QStringLiteral("Image"), QStringLiteral("ProgressIndicator"),
+                                  QStringLiteral("Stop")};
+  return ids;
+}
+
+QueueTableModel::QueueTableModel(const QList<MediaFilePtr>& queue, QObject* parent)
+    : QAbstractTableModel(parent), queue_(queue) {}
+
+void QueueTableModel::setInUse(bool inUse) {
+  if (inUse == inUse_) return;
+  beginResetModel();
+  inUse_ = inUse;
+  endResetModel();
+}
+
+void QueueTableModel::reload() {
+  beginResetModel();
+  endResetModel();
+}
+
+int QueueTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() || !inUse_ ? 0 : int(queue_.size());
+}
+
+int QueueTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(identifiers().size());
+}
+
+QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
+  if (!inUse_ || !index.isValid() || index.row() >= queue_.size() || index.column() >= identifiers().size())
+    return {};
+  const MediaFile& item = *queue_[index.row()];
+  const QString& id = identifiers()[index.column()];
+  const bool display = role == Qt::DisplayRole || role == Qt::EditRole;
+  if (id == QLatin1String("Image")) {
+    if (!display) return {};
+    const QImage artwork = item.image();
+    return artwork.isNull() ? tableImage(mediaTypeImageName(item.mediatype())) : artwork;
+  }
+  if (id == QLatin1String("ProgressIndicator")) {
+    if (display) {
+      const Defaults& defaults = Defaults::standard();
+      return queueRowStatus(item, defaults.boolForKey(QStringLiteral("DetailedQueue")),
+                            defaults.boolForKey(QStringLiteral("EnableFASTMode")))
+          .toList();
+    }
+    if (role == TableRole::ConversionError) return item.conversionerror();
+    if (role == TableRole::IsSample) return item.isSample();
+    return {};
+  }
+  // "Stop"
+  if (display) return QStringLiteral("No Data");
+  if (role == TableRole::ButtonImage) return buttonImage(item);
+  if (role == TableRole::Enabled) return item.state() != MediaState::Ended || item.conversionfinished();
+  return {};
+}
+
+QVariant QueueTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= identifiers().size()) return {};
+  if (role == TableRole::Identifier) return identifiers()[section];
+  if (role == Qt::DisplayRole) return section == 1 ? QStringLiteral("Status") : QString();
+  return {};
+}
+
+bool QueueTableModel::setData(const QModelIndex& index, const QVariant&, int role) {
+  if (role != Qt::EditRole || !inUse_ || !index.isValid() || index.row() >= queue_.size()) return false;
+  if (identifiers()[index.column()] != QLatin1String("Stop")) return false;
+  if (stopRequest_) stopRequest_(index.row());
+  return false;
+}
+
+Qt::ItemFlags QueueTableModel::flags(const QModelIndex& index) const {
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+}  // namespace zuvo

@@ -1,0 +1,40 @@
+#pragma once
+// A queue table: row i is item i of the controller's queue list. Only the queue table in
+// use shows rows; the other answers none. The status column's value is the row's
+// `QueueRowStatus` list, built afresh on every draw. GUI thread only.
+#include "media/MediaFile.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+namespace zuvo {
+
+class QueueTableModel : public QAbstractTableModel {
+ public:
+  static const QStringList& identifiers();
+  static int column(const QString& identifier) { return int(identifiers().indexOf(identifier)); }
+
+  explicit QueueTableModel(const QList<MediaFilePtr>& queue, QObject* parent = nullptr);
+
+  // The stop or reset button of a row was clicked.
+  void setStopRequest(std::function<void(int row)> request) { stopRequest_ = std::move(request); }
+  void setInUse(bool inUse);
+  bool inUse() const { return inUse_; }
+  void reload();
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  const QList<MediaFilePtr>& queue_;
+  bool inUse_ = false;
+  std::function<void(int)> stopRequest_;
+};
+
+}  // namespace zuvo

@@ -1,0 +1,76 @@
+#include "app/TableColumns.h"
+
+#include "app/BCButtonCell.h"
+#include "app/BCButtonCell2.h"
+#include "app/BCCenterTextFieldCell.h"
+#include "app/BCFASTPopUpCell.h"
+#include "app/BCImageCell.h"
+#include "app/BCLevelIndicatorCell.h"
+#include "app/BCPopUpCell.h"
+#include "app/BCTableView.h"
+#include "app/BCTextFieldCell.h"
+#include "app/FilesTableModel.h"
+#include "app/QueueTableModel.h"
+
+#include <QHeaderView>
+
+namespace zuvo {
+namespace {
+
+void commonLook(QTableView* view) {
+  view->verticalHeader()->hide();
+  view->setShowGrid(false);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view->horizontalHeader()->setHighlightSections(false);
+}
+
+}  // namespace
+
+void installFilesTable(BCTableView* view, FilesTableModel* model) {
+  view->setModel(model);
+  commonLook(view);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->verticalHeader()->setDefaultSectionSize(70);
+  struct Column {
+    const char* identifier;
+    QStyledItemDelegate* cell;
+    int width;
+  };
+  const Column columns[] = {
+      {"MediaSelected", new BCButtonCell(view), 28},      {"WhyDeselected", new BCImageCell(view), 26},
+      {"Summary", new BCTextFieldCell(view), 360},        {"FileName", new BCCenterTextFieldCell(view), 220},
+      {"ShowType", new BCImageCell(view), 50},            {"SDHD", new BCPopUpCell(view), 60},
+      {"Speed", new BCFASTPopUpCell(view), 60},           {"Tags", new BCImageCell(view), 26},
+  };
+  for (const Column& c : columns) {
+    const int column = FilesTableModel::column(QLatin1String(c.identifier));
+    view->setItemDelegateForColumn(column, c.cell);
+    view->setColumnWidth(column, c.width);
+  }
+  // The media type is chosen in the tag editor; the stepper's value is kept for it.
+  view->setColumnHidden(FilesTableModel::column(QStringLiteral("ShowTypeStepper")), true);
+  view->horizontalHeader()->setSectionResizeMode(FilesTableModel::column(QStringLiteral("Summary")),
+                                                 QHeaderView::Stretch);
+}
+
+void installQueueTable(QTableView* view, QueueTableModel* model) {
+  view->setModel(model);
+  commonLook(view);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->verticalHeader()->setDefaultSectionSize(60);
+  view->horizontalHeader()->hide();
+  const int image = QueueTableModel::column(QStringLiteral("Image"));
+  const int status = QueueTableModel::column(QStringLiteral("ProgressIndicator"));
+  const int stop = QueueTableModel::column(QStringLiteral("Stop"));
+  view->setItemDelegateForColumn(image, new BCImageCell(view, true));
+  view->setItemDelegateForColumn(status, new BCLevelIndicatorCell(view));
+  view->setItemDelegateForColumn(stop, new BCButtonCell2(view));
+  view->setColumnWidth(image, 56);
+  view->setColumnWidth(stop, 50);
+  view->horizontalHeader()->setSectionResizeMode(status, QHeaderView::Stretch);
+  view->setMouseTracking(true);
+}
+
+}  // namespace zuvo
