@@ -138,7 +138,7 @@ void BCTagsPanel::load() {
   window_->installEventFilter(new CloseWatcher(
       [this] {
         reporter_->report(QStringLiteral("Tags Panel Closing"), 4);
-        if (myShow_) UpdateTagsPannel();
+        if (myShow_ && !closingWithoutWriteBack_) UpdateTagsPannel();
       },
       this));
   connectControls();
@@ -364,13 +364,19 @@ void BCTagsPanel::UpdateTagsInPlace() {
                      20);
   saving.get();
   window_->hide();
-  NotificationCenter::defaultCenter().post(QStringLiteral("CloseTagPanel"), this,
-                                           {{QStringLiteral("number"), PanelNumber_}});
+  postClose();
 }
 
 void BCTagsPanel::cancelTagsPannel() {
+  postClose();
+}
+
+// The controller closes the window on this notice; that close writes nothing back.
+void BCTagsPanel::postClose() {
+  closingWithoutWriteBack_ = true;
   NotificationCenter::defaultCenter().post(QStringLiteral("CloseTagPanel"), this,
                                            {{QStringLiteral("number"), PanelNumber_}});
+  closingWithoutWriteBack_ = false;
 }
 
 void BCTagsPanel::NextShow() {

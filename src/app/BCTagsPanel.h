@@ -105,6 +105,8 @@ class BCTagsPanel : public QObject {
   QList<TagEditorTableModel*> models_;
   std::function<void(const QString&, const MediaFile&)> inPlaceSaver_;
   bool filling_ = false;
+  bool closingWithoutWriteBack_ = false;  // Cancel, or after the in-place save
+  void postClose();
 };
 
 }  // namespace zuvo
