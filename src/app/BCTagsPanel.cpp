@@ -134,7 +134,6 @@ void BCTagsPanel::load() {
   ui_->AudioStreamsTableView->setItemDelegateForColumn(columnOf(TagEditorTable::AudioStreams, "Language"),
                                                        new TagEditorComboDelegate(languagelist_, this));
   ui_->SRTFileLanguageComboBox->addItems(languagelist_);
-  ui_->SRTDropImage->setAcceptDrops(true);
   window_->installEventFilter(new CloseWatcher(
       [this] {
         reporter_->report(QStringLiteral("Tags Panel Closing"), 4);
