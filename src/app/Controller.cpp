@@ -5,6 +5,8 @@
 #include "app/BCAlertPanel.h"
 #include "app/BCBusyPanel.h"
 #include "app/BCTableView.h"
+#include "app/BCTagsPanel.h"
+#include "app/BCTagsPanelMultiple.h"
 #include "app/CriticalFolders.h"
 #include "app/DockIcon.h"
 #include "app/EmailLog.h"
@@ -290,6 +292,8 @@ bool Controller::awakeFromNib() {
 
   mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
+  myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
+  myTagsPanelMultiple_ = std::make_unique<BCTagsPanelMultiple>(windows_.MainWindow.get(), mainLog);
   windows_.checkForUpdatesMenuItem->setVisible(false);
 
   const QString bundleVersion = QCoreApplication::applicationVersion();
@@ -676,8 +680,39 @@ void Controller::PreferencesMenuPress() {}
 void Controller::collapseRightView() { windows_.RightPane->hide(); }
 void Controller::uncollapseRightView() { windows_.RightPane->show(); }
 void Controller::sizeWindow() {}
-void Controller::closeTagsPanel() {}
-void Controller::editClick() {}
+void Controller::closeTagsPanel() {
+  if (myTagsPanel_ && myTagsPanel_->window()->isVisible()) myTagsPanel_->window()->close();
+  if (myTagsPanelMultiple_ && myTagsPanelMultiple_->window()->isVisible()) myTagsPanelMultiple_->window()->close();
+}
+
+void Controller::editClick() {
+  const QList<int> rows = hooks_.highlightedRows ? hooks_.highlightedRows() : QList<int>();
+  if (rows.isEmpty() || state_.files.isEmpty()) return;
+  if (rows.size() == 1)
+    showTagsPanel(rows.first());
+  else
+    showTagsPanelMultiple(rows);
+}
+
+void Controller::showTagsPanel(int row) {
+  if (!myTagsPanel_ || row < 0 || row >= state_.files.size()) return;
+  myTagsPanel_->fillTagsPanelFromShow(state_.files.at(row));
+  QWidget* window = myTagsPanel_->window();
+  window->show();
+  bringWindowForward(window);
+}
+
+void Controller::showTagsPanelMultiple(const QList<int>& rows) {
+  if (!myTagsPanelMultiple_) return;
+  QList<MediaFilePtr> shows;
+  for (int row : rows)
+    if (row >= 0 && row < state_.files.size()) shows << state_.files.at(row);
+  if (shows.isEmpty()) return;
+  myTagsPanelMultiple_->loadShows(shows);
+  QWidget* window = myTagsPanelMultiple_->window();
+  window->show();
+  bringWindowForward(window);
+}
 
 void Controller::tableEditRequested(const QString& identifier, int row, const QVariant& value) {
   state_.mainLog->report(

@@ -27,6 +27,8 @@ namespace zuvo {
 class AddingPaths;
 class BCAlertPanel;
 class BCBusyPanel;
+class BCTagsPanel;
+class BCTagsPanelMultiple;
 class FileLists;
 class FilesTableModel;
 class QueueTableModel;
@@ -106,6 +108,10 @@ class Controller : public QObject {
   void sizeWindow();
   void closeTagsPanel();
   void editClick();
+  // Fills the tag editor with files-table row `row` and shows it; several rows go to the
+  // multiple-item editor.
+  void showTagsPanel(int row);
+  void showTagsPanelMultiple(const QList<int>& rows);
   void deleteClick();
   void ChangeFASTMode(int number);
   void ChangeShowDetails();
@@ -134,6 +140,8 @@ class Controller : public QObject {
   QTimer* timer() const { return timer_; }
   Notices* notices() const { return notices_.get(); }
   BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
+  BCTagsPanel* tagsPanel() const { return myTagsPanel_.get(); }
+  BCTagsPanelMultiple* tagsPanelMultiple() const { return myTagsPanelMultiple_.get(); }
   QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
  private:
@@ -174,6 +182,8 @@ class Controller : public QObject {
   QTimer* timer_ = nullptr;
   std::unique_ptr<Notices> notices_;
   std::unique_ptr<BCAlertPanel> myAlertPanel_;
+  std::unique_ptr<BCTagsPanel> myTagsPanel_;
+  std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
   std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
   bool startupFinished_ = false;
