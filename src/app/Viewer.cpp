@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
@@ -26,6 +25,7 @@
 #include "media/TimeHelpers.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
+#include "platform/RunLoop.h"
 #include "ui_Viewer.h"
 
 namespace zuvo {
@@ -42,23 +42,9 @@ constexpr int kTerminateGraceMs = 2000;
 const QString kPathSlot = QStringLiteral("\"\x01path\x01\"");
 const QString kPathToken = QStringLiteral("\x01path\x01");
 
-void turnRunLoop(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
-// The integer at the start of `text`, as the C library reads it (0 when none).
-int leadingInteger(const QString& text) {
-  int end = 0;
-  if (end < text.size() && (text[end] == '-' || text[end] == '+')) ++end;
-  while (end < text.size() && text[end].isDigit()) ++end;
-  return text.left(end).toInt();
-}
-
 template <typename Record>
 void addTrack(QList<Record>& list, const QString& line, const QString& key) {
-  const int n = leadingInteger(line.mid(line.indexOf(key) + key.size()).trimmed());
+  const int n = IntegerValue(line.mid(line.indexOf(key) + key.size()));
   for (const Record& r : list)
     if (r.tracknumber == n) return;
   list.append(Record{QStringLiteral("Unknown"), n});
@@ -376,7 +362,7 @@ void Viewer::playerGone() {
 void Viewer::closeEvent(QCloseEvent* event) {
   closePanel();
   if (!exiting_ && !ended_) {
-    turnRunLoop(500);
+    runloop::runFor(0.5);
     stopPreview();
   }
   event->accept();
