@@ -27,6 +27,7 @@ namespace zuvo {
 class AddingPaths;
 class BCAlertPanel;
 class BCBusyPanel;
+class BCPreferencePanel;
 class FileLists;
 class FilesTableModel;
 class QueueTableModel;
@@ -100,7 +101,8 @@ class Controller : public QObject {
   void showQueue();
 
   // Windows and commands that other windows carry out.
-  void PreferencesMenuPress();
+  // Pane 3 (the video sources) for the toolbar item that adds sources, else the first.
+  void PreferencesMenuPress(bool videoSources = false);
   void collapseRightView();
   void uncollapseRightView();
   void sizeWindow();
@@ -132,6 +134,7 @@ class Controller : public QObject {
   QTimer* timer() const { return timer_; }
   Notices* notices() const { return notices_.get(); }
   BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
+  BCPreferencePanel* preferencesPanel() const { return myPreferencesPanel_.get(); }
   QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
  private:
@@ -172,6 +175,7 @@ class Controller : public QObject {
   QTimer* timer_ = nullptr;
   std::unique_ptr<Notices> notices_;
   std::unique_ptr<BCAlertPanel> myAlertPanel_;
+  std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;
   std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
   bool startupFinished_ = false;
