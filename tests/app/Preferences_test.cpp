@@ -398,4 +398,347 @@ TEST_F(PreferencesTest, ChosenFoldersAndScriptAreWrittenAtOnce) {
   EXPECT_EQ(defaults().stringForKey("PostConversionApplescriptPath"), "/usr/local/bin/after");
 }
 
+// ---------------------------------------------------------------- rules
+
+TEST_F(PreferencesTest, RuleEditorRowsBecomeOneRuleStoredAtOK) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  RuleEditor& conditions = *panel->ui().IfRuleEditor;
+  RuleEditor& actions = *panel->ui().ThenRuleEditor;
+  ASSERT_EQ(conditions.numberOfRows(), 1);
+  ASSERT_EQ(actions.numberOfRows(), 1);
+
+  ASSERT_TRUE(conditions.selectCriteria(0, {"", "Media Type", "is", "TV Show"}));
+  conditions.addRow(0);
+  ASSERT_TRUE(conditions.selectCriteria(1, {"", "Filename", "contains"}));
+  conditions.textFieldForRow(1)->setText("first");
+  conditions.addRow(1);
+  ASSERT_TRUE(conditions.selectCriteria(2, {"", "Filename", "contains"}));
+  conditions.textFieldForRow(2)->setText("Simpsons");
+  conditions.addRow(2);
+  ASSERT_TRUE(conditions.selectCriteria(3, {"", "Video Height", "is less than or equal to "}));
+  conditions.setTextForRow(3, "720");
+
+  ASSERT_TRUE(actions.selectCriteria(0, {"Change", "Conversion Quality", "to", "High"}));
+  actions.addRow(0);
+  ASSERT_TRUE(actions.selectCriteria(1, {"Change", "To 16:9 Aspect Ratio"}));
+  actions.addRow(1);
+  ASSERT_TRUE(actions.selectCriteria(2, {"Change", "Show/Movie Name", "to"}));
+  actions.setTextForRow(2, "The Simpsons");
+  EXPECT_FALSE(actions.selectCriteria(2, {"Change", "Colour"}));
+
+  panel->AddRuleButtonPress();
+  ASSERT_EQ(panel->rules().size(), 1);
+  const BCConversionRule& rule = panel->rules()[0];
+  EXPECT_EQ(rule.IfConditions(), BCConversionRule::Dictionary({{0, "TV Show"}, {1, "Simpsons"}, {3, "<720"}}));
+  EXPECT_EQ(rule.ThenActions().value(4), QVariant("High"));
+  EXPECT_EQ(rule.ThenActions().value(7).typeId(), QMetaType::Bool);
+  EXPECT_EQ(rule.ThenActions().value(7), QVariant(true));
+  EXPECT_EQ(rule.ThenActions().value(1), QVariant("The Simpsons"));
+  // The editors keep their rows for the next rule.
+  EXPECT_EQ(conditions.numberOfRows(), 4);
+  EXPECT_EQ(conditions.textForRow(2), "Simpsons");
+
+  const QAbstractItemModel& table = panel->rulesModel();
+  ASSERT_EQ(table.rowCount(), 1);
+  EXPECT_EQ(table.index(0, RulesTableModel::NumberColumn).data().toInt(), 1);
+  EXPECT_EQ(table.index(0, RulesTableModel::RuleColumn).data().toString(), rule.description());
+
+  EXPECT_TRUE(ConversionRulesFromSettings({}).isEmpty()) << "nothing is stored before OK";
+  panel->UpdateButtonPressed();
+  const QList<BCConversionRule> stored = ConversionRulesFromSettings({});
+  ASSERT_EQ(stored.size(), 1);
+  EXPECT_EQ(stored[0], rule);
+  EXPECT_EQ(stored[0].description(), rule.description());
+}
+
+TEST_F(PreferencesTest, VideoHeightConditionTakesItsComparisonFromTheOperator) {
+  const struct {
+    const char* op;
+    const char* value;
+  } cases[] = {{"is greater than or equal to", ">720"}, {"is less than or equal to ", "<720"}};
+  for (const auto& c : cases) {
+    const BCConversionRule rule = ruleFromEditorRows({{{"", "Video Height", c.op, ""}, "720"}}, {});
+    EXPECT_EQ(rule.IfConditions().value(3), QVariant(c.value)) << c.op;
+  }
+  // A rule with nothing in it is kept as built; unknown kinds add nothing.
+  const BCConversionRule empty = ruleFromEditorRows({{{"", "Colour", "is", "Red"}, ""}}, {{{"Change"}, ""}});
+  EXPECT_TRUE(empty.IfConditions().isEmpty());
+  EXPECT_TRUE(empty.ThenActions().isEmpty());
+}
+
+BCConversionRule named(const char* name) {
+  BCConversionRule rule;
+  rule.addThenAction(RuleActionCode::ShowName, name);
+  return rule;
+}
+
+QString order(const QList<BCConversionRule>& rules) {
+  QString text;
+  for (const BCConversionRule& rule : rules) text += rule.ThenActions().value(1).toString();
+  return text;
+}
+
+TEST_F(PreferencesTest, DraggedRulesMoveToTheDropRowInTheirOldOrder) {
+  const struct {
+    QList<int> dragged;
+    int row;
+    const char* expected;
+  } cases[] = {{{1, 3}, 0, "BDAC"}, {{1, 3}, 1, "ABDC"}, {{0}, 4, "BCDA"}, {{2}, 2, "ABCD"}, {{3, 9}, 0, "DABC"}};
+  auto panel = makePanel();
+  panel->fillPreferences();
+  RulesTableModel& model = panel->rulesModel();
+  for (const auto& c : cases) {
+    const QList<BCConversionRule> abcd{named("A"), named("B"), named("C"), named("D")};
+    EXPECT_EQ(order(reorderedRules(abcd, c.dragged, c.row)), c.expected);
+
+    // The same through the table: the rows travel under "RulesTableRow".
+    while (!panel->rules().isEmpty()) {
+      panel->ui().RulesTableView->selectRow(0);
+      panel->DeleteRuleButtonPress();
+    }
+    for (const char* name : {"A", "B", "C", "D"}) {
+      panel->ui().IfRuleEditor->selectCriteria(0, {"", "Filename", "contains"});
+      panel->ui().ThenRuleEditor->selectCriteria(0, {"Change", "Show/Movie Name", "to"});
+      panel->ui().ThenRuleEditor->setTextForRow(0, name);
+      panel->AddRuleButtonPress();
+    }
+    QModelIndexList indexes;
+    for (int row : c.dragged) indexes << model.index(row, 0);
+    std::unique_ptr<QMimeData> data(model.mimeData(indexes));
+    ASSERT_TRUE(data->hasFormat("RulesTableRow"));
+    model.dropMimeData(data.get(), Qt::MoveAction, c.row, 0, {});
+    EXPECT_EQ(order(panel->rules()), c.expected);
+  }
+  // A drop without the rules' own type changes nothing.
+  const QString before = order(panel->rules());
+  QMimeData text;
+  text.setText("A");
+  model.dropMimeData(&text, Qt::MoveAction, 0, 0, {});
+  EXPECT_EQ(order(panel->rules()), before);
+}
+
+TEST_F(PreferencesTest, DeletingARuleNeedsASelectedRow) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  panel->AddRuleButtonPress();
+  panel->AddRuleButtonPress();
+  panel->ui().RulesTableView->clearSelection();
+  panel->DeleteRuleButtonPress();
+  EXPECT_EQ(panel->rules().size(), 2);
+  panel->ui().RulesTableView->selectRow(1);
+  panel->DeleteRuleButtonPress();
+  EXPECT_EQ(panel->rules().size(), 1);
+}
+
+TEST_F(PreferencesTest, RulesAndSourcesEditedThenCancelledComeBackAtTheNextOpeningAndOKStoresThem) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  panel->AddRuleButtonPress();
+  panel->AddFeedButtonPress();
+  panel->CancelButtonPressed();
+  EXPECT_TRUE(ConversionRulesFromSettings({}).isEmpty());
+  EXPECT_TRUE(loadVideoSources().isEmpty());
+  panel->fillPreferences();
+  EXPECT_EQ(panel->ui().FeedsTableView->rowCount(), 1);
+  EXPECT_EQ(panel->rulesModel().rowCount(), 1);
+  EXPECT_EQ(panel->ui().IfRuleEditor->numberOfRows(), 1);
+  panel->ResetButtonPressed();
+  EXPECT_EQ(panel->ui().IfRuleEditor->numberOfRows(), 1);
+  panel->UpdateButtonPressed();
+  EXPECT_EQ(ConversionRulesFromSettings({}).size(), 1);
+  EXPECT_EQ(loadVideoSources().size(), 1);
+}
+
+// ---------------------------------------------------------------- destinations
+
+struct DestinationCase {
+  const char* key;
+  const char* value;
+  const char* popUp;
+  int item;
+  const char* folderControl;  // shown only for a folder
+  const char* summaryField;   // null for the default destination
+  const char* summary;
+};
+
+TEST_F(PreferencesTest, EachDestinationShowsItsStoredChoiceAndSummary) {
+  const DestinationCase cases[] = {
+      {"ShowDestination", "Desktop", "DestinationPopUp", 0, "RunPostConversionAppleScriptCheckBox", nullptr, nullptr},
+      {"ShowDestination", "iTunes", "DestinationPopUp", 1, "ImportFileIntoiTunesCheckBox", nullptr, nullptr},
+      {"ShowDestination", "Original Folder", "DestinationPopUp", 2, "PostConversionAppleScriptBrowseButton", nullptr,
+       nullptr},
+      {"ShowDestination", "/srv/out", "DestinationPopUp", 4, "RunPostConversionAppleScriptCheckBox", nullptr, nullptr},
+      {"HomeMovieDestination", "Use Default", "HomeMovieDestinationPopUp", 0, "ImportHomeMovieIntoiTunesCheckBox",
+       "HomeMovieDestinationTextField", "Import converted file into iTunes"},
+      {"HomeMovieDestination", "Desktop", "HomeMovieDestinationPopUp", 1, "DeleteHomeMovieAfterImportToiTunesCheckBox",
+       "HomeMovieDestinationTextField", "Place converted file onto the Desktop"},
+      {"MovieDestination", "Original Folder", "MovieDestinationPopUp", 3, "ImportMovieIntoiTunesCheckBox",
+       "MovieDestinationTextField", "Place converted file into the same folder as the orignal file"},
+      {"MovieDestination", "/media/Films", "MovieDestinationPopUp", 5, "ImportMovieIntoiTunesCheckBox",
+       "MovieDestinationTextField", "Place converted file into Films import into iTunes"},
+      {"TVShowDestination", "Desktop", "TVShowDestinationPopUp", 1, "CreateShowSeasonFolderCheckBox",
+       "TVShowDestinationTextField", "Place converted file onto the Desktop"},
+      {"TVShowDestination", "iTunes", "TVShowDestinationPopUp", 2, "CreateShowSeasonFolderCheckBox",
+       "TVShowDestinationTextField", "Import converted file into iTunes"},
+      {"TVShowDestination", "/srv/tv/", "TVShowDestinationPopUp", 5, "CreateShowSeasonFolderCheckBox",
+       "TVShowDestinationTextField", "Place converted file into tv import into iTunes"},
+  };
+  auto panel = makePanel();
+  QDialog* window = panel->window();
+  for (DestinationCase c : cases) {
+    const QString value = c.value;
+    SCOPED_TRACE(QString("%1 = %2").arg(c.key, value).toStdString());
+    defaults().setString(value, c.key);
+    panel->fillPreferences();
+    const bool folder = c.item == (QString(c.key) == "ShowDestination" ? 4 : 5);
+    EXPECT_EQ(window->findChild<QComboBox*>(c.popUp)->currentIndex(), c.item);
+    const QString pathField = QString(c.popUp).replace("PopUp", "PathTextField");
+    EXPECT_EQ(window->findChild<QLineEdit*>(pathField)->text(), folder ? value : QString());
+    EXPECT_EQ(!window->findChild<QWidget*>(c.folderControl)->isHidden(), folder);
+    if (c.summaryField) {
+      EXPECT_EQ(window->findChild<QLabel*>(c.summaryField)->text(), c.summary);
+    }
+    defaults().removeObjectForKey(c.key);
+  }
+}
+
+TEST_F(PreferencesTest, AMovieFolderSummarySaysImportAndDeleteInThatOrder) {
+  defaults().setString("/media/Films", "MovieDestination");
+  defaults().setBool(true, "ImportMovieFileIntoiTunes");
+  defaults().setBool(true, "DeleteMovieFileAfterImport");
+  auto panel = makePanel();
+  panel->fillPreferences();
+  EXPECT_EQ(panel->ui().MovieDestinationTextField->text(),
+            "Place converted file into Films import into iTunes then delete");
+  panel->ui().DeleteMovieAfterImportToiTunesCheckBox->click();
+  EXPECT_EQ(panel->ui().MovieDestinationTextField->text(), "Place converted file into Films import into iTunes");
+}
+
+TEST_F(PreferencesTest, PerTypeChoicesAreWrittenAtOnceAndLeaveTheDefaultAlone) {
+  defaults().setString("/srv/default", "ShowDestination");
+  auto panel = makePanel();
+  panel->fillPreferences();
+  Ui::BCPreferencePanel& ui = panel->ui();
+  const struct {
+    QComboBox* popUp;
+    int item;
+    const char* key;
+    const char* value;
+  } choices[] = {{ui.MovieDestinationPopUp, 1, "MovieDestination", "Desktop"},
+                 {ui.MovieDestinationPopUp, 0, "MovieDestination", "Use Default"},
+                 {ui.HomeMovieDestinationPopUp, 3, "HomeMovieDestination", "Original Folder"},
+                 {ui.TVShowDestinationPopUp, 2, "TVShowDestination", "iTunes"}};
+  for (const auto& c : choices) {
+    c.popUp->setCurrentIndex(c.item);
+    emit c.popUp->activated(c.item);
+    EXPECT_EQ(defaults().stringForKey(c.key), c.value);
+  }
+  EXPECT_EQ(ui.MovieDestinationTextField->text(), "Place converted file into default import into iTunes");
+  EXPECT_EQ(defaults().stringForKey("ShowDestination"), "/srv/default");
+  EXPECT_EQ(ui.DestinationPathTextField->text(), "/srv/default");
+  panel->UpdateButtonPressed();
+  EXPECT_EQ(defaults().stringForKey("ShowDestination"), "/srv/default");
+
+  // The folder item asks for a folder and takes it at once.
+  panel->fillPreferences();
+  answers = {{"/srv/tv"}};
+  ui.TVShowDestinationPopUp->setCurrentIndex(5);
+  emit ui.TVShowDestinationPopUp->activated(5);
+  EXPECT_EQ(defaults().stringForKey("TVShowDestination"), "/srv/tv");
+  EXPECT_EQ(ui.TVShowDestinationPathTextField->text(), "/srv/tv");
+  EXPECT_FALSE(ui.CreateShowSeasonFolderCheckBox->isHidden());
+  // A cancelled choice for a type keeps what it had.
+  ui.TVShowDestinationPopUp->setCurrentIndex(1);
+  emit ui.TVShowDestinationPopUp->activated(1);
+  ui.TVShowDestinationPopUp->setCurrentIndex(5);
+  emit ui.TVShowDestinationPopUp->activated(5);
+  EXPECT_EQ(defaults().stringForKey("TVShowDestination"), "Desktop");
+  EXPECT_EQ(ui.TVShowDestinationPopUp->currentIndex(), 1);
+}
+
+TEST_F(PreferencesTest, ACancelledDefaultFolderFallsBackToTheLibraryAndOKKeepsIt) {
+  auto panel = makePanel();
+  defaults().setString("Desktop", "ShowDestination");
+  panel->fillPreferences();
+  Ui::BCPreferencePanel& ui = panel->ui();
+  ui.DestinationPopUp->setCurrentIndex(4);
+  emit ui.DestinationPopUp->activated(4);
+  EXPECT_EQ(defaults().stringForKey("ShowDestination"), "iTunes");
+  EXPECT_EQ(ui.DestinationPathTextField->text(), "");
+  EXPECT_EQ(ui.DestinationPopUp->currentIndex(), 1);
+  panel->UpdateButtonPressed();
+  EXPECT_EQ(defaults().stringForKey("ShowDestination"), "iTunes");
+}
+
+// ---------------------------------------------------------------- video sources
+
+TEST_F(PreferencesTest, VideoSourcesAreAddedEditedRemovedAndStoredAtOK) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  QTableWidget& table = *panel->ui().FeedsTableView;
+  EXPECT_EQ(table.rowCount(), 0);
+  panel->AddFeedButtonPress();
+  panel->AddFeedButtonPress();
+  ASSERT_EQ(table.rowCount(), 2);
+  EXPECT_EQ(table.item(0, 0)->text(), "New Source");
+  EXPECT_EQ(table.item(0, 1)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(table.item(0, 2)->text(), paths::homeFolder());
+  EXPECT_FALSE(table.item(0, 2)->flags() & Qt::ItemIsEditable);
+
+  table.item(1, 0)->setText("Recordings");
+  table.item(1, 1)->setCheckState(Qt::Checked);
+  const QString recordings = test::freshFolder("recordings");
+  answers = {{recordings}};
+  panel->selectFeedPath(1);
+  EXPECT_EQ(table.item(1, 2)->text(), recordings);
+
+  // Row 0 may not take a folder another source has.
+  QString alert;
+  QTimer::singleShot(50, [&] {
+    alert = panel->alertPanel().message();
+    panel->alertPanel().CloseAlertPanelButtonPress();
+  });
+  answers = {{recordings}};
+  panel->selectFeedPath(0);
+  EXPECT_EQ(alert, "The selected path is already present in another video source");
+  EXPECT_EQ(panel->feeds()[0].path(), paths::homeFolder());
+
+  table.clearSelection();
+  panel->DeleteFeedButtonPress();
+  EXPECT_EQ(table.rowCount(), 2);
+
+  panel->UpdateButtonPressed();
+  const QList<Feed> stored = loadVideoSources();
+  ASSERT_EQ(stored.size(), 2);
+  EXPECT_EQ(stored[0].description(), "Feed name:New Source path:" + paths::homeFolder() + " recurse:NO");
+  EXPECT_EQ(stored[1].description(), "Feed name:Recordings path:" + recordings + " recurse:YES");
+
+  panel->fillPreferences();
+  table.selectRow(0);
+  panel->DeleteFeedButtonPress();
+  ASSERT_EQ(table.rowCount(), 1);
+  panel->UpdateButtonPressed();
+  ASSERT_EQ(loadVideoSources().size(), 1);
+  EXPECT_EQ(loadVideoSources()[0].name(), "Recordings");
+}
+
+TEST_F(PreferencesTest, ChoosingASourcesOwnFolderAgainShowsTheDuplicateAlert) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  panel->AddFeedButtonPress();
+  int alerts = 0;
+  QTimer::singleShot(50, [&] {
+    ++alerts;
+    panel->alertPanel().CloseAlertPanelButtonPress();
+  });
+  answers = {{paths::homeFolder()}};
+  panel->selectFeedPath(0);
+  EXPECT_EQ(alerts, 1);
+  EXPECT_EQ(panel->feeds()[0].path(), paths::homeFolder());
+  // Cancelled: nothing changes, nothing is said.
+  panel->selectFeedPath(0);
+  EXPECT_EQ(panel->feeds()[0].path(), paths::homeFolder());
+}
+
 }  // namespace
