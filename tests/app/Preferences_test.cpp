@@ -353,11 +353,16 @@ TEST_F(PreferencesTest, OpeningShowsTheVideoSourcesPaneForChoiceThreeElseDevices
     auto panel = makePanel();
     QString shown;
     bool modal = false;
-    QTimer::singleShot(50, [&] {
+    // The encoder check keeps events flowing while the window fills: wait for its modal run.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (QApplication::activeModalWidget() != panel->window()) return;
+      poll.stop();
       shown = panel->shownPane()->objectName();
-      modal = QApplication::activeModalWidget() == panel->window();
+      modal = true;
       panel->ui().UpdateButton->click();
     });
+    poll.start(20);
     QWidget parent;
     parent.show();
     panel->activatePanel(choice, &parent);
