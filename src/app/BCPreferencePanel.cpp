@@ -62,6 +62,15 @@ void selectCell(QGroupBox* matrix, int index) {
   }
 }
 
+// Each toolbar item with the pane it shows.
+std::vector<std::pair<QAbstractButton*, QWidget*>> toolbarItems(::Ui::BCPreferencePanel& u) {
+  return {{u.DevicesToolbarItem, u.DevicesTabView},       {u.GeneralToolbarItem, u.GeneralTabView},
+          {u.ConversionToolbarItem, u.ConversionTabView}, {u.VideoSourcesToolbarItem, u.VideoSourcesTabView},
+          {u.AutomateToolbarItem, u.AutomateTabView},     {u.AdvancedToolbarItem, u.AdvancedTabView},
+          {u.RulesToolbarItem, u.RulesTabView},           {u.MetaDataToolbarItem, u.MetadataTabView},
+          {u.TurboToolbarItem, u.HardwareTabView},        {u.ConvertedFileToolbarItem, u.ConvertedFileView}};
+}
+
 int selectedCell(QGroupBox* matrix) {
   const QList<QRadioButton*> all = cells(matrix);
   for (int i = 0; i < all.size(); ++i)
@@ -225,13 +234,7 @@ void BCPreferencePanel::connectControls() {
       if (auto* box = qobject_cast<QCheckBox*>(control))
         connect(box, &QCheckBox::toggled, this, [this] { updateDestinationStrings(); });
 
-  const std::pair<QAbstractButton*, QWidget*> panes[] = {
-      {u.DevicesToolbarItem, u.DevicesTabView},       {u.GeneralToolbarItem, u.GeneralTabView},
-      {u.ConversionToolbarItem, u.ConversionTabView}, {u.VideoSourcesToolbarItem, u.VideoSourcesTabView},
-      {u.AutomateToolbarItem, u.AutomateTabView},     {u.AdvancedToolbarItem, u.AdvancedTabView},
-      {u.RulesToolbarItem, u.RulesTabView},           {u.MetaDataToolbarItem, u.MetadataTabView},
-      {u.TurboToolbarItem, u.HardwareTabView},        {u.ConvertedFileToolbarItem, u.ConvertedFileView}};
-  for (const auto& [item, pane] : panes) {
+  for (const auto& [item, pane] : toolbarItems(u)) {
     QWidget* target = pane;
     connect(item, &QAbstractButton::clicked, this, [this, target] { setViewTab(target, true); });
   }
@@ -649,14 +652,7 @@ void BCPreferencePanel::setViewTab(QWidget* pane, bool animate) {
 }
 
 void BCPreferencePanel::selectToolbarItem(QWidget* pane) {
-  ::Ui::BCPreferencePanel& u = *ui_;
-  const std::pair<QAbstractButton*, QWidget*> items[] = {
-      {u.DevicesToolbarItem, u.DevicesTabView},       {u.GeneralToolbarItem, u.GeneralTabView},
-      {u.ConversionToolbarItem, u.ConversionTabView}, {u.VideoSourcesToolbarItem, u.VideoSourcesTabView},
-      {u.AutomateToolbarItem, u.AutomateTabView},     {u.AdvancedToolbarItem, u.AdvancedTabView},
-      {u.RulesToolbarItem, u.RulesTabView},           {u.MetaDataToolbarItem, u.MetadataTabView},
-      {u.TurboToolbarItem, u.HardwareTabView},        {u.ConvertedFileToolbarItem, u.ConvertedFileView}};
-  for (const auto& [item, itemPane] : items) item->setChecked(itemPane == pane);
+  for (const auto& [item, itemPane] : toolbarItems(*ui_)) item->setChecked(itemPane == pane);
 }
 
 QStringList BCPreferencePanel::pluginNames() const {

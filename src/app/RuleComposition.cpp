@@ -5,44 +5,63 @@
 namespace zuvo {
 namespace {
 
-QString at(const RuleEditorRow& row, int position) { return row.displayValues.value(position); }
+// Where a row's value comes from: the chosen value at position 3, the typed text, or
+// the flag YES.
+enum class Source { Choice, Text, Flag };
+
+struct RowKind {
+  const char* name;  // the display value at position 1
+  qint32 code;
+  Source source;
+};
+
+constexpr RowKind kConditions[] = {{"Media Type", RuleConditionCode::MediaType, Source::Choice},
+                                   {"Filename", RuleConditionCode::FileNameContains, Source::Text},
+                                   {"Source Folder", RuleConditionCode::SourceDirectory, Source::Text},
+                                   {"Video Height", RuleConditionCode::VideoHeight, Source::Text}};
+
+constexpr RowKind kActions[] = {{"Media Type", RuleActionCode::MediaType, Source::Choice},
+                                {"Show/Movie Name", RuleActionCode::ShowName, Source::Text},
+                                {"TVDB/MovieDB ID", RuleActionCode::ShowID, Source::Text},
+                                {"Destination Folder", RuleActionCode::DestinationFolder, Source::Text},
+                                {"Conversion Quality", RuleActionCode::Quality, Source::Choice},
+                                {"Artwork", RuleActionCode::Artwork, Source::Text},
+                                {"HD Flag", RuleActionCode::HDFlag, Source::Choice},
+                                {"To 16:9 Aspect Ratio", RuleActionCode::AspectRatio169, Source::Flag}};
+
+template <std::size_t N>
+const RowKind* kindOf(const RowKind (&table)[N], const RuleEditorRow& row) {
+  const QString name = row.displayValues.value(1);
+  for (const RowKind& kind : table)
+    if (name == QLatin1String(kind.name)) return &kind;
+  return nullptr;
+}
+
+QVariant valueOf(const RowKind& kind, const RuleEditorRow& row) {
+  switch (kind.source) {
+    case Source::Choice: return row.displayValues.value(3);
+    case Source::Text: return row.text;
+    case Source::Flag: return true;
+  }
+  return {};
+}
 
 }  // namespace
 
 BCConversionRule ruleFromEditorRows(const QList<RuleEditorRow>& ifRows, const QList<RuleEditorRow>& thenRows) {
   BCConversionRule rule;
   for (const RuleEditorRow& row : ifRows) {
-    const QString kind = at(row, 1);
-    if (kind == QLatin1String("Media Type"))
-      rule.addIfCondition(RuleConditionCode::MediaType, at(row, 3));
-    else if (kind == QLatin1String("Filename"))
-      rule.addIfCondition(RuleConditionCode::FileNameContains, row.text);
-    else if (kind == QLatin1String("Source Folder"))
-      rule.addIfCondition(RuleConditionCode::SourceDirectory, row.text);
-    else if (kind == QLatin1String("Video Height"))
-      rule.addIfCondition(RuleConditionCode::VideoHeight,
-                          (at(row, 2).contains(QLatin1String("greater")) ? QStringLiteral(">%1") : QStringLiteral("<%1"))
-                              .arg(row.text));
+    const RowKind* kind = kindOf(kConditions, row);
+    if (!kind) continue;
+    QVariant value = valueOf(*kind, row);
+    if (kind->code == RuleConditionCode::VideoHeight)
+      value = (row.displayValues.value(2).contains(QLatin1String("greater")) ? QStringLiteral(">%1")
+                                                                              : QStringLiteral("<%1"))
+                  .arg(row.text);
+    rule.addIfCondition(kind->code, value);
   }
-  for (const RuleEditorRow& row : thenRows) {
-    const QString action = at(row, 1);
-    if (action == QLatin1String("Media Type"))
-      rule.addThenAction(RuleActionCode::MediaType, at(row, 3));
-    else if (action == QLatin1String("Show/Movie Name"))
-      rule.addThenAction(RuleActionCode::ShowName, row.text);
-    else if (action == QLatin1String("TVDB/MovieDB ID"))
-      rule.addThenAction(RuleActionCode::ShowID, row.text);
-    else if (action == QLatin1String("Destination Folder"))
-      rule.addThenAction(RuleActionCode::DestinationFolder, row.text);
-    else if (action == QLatin1String("Conversion Quality"))
-      rule.addThenAction(RuleActionCode::Quality, at(row, 3));
-    else if (action == QLatin1String("Artwork"))
-      rule.addThenAction(RuleActionCode::Artwork, row.text);
-    else if (action == QLatin1String("HD Flag"))
-      rule.addThenAction(RuleActionCode::HDFlag, at(row, 3));
-    else if (action == QLatin1String("To 16:9 Aspect Ratio"))
-      rule.addThenAction(RuleActionCode::AspectRatio169, true);
-  }
+  for (const RuleEditorRow& row : thenRows)
+    if (const RowKind* kind = kindOf(kActions, row)) rule.addThenAction(kind->code, valueOf(*kind, row));
   return rule;
 }
 
