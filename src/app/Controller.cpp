@@ -3,6 +3,7 @@
 #include "app/AddingPaths.h"
 #include "app/ApplicationIcon.h"
 #include "app/BCAlertPanel.h"
+#include "app/BCPreferencePanel.h"
 #include "app/BCBusyPanel.h"
 #include "app/BCTableView.h"
 #include "app/BCTagsPanel.h"
@@ -292,6 +293,10 @@ bool Controller::awakeFromNib() {
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
   myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
   myTagsPanelMultiple_ = std::make_unique<BCTagsPanelMultiple>(windows_.MainWindow.get(), mainLog);
+  myPreferencesPanel_ = std::make_unique<BCPreferencePanel>(mainLog);
+  myPreferencesPanel_->setCacheFolder(state_.cacheFolder);
+  // Every later converter takes the answer of the window's encoder check.
+  myPreferencesPanel_->setHelperInfoSink([this](const HelperInfo& info) { state_.helperAnswer = info; });
   windows_.checkForUpdatesMenuItem->setVisible(false);
 
   const QString bundleVersion = QCoreApplication::applicationVersion();
@@ -674,7 +679,11 @@ void Controller::showQueue() {
 
 // ---------------------------------------------------------------- windows of later work
 
-void Controller::PreferencesMenuPress() {}
+void Controller::PreferencesMenuPress(bool videoSources) {
+  state_.mainLog->report(QStringLiteral("Opening Preferences"), 4);
+  myPreferencesPanel_->activatePanel(videoSources ? 3 : 0, windows_.MainWindow.get());
+  UpdateTurboLabel();
+}
 void Controller::collapseRightView() { windows_.RightPane->hide(); }
 void Controller::uncollapseRightView() { windows_.RightPane->show(); }
 void Controller::sizeWindow() {}

@@ -29,6 +29,7 @@ class BCAlertPanel;
 class BCBusyPanel;
 class BCTagsPanel;
 class BCTagsPanelMultiple;
+class BCPreferencePanel;
 class FileLists;
 class FilesTableModel;
 class QueueTableModel;
@@ -102,7 +103,8 @@ class Controller : public QObject {
   void showQueue();
 
   // Windows and commands that other windows carry out.
-  void PreferencesMenuPress();
+  // Pane 3 (the video sources) for the toolbar item that adds sources, else the first.
+  void PreferencesMenuPress(bool videoSources = false);
   void collapseRightView();
   void uncollapseRightView();
   void sizeWindow();
@@ -140,6 +142,7 @@ class Controller : public QObject {
   BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
   BCTagsPanel* tagsPanel() const { return myTagsPanel_.get(); }
   BCTagsPanelMultiple* tagsPanelMultiple() const { return myTagsPanelMultiple_.get(); }
+  BCPreferencePanel* preferencesPanel() const { return myPreferencesPanel_.get(); }
   QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
  private:
@@ -182,6 +185,7 @@ class Controller : public QObject {
   std::unique_ptr<BCAlertPanel> myAlertPanel_;
   std::unique_ptr<BCTagsPanel> myTagsPanel_;
   std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
+  std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;
   std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
   bool startupFinished_ = false;
