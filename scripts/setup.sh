@@ -9,7 +9,7 @@ packages=(
   libuchardet-dev libmpv-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # tools the application starts
-  ffmpeg mediainfo mkvtoolnix mencoder mplayer handbrake-cli
+  ffmpeg mediainfo mkvtoolnix mencoder mplayer handbrake-cli dvdauthor
   xdg-utils fonts-dejavu-core dbus
   # independent readers and harness used by the tests
   atomicparsley python3 python3-mutagen xvfb xauth
