@@ -1,6 +1,7 @@
 #pragma once
 // A started controller with its real windows (offscreen), items for files that exist, the
 // files table's selection set as a click sets it, and its alert answered as it shows.
+#include "ControllerStart.h"
 #include "app/BCAlertPanel.h"
 #include "app/BCTableView.h"
 #include "app/Controller.h"
@@ -59,19 +60,8 @@ class AlertCloser {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const QString name = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    root = test::freshFolder(name);
+    root = prepareControllerStart();
     QDir().mkpath(root + "/videos");
-    qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (root + "/cache").toLocal8Bit());
-    qputenv("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(test::portNobodyListensOn()).toLocal8Bit());
-    Defaults::standard().setStorageFile(root + "/Zuvo.conf");
-    Controller::initialize();
-    Defaults& d = Defaults::standard();
-    d.setBool(true, "EnableLogging");
-    d.setBool(false, "FirstRunWithDevices");
-    d.setString(root + "/cache/org.zuvo.Zuvo", "ConversionDirectory");
-    d.setString(root + "/Videos", "ConvertedFilesDirectory");
     controller = std::make_unique<Controller>();
     ASSERT_TRUE(controller->awakeFromNib());
     controller->setLookUpStarter([this](const MediaFilePtr& media) { lookedUpAgain << media; });
