@@ -219,6 +219,7 @@ class Controller : public QObject {
   void reloadQueue();
   void connectTables();
   void connectCommands();
+  void fullScreenChanged(bool entered);
   QList<int> selectedFileRows() const;
   void selectFileRows(const QList<int>& rows);
   void setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format);

@@ -124,16 +124,14 @@ void Controller::uncollapseRightView() {
   split->setSizes({std::max(0, total - kQueuePaneWidth - split->handleWidth()), kQueuePaneWidth});
 }
 
-void Controller::windowDidEnterFullScreen() {
-  state_.queueInPane = false;
-  closeTagsWindow();
-  closePreferencesWindow();
-  splitview();
-  RefreshWindow();
-}
+void Controller::windowDidEnterFullScreen() { fullScreenChanged(true); }
 
-void Controller::windowDidExitFullScreen() {
-  state_.queueInPane = true;
+void Controller::windowDidExitFullScreen() { fullScreenChanged(false); }
+
+void Controller::fullScreenChanged(bool entered) {
+  // The flag is set against the window's new state, so that `splitview` moves the queue:
+  // into the pane on entering, back to its window on leaving.
+  state_.queueInPane = !entered;
   closeTagsWindow();
   closePreferencesWindow();
   splitview();
@@ -189,7 +187,7 @@ bool Controller::validateToolbarItem(const QAction* item) const {
     return highlighted >= 1;
   if (item == w.PreviewToolbarItem) return highlighted == 1;
   if (item == w.CheckSourcesToolbarItem)
-    return !loadVideoSources(state_.mainLog).isEmpty();
+    return !loadVideoSources().isEmpty();  // asked on every reload: damage is logged by the scans
   if (item == w.ConvertAllToolbarItem) return !state_.files.isEmpty();
   if (item == w.ConvertSelectedToolbarItem)
     return std::any_of(state_.files.begin(), state_.files.end(), [](const MediaFilePtr& m) { return m->selected(); });

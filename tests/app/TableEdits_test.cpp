@@ -11,6 +11,7 @@
 #include "media/MediaValues.h"
 #include "media/StreamAnalysis.h"
 #include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
@@ -225,8 +226,9 @@ TEST_F(TableEditsTest, DeleteSheetOffersThreeChoicesOnlyWithASelection) {
   controller->deleteClick();
   EXPECT_EQ(controller->deleteSheet(), nullptr) << "nothing selected";
 
+  // The Delete key of the files table posts its notification.
   select({0});
-  controller->deleteClick();
+  NotificationCenter::defaultCenter().post("DeleteClick", windows().FilesTableView);
   QMessageBox* sheet = controller->deleteSheet();
   ASSERT_NE(sheet, nullptr);
   EXPECT_EQ(sheet->text(), "What would you like to do?");
