@@ -5,6 +5,8 @@
 #include "app/BCAlertPanel.h"
 #include "app/BCBusyPanel.h"
 #include "app/BCTableView.h"
+#include "app/BCTagsPanel.h"
+#include "app/BCTagsPanelMultiple.h"
 #include "app/CriticalFolders.h"
 #include "app/DockIcon.h"
 #include "app/EmailLog.h"
@@ -326,6 +328,8 @@ bool Controller::awakeFromNib() {
 
   mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
+  myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
+  myTagsPanelMultiple_ = std::make_unique<BCTagsPanelMultiple>(windows_.MainWindow.get(), mainLog);
   windows_.checkForUpdatesMenuItem->setVisible(false);
 
   const QString bundleVersion = QCoreApplication::applicationVersion();

@@ -34,6 +34,8 @@ class AddingPaths;
 class BCAlertPanel;
 class BCBusyPanel;
 class BCLookUpShow;
+class BCTagsPanel;
+class BCTagsPanelMultiple;
 class FileLists;
 class FilesTableModel;
 class QueueTableModel;
@@ -147,7 +149,6 @@ class Controller : public QObject {
   void splitview();
   void windowDidEnterFullScreen();
   void windowDidExitFullScreen();
-  void tagsPanelWillClose();
   // `validateToolbarItem:` for one of the main toolbar's items, and for all of them.
   bool validateToolbarItem(const QAction* item) const;
   void validateVisibleToolbarItems();
@@ -172,14 +173,16 @@ class Controller : public QObject {
   // default runs it on the probe threads.
   void setLookUpStarter(std::function<void(const MediaFilePtr&)> start) { startLookUp_ = std::move(start); }
 
-  // Windows that are built elsewhere (tag editors, preferences, preview). Until they are
-  // merged in, each of these only writes what it was asked to the main log.
-  void fillTagsPanelFromShow(const MediaFilePtr& item);  // single editor filled from the item
-  void loadShows(const QList<MediaFilePtr>& items);     // multiple-item editor filled
-  void setTagsView(bool multiple, bool animate);        // that editor's view shown in `TagsPanel`
-  void showTagsWindow();                                 // `TagsPanel` shown
-  void closeTagsWindow();                                // `TagsPanel` closed
-  void UpdateTagsPannel();                               // single editor writes its fields back
+  // The tag editors: the single editor filled from an item, the multiple-item editor
+  // loaded, the view the tag window shows chosen, that window shown or closed.
+  void fillTagsPanelFromShow(const MediaFilePtr& item);
+  void loadShows(const QList<MediaFilePtr>& items);
+  void setTagsView(bool multiple, bool animate);
+  void showTagsWindow();
+  void closeTagsWindow();
+
+  // Windows that are built elsewhere (preferences, preview). Until they are merged in,
+  // each of these only writes what it was asked to the main log.
   void activatePreferencesPane(int pane);                // preferences window shown on a pane
   void closePreferencesWindow();
   void openViewer(const QString& path, bool isDVD, int track);  // preview window; clears viewerOpen on close
@@ -199,6 +202,8 @@ class Controller : public QObject {
   QTimer* timer() const { return timer_; }
   Notices* notices() const { return notices_.get(); }
   BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
+  BCTagsPanel* tagsPanel() const { return myTagsPanel_.get(); }
+  BCTagsPanelMultiple* tagsPanelMultiple() const { return myTagsPanelMultiple_.get(); }
   QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
  private:
@@ -220,6 +225,7 @@ class Controller : public QObject {
   void connectTables();
   void connectCommands();
   void fullScreenChanged(bool entered);
+  QWidget* tagsWindow(bool multiple) const;
   QList<int> selectedFileRows() const;
   void selectFileRows(const QList<int>& rows);
   void setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format);
@@ -245,6 +251,8 @@ class Controller : public QObject {
   QTimer* timer_ = nullptr;
   std::unique_ptr<Notices> notices_;
   std::unique_ptr<BCAlertPanel> myAlertPanel_;
+  std::unique_ptr<BCTagsPanel> myTagsPanel_;
+  std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
   std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
   bool startupFinished_ = false;
@@ -256,6 +264,7 @@ class Controller : public QObject {
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
   bool handingOver_ = false;
   bool sizingWindow_ = false;
+  bool shownTagsView_ = false;  // the multiple-item editor's view is the one shown
   bool restoringSelection_ = false;  // a reload puts the selection back
   QList<MediaFilePtr> selectedFiles_;  // the files table's selected items, as last selected
   QPointer<QMessageBox> deleteSheet_;

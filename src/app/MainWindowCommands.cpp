@@ -3,6 +3,8 @@
 // deletion, the preview and episode picker requests, the about panel and the web links.
 #include "app/AddingPaths.h"
 #include "app/BCTableView.h"
+#include "app/BCTagsPanel.h"
+#include "app/BCTagsPanelMultiple.h"
 #include "app/Controller.h"
 #include "app/EpisodePickerWindow.h"
 #include "app/Feed.h"
@@ -136,11 +138,6 @@ void Controller::fullScreenChanged(bool entered) {
   closePreferencesWindow();
   splitview();
   RefreshWindow();
-}
-
-void Controller::tagsPanelWillClose() {
-  state_.mainLog->report(QStringLiteral("Tags Panel Closing"), 4);
-  if (!state_.multipleEdit) UpdateTagsPannel();
 }
 
 // ---------------------------------------------------------------- columns and selection moves
@@ -344,22 +341,51 @@ void Controller::LaunchTwitter() { openLink(QLatin1String(kSocialPage)); }
 
 void Controller::OpenDVDPanel() { state_.mainLog->report(QStringLiteral("Import DVD Menu Option Clicked"), 5); }
 
-// ---------------------------------------------------------------- windows built elsewhere
+// ---------------------------------------------------------------- tag editors
+
+// Each editor has a window of its own where the shared tag window would show its view:
+// switching views hands the open window's place to the other editor's.
+QWidget* Controller::tagsWindow(bool multiple) const {
+  if (multiple) return myTagsPanelMultiple_ ? myTagsPanelMultiple_->window() : nullptr;
+  return myTagsPanel_ ? myTagsPanel_->window() : nullptr;
+}
 
 void Controller::fillTagsPanelFromShow(const MediaFilePtr& item) {
-  state_.mainLog->report(QStringLiteral("Tag editor to show %1").arg(item ? item->fullpath() : QString()), 4);
+  if (myTagsPanel_) myTagsPanel_->fillTagsPanelFromShow(item);
 }
+
 void Controller::loadShows(const QList<MediaFilePtr>& items) {
-  state_.mainLog->report(QStringLiteral("Multiple tag editor to show %1 items").arg(items.size()), 4);
+  if (myTagsPanelMultiple_) myTagsPanelMultiple_->loadShows(items);
 }
+
 void Controller::setTagsView(bool multiple, bool) {
-  state_.mainLog->report(multiple ? QStringLiteral("Tags window to show the multiple editor")
-                                  : QStringLiteral("Tags window to show the single editor"),
-                         4);
+  shownTagsView_ = multiple;
+  QWidget* other = tagsWindow(!multiple);
+  QWidget* chosen = tagsWindow(multiple);
+  if (!other || !other->isVisible()) return;
+  // Hidden, not closed: a view taken out of the window writes nothing back.
+  const QRect frame = other->geometry();
+  other->hide();
+  if (!chosen) return;
+  chosen->move(frame.topLeft());
+  chosen->show();
 }
-void Controller::showTagsWindow() { state_.mainLog->report(QStringLiteral("Tags window to be shown"), 4); }
-void Controller::closeTagsWindow() { state_.mainLog->report(QStringLiteral("Tags window to be closed"), 4); }
-void Controller::UpdateTagsPannel() { state_.mainLog->report(QStringLiteral("Tag editor to write back"), 4); }
+
+void Controller::showTagsWindow() {
+  QWidget* window = tagsWindow(shownTagsView_);
+  if (!window) return;
+  window->show();
+  bringWindowForward(window);
+}
+
+void Controller::closeTagsWindow() {
+  // Closing the single editor's window writes its fields back (the editor does that).
+  for (const bool multiple : {false, true})
+    if (QWidget* window = tagsWindow(multiple); window && window->isVisible()) window->close();
+}
+
+// ---------------------------------------------------------------- windows built elsewhere
+
 void Controller::activatePreferencesPane(int pane) {
   state_.mainLog->report(QStringLiteral("Preferences to show pane %1").arg(pane), 4);
 }

@@ -3,6 +3,8 @@
 #include "MainWindowFixture.h"
 #include "app/BCAlertPanel.h"
 #include "app/BCTableView.h"
+#include "app/BCTagsPanel.h"
+#include "app/BCTagsPanelMultiple.h"
 #include "app/Controller.h"
 #include "app/FilesTableModel.h"
 #include "app/MainWindowShell.h"
@@ -155,7 +157,7 @@ TEST_F(TableEditsTest, RowStillBeingLookedUpCannotBeSelected) {
   select({0, 1});
   EXPECT_EQ(selected(), QList<int>{0});
   EXPECT_TRUE(state().multipleEdit);
-  EXPECT_TRUE(mainLog().contains("Multiple tag editor to show 1 items"));
+  EXPECT_EQ(controller->tagsPanelMultiple()->showarray(), QList<MediaFilePtr>{done});
 }
 
 TEST_F(TableEditsTest, SelectionSwitchesMenusAndTheEditor) {
@@ -169,7 +171,11 @@ TEST_F(TableEditsTest, SelectionSwitchesMenusAndTheEditor) {
   EXPECT_FALSE(state().multipleEdit);
   EXPECT_TRUE(windows().VideoMainMenu->menuAction()->isEnabled());
   EXPECT_TRUE(windows().SelectTVShowMenuItem->isVisible());
-  EXPECT_TRUE(mainLog().contains("Tag editor to show " + show->fullpath()));
+  EXPECT_EQ(controller->tagsPanel()->myShow(), show);
+  controller->showTagsWindow();
+  QWidget* single = controller->tagsPanel()->window();
+  QWidget* multiple = controller->tagsPanelMultiple()->window();
+  EXPECT_TRUE(single->isVisible());
 
   select({1});
   EXPECT_FALSE(windows().SelectTVShowMenuItem->isVisible()) << "the episode picker is for TV shows";
@@ -177,11 +183,14 @@ TEST_F(TableEditsTest, SelectionSwitchesMenusAndTheEditor) {
   select({0, 1});
   EXPECT_TRUE(state().multipleEdit);
   EXPECT_FALSE(windows().SelectTVShowMenuItem->isVisible());
-  EXPECT_TRUE(mainLog().contains("Multiple tag editor to show 2 items"));
+  EXPECT_EQ(controller->tagsPanelMultiple()->showarray(), (QList<MediaFilePtr>{show, movie}));
+  EXPECT_FALSE(single->isVisible()) << "the open tag window now shows the multiple-item editor";
+  EXPECT_TRUE(multiple->isVisible());
 
   select({});
   EXPECT_FALSE(windows().VideoMainMenu->menuAction()->isEnabled());
-  EXPECT_TRUE(mainLog().contains("Tags window to be closed"));
+  EXPECT_FALSE(single->isVisible());
+  EXPECT_FALSE(multiple->isVisible());
 }
 
 TEST_F(TableEditsTest, ReloadKeepsTheSameItemsSelected) {
