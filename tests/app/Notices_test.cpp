@@ -226,7 +226,9 @@ TEST_F(NoticesTest, SendingReturnsAtOnceWhileTheExchangeTakesASecond) {
   QElapsedTimer clock;
   clock.start();
   notices.GrowlMessage("Zuvo Conversion", "Finished", 1, true);
-  EXPECT_LT(clock.elapsed(), 500);
+  // Waiting for the exchange takes at least the daemon's second; anything short of it
+  // did not wait, however slowly a loaded machine got here.
+  EXPECT_LT(clock.elapsed(), 1000) << "sending waited for the exchange";
   ASSERT_TRUE(notices.waitForDelivered(30));
   EXPECT_GE(clock.elapsed(), 1000) << "the daemon gets a second to answer";
   EXPECT_EQ(daemon.closedConnections(1).size(), 1);

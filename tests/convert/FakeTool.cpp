@@ -13,14 +13,6 @@
 namespace zuvo::test {
 namespace {
 
-// The bytes as a printf format of octal escapes: any byte at all, no quoting trouble.
-QByteArray printfFormat(const QByteArray& bytes) {
-  QByteArray format;
-  for (const char c : bytes)
-    format += "\\" + QByteArray::number(static_cast<unsigned char>(c), 8).rightJustified(3, '0');
-  return format;
-}
-
 QString writeScript(const QString& name, const QByteArray& body) {
   const QString path =
       writeFile(freshFolder("tool") + "/" + name, "#!/bin/sh\necho $$ > \"$0.pid\"\n" + body);
@@ -33,7 +25,8 @@ QString writeScript(const QString& name, const QByteArray& body) {
 QString fakeTool(const QString& name, const QList<OutputPiece>& pieces, const QByteArray& tail) {
   QByteArray body;
   for (const OutputPiece& piece : pieces) {
-    body += "printf '" + printfFormat(piece.bytes) + "'\n";
+    // In hexadecimal: any byte at all, no quoting trouble.
+    body += "'" ZUVO_WRITE_PIECE "' '" + piece.bytes.toHex() + "'\n";
     if (piece.pauseAfterMs > 0) body += "sleep " + QByteArray::number(piece.pauseAfterMs / 1000.0) + "\n";
   }
   return writeScript(name, body + tail + "\n");

@@ -16,13 +16,14 @@
 namespace zuvo::test {
 
 struct OutputPiece {
-  QByteArray bytes;      // written as they are, in one write
+  QByteArray bytes;      // written as they are, in one write that the reader gets alone
   int pauseAfterMs = 0;  // then the tool sleeps
 };
 
-// A script named `name` in a fresh folder that writes the pieces in order, each with one
-// write, then runs `tail` (shell text, may be empty). It first writes its process id
-// (its own group's id) into "<script>.pid".
+// A script named `name` in a fresh folder that writes the pieces in order, each once the
+// reader has taken the one before and waiting for it to be taken (a few seconds at most),
+// then runs `tail` (shell text, may be empty). It first writes its process id (its own
+// group's id) into "<script>.pid".
 QString fakeTool(const QString& name, const QList<OutputPiece>& pieces, const QByteArray& tail = {});
 // A script that spins on the processor and writes `progressLine` (a printf format taking
 // one number, 0 to 99) every few thousand turns, for ever.
@@ -30,8 +31,9 @@ QString busyTool(const QString& name, const QByteArray& progressLine);
 // The process id a fake tool wrote; 0 until it has.
 qint64 fakeToolPid(const QString& tool);
 
-// Polls `done` until it holds (true) or the time is up (false).
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 5000);
+// Polls `done` until it holds (true) or the time is up (false). The default deadline is
+// generous: a loaded machine can be slow, and a wait that succeeds ends at once anyway.
+bool waitFor(const std::function<bool()>& done, int timeoutMs = 30000);
 
 // A fresh media object in the converting state.
 MediaFilePtr convertingMedia();

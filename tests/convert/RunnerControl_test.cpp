@@ -77,27 +77,32 @@ TEST_P(RunnerControl, PauseHoldsTheToolAndStopEndsIt) {
   media->setMyvideotrack(video);
   const QString tool = test::busyTool("tool", c.progressLine);
   RunningTool running(c.runner, tool, media);
-  ASSERT_TRUE(test::waitFor([&] { return test::fakeToolPid(tool) > 0 && media->progress() > 0; }))
+  ASSERT_TRUE(test::waitFor([&] { return test::fakeToolPid(tool) > 0 && media->progress() > 0; }, 20000))
       << "no progress seen";
   const qint64 group = test::fakeToolPid(tool);
 
   media->setPause(true);
-  QThread::msleep(400);  // the runner looks between reads
-  const qint64 whilePaused = cpuTicksOver(group, 1000);
   if (c.pauses) {
-    EXPECT_EQ(whilePaused, 0) << "the tool ran on while paused";
+    // The runner looks between reads; a loaded machine may take a while to get there.
+    ASSERT_TRUE(test::waitFor([&] { return test::groupStopped(group); }, 20000)) << "the tool was not paused";
+    EXPECT_EQ(cpuTicksOver(group, 1000), 0) << "the tool ran on while paused";
+    const qint64 atResume = test::groupCpuTicks(group);
     media->setPause(false);
-    QThread::msleep(1200);  // the pause is looked at once a second
-    EXPECT_GT(cpuTicksOver(group, 300), 0) << "the tool was not resumed";
+    // The pause is looked at once a second.
+    EXPECT_TRUE(test::waitFor([&] { return test::groupCpuTicks(group) > atResume; }, 20000))
+        << "the tool was not resumed";
   } else {
-    EXPECT_GT(whilePaused, 0) << "this tool runs on while paused";
+    QThread::msleep(400);  // the runner looks between reads
+    EXPECT_GT(cpuTicksOver(group, 1000), 0) << "this tool runs on while paused";
   }
 
   QElapsedTimer clock;
   clock.start();
   media->setStopbuttonpressed(true);
-  ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 3000)) << "the stop was not seen";
-  EXPECT_LT(clock.elapsed(), 1500);
+  ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 20000)) << "the stop was not seen";
+  // Seen at the next read, long before the once-a-second pause poll could add up; the
+  // bound leaves room for a loaded machine.
+  EXPECT_LT(clock.elapsed(), 5000);
   const test::RunnerOutcome& outcome = running.outcome();
   if (c.stopCode >= 0) {
     ASSERT_TRUE(outcome.result);
@@ -106,7 +111,7 @@ TEST_P(RunnerControl, PauseHoldsTheToolAndStopEndsIt) {
     EXPECT_TRUE(!outcome.result);
     EXPECT_TRUE(!outcome.answer || *outcome.answer) << "the helper answers YES after a stop";
   }
-  EXPECT_EQ(test::liveGroupMembers(group), 0) << "a member of the tool's group survived";
+  EXPECT_TRUE(test::groupEnds(group)) << "a member of the tool's group survived";
 }
 
 INSTANTIATE_TEST_SUITE_P(EachTool, RunnerControl, testing::ValuesIn(kControlCases),
@@ -118,14 +123,14 @@ TEST(RunnerControlStop, StoppingAPausedToolEndsIt) {
   const MediaFilePtr media = test::convertingMedia();
   const QString tool = test::busyTool("ffmpeg", "frame= 1 time=%d.00 bitrate= 1k\\r");
   RunningTool running("runFFMpeg", tool, media);
-  ASSERT_TRUE(test::waitFor([&] { return test::fakeToolPid(tool) > 0; }));
+  ASSERT_TRUE(test::waitFor([&] { return test::fakeToolPid(tool) > 0; }, 20000));
   const qint64 group = test::fakeToolPid(tool);
   media->setPause(true);
-  QThread::msleep(400);
+  ASSERT_TRUE(test::waitFor([&] { return test::groupStopped(group); }, 20000)) << "the tool was not paused";
   media->setStopbuttonpressed(true);  // the pause stays set, as when the queue is paused
-  ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 3000)) << "a paused tool cannot be stopped";
+  ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 20000)) << "a paused tool cannot be stopped";
   EXPECT_EQ(running.outcome().result->Code(), 2);
-  EXPECT_EQ(test::liveGroupMembers(group), 0);
+  EXPECT_TRUE(test::groupEnds(group));
 }
 
 TEST(RunnerControlStop, AvimergeRunsToItsEndWhateverIsAsked) {

@@ -16,10 +16,10 @@ using ChapterLines = QStringList;
 
 inline QString chapterLine(qint64 startMs, const QString& title) { return QStringLiteral("%1 %2").arg(startMs).arg(title); }
 
-// ffprobe's chapters (the QuickTime track's when there is one).
-inline ChapterLines ffprobeChapters(const QString& path) {
+// The chapters in ffprobe's output (the QuickTime track's when there is one).
+inline ChapterLines chaptersInProbe(const QByteArray& output) {
   ChapterLines lines;
-  const QString probe = QString::fromUtf8(ffprobe(path));
+  const QString probe = QString::fromUtf8(output);
   static const QRegularExpression chapter(R"(\[CHAPTER\][^\[]*start_time=([0-9.]+)\n[^\[]*TAG:title=([^\n]*)\n)");
   for (auto it = chapter.globalMatch(probe); it.hasNext();) {
     const auto m = it.next();
@@ -28,13 +28,16 @@ inline ChapterLines ffprobeChapters(const QString& path) {
   return lines;
 }
 
-// mutagen's chapters: the Nero list.
-inline ChapterLines mutagenChapters(const QString& path) {
+inline ChapterLines ffprobeChapters(const QString& path) { return chaptersInProbe(ffprobe(path)); }
+
+// The chapters in mutagen's view of a file: the Nero list.
+inline ChapterLines chaptersInView(const QJsonObject& view) {
   ChapterLines lines;
-  for (const QJsonValue c : mutagenView(path)["chapters"].toArray())
+  for (const QJsonValue c : view["chapters"].toArray())
     lines << chapterLine(qRound64(c.toArray()[0].toDouble() * 1000), c.toArray()[1].toString());
   return lines;
 }
+inline ChapterLines mutagenChapters(const QString& path) { return chaptersInView(mutagenView(path)); }
 
 // mediainfo's two menus: the QuickTime chapter track ("Timed Text") and the Nero list.
 struct MediainfoMenus {

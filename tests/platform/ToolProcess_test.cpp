@@ -50,15 +50,14 @@ TEST(ToolProcess, PauseHoldsTheWholeGroupAndStopEndsIt) {
   while (!p.read(50).isEmpty()) {}  // drain what was written before the stop
   EXPECT_TRUE(p.read(400).isEmpty()) << "output went on while paused";
   p.resume();
-  EXPECT_FALSE(p.read(1000).isEmpty());
+  EXPECT_FALSE(p.read(10000).isEmpty()) << "output did not resume";
   p.pause();
   QElapsedTimer t;
   t.start();
   p.terminate();  // stopping a paused child must not hang
   EXPECT_LT(t.elapsed(), 3000);
   EXPECT_FALSE(p.isRunning());
-  QThread::msleep(100);
-  EXPECT_EQ(test::liveGroupMembers(p.pid()), 0) << "a member of the group survived";
+  EXPECT_TRUE(test::groupEnds(p.pid())) << "a member of the group survived";
 }
 
 namespace {

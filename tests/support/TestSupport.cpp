@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
@@ -10,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <condition_variable>
 #include <cstdlib>
@@ -120,6 +125,26 @@ int liveGroupMembers(qint64 group) {
   return live;
 }
 
+bool groupEnds(qint64 group, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (liveGroupMembers(group) > 0) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QThread::msleep(20);
+  }
+  return true;
+}
+
+bool groupStopped(qint64 group) {
+  int stopped = 0;
+  for (const QList<QByteArray>& fields : groupStats(group)) {
+    if (fields[0] == "Z") continue;
+    if (fields[0] != "T") return false;
+    ++stopped;
+  }
+  return stopped > 0;
+}
+
 qint64 groupCpuTicks(qint64 group) {
   qint64 ticks = 0;
   for (const QList<QByteArray>& fields : groupStats(group)) ticks += fields[11].toLongLong() + fields[12].toLongLong();
@@ -127,11 +152,20 @@ qint64 groupCpuTicks(qint64 group) {
 }
 
 quint16 portNobodyListensOn() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  const quint16 port = probe.serverPort();
-  probe.close();
-  return port;
+  // Bound but never listening, and kept for the program's life: connecting is refused,
+  // and no other test program running meanwhile can be handed the port (a socket bound
+  // without address reuse blocks every other bind to it).
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    ADD_FAILURE() << "no loopback port could be reserved";
+    return 0;
+  }
+  return ntohs(address.sin_port);
 }
 
 // Serves one connection at a time per socket; lives on the server's own thread.

@@ -47,8 +47,14 @@ void makeTestVideo(const QString& path, double seconds = 2, int width = 320, int
 // (user and system, in clock ticks), read from /proc.
 int liveGroupMembers(qint64 group);
 qint64 groupCpuTicks(qint64 group);
+// Waits until no live member of `group` is left (true) or the time is up (false). A killed
+// process lingers until the scheduler lets it run its exit, which on a loaded machine
+// takes a while after the signal was sent.
+bool groupEnds(qint64 group, int timeoutMs = 10000);
+// Every live member of `group` is stopped (and there is one).
+bool groupStopped(qint64 group);
 
-// A loopback port that refuses connections (it was free a moment ago).
+// A loopback port that refuses connections, reserved for this program's life.
 quint16 portNobodyListensOn();
 
 // A real HTTP/1.1 server on 127.0.0.1 with a thread of its own.
