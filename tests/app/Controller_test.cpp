@@ -1,3 +1,4 @@
+#include "ControllerStart.h"
 #include "app/BCTableView.h"
 #include "app/Controller.h"
 #include "app/FileLists.h"
@@ -108,18 +109,7 @@ MediaFilePtr lookedUpItem(const QString& path, int state) {
 class ControllerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const QString name = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    root = test::freshFolder(name);
-    qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (root + "/cache").toLocal8Bit());
-    qputenv("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(test::portNobodyListensOn()).toLocal8Bit());
-    Defaults::standard().setStorageFile(root + "/Zuvo.conf");
-    Controller::initialize();
-    Defaults& d = Defaults::standard();
-    d.setBool(true, "EnableLogging");
-    d.setBool(false, "FirstRunWithDevices");
-    d.setString(root + "/cache/org.zuvo.Zuvo", "ConversionDirectory");
-    d.setString(root + "/Videos", "ConvertedFilesDirectory");
+    root = test::prepareControllerStart();
   }
   void TearDown() override {
     for (const char* v : {"ZUVO_NEWS_URL", "ZUVO_SYSTEM_VERSION", "ZUVO_GNTP_PORT", "LANGUAGE"}) qunsetenv(v);
