@@ -24,6 +24,7 @@
 #include "platform/Defaults.h"
 #include "platform/ServiceAddresses.h"
 
+#include <QDialog>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
