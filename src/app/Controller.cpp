@@ -3,6 +3,7 @@
 #include "app/AddingPaths.h"
 #include "app/ApplicationIcon.h"
 #include "app/BCAlertPanel.h"
+#include "app/BCPreferencePanel.h"
 #include "app/BCBusyPanel.h"
 #include "app/BCTableView.h"
 #include "app/BCTagsPanel.h"
@@ -26,11 +27,10 @@
 #include "convert/ConversionLog.h"
 #include "convert/DuplicateChecks.h"
 #include "media/BCDownloader.h"
-#include "app/Localized.h"
-#include "app/Viewer.h"
 #include "media/ProbeMediaFile.h"
 #include "media/ProbeSteps.h"
 #include "media/RegisteredSettings.h"
+#include "metadata/BCLookUpShow.h"
 #include "metadata/MetadataProbeSteps.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
@@ -42,6 +42,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QItemSelectionModel>
+#include <QMenu>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -130,6 +132,9 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
   installQueueTable(windows_.Queue1TableView, queue1Model_);
   installQueueTable(windows_.Queue2TableView, queue2Model_);
   useQueueTable(windows_.Queue1TableView);
+  startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { LookUpShow(*item); }); };
+  connectTables();
+  connectCommands();
   QGuiApplication::setQuitOnLastWindowClosed(false);
   windows_.MainWindow->installEventFilter(this);
   connect(windows_.QuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
@@ -217,7 +222,39 @@ void Controller::makeQueueAndTimedWork() {
   ticks_ = std::make_unique<TimedActivities>(state_, hooks_, *runner_, *scanner_, *lists_);
 }
 
+void Controller::connectTables() {
+  BCTableView* files = windows_.FilesTableView;
+  // The selected items are noted before anything else hears of a change: by the next
+  // reload the list may have moved them.
+  connect(files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    selectedFiles_.clear();
+    for (int row : selectedFileRows()) selectedFiles_ << state_.files.value(row);
+  });
+  connect(files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { filesSelectionChanged(); });
+  connect(files, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) { showTagsPanelFromClick(index); });
+  connect(files->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column) { tableViewColumnDidResize(column); });
+  files->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(files, &QWidget::customContextMenuRequested, this, [this, files](const QPoint& at) {
+    if (filesContextMenu_) filesContextMenu_->popup(files->viewport()->mapToGlobal(at));
+  });
+  for (QueueTableModel* model : {queue1Model_, queue2Model_}) {
+    model->setDragRequest([this](const QList<int>& rows) { return writeQueueRows(rows); });
+    model->setDropRequest([this](const QMimeData* data, int row) { return acceptQueueRowDrop(data, row); });
+  }
+  for (QTableView* queue : {windows_.Queue1TableView, windows_.Queue2TableView})
+    connect(queue->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { validateVisibleToolbarItems(); });
+}
+
 bool Controller::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windows_.MainWindow.get() && event->type() == QEvent::WindowStateChange) {
+    const bool was = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowFullScreen;
+    if (was != isFullScreen()) {
+      if (was) windowDidExitFullScreen();
+      else windowDidEnterFullScreen();
+    }
+  }
   // Closing the main window quits, through the quit sequence.
   if (watched == windows_.MainWindow.get() && event->type() == QEvent::Close && !terminated_) {
     event->ignore();
@@ -294,6 +331,10 @@ bool Controller::awakeFromNib() {
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
   myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
   myTagsPanelMultiple_ = std::make_unique<BCTagsPanelMultiple>(windows_.MainWindow.get(), mainLog);
+  myPreferencesPanel_ = std::make_unique<BCPreferencePanel>(mainLog);
+  myPreferencesPanel_->setCacheFolder(state_.cacheFolder);
+  // Every later converter takes the answer of the window's encoder check.
+  myPreferencesPanel_->setHelperInfoSink([this](const HelperInfo& info) { state_.helperAnswer = info; });
   windows_.checkForUpdatesMenuItem->setVisible(false);
 
   const QString bundleVersion = QCoreApplication::applicationVersion();
@@ -674,72 +715,6 @@ void Controller::showQueue() {
   bringWindowForward(panel);
 }
 
-// ---------------------------------------------------------------- windows of later work
-
-void Controller::PreferencesMenuPress() {}
-void Controller::collapseRightView() { windows_.RightPane->hide(); }
-void Controller::uncollapseRightView() { windows_.RightPane->show(); }
-void Controller::sizeWindow() {}
-void Controller::closeTagsPanel() {
-  if (myTagsPanel_ && myTagsPanel_->window()->isVisible()) myTagsPanel_->window()->close();
-  if (myTagsPanelMultiple_ && myTagsPanelMultiple_->window()->isVisible()) myTagsPanelMultiple_->window()->close();
-}
-
-void Controller::editClick() {
-  const QList<int> rows = hooks_.highlightedRows ? hooks_.highlightedRows() : QList<int>();
-  if (rows.isEmpty() || state_.files.isEmpty()) return;
-  if (rows.size() == 1)
-    showTagsPanel(rows.first());
-  else
-    showTagsPanelMultiple(rows);
-}
-
-void Controller::showTagsPanel(int row) {
-  if (!myTagsPanel_ || row < 0 || row >= state_.files.size()) return;
-  myTagsPanel_->fillTagsPanelFromShow(state_.files.at(row));
-  QWidget* window = myTagsPanel_->window();
-  window->show();
-  bringWindowForward(window);
-}
-
-void Controller::showTagsPanelMultiple(const QList<int>& rows) {
-  if (!myTagsPanelMultiple_) return;
-  QList<MediaFilePtr> shows;
-  for (int row : rows)
-    if (row >= 0 && row < state_.files.size()) shows << state_.files.at(row);
-  if (shows.isEmpty()) return;
-  myTagsPanelMultiple_->loadShows(shows);
-  QWidget* window = myTagsPanelMultiple_->window();
-  window->show();
-  bringWindowForward(window);
-}
-
-void Controller::tableEditRequested(const QString& identifier, int row, const QVariant& value) {
-  state_.mainLog->report(
-      QStringLiteral("Table edit of %1 in row %2 to %3 is not carried out yet").arg(identifier).arg(row).arg(value.toString()),
-      3);
-}
-
-void Controller::stopButtonClick(int row) {
-  state_.mainLog->report(QStringLiteral("Stop button of queue row %1 is not carried out yet").arg(row), 3);
-}
-
-void Controller::showPreview(MediaFilePtr item) {
-  if (state_.viewerOpen) {
-    ControllerHooks::call(hooks_.showAlert, localizedString("Only one Viewer window can be open at a time"));
-    return;
-  }
-  if (!item) return;
-  const std::optional<DVDTrack> dvd = item->isDVD() ? item->DVDTrackInfo() : std::nullopt;
-  state_.viewerOpen = true;
-  // The window lives until its player has gone.
-  auto* viewer = new Viewer(dvd ? dvd->dvdpath() : item->fullpath(), dvd.has_value(), dvd ? dvd->tracknumber() : 1);
-  viewer->setPlayerEnded([this, viewer] {
-    state_.viewerOpen = false;
-    viewer->deleteLater();
-  });
-}
-
 QueueTableModel& Controller::queueModel(QTableView* table) {
   return table == windows_.Queue2TableView ? *queue2Model_ : *queue1Model_;
 }
@@ -751,7 +726,18 @@ void Controller::useQueueTable(QTableView* table) {
 }
 
 void Controller::reloadFiles() {
+  // A reload keeps the selection: the same items stay selected wherever they now are.
+  const QList<MediaFilePtr> selected = selectedFiles_;
   filesModel_->reload();
+  QList<int> rows;
+  for (const MediaFilePtr& item : selected)
+    if (const qsizetype row = state_.files.indexOf(item); item && row >= 0) rows << int(row);
+  restoringSelection_ = true;
+  selectFileRows(rows);
+  restoringSelection_ = false;
+  // Items that left the table take the tag editor and the menus with them.
+  if (rows.size() != selected.size()) filesSelectionChanged();
+  else validateVisibleToolbarItems();
   // The hint to drop files shows only over an empty list, and never in full screen.
   windows_.DropVideoImage->setVisible(state_.files.isEmpty() && !isFullScreen());
 }
@@ -761,10 +747,4 @@ void Controller::reloadQueue() {
   queueTable_->verticalHeader()->setDefaultSectionSize(detailed ? 67 : 60);
   queueModel(queueTable_).reload();
 }
-void Controller::deleteClick() {}
-void Controller::ChangeFASTMode(int number) { (void)number; }
-void Controller::ChangeShowDetails() {}
-void Controller::NextShow() {}
-void Controller::PreviousShow() {}
-
 }  // namespace zuvo

@@ -11,6 +11,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -18,6 +19,11 @@
 #include <optional>
 #include <vector>
 
+class QAction;
+class QMenu;
+class QMessageBox;
+class QMimeData;
+class QModelIndex;
 class QSystemTrayIcon;
 class QTableView;
 class QTimer;
@@ -27,8 +33,10 @@ namespace zuvo {
 class AddingPaths;
 class BCAlertPanel;
 class BCBusyPanel;
+class BCLookUpShow;
 class BCTagsPanel;
 class BCTagsPanelMultiple;
+class BCPreferencePanel;
 class FileLists;
 class FilesTableModel;
 class QueueTableModel;
@@ -102,28 +110,82 @@ class Controller : public QObject {
   void showQueue();
 
   // Windows and commands that other windows carry out.
-  void PreferencesMenuPress();
+  void PreferencesMenuPress(const QAction* sender = nullptr);
   void collapseRightView();
   void uncollapseRightView();
-  void sizeWindow();
   void closeTagsPanel();
-  void editClick();
-  // Fills the tag editor with files-table row `row` and shows it; several rows go to the
-  // multiple-item editor.
-  void showTagsPanel(int row);
-  void showTagsPanelMultiple(const QList<int>& rows);
-  void deleteClick();
   void ChangeFASTMode(int number);
   void ChangeShowDetails();
   void NextShow();
   void PreviousShow();
-  // What the table cells ask for: a changed value ("MediaSelected", "SDHD", "Speed",
-  // "ShowType") or the tag editor ("Tags"), and a row's stop or reset button. They are
-  // logged; the edits themselves are not carried out yet.
+
+  // Table edits, selection and the delete sheet (TableEdits.cpp).
+  // A changed cell value of the files table, by column identifier.
   void tableEditRequested(const QString& identifier, int row, const QVariant& value);
+  // The stop or reset button of a row of the queue table in use.
   void stopButtonClick(int row);
-  // Plays `item` in the preview window; one preview at a time.
-  void showPreview(MediaFilePtr item);
+  // `tableViewSelectionDidChange:` of the files table.
+  void filesSelectionChanged();
+  // The Return key: the tag editor for the selected row or rows.
+  void editClick();
+  // The files table's double click.
+  void showTagsPanelFromClick(const QModelIndex& clicked);
+  void showTagsPanel(int row);
+  // The Delete key: the remove-or-trash sheet over the main window.
+  void deleteClick();
+  static constexpr int kRemoveFromList = 1000;
+  static constexpr int kMoveToTrash = 1001;
+  static constexpr int kCancelDelete = 1002;
+  void deleteAlertDidEnd(int returnCode);
+  QMessageBox* deleteSheet() const;
+  void tableViewColumnDidResize(int column);
+  void sizeWindow();
+  // The pasteboard data of dragged queue rows, and a drop of them on the queue table in use.
+  QMimeData* writeQueueRows(const QList<int>& rows);
+  bool acceptQueueRowDrop(const QMimeData* data, int row);
+
+  // Main window commands (MainWindowCommands.cpp).
+  void ShowMainWindow();
+  bool applicationShouldHandleReopen();
+  void splitview();
+  void windowDidEnterFullScreen();
+  void windowDidExitFullScreen();
+  // `validateToolbarItem:` for one of the main toolbar's items, and for all of them.
+  bool validateToolbarItem(const QAction* item) const;
+  void validateVisibleToolbarItems();
+  void showPreview();
+  void MenuRunEpisodePicker();
+  void MultipleToSDHDClick();
+  void MultipleToSDClick();
+  void MultipleToHDClick();
+  void MultipleToOriginalClick();
+  void MultipleToInfoClick();
+  void MultipleSearchClick();
+  void MultipleEditClick();
+  void DeleteDuplicatesButtonPress();
+  void AboutMenuPress();
+  void AboutCloseButtonPress();
+  void LaunchHelp();
+  void showReleaseNotes();
+  void LaunchSupport();
+  void LaunchTwitter();
+  void OpenDVDPanel();
+  // Starts an item's look-up again (the multiple search and the episode picker); the
+  // default runs it on the probe threads.
+  void setLookUpStarter(std::function<void(const MediaFilePtr&)> start) { startLookUp_ = std::move(start); }
+
+  // The tag editors: the single editor filled from an item, the multiple-item editor
+  // loaded, the view the tag window shows chosen, that window shown or closed.
+  void fillTagsPanelFromShow(const MediaFilePtr& item);
+  void loadShows(const QList<MediaFilePtr>& items);
+  void setTagsView(bool multiple, bool animate);
+  void showTagsWindow();
+  void closeTagsWindow();
+
+  // The preferences window (modal over the main window) and the preview.
+  void activatePreferencesPane(int pane);                // preferences window shown on a pane
+  void closePreferencesWindow();
+  void openViewer(const QString& path, bool isDVD, int track);  // preview window; clears viewerOpen on close
 
   // The lists, the queue runner, the scans, the ways in and the tick; they exist once
   // start-up has made the logs and the notices.
@@ -142,6 +204,7 @@ class Controller : public QObject {
   BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
   BCTagsPanel* tagsPanel() const { return myTagsPanel_.get(); }
   BCTagsPanelMultiple* tagsPanelMultiple() const { return myTagsPanelMultiple_.get(); }
+  BCPreferencePanel* preferencesPanel() const { return myPreferencesPanel_.get(); }
   QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
  private:
@@ -160,6 +223,13 @@ class Controller : public QObject {
   void useQueueTable(QTableView* table);
   void reloadFiles();
   void reloadQueue();
+  void connectTables();
+  void connectCommands();
+  void fullScreenChanged(bool entered);
+  QWidget* tagsWindow(bool multiple) const;
+  QList<int> selectedFileRows() const;
+  void selectFileRows(const QList<int>& rows);
+  void setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format);
   void writeQuitArchives();
   void showOnline(QWidget* box, bool& offlineFlag, bool online);
   void showDockIcon(const QImage& image);
@@ -184,6 +254,7 @@ class Controller : public QObject {
   std::unique_ptr<BCAlertPanel> myAlertPanel_;
   std::unique_ptr<BCTagsPanel> myTagsPanel_;
   std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
+  std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;
   std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
   bool startupFinished_ = false;
@@ -194,6 +265,15 @@ class Controller : public QObject {
   bool launched_ = false;     // applicationDidFinishLaunching has run
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
   bool handingOver_ = false;
+  bool sizingWindow_ = false;
+  bool shownTagsView_ = false;  // the multiple-item editor's view is the one shown
+  bool restoringSelection_ = false;  // a reload puts the selection back
+  QList<MediaFilePtr> selectedFiles_;  // the files table's selected items, as last selected
+  QPointer<QMessageBox> deleteSheet_;
+  QMenu* filesContextMenu_ = nullptr;  // none while no row is selected
+  QList<MediaFilePtr> draggedQueueItems_;  // what the last queue drag carried
+  std::function<void(const MediaFilePtr&)> startLookUp_;
+  std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
 };
 
 }  // namespace zuvo

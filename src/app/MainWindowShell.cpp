@@ -15,6 +15,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace zuvo {
@@ -34,6 +35,12 @@ QTableWidget* table(const char* name, const QStringList& headers, QWidget* paren
   t->setEditTriggers(QAbstractItemView::NoEditTriggers);
   t->setSelectionBehavior(QAbstractItemView::SelectRows);
   return t;
+}
+
+QAction* action(QObject* parent, const char* name, const QString& text) {
+  auto* a = new QAction(text, parent);
+  a->setObjectName(QLatin1String(name));
+  return a;
 }
 
 QFrame* onlineBox(const char* name, const QString& label, QWidget* parent) {
@@ -105,6 +112,82 @@ MainWindowShell::MainWindowShell() {
   application->addSeparator();
   QuitMenuItem = application->addAction(QStringLiteral("Quit Zuvo"));
   QuitMenuItem->setShortcut(QKeySequence::Quit);
+
+  QMenu* video = MainMenu->addMenu(QStringLiteral("&Video"));
+  VideoMainMenu = video;
+  VideoMainMenu->setObjectName(QStringLiteral("VideoMainMenu"));
+  EditMenuItem = video->addAction(QStringLiteral("Edit Tags..."));
+  SearchMenuItem = video->addAction(QStringLiteral("Search Again"));
+  SelectTVShowMenuItem = video->addAction(QStringLiteral("Select TV Show Episode..."));
+  SelectTVShowMenuItem->setObjectName(QStringLiteral("SelectTVShowMenuItem"));
+  video->addSeparator();
+  ToSDHDMenuItem = video->addAction(QStringLiteral("Convert to SD and HD"));
+  ToSDMenuItem = video->addAction(QStringLiteral("Convert to SD"));
+  ToHDMenuItem = video->addAction(QStringLiteral("Convert to HD"));
+  ToOriginalMenuItem = video->addAction(QStringLiteral("Keep Original Format"));
+  ToInfoMenuItem = video->addAction(QStringLiteral("Update Info Only"));
+  VideoMainMenu->menuAction()->setEnabled(false);
+  SelectTVShowMenuItem->setVisible(false);
+
+  // The single-row menu has the episode picker; both have the commands on the rows.
+  VideoContextMenu = std::make_unique<QMenu>();
+  VideoContextMenu->setObjectName(QStringLiteral("VideoContextMenu"));
+  MutipleVideoContextMenu = std::make_unique<QMenu>();
+  MutipleVideoContextMenu->setObjectName(QStringLiteral("MutipleVideoContextMenu"));
+  VideoContextMenu->addAction(EditMenuItem);
+  VideoContextMenu->addAction(SearchMenuItem);
+  VideoContextMenu->addAction(SelectTVShowMenuItem);
+  for (QMenu* menu : {VideoContextMenu.get(), MutipleVideoContextMenu.get()}) {
+    if (menu == MutipleVideoContextMenu.get()) {
+      menu->addAction(EditMenuItem);
+      menu->addAction(SearchMenuItem);
+    }
+    menu->addSeparator();
+    for (QAction* a : {ToSDHDMenuItem, ToSDMenuItem, ToHDMenuItem, ToOriginalMenuItem, ToInfoMenuItem}) menu->addAction(a);
+  }
+
+  QMenu* tools = MainMenu->addMenu(QStringLiteral("&Tools"));
+  DeleteDuplicatesMenuItem = tools->addAction(QStringLiteral("Delete Duplicates"));
+  ImportDVDMenuItem = tools->addAction(QStringLiteral("Import DVD..."));
+  PreferencesMenuItem = application->addAction(QStringLiteral("Preferences..."));
+  PreferencesMenuItem->setShortcut(QKeySequence::Preferences);
+  AboutMenuItem = application->addAction(QStringLiteral("About Zuvo"));
+  QMenu* help = MainMenu->addMenu(QStringLiteral("&Help"));
+  HelpMenuItem = help->addAction(QStringLiteral("Zuvo Help"));
+  ReleaseNotesMenuItem = help->addAction(QStringLiteral("Release Notes"));
+  SupportMenuItem = help->addAction(QStringLiteral("Support"));
+  TwitterMenuItem = help->addAction(QStringLiteral("Follow Us"));
+
+  MainToolbar = named(new QToolBar(QStringLiteral("Toolbar"), MainWindow.get()), "MainToolbar");
+  MainWindow->addToolBar(MainToolbar);
+  const std::pair<QAction**, std::pair<const char*, const char*>> items[] = {
+      {&AddVideoSourcesToolbarItem, {"AddVideoSourcesToolbarItem", "Video Sources"}},
+      {&CheckSourcesToolbarItem, {"CheckSourcesToolbarItem", "Check Sources"}},
+      {&EditToolbarItem, {"EditToolbarItem", "Edit"}},
+      {&DeleteToolbarItem, {"DeleteToolbarItem", "Delete"}},
+      {&LookUpToolbarItem, {"LookUpToolbarItem", "Look Up"}},
+      {&PreviewToolbarItem, {"PreviewToolbarItem", "Preview"}},
+      {&CreateSampleToolbarItem, {"CreateSampleToolbarItem", "Create Sample"}},
+      {&ConvertToolbarItem, {"ConvertToolbarItem", "Convert"}},
+      {&ConvertSelectedToolbarItem, {"ConvertSelectedToolbarItem", "Convert Selected"}},
+      {&ConvertAllToolbarItem, {"ConvertAllToolbarItem", "Convert All"}},
+  };
+  for (const auto& [slot, names] : items) {
+    *slot = action(MainToolbar, names.first, QLatin1String(names.second));
+    MainToolbar->addAction(*slot);
+  }
+
+  AboutPanel = std::make_unique<QWidget>(nullptr, Qt::Window);
+  AboutPanel->setObjectName(QStringLiteral("AboutPanel"));
+  AboutPanel->setWindowTitle(QStringLiteral("About Zuvo"));
+  auto* aboutLayout = new QVBoxLayout(AboutPanel.get());
+  VersionNumber = named(new QLabel(AboutPanel.get()), "VersionNumber");
+  SucessfulConversionsTextField = named(new QLabel(AboutPanel.get()), "SucessfulConversionsTextField");
+  AboutCloseButton = named(new QPushButton(QStringLiteral("Close"), AboutPanel.get()), "AboutCloseButton");
+  aboutLayout->addWidget(new QLabel(QStringLiteral("Zuvo"), AboutPanel.get()));
+  aboutLayout->addWidget(VersionNumber);
+  aboutLayout->addWidget(SucessfulConversionsTextField);
+  aboutLayout->addWidget(AboutCloseButton, 0, Qt::AlignRight);
 
   QueuePanel = std::make_unique<QWidget>(nullptr, Qt::Window);
   QueuePanel->setObjectName(QStringLiteral("QueuePanel"));

@@ -17,6 +17,7 @@ class QSplitter;
 class QTableView;
 class QTableWidget;
 class QTextBrowser;
+class QToolBar;
 class QWidget;
 
 namespace zuvo {
@@ -32,11 +33,15 @@ struct MainWindowShell {
   // Columns of the files table that settings show or hide: "FileName" and "Speed".
   static constexpr int DetailsColumn = 3;
   static constexpr int SpeedColumn = 7;
+  static constexpr int VideoColumn = 2;  // "Summary"
 
   std::unique_ptr<QMainWindow> MainWindow;
   std::unique_ptr<QWidget> QueuePanel;
   std::unique_ptr<QWidget> NewsPanel;
   std::unique_ptr<QWidget> RateZuvoWindow;
+  std::unique_ptr<QWidget> AboutPanel;
+  QLabel* VersionNumber = nullptr;
+  QLabel* SucessfulConversionsTextField = nullptr;
 
   QWidget* MainView = nullptr;
   QSplitter* MainSplitView = nullptr;
@@ -63,6 +68,40 @@ struct MainWindowShell {
   QAction* QuitMenuItem = nullptr;
   std::unique_ptr<QMenu> StatusItemMenu;
   QAction* StatusQuitMenuItem = nullptr;
+
+  QToolBar* MainToolbar = nullptr;
+  QAction* AddVideoSourcesToolbarItem = nullptr;
+  QAction* EditToolbarItem = nullptr;
+  QAction* DeleteToolbarItem = nullptr;
+  QAction* LookUpToolbarItem = nullptr;
+  QAction* ConvertToolbarItem = nullptr;
+  QAction* PreviewToolbarItem = nullptr;
+  QAction* CreateSampleToolbarItem = nullptr;
+  QAction* CheckSourcesToolbarItem = nullptr;
+  QAction* ConvertAllToolbarItem = nullptr;
+  QAction* ConvertSelectedToolbarItem = nullptr;
+
+  // The files table's context menus and the main menu's video menu with its commands.
+  std::unique_ptr<QMenu> VideoContextMenu;
+  std::unique_ptr<QMenu> MutipleVideoContextMenu;
+  QMenu* VideoMainMenu = nullptr;
+  QAction* SelectTVShowMenuItem = nullptr;
+  QAction* ToSDHDMenuItem = nullptr;
+  QAction* ToSDMenuItem = nullptr;
+  QAction* ToHDMenuItem = nullptr;
+  QAction* ToOriginalMenuItem = nullptr;
+  QAction* ToInfoMenuItem = nullptr;
+  QAction* SearchMenuItem = nullptr;
+  QAction* EditMenuItem = nullptr;
+  QAction* DeleteDuplicatesMenuItem = nullptr;
+  QAction* PreferencesMenuItem = nullptr;
+  QAction* AboutMenuItem = nullptr;
+  QAction* ImportDVDMenuItem = nullptr;
+  QAction* HelpMenuItem = nullptr;
+  QAction* ReleaseNotesMenuItem = nullptr;
+  QAction* SupportMenuItem = nullptr;
+  QAction* TwitterMenuItem = nullptr;
+  QPushButton* AboutCloseButton = nullptr;
 };
 
 }  // namespace zuvo

@@ -1,10 +1,13 @@
 #include "app/QueueTableModel.h"
 
+#include "app/QueueRowDrag.h"
 #include "app/QueueRowStatus.h"
 #include "app/TableImages.h"
 #include "app/TableRoles.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
+
+#include <QMimeData>
 
 namespace zuvo {
 namespace {
@@ -92,7 +95,38 @@ bool QueueTableModel::setData(const QModelIndex& index, const QVariant&, int rol
 }
 
 Qt::ItemFlags QueueTableModel::flags(const QModelIndex& index) const {
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+  // Rows drag from the table in use; a drop lands between rows or past the last.
+  if (!index.isValid()) return inUse_ ? Qt::ItemIsDropEnabled : Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (inUse_ ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
 }
+
+QStringList QueueTableModel::mimeTypes() const { return {kQueueRowType}; }
+
+QMimeData* QueueTableModel::mimeData(const QModelIndexList& indexes) const {
+  if (!inUse_ || !dragRequest_) return nullptr;
+  QList<int> rows;
+  for (const QModelIndex& index : indexes)
+    if (index.isValid() && !rows.contains(index.row())) rows << index.row();
+  return rows.isEmpty() ? nullptr : dragRequest_(rows);
+}
+
+bool QueueTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&) const {
+  return inUse_ && data && data->hasFormat(kQueueRowType);
+}
+
+bool QueueTableModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                   const QModelIndex& parent) {
+  if (action == Qt::IgnoreAction) return true;
+  if (!canDropMimeData(data, action, row, column, parent) || !dropRequest_) return false;
+  // Dropped on a row rather than between rows: that row's place; below the rows: the end.
+  if (row < 0) row = parent.isValid() ? parent.row() : int(queue_.size());
+  dropRequest_(data, row);
+  // The controller has moved the item itself: the view must remove nothing.
+  return false;
+}
+
+Qt::DropActions QueueTableModel::supportedDropActions() const { return Qt::MoveAction | Qt::CopyAction; }
+
+Qt::DropActions QueueTableModel::supportedDragActions() const { return Qt::MoveAction; }
 
 }  // namespace zuvo

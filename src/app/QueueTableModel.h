@@ -20,6 +20,11 @@ class QueueTableModel : public QAbstractTableModel {
 
   // The stop or reset button of a row was clicked.
   void setStopRequest(std::function<void(int row)> request) { stopRequest_ = std::move(request); }
+  // Dragging rows (the pasteboard data, or null for no drag) and dropping on a row.
+  using DragRequest = std::function<QMimeData*(const QList<int>& rows)>;
+  using DropRequest = std::function<bool(const QMimeData* data, int row)>;
+  void setDragRequest(DragRequest request) { dragRequest_ = std::move(request); }
+  void setDropRequest(DropRequest request) { dropRequest_ = std::move(request); }
   void setInUse(bool inUse);
   bool inUse() const { return inUse_; }
   void reload();
@@ -30,11 +35,21 @@ class QueueTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                       const QModelIndex& parent) const override;
+  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                    const QModelIndex& parent) override;
+  Qt::DropActions supportedDropActions() const override;
+  Qt::DropActions supportedDragActions() const override;
 
  private:
   const QList<MediaFilePtr>& queue_;
   bool inUse_ = false;
   std::function<void(int)> stopRequest_;
+  DragRequest dragRequest_;
+  DropRequest dropRequest_;
 };
 
 }  // namespace zuvo

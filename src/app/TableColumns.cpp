@@ -71,6 +71,12 @@ void installQueueTable(QTableView* view, QueueTableModel* model) {
   view->setColumnWidth(stop, 50);
   view->horizontalHeader()->setSectionResizeMode(status, QHeaderView::Stretch);
   view->setMouseTracking(true);
+  // Rows are reordered by dragging them ("ZuvoQueueRow").
+  view->setDragEnabled(true);
+  view->setAcceptDrops(true);
+  view->setDragDropMode(QAbstractItemView::DragDrop);
+  view->setDragDropOverwriteMode(false);
+  view->setDropIndicatorShown(true);
 }
 
 }  // namespace zuvo

@@ -1,3 +1,4 @@
+#include "ControllerStart.h"
 #include "app/BCTableView.h"
 #include "app/Controller.h"
 #include "app/FileLists.h"
@@ -5,7 +6,6 @@
 #include "app/QueueRunner.h"
 #include "app/RestorableState.h"
 #include "app/UserLanguage.h"
-#include "app/Viewer.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -23,7 +23,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
-#include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -110,18 +109,7 @@ MediaFilePtr lookedUpItem(const QString& path, int state) {
 class ControllerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const QString name = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    root = test::freshFolder(name);
-    qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (root + "/cache").toLocal8Bit());
-    qputenv("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(test::portNobodyListensOn()).toLocal8Bit());
-    Defaults::standard().setStorageFile(root + "/Zuvo.conf");
-    Controller::initialize();
-    Defaults& d = Defaults::standard();
-    d.setBool(true, "EnableLogging");
-    d.setBool(false, "FirstRunWithDevices");
-    d.setString(root + "/cache/org.zuvo.Zuvo", "ConversionDirectory");
-    d.setString(root + "/Videos", "ConvertedFilesDirectory");
+    root = test::prepareControllerStart();
   }
   void TearDown() override {
     for (const char* v : {"ZUVO_NEWS_URL", "ZUVO_SYSTEM_VERSION", "ZUVO_GNTP_PORT", "LANGUAGE"}) qunsetenv(v);
@@ -472,36 +460,4 @@ TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
                                   .toUtf8();
   EXPECT_TRUE(runloop::waitUntil([&] { return received.size() >= expected.size(); }, 5, 10));
   EXPECT_EQ(received, expected);
-}
-
-TEST_F(ControllerTest, PreviewOpensOneWindowAtATime) {
-  auto controller = start();
-  const MediaFilePtr item = lookedUpItem(root + "/not a video.mkv", 0);
-  test::writeFile(item->fullpath(), "garbage");
-
-  // With a preview open, the request only shows the alert.
-  QStringList seen;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      for (const QLabel* label : modal->findChildren<QLabel*>()) seen << label->text();
-      modal->close();
-    }
-  });
-  poll.start(20);
-  controller->state().viewerOpen = true;
-  controller->showPreview(item);
-  EXPECT_TRUE(seen.contains("Only one Viewer window can be open at a time")) << seen.join('|').toStdString();
-  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<Viewer*>(w), nullptr);
-
-  // Otherwise the window opens; when its player has gone the flag clears and the window goes.
-  controller->state().viewerOpen = false;
-  controller->showPreview(item);
-  EXPECT_TRUE(controller->state().viewerOpen);
-  QElapsedTimer waited;
-  waited.start();
-  while (controller->state().viewerOpen && waited.elapsed() < 10000) QTest::qWait(20);
-  EXPECT_FALSE(controller->state().viewerOpen);
-  QTest::qWait(50);
-  for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<Viewer*>(w), nullptr);
 }

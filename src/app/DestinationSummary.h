@@ -1,0 +1,15 @@
+#pragma once
+// The one-line texts that say where converted files go, from the four destination
+// settings and their import and delete flags.
+#include <QString>
+
+namespace zuvo {
+
+inline constexpr const char* kUseDefaultDestination = "Use Default";
+
+// The text for the default destination ("ShowDestination").
+QString defaultDestinationSummary();
+// The text for one media type's destination: the default's text for "Use Default".
+QString destinationSummary(const QString& destinationKey, const QString& importKey, const QString& deleteKey);
+
+}  // namespace zuvo

@@ -1,0 +1,29 @@
+#pragma once
+// What a controller's start-up needs in a test: a fresh folder named for the running test
+// holding the data, cache and settings, logging on, no first-run preferences and a news
+// address nobody answers.
+#include "app/Controller.h"
+#include "platform/Defaults.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace zuvo::test {
+
+inline QString prepareControllerStart() {
+  const QString name = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const QString root = freshFolder(name);
+  qputenv("XDG_DATA_HOME", (root + "/data").toLocal8Bit());
+  qputenv("XDG_CACHE_HOME", (root + "/cache").toLocal8Bit());
+  qputenv("ZUVO_NEWS_URL", QStringLiteral("http://127.0.0.1:%1").arg(portNobodyListensOn()).toLocal8Bit());
+  Defaults::standard().setStorageFile(root + "/Zuvo.conf");
+  Controller::initialize();
+  Defaults& d = Defaults::standard();
+  d.setBool(true, "EnableLogging");
+  d.setBool(false, "FirstRunWithDevices");
+  d.setString(root + "/cache/org.zuvo.Zuvo", "ConversionDirectory");
+  d.setString(root + "/Videos", "ConvertedFilesDirectory");
+  return root;
+}
+
+}  // namespace zuvo::test
