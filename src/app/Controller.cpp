@@ -11,6 +11,7 @@
 #include "app/CriticalFolders.h"
 #include "app/DockIcon.h"
 #include "app/EmailLog.h"
+#include "app/FileDropTarget.h"
 #include "app/FileLists.h"
 #include "app/FilesTableModel.h"
 #include "app/NewsFile.h"
@@ -219,6 +220,9 @@ void Controller::makeQueueAndTimedWork() {
   runner_ = std::make_unique<QueueRunner>(state_, *notices_, hooks_, *lists_, std::move(jobs), this);
   scanner_ = std::make_unique<SourceScanner>(state_, *notices_, hooks_, *lists_);
   adding_ = std::make_unique<AddingPaths>(state_, hooks_, *lists_, *scanner_);
+  // Files and folders dragged from the desktop onto the files table or the drop image.
+  new FileDropTarget(windows_.FilesTableView->viewport(), [this](const QString& text) { adding_->acceptFilesDrop(text); });
+  new FileDropTarget(windows_.DropVideoImage, [this](const QString& text) { adding_->processdrop(text); });
   ticks_ = std::make_unique<TimedActivities>(state_, hooks_, *runner_, *scanner_, *lists_);
 }
 

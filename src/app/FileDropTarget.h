@@ -1,0 +1,31 @@
+#pragma once
+// Lets a widget take files and folders dragged from the desktop: a drag is accepted while
+// it carries at least one local path, and a drop hands the paths on in the file-list text
+// the adding code reads. The drop itself is answered at once; the paths are handed on from
+// the event loop, so the file manager is never held while a folder is scanned.
+#include <QObject>
+#include <QStringList>
+#include <functional>
+
+class QMimeData;
+
+namespace zuvo {
+
+class FileDropTarget : public QObject {
+ public:
+  using Receiver = std::function<void(const QString& filenamesText)>;
+
+  // Watches `widget` (for a scroll area, its viewport) and gives every drop to `receiver`.
+  FileDropTarget(QWidget* widget, Receiver receiver);
+
+  // The local files and folders a drag carries, in order.
+  static QStringList localPaths(const QMimeData* data);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  Receiver receiver_;
+};
+
+}  // namespace zuvo
