@@ -185,6 +185,11 @@ void Viewer::showPreview() {
   player_->setWorkingDirectory(home);
   QProcessEnvironment environment;
   environment.insert("HOME", home);
+  // The sound server of the desktop session is found through these; without them the
+  // preview plays silently.
+  const QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"XDG_RUNTIME_DIR", "PULSE_SERVER", "PIPEWIRE_RUNTIME_DIR"})
+    if (session.contains(name)) environment.insert(name, session.value(name));
   player_->setProcessEnvironment(environment);
   player_->setProcessChannelMode(QProcess::MergedChannels);
   player_->setChildProcessModifier([] {

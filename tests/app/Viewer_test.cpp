@@ -86,7 +86,10 @@ struct ScriptedViewer {
 
 }  // namespace
 
-TEST(Viewer, StartsThePlayerWithOnlyHomeAndThePathAsOneArgument) {
+TEST(Viewer, StartsThePlayerWithHomeTheSoundSessionAndThePathAsOneArgument) {
+  qputenv("XDG_RUNTIME_DIR", "/run/user/4242");
+  qunsetenv("PULSE_SERVER");
+  qunsetenv("PIPEWIRE_RUNTIME_DIR");
   ScriptedViewer s;
   ASSERT_TRUE(waitUntil([&] { return !s.start().isEmpty(); }));
   const QJsonObject start = s.start();
@@ -98,8 +101,9 @@ TEST(Viewer, StartsThePlayerWithOnlyHomeAndThePathAsOneArgument) {
   EXPECT_EQ(start["args"].toVariant().toStringList(), expected);
   const QVariantMap environment = start["env"].toObject().toVariantMap();
   // Python itself sets LC_CTYPE when it finds the C locale.
-  EXPECT_EQ(environment.keys(), (QStringList{"HOME", "LC_CTYPE"}));
+  EXPECT_EQ(environment.keys(), (QStringList{"HOME", "LC_CTYPE", "XDG_RUNTIME_DIR"}));
   EXPECT_EQ(environment["HOME"].toString(), paths::applicationSupportFolder());
+  EXPECT_EQ(environment["XDG_RUNTIME_DIR"].toString(), "/run/user/4242");
   EXPECT_EQ(start["cwd"].toString(), paths::applicationSupportFolder());
   // A file shows the 10-second skips, not the chapter skips.
   EXPECT_FALSE(s.viewer->findChild<QPushButton*>("ForwardButton")->isHidden());
