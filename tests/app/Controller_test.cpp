@@ -1,3 +1,4 @@
+#include "WidgetApplication.h"
 #include "ControllerStart.h"
 #include "app/BCTableView.h"
 #include "app/Controller.h"
@@ -31,11 +32,6 @@
 #include <vector>
 
 using namespace zuvo;
-
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

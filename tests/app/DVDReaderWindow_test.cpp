@@ -1,5 +1,6 @@
 // The DVD scanner's window, offscreen, driven by the scanner over a stand-in tool that
 // prints a recorded title listing.
+#include "WidgetApplication.h"
 #include "app/DVDReaderWindow.h"
 #include "media/BCDVDReader.h"
 #include "media/LanguageRecord.h"
@@ -17,11 +18,6 @@
 using namespace zuvo;
 using namespace zuvo::test;
 using Field = DVDReaderPanel::Field;
-
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "WidgetApplication.h"
 #include "app/ApplicationIcon.h"
 #include "app/DockIcon.h"
 #include "support/TestSupport.h"
@@ -11,12 +12,6 @@
 #include <functional>
 
 using namespace zuvo;
-
-// Test discovery runs the program outside ctest's environment: stay off any display.
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

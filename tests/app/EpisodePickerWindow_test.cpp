@@ -1,3 +1,4 @@
+#include "WidgetApplication.h"
 #include "app/EpisodePickerWindow.h"
 
 #include "media/MediaValues.h"
@@ -21,12 +22,6 @@
 
 using namespace zuvo;
 using namespace zuvo::test;
-
-// Test discovery runs the program outside ctest's environment: stay off any display.
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

@@ -2,6 +2,7 @@
 // A started controller with its real windows (offscreen), items for files that exist, the
 // files table's selection set as a click sets it, and its alert answered as it shows.
 #include "ControllerStart.h"
+#include "WidgetApplication.h"
 #include "app/BCAlertPanel.h"
 #include "app/BCTableView.h"
 #include "app/Controller.h"
@@ -20,12 +21,6 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
-
-// Each test program includes this once.
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace zuvo::test {
 

@@ -1,3 +1,4 @@
+#include "WidgetApplication.h"
 #include "app/BCAlertPanel.h"
 #include "app/BCBusyPanel.h"
 #include "platform/RunLoop.h"
@@ -14,12 +15,6 @@
 #include <gtest/gtest.h>
 
 using namespace zuvo;
-
-// Test discovery runs the program outside ctest's environment: stay off any display.
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "WidgetApplication.h"
 #include "app/BCPreferencePanel.h"
 #include "app/LanguageNameList.h"
 #include "app/PreferenceBindings.h"
@@ -30,11 +31,6 @@
 #include <gtest/gtest.h>
 
 using namespace zuvo;
-
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "WidgetApplication.h"
 #include "app/BCTagsPanel.h"
 #include "app/BCTagsPanelMultiple.h"
 #include "app/TagEditorRules.h"
@@ -28,11 +29,6 @@
 
 using namespace zuvo;
 using namespace zuvo::test;
-
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

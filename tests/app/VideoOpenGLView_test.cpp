@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "WidgetApplication.h"
 #include "app/PreviewState.h"
 #include "app/VideoOpenGLView.h"
 #include "app/YuvsImage.h"
@@ -18,11 +19,6 @@
 #include "support/TestSupport.h"
 
 using namespace zuvo;
-
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
+#include "WidgetApplication.h"
 #include "app/PreviewState.h"
 #include "app/Viewer.h"
 #include "platform/Paths.h"
@@ -21,11 +22,6 @@
 
 using namespace zuvo;
 using namespace zuvo::test;
-
-QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return new QApplication(argc, argv);
-}
 
 namespace {
 
