@@ -24,6 +24,17 @@
 // Tools are started by fork and exec from threaded programs; ThreadSanitizer would stop the
 // child before its exec.
 extern "C" const char* __tsan_default_options() { return "die_after_fork=0"; }
+// Debian's Qt and GLib are not built for ThreadSanitizer: the locks inside them (futexes) are
+// invisible to it, so what they do on behalf of our code would read as races. Our own code is
+// never suppressed.
+extern "C" const char* __tsan_default_suppressions() {
+  return "called_from_lib:libQt6Core.so.6\n"
+         "called_from_lib:libQt6Network.so.6\n"
+         "called_from_lib:libglib-2.0.so.0\n"
+         "race:libQt6Core.so.6\n"
+         "race:libQt6Network.so.6\n"
+         "race:libglib-2.0.so.0\n";
+}
 #endif
 
 namespace zuvo::test {
