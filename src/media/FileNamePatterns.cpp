@@ -2,6 +2,7 @@
 
 #include "media/StringHelpers.h"
 
+#include <QDate>
 #include <QList>
 #include <QRegularExpression>
 
@@ -23,6 +24,9 @@ enum class Rule {
   MonthInDate,
   // No expression: the date context is updated at this point of the order.
   UpdateDateContext,
+  // A year from 2000 up to the current one: a later number belongs to the name
+  // ("Blade Runner 2049").
+  UpToThisYear,
 };
 
 enum class Pad { None, Season, Episode };  // a "0" before that group's text
@@ -44,7 +48,8 @@ struct Pattern {
 };
 
 // In the order they are tried on each word. In the first two the season text keeps the
-// "e" after its digit, which its value ignores; four digits from "20" on are a year.
+// "e" after its digit, which its value ignores; four digits from "20" on are a year when
+// that year has come.
 constexpr Pattern kPatterns[] = {
     {"s(?<S>[0-9]e)(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format s1e05", kConsumes},
     {"s(?<S>[0-9]e)(?<E>[0-9])", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format s1e5", kConsumes},
@@ -62,7 +67,7 @@ constexpr Pattern kPatterns[] = {
     {"(?<D>[0-9]{2})", Rule::DayAfterMonth, kAnyFile, Pad::None, "This is the show day", kKeeps},
     {"(?<M>[0-9]{2})", Rule::MonthInDate, kAnyFile, Pad::None, "This is the show month", kKeeps},
     {nullptr, Rule::UpdateDateContext, kAnyFile, Pad::None, nullptr, kKeeps},
-    {"(?<Y>20[0-9]{2})", Rule::Plain, kNumbers, Pad::None, kYearMessage, kConsumes},
+    {"(?<Y>20[0-9]{2})", Rule::UpToThisYear, kNumbers, Pad::None, kYearMessage, kConsumes},
     {"(?<S>[0-9])x(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::Season, "Show and season number in format 1x23", kConsumes},
     {"(?<S>[0-9]{2})x(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format 10x23",
      kConsumes},
@@ -143,6 +148,9 @@ void ProcessFileNameWord(FileNameParse& parse, const QString& word, const Report
       case Rule::MonthInDate:
         if (!parse.dateContext || !parse.month.isEmpty()) continue;
         storedDatePart = true;
+        break;
+      case Rule::UpToThisYear:
+        if (match.captured(u"Y").toInt() > QDate::currentDate().year()) continue;
         break;
       default:
         break;

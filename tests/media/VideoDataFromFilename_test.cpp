@@ -3,6 +3,7 @@
 #include "media/MediaValues.h"
 #include "MediaTestSupport.h"
 
+#include <QDate>
 #include <gtest/gtest.h>
 
 using namespace zuvo;
@@ -155,6 +156,23 @@ TEST(VideoDataFromFilename, MoviesWithYears) {
       // Without brackets such a number stays season and episode.
       {"Show 1905.avi", TV, "Show", 19, 5, "", "", "", "Unknown"},
       {"Show (1209).avi", TV, "Show", 12, 9, "", "", "", "Unknown"},
+  };
+  for (const Expected& c : cases) expectParsed(c);
+}
+
+TEST(VideoDataFromFilename, NumbersAfterThisYearBelongToTheName) {
+  const QByteArray thisYear = QByteArray::number(QDate::currentDate().year());
+  const QByteArray nextYear = QByteArray::number(QDate::currentDate().year() + 1);
+  const QByteArray thisYearMovie = "Movie " + thisYear + ".avi";
+  const QByteArray nextYearMovie = "Movie " + nextYear + ".avi";
+  const QByteArray nextYearName = "Movie " + nextYear;
+  const Expected cases[] = {
+      {"Blade Runner 2049 (2017).mkv", Movie, "Blade Runner 2049", 0, 0, "2017", "", "", ""},
+      {"Blade.Runner.2049.2017.1080p.mkv", Movie, "Blade Runner 2049", 0, 0, "2017", "", "", ""},
+      {"2046.2004.avi", Movie, "2046", 0, 0, "2004", "", "", ""},
+      {"Space 2099.S01E02.avi", TV, "Space 2099", 1, 2, "", "", "", "Unknown"},
+      {thisYearMovie.constData(), Movie, "Movie", 0, 0, thisYear.constData(), "", "", ""},
+      {nextYearMovie.constData(), Movie, nextYearName.constData(), 0, 0, "", "", "", ""},
   };
   for (const Expected& c : cases) expectParsed(c);
 }
