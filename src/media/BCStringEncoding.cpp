@@ -125,7 +125,7 @@ constexpr std::array<Row, 156> kTextEncodingTable{{
     {0, F, "DOSThai", 0x041D, "CP874"},
     {0, F, "DOSJapanese", 0x0420, "CP932"},
     {0, F, "DOSChineseSimplif", 0x0421, "CP936"},
-    {0, F, "DOSKorean", 0x0422, "CP949"},
+    {0, F, "DOSKorean", 0x0422, "windows-949"},  // ICU's "CP949" is IBM's code page, without the UHC letters
     {0, F, "DOSChineseTrad", 0x0423, "CP950"},
     {0, F, "Windows Latin 1", 0x0500, "windows-1252"},
     {0, F, "Windows Latin 2", 0x0501, "windows-1250"},
@@ -234,7 +234,7 @@ constexpr CharsetName kIANACharsetNames[] = {
     {"IBM852", 0x0412}, {"IBM855", 0x0413}, {"IBM857", 0x0414}, {"IBM860", 0x0415}, {"IBM861", 0x0416},
     {"IBM862", 0x0417}, {"IBM863", 0x0418}, {"IBM864", 0x0419}, {"IBM865", 0x041A}, {"IBM866", 0x041B},
     {"IBM869", 0x041C}, {"windows-874", 0x041D}, {"windows-31j", 0x0420}, {"cp932", 0x0420},
-    {"windows-936", 0x0421}, {"cp949", 0x0422}, {"cp950", 0x0423},
+    {"windows-936", 0x0421}, {"cp949", 0x0422}, {"UHC", 0x0422}, {"cp950", 0x0423},
     {"windows-1252", 0x0500}, {"windows-1250", 0x0501}, {"windows-1251", 0x0502}, {"windows-1253", 0x0503},
     {"windows-1254", 0x0504}, {"windows-1255", 0x0505}, {"windows-1256", 0x0506}, {"windows-1257", 0x0507},
     {"windows-1258", 0x0508}, {"johab", 0x0510},

@@ -1,6 +1,7 @@
 #include "media/LanguageRecord.h"
 
 #include <QMutex>
+#include <algorithm>
 #include <array>
 
 namespace zuvo {
@@ -243,12 +244,72 @@ constexpr std::array<LanguageRow, 221> kLanguageTable{{
 }};
 // clang-format on
 
+// ISO 639-2 bibliographic codes, where they differ from the terminology codes of the
+// table. Side-car subtitle names ("Film$fre.srt") and older files use them.
+struct CodePair {
+  const char* bibliographic;
+  const char* terminology;
+};
+constexpr CodePair kBibliographicCodes[] = {
+    {"alb", "sqi"}, {"arm", "hye"}, {"baq", "eus"}, {"bur", "mya"}, {"chi", "zho"}, {"cze", "ces"}, {"dut", "nld"},
+    {"fre", "fra"}, {"geo", "kat"}, {"ger", "deu"}, {"gre", "ell"}, {"ice", "isl"}, {"mac", "mkd"}, {"mao", "mri"},
+    {"may", "msa"}, {"per", "fas"}, {"rum", "ron"}, {"slo", "slk"}, {"tib", "bod"}, {"wel", "cym"},
+};
+
+// Names mediainfo prints for languages whose table names differ by more than a qualifier
+// or an accent.
+struct OtherName {
+  const char* name;
+  const char* threechar;
+};
+constexpr OtherName kOtherNames[] = {
+    {"Auxiliary Language Association", "ina"}, {"Bihari", "bih"}, {"Frisian", "fry"},
+    {"Khmer", "khm"}, {"Raeto-Romance", "roh"}, {"Slave", "chu"},
+};
+
 QMutex userLanguageLock;
 QString userLanguage = QStringLiteral("Unknown");
 
 LanguageRecord recordOf(const LanguageRow& row) {
   return LanguageRecord(QString::fromUtf8(row.longname), QString::fromUtf8(row.threechar),
                         QString::fromUtf8(row.twochar));
+}
+
+std::optional<LanguageRecord> rowWithThreechar(const char* threechar) {
+  for (const LanguageRow& row : kLanguageTable)
+    if (qstrcmp(row.threechar, threechar) == 0) return recordOf(row);
+  return std::nullopt;
+}
+
+// Lower case without accents: "Norwegian Bokmal" is the table's "Norwegian Bokmål".
+QString folded(const QString& text) {
+  QString out;
+  for (const QChar c : text.normalized(QString::NormalizationForm_D))
+    if (!c.isMark()) out += c;
+  return out.toLower();
+}
+
+// A name without the qualifier the standard puts after it: "Greek" of "Greek, Modern",
+// "Interlingue" of "Interlingue; Occidental", "Tonga" of "Tonga (Tonga Islands)".
+QString withoutQualifier(const QString& name) {
+  qsizetype end = name.size();
+  for (const char* mark : {", ", "; ", " ("})
+    if (const qsizetype at = name.indexOf(QLatin1String(mark)); at > 0) end = qMin(end, at);
+  return name.left(end);
+}
+
+// One candidate text (already folded) against the codes and names that the plain walk
+// does not know.
+std::optional<LanguageRecord> looseMatch(const QString& wanted) {
+  for (const CodePair& pair : kBibliographicCodes)
+    if (wanted == QLatin1String(pair.bibliographic)) return rowWithThreechar(pair.terminology);
+  for (const OtherName& other : kOtherNames)
+    if (wanted == folded(QLatin1String(other.name))) return rowWithThreechar(other.threechar);
+  for (const LanguageRow& row : kLanguageTable) {
+    const QString name = QString::fromUtf8(row.longname);
+    if (wanted == folded(name) || wanted == folded(withoutQualifier(name))) return recordOf(row);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -260,7 +321,25 @@ std::optional<LanguageRecord> LanguageRecord::LanguageWithString(const QString& 
         wanted == QLatin1String(row.twochar))
       return recordOf(row);
   }
+  // What the walk above misses: the names of today's analysis tools, with a region or
+  // script ("English (US)", "Chinese (Simplified)"), without accents or qualifiers
+  // ("Norwegian Bokmal", "Greek") or with a hyphen ("Luba-Katanga"), and bibliographic
+  // codes ("fre", "fre-CA"). Only texts with letters name a language.
+  if (!std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); })) return std::nullopt;
+  QString name = text.trimmed();
+  if (const qsizetype region = name.indexOf(QLatin1String(" (")); region > 0 && name.endsWith(u')'))
+    name.truncate(region);
+  for (const QString& candidate : {folded(name), folded(wanted)})
+    if (auto record = looseMatch(candidate)) return record;
   return std::nullopt;
+}
+
+bool IsUserLanguage(const QString& language, const QString& userCode) {
+  const std::optional<LanguageRecord> record = LanguageRecord::LanguageWithString(language);
+  if (!record) return false;
+  // The start-up names Bokmål "no" (Norwegian), the code the look-up services take.
+  const QString code = record->twochar() == QLatin1String("nb") ? QStringLiteral("no") : record->twochar();
+  return code == userCode || record->twochar() == userCode;
 }
 
 int LanguageCount() { return int(kLanguageTable.size()); }

@@ -12,7 +12,11 @@ class LanguageRecord {
       : longname_(longname), threechar_(threechar), twochar_(twochar) {}
 
   // A name or either code, in any letter case; a region part after "-" is ignored.
-  // The first row with a matching field wins, so "Norwegian" gives "nob"/"nb".
+  // The first row with a matching field wins, so "Norwegian" gives "nob"/"nb". Only
+  // when no row matches so: a name with a region or script in brackets ("English
+  // (US)"), without its accents or the standard's qualifier ("Norwegian Bokmal",
+  // "Greek"), the few other names mediainfo prints, and ISO 639-2 bibliographic codes
+  // ("fre", "ger").
   static std::optional<LanguageRecord> LanguageWithString(const QString& text);
 
   QString longname() const { return longname_; }
@@ -29,6 +33,10 @@ class LanguageRecord {
   QString threechar_;
   QString twochar_;
 };
+
+// Whether a track's language text names the user's language, given as the start-up
+// works out its two-letter code (Bokmål counts as "no").
+bool IsUserLanguage(const QString& language, const QString& userCode);
 
 // The table's rows in order, for the language lists of the editors.
 int LanguageCount();

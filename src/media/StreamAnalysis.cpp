@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace zuvo {
 namespace {
@@ -149,11 +150,6 @@ bool isEncryptionField(const QString& key) {
 // mediainfo's section headers are the lines that are neither blank nor "key : value".
 bool isSectionHeader(const QString& line) { return !line.trimmed().isEmpty() && !line.contains(QLatin1String(": ")); }
 
-bool inUserLanguage(const QString& language, const QString& userLanguage) {
-  const std::optional<LanguageRecord> record = LanguageRecord::LanguageWithString(language);
-  return record && record->twochar() == userLanguage;
-}
-
 bool isSurround(int channels) { return channels == 6 || channels == 7; }
 
 // The row of the encoding a subtitle format names as an IANA character-set name ("UTF-8"),
@@ -164,13 +160,15 @@ BCStringEncoding encodingForCharsetName(const QString& format) {
 }
 
 // The row of the encoding the character-set detector finds in a file, else the "UTF 8" row.
+// The detector's 0 means no answer: the detector never names Mac Roman, whose value it is.
 BCStringEncoding detectedEncoding(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return UTF8Encoding();
   const std::unique_ptr<UniversalDetector> detector = UniversalDetector::detector();
   detector->analyzeData(file.readAll());
-  const BCStringEncoding row = EncodingForStringEncoding(detector->encoding());
-  return row.isNotFound() ? UTF8Encoding() : row;
+  const quint32 encoding = detector->encoding();
+  const BCStringEncoding row = EncodingForStringEncoding(encoding);
+  return encoding == 0 || row.isNotFound() ? UTF8Encoding() : row;
 }
 
 enum class Section { None, Video, Audio, Text };
@@ -178,6 +176,8 @@ enum class Section { None, Video, Audio, Text };
 struct Report {
   VideoTrack video;
   QList<AudioTrack> audio;
+  // Per audio track, the stream ID that ffprobe prints too (-1: none).
+  QList<int> audioStreamIds;
   QList<SubtitleTrack> subtitles;
   bool hasdrm = false;
   bool hasSurround = false;
@@ -216,10 +216,20 @@ void readVideoValue(Report& r, const QString& key, const QString& value) {
   }
 }
 
+// The stream ID that the demuxer numbers a stream by: the PID of a transport stream
+// ("272 (0x110)"), the track ID of an MP4, or the sub-stream of a program stream's
+// private stream ("189 (0xBD)-128 (0x80)" is 128).
+int demuxerStreamId(const QString& value) {
+  static const QRegularExpression last(QStringLiteral("(\\d+)(?: \\(0x[0-9A-Fa-f]+\\))?$"));
+  const QRegularExpressionMatch m = last.match(value);
+  return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
 void readAudioValue(Report& r, AudioTrack& a, const QString& key, const QString& value) {
   const auto appendSummary = [&a](const QString& text) { a.setAudiosummary(a.audiosummary() + text); };
   if (key == QLatin1String(kIDKey)) {
     a.setStreamnumber(IntegerValue(value));
+    r.audioStreamIds.last() = demuxerStreamId(value);
   } else if (key == QLatin1String(kLanguageKey)) {
     appendSummary(value + QStringLiteral(" ,"));
     a.setLanguage(value);
@@ -284,6 +294,7 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
       track.setSelected(true);
       track.setAudiosummary(QString());
       r.audio.append(track);
+      r.audioStreamIds.append(-1);
       section = Section::Audio;
     } else if (line.contains(QLatin1String(kTextSection)) && line.size() <= 9) {
       SubtitleTrack track;
@@ -320,7 +331,7 @@ void preselectAudio(QList<AudioTrack>& tracks, bool stereoExists, const QString&
   };
   for (AudioTrack& t : tracks) {
     if (!LanguageRecord::LanguageWithString(t.language())) continue;
-    if (!inUserLanguage(t.language(), userLanguage)) {
+    if (!IsUserLanguage(t.language(), userLanguage)) {
       t.setSelected(addAll);
       continue;
     }
@@ -337,7 +348,7 @@ void preselectAudio(QList<AudioTrack>& tracks, bool stereoExists, const QString&
   }
   if (!chosen)
     for (AudioTrack& t : tracks)
-      if (inUserLanguage(t.language(), userLanguage)) {
+      if (IsUserLanguage(t.language(), userLanguage)) {
         makeDefault(t);
         break;
       }
@@ -364,7 +375,7 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
   QList<SubtitleTrack> hard = media.HardSubtitleTracks();
   const auto selectFirstHard = [&](bool anyLanguage) {
     for (SubtitleTrack& t : hard)
-      if (anyLanguage || inUserLanguage(t.language(), userLanguage)) {
+      if (anyLanguage || IsUserLanguage(t.language(), userLanguage)) {
         t.setSelected(true);
         return true;
       }
@@ -374,7 +385,7 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
     case 1: {
       bool any = false;
       for (SubtitleTrack& t : soft)
-        if (inUserLanguage(t.language(), userLanguage)) {
+        if (IsUserLanguage(t.language(), userLanguage)) {
           t.setSelected(true);
           any = true;
         }
@@ -396,26 +407,56 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
   media.setHardSubtitleTracks(hard);
 }
 
-// The encoder numbers every stream in ffprobe's list; each audio line names the next
-// audio track's number. Only the list's own lines count, not a path or title that holds
-// "Stream #".
-void numberAudioStreams(QList<AudioTrack>& tracks, const QString& source, const AnalysisContext& context) {
+// ffprobe's stream list gives the encoder's stream numbers. Its audio streams are paired
+// with the audio tracks by the stream ID both tools print (a transport stream lists its
+// audio by PID in mediainfo but in program order in ffprobe); streams without a matching
+// ID take the remaining tracks in order. A multi-program transport stream lists a shared
+// stream once per program: only its first line counts. Only the list's own lines count,
+// not a path or title that holds "Stream #".
+void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, const QString& source,
+                        const AnalysisContext& context) {
+  static const QRegularExpression streamLine(QStringLiteral("^\\s*Stream #\\d+\\.(\\d+)(?:\\[0x([0-9a-fA-F]+)\\])?"));
+  struct ProbedAudio {
+    int number;
+    int id;  // -1: none printed
+  };
   log(context, QString::fromLatin1(kLogFFprobeOnFile).arg(source), 4);
+  QList<ProbedAudio> probed;
+  QSet<int> listed;
   int counter = 0;
-  int next = 0;
   for (const QString& line : linesOf(ffprobeOutput(source, context.cacheFolder))) {
     log(context, QString::fromLatin1(kLogFFprobeLine).arg(line), 4);
     if (!line.trimmed().startsWith(QLatin1String(kStreamLine))) continue;
-    if (line.contains(QLatin1String(kAudioStream))) {
-      if (next >= tracks.size()) {
-        log(context, QLatin1String(kLogMoreAudioStreams), 3);
-      } else {
-        tracks[next].setFfmpegstreamnumber(counter);
-        log(context, QString::fromLatin1(kLogAudioStream).arg(next).arg(counter), 4);
-        ++next;
-      }
-    }
+    const QRegularExpressionMatch m = streamLine.match(line);
+    const int number = m.hasMatch() ? m.captured(1).toInt() : counter;
     ++counter;
+    if (listed.contains(number)) continue;
+    listed.insert(number);
+    bool hex = false;
+    const int id = m.captured(2).toInt(&hex, 16);
+    if (line.contains(QLatin1String(kAudioStream))) probed.append({number, hex ? id : -1});
+  }
+
+  QList<bool> paired(tracks.size(), false);
+  const auto pair = [&](qsizetype track, const ProbedAudio& stream) {
+    tracks[track].setFfmpegstreamnumber(stream.number);
+    paired[track] = true;
+    log(context, QString::fromLatin1(kLogAudioStream).arg(track).arg(stream.number), 4);
+  };
+  QList<ProbedAudio> unmatched;
+  for (const ProbedAudio& stream : probed) {
+    const qsizetype track = stream.id < 0 ? -1 : streamIds.indexOf(stream.id);
+    if (track >= 0 && track < tracks.size() && !paired[track])
+      pair(track, stream);
+    else
+      unmatched.append(stream);
+  }
+  for (const ProbedAudio& stream : unmatched) {
+    const qsizetype track = paired.indexOf(false);
+    if (track < 0)
+      log(context, QLatin1String(kLogMoreAudioStreams), 3);
+    else
+      pair(track, stream);
   }
 }
 
@@ -445,7 +486,7 @@ BCError MediaInfoFromFile(MediaFile& media, const AnalysisContext& context) {
   locateSubtitleTracks(media, context);
   preselectSubtitles(media, context.userLanguage);
 
-  numberAudioStreams(r.audio, source, context);
+  numberAudioStreams(r.audio, r.audioStreamIds, source, context);
   media.setAudioTracks(r.audio);
 
   const quint32 w = r.video.width(), h = r.video.height();

@@ -460,3 +460,51 @@ TEST_F(ConversionEndToEnd, OnlyTheFirstDefaultAudioTrackPlaysAndWithoutOneNoneDo
   }
   EXPECT_TRUE(log.text().contains("[RED]More than one Default audio track at track number 1"));
 }
+
+TEST_F(ConversionEndToEnd, RegionalLanguagesBibliographicCodesAndAKoreanSubtitleReachTheOutput) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"AddAllAudioTracks", true}, {"IncludeSubtitleTracks", 2}};
+  // French (Canada) 5.1 and American English stereo as mkvmerge tags them; beside the
+  // video a French subtitle named by its bibliographic code and a Korean one in CP949
+  // ("똠" lies outside EUC-KR).
+  const QString made = sources + "/made.mkv";
+  test::makeMedia(made, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
+                         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
+                         "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=3",
+                         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast",
+                         "-c:a", "aac", "-ac:a:0", "6", "-ac:a:1", "2"});
+  source = sources + "/Episode.mkv";
+  const test::CommandResult merged =
+      test::runCommand("mkvmerge", {"-q", "-o", source, "--language", "1:fr-CA", "--language", "2:en-US", made});
+  ASSERT_EQ(merged.exitCode, 0) << merged.output.toStdString();
+  QFile::remove(made);
+  test::writeFile(sources + "/Episode$fre.srt", "1\n00:00:00,200 --> 00:00:01,000\nBonjour\n\n");
+  const QString korean = QString::fromUtf8("똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.");
+  const QString koreanText = test::writeFile(
+      sources + "/korean.txt",
+      ("1\n00:00:00,200 --> 00:00:01,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
+       "2\n00:00:01,100 --> 00:00:02,000\n" + korean + "\n\n").toUtf8());
+  const test::CommandResult cp949 = test::runCommand("iconv", {"-f", "UTF-8", "-t", "CP949", koreanText});
+  ASSERT_EQ(cp949.exitCode, 0) << cp949.output.toStdString();
+  test::writeFile(sources + "/Episode$kor.srt", cp949.output);
+
+  media = test::probed(source);  // an English-speaking user
+  media->setMediatype(MediaType::TVShow);
+  media->setSeriesname("Test Show");
+  media->setSeason(1);
+  media->setShow(1);
+  media->setEpisodename("Pilot");
+  media->setConversionFormat(ConversionFormat::HDOnly);
+  ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+
+  // The American English stereo track plays; every track carries its language.
+  const QString output = paths::desktopFolder() + "/" + outputName();
+  QStringList tracks;
+  for (const Stream& stream : streamsOf(output))
+    tracks << QStringLiteral("%1 %2 ch%3 %4").arg(stream.type, stream.language).arg(stream.channels).arg(stream.enabled ? "on" : "off");
+  EXPECT_EQ(tracks, QStringList({"video und ch0 on", "audio fra ch6 off", "audio eng ch2 on", "subtitle fra ch0 on",
+                                 "subtitle kor ch0 off"}))
+      << log.text().toStdString();
+  const test::CommandResult text = test::runCommand(
+      "ffmpeg", {"-v", "error", "-i", output, "-map", "0:s:m:language:kor", "-f", "srt", "-"});
+  EXPECT_TRUE(QString::fromUtf8(text.output).contains(korean)) << text.output.toStdString();
+}

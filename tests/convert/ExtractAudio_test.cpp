@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <limits>
 
 #include "PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
@@ -25,6 +26,14 @@ QString audioOf(const QString& path) {
     if (s.toObject()["codec_type"] == "audio")
       return s.toObject()["codec_name"].toString() + " " + QString::number(s.toObject()["channels"].toInt());
   return "none";
+}
+
+// The loudest sample of a file's sound, in dB (-91 for silence; not a number when unread).
+double maxVolume(const QString& path) {
+  const QString report = QString::fromUtf8(
+      test::runCommand("ffmpeg", {"-hide_banner", "-nostats", "-i", path, "-af", "volumedetect", "-f", "null", "-"}).output);
+  const qsizetype at = report.indexOf("max_volume: ");
+  return at < 0 ? std::numeric_limits<double>::quiet_NaN() : report.mid(at + 12).section(' ', 0, 0).toDouble();
 }
 
 MediaFilePtr withAllSelected(const QString& source) {
@@ -70,6 +79,47 @@ TEST(ExtractAudio, ASurroundTrackGivesAC3AndAStereoVersionOfIt) {
   EXPECT_EQ(audioOf(e.work + "/audio0.m4a"), "aac 2");
   EXPECT_EQ(audioOf(e.work + "/audio1.ac3"), "ac3 6");
   EXPECT_EQ(audioOf(e.work + "/audio1.m4a"), "ac3 2");
+}
+
+TEST(ExtractAudio, TransportStreamTracksExportTheirOwnSound) {
+  // English is a tone and French silence. The French stream comes first in the program
+  // table but has the higher PID, so the two tools list the tracks in opposite orders;
+  // with two programs ffprobe lists the video twice.
+  struct Case {
+    const char* name;
+    QStringList programs;
+  } cases[] = {
+      {"one program", {}},
+      {"two programs", {"-program", "title=One:st=0:st=1", "-program", "title=Two:st=0:st=2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Export e;
+    const QString source = e.sources + "/Broadcast.ts";
+    test::makeMedia(source, QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
+                                        "-f", "lavfi", "-i", "anullsrc=sample_rate=48000:channel_layout=mono",
+                                        "-f", "lavfi", "-i", "sine=frequency=1000:sample_rate=48000:duration=2",
+                                        "-map", "0:v", "-map", "1:a", "-map", "2:a", "-t", "2", "-c:v", "libx264",
+                                        "-preset", "ultrafast", "-c:a", "aac", "-metadata:s:a:0", "language=fra",
+                                        "-metadata:s:a:1", "language=eng", "-streamid", "0:0x100", "-streamid",
+                                        "1:0x120", "-streamid", "2:0x110"} +
+                                c.programs);
+    const MediaFilePtr media = withAllSelected(source);
+    const QList<AudioTrack> tracks = media->AudioTracks();
+    ASSERT_EQ(tracks.size(), 2);
+    auto converter = test::converterFor(media, e.work, e.log.reporter);
+    const BCError result = converter->ExtractAudio();
+    ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << e.log.text().toStdString();
+    for (int i = 0; i < 2; ++i) {
+      const QString exported = e.work + QString("/audio%1.m4a").arg(i);
+      ASSERT_EQ(audioOf(exported), "aac 2") << i;
+      if (tracks[i].language() == "English")
+        EXPECT_GT(maxVolume(exported), -30) << "the English export is the tone";
+      else
+        EXPECT_LT(maxVolume(exported), -60) << tracks[i].language().toStdString() << " export is silence";
+    }
+    EXPECT_EQ(QStringList({tracks[0].language(), tracks[1].language()}), QStringList({"English", "French"}));
+  }
 }
 
 TEST(ExtractAudio, AMissingExportEndsTheStepWithCode7) {

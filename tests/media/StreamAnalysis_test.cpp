@@ -1,5 +1,6 @@
 // Stream analysis on files made here with ffmpeg and read by the real mediainfo and ffprobe.
 #include "media/StreamAnalysis.h"
+#include "media/BCStringEncoding.h"
 #include "media/MediaValues.h"
 #include "MediaTestSupport.h"
 
@@ -296,6 +297,78 @@ TEST(StreamAnalysis, SubtitleFilesBesideTheVideo) {
   EXPECT_TRUE(a->log.text().contains("Found subtitle file " + dir + "/Other$fre.srt"));
 }
 
+TEST(StreamAnalysis, RegionalLanguageNamesAndBibliographicCodesChooseTheUsersTracks) {
+  // mkvmerge tags the tracks with BCP 47 languages, which mediainfo prints as names with a
+  // region ("English (US)"); the side-car files name theirs by bibliographic codes.
+  const QString dir = test::freshFolder("regional");
+  const QString made = dir + "/made.mkv";
+  struct Track {
+    const char* tag;
+    int channels;
+  };
+  const QList<Track> audio = {{"es-419", 6}, {"en-US", 2}, {"pt-BR", 2}, {"fr-CA", 6}, {"nb", 2}, {"el", 2}};
+  const QStringList subtitles = {"es-419", "en-US", "pt-BR", "nb", "el"};
+  QStringList inputs{"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25:duration=1"}, outputs{"-map", "0:v"};
+  for (int i = 0; i < audio.size(); ++i) {
+    const auto [in, out] = audioTrack(i + 1, i, "und", audio[i].channels);
+    inputs << in;
+    outputs << out;
+  }
+  const QString srt = test::writeFile(dir + "/cue.srt.txt", kSrt.toUtf8());
+  for (int i = 0; i < subtitles.size(); ++i) {
+    inputs << "-f" << "srt" << "-i" << srt;
+    outputs << "-map" << QString::number(audio.size() + 1 + i);
+  }
+  test::makeMedia(made, inputs + outputs + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "ac3", "-c:s", "srt"});
+  QStringList merge{"-q", "-o", dir + "/Film.mkv"};
+  for (int i = 0; i < audio.size(); ++i) merge << "--language" << QString("%1:%2").arg(i + 1).arg(audio[i].tag);
+  for (int i = 0; i < subtitles.size(); ++i)
+    merge << "--language" << QString("%1:%2").arg(audio.size() + 1 + i).arg(subtitles[i]);
+  ASSERT_EQ(test::runCommand("mkvmerge", merge << made).exitCode, 0);
+  QFile::remove(made);
+  for (const char* name : {"Film$fre.srt", "Film$ger.srt"}) test::writeFile(dir + "/" + name, kSrt.toUtf8());
+
+  struct Case {
+    const char* user;
+    const char* defaultAudio;
+    bool stereoCompanion;
+    QStringList subtitles;  // the languages of the chosen subtitles
+  };
+  const Case cases[] = {
+      {"en", "English (US)", false, {"English (US)"}},
+      {"es", "Spanish (Latin America)", true, {"Spanish (Latin America)"}},
+      {"pt", "Portuguese (BR)", false, {"Portuguese (BR)"}},
+      {"fr", "French (CA)", true, {"fre"}},
+      {"no", "Norwegian Bokmal", false, {"Norwegian Bokmal"}},
+      {"el", "Greek", false, {"Greek"}},
+      {"de", nullptr, true, {"ger"}},
+  };
+  for (const Case& c : cases) {
+    test::ScopedSettings settings{{"AddAllAudioTracks", false}, {"IncludeSubtitleTracks", 1}};
+    const auto a = analyse(dir + "/Film.mkv", c.user);
+    QStringList selected, defaults, chosenSubtitles;
+    for (const AudioTrack& t : a->media->AudioTracks()) {
+      if (t.selected()) selected << t.language();
+      if (t.isDefault()) defaults << t.language();
+      if (t.isDefault()) {
+        EXPECT_EQ(t.makeStereo(), c.stereoCompanion) << c.user;
+      }
+    }
+    for (const SubtitleTrack& t : a->media->SoftSubtitleTracks())
+      if (t.selected()) chosenSubtitles << t.language();
+    ASSERT_EQ(a->media->AudioTracks().size(), audio.size()) << c.user;
+    if (c.defaultAudio) {
+      // Every other language is known too, so no other track stays selected.
+      EXPECT_EQ(defaults, QStringList{c.defaultAudio}) << c.user;
+      EXPECT_EQ(selected, QStringList{c.defaultAudio}) << c.user;
+    } else {
+      // No track in the user's language: the first surround track leads, with a stereo version.
+      EXPECT_EQ(defaults, QStringList{"Spanish (Latin America)"}) << c.user;
+    }
+    EXPECT_EQ(chosenSubtitles, c.subtitles) << c.user;
+  }
+}
+
 TEST(StreamAnalysis, AddingASubtitleFileByHand) {
   test::ScopedSettings settings{};
   const QByteArray czech =
@@ -337,6 +410,39 @@ TEST(StreamAnalysis, AddingASubtitleFileByHand) {
               QString(c.expected) == "Windows Code Page 1250")
         << c.name;
   }
+}
+
+TEST(StreamAnalysis, AKoreanSubtitleBesideTheVideoIsReadAsKorean) {
+  test::ScopedSettings settings{{"IncludeSubtitleTracks", 1}};
+  // "똠" lies outside EUC-KR: only the Unified Hangul Code (CP949) has it.
+  const QString korean = QString::fromUtf8(
+      "1\n00:00:01,000 --> 00:00:04,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
+      "2\n00:00:05,000 --> 00:00:08,000\n똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.\n");
+  const QString dir = test::freshFolder("korean");
+  const QString video = makeClip(dir + "/Film.mkv", "64x48", 0.2);
+  const QString utf8 = test::writeFile(dir + "/korean.txt", korean.toUtf8());
+  const test::CommandResult cp949 = test::runCommand("iconv", {"-f", "UTF-8", "-t", "CP949", utf8});
+  ASSERT_EQ(cp949.exitCode, 0) << cp949.output.toStdString();
+  test::writeFile(dir + "/Film$kor.srt", cp949.output);
+
+  const auto a = analyse(video, "ko");
+  const QList<SubtitleTrack> soft = a->media->SoftSubtitleTracks();
+  ASSERT_EQ(soft.size(), 1);
+  EXPECT_EQ(soft[0].encoding().name, "DOSKorean");
+  EXPECT_EQ(decodeText(cp949.output, soft[0].encoding()), korean);
+  EXPECT_TRUE(soft[0].selected()) << "a Korean user's subtitle";
+}
+
+TEST(StreamAnalysis, ASubtitleFileWithoutADetectedEncodingIsTakenAsUTF8) {
+  test::ScopedSettings settings{};
+  const QString dir = test::freshFolder("undetected");
+  const QString video = makeClip(dir + "/Film.mkv", "64x48", 0.2);
+  QByteArray noise;  // bytes no prober of the detector believes in
+  for (int i = 0; i < 3000; ++i) noise.append(char((i * 7919 + 13) % 256));
+  test::writeFile(dir + "/Film$eng.srt", noise);
+  const auto a = analyse(video);
+  ASSERT_EQ(a->media->SoftSubtitleTracks().size(), 1);
+  EXPECT_EQ(a->media->SoftSubtitleTracks()[0].encoding().name, "UTF 8");
 }
 
 TEST(StreamAnalysis, SubtitleSelectionBySetting) {

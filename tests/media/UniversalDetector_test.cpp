@@ -24,6 +24,10 @@ const char* const kGerman =
 const char* const kJapanese =
     "1\n00:00:01,000 --> 00:00:04,000\nいろはにほへと ちりぬるを わかよたれそ つねならむ\n\n"
     "2\n00:00:05,000 --> 00:00:08,000\nうゐのおくやま けふこえて あさきゆめみし ゑひもせす。今日は天気がいいですね。東京に行きましょう。\n";
+// "똠" lies outside EUC-KR: only the Unified Hangul Code (CP949) has it.
+const char* const kKorean =
+    "1\n00:00:01,000 --> 00:00:04,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
+    "2\n00:00:05,000 --> 00:00:08,000\n똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.\n";
 const char* const kEnglish =
     "1\n00:00:01,000 --> 00:00:04,000\nThe quick brown fox jumps over the lazy dog.\n";
 
@@ -56,13 +60,16 @@ TEST(UniversalDetector, NamesTheEncodingOfRealTextAndItsTableRow) {
       {"Windows-1251", kRussian, "WINDOWS-1251", "WINDOWS-1251", 0x0502, "Windows Cyrillic"},
       {"ISO-8859-1", kGerman, "ISO-8859-1", "ISO-8859-1", 0x0201, "ISO Latin 1"},
       {"Shift_JIS", kJapanese, "SHIFT_JIS", "SHIFT_JIS", 0x0A01, "Shift JIS"},
+      {"CP949", kKorean, "CP949", "UHC", 0x0422, "DOSKorean"},
   };
   for (const Case& c : cases) {
     UniversalDetector detector;
-    detector.analyzeData(encoded(c.text, c.encoding));
+    const QByteArray bytes = encoded(c.text, c.encoding);
+    detector.analyzeData(bytes);
     EXPECT_EQ(detector.MIMECharset(), QString::fromLatin1(c.charset)) << c.name;
     EXPECT_EQ(detector.encoding(), c.coreFoundation) << c.name;
     EXPECT_EQ(rowNameFor(detector.encoding()), QString::fromLatin1(c.row)) << c.name;
+    EXPECT_EQ(decodeText(bytes, EncodingForStringEncoding(detector.encoding())), QString::fromUtf8(c.text)) << c.name;
     EXPECT_GT(detector.confidence(), 0.0f) << c.name << ": a guess";
     EXPECT_LT(detector.confidence(), 1.0f) << c.name << ": not settled";
     EXPECT_FALSE(detector.done()) << c.name;
@@ -186,16 +193,18 @@ TEST(UniversalDetector, EveryNameTheLibraryAnswersWithHasATableRow) {
       "ISO-8859-9",   "ISO-8859-10",  "ISO-8859-11",  "ISO-8859-13",  "ISO-8859-15",  "ISO-8859-16",
       "KOI8-R",       "MAC-CENTRALEUROPE", "MAC-CYRILLIC", "SHIFT_JIS", "TIS-620",   "VISCII",
       "WINDOWS-1250", "WINDOWS-1251", "WINDOWS-1252", "WINDOWS-1253", "WINDOWS-1255", "WINDOWS-1256",
-      "WINDOWS-1257", "WINDOWS-1258",
+      "WINDOWS-1257", "WINDOWS-1258", "UHC",
   };
   for (const char* name : names) {
     const quint32 value = CoreFoundationEncodingForIANACharSetName(QString::fromLatin1(name));
     ASSERT_NE(value, kCFStringEncodingInvalidId) << name;
     EXPECT_FALSE(EncodingForStringEncoding(value).isNotFound()) << name;
+    EXPECT_TRUE(hasDecoder(EncodingForStringEncoding(value))) << name << ": text in it could not be read";
   }
   EXPECT_EQ(CoreFoundationEncodingForIANACharSetName("shift_jis"), 0x0A01u) << "any letter case";
   EXPECT_EQ(rowNameFor(CoreFoundationEncodingForIANACharSetName("TIS-620")), QStringLiteral("ISOLatinThai"));
   EXPECT_EQ(rowNameFor(CoreFoundationEncodingForIANACharSetName("MAC-CYRILLIC")), QStringLiteral("MacCyrillic"));
+  EXPECT_EQ(rowNameFor(CoreFoundationEncodingForIANACharSetName("UHC")), QStringLiteral("DOSKorean"));
   EXPECT_EQ(CoreFoundationEncodingForIANACharSetName("no-such-charset"), kCFStringEncodingInvalidId);
   EXPECT_EQ(CoreFoundationEncodingForIANACharSetName(""), kCFStringEncodingInvalidId);
 }
