@@ -13,10 +13,10 @@ struct UserLanguage {
   QString name = QStringLiteral("Unknown");
 };
 
-// Logs every preferred language, takes the first: a code with "-" becomes the part
-// after it ("en-GB" gives "GB", "pt-BR" gives "BR"), then "nb" becomes "no" and "GB"
-// becomes "en". The name is the language table's long name, "Unknown" when the code is
-// not in it or there is no preferred language at all.
+// Logs every preferred language, takes the first: a code with "-" keeps its language
+// ("en-GB" gives "en", "pt-BR" "pt", "zh-Hant" "zh"), then "nb" becomes "no". The name
+// is the language table's long name, "Unknown" when the code is not in it or there is no
+// preferred language at all.
 UserLanguage workOutUserLanguage(const QStringList& preferred, const Reporter& mainLog);
 
 }  // namespace zuvo

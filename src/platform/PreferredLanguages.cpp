@@ -40,14 +40,25 @@ QString preferredLanguageCode(const QString& localeName) {
   return language;
 }
 
+// As gettext does: the messages locale is the first of LC_ALL, LC_MESSAGES and LANG that is
+// set and not empty. When it is "C" or "POSIX" (or none is set) programs speak English and
+// LANGUAGE is ignored; otherwise LANGUAGE's list comes first. A Mac always has a
+// preferred language, so where no variable names one the answer is English.
 QStringList preferredLanguages() {
-  QStringList names = QString::fromLocal8Bit(qgetenv("LANGUAGE")).split(':', Qt::SkipEmptyParts);
-  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) names.append(QString::fromLocal8Bit(qgetenv(variable)));
+  QString messagesLocale;
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    messagesLocale = QString::fromLocal8Bit(qgetenv(variable));
+    if (!messagesLocale.isEmpty()) break;
+  }
+  QStringList names;
+  if (!messagesLocale.isEmpty() && messagesLocale != QLatin1String("C") && messagesLocale != QLatin1String("POSIX"))
+    names = QString::fromLocal8Bit(qgetenv("LANGUAGE")).split(':', Qt::SkipEmptyParts) << messagesLocale;
   QStringList codes;
   for (const QString& name : names) {
     const QString code = preferredLanguageCode(name);
     if (!code.isEmpty() && !codes.contains(code)) codes.append(code);
   }
+  if (codes.isEmpty()) codes.append(QStringLiteral("en"));
   return codes;
 }
 

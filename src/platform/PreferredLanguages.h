@@ -11,8 +11,9 @@ namespace zuvo {
 // empty for "C", "POSIX" and anything without a language.
 QString preferredLanguageCode(const QString& localeName);
 
-// From LANGUAGE (a colon-separated list), then LC_ALL, LC_MESSAGES and LANG, in order,
-// without repeats. Empty when none names a language.
+// In the order gettext takes them: LANGUAGE (a colon-separated list) unless the messages
+// locale (LC_ALL, else LC_MESSAGES, else LANG) is "C" or "POSIX", then that locale; without
+// repeats. "en" when none names a language (unset, "C", "POSIX", "C.UTF-8").
 QStringList preferredLanguages();
 
 }  // namespace zuvo

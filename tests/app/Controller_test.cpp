@@ -132,12 +132,12 @@ TEST(UserLanguage, FirstPreferredLanguageGivesTheCodeAndItsName) {
     const char* name;  // nullptr: whatever the table says
   } cases[] = {
       {{"en-GB", "de"}, "en", "English"}, {{"en"}, "en", "English"}, {{"de", "en"}, "de", "German"},
-      {{"nb"}, "no", nullptr},            {{"pt-BR"}, "BR", nullptr}, {{}, "", "Unknown"},
-      {{"qq"}, "qq", "Unknown"},
+      {{"nb"}, "no", nullptr},            {{"pt-BR"}, "pt", "Portuguese"}, {{"pt-PT"}, "pt", "Portuguese"},
+      {{"zh-Hant"}, "zh", "Chinese"},     {{}, "", "Unknown"},              {{"qq"}, "qq", "Unknown"},
   };
   for (const Case& c : cases) {
     const UserLanguage language = workOutUserLanguage(c.preferred, BCCReporter::dummy());
-    EXPECT_EQ(language.code, c.code) << c.preferred.join(',').toStdString();
+    EXPECT_EQ(language.code, QString::fromUtf8(c.code)) << c.preferred.join(',').toStdString();
     if (c.name) {
       EXPECT_EQ(language.name, c.name) << c.preferred.join(',').toStdString();
     }
@@ -289,7 +289,9 @@ TEST_F(ControllerTest, RatingPromptFromTwentyConversionsOnceInTheUsersLanguage) 
                {25, "fr_FR.UTF-8", false, ""}};
   for (const Case& c : cases) {
     Defaults::standard().setInteger(c.conversions, "SucessfulConversions");
-    qputenv("LANGUAGE", c.language);
+    // The user's locale; no other variable overrides it.
+    for (const char* v : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) qunsetenv(v);
+    qputenv("LANG", c.language);
     auto controller = start();
     EXPECT_EQ(controller->windows().RateZuvoWindow->isVisible(), c.shown) << c.conversions << c.language;
     if (c.shown) {

@@ -124,6 +124,52 @@ TEST_F(ZuvoProgram, VideoFilesHandedOverOnTheCommandLineAreProbed) {
   expectProbedEpisode(saved, video);
 }
 
+TEST_F(ZuvoProgram, TheLocaleChoosesTheUsersAudioTrackAndEnglishWhenItNamesNoLanguage) {
+  // French 5.1 first, then Brazilian and American stereo, tagged as mkvmerge tags them.
+  const QString folder = freshFolder("locale");
+  const QString made = folder + "/made.mkv";
+  QStringList arguments{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1"};
+  for (int i = 0; i < 3; ++i)
+    arguments << "-f" << "lavfi" << "-i" << QString("sine=frequency=%1:sample_rate=48000:duration=1").arg(400 + 100 * i);
+  arguments << "-map" << "0:v" << "-map" << "1:a" << "-map" << "2:a" << "-map" << "3:a" << "-c:v" << "libx264"
+            << "-preset" << "ultrafast" << "-c:a" << "ac3" << "-ac:a:0" << "6" << "-ac:a:1" << "2" << "-ac:a:2" << "2";
+  zuvo::test::makeMedia(made, arguments);
+
+  struct Case {
+    const char* name;
+    const char* language;  // LANGUAGE; nullptr: unset
+    const char* lang;      // LANG
+    const char* languageName;
+    const char* defaultTrack;
+  } cases[] = {
+      {"C.UTF-8", nullptr, "C.UTF-8", "English", "English (US)"},
+      {"Brazilian list", "pt_BR:en", "C.UTF-8", "Portuguese", "Portuguese (BR)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString video = folder + "/" + c.name + ".mkv";
+    const zuvo::test::CommandResult merged = zuvo::test::runCommand(
+        "mkvmerge", {"-q", "-o", video, "--language", "1:fr-CA", "--language", "2:pt-BR", "--language", "3:en-US", made});
+    ASSERT_EQ(merged.exitCode, 0) << merged.output.toStdString();
+    for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) environment.remove(variable);
+    if (c.language) environment.insert("LANGUAGE", c.language);
+    environment.insert("LANG", c.lang);
+
+    auto zuvo = launch({video});
+    EXPECT_TRUE(waitForProbes({QString(c.name) + ".mkv"})) << mainLog().join('\n').toStdString();
+    const Outcome r = end(*zuvo);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(mainLog().contains(QString("Language name is ") + c.languageName)) << mainLog().join('\n').toStdString();
+    const QList<zuvo::MediaFilePtr> saved = savedFiles();
+    const auto item = std::find_if(saved.begin(), saved.end(), [&](const auto& m) { return m->fullpath() == video; });
+    ASSERT_NE(item, saved.end());
+    QStringList defaults;
+    for (const zuvo::AudioTrack& track : (*item)->AudioTracks())
+      if (track.isDefault()) defaults << track.language();
+    EXPECT_EQ(defaults, QStringList{c.defaultTrack});
+  }
+}
+
 // A second launch on a session bus of the test's own (ctest app_program_hand_over).
 class ZuvoProgramOnABus : public ZuvoProgram {
  protected:

@@ -19,19 +19,38 @@ TEST(PreferredLanguages, LocaleNamesBecomeBareCodesExceptTheKeptRegionForms) {
   for (const Case& c : cases) EXPECT_EQ(preferredLanguageCode(c.locale), c.expected) << c.locale;
 }
 
-TEST(PreferredLanguages, LanguageListComesFirstThenTheLocaleVariablesWithoutRepeats) {
+TEST(PreferredLanguages, TheVariablesCountInTheOrderGettextTakesThem) {
   const char* names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
   QByteArray saved[4];
   for (int i = 0; i < 4; ++i) saved[i] = qgetenv(names[i]);
 
-  qputenv("LANGUAGE", "de_DE:en_GB:de");
-  qunsetenv("LC_ALL");
-  qputenv("LC_MESSAGES", "C");
-  qputenv("LANG", "fr_FR.UTF-8");
-  EXPECT_EQ(preferredLanguages(), QStringList({"de", "en-GB", "fr"}));
-
-  for (const char* name : names) qunsetenv(name);
-  EXPECT_TRUE(preferredLanguages().isEmpty());
+  struct Case {
+    const char* name;
+    const char* language;  // nullptr: unset, for each variable of `names`
+    const char* all;
+    const char* messages;
+    const char* lang;
+    QStringList expected;
+  } cases[] = {
+      {"the language list, then the messages locale", "de_DE:en_GB:de", nullptr, nullptr, "fr_FR.UTF-8",
+       {"de", "en-GB", "fr"}},
+      {"LC_ALL wins over the others", nullptr, "pt_BR.UTF-8", "de_DE", "fr_FR", {"pt-BR"}},
+      {"LC_MESSAGES wins over LANG", nullptr, nullptr, "de_DE", "fr_FR", {"de"}},
+      {"an empty LC_ALL counts as unset", nullptr, "", nullptr, "fr_FR", {"fr"}},
+      {"a C messages locale ignores the language list", "de_DE:fr", nullptr, "C", "fr_FR.UTF-8", {"en"}},
+      {"no locale at all ignores it too", "de", nullptr, nullptr, nullptr, {"en"}},
+      {"POSIX likewise", "de", "POSIX", nullptr, nullptr, {"en"}},
+      {"C.UTF-8 keeps the language list", "de", nullptr, nullptr, "C.UTF-8", {"de"}},
+      {"C.UTF-8 names no language", nullptr, nullptr, nullptr, "C.UTF-8", {"en"}},
+      {"nothing set", nullptr, nullptr, nullptr, nullptr, {"en"}},
+  };
+  for (const Case& c : cases) {
+    const char* values[] = {c.language, c.all, c.messages, c.lang};
+    for (int i = 0; i < 4; ++i)
+      if (values[i]) qputenv(names[i], values[i]);
+      else qunsetenv(names[i]);
+    EXPECT_EQ(preferredLanguages(), c.expected) << c.name;
+  }
 
   for (int i = 0; i < 4; ++i)
     if (saved[i].isNull()) qunsetenv(names[i]);
