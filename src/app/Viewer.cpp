@@ -68,7 +68,7 @@ QString nameTrack(QList<Record>& list, const QString& line, const QString& key) 
 }  // namespace
 
 Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> playerEnded, QWidget* parent)
-    : QWidget(parent), bcreporter(BCCReporter::dummy()), filepath(path), DVDTrack(track), isDVD(dvd),
+    : QWidget(parent, Qt::Window), bcreporter(BCCReporter::dummy()), filepath(path), DVDTrack(track), isDVD(dvd),
       playerEnded_(std::move(playerEnded)) {
   // The view of this window serves the channel under the name drawn here.
   makePreviewBufferName();
