@@ -68,6 +68,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 
 namespace zuvo {
@@ -355,6 +356,8 @@ bool Controller::awakeFromNib() {
   windows_.ZUVOVersionTextField->setText(QStringLiteral("Zuvo %1").arg(bundleVersion));
   windows_.MainWindow->setWindowTitle(QStringLiteral("Zuvo"));
   myAlertPanel_->setImage(applicationIcon());
+  // Every window carries the application's icon; the main window's also shows the queue.
+  QApplication::setWindowIcon(QIcon(applicationIconPath()));
   windows_.MainWindow->setWindowIcon(QIcon(applicationIconPath()));
 
   windows_.Queue1TableView->verticalHeader()->setDefaultSectionSize(60);
@@ -558,7 +561,10 @@ void Controller::showRatingPrompt() {
   defaults.setBool(true, QStringLiteral("HaveShownReviewDialog2"));
   QWidget* window = windows_.RateZuvoWindow.get();
   window->adjustSize();
-  centreWindowOnWindow(window, windows_.MainWindow.get());
+  // At start-up the window manager may not have placed the main window yet: until then
+  // its place is unknown here, and the window manager puts the prompt over it.
+  const QWindow* main = windows_.MainWindow->windowHandle();
+  if (main && main->isExposed()) centreWindowOnWindow(window, windows_.MainWindow.get());
   window->show();
   bringWindowForward(window);
 }
@@ -747,9 +753,7 @@ void Controller::showQueue() {
   }
   QWidget* panel = windows_.QueuePanel.get();
   panel->setWindowFlag(Qt::WindowStaysOnTopHint, Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop")));
-  // It first opens over the main window; later where the user left it.
-  if (!queuePanelPlaced_) centreWindowOnWindow(panel, windows_.MainWindow.get());
-  queuePanelPlaced_ = true;
+  placeOverMainWindowOnce(panel);
   panel->show();
   bringWindowForward(panel);
 }

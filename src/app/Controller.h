@@ -229,6 +229,7 @@ class Controller : public QObject {
   // Repaints the rows of the queue table in use, keeping its selection.
   void redrawQueue();
   void writeRestorableState();
+  void placeOverMainWindowOnce(QWidget* window);
   void connectTables();
   void connectCommands();
   void fullScreenChanged(bool entered);
@@ -267,8 +268,7 @@ class Controller : public QObject {
   bool quitting_ = false;
   bool terminated_ = false;
   bool startupFailed_ = false;
-  bool redrawsQueue_ = false;
-  bool queuePanelPlaced_ = false;  // the queue window has been shown once  // the converters' redraws reach this controller's queue table
+  bool redrawsQueue_ = false;  // the converters' redraws reach this controller's queue table
   bool stateWritePending_ = false;
   bool restoreRead_ = false;  // the saved lists have been read back
   bool launched_ = false;     // applicationDidFinishLaunching has run

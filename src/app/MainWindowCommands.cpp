@@ -45,6 +45,7 @@ namespace {
 constexpr int kQueuePaneWidth = 435;
 constexpr int kFilesPaneMinimum = 725;
 constexpr int kQueuePaneMargin = 437;
+constexpr const char* kPlacedProperty = "zuvoPlacedOverMainWindow";
 // The maker's social-media page, on its own host.
 constexpr const char* kSocialPage = "https://social.zuvo.example/zuvo";
 
@@ -407,8 +408,7 @@ void Controller::setTagsView(bool multiple, bool) {
 void Controller::showTagsWindow() {
   QWidget* window = tagsWindow(shownTagsView_);
   if (!window) return;
-  // Placed by the window manager over the main window, and kept with it.
-  keepAbove(window, windows_.MainWindow.get());
+  placeOverMainWindowOnce(window);
   window->show();
   bringWindowForward(window);
 }
@@ -427,6 +427,14 @@ void Controller::activatePreferencesPane(int pane) {
 void Controller::closePreferencesWindow() {
   if (myPreferencesPanel_ && myPreferencesPanel_->window()->isVisible()) myPreferencesPanel_->hidePanel();
 }
+void Controller::placeOverMainWindowOnce(QWidget* window) {
+  // A window opens over the main window the first time; later where the user left it.
+  if (window->property(kPlacedProperty).toBool()) return;
+  if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
+  centreWindowOnWindow(window, windows_.MainWindow.get());
+  window->setProperty(kPlacedProperty, true);
+}
+
 void Controller::openViewer(const QString& path, bool isDVD, int track) {
   // The window lives until its player has gone; then the next preview may open.
   auto* viewer = new Viewer(path, isDVD, track, {}, windows_.MainWindow.get());
