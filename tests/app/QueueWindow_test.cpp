@@ -75,8 +75,8 @@ class QueueWindowTest : public test::MainWindowTest {
     MainWindowTest::TearDown();
   }
 
-  // `name`, a real video `seconds` long, opened with the program and converted to HD.
-  // Null when it never reached its encoder.
+  // `name`, a real video `seconds` long, opened with the program and converted to HD;
+  // returned once the HD pass's encoder has made progress. Null when it never did.
   MediaFilePtr startConverting(const QString& name, double seconds) {
     const QString path = root + "/videos/" + name;
     test::makeTestVideo(path, seconds, 320, 240, {"-c:v", "mpeg4", "-q:v", "5", "-c:a", "mp3"});
@@ -94,8 +94,10 @@ class QueueWindowTest : public test::MainWindowTest {
     // One tick starts it; no later tick may redraw the window in the test's place.
     controller->timer()->stop();
     controller->timedactivities();
-    EXPECT_TRUE(waitUntil([] { return encoderGroup() != 0; }, 20, 10)) << mainLog().join('\n').toStdString();
-    return encoderGroup() != 0 ? item : nullptr;
+    const bool encoding = waitUntil(
+        [&] { return item->passnumber() == PassStage::HDPass && item->progress() > 0 && encoderGroup() != 0; }, 30, 10);
+    EXPECT_TRUE(encoding) << mainLog().join('\n').toStdString();
+    return encoding ? item : nullptr;
   }
 
   // What the screen shows of a window: the image it last painted.
@@ -115,7 +117,6 @@ TEST_F(QueueWindowTest, TheConvertingRowIsRepaintedAsThePassGoesOn) {
   const MediaFilePtr item = startConverting("Holiday.avi", 20);
   ASSERT_TRUE(item);
   QWidget* panel = windows().QueuePanel.get();
-  ASSERT_TRUE(waitUntil([&] { return item->passnumber() == PassStage::HDPass && item->progress() > 0; }, 30, 10));
   runloop::runFor(0.3);
   ASSERT_EQ(item->state(), MediaState::Converting);
   const QImage before = shown(panel);
