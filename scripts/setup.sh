@@ -6,13 +6,13 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
-  libuchardet-dev libmpv-dev libswscale-dev libavutil-dev
+  libuchardet-dev libmpv-dev libswscale-dev libavutil-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # tools the application starts
   ffmpeg mediainfo mkvtoolnix mencoder mplayer handbrake-cli dvdauthor
   xdg-utils fonts-dejavu-core dbus
   # independent readers and harness used by the tests
-  atomicparsley python3 python3-mutagen xvfb xauth
+  atomicparsley python3 python3-mutagen xvfb xauth desktop-file-utils
 )
 
 missing=()

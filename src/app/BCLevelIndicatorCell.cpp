@@ -5,9 +5,12 @@
 #include "app/TableRoles.h"
 #include "media/MediaValues.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyleOptionProgressBar>
+#include <QToolTip>
 
 namespace zuvo {
 namespace {
@@ -62,7 +65,9 @@ void BCLevelIndicatorCell::paint(QPainter* painter, const QStyleOptionViewItem& 
   const auto text = [&](int dx, int dy, const QFont& font, const QColor& colour, const QString& t) {
     painter->setFont(font);
     painter->setPen(colour);
-    painter->drawText(QRect(r.x() + dx, r.y() + dy, r.width() - dx, 16), Qt::AlignLeft | Qt::AlignTop, t);
+    const int width = r.width() - dx;
+    painter->drawText(QRect(r.x() + dx, r.y() + dy, width, 16), Qt::AlignLeft | Qt::AlignTop,
+                      QFontMetrics(font).elidedText(t, Qt::ElideRight, width));
   };
 
   QString title = s.title;
@@ -98,6 +103,24 @@ void BCLevelIndicatorCell::paint(QPainter* painter, const QStyleOptionViewItem& 
     QApplication::style()->drawControl(QStyle::CE_ProgressBar, &progress, painter, option.widget);
   }
   painter->restore();
+}
+
+bool BCLevelIndicatorCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                     const QModelIndex& index) {
+  const QVariantList values = index.data().toList();
+  if (event->type() != QEvent::ToolTip || values.size() < 10)
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+  const QueueRowStatus s = QueueRowStatus::fromList(values);
+  const Message message =
+      statusMessage(s.state, s.finished, s.passLabel, s.timeText, index.data(TableRole::ConversionError).toString());
+  if (message.text.isEmpty()) {
+    QToolTip::hideText();
+    return true;
+  }
+  // As rich text the tip wraps a long reason instead of running off the screen.
+  QToolTip::showText(event->globalPos(), QStringLiteral("<p>%1</p>").arg(message.text.toHtmlEscaped()), view,
+                     option.rect);
+  return true;
 }
 
 }  // namespace zuvo

@@ -1,6 +1,7 @@
 #pragma once
 // The queue's status block: title, second line, optional details, a status message by
-// state and stage, the time left and, while converting, a progress bar.
+// state and stage, the time left and, while converting, a progress bar. A message wider
+// than the cell ends in an ellipsis and shows whole as the row's tooltip.
 #include <QStyledItemDelegate>
 
 namespace zuvo {
@@ -9,6 +10,9 @@ class BCLevelIndicatorCell : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  // The row's status message whole, for one too long for its line (a failure's reason).
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override;
 
   // The status message of a row and whether it is drawn as a success, failure or plain.
   enum class Tone { Plain, Finished, Failed };

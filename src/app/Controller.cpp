@@ -25,8 +25,10 @@
 #include "app/TableImages.h"
 #include "app/TimedActivities.h"
 #include "app/UserLanguage.h"
+#include "app/WindowManagerClose.h"
 #include "convert/ConversionLog.h"
 #include "convert/DuplicateChecks.h"
+#include "convert/TableRedraw.h"
 #include "media/BCDownloader.h"
 #include "media/ProbeMediaFile.h"
 #include "media/ProbeSteps.h"
@@ -66,6 +68,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 
 namespace zuvo {
@@ -138,12 +141,17 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
   connectCommands();
   QGuiApplication::setQuitOnLastWindowClosed(false);
   windows_.MainWindow->installEventFilter(this);
+  // Closing the main window quits even while a modal window blocks it.
+  windowManagerClose_ = std::make_unique<WindowManagerClose>(windows_.MainWindow.get(), [this] {
+    if (!terminated_) QuitButtonPress();
+  });
   connect(windows_.QuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
   connect(windows_.StatusQuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
   connect(windows_.RateZuvoButton, &QPushButton::clicked, this, [this] { rateZuvo(); });
 }
 
 Controller::~Controller() {
+  if (redrawsQueue_) setQueueTableRedraw({});
   for (NotificationCenter::Token token : observers_) NotificationCenter::defaultCenter().removeObserver(token);
   state_.ConvertQueue.clear();
   state_.ConvertQueue.waitForDone();
@@ -168,10 +176,7 @@ void Controller::fillHooks() {
     w.QueuePauseButton2->setText(title);
     w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
   };
-  hooks_.showMainWindow = [&w] {
-    w.MainWindow->show();
-    bringWindowForward(w.MainWindow.get());
-  };
+  hooks_.showMainWindow = [this] { ShowMainWindow(); };
   hooks_.showAlert = [this](const QString& text) {
     if (myAlertPanel_) myAlertPanel_->ShowAlertPanel(text, windows_.MainWindow.get());
   };
@@ -259,6 +264,10 @@ bool Controller::eventFilter(QObject* watched, QEvent* event) {
       else windowDidEnterFullScreen();
     }
   }
+  // Whatever changed while another window was in front (the preferences' video sources),
+  // the toolbar follows it when the main window comes back.
+  if (watched == windows_.MainWindow.get() && event->type() == QEvent::WindowActivate && startupFinished_)
+    validateVisibleToolbarItems();
   // Closing the main window quits, through the quit sequence.
   if (watched == windows_.MainWindow.get() && event->type() == QEvent::Close && !terminated_) {
     event->ignore();
@@ -311,6 +320,7 @@ bool Controller::awakeFromNib() {
   const CriticalFolders folders = checkCriticalFolders(
       mainLog, userLog, [this](const QString& message, const QString& informative) { showFolderAlert(message, informative); });
   if (folders.fatal) {
+    startupFailed_ = true;
     QuitButtonPress();
     return false;
   }
@@ -346,6 +356,8 @@ bool Controller::awakeFromNib() {
   windows_.ZUVOVersionTextField->setText(QStringLiteral("Zuvo %1").arg(bundleVersion));
   windows_.MainWindow->setWindowTitle(QStringLiteral("Zuvo"));
   myAlertPanel_->setImage(applicationIcon());
+  // Every window carries the application's icon; the main window's also shows the queue.
+  QApplication::setWindowIcon(QIcon(applicationIconPath()));
   windows_.MainWindow->setWindowIcon(QIcon(applicationIconPath()));
 
   windows_.Queue1TableView->verticalHeader()->setDefaultSectionSize(60);
@@ -353,6 +365,12 @@ bool Controller::awakeFromNib() {
   windows_.FeedsTableView->verticalHeader()->setDefaultSectionSize(30);
   windows_.FilesTableView->setBackgroundImage(tableImage(QStringLiteral("tablebackground")));
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
+  // The converters and their tools ask for the queue table in use to be redrawn as their
+  // passes go on.
+  setQueueTableRedraw(TableRedraw([controller = QPointer<Controller>(this)] {
+    if (controller) controller->redrawQueue();
+  }));
+  redrawsQueue_ = true;
   makefilestable();
 
   mainLog->report(QStringLiteral("Creating LookUp object"), 3);
@@ -380,6 +398,8 @@ bool Controller::awakeFromNib() {
   if (defaults.boolForKey(QStringLiteral("FirstRunWithDevices"))) {
     PreferencesMenuPress();
     defaults.setBool(false, QStringLiteral("FirstRunWithDevices"));
+    // The window runs modally: the user may have quit from it.
+    if (terminated_) return false;
   }
   checkNews();
   if (terminated_) return false;
@@ -401,6 +421,11 @@ void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {
 
 void Controller::handOver(const QStringList& paths, bool service) {
   if (terminated_ || quitting_) return;
+  // A later launch with nothing to open is the user asking for the program again.
+  if (paths.isEmpty() && !service) {
+    if (launched_) applicationShouldHandleReopen();
+    return;
+  }
   handedOver_.append({paths, service});
   addHandedOver();
 }
@@ -536,7 +561,10 @@ void Controller::showRatingPrompt() {
   defaults.setBool(true, QStringLiteral("HaveShownReviewDialog2"));
   QWidget* window = windows_.RateZuvoWindow.get();
   window->adjustSize();
-  centreWindowOnWindow(window, windows_.MainWindow.get());
+  // At start-up the window manager may not have placed the main window yet: until then
+  // its place is unknown here, and the window manager puts the prompt over it.
+  const QWindow* main = windows_.MainWindow->windowHandle();
+  if (main && main->isExposed()) centreWindowOnWindow(window, windows_.MainWindow.get());
   window->show();
   bringWindowForward(window);
 }
@@ -616,8 +644,9 @@ void Controller::emailLog() { zuvo::emailLog(state_.userLog); }
 void Controller::invalidateRestorableState() {
   onGUIThread([this] {
     // Nothing is written before the saved lists have been read back: it would replace
-    // them with what the launch has found so far.
-    if (!restorationOn() || !restoreRead_ || stateWritePending_ || terminated_) return;
+    // them with what the launch has found so far. Once quitting has begun, the lists are
+    // saved once, as they stand before the conversions are stopped.
+    if (!restorationOn() || !restoreRead_ || stateWritePending_ || quitting_) return;
     stateWritePending_ = true;
     QTimer::singleShot(0, this, [this] { windowWillEncodeRestorableState(); });
   });
@@ -625,6 +654,11 @@ void Controller::invalidateRestorableState() {
 
 void Controller::windowWillEncodeRestorableState() {
   stateWritePending_ = false;
+  if (quitting_) return;
+  writeRestorableState();
+}
+
+void Controller::writeRestorableState() {
   if (!restorationOn() || !restoreRead_) return;
   RestorableState(state_.supportFolder).write(state_.files, state_.queue);
 }
@@ -666,9 +700,11 @@ void Controller::QuitButtonPress() {
   // one under way is rewriting a file in place and is let finish, bounded.
   if (runner_) runner_->finishTagsJobs(kTagsJobQuitWait);
 
+  // What is saved is the lists as they stand now: an item still converting comes back
+  // queued and is converted again. The stopped jobs ending below change nothing saved.
   state_.files.removeIf([](const MediaFilePtr& item) { return !item->didlookup(); });
   if (state_.systemMinor < 7) writeQuitArchives();
-  else windowWillEncodeRestorableState();
+  else writeRestorableState();
 
   if (runner_) {
     // Every pause is lifted, whatever the paused flag says, so that no tool is left
@@ -686,8 +722,10 @@ void Controller::QuitButtonPress() {
   if (timer_) timer_->stop();
   if (statusItem_) statusItem_->hide();
   terminated_ = true;
-  // Before the event loop has started this does nothing; the caller sees terminated().
-  QCoreApplication::quit();
+  // Every running event loop ends: the program's and those of modal windows inside it
+  // (the first-run preferences, an alert), wherever the quit came from. Before the
+  // program's loop has started, the caller sees terminated().
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
 }
 
 // ---------------------------------------------------------------- queue and timed work
@@ -715,6 +753,7 @@ void Controller::showQueue() {
   }
   QWidget* panel = windows_.QueuePanel.get();
   panel->setWindowFlag(Qt::WindowStaysOnTopHint, Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop")));
+  placeOverMainWindowOnce(panel);
   panel->show();
   bringWindowForward(panel);
 }
@@ -744,6 +783,10 @@ void Controller::reloadFiles() {
   else validateVisibleToolbarItems();
   // The hint to drop files shows only over an empty list, and never in full screen.
   windows_.DropVideoImage->setVisible(state_.files.isEmpty() && !isFullScreen());
+}
+
+void Controller::redrawQueue() {
+  if (queueTable_) queueModel(queueTable_).redraw();
 }
 
 void Controller::reloadQueue() {

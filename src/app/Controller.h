@@ -44,6 +44,7 @@ class Notices;
 class QueueRunner;
 class SourceScanner;
 class TimedActivities;
+class WindowManagerClose;
 
 class Controller : public QObject {
  public:
@@ -70,6 +71,8 @@ class Controller : public QObject {
   // loop has not started.
   void QuitButtonPress();
   bool terminated() const { return terminated_; }
+  // Start-up could not make a cache folder: the program ends without running.
+  bool startupFailed() const { return startupFailed_; }
   bool startupFinished() const { return startupFinished_; }
 
   // Saved lists: the main window's state is written afresh whenever a list changes
@@ -223,6 +226,10 @@ class Controller : public QObject {
   void useQueueTable(QTableView* table);
   void reloadFiles();
   void reloadQueue();
+  // Repaints the rows of the queue table in use, keeping its selection.
+  void redrawQueue();
+  void writeRestorableState();
+  void placeOverMainWindowOnce(QWidget* window);
   void connectTables();
   void connectCommands();
   void fullScreenChanged(bool entered);
@@ -260,6 +267,8 @@ class Controller : public QObject {
   bool startupFinished_ = false;
   bool quitting_ = false;
   bool terminated_ = false;
+  bool startupFailed_ = false;
+  bool redrawsQueue_ = false;  // the converters' redraws reach this controller's queue table
   bool stateWritePending_ = false;
   bool restoreRead_ = false;  // the saved lists have been read back
   bool launched_ = false;     // applicationDidFinishLaunching has run
@@ -274,6 +283,7 @@ class Controller : public QObject {
   QList<MediaFilePtr> draggedQueueItems_;  // what the last queue drag carried
   std::function<void(const MediaFilePtr&)> startLookUp_;
   std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
+  std::unique_ptr<WindowManagerClose> windowManagerClose_;
 };
 
 }  // namespace zuvo

@@ -43,6 +43,9 @@ namespace zuvo {
 namespace {
 
 constexpr int kQueuePaneWidth = 435;
+constexpr int kFilesPaneMinimum = 725;
+constexpr int kQueuePaneMargin = 437;
+constexpr const char* kPlacedProperty = "zuvoPlacedOverMainWindow";
 // The maker's social-media page, on its own host.
 constexpr const char* kSocialPage = "https://social.zuvo.example/zuvo";
 
@@ -86,13 +89,25 @@ void Controller::connectCommands() {
   connect(w.ConvertSelectedToolbarItem, &QAction::triggered, this, [this] { runner_->ConvertSelectedButtonPress(); });
   connect(w.CreateSampleToolbarItem, &QAction::triggered, this, [this] { runner_->MakeSample(); });
   connect(w.CheckSourcesToolbarItem, &QAction::triggered, this, [this] { adding_->RefreshFilesTableButtonPress(); });
+  connect(w.OpenFolderMenuItem, &QAction::triggered, this, [this] { adding_->LoadDirectory(); });
+  for (QPushButton* button : {w.QueuePauseButton, w.QueuePauseButton2})
+    connect(button, &QPushButton::clicked, this, [this] { runner_->QueuePauseButtonPress(); });
+  for (QPushButton* button : {w.ClearCompletedButton, w.ClearCompletedButton2})
+    connect(button, &QPushButton::clicked, this, [this] { runner_->ClearCompletedButtonPress(); });
+  connect(w.ClearCompletedMenuItem, &QAction::triggered, this, [this] { runner_->ClearCompletedButtonPress(); });
+  connect(w.EmailLogMenuItem, &QAction::triggered, this, [this] { emailLog(); });
+  connect(w.MainWindowMenuItem, &QAction::triggered, this, [this] { ShowMainWindow(); });
+  connect(w.ShowQueueMenuItem, &QAction::triggered, this, [this] { showQueue(); });
   connect(w.SplitViewButton, &QPushButton::clicked, this, [this] { splitview(); });
   connect(w.AboutCloseButton, &QPushButton::clicked, this, [this] { AboutCloseButtonPress(); });
 }
 
 void Controller::ShowMainWindow() {
-  windows_.MainWindow->show();
-  bringWindowForward(windows_.MainWindow.get());
+  QMainWindow* window = windows_.MainWindow.get();
+  // A minimised window is brought back as it was before.
+  if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  bringWindowForward(window);
 }
 
 bool Controller::applicationShouldHandleReopen() {
@@ -122,13 +137,25 @@ void Controller::splitview() {
   }
 }
 
-void Controller::collapseRightView() { windows_.RightPane->hide(); }
+void Controller::collapseRightView() {
+  windows_.RightPane->hide();
+  windows_.FilesTableView->setMinimumWidth(0);
+}
 
 void Controller::uncollapseRightView() {
   QSplitter* split = windows_.MainSplitView;
+  const int divider = split->handleWidth();
+  // The divider stays at least 725 points from the left and 437 from the right edge; a
+  // window too narrow for both panes widens.
+  windows_.FilesTableView->setMinimumWidth(kFilesPaneMinimum);
+  windows_.RightPane->setMinimumWidth(kQueuePaneMargin - divider);
   windows_.RightPane->show();
-  const int total = split->width();
-  split->setSizes({std::max(0, total - kQueuePaneWidth - split->handleWidth()), kQueuePaneWidth});
+  const int wanted = kFilesPaneMinimum + divider + kQueuePaneWidth;
+  QMainWindow* window = windows_.MainWindow.get();
+  if (split->width() < wanted && !isFullScreen())
+    window->resize(window->width() + wanted - split->width(), window->height());
+  const int total = std::max(split->width(), wanted);
+  split->setSizes({total - kQueuePaneWidth - divider, kQueuePaneWidth});
 }
 
 void Controller::windowDidEnterFullScreen() { fullScreenChanged(true); }
@@ -206,6 +233,8 @@ void Controller::PreferencesMenuPress(const QAction* sender) {
   state_.mainLog->report(QStringLiteral("Opening Preferences"), 4);
   activatePreferencesPane(sender && sender == windows_.AddVideoSourcesToolbarItem ? 3 : 0);
   UpdateTurboLabel();
+  // The window may have added or removed the video sources.
+  validateVisibleToolbarItems();
 }
 
 void Controller::showPreview() {
@@ -379,6 +408,7 @@ void Controller::setTagsView(bool multiple, bool) {
 void Controller::showTagsWindow() {
   QWidget* window = tagsWindow(shownTagsView_);
   if (!window) return;
+  placeOverMainWindowOnce(window);
   window->show();
   bringWindowForward(window);
 }
@@ -397,9 +427,17 @@ void Controller::activatePreferencesPane(int pane) {
 void Controller::closePreferencesWindow() {
   if (myPreferencesPanel_ && myPreferencesPanel_->window()->isVisible()) myPreferencesPanel_->hidePanel();
 }
+void Controller::placeOverMainWindowOnce(QWidget* window) {
+  // A window opens over the main window the first time; later where the user left it.
+  if (window->property(kPlacedProperty).toBool()) return;
+  if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
+  centreWindowOnWindow(window, windows_.MainWindow.get());
+  window->setProperty(kPlacedProperty, true);
+}
+
 void Controller::openViewer(const QString& path, bool isDVD, int track) {
   // The window lives until its player has gone; then the next preview may open.
-  auto* viewer = new Viewer(path, isDVD, track);
+  auto* viewer = new Viewer(path, isDVD, track, {}, windows_.MainWindow.get());
   viewer->setPlayerEnded([this, viewer] {
     state_.viewerOpen = false;
     viewer->deleteLater();

@@ -1,8 +1,10 @@
 #include "app/MainWindowShell.h"
 
+#include "app/ApplicationIcon.h"
 #include "app/BCTableView.h"
 
 #include <QAction>
+#include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -53,6 +55,18 @@ QFrame* onlineBox(const char* name, const QString& label, QWidget* parent) {
   return box;
 }
 
+// The buttons under a queue table: clearing the ended rows and pausing.
+QHBoxLayout* queueButtons(QWidget* parent, const char* clearName, const char* pauseName, QPushButton*& clear,
+                          QPushButton*& pause) {
+  auto* row = new QHBoxLayout;
+  clear = named(new QPushButton(QStringLiteral("Clear Completed"), parent), clearName);
+  pause = named(new QPushButton(QStringLiteral("Pause"), parent), pauseName);
+  row->addWidget(clear);
+  row->addStretch(1);
+  row->addWidget(pause);
+  return row;
+}
+
 }  // namespace
 
 MainWindowShell::MainWindowShell() {
@@ -82,11 +96,15 @@ MainWindowShell::MainWindowShell() {
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
   Queue2TableView = named(new QTableView(RightPane), "Queue2TableView");
-  QueuePauseButton2 = named(new QPushButton(QStringLiteral("Pause"), RightPane), "QueuePauseButton2");
   paneLayout->addWidget(Queue2TableView);
-  paneLayout->addWidget(QueuePauseButton2);
+  paneLayout->addLayout(
+      queueButtons(RightPane, "ClearCompletedButton2", "QueuePauseButton2", ClearCompletedButton2, QueuePauseButton2));
   MainSplitView->addWidget(FilesTableView);
   MainSplitView->addWidget(RightPane);
+  // A wider window widens the files, never the queue.
+  MainSplitView->setStretchFactor(0, 1);
+  MainSplitView->setStretchFactor(1, 0);
+  MainSplitView->setCollapsible(0, false);
   column->addWidget(MainSplitView, 1);
 
   auto* bottom = new QHBoxLayout;
@@ -105,13 +123,27 @@ MainWindowShell::MainWindowShell() {
   FeedsTableView->hide();
   MainWindow->setCentralWidget(MainView);
 
+  // The menu bar: every command the program offers. Its keys answer in every window of the
+  // program, as a desktop application's menu keys do.
   MainMenu = named(new QMenuBar(MainWindow.get()), "MainMenu");
+  MainWindow->setMenuBar(MainMenu);
   QMenu* application = MainMenu->addMenu(QStringLiteral("&Zuvo"));
+  AboutMenuItem = application->addAction(QStringLiteral("About Zuvo"));
+  PreferencesMenuItem = application->addAction(QStringLiteral("Preferences..."));
+  PreferencesMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  PreferencesMenuItem->setShortcutContext(Qt::ApplicationShortcut);
   checkForUpdatesMenuItem = application->addAction(QStringLiteral("Check for Updates..."));
   checkForUpdatesMenuItem->setObjectName(QStringLiteral("checkForUpdatesMenuItem"));
   application->addSeparator();
   QuitMenuItem = application->addAction(QStringLiteral("Quit Zuvo"));
-  QuitMenuItem->setShortcut(QKeySequence::Quit);
+  // Spelled out: some platforms bind no key to the standard quit.
+  QuitMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  QuitMenuItem->setShortcutContext(Qt::ApplicationShortcut);
+
+  QMenu* file = MainMenu->addMenu(QStringLiteral("&File"));
+  OpenFolderMenuItem = file->addAction(QStringLiteral("Open Folder..."));
+  OpenFolderMenuItem->setShortcut(QKeySequence::Open);
+  OpenFolderMenuItem->setShortcutContext(Qt::ApplicationShortcut);
 
   QMenu* video = MainMenu->addMenu(QStringLiteral("&Video"));
   VideoMainMenu = video;
@@ -149,14 +181,22 @@ MainWindowShell::MainWindowShell() {
   QMenu* tools = MainMenu->addMenu(QStringLiteral("&Tools"));
   DeleteDuplicatesMenuItem = tools->addAction(QStringLiteral("Delete Duplicates"));
   ImportDVDMenuItem = tools->addAction(QStringLiteral("Import DVD..."));
-  PreferencesMenuItem = application->addAction(QStringLiteral("Preferences..."));
-  PreferencesMenuItem->setShortcut(QKeySequence::Preferences);
-  AboutMenuItem = application->addAction(QStringLiteral("About Zuvo"));
+
+  QMenu* windowMenu = MainMenu->addMenu(QStringLiteral("&Window"));
+  MainWindowMenuItem = windowMenu->addAction(QStringLiteral("Zuvo"));
+  ShowQueueMenuItem = windowMenu->addAction(QStringLiteral("Conversion Queue"));
+  windowMenu->addSeparator();
+  ClearCompletedMenuItem = windowMenu->addAction(QStringLiteral("Clear Completed"));
+
   QMenu* help = MainMenu->addMenu(QStringLiteral("&Help"));
   HelpMenuItem = help->addAction(QStringLiteral("Zuvo Help"));
+  HelpMenuItem->setShortcut(QKeySequence::HelpContents);
+  HelpMenuItem->setShortcutContext(Qt::ApplicationShortcut);
   ReleaseNotesMenuItem = help->addAction(QStringLiteral("Release Notes"));
   SupportMenuItem = help->addAction(QStringLiteral("Support"));
   TwitterMenuItem = help->addAction(QStringLiteral("Follow Us"));
+  help->addSeparator();
+  EmailLogMenuItem = help->addAction(QStringLiteral("Email Log to Support..."));
 
   MainToolbar = named(new QToolBar(QStringLiteral("Toolbar"), MainWindow.get()), "MainToolbar");
   MainWindow->addToolBar(MainToolbar);
@@ -177,29 +217,42 @@ MainWindowShell::MainWindowShell() {
     MainToolbar->addAction(*slot);
   }
 
-  AboutPanel = std::make_unique<QWidget>(nullptr, Qt::Window);
+  // Panels over the main window: the window manager places them on it and keeps them with it.
+  AboutPanel = std::make_unique<QWidget>(MainWindow.get(), Qt::Dialog);
   AboutPanel->setObjectName(QStringLiteral("AboutPanel"));
   AboutPanel->setWindowTitle(QStringLiteral("About Zuvo"));
   auto* aboutLayout = new QVBoxLayout(AboutPanel.get());
+  auto* aboutIcon = new QLabel(AboutPanel.get());
+  aboutIcon->setPixmap(QIcon(applicationIconPath()).pixmap(96, 96));
+  aboutLayout->addWidget(aboutIcon, 0, Qt::AlignHCenter);
+  auto* aboutName = new QLabel(QStringLiteral("Zuvo"), AboutPanel.get());
+  QFont nameFont = aboutName->font();
+  nameFont.setBold(true);
+  nameFont.setPointSizeF(nameFont.pointSizeF() * 1.5);
+  aboutName->setFont(nameFont);
+  aboutLayout->addWidget(aboutName, 0, Qt::AlignHCenter);
+  auto* aboutTexts = new QFormLayout;
   VersionNumber = named(new QLabel(AboutPanel.get()), "VersionNumber");
   SucessfulConversionsTextField = named(new QLabel(AboutPanel.get()), "SucessfulConversionsTextField");
+  aboutTexts->addRow(QStringLiteral("Version:"), VersionNumber);
+  aboutTexts->addRow(QStringLiteral("Successful conversions:"), SucessfulConversionsTextField);
+  aboutLayout->addLayout(aboutTexts);
   AboutCloseButton = named(new QPushButton(QStringLiteral("Close"), AboutPanel.get()), "AboutCloseButton");
-  aboutLayout->addWidget(new QLabel(QStringLiteral("Zuvo"), AboutPanel.get()));
-  aboutLayout->addWidget(VersionNumber);
-  aboutLayout->addWidget(SucessfulConversionsTextField);
   aboutLayout->addWidget(AboutCloseButton, 0, Qt::AlignRight);
 
+  // A window of its own at the normal level, so that the main window can come in front of
+  // it (it floats only when the settings say so).
   QueuePanel = std::make_unique<QWidget>(nullptr, Qt::Window);
   QueuePanel->setObjectName(QStringLiteral("QueuePanel"));
-  QueuePanel->setWindowTitle(QStringLiteral("Queue"));
+  QueuePanel->setWindowTitle(QStringLiteral("Conversion Queue"));
   QueuePanel->resize(500, 400);
   auto* queueLayout = new QVBoxLayout(QueuePanel.get());
   Queue1TableView = named(new QTableView(QueuePanel.get()), "Queue1TableView");
-  QueuePauseButton = named(new QPushButton(QStringLiteral("Pause"), QueuePanel.get()), "QueuePauseButton");
   queueLayout->addWidget(Queue1TableView);
-  queueLayout->addWidget(QueuePauseButton);
+  queueLayout->addLayout(queueButtons(QueuePanel.get(), "ClearCompletedButton", "QueuePauseButton",
+                                      ClearCompletedButton, QueuePauseButton));
 
-  NewsPanel = std::make_unique<QWidget>(nullptr, Qt::Window);
+  NewsPanel = std::make_unique<QWidget>(MainWindow.get(), Qt::Dialog);
   NewsPanel->setObjectName(QStringLiteral("NewsPanel"));
   NewsPanel->setWindowTitle(QStringLiteral("Zuvo News"));
   NewsPanel->resize(600, 450);
@@ -208,7 +261,7 @@ MainWindowShell::MainWindowShell() {
   NewsWebView->setOpenExternalLinks(true);
   newsLayout->addWidget(NewsWebView);
 
-  RateZuvoWindow = std::make_unique<QWidget>(nullptr, Qt::Window);
+  RateZuvoWindow = std::make_unique<QWidget>(MainWindow.get(), Qt::Dialog);
   RateZuvoWindow->setObjectName(QStringLiteral("RateZuvoWindow"));
   RateZuvoWindow->setWindowTitle(QStringLiteral("Rate Zuvo"));
   auto* rateLayout = new QVBoxLayout(RateZuvoWindow.get());

@@ -1,7 +1,8 @@
 #pragma once
-// The application's windows as the controller reaches them: the main window, the queue
-// window, the news panel and the rating window, each control under its outlet name. The
-// controller puts its models on the files and queue tables. GUI thread only.
+// The application's windows as the controller reaches them: the main window with its menu
+// bar and the panels that belong to it (news, rating, about), and the queue window; each
+// control under its outlet name. The controller puts its models on the files and queue
+// tables. GUI thread only.
 #include <QPointer>
 #include <memory>
 
@@ -58,6 +59,9 @@ struct MainWindowShell {
   QPushButton* SplitViewButton = nullptr;
   QPushButton* QueuePauseButton = nullptr;
   QPushButton* QueuePauseButton2 = nullptr;
+  // `ClearCompletedButtonPress:` beside each queue table's pause button.
+  QPushButton* ClearCompletedButton = nullptr;
+  QPushButton* ClearCompletedButton2 = nullptr;
   QLabel* Turbo264TextField = nullptr;
   QLabel* ZUVOVersionTextField = nullptr;
   QLabel* RateZuvoTextField = nullptr;
@@ -101,6 +105,11 @@ struct MainWindowShell {
   QAction* ReleaseNotesMenuItem = nullptr;
   QAction* SupportMenuItem = nullptr;
   QAction* TwitterMenuItem = nullptr;
+  QAction* EmailLogMenuItem = nullptr;        // `emailLog:`
+  QAction* OpenFolderMenuItem = nullptr;      // `LoadDirectory:`
+  QAction* MainWindowMenuItem = nullptr;      // `ShowMainWindow:`
+  QAction* ShowQueueMenuItem = nullptr;       // `showQueue:`
+  QAction* ClearCompletedMenuItem = nullptr;  // `ClearCompletedButtonPress:`
   QPushButton* AboutCloseButton = nullptr;
 };
 

@@ -139,6 +139,8 @@ void QueueRunner::startconversion() {
     if (!item->exchangeState(MediaState::Queued, MediaState::Converting)) continue;
     if (item->ConversionFormat() != ConversionFormat::TagsOnly) {
       state_.mainLog->report(QStringLiteral("Starting conversion thread for : %1").arg(item->fullpath()), 3);
+      // Its row shows the stop button from now on, before the converter's first redraw.
+      ControllerHooks::call(hooks_.reloadQueueTable);
       convertvideo(item);
       return;
     }

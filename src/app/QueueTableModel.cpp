@@ -43,6 +43,11 @@ void QueueTableModel::reload() {
   endResetModel();
 }
 
+void QueueTableModel::redraw() {
+  const int rows = rowCount();
+  if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
+}
+
 int QueueTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() || !inUse_ ? 0 : int(queue_.size());
 }

@@ -28,6 +28,8 @@ class QueueTableModel : public QAbstractTableModel {
   void setInUse(bool inUse);
   bool inUse() const { return inUse_; }
   void reload();
+  // Every row drawn again from its item, as a running conversion changes it.
+  void redraw();
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;

@@ -92,6 +92,8 @@ void Controller::tableEditRequested(const QString& identifier, int row, const QV
   const auto edit = edits.find(identifier);
   if (edit == edits.end()) return;
   if (edit->second(*item, value, alert)) reloadFiles();
+  // A ticked or unticked box changes what "Convert Selected" can do.
+  validateVisibleToolbarItems();
   invalidateRestorableState();
 }
 

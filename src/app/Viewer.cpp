@@ -17,6 +17,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include "app/PanelPlacement.h"
 #include "app/PreviewState.h"
 #include "app/VideoOpenGLView.h"
 #include "media/BCCReporter.h"
@@ -68,7 +69,7 @@ QString nameTrack(QList<Record>& list, const QString& line, const QString& key) 
 }  // namespace
 
 Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> playerEnded, QWidget* parent)
-    : QWidget(parent), bcreporter(BCCReporter::dummy()), filepath(path), DVDTrack(track), isDVD(dvd),
+    : QWidget(parent, Qt::Window), bcreporter(BCCReporter::dummy()), filepath(path), DVDTrack(track), isDVD(dvd),
       playerEnded_(std::move(playerEnded)) {
   // The view of this window serves the channel under the name drawn here.
   makePreviewBufferName();
@@ -120,6 +121,8 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
   mouseToken_ = NotificationCenter::defaultCenter().addObserver("MouseOnWindow", [this](const Notification&) {
     QMetaObject::invokeMethod(this, &Viewer::mouseonwindow, Qt::AutoConnection);
   });
+  // Over the window it was opened from.
+  if (parent) centreWindowOnWindow(this, parent);
   show();
   QMetaObject::invokeMethod(this, &Viewer::showPreview, Qt::QueuedConnection);
 }

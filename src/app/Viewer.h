@@ -35,7 +35,8 @@ class Viewer : public QWidget {
   Q_OBJECT
  public:
   // `initWithPath:isDVD:DVDTrack:`. `playerEnded` runs once, when the player has gone
-  // (the controller clears its preview-open flag there).
+  // (the controller clears its preview-open flag there). A window of its own, placed over
+  // `parent` when there is one.
   Viewer(const QString& path, bool isDVD, int DVDTrack, std::function<void()> playerEnded = {},
          QWidget* parent = nullptr);
   ~Viewer() override;

@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zuvo"));
   QApplication::setApplicationVersion(QStringLiteral(ZUVO_VERSION));
+  // The desktop entry "zuvo.desktop" describes this program's windows.
+  QGuiApplication::setDesktopFileName(QStringLiteral("zuvo"));
   const bool quitAfterStartUp = !qEnvironmentVariableIsEmpty(kQuitAfterStartUp);
   if (quitAfterStartUp) answerWarningsAutomatically(app);
 
@@ -55,7 +57,7 @@ int main(int argc, char** argv) {
   zuvo::Controller controller;
   handOver.setReceiver([&controller](const QStringList& paths, bool isService) { controller.handOver(paths, isService); });
   zuvo::onTerminationSignals([&controller] { controller.QuitButtonPress(); });
-  if (!controller.awakeFromNib()) return 1;
+  if (!controller.awakeFromNib()) return controller.startupFailed() ? 1 : 0;
   if (service) {
     controller.applicationDidFinishLaunching();
     controller.handOver(opened, true);

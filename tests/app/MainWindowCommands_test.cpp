@@ -6,6 +6,7 @@
 #include "app/BCTagsPanel.h"
 #include "app/BCTagsPanelMultiple.h"
 #include "app/Feed.h"
+#include "app/FilesTableModel.h"
 #include "app/QueueTableModel.h"
 #include "app/Viewer.h"
 #include "media/ProbeSteps.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QTimer>
 
@@ -130,6 +132,39 @@ TEST_F(MainWindowCommandsTest, ToolbarItemsFollowTheSelectionAndTheLists) {
   EXPECT_TRUE(enabled(w.CheckSourcesToolbarItem));
 }
 
+TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThePreferences) {
+  MainWindowShell& w = windows();
+  const MediaFilePtr a = item("a.avi");
+  a->setSelected(false);
+  setFiles({a});
+  w.MainWindow->show();
+  ASSERT_FALSE(w.ConvertSelectedToolbarItem->isEnabled());
+  ASSERT_FALSE(w.CheckSourcesToolbarItem->isEnabled());
+
+  // The row's tick box, clicked on and off.
+  BCTableView* table = w.FilesTableView;
+  const QRect box = table->visualRect(controller->filesModel().index(0, FilesTableModel::column("MediaSelected")));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+  ASSERT_TRUE(a->selected());
+  EXPECT_TRUE(w.ConvertSelectedToolbarItem->isEnabled());
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
+  ASSERT_FALSE(a->selected());
+  EXPECT_FALSE(w.ConvertSelectedToolbarItem->isEnabled());
+
+  // A source added in the preferences window, opened from the toolbar, and kept with OK.
+  BCPreferencePanel* panel = controller->preferencesPanel();
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (QApplication::activeModalWidget() != panel->window()) return;
+    panel->ui().AddFeedButton->click();
+    panel->ui().UpdateButton->click();
+  });
+  user.start(20);
+  w.AddVideoSourcesToolbarItem->trigger();
+  ASSERT_EQ(loadVideoSources().size(), 1);
+  EXPECT_TRUE(w.CheckSourcesToolbarItem->isEnabled());
+}
+
 TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
   MainWindowShell& w = windows();
   setQueue({item("a.avi", true, MediaState::Queued), item("b.avi", true, MediaState::Queued)});
@@ -152,6 +187,25 @@ TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
   EXPECT_TRUE(w.RightPane->isHidden());
   EXPECT_TRUE(w.QueuePanel->isVisible());
   EXPECT_TRUE(mainLog().contains("Showing Queue Window"));
+}
+
+TEST_F(MainWindowCommandsTest, TheFilesKeepTheirWidthWhenTheQueuePaneOpens) {
+  MainWindowShell& w = windows();
+  w.MainWindow->resize(900, 600);
+  w.MainWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
+  ASSERT_FALSE(w.RightPane->isHidden());
+  QApplication::processEvents();
+  EXPECT_GE(w.FilesTableView->width(), 725);
+  EXPECT_EQ(w.RightPane->width(), 435);
+  // The divider can be dragged no further left than the files' minimum.
+  w.MainSplitView->setSizes({300, w.MainSplitView->width() - 300});
+  EXPECT_GE(w.FilesTableView->width(), 725);
+
+  QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
+  EXPECT_TRUE(w.RightPane->isHidden());
+  EXPECT_TRUE(w.QueuePanel->isVisible());
 }
 
 TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsItsWindowBack) {

@@ -1,10 +1,13 @@
 // The zuvo program itself, started with a home of its own and told to quit once start-up
 // has finished, or ended by the test through its quit sequence (SIGTERM).
 #include "ZuvoProgramFixture.h"
+#include "media/FileTypes.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QImage>
+#include <QMimeDatabase>
 #include <QStandardPaths>
 
 namespace {
@@ -234,4 +237,61 @@ TEST_F(ZuvoProgram, StartsAndQuitsOnAnXServer) {
   const Outcome r = run({}, xvfb);
   EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
   expectInOrder(mainLog(), {"Log starting...", "Checking for News", "Program Terminating Normally"});
+}
+
+TEST_F(ZuvoProgram, TerminationEndsItWhileTheFirstRunPreferencesAreOpen) {
+  setting("FirstRunWithDevices", true);
+  auto zuvo = launch({});
+  ASSERT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().contains("Opening Preferences"); }, 30, 50))
+      << mainLog().join('\n').toStdString();
+  // The preferences now run modally over the main window.
+  zuvo::runloop::runFor(1);
+  ASSERT_EQ(zuvo->state(), QProcess::Running);
+  zuvo->terminate();
+  EXPECT_TRUE(zuvo->waitForFinished(15000)) << "zuvo did not end";
+  EXPECT_EQ(zuvo->exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(zuvo->exitCode(), 0) << zuvo->readAllStandardError().toStdString();
+  const QStringList main = mainLog();
+  EXPECT_EQ(main.last(), "Program Terminating Normally");
+  EXPECT_EQ(main.count("Program Terminating Normally"), 1);
+  EXPECT_FALSE(main.contains("Checking for News")) << "start-up went on after the quit";
+}
+
+// The desktop entry, installed as the build installs it: valid, starting zuvo with the
+// chosen files, with its icon beside it, for the video files zuvo takes.
+TEST(ZuvoDesktopEntry, IsValidAndOpensTheVideoFilesZuvoTakes) {
+  const QString prefix = freshFolder("installed");
+  const auto install = zuvo::test::runCommand(
+      "cmake", {"--install", qEnvironmentVariable("ZUVO_BUILD_DIR"), "--prefix", prefix, "--component", "desktop"});
+  ASSERT_EQ(install.exitCode, 0) << install.output.toStdString();
+  const QString entry = prefix + "/share/applications/zuvo.desktop";
+  ASSERT_TRUE(QFileInfo::exists(entry));
+  const auto validated = zuvo::test::runCommand("desktop-file-validate", {entry});
+  EXPECT_EQ(validated.exitCode, 0) << validated.output.toStdString();
+  EXPECT_TRUE(validated.output.trimmed().isEmpty()) << validated.output.toStdString();
+
+  QMap<QString, QString> keys;
+  for (const QString& line : QString::fromUtf8(readFile(entry)).split('\n')) {
+    const qsizetype equals = line.indexOf('=');
+    if (equals > 0) keys.insert(line.left(equals), line.mid(equals + 1));
+  }
+  EXPECT_EQ(keys["Exec"], "zuvo %F");
+  EXPECT_EQ(keys["Type"], "Application");
+  const QImage icon(prefix + "/share/icons/hicolor/256x256/apps/" + keys["Icon"] + ".png");
+  EXPECT_EQ(icon.size(), QSize(256, 256));
+
+  // Each type it claims is one whose files zuvo adds, and the common video files are claimed.
+  const QStringList types = keys["MimeType"].split(';', Qt::SkipEmptyParts);
+  const QMimeDatabase mime;
+  for (const QString& type : types) {
+    const QStringList suffixes = mime.mimeTypeForName(type).suffixes();
+    EXPECT_TRUE(std::any_of(suffixes.begin(), suffixes.end(),
+                            [](const QString& suffix) { return zuvo::IsVideoFile("video." + suffix); }))
+        << type.toStdString() << " holds no file zuvo takes";
+  }
+  for (const char* extension : {"mkv", "mp4", "m4v", "avi", "mov", "mpg", "wmv", "m2ts", "flv", "3gp"}) {
+    const QMimeType type = mime.mimeTypeForFile(QStringLiteral("video.") + extension, QMimeDatabase::MatchExtension);
+    EXPECT_TRUE(std::any_of(types.begin(), types.end(), [&](const QString& t) { return type.inherits(t); }))
+        << extension << " (" << type.name().toStdString() << ") is not opened with zuvo";
+  }
 }
