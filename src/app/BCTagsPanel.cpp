@@ -290,9 +290,9 @@ void BCTagsPanel::fillTagsPanelFromShow(const MediaFilePtr& show) {
   ui.ImageStepper->setValue(media.selectedImage());
   ui.ImageStepper->setVisible(images > 0);
   ui.NumberOfImagesTextField->setText(images > 0 ? QStringLiteral("%1 %2 of %3")
-                                                       .arg(localizedString("Displaying"))
-                                                       .arg(media.selectedImage() + 1)
-                                                       .arg(images)
+                                                       .arg(localizedString("Displaying"),
+                                                            QString::number(media.selectedImage() + 1),
+                                                            QString::number(images))
                                                  : localizedString("No Images"));
 
   ui.UpdateTagsInPlaceButton->setEnabled(IsMP4File(media.fullpath()));
@@ -442,11 +442,10 @@ void BCTagsPanel::ChangeImage() {
   const QStringList addresses = media.alternateimages();
   if (i < 0 || i >= addresses.size()) return;
   const QString file =
-      QStringLiteral("%1/%2%3.%4.%5.jpg")
-          .arg(cachePath_, media.mediatype() == MediaType::TVShow ? QStringLiteral("TV") : QStringLiteral("MOVIE"))
-          .arg(media.showid())
-          .arg(media.season())
-          .arg(i);
+      cachePath_ +
+      QStringLiteral("/%1%2.%3.%4.jpg")
+          .arg(media.mediatype() == MediaType::TVShow ? QStringLiteral("TV") : QStringLiteral("MOVIE"),
+               QString::number(media.showid()), QString::number(media.season()), QString::number(i));
   if (!QFileInfo::exists(file)) {
     reporter_->report(QStringLiteral("Downloading movie image to cache"), 4);
     showBusySheet(localizedString("Downloading Image"));

@@ -72,10 +72,12 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
   }
 
   if (dvdTitle) {
-    state_.mainLog->report(
-        QStringLiteral("[GREEN]Importing new DVD track %1::%2").arg(DVDTitle).arg(DVDTrackInfo->tracknumber()), 3);
-    state_.userLog->report(
-        QStringLiteral("Importing new DVD track %1::%2").arg(DVDTitle).arg(DVDTrackInfo->tracknumber()), 3);
+    state_.mainLog->report(QStringLiteral("[GREEN]Importing new DVD track %1::%2")
+                               .arg(DVDTitle, QString::number(DVDTrackInfo->tracknumber())),
+                           3);
+    state_.userLog->report(QStringLiteral("Importing new DVD track %1::%2")
+                               .arg(DVDTitle, QString::number(DVDTrackInfo->tracknumber())),
+                           3);
   } else {
     state_.mainLog->report(QStringLiteral("[GREEN]Found new file %1").arg(media->fullpath()), 3);
     state_.userLog->report(QStringLiteral("Adding new file %1").arg(media->fullpath()), 3);

@@ -72,11 +72,7 @@ QString durationText(const QString& label, double seconds) {
   const int m = int((seconds - 3600.0 * h) / 60);
   const int s = int(seconds - 3600.0 * h - 60.0 * m);
   if (h <= 0 && m <= 0 && s <= 0) return QString();
-  return QStringLiteral("%1 : %2:%3:%4")
-      .arg(label)
-      .arg(h, 2, 10, QLatin1Char('0'))
-      .arg(m, 2, 10, QLatin1Char('0'))
-      .arg(s, 2, 10, QLatin1Char('0'));
+  return label + QString::asprintf(" : %02d:%02d:%02d", h, m, s);
 }
 
 QString calculatingTimeText() { return localizedString("  Calculating Time"); }
@@ -131,10 +127,9 @@ QueueRowStatus queueRowStatus(const MediaFile& item, bool detailed, bool fastMod
 
   if (item.mediatype() == MediaType::TVShow) {
     s.title = QStringLiteral("%1: %2").arg(item.seriesname(), item.episodename());
-    s.secondLine = QStringLiteral("%1 season:%2 episode:%3")
-                       .arg(item.filename())
-                       .arg(int(item.season()))
-                       .arg(int(item.show()));
+    s.secondLine =
+        QStringLiteral("%1 season:%2 episode:%3")
+            .arg(item.filename(), QString::number(int(item.season())), QString::number(int(item.show())));
   } else {
     s.title = item.seriesname();
     s.secondLine = item.filename();

@@ -2,7 +2,6 @@
 
 #include "app/TagEditorRules.h"
 #include "media/BCStringEncoding.h"
-#include "media/EntityDecoding.h"
 
 #include <QComboBox>
 #include <QMimeData>
@@ -89,7 +88,8 @@ QVariant TagEditorTableModel::display(int row, const QString& column) const {
     case TagEditorTable::AlternativeChapters: return media->ChaptersAlternates().value(row).Name();
     case TagEditorTable::Alternatives: {
       const QList<VideoAlternate> alternates = media->AlternativeSuggestions();
-      return row < alternates.size() ? UnescapeXMLEntities(alternates.at(row).Name()) : QString();
+      // The services keep candidate names unescaped already.
+      return row < alternates.size() ? alternates.at(row).Name() : QString();
     }
     case TagEditorTable::Subtitles: {
       const QList<SubtitleTrack> tracks = shownSubtitles(*media);

@@ -87,12 +87,14 @@ class AudioAdder {
   // The stereo version of track `i` ("audio<i>.m4a") re-encoded at the pass's rate and added.
   void addStereo(int i, const AudioTrack& track, const QString& language) {
     reportTo(c_.myreporter, QStringLiteral("Reconverting stereo audio file"), 4);
-    const QString input = QStringLiteral("%1/audio%2.m4a").arg(c_.conversiondirectory).arg(i);
-    const QString reencoded = QStringLiteral("%1/audio%2ff.mp4").arg(c_.conversiondirectory).arg(i);
+    const QString input = c_.workPath(QStringLiteral("audio%1.m4a").arg(i));
+    const QString reencoded = c_.workPath(QStringLiteral("audio%1ff.mp4").arg(i));
+    const QString volume = QString::number(track.volume());
     const QString options =
         passindex_ == 0
-            ? QStringLiteral(" -y -i %@ %1 -vol %2 -ab %3k -ar 48000 -ac 2 %@").arg(c_.audiocodec).arg(track.volume()).arg(c_.audiobitrate)
-            : QStringLiteral(" -y -i %@ %1  -vol %2 -ab 128k -ar 48000 -ac 2 %@").arg(c_.audiocodec).arg(track.volume());
+            ? QStringLiteral(" -y -i %@ %1 -vol %2 -ab %3k -ar 48000 -ac 2 %@")
+                  .arg(c_.audiocodec, volume, QString::number(c_.audiobitrate))
+            : QStringLiteral(" -y -i %@ %1  -vol %2 -ab 128k -ar 48000 -ac 2 %@").arg(c_.audiocodec, volume);
     ToolArguments encode(options, {input, reencoded});
     encode.append(syncPart_);
     reportTo(c_.myreporter, encode.text(), 4);
@@ -123,8 +125,8 @@ class AudioAdder {
       addStereo(i, track, language);
     }
     if (!track.selected()) return;
-    const QString input = QStringLiteral("%1/audio%2.ac3").arg(c_.conversiondirectory).arg(i);
-    const QString raw = QStringLiteral("%1/audio%2ss.ac3").arg(c_.conversiondirectory).arg(i);
+    const QString input = c_.workPath(QStringLiteral("audio%1.ac3").arg(i));
+    const QString raw = c_.workPath(QStringLiteral("audio%1ss.ac3").arg(i));
     ToolArguments copy(QStringLiteral(" -y -i %@  -acodec copy -ab 384k -ar 48000 -ac 6 %@"), {input, raw});
     copy.append(syncPart_);
     reportTo(c_.myreporter, copy.text(), 4);

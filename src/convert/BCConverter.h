@@ -81,6 +81,10 @@ class BCConverter {
   QString audiocodec = QStringLiteral(" -acodec libfaac ");  // in every ffmpeg template that encodes sound
   QString resourcepath;                                      // not set, not read
 
+  // "<work folder>/<name>", joined rather than built with arg: a "%1" in the folder's name
+  // must stay as it is.
+  QString workPath(const QString& name) const { return conversiondirectory + u'/' + name; }
+
   // ---- The library, the user's script, the output's time and the work folder. ----
   // PostConversionScript.cpp: runs the user's program ("PostConversionApplescriptPath") with
   // the nine texts of a conversion that placed `location` in a user folder.

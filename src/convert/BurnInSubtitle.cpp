@@ -6,6 +6,8 @@
 #include "convert/PreparationStep.h"
 #include "convert/ToolRun.h"
 #include "convert/ToolRunners.h"
+#include "convert/VideoPassArguments.h"
+#include "media/BCStringEncoding.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
 
@@ -18,7 +20,8 @@ constexpr const char* kBurnInFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans
 // kbit/s: the source's rate scaled by "PercentageBitrate", at most the "HDBitrate2" maximum.
 int burnInBitrate(const VideoTrack& video, const Defaults& defaults, const Reporter& reporter) {
   const int maximum = int(defaults.doubleForKey(QStringLiteral("HDBitrate2")) * 1000);
-  const double source = video.bitrate().toDouble();
+  // The analysis writes the rate with its unit ("2002Kbps").
+  const double source = leadingNumber(video.bitrate());
   if (source <= 0) {
     reportTo(reporter, QStringLiteral("Unknown file bit rate so going with max"), 3);
     return maximum;
@@ -65,8 +68,7 @@ BCError BCConverter::BurnInSubtitle() {
   media.setPassnumber(PassStage::BurningSubtitle);
   const Defaults& defaults = Defaults::standard();
   const VideoTrack video = media.myvideotrack();
-  const int quality = media.forcequality() != 0 ? media.forcequality() : defaults.integerForKey(QStringLiteral("EncodingQuality"));
-  const QString options = x264Options(burnInBitrate(video, defaults, myreporter), quality);
+  const QString options = x264Options(burnInBitrate(video, defaults, myreporter), passQuality(media));
 
   ToolArguments command(QStringLiteral("\"%@\" -vf harddup "), {fileToConvertPath});
   if (soundexported) {
@@ -80,6 +82,10 @@ BCError BCConverter::BurnInSubtitle() {
   // A subtitle file beside the video is not among the source's streams, whichever way the sound goes.
   if (track.location() == SubtitleLocation::ExternalFile) {
     command.append(QStringLiteral(" -sub \"%@\" "), {track.path()});
+    // mencoder reads a subtitle file as it finds it: without its encoding any letter
+    // beyond ASCII burns in as garbage.
+    if (const std::optional<QString> charset = iconvCharsetName(track.encoding()))
+      command.append(QStringLiteral(" -subcp %@ "), {*charset});
     reportTo(conversionUserLog(), QStringLiteral("Burining in subtitle track from file %1").arg(track.path()), 4);
   } else {
     command.append(QStringLiteral(" -sid %1 ").arg(subtitleId));

@@ -38,12 +38,36 @@ bool isEyeTVDevice(const MediaFile& media) {
 
 }  // namespace
 
+QList<int> plannedPasses(const MediaFile& media) {
+  switch (media.ConversionFormat()) {
+    case ConversionFormat::HDAndSD:
+      return {0, 1};
+    case ConversionFormat::SDOnly:
+      // Mobile devices play the SD file of a pair: converted as that pass alone.
+      if (Defaults::standard().boolForKey("SupportMobileDevices") && !media.isDVD()) return {1};
+      return {0};
+    case ConversionFormat::HDOnly:
+    case ConversionFormat::Original:
+      return {0};
+    default:
+      return {};
+  }
+}
+
 BCError BCConverter::Convert() {
   const MediaFilePtr media = convideodata;
   BCError result = BCError::NoError();
   threads = Defaults::standard().integerForKey("ConversionThreads");
   starttime = QDateTime::currentDateTime();
   reportTo(myreporter, QStringLiteral("%1:: Start time is %2").arg(threadid, asctimeNow()), 4);
+  // Tags only is the queue's in-place tag job: converting it would make no file yet go on to
+  // the original's action (the Trash) and report success.
+  if (plannedPasses(*media).isEmpty()) {
+    const QString refusal = QStringLiteral("Tags only items are updated in place, not converted");
+    reportTo(myreporter, QStringLiteral("[RED]") + refusal, 3);
+    media->setConversionfinished(false);
+    return BCError::Code(6, refusal);
+  }
 
   CleanUpConversionFiles();
   setSampleOptions(QString());
@@ -68,27 +92,9 @@ BCError BCConverter::Convert() {
     if (const BCError error = BurnInSubtitle(); error.Error()) return error;
   }
 
-  QList<int> passes;
-  switch (media->ConversionFormat()) {
-    case ConversionFormat::HDAndSD:
-      passes = {0, 1};
-      break;
-    case ConversionFormat::SDOnly:
-      // Mobile devices play the SD file of a pair: converted as that pass alone.
-      if (Defaults::standard().boolForKey("SupportMobileDevices") && !media->isDVD()) {
-        media->setConversionFormat(ConversionFormat::HDAndSD);
-        passes = {1};
-      } else {
-        passes = {0};
-      }
-      break;
-    case ConversionFormat::HDOnly:
-    case ConversionFormat::Original:
-      passes = {0};
-      break;
-    default:
-      break;
-  }
+  const QList<int> passes = plannedPasses(*media);
+  // The SD pass of a pair, run alone: the media object reads as the pair's from here on.
+  if (passes == QList<int>{1}) media->setConversionFormat(ConversionFormat::HDAndSD);
 
   for (const int passindex : passes) {
     if (passindex == 0) {

@@ -52,7 +52,7 @@ std::optional<QString> freeName(const QString& path) {
   const QFileInfo info(path);
   const QString stem = info.path() + u'/' + info.completeBaseName();
   for (int i = 1; i <= kMostClashes; ++i) {
-    const QString candidate = QStringLiteral("%1-%2.%3").arg(stem).arg(i).arg(info.suffix());
+    const QString candidate = stem + u'-' + QString::number(i) + u'.' + info.suffix();
     if (!QFileInfo::exists(candidate)) return candidate;
   }
   return std::nullopt;

@@ -15,6 +15,18 @@ namespace {
 
 bool isSurround(int channels) { return channels == 6 || channels == 7; }
 
+// The SD pass of a pair replaces the first default track, when it is a chosen surround
+// track, by its stereo version (enabled): that version is exported whether or not the
+// user asked for stereo, or the SD file would carry only disabled tracks.
+qsizetype surroundTrackTheSDPassMakesStereo(const MediaFile& media, const QList<AudioTrack>& tracks) {
+  if (!plannedPasses(media).contains(1)) return -1;
+  for (qsizetype i = 0; i < tracks.size(); ++i) {
+    if (!tracks[i].isDefault()) continue;
+    return tracks[i].selected() && isSurround(tracks[i].channels()) ? i : -1;
+  }
+  return -1;
+}
+
 }  // namespace
 
 BCError BCConverter::ExtractAudio() {
@@ -26,22 +38,23 @@ BCError BCConverter::ExtractAudio() {
   const int videoStream = media.myvideotrack().videostreamnumber();
 
   QList<AudioTrack> tracks = media.AudioTracks();
+  const qsizetype sdStereo = surroundTrackTheSDPassMakesStereo(media, tracks);
   for (qsizetype i = 0; i < tracks.size(); ++i) {
     AudioTrack& track = tracks[i];
     if (track.ffmpegstreamnumber() == -1) {
       track.setFfmpegstreamnumber(track.streamnumber() - (videoStream == 1 ? 1 : 0));
       reportTo(myreporter,
-               QStringLiteral("[RED] FFPROBE didn't identify ffmpeg stream number so assuming %1 for track number %2")
-                   .arg(track.ffmpegstreamnumber())
-                   .arg(track.streamnumber()),
+               QStringLiteral(
+                   "[RED] FFPROBE didn't identify ffmpeg stream number so assuming %1 for track number %2")
+                   .arg(QString::number(track.ffmpegstreamnumber()), QString::number(track.streamnumber())),
                3);
       media.setAudioTracks(tracks);
     }
-    const QString base = QStringLiteral(" -y   -i  \"%@\" -map 0.%1:0.1 %2 ")
-                             .arg(track.ffmpegstreamnumber())
-                             .arg(sampleOptions()) +
-                         (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ")
-                                                                                             : QString());
+    const QString base =
+        QStringLiteral(" -y   -i  \"%@\" -map 0.%1:0.1 %2 ")
+            .arg(QString::number(track.ffmpegstreamnumber()), sampleOptions()) +
+        (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ")
+                                                                          : QString());
     // The output of the run in progress: a stop deletes it.
     QString current;
     // Runs one export; the error ending the step when its file is missing.
@@ -61,11 +74,12 @@ BCError BCConverter::ExtractAudio() {
     };
 
     const bool surround = isSurround(track.channels());
+    const bool stereoVersion = surround && (track.makeStereo() || i == sdStereo);
     std::optional<BCError> failure;
-    if (track.selected() || (track.makeStereo() && surround)) {
+    if (track.selected() || stereoVersion) {
       const QString rate = IntegerValue(track.samplingfrequency()) > 0 ? track.samplingfrequency() : QStringLiteral("48000");
-      const QString ac3 = QStringLiteral("%1/audio%2.ac3").arg(conversiondirectory).arg(i);
-      const QString m4a = QStringLiteral("%1/audio%2.m4a").arg(conversiondirectory).arg(i);
+      const QString ac3 = workPath(QStringLiteral("audio%1.ac3").arg(i));
+      const QString m4a = workPath(QStringLiteral("audio%1.m4a").arg(i));
       if ((track.channels() == 1 || track.channels() == 2) && !conversionStopped(media)) {
         if (track.channels() == 1) {
           track.setChannels(2);
@@ -83,7 +97,7 @@ BCError BCConverter::ExtractAudio() {
         failure = exportTo(ac3, command, QStringLiteral("[RED]Unable to convert surround track to AC3 surround"),
                            QStringLiteral("Unable to create AC3 surround sound for audio track %1"));
       }
-      if (!failure && surround && track.makeStereo() && !conversionStopped(media)) {
+      if (!failure && stereoVersion && !conversionStopped(media)) {
         // An unselected track has no AC3 file of its own: its stereo version comes from the source.
         ToolArguments command;
         if (track.selected())
@@ -103,9 +117,10 @@ BCError BCConverter::ExtractAudio() {
       markFailed(media);
       if (!current.isEmpty()) QFile::remove(current);
       reportTo(myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);
-      QFile::remove(conversiondirectory + u'/' + outboundname + videotype);
+      QFile::remove(workPath(outboundname + videotype));
       updatetableview.send();
-      return BCError::Code(0, QStringLiteral("Unknown Audio Error Occurred"));
+      // Like every other stop: code 2, which the queue does not report as an error.
+      return BCError::Code(2, QStringLiteral("Cancel Button Pressed"));
     }
   }
   return BCError::NoError();

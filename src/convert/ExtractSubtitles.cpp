@@ -19,7 +19,8 @@ constexpr int kMostStreamsWithSubtitles = 15;
 int matroskaTrackId(int mediainfoId) { return mediainfoId - 1; }
 
 QString destination(const QString& folder, qsizetype position, bool ass) {
-  return QStringLiteral("%1/subtitle%2.%3").arg(folder).arg(position).arg(ass ? "ass" : "sub");
+  return folder + QStringLiteral("/subtitle%1.%2")
+                      .arg(QString::number(position), ass ? QStringLiteral("ass") : QStringLiteral("sub"));
 }
 
 bool isASS(const SubtitleTrack& track) { return track.format().toLower() == QLatin1StringView("ass"); }
@@ -70,9 +71,8 @@ BCError BCConverter::ExtractSubtitles() {
       const int id = track.streamnumber();
       runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -srt %1 \"%@\"").arg(id), {fileToConvertPath}),
                 convideodata, conversiondirectory, updatetableview, myreporter);
-      const QString written = QStringLiteral("%1/%2_%3_text.srt")
-                                  .arg(conversiondirectory, QFileInfo(fileToConvertPath).completeBaseName())
-                                  .arg(id);
+      const QString written =
+          workPath(QFileInfo(fileToConvertPath).completeBaseName() + QStringLiteral("_%1_text.srt").arg(id));
       const QString target = destination(conversiondirectory, i, isASS(track));
       QFile::remove(target);
       QFile::rename(written, target);

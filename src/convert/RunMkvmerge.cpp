@@ -9,8 +9,20 @@ constexpr ChunkProgressRule kMkvmergeProgress{.trigger = QLatin1StringView("%"),
                                               .end = QLatin1StringView("%"),
                                               .zeroCountsAsOne = true,
                                               .otherOutputLog = "MKVMERGE:%1"};
-// "Error: The track parameters do not match."
-constexpr QLatin1StringView kMismatchMessage("parameters do not match");
+// A part whose tracks cannot be appended, as older mkvmerge says it ("Error: The track
+// parameters do not match.") and as Debian 12's does ("Error: The track number 0 from the
+// file 'b.mkv' cannot be appended to the track number 0 from the file 'a.mkv'. The width of
+// the two tracks is different: 160 and 320").
+constexpr QLatin1StringView kMismatchMessages[] = {
+    QLatin1StringView("parameters do not match"),
+    QLatin1StringView("cannot be appended to the track number")};
+
+bool saysMismatch(const QStringList& lines) {
+  const QString text = lines.join('\n');
+  for (const QLatin1StringView message : kMismatchMessages)
+    if (text.contains(message)) return true;
+  return false;
+}
 }  // namespace
 
 BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
@@ -19,8 +31,7 @@ BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, c
   BCError failure;
   const auto ending = runChunkTool(
       kMkvmergeProgress, {.stop = true, .pause = true}, launchPath, arguments, media, workingFolder, table,
-      reporter, [](const QStringList& lines) { return !lines.join('\n').contains(kMismatchMessage); },
-      &failure);
+      reporter, [](const QStringList& lines) { return !saysMismatch(lines); }, &failure);
   if (!ending) return failure;
   switch (*ending) {
     case ToolRun::Ending::Abandoned:

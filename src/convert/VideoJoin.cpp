@@ -55,7 +55,7 @@ BCError BCConverter::VideoJoin() {
       joinFiles << inputs[n];
       continue;
     }
-    const QString wrapped = QStringLiteral("%1/intermediate%2.mkv").arg(conversiondirectory).arg(n);
+    const QString wrapped = workPath(QStringLiteral("intermediate%1.mkv").arg(n));
     ToolArguments rewrap(QStringLiteral("-y -i \"%@\" -vcodec copy -acodec copy -sn \"%@\""), {inputs[n], wrapped});
     rewrap.append(extraAudio);
     made << wrapped;

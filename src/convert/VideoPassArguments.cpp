@@ -48,19 +48,18 @@ constexpr QualityOptions kOriginalQuality = {
     " -g 250 -keyint_min 25 -sc_threshold 40 -bf 16 -coder 1 -refs 6 -flags +loop -deblockalpha 0 "
     "-deblockbeta 0 -qmin 10 -qmax 51 -qdiff 4 -rc_eq 'blurCplx^(1-qComp)' -qcomp 0.60 "};
 
-// The number a text starts with, as the settings and the probe write them ("3.5", "3000").
-double leadingNumber(const QString& text) {
-  static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)"));
-  const QRegularExpressionMatch match = number.match(text);
-  return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0;
-}
-
 // The cap as the "-b" value: the setting's text with "M".
 PassBitrate maximum(const QString& capText) {
   return {capText.trimmed() + QLatin1Char('M'), static_cast<int>(std::lround(leadingNumber(capText) * 1000))};
 }
 
 }  // namespace
+
+double leadingNumber(const QString& text) {
+  static const QRegularExpression number(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)"));
+  const QRegularExpressionMatch match = number.match(text);
+  return match.hasMatch() ? match.captured(0).trimmed().toDouble() : 0;
+}
 
 int passQuality(const MediaFile& media) {
   return media.forcequality() != 0 ? media.forcequality() : Defaults::standard().integerForKey("EncodingQuality");
@@ -194,9 +193,7 @@ void VideoPassArguments::sound() {
     arguments_.append(QStringLiteral(" -an "));
   } else if (pass_.passindex == 0) {
     arguments_.append(QStringLiteral("%1 -ab %2k -ar 48000 -ac 2 %3 ")
-                          .arg(pass_.audiocodec)
-                          .arg(pass_.audiobitrate)
-                          .arg(pass_.sampleOptions));
+                          .arg(pass_.audiocodec, QString::number(pass_.audiobitrate), pass_.sampleOptions));
   } else {
     arguments_.append(
         QStringLiteral("%1 -ar 48000 -ac 2 -ab 128k %2 ").arg(pass_.audiocodec, pass_.sampleOptions));

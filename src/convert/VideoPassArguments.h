@@ -29,6 +29,9 @@ struct VideoPass {
 
 // "EncodingQuality", or the media object's forced quality when it has one.
 int passQuality(const MediaFile& media);
+// The number a text starts with, as the settings and the analysis write them ("3.5",
+// "2002Kbps", "2500.000000"); 0 when there is none.
+double leadingNumber(const QString& text);
 
 // The "-b" value and its size in kbit/s.
 struct PassBitrate {

@@ -25,6 +25,11 @@ std::optional<BCError> stopCheck(BCConverter& converter, const VideoPassArgument
 // Ends the conversion as failed: the lines logged, not finished, progress 100, state 4.
 BCError failConversion(BCConverter& converter, const BCError& error, const QStringList& lines);
 
+// The passes a conversion of the media object runs, by index: 0 the HD or only pass, 1 the
+// SD pass of an HD-and-SD pair, which an SD-only conversion for mobile devices runs alone.
+// Empty for a format no pass makes (tags only).
+QList<int> plannedPasses(const MediaFile& media);
+
 // The user pressed stop (the queue also sets state 4 then).
 bool conversionStopped(const MediaFile& media);
 

@@ -374,7 +374,7 @@ std::optional<DVDTrack> BCDVDReader::getTrackInfo(int number) {
   } else {
     report(QStringLiteral("[RED]Unable to start %1").arg(HandbrakePath_));
   }
-  QFile info(QStringLiteral("%1/dvdinfo%2.txt").arg(conversiondirectorystring).arg(number + 1));
+  QFile info(conversiondirectorystring + QStringLiteral("/dvdinfo%1.txt").arg(number + 1));
   if (info.open(QIODevice::WriteOnly | QIODevice::Truncate)) info.write(output);
 
   // The list may not move while the title is parsed; `found` stays valid.

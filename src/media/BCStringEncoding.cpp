@@ -361,6 +361,12 @@ bool hasDecoder(const BCStringEncoding& encoding) {
   return QStringDecoder(codec).isValid() || iconvKnows(codec);
 }
 
+std::optional<QString> iconvCharsetName(const BCStringEncoding& encoding) {
+  const char* codec = codecFor(encoding);
+  if (!codec || !iconvKnows(codec)) return std::nullopt;
+  return QString::fromLatin1(codec);
+}
+
 std::optional<QString> decodeText(const QByteArray& bytes, const BCStringEncoding& encoding, const Reporter& reporter) {
   const char* codec = codecFor(encoding);
   if (codec) {

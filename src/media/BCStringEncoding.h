@@ -50,6 +50,9 @@ quint32 CoreFoundationEncodingForIANACharSetName(const QString& name);
 
 // Whether text in this encoding can be decoded on this system.
 bool hasDecoder(const BCStringEncoding& encoding);
+// The charset name iconv opens the encoding by, for the tools that decode text through
+// iconv themselves (mencoder's "-subcp"); nothing where iconv has no converter for it.
+std::optional<QString> iconvCharsetName(const BCStringEncoding& encoding);
 // The bytes as text; nothing when they are not valid in the encoding, or (with a line in
 // the log) when this system has no decoder for it.
 std::optional<QString> decodeText(const QByteArray& bytes, const BCStringEncoding& encoding,

@@ -22,7 +22,7 @@ VideoAlternate VideoAlternate::alternateWithName(const QString& name, qint32 id)
 }
 
 QString VideoAlternate::description() const {
-  return QStringLiteral("Video Alternate - Name:%1 ID:%2").arg(Name_).arg(ID_);
+  return QStringLiteral("Video Alternate - Name:%1 ID:%2").arg(Name_, QString::number(ID_));
 }
 
 void VideoAlternate::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }

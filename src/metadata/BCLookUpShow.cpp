@@ -68,15 +68,19 @@ constexpr const char* kPluginResultTag = "Result";
 constexpr const char* kPluginFlashTag = "Flash";
 constexpr const char* kPluginImageTag = "Image";
 
-// The texts a finished look-up unescapes.
+// The texts a finished look-up unescapes. The two names are unescaped by the service that
+// answers them; the end only tidies a name the look-up left as it was.
 struct TextField {
   QString (MediaFile::*get)() const;
   void (MediaFile::*set)(const QString&);
 };
-constexpr TextField kUnescapedFields[] = {
-    {&MediaFile::seriesname, &MediaFile::setSeriesname}, {&MediaFile::episodename, &MediaFile::setEpisodename},
-    {&MediaFile::actors, &MediaFile::setActors},         {&MediaFile::producers, &MediaFile::setProducers},
-    {&MediaFile::directors, &MediaFile::setDirectors},   {&MediaFile::genre, &MediaFile::setGenre},
+constexpr TextField kUnescapedNames[] = {
+    {&MediaFile::seriesname, &MediaFile::setSeriesname},
+    {&MediaFile::episodename, &MediaFile::setEpisodename},
+};
+constexpr TextField kUnescapedTexts[] = {
+    {&MediaFile::actors, &MediaFile::setActors},           {&MediaFile::producers, &MediaFile::setProducers},
+    {&MediaFile::directors, &MediaFile::setDirectors},     {&MediaFile::genre, &MediaFile::setGenre},
     {&MediaFile::description, &MediaFile::setDescription},
 };
 
@@ -138,6 +142,8 @@ BCError BCLookUpShow::LookUpShowData(MediaFile& item, bool alternates) {
   const QString language = serviceLanguage();
   report(QStringLiteral("Look Up Show Called"), 4);
   item.setSoliddetection(false);
+  for (std::size_t i = 0; i < std::size(kUnescapedNames); ++i)
+    namesAtStart_[i] = (item.*kUnescapedNames[i].get)();
 
   const QString series = item.seriesname();
   if (series.isEmpty() || series == QLatin1String(kUnknownName)) {
@@ -297,7 +303,12 @@ BCError BCLookUpShow::endSteps(MediaFile& item) {
   item.determineReasonForDeselection();
   if (item.reasonfordeselection() == DeselectionReason::None) item.setSoliddetection(true);
   FixGenre(item);
-  for (const TextField& field : kUnescapedFields) (item.*field.set)(UnescapeHTML((item.*field.get)()));
+  for (std::size_t i = 0; i < std::size(kUnescapedNames); ++i) {
+    const TextField& field = kUnescapedNames[i];
+    const QString name = (item.*field.get)();
+    if (name == namesAtStart_[i]) (item.*field.set)(UnescapeHTML(name));
+  }
+  for (const TextField& field : kUnescapedTexts) (item.*field.set)(UnescapeHTML((item.*field.get)()));
   item.setDidlookup(true);
   return BCError::NoError();
 }
@@ -319,7 +330,8 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
   };
   if (!run.started) report(QStringLiteral("[RED]Unable to start plug in %1").arg(program), 3);
   if (run.timedOut) {
-    report(QStringLiteral("[RED]Plug In %1 did not end within %2 seconds and was stopped").arg(program).arg(pluginTimeLimit_),
+    report(QStringLiteral("[RED]Plug In %1 did not end within %2 seconds and was stopped")
+               .arg(program, QString::number(pluginTimeLimit_)),
            3);
     return noResult();
   }

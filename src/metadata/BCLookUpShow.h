@@ -115,6 +115,8 @@ class BCLookUpShow {
   bool pickerrunning_ = false;
   std::unique_ptr<EpisodePickerPanel> panel_;
   double pluginTimeLimit_ = kPluginTimeLimit;
+  // The series and episode names as the look-up found them, before any answer.
+  QString namesAtStart_[2];
 
   // Episode picker state: main thread only.
   QList<EpisodeItem> pickerRows_;

@@ -100,11 +100,16 @@ const RatingRow* rowFor(const QString& rating, const char* country) {
 
 }  // namespace
 
-QString iTunesRatingValue(const QString& rating, const QString& country) {
+std::optional<QString> tabledITunesRatingValue(const QString& rating, const QString& country) {
   const QByteArray code = country.toLatin1();
   const RatingRow* row = code.isEmpty() ? nullptr : rowFor(rating, code.constData());
   if (!row) row = rowFor(rating, "");
-  return QString::fromLatin1(row ? row->value : kNotRated);
+  if (!row) return std::nullopt;
+  return QString::fromLatin1(row->value);
+}
+
+QString iTunesRatingValue(const QString& rating, const QString& country) {
+  return tabledITunesRatingValue(rating, country).value_or(QString::fromLatin1(kNotRated));
 }
 
 std::optional<QString> ratingFromITunesValue(const QString& value) {

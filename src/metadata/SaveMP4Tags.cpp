@@ -69,7 +69,8 @@ void setKindTags(Mp4Tags& tags, const MediaFile& media) {
     tags.track = Mp4IndexTotal{uint16_t(episode), 0};
     tags.disk = Mp4IndexTotal{1, 1};
     tags.tvNetwork = "";
-    tags.album = tags.sortAlbum = utf8(QStringLiteral("%1, Season %2").arg(media.seriesname()).arg(qint32(season)));
+    tags.album = tags.sortAlbum =
+        utf8(QStringLiteral("%1, Season %2").arg(media.seriesname(), QString::number(qint32(season))));
     tags.sortName = series;
     tags.albumArtist = series;
     tags.artist = series;

@@ -121,7 +121,9 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
                       (season == 0 && episode == 0);
     if (!keep) continue;
     if (metadata && firstNamedKept < 0 && name.toLower() == wanted) firstNamedKept = int(kept.size());
-    kept.append(VideoAlternate::alternateWithName(name, id));
+    // The line's entities are replaced already; its numeric references finish the name, so
+    // that every candidate name is unescaped exactly once, here.
+    kept.append(VideoAlternate::alternateWithName(*DecodeCharacterReferences(name), id));
     logTo(reporter, kAddingAlternate.arg(name, QString::number(id)), 4);
     if (metadata) item.setSoliddetection(true);
   }
@@ -136,13 +138,7 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
   } else {
     item.setChaptersAlternates(kept);
   }
-  QList<VideoAlternate> suggestions = item.AlternativeSuggestions();
-  if (suggestions.isEmpty()) {
-    QFile::remove(file);
-  } else {
-    for (VideoAlternate& suggestion : suggestions) suggestion.setName(UnescapeHTML(suggestion.Name()));
-    item.setAlternativeSuggestions(suggestions);
-  }
+  if (item.AlternativeSuggestions().isEmpty()) QFile::remove(file);
   return BCError::NoError();
 }
 

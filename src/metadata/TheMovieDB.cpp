@@ -179,10 +179,11 @@ BCError LookUpMovieDBAlternates(MediaFile& item, const QString& language, const 
       matched = false;
     }
     if (auto v = elementValue(line, "name")) {
-      candidate.setName(*v);
-      // The answer is XML: a name with "&" only equals the query once unescaped.
-      if (UnescapeXMLEntities(*v).toLower() == cleaned) {
-        logTo(reporter, kFoundShow.arg(*v), 4);
+      // The answer is XML text: the name is kept, compared and assigned unescaped, and
+      // nothing later unescapes it again.
+      candidate.setName(UnescapeHTML(*v));
+      if (candidate.Name().toLower() == cleaned) {
+        logTo(reporter, kFoundShow.arg(candidate.Name()), 4);
         matched = true;
       }
     }

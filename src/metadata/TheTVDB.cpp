@@ -137,9 +137,13 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
   }
   if (choice == EpisodeChoice::ByName) logTo(reporter, kFinishedPassing, 4);
 
-  // The series-wide values are the last ones read, whichever episode was chosen.
-  const QString seriesName = UnescapeXMLEntities(current.seriesName);
-  const QString episodeName = UnescapeXMLEntities(chosen.name);
+  // The series-wide values are the last ones read, whichever episode was chosen. Lines whose
+  // numeric references were decoded above only need their entities replaced; the others take
+  // both, so that every name is unescaped here once and the look-up leaves it as it is.
+  QString (*const unescape)(const QString&) =
+      choice == EpisodeChoice::ByName ? UnescapeXMLEntities : UnescapeHTML;
+  const QString seriesName = unescape(current.seriesName);
+  const QString episodeName = unescape(chosen.name);
   const QString overview = UnescapeXMLEntities(chosen.overview);
   if (episodeName.isEmpty()) {
     logTo(reporter, kNoEpisodeName, 4);
@@ -195,9 +199,9 @@ BCError TVDBLookUpShow(MediaFile& item, const QString& cachePath, const Reporter
     }
     if (auto v = elementValue(line, "seriesid")) candidate.setID(IntegerValue(*v));
     if (auto v = elementValue(line, "SeriesName")) {
-      candidate.setName(v->toLower());
-      // The answer is XML: a name with "&" only equals the query once unescaped.
-      named = UnescapeXMLEntities(candidate.Name()) == query;
+      // The answer is XML text: the name is kept unescaped, so a name with "&" equals the query.
+      candidate.setName(UnescapeHTML(*v).toLower());
+      named = candidate.Name() == query;
     }
     if (line.contains(QLatin1String("</Series>"))) {
       // Selected as it is kept, so that the index always lies inside the list.

@@ -622,6 +622,9 @@ std::vector<Mp4TimedText::Sample> Mp4TimedText::samples() const {
     emit(c.endMs - c.startMs, c.text);
     t = c.endMs;
   }
+  // The closing empty sample, as the description's last one and ffmpeg's muxer have it:
+  // without it, players stretch the last cue to the end of the film.
+  if (!cues.empty()) emit(0, "");
   return out;
 }
 

@@ -63,8 +63,8 @@ struct Mp4TimedText {
   // Lines never empty and never longer than a cue's text line.
   std::string description() const;
 
-  // The tx3g sample description, and the samples from time 0: every cue, and an empty
-  // sample for each gap before or between them.
+  // The tx3g sample description, and the samples from time 0: every cue, an empty sample
+  // for each gap before or between them, and a closing empty one of no duration.
   Mp4Buffer sampleEntry() const;
   struct Sample {
     uint64_t durationMs = 0;

@@ -72,6 +72,16 @@ void Mp4Track::setName(const std::string& name) {
   udta.append(Mp4Box::leaf("name", Mp4Buffer(name.begin(), name.end())));
 }
 
+// hdlr: version and flags, pre-defined, handler type, 12 reserved bytes, then the name.
+constexpr size_t kHandlerNameOffset = 24;
+
+void Mp4Track::setHandlerName(const std::string& name) {
+  Mp4Buffer& p = trak_->find("mdia.hdlr")->payload();
+  p.resize(kHandlerNameOffset);
+  p.insert(p.end(), name.begin(), name.end());
+  p.push_back(0);
+}
+
 std::string Mp4Track::language() const {
   const Mp4Buffer& p = trak_->find("mdia.mdhd")->payload();
   return mp4UnpackLanguage(uint16_t(readAt(p, mdhdLanguageOffset(p), 2) & 0x7FFF));

@@ -29,6 +29,8 @@ class Mp4Track {
 
   std::string name() const;  // udta.name; empty when there is none
   void setName(const std::string& name);
+  // The name in mdia.hdlr, which most players and ffprobe show as the track's name.
+  void setHandlerName(const std::string& name);
   // ISO 639-2/T code of mdhd ("und" when undetermined); false for anything but three
   // lower-case letters.
   std::string language() const;

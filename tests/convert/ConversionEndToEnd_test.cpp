@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <atomic>
+#include <thread>
 
 #include "FakeTool.h"
 #include "mp4/Mp4Fixtures.h"
@@ -54,7 +56,9 @@ struct Stream {
   bool enabled = false;
 };
 
-// ffprobe for codecs, channels, languages and the enabled flag; mediainfo for the names.
+// ffprobe for codecs, channels, languages and the enabled flag; mediainfo for the names: its
+// title shows the handler name that MP4Box's "name=" sets and the track name set after it,
+// "Surround / French 5.1".
 QList<Stream> streamsOf(const QString& path) {
   QList<Stream> streams;
   const QJsonObject probe =
@@ -196,9 +200,9 @@ class ConversionEndToEnd : public testing::Test {
       EXPECT_EQ(streams[i].name, name) << i;
       EXPECT_EQ(streams[i].enabled, on) << i;
     };
-    expectAudio(1, "aac", "eng", 2, "Stereo", true);
-    expectAudio(2, "aac", "fra", 2, "Stereo", false);
-    expectAudio(3, "ac3", "fra", 6, "French 5.1", false);
+    expectAudio(1, "aac", "eng", 2, "Stereo / Stereo", true);
+    expectAudio(2, "aac", "fra", 2, "Stereo / Stereo", false);
+    expectAudio(3, "ac3", "fra", 6, "Surround / French 5.1", false);
     EXPECT_EQ(streams[4].type, "subtitle");
     EXPECT_EQ(streams[4].codec, "mov_text");
     EXPECT_EQ(streams[4].language, "eng");
@@ -268,8 +272,9 @@ TEST_F(ConversionEndToEnd, AnHDAndSDPairGoesToTheDesktopAndADroppedOriginalToThe
   expectWholeEpisode(desktop + "/" + outputName(" HD.m4v"), 1);
   // The SD file has no surround: the French track comes only as stereo.
   const QList<Stream> sd = streamsOf(desktop + "/" + outputName());
-  EXPECT_EQ(describe(sd), "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' on; audio aac fra ch2 'Stereo' off; "
-                          "subtitle mov_text eng ch0 'eng' on");
+  EXPECT_EQ(describe(sd),
+            "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; "
+            "audio aac fra ch2 'Stereo / Stereo' off; subtitle mov_text eng ch0 'eng' on");
   EXPECT_EQ(tagsOf(desktop + "/" + outputName())["hdvd"].toInt(), 0);
   EXPECT_EQ(tagsOf(desktop + "/" + outputName())["cnID"], tagsOf(desktop + "/" + outputName(" HD.m4v"))["cnID"]);
   EXPECT_FALSE(QFileInfo::exists(source));
@@ -439,11 +444,11 @@ TEST_F(ConversionEndToEnd, OnlyTheFirstDefaultAudioTrackPlaysAndWithoutOneNoneDo
     const char* streams;
   } cases[] = {
       {"TwoDefaults", true, true,
-       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' on; audio aac fra ch2 'Stereo' off; "
-       "audio ac3 fra ch6 'French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; audio aac fra ch2 'Stereo / Stereo' off; "
+       "audio ac3 fra ch6 'Surround / French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
       {"NoDefault", false, false,
-       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo' off; audio aac fra ch2 'Stereo' off; "
-       "audio ac3 fra ch6 'French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; audio aac fra ch2 'Stereo / Stereo' off; "
+       "audio ac3 fra ch6 'Surround / French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
   };
   for (const DefaultCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -507,4 +512,91 @@ TEST_F(ConversionEndToEnd, RegionalLanguagesBibliographicCodesAndAKoreanSubtitle
   const test::CommandResult text = test::runCommand(
       "ffmpeg", {"-v", "error", "-i", output, "-map", "0:s:m:language:kor", "-f", "srt", "-"});
   EXPECT_TRUE(QString::fromUtf8(text.output).contains(korean)) << text.output.toStdString();
+}
+
+TEST_F(ConversionEndToEnd, AnSDFilePlaysTheStereoVersionOfADefaultSurroundTrack) {
+  // Only the French surround track plays by default, and no stereo version was asked for:
+  // the SD file, which carries no surround, plays its stereo version instead.
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  const struct {
+    const char* name;
+    quint32 format;
+    bool mobile;
+  } cases[] = {
+      {"HDAndSD", ConversionFormat::HDAndSD, false},
+      {"SDForMobile", ConversionFormat::SDOnly, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedSettings mobile{{"SupportMobileDevices", c.mobile}};
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(c.name);
+    media->setConversionFormat(c.format);
+    QList<AudioTrack> audio = media->AudioTracks();
+    for (AudioTrack& t : audio) {
+      t.setIsDefault(t.channels() == 6);
+      t.setMakeStereo(false);
+    }
+    media->setAudioTracks(audio);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())),
+              "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; "
+              "audio aac fra ch2 'Stereo / Stereo' on; subtitle mov_text eng ch0 'eng' on");
+    if (c.format == ConversionFormat::HDAndSD)
+      EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName(" HD.m4v"))),
+                "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; "
+                "audio ac3 fra ch6 'Surround / French 5.1' on; subtitle mov_text eng ch0 'eng' on");
+  }
+}
+
+TEST_F(ConversionEndToEnd, AStopWhileTheSoundIsExportedEndsTheConversionAsAStop) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  BCConverter& c = prepare();
+  // The real ffmpeg, except that exporting the sound waits to be stopped.
+  const QString exporting = test::freshFolder("exporting") + "/started";
+  const QString wrapper =
+      test::writeFile(test::freshFolder("slow sound") + "/ffmpeg",
+                      "#!/bin/sh\ncase \"$*\" in *-vn*) touch '" + exporting.toUtf8() +
+                          "'; sleep 60;; esac\nexec '" + c.ffmpegpath.toUtf8() + "' \"$@\"\n");
+  QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
+  c.ffmpegpath = wrapper;
+  media->setState(MediaState::Converting);
+  BCError result;
+  std::atomic<bool> done{false};
+  std::thread conversion([&] {
+    result = c.Convert();
+    done = true;
+  });
+  const bool started = test::waitFor([&] { return QFileInfo::exists(exporting) || done; });
+  // As the queue's stop button does.
+  media->setStopbuttonpressed(true);
+  media->setState(MediaState::Ended);
+  conversion.join();
+  ASSERT_TRUE(started);
+
+  // Code 2 is the stop the queue reports to nobody, unlike an audio error.
+  EXPECT_EQ(result.Code(), 2) << result.Description().toStdString();
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_EQ(media->progress(), 100);
+  EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+}
+
+TEST_F(ConversionEndToEnd, AWorkFolderAndSourceNamedWithPercentNumbersConvertLikeAnyOther) {
+  // Texts such as "%1" in a folder's name must reach the tools as they are.
+  work = test::freshFolder("work %1 %2");
+  sources = test::freshFolder("videos %1");
+  ScopedSettings s{{"ConversionDirectory", work}, {"TVShowDestination", "Desktop"}};
+  makeEpisode("Episode %1");
+  media->setConversionFormat(ConversionFormat::HDAndSD);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  expectWholeEpisode(paths::desktopFolder() + "/" + outputName(" HD.m4v"), 1);
+  EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())),
+            "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; "
+            "audio aac fra ch2 'Stereo / Stereo' off; subtitle mov_text eng ch0 'eng' on");
+  EXPECT_EQ(workFolderLeft(), "");
 }

@@ -381,3 +381,23 @@ TEST_F(Convert, PauseSuspendsTheEncoder) {
   EXPECT_FALSE(running.result().Error());
   EXPECT_TRUE(QFileInfo::exists(out + "/Test Movie.m4v"));
 }
+
+TEST_F(Convert, TagsOnlyIsRefusedWithoutAPassAndTheOriginalStays) {
+  // An original that a finished conversion would move to the Trash.
+  ScopedSettings trash{{"VideoSourcesFileAction", 1}, {"SucessfulConversions", 0}};
+  prepare({320, 180, 2}, ConversionFormat::TagsOnly);
+  const QString original = media->fullpath();
+  const QByteArray before = test::readFile(original);
+
+  const BCError result = converter->Convert();
+
+  EXPECT_TRUE(result.Error());
+  EXPECT_EQ(result.Code(), 6);
+  EXPECT_EQ(result.Description(), "Tags only items are updated in place, not converted");
+  EXPECT_EQ(test::readFile(original), before);
+  EXPECT_TRUE(QDir(out).isEmpty());
+  EXPECT_TRUE(QDir(work).isEmpty());
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 0);
+  EXPECT_FALSE(log.text().contains("Starting HD Conversion"));
+}

@@ -139,7 +139,7 @@ TEST(ExtractAudio, AMissingExportEndsTheStepWithCode7) {
   EXPECT_EQ(media->progress(), 100);
 }
 
-TEST(ExtractAudio, AStopEndsTheStepWithCode0AndDeletesTheOutput) {
+TEST(ExtractAudio, AStopEndsTheStepAsEveryStopDoesAndDeletesTheOutput) {
   Export e;
   const QString source = e.sources + "/Film.mkv";
   test::makeMatroska(source);
@@ -149,8 +149,9 @@ TEST(ExtractAudio, AStopEndsTheStepWithCode0AndDeletesTheOutput) {
   test::writeFile(output, "partial");
   media->setStopbuttonpressed(true);
   const BCError result = converter->ExtractAudio();
-  EXPECT_EQ(result.Code(), 0);
-  EXPECT_EQ(result.Description(), "Unknown Audio Error Occurred");
+  // Code 2, which the queue reports to nobody: not an audio error.
+  EXPECT_EQ(result.Code(), 2);
+  EXPECT_EQ(result.Description(), "Cancel Button Pressed");
   EXPECT_FALSE(QFileInfo::exists(output));
   EXPECT_EQ(QDir(e.work).entryList({"audio*"}, QDir::Files), QStringList{});
   EXPECT_TRUE(e.log.text().contains("[RED]Conversion failed either due to stop button press FFMPEG fail."));

@@ -81,6 +81,9 @@ TEST(VideoJoin, AJoinThatFailsEndsTheConversion) {
   const BCError result = j.run(first, {second}, converter);
   EXPECT_TRUE(result.Error());
   EXPECT_EQ(result.Code(), 1);
+  // Debian's mkvmerge words it "... cannot be appended to the track number ...".
+  EXPECT_EQ(result.Description(), "Video Join Failed due to mismatched track properties")
+      << j.log.text().toStdString();
   EXPECT_EQ(converter->convideodata->state(), MediaState::Ended);
   EXPECT_TRUE(j.log.text().contains("[RED]Failing conversion on Video Join Error"));
 

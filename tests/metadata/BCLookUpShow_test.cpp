@@ -315,6 +315,50 @@ TEST_F(LookUp, AnEpisodeTheServiceCannotNameBecomesUnknown) {
   EXPECT_TRUE(logged("Empty show name returned", 3)) << log().toStdString();
 }
 
+TEST_F(LookUp, NamesFromTheAnswersAreUnescapedExactlyOnce) {
+  // XML text: "&amp;" is a name's "&"; "&amp;amp;" a name that holds the text "&amp;".
+  server.route(
+      movieDBSearchTarget("marley%20%26%20me"),
+      xmlAnswer("<movies>\n<movie>\n<name>Marley &amp; Me</name>\n<id>14306</id>\n</movie>\n</movies>\n"));
+  server.route(
+      movieDBRecordTarget(14306),
+      xmlAnswer("<movies>\n<movie>\n<name>Marley &amp; Me</name>\n<certification>PG</certification>\n"
+                "</movie>\n</movies>\n"));
+  server.route(
+      tvdbSearchTarget("law%20%26%20order"),
+      xmlAnswer("<Data>\n<Series>\n<seriesid>72368</seriesid>\n<SeriesName>Law &amp; Order</SeriesName>\n"
+                "</Series>\n</Data>\n"));
+  server.route(tvdbRecordTarget(72368), xmlAnswer(R"(<Data>
+<Series>
+<SeriesName>Law &amp; Order</SeriesName>
+</Series>
+<Episode>
+<EpisodeName>Tags &amp;amp; Entities</EpisodeName>
+<EpisodeNumber>4</EpisodeNumber>
+<SeasonNumber>2</SeasonNumber>
+</Episode>
+</Data>
+)"));
+  const struct {
+    const char* what;
+    MediaFilePtr item;
+    const char* series;
+    const char* episode;
+    VideoAlternate candidate;
+  } cases[] = {
+      {"a movie", movieItem("Marley & Me"), "Marley & Me", "",
+       VideoAlternate::alternateWithName("Marley & Me", 14306)},
+      {"a TV episode", tvItem("Law & Order", 2, 4), "Law & Order", "Tags &amp; Entities",
+       VideoAlternate::alternateWithName("law & order", 72368)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(lookup.LookUpShowData(*c.item).Error()) << c.what;
+    EXPECT_EQ(c.item->seriesname(), QString::fromUtf8(c.series)) << c.what;
+    EXPECT_EQ(c.item->episodename(), QString::fromUtf8(c.episode)) << c.what;
+    EXPECT_EQ(c.item->AlternativeSuggestions(), QList<VideoAlternate>{c.candidate}) << c.what;
+  }
+}
+
 TEST_F(LookUp, AHomeMovieIsOnlyTidiedUp) {
   auto item = tvItem("Holiday &amp; Beach", 0, 0);
   item->setMediatype(MediaType::HomeMovie);

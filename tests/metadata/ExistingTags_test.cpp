@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "media/MediaValues.h"
+#include "metadata/SaveMP4Tags.h"
 #include "metadata/ServiceTestSupport.h"
 #include "mp4/Mp4File.h"
+#include "mp4/Mp4Fixtures.h"
 #include "platform/NotificationCenter.h"
 
 using namespace zuvo;
@@ -200,7 +202,7 @@ TEST_F(TakingOverTags, AnEpisodeFromEitherWriterIsTakenOverWithRatingPeopleAndLo
                            "/api/A3C9E71B04D28F56/series/73739/banners.xml", "/banners/seasons/73739-2.jpg",
                            chapterSearch("lost%20%26%20found")}))
         << writer.name;
-    // The chapter search unescapes the names of every metadata candidate.
+    // The search keeps its candidate names unescaped.
     EXPECT_EQ(item->AlternativeSuggestions(),
               QList<VideoAlternate>({VideoAlternate::alternateWithName("lost & found", 73739)}))
         << writer.name;
@@ -328,6 +330,43 @@ TEST_F(TakingOverTags, AMovieGetsTheMovieDBCandidatesAndPosters) {
   EXPECT_EQ(item->description(), "From the tags.");
   EXPECT_EQ(item->alternateimages(), QStringList({server.baseURL() + "/posters/5001.jpg"}));
   EXPECT_GT(item->image().pixelColor(5, 5).red(), 200);
+}
+
+TEST_F(TakingOverTags, AMovieNamedWithAnAmpersandKeepsItsNameThroughTheLookUpAndAnInPlaceSave) {
+  const QString key = "4f1c8e2a9b7d3065e1a2c4b6d8f09e73";
+  // XML text: "&amp;" is the name's "&"; "&amp;amp;" is a title that holds the text "&amp;".
+  server.route(("/2.1/Movie.search/en/xml/" + key + "/marley%20%26%20me").toUtf8(), xmlAnswer(R"(<movies>
+<movie>
+<name>Marley &amp; Me: The Puppy Years</name>
+<id>20000</id>
+</movie>
+<movie>
+<name>Marley &amp; Me</name>
+<id>14306</id>
+</movie>
+<movie>
+<name>Marley &amp;amp; Me</name>
+<id>30000</id>
+</movie>
+</movies>
+)"));
+  const QString path = freshVideo("Marley.m4v");
+  tagWith(path, [](Mp4Tags& t) { t.name = "Marley & Me"; });
+  auto item = itemFor(path);
+
+  EXPECT_FALSE(createVideoDataFromm4v(*item, "en", cache, reporter, false).Error());
+
+  EXPECT_EQ(item->seriesname(), "Marley & Me");
+  EXPECT_EQ(item->selectedAlernativeSuggestion(), 1);
+  EXPECT_EQ(item->AlternativeSuggestions(),
+            QList<VideoAlternate>({VideoAlternate::alternateWithName("Marley & Me: The Puppy Years", 20000),
+                                   VideoAlternate::alternateWithName("Marley & Me", 14306),
+                                   VideoAlternate::alternateWithName("Marley &amp; Me", 30000)}));
+
+  // What the queue's tags-only job writes back into the user's file.
+  ASSERT_FALSE(saveMP4TagsInPlace(path, *item, reporter).Error());
+  EXPECT_EQ(mutagenView(path)["tags"].toObject()["\u00a9nam"].toArray(), QJsonArray({"Marley & Me"}));
+  EXPECT_TRUE(atomicParsley(path).contains("\"\xC2\xA9nam\" contains: Marley & Me\n"));
 }
 
 TEST_F(TakingOverTags, AutomaticConversionQueuesTheItemOnlyWithBothFlags) {

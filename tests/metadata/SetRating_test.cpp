@@ -143,21 +143,35 @@ TEST(SetRating, RatingsSurviveAReadAndAnInPlaceSave) {
   }
 }
 
-TEST(SetRating, ARatingMadeInAnotherCountryStaysAsItWasUntilItChanges) {
-  const QString path = makeMp4({Layout::MoovLast});
-  const MediaFilePtr media = movie();
-  {
-    ScopedSettings settings({{"CountryForRatings", "Great Britain"}});
-    ASSERT_FALSE(saveWithRating(path, media, "PG").Error());
+TEST(SetRating, ResavingAfterTheCountryChangedWritesTheNewCountrysValue) {
+  // Each case: saved under one country, read back as the take-over reads it, saved again
+  // under another; a rating the new country cannot write keeps the value it had.
+  const struct {
+    const char* before;
+    const char* rating;
+    const char* after;
+    const char* value;
+  } cases[] = {
+      {"United States", "G", "Australia", "au-tv|G|300|"},
+      {"Great Britain", "PG", "United States", "mpaa|PG|200|"},
+      {"Australia", "M", "Great Britain", "au-movie|M|350|"},
+      {"Germany", "FSK 12", "United States", "de-movie|FSK 12|300|"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.rating) + ": " + c.before + " then " + c.after);
+    const QString path = makeMp4({Layout::MoovLast});
+    const MediaFilePtr media = movie();
+    {
+      ScopedSettings settings({{"CountryForRatings", c.before}});
+      ASSERT_FALSE(saveWithRating(path, media, QString::fromUtf8(c.rating)).Error());
+    }
+    ScopedSettings settings({{"CountryForRatings", c.after}});
+    ExistingMP4Tags existing;
+    ASSERT_FALSE(readExistingMP4Tags(path, existing).Error());
+    ASSERT_EQ(existing.rating, QString::fromUtf8(c.rating));
+    ASSERT_FALSE(saveWithRating(path, media, *existing.rating).Error());
+    EXPECT_EQ(storedRating(path), c.value);
   }
-  ScopedSettings settings({{"CountryForRatings", "United States"}});
-  ExistingMP4Tags existing;
-  ASSERT_FALSE(readExistingMP4Tags(path, existing).Error());
-  ASSERT_EQ(existing.rating, QString("PG"));
-  ASSERT_FALSE(saveWithRating(path, media, *existing.rating).Error());
-  EXPECT_EQ(storedRating(path), "uk-movie|PG|200|");
-  ASSERT_FALSE(saveWithRating(path, media, "R").Error());
-  EXPECT_EQ(storedRating(path), "mpaa|R|400|");
 }
 
 TEST(SetRating, StoredValuesReadBackAsTheRatingThatWritesThem) {

@@ -142,12 +142,12 @@ TEST_F(TVDBSearch, ListsEverySeriesAndSelectsTheOneNamedLikeTheQuery) {
   EXPECT_FALSE(result.Error());
   EXPECT_EQ(requests(), QStringList({QString::fromLatin1(kSearchTarget)}));
   EXPECT_EQ(cacheFiles(), QStringList({"law & order.tvdbftc"}));
+  // The names are XML text, kept unescaped: "&amp;" is the query's "&".
   const QList<VideoAlternate> expected{
-      VideoAlternate::alternateWithName("law &amp; order: special victims unit", 75692),
-      VideoAlternate::alternateWithName("law &amp; order", 72368),
-      VideoAlternate::alternateWithName("law &amp; order: criminal intent", 71489)};
+      VideoAlternate::alternateWithName("law & order: special victims unit", 75692),
+      VideoAlternate::alternateWithName("law & order", 72368),
+      VideoAlternate::alternateWithName("law & order: criminal intent", 71489)};
   EXPECT_EQ(item->AlternativeSuggestions(), expected);
-  // The names are XML text: "&amp;" is the query's "&".
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 1);
   EXPECT_TRUE(logged("Loading TVDB show into file " + cache + "/law & order.tvdbftc", 4));
   EXPECT_TRUE(logged("Opening file " + cache + "/law & order.tvdbftc", 4));

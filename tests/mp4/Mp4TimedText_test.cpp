@@ -78,10 +78,12 @@ TEST(Mp4TimedText, TheDescriptionKeepsItsHeaderLineAndReadsBackAfterTheHeaderIsP
 
   // Samples cover the time line from 0 without gaps; the tx3g entry carries the font.
   const auto samples = back.samples();
-  ASSERT_EQ(samples.size(), 4u);  // cue, gap, cue, cue
+  ASSERT_EQ(samples.size(), 5u);  // cue, gap, cue, cue, the end of the last
   EXPECT_EQ(samples[1].durationMs, 1000u);
   EXPECT_EQ(mp4SampleText(samples[1].bytes), "");
   EXPECT_EQ(mp4SampleText(samples[2].bytes), "Two\nlines");
+  EXPECT_EQ(samples[4].durationMs, 0u);
+  EXPECT_EQ(mp4SampleText(samples[4].bytes), "");
   const Mp4Buffer entry = back.sampleEntry();
   EXPECT_NE(std::string(entry.begin(), entry.end()).find("ftab"), std::string::npos);
 }

@@ -106,20 +106,28 @@ TEST(Mp4Box, TheAddCommandsOfTheConversionGiveTracksWithTheirNameLanguageGroupFl
     int channels;
     const char* language;  // ffprobe's
     const char* title;     // mediainfo's, "" for none
+    const char* handler;   // ffprobe's handler name, which players show
     int group;
     bool enabled;
     double startSeconds;
   } cases[] = {
-      {"enabled stereo", QString(" -add %1:name=Stereo:lang=\"%2\":group=1%3 %4").arg(quoted(w.aac), "eng", "", out), "aac", 2,
-       "eng", "Stereo", 1, true, 0},
-      {"delayed, disabled stereo", QString(" -add %1:name=Stereo:lang=\"%2\":group=1%3:disable %4").arg(quoted(w.aac), "", ":delay=250", out),
-       "aac", 2, "und", "Stereo", 1, false, 0.25},
-      {"surround", QString(" -add %1:name=\"%2\":lang=\"%3\":group=1%4:disable %5").arg(quoted(w.ac3), "Surround", "deu", "", out),
-       "ac3", 6, "deu", "Surround", 1, false, 0},
-      {"first subtitle", QString(" -add \"%1\":name=%2:lang=%2:group=2 %3").arg(w.folder + "/subtitle0.ttxt2", "fre", out),
-       "mov_text", 0, "fre", "fre", 2, true, 0},
-      {"later subtitle without a language", QString(" -add \"%1\":group=2:disable %2").arg(w.folder + "/subtitle1.ttxt2", out),
-       "mov_text", 0, "und", "", 2, false, 0},
+      {"enabled stereo",
+       QString(" -add %1:name=Stereo:lang=\"%2\":group=1%3 %4").arg(quoted(w.aac), "eng", "", out), "aac", 2,
+       "eng", "Stereo", "Stereo", 1, true, 0},
+      {"delayed, disabled stereo",
+       QString(" -add %1:name=Stereo:lang=\"%2\":group=1%3:disable %4")
+           .arg(quoted(w.aac), "", ":delay=250", out),
+       "aac", 2, "und", "Stereo", "Stereo", 1, false, 0.25},
+      {"surround",
+       QString(" -add %1:name=\"%2\":lang=\"%3\":group=1%4:disable %5")
+           .arg(quoted(w.ac3), "Surround", "deu", "", out),
+       "ac3", 6, "deu", "Surround", "Surround", 1, false, 0},
+      {"first subtitle",
+       QString(" -add \"%1\":name=%2:lang=%2:group=2 %3").arg(w.folder + "/subtitle0.ttxt2", "fre", out),
+       "mov_text", 0, "fre", "fre", "fre", 2, true, 0},
+      {"later subtitle without a language",
+       QString(" -add \"%1\":group=2:disable %2").arg(w.folder + "/subtitle1.ttxt2", out), "mov_text", 0,
+       "und", "", "SubtitleHandler", 2, false, 0},
   };
   int expected = 2;
   for (const auto& c : cases) {
@@ -135,6 +143,7 @@ TEST(Mp4Box, TheAddCommandsOfTheConversionGiveTracksWithTheirNameLanguageGroupFl
       EXPECT_EQ(s["channels"].toInt(), c.channels);
     }
     EXPECT_EQ(s["tags"].toObject()["language"].toString(), c.language);
+    EXPECT_EQ(s["tags"].toObject()["handler_name"].toString(), c.handler);
     EXPECT_EQ(s["disposition"].toObject()["default"].toInt(), c.enabled ? 1 : 0);
     EXPECT_NEAR(s["start_time"].toString().toDouble(), c.startSeconds, 0.001);
     const QJsonObject m = mediainfoTracks(w.output).last().toObject();
@@ -160,6 +169,27 @@ TEST(Mp4Box, TheAddCommandsOfTheConversionGiveTracksWithTheirNameLanguageGroupFl
   EXPECT_EQ(subtitle["height"].toInt(), 60);
   EXPECT_EQ(lastTrackTranslationY(w.output), 140);
   EXPECT_EQ(mutagenView(w.output)["tags"].toObject()["\u00a9nam"].toArray().first().toString(), "Kept");
+}
+
+TEST(Mp4Box, TheLastCueEndsWhereTheDescriptionEndsItNotAtTheEndOfTheFilm) {
+  const QString folder = freshFolder("work folder");
+  const QString output = folder + "/Film.m4v";
+  makeTestVideo(output, 6, 160, 120, {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+  writeFile(folder + "/subtitle0.sub", kSrt.toUtf8());
+  ASSERT_EQ(runTool("mp4box", " -ttxt subtitle0.sub", folder).exitCode, 0);
+  const ToolRun r =
+      runTool("mp4box", " -add " + quoted(folder + "/subtitle0.ttxt") + ":lang=eng:group=2 " + quoted(output),
+              folder);
+  ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+
+  const CommandResult packets =
+      runCommand("ffprobe", {"-v", "error", "-select_streams", "s", "-show_entries",
+                             "packet=pts_time,duration_time", "-of", "csv=p=0", output});
+  // The last cue's sample lasts as long as the cue; the empty one after it takes the rest.
+  EXPECT_TRUE(packets.output.contains("\n2.000000,0.800000\n2.800000,")) << packets.output.toStdString();
+  const CommandResult srt =
+      runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", output, "-map", "0:s:0", "-f", "srt", "-"});
+  EXPECT_TRUE(srt.output.contains("00:00:02,000 --> 00:00:02,800")) << srt.output.toStdString();
 }
 
 TEST(Mp4Box, DelayAndRemoveChangeOnlyTheTrackTheyName) {

@@ -149,7 +149,8 @@ int addTrack(const std::string& text, const std::string& output) {
   }
   for (uint32_t id : ids) {
     Mp4Track t = *file.track(id);
-    if (argument->name && !argument->name->empty()) t.setName(*argument->name);
+    // As the real tool: the handler name, which players show as the track's name.
+    if (argument->name && !argument->name->empty()) t.setHandlerName(*argument->name);
     if (argument->language) t.setLanguage(argument->language->empty() ? "und" : *argument->language);
     if (argument->group) t.setAlternateGroup(*argument->group);
     const uint32_t flags = t.flags() | Mp4Track::kEnabled | Mp4Track::kInMovie;
