@@ -226,11 +226,7 @@ void BCTagsPanel::reload(TagEditorTable table) {
 
 void BCTagsPanel::showImage(const QImage& image) {
   shownImage_ = image;
-  if (image.isNull())
-    ui_->TagsImageView->clear();
-  else
-    ui_->TagsImageView->setPixmap(QPixmap::fromImage(image).scaled(ui_->TagsImageView->minimumSize(), Qt::KeepAspectRatio,
-                                                                   Qt::SmoothTransformation));
+  ImageWell::show(ui_->TagsImageView, image);
 }
 
 void BCTagsPanel::layOutForMediaType(quint32 type, bool fillRatings) {

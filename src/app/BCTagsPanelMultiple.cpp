@@ -84,7 +84,7 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
   showcount_ = qint32(shows.size());
   ::Ui::BCTagsPanelMultiple& ui = *ui_;
   shownImage_ = QImage();
-  ui.TagsImageView->clear();
+  showImage();
   if (shows.isEmpty()) {
     for (const TextRow& row : kTextRows) (ui.*row.field)->clear();
     return;
@@ -110,13 +110,7 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
   showImage();
 }
 
-void BCTagsPanelMultiple::showImage() {
-  QLabel* view = ui_->TagsImageView;
-  if (shownImage_.isNull())
-    view->clear();
-  else
-    view->setPixmap(QPixmap::fromImage(shownImage_).scaled(view->minimumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-}
+void BCTagsPanelMultiple::showImage() { ImageWell::show(ui_->TagsImageView, shownImage_); }
 
 void BCTagsPanelMultiple::UpdateButtonClick() {
   load();

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QPixmap>
 
 namespace zuvo {
 
@@ -30,6 +31,14 @@ QImage ImageWell::imageFrom(const QMimeData* data) {
     if (!image.isNull()) return image;
   }
   return {};
+}
+
+void ImageWell::show(QLabel* view, const QImage& image) {
+  if (image.isNull()) {
+    view->setText(QStringLiteral("Drop or paste artwork here"));
+    return;
+  }
+  view->setPixmap(QPixmap::fromImage(image).scaled(view->minimumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 // Asked at every move of a drag: the files' headers are read, not their pictures.

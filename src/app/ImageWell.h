@@ -21,6 +21,8 @@ class ImageWell : public QObject {
   // The picture a drag or the clipboard offers: image data, else the first local file
   // that reads as an image; null when there is none.
   static QImage imageFrom(const QMimeData* data);
+  // Shows `image` in `view` at the view's least size, or, for none, what the view takes.
+  static void show(QLabel* view, const QImage& image);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
