@@ -26,7 +26,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace zuvo {
 
@@ -174,6 +176,9 @@ void BCPreferencePanel::load() {
   ui_->Turbo264PerianTextField->hide();
   ui_->GetPerianButton->hide();
   ui_->ElgatoAudioSlider->setRange(0, 200);  // tenths of a second
+  // "CacheDuration" is a code, not a number of days: 3 keeps files for eight days.
+  for (const auto& [text, code] : {std::pair{"one hour", 1}, {"one day", 2}, {"eight days", 3}, {"ever", 4}})
+    ui_->CacheDurationComboBox->addItem(QString::fromLatin1(text), code);
 
   connectBoundControls(window_.get());
   connectControls();
@@ -640,15 +645,27 @@ void BCPreferencePanel::FlushCacheButtonPress() {
 void BCPreferencePanel::setViewTab(QWidget* pane, bool animate) {
   (void)animate;  // the window manager moves the window; Qt has nothing to animate here
   QDialog* dialog = window();
-  ui_->PreferencesTabView->setCurrentWidget(pane);
+  QStackedWidget* panes = ui_->PreferencesTabView;
+  // The window is the shown pane's size plus the toolbar and the buttons around it: the
+  // hidden panes must not count, or every pane would take the largest one's size.
+  for (int i = 0; i < panes->count(); ++i) {
+    QWidget* page = panes->widget(i);
+    const QSizePolicy::Policy policy = page == pane ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+    page->setSizePolicy(policy, policy);
+  }
+  panes->setCurrentWidget(pane);
   shownPane_ = pane;
   selectToolbarItem(pane);
+  panes->updateGeometry();
+  dialog->layout()->invalidate();
+  dialog->layout()->activate();
+  const QSize size = dialog->sizeHint();
   // Keep the top edge where it was while the window takes the pane's size.
   const QRect before = dialog->geometry();
-  const QSize size = pane->sizeHint();
-  const int height = size.height() + 70 + ui_->myToolbar->sizeHint().height();
   if (dialog->isVisible())
-    dialog->setGeometry(before.x(), before.y(), std::max(size.width(), dialog->minimumSizeHint().width()), height);
+    dialog->setGeometry(before.x(), before.y(), size.width(), size.height());
+  else
+    dialog->resize(size);
 }
 
 void BCPreferencePanel::selectToolbarItem(QWidget* pane) {
@@ -729,6 +746,9 @@ void BCPreferencePanel::selectFeedPath(int row) {
 void BCPreferencePanel::AddRuleButtonPress() {
   rules_ << ruleFromEditorRows(ui().IfRuleEditor->editorRows(), ui_->ThenRuleEditor->editorRows());
   rulesModel_->reload();
+  // The new rule is the last row: show it however long the list has grown, once the
+  // table has laid out its new rows.
+  QTimer::singleShot(0, ui_->RulesTableView, [this] { ui_->RulesTableView->scrollToBottom(); });
 }
 
 void BCPreferencePanel::DeleteRuleButtonPress() {

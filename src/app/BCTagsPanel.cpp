@@ -1,6 +1,8 @@
 #include "app/BCTagsPanel.h"
 
 #include "app/BCBusyPanel.h"
+#include "app/FileDropTarget.h"
+#include "app/ImageWell.h"
 #include "app/Localized.h"
 #include "app/PanelPlacement.h"
 #include "app/TagEditorRules.h"
@@ -26,6 +28,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QPixmap>
 #include <QTableView>
 #include <future>
@@ -94,7 +97,6 @@ void BCTagsPanel::load() {
   TagEditorSource source;
   source.show = [this] { return myShow_; };
   source.chapterTitles = [this] { return chapterTitles_; };
-  source.selectedAudioRow = [this] { return selectedRow(TagEditorTable::AudioStreams); };
   source.log = [this](const QString& text, int level) { reporter_->report(text, quint32(level)); };
   source.dropped = [this](TagEditorTable table, const QStringList& paths, int dragged, int row) {
     tableDrop(table, paths, dragged, row);
@@ -114,7 +116,18 @@ void BCTagsPanel::load() {
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->verticalHeader()->hide();
+    // A click on a check box is taken by the box before the view selects: the row the
+    // user works on is selected all the same.
+    connect(view, &QAbstractItemView::clicked, view, [view](const QModelIndex& index) {
+      if (!view->selectionModel()->isRowSelected(index.row(), {})) view->selectRow(index.row());
+    });
   }
+  // A joined file is known by its name, at the end of its path: a narrow column cuts the
+  // middle, and the whole path shows as the row's tip.
+  ui_->VideoJoinTableView->setTextElideMode(Qt::ElideMiddle);
+  ui_->VideoJoinTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   // Subtitle and join tables take dropped files; join rows are dragged within their table.
   ui_->SubtitlesTableView->setAcceptDrops(true);
   ui_->SubtitlesTableView->setDragDropMode(QAbstractItemView::DropOnly);
@@ -134,6 +147,8 @@ void BCTagsPanel::load() {
   ui_->AudioStreamsTableView->setItemDelegateForColumn(columnOf(TagEditorTable::AudioStreams, "Language"),
                                                        new TagEditorComboDelegate(languagelist_, this));
   ui_->SRTFileLanguageComboBox->addItems(languagelist_);
+  new FileDropTarget(ui_->SRTDropImage, FileDropTarget::PathsReceiver([this](const QStringList& paths) { processdrop(paths); }));
+  new ImageWell(ui_->TagsImageView, [this](const QImage& image) { showImage(image); });
   window_->installEventFilter(new CloseWatcher(
       [this] {
         reporter_->report(QStringLiteral("Tags Panel Closing"), 4);
@@ -211,11 +226,7 @@ void BCTagsPanel::reload(TagEditorTable table) {
 
 void BCTagsPanel::showImage(const QImage& image) {
   shownImage_ = image;
-  if (image.isNull())
-    ui_->TagsImageView->clear();
-  else
-    ui_->TagsImageView->setPixmap(QPixmap::fromImage(image).scaled(ui_->TagsImageView->minimumSize(), Qt::KeepAspectRatio,
-                                                                   Qt::SmoothTransformation));
+  ImageWell::show(ui_->TagsImageView, image);
 }
 
 void BCTagsPanel::layOutForMediaType(quint32 type, bool fillRatings) {
@@ -254,11 +265,13 @@ void BCTagsPanel::fillTagsPanelFromShow(const MediaFilePtr& show) {
   ui.ForcedSubtitlesCheckBox->setChecked(dvd && media.forcedsubtitles());
   ui.ForceAudioSyncButton->setChecked(media.ForceAudioSync());
   ui.ForceVideoSyncButton->setChecked(media.ForceVideoSync());
-  ui.NumberSoftSubtitlesTextField->setText(
-      localizedString("There are %li soft and %li hard subtitles available for this file")
-          .replace(QLatin1String("%li"), QStringLiteral("%1"))
-          .arg(media.SoftSubtitleTracks().size())
-          .arg(media.HardSubtitleTracks().size()));
+  // Each "%li" takes its own count, the soft one first.
+  QString counts = localizedString("There are %li soft and %li hard subtitles available for this file");
+  for (const qsizetype count : {media.SoftSubtitleTracks().size(), media.HardSubtitleTracks().size()}) {
+    const qsizetype at = counts.indexOf(QLatin1String("%li"));
+    if (at >= 0) counts.replace(at, 3, QString::number(count));
+  }
+  ui.NumberSoftSubtitlesTextField->setText(counts);
 
   const quint32 type = std::min(media.mediatype(), MediaType::HomeMovie);
   ui.TagsMediaTypeComboBox->setCurrentIndex(int(type));
@@ -348,6 +361,7 @@ void BCTagsPanel::UpdateTagsPannel() {
   media.setRating(ui.RatingComboBox->currentText());
   media.setAudiosync(ui.AudioSyncTextField->text().trimmed().toFloat());
   media.setNoisereduction(quint32(std::max(0, ui.VideoNoiseReductionSlider->value())));
+  if (writtenBack_) writtenBack_({myShow_});
 }
 
 void BCTagsPanel::UpdateTagsInPlace() {

@@ -78,6 +78,8 @@ class BCTagsPanel : public QObject {
   void setTagsView(QWidget* view) { view_ = view; }
   TagEditorTableModel* model(TagEditorTable table) const;
   QTableView* tableView(TagEditorTable table) const;
+  // Told the items whose fields a write-back has just changed (the files table shows them).
+  void setWrittenBack(std::function<void(const QList<MediaFilePtr>&)> writtenBack) { writtenBack_ = std::move(writtenBack); }
   // Writes the tags in place off the GUI thread while its events flow; tests may replace it.
   void setInPlaceSaver(std::function<void(const QString&, const MediaFile&)> saver) { inPlaceSaver_ = std::move(saver); }
 
@@ -104,6 +106,7 @@ class BCTagsPanel : public QObject {
   std::unique_ptr<::Ui::TagsPanel> ui_;
   QList<TagEditorTableModel*> models_;
   std::function<void(const QString&, const MediaFile&)> inPlaceSaver_;
+  std::function<void(const QList<MediaFilePtr>&)> writtenBack_;
   bool filling_ = false;
   bool closingWithoutWriteBack_ = false;  // Cancel, or after the in-place save
   void postClose();

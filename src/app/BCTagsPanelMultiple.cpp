@@ -1,5 +1,6 @@
 #include "app/BCTagsPanelMultiple.h"
 
+#include "app/ImageWell.h"
 #include "app/Localized.h"
 #include "app/PanelPlacement.h"
 #include "ui_BCTagsPanelMultiple.h"
@@ -58,6 +59,11 @@ void BCTagsPanelMultiple::load() {
   ui_->setupUi(window_.get());
   view_ = window_.get();
   ui_->TagsMediaTypeComboBox->setInsertPolicy(QComboBox::NoInsert);
+  // A picture given to the view goes to every item at Update.
+  new ImageWell(ui_->TagsImageView, [this](const QImage& image) {
+    shownImage_ = image;
+    showImage();
+  });
   connect(ui_->UpdateButton, &QPushButton::clicked, this, [this] { UpdateButtonClick(); });
   connect(ui_->CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
 }
@@ -78,7 +84,7 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
   showcount_ = qint32(shows.size());
   ::Ui::BCTagsPanelMultiple& ui = *ui_;
   shownImage_ = QImage();
-  ui.TagsImageView->clear();
+  showImage();
   if (shows.isEmpty()) {
     for (const TextRow& row : kTextRows) (ui.*row.field)->clear();
     return;
@@ -101,10 +107,10 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
     const QImage image = media.image();
     if (image.isNull() || image != first.image()) shownImage_ = QImage();
   }
-  if (!shownImage_.isNull())
-    ui.TagsImageView->setPixmap(
-        QPixmap::fromImage(shownImage_).scaled(ui.TagsImageView->minimumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  showImage();
 }
+
+void BCTagsPanelMultiple::showImage() { ImageWell::show(ui_->TagsImageView, shownImage_); }
 
 void BCTagsPanelMultiple::UpdateButtonClick() {
   load();
@@ -123,6 +129,7 @@ void BCTagsPanelMultiple::UpdateButtonClick() {
     if (ui.HDComboBox->currentIndex() != kMultipleHDFlags) media->setForceHDflag(ui.HDComboBox->currentIndex());
   }
   myreporter_->report(QStringLiteral("Multiple tags updated on %1 items").arg(showcount_), 4);
+  if (writtenBack_) writtenBack_(showarray_);
   window_->hide();
   bringWindowForward(MainWindow_);
 }

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -37,9 +38,12 @@ class BCTagsPanelMultiple : public QObject {
   const QString& marker() const { return marker_; }
   const QList<MediaFilePtr>& showarray() const { return showarray_; }
   qint32 showcount() const { return showcount_; }
+  // Told the items Update has just written (the files table shows them).
+  void setWrittenBack(std::function<void(const QList<MediaFilePtr>&)> writtenBack) { writtenBack_ = std::move(writtenBack); }
 
  private:
   void load();
+  void showImage();
 
   QList<MediaFilePtr> showarray_;
   qint32 showcount_ = 0;
@@ -50,6 +54,7 @@ class BCTagsPanelMultiple : public QObject {
   std::unique_ptr<QWidget> window_;
   QPointer<QWidget> view_;
   std::unique_ptr<::Ui::BCTagsPanelMultiple> ui_;
+  std::function<void(const QList<MediaFilePtr>&)> writtenBack_;
 };
 
 }  // namespace zuvo

@@ -334,7 +334,7 @@ bool Controller::awakeFromNib() {
   mainLog->report(QStringLiteral("Setting up notification center"), 3);
   registerObservers();
 
-  if (defaults.integerForKey(QStringLiteral("DefaultVideoFormat")) >= 2)
+  if (!IsDefaultVideoFormatCode(defaults.integerForKey(QStringLiteral("DefaultVideoFormat"))))
     defaults.setInteger(0, QStringLiteral("DefaultVideoFormat"));
   windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn,
                                            !defaults.boolForKey(QStringLiteral("EnableFASTMode")));
@@ -345,6 +345,15 @@ bool Controller::awakeFromNib() {
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
   myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
   myTagsPanelMultiple_ = std::make_unique<BCTagsPanelMultiple>(windows_.MainWindow.get(), mainLog);
+  // Edits the editors write back show in the files table at once, not at the next tick.
+  const auto showWrittenBack = [this](const QList<MediaFilePtr>& items) {
+    const int last = filesModel_->columnCount() - 1;
+    for (const MediaFilePtr& item : items)
+      if (const qsizetype row = state_.files.indexOf(item); row >= 0)
+        emit filesModel_->dataChanged(filesModel_->index(int(row), 0), filesModel_->index(int(row), last));
+  };
+  myTagsPanel_->setWrittenBack(showWrittenBack);
+  myTagsPanelMultiple_->setWrittenBack(showWrittenBack);
   myPreferencesPanel_ = std::make_unique<BCPreferencePanel>(mainLog);
   myPreferencesPanel_->setCacheFolder(state_.cacheFolder);
   // Every later converter takes the answer of the window's encoder check.

@@ -12,7 +12,12 @@
 
 namespace zuvo {
 
-FileDropTarget::FileDropTarget(QWidget* widget, Receiver receiver) : QObject(widget), receiver_(std::move(receiver)) {
+FileDropTarget::FileDropTarget(QWidget* widget, Receiver receiver)
+    : FileDropTarget(widget, PathsReceiver([receiver = std::move(receiver)](const QStringList& paths) {
+        receiver(AddingPaths::filenamesPropertyList(paths));
+      })) {}
+
+FileDropTarget::FileDropTarget(QWidget* widget, PathsReceiver receiver) : QObject(widget), receiver_(std::move(receiver)) {
   widget->setAcceptDrops(true);
   widget->installEventFilter(this);
 }
@@ -39,8 +44,7 @@ bool FileDropTarget::eventFilter(QObject* watched, QEvent* event) {
       const QStringList paths = localPaths(drop->mimeData());
       if (paths.isEmpty()) return false;
       drop->acceptProposedAction();
-      const QString text = AddingPaths::filenamesPropertyList(paths);
-      QTimer::singleShot(0, this, [this, text] { receiver_(text); });
+      QTimer::singleShot(0, this, [this, paths] { receiver_(paths); });
       return true;
     }
     default:

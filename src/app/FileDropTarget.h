@@ -15,8 +15,13 @@ class FileDropTarget : public QObject {
  public:
   using Receiver = std::function<void(const QString& filenamesText)>;
 
+  using PathsReceiver = std::function<void(const QStringList& paths)>;
+
   // Watches `widget` (for a scroll area, its viewport) and gives every drop to `receiver`.
   FileDropTarget(QWidget* widget, Receiver receiver);
+  // The same, handing on the dropped paths themselves (pass a `PathsReceiver`: a list
+  // can also be made from one text).
+  FileDropTarget(QWidget* widget, PathsReceiver receiver);
 
   // The local files and folders a drag carries, in order.
   static QStringList localPaths(const QMimeData* data);
@@ -25,7 +30,7 @@ class FileDropTarget : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  Receiver receiver_;
+  PathsReceiver receiver_;
 };
 
 }  // namespace zuvo

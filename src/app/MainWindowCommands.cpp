@@ -437,7 +437,7 @@ void Controller::placeOverMainWindowOnce(QWidget* window) {
 
 void Controller::openViewer(const QString& path, bool isDVD, int track) {
   // The window lives until its player has gone; then the next preview may open.
-  auto* viewer = new Viewer(path, isDVD, track, {}, windows_.MainWindow.get());
+  auto* viewer = new Viewer(path, isDVD, track, {}, nullptr, windows_.MainWindow.get());
   viewer->setPlayerEnded([this, viewer] {
     state_.viewerOpen = false;
     viewer->deleteLater();

@@ -29,7 +29,7 @@ const std::vector<PreferenceBinding>& preferenceBindings() {
       {"EnableFASTModeCheckBox", "EnableFASTMode"},
       {"ShowFileDetailsCheckBox", "ShowFileDetails"},
       {"CacheInformationCheckBox", "CacheInformation"},
-      {"CacheDurationSpinBox", "CacheDuration"},
+      {"CacheDurationComboBox", "CacheDuration"},
       {"ConversionDirectoryTextField", "ConversionDirectory"},
       {"ConvertedFilesDirectoryTextField", "ConvertedFilesDirectory"},
       {"AdditionalExtensionsTextField", "AdditionalExtensions"},
@@ -119,6 +119,9 @@ QStringList splitList(const QString& text) {
   return items;
 }
 
+// A list whose items carry the codes the setting stores, not their texts.
+bool isCoded(const QComboBox* combo) { return !combo->isEditable() && combo->count() > 0 && combo->itemData(0).isValid(); }
+
 void show(QWidget* control, const QString& key) {
   const Defaults& defaults = Defaults::standard();
   const QSignalBlocker quiet(control);
@@ -130,7 +133,9 @@ void show(QWidget* control, const QString& key) {
     field->setText(isList(key) ? defaults.stringArrayForKey(key).join(QStringLiteral(", ")) : defaults.stringForKey(key));
   else if (auto* combo = qobject_cast<QComboBox*>(control)) {
     const QString value = defaults.stringForKey(key);
-    if (combo->isEditable())
+    if (isCoded(combo))
+      combo->setCurrentIndex(combo->findData(defaults.integerForKey(key)));
+    else if (combo->isEditable())
       combo->setEditText(value);
     else
       combo->setCurrentIndex(combo->findText(value));
@@ -147,7 +152,11 @@ void store(QWidget* control, const QString& key) {
     defaults.setObject(isList(key) ? QVariant(splitList(field->text())) : QVariant(field->text()), key);
   else if (auto* combo = qobject_cast<QComboBox*>(control)) {
     // A fixed list with nothing chosen leaves the stored value alone.
-    if (combo->isEditable() || combo->currentIndex() >= 0) defaults.setString(combo->currentText(), key);
+    if (isCoded(combo)) {
+      if (combo->currentIndex() >= 0) defaults.setInteger(combo->currentData().toInt(), key);
+    } else if (combo->isEditable() || combo->currentIndex() >= 0) {
+      defaults.setString(combo->currentText(), key);
+    }
   }
 }
 

@@ -1,6 +1,11 @@
 #include "app/RuleEditor.h"
 
+#include "app/FileDropTarget.h"
+
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +22,37 @@ struct RuleEditor::Row {
 };
 
 namespace {
+
+// Where a typed value stands: a file or folder dragged from the desktop gives its local
+// path, the value the rules compare with, not the drag's file URL.
+class PathDropField : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override {
+    if (localPath(event->mimeData()).isEmpty()) return QLineEdit::dragEnterEvent(event);
+    event->acceptProposedAction();
+  }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    if (localPath(event->mimeData()).isEmpty()) return QLineEdit::dragMoveEvent(event);
+    event->acceptProposedAction();
+  }
+  void dropEvent(QDropEvent* event) override {
+    const QString path = localPath(event->mimeData());
+    if (path.isEmpty()) return QLineEdit::dropEvent(event);
+    // One path is one value: it takes the place of what the field held.
+    setText(path);
+    setFocus(Qt::OtherFocusReason);
+    event->acceptProposedAction();
+  }
+
+ private:
+  static QString localPath(const QMimeData* data) {
+    const QStringList paths = FileDropTarget::localPaths(data);
+    return paths.isEmpty() ? QString() : paths.first();
+  }
+};
 
 QList<CriterionPtr> childrenOf(const QList<CriterionPtr>& roots, const QList<CriterionPtr>& path, int level) {
   if (level == 0) return roots;
@@ -69,7 +105,7 @@ void RuleEditor::removeRowAtIndex(int index) {
   delete row;
 }
 
-void RuleEditor::rebuild(Row& row) {
+void RuleEditor::rebuild(Row& row, int focusLevel) {
   auto* layout = static_cast<QHBoxLayout*>(row.widget->layout());
   // The pop-up that asked for the rebuild is still in its signal: let it go later.
   while (QLayoutItem* item = layout->takeAt(0)) {
@@ -84,7 +120,7 @@ void RuleEditor::rebuild(Row& row) {
     const QList<CriterionPtr> choices = childrenOf(roots_, row.path, level);
     const CriterionPtr& chosen = row.path[level];
     if (chosen->isTextField()) {
-      row.field = new QLineEdit(row.text, row.widget);
+      row.field = new PathDropField(row.text, row.widget);
       row.field->setMinimumWidth(200);
       row.field->setPlaceholderText(QStringLiteral("Click to highlight then drop Folder or File here"));
       Row* target = &row;
@@ -97,12 +133,19 @@ void RuleEditor::rebuild(Row& row) {
       Row* target = &row;
       QObject::connect(box, &QComboBox::activated, this, [this, target, level, choices](int index) {
         if (index < 0 || index >= choices.size() || target->path[level] == choices[index]) return;
+        // A value typed for one kind means nothing for another.
+        if (level <= kKindLevel) target->text.clear();
         target->path = target->path.mid(0, level);
         target->path << choices[index];
         completePath(*target, level + 1);
-        rebuild(*target);
+        rebuild(*target, level);
       });
       layout->addWidget(box);
+      // The pop-up the user just chose from is replaced: its successor keeps the focus.
+      if (level == focusLevel) {
+        if (row.widget->isVisible()) box->show();  // a layout shows new children only later
+        box->setFocus(Qt::OtherFocusReason);
+      }
     } else if (!chosen->displayValue().isEmpty()) {
       layout->addWidget(new QLabel(chosen->displayValue(), row.widget));
     }
@@ -149,6 +192,8 @@ bool RuleEditor::selectCriteria(int index, const QStringList& displayValues) {
     if (found == choices.end()) return false;
     path << *found;
   }
+  if (row.path.size() <= kKindLevel || path.size() <= kKindLevel || row.path[kKindLevel] != path[kKindLevel])
+    row.text.clear();
   row.path = path;
   completePath(row, int(path.size()));
   rebuild(row);

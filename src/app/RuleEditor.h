@@ -42,7 +42,10 @@ class RuleEditor : public QWidget {
 
  private:
   struct Row;
-  void rebuild(Row& row);
+  // Position 0 is the root, 1 the kind of condition or action.
+  static constexpr int kKindLevel = 1;
+  // `focusLevel`: the position whose pop-up takes the keyboard focus.
+  void rebuild(Row& row, int focusLevel = -1);
   void completePath(Row& row, int from);
 
   QList<CriterionPtr> roots_;

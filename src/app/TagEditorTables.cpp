@@ -4,6 +4,7 @@
 #include "media/BCStringEncoding.h"
 
 #include <QComboBox>
+#include <QHash>
 #include <QMimeData>
 #include <QUrl>
 
@@ -70,8 +71,25 @@ int TagEditorTableModel::rowCount(const QModelIndex& parent) const {
 
 int TagEditorTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(columns_.size()); }
 
+QString TagEditorTableModel::columnTitle(TagEditorTable table, const QString& identifier) {
+  static const QHash<QString, QString> titles{
+      {QStringLiteral("StartTime"), QStringLiteral("Start")},       {QStringLiteral("TrackName"), QStringLiteral("Track Name")},
+      {QStringLiteral("FilePath"), QStringLiteral("Joined File")},  {QStringLiteral("Position"), QStringLiteral("Part")},
+      {QStringLiteral("Include"), QStringLiteral("Include")},       {QStringLiteral("Default"), QStringLiteral("Default")},
+      {QStringLiteral("Stereo"), QStringLiteral("Stereo Copy")},    {QStringLiteral("Channels"), QStringLiteral("Channels")},
+      {QStringLiteral("Language"), QStringLiteral("Language")},     {QStringLiteral("Volume"), QStringLiteral("Volume")},
+      {QStringLiteral("Format"), QStringLiteral("Format")},         {QStringLiteral("Encoding"), QStringLiteral("Encoding")},
+      {QStringLiteral("Summary"), QStringLiteral("Summary")},       {QStringLiteral("Location"), QStringLiteral("Location")},
+      {QStringLiteral("Alternatives"), QStringLiteral("Other Matches")},
+  };
+  if (identifier == QLatin1String("Title"))
+    return table == TagEditorTable::ChapterTitles ? QStringLiteral("Chapter Titles Found") : QStringLiteral("Title");
+  if (identifier == QLatin1String("Name")) return QStringLiteral("Chapter Lists Found");
+  return titles.value(identifier, identifier);
+}
+
 QVariant TagEditorTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return identifier(section);
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return columnTitle(table_, identifier(section));
   return {};
 }
 
@@ -134,6 +152,7 @@ QVariant TagEditorTableModel::data(const QModelIndex& index, int role) const {
     return {};
   }
   if (role == Qt::DisplayRole || role == Qt::EditRole) return display(index.row(), column);
+  if (role == Qt::ToolTipRole && table_ == TagEditorTable::VideoJoin) return display(index.row(), QStringLiteral("FilePath"));
   return {};
 }
 
@@ -230,7 +249,8 @@ bool TagEditorTableModel::setData(const QModelIndex& index, const QVariant& valu
       } else {
         return false;
       }
-      if (rule) sanityCheckAudioMatrix(tracks, source_.selectedAudioRow ? source_.selectedAudioRow() : -1);
+      // The row whose box was clicked is the row the user is at, selected or not.
+      if (rule) sanityCheckAudioMatrix(tracks, row);
       media->setAudioTracks(tracks);
       break;
     }
@@ -239,8 +259,9 @@ bool TagEditorTableModel::setData(const QModelIndex& index, const QVariant& valu
       return false;
     default: return false;
   }
-  // A rule may change other rows, and sorting moves them.
-  reload();
+  // A rule may change other rows, and sorting moves them; the rows stay as many, so the
+  // selection and the current cell stay where the user left them.
+  emit dataChanged(this->index(0, 0), this->index(rowCount() - 1, columnCount() - 1));
   return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The tag editor's seven tables as models over the item being edited: every edit goes
 // straight into the item. The editor answers what the rows need (the item, the
-// chapter-titles list, the audio table's selected row). GUI thread only.
+// chapter-titles list). GUI thread only.
 #include "media/MediaFile.h"
 
 #include <QAbstractTableModel>
@@ -17,7 +17,6 @@ enum class TagEditorTable { Chapters, ChapterTitles, AlternativeChapters, Altern
 struct TagEditorSource {
   std::function<MediaFilePtr()> show;
   std::function<QStringList()> chapterTitles;
-  std::function<int()> selectedAudioRow;
   std::function<void(const QString&, int)> log;
   // A drop of file paths on the subtitle or join table (the join table also gets the
   // dragged row and the drop row, else -1).
@@ -29,6 +28,8 @@ class TagEditorTableModel : public QAbstractTableModel {
   TagEditorTableModel(TagEditorTable table, TagEditorSource source, QObject* parent = nullptr);
 
   static QStringList columnIdentifiers(TagEditorTable table);
+  // The heading a column shows.
+  static QString columnTitle(TagEditorTable table, const QString& identifier);
   TagEditorTable table() const { return table_; }
   void reload();
 

@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
+#include <QAbstractItemView>
+#include <QHash>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
 #include <QStringDecoder>
@@ -33,6 +37,16 @@ namespace zuvo {
 
 namespace {
 
+// A left press on the groove puts the handle under the pointer and holds it there.
+class AbsoluteSliderStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returned) const override {
+    if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton | Qt::MiddleButton;
+    return QProxyStyle::styleHint(hint, option, widget, returned);
+  }
+};
+
 constexpr int kPanelSeconds = 10;
 constexpr int kPanelMargin = 20;
 constexpr int kSeekCountdown = 5;
@@ -51,6 +65,18 @@ void addTrack(QList<Record>& list, const QString& line, const QString& key) {
   list.append(Record{QStringLiteral("Unknown"), n});
 }
 
+// The player names languages as the file does: Matroska keeps the bibliographic codes
+// ("fre", "ger"), which the language table knows by their terminology codes.
+QString languageName(const QString& code) {
+  static const QHash<QString, QString> terminology{
+      {"alb", "sqi"}, {"arm", "hye"}, {"baq", "eus"}, {"bur", "mya"}, {"chi", "zho"}, {"cze", "ces"}, {"dut", "nld"},
+      {"fre", "fra"}, {"geo", "kat"}, {"ger", "deu"}, {"gre", "ell"}, {"ice", "isl"}, {"mac", "mkd"}, {"mao", "mri"},
+      {"may", "msa"}, {"per", "fas"}, {"rum", "ron"}, {"slo", "slk"}, {"tib", "bod"}, {"wel", "cym"}};
+  auto record = LanguageRecord::LanguageWithString(code);
+  if (!record) record = LanguageRecord::LanguageWithString(terminology.value(code.toLower()));
+  return record ? record->longname() : code;
+}
+
 // Sets the language of the records that a "<key>N_LANG=xx" line names; the language text.
 template <typename Record>
 QString nameTrack(QList<Record>& list, const QString& line, const QString& key) {
@@ -59,8 +85,7 @@ QString nameTrack(QList<Record>& list, const QString& line, const QString& key) 
   if (langAt < 0) return {};
   const int n = line.mid(start, langAt - start).toInt();
   const QString code = line.mid(langAt + 6).trimmed();
-  const auto record = LanguageRecord::LanguageWithString(code);
-  const QString language = record ? record->longname() : code;
+  const QString language = languageName(code);
   for (Record& r : list)
     if (r.tracknumber == n) r.language = language;
   return language;
@@ -68,7 +93,8 @@ QString nameTrack(QList<Record>& list, const QString& line, const QString& key) 
 
 }  // namespace
 
-Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> playerEnded, QWidget* parent)
+Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> playerEnded, QWidget* parent,
+               const QWidget* over)
     : QWidget(parent, Qt::Window), bcreporter(BCCReporter::dummy()), filepath(path), DVDTrack(track), isDVD(dvd),
       playerEnded_(std::move(playerEnded)) {
   // The view of this window serves the channel under the name drawn here.
@@ -114,15 +140,27 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
   connect(ui_->BackwardsButton, &QPushButton::clicked, this, &Viewer::backwards);
   connect(ui_->DVDFastForwardButton, &QPushButton::clicked, this, &Viewer::DVDfastforward);
   connect(ui_->DVDFastBackwardsButton, &QPushButton::clicked, this, &Viewer::DVDfastbackwards);
-  connect(ui_->PreviewProgress, &QSlider::sliderMoved, this, &Viewer::seekPreview);
+  // A press anywhere on the groove takes the handle there, as a drag would; the seek goes
+  // out once, for where the handle is let go. Keys and the wheel seek as they step.
+  QSlider* slider = ui_->PreviewProgress;
+  auto* absolute = new AbsoluteSliderStyle;
+  absolute->setParent(slider);
+  slider->setStyle(absolute);
+  connect(slider, &QSlider::sliderReleased, this, &Viewer::seekPreview);
+  connect(slider, &QSlider::actionTriggered, this, [this](int action) {
+    if (action != QAbstractSlider::SliderMove && !ui_->PreviewProgress->isSliderDown())
+      seekPreview();
+  });
+  connect(slider, &QSlider::sliderMoved, this, [this](int position) {
+    ui_->currenttimestring->setText(TimeStringFromSeconds(position));
+  });
   connect(ui_->subtitlescombobox, &QComboBox::activated, this, &Viewer::selectSubtitle);
   connect(ui_->audiocombobox, &QComboBox::activated, this, &Viewer::selectAudio);
 
   mouseToken_ = NotificationCenter::defaultCenter().addObserver("MouseOnWindow", [this](const Notification&) {
     QMetaObject::invokeMethod(this, &Viewer::mouseonwindow, Qt::AutoConnection);
   });
-  // Over the window it was opened from.
-  if (parent) centreWindowOnWindow(this, parent);
+  centreWindowOnWindow(this, over ? over : parent);
   show();
   QMetaObject::invokeMethod(this, &Viewer::showPreview, Qt::QueuedConnection);
 }
@@ -240,7 +278,17 @@ void Viewer::forward() { send("seek 10 0\n"); }
 void Viewer::backwards() { send("seek -10 0\n"); }
 void Viewer::DVDfastforward() { send("seek_chapter 1  0\n"); }
 void Viewer::DVDfastbackwards() { send("seek_chapter -1  0\n"); }
-void Viewer::seekPreview() { seekCountdown_ = kSeekCountdown; }
+void Viewer::seekPreview() {
+  // A paused player prints no positions to count: its seek goes out at once.
+  if (!showsPause_) {
+    seekCountdown_ = 0;
+    sendSeek();
+    return;
+  }
+  seekCountdown_ = kSeekCountdown;
+}
+
+void Viewer::sendSeek() { send(QString::asprintf("seek %f 2\n", double(ui_->PreviewProgress->value())).toLatin1()); }
 
 void Viewer::selectSubtitle() {
   const int index = ui_->subtitlescombobox->currentIndex();
@@ -288,8 +336,18 @@ void Viewer::setLength(double seconds) {
   ui_->PreviewProgress->show();
 }
 
+bool Viewer::panelInUse() const {
+  const QWidget* panel = ui_->controlpanel;
+  const bool pointerOn = panel->underMouse() || panel->frameGeometry().contains(QCursor::pos());
+  return panel->isVisible() && (pointerOn || ui_->PreviewProgress->isSliderDown() ||
+                                ui_->audiocombobox->view()->isVisible() || ui_->subtitlescombobox->view()->isVisible());
+}
+
 void Viewer::readOutput(const QByteArray& data) {
   if (exiting_ || data.isEmpty()) return;
+  // A panel the pointer is on, or one being used, stays for another while.
+  if (QDateTime::currentDateTime() > panelDeadline_ && panelInUse())
+    panelDeadline_ = QDateTime::currentDateTime().addSecs(kPanelSeconds);
   if (QDateTime::currentDateTime() > panelDeadline_)
     closePanel();
   else if (ui_->controlpanel->isVisible())
@@ -351,14 +409,14 @@ void Viewer::handleLine(const QString& line) {
   if (line.contains("A:") && line.contains(" V:") && seekCountdown_ == 0) {
     const int a = line.indexOf("A:") + 2;
     const double position = line.mid(a, line.indexOf("V:", a) - a).trimmed().toDouble();
-    if (isVisible()) {
+    // The handle the user holds is theirs: the position waits until it is let go.
+    if (isVisible() && !ui_->PreviewProgress->isSliderDown()) {
       ui_->PreviewProgress->setValue(static_cast<int>(position));
       ui_->currenttimestring->setText(TimeStringFromSeconds(static_cast<qint32>(position)));
     }
     return;
   }
-  if (seekCountdown_ > 0 && --seekCountdown_ == 0)
-    send(QString::asprintf("seek %f 2\n", double(ui_->PreviewProgress->value())).toLatin1());
+  if (seekCountdown_ > 0 && !ui_->PreviewProgress->isSliderDown() && --seekCountdown_ == 0) sendSeek();
 }
 
 void Viewer::playerGone() {

@@ -35,10 +35,10 @@ class Viewer : public QWidget {
   Q_OBJECT
  public:
   // `initWithPath:isDVD:DVDTrack:`. `playerEnded` runs once, when the player has gone
-  // (the controller clears its preview-open flag there). A window of its own, placed over
-  // `parent` when there is one.
+  // (the controller clears its preview-open flag there). The window opens centred on
+  // `over` (the main window), or on its screen without one.
   Viewer(const QString& path, bool isDVD, int DVDTrack, std::function<void()> playerEnded = {},
-         QWidget* parent = nullptr);
+         QWidget* parent = nullptr, const QWidget* over = nullptr);
   ~Viewer() override;
 
   VideoOpenGLView* videoView() const { return myOpenGLView; }
@@ -79,8 +79,10 @@ class Viewer : public QWidget {
 
  private:
   void send(const QByteArray& command);
+  void sendSeek();
   void handleLine(const QString& line);
   void placePanel();
+  bool panelInUse() const;
   void closePanel();
   void playerGone();
   void setLength(double seconds);

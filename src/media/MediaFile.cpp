@@ -12,9 +12,12 @@ constexpr const char* kSupportMobileDevicesKey = "SupportMobileDevices";
 constexpr const char* kForceSDKey = "ForceSD";
 constexpr const char* kUnknownEpisode = "Unknown";
 
+// "DefaultVideoFormat" holds a conversion-format code; 0, the default, lets the device
+// choices decide.
 quint32 defaultConversionFormat() {
   const Defaults& defaults = Defaults::standard();
-  if (defaults.integerForKey(kDefaultVideoFormatKey) == 1) return zuvo::ConversionFormat::Original;
+  const int chosen = defaults.integerForKey(kDefaultVideoFormatKey);
+  if (chosen != 0 && IsDefaultVideoFormatCode(chosen)) return quint32(chosen);
   quint32 format = defaults.boolForKey(kSupportMobileDevicesKey) ? zuvo::ConversionFormat::HDAndSD
                                                                  : zuvo::ConversionFormat::HDOnly;
   if (defaults.boolForKey(kForceSDKey)) format = zuvo::ConversionFormat::SDOnly;
@@ -99,6 +102,13 @@ const ArchivedFields<MediaFile>& archiveFields() {
 }
 
 }  // namespace
+
+bool IsDefaultVideoFormatCode(int code) {
+  if (code < 0) return false;
+  const auto format = quint32(code);
+  return format == ConversionFormat::HDAndSD || format == ConversionFormat::SDOnly ||
+         format == ConversionFormat::HDOnly || format == ConversionFormat::Original;
+}
 
 MediaFile::MediaFile() {
   VideoTrack video;

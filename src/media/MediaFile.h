@@ -28,6 +28,10 @@ namespace zuvo {
 class MediaFile;
 using MediaFilePtr = std::shared_ptr<MediaFile>;
 
+// Whether "DefaultVideoFormat" may hold `code`: 0 (the device choices decide), 1 SD only,
+// 2 HD only or 4 original, the codes of `ConversionFormat`.
+bool IsDefaultVideoFormatCode(int code);
+
 // A getter named as the field and a setter "set" + the name with a capital.
 #define ZUVO_ATOMIC_FIELD(Type, name, Name, initial)                         \
  public:                                                                     \

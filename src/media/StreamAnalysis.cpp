@@ -400,6 +400,11 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
         media.setSoftSubtitles(false);
       }
       break;
+    case 3:
+      // Burnt in: one track of those that can be drawn into the picture (bitmap streams and
+      // files beside the video), in the user's language when there is one.
+      if (selectFirstHard(false) || selectFirstHard(true)) media.setSoftSubtitles(false);
+      break;
     default: break;
   }
   if (soft.isEmpty() && !hard.isEmpty()) media.setSoftSubtitles(false);

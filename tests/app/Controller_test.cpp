@@ -1,12 +1,14 @@
 #include "WidgetApplication.h"
 #include "ControllerStart.h"
 #include "app/BCTableView.h"
+#include "app/BCPreferencePanel.h"
 #include "app/Controller.h"
 #include "app/FileLists.h"
 #include "app/MainWindowShell.h"
 #include "app/QueueRunner.h"
 #include "app/RestorableState.h"
 #include "app/UserLanguage.h"
+#include "media/MediaValues.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -20,6 +22,9 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QRadioButton>
+#include <QPushButton>
+#include <QDialog>
 #include <QTableView>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -180,12 +185,46 @@ TEST_F(ControllerTest, LoggingSwitchedOffWritesNoLogs) {
   EXPECT_TRUE(QFileInfo(support()).isDir());
 }
 
-TEST_F(ControllerTest, StoredDefaultVideoFormatOfTwoOrMoreReadsZeroAfterStartUp) {
-  const int cases[][2] = {{0, 0}, {1, 1}, {2, 0}, {3, 0}, {4, 0}};
+TEST_F(ControllerTest, StartUpKeepsAChosenDefaultFormatAndResetsAnythingElse) {
+  const int cases[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {4, 4}, {5, 0}, {-1, 0}};
   for (const auto& c : cases) {
     Defaults::standard().setInteger(c[0], "DefaultVideoFormat");
     auto controller = start();
     EXPECT_EQ(Defaults::standard().integerForKey("DefaultVideoFormat"), c[1]) << "stored " << c[0];
+  }
+}
+
+// The user opens the preferences from the menu, picks a default format and presses OK;
+// after a restart the choice is still there and a new item takes the format it names.
+TEST_F(ControllerTest, ADefaultFormatChosenInThePreferencesSurvivesARestartAndNamesTheFormat) {
+  const struct {
+    const char* row;
+    quint32 format;  // with mobile devices chosen
+  } cases[] = {{"VersionFormatMatrix_0", ConversionFormat::HDAndSD},
+               {"VersionFormatMatrix_1", ConversionFormat::SDOnly},
+               {"VersionFormatMatrix_2", ConversionFormat::HDOnly},
+               {"VersionFormatMatrix_3", ConversionFormat::Original}};
+  Defaults::standard().setBool(true, "SupportMobileDevices");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    {
+      auto controller = start();
+      QDialog* window = controller->preferencesPanel()->window();
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() != window) return;
+        poll.stop();
+        window->findChild<QRadioButton*>(c.row)->click();
+        window->findChild<QPushButton*>("UpdateButton")->click();
+      });
+      poll.start(20);
+      controller->windows().PreferencesMenuItem->trigger();
+      EXPECT_FALSE(window->isVisible());
+    }
+    auto restarted = start();
+    EXPECT_EQ(MediaFile().ConversionFormat(), c.format);
+    restarted->preferencesPanel()->fillPreferences();
+    EXPECT_TRUE(restarted->preferencesPanel()->window()->findChild<QRadioButton*>(c.row)->isChecked());
   }
 }
 

@@ -1,3 +1,4 @@
+#include "DesktopDrag.h"
 #include "WidgetApplication.h"
 #include "app/BCPreferencePanel.h"
 #include "app/LanguageNameList.h"
@@ -18,7 +19,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -26,8 +29,12 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace zuvo;
@@ -105,7 +112,14 @@ TEST_F(PreferencesTest, EveryBoundControlShowsItsSettingAndWritesTheUsersChangeA
       else
         EXPECT_EQ(defaults().stringForKey(key), "/edited/" + key);
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
-      if (combo->isEditable()) {
+      if (combo->itemData(0).isValid()) {  // items carry the stored codes
+        const int code = combo->itemData(combo->count() - 1).toInt();
+        defaults().setInteger(code, key);
+        panel->fillPreferences();
+        EXPECT_EQ(combo->currentData().toInt(), code);
+        combo->setCurrentIndex(0);
+        EXPECT_EQ(defaults().integerForKey(key), combo->itemData(0).toInt());
+      } else if (combo->isEditable()) {
         defaults().setString("7.25", key);
         panel->fillPreferences();
         EXPECT_EQ(combo->currentText(), "7.25");
@@ -174,6 +188,27 @@ TEST_F(PreferencesTest, ConvertedControlsShowTheStoredValueAndOKStoresTheirOwn) 
   }
 }
 
+TEST_F(PreferencesTest, CacheDurationOffersTheFourCodesItStandsFor) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  QComboBox* duration = panel->ui().CacheDurationComboBox;
+  QStringList shown;
+  for (int i = 0; i < duration->count(); ++i) shown << duration->itemText(i);
+  EXPECT_EQ(shown, QStringList({"one hour", "one day", "eight days", "ever"}));
+  EXPECT_EQ(duration->currentText(), "eight days") << "the registered default, code 3";
+  const QList<std::pair<QString, int>> picks{{"one hour", 1}, {"ever", 4}, {"one day", 2}};
+  for (const auto& [text, code] : picks) {
+    duration->setCurrentIndex(duration->findText(text));
+    EXPECT_EQ(defaults().integerForKey("CacheDuration"), code) << text.toStdString();
+  }
+  // A stored code the list does not know shows no choice and OK keeps it.
+  defaults().setInteger(9, "CacheDuration");
+  panel->fillPreferences();
+  EXPECT_EQ(duration->currentIndex(), -1);
+  panel->UpdateButtonPressed();
+  EXPECT_EQ(defaults().integerForKey("CacheDuration"), 9);
+}
+
 TEST_F(PreferencesTest, StepperSliderDelayAndNamingFieldsRoundTrip) {
   defaults().setInteger(7, "AutomaticallyScanForFilesHour");
   defaults().setInteger(80, "PercentageBitrate");
@@ -213,7 +248,7 @@ TEST_F(PreferencesTest, CancelPutsBackWhatTheWindowChangedButNotTheProgramsOwnCo
   panel->fillPreferences();
   Ui::BCPreferencePanel& ui = panel->ui();
   ui.DeinterlaceCheckBox->click();
-  ui.CacheDurationSpinBox->setValue(9);
+  ui.CacheDurationComboBox->setCurrentIndex(0);
   ui.MovieDestinationPopUp->setCurrentIndex(1);
   panel->SelectDestinationNotADirectory(ui.MovieDestinationPopUp);
   ASSERT_FALSE(defaults().boolForKey("Deinterlace"));
@@ -368,6 +403,41 @@ TEST_F(PreferencesTest, OpeningShowsTheVideoSourcesPaneForChoiceThreeElseDevices
   }
 }
 
+// Each toolbar item shows its pane in a window of that pane's own size, the top edge
+// staying where it was.
+TEST_F(PreferencesTest, EachPaneGivesTheWindowItsOwnSize) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  QDialog* window = panel->window();
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  Ui::BCPreferencePanel& ui = panel->ui();
+  const struct {
+    QToolButton* item;
+    QWidget* pane;
+  } panes[] = {{ui.DevicesToolbarItem, ui.DevicesTabView},   {ui.RulesToolbarItem, ui.RulesTabView},
+               {ui.AutomateToolbarItem, ui.AutomateTabView}, {ui.ConvertedFileToolbarItem, ui.ConvertedFileView},
+               {ui.TurboToolbarItem, ui.HardwareTabView}};
+  QList<int> heights;
+  int chrome = -1;
+  const int top = window->geometry().top();
+  for (const auto& p : panes) {
+    SCOPED_TRACE(p.pane->objectName().toStdString());
+    QTest::mouseClick(p.item, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(panel->shownPane(), p.pane);
+    EXPECT_EQ(window->geometry().top(), top);
+    const int height = window->height();
+    heights << height;
+    // The window is the pane plus the same toolbar and buttons, whatever the pane.
+    if (chrome < 0) chrome = height - p.pane->sizeHint().height();
+    EXPECT_EQ(height - p.pane->sizeHint().height(), chrome);
+    EXPECT_GE(p.pane->height(), p.pane->sizeHint().height() - 1) << "the pane is not squeezed";
+  }
+  std::sort(heights.begin(), heights.end());
+  EXPECT_LT(heights.first() + 100, heights.last()) << "a small pane gives a small window";
+}
+
 TEST_F(PreferencesTest, CacheFlushRemovesOnlyCacheFiles) {
   const QStringList doomed{cache + "/show.tvdbftc", cache + "/sub/movie.movieinfo2", cache + "/art.jpg"};
   const QStringList kept{cache + "/work.mp4", cache + "/sub/notes.txt"};
@@ -451,6 +521,84 @@ TEST_F(PreferencesTest, RuleEditorRowsBecomeOneRuleStoredAtOK) {
   ASSERT_EQ(stored.size(), 1);
   EXPECT_EQ(stored[0], rule);
   EXPECT_EQ(stored[0].description(), rule.description());
+}
+
+// The pop-ups of a rule-editor row that the user sees, left to right.
+QList<QComboBox*> rowPopUps(RuleEditor& editor, int row) {
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QList<QComboBox*> shown;
+  QWidget* rowWidget = editor.textFieldForRow(row) ? editor.textFieldForRow(row)->parentWidget() : nullptr;
+  for (QComboBox* box : editor.findChildren<QComboBox*>())
+    if (!box->isHidden() && (!rowWidget || box->parentWidget() == rowWidget)) shown << box;
+  std::sort(shown.begin(), shown.end(), [](QComboBox* a, QComboBox* b) { return a->x() < b->x(); });
+  return shown;
+}
+
+// A user builds "Source Folder is <dropped folder>" then "Artwork to <dropped file>" with
+// the keyboard and the mouse: the values are the local paths, a kind change starts its
+// value afresh, and the keyboard stays on the pop-up being worked.
+TEST_F(PreferencesTest, RuleValuesDroppedFromTheDesktopAreLocalPathsAndKindChangesStartAfresh) {
+  const QString folder = test::freshFolder("Recordings of mine");
+  const QString artwork = test::writeFile(folder + "/cover art.png", "png");
+  auto panel = makePanel();
+  panel->fillPreferences();
+  QDialog* window = panel->window();
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  RuleEditor& conditions = *panel->ui().IfRuleEditor;
+
+  // Media Type → Filename (a text value) by the keyboard on the kind pop-up.
+  QComboBox* kind = rowPopUps(conditions, 0).value(0);
+  ASSERT_NE(kind, nullptr);
+  ASSERT_EQ(kind->currentText(), "Media Type");
+  kind->setFocus();
+  QTest::keyClick(kind, Qt::Key_Down);
+  ASSERT_NE(conditions.textFieldForRow(0), nullptr);
+  EXPECT_EQ(conditions.criteriaForRow(0)[1]->displayValue(), "Filename");
+  auto* focused = qobject_cast<QComboBox*>(QApplication::focusWidget());
+  ASSERT_NE(focused, nullptr) << "the keyboard left the row";
+  EXPECT_EQ(focused->currentText(), "Filename");
+  EXPECT_EQ(focused->parentWidget(), conditions.textFieldForRow(0)->parentWidget());
+
+  QTest::keyClicks(conditions.textFieldForRow(0), "Simpsons");
+  EXPECT_EQ(conditions.textForRow(0), "Simpsons");
+  QTest::keyClick(focused, Qt::Key_Down);  // Source Folder
+  EXPECT_EQ(conditions.criteriaForRow(0)[1]->displayValue(), "Source Folder");
+  EXPECT_EQ(conditions.textFieldForRow(0)->text(), "") << "the file name is no folder";
+  EXPECT_EQ(conditions.textForRow(0), "");
+
+  ASSERT_TRUE(test::dragFilesOnto(conditions.textFieldForRow(0), {folder}));
+  EXPECT_EQ(conditions.textFieldForRow(0)->text(), folder);
+  RuleEditor& actions = *panel->ui().ThenRuleEditor;
+  ASSERT_TRUE(actions.selectCriteria(0, {"Change", "Artwork", "to"}));
+  ASSERT_TRUE(test::dragFilesOnto(actions.textFieldForRow(0), {artwork}));
+  EXPECT_EQ(actions.textForRow(0), artwork);
+
+  QTest::mouseClick(panel->ui().AddRuleButton, Qt::LeftButton);
+  ASSERT_EQ(panel->rules().size(), 1);
+  EXPECT_EQ(panel->rules()[0].IfConditions(), BCConversionRule::Dictionary({{2, folder}}));
+  EXPECT_EQ(panel->rules()[0].ThenActions(), BCConversionRule::Dictionary({{5, artwork}}));
+  panel->ui().UpdateButton->click();
+  EXPECT_EQ(ConversionRulesFromSettings({}).value(0).IfConditions().value(2), QVariant(folder));
+}
+
+TEST_F(PreferencesTest, ANewRuleIsScrolledIntoView) {
+  auto panel = makePanel();
+  panel->fillPreferences();
+  QDialog* window = panel->window();
+  panel->setViewTab(panel->ui().RulesTabView, false);
+  window->show();
+  QTableView* table = panel->ui().RulesTableView;
+  table->verticalHeader()->setDefaultSectionSize(60);
+  table->setFixedHeight(150);
+  QApplication::processEvents();
+  for (int i = 0; i < 8; ++i) {
+    QTest::mouseClick(panel->ui().AddRuleButton, Qt::LeftButton);
+    QApplication::processEvents();
+    const QRect row = table->visualRect(panel->rulesModel().index(i, 0));
+    EXPECT_TRUE(table->viewport()->rect().contains(row)) << "rule " << i + 1 << " at " << row.y();
+  }
 }
 
 TEST_F(PreferencesTest, VideoHeightConditionTakesItsComparisonFromTheOperator) {

@@ -27,6 +27,10 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTimer>
+#include <QTest>
+#include <QSignalSpy>
+#include <QPushButton>
+#include <QLineEdit>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -347,6 +351,59 @@ TEST_F(TableEditsTest, QueueRowDragCarriesTheRowsAndTheDropMovesTheDraggedItem) 
   QMimeData files;
   files.setText("file names");
   EXPECT_FALSE(model.canDropMimeData(&files, Qt::CopyAction, 0, 0, {}));
+}
+
+}  // namespace
+
+namespace {
+
+// Rows of the files table the model has announced as changed since the spy began.
+QList<int> changedRows(const QList<QList<QVariant>>& announced) {
+  QList<int> rows;
+  for (const QList<QVariant>& arguments : announced) {
+    const auto from = arguments.at(0).value<QModelIndex>(), to = arguments.at(1).value<QModelIndex>();
+    for (int row = from.row(); row <= to.row(); ++row) rows << row;
+  }
+  return rows;
+}
+
+// Done in the editor, Update in the multiple-item editor and the in-place save: the files
+// table redraws the edited rows at once, before any tick of the timer.
+TEST_F(TableEditsTest, EditorWriteBacksShowInTheFilesTableAtOnce) {
+  const MediaFilePtr a = item("a.avi");
+  const MediaFilePtr b = item("b.m4v");
+  const MediaFilePtr c = item("c.avi");
+  for (const MediaFilePtr& m : {a, b, c}) m->setMediatype(MediaType::Movie);
+  setFiles({a, b, c});
+  QAbstractItemModel& model = controller->filesModel();
+  const int summary = FilesTableModel::column("Summary");
+
+  select({0});
+  controller->showTagsWindow();
+  QWidget* single = controller->tagsPanel()->window();
+  QSignalSpy done(&model, &QAbstractItemModel::dataChanged);
+  single->findChild<QLineEdit*>("TagsNameTextField")->setText("Renamed Film");
+  QTest::mouseClick(single->findChild<QPushButton*>("DoneButton"), Qt::LeftButton);
+  EXPECT_TRUE(changedRows(done).contains(0));
+  EXPECT_EQ(model.index(0, summary).data().toList().value(0).toString(), "Renamed Film");
+
+  select({1});
+  controller->showTagsWindow();
+  controller->tagsPanel()->setInPlaceSaver([](const QString&, const MediaFile&) {});
+  QSignalSpy saved(&model, &QAbstractItemModel::dataChanged);
+  single->findChild<QLineEdit*>("TagsNameTextField")->setText("Saved Film");
+  QTest::mouseClick(single->findChild<QPushButton*>("UpdateTagsInPlaceButton"), Qt::LeftButton);
+  EXPECT_TRUE(changedRows(saved).contains(1));
+  EXPECT_EQ(b->seriesname(), "Saved Film");
+
+  select({0, 2});
+  QWidget* multiple = controller->tagsPanelMultiple()->window();
+  QSignalSpy updated(&model, &QAbstractItemModel::dataChanged);
+  multiple->findChild<QLineEdit*>("TagsDescriptionTextField")->setText("Shared");
+  QTest::mouseClick(multiple->findChild<QPushButton*>("UpdateButton"), Qt::LeftButton);
+  const QList<int> rows = changedRows(updated);
+  EXPECT_TRUE(rows.contains(0) && rows.contains(2)) << rows.size();
+  EXPECT_FALSE(rows.contains(1));
 }
 
 }  // namespace

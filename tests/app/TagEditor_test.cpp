@@ -1,3 +1,4 @@
+#include "DesktopDrag.h"
 #include "WidgetApplication.h"
 #include "app/BCTagsPanel.h"
 #include "app/BCTagsPanelMultiple.h"
@@ -23,6 +24,15 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableView>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTabWidget>
+#include <QTest>
+#include <QDropEvent>
 #include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
@@ -69,6 +79,24 @@ SubtitleTrack subtitle(bool selected) {
   SubtitleTrack track;
   track.setSelected(selected);
   return track;
+}
+
+QString writeImage(const QString& path, QColor colour, QSize size = {12, 9}) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(colour);
+  EXPECT_TRUE(image.save(path));
+  return path;
+}
+
+// A click on the box of a check column, where the user sees it.
+void clickCheckBox(QTableView* view, const QModelIndex& index) {
+  QStyleOptionViewItem option;
+  option.initFrom(view->viewport());
+  option.rect = view->visualRect(index);
+  option.features = QStyleOptionViewItem::HasCheckIndicator;
+  option.state |= QStyle::State_Enabled;
+  const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
 }
 
 class TagEditorTest : public ::testing::Test {
@@ -295,6 +323,48 @@ TEST_F(TagEditorTest, AudioTableKeepsTheTrackFlagsConsistent) {
   EXPECT_EQ(show->AudioTracks()[1].name(), "Commentary");
 }
 
+// The user ticks "Default" on a track without selecting its row first, then on another:
+// each time the ticked track is the only default, and the row clicked stays selected.
+TEST_F(TagEditorTest, TickingDefaultInTheTableLeavesOneDefaultTrack) {
+  show->setAudioTracks({audio(2, true, true), audio(2, true), audio(6, true)});
+  panel->fillTagsPanelFromShow(show);
+  window()->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+  control<QTabWidget>(window(), "TagsTabs")->setCurrentWidget(control<QWidget>(window(), "audioPage"));
+  QTableView* view = panel->tableView(TagEditorTable::AudioStreams);
+  QApplication::processEvents();
+  const int column = int(TagEditorTableModel::columnIdentifiers(TagEditorTable::AudioStreams).indexOf("Default"));
+  const auto defaults = [&] {
+    QList<int> rows;
+    const QList<AudioTrack> tracks = show->AudioTracks();
+    for (int i = 0; i < tracks.size(); ++i)
+      if (tracks[i].isDefault()) rows << i;
+    return rows;
+  };
+  for (const int row : {2, 1, 0}) {
+    SCOPED_TRACE(row);
+    clickCheckBox(view, view->model()->index(row, column));
+    EXPECT_EQ(defaults(), QList<int>{row});
+    ASSERT_NE(view->selectionModel(), nullptr);
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(row, {})) << "the edit kept the clicked row selected";
+    EXPECT_EQ(view->model()->index(row, column).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+  }
+}
+
+TEST_F(TagEditorTest, TableColumnsCarryReadableTitles) {
+  const auto titles = [](TagEditorTable table) {
+    TagEditorTableModel model(table, {});
+    QStringList shown;
+    for (int i = 0; i < model.columnCount(); ++i) shown << model.headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+    return shown;
+  };
+  EXPECT_EQ(titles(TagEditorTable::AudioStreams),
+            QStringList({"Include", "Default", "Stereo Copy", "Channels", "Language", "Track Name", "Volume"}));
+  EXPECT_EQ(titles(TagEditorTable::Chapters), QStringList({"Start", "Title"}));
+  EXPECT_EQ(titles(TagEditorTable::VideoJoin), QStringList({"Part", "Joined File"}));
+  EXPECT_EQ(titles(TagEditorTable::Alternatives), QStringList({"Other Matches"}));
+}
+
 TEST(TagEditorRules, AudioRuleGivesAStereoTrackAndOneDefault) {
   QList<AudioTrack> tracks{audio(6, true), audio(2, false, true)};
   tracks[1].setMakeStereo(true);
@@ -362,6 +432,54 @@ TEST_F(TagEditorTest, SubtitleDropsAddSubtitleFilesOnly) {
   EXPECT_TRUE(text(window(), "SRTEncodingTextField").endsWith(" encoding"));
   panel->SRTClearButton();
   EXPECT_EQ(text(window(), "SRTTextField"), "Drop SRT File Here");
+}
+
+// A SubRip file dragged from the desktop onto the "Drop SRT File Here" well shows with its
+// encoding; the item is not changed by it.
+TEST_F(TagEditorTest, TheSubtitleWellTakesADroppedFile) {
+  const QString folder = freshFolder("well");
+  const QString srt = writeFile(folder + "/Film$French.srt", "1\n00:00:01,000 --> 00:00:02,000\nBonjour \xc3\xa0 tous\n\n");
+  show->setSoftSubtitleTracks({subtitle(false), subtitle(true)});
+  show->setHardSubtitleTracks({subtitle(false), subtitle(false), subtitle(true)});
+  panel->fillTagsPanelFromShow(show);
+  EXPECT_EQ(text(window(), "NumberSoftSubtitlesTextField"), "There are 2 soft and 3 hard subtitles available for this file");
+  QWidget* well = control<QWidget>(window(), "SRTDropImage");
+  ASSERT_TRUE(dragFilesOnto(well, {srt}));
+  EXPECT_EQ(text(window(), "SRTTextField"), srt);
+  EXPECT_EQ(text(window(), "SRTEncodingTextField"), "UTF-8 encoding");
+  EXPECT_EQ(show->SoftSubtitleTracks().size(), 2) << "the well only shows the file";
+  EXPECT_TRUE(log().contains("processdrop : setting srt file to " + srt));
+  // Not a subtitle file: the well keeps what it showed.
+  ASSERT_TRUE(dragFilesOnto(well, {writeFile(folder + "/notes.txt", "x")}));
+  EXPECT_EQ(text(window(), "SRTTextField"), srt);
+  EXPECT_TRUE(log().contains("processdrop : Unknown format for dropped file"));
+}
+
+// Artwork is given to the editor by dropping an image file or pasting an image; the item
+// takes it at the write-back. Files that are no image are refused.
+TEST_F(TagEditorTest, ArtworkIsDroppedOrPastedOntoTheImageView) {
+  const QString folder = freshFolder("art");
+  const QString poster = writeImage(folder + "/poster.png", Qt::red, {30, 40});
+  show->setMediatype(MediaType::Movie);
+  panel->fillTagsPanelFromShow(show);
+  window()->show();
+  auto* view = control<QLabel>(window(), "TagsImageView");
+  EXPECT_FALSE(dragFilesOnto(view, {writeFile(folder + "/notes.txt", "no image")}));
+  EXPECT_TRUE(view->pixmap().isNull());
+  ASSERT_TRUE(dragFilesOnto(view, {poster}));
+  EXPECT_FALSE(view->pixmap().isNull());
+  panel->UpdateTagsPannel();
+  EXPECT_EQ(show->image().size(), QSize(30, 40));
+  EXPECT_EQ(show->image().pixelColor(5, 5), QColor(Qt::red));
+
+  QImage blue(16, 16, QImage::Format_RGB32);
+  blue.fill(Qt::blue);
+  QGuiApplication::clipboard()->setImage(blue);
+  QTest::mouseClick(view, Qt::LeftButton);
+  QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+  panel->UpdateTagsPannel();
+  EXPECT_EQ(show->image().size(), QSize(16, 16));
+  EXPECT_EQ(show->image().pixelColor(3, 3), QColor(Qt::blue));
 }
 
 TEST_F(TagEditorTest, ChapterEditsParseTimesAndKeepTheListSorted) {
@@ -528,6 +646,24 @@ TEST_F(TagEditorMultipleTest, CommonTypeFlagAndImageAreWrittenToEveryItem) {
   EXPECT_EQ(items[0]->seriesname(), "A");
   EXPECT_EQ(items[1]->seriesname(), "B");
   EXPECT_FALSE(window()->isVisible());
+}
+
+TEST_F(TagEditorMultipleTest, AnImageDroppedOnTheViewGoesToEveryItem) {
+  const QList<MediaFilePtr> items{item("A", 1), item("B", 2)};
+  QImage old(4, 4, QImage::Format_RGB32);
+  old.fill(Qt::gray);
+  items[0]->setImage(old);
+  editor->loadShows(items);
+  auto* view = control<QLabel>(window(), "TagsImageView");
+  EXPECT_TRUE(view->pixmap().isNull()) << "the items' images differ";
+  const QString poster = writeImage(freshFolder("multi art") + "/cover.png", Qt::green, {20, 20});
+  ASSERT_TRUE(dragFilesOnto(view, {poster}));
+  EXPECT_FALSE(view->pixmap().isNull());
+  QTest::mouseClick(control<QPushButton>(window(), "UpdateButton"), Qt::LeftButton);
+  for (const MediaFilePtr& m : items) {
+    EXPECT_EQ(m->image().size(), QSize(20, 20));
+    EXPECT_EQ(m->image().pixelColor(10, 10), QColor(Qt::green));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +18,7 @@
 #include "WidgetApplication.h"
 #include "app/PreviewState.h"
 #include "app/Viewer.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "support/TestSupport.h"
 
@@ -64,11 +66,12 @@ QStringList commandsSent() {
 }
 
 struct ScriptedViewer {
-  explicit ScriptedViewer(const QString& path = "/videos/a b/show \"one\".mkv", bool dvd = false, int track = 1) {
+  explicit ScriptedViewer(const QString& path = "/videos/a b/show \"one\".mkv", bool dvd = false, int track = 1,
+                          const QWidget* over = nullptr) {
     paths::setResourceRoots(QString(), scriptedPlayerFolder());
     QFile::remove(supportFile("player-commands.txt"));
     QFile::remove(supportFile("player-start.json"));
-    viewer = std::make_unique<Viewer>(path, dvd, track, [this] { ++ended; });
+    viewer = std::make_unique<Viewer>(path, dvd, track, [this] { ++ended; }, nullptr, over);
     EXPECT_TRUE(waitUntil([&] { return commandsSent().contains("get_time_length") || dvd; }));
   }
   ~ScriptedViewer() {
@@ -239,4 +242,122 @@ TEST(Viewer, RealPlayerOpensAndClosesWithoutLeavingAChild) {
   ASSERT_TRUE(waitUntil([&] { return ended == 1; }, 10000));
   EXPECT_TRUE(waitUntil([&] { return viewer.player()->state() == QProcess::NotRunning; }));
   EXPECT_EQ(liveGroupMembers(pid), 0);
+}
+
+namespace {
+
+// The seeks the player has been sent so far.
+QStringList seeksSent() {
+  QStringList seeks;
+  for (const QString& command : commandsSent())
+    if (command.startsWith("seek ")) seeks << command;
+  return seeks;
+}
+
+// Where on the slider's groove a value lies, as the user sees it.
+QPoint grooveAt(QSlider* slider, double fraction) {
+  return QPoint(int(slider->width() * fraction), slider->height() / 2);
+}
+
+// A scripted viewer whose control panel is shown with a 100-second slider.
+struct PanelShown : ScriptedViewer {
+  PanelShown() {
+    viewer->readOutput("ANS_LENGTH=100.00\n");
+    NotificationCenter::defaultCenter().post("MouseOnWindow", nullptr);
+    EXPECT_TRUE(waitUntil([&] { return viewer->controlPanel()->isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(viewer->controlPanel()));
+    slider = viewer->progress();
+  }
+  void playFor(int lines, double at = 10.0) {
+    for (int i = 0; i < lines; ++i) viewer->readOutput(QString::asprintf("A: %5.1f V: %5.1f\n", at, at).toLatin1());
+  }
+  QSlider* slider = nullptr;
+};
+
+}  // namespace
+
+// The user drags the handle while the player goes on printing its position: the handle
+// stays under the pointer, nothing is sought during the drag, and one seek goes out for
+// the place where the handle was let go.
+TEST(Viewer, DraggingTheSliderSeeksOnceToWhereItWasLetGo) {
+  PanelShown s;
+  s.playFor(1, 10.0);
+  EXPECT_EQ(s.slider->value(), 10);
+  QTest::mousePress(s.slider, Qt::LeftButton, Qt::NoModifier, grooveAt(s.slider, 0.2));
+  for (const double fraction : {0.3, 0.5, 0.7}) {
+    QTest::mouseMove(s.slider, grooveAt(s.slider, fraction));
+    s.playFor(3, 11.0);
+  }
+  const int heldAt = s.slider->value();
+  EXPECT_NEAR(heldAt, 70, 4) << "the position lines moved the held handle";
+  QTest::mouseRelease(s.slider, Qt::LeftButton, Qt::NoModifier, grooveAt(s.slider, 0.7));
+  EXPECT_EQ(s.slider->value(), heldAt);
+  QTest::qWait(200);
+  EXPECT_TRUE(seeksSent().isEmpty()) << seeksSent().join(", ").toStdString();
+  s.playFor(5, 11.0);
+  const QString expected = QString::asprintf("seek %f 2", double(heldAt));
+  EXPECT_TRUE(waitUntil([&] { return seeksSent() == QStringList{expected}; })) << seeksSent().join(", ").toStdString();
+  s.playFor(5, 11.0);
+  QTest::qWait(200);
+  EXPECT_EQ(seeksSent(), QStringList{expected}) << "one seek per drag";
+}
+
+// A click on the groove takes the handle there and seeks there; paused, the seek goes out
+// at once, since a paused player prints no positions.
+TEST(Viewer, AClickOnTheGrooveSeeksThere) {
+  PanelShown s;
+  QTest::mouseClick(s.slider, Qt::LeftButton, Qt::NoModifier, grooveAt(s.slider, 0.3));
+  const int clickedAt = s.slider->value();
+  EXPECT_NEAR(clickedAt, 30, 4);
+  s.playFor(5);
+  EXPECT_TRUE(waitUntil([&] { return seeksSent() == QStringList{QString::asprintf("seek %f 2", double(clickedAt))}; }))
+      << seeksSent().join(", ").toStdString();
+
+  QTest::mouseClick(s.viewer->playButton(), Qt::LeftButton);  // pause
+  ASSERT_FALSE(s.viewer->showsPauseImage());
+  QTest::mouseClick(s.slider, Qt::LeftButton, Qt::NoModifier, grooveAt(s.slider, 0.8));
+  const int pausedAt = s.slider->value();
+  EXPECT_TRUE(waitUntil([&] { return seeksSent().size() == 2; }));
+  EXPECT_EQ(seeksSent().value(1), QString::asprintf("seek %f 2", double(pausedAt)));
+}
+
+// The control panel outlives its ten seconds while the pointer rests on it, and hides at
+// the next output once the pointer has left.
+TEST(Viewer, ControlPanelStaysWhileThePointerIsOnIt) {
+  PanelShown s;
+  QWidget* panel = s.viewer->controlPanel();
+  QTest::mouseMove(panel, QPoint(panel->width() / 2, panel->height() / 2));
+  s.viewer->setPanelDeadline(QDateTime::currentDateTime().addSecs(-1));
+  s.playFor(2);
+  EXPECT_TRUE(panel->isVisible());
+  QTest::mouseMove(s.viewer.get(), QPoint(10, 10));
+  s.viewer->setPanelDeadline(QDateTime::currentDateTime().addSecs(-1));
+  s.playFor(1);
+  EXPECT_FALSE(panel->isVisible());
+}
+
+// Matroska files name their languages with the bibliographic codes.
+TEST(Viewer, TrackListsNameLanguagesByTheirCodesOfEitherForm) {
+  ScriptedViewer s;
+  s.viewer->readOutput("ID_AUDIO_ID=0\nID_AID_0_LANG=fre\nID_AUDIO_ID=1\nID_AID_1_LANG=fra\nID_AUDIO_ID=2\n"
+                       "ID_AID_2_LANG=qqq\nID_SUBTITLE_ID=0\nID_SID_0_LANG=ger\nID_SUBTITLE_ID=1\nID_SID_1_LANG=cze\n");
+  QStringList audio, subtitles;
+  for (const Audio& a : s.viewer->audios()) audio << a.language;
+  for (const Subtitle& t : s.viewer->subtitles()) subtitles << t.language;
+  EXPECT_EQ(audio, QStringList({"French", "French", "qqq"}));
+  EXPECT_EQ(subtitles, QStringList({"None", "German", "Czech"}));
+  QStringList listed;
+  for (int i = 0; i < s.viewer->subtitlesCombo()->count(); ++i) listed << s.viewer->subtitlesCombo()->itemText(i);
+  EXPECT_EQ(listed, subtitles);
+}
+
+TEST(Viewer, OpensCentredOnTheMainWindow) {
+  QWidget mainWindow;
+  mainWindow.setGeometry(300, 200, 1000, 700);
+  mainWindow.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+  ScriptedViewer s("/videos/clip.mkv", false, 1, &mainWindow);
+  const QPoint centre = s.viewer->frameGeometry().center();
+  const QPoint wanted = mainWindow.frameGeometry().center();
+  EXPECT_LE((centre - wanted).manhattanLength(), 40) << centre.x() << "," << centre.y();
 }

@@ -600,3 +600,41 @@ TEST_F(ConversionEndToEnd, AWorkFolderAndSourceNamedWithPercentNumbersConvertLik
             "audio aac fra ch2 'Stereo / Stereo' off; subtitle mov_text eng ch0 'eng' on");
   EXPECT_EQ(workFolderLeft(), "");
 }
+
+// "Burn in" chosen as the subtitle preference: the probe picks the SubRip file beside a
+// dark video and the conversion draws its text into the picture, with no subtitle track.
+TEST_F(ConversionEndToEnd, BurnInPreferenceDrawsTheSubtitleFileIntoThePicture) {
+  ScopedSettings s{{"IncludeSubtitleTracks", 3}, {"MovieDestination", "Desktop"}};
+  source = sources + "/Dark.mkv";
+  // Dark noise: no light pixel of its own, and too busy to shrink below the size a
+  // finished conversion must reach.
+  test::makeMedia(source, {"-f", "lavfi", "-i", "color=c=black:s=320x240:rate=25:duration=3,noise=alls=30:allf=t+u",
+                           "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
+                           "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+  test::writeFile(sources + "/Dark$English.srt", "1\n00:00:00,000 --> 00:00:03,000\nWWWW WWWW WWWW\n\n");
+  media = test::probed(source);
+  ASSERT_EQ(media->HardSubtitleTracks().size(), 1);
+  EXPECT_TRUE(media->HardSubtitleTracks()[0].selected());
+  EXPECT_FALSE(media->SoftSubtitles());
+  media->setMediatype(MediaType::Movie);
+  media->setSeriesname("Dark");
+  media->setConversionFormat(ConversionFormat::HDOnly);
+  ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+
+  const QString output = paths::desktopFolder() + "/" + outputName();
+  ASSERT_TRUE(QFileInfo::exists(output)) << filesUnder(paths::desktopFolder()).join(", ").toStdString();
+  EXPECT_EQ(describe(streamsOf(output)), "video h264 und ch0 '' on; audio aac und ch2 'Stereo' on");
+  const QString frame = work + "/frame.png";
+  ASSERT_EQ(test::runCommand("ffmpeg", {"-v", "error", "-y", "-ss", "1.5", "-i", output, "-frames:v", "1", frame}).exitCode, 0);
+  const QImage picture(frame);
+  ASSERT_FALSE(picture.isNull());
+  int lit = 0, litInTopHalf = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      if (qGray(picture.pixel(x, y)) > 160) {
+        ++lit;
+        if (y < picture.height() / 2) ++litInTopHalf;
+      }
+  EXPECT_GT(lit, 200) << "the subtitle text is drawn in light letters";
+  EXPECT_EQ(litInTopHalf, 0) << "near the bottom of the picture";
+}

@@ -176,10 +176,14 @@ TEST(MediaFile, TheConversionFormatComesFromTheSettings) {
     bool forceSD;
     quint32 format;
   } cases[] = {
-      {1, true, true, ConversionFormat::Original},  {1, false, false, ConversionFormat::Original},
+      // A chosen format is the format it names, whatever the devices say.
+      {1, true, false, ConversionFormat::SDOnly},    {2, true, true, ConversionFormat::HDOnly},
+      {4, true, true, ConversionFormat::Original},   {4, false, false, ConversionFormat::Original},
+      // 0 lets the devices decide.
       {0, true, false, ConversionFormat::HDAndSD},  {0, false, false, ConversionFormat::HDOnly},
       {0, true, true, ConversionFormat::SDOnly},    {0, false, true, ConversionFormat::SDOnly},
-      {2, true, false, ConversionFormat::HDAndSD},
+      // Tags only and unknown codes are no default: the devices decide.
+      {3, true, false, ConversionFormat::HDAndSD},  {9, false, false, ConversionFormat::HDOnly},
   };
   for (const Case& c : cases) {
     ScopedSettings settings{{"DefaultVideoFormat", c.defaultVideoFormat},

@@ -468,6 +468,43 @@ TEST(StreamAnalysis, SubtitleSelectionBySetting) {
   }
 }
 
+// "Burn in" picks one track the burn-in step can draw into the picture: a file beside the
+// video (or a bitmap stream), in the user's language first; text streams stay soft and off.
+TEST(StreamAnalysis, BurnInChoosesOneSubtitleToBurnAndLeavesTheSoftOnesOff) {
+  struct Case {
+    const char* name;
+    const char* userLanguage;
+    QStringList files;  // beside the video
+    const char* burnt;  // language of the track chosen; null: none
+  };
+  const Case cases[] = {
+      {"the user's language", "en", {"Movie$French.srt", "Movie$English.srt"}, "English"},
+      {"no file in the user's language: the first", "de", {"Movie$French.srt", "Movie$English.srt"}, nullptr},
+      {"only a text stream inside", "en", {}, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString folder = test::freshFolder("burn");
+    const QString movie = makeMovie(folder + "/Movie.mkv", true, 1);
+    for (const QString& file : c.files) test::writeFile(folder + "/" + file, kSrt.toUtf8());
+    test::ScopedSettings settings{{"IncludeSubtitleTracks", 3}};
+    const auto a = analyse(movie, c.userLanguage);
+    const QList<SubtitleTrack> hard = a->media->HardSubtitleTracks();
+    QStringList chosen;
+    for (const SubtitleTrack& t : hard)
+      if (t.selected()) chosen << t.language();
+    for (const SubtitleTrack& t : a->media->SoftSubtitleTracks()) EXPECT_FALSE(t.selected()) << t.language().toStdString();
+    if (c.files.isEmpty()) {
+      EXPECT_TRUE(chosen.isEmpty());
+      EXPECT_TRUE(a->media->SoftSubtitles()) << "nothing to burn: the mode stays soft";
+      continue;
+    }
+    ASSERT_EQ(chosen.size(), 1) << chosen.join(", ").toStdString();
+    EXPECT_EQ(chosen[0], c.burnt ? QString(c.burnt) : hard.first().language());
+    EXPECT_FALSE(a->media->SoftSubtitles()) << "the chosen track is burnt in";
+  }
+}
+
 TEST(StreamAnalysis, NothingToReadLeavesTheDefaults) {
   test::ScopedSettings settings{};
   const auto a = analyse(test::testHome() + "/no such file.mkv");
