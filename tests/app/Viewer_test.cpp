@@ -16,6 +16,7 @@
 
 #include "WidgetApplication.h"
 #include "app/PreviewState.h"
+#include "app/VideoOpenGLView.h"
 #include "app/Viewer.h"
 #include "platform/Paths.h"
 #include "support/TestSupport.h"
@@ -90,7 +91,7 @@ TEST(Viewer, StartsThePlayerWithHomeTheSoundSessionAndThePathAsOneArgument) {
   ASSERT_TRUE(waitUntil([&] { return !s.start().isEmpty(); }));
   const QJsonObject start = s.start();
   const QString name = previewBufferName();
-  EXPECT_TRUE(QRegularExpression("^zuvoport\\d{1,4}$").match(name).hasMatch()) << name.toStdString();
+  EXPECT_TRUE(QRegularExpression("^zuvoport[0-9a-f]{32}$").match(name).hasMatch()) << name.toStdString();
   const QStringList expected = {"/videos/a b/show \"one\".mkv", "-monitoraspect", "1.777778", "-vo",
                                 "corevideo:shared_buffer:buffer_name=" + name, "-slave", "-nosub",
                                 "-noautosub", "-identify"};
@@ -239,4 +240,37 @@ TEST(Viewer, RealPlayerOpensAndClosesWithoutLeavingAChild) {
   ASSERT_TRUE(waitUntil([&] { return ended == 1; }, 10000));
   EXPECT_TRUE(waitUntil([&] { return viewer.player()->state() == QProcess::NotRunning; }));
   EXPECT_EQ(liveGroupMembers(pid), 0);
+}
+
+TEST(Viewer, ThePreviewPlaysOnWhileAnotherProcessTriesItsVideoChannel) {
+  const QString file = freshFolder("poked") + "/blue clip.mkv";
+  makeMedia(file, {"-f", "lavfi", "-i", "color=c=blue:s=64x48:r=25:d=30", "-c:v", "libx264"});
+  Viewer viewer(file, false, 1, [] {});
+  VideoOpenGLView* view = viewer.videoView();
+  ASSERT_TRUE(waitUntil([&] { return !view->currentImage().isNull(); }, 20000)) << "no frame from the real player";
+  const QString name = previewBufferName();
+
+  // What a local process would send to crash the view: a start beyond any shared frame,
+  // then a render.
+  const char* poke = R"py(
+import socket, sys
+channel = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+channel.connect('\0' + sys.argv[1])
+channel.settimeout(5)
+try:
+    channel.sendall(b'start 4000 4000 2 178\nrender\n')
+    print((channel.recv(64) or b'closed').decode())
+except (BrokenPipeError, ConnectionResetError):
+    print('closed')
+)py";
+  const CommandResult poked = runCommand("python3", {"-c", poke, name});
+  EXPECT_EQ(poked.output.trimmed(), "closed") << poked.output.toStdString();
+
+  int frames = 0;
+  QObject::connect(view, &VideoOpenGLView::pictureChanged, [&] { ++frames; });
+  EXPECT_TRUE(waitUntil([&] { return frames >= 5; }));
+  EXPECT_EQ(view->imageWidth(), 64u);
+  EXPECT_EQ(view->imageHeight(), 48u);
+  EXPECT_EQ(viewer.player()->state(), QProcess::Running);
+  viewer.close();
 }
