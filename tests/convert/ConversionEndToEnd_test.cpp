@@ -521,3 +521,20 @@ TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
     QFile::remove(kept);
   }
 }
+
+TEST_F(ConversionEndToEnd, AFileUnderTheOutputsNameInTheWorkFolderIsNeverWrittenOver) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  for (const char* suffix : {".m4v", ".mp4"}) {
+    SCOPED_TRACE(suffix);
+    converter.reset();
+    makeEpisode();
+    const QString taken = test::writeFile(work + "/" + outputName(suffix), "the user's own file");
+    const BCError result = convert();
+    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Description(), "Unable to convert, " + taken + " is in the way");
+    EXPECT_EQ(test::readFile(taken), "the user's own file");
+    EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+    EXPECT_FALSE(media->conversionfinished());
+    QFile::remove(taken);
+  }
+}
