@@ -19,6 +19,7 @@ namespace {
 
 // Every call of the protocol fits in this; a longer line is no call of the player's.
 constexpr qsizetype kLongestLine = 64;
+constexpr qint64 kReadBuffer = 16 * kLongestLine;
 // Connections that may wait for the player's process id to become known.
 constexpr qsizetype kMostWaiting = 4;
 
@@ -81,6 +82,8 @@ void VideoChannelServer::acceptPeer(qint64 pid) {
 
 void VideoChannelServer::onConnection() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    // The player waits for each answer, so a line or two is all that is ever in flight.
+    socket->setReadBufferSize(kReadBuffer);
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     if (peer_ != 0) {
       judge(socket);
@@ -109,10 +112,9 @@ void VideoChannelServer::judge(QLocalSocket* socket) {
 
 void VideoChannelServer::onReadable(QLocalSocket* socket) {
   bool tooLong = false;
-  while (!tooLong && socket->canReadLine()) {
+  while (socket->canReadLine()) {
     const QByteArray line = socket->readLine();
-    tooLong = line.size() > kLongestLine;
-    if (tooLong) break;
+    if ((tooLong = line.size() > kLongestLine)) break;
     socket->write(answer(line.trimmed()) + '\n');
     socket->flush();
   }

@@ -4,7 +4,9 @@
 //   /trickle    a body that never ends, 1 KiB every 50 ms
 //   /announced  a length of 1 TiB announced, then a body that never ends
 //   /sized/N    exactly N bytes
+#include <QDeadlineTimer>
 #include <QProcess>
+#include <algorithm>
 #include <QString>
 
 #include "support/TestSupport.h"
@@ -55,7 +57,11 @@ print(server.server_address[1], flush=True)
 server.serve_forever()
 )py");
     process_.start("python3", {script});
-    if (process_.waitForReadyRead(10000)) port_ = process_.readLine().trimmed().toInt();
+    // The port comes as the first line, however long a loaded machine takes to start Python.
+    QDeadlineTimer deadline(60000);
+    while (!process_.canReadLine() && !deadline.hasExpired() && process_.state() != QProcess::NotRunning)
+      process_.waitForReadyRead(int(std::min<qint64>(1000, deadline.remainingTime())));
+    if (process_.canReadLine()) port_ = process_.readLine().trimmed().toInt();
   }
   ~StreamingHttpServer() {
     process_.kill();
