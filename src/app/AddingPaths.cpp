@@ -102,7 +102,10 @@ void AddingPaths::doDropXML(const QString& filenamesText) {
     log->report(QStringLiteral("File dropped with path %1").arg(path), 3);
     userLog->report(QStringLiteral("File dropped with path %1").arg(path), 3);
     const QFileInfo file(path);
-    if (!file.exists()) continue;
+    if (!file.exists()) {
+      lists_.refuseUnreadableName(path, false);
+      continue;
+    }
     log->report(QStringLiteral("File exists"), 4);
     if (file.isDir()) {
       log->report(QStringLiteral("File is folder"), 4);
@@ -134,6 +137,7 @@ void AddingPaths::doDropXML(const QString& filenamesText) {
 }
 
 bool AddingPaths::openFile(const QString& path) {
+  if (lists_.refuseUnreadableName(path, false)) return true;
   const QFileInfo file(path);
   if (file.isFile() && IsVideoFile(path)) {
     state_.mainLog->report(QStringLiteral("[BLUE]  openFile is a supported video file : %1").arg(path), 4);
@@ -153,6 +157,7 @@ bool AddingPaths::openFile(const QString& path) {
 
 void AddingPaths::openFiles(const QStringList& paths) {
   for (const QString& path : paths) {
+    if (lists_.refuseUnreadableName(path, false)) continue;
     const QFileInfo file(path);
     if (file.isFile() && IsVideoFile(path)) {
       state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
@@ -173,7 +178,7 @@ void AddingPaths::openFiles(const QStringList& paths) {
 void AddingPaths::handleService(const QStringList& paths) {
   qInfo("Service got called!");
   for (const QString& path : paths) {
-    if (path.isEmpty()) continue;
+    if (path.isEmpty() || lists_.refuseUnreadableName(path, false)) continue;
     lists_.addfiletotable(path, true, false);
     lists_.makefilestable();
   }

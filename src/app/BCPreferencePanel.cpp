@@ -1,5 +1,6 @@
 #include "app/BCPreferencePanel.h"
 
+#include "app/CacheExpiry.h"
 #include "app/DestinationSummary.h"
 #include "app/LanguageNameList.h"
 #include "app/Localized.h"
@@ -7,6 +8,7 @@
 #include "app/PreferenceBindings.h"
 #include "app/RuleEditor.h"
 #include "app/RulesTableModel.h"
+#include "app/SourceScanner.h"
 #include "media/FileTypes.h"
 #include "media/RegisteredSettings.h"
 #include "metadata/MetadataPlugin.h"
@@ -18,10 +20,10 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -628,16 +630,49 @@ void BCPreferencePanel::selectPostConversionAppleScript() {
 void BCPreferencePanel::FlushCacheButtonPress() {
   if (bcreporter_) bcreporter_->report(QStringLiteral("Cache Flush Button Pressed"), 2);
   if (cacheFolder_.isEmpty()) return;
-  const QDir root(cacheFolder_);
-  QDirIterator walk(cacheFolder_, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-  while (walk.hasNext()) {
-    const QString path = walk.next();
-    if (!IsCacheFile(path)) continue;
-    QFile file(QStringLiteral("%1/%2").arg(cacheFolder_, root.relativeFilePath(path)));
+  // The folder is the user's choice and may hold their own pictures and documents: only the
+  // files the look-ups saved there, by the names they give them, are Zuvo's to remove. The
+  // look-ups write into the folder itself, never below it.
+  QStringList doomed;
+  for (const QString& path : SourceScanner::folderEntries(cacheFolder_)) {
+    const QFileInfo entry(path);
+    if (entry.isFile() && IsZuvoCacheFileName(entry.fileName())) doomed << path;
+  }
+  if (!confirmCacheFlush(doomed)) return;
+  for (const QString& path : doomed) {
+    QFile file(path);
     if (!file.remove() && bcreporter_)
       bcreporter_->report(
           QStringLiteral("[RED] Unable to delete cache file %1 with error :%2").arg(path, file.errorString()), 3);
   }
+}
+
+bool BCPreferencePanel::confirmCacheFlush(const QStringList& doomed) {
+  constexpr int kNamesShown = 10;
+  QMessageBox box(window());
+  box.setWindowTitle(QStringLiteral("Zuvo"));
+  if (doomed.isEmpty()) {
+    box.setIcon(QMessageBox::Information);
+    box.setText(QStringLiteral("The cache folder %1 holds no cache files of Zuvo's.").arg(cacheFolder_));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return false;
+  }
+  QStringList names;
+  for (const QString& path : doomed) names << QFileInfo(path).fileName();
+  QStringList shown = names.mid(0, kNamesShown);
+  if (names.size() > kNamesShown) shown << QStringLiteral("and %1 more").arg(names.size() - kNamesShown);
+  box.setIcon(QMessageBox::Warning);
+  box.setText(QStringLiteral("Remove %1 cache files from %2?").arg(doomed.size()).arg(cacheFolder_));
+  box.setInformativeText(
+      QStringLiteral("Zuvo saved these answers and pictures of online look-ups there; nothing else in the folder "
+                     "is touched:\n%1")
+          .arg(shown.join(u'\n')));
+  if (names.size() > kNamesShown) box.setDetailedText(names.join(u'\n'));
+  QPushButton* remove = box.addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
+  box.setDefaultButton(box.addButton(QMessageBox::Cancel));
+  box.exec();
+  return box.clickedButton() == remove;
 }
 
 // ---------------------------------------------------------------- panes and lists

@@ -83,6 +83,7 @@ class BCPreferencePanel : public QObject {
   void DirectoryForFilesUnderConversionButtonPress();
   void DirectoryForOriginalFilesButtonPress();
   void selectPostConversionAppleScript();
+  // Asks before removing the cache files the look-ups saved in the cache folder, naming them.
   void FlushCacheButtonPress();
 
   // Panes.
@@ -134,6 +135,7 @@ class BCPreferencePanel : public QObject {
   void takeInitialValues();
   void revertToInitialValues();
   void selectToolbarItem(QWidget* pane);
+  bool confirmCacheFlush(const QStringList& doomed);
 
   Reporter bcreporter_;
   bool firstrun_ = true;

@@ -465,7 +465,8 @@ void BCTagsPanel::ChangeImage() {
     showBusySheet(localizedString("Downloading Image"));
     BCDownloader downloader;
     downloader.setMyreporter(reporter_);
-    downloader.downloadFileFromURL(addresses.at(i), file);
+    downloader.downloadFileFromURL(addresses.at(i), file, BCDownloader::kDefaultTimeout,
+                                   BCDownloader::kMostImageBytes);
     hideBusySheet();
     bringWindowForward(window_.get());
   } else {

@@ -591,7 +591,7 @@ void Controller::checkNews() {
   QFile::remove(file);
   BCDownloader downloader;
   downloader.setMyreporter(state_.mainLog);
-  downloader.downloadFileFromURL(address, file, kNewsTimeout);
+  downloader.downloadFileFromURL(address, file, kNewsTimeout, BCDownloader::kMostNewsBytes);
   const std::optional<NewsAlert> alert = readNewsAlert(file);
   if (!alert) return;
   state_.mainLog->report(QStringLiteral("News of number %1").arg(alert->field), 3);

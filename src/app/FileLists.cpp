@@ -35,6 +35,19 @@ MediaFilePtr FileLists::newMediaForDVD(const QString& title, const DVDTrack& tra
   return newMediaWithDVD(title, track, false);
 }
 
+bool FileLists::refuseUnreadableName(const QString& path, bool byScan) {
+  if (!path.contains(QChar::ReplacementCharacter) || QFileInfo::exists(path)) return false;
+  if (byScan && toldUnreadable_.contains(path)) return true;
+  toldUnreadable_.insert(path);
+  const QString message =
+      QStringLiteral("%1 cannot be added to Zuvo: its name is not valid UTF-8. Rename it, then add it again.")
+          .arg(path);
+  state_.mainLog->report(QStringLiteral("[RED]") + message, 3);
+  state_.userLog->report(message, 3);
+  ControllerHooks::call(hooks_.showAlert, message);
+  return true;
+}
+
 BCError FileLists::addfiletotable(const QString& path, bool drop, bool autoprocess) {
   return addfileorDVDtotable(path, drop, autoprocess, false, QString(), std::nullopt);
 }

@@ -9,6 +9,7 @@
 #include "media/DVDTrack.h"
 
 #include <QObject>
+#include <QSet>
 #include <functional>
 #include <optional>
 
@@ -30,6 +31,11 @@ class FileLists : public QObject {
   BCError addfileorDVDtotable(const QString& path, bool drop, bool autoprocess, bool DVD, const QString& DVDTitle,
                               const std::optional<DVDTrack>& DVDTrackInfo);
 
+  // A name that is not valid UTF-8 reaches Zuvo with its undecodable bytes replaced, so
+  // the path names no file and nothing can open it. True for such a path, after telling
+  // the user (a scan, which comes back every few minutes, tells once for each path).
+  bool refuseUnreadableName(const QString& path, bool byScan);
+
   // `makefilestable:`
   void makefilestable();
   // `RefreshWindow:`: both tables reloaded, each given a moment to redraw.
@@ -48,6 +54,7 @@ class FileLists : public QObject {
   const ControllerHooks& hooks_;
   BackgroundStarter startProbe_;
   BackgroundStarter startDVDLookUp_;
+  QSet<QString> toldUnreadable_;
 };
 
 }  // namespace zuvo

@@ -1,14 +1,15 @@
 #include "app/PreviewState.h"
 
 #include <QMutex>
-#include <cstdlib>
-#include <ctime>
+#include <QRandomGenerator>
 
 namespace zuvo {
 
 namespace {
 QMutex lock;
 QString name;
+// 128 bits from the system's generator: the channel cannot be found by trying names.
+constexpr int kRandomWords = 4;
 }  // namespace
 
 QString previewBufferName() {
@@ -22,8 +23,9 @@ void setPreviewBufferName(const QString& value) {
 }
 
 QString makePreviewBufferName() {
-  std::srand(static_cast<unsigned>(std::clock()));
-  const QString drawn = "zuvoport" + QString::number(std::rand() % 10000);
+  QString drawn = QStringLiteral("zuvoport");
+  for (int i = 0; i < kRandomWords; ++i)
+    drawn += QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
   setPreviewBufferName(drawn);
   return drawn;
 }

@@ -7,8 +7,7 @@ namespace zuvo {
 
 QString previewBufferName();
 void setPreviewBufferName(const QString& name);
-// "zuvoport" and a number from 0 to 9999, drawn from a generator seeded with the
-// processor time used; it becomes the current name.
+// "zuvoport" and 32 random hexadecimal digits; it becomes the current name.
 QString makePreviewBufferName();
 
 }  // namespace zuvo

@@ -7,7 +7,9 @@
 #include "platform/Defaults.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <dirent.h>
 
 namespace zuvo {
 namespace {
@@ -38,6 +40,25 @@ QStringList SourceScanner::folderEntries(const QString& folder) {
   return entries;
 }
 
+QStringList SourceScanner::unreadableEntries(const QString& folder) {
+  QStringList entries;
+  DIR* listing = ::opendir(QFile::encodeName(folder).constData());
+  if (!listing) return entries;
+  while (const dirent* entry = ::readdir(listing)) {
+    const QByteArray name(entry->d_name);
+    if (QFile::encodeName(QFile::decodeName(name)) != name)
+      entries << folder + u'/' + QFile::decodeName(name);
+  }
+  ::closedir(listing);
+  entries.sort();
+  return entries;
+}
+
+void SourceScanner::tellUnreadableVideos(const QString& folder) {
+  for (const QString& path : unreadableEntries(folder))
+    if (IsVideoFile(path)) lists_.refuseUnreadableName(path, true);
+}
+
 void SourceScanner::checksources(bool timed) {
   const Reporter& log = state_.mainLog;
   log->report(QStringLiteral("[BLUE]Checking Video Sources"), 4);
@@ -56,6 +77,7 @@ void SourceScanner::checksources(bool timed) {
     }
     log->report(QStringLiteral("Checking directory %1").arg(path), 5);
     notices_.TextMessage(QStringLiteral("%1%2").arg(localizedString("Checking Directory "), path));
+    tellUnreadableVideos(path);
     for (const QString& entryPath : folderEntries(path)) {
       const QFileInfo entry(entryPath);
       const bool found = (entry.isFile() && IsVideoFile(entryPath)) ||
@@ -90,6 +112,7 @@ void SourceScanner::checksubdirectory(const QString& folder, int depth, bool dro
     return;
   }
   const bool automatic = autoprocess(timed);
+  tellUnreadableVideos(folder);
   for (const QString& entryPath : folderEntries(folder)) {
     const QFileInfo entry(entryPath);
     if ((entry.isFile() && IsVideoFile(entryPath)) || (isEyeTVPackage(entry) && entry.fileName() != kLiveBuffer)) {

@@ -28,8 +28,14 @@ class SourceScanner {
   // The entries of one folder level as "folder/name", in name order; an unreadable
   // folder has none.
   static QStringList folderEntries(const QString& folder);
+  // The entries of one folder level whose names are not valid UTF-8, which the listing
+  // above never shows, as "folder/name" with the undecodable bytes replaced.
+  static QStringList unreadableEntries(const QString& folder);
 
  private:
+  // Videos the listing cannot show are named to the user instead of being skipped unseen.
+  void tellUnreadableVideos(const QString& folder);
+
   ControllerState& state_;
   Notices& notices_;
   const ControllerHooks& hooks_;

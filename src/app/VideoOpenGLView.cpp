@@ -57,6 +57,10 @@ VideoOpenGLView::~VideoOpenGLView() {
   channelThread_.wait();
 }
 
+void VideoOpenGLView::acceptPlayer(qint64 pid) {
+  QMetaObject::invokeMethod(channel_, "acceptPeer", Qt::BlockingQueuedConnection, Q_ARG(qint64, pid));
+}
+
 bool VideoOpenGLView::openGLAvailable() {
   static const bool available = [] {
     QOpenGLContext context;

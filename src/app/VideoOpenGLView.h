@@ -34,6 +34,8 @@ class VideoOpenGLView : public QOpenGLWidget {
 
   // False when another view serves the current buffer name.
   bool isServing() const { return serving_; }
+  // Serves the calls of process `pid` alone: the player child the preview started.
+  void acceptPlayer(qint64 pid);
   bool playing() const { return isPlaying; }
   bool ontopActive() const { return isOntop; }
   float aspect() const { return image_aspect; }

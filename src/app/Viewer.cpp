@@ -252,6 +252,8 @@ void Viewer::showPreview() {
     close();
     return;
   }
+  // The video channel serves this child and no other process.
+  myOpenGLView->acceptPlayer(player_->processId());
   raise();
   activateWindow();
   ui_->PreviewProgress->setMaximum(kUnknownLength);

@@ -4,23 +4,29 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 
 namespace {
 
-// Set by tests: quit once start-up has finished, and answer every warning box at once,
-// copying its text to standard error, so a run needs no one at the screen.
+// Set by tests: quit once start-up has finished, and answer every warning box and alert at
+// once, copying its text to standard error, so a run needs no one at the screen.
 constexpr const char* kQuitAfterStartUp = "ZUVO_QUIT_AFTER_STARTUP";
 
 void answerWarningsAutomatically(QApplication& app) {
   auto* poll = new QTimer(&app);
   QObject::connect(poll, &QTimer::timeout, [] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    std::fprintf(stderr, "alert: %s | %s\n", qPrintable(box->text()), qPrintable(box->informativeText()));
-    box->accept();
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      std::fprintf(stderr, "alert: %s | %s\n", qPrintable(box->text()), qPrintable(box->informativeText()));
+      box->accept();
+    } else if (auto* alert = qobject_cast<QDialog*>(modal); alert && alert->objectName() == "BCAlertPanel") {
+      const auto* text = alert->findChild<QLabel*>("AlertTextField");
+      std::fprintf(stderr, "alert: %s\n", text ? qPrintable(text->text()) : "");
+      alert->accept();
+    }
   });
   poll->start(50);
 }

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <ctime>
+#include <optional>
 
 #include "convert/BCConverter.h"
 #include "convert/ConversionLog.h"
@@ -29,6 +30,20 @@ QString sampleOptionsFor(const MediaFile& media) {
 bool isMTS(const QString& filename) {
   const QString extension = QFileInfo(filename).suffix().toLower();
   return extension == QLatin1String("mts") || extension == QLatin1String("m2ts");
+}
+
+// The names a pass's finished output takes in the work folder (the SD pass's own name is
+// an intermediate the clean-up has removed).
+constexpr const char* kOutputSuffixes[] = {".m4v", ".mp4"};
+
+// An output name already taken in the work folder: the folder may be the user's own, the
+// source itself or an earlier finished file may carry the name, and neither is written over.
+std::optional<QString> takenOutputName(const QString& folder, const QString& baseName) {
+  for (const char* suffix : kOutputSuffixes) {
+    const QString path = QStringLiteral("%1/%2%3").arg(folder, baseName, QLatin1String(suffix));
+    if (QFileInfo::exists(path)) return path;
+  }
+  return std::nullopt;
 }
 
 bool isEyeTVDevice(const MediaFile& media) {
@@ -70,6 +85,10 @@ BCError BCConverter::Convert() {
   }
 
   CleanUpConversionFiles();
+  if (const std::optional<QString> taken = takenOutputName(conversiondirectory, outboundname))
+    return failConversion(*this, BCError::Code(5, QStringLiteral("Unable to convert, %1 is in the way").arg(*taken)),
+                          {QStringLiteral("[RED]The work folder already holds %1, it is not written over").arg(*taken),
+                           QStringLiteral("[RED] Canceling conversion.")});
   setSampleOptions(QString());
   const bool sample = media->isSample();
   if (sample) setSampleOptions(sampleOptionsFor(*media));

@@ -109,6 +109,8 @@ class Placer {
     return c_.outboundname + (hdOfPair_ ? QStringLiteral(" HD") : QString()) + c_.videotype;
   }
 
+  QString keptAt() const { return QStringLiteral(", it is kept at %1").arg(output_); }
+
   BCError fail(const QString& description, const QStringList& lines) {
     QStringList all = lines;
     all << QStringLiteral("[RED] Canceling conversion.");
@@ -119,7 +121,7 @@ class Placer {
   std::optional<BCError> toLibrary() {
     reportTo(conversionUserLog(), QStringLiteral("Importing file into iTunes"), 3);
     if (!importVideoIntoiTunes(c_.conversiondirectory, media_, c_.outboundname, c_.videotype, c_.myreporter))
-      return fail(QStringLiteral("Unable to import converted file into iTunes, it is kept at %1").arg(output_),
+      return fail(QStringLiteral("Unable to import converted file into iTunes") + keptAt(),
                   {QStringLiteral("[RED]Unable to import converted file into iTunes")});
     reportTo(c_.myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);
     QFile::remove(output_);
@@ -131,7 +133,11 @@ class Placer {
   std::variant<QString, BCError> moveTo(const QString& wanted, const QString& failure, const QString& failureLine,
                                         const QString& successLine) {
     const std::optional<QString> moved = moveToFreeName(output_, wanted);
-    if (!moved) return fail(failure, {failureLine});
+    // The finished file stays in the work folder, where nothing else points to it: the
+    // failure says where it is.
+    if (!moved)
+      return fail(failure + keptAt(),
+                  {failureLine, QStringLiteral("[RED]Converted file kept at %1").arg(output_)});
     reportTo(c_.myreporter, successLine, 3);
     c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
     return *moved;

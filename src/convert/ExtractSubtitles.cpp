@@ -75,7 +75,8 @@ BCError BCConverter::ExtractSubtitles() {
           workPath(QFileInfo(fileToConvertPath).completeBaseName() + QStringLiteral("_%1_text.srt").arg(id));
       const QString target = destination(conversiondirectory, i, isASS(track));
       QFile::remove(target);
-      QFile::rename(written, target);
+      // The export is ours alone: it never stays behind under its own name.
+      if (!QFile::rename(written, target)) QFile::remove(written);
     }
   } else if (matroska) {
     media.setPassnumber(PassStage::ExtractingSubtitles);

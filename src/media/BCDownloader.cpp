@@ -1,6 +1,5 @@
 #include "media/BCDownloader.h"
 
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -19,6 +18,11 @@ const QString kTimedOutMessage = QStringLiteral("Download timed out...");
 const QString kFailedMessage = QStringLiteral("File download failed with error");
 const QString kFailedDetailMessage = QStringLiteral("[RED] Download failed %1 %2");
 const QString kHttpStatusDescription = QStringLiteral("HTTP status %1");
+const QString kTooLargeMessage =
+    QStringLiteral("[RED] Download of %1 stopped: the answer is larger than %2 bytes");
+const QString kCannotWriteMessage = QStringLiteral("[RED] Download failed cannot write %1 : %2");
+// What the network layer may hold before it is taken into the file.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
 
 int milliseconds(double seconds) {
   if (!(seconds > 0)) return 0;
@@ -27,11 +31,15 @@ int milliseconds(double seconds) {
 
 }  // namespace
 
+BCDownloader::BCDownloader() = default;
+BCDownloader::~BCDownloader() = default;
+
 void BCDownloader::report(const QString& message, quint32 level) const {
   if (myreporter_) myreporter_->report(message, level);
 }
 
-void BCDownloader::downloadFileFromURL(const QString& url, const QString& filename, double timeout) {
+void BCDownloader::downloadFileFromURL(const QString& url, const QString& filename, double timeout,
+                                       qint64 mostBytes) {
   filename_ = filename;
   if (url.trimmed().isEmpty()) return;
   report(kDownloadingMessage.arg(filename, url), 4);
@@ -43,44 +51,85 @@ void BCDownloader::downloadFileFromURL(const QString& url, const QString& filena
   // addresses through a proxy.
   QEventLoop loop;
   QNetworkAccessManager manager;
-  receivedData_.clear();
+  receivedData_.reset();
+  received_ = 0;
+  mostBytes_ = mostBytes;
+  deadline_ = QDeadlineTimer(milliseconds(timeout), Qt::PreciseTimer);
   connection_ = manager.get(QNetworkRequest(QUrl(url)));
   QNetworkReply* reply = connection_;
+  reply->setReadBufferSize(kReadBufferBytes);
+  // A length announced beyond the limit ends the download before anything arrives.
+  QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this, reply] {
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (reply == connection_ && length.isValid() && length.toLongLong() > mostBytes_)
+      giveUp(kTooLargeMessage.arg(reply->url().toString()).arg(mostBytes_));
+  });
   QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, reply] { didReceiveData(reply); });
   QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] { didFinishLoading(reply); });
   QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
   downloadInProgress_ = true;
 
   report(kStartMessage, 3);
-  const QDeadlineTimer deadline(milliseconds(timeout), Qt::PreciseTimer);
   QTimer wake;
   wake.setSingleShot(true);
   wake.setTimerType(Qt::PreciseTimer);
   QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
-  while (downloadInProgress_ && !deadline.hasExpired()) {
-    wake.start(int(std::max<qint64>(1, deadline.remainingTime())));
+  while (downloadInProgress_ && !deadline_.hasExpired()) {
+    wake.start(int(std::max<qint64>(1, deadline_.remainingTime())));
     loop.exec();
   }
 
   report(kEndMessage, 3);
   if (!downloadInProgress_) return;
-  report(kTimedOutMessage, 4);
   // Drop the late answer: the reply is no longer the current one, and aborting it
   // finishes it now, before the manager goes.
+  giveUp(kTimedOutMessage);
+}
+
+bool BCDownloader::take(QNetworkReply* reply) {
+  // Checked with every piece, as a steady stream may keep the wait from waking.
+  if (deadline_.hasExpired()) {
+    giveUp(kTimedOutMessage);
+    return false;
+  }
+  if (received_ + reply->bytesAvailable() > mostBytes_) {
+    giveUp(kTooLargeMessage.arg(reply->url().toString()).arg(mostBytes_));
+    return false;
+  }
+  const QByteArray piece = reply->readAll();
+  if (piece.isEmpty()) return true;
+  if (!receivedData_) {
+    receivedData_ = std::make_unique<QSaveFile>(filename_);
+    if (!receivedData_->open(QIODevice::WriteOnly)) {
+      giveUp(kCannotWriteMessage.arg(filename_, receivedData_->errorString()));
+      return false;
+    }
+  }
+  if (receivedData_->write(piece) != piece.size()) {
+    giveUp(kCannotWriteMessage.arg(filename_, receivedData_->errorString()));
+    return false;
+  }
+  received_ += piece.size();
+  return true;
+}
+
+void BCDownloader::giveUp(const QString& reason) {
+  report(reason, reason == kTimedOutMessage ? 4 : 3);
+  QNetworkReply* reply = connection_;
   connection_ = nullptr;
-  reply->abort();
-  receivedData_.clear();
   downloadInProgress_ = false;
+  // Nothing of the answer reaches the file: the partial copy is dropped, never committed.
+  receivedData_.reset();
+  if (reply) reply->abort();
 }
 
 void BCDownloader::didReceiveData(QNetworkReply* reply) {
-  if (reply == connection_) receivedData_.append(reply->readAll());
+  if (reply == connection_) take(reply);
 }
 
 void BCDownloader::didFinishLoading(QNetworkReply* reply) {
-  if (reply != connection_) return;
+  if (reply != connection_ || !take(reply)) return;
   connection_ = nullptr;
-  receivedData_.append(reply->readAll());
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   if (reply->error() != QNetworkReply::NoError || status >= 400) {
     // An error page is no answer: a file would read as a good cache entry.
@@ -90,10 +139,14 @@ void BCDownloader::didFinishLoading(QNetworkReply* reply) {
   } else {
     // Written whole or not at all. The file is new, so its modification date, which
     // the cache expiry reads, is now.
-    QSaveFile file(filename_);
-    if (file.open(QIODevice::WriteOnly) && file.write(receivedData_) == receivedData_.size()) file.commit();
+    if (!receivedData_) {
+      receivedData_ = std::make_unique<QSaveFile>(filename_);
+      receivedData_->open(QIODevice::WriteOnly);
+    }
+    if (!receivedData_->commit())
+      report(kCannotWriteMessage.arg(filename_, receivedData_->errorString()), 3);
   }
-  receivedData_.clear();
+  receivedData_.reset();
   downloadInProgress_ = false;
 }
 

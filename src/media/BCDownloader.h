@@ -2,24 +2,36 @@
 // Fetches one URL into one file while the calling thread waits. The wait runs the
 // calling thread's events, so it serves the GUI thread (which stays live) and worker
 // threads alike. Callers judge success by the presence of the file: only a complete
-// answer with a success status is ever written, atomically.
+// answer with a success status, within its time and size, is ever written, atomically.
+// The answer goes to the file as it arrives, so a large one never sits in memory.
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
+#include <memory>
 
 #include "media/BCCReporter.h"
 
 class QNetworkReply;
+class QSaveFile;
 
 namespace zuvo {
 
 class BCDownloader {
  public:
   static constexpr double kDefaultTimeout = 30;
+  // The most an answer of each kind may hold; a larger one is no answer of that kind.
+  static constexpr qint64 kMostAnswerBytes = 16 * 1024 * 1024;  // the services' text answers
+  static constexpr qint64 kMostImageBytes = 32 * 1024 * 1024;   // artwork
+  static constexpr qint64 kMostNewsBytes = 1024 * 1024;         // the news page
 
-  // Returns when the answer is in or `timeout` seconds have passed. A failure, an
-  // HTTP error status or a time-out writes no file; an answer arriving after the
-  // time-out is dropped.
-  void downloadFileFromURL(const QString& url, const QString& filename, double timeout = kDefaultTimeout);
+  BCDownloader();
+  ~BCDownloader();
+
+  // Returns when the answer is in, `timeout` seconds have passed or the answer has grown
+  // past `mostBytes`. A failure, an HTTP error status, a time-out or an answer too large
+  // writes no file; nothing is written after the call has returned.
+  void downloadFileFromURL(const QString& url, const QString& filename, double timeout = kDefaultTimeout,
+                           qint64 mostBytes = kMostAnswerBytes);
 
   const Reporter& myreporter() const { return myreporter_; }
   void setMyreporter(const Reporter& reporter) { myreporter_ = reporter; }
@@ -29,12 +41,19 @@ class BCDownloader {
  private:
   void didReceiveData(QNetworkReply* reply);
   void didFinishLoading(QNetworkReply* reply);
+  // Takes what has arrived into the file; false (and the download given up) when the
+  // time is up, the answer too large or the file cannot take it.
+  bool take(QNetworkReply* reply);
+  void giveUp(const QString& reason);
   void report(const QString& message, quint32 level) const;
 
   Reporter myreporter_;
   bool downloadInProgress_ = false;
   QNetworkReply* connection_ = nullptr;  // the reply being received, owned by its manager
-  QByteArray receivedData_;
+  std::unique_ptr<QSaveFile> receivedData_;
+  qint64 received_ = 0;
+  qint64 mostBytes_ = kMostAnswerBytes;
+  QDeadlineTimer deadline_;
   QString filename_;
 };
 

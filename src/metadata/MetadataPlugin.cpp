@@ -5,6 +5,7 @@
 #include "platform/ToolProcess.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDeadlineTimer>
 #include <QThread>
 
@@ -23,11 +24,17 @@ QString metadataPluginPath(const QString& name) {
 }
 
 QStringList metadataPluginArguments(const MediaFile& item) {
+  // A name that starts with "-" would read as an option: the plug-in gets the file's
+  // absolute path instead, which names the same file.
+  QString file = item.filename();
+  if (file.startsWith(u'-')) {
+    const QString full = item.fullpath();
+    file = QDir::isAbsolutePath(full) ? full : QStringLiteral("./") + file;
+  }
   if (item.mediatype() == MediaType::TVShow)
-    return {item.filename(),          item.seriesname(),  QString::number(item.season()),
-            QString::number(item.show()), item.showyear(), item.showmonth(),
-            item.showday()};
-  return {item.filename(), item.seriesname(), item.showyear()};
+    return {file,           item.seriesname(),  QString::number(item.season()), QString::number(item.show()),
+            item.showyear(), item.showmonth(), item.showday()};
+  return {file, item.seriesname(), item.showyear()};
 }
 
 PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments, const QString& workingFolder,
@@ -51,17 +58,16 @@ PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments
     keep(chunk);
     // A child the program left behind may hold the pipe open: once the program has
     // ended, what is already in the pipe is the whole answer.
-    if (chunk.isEmpty() && !process.isRunning()) {
+    if (chunk.isEmpty() && process.hasEnded()) {
       for (QByteArray rest = process.read(0); !rest.isEmpty(); rest = process.read(0)) keep(rest);
       break;
     }
   }
   // A program may also close its output and still run on.
-  while (process.isRunning() && !expired()) QThread::msleep(sliceMs / 4);
-  if (process.isRunning()) {
-    run.timedOut = true;
-    process.terminate(500);
-  }
+  while (!process.hasEnded() && !expired()) QThread::msleep(sliceMs / 4);
+  run.timedOut = !process.hasEnded();
+  // Whatever the program left running in its group ends with it.
+  process.terminate(500);
   run.output = QString::fromUtf8(output);
   return run;
 }

@@ -19,7 +19,8 @@ inline constexpr qsizetype kPluginOutputLimit = 16 * 1024 * 1024;
 // "NAME.mdplugin" in the Application Support folder.
 QString metadataPluginPath(const QString& name);
 // A TV show (type 0): file name, series name, season, episode, year, month, day; any
-// other item: file name, series name, year.
+// other item: file name, series name, year. A file name that starts with "-" is given as
+// the file's absolute path.
 QStringList metadataPluginArguments(const MediaFile& item);
 
 struct PluginRun {
@@ -28,8 +29,9 @@ struct PluginRun {
   QString output;         // standard output and standard error, decoded as UTF-8
 };
 
-// Runs the program to its end, at most `timeLimit` seconds. On the GUI thread the
-// window's events keep flowing meanwhile.
+// Runs the program to its end, at most `timeLimit` seconds; what it started in the
+// background is stopped when it ends. On the GUI thread the window's events keep
+// flowing meanwhile.
 PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments, const QString& workingFolder,
                             double timeLimit);
 

@@ -34,6 +34,11 @@ constexpr Saver kOwnFile = {"saveMP4TagsInPlace::Can't open MP4 file to apply HD
 
 std::string utf8(const QString& text) { return text.toStdString(); }
 
+// Callers may pass no log writer; the outcome still reaches them as the answer.
+void report(const Reporter& reporter, const QString& line, quint32 level) {
+  if (reporter) reporter->report(line, level);
+}
+
 // The media object's picture as a JPEG cover; nothing without a picture.
 std::optional<Mp4Cover> coverOf(const MediaFile& media) {
   const QImage image = media.image();
@@ -89,13 +94,15 @@ BCError finish(Mp4File& file, const Mp4Tags& tags, const MediaFile& media, const
   const QString path = QString::fromStdString(file.path());
   file.storeTags(tags);
   const Mp4Error chapters = saveMP4Chapters(file, media);
-  if (chapters) reporter->report(QString::fromLatin1(saver.chapterFailure).arg(path, QString::fromStdString(chapters.message())), 3);
+  if (chapters)
+    report(reporter,
+           QString::fromLatin1(saver.chapterFailure).arg(path, QString::fromStdString(chapters.message())), 3);
   setRating(file, media.rating(), media, reporter);
   const Mp4Error written = file.commit();
   file.close();
   if (written) {
     const QString line = QString::fromLatin1(saver.writeFailure).arg(path, QString::fromStdString(written.message()));
-    reporter->report(line, 3);
+    report(reporter, line, 3);
     return BCError::Code(kMP4CannotWriteCode, line);
   }
   if (chapters)
@@ -108,7 +115,7 @@ BCError openForChange(Mp4File& file, const QString& path, const Reporter& report
   const Mp4Error e = file.open(path.toStdString(), Mp4File::Mode::Modify);
   if (!e) return BCError::NoError();
   const QString line = QString::fromLatin1(saver.openFailure).arg(path);
-  reporter->report(line, 3);
+  report(reporter, line, 3);
   return BCError::Code(kMP4CannotOpenCode, line + QStringLiteral(" (%1)").arg(QString::fromStdString(e.message())));
 }
 
@@ -123,7 +130,7 @@ BCError saveMP4Tags(const QString& path, uint32_t catalogueId, const MediaFile& 
   setCommonTags(tags, media);
   if (catalogueId != 0) {
     tags.contentID = catalogueId;
-    reporter->report(QStringLiteral("[BLUE]saveMP4Tags::Setting CNID to : %1").arg(qint32(catalogueId)), 3);
+    report(reporter, QStringLiteral("[BLUE]saveMP4Tags::Setting CNID to : %1").arg(qint32(catalogueId)), 3);
   }
   tags.hdVideo = hdVideo;
   setKindTags(tags, media);

@@ -98,10 +98,11 @@ QString tvRageEpisodeList(const QString& cachePath, const QString& showID) {
 
 }  // namespace cachefile
 
-bool downloadIntoCache(const QString& url, const QString& file, double timeout, const Reporter& reporter) {
+bool downloadIntoCache(const QString& url, const QString& file, double timeout, const Reporter& reporter,
+                       qint64 mostBytes) {
   BCDownloader downloader;
   downloader.setMyreporter(reporter);
-  downloader.downloadFileFromURL(url, file, timeout);
+  downloader.downloadFileFromURL(url, file, timeout, mostBytes);
   return QFileInfo::exists(file);
 }
 

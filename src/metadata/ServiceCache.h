@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "media/BCCReporter.h"
+#include "media/BCDownloader.h"
 
 namespace zuvo {
 
@@ -58,7 +59,8 @@ inline const QString kOpeningToReadResult = QStringLiteral("Opening file %1 to r
 inline const QString kMovieImageNowInCache = QStringLiteral("Movie image now in cache");
 
 // Downloads `url` into `file` and answers whether the file is there afterwards.
-bool downloadIntoCache(const QString& url, const QString& file, double timeout, const Reporter& reporter);
+bool downloadIntoCache(const QString& url, const QString& file, double timeout, const Reporter& reporter,
+                       qint64 mostBytes = BCDownloader::kMostAnswerBytes);
 
 // Writes to the log writer when there is one.
 void logTo(const Reporter& reporter, const QString& message, quint32 level);

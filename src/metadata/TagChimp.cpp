@@ -175,7 +175,7 @@ BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString
                                  : cachefile::tagChimpMovieCover(cachePath, item.seriesname(), item.season());
     if (!QFileInfo::exists(image)) {
       logTo(reporter, kDownloadingImage, 4);
-      downloadIntoCache(address, image, kImageTimeout, reporter);
+      downloadIntoCache(address, image, kImageTimeout, reporter, BCDownloader::kMostImageBytes);
     } else {
       logTo(reporter, kImageInCache, 4);
     }

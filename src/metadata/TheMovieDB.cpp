@@ -106,7 +106,8 @@ BCError readRecord(MediaFile& item, qint32 movieID, const QString& language, con
         const QString image = cachefile::movieImage(cachePath, item.showid(), item.season(), 0);
         if (!QFileInfo::exists(image)) {
           logTo(reporter, kDownloadingImage, 4);
-          downloadIntoCache(*poster, image, BCDownloader::kDefaultTimeout, reporter);
+          downloadIntoCache(*poster, image, BCDownloader::kDefaultTimeout, reporter,
+                            BCDownloader::kMostImageBytes);
         } else {
           logTo(reporter, kImageInCache, 4);
         }

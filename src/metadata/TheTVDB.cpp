@@ -285,7 +285,7 @@ BCError TVDBGetBanner(qint32 seriesID, MediaFile& item, const QString& cachePath
     logTo(reporter, kBannerInCache, 4);
   } else {
     logTo(reporter, kDownloadingBanner.arg(address), 4);
-    if (!downloadIntoCache(address, image, kRecordTimeout, reporter)) {
+    if (!downloadIntoCache(address, image, kRecordTimeout, reporter, BCDownloader::kMostImageBytes)) {
       logTo(reporter, kBannerNotDownloaded, 4);
       return BCError::NoError();
     }

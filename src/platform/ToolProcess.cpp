@@ -133,6 +133,12 @@ bool ToolProcess::isRunning() {
   return true;
 }
 
+bool ToolProcess::hasEnded() const {
+  if (reaped_) return true;
+  siginfo_t info{};
+  return ::waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
+}
+
 int ToolProcess::waitForExit() {
   if (reaped_) return status_;
   int status = 0;

@@ -38,6 +38,9 @@ class ToolProcess {
 
   // True while the child has not been reaped; reaps it when it has ended.
   bool isRunning();
+  // True once the child has ended, leaving it unreaped: its group id stays reserved, so
+  // what it left running in its group can still be stopped with terminate().
+  bool hasEnded() const;
   // Waits for the end of the child and returns its exit status (-1 when killed by a signal).
   int waitForExit();
 

@@ -22,8 +22,10 @@
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -438,15 +440,73 @@ TEST_F(PreferencesTest, EachPaneGivesTheWindowItsOwnSize) {
   EXPECT_LT(heights.first() + 100, heights.last()) << "a small pane gives a small window";
 }
 
-TEST_F(PreferencesTest, CacheFlushRemovesOnlyCacheFiles) {
-  const QStringList doomed{cache + "/show.tvdbftc", cache + "/sub/movie.movieinfo2", cache + "/art.jpg"};
-  const QStringList kept{cache + "/work.mp4", cache + "/sub/notes.txt"};
-  QDir().mkpath(cache + "/sub");
-  for (const QString& path : doomed + kept) test::writeFile(path, "x");
-  auto panel = makePanel();
-  panel->FlushCacheButtonPress();
-  for (const QString& path : doomed) EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
-  for (const QString& path : kept) EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+TEST_F(PreferencesTest, FlushCacheAsksNamingZuvosCacheFilesAndRemovesOnlyThose) {
+  // The cache folder is the user's choice, here a folder of their photos as well.
+  const QStringList zuvos{"80379.tvdbftc", "TV80379.2.5.jpg", "MOVIEAmelie.2001.0.jpg", "the office-2-5.tagchimpftc"};
+  const QStringList users{"Holiday.jpg", "IMG_0001.JPG", "TV night.jpg", "notes.txt", "work.mp4", "sub/TV1.1.1.jpg",
+                          "sub/show.tvdbftc"};
+  struct Case {
+    const char* what;
+    QStringList present;
+    const char* answer;
+    bool removed;
+  } cases[] = {
+      {"confirmed", zuvos + users, "Remove", true},
+      {"cancelled", zuvos + users, "Cancel", false},
+      {"nothing of Zuvo's to remove", users, "OK", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    cache = test::freshFolder("cache");
+    QDir().mkpath(cache + "/sub");
+    for (const QString& name : c.present) test::writeFile(cache + "/" + name, "bytes of " + name.toUtf8());
+    auto panel = makePanel();
+
+    // The user opens the preferences, goes to the pane with the button, presses it, answers
+    // the question and leaves with OK.
+    QString asked;
+    bool pressed = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        asked = box->text() + "\n" + box->informativeText();
+        for (QAbstractButton* button : box->buttons())
+          if (button->text().remove('&') == c.answer) button->click();
+        return;
+      }
+      if (modal != panel->window() || pressed) return;
+      pressed = true;
+      panel->ui().GeneralToolbarItem->click();
+      QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(panel->ui().FlushCacheButton->isVisible());
+        panel->ui().FlushCacheButton->click();
+        panel->ui().UpdateButton->click();
+      });
+    });
+    poll.start(20);
+    QWidget parent;
+    parent.show();
+    panel->activatePanel(0, &parent);
+    poll.stop();
+
+    ASSERT_TRUE(pressed);
+    if (c.present.contains(zuvos.first())) {
+      EXPECT_TRUE(asked.contains(QStringLiteral("Remove 4 cache files from %1?").arg(cache))) << asked.toStdString();
+      for (const QString& name : zuvos) EXPECT_TRUE(asked.contains(name)) << name.toStdString();
+    } else {
+      EXPECT_TRUE(asked.contains("holds no cache files")) << asked.toStdString();
+    }
+    for (const QString& name : users)
+      EXPECT_FALSE(asked.contains("\n" + QFileInfo(name).fileName())) << name.toStdString();
+    for (const QString& name : c.present) {
+      const bool gone = c.removed && zuvos.contains(name);
+      EXPECT_EQ(QFile::exists(cache + "/" + name), !gone) << name.toStdString();
+      if (!gone) {
+        EXPECT_EQ(test::readFile(cache + "/" + name), "bytes of " + name.toUtf8()) << name.toStdString();
+      }
+    }
+  }
 }
 
 TEST_F(PreferencesTest, ChosenFoldersAndScriptAreWrittenAtOnce) {

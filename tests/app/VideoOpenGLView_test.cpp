@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QOpenGLContext>
+#include <QProcess>
 #include <QTest>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -138,6 +139,7 @@ TEST(VideoOpenGLView, ServesThePlayerUnderTheBufferName) {
   VideoOpenGLView view;
   view.resize(854, 600);
   ASSERT_TRUE(view.isServing());
+  view.acceptPlayer(::getpid());
 
   TestPlayer player(name, 720, 480);
   ASSERT_TRUE(player.connected());
@@ -172,6 +174,7 @@ TEST(VideoOpenGLView, StartWithoutSharedMemoryDrawsNothing) {
   const QByteArray name = uniqueName();
   setPreviewBufferName(name);
   VideoOpenGLView view;
+  view.acceptPlayer(::getpid());
   TestPlayer player(name, 64, 48);
   ::shm_unlink(previewchannel::sharedMemoryName(name).constData());
   EXPECT_EQ(player.call("start 64 48 2 133"), "1");
@@ -221,6 +224,7 @@ TEST(VideoOpenGLView, DrawsTheFrameThroughOpenGL) {
   view.resize(200, 100);
   view.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  view.acceptPlayer(::getpid());
   TestPlayer player(name, 64, 48);
   player.fill(81, 90, 240);
   ASSERT_EQ(player.call("start 64 48 2 133"), "1");
@@ -230,4 +234,95 @@ TEST(VideoOpenGLView, DrawsTheFrameThroughOpenGL) {
   // 4:3 in 200 x 100: bands at the sides, red in the middle.
   EXPECT_TRUE(near(drawn.pixel(100, 50), qRgb(255, 0, 0), 6));
   EXPECT_TRUE(near(drawn.pixel(5, 50), qRgb(0, 0, 0), 6));
+}
+
+namespace {
+
+// Another local process on the channel: it makes a tiny shared object under the channel's
+// name, connects, sends its lines and prints each answer ("closed" once the view has hung up).
+constexpr const char* kLocalClient = R"py(
+import os, socket, sys
+name = sys.argv[1]
+with open('/dev/shm/' + name, 'wb') as tiny:
+    tiny.write(b'\x80' * 64)
+channel = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+channel.connect('\0' + name)
+channel.settimeout(5)
+def call(line):
+    try:
+        channel.sendall(line.encode() + b'\n')
+        answer = b''
+        while not answer.endswith(b'\n'):
+            piece = channel.recv(64)
+            if not piece:
+                return 'closed'
+            answer += piece
+        return answer.decode().strip()
+    except (BrokenPipeError, ConnectionResetError):
+        return 'closed'
+    except socket.timeout:
+        return 'no answer'
+print(' | '.join(call(line) for line in sys.argv[2:]), flush=True)
+os.unlink('/dev/shm/' + name)
+)py";
+
+// Runs the client on `name` with `lines` while the GUI thread keeps turning. The view is
+// told of its player after the client has started, as the preview tells it: the client
+// when `accepted`, else this process.
+QString runLocalClient(VideoOpenGLView& view, const QByteArray& name, const QStringList& lines, bool accepted) {
+  QProcess client;
+  client.start("python3", QStringList{"-c", kLocalClient, QString::fromLatin1(name)} + lines);
+  if (!client.waitForStarted()) return "not started";
+  view.acceptPlayer(accepted ? client.processId() : ::getpid());
+  waitUntil([&] { return client.state() == QProcess::NotRunning; }, 20000);
+  return QString::fromUtf8(client.readAllStandardOutput()).trimmed() + QString::fromUtf8(client.readAllStandardError());
+}
+
+}  // namespace
+
+TEST(VideoOpenGLView, OtherLocalProcessesAndBadCallsCannotCrashOrSteerTheView) {
+  struct Case {
+    const char* what;
+    bool accepted;
+    QStringList lines;
+    const char* answers;
+  } cases[] = {
+      {"a process that is not the player", false, {"start 4000 4000 2 178", "render"}, "closed | closed"},
+      {"the player naming more than its shared object holds, and nonsense", true,
+       {"render", "start 4000 4000 2 178", "render", "start 100000 100000 2 178", "start 64 48 4 133",
+        "start 63 48 2 133", "start 64 48 2", "start -64 48 2 133", "ontop", "ontop", "render", "stop"},
+       "ok | 1 | ok | 0 | 0 | 0 | 0 | 0 | ok | ok | ok | ok"},
+      {"a line no call is that long", true, {QString(200, u'x'), "render"}, "closed | closed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QByteArray name = uniqueName();
+    setPreviewBufferName(name);
+    VideoOpenGLView view;
+    ASSERT_TRUE(view.isServing());
+    EXPECT_EQ(runLocalClient(view, name, c.lines, c.accepted), c.answers);
+    QTest::qWait(50);
+    EXPECT_TRUE(view.currentImage().isNull());
+    EXPECT_FALSE(view.ontopActive());
+  }
+}
+
+TEST(VideoOpenGLView, AnObjectCutShortAfterTheStartIsReadAsNoFrame) {
+  const QByteArray name = uniqueName();
+  setPreviewBufferName(name);
+  VideoOpenGLView view;
+  view.acceptPlayer(::getpid());
+  TestPlayer player(name, 64, 48);
+  player.fill(81, 90, 240);
+  ASSERT_EQ(player.call("start 64 48 2 133"), "1");
+  ASSERT_EQ(player.call("render"), "ok");
+  ASSERT_TRUE(waitUntil([&] { return !view.currentImage().isNull(); }));
+  const int object = ::shm_open(previewchannel::sharedMemoryName(name).constData(), O_RDWR, 0600);
+  ASSERT_GE(object, 0);
+  ASSERT_EQ(::ftruncate(object, 0), 0);
+  ::close(object);
+  // Copied out of a mapping, this render would end the program with SIGBUS.
+  EXPECT_EQ(player.call("render"), "ok");
+  QTest::qWait(50);
+  EXPECT_TRUE(near(view.currentImage().pixel(32, 24), qRgb(255, 0, 0)));
 }

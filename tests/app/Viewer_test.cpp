@@ -17,6 +17,7 @@
 
 #include "WidgetApplication.h"
 #include "app/PreviewState.h"
+#include "app/VideoOpenGLView.h"
 #include "app/Viewer.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -93,7 +94,7 @@ TEST(Viewer, StartsThePlayerWithHomeTheSoundSessionAndThePathAsOneArgument) {
   ASSERT_TRUE(waitUntil([&] { return !s.start().isEmpty(); }));
   const QJsonObject start = s.start();
   const QString name = previewBufferName();
-  EXPECT_TRUE(QRegularExpression("^zuvoport\\d{1,4}$").match(name).hasMatch()) << name.toStdString();
+  EXPECT_TRUE(QRegularExpression("^zuvoport[0-9a-f]{32}$").match(name).hasMatch()) << name.toStdString();
   const QStringList expected = {"/videos/a b/show \"one\".mkv", "-monitoraspect", "1.777778", "-vo",
                                 "corevideo:shared_buffer:buffer_name=" + name, "-slave", "-nosub",
                                 "-noautosub", "-identify"};
@@ -360,4 +361,37 @@ TEST(Viewer, OpensCentredOnTheMainWindow) {
   const QPoint centre = s.viewer->frameGeometry().center();
   const QPoint wanted = mainWindow.frameGeometry().center();
   EXPECT_LE((centre - wanted).manhattanLength(), 40) << centre.x() << "," << centre.y();
+}
+
+TEST(Viewer, ThePreviewPlaysOnWhileAnotherProcessTriesItsVideoChannel) {
+  const QString file = freshFolder("poked") + "/blue clip.mkv";
+  makeMedia(file, {"-f", "lavfi", "-i", "color=c=blue:s=64x48:r=25:d=30", "-c:v", "libx264"});
+  Viewer viewer(file, false, 1, [] {});
+  VideoOpenGLView* view = viewer.videoView();
+  ASSERT_TRUE(waitUntil([&] { return !view->currentImage().isNull(); }, 20000)) << "no frame from the real player";
+  const QString name = previewBufferName();
+
+  // What a local process would send to crash the view: a start beyond any shared frame,
+  // then a render.
+  const char* poke = R"py(
+import socket, sys
+channel = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+channel.connect('\0' + sys.argv[1])
+channel.settimeout(5)
+try:
+    channel.sendall(b'start 4000 4000 2 178\nrender\n')
+    print((channel.recv(64) or b'closed').decode())
+except (BrokenPipeError, ConnectionResetError):
+    print('closed')
+)py";
+  const CommandResult poked = runCommand("python3", {"-c", poke, name});
+  EXPECT_EQ(poked.output.trimmed(), "closed") << poked.output.toStdString();
+
+  int frames = 0;
+  QObject::connect(view, &VideoOpenGLView::pictureChanged, [&] { ++frames; });
+  EXPECT_TRUE(waitUntil([&] { return frames >= 5; }));
+  EXPECT_EQ(view->imageWidth(), 64u);
+  EXPECT_EQ(view->imageHeight(), 48u);
+  EXPECT_EQ(viewer.player()->state(), QProcess::Running);
+  viewer.close();
 }

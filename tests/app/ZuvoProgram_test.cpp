@@ -3,12 +3,18 @@
 #include "ZuvoProgramFixture.h"
 #include "media/FileTypes.h"
 
+#include "app/Feed.h"
+#include "platform/Defaults.h"
+#include "support/StreamingHttpServer.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QImage>
 #include <QMimeDatabase>
 #include <QStandardPaths>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -294,4 +300,56 @@ TEST(ZuvoDesktopEntry, IsValidAndOpensTheVideoFilesZuvoTakes) {
     EXPECT_TRUE(std::any_of(types.begin(), types.end(), [&](const QString& t) { return type.inherits(t); }))
         << extension << " (" << type.name().toStdString() << ") is not opened with zuvo";
   }
+}
+
+TEST_F(ZuvoProgram, AVideoWhoseNameIsNotUTF8IsNamedToTheUserNotSkippedInSilence) {
+  const QString watched = home + "/Recordings";
+  QDir().mkpath(watched);
+  const QString good = watched + "/Good Show S01E01.mkv";
+  zuvo::test::makeTestVideo(good, 1, 160, 120);
+  // Names holding bytes that are no UTF-8: a Latin-1 letter in the watched folder, a stray
+  // pair in the one opened from the command line.
+  const QByteArray scanned = QFile::encodeName(watched) + "/Caf\xe9 S01E02.mkv";
+  const QByteArray opened = QFile::encodeName(home) + "/\xff\xfe S01E03.mkv";
+  for (const QByteArray& name : {scanned, opened})
+    ASSERT_EQ(::link(QFile::encodeName(good).constData(), name.constData()), 0);
+
+  zuvo::Defaults& defaults = zuvo::Defaults::standard();
+  defaults.setStorageFile(home + "/.config/Zuvo/Zuvo.conf");
+  zuvo::Feed feed;
+  feed.setName("Recordings");
+  feed.setPath(watched);
+  zuvo::storeVideoSources({feed});
+  defaults.setBool(true, "CheckVideoSourcesOnStartUp");
+  defaults.synchronize();
+  // The opened name goes on the command line as its bytes, as a file manager passes it.
+  const QString launcher = writeFile(home + "/launch", "#!/bin/sh\nshift\nexec \"$@\" '" + opened + "'\n");
+  QFile::setPermissions(launcher, QFile::permissions(launcher) | QFileDevice::ExeOwner);
+
+  const Outcome r = run({}, launcher);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  for (const QByteArray& name : {scanned, opened}) {
+    const QString told =
+        QFile::decodeName(name) + " cannot be added to Zuvo: its name is not valid UTF-8. Rename it, then add it again.";
+    EXPECT_TRUE(r.errors.contains("alert: " + told)) << r.errors.toStdString();
+    EXPECT_TRUE(userLog().contains(told)) << userLog().join('\n').toStdString();
+  }
+  EXPECT_TRUE(mainLog().contains("[GREEN]Found new file " + good)) << mainLog().join('\n').toStdString();
+}
+
+TEST_F(ZuvoProgram, AnEndlessNewsAnswerIsCutOffAtItsLimitAndNotKept) {
+  zuvo::test::StreamingHttpServer server;
+  ASSERT_TRUE(server.running());
+  environment.insert("ZUVO_NEWS_URL", server.url("/endless"));
+  const Outcome r = run();
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  const QStringList main = mainLog();
+  EXPECT_EQ(main.filter("larger than 1048576 bytes").size(), 1) << main.join('\n').toStdString();
+  expectInOrder(main, {"Checking for News", "Program Terminating Normally"});
+  EXPECT_FALSE(main.contains("[BLUE]New News!"));
+  EXPECT_EQ(QDir(home + "/.cache/org.zuvo.Zuvo").entryList(QDir::Files | QDir::Hidden), QStringList());
+  // The page went to a file as it came, never whole into memory.
+  rusage children{};
+  ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &children), 0);
+  EXPECT_LT(children.ru_maxrss, 400 * 1024) << "kilobytes";
 }

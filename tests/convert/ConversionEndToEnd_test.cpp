@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -367,7 +368,8 @@ TEST_F(ConversionEndToEnd, AHundredthNameClashOnTheDesktopFailsTheConversion) {
   for (int i = 1; i <= 99; ++i) test::writeFile(desktop + "/" + outputName(QStringLiteral("-%1.m4v").arg(i)), "taken");
   const BCError result = convert();
   EXPECT_EQ(result.Code(), 5);
-  EXPECT_EQ(result.Description(), "Unable to move converted HD file to Desktop");
+  EXPECT_EQ(result.Description(),
+            "Unable to move converted HD file to Desktop, it is kept at " + work + "/" + outputName());
   EXPECT_EQ(filesUnder(desktop).size(), 100);
   EXPECT_TRUE(QFileInfo::exists(source));
 }
@@ -637,4 +639,80 @@ TEST_F(ConversionEndToEnd, BurnInPreferenceDrawsTheSubtitleFileIntoThePicture) {
       }
   EXPECT_GT(lit, 200) << "the subtitle text is drawn in light letters";
   EXPECT_EQ(litInTopHalf, 0) << "near the bottom of the picture";
+}
+
+TEST_F(ConversionEndToEnd, AWorkFolderSharedWithTheUsersFilesLosesOnlyTheConversionsOwn) {
+  // The work folder is the user's video folder: the episode, its subtitle beside it, and
+  // other files of the user's that a conversion has no business with.
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"ConversionDirectory", sources}};
+  makeEpisode();
+  const QMap<QString, QByteArray> users{{"Notes.srt", kSubRip.toUtf8()},
+                                        {"Karaoke.ass", "[Script Info]\nTitle: mine\n"},
+                                        {"Holiday.jpg", "\xff\xd8\xff\xe0 a photo"},
+                                        {"Lecture.ttxt", "<TextStream/>"}};
+  for (auto it = users.begin(); it != users.end(); ++it) test::writeFile(sources + "/" + it.key(), it.value());
+  // What an earlier conversion left behind when it failed.
+  for (const char* left : {"audio3.m4a", "subtitle0.ttxt", "subtitle1.ass", "ffmpeg2pass-0.log", "Episode_2_text.srt"})
+    test::writeFile(sources + "/" + left, "left over");
+
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  // The subtitle beside the video made it into the output.
+  expectWholeEpisode(paths::desktopFolder() + "/" + outputName());
+  for (auto it = users.begin(); it != users.end(); ++it)
+    EXPECT_EQ(test::readFile(sources + "/" + it.key()), it.value()) << it.key().toStdString();
+  QStringList left = filesUnder(sources);
+  left.sort();
+  EXPECT_EQ(left, QStringList({"Episode$eng.srt", "Episode.mkv", "Holiday.jpg", "Karaoke.ass", "Lecture.ttxt",
+                               "Notes.srt"}));
+}
+
+TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
+  const QString blocked = test::writeFile(test::freshFolder("blocked") + "/not a folder", "a file of the user's");
+  struct Case {
+    const char* what;
+    QString destination;
+    QString failure;
+  } cases[] = {
+      {"a user folder that cannot hold files", blocked + "/Shows",
+       "Unable to move file to user defined directory " + blocked + "/Shows"},
+      {"a Desktop that cannot hold files", "Desktop", "Unable to move converted HD file to Desktop"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    if (c.destination == "Desktop") test::writeFile(paths::desktopFolder(), "a file where the Desktop should be");
+    ScopedSettings s{{"TVShowDestination", c.destination}};
+    makeEpisode();
+    const BCError result = convert();
+    const QString kept = work + "/" + outputName();
+    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Description(), c.failure + ", it is kept at " + kept);
+    EXPECT_TRUE(log.text().contains("[RED]Converted file kept at " + kept));
+    expectWholeEpisode(kept);
+    EXPECT_EQ(test::readFile(blocked), "a file of the user's");
+    // The next conversion's clean-up leaves it where the message said.
+    converter->CleanUpConversionFiles();
+    EXPECT_TRUE(QFileInfo::exists(kept));
+    QFile::remove(paths::desktopFolder());
+    QFile::remove(kept);
+  }
+}
+
+TEST_F(ConversionEndToEnd, AFileUnderTheOutputsNameInTheWorkFolderIsNeverWrittenOver) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  for (const char* suffix : {".m4v", ".mp4"}) {
+    SCOPED_TRACE(suffix);
+    converter.reset();
+    makeEpisode();
+    const QString taken = test::writeFile(work + "/" + outputName(suffix), "the user's own file");
+    const BCError result = convert();
+    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Description(), "Unable to convert, " + taken + " is in the way");
+    EXPECT_EQ(test::readFile(taken), "the user's own file");
+    EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+    EXPECT_FALSE(media->conversionfinished());
+    QFile::remove(taken);
+  }
 }

@@ -290,22 +290,28 @@ TEST(CleanUp, OnlyTheConversionsIntermediatesLeaveTheWorkFolder) {
   const QStringList intermediates = {
       "temp.h264", "temp.mp4", "subtitlevideo.avi", "mergedmkvfile.mkv", "subtitle0.sub", "subtitle99.idx",
       "audio0.m4a", "audio42.ac3", "audio7ss.ac3", "audio3ff.m4a", "audio99ff.mp4",
-      "subtitle1.srt", "Show.SRT", "x.ASS", "subtitle0.ttxt", "subtitle0.TTXT2", ".hidden.srt",
+      "subtitle3.ass", "subtitle3.ass.temp", "subtitle0.ttxt", "subtitle0.ttxt2",
       "mergedavifile.avi", "intermediate0.mkv", "intermediate12.mkv", "filewithoutsubtitles.mkv", "mtspre.mp4",
       "subtitle0.sub.temp", "ffmpeg2pass-0.log", "ffmpeg2pass-0.log.mbtree",
-      "Doctor Who.pp.m4v", "Doctor Who.pp.mp4", "Doctor WhoTurbo.m4v", "Doctor WhoTurbo.mp4", "Doctor Who.SD.mp4"};
+      "Doctor Who.pp.m4v", "Doctor Who.pp.mp4", "Doctor WhoTurbo.m4v", "Doctor WhoTurbo.mp4", "Doctor Who.SD.mp4",
+      "Doctor Who 1x01_3_text.srt", "mtspre_2_text.srt"};
+  // The user's own files share the folder: subtitles, descriptions and pictures of any name.
   const QStringList kept = {
       "audio100.m4a", "audio07.m4a", "audio.m4a", "subtitle0.sub.bak", "temp.h265", ".srt",
       "Doctor Who.m4v", "Doctor Who HD.m4v", "Other.pp.m4v", "OtherTurbo.m4v", "Other.SD.mp4",
-      "notes.txt", "12345.xml", "poster.jpg", "movie.mkv"};
+      "notes.txt", "12345.xml", "poster.jpg", "movie.mkv",
+      "subtitle1.srt", "Show.SRT", "x.ASS", "Film.ttxt", "Film.TTXT2", ".hidden.srt", "Other_3_text.srt",
+      "Doctor Who 1x01_x_text.srt", "Doctor Who 1x01$eng.srt"};
   for (const QString& name : intermediates + kept) test::writeFile(work + "/" + name, "x");
   QDir(work).mkdir("folder.srt");
   QDir(work).mkdir("audio1.m4a");
 
   const MediaFilePtr media = test::libraryEpisode("Doctor Who", 1, 1);
+  media->setFullpath(work + "/Doctor Who 1x01.mkv");
   const auto converter = converterFor(media, nullptr);
   converter->conversiondirectory = work;
   converter->outboundname = "Doctor Who";
+  converter->fileToConvertPath = work + "/mtspre.mp4";
   converter->CleanUpConversionFiles();
 
   QStringList remaining = QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "platform/RunLoop.h"
+#include "support/StreamingHttpServer.h"
 #include "support/TestSupport.h"
 
 using namespace zuvo;
@@ -232,4 +234,65 @@ TEST(BCDownloader, EmptyAddressReturnsAtOnceWithoutAWord) {
   EXPECT_FALSE(QFile::exists(d.target()));
   EXPECT_TRUE(d.lines().isEmpty());
   EXPECT_FALSE(d.downloader.downloadInProgress());
+}
+
+namespace {
+
+// The most memory this process has held at once, in bytes.
+qint64 peakMemory() {
+  QFile status("/proc/self/status");
+  status.open(QIODevice::ReadOnly);
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+  return 0;
+}
+
+}  // namespace
+
+TEST(BCDownloader, AnswersBeyondTheirSizeOrTimeStopThereAndWriteNothing) {
+  test::StreamingHttpServer server;
+  ASSERT_TRUE(server.running());
+  struct Case {
+    const char* what;
+    const char* path;
+    double timeout;
+    qint64 mostBytes;
+    qint64 mostMs;
+    const char* line;
+  } cases[] = {
+      {"an endless answer", "/endless", 60, BCDownloader::kMostAnswerBytes, 5000, "larger than 16777216 bytes"},
+      {"an endless news page", "/endless", 60, BCDownloader::kMostNewsBytes, 3000, "larger than 1048576 bytes"},
+      {"a length announced beyond the limit", "/announced", 60, BCDownloader::kMostImageBytes, 2000,
+       "larger than 33554432 bytes"},
+      {"an answer just past the limit", "/sized/1048577", 60, BCDownloader::kMostNewsBytes, 2000,
+       "larger than 1048576 bytes"},
+      {"an answer that trickles past its time", "/trickle", 1, BCDownloader::kMostAnswerBytes, 3000,
+       "Download timed out..."},
+  };
+  const qint64 memoryBefore = peakMemory();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Download d;
+    QElapsedTimer clock;
+    clock.start();
+    d.downloader.downloadFileFromURL(server.url(c.path), d.target(), c.timeout, c.mostBytes);
+    EXPECT_LT(clock.elapsed(), c.mostMs);
+    EXPECT_FALSE(d.downloader.downloadInProgress());
+    bool logged = false;
+    for (const LogLine& line : d.lines()) logged = logged || line.text.contains(c.line);
+    EXPECT_TRUE(logged) << c.line;
+    // Nothing is written, then or later, under the name or beside it.
+    runloop::runFor(0.3);
+    EXPECT_EQ(QDir(d.folder).entryList(QDir::Files | QDir::Hidden), QStringList{"log.txt"});
+  }
+  // The answers went to the file as they came, never into memory whole.
+  EXPECT_LT(peakMemory() - memoryBefore, 48 * 1024 * 1024);
+
+  // An answer within its limit arrives whole.
+  Download d;
+  d.downloader.downloadFileFromURL(server.url("/sized/3000000"), d.target("poster.jpg"), 60,
+                                   BCDownloader::kMostImageBytes);
+  EXPECT_EQ(QFileInfo(d.target("poster.jpg")).size(), 3000000);
+  d.downloader.downloadFileFromURL(server.url("/sized/1048576"), d.target("news"), 60, BCDownloader::kMostNewsBytes);
+  EXPECT_EQ(QFileInfo(d.target("news")).size(), 1048576);
 }

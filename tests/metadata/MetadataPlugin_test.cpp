@@ -3,6 +3,7 @@
 #include "media/MediaValues.h"
 #include "metadata/LookUpTestSupport.h"
 #include "metadata/ServiceTestSupport.h"
+#include "platform/RunLoop.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -70,6 +71,14 @@ void expectNoResult(const BCError& answer, const std::string& what) {
   EXPECT_TRUE(answer.Error()) << what;
   EXPECT_EQ(answer.Code(), 4) << what;
   EXPECT_EQ(answer.Description(), "Plug In did not return a result") << what;
+}
+
+// Gone, or a zombie left for whoever adopted it to reap.
+bool processEnded(pid_t pid) {
+  if (::kill(pid, 0) != 0) return true;
+  const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+  const qsizetype close = stat.lastIndexOf(')');
+  return close > 0 && stat.mid(close + 2, 1) == "Z";
 }
 
 bool processGone(const QString& pidFile) {
@@ -229,15 +238,49 @@ TEST_F(PluginTest, APluginThatNeverEndsIsStoppedAtTheTimeLimitAndAnswersCodeFour
   EXPECT_TRUE(log().contains("did not end within 1 seconds and was stopped")) << log().toStdString();
 }
 
-TEST_F(PluginTest, AChildLeftBehindByThePluginDoesNotHoldTheAnswerBack) {
-  writePlugin(kTVPlugin, "sleep 60 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n");
-  MediaFilePtr item = tvItem();
-  QElapsedTimer clock;
-  clock.start();
-  EXPECT_FALSE(lookup.usePlugin(*item).Error());
-  EXPECT_LT(clock.elapsed(), 5000);
-  EXPECT_EQ(item->rating(), "TV-14");
-  ::kill(readFile(cache + "/pid").trimmed().toInt(), SIGKILL);
+TEST_F(PluginTest, AChildLeftBehindByThePluginDoesNotHoldTheAnswerBackNorOutliveIt) {
+  struct Case {
+    const char* what;
+    const char* body;
+  } cases[] = {
+      {"keeps the output open", "sleep 60 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
+      {"lets go of the output", "sleep 60 >/dev/null 2>&1 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
+      {"ignores termination",
+       "(trap '' TERM; exec sleep 60) >/dev/null 2>&1 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
+  };
+  for (const Case& c : cases) {
+    writePlugin(kTVPlugin, c.body);
+    MediaFilePtr item = tvItem();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(lookup.usePlugin(*item).Error()) << c.what;
+    EXPECT_LT(clock.elapsed(), 5000) << c.what;
+    EXPECT_EQ(item->rating(), "TV-14") << c.what;
+    const pid_t child = readFile(cache + "/pid").trimmed().toInt();
+    ASSERT_GT(child, 0) << c.what;
+    EXPECT_TRUE(runloop::waitUntil([&] { return processEnded(child); }, 5, 20)) << c.what;
+    ::kill(child, SIGKILL);
+  }
+}
+
+TEST_F(PluginTest, AFileNameThatLooksLikeAnOptionReachesThePluginAsItsAbsolutePath) {
+  // A plug-in that reads options the usual way, then looks at the file it was given.
+  writePlugin(kTVPlugin, QByteArray(kRecordArguments) +
+                             "while getopts x: option; do echo \"<Result>no</Result><Rating>option</Rating>\"; exit; done\n"
+                             "test -f \"$1\" && echo '<Result>yes</Result><Rating>TV-14</Rating>'\n");
+  const QString folder = freshFolder("videos");
+  for (const QString& name : {QStringLiteral("-x S01E01.mkv"), QStringLiteral("--help S01E02.mkv")}) {
+    SCOPED_TRACE(name.toStdString());
+    const QString video = writeFile(folder + "/" + name, "video");
+    MediaFilePtr item = tvItem();
+    item->setFilename(name);
+    item->setFullpath(video);
+    EXPECT_FALSE(lookup.usePlugin(*item).Error());
+    ASSERT_FALSE(arguments().isEmpty());
+    EXPECT_EQ(arguments().first(), video);
+    EXPECT_EQ(arguments().size(), 7);
+    EXPECT_EQ(item->rating(), "TV-14");
+  }
 }
 
 TEST_F(PluginTest, TheMainThreadKeepsServingItsEventsWhileAPluginRuns) {

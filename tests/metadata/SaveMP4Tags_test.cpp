@@ -304,3 +304,23 @@ TEST(SaveMP4Tags, AWriteThatFailsIsReportedAndTheFileKeepsItsOldTags) {
   EXPECT_TRUE(log.text().contains("saveMP4TagsInPlace::Can't write the tags of " + path)) << log.text().toStdString();
   EXPECT_EQ(readFile(path), before);
 }
+
+TEST(SaveMP4Tags, WithoutALogWriterTheOutcomeStillComesBackAsTheAnswer) {
+  const QString folder = freshFolder("no-log");
+  const MediaFilePtr media = tvEpisode();
+  for (const Saver& saver : kSavers) {
+    SCOPED_TRACE(saver.label);
+    const BCError missing = save(saver, folder + "/missing.m4v", *media, nullptr);
+    EXPECT_EQ(missing.Code(), kMP4CannotOpenCode);
+    EXPECT_TRUE(missing.Description().contains(folder + "/missing.m4v")) << missing.Description().toStdString();
+    const QString text = writeFile(folder + "/text.m4v", "no boxes at all\n");
+    EXPECT_EQ(save(saver, text, *media, nullptr).Code(), kMP4CannotOpenCode);
+    EXPECT_EQ(readFile(text), "no boxes at all\n");
+
+    const QString path = copyTo(makeMp4({Layout::MoovLast}), folder, QString(saver.label) + ".m4v");
+    const BCError saved = save(saver, path, *media, nullptr);
+    EXPECT_FALSE(saved.Error()) << saved.Description().toStdString();
+    EXPECT_EQ(json(mutagenView(path)["tags"].toObject()["tvsh"].toArray()), R"j(["The Show & Co"])j");
+  }
+  EXPECT_FALSE(QFile::exists(folder + "/missing.m4v"));
+}
