@@ -114,27 +114,44 @@ Mp4Error Mp4SampleTable::read(const Mp4Box& stbl, uint64_t fileSize, std::vector
   uint32_t times = 0;
   if (auto e = entries(stbl.find("stts"), "stts", 8, stts, times)) return e;
 
-  std::vector<Mp4Sample> samples(p.sampleCount);
+  // Every table is checked before the list is made: a few damaged bytes can declare millions of samples.
+  Mp4ByteReader timing = stts;
+  uint64_t timed = 0;
+  for (uint32_t e = 0; e < times; ++e) {
+    timed += timing.u32();
+    timing.skip(4);
+  }
+  if (timed < p.sampleCount) return Mp4Error::failure("the stts box covers fewer samples than the track holds");
   bool inside = true;
   const uint64_t placed = p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
-    for (uint32_t i = first; i < first + count; ++i) {
-      Mp4Sample& s = samples[i];
-      s.size = p.size(i);
-      inside = inside && s.size <= kMaxSampleBytes && offset <= fileSize && s.size <= fileSize - offset;
-      s.offset = offset;
-      offset += s.size;
+    if (p.fixedSize) {
+      inside = inside && p.fixedSize <= kMaxSampleBytes && offset <= fileSize &&
+               uint64_t(p.fixedSize) * count <= fileSize - offset;
+      return;
+    }
+    for (uint32_t i = first; i < first + count && inside; ++i) {
+      const uint32_t size = p.size(i);
+      inside = size <= kMaxSampleBytes && offset <= fileSize && size <= fileSize - offset;
+      offset += size;
     }
   });
   if (!inside) return Mp4Error::failure("a sample lies outside the file");
-  if (placed < samples.size()) return Mp4Error::failure(kTooFewSamples);
+  if (placed < p.sampleCount) return Mp4Error::failure(kTooFewSamples);
 
+  std::vector<Mp4Sample> samples(p.sampleCount);
+  p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
+    for (uint32_t i = first; i < first + count; ++i) {
+      samples[i].offset = offset;
+      samples[i].size = p.size(i);
+      offset += samples[i].size;
+    }
+  });
   size_t index = 0;
   for (uint32_t e = 0; e < times && index < samples.size(); ++e) {
     const uint32_t count = stts.u32();
     const uint32_t delta = stts.u32();
     for (uint32_t k = 0; k < count && index < samples.size(); ++k) samples[index++].duration = delta;
   }
-  if (index < samples.size()) return Mp4Error::failure("the stts box covers fewer samples than the track holds");
   out = std::move(samples);
   return {};
 }

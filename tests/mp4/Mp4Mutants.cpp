@@ -227,8 +227,9 @@ Mp4Mutant Mp4Mutator::random() {
       Mp4Mutant m{"bit flips at", original_};
       for (uint32_t n = 1 + below(4); n > 0; --n) {
         const size_t at = below(4) ? moovAt_ + below(uint32_t(original_.size() - moovAt_)) : below(uint32_t(original_.size()));
-        m.bytes[at] ^= uint8_t(1 << below(8));
-        m.label += " " + std::to_string(at);
+        const uint32_t bit = below(8);
+        m.bytes[at] ^= uint8_t(1 << bit);
+        m.label += " " + std::to_string(at) + ":" + std::to_string(bit);
       }
       return m;
     }
