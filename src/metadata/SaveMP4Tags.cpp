@@ -24,13 +24,16 @@ struct Saver {
   const char* openFailure;
   const char* writeFailure;
   const char* chapterFailure;
+  const char* notFlushed;
 };
 constexpr Saver kConvertedFile = {"[RED]saveMP4Tags::Can't open MP4 file to apply HD tags : %1",
                                   "[RED]saveMP4Tags::Can't write the tags of %1 : %2",
-                                  "[RED]saveMP4Tags::Can't write the chapters of %1 : %2"};
+                                  "[RED]saveMP4Tags::Can't write the chapters of %1 : %2",
+                                  "[RED]saveMP4Tags::The tags of %1 are written but may not be on disk yet : %2"};
 constexpr Saver kOwnFile = {"saveMP4TagsInPlace::Can't open MP4 file to apply HD tags : %1",
                             "saveMP4TagsInPlace::Can't write the tags of %1 : %2",
-                            "saveMP4TagsInPlace::Can't write the chapters of %1 : %2"};
+                            "saveMP4TagsInPlace::Can't write the chapters of %1 : %2",
+                            "saveMP4TagsInPlace::The tags of %1 are written but may not be on disk yet : %2"};
 
 std::string utf8(const QString& text) { return text.toStdString(); }
 
@@ -99,6 +102,9 @@ BCError finish(Mp4File& file, const Mp4Tags& tags, const MediaFile& media, const
            QString::fromLatin1(saver.chapterFailure).arg(path, QString::fromStdString(chapters.message())), 3);
   setRating(file, media.rating(), media, reporter);
   const Mp4Error written = file.commit();
+  // The new tags are what every reader sees; only their flush to disk failed.
+  if (!written && !file.warning().empty())
+    reporter->report(QString::fromLatin1(saver.notFlushed).arg(path, QString::fromStdString(file.warning())), 3);
   file.close();
   if (written) {
     const QString line = QString::fromLatin1(saver.writeFailure).arg(path, QString::fromStdString(written.message()));

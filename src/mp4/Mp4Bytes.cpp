@@ -89,4 +89,14 @@ uint64_t mp4Rescale(uint64_t units, uint32_t from, uint32_t to) {
   return v > UINT64_MAX ? UINT64_MAX : uint64_t(v);
 }
 
+int64_t mp4SignedMs(uint64_t ms) { return ms > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(ms); }
+
+int64_t mp4AddSigned(int64_t a, int64_t b) {
+  int64_t sum = 0;
+  if (__builtin_add_overflow(a, b, &sum)) return b > 0 ? INT64_MAX : INT64_MIN;
+  return sum;
+}
+
+uint64_t mp4AddUnsigned(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+
 }  // namespace zuvo

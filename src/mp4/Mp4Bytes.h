@@ -64,5 +64,10 @@ uint64_t mp4ToMs(uint64_t units, uint32_t timescale);
 uint64_t mp4FromMs(uint64_t ms, uint32_t timescale);
 // `units` of time scale `from` in time scale `to`, rounded to nearest (unchanged when `from` is 0).
 uint64_t mp4Rescale(uint64_t units, uint32_t from, uint32_t to);
+// Time arithmetic on values read from files, which may be anything: results stop at the
+// type's limits instead of wrapping.
+int64_t mp4SignedMs(uint64_t ms);
+int64_t mp4AddSigned(int64_t a, int64_t b);
+uint64_t mp4AddUnsigned(uint64_t a, uint64_t b);
 
 }  // namespace zuvo

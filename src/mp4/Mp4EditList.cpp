@@ -49,10 +49,10 @@ int64_t Mp4EditList::offsetMs(const std::vector<Mp4Edit>& edits, uint32_t movieT
   int64_t offset = 0;
   for (const Mp4Edit& e : edits) {
     if (e.mediaTime == Mp4Edit::kEmpty) {
-      offset += int64_t(mp4ToMs(e.duration, movieTimescale));
+      offset = mp4AddSigned(offset, mp4SignedMs(mp4ToMs(e.duration, movieTimescale)));
       continue;
     }
-    if (e.mediaTime > 0) offset -= int64_t(mp4ToMs(uint64_t(e.mediaTime), mediaTimescale));
+    if (e.mediaTime > 0) offset = mp4AddSigned(offset, -mp4SignedMs(mp4ToMs(uint64_t(e.mediaTime), mediaTimescale)));
     break;
   }
   return offset;
@@ -60,7 +60,7 @@ int64_t Mp4EditList::offsetMs(const std::vector<Mp4Edit>& edits, uint32_t movieT
 
 uint64_t Mp4EditList::duration(const std::vector<Mp4Edit>& edits) {
   uint64_t total = 0;
-  for (const Mp4Edit& e : edits) total += e.duration;
+  for (const Mp4Edit& e : edits) total = mp4AddUnsigned(total, e.duration);
   return total;
 }
 

@@ -34,6 +34,7 @@ Mp4Error Mp4File::open(const std::string& path, Mode mode) {
   if (auto e = file_.open(path, mode == Mode::Modify)) return e;
   Mp4Error e = scanLayout();
   if (!e) e = parseMoov();
+  if (!e && mode == Mode::Modify) e = checkMediaPlacement();
   if (e) {
     file_.close();
     return Mp4Error::failure(path + ": " + e.message());
@@ -46,6 +47,7 @@ void Mp4File::close() {
   file_.close();
   valid_ = false;
   broken_ = false;
+  warning_.clear();
   layout_.clear();
   moov_ = Mp4Box();
   pendingChapterTrack_ = 0;
@@ -60,9 +62,18 @@ Mp4Error Mp4File::scanLayout() {
   bool haveMoov = false;
   for (uint64_t pos = 0; pos < fileSize;) {
     if (layout_.size() >= kMaxTopLevelBoxes) return Mp4Error::failure("too many top-level boxes");
-    if (fileSize - pos < 8) return offsetError("stray bytes after the last box", pos);
     Mp4Buffer head;
     if (auto e = file_.readAt(pos, size_t(std::min<uint64_t>(16, fileSize - pos)), head)) return e;
+    // Zeros where a box should start: a commit that reserved room and then stopped.
+    bool zeroTail = false;
+    if (mode_ == Mode::Modify && std::all_of(head.begin(), head.begin() + long(std::min<size_t>(8, head.size())),
+                                             [](uint8_t b) { return b == 0; }))
+      if (auto e = isZeroFrom(pos, fileSize, zeroTail)) return e;
+    if (zeroTail) {
+      layout_.push_back({pos, fileSize - pos, std::string(4, '\0'), 8, true, true});
+      break;
+    }
+    if (fileSize - pos < 8) return offsetError("stray bytes after the last box", pos);
     Mp4BoxHeader h;
     if (auto e = mp4ReadBoxHeader(head, h)) return offsetError(e.message(), pos);
     TopBox box{pos, h.size, h.type, h.headerSize, h.size == 0};
@@ -74,10 +85,23 @@ Mp4Error Mp4File::scanLayout() {
       haveMoov = true;
       moovIndex_ = layout_.size();
     }
+    if (box.openEnded && isFree(h.type) && mode_ == Mode::Modify)
+      if (auto e = isZeroFrom(pos + box.headerSize, fileSize, box.zeroTail)) return e;
     layout_.push_back(box);
     pos += box.size;
   }
   if (!haveMoov) return Mp4Error::failure("no moov box: not an MP4 file, or an incomplete one");
+  return {};
+}
+
+Mp4Error Mp4File::isZeroFrom(uint64_t offset, uint64_t end, bool& zero) const {
+  zero = false;
+  Mp4Buffer block;
+  for (uint64_t at = offset; at < end; at += block.size()) {
+    if (auto e = file_.readAt(at, size_t(std::min<uint64_t>(kCopyBlock, end - at)), block)) return e;
+    if (!std::all_of(block.begin(), block.end(), [](uint8_t b) { return b == 0; })) return {};
+  }
+  zero = true;
   return {};
 }
 
@@ -100,6 +124,41 @@ Mp4Error Mp4File::parseMoov() {
     }
   std::vector<Mp4Chapter> nero;
   return Mp4NeroChapters::read(moov_, 0, nero);
+}
+
+// A commit writes only into free space, the old moov, a zero tail and past the end: no sample may
+// lie there, or the new moov would become media data. Data references naming other files are
+// not trusted: common players read this file's bytes whatever the reference says.
+Mp4Error Mp4File::checkMediaPlacement() const {
+  uint64_t fileSize = 0;
+  if (auto e = file_.size(fileSize)) return e;
+  struct Span {
+    uint64_t begin, end;
+  };
+  std::vector<Span> writable;  // in file order, not overlapping
+  for (const TopBox& b : layout_)
+    if (b.type == "moov" || isFree(b.type) || b.zeroTail) writable.push_back({b.offset, b.offset + b.size});
+  for (const Mp4Box* trak : moov_.all("trak")) {
+    const uint32_t id = Mp4Track(const_cast<Mp4Box&>(*trak)).id();
+    if (id == pendingChapterTrack_ && id != 0) continue;
+    if (std::any_of(pendingTracks_.begin(), pendingTracks_.end(), [&](const PendingTrack& p) { return p.id == id; }))
+      continue;
+    const std::string track = "track " + std::to_string(id);
+    const Mp4Box* stbl = trak->find("mdia.minf.stbl");
+    if (!stbl) return Mp4Error::failure(track + " has no sample table");
+    std::vector<Mp4Chunk> chunks;
+    if (auto e = Mp4SampleTable::chunks(*stbl, chunks)) return Mp4Error::failure(track + ": " + e.message());
+    for (const Mp4Chunk& c : chunks) {
+      const uint64_t length = std::max<uint64_t>(c.bytes, 1);
+      if (c.offset >= fileSize || length > fileSize - c.offset)
+        return Mp4Error::failure(track + ": media data past the end of the file (truncated?)");
+      auto after = std::upper_bound(writable.begin(), writable.end(), c.offset,
+                                    [](uint64_t offset, const Span& s) { return offset < s.end; });
+      if (after != writable.end() && after->begin < c.offset + length)
+        return Mp4Error::failure(track + ": media data lies in the moov box or in free space (damaged file)");
+    }
+  }
+  return {};
 }
 
 Mp4Box* Mp4File::ilst() { return moov_.find("udta.meta.ilst"); }
@@ -316,18 +375,20 @@ Mp4Error Mp4File::samples(uint32_t id, std::vector<Mp4Sample>& out) {
 Mp4Error Mp4File::readSample(const Mp4Sample& sample, Mp4Buffer& out) const { return file_.readAt(sample.offset, sample.size, out); }
 
 // Runs of adjacent free boxes: those touching the live moov first, then the others in file order.
+// A free box without a size is no free space: what follows it may be boxes its writer forgot.
 std::vector<Mp4File::Region> Mp4File::freeRuns() const {
+  auto usable = [&](size_t i) { return isFree(layout_[i].type) && !layout_[i].openEnded; };
   std::vector<Region> runs;
   for (size_t i = 0; i < layout_.size();) {
-    if (!isFree(layout_[i].type)) {
+    if (!usable(i)) {
       ++i;
       continue;
     }
     Region r;
     r.offset = layout_[i].offset;
-    r.plainHeader = layout_[i].headerSize == 8 && !layout_[i].openEnded;
+    r.plainHeader = layout_[i].headerSize == 8;
     const size_t first = i;
-    for (; i < layout_.size() && isFree(layout_[i].type); ++i) {
+    for (; i < layout_.size() && usable(i); ++i) {
       r.length += layout_[i].size;
       ++r.boxes;
     }
@@ -355,9 +416,19 @@ Mp4Buffer Mp4File::regionContent(const Region& region) {
 }
 
 Mp4Error Mp4File::commit(const Mp4Progress& progress) {
+  warning_.clear();
   if (!valid_) return Mp4Error::failure("no file is open");
   if (mode_ != Mode::Modify) return Mp4Error::failure(path() + " is open for reading only");
   if (broken_) return Mp4Error::failure(path() + " changed in an unexpected way: open it again");
+  if (auto e = checkMediaPlacement()) return Mp4Error::failure(path() + ": " + e.message());
+  // Room reserved by a commit that stopped before writing into it: nothing refers to it.
+  if (layout_.back().zeroTail) {
+    if (auto e = file_.truncate(layout_.back().offset)) return e;
+    if (auto e = scanLayout()) {
+      broken_ = true;
+      return e;
+    }
+  }
   uint64_t beforeMedia = 0;
   const bool media = !pendingTracks_.empty();
   if (media)
@@ -403,14 +474,20 @@ Mp4Error Mp4File::commit(const Mp4Progress& progress) {
     return Mp4Error::failure(path() + ": the new moov box is too large");
   }
 
-  if (auto e = writeRegion(*region, regionContent(*region))) {
-    if (region->append && !broken_ && file_.truncate(fileSize).failed()) broken_ = true;
-    dropMedia();
-    return e;
+  bool live = false;
+  if (auto e = writeRegion(*region, regionContent(*region), live)) {
+    if (!live) {
+      if (region->append && !broken_ && file_.truncate(fileSize).failed()) broken_ = true;
+      dropMedia();
+      return e;
+    }
+    // Readers already see the new metadata: the commit took place, but say what is missing.
+    warning_ = path() + ": the new metadata is in place, but " + e.message();
   }
   pendingChapterTrack_ = 0;
   pendingSamples_.clear();
   pendingTracks_.clear();
+  broken_ = false;
   if (auto rescan = scanLayout()) {
     broken_ = true;
     return rescan;
@@ -498,12 +575,16 @@ Mp4Error Mp4File::writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore) 
 // Writes the new moov (and the chapter samples) into `region` so that every intermediate state
 // on disk is a valid file: the region stays one free box until its content is on disk; one
 // header write then makes the new moov live, and after a flush another header write turns the
-// old moov (and any stale copy from an interrupted commit) into free space.
-Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content) {
+// old moov (and any stale copy from an interrupted commit) into free space. `live` tells whether
+// readers see the new moov: it comes first in the file.
+Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bool& live) {
+  live = false;
   const uint64_t R = region.offset;
-  if (region.append) {
-    if (auto e = file_.reserve(R, region.length)) return e;
-  }
+  // Disk blocks for what is written now, so that a full disk stops us before the first byte
+  // changes; an appended region's padding stays a hole until a later commit fills it.
+  if (auto e = file_.reserve(R, content.size())) return e;
+  if (region.append && content.size() < region.length)
+    if (auto e = file_.truncate(R + region.length)) return e;
   // The region must be one free box with a plain header before its inside is overwritten.
   if (region.append || region.boxes > 1 || !region.plainHeader) {
     if (auto e = file_.writeAt(R, boxHeader(uint32_t(region.length), "free"))) return e;
@@ -514,11 +595,16 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content) {
   // From here on the file on disk may hold two moov boxes; players take the first.
   broken_ = true;
   if (auto e = file_.writeAt(R, std::span<const uint8_t>(content).first(8))) return e;
+  std::vector<uint64_t> stale;
+  for (const TopBox& box : layout_)
+    if (box.type == "moov") stale.push_back(box.offset);
+  live = std::none_of(stale.begin(), stale.end(), [&](uint64_t at) { return at < R; });
+  // The new header must be on disk before the old moov goes, or a crash could leave neither.
   if (auto e = file_.sync()) return e;
-  for (const TopBox& box : layout_) {
-    if (box.type != "moov") continue;
+  for (const uint64_t at : stale) {
     const Mp4Buffer freeType = {'f', 'r', 'e', 'e'};
-    if (auto e = file_.writeAt(box.offset + 4, freeType)) return e;
+    if (auto e = file_.writeAt(at + 4, freeType)) return e;
+    live = live || std::none_of(stale.begin(), stale.end(), [&](uint64_t other) { return other > at && other < R; });
   }
   if (auto e = file_.sync()) return e;
   broken_ = false;

@@ -80,8 +80,13 @@ class Mp4File {
   Mp4Error samples(uint32_t id, std::vector<Mp4Sample>& out);
   Mp4Error readSample(const Mp4Sample& sample, Mp4Buffer& out) const;
 
-  // Writes the added tracks' media first (reporting its progress), then the new moov.
+  // Writes the added tracks' media first (reporting its progress), then the new moov. A file
+  // whose media a commit could overwrite (damaged sample tables, media in free space) is
+  // refused at open() for change, and again here, before any write.
   Mp4Error commit(const Mp4Progress& progress = {});
+  // After a commit that succeeded: empty, or what did not complete once the new metadata was
+  // what readers see (a failed flush: it may not have reached the disk yet).
+  const std::string& warning() const { return warning_; }
 
   // The moov tree, for callers that need a box this class has no accessor for.
   Mp4Box& moov() { return moov_; }
@@ -93,6 +98,9 @@ class Mp4File {
     std::string type;
     uint32_t headerSize = 8;
     bool openEnded = false;  // declared size 0: up to the end of the file
+    // Zeros up to the end, never written (growth cut short by a crash), or an open-ended free
+    // box holding only zeros: nothing in it, so a commit may drop it. Known in Modify mode only.
+    bool zeroTail = false;
   };
   struct Region {
     uint64_t offset = 0;
@@ -103,12 +111,14 @@ class Mp4File {
   };
 
   Mp4Error scanLayout();
+  Mp4Error isZeroFrom(uint64_t offset, uint64_t end, bool& zero) const;
   Mp4Error parseMoov();
+  Mp4Error checkMediaPlacement() const;
   Mp4Box* ilst();
   Mp4Box& ilstForWriting();
   std::vector<Region> freeRuns() const;
   Mp4Buffer regionContent(const Region& region);
-  Mp4Error writeRegion(const Region& region, const Mp4Buffer& content);
+  Mp4Error writeRegion(const Region& region, const Mp4Buffer& content, bool& live);
   Mp4Error writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore);
   Mp4Box* trackBox(uint32_t id);
   void updateMovieDuration();
@@ -117,6 +127,7 @@ class Mp4File {
   Mode mode_ = Mode::Read;
   bool valid_ = false;
   bool broken_ = false;  // a failed commit left the file on disk unlike our picture of it
+  std::string warning_;
   std::vector<TopBox> layout_;
   size_t moovIndex_ = 0;
   Mp4Box moov_;

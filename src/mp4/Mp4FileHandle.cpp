@@ -12,6 +12,7 @@ namespace zuvo {
 
 namespace {
 std::atomic<int> writeBudget{-1};
+std::atomic<int> syncsBeforeFailure{-1};
 
 Mp4Error systemError(const std::string& what, const std::string& path) {
   return Mp4Error::failure(what + " " + path + ": " + std::strerror(errno));
@@ -19,6 +20,8 @@ Mp4Error systemError(const std::string& what, const std::string& path) {
 }  // namespace
 
 void Mp4FileHandle::setWriteBudgetForTesting(int count) { writeBudget = count; }
+
+void Mp4FileHandle::setFailingSyncForTesting(int count) { syncsBeforeFailure = count; }
 
 Mp4FileHandle::~Mp4FileHandle() { close(); }
 
@@ -85,6 +88,10 @@ Mp4Error Mp4FileHandle::writeAt(uint64_t offset, std::span<const uint8_t> data) 
 }
 
 Mp4Error Mp4FileHandle::sync() {
+  if (syncsBeforeFailure.load() >= 0 && syncsBeforeFailure.fetch_sub(1) == 0) {
+    errno = EIO;
+    return systemError("cannot flush", path_);
+  }
   if (::fsync(fd_) != 0) return systemError("cannot flush", path_);
   return {};
 }

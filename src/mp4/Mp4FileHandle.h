@@ -1,7 +1,8 @@
 #pragma once
 // A file descriptor with the few operations the container code needs: positional reads and
 // writes that either complete or report, flushes, size changes. Tests can stop all writing
-// after a given number of writes to leave the file exactly as a crash at that point would.
+// after a given number of writes to leave the file exactly as a crash at that point would, or
+// fail one flush.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -35,6 +36,8 @@ class Mp4FileHandle {
 
   // Every write, reserve and truncate after the first `count` fails (negative: no limit).
   static void setWriteBudgetForTesting(int count);
+  // The flush after the first `count` ones fails once, as on an I/O error (negative: none).
+  static void setFailingSyncForTesting(int count);
 
  private:
   Mp4Error spend(const char* what);

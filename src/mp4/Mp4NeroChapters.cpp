@@ -43,7 +43,7 @@ void Mp4NeroChapters::write(Mp4Box& moov, const std::vector<Mp4Chapter>& chapter
   w.u8(1).u24(0).u32(0).u8(uint8_t(count));
   for (size_t i = 0; i < count; ++i) {
     const std::string title = mp4CutUtf8(chapters[i].title, kMaxTitleBytes);
-    w.u64(chapters[i].startMs * kUnitsPerMs).u8(uint8_t(title.size())).text(title);
+    w.u64(chapters[i].startMs > UINT64_MAX / kUnitsPerMs ? UINT64_MAX : chapters[i].startMs * kUnitsPerMs).u8(uint8_t(title.size())).text(title);
   }
   moov.findOrCreate("udta").append(Mp4Box::leaf("chpl", w.take()));
 }

@@ -87,11 +87,10 @@ Mp4Error Mp4QuickTimeChapters::read(Mp4Box& moov, const Mp4FileHandle& file, std
     if (s.size < 2 || s.size > kMaxSampleBytes) return Mp4Error::failure("a chapter sample lies outside the file");
     Mp4Buffer bytes;
     if (auto e = file.readAt(s.offset, s.size, bytes)) return e;
-    const int64_t start = int64_t(mp4ToMs(t, timescale)) + shiftMs;
-    t += s.duration;
-    const int64_t end = int64_t(mp4ToMs(t, timescale)) + shiftMs;
-    Mp4Chapter c{uint64_t(std::max<int64_t>(start, 0)), 0, mp4SampleText(bytes)};
-    c.durationMs = uint64_t(std::max<int64_t>(end - std::max<int64_t>(start, 0), 0));
+    const int64_t start = std::max<int64_t>(mp4AddSigned(mp4SignedMs(mp4ToMs(t, timescale)), shiftMs), 0);
+    t = mp4AddUnsigned(t, s.duration);
+    const int64_t end = mp4AddSigned(mp4SignedMs(mp4ToMs(t, timescale)), shiftMs);
+    Mp4Chapter c{uint64_t(start), uint64_t(std::max<int64_t>(end, start) - start), mp4SampleText(bytes)};
     chapters.push_back(std::move(c));
   }
   out = std::move(chapters);

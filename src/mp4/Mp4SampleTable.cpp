@@ -16,88 +16,164 @@ Mp4Error entries(const Mp4Box* box, const char* type, size_t entryBytes, Mp4Byte
   return {};
 }
 
-Mp4Error sampleSizes(const Mp4Box& stbl, std::vector<Mp4Sample>& out) {
+// The tables that place samples in the file, checked for their structure only.
+struct Placement {
+  uint32_t sampleCount = 0;
+  uint32_t fixedSize = 0;  // stsz's size for every sample; 0: a table of sizes
+  uint8_t fieldBits = 32;  // width of a table entry (stz2: 4, 8 or 16)
+  std::span<const uint8_t> sizes;
+  std::vector<uint64_t> chunkOffsets;
+  struct Run {
+    uint32_t firstChunk, perChunk;
+  };
+  std::vector<Run> runs;
+
+  uint32_t size(uint32_t i) const {
+    if (fixedSize) return fixedSize;
+    switch (fieldBits) {
+      case 4: return i % 2 == 0 ? sizes[i / 2] >> 4 : sizes[i / 2] & 0x0F;
+      case 8: return sizes[i];
+      case 16: return uint32_t(mp4ReadUnsigned(sizes.subspan(size_t(i) * 2, 2)));
+      default: return uint32_t(mp4ReadUnsigned(sizes.subspan(size_t(i) * 4, 4)));
+    }
+  }
+
+  // Calls visit(chunk offset, first sample, sample count) for every chunk that holds samples,
+  // in decode order; returns the number of samples the chunks hold (at most sampleCount).
+  template <typename Visit>
+  uint64_t forEachChunk(Visit&& visit) const {
+    uint64_t next = 0;
+    const uint64_t chunks = chunkOffsets.size();
+    for (size_t r = 0; r < runs.size() && next < sampleCount; ++r) {
+      const uint64_t last = std::min<uint64_t>(r + 1 < runs.size() ? runs[r + 1].firstChunk - 1 : chunks, chunks);
+      for (uint64_t chunk = runs[r].firstChunk; chunk <= last && next < sampleCount; ++chunk) {
+        const uint64_t n = std::min<uint64_t>(runs[r].perChunk, sampleCount - next);
+        if (n == 0) break;  // every chunk of this run is empty
+        visit(chunkOffsets[chunk - 1], uint32_t(next), uint32_t(n));
+        next += n;
+      }
+    }
+    return next;
+  }
+};
+
+Mp4Error readSizes(const Mp4Box& stbl, Placement& p) {
   if (const Mp4Box* stz2 = stbl.find("stz2")) {
     Mp4ByteReader r(stz2->payload());
     r.skip(7);
-    const uint8_t fieldBits = r.u8();
-    const uint32_t count = r.u32();
-    if (!r.ok() || (fieldBits != 4 && fieldBits != 8 && fieldBits != 16) || count > Mp4SampleTable::kMaxSamples ||
-        (uint64_t(count) * fieldBits + 7) / 8 > r.remaining())
+    p.fieldBits = r.u8();
+    p.sampleCount = r.u32();
+    if (!r.ok() || (p.fieldBits != 4 && p.fieldBits != 8 && p.fieldBits != 16) ||
+        (uint64_t(p.sampleCount) * p.fieldBits + 7) / 8 > r.remaining())
       return Mp4Error::failure("malformed stz2 box");
-    out.resize(count);
-    for (uint32_t i = 0; i < count; ++i) {
-      if (fieldBits == 16) out[i].size = r.u16();
-      else if (fieldBits == 8) out[i].size = r.u8();
-      else out[i].size = i % 2 == 0 ? (stz2->payload()[12 + i / 2] >> 4) : (stz2->payload()[12 + i / 2] & 0x0F);
-    }
+    p.sizes = r.bytes(r.remaining());
     return {};
   }
   const Mp4Box* stsz = stbl.find("stsz");
   if (!stsz) return Mp4Error::failure("the sample table lacks its stsz box");
   Mp4ByteReader r(stsz->payload());
   r.skip(4);
-  const uint32_t fixed = r.u32();
-  const uint32_t count = r.u32();
-  if (!r.ok() || count > Mp4SampleTable::kMaxSamples || (fixed == 0 && uint64_t(count) * 4 > r.remaining()))
+  p.fixedSize = r.u32();
+  p.sampleCount = r.u32();
+  if (!r.ok() || (p.fixedSize == 0 && uint64_t(p.sampleCount) * 4 > r.remaining()))
     return Mp4Error::failure("malformed stsz box");
-  out.resize(count);
-  for (Mp4Sample& s : out) s.size = fixed ? fixed : r.u32();
+  p.sizes = r.bytes(r.remaining());
   return {};
 }
+
+Mp4Error readPlacement(const Mp4Box& stbl, Placement& p) {
+  if (auto e = readSizes(stbl, p)) return e;
+  Mp4ByteReader co({}), stsc({});
+  uint32_t chunks = 0, runs = 0;
+  const bool co64 = stbl.find("co64") != nullptr;
+  if (co64 && stbl.find("stco")) return Mp4Error::failure("the sample table holds both stco and co64 boxes");
+  if (auto e = entries(stbl.find(co64 ? "co64" : "stco"), co64 ? "co64" : "stco", co64 ? 8 : 4, co, chunks)) return e;
+  if (auto e = entries(stbl.find("stsc"), "stsc", 12, stsc, runs)) return e;
+  p.chunkOffsets.resize(chunks);
+  for (uint64_t& o : p.chunkOffsets) o = co64 ? co.u64() : co.u32();
+  p.runs.resize(runs);
+  for (uint32_t i = 0; i < runs; ++i) {
+    p.runs[i].firstChunk = stsc.u32();
+    p.runs[i].perChunk = stsc.u32();
+    stsc.skip(4);  // sample description
+    if (p.runs[i].firstChunk == 0 || (i > 0 && p.runs[i].firstChunk <= p.runs[i - 1].firstChunk))
+      return Mp4Error::failure("malformed stsc box");
+  }
+  return {};
+}
+
+const char* kTooFewSamples = "the chunks hold fewer samples than the sample table declares";
 }  // namespace
 
 Mp4Error Mp4SampleTable::read(const Mp4Box& stbl, uint64_t fileSize, std::vector<Mp4Sample>& out) {
   out.clear();
-  std::vector<Mp4Sample> samples;
-  if (auto e = sampleSizes(stbl, samples)) return e;
-
-  // Chunk offsets, and how many samples each chunk holds.
-  Mp4ByteReader co({}), stsc({}), stts({});
-  uint32_t chunks = 0, runs = 0, times = 0;
-  const bool co64 = stbl.find("co64") != nullptr;
-  if (auto e = entries(stbl.find(co64 ? "co64" : "stco"), co64 ? "co64" : "stco", co64 ? 8 : 4, co, chunks)) return e;
-  if (auto e = entries(stbl.find("stsc"), "stsc", 12, stsc, runs)) return e;
+  Placement p;
+  if (auto e = readPlacement(stbl, p)) return e;
+  if (p.sampleCount > kMaxSamples) return Mp4Error::failure("the track holds too many samples");
+  Mp4ByteReader stts({});
+  uint32_t times = 0;
   if (auto e = entries(stbl.find("stts"), "stts", 8, stts, times)) return e;
-  if (chunks > kMaxSamples || runs > kMaxSamples) return Mp4Error::failure("malformed chunk tables");
-  std::vector<uint64_t> chunkOffsets(chunks);
-  for (uint64_t& o : chunkOffsets) o = co64 ? co.u64() : co.u32();
-  struct Run {
-    uint32_t firstChunk, perChunk;
-  };
-  std::vector<Run> chunkRuns(runs);
-  for (uint32_t i = 0; i < runs; ++i) {
-    chunkRuns[i].firstChunk = stsc.u32();
-    chunkRuns[i].perChunk = stsc.u32();
-    stsc.skip(4);  // sample description
-    if (chunkRuns[i].firstChunk == 0 || (i > 0 && chunkRuns[i].firstChunk <= chunkRuns[i - 1].firstChunk))
-      return Mp4Error::failure("malformed stsc box");
-  }
 
-  size_t next = 0;
-  for (size_t r = 0; r < chunkRuns.size() && next < samples.size(); ++r) {
-    const uint64_t last = r + 1 < chunkRuns.size() ? chunkRuns[r + 1].firstChunk - 1 : chunks;
-    for (uint64_t chunk = chunkRuns[r].firstChunk; chunk <= std::min<uint64_t>(last, chunks) && next < samples.size(); ++chunk) {
-      uint64_t offset = chunkOffsets[chunk - 1];
-      for (uint32_t k = 0; k < chunkRuns[r].perChunk && next < samples.size(); ++k, ++next) {
-        Mp4Sample& s = samples[next];
-        if (s.size > kMaxSampleBytes || offset > fileSize || s.size > fileSize - offset)
-          return Mp4Error::failure("a sample lies outside the file");
-        s.offset = offset;
-        offset += s.size;
-      }
+  // Every table is checked before the list is made: a few damaged bytes can declare millions of samples.
+  Mp4ByteReader timing = stts;
+  uint64_t timed = 0;
+  for (uint32_t e = 0; e < times; ++e) {
+    timed += timing.u32();
+    timing.skip(4);
+  }
+  if (timed < p.sampleCount) return Mp4Error::failure("the stts box covers fewer samples than the track holds");
+  bool inside = true;
+  const uint64_t placed = p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
+    if (p.fixedSize) {
+      inside = inside && p.fixedSize <= kMaxSampleBytes && offset <= fileSize &&
+               uint64_t(p.fixedSize) * count <= fileSize - offset;
+      return;
     }
-  }
-  if (next < samples.size()) return Mp4Error::failure("the chunks hold fewer samples than the sample table declares");
+    for (uint32_t i = first; i < first + count && inside; ++i) {
+      const uint32_t size = p.size(i);
+      inside = size <= kMaxSampleBytes && offset <= fileSize && size <= fileSize - offset;
+      offset += size;
+    }
+  });
+  if (!inside) return Mp4Error::failure("a sample lies outside the file");
+  if (placed < p.sampleCount) return Mp4Error::failure(kTooFewSamples);
 
+  std::vector<Mp4Sample> samples(p.sampleCount);
+  p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
+    for (uint32_t i = first; i < first + count; ++i) {
+      samples[i].offset = offset;
+      samples[i].size = p.size(i);
+      offset += samples[i].size;
+    }
+  });
   size_t index = 0;
   for (uint32_t e = 0; e < times && index < samples.size(); ++e) {
     const uint32_t count = stts.u32();
     const uint32_t delta = stts.u32();
     for (uint32_t k = 0; k < count && index < samples.size(); ++k) samples[index++].duration = delta;
   }
-  if (index < samples.size()) return Mp4Error::failure("the stts box covers fewer samples than the track holds");
   out = std::move(samples);
+  return {};
+}
+
+Mp4Error Mp4SampleTable::chunks(const Mp4Box& stbl, std::vector<Mp4Chunk>& out) {
+  out.clear();
+  Placement p;
+  if (auto e = readPlacement(stbl, p)) return e;
+  Mp4ByteReader stts({});
+  uint32_t times = 0;
+  if (auto e = entries(stbl.find("stts"), "stts", 8, stts, times)) return e;
+  std::vector<Mp4Chunk> found;
+  const uint64_t placed = p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
+    uint64_t bytes = 0;
+    if (p.fixedSize)
+      bytes = uint64_t(p.fixedSize) * count;
+    else
+      for (uint32_t i = first; i < first + count; ++i) bytes += p.size(i);
+    found.push_back({offset, bytes});
+  });
+  if (placed < p.sampleCount) return Mp4Error::failure(kTooFewSamples);
+  out = std::move(found);
   return {};
 }
 

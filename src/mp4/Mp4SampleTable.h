@@ -14,6 +14,12 @@ struct Mp4Sample {
   uint32_t duration = 0;  // in the media's time scale
 };
 
+// Where one chunk's samples lie: `bytes` from `offset`.
+struct Mp4Chunk {
+  uint64_t offset = 0;
+  uint64_t bytes = 0;
+};
+
 class Mp4SampleTable {
  public:
   static constexpr uint32_t kMaxSamples = 20'000'000;
@@ -22,6 +28,9 @@ class Mp4SampleTable {
   // The samples of `stbl` in decode order, each checked to lie inside a file of `fileSize`
   // bytes (whether the track's data reference names this file is the caller's to check).
   static Mp4Error read(const Mp4Box& stbl, uint64_t fileSize, std::vector<Mp4Sample>& out);
+  // The chunks that hold samples, once the tables are checked to be whole and to place every
+  // sample the track declares. Unlike read(), no sample list is built, so any count is fine.
+  static Mp4Error chunks(const Mp4Box& stbl, std::vector<Mp4Chunk>& out);
   // Replaces stsc and stco/co64: chunk i starts at chunkOffsets[i] and holds samplesPerChunk[i]
   // samples of sample description 1.
   static void writeChunks(Mp4Box& stbl, const std::vector<uint64_t>& chunkOffsets,

@@ -536,9 +536,9 @@ Mp4Error Mp4TimedText::fromTrack(Mp4File& file, uint32_t trackId, Mp4TimedText& 
   const int64_t shift = Mp4EditList::offsetMs(edits, file.movieTimescale(), timescale);
   uint64_t t = 0;
   for (const Mp4Sample& s : samples) {
-    const int64_t start = int64_t(mp4ToMs(t, timescale)) + shift;
-    t += s.duration;
-    const int64_t end = int64_t(mp4ToMs(t, timescale)) + shift;
+    const int64_t start = mp4AddSigned(mp4SignedMs(mp4ToMs(t, timescale)), shift);
+    t = mp4AddUnsigned(t, s.duration);
+    const int64_t end = mp4AddSigned(mp4SignedMs(mp4ToMs(t, timescale)), shift);
     Mp4Buffer bytes;
     if (auto e = file.readSample(s, bytes)) return e;
     // Blank lines would end a SubRip cue early.

@@ -263,7 +263,7 @@ TEST(DVDScanParser, ReadsTheOlderListingForm) {
   const AudioCase audio[] = {{1, 6, "AC3", "English"}, {2, 2, "DTS", "French"}};
   ASSERT_EQ(title.AudioTracks().size(), 2);
   for (int i = 0; i < 2; ++i) {
-    const AudioTrack& track = title.AudioTracks()[i];
+    const AudioTrack track = title.AudioTracks()[i];  // a copy: the list is a temporary
     EXPECT_EQ(track.streamnumber(), audio[i].stream) << i;
     EXPECT_EQ(track.audioid(), audio[i].stream) << i;
     EXPECT_EQ(track.channels(), audio[i].channels) << i;
@@ -276,7 +276,7 @@ TEST(DVDScanParser, ReadsTheOlderListingForm) {
   const SubtitleCase subtitles[] = {{1, "VobSub", "English"}, {2, "Text", "English"}, {3, "DVD", "German"}};
   ASSERT_EQ(title.SubtitleTracks().size(), 3);
   for (int i = 0; i < 3; ++i) {
-    const SubtitleTrack& track = title.SubtitleTracks()[i];
+    const SubtitleTrack track = title.SubtitleTracks()[i];
     EXPECT_EQ(track.streamnumber(), subtitles[i].stream) << i;
     EXPECT_EQ(track.format(), subtitles[i].format) << i;
     EXPECT_EQ(track.language(), subtitles[i].language) << i;
@@ -325,7 +325,7 @@ TEST_F(DVDReaderTest, AudioPreselectionByTheUsersLanguage) {
     const DVDTrack& result = *reader.getTrack(4);
     EXPECT_EQ(result.trackname(), "Disc") << c.name;
     for (int i = 0; i < result.AudioTracks().size(); ++i) {
-      const AudioTrack& track = result.AudioTracks()[i];
+      const AudioTrack track = result.AudioTracks()[i];
       EXPECT_EQ(track.isDefault(), c.defaults.contains(i)) << c.name << " stream " << i;
       EXPECT_EQ(track.selected(), c.selected.contains(i)) << c.name << " stream " << i;
       EXPECT_EQ(track.makeStereo(), c.stereo.contains(i)) << c.name << " stream " << i;

@@ -7,6 +7,7 @@
 #include "IndependentReaders.h"
 #include "TagSets.h"
 #include "metadata/SaveMP4Tags.h"
+#include "mp4/Mp4FileHandle.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -248,7 +249,14 @@ TEST(SaveMP4Tags, AFileThatCannotBeChangedIsReportedAndLeftAlone) {
   const QString folder = freshFolder("refused");
   const QString readOnly = copyTo(makeMp4({Layout::MoovLast}), folder, "read-only.m4v");
   QFile::setPermissions(readOnly, QFile::ReadOwner);
-  const QByteArray mp4 = readFile(makeMp4({Layout::MoovFirst}));
+  const QString moovFirst = makeMp4({Layout::MoovFirst});
+  const QByteArray mp4 = readFile(moovFirst);
+  // The free box between the moov and the media declared as running to the end of the file: a
+  // save there would overwrite the media.
+  QByteArray openEndedFree = mp4;
+  const qsizetype freeAt = openEndedFree.indexOf("free") - 4;
+  ASSERT_EQ(topLevelBoxes(moovFirst).indexOf(QStringLiteral("free:8")), 2);
+  openEndedFree.replace(freeAt, 4, QByteArray(4, '\0'));
   struct Case {
     const char* label;
     QString path;
@@ -257,6 +265,7 @@ TEST(SaveMP4Tags, AFileThatCannotBeChangedIsReportedAndLeftAlone) {
       {"missing", folder + "/missing.m4v"},
       {"not an MP4 file", writeFile(folder + "/text.m4v", "just some text, no boxes at all\n")},
       {"truncated", writeFile(folder + "/truncated.m4v", mp4.left(mp4.size() / 2))},
+      {"media in free space", writeFile(folder + "/free.m4v", openEndedFree)},
   };
   if (geteuid() != 0) cases.push_back({"read-only", readOnly});  // root may write anyway
   const MediaFilePtr media = tvEpisode();
@@ -323,4 +332,22 @@ TEST(SaveMP4Tags, WithoutALogWriterTheOutcomeStillComesBackAsTheAnswer) {
     EXPECT_EQ(json(mutagenView(path)["tags"].toObject()["tvsh"].toArray()), R"j(["The Show & Co"])j");
   }
   EXPECT_FALSE(QFile::exists(folder + "/missing.m4v"));
+}
+
+TEST(SaveMP4Tags, AFlushFailingOnceTheNewTagsAreInPlaceIsLoggedButIsNoFailure) {
+  const QString path = makeMp4({Layout::MoovLast, {"title=Old"}});
+  const MediaFilePtr media = tvEpisode();
+  for (const Saver& saver : kSavers) {
+    SCOPED_TRACE(saver.label);
+    CapturedLog log;
+    Mp4FileHandle::setFailingSyncForTesting(2);  // the last of a save's three flushes
+    const BCError e = save(saver, path, *media, log.reporter);
+    Mp4FileHandle::setFailingSyncForTesting(-1);
+    EXPECT_FALSE(e.Error()) << e.Description().toStdString();
+    const QString line = QString::fromLatin1(saver.inPlace ? "saveMP4TagsInPlace" : "[RED]saveMP4Tags") +
+                         "::The tags of " + path + " are written but may not be on disk yet : ";
+    EXPECT_TRUE(log.text().contains(line)) << log.text().toStdString();
+    EXPECT_TRUE(log.text().contains("cannot flush")) << log.text().toStdString();
+    EXPECT_EQ(json(mutagenView(path)["tags"].toObject()["\u00a9nam"].toArray()), R"j(["Pilot – Teil 1"])j");
+  }
 }

@@ -1,5 +1,6 @@
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"
+#include "mp4/Mp4FileHandle.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -88,9 +90,96 @@ TEST(Mp4Commit, ACrashAtAnyWriteLeavesAPlayableFileWithTheOldOrTheNewTags) {
           if (completed) {
             EXPECT_EQ(*name, "New");
           }
+          // Whatever the crash left, the next save works and leaves one moov.
+          Mp4Tags later = newTags(cover);
+          later.name = "Later";
+          ASSERT_FALSE(edit(path, later, true));
+          EXPECT_EQ(nameIn(path), "Later");
+          EXPECT_EQ(count(topLevelBoxes(path), "moov"), 1) << topLevelBoxes(path).join(' ').toStdString();
         });
     EXPECT_TRUE(sawOld);
   }
+}
+
+TEST(Mp4Commit, ACommitReportsSuccessExactlyWhenReadersSeeTheNewMetadata) {
+  // A fresh file's first commit appends the new moov after the old one; after two commits, a
+  // third of the same size goes into the free space before the live moov. Each flush in turn
+  // fails once.
+  const Mp4Buffer cover = makePicture(freshFolder("cover") + "/c.jpg");
+  const QString fresh = makeMp4({Layout::MoovLast, {"title=Old"}});
+  const QString twice = copyTo(fresh, freshFolder("twice"), "twice.m4v");
+  ASSERT_FALSE(edit(twice, newTags(cover)));
+  ASSERT_FALSE(edit(twice, newTags(cover)));
+  for (const QString& original : {fresh, twice}) {
+    const QByteArray media = packetDigest(original);
+    const QString folder = freshFolder("flush");
+    bool sawFailure = false, sawWarning = false;
+    for (int flushes = 0;; ++flushes) {
+      SCOPED_TRACE(flushes);
+      ASSERT_LT(flushes, 10);
+      const QString path = copyTo(original, folder, QStringLiteral("flush-%1.m4v").arg(flushes));
+      Mp4Tags tags = newTags(cover);
+      tags.name = "Now";  // as long as "New"
+      Mp4File f;
+      ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Modify));
+      f.storeTags(tags);
+      Mp4FileHandle::setFailingSyncForTesting(flushes);
+      const Mp4Error e = f.commit();
+      Mp4FileHandle::setFailingSyncForTesting(-1);
+      const std::string warning = f.warning();
+      f.close();
+      const std::optional<std::string> name = nameIn(path);
+      ASSERT_TRUE(name.has_value());
+      EXPECT_EQ(!e.failed(), *name == "Now") << e.message();
+      EXPECT_TRUE(ffprobe(path).contains(QByteArray("TAG:title=") + name->c_str())) << "players see what we see";
+      EXPECT_EQ(packetDigest(path), media);
+      sawFailure = sawFailure || e.failed();
+      if (!warning.empty()) {
+        sawWarning = true;
+        EXPECT_FALSE(e.failed());
+        EXPECT_NE(warning.find("the new metadata is in place"), std::string::npos) << warning;
+        EXPECT_NE(warning.find("cannot flush"), std::string::npos) << warning;
+      }
+      if (e.failed()) {
+        EXPECT_NE(e.message().find("cannot flush"), std::string::npos) << e.message();
+      }
+      // A stale second moov left behind goes with the next save.
+      ASSERT_FALSE(edit(path, newTags(cover)));
+      EXPECT_EQ(nameIn(path), "New");
+      EXPECT_EQ(count(topLevelBoxes(path), "moov"), 1) << topLevelBoxes(path).join(' ').toStdString();
+      if (!e.failed() && warning.empty()) break;  // no flush was left to fail
+    }
+    EXPECT_TRUE(sawFailure);
+    EXPECT_TRUE(sawWarning);
+  }
+}
+
+TEST(Mp4Commit, GrowingTheFileTakesDiskSpaceForTheNewMoovAlone) {
+  // A moov of several mebibytes (a large cover) written after the media: the room left for later
+  // edits is only declared, so the disk need not hold the moov twice.
+  const QString path = makeMp4({Layout::MoovLast});
+  Mp4Buffer picture(6 << 20);
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = uint8_t(i * 2654435761u >> 13);
+  Mp4Tags tags;
+  tags.name = "One";
+  tags.artwork = {Mp4Cover{Mp4DataType::Jpeg, picture}};
+  struct stat before, after;
+  ASSERT_EQ(stat(path.toLocal8Bit().constData(), &before), 0);
+  ASSERT_FALSE(edit(path, tags));
+  ASSERT_EQ(stat(path.toLocal8Bit().constData(), &after), 0);
+  const qint64 grown = qint64(after.st_size - before.st_size);
+  const qint64 allocated = qint64(after.st_blocks - before.st_blocks) * 512;
+  EXPECT_GT(grown, qint64(2 * picture.size())) << "room for the next edit";
+  EXPECT_LT(allocated, qint64(picture.size()) + (1 << 20));
+  EXPECT_GT(allocated, qint64(picture.size()));
+
+  // The next edit of that size fills the room in place.
+  tags.name = "Two";
+  ASSERT_FALSE(edit(path, tags));
+  struct stat again;
+  ASSERT_EQ(stat(path.toLocal8Bit().constData(), &again), 0);
+  EXPECT_EQ(again.st_size, after.st_size);
+  EXPECT_EQ(nameIn(path), "Two");
 }
 
 TEST(Mp4Commit, AFullDiskLeavesTheFileAsItWas) {
