@@ -625,7 +625,7 @@ TEST_F(ConversionEndToEnd, BurnInPreferenceDrawsTheSubtitleFileIntoThePicture) {
 
   const QString output = paths::desktopFolder() + "/" + outputName();
   ASSERT_TRUE(QFileInfo::exists(output)) << filesUnder(paths::desktopFolder()).join(", ").toStdString();
-  EXPECT_EQ(describe(streamsOf(output)), "video h264 und ch0 '' on; audio aac und ch2 'Stereo' on");
+  EXPECT_EQ(describe(streamsOf(output)), "video h264 und ch0 '' on; audio aac und ch2 'Stereo / Stereo' on");
   const QString frame = work + "/frame.png";
   ASSERT_EQ(test::runCommand("ffmpeg", {"-v", "error", "-y", "-ss", "1.5", "-i", output, "-frames:v", "1", frame}).exitCode, 0);
   const QImage picture(frame);
