@@ -233,7 +233,7 @@ TEST(Viewer, RealPlayerOpensAndClosesWithoutLeavingAChild) {
   makeMedia(file, {"-f", "lavfi", "-i", "color=c=blue:s=64x48:r=25:d=30", "-c:v", "libx264"});
   int ended = 0;
   Viewer viewer(file, false, 1, [&] { ++ended; });
-  ASSERT_TRUE(waitUntil([&] { return viewer.maxTime()->text() == "00:00:30"; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return viewer.maxTime()->text() == "00:00:30"; }, 60000));  // the player starts slowly while the suite loads every core
   EXPECT_EQ(viewer.progress()->maximum(), 30);
   EXPECT_FALSE(viewer.progress()->isHidden());
   ASSERT_TRUE(viewer.player());
@@ -368,7 +368,7 @@ TEST(Viewer, ThePreviewPlaysOnWhileAnotherProcessTriesItsVideoChannel) {
   makeMedia(file, {"-f", "lavfi", "-i", "color=c=blue:s=64x48:r=25:d=30", "-c:v", "libx264"});
   Viewer viewer(file, false, 1, [] {});
   VideoOpenGLView* view = viewer.videoView();
-  ASSERT_TRUE(waitUntil([&] { return !view->currentImage().isNull(); }, 20000)) << "no frame from the real player";
+  ASSERT_TRUE(waitUntil([&] { return !view->currentImage().isNull(); }, 60000)) << "no frame from the real player";
   const QString name = previewBufferName();
 
   // What a local process would send to crash the view: a start beyond any shared frame,
