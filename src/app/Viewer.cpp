@@ -110,7 +110,7 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
     picture->setAlignment(Qt::AlignCenter);
     picture->setMinimumSize(64, 48);
     picture->setStyleSheet("background: black");
-    layout()->replaceWidget(myOpenGLView, picture);
+    delete layout()->replaceWidget(myOpenGLView, picture);
     myOpenGLView->setParent(nullptr);
     ownedView_.reset(myOpenGLView);
     connect(myOpenGLView, &VideoOpenGLView::pictureChanged, picture, [this, picture] {

@@ -1,13 +1,17 @@
 #include "app/Controller.h"
 #include "app/HandOverService.h"
+#include "media/ProbeMediaFile.h"
+#include "platform/Defaults.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QThreadPool>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -29,6 +33,23 @@ void answerWarningsAutomatically(QApplication& app) {
     }
   });
   poll->start(50);
+}
+
+// Probes and look-ups run on the probe threads, reading the program's statics and posting to
+// the controller; ending under them pulls both away. Waiting ones are dropped and running ones
+// get a moment; a tool that takes longer ends with the program, which then skips the static
+// destructors those threads still use. The lists were saved before the quit got here.
+constexpr int kProbeGraceMs = 3000;
+
+int finish(int code) {
+  QThreadPool& probes = zuvo::probeThreadPool();
+  probes.clear();
+  if (!probes.waitForDone(kProbeGraceMs)) {
+    zuvo::Defaults::standard().synchronize();
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }
+  return code;
 }
 
 }  // namespace
@@ -63,14 +84,14 @@ int main(int argc, char** argv) {
   zuvo::Controller controller;
   handOver.setReceiver([&controller](const QStringList& paths, bool isService) { controller.handOver(paths, isService); });
   zuvo::onTerminationSignals([&controller] { controller.QuitButtonPress(); });
-  if (!controller.awakeFromNib()) return controller.startupFailed() ? 1 : 0;
+  if (!controller.awakeFromNib()) return finish(controller.startupFailed() ? 1 : 0);
   if (service) {
     controller.applicationDidFinishLaunching();
     controller.handOver(opened, true);
   } else {
     controller.applicationDidFinishLaunching(opened);
   }
-  if (controller.terminated()) return 0;
+  if (controller.terminated()) return finish(0);
   if (quitAfterStartUp) QTimer::singleShot(0, &controller, [&controller] { controller.QuitButtonPress(); });
-  return app.exec();
+  return finish(app.exec());
 }

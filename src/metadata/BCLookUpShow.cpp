@@ -142,8 +142,10 @@ BCError BCLookUpShow::LookUpShowData(MediaFile& item, bool alternates) {
   const QString language = serviceLanguage();
   report(QStringLiteral("Look Up Show Called"), 4);
   item.setSoliddetection(false);
-  for (std::size_t i = 0; i < std::size(kUnescapedNames); ++i)
-    namesAtStart_[i] = (item.*kUnescapedNames[i].get)();
+  for (std::size_t i = 0; i < std::size(kUnescapedNames); ++i) {
+    const TextField& field = kUnescapedNames[i];
+    namesAtStart_[i] = (item.*field.get)();
+  }
 
   const QString series = item.seriesname();
   if (series.isEmpty() || series == QLatin1String(kUnknownName)) {

@@ -1,5 +1,6 @@
 #include "platform/TerminationSignals.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
@@ -23,7 +24,8 @@ bool onTerminationSignals(std::function<void()> quit) {
   if (signalPipe[0] >= 0) return false;
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
   for (int end : signalPipe) ::fcntl(end, F_SETFL, O_NONBLOCK);
-  auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read);
+  // Owned by the application, so it goes with it.
+  auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
   QObject::connect(notifier, &QSocketNotifier::activated, notifier, [quit = std::move(quit)] {
     char bytes[16];
     while (::read(signalPipe[1], bytes, sizeof bytes) > 0) {
