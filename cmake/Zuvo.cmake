@@ -26,10 +26,11 @@ function(zuvo_tool name)
   install(TARGETS ${name} RUNTIME DESTINATION libexec/zuvo)
 endfunction()
 
-# zuvo_tests(LIBS ...): one GoogleTest program per *_test.cpp in this folder.
+# zuvo_tests(LIBS ...): one GoogleTest program per *_test.cpp in this folder and its feature
+# folders, named after this folder and the file: app_Viewer_test.
 function(zuvo_tests)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
-  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB_RECURSE tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   get_filename_component(sub ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   foreach(src ${tests})
     get_filename_component(base ${src} NAME_WE)
