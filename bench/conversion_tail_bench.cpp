@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "convert/BCConverter.h"
+#include "convert/converter/BCConverter.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "media/StreamAnalysis.h"

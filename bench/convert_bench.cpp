@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "convert/BCConverter.h"
-#include "convert/VideoPassArguments.h"
+#include "convert/converter/BCConverter.h"
+#include "convert/passes/VideoPassArguments.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"

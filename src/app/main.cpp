@@ -1,5 +1,5 @@
-#include "app/Controller.h"
-#include "app/HandOverService.h"
+#include "app/controller/Controller.h"
+#include "app/controller/HandOverService.h"
 #include "media/ProbeMediaFile.h"
 #include "platform/Defaults.h"
 #include "platform/TerminationSignals.h"

@@ -7,8 +7,8 @@
 
 #include "../media/MediaTestSupport.h"
 #include "../mp4/Mp4Fixtures.h"
-#include "convert/ToolResources.h"
-#include "convert/ToolRunners.h"
+#include "convert/runners/ToolResources.h"
+#include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"
 #include "platform/Paths.h"
 

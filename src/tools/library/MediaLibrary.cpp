@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "convert/OutputName.h"
+#include "convert/converter/OutputName.h"
 #include "platform/Paths.h"
 
 namespace zuvo::library {

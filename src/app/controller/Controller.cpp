@@ -1,0 +1,806 @@
+#include "app/controller/Controller.h"
+
+#include "app/files/AddingPaths.h"
+#include "app/notices/ApplicationIcon.h"
+#include "app/panels/BCAlertPanel.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/panels/BCBusyPanel.h"
+#include "app/tables/BCTableView.h"
+#include "app/tags/BCTagsPanel.h"
+#include "app/tags/BCTagsPanelMultiple.h"
+#include "app/controller/CriticalFolders.h"
+#include "app/notices/DockIcon.h"
+#include "app/controller/EmailLog.h"
+#include "app/files/FileDropTarget.h"
+#include "app/files/FileLists.h"
+#include "app/files/FilesTableModel.h"
+#include "app/controller/NewsFile.h"
+#include "app/notices/Notices.h"
+#include "app/panels/PanelPlacement.h"
+#include "app/queue/QueueRunner.h"
+#include "app/queue/QueueTableModel.h"
+#include "app/controller/RestorableState.h"
+#include "app/files/SourceScanner.h"
+#include "app/tables/TableColumns.h"
+#include "app/tables/TableImages.h"
+#include "app/controller/TimedActivities.h"
+#include "app/controller/UserLanguage.h"
+#include "app/controller/WindowManagerClose.h"
+#include "convert/converter/ConversionLog.h"
+#include "convert/destination/DuplicateChecks.h"
+#include "convert/converter/TableRedraw.h"
+#include "media/BCDownloader.h"
+#include "media/ProbeMediaFile.h"
+#include "media/ProbeSteps.h"
+#include "media/RegisteredSettings.h"
+#include "metadata/BCLookUpShow.h"
+#include "metadata/MetadataProbeSteps.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "platform/PreferredLanguages.h"
+#include "platform/RunLoop.h"
+#include "platform/ServiceAddresses.h"
+#include "platform/SystemVersion.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QSystemTrayIcon>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+#include <algorithm>
+
+namespace zuvo {
+namespace {
+
+constexpr int kTimerMs = 10000;
+// A tags-only job rewrites the user's own file in place: quitting waits this long for
+// the one under way to finish.
+constexpr double kTagsJobQuitWait = 30;
+// A stopped conversion ends its tool within a second or two.
+constexpr double kConversionQuitWait = 10;
+constexpr double kQuitPauseWait = 2;
+constexpr const char* kQueueRunning = "Pause";
+constexpr const char* kQueuePaused = "Resume";
+
+const QString kRateEnglish = QStringLiteral(
+    "Dear Customer,\n\nWe hope you are enjoying Zuvo and it's working well for you. If it is would you mind doing "
+    "us a favor and rating Zuvo in the Mac App Store? It's the best way to help new customers find us and therefore "
+    "ensure we can continue to develop Zuvo into the future. Any help you can provide is very much appreciated!\n\n"
+    "Many thanks - The Kelvane Team & Quillan the Penguin");
+const QString kRateGerman = QStringLiteral(
+    "Lieber Kunde,\n\nWir hoffen, Sie genießen Zuvo und es gefällt Ihnen. Wenn das so ist, würden Sie uns einen "
+    "Gefallen tun und Zuvo im Mac App Store bewerten? Dies ist der beste Weg neuen Kunden zu helfen und sicher zu "
+    "stellen, dass wir Zuvo auch in Zukunft weiter entwickeln können. Jede Hilfe, die Sie uns geben, wird sehr "
+    "geschätzt.\n\nDanke – Das Team von Kelvane");
+const QString kRateFrench = QStringLiteral(
+    "Cher Client,\n\nNous espérons que vous aimez Zuvo et qu'il marche bien pour vous.  Si oui, nous "
+    "apprécierions énormément vos notes et avis dans l'App Store.  Votre opinion et vos commentaires là sont la "
+    "meilleur chemin pour que des nouveaux clients puissent trouver Zuvo et cela assure que nous pouvons continuer "
+    "de developer Zuvo pour vous.  N'hesitez pas de nous contacter aussi avec vos questions et idées pour des "
+    "versions d'Zuvo à venir.\n\nMerci beaucoup, L'équipe de Kelvane Software");
+
+void both(const Reporter& mainLog, const Reporter& userLog, const QString& text, quint32 level) {
+  mainLog->report(text, level);
+  userLog->report(text, level);
+}
+
+}  // namespace
+
+void Controller::initialize() {
+  registerSettingDefaults();
+  // The probe's steps from the higher libraries: tags, chapters and the look-up, and the
+  // library's duplicate checks.
+  installMetadataProbeSteps();
+  ProbeSteps steps = probeSteps();
+  steps.tvShowExistsIniTunes = [](const QString& series, quint32 season, quint32 episode, const Reporter& log) {
+    return tvShowExistsIniTunes(series, qint32(season), qint32(episode), log);
+  };
+  steps.movieExistsIniTunes = [](const QString& title, const Reporter& log) { return movieExistsIniTunes(title, log); };
+  setProbeSteps(steps);
+}
+
+Controller::Controller(QObject* parent) : Controller(std::nullopt, parent) {}
+
+Controller::Controller(ConversionJobs jobs, QObject* parent) : Controller(std::optional(std::move(jobs)), parent) {}
+
+Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QObject(parent), jobs_(std::move(jobs)) {
+  filesModel_ = new FilesTableModel(state_.files, this);
+  queue1Model_ = new QueueTableModel(state_.queue, this);
+  queue2Model_ = new QueueTableModel(state_.queue, this);
+  filesModel_->setEditRequest(
+      [this](const QString& identifier, int row, const QVariant& value) { tableEditRequested(identifier, row, value); });
+  for (QueueTableModel* model : {queue1Model_, queue2Model_}) model->setStopRequest([this](int row) { stopButtonClick(row); });
+  installFilesTable(windows_.FilesTableView, filesModel_);
+  installQueueTable(windows_.Queue1TableView, queue1Model_);
+  installQueueTable(windows_.Queue2TableView, queue2Model_);
+  useQueueTable(windows_.Queue1TableView);
+  startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { LookUpShow(*item); }); };
+  connectTables();
+  connectCommands();
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  windows_.MainWindow->installEventFilter(this);
+  // Closing the main window quits even while a modal window blocks it.
+  windowManagerClose_ = std::make_unique<WindowManagerClose>(windows_.MainWindow.get(), [this] {
+    if (!terminated_) QuitButtonPress();
+  });
+  connect(windows_.QuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
+  connect(windows_.StatusQuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
+  connect(windows_.RateZuvoButton, &QPushButton::clicked, this, [this] { rateZuvo(); });
+}
+
+Controller::~Controller() {
+  if (redrawsQueue_) setQueueTableRedraw({});
+  for (NotificationCenter::Token token : observers_) NotificationCenter::defaultCenter().removeObserver(token);
+  state_.ConvertQueue.clear();
+  state_.ConvertQueue.waitForDone();
+}
+
+void Controller::fillHooks() {
+  MainWindowShell& w = windows_;
+  hooks_.reloadFilesTable = [this] { reloadFiles(); };
+  hooks_.reloadQueueTable = [this] { reloadQueue(); };
+  hooks_.closeTagPanel = [this] { closeTagsPanel(); };
+  hooks_.showQueue = [this] { showQueue(); };
+  hooks_.highlightedRows = [&w] {
+    QList<int> rows;
+    for (const QModelIndex& index : w.FilesTableView->selectionModel()->selectedRows()) rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  };
+  hooks_.invalidateRestorableState = [this] { invalidateRestorableState(); };
+  hooks_.showPaused = [&w](bool paused) {
+    const QString title = QString::fromLatin1(paused ? kQueuePaused : kQueueRunning);
+    w.QueuePauseButton->setText(title);
+    w.QueuePauseButton2->setText(title);
+    w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
+  };
+  hooks_.showMainWindow = [this] { ShowMainWindow(); };
+  hooks_.showAlert = [this](const QString& text) {
+    if (myAlertPanel_) myAlertPanel_->ShowAlertPanel(text, windows_.MainWindow.get());
+  };
+  hooks_.showBusySheet = [this](const QString& text) { busyPanel_->activateBusyPanel(text, windows_.MainWindow.get()); };
+  hooks_.setBusyText = [this](const QString& text) {
+    if (busyPanel_->window() && busyPanel_->window()->isVisible())
+      busyPanel_->activateBusyPanel(text, windows_.MainWindow.get());
+    else
+      busyPanel_->setMessage(text);
+  };
+  hooks_.hideBusySheet = [this] { busyPanel_->hideBusyPanel(); };
+  hooks_.showLookUpProgress = [&w](bool shown) { w.LookUpProgressIndicator->setVisible(shown); };
+  hooks_.setWindowTitle = [&w](const QString& title) { w.MainWindow->setWindowTitle(title); };
+  hooks_.activateStatusMenu = [this] { activateStatusMenu(); };
+  hooks_.deactivateStatusMenu = [this] { deactivateStatusMenu(); };
+  hooks_.clearOnlineBox = [&w](bool tv) {
+    QWidget* box = tv ? static_cast<QWidget*>(w.TVInfoOnline) : static_cast<QWidget*>(w.MovieInfoOnline);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, w.MainWindow->palette().color(QPalette::Window));
+    box->setPalette(palette);
+  };
+  hooks_.showDockIcon = [this](const QImage& image) { showDockIcon(image); };
+  hooks_.chooseFolders = [&w] {
+    const QString folder = QFileDialog::getExistingDirectory(w.MainWindow.get());
+    return folder.isEmpty() ? QStringList() : QStringList(folder);
+  };
+  // A Qt table repaints once control is back in the event loop: a pause here would only
+  // nest one event loop per refresh posted meanwhile.
+  hooks_.runFor = [](double) {};
+}
+
+void Controller::makeQueueAndTimedWork() {
+  fillHooks();
+  busyPanel_ = std::make_unique<BCBusyPanel>(QStringLiteral("Zuvo"));
+  lists_ = std::make_unique<FileLists>(state_, hooks_, this);
+  lists_->setProbeStarter([](const MediaFilePtr& media, bool autoprocess) {
+    media->setAutoprocess(autoprocess);
+    startProbe(media);
+  });
+  lists_->setDVDLookUpStarter([](const MediaFilePtr& media, bool autoprocess) {
+    media->setAutoprocess(autoprocess);
+    startDVDLookUp(media);
+  });
+  ConversionJobs jobs = jobs_ ? std::move(*jobs_) : ConversionJobs::real(state_.ConvertQueue);
+  jobs_.reset();
+  runner_ = std::make_unique<QueueRunner>(state_, *notices_, hooks_, *lists_, std::move(jobs), this);
+  scanner_ = std::make_unique<SourceScanner>(state_, *notices_, hooks_, *lists_);
+  adding_ = std::make_unique<AddingPaths>(state_, hooks_, *lists_, *scanner_);
+  // Files and folders dragged from the desktop onto the files table or the drop image.
+  new FileDropTarget(windows_.FilesTableView->viewport(), [this](const QString& text) { adding_->acceptFilesDrop(text); });
+  new FileDropTarget(windows_.DropVideoImage, [this](const QString& text) { adding_->processdrop(text); });
+  ticks_ = std::make_unique<TimedActivities>(state_, hooks_, *runner_, *scanner_, *lists_);
+}
+
+void Controller::connectTables() {
+  BCTableView* files = windows_.FilesTableView;
+  // The selected items are noted before anything else hears of a change: by the next
+  // reload the list may have moved them.
+  connect(files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    selectedFiles_.clear();
+    for (int row : selectedFileRows()) selectedFiles_ << state_.files.value(row);
+  });
+  connect(files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { filesSelectionChanged(); });
+  connect(files, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) { showTagsPanelFromClick(index); });
+  connect(files->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column) { tableViewColumnDidResize(column); });
+  files->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(files, &QWidget::customContextMenuRequested, this, [this, files](const QPoint& at) {
+    if (filesContextMenu_) filesContextMenu_->popup(files->viewport()->mapToGlobal(at));
+  });
+  for (QueueTableModel* model : {queue1Model_, queue2Model_}) {
+    model->setDragRequest([this](const QList<int>& rows) { return writeQueueRows(rows); });
+    model->setDropRequest([this](const QMimeData* data, int row) { return acceptQueueRowDrop(data, row); });
+  }
+  for (QTableView* queue : {windows_.Queue1TableView, windows_.Queue2TableView})
+    connect(queue->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { validateVisibleToolbarItems(); });
+}
+
+bool Controller::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == windows_.MainWindow.get() && event->type() == QEvent::WindowStateChange) {
+    const bool was = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowFullScreen;
+    if (was != isFullScreen()) {
+      if (was) windowDidExitFullScreen();
+      else windowDidEnterFullScreen();
+    }
+  }
+  // Whatever changed while another window was in front (the preferences' video sources),
+  // the toolbar follows it when the main window comes back.
+  if (watched == windows_.MainWindow.get() && event->type() == QEvent::WindowActivate && startupFinished_)
+    validateVisibleToolbarItems();
+  // Closing the main window quits, through the quit sequence.
+  if (watched == windows_.MainWindow.get() && event->type() == QEvent::Close && !terminated_) {
+    event->ignore();
+    QTimer::singleShot(0, this, [this] { QuitButtonPress(); });
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void Controller::onGUIThread(std::function<void()> work) {
+  if (QThread::currentThread() == thread()) {
+    work();
+    return;
+  }
+  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+bool Controller::awakeFromNib() {
+  Defaults& defaults = Defaults::standard();
+  windows_.LookUpProgressIndicator->hide();
+
+  // Logs, in the support folder.
+  state_.homeFolder = paths::homeFolder();
+  state_.supportFolder = paths::applicationSupportFolder();
+  QDir().mkpath(state_.supportFolder);
+  if (defaults.boolForKey(QStringLiteral("EnableLogging"))) {
+    state_.mainLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/log.bclog2"));
+    state_.userLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/userlog.txt"));
+  } else {
+    state_.mainLog = BCCReporter::dummy();
+    state_.userLog = BCCReporter::dummy();
+  }
+  state_.mainLog->setEncrypt(true);
+  setConversionUserLog(state_.userLog);
+  const Reporter& mainLog = state_.mainLog;
+  const Reporter& userLog = state_.userLog;
+  mainLog->report(QStringLiteral("Log starting..."), 1);
+  userLog->report(QStringLiteral("Log starting..."), 3);
+  mainLog->report(QStringLiteral("[BLUE]User home directory is %1").arg(state_.homeFolder), 3);
+
+  const SystemVersion version = systemVersion();
+  state_.systemMinor = version.minor;
+  state_.systemBugfix = version.bugfix;
+  mainLog->report(QStringLiteral("[BLUE]Mac OS Version is %1").arg(version.text()), 2);
+  notices_ = std::make_unique<Notices>(mainLog, userLog, version);
+  notices_->setStatusSink([this](const QString& text) { windows_.MessageTextField->setText(text); });
+  makeQueueAndTimedWork();
+
+  mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
+  const CriticalFolders folders = checkCriticalFolders(
+      mainLog, userLog, [this](const QString& message, const QString& informative) { showFolderAlert(message, informative); });
+  if (folders.fatal) {
+    startupFailed_ = true;
+    QuitButtonPress();
+    return false;
+  }
+  state_.cacheFolder = folders.cacheFolder;
+
+  const UserLanguage language = workOutUserLanguage(preferredLanguages(), mainLog);
+  state_.userLanguageCode = language.code;
+  state_.userLanguageName = language.name;
+  setProbeContext(ProbeContext{mainLog, userLog, state_.cacheFolder, state_.userLanguageCode});
+
+  mainLog->report(QStringLiteral("Setting up notification center"), 3);
+  registerObservers();
+
+  if (!IsDefaultVideoFormatCode(defaults.integerForKey(QStringLiteral("DefaultVideoFormat"))))
+    defaults.setInteger(0, QStringLiteral("DefaultVideoFormat"));
+  windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn,
+                                           !defaults.boolForKey(QStringLiteral("EnableFASTMode")));
+  windows_.FilesTableView->setColumnHidden(MainWindowShell::DetailsColumn,
+                                           !defaults.boolForKey(QStringLiteral("ShowFileDetails")));
+
+  mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
+  myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
+  myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
+  myTagsPanelMultiple_ = std::make_unique<BCTagsPanelMultiple>(windows_.MainWindow.get(), mainLog);
+  // Edits the editors write back show in the files table at once, not at the next tick.
+  const auto showWrittenBack = [this](const QList<MediaFilePtr>& items) {
+    const int last = filesModel_->columnCount() - 1;
+    for (const MediaFilePtr& item : items)
+      if (const qsizetype row = state_.files.indexOf(item); row >= 0)
+        emit filesModel_->dataChanged(filesModel_->index(int(row), 0), filesModel_->index(int(row), last));
+  };
+  myTagsPanel_->setWrittenBack(showWrittenBack);
+  myTagsPanelMultiple_->setWrittenBack(showWrittenBack);
+  myPreferencesPanel_ = std::make_unique<BCPreferencePanel>(mainLog);
+  myPreferencesPanel_->setCacheFolder(state_.cacheFolder);
+  // Every later converter takes the answer of the window's encoder check.
+  myPreferencesPanel_->setHelperInfoSink([this](const HelperInfo& info) { state_.helperAnswer = info; });
+  windows_.checkForUpdatesMenuItem->setVisible(false);
+
+  const QString bundleVersion = QCoreApplication::applicationVersion();
+  mainLog->report(QStringLiteral("[BLUE]Zuvo Version Number is %1").arg(bundleVersion), 1);
+  windows_.ZUVOVersionTextField->setText(QStringLiteral("Zuvo %1").arg(bundleVersion));
+  windows_.MainWindow->setWindowTitle(QStringLiteral("Zuvo"));
+  myAlertPanel_->setImage(applicationIcon());
+  // Every window carries the application's icon; the main window's also shows the queue.
+  QApplication::setWindowIcon(QIcon(applicationIconPath()));
+  windows_.MainWindow->setWindowIcon(QIcon(applicationIconPath()));
+
+  windows_.Queue1TableView->verticalHeader()->setDefaultSectionSize(60);
+  windows_.Queue2TableView->verticalHeader()->setDefaultSectionSize(60);
+  windows_.FeedsTableView->verticalHeader()->setDefaultSectionSize(30);
+  windows_.FilesTableView->setBackgroundImage(tableImage(QStringLiteral("tablebackground")));
+  windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
+  // The converters and their tools ask for the queue table in use to be redrawn as their
+  // passes go on.
+  setQueueTableRedraw(TableRedraw([controller = QPointer<Controller>(this)] {
+    if (controller) controller->redrawQueue();
+  }));
+  redrawsQueue_ = true;
+  makefilestable();
+
+  mainLog->report(QStringLiteral("Creating LookUp object"), 3);
+  state_.nextScan =
+      QDateTime::currentDateTime().addSecs(qint64(defaults.integerForKey(QStringLiteral("AutomateEveryMinutes"))) * 60);
+  timer_ = new QTimer(this);
+  timer_->setInterval(kTimerMs);
+  connect(timer_, &QTimer::timeout, this, [this] { timedactivities(); });
+  timer_->start();
+
+  if (defaults.boolForKey(QStringLiteral("ShowStatusItem"))) activateStatusMenu();
+  defaults.synchronize();
+
+  both(mainLog, userLog, QStringLiteral("Checking for Turbo.264"), 4);
+  state_.helperAnswer = ScanForTurbo264(state_.cacheFolder);
+  if (state_.helperAnswer.FrameworkInstalled)
+    both(mainLog, userLog, QStringLiteral("Found Turbo Framework"), 4);
+  else
+    userLog->report(QStringLiteral("No Turbo Framework"), 4);
+  // The waits above keep events flowing: the user may have quit meanwhile.
+  if (terminated_) return false;
+
+  layOutWindows();
+  showRatingPrompt();
+  if (defaults.boolForKey(QStringLiteral("FirstRunWithDevices"))) {
+    PreferencesMenuPress();
+    defaults.setBool(false, QStringLiteral("FirstRunWithDevices"));
+    // The window runs modally: the user may have quit from it.
+    if (terminated_) return false;
+  }
+  checkNews();
+  if (terminated_) return false;
+  if (defaults.boolForKey(QStringLiteral("CheckVideoSourcesOnStartUp"))) scanner_->checksources(false);
+  makefilestable();
+  sizeWindow();
+  startupFinished_ = !terminated_;
+  return startupFinished_;
+}
+
+void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {
+  if (terminated_) return;
+  if (restorationOn()) windowDidDecodeRestorableState();
+  launched_ = true;
+  // The paths handed over during start-up follow those the program was started with.
+  handedOver_.prepend({openedPaths, false});
+  addHandedOver();
+}
+
+void Controller::handOver(const QStringList& paths, bool service) {
+  if (terminated_ || quitting_) return;
+  // A later launch with nothing to open is the user asking for the program again.
+  if (paths.isEmpty() && !service) {
+    if (launched_) applicationShouldHandleReopen();
+    return;
+  }
+  handedOver_.append({paths, service});
+  addHandedOver();
+}
+
+void Controller::addHandedOver() {
+  // A scan keeps events flowing, so a later hand-over can arrive in the middle of one:
+  // it waits its turn, and the paths go in in the order they were handed over.
+  if (!launched_ || handingOver_) return;
+  handingOver_ = true;
+  while (!handedOver_.isEmpty() && !quitting_) {
+    const auto [handed, fromService] = handedOver_.takeFirst();
+    if (fromService) adding_->handleService(handed);
+    else adding_->openFiles(handed);
+  }
+  handingOver_ = false;
+}
+
+void Controller::showFolderAlert(const QString& message, const QString& informative) {
+  QMessageBox alert(QMessageBox::Warning, QStringLiteral("Zuvo"), message, QMessageBox::Ok);
+  alert.setInformativeText(informative);
+  alert.exec();
+}
+
+void Controller::registerObservers() {
+  struct Row {
+    const char* name;
+    std::function<void(Controller&, const Notification&)> handler;
+  };
+  const Row rows[] = {
+      {"CloseTagPanel", [](Controller& c, const Notification&) { c.closeTagsPanel(); }},
+      {"EditClick", [](Controller& c, const Notification&) { c.editClick(); }},
+      {"DeleteClick", [](Controller& c, const Notification&) { c.deleteClick(); }},
+      {"ChangeFASTMode",
+       [](Controller& c, const Notification& n) { c.ChangeFASTMode(n.userInfo.value(QStringLiteral("number")).toInt()); }},
+      {"RefreshWindow", [](Controller& c, const Notification&) { c.RefreshWindow(); }},
+      {"ChangeShowDetails", [](Controller& c, const Notification&) { c.ChangeShowDetails(); }},
+      {"NextShow", [](Controller& c, const Notification&) { c.NextShow(); }},
+      {"PreviousShow", [](Controller& c, const Notification&) { c.PreviousShow(); }},
+      {"MakeFileTable", [](Controller& c, const Notification&) { c.makefilestable(); }},
+      {"TVOffline", [](Controller& c, const Notification&) { c.TVOffline(); }},
+      {"MovieOffline", [](Controller& c, const Notification&) { c.MovieOffline(); }},
+      {"TVOnline", [](Controller& c, const Notification&) { c.TVOnline(); }},
+      {"MovieOnline", [](Controller& c, const Notification&) { c.MovieOnline(); }},
+  };
+  // Posters include probes and look-ups on worker threads; the handlers change lists
+  // and windows, so their work always runs on the GUI thread.
+  for (const Row& row : rows)
+    observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+        QLatin1String(row.name), [this, handler = row.handler](const Notification& n) {
+          onGUIThread([this, handler, n] { handler(*this, n); });
+        }));
+}
+
+// ---------------------------------------------------------------- on-line indicators
+
+void Controller::showOnline(QWidget* box, bool& offlineFlag, bool online) {
+  // Offline is a solid red; online a translucent green.
+  const QColor colour = online ? QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f) : QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1);
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Window, colour);
+  box->setPalette(palette);
+  offlineFlag = !online;
+}
+
+void Controller::TVOffline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, false); }
+void Controller::MovieOffline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, false); }
+void Controller::TVOnline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, true); }
+void Controller::MovieOnline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, true); }
+
+// ---------------------------------------------------------------- status item, helper
+
+void Controller::activateStatusMenu() {
+  state_.mainLog->report(QStringLiteral("[BLUE]Activating status bar item"), 2);
+  QString iconPath = paths::resourcePath(QStringLiteral("toolbar.png"));
+  if (!QFileInfo::exists(iconPath)) iconPath = applicationIconPath();
+  state_.mainLog->report(QStringLiteral("Loading Status Icon Image from %1").arg(iconPath), 3);
+  statusItem_ = std::make_unique<QSystemTrayIcon>(QIcon(iconPath));
+  statusItem_->setContextMenu(windows_.StatusItemMenu.get());
+  // Without a tray (a bare X server, offscreen) there is nothing to show it in.
+  if (QSystemTrayIcon::isSystemTrayAvailable()) statusItem_->show();
+  state_.statusItemShown = true;
+}
+
+void Controller::deactivateStatusMenu() {
+  state_.mainLog->report(QStringLiteral("[BLUE]Deactivating status bar item"), 2);
+  statusItem_.reset();
+  state_.statusItemShown = false;
+}
+
+HelperInfo Controller::ScanForTurbo264(const QString& cacheFolder) {
+  const QString helper = paths::toolPath(QStringLiteral("Zuvo264Helper"));
+  state_.helperAnswer = run264HelperInfo(helper, cacheFolder, state_.mainLog);
+  UpdateTurboLabel();
+  return state_.helperAnswer;
+}
+
+void Controller::UpdateTurboLabel() {
+  QLabel* label = windows_.Turbo264TextField;
+  if (state_.helperAnswer.HDDeviceAvailable)
+    label->setText(QStringLiteral("Turbo HD"));
+  else if (state_.helperAnswer.DeviceAvailable)
+    label->setText(QStringLiteral("Turbo"));
+  label->setVisible(state_.helperAnswer.DeviceAvailable || state_.helperAnswer.HDDeviceAvailable);
+}
+
+bool Controller::isFullScreen() const { return windows_.MainWindow->isFullScreen(); }
+
+void Controller::layOutWindows() {
+  if (isFullScreen()) {
+    uncollapseRightView();
+    state_.queueInPane = true;
+    windows_.QueuePanel->close();
+    useQueueTable(windows_.Queue2TableView);
+  } else {
+    state_.queueInPane = false;
+    collapseRightView();
+    windows_.MainWindow->show();
+    bringWindowForward(windows_.MainWindow.get());
+    useQueueTable(windows_.Queue1TableView);
+  }
+}
+
+void Controller::showRatingPrompt() {
+  Defaults& defaults = Defaults::standard();
+  if (defaults.integerForKey(QStringLiteral("SucessfulConversions")) < 20 ||
+      defaults.boolForKey(QStringLiteral("HaveShownReviewDialog2")))
+    return;
+  state_.mainLog->report(QStringLiteral("Showing Rate-Me message"), 3);
+  const QString& code = state_.userLanguageCode;
+  const QString& text = code == QLatin1String("de") ? kRateGerman : code == QLatin1String("fr") ? kRateFrench : kRateEnglish;
+  windows_.RateZuvoTextField->setFont(QFont(QStringLiteral("Lucida Grande"), 12));
+  windows_.RateZuvoTextField->setText(text);
+  defaults.setBool(true, QStringLiteral("HaveShownReviewDialog2"));
+  QWidget* window = windows_.RateZuvoWindow.get();
+  window->adjustSize();
+  // At start-up the window manager may not have placed the main window yet: until then
+  // its place is unknown here, and the window manager puts the prompt over it.
+  const QWindow* main = windows_.MainWindow->windowHandle();
+  if (main && main->isExposed()) centreWindowOnWindow(window, windows_.MainWindow.get());
+  window->show();
+  bringWindowForward(window);
+}
+
+void Controller::rateZuvo() {
+  QDesktopServices::openUrl(QUrl(serviceBaseURL(Service::Homepage)));
+  windows_.RateZuvoWindow->hide();
+}
+
+void Controller::checkNews() {
+  both(state_.mainLog, state_.userLog, QStringLiteral("Checking for News"), 4);
+  const QString address = serviceBaseURL(Service::News) + QLatin1String(kNewsPath);
+  const QString file = state_.cacheFolder + QLatin1Char('/') + QLatin1String(kNewsFileName);
+  // A file left by an earlier launch must not pass for this launch's news.
+  QFile::remove(file);
+  BCDownloader downloader;
+  downloader.setMyreporter(state_.mainLog);
+  downloader.downloadFileFromURL(address, file, kNewsTimeout, BCDownloader::kMostNewsBytes);
+  const std::optional<NewsAlert> alert = readNewsAlert(file);
+  if (!alert) return;
+  state_.mainLog->report(QStringLiteral("News of number %1").arg(alert->field), 3);
+  Defaults& defaults = Defaults::standard();
+  if (alert->number <= defaults.integerForKey(QStringLiteral("AlertNumber"))) {
+    state_.userLog->report(QStringLiteral("No news"), 3);
+    return;
+  }
+  state_.mainLog->report(QStringLiteral("[BLUE]New News!"), 3);
+  // The page is the file just fetched from the news address; the browser shows it
+  // with that address as its base for relative links.
+  QFile page(file);
+  if (page.open(QIODevice::ReadOnly)) {
+    windows_.NewsWebView->document()->setBaseUrl(QUrl(address));
+    windows_.NewsWebView->setHtml(QString::fromUtf8(page.readAll()));
+  }
+  windows_.NewsPanel->show();
+  bringWindowForward(windows_.NewsPanel.get());
+  defaults.setInteger(alert->number, QStringLiteral("AlertNumber"));
+}
+
+// ---------------------------------------------------------------- notices
+
+void Controller::TextMessage(const QString& text) {
+  if (notices_) notices_->TextMessage(text);
+}
+
+void Controller::GeneralMessage(const QString& title, const QString& message, int type, bool sticky) {
+  if (notices_) notices_->GeneralMessage(title, message, type, sticky);
+}
+
+void Controller::GeneralMessage(const QString& title, const QString& message, int type) {
+  if (notices_) notices_->GeneralMessage(title, message, type);
+}
+
+void Controller::GrowlMessage(const QString& title, const QString& message, int type) {
+  if (notices_) notices_->GrowlMessage(title, message, type);
+}
+
+void Controller::GrowlMessage(const QString& title, const QString& message, int type, bool sticky) {
+  if (notices_) notices_->GrowlMessage(title, message, type, sticky);
+}
+
+void Controller::setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail) {
+  showDockIcon(DockIcon::shared().setZuvoIcon(progress, pending, convertedsucess, convertedfail));
+}
+
+void Controller::showDockIcon(const QImage& image) {
+  if (image.isNull()) return;
+  const QIcon icon(QPixmap::fromImage(image));
+  windows_.MainWindow->setWindowIcon(icon);
+  if (statusItem_) statusItem_->setIcon(icon);
+}
+
+void Controller::emailLog() { zuvo::emailLog(state_.userLog); }
+
+// ---------------------------------------------------------------- saved lists
+
+void Controller::invalidateRestorableState() {
+  onGUIThread([this] {
+    // Nothing is written before the saved lists have been read back: it would replace
+    // them with what the launch has found so far. Once quitting has begun, the lists are
+    // saved once, as they stand before the conversions are stopped.
+    if (!restorationOn() || !restoreRead_ || stateWritePending_ || quitting_) return;
+    stateWritePending_ = true;
+    QTimer::singleShot(0, this, [this] { windowWillEncodeRestorableState(); });
+  });
+}
+
+void Controller::windowWillEncodeRestorableState() {
+  stateWritePending_ = false;
+  if (quitting_) return;
+  writeRestorableState();
+}
+
+void Controller::writeRestorableState() {
+  if (!restorationOn() || !restoreRead_) return;
+  RestorableState(state_.supportFolder).write(state_.files, state_.queue);
+}
+
+void Controller::windowDidDecodeRestorableState() {
+  const RestoredLists restored = RestorableState(state_.supportFolder).read(state_.mainLog);
+  restoreRead_ = true;
+  const QList<MediaFilePtr> noList;
+  if (restored.FileTable) {
+    state_.files = mergeRestoredList(*restored.FileTable, state_.files, restored.QueueTable.value_or(noList));
+    reloadFiles();
+  }
+  if (restored.QueueTable) {
+    state_.queue = mergeRestoredList(*restored.QueueTable, state_.queue, restored.FileTable.value_or(noList));
+    reloadQueue();
+  }
+}
+
+void Controller::writeQuitArchives() {
+  const auto write = [](const QString& path, const QList<MediaFilePtr>& list) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(archiveMediaFiles(list));
+    file.commit();
+  };
+  write(state_.supportFolder + QStringLiteral("/filetable"), state_.files);
+  write(state_.supportFolder + QStringLiteral("/queuetable"), state_.queue);
+}
+
+// ---------------------------------------------------------------- quitting
+
+void Controller::QuitButtonPress() {
+  if (quitting_) return;
+  quitting_ = true;
+  const Reporter& mainLog = state_.mainLog;
+  both(mainLog, state_.userLog, QStringLiteral("Quit button pressed"), 2);
+  if (windows_.MainWindow->isVisible()) bringWindowForward(windows_.MainWindow.get());
+  // No tags-only job begins once quitting has begun (their items come back queued); the
+  // one under way is rewriting a file in place and is let finish, bounded.
+  if (runner_) runner_->finishTagsJobs(kTagsJobQuitWait);
+
+  // What is saved is the lists as they stand now: an item still converting comes back
+  // queued and is converted again. The stopped jobs ending below change nothing saved.
+  state_.files.removeIf([](const MediaFilePtr& item) { return !item->didlookup(); });
+  if (state_.systemMinor < 7) writeQuitArchives();
+  else writeRestorableState();
+
+  if (runner_) {
+    // Every pause is lifted, whatever the paused flag says, so that no tool is left
+    // suspended and each one sees its stop request.
+    mainLog->report(QStringLiteral("Taking any tasks of off Pause"), 2);
+    runner_->liftPause();
+    state_.paused = false;
+    if (runner_->runningJobs() > 0) runloop::runFor(kQuitPauseWait);
+    mainLog->report(QStringLiteral("Setting all tasks to Stop Buton Pressed"), 2);
+    runner_->stopAll();
+    runner_->waitForJobs(kConversionQuitWait);
+  }
+
+  both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
+  if (timer_) timer_->stop();
+  if (statusItem_) statusItem_->hide();
+  terminated_ = true;
+  // Every running event loop ends: the program's and those of modal windows inside it
+  // (the first-run preferences, an alert), wherever the quit came from. Before the
+  // program's loop has started, the caller sees terminated().
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+}
+
+// ---------------------------------------------------------------- queue and timed work
+
+void Controller::timedactivities() {
+  // Start-up waits on downloads and the helper with events flowing: no tick may touch
+  // the lists or the tables before it has finished, nor once quitting has begun.
+  if (!startupFinished_ || quitting_) return;
+  ticks_->timedactivities();
+}
+
+void Controller::makefilestable() {
+  if (lists_) lists_->makefilestable();
+}
+
+void Controller::RefreshWindow() {
+  if (lists_) lists_->RefreshWindow();
+}
+
+void Controller::showQueue() {
+  state_.mainLog->report(QStringLiteral("Showing Queue Window"), 4);
+  if (state_.queueInPane) {
+    uncollapseRightView();
+    return;
+  }
+  QWidget* panel = windows_.QueuePanel.get();
+  panel->setWindowFlag(Qt::WindowStaysOnTopHint, Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop")));
+  placeOverMainWindowOnce(panel);
+  panel->show();
+  bringWindowForward(panel);
+}
+
+QueueTableModel& Controller::queueModel(QTableView* table) {
+  return table == windows_.Queue2TableView ? *queue2Model_ : *queue1Model_;
+}
+
+void Controller::useQueueTable(QTableView* table) {
+  queueTable_ = table;
+  queue1Model_->setInUse(table == windows_.Queue1TableView);
+  queue2Model_->setInUse(table == windows_.Queue2TableView);
+}
+
+void Controller::reloadFiles() {
+  // A reload keeps the selection: the same items stay selected wherever they now are.
+  const QList<MediaFilePtr> selected = selectedFiles_;
+  filesModel_->reload();
+  QList<int> rows;
+  for (const MediaFilePtr& item : selected)
+    if (const qsizetype row = state_.files.indexOf(item); item && row >= 0) rows << int(row);
+  restoringSelection_ = true;
+  selectFileRows(rows);
+  restoringSelection_ = false;
+  // Items that left the table take the tag editor and the menus with them.
+  if (rows.size() != selected.size()) filesSelectionChanged();
+  else validateVisibleToolbarItems();
+  // The hint to drop files shows only over an empty list, and never in full screen.
+  windows_.DropVideoImage->setVisible(state_.files.isEmpty() && !isFullScreen());
+}
+
+void Controller::redrawQueue() {
+  if (queueTable_) queueModel(queueTable_).redraw();
+}
+
+void Controller::reloadQueue() {
+  const bool detailed = Defaults::standard().boolForKey(QStringLiteral("DetailedQueue"));
+  queueTable_->verticalHeader()->setDefaultSectionSize(detailed ? 67 : 60);
+  queueModel(queueTable_).reload();
+}
+}  // namespace zuvo

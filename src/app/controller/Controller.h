@@ -1,0 +1,289 @@
+#pragma once
+// The application's one controller: start-up, the windows it owns, the notices, the
+// 10-second timer, the saved lists and quitting. It owns the two lists, the queue runner,
+// the scans, the ways sources come in and the tick, all working on its `ControllerState`
+// and reaching the windows through the hooks it fills. GUI thread only, except where a
+// member says otherwise.
+#include "app/controller/ControllerHooks.h"
+#include "app/controller/ControllerState.h"
+#include "app/queue/ConversionJobs.h"
+#include "app/controller/MainWindowShell.h"
+#include "platform/NotificationCenter.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QMessageBox;
+class QMimeData;
+class QModelIndex;
+class QSystemTrayIcon;
+class QTableView;
+class QTimer;
+
+namespace zuvo {
+
+class AddingPaths;
+class BCAlertPanel;
+class BCBusyPanel;
+class BCLookUpShow;
+class BCTagsPanel;
+class BCTagsPanelMultiple;
+class BCPreferencePanel;
+class FileLists;
+class FilesTableModel;
+class QueueTableModel;
+class Notices;
+class QueueRunner;
+class SourceScanner;
+class TimedActivities;
+class WindowManagerClose;
+
+class Controller : public QObject {
+ public:
+  // Registers the defaults of every setting; call once before the first controller.
+  static void initialize();
+
+  explicit Controller(QObject* parent = nullptr);
+  // With converters and tag writers of the caller's choosing (tests); the default runs the
+  // real ones.
+  explicit Controller(ConversionJobs jobs, QObject* parent = nullptr);
+  ~Controller() override;
+
+  // The start-up sequence. False when the program must end at once (no cache folder
+  // could be made): the quit sequence has run and there is no event loop to stop.
+  bool awakeFromNib();
+  // After start-up: brings back the saved lists, then adds the paths the program was
+  // opened with and those handed over meanwhile.
+  void applicationDidFinishLaunching(const QStringList& openedPaths = {});
+  // Paths handed over by a second launch (`service` false: opened documents) or by the
+  // Services entry. Kept until the launch has finished, so that the restored lists
+  // cannot drop them and nothing is added before the tables exist.
+  void handOver(const QStringList& paths, bool service);
+  // The quit sequence; ends the event loop, or marks the program finished when the
+  // loop has not started.
+  void QuitButtonPress();
+  bool terminated() const { return terminated_; }
+  // Start-up could not make a cache folder: the program ends without running.
+  bool startupFailed() const { return startupFailed_; }
+  bool startupFinished() const { return startupFinished_; }
+
+  // Saved lists: the main window's state is written afresh whenever a list changes
+  // (callable from any thread; writes are gathered on the GUI thread).
+  void invalidateRestorableState();
+  void windowWillEncodeRestorableState();
+  void windowDidDecodeRestorableState();
+
+  // Notices (any thread).
+  void TextMessage(const QString& text);
+  void GeneralMessage(const QString& title, const QString& message, int type, bool sticky);
+  void GeneralMessage(const QString& title, const QString& message, int type);
+  void GrowlMessage(const QString& title, const QString& message, int type);
+  void GrowlMessage(const QString& title, const QString& message, int type, bool sticky);
+  // The queue drawn on the window and tray icons (timer tick).
+  void setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail);
+  void emailLog();
+
+  // The on-line indicators.
+  void TVOffline();
+  void MovieOffline();
+  void TVOnline();
+  void MovieOnline();
+
+  void activateStatusMenu();
+  void deactivateStatusMenu();
+  HelperInfo ScanForTurbo264(const QString& cacheFolder);
+  void UpdateTurboLabel();
+  bool isFullScreen() const;
+  void rateZuvo();
+
+  // The timer tick. It does nothing before start-up has finished or once quitting has
+  // begun.
+  void timedactivities();
+  // The table rebuild and the redraw of both tables.
+  void makefilestable();
+  void RefreshWindow();
+  void showQueue();
+
+  // Windows and commands that other windows carry out.
+  void PreferencesMenuPress(const QAction* sender = nullptr);
+  void collapseRightView();
+  void uncollapseRightView();
+  void closeTagsPanel();
+  void ChangeFASTMode(int number);
+  void ChangeShowDetails();
+  void NextShow();
+  void PreviousShow();
+
+  // Table edits, selection and the delete sheet (TableEdits.cpp).
+  // A changed cell value of the files table, by column identifier.
+  void tableEditRequested(const QString& identifier, int row, const QVariant& value);
+  // The stop or reset button of a row of the queue table in use.
+  void stopButtonClick(int row);
+  // `tableViewSelectionDidChange:` of the files table.
+  void filesSelectionChanged();
+  // The Return key: the tag editor for the selected row or rows.
+  void editClick();
+  // The files table's double click.
+  void showTagsPanelFromClick(const QModelIndex& clicked);
+  void showTagsPanel(int row);
+  // The Delete key: the remove-or-trash sheet over the main window.
+  void deleteClick();
+  static constexpr int kRemoveFromList = 1000;
+  static constexpr int kMoveToTrash = 1001;
+  static constexpr int kCancelDelete = 1002;
+  void deleteAlertDidEnd(int returnCode);
+  QMessageBox* deleteSheet() const;
+  void tableViewColumnDidResize(int column);
+  void sizeWindow();
+  // The pasteboard data of dragged queue rows, and a drop of them on the queue table in use.
+  QMimeData* writeQueueRows(const QList<int>& rows);
+  bool acceptQueueRowDrop(const QMimeData* data, int row);
+
+  // Main window commands (MainWindowCommands.cpp).
+  void ShowMainWindow();
+  bool applicationShouldHandleReopen();
+  void splitview();
+  void windowDidEnterFullScreen();
+  void windowDidExitFullScreen();
+  // `validateToolbarItem:` for one of the main toolbar's items, and for all of them.
+  bool validateToolbarItem(const QAction* item) const;
+  void validateVisibleToolbarItems();
+  void showPreview();
+  void MenuRunEpisodePicker();
+  void MultipleToSDHDClick();
+  void MultipleToSDClick();
+  void MultipleToHDClick();
+  void MultipleToOriginalClick();
+  void MultipleToInfoClick();
+  void MultipleSearchClick();
+  void MultipleEditClick();
+  void DeleteDuplicatesButtonPress();
+  void AboutMenuPress();
+  void AboutCloseButtonPress();
+  void LaunchHelp();
+  void showReleaseNotes();
+  void LaunchSupport();
+  void LaunchTwitter();
+  void OpenDVDPanel();
+  // Starts an item's look-up again (the multiple search and the episode picker); the
+  // default runs it on the probe threads.
+  void setLookUpStarter(std::function<void(const MediaFilePtr&)> start) { startLookUp_ = std::move(start); }
+
+  // The tag editors: the single editor filled from an item, the multiple-item editor
+  // loaded, the view the tag window shows chosen, that window shown or closed.
+  void fillTagsPanelFromShow(const MediaFilePtr& item);
+  void loadShows(const QList<MediaFilePtr>& items);
+  void setTagsView(bool multiple, bool animate);
+  void showTagsWindow();
+  void closeTagsWindow();
+
+  // The preferences window (modal over the main window) and the preview.
+  void activatePreferencesPane(int pane);                // preferences window shown on a pane
+  void closePreferencesWindow();
+  void openViewer(const QString& path, bool isDVD, int track);  // preview window; clears viewerOpen on close
+
+  // The lists, the queue runner, the scans, the ways in and the tick; they exist once
+  // start-up has made the logs and the notices.
+  FileLists& lists() { return *lists_; }
+  QueueRunner& runner() { return *runner_; }
+  SourceScanner& scanner() { return *scanner_; }
+  AddingPaths& adding() { return *adding_; }
+
+  ControllerState& state() { return state_; }
+  MainWindowShell& windows() { return windows_; }
+  QTableView* queueTableInUse() const { return queueTable_; }
+  FilesTableModel& filesModel() { return *filesModel_; }
+  QueueTableModel& queueModel(QTableView* table);
+  QTimer* timer() const { return timer_; }
+  Notices* notices() const { return notices_.get(); }
+  BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
+  BCTagsPanel* tagsPanel() const { return myTagsPanel_.get(); }
+  BCTagsPanelMultiple* tagsPanelMultiple() const { return myTagsPanelMultiple_.get(); }
+  BCPreferencePanel* preferencesPanel() const { return myPreferencesPanel_.get(); }
+  QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
+
+ private:
+  Controller(std::optional<ConversionJobs> jobs, QObject* parent);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void registerObservers();
+  void makeQueueAndTimedWork();
+  void addHandedOver();
+  void fillHooks();
+  // Runs `work` on the GUI thread: at once there, queued from any other thread.
+  void onGUIThread(std::function<void()> work);
+  void showFolderAlert(const QString& message, const QString& informative);
+  void showRatingPrompt();
+  void checkNews();
+  void layOutWindows();
+  void useQueueTable(QTableView* table);
+  void reloadFiles();
+  void reloadQueue();
+  // Repaints the rows of the queue table in use, keeping its selection.
+  void redrawQueue();
+  void writeRestorableState();
+  void placeOverMainWindowOnce(QWidget* window);
+  void connectTables();
+  void connectCommands();
+  void fullScreenChanged(bool entered);
+  QWidget* tagsWindow(bool multiple) const;
+  QList<int> selectedFileRows() const;
+  void selectFileRows(const QList<int>& rows);
+  void setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format);
+  void writeQuitArchives();
+  void showOnline(QWidget* box, bool& offlineFlag, bool online);
+  void showDockIcon(const QImage& image);
+  bool restorationOn() const { return state_.systemMinor >= 7; }
+
+  ControllerState state_;
+  MainWindowShell windows_;
+  ControllerHooks hooks_;
+  std::optional<ConversionJobs> jobs_;  // until the runner takes them
+  std::unique_ptr<FileLists> lists_;
+  std::unique_ptr<QueueRunner> runner_;
+  std::unique_ptr<SourceScanner> scanner_;
+  std::unique_ptr<AddingPaths> adding_;
+  std::unique_ptr<TimedActivities> ticks_;
+  std::unique_ptr<BCBusyPanel> busyPanel_;
+  QTableView* queueTable_ = nullptr;
+  FilesTableModel* filesModel_ = nullptr;
+  QueueTableModel* queue1Model_ = nullptr;
+  QueueTableModel* queue2Model_ = nullptr;
+  QTimer* timer_ = nullptr;
+  std::unique_ptr<Notices> notices_;
+  std::unique_ptr<BCAlertPanel> myAlertPanel_;
+  std::unique_ptr<BCTagsPanel> myTagsPanel_;
+  std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
+  std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;
+  std::unique_ptr<QSystemTrayIcon> statusItem_;
+  std::vector<NotificationCenter::Token> observers_;
+  bool startupFinished_ = false;
+  bool quitting_ = false;
+  bool terminated_ = false;
+  bool startupFailed_ = false;
+  bool redrawsQueue_ = false;  // the converters' redraws reach this controller's queue table
+  bool stateWritePending_ = false;
+  bool restoreRead_ = false;  // the saved lists have been read back
+  bool launched_ = false;     // applicationDidFinishLaunching has run
+  QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
+  bool handingOver_ = false;
+  bool sizingWindow_ = false;
+  bool shownTagsView_ = false;  // the multiple-item editor's view is the one shown
+  bool restoringSelection_ = false;  // a reload puts the selection back
+  QList<MediaFilePtr> selectedFiles_;  // the files table's selected items, as last selected
+  QPointer<QMessageBox> deleteSheet_;
+  QMenu* filesContextMenu_ = nullptr;  // none while no row is selected
+  QList<MediaFilePtr> draggedQueueItems_;  // what the last queue drag carried
+  std::function<void(const MediaFilePtr&)> startLookUp_;
+  std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
+  std::unique_ptr<WindowManagerClose> windowManagerClose_;
+};
+
+}  // namespace zuvo

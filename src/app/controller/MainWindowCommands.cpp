@@ -1,0 +1,447 @@
+// The main window's commands: the queue's place and full screen, the column switches, the
+// selection moves, toolbar enabling, the commands on the highlighted rows, duplicate
+// deletion, the preview and episode picker requests, the about panel and the web links.
+#include "app/files/AddingPaths.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/tables/BCTableView.h"
+#include "app/tags/BCTagsPanel.h"
+#include "app/tags/BCTagsPanelMultiple.h"
+#include "app/controller/Controller.h"
+
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/tags/EpisodePickerWindow.h"
+#include "app/preferences/Feed.h"
+#include "app/files/FileLists.h"
+#include "app/controller/Localized.h"
+#include "app/panels/PanelPlacement.h"
+#include "app/queue/QueueRunner.h"
+#include "app/queue/QueueTableModel.h"
+#include "app/preview/Viewer.h"
+#include "media/FileTypes.h"
+#include "media/MediaValues.h"
+#include "media/ProbeMediaFile.h"
+#include "media/Trash.h"
+#include "metadata/BCLookUpShow.h"
+#include "platform/Defaults.h"
+#include "platform/ServiceAddresses.h"
+
+#include <QDialog>
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QToolBar>
+#include <QUrl>
+
+namespace zuvo {
+namespace {
+
+constexpr int kQueuePaneWidth = 435;
+constexpr int kFilesPaneMinimum = 725;
+constexpr int kQueuePaneMargin = 437;
+constexpr const char* kPlacedProperty = "zuvoPlacedOverMainWindow";
+// The maker's social-media page, on its own host.
+constexpr const char* kSocialPage = "https://social.zuvo.example/zuvo";
+
+void openLink(const QString& address) {
+  // A page that cannot be opened is ignored.
+  QDesktopServices::openUrl(QUrl(address));
+}
+
+}  // namespace
+
+void Controller::connectCommands() {
+  MainWindowShell& w = windows_;
+  const std::pair<QAction*, void (Controller::*)()> commands[] = {
+      {w.EditToolbarItem, &Controller::editClick},
+      {w.DeleteToolbarItem, &Controller::deleteClick},
+      {w.LookUpToolbarItem, &Controller::MultipleSearchClick},
+      {w.PreviewToolbarItem, &Controller::showPreview},
+      {w.EditMenuItem, &Controller::editClick},
+      {w.SearchMenuItem, &Controller::MultipleSearchClick},
+      {w.SelectTVShowMenuItem, &Controller::MenuRunEpisodePicker},
+      {w.ToSDHDMenuItem, &Controller::MultipleToSDHDClick},
+      {w.ToSDMenuItem, &Controller::MultipleToSDClick},
+      {w.ToHDMenuItem, &Controller::MultipleToHDClick},
+      {w.ToOriginalMenuItem, &Controller::MultipleToOriginalClick},
+      {w.ToInfoMenuItem, &Controller::MultipleToInfoClick},
+      {w.DeleteDuplicatesMenuItem, &Controller::DeleteDuplicatesButtonPress},
+      {w.AboutMenuItem, &Controller::AboutMenuPress},
+      {w.ImportDVDMenuItem, &Controller::OpenDVDPanel},
+      {w.HelpMenuItem, &Controller::LaunchHelp},
+      {w.ReleaseNotesMenuItem, &Controller::showReleaseNotes},
+      {w.SupportMenuItem, &Controller::LaunchSupport},
+      {w.TwitterMenuItem, &Controller::LaunchTwitter},
+  };
+  for (const auto& [item, command] : commands)
+    connect(item, &QAction::triggered, this, [this, command = command] { (this->*command)(); });
+  for (QAction* item : {w.PreferencesMenuItem, w.AddVideoSourcesToolbarItem})
+    connect(item, &QAction::triggered, this, [this, item] { PreferencesMenuPress(item); });
+  // The queue runner's and the sources' commands.
+  connect(w.ConvertToolbarItem, &QAction::triggered, this, [this] { runner_->ConvertButtonPress(); });
+  connect(w.ConvertAllToolbarItem, &QAction::triggered, this, [this] { runner_->ConvertAllButtonPress(); });
+  connect(w.ConvertSelectedToolbarItem, &QAction::triggered, this, [this] { runner_->ConvertSelectedButtonPress(); });
+  connect(w.CreateSampleToolbarItem, &QAction::triggered, this, [this] { runner_->MakeSample(); });
+  connect(w.CheckSourcesToolbarItem, &QAction::triggered, this, [this] { adding_->RefreshFilesTableButtonPress(); });
+  connect(w.OpenFolderMenuItem, &QAction::triggered, this, [this] { adding_->LoadDirectory(); });
+  for (QPushButton* button : {w.QueuePauseButton, w.QueuePauseButton2})
+    connect(button, &QPushButton::clicked, this, [this] { runner_->QueuePauseButtonPress(); });
+  for (QPushButton* button : {w.ClearCompletedButton, w.ClearCompletedButton2})
+    connect(button, &QPushButton::clicked, this, [this] { runner_->ClearCompletedButtonPress(); });
+  connect(w.ClearCompletedMenuItem, &QAction::triggered, this, [this] { runner_->ClearCompletedButtonPress(); });
+  connect(w.EmailLogMenuItem, &QAction::triggered, this, [this] { emailLog(); });
+  connect(w.MainWindowMenuItem, &QAction::triggered, this, [this] { ShowMainWindow(); });
+  connect(w.ShowQueueMenuItem, &QAction::triggered, this, [this] { showQueue(); });
+  connect(w.SplitViewButton, &QPushButton::clicked, this, [this] { splitview(); });
+  connect(w.AboutCloseButton, &QPushButton::clicked, this, [this] { AboutCloseButtonPress(); });
+}
+
+void Controller::ShowMainWindow() {
+  QMainWindow* window = windows_.MainWindow.get();
+  // A minimised window is brought back as it was before.
+  if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  bringWindowForward(window);
+}
+
+bool Controller::applicationShouldHandleReopen() {
+  if (windows_.QueuePanel->isVisible()) bringWindowForward(windows_.QueuePanel.get());
+  ShowMainWindow();
+  return true;
+}
+
+// ---------------------------------------------------------------- the queue's place
+
+void Controller::splitview() {
+  MainWindowShell& w = windows_;
+  if (state_.queueInPane && !isFullScreen()) {
+    collapseRightView();
+    state_.queueInPane = false;
+    useQueueTable(w.Queue1TableView);
+    reloadQueue();
+    w.SplitViewButton->setText(QStringLiteral("Queue"));
+    showQueue();
+  } else {
+    w.QueuePanel->close();
+    uncollapseRightView();
+    state_.queueInPane = true;
+    useQueueTable(w.Queue2TableView);
+    reloadQueue();
+    w.SplitViewButton->setText(QStringLiteral("No Queue"));
+  }
+}
+
+void Controller::collapseRightView() {
+  windows_.RightPane->hide();
+  windows_.FilesTableView->setMinimumWidth(0);
+}
+
+void Controller::uncollapseRightView() {
+  QSplitter* split = windows_.MainSplitView;
+  const int divider = split->handleWidth();
+  // The divider stays at least 725 points from the left and 437 from the right edge; a
+  // window too narrow for both panes widens.
+  windows_.FilesTableView->setMinimumWidth(kFilesPaneMinimum);
+  windows_.RightPane->setMinimumWidth(kQueuePaneMargin - divider);
+  windows_.RightPane->show();
+  const int wanted = kFilesPaneMinimum + divider + kQueuePaneWidth;
+  QMainWindow* window = windows_.MainWindow.get();
+  if (split->width() < wanted && !isFullScreen())
+    window->resize(window->width() + wanted - split->width(), window->height());
+  const int total = std::max(split->width(), wanted);
+  split->setSizes({total - kQueuePaneWidth - divider, kQueuePaneWidth});
+}
+
+void Controller::windowDidEnterFullScreen() { fullScreenChanged(true); }
+
+void Controller::windowDidExitFullScreen() { fullScreenChanged(false); }
+
+void Controller::fullScreenChanged(bool entered) {
+  // The flag is set against the window's new state, so that `splitview` moves the queue:
+  // into the pane on entering, back to its window on leaving.
+  state_.queueInPane = !entered;
+  closeTagsWindow();
+  closePreferencesWindow();
+  splitview();
+  RefreshWindow();
+}
+
+// ---------------------------------------------------------------- columns and selection moves
+
+void Controller::ChangeFASTMode(int) {
+  const bool on = Defaults::standard().boolForKey(QStringLiteral("EnableFASTMode"));
+  windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn, !on);
+  state_.mainLog->report(on ? QStringLiteral("FAST mode on") : QStringLiteral("FAST mode off"), 3);
+  sizeWindow();
+}
+
+void Controller::ChangeShowDetails() {
+  const bool on = Defaults::standard().boolForKey(QStringLiteral("ShowFileDetails"));
+  windows_.FilesTableView->setColumnHidden(MainWindowShell::DetailsColumn, !on);
+  state_.mainLog->report(on ? QStringLiteral("File details on") : QStringLiteral("File details off"), 3);
+  sizeWindow();
+}
+
+void Controller::NextShow() {
+  const QList<int> rows = selectedFileRows();
+  const int count = int(state_.files.size());
+  if (count == 0) return;
+  int next = (rows.isEmpty() ? -1 : rows.last()) + 1;
+  if (next >= count) next = 0;
+  selectFileRows({next});
+}
+
+void Controller::PreviousShow() {
+  const QList<int> rows = selectedFileRows();
+  const int count = int(state_.files.size());
+  // Nothing selected: there is no row before it.
+  if (count == 0 || rows.isEmpty()) return;
+  const int current = rows.last();
+  selectFileRows({current == 0 ? count - 1 : current - 1});
+}
+
+// ---------------------------------------------------------------- toolbar
+
+bool Controller::validateToolbarItem(const QAction* item) const {
+  const MainWindowShell& w = windows_;
+  const qsizetype highlighted = w.FilesTableView->selectionModel()->selectedRows().size();
+  if (item == w.EditToolbarItem || item == w.DeleteToolbarItem || item == w.LookUpToolbarItem ||
+      item == w.ConvertToolbarItem || item == w.CreateSampleToolbarItem)
+    return highlighted >= 1;
+  if (item == w.PreviewToolbarItem) return highlighted == 1;
+  if (item == w.CheckSourcesToolbarItem)
+    return !loadVideoSources().isEmpty();  // asked on every reload: damage is logged by the scans
+  if (item == w.ConvertAllToolbarItem) return !state_.files.isEmpty();
+  if (item == w.ConvertSelectedToolbarItem)
+    return std::any_of(state_.files.begin(), state_.files.end(), [](const MediaFilePtr& m) { return m->selected(); });
+  return true;
+}
+
+void Controller::validateVisibleToolbarItems() {
+  for (QAction* item : windows_.MainToolbar->actions()) item->setEnabled(validateToolbarItem(item));
+}
+
+// ---------------------------------------------------------------- windows asked for
+
+void Controller::PreferencesMenuPress(const QAction* sender) {
+  state_.mainLog->report(QStringLiteral("Opening Preferences"), 4);
+  activatePreferencesPane(sender && sender == windows_.AddVideoSourcesToolbarItem ? 3 : 0);
+  UpdateTurboLabel();
+  // The window may have added or removed the video sources.
+  validateVisibleToolbarItems();
+}
+
+void Controller::showPreview() {
+  if (state_.viewerOpen) {
+    ControllerHooks::call(hooks_.showAlert, QStringLiteral("Only one Viewer window can be open at a time"));
+    return;
+  }
+  const QList<int> rows = selectedFileRows();
+  if (rows.isEmpty()) return;
+  const MediaFilePtr& item = state_.files[rows.last()];
+  const std::optional<DVDTrack> dvd = item->DVDTrackInfo();
+  const bool isDVD = item->type() == QLatin1String("DVD") && dvd;
+  state_.viewerOpen = true;
+  if (isDVD) openViewer(dvd->dvdpath(), true, dvd->tracknumber());
+  else openViewer(item->fullpath(), false, 1);
+}
+
+void Controller::MenuRunEpisodePicker() {
+  const QList<int> rows = selectedFileRows();
+  if (rows.isEmpty()) {
+    ControllerHooks::call(
+        hooks_.showAlert,
+        QStringLiteral("You must select a show from the Video Files table before you can run the Episode Picker"));
+    return;
+  }
+  const MediaFilePtr item = state_.files[rows.last()];
+  episodePickerLookUp_ =
+      std::make_unique<BCLookUpShow>(state_.cacheFolder, state_.userLanguageCode, true, state_.mainLog);
+  BCLookUpShow& lookUp = *episodePickerLookUp_;
+  lookUp.setEpisodePickerPanel(std::make_unique<EpisodePickerWindow>(lookUp));
+  lookUp.setMainWindow(windows_.MainWindow.get());
+  lookUp.RunEpisodePicker(item);
+  if (const MediaFilePtr picked = lookUp.pickerShow()) {
+    item->setSeriesname(picked->seriesname());
+    item->setShow(picked->show());
+    item->setSeason(picked->season());
+    if (startLookUp_) startLookUp_(item);
+  }
+}
+
+// ---------------------------------------------------------------- commands on highlighted rows
+
+void Controller::setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format) {
+  const QList<int> rows = selectedFileRows();
+  if (rows.isEmpty()) return;
+  const Reporter& log = state_.mainLog;
+  log->report(QLatin1String(allLog), 4);
+  bool refused = false;
+  for (int row : rows) {
+    log->report(QString::fromLatin1(rowLog).arg(row), 4);
+    MediaFile& item = *state_.files[row];
+    if (format == ConversionFormat::TagsOnly && !IsMP4File(item.filename())) refused = true;
+    else item.setConversionFormat(format);
+  }
+  reloadFiles();
+  invalidateRestorableState();
+  if (refused)
+    ControllerHooks::call(hooks_.showAlert,
+                          localizedString("Some files where not of mp4 or m4v format. These have not been changed."));
+}
+
+void Controller::MultipleToSDHDClick() {
+  setHighlightedFormat("Changing seleted shows to SDHD", "Changing format of row %1 to SDHD", ConversionFormat::HDAndSD);
+}
+void Controller::MultipleToSDClick() {
+  setHighlightedFormat("Changing seleted shows to SD", "Changing format of row %1 to SD", ConversionFormat::SDOnly);
+}
+void Controller::MultipleToHDClick() {
+  setHighlightedFormat("Changing seleted shows to HD", "Changing format of row %1 to HD", ConversionFormat::HDOnly);
+}
+void Controller::MultipleToOriginalClick() {
+  setHighlightedFormat("Changing selected shows to Original", "Changing format of row %1 to Original",
+                       ConversionFormat::Original);
+}
+void Controller::MultipleToInfoClick() {
+  setHighlightedFormat("Changing selected shows to Info Only", "Changing format of row %1 to Info Only",
+                       ConversionFormat::TagsOnly);
+}
+
+void Controller::MultipleSearchClick() {
+  const QList<int> rows = selectedFileRows();
+  if (rows.isEmpty()) return;
+  state_.mainLog->report(QStringLiteral("Search for new info for multiple files"), 4);
+  for (int row : rows)
+    if (startLookUp_) startLookUp_(state_.files[row]);
+  reloadFiles();
+}
+
+void Controller::MultipleEditClick() {
+  QList<MediaFilePtr> items;
+  for (int row : selectedFileRows()) items << state_.files[row];
+  if (items.isEmpty()) return;
+  state_.multipleEdit = true;
+  setTagsView(true, true);
+  showTagsWindow();
+  loadShows(items);
+}
+
+void Controller::DeleteDuplicatesButtonPress() {
+  const Reporter& log = state_.mainLog;
+  for (const MediaFilePtr& item : QList<MediaFilePtr>(state_.files)) {
+    CheckForDuplicateFile(*item);
+    if (item->reasonfordeselection() != DeselectionReason::Duplicate) continue;
+    item->setState(MediaState::Removed);
+    if (item->type() == QLatin1String("Eye TV")) {
+      log->report(QStringLiteral("Deleting Duplicate EyeTV Directory %1").arg(item->fullpath()), 3);
+      QDir(item->fullpath()).removeRecursively();
+    } else {
+      log->report(QStringLiteral("Moving Duplicate File to Trash %1").arg(item->fullpath()), 3);
+      MoveFileToTrash(item->fullpath());
+    }
+  }
+  reloadFiles();
+  makefilestable();
+}
+
+// ---------------------------------------------------------------- about panel and links
+
+void Controller::AboutMenuPress() {
+  MainWindowShell& w = windows_;
+  w.VersionNumber->setText(QCoreApplication::applicationVersion());
+  w.SucessfulConversionsTextField->setText(
+      QString::number(Defaults::standard().integerForKey(QStringLiteral("SucessfulConversions"))));
+  w.AboutPanel->adjustSize();
+  centreWindowOnWindow(w.AboutPanel.get(), w.MainWindow.get());
+  w.AboutPanel->show();
+  bringWindowForward(w.AboutPanel.get());
+}
+
+void Controller::AboutCloseButtonPress() { windows_.AboutPanel->hide(); }
+
+void Controller::LaunchHelp() { openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/Zuvo/ZuvoFAQ.php")); }
+void Controller::showReleaseNotes() {
+  openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/Zuvo/notes/Notes0300.html"));
+}
+void Controller::LaunchSupport() { openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/support.php")); }
+void Controller::LaunchTwitter() { openLink(QLatin1String(kSocialPage)); }
+
+void Controller::OpenDVDPanel() { state_.mainLog->report(QStringLiteral("Import DVD Menu Option Clicked"), 5); }
+
+// ---------------------------------------------------------------- tag editors
+
+// Each editor has a window of its own where the shared tag window would show its view:
+// switching views hands the open window's place to the other editor's.
+QWidget* Controller::tagsWindow(bool multiple) const {
+  if (multiple) return myTagsPanelMultiple_ ? myTagsPanelMultiple_->window() : nullptr;
+  return myTagsPanel_ ? myTagsPanel_->window() : nullptr;
+}
+
+void Controller::fillTagsPanelFromShow(const MediaFilePtr& item) {
+  if (myTagsPanel_) myTagsPanel_->fillTagsPanelFromShow(item);
+}
+
+void Controller::loadShows(const QList<MediaFilePtr>& items) {
+  if (myTagsPanelMultiple_) myTagsPanelMultiple_->loadShows(items);
+}
+
+void Controller::setTagsView(bool multiple, bool) {
+  shownTagsView_ = multiple;
+  QWidget* other = tagsWindow(!multiple);
+  QWidget* chosen = tagsWindow(multiple);
+  if (!other || !other->isVisible()) return;
+  // Hidden, not closed: a view taken out of the window writes nothing back.
+  const QRect frame = other->geometry();
+  other->hide();
+  if (!chosen) return;
+  chosen->move(frame.topLeft());
+  chosen->show();
+}
+
+void Controller::showTagsWindow() {
+  QWidget* window = tagsWindow(shownTagsView_);
+  if (!window) return;
+  placeOverMainWindowOnce(window);
+  window->show();
+  bringWindowForward(window);
+}
+
+void Controller::closeTagsWindow() {
+  // Closing the single editor's window writes its fields back (the editor does that).
+  for (const bool multiple : {false, true})
+    if (QWidget* window = tagsWindow(multiple); window && window->isVisible()) window->close();
+}
+
+// ---------------------------------------------------------------- windows built elsewhere
+
+void Controller::activatePreferencesPane(int pane) {
+  if (myPreferencesPanel_) myPreferencesPanel_->activatePanel(pane, windows_.MainWindow.get());
+}
+void Controller::closePreferencesWindow() {
+  if (myPreferencesPanel_ && myPreferencesPanel_->window()->isVisible()) myPreferencesPanel_->hidePanel();
+}
+void Controller::placeOverMainWindowOnce(QWidget* window) {
+  // A window opens over the main window the first time; later where the user left it.
+  if (window->property(kPlacedProperty).toBool()) return;
+  if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
+  centreWindowOnWindow(window, windows_.MainWindow.get());
+  window->setProperty(kPlacedProperty, true);
+}
+
+void Controller::openViewer(const QString& path, bool isDVD, int track) {
+  // The window lives until its player has gone; then the next preview may open.
+  auto* viewer = new Viewer(path, isDVD, track, {}, nullptr, windows_.MainWindow.get());
+  viewer->setPlayerEnded([this, viewer] {
+    state_.viewerOpen = false;
+    viewer->deleteLater();
+  });
+}
+
+}  // namespace zuvo

@@ -1,0 +1,111 @@
+#include "app/files/FilesTableModel.h"
+
+#include "app/files/RowColours.h"
+#include "app/tables/TableImages.h"
+#include "app/tables/TableRoles.h"
+#include "media/MediaLabels.h"
+#include "media/MediaSummary.h"
+#include "media/MediaValues.h"
+
+namespace zuvo {
+namespace {
+
+const QString kNoData = QStringLiteral("No Data");
+
+bool hasSubtitles(const MediaFile& item) {
+  return !item.SoftSubtitleTracks().isEmpty() || !item.HardSubtitleTracks().isEmpty();
+}
+
+}  // namespace
+
+const QStringList& FilesTableModel::identifiers() {
+  static const QStringList ids = {
+      QStringLiteral("MediaSelected"), QStringLiteral("WhyDeselected"),   QStringLiteral("Summary"),
+      QStringLiteral("FileName"),      QStringLiteral("ShowType"),        QStringLiteral("ShowTypeStepper"),
+      QStringLiteral("SDHD"),          QStringLiteral("Speed"),           QStringLiteral("Tags")};
+  return ids;
+}
+
+FilesTableModel::FilesTableModel(const QList<MediaFilePtr>& files, QObject* parent)
+    : QAbstractTableModel(parent), files_(files) {}
+
+void FilesTableModel::reload() {
+  beginResetModel();
+  endResetModel();
+}
+
+QVariant FilesTableModel::value(const QString& id, const MediaFile& item) {
+  if (id == QLatin1String("MediaSelected")) return item.selected();
+  if (id == QLatin1String("WhyDeselected")) {
+    const QImage image = statusImage(item);
+    return image.isNull() ? QVariant(QString()) : QVariant(image);
+  }
+  if (id == QLatin1String("Summary")) return summaryArray(item);
+  if (id == QLatin1String("FileName")) return item.didlookup() ? summary(item) : QString();
+  if (id == QLatin1String("ShowType")) return tableImage(mediaTypeImageName(item.mediatype()));
+  if (id == QLatin1String("ShowTypeStepper")) {
+    const QString label = MediaTypeName(item.mediatype());
+    if (label == QLatin1String("TV Show")) return 1.0f;
+    if (label == QLatin1String("Movie")) return 2.0f;
+    if (label == QLatin1String("Home Movie")) return 3.0f;
+    return 0.0f;
+  }
+  if (id == QLatin1String("SDHD")) {
+    const quint32 format = item.ConversionFormat();
+    return int(format <= ConversionFormat::Original ? format : 0);
+  }
+  if (id == QLatin1String("Speed")) return item.fastmodeEnabled() && item.fastmode() ? 0 : 1;
+  if (id == QLatin1String("Tags")) return tableImage(QStringLiteral("OKCircle"));
+  return kNoData;
+}
+
+int FilesTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(files_.size()); }
+
+int FilesTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(identifiers().size());
+}
+
+QVariant FilesTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= files_.size() || index.column() >= identifiers().size()) return {};
+  const MediaFile& item = *files_[index.row()];
+  const QString& id = identifiers()[index.column()];
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: return value(id, item);
+    case TableRole::RowColour: return rowColour(item, index.row());
+    case TableRole::StatusImage: return statusImage(item);
+    case TableRole::HasSubtitles: return hasSubtitles(item);
+    case TableRole::HasChapters: return !item.Chapters().isEmpty();
+    case TableRole::LookingUp: return !item.didlookup();
+    case TableRole::Description:
+      if (id == QLatin1String("ShowType")) return mediaTypeDescription(item.mediatype());
+      return QString();
+    case TableRole::Enabled:
+      if (id == QLatin1String("Speed")) return item.fastmodeEnabled();
+      return true;
+    case TableRole::Reason:
+      if (id == QLatin1String("Speed")) return item.fastmodeEnabled() ? QString() : item.reasonfornofastmode();
+      return {};
+    default: return {};
+  }
+}
+
+QVariant FilesTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= identifiers().size()) return {};
+  static const char* const titles[] = {"", "", "Title", "File Details", "Type", "", "Format", "FAST", "Tags"};
+  if (role == TableRole::Identifier) return identifiers()[section];
+  if (role == Qt::DisplayRole) return QLatin1String(titles[section]);
+  return {};
+}
+
+bool FilesTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !index.isValid() || index.row() >= files_.size()) return false;
+  if (editRequest_) editRequest_(identifiers()[index.column()], index.row(), value);
+  return false;  // the item itself decides what changes; the table is reloaded then
+}
+
+Qt::ItemFlags FilesTableModel::flags(const QModelIndex& index) const {
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+}  // namespace zuvo

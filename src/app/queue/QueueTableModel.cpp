@@ -1,0 +1,137 @@
+#include "app/queue/QueueTableModel.h"
+
+#include "app/queue/QueueRowDrag.h"
+#include "app/queue/QueueRowStatus.h"
+#include "app/tables/TableImages.h"
+#include "app/tables/TableRoles.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+
+#include <QMimeData>
+
+namespace zuvo {
+namespace {
+
+// The stop icon while converting, none once ended, the reset icon otherwise.
+QImage buttonImage(const MediaFile& item) {
+  const int state = item.state();
+  if (state == MediaState::Converting) return tableImage(QStringLiteral("queue_stop_icon"));
+  if (state == MediaState::Ended) return QImage();
+  return tableImage(QStringLiteral("queue_reset_icon"));
+}
+
+}  // namespace
+
+const QStringList& QueueTableModel::identifiers() {
+  static const QStringList ids = {QStringLiteral("Image"), QStringLiteral("ProgressIndicator"),
+                                  QStringLiteral("Stop")};
+  return ids;
+}
+
+QueueTableModel::QueueTableModel(const QList<MediaFilePtr>& queue, QObject* parent)
+    : QAbstractTableModel(parent), queue_(queue) {}
+
+void QueueTableModel::setInUse(bool inUse) {
+  if (inUse == inUse_) return;
+  beginResetModel();
+  inUse_ = inUse;
+  endResetModel();
+}
+
+void QueueTableModel::reload() {
+  beginResetModel();
+  endResetModel();
+}
+
+void QueueTableModel::redraw() {
+  const int rows = rowCount();
+  if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
+}
+
+int QueueTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() || !inUse_ ? 0 : int(queue_.size());
+}
+
+int QueueTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(identifiers().size());
+}
+
+QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
+  if (!inUse_ || !index.isValid() || index.row() >= queue_.size() || index.column() >= identifiers().size())
+    return {};
+  const MediaFile& item = *queue_[index.row()];
+  const QString& id = identifiers()[index.column()];
+  const bool display = role == Qt::DisplayRole || role == Qt::EditRole;
+  if (id == QLatin1String("Image")) {
+    if (!display) return {};
+    const QImage artwork = item.image();
+    return artwork.isNull() ? tableImage(mediaTypeImageName(item.mediatype())) : artwork;
+  }
+  if (id == QLatin1String("ProgressIndicator")) {
+    if (display) {
+      const Defaults& defaults = Defaults::standard();
+      return queueRowStatus(item, defaults.boolForKey(QStringLiteral("DetailedQueue")),
+                            defaults.boolForKey(QStringLiteral("EnableFASTMode")))
+          .toList();
+    }
+    if (role == TableRole::ConversionError) return item.conversionerror();
+    if (role == TableRole::IsSample) return item.isSample();
+    return {};
+  }
+  // "Stop"
+  if (display) return QStringLiteral("No Data");
+  if (role == TableRole::ButtonImage) return buttonImage(item);
+  if (role == TableRole::Enabled) return item.state() != MediaState::Ended || item.conversionfinished();
+  return {};
+}
+
+QVariant QueueTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= identifiers().size()) return {};
+  if (role == TableRole::Identifier) return identifiers()[section];
+  if (role == Qt::DisplayRole) return section == 1 ? QStringLiteral("Status") : QString();
+  return {};
+}
+
+bool QueueTableModel::setData(const QModelIndex& index, const QVariant&, int role) {
+  if (role != Qt::EditRole || !inUse_ || !index.isValid() || index.row() >= queue_.size()) return false;
+  if (identifiers()[index.column()] != QLatin1String("Stop")) return false;
+  if (stopRequest_) stopRequest_(index.row());
+  return false;
+}
+
+Qt::ItemFlags QueueTableModel::flags(const QModelIndex& index) const {
+  // Rows drag from the table in use; a drop lands between rows or past the last.
+  if (!index.isValid()) return inUse_ ? Qt::ItemIsDropEnabled : Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (inUse_ ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
+}
+
+QStringList QueueTableModel::mimeTypes() const { return {kQueueRowType}; }
+
+QMimeData* QueueTableModel::mimeData(const QModelIndexList& indexes) const {
+  if (!inUse_ || !dragRequest_) return nullptr;
+  QList<int> rows;
+  for (const QModelIndex& index : indexes)
+    if (index.isValid() && !rows.contains(index.row())) rows << index.row();
+  return rows.isEmpty() ? nullptr : dragRequest_(rows);
+}
+
+bool QueueTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&) const {
+  return inUse_ && data && data->hasFormat(kQueueRowType);
+}
+
+bool QueueTableModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                   const QModelIndex& parent) {
+  if (action == Qt::IgnoreAction) return true;
+  if (!canDropMimeData(data, action, row, column, parent) || !dropRequest_) return false;
+  // Dropped on a row rather than between rows: that row's place; below the rows: the end.
+  if (row < 0) row = parent.isValid() ? parent.row() : int(queue_.size());
+  dropRequest_(data, row);
+  // The controller has moved the item itself: the view must remove nothing.
+  return false;
+}
+
+Qt::DropActions QueueTableModel::supportedDropActions() const { return Qt::MoveAction | Qt::CopyAction; }
+
+Qt::DropActions QueueTableModel::supportedDragActions() const { return Qt::MoveAction; }
+
+}  // namespace zuvo

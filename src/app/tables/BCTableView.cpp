@@ -1,0 +1,72 @@
+#include "app/tables/BCTableView.h"
+
+#include "platform/NotificationCenter.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace zuvo {
+
+BCTableView::BCTableView(QWidget* parent) : QTableView(parent) {
+  verticalHeader()->setDefaultSectionSize(60);
+  QFont font(QStringLiteral("Helvetica"));
+  font.setPixelSize(12);
+  setFont(font);
+  animation_.setSingleShot(true);
+  animation_.setInterval(80);
+  connect(&animation_, &QTimer::timeout, this, [this] { viewport()->update(); });
+}
+
+void BCTableView::setBackgroundImage(const QImage& image) {
+  backgroundImage_ = image;
+  viewport()->update();
+}
+
+void BCTableView::clearBackgroundImage() {
+  backgroundImage_ = QImage();
+  viewport()->update();
+}
+
+QList<QRect> BCTableView::tiles(const QRect& visible, const QSize& image) {
+  QList<QRect> out;
+  if (image.isEmpty()) return out;
+  const int rows = visible.height() / image.height() + 1;
+  const int columns = visible.width() / image.width() + 1;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < columns; ++c)
+      out << QRect(QPoint(visible.x() + c * image.width(), visible.y() + r * image.height()), image);
+  return out;
+}
+
+void BCTableView::keepAnimating() {
+  if (!animation_.isActive()) animation_.start();
+}
+
+void BCTableView::paintEvent(QPaintEvent* event) {
+  if (!backgroundImage_.isNull()) {
+    QPainter painter(viewport());
+    for (const QRect& tile : tiles(viewport()->rect(), backgroundImage_.size()))
+      painter.drawImage(tile.topLeft(), backgroundImage_);
+  }
+  QTableView::paintEvent(event);
+}
+
+void BCTableView::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  const bool isReturn = key == Qt::Key_Return || key == Qt::Key_Enter;
+  const bool isDelete = key == Qt::Key_Delete || key == Qt::Key_Backspace;
+  if (isReturn) {
+    // With no selected row the key does nothing at all.
+    if (selectionModel() && selectionModel()->hasSelection())
+      NotificationCenter::defaultCenter().post(QStringLiteral("EditClick"), this);
+    return;
+  }
+  if (isDelete) {
+    NotificationCenter::defaultCenter().post(QStringLiteral("DeleteClick"), this);
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+}  // namespace zuvo

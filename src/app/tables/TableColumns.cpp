@@ -1,0 +1,82 @@
+#include "app/tables/TableColumns.h"
+
+#include "app/files/BCButtonCell.h"
+#include "app/queue/BCButtonCell2.h"
+#include "app/files/BCCenterTextFieldCell.h"
+#include "app/files/BCFASTPopUpCell.h"
+#include "app/files/BCImageCell.h"
+#include "app/queue/BCLevelIndicatorCell.h"
+#include "app/files/BCPopUpCell.h"
+#include "app/tables/BCTableView.h"
+#include "app/files/BCTextFieldCell.h"
+#include "app/files/FilesTableModel.h"
+#include "app/queue/QueueTableModel.h"
+
+#include <QHeaderView>
+
+namespace zuvo {
+namespace {
+
+void commonLook(QTableView* view) {
+  view->verticalHeader()->hide();
+  view->setShowGrid(false);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view->horizontalHeader()->setHighlightSections(false);
+}
+
+}  // namespace
+
+void installFilesTable(BCTableView* view, FilesTableModel* model) {
+  view->setModel(model);
+  commonLook(view);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->verticalHeader()->setDefaultSectionSize(70);
+  struct Column {
+    const char* identifier;
+    QStyledItemDelegate* cell;
+    int width;
+  };
+  const Column columns[] = {
+      {"MediaSelected", new BCButtonCell(view), 28},      {"WhyDeselected", new BCImageCell(view), 26},
+      {"Summary", new BCTextFieldCell(view), 360},        {"FileName", new BCCenterTextFieldCell(view), 220},
+      {"ShowType", new BCImageCell(view), 50},            {"SDHD", new BCPopUpCell(view), 60},
+      {"Speed", new BCFASTPopUpCell(view), 60},           {"Tags", new BCImageCell(view), 26},
+  };
+  for (const Column& c : columns) {
+    const int column = FilesTableModel::column(QLatin1String(c.identifier));
+    view->setItemDelegateForColumn(column, c.cell);
+    view->setColumnWidth(column, c.width);
+  }
+  // The media type is chosen in the tag editor; the stepper's value is kept for it.
+  view->setColumnHidden(FilesTableModel::column(QStringLiteral("ShowTypeStepper")), true);
+  view->horizontalHeader()->setSectionResizeMode(FilesTableModel::column(QStringLiteral("Summary")),
+                                                 QHeaderView::Stretch);
+}
+
+void installQueueTable(QTableView* view, QueueTableModel* model) {
+  view->setModel(model);
+  commonLook(view);
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->verticalHeader()->setDefaultSectionSize(60);
+  view->horizontalHeader()->hide();
+  const int image = QueueTableModel::column(QStringLiteral("Image"));
+  const int status = QueueTableModel::column(QStringLiteral("ProgressIndicator"));
+  const int stop = QueueTableModel::column(QStringLiteral("Stop"));
+  view->setItemDelegateForColumn(image, new BCImageCell(view, true));
+  view->setItemDelegateForColumn(status, new BCLevelIndicatorCell(view));
+  view->setItemDelegateForColumn(stop, new BCButtonCell2(view));
+  view->setColumnWidth(image, 56);
+  view->setColumnWidth(stop, 50);
+  view->horizontalHeader()->setSectionResizeMode(status, QHeaderView::Stretch);
+  view->setMouseTracking(true);
+  // Rows are reordered by dragging them ("ZuvoQueueRow").
+  view->setDragEnabled(true);
+  view->setAcceptDrops(true);
+  view->setDragDropMode(QAbstractItemView::DragDrop);
+  view->setDragDropOverwriteMode(false);
+  view->setDropIndicatorShown(true);
+}
+
+}  // namespace zuvo

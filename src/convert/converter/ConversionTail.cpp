@@ -1,0 +1,140 @@
+// What follows each pass's video encode (audio, subtitles, tags, destination) and what
+// follows the last pass (the original file, the time taken, the success count, clean-up).
+#include <QFile>
+#include <QFileInfo>
+#include <ctime>
+
+#include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionLog.h"
+#include "convert/converter/ConversionTail.h"
+#include "convert/runners/ToolRun.h"
+#include "convert/passes/VideoPasses.h"
+#include "media/MediaValues.h"
+#include "metadata/SaveMP4Tags.h"
+#include "mp4/Mp4Box.h"
+#include "mp4/Mp4File.h"
+#include "platform/Defaults.h"
+
+namespace zuvo {
+namespace {
+
+constexpr qint64 kSmallestOutput = 10000;
+
+uint64_t bigEndian(const Mp4Buffer& bytes, size_t at, size_t width) {
+  uint64_t value = 0;
+  for (size_t i = 0; i < width; ++i) value = value << 8 | bytes[at + i];
+  return value;
+}
+
+// Where the track's last chunk starts; nothing when its chunk table cannot be read.
+std::optional<uint64_t> lastChunkOffset(const Mp4Track& track) {
+  for (const auto& [box, width] : {std::pair{"mdia.minf.stbl.stco", size_t(4)}, std::pair{"mdia.minf.stbl.co64", size_t(8)}}) {
+    const Mp4Box* table = track.box().find(box);
+    if (!table) continue;
+    const Mp4Buffer& bytes = table->payload();
+    if (bytes.size() < 8) return std::nullopt;
+    const uint64_t count = bigEndian(bytes, 4, 4);
+    if (count == 0) return 0;
+    if (bytes.size() < 8 + count * width) return std::nullopt;
+    return bigEndian(bytes, 8 + (count - 1) * width, width);
+  }
+  return std::nullopt;
+}
+
+// A tool that died late leaves a file without its index, one whose media stops short, or
+// none: such a file is never tagged, moved or imported as if it were the conversion's result.
+bool outputIsWhole(const QString& path) {
+  const qint64 size = QFileInfo(path).size();
+  if (size < kSmallestOutput) return false;
+  Mp4File file;
+  if (file.open(QFile::encodeName(path).toStdString(), Mp4File::Mode::Read)) return false;
+  bool video = false;
+  for (const Mp4Track& track : file.tracks()) {
+    const std::optional<uint64_t> last = lastChunkOffset(track);
+    if (!last || *last >= uint64_t(size)) return false;
+    if (track.type() == "vide" && track.durationMs() > 0) video = true;
+  }
+  return video;
+}
+
+}  // namespace
+
+BCError stoppedExit(BCConverter& converter, const BCError& result, const QString& output) {
+  reportTo(converter.myreporter, QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."), 3);
+  converter.convideodata->setConversionfinished(false);
+  converter.convideodata->setProgress(100);
+  reportTo(converter.myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);
+  QFile::remove(output);
+  converter.updatetableview.send();
+  // A stop never reads as success.
+  return result.Error() ? result : BCError::Code(2, QStringLiteral("Cancel Button Pressed"));
+}
+
+BCError BCConverter::FinishPass(int passindex) {
+  MediaFile& media = *convideodata;
+  videotype = QStringLiteral(".m4v");
+  const QString output = QStringLiteral("%1/%2%3").arg(conversiondirectory, outboundname, videotype);
+  if (passindex == 1) {
+    const QString encoded = QStringLiteral("%1/%2.SD.mp4").arg(conversiondirectory, outboundname);
+    QFile::remove(output);
+    QFile::rename(encoded, output);
+    if (!QFileInfo::exists(output))
+      return failConversion(*this, BCError::Code(5, QStringLiteral("Unable to rename file from %1 to %2").arg(encoded, output)),
+                            {QStringLiteral("[RED] Canceling conversion.")});
+  }
+
+  reportTo(conversionUserLog(), QStringLiteral("Importing Audio"), 3);
+  if (!(media.isDVD() && passindex == 0)) {
+    if (auto exit = addAudioTracks(*this, passindex, output)) return *exit;
+  }
+  addSubtitleTracks(*this, passindex, output);
+
+  if (!outputIsWhole(output))
+    return failConversion(*this, BCError::Code(6, QStringLiteral("Unable to convert video track")),
+                          {QStringLiteral("[RED]Converted file is missing or damaged, failing conversion."),
+                           QStringLiteral("Canceling conversion.")});
+
+  const uint8_t hd = hdFlagFor(media, passindex);
+  media.setPassnumber(PassStage::BeforeTags);
+  updatetableview.send();
+  if (const BCError tags = saveMP4Tags(output, thiscnid, media, hd, myreporter); tags.Error())
+    reportTo(myreporter, QStringLiteral("[RED]Unable to write the tags: %1").arg(tags.Description()), 3);
+  media.setPassnumber(PassStage::AfterTags);
+  updatetableview.send();
+
+  if (auto exit = placeOutput(*this, passindex, output)) return *exit;
+  return BCError::NoError();
+}
+
+BCError BCConverter::FinishConversion(const BCError& result) {
+  MediaFile& media = *convideodata;
+  if (!media.isSample() && !media.isDVD()) {
+    if (auto exit = handleOriginalFile(*this)) return *exit;
+  }
+  media.setProgress(100);
+  updatetableview.send();
+  reportTo(myreporter, QStringLiteral("End Time is %1").arg(asctimeNow()), 4);
+  const qint64 seconds = starttime.secsTo(QDateTime::currentDateTime());
+  media.setConversiontime(double(seconds));
+  reportTo(myreporter, QStringLiteral("Time taken for conversion was %1 minutes").arg(seconds / 60), 3);
+  updatetableview.send();
+
+  const quint32 format = media.ConversionFormat();
+  media.setPassnumber(format == ConversionFormat::HDOnly     ? PassStage::HDPass
+                      : format == ConversionFormat::Original ? PassStage::OriginalPass
+                                                              : PassStage::SDPass);
+  media.setProgress(100);
+  if (media.state() == MediaState::Converting) {
+    media.setConversionfinished(true);
+    Defaults& defaults = Defaults::standard();
+    defaults.setInteger(defaults.integerForKey("SucessfulConversions") + 1, "SucessfulConversions");
+  } else {
+    media.setConversionfinished(false);
+  }
+  media.setState(MediaState::Ended);
+  updatetableview.send();
+  CleanUpConversionFiles();
+  return result;
+}
+
+}  // namespace zuvo

@@ -1,0 +1,34 @@
+#include "convert/destination/ImportVideo.h"
+
+#include "convert/destination/ScriptHandler.h"
+#include "convert/runners/ToolRun.h"
+
+namespace zuvo {
+
+bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const QString& baseName,
+                           const QString& extension, const Reporter& reporter) {
+  const QString path = folder + "/" + baseName + extension;
+  reportTo(reporter, QStringLiteral("importVideoIntoiTunes::Importing converted Movie into iTunes."), 3);
+  reportTo(reporter, QStringLiteral("Path of converted movie to import is %1").arg(path), 4);
+  // The media type goes along: a home movie carries the same media kind as a movie.
+  const HandlerCall call = callScriptHandler(QString::fromLatin1(kImportMovieScript), QStringLiteral("ImportMovie"),
+                                             {path, media.description(), QString::number(media.mediatype())});
+  switch (call.outcome) {
+    case HandlerCall::Outcome::NotFound:
+      reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Path in Bundle to ImportMovie is incorrect"), 2);
+      return false;
+    case HandlerCall::Outcome::NotStarted:
+      reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Unable to find ImportMovie in Bundle."), 2);
+      return false;
+    case HandlerCall::Outcome::Failed:
+      reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Something went wrong executing Applescript ImportMovie"), 2);
+      reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Error is %1").arg(call.errorValues()), 2);
+      return false;
+    case HandlerCall::Outcome::Replied:
+      break;
+  }
+  reportTo(reporter, QStringLiteral("[BLUE]importVideoIntoiTunes::Movie imported into iTunes"), 2);
+  return true;
+}
+
+}  // namespace zuvo

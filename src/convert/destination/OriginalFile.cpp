@@ -1,0 +1,66 @@
+// What becomes of the user's source once it is converted: to the Trash, into the folder of
+// converted files, or left where it is. The source is what the user gave (for an EyeTV
+// recording its whole package), never an intermediate of the work folder.
+#include <QFile>
+#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+#include "convert/converter/ConversionLog.h"
+#include "convert/converter/ConversionTail.h"
+#include "convert/runners/ToolRun.h"
+#include "convert/passes/VideoPasses.h"
+#include "media/Trash.h"
+#include "platform/Defaults.h"
+
+namespace zuvo {
+namespace {
+
+constexpr int kActionTrash = 1;
+constexpr int kActionMove = 2;
+
+// A package is a folder: QFile cannot move it, and its failure is worth a reason.
+bool moveSource(const QString& source, const QString& target, const Reporter& log) {
+  if (!QFileInfo(source).isDir()) return QFile::rename(source, target);
+  if (QFileInfo::exists(target)) return false;
+  std::error_code error;
+  std::filesystem::rename(QFile::encodeName(source).toStdString(), QFile::encodeName(target).toStdString(), error);
+  if (error) reportTo(log, QStringLiteral("[RED]Moved failed : %1").arg(QString::fromStdString(error.message())), 3);
+  return !error;
+}
+
+}  // namespace
+
+std::optional<BCError> handleOriginalFile(BCConverter& converter) {
+  const MediaFile& media = *converter.convideodata;
+  const Reporter& log = converter.myreporter;
+  const bool dropped = media.drop();
+  if (dropped)
+    reportBoth(log, QStringLiteral("File was dropped"), QStringLiteral("Original file was dropped on Zuvo"), 3);
+  else
+    reportBoth(log, QStringLiteral("File was from Video Sources"), QStringLiteral("Original file was from Video Sources"), 3);
+  const int action =
+      Defaults::standard().integerForKey(dropped ? QStringLiteral("DroppedFileAction") : QStringLiteral("VideoSourcesFileAction"));
+  const QString source = media.fullpath();
+
+  if (action == kActionTrash) {
+    reportBoth(log, QStringLiteral("Deleting dropped file"),
+               dropped ? QStringLiteral("Deleting orignal file") : QStringLiteral("Deleting dropped file"), 3);
+    if (!MoveFileToTrash(source))
+      reportTo(log, QStringLiteral("[RED]Unable to move %1 to the Trash").arg(source), 3);
+    return std::nullopt;
+  }
+  if (action == kActionMove) {
+    reportBoth(log, QStringLiteral("Moving original file into converted show directory"), 3);
+    const QString name = media.filename().isEmpty() ? QFileInfo(source).fileName() : media.filename();
+    const QString target = Defaults::standard().stringForKey("ConvertedFilesDirectory") + u'/' + name;
+    if (!moveSource(source, target, log))
+      return failConversion(converter, BCError::Code(5, QStringLiteral("Unable to move original file to %1").arg(target)),
+                            {QStringLiteral("[RED] Canceling conversion.")});
+    return std::nullopt;
+  }
+  reportBoth(log, QStringLiteral("Leaving original file in place"), 3);
+  return std::nullopt;
+}
+
+}  // namespace zuvo

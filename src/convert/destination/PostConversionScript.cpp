@@ -1,0 +1,59 @@
+// The user's own program run after a conversion placed its file in a user folder.
+#include <QDir>
+
+#include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionLog.h"
+#include "convert/destination/ScriptHandler.h"
+#include "convert/runners/ToolRun.h"
+#include "platform/Defaults.h"
+
+namespace zuvo {
+namespace {
+
+constexpr const char* kScriptPathKey = "PostConversionApplescriptPath";
+
+// The nine texts, in the order the script reads them.
+QStringList scriptArguments(const MediaFile& media, const QString& location) {
+  return {location,
+          media.fullpath(),
+          QString::number(qint32(media.mediatype())),
+          media.seriesname(),
+          media.episodename(),
+          QString::number(qint32(media.season())),
+          QString::number(qint32(media.show())),
+          media.releasedate(),
+          media.genre()};
+}
+
+}  // namespace
+
+void BCConverter::finalAppleScript(const MediaFile& media, const QString& location) {
+  reportBoth(myreporter, QStringLiteral("finalAppleScript::Running Post Conversion Apple Script"), 3);
+  const QString script = Defaults::standard().stringForKey(kScriptPathKey);
+  if (script.isEmpty()) {
+    reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Path to Apple Script is incorrect"),
+               QStringLiteral("Path to Apple Script is incorrect"), 2);
+    return;
+  }
+  reportTo(myreporter, QStringLiteral("Post conversion Apple Script is located at path : %1").arg(script), 3);
+  reportTo(myreporter, QStringLiteral("Path of converted movie is %1").arg(location), 4);
+  const HandlerCall call = callHandler(QDir::cleanPath(script), scriptArguments(media, location));
+  switch (call.outcome) {
+    case HandlerCall::Outcome::NotFound:
+    case HandlerCall::Outcome::NotStarted:
+      reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Unable to find Apple Script to run."),
+                 QStringLiteral("Unable to find Apple Script to run."), 2);
+      return;
+    case HandlerCall::Outcome::Failed:
+      reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Something went wrong executing Applescript"),
+                 QStringLiteral("Something went wrong executing Applescript"), 2);
+      reportTo(myreporter, QStringLiteral("finalAppleScript::Error is %1").arg(call.errorValues()), 2);
+      return;
+    case HandlerCall::Outcome::Replied:
+      break;
+  }
+  reportBoth(myreporter, QStringLiteral("finalAppleScript::Script ran successfully"),
+             QStringLiteral("Script ran successfully"), 4);
+}
+
+}  // namespace zuvo

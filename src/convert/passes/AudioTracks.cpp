@@ -1,0 +1,173 @@
+// The audio offset and the exported audio tracks added to a pass's output: stereo tracks
+// re-encoded (and normalised when asked), surround tracks as AC-3, each named, tagged with
+// its language and enabled only when it is the one default track.
+#include <QFile>
+#include <cmath>
+
+#include "convert/converter/ConversionLog.h"
+#include "convert/converter/ConversionTail.h"
+#include "convert/runners/ToolRun.h"
+#include "convert/runners/ToolRunners.h"
+#include "convert/passes/VideoPasses.h"
+#include "media/LanguageRecord.h"
+#include "media/MediaValues.h"
+#include "metadata/MP4TrackEdits.h"
+#include "mp4/Mp4File.h"
+#include "platform/Defaults.h"
+
+namespace zuvo {
+namespace {
+
+bool isSurround(int channels) { return channels == 6 || channels == 7; }
+
+uint32_t lastTrackId(const QString& path) {
+  Mp4File file;
+  if (file.open(QFile::encodeName(path).toStdString(), Mp4File::Mode::Read)) return 0;
+  uint32_t last = 0;
+  for (const Mp4Track& track : file.tracks()) last = std::max(last, track.id());
+  return last;
+}
+
+QString languageCode(const AudioTrack& track) {
+  const auto record = LanguageRecord::LanguageWithString(track.language());
+  return record ? record->threechar() : QString();
+}
+
+class AudioAdder {
+ public:
+  AudioAdder(BCConverter& converter, int passindex, const QString& output)
+      : c_(converter), media_(*converter.convideodata), passindex_(passindex), output_(output) {
+    const float offset = media_.audiosync();
+    if (offset > 0) delayPart_ = QStringLiteral(":delay=%1").arg(double(offset) * 1000, 0, 'f', 0);
+    if (offset == 0 && media_.ForceAudioSync()) syncPart_ = QStringLiteral(" -async 1 ");
+  }
+
+  // The video track waits when the sound must come earlier.
+  void delayVideo() {
+    const float offset = media_.audiosync();
+    if (offset >= 0 || !c_.soundexported) return;
+    const ToolArguments arguments(
+        QStringLiteral(" -delay 1=%1 %@").arg(std::fabs(double(offset)) * 1000, 0, 'f', 0), {output_});
+    reportTo(c_.myreporter, arguments.text(), 4);
+    runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+  }
+
+  std::optional<BCError> addAll() {
+    if (!c_.soundexported) return std::nullopt;
+    QList<AudioTrack> tracks = media_.AudioTracks();
+    bool defaultFound = false;
+    for (qsizetype i = 0; i < tracks.size(); ++i) {
+      AudioTrack& track = tracks[i];
+      if (track.isDefault()) {
+        if (!defaultFound) {
+          defaultFound = true;
+          reportTo(c_.myreporter, QStringLiteral("Found default audio track at track number %1").arg(i), 3);
+        } else {
+          track.setIsDefault(false);
+          reportTo(c_.myreporter, QStringLiteral("[RED]More than one Default audio track at track number %1").arg(i), 3);
+        }
+        media_.setAudioTracks(tracks);
+      }
+      const bool surround = isSurround(track.channels());
+      if (track.selected() || (track.makeStereo() && surround)) {
+        const QString language = languageCode(track);
+        if (track.channels() == 2) {
+          addStereo(int(i), track, language);
+        } else if (surround) {
+          addSurround(int(i), track, language);
+          media_.setAudioTracks(tracks);
+        }
+      }
+      if (conversionStopped(media_)) return stoppedExit(c_, BCError::NoError(), output_);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  // The stereo version of track `i` ("audio<i>.m4a") re-encoded at the pass's rate and added.
+  void addStereo(int i, const AudioTrack& track, const QString& language) {
+    reportTo(c_.myreporter, QStringLiteral("Reconverting stereo audio file"), 4);
+    const QString input = c_.workPath(QStringLiteral("audio%1.m4a").arg(i));
+    const QString reencoded = c_.workPath(QStringLiteral("audio%1ff.mp4").arg(i));
+    const QString volume = QString::number(track.volume());
+    const QString options =
+        passindex_ == 0
+            ? QStringLiteral(" -y -i %@ %1 -vol %2 -ab %3k -ar 48000 -ac 2 %@")
+                  .arg(c_.audiocodec, volume, QString::number(c_.audiobitrate))
+            : QStringLiteral(" -y -i %@ %1  -vol %2 -ab 128k -ar 48000 -ac 2 %@").arg(c_.audiocodec, volume);
+    ToolArguments encode(options, {input, reencoded});
+    encode.append(syncPart_);
+    reportTo(c_.myreporter, encode.text(), 4);
+    runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    if (Defaults::standard().boolForKey("NormalizeStereoAudio")) {
+      media_.setPassnumber(PassStage::NormalisingAudio);
+      runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}), c_.convideodata,
+                 c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+      media_.setPassnumber(PassStage::Audio);
+    }
+    add(reencoded, QStringLiteral("Stereo"), language, track.isDefault(), QStringLiteral("Stereo"));
+  }
+
+  void addSurround(int i, AudioTrack& track, const QString& language) {
+    if (passindex_ == 1) {
+      reportBoth(c_.myreporter, QStringLiteral("Second pass of HD/SD so disabling AC3"),
+                 QStringLiteral("Second pass of HD/SD so ignoring surround sound"), 3);
+      if (track.selected() && track.isDefault()) {
+        track.setSelected(false);
+        track.setMakeStereo(true);
+        reportTo(c_.myreporter, QStringLiteral("AC3 was default so enabling stereo version of AC3"), 3);
+      } else {
+        track.setSelected(false);
+      }
+    }
+    if (track.makeStereo()) {
+      reportBoth(c_.myreporter, QStringLiteral("Importing stereo file created from surround file."), 3);
+      addStereo(i, track, language);
+    }
+    if (!track.selected()) return;
+    const QString input = c_.workPath(QStringLiteral("audio%1.ac3").arg(i));
+    const QString raw = c_.workPath(QStringLiteral("audio%1ss.ac3").arg(i));
+    ToolArguments copy(QStringLiteral(" -y -i %@  -acodec copy -ab 384k -ar 48000 -ac 6 %@"), {input, raw});
+    copy.append(syncPart_);
+    reportTo(c_.myreporter, copy.text(), 4);
+    runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    add(raw, QStringLiteral("Surround"), language, track.isDefault(), track.name());
+  }
+
+  // Adds `file` as the next track; only the first default track plays by default.
+  void add(const QString& file, const QString& addName, const QString& language, bool isDefault,
+           const QString& trackName) {
+    const bool enabled = isDefault && enableNext_;
+    if (enabled) enableNext_ = false;
+    const ToolArguments arguments(
+        QStringLiteral(" -add %@:name=%@:lang=%@:group=1%1%2 %@").arg(delayPart_, enabled ? QString() : QStringLiteral(":disable")),
+        {file, addName, language, output_});
+    reportTo(c_.myreporter, arguments.text(), 4);
+    runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+    // A track that could not be added is absent; its name must not land on another track.
+    const uint32_t added = lastTrackId(output_);
+    if (added < trackNumber_) return;
+    setMP4TrackName(output_, added, trackName);
+    trackNumber_ = added + 1;
+  }
+
+  BCConverter& c_;
+  MediaFile& media_;
+  int passindex_;
+  QString output_;
+  QString delayPart_;
+  QString syncPart_;
+  uint32_t trackNumber_ = 2;  // the video is track 1
+  bool enableNext_ = true;
+};
+
+}  // namespace
+
+std::optional<BCError> addAudioTracks(BCConverter& converter, int passindex, const QString& output) {
+  converter.convideodata->setPassnumber(PassStage::Audio);
+  AudioAdder adder(converter, passindex, output);
+  adder.delayVideo();
+  return adder.addAll();
+}
+
+}  // namespace zuvo

@@ -1,0 +1,21 @@
+#include "convert/runners/ChunkProgress.h"
+#include "convert/runners/ToolRunners.h"
+
+namespace zuvo {
+namespace {
+// " 45% done"
+constexpr ChunkProgressRule kAacgainProgress{.trigger = QLatin1StringView("%"),
+                                             .end = QLatin1StringView("%"),
+                                             .bar = ChunkProgressRule::Bar::AsRead,
+                                             .timeLeftBound = kShortToolTimeLeftBound,
+                                             .otherOutputLog = "aacgain::%1"};
+}  // namespace
+
+void runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
+                const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+  reportTo(reporter, QStringLiteral("[BLUE]aacgain called with command %1").arg(arguments.text()), 4);
+  runChunkTool(kAacgainProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table,
+               reporter);
+}
+
+}  // namespace zuvo

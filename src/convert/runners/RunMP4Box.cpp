@@ -1,0 +1,21 @@
+#include "convert/runners/ChunkProgress.h"
+#include "convert/runners/ToolRunners.h"
+
+namespace zuvo {
+namespace {
+// "Importing AAC: |=====               | (25/100)"
+constexpr ChunkProgressRule kMP4BoxProgress{.trigger = QLatin1StringView("| ("),
+                                            .start = QLatin1StringView("| ("),
+                                            .end = QLatin1StringView("/100)"),
+                                            .bar = ChunkProgressRule::Bar::AsRead,
+                                            .timeLeftBound = kShortToolTimeLeftBound,
+                                            .otherOutputLog = "MP4Box::%1"};
+}  // namespace
+
+void runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
+               const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+  reportTo(reporter, QStringLiteral("[BLUE]mp4box called with command %1").arg(arguments.text()), 4);
+  runChunkTool(kMP4BoxProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table, reporter);
+}
+
+}  // namespace zuvo

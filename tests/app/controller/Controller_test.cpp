@@ -1,0 +1,500 @@
+#include "app/support/WidgetApplication.h"
+#include "app/support/ControllerStart.h"
+#include "app/tables/BCTableView.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/controller/Controller.h"
+#include "app/files/FileLists.h"
+#include "app/controller/MainWindowShell.h"
+#include "app/queue/QueueRunner.h"
+#include "app/controller/RestorableState.h"
+#include "app/controller/UserLanguage.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QPushButton>
+#include <QDialog>
+#include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTextBrowser>
+#include <QTimer>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <optional>
+#include <thread>
+#include <vector>
+
+using namespace zuvo;
+
+namespace {
+
+
+// Answers every warning box as soon as it is shown, noting what it said.
+class WarningAnswerer {
+ public:
+  WarningAnswerer() {
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        seen.append(box->text() + " | " + box->informativeText());
+        box->accept();
+      }
+    });
+    poll_.start(20);
+  }
+  QStringList seen;
+
+ private:
+  QTimer poll_;
+};
+
+// A conversion that runs until it is asked to stop and is not paused, then takes a moment
+// to end its tool; on a thread of its own, as the real ones run.
+class StoppableConversion : public ConversionTask {
+ public:
+  explicit StoppableConversion(MediaFilePtr media) : media_(std::move(media)) {}
+  BCError Convert() override {
+    QElapsedTimer waited;
+    waited.start();
+    while ((!media_->stopbuttonpressed() || media_->pause()) && waited.elapsed() < 20000) QThread::msleep(10);
+    QThread::msleep(300);
+    return BCError::Code(2, "Stopped");
+  }
+  QString outputBaseName() const override { return "Converting"; }
+
+ private:
+  MediaFilePtr media_;
+};
+
+struct StoppableJobs {
+  ConversionJobs jobs() {
+    ConversionJobs j;
+    j.makeConverter = [this](const MediaFilePtr& media, const QString& identifier, const HelperInfo&,
+                             const Reporter&) -> std::unique_ptr<ConversionTask> {
+      identifiers.append(identifier);
+      return std::make_unique<StoppableConversion>(media);
+    };
+    j.writeTags = [](const QString&, const MediaFile&, const Reporter&) { return BCError::NoError(); };
+    j.runConversion = [this](std::function<void()> job) { threads.emplace_back(std::move(job)); };
+    j.runTagsJob = [](std::function<void()> job) { job(); };
+    return j;
+  }
+  ~StoppableJobs() {
+    for (std::thread& thread : threads) thread.join();
+  }
+  // Filled on the GUI thread only (the factory runs on the worker): read after joining.
+  QStringList identifiers;
+  std::vector<std::thread> threads;
+};
+
+MediaFilePtr lookedUpItem(const QString& path, int state) {
+  auto item = std::make_shared<MediaFile>();
+  item->setFullpath(path);
+  item->setFilename(QFileInfo(path).fileName());
+  item->setDidlookup(true);
+  item->setState(state);
+  return item;
+}
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = test::prepareControllerStart();
+  }
+  void TearDown() override {
+    for (const char* v : {"ZUVO_NEWS_URL", "ZUVO_SYSTEM_VERSION", "ZUVO_GNTP_PORT", "LANGUAGE"}) qunsetenv(v);
+  }
+
+  std::unique_ptr<Controller> start(std::optional<ConversionJobs> jobs = std::nullopt) {
+    auto controller = jobs ? std::make_unique<Controller>(std::move(*jobs)) : std::make_unique<Controller>();
+    EXPECT_TRUE(controller->awakeFromNib());
+    return controller;
+  }
+  QString support() const { return root + "/data/Zuvo"; }
+  QStringList mainLog() const { return test::logMessages(support() + "/log.bclog2"); }
+  QStringList userLog() const { return test::logMessages(support() + "/userlog.txt"); }
+
+  QString root;
+};
+
+}  // namespace
+
+TEST(UserLanguage, FirstPreferredLanguageGivesTheCodeAndItsName) {
+  struct Case {
+    QStringList preferred;
+    const char* code;
+    const char* name;  // nullptr: whatever the table says
+  } cases[] = {
+      {{"en-GB", "de"}, "en", "English"}, {{"en"}, "en", "English"}, {{"de", "en"}, "de", "German"},
+      {{"nb"}, "no", nullptr},            {{"pt-BR"}, "pt", "Portuguese"}, {{"pt-PT"}, "pt", "Portuguese"},
+      {{"zh-Hant"}, "zh", "Chinese"},     {{}, "", "Unknown"},              {{"qq"}, "qq", "Unknown"},
+  };
+  for (const Case& c : cases) {
+    const UserLanguage language = workOutUserLanguage(c.preferred, BCCReporter::dummy());
+    EXPECT_EQ(language.code, QString::fromUtf8(c.code)) << c.preferred.join(',').toStdString();
+    if (c.name) {
+      EXPECT_EQ(language.name, c.name) << c.preferred.join(',').toStdString();
+    }
+  }
+}
+
+TEST_F(ControllerTest, StartUpLogsEachStepAndMakesTheFolders) {
+  auto controller = start();
+  EXPECT_TRUE(QFileInfo(root + "/cache/org.zuvo.Zuvo").isDir());
+  EXPECT_TRUE(QFileInfo(root + "/Videos").isDir());
+  EXPECT_EQ(controller->state().cacheFolder, root + "/cache/org.zuvo.Zuvo");
+  const QStringList main = mainLog();
+  const QStringList expected = {"Log starting...",
+                                "[BLUE]User home directory is " + paths::homeFolder(),
+                                "[BLUE]Mac OS Version is 10.8.0",
+                                "Checking for critical directories...",
+                                "Setting up notification center",
+                                "Creating Busy, Tags, Preferences and Alert Panel",
+                                "Creating LookUp object",
+                                "Checking for Turbo.264",
+                                "Checking for News"};
+  qsizetype at = -1;
+  for (const QString& line : expected) {
+    const qsizetype found = main.indexOf(line, at + 1);
+    EXPECT_GT(found, at) << line.toStdString() << " missing or out of order";
+    at = std::max(at, found);
+  }
+  EXPECT_TRUE(userLog().contains("No Turbo Framework"));
+  EXPECT_TRUE(controller->windows().MainWindow->isVisible());
+  EXPECT_EQ(controller->queueTableInUse(), controller->windows().Queue1TableView);
+  EXPECT_TRUE(controller->timer()->isActive());
+  EXPECT_EQ(controller->timer()->interval(), 10000);
+}
+
+TEST_F(ControllerTest, LoggingSwitchedOffWritesNoLogs) {
+  Defaults::standard().setBool(false, "EnableLogging");
+  auto controller = start();
+  EXPECT_FALSE(QFile::exists(support() + "/log.bclog2"));
+  EXPECT_FALSE(QFile::exists(support() + "/userlog.txt"));
+  EXPECT_TRUE(QFileInfo(support()).isDir());
+}
+
+TEST_F(ControllerTest, StartUpKeepsAChosenDefaultFormatAndResetsAnythingElse) {
+  const int cases[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {4, 4}, {5, 0}, {-1, 0}};
+  for (const auto& c : cases) {
+    Defaults::standard().setInteger(c[0], "DefaultVideoFormat");
+    auto controller = start();
+    EXPECT_EQ(Defaults::standard().integerForKey("DefaultVideoFormat"), c[1]) << "stored " << c[0];
+  }
+}
+
+// The user opens the preferences from the menu, picks a default format and presses OK;
+// after a restart the choice is still there and a new item takes the format it names.
+TEST_F(ControllerTest, ADefaultFormatChosenInThePreferencesSurvivesARestartAndNamesTheFormat) {
+  const struct {
+    const char* row;
+    quint32 format;  // with mobile devices chosen
+  } cases[] = {{"VersionFormatMatrix_0", ConversionFormat::HDAndSD},
+               {"VersionFormatMatrix_1", ConversionFormat::SDOnly},
+               {"VersionFormatMatrix_2", ConversionFormat::HDOnly},
+               {"VersionFormatMatrix_3", ConversionFormat::Original}};
+  Defaults::standard().setBool(true, "SupportMobileDevices");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    {
+      auto controller = start();
+      QDialog* window = controller->preferencesPanel()->window();
+      QTimer poll;
+      QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QApplication::activeModalWidget() != window) return;
+        poll.stop();
+        window->findChild<QRadioButton*>(c.row)->click();
+        window->findChild<QPushButton*>("UpdateButton")->click();
+      });
+      poll.start(20);
+      controller->windows().PreferencesMenuItem->trigger();
+      EXPECT_FALSE(window->isVisible());
+    }
+    auto restarted = start();
+    EXPECT_EQ(MediaFile().ConversionFormat(), c.format);
+    restarted->preferencesPanel()->fillPreferences();
+    EXPECT_TRUE(restarted->preferencesPanel()->window()->findChild<QRadioButton*>(c.row)->isChecked());
+  }
+}
+
+TEST_F(ControllerTest, SpeedAndDetailsColumnsFollowTheirSettings) {
+  for (bool fast : {false, true})
+    for (bool details : {false, true}) {
+      Defaults::standard().setBool(fast, "EnableFASTMode");
+      Defaults::standard().setBool(details, "ShowFileDetails");
+      auto controller = start();
+      QTableView* files = controller->windows().FilesTableView;
+      EXPECT_EQ(files->isColumnHidden(MainWindowShell::SpeedColumn), !fast);
+      EXPECT_EQ(files->isColumnHidden(MainWindowShell::DetailsColumn), !details);
+    }
+}
+
+TEST_F(ControllerTest, UnusableCacheFolderFallsBackToTheDefaultAfterAnAlert) {
+  const QString file = test::writeFile(root + "/plain-file", "x");
+  const QString fallback = paths::defaultCacheFolder();
+  for (const QString& cache : {file + "/cache", file}) {
+    Defaults::standard().setString(cache, "ConversionDirectory");
+    WarningAnswerer answerer;
+    auto controller = start();
+    EXPECT_EQ(answerer.seen, QStringList("Missing Cache Directory | Cache Directory " + cache +
+                                         " is missing reventing to default of " + fallback));
+    EXPECT_EQ(controller->state().cacheFolder, fallback);
+    EXPECT_EQ(Defaults::standard().stringForKey("ConversionDirectory"), fallback);
+    EXPECT_TRUE(userLog().contains("Cache directory still does not exist reverting to default."));
+  }
+}
+
+TEST_F(ControllerTest, NoUsableCacheFolderAtAllEndsStartUpBeforeTheEventLoop) {
+  const QString file = test::writeFile(root + "/plain-file", "x");
+  Defaults::standard().setString(file + "/cache", "ConversionDirectory");
+  qputenv("XDG_CACHE_HOME", file.toLocal8Bit());
+  WarningAnswerer answerer;
+  Controller controller;
+  EXPECT_FALSE(controller.awakeFromNib());
+  EXPECT_TRUE(controller.terminated());
+  ASSERT_EQ(answerer.seen.size(), 2);
+  EXPECT_EQ(answerer.seen[1], "Unable to create default cache directory | Program will abort.");
+  const QStringList main = mainLog();
+  EXPECT_TRUE(main.contains("Program Terminating Normally"));
+  EXPECT_FALSE(main.contains("Setting up notification center"));
+  EXPECT_EQ(controller.timer(), nullptr);
+}
+
+TEST_F(ControllerTest, ConvertedFilesFolderThatCannotBeMadeFallsBackToMoviesWithoutAnAlert) {
+  const QString file = test::writeFile(root + "/plain-file", "x");
+  Defaults::standard().setString(file + "/out", "ConvertedFilesDirectory");
+  WarningAnswerer answerer;
+  auto controller = start();
+  EXPECT_TRUE(answerer.seen.isEmpty());
+  EXPECT_EQ(Defaults::standard().stringForKey("ConvertedFilesDirectory"), paths::moviesFolder());
+  EXPECT_TRUE(mainLog().contains("[RED]Original files directory still does not exist. Defaulting back to Movies directory"));
+  EXPECT_FALSE(userLog().contains("Original files directory exists"));
+}
+
+TEST_F(ControllerTest, NewsPanelShowsTheNewsPageOnceAndStoresItsNumber) {
+  test::LoopbackHttpServer server;
+  server.route("/Zuvo/ZuvoNews.php", {200, "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n", "text/html"});
+  qputenv("ZUVO_NEWS_URL", server.baseURL().toLocal8Bit());
+  {
+    auto controller = start();
+    EXPECT_TRUE(controller->windows().NewsPanel->isVisible());
+    EXPECT_TRUE(controller->windows().NewsWebView->toPlainText().contains("Spring release notes"));
+    EXPECT_EQ(Defaults::standard().integerForKey("AlertNumber"), 5);
+    EXPECT_TRUE(mainLog().contains("News of number 5"));
+    EXPECT_TRUE(mainLog().contains("[BLUE]New News!"));
+  }
+  auto again = start();
+  EXPECT_FALSE(again->windows().NewsPanel->isVisible());
+  EXPECT_TRUE(userLog().contains("No news"));
+}
+
+TEST_F(ControllerTest, NewsWithoutAThirdFieldOrWithoutAnAnswerShowsAndLogsNothing) {
+  test::LoopbackHttpServer server;
+  server.route("/Zuvo/ZuvoNews.php", {200, "Zuvo ALERT:9\n", "text/html"});
+  qputenv("ZUVO_NEWS_URL", server.baseURL().toLocal8Bit());
+  // A news file left by an earlier launch does not count for this one.
+  QDir().mkpath(root + "/cache/org.zuvo.Zuvo");
+  test::writeFile(root + "/cache/org.zuvo.Zuvo/newsfile", "Zuvo ALERT:7:old\n");
+  for (int status : {200, 404}) {
+    server.route("/Zuvo/ZuvoNews.php", {status, "Zuvo ALERT:9\n", "text/html"});
+    auto controller = start();
+    EXPECT_FALSE(controller->windows().NewsPanel->isVisible()) << status;
+    EXPECT_EQ(Defaults::standard().integerForKey("AlertNumber"), 1) << status;
+    for (const QString& line : mainLog()) EXPECT_FALSE(line.startsWith("News of number")) << status;
+    EXPECT_FALSE(userLog().contains("No news")) << status;
+  }
+}
+
+TEST_F(ControllerTest, RatingPromptFromTwentyConversionsOnceInTheUsersLanguage) {
+  struct Case {
+    int conversions;
+    const char* language;
+    bool shown;
+    const char* opening;
+  } cases[] = {{19, "en_US.UTF-8", false, ""},
+               {20, "de_DE.UTF-8", true, "Lieber Kunde,"},
+               {20, "fr_FR.UTF-8", false, ""},  // shown once already
+               {25, "fr_FR.UTF-8", false, ""}};
+  for (const Case& c : cases) {
+    Defaults::standard().setInteger(c.conversions, "SucessfulConversions");
+    // The user's locale; no other variable overrides it.
+    for (const char* v : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) qunsetenv(v);
+    qputenv("LANG", c.language);
+    auto controller = start();
+    EXPECT_EQ(controller->windows().RateZuvoWindow->isVisible(), c.shown) << c.conversions << c.language;
+    if (c.shown) {
+      EXPECT_TRUE(controller->windows().RateZuvoTextField->text().startsWith(c.opening));
+    }
+  }
+  EXPECT_TRUE(Defaults::standard().boolForKey("HaveShownReviewDialog2"));
+}
+
+TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
+  QDir().mkpath(support());
+  const RestorableState saved(support());
+  ASSERT_TRUE(saved.write({lookedUpItem("/videos/a.mkv", 1)}, {lookedUpItem("/videos/b.mkv", 3)}));
+  const QByteArray before = test::readFile(saved.path());
+
+  auto controller = start();
+  controller->lists().setProbeStarter({});
+  // Found at launch, before the saved lists are read: one new, one already saved.
+  controller->lists().addfiletotable("/videos/new.mkv", false, false);
+  controller->lists().addfiletotable("/videos/b.mkv", false, false);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(test::readFile(saved.path()), before) << "the saved lists were overwritten before being read";
+
+  controller->applicationDidFinishLaunching();
+  const ControllerState& state = controller->state();
+  ASSERT_EQ(state.files.size(), 2);
+  EXPECT_EQ(state.files[0]->fullpath(), "/videos/a.mkv");
+  EXPECT_TRUE(state.files[0]->didlookup());
+  EXPECT_EQ(state.files[1]->fullpath(), "/videos/new.mkv");
+  ASSERT_EQ(state.queue.size(), 1);
+  EXPECT_EQ(state.queue[0]->fullpath(), "/videos/b.mkv");
+  EXPECT_EQ(state.queue[0]->state(), 2);
+  EXPECT_EQ(controller->windows().FilesTableView->model()->rowCount(), 2);
+  EXPECT_EQ(controller->windows().Queue1TableView->model()->rowCount(), 1);
+}
+
+TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {
+  StoppableJobs conversions;
+  Controller controller(conversions.jobs());
+  controller.timedactivities();  // before start-up: nothing exists to run yet
+  ASSERT_TRUE(controller.awakeFromNib());
+  controller.applicationDidFinishLaunching();
+  ControllerState& state = controller.state();
+  const MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", 2);
+  const MediaFilePtr unprobed = lookedUpItem("/videos/u.mkv", 2);
+  unprobed->setDidlookup(false);
+  state.queue = {unprobed, waiting};
+
+  controller.timedactivities();
+  EXPECT_EQ(waiting->state(), 3);
+  EXPECT_EQ(unprobed->state(), 2) << "an item still being probed is not taken";
+  EXPECT_EQ(controller.runner().runningJobs(), 1);
+  EXPECT_TRUE(mainLog().contains("Starting conversion thread for : /videos/w.mkv"));
+  // The next tick starts nothing beside the running conversion.
+  controller.timedactivities();
+  EXPECT_EQ(conversions.threads.size(), 1u);
+
+  controller.QuitButtonPress();
+  EXPECT_TRUE(waiting->stopbuttonpressed());
+  EXPECT_EQ(controller.runner().runningJobs(), 0);
+}
+
+TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConversions) {
+  StoppableJobs conversions;
+  auto controller = start(conversions.jobs());
+  controller->applicationDidFinishLaunching();
+  ControllerState& state = controller->state();
+  MediaFilePtr converting = lookedUpItem("/videos/c.mkv", 2);
+  MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", 2);
+  state.queue = {converting};
+  controller->timedactivities();
+  ASSERT_EQ(converting->state(), 3);
+  controller->runner().QueuePauseButtonPress();
+  ASSERT_TRUE(state.paused);
+  state.queue.append(waiting);
+  state.files = {lookedUpItem("/videos/done.mkv", 1), std::make_shared<MediaFile>()};
+
+  std::atomic_bool rewriteFinished = false, laterJobRan = false;
+  state.ConvertQueue.start([&] {
+    QThread::msleep(1500);
+    rewriteFinished = true;
+  });
+  state.ConvertQueue.start([&] { laterJobRan = true; });
+  QThread::msleep(50);
+
+  controller->QuitButtonPress();
+  EXPECT_TRUE(rewriteFinished);
+  EXPECT_FALSE(laterJobRan);
+  EXPECT_EQ(controller->runner().runningJobs(), 0) << "the stopped conversion has ended";
+  EXPECT_FALSE(converting->pause());
+  EXPECT_TRUE(converting->stopbuttonpressed());
+  EXPECT_FALSE(waiting->stopbuttonpressed());
+  EXPECT_EQ(state.files.size(), 1) << "files whose look-up never finished are dropped";
+  EXPECT_TRUE(controller->terminated());
+  EXPECT_FALSE(controller->timer()->isActive());
+  const RestoredLists saved = RestorableState(support()).read(BCCReporter::dummy());
+  ASSERT_TRUE(saved.QueueTable);
+  EXPECT_EQ(saved.QueueTable->size(), 2);
+  const QStringList main = mainLog();
+  EXPECT_LT(main.indexOf("Taking any tasks of off Pause"), main.indexOf("Setting all tasks to Stop Buton Pressed"));
+  EXPECT_EQ(main.last(), "Program Terminating Normally");
+}
+
+TEST_F(ControllerTest, QuittingOnOlderSystemsWritesTheTwoArchives) {
+  for (const char* version : {"10.6.8", "10.8.0"}) {
+    qputenv("ZUVO_SYSTEM_VERSION", version);
+    QFile::remove(support() + "/filetable");
+    QFile::remove(support() + "/queuetable");
+    auto controller = start();
+    controller->state().queue = {lookedUpItem("/videos/q.mkv", 2)};
+    controller->QuitButtonPress();
+    const bool older = QByteArray(version) == "10.6.8";
+    EXPECT_EQ(QFile::exists(support() + "/filetable"), older) << version;
+    ASSERT_EQ(QFile::exists(support() + "/queuetable"), older) << version;
+    if (older) {
+      const auto queue = unarchiveMediaFiles(test::readFile(support() + "/queuetable"), BCCReporter::dummy());
+      ASSERT_TRUE(queue);
+      EXPECT_EQ(queue->size(), 1);
+    }
+  }
+}
+
+TEST_F(ControllerTest, OnlineNotificationsFromAWorkerColourTheBoxesOnTheGUIThread) {
+  auto controller = start();
+  std::thread poster([] {
+    NotificationCenter::defaultCenter().post("TVOffline");
+    NotificationCenter::defaultCenter().post("MovieOffline");
+  });
+  poster.join();
+  ControllerState& state = controller->state();
+  EXPECT_FALSE(state.tvOffline) << "handled on the posting thread";
+  EXPECT_TRUE(runloop::waitUntil([&] { return state.tvOffline && state.movieOffline; }, 2, 10));
+  EXPECT_EQ(controller->windows().TVInfoOnline->palette().color(QPalette::Window),
+            QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1));
+  NotificationCenter::defaultCenter().post("TVOnline");
+  EXPECT_FALSE(state.tvOffline);
+  EXPECT_TRUE(state.movieOffline);
+  EXPECT_EQ(controller->windows().TVInfoOnline->palette().color(QPalette::Window),
+            QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f));
+}
+
+TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
+  QTcpServer daemon;
+  ASSERT_TRUE(daemon.listen(QHostAddress::LocalHost, 0));
+  QByteArray received;
+  QObject::connect(&daemon, &QTcpServer::newConnection, [&] {
+    QTcpSocket* socket = daemon.nextPendingConnection();
+    QObject::connect(socket, &QTcpSocket::readyRead, [&, socket] { received += socket->readAll(); });
+  });
+  qputenv("ZUVO_SYSTEM_VERSION", "10.7.3");
+  qputenv("ZUVO_GNTP_PORT", QByteArray::number(daemon.serverPort()));
+  Defaults::standard().setBool(true, "GrowlSticky");
+  auto controller = start();
+
+  QElapsedTimer clock;
+  clock.start();
+  controller->GeneralMessage("Zuvo Conversion", "Converted Caf\u00e9\r\nX-Injected: 1.mkv", 1, true);
+  EXPECT_LT(clock.elapsed(), 800) << "the window waited for the exchange";
+  EXPECT_EQ(controller->windows().MessageTextField->text(), "Converted Caf\u00e9\r\nX-Injected: 1.mkv");
+  const QByteArray expected = QStringLiteral(
+                                  "GNTP/1.0 NOTIFY NONE\r\nApplication-Name: Zuvo Pro\r\nNotification-Name: Conversion\r\n"
+                                  "Notification-Title: Zuvo Conversion\r\nNotification-Text: Converted Caf\u00e9 "
+                                  "X-Injected: 1.mkv\r\nNotification-Sticky: True\r\n\r\n")
+                                  .toUtf8();
+  EXPECT_TRUE(runloop::waitUntil([&] { return received.size() >= expected.size(); }, 5, 10));
+  EXPECT_EQ(received, expected);
+}

@@ -1,0 +1,157 @@
+#include "app/support/ControllerFixture.h"
+#include "app/controller/CacheExpiry.h"
+#include "app/preferences/Feed.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+using namespace zuvo;
+using namespace zuvo::test;
+
+namespace {
+
+const QDateTime kNow(QDate(2024, 3, 10), QTime(3, 0, 0));
+const QStringList kSettings{"AutomaticallyScanForFiles", "AutomaticallyScanForFilesHour", "ScanVideoSourcesEveryMinutes",
+                            "AutomateEveryMinutes", "CacheDuration", "CacheInformation", "ConversionDirectory",
+                            kSourcesKey};
+
+// A file in `folder` last changed `age` seconds before kNow.
+QString agedFile(const QString& folder, const QString& name, qint64 age) {
+  const QString path = writeFile(folder + "/" + name, "cached");
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadWrite));
+  EXPECT_TRUE(file.setFileTime(kNow.addSecs(-age), QFileDevice::FileModificationTime));
+  return path;
+}
+
+class TimedActivitiesTest : public ::testing::Test, public ControllerFixture {
+ protected:
+  void SetUp() override {
+    for (const QString& key : kSettings) Defaults::standard().removeObjectForKey(key);
+    cache = freshFolder("cache");
+    Defaults::standard().setString(cache, "ConversionDirectory");
+    tick = std::make_unique<TimedActivities>(state, hooks, *runner, *scanner, *lists);
+    tick->setClock([this] { return clock; });
+    state.nextScan = kNow.addSecs(3600);
+  }
+  void TearDown() override {
+    for (const QString& key : kSettings) Defaults::standard().removeObjectForKey(key);
+  }
+  void watch(const QString& folder) {
+    Feed source;
+    source.setPath(folder);
+    storeVideoSources({source});
+  }
+
+  QString cache;
+  QDateTime clock = kNow;
+  std::unique_ptr<TimedActivities> tick;
+};
+
+}  // namespace
+
+TEST_F(TimedActivitiesTest, TheHourScanRunsOnEveryTickOfItsMinuteAndAddsEachFileOnce) {
+  const QString source = freshFolder("hourly");
+  writeFile(source + "/show.mkv", "video");
+  watch(source);
+  Defaults::standard().setBool(true, "AutomaticallyScanForFiles");
+  Defaults::standard().setInteger(3, "AutomaticallyScanForFilesHour");
+  Defaults::standard().setInteger(4, "CacheDuration");
+  for (int second = -10; second <= 60; second += 10) {
+    clock = kNow.addSecs(second);
+    tick->timedactivities();
+  }
+  EXPECT_EQ(mainLog().filter("Current time matches automatic time set in preferences").size(), 6);
+  EXPECT_EQ(userLog().filter("Found file " + source + "/show.mkv").size(), 6);
+  EXPECT_EQ(state.files.size(), 1);
+  EXPECT_EQ(probedAutoprocess, QList<bool>({false}));
+}
+
+TEST_F(TimedActivitiesTest, TheMinutesScanRunsWhenItsTimeHasComeAndReArms) {
+  watch(freshFolder("minutes"));
+  Defaults::standard().setInteger(4, "CacheDuration");
+  Defaults::standard().setInteger(30, "AutomateEveryMinutes");
+  state.nextScan = kNow.addSecs(-1);
+  tick->timedactivities();
+  EXPECT_TRUE(mainLog().filter("Doing Timed Scan").isEmpty()) << "the setting is off";
+
+  Defaults::standard().setBool(true, "ScanVideoSourcesEveryMinutes");
+  tick->timedactivities();
+  EXPECT_EQ(state.nextScan, kNow.addSecs(30 * 60));
+  clock = kNow.addSecs(10);
+  tick->timedactivities();
+  EXPECT_EQ(mainLog().filter("[BLUE]Doing Timed Scan of Video Sources at").size(), 1);
+}
+
+TEST_F(TimedActivitiesTest, CacheFilesExpireByAgeAndRule) {
+  struct Case {
+    const char* name;
+    qint64 age;
+    int duration;
+    bool cacheInformation;
+    bool deleted;
+  } cases[] = {
+      {"59min.tvdbftc", 59 * 60, 3, false, false},
+      {"60min.tvdbftc", 60 * 60, 3, false, true},
+      {"hour.moviedbftc", 2 * 3600, 1, true, true},
+      {"TV7.2.3.jpg", 7 * 86400, 3, true, false},
+      {"MOVIE Face-Off.1.0.jpg", 8 * 86400, 3, true, true},
+      {"23h.tagchimpftc", 23 * 3600, 2, true, false},
+      {"day.ftc", 86400, 2, true, true},
+      {"holiday.jpg", 30 * 86400, 1, false, false},  // the user's own picture
+      {"TV.jpg", 30 * 86400, 1, false, false},
+      {"notes.txt", 30 * 86400, 1, false, false},
+  };
+  for (const Case& c : cases) {
+    const QString path = agedFile(cache, c.name, c.age);
+    Defaults::standard().setInteger(c.duration, "CacheDuration");
+    Defaults::standard().setBool(c.cacheInformation, "CacheInformation");
+    expireCacheFiles(cache, kNow, state.mainLog);
+    EXPECT_EQ(!QFile::exists(path), c.deleted) << c.name;
+    QFile::remove(path);
+  }
+  EXPECT_TRUE(mainLog().contains("MOVIE Face-Off.1.0.jpg  is older than 1 week so deleting"));
+}
+
+TEST_F(TimedActivitiesTest, ExpiryRunsOnTheFirstAndEveryTwelfthTickNeverUnderFourNorOnAFileInUse) {
+  Defaults::standard().setBool(false, "CacheInformation");
+  Defaults::standard().setInteger(4, "CacheDuration");
+  const QString old = agedFile(cache, "old.tvdbftc", 86400);
+  tick->timedactivities();
+  EXPECT_TRUE(QFile::exists(old)) << "never expire";
+
+  Defaults::standard().setInteger(3, "CacheDuration");
+  state.cacheCountdown = 0;
+  // A running tags-only job rewrites a file that carries a cache name.
+  const MediaFilePtr item = queued("x.tvdbftc", ConversionFormat::TagsOnly);
+  item->setFullpath(old);
+  const QString other = agedFile(cache, "other.tvdbftc", 86400);
+  tick->timedactivities();
+  EXPECT_TRUE(QFile::exists(old));
+  EXPECT_FALSE(QFile::exists(other));
+  EXPECT_EQ(state.cacheCountdown, kTicksBetweenCacheExpiry - 1);
+
+  runTagsJobs();
+  for (int i = 0; i < kTicksBetweenCacheExpiry - 1; ++i) tick->timedactivities();
+  EXPECT_TRUE(QFile::exists(old)) << "not yet the 12th tick";
+  tick->timedactivities();
+  EXPECT_FALSE(QFile::exists(old));
+}
+
+TEST_F(TimedActivitiesTest, TheTickKeepsTheStatusItemAndOnlineBoxesInLine) {
+  Defaults::standard().setInteger(4, "CacheDuration");
+  QStringList calls;
+  hooks.setWindowTitle = [&](const QString& title) { calls << title; };
+  hooks.activateStatusMenu = [&] { calls << "activate"; state.statusItemShown = true; };
+  hooks.deactivateStatusMenu = [&] { calls << "deactivate"; state.statusItemShown = false; };
+  hooks.clearOnlineBox = [&](bool tv) { calls << (tv ? "tv" : "movie"); };
+  state.movieOffline = true;
+  tick->timedactivities();
+  tick->timedactivities();
+  Defaults::standard().setBool(false, "ShowStatusItem");
+  tick->timedactivities();
+  Defaults::standard().removeObjectForKey("ShowStatusItem");
+  EXPECT_EQ(calls, QStringList({"Zuvo", "activate", "tv", "Zuvo", "tv", "Zuvo", "deactivate", "tv"}));
+}

@@ -1,0 +1,201 @@
+// The whole program, left alone: an episode put in a watched folder is found by the timed
+// scan, looked up on a TheTVDB answering on loopback, queued by itself, converted on the
+// tick and imported into the media library, tagged.
+#include "app/support/ZuvoProgramFixture.h"
+
+#include "app/preferences/Feed.h"
+#include "metadata/LookUpFixtures.h"
+#include "mp4/Mp4Fixtures.h"
+#include "platform/Defaults.h"
+#include "tools/library/MediaLibrary.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+using namespace zuvo;
+using namespace zuvo::test;
+
+constexpr int kSeriesId = 80123;
+
+// TheTVDB's search, record and banners for "Some Show": season 1 with three episodes.
+void routeSomeShow(LoopbackHttpServer& server) {
+  server.route(tvdbSearchTarget("some%20show"), xmlAnswer(R"(<?xml version="1.0" encoding="UTF-8" ?>
+<Data>
+<Series>
+<seriesid>80123</seriesid>
+<SeriesName>Some Show</SeriesName>
+</Series>
+</Data>
+)"));
+  server.route(tvdbRecordTarget(kSeriesId), xmlAnswer(R"(<?xml version="1.0" encoding="UTF-8" ?>
+<Data>
+<Series>
+<id>80123</id>
+<Actors>|Ann Example|Bob Sample|</Actors>
+<ContentRating>TV-14</ContentRating>
+<Genre>|Comedy|</Genre>
+<SeriesName>Some Show</SeriesName>
+</Series>
+<Episode>
+<EpisodeName>A Beginning</EpisodeName>
+<EpisodeNumber>1</EpisodeNumber>
+<FirstAired>2009-01-05</FirstAired>
+<Overview>It starts.</Overview>
+<SeasonNumber>1</SeasonNumber>
+</Episode>
+<Episode>
+<EpisodeName>The Second Helping</EpisodeName>
+<EpisodeNumber>2</EpisodeNumber>
+<FirstAired>2009-01-12</FirstAired>
+<Overview>Ann cooks for Bob.</Overview>
+<SeasonNumber>1</SeasonNumber>
+</Episode>
+<Episode>
+<EpisodeName>Third Time</EpisodeName>
+<EpisodeNumber>3</EpisodeNumber>
+<FirstAired>2009-01-19</FirstAired>
+<SeasonNumber>1</SeasonNumber>
+</Episode>
+</Data>
+)"));
+  server.route(tvdbBannersTarget(kSeriesId), xmlAnswer(R"(<?xml version="1.0" encoding="UTF-8" ?>
+<Banners>
+<Banner>
+<BannerPath>seasons/80123-1.jpg</BannerPath>
+<Rating>8</Rating>
+<Season>1</Season>
+</Banner>
+</Banners>
+)"));
+  server.route("/banners/seasons/80123-1.jpg", pictureAnswer(Qt::magenta));
+  // tagChimp, asked for chapters, knows nothing of it.
+  server.route(tagChimpMovieSearchTarget("some%20show"), xmlAnswer("<?xml version=\"1.0\"?>\n<items>\n</items>\n"));
+}
+
+QJsonObject json(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
+
+// The converted files anywhere in the library, relative to it.
+QStringList convertedIn(const QString& library) {
+  QStringList found;
+  for (QDirIterator it(library, {"*.m4v", "*.mp4"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+    found << QDir(library).relativeFilePath(it.next());
+  return found;
+}
+
+// The items of the library's index, each as "kind|path|series|season|episode|title".
+QStringList indexLines(const QString& library) {
+  QStringList lines;
+  const QJsonDocument index = QJsonDocument::fromJson(readFile(library + "/" + library::kIndexFileName));
+  const QJsonArray items = index.isArray() ? index.array() : index.object()["items"].toArray();
+  for (const QJsonValue& value : items) {
+    const QJsonObject item = value.toObject();
+    lines << QStringLiteral("%1|%2|%3|%4|%5|%6")
+                 .arg(item["kind"].toString(), item["path"].toString(), item["series"].toString())
+                 .arg(item["season"].toInt())
+                 .arg(item["episode"].toInt())
+                 .arg(item["title"].toString());
+  }
+  return lines;
+}
+
+class WatchedFolderToLibrary : public ZuvoProgram {
+ protected:
+  void SetUp() override {
+    ZuvoProgram::SetUp();
+    library = home + "/Media Library";
+    watched = home + "/Recordings";
+    converted = home + "/Converted";
+    routeSomeShow(server);
+    environment.insert("ZUVO_TVDB_URL", server.baseURL());
+    environment.insert("ZUVO_TVDB_BANNERS_URL", server.baseURL() + "/banners");
+    environment.insert("ZUVO_TAGCHIMP_URL", server.baseURL());
+    environment.insert(library::kLocationVariable, library);
+    QDir().mkpath(watched);
+
+    // The settings as the program keeps them: the watched folder in "Sources", scanned on
+    // every tick (no minutes between scans) with automatic conversion on; whatever the
+    // scans find leaves the watched folder for the converted-files folder once converted.
+    Defaults& defaults = Defaults::standard();
+    defaults.setStorageFile(home + "/.config/Zuvo/Zuvo.conf");
+    Feed feed;
+    feed.setName("Recordings");
+    feed.setPath(watched);
+    storeVideoSources({feed});
+    defaults.setBool(true, "ScanVideoSourcesEveryMinutes");
+    defaults.setInteger(0, "AutomateEveryMinutes");
+    defaults.setBool(true, "AutomaticallyConvertFiles");
+    defaults.setObject("iTunes", "TVShowDestination");
+    defaults.setBool(true, "ImportTVShowFileIntoiTunes");
+    defaults.setInteger(2, "VideoSourcesFileAction");
+    defaults.setObject(converted, "ConvertedFilesDirectory");
+    defaults.synchronize();
+  }
+
+  LoopbackHttpServer server;
+  QString library, watched, converted;
+};
+
+TEST_F(WatchedFolderToLibrary, AnEpisodeDroppedInTheWatchedFolderEndsTaggedInTheLibrary) {
+  const QString episode = watched + "/Some Show S01E02.mkv";
+  makeMedia(episode, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi", "-i",
+                      "sine=frequency=440:sample_rate=48000:duration=2", "-ac", "2", "-c:v", "libx264", "-preset",
+                      "ultrafast", "-c:a", "aac"});
+
+  auto zuvo = launch({});
+  // The first tick scans, the probe and look-up queue the item, a later tick converts it.
+  const bool imported = runloop::waitUntil(
+      [&] { return !convertedIn(library).isEmpty() && !indexLines(library).isEmpty(); }, 90, 250);
+  const Outcome r = end(*zuvo);
+  ASSERT_TRUE(imported) << "nothing reached the library\n" << mainLog().join('\n').toStdString() << "\n"
+                        << r.errors.toStdString();
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+
+  const QStringList files = convertedIn(library);
+  ASSERT_EQ(files.size(), 1) << files.join(", ").toStdString();
+  const QString relative = files.first();
+  EXPECT_TRUE(relative.startsWith("TV Shows/Some Show/Season 1/")) << relative.toStdString();
+  EXPECT_TRUE(relative.endsWith(".m4v")) << relative.toStdString();
+  const QString output = library + "/" + relative;
+  EXPECT_EQ(indexLines(library), QStringList{"TV Show|" + relative + "|Some Show|1|2|The Second Helping"});
+
+  // The video and the sound, as ffprobe sees them.
+  QStringList streams;
+  for (const QJsonValue& value :
+       json(runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json", output}).output)["streams"].toArray()) {
+    const QJsonObject s = value.toObject();
+    if (s["disposition"].toObject()["attached_pic"].toInt() == 1 || s["codec_type"].toString() == "data") continue;
+    streams << s["codec_type"].toString() + " " + s["codec_name"].toString();
+  }
+  EXPECT_EQ(streams, (QStringList{"video h264", "audio aac"}));
+
+  // The TV show's tags, as mutagen reads them.
+  const QJsonObject tags = mutagenView(output)["tags"].toObject();
+  const auto first = [&](const char* key) { return tags[QString::fromUtf8(key)].toArray().first(); };
+  EXPECT_EQ(first("stik").toInt(), 10) << QJsonDocument(tags).toJson().toStdString();
+  EXPECT_EQ(first("tvsh").toString(), "Some Show");
+  EXPECT_EQ(first("tvsn").toInt(), 1);
+  EXPECT_EQ(first("tves").toInt(), 2);
+  EXPECT_EQ(first("\xc2\xa9nam").toString(), "The Second Helping");
+  EXPECT_EQ(first("desc").toString(), "Ann cooks for Bob.");
+  EXPECT_EQ(first("\xc2\xa9" "day").toString(), "2009-01-12");
+  EXPECT_EQ(first("\xc2\xa9gen").toString(), "Comedy");
+  EXPECT_EQ(tags["covr"].toArray().size(), 1) << "the season banner is not the cover";
+
+  // The original left the watched folder for the converted-files folder, as set.
+  EXPECT_FALSE(QFileInfo::exists(episode));
+  EXPECT_TRUE(QFileInfo::exists(converted + "/Some Show S01E02.mkv"));
+  const QStringList requests = [&] {
+    QStringList targets;
+    for (const QByteArray& target : server.requests()) targets << QString::fromUtf8(target);
+    return targets;
+  }();
+  EXPECT_TRUE(requests.contains(QString::fromUtf8(tvdbRecordTarget(kSeriesId)))) << requests.join('\n').toStdString();
+  for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
+}
+
+}  // namespace

@@ -1,0 +1,409 @@
+// The user's actions on the files and queue tables: edited cells, the stop button, the
+// selection, the delete sheet, dragged queue rows and the window's minimum width.
+#include "app/support/MainWindowFixture.h"
+#include "app/panels/BCAlertPanel.h"
+#include "app/tables/BCTableView.h"
+#include "app/tags/BCTagsPanel.h"
+#include "app/tags/BCTagsPanelMultiple.h"
+#include "app/controller/Controller.h"
+#include "app/files/FilesTableModel.h"
+#include "app/controller/MainWindowShell.h"
+#include "app/queue/QueueRowDrag.h"
+#include "app/queue/QueueTableModel.h"
+#include "media/MediaValues.h"
+#include "media/StreamAnalysis.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTimer>
+#include <QTest>
+#include <QSignalSpy>
+#include <QPushButton>
+#include <QLineEdit>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace zuvo;
+using test::AlertCloser;
+
+namespace {
+
+using test::itemFor;
+using TableEditsTest = test::MainWindowTest;
+
+TEST_F(TableEditsTest, EditedCellsAreWrittenBackIntoTheItem) {
+  struct Case {
+    const char* name;
+    const char* file;
+    const char* identifier;
+    QVariant value;
+    std::function<void(const MediaFile&)> check;
+  };
+  const Case cases[] = {
+      {"season", "a.avi", "Season", "4", [](const MediaFile& m) { EXPECT_EQ(m.season(), 4u); }},
+      {"episode", "a.avi", "Show", 7, [](const MediaFile& m) { EXPECT_EQ(m.show(), 7u); }},
+      {"stepper 1 is a TV show", "a.avi", "ShowTypeStepper", 1,
+       [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::TVShow); }},
+      {"stepper 3 is a home movie", "a.avi", "ShowTypeStepper", 3,
+       [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::HomeMovie); }},
+      {"stepper out of range", "a.avi", "ShowTypeStepper", 7,
+       [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::Movie); }},
+      {"format SD", "a.avi", "SDHD", 1, [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::SDOnly); }},
+      {"format original", "a.avi", "SDHD", 4,
+       [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::Original); }},
+      {"info only for an m4v", "a.m4v", "SDHD", 3,
+       [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::TagsOnly); }},
+      {"no format of that number", "a.avi", "SDHD", 9,
+       [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::HDOnly); }},
+      {"FAST chosen", "a.avi", "Speed", 0, [](const MediaFile& m) { EXPECT_TRUE(m.fastmode()); }},
+      {"FAST off", "a.avi", "Speed", 1, [](const MediaFile& m) { EXPECT_FALSE(m.fastmode()); }},
+      {"episode name", "a.avi", "EpisodeName", "Pilot", [](const MediaFile& m) { EXPECT_EQ(m.episodename(), "Pilot"); }},
+      {"series name", "a.avi", "SeriesName", "Show", [](const MediaFile& m) { EXPECT_EQ(m.seriesname(), "Show"); }},
+      {"type by label", "a.avi", "ShowType", "Home Movie",
+       [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::HomeMovie); }},
+      {"unknown type label", "a.avi", "ShowType", "Radio Play",
+       [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::Movie); }},
+      {"deselected", "a.avi", "MediaSelected", false, [](const MediaFile& m) { EXPECT_FALSE(m.selected()); }},
+      {"selected", "a.avi", "MediaSelected", true, [](const MediaFile& m) { EXPECT_TRUE(m.selected()); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const MediaFilePtr other = item("other.avi");
+    const MediaFilePtr media = item(QLatin1String(c.file));
+    media->setMediatype(MediaType::Movie);
+    media->setConversionFormat(ConversionFormat::HDOnly);
+    media->setSelected(!c.value.toBool());
+    setFiles({other, media});
+    edit(QLatin1String(c.identifier), 1, c.value);
+    c.check(*media);
+    EXPECT_EQ(other->ConversionFormat(), MediaFile().ConversionFormat()) << "only the edited row changes";
+  }
+}
+
+TEST_F(TableEditsTest, InfoOnlyForAFileThatIsNoMP4KeepsTheFormatAndSaysWhy) {
+  const MediaFilePtr media = item("a.avi");
+  media->setConversionFormat(ConversionFormat::SDOnly);
+  setFiles({media});
+  AlertCloser alerts(*controller);
+  edit("SDHD", 0, 3);
+  EXPECT_EQ(media->ConversionFormat(), ConversionFormat::SDOnly);
+  EXPECT_EQ(alerts.seen,
+            QStringList{"Only .mp4 or .m4v files can have their infomation update without conversion"});
+  // The FAST check runs whatever the format: a file it cannot copy keeps FAST off, with the reason.
+  EXPECT_FALSE(media->fastmodeEnabled());
+  EXPECT_FALSE(media->fastmode());
+  EXPECT_EQ(media->reasonfornofastmode(), isShowFastMode(*media));
+}
+
+TEST_F(TableEditsTest, StopButtonActsByTheItemsState) {
+  struct Case {
+    const char* name;
+    int state;
+    bool sample;
+    int stateAfter;
+    bool inFiles;
+    bool inQueue;
+    const char* logLine;
+  };
+  const Case cases[] = {
+      {"queued sample leaves", MediaState::Queued, true, MediaState::Removed, false, false,
+       "File sitting on queueis sample moving to state 0"},
+      {"queued item returns to the files", MediaState::Queued, false, MediaState::InFilesTable, true, false,
+       "File sitting on queue moving back to state 1"},
+      {"converting item is stopped", MediaState::Converting, false, MediaState::Ended, false, true,
+       "File undergoing conversion"},
+      {"ended item stays", MediaState::Ended, false, MediaState::Ended, false, true, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const MediaFilePtr media = item("" + QLatin1String(c.name) + ".avi", true, c.state);
+    media->setIsSample(c.sample);
+    media->setConversionfinished(true);
+    setFiles({});
+    setQueue({item("first.avi", true, MediaState::Queued), media});
+    QTableView* table = controller->queueTableInUse();
+    table->selectRow(1);
+    QueueTableModel& model = controller->queueModel(table);
+    model.setData(model.index(1, QueueTableModel::column("Stop")), true);
+    EXPECT_EQ(media->state(), c.stateAfter);
+    EXPECT_EQ(state().files.contains(media), c.inFiles);
+    EXPECT_EQ(state().queue.contains(media), c.inQueue);
+    EXPECT_TRUE(table->selectionModel()->selectedRows().isEmpty());
+    if (c.state == MediaState::Converting) {
+      EXPECT_TRUE(media->stopbuttonpressed());
+      EXPECT_FALSE(media->conversionfinished());
+    }
+    if (c.logLine) EXPECT_TRUE(mainLog().contains(QLatin1String(c.logLine)));
+    EXPECT_TRUE(mainLog().contains("[RED]Stop Button Pressed for file " + media->fullpath()));
+  }
+}
+
+TEST_F(TableEditsTest, RowStillBeingLookedUpCannotBeSelected) {
+  const MediaFilePtr done = item("done.avi");
+  const MediaFilePtr probing = item("probing.avi", false);
+  setFiles({done, probing});
+  select({1});
+  EXPECT_TRUE(selected().isEmpty());
+  EXPECT_FALSE(windows().VideoMainMenu->menuAction()->isEnabled());
+
+  // Of two rows, the one looked up stays and goes to the multiple-item editor.
+  select({0, 1});
+  EXPECT_EQ(selected(), QList<int>{0});
+  EXPECT_TRUE(state().multipleEdit);
+  EXPECT_EQ(controller->tagsPanelMultiple()->showarray(), QList<MediaFilePtr>{done});
+}
+
+TEST_F(TableEditsTest, SelectionSwitchesMenusAndTheEditor) {
+  const MediaFilePtr show = item("show.avi");
+  show->setMediatype(MediaType::TVShow);
+  const MediaFilePtr movie = item("movie.avi");
+  movie->setMediatype(MediaType::Movie);
+  setFiles({show, movie});
+
+  select({0});
+  EXPECT_FALSE(state().multipleEdit);
+  EXPECT_TRUE(windows().VideoMainMenu->menuAction()->isEnabled());
+  EXPECT_TRUE(windows().SelectTVShowMenuItem->isVisible());
+  EXPECT_EQ(controller->tagsPanel()->myShow(), show);
+  controller->showTagsWindow();
+  QWidget* single = controller->tagsPanel()->window();
+  QWidget* multiple = controller->tagsPanelMultiple()->window();
+  EXPECT_TRUE(single->isVisible());
+
+  select({1});
+  EXPECT_FALSE(windows().SelectTVShowMenuItem->isVisible()) << "the episode picker is for TV shows";
+
+  select({0, 1});
+  EXPECT_TRUE(state().multipleEdit);
+  EXPECT_FALSE(windows().SelectTVShowMenuItem->isVisible());
+  EXPECT_EQ(controller->tagsPanelMultiple()->showarray(), (QList<MediaFilePtr>{show, movie}));
+  EXPECT_FALSE(single->isVisible()) << "the open tag window now shows the multiple-item editor";
+  EXPECT_TRUE(multiple->isVisible());
+
+  select({});
+  EXPECT_FALSE(windows().VideoMainMenu->menuAction()->isEnabled());
+  EXPECT_FALSE(single->isVisible());
+  EXPECT_FALSE(multiple->isVisible());
+}
+
+TEST_F(TableEditsTest, ReloadKeepsTheSameItemsSelected) {
+  const MediaFilePtr a = item("a.avi");
+  const MediaFilePtr b = item("b.avi");
+  setFiles({a, b});
+  select({1});
+  state().files.prepend(item("new.avi"));
+  controller->RefreshWindow();
+  EXPECT_EQ(selected(), QList<int>{2}) << "b is still the selected item";
+  // The selected item queued by the rebuild: nothing stays selected and the editor closes.
+  b->setState(MediaState::Queued);
+  controller->makefilestable();
+  EXPECT_TRUE(selected().isEmpty());
+  EXPECT_FALSE(windows().VideoMainMenu->menuAction()->isEnabled());
+}
+
+TEST_F(TableEditsTest, ReturnAndDoubleClickOpenTheEditorForTheSelection) {
+  setFiles({item("a.avi"), item("b.avi")});
+  const FilesTableModel& model = controller->filesModel();
+  struct Case {
+    int column;
+    bool opens;
+  };
+  for (const Case c : {Case{0, false}, Case{1, true}, Case{4, true}, Case{5, false}, Case{8, false}}) {
+    select({1});
+    state().multipleEdit = true;
+    controller->showTagsPanelFromClick(model.index(1, c.column));
+    EXPECT_EQ(!state().multipleEdit, c.opens) << "column " << c.column;
+  }
+  select({0, 1});
+  state().multipleEdit = false;
+  controller->editClick();
+  EXPECT_TRUE(state().multipleEdit) << "two rows: the multiple-item editor";
+}
+
+TEST_F(TableEditsTest, DeleteSheetOffersThreeChoicesOnlyWithASelection) {
+  setFiles({});
+  controller->deleteClick();
+  EXPECT_EQ(controller->deleteSheet(), nullptr) << "empty list";
+  setFiles({item("a.avi")});
+  controller->deleteClick();
+  EXPECT_EQ(controller->deleteSheet(), nullptr) << "nothing selected";
+
+  // The Delete key of the files table posts its notification.
+  select({0});
+  NotificationCenter::defaultCenter().post("DeleteClick", windows().FilesTableView);
+  QMessageBox* sheet = controller->deleteSheet();
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(sheet->text(), "What would you like to do?");
+  EXPECT_EQ(sheet->informativeText(),
+            "Would you like to remove the file from Zuvo's list or delete the file from your hard drive?");
+  QStringList buttons;
+  for (QAbstractButton* button : sheet->buttons()) buttons << button->text();
+  EXPECT_TRUE(buttons.contains("Remove the file from Zuvo"));
+  EXPECT_TRUE(buttons.contains("Move To Trash"));
+  EXPECT_TRUE(buttons.contains("Cancel"));
+  for (QAbstractButton* button : sheet->buttons())
+    if (button->text() == "Cancel") button->click();
+  QApplication::processEvents();
+  EXPECT_EQ(state().files.size(), 1) << "cancel keeps the item";
+}
+
+TEST_F(TableEditsTest, RemovingTwoSelectedRowsKeepsTheOthersInOrder) {
+  QList<MediaFilePtr> files;
+  for (const char* name : {"a", "b", "c", "d", "e"}) files << item(QStringLiteral("%1.avi").arg(name));
+  setFiles(files);
+  select({1, 3});
+  controller->deleteClick();
+  QMessageBox* sheet = controller->deleteSheet();
+  ASSERT_NE(sheet, nullptr);
+  for (QAbstractButton* button : sheet->buttons())
+    if (button->text() == "Remove the file from Zuvo") button->click();
+  QApplication::processEvents();
+  EXPECT_EQ(state().files, (QList<MediaFilePtr>{files[0], files[2], files[4]}));
+  EXPECT_TRUE(mainLog().contains("[BLUE]Delete Button Alert Ended with row selected 3"));
+}
+
+TEST_F(TableEditsTest, MoveToTrashTrashesFilesAndDeletesPackages) {
+  const QString videos = root + "/videos";
+  QDir().mkpath(videos + "/Recording.eyetv");
+  test::writeFile(videos + "/Recording.eyetv/000.mpg", "mpeg");
+  test::writeFile(videos + "/keep.avi", "keep");
+  test::writeFile(videos + "/gone.avi", "gone");
+  const MediaFilePtr keep = itemFor(videos + "/keep.avi");
+  setFiles({itemFor(videos + "/Recording.eyetv"), keep, itemFor(videos + "/gone.avi")});
+  select({0, 2});
+  controller->deleteAlertDidEnd(Controller::kMoveToTrash);
+  EXPECT_EQ(state().files, QList<MediaFilePtr>{keep});
+  EXPECT_FALSE(QFileInfo::exists(videos + "/Recording.eyetv"));
+  EXPECT_FALSE(QFileInfo::exists(videos + "/gone.avi"));
+  EXPECT_TRUE(QFileInfo::exists(videos + "/keep.avi"));
+  EXPECT_EQ(test::readFile(root + "/data/Trash/files/gone.avi"), "gone");
+  EXPECT_FALSE(QFileInfo::exists(root + "/data/Trash/files/Recording.eyetv")) << "a package is deleted, not trashed";
+  EXPECT_TRUE(userLog().contains("Moving file " + videos + "/gone.avi to Trash"));
+  EXPECT_TRUE(userLog().contains("Deleting EyeTV Directory :" + videos + "/Recording.eyetv"));
+
+  select({0});
+  controller->deleteAlertDidEnd(Controller::kCancelDelete);
+  EXPECT_EQ(state().files, QList<MediaFilePtr>{keep});
+  EXPECT_TRUE(QFileInfo::exists(videos + "/keep.avi"));
+}
+
+TEST_F(TableEditsTest, MinimumWidthFollowsTheVisibleColumns) {
+  BCTableView* table = windows().FilesTableView;
+  // A video column of a fixed width, so that the window's own resizing leaves it be.
+  table->horizontalHeader()->setSectionResizeMode(MainWindowShell::VideoColumn, QHeaderView::Interactive);
+  table->setColumnWidth(MainWindowShell::VideoColumn, 300);
+  struct Case {
+    bool speed;
+    bool details;
+    int extra;  // beyond the video column's width
+  };
+  for (const Case c : {Case{false, false, 373}, Case{true, false, 430}, Case{false, true, 353}, Case{true, true, 410}}) {
+    table->setColumnHidden(MainWindowShell::SpeedColumn, !c.speed);
+    table->setColumnHidden(MainWindowShell::DetailsColumn, !c.details);
+    windows().MainWindow->resize(200, 300);
+    controller->sizeWindow();
+    const int expected = c.details ? c.extra + table->columnWidth(MainWindowShell::VideoColumn) : c.extra;
+    EXPECT_EQ(windows().MainWindow->minimumWidth(), expected) << c.speed << c.details;
+    EXPECT_GE(windows().MainWindow->width(), expected);
+  }
+  // Resizing the video column sizes the window again.
+  table->setColumnWidth(MainWindowShell::VideoColumn, 400);
+  EXPECT_EQ(windows().MainWindow->minimumWidth(), 410 + 400);
+}
+
+TEST_F(TableEditsTest, QueueRowDragCarriesTheRowsAndTheDropMovesTheDraggedItem) {
+  const MediaFilePtr a = item("a.avi", true, MediaState::Queued);
+  const MediaFilePtr b = item("b.avi", true, MediaState::Queued);
+  const MediaFilePtr c = item("c.avi", true, MediaState::Queued);
+  setQueue({a, b, c});
+  QueueTableModel& model = controller->queueModel(controller->queueTableInUse());
+  std::unique_ptr<QMimeData> data(model.mimeData({model.index(2, 0), model.index(2, 1)}));
+  ASSERT_TRUE(data);
+  EXPECT_TRUE(data->hasFormat("ZuvoQueueRow"));
+  EXPECT_EQ(queueRowsFromMimeData(data.get()), QList<int>{2});
+  EXPECT_TRUE(model.canDropMimeData(data.get(), Qt::MoveAction, 0, 0, {}));
+  model.dropMimeData(data.get(), Qt::MoveAction, 0, 0, {});
+  EXPECT_EQ(state().queue, (QList<MediaFilePtr>{c, a, b}));
+
+  // The queue changes while a row is dragged: the dragged item moves, not whatever now
+  // holds its old row.
+  data.reset(model.mimeData({model.index(2, 0)}));  // b
+  state().queue.removeFirst();                       // c leaves
+  model.dropMimeData(data.get(), Qt::MoveAction, 0, 0, {});
+  EXPECT_EQ(state().queue, (QList<MediaFilePtr>{b, a}));
+
+  // Only the queue table in use offers rows to drag.
+  QTableView* other = controller->queueTableInUse() == windows().Queue1TableView ? windows().Queue2TableView
+                                                                                  : windows().Queue1TableView;
+  QueueTableModel& unused = controller->queueModel(other);
+  EXPECT_EQ(unused.mimeData({unused.index(0, 0)}), nullptr);
+  QMimeData files;
+  files.setText("file names");
+  EXPECT_FALSE(model.canDropMimeData(&files, Qt::CopyAction, 0, 0, {}));
+}
+
+}  // namespace
+
+namespace {
+
+// Rows of the files table the model has announced as changed since the spy began.
+QList<int> changedRows(const QList<QList<QVariant>>& announced) {
+  QList<int> rows;
+  for (const QList<QVariant>& arguments : announced) {
+    const auto from = arguments.at(0).value<QModelIndex>(), to = arguments.at(1).value<QModelIndex>();
+    for (int row = from.row(); row <= to.row(); ++row) rows << row;
+  }
+  return rows;
+}
+
+// Done in the editor, Update in the multiple-item editor and the in-place save: the files
+// table redraws the edited rows at once, before any tick of the timer.
+TEST_F(TableEditsTest, EditorWriteBacksShowInTheFilesTableAtOnce) {
+  const MediaFilePtr a = item("a.avi");
+  const MediaFilePtr b = item("b.m4v");
+  const MediaFilePtr c = item("c.avi");
+  for (const MediaFilePtr& m : {a, b, c}) m->setMediatype(MediaType::Movie);
+  setFiles({a, b, c});
+  QAbstractItemModel& model = controller->filesModel();
+  const int summary = FilesTableModel::column("Summary");
+
+  select({0});
+  controller->showTagsWindow();
+  QWidget* single = controller->tagsPanel()->window();
+  QSignalSpy done(&model, &QAbstractItemModel::dataChanged);
+  single->findChild<QLineEdit*>("TagsNameTextField")->setText("Renamed Film");
+  QTest::mouseClick(single->findChild<QPushButton*>("DoneButton"), Qt::LeftButton);
+  EXPECT_TRUE(changedRows(done).contains(0));
+  EXPECT_EQ(model.index(0, summary).data().toList().value(0).toString(), "Renamed Film");
+
+  select({1});
+  controller->showTagsWindow();
+  controller->tagsPanel()->setInPlaceSaver([](const QString&, const MediaFile&) {});
+  QSignalSpy saved(&model, &QAbstractItemModel::dataChanged);
+  single->findChild<QLineEdit*>("TagsNameTextField")->setText("Saved Film");
+  QTest::mouseClick(single->findChild<QPushButton*>("UpdateTagsInPlaceButton"), Qt::LeftButton);
+  EXPECT_TRUE(changedRows(saved).contains(1));
+  EXPECT_EQ(b->seriesname(), "Saved Film");
+
+  select({0, 2});
+  QWidget* multiple = controller->tagsPanelMultiple()->window();
+  QSignalSpy updated(&model, &QAbstractItemModel::dataChanged);
+  multiple->findChild<QLineEdit*>("TagsDescriptionTextField")->setText("Shared");
+  QTest::mouseClick(multiple->findChild<QPushButton*>("UpdateButton"), Qt::LeftButton);
+  const QList<int> rows = changedRows(updated);
+  EXPECT_TRUE(rows.contains(0) && rows.contains(2)) << rows.size();
+  EXPECT_FALSE(rows.contains(1));
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+// The queue window while a real conversion runs: a video is opened with the program,
+// probed, set to HD from the Video menu and queued with the toolbar's Convert; the tick
+// starts the real converter and its encoder. What the window paints, what its buttons do
+// to the encoder's processes, and what a quit leaves for the next launch.
+#include "app/support/MainWindowFixture.h"
+#include "app/files/AddingPaths.h"
+#include "app/queue/QueueRunner.h"
+#include "app/queue/QueueTableModel.h"
+#include "app/controller/RestorableState.h"
+#include "platform/RunLoop.h"
+
+#include <QDir>
+#include <QHelpEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QTableView>
+#include <QTest>
+#include <QToolTip>
+#include <unistd.h>
+
+using namespace zuvo;
+using runloop::waitUntil;
+
+namespace {
+
+// The process group of the encoder this program started: the group of a descendant of
+// this process named "ffmpeg" (the adapter and Debian's ffmpeg behind it share it); 0
+// while there is none.
+qint64 encoderGroup() {
+  struct Process {
+    qint64 parent = 0;
+    qint64 group = 0;
+    QByteArray name;
+  };
+  QMap<qint64, Process> processes;
+  for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+    bool number = false;
+    const qint64 pid = entry.toLongLong(&number);
+    if (!number) continue;
+    QFile stat("/proc/" + entry + "/stat");
+    if (!stat.open(QIODevice::ReadOnly)) continue;
+    const QByteArray line = stat.readAll();
+    const qsizetype open = line.indexOf('('), close = line.lastIndexOf(')');
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    if (open < 0 || close < open || fields.size() < 3) continue;
+    // A process already ended (a zombie) is no longer the encoder.
+    if (fields[0] == "Z") continue;
+    processes.insert(pid, {fields[1].toLongLong(), fields[2].toLongLong(), line.mid(open + 1, close - open - 1)});
+  }
+  const qint64 self = ::getpid();
+  for (auto it = processes.begin(); it != processes.end(); ++it) {
+    if (it->name != "ffmpeg") continue;
+    for (qint64 ancestor = it->parent; ancestor > 1; ancestor = processes.value(ancestor).parent)
+      if (ancestor == self) return it->group;
+  }
+  return 0;
+}
+
+class QueueWindowTest : public test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    Defaults& d = Defaults::standard();
+    d.setBool(false, "AutomaticallyLookUpShowInformation");
+    converted = root + "/converted";
+    QDir().mkpath(converted);
+    for (const char* key : {"HomeMovieDestination", "MovieDestination", "TVShowDestination"}) d.setString(converted, key);
+  }
+  void TearDown() override {
+    // No encoder outlives its test: the quit stops it and waits for its job.
+    if (controller && !controller->terminated()) controller->QuitButtonPress();
+    MainWindowTest::TearDown();
+  }
+
+  // `name`, a real video `seconds` long, opened with the program and converted to HD;
+  // returned once the HD pass's encoder has made progress. Null when it never did.
+  MediaFilePtr startConverting(const QString& name, double seconds) {
+    const QString path = root + "/videos/" + name;
+    test::makeTestVideo(path, seconds, 320, 240, {"-c:v", "mpeg4", "-q:v", "5", "-c:a", "mp3"});
+    controller->adding().openFiles({path});
+    const bool probed = waitUntil(
+        [&] { return state().files.size() == 1 && state().files[0]->didlookup(); }, 30, 20);
+    EXPECT_TRUE(probed) << mainLog().join('\n').toStdString();
+    if (!probed) return nullptr;
+    const MediaFilePtr item = state().files[0];
+    select({0});
+    windows().ToHDMenuItem->trigger();
+    windows().ConvertToolbarItem->trigger();
+    EXPECT_EQ(state().queue, QList<MediaFilePtr>{item});
+    EXPECT_TRUE(windows().QueuePanel->isVisible()) << "queueing shows the queue";
+    // One tick starts it; no later tick may redraw the window in the test's place.
+    controller->timer()->stop();
+    controller->timedactivities();
+    const bool encoding = waitUntil(
+        [&] { return item->passnumber() == PassStage::HDPass && item->progress() > 0 && encoderGroup() != 0; }, 30, 10);
+    EXPECT_TRUE(encoding) << mainLog().join('\n').toStdString();
+    return encoding ? item : nullptr;
+  }
+
+  // What the screen shows of a window: the image it last painted.
+  static QImage shown(QWidget* window) { return window->screen()->grabWindow(window->winId()).toImage(); }
+
+  // A press of the row's stop button, where a click on it lands.
+  void pressStop(int row) {
+    QTableView* table = controller->queueTableInUse();
+    const QRect cell = table->visualRect(table->model()->index(row, QueueTableModel::column("Stop")));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(5, 35));
+  }
+
+  QString converted;
+};
+
+TEST_F(QueueWindowTest, TheConvertingRowIsRepaintedAsThePassGoesOn) {
+  const MediaFilePtr item = startConverting("Holiday.avi", 20);
+  ASSERT_TRUE(item);
+  QWidget* panel = windows().QueuePanel.get();
+  runloop::runFor(0.3);
+  ASSERT_EQ(item->state(), MediaState::Converting);
+  const QImage before = shown(panel);
+  const int progress = item->progress();
+
+  // Nobody touches the window: the pass's own progress reaches the screen while the
+  // conversion runs, not only once it has ended.
+  ASSERT_TRUE(waitUntil([&] { return item->progress() >= progress + 5; }, 30, 10)) << "the encoder made no progress";
+  ASSERT_TRUE(waitUntil([&] { return shown(panel) != before; }, 30, 10));
+  EXPECT_EQ(item->state(), MediaState::Converting) << "the row was repainted only when the conversion ended";
+
+  const qint64 group = encoderGroup();
+  pressStop(0);
+  EXPECT_TRUE(test::groupEnds(group, 10000));
+  EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
+}
+
+TEST_F(QueueWindowTest, PauseSuspendsTheEncoderAndResumeLetsItRun) {
+  const MediaFilePtr item = startConverting("Holiday.avi", 20);
+  ASSERT_TRUE(item);
+  MainWindowShell& w = windows();
+  const qint64 group = encoderGroup();
+
+  QTest::mouseClick(w.QueuePauseButton, Qt::LeftButton);
+  EXPECT_TRUE(waitUntil([&] { return test::groupStopped(group); }, 5, 10)) << "the encoder still runs";
+  EXPECT_EQ(w.QueuePauseButton->text(), "Resume");
+  EXPECT_EQ(w.QueuePauseButton2->text(), "Resume");
+  EXPECT_EQ(w.QueuePanel->windowTitle(), "Conversion Queue (Paused)");
+  EXPECT_TRUE(userLog().contains("Queue paused"));
+  const qint64 pausedTicks = test::groupCpuTicks(group);
+  const int pausedProgress = item->progress();
+  runloop::runFor(1.5);
+  EXPECT_EQ(test::groupCpuTicks(group), pausedTicks) << "a suspended encoder used the processor";
+  EXPECT_EQ(item->progress(), pausedProgress);
+
+  // Resumed from the main window's pane, where the queue moves with its button.
+  QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
+  ASSERT_EQ(controller->queueTableInUse(), w.Queue2TableView);
+  QTest::mouseClick(w.QueuePauseButton2, Qt::LeftButton);
+  EXPECT_TRUE(waitUntil([&] { return !test::groupStopped(group); }, 5, 10)) << "the encoder stayed suspended";
+  EXPECT_TRUE(waitUntil([&] { return test::groupCpuTicks(group) > pausedTicks; }, 5, 10));
+  EXPECT_EQ(w.QueuePauseButton->text(), "Pause");
+  EXPECT_EQ(w.QueuePauseButton2->text(), "Pause");
+  EXPECT_EQ(w.QueuePanel->windowTitle(), "Conversion Queue");
+  EXPECT_TRUE(userLog().contains("Queue resumed"));
+  EXPECT_TRUE(waitUntil([&] { return item->progress() > pausedProgress; }, 20, 10));
+
+  pressStop(0);
+  EXPECT_TRUE(test::groupEnds(group, 10000));
+}
+
+TEST_F(QueueWindowTest, QuittingMidConversionBringsTheItemBackQueuedAndConvertsItAgain) {
+  controller->applicationDidFinishLaunching();
+  const MediaFilePtr item = startConverting("Holiday.avi", 20);
+  ASSERT_TRUE(item);
+  const qint64 group = encoderGroup();
+
+  QMenuBar* menus = windows().MainWindow->menuBar();
+  QAction* quit = nullptr;
+  for (QAction* menu : menus->actions())
+    for (QAction* command : menu->menu()->actions())
+      if (command->text() == "Quit Zuvo") quit = command;
+  ASSERT_TRUE(quit);
+  quit->trigger();
+  EXPECT_TRUE(controller->terminated());
+  EXPECT_TRUE(test::groupEnds(group, 10000)) << "the quit left the encoder running";
+  EXPECT_EQ(item->state(), MediaState::Ended) << "the conversion was stopped";
+  const QString started = "Starting conversion thread for : " + item->fullpath();
+  EXPECT_TRUE(mainLog().contains(started));
+
+  const RestoredLists saved = RestorableState(root + "/data/Zuvo").read(BCCReporter::dummy());
+  ASSERT_TRUE(saved.QueueTable);
+  ASSERT_EQ(saved.QueueTable->size(), 1);
+  EXPECT_EQ(saved.QueueTable->first()->fullpath(), item->fullpath());
+  EXPECT_EQ(saved.QueueTable->first()->state(), MediaState::Queued);
+
+  // The next launch converts it again.
+  controller.reset();
+  controller = std::make_unique<Controller>();
+  ASSERT_TRUE(controller->awakeFromNib());
+  controller->applicationDidFinishLaunching();
+  ASSERT_EQ(state().queue.size(), 1);
+  const MediaFilePtr restored = state().queue.first();
+  EXPECT_EQ(restored->state(), MediaState::Queued);
+  controller->timedactivities();
+  EXPECT_EQ(restored->state(), MediaState::Converting);
+  EXPECT_TRUE(waitUntil([] { return encoderGroup() != 0; }, 20, 10));
+  EXPECT_TRUE(mainLog().contains(started));
+}
+
+TEST_F(QueueWindowTest, ClearCompletedEmptiesTheEndedRowsOnly) {
+  controller->applicationDidFinishLaunching();
+  const auto ended = [&](const QString& name, bool finished, bool stopped) {
+    MediaFilePtr media = item(name, true, MediaState::Ended);
+    media->setConversionfinished(finished);
+    media->setStopbuttonpressed(stopped);
+    return media;
+  };
+  const MediaFilePtr waiting = item("waiting.avi", true, MediaState::Queued);
+  MainWindowShell& w = windows();
+  controller->showQueue();
+  struct Case {
+    const char* how;
+    std::function<void()> press;
+  };
+  const Case cases[] = {
+      {"the queue window's button", [&] { QTest::mouseClick(w.ClearCompletedButton, Qt::LeftButton); }},
+      {"the menu item", [&] { w.ClearCompletedMenuItem->trigger(); }},
+      {"the pane's button",
+       [&] {
+         QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
+         QTest::mouseClick(w.ClearCompletedButton2, Qt::LeftButton);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    setQueue({ended("done.avi", true, false), waiting, ended("failed.avi", false, false),
+              ended("stopped.avi", false, true)});
+    ASSERT_EQ(controller->queueTableInUse()->model()->rowCount(), 4);
+    c.press();
+    EXPECT_EQ(state().queue, QList<MediaFilePtr>{waiting});
+    EXPECT_EQ(controller->queueTableInUse()->model()->rowCount(), 1);
+    EXPECT_EQ(waiting->state(), MediaState::Queued);
+    // Gone for good: the next launch does not bring them back.
+    QCoreApplication::processEvents();
+    const RestoredLists saved = RestorableState(root + "/data/Zuvo").read(BCCReporter::dummy());
+    ASSERT_TRUE(saved.QueueTable);
+    ASSERT_EQ(saved.QueueTable->size(), 1);
+    EXPECT_EQ(saved.QueueTable->first()->fullpath(), waiting->fullpath());
+  }
+}
+
+TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
+  const QString reason =
+      "Unable to create the output file in the destination folder because the disk is full; free some space and "
+      "convert the file again";
+  MediaFilePtr failed = item("failed.avi", true, MediaState::Ended);
+  failed->setConversionfinished(false);
+  failed->setConversionerror(reason);
+  setQueue({failed});
+  controller->showQueue();
+  QTableView* table = controller->queueTableInUse();
+  const QRect cell = table->visualRect(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
+  QHelpEvent hover(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
+  QApplication::sendEvent(table->viewport(), &hover);
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_TRUE(QToolTip::text().contains("Failed with error : " + reason.toHtmlEscaped())) << QToolTip::text().toStdString();
+  QToolTip::hideText();
+}
+
+}  // namespace

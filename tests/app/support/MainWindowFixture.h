@@ -1,0 +1,113 @@
+#pragma once
+// A started controller with its real windows (offscreen), items for files that exist, the
+// files table's selection set as a click sets it, and its alert answered as it shows.
+#include "app/support/ControllerStart.h"
+#include "app/support/WidgetApplication.h"
+#include "app/panels/BCAlertPanel.h"
+#include "app/tables/BCTableView.h"
+#include "app/controller/Controller.h"
+#include "app/files/FilesTableModel.h"
+#include "app/controller/MainWindowShell.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QTimer>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace zuvo::test {
+
+inline MediaFilePtr itemFor(const QString& path, bool lookedUp = true, int state = MediaState::InFilesTable) {
+  auto media = std::make_shared<MediaFile>();
+  media->setFullpath(path);
+  media->setFilename(QFileInfo(path).fileName());
+  media->setDidlookup(lookedUp);
+  media->setState(state);
+  return media;
+}
+
+// Closes the controller's alert as soon as it is shown, noting its message.
+class AlertCloser {
+ public:
+  explicit AlertCloser(Controller& controller) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, &controller] {
+      BCAlertPanel* panel = controller.alertPanel();
+      if (panel && panel->window() && panel->window()->isVisible()) {
+        seen << panel->message();
+        panel->CloseAlertPanelButtonPress();
+      }
+    });
+    poll_.start(10);
+  }
+  QStringList seen;
+
+ private:
+  QTimer poll_;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = prepareControllerStart();
+    QDir().mkpath(root + "/videos");
+    controller = std::make_unique<Controller>();
+    ASSERT_TRUE(controller->awakeFromNib());
+    controller->setLookUpStarter([this](const MediaFilePtr& media) { lookedUpAgain << media; });
+  }
+  void TearDown() override {
+    controller.reset();
+    qunsetenv("ZUVO_NEWS_URL");
+  }
+
+  // An item for a file that exists (the table rebuild drops items whose file is gone).
+  MediaFilePtr item(const QString& name, bool lookedUp = true, int state = MediaState::InFilesTable) {
+    const QString path = root + "/videos/" + name;
+    if (!QFileInfo::exists(path)) test::writeFile(path, "video");
+    return itemFor(path, lookedUp, state);
+  }
+  ControllerState& state() { return controller->state(); }
+  MainWindowShell& windows() { return controller->windows(); }
+  void setFiles(const QList<MediaFilePtr>& files) {
+    state().files = files;
+    controller->RefreshWindow();
+  }
+  void setQueue(const QList<MediaFilePtr>& queue) {
+    state().queue = queue;
+    controller->RefreshWindow();
+  }
+  void select(const QList<int>& rows) {
+    // All at once, as a click or a shift-click changes it.
+    QItemSelection selection;
+    for (int row : rows) selection.select(controller->filesModel().index(row, 0), controller->filesModel().index(row, 0));
+    windows().FilesTableView->selectionModel()->select(selection,
+                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  QList<int> selected() {
+    QList<int> rows;
+    for (const QModelIndex& index : windows().FilesTableView->selectionModel()->selectedRows()) rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+  // Through the cell where the table has a column for it.
+  void edit(const QString& identifier, int row, const QVariant& value) {
+    FilesTableModel& model = controller->filesModel();
+    const int column = FilesTableModel::column(identifier);
+    if (column < 0) controller->tableEditRequested(identifier, row, value);
+    else model.setData(model.index(row, column), value);
+  }
+  QStringList mainLog() const { return test::logMessages(root + "/data/Zuvo/log.bclog2"); }
+  QStringList userLog() const { return test::logMessages(root + "/data/Zuvo/userlog.txt"); }
+
+  QString root;
+  std::unique_ptr<Controller> controller;
+  QList<MediaFilePtr> lookedUpAgain;
+};
+
+}  // namespace zuvo::test

@@ -1,0 +1,718 @@
+// Whole conversions of real files made here, from the probe to the destination: the files
+// that come out are read with ffprobe, mediainfo and mutagen, the library's index, the
+// Desktop, the Trash and the work folder are looked at afterwards.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMap>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <atomic>
+#include <thread>
+
+#include "convert/support/FakeTool.h"
+#include "mp4/Mp4Fixtures.h"
+#include "convert/support/PreparationFixtures.h"
+#include "convert/converter/BCConverter.h"
+#include "convert/converter/SamplePlayer.h"
+#include "media/MediaValues.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "tools/library/MediaLibrary.h"
+
+using namespace zuvo;
+using test::CapturedLog;
+using test::ScopedSettings;
+
+namespace {
+
+const QString kSubRip = QStringLiteral(
+    "1\n00:00:00,200 --> 00:00:01,000\nHello there\n\n2\n00:00:01,200 --> 00:00:02,500\nGood bye\n\n");
+
+QJsonObject json(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
+
+// Sets an environment variable for one test.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedEnvironment() {
+    if (had_) qputenv(name_, old_);
+    else qunsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  QByteArray old_;
+  bool had_;
+};
+
+struct Stream {
+  QString type, codec, language, name;
+  int channels = 0;
+  bool enabled = false;
+};
+
+// ffprobe for codecs, channels, languages and the enabled flag; mediainfo for the names: its
+// title shows the handler name that MP4Box's "name=" sets and the track name set after it,
+// "Surround / French 5.1".
+QList<Stream> streamsOf(const QString& path) {
+  QList<Stream> streams;
+  const QJsonObject probe =
+      json(test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path}).output);
+  for (const QJsonValue& value : probe["streams"].toArray()) {
+    const QJsonObject s = value.toObject();
+    // The chapter track and the cover are no streams a player offers.
+    if (s["codec_type"].toString() == "data" || s["disposition"].toObject()["attached_pic"].toInt() == 1) continue;
+    streams.append({s["codec_type"].toString(), s["codec_name"].toString(), s["tags"].toObject()["language"].toString(),
+                    {}, s["channels"].toInt(), s["disposition"].toObject()["default"].toInt() == 1});
+  }
+  const QJsonObject info = json(test::runCommand("mediainfo", {"--Output=JSON", path}).output);
+  qsizetype next = 0;
+  for (const QJsonValue& value : info["media"].toObject()["track"].toArray()) {
+    const QJsonObject t = value.toObject();
+    const QString type = t["@type"].toString();
+    if (type != "Video" && type != "Audio" && type != "Text") continue;
+    if (next < streams.size()) streams[next++].name = t["Title"].toString();
+  }
+  return streams;
+}
+
+QString describe(const QList<Stream>& streams) {
+  QStringList lines;
+  for (const Stream& s : streams)
+    lines << QStringLiteral("%1 %2 %3 ch%4 '%5' %6").arg(s.type, s.codec, s.language).arg(s.channels).arg(s.name).arg(s.enabled ? "on" : "off");
+  return lines.join("; ");
+}
+
+// The iTunes tags as mutagen reads them, each key's first value.
+QJsonObject tagsOf(const QString& path) {
+  const QJsonObject view = test::mutagenView(path)["tags"].toObject();
+  QJsonObject first;
+  for (auto it = view.begin(); it != view.end(); ++it) first[it.key()] = it.value().toArray().first();
+  first["covers"] = view["covr"].toArray().size();
+  return first;
+}
+
+QStringList chaptersOf(const QString& path) {
+  QStringList titles;
+  const QJsonObject probe =
+      json(test::runCommand("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", path}).output);
+  for (const QJsonValue& c : probe["chapters"].toArray()) titles << c.toObject()["tags"].toObject()["title"].toString();
+  return titles;
+}
+
+QStringList filesUnder(const QString& folder) {
+  QStringList files;
+  const QDir root(folder);
+  for (const QFileInfo& info : root.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    if (info.isDir())
+      for (const QString& inner : filesUnder(info.filePath())) files << info.fileName() + "/" + inner;
+    else
+      files << info.fileName();
+  }
+  return files;
+}
+
+class ConversionEndToEnd : public testing::Test {
+ protected:
+  ConversionEndToEnd() {
+    QDir(paths::desktopFolder()).removeRecursively();
+    QDir(trash()).removeRecursively();
+  }
+
+  // A 3-second episode with English stereo, French 5.1 and an English SubRip file beside it.
+  MediaFilePtr makeEpisode(const QString& name = "Episode") {
+    source = sources + "/" + name + ".mkv";
+    test::makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
+                             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
+                             "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=3",
+                             "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast",
+                             "-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6",
+                             "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre"});
+    test::writeFile(sources + "/" + name + "$eng.srt", kSubRip.toUtf8());
+    media = test::probed(source);
+    media->setMediatype(MediaType::TVShow);
+    media->setSeriesname("Test Show");
+    media->setSeason(2);
+    media->setShow(3);
+    media->setEpisodename("The Third");
+    media->setDescription("What happens in the third one.");
+    media->setGenre("Drama");
+    QImage cover(64, 64, QImage::Format_RGB32);
+    cover.fill(Qt::red);
+    media->setImage(cover);
+    ChapterTrack start, middle;
+    start.setChapternumber(1);
+    start.setStarttime("00:00:00.000");
+    start.setTitle("Opening");
+    middle.setChapternumber(2);
+    middle.setStarttime("00:00:01.500");
+    middle.setTitle("Ending");
+    media->setChapters({start, middle});
+    media->setConversionFormat(ConversionFormat::HDOnly);
+    // English stereo plays; the French surround comes as AC-3 and as stereo, both off.
+    QList<AudioTrack> audio = media->AudioTracks();
+    EXPECT_EQ(audio.size(), 2);
+    for (AudioTrack& t : audio) {
+      t.setSelected(true);
+      t.setIsDefault(t.channels() == 2);
+      t.setMakeStereo(t.channels() == 6);
+      t.setName(t.channels() == 6 ? "French 5.1" : t.name());
+    }
+    media->setAudioTracks(audio);
+    media->setSoftSubtitleTracks(test::allSelected(media->SoftSubtitleTracks()));
+    media->setHardSubtitleTracks(test::allSelected(media->HardSubtitleTracks()));
+    EXPECT_EQ(media->SoftSubtitleTracks().size(), 1) << "the SubRip file beside the source was not found";
+    return media;
+  }
+
+  // The converter, made once the media object is complete; its base name names the outputs.
+  BCConverter& prepare() {
+    if (!converter) converter = BCConverter::init(media, "[7]", {}, log.reporter);
+    return *converter;
+  }
+  BCError convert() {
+    prepare();
+    media->setState(MediaState::Converting);
+    return converter->Convert();
+  }
+  QString outputName(const QString& suffix = ".m4v") { return prepare().outboundname + suffix; }
+  QStringList trashed() const { return QDir(trash() + "/files").entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+
+  static QString trash() { return QDir::homePath() + "/.local/share/Trash"; }
+  QString workFolderLeft() const { return filesUnder(work).join(", "); }
+
+  // Everything the episode's converted file must hold.
+  void expectWholeEpisode(const QString& path, int hdFlag = 0) {
+    ASSERT_TRUE(QFileInfo::exists(path)) << path.toStdString() << "\n" << log.text().toStdString();
+    const QList<Stream> streams = streamsOf(path);
+    ASSERT_EQ(streams.size(), 5) << describe(streams).toStdString();
+    EXPECT_EQ(streams[0].type, "video");
+    EXPECT_EQ(streams[0].codec, "h264");
+    const auto expectAudio = [&](int i, const char* codec, const char* language, int channels, const char* name, bool on) {
+      EXPECT_EQ(streams[i].codec, codec) << i;
+      EXPECT_EQ(streams[i].language, language) << i;
+      EXPECT_EQ(streams[i].channels, channels) << i;
+      EXPECT_EQ(streams[i].name, name) << i;
+      EXPECT_EQ(streams[i].enabled, on) << i;
+    };
+    expectAudio(1, "aac", "eng", 2, "Stereo / Stereo", true);
+    expectAudio(2, "aac", "fra", 2, "Stereo / Stereo", false);
+    expectAudio(3, "ac3", "fra", 6, "Surround / French 5.1", false);
+    EXPECT_EQ(streams[4].type, "subtitle");
+    EXPECT_EQ(streams[4].codec, "mov_text");
+    EXPECT_EQ(streams[4].language, "eng");
+    EXPECT_TRUE(streams[4].enabled);
+    const QJsonObject tags = tagsOf(path);
+    EXPECT_EQ(tags["tvsh"].toString(), "Test Show") << QJsonDocument(tags).toJson().toStdString();
+    EXPECT_EQ(tags["tvsn"].toInt(), 2);
+    EXPECT_EQ(tags["tves"].toInt(), 3);
+    EXPECT_EQ(tags["\u00a9nam"].toString(), "The Third");
+    EXPECT_EQ(tags["desc"].toString(), "What happens in the third one.");
+    EXPECT_EQ(tags["stik"].toInt(), 10);
+    EXPECT_EQ(tags["hdvd"].toInt(), hdFlag);
+    EXPECT_EQ(tags["covers"].toInt(), 1);
+    EXPECT_EQ(chaptersOf(path), QStringList({"Opening", "Ending"}));
+  }
+
+  QString sources = test::freshFolder("sources");
+  QString work = test::freshFolder("work");
+  QString library = test::freshFolder("library");
+  QString out = test::freshFolder("converted");
+  QString moved = test::freshFolder("originals");
+  QString playedList = test::freshFolder("player") + "/played";
+  QString player = test::fakeTool("player", {}, "echo \"$1\" >> '" + playedList.toUtf8() + "'");
+  ScopedEnvironment libraryLocation{library::kLocationVariable, library.toUtf8()};
+  ScopedEnvironment samplePlayer{kSamplePlayerVariable, player.toUtf8()};
+  ScopedSettings settings{{"ConversionDirectory", work}, {"EncodingQuality", 1}, {"ConversionThreads", 2},
+                          {"AudioBitrate", 128}, {"HDBitrate2", "1"}, {"SDBitrate2", "0.5"},
+                          {"PercentageBitrate", 100}, {"ConvertedFilesDirectory", moved},
+                          {"VideoSourcesFileAction", 0}, {"DroppedFileAction", 0}, {"SucessfulConversions", 0}};
+  CapturedLog log;
+  QString source;
+  MediaFilePtr media;
+  std::unique_ptr<BCConverter> converter;
+};
+
+}  // namespace
+
+TEST_F(ConversionEndToEnd, ATVShowGoesIntoTheLibraryWithEveryTrackAndTag) {
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 2}};
+  makeEpisode();
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  const QStringList placed = filesUnder(library + "/TV Shows");
+  ASSERT_EQ(placed.size(), 1) << placed.join(", ").toStdString();
+  EXPECT_TRUE(placed[0].startsWith("Test Show/Season 2/")) << placed[0].toStdString();
+  expectWholeEpisode(library + "/TV Shows/" + placed[0]);
+  const QByteArray index = test::readFile(library + "/" + library::kIndexFileName);
+  EXPECT_TRUE(index.contains("Test Show")) << index.toStdString();
+  // The original went to the folder of converted files; nothing is left in the work folder.
+  EXPECT_FALSE(QFileInfo::exists(source));
+  EXPECT_TRUE(QFileInfo::exists(moved + "/Episode.mkv"));
+  EXPECT_EQ(workFolderLeft(), "");
+  EXPECT_TRUE(media->conversionfinished());
+  EXPECT_EQ(media->state(), MediaState::Ended);
+  EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 1);
+}
+
+TEST_F(ConversionEndToEnd, AnHDAndSDPairGoesToTheDesktopAndADroppedOriginalToTheTrash) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"DroppedFileAction", 1}};
+  makeEpisode();
+  media->setConversionFormat(ConversionFormat::HDAndSD);
+  media->setDrop(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  const QString desktop = paths::desktopFolder();
+  EXPECT_EQ(filesUnder(desktop), QStringList({outputName(" HD.m4v"), outputName()}));
+  expectWholeEpisode(desktop + "/" + outputName(" HD.m4v"), 1);
+  // The SD file has no surround: the French track comes only as stereo.
+  const QList<Stream> sd = streamsOf(desktop + "/" + outputName());
+  EXPECT_EQ(describe(sd),
+            "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; "
+            "audio aac fra ch2 'Stereo / Stereo' off; subtitle mov_text eng ch0 'eng' on");
+  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["hdvd"].toInt(), 0);
+  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["cnID"], tagsOf(desktop + "/" + outputName(" HD.m4v"))["cnID"]);
+  EXPECT_FALSE(QFileInfo::exists(source));
+  EXPECT_EQ(trashed(), QStringList({"Episode.mkv"}));
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, TheOriginalFolderGetsAFreeNameBesideTheOriginal) {
+  ScopedSettings s{{"TVShowDestination", "Original Folder"}};
+  makeEpisode();
+  const QString taken = test::writeFile(sources + "/" + outputName(), "someone else's");
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_EQ(test::readFile(taken), "someone else's");
+  expectWholeEpisode(sources + "/" + outputName("-1.m4v"));
+  EXPECT_TRUE(QFileInfo::exists(source)) << "action 0 leaves the original";
+  EXPECT_TRUE(trashed().isEmpty());
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, AUserFolderGetsSeriesAndSeasonFoldersThatDownloadedNamesCannotEscape) {
+  const QString argumentsFile = test::freshFolder("script") + "/arguments";
+  const QString script = test::fakeTool("post", {}, "printf '%s\\n' \"$@\" > '" + argumentsFile.toUtf8() + "'");
+  ScopedSettings s{{"TVShowDestination", "Use Default"}, {"ShowDestination", out}, {"ImportFileIntoiTunes", false},
+                   {"DeleteFileAfterImport", true}, {"CreateTVShowShowSeasonFolder", true},
+                   {"RunPostConversionAppleScript", true}, {"PostConversionApplescriptPath", script}};
+  makeEpisode();
+  media->setSeriesname("../../Escape/Show");
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  // Nothing was imported, so the delete flag keeps the file.
+  const QString placed = out + "/..-..-Escape-Show/Season 2/" + outputName();
+  EXPECT_EQ(filesUnder(out), QStringList({"..-..-Escape-Show/Season 2/" + outputName()}));
+  ASSERT_TRUE(QFileInfo::exists(placed));
+  EXPECT_TRUE(filesUnder(library).isEmpty());
+  const QStringList arguments = QString::fromUtf8(test::readFile(argumentsFile)).split('\n');
+  EXPECT_EQ(arguments.mid(0, 9), QStringList({placed, source, "0", "../../Escape/Show", "The Third", "2", "3", "", "Drama"}));
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+TEST_F(ConversionEndToEnd, AnImportedFileInAUserFolderIsDeletedWhenAsked) {
+  ScopedSettings s{{"TVShowDestination", out}, {"ImportTVShowFileIntoiTunes", true}, {"DeleteTVShowFileAfterImport", true}};
+  makeEpisode();
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_TRUE(filesUnder(out).isEmpty()) << filesUnder(out).join(", ").toStdString();
+  const QStringList placed = filesUnder(library + "/TV Shows");
+  ASSERT_EQ(placed.size(), 1);
+  expectWholeEpisode(library + "/TV Shows/" + placed[0]);
+}
+
+TEST_F(ConversionEndToEnd, ASampleIsPlayedFromTheDesktopAndNeitherImportedNorAnEndForTheOriginal) {
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  media->setIsSample(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  const QString onDesktop = paths::desktopFolder() + "/" + outputName();
+  EXPECT_TRUE(QFileInfo::exists(onDesktop));
+  ASSERT_TRUE(test::waitFor([&] { return QFileInfo::exists(playedList); }));
+  EXPECT_EQ(test::readFile(playedList).trimmed(), onDesktop.toUtf8());
+  EXPECT_TRUE(filesUnder(library).isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+}
+
+TEST_F(ConversionEndToEnd, AFailedImportKeepsTheOutputFailsAndLeavesTheOriginal) {
+  // A library folder that cannot be made: a file holds its name.
+  const QString blocked = test::writeFile(test::freshFolder("blocked") + "/library", "not a folder");
+  ScopedEnvironment noLibrary{library::kLocationVariable, blocked.toUtf8() + "/inside"};
+  ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+  EXPECT_TRUE(result.Description().contains(work + "/" + outputName())) << result.Description().toStdString();
+  expectWholeEpisode(work + "/" + outputName());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_EQ(media->state(), MediaState::Ended);
+  EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 0);
+}
+
+TEST_F(ConversionEndToEnd, AHundredthNameClashOnTheDesktopFailsTheConversion) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  const QString desktop = paths::desktopFolder();
+  QDir().mkpath(desktop);
+  test::writeFile(desktop + "/" + outputName(), "taken");
+  for (int i = 1; i <= 99; ++i) test::writeFile(desktop + "/" + outputName(QStringLiteral("-%1.m4v").arg(i)), "taken");
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 5);
+  EXPECT_EQ(result.Description(),
+            "Unable to move converted HD file to Desktop, it is kept at " + work + "/" + outputName());
+  EXPECT_EQ(filesUnder(desktop).size(), 100);
+  EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFileIsPlaced) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  media->setAudioTracks({});
+  media->setSoftSubtitleTracks({});
+  media->setHardSubtitleTracks({});
+  BCConverter& c = prepare();
+  // The real encode, then its file cut in half as a tool killed while writing would leave it.
+  const QString wrapper = test::writeFile(test::freshFolder("damaging") + "/ffmpeg",
+                                          "#!/bin/sh\n'" + c.ffmpegpath.toUtf8() +
+                                              "' \"$@\"\nfor last; do :; done\ntruncate -s $(( $(stat -c %s \"$last\") / 2 )) \"$last\"\n");
+  QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
+  c.ffmpegpath = wrapper;
+  const BCError result = convert();
+  EXPECT_EQ(result.Code(), 6) << log.text().toStdString();
+  EXPECT_EQ(result.Description(), "Unable to convert video track");
+  EXPECT_TRUE(log.text().contains("[RED]Converted file is missing or damaged, failing conversion."));
+  EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_TRUE(QFileInfo::exists(source));
+}
+
+TEST_F(ConversionEndToEnd, TheTrashGetsTheRecordingsPackageNotTheVideoInsideIt) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"DroppedFileAction", 1}, {"ElgatoEyeTVDevice", 0}};
+  makeEpisode();
+  const QString package = sources + "/Recording.eyetv";
+  QDir().mkpath(package);
+  ASSERT_TRUE(QFile::rename(source, package + "/000000001.mkv"));
+  media->setFullpath(package);
+  media->setFilename("Recording.eyetv");
+  media->setPackagepath(package + "/000000001.mkv");
+  media->setType(kSourceTypeEyeTV);
+  media->setDrop(true);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << log.text().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(package));
+  EXPECT_EQ(trashed(), QStringList({"Recording.eyetv"}));
+  EXPECT_TRUE(QFileInfo(trash() + "/files/Recording.eyetv/000000001.mkv").isFile());
+}
+
+TEST_F(ConversionEndToEnd, AnAudioOffsetDelaysTheVideoOrTheSound) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  for (const float offset : {-0.25f, 0.25f}) {
+    SCOPED_TRACE(offset);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(offset < 0 ? "Early" : "Late");
+    media->setAudiosync(offset);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    const QJsonObject probe = json(test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json",
+                                                                paths::desktopFolder() + "/" + outputName()})
+                                       .output);
+    QStringList starts;
+    for (const QJsonValue& v : probe["streams"].toArray()) {
+      const QJsonObject st = v.toObject();
+      if (st["codec_type"] == "video" && st["disposition"].toObject()["attached_pic"].toInt() == 0)
+        starts << "video " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
+      if (st["codec_type"] == "audio") starts << "audio " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
+    }
+    EXPECT_EQ(starts, offset < 0 ? QStringList({"video 0.25", "audio 0.00", "audio 0.00", "audio 0.00"})
+                                 : QStringList({"video 0.00", "audio 0.25", "audio 0.25", "audio 0.25"}));
+  }
+}
+
+TEST_F(ConversionEndToEnd, OnlyTheFirstDefaultAudioTrackPlaysAndWithoutOneNoneDoes) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  struct DefaultCase {
+    const char* name;
+    bool englishDefault, frenchDefault;
+    const char* streams;
+  } cases[] = {
+      {"TwoDefaults", true, true,
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; audio aac fra ch2 'Stereo / Stereo' off; "
+       "audio ac3 fra ch6 'Surround / French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+      {"NoDefault", false, false,
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; audio aac fra ch2 'Stereo / Stereo' off; "
+       "audio ac3 fra ch6 'Surround / French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
+  };
+  for (const DefaultCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(c.name);
+    QList<AudioTrack> audio = media->AudioTracks();
+    audio[0].setIsDefault(c.englishDefault);
+    audio[1].setIsDefault(c.frenchDefault);
+    media->setAudioTracks(audio);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())), c.streams);
+    EXPECT_EQ(media->AudioTracks()[1].isDefault(), false);
+  }
+  EXPECT_TRUE(log.text().contains("[RED]More than one Default audio track at track number 1"));
+}
+
+TEST_F(ConversionEndToEnd, RegionalLanguagesBibliographicCodesAndAKoreanSubtitleReachTheOutput) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"AddAllAudioTracks", true}, {"IncludeSubtitleTracks", 2}};
+  // French (Canada) 5.1 and American English stereo as mkvmerge tags them; beside the
+  // video a French subtitle named by its bibliographic code and a Korean one in CP949
+  // ("똠" lies outside EUC-KR).
+  const QString made = sources + "/made.mkv";
+  test::makeMedia(made, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
+                         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
+                         "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=3",
+                         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast",
+                         "-c:a", "aac", "-ac:a:0", "6", "-ac:a:1", "2"});
+  source = sources + "/Episode.mkv";
+  const test::CommandResult merged =
+      test::runCommand("mkvmerge", {"-q", "-o", source, "--language", "1:fr-CA", "--language", "2:en-US", made});
+  ASSERT_EQ(merged.exitCode, 0) << merged.output.toStdString();
+  QFile::remove(made);
+  test::writeFile(sources + "/Episode$fre.srt", "1\n00:00:00,200 --> 00:00:01,000\nBonjour\n\n");
+  const QString korean = QString::fromUtf8("똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.");
+  const QString koreanText = test::writeFile(
+      sources + "/korean.txt",
+      ("1\n00:00:00,200 --> 00:00:01,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
+       "2\n00:00:01,100 --> 00:00:02,000\n" + korean + "\n\n").toUtf8());
+  const test::CommandResult cp949 = test::runCommand("iconv", {"-f", "UTF-8", "-t", "CP949", koreanText});
+  ASSERT_EQ(cp949.exitCode, 0) << cp949.output.toStdString();
+  test::writeFile(sources + "/Episode$kor.srt", cp949.output);
+
+  media = test::probed(source);  // an English-speaking user
+  media->setMediatype(MediaType::TVShow);
+  media->setSeriesname("Test Show");
+  media->setSeason(1);
+  media->setShow(1);
+  media->setEpisodename("Pilot");
+  media->setConversionFormat(ConversionFormat::HDOnly);
+  ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+
+  // The American English stereo track plays; every track carries its language.
+  const QString output = paths::desktopFolder() + "/" + outputName();
+  QStringList tracks;
+  for (const Stream& stream : streamsOf(output))
+    tracks << QStringLiteral("%1 %2 ch%3 %4").arg(stream.type, stream.language).arg(stream.channels).arg(stream.enabled ? "on" : "off");
+  EXPECT_EQ(tracks, QStringList({"video und ch0 on", "audio fra ch6 off", "audio eng ch2 on", "subtitle fra ch0 on",
+                                 "subtitle kor ch0 off"}))
+      << log.text().toStdString();
+  const test::CommandResult text = test::runCommand(
+      "ffmpeg", {"-v", "error", "-i", output, "-map", "0:s:m:language:kor", "-f", "srt", "-"});
+  EXPECT_TRUE(QString::fromUtf8(text.output).contains(korean)) << text.output.toStdString();
+}
+
+TEST_F(ConversionEndToEnd, AnSDFilePlaysTheStereoVersionOfADefaultSurroundTrack) {
+  // Only the French surround track plays by default, and no stereo version was asked for:
+  // the SD file, which carries no surround, plays its stereo version instead.
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  const struct {
+    const char* name;
+    quint32 format;
+    bool mobile;
+  } cases[] = {
+      {"HDAndSD", ConversionFormat::HDAndSD, false},
+      {"SDForMobile", ConversionFormat::SDOnly, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedSettings mobile{{"SupportMobileDevices", c.mobile}};
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    makeEpisode(c.name);
+    media->setConversionFormat(c.format);
+    QList<AudioTrack> audio = media->AudioTracks();
+    for (AudioTrack& t : audio) {
+      t.setIsDefault(t.channels() == 6);
+      t.setMakeStereo(false);
+    }
+    media->setAudioTracks(audio);
+    ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+    EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())),
+              "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; "
+              "audio aac fra ch2 'Stereo / Stereo' on; subtitle mov_text eng ch0 'eng' on");
+    if (c.format == ConversionFormat::HDAndSD)
+      EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName(" HD.m4v"))),
+                "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; "
+                "audio ac3 fra ch6 'Surround / French 5.1' on; subtitle mov_text eng ch0 'eng' on");
+  }
+}
+
+TEST_F(ConversionEndToEnd, AStopWhileTheSoundIsExportedEndsTheConversionAsAStop) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode();
+  BCConverter& c = prepare();
+  // The real ffmpeg, except that exporting the sound waits to be stopped.
+  const QString exporting = test::freshFolder("exporting") + "/started";
+  const QString wrapper =
+      test::writeFile(test::freshFolder("slow sound") + "/ffmpeg",
+                      "#!/bin/sh\ncase \"$*\" in *-vn*) touch '" + exporting.toUtf8() +
+                          "'; sleep 60;; esac\nexec '" + c.ffmpegpath.toUtf8() + "' \"$@\"\n");
+  QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
+  c.ffmpegpath = wrapper;
+  media->setState(MediaState::Converting);
+  BCError result;
+  std::atomic<bool> done{false};
+  std::thread conversion([&] {
+    result = c.Convert();
+    done = true;
+  });
+  const bool started = test::waitFor([&] { return QFileInfo::exists(exporting) || done; });
+  // As the queue's stop button does.
+  media->setStopbuttonpressed(true);
+  media->setState(MediaState::Ended);
+  conversion.join();
+  ASSERT_TRUE(started);
+
+  // Code 2 is the stop the queue reports to nobody, unlike an audio error.
+  EXPECT_EQ(result.Code(), 2) << result.Description().toStdString();
+  EXPECT_FALSE(media->conversionfinished());
+  EXPECT_EQ(media->progress(), 100);
+  EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(source));
+  EXPECT_TRUE(trashed().isEmpty());
+}
+
+TEST_F(ConversionEndToEnd, AWorkFolderAndSourceNamedWithPercentNumbersConvertLikeAnyOther) {
+  // Texts such as "%1" in a folder's name must reach the tools as they are.
+  work = test::freshFolder("work %1 %2");
+  sources = test::freshFolder("videos %1");
+  ScopedSettings s{{"ConversionDirectory", work}, {"TVShowDestination", "Desktop"}};
+  makeEpisode("Episode %1");
+  media->setConversionFormat(ConversionFormat::HDAndSD);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  expectWholeEpisode(paths::desktopFolder() + "/" + outputName(" HD.m4v"), 1);
+  EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())),
+            "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; "
+            "audio aac fra ch2 'Stereo / Stereo' off; subtitle mov_text eng ch0 'eng' on");
+  EXPECT_EQ(workFolderLeft(), "");
+}
+
+// "Burn in" chosen as the subtitle preference: the probe picks the SubRip file beside a
+// dark video and the conversion draws its text into the picture, with no subtitle track.
+TEST_F(ConversionEndToEnd, BurnInPreferenceDrawsTheSubtitleFileIntoThePicture) {
+  ScopedSettings s{{"IncludeSubtitleTracks", 3}, {"MovieDestination", "Desktop"}};
+  source = sources + "/Dark.mkv";
+  // Dark noise: no light pixel of its own, and too busy to shrink below the size a
+  // finished conversion must reach.
+  test::makeMedia(source, {"-f", "lavfi", "-i", "color=c=black:s=320x240:rate=25:duration=3,noise=alls=30:allf=t+u",
+                           "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
+                           "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+  test::writeFile(sources + "/Dark$English.srt", "1\n00:00:00,000 --> 00:00:03,000\nWWWW WWWW WWWW\n\n");
+  media = test::probed(source);
+  ASSERT_EQ(media->HardSubtitleTracks().size(), 1);
+  EXPECT_TRUE(media->HardSubtitleTracks()[0].selected());
+  EXPECT_FALSE(media->SoftSubtitles());
+  media->setMediatype(MediaType::Movie);
+  media->setSeriesname("Dark");
+  media->setConversionFormat(ConversionFormat::HDOnly);
+  ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+
+  const QString output = paths::desktopFolder() + "/" + outputName();
+  ASSERT_TRUE(QFileInfo::exists(output)) << filesUnder(paths::desktopFolder()).join(", ").toStdString();
+  EXPECT_EQ(describe(streamsOf(output)), "video h264 und ch0 '' on; audio aac und ch2 'Stereo / Stereo' on");
+  const QString frame = work + "/frame.png";
+  ASSERT_EQ(test::runCommand("ffmpeg", {"-v", "error", "-y", "-ss", "1.5", "-i", output, "-frames:v", "1", frame}).exitCode, 0);
+  const QImage picture(frame);
+  ASSERT_FALSE(picture.isNull());
+  int lit = 0, litInTopHalf = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      if (qGray(picture.pixel(x, y)) > 160) {
+        ++lit;
+        if (y < picture.height() / 2) ++litInTopHalf;
+      }
+  EXPECT_GT(lit, 200) << "the subtitle text is drawn in light letters";
+  EXPECT_EQ(litInTopHalf, 0) << "near the bottom of the picture";
+}
+
+TEST_F(ConversionEndToEnd, AWorkFolderSharedWithTheUsersFilesLosesOnlyTheConversionsOwn) {
+  // The work folder is the user's video folder: the episode, its subtitle beside it, and
+  // other files of the user's that a conversion has no business with.
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"ConversionDirectory", sources}};
+  makeEpisode();
+  const QMap<QString, QByteArray> users{{"Notes.srt", kSubRip.toUtf8()},
+                                        {"Karaoke.ass", "[Script Info]\nTitle: mine\n"},
+                                        {"Holiday.jpg", "\xff\xd8\xff\xe0 a photo"},
+                                        {"Lecture.ttxt", "<TextStream/>"}};
+  for (auto it = users.begin(); it != users.end(); ++it) test::writeFile(sources + "/" + it.key(), it.value());
+  // What an earlier conversion left behind when it failed.
+  for (const char* left : {"audio3.m4a", "subtitle0.ttxt", "subtitle1.ass", "ffmpeg2pass-0.log", "Episode_2_text.srt"})
+    test::writeFile(sources + "/" + left, "left over");
+
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  // The subtitle beside the video made it into the output.
+  expectWholeEpisode(paths::desktopFolder() + "/" + outputName());
+  for (auto it = users.begin(); it != users.end(); ++it)
+    EXPECT_EQ(test::readFile(sources + "/" + it.key()), it.value()) << it.key().toStdString();
+  QStringList left = filesUnder(sources);
+  left.sort();
+  EXPECT_EQ(left, QStringList({"Episode$eng.srt", "Episode.mkv", "Holiday.jpg", "Karaoke.ass", "Lecture.ttxt",
+                               "Notes.srt"}));
+}
+
+TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
+  const QString blocked = test::writeFile(test::freshFolder("blocked") + "/not a folder", "a file of the user's");
+  struct Case {
+    const char* what;
+    QString destination;
+    QString failure;
+  } cases[] = {
+      {"a user folder that cannot hold files", blocked + "/Shows",
+       "Unable to move file to user defined directory " + blocked + "/Shows"},
+      {"a Desktop that cannot hold files", "Desktop", "Unable to move converted HD file to Desktop"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    if (c.destination == "Desktop") test::writeFile(paths::desktopFolder(), "a file where the Desktop should be");
+    ScopedSettings s{{"TVShowDestination", c.destination}};
+    makeEpisode();
+    const BCError result = convert();
+    const QString kept = work + "/" + outputName();
+    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Description(), c.failure + ", it is kept at " + kept);
+    EXPECT_TRUE(log.text().contains("[RED]Converted file kept at " + kept));
+    expectWholeEpisode(kept);
+    EXPECT_EQ(test::readFile(blocked), "a file of the user's");
+    // The next conversion's clean-up leaves it where the message said.
+    converter->CleanUpConversionFiles();
+    EXPECT_TRUE(QFileInfo::exists(kept));
+    QFile::remove(paths::desktopFolder());
+    QFile::remove(kept);
+  }
+}
+
+TEST_F(ConversionEndToEnd, AFileUnderTheOutputsNameInTheWorkFolderIsNeverWrittenOver) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  for (const char* suffix : {".m4v", ".mp4"}) {
+    SCOPED_TRACE(suffix);
+    converter.reset();
+    makeEpisode();
+    const QString taken = test::writeFile(work + "/" + outputName(suffix), "the user's own file");
+    const BCError result = convert();
+    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Description(), "Unable to convert, " + taken + " is in the way");
+    EXPECT_EQ(test::readFile(taken), "the user's own file");
+    EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
+    EXPECT_FALSE(media->conversionfinished());
+    QFile::remove(taken);
+  }
+}
