@@ -143,6 +143,7 @@ BCError BCLookUpShow::LookUpShowData(MediaFile& item, bool alternates) {
   report(QStringLiteral("Look Up Show Called"), 4);
   item.setSoliddetection(false);
   for (std::size_t i = 0; i < std::size(kUnescapedNames); ++i) {
+    // Through a reference: GCC's bounds check misreads an index inside a member-pointer call.
     const TextField& field = kUnescapedNames[i];
     namesAtStart_[i] = (item.*field.get)();
   }
