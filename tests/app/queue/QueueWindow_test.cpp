@@ -2,11 +2,11 @@
 // probed, set to HD from the Video menu and queued with the toolbar's Convert; the tick
 // starts the real converter and its encoder. What the window paints, what its buttons do
 // to the encoder's processes, and what a quit leaves for the next launch.
-#include "app/support/MainWindowFixture.h"
+#include "app/controller/RestorableState.h"
 #include "app/files/AddingPaths.h"
 #include "app/queue/QueueRunner.h"
 #include "app/queue/QueueTableModel.h"
-#include "app/controller/RestorableState.h"
+#include "app/support/MainWindowFixture.h"
 #include "platform/RunLoop.h"
 
 #include <QDir>
@@ -114,7 +114,9 @@ class QueueWindowTest : public test::MainWindowTest {
 };
 
 TEST_F(QueueWindowTest, TheConvertingRowIsRepaintedAsThePassGoesOn) {
-  const MediaFilePtr item = startConverting("Holiday.avi", 20);
+  // Long enough that an idle machine is still encoding when the screen is compared and the
+  // stop is pressed.
+  const MediaFilePtr item = startConverting("Holiday.avi", 60);
   ASSERT_TRUE(item);
   QWidget* panel = windows().QueuePanel.get();
   runloop::runFor(0.3);
@@ -135,7 +137,8 @@ TEST_F(QueueWindowTest, TheConvertingRowIsRepaintedAsThePassGoesOn) {
 }
 
 TEST_F(QueueWindowTest, PauseSuspendsTheEncoderAndResumeLetsItRun) {
-  const MediaFilePtr item = startConverting("Holiday.avi", 20);
+  // Long enough that an idle machine still has work left for the resumed encoder.
+  const MediaFilePtr item = startConverting("Holiday.avi", 60);
   ASSERT_TRUE(item);
   MainWindowShell& w = windows();
   const qint64 group = encoderGroup();
