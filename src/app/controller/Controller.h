@@ -6,8 +6,8 @@
 // member says otherwise.
 #include "app/controller/ControllerHooks.h"
 #include "app/controller/ControllerState.h"
-#include "app/queue/ConversionJobs.h"
 #include "app/controller/MainWindowShell.h"
+#include "app/queue/ConversionJobs.h"
 #include "platform/NotificationCenter.h"
 
 #include <QObject>

@@ -1,22 +1,22 @@
 // The main window's commands: the queue's place and full screen, the column switches, the
 // selection moves, toolbar enabling, the commands on the highlighted rows, duplicate
 // deletion, the preview and episode picker requests, the about panel and the web links.
+#include "app/controller/Controller.h"
 #include "app/files/AddingPaths.h"
 #include "app/preferences/BCPreferencePanel.h"
 #include "app/tables/BCTableView.h"
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"
-#include "app/controller/Controller.h"
 
-#include "app/preferences/BCPreferencePanel.h"
-#include "app/tags/EpisodePickerWindow.h"
-#include "app/preferences/Feed.h"
-#include "app/files/FileLists.h"
 #include "app/controller/Localized.h"
+#include "app/files/FileLists.h"
 #include "app/panels/PanelPlacement.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/preferences/Feed.h"
+#include "app/preview/Viewer.h"
 #include "app/queue/QueueRunner.h"
 #include "app/queue/QueueTableModel.h"
-#include "app/preview/Viewer.h"
+#include "app/tags/EpisodePickerWindow.h"
 #include "media/FileTypes.h"
 #include "media/MediaValues.h"
 #include "media/ProbeMediaFile.h"

@@ -2,8 +2,8 @@
 
 #include "app/controller/CacheExpiry.h"
 #include "app/files/FileLists.h"
-#include "app/queue/QueueRunner.h"
 #include "app/files/SourceScanner.h"
+#include "app/queue/QueueRunner.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {

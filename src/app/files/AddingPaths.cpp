@@ -1,8 +1,8 @@
 #include "app/files/AddingPaths.h"
 
-#include "app/preferences/Feed.h"
 #include "app/files/FileLists.h"
 #include "app/files/SourceScanner.h"
+#include "app/preferences/Feed.h"
 #include "media/FileTypes.h"
 #include "media/StringHelpers.h"
 

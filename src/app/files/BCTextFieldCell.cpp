@@ -1,7 +1,7 @@
 #include "app/files/BCTextFieldCell.h"
 
-#include "app/tables/BCTableView.h"
 #include "app/controller/Localized.h"
+#include "app/tables/BCTableView.h"
 #include "app/tables/TableRoles.h"
 
 #include <QDateTime>

@@ -1,15 +1,15 @@
 // What the user's actions on the files and queue tables do: edited cells written back into
 // the media objects, the queue's stop button, the selection, the tag editor's opening, the
 // remove-or-trash sheet, dragged queue rows and the window's minimum width.
-#include "app/files/AddingPaths.h"
-#include "app/panels/BCAlertPanel.h"
-#include "app/tables/BCTableView.h"
 #include "app/controller/Controller.h"
+#include "app/controller/Localized.h"
+#include "app/files/AddingPaths.h"
 #include "app/files/FileLists.h"
 #include "app/files/FilesTableModel.h"
-#include "app/controller/Localized.h"
+#include "app/panels/BCAlertPanel.h"
 #include "app/queue/QueueRowDrag.h"
 #include "app/queue/QueueTableModel.h"
+#include "app/tables/BCTableView.h"
 #include "media/FileTypes.h"
 #include "media/MediaLabels.h"
 #include "media/MediaValues.h"

@@ -1,8 +1,8 @@
 #include "app/queue/QueueRunner.h"
 
-#include "app/notices/DockIcon.h"
-#include "app/files/FileLists.h"
 #include "app/controller/Localized.h"
+#include "app/files/FileLists.h"
+#include "app/notices/DockIcon.h"
 #include "convert/converter/ConversionPercentage.h"
 #include "media/MediaValues.h"
 #include "platform/RunLoop.h"

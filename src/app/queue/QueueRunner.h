@@ -7,8 +7,8 @@
 // GUI thread only, except where a job says otherwise.
 #include "app/controller/ControllerHooks.h"
 #include "app/controller/ControllerState.h"
-#include "app/queue/ConversionJobs.h"
 #include "app/notices/Notices.h"
+#include "app/queue/ConversionJobs.h"
 
 #include <QObject>
 #include <memory>

@@ -1,16 +1,16 @@
 #include "app/tables/TableColumns.h"
 
 #include "app/files/BCButtonCell.h"
-#include "app/queue/BCButtonCell2.h"
 #include "app/files/BCCenterTextFieldCell.h"
 #include "app/files/BCFASTPopUpCell.h"
 #include "app/files/BCImageCell.h"
-#include "app/queue/BCLevelIndicatorCell.h"
 #include "app/files/BCPopUpCell.h"
-#include "app/tables/BCTableView.h"
 #include "app/files/BCTextFieldCell.h"
 #include "app/files/FilesTableModel.h"
+#include "app/queue/BCButtonCell2.h"
+#include "app/queue/BCLevelIndicatorCell.h"
 #include "app/queue/QueueTableModel.h"
+#include "app/tables/BCTableView.h"
 
 #include <QHeaderView>
 

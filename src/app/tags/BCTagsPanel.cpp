@@ -1,10 +1,10 @@
 #include "app/tags/BCTagsPanel.h"
 
-#include "app/panels/BCBusyPanel.h"
-#include "app/files/FileDropTarget.h"
-#include "app/tags/ImageWell.h"
 #include "app/controller/Localized.h"
+#include "app/files/FileDropTarget.h"
+#include "app/panels/BCBusyPanel.h"
 #include "app/panels/PanelPlacement.h"
+#include "app/tags/ImageWell.h"
 #include "app/tags/TagEditorRules.h"
 #include "media/BCDownloader.h"
 #include "media/BCStringEncoding.h"

@@ -1,8 +1,8 @@
 #include "app/tags/BCTagsPanelMultiple.h"
 
-#include "app/tags/ImageWell.h"
 #include "app/controller/Localized.h"
 #include "app/panels/PanelPlacement.h"
+#include "app/tags/ImageWell.h"
 #include "ui_BCTagsPanelMultiple.h"
 
 #include <QLabel>

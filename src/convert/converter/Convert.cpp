@@ -7,9 +7,9 @@
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/SampleOptions.h"
+#include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
-#include "convert/passes/VideoPasses.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
 

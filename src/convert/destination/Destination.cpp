@@ -8,11 +8,11 @@
 
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
-#include "convert/destination/ImportVideo.h"
 #include "convert/converter/OutputName.h"
 #include "convert/converter/SamplePlayer.h"
-#include "convert/runners/ToolRun.h"
+#include "convert/destination/ImportVideo.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"

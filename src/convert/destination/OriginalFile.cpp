@@ -8,8 +8,8 @@
 
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
-#include "convert/runners/ToolRun.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/runners/ToolRun.h"
 #include "media/Trash.h"
 #include "platform/Defaults.h"
 

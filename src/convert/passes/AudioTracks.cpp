@@ -6,9 +6,9 @@
 
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
+#include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
-#include "convert/passes/VideoPasses.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
 #include "metadata/MP4TrackEdits.h"

@@ -2,9 +2,9 @@
 
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
+#include "convert/passes/VideoCopyArguments.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
-#include "convert/passes/VideoCopyArguments.h"
 
 namespace zuvo {
 namespace {

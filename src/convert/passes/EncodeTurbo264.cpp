@@ -3,11 +3,11 @@
 
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
+#include "convert/passes/VideoCopyArguments.h"
+#include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
-#include "convert/passes/VideoCopyArguments.h"
-#include "convert/passes/VideoPasses.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"

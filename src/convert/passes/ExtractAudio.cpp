@@ -3,8 +3,8 @@
 
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
-#include "convert/preparation/PreparationStep.h"
 #include "convert/converter/SampleOptions.h"
+#include "convert/preparation/PreparationStep.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"

@@ -3,9 +3,9 @@
 #include <QFileInfo>
 
 #include "convert/converter/ConversionLog.h"
+#include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
-#include "convert/passes/VideoPasses.h"
 #include "media/MediaValues.h"
 
 namespace zuvo {

@@ -3,10 +3,10 @@
 
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
+#include "convert/passes/VideoPassArguments.h"
 #include "convert/preparation/PreparationStep.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
-#include "convert/passes/VideoPassArguments.h"
 #include "media/BCStringEncoding.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"

@@ -5,9 +5,9 @@
 #include <QSaveFile>
 #include <cstdio>
 
-#include "convert/subtitles/ConvertASSToSub.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
+#include "convert/subtitles/ConvertASSToSub.h"
 #include "media/FileHelpers.h"
 #include "media/LanguageRecord.h"
 

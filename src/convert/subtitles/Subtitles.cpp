@@ -1,8 +1,8 @@
 // The chosen subtitle tracks of a pass added to its output as timed text.
-#include "convert/subtitles/AddSubtitle.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/runners/ToolRun.h"
+#include "convert/subtitles/AddSubtitle.h"
 #include "media/MediaValues.h"
 
 namespace zuvo {

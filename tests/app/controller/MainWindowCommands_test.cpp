@@ -1,14 +1,14 @@
 // The main window's commands: the queue's place, full screen, column switches, selection
 // moves, toolbar enabling, commands on the highlighted rows, duplicate deletion and the
 // preview, episode picker, preferences and about requests.
-#include "app/support/MainWindowFixture.h"
+#include "app/files/FilesTableModel.h"
 #include "app/preferences/BCPreferencePanel.h"
+#include "app/preferences/Feed.h"
+#include "app/preview/Viewer.h"
+#include "app/queue/QueueTableModel.h"
+#include "app/support/MainWindowFixture.h"
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"
-#include "app/preferences/Feed.h"
-#include "app/files/FilesTableModel.h"
-#include "app/queue/QueueTableModel.h"
-#include "app/preview/Viewer.h"
 #include "media/ProbeSteps.h"
 #include "ui_BCPreferencePanel.h"
 

@@ -21,9 +21,9 @@ class MenuBarLinkCatcher : public QObject {
   void open(const QUrl& url) { opened << url.toString(); }
 };
 
-#include "app/support/MainWindowFixture.h"
 #include "app/files/AddingPaths.h"
 #include "app/preferences/BCPreferencePanel.h"
+#include "app/support/MainWindowFixture.h"
 #include "app/tags/BCTagsPanel.h"
 #include "media/ProbeSteps.h"
 #include "metadata/LookUpFixtures.h"

@@ -1,6 +1,6 @@
-#include "app/support/ControllerFixture.h"
 #include "app/controller/CacheExpiry.h"
 #include "app/preferences/Feed.h"
+#include "app/support/ControllerFixture.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "app/support/ControllerFixture.h"
 #include "app/preferences/Feed.h"
+#include "app/support/ControllerFixture.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // Files and folders dragged from the desktop onto the files table or the drop image.
-#include "app/support/MainWindowFixture.h"
 #include "app/files/FileDropTarget.h"
 #include "app/files/FileLists.h"
+#include "app/support/MainWindowFixture.h"
 #include "platform/RunLoop.h"
 
 #include <QDragEnterEvent>

@@ -1,6 +1,6 @@
-#include "app/support/WidgetApplication.h"
 #include "app/notices/ApplicationIcon.h"
 #include "app/notices/DockIcon.h"
+#include "app/support/WidgetApplication.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The DVD scanner's window, offscreen, driven by the scanner over a stand-in tool that
 // prints a recorded title listing.
-#include "app/support/WidgetApplication.h"
 #include "app/panels/DVDReaderWindow.h"
+#include "app/support/WidgetApplication.h"
 #include "media/BCDVDReader.h"
 #include "media/LanguageRecord.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,6 @@
-#include "app/support/WidgetApplication.h"
 #include "app/panels/BCAlertPanel.h"
 #include "app/panels/BCBusyPanel.h"
+#include "app/support/WidgetApplication.h"
 #include "platform/RunLoop.h"
 #include "support/TestSupport.h"
 

@@ -11,10 +11,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/support/WidgetApplication.h"
 #include "app/preview/PreviewState.h"
 #include "app/preview/VideoOpenGLView.h"
 #include "app/preview/YuvsImage.h"
+#include "app/support/WidgetApplication.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PreviewChannel.h"
 #include "support/TestSupport.h"

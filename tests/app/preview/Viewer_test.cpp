@@ -15,10 +15,10 @@
 #include <csignal>
 #include <gtest/gtest.h>
 
-#include "app/support/WidgetApplication.h"
 #include "app/preview/PreviewState.h"
 #include "app/preview/VideoOpenGLView.h"
 #include "app/preview/Viewer.h"
+#include "app/support/WidgetApplication.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "support/TestSupport.h"

@@ -2,15 +2,15 @@
 // The controller's pieces wired together without a display and without real tools: a
 // GNTP daemon nobody runs (notices fail fast, logged), logs in files, hooks that record
 // what they were asked, scripted converters and tag writers on manual executors.
-#include "app/files/AddingPaths.h"
 #include "app/controller/ControllerHooks.h"
 #include "app/controller/ControllerState.h"
+#include "app/controller/TimedActivities.h"
+#include "app/files/AddingPaths.h"
 #include "app/files/FileLists.h"
+#include "app/files/SourceScanner.h"
 #include "app/notices/GNTPClient.h"
 #include "app/notices/Notices.h"
 #include "app/queue/QueueRunner.h"
-#include "app/files/SourceScanner.h"
-#include "app/controller/TimedActivities.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"

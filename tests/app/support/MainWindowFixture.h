@@ -1,13 +1,13 @@
 #pragma once
 // A started controller with its real windows (offscreen), items for files that exist, the
 // files table's selection set as a click sets it, and its alert answered as it shows.
+#include "app/controller/Controller.h"
+#include "app/controller/MainWindowShell.h"
+#include "app/files/FilesTableModel.h"
+#include "app/panels/BCAlertPanel.h"
 #include "app/support/ControllerStart.h"
 #include "app/support/WidgetApplication.h"
-#include "app/panels/BCAlertPanel.h"
 #include "app/tables/BCTableView.h"
-#include "app/controller/Controller.h"
-#include "app/files/FilesTableModel.h"
-#include "app/controller/MainWindowShell.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
 #include "support/TestSupport.h"

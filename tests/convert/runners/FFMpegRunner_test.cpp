@@ -4,10 +4,10 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
-#include "convert/support/FakeTool.h"
 #include "convert/converter/ConversionPercentage.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRunners.h"
+#include "convert/support/FakeTool.h"
 #include "media/MediaTestSupport.h"
 #include "platform/Paths.h"
 

@@ -4,9 +4,9 @@
 
 #include <QFileInfo>
 
-#include "convert/support/FakeTool.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRunners.h"
+#include "convert/support/FakeTool.h"
 #include "platform/Paths.h"
 #include "support/TestSupport.h"
 

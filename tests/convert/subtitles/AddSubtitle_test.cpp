@@ -6,8 +6,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "convert/support/PreparationFixtures.h"
 #include "convert/runners/ToolResources.h"
+#include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
 #include "mp4/Mp4Fixtures.h"
 #include "platform/Paths.h"
