@@ -10,11 +10,12 @@
 namespace zuvo::live {
 namespace {
 
-// Looked up in order: the first row of the request's service whose prefix starts its path.
+// Looked up in order: the first row of the request's service whose prefix starts its path
+// (and whose suffix, when it has one, ends it).
 constexpr LiveRoute kRoutes[] = {
     {Service::TheTVDB, "/api/GetSeries.php", answerTheTVDBSearch},
     {Service::TheTVDB, "/data/series/", answerTheTVDBRecord},
-    {Service::TheTVDB, "/api/", answerTheTVDBBannerList},
+    {Service::TheTVDB, "/api/", answerTheTVDBBannerList, "/banners.xml"},
     {Service::TheTVDBBanners, "/", answerTheTVDBBanner},
     {Service::TVRage, "/feeds/search.php", answerTVRageSearch},
     {Service::TVRage, "/feeds/episode_list.php", answerTVRageEpisodeList},
@@ -62,6 +63,7 @@ std::optional<bool> answerFromLiveServices(const QString& url, const QString& fi
                   mostBytes, session};
     for (const LiveRoute& route : kRoutes) {
       if (route.service != service || !call.path.startsWith(QLatin1String(route.pathPrefix))) continue;
+      if (route.pathSuffix && !call.path.endsWith(QLatin1String(route.pathSuffix))) continue;
       route.answer(call);
       return QFileInfo::exists(file);
     }

@@ -40,6 +40,7 @@ struct LiveRoute {
   Service service;         // the old interface the client asks
   const char* pathPrefix;  // the request's path below its base starts so
   LiveAnswer answer;
+  const char* pathSuffix = nullptr;  // and, when given, ends so
 };
 
 // Whether requests to `service` are translated: its own variable is unset.
