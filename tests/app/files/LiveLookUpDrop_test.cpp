@@ -9,7 +9,9 @@
 #include "platform/RunLoop.h"
 
 #include <QLineEdit>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -31,6 +33,7 @@ class LiveLookUpDrop : public MainWindowTest {
     QWidget* window = controller->tagsPanel()->window();
     if (auto* line = window->findChild<QLineEdit*>(QString::fromLatin1(name))) return line->text();
     if (auto* plain = window->findChild<QPlainTextEdit*>(QString::fromLatin1(name))) return plain->toPlainText();
+    if (auto* label = window->findChild<QLabel*>(QString::fromLatin1(name))) return label->text();
     ADD_FAILURE() << "no text control " << name;
     return {};
   }
@@ -73,6 +76,17 @@ TEST_F(LiveLookUpDrop, TheEpisodeIsNamedDescribedCastAndPicturedInTableAndEditor
             "When the residents of Chester's Mill find themselves trapped & cut off, a dôme \"appears\" <suddenly>.");
   EXPECT_TRUE(shown("ActorsTokenField").contains("Mike Vogel")) << shown("ActorsTokenField").toStdString();
   EXPECT_GT(item->image().pixelColor(5, 5).red(), 200);
+
+  // The editor's image stepper fetches its picture (a file of its own in the cache) through
+  // the same layer, never from the old host.
+  auto* stepper = controller->tagsPanel()->window()->findChild<QSpinBox*>("ImageStepper");
+  ASSERT_NE(stepper, nullptr);
+  ASSERT_EQ(stepper->maximum(), 1);
+  stepper->setValue(0);
+  controller->tagsPanel()->ChangeImage();
+  EXPECT_EQ(server.requests().count("/img/s1.jpg"), 2);
+  EXPECT_EQ(shown("NumberOfImagesTextField"), "Displaying 1 of 2");
+  for (const QByteArray& target : server.requests()) EXPECT_FALSE(target.startsWith("/banners/")) << target.constData();
 }
 
 }  // namespace
