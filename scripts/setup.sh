@@ -11,6 +11,8 @@ packages=(
   # tools the application starts
   ffmpeg mediainfo mkvtoolnix mencoder mplayer handbrake-cli dvdauthor
   xdg-utils fonts-dejavu-core dbus
+  # the certificates the look-ups check the services' HTTPS against
+  ca-certificates
   # independent readers and harness used by the tests
   atomicparsley python3 python3-mutagen xvfb xauth desktop-file-utils
 )

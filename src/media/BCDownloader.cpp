@@ -20,6 +20,7 @@ const QString kFailedDetailMessage = QStringLiteral("[RED] Download failed %1 %2
 const QString kHttpStatusDescription = QStringLiteral("HTTP status %1");
 const QString kTooLargeMessage =
     QStringLiteral("[RED] Download of %1 stopped: the answer is larger than %2 bytes");
+const QString kNotFetchedMessage = QStringLiteral("[RED] Not fetched (only http and https addresses are): %1");
 const QString kCannotWriteMessage = QStringLiteral("[RED] Download failed cannot write %1 : %2");
 // What the network layer may hold before it is taken into the file.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
@@ -30,6 +31,12 @@ int milliseconds(double seconds) {
 }
 
 }  // namespace
+
+bool BCDownloader::fetchable(const QString& url) {
+  const QUrl address(url.trimmed());
+  const QString scheme = address.scheme().toLower();
+  return address.isValid() && !address.host().isEmpty() && (scheme == u"http" || scheme == u"https");
+}
 
 BCDownloader::BCDownloader() = default;
 BCDownloader::~BCDownloader() = default;
@@ -42,6 +49,10 @@ void BCDownloader::downloadFileFromURL(const QString& url, const QString& filena
                                        qint64 mostBytes) {
   filename_ = filename;
   if (url.trimmed().isEmpty()) return;
+  if (!fetchable(url)) {
+    report(kNotFetchedMessage.arg(url), 3);
+    return;
+  }
   report(kDownloadingMessage.arg(filename, url), 4);
 
   // The loop comes first: it gives a plain worker thread the event dispatcher that the

@@ -24,6 +24,10 @@ class BCDownloader {
   static constexpr qint64 kMostImageBytes = 32 * 1024 * 1024;   // artwork
   static constexpr qint64 kMostNewsBytes = 1024 * 1024;         // the news page
 
+  // Only http and https addresses are fetched: an answer may name any address, and a
+  // local file (or a FIFO that never ends) is nothing a download may read.
+  static bool fetchable(const QString& url);
+
   BCDownloader();
   ~BCDownloader();
 

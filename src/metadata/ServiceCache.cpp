@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "media/BCDownloader.h"
+#include "metadata/live/LiveRouting.h"
 
 namespace zuvo {
 namespace {
@@ -100,6 +101,10 @@ QString tvRageEpisodeList(const QString& cachePath, const QString& showID) {
 
 bool downloadIntoCache(const QString& url, const QString& file, double timeout, const Reporter& reporter,
                        qint64 mostBytes) {
+  // A request to an old interface is answered by today's services unless its own address
+  // variable points it somewhere; nothing then goes to the old host.
+  if (const std::optional<bool> answered = live::answerFromLiveServices(url, file, timeout, reporter, mostBytes))
+    return *answered;
   BCDownloader downloader;
   downloader.setMyreporter(reporter);
   downloader.downloadFileFromURL(url, file, timeout, mostBytes);

@@ -19,6 +19,11 @@ constexpr Row kServices[] = {
     {Service::TVRage, "ZUVO_TVRAGE_URL", "http://services.tvrage.com"},
     {Service::News, "ZUVO_NEWS_URL", "http://www.zuvo.example"},
     {Service::Homepage, "ZUVO_HOMEPAGE_URL", "http://www.zuvo.example"},
+    {Service::LiveTVmaze, "ZUVO_TVMAZE_URL", "https://api.tvmaze.com"},
+    {Service::LiveITunes, "ZUVO_ITUNES_URL", "https://itunes.apple.com"},
+    {Service::LiveTMDB, "ZUVO_TMDB3_URL", "https://api.themoviedb.org/3"},
+    {Service::LiveTMDBImages, "ZUVO_TMDB_IMAGES_URL", ""},
+    {Service::LiveTheTVDB, "ZUVO_TVDB4_URL", "https://api4.thetvdb.com/v4"},
 };
 
 const Row& row(Service service) {
@@ -36,6 +41,10 @@ QString serviceBaseURL(Service service) {
   while (base.endsWith('/')) base.chop(1);
   return base;
 }
+
+QString serviceDefaultURL(Service service) { return QString::fromLatin1(row(service).address); }
+
+bool serviceOverridden(Service service) { return !qgetenv(row(service).variable).isEmpty(); }
 
 const char* serviceOverrideVariable(Service service) { return row(service).variable; }
 

@@ -18,27 +18,13 @@ namespace {
 
 class LookUpEndToEnd : public ServiceTest {
  protected:
-  // A probe's item for the file: its name parsed, then looked up.
   MediaFilePtr probed(const QString& fileName, BCError* answer = nullptr) {
-    auto item = std::make_shared<MediaFile>();
-    item->setFullpath("/videos/" + fileName);
-    item->setType(kSourceTypeFile);
-    getVideoDataFromFilename(*item, reporter);
-    BCLookUpShow lookup(cache, "en", true, reporter);
-    const BCError result = lookup.LookUpShowData(*item);
-    if (answer) *answer = result;
-    return item;
+    return probedItem(fileName, cache, reporter, answer);
   }
   QImage cached(const QString& name) const { return QImage(cache + "/" + name); }
 
   ServiceNotices notices;
 };
-
-QStringList names(const QList<VideoAlternate>& candidates) {
-  QStringList list;
-  for (const VideoAlternate& c : candidates) list << c.description();
-  return list;
-}
 
 TEST_F(LookUpEndToEnd, ATVEpisodeFromTheTVDB) {
   ScopedSettings source{{"TVSource", 0}};
@@ -49,7 +35,7 @@ TEST_F(LookUpEndToEnd, ATVEpisodeFromTheTVDB) {
   EXPECT_FALSE(answer.Error()) << answer.Description().toStdString();
   EXPECT_EQ(requests(), QStringList({tvdbSearchTarget("battlestar%20galactica"), tvdbRecordTarget(71173),
                                      tvdbBannersTarget(71173), "/banners/seasons/71173-1.jpg"}));
-  EXPECT_EQ(names(item->AlternativeSuggestions()),
+  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()),
             QStringList({"Video Alternate - Name:battlestar galactica (2003) ID:73545",
                          "Video Alternate - Name:battlestar galactica ID:71173"}));
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 1);
@@ -84,7 +70,7 @@ TEST_F(LookUpEndToEnd, AMovieFromTheMovieDB) {
 
   EXPECT_FALSE(answer.Error()) << answer.Description().toStdString();
   EXPECT_EQ(requests(), QStringList({movieDBSearchTarget("blade%20runner"), movieDBRecordTarget(78), "/posters/br.jpg"}));
-  EXPECT_EQ(names(item->AlternativeSuggestions()),
+  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()),
             QStringList({"Video Alternate - Name:Blade Runner 2049 ID:335984", "Video Alternate - Name:Blade Runner ID:78"}));
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 1);
   EXPECT_EQ(item->mediatype(), MediaType::Movie);
@@ -118,7 +104,7 @@ TEST_F(LookUpEndToEnd, ATVEpisodeFromTagChimp) {
   EXPECT_FALSE(answer.Error()) << answer.Description().toStdString();
   EXPECT_EQ(requests(), QStringList({tagChimpTVSearchTarget("doctor%20who", 1, 1),
                                      tagChimpRecordTarget(9001) + "&season=1&episode=1", "/covers/9001.jpg"}));
-  EXPECT_EQ(names(item->AlternativeSuggestions()), QStringList{"Video Alternate - Name:Doctor Who ID:9001"});
+  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()), QStringList{"Video Alternate - Name:Doctor Who ID:9001"});
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 0);
   EXPECT_EQ(item->seriesname(), "Doctor Who");
   EXPECT_EQ(item->episodename(), "Rose");

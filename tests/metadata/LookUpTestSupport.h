@@ -2,6 +2,8 @@
 // Helpers of the look-up tests: the notices a look-up posts, plug-in programs written
 // as shell scripts into the Application Support folder, and the pickers' outcomes.
 #include "media/MediaTestSupport.h"
+#include "media/MediaValues.h"
+#include "media/VideoDataFromFilename.h"
 #include "metadata/BCLookUpShow.h"
 #include "metadata/MetadataPlugin.h"
 #include "platform/NotificationCenter.h"
@@ -54,6 +56,27 @@ inline QString writePlugin(const QString& name, const QByteArray& body) {
   writeFile(path, "#!/bin/sh\n" + body);
   QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
   return path;
+}
+
+// A probe's item for a dropped file: its name parsed as the probe parses it, then looked up
+// as the probe's look-up step does.
+inline MediaFilePtr probedItem(const QString& fileName, const QString& cache, const Reporter& reporter,
+                               BCError* answer = nullptr) {
+  auto item = std::make_shared<MediaFile>();
+  item->setFullpath("/videos/" + fileName);
+  item->setType(kSourceTypeFile);
+  getVideoDataFromFilename(*item, reporter);
+  BCLookUpShow lookup(cache, "en", true, reporter);
+  const BCError result = lookup.LookUpShowData(*item);
+  if (answer) *answer = result;
+  return item;
+}
+
+// The candidates as their descriptions read.
+inline QStringList candidateNames(const QList<VideoAlternate>& candidates) {
+  QStringList list;
+  for (const VideoAlternate& c : candidates) list << c.description();
+  return list;
 }
 
 // The episode picker closed without a choice: the Twin Peaks item as it was, and forgotten.

@@ -87,10 +87,11 @@ inline bool hasLogLine(const QString& log, const QString& text, int level) {
   return false;
 }
 
-// A server on loopback that every service is pointed at, a cache folder and a log.
-class ServiceTest : public ::testing::Test {
+// A server on loopback, a cache folder and a log; the services' addresses are the
+// subclass's to set.
+class LoopbackServiceFixture : public ::testing::Test {
  protected:
-  ServiceTest() : addresses_(server.baseURL()) { registerSettingDefaults(); }
+  LoopbackServiceFixture() { registerSettingDefaults(); }
 
   // The answer text with "{base}" replaced by the server's address (artwork addresses).
   QByteArray withBase(QByteArray body) const { return body.replace("{base}", server.baseURL().toUtf8()); }
@@ -110,6 +111,12 @@ class ServiceTest : public ::testing::Test {
   QString cache = freshFolder("cache");
   CapturedLog captured;
   Reporter reporter = captured.reporter;
+};
+
+// A server on loopback that every service is pointed at, a cache folder and a log.
+class ServiceTest : public LoopbackServiceFixture {
+ protected:
+  ServiceTest() : addresses_(server.baseURL()) {}
 
  private:
   ScopedServiceAddresses addresses_;

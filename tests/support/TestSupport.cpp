@@ -16,6 +16,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -199,11 +200,26 @@ class HttpWorker : public QObject {
       buffer->append(socket->readAll());
       const int end = buffer->indexOf("\r\n\r\n");
       if (end < 0) return;
-      const QByteArray requestLine = buffer->left(buffer->indexOf("\r\n"));
+      LoopbackHttpServer::Request request;
+      const QList<QByteArray> lines = buffer->left(end).split('\n');
+      qsizetype length = 0;
+      for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0) continue;
+        request.headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
+        if (request.headers.last().first == "content-length") length = request.headers.last().second.toLongLong();
+      }
+      if (buffer->size() < end + 4 + length) return;
+      request.body = buffer->mid(end + 4, length);
+      const QList<QByteArray> parts = lines[0].trimmed().split(' ');
       buffer->clear();
-      const QList<QByteArray> parts = requestLine.split(' ');
-      const QByteArray target = parts.size() > 1 ? parts[1] : QByteArray("/");
-      respond(socket, owner_->answer(target));
+      request.method = parts.value(0);
+      request.target = parts.size() > 1 ? parts[1] : QByteArray("/");
+      request.arrivedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
+      respond(socket, owner_->answer(request));
     });
   }
 
@@ -212,6 +228,7 @@ class HttpWorker : public QObject {
     auto send = [socket, r] {
       QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + " Status\r\n";
       head += "Content-Type: " + r.contentType + "\r\n";
+      for (const auto& [name, value] : r.headers) head += name + ": " + value + "\r\n";
       head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n";
       socket->write(head);
       if (r.chunkSize <= 0) {
@@ -278,15 +295,35 @@ void LoopbackHttpServer::setFallback(Handler handler) {
   fallback_ = std::move(handler);
 }
 
+void LoopbackHttpServer::setRequestHandler(RequestHandler handler) {
+  QMutexLocker guard(&lock_);
+  requestHandler_ = std::move(handler);
+}
+
 QList<QByteArray> LoopbackHttpServer::requests() const {
+  QMutexLocker guard(&lock_);
+  QList<QByteArray> targets;
+  for (const Request& request : requests_) targets.append(request.target);
+  return targets;
+}
+
+QList<LoopbackHttpServer::Request> LoopbackHttpServer::receivedRequests() const {
   QMutexLocker guard(&lock_);
   return requests_;
 }
 
-LoopbackHttpServer::Response LoopbackHttpServer::answer(const QByteArray& target) {
+QByteArray LoopbackHttpServer::Request::header(const QByteArray& lowerCaseName) const {
+  for (const auto& [name, value] : headers)
+    if (name == lowerCaseName) return value;
+  return {};
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::answer(const Request& request) {
   QMutexLocker guard(&lock_);
-  requests_.append(target);
+  requests_.append(request);
+  const QByteArray& target = request.target;
   if (routes_.contains(target)) return routes_.value(target);
+  if (requestHandler_) return requestHandler_(request);
   if (fallback_) return fallback_(target);
   Response r;
   r.status = 404;

@@ -2,8 +2,10 @@
 // Shared test helpers. Every test program starts with HOME and the XDG folders in a
 // fresh temporary folder, so nothing touches the real user's files.
 #include <QByteArray>
+#include <QtGlobal>
 #include <QMap>
 #include <QMutex>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -54,6 +56,31 @@ bool groupEnds(qint64 group, int timeoutMs = 10000);
 // Every live member of `group` is stopped (and there is one).
 bool groupStopped(qint64 group);
 
+// Sets an environment variable (a null value unsets it) and puts the old state back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray& value)
+      : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    if (value.isNull())
+      qunsetenv(name);
+    else
+      qputenv(name, value);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      qputenv(name_, old_);
+    else
+      qunsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  QByteArray old_;
+  bool had_;
+};
+
 // A loopback port that refuses connections, reserved for this program's life.
 quint16 portNobodyListensOn();
 
@@ -67,8 +94,20 @@ class LoopbackHttpServer {
     int delayMs = 0;       // wait before answering
     bool neverAnswer = false;
     int chunkSize = 0;     // >0: send the body in pieces of this size with short pauses
+    QList<QPair<QByteArray, QByteArray>> headers;  // more header lines ("Location", "Retry-After")
   };
   using Handler = std::function<Response(const QByteArray& target)>;
+  // A request as received: its method, target, header lines (names in lower case), body
+  // and when it arrived (milliseconds of a steady clock).
+  struct Request {
+    QByteArray method;
+    QByteArray target;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+    qint64 arrivedMs = 0;
+    QByteArray header(const QByteArray& lowerCaseName) const;
+  };
+  using RequestHandler = std::function<Response(const Request& request)>;
 
   LoopbackHttpServer();
   ~LoopbackHttpServer();
@@ -79,16 +118,22 @@ class LoopbackHttpServer {
   void route(const QByteArray& target, const Response& response);
   // Answers every target that has no route.
   void setFallback(Handler handler);
+  // Answers every request that has no route, seeing the whole request (before any
+  // fallback set with setFallback).
+  void setRequestHandler(RequestHandler handler);
   // The request targets received so far, in order.
   QList<QByteArray> requests() const;
+  // The whole requests received so far, in order.
+  QList<Request> receivedRequests() const;
 
  private:
   friend class HttpWorker;
-  Response answer(const QByteArray& target);
+  Response answer(const Request& request);
   mutable QMutex lock_;
   QMap<QByteArray, Response> routes_;
   Handler fallback_;
-  QList<QByteArray> requests_;
+  RequestHandler requestHandler_;
+  QList<Request> requests_;
   QThread thread_;
   quint16 port_ = 0;
 };

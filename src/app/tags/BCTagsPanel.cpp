@@ -19,6 +19,7 @@
 #include "metadata/BCLookUpShow.h"
 #include "metadata/FileChapters.h"
 #include "metadata/SaveMP4Tags.h"
+#include "metadata/ServiceCache.h"
 #include "metadata/TagChimp.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
@@ -463,10 +464,8 @@ void BCTagsPanel::ChangeImage() {
   if (!QFileInfo::exists(file)) {
     reporter_->report(QStringLiteral("Downloading movie image to cache"), 4);
     showBusySheet(localizedString("Downloading Image"));
-    BCDownloader downloader;
-    downloader.setMyreporter(reporter_);
-    downloader.downloadFileFromURL(addresses.at(i), file, BCDownloader::kDefaultTimeout,
-                                   BCDownloader::kMostImageBytes);
+    // Through the look-up's own path, which answers banner addresses from today's services.
+    downloadIntoCache(addresses.at(i), file, BCDownloader::kDefaultTimeout, reporter_, BCDownloader::kMostImageBytes);
     hideBusySheet();
     bringWindowForward(window_.get());
   } else {

@@ -1,0 +1,51 @@
+#include "metadata/live/LiveKeys.h"
+
+#include <QMutex>
+#include <QSet>
+
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+
+namespace zuvo::live {
+
+const char* liveKeySetting(LiveKey which) {
+  switch (which) {
+    case LiveKey::TheMovieDB: return kTheMovieDBKeySetting;
+    case LiveKey::TheTVDB: return kTheTVDBKeySetting;
+    case LiveKey::TheTVDBPIN: return kTheTVDBPINSetting;
+  }
+  return kTheMovieDBKeySetting;
+}
+
+const char* liveKeyVariable(LiveKey which) {
+  switch (which) {
+    case LiveKey::TheMovieDB: return "ZUVO_TMDB_KEY";
+    case LiveKey::TheTVDB: return "ZUVO_TVDB_KEY";
+    case LiveKey::TheTVDBPIN: return "ZUVO_TVDB_PIN";
+  }
+  return "ZUVO_TMDB_KEY";
+}
+
+QString liveKey(LiveKey which) {
+  const QString overridden = QString::fromUtf8(qgetenv(liveKeyVariable(which))).trimmed();
+  if (!overridden.isEmpty()) return overridden;
+  return Defaults::standard().stringForKey(QString::fromLatin1(liveKeySetting(which))).trimmed();
+}
+
+void keyRefused(LiveSession& session, LiveHost host, LiveKey which) {
+  const QString service = hostName(host);
+  session.fail(QStringLiteral("%1 refused the key").arg(service));
+  static QMutex lock;
+  static QSet<QString> told;
+  {
+    QMutexLocker guard(&lock);
+    if (told.contains(service)) return;
+    told.insert(service);
+  }
+  NotificationCenter::defaultCenter().post(
+      kLiveKeyRefusedNotification, nullptr,
+      {{QStringLiteral("service"), service},
+       {QStringLiteral("preference"), QString::fromLatin1(liveKeySetting(which == LiveKey::TheTVDBPIN ? LiveKey::TheTVDB : which))}});
+}
+
+}  // namespace zuvo::live
