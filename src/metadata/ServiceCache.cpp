@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "media/BCDownloader.h"
+#include "platform/MadeFiles.h"
 
 namespace zuvo {
 namespace {
@@ -103,7 +104,11 @@ bool downloadIntoCache(const QString& url, const QString& file, double timeout, 
   BCDownloader downloader;
   downloader.setMyreporter(reporter);
   downloader.downloadFileFromURL(url, file, timeout, mostBytes);
-  return QFileInfo::exists(file);
+  const QFileInfo written(file);
+  if (!written.exists()) return false;
+  // The cache folder may be the user's: the expiry deletes only what the record names.
+  madefiles::add(written.absolutePath(), {written.fileName()});
+  return true;
 }
 
 void logTo(const Reporter& reporter, const QString& message, quint32 level) {
