@@ -43,9 +43,11 @@ Registry& registry() {
   return instance;
 }
 
+// Ended and not yet reaped; or no child of ours any more (reaped elsewhere): ended too.
 bool ended(pid_t pid) {
   siginfo_t info{};
-  return ::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+  if (::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0) return errno == ECHILD;
+  return info.si_pid == pid;
 }
 
 }  // namespace
