@@ -2,11 +2,15 @@
 // French 5.1 and a SubRip file beside it, probed and converted through BCConverter::Convert
 // into the media library (audio export, video pass, stereo re-encodes with normalising, AC-3,
 // MP4Box adds, subtitles, tags, import, clean-up). Every tool starts through a wrapper that
-// records when it ran; the program prints the wall time, the time inside the encoder (ffmpeg)
-// and the other tools, and the share spent outside them.
+// records when it ran and which step it served: an ffmpeg run that writes the output file is
+// the video pass, every other one (the exports and re-encodes) and aacgain are the audio
+// steps, MP4Box is the muxing, the library's import program is the move. The tags are what
+// lies between the last tool before the import and the import. The program prints each
+// part's seconds and share of the wall time, and what is left outside all of them.
 //
 //   ZUVO_BUILD_DIR=$PWD/build build/bench/conversion_tail_bench [REPEATS] [NORMALISE 0|1]
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +26,7 @@
 #include "media/RegisteredSettings.h"
 #include "media/StreamAnalysis.h"
 #include "platform/Defaults.h"
+#include "platform/Paths.h"
 
 using namespace zuvo;
 
@@ -35,28 +40,43 @@ bool run(const QString& program, const QStringList& arguments) {
   return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-// A script that runs `real` with its arguments and appends "<name> <start ns> <end ns>".
-QString wrapper(const QString& folder, const QString& name, const QString& real, const QString& log) {
+// A script that runs `real` with its arguments and appends "<step> <start ns> <end ns>":
+// the step is `name`, or for ffmpeg "video" when its last argument is one of `outputs`.
+QString wrapper(const QString& folder, const QString& name, const QString& real, const QString& log,
+                const QStringList& outputs = {}) {
   const QString path = folder + "/" + name;
+  QString step = QStringLiteral("step=%1\n").arg(name);
+  if (!outputs.isEmpty()) {
+    QStringList patterns;
+    for (const QString& output : outputs) patterns << "'" + output + "'";
+    step = QStringLiteral("step=audio\nfor last; do :; done\ncase \"$last\" in %1) step=video;; esac\n")
+               .arg(patterns.join('|'));
+  }
   QFile file(path);
   file.open(QIODevice::WriteOnly);
-  file.write(QStringLiteral("#!/bin/sh\ns=$(date +%s%N)\n'%1' \"$@\"\nrc=$?\necho \"%2 $s $(date +%s%N)\" >> '%3'\nexit $rc\n")
-                 .arg(real, name, log)
+  file.write(QStringLiteral("#!/bin/sh\n%1s=$(date +%s%N)\n'%2' \"$@\"\nrc=$?\necho \"$step $s $(date +%s%N)\" >> '%3'\n"
+                            "exit $rc\n")
+                 .arg(step, real, log)
                  .toUtf8());
   file.close();
   file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
   return path;
 }
 
-QMap<QString, double> toolSeconds(const QString& log) {
-  QMap<QString, double> seconds;
+struct Run {
+  QString step;
+  qint64 start = 0, end = 0;
+};
+
+QList<Run> toolRuns(const QString& log) {
+  QList<Run> runs;
   QFile file(log);
   file.open(QIODevice::ReadOnly);
   for (const QByteArray& line : file.readAll().split('\n')) {
     const QList<QByteArray> parts = line.split(' ');
-    if (parts.size() == 3) seconds[QString::fromUtf8(parts[0])] += (parts[2].toLongLong() - parts[1].toLongLong()) / 1e9;
+    if (parts.size() == 3) runs.append({QString::fromUtf8(parts[0]), parts[1].toLongLong(), parts[2].toLongLong()});
   }
-  return seconds;
+  return runs;
 }
 
 MediaFilePtr episode(const QString& path, const QString& cache) {
@@ -123,15 +143,30 @@ int main(int argc, char** argv) {
     subtitles.write(QStringLiteral("%1\n00:00:%2,000 --> 00:00:%3,500\nLine %1\n\n").arg(i + 1).arg(i * 2, 2, 10, QChar('0')).arg(i * 2 + 1, 2, 10, QChar('0')).toUtf8());
   subtitles.close();
 
-  QList<double> shares;
+  // The library's import program is found when it is called: the programs' folder is
+  // replaced by one of links to the same programs, with a wrapper for it.
+  const QString realImport = paths::toolPath("ImportMovie");
+  const QString importWrappers = tools + "/import";
+  QDir().mkpath(importWrappers);
+  const QDir programs = QFileInfo(realImport).dir();
+  for (const QString& name : programs.entryList(QDir::Files | QDir::Executable))
+    if (name != "ImportMovie") QFile::link(programs.filePath(name), importWrappers + "/" + name);
+  paths::setResourceRoots(QString(), importWrappers);
+
+  const QStringList parts = {"video", "audio", "mp4box", "tags", "ImportMovie"};
+  const QStringList labels = {"video pass", "audio steps", "muxing", "tags", "move"};
+  QMap<QString, QList<double>> shares;
   for (int i = 0; i < repeats; ++i) {
     const QString log = tools + QStringLiteral("/times%1").arg(i);
     const MediaFilePtr media = episode(source, home.path() + "/cache");
     const auto converter = BCConverter::init(media, "[1]", {}, nullptr);
-    converter->ffmpegpath = wrapper(tools, "ffmpeg", converter->ffmpegpath, log);
+    const QString base = work + "/" + converter->outboundname;
+    converter->ffmpegpath = wrapper(tools, "ffmpeg", converter->ffmpegpath, log, {base + ".m4v", base + ".mp4", base + ".SD.mp4"});
     converter->mp4boxpath = wrapper(tools, "mp4box", converter->mp4boxpath, log);
     converter->aacgainpath = wrapper(tools, "aacgain", converter->aacgainpath, log);
+    wrapper(importWrappers, "ImportMovie", realImport, log);
     media->setState(MediaState::Converting);
+    const qint64 began = QDateTime::currentMSecsSinceEpoch() * 1000000;
     QElapsedTimer clock;
     clock.start();
     const BCError result = converter->Convert();
@@ -140,17 +175,30 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "conversion failed: %s\n", qPrintable(result.Description()));
       return 1;
     }
-    const QMap<QString, double> inside = toolSeconds(log);
-    const double encoder = inside.value("ffmpeg");
-    double all = 0;
-    for (const double s : inside) all += s;
-    shares << (wall - encoder) / wall * 100;
-    std::printf("run %d: wall %.3f s, ffmpeg %.3f s, mp4box %.3f s, aacgain %.3f s; outside the encoder %.1f%%, "
-                "outside every tool %.1f%% (%.3f s)\n",
-                i + 1, wall, encoder, inside.value("mp4box"), inside.value("aacgain"), (wall - encoder) / wall * 100,
-                (wall - all) / wall * 100, wall - all);
+    QMap<QString, double> seconds;
+    qint64 lastBeforeImport = began;
+    for (const Run& run : toolRuns(log)) {
+      seconds[run.step == "aacgain" ? QStringLiteral("audio") : run.step] += (run.end - run.start) / 1e9;
+      if (run.step == "ImportMovie") seconds["tags"] += (run.start - lastBeforeImport) / 1e9;
+      else lastBeforeImport = std::max(lastBeforeImport, run.end);
+    }
+    double counted = 0;
+    std::printf("run %d: wall %.3f s", i + 1, wall);
+    for (int p = 0; p < parts.size(); ++p) {
+      const double part = seconds.value(parts[p]);
+      counted += part;
+      shares[parts[p]] << part / wall * 100;
+      std::printf(", %s %.3f s (%.1f%%)", qPrintable(labels[p]), part, part / wall * 100);
+    }
+    shares["rest"] << (wall - counted) / wall * 100;
+    std::printf(", the rest %.3f s (%.1f%%)\n", wall - counted, (wall - counted) / wall * 100);
   }
-  std::sort(shares.begin(), shares.end());
-  std::printf("median share outside the encoder: %.1f%%\n", shares[shares.size() / 2]);
+  std::printf("median shares:");
+  for (int p = 0; p <= parts.size(); ++p) {
+    QList<double> values = shares[p < parts.size() ? parts[p] : QStringLiteral("rest")];
+    std::sort(values.begin(), values.end());
+    std::printf(" %s %.1f%%", p < parts.size() ? qPrintable(labels[p]) : "the rest", values[values.size() / 2]);
+  }
+  std::printf("\n");
   return 0;
 }

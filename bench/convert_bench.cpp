@@ -1,11 +1,16 @@
 // The converter's overhead over ffmpeg: converts the given file as an "HD only" pass at
 // Normal quality through BCConverter::Convert (adapter, runner, progress, table redraws),
 // and runs the same command by hand (the adapter's translation of that pass's arguments,
-// straight into Debian's ffmpeg); alternates the two and prints the medians.
+// straight into Debian's ffmpeg); alternates the two and prints the medians. Both read a
+// copy of the source in the bench's temporary home, and the original is left in place, so
+// the given file is never moved or trashed; a by-hand run that fails stops the bench.
 //
 //   convert_bench SOURCE WIDTH HEIGHT SECONDS [REPEATS]
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -69,13 +74,26 @@ int main(int argc, char** argv) {
   const QString work = home.path() + "/work";
   defaults.setString(work, "ConversionDirectory");
   defaults.setInteger(1, "EncodingQuality");
+  // The original stays where it is (the default sends it away after the conversion).
+  defaults.setInteger(0, "DroppedFileAction");
+  defaults.setInteger(0, "VideoSourcesFileAction");
+  const QString copy = home.path() + "/source/" + QFileInfo(source).fileName();
+  QDir().mkpath(home.path() + "/source");
+  if (!QFile::copy(source, copy)) {
+    std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
+    return 1;
+  }
 
   QList<double> zuvo;
   QList<double> byHand;
   for (int i = 0; i < repeats; ++i) {
     QDir(work).removeRecursively();
     QDir().mkpath(work);
-    const MediaFilePtr item = media(source, width, height, seconds);
+    if (!QFileInfo::exists(copy)) {
+      std::fprintf(stderr, "the conversion took its source away\n");
+      return 1;
+    }
+    const MediaFilePtr item = media(copy, width, height, seconds);
     const auto converter = BCConverter::init(item, "[1]", {}, nullptr);
     item->setState(MediaState::Converting);
     QElapsedTimer clock;
@@ -91,13 +109,13 @@ int main(int argc, char** argv) {
     VideoPass pass;
     pass.format = ConversionFormat::HDOnly;
     pass.quality = 1;
-    pass.source = source;
+    pass.source = copy;
     pass.workFolder = work;
     pass.baseName = "byhand";
     pass.videotype = ".m4v";
     pass.audiocodec = converter->audiocodec;
     pass.audiobitrate = converter->audiobitrate;
-    const MediaFilePtr same = media(source, width, height, seconds);
+    const MediaFilePtr same = media(copy, width, height, seconds);
     VideoPassArguments arguments(same, pass, nullptr);
     arguments.startAndSize();
     arguments.finish();
@@ -111,8 +129,12 @@ int main(int argc, char** argv) {
     clock.restart();
     ffmpeg.start("/usr/bin/ffmpeg", translated);
     ffmpeg.waitForFinished(-1);
-    ffmpeg.readAll();
     byHand << clock.nsecsElapsed() / 1e9;
+    const QByteArray said = ffmpeg.readAll();
+    if (ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0) {
+      std::fprintf(stderr, "the run by hand failed (exit %d):\n%s\n", ffmpeg.exitCode(), said.right(2000).constData());
+      return 1;
+    }
     std::printf("run %d: Zuvo %.3f s, by hand %.3f s\n", i + 1, zuvo.last(), byHand.last());
   }
   const double z = median(zuvo);

@@ -4,6 +4,7 @@
 #include "platform/RunLoop.h"
 #include "platform/ToolProcess.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QStringDecoder>
 #include <QStringList>
@@ -17,6 +18,7 @@ constexpr const char* kDeviceMarker = "Turbo.264 Device is Available";
 constexpr const char* kHDDeviceMarker = "Turbo.264 HD Device is Available";
 constexpr const char* kVersionStart = "Framework Version :";
 constexpr const char* kVersionEnd = "<<<";
+constexpr int kOutputWaitMs = 10;
 
 void report(const Reporter& reporter, const QString& message, quint32 level) {
   if (reporter) reporter->report(message, level);
@@ -50,22 +52,24 @@ HelperInfo run264HelperInfo(const QString& helperPath, const QString& workingFol
   QStringDecoder utf8(QStringConverter::Utf8);
   QString pending;
   QDeadlineTimer deadline(qint64(timeoutSeconds * 1000));
-  bool lastReadEmpty = false;
-  while (!(lastReadEmpty && helper.atEnd() && !helper.isRunning())) {
+  // Events keep flowing between short waits on the helper's output, so the wait ends as
+  // soon as the helper has.
+  while (true) {
     if (deadline.hasExpired()) {
       report(reporter, QStringLiteral("[RED]Zuvo264Helper did not answer in time; stopped"), 3);
       helper.terminate();
       break;
     }
-    runloop::runFor(0.1);
-    const QByteArray chunk = helper.read(0);
-    lastReadEmpty = chunk.isEmpty();
-    pending += utf8.decode(chunk);
+    QCoreApplication::processEvents();
+    pending += utf8.decode(helper.read(kOutputWaitMs));
     qsizetype newline;
     while ((newline = pending.indexOf('\n')) >= 0) {
       examineHelperInfoLine(pending.left(newline), info, reporter);
       pending.remove(0, newline + 1);
     }
+    if (helper.atEnd() &&
+        runloop::waitUntil([&] { return !helper.isRunning(); }, double(deadline.remainingTime()) / 1000, kOutputWaitMs))
+      break;
   }
   if (!pending.isEmpty()) examineHelperInfoLine(pending, info, reporter);
   return info;

@@ -6,6 +6,7 @@
 
 #include "media/BCDownloader.h"
 #include "metadata/live/LiveRouting.h"
+#include "platform/MadeFiles.h"
 
 namespace zuvo {
 namespace {
@@ -103,12 +104,17 @@ bool downloadIntoCache(const QString& url, const QString& file, double timeout, 
                        qint64 mostBytes) {
   // A request to an old interface is answered by today's services unless its own address
   // variable points it somewhere; nothing then goes to the old host.
-  if (const std::optional<bool> answered = live::answerFromLiveServices(url, file, timeout, reporter, mostBytes))
-    return *answered;
-  BCDownloader downloader;
-  downloader.setMyreporter(reporter);
-  downloader.downloadFileFromURL(url, file, timeout, mostBytes);
-  return QFileInfo::exists(file);
+  if (const std::optional<bool> answered = live::answerFromLiveServices(url, file, timeout, reporter, mostBytes);
+      !answered) {
+    BCDownloader downloader;
+    downloader.setMyreporter(reporter);
+    downloader.downloadFileFromURL(url, file, timeout, mostBytes);
+  }
+  const QFileInfo written(file);
+  if (!written.exists()) return false;
+  // The cache folder may be the user's: the expiry deletes only what the record names.
+  madefiles::add(written.absolutePath(), {written.fileName()});
+  return true;
 }
 
 void logTo(const Reporter& reporter, const QString& message, quint32 level) {

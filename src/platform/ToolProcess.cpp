@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <cerrno>
@@ -11,6 +12,9 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <mutex>
+#include <set>
 #include <vector>
 
 namespace zuvo {
@@ -26,6 +30,24 @@ std::vector<QByteArray> environmentFor(const ToolProcess::Options& options) {
   std::vector<QByteArray> out;
   for (const QString& key : env.keys()) out.push_back((key + "=" + env.value(key)).toLocal8Bit());
   return out;
+}
+
+// The children started and not yet reaped, by pid (also their group id).
+struct Registry {
+  std::mutex lock;
+  std::set<pid_t> running;
+};
+
+Registry& registry() {
+  static Registry instance;
+  return instance;
+}
+
+// Ended and not yet reaped; or no child of ours any more (reaped elsewhere): ended too.
+bool ended(pid_t pid) {
+  siginfo_t info{};
+  if (::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0) return errno == ECHILD;
+  return info.si_pid == pid;
 }
 
 }  // namespace
@@ -60,15 +82,19 @@ bool ToolProcess::start(const Options& options) {
     return false;
   }
   const pid_t parent = ::getpid();
+  // Held over the fork, so that endAll() sees every child that has started.
+  std::unique_lock<std::mutex> registered(registry().lock);
   const pid_t child = ::fork();
   if (child < 0) {
+    registered.unlock();
     for (int fd : {fds[0], fds[1], report[0], report[1]}) ::close(fd);
     return false;
   }
   if (child == 0) {
     // Only async-signal-safe calls from here on.
     ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // SIGKILL: a tool that ignores SIGTERM must not outlive us.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(127);
     ::dup2(fds[1], STDOUT_FILENO);
     ::dup2(fds[1], STDERR_FILENO);
@@ -85,6 +111,8 @@ bool ToolProcess::start(const Options& options) {
     ::_exit(127);
   }
   ::setpgid(child, child);  // also from here, so signals reach the group at once
+  registry().running.insert(child);
+  registered.unlock();
   ::close(fds[1]);
   ::close(report[1]);
   int err = 0;
@@ -121,32 +149,35 @@ QByteArray ToolProcess::read(int timeoutMs) {
   return QByteArray(buffer, static_cast<int>(n));
 }
 
-bool ToolProcess::isRunning() {
-  if (reaped_) return false;
-  int status = 0;
-  const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-  if (r == pid_ || (r < 0 && errno == ECHILD)) {
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    reaped_ = true;
+bool ToolProcess::reap(bool wait) {
+  if (reaped_) return true;
+  // Ended, still unreaped: its pid and group id cannot be reused yet.
+  if (wait) {
+    siginfo_t info{};
+    while (::waitid(P_PID, pid_, &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+    }
+  } else if (!ended(pid_)) {
     return false;
   }
-  return true;
-}
-
-bool ToolProcess::hasEnded() const {
-  if (reaped_) return true;
-  siginfo_t info{};
-  return ::waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
-}
-
-int ToolProcess::waitForExit() {
-  if (reaped_) return status_;
+  {
+    const std::lock_guard<std::mutex> locker(registry().lock);
+    registry().running.erase(pid_);
+  }
   int status = 0;
   pid_t r;
   do r = ::waitpid(pid_, &status, 0);
   while (r < 0 && errno == EINTR);
   status_ = (r == pid_ && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
   reaped_ = true;
+  return true;
+}
+
+bool ToolProcess::isRunning() { return !reap(false); }
+
+bool ToolProcess::hasEnded() const { return reaped_ || ended(pid_); }
+
+int ToolProcess::waitForExit() {
+  reap(true);
   return status_;
 }
 
@@ -165,8 +196,7 @@ void ToolProcess::terminate(int graceMs) {
   // Look for the end without reaping, so that the group id stays ours until the
   // rest of the group (an adapter's own child) has been killed too.
   for (int waited = 0; waited < graceMs; waited += 20) {
-    siginfo_t info{};
-    if (::waitid(P_PID, pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_) break;
+    if (ended(pid_)) break;
     QThread::msleep(20);
   }
   ::kill(-pid_, SIGKILL);
@@ -184,9 +214,37 @@ QByteArray ToolProcess::run(const Options& options, bool* started) {
   if (started) *started = ok;
   if (!ok) return {};
   QByteArray output;
-  while (!process.atEnd()) output += process.read(1000);
+  const QDeadlineTimer deadline = options.deadlineMs > 0 ? QDeadlineTimer(qint64(options.deadlineMs))
+                                                         : QDeadlineTimer(QDeadlineTimer::Forever);
+  while (!process.atEnd()) {
+    // A tool that hangs, or floods us with more than any parser reads, is stopped.
+    if (deadline.hasExpired() || output.size() >= options.mostOutputBytes) {
+      process.terminate();
+      break;
+    }
+    const qint64 left = deadline.remainingTime();
+    QByteArray piece = process.read(left < 0 ? 1000 : int(std::min<qint64>(left, 1000)));
+    if (output.size() + piece.size() > options.mostOutputBytes) piece.truncate(options.mostOutputBytes - output.size());
+    output += piece;
+  }
   process.waitForExit();
   return output;
+}
+
+void ToolProcess::endAll(int graceMs) {
+  // Held throughout: no child is reaped meanwhile, so every group id stays its group's,
+  // even that of a leader that has ended while what it started ignores SIGTERM.
+  const std::lock_guard<std::mutex> locker(registry().lock);
+  const std::vector<pid_t> groups(registry().running.begin(), registry().running.end());
+  for (const pid_t group : groups) {
+    ::kill(-group, SIGCONT);
+    ::kill(-group, SIGTERM);
+  }
+  for (int waited = 0; waited < graceMs; waited += 20) {
+    if (std::all_of(groups.begin(), groups.end(), ended)) break;
+    QThread::msleep(20);
+  }
+  for (const pid_t group : groups) ::kill(-group, SIGKILL);
 }
 
 }  // namespace zuvo

@@ -4,6 +4,9 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDateTime>
+#include <limits>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace zuvo;
@@ -74,6 +77,24 @@ TEST(HelperInfo, TheCheckRunsTheHelperAndReadsItsLog) {
   EXPECT_TRUE(text.contains("[BLUE]run264HelperInfo called"));
   EXPECT_TRUE(text.contains("Helper264Info: x Framework Version :12<<<")) << text.toStdString();
   EXPECT_TRUE(text.contains("Helper264Info: " + folder)) << "runs in the given folder";
+}
+
+TEST(HelperInfo, TheWaitEndsWhenTheHelperHasEnded) {
+  // The helper notes the moment it ends; the check must not wait on after it.
+  const QString ended = test::freshFolder("ended") + "/at";
+  const QString helper =
+      fakeHelper("echo 'Turbo.264 Device is Available' >&2\ndate +%s%N > '" + ended.toUtf8() + "'\n");
+  qint64 shortest = std::numeric_limits<qint64>::max();
+  for (int run = 0; run < 3; ++run) {
+    QFile::remove(ended);
+    EXPECT_TRUE(run264HelperInfo(helper, "/", {}).DeviceAvailable);
+    const qint64 returned = QDateTime::currentMSecsSinceEpoch();
+    const qint64 helperEnded = test::readFile(ended).trimmed().toLongLong() / 1000000;
+    ASSERT_GT(helperEnded, 0);
+    shortest = std::min(shortest, returned - helperEnded);
+  }
+  // The least of three runs: a loaded machine may delay any one of them.
+  EXPECT_LT(shortest, 100) << "ms after the helper ended";
 }
 
 TEST(HelperInfo, AMissingHelperGivesTheNotInstalledRecord) {

@@ -4,6 +4,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <atomic>
+#include <thread>
+#include <vector>
 #include <gtest/gtest.h>
 #include <csignal>
 #include <sys/wait.h>
@@ -72,24 +75,118 @@ bool processLives(qint64 pid) {
 }  // namespace
 
 TEST(ToolProcess, AToolDiesWithTheApplication) {
-  const QString pidFile = test::freshFolder("pid") + "/tool.pid";
-  const QString tool = script("sleeper", "echo $$ > \"$1.part\"; mv \"$1.part\" \"$1\"; exec sleep 30\n");
-  const pid_t application = ::fork();
-  ASSERT_GE(application, 0);
-  if (application == 0) {
-    ToolProcess p;
-    if (!p.start({tool, {pidFile}, {}, {}})) ::_exit(1);
-    while (!QFile::exists(pidFile)) QThread::msleep(10);
-    ::raise(SIGKILL);  // the application crashes with its tool running
+  // One that ignores SIGTERM as well.
+  for (const QByteArray& prologue : {QByteArray(), QByteArray("trap '' TERM\n")}) {
+    SCOPED_TRACE(prologue.toStdString());
+    const QString pidFile = test::freshFolder("pid") + "/tool.pid";
+    const QString tool = script("sleeper", prologue + "echo $$ > \"$1.part\"; mv \"$1.part\" \"$1\"; exec sleep 30\n");
+    const pid_t application = ::fork();
+    ASSERT_GE(application, 0);
+    if (application == 0) {
+      ToolProcess p;
+      if (!p.start({tool, {pidFile}, {}, {}})) ::_exit(1);
+      while (!QFile::exists(pidFile)) QThread::msleep(10);
+      ::raise(SIGKILL);  // the application crashes with its tool running
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(application, &status, 0), application);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the tool did not start";
+    const qint64 toolPid = test::readFile(pidFile).trimmed().toLongLong();
+    ASSERT_GT(toolPid, 0);
+    QElapsedTimer clock;
+    clock.start();
+    while (processLives(toolPid) && clock.elapsed() < 5000) QThread::msleep(20);
+    EXPECT_FALSE(processLives(toolPid)) << "the tool outlived the application";
+    if (processLives(toolPid)) ::kill(pid_t(toolPid), SIGKILL);
   }
-  int status = 0;
-  ASSERT_EQ(::waitpid(application, &status, 0), application);
-  ASSERT_TRUE(WIFSIGNALED(status)) << "the tool did not start";
-  const qint64 toolPid = test::readFile(pidFile).trimmed().toLongLong();
-  ASSERT_GT(toolPid, 0);
+}
+
+namespace {
+
+qint64 peakMemoryKiB() {
+  for (const QByteArray& line : test::readFile("/proc/self/status").split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLongLong();
+  return -1;
+}
+
+// A tool that ignores SIGTERM and has a child that does too; both write their pids.
+QString stubbornTool(const QString& pids) {
+  return script("stubborn", "trap '' TERM\nsh -c \"trap '' TERM; echo \\$\\$ >> '" + pids.toUtf8() +
+                                "'; while true; do sleep 1; done\" &\necho $$ >> '" + pids.toUtf8() +
+                                "'\necho started\nwhile true; do sleep 1; done\n");
+}
+
+// A killed process lingers until the scheduler lets it run its exit.
+bool processEnds(qint64 pid) {
   QElapsedTimer clock;
   clock.start();
-  while (processLives(toolPid) && clock.elapsed() < 5000) QThread::msleep(20);
-  EXPECT_FALSE(processLives(toolPid)) << "the tool outlived the application";
-  if (processLives(toolPid)) ::kill(pid_t(toolPid), SIGKILL);
+  while (processLives(pid) && clock.elapsed() < 10000) QThread::msleep(20);
+  return !processLives(pid);
+}
+
+bool bothWritten(const QString& pids) { return test::readFile(pids).count('\n') >= 2; }
+
+}  // namespace
+
+TEST(ToolProcess, ARunKeepsOnlyTheStartOfAFloodAndStopsTheTool) {
+  // Far more than the cap, as fast as a pipe takes it.
+  const QString flood = script("flood", "exec yes 0123456789abcdef0123456789abcdef\n");
+  const qint64 before = peakMemoryKiB();
+  QElapsedTimer clock;
+  clock.start();
+  const QByteArray output = ToolProcess::run({flood, {}, {}, {}});
+  EXPECT_EQ(output.size(), ToolProcess::kMostRunOutputBytes);
+  EXPECT_TRUE(output.startsWith("0123456789abcdef0123456789abcdef\n0123"));
+  EXPECT_LT(clock.elapsed(), 60000);
+  // The kept output and one read buffer, not the flood.
+  EXPECT_LT(peakMemoryKiB() - before, 3 * ToolProcess::kMostRunOutputBytes / 1024) << before;
+
+  ToolProcess::Options small{flood, {}, {}, {}};
+  small.mostOutputBytes = 1000;
+  EXPECT_EQ(ToolProcess::run(small).size(), 1000);
+}
+
+TEST(ToolProcess, ARunEndsByItsDeadlineWithWhatCameBefore) {
+  const QString pids = test::freshFolder("hang") + "/pids";
+  ToolProcess::Options hanging{stubbornTool(pids), {}, {}, {}};
+  hanging.deadlineMs = 1500;
+  QElapsedTimer clock;
+  clock.start();
+  const QByteArray output = ToolProcess::run(hanging);
+  EXPECT_EQ(output, "started\n");
+  EXPECT_GE(clock.elapsed(), 1400);
+  EXPECT_LT(clock.elapsed(), 30000);
+  for (const QByteArray& pid : test::readFile(pids).split('\n')) {
+    if (pid.isEmpty()) continue;
+    EXPECT_TRUE(processEnds(pid.toLongLong())) << pid.toStdString();
+  }
+}
+
+TEST(ToolProcess, EndAllEndsEveryRunningGroupEvenOneThatIgnoresSIGTERM) {
+  const QString folder = test::freshFolder("end all");
+  QList<QString> pidFiles;
+  std::vector<std::thread> runs;
+  std::atomic<int> returned = 0;
+  for (int i = 0; i < 2; ++i) {
+    pidFiles << folder + QStringLiteral("/pids%1").arg(i);
+    ToolProcess::Options options{stubbornTool(pidFiles.last()), {}, {}, {}};
+    options.deadlineMs = 0;  // none: only the quit ends it
+    runs.emplace_back([options, &returned] {
+      ToolProcess::run(options);
+      ++returned;
+    });
+  }
+  QElapsedTimer clock;
+  clock.start();
+  while (!(bothWritten(pidFiles[0]) && bothWritten(pidFiles[1])) && clock.elapsed() < 30000) QThread::msleep(20);
+  ASSERT_TRUE(bothWritten(pidFiles[0]) && bothWritten(pidFiles[1]));
+  ToolProcess::endAll(300);
+  for (std::thread& run : runs) run.join();
+  EXPECT_EQ(returned, 2);
+  for (const QString& file : pidFiles) {
+    for (const QByteArray& pid : test::readFile(file).split('\n')) {
+      if (pid.isEmpty()) continue;
+    EXPECT_TRUE(processEnds(pid.toLongLong())) << pid.toStdString();
+    }
+  }
 }

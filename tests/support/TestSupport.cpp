@@ -15,6 +15,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -334,6 +336,27 @@ LoopbackHttpServer::Response LoopbackHttpServer::answer(const Request& request) 
 
 __attribute__((weak)) QCoreApplication* makeApplication(int& argc, char** argv) {
   return new QCoreApplication(argc, argv);
+}
+
+quint64 inodeOf(const QString& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+  return info.st_ino;
+}
+
+SmallTmpfs::SmallTmpfs(const QString& name, int kibibytes) : path_(freshFolder(name)) {
+  if (::geteuid() != 0) {
+    why_ = QStringLiteral("mounting a small tmpfs needs root");
+    return;
+  }
+  const CommandResult mount = runCommand(QStringLiteral("mount"),
+                                         {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kibibytes), "tmpfs", path_});
+  mounted_ = mount.exitCode == 0;
+  if (!mounted_) why_ = QStringLiteral("mount failed: ") + QString::fromLocal8Bit(mount.output);
+}
+
+SmallTmpfs::~SmallTmpfs() {
+  if (mounted_) runCommand(QStringLiteral("umount"), {QStringLiteral("-l"), path_});
 }
 
 }  // namespace zuvo::test

@@ -138,6 +138,29 @@ class LoopbackHttpServer {
   quint16 port_ = 0;
 };
 
+// The inode number of a file (fails the test when there is none): a file moved by a
+// rename keeps it, a copy gets another.
+quint64 inodeOf(const QString& path);
+
+// A small tmpfs mounted on a fresh folder for the test's life: a file system of its own
+// that fills up after `kibibytes`. Mounting needs root; without it `mounted()` is false
+// and `why()` says so (the test skips with it).
+class SmallTmpfs {
+ public:
+  SmallTmpfs(const QString& name, int kibibytes);
+  ~SmallTmpfs();
+  SmallTmpfs(const SmallTmpfs&) = delete;
+  SmallTmpfs& operator=(const SmallTmpfs&) = delete;
+  bool mounted() const { return mounted_; }
+  QString why() const { return why_; }
+  QString path() const { return path_; }
+
+ private:
+  QString path_;
+  QString why_;
+  bool mounted_ = false;
+};
+
 // The application object a test program runs under; GUI test programs define their own.
 QCoreApplication* makeApplication(int& argc, char** argv);
 

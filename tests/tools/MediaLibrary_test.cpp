@@ -2,7 +2,9 @@
 // here and tagged by the converter's own tag writer.
 #include <QDir>
 #include <QFile>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <iostream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -211,6 +213,63 @@ TEST(MediaLibrary, AFailedImportSaysSoAndLeavesNothingBehind) {
   QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+namespace {
+
+// Every file under `folder`, hidden ones too.
+QStringList filesIn(const QString& folder) {
+  QStringList files;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << it.next().mid(folder.size() + 1);
+  files.sort();
+  return files;
+}
+
+}  // namespace
+
+TEST(MediaLibrary, AMovingImportIsARenameOnOneFileSystemAndAFlushedCopyAcrossThem) {
+  SmallTmpfs tmpfs("tmpfs library", 8192);
+  const struct {
+    const char* what;
+    QString library;
+    bool sameFileSystem;
+  } cases[] = {{"one file system", freshFolder("same library"), true},
+               {"a tmpfs library", tmpfs.mounted() ? tmpfs.path() : QString(), false}};
+  const QString work = freshFolder("work");
+  for (const auto& c : cases) {
+    if (c.library.isEmpty()) {
+      std::cerr << "skipping " << c.what << ": " << tmpfs.why().toStdString() << "\n";
+      continue;
+    }
+    SCOPED_TRACE(c.what);
+    const QString file = taggedVideo(work, "Brazil.m4v", libraryMovie("Brazil"));
+    const QByteArray bytes = readFile(file);
+    const quint64 inode = inodeOf(file);
+    const ProgramRun run = runProgram("ImportMovie", {"importmovie", file, "", "1", "move"}, c.library);
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_EQ(run.output, c.library + "/Movies/Brazil.m4v");
+    EXPECT_FALSE(QFileInfo::exists(file)) << "the library took the file itself";
+    EXPECT_EQ(readFile(run.output), bytes);
+    // No media byte is written when the file only changes its folder.
+    EXPECT_EQ(inodeOf(run.output) == inode, c.sameFileSystem);
+    EXPECT_EQ(filesIn(c.library), QStringList({".zuvo-library.json", "Movies/Brazil.m4v"}));
+    ASSERT_EQ(libraryItems(c.library).size(), 1);
+  }
+}
+
+TEST(MediaLibrary, AMovingImportIntoAFullLibraryKeepsTheFileAndLeavesNoPartOfIt) {
+  SmallTmpfs full("full library", 16);
+  if (!full.mounted()) GTEST_SKIP() << full.why().toStdString();
+  const QString work = freshFolder("work");
+  const QString file = taggedVideo(work, "Brazil.m4v", libraryMovie("Brazil"));
+  const QByteArray bytes = readFile(file);
+  ASSERT_GT(bytes.size(), 16 * 1024) << "the video must not fit";
+  const ProgramRun run = runProgram("ImportMovie", {"importmovie", file, "", "1", "move"}, full.path());
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.output.contains("No space left on device")) << run.output.toStdString();
+  EXPECT_EQ(readFile(file), bytes);
+  EXPECT_TRUE(filesIn(full.path()).isEmpty()) << filesIn(full.path()).join(", ").toStdString();
+}
+
 TEST(MediaLibrary, ACallItDoesNotUnderstandIsRefused) {
   const QString library = freshFolder("library");
   const struct {
@@ -219,6 +278,8 @@ TEST(MediaLibrary, ACallItDoesNotUnderstandIsRefused) {
   } cases[] = {{"ImportMovie", {"importmovie", "/x.m4v"}},
                {"ImportMovie", {"ImportMovie", "/x.m4v", ""}},
                {"ImportMovie", {"importmovie", "/x.m4v", "", "7"}},
+               {"ImportMovie", {"importmovie", "/x.m4v", "", "1", "copy"}},
+               {"ImportMovie", {"importmovie", "/x.m4v", "", "1", "move", "more"}},
                {"TVShowExists2", {"tvshowexists2", "Doctor Who", "three", "7"}},
                {"TVShowExists2", {"movieexists", "Brazil"}},
                {"MovieExists2", {"movieexists"}}};

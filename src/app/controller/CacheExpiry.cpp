@@ -3,6 +3,7 @@
 #include "app/files/SourceScanner.h"
 #include "media/FileTypes.h"
 #include "platform/Defaults.h"
+#include "platform/MadeFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,9 +36,12 @@ bool IsZuvoCacheFileName(const QString& fileName) {
 void expireCacheFiles(const QString& folder, const QDateTime& now, const Reporter& reporter,
                       const std::function<bool(const QString& path)>& inUse) {
   const Defaults& defaults = Defaults::standard();
+  // The folder may be the user's: a name that only looks like a cache file's is not ours.
+  const QSet<QString> made = madefiles::names(folder);
+  QStringList deleted;
   for (const QString& path : SourceScanner::folderEntries(folder)) {
     const QFileInfo file(path);
-    if (!file.isFile() || !IsZuvoCacheFileName(file.fileName())) continue;
+    if (!file.isFile() || !made.contains(file.fileName()) || !IsZuvoCacheFileName(file.fileName())) continue;
     if (inUse && inUse(path)) continue;
     const QDateTime modified = file.lastModified();
     const qint64 age = std::llabs(modified.secsTo(now));
@@ -65,8 +69,9 @@ void expireCacheFiles(const QString& folder, const QDateTime& now, const Reporte
       reporter->report(QStringLiteral("%1  is older than 1 week so deleting").arg(name), 4);
       expired = true;
     }
-    if (expired) QFile::remove(path);
+    if (expired && QFile::remove(path)) deleted << name;
   }
+  madefiles::forget(folder, deleted);
 }
 
 }  // namespace zuvo

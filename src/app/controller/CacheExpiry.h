@@ -1,8 +1,8 @@
 #pragma once
 // The expiry of old cache files, run every 12th tick. Only files that Zuvo itself put in
-// the cache folder (the look-up answers and artwork, by their name patterns) are judged,
-// since the folder is the user's choice and may hold anything; a file that a running job
-// uses is never deleted.
+// the cache folder (the look-up answers and artwork, which the folder's record of made
+// files names) are judged, since the folder is the user's choice and may hold anything; a
+// file that a running job uses is never deleted.
 #include "media/BCCReporter.h"
 
 #include <QDateTime>

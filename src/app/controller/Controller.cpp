@@ -41,6 +41,7 @@
 #include "platform/RunLoop.h"
 #include "platform/ServiceAddresses.h"
 #include "platform/SystemVersion.h"
+#include "platform/ToolProcess.h"
 
 #include <QAction>
 #include <QApplication>
@@ -726,6 +727,8 @@ void Controller::QuitButtonPress() {
     runner_->stopAll();
     runner_->waitForJobs(kConversionQuitWait);
   }
+  // The probes' tools (and anything they started) end with us, even one that ignores SIGTERM.
+  ToolProcess::endAll();
 
   both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
   if (timer_) timer_->stop();

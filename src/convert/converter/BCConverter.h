@@ -6,6 +6,7 @@
 // name, the tool paths and the work folder. The steps of the conversion read and write the
 // fields directly.
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <memory>
 
@@ -25,7 +26,8 @@ class BCConverter {
   static std::unique_ptr<BCConverter> init(const MediaFilePtr& media, const QString& identifier,
                                            const HelperInfo& turbo264, const Reporter& reporter);
 
-  // The whole conversion (the conversion driver defines it).
+  // The whole conversion (the conversion driver defines it). A failed conversion removes
+  // the outputs it made itself in the work folder, so that a retry is not refused.
   BCError Convert();
 
   // ---- Steps that Convert calls; each lives in the file named after it. ----
@@ -92,13 +94,32 @@ class BCConverter {
   // ModifyTime.cpp: with "PreserveOriginalFileModifyTime" on, the output gets the original's
   // modification time.
   void RestoreOriginalModifyTimeForOutputFilePath(const QString& outputPath);
-  // CleanUp.cpp: empties the work folder of the intermediates of earlier conversions.
+  // CleanUp.cpp: empties the work folder of the intermediates that conversions made. Only
+  // files the work folder's record of Zuvo's own files names are removed: the folder may be
+  // the user's, with their own files of the same names.
   void CleanUpConversionFiles();
+  // Convert.cpp: the names of the work folder's files when this conversion began, after
+  // the first clean-up; what appears later under an intermediate's name is this conversion's.
+  void NoteWorkFolderAtStart();
+  // CleanUp.cpp: what appeared in the work folder under an intermediate's name since the
+  // start goes into the record, for the next clean-up.
+  void RecordIntermediates();
+  // Convert.cpp: after a failure, this conversion's outputs in the work folder go (the
+  // names it gave them), except `keptoutput`; its intermediates are recorded for the next
+  // conversion's clean-up.
+  void RemoveFailedOutput();
+
+  QString keptoutput;  // a finished output that could not be placed: the failure says where it is
+
   // RemoteMessage.cpp: posts "RemoteReport" with this converter as the object.
   void sendRemoteMessage(const QString& title, const QString& description, qint32 type, bool sticky);
 
  private:
   BCConverter() = default;
+  BCError ConvertSteps();
+
+  bool notedstart_ = false;     // the output names were free at the start: they are ours
+  QSet<QString> startfiles_;  // the work folder's names at the start
 };
 
 }  // namespace zuvo

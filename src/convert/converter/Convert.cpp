@@ -12,6 +12,7 @@
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
+#include "platform/MadeFiles.h"
 
 namespace zuvo {
 namespace {
@@ -36,12 +37,23 @@ bool isMTS(const QString& filename) {
 // an intermediate the clean-up has removed).
 constexpr const char* kOutputSuffixes[] = {".m4v", ".mp4"};
 
+QStringList outputNames(const QString& baseName) {
+  QStringList names;
+  for (const char* suffix : kOutputSuffixes) names << baseName + QLatin1String(suffix);
+  return names;
+}
+
 // An output name already taken in the work folder: the folder may be the user's own, the
 // source itself or an earlier finished file may carry the name, and neither is written over.
+// Only what an earlier conversion left there under the name it gave it (the record says so),
+// cut short before it could remove it, is its failed output and goes.
 std::optional<QString> takenOutputName(const QString& folder, const QString& baseName) {
-  for (const char* suffix : kOutputSuffixes) {
-    const QString path = QStringLiteral("%1/%2%3").arg(folder, baseName, QLatin1String(suffix));
-    if (QFileInfo::exists(path)) return path;
+  const QSet<QString> made = madefiles::names(folder);
+  for (const QString& name : outputNames(baseName)) {
+    const QString path = folder + u'/' + name;
+    if (!QFileInfo::exists(path)) continue;
+    if (!made.contains(name) || !QFile::remove(path)) return path;
+    madefiles::forget(folder, {name});
   }
   return std::nullopt;
 }
@@ -70,6 +82,37 @@ QList<int> plannedPasses(const MediaFile& media) {
 }
 
 BCError BCConverter::Convert() {
+  const BCError result = ConvertSteps();
+  if (result.Error()) {
+    RemoveFailedOutput();
+  } else if (notedstart_) {
+    // Placed elsewhere: the names are free again, and a file the user puts there is theirs.
+    madefiles::forget(conversiondirectory, outputNames(outboundname));
+  }
+  return result;
+}
+
+void BCConverter::NoteWorkFolderAtStart() {
+  startfiles_.clear();
+  for (const QString& name : QDir(conversiondirectory).entryList(QDir::Files | QDir::Hidden | QDir::System))
+    startfiles_ << name;
+  // Recorded before the tools write them, so that a conversion cut short still names them.
+  madefiles::add(conversiondirectory, outputNames(outboundname));
+  notedstart_ = true;
+}
+
+void BCConverter::RemoveFailedOutput() {
+  if (!notedstart_) return;
+  for (const QString& name : outputNames(outboundname)) {
+    const QString path = workPath(name);
+    // A finished file that could not be placed is the user's to take: the failure said where.
+    if (path != keptoutput && !startfiles_.contains(name)) QFile::remove(path);
+  }
+  madefiles::forget(conversiondirectory, outputNames(outboundname));
+  RecordIntermediates();
+}
+
+BCError BCConverter::ConvertSteps() {
   const MediaFilePtr media = convideodata;
   BCError result = BCError::NoError();
   threads = Defaults::standard().integerForKey("ConversionThreads");
@@ -89,6 +132,7 @@ BCError BCConverter::Convert() {
     return failConversion(*this, BCError::Code(5, QStringLiteral("Unable to convert, %1 is in the way").arg(*taken)),
                           {QStringLiteral("[RED]The work folder already holds %1, it is not written over").arg(*taken),
                            QStringLiteral("[RED] Canceling conversion.")});
+  NoteWorkFolderAtStart();
   setSampleOptions(QString());
   const bool sample = media->isSample();
   if (sample) setSampleOptions(sampleOptionsFor(*media));

@@ -1,7 +1,9 @@
 // Emptying the work folder of a conversion's intermediate files, before a conversion (what an
 // earlier one left behind) and after one that ended normally. The work folder is the user's
 // choice and may be a folder of their own videos and subtitles, so only the names the
-// conversion steps give their files are removed, never a file merely by its extension.
+// conversion steps give their files are removed, never a file merely by its extension, and
+// only when the folder's record says a conversion made it: what was there when the
+// conversion started is not its own.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +11,7 @@
 #include <QSet>
 
 #include "convert/converter/BCConverter.h"
+#include "platform/MadeFiles.h"
 
 namespace zuvo {
 namespace {
@@ -71,23 +74,54 @@ QRegularExpression exportedTrackName(const QStringList& sourceBaseNames) {
   return QRegularExpression(QStringLiteral("^(?:%1)_\\d+_text\\.srt$").arg(alternatives.join(u'|')));
 }
 
+// The intermediate names of this conversion (its base name, its sources' exported tracks).
+class IntermediateNames {
+ public:
+  explicit IntermediateNames(const BCConverter& converter) : names_(intermediateNames(converter.outboundname)) {
+    QStringList sources{QFileInfo(converter.fileToConvertPath).completeBaseName()};
+    if (converter.convideodata) {
+      sources << QFileInfo(converter.convideodata->fullpath()).completeBaseName()
+              << QFileInfo(converter.convideodata->packagepath()).completeBaseName();
+    }
+    exported_ = exportedTrackName(sources);
+  }
+  bool contains(const QString& name) const { return names_.contains(name) || exported_.match(name).hasMatch(); }
+
+ private:
+  QSet<QString> names_;
+  QRegularExpression exported_;
+};
+
+// Files only: a folder that happens to carry one of these names is not ours.
+QStringList filesOf(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+
 }  // namespace
+
+void BCConverter::RecordIntermediates() {
+  if (conversiondirectory.isEmpty() || !notedstart_) return;
+  const IntermediateNames intermediates(*this);
+  QStringList made;
+  for (const QString& name : filesOf(conversiondirectory))
+    if (intermediates.contains(name) && !startfiles_.contains(name)) made << name;
+  madefiles::add(conversiondirectory, made);
+}
 
 void BCConverter::CleanUpConversionFiles() {
   // Without a work folder the names would be taken from wherever the process happens to be.
   if (conversiondirectory.isEmpty()) return;
-  const QDir folder(conversiondirectory);
-  const QSet<QString> names = intermediateNames(outboundname);
-  QStringList sources{QFileInfo(fileToConvertPath).completeBaseName()};
-  if (convideodata) {
-    sources << QFileInfo(convideodata->fullpath()).completeBaseName()
-            << QFileInfo(convideodata->packagepath()).completeBaseName();
+  RecordIntermediates();
+  const IntermediateNames intermediates(*this);
+  const QSet<QString> made = madefiles::names(conversiondirectory);
+  const QStringList present = filesOf(conversiondirectory);
+  QStringList gone;
+  for (const QString& name : present) {
+    if (!intermediates.contains(name) || !made.contains(name)) continue;
+    if (QFile::remove(workPath(name))) gone << name;
   }
-  const QRegularExpression exported = exportedTrackName(sources);
-  // Files only: a folder that happens to carry one of these names is not ours.
-  for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-    if (names.contains(name) || exported.match(name).hasMatch()) QFile::remove(folder.filePath(name));
-  }
+  // An intermediate of ours that someone else removed: its name is free for the user's files.
+  for (const QString& name : made)
+    if (intermediates.contains(name) && !present.contains(name)) gone << name;
+  madefiles::forget(conversiondirectory, gone);
 }
 
 }  // namespace zuvo

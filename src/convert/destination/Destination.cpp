@@ -15,6 +15,7 @@
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
+#include "platform/FileMove.h"
 #include "platform/Paths.h"
 
 namespace zuvo {
@@ -46,23 +47,29 @@ DestinationSettings settingsFor(quint32 mediatype) {
   return settings;
 }
 
-// `path`, or "<path without extension>-N.<extension>" for the first N up to 99 that is free.
-std::optional<QString> freeName(const QString& path) {
-  if (!QFileInfo::exists(path)) return path;
+// `path`, then "<path without extension>-N.<extension>" for N from 1 to 99.
+QString candidateName(const QString& path, int clash) {
+  if (clash == 0) return path;
   const QFileInfo info(path);
-  const QString stem = info.path() + u'/' + info.completeBaseName();
-  for (int i = 1; i <= kMostClashes; ++i) {
-    const QString candidate = stem + u'-' + QString::number(i) + u'.' + info.suffix();
-    if (!QFileInfo::exists(candidate)) return candidate;
-  }
-  return std::nullopt;
+  return info.path() + u'/' + info.completeBaseName() + u'-' + QString::number(clash) + u'.' + info.suffix();
 }
 
-// Moves without ever replacing a file: false when every name is taken or the move failed.
-std::optional<QString> moveToFreeName(const QString& output, const QString& wanted) {
-  const std::optional<QString> target = freeName(wanted);
-  if (!target || !QFile::rename(output, *target)) return std::nullopt;
-  return target;
+// Moves to the first free name without ever replacing a file, nor leaving a partial copy
+// under it (a full disk across file systems); nothing when every name is taken or the
+// move failed, and the output is then still where it was.
+std::optional<QString> moveToFreeName(const QString& output, const QString& wanted, QString* error) {
+  for (int clash = 0; clash <= kMostClashes; ++clash) {
+    const QString target = candidateName(wanted, clash);
+    if (QFileInfo::exists(target)) continue;
+    const FileMoveResult move = moveFileNoReplace(output, target);
+    if (move.done) return target;
+    // Taken between the look and the move: the next name.
+    if (move.nameTaken) continue;
+    *error = move.error;
+    return std::nullopt;
+  }
+  *error = QStringLiteral("every name is taken");
+  return std::nullopt;
 }
 
 // A series name from downloaded text as one folder name: no "/" to nest, never "." or "..".
@@ -117,12 +124,16 @@ class Placer {
     return failConversion(c_, BCError::Code(5, description), all);
   }
 
-  // The library takes a copy; the work folder's file goes only once the copy is in.
+  // The library takes the work folder's file itself (a rename on one file system); a failed
+  // import leaves it in the work folder.
   std::optional<BCError> toLibrary() {
     reportTo(conversionUserLog(), QStringLiteral("Importing file into iTunes"), 3);
-    if (!importVideoIntoiTunes(c_.conversiondirectory, media_, c_.outboundname, c_.videotype, c_.myreporter))
+    if (!importVideoIntoiTunes(c_.conversiondirectory, media_, c_.outboundname, c_.videotype, c_.myreporter,
+                               ImportMode::Move)) {
+      c_.keptoutput = output_;
       return fail(QStringLiteral("Unable to import converted file into iTunes") + keptAt(),
                   {QStringLiteral("[RED]Unable to import converted file into iTunes")});
+    }
     reportTo(c_.myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);
     QFile::remove(output_);
     return std::nullopt;
@@ -132,12 +143,15 @@ class Placer {
   // time; the failure exit otherwise.
   std::variant<QString, BCError> moveTo(const QString& wanted, const QString& failure, const QString& failureLine,
                                         const QString& successLine) {
-    const std::optional<QString> moved = moveToFreeName(output_, wanted);
+    QString error;
+    const std::optional<QString> moved = moveToFreeName(output_, wanted, &error);
     // The finished file stays in the work folder, where nothing else points to it: the
-    // failure says where it is.
-    if (!moved)
+    // failure says where it is, and the failure clean-up leaves it there.
+    if (!moved) {
+      c_.keptoutput = output_;
       return fail(failure + keptAt(),
-                  {failureLine, QStringLiteral("[RED]Converted file kept at %1").arg(output_)});
+                  {failureLine, QStringLiteral("[RED]Converted file kept at %1: %2").arg(output_, error)});
+    }
     reportTo(c_.myreporter, successLine, 3);
     c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
     return *moved;

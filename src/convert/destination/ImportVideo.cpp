@@ -6,13 +6,14 @@
 namespace zuvo {
 
 bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const QString& baseName,
-                           const QString& extension, const Reporter& reporter) {
+                           const QString& extension, const Reporter& reporter, ImportMode mode) {
   const QString path = folder + "/" + baseName + extension;
   reportTo(reporter, QStringLiteral("importVideoIntoiTunes::Importing converted Movie into iTunes."), 3);
   reportTo(reporter, QStringLiteral("Path of converted movie to import is %1").arg(path), 4);
   // The media type goes along: a home movie carries the same media kind as a movie.
-  const HandlerCall call = callScriptHandler(QString::fromLatin1(kImportMovieScript), QStringLiteral("ImportMovie"),
-                                             {path, media.description(), QString::number(media.mediatype())});
+  QStringList arguments{path, media.description(), QString::number(media.mediatype())};
+  if (mode == ImportMode::Move) arguments << QString::fromLatin1(kImportMoveArgument);
+  const HandlerCall call = callScriptHandler(QString::fromLatin1(kImportMovieScript), QStringLiteral("ImportMovie"), arguments);
   switch (call.outcome) {
     case HandlerCall::Outcome::NotFound:
       reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Path in Bundle to ImportMovie is incorrect"), 2);

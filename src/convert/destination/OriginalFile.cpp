@@ -12,6 +12,7 @@
 #include "convert/runners/ToolRun.h"
 #include "media/Trash.h"
 #include "platform/Defaults.h"
+#include "platform/FileMove.h"
 
 namespace zuvo {
 namespace {
@@ -19,9 +20,15 @@ namespace {
 constexpr int kActionTrash = 1;
 constexpr int kActionMove = 2;
 
-// A package is a folder: QFile cannot move it, and its failure is worth a reason.
+// A file never lands half-copied under the target's name (a full disk across file systems);
+// a package is a folder, which only a rename within one file system moves. Either failure is
+// worth a reason.
 bool moveSource(const QString& source, const QString& target, const Reporter& log) {
-  if (!QFileInfo(source).isDir()) return QFile::rename(source, target);
+  if (!QFileInfo(source).isDir()) {
+    const FileMoveResult move = moveFileNoReplace(source, target);
+    if (!move.done) reportTo(log, QStringLiteral("[RED]Moved failed : %1").arg(move.error), 3);
+    return move.done;
+  }
   if (QFileInfo::exists(target)) return false;
   std::error_code error;
   std::filesystem::rename(QFile::encodeName(source).toStdString(), QFile::encodeName(target).toStdString(), error);

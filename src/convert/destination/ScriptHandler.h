@@ -12,6 +12,8 @@ namespace zuvo {
 inline constexpr const char* kImportMovieScript = "ImportMovie";
 inline constexpr const char* kTVShowExistsScript = "TVShowExists2";
 inline constexpr const char* kMovieExistsScript = "MovieExists2";
+// ImportMovie's last argument when the library is to take the file rather than a copy.
+inline constexpr const char* kImportMoveArgument = "move";
 
 struct HandlerCall {
   enum class Outcome {

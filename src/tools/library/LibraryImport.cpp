@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "mp4/Mp4File.h"
+#include "platform/FileMove.h"
 #include "tools/library/LibraryIndex.h"
 
 namespace zuvo::library {
@@ -38,7 +39,7 @@ QString freeName(const QString& folder, const QFileInfo& source) {
 }  // namespace
 
 ImportResult importIntoLibrary(const QString& libraryFolder, const QString& file, const QString& description,
-                               std::optional<Kind> kind) {
+                               std::optional<Kind> kind, ImportMode mode) {
   ImportResult result;
   const QFileInfo source(file);
   if (!source.isFile()) {
@@ -75,20 +76,21 @@ ImportResult importIntoLibrary(const QString& libraryFolder, const QString& file
     return result;
   }
   const QString target = folder + "/" + name;
-  QFile copy(file);
-  if (!copy.copy(target)) {
-    result.error = QStringLiteral("cannot copy %1 to %2: %3").arg(file, target, copy.errorString());
-    return result;
-  }
-  if (QFileInfo(target).size() != source.size()) {
-    QFile::remove(target);
-    result.error = QStringLiteral("the copy of %1 at %2 is incomplete").arg(file, target);
+  const FileMoveResult placed = mode == ImportMode::Move ? moveFileNoReplace(file, target) : copyFileNoReplace(file, target);
+  if (!placed.done) {
+    result.error = QStringLiteral("cannot %1 %2 to %3: %4")
+                       .arg(mode == ImportMode::Move ? QStringLiteral("move") : QStringLiteral("copy"), file, target,
+                            placed.error);
     return result;
   }
   item.path = relativeFolder + "/" + name;
   LibraryIndex index(libraryFolder);
   if (!index.add(item, result.error, &result.warning)) {
-    QFile::remove(target);
+    // The caller's file is where it was, as with any failed import.
+    if (mode == ImportMode::Move)
+      moveFileNoReplace(target, file);
+    else
+      QFile::remove(target);
     return result;
   }
   result.imported = true;

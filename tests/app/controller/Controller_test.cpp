@@ -8,6 +8,7 @@
 #include "app/queue/QueueRunner.h"
 #include "app/controller/RestorableState.h"
 #include "app/controller/UserLanguage.h"
+#include "media/AnalysisTools.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
@@ -432,6 +433,45 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   const QStringList main = mainLog();
   EXPECT_LT(main.indexOf("Taking any tasks of off Pause"), main.indexOf("Setting all tasks to Stop Buton Pressed"));
   EXPECT_EQ(main.last(), "Program Terminating Normally");
+}
+
+TEST_F(ControllerTest, AProbeToolThatIgnoresSIGTERMIsGoneWithItsChildAfterAQuit) {
+  auto controller = start();
+  // A stand-in mediainfo that ignores SIGTERM and starts a child that does too.
+  const QString stubs = test::freshFolder("stubborn tools");
+  const QString pids = stubs + "/pids";
+  const QString tool = test::writeFile(stubs + "/mediainfo",
+                                       "#!/bin/sh\ntrap '' TERM\nsh -c \"trap '' TERM; echo \\$\\$ >> '" + pids.toUtf8() +
+                                           "'; while true; do sleep 1; done\" &\necho $$ >> '" + pids.toUtf8() +
+                                           "'\nwhile true; do sleep 1; done\n");
+  QFile::setPermissions(tool, QFile::permissions(tool) | QFileDevice::ExeOwner);
+  paths::setResourceRoots(QString(), stubs);
+  std::atomic_bool probed = false;
+  std::thread probe([&] {
+    mediaInfoOutput(test::writeFile(stubs + "/video.mkv", "x"), stubs);
+    probed = true;
+  });
+  QElapsedTimer clock;
+  clock.start();
+  while (test::readFile(pids).count('\n') < 2 && clock.elapsed() < 30000) QThread::msleep(20);
+  paths::setResourceRoots(QString(), QString());
+  ASSERT_EQ(test::readFile(pids).count('\n'), 2) << "the stand-in did not start";
+
+  controller->QuitButtonPress();
+  probe.join();
+  EXPECT_TRUE(probed);
+  for (const QByteArray& pid : test::readFile(pids).split('\n')) {
+    if (pid.isEmpty()) continue;
+    clock.restart();
+    const QString stat = QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid));
+    // Gone, or a zombie waiting for whoever adopted it.
+    const auto lives = [&] {
+      const QByteArray line = test::readFile(stat);
+      return !line.isEmpty() && line[line.lastIndexOf(')') + 2] != 'Z';
+    };
+    while (lives() && clock.elapsed() < 10000) QThread::msleep(20);
+    EXPECT_FALSE(lives()) << pid.toStdString();
+  }
 }
 
 TEST_F(ControllerTest, QuittingOnOlderSystemsWritesTheTwoArchives) {

@@ -1,6 +1,8 @@
 #include "app/controller/CacheExpiry.h"
 #include "app/preferences/Feed.h"
 #include "app/support/ControllerFixture.h"
+#include "metadata/ServiceCache.h"
+#include "platform/MadeFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +20,17 @@ const QStringList kSettings{"AutomaticallyScanForFiles", "AutomaticallyScanForFi
                             kSourcesKey};
 
 // A file in `folder` last changed `age` seconds before kNow.
-QString agedFile(const QString& folder, const QString& name, qint64 age) {
-  const QString path = writeFile(folder + "/" + name, "cached");
+void age(const QString& path, qint64 seconds) {
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::ReadWrite));
-  EXPECT_TRUE(file.setFileTime(kNow.addSecs(-age), QFileDevice::FileModificationTime));
+  EXPECT_TRUE(file.setFileTime(kNow.addSecs(-seconds), QFileDevice::FileModificationTime));
+}
+
+// A cache file as the look-ups leave it: written, and named in the folder's record.
+QString agedFile(const QString& folder, const QString& name, qint64 seconds) {
+  const QString path = writeFile(folder + "/" + name, "cached");
+  madefiles::add(folder, {name});
+  age(path, seconds);
   return path;
 }
 
@@ -113,6 +121,31 @@ TEST_F(TimedActivitiesTest, CacheFilesExpireByAgeAndRule) {
     QFile::remove(path);
   }
   EXPECT_TRUE(mainLog().contains("MOVIE Face-Off.1.0.jpg  is older than 1 week so deleting"));
+}
+
+TEST_F(TimedActivitiesTest, ExpiryDeletesOnlyWhatTheLookUpsDownloadedNotTheUsersLookAlikes) {
+  test::LoopbackHttpServer server;
+  server.route("/art.jpg", {200, "jpeg bytes", "image/jpeg"});
+  server.route("/series.xml", {200, "<Data/>"});
+  const QStringList downloaded = {"TV7.2.3.jpg", "MOVIE Face-Off.1.0.jpg", "81189.tvdbftc"};
+  for (const QString& name : downloaded) {
+    const QString address = server.baseURL() + (name.endsWith(".jpg") ? "/art.jpg" : "/series.xml");
+    ASSERT_TRUE(downloadIntoCache(address, cache + "/" + name, 10, nullptr)) << name.toStdString();
+    age(cache + "/" + name, 30 * 86400);
+  }
+  // The work folder is a folder of the user's: their pictures and notes look like artwork.
+  const QStringList users = {"TV Room.2021.03.jpg", "MOVIE Night.2019.07.jpg", "TV1.1.1.jpg", "old.tvdbftc"};
+  for (const QString& name : users) age(writeFile(cache + "/" + name, "the user's"), 30 * 86400);
+  Defaults::standard().setInteger(1, "CacheDuration");
+  expireCacheFiles(cache, kNow, state.mainLog);
+  for (const QString& name : downloaded) EXPECT_FALSE(QFile::exists(cache + "/" + name)) << name.toStdString();
+  for (const QString& name : users) EXPECT_EQ(readFile(cache + "/" + name), "the user's") << name.toStdString();
+  EXPECT_TRUE(madefiles::names(cache).isEmpty()) << "the record forgets what was deleted";
+
+  // A user's file that later takes a deleted cache file's name is theirs.
+  age(writeFile(cache + "/TV7.2.3.jpg", "the user's"), 30 * 86400);
+  expireCacheFiles(cache, kNow, state.mainLog);
+  EXPECT_TRUE(QFile::exists(cache + "/TV7.2.3.jpg"));
 }
 
 TEST_F(TimedActivitiesTest, ExpiryRunsOnTheFirstAndEveryTwelfthTickNeverUnderFourNorOnAFileInUse) {

@@ -20,6 +20,7 @@
 #include "convert/converter/SamplePlayer.h"
 #include "media/MediaValues.h"
 #include "platform/Defaults.h"
+#include "platform/MadeFiles.h"
 #include "platform/Paths.h"
 #include "tools/library/MediaLibrary.h"
 
@@ -31,6 +32,9 @@ namespace {
 
 const QString kSubRip = QStringLiteral(
     "1\n00:00:00,200 --> 00:00:01,000\nHello there\n\n2\n00:00:01,200 --> 00:00:02,500\nGood bye\n\n");
+
+// Shell lines after an encode: its output (the last argument) cut in half.
+const QByteArray kCutOutputInHalf = "for last; do :; done\ntruncate -s $(( $(stat -c %s \"$last\") / 2 )) \"$last\"\n";
 
 QJsonObject json(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
 
@@ -182,6 +186,20 @@ class ConversionEndToEnd : public testing::Test {
     return converter->Convert();
   }
   QString outputName(const QString& suffix = ".m4v") { return prepare().outboundname + suffix; }
+
+  // The episode without sound or subtitles, its encoder the real one followed by `after`
+  // (shell lines) in the same script.
+  void videoOnlyWithEncoderThen(const QByteArray& after) {
+    makeEpisode();
+    media->setAudioTracks({});
+    media->setSoftSubtitleTracks({});
+    media->setHardSubtitleTracks({});
+    BCConverter& c = prepare();
+    const QString wrapper = test::writeFile(test::freshFolder("encoder") + "/ffmpeg",
+                                            "#!/bin/sh\n'" + c.ffmpegpath.toUtf8() + "' \"$@\"\n" + after);
+    QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
+    c.ffmpegpath = wrapper;
+  }
   QStringList trashed() const { return QDir(trash() + "/files").entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
 
   static QString trash() { return QDir::homePath() + "/.local/share/Trash"; }
@@ -376,17 +394,8 @@ TEST_F(ConversionEndToEnd, AHundredthNameClashOnTheDesktopFailsTheConversion) {
 
 TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFileIsPlaced) {
   ScopedSettings s{{"TVShowDestination", "Desktop"}};
-  makeEpisode();
-  media->setAudioTracks({});
-  media->setSoftSubtitleTracks({});
-  media->setHardSubtitleTracks({});
-  BCConverter& c = prepare();
   // The real encode, then its file cut in half as a tool killed while writing would leave it.
-  const QString wrapper = test::writeFile(test::freshFolder("damaging") + "/ffmpeg",
-                                          "#!/bin/sh\n'" + c.ffmpegpath.toUtf8() +
-                                              "' \"$@\"\nfor last; do :; done\ntruncate -s $(( $(stat -c %s \"$last\") / 2 )) \"$last\"\n");
-  QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
-  c.ffmpegpath = wrapper;
+  videoOnlyWithEncoderThen(kCutOutputInHalf);
   const BCError result = convert();
   EXPECT_EQ(result.Code(), 6) << log.text().toStdString();
   EXPECT_EQ(result.Description(), "Unable to convert video track");
@@ -651,9 +660,13 @@ TEST_F(ConversionEndToEnd, AWorkFolderSharedWithTheUsersFilesLosesOnlyTheConvers
                                         {"Holiday.jpg", "\xff\xd8\xff\xe0 a photo"},
                                         {"Lecture.ttxt", "<TextStream/>"}};
   for (auto it = users.begin(); it != users.end(); ++it) test::writeFile(sources + "/" + it.key(), it.value());
-  // What an earlier conversion left behind when it failed.
-  for (const char* left : {"audio3.m4a", "subtitle0.ttxt", "subtitle1.ass", "ffmpeg2pass-0.log", "Episode_2_text.srt"})
-    test::writeFile(sources + "/" + left, "left over");
+  // What an earlier conversion left behind when it failed, named in the folder's record.
+  const QStringList leftOver = {"audio3.m4a", "subtitle0.ttxt", "subtitle1.ass", "ffmpeg2pass-0.log", "Episode_2_text.srt"};
+  for (const QString& left : leftOver) test::writeFile(sources + "/" + left, "left over");
+  madefiles::add(sources, leftOver);
+  // The user's own files under names a conversion gives its intermediates.
+  const QMap<QString, QByteArray> lookAlikes{{"Episode_1_text.srt", kSubRip.toUtf8()}, {"audio42.m4a", "my recording"}};
+  for (auto it = lookAlikes.begin(); it != lookAlikes.end(); ++it) test::writeFile(sources + "/" + it.key(), it.value());
 
   const BCError result = convert();
   ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
@@ -661,10 +674,13 @@ TEST_F(ConversionEndToEnd, AWorkFolderSharedWithTheUsersFilesLosesOnlyTheConvers
   expectWholeEpisode(paths::desktopFolder() + "/" + outputName());
   for (auto it = users.begin(); it != users.end(); ++it)
     EXPECT_EQ(test::readFile(sources + "/" + it.key()), it.value()) << it.key().toStdString();
+  for (auto it = lookAlikes.begin(); it != lookAlikes.end(); ++it)
+    EXPECT_EQ(test::readFile(sources + "/" + it.key()), it.value()) << it.key().toStdString();
   QStringList left = filesUnder(sources);
   left.sort();
-  EXPECT_EQ(left, QStringList({"Episode$eng.srt", "Episode.mkv", "Holiday.jpg", "Karaoke.ass", "Lecture.ttxt",
-                               "Notes.srt"}));
+  EXPECT_EQ(left, QStringList({"Episode$eng.srt", "Episode.mkv", "Episode_1_text.srt",
+                               "Holiday.jpg", "Karaoke.ass", "Lecture.ttxt", "Notes.srt", "audio42.m4a"}));
+  EXPECT_TRUE(madefiles::names(sources).isEmpty()) << QStringList(madefiles::names(sources).values()).join(", ").toStdString();
 }
 
 TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
@@ -714,5 +730,71 @@ TEST_F(ConversionEndToEnd, AFileUnderTheOutputsNameInTheWorkFolderIsNeverWritten
     EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
     EXPECT_FALSE(media->conversionfinished());
     QFile::remove(taken);
+  }
+}
+
+TEST_F(ConversionEndToEnd, ARetryAfterAFailedPassConvertsAndOnlyAFileItDidNotMakeIsRefused) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  // The encode leaves a damaged file: the pass fails.
+  videoOnlyWithEncoderThen(kCutOutputInHalf);
+  const QString output = work + "/" + outputName();
+  BCError result = convert();
+  ASSERT_EQ(result.Code(), 6) << log.text().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(output)) << "the failed pass's own output stays behind: " << workFolderLeft().toStdString();
+
+  converter.reset();
+  result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  EXPECT_TRUE(QFileInfo::exists(paths::desktopFolder() + "/" + outputName()));
+  EXPECT_FALSE(QFileInfo::exists(output));
+
+  // A conversion cut short before its failure exit (the program died) leaves its output
+  // under the name it recorded: that one goes too.
+  converter.reset();
+  QDir(paths::desktopFolder()).removeRecursively();
+  test::writeFile(output, "half an encode");
+  madefiles::add(work, {outputName()});
+  result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString();
+  EXPECT_TRUE(QFileInfo::exists(paths::desktopFolder() + "/" + outputName()));
+
+  // A file of the same name that no conversion made is still refused, and kept.
+  converter.reset();
+  const QString users = test::writeFile(output, "the user's own file");
+  result = convert();
+  EXPECT_EQ(result.Description(), "Unable to convert, " + output + " is in the way");
+  EXPECT_EQ(test::readFile(users), "the user's own file");
+  QFile::remove(users);
+}
+
+TEST_F(ConversionEndToEnd, AFullDestinationLeavesNoPartialFileAndKeepsTheSource) {
+  test::SmallTmpfs full("full disk", 64);
+  if (!full.mounted()) GTEST_SKIP() << full.why().toStdString();
+  struct Case {
+    const char* what;
+    QString destination;      // the converted file's
+    QString originals;        // where the original goes (action 2)
+    QString failure;
+  } cases[] = {
+      {"the converted file into a full user folder", full.path(), moved,
+       "Unable to move file to user defined directory " + full.path()},
+      {"the original into a full originals folder", "Desktop", full.path(), "Unable to move original file to " + full.path()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    ScopedSettings s{{"TVShowDestination", c.destination}, {"ConvertedFilesDirectory", c.originals},
+                     {"VideoSourcesFileAction", 2}, {"CreateTVShowShowSeasonFolder", false}};
+    makeEpisode();
+    const QByteArray original = test::readFile(source);
+    ASSERT_GT(original.size(), 64 * 1024);
+    const BCError result = convert();
+    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_TRUE(result.Description().startsWith(c.failure)) << result.Description().toStdString();
+    EXPECT_TRUE(filesUnder(full.path()).isEmpty()) << filesUnder(full.path()).join(", ").toStdString();
+    EXPECT_EQ(test::readFile(source), original);
+    EXPECT_FALSE(media->conversionfinished());
+    QFile::remove(work + "/" + outputName());
   }
 }

@@ -19,6 +19,7 @@
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 #include "tools/LibraryTestSupport.h"
+#include "platform/MadeFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 
@@ -302,7 +303,10 @@ TEST(CleanUp, OnlyTheConversionsIntermediatesLeaveTheWorkFolder) {
       "notes.txt", "12345.xml", "poster.jpg", "movie.mkv",
       "subtitle1.srt", "Show.SRT", "x.ASS", "Film.ttxt", "Film.TTXT2", ".hidden.srt", "Other_3_text.srt",
       "Doctor Who 1x01_x_text.srt", "Doctor Who 1x01$eng.srt"};
-  for (const QString& name : intermediates + kept) test::writeFile(work + "/" + name, "x");
+  // And files of the user's that carry an intermediate's name: the record does not name them.
+  const QStringList lookAlikes = {"audio1ff.m4a", "temp.h264.x", "Doctor Who 1x01_1_text.srt", "subtitle7.idx"};
+  for (const QString& name : intermediates + kept + lookAlikes) test::writeFile(work + "/" + name, "x");
+  madefiles::add(work, intermediates);
   QDir(work).mkdir("folder.srt");
   QDir(work).mkdir("audio1.m4a");
 
@@ -315,10 +319,11 @@ TEST(CleanUp, OnlyTheConversionsIntermediatesLeaveTheWorkFolder) {
   converter->CleanUpConversionFiles();
 
   QStringList remaining = QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-  QStringList expected = kept + QStringList{"folder.srt", "audio1.m4a"};
+  QStringList expected = kept + lookAlikes + QStringList{"folder.srt", "audio1.m4a"};
   remaining.sort();
   expected.sort();
   EXPECT_EQ(remaining, expected);
+  EXPECT_TRUE(madefiles::names(work).isEmpty()) << "the record forgets what went, and goes";
 }
 
 TEST(CleanUp, WithoutAWorkFolderNothingIsTouched) {
