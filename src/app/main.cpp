@@ -1,5 +1,6 @@
 #include "app/controller/Controller.h"
 #include "app/controller/HandOverService.h"
+#include "app/files/IncomingPaths.h"
 #include "media/ProbeMediaFile.h"
 #include "platform/Defaults.h"
 #include "platform/TerminationSignals.h"
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
   bool service = false;
   for (const QString& argument : app.arguments().mid(1)) {
     if (argument == QLatin1String("--service")) service = true;
-    else if (!argument.startsWith('-')) opened.append(QFileInfo(argument).absoluteFilePath());
+    else if (!argument.startsWith('-')) opened.append(zuvo::normalisedPath(argument));  // against this launch's folder
   }
 
   // A second launch hands its paths to the running instance and ends.

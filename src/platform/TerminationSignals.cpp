@@ -11,14 +11,18 @@ namespace zuvo {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t requested = 0;
 
-// Only async-signal-safe work here: one byte down the pipe, read on the event loop.
+// Only async-signal-safe work here: a flag, and one byte down the pipe, read on the event loop.
 void notify(int) {
+  requested = 1;
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
 
 }  // namespace
+
+bool terminationRequested() { return requested != 0; }
 
 bool onTerminationSignals(std::function<void()> quit) {
   if (signalPipe[0] >= 0) return false;

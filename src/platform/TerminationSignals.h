@@ -10,4 +10,8 @@ namespace zuvo {
 // one of the signals arrives. False when they could not be installed.
 bool onTerminationSignals(std::function<void()> quit);
 
+// True once one of the signals has arrived, before its call has run: long work on the GUI
+// thread that runs no events (a scan) asks this to stop at once and let the quit in.
+bool terminationRequested();
+
 }  // namespace zuvo

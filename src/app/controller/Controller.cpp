@@ -181,6 +181,10 @@ void Controller::fillHooks() {
   hooks_.showAlert = [this](const QString& text) {
     if (myAlertPanel_) myAlertPanel_->ShowAlertPanel(text, windows_.MainWindow.get());
   };
+  hooks_.showNotice = [this](const QString& text) { showTimedNotice(text); };
+  hooks_.conversionFinished = [this](const MediaFile& media) {
+    if (scanner_) scanner_->sourceConverted(media);
+  };
   hooks_.showBusySheet = [this](const QString& text) { busyPanel_->activateBusyPanel(text, windows_.MainWindow.get()); };
   hooks_.setBusyText = [this](const QString& text) {
     if (busyPanel_->window() && busyPanel_->window()->isVisible())
@@ -453,6 +457,21 @@ void Controller::addHandedOver() {
   handingOver_ = false;
 }
 
+void Controller::showTimedNotice(const QString& text) {
+  // One window gathers the alerts of timed work until the user closes it; nothing waits on it.
+  if (timedNotice_ && timedNotice_->isVisible()) {
+    if (!timedNotice_->text().split(u'\n').contains(text)) timedNotice_->setText(timedNotice_->text() + u'\n' + text);
+    return;
+  }
+  delete timedNotice_;
+  timedNotice_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zuvo Alert"), text, QMessageBox::Ok,
+                                 windows_.MainWindow.get());
+  timedNotice_->setObjectName(QStringLiteral("TimedNotice"));
+  timedNotice_->setWindowModality(Qt::NonModal);
+  timedNotice_->setAttribute(Qt::WA_DeleteOnClose);
+  timedNotice_->show();
+}
+
 void Controller::showFolderAlert(const QString& message, const QString& informative) {
   QMessageBox alert(QMessageBox::Warning, QStringLiteral("Zuvo"), message, QMessageBox::Ok);
   alert.setInformativeText(informative);
@@ -703,6 +722,8 @@ void Controller::writeQuitArchives() {
 void Controller::QuitButtonPress() {
   if (quitting_) return;
   quitting_ = true;
+  // A scan or a drop that the quit interrupted stops, and adds nothing more.
+  state_.quitting = true;
   const Reporter& mainLog = state_.mainLog;
   both(mainLog, state_.userLog, QStringLiteral("Quit button pressed"), 2);
   if (windows_.MainWindow->isVisible()) bringWindowForward(windows_.MainWindow.get());

@@ -220,6 +220,7 @@ class Controller : public QObject {
   // Runs `work` on the GUI thread: at once there, queued from any other thread.
   void onGUIThread(std::function<void()> work);
   void showFolderAlert(const QString& message, const QString& informative);
+  void showTimedNotice(const QString& text);
   void showRatingPrompt();
   void checkNews();
   void layOutWindows();
@@ -279,6 +280,7 @@ class Controller : public QObject {
   bool restoringSelection_ = false;  // a reload puts the selection back
   QList<MediaFilePtr> selectedFiles_;  // the files table's selected items, as last selected
   QPointer<QMessageBox> deleteSheet_;
+  QPointer<QMessageBox> timedNotice_;  // the alerts of timed work
   QMenu* filesContextMenu_ = nullptr;  // none while no row is selected
   QList<MediaFilePtr> draggedQueueItems_;  // what the last queue drag carried
   std::function<void(const MediaFilePtr&)> startLookUp_;

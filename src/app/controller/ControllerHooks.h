@@ -11,6 +11,8 @@
 
 namespace zuvo {
 
+class MediaFile;
+
 struct ControllerHooks {
   std::function<void()> reloadFilesTable;
   std::function<void()> reloadQueueTable;  // the queue table in use
@@ -23,6 +25,11 @@ struct ControllerHooks {
   std::function<void()> showLastTab;     // `MainWindowTabView`
   std::function<void()> showMainWindow;  // `ShowMainWindow:`
   std::function<void(const QString&)> showAlert;  // modal, over the main window
+  // An alert of timed work, which waits for nobody: shown without a modal run, and joined
+  // by the next ones while it is up.
+  std::function<void(const QString&)> showNotice;
+  // A conversion ended with its file made (the scans remember the sources they converted).
+  std::function<void(const MediaFile&)> conversionFinished;
   std::function<void(const QString&)> showBusySheet;
   std::function<void(const QString&)> setBusyText;
   std::function<void()> hideBusySheet;

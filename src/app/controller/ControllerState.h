@@ -48,6 +48,8 @@ struct ControllerState {
   bool movieOffline = false;
   int cacheCountdown = 0;
   bool viewerOpen = false;
+  // The quit sequence has begun: scans stop and nothing more is added to the lists.
+  bool quitting = false;
   bool multipleEdit = false;
 };
 

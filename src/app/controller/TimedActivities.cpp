@@ -17,6 +17,7 @@ TimedActivities::TimedActivities(ControllerState& state, const ControllerHooks& 
 
 void TimedActivities::timedScan() {
   scanner_.checksources(true);
+  if (state_.quitting) return;
   lists_.makefilestable();
   ControllerHooks::call(hooks_.reloadFilesTable);
 }
@@ -39,12 +40,15 @@ void TimedActivities::timedactivities() {
         QStringLiteral("[BLUE]Current time matches automatic time set in preferences, checking sources"), 3);
     timedScan();
   }
+  // A quit that came during a scan's redraw ends the tick there.
+  if (state_.quitting) return;
 
   if (state_.nextScan <= now && defaults.boolForKey(QStringLiteral("ScanVideoSourcesEveryMinutes"))) {
     state_.nextScan = now.addSecs(static_cast<qint64>(defaults.integerForKey(QStringLiteral("AutomateEveryMinutes"))) * 60);
     state_.mainLog->report(QStringLiteral("[BLUE]Doing Timed Scan of Video Sources at %1").arg(state_.nextScan.toString()), 3);
     timedScan();
   }
+  if (state_.quitting) return;
 
   if (!state_.tvOffline) ControllerHooks::call(hooks_.clearOnlineBox, true);
   if (!state_.movieOffline) ControllerHooks::call(hooks_.clearOnlineBox, false);

@@ -1,6 +1,7 @@
 #include "app/files/AddingPaths.h"
 
 #include "app/files/FileLists.h"
+#include "app/files/IncomingPaths.h"
 #include "app/files/SourceScanner.h"
 #include "app/preferences/Feed.h"
 #include "media/FileTypes.h"
@@ -32,6 +33,15 @@ QString elementText(const QString& escaped) {
 QString xmlEscaped(const QString& text) { return text.toHtmlEscaped(); }
 
 }  // namespace
+
+bool AddingPaths::refuseOtherKind(const QString& path) {
+  if (incomingKind(path) != IncomingKind::Other) return false;
+  // A pipe or a device would hold the probe's tools for good; an unreadable file gives nothing.
+  const QString message = QStringLiteral("%1 is neither a readable file nor a folder, not added to Zuvo").arg(path);
+  state_.mainLog->report(QStringLiteral("[RED]") + message, 3);
+  state_.userLog->report(message, 3);
+  return true;
+}
 
 AddingPaths::AddingPaths(ControllerState& state, const ControllerHooks& hooks, FileLists& lists, SourceScanner& scanner)
     : state_(state), hooks_(hooks), lists_(lists), scanner_(scanner) {}
@@ -98,7 +108,7 @@ void AddingPaths::doDropXML(const QString& filenamesText) {
   for (const QString& line : SplitLines(filenamesText).value_or(QStringList())) {
     const std::optional<QString> escaped = StringBetween(line, kStringStart, kStringEnd);
     if (!escaped) continue;
-    const QString path = elementText(*escaped);
+    const QString path = normalisedPath(elementText(*escaped));
     log->report(QStringLiteral("File dropped with path %1").arg(path), 3);
     userLog->report(QStringLiteral("File dropped with path %1").arg(path), 3);
     const QFileInfo file(path);
@@ -106,6 +116,7 @@ void AddingPaths::doDropXML(const QString& filenamesText) {
       lists_.refuseUnreadableName(path, false);
       continue;
     }
+    if (refuseOtherKind(path)) continue;
     log->report(QStringLiteral("File exists"), 4);
     if (file.isDir()) {
       log->report(QStringLiteral("File is folder"), 4);
@@ -136,8 +147,10 @@ void AddingPaths::doDropXML(const QString& filenamesText) {
   }
 }
 
-bool AddingPaths::openFile(const QString& path) {
+bool AddingPaths::openFile(const QString& opened) {
+  const QString path = normalisedPath(opened);
   if (lists_.refuseUnreadableName(path, false)) return true;
+  if (refuseOtherKind(path)) return false;
   const QFileInfo file(path);
   if (file.isFile() && IsVideoFile(path)) {
     state_.mainLog->report(QStringLiteral("[BLUE]  openFile is a supported video file : %1").arg(path), 4);
@@ -156,8 +169,9 @@ bool AddingPaths::openFile(const QString& path) {
 }
 
 void AddingPaths::openFiles(const QStringList& paths) {
-  for (const QString& path : paths) {
-    if (lists_.refuseUnreadableName(path, false)) continue;
+  for (const QString& opened : paths) {
+    const QString path = normalisedPath(opened);
+    if (lists_.refuseUnreadableName(path, false) || refuseOtherKind(path)) continue;
     const QFileInfo file(path);
     if (file.isFile() && IsVideoFile(path)) {
       state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
@@ -177,9 +191,16 @@ void AddingPaths::openFiles(const QStringList& paths) {
 
 void AddingPaths::handleService(const QStringList& paths) {
   qInfo("Service got called!");
-  for (const QString& path : paths) {
-    if (path.isEmpty() || lists_.refuseUnreadableName(path, false)) continue;
-    lists_.addfiletotable(path, true, false);
+  for (const QString& handed : paths) {
+    const QString path = normalisedPath(handed);
+    if (path.isEmpty() || lists_.refuseUnreadableName(path, false) || refuseOtherKind(path)) continue;
+    const QFileInfo file(path);
+    if (file.isDir() && !isEyeTVPackage(file)) {
+      // A folder is looked into, as an opened one is.
+      scanner_.checksubdirectory(path, 1, true, false);
+    } else {
+      lists_.addfiletotable(path, true, false);
+    }
     lists_.makefilestable();
   }
 }

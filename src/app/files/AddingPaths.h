@@ -2,7 +2,8 @@
 // The ways a user brings sources in: drops on the files table or the drop image (as a
 // property-list text of file names), documents opened by the desktop or a second launch,
 // the Services entry, the open panel and the check-sources command; and the reordering
-// drop on the queue table. GUI thread.
+// drop on the queue table. Every path is made whole first (IncomingPaths.h), and only
+// readable files and folders are taken. GUI thread.
 #include "app/controller/ControllerHooks.h"
 #include "app/controller/ControllerState.h"
 
@@ -47,6 +48,8 @@ class AddingPaths {
 
  private:
   void addPackage(const QString& path);
+  // True, after a log line, for a path that names neither a readable file nor a folder.
+  bool refuseOtherKind(const QString& path);
 
   ControllerState& state_;
   const ControllerHooks& hooks_;

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 
 namespace zuvo {
 namespace {
@@ -35,7 +36,7 @@ MediaFilePtr FileLists::newMediaForDVD(const QString& title, const DVDTrack& tra
   return newMediaWithDVD(title, track, false);
 }
 
-bool FileLists::refuseUnreadableName(const QString& path, bool byScan) {
+bool FileLists::refuseUnreadableName(const QString& path, bool byScan, bool timed) {
   if (!path.contains(QChar::ReplacementCharacter) || QFileInfo::exists(path)) return false;
   if (byScan && toldUnreadable_.contains(path)) return true;
   toldUnreadable_.insert(path);
@@ -44,8 +45,16 @@ bool FileLists::refuseUnreadableName(const QString& path, bool byScan) {
           .arg(path);
   state_.mainLog->report(QStringLiteral("[RED]") + message, 3);
   state_.userLog->report(message, 3);
-  ControllerHooks::call(hooks_.showAlert, message);
+  ControllerHooks::call(timed && hooks_.showNotice ? hooks_.showNotice : hooks_.showAlert, message);
   return true;
+}
+
+bool FileLists::holds(const QString& path) const {
+  return std::any_of(state_.files.begin(), state_.files.end(),
+                     [&](const MediaFilePtr& item) { return item->fullpath() == path; }) ||
+         std::any_of(state_.queue.begin(), state_.queue.end(), [&](const MediaFilePtr& item) {
+           return item->fullpath() == path && item->state() != MediaState::Ended;
+         });
 }
 
 BCError FileLists::addfiletotable(const QString& path, bool drop, bool autoprocess) {
@@ -54,6 +63,8 @@ BCError FileLists::addfiletotable(const QString& path, bool drop, bool autoproce
 
 BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool autoprocess, bool DVD,
                                        const QString& DVDTitle, const std::optional<DVDTrack>& DVDTrackInfo) {
+  // Whatever a quit interrupted (a scan, a drop) adds nothing once it has begun.
+  if (state_.quitting) return BCError::NoError();
   for (const MediaFilePtr& item : state_.files) {
     if (item->fullpath() != path) continue;
     state_.userLog->report(QStringLiteral("File %1 not added to Zuvo as already present in main window").arg(path), 3);

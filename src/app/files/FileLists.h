@@ -34,7 +34,11 @@ class FileLists : public QObject {
   // A name that is not valid UTF-8 reaches Zuvo with its undecodable bytes replaced, so
   // the path names no file and nothing can open it. True for such a path, after telling
   // the user (a scan, which comes back every few minutes, tells once for each path).
-  bool refuseUnreadableName(const QString& path, bool byScan);
+  // `timed`: the telling waits for nobody (timed work).
+  bool refuseUnreadableName(const QString& path, bool byScan, bool timed = false);
+  // True while `path` is in the files list, or in the queue list and not ended: adding
+  // it again adds nothing.
+  bool holds(const QString& path) const;
 
   // `makefilestable:`
   void makefilestable();

@@ -1,11 +1,20 @@
 #pragma once
 // The scans of folders for new sources: the watched video-source folders (at start-up,
 // on the timer, by hand) and any folder dropped, opened or chosen, one level at a time
-// down to a fixed depth. Every video file and EyeTV recording package found is added to
-// the files list. GUI thread.
+// down to a fixed depth, each folder once however links lead back to it. Every video
+// file and EyeTV recording package found is added to the files list. A timed scan takes
+// a source only once it has settled, and leaves out the sources it has converted before.
+// Scans run without waits of their own and stop when quitting begins. GUI thread.
 #include "app/controller/ControllerHooks.h"
 #include "app/controller/ControllerState.h"
+#include "app/files/ConvertedSources.h"
 #include "app/notices/Notices.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+#include <functional>
+#include <memory>
 
 namespace zuvo {
 
@@ -13,15 +22,28 @@ class FileLists;
 
 // The deepest folder level a scan lists is the one before this.
 inline constexpr int kDeepestScanLevel = 5;
+// A source whose last change is this old has settled (seconds).
+inline constexpr int kSettleSeconds = 30;
+// Two scans at least this far apart (ticks come every ten seconds, give or take) that see a
+// source unchanged find it settled too (seconds).
+inline constexpr int kSettleScanGap = 5;
 
 class SourceScanner {
  public:
   SourceScanner(ControllerState& state, Notices& notices, const ControllerHooks& hooks, FileLists& lists);
+  ~SourceScanner();
 
   // `checksources:`: every video source of the setting "Sources", in order.
   void checksources(bool timed);
   // `checksubdirectory:depth:dropvalue:timed:`
   void checksubdirectory(const QString& folder, int depth, bool drop, bool timed);
+
+  // A conversion ended with its file made: a source found by a scan is not queued again
+  // while it stays as it was when it was taken.
+  void sourceConverted(const MediaFile& media);
+
+  // The time the settling is judged by (tests set their own).
+  void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
 
   // Items found by a timed scan queue themselves when the settings ask for it.
   static bool autoprocess(bool timed);
@@ -33,13 +55,34 @@ class SourceScanner {
   static QStringList unreadableEntries(const QString& folder);
 
  private:
+  struct Sighting {
+    SourceIdentity identity;
+    QDateTime since;  // when a scan first saw it so
+  };
+  using FolderIds = QSet<QPair<quint64, quint64>>;  // device and inode
+
+  // The quit has begun, or its signal has come and waits for the scan to give way.
+  bool stopping() const;
+  void scanFolder(const QString& folder, int depth, bool drop, bool timed, FolderIds& followed);
+  // A found source: added unless a timed scan must leave it for now; announced when new.
+  void found(const QString& path, bool drop, bool timed, bool announce);
+  bool settled(const QString& path, const SourceIdentity& identity);
+  // False when the folder was followed already in this scan.
+  static bool followOnce(const QString& folder, FolderIds& followed);
+  void tell(const QString& text, bool timed);
   // Videos the listing cannot show are named to the user instead of being skipped unseen.
-  void tellUnreadableVideos(const QString& folder);
+  void tellUnreadableVideos(const QString& folder, bool timed);
+  ConvertedSources& converted();
 
   ControllerState& state_;
   Notices& notices_;
   const ControllerHooks& hooks_;
   FileLists& lists_;
+  std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
+  QHash<QString, Sighting> seen_;            // by the last timed scan, for settling
+  QHash<QString, Sighting> seenNow_;         // by the timed scan under way
+  QHash<QString, SourceIdentity> taken_;     // what each source was when a timed scan took it
+  std::unique_ptr<ConvertedSources> converted_;
 };
 
 }  // namespace zuvo

@@ -52,9 +52,12 @@ class Notices : public QObject {
   // has gone out. Answers false when `seconds` passed first.
   bool waitForDelivered(double seconds);
 
+  // The status text alone, without the redraw wait: for work that reports many times in a
+  // row and lets the window redraw once at its end (the source scans).
+  void showStatus(const QString& text);
+
  private:
   void deliver(const QString& title, const QString& message, const QString& name, bool sticky);
-  void showStatus(const QString& text);
   static bool onGUIThread();
 
   Reporter mainLog_;

@@ -197,6 +197,7 @@ void QueueRunner::conversionEnded(const MediaFilePtr& media, const QString& iden
     notices_.GrowlMessage(title, QStringLiteral("%1 %2").arg(localizedString("Finished Conversion of "), media->filename()),
                           kConversionNotice, true);
     state_.userLog->report(QStringLiteral("Comversion completed"), 3);
+    ControllerHooks::call(hooks_.conversionFinished, *media);
   } else if (!media->stopbuttonpressed()) {
     notices_.GrowlMessage(title,
                           QStringLiteral("%1 %2. %3")

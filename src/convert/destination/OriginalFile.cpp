@@ -10,6 +10,7 @@
 #include "convert/converter/ConversionTail.h"
 #include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
+#include "media/SourceIdentity.h"
 #include "media/Trash.h"
 #include "platform/Defaults.h"
 #include "platform/FileMove.h"
@@ -36,6 +37,16 @@ bool moveSource(const QString& source, const QString& target, const Reporter& lo
   return !error;
 }
 
+// A recording still being written when its conversion began has grown or been touched
+// since: what was converted is only a part of it.
+bool changedSinceStart(const MediaFile& media, const QString& source, const QDateTime& start) {
+  const std::optional<SourceIdentity> now = sourceIdentity(source);
+  if (!now) return false;
+  if (now->modified > start) return true;
+  const QString measured = media.packagepath().isEmpty() ? source : media.packagepath();
+  return media.filesize() > 0 && QFileInfo(measured).isFile() && QFileInfo(measured).size() != media.filesize();
+}
+
 }  // namespace
 
 std::optional<BCError> handleOriginalFile(BCConverter& converter) {
@@ -49,6 +60,14 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   const int action =
       Defaults::standard().integerForKey(dropped ? QStringLiteral("DroppedFileAction") : QStringLiteral("VideoSourcesFileAction"));
   const QString source = media.fullpath();
+
+  // Whatever the settings say, a source that changed under the conversion stays where it is.
+  if (converter.starttime.isValid() && changedSinceStart(media, source, converter.starttime)) {
+    const QString reason = QStringLiteral("%1 changed while it was converted, it is left in place").arg(source);
+    reportBoth(log, QStringLiteral("[RED]") + reason, reason, 3);
+    return failConversion(converter, BCError::Code(5, QStringLiteral("The original changed while it was converted")),
+                          {QStringLiteral("[RED] Canceling conversion.")});
+  }
 
   if (action == kActionTrash) {
     reportBoth(log, QStringLiteral("Deleting dropped file"),

@@ -4,6 +4,9 @@
 #include "app/preferences/BCPreferencePanel.h"
 #include "app/controller/Controller.h"
 #include "app/files/FileLists.h"
+#include "app/files/SourceScanner.h"
+#include "app/preferences/Feed.h"
+#include "media/RegisteredSettings.h"
 #include "app/controller/MainWindowShell.h"
 #include "app/queue/QueueRunner.h"
 #include "app/controller/RestorableState.h"
@@ -537,4 +540,34 @@ TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
                                   .toUtf8();
   EXPECT_TRUE(runloop::waitUntil([&] { return received.size() >= expected.size(); }, 5, 10));
   EXPECT_EQ(received, expected);
+}
+
+TEST_F(ControllerTest, AlertsOfTimedScansGatherInOneWindowThatHoldsNothing) {
+  auto controller = start();
+  controller->applicationDidFinishLaunching();
+  Feed first, second;
+  first.setPath(root + "/gone-1");
+  second.setPath(root + "/gone-2");
+  storeVideoSources({first, second});
+  for (int scan = 0; scan < 3; ++scan) controller->scanner().checksources(true);
+
+  // The scans returned without anyone at the screen; one window says what they met.
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  QList<QMessageBox*> shown;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) shown << box;
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0]->text(), QString("Video Source %1/gone-1 is missing, please check video sources in Preferences.\n"
+                                      "Video Source %1/gone-2 is missing, please check video sources in Preferences.")
+                                  .arg(root));
+  // Once closed, the next scan opens it afresh.
+  shown[0]->button(QMessageBox::Ok)->click();
+  QApplication::processEvents();
+  controller->scanner().checksources(true);
+  int visible = 0;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) ++visible;
+  EXPECT_EQ(visible, 1);
+  Defaults::standard().removeObjectForKey(kSourcesKey);
+  controller->QuitButtonPress();
 }

@@ -252,4 +252,40 @@ TEST_F(LiveLookUpToLibrary, UnderTheDomeIsNamedDescribedCastAndPictured) {
   for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
 }
 
+TEST_F(WatchedFolderToLibrary, AnEpisodeLeftInPlaceIsConvertedOnceAcrossScansAndARestart) {
+  Defaults::standard().setInteger(0, "VideoSourcesFileAction");
+  Defaults::standard().synchronize();
+  const QString episode = watched + "/Some Show S01E02.mkv";
+  makeMedia(episode, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+                      "sine=frequency=440:sample_rate=48000:duration=1", "-ac", "2", "-c:v", "libx264", "-preset",
+                      "ultrafast", "-c:a", "aac"});
+  const auto scans = [&] { return mainLog().filter("[BLUE]Doing Timed Scan of Video Sources at").size(); };
+
+  auto zuvo = launch({});
+  const bool imported = runloop::waitUntil([&] { return !indexLines(library).isEmpty(); }, 120, 250);
+  // Scans go on every tick, with the original still there.
+  const qsizetype scansThen = scans();
+  const bool scannedOn = runloop::waitUntil([&] { return scans() >= scansThen + 4; }, 90, 250);
+  Outcome r = end(*zuvo);
+  ASSERT_TRUE(imported) << mainLog().join('\n').toStdString() << "\n" << r.errors.toStdString();
+  EXPECT_TRUE(scannedOn);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+
+  const QString started = "Starting conversion thread for : " + episode;
+  EXPECT_EQ(mainLog().filter(started).size(), 1);
+
+  // The next run scans the same folder afresh; its log begins anew.
+  ASSERT_TRUE(QFile::remove(support() + "/log.bclog2"));
+  zuvo = launch({});
+  const bool rescanned = runloop::waitUntil([&] { return scans() >= 4; }, 90, 250);
+  r = end(*zuvo);
+  EXPECT_TRUE(rescanned);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  EXPECT_TRUE(mainLog().filter(started).isEmpty()) << mainLog().join('\n').toStdString();
+
+  EXPECT_TRUE(QFileInfo::exists(episode));
+  EXPECT_EQ(convertedIn(library).size(), 1) << convertedIn(library).join(", ").toStdString();
+  EXPECT_EQ(indexLines(library).size(), 1);
+}
+
 }  // namespace

@@ -10,10 +10,12 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMimeDatabase>
 #include <QStandardPaths>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +34,17 @@ void expectInOrder(const QStringList& log, const QStringList& lines) {
                          << log.join('\n').toStdString();
     at = std::max(at, found);
   }
+}
+
+// The program's settings of `home`, with `watched` as its one video source.
+zuvo::Defaults& watchFolder(const QString& home, const QString& watched) {
+  zuvo::Defaults& defaults = zuvo::Defaults::standard();
+  defaults.setStorageFile(home + "/.config/Zuvo/Zuvo.conf");
+  zuvo::Feed feed;
+  feed.setName("Recordings");
+  feed.setPath(watched);
+  zuvo::storeVideoSources({feed});
+  return defaults;
 }
 
 }  // namespace
@@ -314,12 +327,7 @@ TEST_F(ZuvoProgram, AVideoWhoseNameIsNotUTF8IsNamedToTheUserNotSkippedInSilence)
   for (const QByteArray& name : {scanned, opened})
     ASSERT_EQ(::link(QFile::encodeName(good).constData(), name.constData()), 0);
 
-  zuvo::Defaults& defaults = zuvo::Defaults::standard();
-  defaults.setStorageFile(home + "/.config/Zuvo/Zuvo.conf");
-  zuvo::Feed feed;
-  feed.setName("Recordings");
-  feed.setPath(watched);
-  zuvo::storeVideoSources({feed});
+  zuvo::Defaults& defaults = watchFolder(home, watched);
   defaults.setBool(true, "CheckVideoSourcesOnStartUp");
   defaults.synchronize();
   // The opened name goes on the command line as its bytes, as a file manager passes it.
@@ -352,4 +360,122 @@ TEST_F(ZuvoProgram, AnEndlessNewsAnswerIsCutOffAtItsLimitAndNotKept) {
   rusage children{};
   ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &children), 0);
   EXPECT_LT(children.ru_maxrss, 400 * 1024) << "kilobytes";
+}
+
+namespace {
+
+// Settings written as the program keeps them, for a run that scans `watched` on every tick.
+void watchOnEveryTick(const QString& home, const QString& watched) {
+  zuvo::Defaults& defaults = watchFolder(home, watched);
+  defaults.setBool(true, "ScanVideoSourcesEveryMinutes");
+  defaults.setInteger(0, "AutomateEveryMinutes");
+  defaults.synchronize();
+}
+
+void ageFile(const QString& path) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+}
+
+}  // namespace
+
+TEST_F(ZuvoProgram, ARecordingPackageGivenWithATrailingSlashIsAddedAsTheRecording) {
+  const QString folder = freshFolder("packages");
+  const QString package = folder + "/Some Show - The Pilot.eyetv";
+  QDir().mkpath(package);
+  writeFile(package + "/000000001.mpg", "recording");
+  // As shell completion writes it, relative to the folder the program is started in.
+  QProcess process;
+  process.setProcessEnvironment(environment);
+  process.setWorkingDirectory(folder);
+  process.start(program(), {"Some Show - The Pilot.eyetv/"});
+  ASSERT_TRUE(process.waitForFinished(60000));
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  const QStringList main = mainLog();
+  EXPECT_TRUE(main.contains("[GREEN]Found new file " + package)) << main.join('\n').toStdString();
+  for (const QString& line : main) EXPECT_FALSE(line.contains("Found new file " + package + "/")) << line.toStdString();
+}
+
+TEST_F(ZuvoProgram, AQuitDuringAScanOfAThousandVideosEndsAtOnceAndAddsNothingAfter) {
+  const QString watched = home + "/Recordings";
+  QDir().mkpath(watched);
+  for (int i = 1; i <= 1000; ++i) ageFile(writeFile(QString("%1/Clip %2.mkv").arg(watched).arg(i), "x"));
+  watchOnEveryTick(home, watched);
+
+  auto zuvo = launch({});
+  ASSERT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().contains("[BLUE]Checking Video Sources"); }, 60, 20))
+      << mainLog().join('\n').toStdString();
+  QElapsedTimer took;
+  took.start();
+  const Outcome r = end(*zuvo);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  EXPECT_LT(took.elapsed(), 20000) << "the quit waited for the scan";
+  const QStringList main = mainLog();
+  const qsizetype quit = main.indexOf("Quit button pressed");
+  ASSERT_GE(quit, 0);
+  EXPECT_TRUE(main.mid(quit).filter("Found new file").isEmpty()) << "added after the quit";
+  // Probes under way may still log their end in the moment the program gives them.
+  EXPECT_EQ(main.count("Program Terminating Normally"), 1);
+}
+
+TEST_F(ZuvoProgram, AnUnreadableNameInAWatchedFolderHoldsNeitherTheTimerNorTheConversions) {
+  const QString watched = home + "/Recordings";
+  QDir().mkpath(watched);
+  const QString good = watched + "/Good Show S01E01.mkv";
+  zuvo::test::makeTestVideo(good, 1, 160, 120);
+  ageFile(good);
+  const QByteArray latin1 = QFile::encodeName(watched) + "/Caf\xe9 S01E02.mkv";
+  ASSERT_EQ(::link(QFile::encodeName(good).constData(), latin1.constData()), 0);
+  watchOnEveryTick(home, watched);
+  setting("AutomaticallyConvertAllFiles", true);
+  setting("VideoSourcesFileAction", 0);
+
+  // Nobody answers an alert here: a modal one would stop everything at the first scan.
+  auto zuvo = launch({});
+  const bool started = zuvo::runloop::waitUntil(
+      [&] { return mainLog().contains("Starting conversion thread for : " + good); }, 120, 250);
+  const bool scannedOn = zuvo::runloop::waitUntil(
+      [&] { return mainLog().filter("[BLUE]Doing Timed Scan of Video Sources at").size() >= 3; }, 60, 250);
+  const Outcome r = end(*zuvo);
+  EXPECT_TRUE(started) << mainLog().join('\n').toStdString();
+  EXPECT_TRUE(scannedOn) << "the timer stopped";
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  const QString told =
+      QFile::decodeName(latin1) + " cannot be added to Zuvo: its name is not valid UTF-8. Rename it, then add it again.";
+  EXPECT_EQ(userLog().count(told), 1) << "told once, not at every scan";
+}
+
+TEST_F(ZuvoProgramOnABus, OnlyFilesAndFoldersAreTakenFromALaterLaunch) {
+  const QString folder = freshFolder("handed-kinds");
+  const QString file = folder + "/Some Show S01E02.mkv";
+  const QString inFolder = folder + "/season/Some Show S01E03.mkv";
+  zuvo::test::makeTestVideo(file, 1, 160, 120);
+  QDir().mkpath(folder + "/season");
+  ASSERT_TRUE(QFile::copy(file, inFolder));
+  const QString fifo = folder + "/pipe.mkv";
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+  auto zuvo = launch({});
+  ASSERT_TRUE(zuvo::runloop::waitUntil(running, 20, 20)) << "the first launch did not claim its name";
+  for (const bool service : {true, false}) {
+    QStringList arguments{fifo, "/dev/zero", folder + "/season", file};
+    if (service) arguments.prepend("--service");
+    const Outcome later = run(arguments);
+    EXPECT_EQ(later.exitCode, 0) << later.errors.toStdString();
+  }
+  EXPECT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().filter("completed lookup").size() == 2; }, 30, 100))
+      << mainLog().join('\n').toStdString();
+  QElapsedTimer took;
+  took.start();
+  const Outcome r = end(*zuvo);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  EXPECT_LT(took.elapsed(), 15000);
+  const QStringList main = mainLog();
+  for (const QString& refused : {fifo, QString("/dev/zero")})
+    EXPECT_EQ(userLog().count(refused + " is neither a readable file nor a folder, not added to Zuvo"), 2)
+        << userLog().join('\n').toStdString();
+  EXPECT_EQ(main.filter("[GREEN]Found new file").size(), 2) << main.join('\n').toStdString();
+  const QList<zuvo::MediaFilePtr> saved = savedFiles();
+  EXPECT_EQ(saved.size(), 2);
 }

@@ -4,6 +4,7 @@
 #include "app/support/MainWindowFixture.h"
 #include "platform/RunLoop.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -59,6 +60,21 @@ TEST_F(FileDropsTest, AFolderDroppedOnTheImageIsScanned) {
   ASSERT_TRUE(drag(windows().DropVideoImage, {QUrl::fromLocalFile(root + "/videos")}));
   ASSERT_TRUE(runloop::waitUntil([&] { return !probed.isEmpty(); }, 30, 10));
   EXPECT_EQ(filePaths(), QStringList{inside});
+}
+
+TEST_F(FileDropsTest, ARecordingPackageDraggedWithATrailingSlashIsAddedAsTheRecording) {
+  const QString package = root + "/Some Show - The Pilot.eyetv";
+  QDir().mkpath(package);
+  test::writeFile(package + "/000000001.mpg", "recording");
+  for (QWidget* target : {static_cast<QWidget*>(windows().FilesTableView->viewport()),
+                          static_cast<QWidget*>(windows().DropVideoImage)}) {
+    state().files.clear();
+    probed.clear();
+    ASSERT_TRUE(drag(target, {QUrl::fromLocalFile(package + "/")}));
+    ASSERT_TRUE(runloop::waitUntil([&] { return !probed.isEmpty(); }, 30, 10));
+    EXPECT_EQ(filePaths(), QStringList{package});
+    EXPECT_EQ(state().files.first()->filename(), "Some Show - The Pilot.eyetv");
+  }
 }
 
 TEST_F(FileDropsTest, DragsWithoutLocalFilesAreRefused) {

@@ -82,6 +82,8 @@ struct ControllerFixture {
     hooks.reloadFilesTable = [this] { ++filesReloads; };
     hooks.reloadQueueTable = [this] { ++queueReloads; };
     hooks.showAlert = [this](const QString& text) { alerts << text; };
+    hooks.showNotice = [this](const QString& text) { timedNotices << text; };
+    hooks.conversionFinished = [this](const MediaFile& media) { scanner->sourceConverted(media); };
     hooks.showQueue = [this] { ++queueShown; };
     hooks.highlightedRows = [this] { return highlighted; };
     hooks.showPaused = [this](bool paused) { pauseTitles << paused; };
@@ -163,7 +165,8 @@ struct ControllerFixture {
   QStringList probed;
   QList<bool> probedAutoprocess;
   QStringList statusTexts;
-  QStringList alerts;
+  QStringList alerts;        // modal
+  QStringList timedNotices;  // shown without waiting
   QList<int> highlighted;
   QList<bool> pauseTitles;
   int filesReloads = 0;
