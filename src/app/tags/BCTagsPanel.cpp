@@ -224,9 +224,12 @@ void BCTagsPanel::reload(TagEditorTable table) {
   if (TagEditorTableModel* m = model(table)) m->reload();
 }
 
-void BCTagsPanel::showImage(const QImage& image) {
-  shownImage_ = image;
-  ImageWell::show(ui_->TagsImageView, image);
+void BCTagsPanel::showImage(const QImage& image) { showArtwork(Artwork::fromImage(image), image); }
+
+void BCTagsPanel::showArtwork(const Artwork& artwork, const QImage& whole) {
+  shownArtwork_ = artwork;
+  shownImage_ = whole;
+  ImageWell::show(ui_->TagsImageView, whole);
 }
 
 void BCTagsPanel::layOutForMediaType(quint32 type, bool fillRatings) {
@@ -290,7 +293,8 @@ void BCTagsPanel::fillTagsPanelFromShow(const MediaFilePtr& show) {
   ui.AudioSyncSlider->setValue(qRound(media.audiosync() * 10));
   ui.AudioSyncTextField->setText(QString::asprintf("%.1f", double(media.audiosync())));
   ui.TagsDescriptionTextField->setPlainText(UnescapeXMLEntities(media.description()));
-  showImage(media.image());
+  const Artwork artwork = media.artwork();
+  showArtwork(artwork, artwork.image());
   ui.GenreTokenField->setText(tokensText(media.genre()));
   ui.ActorsTokenField->setText(tokensText(media.actors()));
   ui.ProducersTokenField->setText(tokensText(media.producers()));
@@ -347,7 +351,7 @@ void BCTagsPanel::UpdateTagsPannel() {
   media.setDirectors(storedTokens(ui.DirectorsTokenField->text()));
   media.setGenre(storedTokens(ui.GenreTokenField->text()));
   media.setSelectedImage(ui.ImageStepper->value());
-  media.setImage(shownImage_);
+  media.setArtwork(shownArtwork_);
   const int reason = media.reasonfordeselection();
   if (!media.soliddetection() && media.mediatype() != MediaType::HomeMovie) {
     if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo) {
@@ -474,7 +478,8 @@ void BCTagsPanel::ChangeImage() {
   }
   if (QFileInfo::exists(file)) {
     reporter_->report(QStringLiteral("Movie image now in cache"), 4);
-    showImage(QImage(file));
+    const Artwork artwork = Artwork::fromFile(file);
+    showArtwork(artwork, artwork.image());
     ui_->NumberOfImagesTextField->setText(QStringLiteral("Displaying %1 of %2").arg(i + 1).arg(addresses.size()));
     runloop::runFor(0.02);
   }

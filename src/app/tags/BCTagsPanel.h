@@ -87,6 +87,8 @@ class BCTagsPanel : public QObject {
   void load();
   void connectControls();
   void showImage(const QImage& image);
+  // `whole` is the artwork's whole picture, decoded once for the view.
+  void showArtwork(const Artwork& artwork, const QImage& whole);
   void layOutForMediaType(quint32 type, bool fillRatings);
   int selectedRow(TagEditorTable table) const;
   void reload(TagEditorTable table);
@@ -101,6 +103,7 @@ class BCTagsPanel : public QObject {
   std::unique_ptr<BCLookUpShow> myLookUp_;
   std::unique_ptr<BCBusyPanel> busy_;
   QImage shownImage_;
+  Artwork shownArtwork_;  // what a save gives the item: the bytes it came as
   std::unique_ptr<QWidget> window_;
   QPointer<QWidget> view_;
   std::unique_ptr<::Ui::TagsPanel> ui_;
