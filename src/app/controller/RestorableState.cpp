@@ -78,25 +78,58 @@ struct Lists {
   void add(Record&& r) { (r.list == kFileTable ? files : queue).append(std::move(r.item)); }
 };
 
-// The file as written: nothing unless every part of it reads.
-std::optional<Lists> readWhole(const QByteArray& data, const std::atomic<bool>* cancelled) {
-  const auto top = itemAt(data, 0);
-  if (!top || top->second != data.size() || !top->first.isMap()) return std::nullopt;
-  const QCborMap map = top->first.toMap();
-  if (map.value(QLatin1String(kFormatKey)).toString() != QLatin1String(kFormatName) ||
-      map.value(QLatin1String(kVersionKey)).toInteger(-1) != kVersion)
+// A byte string or text at the reader, read whole; nothing when it is neither or cut.
+std::optional<QByteArray> readBytes(QCborStreamReader& reader) {
+  QByteArray out;
+  if (reader.isLengthKnown()) out.reserve(qsizetype(std::min<quint64>(reader.length(), 1u << 30)));
+  if (reader.isByteArray()) {
+    auto chunk = reader.readByteArray();
+    for (; chunk.status == QCborStreamReader::Ok; chunk = reader.readByteArray()) out += chunk.data;
+    if (chunk.status == QCborStreamReader::Error) return std::nullopt;
+  } else if (reader.isString()) {
+    auto chunk = reader.readString();
+    for (; chunk.status == QCborStreamReader::Ok; chunk = reader.readString()) out += chunk.data.toUtf8();
+    if (chunk.status == QCborStreamReader::Error) return std::nullopt;
+  } else {
     return std::nullopt;
+  }
+  return out;
+}
+
+// The file as written, read as a stream so that no second copy of it is held: nothing
+// unless every part of it reads.
+std::optional<Lists> readWhole(QIODevice& file, const std::atomic<bool>* cancelled) {
+  QCborStreamReader reader(&file);
+  if (!reader.isMap() || !reader.enterContainer()) return std::nullopt;
   Lists lists;
-  for (const QString& name : {kFileTable, kQueueTable}) {
-    const QCborValue list = map.value(name);
-    if (!list.isArray()) return std::nullopt;
-    for (const QCborValue& bytes : list.toArray()) {
-      if (cancelled && cancelled->load()) return lists;
-      std::optional<Record> r = bytes.isByteArray() ? readRecord(bytes.toByteArray()) : std::nullopt;
-      if (!r || r->list != name) return std::nullopt;
-      lists.add(std::move(*r));
+  bool format = false, version = false;
+  int listsRead = 0;
+  while (reader.hasNext()) {
+    const std::optional<QByteArray> key = reader.isString() ? readBytes(reader) : std::nullopt;
+    if (!key) return std::nullopt;
+    if (*key == kFormatKey) {
+      format = readBytes(reader) == QByteArray(kFormatName);
+    } else if (*key == kVersionKey) {
+      version = reader.isInteger() && reader.toInteger() == kVersion;
+      reader.next();
+    } else if (const QString name = QString::fromUtf8(*key); name == kFileTable || name == kQueueTable) {
+      if (!format || !version || !reader.isArray() || !reader.enterContainer()) return std::nullopt;
+      while (reader.hasNext()) {
+        if (cancelled && cancelled->load()) return lists;
+        const std::optional<QByteArray> bytes = reader.isByteArray() ? readBytes(reader) : std::nullopt;
+        std::optional<Record> r = bytes ? readRecord(*bytes) : std::nullopt;
+        if (!r || r->list != name) return std::nullopt;
+        lists.add(std::move(*r));
+      }
+      if (!reader.leaveContainer()) return std::nullopt;
+      ++listsRead;
+    } else {
+      return std::nullopt;
     }
   }
+  if (!reader.leaveContainer() || reader.lastError() != QCborError::NoError || listsRead != 2 ||
+      reader.currentOffset() != file.size())
+    return std::nullopt;
   return lists;
 }
 
@@ -183,12 +216,14 @@ bool RestorableState::write(const QList<MediaFilePtr>& files, const QList<MediaF
 RestoredLists RestorableState::read(const Reporter& reporter, const std::atomic<bool>* cancelled) const {
   QFile file(path_);
   if (!file.open(QIODevice::ReadOnly)) return {};
+  std::optional<Lists> whole = readWhole(file, cancelled);
+  if (cancelled && cancelled->load()) return {};
+  if (whole) return {whole->files, whole->queue, QString()};
+  file.seek(0);
   const QByteArray data = file.readAll();
   file.close();
-  std::optional<Lists> whole = readWhole(data, cancelled);
-  if (!whole) whole = readFirstVersion(data, reporter);
+  whole = readFirstVersion(data, reporter);
   if (whole) return {whole->files, whole->queue, QString()};
-  if (cancelled && cancelled->load()) return {};
 
   Lists found = salvage(data, cancelled);
   RestoredLists restored{found.files, found.queue, paths::unreadableCopyName(path_)};
