@@ -6,25 +6,37 @@
 
 namespace zuvo {
 
-Artwork Artwork::fromData(const QByteArray& bytes) {
-  if (bytes.isEmpty()) return {};
+namespace {
+
+// The picture of `bytes` fitting in `bound`, and its whole size. JPEG scales while it
+// decodes, so the whole picture is never held.
+QImage decodedWithin(const QByteArray& bytes, QSize bound, QSize* wholeSize = nullptr) {
   QByteArray held = bytes;
   QBuffer buffer(&held);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   const QSize whole = reader.size();
   if (!whole.isValid() || whole.isEmpty()) return {};
-  const QSize bound(kSmallSide, kSmallSide);
-  // JPEG scales while it decodes: the whole picture is never held.
-  if (whole.width() > kSmallSide || whole.height() > kSmallSide)
+  if (whole.width() > bound.width() || whole.height() > bound.height())
     reader.setScaledSize(whole.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-  QImage small = reader.read();
-  if (small.isNull()) return {};
+  if (wholeSize) *wholeSize = whole;
+  return reader.read();
+}
+
+}  // namespace
+
+Artwork Artwork::fromData(const QByteArray& bytes) {
+  if (bytes.isEmpty()) return {};
   Artwork artwork;
+  artwork.small_ = decodedWithin(bytes, QSize(kSmallSide, kSmallSide), &artwork.size_);
+  if (artwork.small_.isNull()) return {};
   artwork.data_ = bytes;
-  artwork.small_ = std::move(small);
-  artwork.size_ = whole;
   return artwork;
+}
+
+QImage Artwork::image(QSize bound) const {
+  if (data_.isEmpty() || bound.isEmpty()) return {};
+  return decodedWithin(data_, bound);
 }
 
 Artwork Artwork::fromFile(const QString& path) {

@@ -47,6 +47,7 @@ TEST(Artwork, KeepsTheBytesItCameAsAndASmallPictureForTheTables) {
     EXPECT_EQ(artwork.size(), c.whole);
     EXPECT_EQ(artwork.small().size(), c.small);
     EXPECT_EQ(artwork.image().size(), c.whole);
+    EXPECT_EQ(artwork.image(QSize(200, 200)).size(), c.whole.scaled(200, 200, Qt::KeepAspectRatio).boundedTo(c.whole));
   }
 }
 

@@ -224,12 +224,18 @@ void BCTagsPanel::reload(TagEditorTable table) {
   if (TagEditorTableModel* m = model(table)) m->reload();
 }
 
-void BCTagsPanel::showImage(const QImage& image) { showArtwork(Artwork::fromImage(image), image); }
+void BCTagsPanel::showImage(const QImage& image) {
+  shownArtwork_ = Artwork::fromImage(image);
+  shownImage_ = image;
+  ImageWell::show(ui_->TagsImageView, image);
+}
 
-void BCTagsPanel::showArtwork(const Artwork& artwork, const QImage& whole) {
+void BCTagsPanel::showArtwork(const Artwork& artwork) {
+  // Decoded at the size the view shows, which is quick; the whole picture only when saved.
   shownArtwork_ = artwork;
-  shownImage_ = whole;
-  ImageWell::show(ui_->TagsImageView, whole);
+  shownImage_ = QImage();
+  const QSize shown = ui_->TagsImageView->minimumSize();
+  ImageWell::show(ui_->TagsImageView, shown.isEmpty() ? artwork.image() : artwork.image(shown));
 }
 
 void BCTagsPanel::layOutForMediaType(quint32 type, bool fillRatings) {
@@ -294,7 +300,7 @@ void BCTagsPanel::fillTagsPanelFromShow(const MediaFilePtr& show) {
   ui.AudioSyncTextField->setText(QString::asprintf("%.1f", double(media.audiosync())));
   ui.TagsDescriptionTextField->setPlainText(UnescapeXMLEntities(media.description()));
   const Artwork artwork = media.artwork();
-  showArtwork(artwork, artwork.image());
+  showArtwork(artwork);
   ui.GenreTokenField->setText(tokensText(media.genre()));
   ui.ActorsTokenField->setText(tokensText(media.actors()));
   ui.ProducersTokenField->setText(tokensText(media.producers()));
@@ -479,7 +485,7 @@ void BCTagsPanel::ChangeImage() {
   if (QFileInfo::exists(file)) {
     reporter_->report(QStringLiteral("Movie image now in cache"), 4);
     const Artwork artwork = Artwork::fromFile(file);
-    showArtwork(artwork, artwork.image());
+    showArtwork(artwork);
     ui_->NumberOfImagesTextField->setText(QStringLiteral("Displaying %1 of %2").arg(i + 1).arg(addresses.size()));
     runloop::runFor(0.02);
   }
@@ -497,7 +503,8 @@ void BCTagsPanel::saveImage(const QString& path) {
     return;
   }
   QFile::remove(chosen);
-  if (!shownImage_.isNull()) shownImage_.save(chosen, "PNG");
+  const QImage whole = shownImage_.isNull() ? shownArtwork_.image() : shownImage_;
+  if (!whole.isNull()) whole.save(chosen, "PNG");
 }
 
 void BCTagsPanel::MediaTypeChanged() {
