@@ -128,7 +128,7 @@ void useArtwork(MediaFile& media, const QString& path, const RuleLogs&) {
   if (path.isEmpty() || !QFileInfo::exists(path)) return;
   QFile file(path);
   const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  media.setImage(QImage::fromData(data));
+  media.setArtwork(Artwork::fromData(data));
 }
 
 constexpr const char* kHDFlagSet = "Set";

@@ -24,6 +24,21 @@ quint32 defaultConversionFormat() {
   return format;
 }
 
+// The artwork is archived as the bytes it came as: nothing is encoded again on a save.
+ArchivedField<MediaFile> archivedArtwork(const char* key) {
+  return {key,
+          [](const MediaFile& media, KeyedArchiver& coder, const QString& k) {
+            const Artwork artwork = media.artwork();
+            if (!artwork.isNull()) coder.encodeData(artwork.data(), k);
+          },
+          [](MediaFile& media, const KeyedUnarchiver& coder, const QString& k) {
+            if (!coder.containsValueForKey(k)) return;
+            Artwork artwork = Artwork::fromData(coder.decodeData(k));
+            if (artwork.isNull()) coder.fail(QStringLiteral("key \"%1\" of MediaFile does not hold a picture").arg(k));
+            media.setArtwork(artwork);
+          }};
+}
+
 // The 69 archive keys in the order they are written.
 const ArchivedFields<MediaFile>& archiveFields() {
   using M = MediaFile;
@@ -54,7 +69,7 @@ const ArchivedFields<MediaFile>& archiveFields() {
       archived<M, &M::filesize, &M::setFilesize>("filesize"),
       archived<M, &M::durationstring, &M::setDurationstring>("durationstring"),
       archived<M, &M::soliddetection, &M::setSoliddetection>("soliddetection"),
-      archived<M, &M::image, &M::setImage>("image"),
+      archivedArtwork("image"),
       archived<M, &M::description, &M::setDescription>("description"),
       archived<M, &M::genre, &M::setGenre>("genre"),
       archived<M, &M::releasedate, &M::setReleasedate>("releasedate"),

@@ -5,6 +5,7 @@
 // from different threads: numbers and flags are atomics, texts, lists, records and images
 // sit behind the object's own lock and their accessors copy. Views keep their widgets
 // themselves; the object holds only the state they show.
+#include "media/Artwork.h"
 #include "media/AudioTrack.h"
 #include "media/BCCReporter.h"
 #include "media/ChapterTrack.h"
@@ -121,7 +122,15 @@ class MediaFile {
   ZUVO_GUARDED_FIELD(QString, actors, Actors, QStringLiteral(""))
   ZUVO_GUARDED_FIELD(QString, producers, Producers, QStringLiteral(""))
   ZUVO_GUARDED_FIELD(QString, directors, Directors, QStringLiteral(""))
-  ZUVO_GUARDED_FIELD(QImage, image, Image)
+  // The chosen artwork, kept as its encoded bytes with a small copy for the tables.
+  ZUVO_GUARDED_FIELD(Artwork, artwork, Artwork)
+ public:
+  // The whole picture, decoded on each call: for the tag editor and the tag save only.
+  QImage image() const { return artwork().image(); }
+  // Encodes a picture that has no bytes of its own; prefer `setArtwork` with the bytes.
+  void setImage(const QImage& value) { setArtwork(Artwork::fromImage(value)); }
+
+ private:
   // The addresses of the candidate artwork the look-up found; `selectedImage` indexes them.
   ZUVO_GUARDED_FIELD(QStringList, alternateimages, Alternateimages)
   ZUVO_ATOMIC_FIELD(int, selectedImage, SelectedImage, 0)

@@ -37,7 +37,7 @@ QVariantList summaryArray(const MediaFile& item) {
   values << item.seriesname() << item.episodename() << MediaTypeName(item.mediatype())
          << QString::number(int(item.season())) << QString::number(int(item.show()))
          << (item.hasSurround() ? QStringLiteral("6") : QStringLiteral("2"));
-  const QImage image = item.image();
+  const QImage image = item.artwork().small();
   if (!image.isNull()) values << image;
   return values;
 }

@@ -358,8 +358,8 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
   for (const PluginField& field : kPluginFields) (item.*field.set)(XMLElementText(answer, field.tag).value_or(QString()));
   if (const auto image = XMLElementText(answer, kPluginImageTag)) {
     // A relative path is the plug-in's own: it ran in the cache folder.
-    QImage artwork;
-    if (artwork.load(QDir(cachepath).absoluteFilePath(*image))) item.setImage(artwork);
+    const Artwork artwork = Artwork::fromFile(QDir(cachepath).absoluteFilePath(*image));
+    if (!artwork.isNull()) item.setArtwork(artwork);
   }
   FixGenre(item);
   item.setSoliddetection(true);

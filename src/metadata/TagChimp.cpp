@@ -181,8 +181,8 @@ BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString
     }
     if (!QFileInfo::exists(image)) return false;
     logTo(reporter, kMovieImageNowInCache, 4);
-    const QImage picture(image);
-    if (!picture.isNull()) item.setImage(picture);
+    const Artwork picture = Artwork::fromFile(image);
+    if (!picture.isNull()) item.setArtwork(picture);
     item.setSelectedImage(0);
     return true;
   };

@@ -113,8 +113,8 @@ BCError readRecord(MediaFile& item, qint32 movieID, const QString& language, con
         }
         if (QFileInfo::exists(image)) {
           logTo(reporter, kMovieImageNowInCache, 4);
-          const QImage picture(image);
-          if (!picture.isNull()) item.setImage(picture);
+          const Artwork picture = Artwork::fromFile(image);
+          if (!picture.isNull()) item.setArtwork(picture);
         }
       }
     }

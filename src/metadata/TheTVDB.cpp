@@ -291,8 +291,8 @@ BCError TVDBGetBanner(qint32 seriesID, MediaFile& item, const QString& cachePath
     }
     logTo(reporter, kBannerDownloaded, 4);
   }
-  const QImage picture(image);
-  if (!picture.isNull()) item.setImage(picture);
+  const Artwork picture = Artwork::fromFile(image);
+  if (!picture.isNull()) item.setArtwork(picture);
   return BCError::NoError();
 }
 

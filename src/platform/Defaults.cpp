@@ -2,7 +2,31 @@
 
 #include "platform/Paths.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <utility>
+
 namespace zuvo {
+namespace {
+
+// The file without the lines the INI reader cannot take: a section header without its
+// closing bracket, or a line that is neither a comment, a header nor "key=value". A
+// value that ends with a backslash goes on on the next line.
+QByteArray readableLines(const QByteArray& text) {
+  QByteArrayList kept;
+  bool continued = false;
+  for (const QByteArray& line : text.split('\n')) {
+    const QByteArray bare = line.trimmed();
+    const bool readable = continued || bare.isEmpty() || bare.startsWith(';') || bare.startsWith('#') ||
+                          (bare.startsWith('[') ? bare.endsWith(']') : bare.contains('='));
+    if (readable) kept.append(line);
+    continued = readable && bare.endsWith('\\');
+  }
+  return kept.join('\n');
+}
+
+}  // namespace
 
 Defaults& Defaults::standard() {
   static Defaults instance;
@@ -12,14 +36,45 @@ Defaults& Defaults::standard() {
 Defaults::Defaults() : file_(paths::settingsFile()) {}
 
 QSettings& Defaults::settings() const {
-  if (!settings_) settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
+  if (!settings_) {
+    keepUnreadableFileAside();
+    settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
+  }
   return *settings_;
+}
+
+void Defaults::keepUnreadableFileAside() const {
+  QFile file(file_);
+  if (!file.open(QIODevice::ReadOnly)) return;
+  const QByteArray text = file.readAll();
+  file.close();
+  const QByteArray readable = readableLines(text);
+  if (readable == text) {
+    // Whatever else the INI reader refuses is kept aside too, left as it is.
+    const QSettings probe(file_, QSettings::IniFormat);
+    if (probe.status() != QSettings::FormatError) return;
+  }
+  const QString aside = paths::unreadableCopyName(file_);
+  if (!QFile::copy(file_, aside)) return;
+  setAside_ = aside;
+  QSaveFile repaired(file_);
+  if (repaired.open(QIODevice::WriteOnly)) {
+    repaired.write(readable);
+    repaired.commit();
+  }
+}
+
+QString Defaults::takeSetAsideFile() {
+  QMutexLocker guard(&lock_);
+  settings();
+  return std::exchange(setAside_, QString());
 }
 
 void Defaults::setStorageFile(const QString& path) {
   QMutexLocker guard(&lock_);
   settings_.reset();
   file_ = path;
+  setAside_.clear();
 }
 
 void Defaults::registerDefaults(const QVariantMap& defaults) {

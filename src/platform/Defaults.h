@@ -38,13 +38,21 @@ class Defaults {
   // Points the store at another file and forgets every value (tests, first use).
   void setStorageFile(const QString& path);
 
+  // A settings file that does not parse is copied aside before anything is written to it,
+  // and its lines that cannot be read are left out of it, so that one broken line cannot
+  // move the keys after it into another section. This answers, once, where the copy
+  // went; empty when the file read whole.
+  QString takeSetAsideFile();
+
  private:
   Defaults();
   QSettings& settings() const;
+  void keepUnreadableFileAside() const;
 
   mutable QMutex lock_;
   mutable std::unique_ptr<QSettings> settings_;
   QString file_;
+  mutable QString setAside_;
   QVariantMap registered_;
 };
 

@@ -67,6 +67,10 @@ void KeyedArchiver::encodeImageList(const QList<QImage>& value, const QString& k
   map_.insert(key, list);
 }
 
+void KeyedArchiver::encodeData(const QByteArray& value, const QString& key) {
+  if (!value.isEmpty()) map_.insert(key, value);
+}
+
 void KeyedArchiver::encodeDictionary(const QMap<qint32, QVariant>& value, const QString& key) {
   QCborMap dictionary;
   for (auto it = value.begin(); it != value.end(); ++it) {
@@ -198,6 +202,13 @@ QList<QImage> KeyedUnarchiver::decodeImageList(const QString& key) const {
     out.append(image);
   }
   return out;
+}
+
+QByteArray KeyedUnarchiver::decodeData(const QString& key) const {
+  const QCborValue v = map_.value(key);
+  if (v.isUndefined()) return {};
+  if (!v.isByteArray()) fail(wrongKind(key, "bytes"));
+  return v.toByteArray();
 }
 
 QMap<qint32, QVariant> KeyedUnarchiver::decodeDictionary(const QString& key) const {

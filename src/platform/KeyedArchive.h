@@ -80,6 +80,8 @@ class KeyedArchiver {
   // A null image is left out (of lists too).
   void encodeImage(const QImage& value, const QString& key);
   void encodeImageList(const QList<QImage>& value, const QString& key);
+  // Bytes as they are; empty bytes are left out.
+  void encodeData(const QByteArray& value, const QString& key);
   // A dictionary keyed by 32-bit numbers whose values are texts or flags: a flag stays a
   // flag, any other value is stored as its text.
   void encodeDictionary(const QMap<qint32, QVariant>& value, const QString& key);
@@ -137,6 +139,7 @@ class KeyedUnarchiver {
   QStringList decodeStringList(const QString& key) const;
   QImage decodeImage(const QString& key) const;    // null when absent
   QList<QImage> decodeImageList(const QString& key) const;
+  QByteArray decodeData(const QString& key) const;  // empty when absent
   // Values come back as QString or bool; empty when absent.
   QMap<qint32, QVariant> decodeDictionary(const QString& key) const;
 

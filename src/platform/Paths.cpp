@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -63,6 +64,15 @@ QString settingsFile() {
   const QByteArray config = qgetenv("XDG_CONFIG_HOME");
   const QString base = config.isEmpty() ? QDir::homePath() + "/.config" : QString::fromLocal8Bit(config);
   return base + "/Zuvo/Zuvo.conf";
+}
+
+QString unreadableCopyName(const QString& path) {
+  const QFileInfo info(path);
+  const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(" (unreadable ") +
+                       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
+  QString name = stem + QStringLiteral(").") + info.suffix();
+  for (int n = 2; QFileInfo::exists(name); ++n) name = stem + QStringLiteral(" %1).").arg(n) + info.suffix();
+  return name;
 }
 
 QString resourcePath(const QString& name) { return shareDir() + "/" + name; }

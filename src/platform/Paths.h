@@ -19,6 +19,10 @@ QString desktopFolder();
 // The INI file behind Defaults.
 QString settingsFile();
 
+// Where a file that could not be read is kept, beside it: "Name (unreadable <date and
+// time>).ext", with a number added when an earlier one took that name.
+QString unreadableCopyName(const QString& path);
+
 // A file of the installed share/zuvo folder (interface files, images, scripts).
 QString resourcePath(const QString& name);
 // A program Zuvo starts: ours from libexec/zuvo when shipped, else the system's on PATH.

@@ -1,6 +1,9 @@
 #include "platform/Defaults.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
 #include <thread>
@@ -76,4 +79,52 @@ TEST_F(DefaultsStore, ManyThreadsReadAndWriteAtOnce) {
   d.setStorageFile(file_);
   for (int t = 0; t < kThreads; ++t)
     for (int i = 0; i < kKeys; ++i) ASSERT_EQ(d.integerForKey(QStringLiteral("T%1/K%2").arg(t).arg(i)), i);
+}
+
+// A line the INI reader cannot take would move every key after it into another section
+// and be written back "repaired" at the next save: the file is kept aside as it was, the
+// line is left out, and every key before and after it still reads.
+TEST_F(DefaultsStore, AnUnreadableSettingsLineIsKeptAsideAndTheRestStillReads) {
+  struct Case {
+    const char* what;
+    QByteArray line;
+  } cases[] = {{"a section without its bracket", "[broken"},
+               {"a line that is no key", "just some words"},
+               {"a stray bracket", "["}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QByteArray text = "[General]\nAssumeMediaType=Movie\n" + c.line +
+                            "\nSources=@ByteArray(abc)\nRules=@ByteArray(def)\nMovieDestination=Desktop\n";
+    test::writeFile(file_, text);
+    Defaults& d = Defaults::standard();
+    d.setStorageFile(file_);
+    EXPECT_EQ(d.stringForKey("AssumeMediaType"), "Movie");
+    EXPECT_EQ(d.dataForKey("Sources"), "abc");
+    EXPECT_EQ(d.dataForKey("Rules"), "def");
+    EXPECT_EQ(d.stringForKey("MovieDestination"), "Desktop");
+
+    const QString aside = d.takeSetAsideFile();
+    ASSERT_FALSE(aside.isEmpty());
+    EXPECT_EQ(test::readFile(aside), text);
+    EXPECT_TRUE(d.takeSetAsideFile().isEmpty()) << "told once";
+
+    d.setBool(true, "EnableLogging");
+    d.synchronize();
+    const QByteArray rewritten = test::readFile(file_);
+    EXPECT_FALSE(rewritten.contains(c.line.trimmed() + "]")) << rewritten.toStdString();
+    EXPECT_EQ(QSettings(file_, QSettings::IniFormat).value("MovieDestination").toString(), "Desktop");
+    EXPECT_EQ(test::readFile(aside), text) << "the copy is left as it was";
+    QFile::remove(aside);
+  }
+}
+
+TEST_F(DefaultsStore, AReadableSettingsFileIsNeitherCopiedNorChanged) {
+  const QByteArray text = "; comment\n[General]\nMovieDestination=Desktop\nAdditionalExtensions=DV, MKV\n";
+  test::writeFile(file_, text);
+  Defaults& d = Defaults::standard();
+  d.setStorageFile(file_);
+  EXPECT_EQ(d.stringArrayForKey("AdditionalExtensions"), (QStringList{"DV", "MKV"}));
+  EXPECT_TRUE(d.takeSetAsideFile().isEmpty());
+  EXPECT_EQ(test::readFile(file_), text);
+  EXPECT_EQ(QDir(QFileInfo(file_).absolutePath()).entryList(QDir::Files), QStringList{"Zuvo.conf"});
 }

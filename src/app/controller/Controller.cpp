@@ -19,6 +19,7 @@
 #include "app/panels/PanelPlacement.h"
 #include "app/queue/QueueRunner.h"
 #include "app/queue/QueueTableModel.h"
+#include "app/controller/ListsSaver.h"
 #include "app/controller/RestorableState.h"
 #include "app/files/SourceScanner.h"
 #include "app/tables/TableColumns.h"
@@ -82,6 +83,9 @@ constexpr double kTagsJobQuitWait = 30;
 // A stopped conversion ends its tool within a second or two.
 constexpr double kConversionQuitWait = 10;
 constexpr double kQuitPauseWait = 2;
+// Writing the lists takes well under a second; a slow disk gets this long before the
+// program ends anyway.
+constexpr double kListsQuitWait = 60;
 constexpr const char* kQueueRunning = "Pause";
 constexpr const char* kQueuePaused = "Resume";
 
@@ -298,6 +302,8 @@ bool Controller::awakeFromNib() {
   state_.homeFolder = paths::homeFolder();
   state_.supportFolder = paths::applicationSupportFolder();
   QDir().mkpath(state_.supportFolder);
+  saver_ = std::make_unique<ListsSaver>(state_.supportFolder,
+                                        [this] { return ListsSaver::Lists{state_.files, state_.queue}; });
   if (defaults.boolForKey(QStringLiteral("EnableLogging"))) {
     state_.mainLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/log.bclog2"));
     state_.userLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/userlog.txt"));
@@ -420,13 +426,31 @@ bool Controller::awakeFromNib() {
   if (defaults.boolForKey(QStringLiteral("CheckVideoSourcesOnStartUp"))) scanner_->checksources(false);
   makefilestable();
   sizeWindow();
+  const QString unreadableSettings = defaults.takeSetAsideFile();
+  if (!unreadableSettings.isEmpty())
+    tellUser(QStringLiteral("The settings file could not be read whole"),
+             QStringLiteral("Its unreadable lines were left out and the file as it was is kept as %1")
+                 .arg(unreadableSettings));
   startupFinished_ = !terminated_;
   return startupFinished_;
 }
 
 void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {
   if (terminated_) return;
-  if (restorationOn()) windowDidDecodeRestorableState();
+  // The opened paths wait for the saved lists, which would otherwise replace them.
+  if (restorationOn() && QFileInfo::exists(RestorableState(state_.supportFolder).path()) && saver_) {
+    saver_->readInBackground(state_.mainLog, [this, openedPaths](RestoredLists restored) {
+      if (terminated_ || quitting_) return;
+      restoreLists(restored);
+      finishLaunching(openedPaths);
+    });
+    return;
+  }
+  restoreRead_ = true;
+  finishLaunching(openedPaths);
+}
+
+void Controller::finishLaunching(const QStringList& openedPaths) {
   launched_ = true;
   // The paths handed over during start-up follow those the program was started with.
   handedOver_.prepend({openedPaths, false});
@@ -675,26 +699,49 @@ void Controller::invalidateRestorableState() {
     // Nothing is written before the saved lists have been read back: it would replace
     // them with what the launch has found so far. Once quitting has begun, the lists are
     // saved once, as they stand before the conversions are stopped.
-    if (!restorationOn() || !restoreRead_ || stateWritePending_ || quitting_) return;
-    stateWritePending_ = true;
-    QTimer::singleShot(0, this, [this] { windowWillEncodeRestorableState(); });
+    if (!restorationOn() || !restoreRead_ || quitting_ || !saver_) return;
+    saver_->changed();
   });
 }
 
 void Controller::windowWillEncodeRestorableState() {
-  stateWritePending_ = false;
   if (quitting_) return;
   writeRestorableState();
 }
 
 void Controller::writeRestorableState() {
-  if (!restorationOn() || !restoreRead_) return;
-  RestorableState(state_.supportFolder).write(state_.files, state_.queue);
+  if (!restorationOn() || !restoreRead_ || !saver_) return;
+  saver_->saveNow();
 }
 
 void Controller::windowDidDecodeRestorableState() {
-  const RestoredLists restored = RestorableState(state_.supportFolder).read(state_.mainLog);
+  if (!saver_ || saver_->reading()) return;
+  saver_->readInBackground(state_.mainLog, [this](RestoredLists restored) {
+    if (!terminated_ && !quitting_) restoreLists(restored);
+  });
+}
+
+void Controller::tellUser(const QString& message, const QString& informative) {
+  both(state_.mainLog, state_.userLog, message + QStringLiteral(": ") + informative, 1);
+  // Over the window without holding up the launch.
+  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zuvo Alert"), message, QMessageBox::Ok,
+                              windows_.MainWindow.get());
+  box->setInformativeText(informative);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::WindowModal);
+  box->open();
+}
+
+void Controller::restoreLists(const RestoredLists& restored) {
   restoreRead_ = true;
+  if (!restored.setAside.isEmpty()) {
+    const QString told = QStringLiteral("The saved lists were damaged: %1 items were read back, and the damaged file "
+                                        "was kept as %2")
+                             .arg((restored.FileTable ? restored.FileTable->size() : 0) +
+                                  (restored.QueueTable ? restored.QueueTable->size() : 0))
+                             .arg(restored.setAside);
+    tellUser(QStringLiteral("Some of the saved lists could not be read"), told);
+  }
   const QList<MediaFilePtr> noList;
   if (restored.FileTable) {
     state_.files = mergeRestoredList(*restored.FileTable, state_.files, restored.QueueTable.value_or(noList));
@@ -727,15 +774,15 @@ void Controller::QuitButtonPress() {
   const Reporter& mainLog = state_.mainLog;
   both(mainLog, state_.userLog, QStringLiteral("Quit button pressed"), 2);
   if (windows_.MainWindow->isVisible()) bringWindowForward(windows_.MainWindow.get());
-  // No tags-only job begins once quitting has begun (their items come back queued); the
-  // one under way is rewriting a file in place and is let finish, bounded.
-  if (runner_) runner_->finishTagsJobs(kTagsJobQuitWait);
-
-  // What is saved is the lists as they stand now: an item still converting comes back
-  // queued and is converted again. The stopped jobs ending below change nothing saved.
+  // What is saved is the lists as they stand now, before anything is waited for: an item
+  // still converting or rewriting its tags comes back queued and is done again. The
+  // stopped jobs ending below change nothing saved.
   state_.files.removeIf([](const MediaFilePtr& item) { return !item->didlookup(); });
   if (state_.systemMinor < 7) writeQuitArchives();
-  else writeRestorableState();
+  else writeRestorableState();  // in the background, while the jobs below are stopped
+  // No tags-only job begins once quitting has begun; the one under way is rewriting a
+  // file in place and is let finish, bounded.
+  if (runner_) runner_->finishTagsJobs(kTagsJobQuitWait);
 
   if (runner_) {
     // Every pause is lifted, whatever the paused flag says, so that no tool is left
@@ -751,6 +798,7 @@ void Controller::QuitButtonPress() {
   // The probes' tools (and anything they started) end with us, even one that ignores SIGTERM.
   ToolProcess::endAll();
 
+  if (saver_) saver_->waitUntilWritten(kListsQuitWait);
   both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
   if (timer_) timer_->stop();
   if (statusItem_) statusItem_->hide();

@@ -38,6 +38,8 @@ class BCTagsPanel;
 class BCTagsPanelMultiple;
 class BCPreferencePanel;
 class FileLists;
+class ListsSaver;
+struct RestoredLists;
 class FilesTableModel;
 class QueueTableModel;
 class Notices;
@@ -75,11 +77,16 @@ class Controller : public QObject {
   bool startupFailed() const { return startupFailed_; }
   bool startupFinished() const { return startupFinished_; }
 
-  // Saved lists: the main window's state is written afresh whenever a list changes
-  // (callable from any thread; writes are gathered on the GUI thread).
+  // Saved lists: the main window's state is written afresh, in the background, soon after
+  // a list changes (callable from any thread; changes close together make one write).
   void invalidateRestorableState();
   void windowWillEncodeRestorableState();
+  // Reads the saved lists on another thread; they replace the lists when they arrive.
   void windowDidDecodeRestorableState();
+  // The saved lists have been read back (or there were none); the launch has finished.
+  bool launched() const { return launched_; }
+  // Nothing when restoration is off or start-up has not made the support folder.
+  ListsSaver* listsSaver() const { return saver_.get(); }
 
   // Notices (any thread).
   void TextMessage(const QString& text);
@@ -230,6 +237,10 @@ class Controller : public QObject {
   // Repaints the rows of the queue table in use, keeping its selection.
   void redrawQueue();
   void writeRestorableState();
+  void restoreLists(const RestoredLists& restored);
+  // A warning over the main window that does not wait for an answer; logged in both logs.
+  void tellUser(const QString& message, const QString& informative);
+  void finishLaunching(const QStringList& openedPaths);
   void placeOverMainWindowOnce(QWidget* window);
   void connectTables();
   void connectCommands();
@@ -270,7 +281,6 @@ class Controller : public QObject {
   bool terminated_ = false;
   bool startupFailed_ = false;
   bool redrawsQueue_ = false;  // the converters' redraws reach this controller's queue table
-  bool stateWritePending_ = false;
   bool restoreRead_ = false;  // the saved lists have been read back
   bool launched_ = false;     // applicationDidFinishLaunching has run
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
@@ -286,6 +296,8 @@ class Controller : public QObject {
   std::function<void(const MediaFilePtr&)> startLookUp_;
   std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
   std::unique_ptr<WindowManagerClose> windowManagerClose_;
+  // Last, so that it is gone before what its write hands to the GUI thread.
+  std::unique_ptr<ListsSaver> saver_;
 };
 
 }  // namespace zuvo

@@ -64,7 +64,7 @@ QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
   const bool display = role == Qt::DisplayRole || role == Qt::EditRole;
   if (id == QLatin1String("Image")) {
     if (!display) return {};
-    const QImage artwork = item.image();
+    const QImage artwork = item.artwork().small();
     return artwork.isNull() ? tableImage(mediaTypeImageName(item.mediatype())) : artwork;
   }
   if (id == QLatin1String("ProgressIndicator")) {

@@ -226,8 +226,17 @@ void BCTagsPanel::reload(TagEditorTable table) {
 }
 
 void BCTagsPanel::showImage(const QImage& image) {
+  shownArtwork_ = Artwork::fromImage(image);
   shownImage_ = image;
   ImageWell::show(ui_->TagsImageView, image);
+}
+
+void BCTagsPanel::showArtwork(const Artwork& artwork) {
+  // Decoded at the size the view shows, which is quick; the whole picture only when saved.
+  shownArtwork_ = artwork;
+  shownImage_ = QImage();
+  const QSize shown = ui_->TagsImageView->minimumSize();
+  ImageWell::show(ui_->TagsImageView, shown.isEmpty() ? artwork.image() : artwork.image(shown));
 }
 
 void BCTagsPanel::layOutForMediaType(quint32 type, bool fillRatings) {
@@ -291,7 +300,8 @@ void BCTagsPanel::fillTagsPanelFromShow(const MediaFilePtr& show) {
   ui.AudioSyncSlider->setValue(qRound(media.audiosync() * 10));
   ui.AudioSyncTextField->setText(QString::asprintf("%.1f", double(media.audiosync())));
   ui.TagsDescriptionTextField->setPlainText(UnescapeXMLEntities(media.description()));
-  showImage(media.image());
+  const Artwork artwork = media.artwork();
+  showArtwork(artwork);
   ui.GenreTokenField->setText(tokensText(media.genre()));
   ui.ActorsTokenField->setText(tokensText(media.actors()));
   ui.ProducersTokenField->setText(tokensText(media.producers()));
@@ -348,7 +358,7 @@ void BCTagsPanel::UpdateTagsPannel() {
   media.setDirectors(storedTokens(ui.DirectorsTokenField->text()));
   media.setGenre(storedTokens(ui.GenreTokenField->text()));
   media.setSelectedImage(ui.ImageStepper->value());
-  media.setImage(shownImage_);
+  media.setArtwork(shownArtwork_);
   const int reason = media.reasonfordeselection();
   if (!media.soliddetection() && media.mediatype() != MediaType::HomeMovie) {
     if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo) {
@@ -473,7 +483,8 @@ void BCTagsPanel::ChangeImage() {
   }
   if (QFileInfo::exists(file)) {
     reporter_->report(QStringLiteral("Movie image now in cache"), 4);
-    showImage(QImage(file));
+    const Artwork artwork = Artwork::fromFile(file);
+    showArtwork(artwork);
     ui_->NumberOfImagesTextField->setText(QStringLiteral("Displaying %1 of %2").arg(i + 1).arg(addresses.size()));
     runloop::runFor(0.02);
   }
@@ -491,7 +502,8 @@ void BCTagsPanel::saveImage(const QString& path) {
     return;
   }
   QFile::remove(chosen);
-  if (!shownImage_.isNull()) shownImage_.save(chosen, "PNG");
+  const QImage whole = shownImage_.isNull() ? shownArtwork_.image() : shownImage_;
+  if (!whole.isNull()) whole.save(chosen, "PNG");
 }
 
 void BCTagsPanel::MediaTypeChanged() {

@@ -87,6 +87,7 @@ class BCTagsPanel : public QObject {
   void load();
   void connectControls();
   void showImage(const QImage& image);
+  void showArtwork(const Artwork& artwork);
   void layOutForMediaType(quint32 type, bool fillRatings);
   int selectedRow(TagEditorTable table) const;
   void reload(TagEditorTable table);
@@ -100,7 +101,8 @@ class BCTagsPanel : public QObject {
   QStringList chapterTitles_;
   std::unique_ptr<BCLookUpShow> myLookUp_;
   std::unique_ptr<BCBusyPanel> busy_;
-  QImage shownImage_;
+  QImage shownImage_;  // a picture given as such (a drop, a paste); else null
+  Artwork shownArtwork_;  // what a save gives the item: the bytes it came as
   std::unique_ptr<QWidget> window_;
   QPointer<QWidget> view_;
   std::unique_ptr<::Ui::TagsPanel> ui_;

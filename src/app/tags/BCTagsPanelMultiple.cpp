@@ -62,6 +62,7 @@ void BCTagsPanelMultiple::load() {
   // A picture given to the view goes to every item at Update.
   new ImageWell(ui_->TagsImageView, [this](const QImage& image) {
     shownImage_ = image;
+    shownArtwork_ = Artwork::fromImage(image);
     showImage();
   });
   connect(ui_->UpdateButton, &QPushButton::clicked, this, [this] { UpdateButtonClick(); });
@@ -84,6 +85,7 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
   showcount_ = qint32(shows.size());
   ::Ui::BCTagsPanelMultiple& ui = *ui_;
   shownImage_ = QImage();
+  shownArtwork_ = Artwork();
   showImage();
   if (shows.isEmpty()) {
     for (const TextRow& row : kTextRows) (ui.*row.field)->clear();
@@ -93,7 +95,7 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
   for (const TextRow& row : kTextRows) (ui.*row.field)->setText(row.read(first));
   ui.TagsMediaTypeComboBox->setCurrentIndex(int(first.mediatype()));
   ui.HDComboBox->setCurrentIndex(first.forceHDflag());
-  shownImage_ = first.image();
+  shownArtwork_ = first.artwork();
 
   for (qsizetype i = 1; i < shows.size(); ++i) {
     const MediaFile& media = *shows.at(i);
@@ -104,9 +106,10 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
     if (int(media.mediatype()) != ui.TagsMediaTypeComboBox->currentIndex())
       ui.TagsMediaTypeComboBox->setEditText(marker_);
     if (media.forceHDflag() != ui.HDComboBox->currentIndex()) ui.HDComboBox->setCurrentIndex(kMultipleHDFlags);
-    const QImage image = media.image();
-    if (image.isNull() || image != first.image()) shownImage_ = QImage();
+    const Artwork artwork = media.artwork();
+    if (artwork.isNull() || !(artwork == shownArtwork_)) shownArtwork_ = Artwork();
   }
+  shownImage_ = shownArtwork_.image();
   showImage();
 }
 
@@ -120,7 +123,7 @@ void BCTagsPanelMultiple::UpdateButtonClick() {
   // marker was written over the edit text.
   const int typeIndex = ui.TagsMediaTypeComboBox->currentIndex();
   for (const MediaFilePtr& media : showarray_) {
-    if (!shownImage_.isNull()) media->setImage(shownImage_);
+    if (!shownArtwork_.isNull()) media->setArtwork(shownArtwork_);
     if (typeShared && typeIndex >= 0) media->setMediatype(quint32(typeIndex));
     for (const TextRow& row : kTextRows) {
       const QString text = (ui.*row.field)->text();

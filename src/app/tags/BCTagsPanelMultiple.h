@@ -51,6 +51,7 @@ class BCTagsPanelMultiple : public QObject {
   Reporter myreporter_;
   QString marker_;
   QImage shownImage_;  // the image the view shows; null when cleared
+  Artwork shownArtwork_;  // its bytes, which Update gives every item
   std::unique_ptr<QWidget> window_;
   QPointer<QWidget> view_;
   std::unique_ptr<::Ui::BCTagsPanelMultiple> ui_;

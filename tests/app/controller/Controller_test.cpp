@@ -7,6 +7,7 @@
 #include "app/files/SourceScanner.h"
 #include "app/preferences/Feed.h"
 #include "media/RegisteredSettings.h"
+#include "app/files/FilesTableModel.h"
 #include "app/controller/MainWindowShell.h"
 #include "app/queue/QueueRunner.h"
 #include "app/controller/RestorableState.h"
@@ -33,6 +34,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
+#include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -359,6 +361,8 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   EXPECT_EQ(test::readFile(saved.path()), before) << "the saved lists were overwritten before being read";
 
   controller->applicationDidFinishLaunching();
+  // They are read on another thread while the window goes on.
+  ASSERT_TRUE(runloop::waitUntil([&] { return controller->launched(); }, 60, 10));
   const ControllerState& state = controller->state();
   ASSERT_EQ(state.files.size(), 2);
   EXPECT_EQ(state.files[0]->fullpath(), "/videos/a.mkv");
@@ -570,4 +574,131 @@ TEST_F(ControllerTest, AlertsOfTimedScansGatherInOneWindowThatHoldsNothing) {
   EXPECT_EQ(visible, 1);
   Defaults::standard().removeObjectForKey(kSourcesKey);
   controller->QuitButtonPress();
+}
+
+namespace {
+
+// Items whose files exist: the table rebuild drops the others.
+QList<MediaFilePtr> filesIn(const QString& folder, const QStringList& names, int state) {
+  QDir().mkpath(folder);
+  QList<MediaFilePtr> out;
+  for (const QString& name : names) out << lookedUpItem(test::writeFile(folder + "/" + name, "video"), state);
+  return out;
+}
+
+QStringList fileNames(const QList<MediaFilePtr>& list) {
+  QStringList out;
+  for (const MediaFilePtr& m : list) out << m->filename();
+  return out;
+}
+
+void clickTickBox(QTableView* table, int row) {
+  const QModelIndex index = table->model()->index(row, FilesTableModel::column("MediaSelected"));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
+}
+
+}  // namespace
+
+TEST_F(ControllerTest, DamagedSavedListsAreKeptAsideTheUserIsToldOnceAndTheWholeItemsComeBack) {
+  QDir().mkpath(support());
+  const RestorableState saved(support());
+  ASSERT_TRUE(saved.write(filesIn(root + "/videos", {"a.mkv", "b.mkv", "c.mkv"}, 1),
+                          filesIn(root + "/videos", {"q.mkv"}, 2)));
+  QByteArray bytes = test::readFile(saved.path());
+  const qsizetype at = bytes.indexOf("b.mkv");
+  ASSERT_GT(at, 0);
+  bytes[at] = char(bytes[at] ^ 0x20);
+  test::writeFile(saved.path(), bytes);
+
+  QString aside;
+  {
+    WarningAnswerer answerer;
+    auto controller = start();
+    controller->applicationDidFinishLaunching();
+    ASSERT_TRUE(runloop::waitUntil([&] { return controller->launched(); }, 60, 10));
+    EXPECT_EQ(fileNames(controller->state().files), (QStringList{"a.mkv", "c.mkv"}));
+    EXPECT_EQ(fileNames(controller->state().queue), QStringList{"q.mkv"});
+    EXPECT_EQ(controller->windows().FilesTableView->model()->rowCount(), 2);
+    ASSERT_TRUE(runloop::waitUntil([&] { return !answerer.seen.isEmpty(); }, 10, 10));
+    const QDir folder(support());
+    const QStringList kept = folder.entryList({"MainWindow (unreadable*"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    aside = folder.absoluteFilePath(kept.first());
+    EXPECT_EQ(test::readFile(aside), bytes);
+    ASSERT_EQ(answerer.seen.size(), 1);
+    EXPECT_TRUE(answerer.seen.first().startsWith("Some of the saved lists could not be read | "));
+    EXPECT_TRUE(answerer.seen.first().contains(aside));
+    EXPECT_TRUE(userLog().join('\n').contains(aside));
+    controller->QuitButtonPress();
+  }
+  WarningAnswerer again;
+  auto controller = start();
+  controller->applicationDidFinishLaunching();
+  ASSERT_TRUE(runloop::waitUntil([&] { return controller->launched(); }, 60, 10));
+  EXPECT_EQ(fileNames(controller->state().files), (QStringList{"a.mkv", "c.mkv"}));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(again.seen.isEmpty()) << again.seen.join('\n').toStdString();
+  EXPECT_EQ(test::readFile(aside), bytes);
+}
+
+TEST_F(ControllerTest, ABrokenSettingsLineIsKeptAsideTheUserToldAndTheRestStillRead) {
+  const QString settings = root + "/Zuvo.conf";
+  Defaults::standard().synchronize();
+  const QByteArray text = test::readFile(settings) + "[broken\nMovieDestination=Desktop\nAssumeMediaType=Movie\n";
+  test::writeFile(settings, text);
+  Defaults::standard().setStorageFile(settings);
+
+  WarningAnswerer answerer;
+  auto controller = start();
+  EXPECT_EQ(Defaults::standard().stringForKey("MovieDestination"), "Desktop");
+  EXPECT_EQ(Defaults::standard().stringForKey("AssumeMediaType"), "Movie");
+  EXPECT_TRUE(Defaults::standard().boolForKey("EnableLogging")) << "the keys before the line";
+  ASSERT_TRUE(runloop::waitUntil([&] { return !answerer.seen.isEmpty(); }, 10, 10));
+  const QStringList kept = QDir(root).entryList({"Zuvo (unreadable*"}, QDir::Files);
+  ASSERT_EQ(kept.size(), 1);
+  EXPECT_EQ(test::readFile(root + "/" + kept.first()), text);
+  ASSERT_EQ(answerer.seen.size(), 1);
+  EXPECT_TRUE(answerer.seen.first().startsWith("The settings file could not be read whole | "));
+  EXPECT_TRUE(answerer.seen.first().contains(kept.first()));
+  EXPECT_TRUE(userLog().join('\n').contains(kept.first()));
+  controller->QuitButtonPress();
+  EXPECT_FALSE(test::readFile(settings).contains("[broken"));
+}
+
+// The user ticks a box and quits at once: the change is not waiting to be gathered when
+// the program ends.
+TEST_F(ControllerTest, TheListsSurviveAQuitRightAfterAChange) {
+  auto controller = start();
+  controller->applicationDidFinishLaunching();
+  ASSERT_TRUE(controller->launched());
+  controller->state().files = filesIn(root + "/videos", {"a.mkv", "b.mkv"}, 1);
+  controller->RefreshWindow();
+  QTableView* table = controller->windows().FilesTableView;
+  ASSERT_EQ(table->model()->rowCount(), 2);
+  ASSERT_FALSE(controller->state().files[1]->selected());
+  clickTickBox(table, 1);
+  ASSERT_TRUE(controller->state().files[1]->selected());
+  controller->QuitButtonPress();
+
+  const RestoredLists saved = RestorableState(support()).read(BCCReporter::dummy());
+  ASSERT_TRUE(saved.FileTable);
+  ASSERT_EQ(fileNames(*saved.FileTable), (QStringList{"a.mkv", "b.mkv"}));
+  EXPECT_TRUE(saved.FileTable->at(1)->selected());
+  EXPECT_FALSE(saved.FileTable->at(0)->selected());
+}
+
+// A click's write happens on another thread once the changes have settled.
+TEST_F(ControllerTest, AChangeIsSavedSoonWithoutAQuit) {
+  auto controller = start();
+  controller->applicationDidFinishLaunching();
+  controller->state().files = filesIn(root + "/videos", {"a.mkv"}, 1);
+  controller->RefreshWindow();
+  clickTickBox(controller->windows().FilesTableView, 0);
+  ASSERT_TRUE(controller->state().files[0]->selected());
+  EXPECT_TRUE(runloop::waitUntil(
+      [&] {
+        const RestoredLists saved = RestorableState(support()).read(BCCReporter::dummy());
+        return saved.FileTable && saved.FileTable->size() == 1 && saved.FileTable->first()->selected();
+      },
+      30, 50));
 }

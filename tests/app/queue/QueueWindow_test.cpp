@@ -2,6 +2,7 @@
 // probed, set to HD from the Video menu and queued with the toolbar's Convert; the tick
 // starts the real converter and its encoder. What the window paints, what its buttons do
 // to the encoder's processes, and what a quit leaves for the next launch.
+#include "app/controller/ListsSaver.h"
 #include "app/controller/RestorableState.h"
 #include "app/files/AddingPaths.h"
 #include "app/queue/QueueRunner.h"
@@ -201,6 +202,7 @@ TEST_F(QueueWindowTest, QuittingMidConversionBringsTheItemBackQueuedAndConvertsI
   controller = std::make_unique<Controller>();
   ASSERT_TRUE(controller->awakeFromNib());
   controller->applicationDidFinishLaunching();
+  ASSERT_TRUE(waitUntil([&] { return controller->launched(); }, 60, 10));
   ASSERT_EQ(state().queue.size(), 1);
   const MediaFilePtr restored = state().queue.first();
   EXPECT_EQ(restored->state(), MediaState::Queued);
@@ -243,8 +245,9 @@ TEST_F(QueueWindowTest, ClearCompletedEmptiesTheEndedRowsOnly) {
     EXPECT_EQ(state().queue, QList<MediaFilePtr>{waiting});
     EXPECT_EQ(controller->queueTableInUse()->model()->rowCount(), 1);
     EXPECT_EQ(waiting->state(), MediaState::Queued);
-    // Gone for good: the next launch does not bring them back.
-    QCoreApplication::processEvents();
+    // Gone for good: the next launch does not bring them back. The write follows on
+    // another thread once the changes have settled.
+    ASSERT_TRUE(waitUntil([&] { return controller->listsSaver()->idle(); }, 30, 10));
     const RestoredLists saved = RestorableState(root + "/data/Zuvo").read(BCCReporter::dummy());
     ASSERT_TRUE(saved.QueueTable);
     ASSERT_EQ(saved.QueueTable->size(), 1);

@@ -13,6 +13,7 @@
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "support/TestPictures.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -473,4 +474,28 @@ TEST(FilesTableView, BackgroundTilesCoverTheVisibleArea) {
   EXPECT_EQ(tiles.size(), 9);
   EXPECT_EQ(tiles.last(), QRect(200, 100, 100, 50));
   EXPECT_TRUE(BCTableView::tiles(QRect(0, 0, 250, 120), QSize()).isEmpty());
+}
+
+// The tables draw an item's artwork from its small picture, however large the poster.
+TEST(TableCells, ArtworkIsDrawnFromItsSmallPicture) {
+  QImage poster(680, 1000, QImage::Format_RGB32);
+  poster.fill(QColor(20, 40, 220));
+  auto m = item(MediaState::Queued);
+  m->setArtwork(Artwork::fromData(test::encodedPicture(poster)));
+  const QList<MediaFilePtr> items{m};
+  FilesTableModel filesModel(items);
+  QueueTableModel queueModel(items);
+  queueModel.setInUse(true);
+  const QImage inFiles = at(filesModel, 0, "Summary").toList().value(6).value<QImage>();
+  const QImage inQueue = at(queueModel, 0, "Image").value<QImage>();
+  ASSERT_FALSE(m->artwork().isNull());
+  for (const QImage& drawn : {inFiles, inQueue}) {
+    SCOPED_TRACE(&drawn == &inFiles ? "files table" : "queue table");
+    EXPECT_EQ(drawn.size(), QSize(95, 140));
+    EXPECT_GT(drawn.pixelColor(40, 70).blue(), 180);
+  }
+  QTableView queueView;
+  installQueueTable(&queueView, &queueModel);
+  const QImage cell = render(queueView, 0, QueueTableModel::column("Image"), QSize(70, 60));
+  EXPECT_GT(cell.pixelColor(35, 30).blue(), 180) << "the poster is in the cell";
 }

@@ -7,6 +7,7 @@
 #include "media/MediaValues.h"
 #include "mp4/Mp4Fixtures.h"
 #include "platform/NotificationCenter.h"
+#include "support/TestPictures.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -294,6 +295,22 @@ TEST_F(TagEditorTest, ImageStepperAndArtworkFromTheCache) {
   panel->fillTagsPanelFromShow(none);
   EXPECT_EQ(text(window(), "NumberOfImagesTextField"), "No Images");
   EXPECT_TRUE(stepper->isHidden());
+}
+
+// The editor holds the whole picture, not the tables' small one, and a write-back keeps the
+// bytes the artwork came as.
+TEST_F(TagEditorTest, APosterIsShownAndKeptWhole) {
+  QImage poster(680, 1000, QImage::Format_RGB32);
+  poster.fill(QColor(200, 30, 30));
+  const QByteArray jpeg = test::encodedPicture(poster);
+  show->setArtwork(Artwork::fromData(jpeg));
+  panel->fillTagsPanelFromShow(show);
+  const QString saved = cache + "/poster.png";
+  panel->saveImage(saved);
+  EXPECT_EQ(QImage(saved).size(), QSize(680, 1000));
+  panel->UpdateTagsPannel();
+  EXPECT_EQ(show->artwork().data(), jpeg) << "encoded again at the write-back";
+  EXPECT_EQ(show->artwork().small().size(), QSize(95, 140));
 }
 
 TEST_F(TagEditorTest, AudioTableKeepsTheTrackFlagsConsistent) {
