@@ -89,7 +89,7 @@ void AddingPaths::processdrop(const QString& filenamesText) {
 
 void AddingPaths::addPackage(const QString& path) {
   ControllerHooks::call(hooks_.showMainWindow);
-  lists_.addfiletotable(path, true, false);
+  (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
 }
 
 void AddingPaths::doDropXML(const QString& filenamesText) {
@@ -126,7 +126,7 @@ void AddingPaths::doDropXML(const QString& filenamesText) {
       log->report(QStringLiteral("File is in a supported video container"), 3);
       userLog->report(QStringLiteral("File is in a supported video container"), 3);
       ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding file %1").arg(path));
-      lists_.addfiletotable(path, true, false);
+      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
       lists_.makefilestable();
     } else {
       log->report(QStringLiteral("[RED] File has unknown format, not added to main window"), 3);
@@ -142,7 +142,7 @@ bool AddingPaths::openFile(const QString& path) {
   if (file.isFile() && IsVideoFile(path)) {
     state_.mainLog->report(QStringLiteral("[BLUE]  openFile is a supported video file : %1").arg(path), 4);
     ControllerHooks::call(hooks_.showMainWindow);
-    lists_.addfiletotable(path, true, false);
+    (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
   } else if (isEyeTVPackage(file)) {
     // A recording package is one source, not a folder to look into.
     addPackage(path);
@@ -162,7 +162,7 @@ void AddingPaths::openFiles(const QStringList& paths) {
     if (file.isFile() && IsVideoFile(path)) {
       state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
       ControllerHooks::call(hooks_.showMainWindow);
-      lists_.addfiletotable(path, true, false);
+      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
       lists_.makefilestable();
     }
     if (isEyeTVPackage(file)) {
@@ -179,7 +179,7 @@ void AddingPaths::handleService(const QStringList& paths) {
   qInfo("Service got called!");
   for (const QString& path : paths) {
     if (path.isEmpty() || lists_.refuseUnreadableName(path, false)) continue;
-    lists_.addfiletotable(path, true, false);
+    (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
     lists_.makefilestable();
   }
 }

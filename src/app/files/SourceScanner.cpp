@@ -89,7 +89,7 @@ void SourceScanner::checksources(bool timed) {
       log->report(QStringLiteral("Adding file %1").arg(entryPath), 3);
       notices_.GeneralMessage(QStringLiteral("Zuvo Information"), QStringLiteral("Found file %1").arg(entryPath),
                               kInformationNotice);
-      lists_.addfiletotable(entryPath, false, automatic);
+      (void)lists_.addfiletotable(entryPath, false, automatic);  // a refusal is logged by the list
     }
   }
 
@@ -117,7 +117,7 @@ void SourceScanner::checksubdirectory(const QString& folder, int depth, bool dro
     const QFileInfo entry(entryPath);
     if ((entry.isFile() && IsVideoFile(entryPath)) || (isEyeTVPackage(entry) && entry.fileName() != kLiveBuffer)) {
       ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding file %1").arg(entryPath));
-      lists_.addfiletotable(entryPath, drop, automatic);
+      (void)lists_.addfiletotable(entryPath, drop, automatic);  // a refusal is logged by the list
     } else if (entry.isDir()) {
       ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1").arg(entryPath));
       checksubdirectory(entryPath, depth + 1, drop, timed);
