@@ -1,5 +1,7 @@
 #include "media/BCCReporter.h"
 
+#include "media/BCError.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QTime>
@@ -66,6 +68,10 @@ void BCCReporter::report(const QString& message, quint32 level) {
 void BCCReporter::reportArray(const QStringList& list, quint32) {
   if (!logger_ || dummy_) return;
   syslog(LOG_NOTICE, "(%s)", list.join(", ").toUtf8().constData());
+}
+
+void reportIfFailed(const Reporter& log, const BCError& result, const QString& what, quint32 level) {
+  if (log && result.Error()) log->report(QStringLiteral("%1 failed: %2").arg(what, result.Description()), level);
 }
 
 }  // namespace zuvo

@@ -47,4 +47,9 @@ class BCCReporter {
 
 using Reporter = std::shared_ptr<BCCReporter>;
 
+class BCError;
+// Logs a failure that the caller goes on past ("<what> failed: <description>"), so that no
+// result is dropped unseen; nothing for a success or without a log writer.
+void reportIfFailed(const Reporter& log, const BCError& result, const QString& what, quint32 level = 4);
+
 }  // namespace zuvo

@@ -5,7 +5,7 @@
 
 namespace zuvo {
 
-class BCError {
+class [[nodiscard]] BCError {
  public:
   BCError() = default;  // the defaults of NoError
 

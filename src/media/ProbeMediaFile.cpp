@@ -153,7 +153,10 @@ void readExistingTags(MediaFile& item, const ProbeSteps& steps, const ProbeConte
     report(context.mainLog, kNoTagStep, 4);
   } else if (mp4Name && steps.testforMP4tags(item, context.mainLog) &&
              Defaults::standard().boolForKey(kImportExistingMP4Information)) {
-    steps.createVideoDataFromm4v(item, context.userLanguage, context.cacheFolder, context.mainLog, item.autoprocess());
+    reportIfFailed(context.mainLog,
+                   steps.createVideoDataFromm4v(item, context.userLanguage, context.cacheFolder, context.mainLog,
+                                                item.autoprocess()),
+                   QStringLiteral("Reading the tags of %1").arg(item.filename()));
     item.setHadexistingtags(true);
     return;
   }
@@ -175,8 +178,10 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
   item.setDidlookup(false);
   if (defaults.boolForKey(kAutomaticallyLookUpShowInformation)) {
     if (steps.LookUpShowData)
-      steps.LookUpShowData(item, context.cacheFolder, context.userLanguage,
-                           defaults.boolForKey(kGuessAtUnmatchedShowNames), context.mainLog);
+      reportIfFailed(context.mainLog,
+                     steps.LookUpShowData(item, context.cacheFolder, context.userLanguage,
+                                          defaults.boolForKey(kGuessAtUnmatchedShowNames), context.mainLog),
+                     QStringLiteral("Looking up %1").arg(item.filename()));
     else
       report(context.mainLog, kNoLookUpStep.arg(item.filename()), 3);
 
@@ -195,7 +200,9 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
     }
 
     if (steps.TagChimpSearchChapterAlternates)
-      steps.TagChimpSearchChapterAlternates(item, context.userLanguage, context.cacheFolder, context.mainLog);
+      reportIfFailed(context.mainLog,
+                     steps.TagChimpSearchChapterAlternates(item, context.userLanguage, context.cacheFolder, context.mainLog),
+                     QStringLiteral("Searching chapter titles"));
     else
       report(context.mainLog, kNoChapterSearch, 4);
 
@@ -226,7 +233,7 @@ void lookUpDVDTitleInBackground(const MediaFilePtr& item) {
   const ProbeSteps steps = probeSteps();
   const ProbeContext context = probeContext();
   LookUpHold hold(*item);
-  LookUpShow(*item);
+  reportIfFailed(context.mainLog, LookUpShow(*item), QStringLiteral("Looking up %1").arg(item->filename()));
   matchChapterTitles(*item, steps, context);
 }
 
@@ -341,33 +348,40 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
     const ProbeContext context = probeContext();
 
     readSourceKind(media);
-    MediaInfoFromFile(media, analysisContext(context));
+    reportIfFailed(context.mainLog, MediaInfoFromFile(media, analysisContext(context)),
+                   QStringLiteral("Analysing %1").arg(media.filename()), 3);
 
     const bool eyeTV = media.type() == QLatin1String(kSourceTypeEyeTV);
     if (!eyeTV) {
-      getVideoDataFromFilename(media, context.mainLog);
+      reportIfFailed(context.mainLog, getVideoDataFromFilename(media, context.mainLog),
+                     QStringLiteral("Reading the name of %1").arg(media.filename()));
       readExistingTags(media, steps, context);
     }
 
     if (steps.ChaptersFromFile)
-      steps.ChaptersFromFile(media, context.cacheFolder, context.mainLog);
+      reportIfFailed(context.mainLog, steps.ChaptersFromFile(media, context.cacheFolder, context.mainLog),
+                     QStringLiteral("Reading chapters"));
     else
       report(context.mainLog, kNoChapterStep, 4);
 
-    ApplyRulesBeforeLookup(media, context.mainLog, context.userLog);
-    if (eyeTV) ParseEyeTVRecordingName(media, context.mainLog);
+    reportIfFailed(context.mainLog, ApplyRulesBeforeLookup(media, context.mainLog, context.userLog),
+                   QStringLiteral("Applying the rules"));
+    if (eyeTV)
+      reportIfFailed(context.mainLog, ParseEyeTVRecordingName(media, context.mainLog),
+                     QStringLiteral("Reading the recording's name"));
 
     if (media.hadexistingtags()) {
       media.setSoliddetection(true);
       media.setReasonfordeselection(DeselectionReason::None);
       post(kRefreshWindow, media);
     } else {
-      LookUpShow(media);
+      reportIfFailed(context.mainLog, LookUpShow(media), QStringLiteral("Looking up %1").arg(media.filename()));
     }
 
     media.setDidlookup(true);
     matchChapterTitles(media, steps, context);
-    ApplyRulesAfterLookup(media, context.mainLog, context.userLog);
+    reportIfFailed(context.mainLog, ApplyRulesAfterLookup(media, context.mainLog, context.userLog),
+                   QStringLiteral("Applying the rules"));
   }
   post(kRefreshWindow, media);
 }

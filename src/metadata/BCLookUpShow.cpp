@@ -223,22 +223,22 @@ BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QStri
   if (const qint32 forced = item.forceid(); forced != 0) {
     report(QStringLiteral("[GREEN]Forcing show ID to %1").arg(forced), 3);
     if (eyeTV)
-      TVDBGetEpisodeByName(forced, item, language, cachepath, myreporter);
+      (void)TVDBGetEpisodeByName(forced, item, language, cachepath, myreporter);
     else if (tagChimp)
-      TagChimpLookupShowData(item, forced, language, cachepath, myreporter);
+      (void)TagChimpLookupShowData(item, forced, language, cachepath, myreporter);
     else
-      TVDBGetEpisode(forced, item, language, cachepath, myreporter);
+      (void)TVDBGetEpisode(forced, item, language, cachepath, myreporter);
   } else if (eyeTV && (item.season() == 0 || item.show() == 0)) {
     if (const auto chosen = selectedAlternate(item))
-      TVDBGetEpisodeByName(chosen->ID(), item, language, cachepath, myreporter);
+      (void)TVDBGetEpisodeByName(chosen->ID(), item, language, cachepath, myreporter);
   } else if (tagChimp) {
     if (item.selectedAlernativeSuggestion() == -1) item.setSelectedAlernativeSuggestion(0);
     if (const auto chosen = selectedAlternate(item)) {
       item.setSeriesname(chosen->Name());
-      TagChimpLookupShowData(item, chosen->ID(), language, cachepath, myreporter);
+      (void)TagChimpLookupShowData(item, chosen->ID(), language, cachepath, myreporter);
     }
   } else if (const auto chosen = selectedAlternate(item)) {
-    TVDBGetEpisode(chosen->ID(), item, language, cachepath, myreporter);
+    (void)TVDBGetEpisode(chosen->ID(), item, language, cachepath, myreporter);
   }
 
   const QString episode = item.episodename();
@@ -280,10 +280,10 @@ BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QStrin
   }
   if (forced != 0) {
     report(QStringLiteral("[GREEN]Forcing show ID to %1").arg(forced), 3);
-    if (source == kTagChimp)
-      TagChimpLookupShowData(item, forced, language, cachepath, myreporter);
-    else
-      LookUpMovieDBInfo(item, forced, language, cachepath, myreporter);
+    reportIfFailed(myreporter,
+                   source == kTagChimp ? TagChimpLookupShowData(item, forced, language, cachepath, myreporter)
+                                       : LookUpMovieDBInfo(item, forced, language, cachepath, myreporter),
+                   QStringLiteral("Looking up movie %1").arg(forced));
     return endSteps(item);
   }
   const auto chosen = selectedAlternate(item);
@@ -296,7 +296,8 @@ BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QStrin
     if (unreachable(answer)) return offline();
     post(kMovieOnline);
   } else {
-    LookUpMovieDBInfo(item, chosen->ID(), language, cachepath, myreporter);
+    reportIfFailed(myreporter, LookUpMovieDBInfo(item, chosen->ID(), language, cachepath, myreporter),
+                   QStringLiteral("Looking up movie %1").arg(chosen->ID()));
   }
   return endSteps(item);
 }

@@ -160,16 +160,21 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
   takeOverPeople(tags.castAndCrew, item);
 
   if (item.mediatype() == MediaType::Movie) {
-    LookUpMovieDBAlternates(item, language, cachePath, reporter);
-    LookUpMovieDBInfoForSelectedAlternate(item, language, cachePath, reporter);
+    // The file's own tags stay whatever the look-ups answer; failures are only logged.
+    reportIfFailed(reporter, LookUpMovieDBAlternates(item, language, cachePath, reporter),
+                   QStringLiteral("Searching movie candidates"));
+    reportIfFailed(reporter, LookUpMovieDBInfoForSelectedAlternate(item, language, cachePath, reporter),
+                   QStringLiteral("Looking up the movie record"));
   } else {
-    TVDBLookUpShow(item, cachePath, reporter);
+    reportIfFailed(reporter, TVDBLookUpShow(item, cachePath, reporter), QStringLiteral("Searching show candidates"));
     const QList<VideoAlternate> candidates = item.AlternativeSuggestions();
     const int selected = item.selectedAlernativeSuggestion();
     if (selected >= 0 && selected < candidates.size())
-      TVDBGetBanner(candidates[selected].ID(), item, cachePath, reporter);
+      reportIfFailed(reporter, TVDBGetBanner(candidates[selected].ID(), item, cachePath, reporter),
+                     QStringLiteral("Fetching the show's artwork"));
   }
-  TagChimpSearchChapterAlternates(item, language, cachePath, false, reporter);
+  reportIfFailed(reporter, TagChimpSearchChapterAlternates(item, language, cachePath, false, reporter),
+                 QStringLiteral("Searching chapter titles"));
 
   if (autoprocess && Defaults::standard().boolForKey(kAutomaticallyConvertAllFiles)) {
     item.setState(MediaState::Queued);

@@ -11,13 +11,13 @@ constexpr const char* kVideoTrackType = "vide";
 constexpr const char* kChapterReference = "chap";
 }  // namespace
 
-void setMP4TrackName(const QString& path, uint32_t trackId, const QString& name) {
+Mp4Error setMP4TrackName(const QString& path, uint32_t trackId, const QString& name) {
   Mp4File file;
-  if (file.open(path.toStdString(), Mp4File::Mode::Modify)) return;
+  if (Mp4Error opened = file.open(path.toStdString(), Mp4File::Mode::Modify)) return opened;
   std::optional<Mp4Track> track = file.track(trackId);
-  if (!track) return;
+  if (!track) return Mp4Error::failure("no track " + std::to_string(trackId));
   track->setName(name.toStdString());
-  file.commit();
+  return file.commit();
 }
 
 void fixNextTrackId(Mp4File& file) {

@@ -159,7 +159,8 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
   item.setActors(QString(current.actors).replace(u'|', u','));
   item.setGenre(QString(current.genre).replace(u'|', u','));
   item.setRating(chosen.rating);
-  TVDBGetBanner(seriesID, item, cachePath, reporter);
+  // An episode without artwork is still found.
+  reportIfFailed(reporter, TVDBGetBanner(seriesID, item, cachePath, reporter), QStringLiteral("Fetching the show's artwork"));
   return BCError::NoError();
 }
 

@@ -5,7 +5,7 @@
 
 namespace zuvo {
 
-class Mp4Error {
+class [[nodiscard]] Mp4Error {
  public:
   Mp4Error() = default;  // success
   static Mp4Error ok() { return Mp4Error(); }

@@ -211,12 +211,12 @@ TEST(SaveMP4Chapters, ChapterReferencesAreRemovedFromEveryTrack) {
 
 TEST(SaveMP4Chapters, TrackNamesAreSetOnlyWhereTheTrackExists) {
   const QString path = tenSecondFixture();
-  setMP4TrackName(path, 2, "Stereo");
+  EXPECT_FALSE(setMP4TrackName(path, 2, "Stereo").failed());
   EXPECT_TRUE(QString::fromUtf8(mediainfo(path)).contains(QRegularExpression(R"(Audio[^\n]*\n(.+\n)*Title\s+: Stereo)")));
   const QByteArray before = readFile(path);
-  setMP4TrackName(path, 9, "Nobody");
+  EXPECT_TRUE(setMP4TrackName(path, 9, "Nobody").failed()) << "a missing track is said";
   EXPECT_EQ(readFile(path), before);
   const QString missing = freshFolder("none") + "/missing.m4v";
-  setMP4TrackName(missing, 1, "Stereo");
+  EXPECT_TRUE(setMP4TrackName(missing, 1, "Stereo").failed()) << "a missing file is said";
   EXPECT_FALSE(QFile::exists(missing));
 }

@@ -141,7 +141,8 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
   installQueueTable(windows_.Queue1TableView, queue1Model_);
   installQueueTable(windows_.Queue2TableView, queue2Model_);
   useQueueTable(windows_.Queue1TableView);
-  startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { LookUpShow(*item); }); };
+  // The look-up logs its own failures and leaves its outcome on the item.
+  startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { (void)LookUpShow(*item); }); };
   connectTables();
   connectCommands();
   QGuiApplication::setQuitOnLastWindowClosed(false);

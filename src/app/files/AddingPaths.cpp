@@ -99,7 +99,7 @@ void AddingPaths::processdrop(const QString& filenamesText) {
 
 void AddingPaths::addPackage(const QString& path) {
   ControllerHooks::call(hooks_.showMainWindow);
-  lists_.addfiletotable(path, true, false);
+  (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
 }
 
 void AddingPaths::doDropXML(const QString& filenamesText) {
@@ -137,7 +137,7 @@ void AddingPaths::doDropXML(const QString& filenamesText) {
       log->report(QStringLiteral("File is in a supported video container"), 3);
       userLog->report(QStringLiteral("File is in a supported video container"), 3);
       ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding file %1").arg(path));
-      lists_.addfiletotable(path, true, false);
+      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
       lists_.makefilestable();
     } else {
       log->report(QStringLiteral("[RED] File has unknown format, not added to main window"), 3);
@@ -155,7 +155,7 @@ bool AddingPaths::openFile(const QString& opened) {
   if (file.isFile() && IsVideoFile(path)) {
     state_.mainLog->report(QStringLiteral("[BLUE]  openFile is a supported video file : %1").arg(path), 4);
     ControllerHooks::call(hooks_.showMainWindow);
-    lists_.addfiletotable(path, true, false);
+    (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
   } else if (isEyeTVPackage(file)) {
     // A recording package is one source, not a folder to look into.
     addPackage(path);
@@ -176,7 +176,7 @@ void AddingPaths::openFiles(const QStringList& paths) {
     if (file.isFile() && IsVideoFile(path)) {
       state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
       ControllerHooks::call(hooks_.showMainWindow);
-      lists_.addfiletotable(path, true, false);
+      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
       lists_.makefilestable();
     }
     if (isEyeTVPackage(file)) {
@@ -199,7 +199,7 @@ void AddingPaths::handleService(const QStringList& paths) {
       // A folder is looked into, as an opened one is.
       scanner_.checksubdirectory(path, 1, true, false);
     } else {
-      lists_.addfiletotable(path, true, false);
+      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
     }
     lists_.makefilestable();
   }

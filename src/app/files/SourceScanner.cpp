@@ -131,7 +131,7 @@ void SourceScanner::found(const QString& path, bool drop, bool timed, bool annou
     ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding file %1").arg(path));
   }
   if (identity && !known) taken_.insert(path, *identity);
-  lists_.addfiletotable(path, drop, autoprocess(timed));
+  (void)lists_.addfiletotable(path, drop, autoprocess(timed));  // a refusal is logged by the list
 }
 
 void SourceScanner::sourceConverted(const MediaFile& media) {

@@ -144,7 +144,8 @@ BCError BCConverter::ConvertSteps() {
   if (!sample && media->isDVD()) {
     if (const BCError error = ExtractDVD(); error.Error()) return error;
   }
-  if (!sample) ExtractSubtitles();
+  // Subtitles are optional: a failed extraction converts without them.
+  if (!sample) reportIfFailed(myreporter, ExtractSubtitles(), QStringLiteral("Extracting subtitles"), 3);
   if (!media->isDVD()) {
     if (const BCError error = ExtractAudio(); error.Error()) return error;
   }
@@ -193,7 +194,8 @@ BCError BCConverter::ConvertSteps() {
       reportBoth(myreporter, QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"),
                  QStringLiteral("Doing EyeTV HD Preconvert"), 3);
       reportTo(myreporter, mencoder.text(), 4);
-      runMencoder(mencoderpath, mencoder, media, conversiondirectory, updatetableview, myreporter);
+      // The pass after it reads the preconverted file or, without one, the source.
+      (void)runMencoder(mencoderpath, mencoder, media, conversiondirectory, updatetableview, myreporter);
     }
 
     pass.finish();

@@ -98,7 +98,8 @@ class AudioAdder {
     ToolArguments encode(options, {input, reencoded});
     encode.append(syncPart_);
     reportTo(c_.myreporter, encode.text(), 4);
-    runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    // The file, not the exit status, is judged; a stop shows on the media object.
+    (void)runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.myreporter);
     if (Defaults::standard().boolForKey("NormalizeStereoAudio")) {
       media_.setPassnumber(PassStage::NormalisingAudio);
       runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}), c_.convideodata,
@@ -130,7 +131,8 @@ class AudioAdder {
     ToolArguments copy(QStringLiteral(" -y -i %@  -acodec copy -ab 384k -ar 48000 -ac 6 %@"), {input, raw});
     copy.append(syncPart_);
     reportTo(c_.myreporter, copy.text(), 4);
-    runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    // The file, not the exit status, is judged; a stop shows on the media object.
+    (void)runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.myreporter);
     add(raw, QStringLiteral("Surround"), language, track.isDefault(), track.name());
   }
 
@@ -147,7 +149,8 @@ class AudioAdder {
     // A track that could not be added is absent; its name must not land on another track.
     const uint32_t added = lastTrackId(output_);
     if (added < trackNumber_) return;
-    setMP4TrackName(output_, added, trackName);
+    if (const Mp4Error named = setMP4TrackName(output_, added, trackName))
+      reportTo(c_.myreporter, QStringLiteral("Naming track %1 failed: %2").arg(added).arg(QString::fromStdString(named.message())), 3);
     trackNumber_ = added + 1;
   }
 

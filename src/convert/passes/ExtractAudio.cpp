@@ -62,7 +62,7 @@ BCError BCConverter::ExtractAudio() {
                         const QString& description) -> std::optional<BCError> {
       current = output;
       reportTo(myreporter, command.text(), 4);
-      runFFMpeg(ffmpegpath, command, convideodata, conversiondirectory, myreporter);
+      (void)runFFMpeg(ffmpegpath, command, convideodata, conversiondirectory, myreporter);  // the file is judged
       if (conversionStopped(media)) return std::nullopt;  // handled below, after the track
       if (QFileInfo::exists(output)) {
         soundexported = true;

@@ -110,7 +110,7 @@ BCError BCConverter::ExtractSubtitles() {
                         {stripped});
     if (!audioIds.isEmpty()) strip.append(QStringLiteral(" -a ") + audioIds.join(u','));
     strip.append(keep + QStringLiteral("\"%@\""), {fileToConvertPath});
-    runMkvmerge(mkvmergepath, strip, convideodata, conversiondirectory, updatetableview, myreporter);
+    (void)runMkvmerge(mkvmergepath, strip, convideodata, conversiondirectory, updatetableview, myreporter);  // the file is judged
     if (QFileInfo::exists(stripped)) {
       useAsSource(*this, stripped);
       subtitlesstripped = true;
