@@ -19,6 +19,8 @@ constexpr Row kServices[] = {
     {Service::TVRage, "ZUVO_TVRAGE_URL", "http://services.tvrage.com"},
     {Service::News, "ZUVO_NEWS_URL", "http://www.zuvo.example"},
     {Service::Homepage, "ZUVO_HOMEPAGE_URL", "http://www.zuvo.example"},
+    // The maker's social-media page, on its own host.
+    {Service::Social, "ZUVO_SOCIAL_URL", "https://social.zuvo.example/zuvo"},
 };
 
 const Row& row(Service service) {

@@ -5,7 +5,7 @@
 
 namespace zuvo {
 
-enum class Service { TheTVDB, TheTVDBBanners, TheMovieDB, TagChimp, TVRage, News, Homepage };
+enum class Service { TheTVDB, TheTVDBBanners, TheMovieDB, TagChimp, TVRage, News, Homepage, Social };
 
 // The base address without a trailing "/", e.g. "http://www.thetvdb.com".
 QString serviceBaseURL(Service service);
