@@ -528,6 +528,8 @@ HelperInfo Controller::ScanForTurbo264(const QString& cacheFolder) {
   const QString helper = paths::toolPath(QStringLiteral("Zuvo264Helper"));
   state_.helperAnswer = run264HelperInfo(helper, cacheFolder, state_.mainLog);
   UpdateTurboLabel();
+  // The QuickTime codec component exists only on the Mac; ffmpeg reads those formats here.
+  state_.mainLog->report(QStringLiteral("[RED] Perian not installed"), 4);
   return state_.helperAnswer;
 }
 

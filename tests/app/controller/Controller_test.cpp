@@ -163,6 +163,7 @@ TEST_F(ControllerTest, StartUpLogsEachStepAndMakesTheFolders) {
                                 "Creating Busy, Tags, Preferences and Alert Panel",
                                 "Creating LookUp object",
                                 "Checking for Turbo.264",
+                                "[RED] Perian not installed",
                                 "Checking for News"};
   qsizetype at = -1;
   for (const QString& line : expected) {
