@@ -49,6 +49,8 @@ QFrame* onlineBox(const char* name, const QString& label, QWidget* parent) {
   auto* box = named(new QFrame(parent), name);
   box->setFrameShape(QFrame::StyledPanel);
   box->setAutoFillBackground(true);
+  // As wide as its label: the drop hint beside it comes and goes.
+  box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
   auto* layout = new QHBoxLayout(box);
   layout->setContentsMargins(6, 2, 6, 2);
   layout->addWidget(new QLabel(label, box));
@@ -84,6 +86,8 @@ MainWindowShell::MainWindowShell() {
   Turbo264TextField = named(new QLabel(MainView), "Turbo264TextField");
   SplitViewButton = named(new QPushButton(QStringLiteral("Queue"), MainView), "SplitViewButton");
   top->addWidget(DropVideoImage, 1);
+  // Takes the hint's room while it is hidden.
+  top->addStretch(1);
   top->addWidget(TVInfoOnline);
   top->addWidget(MovieInfoOnline);
   top->addWidget(Turbo264TextField);

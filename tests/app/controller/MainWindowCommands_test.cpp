@@ -208,6 +208,26 @@ TEST_F(MainWindowCommandsTest, TheFilesKeepTheirWidthWhenTheQueuePaneOpens) {
   EXPECT_TRUE(w.QueuePanel->isVisible());
 }
 
+TEST_F(MainWindowCommandsTest, TheOnlineBoxesKeepTheirSizeOnceTheDropHintHides) {
+  MainWindowShell& w = windows();
+  w.MainWindow->resize(1100, 600);
+  w.MainWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(w.DropVideoImage->isVisible());
+  QApplication::processEvents();
+  const int tv = w.TVInfoOnline->width(), movies = w.MovieInfoOnline->width();
+  EXPECT_LT(tv, 100);
+  EXPECT_LT(movies, 100);
+
+  setFiles({item("a.avi")});
+  QApplication::processEvents();
+  ASSERT_FALSE(w.DropVideoImage->isVisible());
+  EXPECT_EQ(w.TVInfoOnline->width(), tv);
+  EXPECT_EQ(w.MovieInfoOnline->width(), movies);
+  // The two boxes stay side by side at the right of the bar.
+  EXPECT_GT(w.TVInfoOnline->x(), w.MainView->width() / 2);
+}
+
 TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsItsWindowBack) {
   MainWindowShell& w = windows();
   setFiles({item("a.avi")});
