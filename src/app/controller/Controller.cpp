@@ -781,12 +781,19 @@ void Controller::useQueueTable(QTableView* table) {
 
 void Controller::reloadFiles() {
   // A reload keeps the selection: the same items stay selected wherever they now are.
+  // The current cell (where the arrow keys move from) stays on its item too.
   const QList<MediaFilePtr> selected = selectedFiles_;
+  BCTableView* view = windows_.FilesTableView;
+  const QModelIndex current = view->currentIndex();
+  const MediaFilePtr currentItem = current.isValid() ? filesModel_->shownItem(current.row()) : nullptr;
   filesModel_->reload();
   QList<int> rows;
   for (const MediaFilePtr& item : selected)
     if (const qsizetype row = state_.files.indexOf(item); item && row >= 0) rows << int(row);
   restoringSelection_ = true;
+  if (const qsizetype row = currentItem ? state_.files.indexOf(currentItem) : -1; row >= 0)
+    view->selectionModel()->setCurrentIndex(filesModel_->index(int(row), current.column()),
+                                            QItemSelectionModel::NoUpdate);
   selectFileRows(rows);
   restoringSelection_ = false;
   // Items that left the table take the tag editor and the menus with them.
