@@ -135,6 +135,10 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
   installFilesTable(windows_.FilesTableView, filesModel_);
   installQueueTable(windows_.Queue1TableView, queue1Model_);
   installQueueTable(windows_.Queue2TableView, queue2Model_);
+  for (QueueTableView* view : {windows_.Queue1TableView, windows_.Queue2TableView}) {
+    view->setStopRequest([this](const QList<int>& rows) { stopQueueRows(rows); });
+    view->setMoveRequest([this](int row, int by) { moveQueueRow(row, by); });
+  }
   useQueueTable(windows_.Queue1TableView);
   startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { LookUpShow(*item); }); };
   connectTables();

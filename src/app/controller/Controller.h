@@ -127,6 +127,10 @@ class Controller : public QObject {
   void tableEditRequested(const QString& identifier, int row, const QVariant& value);
   // The stop or reset button of a row of the queue table in use.
   void stopButtonClick(int row);
+  // The stop key on rows of the queue table in use: each row's stop button, in turn.
+  void stopQueueRows(const QList<int>& rows);
+  // The move keys: the row goes one place up (-1) or down (+1) and stays current.
+  void moveQueueRow(int row, int by);
   // `tableViewSelectionDidChange:` of the files table.
   void filesSelectionChanged();
   // The Return key: the tag editor for the selected row or rows.

@@ -99,7 +99,7 @@ MainWindowShell::MainWindowShell() {
   RightPane = new QWidget(MainSplitView);
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
-  Queue2TableView = named(new QTableView(RightPane), "Queue2TableView");
+  Queue2TableView = named(new QueueTableView(RightPane), "Queue2TableView");
   paneLayout->addWidget(Queue2TableView);
   paneLayout->addLayout(
       queueButtons(RightPane, "ClearCompletedButton2", "QueuePauseButton2", ClearCompletedButton2, QueuePauseButton2));
@@ -251,7 +251,7 @@ MainWindowShell::MainWindowShell() {
   QueuePanel->setWindowTitle(QStringLiteral("Conversion Queue"));
   QueuePanel->resize(500, 400);
   auto* queueLayout = new QVBoxLayout(QueuePanel.get());
-  Queue1TableView = named(new QTableView(QueuePanel.get()), "Queue1TableView");
+  Queue1TableView = named(new QueueTableView(QueuePanel.get()), "Queue1TableView");
   queueLayout->addWidget(Queue1TableView);
   queueLayout->addLayout(queueButtons(QueuePanel.get(), "ClearCompletedButton", "QueuePauseButton",
                                       ClearCompletedButton, QueuePauseButton));

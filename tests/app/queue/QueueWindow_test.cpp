@@ -1,7 +1,8 @@
 // The queue window while a real conversion runs: a video is opened with the program,
 // probed, set to HD from the Video menu and queued with the toolbar's Convert; the tick
 // starts the real converter and its encoder. What the window paints, what its buttons do
-// to the encoder's processes, and what a quit leaves for the next launch.
+// to the encoder's processes, what a quit leaves for the next launch, what a screen reader
+// reads and presses in the rows, and the rows' keys.
 #include "app/controller/RestorableState.h"
 #include "app/files/AddingPaths.h"
 #include "app/queue/QueueRunner.h"
@@ -9,11 +10,13 @@
 #include "app/support/MainWindowFixture.h"
 #include "platform/RunLoop.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QHelpEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
@@ -108,6 +111,47 @@ class QueueWindowTest : public test::MainWindowTest {
     QTableView* table = controller->queueTableInUse();
     const QRect cell = table->visualRect(table->model()->index(row, QueueTableModel::column("Stop")));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(5, 35));
+  }
+
+  // The cell a screen reader finds at a row and column of the queue table in use.
+  QAccessibleInterface* accessibleCell(int row, const char* identifier) {
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(controller->queueTableInUse());
+    EXPECT_TRUE(table && table->tableInterface());
+    return table && table->tableInterface() ? table->tableInterface()->cellAt(row, QueueTableModel::column(identifier))
+                                            : nullptr;
+  }
+
+  // What a screen reader reads of a converting row, and the row's stop once `stop` presses it.
+  void readAndStop(const std::function<void()>& stop) {
+    const MediaFilePtr item = startConverting("Holiday.avi", 60);
+    ASSERT_TRUE(item);
+    QAccessibleInterface* status = accessibleCell(0, "ProgressIndicator");
+    ASSERT_TRUE(status);
+    const QString title = accessibleCell(0, "Image")->text(QAccessible::Name);
+    EXPECT_FALSE(title.isEmpty());
+    const QString text = status->text(QAccessible::Name);
+    EXPECT_TRUE(text.startsWith(title + ", Converting, HD")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression(", \\d+%"))) << text.toStdString();
+    ASSERT_TRUE(status->valueInterface());
+    EXPECT_EQ(status->valueInterface()->maximumValue().toInt(), 100);
+    // The value follows the pass as it goes on.
+    const int first = status->valueInterface()->currentValue().toInt();
+    EXPECT_GT(first, 0);
+    EXPECT_TRUE(waitUntil([&] { return status->valueInterface()->currentValue().toInt() > first; }, 30, 10));
+    EXPECT_EQ(status->valueInterface()->currentValue().toInt(), item->progress());
+
+    QAccessibleInterface* button = accessibleCell(0, "Stop");
+    ASSERT_TRUE(button && button->actionInterface());
+    EXPECT_EQ(button->text(QAccessible::Name), "Stop");
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    const qint64 group = encoderGroup();
+    stop();
+    EXPECT_TRUE(test::groupEnds(group, 10000)) << "the encoder still runs";
+    EXPECT_EQ(item->state(), MediaState::Ended);
+    EXPECT_TRUE(item->stopbuttonpressed());
+    EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
+    EXPECT_TRUE(accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name).contains("Stopped"));
+    EXPECT_FALSE(accessibleCell(0, "Stop")->actionInterface()) << "an ended row has nothing to stop";
   }
 
   QString converted;
@@ -268,6 +312,66 @@ TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
   EXPECT_TRUE(QToolTip::isVisible());
   EXPECT_TRUE(QToolTip::text().contains("Failed with error : " + reason.toHtmlEscaped())) << QToolTip::text().toStdString();
   QToolTip::hideText();
+}
+
+TEST_F(QueueWindowTest, AConvertingRowReadsItsProgressAndStopsByTheAccessibleAction) {
+  readAndStop([&] {
+    QAccessibleInterface* button = accessibleCell(0, "Stop");
+    ASSERT_TRUE(button && button->actionInterface());
+    ASSERT_EQ(button->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  });
+}
+
+TEST_F(QueueWindowTest, AConvertingRowStopsByTheDeleteKey) {
+  readAndStop([&] {
+    QTableView* table = controller->queueTableInUse();
+    table->window()->activateWindow();
+    table->setFocus();
+    table->selectRow(0);
+    QTest::keyClick(table, Qt::Key_Delete);
+  });
+}
+
+// Ctrl+Up and Ctrl+Down move the current row as a drag does; it stays current, so the keys
+// go on moving it. Delete takes a queued row back to the files.
+TEST_F(QueueWindowTest, KeysMoveTheCurrentRowAndDeleteTakesAQueuedRowBack) {
+  controller->timer()->stop();
+  const MediaFilePtr a = item("a.avi", true, MediaState::Queued), b = item("b.avi", true, MediaState::Queued),
+                     c = item("c.avi", true, MediaState::Queued);
+  setQueue({a, b, c});
+  controller->showQueue();
+  QTableView* table = controller->queueTableInUse();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
+  table->setFocus();
+  table->setCurrentIndex(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
+  struct Step {
+    Qt::Key key;
+    QList<MediaFilePtr> order;
+    int current;
+  };
+  const Step steps[] = {
+      {Qt::Key_Down, {b, a, c}, 1},
+      {Qt::Key_Down, {b, c, a}, 2},
+      {Qt::Key_Down, {b, c, a}, 2},  // already last
+      {Qt::Key_Up, {b, a, c}, 1},
+      {Qt::Key_Up, {a, b, c}, 0},
+      {Qt::Key_Up, {a, b, c}, 0},  // already first
+  };
+  for (const Step& step : steps) {
+    QTest::keyClick(table, step.key, Qt::ControlModifier);
+    EXPECT_EQ(state().queue, step.order);
+    EXPECT_EQ(table->currentIndex().row(), step.current);
+  }
+  QAccessibleInterface* button = accessibleCell(0, "Stop");
+  ASSERT_TRUE(button);
+  EXPECT_EQ(button->text(QAccessible::Name), "Remove from the queue");
+  EXPECT_TRUE(accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name).contains("Queued"));
+  table->selectRow(0);
+  QTest::keyClick(table, Qt::Key_Delete);
+  EXPECT_EQ(state().queue, (QList<MediaFilePtr>{b, c}));
+  EXPECT_EQ(a->state(), MediaState::InFilesTable);
+  EXPECT_TRUE(state().files.contains(a));
 }
 
 }  // namespace
