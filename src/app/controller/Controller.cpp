@@ -25,6 +25,7 @@
 #include "app/tables/TableImages.h"
 #include "app/controller/TimedActivities.h"
 #include "app/controller/UserLanguage.h"
+#include "app/controller/ModalQuitKey.h"
 #include "app/controller/WindowManagerClose.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/destination/DuplicateChecks.h"
@@ -150,6 +151,9 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
     if (!terminated_) QuitButtonPress();
   });
   connect(windows_.QuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
+  modalQuitKey_ = std::make_unique<ModalQuitKey>([this] {
+    if (!terminated_) QuitButtonPress();
+  });
   connect(windows_.StatusQuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
   connect(windows_.RateZuvoButton, &QPushButton::clicked, this, [this] { rateZuvo(); });
 }

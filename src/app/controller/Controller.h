@@ -45,6 +45,7 @@ class QueueRunner;
 class SourceScanner;
 class TimedActivities;
 class WindowManagerClose;
+class ModalQuitKey;
 
 class Controller : public QObject {
  public:
@@ -288,6 +289,7 @@ class Controller : public QObject {
   std::function<void(const MediaFilePtr&)> startLookUp_;
   std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
   std::unique_ptr<WindowManagerClose> windowManagerClose_;
+  std::unique_ptr<ModalQuitKey> modalQuitKey_;
 };
 
 }  // namespace zuvo
