@@ -12,7 +12,7 @@ packages=(
   ffmpeg mediainfo mkvtoolnix mencoder mplayer handbrake-cli dvdauthor
   xdg-utils fonts-dejavu-core dbus
   # independent readers and harness used by the tests
-  atomicparsley python3 python3-mutagen xvfb xauth desktop-file-utils
+  atomicparsley python3 python3-mutagen xvfb xauth desktop-file-utils openbox
 )
 
 missing=()

@@ -771,7 +771,15 @@ void Controller::showQueue() {
     return;
   }
   QWidget* panel = windows_.QueuePanel.get();
-  panel->setWindowFlag(Qt::WindowStaysOnTopHint, Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop")));
+  // Floating means above the main window only: the window manager keeps a dialog above the
+  // window it is transient for, and modal windows (transient for the main window too, and
+  // opened later) above both. A stays-on-top window would cover them and every other program.
+  const bool floating = Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop"));
+  const Qt::WindowType type = floating ? Qt::Dialog : Qt::Window;
+  if (panel->windowType() != type) panel->setWindowFlags((panel->windowFlags() & ~Qt::WindowType_Mask) | type);
+  panel->winId();
+  windows_.MainWindow->winId();
+  panel->windowHandle()->setTransientParent(floating ? windows_.MainWindow->windowHandle() : nullptr);
   placeOverMainWindowOnce(panel);
   panel->show();
   bringWindowForward(panel);

@@ -2,19 +2,22 @@
 // probed, set to HD from the Video menu and queued with the toolbar's Convert; the tick
 // starts the real converter and its encoder. What the window paints, what its buttons do
 // to the encoder's processes, what a quit leaves for the next launch, what a screen reader
-// reads and presses in the rows, and the rows' keys.
+// reads and presses in the rows, the rows' keys, and the window's stacking.
 #include "app/controller/RestorableState.h"
 #include "app/files/AddingPaths.h"
+#include "app/preferences/BCPreferencePanel.h"
 #include "app/queue/QueueRunner.h"
 #include "app/queue/QueueTableModel.h"
 #include "app/support/MainWindowFixture.h"
 #include "platform/RunLoop.h"
 
 #include <QAccessible>
+#include <QDialog>
 #include <QDir>
 #include <QHelpEvent>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -22,7 +25,10 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolTip>
+#include <QWindow>
+#include <cstring>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 using namespace zuvo;
 using runloop::waitUntil;
@@ -372,6 +378,89 @@ TEST_F(QueueWindowTest, KeysMoveTheCurrentRowAndDeleteTakesAQueuedRowBack) {
   EXPECT_EQ(state().queue, (QList<MediaFilePtr>{b, c}));
   EXPECT_EQ(a->state(), MediaState::InFilesTable);
   EXPECT_TRUE(state().files.contains(a));
+}
+
+// The X server's stacking order (bottom first) of the window manager's clients.
+QList<quint32> stacking(xcb_connection_t* x, xcb_window_t root, xcb_atom_t list) {
+  QList<quint32> windows;
+  xcb_get_property_reply_t* reply =
+      xcb_get_property_reply(x, xcb_get_property(x, 0, root, list, XCB_ATOM_WINDOW, 0, 1024), nullptr);
+  if (!reply) return windows;
+  const auto* ids = static_cast<const quint32*>(xcb_get_property_value(reply));
+  for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i) windows << ids[i];
+  free(reply);
+  return windows;
+}
+
+// On an X server with a window manager (ctest app_queue_window_stacking): the floating
+// queue window stays above the main window, and a modal window comes above it.
+TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWindow) {
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() != "xcb" || !x11 || !x11->connection())
+    GTEST_SKIP() << "runs on an X server as the ctest app_queue_window_stacking";
+  xcb_connection_t* x = x11->connection();
+  const auto atom = [&](const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, strlen(name), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : 0;
+    free(reply);
+    return value;
+  };
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+  const xcb_atom_t list = atom("_NET_CLIENT_LIST_STACKING");
+  const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
+  const auto managerRuns = [&] {
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(x, xcb_get_property(x, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    const bool found = reply && xcb_get_property_value_length(reply) > 0;
+    free(reply);
+    return found;
+  };
+  // The display's own window manager, or openbox started here.
+  QProcess manager;
+  if (!managerRuns()) {
+    manager.start("openbox", {"--sm-disable"});
+    ASSERT_TRUE(manager.waitForStarted()) << "openbox is needed (scripts/setup.sh installs it)";
+  }
+  ASSERT_TRUE(waitUntil(managerRuns, 20, 20)) << "no window manager came up";
+  const auto above = [&](QWidget* upper, QWidget* lower) {
+    const QList<quint32> order = stacking(x, root, list);
+    const qsizetype u = order.indexOf(quint32(upper->winId())), l = order.indexOf(quint32(lower->winId()));
+    return u >= 0 && l >= 0 && u > l;
+  };
+
+  Defaults::standard().setBool(true, "QueueAlwaysOntop");
+  QMainWindow* main = windows().MainWindow.get();
+  QWidget* queue = windows().QueuePanel.get();
+  main->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+  controller->showQueue();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(queue));
+  // The main window comes forward: the queue stays in front of it.
+  main->raise();
+  main->activateWindow();
+  EXPECT_TRUE(waitUntil([&] { return above(queue, main); }, 10, 20)) << "the queue went under the main window";
+  runloop::runFor(0.3);
+  EXPECT_TRUE(above(queue, main));
+
+  bool modalAbove = false, queueStillAboveMain = false;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    QDialog* preferences = controller->preferencesPanel()->window();
+    if (QApplication::activeModalWidget() != preferences) return;
+    look.stop();
+    modalAbove = waitUntil([&] { return above(preferences, queue); }, 10, 20);
+    queueStillAboveMain = above(queue, main);
+    preferences->reject();
+  });
+  look.start(20);
+  controller->PreferencesMenuPress();  // returns when its modal run ends
+  EXPECT_TRUE(modalAbove) << "the queue window covers the modal preferences";
+  EXPECT_TRUE(queueStillAboveMain);
+
+  if (manager.state() != QProcess::NotRunning) {
+    manager.terminate();
+    manager.waitForFinished(5000);
+  }
 }
 
 }  // namespace
