@@ -82,6 +82,8 @@ constexpr double kTagsJobQuitWait = 30;
 // A stopped conversion ends its tool within a second or two.
 constexpr double kConversionQuitWait = 10;
 constexpr double kQuitPauseWait = 2;
+// The notices still on their way at quit (each GNTP one waits a second for its answer).
+constexpr double kNoticesQuitWait = 5;
 constexpr const char* kQueueRunning = "Pause";
 constexpr const char* kQueuePaused = "Resume";
 
@@ -322,6 +324,10 @@ bool Controller::awakeFromNib() {
   mainLog->report(QStringLiteral("[BLUE]Mac OS Version is %1").arg(version.text()), 2);
   notices_ = std::make_unique<Notices>(mainLog, userLog, version);
   notices_->setStatusSink([this](const QString& text) { windows_.MessageTextField->setText(text); });
+  // A desktop notice the user activates brings the queue forward.
+  notices_->setActivated([this] {
+    if (!quitting_) showQueue();
+  });
   makeQueueAndTimedWork();
 
   mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
@@ -737,6 +743,7 @@ void Controller::QuitButtonPress() {
     runner_->waitForJobs(kConversionQuitWait);
   }
 
+  if (notices_) notices_->waitForDelivered(kNoticesQuitWait);
   both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
   if (timer_) timer_->stop();
   if (statusItem_) statusItem_->hide();
