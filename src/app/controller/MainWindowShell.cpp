@@ -219,6 +219,9 @@ MainWindowShell::MainWindowShell() {
   for (const auto& [slot, names] : items) {
     *slot = action(MainToolbar, names.first, QLatin1String(names.second));
     MainToolbar->addAction(*slot);
+    // Toolbar buttons take no focus by default; several commands (Convert, Convert All)
+    // exist nowhere else, so Tab must reach them and Space press them.
+    MainToolbar->widgetForAction(*slot)->setFocusPolicy(Qt::TabFocus);
   }
 
   // Panels over the main window: the window manager places them on it and keeps them with it.

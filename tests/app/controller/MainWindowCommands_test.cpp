@@ -22,6 +22,7 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
+#include <QToolBar>
 
 using namespace zuvo;
 using test::AlertCloser;
@@ -226,6 +227,23 @@ TEST_F(MainWindowCommandsTest, TheOnlineBoxesKeepTheirSizeOnceTheDropHintHides) 
   EXPECT_EQ(w.MovieInfoOnline->width(), movies);
   // The two boxes stay side by side at the right of the bar.
   EXPECT_GT(w.TVInfoOnline->x(), w.MainView->width() / 2);
+}
+
+// A keyboard user reaches the toolbar's commands with Tab and presses them with Space.
+TEST_F(MainWindowCommandsTest, TabReachesTheToolbarAndSpaceQueuesTheSelectedFile) {
+  MainWindowShell& w = windows();
+  setFiles({item("a.avi")});
+  w.MainWindow->show();
+  w.MainWindow->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.MainWindow.get()));
+  w.FilesTableView->setFocus();
+  select({0});
+  QWidget* convert = w.MainToolbar->widgetForAction(w.ConvertToolbarItem);
+  for (int i = 0; i < 40 && QApplication::focusWidget() != convert; ++i)
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), convert) << "Tab never reached Convert";
+  QTest::keyClick(convert, Qt::Key_Space);
+  EXPECT_EQ(state().queue.size(), 1);
 }
 
 TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsItsWindowBack) {
