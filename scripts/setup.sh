@@ -14,7 +14,7 @@ packages=(
   # the certificates the look-ups check the services' HTTPS against
   ca-certificates
   # independent readers and harness used by the tests
-  atomicparsley python3 python3-mutagen xvfb xauth desktop-file-utils
+  atomicparsley python3 python3-mutagen xvfb xauth desktop-file-utils openbox
 )
 
 missing=()

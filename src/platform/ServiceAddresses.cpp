@@ -24,6 +24,8 @@ constexpr Row kServices[] = {
     {Service::LiveTMDB, "ZUVO_TMDB3_URL", "https://api.themoviedb.org/3"},
     {Service::LiveTMDBImages, "ZUVO_TMDB_IMAGES_URL", ""},
     {Service::LiveTheTVDB, "ZUVO_TVDB4_URL", "https://api4.thetvdb.com/v4"},
+    // The maker's social-media page, on its own host.
+    {Service::Social, "ZUVO_SOCIAL_URL", "https://social.zuvo.example/zuvo"},
 };
 
 const Row& row(Service service) {

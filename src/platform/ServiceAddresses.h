@@ -21,6 +21,7 @@ enum class Service {
   LiveTMDB,
   LiveTMDBImages,
   LiveTheTVDB,
+  Social,
 };
 
 // The base address without a trailing "/", e.g. "http://www.thetvdb.com".

@@ -26,6 +26,7 @@
 #include "app/tables/TableImages.h"
 #include "app/controller/TimedActivities.h"
 #include "app/controller/UserLanguage.h"
+#include "app/controller/ModalQuitKey.h"
 #include "app/controller/WindowManagerClose.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/destination/DuplicateChecks.h"
@@ -86,6 +87,8 @@ constexpr double kQuitPauseWait = 2;
 // Writing the lists takes well under a second; a slow disk gets this long before the
 // program ends anyway.
 constexpr double kListsQuitWait = 60;
+// The notices still on their way at quit (each GNTP one waits a second for its answer).
+constexpr double kNoticesQuitWait = 5;
 constexpr const char* kQueueRunning = "Pause";
 constexpr const char* kQueuePaused = "Resume";
 
@@ -140,6 +143,10 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
   installFilesTable(windows_.FilesTableView, filesModel_);
   installQueueTable(windows_.Queue1TableView, queue1Model_);
   installQueueTable(windows_.Queue2TableView, queue2Model_);
+  for (QueueTableView* view : {windows_.Queue1TableView, windows_.Queue2TableView}) {
+    view->setStopRequest([this](const QList<int>& rows) { stopQueueRows(rows); });
+    view->setMoveRequest([this](int row, int by) { moveQueueRow(row, by); });
+  }
   useQueueTable(windows_.Queue1TableView);
   // The look-up logs its own failures and leaves its outcome on the item.
   startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { (void)LookUpShow(*item); }); };
@@ -152,6 +159,9 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
     if (!terminated_) QuitButtonPress();
   });
   connect(windows_.QuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
+  modalQuitKey_ = std::make_unique<ModalQuitKey>([this] {
+    if (!terminated_) QuitButtonPress();
+  });
   connect(windows_.StatusQuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
   connect(windows_.RateZuvoButton, &QPushButton::clicked, this, [this] { rateZuvo(); });
 }
@@ -326,6 +336,10 @@ bool Controller::awakeFromNib() {
   mainLog->report(QStringLiteral("[BLUE]Mac OS Version is %1").arg(version.text()), 2);
   notices_ = std::make_unique<Notices>(mainLog, userLog, version);
   notices_->setStatusSink([this](const QString& text) { windows_.MessageTextField->setText(text); });
+  // A desktop notice the user activates brings the queue forward.
+  notices_->setActivated([this] {
+    if (!quitting_) showQueue();
+  });
   makeQueueAndTimedWork();
 
   mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
@@ -573,6 +587,8 @@ HelperInfo Controller::ScanForTurbo264(const QString& cacheFolder) {
   const QString helper = paths::toolPath(QStringLiteral("Zuvo264Helper"));
   state_.helperAnswer = run264HelperInfo(helper, cacheFolder, state_.mainLog);
   UpdateTurboLabel();
+  // The QuickTime codec component exists only on the Mac; ffmpeg reads those formats here.
+  state_.mainLog->report(QStringLiteral("[RED] Perian not installed"), 4);
   return state_.helperAnswer;
 }
 
@@ -800,6 +816,7 @@ void Controller::QuitButtonPress() {
   ToolProcess::endAll();
 
   if (saver_) saver_->waitUntilWritten(kListsQuitWait);
+  if (notices_) notices_->waitForDelivered(kNoticesQuitWait);
   both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
   if (timer_) timer_->stop();
   if (statusItem_) statusItem_->hide();
@@ -834,7 +851,15 @@ void Controller::showQueue() {
     return;
   }
   QWidget* panel = windows_.QueuePanel.get();
-  panel->setWindowFlag(Qt::WindowStaysOnTopHint, Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop")));
+  // Floating means above the main window only: the window manager keeps a dialog above the
+  // window it is transient for, and modal windows (transient for the main window too, and
+  // opened later) above both. A stays-on-top window would cover them and every other program.
+  const bool floating = Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop"));
+  const Qt::WindowType type = floating ? Qt::Dialog : Qt::Window;
+  if (panel->windowType() != type) panel->setWindowFlags((panel->windowFlags() & ~Qt::WindowType_Mask) | type);
+  panel->winId();
+  windows_.MainWindow->winId();
+  panel->windowHandle()->setTransientParent(floating ? windows_.MainWindow->windowHandle() : nullptr);
   placeOverMainWindowOnce(panel);
   panel->show();
   bringWindowForward(panel);
@@ -852,12 +877,19 @@ void Controller::useQueueTable(QTableView* table) {
 
 void Controller::reloadFiles() {
   // A reload keeps the selection: the same items stay selected wherever they now are.
+  // The current cell (where the arrow keys move from) stays on its item too.
   const QList<MediaFilePtr> selected = selectedFiles_;
+  BCTableView* view = windows_.FilesTableView;
+  const QModelIndex current = view->currentIndex();
+  const MediaFilePtr currentItem = current.isValid() ? filesModel_->shownItem(current.row()) : nullptr;
   filesModel_->reload();
   QList<int> rows;
   for (const MediaFilePtr& item : selected)
     if (const qsizetype row = state_.files.indexOf(item); item && row >= 0) rows << int(row);
   restoringSelection_ = true;
+  if (const qsizetype row = currentItem ? state_.files.indexOf(currentItem) : -1; row >= 0)
+    view->selectionModel()->setCurrentIndex(filesModel_->index(int(row), current.column()),
+                                            QItemSelectionModel::NoUpdate);
   selectFileRows(rows);
   restoringSelection_ = false;
   // Items that left the table take the tag editor and the menus with them.

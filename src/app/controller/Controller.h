@@ -47,6 +47,7 @@ class QueueRunner;
 class SourceScanner;
 class TimedActivities;
 class WindowManagerClose;
+class ModalQuitKey;
 
 class Controller : public QObject {
  public:
@@ -134,6 +135,10 @@ class Controller : public QObject {
   void tableEditRequested(const QString& identifier, int row, const QVariant& value);
   // The stop or reset button of a row of the queue table in use.
   void stopButtonClick(int row);
+  // The stop key on rows of the queue table in use: each row's stop button, in turn.
+  void stopQueueRows(const QList<int>& rows);
+  // The move keys: the row goes one place up (-1) or down (+1) and stays current.
+  void moveQueueRow(int row, int by);
   // `tableViewSelectionDidChange:` of the files table.
   void filesSelectionChanged();
   // The Return key: the tag editor for the selected row or rows.
@@ -296,6 +301,7 @@ class Controller : public QObject {
   std::function<void(const MediaFilePtr&)> startLookUp_;
   std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
   std::unique_ptr<WindowManagerClose> windowManagerClose_;
+  std::unique_ptr<ModalQuitKey> modalQuitKey_;
   // Last, so that it is gone before what its write hands to the GUI thread.
   std::unique_ptr<ListsSaver> saver_;
 };

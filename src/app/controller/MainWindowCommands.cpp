@@ -46,8 +46,6 @@ constexpr int kQueuePaneWidth = 435;
 constexpr int kFilesPaneMinimum = 725;
 constexpr int kQueuePaneMargin = 437;
 constexpr const char* kPlacedProperty = "zuvoPlacedOverMainWindow";
-// The maker's social-media page, on its own host.
-constexpr const char* kSocialPage = "https://social.zuvo.example/zuvo";
 
 void openLink(const QString& address) {
   // A page that cannot be opened is ignored.
@@ -371,7 +369,7 @@ void Controller::showReleaseNotes() {
   openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/Zuvo/notes/Notes0300.html"));
 }
 void Controller::LaunchSupport() { openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/support.php")); }
-void Controller::LaunchTwitter() { openLink(QLatin1String(kSocialPage)); }
+void Controller::LaunchTwitter() { openLink(serviceBaseURL(Service::Social)); }
 
 void Controller::OpenDVDPanel() { state_.mainLog->report(QStringLiteral("Import DVD Menu Option Clicked"), 5); }
 

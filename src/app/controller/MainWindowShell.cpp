@@ -49,6 +49,8 @@ QFrame* onlineBox(const char* name, const QString& label, QWidget* parent) {
   auto* box = named(new QFrame(parent), name);
   box->setFrameShape(QFrame::StyledPanel);
   box->setAutoFillBackground(true);
+  // As wide as its label: the drop hint beside it comes and goes.
+  box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
   auto* layout = new QHBoxLayout(box);
   layout->setContentsMargins(6, 2, 6, 2);
   layout->addWidget(new QLabel(label, box));
@@ -84,6 +86,8 @@ MainWindowShell::MainWindowShell() {
   Turbo264TextField = named(new QLabel(MainView), "Turbo264TextField");
   SplitViewButton = named(new QPushButton(QStringLiteral("Queue"), MainView), "SplitViewButton");
   top->addWidget(DropVideoImage, 1);
+  // Takes the hint's room while it is hidden.
+  top->addStretch(1);
   top->addWidget(TVInfoOnline);
   top->addWidget(MovieInfoOnline);
   top->addWidget(Turbo264TextField);
@@ -95,7 +99,7 @@ MainWindowShell::MainWindowShell() {
   RightPane = new QWidget(MainSplitView);
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
-  Queue2TableView = named(new QTableView(RightPane), "Queue2TableView");
+  Queue2TableView = named(new QueueTableView(RightPane), "Queue2TableView");
   paneLayout->addWidget(Queue2TableView);
   paneLayout->addLayout(
       queueButtons(RightPane, "ClearCompletedButton2", "QueuePauseButton2", ClearCompletedButton2, QueuePauseButton2));
@@ -215,6 +219,9 @@ MainWindowShell::MainWindowShell() {
   for (const auto& [slot, names] : items) {
     *slot = action(MainToolbar, names.first, QLatin1String(names.second));
     MainToolbar->addAction(*slot);
+    // Toolbar buttons take no focus by default; several commands (Convert, Convert All)
+    // exist nowhere else, so Tab must reach them and Space press them.
+    MainToolbar->widgetForAction(*slot)->setFocusPolicy(Qt::TabFocus);
   }
 
   // Panels over the main window: the window manager places them on it and keeps them with it.
@@ -247,7 +254,7 @@ MainWindowShell::MainWindowShell() {
   QueuePanel->setWindowTitle(QStringLiteral("Conversion Queue"));
   QueuePanel->resize(500, 400);
   auto* queueLayout = new QVBoxLayout(QueuePanel.get());
-  Queue1TableView = named(new QTableView(QueuePanel.get()), "Queue1TableView");
+  Queue1TableView = named(new QueueTableView(QueuePanel.get()), "Queue1TableView");
   queueLayout->addWidget(Queue1TableView);
   queueLayout->addLayout(queueButtons(QueuePanel.get(), "ClearCompletedButton", "QueuePauseButton",
                                       ClearCompletedButton, QueuePauseButton));

@@ -3,6 +3,8 @@
 // bar and the panels that belong to it (news, rating, about), and the queue window; each
 // control under its outlet name. The controller puts its models on the files and queue
 // tables. GUI thread only.
+#include "app/queue/QueueTableView.h"
+
 #include <QPointer>
 #include <memory>
 
@@ -48,8 +50,8 @@ struct MainWindowShell {
   QSplitter* MainSplitView = nullptr;
   QWidget* RightPane = nullptr;  // the pane that can hold the queue
   BCTableView* FilesTableView = nullptr;
-  QTableView* Queue1TableView = nullptr;
-  QTableView* Queue2TableView = nullptr;
+  QueueTableView* Queue1TableView = nullptr;
+  QueueTableView* Queue2TableView = nullptr;
   QTableWidget* FeedsTableView = nullptr;
   QProgressBar* LookUpProgressIndicator = nullptr;
   QLabel* DropVideoImage = nullptr;

@@ -23,10 +23,12 @@ const Label kLabels[] = {{"SD/HD", 4, 20, 15}, {"SD", 15, 20, 15}, {"HD", 15, 20
 
 }  // namespace
 
-QStringList BCPopUpCell::itemTitles() const {
+QStringList BCPopUpCell::formatTitles() {
   return {QStringLiteral("SD/HD"), QStringLiteral("SD"), QStringLiteral("HD"), QStringLiteral("INFO"),
           QStringLiteral("ORIGINAL")};
 }
+
+QStringList BCPopUpCell::itemTitles() const { return formatTitles(); }
 
 QFont BCPopUpCell::labelFont(int pixels) {
   QFont font(QStringLiteral("Helvetica"));

@@ -16,6 +16,8 @@ class BCPopUpCell : public QStyledItemDelegate {
 
   // The labels of the menu items, in item order.
   virtual QStringList itemTitles() const;
+  // The format menu's labels, in the order of the format codes.
+  static QStringList formatTitles();
 
  protected:
   static void fillBackground(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index);

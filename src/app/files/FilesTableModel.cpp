@@ -1,5 +1,7 @@
 #include "app/files/FilesTableModel.h"
 
+#include "app/controller/Localized.h"
+#include "app/files/BCPopUpCell.h"
 #include "app/files/RowColours.h"
 #include "app/tables/TableImages.h"
 #include "app/tables/TableRoles.h"
@@ -16,6 +18,44 @@ bool hasSubtitles(const MediaFile& item) {
   return !item.SoftSubtitleTracks().isEmpty() || !item.HardSubtitleTracks().isEmpty();
 }
 
+// What the status image of the row stands for.
+QString statusText(const MediaFile& item) {
+  if (!item.didlookup()) return QStringLiteral("Looking up");
+  switch (item.reasonfordeselection()) {
+    case DeselectionReason::None:
+      return item.hadexistingtags() ? QStringLiteral("Already tagged") : QStringLiteral("Ready");
+    case DeselectionReason::Duplicate: return QStringLiteral("Duplicate");
+    case DeselectionReason::NoLookUpMatch: return QStringLiteral("No match found");
+    case DeselectionReason::IncompleteTVShow: return QStringLiteral("Episode details missing");
+    case DeselectionReason::ProtectedByDRM: return QStringLiteral("Protected by DRM");
+    case DeselectionReason::UnsupportedVideo: return QStringLiteral("Unsupported video");
+    default: return QString();
+  }
+}
+
+// The title block as the cell draws it, with its badges, in one line.
+QString titleText(const MediaFile& item) {
+  if (!item.didlookup()) return QStringLiteral("Looking up %1").arg(item.filename());
+  const QVariantList values = summaryArray(item);
+  const auto text = [&values](int i) { return i < values.size() ? values[i].toString() : QString(); };
+  QStringList parts;
+  if (text(2) == QLatin1String("TV Show"))
+    parts << QStringLiteral("%1, %2, Season %3 Episode %4").arg(text(0), text(1), text(3), text(4));
+  else
+    parts << QStringLiteral("Movie: %1").arg(text(0));
+  if (text(5) == QLatin1String("6")) parts << QStringLiteral("5.1 audio");
+  if (hasSubtitles(item)) parts << QStringLiteral("subtitles");
+  if (!item.Chapters().isEmpty()) parts << QStringLiteral("chapters");
+  return parts.join(QStringLiteral(", "));
+}
+
+QString tagsText(const MediaFile& item) {
+  if (!item.didlookup()) return QStringLiteral("Looking up tags");
+  if (item.reasonfordeselection() == DeselectionReason::NoLookUpMatch) return QStringLiteral("No tags found");
+  if (item.reasonfordeselection() == DeselectionReason::IncompleteTVShow) return QStringLiteral("Tags incomplete");
+  return QStringLiteral("Tags found");
+}
+
 }  // namespace
 
 const QStringList& FilesTableModel::identifiers() {
@@ -30,8 +70,31 @@ FilesTableModel::FilesTableModel(const QList<MediaFilePtr>& files, QObject* pare
     : QAbstractTableModel(parent), files_(files) {}
 
 void FilesTableModel::reload() {
+  if (shown_ == files_) {
+    if (!files_.isEmpty()) emit dataChanged(index(0, 0), index(int(files_.size()) - 1, columnCount() - 1));
+    return;
+  }
   beginResetModel();
+  shown_ = files_;
   endResetModel();
+}
+
+QString FilesTableModel::accessibleText(const QString& id, const MediaFile& item) {
+  if (id == QLatin1String("MediaSelected")) return item.selected() ? QStringLiteral("checked") : QStringLiteral("not checked");
+  if (id == QLatin1String("WhyDeselected")) return statusText(item);
+  if (id == QLatin1String("Summary")) return titleText(item);
+  if (id == QLatin1String("FileName")) return value(id, item).toString();
+  if (id == QLatin1String("ShowType") || id == QLatin1String("ShowTypeStepper"))
+    return mediaTypeDescription(item.mediatype());
+  if (id == QLatin1String("SDHD")) return BCPopUpCell::formatTitles().value(value(id, item).toInt());
+  if (id == QLatin1String("Speed")) {
+    // The menu's own labels, as the cell draws them.
+    const QString fast = localizedString(value(id, item).toInt() == 0 ? "YES" : "NO");
+    if (item.fastmodeEnabled() || item.reasonfornofastmode().isEmpty()) return fast;
+    return QStringLiteral("%1, %2").arg(fast, item.reasonfornofastmode());
+  }
+  if (id == QLatin1String("Tags")) return tagsText(item);
+  return kNoData;
 }
 
 QVariant FilesTableModel::value(const QString& id, const MediaFile& item) {
@@ -72,6 +135,7 @@ QVariant FilesTableModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: return value(id, item);
+    case Qt::AccessibleTextRole: return accessibleText(id, item);
     case TableRole::RowColour: return rowColour(item, index.row());
     case TableRole::StatusImage: return statusImage(item);
     case TableRole::HasSubtitles: return hasSubtitles(item);

@@ -23,7 +23,15 @@ class FilesTableModel : public QAbstractTableModel {
   explicit FilesTableModel(const QList<MediaFilePtr>& files, QObject* parent = nullptr);
 
   void setEditRequest(EditRequest request) { editRequest_ = std::move(request); }
+  // Brings the rows in line with the list: the same items in the same order are redrawn in
+  // place (the view keeps its current cell and a screen reader its place); any other change
+  // resets the rows.
   void reload();
+  // The item the row showed at the last reload (null beyond its end).
+  MediaFilePtr shownItem(int row) const { return row >= 0 && row < shown_.size() ? shown_[row] : nullptr; }
+
+  // What a screen reader says for a cell: the text, label or state it shows.
+  static QString accessibleText(const QString& identifier, const MediaFile& item);
 
   // The value shown for an item in a column; "No Data" for an identifier not known.
   static QVariant value(const QString& identifier, const MediaFile& item);
@@ -37,6 +45,7 @@ class FilesTableModel : public QAbstractTableModel {
 
  private:
   const QList<MediaFilePtr>& files_;
+  QList<MediaFilePtr> shown_;
   EditRequest editRequest_;
 };
 

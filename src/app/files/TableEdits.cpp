@@ -297,6 +297,27 @@ void Controller::sizeWindow() {
   if (window->width() < w + 20) window->resize(w + 20, window->height());
 }
 
+void Controller::stopQueueRows(const QList<int>& rows) {
+  // Stopping may send a row back to the files: the items are found again each time.
+  QList<MediaFilePtr> items;
+  for (int row : rows)
+    if (row >= 0 && row < state_.queue.size()) items << state_.queue[row];
+  for (const MediaFilePtr& item : items)
+    if (const qsizetype row = state_.queue.indexOf(item); row >= 0) stopButtonClick(int(row));
+}
+
+void Controller::moveQueueRow(int row, int by) {
+  if (row < 0 || row >= state_.queue.size() || (by != -1 && by != 1)) return;
+  const MediaFilePtr item = state_.queue[row];
+  // In the drop's terms: the row it lands before.
+  if (!adding_->acceptQueueDrop(item, by < 0 ? row - 1 : row + 2)) return;
+  invalidateRestorableState();
+  if (const qsizetype now = state_.queue.indexOf(item); now >= 0 && queueTable_) {
+    queueTable_->selectRow(int(now));
+    queueTable_->setCurrentIndex(queueTable_->model()->index(int(now), QueueTableModel::column(QStringLiteral("ProgressIndicator"))));
+  }
+}
+
 // ---------------------------------------------------------------- dragged queue rows
 
 QMimeData* Controller::writeQueueRows(const QList<int>& rows) {

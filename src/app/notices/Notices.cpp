@@ -20,6 +20,7 @@ constexpr double kRedrawSlice = 0.1;
 Notices::Notices(Reporter mainLog, Reporter userLog, SystemVersion version, QObject* parent)
     : QObject(parent), mainLog_(std::move(mainLog)), userLog_(std::move(userLog)), gntp_(usesGNTP(version)) {
   sender_.setMaxThreadCount(1);
+  if (!gntp_) desktop_ = std::make_unique<DesktopNotifier>();
 }
 
 Notices::~Notices() {
@@ -29,6 +30,10 @@ Notices::~Notices() {
 }
 
 void Notices::setStatusSink(StatusSink sink) { sink_ = std::move(sink); }
+
+void Notices::setActivated(std::function<void()> activated) {
+  if (desktop_) desktop_->setActivated(std::move(activated));
+}
 
 QString Notices::notificationName(int type) {
   return QString::fromLatin1(type == kConversionNotice ? kConversionName : kInformationName);
@@ -87,8 +92,8 @@ void Notices::deliver(const QString& title, const QString& message, const QStrin
       done();
     });
   } else {
-    sender_.start([title, message, sticky, cancelled = cancelled_, done] {
-      if (!*cancelled) sendDesktopNotification(title, message, sticky);
+    sender_.start([title, message, sticky, desktop = desktop_.get(), cancelled = cancelled_, done] {
+      if (!*cancelled) desktop->send(title, message, sticky);
       done();
     });
   }

@@ -15,6 +15,8 @@
 
 namespace zuvo {
 
+class DesktopNotifier;
+
 inline constexpr int kConversionNotice = 1;
 inline constexpr int kInformationNotice = 0;
 
@@ -29,6 +31,8 @@ class Notices : public QObject {
   ~Notices() override;
 
   void setStatusSink(StatusSink sink);
+  // Runs on the GUI thread when the user activates a desktop notice.
+  void setActivated(std::function<void()> activated);
 
   // The status text; on the GUI thread the window then gets 0.1 seconds to redraw.
   void TextMessage(const QString& text);
@@ -64,6 +68,7 @@ class Notices : public QObject {
   Reporter userLog_;
   bool gntp_;
   StatusSink sink_;
+  std::unique_ptr<DesktopNotifier> desktop_;  // null over GNTP
   QThreadPool sender_;
   std::shared_ptr<std::atomic_bool> cancelled_ = std::make_shared<std::atomic_bool>(false);
   std::shared_ptr<std::atomic_int> pending_ = std::make_shared<std::atomic_int>(0);

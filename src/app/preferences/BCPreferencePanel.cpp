@@ -212,8 +212,10 @@ void BCPreferencePanel::connectControls() {
   press(u.DeleteFeedButton, &BCPreferencePanel::DeleteFeedButtonPress);
   press(u.AddRuleButton, &BCPreferencePanel::AddRuleButtonPress);
   press(u.DeleteRuleButton, &BCPreferencePanel::DeleteRuleButtonPress);
-  press(u.EnableFASTModeCheckBox, &BCPreferencePanel::ChangeFASTMode);
-  press(u.ShowFileDetailsCheckBox, &BCPreferencePanel::ChangeShowDetails);
+  // On the state change, not the click: Space and a screen reader's toggle change the
+  // state without clicking. The bound setting is stored first (connected before these).
+  connect(u.EnableFASTModeCheckBox, &QCheckBox::toggled, this, [this] { ChangeFASTMode(); });
+  connect(u.ShowFileDetailsCheckBox, &QCheckBox::toggled, this, [this] { ChangeShowDetails(); });
 
   for (QCheckBox* device : {u.SupportiTunesCheckBox, u.SupportAppleTVCheckBox, u.SupportAppleTV2CheckBox,
                             u.SupportAppleTV3CheckBox, u.SupportMobileDevicesCheckBox, u.SupportVideoEditingCheckBox})
@@ -241,9 +243,13 @@ void BCPreferencePanel::connectControls() {
       if (auto* box = qobject_cast<QCheckBox*>(control))
         connect(box, &QCheckBox::toggled, this, [this] { updateDestinationStrings(); });
 
+  // The items are checkable: a screen reader toggles them rather than clicking. Checking
+  // one shows its pane; unchecking the shown pane's item checks it again.
   for (const auto& [item, pane] : toolbarItems(u)) {
     QWidget* target = pane;
-    connect(item, &QAbstractButton::clicked, this, [this, target] { setViewTab(target, true); });
+    connect(item, &QAbstractButton::toggled, this, [this, target](bool checked) {
+      if (checked != (shownPane_ == target)) setViewTab(target, true);
+    });
   }
 
   connect(u.FeedsTableView, &QTableWidget::cellChanged, this, [this](int row, int column) { feedEdited(row, column); });

@@ -135,6 +135,16 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
   playImage_ = QFileInfo::exists(play) ? QIcon(play) : style()->standardIcon(QStyle::SP_MediaPlay);
   pauseImage_ = QFileInfo::exists(pause) ? QIcon(pause) : style()->standardIcon(QStyle::SP_MediaPause);
 
+  // The skip buttons show arrows and the play button an image: a screen reader and the
+  // tooltip say what each does.
+  for (auto [button, name] : {std::pair{ui_->BackwardsButton, "Back 10 seconds"},
+                              {ui_->ForwardButton, "Forward 10 seconds"},
+                              {ui_->DVDFastBackwardsButton, "Previous chapter"},
+                              {ui_->DVDFastForwardButton, "Next chapter"}}) {
+    button->setAccessibleName(QLatin1String(name));
+    button->setToolTip(QLatin1String(name));
+  }
+  showPlayButton(showsPause_);
   connect(ui_->PreviewPlayButton, &QPushButton::clicked, this, &Viewer::pausePreview);
   connect(ui_->ForwardButton, &QPushButton::clicked, this, &Viewer::forward);
   connect(ui_->BackwardsButton, &QPushButton::clicked, this, &Viewer::backwards);
@@ -193,8 +203,7 @@ void Viewer::showPreview() {
   ui_->PreviewProgress->setValue(0);
   ui_->PreviewProgress->hide();
   dvdLengthKey_ = QString::asprintf("ID_DVD_TITLE_%i_LENGTH=", DVDTrack);
-  ui_->PreviewPlayButton->setIcon(pauseImage_);
-  showsPause_ = true;
+  showPlayButton(true);
 
   const QString buffer = previewBufferName();
   QString line;
@@ -272,8 +281,16 @@ void Viewer::stopPreview() { send("stop\n"); }
 
 void Viewer::pausePreview() {
   send("pause\n");
-  showsPause_ = !showsPause_;
-  ui_->PreviewPlayButton->setIcon(showsPause_ ? pauseImage_ : playImage_);
+  showPlayButton(!showsPause_);
+}
+
+void Viewer::showPlayButton(bool pause) {
+  showsPause_ = pause;
+  QPushButton* button = ui_->PreviewPlayButton;
+  button->setIcon(pause ? pauseImage_ : playImage_);
+  const QString name = pause ? QStringLiteral("Pause") : QStringLiteral("Play");
+  button->setAccessibleName(name);
+  button->setToolTip(name);
 }
 
 void Viewer::forward() { send("seek 10 0\n"); }

@@ -87,6 +87,8 @@ class Viewer : public QWidget {
   void playerGone();
   void setLength(double seconds);
   void fillCombos();
+  // The play button's image, name and tooltip for pausing (true) or playing.
+  void showPlayButton(bool pause);
 
   std::unique_ptr<Ui::Viewer> ui_;
   std::shared_ptr<BCCReporter> bcreporter;

@@ -20,7 +20,43 @@ QImage buttonImage(const MediaFile& item) {
   return tableImage(QStringLiteral("queue_reset_icon"));
 }
 
+QueueRowStatus statusOf(const MediaFile& item) {
+  const Defaults& defaults = Defaults::standard();
+  return queueRowStatus(item, defaults.boolForKey(QStringLiteral("DetailedQueue")),
+                        defaults.boolForKey(QStringLiteral("EnableFASTMode")));
+}
+
+// Where the item is on its way, in words.
+QString stateText(const MediaFile& item, const QueueRowStatus& status) {
+  switch (item.state()) {
+    case MediaState::Queued: return QStringLiteral("Queued");
+    case MediaState::Converting:
+      return status.passLabel.isEmpty() ? QStringLiteral("Converting")
+                                        : QStringLiteral("Converting, %1").arg(status.passLabel);
+    case MediaState::Ended:
+      if (item.conversionfinished()) return QStringLiteral("Finished");
+      if (item.stopbuttonpressed()) return QStringLiteral("Stopped");
+      return item.conversionerror().isEmpty() ? QStringLiteral("Failed")
+                                              : QStringLiteral("Failed: %1").arg(item.conversionerror());
+    default: return QString();
+  }
+}
+
 }  // namespace
+
+QString QueueTableModel::accessibleText(const QString& id, const MediaFile& item) {
+  if (id == QLatin1String("Stop")) {
+    if (item.state() == MediaState::Converting) return QStringLiteral("Stop");
+    if (item.state() == MediaState::Ended) return QString();
+    return QStringLiteral("Remove from the queue");
+  }
+  const QueueRowStatus status = statusOf(item);
+  if (id == QLatin1String("Image")) return status.title;
+  QStringList parts = {status.title, stateText(item, status), QStringLiteral("%1%").arg(status.progress)};
+  if (const QString time = status.timeText.trimmed(); !time.isEmpty()) parts << time;
+  parts.removeAll(QString());
+  return parts.join(QStringLiteral(", "));
+}
 
 const QStringList& QueueTableModel::identifiers() {
   static const QStringList ids = {QStringLiteral("Image"), QStringLiteral("ProgressIndicator"),
@@ -62,18 +98,15 @@ QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
   const MediaFile& item = *queue_[index.row()];
   const QString& id = identifiers()[index.column()];
   const bool display = role == Qt::DisplayRole || role == Qt::EditRole;
+  if (role == Qt::AccessibleTextRole) return accessibleText(id, item);
   if (id == QLatin1String("Image")) {
     if (!display) return {};
     const QImage artwork = item.artwork().small();
     return artwork.isNull() ? tableImage(mediaTypeImageName(item.mediatype())) : artwork;
   }
   if (id == QLatin1String("ProgressIndicator")) {
-    if (display) {
-      const Defaults& defaults = Defaults::standard();
-      return queueRowStatus(item, defaults.boolForKey(QStringLiteral("DetailedQueue")),
-                            defaults.boolForKey(QStringLiteral("EnableFASTMode")))
-          .toList();
-    }
+    if (display) return statusOf(item).toList();
+    if (role == TableRole::AccessibleValue) return statusOf(item).progress;
     if (role == TableRole::ConversionError) return item.conversionerror();
     if (role == TableRole::IsSample) return item.isSample();
     return {};
@@ -82,6 +115,7 @@ QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
   if (display) return QStringLiteral("No Data");
   if (role == TableRole::ButtonImage) return buttonImage(item);
   if (role == TableRole::Enabled) return item.state() != MediaState::Ended || item.conversionfinished();
+  if (role == TableRole::AccessibleAction) return item.state() != MediaState::Ended;
   return {};
 }
 

@@ -28,6 +28,9 @@ class QueueTableModel : public QAbstractTableModel {
   void setInUse(bool inUse);
   bool inUse() const { return inUse_; }
   void reload();
+  // What a screen reader says for a cell: the row's title, its state and progress, or
+  // what its button does.
+  static QString accessibleText(const QString& identifier, const MediaFile& item);
   // Every row drawn again from its item, as a running conversion changes it.
   void redraw();
 

@@ -24,6 +24,8 @@ void commonLook(QTableView* view) {
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   view->horizontalHeader()->setHighlightSections(false);
+  // Rows are chosen whole, with the arrow keys: Tab leaves the table for the next control.
+  view->setTabKeyNavigation(false);
 }
 
 }  // namespace

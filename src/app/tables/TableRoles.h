@@ -20,6 +20,8 @@ inline constexpr int Reason = Qt::UserRole + 9;         // text; absent: nothing
 inline constexpr int ConversionError = Qt::UserRole + 10;
 inline constexpr int IsSample = Qt::UserRole + 11;
 inline constexpr int ButtonImage = Qt::UserRole + 12;   // QImage; null: no image
+inline constexpr int AccessibleValue = Qt::UserRole + 13;   // int 0-100 for a screen reader; absent: none
+inline constexpr int AccessibleAction = Qt::UserRole + 14;  // bool: the cell is a button a screen reader presses
 }  // namespace TableRole
 
 // The system's alternate selected control colour.

@@ -31,6 +31,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPixmap>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <future>
 
@@ -165,6 +167,9 @@ void BCTagsPanel::connectControls() {
   connect(ui.PreviousShowButton, &QPushButton::clicked, this, [this] { PreviousShow(); });
   connect(ui.UpdateTagsInPlaceButton, &QPushButton::clicked, this, [this] { UpdateTagsInPlace(); });
   connect(ui.CancelButton, &QPushButton::clicked, this, [this] { cancelTagsPannel(); });
+  // Escape leaves as Cancel does, wherever the focus is in the window.
+  connect(new QShortcut(QKeySequence::Cancel, window_.get()), &QShortcut::activated, ui.CancelButton,
+          &QPushButton::click);
   connect(ui.DoneButton, &QPushButton::clicked, window_.get(), &QWidget::close);
   connect(ui.SearchButton, &QPushButton::clicked, this, [this] { SearchForShow(); });
   connect(ui.SaveImageButton, &QPushButton::clicked, this, [this] { saveImage(); });

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPixmap>
+#include <QShortcut>
 #include <QWidget>
 
 namespace zuvo {
@@ -67,6 +68,9 @@ void BCTagsPanelMultiple::load() {
   });
   connect(ui_->UpdateButton, &QPushButton::clicked, this, [this] { UpdateButtonClick(); });
   connect(ui_->CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+  // Escape leaves as Cancel does, wherever the focus is in the window.
+  connect(new QShortcut(QKeySequence::Cancel, window_.get()), &QShortcut::activated, ui_->CancelButton,
+          &QPushButton::click);
 }
 
 QWidget* BCTagsPanelMultiple::window() {

@@ -169,6 +169,7 @@ TEST_F(ControllerTest, StartUpLogsEachStepAndMakesTheFolders) {
                                 "Creating Busy, Tags, Preferences and Alert Panel",
                                 "Creating LookUp object",
                                 "Checking for Turbo.264",
+                                "[RED] Perian not installed",
                                 "Checking for News"};
   qsizetype at = -1;
   for (const QString& line : expected) {
@@ -519,16 +520,28 @@ TEST_F(ControllerTest, OnlineNotificationsFromAWorkerColourTheBoxesOnTheGUIThrea
             QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f));
 }
 
-TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
-  QTcpServer daemon;
-  ASSERT_TRUE(daemon.listen(QHostAddress::LocalHost, 0));
+// A GNTP daemon on loopback that the program's notices go to; it answers each one when
+// `answers` is set.
+struct GNTPDaemon {
+  explicit GNTPDaemon(bool answers = false) {
+    EXPECT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&server, &QTcpServer::newConnection, [this, answers] {
+      QTcpSocket* socket = server.nextPendingConnection();
+      QObject::connect(socket, &QTcpSocket::readyRead, [this, socket, answers] {
+        received += socket->readAll();
+        if (answers) socket->write("GNTP/1.0 -OK NONE\r\n\r\n");
+      });
+    });
+    qputenv("ZUVO_SYSTEM_VERSION", "10.7.3");
+    qputenv("ZUVO_GNTP_PORT", QByteArray::number(server.serverPort()));
+  }
+  QTcpServer server;
   QByteArray received;
-  QObject::connect(&daemon, &QTcpServer::newConnection, [&] {
-    QTcpSocket* socket = daemon.nextPendingConnection();
-    QObject::connect(socket, &QTcpSocket::readyRead, [&, socket] { received += socket->readAll(); });
-  });
-  qputenv("ZUVO_SYSTEM_VERSION", "10.7.3");
-  qputenv("ZUVO_GNTP_PORT", QByteArray::number(daemon.serverPort()));
+};
+
+TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
+  GNTPDaemon daemon;
+  QByteArray& received = daemon.received;
   Defaults::standard().setBool(true, "GrowlSticky");
   auto controller = start();
 
@@ -701,4 +714,20 @@ TEST_F(ControllerTest, AChangeIsSavedSoonWithoutAQuit) {
         return saved.FileTable && saved.FileTable->size() == 1 && saved.FileTable->first()->selected();
       },
       30, 50));
+}
+
+// Notices still on their way when the program quits go out before it ends.
+TEST_F(ControllerTest, NoticesQueuedAtQuitStillGoOut) {
+  GNTPDaemon daemon(true);
+  const QByteArray& received = daemon.received;
+  auto controller = start();
+  // The sender takes them one at a time, each waiting for its answer: the second is still
+  // queued when the quit comes.
+  controller->GrowlMessage("Zuvo Conversion", "Finished first.m4v", 1, false);
+  controller->GrowlMessage("Zuvo Conversion", "Finished second.m4v", 1, false);
+  controller->QuitButtonPress();
+  controller.reset();
+  EXPECT_TRUE(runloop::waitUntil([&] { return received.contains("Finished second.m4v"); }, 10, 10))
+      << received.toStdString();
+  EXPECT_TRUE(received.contains("Finished first.m4v"));
 }

@@ -22,6 +22,7 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QTimer>
+#include <QToolBar>
 
 using namespace zuvo;
 using test::AlertCloser;
@@ -206,6 +207,43 @@ TEST_F(MainWindowCommandsTest, TheFilesKeepTheirWidthWhenTheQueuePaneOpens) {
   QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
   EXPECT_TRUE(w.RightPane->isHidden());
   EXPECT_TRUE(w.QueuePanel->isVisible());
+}
+
+TEST_F(MainWindowCommandsTest, TheOnlineBoxesKeepTheirSizeOnceTheDropHintHides) {
+  MainWindowShell& w = windows();
+  w.MainWindow->resize(1100, 600);
+  w.MainWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(w.DropVideoImage->isVisible());
+  QApplication::processEvents();
+  const int tv = w.TVInfoOnline->width(), movies = w.MovieInfoOnline->width();
+  EXPECT_LT(tv, 100);
+  EXPECT_LT(movies, 100);
+
+  setFiles({item("a.avi")});
+  QApplication::processEvents();
+  ASSERT_FALSE(w.DropVideoImage->isVisible());
+  EXPECT_EQ(w.TVInfoOnline->width(), tv);
+  EXPECT_EQ(w.MovieInfoOnline->width(), movies);
+  // The two boxes stay side by side at the right of the bar.
+  EXPECT_GT(w.TVInfoOnline->x(), w.MainView->width() / 2);
+}
+
+// A keyboard user reaches the toolbar's commands with Tab and presses them with Space.
+TEST_F(MainWindowCommandsTest, TabReachesTheToolbarAndSpaceQueuesTheSelectedFile) {
+  MainWindowShell& w = windows();
+  setFiles({item("a.avi")});
+  w.MainWindow->show();
+  w.MainWindow->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.MainWindow.get()));
+  w.FilesTableView->setFocus();
+  select({0});
+  QWidget* convert = w.MainToolbar->widgetForAction(w.ConvertToolbarItem);
+  for (int i = 0; i < 40 && QApplication::focusWidget() != convert; ++i)
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), convert) << "Tab never reached Convert";
+  QTest::keyClick(convert, Qt::Key_Space);
+  EXPECT_EQ(state().queue.size(), 1);
 }
 
 TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsItsWindowBack) {

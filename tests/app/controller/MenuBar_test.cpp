@@ -28,6 +28,7 @@ class MenuBarLinkCatcher : public QObject {
 #include "media/ProbeSteps.h"
 #include "metadata/LookUpFixtures.h"
 #include "platform/RunLoop.h"
+#include "ui_BCPreferencePanel.h"
 
 #include <QFileDialog>
 #include <QFormLayout>
@@ -217,7 +218,7 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
   for (const char* page : {"Zuvo Help", "Release Notes", "Support", "Follow Us"}) choose("Help", page);
   const QString home = qEnvironmentVariable("ZUVO_HOMEPAGE_URL");
   EXPECT_EQ(links.opened, QStringList({home + "/Zuvo/ZuvoFAQ.php", home + "/Zuvo/notes/Notes0300.html",
-                                       home + "/support.php", "https://social.zuvo.example/zuvo"}));
+                                       home + "/support.php", qEnvironmentVariable("ZUVO_SOCIAL_URL")}));
 
   // The log goes to the desktop's mail program (a stand-in here that notes its arguments).
   const QString bin = test::freshFolder("mail-program");
@@ -252,6 +253,68 @@ TEST_F(MenuBarTest, QuitAndPreferencesKeysAnswerInEveryWindow) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(about));
   QTest::keyClick(about, Qt::Key_Q, Qt::ControlModifier);
   EXPECT_TRUE(controller->terminated()) << "the quit key did nothing in the about panel";
+}
+
+// Ctrl+Q in a modal window ends it as its Cancel does, then quits: the program's loop
+// returns 0.
+TEST_F(MenuBarTest, TheQuitKeyEndsAModalWindowAsItsCancelDoesAndQuits) {
+  struct Case {
+    const char* name;
+    std::function<void()> open;
+    std::function<void()> beforeTheKey;  // in the modal window, once it shows
+    std::function<void()> expectCancelled;
+  };
+  Defaults& d = Defaults::standard();
+  const Case cases[] = {
+      {"preferences", [&] { controller->PreferencesMenuPress(); },
+       // The window writes its boxes at once; its Cancel puts the stored value back.
+       [&] { controller->preferencesPanel()->ui().EnableFASTModeCheckBox->toggle(); },
+       [&] { EXPECT_FALSE(d.boolForKey("EnableFASTMode")); }},
+      {"folder chooser", [&] { choose("File", "Open Folder..."); }, [] {},
+       [&] { EXPECT_TRUE(state().files.isEmpty()); }},
+      {"delete sheet",
+       [&] {
+         setFiles({item("kept.avi")});
+         select({0});
+         controller->deleteClick();
+       },
+       [] {},
+       [&] {
+         EXPECT_EQ(state().files.size(), 1);
+         EXPECT_TRUE(QFileInfo::exists(root + "/videos/kept.avi"));
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A fresh program for each window.
+    TearDown();
+    SetUp();
+    d.setBool(false, "EnableFASTMode");
+    windows().MainWindow->show();
+    QPointer<QWidget> modal;  // the chooser and the sheet are deleted once closed
+    bool pressed = false;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+      QWidget* active = QApplication::activeModalWidget();
+      if (!active || !active->isVisible() || pressed) return;
+      modal = active;
+      pressed = true;
+      c.beforeTheKey();
+      QWidget* focus = active->focusWidget() ? active->focusWidget() : active;
+      QTest::keyClick(focus, Qt::Key_Q, Qt::ControlModifier);
+    });
+    press.start(20);
+    // The program's own loop, as main() runs it.
+    QTimer::singleShot(0, controller.get(), [&] { c.open(); });
+    QTimer::singleShot(60000, controller.get(), [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    press.stop();
+    EXPECT_TRUE(pressed) << "no modal window came up";
+    EXPECT_TRUE(!modal || !modal->isVisible());
+    EXPECT_TRUE(controller->terminated());
+    EXPECT_EQ(mainLog().value(mainLog().size() - 1), "Program Terminating Normally");
+    c.expectCancelled();
+  }
 }
 
 TEST_F(MenuBarTest, ALaterLaunchBringsBackAMinimisedWindow) {

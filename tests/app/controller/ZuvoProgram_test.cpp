@@ -64,7 +64,7 @@ TEST_F(ZuvoProgram, FirstStartMakesItsFoldersAndBothLogs) {
                             "Prefered language is en", "Language name is English", "Setting up notification center",
                             "Creating Busy, Tags, Preferences and Alert Panel", "[BLUE]Zuvo Version Number is 0.1",
                             "Creating LookUp object", "[BLUE]Activating status bar item", "Checking for Turbo.264",
-                            "Checking for News", "Quit button pressed", "Program Terminating Normally"});
+                            "[RED] Perian not installed", "Checking for News", "Quit button pressed", "Program Terminating Normally"});
   expectInOrder(userLog(), {"Log starting...", "Cache directory created.", "Original files directory exists",
                             "Checking for Turbo.264", "No Turbo Framework", "Checking for News", "Quit button pressed",
                             "Program Terminating Normally"});

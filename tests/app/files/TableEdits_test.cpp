@@ -17,6 +17,7 @@
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
@@ -404,6 +405,91 @@ TEST_F(TableEditsTest, EditorWriteBacksShowInTheFilesTableAtOnce) {
   const QList<int> rows = changedRows(updated);
   EXPECT_TRUE(rows.contains(0) && rows.contains(2)) << rows.size();
   EXPECT_FALSE(rows.contains(1));
+}
+
+// What a screen reader reads in a row of the files table: each cell says what it shows.
+TEST_F(TableEditsTest, EveryFilesCellHasTheAccessibleTextOfWhatItShows) {
+  MediaFilePtr episode = item("The Show S02E05.avi");
+  episode->setSeriesname("The Show");
+  episode->setEpisodename("The Return");
+  episode->setSeason(2);
+  episode->setShow(5);
+  episode->setMediatype(MediaType::TVShow);
+  episode->setConversionFormat(ConversionFormat::SDOnly);
+  episode->setSelected(true);
+  episode->setReasonfordeselection(DeselectionReason::None);
+  MediaFilePtr movie = item("Road Movie.avi");
+  movie->setSeriesname("Road Movie");
+  movie->setMediatype(MediaType::Movie);
+  movie->setConversionFormat(ConversionFormat::HDOnly);
+  movie->setReasonfordeselection(DeselectionReason::NoLookUpMatch);
+  MediaFilePtr probing = item("probing.avi", false);
+  setFiles({episode, movie, probing});
+
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(windows().FilesTableView);
+  ASSERT_TRUE(table && table->tableInterface());
+  const auto spoken = [&](int row, const char* identifier) {
+    QAccessibleInterface* cell = table->tableInterface()->cellAt(row, FilesTableModel::column(identifier));
+    return cell ? cell->text(QAccessible::Name) : QString("(no cell)");
+  };
+  struct Case {
+    int row;
+    const char* identifier;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "MediaSelected", "checked"},
+      {0, "WhyDeselected", "Ready"},
+      {0, "Summary", "The Show, The Return, Season 2 Episode 5"},
+      {0, "ShowType", "TV Show"},
+      {0, "SDHD", "SD"},
+      {0, "Tags", "Tags found"},
+      {1, "MediaSelected", "not checked"},
+      {1, "WhyDeselected", "No match found"},
+      {1, "Summary", "Movie: Road Movie"},
+      {1, "ShowType", "Movie"},
+      {1, "SDHD", "HD"},
+      {1, "Tags", "No tags found"},
+      {2, "Summary", "Looking up probing.avi"},
+      {2, "Tags", "Looking up tags"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(spoken(c.row, c.identifier), c.text) << c.row << " " << c.identifier;
+
+  // A change of the item reads at once.
+  episode->setSelected(false);
+  controller->RefreshWindow();
+  EXPECT_EQ(spoken(0, "MediaSelected"), "not checked");
+}
+
+// Reloads come while files are probed: the keyboard's place in the table survives them,
+// whether the rows stay as they were or another file joins them.
+TEST_F(TableEditsTest, DownKeepsMovingFromTheCurrentRowAcrossReloads) {
+  QList<MediaFilePtr> files;
+  for (int i = 0; i < 6; ++i) files << item(QString("clip%1.avi").arg(i));
+  setFiles(files);
+  BCTableView* view = windows().FilesTableView;
+  windows().MainWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(windows().MainWindow.get()));
+  view->setFocus();
+  view->setCurrentIndex(controller->filesModel().index(0, FilesTableModel::column("Summary")));
+  for (int i = 0; i < 3; ++i) QTest::keyClick(view, Qt::Key_Down);
+  ASSERT_EQ(view->currentIndex().row(), 3);
+  ASSERT_EQ(selected(), QList<int>{3});
+
+  controller->RefreshWindow();
+  controller->RefreshWindow();
+  EXPECT_EQ(view->currentIndex().row(), 3);
+  QTest::keyClick(view, Qt::Key_Down);
+  EXPECT_EQ(view->currentIndex().row(), 4);
+
+  // A new file at the top moves the current item down with it.
+  state().files.prepend(item("new.avi"));
+  controller->RefreshWindow();
+  controller->RefreshWindow();
+  EXPECT_EQ(view->currentIndex().row(), 5);
+  EXPECT_EQ(selected(), QList<int>{5});
+  QTest::keyClick(view, Qt::Key_Down);
+  EXPECT_EQ(view->currentIndex().row(), 6);
 }
 
 }  // namespace

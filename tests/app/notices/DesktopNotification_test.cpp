@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QFile>
 #include <QObject>
 #include <QUrl>
@@ -38,7 +39,7 @@ class NotificationServer : public QObject {
   uint Notify(const QString& appName, uint replacesId, const QString& appIcon, const QString& summary,
               const QString& body, const QStringList& actions, const QVariantMap& hints, int expireTimeout) {
     calls.append({appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout});
-    return uint(calls.size());
+    return replacesId ? replacesId : uint(calls.size());
   }
 };
 
@@ -63,6 +64,14 @@ class DesktopNotificationTest : public ::testing::Test {
     bus.reset();
     QDBusConnection::disconnectFromBus("notification-server");
     Defaults::standard().removeObjectForKey("GrowlSticky");
+  }
+
+  // What the server says when the user clicks a notice or it goes away.
+  void emitSignal(const char* name, const QVariantList& arguments) {
+    QDBusMessage signal =
+        QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications", name);
+    signal.setArguments(arguments);
+    ASSERT_TRUE(bus->send(signal));
   }
 
   NotificationServer server;
@@ -97,14 +106,52 @@ TEST_F(DesktopNotificationTest, NoticesReachTheServerInOrderWithIconAndStickines
   ASSERT_TRUE(QFile::exists(applicationIconPath()));
   for (int i = 0; i < 3; ++i) {
     const Call& c = server.calls[i];
-    EXPECT_EQ(c.appName, "Zuvo Pro") << i;
+    // The desktop entry's name and file: the desktop ties the notice to the program.
+    EXPECT_EQ(c.appName, "Zuvo") << i;
+    EXPECT_EQ(c.hints.value("desktop-entry").toString(), "zuvo") << i;
     EXPECT_EQ(c.replacesId, 0u) << i;
     EXPECT_EQ(c.appIcon, icon) << i;
     EXPECT_EQ(c.summary, expected[i].summary) << i;
     EXPECT_EQ(c.body, expected[i].body) << i;
-    EXPECT_TRUE(c.actions.isEmpty()) << i;
+    ASSERT_EQ(c.actions.size(), 2) << i;
+    EXPECT_EQ(c.actions[0], "default") << i;
     EXPECT_EQ(c.expireTimeout, expected[i].expireTimeout) << expected[i].summary;
   }
+}
+
+// Clicking a notice of this program runs the activation (the queue window comes forward);
+// another program's notice with the same action does not. A sticky notice takes the place
+// of the sticky one still shown instead of piling up; once that one is gone a new one
+// stands alone.
+TEST_F(DesktopNotificationTest, ActivationRunsForOwnNoticesAndStickyOnesReplaceEachOther) {
+  Notices notices(BCCReporter::dummy(), BCCReporter::dummy(), SystemVersion{10, 8, 0});
+  int activated = 0;
+  notices.setActivated([&] { ++activated; });
+  notices.GrowlMessage("Zuvo Conversion", "Finished a.m4v", 1, true);
+  ASSERT_TRUE(notices.waitForDelivered(10));
+  notices.GrowlMessage("Zuvo Conversion", "Finished b.m4v", 1, true);
+  ASSERT_TRUE(notices.waitForDelivered(10));
+  ASSERT_TRUE(runloop::waitUntil([&] { return server.calls.size() == 2; }, 10, 10));
+  EXPECT_EQ(server.calls[0].replacesId, 0u);
+  EXPECT_EQ(server.calls[1].replacesId, 1u) << "a second sticky notice piled up";
+
+  emitSignal("ActionInvoked", {99u, QString("default")});
+  emitSignal("ActionInvoked", {1u, QString("default")});
+  EXPECT_TRUE(runloop::waitUntil([&] { return activated == 1; }, 10, 10));
+  runloop::runFor(0.3);
+  EXPECT_EQ(activated, 1) << "another program's notice brought the queue forward";
+
+  emitSignal("NotificationClosed", {1u, 2u});
+  runloop::runFor(0.3);
+  notices.GrowlMessage("Zuvo Conversion", "Finished c.m4v", 1, true);
+  ASSERT_TRUE(notices.waitForDelivered(10));
+  ASSERT_TRUE(runloop::waitUntil([&] { return server.calls.size() == 3; }, 10, 10));
+  EXPECT_EQ(server.calls[2].replacesId, 0u);
+  // A notice that is not sticky never replaces one.
+  notices.GrowlMessage("Zuvo Information", "Scan finished", 0);
+  ASSERT_TRUE(notices.waitForDelivered(10));
+  ASSERT_TRUE(runloop::waitUntil([&] { return server.calls.size() == 4; }, 10, 10));
+  EXPECT_EQ(server.calls[3].replacesId, 0u);
 }
 
 #include "DesktopNotification_test.moc"

@@ -14,6 +14,7 @@
 #include "support/TestSupport.h"
 #include "ui_BCPreferencePanel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,6 +60,15 @@ class PreferencesTest : public ::testing::Test {
       kinds << kind;
       return answers.isEmpty() ? QStringList{} : answers.takeFirst();
     });
+    return panel;
+  }
+
+  // A filled panel whose window is on screen.
+  std::unique_ptr<BCPreferencePanel> shownPanel() {
+    auto panel = makePanel();
+    panel->fillPreferences();
+    panel->window()->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(panel->window()));
     return panel;
   }
 
@@ -339,6 +349,48 @@ TEST_F(PreferencesTest, FASTAndDetailsBoxesPostTheirNotificationsAfterStoring) {
   EXPECT_EQ(seen, QStringList({"FAST 0 1", "Details 0 1"}));
 }
 
+// What a screen reader and the keyboard do to the pane items and the column boxes: they
+// change the state without a click, and the window follows as it does for a click.
+TEST_F(PreferencesTest, PaneItemsAndColumnBoxesAnswerAccessibilityAndTheKeyboardAsAClick) {
+  auto panel = shownPanel();
+  Ui::BCPreferencePanel& ui = panel->ui();
+  const auto toggle = [](QAbstractButton* button) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  };
+
+  toggle(ui.RulesToolbarItem);
+  EXPECT_EQ(panel->shownPane(), ui.RulesTabView);
+  EXPECT_TRUE(ui.RulesToolbarItem->isChecked());
+  EXPECT_FALSE(ui.DevicesToolbarItem->isChecked());
+  // Toggling the shown pane's item again leaves it shown and checked.
+  toggle(ui.RulesToolbarItem);
+  EXPECT_EQ(panel->shownPane(), ui.RulesTabView);
+  EXPECT_TRUE(ui.RulesToolbarItem->isChecked());
+  // Space on a focused item.
+  ui.AutomateToolbarItem->setFocus();
+  QTest::keyClick(ui.AutomateToolbarItem, Qt::Key_Space);
+  EXPECT_EQ(panel->shownPane(), ui.AutomateTabView);
+
+  QStringList seen;
+  auto& centre = NotificationCenter::defaultCenter();
+  const auto fast = centre.addObserver("ChangeFASTMode", [&](const Notification&) {
+    seen << QString("FAST %1").arg(defaults().boolForKey("EnableFASTMode"));
+  });
+  const auto details = centre.addObserver("ChangeShowDetails", [&](const Notification&) {
+    seen << QString("Details %1").arg(defaults().boolForKey("ShowFileDetails"));
+  });
+  toggle(ui.EnableFASTModeCheckBox);
+  toggle(ui.ShowFileDetailsCheckBox);
+  ui.ShowFileDetailsCheckBox->setFocus();
+  QTest::keyClick(ui.ShowFileDetailsCheckBox, Qt::Key_Space);
+  centre.removeObserver(fast);
+  centre.removeObserver(details);
+  EXPECT_EQ(seen, QStringList({"FAST 1", "Details 1", "Details 0"}));
+}
+
 TEST_F(PreferencesTest, EncoderCheckReplacesTheSharedRecordAndShowsItsAnswer) {
   auto panel = makePanel();
   HelperInfo answer;
@@ -408,11 +460,8 @@ TEST_F(PreferencesTest, OpeningShowsTheVideoSourcesPaneForChoiceThreeElseDevices
 // Each toolbar item shows its pane in a window of that pane's own size, the top edge
 // staying where it was.
 TEST_F(PreferencesTest, EachPaneGivesTheWindowItsOwnSize) {
-  auto panel = makePanel();
-  panel->fillPreferences();
+  auto panel = shownPanel();
   QDialog* window = panel->window();
-  window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   Ui::BCPreferencePanel& ui = panel->ui();
   const struct {
     QToolButton* item;

@@ -1,5 +1,6 @@
 // The preview window with a scripted player (what it sends and how it reads the player's
 // lines) and with the real player child on a real file (it opens and closes cleanly).
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -121,6 +122,44 @@ TEST(Viewer, DvdFormNamesTitleAndDevice) {
   EXPECT_FALSE(s.viewer->findChild<QPushButton*>("DVDFastForwardButton")->isHidden());
   s.viewer->readOutput("ID_DVD_TITLE_3_LENGTH=5400.000\n");
   EXPECT_EQ(s.viewer->progress()->maximum(), 5400);
+}
+
+// A screen reader finds each shown control by what it does and presses it through its
+// accessible action; the tooltip says the same.
+TEST(Viewer, ControlsAreNamedByWhatTheyDoAndPressThroughAccessibility) {
+  struct Case {
+    bool dvd;
+    const char* button;
+    const char* name;
+    const char* command;
+  };
+  const Case cases[] = {
+      {false, "BackwardsButton", "Back 10 seconds", "seek -10 0"},
+      {false, "ForwardButton", "Forward 10 seconds", "seek 10 0"},
+      {true, "DVDFastBackwardsButton", "Previous chapter", "seek_chapter -1  0"},
+      {true, "DVDFastForwardButton", "Next chapter", "seek_chapter 1  0"},
+  };
+  for (const Case& c : cases) {
+    ScriptedViewer s(c.dvd ? "/media/disc" : "/videos/clip.mkv", c.dvd, 1);
+    auto* button = s.viewer->findChild<QPushButton*>(c.button);
+    ASSERT_TRUE(button);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    EXPECT_EQ(accessible->text(QAccessible::Name), c.name);
+    EXPECT_EQ(button->toolTip(), c.name);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(waitUntil([&] { return commandsSent().contains(c.command); })) << c.button;
+  }
+
+  ScriptedViewer s;
+  QAccessibleInterface* play = QAccessible::queryAccessibleInterface(s.viewer->playButton());
+  ASSERT_TRUE(play && play->actionInterface());
+  ASSERT_TRUE(s.viewer->showsPauseImage());
+  EXPECT_EQ(play->text(QAccessible::Name), "Pause");
+  play->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(waitUntil([&] { return commandsSent().contains("pause"); }));
+  EXPECT_EQ(play->text(QAccessible::Name), "Play");
+  EXPECT_EQ(s.viewer->playButton()->toolTip(), "Play");
 }
 
 TEST(Viewer, ReadsTrackListsAndTheLength) {

@@ -1,26 +1,35 @@
 // The queue window while a real conversion runs: a video is opened with the program,
 // probed, set to HD from the Video menu and queued with the toolbar's Convert; the tick
 // starts the real converter and its encoder. What the window paints, what its buttons do
-// to the encoder's processes, and what a quit leaves for the next launch.
+// to the encoder's processes, what a quit leaves for the next launch, what a screen reader
+// reads and presses in the rows, the rows' keys, and the window's stacking.
 #include "app/controller/ListsSaver.h"
 #include "app/controller/RestorableState.h"
 #include "app/files/AddingPaths.h"
+#include "app/preferences/BCPreferencePanel.h"
 #include "app/queue/QueueRunner.h"
 #include "app/queue/QueueTableModel.h"
 #include "app/support/MainWindowFixture.h"
 #include "platform/RunLoop.h"
 
+#include <QAccessible>
+#include <QDialog>
 #include <QDir>
 #include <QHelpEvent>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
 #include <QTest>
 #include <QToolTip>
+#include <QWindow>
+#include <cstring>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 using namespace zuvo;
 using runloop::waitUntil;
@@ -109,6 +118,47 @@ class QueueWindowTest : public test::MainWindowTest {
     QTableView* table = controller->queueTableInUse();
     const QRect cell = table->visualRect(table->model()->index(row, QueueTableModel::column("Stop")));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(5, 35));
+  }
+
+  // The cell a screen reader finds at a row and column of the queue table in use.
+  QAccessibleInterface* accessibleCell(int row, const char* identifier) {
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(controller->queueTableInUse());
+    EXPECT_TRUE(table && table->tableInterface());
+    return table && table->tableInterface() ? table->tableInterface()->cellAt(row, QueueTableModel::column(identifier))
+                                            : nullptr;
+  }
+
+  // What a screen reader reads of a converting row, and the row's stop once `stop` presses it.
+  void readAndStop(const std::function<void()>& stop) {
+    const MediaFilePtr item = startConverting("Holiday.avi", 60);
+    ASSERT_TRUE(item);
+    QAccessibleInterface* status = accessibleCell(0, "ProgressIndicator");
+    ASSERT_TRUE(status);
+    const QString title = accessibleCell(0, "Image")->text(QAccessible::Name);
+    EXPECT_FALSE(title.isEmpty());
+    const QString text = status->text(QAccessible::Name);
+    EXPECT_TRUE(text.startsWith(title + ", Converting, HD")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression(", \\d+%"))) << text.toStdString();
+    ASSERT_TRUE(status->valueInterface());
+    EXPECT_EQ(status->valueInterface()->maximumValue().toInt(), 100);
+    // The value follows the pass as it goes on.
+    const int first = status->valueInterface()->currentValue().toInt();
+    EXPECT_GT(first, 0);
+    EXPECT_TRUE(waitUntil([&] { return status->valueInterface()->currentValue().toInt() > first; }, 30, 10));
+    EXPECT_EQ(status->valueInterface()->currentValue().toInt(), item->progress());
+
+    QAccessibleInterface* button = accessibleCell(0, "Stop");
+    ASSERT_TRUE(button && button->actionInterface());
+    EXPECT_EQ(button->text(QAccessible::Name), "Stop");
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    const qint64 group = encoderGroup();
+    stop();
+    EXPECT_TRUE(test::groupEnds(group, 10000)) << "the encoder still runs";
+    EXPECT_EQ(item->state(), MediaState::Ended);
+    EXPECT_TRUE(item->stopbuttonpressed());
+    EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
+    EXPECT_TRUE(accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name).contains("Stopped"));
+    EXPECT_FALSE(accessibleCell(0, "Stop")->actionInterface()) << "an ended row has nothing to stop";
   }
 
   QString converted;
@@ -271,6 +321,149 @@ TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
   EXPECT_TRUE(QToolTip::isVisible());
   EXPECT_TRUE(QToolTip::text().contains("Failed with error : " + reason.toHtmlEscaped())) << QToolTip::text().toStdString();
   QToolTip::hideText();
+}
+
+TEST_F(QueueWindowTest, AConvertingRowReadsItsProgressAndStopsByTheAccessibleAction) {
+  readAndStop([&] {
+    QAccessibleInterface* button = accessibleCell(0, "Stop");
+    ASSERT_TRUE(button && button->actionInterface());
+    ASSERT_EQ(button->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  });
+}
+
+TEST_F(QueueWindowTest, AConvertingRowStopsByTheDeleteKey) {
+  readAndStop([&] {
+    QTableView* table = controller->queueTableInUse();
+    table->window()->activateWindow();
+    table->setFocus();
+    table->selectRow(0);
+    QTest::keyClick(table, Qt::Key_Delete);
+  });
+}
+
+// Ctrl+Up and Ctrl+Down move the current row as a drag does; it stays current, so the keys
+// go on moving it. Delete takes a queued row back to the files.
+TEST_F(QueueWindowTest, KeysMoveTheCurrentRowAndDeleteTakesAQueuedRowBack) {
+  controller->timer()->stop();
+  const MediaFilePtr a = item("a.avi", true, MediaState::Queued), b = item("b.avi", true, MediaState::Queued),
+                     c = item("c.avi", true, MediaState::Queued);
+  setQueue({a, b, c});
+  controller->showQueue();
+  QTableView* table = controller->queueTableInUse();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
+  table->setFocus();
+  table->setCurrentIndex(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
+  struct Step {
+    Qt::Key key;
+    QList<MediaFilePtr> order;
+    int current;
+  };
+  const Step steps[] = {
+      {Qt::Key_Down, {b, a, c}, 1},
+      {Qt::Key_Down, {b, c, a}, 2},
+      {Qt::Key_Down, {b, c, a}, 2},  // already last
+      {Qt::Key_Up, {b, a, c}, 1},
+      {Qt::Key_Up, {a, b, c}, 0},
+      {Qt::Key_Up, {a, b, c}, 0},  // already first
+  };
+  for (const Step& step : steps) {
+    QTest::keyClick(table, step.key, Qt::ControlModifier);
+    EXPECT_EQ(state().queue, step.order);
+    EXPECT_EQ(table->currentIndex().row(), step.current);
+  }
+  QAccessibleInterface* button = accessibleCell(0, "Stop");
+  ASSERT_TRUE(button);
+  EXPECT_EQ(button->text(QAccessible::Name), "Remove from the queue");
+  EXPECT_TRUE(accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name).contains("Queued"));
+  table->selectRow(0);
+  QTest::keyClick(table, Qt::Key_Delete);
+  EXPECT_EQ(state().queue, (QList<MediaFilePtr>{b, c}));
+  EXPECT_EQ(a->state(), MediaState::InFilesTable);
+  EXPECT_TRUE(state().files.contains(a));
+}
+
+// The X server's stacking order (bottom first) of the window manager's clients.
+QList<quint32> stacking(xcb_connection_t* x, xcb_window_t root, xcb_atom_t list) {
+  QList<quint32> windows;
+  xcb_get_property_reply_t* reply =
+      xcb_get_property_reply(x, xcb_get_property(x, 0, root, list, XCB_ATOM_WINDOW, 0, 1024), nullptr);
+  if (!reply) return windows;
+  const auto* ids = static_cast<const quint32*>(xcb_get_property_value(reply));
+  for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i) windows << ids[i];
+  free(reply);
+  return windows;
+}
+
+// On an X server with a window manager (ctest app_queue_window_stacking): the floating
+// queue window stays above the main window, and a modal window comes above it.
+TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWindow) {
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (QGuiApplication::platformName() != "xcb" || !x11 || !x11->connection())
+    GTEST_SKIP() << "runs on an X server as the ctest app_queue_window_stacking";
+  xcb_connection_t* x = x11->connection();
+  const auto atom = [&](const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, strlen(name), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : 0;
+    free(reply);
+    return value;
+  };
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+  const xcb_atom_t list = atom("_NET_CLIENT_LIST_STACKING");
+  const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
+  const auto managerRuns = [&] {
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(x, xcb_get_property(x, 0, root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    const bool found = reply && xcb_get_property_value_length(reply) > 0;
+    free(reply);
+    return found;
+  };
+  // The display's own window manager, or openbox started here.
+  QProcess manager;
+  if (!managerRuns()) {
+    manager.start("openbox", {"--sm-disable"});
+    ASSERT_TRUE(manager.waitForStarted()) << "openbox is needed (scripts/setup.sh installs it)";
+  }
+  ASSERT_TRUE(waitUntil(managerRuns, 20, 20)) << "no window manager came up";
+  const auto above = [&](QWidget* upper, QWidget* lower) {
+    const QList<quint32> order = stacking(x, root, list);
+    const qsizetype u = order.indexOf(quint32(upper->winId())), l = order.indexOf(quint32(lower->winId()));
+    return u >= 0 && l >= 0 && u > l;
+  };
+
+  Defaults::standard().setBool(true, "QueueAlwaysOntop");
+  QMainWindow* main = windows().MainWindow.get();
+  QWidget* queue = windows().QueuePanel.get();
+  main->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+  controller->showQueue();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(queue));
+  // The main window comes forward: the queue stays in front of it.
+  main->raise();
+  main->activateWindow();
+  EXPECT_TRUE(waitUntil([&] { return above(queue, main); }, 10, 20)) << "the queue went under the main window";
+  runloop::runFor(0.3);
+  EXPECT_TRUE(above(queue, main));
+
+  bool modalAbove = false, queueStillAboveMain = false;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    QDialog* preferences = controller->preferencesPanel()->window();
+    if (QApplication::activeModalWidget() != preferences) return;
+    look.stop();
+    modalAbove = waitUntil([&] { return above(preferences, queue); }, 10, 20);
+    queueStillAboveMain = above(queue, main);
+    preferences->reject();
+  });
+  look.start(20);
+  controller->PreferencesMenuPress();  // returns when its modal run ends
+  EXPECT_TRUE(modalAbove) << "the queue window covers the modal preferences";
+  EXPECT_TRUE(queueStillAboveMain);
+
+  if (manager.state() != QProcess::NotRunning) {
+    manager.terminate();
+    manager.waitForFinished(5000);
+  }
 }
 
 }  // namespace

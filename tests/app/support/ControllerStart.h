@@ -18,7 +18,7 @@ inline QString prepareControllerStart() {
   // The news and every online service on a loopback port nobody listens on.
   const QByteArray nobody = QStringLiteral("http://127.0.0.1:%1").arg(portNobodyListensOn()).toLocal8Bit();
   for (const char* service : {"ZUVO_NEWS_URL", "ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TMDB_URL",
-                              "ZUVO_TAGCHIMP_URL", "ZUVO_TVRAGE_URL", "ZUVO_HOMEPAGE_URL"})
+                              "ZUVO_TAGCHIMP_URL", "ZUVO_TVRAGE_URL", "ZUVO_HOMEPAGE_URL", "ZUVO_SOCIAL_URL"})
     qputenv(service, nobody);
   Defaults::standard().setStorageFile(root + "/Zuvo.conf");
   Controller::initialize();

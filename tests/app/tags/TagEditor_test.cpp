@@ -89,6 +89,17 @@ QString writeImage(const QString& path, QColor colour, QSize size = {12, 9}) {
   return path;
 }
 
+// The editor's window on screen and active, with the focus in its field `name`; null when
+// any of that failed.
+QLineEdit* focusedField(QWidget* window, const char* name) {
+  window->show();
+  window->activateWindow();
+  auto* field = window->findChild<QLineEdit*>(QString::fromLatin1(name));
+  if (!QTest::qWaitForWindowActive(window) || !field) return nullptr;
+  field->setFocus();
+  return field;
+}
+
 // A click on the box of a check column, where the user sees it.
 void clickCheckBox(QTableView* view, const QModelIndex& index) {
   QStyleOptionViewItem option;
@@ -255,6 +266,22 @@ TEST_F(TagEditorTest, NextPreviousWriteBackAndCancelDoesNot) {
   EXPECT_EQ(posted, QStringList({"NextShow", "PreviousShow", "CloseTagPanel"}));
   EXPECT_EQ(closeInfo.value("number").toInt(), 0);
   for (auto t : {t1, t2, t3}) center.removeObserver(t);
+}
+
+// Escape, with the focus in a field, leaves as Cancel does: nothing is written back.
+TEST_F(TagEditorTest, EscapeLeavesAsCancelDoes) {
+  bool closed = false;
+  const auto token = NotificationCenter::defaultCenter().addObserver("CloseTagPanel", [&](const Notification&) { closed = true; });
+  show->setSeriesname("Before");
+  panel->fillTagsPanelFromShow(show);
+  QLineEdit* field = focusedField(window(), "TagsNameTextField");
+  ASSERT_TRUE(field);
+  QTest::keyClicks(field, " and after");
+  QTest::keyClick(field, Qt::Key_Escape);
+  NotificationCenter::defaultCenter().removeObserver(token);
+  // The controller closes the window on the notice, as for Cancel.
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(show->seriesname(), "Before");
 }
 
 TEST_F(TagEditorTest, ImageStepperAndArtworkFromTheCache) {
@@ -636,6 +663,17 @@ TEST_F(TagEditorMultipleTest, SharedValuesShowAndMarkedFieldsStayAlone) {
     EXPECT_EQ(m->description(), "Shared text");
     EXPECT_EQ(m->seriesname(), "Renamed");
   }
+}
+
+TEST_F(TagEditorMultipleTest, EscapeLeavesAsCancelDoes) {
+  const QList<MediaFilePtr> items{item("A", 1), item("B", 1)};
+  editor->loadShows(items);
+  QLineEdit* field = focusedField(window(), "TagsSeasonTextField");
+  ASSERT_TRUE(field);
+  field->setText("7");
+  QTest::keyClick(field, Qt::Key_Escape);
+  EXPECT_FALSE(window()->isVisible());
+  for (const MediaFilePtr& m : items) EXPECT_EQ(m->season(), 1u);
 }
 
 TEST_F(TagEditorMultipleTest, CommonTypeFlagAndImageAreWrittenToEveryItem) {
