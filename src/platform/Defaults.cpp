@@ -2,7 +2,23 @@
 
 #include "platform/Paths.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace zuvo {
+namespace {
+
+// The file holds the user's keys for the online services: only the user may read it. The
+// store rewrites it through a file that takes over the permissions of the one it replaces.
+void keepPrivate(const QString& file) {
+  if (file.isEmpty()) return;
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  if (!QFileInfo::exists(file)) QFile(file).open(QIODevice::WriteOnly);
+  QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+}  // namespace
 
 Defaults& Defaults::standard() {
   static Defaults instance;
@@ -12,7 +28,10 @@ Defaults& Defaults::standard() {
 Defaults::Defaults() : file_(paths::settingsFile()) {}
 
 QSettings& Defaults::settings() const {
-  if (!settings_) settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
+  if (!settings_) {
+    keepPrivate(file_);
+    settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
+  }
   return *settings_;
 }
 

@@ -1,6 +1,8 @@
 #include "platform/Defaults.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
 #include <thread>
@@ -76,4 +78,28 @@ TEST_F(DefaultsStore, ManyThreadsReadAndWriteAtOnce) {
   d.setStorageFile(file_);
   for (int t = 0; t < kThreads; ++t)
     for (int i = 0; i < kKeys; ++i) ASSERT_EQ(d.integerForKey(QStringLiteral("T%1/K%2").arg(t).arg(i)), i);
+}
+
+TEST_F(DefaultsStore, TheFileIsReadableByTheUserAloneWhetherNewOrFoundOpen) {
+  const QFileDevice::Permissions mine = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+  const auto permissions = [](const QString& path) {
+    return QFileInfo(path).permissions() & (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                            QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+  };
+  Defaults& d = Defaults::standard();
+  d.setString("0123456789abcdef0123456789abcdef", "TheMovieDBKey");
+  d.synchronize();
+  EXPECT_EQ(permissions(file_), mine);
+
+  // A file an older version left readable by everyone is closed at the next launch, and stays so.
+  const QString older = test::freshFolder("older") + "/Zuvo.conf";
+  test::writeFile(older, "[General]\nTheTVDBKey=secret\n");
+  QFile::setPermissions(older, mine | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  d.setStorageFile(older);
+  EXPECT_EQ(d.stringForKey("TheTVDBKey"), "secret");
+  d.setString("1234", "TheTVDBPIN");
+  d.synchronize();
+  EXPECT_EQ(permissions(older), mine);
+  EXPECT_TRUE(test::readFile(older).contains("TheTVDBPIN=1234"));
 }
