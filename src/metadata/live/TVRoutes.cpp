@@ -211,8 +211,11 @@ std::optional<QList<Artwork>> tvmazeArtwork(LiveSession& session, qint32 tvdbID)
 
 // The three-letter country TheTVDB names ratings by, for the ratings country in force.
 QString ratingsCountry() {
-  static const QMap<QString, QString> alpha3 = {{"US", "usa"}, {"GB", "gbr"}, {"DE", "deu"},
-                                                {"FR", "fra"}, {"AU", "aus"}, {"CA", "can"}};
+  static const QMap<QString, QString> alpha3 = {
+      {"US", "usa"}, {"GB", "gbr"}, {"DE", "deu"}, {"FR", "fra"}, {"AU", "aus"}, {"CA", "can"}, {"NZ", "nzl"},
+      {"IE", "irl"}, {"NL", "nld"}, {"BE", "bel"}, {"AT", "aut"}, {"CH", "che"}, {"IT", "ita"}, {"ES", "esp"},
+      {"PT", "prt"}, {"SE", "swe"}, {"NO", "nor"}, {"DK", "dnk"}, {"FI", "fin"}, {"PL", "pol"}, {"BR", "bra"},
+      {"MX", "mex"}, {"AR", "arg"}, {"JP", "jpn"}, {"KR", "kor"}, {"IN", "ind"}, {"RU", "rus"}, {"ZA", "zaf"}};
   return alpha3.value(CurrentRatingsCountry().toUpper(), QStringLiteral("usa"));
 }
 
