@@ -42,6 +42,13 @@ QString requestLanguage(const LiveCall& call) {
   return language.isEmpty() ? QStringLiteral("en") : language;
 }
 
+// The posters asked for: the language's own, English ones and those without text.
+QString posterLanguages(const QString& language) {
+  QStringList languages{PercentEscaped(language.left(2).toLower()), QStringLiteral("en"), QStringLiteral("null")};
+  languages.removeDuplicates();
+  return languages.join(u',');
+}
+
 QString subject(const LiveCall& call) {
   const QStringList pieces = call.pieces();
   return pieces.size() > kSubjectPiece ? QUrl::fromPercentEncoding(pieces[kSubjectPiece].toUtf8()) : QString();
@@ -173,8 +180,8 @@ void answerMovieDBRecord(LiveCall& call) {
     const auto answer = tmdbAnswer(
         call.session,
         QStringLiteral("/movie/%1?language=%2&append_to_response=credits,release_dates,images"
-                       "&include_image_language=%3,en,null")
-            .arg(PercentEscaped(id), language, PercentEscaped(requestLanguage(call).left(2))));
+                       "&include_image_language=%3")
+            .arg(PercentEscaped(id), language, posterLanguages(requestLanguage(call))));
     if (answer)
       writeConverted(call, LiveHost::TMDB, movieDBRecordFromTMDB(*answer, *images, requestLanguage(call), ratingsCountry()));
     return;

@@ -280,7 +280,7 @@ void routeAStarIsBorn(LoopbackHttpServer& server) {
   const QByteArray key = "&api_key=0123456789abcdef0123456789abcdef";
   server.route("/3/search/movie?query=a%20star%20is%20born&language=en&page=1" + key,
                json(R"j({"page":1,"results":[{"id":332562,"title":"A Star Is Born","release_date":"2018-10-03"}],"total_pages":1})j"));
-  server.route("/3/movie/332562?language=en&append_to_response=credits,release_dates,images&include_image_language=en,en,null" + key,
+  server.route("/3/movie/332562?language=en&append_to_response=credits,release_dates,images&include_image_language=en,null" + key,
                json(R"j({"id":332562,"title":"A Star Is Born","release_date":"2018-10-03",
     "overview":"Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.",
     "poster_path":"/star.jpg","genres":[{"id":18,"name":"Drama"},{"id":10749,"name":"Romance"}],
@@ -313,23 +313,16 @@ class MovieToLibrary : public WatchedFolderToLibrary {
     defaults.synchronize();
   }
 
-  // Puts the movie in the watched folder and waits until it is tagged in the library.
+  // The converted movie's tags as mutagen reads them (none, with the test failed, when
+  // nothing reached the library's Movies).
   QJsonObject convertedTags() {
-    const QString movie = watched + "/A Star Is Born (2018).mkv";
-    makeMedia(movie, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi", "-i",
-                      "sine=frequency=440:sample_rate=48000:duration=2", "-ac", "2", "-c:v", "libx264", "-preset",
-                      "ultrafast", "-c:a", "aac"});
-    auto zuvo = launch({});
-    const bool imported = runloop::waitUntil(
-        [&] { return !convertedIn(library).isEmpty() && !indexLines(library).isEmpty(); }, 120, 250);
-    const Outcome r = end(*zuvo);
-    EXPECT_TRUE(imported) << "nothing reached the library\n" << mainLog().join('\n').toStdString();
+    Outcome r;
+    const QString relative = convertedFromWatchedFolder("A Star Is Born (2018).mkv", r);
     EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
-    const QStringList files = convertedIn(library);
-    if (files.size() != 1) return {};
-    EXPECT_TRUE(files.first().startsWith("Movies/")) << files.first().toStdString();
+    if (relative.isEmpty()) return {};
+    EXPECT_TRUE(relative.startsWith("Movies/")) << relative.toStdString();
     for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
-    return mutagenView(library + "/" + files.first())["tags"].toObject();
+    return mutagenView(library + "/" + relative)["tags"].toObject();
   }
   static QJsonValue first(const QJsonObject& tags, const char* key) {
     return tags[QString::fromUtf8(key)].toArray().first();

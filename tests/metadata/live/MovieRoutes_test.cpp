@@ -42,7 +42,7 @@ const QByteArray kITunesRemake = R"j({"wrapperType":"track","kind":"feature-movi
 
 const QByteArray kTMDBSearchQuery = "query=a%20star%20is%20born&language=en&page=1";
 const QByteArray kTMDBRecordQuery =
-    "language=en&append_to_response=credits,release_dates,images&include_image_language=en,en,null";
+    "language=en&append_to_response=credits,release_dates,images&include_image_language=en,null";
 const QByteArray kTMDBSearch = R"j({"page":1,"total_pages":1,"total_results":2,"results":[
   {"id":332562,"title":"A Star Is Born","original_title":"A Star Is Born","release_date":"2018-10-03","poster_path":"/wrFpXMNBRj2PBiN4Z5kix51XaIZ.jpg"},
   {"id":3111,"title":"A Star Is Born","release_date":"1937-04-20"}]})j";
