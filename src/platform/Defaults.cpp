@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -26,6 +27,15 @@ QByteArray readableLines(const QByteArray& text) {
   return kept.join('\n');
 }
 
+// The file holds the user's keys for the online services: only the user may read it. The
+// store rewrites it through a file that takes over the permissions of the one it replaces.
+void keepPrivate(const QString& file) {
+  if (file.isEmpty()) return;
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  if (!QFileInfo::exists(file)) QFile(file).open(QIODevice::WriteOnly);
+  QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 }  // namespace
 
 Defaults& Defaults::standard() {
@@ -38,6 +48,7 @@ Defaults::Defaults() : file_(paths::settingsFile()) {}
 QSettings& Defaults::settings() const {
   if (!settings_) {
     keepUnreadableFileAside();
+    keepPrivate(file_);
     settings_ = std::make_unique<QSettings>(file_, QSettings::IniFormat);
   }
   return *settings_;
@@ -56,6 +67,8 @@ void Defaults::keepUnreadableFileAside() const {
   }
   const QString aside = paths::unreadableCopyName(file_);
   if (!QFile::copy(file_, aside)) return;
+  // It may hold the user's keys too.
+  QFile::setPermissions(aside, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   setAside_ = aside;
   QSaveFile repaired(file_);
   if (repaired.open(QIODevice::WriteOnly)) {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <cstdlib>
 
 #include "media/MediaFile.h"
 #include "media/MediaTestSupport.h"
@@ -45,6 +46,14 @@ inline QByteArray jpegPicture(QColor colour, int width = 40, int height = 30) {
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "JPEG");
   return bytes;
+}
+
+// Whether a picture (a JPEG, which keeps its colour only nearly) is mostly `colour`.
+inline bool looksLike(const QImage& image, QColor colour) {
+  if (image.isNull()) return false;
+  const QColor seen = image.pixelColor(image.width() / 2, image.height() / 2);
+  return std::abs(seen.red() - colour.red()) < 24 && std::abs(seen.green() - colour.green()) < 24 &&
+         std::abs(seen.blue() - colour.blue()) < 24;
 }
 
 // A new item with the name, season and episode a look-up starts from.

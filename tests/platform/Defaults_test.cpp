@@ -128,3 +128,27 @@ TEST_F(DefaultsStore, AReadableSettingsFileIsNeitherCopiedNorChanged) {
   EXPECT_EQ(test::readFile(file_), text);
   EXPECT_EQ(QDir(QFileInfo(file_).absolutePath()).entryList(QDir::Files), QStringList{"Zuvo.conf"});
 }
+
+TEST_F(DefaultsStore, TheFileIsReadableByTheUserAloneWhetherNewOrFoundOpen) {
+  const QFileDevice::Permissions mine = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+  const auto permissions = [](const QString& path) {
+    return QFileInfo(path).permissions() & (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                            QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+  };
+  Defaults& d = Defaults::standard();
+  d.setString("0123456789abcdef0123456789abcdef", "TheMovieDBKey");
+  d.synchronize();
+  EXPECT_EQ(permissions(file_), mine);
+
+  // A file an older version left readable by everyone is closed at the next launch, and stays so.
+  const QString older = test::freshFolder("older") + "/Zuvo.conf";
+  test::writeFile(older, "[General]\nTheTVDBKey=secret\n");
+  QFile::setPermissions(older, mine | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  d.setStorageFile(older);
+  EXPECT_EQ(d.stringForKey("TheTVDBKey"), "secret");
+  d.setString("1234", "TheTVDBPIN");
+  d.synchronize();
+  EXPECT_EQ(permissions(older), mine);
+  EXPECT_TRUE(test::readFile(older).contains("TheTVDBPIN=1234"));
+}

@@ -37,6 +37,8 @@
 #include "media/RegisteredSettings.h"
 #include "metadata/BCLookUpShow.h"
 #include "metadata/MetadataProbeSteps.h"
+#include "metadata/live/LiveKeys.h"
+#include "metadata/live/RefusedKeys.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
 #include "platform/PreferredLanguages.h"
@@ -545,6 +547,25 @@ void Controller::registerObservers() {
         QLatin1String(row.name), [this, handler = row.handler](const Notification& n) {
           onGUIThread([this, handler, n] { handler(*this, n); });
         }));
+  // A refused key keeps the look-ups offline: the user is told where to correct it. The
+  // alert waits for the event loop, so that a look-up never stops inside its modal run.
+  observers_.push_back(NotificationCenter::defaultCenter().addObserver(
+      live::kLiveKeyRefusedNotification, [this](const Notification& n) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = live::refusedKeyAlertText(n.userInfo)] {
+              pendingKeyAlerts_ << text;
+              showKeyAlerts();
+            },
+            Qt::QueuedConnection);
+      }));
+}
+
+void Controller::showKeyAlerts() {
+  if (showingKeyAlerts_) return;  // the running loop below shows it next
+  showingKeyAlerts_ = true;
+  while (!pendingKeyAlerts_.isEmpty()) hooks_.showAlert(pendingKeyAlerts_.takeFirst());
+  showingKeyAlerts_ = false;
 }
 
 // ---------------------------------------------------------------- on-line indicators

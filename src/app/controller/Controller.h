@@ -226,6 +226,8 @@ class Controller : public QObject {
   Controller(std::optional<ConversionJobs> jobs, QObject* parent);
   bool eventFilter(QObject* watched, QEvent* event) override;
   void registerObservers();
+  // Shows the refused-key alerts one after the other, never one inside another.
+  void showKeyAlerts();
   void makeQueueAndTimedWork();
   void addHandedOver();
   void fillHooks();
@@ -276,6 +278,8 @@ class Controller : public QObject {
   QTimer* timer_ = nullptr;
   std::unique_ptr<Notices> notices_;
   std::unique_ptr<BCAlertPanel> myAlertPanel_;
+  QStringList pendingKeyAlerts_;
+  bool showingKeyAlerts_ = false;
   std::unique_ptr<BCTagsPanel> myTagsPanel_;
   std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
   std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;

@@ -2,6 +2,7 @@
 
 #include "app/notices/ApplicationIcon.h"
 #include "app/tables/BCTableView.h"
+#include "metadata/live/ServiceCredits.h"
 
 #include <QAction>
 #include <QFormLayout>
@@ -244,6 +245,9 @@ MainWindowShell::MainWindowShell() {
   aboutTexts->addRow(QStringLiteral("Version:"), VersionNumber);
   aboutTexts->addRow(QStringLiteral("Successful conversions:"), SucessfulConversionsTextField);
   aboutLayout->addLayout(aboutTexts);
+  auto* aboutCredits = named(new QLabel(live::serviceCredits().join(u'\n'), AboutPanel.get()), "ServiceCreditsLabel");
+  aboutCredits->setWordWrap(true);
+  aboutLayout->addWidget(aboutCredits);
   AboutCloseButton = named(new QPushButton(QStringLiteral("Close"), AboutPanel.get()), "AboutCloseButton");
   aboutLayout->addWidget(AboutCloseButton, 0, Qt::AlignRight);
 

@@ -9,9 +9,11 @@
 #include "app/preferences/PreferenceBindings.h"
 #include "app/preferences/RuleEditor.h"
 #include "app/preferences/RulesTableModel.h"
+#include "app/preferences/ServiceKeyTests.h"
 #include "media/FileTypes.h"
 #include "media/RegisteredSettings.h"
 #include "metadata/MetadataPlugin.h"
+#include "metadata/live/ServiceCredits.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -181,6 +183,13 @@ void BCPreferencePanel::load() {
   // "CacheDuration" is a code, not a number of days: 3 keeps files for eight days.
   for (const auto& [text, code] : {std::pair{"one hour", 1}, {"one day", 2}, {"eight days", 3}, {"ever", 4}})
     ui_->CacheDurationComboBox->addItem(QString::fromLatin1(text), code);
+
+  ui_->ServiceCreditsLabel->setText(live::serviceCredits().join(u'\n'));
+  keyTests_ = new ServiceKeyTests(this);
+  keyTests_->add({QStringLiteral("TheMovieDB"), ui_->TMDBKeyTextField, nullptr, ui_->TestTMDBKeyButton,
+                  ui_->TMDBKeyTestResult, [](const QString& key, const QString&) { return live::testTMDBKey(key); }});
+  keyTests_->add({QStringLiteral("TheTVDB"), ui_->TVDBKeyTextField, ui_->TVDBPinTextField, ui_->TestTVDBKeyButton,
+                  ui_->TVDBKeyTestResult, live::testTVDBKey});
 
   connectBoundControls(window_.get());
   connectControls();

@@ -33,6 +33,7 @@ class BCPreferencePanel;
 namespace zuvo {
 
 class RulesTableModel;
+class ServiceKeyTests;
 
 class BCPreferencePanel : public QObject {
  public:
@@ -149,6 +150,7 @@ class BCPreferencePanel : public QObject {
   std::unique_ptr<Dialog> window_;
   std::unique_ptr<::Ui::BCPreferencePanel> ui_;
   RulesTableModel* rulesModel_ = nullptr;
+  ServiceKeyTests* keyTests_ = nullptr;
   QList<Destination> destinations_;
   QWidget* shownPane_ = nullptr;
   // Each edited key's user value when the window was filled; none where it had none.

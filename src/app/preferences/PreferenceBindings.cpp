@@ -69,6 +69,9 @@ const std::vector<PreferenceBinding>& preferenceBindings() {
       {"TVShowPlugInComboBox", "TVShowPlugIn"},
       {"LanguageForShowInformationComboBox", "LanguageForShowInformation"},
       {"CountryForRatingsComboBox", "CountryForRatings"},
+      {"TMDBKeyTextField", "TheMovieDBKey"},
+      {"TVDBKeyTextField", "TheTVDBKey"},
+      {"TVDBPinTextField", "TheTVDBPIN"},
       // Hardware encoder
       {"EnableTurbo264CheckBox", "EnableTurbo264"},
       // Destinations

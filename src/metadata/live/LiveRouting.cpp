@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "metadata/live/LiveText.h"
+#include "metadata/live/MovieRoutes.h"
 #include "metadata/live/TVRoutes.h"
 
 namespace zuvo::live {
@@ -19,6 +20,9 @@ constexpr LiveRoute kRoutes[] = {
     {Service::TheTVDBBanners, "/", answerTheTVDBBanner},
     {Service::TVRage, "/feeds/search.php", answerTVRageSearch},
     {Service::TVRage, "/feeds/episode_list.php", answerTVRageEpisodeList},
+    {Service::TheMovieDB, "/2.1/Movie.search/", answerMovieDBSearch},
+    {Service::TheMovieDB, "/2.1/Movie.getInfo/", answerMovieDBRecord},
+    {Service::TagChimp, "/ape/search.php", answerTagChimp},
 };
 
 // The old interfaces, the banner host before the TheTVDB one it lies under.

@@ -1,5 +1,6 @@
 #include "app/support/WidgetApplication.h"
 #include "app/support/ControllerStart.h"
+#include "app/support/MainWindowFixture.h"
 #include "app/tables/BCTableView.h"
 #include "app/preferences/BCPreferencePanel.h"
 #include "app/controller/Controller.h"
@@ -14,6 +15,7 @@
 #include "app/controller/UserLanguage.h"
 #include "media/AnalysisTools.h"
 #include "media/MediaValues.h"
+#include "metadata/live/LiveKeys.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -518,6 +520,32 @@ TEST_F(ControllerTest, OnlineNotificationsFromAWorkerColourTheBoxesOnTheGUIThrea
   EXPECT_TRUE(state.movieOffline);
   EXPECT_EQ(controller->windows().TVInfoOnline->palette().color(QPalette::Window),
             QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f));
+}
+
+TEST_F(ControllerTest, ARefusedKeyIsAlertedOnceNamingWhereToCorrectIt) {
+  auto controller = start();
+  test::AlertCloser alerts(*controller);
+  // Probe threads meet the refusal, several at once.
+  const auto refuse = [](live::LiveHost host, live::LiveKey key) {
+    live::LiveSession session(5, {});
+    live::keyRefused(session, host, key);
+  };
+  std::thread first(refuse, live::LiveHost::TMDB, live::LiveKey::TheMovieDB);
+  std::thread second(refuse, live::LiveHost::TMDB, live::LiveKey::TheMovieDB);
+  first.join();
+  second.join();
+  qputenv("ZUVO_TVDB_KEY", "from-the-environment");
+  refuse(live::LiveHost::TheTVDB, live::LiveKey::TheTVDB);
+
+  ASSERT_TRUE(runloop::waitUntil([&] { return alerts.seen.size() == 2; }, 10, 10));
+  qunsetenv("ZUVO_TVDB_KEY");
+  EXPECT_EQ(alerts.seen[0], "TheMovieDB refused the key set in Preferences, Metadata, the \"TheMovieDB key\" field. "
+                            "Movie look-ups stay offline until it is corrected, or cleared to use the iTunes Store.");
+  EXPECT_EQ(alerts.seen[1], "TheTVDB refused the key set in the environment variables ZUVO_TVDB_KEY and "
+                            "ZUVO_TVDB_PIN. TV look-ups stay offline until it is corrected, or cleared to use TVmaze.");
+  refuse(live::LiveHost::TMDB, live::LiveKey::TheMovieDB);
+  runloop::runFor(0.3);
+  EXPECT_EQ(alerts.seen.size(), 2);
 }
 
 // A GNTP daemon on loopback that the program's notices go to; it answers each one when

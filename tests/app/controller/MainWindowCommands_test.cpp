@@ -397,4 +397,15 @@ TEST_F(MainWindowCommandsTest, AboutPanelShowsTheVersionAndTheConversions) {
   EXPECT_FALSE(windows().AboutPanel->isVisible());
 }
 
+TEST_F(MainWindowCommandsTest, AboutPanelCreditsTheServicesThatAnswerTheLookUps) {
+  controller->AboutMenuPress();
+  auto* credits = windows().AboutPanel->findChild<QLabel*>("ServiceCreditsLabel");
+  ASSERT_TRUE(credits);
+  EXPECT_TRUE(credits->isVisible());
+  for (const char* credit : {"This product uses the TMDB API but is not endorsed or certified by TMDB",
+                             "TVmaze", "CC BY-SA", "Information provided by TheTVDB.com"})
+    EXPECT_TRUE(credits->text().contains(credit)) << credit;
+  controller->AboutCloseButtonPress();
+}
+
 }  // namespace

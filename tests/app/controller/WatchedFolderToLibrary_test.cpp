@@ -289,3 +289,116 @@ TEST_F(WatchedFolderToLibrary, AnEpisodeLeftInPlaceIsConvertedOnceAcrossScansAnd
 }
 
 }  // namespace
+
+namespace {
+
+// The movie as today's services answer for it: the iTunes Search API (no key needed) and
+// TMDB (with the user's key), on loopback.
+void routeAStarIsBorn(LoopbackHttpServer& server) {
+  const QByteArray base = server.baseURL().toUtf8();
+  const QByteArray movie = R"j({"wrapperType":"track","kind":"feature-movie","trackId":1437031362,
+    "trackName":"A Star Is Born (2018)","artistName":"Bradley Cooper","releaseDate":"2018-10-05T07:00:00Z",
+    "primaryGenreName":"Romance","contentAdvisoryRating":"R",
+    "longDescription":"Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.",
+    "artworkUrl100":"BASE/art/100x100bb.jpg"})j";
+  const QByteArray answer = QByteArray(R"j({"resultCount":1,"results":[)j").append(movie).append("]}").replace("BASE", base);
+  const auto json = [](const QByteArray& body) {
+    LoopbackHttpServer::Response response;
+    response.body = body;
+    response.contentType = "application/json";
+    return response;
+  };
+  // TheMovieDB's search and tagChimp's chapter search ask the same.
+  server.route("/search?term=a%20star%20is%20born&media=movie&entity=movie&country=US&limit=20", json(answer));
+  server.route("/lookup?id=1437031362&country=US", json(answer));
+  server.route("/art/600x600bb.jpg", pictureAnswer(Qt::red));
+
+  const QByteArray key = "&api_key=0123456789abcdef0123456789abcdef";
+  server.route("/3/search/movie?query=a%20star%20is%20born&language=en&page=1" + key,
+               json(R"j({"page":1,"results":[{"id":332562,"title":"A Star Is Born","release_date":"2018-10-03"}],"total_pages":1})j"));
+  server.route("/3/movie/332562?language=en&append_to_response=credits,release_dates,images&include_image_language=en,null" + key,
+               json(R"j({"id":332562,"title":"A Star Is Born","release_date":"2018-10-03",
+    "overview":"Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.",
+    "poster_path":"/star.jpg","genres":[{"id":18,"name":"Drama"},{"id":10749,"name":"Romance"}],
+    "credits":{"cast":[{"name":"Lady Gaga","character":"Ally","order":0},{"name":"Bradley Cooper","character":"Jack","order":1}],
+               "crew":[{"job":"Director","name":"Bradley Cooper"},{"job":"Producer","name":"Bill Gerber"}]},
+    "release_dates":{"results":[{"iso_3166_1":"US","release_dates":[{"certification":"R","type":3}]}]},
+    "images":{"posters":[{"file_path":"/star.jpg","width":1000,"height":1500,"iso_639_1":"en"}]}})j"));
+  server.route("/t/p/original/star.jpg", pictureAnswer(Qt::blue));
+}
+
+class MovieToLibrary : public WatchedFolderToLibrary {
+ protected:
+  void SetUp() override {
+    WatchedFolderToLibrary::SetUp();
+    routeAStarIsBorn(server);
+    // A fresh install: the old interfaces' variables unset, so the translation layer answers,
+    // and today's services on loopback.
+    for (const char* old : {"ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TMDB_URL", "ZUVO_TAGCHIMP_URL",
+                            "ZUVO_TVRAGE_URL", "ZUVO_TMDB_KEY", "ZUVO_TVDB_KEY", "ZUVO_TVDB_PIN"})
+      environment.remove(old);
+    environment.insert("ZUVO_TVMAZE_URL", server.baseURL());
+    environment.insert("ZUVO_ITUNES_URL", server.baseURL());
+    environment.insert("ZUVO_TMDB3_URL", server.baseURL() + "/3");
+    environment.insert("ZUVO_TMDB_IMAGES_URL", server.baseURL() + "/t/p/");
+    environment.insert("ZUVO_TVDB4_URL", server.baseURL() + "/v4");
+    Defaults& defaults = Defaults::standard();
+    defaults.setObject("iTunes", "MovieDestination");
+    defaults.setBool(true, "ImportMovieFileIntoiTunes");
+    defaults.setObject("United States", "CountryForRatings");
+    defaults.synchronize();
+  }
+
+  // The converted movie's tags as mutagen reads them (none, with the test failed, when
+  // nothing reached the library's Movies).
+  QJsonObject convertedTags() {
+    Outcome r;
+    const QString relative = convertedFromWatchedFolder("A Star Is Born (2018).mkv", r);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    if (relative.isEmpty()) return {};
+    EXPECT_TRUE(relative.startsWith("Movies/")) << relative.toStdString();
+    for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
+    return mutagenView(library + "/" + relative)["tags"].toObject();
+  }
+  static QJsonValue first(const QJsonObject& tags, const char* key) {
+    return tags[QString::fromUtf8(key)].toArray().first();
+  }
+};
+
+TEST_F(MovieToLibrary, WithoutKeysTheMovieGetsItsDescriptionGenreAndPosterFromTheITunesStore) {
+  const QJsonObject tags = convertedTags();
+  ASSERT_FALSE(tags.isEmpty());
+
+  EXPECT_EQ(first(tags, "stik").toInt(), 9) << QJsonDocument(tags).toJson().toStdString();
+  EXPECT_EQ(first(tags, "\xc2\xa9nam").toString(), "A Star Is Born");
+  EXPECT_EQ(first(tags, "desc").toString(),
+            "Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.");
+  EXPECT_EQ(first(tags, "\xc2\xa9gen").toString(), "Romance");
+  EXPECT_EQ(tags["covr"].toArray().size(), 1);
+  const QStringList asked = [&] {
+    QStringList targets;
+    for (const QByteArray& target : server.requests()) targets << QString::fromUtf8(target);
+    return targets;
+  }();
+  EXPECT_TRUE(asked.contains("/art/600x600bb.jpg")) << asked.join('\n').toStdString();
+  EXPECT_TRUE(asked.filter("/3/").isEmpty()) << "TMDB asked without a key";
+}
+
+TEST_F(MovieToLibrary, WithATMDBKeyTheMovieAlsoGetsItsCastCrewAndRating) {
+  environment.insert("ZUVO_TMDB_KEY", "0123456789abcdef0123456789abcdef");
+  const QJsonObject tags = convertedTags();
+  ASSERT_FALSE(tags.isEmpty());
+
+  EXPECT_EQ(first(tags, "\xc2\xa9nam").toString(), "A Star Is Born");
+  EXPECT_EQ(first(tags, "\xc2\xa9gen").toString(), "Drama");
+  EXPECT_EQ(first(tags, "desc").toString(),
+            "Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.");
+  EXPECT_EQ(first(tags, "----:com.apple.iTunes:iTunEXTC").toString(), "mpaa|R|400|");
+  const QString people = first(tags, "----:com.apple.iTunes:iTunMOVI").toString();
+  EXPECT_TRUE(people.contains("Lady Gaga") && people.contains("Bradley Cooper") && people.contains("Bill Gerber"))
+      << people.toStdString();
+  EXPECT_EQ(tags["covr"].toArray().size(), 1);
+  for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("0123456789abcdef")) << "a key in the log";
+}
+
+}  // namespace
