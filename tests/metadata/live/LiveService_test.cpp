@@ -180,7 +180,10 @@ TEST(RateLimiter, NoWindowHoldsMoreThanItsCalls) {
   for (std::thread& thread : threads) thread.join();
   std::sort(starts.begin(), starts.end());
   ASSERT_EQ(starts.size(), 12u);
-  for (size_t i = 0; i + 3 < starts.size(); ++i) EXPECT_GE(starts[i + 3] - starts[i], 300ms) << i;
+  // A time is taken just after its slot: a thread held up on a loaded machine takes its own
+  // late, which can only shorten the gap to the one three slots on by that delay.
+  for (size_t i = 0; i + 3 < starts.size(); ++i) EXPECT_GE(starts[i + 3] - starts[i], 250ms) << i;
+  EXPECT_GE(starts.back() - starts.front(), 3 * 300ms - 50ms) << "twelve calls span three windows";
 }
 
 TEST(RateLimiter, AWaitPastTheDeadlineIsNoSlot) {
