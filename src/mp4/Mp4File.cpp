@@ -694,6 +694,8 @@ Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
   uint64_t front = 0;
   for (const TopBox& b : layout_)
     if (b.type != "moov" && b.type != "mdat" && b.type != "wide" && !isFree(b.type) && !b.zeroTail) {
+      // At the front, a box without a size would take in everything after it.
+      if (b.openEnded) return Mp4Error::failure(path() + ": cannot move a box that has no size");
       kept.push_back(&b);
       front += b.size;
     }
