@@ -25,6 +25,22 @@ QString TimeStringFromSeconds(qint32 seconds) {
   return QString::asprintf("%02d:%02d:%02d", hours, rest / 60, rest % 60);
 }
 
+qint64 MillisecondsFromTimeString(const QString& text) {
+  if (text.count(u':') > 2) return -1;
+  const qsizetype dot = text.indexOf(u'.', text.lastIndexOf(u':') + 1);
+  const qint64 seconds = SecondsFromTimeString(dot < 0 ? text : text.left(dot));
+  qint64 ms = 0;
+  for (qsizetype i = dot + 1; dot >= 0 && i <= dot + 3; ++i)
+    ms = ms * 10 + (i < text.size() && text[i].isDigit() ? text[i].digitValue() : 0);
+  return seconds * 1000 + (seconds < 0 ? -ms : ms);
+}
+
+QString TimeStringFromMilliseconds(qint64 ms) {
+  const qint64 clamped = std::clamp<qint64>(ms, 0, qint64(std::numeric_limits<qint32>::max()) * 1000);
+  const QString whole = TimeStringFromSeconds(qint32(clamped / 1000));
+  return clamped % 1000 == 0 ? whole : whole + QString::asprintf(".%03d", int(clamped % 1000));
+}
+
 QString TimeZoneOffsetText(int secondsFromGMT) {
   const int magnitude = std::abs(secondsFromGMT);
   return QString::asprintf(secondsFromGMT < 0 ? "-%02d:%02d" : "+%02d:%02d", magnitude / 3600,

@@ -6,6 +6,9 @@
 #include "metadata/ServiceCache.h"
 #include "metadata/TagChimp.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace zuvo {
 namespace {
 
@@ -18,6 +21,14 @@ const QString kTitleLine = QStringLiteral("title    ");
 const QString kTitleValue = QStringLiteral("title           : ");
 const QString kStreamLine = QStringLiteral("Stream #");
 const QString kNumberedTitle = QStringLiteral("chapter");
+
+// ffprobe's seconds ("2.500000") to whole milliseconds; what is no number starts at 0.
+qint64 startMs(const QString& seconds) {
+  bool ok = false;
+  const double value = seconds.trimmed().toDouble(&ok);
+  if (!ok || !(value > 0)) return 0;
+  return qint64(std::min(value * 1000 + 0.5, double(std::numeric_limits<qint32>::max()) * 1000));
+}
 
 }  // namespace
 
@@ -32,8 +43,7 @@ BCError ChaptersFromFile(MediaFile& item, const QString& cachePath, const Report
     if (line.startsWith(kChapter)) {
       ChapterTrack chapter;
       chapter.setChapternumber(IntegerValue(StringBetween(line, kNumberStart, kNumberEnd).value_or(QString())));
-      chapter.setStarttime(
-          TimeStringFromSeconds(IntegerValue(StringBetween(line, kStartStart, kStartEnd).value_or(QString()))));
+      chapter.setStarttime(TimeStringFromMilliseconds(startMs(StringBetween(line, kStartStart, kStartEnd).value_or(QString()))));
       open = chapter;
     } else if (line.startsWith(kStreamLine)) {
       // An untitled chapter must not take the title of the stream listed after it.

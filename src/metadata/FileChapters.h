@@ -10,7 +10,7 @@
 namespace zuvo {
 
 // Fills `Chapters` from ffprobe's listing of the source (`packagepath` when set, else
-// `fullpath`; run in the cache folder): number, start (whole seconds as "hh:mm:ss") and
+// `fullpath`; run in the cache folder): number, start ("hh:mm:ss", then ".mmm" for a fraction) and
 // title of every chapter that has a title. Always succeeds; no chapters leave the list
 // empty.
 BCError ChaptersFromFile(MediaFile& item, const QString& cachePath, const Reporter& reporter);

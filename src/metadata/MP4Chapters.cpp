@@ -17,9 +17,9 @@ constexpr uint32_t kFallbackTrackId = 1;
 std::vector<Mp4Chapter> MP4ChaptersFromTracks(const QList<ChapterTrack>& chapters, uint64_t totalMs) {
   std::vector<Mp4Chapter> list;
   for (const ChapterTrack& chapter : chapters) {
-    const int seconds = SecondsFromTimeString(chapter.starttime());
-    if (seconds < 0) continue;
-    list.push_back({uint64_t(seconds) * 1000, 0, chapter.title().toStdString()});
+    const qint64 ms = MillisecondsFromTimeString(chapter.starttime());
+    if (ms < 0) continue;
+    list.push_back({uint64_t(ms), 0, chapter.title().toStdString()});
   }
   std::stable_sort(list.begin(), list.end(), [](const Mp4Chapter& a, const Mp4Chapter& b) { return a.startMs < b.startMs; });
   list.erase(std::unique(list.begin(), list.end(), [](const Mp4Chapter& a, const Mp4Chapter& b) { return a.startMs == b.startMs; }),

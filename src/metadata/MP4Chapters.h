@@ -10,7 +10,7 @@ class ChapterTrack;
 class MediaFile;
 class Mp4File;
 
-// The chapters to write for a movie of `totalMs`: starts in whole seconds, in time order
+// The chapters to write for a movie of `totalMs`: starts in milliseconds, in time order
 // (a start that cannot be read or repeats one before it is left out), none starting at or
 // after the end.
 std::vector<Mp4Chapter> MP4ChaptersFromTracks(const QList<ChapterTrack>& chapters, uint64_t totalMs);

@@ -25,15 +25,20 @@ struct Saver {
   const char* writeFailure;
   const char* chapterFailure;
   const char* notFlushed;
+  // The converter's own file may be laid out again to keep its index before the media; the
+  // user's never is: its media stays where it is.
+  bool keepIndexFirst;
 };
 constexpr Saver kConvertedFile = {"[RED]saveMP4Tags::Can't open MP4 file to apply HD tags : %1",
                                   "[RED]saveMP4Tags::Can't write the tags of %1 : %2",
                                   "[RED]saveMP4Tags::Can't write the chapters of %1 : %2",
-                                  "[RED]saveMP4Tags::The tags of %1 are written but may not be on disk yet : %2"};
+                                  "[RED]saveMP4Tags::The tags of %1 are written but may not be on disk yet : %2", true};
 constexpr Saver kOwnFile = {"saveMP4TagsInPlace::Can't open MP4 file to apply HD tags : %1",
                             "saveMP4TagsInPlace::Can't write the tags of %1 : %2",
                             "saveMP4TagsInPlace::Can't write the chapters of %1 : %2",
-                            "saveMP4TagsInPlace::The tags of %1 are written but may not be on disk yet : %2"};
+                            "saveMP4TagsInPlace::The tags of %1 are written but may not be on disk yet : %2", false};
+
+constexpr const char* kNotLaidOut = "[RED]saveMP4Tags::The tags of %1 are written, but its index stays after the media : %2";
 
 std::string utf8(const QString& text) { return text.toStdString(); }
 
@@ -104,7 +109,12 @@ BCError finish(Mp4File& file, const Mp4Tags& tags, const MediaFile& media, const
   const Mp4Error written = file.commit();
   // The new tags are what every reader sees; only their flush to disk failed.
   if (!written && !file.warning().empty())
-    reporter->report(QString::fromLatin1(saver.notFlushed).arg(path, QString::fromStdString(file.warning())), 3);
+    report(reporter, QString::fromLatin1(saver.notFlushed).arg(path, QString::fromStdString(file.warning())), 3);
+  // A moov that found no room before the media went after it. Laying the file out again is
+  // no part of the save: the tags are in place whatever comes of it.
+  if (!written && saver.keepIndexFirst && !file.indexFirst())
+    if (const Mp4Error laidOut = file.rewriteInterleaved())
+      report(reporter, QString::fromLatin1(kNotLaidOut).arg(path, QString::fromStdString(laidOut.message())), 3);
   file.close();
   if (written) {
     const QString line = QString::fromLatin1(saver.writeFailure).arg(path, QString::fromStdString(written.message()));

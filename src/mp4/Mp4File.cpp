@@ -1,5 +1,7 @@
 #include "mp4/Mp4File.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "mp4/Mp4EditList.h"
@@ -14,6 +16,8 @@ constexpr size_t kMaxTopLevelBoxes = 100000;
 // An added track's chunks: about a second of media, at most a mebibyte.
 constexpr uint64_t kChunkBytes = 1 << 20;
 constexpr size_t kCopyBlock = 1 << 20;
+// A rewritten file's chunks: the tracks take turns every half second.
+constexpr uint64_t kInterleaveDivisor = 2;
 
 bool isFree(const std::string& type) { return type == "free" || type == "skip"; }
 
@@ -415,11 +419,16 @@ Mp4Buffer Mp4File::regionContent(const Region& region) {
   return content;
 }
 
-Mp4Error Mp4File::commit(const Mp4Progress& progress) {
+Mp4Error Mp4File::readyToWrite() {
   warning_.clear();
   if (!valid_) return Mp4Error::failure("no file is open");
   if (mode_ != Mode::Modify) return Mp4Error::failure(path() + " is open for reading only");
   if (broken_) return Mp4Error::failure(path() + " changed in an unexpected way: open it again");
+  return {};
+}
+
+Mp4Error Mp4File::commit(const Mp4Progress& progress) {
+  if (auto e = readyToWrite()) return e;
   if (auto e = checkMediaPlacement()) return Mp4Error::failure(path() + ": " + e.message());
   // Room reserved by a commit that stopped before writing into it: nothing refers to it.
   if (layout_.back().zeroTail) {
@@ -608,6 +617,186 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
   }
   if (auto e = file_.sync()) return e;
   broken_ = false;
+  return {};
+}
+
+bool Mp4File::indexFirst() const {
+  if (!valid_) return false;
+  const uint64_t moovAt = layout_[moovIndex_].offset;
+  const uint32_t chapterTrack = Mp4QuickTimeChapters::trackId(const_cast<Mp4Box&>(moov_));
+  for (const Mp4Box* trak : moov_.all("trak")) {
+    if (Mp4Track(const_cast<Mp4Box&>(*trak)).id() == chapterTrack) continue;
+    const Mp4Box* stbl = trak->find("mdia.minf.stbl");
+    std::vector<Mp4Chunk> chunks;
+    if (!stbl || Mp4SampleTable::chunks(*stbl, chunks).failed()) return false;
+    for (const Mp4Chunk& c : chunks)
+      if (c.bytes > 0 && c.offset < moovAt) return false;
+  }
+  return true;
+}
+
+Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
+  if (auto e = readyToWrite()) return e;
+  // Added samples go into the file first: from then on every sample is read from it alone.
+  if (!pendingTracks_.empty() || pendingChapterTrack_)
+    if (auto e = commit()) return e;
+  const std::string committedWarning = warning_;
+  if (auto e = checkMediaPlacement()) return Mp4Error::failure(path() + ": " + e.message());
+  uint64_t fileSize = 0;
+  if (auto e = file_.size(fileSize)) return e;
+
+  struct Laid {
+    Mp4Box* stbl = nullptr;
+    std::vector<Mp4Sample> samples;
+    std::vector<uint64_t> offsets;
+    std::vector<uint32_t> perChunk, descriptions;
+  };
+  struct Chunk {
+    size_t track = 0, index = 0, first = 0, count = 0;
+    uint64_t bytes = 0;
+    double start = 0;  // seconds
+  };
+  std::vector<Laid> tracks;
+  std::vector<Chunk> chunks;
+  uint64_t media = 0;
+  for (Mp4Box* trak : moov_.all("trak")) {
+    Laid laid;
+    laid.stbl = trak->find("mdia.minf.stbl");
+    if (auto e = Mp4SampleTable::read(*laid.stbl, fileSize, laid.samples)) return Mp4Error::failure(path() + ": " + e.message());
+    const uint64_t timescale = std::max<uint32_t>(Mp4Track(*trak).timescale(), 1);
+    uint64_t time = 0, chunkTime = 0;
+    for (size_t i = 0; i < laid.samples.size(); ++i) {
+      const Mp4Sample& sample = laid.samples[i];
+      Chunk* open = chunks.empty() || chunks.back().track != tracks.size() || laid.perChunk.empty() ? nullptr : &chunks.back();
+      if (!open || open->bytes + sample.size > kChunkBytes || chunkTime * kInterleaveDivisor >= timescale ||
+          laid.descriptions.back() != sample.description) {
+        chunks.push_back({tracks.size(), laid.perChunk.size(), i, 0, 0, double(time) / double(timescale)});
+        laid.perChunk.push_back(0);
+        laid.descriptions.push_back(sample.description);
+        chunkTime = 0;
+        open = &chunks.back();
+      }
+      ++open->count;
+      ++laid.perChunk.back();
+      open->bytes += sample.size;
+      chunkTime += sample.duration;
+      time += sample.duration;
+      media += sample.size;
+    }
+    laid.offsets.assign(laid.perChunk.size(), 0);
+    tracks.push_back(std::move(laid));
+  }
+  // In time order; at equal times, in track order.
+  std::stable_sort(chunks.begin(), chunks.end(), [](const Chunk& a, const Chunk& b) { return a.start < b.start; });
+
+  // Top-level boxes other than media, moov and free space keep their order at the front.
+  std::vector<const TopBox*> kept;
+  uint64_t front = 0;
+  for (const TopBox& b : layout_)
+    if (b.type != "moov" && b.type != "mdat" && b.type != "wide" && !isFree(b.type) && !b.zeroTail) {
+      // At the front, a box without a size would take in everything after it.
+      if (b.openEnded) return Mp4Error::failure(path() + ": cannot move a box that has no size");
+      kept.push_back(&b);
+      front += b.size;
+    }
+  const Mp4Box before = moov_;
+  auto restore = [&](Mp4Error e) {
+    moov_ = before;
+    return e;
+  };
+  auto place = [&](bool wide) {
+    for (Laid& t : tracks) Mp4SampleTable::writeChunks(*t.stbl, t.offsets, t.perChunk, wide, t.descriptions);
+  };
+  const uint64_t mdatHeader = media + 8 > UINT32_MAX ? 16 : 8;
+  uint64_t moovBytes = 0, padding = 0, total = 0;
+  for (bool wide : {false, true}) {
+    place(wide);
+    moovBytes = moov_.size();
+    padding = std::max(moovBytes, kMinimumPadding);
+    total = front + moovBytes + padding + mdatHeader + media;
+    if (total <= UINT32_MAX) break;
+  }
+  if (moovBytes > kMaxMoovBytes) return restore(Mp4Error::failure(path() + ": the new moov box is too large"));
+  uint64_t at = front + moovBytes + padding + mdatHeader;
+  for (const Chunk& c : chunks) {
+    tracks[c.track].offsets[c.index] = at;
+    at += c.bytes;
+  }
+  place(total > UINT32_MAX);
+
+  uint32_t permissions = 0644;
+  if (auto e = file_.permissions(permissions)) return restore(e);
+  Mp4FileHandle out;
+  const std::string temporary = path() + ".rewrite" + std::to_string(::getpid());
+  if (auto e = out.create(temporary, permissions)) return restore(e);
+  auto fail = [&](Mp4Error e) {
+    out.close();
+    ::unlink(temporary.c_str());
+    return restore(e);
+  };
+  if (auto e = out.reserve(0, total)) return fail(e);
+  uint64_t written = 0;
+  Mp4Buffer block;
+  for (const TopBox* b : kept)
+    for (uint64_t copied = 0; copied < b->size;) {
+      const size_t n = size_t(std::min<uint64_t>(kCopyBlock, b->size - copied));
+      if (auto e = file_.readAt(b->offset + copied, n, block)) return fail(e);
+      if (auto e = out.writeAt(written, block)) return fail(e);
+      copied += n;
+      written += n;
+    }
+  Mp4Buffer head;
+  moov_.serialize(head);
+  const Mp4Buffer freeHeader = boxHeader(uint32_t(padding), "free");
+  head.insert(head.end(), freeHeader.begin(), freeHeader.end());
+  head.resize(head.size() + size_t(padding) - freeHeader.size());
+  Mp4ByteWriter mdat;
+  if (mdatHeader == 16)
+    mdat.u32(1).text("mdat").u64(mdatHeader + media);
+  else
+    mdat.u32(uint32_t(mdatHeader + media)).text("mdat");
+  head.insert(head.end(), mdat.buffer().begin(), mdat.buffer().end());
+  if (auto e = out.writeAt(written, head)) return fail(e);
+  written += head.size();
+
+  // Sample runs that lie one after another are read together; writes go out a block at a time.
+  Mp4Buffer pending;
+  uint64_t done = 0;
+  auto flush = [&]() -> Mp4Error {
+    if (auto e = out.writeAt(written, pending)) return e;
+    written += pending.size();
+    done += pending.size();
+    pending.clear();
+    if (progress) progress(done, media);
+    return {};
+  };
+  for (const Chunk& c : chunks) {
+    const std::vector<Mp4Sample>& samples = tracks[c.track].samples;
+    for (size_t i = c.first; i < c.first + c.count;) {
+      const uint64_t from = samples[i].offset;
+      uint64_t length = 0;
+      for (; i < c.first + c.count && samples[i].offset == from + length; ++i) length += samples[i].size;
+      if (auto e = file_.readAt(from, size_t(length), block)) return fail(e);
+      pending.insert(pending.end(), block.begin(), block.end());
+      if (pending.size() >= kCopyBlock)
+        if (auto e = flush()) return fail(e);
+    }
+  }
+  if (auto e = flush()) return fail(e);
+  if (written != total) return fail(Mp4Error::failure(path() + ": the rewritten file came out at an unexpected size"));
+  if (auto e = out.sync()) return fail(e);
+  const std::string target = path();
+  const Mp4Error replaced = out.replace(target);
+  if (replaced && out.path() != target) return fail(replaced);
+  // The new file is in place; the old one's lock goes with its handle.
+  file_.swap(out);
+  out.close();
+  warning_ = committedWarning;
+  if (replaced) warning_ = target + ": the file is rewritten, but " + replaced.message();
+  if (auto e = scanLayout()) {
+    broken_ = true;
+    return e;
+  }
   return {};
 }
 

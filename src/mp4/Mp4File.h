@@ -2,8 +2,10 @@
 // An MP4/M4V file opened for reading or for change in place. Opening parses the top-level
 // layout and the whole moov box, refusing fragmented or malformed files; edits change the
 // moov tree in memory; commit() writes the new moov without ever overwriting the live one,
-// so a crash or a full disk at any moment leaves a file with the old or the new metadata.
-// Media data never moves: the samples of added tracks go into a new media-data box at the end.
+// so a crash or a full disk at any moment leaves a file with the old or the new metadata. A file
+// open for change is locked against other writers until close().
+// Media data never moves in a commit: the samples of added tracks go into a new media-data box
+// at the end. Only rewriteInterleaved(), for files that are the caller's own work, lays it out anew.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -84,6 +86,13 @@ class Mp4File {
   // whose media a commit could overwrite (damaged sample tables, media in free space) is
   // refused at open() for change, and again here, before any write.
   Mp4Error commit(const Mp4Progress& progress = {});
+  // For a file that is the caller's own work, not the user's: commits, then writes the file anew
+  // beside itself and puts it in its place, laid out for playing while it streams in: the moov
+  // first with room for later edits after it, then one media-data box in which the tracks take
+  // turns in chunks of about half a second. The samples' bytes stay as they are.
+  Mp4Error rewriteInterleaved(const Mp4Progress& progress = {});
+  // Whether every sample but the chapter titles' lies after the moov.
+  bool indexFirst() const;
   // After a commit that succeeded: empty, or what did not complete once the new metadata was
   // what readers see (a failed flush: it may not have reached the disk yet).
   const std::string& warning() const { return warning_; }
@@ -114,6 +123,7 @@ class Mp4File {
   Mp4Error isZeroFrom(uint64_t offset, uint64_t end, bool& zero) const;
   Mp4Error parseMoov();
   Mp4Error checkMediaPlacement() const;
+  Mp4Error readyToWrite();  // open for change and as we know it; clears the warning
   Mp4Box* ilst();
   Mp4Box& ilstForWriting();
   std::vector<Region> freeRuns() const;

@@ -1,12 +1,14 @@
 #include "mp4/Mp4FileHandle.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace zuvo {
 
@@ -28,19 +30,77 @@ Mp4FileHandle::~Mp4FileHandle() { close(); }
 Mp4Error Mp4FileHandle::open(const std::string& path, bool writable) {
   close();
   path_ = path;
-  fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-  if (fd_ < 0) return systemError("cannot open", path);
-  struct stat st;
-  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+  for (;;) {
+    fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd_ < 0) return systemError("cannot open", path);
+    struct stat st;
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close();
+      return Mp4Error::failure("not a regular file: " + path);
+    }
+    if (!writable) break;
+    // One change at a time: a second writer waits here, then reads what the first one left.
+    int rc;
+    while ((rc = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (rc != 0) {
+      const Mp4Error e = systemError("cannot lock", path);
+      close();
+      return e;
+    }
+    // The file may have been replaced by a rewritten one while we waited: lock that one instead.
+    struct stat named;
+    if (::stat(path.c_str(), &named) == 0 && named.st_dev == st.st_dev && named.st_ino == st.st_ino) break;
     close();
-    return Mp4Error::failure("not a regular file: " + path);
   }
   writable_ = writable;
   return {};
 }
 
+Mp4Error Mp4FileHandle::create(const std::string& path, uint32_t permissions) {
+  close();
+  path_ = path;
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(permissions & 07777));
+  if (fd_ < 0) return systemError("cannot create", path);
+  // Locked before anyone can reach it under the name it will take.
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    const Mp4Error e = systemError("cannot lock", path);
+    close();
+    return e;
+  }
+  ::fchmod(fd_, mode_t(permissions & 07777));  // past the umask, as the file it replaces
+  writable_ = true;
+  return {};
+}
+
+void Mp4FileHandle::swap(Mp4FileHandle& other) noexcept {
+  std::swap(fd_, other.fd_);
+  std::swap(writable_, other.writable_);
+  std::swap(path_, other.path_);
+}
+
+Mp4Error Mp4FileHandle::replace(const std::string& target) {
+  if (::rename(path_.c_str(), target.c_str()) != 0) return systemError("cannot rename " + path_ + " to", target);
+  path_ = target;
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return systemError("cannot open the folder of", target);
+  const int rc = ::fsync(dir);
+  ::close(dir);
+  if (rc != 0) return systemError("cannot flush the folder of", target);
+  return {};
+}
+
+Mp4Error Mp4FileHandle::permissions(uint32_t& out) const {
+  struct stat st;
+  if (fstat(fd_, &st) != 0) return systemError("cannot read the permissions of", path_);
+  out = uint32_t(st.st_mode & 07777);
+  return {};
+}
+
 void Mp4FileHandle::close() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) ::close(fd_);  // also releases the lock
   fd_ = -1;
   writable_ = false;
 }

@@ -19,8 +19,16 @@ class Mp4FileHandle {
   Mp4FileHandle(const Mp4FileHandle&) = delete;
   Mp4FileHandle& operator=(const Mp4FileHandle&) = delete;
 
+  // A writable file is locked (flock, exclusively) until close(): writers of one file wait for
+  // each other, in this process or in others. Readers take no lock.
   Mp4Error open(const std::string& path, bool writable);
+  // A new file, locked as a writable one; fails when `path` exists.
+  Mp4Error create(const std::string& path, uint32_t permissions);
   void close();
+  void swap(Mp4FileHandle& other) noexcept;
+  // Puts this file in the place of `target` (rename, then a flush of the folder).
+  Mp4Error replace(const std::string& target);
+  Mp4Error permissions(uint32_t& out) const;
   bool isOpen() const { return fd_ >= 0; }
   bool writable() const { return writable_; }
   const std::string& path() const { return path_; }

@@ -24,7 +24,7 @@ struct Placement {
   std::span<const uint8_t> sizes;
   std::vector<uint64_t> chunkOffsets;
   struct Run {
-    uint32_t firstChunk, perChunk;
+    uint32_t firstChunk, perChunk, description;
   };
   std::vector<Run> runs;
 
@@ -38,8 +38,9 @@ struct Placement {
     }
   }
 
-  // Calls visit(chunk offset, first sample, sample count) for every chunk that holds samples,
-  // in decode order; returns the number of samples the chunks hold (at most sampleCount).
+  // Calls visit(chunk index, first sample, sample count, description) for every chunk that
+  // holds samples, in decode order; returns the number of samples the chunks hold (at most
+  // sampleCount).
   template <typename Visit>
   uint64_t forEachChunk(Visit&& visit) const {
     uint64_t next = 0;
@@ -48,8 +49,7 @@ struct Placement {
       const uint64_t last = std::min<uint64_t>(r + 1 < runs.size() ? runs[r + 1].firstChunk - 1 : chunks, chunks);
       for (uint64_t chunk = runs[r].firstChunk; chunk <= last && next < sampleCount; ++chunk) {
         const uint64_t n = std::min<uint64_t>(runs[r].perChunk, sampleCount - next);
-        if (n == 0) break;  // every chunk of this run is empty
-        visit(chunkOffsets[chunk - 1], uint32_t(next), uint32_t(n));
+        visit(size_t(chunk - 1), uint32_t(next), uint32_t(n), runs[r].description);
         next += n;
       }
     }
@@ -95,9 +95,14 @@ Mp4Error readPlacement(const Mp4Box& stbl, Placement& p) {
   for (uint32_t i = 0; i < runs; ++i) {
     p.runs[i].firstChunk = stsc.u32();
     p.runs[i].perChunk = stsc.u32();
-    stsc.skip(4);  // sample description
-    if (p.runs[i].firstChunk == 0 || (i > 0 && p.runs[i].firstChunk <= p.runs[i - 1].firstChunk))
-      return Mp4Error::failure("malformed stsc box");
+    p.runs[i].description = stsc.u32();
+    // Players map chunks before the first run, empty runs and description 0 each their own
+    // way: such chunks may hold media that we would take for unused bytes.
+    if (p.runs[i].firstChunk == 0 || (i == 0 && p.runs[i].firstChunk != 1) ||
+        (i > 0 && p.runs[i].firstChunk <= p.runs[i - 1].firstChunk))
+      return Mp4Error::failure("malformed stsc box: its runs do not start at chunk 1 in order");
+    if (p.runs[i].perChunk == 0 || p.runs[i].description == 0)
+      return Mp4Error::failure("malformed stsc box: a run of empty chunks or of sample description 0");
   }
   return {};
 }
@@ -123,7 +128,8 @@ Mp4Error Mp4SampleTable::read(const Mp4Box& stbl, uint64_t fileSize, std::vector
   }
   if (timed < p.sampleCount) return Mp4Error::failure("the stts box covers fewer samples than the track holds");
   bool inside = true;
-  const uint64_t placed = p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
+  const uint64_t placed = p.forEachChunk([&](size_t chunk, uint32_t first, uint32_t count, uint32_t) {
+    uint64_t offset = p.chunkOffsets[chunk];
     if (p.fixedSize) {
       inside = inside && p.fixedSize <= kMaxSampleBytes && offset <= fileSize &&
                uint64_t(p.fixedSize) * count <= fileSize - offset;
@@ -139,10 +145,12 @@ Mp4Error Mp4SampleTable::read(const Mp4Box& stbl, uint64_t fileSize, std::vector
   if (placed < p.sampleCount) return Mp4Error::failure(kTooFewSamples);
 
   std::vector<Mp4Sample> samples(p.sampleCount);
-  p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
+  p.forEachChunk([&](size_t chunk, uint32_t first, uint32_t count, uint32_t description) {
+    uint64_t offset = p.chunkOffsets[chunk];
     for (uint32_t i = first; i < first + count; ++i) {
       samples[i].offset = offset;
       samples[i].size = p.size(i);
+      samples[i].description = description;
       offset += samples[i].size;
     }
   });
@@ -163,14 +171,16 @@ Mp4Error Mp4SampleTable::chunks(const Mp4Box& stbl, std::vector<Mp4Chunk>& out) 
   Mp4ByteReader stts({});
   uint32_t times = 0;
   if (auto e = entries(stbl.find("stts"), "stts", 8, stts, times)) return e;
-  std::vector<Mp4Chunk> found;
-  const uint64_t placed = p.forEachChunk([&](uint64_t offset, uint32_t first, uint32_t count) {
+  // Every chunk the table lists, those holding no sample too: a player may still read them.
+  std::vector<Mp4Chunk> found(p.chunkOffsets.size());
+  for (size_t i = 0; i < found.size(); ++i) found[i].offset = p.chunkOffsets[i];
+  const uint64_t placed = p.forEachChunk([&](size_t chunk, uint32_t first, uint32_t count, uint32_t) {
     uint64_t bytes = 0;
     if (p.fixedSize)
       bytes = uint64_t(p.fixedSize) * count;
     else
       for (uint32_t i = first; i < first + count; ++i) bytes += p.size(i);
-    found.push_back({offset, bytes});
+    found[chunk].bytes = bytes;
   });
   if (placed < p.sampleCount) return Mp4Error::failure(kTooFewSamples);
   out = std::move(found);
@@ -178,13 +188,15 @@ Mp4Error Mp4SampleTable::chunks(const Mp4Box& stbl, std::vector<Mp4Chunk>& out) 
 }
 
 void Mp4SampleTable::writeChunks(Mp4Box& stbl, const std::vector<uint64_t>& chunkOffsets,
-                                 const std::vector<uint32_t>& samplesPerChunk, bool force64BitOffsets) {
+                                 const std::vector<uint32_t>& samplesPerChunk, bool force64BitOffsets,
+                                 const std::vector<uint32_t>& descriptions) {
+  auto description = [&](size_t i) { return i < descriptions.size() ? descriptions[i] : 1u; };
   Mp4ByteWriter stsc;
   uint32_t runs = 0;
   stsc.u32(0).u32(0);
   for (size_t i = 0; i < samplesPerChunk.size(); ++i) {
-    if (i > 0 && samplesPerChunk[i] == samplesPerChunk[i - 1]) continue;
-    stsc.u32(uint32_t(i + 1)).u32(samplesPerChunk[i]).u32(1);
+    if (i > 0 && samplesPerChunk[i] == samplesPerChunk[i - 1] && description(i) == description(i - 1)) continue;
+    stsc.u32(uint32_t(i + 1)).u32(samplesPerChunk[i]).u32(description(i));
     ++runs;
   }
   mp4PutUnsigned(stsc.buffer().data() + 4, 4, runs);

@@ -26,6 +26,30 @@ TEST(TimeStringFromSeconds, TwoDigitsAtLeast) {
   for (const Case& c : cases) EXPECT_EQ(TimeStringFromSeconds(c.seconds), c.text) << c.seconds;
 }
 
+TEST(MillisecondsFromTimeString, SecondsKeepTheirFractionToTheMillisecond) {
+  struct Case {
+    QString text;
+    qint64 ms;
+  } cases[] = {
+      {"00:00:02.500", 2500}, {"2.5", 2500},        {"1:30.25", 90250},   {"01:02:03", 3723000},
+      {"0:00:01.9999", 1999}, {"00:00:07.", 7000},  {"1:2:3:4", -1},      {"1:2:3.5:4", -1},
+      {"abc", 0},             {"", 0},              {"00:00:00.040", 40}, {"999999999:00:00.5", 2147483647500},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MillisecondsFromTimeString(c.text), c.ms) << c.text.toStdString();
+}
+
+TEST(TimeStringFromMilliseconds, AFractionOnlyWhenThereIsOne) {
+  struct Case {
+    qint64 ms;
+    const char* text;
+  } cases[] = {{0, "00:00:00"}, {2500, "00:00:02.500"}, {3723000, "01:02:03"}, {59999, "00:00:59.999"},
+               {40, "00:00:00.040"}, {-5, "00:00:00"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(TimeStringFromMilliseconds(c.ms), c.text) << c.ms;
+    if (c.ms >= 0) EXPECT_EQ(MillisecondsFromTimeString(c.text), c.ms) << "read back: " << c.text;
+  }
+}
+
 TEST(TimeZoneOffsetText, SignedHoursAndMinutes) {
   struct Case {
     int seconds;

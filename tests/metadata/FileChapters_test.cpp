@@ -44,7 +44,7 @@ ChapterTrack chapter(int number, const char* start, const QString& title) {
 
 class ChaptersFromFileTest : public ServiceTest {};
 
-TEST_F(ChaptersFromFileTest, FfprobeChaptersGiveNumberWholeSecondStartAndTitle) {
+TEST_F(ChaptersFromFileTest, FfprobeChaptersGiveNumberStartToTheMillisecondAndTitle) {
   const QString path =
       videoWithChapters("film.mp4", {{0, 1500, "One & Two"}, {1500, 2700, "Café/Ünïcode"}, {2700, 4000, "Three"}}, 4);
   auto item = std::make_shared<MediaFile>();
@@ -54,8 +54,8 @@ TEST_F(ChaptersFromFileTest, FfprobeChaptersGiveNumberWholeSecondStartAndTitle) 
   EXPECT_FALSE(ChaptersFromFile(*item, cache, reporter).Error());
 
   EXPECT_EQ(item->Chapters(), QList<ChapterTrack>({chapter(0, "00:00:00", "One & Two"),
-                                                   chapter(1, "00:00:01", "Café/Ünïcode"),
-                                                   chapter(2, "00:00:02", "Three")}));
+                                                   chapter(1, "00:00:01.500", "Café/Ünïcode"),
+                                                   chapter(2, "00:00:02.700", "Three")}));
   EXPECT_TRUE(log().contains("Chapter #0.1: start 1.500000, end 2.700000"));
 }
 

@@ -1,5 +1,6 @@
 #include "IndependentReaders.h"
 #include "TagSets.h"
+#include "metadata/FileChapters.h"
 #include "metadata/MP4Chapters.h"
 #include "metadata/MP4TrackEdits.h"
 #include "metadata/SaveMP4Tags.h"
@@ -84,6 +85,10 @@ TEST(SaveMP4Chapters, StartsAreKeptAndDurationsNeverRunBackwards) {
        {"0 A", "2000 B"},
        {2000, 8000}},
       {"an absent title is the empty title", {chapterAt("00:00:00", ""), chapterAt("00:00:05", "B")}, {"0 ", "5000 B"}, {5000, 5000}},
+      {"fractions of a second are kept",
+       {chapterAt("00:00:00", "A"), chapterAt("00:00:02.500", "B"), chapterAt("00:00:07.040", "C")},
+       {"0 A", "2500 B", "7040 C"},
+       {2500, 4540, 2960}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -219,4 +224,28 @@ TEST(SaveMP4Chapters, TrackNamesAreSetOnlyWhereTheTrackExists) {
   const QString missing = freshFolder("none") + "/missing.m4v";
   EXPECT_TRUE(setMP4TrackName(missing, 1, "Stereo").failed()) << "a missing file is said";
   EXPECT_FALSE(QFile::exists(missing));
+}
+
+TEST(SaveMP4Chapters, ATagsOnlySaveOfTheFilesOwnChaptersKeepsTheirFractions) {
+  // The tags-only job: the chapters come from ffprobe's listing of the file and go back into it.
+  const QString folder = freshFolder("own chapters");
+  const QString metadata = writeFile(folder + "/chapters.txt",
+                                     ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2500\ntitle=One\n"
+                                     "[CHAPTER]\nTIMEBASE=1/1000\nSTART=2500\nEND=5250\ntitle=Two\n"
+                                     "[CHAPTER]\nTIMEBASE=1/1000\nSTART=5250\nEND=8000\ntitle=Three\n");
+  const QString path = folder + "/Own.mp4";
+  makeTestVideo(path, 8, 64, 48, {"-i", metadata, "-map", "0", "-map", "1", "-map_chapters", "2"});
+  const ChapterLines expected{"0 One", "2500 Two", "5250 Three"};
+  ASSERT_EQ(ffprobeChapters(path), expected);
+
+  CapturedLog log;
+  MediaFilePtr media = homeMovie();
+  media->setFullpath(path);
+  ASSERT_FALSE(ChaptersFromFile(*media, freshFolder("cache"), log.reporter).Error());
+  for (int save = 0; save < 2; ++save) {
+    SCOPED_TRACE(save);
+    ASSERT_FALSE(saveMP4TagsInPlace(path, *media, log.reporter).Error());
+    expectChapters(path, expected);
+    ASSERT_FALSE(ChaptersFromFile(*media, freshFolder("cache"), log.reporter).Error());
+  }
 }

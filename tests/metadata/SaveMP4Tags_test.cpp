@@ -7,6 +7,7 @@
 #include "IndependentReaders.h"
 #include "TagSets.h"
 #include "metadata/SaveMP4Tags.h"
+#include "mp4/Mp4File.h"
 #include "mp4/Mp4FileHandle.h"
 
 using namespace zuvo;
@@ -349,5 +350,79 @@ TEST(SaveMP4Tags, AFlushFailingOnceTheNewTagsAreInPlaceIsLoggedButIsNoFailure) {
     EXPECT_TRUE(log.text().contains(line)) << log.text().toStdString();
     EXPECT_TRUE(log.text().contains("cannot flush")) << log.text().toStdString();
     EXPECT_EQ(json(mutagenView(path)["tags"].toObject()["\u00a9nam"].toArray()), R"j(["Pilot – Teil 1"])j");
+  }
+}
+
+namespace {
+
+// Where the video's and the audio's packets lie, in file order per stream.
+QList<qint64> mediaPositions(const QString& path) {
+  QList<qint64> positions;
+  for (const char* streams : {"V", "a"}) {  // V: no cover pictures
+    const CommandResult r = runCommand("ffprobe", {"-v", "error", "-select_streams", streams, "-show_entries", "packet=pos",
+                                                   "-of", "csv=p=0", path});
+    for (const QByteArray& line : r.output.split('\n'))
+      if (!line.trimmed().isEmpty()) positions << line.split(',').first().trimmed().toLongLong();
+  }
+  return positions;
+}
+
+qint64 moovOffset(const QString& path) {
+  qint64 at = 0;
+  for (const QString& box : topLevelBoxes(path)) {
+    if (box.startsWith("moov:")) return at;
+    at += box.section(':', 1).toLongLong();
+  }
+  return -1;
+}
+
+}  // namespace
+
+TEST(SaveMP4Tags, AConvertedFileKeepsItsIndexBeforeTheMediaWhileAnInPlaceSaveMovesNoMedia) {
+  const struct {
+    const char* label;
+    Layout layout;
+    bool interleaved;  // laid out as the multiplexer leaves a file: room for about 64 KiB of tags
+  } cases[] = {{"moov last", Layout::MoovLast, false},
+               {"moov first without room", Layout::MoovFirst, false},
+               {"interleaved with room", Layout::MoovLast, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const QString path = makeMp4({c.layout});
+    if (c.interleaved) {
+      Mp4File f;
+      ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Modify));
+      ASSERT_FALSE(f.rewriteInterleaved());
+    }
+    const QByteArray media = packetDigest(path);
+    CapturedLog log;
+    // The cover alone is larger than the room kept.
+    const MediaFilePtr episode = tvEpisode();
+    ASSERT_FALSE(saveMP4Tags(path, kCatalogueId, *episode, 1, log.reporter).Error()) << log.text().toStdString();
+
+    const QList<qint64> positions = mediaPositions(path);
+    ASSERT_FALSE(positions.isEmpty());
+    const qint64 moovAt = moovOffset(path);
+    EXPECT_LT(moovAt, *std::min_element(positions.begin(), positions.end())) << topLevelBoxes(path).join(' ').toStdString();
+    EXPECT_EQ(packetDigest(path), media);
+    const QJsonObject tags = mutagenView(path)["tags"].toObject();
+    EXPECT_EQ(tags["\u00a9nam"].toArray().first().toString(), QString::fromUtf8("Pilot – Teil 1"));
+    EXPECT_EQ(tags["covr"].toArray().size(), 1);
+    EXPECT_EQ(ffprobeChapters(path), ChapterLines({"0 Opening", "1000 Middle & more", "2000 Ende – Schluß"}));
+    qint64 freeBytes = 0, moovBytes = 0;
+    for (const QString& box : topLevelBoxes(path)) {
+      if (box.startsWith("free:")) freeBytes += box.section(':', 1).toLongLong();
+      if (box.startsWith("moov:")) moovBytes = box.section(':', 1).toLongLong();
+    }
+    EXPECT_LE(freeBytes, std::max<qint64>(moovBytes, Mp4File::kMinimumPadding)) << "only the room kept for later saves";
+
+    // The user's later saves, larger each time, never move the media.
+    for (int size : {700, 900}) {
+      episode->setImage(coverPicture(size));
+      ASSERT_FALSE(saveMP4TagsInPlace(path, *episode, log.reporter).Error());
+      EXPECT_EQ(mediaPositions(path), positions) << size;
+      EXPECT_EQ(mutagenView(path)["tags"].toObject()["covr"].toArray().size(), 1);
+      EXPECT_TRUE(atomicParsley(path).contains("Pilot")) << size;
+    }
   }
 }

@@ -2,6 +2,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <thread>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -336,5 +339,48 @@ TEST(Mp4Commit, BoxesWeDoNotKnowSurviveByteForByte) {
     ASSERT_TRUE(boxes.contains(QStringLiteral("zzfl:%1").arg(atTop.size()))) << boxes.join(' ').toStdString();
     EXPECT_TRUE(readFile(path).contains(atTop));
     EXPECT_EQ(packetDigest(path), media);
+  }
+}
+
+TEST(Mp4Commit, TwoWritersOfOneFileAtTheSameMomentTakeTurns) {
+  // Each writer reads the present tags and changes one field of its own: when they take turns,
+  // the second sees the first one's change and both survive.
+  const QString original = makeMp4({Layout::MoovLast, {"title=Old"}});
+  const QByteArray media = packetDigest(original);
+  const Mp4Buffer cover = makePicture(freshFolder("cover") + "/cover.jpg", 300);
+  for (int round = 0; round < 8; ++round) {
+    SCOPED_TRACE(round);
+    const QString path = copyTo(original, freshFolder("together"), "together.m4v");
+    std::atomic<int> ready{0};
+    auto writer = [&](const std::function<void(Mp4Tags&)>& change) {
+      ++ready;
+      while (ready.load() < 2) std::this_thread::yield();
+      Mp4File f;
+      if (auto e = f.open(path.toStdString(), Mp4File::Mode::Modify)) return e;
+      Mp4Tags t = f.tags();
+      change(t);
+      f.storeTags(t);
+      return f.commit();
+    };
+    Mp4Error first, second;
+    std::thread a([&] { first = writer([](Mp4Tags& t) { t.name = "From the first"; }); });
+    std::thread b([&] {
+      second = writer([&](Mp4Tags& t) {
+        t.artist = "From the second";
+        t.artwork = {Mp4Cover::fromPicture(cover)};  // a larger moov: it has to move
+      });
+    });
+    a.join();
+    b.join();
+    ASSERT_FALSE(first) << first.message();
+    ASSERT_FALSE(second) << second.message();
+
+    const QJsonObject tags = mutagenView(path)["tags"].toObject();
+    EXPECT_EQ(tags["\u00a9nam"].toArray().first().toString(), "From the first");
+    EXPECT_EQ(tags["\u00a9ART"].toArray().first().toString(), "From the second");
+    const QByteArray ap = atomicParsley(path);
+    EXPECT_TRUE(ap.contains("From the first") && ap.contains("From the second")) << ap.toStdString();
+    EXPECT_EQ(packetDigest(path), media);
+    EXPECT_EQ(topLevelBoxes(path).filter(QRegularExpression("^moov:")).size(), 1);
   }
 }

@@ -43,6 +43,19 @@ Mp4Buffer& firstTrackTable(Mp4Box& moov, const char* type) {
   return moov.find(std::string("trak.mdia.minf.stbl.") + type)->payload();
 }
 
+// A tag save is refused at the open for change, naming the file and `why`, and again at commit.
+void expectSaveRefused(const QString& path, const char* why) {
+  Mp4File f;
+  const Mp4Error e = f.open(path.toStdString(), Mp4File::Mode::Modify);
+  ASSERT_TRUE(e.failed());
+  EXPECT_NE(e.message().find(why), std::string::npos) << e.message();
+  EXPECT_NE(e.message().find(path.toStdString()), std::string::npos) << e.message();
+  Mp4Tags t;
+  t.name = "Changed";
+  f.storeTags(t);
+  EXPECT_TRUE(f.commit().failed());
+}
+
 struct DamageCase {
   const char* name;
   Layout layout;
@@ -84,14 +97,8 @@ TEST(Mp4Damaged, FilesACommitWouldDamageAreRefusedAndLeftByteForByte) {
        "malformed stsz"},
       {"chunks holding fewer samples than the track declares", Layout::MoovLast,
        [](QByteArray& b, const auto& at) {
-         b = withMoov(b, at("moov"), [](Mp4Box& moov) {
-           // One run: only the last chunk holds samples, and one of them.
-           const uint64_t chunks = mp4ReadUnsigned(std::span<const uint8_t>(firstTrackTable(moov, "stco")).subspan(4, 4));
-           Mp4Buffer& stsc = firstTrackTable(moov, "stsc");
-           mp4PutUnsigned(stsc.data() + 4, 4, 1);
-           mp4PutUnsigned(stsc.data() + 8, 4, chunks);
-           mp4PutUnsigned(stsc.data() + 12, 4, 1);
-         });
+         // The offset table lists one chunk of many.
+         b = withMoov(b, at("moov"), [](Mp4Box& moov) { mp4PutUnsigned(firstTrackTable(moov, "stco").data() + 4, 4, 1); });
        },
        "fewer samples"},
   };
@@ -102,16 +109,7 @@ TEST(Mp4Damaged, FilesACommitWouldDamageAreRefusedAndLeftByteForByte) {
     c.damage(bytes, [&](const char* type) { return boxOffset(original, type); });
     const QString path = writeFile(freshFolder("damaged") + "/damaged.m4v", bytes);
 
-    Mp4File f;
-    const Mp4Error e = f.open(path.toStdString(), Mp4File::Mode::Modify);
-    ASSERT_TRUE(e.failed());
-    EXPECT_NE(e.message().find(c.why), std::string::npos) << e.message();
-    EXPECT_NE(e.message().find(path.toStdString()), std::string::npos) << e.message();
-    Mp4Tags t;
-    t.name = "Changed";
-    f.storeTags(t);
-    EXPECT_TRUE(f.commit().failed());
-    f.close();
+    expectSaveRefused(path, c.why);
     EXPECT_EQ(readFile(path), bytes);
   }
 }
@@ -188,5 +186,107 @@ TEST(Mp4Damaged, HugeDurationsInEditListsAndChapterTracksGiveClampedTimes) {
   for (const Mp4Chapter& c : chapters) {
     EXPECT_EQ(c.startMs, uint64_t(INT64_MAX)) << c.title << ": held back past every real time, not wrapped round";
     EXPECT_EQ(c.durationMs, 0u) << c.title;
+  }
+}
+
+namespace {
+
+// The video frames as ffmpeg decodes them, one checksum per frame.
+QByteArray decodedFrames(const QString& path) {
+  const CommandResult r = runCommand("ffmpeg", {"-nostdin", "-loglevel", "quiet", "-i", path, "-map", "0:v", "-f", "framemd5", "-"});
+  EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+  return r.output;
+}
+
+uint32_t u32At(const Mp4Buffer& payload, size_t at) {
+  return uint32_t(mp4ReadUnsigned(std::span<const uint8_t>(payload).subspan(at, 4)));
+}
+
+// A video-only file, moov first, laid out again with one frame per chunk and its first chunk
+// (the first keyframe) moved into a free box of its own: a writer that trusts a damaged sample
+// map takes that box for room to write in.
+QByteArray firstChunkInFreeSpace(const QString& path) {
+  QByteArray b = readFile(path);
+  const qsizetype moovAt = boxOffset(path, "moov"), mdatAt = boxOffset(path, "mdat");
+  std::vector<uint32_t> sizes;
+  qsizetype grown = 0;
+  b = withMoov(b, moovAt, [&](Mp4Box& m) {
+    const Mp4Buffer& stsz = firstTrackTable(m, "stsz");
+    for (uint32_t i = 0; i < u32At(stsz, 8); ++i) sizes.push_back(u32At(stsz, 12 + 4 * i));
+    Mp4Buffer& stsc = firstTrackTable(m, "stsc");
+    Mp4ByteWriter runs;
+    runs.u32(0).u32(1).u32(1).u32(1).u32(1);
+    stsc = runs.take();
+    grown = qsizetype(4 * (sizes.size() - 1));
+    // [free: frame 1][mdat: the other frames]
+    uint64_t at = uint64_t(mdatAt + grown + 8);
+    Mp4ByteWriter co;
+    co.u32(0).u32(uint32_t(sizes.size()));
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      co.u32(uint32_t(at));
+      at += sizes[i] + (i == 0 ? 8 : 0);
+    }
+    firstTrackTable(m, "stco") = co.take();
+  });
+  EXPECT_GT(sizes.size(), 2u);
+  const qsizetype freeAt = mdatAt + grown;
+  const quint32 mdatSize = quint32(b.size() - freeAt);
+  QByteArray header(8, '\0');
+  putU32(header, 0, quint32(mdatSize - sizes[0]));
+  header.replace(4, 4, "mdat");
+  b.insert(freeAt + 8 + sizes[0], header);
+  putU32(b, freeAt, quint32(8 + sizes[0]));
+  b.replace(freeAt + 4, 4, "free");
+  return b;
+}
+
+}  // namespace
+
+TEST(Mp4Damaged, ChunksAPlayerReadsButTheSampleMapMissesAreRefusedAndEveryFrameKept) {
+  const QString source = freshFolder("chunkmap") + "/video.m4v";
+  makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-c:v", "libx264", "-preset",
+                     "ultrafast", "-g", "25", "-movflags", "faststart"});
+  const QByteArray moved = firstChunkInFreeSpace(source);
+  ASSERT_EQ(decodedFrames(writeFile(freshFolder("chunkmap") + "/moved.m4v", moved)), decodedFrames(source))
+      << "ffmpeg plays the moved chunk from the free box";
+  const qsizetype moovAt = boxOffset(source, "moov");
+
+  const QByteArray original = readFile(source);
+  const struct {
+    const char* name;
+    const QByteArray& bytes;
+    std::function<void(Mp4Buffer& stsc, Mp4Buffer& stco)> damage;
+    const char* why;
+  } cases[] = {
+      {"the first run starts at chunk 2", moved, [](Mp4Buffer& stsc, Mp4Buffer&) { mp4PutUnsigned(stsc.data() + 8, 4, 2); },
+       "stsc"},
+      {"the first run has sample description 0", moved,
+       [](Mp4Buffer& stsc, Mp4Buffer&) { mp4PutUnsigned(stsc.data() + 16, 4, 0); }, "stsc"},
+      {"the first run has no samples per chunk", moved,
+       [](Mp4Buffer& stsc, Mp4Buffer&) { mp4PutUnsigned(stsc.data() + 12, 4, 0); }, "stsc"},
+      // A sound map, but the offset table lists one more chunk, in the moov, than the runs fill.
+      {"an unmapped chunk lies in the moov", original,
+       [&](Mp4Buffer&, Mp4Buffer& stco) {
+         const uint32_t count = u32At(stco, 4);
+         mp4PutUnsigned(stco.data() + 4, 4, count + 1);
+         // The moov grows by the entry: the media after it moves on by 4 bytes.
+         for (uint32_t i = 0; i < count; ++i) mp4PutUnsigned(stco.data() + 8 + 4 * i, 4, u32At(stco, 8 + 4 * i) + 4);
+         Mp4Buffer entry(4);
+         mp4PutUnsigned(entry.data(), 4, uint64_t(moovAt + 16));
+         stco.insert(stco.end(), entry.begin(), entry.end());
+       },
+       "in the moov box or in free space"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray damaged = withMoov(c.bytes, moovAt, [&](Mp4Box& moov) {
+      c.damage(firstTrackTable(moov, "stsc"), firstTrackTable(moov, "stco"));
+    });
+    const QString path = writeFile(freshFolder("chunkmap") + "/damaged.m4v", damaged);
+    const QByteArray frames = decodedFrames(path);
+
+    expectSaveRefused(path, c.why);
+    EXPECT_EQ(readFile(path), damaged);
+    EXPECT_EQ(decodedFrames(path), frames);
   }
 }

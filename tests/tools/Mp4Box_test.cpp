@@ -1,8 +1,13 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include "../mp4/Mp4Fixtures.h"
 #include "ToolTestSupport.h"
@@ -273,4 +278,129 @@ TEST(Mp4Box, BadArgumentsAndMalformedInputAreErrorsThatLeaveEveryFileAlone) {
   }
   EXPECT_FALSE(QFile::exists(w.folder + "/empty.ttxt")) << "no description without subtitles";
   EXPECT_FALSE(QFile::exists(w.folder + "/prose.ttxt"));
+}
+
+namespace {
+
+struct Packet {
+  int stream = 0;
+  qint64 pos = 0;
+  double dts = 0, duration = 0;
+};
+
+// ffprobe's packets of every stream, in file order.
+QList<Packet> packetsByPosition(const QString& path) {
+  const CommandResult r = runCommand("ffprobe", {"-v", "error", "-show_entries", "packet=stream_index,pos,dts_time,duration_time",
+                                                 "-of", "json", path});
+  QList<Packet> packets;
+  for (const QJsonValue v : QJsonDocument::fromJson(r.output)["packets"].toArray()) {
+    const QJsonObject p = v.toObject();
+    packets.append({p["stream_index"].toInt(), p["pos"].toString().toLongLong(), p["dts_time"].toString().toDouble(),
+                    p["duration_time"].toString().toDouble()});
+  }
+  std::sort(packets.begin(), packets.end(), [](const Packet& a, const Packet& b) { return a.pos < b.pos; });
+  return packets;
+}
+
+// Runs of one stream's packets that lie one after another in the file.
+struct PacketRun {
+  int stream;
+  double start, end;  // seconds
+};
+QList<PacketRun> runsOf(const QList<Packet>& packets) {
+  QList<PacketRun> runs;
+  for (const Packet& p : packets) {
+    if (runs.isEmpty() || runs.back().stream != p.stream) runs.append({p.stream, p.dts, p.dts});
+    runs.back().end = p.dts + p.duration;
+  }
+  return runs;
+}
+
+// Each packet's size and checksum, without the side data a demuxer adds (MP4's AC-3 carries some).
+QStringList packetBytes(const QString& path, const QString& stream) {
+  const CommandResult r =
+      runCommand("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", stream, "-c", "copy", "-f", "framemd5", "-"});
+  QStringList packets;
+  for (const QString& line : QString::fromUtf8(r.output).split('\n', Qt::SkipEmptyParts))
+    if (!line.startsWith('#')) packets << line.section(',', 4, 5).simplified();
+  return packets;
+}
+
+}  // namespace
+
+TEST(Mp4Box, AddedTracksTakeTurnsWithTheVideoInHalfSecondChunksAfterTheIndex) {
+  const QString folder = freshFolder("interleave");
+  const QString output = folder + "/Film.m4v";
+  const double seconds = 8;
+  makeMedia(output, {"-f", "lavfi", "-i", QString("testsrc=size=320x240:rate=25:duration=%1").arg(seconds), "-c:v", "libx264",
+                     "-preset", "ultrafast"});
+  const QString aac = folder + "/audio0ff.mp4", ac3 = folder + "/audio1ss.ac3";
+  makeMedia(aac, {"-f", "lavfi", "-i", QString("sine=frequency=300:sample_rate=48000:duration=%1").arg(seconds), "-ac", "2",
+                  "-c:a", "aac", "-b:a", "128k"});
+  makeMedia(ac3, {"-f", "lavfi", "-i", QString("sine=frequency=500:sample_rate=48000:duration=%1").arg(seconds), "-af",
+                  "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "ac3", "-b:a", "384k"});
+  const QStringList video = packetBytes(output, "0:v:0");
+  ASSERT_EQ(video.size(), int(seconds * 25));
+  for (const QString& command : {QString(" -add %1:name=Stereo:lang=\"eng\":group=1 %2").arg(quoted(aac), quoted(output)),
+                                 QString(" -add %1:name=\"Surround\":lang=\"eng\":group=1:disable %2").arg(quoted(ac3), quoted(output))}) {
+    const ToolRun r = runTool("mp4box", command, folder);
+    ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
+    expectRunnerProgress(r.output);
+  }
+
+  // ftyp, the index, the room the tag writer keeps after it, then all media in one box.
+  const QStringList boxes = topLevelBoxes(output);
+  ASSERT_EQ(boxes.size(), 4) << boxes.join(' ').toStdString();
+  EXPECT_TRUE(boxes[0].startsWith("ftyp:") && boxes[1].startsWith("moov:") && boxes[2].startsWith("free:") &&
+              boxes[3].startsWith("mdat:"))
+      << boxes.join(' ').toStdString();
+  const qint64 moovAt = boxes[0].section(':', 1).toLongLong(), moovSize = boxes[1].section(':', 1).toLongLong();
+  EXPECT_LE(boxes[2].section(':', 1).toLongLong(), std::max<qint64>(moovSize, Mp4File::kMinimumPadding));
+
+  const QList<Packet> packets = packetsByPosition(output);
+  ASSERT_FALSE(packets.isEmpty());
+  EXPECT_GT(packets.first().pos, moovAt + moovSize);
+  const QList<PacketRun> runs = runsOf(packets);
+  QMap<int, int> runsPerStream;
+  for (qsizetype i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(QString("run %1 of stream %2 at %3 s").arg(i).arg(runs[i].stream).arg(runs[i].start).toStdString());
+    ++runsPerStream[runs[i].stream];
+    EXPECT_LE(runs[i].end - runs[i].start, 0.6);
+    // No stream runs ahead of the others.
+    if (i > 0) EXPECT_LE(std::abs(runs[i].start - runs[i - 1].start), 0.6);
+  }
+  ASSERT_EQ(runsPerStream.size(), 3);
+  for (auto it = runsPerStream.begin(); it != runsPerStream.end(); ++it)
+    EXPECT_GE(it.value(), int(seconds / 0.6)) << "stream " << it.key();
+
+  // The media bytes are those of the sources.
+  EXPECT_EQ(packetBytes(output, "0:v:0"), video);
+  EXPECT_EQ(packetBytes(output, "0:a:0"), packetBytes(aac, "0:a:0"));
+  EXPECT_EQ(packetBytes(output, "0:a:1"), packetBytes(ac3, "0:a:0"));
+
+  // A later tag save, cover and chapters included, fits in the room kept and moves no media.
+  {
+    Mp4File f;
+    ASSERT_FALSE(f.open(output.toStdString(), Mp4File::Mode::Modify));
+    Mp4Tags t = f.tags();
+    t.name = "Tagged later";
+    t.artwork = {Mp4Cover::fromPicture(makePicture(folder + "/cover.jpg", 200))};
+    f.storeTags(t);
+    ASSERT_FALSE(f.setChapters({{0, 0, "One"}, {2500, 0, "Two"}}));
+    ASSERT_FALSE(f.commit());
+  }
+  QList<qint64> before, after;
+  for (const Packet& p : packets) before << p.pos;
+  for (const Packet& p : packetsByPosition(output))
+    if (p.stream < 3) after << p.pos;  // the chapter titles' stream comes fourth
+  EXPECT_EQ(after, before);
+  EXPECT_TRUE(atomicParsley(output).contains("Tagged later"));
+  // The index still comes first; only the chapter titles' few bytes may stand before it.
+  qint64 at = 0, newMoovAt = -1;
+  for (const QString& box : topLevelBoxes(output)) {
+    if (box.startsWith("moov:")) newMoovAt = at;
+    at += box.section(':', 1).toLongLong();
+  }
+  EXPECT_GT(newMoovAt, 0);
+  EXPECT_LT(newMoovAt, before.first());
 }

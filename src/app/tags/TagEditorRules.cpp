@@ -64,7 +64,7 @@ void toggleSubtitleInclude(MediaFile& media, int row) {
 }
 
 QString chapterStartFromText(const QString& text) {
-  return TimeStringFromSeconds(std::max(0, SecondsFromTimeString(text)));
+  return TimeStringFromMilliseconds(std::max<qint64>(0, MillisecondsFromTimeString(text)));
 }
 
 QList<ChapterTrack> sortedChapters(QList<ChapterTrack> chapters) {

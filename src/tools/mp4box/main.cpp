@@ -158,7 +158,8 @@ int addTrack(const std::string& text, const std::string& output) {
     if (argument->delayMs)
       if (auto e = file.setTrackDelay(id, *argument->delayMs)) return fail(e.message());
   }
-  if (auto e = file.commit(progressPrinter("Importing"))) return fail(e.message());
+  // As the real tool: the whole file is laid out again, index first, the tracks interleaved.
+  if (auto e = file.rewriteInterleaved(progressPrinter("Importing"))) return fail(e.message());
   for (uint32_t id : ids)
     say("Added track " + std::to_string(id) + " (" + file.track(id)->type() + ") from " + argument->path);
   progress("Importing", 100);

@@ -539,7 +539,8 @@ TEST_F(TagEditorTest, ChapterEditsParseTimesAndKeepTheListSorted) {
   const struct {
     const char* typed;
     const char* stored;
-  } cases[] = {{"90", "00:01:30"}, {"-5", "00:00:00"}, {"1:02:03", "01:02:03"}, {"1:2:3:4", "00:00:00"}};
+  } cases[] = {{"90", "00:01:30"},       {"-5", "00:00:00"},      {"1:02:03", "01:02:03"},
+               {"1:2:3:4", "00:00:00"}, {"2.5", "00:00:02.500"}, {"00:00:07.040", "00:00:07.040"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
     show->setChapters({a, b});
