@@ -341,7 +341,10 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
     const ProbeContext context = probeContext();
 
     readSourceKind(media);
-    MediaInfoFromFile(media, analysisContext(context));
+    // One run of each tool: the streams and the chapters are read from the same reports.
+    const AnalysisReports reports = analysisReports(
+        media.packagepath().isEmpty() ? media.fullpath() : media.packagepath(), context.cacheFolder);
+    MediaInfoFromReports(media, reports, analysisContext(context));
 
     const bool eyeTV = media.type() == QLatin1String(kSourceTypeEyeTV);
     if (!eyeTV) {
@@ -349,8 +352,8 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
       readExistingTags(media, steps, context);
     }
 
-    if (steps.ChaptersFromFile)
-      steps.ChaptersFromFile(media, context.cacheFolder, context.mainLog);
+    if (steps.ChaptersFromReport)
+      steps.ChaptersFromReport(media, reports.ffprobe, context.mainLog);
     else
       report(context.mainLog, kNoChapterStep, 4);
 
