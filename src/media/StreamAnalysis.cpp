@@ -316,13 +316,16 @@ void readTextValue(Report& r, SubtitleTrack& s, const QString& key, const QStrin
   }
 }
 
-// A track of another programme than the video's: tracks that name no programme (every
+// A track of no programme the video belongs to: tracks that name no programme (every
 // source but a transport stream) and a video without one keep everything. A stream shared
-// by programmes names them all ("1 (0x1) / 2 (0x2)").
+// by programmes names them all ("1 (0x1) / 2 (0x2)"), so a picture shared by two programmes
+// keeps the sound of both.
 bool ofAnotherProgramme(const Report& r, const QString& programmes) {
   if (r.videoProgramme.isEmpty() || programmes.isEmpty()) return false;
-  const QString videos = r.videoProgramme.section(QStringLiteral(" / "), 0, 0);
-  return !programmes.split(QStringLiteral(" / ")).contains(videos);
+  const QStringList videos = r.videoProgramme.split(QStringLiteral(" / "));
+  for (const QString& programme : programmes.split(QStringLiteral(" / ")))
+    if (videos.contains(programme)) return false;
+  return true;
 }
 
 void keepTheVideosProgramme(Report& r) {
