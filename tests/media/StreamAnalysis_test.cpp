@@ -41,8 +41,8 @@ QPair<QStringList, QStringList> audioTrack(int input, int output, const QString&
            QString::number(channels), "-channel_layout:a:" + n, layout}};
 }
 
-// Three seconds of H.264 with stereo AAC in English, 5.1 AC-3 in `second` at 44.1 kHz, a
-// soft subtitle in `subtitleLanguage` and two chapters.
+// Three seconds of 8-bit 4:2:0 H.264 with stereo AAC in English, 5.1 AC-3 in `second` at
+// 44.1 kHz, a soft subtitle in `subtitleLanguage` and two chapters.
 QString makeMovie(const QString& path, bool cabac, int refs, const QString& second = "ger",
                   const QString& subtitleLanguage = "eng", const QString& videoRate = "25") {
   const QString dir = QFileInfo(path).path();
@@ -57,7 +57,7 @@ QString makeMovie(const QString& path, bool cabac, int refs, const QString& seco
                          "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=44100:duration=3",
                          "-f", "srt", "-i", srt, "-i", chapters,
                          "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3", "-map_chapters", "4",
-                         "-c:v", "libx264", "-preset", "ultrafast", "-b:v", "1500k",
+                         "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-b:v", "1500k",
                          "-x264-params", QString("cabac=%1:ref=%2").arg(cabac ? 1 : 0).arg(refs),
                          "-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6",
                          "-c:s", mp4 ? "mov_text" : "srt",
