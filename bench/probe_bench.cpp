@@ -1,7 +1,7 @@
 // Probing a folder of short files against running the analysis tools alone on them.
 // Usage: probe_bench [files] [rounds]
 //
-// The tools alone: per file mediainfo once and ffprobe twice, as a probe runs them, on as
+// The tools alone: per file mediainfo once and ffprobe once, as a probe runs them, on as
 // many threads as the probe gate lets run (11). The probes: one item per file through
 // initializeMediaWithPath, all at once, with the real metadata steps and the online look-up
 // switched off (no network), until the last has ended. Each round runs both; files per
@@ -61,7 +61,6 @@ double toolsAlone(const QStringList& sources, const QString& cache) {
   for (const QString& source : sources)
     pool.start([=] {
       ToolProcess::run({mediainfo, {source}, cache, {}});
-      ToolProcess::run({ffprobe, {source}, cache, {}});
       ToolProcess::run({ffprobe, {source}, cache, {}});
     });
   pool.waitForDone();

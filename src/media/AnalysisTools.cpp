@@ -26,4 +26,8 @@ QString ffprobeOutput(const QString& sourcePath, const QString& cacheFolder) {
   return normalizeFFprobeOutput(runAnalysisTool(kFFprobeTool, sourcePath, cacheFolder));
 }
 
+AnalysisReports analysisReports(const QString& sourcePath, const QString& cacheFolder) {
+  return {mediaInfoOutput(sourcePath, cacheFolder), ffprobeOutput(sourcePath, cacheFolder)};
+}
+
 }  // namespace zuvo

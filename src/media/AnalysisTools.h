@@ -20,4 +20,12 @@ QString runAnalysisTool(const QString& tool, const QString& sourcePath, const QS
 QString mediaInfoOutput(const QString& sourcePath, const QString& cacheFolder);
 QString ffprobeOutput(const QString& sourcePath, const QString& cacheFolder);
 
+// Both reports of one source, each tool run once: a probe reads the streams from both and
+// the chapters from the same ffprobe report.
+struct AnalysisReports {
+  QString mediainfo;
+  QString ffprobe;
+};
+AnalysisReports analysisReports(const QString& sourcePath, const QString& cacheFolder);
+
 }  // namespace zuvo

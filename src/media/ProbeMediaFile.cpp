@@ -348,7 +348,10 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
     const ProbeContext context = probeContext();
 
     readSourceKind(media);
-    reportIfFailed(context.mainLog, MediaInfoFromFile(media, analysisContext(context)),
+    // One run of each tool: the streams and the chapters are read from the same reports.
+    const AnalysisReports reports = analysisReports(
+        media.packagepath().isEmpty() ? media.fullpath() : media.packagepath(), context.cacheFolder);
+    reportIfFailed(context.mainLog, MediaInfoFromReports(media, reports, analysisContext(context)),
                    QStringLiteral("Analysing %1").arg(media.filename()), 3);
 
     const bool eyeTV = media.type() == QLatin1String(kSourceTypeEyeTV);
@@ -358,8 +361,8 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
       readExistingTags(media, steps, context);
     }
 
-    if (steps.ChaptersFromFile)
-      reportIfFailed(context.mainLog, steps.ChaptersFromFile(media, context.cacheFolder, context.mainLog),
+    if (steps.ChaptersFromReport)
+      reportIfFailed(context.mainLog, steps.ChaptersFromReport(media, reports.ffprobe, context.mainLog),
                      QStringLiteral("Reading chapters"));
     else
       report(context.mainLog, kNoChapterStep, 4);

@@ -25,7 +25,8 @@ struct ProbeSteps {
   std::function<BCError(MediaFile& item, const QString& language, const QString& cachePath, const Reporter& log,
                         bool autoprocess)>
       createVideoDataFromm4v;
-  std::function<BCError(MediaFile& item, const QString& cachePath, const Reporter& log)> ChaptersFromFile;
+  // The chapters from the probe's own ffprobe report of the source.
+  std::function<BCError(MediaFile& item, const QString& ffprobeReport, const Reporter& log)> ChaptersFromReport;
   std::function<void(MediaFile& item, const QString& language, const QString& cachePath, const Reporter& log)>
       matchChapters;
   // One look-up object made for this call with the cache folder, the user's language, the

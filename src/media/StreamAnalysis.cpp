@@ -37,6 +37,11 @@ constexpr const char* kLanguageKey = "Language";
 constexpr const char* kTitleKey = "Title";
 constexpr const char* kSamplingRateKey = "Sampling rate";
 constexpr const char* kChannelsKey = "Channel(s)";
+constexpr const char* kMenuIDKey = "Menu ID";
+constexpr const char* kFormatProfileKey = "Format profile";
+constexpr const char* kBitDepthKey = "Bit depth";
+constexpr const char* kChromaKey = "Chroma subsampling";
+constexpr const char* kScanTypeKey = "Scan type";
 
 constexpr const char* kUnknown = "Unknown";
 constexpr const char* kYes = "Yes";
@@ -100,6 +105,19 @@ constexpr const char* kATV1Pyramid = "ATV1:byramid";
 constexpr const char* kATV1FrameRate = "ATV1:%1fps";
 constexpr const char* kATV1LargeFrameRate = "ATV1: %1fps";
 constexpr const char* kPyramidSettings[] = {"b_pyramid=2", "b_pyramid=1"};
+constexpr const char* kUnsupportedProfile = "Profile:%1";
+constexpr const char* kUnsupportedBitDepth = "Bit depth:%1";
+constexpr const char* kUnsupportedChroma = "Chroma:%1";
+constexpr const char* kInterlaced = "Interlaced";
+constexpr const char* kLevelTooHigh = "Level:%1";
+
+// What Apple's players decode: 8-bit 4:2:0 progressive H.264 of these profiles, up to level
+// 3.1 on the first two Apple TVs and 4.1 elsewhere.
+constexpr const char* kDecodableProfiles[] = {"Baseline", "Constrained Baseline", "Main", "High"};
+constexpr const char* kDecodableChroma = "4:2:0";
+constexpr const char* kProgressive = "Progressive";
+constexpr double kAppleTVLevel = 3.1;
+constexpr double kPlayersLevel = 4.1;
 
 void log(const AnalysisContext& context, const QString& text, quint32 level) {
   if (context.reporter) context.reporter->report(text, level);
@@ -184,6 +202,14 @@ struct Report {
   bool stereoExists = false;
   bool unsupportedVideo = false;
   QString durationstring;
+  // A transport stream with several programmes lists a video section per programme: the
+  // first one is the picture converted, and only the tracks of its programme ("Menu ID")
+  // belong to it. Sections of the other programmes are read and then dropped.
+  bool videoRead = false;
+  QString videoProgramme;
+  QList<QString> audioProgrammes;
+  QList<QString> textProgrammes;
+  QList<int> droppedStreamIds;  // the audio of the other programmes, which ffprobe lists too
 };
 
 void readVideoValue(Report& r, const QString& key, const QString& value) {
@@ -213,6 +239,16 @@ void readVideoValue(Report& r, const QString& key, const QString& value) {
     v.setFramerate(value);
   } else if (key == QLatin1String(kEncodingSettingsKey)) {
     v.setEncodingsettings(value);
+  } else if (key == QLatin1String(kMenuIDKey)) {
+    r.videoProgramme = value;
+  } else if (key == QLatin1String(kFormatProfileKey)) {
+    v.setFormatprofile(value);
+  } else if (key == QLatin1String(kBitDepthKey)) {
+    v.setBitdepth(IntegerValue(value));
+  } else if (key == QLatin1String(kChromaKey)) {
+    v.setChromasubsampling(value);
+  } else if (key == QLatin1String(kScanTypeKey)) {
+    v.setScantype(value);
   }
 }
 
@@ -230,6 +266,8 @@ void readAudioValue(Report& r, AudioTrack& a, const QString& key, const QString&
   if (key == QLatin1String(kIDKey)) {
     a.setStreamnumber(IntegerValue(value));
     r.audioStreamIds.last() = demuxerStreamId(value);
+  } else if (key == QLatin1String(kMenuIDKey)) {
+    r.audioProgrammes.last() = value;
   } else if (key == QLatin1String(kLanguageKey)) {
     appendSummary(value + QStringLiteral(" ,"));
     a.setLanguage(value);
@@ -253,10 +291,12 @@ void readAudioValue(Report& r, AudioTrack& a, const QString& key, const QString&
   }
 }
 
-void readTextValue(SubtitleTrack& s, const QString& key, const QString& value, bool inMKV) {
+void readTextValue(Report& r, SubtitleTrack& s, const QString& key, const QString& value, bool inMKV) {
   const auto appendSummary = [&s](const QString& text) { s.setSubtitlesummary(s.subtitlesummary() + text); };
   if (key == QLatin1String(kIDKey)) {
     s.setStreamnumber(IntegerValue(value));
+  } else if (key == QLatin1String(kMenuIDKey)) {
+    r.textProgrammes.last() = value;
   } else if (key == QLatin1String(kFormatKey)) {
     s.setFormat(value);
     if (IsBitmapSubtitleFormat(value)) {
@@ -276,6 +316,40 @@ void readTextValue(SubtitleTrack& s, const QString& key, const QString& value, b
   }
 }
 
+// A track of no programme the video belongs to: tracks that name no programme (every
+// source but a transport stream) and a video without one keep everything. A stream shared
+// by programmes names them all ("1 (0x1) / 2 (0x2)"), so a picture shared by two programmes
+// keeps the sound of both.
+bool ofAnotherProgramme(const Report& r, const QString& programmes) {
+  if (r.videoProgramme.isEmpty() || programmes.isEmpty()) return false;
+  const QStringList videos = r.videoProgramme.split(QStringLiteral(" / "));
+  for (const QString& programme : programmes.split(QStringLiteral(" / ")))
+    if (videos.contains(programme)) return false;
+  return true;
+}
+
+void keepTheVideosProgramme(Report& r) {
+  for (qsizetype i = r.audio.size() - 1; i >= 0; --i)
+    if (ofAnotherProgramme(r, r.audioProgrammes[i])) {
+      r.droppedStreamIds.append(r.audioStreamIds[i]);
+      r.audio.removeAt(i);
+      r.audioStreamIds.removeAt(i);
+      r.audioProgrammes.removeAt(i);
+    }
+  for (qsizetype i = r.subtitles.size() - 1; i >= 0; --i)
+    if (ofAnotherProgramme(r, r.textProgrammes[i])) {
+      r.subtitles.removeAt(i);
+      r.textProgrammes.removeAt(i);
+    }
+  // Named after the tracks that are left.
+  r.hasSurround = false;
+  r.stereoExists = false;
+  for (const AudioTrack& a : r.audio) {
+    r.hasSurround = r.hasSurround || isSurround(a.channels());
+    r.stereoExists = r.stereoExists || a.channels() == 2;
+  }
+}
+
 Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inMKV, const AnalysisContext& context) {
   Report r;
   r.video = video;
@@ -288,18 +362,22 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
   for (const QString& line : lines) {
     log(context, line, 4);
     if (line.contains(QLatin1String(kVideoSection)) && line.size() < 10) {
-      section = Section::Video;
+      // A later programme's video must not overwrite the first one's.
+      section = r.videoRead ? Section::None : Section::Video;
+      r.videoRead = true;
     } else if (line.contains(QLatin1String(kAudioSection)) && line.size() <= 9) {
       AudioTrack track;
       track.setSelected(true);
       track.setAudiosummary(QString());
       r.audio.append(track);
       r.audioStreamIds.append(-1);
+      r.audioProgrammes.append(QString());
       section = Section::Audio;
     } else if (line.contains(QLatin1String(kTextSection)) && line.size() <= 9) {
       SubtitleTrack track;
       track.setLocation(SubtitleLocation::InSource);
       r.subtitles.append(track);
+      r.textProgrammes.append(QString());
       section = Section::Text;
     } else if (isSectionHeader(line)) {
       // "Menu" and the like: their "ID" and "Language" are not the last track's.
@@ -313,10 +391,11 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
     switch (section) {
       case Section::Video: readVideoValue(r, key, value); break;
       case Section::Audio: readAudioValue(r, r.audio.last(), key, value); break;
-      case Section::Text: readTextValue(r.subtitles.last(), key, value, inMKV); break;
+      case Section::Text: readTextValue(r, r.subtitles.last(), key, value, inMKV); break;
       case Section::None: break;
     }
   }
+  keepTheVideosProgramme(r);
   return r;
 }
 
@@ -418,8 +497,8 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
 // ID take the remaining tracks in order. A multi-program transport stream lists a shared
 // stream once per program: only its first line counts. Only the list's own lines count,
 // not a path or title that holds "Stream #".
-void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, const QString& source,
-                        const AnalysisContext& context) {
+void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, const QList<int>& droppedIds,
+                        const QString& source, const QString& ffprobeReport, const AnalysisContext& context) {
   static const QRegularExpression streamLine(QStringLiteral("^\\s*Stream #\\d+\\.(\\d+)(?:\\[0x([0-9a-fA-F]+)\\])?"));
   struct ProbedAudio {
     int number;
@@ -429,7 +508,7 @@ void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, 
   QList<ProbedAudio> probed;
   QSet<int> listed;
   int counter = 0;
-  for (const QString& line : linesOf(ffprobeOutput(source, context.cacheFolder))) {
+  for (const QString& line : linesOf(ffprobeReport)) {
     log(context, QString::fromLatin1(kLogFFprobeLine).arg(line), 4);
     if (!line.trimmed().startsWith(QLatin1String(kStreamLine))) continue;
     const QRegularExpressionMatch m = streamLine.match(line);
@@ -439,6 +518,8 @@ void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, 
     listed.insert(number);
     bool hex = false;
     const int id = m.captured(2).toInt(&hex, 16);
+    // The audio of another programme than the video's is no track of the item.
+    if (hex && droppedIds.contains(id)) continue;
     if (line.contains(QLatin1String(kAudioStream))) probed.append({number, hex ? id : -1});
   }
 
@@ -467,14 +548,39 @@ void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, 
 
 QString twoDecimals(double value) { return QString::asprintf("%4.2f", value); }
 
+// Why Apple's players cannot decode the H.264 stream as it is, or nothing. What mediainfo did
+// not say is not held against the stream.
+QString undecodableReason(const VideoTrack& v, bool appleTV) {
+  const QString profile = v.formatprofile().section(QLatin1Char('@'), 0, 0).trimmed();
+  if (!profile.isEmpty()) {
+    bool known = false;
+    for (const char* decodable : kDecodableProfiles) known = known || profile == QLatin1String(decodable);
+    if (!known) return QString::fromLatin1(kUnsupportedProfile).arg(profile);
+  }
+  if (v.bitdepth() != 0 && v.bitdepth() != 8) return QString::fromLatin1(kUnsupportedBitDepth).arg(v.bitdepth());
+  const QString chroma = v.chromasubsampling();
+  if (!chroma.isEmpty() && chroma != QLatin1String(kDecodableChroma)) return QString::fromLatin1(kUnsupportedChroma).arg(chroma);
+  if (!v.scantype().isEmpty() && v.scantype() != QLatin1String(kProgressive)) return QLatin1String(kInterlaced);
+  // "High@L4.1": the level after "@L".
+  static const QRegularExpression levelPattern(QStringLiteral("@L(\\d+(?:\\.\\d+)?)"));
+  const QRegularExpressionMatch level = levelPattern.match(v.formatprofile());
+  if (level.hasMatch() && level.captured(1).toDouble() > (appleTV ? kAppleTVLevel : kPlayersLevel) + 1e-9)
+    return QString::fromLatin1(kLevelTooHigh).arg(level.captured(1));
+  return {};
+}
+
 }  // namespace
 
 BCError MediaInfoFromFile(MediaFile& media, const AnalysisContext& context) {
+  return MediaInfoFromReports(media, analysisReports(sourcePathOf(media), context.cacheFolder), context);
+}
+
+BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports, const AnalysisContext& context) {
   const QString source = sourcePathOf(media);
   const bool inMKV = QFileInfo(media.fullpath()).suffix().toLower() == QLatin1String(kMKVExtension);
   media.setHasdrm(false);
   media.setHasSurround(false);
-  Report r = readMediaInfo(linesOf(mediaInfoOutput(source, context.cacheFolder)), media.myvideotrack(), inMKV, context);
+  Report r = readMediaInfo(linesOf(reports.mediainfo), media.myvideotrack(), inMKV, context);
   log(context, QString::fromLatin1(kLogInitialVideoStream).arg(r.video.videostreamnumber()), 4);
   media.setHasdrm(r.hasdrm);
   media.setHasSurround(r.hasSurround);
@@ -491,7 +597,7 @@ BCError MediaInfoFromFile(MediaFile& media, const AnalysisContext& context) {
   locateSubtitleTracks(media, context);
   preselectSubtitles(media, context.userLanguage);
 
-  numberAudioStreams(r.audio, r.audioStreamIds, source, context);
+  numberAudioStreams(r.audio, r.audioStreamIds, r.droppedStreamIds, source, reports.ffprobe, context);
   media.setAudioTracks(r.audio);
 
   const quint32 w = r.video.width(), h = r.video.height();
@@ -523,6 +629,7 @@ QString isShowFastMode(const MediaFile& media) {
 
   if (v.videoformat() == QLatin1String(kAVC) && v.referenceframes() == 0) return QLatin1String(kUnknownReferenceFrames);
   if (v.videoformat() != QLatin1String(kAVC)) return QCoreApplication::translate("StreamAnalysis", kNotH264);
+  if (QString reason = undecodableReason(v, atv || atv2); !reason.isEmpty()) return reason;
   if (format == ConversionFormat::HDAndSD) return QLatin1String(kHDSDFormat);
   const auto sizeAnswer = [&](qint64 maxW, qint64 maxH) -> QString {
     if (w > maxW || h > maxH)

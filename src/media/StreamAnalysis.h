@@ -3,6 +3,7 @@
 // tracks, ffprobe's stream numbers for the audio tracks, subtitle files lying beside the
 // video, the preselection of the tracks a conversion takes, the HD flag and whether the
 // video can pass through unchanged ("fast mode").
+#include "media/AnalysisTools.h"
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
 #include "media/MediaFile.h"
@@ -24,6 +25,9 @@ struct AnalysisContext {
 // `fullpath`), fills the tracks, preselects them and sets the HD and fast-mode fields.
 // Always succeeds: a tool that prints nothing leaves format "Unknown" and size 0.
 BCError MediaInfoFromFile(MediaFile& media, const AnalysisContext& context);
+
+// The same from reports already made of the source (see `analysisReports`).
+BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports, const AnalysisContext& context);
 
 // "Good" when the video can pass through unchanged, else a short reason. No side effects.
 QString isShowFastMode(const MediaFile& media);

@@ -48,6 +48,17 @@ class VideoTrack {
   int SDHeight() const { return SDHeight_; }
   void setSDHeight(int value) { SDHeight_ = value; }
 
+  // What decides whether Apple's players decode the stream as it is, as mediainfo prints it
+  // ("High 10@L4.1", "4:2:0", 8, "Progressive"). Not archived: empty (0) when unknown.
+  QString formatprofile() const { return formatprofile_; }
+  void setFormatprofile(const QString& value) { formatprofile_ = value; }
+  int bitdepth() const { return bitdepth_; }
+  void setBitdepth(int value) { bitdepth_ = value; }
+  QString chromasubsampling() const { return chromasubsampling_; }
+  void setChromasubsampling(const QString& value) { chromasubsampling_ = value; }
+  QString scantype() const { return scantype_; }
+  void setScantype(const QString& value) { scantype_ = value; }
+
   void encodeWithCoder(KeyedArchiver& coder) const;
   // Restores the stored output sizes as they are.
   static VideoTrack initWithCoder(const KeyedUnarchiver& coder);
@@ -69,6 +80,10 @@ class VideoTrack {
   int HDHeight_ = 0;
   int SDWidth_ = 0;
   int SDHeight_ = 0;
+  QString formatprofile_;
+  int bitdepth_ = 0;
+  QString chromasubsampling_;
+  QString scantype_;
 };
 
 }  // namespace zuvo

@@ -35,9 +35,13 @@ qint64 startMs(const QString& seconds) {
 BCError ChaptersFromFile(MediaFile& item, const QString& cachePath, const Reporter& reporter) {
   item.setChapters({});
   const QString source = item.packagepath().isEmpty() ? item.fullpath() : item.packagepath();
+  return ChaptersFromFFprobeReport(item, ffprobeOutput(source, cachePath), reporter);
+}
+
+BCError ChaptersFromFFprobeReport(MediaFile& item, const QString& ffprobeReport, const Reporter& reporter) {
   QList<ChapterTrack> chapters;
   std::optional<ChapterTrack> open;
-  for (const QString& output : SplitLines(ffprobeOutput(source, cachePath)).value_or(QStringList())) {
+  for (const QString& output : SplitLines(ffprobeReport).value_or(QStringList())) {
     logTo(reporter, output, 4);
     const QString line = output.trimmed();
     if (line.startsWith(kChapter)) {

@@ -15,6 +15,9 @@ namespace zuvo {
 // empty.
 BCError ChaptersFromFile(MediaFile& item, const QString& cachePath, const Reporter& reporter);
 
+// The same from an ffprobe report of the source already in hand (the probe's own).
+BCError ChaptersFromFFprobeReport(MediaFile& item, const QString& ffprobeReport, const Reporter& reporter);
+
 // Tries the candidates of `ChaptersAlternates` in order: the first whose record has as
 // many titles as the item has chapters gives them their titles; a first title that says
 // "chapter" only numbers them, so the next candidate is tried too.

@@ -10,7 +10,7 @@ namespace zuvo {
 ProbeSteps withMetadataProbeSteps(ProbeSteps steps) {
   steps.testforMP4tags = testforMP4tags;
   steps.createVideoDataFromm4v = createVideoDataFromm4v;
-  steps.ChaptersFromFile = ChaptersFromFile;
+  steps.ChaptersFromReport = ChaptersFromFFprobeReport;
   steps.matchChapters = matchChapters;
   steps.LookUpShowData = [](MediaFile& item, const QString& cachePath, const QString& language, bool guess,
                             const Reporter& log) {

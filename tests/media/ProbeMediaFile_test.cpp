@@ -5,15 +5,18 @@
 #include "media/MediaSummary.h"
 #include "media/MediaValues.h"
 #include "media/ProbeSteps.h"
+#include "media/StreamAnalysis.h"
 #include "metadata/FileChapters.h"
 #include "metadata/LookUpFixtures.h"
 #include "metadata/MetadataProbeSteps.h"
 #include "metadata/ServiceTestSupport.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStandardPaths>
 #include <QThread>
 #include <QThreadPool>
 #include <atomic>
@@ -124,10 +127,10 @@ TEST_F(Probing, FortyFilesAtOnceAreProbedWhole) {
   ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}, {"AutomaticallyConvertAllFiles", true}};
   std::atomic<int> mostRunning{0};
   ProbeSteps steps = withMetadataProbeSteps(ProbeSteps{});
-  steps.ChaptersFromFile = [&mostRunning](MediaFile& item, const QString& cachePath, const Reporter& log) {
+  steps.ChaptersFromReport = [&mostRunning](MediaFile& item, const QString& report, const Reporter& log) {
     int running = RunningProbeCount(), seen = mostRunning.load();
     while (running > seen && !mostRunning.compare_exchange_weak(seen, running)) {}
-    return ChaptersFromFile(item, cachePath, log);
+    return ChaptersFromFFprobeReport(item, report, log);
   };
   setProbeSteps(steps);
 
@@ -180,12 +183,12 @@ TEST_F(Probing, TwelveAtOnceStartElevenAndTheTwelfthFollowsWhenOneEnds) {
   bool open = false;
   std::atomic<int> entered{0};
   ProbeSteps steps = withMetadataProbeSteps(ProbeSteps{});
-  steps.ChaptersFromFile = [&](MediaFile& item, const QString& cachePath, const Reporter& log) {
+  steps.ChaptersFromReport = [&](MediaFile& item, const QString& report, const Reporter& log) {
     ++entered;
     std::unique_lock<std::mutex> guard(lock);
     released.wait(guard, [&] { return open; });
     guard.unlock();
-    return ChaptersFromFile(item, cachePath, log);
+    return ChaptersFromFFprobeReport(item, report, log);
   };
   setProbeSteps(steps);
 
@@ -349,6 +352,39 @@ TEST_F(Probing, ANameThatMerelyHoldsMp4IsTestedForTagsAndFailsQuietly) {
   EXPECT_EQ(item->myvideotrack().width(), 64u);
   EXPECT_TRUE(logged("Testing for existing MP4 Tags", 4));
   EXPECT_TRUE(logged("[RED]Unable to open file to test for MP4 Tags", 3));
+}
+
+TEST_F(Probing, OneRunOfEachToolGivesTheStreamsAndTheChapters) {
+  ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}};
+  // The tools of the probe, each counting its runs before it runs the real one.
+  const QString tools = freshFolder("counted-tools");
+  for (const char* tool : {"ffprobe", "mediainfo"}) {
+    const QString script = writeFile(tools + "/" + tool, QStringLiteral("#!/bin/sh\necho run >> '%1/%2.runs'\nexec %3 \"$@\"\n")
+                                                             .arg(tools, tool, QStandardPaths::findExecutable(tool))
+                                                             .toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+  const QString source = copiedSource(folder, "Some Show S01E04.mkv");
+  paths::setResourceRoots(QString(), tools);
+  MediaFilePtr item = initializeMediaWithPath(source, false, false);
+  waitForProbes();
+  paths::setResourceRoots(QString(), QString());
+  EXPECT_EQ(readFile(tools + "/ffprobe.runs"), "run\n");
+  EXPECT_EQ(readFile(tools + "/mediainfo.runs"), "run\n");
+
+  // What the chapter reader and the audio numbering find when each runs the tools itself.
+  MediaFile alone;
+  alone.setFullpath(source);
+  alone.setFilename(QFileInfo(source).fileName());
+  MediaInfoFromFile(alone, AnalysisContext{reporter, cache, "en"});
+  ChaptersFromFile(alone, cache, reporter);
+  ASSERT_EQ(item->Chapters().size(), 2);
+  EXPECT_EQ(item->Chapters()[0].title(), "One");
+  EXPECT_EQ(item->Chapters()[1].title(), "Two");
+  EXPECT_EQ(item->Chapters(), alone.Chapters());
+  ASSERT_EQ(item->AudioTracks().size(), 1);
+  EXPECT_EQ(item->AudioTracks()[0].ffmpegstreamnumber(), 1);
+  EXPECT_EQ(item->AudioTracks(), alone.AudioTracks());
 }
 
 TEST_F(Probing, AnEyeTVPackageIsProbedThroughTheVideoInside) {

@@ -41,8 +41,8 @@ QPair<QStringList, QStringList> audioTrack(int input, int output, const QString&
            QString::number(channels), "-channel_layout:a:" + n, layout}};
 }
 
-// Three seconds of H.264 with stereo AAC in English, 5.1 AC-3 in `second` at 44.1 kHz, a
-// soft subtitle in `subtitleLanguage` and two chapters.
+// Three seconds of 8-bit 4:2:0 H.264 with stereo AAC in English, 5.1 AC-3 in `second` at
+// 44.1 kHz, a soft subtitle in `subtitleLanguage` and two chapters.
 QString makeMovie(const QString& path, bool cabac, int refs, const QString& second = "ger",
                   const QString& subtitleLanguage = "eng", const QString& videoRate = "25") {
   const QString dir = QFileInfo(path).path();
@@ -57,7 +57,7 @@ QString makeMovie(const QString& path, bool cabac, int refs, const QString& seco
                          "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=44100:duration=3",
                          "-f", "srt", "-i", srt, "-i", chapters,
                          "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3", "-map_chapters", "4",
-                         "-c:v", "libx264", "-preset", "ultrafast", "-b:v", "1500k",
+                         "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-b:v", "1500k",
                          "-x264-params", QString("cabac=%1:ref=%2").arg(cabac ? 1 : 0).arg(refs),
                          "-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6",
                          "-c:s", mp4 ? "mov_text" : "srt",
@@ -571,6 +571,73 @@ TEST(StreamAnalysis, FastModeVerdict) {
     media.setConversionFormat(c.conversionFormat);
     EXPECT_EQ(isShowFastMode(media).toStdString(), c.expected) << c.name;
   }
+}
+
+TEST(StreamAnalysis, FastModeRefusesWhatApplesPlayersCannotDecode) {
+  struct Case {
+    const char* name;
+    QStringList encoding;
+    bool appleTV2;
+    const char* expected;
+  };
+  const QStringList high{"-preset", "veryfast", "-profile:v", "high"};
+  const Case cases[] = {
+      {"8-bit 4:2:0 High", high + QStringList{"-pix_fmt", "yuv420p"}, false, "Good"},
+      {"Constrained Baseline", {"-preset", "ultrafast", "-pix_fmt", "yuv420p"}, false, "Good"},
+      {"10-bit High 10", {"-preset", "veryfast", "-pix_fmt", "yuv420p10le"}, false, "Profile:High 10"},
+      {"4:2:2", {"-preset", "veryfast", "-pix_fmt", "yuv422p"}, false, "Profile:High 4:2:2"},
+      {"interlaced", high + QStringList{"-pix_fmt", "yuv420p", "-flags", "+ildct+ilme", "-x264-params", "tff=1"}, false,
+       "Interlaced"},
+      {"level 4.2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "4.2"}, false, "Level:4.2"},
+      {"level 4 on an Apple TV 2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "4.0"}, true, "Level:4"},
+      {"level 3.1 on an Apple TV 2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "3.1"}, true, "Good"},
+  };
+  const QString folder = test::freshFolder("decodable");
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScopedSettings settings{{"SupportAppleTV", false}, {"SupportAppleTV2", c.appleTV2}, {"SupportAppleTV3", false}};
+    const QString path = folder + QString("/clip%1.mkv").arg(n++);
+    test::makeMedia(path, QStringList{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-c:v", "libx264"} +
+                              c.encoding);
+    const auto a = analyse(path, "en", [](MediaFile& m) { m.setConversionFormat(ConversionFormat::HDOnly); });
+    EXPECT_EQ(a->media->reasonfornofastmode().toStdString(), c.expected);
+    EXPECT_EQ(a->media->fastmode(), QString(c.expected) == "Good");
+    EXPECT_EQ(a->media->fastmodeEnabled(), QString(c.expected) == "Good");
+  }
+}
+
+TEST(StreamAnalysis, ATwoProgrammeTransportStreamIsItsFirstProgramme) {
+  // Programme 1: 1080 H.264 with AAC and AC-3; programme 2: 576 MPEG-2 with MP2.
+  const QString path = test::freshFolder("programmes") + "/Recording.ts";
+  test::makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=1920x1080:rate=25:duration=1",
+                         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=1",
+                         "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=1",
+                         "-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=1",
+                         "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=48000:duration=1",
+                         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:v", "-map", "4:a",
+                         "-c:v:0", "libx264", "-preset", "ultrafast", "-c:v:1", "mpeg2video",
+                         "-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6", "-c:a:2", "mp2",
+                         "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=eng",
+                         "-metadata:s:a:2", "language=ger",
+                         "-program", "title=One:st=0:st=1:st=2", "-program", "title=Two:st=3:st=4"});
+  test::ScopedSettings settings{{"AddAllAudioTracks", true}};
+  const auto a = analyse(path, "en", [](MediaFile& m) { m.setConversionFormat(ConversionFormat::HDOnly); });
+  const VideoTrack video = a->media->myvideotrack();
+  EXPECT_EQ(video.videoformat(), "AVC");
+  EXPECT_EQ(video.width(), 1920u);
+  EXPECT_EQ(video.height(), 1080u);
+  EXPECT_EQ(video.videostreamnumber(), 256);
+  EXPECT_TRUE(a->media->isHD());
+  EXPECT_EQ(a->media->ConversionFormat(), ConversionFormat::HDOnly);
+  const QList<AudioTrack> audio = a->media->AudioTracks();
+  ASSERT_EQ(audio.size(), 2) << a->log.text().toStdString();
+  EXPECT_EQ(audio[0].channels(), 2);
+  EXPECT_EQ(audio[0].ffmpegstreamnumber(), 1);
+  EXPECT_EQ(audio[1].channels(), 6);
+  EXPECT_EQ(audio[1].ffmpegstreamnumber(), 2);
+  EXPECT_TRUE(a->media->hasSurround());
+  EXPECT_FALSE(a->log.text().contains("More audio steams in FFPROBE")) << a->log.text().toStdString();
 }
 
 TEST(StreamAnalysis, SamplingRatesInHertzAndKilohertz) {

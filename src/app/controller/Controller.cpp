@@ -32,6 +32,7 @@
 #include "convert/destination/DuplicateChecks.h"
 #include "convert/converter/TableRedraw.h"
 #include "media/BCDownloader.h"
+#include "media/LanguageRecord.h"
 #include "media/ProbeMediaFile.h"
 #include "media/ProbeSteps.h"
 #include "media/RegisteredSettings.h"
@@ -357,6 +358,9 @@ bool Controller::awakeFromNib() {
   const UserLanguage language = workOutUserLanguage(preferredLanguages(), mainLog);
   state_.userLanguageCode = language.code;
   state_.userLanguageName = language.name;
+  // Unlabelled tracks of every later probe take this name (setting
+  // "DefaultUnlabledTracksToUsersLanguage"), so it is set before the first item is made.
+  setUserLanguageName(language.name);
   setProbeContext(ProbeContext{mainLog, userLog, state_.cacheFolder, state_.userLanguageCode});
 
   mainLog->report(QStringLiteral("Setting up notification center"), 3);

@@ -4,6 +4,7 @@
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/SampleOptions.h"
+#include "convert/passes/StreamStarts.h"
 #include "convert/preparation/PreparationStep.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
@@ -39,6 +40,9 @@ BCError BCConverter::ExtractAudio() {
 
   QList<AudioTrack> tracks = media.AudioTracks();
   const qsizetype sdStereo = surroundTrackTheSDPassMakesStereo(media, tracks);
+  // Each track goes into a file of its own, which keeps no start time: the files are laid
+  // against the first picture here, and the video pass starts the picture at zero.
+  const StreamStart picture = videoStart(fileToConvertPath);
   for (qsizetype i = 0; i < tracks.size(); ++i) {
     AudioTrack& track = tracks[i];
     if (track.ffmpegstreamnumber() == -1) {
@@ -50,9 +54,22 @@ BCError BCConverter::ExtractAudio() {
                3);
       media.setAudioTracks(tracks);
     }
+    QString alignment;
+    if (track.selected() || (isSurround(track.channels()) && (track.makeStereo() || i == sdStereo))) {
+      const std::optional<double> start = firstFrameTime(fileToConvertPath, track.ffmpegstreamnumber());
+      if (start && picture.video)
+        reportTo(myreporter,
+                 QStringLiteral("Audio track %1 starts %2 ms after the picture")
+                     .arg(i)
+                     .arg(qRound64((*start - *picture.video) * 1000)),
+                 4);
+      alignment = alignmentFilter(start, picture.video);
+    }
     const QString base =
-        QStringLiteral(" -y   -i  \"%@\" -map 0.%1:0.1 %2 ")
-            .arg(QString::number(track.ffmpegstreamnumber()), sampleOptions()) +
+        QStringLiteral(" -y   -i  \"%@\" -map 0.%1:0.%2 %3 %4 ")
+            .arg(QString::number(track.ffmpegstreamnumber()),
+                 QString::number(picture.videoStream < 0 ? 0 : picture.videoStream), sampleOptions(),
+                 alignment.isEmpty() ? QString() : QStringLiteral("-af ") + alignment) +
         (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ")
                                                                           : QString());
     // The output of the run in progress: a stop deletes it.

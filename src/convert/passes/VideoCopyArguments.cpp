@@ -12,7 +12,8 @@ ToolArguments videoCopyArguments(const BCConverter& converter, const QString& ou
                               .arg(QString::number(converter.threads), sampleOptions()),
                           {converter.fileToConvertPath});
   if (converter.soundexported) {
-    arguments.append(QStringLiteral(" -vcodec copy -an -f mp4  "));
+    // The exported sound is laid against the first picture: the copy starts it at zero.
+    arguments.append(QStringLiteral(" -vcodec copy -an -avoid_negative_ts make_zero -f mp4  "));
   } else {
     arguments.append(QStringLiteral(" -vcodec copy -f mp4 "));
     arguments.append(QStringLiteral("%1 -ab %2k -ar 48000 -ac 2 ")

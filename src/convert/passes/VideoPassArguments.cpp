@@ -190,7 +190,9 @@ void VideoPassArguments::x264Options() {
 
 void VideoPassArguments::sound() {
   if (pass_.soundexported) {
-    arguments_.append(QStringLiteral(" -an "));
+    // The exported sound is laid against the first picture, so the picture starts at zero:
+    // ffmpeg would otherwise pad a video that starts after the file with repeated frames.
+    arguments_.append(QStringLiteral(" -an -vf setpts=PTS-STARTPTS "));
   } else if (pass_.passindex == 0) {
     arguments_.append(QStringLiteral("%1 -ab %2k -ar 48000 -ac 2 %3 ")
                           .arg(pass_.audiocodec, QString::number(pass_.audiobitrate), pass_.sampleOptions));

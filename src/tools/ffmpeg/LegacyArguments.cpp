@@ -174,8 +174,9 @@ void noiseReduction(const QByteArray& value, Output& out, GlobalSettings&) {
 }
 void newAudio(const QByteArray&, Output& out, GlobalSettings&) { ++out.extraAudioStreams; }
 
-// "0.2" or "0.2:0.1" (stream 2 of file 0, synchronised to stream 1) -> "0:2". The sync
-// stream is dropped: the steps map one stream per output and 5.1 needs no sync hint there.
+// "0.2" or "0.2:0.1" (stream 2 of file 0, synchronised to stream 1) -> "0:2". 5.1 has no
+// sync hint: a step whose output must keep its start against another stream lays it there
+// with a filter of its own (the audio export does).
 void map(const QByteArray& value, Output& out, GlobalSettings&) {
   out.explicitMap = true;
   const QByteArray stream = field(value, 0);

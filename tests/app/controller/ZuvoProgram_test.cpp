@@ -192,6 +192,53 @@ TEST_F(ZuvoProgram, TheLocaleChoosesTheUsersAudioTrackAndEnglishWhenItNamesNoLan
   }
 }
 
+TEST_F(ZuvoProgram, UnlabelledTracksTakeTheLanguageStartUpWorksOut) {
+  // An audio track and a soft subtitle that name no language, as mkvmerge writes "und".
+  const QString folder = freshFolder("unlabelled");
+  const QString made = folder + "/made.mkv";
+  zuvo::test::makeMedia(made, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+                               "sine=sample_rate=48000:duration=1", "-c:v", "libx264", "-preset", "ultrafast", "-c:a",
+                               "aac", "-ac", "2"});
+  const QString subtitle = writeFile(folder + "/words.srt", "1\n00:00:00,000 --> 00:00:00,900\nHello\n");
+  setting("IncludeSubtitleTracks", 1);
+
+  struct Case {
+    const char* name;
+    const char* language;  // LANGUAGE
+    const char* expected;
+  } cases[] = {
+      {"English", "en_GB", "English"},
+      {"German", "de_DE", "German"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString video = folder + "/" + c.name + ".mkv";
+    const zuvo::test::CommandResult merged = zuvo::test::runCommand(
+        "mkvmerge", {"-q", "-o", video, "--language", "1:und", made, "--language", "0:und", subtitle});
+    ASSERT_EQ(merged.exitCode, 0) << merged.output.toStdString();
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES"}) environment.remove(variable);
+    environment.insert("LANGUAGE", c.language);
+    environment.insert("LANG", "C.UTF-8");
+
+    auto zuvo = launch({video});
+    EXPECT_TRUE(waitForProbes({QString(c.name) + ".mkv"})) << mainLog().join('\n').toStdString();
+    const Outcome r = end(*zuvo);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    const QList<zuvo::MediaFilePtr> saved = savedFiles();
+    const auto item = std::find_if(saved.begin(), saved.end(), [&](const auto& m) { return m->fullpath() == video; });
+    ASSERT_NE(item, saved.end());
+    const QList<zuvo::AudioTrack> audio = (*item)->AudioTracks();
+    ASSERT_EQ(audio.size(), 1);
+    EXPECT_EQ(audio[0].language(), c.expected);
+    EXPECT_TRUE(audio[0].isDefault());
+    const QList<zuvo::SubtitleTrack> soft = (*item)->SoftSubtitleTracks();
+    ASSERT_EQ(soft.size(), 1);
+    EXPECT_EQ(soft[0].language(), c.expected);
+    // In the user's language, so the setting "IncludeSubtitleTracks" 1 takes it.
+    EXPECT_TRUE(soft[0].selected());
+  }
+}
+
 // A second launch on a session bus of the test's own (ctest app_program_hand_over).
 class ZuvoProgramOnABus : public ZuvoProgram {
  protected:
