@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     MediaFile media;
     media.setFullpath(source);
     media.setFilename(QFileInfo(source).fileName());
-    MediaInfoFromFile(media, context);
+    (void)MediaInfoFromFile(media, context);
     whole.push_back(t.nsecsElapsed() / 1e6);
   }
   const double a = median(alone), b = median(analysis), c = median(whole);

@@ -84,7 +84,7 @@ MediaFilePtr episode(const QString& path, const QString& cache) {
   media->setFullpath(path);
   media->setFilename(QFileInfo(path).fileName());
   media->setType(kSourceTypeFile);
-  MediaInfoFromFile(*media, {nullptr, cache, QStringLiteral("en")});
+  (void)MediaInfoFromFile(*media, {nullptr, cache, QStringLiteral("en")});
   media->setMediatype(MediaType::TVShow);
   media->setSeriesname("Bench Show");
   media->setSeason(1);

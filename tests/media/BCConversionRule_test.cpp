@@ -261,9 +261,9 @@ TEST_F(ConversionRules, ArtworkComesFromAnImageFileAfterTheLookUp) {
     SaveConversionRules({ruleWith({}, {{RuleActionCode::Artwork, c.path}})});
     const MediaFilePtr media = episode();
     media->setImage(earlier);
-    ApplyRulesBeforeLookup(*media, nullptr, nullptr);
+    (void)ApplyRulesBeforeLookup(*media, nullptr, nullptr);
     EXPECT_EQ(media->image().size(), QSize(3, 3)) << c.name << ": nothing before the look-up";
-    ApplyRulesAfterLookup(*media, nullptr, nullptr);
+    (void)ApplyRulesAfterLookup(*media, nullptr, nullptr);
     EXPECT_EQ(media->image().isNull(), c.size.isEmpty()) << c.name;
     if (!c.size.isEmpty()) {
       EXPECT_EQ(media->image().size(), c.size) << c.name;
@@ -271,7 +271,7 @@ TEST_F(ConversionRules, ArtworkComesFromAnImageFileAfterTheLookUp) {
   }
   SaveConversionRules({ruleWith({}, {{RuleActionCode::Artwork, posterPath}})});
   const MediaFilePtr media = episode();
-  ApplyRulesAfterLookup(*media, nullptr, nullptr);
+  (void)ApplyRulesAfterLookup(*media, nullptr, nullptr);
   EXPECT_EQ(media->image().pixelColor(5, 5), QColor(20, 40, 200));
 }
 
@@ -291,7 +291,7 @@ TEST_F(ConversionRules, PassesLogTheMatchAndTheReportedChanges) {
   media->setMediatype(MediaType::TVShow);
   CapturedLog afterLog;
   CapturedLog afterUserLog;
-  ApplyRulesAfterLookup(*media, afterLog.reporter, afterUserLog.reporter);
+  (void)ApplyRulesAfterLookup(*media, afterLog.reporter, afterUserLog.reporter);
   const QStringList after{"4 Changing Media Type to Movie", "4 Forcing destination folder to /out"};
   EXPECT_EQ(logLines(afterLog), QStringList{"3 [BLUE]Match on Rule"} + after);
   EXPECT_EQ(logLines(afterUserLog), after);
@@ -304,7 +304,7 @@ TEST_F(ConversionRules, TheTopRuleWins) {
                        ruleWith({{1, "house"}}, {{1, "Never"}})});
   CapturedLog log;
   const MediaFilePtr media = episode();
-  ApplyRulesBeforeLookup(*media, log.reporter, nullptr);
+  (void)ApplyRulesBeforeLookup(*media, log.reporter, nullptr);
   EXPECT_EQ(media->seriesname(), "First");
   EXPECT_EQ(media->forceid(), 7) << "what the top rule leaves alone stays as the lower rule set it";
   EXPECT_EQ(media->forcequality(), ForcedQuality::Normal);
@@ -317,19 +317,19 @@ TEST_F(ConversionRules, ADestinationOnlyRuleActsAfterTheLookUp) {
   SaveConversionRules({ruleWith({{2, "/Volumes/TV"}}, {{3, "/srv/tv"}})});
   CapturedLog log;
   const MediaFilePtr media = episode();
-  ApplyRulesBeforeLookup(*media, log.reporter, nullptr);
+  (void)ApplyRulesBeforeLookup(*media, log.reporter, nullptr);
   EXPECT_EQ(media->forcedestinationfolder(), "");
   EXPECT_EQ(logLines(log), QStringList{"3 [BLUE]Match on Rule"});
-  ApplyRulesAfterLookup(*media, log.reporter, nullptr);
+  (void)ApplyRulesAfterLookup(*media, log.reporter, nullptr);
   EXPECT_EQ(media->forcedestinationfolder(), "/srv/tv");
 }
 
 TEST_F(ConversionRules, EveryPassReadsTheRulesAfresh) {
   const MediaFilePtr media = episode();
-  ApplyRulesBeforeLookup(*media, nullptr, nullptr);  // no rules yet
+  (void)ApplyRulesBeforeLookup(*media, nullptr, nullptr);  // no rules yet
   EXPECT_EQ(media->mediatype(), MediaType::TVShow);
   SaveConversionRules({ruleWith({}, {{0, "Home Movie"}})});
-  ApplyRulesAfterLookup(*media, nullptr, nullptr);
+  (void)ApplyRulesAfterLookup(*media, nullptr, nullptr);
   EXPECT_EQ(media->mediatype(), MediaType::HomeMovie);
 
   Defaults::standard().setObject(QByteArray("damaged"), kRulesKey);
@@ -347,8 +347,8 @@ TEST_F(ConversionRules, ProbesApplyTheRulesToTheirOwnItemsAtOnce) {
   for (const MediaFilePtr& media : items)
     probes.emplace_back([media] {
       for (int round = 0; round < 20; ++round) {
-        ApplyRulesBeforeLookup(*media, nullptr, nullptr);
-        ApplyRulesAfterLookup(*media, nullptr, nullptr);
+        (void)ApplyRulesBeforeLookup(*media, nullptr, nullptr);
+        (void)ApplyRulesAfterLookup(*media, nullptr, nullptr);
       }
     });
   for (std::thread& probe : probes) probe.join();

@@ -93,10 +93,10 @@ TEST(EyeTVPackage, TheParserReportsWhatItFound) {
   CapturedLog log;
   MediaFile show;
   show.setFullpath("/rec/The Show - Pilot.eyetv");
-  ParseEyeTVRecordingName(show, log.reporter);
+  (void)ParseEyeTVRecordingName(show, log.reporter);
   MediaFile movie;
   movie.setFullpath("/rec/Some Movie.eyetv");
-  ParseEyeTVRecordingName(movie, log.reporter);
+  (void)ParseEyeTVRecordingName(movie, log.reporter);
   const QString text = log.text();
   for (const char* line : {"Getting Video Data from EyeTV file The Show - Pilot.eyetv", "Found >the show <",
                            "TV show name - The Show", "TV show number - 00", "TV show season number - 00",

@@ -236,7 +236,7 @@ TEST(VideoDataFromFilename, TheParseIsReported) {
     CapturedLog log;
     MediaFile media;
     media.setFullpath(QStringLiteral("/videos/") + c.name);
-    getVideoDataFromFilename(media, log.reporter);
+    (void)getVideoDataFromFilename(media, log.reporter);
     const QString text = log.text();
     for (const char* line : c.lines)
       EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << c.name << ": " << line << "\n" << text.toStdString();

@@ -119,7 +119,7 @@ TEST_F(LookUp, TheLanguageSettingAndForcedEnglishDecideWhatTheServicesAreAskedIn
     ScopedSettings language{{"LanguageForShowInformation", c.setting}, {"ForceEnglishLookup", c.forceEnglish}};
     BCLookUpShow french(cache, "fr", true, reporter);
     auto item = movieItem("Nosferatu");
-    french.LookUpShowData(*item);
+    (void)french.LookUpShowData(*item);
     EXPECT_EQ(requests().last(), QString::fromUtf8(movieDBSearchTarget("nosferatu", c.language))) << c.setting;
   }
 }

@@ -65,7 +65,7 @@ inline MediaFilePtr probedItem(const QString& fileName, const QString& cache, co
   auto item = std::make_shared<MediaFile>();
   item->setFullpath("/videos/" + fileName);
   item->setType(kSourceTypeFile);
-  getVideoDataFromFilename(*item, reporter);
+  (void)getVideoDataFromFilename(*item, reporter);
   BCLookUpShow lookup(cache, "en", true, reporter);
   const BCError result = lookup.LookUpShowData(*item);
   if (answer) *answer = result;

@@ -76,7 +76,9 @@ BCTagsPanel::BCTagsPanel(const QString& cachePath, const QString& language, cons
       myLookUp_(std::make_unique<BCLookUpShow>(cachePath, language, true, reporter)),
       busy_(std::make_unique<BCBusyPanel>(QStringLiteral("Zuvo"))) {
   for (int i = 0; i < LanguageCount(); ++i) languagelist_ << LanguageAtIndex(i).longname();
-  inPlaceSaver_ = [this](const QString& path, const MediaFile& media) { saveMP4TagsInPlace(path, media, reporter_); };
+  inPlaceSaver_ = [this](const QString& path, const MediaFile& media) {
+    (void)saveMP4TagsInPlace(path, media, reporter_);  // the writer logs its own failures
+  };
 }
 
 BCTagsPanel::~BCTagsPanel() = default;
@@ -433,7 +435,7 @@ void BCTagsPanel::SearchForShow() {
   const qint32 episode = IntegerValue(ui.TagsEpisodeNumberTextField->text());
   media.setShow(quint32(episode == 0 ? 1 : episode));
   showBusySheet(localizedString("Looking up show information"));
-  myLookUp_->LookUpShowData(media);
+  reportIfFailed(reporter_, myLookUp_->LookUpShowData(media), QStringLiteral("Looking up %1").arg(media.filename()));
   refreshChapterData();
   hideBusySheet();
   fillTagsPanelFromShow(myShow_);
@@ -451,7 +453,8 @@ void BCTagsPanel::AlternateSelected() {
   media.setSelectedAlernativeSuggestion(row);
   media.setSeriesname(alternates.at(row).Name());
   media.setForceid(int(alternates.at(row).ID()));
-  myLookUp_->LookUpShowData(media, false);
+  reportIfFailed(reporter_, myLookUp_->LookUpShowData(media, false),
+                 QStringLiteral("Looking up %1").arg(media.filename()));
   media.setForceid(0);
   refreshChapterData();
   hideBusySheet();
@@ -461,7 +464,10 @@ void BCTagsPanel::AlternateSelected() {
 
 void BCTagsPanel::refreshChapterData() {
   if (!myShow_) return;
-  TagChimpSearchChapterAlternates(*myShow_, language_, cachePath_, myShow_->mediatype() == MediaType::TVShow, reporter_);
+  reportIfFailed(reporter_,
+                 TagChimpSearchChapterAlternates(*myShow_, language_, cachePath_,
+                                                 myShow_->mediatype() == MediaType::TVShow, reporter_),
+                 QStringLiteral("Searching chapter titles"));
   matchChapters(*myShow_, language_, cachePath_, reporter_);
 }
 
@@ -602,7 +608,7 @@ void BCTagsPanel::ApplyChapaterNames() {
 
 void BCTagsPanel::ChaptersFromFile() {
   if (!myShow_ || myShow_->isDVD()) return;
-  zuvo::ChaptersFromFile(*myShow_, cachePath_, reporter_);
+  reportIfFailed(reporter_, zuvo::ChaptersFromFile(*myShow_, cachePath_, reporter_), QStringLiteral("Reading chapters"));
   zuvo::sortChapters(*myShow_);
   reload(TagEditorTable::Chapters);
 }

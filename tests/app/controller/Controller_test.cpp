@@ -358,8 +358,8 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   auto controller = start();
   controller->lists().setProbeStarter({});
   // Found at launch, before the saved lists are read: one new, one already saved.
-  controller->lists().addfiletotable("/videos/new.mkv", false, false);
-  controller->lists().addfiletotable("/videos/b.mkv", false, false);
+  (void)controller->lists().addfiletotable("/videos/new.mkv", false, false);
+  (void)controller->lists().addfiletotable("/videos/b.mkv", false, false);
   QCoreApplication::processEvents();
   EXPECT_EQ(test::readFile(saved.path()), before) << "the saved lists were overwritten before being read";
 

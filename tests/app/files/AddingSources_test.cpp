@@ -94,13 +94,13 @@ TEST_F(AddingSourcesTest, AddingRefusesPathsPresentAndStartsTheProbeOfNewOnes) {
   auto inQueue = FileLists::newMediaForPath(b, false);
   inQueue->setState(MediaState::Converting);
   state.queue.append(inQueue);
-  lists->addfiletotable(b, false, false);
+  (void)lists->addfiletotable(b, false, false);
   EXPECT_EQ(state.files.size(), 1);
   EXPECT_TRUE(userLog().contains(
       QString("File %1 not added to Zuvo as already present in queue and not completed conversion").arg(b)));
 
   inQueue->setState(MediaState::Ended);
-  lists->addfiletotable(b, false, false);
+  (void)lists->addfiletotable(b, false, false);
   EXPECT_EQ(state.files.size(), 2) << "a file whose conversion ended can come in again";
   EXPECT_EQ(probed, QStringList({a, b}));
   EXPECT_TRUE(userLog().contains(QString("Adding new file %1").arg(b)));
@@ -392,7 +392,7 @@ TEST_F(TimedScanTest, AQuitStopsTheScanAndNothingIsAddedAfterIt) {
   scanner->checksources(true);
   EXPECT_EQ(state.files.size(), 10);
   EXPECT_NE(statusTexts.value(statusTexts.size() - 1), "Video Sources Checked");
-  lists->addfiletotable(watched + "/Show S01E20.mkv", true, false);
+  (void)lists->addfiletotable(watched + "/Show S01E20.mkv", true, false);
   adding->openFiles({watched + "/Show S01E21.mkv"});
   EXPECT_EQ(state.files.size(), 10);
 }

@@ -129,14 +129,14 @@ TEST(FFMpegRunner, TimeLeftIsTheElapsedTimeScaledByWhatRemains) {
   const QString tool = test::fakeTool("ffmpeg", {{kDuration100, 1000}, {at("25.00"), 200}});
   QElapsedTimer clock;
   clock.start();
-  runFFMpeg(tool, ToolArguments(), media, test::freshFolder("work"), nullptr);
+  (void)runFFMpeg(tool, ToolArguments(), media, test::freshFolder("work"), nullptr);
   const double runSeconds = clock.elapsed() / 1000.0;
   EXPECT_GT(media->timeleftinconversion(), 2.9);
   EXPECT_LT(media->timeleftinconversion(), 3 * runSeconds);
 
   // Past the expected end nothing is left, never a negative time.
-  runFFMpeg(test::fakeTool("ffmpeg", {{kDuration100}, {at("150.00")}}), ToolArguments(), media,
-            test::freshFolder("work"), nullptr);
+  (void)runFFMpeg(test::fakeTool("ffmpeg", {{kDuration100}, {at("150.00")}}), ToolArguments(), media,
+                  test::freshFolder("work"), nullptr);
   EXPECT_EQ(media->progress(), 100);
   EXPECT_EQ(media->timeleftinconversion(), 0);
 }
@@ -161,8 +161,8 @@ TEST(FFMpegRunner, ProgressRedrawsTheQueueTableWithoutWaitingForIt) {
   int reloads = 0;
   setQueueTableRedraw(TableRedraw([&] { ++reloads; }));
   const MediaFilePtr media = test::convertingMedia();
-  runFFMpeg(test::fakeTool("ffmpeg", {{kDuration100}, {at("10.00"), 100}, {at("20.00"), 100}, {at("30.00")}}),
-            ToolArguments(), media, test::freshFolder("work"), nullptr);
+  (void)runFFMpeg(test::fakeTool("ffmpeg", {{kDuration100}, {at("10.00"), 100}, {at("20.00"), 100}, {at("30.00")}}),
+                  ToolArguments(), media, test::freshFolder("work"), nullptr);
   EXPECT_EQ(reloads, 0) << "the reload runs on the GUI thread's next turn";
   QCoreApplication::processEvents();
   EXPECT_EQ(reloads, 1) << "requests sent while one was pending are one reload";

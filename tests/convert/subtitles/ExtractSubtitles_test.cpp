@@ -70,7 +70,7 @@ TEST(ExtractSubtitles, SubtitleFilesBesideTheVideoAreCopiedByTheirPosition) {
   }
   media->setSoftSubtitleTracks(tracks);
   test::writeFile(e.work + "/subtitle1.sub", "left by an earlier conversion");
-  test::converterFor(media, e.work, e.log.reporter)->ExtractSubtitles();
+  (void)test::converterFor(media, e.work, e.log.reporter)->ExtractSubtitles();
 
   EXPECT_EQ(test::readFile(e.work + "/subtitle1.sub"), "Film.srt");
   EXPECT_EQ(test::readFile(e.work + "/subtitle2.ass"), "Film.ass");
@@ -95,7 +95,7 @@ TEST(ExtractSubtitles, SixteenStreamsOrMoreStripTheSubtitlesButTheOneToBurnIn) {
     for (int i = 0; i < padding; ++i) soft << SubtitleTrack();
     media->setSoftSubtitleTracks(soft);
     auto converter = test::converterFor(media, e.work, e.log.reporter);
-    converter->ExtractSubtitles();
+    (void)converter->ExtractSubtitles();
 
     const bool strip = padding == 10;
     EXPECT_EQ(converter->subtitlesstripped, strip);

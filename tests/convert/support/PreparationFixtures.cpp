@@ -42,7 +42,7 @@ MediaFilePtr probed(const QString& path) {
   media->setFullpath(path);
   media->setFilename(path.section(u'/', -1));
   media->setType(kSourceTypeFile);
-  MediaInfoFromFile(*media, {nullptr, freshFolder("probe"), QStringLiteral("en")});
+  (void)MediaInfoFromFile(*media, {nullptr, freshFolder("probe"), QStringLiteral("en")});
   media->setState(MediaState::Converting);
   return media;
 }

@@ -149,7 +149,7 @@ TEST(AnswerAddresses, LocalFilesAreNeverFetched) {
     auto item = itemNamed("Blade Runner");
     std::atomic<bool> ended{false};
     std::thread lookUp([&] {
-      LookUpMovieDBInfo(*item, 78, "en", cache, captured.reporter);
+      (void)LookUpMovieDBInfo(*item, 78, "en", cache, captured.reporter);
       ended = true;
     });
     QElapsedTimer clock;

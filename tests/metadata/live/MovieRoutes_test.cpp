@@ -66,9 +66,9 @@ class MovieRoutes : public LiveServiceTest {
     auto item = std::make_shared<MediaFile>();
     item->setFullpath("/videos/" + fileName);
     item->setType(kSourceTypeFile);
-    getVideoDataFromFilename(*item, reporter);
+    (void)getVideoDataFromFilename(*item, reporter);
     BCLookUpShow lookup(cache, "en", true, reporter);
-    lookup.LookUpShowData(*item);
+    (void)lookup.LookUpShowData(*item);
     return item;
   }
   void routeITunes() {
@@ -158,7 +158,7 @@ TEST_F(MovieRoutes, TMDBsImageBaseComesFromItsConfigurationWhenNoVariableNamesIt
 
   MediaFilePtr item = probed("A Star Is Born (2018).mkv");
   auto again = itemNamed("A Star Is Born");
-  LookUpMovieDBInfo(*again, 3111, "en", cache, reporter);
+  (void)LookUpMovieDBInfo(*again, 3111, "en", cache, reporter);
 
   EXPECT_TRUE(looksLike(item->image(), Qt::green));
   EXPECT_EQ(requests().filter("/configuration").size(), 1) << "learnt once";
