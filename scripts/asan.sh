@@ -16,6 +16,7 @@ targets=(
   # online answers and the cache they are kept in
   metadata_TheTVDB_test metadata_TheMovieDB_test metadata_TVRage_test metadata_TagChimp_test
   metadata_ServiceCache_test media_BCDownloader_test media_EntityDecoding_test
+  metadata_LiveService_test metadata_TVRoutes_test metadata_MovieAnswers_test metadata_MovieRoutes_test
   # tool and plug-in output
   media_BCDVDReader_test media_AnalysisOutputNormalizer_test media_StreamAnalysis_test
   metadata_MetadataPlugin_test metadata_FileChapters_test
