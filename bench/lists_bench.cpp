@@ -5,7 +5,7 @@
 //
 // The program first has a child of itself write the lists as an earlier session left them
 // (so that none of the fixture is in this process's memory), then starts the controller
-// with its real windows (offscreen), reads them back, clicks the first row's tick box
+// with its real windows (offscreen, or QT_QPA_PLATFORM), reads them back, clicks the first row's tick box
 // through the files table and quits. A 5 ms timer on the GUI thread measures the longest
 // gap between its ticks (the longest stall) in each phase.
 #include "app/controller/Controller.h"
@@ -161,7 +161,8 @@ int main(int argc, char** argv) {
   for (const char* service : {"ZUVO_NEWS_URL", "ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TMDB_URL",
                               "ZUVO_TAGCHIMP_URL", "ZUVO_TVRAGE_URL", "ZUVO_HOMEPAGE_URL"})
     qputenv(service, "http://127.0.0.1:9");
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Offscreen unless the caller names a platform (xcb under Xvfb draws as a user's screen does).
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const QString support = home.path() + QStringLiteral("/data/Zuvo"), videos = home.path() + QStringLiteral("/videos");
   QDir().mkpath(videos);
   QStringList make{QStringLiteral("--make"), support, videos, QString::number(count)};

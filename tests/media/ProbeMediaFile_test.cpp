@@ -376,8 +376,8 @@ TEST_F(Probing, OneRunOfEachToolGivesTheStreamsAndTheChapters) {
   MediaFile alone;
   alone.setFullpath(source);
   alone.setFilename(QFileInfo(source).fileName());
-  MediaInfoFromFile(alone, AnalysisContext{reporter, cache, "en"});
-  ChaptersFromFile(alone, cache, reporter);
+  ASSERT_FALSE(MediaInfoFromFile(alone, AnalysisContext{reporter, cache, "en"}).Error());
+  ASSERT_FALSE(ChaptersFromFile(alone, cache, reporter).Error());
   ASSERT_EQ(item->Chapters().size(), 2);
   EXPECT_EQ(item->Chapters()[0].title(), "One");
   EXPECT_EQ(item->Chapters()[1].title(), "Two");
