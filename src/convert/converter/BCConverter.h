@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "convert/converter/TableRedraw.h"
 #include "media/BCCReporter.h"
@@ -102,8 +103,14 @@ class BCConverter {
   // the first clean-up; what appears later under an intermediate's name is this conversion's.
   void NoteWorkFolderAtStart();
   // CleanUp.cpp: what appeared in the work folder under an intermediate's name since the
-  // start goes into the record, for the next clean-up.
+  // start goes into the record, for the next clean-up; reserved names left unwritten leave it.
   void RecordIntermediates();
+  // CleanUp.cpp: a file in the work folder under a name this conversion gives an
+  // intermediate that the clean-up left there (the user's own); nothing when none is in the way.
+  std::optional<QString> IntermediateInTheWay() const;
+  // CleanUp.cpp: the record names every intermediate name free at the start as this
+  // conversion's, before any step writes one.
+  void ReserveIntermediates();
   // Convert.cpp: after a failure, this conversion's outputs in the work folder go (the
   // names it gave them), except `keptoutput`; its intermediates are recorded for the next
   // conversion's clean-up.

@@ -98,6 +98,7 @@ void BCConverter::NoteWorkFolderAtStart() {
     startfiles_ << name;
   // Recorded before the tools write them, so that a conversion cut short still names them.
   madefiles::add(conversiondirectory, outputNames(outboundname));
+  ReserveIntermediates();
   notedstart_ = true;
 }
 
@@ -128,7 +129,9 @@ BCError BCConverter::ConvertSteps() {
   }
 
   CleanUpConversionFiles();
-  if (const std::optional<QString> taken = takenOutputName(conversiondirectory, outboundname))
+  std::optional<QString> taken = takenOutputName(conversiondirectory, outboundname);
+  if (!taken) taken = IntermediateInTheWay();
+  if (taken)
     return failConversion(*this, BCError::Code(5, QStringLiteral("Unable to convert, %1 is in the way").arg(*taken)),
                           {QStringLiteral("[RED]The work folder already holds %1, it is not written over").arg(*taken),
                            QStringLiteral("[RED] Canceling conversion.")});

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 
 #include "convert/converter/BCConverter.h"
 #include "platform/MadeFiles.h"
@@ -49,7 +50,8 @@ constexpr const char* kIntermediateFiles[] = {
 constexpr const char* kBaseNameIntermediates[] = {".pp.m4v", ".pp.mp4", "Turbo.m4v", "Turbo.mp4", ".SD.mp4"};
 constexpr int kNumbered = 100;
 
-QSet<QString> intermediateNames(const QString& baseName) {
+// `numbered`: how many of each numbered name.
+QSet<QString> intermediateNames(const QString& baseName, int numbered = kNumbered) {
   QSet<QString> names;
   for (const char* entry : kIntermediateFiles) {
     const QString name = QString::fromLatin1(entry);
@@ -57,7 +59,7 @@ QSet<QString> intermediateNames(const QString& baseName) {
       names << name;
       continue;
     }
-    for (int i = 0; i < kNumbered; ++i)
+    for (int i = 0; i < numbered; ++i)
       names << QString(name).replace(QStringLiteral("xx"), QString::number(i));
   }
   if (!baseName.isEmpty())
@@ -92,6 +94,17 @@ class IntermediateNames {
   QRegularExpression exported_;
 };
 
+// The numbered names this conversion can write: one per audio or subtitle track (numbered by
+// its place in the list), per joined file and per pass of ffmpeg's two-pass log.
+int numberedFor(const BCConverter& converter) {
+  constexpr qsizetype kPasses = 2;
+  if (!converter.convideodata) return kNumbered;
+  const MediaFile& media = *converter.convideodata;
+  const qsizetype most = std::max({media.AudioTracks().size(), media.SoftSubtitleTracks().size(),
+                                   media.HardSubtitleTracks().size(), media.VideoJoinPaths().size() + 1, kPasses});
+  return int(std::min<qsizetype>(most, kNumbered));
+}
+
 // Files only: a folder that happens to carry one of these names is not ours.
 QStringList filesOf(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 
@@ -100,10 +113,37 @@ QStringList filesOf(const QString& folder) { return QDir(folder).entryList(QDir:
 void BCConverter::RecordIntermediates() {
   if (conversiondirectory.isEmpty() || !notedstart_) return;
   const IntermediateNames intermediates(*this);
+  const QStringList present = filesOf(conversiondirectory);
   QStringList made;
-  for (const QString& name : filesOf(conversiondirectory))
+  for (const QString& name : present)
     if (intermediates.contains(name) && !startfiles_.contains(name)) made << name;
   madefiles::add(conversiondirectory, made);
+  // Names reserved at the start and never written are free again for the user's files.
+  QStringList unwritten;
+  for (const QString& name : madefiles::names(conversiondirectory))
+    if (intermediates.contains(name) && !present.contains(name)) unwritten << name;
+  madefiles::forget(conversiondirectory, unwritten);
+}
+
+std::optional<QString> BCConverter::IntermediateInTheWay() const {
+  if (conversiondirectory.isEmpty()) return std::nullopt;
+  // After the clean-up every intermediate of ours is gone: what remains under a name this
+  // conversion writes is the user's, and the steps would write over it. (A track MP4Box
+  // exports is looked at when it is exported.)
+  const QSet<QString> written = intermediateNames(outboundname, numberedFor(*this));
+  for (const QString& name : filesOf(conversiondirectory))
+    if (written.contains(name)) return workPath(name);
+  return std::nullopt;
+}
+
+void BCConverter::ReserveIntermediates() {
+  if (conversiondirectory.isEmpty()) return;
+  // Named before any tool writes them, so that a conversion cut short by a crash or a kill
+  // leaves its intermediates to the next clean-up rather than in the way for good.
+  QStringList names;
+  for (const QString& name : intermediateNames(outboundname, numberedFor(*this)))
+    if (!startfiles_.contains(name)) names << name;
+  madefiles::add(conversiondirectory, names);
 }
 
 void BCConverter::CleanUpConversionFiles() {

@@ -8,6 +8,7 @@
 #include "convert/runners/ToolRunners.h"
 #include "media/FileHelpers.h"
 #include "media/MediaValues.h"
+#include "platform/MadeFiles.h"
 
 namespace zuvo {
 namespace {
@@ -69,14 +70,21 @@ BCError BCConverter::ExtractSubtitles() {
       // mediainfo's ID of an MP4 track is the track's own ID, which MP4Box takes. MP4Box
       // writes into its current folder, the work folder, never beside the user's file.
       const int id = track.streamnumber();
+      const QString exported = QFileInfo(fileToConvertPath).completeBaseName() + QStringLiteral("_%1_text.srt").arg(id);
+      const QString written = workPath(exported);
+      if (QFileInfo::exists(written)) {
+        reportTo(myreporter, QStringLiteral("[RED]The work folder already holds %1, the track is not exported").arg(written), 3);
+        continue;
+      }
+      // Named before MP4Box writes it, so that an export cut short is left to the clean-up.
+      madefiles::add(conversiondirectory, {exported});
       runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -srt %1 \"%@\"").arg(id), {fileToConvertPath}),
                 convideodata, conversiondirectory, updatetableview, myreporter);
-      const QString written =
-          workPath(QFileInfo(fileToConvertPath).completeBaseName() + QStringLiteral("_%1_text.srt").arg(id));
       const QString target = destination(conversiondirectory, i, isASS(track));
       QFile::remove(target);
       // The export is ours alone: it never stays behind under its own name.
       if (!QFile::rename(written, target)) QFile::remove(written);
+      madefiles::forget(conversiondirectory, {exported});
     }
   } else if (matroska) {
     media.setPassnumber(PassStage::ExtractingSubtitles);

@@ -554,10 +554,11 @@ TEST_F(ConversionEndToEnd, AnSDFilePlaysTheStereoVersionOfADefaultSurroundTrack)
     EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName())),
               "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; "
               "audio aac fra ch2 'Stereo / Stereo' on; subtitle mov_text eng ch0 'eng' on");
-    if (c.format == ConversionFormat::HDAndSD)
+    if (c.format == ConversionFormat::HDAndSD) {
       EXPECT_EQ(describe(streamsOf(paths::desktopFolder() + "/" + outputName(" HD.m4v"))),
                 "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; "
                 "audio ac3 fra ch6 'Surround / French 5.1' on; subtitle mov_text eng ch0 'eng' on");
+    }
   }
 }
 
@@ -681,6 +682,57 @@ TEST_F(ConversionEndToEnd, AWorkFolderSharedWithTheUsersFilesLosesOnlyTheConvers
   EXPECT_EQ(left, QStringList({"Episode$eng.srt", "Episode.mkv", "Episode_1_text.srt",
                                "Holiday.jpg", "Karaoke.ass", "Lecture.ttxt", "Notes.srt", "audio42.m4a"}));
   EXPECT_TRUE(madefiles::names(sources).isEmpty()) << QStringList(madefiles::names(sources).values()).join(", ").toStdString();
+}
+
+TEST_F(ConversionEndToEnd, AUsersFileUnderANameTheConversionWritesStopsItUntouched) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  const QString sd = outputName(".SD.mp4");
+  // The English track's export, the French track's stereo re-encode, the subtitle's copy,
+  // ffmpeg's log of a second pass and the SD pass's own output.
+  for (const QString& name : {QString("audio0.m4a"), QString("audio1ff.mp4"), QString("subtitle0.sub"),
+                              QString("ffmpeg2pass-1.log"), QString("temp.mp4"), sd}) {
+    SCOPED_TRACE(name.toStdString());
+    converter.reset();
+    QDir(work).removeRecursively();
+    QDir().mkpath(work);
+    const QString mine = test::writeFile(work + "/" + name, "a file of the user's");
+    const BCError result = convert();
+    EXPECT_EQ(result.Code(), 5);
+    EXPECT_EQ(result.Description(), "Unable to convert, " + mine + " is in the way");
+    EXPECT_TRUE(log.text().contains("[RED]The work folder already holds " + mine + ", it is not written over"));
+    EXPECT_EQ(test::readFile(mine), "a file of the user's");
+    EXPECT_EQ(workFolderLeft(), name) << "nothing was written beside it";
+  }
+  // Names of the same kinds that this conversion does not write are no obstacle.
+  converter.reset();
+  QDir(work).removeRecursively();
+  QDir().mkpath(work);
+  for (const char* name : {"audio7.m4a", "subtitle5.sub", "ffmpeg2pass-4.log"}) test::writeFile(work + "/" + name, "mine");
+  ASSERT_FALSE(convert().Error()) << log.text().toStdString();
+  QStringList left = filesUnder(work);
+  left.sort();
+  EXPECT_EQ(left, QStringList({"audio7.m4a", "ffmpeg2pass-4.log", "subtitle5.sub"}));
+}
+
+TEST_F(ConversionEndToEnd, TheIntermediatesOfAConversionCutShortGoWithTheNextOne) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}};
+  makeEpisode();
+  // The steps up to the audio export, then the process dies: no clean-up, no failure path.
+  BCConverter& first = prepare();
+  first.CleanUpConversionFiles();
+  first.NoteWorkFolderAtStart();
+  ASSERT_FALSE(first.ExtractAudio().Error()) << log.text().toStdString();
+  ASSERT_TRUE(QFileInfo::exists(work + "/audio0.m4a"));
+  EXPECT_TRUE(madefiles::names(work).contains("audio0.m4a")) << "named before the tool wrote it";
+  converter.reset();
+
+  media->setState(MediaState::Queued);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  expectWholeEpisode(paths::desktopFolder() + "/" + outputName());
+  EXPECT_EQ(workFolderLeft(), "");
+  EXPECT_TRUE(madefiles::names(work).isEmpty()) << QStringList(madefiles::names(work).values()).join(", ").toStdString();
 }
 
 TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
