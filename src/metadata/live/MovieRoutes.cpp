@@ -137,6 +137,16 @@ std::optional<QJsonDocument> iTunesLookup(LiveSession& session, const QString& i
 
 bool haveTMDBKey() { return !liveKey(LiveKey::TheMovieDB).isEmpty(); }
 
+// The iTunes Store's movie ids have nine or ten digits; TMDB's are far below (about 1.4
+// million in 2026). A search cached before a key was set names iTunes ids: their records
+// stay the iTunes Store's, or TMDB would answer with another movie or none.
+constexpr qint64 kFirstITunesMovieId = 100'000'000;
+bool isITunesMovieId(const QString& id) {
+  bool ok = false;
+  const qint64 value = id.toLongLong(&ok);
+  return ok && value >= kFirstITunesMovieId;
+}
+
 }  // namespace
 
 TMDBAuthorization tmdbAuthorization(const QString& key) {
@@ -173,7 +183,7 @@ void answerMovieDBSearch(LiveCall& call) {
 
 void answerMovieDBRecord(LiveCall& call) {
   const QString id = subject(call);
-  if (haveTMDBKey()) {
+  if (haveTMDBKey() && !isITunesMovieId(id)) {
     const std::optional<QString> images = imageBase(call.session);
     if (!images) return;
     const QString language = PercentEscaped(requestLanguage(call));

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <atomic>
 
 #include "media/MediaValues.h"
 #include "media/VideoDataFromFilename.h"
 #include "metadata/BCLookUpShow.h"
 #include "metadata/LookUpTestSupport.h"
+#include "metadata/ServiceCache.h"
 #include "metadata/TheMovieDB.h"
 #include "metadata/TagChimp.h"
 #include "metadata/live/LiveKeys.h"
@@ -145,6 +147,26 @@ TEST_F(MovieRoutes, WithAKeyTMDBAlsoGivesCastCrewAndRatingAndTheKeyIsNeverLogged
     EXPECT_TRUE(looksLike(item->image(), Qt::blue));
     EXPECT_FALSE(log().contains(QString::fromLatin1(c.key).left(20))) << "a key in the log";
   }
+}
+
+TEST_F(MovieRoutes, AMovieFoundWithoutAKeyKeepsItsITunesRecordOnceAKeyIsSet) {
+  routeITunes();
+  (void)probed("A Star Is Born (2018).mkv");
+  // The record and the poster have expired; the search names the iTunes Store's ids.
+  ASSERT_TRUE(QFile::remove(cachefile::movieDBRecord(cache, 1437031362)));
+  QFile::remove(cachefile::movieImage(cache, 1437031362, 0, 0));
+  const ScopedEnv key("ZUVO_TMDB_KEY", kV3Key);
+  routeTMDB();
+  const qsizetype before = server.receivedRequests().size();
+
+  MediaFilePtr item = probed("A Star Is Born (2018).mkv");
+
+  QStringList asked;
+  for (const auto& request : server.receivedRequests().mid(before)) asked << request.target;
+  EXPECT_EQ(asked, QStringList({kITunesLookupTarget, kITunesArtwork}));
+  EXPECT_EQ(item->showid(), 1437031362u);
+  EXPECT_EQ(item->genre(), "Romance");
+  EXPECT_TRUE(looksLike(item->image(), Qt::red));
 }
 
 TEST_F(MovieRoutes, TMDBsImageBaseComesFromItsConfigurationWhenNoVariableNamesIt) {
