@@ -49,6 +49,11 @@ const ArchivedFields<VideoTrack>& archiveFields() {
       archived<V, &V::HDHeight, &V::setHDHeight>("HDHeight"),
       archived<V, &V::SDWidth, &V::setSDWidth>("SDWidth"),
       archived<V, &V::SDHeight, &V::setSDHeight>("SDHeight"),
+      // The pass-through verdict is made again when the format is changed after a restart.
+      archived<V, &V::formatprofile, &V::setFormatprofile>("formatprofile"),
+      archived<V, &V::bitdepth, &V::setBitdepth>("bitdepth"),
+      archived<V, &V::chromasubsampling, &V::setChromasubsampling>("chromasubsampling"),
+      archived<V, &V::scantype, &V::setScantype>("scantype"),
   };
   return fields;
 }

@@ -49,7 +49,8 @@ class VideoTrack {
   void setSDHeight(int value) { SDHeight_ = value; }
 
   // What decides whether Apple's players decode the stream as it is, as mediainfo prints it
-  // ("High 10@L4.1", "4:2:0", 8, "Progressive"). Not archived: empty (0) when unknown.
+  // ("High 10@L4.1", "4:2:0", 8, "Progressive"). Empty (0) when unknown, as in lists saved
+  // before they were archived.
   QString formatprofile() const { return formatprofile_; }
   void setFormatprofile(const QString& value) { formatprofile_ = value; }
   int bitdepth() const { return bitdepth_; }

@@ -1,6 +1,7 @@
 // Stream analysis on files made here with ffmpeg and read by the real mediainfo and ffprobe.
 #include "media/StreamAnalysis.h"
 #include "media/BCStringEncoding.h"
+#include "media/MediaFile.h"
 #include "media/MediaValues.h"
 #include "MediaTestSupport.h"
 
@@ -604,6 +605,12 @@ TEST(StreamAnalysis, FastModeRefusesWhatApplesPlayersCannotDecode) {
     EXPECT_EQ(a->media->reasonfornofastmode().toStdString(), c.expected);
     EXPECT_EQ(a->media->fastmode(), QString(c.expected) == "Good");
     EXPECT_EQ(a->media->fastmodeEnabled(), QString(c.expected) == "Good");
+    // The lists saved at quit and read back at launch give the same verdict when the format
+    // is changed afterwards.
+    a->media->setDidlookup(true);
+    const auto restored = unarchiveMediaFiles(archiveMediaFiles({a->media}), nullptr);
+    ASSERT_TRUE(restored && restored->size() == 1);
+    EXPECT_EQ(isShowFastMode(*restored->first()).toStdString(), c.expected);
   }
 }
 

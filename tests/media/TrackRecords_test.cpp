@@ -66,10 +66,15 @@ TEST(VideoTrack, ArchiveRestoresTheStoredSizesWithoutRecomputing) {
     track.setCabac(true);
     track.setWidth(1920);
     track.setHeight(1080);
+    track.setFormatprofile("High 10@L4.1");
+    track.setBitdepth(10);
+    track.setChromasubsampling("4:2:0");
+    track.setScantype("Progressive");
   }
   EXPECT_EQ(archivedKeys(track), (QStringList{"videostreamnumber", "videoformat", "bitrate", "framerate", "duration",
                                               "encodingsettings", "referenceframes", "cabac", "width", "height",
-                                              "HDWidth", "HDHeight", "SDWidth", "SDHeight"}));
+                                              "HDWidth", "HDHeight", "SDWidth", "SDHeight", "formatprofile",
+                                              "bitdepth", "chromasubsampling", "scantype"}));
   ScopedSettings appleTV{{"SupportAppleTV", true}};  // would give 1280 x 720 if recomputed
   const auto back = roundTrip(track);
   ASSERT_TRUE(back);
