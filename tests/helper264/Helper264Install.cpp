@@ -11,7 +11,9 @@ namespace zuvo::test {
 QString installHelper264(bool withFramework) {
   const QString folder = freshFolder(withFramework ? "helper-with-framework" : "helper-alone");
   EXPECT_TRUE(QFile::copy(ZUVO_HELPER264, folder + "/Zuvo264Helper"));
-  if (withFramework) EXPECT_TRUE(QFile::copy(ZUVO_FAKE_TURBO264, folder + "/Turbo264.so"));
+  if (withFramework) {
+    EXPECT_TRUE(QFile::copy(ZUVO_FAKE_TURBO264, folder + "/Turbo264.so"));
+  }
   return folder;
 }
 

@@ -46,7 +46,9 @@ TEST(TimeStringFromMilliseconds, AFractionOnlyWhenThereIsOne) {
                {40, "00:00:00.040"}, {-5, "00:00:00"}};
   for (const Case& c : cases) {
     EXPECT_EQ(TimeStringFromMilliseconds(c.ms), c.text) << c.ms;
-    if (c.ms >= 0) EXPECT_EQ(MillisecondsFromTimeString(c.text), c.ms) << "read back: " << c.text;
+    if (c.ms >= 0) {
+      EXPECT_EQ(MillisecondsFromTimeString(c.text), c.ms) << "read back: " << c.text;
+    }
   }
 }
 

@@ -89,12 +89,12 @@ class LoopbackHttpServer {
  public:
   struct Response {
     int status = 200;
-    QByteArray body;
+    QByteArray body{};
     QByteArray contentType = "text/xml; charset=utf-8";
     int delayMs = 0;       // wait before answering
     bool neverAnswer = false;
     int chunkSize = 0;     // >0: send the body in pieces of this size with short pauses
-    QList<QPair<QByteArray, QByteArray>> headers;  // more header lines ("Location", "Retry-After")
+    QList<QPair<QByteArray, QByteArray>> headers{};  // more header lines ("Location", "Retry-After")
   };
   using Handler = std::function<Response(const QByteArray& target)>;
   // A request as received: its method, target, header lines (names in lower case), body

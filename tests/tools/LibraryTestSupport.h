@@ -43,7 +43,9 @@ inline QString taggedVideo(const QString& folder, const QString& name, const Med
   QFile::remove(path);
   EXPECT_TRUE(QFile::copy(master, path));
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-  if (media) EXPECT_FALSE(saveMP4Tags(path, 0, *media, 0, BCCReporter::dummy()).Error());
+  if (media) {
+    EXPECT_FALSE(saveMP4Tags(path, 0, *media, 0, BCCReporter::dummy()).Error());
+  }
   return path;
 }
 

@@ -367,7 +367,9 @@ TEST(Mp4Box, AddedTracksTakeTurnsWithTheVideoInHalfSecondChunksAfterTheIndex) {
     ++runsPerStream[runs[i].stream];
     EXPECT_LE(runs[i].end - runs[i].start, 0.6);
     // No stream runs ahead of the others.
-    if (i > 0) EXPECT_LE(std::abs(runs[i].start - runs[i - 1].start), 0.6);
+    if (i > 0) {
+      EXPECT_LE(std::abs(runs[i].start - runs[i - 1].start), 0.6);
+    }
   }
   ASSERT_EQ(runsPerStream.size(), 3);
   for (auto it = runsPerStream.begin(); it != runsPerStream.end(); ++it)

@@ -145,7 +145,9 @@ TEST_F(TableEditsTest, StopButtonActsByTheItemsState) {
       EXPECT_TRUE(media->stopbuttonpressed());
       EXPECT_FALSE(media->conversionfinished());
     }
-    if (c.logLine) EXPECT_TRUE(mainLog().contains(QLatin1String(c.logLine)));
+    if (c.logLine) {
+      EXPECT_TRUE(mainLog().contains(QLatin1String(c.logLine)));
+    }
     EXPECT_TRUE(mainLog().contains("[RED]Stop Button Pressed for file " + media->fullpath()));
   }
 }
