@@ -15,6 +15,7 @@ const QString kDownloadingMessage = QStringLiteral("Downloading file %1 from URL
 const QString kStartMessage = QStringLiteral("Start!!");
 const QString kEndMessage = QStringLiteral("End!!");
 const QString kTimedOutMessage = QStringLiteral("Download timed out...");
+const QString kQuittingMessage = QStringLiteral("Download stopped: Zuvo is quitting");
 const QString kFailedMessage = QStringLiteral("File download failed with error");
 const QString kFailedDetailMessage = QStringLiteral("[RED] Download failed %1 %2");
 const QString kHttpStatusDescription = QStringLiteral("HTTP status %1");
@@ -85,16 +86,22 @@ void BCDownloader::downloadFileFromURL(const QString& url, const QString& filena
   wake.setSingleShot(true);
   wake.setTimerType(Qt::PreciseTimer);
   QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+  bool leaving = false;
   while (downloadInProgress_ && !deadline_.hasExpired()) {
     wake.start(int(std::max<qint64>(1, deadline_.remainingTime())));
-    loop.exec();
+    // Once the program has begun to leave its loop, no loop runs on this thread any more
+    // (exec returns at once): the answer cannot arrive, and waiting would only spin.
+    if (loop.exec() < 0) {
+      leaving = true;
+      break;
+    }
   }
 
   report(kEndMessage, 3);
   if (!downloadInProgress_) return;
   // Drop the late answer: the reply is no longer the current one, and aborting it
   // finishes it now, before the manager goes.
-  giveUp(kTimedOutMessage);
+  giveUp(leaving ? kQuittingMessage : kTimedOutMessage);
 }
 
 bool BCDownloader::take(QNetworkReply* reply) {

@@ -19,7 +19,9 @@ bool waitUntil(const std::function<bool()>& done, double timeoutSeconds, int sli
     const int slice = left < 0 ? sliceMs : static_cast<int>(std::min<qint64>(left, sliceMs));
     QEventLoop loop;
     QTimer::singleShot(slice, &loop, &QEventLoop::quit);
-    loop.exec();
+    // Once the program has begun to leave its loop, exec returns at once on this thread:
+    // the wait goes on for what other threads do, sleeping instead of spinning.
+    if (loop.exec() < 0) QThread::msleep(static_cast<unsigned long>(slice));
   }
   return true;
 }

@@ -140,6 +140,31 @@ TEST(BCDownloader, ServerThatNeverAnswersTimesOutAtTheDeadline) {
   EXPECT_EQ(lines[3], (LogLine{4, "Download timed out..."}));
 }
 
+TEST(BCDownloader, ADownloadStartedOnceTheProgramBeganToQuitEndsAtOnce) {
+  test::LoopbackHttpServer server;
+  Response silent;
+  silent.neverAnswer = true;
+  server.route("/silent.xml", silent);
+  Download d;
+  qint64 took = -1;
+  // A quit from inside a nested loop (a key in a modal window), then more of the start-up.
+  QTimer::singleShot(0, [&] {
+    QCoreApplication::exit(0);
+    QElapsedTimer clock;
+    clock.start();
+    d.downloader.downloadFileFromURL(server.baseURL() + "/silent.xml", d.target(), 10);
+    took = clock.elapsed();
+  });
+  EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_GE(took, 0);
+  EXPECT_LT(took, 1000) << "the download waited out its time while the program was quitting";
+  EXPECT_FALSE(QFile::exists(d.target()));
+  EXPECT_FALSE(d.downloader.downloadInProgress());
+  const QList<LogLine> lines = d.lines();
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_EQ(lines.last(), (LogLine{3, "Download stopped: Zuvo is quitting"}));
+}
+
 TEST(BCDownloader, AnswerArrivingAfterTheTimeOutWritesNothing) {
   test::LoopbackHttpServer server;
   Response late = answer(200, "late body");

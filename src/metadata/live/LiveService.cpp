@@ -90,7 +90,8 @@ LiveReply exchange(const QByteArray& method, const QString& url, const QList<Hea
   QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
   while (!reply->isFinished() && !deadline.hasExpired()) {
     wake.start(milliseconds(deadline));
-    loop.exec();
+    // The program is leaving its loop: no answer can arrive on this thread any more.
+    if (loop.exec() < 0) break;
   }
   if (!reply->isFinished()) {
     reply->abort();
@@ -147,9 +148,10 @@ bool RateLimiter::acquire(const QDeadlineTimer& deadline) {
       QTimer::singleShot(int(std::clamp<qint64>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count(), 1,
                                                 50)),
                          &loop, &QEventLoop::quit);
-      loop.exec();
+      const bool served = loop.exec() >= 0;
       guard.lock();
-      continue;
+      // Once the program is leaving its loop, the wait below takes its turn without spinning.
+      if (served) continue;
     }
     changed_.wait_until(guard, next);
   }
