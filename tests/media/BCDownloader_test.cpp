@@ -60,6 +60,13 @@ Response answer(int status, const QByteArray& body) {
   return r;
 }
 
+// "/silent.xml" takes the request and never answers.
+void routeSilent(test::LoopbackHttpServer& server) {
+  Response silent;
+  silent.neverAnswer = true;
+  server.route("/silent.xml", silent);
+}
+
 }  // namespace
 
 TEST(BCDownloader, AnswerIsWrittenWholeAndTheStepsAreLogged) {
@@ -123,9 +130,7 @@ TEST(BCDownloader, BodySentInSeveralChunksArrivesWhole) {
 
 TEST(BCDownloader, ServerThatNeverAnswersTimesOutAtTheDeadline) {
   test::LoopbackHttpServer server;
-  Response silent;
-  silent.neverAnswer = true;
-  server.route("/silent.xml", silent);
+  routeSilent(server);
   Download d;
   QElapsedTimer clock;
   clock.start();
@@ -142,9 +147,7 @@ TEST(BCDownloader, ServerThatNeverAnswersTimesOutAtTheDeadline) {
 
 TEST(BCDownloader, ADownloadStartedOnceTheProgramBeganToQuitEndsAtOnce) {
   test::LoopbackHttpServer server;
-  Response silent;
-  silent.neverAnswer = true;
-  server.route("/silent.xml", silent);
+  routeSilent(server);
   Download d;
   qint64 took = -1;
   // A quit from inside a nested loop (a key in a modal window), then more of the start-up.
@@ -184,9 +187,7 @@ TEST(BCDownloader, AnswerArrivingAfterTheTimeOutWritesNothing) {
 TEST(BCDownloader, WorkerThreadsDownloadAndTimeOutWithoutTheMainLoop) {
   test::LoopbackHttpServer server;
   server.route("/ok.xml", answer(200, "from a worker"));
-  Response silent;
-  silent.neverAnswer = true;
-  server.route("/silent.xml", silent);
+  routeSilent(server);
   Download fetched, timedOut;
   std::atomic<bool> onMainThread{false};
   QElapsedTimer clock;
