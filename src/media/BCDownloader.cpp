@@ -1,5 +1,7 @@
 #include "media/BCDownloader.h"
 
+#include "platform/RunLoop.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -89,9 +91,8 @@ void BCDownloader::downloadFileFromURL(const QString& url, const QString& filena
   bool leaving = false;
   while (downloadInProgress_ && !deadline_.hasExpired()) {
     wake.start(int(std::max<qint64>(1, deadline_.remainingTime())));
-    // Once the program has begun to leave its loop, no loop runs on this thread any more
-    // (exec returns at once): the answer cannot arrive, and waiting would only spin.
-    if (loop.exec() < 0) {
+    // Without a loop the answer cannot arrive: the program is quitting.
+    if (!runloop::serve(loop)) {
       leaving = true;
       break;
     }

@@ -9,6 +9,8 @@
 
 namespace zuvo::runloop {
 
+bool serve(QEventLoop& loop) { return loop.exec() >= 0; }
+
 bool waitUntil(const std::function<bool()>& done, double timeoutSeconds, int sliceMs) {
   // A negative time-out is no time at all: QDeadlineTimer reads -1 ms as "never".
   const double ms = timeoutSeconds > 0 ? std::min(timeoutSeconds * 1000.0, 9.0e15) : 0.0;
@@ -19,9 +21,8 @@ bool waitUntil(const std::function<bool()>& done, double timeoutSeconds, int sli
     const int slice = left < 0 ? sliceMs : static_cast<int>(std::min<qint64>(left, sliceMs));
     QEventLoop loop;
     QTimer::singleShot(slice, &loop, &QEventLoop::quit);
-    // Once the program has begun to leave its loop, exec returns at once on this thread:
-    // the wait goes on for what other threads do, sleeping instead of spinning.
-    if (loop.exec() < 0) QThread::msleep(static_cast<unsigned long>(slice));
+    // Without a loop the wait goes on for what other threads do, sleeping.
+    if (!serve(loop)) QThread::msleep(static_cast<unsigned long>(slice));
   }
   return true;
 }

@@ -4,7 +4,14 @@
 // or a deadline passes.
 #include <functional>
 
+class QEventLoop;
+
 namespace zuvo::runloop {
+
+// Runs `loop` until it is quit; false when it cannot run. Once the program has begun to
+// leave its loop (QCoreApplication::exit), no loop runs on that thread any more and exec
+// returns at once: a wait built on it must stop or sleep rather than spin.
+bool serve(QEventLoop& loop);
 
 // Runs the calling thread's events in slices until `done` answers true or
 // `timeoutSeconds` have passed. Returns the last answer of `done`.

@@ -1,6 +1,7 @@
 #include "metadata/live/LiveService.h"
 
 #include "media/BCDownloader.h"
+#include "platform/RunLoop.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -90,8 +91,8 @@ LiveReply exchange(const QByteArray& method, const QString& url, const QList<Hea
   QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
   while (!reply->isFinished() && !deadline.hasExpired()) {
     wake.start(milliseconds(deadline));
-    // The program is leaving its loop: no answer can arrive on this thread any more.
-    if (loop.exec() < 0) break;
+    // Without a loop no answer can arrive: the program is quitting.
+    if (!runloop::serve(loop)) break;
   }
   if (!reply->isFinished()) {
     reply->abort();
@@ -148,9 +149,9 @@ bool RateLimiter::acquire(const QDeadlineTimer& deadline) {
       QTimer::singleShot(int(std::clamp<qint64>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count(), 1,
                                                 50)),
                          &loop, &QEventLoop::quit);
-      const bool served = loop.exec() >= 0;
+      const bool served = runloop::serve(loop);
       guard.lock();
-      // Once the program is leaving its loop, the wait below takes its turn without spinning.
+      // Without a loop (the program is quitting) the wait below takes the turn.
       if (served) continue;
     }
     changed_.wait_until(guard, next);
