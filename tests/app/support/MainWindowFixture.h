@@ -9,6 +9,7 @@
 #include "app/support/WidgetApplication.h"
 #include "app/tables/BCTableView.h"
 #include "media/MediaValues.h"
+#include "media/ProbeMediaFile.h"
 #include "platform/Defaults.h"
 #include "support/TestSupport.h"
 
@@ -62,6 +63,9 @@ class MainWindowTest : public ::testing::Test {
     controller->setLookUpStarter([this](const MediaFilePtr& media) { lookedUpAgain << media; });
   }
   void TearDown() override {
+    // As the program ends: no probe still running outlives the controller and the process.
+    probeThreadPool().clear();
+    probeThreadPool().waitForDone();
     controller.reset();
     qunsetenv("ZUVO_NEWS_URL");
   }
