@@ -86,6 +86,67 @@ TEST_F(LiveFailures, A429IsWaitedOutAsRetryAfterSays) {
       << "no hits is an empty document";
 }
 
+TEST_F(LiveFailures, APassingServerErrorIsAskedAgainAtMostTwice) {
+  struct Case {
+    const char* what;
+    QList<int> statuses;  // answered in turn; 200 is the answer
+    bool answered;
+    int asked;
+  };
+  const Case cases[] = {
+      {"a 502, then the answer", {502, 200}, true, 2},
+      {"a 504, then the answer", {504, 200}, true, 2},
+      {"a 404 is not asked again", {404, 200}, false, 1},
+      {"three 503s end offline", {503, 503, 503, 200}, false, 3},
+  };
+  for (const Case& c : cases) {
+    const CapturedLog own;
+    std::atomic<int> asked{0};
+    server.setRequestHandler([&](const LoopbackHttpServer::Request&) {
+      const int status = c.statuses.value(asked++, 200);
+      return status == 200 ? jsonAnswer("[]") : errorAnswer(status);
+    });
+    QFile::remove(file());
+    EXPECT_EQ(downloadIntoCache(kSearch, file(), 30, own.reporter), c.answered) << c.what;
+    EXPECT_EQ(asked.load(), c.asked) << c.what;
+    const QStringList retries = own.text().split('\n').filter("; asking again in ");
+    EXPECT_EQ(retries.size(), c.asked - 1) << c.what << "\n" << own.text().toStdString();
+    for (int i = 0; i < retries.size(); ++i)
+      EXPECT_TRUE(hasLogLine(own.text(),
+                             QString("TVmaze answered %1; asking again in %2 s").arg(c.statuses[i]).arg(i == 0 ? "0.5" : "1"),
+                             4))
+          << c.what << "\n" << own.text().toStdString();
+    if (!c.answered)
+      EXPECT_TRUE(hasLogLine(own.text(), QString("TVmaze answered %1").arg(c.statuses[c.asked - 1]), 3)) << c.what;
+  }
+}
+
+TEST_F(LiveFailures, AServerErrorsRetryAfterIsWaitedButNotPastTheTimeOut) {
+  std::atomic<int> asked{0};
+  server.setRequestHandler([&](const LoopbackHttpServer::Request&) {
+    LoopbackHttpServer::Response busy = errorAnswer(503);
+    busy.headers.append({QByteArray("Retry-After"), QByteArray("1")});
+    return ++asked == 1 ? busy : jsonAnswer("[]");
+  });
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_TRUE(downloadIntoCache(kSearch, file(), 30, reporter));
+  EXPECT_GE(clock.elapsed(), 1000) << "the wait the service asked for";
+  EXPECT_EQ(asked.load(), 2);
+
+  // A wait the time-out cannot hold is not waited: the first answer stands.
+  asked = 0;
+  server.setRequestHandler([&](const LoopbackHttpServer::Request&) {
+    LoopbackHttpServer::Response busy = errorAnswer(503);
+    busy.headers.append({QByteArray("Retry-After"), QByteArray("3600")});
+    ++asked;
+    return busy;
+  });
+  QFile::remove(file());
+  EXPECT_FALSE(downloadIntoCache(kSearch, file(), 3, reporter));
+  EXPECT_EQ(asked.load(), 1);
+}
+
 TEST_F(LiveFailures, AnOldInterfaceWithoutLiveRouteIsNeverAsked) {
   EXPECT_FALSE(downloadIntoCache("http://www.thetvdb.com/api/Updates.php?type=none", file(), 5, reporter));
   EXPECT_TRUE(logged("No live service answers http://www.thetvdb.com/api/Updates.php?type=none", 3)) << log().toStdString();
