@@ -48,6 +48,26 @@ TEST_F(LookUpLights, AnUnreachableServiceIsNamedWithItsReasonOnTheRedLight) {
       << userLog().join('\n').toStdString();
 }
 
+TEST_F(LookUpLights, ARefusedKeySaysWhereToCorrectIt) {
+  LoopbackHttpServer server;
+  servicesAt(server.baseURL());
+  ScopedEnv key("ZUVO_TVDB_KEY", "A-KEY-THAT-EXPIRED");
+  server.setFallback([](const QByteArray&) {
+    return jsonAnswer(R"({"status":"failure","message":"InvalidAPIKey: apikey invalid","data":null})", 401);
+  });
+  AlertCloser alerts(*controller);
+  const QString video = root + "/videos/Lost S01E01.mkv";
+  makeTestVideo(video, 1);
+  ASSERT_TRUE(dragFilesOnto(windows().FilesTableView->viewport(), {video}));
+  QWidget* light = windows().TVInfoOnline;
+  ASSERT_TRUE(runloop::waitUntil([&] { return state().tvOffline && !light->toolTip().isEmpty(); }, 120, 50))
+      << mainLog().join('\n').toStdString();
+  const QString said = light->toolTip();
+  EXPECT_TRUE(said.startsWith("TV look-up: TheTVDB did not answer at ")) << said.toStdString();
+  EXPECT_TRUE(said.endsWith(": the key was refused; see Preferences > Metadata")) << said.toStdString();
+  EXPECT_EQ(light->accessibleDescription(), said);
+}
+
 TEST_F(LookUpLights, AnAnswerWithoutMatchSaysWhichNameFoundNothing) {
   LoopbackHttpServer server;
   servicesAt(server.baseURL());
