@@ -31,7 +31,8 @@ constexpr int kMostRetries = 2;
 // made waits a moment, a little longer the second time.
 constexpr auto kDefaultBackOff = 10s;
 constexpr std::chrono::milliseconds kRetryPauses[kMostRetries] = {500ms, 1000ms};
-// A connection not made within this is given up and tried once more.
+// A connection not made within this, or a third of the request's time-out when that is
+// shorter, is given up and tried again: the tries then fit in the time-out.
 constexpr qint64 kConnectLimitMs = 10000;
 // The limiters count from each call's start; arrivals can bunch a little closer than
 // the starts, so the window is kept with a margin.
@@ -81,7 +82,7 @@ std::optional<qint64> retryAfterSeconds(const QByteArray& value) {
 
 // One HTTP exchange on this thread, redirects not followed.
 LiveReply exchange(const QByteArray& method, const QString& url, const QList<Header>& headers,
-                   const QByteArray& body, qint64 mostBytes, const QDeadlineTimer& deadline) {
+                   const QByteArray& body, qint64 mostBytes, const QDeadlineTimer& deadline, qint64 connectLimitMs) {
   LiveReply result;
   // The loop first: it gives a plain worker thread the event dispatcher the manager needs.
   QEventLoop loop;
@@ -97,7 +98,7 @@ LiveReply exchange(const QByteArray& method, const QString& url, const QList<Hea
   bool sent = false;
   QObject::connect(reply, &QNetworkReply::requestSent, reply, [&] { sent = true; });
   QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] { sent = true; });
-  const QDeadlineTimer connectDeadline(std::min(kConnectLimitMs, std::max<qint64>(0, deadline.remainingTime())),
+  const QDeadlineTimer connectDeadline(std::min(connectLimitMs, std::max<qint64>(0, deadline.remainingTime())),
                                        Qt::PreciseTimer);
   bool tooLarge = false;
   QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
@@ -238,7 +239,9 @@ LiveReply LiveSession::send(LiveHost host, const QByteArray& method, const QStri
     }
     note(kAsking.arg(hostName(host), QString::fromLatin1(method), withoutKeys(address)), 4);
     asked_ = host;
-    reply = exchange(method, address, headers, body, mostBytes, deadline_);
+    const qint64 connectLimit =
+        timeoutSeconds_ > 0 ? qint64(std::min(double(kConnectLimitMs), timeoutSeconds_ * 1000 / 3)) : 0;
+    reply = exchange(method, address, headers, body, mostBytes, deadline_, connectLimit);
     const bool answered = reply.outcome == LiveReply::Outcome::Answered;
     const bool busy = answered && reply.status == 429;
     const bool passing = method == "GET" && ((answered && serverError(reply.status)) || reply.connectTimedOut);
@@ -257,7 +260,7 @@ LiveReply LiveSession::send(LiveHost host, const QByteArray& method, const QStri
       else if (answered)
         note(kRetrying.arg(hostName(host)).arg(reply.status).arg(seconds), 4);
       else
-        note(kRetryingConnect.arg(hostName(host)).arg(double(kConnectLimitMs) / 1000).arg(seconds), 4);
+        note(kRetryingConnect.arg(hostName(host)).arg(double(connectLimit) / 1000).arg(seconds), 4);
       // The wait holds back every caller of the host, as the service asked or is struggling.
       limiterFor(host, address).holdOff(wait);
       ++retries;

@@ -15,7 +15,11 @@
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 using namespace zuvo;
@@ -145,6 +149,50 @@ TEST_F(LiveFailures, AServerErrorsRetryAfterIsWaitedButNotPastTheTimeOut) {
   QFile::remove(file());
   EXPECT_FALSE(downloadIntoCache(kSearch, file(), 3, reporter));
   EXPECT_EQ(asked.load(), 1);
+}
+
+// A loopback port whose listener takes no more connections: its queue is full, so a new
+// connection's opening is dropped and the caller waits, as behind a firewall that drops.
+class PortThatNeverConnects {
+ public:
+  PortThatNeverConnects() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 0);
+    socklen_t size = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    for (int& filler : fillers_) {
+      filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+  }
+  ~PortThatNeverConnects() {
+    for (int filler : fillers_) ::close(filler);
+    ::close(listener_);
+  }
+  quint16 port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  int fillers_[3] = {-1, -1, -1};
+  quint16 port_ = 0;
+};
+
+TEST_F(LiveFailures, AConnectionNotMadeInTimeIsTriedAgainInsideTheTimeOut) {
+  const PortThatNeverConnects port;
+  ScopedEnv silent("ZUVO_TVMAZE_URL", QString("http://127.0.0.1:%1").arg(port.port()).toUtf8());
+  const CapturedLog own;
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_FALSE(downloadIntoCache(kSearch, file(), 3, own.reporter));
+  EXPECT_LT(clock.elapsed(), 4500) << "the tries stay inside the time-out";
+  EXPECT_TRUE(hasLogLine(own.text(), "TVmaze could not be reached in 1 s; asking again in 0.5 s", 4)) << own.text().toStdString();
+  EXPECT_TRUE(hasLogLine(own.text(), "TVmaze did not answer within 3 s", 3)) << own.text().toStdString();
+  EXPECT_EQ(cacheFiles(), QStringList());
 }
 
 TEST_F(LiveFailures, AnOldInterfaceWithoutLiveRouteIsNeverAsked) {
