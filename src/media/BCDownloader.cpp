@@ -6,9 +6,11 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace zuvo {
 namespace {
@@ -25,6 +27,11 @@ const QString kTooLargeMessage =
     QStringLiteral("[RED] Download of %1 stopped: the answer is larger than %2 bytes");
 const QString kNotFetchedMessage = QStringLiteral("[RED] Not fetched (only http and https addresses are): %1");
 const QString kCannotWriteMessage = QStringLiteral("[RED] Download failed cannot write %1 : %2");
+const QString kTimedOut = QStringLiteral("timed out");
+const QString kCouldNotConnect = QStringLiteral("could not connect");
+const QString kAnsweredError = QStringLiteral("answered with error %1");
+const QString kAnswerTooLarge = QStringLiteral("sent too large an answer");
+const QString kNotSaved = QStringLiteral("its answer could not be saved");
 // What the network layer may hold before it is taken into the file.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
 
@@ -33,7 +40,16 @@ int milliseconds(double seconds) {
   return static_cast<int>(std::min(seconds * 1000.0, double(INT_MAX)));
 }
 
+thread_local DownloadOutcomes outcomes;
+
 }  // namespace
+
+void noteDownloadOutcome(const DownloadOutcome& outcome) {
+  if (!outcomes.first) outcomes.first = outcome;
+  if (!outcomes.firstFailure && !outcome.failure.isEmpty()) outcomes.firstFailure = outcome;
+}
+
+DownloadOutcomes takeDownloadOutcomes() { return std::exchange(outcomes, DownloadOutcomes()); }
 
 bool BCDownloader::fetchable(const QString& url) {
   const QUrl address(url.trimmed());
@@ -57,6 +73,9 @@ void BCDownloader::downloadFileFromURL(const QString& url, const QString& filena
     return;
   }
   report(kDownloadingMessage.arg(filename, url), 4);
+  failure_.clear();
+  // However the wait ends, the look-up can say why there is no answer.
+  const auto publish = qScopeGuard([this, &url] { noteDownloadOutcome({QUrl(url).host(), failure_}); });
 
   // The loop comes first: it gives a plain worker thread the event dispatcher that the
   // manager and the timer need. The manager belongs to this call and this thread, so
@@ -76,7 +95,7 @@ void BCDownloader::downloadFileFromURL(const QString& url, const QString& filena
   QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this, reply] {
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     if (reply == connection_ && length.isValid() && length.toLongLong() > mostBytes_)
-      giveUp(kTooLargeMessage.arg(reply->url().toString()).arg(mostBytes_));
+      giveUp(kTooLargeMessage.arg(reply->url().toString()).arg(mostBytes_), kAnswerTooLarge);
   });
   QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, reply] { didReceiveData(reply); });
   QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply] { didFinishLoading(reply); });
@@ -102,17 +121,17 @@ void BCDownloader::downloadFileFromURL(const QString& url, const QString& filena
   if (!downloadInProgress_) return;
   // Drop the late answer: the reply is no longer the current one, and aborting it
   // finishes it now, before the manager goes.
-  giveUp(leaving ? kQuittingMessage : kTimedOutMessage);
+  giveUp(leaving ? kQuittingMessage : kTimedOutMessage, kTimedOut);
 }
 
 bool BCDownloader::take(QNetworkReply* reply) {
   // Checked with every piece, as a steady stream may keep the wait from waking.
   if (deadline_.hasExpired()) {
-    giveUp(kTimedOutMessage);
+    giveUp(kTimedOutMessage, kTimedOut);
     return false;
   }
   if (received_ + reply->bytesAvailable() > mostBytes_) {
-    giveUp(kTooLargeMessage.arg(reply->url().toString()).arg(mostBytes_));
+    giveUp(kTooLargeMessage.arg(reply->url().toString()).arg(mostBytes_), kAnswerTooLarge);
     return false;
   }
   const QByteArray piece = reply->readAll();
@@ -120,20 +139,21 @@ bool BCDownloader::take(QNetworkReply* reply) {
   if (!receivedData_) {
     receivedData_ = std::make_unique<QSaveFile>(filename_);
     if (!receivedData_->open(QIODevice::WriteOnly)) {
-      giveUp(kCannotWriteMessage.arg(filename_, receivedData_->errorString()));
+      giveUp(kCannotWriteMessage.arg(filename_, receivedData_->errorString()), kNotSaved);
       return false;
     }
   }
   if (receivedData_->write(piece) != piece.size()) {
-    giveUp(kCannotWriteMessage.arg(filename_, receivedData_->errorString()));
+    giveUp(kCannotWriteMessage.arg(filename_, receivedData_->errorString()), kNotSaved);
     return false;
   }
   received_ += piece.size();
   return true;
 }
 
-void BCDownloader::giveUp(const QString& reason) {
+void BCDownloader::giveUp(const QString& reason, const QString& failure) {
   report(reason, reason == kTimedOutMessage ? 4 : 3);
+  failure_ = failure;
   QNetworkReply* reply = connection_;
   connection_ = nullptr;
   downloadInProgress_ = false;
@@ -155,6 +175,7 @@ void BCDownloader::didFinishLoading(QNetworkReply* reply) {
     const QString description = status >= 400 ? kHttpStatusDescription.arg(status) : reply->errorString();
     report(kFailedMessage, 4);
     report(kFailedDetailMessage.arg(description, reply->url().toString()), 3);
+    failure_ = status >= 400 ? kAnsweredError.arg(status) : kCouldNotConnect;
   } else {
     // Written whole or not at all. The file is new, so its modification date, which
     // the cache expiry reads, is now.
@@ -162,8 +183,10 @@ void BCDownloader::didFinishLoading(QNetworkReply* reply) {
       receivedData_ = std::make_unique<QSaveFile>(filename_);
       receivedData_->open(QIODevice::WriteOnly);
     }
-    if (!receivedData_->commit())
+    if (!receivedData_->commit()) {
       report(kCannotWriteMessage.arg(filename_, receivedData_->errorString()), 3);
+      failure_ = kNotSaved;
+    }
   }
   receivedData_.reset();
   downloadInProgress_ = false;

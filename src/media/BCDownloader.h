@@ -8,6 +8,7 @@
 #include <QDeadlineTimer>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "media/BCCReporter.h"
 
@@ -15,6 +16,21 @@ class QNetworkReply;
 class QSaveFile;
 
 namespace zuvo {
+
+// How a download came out, in the user's words: a look-up says with it which service it
+// asked and why that gave no answer.
+struct DownloadOutcome {
+  QString service;  // who was asked: "TVmaze", "www.example.com"
+  QString failure;  // why there is no answer ("could not connect", "timed out"); empty when it answered
+};
+// Every download of a thread notes its outcome; the look-up takes them when it posts
+// whether its service answered.
+void noteDownloadOutcome(const DownloadOutcome& outcome);
+struct DownloadOutcomes {
+  std::optional<DownloadOutcome> first;         // the first download since the last take
+  std::optional<DownloadOutcome> firstFailure;  // the first one that gave no answer
+};
+DownloadOutcomes takeDownloadOutcomes();
 
 class BCDownloader {
  public:
@@ -48,7 +64,7 @@ class BCDownloader {
   // Takes what has arrived into the file; false (and the download given up) when the
   // time is up, the answer too large or the file cannot take it.
   bool take(QNetworkReply* reply);
-  void giveUp(const QString& reason);
+  void giveUp(const QString& reason, const QString& failure);
   void report(const QString& message, quint32 level) const;
 
   Reporter myreporter_;
@@ -59,6 +75,7 @@ class BCDownloader {
   qint64 mostBytes_ = kMostAnswerBytes;
   QDeadlineTimer deadline_;
   QString filename_;
+  QString failure_;  // in the user's words, for the download's outcome
 };
 
 }  // namespace zuvo

@@ -1,5 +1,6 @@
 #include "metadata/BCLookUpShow.h"
 
+#include "media/BCDownloader.h"
 #include "media/EntityDecoding.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
@@ -13,6 +14,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QImage>
 #include <QThread>
@@ -114,8 +116,29 @@ void BCLookUpShow::report(const QString& message, quint32 level) const {
   if (myreporter) myreporter->report(message, level);
 }
 
-void BCLookUpShow::post(const char* name) const {
-  NotificationCenter::defaultCenter().post(QString::fromLatin1(name), this);
+void BCLookUpShow::post(const char* name, const QVariantMap& userInfo) const {
+  NotificationCenter::defaultCenter().post(QString::fromLatin1(name), this, userInfo);
+}
+
+void BCLookUpShow::postAnswer(const char* name, bool answered, const QString& source, const QString& query) const {
+  const DownloadOutcomes outcomes = takeDownloadOutcomes();
+  const std::optional<DownloadOutcome> outcome =
+      answered || !outcomes.firstFailure ? outcomes.first : outcomes.firstFailure;
+  const QDateTime now = QDateTime::currentDateTime();
+  const QString time = now.toString(QStringLiteral("HH:mm:ss"));
+  const QString service = outcome && !outcome->service.isEmpty() ? outcome->service : source;
+  const QString reason = answered ? QString()
+                         : outcome && !outcome->failure.isEmpty() ? outcome->failure
+                                                                   : QStringLiteral("gave no answer");
+  QString text = !answered ? QStringLiteral("%1 did not answer at %2: %3").arg(service, time, reason)
+                 : outcome ? QStringLiteral("%1 answered at %2").arg(service, time)
+                           : QStringLiteral("%1 answered from the cache at %2").arg(service, time);
+  if (answered && !query.isEmpty()) text += QStringLiteral(": no match for '%1'").arg(query);
+  post(name, {{QStringLiteral("text"), text},
+              {QStringLiteral("service"), service},
+              {QStringLiteral("answered"), answered},
+              {QStringLiteral("reason"), reason},
+              {QStringLiteral("time"), now}});
 }
 
 QString BCLookUpShow::serviceLanguage() const {
@@ -168,15 +191,17 @@ BCError BCLookUpShow::LookUpShowData(MediaFile& item, bool alternates) {
 
 bool BCLookUpShow::searchTVShow(MediaFile& item, const QString& language) {
   report(QStringLiteral("Looking up TV Show %1").arg(item.seriesname()), 3);
-  const BCError answer = Defaults::standard().integerForKey(kTVSourceKey) != kTheTVDBOrTheMovieDB
-                             ? TagChimpSearchSuggestions(item, language, cachepath, true, myreporter)
-                             : TVDBLookUpShow(item, cachepath, myreporter);
+  const bool tagChimp = Defaults::standard().integerForKey(kTVSourceKey) != kTheTVDBOrTheMovieDB;
+  const QString source = tagChimp ? QStringLiteral("tagChimp") : QStringLiteral("TheTVDB");
+  (void)takeDownloadOutcomes();
+  const BCError answer = tagChimp ? TagChimpSearchSuggestions(item, language, cachepath, true, myreporter)
+                                  : TVDBLookUpShow(item, cachepath, myreporter);
   if (unreachable(answer)) {
     item.setDidlookup(true);
-    post(kTVOffline);
+    postAnswer(kTVOffline, false, source);
     return false;
   }
-  post(kTVOnline);
+  postAnswer(kTVOnline, true, source, item.AlternativeSuggestions().isEmpty() ? item.seriesname() : QString());
   return true;
 }
 
@@ -255,18 +280,21 @@ BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QStrin
   report(QStringLiteral("Looking up Movie %1").arg(item.seriesname()), 3);
   const int source = Defaults::standard().integerForKey(kMovieSourceKey);
   const bool knownSource = source == kTheTVDBOrTheMovieDB || source == kTagChimp;
+  const QString sourceName = source == kTagChimp ? QStringLiteral("tagChimp") : QStringLiteral("TheMovieDB");
   auto offline = [&] {
     item.setDidlookup(true);
-    post(kMovieOffline);
+    postAnswer(kMovieOffline, false, sourceName);
     return BCError::Code(3, kMovieOfflineText);
   };
 
   if (alternates) {
+    (void)takeDownloadOutcomes();
     const BCError answer = source == kTagChimp ? TagChimpSearchSuggestions(item, language, cachepath, false, myreporter)
                                                : LookUpMovieDBAlternates(item, language, cachepath, myreporter);
     if (knownSource) {
       if (unreachable(answer)) return offline();
-      post(kMovieOnline);
+      postAnswer(kMovieOnline, true, sourceName,
+                 item.AlternativeSuggestions().isEmpty() ? item.seriesname() : QString());
       if (guessatunmatchedshowname && item.selectedAlernativeSuggestion() == -1 &&
           !item.AlternativeSuggestions().isEmpty())
         item.setSelectedAlernativeSuggestion(0);
@@ -290,11 +318,12 @@ BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QStrin
   if (!chosen) return endSteps(item);
   if (knownSource) {
     item.setSeriesname(chosen->Name());
+    (void)takeDownloadOutcomes();
     const BCError answer = source == kTagChimp
                                ? TagChimpLookupShowData(item, chosen->ID(), language, cachepath, myreporter)
                                : LookUpMovieDBInfo(item, chosen->ID(), language, cachepath, myreporter);
     if (unreachable(answer)) return offline();
-    post(kMovieOnline);
+    postAnswer(kMovieOnline, true, sourceName);
   } else {
     reportIfFailed(myreporter, LookUpMovieDBInfo(item, chosen->ID(), language, cachepath, myreporter),
                    QStringLiteral("Looking up movie %1").arg(chosen->ID()));

@@ -94,7 +94,11 @@ class BCLookUpShow {
 
  private:
   void report(const QString& message, quint32 level) const;
-  void post(const char* name) const;
+  void post(const char* name, const QVariantMap& userInfo = {}) const;
+  // Posts whether the service answered, with the words of its status ("text") for the
+  // lights: the service asked, whether it answered and why not, and when. `source` names
+  // the service when no download was made; `query` is the name that found no match, if any.
+  void postAnswer(const char* name, bool answered, const QString& source, const QString& query = {}) const;
   QString serviceLanguage() const;
   // A TV search: false when the service did not answer.
   bool searchTVShow(MediaFile& item, const QString& language);

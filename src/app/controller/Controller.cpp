@@ -63,6 +63,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QTime>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
@@ -528,6 +529,13 @@ void Controller::registerObservers() {
     const char* name;
     std::function<void(Controller&, const Notification&)> handler;
   };
+  // The online notices colour their light and say on it what the look-up came to.
+  const auto light = [](void (Controller::*colour)(), QFrame* MainWindowShell::*box, const char* name) {
+    return [colour, box, name](Controller& c, const Notification& n) {
+      (c.*colour)();
+      c.explainLookUp(c.windows_.*box, QLatin1String(name), n);
+    };
+  };
   const Row rows[] = {
       {"CloseTagPanel", [](Controller& c, const Notification&) { c.closeTagsPanel(); }},
       {"EditClick", [](Controller& c, const Notification&) { c.editClick(); }},
@@ -539,10 +547,10 @@ void Controller::registerObservers() {
       {"NextShow", [](Controller& c, const Notification&) { c.NextShow(); }},
       {"PreviousShow", [](Controller& c, const Notification&) { c.PreviousShow(); }},
       {"MakeFileTable", [](Controller& c, const Notification&) { c.makefilestable(); }},
-      {"TVOffline", [](Controller& c, const Notification&) { c.TVOffline(); }},
-      {"MovieOffline", [](Controller& c, const Notification&) { c.MovieOffline(); }},
-      {"TVOnline", [](Controller& c, const Notification&) { c.TVOnline(); }},
-      {"MovieOnline", [](Controller& c, const Notification&) { c.MovieOnline(); }},
+      {"TVOffline", light(&Controller::TVOffline, &MainWindowShell::TVInfoOnline, "TV")},
+      {"MovieOffline", light(&Controller::MovieOffline, &MainWindowShell::MovieInfoOnline, "Movies")},
+      {"TVOnline", light(&Controller::TVOnline, &MainWindowShell::TVInfoOnline, "TV")},
+      {"MovieOnline", light(&Controller::MovieOnline, &MainWindowShell::MovieInfoOnline, "Movies")},
   };
   // Posters include probes and look-ups on worker threads; the handlers change lists
   // and windows, so their work always runs on the GUI thread.
@@ -581,6 +589,19 @@ void Controller::showOnline(QWidget* box, bool& offlineFlag, bool online) {
   palette.setColor(QPalette::Window, colour);
   box->setPalette(palette);
   offlineFlag = !online;
+}
+
+void Controller::explainLookUp(QWidget* box, const QString& light, const Notification& notice) {
+  QString text = notice.userInfo.value(QStringLiteral("text")).toString();
+  // A plug-in only says which colour to show.
+  if (text.isEmpty())
+    text = QStringLiteral("%1 at %2").arg(notice.name.endsWith(QLatin1String("Offline")) ? QStringLiteral("Offline")
+                                                                                         : QStringLiteral("Online"),
+                                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+  const QString line = QStringLiteral("%1 look-up: %2").arg(light, text);
+  box->setToolTip(line);
+  box->setAccessibleDescription(line);
+  state_.userLog->report(line, 3);
 }
 
 void Controller::TVOffline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, false); }

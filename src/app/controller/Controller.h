@@ -258,6 +258,8 @@ class Controller : public QObject {
   void setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format);
   void writeQuitArchives();
   void showOnline(QWidget* box, bool& offlineFlag, bool online);
+  // Says on the light, in words, what its last look-up came to, and writes it to the user log.
+  void explainLookUp(QWidget* box, const QString& light, const Notification& notice);
   void showDockIcon(const QImage& image);
   bool restorationOn() const { return state_.systemMinor >= 7; }
 

@@ -34,7 +34,8 @@ QString liveKey(LiveKey which) {
 
 void keyRefused(LiveSession& session, LiveHost host, LiveKey which) {
   const QString service = hostName(host);
-  session.fail(QStringLiteral("%1 refused the key").arg(service));
+  session.fail(QStringLiteral("%1 refused the key").arg(service),
+               QStringLiteral("the key was refused; see Preferences > Metadata"));
   static QMutex lock;
   static QSet<QString> told;
   {

@@ -3,7 +3,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QUrl>
+#include <algorithm>
+#include <iterator>
 
+#include "media/BCDownloader.h"
 #include "metadata/live/LiveText.h"
 #include "metadata/live/MovieRoutes.h"
 #include "metadata/live/TVRoutes.h"
@@ -65,14 +68,20 @@ std::optional<bool> answerFromLiveServices(const QString& url, const QString& fi
     LiveSession session(timeout, reporter);
     LiveCall call{url, base, mark < 0 ? rest : rest.left(mark), QUrlQuery(mark < 0 ? QString() : rest.mid(mark + 1)), file,
                   mostBytes, session};
-    for (const LiveRoute& route : kRoutes) {
-      if (route.service != service || !call.path.startsWith(QLatin1String(route.pathPrefix))) continue;
-      if (route.pathSuffix && !call.path.endsWith(QLatin1String(route.pathSuffix))) continue;
-      route.answer(call);
-      return QFileInfo::exists(file);
-    }
-    session.fail(kNoRoute.arg(withoutKeys(url)));
-    return QFileInfo::exists(file);
+    const auto route = std::find_if(std::begin(kRoutes), std::end(kRoutes), [&](const LiveRoute& r) {
+      return r.service == service && call.path.startsWith(QLatin1String(r.pathPrefix)) &&
+             (!r.pathSuffix || call.path.endsWith(QLatin1String(r.pathSuffix)));
+    });
+    if (route != std::end(kRoutes))
+      route->answer(call);
+    else
+      session.fail(kNoRoute.arg(withoutKeys(url)));
+    const bool answered = QFileInfo::exists(file);
+    // The look-up says in words which service it asked and why that gave no answer.
+    const QString asked = session.askedService();
+    noteDownloadOutcome({asked.isEmpty() ? QUrl(url).host() : asked,
+                         answered ? QString() : session.why().isEmpty() ? QStringLiteral("gave no answer") : session.why()});
+    return answered;
   }
   return std::nullopt;
 }

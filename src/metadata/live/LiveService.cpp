@@ -26,9 +26,14 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kMostRedirects = 3;
-constexpr int kMostRetries = 3;
-// A 429 without Retry-After waits one TVmaze window.
+constexpr int kMostRetries = 2;
+// A 429 without Retry-After waits one TVmaze window; a server error or a connection not
+// made waits a moment, a little longer the second time.
 constexpr auto kDefaultBackOff = 10s;
+constexpr std::chrono::milliseconds kRetryPauses[kMostRetries] = {500ms, 1000ms};
+// A connection not made within this, or a third of the request's time-out when that is
+// shorter, is given up and tried again: the tries then fit in the time-out.
+constexpr qint64 kConnectLimitMs = 10000;
 // The limiters count from each call's start; arrivals can bunch a little closer than
 // the starts, so the window is kept with a margin.
 constexpr auto kWindowMargin = 500ms;
@@ -42,6 +47,19 @@ const QString kBackOffTooLong = QStringLiteral("%1 answered 429 and asked to wai
 const QString kNotFetched = QStringLiteral("[RED] Not fetched (only http and https addresses are): %1");
 const QString kAsking = QStringLiteral("Asking %1: %2 %3");
 const QString kWaiting = QStringLiteral("%1 asked to wait %2 s");
+const QString kRetrying = QStringLiteral("%1 answered %2; asking again in %3 s");
+const QString kRetryingConnect = QStringLiteral("%1 could not be reached in %2 s; asking again in %3 s");
+
+// The user's words for why there is no answer.
+const QString kWhyTimedOut = QStringLiteral("timed out");
+const QString kWhyUnreachable = QStringLiteral("could not connect");
+const QString kWhyStatus = QStringLiteral("answered with error %1");
+const QString kWhyTooLarge = QStringLiteral("sent too large an answer");
+const QString kWhyNotJSON = QStringLiteral("sent an answer Zuvo cannot read");
+const QString kWhyBusy = QStringLiteral("is busy");
+const QString kWhyNoAnswer = QStringLiteral("gave no answer");
+
+bool serverError(int status) { return status == 500 || status == 502 || status == 503 || status == 504; }
 
 int milliseconds(const QDeadlineTimer& deadline) {
   return int(std::clamp<qint64>(deadline.remainingTime(), 1, INT_MAX));
@@ -64,7 +82,7 @@ std::optional<qint64> retryAfterSeconds(const QByteArray& value) {
 
 // One HTTP exchange on this thread, redirects not followed.
 LiveReply exchange(const QByteArray& method, const QString& url, const QList<Header>& headers,
-                   const QByteArray& body, qint64 mostBytes, const QDeadlineTimer& deadline) {
+                   const QByteArray& body, qint64 mostBytes, const QDeadlineTimer& deadline, qint64 connectLimitMs) {
   LiveReply result;
   // The loop first: it gives a plain worker thread the event dispatcher the manager needs.
   QEventLoop loop;
@@ -76,6 +94,12 @@ LiveReply exchange(const QByteArray& method, const QString& url, const QList<Hea
   for (const Header& header : headers) request.setRawHeader(header.first, header.second);
   if (!body.isEmpty()) request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
   QNetworkReply* reply = manager.sendCustomRequest(request, method, body);
+  // Sent means connected; a connection that is not made in time is worth another try.
+  bool sent = false;
+  QObject::connect(reply, &QNetworkReply::requestSent, reply, [&] { sent = true; });
+  QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] { sent = true; });
+  const QDeadlineTimer connectDeadline(std::min(connectLimitMs, std::max<qint64>(0, deadline.remainingTime())),
+                                       Qt::PreciseTimer);
   bool tooLarge = false;
   QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
     if (reply->bytesAvailable() + result.body.size() > mostBytes) {
@@ -89,12 +113,13 @@ LiveReply exchange(const QByteArray& method, const QString& url, const QList<Hea
   QTimer wake;
   wake.setSingleShot(true);
   QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
-  while (!reply->isFinished() && !deadline.hasExpired()) {
-    wake.start(milliseconds(deadline));
+  while (!reply->isFinished() && !deadline.hasExpired() && (sent || !connectDeadline.hasExpired())) {
+    wake.start(milliseconds(sent ? deadline : std::min(deadline, connectDeadline)));
     // Without a loop no answer can arrive: the program is quitting.
     if (!runloop::serve(loop)) break;
   }
   if (!reply->isFinished()) {
+    result.connectTimedOut = !sent && !deadline.hasExpired() && connectDeadline.hasExpired();
     reply->abort();
     delete reply;
     result.outcome = LiveReply::Outcome::TimedOut;
@@ -213,20 +238,35 @@ LiveReply LiveSession::send(LiveHost host, const QByteArray& method, const QStri
       return reply;
     }
     note(kAsking.arg(hostName(host), QString::fromLatin1(method), withoutKeys(address)), 4);
-    reply = exchange(method, address, headers, body, mostBytes, deadline_);
-    if (reply.outcome != LiveReply::Outcome::Answered) return reply;
-    if (reply.status == 429 && retries < kMostRetries) {
-      const qint64 seconds =
-          retryAfterSeconds(reply.header("retry-after")).value_or(qint64(kDefaultBackOff / 1s));
-      if (seconds * 1000 >= deadline_.remainingTime()) {
-        fail(kBackOffTooLong.arg(hostName(host)).arg(seconds));
+    asked_ = host;
+    const qint64 connectLimit =
+        timeoutSeconds_ > 0 ? qint64(std::min(double(kConnectLimitMs), timeoutSeconds_ * 1000 / 3)) : 0;
+    reply = exchange(method, address, headers, body, mostBytes, deadline_, connectLimit);
+    const bool answered = reply.outcome == LiveReply::Outcome::Answered;
+    const bool busy = answered && reply.status == 429;
+    const bool passing = method == "GET" && ((answered && serverError(reply.status)) || reply.connectTimedOut);
+    if ((busy || passing) && retries < kMostRetries) {
+      const std::optional<qint64> asked = answered ? retryAfterSeconds(reply.header("retry-after")) : std::nullopt;
+      const std::chrono::milliseconds wait = asked                 ? std::chrono::milliseconds(*asked * 1000)
+                                             : busy               ? std::chrono::milliseconds(kDefaultBackOff)
+                                                                  : kRetryPauses[retries];
+      const QString seconds = QString::number(double(wait.count()) / 1000);
+      if (wait.count() >= deadline_.remainingTime()) {
+        if (busy) fail(kBackOffTooLong.arg(hostName(host), seconds), kWhyBusy);
         return reply;
       }
-      note(kWaiting.arg(hostName(host)).arg(seconds), 4);
-      limiterFor(host, address).holdOff(std::chrono::seconds(seconds));
+      if (busy)
+        note(kWaiting.arg(hostName(host), seconds), 4);
+      else if (answered)
+        note(kRetrying.arg(hostName(host)).arg(reply.status).arg(seconds), 4);
+      else
+        note(kRetryingConnect.arg(hostName(host)).arg(double(connectLimit) / 1000).arg(seconds), 4);
+      // The wait holds back every caller of the host, as the service asked or is struggling.
+      limiterFor(host, address).holdOff(wait);
       ++retries;
       continue;
     }
+    if (!answered) return reply;
     const bool redirected = reply.status == 301 || reply.status == 302 || reply.status == 303 ||
                             reply.status == 307 || reply.status == 308;
     if (redirected && redirects < kMostRedirects && !reply.header("location").isEmpty()) {
@@ -255,7 +295,7 @@ std::optional<QJsonDocument> LiveSession::json(LiveHost host, const QString& url
   QJsonParseError error;
   QJsonDocument document = QJsonDocument::fromJson(reply.body, &error);
   if (error.error != QJsonParseError::NoError || document.isNull()) {
-    fail(kNotJSON.arg(hostName(host)));
+    fail(kNotJSON.arg(hostName(host)), kWhyNotJSON);
     return std::nullopt;
   }
   return document;
@@ -278,16 +318,16 @@ bool LiveSession::picture(const QString& url, const QString& file, qint64 mostBy
 void LiveSession::failReply(LiveHost host, const LiveReply& reply) {
   switch (reply.outcome) {
     case LiveReply::Outcome::Answered:
-      fail(kAnswered.arg(hostName(host)).arg(reply.status));
+      fail(kAnswered.arg(hostName(host)).arg(reply.status), kWhyStatus.arg(reply.status));
       return;
     case LiveReply::Outcome::TimedOut:
-      fail(kNoAnswerInTime.arg(hostName(host)).arg(timeoutSeconds_));
+      fail(kNoAnswerInTime.arg(hostName(host)).arg(timeoutSeconds_), kWhyTimedOut);
       return;
     case LiveReply::Outcome::Unreachable:
-      fail(kUnreachable.arg(hostName(host), reply.error));
+      fail(kUnreachable.arg(hostName(host), reply.error), kWhyUnreachable);
       return;
     case LiveReply::Outcome::TooLarge:
-      fail(kTooLarge.arg(hostName(host)).arg(kMostJSONBytes));
+      fail(kTooLarge.arg(hostName(host)).arg(kMostJSONBytes), kWhyTooLarge);
       return;
     case LiveReply::Outcome::Refused:
       failed_ = true;
@@ -295,11 +335,14 @@ void LiveSession::failReply(LiveHost host, const LiveReply& reply) {
   }
 }
 
-void LiveSession::fail(const QString& message) {
+void LiveSession::fail(const QString& message, const QString& why) {
   if (failed_) return;
   failed_ = true;
+  why_ = why.isEmpty() ? kWhyNoAnswer : why;
   note(message, 3);
 }
+
+QString LiveSession::askedService() const { return asked_ ? hostName(*asked_) : QString(); }
 
 void LiveSession::note(const QString& message, quint32 level) const {
   if (reporter_) reporter_->report(message, level);

@@ -55,6 +55,7 @@ using Header = QPair<QByteArray, QByteArray>;
 struct LiveReply {
   enum class Outcome { Answered, TimedOut, Unreachable, TooLarge, Refused };
   Outcome outcome = Outcome::Unreachable;
+  bool connectTimedOut = false;  // timed out before the request could be sent
   int status = 0;  // the HTTP status when answered
   QByteArray body;
   QList<Header> headers;  // names in lower case
@@ -72,9 +73,11 @@ class LiveSession {
   const Reporter& reporter() const { return reporter_; }
   const QDeadlineTimer& deadline() const { return deadline_; }
 
-  // One request through the host's limiter, with redirects followed (each hop a call) and
-  // a 429 waited out as its Retry-After says while the deadline allows. `url` must be an
-  // http or https address; anything else is refused unsent.
+  // One request through the host's limiter, with redirects followed (each hop a call). A
+  // 429, and for a GET a 500, 502, 503, 504 or a connection not made in time, is asked
+  // again at most twice, after the wait its Retry-After names or a short growing pause,
+  // while the deadline allows. `url` must be an http or https address; anything else is
+  // refused unsent.
   LiveReply send(LiveHost host, const QByteArray& method, const QString& url, const QList<Header>& headers = {},
                  const QByteArray& body = {}, qint64 mostBytes = kMostJSONBytes);
 
@@ -88,9 +91,13 @@ class LiveSession {
   bool picture(const QString& url, const QString& file, qint64 mostBytes);
 
   // Logs a failure (level 3) unless one was logged already in this session, so that the
-  // log says what happened once, at its cause.
-  void fail(const QString& message);
+  // log says what happened once, at its cause. `why` says it in the user's words ("timed
+  // out"), for the look-up's status.
+  void fail(const QString& message, const QString& why = {});
   bool failed() const { return failed_; }
+  // The service asked last, and why the session gave no answer, in the user's words.
+  QString askedService() const;
+  QString why() const { return why_; }
   void note(const QString& message, quint32 level = 4) const;
 
   // Says in the log why a reply is no answer ("TVmaze answered 503").
@@ -101,6 +108,8 @@ class LiveSession {
   QDeadlineTimer deadline_;
   double timeoutSeconds_;
   bool failed_ = false;
+  std::optional<LiveHost> asked_;
+  QString why_;
 };
 
 // The address without the values of key parameters, for the log.

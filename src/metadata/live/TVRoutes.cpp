@@ -2,12 +2,12 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLocale>
 #include <QMap>
 #include <QMutex>
 #include <algorithm>
 
 #include "media/ContentRatings.h"
+#include "media/LanguageRecord.h"
 #include "metadata/ServiceCache.h"
 #include "metadata/live/LiveText.h"
 #include "metadata/live/TheTVDB4.h"
@@ -39,6 +39,7 @@ struct Episode {
 struct Series {
   qint32 id = 0;
   QString name;
+  QString overview;
   QStringList actors;
   QStringList genres;
   QString rating;
@@ -74,6 +75,8 @@ QStringList recordLines(const Series& series) {
                     QStringLiteral("<Series>"), xmlElement("id", QString::number(series.id)),
                     xmlElement("SeriesName", series.name), xmlElement("Actors", pipeList(series.actors)),
                     xmlElement("Genre", pipeList(series.genres))};
+  // Read by nothing but kept as the old record had it; every episode's own overview follows.
+  if (!series.overview.isEmpty()) lines << xmlElement("Overview", series.overview);
   // The reader carries the rating into every episode; without one, none is written.
   if (!series.rating.isEmpty()) lines << xmlElement("ContentRating", series.rating);
   lines << QStringLiteral("</Series>");
@@ -219,10 +222,33 @@ QString ratingsCountry() {
   return alpha3.value(CurrentRatingsCountry().toUpper(), QStringLiteral("usa"));
 }
 
+// A search hit's names: its own (in the show's original language), its translations by
+// three-letter language, and its aliases.
+QStringList hitNames(const QJsonObject& hit) {
+  QStringList names{text(hit, "name")};
+  const QJsonObject translations = hit.value(QStringLiteral("translations")).toObject();
+  for (auto it = translations.begin(); it != translations.end(); ++it) names << jsonText(it.value());
+  for (const QJsonValue& alias : hit.value(QStringLiteral("aliases")).toArray())
+    names << (alias.isObject() ? text(alias.toObject(), "name") : jsonText(alias));
+  return names;
+}
+
+// The name a hit goes by in the search answer: the one the user asked by, when the query is
+// one of its names, so that the client's exact-name test finds it; else its name in
+// `language`; else its original one.
+QString candidateName(const QJsonObject& hit, const QString& query, const QString& language) {
+  for (const QString& name : hitNames(hit))
+    if (!name.isEmpty() && name.compare(query, Qt::CaseInsensitive) == 0) return name;
+  const QString translated = jsonText(hit.value(QStringLiteral("translations")).toObject().value(language));
+  return translated.isEmpty() ? text(hit, "name") : translated;
+}
+
 std::optional<QList<Candidate>> theTVDBCandidates(LiveSession& session, const QString& query) {
   const auto data =
       theTVDBData(session, QStringLiteral("/search?query=%1&type=series").arg(PercentEscaped(query)));
   if (!data) return std::nullopt;
+  // The search request names no language: the user's own, as the start-up found it.
+  const QString language = threeLetterLanguage(userLanguageName());
   QList<Candidate> candidates;
   for (const QJsonValue& value : data->toArray()) {
     const QJsonObject hit = value.toObject();
@@ -230,7 +256,7 @@ std::optional<QList<Candidate>> theTVDBCandidates(LiveSession& session, const QS
     if (!id) continue;
     QString firstAired = text(hit, "first_air_time");
     if (firstAired.isEmpty()) firstAired = text(hit, "year");
-    candidates.append({*id, text(hit, "name"), firstAired});
+    candidates.append({*id, candidateName(hit, query, language), firstAired});
   }
   return candidates;
 }
@@ -246,7 +272,24 @@ std::optional<Series> theTVDBSeries(LiveSession& session, qint32 id, const QStri
   if (!extended) return std::nullopt;
   Series series;
   series.id = id;
+  // The record's name and overview are in the show's original language; the client asked
+  // for its own, which only a translation has.
   series.name = text(*extended, "name");
+  series.overview = text(*extended, "overview");
+  const QJsonValue translated = extended->value(QStringLiteral("nameTranslations"));
+  const bool mayHaveTranslation = text(*extended, "originalLanguage") != language &&
+                                  (!translated.isArray() || translated.toArray().contains(QJsonValue(language)));
+  if (mayHaveTranslation) {
+    bool none = false;
+    const auto translation =
+        theTVDBData(session, QStringLiteral("/series/%1/translations/%2").arg(id).arg(language), &none);
+    if (!translation && !none) return std::nullopt;
+    if (translation) {
+      if (const QString name = text(translation->toObject(), "name"); !name.isEmpty()) series.name = name;
+      if (const QString overview = text(translation->toObject(), "overview"); !overview.isEmpty())
+        series.overview = overview;
+    }
+  }
   for (const QJsonValue& genre : extended->value(QStringLiteral("genres")).toArray())
     series.genres << text(genre.toObject(), "name");
   QList<QJsonObject> actors;
@@ -323,10 +366,8 @@ std::optional<QList<Artwork>> theTVDBArtwork(LiveSession& session, qint32 id) {
 }  // namespace
 
 QString threeLetterLanguage(const QString& language) {
-  const QLocale locale(language);
-  if (language.isEmpty() || locale.language() == QLocale::C) return QStringLiteral("eng");
-  const QString code = QLocale::languageToCode(locale.language(), QLocale::ISO639Part2T);
-  return code.size() == 3 ? code : QStringLiteral("eng");
+  const auto record = LanguageRecord::LanguageWithString(language);
+  return record && record->threechar().size() == 3 ? record->threechar() : QStringLiteral("eng");
 }
 
 void answerTheTVDBSearch(LiveCall& call) {

@@ -19,7 +19,8 @@ void answerTVRageSearch(LiveCall& call);
 // "/feeds/episode_list.php?sid=ID" (the id is TheTVDB's)
 void answerTVRageEpisodeList(LiveCall& call);
 
-// ISO 639-2 (terminology) code of a two-letter language ("de" → "deu"); "eng" for none.
+// ISO 639-2 (terminology) code of a language given by its two-letter code or its name
+// ("de" → "deu"), from the language table; "eng" for none.
 QString threeLetterLanguage(const QString& language);
 
 }  // namespace zuvo::live

@@ -15,7 +15,11 @@
 #include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 using namespace zuvo;
@@ -84,6 +88,111 @@ TEST_F(LiveFailures, A429IsWaitedOutAsRetryAfterSays) {
   EXPECT_EQ(asked.load(), 2);
   EXPECT_EQ(readFile(file()), "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Data>\n</Data>\n")
       << "no hits is an empty document";
+}
+
+TEST_F(LiveFailures, APassingServerErrorIsAskedAgainAtMostTwice) {
+  struct Case {
+    const char* what;
+    QList<int> statuses;  // answered in turn; 200 is the answer
+    bool answered;
+    int asked;
+  };
+  const Case cases[] = {
+      {"a 502, then the answer", {502, 200}, true, 2},
+      {"a 504, then the answer", {504, 200}, true, 2},
+      {"a 404 is not asked again", {404, 200}, false, 1},
+      {"three 503s end offline", {503, 503, 503, 200}, false, 3},
+  };
+  for (const Case& c : cases) {
+    const CapturedLog own;
+    std::atomic<int> asked{0};
+    server.setRequestHandler([&](const LoopbackHttpServer::Request&) {
+      const int status = c.statuses.value(asked++, 200);
+      return status == 200 ? jsonAnswer("[]") : errorAnswer(status);
+    });
+    QFile::remove(file());
+    EXPECT_EQ(downloadIntoCache(kSearch, file(), 30, own.reporter), c.answered) << c.what;
+    EXPECT_EQ(asked.load(), c.asked) << c.what;
+    const QStringList retries = own.text().split('\n').filter("; asking again in ");
+    EXPECT_EQ(retries.size(), c.asked - 1) << c.what << "\n" << own.text().toStdString();
+    for (int i = 0; i < retries.size(); ++i)
+      EXPECT_TRUE(hasLogLine(own.text(),
+                             QString("TVmaze answered %1; asking again in %2 s").arg(c.statuses[i]).arg(i == 0 ? "0.5" : "1"),
+                             4))
+          << c.what << "\n" << own.text().toStdString();
+    if (!c.answered)
+      EXPECT_TRUE(hasLogLine(own.text(), QString("TVmaze answered %1").arg(c.statuses[c.asked - 1]), 3)) << c.what;
+  }
+}
+
+TEST_F(LiveFailures, AServerErrorsRetryAfterIsWaitedButNotPastTheTimeOut) {
+  std::atomic<int> asked{0};
+  server.setRequestHandler([&](const LoopbackHttpServer::Request&) {
+    LoopbackHttpServer::Response busy = errorAnswer(503);
+    busy.headers.append({QByteArray("Retry-After"), QByteArray("1")});
+    return ++asked == 1 ? busy : jsonAnswer("[]");
+  });
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_TRUE(downloadIntoCache(kSearch, file(), 30, reporter));
+  EXPECT_GE(clock.elapsed(), 1000) << "the wait the service asked for";
+  EXPECT_EQ(asked.load(), 2);
+
+  // A wait the time-out cannot hold is not waited: the first answer stands.
+  asked = 0;
+  server.setRequestHandler([&](const LoopbackHttpServer::Request&) {
+    LoopbackHttpServer::Response busy = errorAnswer(503);
+    busy.headers.append({QByteArray("Retry-After"), QByteArray("3600")});
+    ++asked;
+    return busy;
+  });
+  QFile::remove(file());
+  EXPECT_FALSE(downloadIntoCache(kSearch, file(), 3, reporter));
+  EXPECT_EQ(asked.load(), 1);
+}
+
+// A loopback port whose listener takes no more connections: its queue is full, so a new
+// connection's opening is dropped and the caller waits, as behind a firewall that drops.
+class PortThatNeverConnects {
+ public:
+  PortThatNeverConnects() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 0);
+    socklen_t size = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    for (int& filler : fillers_) {
+      filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+  }
+  ~PortThatNeverConnects() {
+    for (int filler : fillers_) ::close(filler);
+    ::close(listener_);
+  }
+  quint16 port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  int fillers_[3] = {-1, -1, -1};
+  quint16 port_ = 0;
+};
+
+TEST_F(LiveFailures, AConnectionNotMadeInTimeIsTriedAgainInsideTheTimeOut) {
+  const PortThatNeverConnects port;
+  ScopedEnv silent("ZUVO_TVMAZE_URL", QString("http://127.0.0.1:%1").arg(port.port()).toUtf8());
+  const CapturedLog own;
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_FALSE(downloadIntoCache(kSearch, file(), 3, own.reporter));
+  EXPECT_LT(clock.elapsed(), 4500) << "the tries stay inside the time-out";
+  EXPECT_TRUE(hasLogLine(own.text(), "TVmaze could not be reached in 1 s; asking again in 0.5 s", 4)) << own.text().toStdString();
+  EXPECT_TRUE(hasLogLine(own.text(), "TVmaze did not answer within 3 s", 3)) << own.text().toStdString();
+  EXPECT_EQ(cacheFiles(), QStringList());
 }
 
 TEST_F(LiveFailures, AnOldInterfaceWithoutLiveRouteIsNeverAsked) {

@@ -6,7 +6,9 @@
 #include "metadata/TVRage.h"
 #include "metadata/TheTVDB.h"
 #include "metadata/live/LiveKeys.h"
+#include "metadata/live/TVRoutes.h"
 #include "metadata/live/TheTVDB4.h"
+#include "media/LanguageRecord.h"
 #include "metadata/support/LiveFixtures.h"
 #include "metadata/support/LiveServiceSupport.h"
 
@@ -241,6 +243,27 @@ class TheTVDBRoutes : public TVRoutes {
                                                   {"links", QJsonObject{{"next", next}}}})
                             .toJson(QJsonDocument::Compact));
     }
+    // La casa de papel: Spanish, with an English and a German name; the exact name is the
+    // second hit, after a show whose English name only starts so.
+    if (target == "/search?query=money%20heist&type=series" || target == "/search?query=haus%20des%20geldes&type=series")
+      return jsonAnswer(R"json({"status":"success","data":[
+          {"tvdb_id":"400001","name":"Money Heist: Korea - Joint Economic Area","primary_language":"kor",
+           "translations":{"eng":"Money Heist: Korea","kor":"종이의 집: 공동경제구역"},"aliases":[]},
+          {"tvdb_id":"327417","name":"La casa de papel","primary_language":"spa",
+           "translations":{"spa":"La casa de papel","eng":"Money Heist","deu":"Haus des Geldes"},
+           "aliases":["Money Heist (2017)"]}],"links":{"next":null}})json");
+    if (target == "/series/327417/extended")
+      return jsonAnswer(R"({"status":"success","data":{"id":327417,"name":"La casa de papel",
+          "originalLanguage":"spa","nameTranslations":["spa","eng","deu","ita"],
+          "overview":"Ocho ladrones toman rehenes en la Fábrica Nacional de Moneda.",
+          "genres":[{"name":"Crime"}],"characters":[],"contentRatings":[],"seasons":[],"artworks":[]}})");
+    if (target == "/series/327417/translations/eng")
+      return jsonAnswer(R"json({"status":"success","data":{"name":"Money Heist","language":"eng",
+          "overview":"Eight thieves take hostages in the Royal Mint of Spain.","aliases":["Money Heist (2017)"]}})json");
+    if (target.startsWith("/series/327417/episodes/default/"))
+      return jsonAnswer(R"({"status":"success","data":{"episodes":[
+          {"seasonNumber":1,"number":1,"name":"Episode 1","aired":"2017-05-02","overview":"The Professor recruits."}]},
+          "links":{"next":null}})");
     return jsonAnswer(R"({"status":"failure","message":"NotFoundException","data":null})", 404);
   }
 
@@ -293,6 +316,59 @@ TEST_F(TheTVDBRoutes, ASeriesWithEveryPageOfItsEpisodes) {
   }
   EXPECT_FALSE(log().contains("SECRET-KEY-0451"));
   EXPECT_FALSE(log().contains("7731"));
+}
+
+TEST_F(TheTVDBRoutes, AForeignSeriesIsNamedInTheLanguageAsked) {
+  struct Case {
+    const char* language;
+    const char* name;
+    bool asksTranslation;
+  };
+  const Case cases[] = {
+      {"en", "Money Heist", true},
+      {"es", "La casa de papel", false},  // the show's own language
+      {"fr", "La casa de papel", false},  // no French name: the original
+      {"it", "La casa de papel", true},   // listed, but TheTVDB has none: the original
+  };
+  for (const Case& c : cases) {
+    QFile::remove(cachefile::tvdbSeries(cache, 327417));
+    const qsizetype before = requests().size();
+    auto item = itemNamed("money heist", 1, 1);
+    ASSERT_FALSE(TVDBGetEpisode(327417, *item, c.language, cache, reporter).Error()) << c.language;
+    EXPECT_EQ(item->seriesname(), c.name) << c.language;
+    EXPECT_EQ(item->episodename(), "Episode 1") << c.language;
+    const QString three = live::threeLetterLanguage(c.language);
+    EXPECT_EQ(requests().mid(before).contains("/series/327417/translations/" + three), c.asksTranslation) << c.language;
+  }
+  EXPECT_EQ(live::threeLetterLanguage("de"), "deu");
+  EXPECT_EQ(live::threeLetterLanguage("Unknown"), "eng");
+}
+
+TEST_F(TheTVDBRoutes, TheExactNameMatchesAShowNamedInTheUsersLanguage) {
+  struct Case {
+    const char* query;
+    const char* userLanguage;
+    QString names;
+  };
+  const Case cases[] = {
+      {"Money Heist", "English", "money heist: korea|money heist"},
+      {"Haus des Geldes", "German", "money heist: korea - joint economic area|haus des geldes"},
+      {"Haus des Geldes", "English", "money heist: korea|haus des geldes"},
+  };
+  for (const Case& c : cases) {
+    QFile::remove(cachefile::tvdbSearch(cache, QString(c.query).toLower()));
+    const QString before = userLanguageName();
+    setUserLanguageName(c.userLanguage);
+    auto item = itemNamed(c.query);
+    const BCError answer = TVDBLookUpShow(*item, cache, reporter);
+    setUserLanguageName(before);
+    ASSERT_FALSE(answer.Error()) << c.query;
+    QStringList names;
+    for (const VideoAlternate& candidate : item->AlternativeSuggestions()) names << candidate.Name();
+    EXPECT_EQ(names.join('|'), c.names) << c.query;
+    EXPECT_EQ(item->selectedAlernativeSuggestion(), 1) << c.query << ": the show named so, not the first hit";
+    EXPECT_EQ(item->AlternativeSuggestions().value(1).ID(), 327417) << c.query;
+  }
 }
 
 TEST_F(TheTVDBRoutes, AnExpiredTokenLogsInOnceMore) {
