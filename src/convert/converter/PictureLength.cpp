@@ -85,8 +85,9 @@ std::optional<PictureLength> pictureLengthOf(const QString& path) {
 }
 
 std::optional<PictureLength> sourcePictureLength(const MediaFile& media) {
-  QStringList parts = media.VideoJoinPaths();
-  if (parts.isEmpty()) parts << (media.packagepath().isEmpty() ? media.fullpath() : media.packagepath());
+  // A join's list holds the parts after the first, the source itself.
+  const QStringList parts =
+      QStringList{media.packagepath().isEmpty() ? media.fullpath() : media.packagepath()} + media.VideoJoinPaths();
   PictureLength whole;
   for (const QString& part : parts) {
     const std::optional<PictureLength> length = pictureLengthOf(part);

@@ -1043,3 +1043,20 @@ TEST_F(ConversionEndToEnd, ARecordingCutMidGOPLosesOnlyItsUndecodableStartAndCou
   EXPECT_TRUE(media->conversionfinished());
   EXPECT_EQ(trashed(), QStringList({"Recording.ts"}));
 }
+
+TEST_F(ConversionEndToEnd, AJoinLastsAsLongAsItsPartsTogether) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode("Episode part two");
+  const QString second = source;
+  makeEpisode();
+  media->setVideoJoinPaths({second});
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  const QString output = paths::desktopFolder() + "/" + outputName();
+  const QByteArray seconds = test::runCommand("ffprobe", {"-v", "quiet", "-select_streams", "v:0", "-show_entries",
+                                                          "stream=duration", "-of", "csv=p=0", output})
+                                 .output;
+  EXPECT_NEAR(seconds.trimmed().toDouble(), 6.0, 0.3) << seconds.toStdString();
+  EXPECT_TRUE(media->conversionfinished());
+  EXPECT_EQ(trashed(), QStringList({"Episode.mkv"}));
+}
