@@ -6,6 +6,7 @@
 // name, the tool paths and the work folder. The steps of the conversion read and write the
 // fields directly.
 #include <QDateTime>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <memory>
@@ -80,6 +81,7 @@ class BCConverter {
   QString avimergepath;
   QString conversiondirectory;  // every file of the conversion is made here, every tool runs here
   bool soundexported = false;   // the audio tracks were exported to files of their own
+  int addedaudiotracks = 0;     // the audio tracks the current pass added to its output
   QString videotype = QStringLiteral(".m4v");                // the current pass's extension
   QString audiocodec = QStringLiteral(" -acodec libfaac ");  // in every ffmpeg template that encodes sound
   QString resourcepath;                                      // not set, not read
@@ -117,6 +119,13 @@ class BCConverter {
   void RemoveFailedOutput();
 
   QString keptoutput;  // a finished output that could not be placed: the failure says where it is
+  // A pass's output where it was placed (not into the library), with its size then: what a
+  // failure after placing takes back.
+  struct PlacedOutput {
+    QString path;
+    qint64 size = 0;
+  };
+  QList<PlacedOutput> placedoutputs;
 
   // RemoteMessage.cpp: posts "RemoteReport" with this converter as the object.
   void sendRemoteMessage(const QString& title, const QString& description, qint32 type, bool sticky);

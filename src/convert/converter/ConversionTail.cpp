@@ -2,11 +2,13 @@
 // follows the last pass (the original file, the time taken, the success count, clean-up).
 #include <QFile>
 #include <QFileInfo>
+#include <cmath>
 #include <ctime>
 
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
+#include "convert/converter/PictureLength.h"
 #include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
@@ -41,20 +43,57 @@ std::optional<uint64_t> lastChunkOffset(const Mp4Track& track) {
   return std::nullopt;
 }
 
-// A tool that died late leaves a file without its index, one whose media stops short, or
-// none: such a file is never tagged, moved or imported as if it were the conversion's result.
-bool outputIsWhole(const QString& path) {
+QString seconds(double value) { return QString::number(value, 'f', 1); }
+
+// Why `path` is not the pass's whole result; nothing when it is. A tool that died late
+// leaves a file without its index, or none; one ended early a file that is complete but
+// short, or lacks a sound track the item asked for: such a file is never tagged, moved or
+// imported as if it were the conversion's result. `expected` is the source's picture, when
+// its length is known.
+std::optional<QString> outputFault(const BCConverter& converter, const QString& path,
+                                   const std::optional<PictureLength>& expected) {
+  const QString damaged = QStringLiteral("%1 is missing or damaged").arg(path);
   const qint64 size = QFileInfo(path).size();
-  if (size < kSmallestOutput) return false;
+  if (size < kSmallestOutput) return damaged;
   Mp4File file;
-  if (file.open(QFile::encodeName(path).toStdString(), Mp4File::Mode::Read)) return false;
-  bool video = false;
+  if (file.open(QFile::encodeName(path).toStdString(), Mp4File::Mode::Read)) return damaged;
+  std::optional<double> video;
+  QList<double> audio;
   for (const Mp4Track& track : file.tracks()) {
     const std::optional<uint64_t> last = lastChunkOffset(track);
-    if (!last || *last >= uint64_t(size)) return false;
-    if (track.type() == "vide" && track.durationMs() > 0) video = true;
+    if (!last || *last >= uint64_t(size)) return damaged;
+    if (track.type() == "vide" && track.durationMs() > 0 && !video) video = track.durationMs() / 1000.0;
+    if (track.type() == "soun") audio << track.durationMs() / 1000.0;
   }
-  return video;
+  if (!video) return QStringLiteral("%1 holds no video").arg(path);
+  const int wanted = converter.addedaudiotracks;
+  if (audio.size() < wanted) return QStringLiteral("%1 holds %2 of its %3 audio tracks").arg(path).arg(audio.size()).arg(wanted);
+  if (!expected) return std::nullopt;
+  // An audio offset delays one side by that much.
+  const double offset = std::fabs(double(converter.convideodata->audiosync()));
+  if (!lastsAsLong(*video, *expected, offset))
+    return QStringLiteral("the video of %1 lasts %2 s of the source's %3 s")
+        .arg(path, seconds(*video), seconds(expected->seconds));
+  if (wanted == 0) return std::nullopt;
+  for (qsizetype i = 0; i < audio.size(); ++i)
+    if (!lastsAsLong(audio[i], *expected, offset))
+      return QStringLiteral("audio track %1 of %2 lasts %3 s of the source's %4 s")
+          .arg(i + 1)
+          .arg(path, seconds(audio[i]), seconds(expected->seconds));
+  return std::nullopt;
+}
+
+// The length a pass's output must have; nothing to hold it to for a sample (a minute of the
+// source) or a DVD title (HandBrakeCLI's own rip).
+std::optional<PictureLength> expectedLength(const MediaFile& media) {
+  if (media.isSample() || media.isDVD()) return std::nullopt;
+  return sourcePictureLength(media);
+}
+
+BCError notWhole(BCConverter& converter, const QString& reason) {
+  return failConversion(converter, BCError::Code(6, QStringLiteral("Unable to convert video track: %1").arg(reason)),
+                        {QStringLiteral("[RED]Converted file is not whole: %1, failing conversion.").arg(reason),
+                         QStringLiteral("Canceling conversion.")});
 }
 
 }  // namespace
@@ -89,19 +128,23 @@ BCError BCConverter::FinishPass(int passindex) {
   }
   addSubtitleTracks(*this, passindex, output);
 
-  if (!outputIsWhole(output))
-    return failConversion(*this, BCError::Code(6, QStringLiteral("Unable to convert video track")),
-                          {QStringLiteral("[RED]Converted file is missing or damaged, failing conversion."),
-                           QStringLiteral("Canceling conversion.")});
+  const std::optional<PictureLength> expected = expectedLength(media);
+  if (const std::optional<QString> fault = outputFault(*this, output, expected)) return notWhole(*this, *fault);
 
   const uint8_t hd = hdFlagFor(media, passindex);
   media.setPassnumber(PassStage::BeforeTags);
   updatetableview.send();
+  // An untagged file is not the result the user asked for, nor one the tag save left damaged.
   if (const BCError tags = saveMP4Tags(output, thiscnid, media, hd, myreporter); tags.Error())
-    reportTo(myreporter, QStringLiteral("[RED]Unable to write the tags: %1").arg(tags.Description()), 3);
+    return failConversion(*this, BCError::Code(10, QStringLiteral("Unable to write the tags: %1").arg(tags.Description())),
+                          {QStringLiteral("[RED]Unable to write the tags: %1").arg(tags.Description()),
+                           QStringLiteral("Canceling conversion.")});
+  if (const std::optional<QString> fault = outputFault(*this, output, expected)) return notWhole(*this, *fault);
   media.setPassnumber(PassStage::AfterTags);
   updatetableview.send();
 
+  // What was converted from a source that changed meanwhile is only part of it.
+  if (auto exit = failIfSourceChanged(*this)) return *exit;
   if (auto exit = placeOutput(*this, passindex, output)) return *exit;
   return BCError::NoError();
 }

@@ -21,6 +21,10 @@ uint8_t hdFlagFor(const MediaFile& media, int passindex);
 // Destination.cpp: `output` (in the work folder) to where the media type's settings send it.
 std::optional<BCError> placeOutput(BCConverter& converter, int passindex, const QString& output);
 
+// OriginalFile.cpp: when the user's source changed since the conversion began, the failure,
+// and the files the passes placed are taken back (a sample or a DVD is never checked).
+std::optional<BCError> failIfSourceChanged(BCConverter& converter);
+
 // OriginalFile.cpp: the user's source after a conversion, as the settings say.
 std::optional<BCError> handleOriginalFile(BCConverter& converter);
 

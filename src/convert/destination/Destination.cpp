@@ -154,6 +154,7 @@ class Placer {
     }
     reportTo(c_.myreporter, successLine, 3);
     c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
+    c_.placedoutputs.append({*moved, QFileInfo(*moved).size()});
     return *moved;
   }
 

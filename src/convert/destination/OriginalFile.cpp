@@ -47,7 +47,30 @@ bool changedSinceStart(const MediaFile& media, const QString& source, const QDat
   return media.filesize() > 0 && QFileInfo(measured).isFile() && QFileInfo(measured).size() != media.filesize();
 }
 
+// Takes back what the passes placed, each only while it is still the file placed there.
+void removePlacedOutputs(BCConverter& converter) {
+  for (const BCConverter::PlacedOutput& placed : std::as_const(converter.placedoutputs)) {
+    const QFileInfo info(placed.path);
+    if (!info.isFile() || info.size() != placed.size) continue;
+    if (QFile::remove(placed.path))
+      reportTo(converter.myreporter, QStringLiteral("[RED]Removed %1, converted from a part of the original").arg(placed.path), 3);
+  }
+  converter.placedoutputs.clear();
+}
+
 }  // namespace
+
+std::optional<BCError> failIfSourceChanged(BCConverter& converter) {
+  const MediaFile& media = *converter.convideodata;
+  if (media.isSample() || media.isDVD() || !converter.starttime.isValid()) return std::nullopt;
+  const QString source = media.fullpath();
+  if (!changedSinceStart(media, source, converter.starttime)) return std::nullopt;
+  const QString reason = QStringLiteral("%1 changed while it was converted, it is left in place").arg(source);
+  reportBoth(converter.myreporter, QStringLiteral("[RED]") + reason, reason, 3);
+  removePlacedOutputs(converter);
+  return failConversion(converter, BCError::Code(5, QStringLiteral("The original changed while it was converted")),
+                        {QStringLiteral("[RED] Canceling conversion.")});
+}
 
 std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   const MediaFile& media = *converter.convideodata;
@@ -62,12 +85,7 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   const QString source = media.fullpath();
 
   // Whatever the settings say, a source that changed under the conversion stays where it is.
-  if (converter.starttime.isValid() && changedSinceStart(media, source, converter.starttime)) {
-    const QString reason = QStringLiteral("%1 changed while it was converted, it is left in place").arg(source);
-    reportBoth(log, QStringLiteral("[RED]") + reason, reason, 3);
-    return failConversion(converter, BCError::Code(5, QStringLiteral("The original changed while it was converted")),
-                          {QStringLiteral("[RED] Canceling conversion.")});
-  }
+  if (auto exit = failIfSourceChanged(converter)) return exit;
 
   if (action == kActionTrash) {
     reportBoth(log, QStringLiteral("Deleting dropped file"),

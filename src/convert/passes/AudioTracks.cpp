@@ -2,6 +2,7 @@
 // re-encoded (and normalised when asked), surround tracks as AC-3, each named, tagged with
 // its language and enabled only when it is the one default track.
 #include <QFile>
+#include <QFileInfo>
 #include <cmath>
 
 #include "convert/converter/ConversionLog.h"
@@ -17,6 +18,8 @@
 
 namespace zuvo {
 namespace {
+
+constexpr qint32 kAudioFailedCode = 7;
 
 bool isSurround(int channels) { return channels == 6 || channels == 7; }
 
@@ -43,16 +46,21 @@ class AudioAdder {
   }
 
   // The video track waits when the sound must come earlier.
-  void delayVideo() {
+  std::optional<BCError> delayVideo() {
     const float offset = media_.audiosync();
-    if (offset >= 0 || !c_.soundexported) return;
+    if (offset >= 0 || !c_.soundexported) return std::nullopt;
     const ToolArguments arguments(
         QStringLiteral(" -delay 1=%1 %@").arg(std::fabs(double(offset)) * 1000, 0, 'f', 0), {output_});
     reportTo(c_.myreporter, arguments.text(), 4);
-    runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+    const std::optional<QString> failed =
+        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+    if (conversionStopped(media_)) return stoppedExit(c_, BCError::NoError(), output_);
+    if (failed) return fail(QStringLiteral("Unable to delay the video track: %1").arg(*failed));
+    return std::nullopt;
   }
 
   std::optional<BCError> addAll() {
+    c_.addedaudiotracks = 0;
     if (!c_.soundexported) return std::nullopt;
     QList<AudioTrack> tracks = media_.AudioTracks();
     bool defaultFound = false;
@@ -69,23 +77,32 @@ class AudioAdder {
         media_.setAudioTracks(tracks);
       }
       const bool surround = isSurround(track.channels());
+      std::optional<QString> failed;
       if (track.selected() || (track.makeStereo() && surround)) {
         const QString language = languageCode(track);
         if (track.channels() == 2) {
-          addStereo(int(i), track, language);
+          failed = addStereo(int(i), track, language);
         } else if (surround) {
-          addSurround(int(i), track, language);
+          failed = addSurround(int(i), track, language);
           media_.setAudioTracks(tracks);
         }
       }
       if (conversionStopped(media_)) return stoppedExit(c_, BCError::NoError(), output_);
+      // A track the item asked for and the file lacks: the conversion is not done.
+      if (failed) return fail(QStringLiteral("Unable to add audio track %1: %2").arg(i).arg(*failed));
     }
     return std::nullopt;
   }
 
  private:
-  // The stereo version of track `i` ("audio<i>.m4a") re-encoded at the pass's rate and added.
-  void addStereo(int i, const AudioTrack& track, const QString& language) {
+  BCError fail(const QString& reason) {
+    return failConversion(c_, BCError::Code(kAudioFailedCode, reason),
+                          {QStringLiteral("[RED]") + reason, QStringLiteral("Canceling conversion.")});
+  }
+
+  // The stereo version of track `i` ("audio<i>.m4a") re-encoded at the pass's rate and added;
+  // why not, when it could not be (nothing after a stop, which the caller handles).
+  std::optional<QString> addStereo(int i, const AudioTrack& track, const QString& language) {
     reportTo(c_.myreporter, QStringLiteral("Reconverting stereo audio file"), 4);
     const QString input = c_.workPath(QStringLiteral("audio%1.m4a").arg(i));
     const QString reencoded = c_.workPath(QStringLiteral("audio%1ff.mp4").arg(i));
@@ -98,18 +115,27 @@ class AudioAdder {
     ToolArguments encode(options, {input, reencoded});
     encode.append(syncPart_);
     reportTo(c_.myreporter, encode.text(), 4);
-    // The file, not the exit status, is judged; a stop shows on the media object.
-    (void)runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    // A stop shows on the media object; any other failure of the tool, or no file, is this track's.
+    const BCError encoded = runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    if (conversionStopped(media_)) return std::nullopt;
+    if (encoded.Error()) return encoded.Description();
+    if (!QFileInfo::exists(reencoded)) return QStringLiteral("%1 was not made").arg(reencoded);
     if (Defaults::standard().boolForKey("NormalizeStereoAudio")) {
       media_.setPassnumber(PassStage::NormalisingAudio);
-      runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}), c_.convideodata,
-                 c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+      const std::optional<QString> normalised =
+          runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}), c_.convideodata,
+                     c_.conversiondirectory, c_.updatetableview, c_.myreporter);
       media_.setPassnumber(PassStage::Audio);
+      if (conversionStopped(media_)) return std::nullopt;
+      // The tool replaces the file only with a finished one: what failed is the loudness alone.
+      if (normalised)
+        reportBoth(c_.myreporter, QStringLiteral("[RED]Unable to normalise %1 (%2), it is added as it was").arg(reencoded, *normalised),
+                   QStringLiteral("Unable to normalise audio track %1, it is added as it was").arg(i), 3);
     }
-    add(reencoded, QStringLiteral("Stereo"), language, track.isDefault(), QStringLiteral("Stereo"));
+    return add(reencoded, QStringLiteral("Stereo"), language, track.isDefault(), QStringLiteral("Stereo"));
   }
 
-  void addSurround(int i, AudioTrack& track, const QString& language) {
+  std::optional<QString> addSurround(int i, AudioTrack& track, const QString& language) {
     if (passindex_ == 1) {
       reportBoth(c_.myreporter, QStringLiteral("Second pass of HD/SD so disabling AC3"),
                  QStringLiteral("Second pass of HD/SD so ignoring surround sound"), 3);
@@ -123,21 +149,25 @@ class AudioAdder {
     }
     if (track.makeStereo()) {
       reportBoth(c_.myreporter, QStringLiteral("Importing stereo file created from surround file."), 3);
-      addStereo(i, track, language);
+      if (const std::optional<QString> failed = addStereo(i, track, language)) return failed;
+      if (conversionStopped(media_)) return std::nullopt;
     }
-    if (!track.selected()) return;
+    if (!track.selected()) return std::nullopt;
     const QString input = c_.workPath(QStringLiteral("audio%1.ac3").arg(i));
     const QString raw = c_.workPath(QStringLiteral("audio%1ss.ac3").arg(i));
     ToolArguments copy(QStringLiteral(" -y -i %@  -acodec copy -ab 384k -ar 48000 -ac 6 %@"), {input, raw});
     copy.append(syncPart_);
     reportTo(c_.myreporter, copy.text(), 4);
-    // The file, not the exit status, is judged; a stop shows on the media object.
-    (void)runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.myreporter);
-    add(raw, QStringLiteral("Surround"), language, track.isDefault(), track.name());
+    const BCError copied = runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    if (conversionStopped(media_)) return std::nullopt;
+    if (copied.Error()) return copied.Description();
+    if (!QFileInfo::exists(raw)) return QStringLiteral("%1 was not made").arg(raw);
+    return add(raw, QStringLiteral("Surround"), language, track.isDefault(), track.name());
   }
 
-  // Adds `file` as the next track; only the first default track plays by default.
-  void add(const QString& file, const QString& addName, const QString& language, bool isDefault,
+  // Adds `file` as the next track; only the first default track plays by default. Why not,
+  // when MP4Box failed or the track is not in the output.
+  std::optional<QString> add(const QString& file, const QString& addName, const QString& language, bool isDefault,
            const QString& trackName) {
     const bool enabled = isDefault && enableNext_;
     if (enabled) enableNext_ = false;
@@ -145,13 +175,18 @@ class AudioAdder {
         QStringLiteral(" -add %@:name=%@:lang=%@:group=1%1%2 %@").arg(delayPart_, enabled ? QString() : QStringLiteral(":disable")),
         {file, addName, language, output_});
     reportTo(c_.myreporter, arguments.text(), 4);
-    runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+    const std::optional<QString> failed =
+        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+    if (conversionStopped(media_)) return std::nullopt;
+    if (failed) return failed;
     // A track that could not be added is absent; its name must not land on another track.
     const uint32_t added = lastTrackId(output_);
-    if (added < trackNumber_) return;
+    if (added < trackNumber_) return QStringLiteral("%1 is not in %2").arg(file, output_);
     if (const Mp4Error named = setMP4TrackName(output_, added, trackName))
       reportTo(c_.myreporter, QStringLiteral("Naming track %1 failed: %2").arg(added).arg(QString::fromStdString(named.message())), 3);
     trackNumber_ = added + 1;
+    ++c_.addedaudiotracks;
+    return std::nullopt;
   }
 
   BCConverter& c_;
@@ -169,7 +204,7 @@ class AudioAdder {
 std::optional<BCError> addAudioTracks(BCConverter& converter, int passindex, const QString& output) {
   converter.convideodata->setPassnumber(PassStage::Audio);
   AudioAdder adder(converter, passindex, output);
-  adder.delayVideo();
+  if (auto exit = adder.delayVideo()) return exit;
   return adder.addAll();
 }
 

@@ -75,10 +75,17 @@ std::optional<BCError> encodeVideo(BCConverter& converter, const VideoPassArgume
   const BCError result = runFFMpeg(converter.ffmpegpath, pass.arguments(), media, converter.conversiondirectory,
                                    converter.myreporter);
   if (auto stopped = stopCheck(converter, pass, result)) return stopped;
-  if (result.Error())
+  if (result.Error() && result.Code() != kToolFailedCode)
     return failConversion(converter, BCError::Code(6, result.Description()), {QStringLiteral("Canceling conversion.")});
-  return tooSoonCheck(converter, pass, deadline,
-                      QStringLiteral("Conversion finished too soon. Checking target file size"));
+  if (auto exit = tooSoonCheck(converter, pass, deadline,
+                               QStringLiteral("Conversion finished too soon. Checking target file size")))
+    return exit;
+  // A file of some size from an encoder that failed is still not the whole video.
+  if (result.Error())
+    return failConversion(converter,
+                          BCError::Code(6, QStringLiteral("Unable to convert video track: %1").arg(result.Description())),
+                          {QStringLiteral("Canceling conversion.")});
+  return std::nullopt;
 }
 
 std::optional<BCError> stopCheck(BCConverter& converter, const VideoPassArguments& pass, const BCError& result) {

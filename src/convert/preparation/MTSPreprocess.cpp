@@ -29,8 +29,9 @@ BCError BCConverter::MTSPreprocess() {
   QFile::remove(output);  // one left by an earlier conversion proves nothing
   const BCError result = runFFMpeg(paths::toolPath(tools::kFfmpegMts), command, convideodata, conversiondirectory,
                                    myreporter);
-  if (result.Error()) return result;
-  if (QFileInfo::exists(output)) {
+  // A tool that failed leaves no file to go on with, whatever it wrote.
+  if (result.Error() && result.Code() != kToolFailedCode) return result;
+  if (!result.Error() && QFileInfo::exists(output)) {
     useAsSource(*this, output);
     return BCError::NoError();
   }

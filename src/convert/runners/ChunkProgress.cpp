@@ -50,18 +50,33 @@ std::optional<ToolRun::Ending> runChunkTool(const ChunkProgressRule& rule, ToolR
                                             const MediaFilePtr& media, const QString& workingFolder,
                                             const TableRedraw& table, const Reporter& reporter,
                                             const std::function<bool(const QStringList& lines)>& examine,
-                                            BCError* failure) {
+                                            BCError* failure, std::optional<QString>* toolFailure) {
   ToolRun run(launchPath, arguments, workingFolder);
   if (!run.start(reporter)) {
     if (failure) *failure = run.launchFailure();
     return std::nullopt;
   }
   ChunkProgress progress(rule);
-  return run.readToEnd(*media, requests, [&](const QStringList& lines) {
+  const ToolRun::Ending ending = run.readToEnd(*media, requests, [&](const QStringList& lines) {
     if (examine && !examine(lines)) return false;
     progress.take(lines, *media, run.elapsedSeconds(), table, reporter);
     return true;
   });
+  if (toolFailure && ending == ToolRun::Ending::OutputEnded) *toolFailure = run.failure();
+  return ending;
+}
+
+std::optional<QString> runCheckedChunkTool(const ChunkProgressRule& rule, ToolRun::Requests requests,
+                                           const QString& launchPath, const ToolArguments& arguments,
+                                           const MediaFilePtr& media, const QString& workingFolder,
+                                           const TableRedraw& table, const Reporter& reporter) {
+  BCError launch;
+  std::optional<QString> failed;
+  const auto ending =
+      runChunkTool(rule, requests, launchPath, arguments, media, workingFolder, table, reporter, {}, &launch, &failed);
+  if (!ending) return launch.Description();
+  if (*ending == ToolRun::Ending::Stopped) return QStringLiteral("Stop button pressed");
+  return failed;
 }
 
 }  // namespace zuvo

@@ -45,11 +45,20 @@ class ChunkProgress {
 // Runs a tool whose output is read a chunk at a time, with its progress shown by `rule`.
 // `examine`, when given, sees the lines of each chunk first; false abandons the tool. Nothing when the
 // tool could not be started (`failure`, when given, then receives the launch failure).
+// `toolFailure`, when given, receives why a tool that ended by itself failed (its status).
 std::optional<ToolRun::Ending> runChunkTool(const ChunkProgressRule& rule, ToolRun::Requests requests,
                                             const QString& launchPath, const ToolArguments& arguments,
                                             const MediaFilePtr& media, const QString& workingFolder,
                                             const TableRedraw& table, const Reporter& reporter,
                                             const std::function<bool(const QStringList& lines)>& examine = {},
-                                            BCError* failure = nullptr);
+                                            BCError* failure = nullptr,
+                                            std::optional<QString>* toolFailure = nullptr);
+
+// runChunkTool for a caller that needs the outcome: nothing when the tool ended by itself with
+// status 0, else why not (it could not start, it was stopped, its status).
+std::optional<QString> runCheckedChunkTool(const ChunkProgressRule& rule, ToolRun::Requests requests,
+                                           const QString& launchPath, const ToolArguments& arguments,
+                                           const MediaFilePtr& media, const QString& workingFolder,
+                                           const TableRedraw& table, const Reporter& reporter);
 
 }  // namespace zuvo

@@ -11,11 +11,11 @@ constexpr ChunkProgressRule kAacgainProgress{.trigger = QLatin1StringView("%"),
                                              .otherOutputLog = "aacgain::%1"};
 }  // namespace
 
-void runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+std::optional<QString> runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
+                                  const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("[BLUE]aacgain called with command %1").arg(arguments.text()), 4);
-  runChunkTool(kAacgainProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table,
-               reporter);
+  return runCheckedChunkTool(kAacgainProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table,
+                             reporter);
 }
 
 }  // namespace zuvo

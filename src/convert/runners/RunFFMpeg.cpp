@@ -127,6 +127,12 @@ BCError runFFMpeg(const QString& launchPath, const ToolArguments& arguments, con
     case ToolRun::Ending::OutputEnded:
       break;
   }
+  // ffmpeg ended by a signal, or one that gave up (a full disk), may still leave a file that
+  // looks finished: it counts as failed.
+  if (const std::optional<QString> failed = run.failure()) {
+    reportTo(reporter, QStringLiteral("[RED]%1").arg(*failed), 3);
+    return BCError::Code(kToolFailedCode, *failed);
+  }
   return BCError::NoError();
 }
 

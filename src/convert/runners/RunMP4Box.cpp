@@ -12,10 +12,11 @@ constexpr ChunkProgressRule kMP4BoxProgress{.trigger = QLatin1StringView("| ("),
                                             .otherOutputLog = "MP4Box::%1"};
 }  // namespace
 
-void runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-               const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
+                                 const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("[BLUE]mp4box called with command %1").arg(arguments.text()), 4);
-  runChunkTool(kMP4BoxProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table, reporter);
+  return runCheckedChunkTool(kMP4BoxProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table,
+                             reporter);
 }
 
 }  // namespace zuvo

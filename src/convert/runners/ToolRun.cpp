@@ -1,5 +1,6 @@
 #include "convert/runners/ToolRun.h"
 
+#include <QFileInfo>
 #include <QThread>
 
 namespace zuvo {
@@ -45,7 +46,7 @@ ToolRun::Ending ToolRun::readToEnd(MediaFile& media, Requests requests, const Ha
       return Ending::Abandoned;
     }
     if (ended) {
-      process_.waitForExit();
+      exitStatus_ = process_.waitForExit();
       return Ending::OutputEnded;
     }
     if (requests.pause && media.pause()) holdWhilePaused(media, requests);
@@ -54,6 +55,13 @@ ToolRun::Ending ToolRun::readToEnd(MediaFile& media, Requests requests, const Ha
       return Ending::Stopped;
     }
   }
+}
+
+std::optional<QString> ToolRun::failure() const {
+  if (exitStatus_ == 0) return std::nullopt;
+  const QString tool = QFileInfo(options_.program).fileName();
+  if (exitStatus_ < 0) return QStringLiteral("%1 was ended by a signal").arg(tool);
+  return QStringLiteral("%1 ended with status %2").arg(tool).arg(exitStatus_);
 }
 
 // A stop request ends the wait too, so that stopping a paused item ends its tool.

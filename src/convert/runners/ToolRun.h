@@ -5,6 +5,7 @@
 // child is terminated with its whole process group, a paused one resumed first.
 #include <QElapsedTimer>
 #include <functional>
+#include <optional>
 
 #include "convert/runners/ToolArguments.h"
 #include "convert/runners/ToolOutput.h"
@@ -36,6 +37,10 @@ class ToolRun {
   bool start(const Reporter& reporter);
   Ending readToEnd(MediaFile& media, Requests requests, const Handler& handle);
   double elapsedSeconds() const { return started_.elapsed() / 1000.0; }
+  // After Ending::OutputEnded: the tool's exit status, -1 when a signal ended it.
+  int exitStatus() const { return exitStatus_; }
+  // After Ending::OutputEnded: nothing when the tool ended with status 0, else why it failed.
+  std::optional<QString> failure() const;
 
   // The result of a runner whose tool could not be started.
   BCError launchFailure() const;
@@ -47,6 +52,7 @@ class ToolRun {
   ToolProcess process_;
   ToolOutput output_;
   QElapsedTimer started_;
+  int exitStatus_ = -1;
 };
 
 // A log line, when there is a log writer.

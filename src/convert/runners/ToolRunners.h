@@ -2,8 +2,8 @@
 // One runner per external tool. Each starts its tool with the argument list in the work
 // folder, blocks the calling thread (the conversion's worker) until the tool ends, turns the
 // tool's progress marker into the media object's progress, time left and pass number, and
-// sends the table a redraw after each progress update. Success is judged from the output;
-// the callers judge the files.
+// sends the table a redraw after each progress update. Success is judged from the output
+// and, for ffmpeg and MP4Box, from the exit status too; the callers judge the files.
 //
 // Stop (the media object's stop request) ends the tool with its process group:
 //   runHandbrake, runFFMpeg  code 2 "Cancel Button Pressed"
@@ -16,6 +16,7 @@
 // A tool that cannot be started: the BCError runners answer code 12 "Unable to start ...",
 // run264Helper false; the others log it.
 #include <QString>
+#include <optional>
 
 #include "convert/converter/TableRedraw.h"
 #include "convert/runners/ToolArguments.h"
@@ -25,16 +26,20 @@
 
 namespace zuvo {
 
+// runFFMpeg's result for an ffmpeg that was ended by a signal or ended with a status other than 0.
+constexpr qint32 kToolFailedCode = 13;
+
 // Also code 3 "Trying to Import Missing or Damaged DVD", code 11 "Zuvo is unable to import
 // audio from this DVD". Sets the pass numbers 18 and 7 of a two-task encode.
 BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                      const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
 BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                     const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
-void runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
-void runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-               const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+// Nothing when the tool ended with status 0, else why it did not (the callers also judge the file).
+std::optional<QString> runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
+                                  const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
+                                 const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
 void runMkvextract(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                    const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
 // Also code 1 "Video Join Failed due to mismatched track properties".
@@ -43,7 +48,8 @@ BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, c
 // False when the helper reported an error.
 bool run264Helper(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                   const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
-// Also code 4 "File contains broken time stamps.". Redraws the queue table in use and
+// Also code 4 "File contains broken time stamps.", and kToolFailedCode with the reason.
+// Redraws the queue table in use and
 // writes the Dock's conversion percentage.
 BCError runFFMpeg(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                   const QString& workingFolder, const Reporter& reporter);

@@ -130,11 +130,12 @@ class ConversionEndToEnd : public testing::Test {
   }
 
   // A 3-second episode with English stereo, French 5.1 and an English SubRip file beside it.
-  MediaFilePtr makeEpisode(const QString& name = "Episode") {
+  MediaFilePtr makeEpisode(const QString& name = "Episode", int seconds = 3) {
     source = sources + "/" + name + ".mkv";
-    test::makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
-                             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
-                             "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=3",
+    const QString length = QString::number(seconds);
+    test::makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=" + length,
+                             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=" + length,
+                             "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=" + length,
                              "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast",
                              "-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6",
                              "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre"});
@@ -200,6 +201,36 @@ class ConversionEndToEnd : public testing::Test {
     QFile::setPermissions(wrapper, QFile::permissions(wrapper) | QFileDevice::ExeOwner);
     c.ffmpegpath = wrapper;
   }
+  // The converter's `tool` becomes a script that runs `before` (shell lines) and then the
+  // real tool, for the runs whose arguments match the shell pattern `runs`; the others run
+  // the real tool alone. "$real" is the real tool and "$last" the run's last argument.
+  void wrapTool(QString BCConverter::*tool, const QByteArray& runs, const QByteArray& before,
+                const QByteArray& realRun = "exec \"$real\" \"$@\"") {
+    BCConverter& c = prepare();
+    const QString script = test::freshFolder("wrapped") + "/" + QFileInfo(c.*tool).fileName();
+    test::writeFile(script, "#!/bin/sh\nreal='" + (c.*tool).toUtf8() + "'\nfor last; do :; done\ncase \"$*\" in " + runs +
+                                ")\n" + before + "\n" + realRun + "\n;;\nesac\nexec \"$real\" \"$@\"\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+    c.*tool = script;
+  }
+
+  // A conversion that failed for `reason` and left the user's original and the destinations
+  // as they were: the original in place (not in the Trash), no file under a final name.
+  void expectFailedAndUntouched(const BCError& result, const QByteArray& original, const QString& reason) {
+    EXPECT_TRUE(result.Error());
+    EXPECT_NE(result.Code(), 2) << "a failure is no stop";
+    EXPECT_TRUE(result.Description().contains(reason))
+        << result.Description().toStdString() << "\n" << log.text().toStdString();
+    EXPECT_EQ(test::readFile(source), original);
+    EXPECT_TRUE(trashed().isEmpty()) << trashed().join(", ").toStdString();
+    EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty()) << filesUnder(paths::desktopFolder()).join(", ").toStdString();
+    EXPECT_TRUE(filesUnder(out).isEmpty()) << filesUnder(out).join(", ").toStdString();
+    EXPECT_FALSE(media->conversionfinished());
+    EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 0);
+  }
+
+  void expectEndedToolFails(const QByteArray& runs, const char* delay, const QString& reason, const QString& lostReason);
+
   QStringList trashed() const { return QDir(trash() + "/files").entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
 
   static QString trash() { return QDir::homePath() + "/.local/share/Trash"; }
@@ -398,8 +429,9 @@ TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFil
   videoOnlyWithEncoderThen(kCutOutputInHalf);
   const BCError result = convert();
   EXPECT_EQ(result.Code(), 6) << log.text().toStdString();
-  EXPECT_EQ(result.Description(), "Unable to convert video track");
-  EXPECT_TRUE(log.text().contains("[RED]Converted file is missing or damaged, failing conversion."));
+  EXPECT_EQ(result.Description(), "Unable to convert video track: " + work + "/" + outputName() + " is missing or damaged");
+  EXPECT_TRUE(log.text().contains("[RED]Converted file is not whole: " + work + "/" + outputName() +
+                                  " is missing or damaged, failing conversion."));
   EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
   EXPECT_FALSE(media->conversionfinished());
   EXPECT_TRUE(QFileInfo::exists(source));
@@ -849,4 +881,182 @@ TEST_F(ConversionEndToEnd, AFullDestinationLeavesNoPartialFileAndKeepsTheSource)
     EXPECT_FALSE(media->conversionfinished());
     QFile::remove(work + "/" + outputName());
   }
+}
+
+// Shell lines that run the real tool in real time (so that it is still at work when it is
+// ended), end it with SIGTERM once its output has `delay` seconds of writing, and exit with
+// its status, or with 0 as a tool whose status is lost would.
+QByteArray terminatedAfter(const char* delay, bool statusLost) {
+  return QByteArray("\"$real\" -re \"$@\" &\ntool=$!\n"
+                    "while kill -0 $tool 2>/dev/null && [ ! -s \"$last\" ]; do sleep 0.02; done\n"
+                    "sleep ") + delay + "\nkill -TERM $tool\nwait $tool\nexit " + (statusLost ? "0" : "$?");
+}
+
+// An 8-second episode converted with the runs of ffmpeg that match `runs` ended with SIGTERM
+// once they have written for `delay` seconds: the conversion fails for `reason` (with the
+// tool's status) or for `lostReason` (the status lost, so the file itself shows it).
+void ConversionEndToEnd::expectEndedToolFails(const QByteArray& runs, const char* delay, const QString& reason,
+                                              const QString& lostReason) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"VideoSourcesFileAction", 1}};
+  for (const bool statusLost : {false, true}) {
+    SCOPED_TRACE(statusLost ? "its status is lost" : "its status says so");
+    converter.reset();
+    makeEpisode("Episode", 8);
+    const QByteArray original = test::readFile(source);
+    wrapTool(&BCConverter::ffmpegpath, runs, "", terminatedAfter(delay, statusLost));
+    expectFailedAndUntouched(convert(), original, statusLost ? lostReason : reason);
+  }
+}
+
+TEST_F(ConversionEndToEnd, AVideoPassEndedBySIGTERMFailsTheConversionAndTheOriginalStays) {
+  expectEndedToolFails("*libx264*", "0.5", "Unable to convert video track: ffmpeg ended with status 255",
+                       "s of the source's 8.0 s");
+}
+
+TEST_F(ConversionEndToEnd, AStereoReencodeEndedAsItStartsFailsTheConversionAndTheOriginalStays) {
+  expectEndedToolFails("*ff.mp4*", "0", "Unable to add audio track 0: ffmpeg ended with status 255",
+                       "s of the source's 8.0 s");
+}
+
+TEST_F(ConversionEndToEnd, AWorkFolderThatFillsDuringTheSoundFailsTheConversionAndTheOriginalStays) {
+  test::SmallTmpfs small("small work", 5 * 1024);
+  if (!small.mounted()) GTEST_SKIP() << small.why().toStdString();
+  work = small.path();
+  ScopedSettings s{{"ConversionDirectory", work}, {"TVShowDestination", out}, {"VideoSourcesFileAction", 1}};
+  // Another program takes all of the disk but `left` bytes.
+  const auto fill = [&](int left) {
+    return "avail=$(df --output=avail -B1 '" + work.toUtf8() + "' | tail -n 1)\nhead -c $((avail - " +
+           QByteArray::number(left) + ")) /dev/zero > '" + work.toUtf8() + "/filler'";
+  };
+  struct Case {
+    const char* what;
+    QString BCConverter::*tool;
+    QByteArray runs;
+    QByteArray before, realRun;
+    QString reason;
+    bool bigCover = false;  // more tags than the room the file keeps for them
+  } cases[] = {
+      {"as the stereo re-encode starts", &BCConverter::ffmpegpath, "*ff.mp4*", fill(0), "exec \"$real\" \"$@\"",
+       "Unable to add audio track 0: ffmpeg ended with status"},
+      {"as MP4Box adds the sound", &BCConverter::mp4boxpath, "*-add*Stereo*", fill(32768), "exec \"$real\" \"$@\"",
+       "Unable to add audio track 0: mp4box ended with status 1"},
+      {"as the tags are written, after the subtitle", &BCConverter::mp4boxpath, "*-add*subtitle*", "",
+       "\"$real\" \"$@\"\nstatus=$?\n" + fill(0) + "\nexit $status", "Unable to write the tags", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    converter.reset();
+    QFile::remove(work + "/filler");
+    makeEpisode();
+    if (c.bigCover) {
+      QImage noise(400, 400, QImage::Format_RGB32);
+      for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 256, (x ^ y) % 256, (x * y) % 256));
+      media->setImage(noise);
+    }
+    const QByteArray original = test::readFile(source);
+    wrapTool(c.tool, c.runs, c.before, c.realRun);
+    const BCError result = convert();
+    expectFailedAndUntouched(result, original, c.reason);
+    QFile::remove(work + "/filler");
+  }
+}
+
+TEST_F(ConversionEndToEnd, ASourceThatChangesWhileItConvertsLeavesNoFileUnderAFinalName) {
+  struct Case {
+    const char* what;
+    QString destination;
+    quint32 format;
+    QByteArray runs;
+    bool truncated;
+  } cases[] = {
+      {"grown while its sound was re-encoded", out, ConversionFormat::HDOnly, "*audio0ff.mp4*", false},
+      {"cut short while its sound was re-encoded", out, ConversionFormat::HDOnly, "*audio0ff.mp4*", true},
+      {"grown during the SD pass, after the HD file was placed", "Desktop", ConversionFormat::HDAndSD, "*SD.mp4*",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    converter.reset();
+    QDir(paths::desktopFolder()).removeRecursively();
+    ScopedSettings s{{"TVShowDestination", c.destination}, {"VideoSourcesFileAction", 1}};
+    makeEpisode();
+    // The English sound alone: the change, not the tracks, is what is looked at.
+    media->setAudioTracks(media->AudioTracks().mid(0, 1));
+    media->setSoftSubtitleTracks({});
+    media->setConversionFormat(c.format);
+    QByteArray changed = test::readFile(source);
+    const QByteArray quoted = "'" + source.toUtf8() + "'";
+    QByteArray change;
+    if (c.truncated) {
+      changed.truncate(changed.size() / 2);
+      change = "truncate -s " + QByteArray::number(changed.size()) + " " + quoted;
+    } else {
+      changed += "more of the recording";
+      change = "printf 'more of the recording' >> " + quoted;
+    }
+    wrapTool(&BCConverter::ffmpegpath, c.runs, change);
+    const BCError result = convert();
+    EXPECT_EQ(result.Code(), 5);
+    expectFailedAndUntouched(result, changed, "The original changed while it was converted");
+    EXPECT_TRUE(log.text().contains(source + " changed while it was converted, it is left in place"));
+  }
+}
+
+TEST_F(ConversionEndToEnd, ARecordingCutMidGOPLosesOnlyItsUndecodableStartAndCountsWhole) {
+  ScopedSettings s{{"MovieDestination", "Desktop"}, {"VideoSourcesFileAction", 1}};
+  // A 12-second broadcast with 5-second GOPs, its first 15 % gone: it starts in the middle of
+  // a GOP, seconds before its first key frame.
+  const QString full = sources + "/full.ts";
+  test::makeMedia(full, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=12", "-f", "lavfi", "-i",
+                         "sine=frequency=440:sample_rate=48000:duration=12", "-c:v", "libx264", "-preset", "ultrafast",
+                         "-g", "125", "-keyint_min", "125", "-sc_threshold", "0", "-c:a", "aac", "-f", "mpegts"});
+  const QByteArray whole = test::readFile(full);
+  const qsizetype cut = whole.size() * 15 / 100 / 188 * 188;
+  source = test::writeFile(sources + "/Recording.ts", whole.mid(cut));
+  QFile::remove(full);
+  media = test::probed(source);
+  media->setMediatype(MediaType::Movie);
+  media->setSeriesname("Recording");
+  media->setConversionFormat(ConversionFormat::HDOnly);
+  QList<AudioTrack> audio = media->AudioTracks();
+  ASSERT_EQ(audio.size(), 1);
+  audio[0].setSelected(true);
+  audio[0].setIsDefault(true);
+  media->setAudioTracks(audio);
+  const auto videoSeconds = [](const QString& path) {
+    return test::runCommand("ffprobe", {"-v", "quiet", "-select_streams", "v:0", "-show_entries", "stream=duration",
+                                        "-of", "csv=p=0", path})
+        .output.split('\n')
+        .first()
+        .toDouble();
+  };
+  const double sourceSeconds = videoSeconds(source);
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+
+  const QString output = paths::desktopFolder() + "/" + outputName();
+  EXPECT_EQ(describe(streamsOf(output)), "video h264 und ch0 '' on; audio aac und ch2 'Stereo / Stereo' on");
+  // More is missing than the tolerance of 2 s: only the undecodable start may be.
+  EXPECT_LT(videoSeconds(output), sourceSeconds - 2.5);
+  EXPECT_GT(videoSeconds(output), 5.0);
+  EXPECT_TRUE(media->conversionfinished());
+  EXPECT_EQ(trashed(), QStringList({"Recording.ts"}));
+}
+
+TEST_F(ConversionEndToEnd, AJoinLastsAsLongAsItsPartsTogether) {
+  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"VideoSourcesFileAction", 1}};
+  makeEpisode("Episode part two");
+  const QString second = source;
+  makeEpisode();
+  media->setVideoJoinPaths({second});
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  const QString output = paths::desktopFolder() + "/" + outputName();
+  const QByteArray seconds = test::runCommand("ffprobe", {"-v", "quiet", "-select_streams", "v:0", "-show_entries",
+                                                          "stream=duration", "-of", "csv=p=0", output})
+                                 .output;
+  EXPECT_NEAR(seconds.trimmed().toDouble(), 6.0, 0.3) << seconds.toStdString();
+  EXPECT_TRUE(media->conversionfinished());
+  EXPECT_EQ(trashed(), QStringList({"Episode.mkv"}));
 }

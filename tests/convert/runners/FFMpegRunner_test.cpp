@@ -157,6 +157,39 @@ TEST(FFMpegRunner, BrokenTimeStampsEndTheToolWithCode4) {
   EXPECT_TRUE(test::groupEnds(test::fakeToolPid(tool)));
 }
 
+// The output of a whole run, then the tool's end: a status or a signal that says it failed
+// makes the run a failure, with the reason, for ffmpeg and for MP4Box alike.
+TEST(FFMpegRunner, AToolEndedByASignalOrAFailingStatusHasNotFinished) {
+  struct Case {
+    const char* name;
+    QByteArray end;
+    std::optional<QString> failure;  // %1: the tool's name
+  } cases[] = {
+      {"status 0", "exit 0", std::nullopt},
+      {"a failing status (a full disk)", "exit 1", QStringLiteral("%1 ended with status 1")},
+      {"SIGTERM", "kill -TERM $$", QStringLiteral("%1 was ended by a signal")},
+      {"SIGKILL", "kill -KILL $$", QStringLiteral("%1 was ended by a signal")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CapturedLog log;
+    const QString ffmpeg = test::fakeTool("ffmpeg", {{kDuration100}, {at("00:01:40.00") + "\n"}}, c.end);
+    const BCError result =
+        runFFMpeg(ffmpeg, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), log.reporter);
+    if (c.failure) {
+      EXPECT_EQ(result.Code(), kToolFailedCode);
+      EXPECT_EQ(result.Description(), c.failure->arg("ffmpeg"));
+      EXPECT_TRUE(log.text().contains("[RED]" + c.failure->arg("ffmpeg"))) << log.text().toStdString();
+    } else {
+      EXPECT_FALSE(result.Error()) << result.Description().toStdString();
+    }
+    const QString mp4box = test::fakeTool("mp4box", {{"Importing AAC: |=====| (100/100)\n"}}, c.end);
+    const std::optional<QString> failed =
+        runMP4Box(mp4box, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), {}, log.reporter);
+    EXPECT_EQ(failed, c.failure ? std::optional<QString>(c.failure->arg("mp4box")) : std::nullopt);
+  }
+}
+
 TEST(FFMpegRunner, ProgressRedrawsTheQueueTableWithoutWaitingForIt) {
   int reloads = 0;
   setQueueTableRedraw(TableRedraw([&] { ++reloads; }));
