@@ -1,7 +1,7 @@
 // Lip sync through the real probe and converter: sources with white frames and tones at
 // the same instants must come out with each tone and its flash within 40 ms of each other,
-// as ffmpeg measures them on the output: whichever stream starts first and in recordings
-// cut anywhere in the middle of a group of pictures.
+// as ffmpeg measures them on the output: whichever stream starts first, with B-frames in a
+// copied picture, and in recordings cut anywhere in the middle of a group of pictures.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -226,8 +226,13 @@ const Case kCases[] = {
     {"MkvAudioEarly", "mkv", "h264", "aac", 25, 1, -0.5, 3, false, false},
     {"MkvAudioEarlyPictureCopied", "mkv", "h264", "aac", 25, 1, -0.5, 3, false, true},
     {"TsAudioLatePictureCopied", "ts", "h264", "mp2", 25, 1, 0.5, 3, false, true},
+    // The decoder shows a B-frame picture only after its reference: the copy must start at
+    // the first picture shown, not the first one decoded.
+    {"MkvBFramesPictureCopied", "mkv", "h264b", "aac", 25, 1, 0, 4, false, true},
+    {"Mp4BFrames23976PictureCopied", "mp4", "h264b", "aac", 24000, 1001, 0, 4, false, true},
     // A broadcast recording starts wherever the tuner began.
     {"CutH264Ac3", "ts", "h264b", "ac3", 25, 1, 0, 7, true, false},
+    {"CutH264Ac3PictureCopied", "ts", "h264b", "ac3", 25, 1, 0, 7, true, true},
     {"CutMpeg2Mp2", "ts", "mpeg2", "mp2", 25, 1, 0, 7, true, false},
 };
 
