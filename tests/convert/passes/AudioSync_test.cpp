@@ -226,8 +226,8 @@ const Case kCases[] = {
     {"MkvAudioEarly", "mkv", "h264", "aac", 25, 1, -0.5, 3, false, false},
     {"MkvAudioEarlyPictureCopied", "mkv", "h264", "aac", 25, 1, -0.5, 3, false, true},
     {"TsAudioLatePictureCopied", "ts", "h264", "mp2", 25, 1, 0.5, 3, false, true},
-    // The decoder shows a B-frame picture only after its reference: the copy must start at
-    // the first picture shown, not the first one decoded.
+    // With B-frames the first picture is decoded before it is shown: the copy must start at
+    // its shown time, not its decode time.
     {"MkvBFramesPictureCopied", "mkv", "h264b", "aac", 25, 1, 0, 4, false, true},
     {"Mp4BFrames23976PictureCopied", "mp4", "h264b", "aac", 24000, 1001, 0, 4, false, true},
     // A broadcast recording starts wherever the tuner began.
