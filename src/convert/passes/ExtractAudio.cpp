@@ -41,8 +41,10 @@ BCError BCConverter::ExtractAudio() {
   QList<AudioTrack> tracks = media.AudioTracks();
   const qsizetype sdStereo = surroundTrackTheSDPassMakesStereo(media, tracks);
   // Each track goes into a file of its own, which keeps no start time: the files are laid
-  // against the first picture here, and the video pass starts the picture at zero.
-  const StreamStart picture = videoStart(fileToConvertPath);
+  // against the first picture here, and the video pass starts that picture at zero. The
+  // pass-through (tried at pass 0 only) starts at the first keyframe it copies.
+  const bool copied = media.fastmode() && plannedPasses(media).contains(0);
+  const StreamStart picture = videoStart(fileToConvertPath, copied ? PictureStart::Copied : PictureStart::Decoded);
   for (qsizetype i = 0; i < tracks.size(); ++i) {
     AudioTrack& track = tracks[i];
     if (track.ffmpegstreamnumber() == -1) {

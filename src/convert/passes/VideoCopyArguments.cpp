@@ -3,6 +3,10 @@
 #include "convert/converter/SampleOptions.h"
 
 namespace zuvo {
+namespace {
+constexpr const char* kFromFirstPicture =
+    "setts=pts=if(eq(PTS\\,NOPTS)\\,NOPTS\\,PTS-STARTPTS):dts=if(eq(STARTPTS\\,NOPTS)\\,DTS-STARTDTS\\,DTS-STARTPTS)";
+}  // namespace
 
 ToolArguments videoCopyArguments(const BCConverter& converter, const QString& outputTemplate,
                                  const QStringList& outputValues) {
@@ -12,8 +16,11 @@ ToolArguments videoCopyArguments(const BCConverter& converter, const QString& ou
                               .arg(QString::number(converter.threads), sampleOptions()),
                           {converter.fileToConvertPath});
   if (converter.soundexported) {
-    // The exported sound is laid against the first picture: the copy starts it at zero.
-    arguments.append(QStringLiteral(" -vcodec copy -an -avoid_negative_ts make_zero -f mp4  "));
+    // The exported sound is laid against the first keyframe copied, so that picture is shown
+    // at zero: every time moves by its time, and pictures decoded before it is shown (B-frames)
+    // get negative decode times, which the MP4 edit list takes. A stream without shown times
+    // (AVI) has its first decode time moved to zero instead.
+    arguments.append(QStringLiteral(" -vcodec copy -an -bsf:v %1 -f mp4  ").arg(QLatin1StringView(kFromFirstPicture)));
   } else {
     arguments.append(QStringLiteral(" -vcodec copy -f mp4 "));
     arguments.append(QStringLiteral("%1 -ab %2k -ar 48000 -ac 2 ")
