@@ -1,5 +1,6 @@
 #include "app/tables/BCTableView.h"
 
+#include "app/tables/TableAccessible.h"
 #include "platform/NotificationCenter.h"
 
 #include <QHeaderView>
@@ -9,6 +10,7 @@
 namespace zuvo {
 
 BCTableView::BCTableView(QWidget* parent) : QTableView(parent) {
+  useTableAccessible(this);
   verticalHeader()->setDefaultSectionSize(60);
   QFont font(QStringLiteral("Helvetica"));
   font.setPixelSize(12);

@@ -1,7 +1,8 @@
 #pragma once
 // The files table's view: a tiled background image behind the rows, Return posting
 // "EditClick" (when a row is selected) and Delete posting "DeleteClick", each with the view
-// as object, and a redraw every few frames while a cell shows something turning.
+// as object, and a redraw every few frames while a cell shows something turning. A screen
+// reader finds the columns shown, through `TableAccessible`.
 #include <QImage>
 #include <QTableView>
 #include <QTimer>
