@@ -4,6 +4,7 @@
 #include "app/files/FileDropTarget.h"
 #include "app/panels/BCBusyPanel.h"
 #include "app/panels/PanelPlacement.h"
+#include "app/tags/EditorWindow.h"
 #include "app/tags/ImageWell.h"
 #include "app/tags/TagEditorRules.h"
 #include "media/BCDownloader.h"
@@ -161,6 +162,7 @@ void BCTagsPanel::load() {
       },
       this));
   connectControls();
+  prepareEditorWindow(window_.get());
 }
 
 void BCTagsPanel::connectControls() {
