@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
@@ -497,6 +498,48 @@ TEST_F(TagEditorTest, TableColumnsCarryReadableTitles) {
   EXPECT_EQ(titles(TagEditorTable::Chapters), QStringList({"Start", "Title"}));
   EXPECT_EQ(titles(TagEditorTable::VideoJoin), QStringList({"Part", "Joined File"}));
   EXPECT_EQ(titles(TagEditorTable::Alternatives), QStringList({"Other Matches"}));
+}
+
+// At the window's own size, every table shows all its columns, each as wide as its heading
+// and, for a surround track and a subtitle, its values; the video page's rows stay together
+// at the top instead of spreading over the page.
+TEST_F(TagEditorTest, NothingIsCutAtTheDefaultSize) {
+  AudioTrack track = audio(6, true, true);
+  track.setLanguage("English");
+  track.setName("Surround Sound");
+  track.setVolume(256);
+  show->setAudioTracks({track});
+  SubtitleTrack sub = subtitle(true);
+  sub.setLanguage("English");
+  sub.setFormat("UTF-8");
+  show->setSoftSubtitleTracks({sub});
+  show->setSoftSubtitles(true);
+  panel->fillTagsPanelFromShow(show);
+  window()->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+  auto* tabs = control<QTabWidget>(window(), "TagsTabs");
+  for (int page = 0; page < tabs->count(); ++page) {
+    tabs->setCurrentIndex(page);
+    QApplication::processEvents();
+    for (QTableView* table : tabs->currentWidget()->findChildren<QTableView*>()) {
+      SCOPED_TRACE(table->objectName().toStdString());
+      const QHeaderView* header = table->horizontalHeader();
+      EXPECT_LE(header->length(), table->viewport()->width()) << "no column beyond the edge";
+      for (int column = 0; column < header->count(); ++column) {
+        const QString heading = table->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(heading)) << heading.toStdString();
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+          const QString value = table->model()->index(row, column).data().toString();
+          EXPECT_GE(header->sectionSize(column), table->fontMetrics().horizontalAdvance(value)) << value.toStdString();
+        }
+      }
+    }
+  }
+  tabs->setCurrentWidget(control<QWidget>(window(), "videoPage"));
+  QApplication::processEvents();
+  const int first = control<QWidget>(window(), "resolutionLabel")->geometry().top();
+  const int next = control<QWidget>(window(), "formatLabel")->geometry().top();
+  EXPECT_LT(next - first, 2 * control<QWidget>(window(), "resolutionLabel")->sizeHint().height()) << "rows packed";
 }
 
 TEST(TagEditorRules, AudioRuleGivesAStereoTrackAndOneDefault) {
