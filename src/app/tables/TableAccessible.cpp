@@ -181,6 +181,12 @@ QAccessibleInterface* TableAccessible::cellAt(int row, int column) const {
   return cell;
 }
 
+int TableAccessible::childIndex(const QTableView* view, const QModelIndex& index) {
+  const QList<int> shown = shownColumns(view);
+  const int column = int(shown.indexOf(index.column()));
+  return index.isValid() && column >= 0 ? index.row() * int(shown.size()) + column : -1;
+}
+
 QAccessibleInterface* TableAccessible::child(int index) const {
   const int columns = columnCount();
   if (columns == 0 || index < 0) return nullptr;

@@ -49,6 +49,8 @@ class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
   void modelChange(QAccessibleTableModelChangeEvent* event) override;
 
   QTableView* view() const;
+  // The child a screen reader finds `index` as; -1 for a hidden column's.
+  static int childIndex(const QTableView* view, const QModelIndex& index);
 
  private:
   // The model column of the `column`th column shown; -1 past the end.

@@ -8,6 +8,7 @@
 #include "app/queue/QueueTableModel.h"
 #include "app/support/MainWindowFixture.h"
 #include "app/tables/BCTableView.h"
+#include "app/tables/TableAccessible.h"
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"
 #include "media/MediaValues.h"
@@ -522,6 +523,18 @@ TEST_F(TableEditsTest, TheFilesTableReadsOnlyTheColumnsShown) {
     const auto says = [&](const char* identifier) {
       return view->model()->index(0, FilesTableModel::column(identifier)).data(Qt::AccessibleTextRole).toString();
     };
+    // The view's focus and selection events name a cell by this index: it reads that cell.
+    for (int column = 0; column < view->model()->columnCount(); ++column) {
+      const QModelIndex index = view->model()->index(1, column);
+      const int child = TableAccessible::childIndex(view, index);
+      if (view->isColumnHidden(column)) {
+        EXPECT_EQ(child, -1) << column;
+        continue;
+      }
+      QAccessibleInterface* cell = table->child(child);
+      ASSERT_NE(cell, nullptr) << column;
+      EXPECT_EQ(cell->text(QAccessible::Name), index.data(Qt::AccessibleTextRole).toString()) << column;
+    }
     EXPECT_EQ(firstRow.contains(says("Speed")), c.fast) << firstRow.join("|").toStdString();
     EXPECT_EQ(firstRow.contains(says("FileName")), c.details) << firstRow.join("|").toStdString();
   }
