@@ -5,8 +5,10 @@
 #include "app/tables/TableRoles.h"
 
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 
 namespace zuvo {
 namespace {
@@ -18,11 +20,18 @@ QFont helvetica(bool bold, int pixels) {
   return font;
 }
 
-void badge(QPainter* painter, int boxX, int boxY, int labelX, int labelY, const char* label) {
-  painter->fillRect(QRect(boxX, boxY, 20, 10), Qt::black);
+// A black box with a white label, ending at `right`; as wide as its label needs, so that a
+// font wider than Helvetica widens the box instead of cutting the label. Answers its left.
+int badge(QPainter* painter, int right, int top, const char* label) {
+  const QFont font = helvetica(true, 10);
+  const QString text = QLatin1String(label);
+  const int width = std::max(20, QFontMetrics(font).horizontalAdvance(text) + 4);
+  const QRect box(right - width, top, width, 10);
+  painter->fillRect(box, Qt::black);
   painter->setPen(Qt::white);
-  painter->setFont(helvetica(true, 10));
-  painter->drawText(QRect(labelX, labelY, 20, 20), Qt::AlignLeft | Qt::AlignTop, QLatin1String(label));
+  painter->setFont(font);
+  painter->drawText(box, Qt::AlignCenter | Qt::TextDontClip, text);
+  return box.left();
 }
 
 // A ring of twelve spokes that turns with the clock; the view redraws it while it shows.
@@ -75,9 +84,10 @@ void BCTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
   const int R = r.x() + r.width();
   const int B = r.y() + r.height();
-  if (index.data(TableRole::HasChapters).toBool()) badge(painter, R - 50, B - 55, R - 49, B - 56, "Cpt");
-  if (text(5) == QLatin1String("6")) badge(painter, R - 25, B - 55, R - 22, B - 56, "5.1");
-  if (index.data(TableRole::HasSubtitles).toBool()) badge(painter, R - 25, B - 40, R - 24, B - 41, "Sub");
+  // "Cpt" sits left of "5.1" on the top line, "Sub" below "5.1".
+  const int fiveOne = text(5) == QLatin1String("6") ? badge(painter, R - 5, B - 55, "5.1") : R - 25;
+  if (index.data(TableRole::HasChapters).toBool()) badge(painter, fiveOne - 5, B - 55, "Cpt");
+  if (index.data(TableRole::HasSubtitles).toBool()) badge(painter, R - 5, B - 40, "Sub");
 
   const QRect spot(R - 25, B - 25, 20, 20);
   if (index.data(TableRole::LookingUp).toBool()) {

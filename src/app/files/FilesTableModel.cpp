@@ -49,13 +49,6 @@ QString titleText(const MediaFile& item) {
   return parts.join(QStringLiteral(", "));
 }
 
-QString tagsText(const MediaFile& item) {
-  if (!item.didlookup()) return QStringLiteral("Looking up tags");
-  if (item.reasonfordeselection() == DeselectionReason::NoLookUpMatch) return QStringLiteral("No tags found");
-  if (item.reasonfordeselection() == DeselectionReason::IncompleteTVShow) return QStringLiteral("Tags incomplete");
-  return QStringLiteral("Tags found");
-}
-
 }  // namespace
 
 const QStringList& FilesTableModel::identifiers() {
@@ -93,7 +86,9 @@ QString FilesTableModel::accessibleText(const QString& id, const MediaFile& item
     if (item.fastmodeEnabled() || item.reasonfornofastmode().isEmpty()) return fast;
     return QStringLiteral("%1, %2").arg(fast, item.reasonfornofastmode());
   }
-  if (id == QLatin1String("Tags")) return tagsText(item);
+  // The cell always draws the same button, whatever the look-up found (the status cell
+  // says that): it opens the tag editor.
+  if (id == QLatin1String("Tags")) return QStringLiteral("Edit Tags");
   return kNoData;
 }
 
@@ -147,6 +142,7 @@ QVariant FilesTableModel::data(const QModelIndex& index, int role) const {
     case TableRole::Enabled:
       if (id == QLatin1String("Speed")) return item.fastmodeEnabled();
       return true;
+    case TableRole::AccessibleAction: return id == QLatin1String("Tags");
     case TableRole::Reason:
       if (id == QLatin1String("Speed")) return item.fastmodeEnabled() ? QString() : item.reasonfornofastmode();
       return {};

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "app/panels/PanelPlacement.h"
+#include "app/panels/WindowAccessible.h"
 #include "app/preview/PreviewState.h"
 #include "app/preview/VideoOpenGLView.h"
 #include "media/BCCReporter.h"
@@ -99,6 +100,7 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
       playerEnded_(std::move(playerEnded)) {
   // The view of this window serves the channel under the name drawn here.
   makePreviewBufferName();
+  setAccessibleWindowRole(this, QAccessible::Window);
   ui_ = std::make_unique<Ui::Viewer>();
   ui_->setupUi(this);
   myOpenGLView = ui_->myOpenGLView;

@@ -1,6 +1,6 @@
 #include "app/queue/QueueTableView.h"
 
-#include "app/queue/QueueTableAccessible.h"
+#include "app/tables/TableAccessible.h"
 
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -8,7 +8,7 @@
 
 namespace zuvo {
 
-QueueTableView::QueueTableView(QWidget* parent) : QTableView(parent) { installQueueTableAccessible(); }
+QueueTableView::QueueTableView(QWidget* parent) : QTableView(parent) { useTableAccessible(this); }
 
 QList<int> QueueTableView::rowsToActOn() const {
   QList<int> rows;

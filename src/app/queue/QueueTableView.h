@@ -2,7 +2,7 @@
 // A queue table's view: Delete (or Backspace) stops the selected rows, as their stop
 // buttons do, and Ctrl+Up and Ctrl+Down move the current row, as dragging it does. A
 // screen reader finds each row's title, state and progress, and the stop button's action,
-// through `QueueTableAccessible`. GUI thread only.
+// through `TableAccessible`. GUI thread only.
 #include <QList>
 #include <QTableView>
 #include <functional>

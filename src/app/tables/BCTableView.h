@@ -1,7 +1,8 @@
 #pragma once
 // The files table's view: a tiled background image behind the rows, Return posting
 // "EditClick" (when a row is selected) and Delete posting "DeleteClick", each with the view
-// as object, and a redraw every few frames while a cell shows something turning.
+// as object, and a redraw every few frames while a cell shows something turning. A screen
+// reader finds the columns shown, through `TableAccessible`.
 #include <QImage>
 #include <QTableView>
 #include <QTimer>
@@ -24,6 +25,8 @@ class BCTableView : public QTableView {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
  private:
   QImage backgroundImage_;

@@ -13,6 +13,8 @@
 #include "app/tables/BCTableView.h"
 
 #include <QHeaderView>
+#include <QStyle>
+#include <algorithm>
 
 namespace zuvo {
 namespace {
@@ -46,11 +48,17 @@ void installFilesTable(BCTableView* view, FilesTableModel* model) {
       {"ShowType", new BCImageCell(view), 50},            {"SDHD", new BCPopUpCell(view), 60},
       {"Speed", new BCFASTPopUpCell(view), 60},           {"Tags", new BCImageCell(view), 26},
   };
+  // A column is never narrower than its heading, in whatever font the desktop gives it.
+  const QHeaderView* header = view->horizontalHeader();
+  const int headerMargins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
   for (const Column& c : columns) {
     const int column = FilesTableModel::column(QLatin1String(c.identifier));
     view->setItemDelegateForColumn(column, c.cell);
-    view->setColumnWidth(column, c.width);
+    const QString heading = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int fitted = heading.isEmpty() ? 0 : header->fontMetrics().horizontalAdvance(heading) + headerMargins;
+    view->setColumnWidth(column, std::max(c.width, fitted));
   }
+  view->setAccessibleName(QStringLiteral("Files"));
   // The media type is chosen in the tag editor; the stepper's value is kept for it.
   view->setColumnHidden(FilesTableModel::column(QStringLiteral("ShowTypeStepper")), true);
   view->horizontalHeader()->setSectionResizeMode(FilesTableModel::column(QStringLiteral("Summary")),

@@ -4,6 +4,7 @@
 #include "app/files/FileDropTarget.h"
 #include "app/panels/BCBusyPanel.h"
 #include "app/panels/PanelPlacement.h"
+#include "app/tags/EditorWindow.h"
 #include "app/tags/ImageWell.h"
 #include "app/tags/TagEditorRules.h"
 #include "media/BCDownloader.h"
@@ -106,22 +107,33 @@ void BCTagsPanel::load() {
   source.dropped = [this](TagEditorTable table, const QStringList& paths, int dragged, int row) {
     tableDrop(table, paths, dragged, row);
   };
-  const std::pair<TagEditorTable, QTableView*> tables[] = {
-      {TagEditorTable::Chapters, ui_->ChaptersTableView},
-      {TagEditorTable::ChapterTitles, ui_->ChapterTitlesTable},
-      {TagEditorTable::AlternativeChapters, ui_->AlternativeChaptersTable},
-      {TagEditorTable::Alternatives, ui_->AlternativesTableView},
-      {TagEditorTable::Subtitles, ui_->SubtitlesTableView},
-      {TagEditorTable::VideoJoin, ui_->VideoJoinTableView},
-      {TagEditorTable::AudioStreams, ui_->AudioStreamsTableView},
+  const auto columnOf = [](TagEditorTable table, const char* id) {
+    return int(TagEditorTableModel::columnIdentifiers(table).indexOf(QString::fromLatin1(id)));
   };
-  for (const auto& [table, view] : tables) {
+  // Each table's free text takes the width its other columns leave; those fit their
+  // headings and values, so nothing is cut or scrolled out of sight at the default size.
+  const struct {
+    TagEditorTable table;
+    QTableView* view;
+    const char* widest;
+  } tables[] = {
+      {TagEditorTable::Chapters, ui_->ChaptersTableView, "Title"},
+      {TagEditorTable::ChapterTitles, ui_->ChapterTitlesTable, "Title"},
+      {TagEditorTable::AlternativeChapters, ui_->AlternativeChaptersTable, "Name"},
+      {TagEditorTable::Alternatives, ui_->AlternativesTableView, "Alternatives"},
+      {TagEditorTable::Subtitles, ui_->SubtitlesTableView, "Summary"},
+      {TagEditorTable::VideoJoin, ui_->VideoJoinTableView, "FilePath"},
+      {TagEditorTable::AudioStreams, ui_->AudioStreamsTableView, "TrackName"},
+  };
+  for (const auto& [table, view, widest] : tables) {
     auto* model = new TagEditorTableModel(table, source, this);
     models_ << model;
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->horizontalHeader()->setStretchLastSection(true);
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(columnOf(table, widest), QHeaderView::Stretch);
     view->verticalHeader()->hide();
     // A click on a check box is taken by the box before the view selects: the row the
     // user works on is selected all the same.
@@ -132,7 +144,6 @@ void BCTagsPanel::load() {
   // A joined file is known by its name, at the end of its path: a narrow column cuts the
   // middle, and the whole path shows as the row's tip.
   ui_->VideoJoinTableView->setTextElideMode(Qt::ElideMiddle);
-  ui_->VideoJoinTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   // Subtitle and join tables take dropped files; join rows are dragged within their table.
   ui_->SubtitlesTableView->setAcceptDrops(true);
   ui_->SubtitlesTableView->setDragDropMode(QAbstractItemView::DropOnly);
@@ -140,9 +151,6 @@ void BCTagsPanel::load() {
   ui_->VideoJoinTableView->setAcceptDrops(true);
   ui_->VideoJoinTableView->setDragDropMode(QAbstractItemView::DragDrop);
   ui_->VideoJoinTableView->setDropIndicatorShown(true);
-  const auto columnOf = [](TagEditorTable table, const char* id) {
-    return int(TagEditorTableModel::columnIdentifiers(table).indexOf(QString::fromLatin1(id)));
-  };
   QStringList encodings;
   for (int i = 0; i < EncodingCount(); ++i) encodings << EncodingAtIndex(i).name;
   ui_->SubtitlesTableView->setItemDelegateForColumn(columnOf(TagEditorTable::Subtitles, "Language"),
@@ -161,6 +169,7 @@ void BCTagsPanel::load() {
       },
       this));
   connectControls();
+  prepareEditorWindow(window_.get());
 }
 
 void BCTagsPanel::connectControls() {

@@ -2,6 +2,7 @@
 
 #include "app/controller/Localized.h"
 #include "app/panels/PanelPlacement.h"
+#include "app/tags/EditorWindow.h"
 #include "app/tags/ImageWell.h"
 #include "ui_BCTagsPanelMultiple.h"
 
@@ -71,6 +72,7 @@ void BCTagsPanelMultiple::load() {
   // Escape leaves as Cancel does, wherever the focus is in the window.
   connect(new QShortcut(QKeySequence::Cancel, window_.get()), &QShortcut::activated, ui_->CancelButton,
           &QPushButton::click);
+  prepareEditorWindow(window_.get());
 }
 
 QWidget* BCTagsPanelMultiple::window() {

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QItemSelectionModel>
+#include <QTableView>
 
 namespace zuvo {
 namespace {
@@ -21,6 +22,8 @@ constexpr ColumnHeading kColumns[] = {
     {"EpisodeName", "Episode Name"}, {"Match", "Match"},
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+constexpr int kMatchColumn = kColumnCount - 1;
+static_assert(kColumns[kMatchColumn].identifier[0] == 'M', "the match is the last column");
 
 QWidget* widgetOf(QObject* window) { return qobject_cast<QWidget*>(window); }
 
@@ -91,8 +94,16 @@ void EpisodePickerWindow::selectMatrixCell(int /*row*/, int column) {
 void EpisodePickerWindow::reloadData() {
   loadedWindow();
   model_->reload();
-  // The table normally has a row chosen: the first.
-  if (model_->rowCount() > 0) ui_->EpisodePickerTableView->selectRow(0);
+  // OK takes the chosen row, so start on the best match (the first of equals), not on
+  // whatever episode happens to come first.
+  int best = -1;
+  for (int row = 0; row < model_->rowCount(); ++row) {
+    if (best < 0 || model_->index(row, kMatchColumn).data().toInt() > model_->index(best, kMatchColumn).data().toInt()) best = row;
+  }
+  if (best < 0) return;
+  QTableView* table = ui_->EpisodePickerTableView;
+  table->selectRow(best);
+  table->scrollTo(model_->index(best, 0));
 }
 
 int EpisodePickerWindow::selectedRow() const {

@@ -8,6 +8,7 @@
 #include "app/queue/QueueTableModel.h"
 #include "app/support/MainWindowFixture.h"
 #include "app/tables/BCTableView.h"
+#include "app/tables/TableAccessible.h"
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"
 #include "media/MediaValues.h"
@@ -428,10 +429,18 @@ TEST_F(TableEditsTest, EveryFilesCellHasTheAccessibleTextOfWhatItShows) {
   MediaFilePtr probing = item("probing.avi", false);
   setFiles({episode, movie, probing});
 
-  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(windows().FilesTableView);
+  QTableView* view = windows().FilesTableView;
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
   ASSERT_TRUE(table && table->tableInterface());
+  // The cell a screen reader finds where the column shows.
+  const auto cellOf = [&](int row, const char* identifier) -> QAccessibleInterface* {
+    const QRect shown = view->visualRect(view->model()->index(row, FilesTableModel::column(identifier)));
+    if (shown.isEmpty()) return nullptr;
+    const QPoint at = view->viewport()->mapToGlobal(shown.center());
+    return table->childAt(at.x(), at.y());
+  };
   const auto spoken = [&](int row, const char* identifier) {
-    QAccessibleInterface* cell = table->tableInterface()->cellAt(row, FilesTableModel::column(identifier));
+    QAccessibleInterface* cell = cellOf(row, identifier);
     return cell ? cell->text(QAccessible::Name) : QString("(no cell)");
   };
   struct Case {
@@ -445,15 +454,15 @@ TEST_F(TableEditsTest, EveryFilesCellHasTheAccessibleTextOfWhatItShows) {
       {0, "Summary", "The Show, The Return, Season 2 Episode 5"},
       {0, "ShowType", "TV Show"},
       {0, "SDHD", "SD"},
-      {0, "Tags", "Tags found"},
+      {0, "Tags", "Edit Tags"},
       {1, "MediaSelected", "not checked"},
       {1, "WhyDeselected", "No match found"},
       {1, "Summary", "Movie: Road Movie"},
       {1, "ShowType", "Movie"},
       {1, "SDHD", "HD"},
-      {1, "Tags", "No tags found"},
+      {1, "Tags", "Edit Tags"},
       {2, "Summary", "Looking up probing.avi"},
-      {2, "Tags", "Looking up tags"},
+      {2, "Tags", "Edit Tags"},
   };
   for (const Case& c : cases) EXPECT_EQ(spoken(c.row, c.identifier), c.text) << c.row << " " << c.identifier;
 
@@ -461,6 +470,74 @@ TEST_F(TableEditsTest, EveryFilesCellHasTheAccessibleTextOfWhatItShows) {
   episode->setSelected(false);
   controller->RefreshWindow();
   EXPECT_EQ(spoken(0, "MediaSelected"), "not checked");
+
+  // The tags cell is the button that opens the editor, whatever the look-up found, and a
+  // screen reader presses it as a click does.
+  QAccessibleInterface* tags = cellOf(1, "Tags");
+  ASSERT_TRUE(tags && tags->actionInterface());
+  EXPECT_EQ(tags->role(), QAccessible::Button);
+  tags->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(controller->tagsPanel()->window()->isVisible());
+  EXPECT_EQ(controller->tagsPanel()->myShow(), movie);
+}
+
+// A screen reader reads the columns the user sees, in their order, and none of the hidden
+// ones (the file details, FAST, the kept media-type stepper).
+TEST_F(TableEditsTest, TheFilesTableReadsOnlyTheColumnsShown) {
+  MediaFilePtr episode = item("The Show S02E05.avi");
+  episode->setMediatype(MediaType::TVShow);
+  setFiles({episode, item("Road Movie.avi")});
+  QTableView* view = windows().FilesTableView;
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
+  ASSERT_TRUE(table && table->tableInterface());
+  EXPECT_EQ(table->role(), QAccessible::Table);
+  EXPECT_EQ(table->text(QAccessible::Name), "Files");
+  const struct {
+    bool fast, details;
+    QStringList headings;
+  } cases[] = {
+      {false, false, {"", "", "Title", "Type", "Format", "Tags"}},
+      {true, true, {"", "", "Title", "File Details", "Type", "Format", "FAST", "Tags"}},
+      {false, true, {"", "", "Title", "File Details", "Type", "Format", "Tags"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.headings.join("|").toStdString());
+    Defaults::standard().setBool(c.fast, "EnableFASTMode");
+    Defaults::standard().setBool(c.details, "ShowFileDetails");
+    controller->ChangeFASTMode(0);
+    controller->ChangeShowDetails();
+    QAccessibleTableInterface* cells = table->tableInterface();
+    QStringList headings;
+    for (int column = 0; column < cells->columnCount(); ++column) headings << cells->columnDescription(column);
+    EXPECT_EQ(headings, c.headings);
+    EXPECT_EQ(table->childCount(), 2 * int(c.headings.size()));
+    QStringList firstRow;
+    for (int column = 0; column < cells->columnCount(); ++column) {
+      QAccessibleInterface* cell = cells->cellAt(0, column);
+      ASSERT_NE(cell, nullptr);
+      EXPECT_EQ(cell->tableCellInterface()->columnIndex(), column);
+      EXPECT_EQ(table->indexOfChild(cell), column);
+      firstRow << cell->text(QAccessible::Name);
+    }
+    EXPECT_EQ(firstRow.count("TV Show"), 1) << firstRow.join("|").toStdString();
+    const auto says = [&](const char* identifier) {
+      return view->model()->index(0, FilesTableModel::column(identifier)).data(Qt::AccessibleTextRole).toString();
+    };
+    // The view's focus and selection events name a cell by this index: it reads that cell.
+    for (int column = 0; column < view->model()->columnCount(); ++column) {
+      const QModelIndex index = view->model()->index(1, column);
+      const int child = TableAccessible::childIndex(view, index);
+      if (view->isColumnHidden(column)) {
+        EXPECT_EQ(child, -1) << column;
+        continue;
+      }
+      QAccessibleInterface* cell = table->child(child);
+      ASSERT_NE(cell, nullptr) << column;
+      EXPECT_EQ(cell->text(QAccessible::Name), index.data(Qt::AccessibleTextRole).toString()) << column;
+    }
+    EXPECT_EQ(firstRow.contains(says("Speed")), c.fast) << firstRow.join("|").toStdString();
+    EXPECT_EQ(firstRow.contains(says("FileName")), c.details) << firstRow.join("|").toStdString();
+  }
 }
 
 // Reloads come while files are probed: the keyboard's place in the table survives them,

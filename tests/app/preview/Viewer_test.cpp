@@ -152,6 +152,11 @@ TEST(Viewer, ControlsAreNamedByWhatTheyDoAndPressThroughAccessibility) {
   }
 
   ScriptedViewer s;
+  // The window itself is a frame named by its title, not a nameless filler.
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(s.viewer.get());
+  ASSERT_TRUE(window);
+  EXPECT_EQ(window->role(), QAccessible::Window);
+  EXPECT_EQ(window->text(QAccessible::Name), "Preview");
   QAccessibleInterface* play = QAccessible::queryAccessibleInterface(s.viewer->playButton());
   ASSERT_TRUE(play && play->actionInterface());
   ASSERT_TRUE(s.viewer->showsPauseImage());

@@ -20,6 +20,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 
 using namespace zuvo;
@@ -439,6 +441,38 @@ TEST(TableCells, TitleBlockShowsSpinnerWhileLookingUpElseStatusCircle) {
   EXPECT_LT(middle.green(), 120);
   const QColor spinning = busy.pixelColor(spot.center());
   EXPECT_NEAR(spinning.red(), spinning.green(), 10);
+}
+
+// The badges and the "Tags" heading fit their labels in whatever font the desktop gives
+// (Helvetica is seldom there): a box or column sized for Helvetica cut them.
+TEST(TableCells, BadgesAndHeadingsFitTheirLabels) {
+  QList<MediaFilePtr> files{item()};
+  SubtitleTrack sub;
+  files[0]->setSoftSubtitleTracks({sub});
+  FilesTableModel model(files);
+  BCTableView view;
+  installFilesTable(&view, &model);
+  const QSize size(300, 70);
+  const QImage cell = render(view, 0, FilesTableModel::column("Summary"), size);
+  // The "Sub" box: the black pixels of its band, 40 to 30 pixels above the bottom, right of
+  // the title lines.
+  int left = size.width(), right = -1;
+  for (int y = size.height() - 40; y < size.height() - 30; ++y)
+    for (int x = size.width() - 60; x < size.width(); ++x)
+      if (cell.pixel(x, y) == qRgb(0, 0, 0)) left = std::min(left, x), right = std::max(right, x);
+  QFont badge(QStringLiteral("Helvetica"));
+  badge.setPixelSize(10);
+  badge.setBold(true);
+  ASSERT_GE(right, 0) << "a badge is drawn";
+  EXPECT_GT(right - left + 1, QFontMetrics(badge).horizontalAdvance("Sub")) << "the box holds its label";
+  EXPECT_LE(right, size.width() - 5) << "at its place on the right";
+
+  for (int column = 0; column < model.columnCount(); ++column) {
+    if (view.isColumnHidden(column)) continue;
+    const QString heading = model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    EXPECT_GT(view.columnWidth(column), view.horizontalHeader()->fontMetrics().horizontalAdvance(heading))
+        << heading.toStdString();
+  }
 }
 
 TEST(FilesTableView, ReturnAndDeletePostTheirNotifications) {

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -103,7 +104,7 @@ TEST_F(EpisodePickerWindowTest, ShowsTheEpisodesInColumnsAndTheRadioGroupFilters
                                                 {"Twin Peaks", "1", "3", "Zen, or the Skill to Catch a Killer", "0"},
                                                 {"Twin Peaks", "2", "1", "May the Giant Be with You", "0"},
                                                 {"Twin Peaks", "2", "2", "Coma & Co", "0"}}));
-    EXPECT_EQ(window->selectedRow(), 0) << "the first row starts chosen";
+    EXPECT_EQ(window->selectedRow(), 1) << "the best match starts chosen";
     const QPoint a = panel->frameGeometry().center(), b = mainWindow.frameGeometry().center();
     EXPECT_LE((a - b).manhattanLength(), 2) << "centred on the main window";
 
@@ -124,6 +125,63 @@ TEST_F(EpisodePickerWindowTest, ShowsTheEpisodesInColumnsAndTheRadioGroupFilters
   EXPECT_TRUE(item->selected());
   EXPECT_EQ(item->reasonfordeselection(), DeselectionReason::None);
   EXPECT_TRUE(runloop::waitUntil([&] { return mainWindow.isActiveWindow(); }, 2, 10)) << "the main window comes forward";
+}
+
+// OK takes the row that starts chosen: the best match, the first of equal ones, in view in a
+// long list, so that OK or Enter without a look at the table keeps the episode the name gave.
+TEST_F(EpisodePickerWindowTest, OKOrEnterWithoutAChoiceTakesTheBestMatch) {
+  QByteArray episodes = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Show>\n<name>Long Run</name>\n<Episodelist>\n"
+                        "<Season no=\"1\">\n";
+  for (int n = 1; n <= 60; ++n) {
+    const QByteArray title = n == 1    ? "Pilot"
+                             : n == 4  ? "The Falls"  // a partial match, early
+                             : n == 46 ? "The Fire"
+                             : n == 51 ? "The Fire Returns"  // as good a match, later
+                                       : "Episode " + QByteArray::number(n);
+    episodes += "<episode><epnum>" + QByteArray::number(n) + "</epnum><seasonnum>" + QByteArray::number(n) +
+                "</seasonnum><title>" + title + "</title></episode>\n";
+  }
+  episodes += "</Season>\n</Episodelist>\n</Show>\n";
+  server.route(tvRageSearchTarget("long%20run"),
+               xmlAnswer("<Results>\n<show>\n<showid>777</showid>\n<name>Long Run</name>\n</show>\n</Results>\n"));
+  server.route(tvRageEpisodesTarget(777), xmlAnswer(episodes));
+
+  const struct {
+    const char* what;
+    std::function<void(MediaFile&)> name;
+    int bestRow;
+    std::function<void(QDialog*)> ok;
+    const char* episodeName;
+    quint32 episode;
+  } cases[] = {
+      {"OK, two episodes with one match", [](MediaFile&) {}, 1,
+       [&](QDialog* panel) { child<QPushButton>(panel, "EpisodePickerOKButton")->click(); }, "Traces to Nowhere", 2},
+      {"Enter, far down a long season",
+       [](MediaFile& m) {
+         m.setFilename("Long.Run.S01E46.mkv");
+         m.setSeriesname("Long Run");
+         m.setEpisodename("The Fire");
+         m.setShow(46);
+       },
+       45, [](QDialog* panel) { QTest::keyClick(panel->focusWidget() ? panel->focusWidget() : panel, Qt::Key_Return); },
+       "The Fire", 46},
+  };
+  for (const auto& c : cases) {
+    item = twinPeaksItem();
+    c.name(*item);
+    runPicker([&](QDialog* panel) {
+      auto* table = child<QTableView>(panel, "EpisodePickerTableView");
+      EXPECT_EQ(window->selectedRow(), c.bestRow) << c.what;
+      const QRect row = table->visualRect(table->model()->index(c.bestRow, 0));
+      EXPECT_TRUE(table->viewport()->rect().contains(row)) << c.what << ": the chosen row is in view";
+      c.ok(panel);
+    });
+    EXPECT_FALSE(window->window()->isVisible()) << c.what;
+    EXPECT_EQ(item->episodename(), c.episodeName) << c.what;
+    EXPECT_EQ(item->season(), 1u) << c.what;
+    EXPECT_EQ(item->show(), c.episode) << c.what;
+    EXPECT_TRUE(item->selected()) << c.what;
+  }
 }
 
 TEST_F(EpisodePickerWindowTest, CancelTheCloseBoxAndOKWithoutARowChooseNothing) {

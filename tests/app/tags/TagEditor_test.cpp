@@ -10,12 +10,14 @@
 #include "support/TestPictures.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
@@ -31,6 +33,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QDropEvent>
@@ -109,6 +112,27 @@ void clickCheckBox(QTableView* view, const QModelIndex& index) {
   option.state |= QStyle::State_Enabled;
   const QRect box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
+}
+
+// What a screen reader misses in `window` as it shows now: every control Tab reaches must
+// have a name, and a field with a label must be named by that label.
+QStringList unnamedControls(QWidget* window) {
+  QStringList missing;
+  for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+    // Tab reaches a proxy's target, not the proxy (the tabs' bar, not the tab widget).
+    if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || w->focusProxy()) continue;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+    if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+      missing << w->objectName() + "/" + w->metaObject()->className();
+  }
+  for (QLabel* label : window->findChildren<QLabel*>()) {
+    QWidget* field = label->buddy();
+    if (!field || !label->isVisible()) continue;
+    const QString name = QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name);
+    if (name != label->text() && field->accessibleName().isEmpty())
+      missing << QStringLiteral("%1 (\"%2\", not \"%3\")").arg(field->objectName(), name, label->text());
+  }
+  return missing;
 }
 
 class TagEditorTest : public ::testing::Test {
@@ -284,6 +308,73 @@ TEST_F(TagEditorTest, EscapeLeavesAsCancelDoes) {
   EXPECT_EQ(show->seriesname(), "Before");
 }
 
+// A keyboard user starts in the first field and leaves the description with Tab, in either
+// direction, without a tab character going into it and so into the saved description.
+TEST_F(TagEditorTest, TabLeavesTheDescriptionAndTypesNoTab) {
+  show->setMediatype(MediaType::TVShow);
+  show->setDescription("Plot");
+  panel->fillTagsPanelFromShow(show);
+  control<QTabWidget>(window(), "TagsTabs")->setCurrentIndex(0);
+  window()->show();
+  window()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+  EXPECT_EQ(QApplication::focusWidget(), control<QWidget>(window(), "TagsMediaTypeComboBox"))
+      << "opens on its first field";
+
+  auto* description = control<QPlainTextEdit>(window(), "TagsDescriptionTextField");
+  description->setFocus();
+  description->moveCursor(QTextCursor::End);
+  QTest::keyClicks(description, " twist");
+  QTest::keyClick(description, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), control<QWidget>(window(), "TagsReleaseDateTextField"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), description) << "Shift+Tab comes back";
+  QTest::keyClick(description, Qt::Key_Backtab);
+  EXPECT_NE(QApplication::focusWidget(), description) << "and leaves it backwards";
+  EXPECT_EQ(description->toPlainText(), "Plot twist");
+  control<QPushButton>(window(), "DoneButton")->click();
+  EXPECT_EQ(show->description(), "Plot twist");
+}
+
+// Each showing of the window starts on the first field of the page shown, not where the
+// focus was left.
+TEST_F(TagEditorTest, EveryOpeningStartsOnTheFirstField) {
+  panel->fillTagsPanelFromShow(show);
+  QLineEdit* field = focusedField(window(), "TagsReleaseDateTextField");
+  ASSERT_TRUE(field);
+  control<QPushButton>(window(), "CancelButton")->click();
+  window()->hide();
+  panel->fillTagsPanelFromShow(show);
+  window()->show();
+  window()->activateWindow();
+  // The window's focus, which is the keyboard's once the window is active.
+  EXPECT_EQ(window()->focusWidget(), control<QWidget>(window(), "TagsMediaTypeComboBox"));
+}
+
+// A screen reader finds a dialog named by its title, and a name for every control of every
+// page, for a TV show and for a movie (whose name field's label changes).
+TEST_F(TagEditorTest, EveryShowingControlHasAnAccessibleName) {
+  QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(window());
+  EXPECT_EQ(dialog->role(), QAccessible::Dialog);
+  EXPECT_EQ(dialog->text(QAccessible::Name), "Tags");
+  AudioTrack track = audio(6, true, true);
+  show->setAudioTracks({track});
+  for (const quint32 type : {MediaType::TVShow, MediaType::Movie}) {
+    show->setMediatype(type);
+    panel->fillTagsPanelFromShow(show);
+    window()->show();
+    auto* tabs = control<QTabWidget>(window(), "TagsTabs");
+    for (int page = 0; page < tabs->count(); ++page) {
+      tabs->setCurrentIndex(page);
+      EXPECT_EQ(unnamedControls(window()), QStringList()) << "type " << type << ", page " << tabs->tabText(page).toStdString();
+    }
+  }
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(window(), "TagsNameTextField"))->text(QAccessible::Name),
+            "Movie Name");
+  for (QTableView* table : window()->findChildren<QTableView*>())
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(table)->text(QAccessible::Name).isEmpty()) << table->objectName().toStdString();
+}
+
 TEST_F(TagEditorTest, ImageStepperAndArtworkFromTheCache) {
   LoopbackHttpServer server;
   QImage red(8, 8, QImage::Format_RGB32);
@@ -407,6 +498,48 @@ TEST_F(TagEditorTest, TableColumnsCarryReadableTitles) {
   EXPECT_EQ(titles(TagEditorTable::Chapters), QStringList({"Start", "Title"}));
   EXPECT_EQ(titles(TagEditorTable::VideoJoin), QStringList({"Part", "Joined File"}));
   EXPECT_EQ(titles(TagEditorTable::Alternatives), QStringList({"Other Matches"}));
+}
+
+// At the window's own size, every table shows all its columns, each as wide as its heading
+// and, for a surround track and a subtitle, its values; the video page's rows stay together
+// at the top instead of spreading over the page.
+TEST_F(TagEditorTest, NothingIsCutAtTheDefaultSize) {
+  AudioTrack track = audio(6, true, true);
+  track.setLanguage("English");
+  track.setName("Surround Sound");
+  track.setVolume(256);
+  show->setAudioTracks({track});
+  SubtitleTrack sub = subtitle(true);
+  sub.setLanguage("English");
+  sub.setFormat("UTF-8");
+  show->setSoftSubtitleTracks({sub});
+  show->setSoftSubtitles(true);
+  panel->fillTagsPanelFromShow(show);
+  window()->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+  auto* tabs = control<QTabWidget>(window(), "TagsTabs");
+  for (int page = 0; page < tabs->count(); ++page) {
+    tabs->setCurrentIndex(page);
+    QApplication::processEvents();
+    for (QTableView* table : tabs->currentWidget()->findChildren<QTableView*>()) {
+      SCOPED_TRACE(table->objectName().toStdString());
+      const QHeaderView* header = table->horizontalHeader();
+      EXPECT_LE(header->length(), table->viewport()->width()) << "no column beyond the edge";
+      for (int column = 0; column < header->count(); ++column) {
+        const QString heading = table->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(heading)) << heading.toStdString();
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+          const QString value = table->model()->index(row, column).data().toString();
+          EXPECT_GE(header->sectionSize(column), table->fontMetrics().horizontalAdvance(value)) << value.toStdString();
+        }
+      }
+    }
+  }
+  tabs->setCurrentWidget(control<QWidget>(window(), "videoPage"));
+  QApplication::processEvents();
+  const int first = control<QWidget>(window(), "resolutionLabel")->geometry().top();
+  const int next = control<QWidget>(window(), "formatLabel")->geometry().top();
+  EXPECT_LT(next - first, 2 * control<QWidget>(window(), "resolutionLabel")->sizeHint().height()) << "rows packed";
 }
 
 TEST(TagEditorRules, AudioRuleGivesAStereoTrackAndOneDefault) {
@@ -675,6 +808,18 @@ TEST_F(TagEditorMultipleTest, EscapeLeavesAsCancelDoes) {
   QTest::keyClick(field, Qt::Key_Escape);
   EXPECT_FALSE(window()->isVisible());
   for (const MediaFilePtr& m : items) EXPECT_EQ(m->season(), 1u);
+}
+
+TEST_F(TagEditorMultipleTest, ADialogWithANameForEveryField) {
+  editor->loadShows({item("A", 1), item("B", 2)});
+  window()->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+  QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(window());
+  EXPECT_EQ(dialog->role(), QAccessible::Dialog);
+  EXPECT_EQ(dialog->text(QAccessible::Name), "Edit Multiple Items");
+  EXPECT_EQ(unnamedControls(window()), QStringList());
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(window(), "TagsSeasonTextField"))->text(QAccessible::Name),
+            "Season");
 }
 
 TEST_F(TagEditorMultipleTest, CommonTypeFlagAndImageAreWrittenToEveryItem) {

@@ -1,8 +1,9 @@
 #pragma once
-// What a screen reader finds in a queue table: a table of cells, each named by the model's
-// accessible text; a cell whose model gives a value (the progress) answers it as its
-// current value out of 100, and one that names an action (the stop button) performs it
-// through the model's edit, as a click on the button does. GUI thread only.
+// What a screen reader finds in the files and queue tables: a table of the columns the
+// user sees, in the order shown, of cells each named by the model's accessible text; a
+// cell whose model gives a value (the progress) answers it as its current value out of
+// 100, and one that names an action (a button) performs it through the model's edit, as a
+// click on the button does. GUI thread only.
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPair>
@@ -11,13 +12,13 @@ class QTableView;
 
 namespace zuvo {
 
-// Installs the factory that gives every `QueueTableView` this interface; once per program.
-void installQueueTableAccessible();
+// Gives `view` this interface; call before anything asks for the view's interface.
+void useTableAccessible(QTableView* view);
 
-class QueueTableAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
+class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
  public:
-  explicit QueueTableAccessible(QWidget* view);
-  ~QueueTableAccessible() override;
+  explicit TableAccessible(QWidget* view);
+  ~TableAccessible() override;
 
   void* interface_cast(QAccessible::InterfaceType type) override;
   int childCount() const override;
@@ -48,10 +49,14 @@ class QueueTableAccessible : public QAccessibleWidget, public QAccessibleTableIn
   void modelChange(QAccessibleTableModelChangeEvent* event) override;
 
   QTableView* view() const;
+  // The child a screen reader finds `index` as; -1 for a hidden column's.
+  static int childIndex(const QTableView* view, const QModelIndex& index);
 
  private:
+  // The model column of the `column`th column shown; -1 past the end.
+  int modelColumn(int column) const;
   void forgetCells() const;
-  mutable QHash<QPair<int, int>, QAccessible::Id> cells_;
+  mutable QHash<QPair<int, int>, QAccessible::Id> cells_;  // by row and model column
 };
 
 }  // namespace zuvo

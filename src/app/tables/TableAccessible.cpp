@@ -1,6 +1,5 @@
-#include "app/queue/QueueTableAccessible.h"
+#include "app/tables/TableAccessible.h"
 
-#include "app/queue/QueueTableView.h"
 #include "app/tables/TableRoles.h"
 
 #include <QHeaderView>
@@ -12,12 +11,26 @@
 namespace zuvo {
 namespace {
 
-class QueueCellAccessible : public QAccessibleInterface,
+constexpr const char* kTableAccessible = "zuvoTableAccessible";
+
+// The model columns the user sees, in the order shown.
+QList<int> shownColumns(const QTableView* view) {
+  QList<int> columns;
+  if (!view || !view->model()) return columns;
+  const QHeaderView* header = view->horizontalHeader();
+  for (int visual = 0; visual < header->count(); ++visual) {
+    const int logical = header->logicalIndex(visual);
+    if (logical >= 0 && !view->isColumnHidden(logical)) columns << logical;
+  }
+  return columns;
+}
+
+class TableCellAccessible : public QAccessibleInterface,
                             public QAccessibleTableCellInterface,
                             public QAccessibleValueInterface,
                             public QAccessibleActionInterface {
  public:
-  QueueCellAccessible(QTableView* view, const QModelIndex& index) : view_(view), index_(index) {}
+  TableCellAccessible(QTableView* view, const QModelIndex& index) : view_(view), index_(index) {}
 
   bool isValid() const override { return view_ && index_.isValid() && view_->model() == index_.model(); }
   QObject* object() const override { return nullptr; }
@@ -31,7 +44,10 @@ class QueueCellAccessible : public QAccessibleInterface,
 
   QString text(QAccessible::Text t) const override {
     if (!isValid()) return {};
-    if (t == QAccessible::Name) return index_.data(Qt::AccessibleTextRole).toString();
+    if (t == QAccessible::Name) {
+      const QString spoken = index_.data(Qt::AccessibleTextRole).toString();
+      return spoken.isEmpty() ? index_.data(Qt::DisplayRole).toString() : spoken;
+    }
     if (t == QAccessible::Description) return index_.data(Qt::AccessibleDescriptionRole).toString();
     if (t == QAccessible::Value && hasValue()) return QStringLiteral("%1%").arg(index_.data(TableRole::AccessibleValue).toInt());
     return {};
@@ -75,7 +91,7 @@ class QueueCellAccessible : public QAccessibleInterface,
   }
   QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
   QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
-  int columnIndex() const override { return index_.column(); }
+  int columnIndex() const override { return int(shownColumns(view_).indexOf(index_.column())); }
   int rowIndex() const override { return index_.row(); }
   int columnExtent() const override { return 1; }
   int rowExtent() const override { return 1; }
@@ -108,50 +124,50 @@ class QueueCellAccessible : public QAccessibleInterface,
   QPersistentModelIndex index_;
 };
 
-QAccessibleInterface* queueTableFactory(const QString& key, QObject* object) {
-  if (key != QLatin1String("QTableView")) return nullptr;
-  if (auto* view = dynamic_cast<QueueTableView*>(object)) return new QueueTableAccessible(view);
-  return nullptr;
+QAccessibleInterface* tableFactory(const QString& key, QObject* object) {
+  if (key != QLatin1String("QTableView") || !object->property(kTableAccessible).toBool()) return nullptr;
+  return new TableAccessible(static_cast<QTableView*>(object));
 }
 
 }  // namespace
 
-void installQueueTableAccessible() {
+void useTableAccessible(QTableView* view) {
   static const bool installed = [] {
-    QAccessible::installFactory(queueTableFactory);
+    QAccessible::installFactory(tableFactory);
     return true;
   }();
   (void)installed;
+  view->setProperty(kTableAccessible, true);
 }
 
-QueueTableAccessible::QueueTableAccessible(QWidget* view) : QAccessibleWidget(view, QAccessible::Table) {}
+TableAccessible::TableAccessible(QWidget* view) : QAccessibleWidget(view, QAccessible::Table) {}
 
-QueueTableAccessible::~QueueTableAccessible() { forgetCells(); }
+TableAccessible::~TableAccessible() { forgetCells(); }
 
-QTableView* QueueTableAccessible::view() const { return qobject_cast<QTableView*>(object()); }
+QTableView* TableAccessible::view() const { return qobject_cast<QTableView*>(object()); }
 
-void* QueueTableAccessible::interface_cast(QAccessible::InterfaceType type) {
+void* TableAccessible::interface_cast(QAccessible::InterfaceType type) {
   if (type == QAccessible::TableInterface) return static_cast<QAccessibleTableInterface*>(this);
   return QAccessibleWidget::interface_cast(type);
 }
 
-int QueueTableAccessible::rowCount() const {
+int TableAccessible::rowCount() const {
   QTableView* v = view();
   return v && v->model() ? v->model()->rowCount() : 0;
 }
 
-int QueueTableAccessible::columnCount() const {
-  QTableView* v = view();
-  return v && v->model() ? v->model()->columnCount() : 0;
-}
+int TableAccessible::columnCount() const { return int(shownColumns(view()).size()); }
 
-int QueueTableAccessible::childCount() const { return rowCount() * columnCount(); }
+int TableAccessible::modelColumn(int column) const { return shownColumns(view()).value(column, -1); }
 
-QAccessibleInterface* QueueTableAccessible::cellAt(int row, int column) const {
+int TableAccessible::childCount() const { return rowCount() * columnCount(); }
+
+QAccessibleInterface* TableAccessible::cellAt(int row, int column) const {
   QTableView* v = view();
-  if (!v || !v->model() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount()) return nullptr;
-  const QModelIndex index = v->model()->index(row, column);
-  const QPair<int, int> key(row, column);
+  const int shown = modelColumn(column);
+  if (!v || !v->model() || row < 0 || shown < 0 || row >= rowCount()) return nullptr;
+  const QModelIndex index = v->model()->index(row, shown);
+  const QPair<int, int> key(row, shown);
   if (const auto found = cells_.constFind(key); found != cells_.constEnd()) {
     QAccessibleInterface* cell = QAccessible::accessibleInterface(*found);
     if (cell && cell->isValid() && cell->tableCellInterface()->rowIndex() == row &&
@@ -160,31 +176,38 @@ QAccessibleInterface* QueueTableAccessible::cellAt(int row, int column) const {
     QAccessible::deleteAccessibleInterface(*found);
     cells_.remove(key);
   }
-  auto* cell = new QueueCellAccessible(v, index);
+  auto* cell = new TableCellAccessible(v, index);
   cells_.insert(key, QAccessible::registerAccessibleInterface(cell));
   return cell;
 }
 
-QAccessibleInterface* QueueTableAccessible::child(int index) const {
+int TableAccessible::childIndex(const QTableView* view, const QModelIndex& index) {
+  const QList<int> shown = shownColumns(view);
+  const int column = int(shown.indexOf(index.column()));
+  return index.isValid() && column >= 0 ? index.row() * int(shown.size()) + column : -1;
+}
+
+QAccessibleInterface* TableAccessible::child(int index) const {
   const int columns = columnCount();
   if (columns == 0 || index < 0) return nullptr;
   return cellAt(index / columns, index % columns);
 }
 
-int QueueTableAccessible::indexOfChild(const QAccessibleInterface* child) const {
+int TableAccessible::indexOfChild(const QAccessibleInterface* child) const {
   if (!child || !const_cast<QAccessibleInterface*>(child)->tableCellInterface()) return -1;
   auto* cell = const_cast<QAccessibleInterface*>(child)->tableCellInterface();
+  if (cell->columnIndex() < 0) return -1;  // a hidden column's
   return cell->rowIndex() * columnCount() + cell->columnIndex();
 }
 
-QAccessibleInterface* QueueTableAccessible::childAt(int x, int y) const {
+QAccessibleInterface* TableAccessible::childAt(int x, int y) const {
   QTableView* v = view();
   if (!v) return nullptr;
   const QModelIndex index = v->indexAt(v->viewport()->mapFromGlobal(QPoint(x, y)));
-  return index.isValid() ? cellAt(index.row(), index.column()) : nullptr;
+  return index.isValid() ? cellAt(index.row(), int(shownColumns(v).indexOf(index.column()))) : nullptr;
 }
 
-QList<int> QueueTableAccessible::selectedRows() const {
+QList<int> TableAccessible::selectedRows() const {
   QList<int> rows;
   QTableView* v = view();
   if (!v || !v->selectionModel()) return rows;
@@ -192,50 +215,52 @@ QList<int> QueueTableAccessible::selectedRows() const {
   return rows;
 }
 
-int QueueTableAccessible::selectedCellCount() const { return int(selectedCells().size()); }
+int TableAccessible::selectedCellCount() const { return int(selectedCells().size()); }
 
-QList<QAccessibleInterface*> QueueTableAccessible::selectedCells() const {
+QList<QAccessibleInterface*> TableAccessible::selectedCells() const {
   QList<QAccessibleInterface*> out;
   QTableView* v = view();
   if (!v || !v->selectionModel()) return out;
+  const QList<int> shown = shownColumns(v);
   for (const QModelIndex& index : v->selectionModel()->selectedIndexes())
-    if (QAccessibleInterface* cell = cellAt(index.row(), index.column())) out << cell;
+    if (QAccessibleInterface* cell = cellAt(index.row(), int(shown.indexOf(index.column())))) out << cell;
   return out;
 }
 
-QString QueueTableAccessible::columnDescription(int column) const {
+QString TableAccessible::columnDescription(int column) const {
   QTableView* v = view();
-  return v && v->model() ? v->model()->headerData(column, Qt::Horizontal).toString() : QString();
+  const int shown = modelColumn(column);
+  return v && v->model() && shown >= 0 ? v->model()->headerData(shown, Qt::Horizontal).toString() : QString();
 }
 
-QString QueueTableAccessible::rowDescription(int row) const {
+QString TableAccessible::rowDescription(int row) const {
   QTableView* v = view();
   if (!v || !v->model()) return {};
-  return v->model()->index(row, 0).data(Qt::AccessibleTextRole).toString();
+  return v->model()->index(row, modelColumn(0)).data(Qt::AccessibleTextRole).toString();
 }
 
-bool QueueTableAccessible::isRowSelected(int row) const { return selectedRows().contains(row); }
+bool TableAccessible::isRowSelected(int row) const { return selectedRows().contains(row); }
 
-bool QueueTableAccessible::selectRow(int row) {
+bool TableAccessible::selectRow(int row) {
   QTableView* v = view();
   if (!v || row < 0 || row >= rowCount()) return false;
   v->selectRow(row);
   return true;
 }
 
-bool QueueTableAccessible::unselectRow(int row) {
+bool TableAccessible::unselectRow(int row) {
   QTableView* v = view();
   if (!v || !v->selectionModel() || row < 0 || row >= rowCount()) return false;
   v->selectionModel()->select(v->model()->index(row, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
   return true;
 }
 
-void QueueTableAccessible::modelChange(QAccessibleTableModelChangeEvent* event) {
+void TableAccessible::modelChange(QAccessibleTableModelChangeEvent* event) {
   // Values changing in place keep their cells; rows that come, go or move do not.
   if (event->modelChangeType() != QAccessibleTableModelChangeEvent::DataChanged) forgetCells();
 }
 
-void QueueTableAccessible::forgetCells() const {
+void TableAccessible::forgetCells() const {
   for (QAccessible::Id id : std::as_const(cells_)) QAccessible::deleteAccessibleInterface(id);
   cells_.clear();
 }
