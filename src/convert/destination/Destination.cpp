@@ -217,7 +217,11 @@ class Placer {
         return fail(QStringLiteral("Unable to import converted file into iTunes, it is kept at %1").arg(*moved),
                     {QStringLiteral("[RED]Unable to import converted file into iTunes")});
     }
-    if (settings_.runScript) c_.finalAppleScript(media_, *moved);
+    if (settings_.runScript) {
+      const bool stopped = c_.finalAppleScript(media_, *moved);
+      // The file is placed and whole; the original stays as it is.
+      if (stopped) return stoppedExit(c_, BCError::NoError(), output_);
+    }
     // Only the library's copy makes this one redundant.
     if (settings_.deleteAfterImport && imported) {
       reportBoth(c_.myreporter, QStringLiteral("Deleting Converted File."), 3);

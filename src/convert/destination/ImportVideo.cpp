@@ -22,6 +22,8 @@ bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const 
       reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Unable to find ImportMovie in Bundle."), 2);
       return false;
     case HandlerCall::Outcome::Failed:
+    case HandlerCall::Outcome::TimedOut:
+    case HandlerCall::Outcome::Stopped:
       reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Something went wrong executing Applescript ImportMovie"), 2);
       reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Error is %1").arg(call.errorValues()), 2);
       return false;
