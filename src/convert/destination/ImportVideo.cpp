@@ -2,6 +2,9 @@
 
 #include "convert/destination/ScriptHandler.h"
 #include "convert/runners/ToolRun.h"
+#include "platform/PlacedOutputs.h"
+
+#include <QFileInfo>
 
 namespace zuvo {
 
@@ -31,6 +34,8 @@ bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const 
       break;
   }
   reportTo(reporter, QStringLiteral("[BLUE]importVideoIntoiTunes::Movie imported into iTunes"), 2);
+  // The library answers with where it put the file; it may be a watched folder too.
+  if (const QString placed = call.output.section(u'\n', -1); QFileInfo(placed).isFile()) placedoutputs::remember(placed);
   return true;
 }
 
