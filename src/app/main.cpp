@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
   // A second launch hands its paths to the running instance and ends.
   zuvo::HandOverService handOver;
   if (handOver.claim() == zuvo::HandOverService::Claim::Taken) {
-    if (zuvo::handOverToRunningInstance(opened, service)) return 0;
-    std::fprintf(stderr, "zuvo: the running Zuvo did not answer\n");
+    if (handOver.handOverToRunningInstance(opened, service)) return 0;
+    std::fprintf(stderr, "zuvo: Zuvo is already running, and did not answer\n");
     return 1;
   }
 
