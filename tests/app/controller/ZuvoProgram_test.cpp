@@ -529,6 +529,41 @@ TEST_F(ZuvoProgramOnABus, OnlyFilesAndFoldersAreTakenFromALaterLaunch) {
   EXPECT_EQ(saved.size(), 2);
 }
 
+TEST_F(ZuvoProgram, APathThatStartsWithAHyphenIsOpenedNotDropped) {
+  const QString folder = freshFolder("hyphen");
+  const QString video = folder + "/-leading hyphen.mkv";
+  zuvo::test::makeTestVideo(video, 1, 160, 120);
+  workingDirectory = folder;
+  const struct {
+    const char* name;
+    QStringList arguments;
+    bool qtPlatform;  // the platform given as Qt's own option, not in the environment
+  } cases[] = {
+      {"an existing path", {"-leading hyphen.mkv"}, false},
+      {"after --", {"--", "-leading hyphen.mkv"}, false},
+      // Qt's own options are still Qt's: without it there is no display to start on.
+      {"after Qt's own option", {"-platform", "offscreen", "-leading hyphen.mkv"}, true},
+  };
+  environment.remove("DISPLAY");
+  environment.remove("WAYLAND_DISPLAY");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(support()).removeRecursively();
+    if (c.qtPlatform) environment.remove("QT_QPA_PLATFORM");
+    else environment.insert("QT_QPA_PLATFORM", "offscreen");
+    auto zuvo = launch(c.arguments);
+    EXPECT_TRUE(waitForProbes({"-leading hyphen.mkv"})) << mainLog().join('\n').toStdString();
+    const Outcome r = end(*zuvo);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(userLog().contains("Adding new file " + video)) << userLog().join('\n').toStdString();
+    for (const QString& line : mainLog() + userLog())
+      EXPECT_FALSE(line.contains(folder + "/offscreen") || line.contains(folder + "/-platform") ||
+                   line.contains(folder + "/--"))
+          << line.toStdString();
+    EXPECT_EQ(savedFiles().size(), 1);
+  }
+}
+
 namespace {
 
 // The lock of the profile in `support`, taken by this process: its descriptor, or -1 when
