@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -70,6 +71,7 @@ void save(Record& r) {
     outputs.append(QJsonObject{{kPath, it.key()}, {kSize, it->size}, {kModified, it->modified}, {kTold, it->told}});
     ++it;
   }
+  QDir().mkpath(QFileInfo(r.file).path());
   QSaveFile file(r.file);
   if (!file.open(QIODevice::WriteOnly)) return;
   file.write(QJsonDocument(outputs).toJson(QJsonDocument::Compact));
