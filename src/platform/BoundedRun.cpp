@@ -45,9 +45,9 @@ BoundedRun runBounded(const ToolProcess::Options& options, const RunBounds& boun
   while (!process.atEnd() && !cut()) {
     const QByteArray chunk = process.read(slice());
     keep(chunk);
-    // A child the program left behind may hold the pipe open: once the program has
-    // ended, what is already in the pipe is the whole answer.
-    if (chunk.isEmpty() && process.hasEnded()) {
+    // A child the program left behind may hold the pipe open, or write on: once the
+    // program has ended, what is already in the pipe is the whole answer.
+    if (process.hasEnded()) {
       for (int i = 0; i < kDrainReads; ++i) {
         const QByteArray rest = process.read(0);
         if (rest.isEmpty()) break;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
@@ -147,4 +148,20 @@ TEST(PostConversionScript, AScriptThatFloodsItsOutputIsReadWithinBoundedMemory) 
   const QString text = log.text();
   EXPECT_TRUE(text.contains("finalAppleScript::Error is exit status 1 xxxx")) << text.left(300).toStdString();
   EXPECT_LT(text.size(), 1024 * 1024);
+}
+
+TEST(PostConversionScript, WhatTheScriptLeavesWritingInTheBackgroundDoesNotHoldTheConversion) {
+  const QString folder = test::freshFolder("background");
+  const QString group = folder + "/group";
+  ScopedSettings settings{{"PostConversionApplescriptPath", script(folder, group, "yes &\necho started\n")}};
+  const MediaFilePtr media = std::make_shared<MediaFile>();
+  CapturedLog log;
+  const auto converter = BCConverter::init(media, "[1]", {}, log.reporter);
+  QElapsedTimer took;
+  took.start();
+  EXPECT_FALSE(converter->finalAppleScript(*media, "/out/Brazil.m4v"));
+  EXPECT_LT(took.elapsed(), 5000);
+  EXPECT_TRUE(log.text().contains("finalAppleScript::Script ran successfully")) << log.text().left(300).toStdString();
+  // The player-like child is the user's to keep; this test ends it.
+  ::kill(-pid_t(groupOf(group)), SIGKILL);
 }
