@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
   if (quitAfterStartUp) answerWarningsAutomatically(app);
 
   // Files and folders handed over on the command line (the desktop entry's %F); with
-  // "--service", the paths the Services entry hands over.
-  // Everything after "--", and anything naming an existing file or folder, is a path even
-  // when it starts with "-"; Qt has taken its own options out already.
+  // "--service", the paths the Services entry hands over. Everything after "--", and
+  // anything naming an existing file or folder, is a path even when it starts with "-";
+  // Qt has taken its own options out already.
   QStringList opened;
   bool service = false;
   bool onlyPaths = false;

@@ -25,7 +25,7 @@ BoundedRun runBounded(const ToolProcess::Options& options, const RunBounds& boun
   run.started = process.start(options);
   if (!run.started) return run;
 
-  const bool gui = onGuiThread();
+  const bool gui = bounds.serveEvents && onGuiThread();
   const int sliceMs = gui ? 20 : 200;
   const QDeadlineTimer deadline = bounds.timeLimit > 0 ? QDeadlineTimer(qint64(bounds.timeLimit * 1000))
                                                        : QDeadlineTimer(QDeadlineTimer::Forever);

@@ -3,7 +3,7 @@
 // within bounds: a time limit, a cap on the output kept (the rest is read and dropped, so a
 // runaway writer cannot exhaust memory), and a stop request polled between reads. A program
 // cut short is ended with its whole process group. On the GUI thread the window's events
-// keep flowing meanwhile.
+// may keep flowing meanwhile.
 #include "platform/ToolProcess.h"
 
 #include <QByteArray>
@@ -17,6 +17,8 @@ struct RunBounds {
   std::function<bool()> stopRequested;  // polled between reads
   // What the program left running in its group when it ended goes too.
   bool endGroupAtEnd = true;
+  // On the GUI thread, its events are served between reads.
+  bool serveEvents = true;
 };
 
 struct BoundedRun {

@@ -23,6 +23,8 @@ QString HandlerCall::errorStrings() const {
 RunBounds scriptBounds() {
   RunBounds bounds;
   bounds.endGroupAtEnd = false;
+  // A caller on the GUI thread (the duplicate sweep) walks the lists meanwhile.
+  bounds.serveEvents = false;
   return bounds;
 }
 

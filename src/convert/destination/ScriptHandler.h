@@ -36,8 +36,9 @@ struct HandlerCall {
   QString errorStrings() const;
 };
 
-// The default bounds of a script's run: no time limit, the output capped, and what the
-// script started in the background (a player, say) left running when it ends.
+// The default bounds of a script's run: no time limit, the output capped, no events served
+// meanwhile, and what the script started in the background (a player, say) left running
+// when it ends.
 RunBounds scriptBounds();
 // Runs the script at `program` (a path; empty when it could not be found) and waits for it,
 // within `bounds`.
