@@ -9,6 +9,7 @@
 #include "platform/PlacedOutputs.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QThreadPool>
@@ -201,19 +202,32 @@ TEST_F(TimedActivitiesTest, TheTickKeepsTheStatusItemAndOnlineBoxesInLine) {
 // conversion placed there is never taken for a new source.
 TEST_F(TimedActivitiesTest, AWatchedFolderThatIsTheDestinationYieldsOneOutputThroughThreeScans) {
   const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-  for (const bool originalFolder : {false, true}) {
-    SCOPED_TRACE(originalFolder ? "destination Original Folder" : "destination the watched folder");
+  enum class Where { Folder, OriginalFolder, Library };
+  for (const Where where : {Where::Folder, Where::OriginalFolder, Where::Library}) {
+    SCOPED_TRACE(where == Where::Folder           ? "destination the watched folder"
+                 : where == Where::OriginalFolder ? "destination Original Folder"
+                                                  : "the library in the watched folder");
+    state.files.clear();
+    state.queue.clear();
     qputenv("XDG_DATA_HOME", freshFolder("data").toLocal8Bit());
     state.supportFolder = paths::applicationSupportFolder();
     QDir().mkpath(state.supportFolder);
     const QString watched = freshFolder("watched-destination");
-    watch(watched);
-    const QString destination = originalFolder ? QStringLiteral("Original Folder") : watched;
+    // The library files its videos in folders of their own.
+    Feed feed;
+    feed.setPath(watched);
+    feed.setRecurse(true);
+    storeVideoSources({feed});
+    test::ScopedEnv library("ZUVO_MEDIA_LIBRARY", watched.toLocal8Bit());
+    const QString destination = where == Where::Folder           ? watched
+                                : where == Where::OriginalFolder ? QStringLiteral("Original Folder")
+                                                                 : QStringLiteral("iTunes");
     ScopedSettings settings{{"ScanVideoSourcesEveryMinutes", true}, {"AutomateEveryMinutes", 1},
                             {"AutomaticallyConvertAllFiles", true}, {"AutomaticallyLookUpShowInformation", false},
                             {"TVShowDestination", destination}, {"MovieDestination", destination},
                             {"HomeMovieDestination", destination}, {"VideoSourcesFileAction", 1},
-                            {"PreserveOriginalFileModifyTime", true},
+                            {"ImportTVShowFileIntoiTunes", false}, {"ImportMovieFileIntoiTunes", false},
+                            {"ImportHomeMovieFileIntoiTunes", false}, {"PreserveOriginalFileModifyTime", true},
                             {"ConversionThreads", 2}, {"CacheDuration", 4}};
     const QString source = watched + "/Clip One.mkv";
     makeTestVideo(source, 2);
@@ -241,7 +255,9 @@ TEST_F(TimedActivitiesTest, AWatchedFolderThatIsTheDestinationYieldsOneOutputThr
     }
     EXPECT_EQ(mainLog().filter("[BLUE]Doing Timed Scan of Video Sources at").size() - scansBefore, 4);
 
-    const QStringList outputs = QDir(watched).entryList({"*.m4v", "*.mp4"}, QDir::Files);
+    QStringList outputs;
+    for (QDirIterator it(watched, {"*.m4v", "*.mp4"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+      outputs << QDir(watched).relativeFilePath(it.next());
     EXPECT_EQ(outputs.size(), 1) << outputs.join(", ").toStdString() << "\n" << mainLog().join('\n').toStdString();
     EXPECT_FALSE(QFileInfo::exists(source)) << "the original went to the Trash";
     EXPECT_TRUE(state.files.isEmpty());
