@@ -65,19 +65,24 @@ int main(int argc, char** argv) {
   if (quitAfterStartUp) answerWarningsAutomatically(app);
 
   // Files and folders handed over on the command line (the desktop entry's %F); with
-  // "--service", the paths the Services entry hands over.
+  // "--service", the paths the Services entry hands over. Everything after "--", and
+  // anything naming an existing file or folder, is a path even when it starts with "-";
+  // Qt has taken its own options out already.
   QStringList opened;
   bool service = false;
+  bool onlyPaths = false;
   for (const QString& argument : app.arguments().mid(1)) {
-    if (argument == QLatin1String("--service")) service = true;
-    else if (!argument.startsWith('-')) opened.append(zuvo::normalisedPath(argument));  // against this launch's folder
+    if (!onlyPaths && argument == QLatin1String("--")) onlyPaths = true;
+    else if (!onlyPaths && argument == QLatin1String("--service")) service = true;
+    else if (onlyPaths || !argument.startsWith('-') || QFileInfo::exists(argument))
+      opened.append(zuvo::normalisedPath(argument));  // against this launch's folder
   }
 
   // A second launch hands its paths to the running instance and ends.
   zuvo::HandOverService handOver;
   if (handOver.claim() == zuvo::HandOverService::Claim::Taken) {
-    if (zuvo::handOverToRunningInstance(opened, service)) return 0;
-    std::fprintf(stderr, "zuvo: the running Zuvo did not answer\n");
+    if (handOver.handOverToRunningInstance(opened, service)) return 0;
+    std::fprintf(stderr, "zuvo: Zuvo is already running, and did not answer\n");
     return 1;
   }
 

@@ -7,6 +7,7 @@
 #include "media/FileTypes.h"
 #include "media/MediaFile.h"
 #include "platform/Defaults.h"
+#include "platform/PlacedOutputs.h"
 #include "platform/TerminationSignals.h"
 
 #include <QDir>
@@ -103,8 +104,19 @@ bool SourceScanner::settled(const QString& path, const SourceIdentity& identity)
   return sighting.since.secsTo(now) >= kSettleScanGap || identity.modified.secsTo(now) >= kSettleSeconds;
 }
 
+bool SourceScanner::placedByUs(const QString& path) {
+  const QFileInfo file(path);
+  if (!file.isFile() || !placedoutputs::isPlaced(path, file.size(), file.lastModified())) return false;
+  const QString skipped = QStringLiteral("File %1 was made by Zuvo, it is not taken as a new source").arg(path);
+  state_.mainLog->report(skipped, 5);
+  if (placedoutputs::firstTimeTold(path)) state_.userLog->report(skipped, 3);
+  return true;
+}
+
 void SourceScanner::found(const QString& path, bool drop, bool timed, bool announce) {
   const Reporter& log = state_.mainLog;
+  // A watched folder may be where the outputs go: converting one would make the next.
+  if (!drop && placedByUs(path)) return;
   std::optional<SourceIdentity> identity;
   if (timed) {
     identity = sourceIdentity(path);

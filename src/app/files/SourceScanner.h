@@ -3,7 +3,8 @@
 // on the timer, by hand) and any folder dropped, opened or chosen, one level at a time
 // down to a fixed depth, each folder once however links lead back to it. Every video
 // file and EyeTV recording package found is added to the files list. A timed scan takes
-// a source only once it has settled, and leaves out the sources it has converted before.
+// a source only once it has settled, and leaves out the sources it has converted before;
+// no scan of the watched folders takes an output that Zuvo placed there itself.
 // Scans run without waits of their own and stop when quitting begins. GUI thread.
 #include "app/controller/ControllerHooks.h"
 #include "app/controller/ControllerState.h"
@@ -67,6 +68,8 @@ class SourceScanner {
   // A found source: added unless a timed scan must leave it for now; announced when new.
   void found(const QString& path, bool drop, bool timed, bool announce);
   bool settled(const QString& path, const SourceIdentity& identity);
+  // An output Zuvo placed, as it placed it; the user log says so once per output.
+  bool placedByUs(const QString& path);
   // False when the folder was followed already in this scan.
   static bool followOnce(const QString& folder, FolderIds& followed);
   void tell(const QString& text, bool timed);

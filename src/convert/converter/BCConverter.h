@@ -20,6 +20,10 @@
 
 namespace zuvo {
 
+// A post-conversion script that has not ended by then is stopped (seconds): it may copy
+// the file elsewhere, but it must not hold the queue.
+inline constexpr double kPostScriptTimeLimit = 300;
+
 class BCConverter {
  public:
   // `init:identifier:turbo264:reporter:`. Takes the next catalogue id from "NextCNID" and
@@ -92,8 +96,10 @@ class BCConverter {
 
   // ---- The library, the user's script, the output's time and the work folder. ----
   // PostConversionScript.cpp: runs the user's program ("PostConversionApplescriptPath") with
-  // the nine texts of a conversion that placed `location` in a user folder.
-  void finalAppleScript(const MediaFile& media, const QString& location);
+  // the nine texts of a conversion that placed `location` in a user folder, for at most
+  // `postscripttimelimit` seconds. True when the user's stop ended it.
+  bool finalAppleScript(const MediaFile& media, const QString& location);
+  double postscripttimelimit = kPostScriptTimeLimit;
   // ModifyTime.cpp: with "PreserveOriginalFileModifyTime" on, the output gets the original's
   // modification time.
   void RestoreOriginalModifyTimeForOutputFilePath(const QString& outputPath);

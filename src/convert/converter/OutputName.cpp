@@ -80,10 +80,10 @@ QString cleaned(const QString& name) {
   QString clean;
   for (const QChar c : StripPathSeparators(name))
     if (c.category() != QChar::Other_Control) clean += c;
+  // A leading dot hides the file or folder: players and media servers skip it.
+  while (clean.startsWith(u'.')) clean.remove(0, 1);
   return fitInBytes(clean, kLongestBaseNameBytes);
 }
-
-bool namesAFile(const QString& name) { return !name.isEmpty() && name != u"." && name != u".."; }
 
 }  // namespace
 
@@ -106,9 +106,9 @@ QString OutputBaseName(const MediaFile& media, const Defaults& defaults) {
 
 QString SafeFileBaseName(const QString& name, const QString& fallback) {
   const QString clean = cleaned(name);
-  if (namesAFile(clean)) return clean;
+  if (!clean.isEmpty()) return clean;
   const QString second = cleaned(fallback);
-  return namesAFile(second) ? second : QString::fromLatin1(kLastResortName);
+  return !second.isEmpty() ? second : QString::fromLatin1(kLastResortName);
 }
 
 }  // namespace zuvo

@@ -13,9 +13,9 @@ namespace zuvo {
 QString OutputBaseName(const MediaFile& media, const Defaults& defaults);
 
 // A base name that a Linux file name can hold, with the conversion's suffixes after it: no
-// NUL or other control characters, not so long that a suffix pushes it past the file-name
-// limit, and never "", "." or "..", which name no file of their own (`fallback` then, made
-// safe the same way, else "Untitled").
+// NUL or other control characters, no leading dots (which would hide it), not so long that
+// a suffix pushes it past the file-name limit, and never empty (`fallback` then, made safe
+// the same way, else "Untitled").
 QString SafeFileBaseName(const QString& name, const QString& fallback);
 
 }  // namespace zuvo

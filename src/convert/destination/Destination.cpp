@@ -17,6 +17,7 @@
 #include "platform/Defaults.h"
 #include "platform/FileMove.h"
 #include "platform/Paths.h"
+#include "platform/PlacedOutputs.h"
 
 namespace zuvo {
 namespace {
@@ -61,8 +62,11 @@ std::optional<QString> moveToFreeName(const QString& output, const QString& want
   for (int clash = 0; clash <= kMostClashes; ++clash) {
     const QString target = candidateName(wanted, clash);
     if (QFileInfo::exists(target)) continue;
+    // Ours from the moment it appears: the destination may be a watched folder.
+    placedoutputs::expect(target);
     const FileMoveResult move = moveFileNoReplace(output, target);
     if (move.done) return target;
+    placedoutputs::forget(target);
     // Taken between the look and the move: the next name.
     if (move.nameTaken) continue;
     *error = move.error;
@@ -155,6 +159,7 @@ class Placer {
     reportTo(c_.myreporter, successLine, 3);
     c_.RestoreOriginalModifyTimeForOutputFilePath(*moved);
     c_.placedoutputs.append({*moved, QFileInfo(*moved).size()});
+    placedoutputs::remember(*moved);
     return *moved;
   }
 
@@ -218,11 +223,18 @@ class Placer {
         return fail(QStringLiteral("Unable to import converted file into iTunes, it is kept at %1").arg(*moved),
                     {QStringLiteral("[RED]Unable to import converted file into iTunes")});
     }
-    if (settings_.runScript) c_.finalAppleScript(media_, *moved);
+    if (settings_.runScript) {
+      const bool stopped = c_.finalAppleScript(media_, *moved);
+      // The script may have changed the file: it is still ours as it is now.
+      placedoutputs::remember(*moved);
+      // The file is placed and whole; the original stays as it is.
+      if (stopped) return stoppedExit(c_, BCError::NoError(), output_);
+    }
     // Only the library's copy makes this one redundant.
     if (settings_.deleteAfterImport && imported) {
       reportBoth(c_.myreporter, QStringLiteral("Deleting Converted File."), 3);
       QFile::remove(*moved);
+      placedoutputs::forget(*moved);
     }
     return std::nullopt;
   }

@@ -37,6 +37,8 @@ std::optional<qint32> askLibrary(const char* resource, const char* handler, cons
       reportTo(reporter, QString::fromLatin1(texts.notStarted), 2);
       return std::nullopt;
     case HandlerCall::Outcome::Failed:
+    case HandlerCall::Outcome::TimedOut:
+    case HandlerCall::Outcome::Stopped:
     case HandlerCall::Outcome::Replied:
       break;
   }

@@ -2,6 +2,9 @@
 
 #include "convert/destination/ScriptHandler.h"
 #include "convert/runners/ToolRun.h"
+#include "platform/PlacedOutputs.h"
+
+#include <QFileInfo>
 
 namespace zuvo {
 
@@ -22,6 +25,8 @@ bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const 
       reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Unable to find ImportMovie in Bundle."), 2);
       return false;
     case HandlerCall::Outcome::Failed:
+    case HandlerCall::Outcome::TimedOut:
+    case HandlerCall::Outcome::Stopped:
       reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Something went wrong executing Applescript ImportMovie"), 2);
       reportTo(reporter, QStringLiteral("[RED]importVideoIntoiTunes::Error is %1").arg(call.errorValues()), 2);
       return false;
@@ -29,6 +34,8 @@ bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const 
       break;
   }
   reportTo(reporter, QStringLiteral("[BLUE]importVideoIntoiTunes::Movie imported into iTunes"), 2);
+  // The library answers with where it put the file; it may be a watched folder too.
+  if (const QString placed = call.output.section(u'\n', -1); QFileInfo(placed).isFile()) placedoutputs::remember(placed);
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include "convert/runners/ToolRun.h"
 #include "media/SourceIdentity.h"
 #include "media/Trash.h"
+#include "platform/PlacedOutputs.h"
 #include "platform/Defaults.h"
 #include "platform/FileMove.h"
 
@@ -52,8 +53,9 @@ void removePlacedOutputs(BCConverter& converter) {
   for (const BCConverter::PlacedOutput& placed : std::as_const(converter.placedoutputs)) {
     const QFileInfo info(placed.path);
     if (!info.isFile() || info.size() != placed.size) continue;
-    if (QFile::remove(placed.path))
-      reportTo(converter.myreporter, QStringLiteral("[RED]Removed %1, converted from a part of the original").arg(placed.path), 3);
+    if (!QFile::remove(placed.path)) continue;
+    placedoutputs::forget(placed.path);
+    reportTo(converter.myreporter, QStringLiteral("[RED]Removed %1, converted from a part of the original").arg(placed.path), 3);
   }
   converter.placedoutputs.clear();
 }

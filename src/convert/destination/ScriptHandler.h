@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/BoundedRun.h"
+
 namespace zuvo {
 
 // The resource names of the library's scripts.
@@ -21,6 +23,8 @@ struct HandlerCall {
     NotStarted,  // it is there but would not run
     Failed,      // it ran and reported a failure (or died)
     Replied,
+    TimedOut,    // ended at the time limit
+    Stopped,     // ended by the stop request
   };
   Outcome outcome = Outcome::NotFound;
   int exitStatus = -1;
@@ -32,8 +36,13 @@ struct HandlerCall {
   QString errorStrings() const;
 };
 
-// Runs the script at `program` (a path; empty when it could not be found) and waits for it.
-HandlerCall callHandler(const QString& program, const QStringList& arguments);
+// The default bounds of a script's run: no time limit, the output capped, no events served
+// meanwhile, and what the script started in the background (a player, say) left running
+// when it ends.
+RunBounds scriptBounds();
+// Runs the script at `program` (a path; empty when it could not be found) and waits for it,
+// within `bounds`.
+HandlerCall callHandler(const QString& program, const QStringList& arguments, RunBounds bounds = scriptBounds());
 // The library script `resource` with `handler` (lower-cased) before the arguments.
 HandlerCall callScriptHandler(const QString& resource, const QString& handler, const QStringList& arguments);
 

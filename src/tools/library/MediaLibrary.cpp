@@ -57,10 +57,8 @@ std::optional<Kind> kindOfMediaType(int mediaType) {
 QString itemFolder(Kind kind, const QString& series, quint32 season) {
   const QString top = QString::fromLatin1(rowOf(kind).folder);
   if (kind != Kind::TVShow) return top;
-  // Without leading dots too: media servers skip hidden folders.
-  QString seriesFolder = SafeFileBaseName(series.trimmed(), QString::fromLatin1(kUnknownSeries));
-  while (seriesFolder.startsWith(u'.')) seriesFolder.remove(0, 1);
-  seriesFolder = seriesFolder.trimmed();
+  // Without leading dots too (media servers skip hidden folders), nor the spaces after them.
+  QString seriesFolder = SafeFileBaseName(series.trimmed(), QString::fromLatin1(kUnknownSeries)).trimmed();
   if (seriesFolder.isEmpty()) seriesFolder = QString::fromLatin1(kUnknownSeries);
   return QStringLiteral("%1/%2/Season %3").arg(top, seriesFolder, QString::number(season));
 }

@@ -1,12 +1,18 @@
 #include "app/controller/CacheExpiry.h"
 #include "app/preferences/Feed.h"
 #include "app/support/ControllerFixture.h"
+#include "media/MediaTestSupport.h"
+#include "media/ProbeMediaFile.h"
 #include "metadata/ServiceCache.h"
 #include "platform/MadeFiles.h"
+#include "platform/Paths.h"
+#include "platform/PlacedOutputs.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 
 using namespace zuvo;
@@ -189,4 +195,93 @@ TEST_F(TimedActivitiesTest, TheTickKeepsTheStatusItemAndOnlineBoxesInLine) {
   tick->timedactivities();
   Defaults::standard().removeObjectForKey("ShowStatusItem");
   EXPECT_EQ(calls, QStringList({"Zuvo", "activate", "tv", "Zuvo", "tv", "Zuvo", "deactivate", "tv"}));
+}
+
+// The program's loop with the destination in the watched folder: every minute a scan, the
+// real probe, the real converter and the original to the Trash. The output the first
+// conversion placed there is never taken for a new source.
+TEST_F(TimedActivitiesTest, AWatchedFolderThatIsTheDestinationYieldsOneOutputThroughThreeScans) {
+  const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+  enum class Where { Folder, OriginalFolder, Library };
+  for (const Where where : {Where::Folder, Where::OriginalFolder, Where::Library}) {
+    SCOPED_TRACE(where == Where::Folder           ? "destination the watched folder"
+                 : where == Where::OriginalFolder ? "destination Original Folder"
+                                                  : "the library in the watched folder");
+    state.files.clear();
+    state.queue.clear();
+    qputenv("XDG_DATA_HOME", freshFolder("data").toLocal8Bit());
+    state.supportFolder = paths::applicationSupportFolder();
+    QDir().mkpath(state.supportFolder);
+    const QString watched = freshFolder("watched-destination");
+    // The library files its videos in folders of their own.
+    Feed feed;
+    feed.setPath(watched);
+    feed.setRecurse(true);
+    storeVideoSources({feed});
+    test::ScopedEnv library("ZUVO_MEDIA_LIBRARY", watched.toLocal8Bit());
+    const QString destination = where == Where::Folder           ? watched
+                                : where == Where::OriginalFolder ? QStringLiteral("Original Folder")
+                                                                 : QStringLiteral("iTunes");
+    ScopedSettings settings{{"ScanVideoSourcesEveryMinutes", true}, {"AutomateEveryMinutes", 1},
+                            {"AutomaticallyConvertAllFiles", true}, {"AutomaticallyLookUpShowInformation", false},
+                            {"TVShowDestination", destination}, {"MovieDestination", destination},
+                            {"HomeMovieDestination", destination}, {"VideoSourcesFileAction", 1},
+                            {"ImportTVShowFileIntoiTunes", false}, {"ImportMovieFileIntoiTunes", false},
+                            {"ImportHomeMovieFileIntoiTunes", false}, {"PreserveOriginalFileModifyTime", true},
+                            {"ConversionThreads", 2}, {"CacheDuration", 4}};
+    const QString source = watched + "/Clip One.mkv";
+    makeTestVideo(source, 2);
+    age(source, 3600);
+
+    QThreadPool pool;
+    ConversionJobs jobs = ConversionJobs::real(pool);
+    jobs.runConversion = [this](std::function<void()> job) { conversionJobs.push_back(std::move(job)); };
+    runner = std::make_unique<QueueRunner>(state, *notices, hooks, *lists, std::move(jobs));
+    tick = std::make_unique<TimedActivities>(state, hooks, *runner, *scanner, *lists);
+    tick->setClock([this] { return clock; });
+    lists->setProbeStarter([](const MediaFilePtr& media, bool autoprocess) {
+      media->setAutoprocess(autoprocess);
+      probeMediaFileInBackground(media);
+    });
+
+    // Four minutes of ticks: the source's scan and conversion, then three scans more.
+    state.nextScan = clock.addSecs(-1);
+    const qsizetype scansBefore = mainLog().filter("[BLUE]Doing Timed Scan of Video Sources at").size();
+    for (int second = 0; second < 4 * 60; second += 10) {
+      clock = clock.addSecs(10);
+      tick->timedactivities();
+      lists->makefilestable();
+      runConversions();
+    }
+    EXPECT_EQ(mainLog().filter("[BLUE]Doing Timed Scan of Video Sources at").size() - scansBefore, 4);
+
+    QStringList outputs;
+    for (QDirIterator it(watched, {"*.m4v", "*.mp4"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+      outputs << QDir(watched).relativeFilePath(it.next());
+    EXPECT_EQ(outputs.size(), 1) << outputs.join(", ").toStdString() << "\n" << mainLog().join('\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(source)) << "the original went to the Trash";
+    EXPECT_TRUE(state.files.isEmpty());
+    ASSERT_EQ(state.queue.size(), 1);
+    EXPECT_TRUE(state.queue.first()->conversionfinished()) << state.queue.first()->conversionerror().toStdString();
+    if (outputs.size() != 1) continue;
+    const QString output = watched + "/" + outputs.first();
+    const QString told = QStringLiteral("File %1 was made by Zuvo, it is not taken as a new source").arg(output);
+    EXPECT_EQ(userLog().count(told), 1) << userLog().join('\n').toStdString();
+
+    // The next run of the program knows it too, and says nothing more.
+    state.queue.clear();
+    SourceScanner restarted(state, *notices, hooks, *lists);
+    restarted.checksources(true);
+    EXPECT_TRUE(state.files.isEmpty());
+    EXPECT_EQ(userLog().count(told), 1);
+    EXPECT_TRUE(QFileInfo(state.supportFolder + "/" + placedoutputs::kRecordName).isFile());
+
+    // Changed by the user since, it is a new source like any other.
+    { QFile file(output); ASSERT_TRUE(file.open(QIODevice::Append)); file.write("edited"); }
+    age(output, 3600);
+    restarted.checksources(true);
+    EXPECT_EQ(state.files.size(), 1);
+    state.files.clear();
+  }
+  qputenv("XDG_DATA_HOME", dataHome);
 }

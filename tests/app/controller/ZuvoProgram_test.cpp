@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -525,4 +527,112 @@ TEST_F(ZuvoProgramOnABus, OnlyFilesAndFoldersAreTakenFromALaterLaunch) {
   EXPECT_EQ(main.filter("[GREEN]Found new file").size(), 2) << main.join('\n').toStdString();
   const QList<zuvo::MediaFilePtr> saved = savedFiles();
   EXPECT_EQ(saved.size(), 2);
+}
+
+TEST_F(ZuvoProgram, APathThatStartsWithAHyphenIsOpenedNotDropped) {
+  const QString folder = freshFolder("hyphen");
+  const QString video = folder + "/-leading hyphen.mkv";
+  zuvo::test::makeTestVideo(video, 1, 160, 120);
+  workingDirectory = folder;
+  const struct {
+    const char* name;
+    QStringList arguments;
+    bool qtPlatform;  // the platform given as Qt's own option, not in the environment
+  } cases[] = {
+      {"an existing path", {"-leading hyphen.mkv"}, false},
+      {"after --", {"--", "-leading hyphen.mkv"}, false},
+      // Qt's own options are still Qt's: without it there is no display to start on.
+      {"after Qt's own option", {"-platform", "offscreen", "-leading hyphen.mkv"}, true},
+  };
+  environment.remove("DISPLAY");
+  environment.remove("WAYLAND_DISPLAY");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(support()).removeRecursively();
+    if (c.qtPlatform) environment.remove("QT_QPA_PLATFORM");
+    else environment.insert("QT_QPA_PLATFORM", "offscreen");
+    auto zuvo = launch(c.arguments);
+    EXPECT_TRUE(waitForProbes({"-leading hyphen.mkv"})) << mainLog().join('\n').toStdString();
+    const Outcome r = end(*zuvo);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(userLog().contains("Adding new file " + video)) << userLog().join('\n').toStdString();
+    for (const QString& line : mainLog() + userLog())
+      EXPECT_FALSE(line.contains(folder + "/offscreen") || line.contains(folder + "/-platform") ||
+                   line.contains(folder + "/--"))
+          << line.toStdString();
+    EXPECT_EQ(savedFiles().size(), 1);
+  }
+}
+
+namespace {
+
+// The lock of the profile in `support`, taken by this process: its descriptor, or -1 when
+// someone else holds it.
+int lockProfile(const QString& support) {
+  QDir().mkpath(support);
+  const int fd = ::open(QFile::encodeName(support + "/zuvo.lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+  ::close(fd);
+  return -1;
+}
+
+}  // namespace
+
+// Off any session bus (the fixture's address leads nowhere), as on a headless or minimal desktop.
+TEST_F(ZuvoProgram, WithoutABusTwoLaunchesAtOnceMakeOneZuvoThatTakesBothPaths) {
+  const QString folder = freshFolder("two-at-once");
+  const QString first = folder + "/Some Show S01E02.mkv";
+  const QString second = folder + "/Some Show S01E03.mkv";
+  zuvo::test::makeTestVideo(first, 1, 160, 120);
+  ASSERT_TRUE(QFile::copy(first, second));
+
+  auto one = launch({first});
+  auto other = launch({second});
+  // One of them hands its path over and ends; the other runs on.
+  ASSERT_TRUE(zuvo::runloop::waitUntil(
+      [&] { return one->state() == QProcess::NotRunning || other->state() == QProcess::NotRunning; }, 30, 20));
+  QProcess& handedOver = one->state() == QProcess::NotRunning ? *one : *other;
+  QProcess& running = &handedOver == one.get() ? *other : *one;
+  EXPECT_EQ(handedOver.exitCode(), 0) << handedOver.readAllStandardError().toStdString();
+  EXPECT_EQ(running.state(), QProcess::Running);
+
+  EXPECT_TRUE(waitForProbes({"Some Show S01E02.mkv", "Some Show S01E03.mkv"})) << mainLog().join('\n').toStdString();
+  // A later launch hands over to it too.
+  const QString third = folder + "/Some Show S01E04.mkv";
+  ASSERT_TRUE(QFile::copy(first, third));
+  const Outcome later = run({third});
+  EXPECT_EQ(later.exitCode, 0) << later.errors.toStdString();
+  EXPECT_TRUE(waitForProbes({"Some Show S01E04.mkv"})) << mainLog().join('\n').toStdString();
+  const Outcome r = end(running);
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+
+  const QStringList main = mainLog();
+  EXPECT_EQ(main.count("Log starting..."), 1) << "a second Zuvo ran on the same profile";
+  EXPECT_EQ(main.count("Program Terminating Normally"), 1);
+  EXPECT_EQ(savedFiles().size(), 3);
+}
+
+TEST_F(ZuvoProgram, WithoutABusALockLeftByAZuvoThatDiedHoldsNothing) {
+  auto crashed = launch({});
+  ASSERT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().contains("Log starting..."); }, 20, 20));
+  crashed->kill();
+  ASSERT_TRUE(crashed->waitForFinished(10000));
+  ASSERT_TRUE(QFileInfo::exists(support() + "/zuvo.lock"));
+
+  const Outcome r = run();
+  EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+  // It ran itself to its end.
+  EXPECT_FALSE(r.errors.contains("Zuvo is already running")) << r.errors.toStdString();
+  EXPECT_TRUE(mainLog().contains("Checking for News")) << mainLog().join('\n').toStdString();
+  EXPECT_EQ(mainLog().last(), "Program Terminating Normally");
+}
+
+TEST_F(ZuvoProgram, WithoutABusAProfileHeldByAZuvoThatDoesNotAnswerIsToldAsRunning) {
+  const int held = lockProfile(support());
+  ASSERT_GE(held, 0);
+  const Outcome r = run({});
+  ::close(held);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.errors.contains("Zuvo is already running")) << r.errors.toStdString();
+  EXPECT_FALSE(mainLog().contains("Log starting..."));
 }

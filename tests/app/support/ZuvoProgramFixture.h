@@ -57,6 +57,7 @@ class ZuvoProgram : public ::testing::Test {
   Outcome run(const QStringList& arguments = {}, const QString& wrapper = {}) {
     QProcess process;
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
     if (wrapper.isEmpty()) {
       process.start(program(), arguments);
     } else {
@@ -77,6 +78,7 @@ class ZuvoProgram : public ::testing::Test {
     QProcessEnvironment staying = environment;
     staying.remove("ZUVO_QUIT_AFTER_STARTUP");
     process->setProcessEnvironment(staying);
+    process->setWorkingDirectory(workingDirectory);
     process->start(program(), arguments);
     EXPECT_TRUE(process->waitForStarted());
     return process;
@@ -110,6 +112,7 @@ class ZuvoProgram : public ::testing::Test {
 
   QString home;
   QProcessEnvironment environment;
+  QString workingDirectory;  // empty: the test's own
 };
 
 }  // namespace zuvo::test

@@ -355,9 +355,9 @@ TEST_F(ConversionEndToEnd, AUserFolderGetsSeriesAndSeasonFoldersThatDownloadedNa
   media->setSeriesname("../../Escape/Show");
   const BCError result = convert();
   ASSERT_FALSE(result.Error()) << log.text().toStdString();
-  // Nothing was imported, so the delete flag keeps the file.
-  const QString placed = out + "/..-..-Escape-Show/Season 2/" + outputName();
-  EXPECT_EQ(filesUnder(out), QStringList({"..-..-Escape-Show/Season 2/" + outputName()}));
+  // Nothing was imported, so the delete flag keeps the file; no leading dot hides the folder.
+  const QString placed = out + "/-..-Escape-Show/Season 2/" + outputName();
+  EXPECT_EQ(filesUnder(out), QStringList({"-..-Escape-Show/Season 2/" + outputName()}));
   ASSERT_TRUE(QFileInfo::exists(placed));
   EXPECT_TRUE(filesUnder(library).isEmpty());
   const QStringList arguments = QString::fromUtf8(test::readFile(argumentsFile)).split('\n');

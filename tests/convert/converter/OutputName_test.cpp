@@ -137,7 +137,10 @@ TEST(OutputName, TheBaseNameAlwaysNamesAFileOfItsOwn) {
       {"dot takes the fall-back", ".", "the.show", "the.show"},
       {"two dots take the fall-back", "..", "the.show", "the.show"},
       {"unusable fall-back too", "", "/..", "Untitled"},
-      {"three dots are a name", "...", "x", "..."},
+      {"only dots take the fall-back", "...", "x", "x"},
+      {"leading dots go, a hidden file is no output", ".hack//SIGN", "x", "hackSIGN"},
+      {"a dotted fall-back loses its dots too", "....", ".the.show", "the.show"},
+      {"dots inside stay", "Mr. Robot...", "x", "Mr. Robot..."},
   };
   for (const Case& c : cases) EXPECT_EQ(SafeFileBaseName(c.base, c.fallback), c.yields) << c.name;
 
