@@ -12,9 +12,9 @@
 #include "convert/runners/ToolRun.h"
 #include "media/SourceIdentity.h"
 #include "media/Trash.h"
-#include "platform/PlacedOutputs.h"
 #include "platform/Defaults.h"
 #include "platform/FileMove.h"
+#include "platform/PlacedOutputs.h"
 
 namespace zuvo {
 namespace {
