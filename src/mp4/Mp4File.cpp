@@ -402,16 +402,27 @@ std::vector<Mp4File::Region> Mp4File::freeRuns() const {
   return runs;
 }
 
+// Points the pending chapter track at its samples in a region at `offset`, right after the
+// moov: [moov][mdat with the chapter samples]. The table's width is settled before the moov is
+// measured, so the samples' place does not change its size.
+void Mp4File::placeChapterSamples(uint64_t offset) {
+  if (!pendingChapterTrack_) return;
+  Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, 0, false);
+  const bool wide = offset + moov_.size() + 8 > UINT32_MAX;
+  Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, 0, wide);
+  Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, offset + moov_.size() + 8, wide);
+}
+
 Mp4Buffer Mp4File::regionContent(const Region& region) {
-  // [mdat with the chapter samples][moov][free padding]: the samples' offset does not depend
-  // on the moov's size.
+  // The chapter titles follow the moov, so that the index comes before every sample.
+  placeChapterSamples(region.offset);
   Mp4Buffer content;
-  if (!pendingSamples_.empty()) {
-    content = boxHeader(uint32_t(8 + pendingSamples_.size()), "mdat");
-    content.insert(content.end(), pendingSamples_.begin(), pendingSamples_.end());
-    Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, region.offset + 8, region.offset + 8 > UINT32_MAX);
-  }
   moov_.serialize(content);
+  if (!pendingSamples_.empty()) {
+    const Mp4Buffer header = boxHeader(uint32_t(8 + pendingSamples_.size()), "mdat");
+    content.insert(content.end(), header.begin(), header.end());
+    content.insert(content.end(), pendingSamples_.begin(), pendingSamples_.end());
+  }
   if (region.length > content.size()) {
     const Mp4Buffer padding = boxHeader(uint32_t(region.length - content.size()), "free");
     content.insert(content.end(), padding.begin(), padding.end());
@@ -448,10 +459,10 @@ Mp4Error Mp4File::commit(const Mp4Progress& progress) {
     if (file_.truncate(beforeMedia).failed() || scanLayout().failed()) broken_ = true;
   };
 
-  // What the region must hold; 64-bit chunk offsets add 4 bytes only when the region lies past 4 GiB.
+  // What the region must hold; a 64-bit chunk offset adds 4 bytes only when the titles lie past 4 GiB.
   auto need = [&](uint64_t offset) {
     if (!pendingChapterTrack_) return moov_.size();
-    Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, 0, offset + 8 > UINT32_MAX);
+    placeChapterSamples(offset);
     return moov_.size() + 8 + pendingSamples_.size();
   };
   auto fits = [](const Region& r, uint64_t bytes) {
@@ -623,9 +634,7 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
 bool Mp4File::indexFirst() const {
   if (!valid_) return false;
   const uint64_t moovAt = layout_[moovIndex_].offset;
-  const uint32_t chapterTrack = Mp4QuickTimeChapters::trackId(const_cast<Mp4Box&>(moov_));
   for (const Mp4Box* trak : moov_.all("trak")) {
-    if (Mp4Track(const_cast<Mp4Box&>(*trak)).id() == chapterTrack) continue;
     const Mp4Box* stbl = trak->find("mdia.minf.stbl");
     std::vector<Mp4Chunk> chunks;
     if (!stbl || Mp4SampleTable::chunks(*stbl, chunks).failed()) return false;
