@@ -18,6 +18,9 @@ constexpr uint64_t kChunkBytes = 1 << 20;
 constexpr size_t kCopyBlock = 1 << 20;
 // A rewritten file's chunks: the tracks take turns every half second.
 constexpr uint64_t kInterleaveDivisor = 2;
+// How far back in time a sample may lie behind one before it in the file of an interleaved
+// file: other multiplexers take turns by chunks of up to a second.
+constexpr double kInterleaveSlackSeconds = 1.0;
 
 bool isFree(const std::string& type) { return type == "free" || type == "skip"; }
 
@@ -640,6 +643,34 @@ bool Mp4File::indexFirst() const {
     if (!stbl || Mp4SampleTable::chunks(*stbl, chunks).failed()) return false;
     for (const Mp4Chunk& c : chunks)
       if (c.bytes > 0 && c.offset < moovAt) return false;
+  }
+  return true;
+}
+
+bool Mp4File::interleaved() const {
+  if (!indexFirst() || !pendingTracks_.empty() || pendingChapterTrack_) return false;
+  uint64_t fileSize = 0;
+  if (file_.size(fileSize).failed()) return false;
+  struct Placed {
+    uint64_t offset;
+    double start;  // seconds
+  };
+  std::vector<Placed> samples;
+  for (const Mp4Box* trak : moov_.all("trak")) {
+    std::vector<Mp4Sample> table;
+    if (Mp4SampleTable::read(*trak->find("mdia.minf.stbl"), fileSize, table).failed()) return false;
+    const double timescale = std::max<uint32_t>(Mp4Track(const_cast<Mp4Box&>(*trak)).timescale(), 1);
+    uint64_t time = 0;
+    for (const Mp4Sample& s : table) {
+      if (s.size > 0) samples.push_back({s.offset, double(time) / timescale});
+      time += s.duration;
+    }
+  }
+  std::sort(samples.begin(), samples.end(), [](const Placed& a, const Placed& b) { return a.offset < b.offset; });
+  double latest = 0;
+  for (const Placed& p : samples) {
+    if (p.start + kInterleaveSlackSeconds < latest) return false;
+    latest = std::max(latest, p.start);
   }
   return true;
 }

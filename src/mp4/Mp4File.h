@@ -94,6 +94,10 @@ class Mp4File {
   Mp4Error rewriteInterleaved(const Mp4Progress& progress = {});
   // Whether every sample lies after the moov.
   bool indexFirst() const;
+  // Whether the file is laid out for playing while it streams in: its index first, and its
+  // tracks' samples in time order through the file (to within a second), as rewriteInterleaved()
+  // leaves it. Added tracks not yet committed count as out of place.
+  bool interleaved() const;
   // After a commit that succeeded: empty, or what did not complete once the new metadata was
   // what readers see (a failed flush: it may not have reached the disk yet).
   const std::string& warning() const { return warning_; }
