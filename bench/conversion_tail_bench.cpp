@@ -209,12 +209,13 @@ int main(int argc, char** argv) {
       return 1;
     }
     QMap<QString, double> seconds;
-    QMap<QString, qint64> written;
+    QMap<QString, qint64> written, read;
     qint64 lastBeforeImport = began, childrenWrote = 0, sourceRead = 0;
     for (const Run& run : toolRuns(log)) {
       const QString part = run.step == "aacgain" ? QStringLiteral("audio") : run.step;
       seconds[part] += (run.end - run.start) / 1e9;
       written[part] += run.written;
+      read[part] += run.read;
       childrenWrote += run.written;
       if (run.source) sourceRead += run.read;
       if (run.step == "ImportMovie") seconds["tags"] += (run.start - lastBeforeImport) / 1e9;
@@ -248,8 +249,9 @@ int main(int argc, char** argv) {
     ratios["muxing"] << muxing;
     ratios["all"] << all / outputBytes;
     ratios["source"] << sourceRead / double(QFileInfo(source).size());
-    std::printf(" muxing and tags %.3f, all %.3f; the source (%.2f MB) read %.2f times\n",
-                muxing, all / outputBytes, QFileInfo(source).size() / 1e6, ratios["source"].back());
+    std::printf(" muxing and tags %.3f, all %.3f; the source (%.2f MB) read %.2f times; MP4Box read %.3f per output byte\n",
+                muxing, all / outputBytes, QFileInfo(source).size() / 1e6, ratios["source"].back(),
+                read.value("mp4box") / outputBytes);
   }
   std::printf("median shares:");
   for (int p = 0; p <= parts.size(); ++p) {
