@@ -60,6 +60,7 @@ void Mp4File::close() {
   pendingChapterTrack_ = 0;
   pendingSamples_.clear();
   pendingTracks_.clear();
+  retiredChapterChunks_.clear();
 }
 
 Mp4Error Mp4File::scanLayout() {
@@ -254,10 +255,45 @@ Mp4Error Mp4File::setChapters(const std::vector<Mp4Chapter>& chapters, Mp4Chapte
 void Mp4File::deleteChapters(Mp4ChapterKind kinds) {
   if (mp4HasKind(kinds, Mp4ChapterKind::Nero)) Mp4NeroChapters::remove(moov_);
   if (mp4HasKind(kinds, Mp4ChapterKind::QuickTime)) {
+    // Where the titles in the file lie, so that a box holding nothing else can go with them.
+    std::vector<std::pair<uint32_t, std::vector<Mp4Chunk>>> before;
+    for (Mp4Track t : tracks()) {
+      std::vector<Mp4Chunk> chunks;
+      const Mp4Box* stbl = t.box().find("mdia.minf.stbl");
+      if (t.id() != pendingChapterTrack_ && stbl && !Mp4SampleTable::chunks(*stbl, chunks).failed())
+        before.emplace_back(t.id(), std::move(chunks));
+    }
     Mp4QuickTimeChapters::remove(moov_);
+    for (auto& [id, chunks] : before)
+      if (!track(id)) retiredChapterChunks_.insert(retiredChapterChunks_.end(), chunks.begin(), chunks.end());
     pendingChapterTrack_ = 0;
     pendingSamples_.clear();
   }
+}
+
+// Media boxes that held only the titles of a chapter track this change removed: once the new
+// moov is live nothing refers to them, so they become free space (before the index they would
+// read as media ahead of it). A box any track still points into stays.
+std::vector<uint64_t> Mp4File::retiredChapterBoxes() const {
+  std::vector<uint64_t> boxes;
+  if (retiredChapterChunks_.empty()) return boxes;
+  std::vector<Mp4Chunk> live;
+  for (const Mp4Box* trak : moov_.all("trak")) {
+    std::vector<Mp4Chunk> chunks;
+    const Mp4Box* stbl = trak->find("mdia.minf.stbl");
+    if (!stbl || Mp4SampleTable::chunks(*stbl, chunks).failed()) return {};
+    live.insert(live.end(), chunks.begin(), chunks.end());
+  }
+  for (const TopBox& b : layout_) {
+    if (b.type != "mdat" || b.openEnded) continue;
+    const uint64_t begin = b.offset + b.headerSize, end = b.offset + b.size;
+    auto inside = [&](const Mp4Chunk& c) { return c.offset < end && c.offset + std::max<uint64_t>(c.bytes, 1) > b.offset; };
+    auto within = [&](const Mp4Chunk& c) { return c.bytes > 0 && c.offset >= begin && c.offset + c.bytes <= end; };
+    if (std::any_of(retiredChapterChunks_.begin(), retiredChapterChunks_.end(), within) &&
+        std::none_of(live.begin(), live.end(), inside))
+      boxes.push_back(b.offset);
+  }
+  return boxes;
 }
 
 std::vector<Mp4Track> Mp4File::tracks() {
@@ -510,6 +546,7 @@ Mp4Error Mp4File::commit(const Mp4Progress& progress) {
   pendingChapterTrack_ = 0;
   pendingSamples_.clear();
   pendingTracks_.clear();
+  retiredChapterChunks_.clear();
   broken_ = false;
   if (auto rescan = scanLayout()) {
     broken_ = true;
@@ -598,7 +635,8 @@ Mp4Error Mp4File::writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore) 
 // Writes the new moov (and the chapter samples) into `region` so that every intermediate state
 // on disk is a valid file: the region stays one free box until its content is on disk; one
 // header write then makes the new moov live, and after a flush another header write turns the
-// old moov (and any stale copy from an interrupted commit) into free space. `live` tells whether
+// old moov (and any stale copy from an interrupted commit, and the titles of a replaced chapter
+// track) into free space. `live` tells whether
 // readers see the new moov: it comes first in the file.
 Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bool& live) {
   live = false;
@@ -621,6 +659,7 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
   std::vector<uint64_t> stale;
   for (const TopBox& box : layout_)
     if (box.type == "moov") stale.push_back(box.offset);
+  const std::vector<uint64_t> retired = retiredChapterBoxes();
   live = std::none_of(stale.begin(), stale.end(), [&](uint64_t at) { return at < R; });
   // The new header must be on disk before the old moov goes, or a crash could leave neither.
   if (auto e = file_.sync()) return e;
@@ -628,6 +667,13 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
     const Mp4Buffer freeType = {'f', 'r', 'e', 'e'};
     if (auto e = file_.writeAt(at + 4, freeType)) return e;
     live = live || std::none_of(stale.begin(), stale.end(), [&](uint64_t other) { return other > at && other < R; });
+  }
+  // Only once no moov that refers to them is left on disk.
+  if (!retired.empty())
+    if (auto e = file_.sync()) return e;
+  for (const uint64_t at : retired) {
+    const Mp4Buffer freeType = {'f', 'r', 'e', 'e'};
+    if (auto e = file_.writeAt(at + 4, freeType)) return e;
   }
   if (auto e = file_.sync()) return e;
   broken_ = false;
@@ -831,6 +877,7 @@ Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
   // The new file is in place; the old one's lock goes with its handle.
   file_.swap(out);
   out.close();
+  retiredChapterChunks_.clear();
   warning_ = committedWarning;
   if (replaced) warning_ = target + ": the file is rewritten, but " + replaced.message();
   if (auto e = scanLayout()) {

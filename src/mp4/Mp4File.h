@@ -149,6 +149,8 @@ class Mp4File {
   Mp4Box moov_;
   uint32_t pendingChapterTrack_ = 0;  // a chapter track whose samples are not yet in the file
   Mp4Buffer pendingSamples_;
+  std::vector<Mp4Chunk> retiredChapterChunks_;  // where removed chapter tracks' titles lie
+  std::vector<uint64_t> retiredChapterBoxes() const;
   // Added tracks whose samples are not yet in the file.
   struct PendingTrack {
     uint32_t id = 0;
