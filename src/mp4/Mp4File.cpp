@@ -635,9 +635,9 @@ Mp4Error Mp4File::writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore) 
 // Writes the new moov (and the chapter samples) into `region` so that every intermediate state
 // on disk is a valid file: the region stays one free box until its content is on disk; one
 // header write then makes the new moov live, and after a flush another header write turns the
-// old moov (and any stale copy from an interrupted commit, and the titles of a replaced chapter
-// track) into free space. `live` tells whether
-// readers see the new moov: it comes first in the file.
+// old moov (and any stale copy from an interrupted commit, then the titles of a replaced chapter
+// track) into free space. `live` tells whether readers see the new moov: it comes first in the
+// file.
 Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bool& live) {
   live = false;
   const uint64_t R = region.offset;
