@@ -25,8 +25,8 @@ struct Saver {
   const char* writeFailure;
   const char* chapterFailure;
   const char* notFlushed;
-  // The converter's own file may be laid out again to keep its index before the media; the
-  // user's never is: its media stays where it is.
+  // The converter's own file is laid out again when its index is not before the media or its
+  // tracks do not take turns; the user's never is: its media stays where it is.
   bool keepIndexFirst;
 };
 constexpr Saver kConvertedFile = {"[RED]saveMP4Tags::Can't open MP4 file to apply HD tags : %1",
@@ -38,7 +38,7 @@ constexpr Saver kOwnFile = {"saveMP4TagsInPlace::Can't open MP4 file to apply HD
                             "saveMP4TagsInPlace::Can't write the chapters of %1 : %2",
                             "saveMP4TagsInPlace::The tags of %1 are written but may not be on disk yet : %2", false};
 
-constexpr const char* kNotLaidOut = "[RED]saveMP4Tags::The tags of %1 are written, but its index stays after the media : %2";
+constexpr const char* kNotLaidOut = "[RED]saveMP4Tags::The tags of %1 are written, but it is not laid out for streaming : %2";
 
 std::string utf8(const QString& text) { return text.toStdString(); }
 
@@ -110,9 +110,10 @@ BCError finish(Mp4File& file, const Mp4Tags& tags, const MediaFile& media, const
   // The new tags are what every reader sees; only their flush to disk failed.
   if (!written && !file.warning().empty())
     report(reporter, QString::fromLatin1(saver.notFlushed).arg(path, QString::fromStdString(file.warning())), 3);
-  // A moov that found no room before the media went after it. Laying the file out again is
-  // no part of the save: the tags are in place whatever comes of it.
-  if (!written && saver.keepIndexFirst && !file.indexFirst())
+  // The converter's file is laid out here, once, after its last track is in: the multiplexer
+  // appends each track, and a moov that found no room before the media went after it. Laying
+  // the file out is no part of the save: the tags are in place whatever comes of it.
+  if (!written && saver.keepIndexFirst && !file.interleaved())
     if (const Mp4Error laidOut = file.rewriteInterleaved())
       report(reporter, QString::fromLatin1(kNotLaidOut).arg(path, QString::fromStdString(laidOut.message())), 3);
   file.close();

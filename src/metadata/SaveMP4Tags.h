@@ -18,8 +18,9 @@ constexpr qint32 kMP4CannotOpenCode = 1;   // not an MP4 file we can change; not
 constexpr qint32 kMP4CannotWriteCode = 3;  // the new metadata, or its chapters, did not reach the file
 
 // A converted file: its present tags are kept unless replaced; the cover is added to those
-// already there; a catalogue id of 0 keeps the present one. When the new metadata finds no room
-// before the media, the file is laid out again with its index first (media bytes unchanged).
+// already there; a catalogue id of 0 keeps the present one. Unless the file is already laid out
+// for streaming (its index first, its tracks taking turns), it is then laid out so, once (media
+// bytes unchanged): the converter's single layout step after its last added track.
 BCError saveMP4Tags(const QString& path, uint32_t catalogueId, const MediaFile& media, uint8_t hdVideo,
                     const Reporter& reporter);
 

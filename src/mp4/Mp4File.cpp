@@ -18,6 +18,9 @@ constexpr uint64_t kChunkBytes = 1 << 20;
 constexpr size_t kCopyBlock = 1 << 20;
 // A rewritten file's chunks: the tracks take turns every half second.
 constexpr uint64_t kInterleaveDivisor = 2;
+// How far back in time a sample may lie behind one before it in the file of an interleaved
+// file: other multiplexers take turns by chunks of up to a second.
+constexpr double kInterleaveSlackSeconds = 1.0;
 
 bool isFree(const std::string& type) { return type == "free" || type == "skip"; }
 
@@ -57,6 +60,7 @@ void Mp4File::close() {
   pendingChapterTrack_ = 0;
   pendingSamples_.clear();
   pendingTracks_.clear();
+  retiredChapterChunks_.clear();
 }
 
 Mp4Error Mp4File::scanLayout() {
@@ -251,10 +255,45 @@ Mp4Error Mp4File::setChapters(const std::vector<Mp4Chapter>& chapters, Mp4Chapte
 void Mp4File::deleteChapters(Mp4ChapterKind kinds) {
   if (mp4HasKind(kinds, Mp4ChapterKind::Nero)) Mp4NeroChapters::remove(moov_);
   if (mp4HasKind(kinds, Mp4ChapterKind::QuickTime)) {
+    // Where the titles in the file lie, so that a box holding nothing else can go with them.
+    std::vector<std::pair<uint32_t, std::vector<Mp4Chunk>>> before;
+    for (Mp4Track t : tracks()) {
+      std::vector<Mp4Chunk> chunks;
+      const Mp4Box* stbl = t.box().find("mdia.minf.stbl");
+      if (t.id() != pendingChapterTrack_ && stbl && !Mp4SampleTable::chunks(*stbl, chunks).failed())
+        before.emplace_back(t.id(), std::move(chunks));
+    }
     Mp4QuickTimeChapters::remove(moov_);
+    for (auto& [id, chunks] : before)
+      if (!track(id)) retiredChapterChunks_.insert(retiredChapterChunks_.end(), chunks.begin(), chunks.end());
     pendingChapterTrack_ = 0;
     pendingSamples_.clear();
   }
+}
+
+// Media boxes that held only the titles of a chapter track this change removed: once the new
+// moov is live nothing refers to them, so they become free space (before the index they would
+// read as media ahead of it). A box any track still points into stays.
+std::vector<uint64_t> Mp4File::retiredChapterBoxes() const {
+  std::vector<uint64_t> boxes;
+  if (retiredChapterChunks_.empty()) return boxes;
+  std::vector<Mp4Chunk> live;
+  for (const Mp4Box* trak : moov_.all("trak")) {
+    std::vector<Mp4Chunk> chunks;
+    const Mp4Box* stbl = trak->find("mdia.minf.stbl");
+    if (!stbl || Mp4SampleTable::chunks(*stbl, chunks).failed()) return {};
+    live.insert(live.end(), chunks.begin(), chunks.end());
+  }
+  for (const TopBox& b : layout_) {
+    if (b.type != "mdat" || b.openEnded) continue;
+    const uint64_t begin = b.offset + b.headerSize, end = b.offset + b.size;
+    auto inside = [&](const Mp4Chunk& c) { return c.offset < end && c.offset + std::max<uint64_t>(c.bytes, 1) > b.offset; };
+    auto within = [&](const Mp4Chunk& c) { return c.bytes > 0 && c.offset >= begin && c.offset + c.bytes <= end; };
+    if (std::any_of(retiredChapterChunks_.begin(), retiredChapterChunks_.end(), within) &&
+        std::none_of(live.begin(), live.end(), inside))
+      boxes.push_back(b.offset);
+  }
+  return boxes;
 }
 
 std::vector<Mp4Track> Mp4File::tracks() {
@@ -402,16 +441,27 @@ std::vector<Mp4File::Region> Mp4File::freeRuns() const {
   return runs;
 }
 
+// Points the pending chapter track at its samples in a region at `offset`, right after the
+// moov: [moov][mdat with the chapter samples]. The table's width is settled before the moov is
+// measured, so the samples' place does not change its size.
+void Mp4File::placeChapterSamples(uint64_t offset) {
+  if (!pendingChapterTrack_) return;
+  Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, 0, false);
+  const bool wide = offset + moov_.size() + 8 > UINT32_MAX;
+  Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, 0, wide);
+  Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, offset + moov_.size() + 8, wide);
+}
+
 Mp4Buffer Mp4File::regionContent(const Region& region) {
-  // [mdat with the chapter samples][moov][free padding]: the samples' offset does not depend
-  // on the moov's size.
+  // The chapter titles follow the moov, so that the index comes before every sample.
+  placeChapterSamples(region.offset);
   Mp4Buffer content;
-  if (!pendingSamples_.empty()) {
-    content = boxHeader(uint32_t(8 + pendingSamples_.size()), "mdat");
-    content.insert(content.end(), pendingSamples_.begin(), pendingSamples_.end());
-    Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, region.offset + 8, region.offset + 8 > UINT32_MAX);
-  }
   moov_.serialize(content);
+  if (!pendingSamples_.empty()) {
+    const Mp4Buffer header = boxHeader(uint32_t(8 + pendingSamples_.size()), "mdat");
+    content.insert(content.end(), header.begin(), header.end());
+    content.insert(content.end(), pendingSamples_.begin(), pendingSamples_.end());
+  }
   if (region.length > content.size()) {
     const Mp4Buffer padding = boxHeader(uint32_t(region.length - content.size()), "free");
     content.insert(content.end(), padding.begin(), padding.end());
@@ -448,10 +498,10 @@ Mp4Error Mp4File::commit(const Mp4Progress& progress) {
     if (file_.truncate(beforeMedia).failed() || scanLayout().failed()) broken_ = true;
   };
 
-  // What the region must hold; 64-bit chunk offsets add 4 bytes only when the region lies past 4 GiB.
+  // What the region must hold; a 64-bit chunk offset adds 4 bytes only when the titles lie past 4 GiB.
   auto need = [&](uint64_t offset) {
     if (!pendingChapterTrack_) return moov_.size();
-    Mp4QuickTimeChapters::placeSamples(moov_, pendingChapterTrack_, 0, offset + 8 > UINT32_MAX);
+    placeChapterSamples(offset);
     return moov_.size() + 8 + pendingSamples_.size();
   };
   auto fits = [](const Region& r, uint64_t bytes) {
@@ -496,6 +546,7 @@ Mp4Error Mp4File::commit(const Mp4Progress& progress) {
   pendingChapterTrack_ = 0;
   pendingSamples_.clear();
   pendingTracks_.clear();
+  retiredChapterChunks_.clear();
   broken_ = false;
   if (auto rescan = scanLayout()) {
     broken_ = true;
@@ -584,8 +635,9 @@ Mp4Error Mp4File::writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore) 
 // Writes the new moov (and the chapter samples) into `region` so that every intermediate state
 // on disk is a valid file: the region stays one free box until its content is on disk; one
 // header write then makes the new moov live, and after a flush another header write turns the
-// old moov (and any stale copy from an interrupted commit) into free space. `live` tells whether
-// readers see the new moov: it comes first in the file.
+// old moov (and any stale copy from an interrupted commit, then the titles of a replaced chapter
+// track) into free space. `live` tells whether readers see the new moov: it comes first in the
+// file.
 Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bool& live) {
   live = false;
   const uint64_t R = region.offset;
@@ -607,6 +659,7 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
   std::vector<uint64_t> stale;
   for (const TopBox& box : layout_)
     if (box.type == "moov") stale.push_back(box.offset);
+  const std::vector<uint64_t> retired = retiredChapterBoxes();
   live = std::none_of(stale.begin(), stale.end(), [&](uint64_t at) { return at < R; });
   // The new header must be on disk before the old moov goes, or a crash could leave neither.
   if (auto e = file_.sync()) return e;
@@ -614,6 +667,13 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
     const Mp4Buffer freeType = {'f', 'r', 'e', 'e'};
     if (auto e = file_.writeAt(at + 4, freeType)) return e;
     live = live || std::none_of(stale.begin(), stale.end(), [&](uint64_t other) { return other > at && other < R; });
+  }
+  // Only once no moov that refers to them is left on disk.
+  if (!retired.empty())
+    if (auto e = file_.sync()) return e;
+  for (const uint64_t at : retired) {
+    const Mp4Buffer freeType = {'f', 'r', 'e', 'e'};
+    if (auto e = file_.writeAt(at + 4, freeType)) return e;
   }
   if (auto e = file_.sync()) return e;
   broken_ = false;
@@ -623,14 +683,40 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
 bool Mp4File::indexFirst() const {
   if (!valid_) return false;
   const uint64_t moovAt = layout_[moovIndex_].offset;
-  const uint32_t chapterTrack = Mp4QuickTimeChapters::trackId(const_cast<Mp4Box&>(moov_));
   for (const Mp4Box* trak : moov_.all("trak")) {
-    if (Mp4Track(const_cast<Mp4Box&>(*trak)).id() == chapterTrack) continue;
     const Mp4Box* stbl = trak->find("mdia.minf.stbl");
     std::vector<Mp4Chunk> chunks;
     if (!stbl || Mp4SampleTable::chunks(*stbl, chunks).failed()) return false;
     for (const Mp4Chunk& c : chunks)
       if (c.bytes > 0 && c.offset < moovAt) return false;
+  }
+  return true;
+}
+
+bool Mp4File::interleaved() const {
+  if (!indexFirst() || !pendingTracks_.empty() || pendingChapterTrack_) return false;
+  uint64_t fileSize = 0;
+  if (file_.size(fileSize).failed()) return false;
+  struct Placed {
+    uint64_t offset;
+    double start;  // seconds
+  };
+  std::vector<Placed> samples;
+  for (const Mp4Box* trak : moov_.all("trak")) {
+    std::vector<Mp4Sample> table;
+    if (Mp4SampleTable::read(*trak->find("mdia.minf.stbl"), fileSize, table).failed()) return false;
+    const double timescale = std::max<uint32_t>(Mp4Track(const_cast<Mp4Box&>(*trak)).timescale(), 1);
+    uint64_t time = 0;
+    for (const Mp4Sample& s : table) {
+      if (s.size > 0) samples.push_back({s.offset, double(time) / timescale});
+      time += s.duration;
+    }
+  }
+  std::sort(samples.begin(), samples.end(), [](const Placed& a, const Placed& b) { return a.offset < b.offset; });
+  double latest = 0;
+  for (const Placed& p : samples) {
+    if (p.start + kInterleaveSlackSeconds < latest) return false;
+    latest = std::max(latest, p.start);
   }
   return true;
 }
@@ -791,6 +877,7 @@ Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
   // The new file is in place; the old one's lock goes with its handle.
   file_.swap(out);
   out.close();
+  retiredChapterChunks_.clear();
   warning_ = committedWarning;
   if (replaced) warning_ = target + ": the file is rewritten, but " + replaced.message();
   if (auto e = scanLayout()) {

@@ -5,7 +5,8 @@
 // so a crash or a full disk at any moment leaves a file with the old or the new metadata. A file
 // open for change is locked against other writers until close().
 // Media data never moves in a commit: the samples of added tracks go into a new media-data box
-// at the end. Only rewriteInterleaved(), for files that are the caller's own work, lays it out anew.
+// at the end, a new chapter track's titles into one right after the new moov. Only
+// rewriteInterleaved(), for files that are the caller's own work, lays it out anew.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -91,8 +92,12 @@ class Mp4File {
   // first with room for later edits after it, then one media-data box in which the tracks take
   // turns in chunks of about half a second. The samples' bytes stay as they are.
   Mp4Error rewriteInterleaved(const Mp4Progress& progress = {});
-  // Whether every sample but the chapter titles' lies after the moov.
+  // Whether every sample lies after the moov.
   bool indexFirst() const;
+  // Whether the file is laid out for playing while it streams in: its index first, and its
+  // tracks' samples in time order through the file (to within a second), as rewriteInterleaved()
+  // leaves it. Added tracks not yet committed count as out of place.
+  bool interleaved() const;
   // After a commit that succeeded: empty, or what did not complete once the new metadata was
   // what readers see (a failed flush: it may not have reached the disk yet).
   const std::string& warning() const { return warning_; }
@@ -127,6 +132,7 @@ class Mp4File {
   Mp4Box* ilst();
   Mp4Box& ilstForWriting();
   std::vector<Region> freeRuns() const;
+  void placeChapterSamples(uint64_t regionOffset);
   Mp4Buffer regionContent(const Region& region);
   Mp4Error writeRegion(const Region& region, const Mp4Buffer& content, bool& live);
   Mp4Error writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore);
@@ -143,6 +149,8 @@ class Mp4File {
   Mp4Box moov_;
   uint32_t pendingChapterTrack_ = 0;  // a chapter track whose samples are not yet in the file
   Mp4Buffer pendingSamples_;
+  std::vector<Mp4Chunk> retiredChapterChunks_;  // where removed chapter tracks' titles lie
+  std::vector<uint64_t> retiredChapterBoxes() const;
   // Added tracks whose samples are not yet in the file.
   struct PendingTrack {
     uint32_t id = 0;

@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include "IndependentReaders.h"
 #include "TagSets.h"
 #include "metadata/FileChapters.h"
@@ -166,6 +167,31 @@ TEST(SaveMP4Chapters, SavingTheSameChaptersAgainKeepsTheChapterTrack) {
   f.close();
   ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read));
   EXPECT_EQ(f.trackCount(), 3u) << "the old chapter track is replaced, not kept beside the new one";
+}
+
+// The tag editor's saves, each with other chapters and a cover that grows, so that the new index
+// does not always fit where the last one stood (a user's file: its media never moves).
+TEST(SaveMP4Chapters, ChangedChaptersNeverLeaveOldTitlesAheadOfTheIndex) {
+  const QString path = tenSecondFixture();
+  const QByteArray media = packetDigest(path);
+  CapturedLog log;
+  for (int save = 0; save < 5; ++save) {
+    SCOPED_TRACE(save);
+    const MediaFilePtr m = withChapters({chapterAt("00:00:00", "A"), chapterAt(QString("00:00:0%1").arg(save + 2).toLatin1().constData(), "B")});
+    m->setImage(coverPicture(200 + 150 * save));
+    ASSERT_FALSE(saveMP4TagsInPlace(path, *m, log.reporter).Error()) << log.text().toStdString();
+    const QStringList boxes = topLevelBoxes(path);
+    const qsizetype moov = boxes.indexOf(QRegularExpression("moov:.*"));
+    ASSERT_GE(moov, 0);
+    // Only the film's box and the new titles' box hold media, the titles right after the index:
+    // the old titles' boxes are free space.
+    EXPECT_EQ(boxes.filter(QRegularExpression("^mdat:")).size(), 2) << boxes.join(' ').toStdString();
+    ASSERT_LT(moov + 1, boxes.size());
+    EXPECT_TRUE(boxes[moov + 1].startsWith("mdat:")) << boxes.join(' ').toStdString();
+    expectChapters(path, {"0 A", QString("%1 B").arg((save + 2) * 1000)});
+    EXPECT_EQ(packetDigest(path), media);
+    EXPECT_TRUE(atomicParsley(path).contains("B"));
+  }
 }
 
 TEST(SaveMP4Chapters, TheVideoTrackIsFoundWhereverItIs) {

@@ -11,6 +11,9 @@
 
 #include "../mp4/Mp4Fixtures.h"
 #include "ToolTestSupport.h"
+#include "media/MediaFile.h"
+#include "media/MediaValues.h"
+#include "metadata/SaveMP4Tags.h"
 #include "mp4/Mp4File.h"
 
 using namespace zuvo;
@@ -328,7 +331,8 @@ QStringList packetBytes(const QString& path, const QString& stream) {
 
 }  // namespace
 
-TEST(Mp4Box, AddedTracksTakeTurnsWithTheVideoInHalfSecondChunksAfterTheIndex) {
+// The conversion adds its tracks one by one and lays the file out once, after the last one.
+TEST(Mp4Box, AddsAppendWithoutMovingMediaAndTheConvertersLayoutInterleavesThemOnceAfterTheIndex) {
   const QString folder = freshFolder("interleave");
   const QString output = folder + "/Film.m4v";
   const double seconds = 8;
@@ -339,16 +343,43 @@ TEST(Mp4Box, AddedTracksTakeTurnsWithTheVideoInHalfSecondChunksAfterTheIndex) {
                   "-c:a", "aac", "-b:a", "128k"});
   makeMedia(ac3, {"-f", "lavfi", "-i", QString("sine=frequency=500:sample_rate=48000:duration=%1").arg(seconds), "-af",
                   "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "ac3", "-b:a", "384k"});
+  writeFile(folder + "/subtitle0.sub", kSrt.toUtf8());
+  ASSERT_EQ(runTool("mp4box", " -ttxt subtitle0.sub", folder).exitCode, 0);
   const QStringList video = packetBytes(output, "0:v:0");
   ASSERT_EQ(video.size(), int(seconds * 25));
+  QList<qint64> videoAt;
+  for (const Packet& p : packetsByPosition(output)) videoAt << p.pos;
   for (const QString& command : {QString(" -add %1:name=Stereo:lang=\"eng\":group=1 %2").arg(quoted(aac), quoted(output)),
-                                 QString(" -add %1:name=\"Surround\":lang=\"eng\":group=1:disable %2").arg(quoted(ac3), quoted(output))}) {
+                                 QString(" -add %1:name=\"Surround\":lang=\"eng\":group=1:disable %2").arg(quoted(ac3), quoted(output)),
+                                 QString(" -add \"%1\":name=eng:lang=eng:group=2 %2").arg(folder + "/subtitle0.ttxt", quoted(output))}) {
     const ToolRun r = runTool("mp4box", command, folder);
     ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
     expectRunnerProgress(r.output);
+    QList<qint64> stillAt;
+    for (const Packet& p : packetsByPosition(output))
+      if (p.stream == 0) stillAt << p.pos;
+    EXPECT_EQ(stillAt, videoAt) << "an add moves no media already in the file";
   }
 
-  // ftyp, the index, the room the tag writer keeps after it, then all media in one box.
+  const auto interleaved = [&] {
+    Mp4File f;
+    return !f.open(output.toStdString(), Mp4File::Mode::Read).failed() && f.interleaved();
+  };
+  EXPECT_FALSE(interleaved()) << "each added track lies in a box of its own after the video";
+
+  // The converter's tag save lays the file out, chapters included: ftyp, the index, the room the
+  // tag writer keeps after it, then all media in one box.
+  MediaFile media;
+  media.setMediatype(MediaType::Movie);
+  media.setSeriesname("Laid out");
+  ChapterTrack first, second;
+  first.setStarttime("00:00:00.000");
+  first.setTitle("One");
+  second.setStarttime("00:00:04.000");
+  second.setTitle("Two");
+  media.setChapters({first, second});
+  ASSERT_FALSE(saveMP4Tags(output, 0, media, 0, nullptr).Error());
+  EXPECT_TRUE(interleaved()) << "a later save of the converter's would lay it out again";
   const QStringList boxes = topLevelBoxes(output);
   ASSERT_EQ(boxes.size(), 4) << boxes.join(' ').toStdString();
   EXPECT_TRUE(boxes[0].startsWith("ftyp:") && boxes[1].startsWith("moov:") && boxes[2].startsWith("free:") &&
@@ -360,27 +391,39 @@ TEST(Mp4Box, AddedTracksTakeTurnsWithTheVideoInHalfSecondChunksAfterTheIndex) {
   const QList<Packet> packets = packetsByPosition(output);
   ASSERT_FALSE(packets.isEmpty());
   EXPECT_GT(packets.first().pos, moovAt + moovSize);
-  const QList<PacketRun> runs = runsOf(packets);
+  QList<Packet> mediaPackets;  // the chapter titles' stream comes fifth
+  for (const Packet& p : packets)
+    if (p.stream < 4) mediaPackets << p;
+  const QList<PacketRun> runs = runsOf(mediaPackets);
   QMap<int, int> runsPerStream;
   for (qsizetype i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(QString("run %1 of stream %2 at %3 s").arg(i).arg(runs[i].stream).arg(runs[i].start).toStdString());
     ++runsPerStream[runs[i].stream];
+    if (runs[i].stream == 3) continue;  // a cue lasts as long as it is shown
     EXPECT_LE(runs[i].end - runs[i].start, 0.6);
     // No stream runs ahead of the others.
     if (i > 0) {
       EXPECT_LE(std::abs(runs[i].start - runs[i - 1].start), 0.6);
     }
   }
-  ASSERT_EQ(runsPerStream.size(), 3);
-  for (auto it = runsPerStream.begin(); it != runsPerStream.end(); ++it)
-    EXPECT_GE(it.value(), int(seconds / 0.6)) << "stream " << it.key();
+  ASSERT_EQ(runsPerStream.size(), 4);
+  for (int stream : {0, 1, 2}) EXPECT_GE(runsPerStream[stream], int(seconds / 0.6)) << "stream " << stream;
 
-  // The media bytes are those of the sources.
+  // The media bytes are those of the sources; every reader sees every track.
   EXPECT_EQ(packetBytes(output, "0:v:0"), video);
   EXPECT_EQ(packetBytes(output, "0:a:0"), packetBytes(aac, "0:a:0"));
   EXPECT_EQ(packetBytes(output, "0:a:1"), packetBytes(ac3, "0:a:0"));
+  const QJsonArray streams = ffprobeStreams(output);
+  ASSERT_EQ(streams.size(), 5);
+  const char* codecs[] = {"h264", "aac", "ac3", "mov_text"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(streams[i]["codec_name"].toString(), codecs[i]) << i;
+    EXPECT_NEAR(streams[i]["duration"].toString().toDouble(), seconds, 0.05) << i;
+  }
+  EXPECT_EQ(mutagenView(output)["tags"].toObject()["\u00a9nam"].toArray().first().toString(), "Laid out");
+  EXPECT_TRUE(atomicParsley(output).contains("Laid out"));
 
-  // A later tag save, cover and chapters included, fits in the room kept and moves no media.
+  // A later tag save, cover and new chapters included, fits in the room kept and moves no media.
   {
     Mp4File f;
     ASSERT_FALSE(f.open(output.toStdString(), Mp4File::Mode::Modify));
@@ -392,17 +435,18 @@ TEST(Mp4Box, AddedTracksTakeTurnsWithTheVideoInHalfSecondChunksAfterTheIndex) {
     ASSERT_FALSE(f.commit());
   }
   QList<qint64> before, after;
-  for (const Packet& p : packets) before << p.pos;
+  for (const Packet& p : mediaPackets) before << p.pos;
   for (const Packet& p : packetsByPosition(output))
-    if (p.stream < 3) after << p.pos;  // the chapter titles' stream comes fourth
+    if (p.stream < 4) after << p.pos;
   EXPECT_EQ(after, before);
   EXPECT_TRUE(atomicParsley(output).contains("Tagged later"));
-  // The index still comes first; only the chapter titles' few bytes may stand before it.
-  qint64 at = 0, newMoovAt = -1;
+  // The index still comes before every sample, the new chapter titles' too.
+  qint64 at = 0, newMoovAt = -1, firstMedia = -1;
   for (const QString& box : topLevelBoxes(output)) {
     if (box.startsWith("moov:")) newMoovAt = at;
+    if (box.startsWith("mdat:") && firstMedia < 0) firstMedia = at;
     at += box.section(':', 1).toLongLong();
   }
   EXPECT_GT(newMoovAt, 0);
-  EXPECT_LT(newMoovAt, before.first());
+  EXPECT_LT(newMoovAt, firstMedia) << topLevelBoxes(output).join(' ').toStdString();
 }

@@ -1,7 +1,9 @@
 // Stands in for the MP4 multiplexer the conversion steps call: adds AAC/AC-3 tracks from MP4
 // files, raw AC-3 and timed-text tracks, delays or removes a track, extracts a text track
-// as SubRip, and turns SubRip into a timed-text description. Progress lines end in
-// "| (N/100)"; errors go to standard error with exit status 1.
+// as SubRip, and turns SubRip into a timed-text description. Every change is committed in
+// place: added samples go at the end, media already in the file never moves (the converter
+// interleaves its finished file itself). Progress lines end in "| (N/100)"; errors go to
+// standard error with exit status 1.
 #include <unistd.h>
 
 #include <chrono>
@@ -158,8 +160,9 @@ int addTrack(const std::string& text, const std::string& output) {
     if (argument->delayMs)
       if (auto e = file.setTrackDelay(id, *argument->delayMs)) return fail(e.message());
   }
-  // As the real tool: the whole file is laid out again, index first, the tracks interleaved.
-  if (auto e = file.rewriteInterleaved(progressPrinter("Importing"))) return fail(e.message());
+  // The samples are appended and the file is not laid out anew: the conversion adds several
+  // tracks and lays its file out once, after the last (saveMP4Tags), so that it is written once.
+  if (auto e = file.commit(progressPrinter("Importing"))) return fail(e.message());
   for (uint32_t id : ids)
     say("Added track " + std::to_string(id) + " (" + file.track(id)->type() + ") from " + argument->path);
   progress("Importing", 100);

@@ -19,6 +19,7 @@
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/SamplePlayer.h"
 #include "media/MediaValues.h"
+#include "metadata/SaveMP4Tags.h"
 #include "platform/Defaults.h"
 #include "platform/MadeFiles.h"
 #include "platform/Paths.h"
@@ -120,6 +121,69 @@ QStringList filesUnder(const QString& folder) {
       files << info.fileName();
   }
   return files;
+}
+
+struct Box {
+  QString type;
+  qint64 offset = 0, size = 0;
+};
+
+QList<Box> boxesOf(const QString& path) {
+  QList<Box> boxes;
+  qint64 at = 0;
+  for (const QString& box : test::topLevelBoxes(path)) {
+    boxes.append({box.section(':', 0, 0), at, box.section(':', 1).toLongLong()});
+    at += boxes.back().size;
+  }
+  return boxes;
+}
+
+QString describe(const QList<Box>& boxes) {
+  QStringList parts;
+  for (const Box& b : boxes) parts << QStringLiteral("%1:%2").arg(b.type).arg(b.size);
+  return parts.join(' ');
+}
+
+// Each packet's stream, place in the file and decode time, in file order (the chapter titles too).
+struct Packet {
+  int stream;
+  qint64 pos;
+  double dts;
+};
+QList<Packet> packetsOf(const QString& path) {
+  QList<Packet> packets;
+  const QJsonObject probe = json(test::runCommand("ffprobe", {"-v", "error", "-show_entries", "packet=stream_index,pos,dts_time",
+                                                              "-of", "json", path}).output);
+  for (const QJsonValue& v : probe["packets"].toArray()) {
+    const QJsonObject p = v.toObject();
+    packets.append({p["stream_index"].toInt(), p["pos"].toString().toLongLong(), p["dts_time"].toString().toDouble()});
+  }
+  std::sort(packets.begin(), packets.end(), [](const Packet& a, const Packet& b) { return a.pos < b.pos; });
+  return packets;
+}
+
+// As a player streaming the file needs it: the index before every media box, and the tracks'
+// packets taking turns through the file, none more than a second behind one before it.
+void expectLaidOutForStreaming(const QString& path) {
+  const QList<Box> boxes = boxesOf(path);
+  qsizetype moov = -1;
+  for (qsizetype i = 0; i < boxes.size(); ++i) {
+    if (boxes[i].type == "moov") moov = i;
+    if (boxes[i].type == "mdat") {
+      EXPECT_GE(moov, 0) << "a media box before the index: " << describe(boxes).toStdString();
+    }
+  }
+  ASSERT_GE(moov, 0) << describe(boxes).toStdString();
+  QList<Packet> packets = packetsOf(path);
+  // The cover is stored in the index itself.
+  packets.removeIf([&](const Packet& p) { return p.pos >= boxes[moov].offset && p.pos < boxes[moov].offset + boxes[moov].size; });
+  ASSERT_FALSE(packets.isEmpty());
+  EXPECT_GT(packets.first().pos, boxes[moov].offset + boxes[moov].size);
+  double latest = 0;
+  for (const Packet& p : packets) {
+    EXPECT_GE(p.dts, latest - 1.0) << "stream " << p.stream << " at " << p.pos << " in " << describe(boxes).toStdString();
+    latest = std::max(latest, p.dts);
+  }
 }
 
 class ConversionEndToEnd : public testing::Test {
@@ -267,6 +331,8 @@ class ConversionEndToEnd : public testing::Test {
     EXPECT_EQ(tags["hdvd"].toInt(), hdFlag);
     EXPECT_EQ(tags["covers"].toInt(), 1);
     EXPECT_EQ(chaptersOf(path), QStringList({"Opening", "Ending"}));
+    EXPECT_TRUE(test::atomicParsley(path).contains("The Third"));
+    expectLaidOutForStreaming(path);
   }
 
   QString sources = test::freshFolder("sources");
@@ -298,7 +364,45 @@ TEST_F(ConversionEndToEnd, ATVShowGoesIntoTheLibraryWithEveryTrackAndTag) {
   const QStringList placed = filesUnder(library + "/TV Shows");
   ASSERT_EQ(placed.size(), 1) << placed.join(", ").toStdString();
   EXPECT_TRUE(placed[0].startsWith("Test Show/Season 2/")) << placed[0].toStdString();
-  expectWholeEpisode(library + "/TV Shows/" + placed[0]);
+  const QString converted = library + "/TV Shows/" + placed[0];
+  expectWholeEpisode(converted);
+
+  // The user's later tag save, with other chapters and a larger cover, moves no media.
+  const QList<Box> before = boxesOf(converted);
+  const QList<Packet> packets = packetsOf(converted);
+  const QByteArray digest = test::packetDigest(converted);
+  media->setEpisodename("The Third, Renamed");
+  QImage cover(600, 600, QImage::Format_RGB32);
+  cover.fill(Qt::blue);
+  media->setImage(cover);
+  ChapterTrack only;
+  only.setStarttime("00:00:00.000");
+  only.setTitle("Whole");
+  media->setChapters({only});
+  ASSERT_FALSE(saveMP4TagsInPlace(converted, *media, log.reporter).Error()) << log.text().toStdString();
+  const auto mediaBox = [](const QList<Box>& boxes) {
+    QList<Box> mdat = boxes;
+    mdat.removeIf([](const Box& b) { return b.type != "mdat"; });
+    return mdat.isEmpty() ? Box{} : mdat.back();
+  };
+  EXPECT_EQ(mediaBox(boxesOf(converted)).offset, mediaBox(before).offset) << describe(boxesOf(converted)).toStdString();
+  EXPECT_EQ(mediaBox(boxesOf(converted)).size, mediaBox(before).size);
+  EXPECT_EQ(test::packetDigest(converted), digest);
+  QList<qint64> stillAt, wasAt;
+  for (const Packet& p : packets)
+    if (p.stream < 5) wasAt << p.pos;
+  for (const Packet& p : packetsOf(converted))
+    if (p.stream < 5) stillAt << p.pos;
+  EXPECT_EQ(stillAt, wasAt);
+  EXPECT_EQ(chaptersOf(converted), QStringList({"Whole"}));
+  EXPECT_TRUE(test::atomicParsley(converted).contains("The Third, Renamed"));
+  // The new chapter titles come after the index too.
+  const QList<Box> after = boxesOf(converted);
+  const auto firstOf = [&](const char* type) {
+    return std::find_if(after.begin(), after.end(), [&](const Box& b) { return b.type == type; }) - after.begin();
+  };
+  EXPECT_LT(firstOf("moov"), firstOf("mdat")) << describe(after).toStdString();
+  EXPECT_EQ(after.first().type, "ftyp");
   const QByteArray index = test::readFile(library + "/" + library::kIndexFileName);
   EXPECT_TRUE(index.contains("Test Show")) << index.toStdString();
   // The original went to the folder of converted files; nothing is left in the work folder.
