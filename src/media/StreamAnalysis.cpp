@@ -221,7 +221,8 @@ void readVideoValue(Report& r, const QString& key, const QString& value) {
   } else if (key == QLatin1String(kHeightKey)) {
     v.setHeight(quint32(qMax(0, IntegerValue(withoutSpaces(value)))));
   } else if (key == QLatin1String(kRotationKey)) {
-    // "90°", "270°", "-90°": the turn as a whole quarter between 0 and 270.
+    // "90°", "270°", "-90°": the clockwise turn that shows the stored picture upright, as a
+    // whole quarter between 0 and 270.
     const int degrees = int(std::lround(leadingNumber(value) / 90.0)) * 90;
     v.setRotation(((degrees % 360) + 360) % 360);
   } else if (key == QLatin1String(kFormatKey)) {

@@ -59,7 +59,7 @@ int displayRotation(const QString& path) {
 
 double pictureDistance(const QString& first, const QString& second, double at) {
   const auto grey = [at](const QString& file) {
-    return runCommand("ffmpeg", {"-nostdin", "-v", "error", "-ss", QString::number(at), "-i", file,
+    return runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-ss", QString::number(at),
                                  "-frames:v", "1", "-vf", "scale=64:64,format=gray", "-f", "rawvideo", "-"})
         .output;
   };

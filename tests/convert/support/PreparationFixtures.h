@@ -37,6 +37,7 @@ int displayRotation(const QString& path);
 // How far the pictures of two files at second `at` are apart, as ffmpeg shows them (turned
 // as their display matrices ask): the mean difference of their grey levels at 64x64, 0-255.
 // A picture on its side is far from the upright one; the frame's shape is not compared.
+// Decoded from the start, as not every file (mencoder's AVI) can seek.
 double pictureDistance(const QString& first, const QString& second, double at);
 
 // What every step test starts from: a folder for its sources, a work folder (with a space,
