@@ -523,9 +523,10 @@ QByteArrayList translateArguments(const QByteArrayList& legacy, const SourceChan
   GlobalSettings globals;
   QList<Output> outputs;
   int mostChannels = 0;  // of all inputs: the outputs' maps are not followed
+  const bool channelsAsked = sourceChannels && legacy.contains("-ac");  // a probe only where it counts
   for (const Segment& segment : segments) {
     outputs << rewrite(segment, globals);
-    if (segment.kind == Segment::Input && sourceChannels)
+    if (segment.kind == Segment::Input && channelsAsked)
       mostChannels = std::max(mostChannels, sourceChannels(segment.target));
   }
 
