@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <cmath>
 
 namespace zuvo {
 namespace {
@@ -25,6 +26,7 @@ constexpr const char* kTextSection = "Text";
 constexpr const char* kEncryptionKey = "Encryption";
 constexpr const char* kWidthKey = "Width";
 constexpr const char* kHeightKey = "Height";
+constexpr const char* kRotationKey = "Rotation";
 constexpr const char* kFormatKey = "Format";
 constexpr const char* kCABACKey = "Format settings, CABAC";
 constexpr const char* kReFramesKey = "Format settings, ReFrames";
@@ -218,6 +220,11 @@ void readVideoValue(Report& r, const QString& key, const QString& value) {
     v.setWidth(quint32(qMax(0, IntegerValue(withoutSpaces(value)))));
   } else if (key == QLatin1String(kHeightKey)) {
     v.setHeight(quint32(qMax(0, IntegerValue(withoutSpaces(value)))));
+  } else if (key == QLatin1String(kRotationKey)) {
+    // "90°", "270°", "-90°": the clockwise turn that shows the stored picture upright, as a
+    // whole quarter between 0 and 270.
+    const int degrees = int(std::lround(leadingNumber(value) / 90.0)) * 90;
+    v.setRotation(((degrees % 360) + 360) % 360);
   } else if (key == QLatin1String(kFormatKey)) {
     v.setVideoformat(value);
     if (value == QLatin1String(kIntermediateCodec)) r.unsupportedVideo = true;
@@ -356,6 +363,7 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
   r.video.setVideoformat(QLatin1String(kUnknown));
   r.video.setWidth(0);
   r.video.setHeight(0);
+  r.video.setRotation(0);
   r.video.setFramerate(QLatin1String(kUnknown));
   r.video.setBitrate(QLatin1String(kUnknown));
   Section section = Section::None;
@@ -396,6 +404,12 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
     }
   }
   keepTheVideosProgramme(r);
+  // mediainfo gives the stored sides; ffmpeg shows and converts the picture upright.
+  if (r.video.isTurnedSideways()) {
+    const quint32 storedWidth = r.video.width();
+    r.video.setWidth(r.video.height());
+    r.video.setHeight(storedWidth);
+  }
   return r;
 }
 
@@ -621,7 +635,9 @@ QString isShowFastMode(const MediaFile& media) {
   const bool atv2 = settings.boolForKey(QLatin1String(kSupportAppleTV2));
   const bool atv3 = settings.boolForKey(QLatin1String(kSupportAppleTV3));
   const quint32 format = media.ConversionFormat();
-  const qint64 w = v.width(), h = v.height();
+  // The players' decoders take the stream as stored; they turn the picture afterwards.
+  const bool sideways = v.isTurnedSideways();
+  const qint64 w = sideways ? v.height() : v.width(), h = sideways ? v.width() : v.height();
   const double kilobits = leadingNumber(v.bitrate());
   const double bitsPerSecond = kilobits * 1000;
   const int fps = IntegerValue(v.framerate());

@@ -2,7 +2,9 @@
 
 #include "media/BCStringEncoding.h"
 
+#include <algorithm>
 #include <uchardet/uchardet.h>
+#include <utility>
 
 namespace zuvo {
 
@@ -20,7 +22,10 @@ namespace zuvo {
 //   input never counts as settled here.
 // - Only 7-bit bytes without escape sequences: "US-ASCII", confidence 0.
 // - 8-bit bytes: the library's best guess with kGuessConfidence, or no answer when
-//   every prober stayed below the library's own threshold.
+//   every prober stayed below the library's own threshold. An ISO-8859 guess for text
+//   that holds bytes 0x80-0x9F (control codes there, letters and quotes in the Windows
+//   code pages) is the Windows code page of the same script, as browsers read it: the
+//   library calls short Czech in windows-1250 ISO-8859-2, which would lose its š, ž, ť.
 // - Escape sequences the library could not place (it says "ASCII" then): no answer.
 class wrappedUniversalDetector {
  public:
@@ -69,7 +74,7 @@ class wrappedUniversalDetector {
         if (name.isEmpty()) return std::nullopt;
         if (name == kLibraryASCIIName) return QByteArray(kASCIIName);
         confidence = kGuessConfidence;
-        return name;
+        return holdsC1Bytes() ? windowsCodePageOf(name) : name;
       }
       case Input::EscapeAscii:
         break;
@@ -94,6 +99,23 @@ class wrappedUniversalDetector {
       input_ = Input::EscapeAscii;
     }
     lastByte_ = byte;
+  }
+
+  bool holdsC1Bytes() const {
+    return std::any_of(seen_.cbegin(), seen_.cend(),
+                       [](char byte) { return uchar(byte) >= 0x80 && uchar(byte) <= 0x9F; });
+  }
+
+  // The Windows code page that has the letters of an ISO-8859 set and more in 0x80-0x9F;
+  // any other name as it is.
+  static QByteArray windowsCodePageOf(const QByteArray& name) {
+    static constexpr std::pair<const char*, const char*> kCodePages[] = {
+        {"ISO-8859-1", "WINDOWS-1252"}, {"ISO-8859-2", "WINDOWS-1250"}, {"ISO-8859-5", "WINDOWS-1251"},
+        {"ISO-8859-7", "WINDOWS-1253"}, {"ISO-8859-9", "WINDOWS-1254"}, {"ISO-8859-8", "WINDOWS-1255"},
+    };
+    for (const auto& [iso, windows] : kCodePages)
+      if (name.compare(iso, Qt::CaseInsensitive) == 0) return windows;
+    return name;
   }
 
   // The charset the library names for the byte-order mark the data opens with.

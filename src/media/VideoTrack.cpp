@@ -54,6 +54,7 @@ const ArchivedFields<VideoTrack>& archiveFields() {
       archived<V, &V::bitdepth, &V::setBitdepth>("bitdepth"),
       archived<V, &V::chromasubsampling, &V::setChromasubsampling>("chromasubsampling"),
       archived<V, &V::scantype, &V::setScantype>("scantype"),
+      archived<V, &V::rotation, &V::setRotation>("rotation"),
   };
   return fields;
 }

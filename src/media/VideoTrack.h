@@ -12,7 +12,8 @@ class VideoTrack {
 
   VideoTrack() = default;
 
-  // Store the size, then recompute the SD and the HD output sizes.
+  // Store the size, then recompute the SD and the HD output sizes. The size is that of the
+  // picture as shown: ffmpeg turns a rotated stream upright, so its stored sides are swapped.
   quint32 width() const { return width_; }
   void setWidth(quint32 width);
   quint32 height() const { return height_; }
@@ -60,6 +61,12 @@ class VideoTrack {
   QString scantype() const { return scantype_; }
   void setScantype(const QString& value) { scantype_ = value; }
 
+  // The turn, in degrees (0, 90, 180 or 270), that the source's display matrix asks for;
+  // 0 in lists saved before it was archived.
+  int rotation() const { return rotation_; }
+  void setRotation(int value) { rotation_ = value; }
+  bool isTurnedSideways() const { return rotation_ % 180 == 90; }
+
   void encodeWithCoder(KeyedArchiver& coder) const;
   // Restores the stored output sizes as they are.
   static VideoTrack initWithCoder(const KeyedUnarchiver& coder);
@@ -85,6 +92,7 @@ class VideoTrack {
   int bitdepth_ = 0;
   QString chromasubsampling_;
   QString scantype_;
+  int rotation_ = 0;
 };
 
 }  // namespace zuvo

@@ -240,6 +240,40 @@ TEST(StreamAnalysis, DurationsSizesAndTheHDFlag) {
   }
 }
 
+// A phone stores its picture as the sensor sees it and says in the display matrix how to
+// turn it; ffmpeg shows and converts it turned, so the sizes are those of the turned picture
+// (the HD box is 1280x720 with the Apple TV settings on, as they are by default).
+TEST(StreamAnalysis, ARotatedVideoIsSizedAsShown) {
+  struct Case {
+    int rotate;   // the "rotate" tag ffmpeg turns into the display matrix
+    bool fullHD;  // the HD box is 1920x1080 without the first two Apple TVs, else 1280x720
+    int rotation;
+    quint32 width, height;
+    int hdWidth, hdHeight, sdWidth, sdHeight;
+  } cases[] = {
+      {0, false, 0, 1920, 1080, 1280, 720, 640, 360},   {90, false, 270, 1080, 1920, 406, 720, 270, 480},
+      {90, true, 270, 1080, 1920, 608, 1080, 270, 480}, {180, false, 180, 1920, 1080, 1280, 720, 640, 360},
+      {270, false, 90, 1080, 1920, 406, 720, 270, 480},
+  };
+  const QString clip =
+      makeClip(test::freshFolder("phone") + "/stored.mp4", "1920x1080", 0.2, {"-pix_fmt", "yuv420p"});
+  for (const Case& c : cases) {
+    test::ScopedSettings settings{{"SupportAppleTV2", !c.fullHD}};
+    const QString path = test::freshFolder("phone") + "/Phone.mov";
+    test::makeMedia(path, {"-i", clip, "-c", "copy", "-metadata:s:v:0", QString("rotate=%1").arg(c.rotate)});
+    const auto a = analyse(path);
+    const VideoTrack v = a->media->myvideotrack();
+    EXPECT_EQ(v.rotation(), c.rotation) << c.rotate;
+    EXPECT_EQ(v.width(), c.width) << c.rotate;
+    EXPECT_EQ(v.height(), c.height) << c.rotate;
+    EXPECT_EQ(QList<int>({v.HDWidth(), v.HDHeight(), v.SDWidth(), v.SDHeight()}),
+              QList<int>({c.hdWidth, c.hdHeight, c.sdWidth, c.sdHeight}))
+        << c.rotate << (c.fullHD ? " full HD" : "");
+    // The stored stream is what the players decode: a turn does not make it too tall.
+    if (c.fullHD) EXPECT_EQ(isShowFastMode(*a->media).toStdString(), "Good") << c.rotate;
+  }
+}
+
 TEST(StreamAnalysis, OnlyARealEncryptionFieldMeansDRM) {
   test::ScopedSettings settings{};
   const QString dir = test::freshFolder("drm");

@@ -15,6 +15,7 @@ namespace {
 const char* const kCzech =
     "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň úpěl ďábelské ódy. Čeština je krásný jazyk, řekl.\n\n"
     "2\n00:00:05,000 --> 00:00:08,000\nŠťastný nový rok a veselé Vánoce všem přátelům z Brna a Ostravy.\n";
+const char* const kShortCzech = "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň\n";
 const char* const kRussian =
     "1\n00:00:01,000 --> 00:00:04,000\nСъешь же ещё этих мягких французских булок, да выпей чаю.\n\n"
     "2\n00:00:05,000 --> 00:00:08,000\nШирокая электрификация южных губерний даст мощный толчок подъёму сельского хозяйства.\n";
@@ -68,6 +69,12 @@ TEST(UniversalDetector, NamesTheEncodingOfRealTextAndItsTableRow) {
       {"ISO-8859-1", kGerman, "ISO-8859-1", "ISO-8859-1", 0x0201, "ISO Latin 1"},
       {"Shift_JIS", kJapanese, "SHIFT_JIS", "SHIFT_JIS", 0x0A01, "Shift JIS"},
       {"CP949", kKorean, "CP949", "UHC", 0x0422, "DOSKorean"},
+      // Bytes 0x80-0x9F are control codes in ISO-8859 and letters or quotes in the Windows
+      // code pages: short lines the library takes for ISO-8859 are read as Windows text.
+      {"short Windows-1250", kShortCzech, "WINDOWS-1250", "WINDOWS-1250", 0x0501, "Windows Latin 2"},
+      {"short Windows-1254", "1\n00:00:01,000 --> 00:00:04,000\nŞişli’de\n", "WINDOWS-1254", "WINDOWS-1254", 0x0504,
+       "Windows Latin 5"},
+      {"short ISO-8859-2, no such byte", kShortCzech, "ISO-8859-2", "ISO-8859-2", 0x0202, "ISO Latin 2"},
   };
   for (const Case& c : cases) {
     UniversalDetector detector;

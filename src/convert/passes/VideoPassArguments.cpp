@@ -93,6 +93,14 @@ bool VideoPassArguments::sdOfPair() const {
   return pass_.format == ConversionFormat::HDAndSD && pass_.passindex == 1;
 }
 
+void VideoPassArguments::appendSize(const VideoTrack& video, int width, int height) {
+  arguments_.append(QStringLiteral(" -s %1x%2 ").arg(width).arg(height));
+  // ffmpeg turns the picture upright and then scales it; sides rounded to even numbers
+  // would leave the pixels a little off square (-aspect cannot say 203:360 exactly).
+  if (video.isTurnedSideways() && !media_->force169())
+    arguments_.append(QStringLiteral(" -vf scale=%1:%2,setsar=1 ").arg(width).arg(height));
+}
+
 void VideoPassArguments::startAndSize() {
   arguments_.append(QStringLiteral(" -y -v 5 "));
   arguments_.append(QStringLiteral(" -i \"%@\" "), {pass_.source});
@@ -109,14 +117,14 @@ void VideoPassArguments::startAndSize() {
     media_->setPassnumber(PassStage::SDPass);
     media_->setProgress(0);
     arguments_ = ToolArguments(QStringLiteral(" -i \"%@\" -y -v 5 -threads %1").arg(pass_.threads), {pass_.source});
-    arguments_.append(QStringLiteral(" -s %1x%2 ").arg(video.SDWidth()).arg(video.SDHeight()));
+    appendSize(video, video.SDWidth(), video.SDHeight());
     arguments_.append(QStringLiteral(" -vcodec libx264 "));
     capText = defaults.stringForKey(kSDCap);
     bitrate_ = maximum(capText);
   } else {
     if (pass_.format == ConversionFormat::Original) {
       media_->setPassnumber(PassStage::OriginalPass);
-      arguments_.append(QStringLiteral(" -s %1x%2 ").arg(video.width()).arg(video.height()));
+      appendSize(video, int(video.width()), int(video.height()));
     } else {
       const bool sdOnly = pass_.format == ConversionFormat::SDOnly;
       media_->setPassnumber(sdOnly ? PassStage::SDPass : PassStage::HDPass);
@@ -125,8 +133,10 @@ void VideoPassArguments::startAndSize() {
                                                                    : "HD pass of HD/SD";
       reportBoth(reporter_, QStringLiteral("[BLUE]Pass is %1").arg(QLatin1StringView(kind)),
                  QStringLiteral("Conversion pass is %1").arg(QLatin1StringView(kind)), 3);
-      arguments_.append(sdOnly ? QStringLiteral(" -s %1x%2 ").arg(video.SDWidth()).arg(video.SDHeight())
-                               : QStringLiteral(" -s %1x%2 ").arg(video.HDWidth()).arg(video.HDHeight()));
+      if (sdOnly)
+        appendSize(video, video.SDWidth(), video.SDHeight());
+      else
+        appendSize(video, video.HDWidth(), video.HDHeight());
     }
     if (media_->force169()) arguments_.append(QStringLiteral(" -aspect 16:9 "));
     bitrate_ = cappedBitrate(*media_, capText, reporter_);

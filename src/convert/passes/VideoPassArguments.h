@@ -59,6 +59,8 @@ class VideoPassArguments {
 
  private:
   bool sdOfPair() const;
+  // " -s WxH", with square pixels for a picture that ffmpeg turns upright.
+  void appendSize(const VideoTrack& video, int width, int height);
   void frameRate();
   void x264Options();
   void sound();

@@ -39,6 +39,21 @@ int burnInBitrate(const VideoTrack& video, const Defaults& defaults, const Repor
   return int(target);
 }
 
+// mencoder's filter that turns a picture stored at `rotation` degrees clockwise of how it
+// is shown back upright; empty for none.
+QString uprightFilter(int rotation) {
+  switch (rotation) {
+    case 90:
+      return QStringLiteral("rotate=1");
+    case 180:
+      return QStringLiteral("flip,mirror");
+    case 270:
+      return QStringLiteral("rotate=2");
+    default:
+      return {};
+  }
+}
+
 QString x264Options(int bitrate, int quality) {
   const char* motion = quality == 3   ? "me=hex:subq=7:frameref=4:trellis=1"
                        : quality == 2 ? "me=umh:subq=7:frameref=4:trellis=1"
@@ -71,12 +86,21 @@ BCError BCConverter::BurnInSubtitle() {
   const QString options = x264Options(burnInBitrate(video, defaults, myreporter), passQuality(media));
 
   ToolArguments command(QStringLiteral("\"%@\" -vf harddup "), {fileToConvertPath});
+  // mencoder leaves a display matrix unread: it turns the picture upright itself, and the
+  // passes that read its result find no turn left to make.
+  const QString turn = uprightFilter(video.rotation());
   if (soundexported) {
     const bool hdKnown = video.HDWidth() > 0 && video.HDHeight() > 0;
     if (hdKnown && (video.height() > quint32(video.HDHeight()) || video.width() > quint32(video.HDWidth())))
-      command.append(QStringLiteral(" -vf scale=%1:%2 -ni ").arg(video.HDWidth()).arg(video.HDHeight()));
+      command.append(QStringLiteral(" -vf %1scale=%2:%3 -ni ")
+                         .arg(turn.isEmpty() ? QString() : turn + u',')
+                         .arg(video.HDWidth())
+                         .arg(video.HDHeight()));
+    else if (!turn.isEmpty())
+      command.append(QStringLiteral(" -vf-add %1 ").arg(turn));
     command.append(QStringLiteral(" -ovc x264 -x264encopts %1 -nosound -of avi").arg(options));
   } else {
+    if (!turn.isEmpty()) command.append(QStringLiteral(" -vf-add %1 ").arg(turn));
     command.append(QStringLiteral(" -ovc x264 -x264encopts %1 -oac copy -of avi").arg(options));
   }
   // A subtitle file beside the video is not among the source's streams, whichever way the sound goes.

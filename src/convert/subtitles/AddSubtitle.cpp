@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstdio>
 
 #include "convert/runners/ToolRun.h"
@@ -28,6 +29,9 @@ bool isUTF8(const BCStringEncoding& encoding) {
   return number == kUTF8StringEncoding;
 }
 
+// What a byte of 0x80-0x9F becomes where an encoding has no letter for it.
+bool isC1Control(QChar c) { return c.unicode() >= 0x80 && c.unicode() <= 0x9F; }
+
 QString trimLineBreaks(QString line) {
   qsizetype start = 0, end = line.size();
   while (start < end && (line[start] == u'\r' || line[start] == u'\n')) ++start;
@@ -45,8 +49,22 @@ QByteArray cleanedSubRip(const QByteArray& bytes, const BCStringEncoding& encodi
   bool blankBefore = false;
   QList<QByteArray> lines = bytes.split('\n');
   if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-  for (const QByteArray& raw : lines) {
-    const QString line = trimLineBreaks(decodeText(raw, decoding, reporter).value_or(QString()));
+  for (qsizetype n = 0; n < lines.size(); ++n) {
+    const std::optional<QString> text = decodeText(lines[n], decoding, reporter);
+    // Neither an undecodable line nor a byte that became a control code vanishes unsaid.
+    if (!text && hasDecoder(decoding))
+      reportTo(reporter,
+               QStringLiteral("[RED]Line %1 of the subtitle file is not %2 text and is left out")
+                   .arg(n + 1)
+                   .arg(decoding.name),
+               3);
+    else if (text && std::any_of(text->cbegin(), text->cend(), isC1Control))
+      reportTo(reporter,
+               QStringLiteral("[RED]Line %1 of the subtitle file holds bytes that %2 has no letters for")
+                   .arg(n + 1)
+                   .arg(decoding.name),
+               3);
+    const QString line = trimLineBreaks(text.value_or(QString()));
     if (line.isEmpty()) {
       blankBefore = true;
       continue;

@@ -459,6 +459,33 @@ void addOldX264Structure(Output& out) {
   }
 }
 
+// The value of the last plain `-name` among translated options; empty when none.
+QByteArray optionValue(const QByteArrayList& options, const QByteArray& name) {
+  QByteArray value;
+  for (qsizetype i = 0; i + 1 < options.size(); ++i)
+    if (options[i] == "-" + name) value = options[i + 1];
+  return value;
+}
+
+// 5.1's "-ac 2" mixes the centre and surrounds into each side at -3 dB without scaling
+// the sum, so loud surround goes up to +7.7 dB over full scale. Scaling the mix down
+// (swresample's normalised matrix) would cost centre dialogue 7.7 dB; instead the mix
+// stays as loud and a look-ahead limiter holds its peaks 2 dB under full scale, room
+// the AAC encoder's overshoot needs. Its delay is compensated, so the sound keeps its
+// place against the picture.
+constexpr char kDownmixLimiter[] = "alimiter=limit=0.794:attack=5:release=300:level=0:latency=1";
+
+void limitDownmix(Output& out, int sourceChannels) {
+  bool ok = false;
+  const int channels = optionValue(out.options, "ac").toInt(&ok);
+  if (!ok || channels <= 0 || sourceChannels <= channels) return;
+  // The mix is made here, ahead of the limiter, with the layout -ac would give.
+  const QByteArray layout = channels == 1   ? "mono"
+                            : channels == 2 ? "stereo"
+                                            : QByteArray::number(channels) + "c";
+  out.audioFilters << "aformat=channel_layouts=" + layout << kDownmixLimiter;
+}
+
 QByteArray volumeFilter(const QByteArray& legacyVolume) {
   bool ok = false;
   const int volume = legacyVolume.toInt(&ok);
@@ -467,7 +494,7 @@ QByteArray volumeFilter(const QByteArray& legacyVolume) {
 }
 
 // What the old ffmpeg applied to every output that 5.1 needs written into each one.
-void finish(Output& out, const GlobalSettings& globals) {
+void finish(Output& out, const GlobalSettings& globals, int sourceChannels) {
   if (out.videoCodec == "libx264") {
     if (out.legacyX264) addOldX264Structure(out);
     // The old wrapper encoded 8-bit 4:2:0 only; 5.1 would follow a 4:2:2, 4:4:4 or 10-bit
@@ -477,7 +504,9 @@ void finish(Output& out, const GlobalSettings& globals) {
   if (globals.deinterlace && !out.noVideo && out.videoCodec != "copy") out.videoFilters.prepend("yadif");
   if (!out.videoFilters.isEmpty()) out.options << "-vf" << out.videoFilters.join(',');
   const QByteArray volume = volumeFilter(globals.volume);
-  if (!volume.isEmpty() && !out.noAudio && out.audioCodec != "copy") out.audioFilters.prepend(volume);
+  const bool encodesAudio = !out.noAudio && out.audioCodec != "copy";
+  if (!volume.isEmpty() && encodesAudio) out.audioFilters.prepend(volume);
+  if (encodesAudio) limitDownmix(out, sourceChannels);
   if (!out.audioFilters.isEmpty()) out.options << "-af" << out.audioFilters.join(',');
   if (!globals.fpsMode.isEmpty() && !out.given.contains("fps_mode") && !out.noVideo)
     out.options << "-fps_mode" << globals.fpsMode;
@@ -489,11 +518,17 @@ void finish(Output& out, const GlobalSettings& globals) {
 
 }  // namespace
 
-QByteArrayList translateArguments(const QByteArrayList& legacy) {
+QByteArrayList translateArguments(const QByteArrayList& legacy, const SourceChannels& sourceChannels) {
   const QList<Segment> segments = splitSegments(legacy);
   GlobalSettings globals;
   QList<Output> outputs;
-  for (const Segment& segment : segments) outputs << rewrite(segment, globals);
+  int mostChannels = 0;  // of all inputs: the outputs' maps are not followed
+  const bool channelsAsked = sourceChannels && legacy.contains("-ac");  // a probe only where it counts
+  for (const Segment& segment : segments) {
+    outputs << rewrite(segment, globals);
+    if (segment.kind == Segment::Input && channelsAsked)
+      mostChannels = std::max(mostChannels, sourceChannels(segment.target));
+  }
 
   QByteArrayList result;
   // The runner never answers ffmpeg's keyboard prompts.
@@ -503,7 +538,7 @@ QByteArrayList translateArguments(const QByteArrayList& legacy) {
   if (!stdinGiven) result << "-nostdin";
   for (int i = 0; i < segments.size(); ++i) {
     Output& out = outputs[i];
-    if (segments[i].kind == Segment::Output) finish(out, globals);
+    if (segments[i].kind == Segment::Output) finish(out, globals, mostChannels);
     result << out.options;
     if (segments[i].kind == Segment::Input) result << "-i";
     if (segments[i].kind != Segment::Trailing) result << segments[i].target;

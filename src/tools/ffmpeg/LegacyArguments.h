@@ -5,9 +5,15 @@
 // turns one such command line into one with the same effect there. Options it does not
 // know pass through unchanged. Arguments are bytes: paths are never re-encoded.
 #include <QByteArrayList>
+#include <functional>
 
 namespace zuvo::ffmpeg {
 
-QByteArrayList translateArguments(const QByteArrayList& legacy);
+// The most audio channels any stream of an input holds; 0 when unknown.
+using SourceChannels = std::function<int(const QByteArray& input)>;
+
+// `sourceChannels` tells a downmix (-ac below what an input holds), which is then kept
+// from going over full scale.
+QByteArrayList translateArguments(const QByteArrayList& legacy, const SourceChannels& sourceChannels = {});
 
 }  // namespace zuvo::ffmpeg

@@ -2,6 +2,9 @@
 
 #include "tools/ffmpeg/ProgressRewriter.h"
 
+#include <QProcess>
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -23,6 +26,9 @@ constexpr char kAdapterDirsVariable[] = "ZUVO_FFMPEG_ADAPTER_DIRS";
 constexpr char kFallback[] = "/usr/bin/ffmpeg";
 // How long an unfinished line may wait before it is passed on as it is.
 constexpr int kIdleFlushMs = 1000;
+// ffprobe reads a source's header and first seconds; a source it cannot read in this
+// long is treated as unknown.
+constexpr int kProbeMs = 30000;
 
 QByteArray canonical(const QByteArray& path) {
   char resolved[PATH_MAX];
@@ -71,6 +77,28 @@ QByteArray locateRealFfmpeg() {
     if (!skipped.contains(canonical(dir)) && usable(candidate)) return candidate;
   }
   return usable(kFallback) ? QByteArray(kFallback) : QByteArray();
+}
+
+int audioChannelsOf(const QByteArray& ffmpeg, const QByteArray& input) {
+  // Standard input and pipes belong to ffmpeg: a probe would eat what it is to read.
+  if (input.isEmpty() || input == "-" || input.startsWith("pipe:") || input.startsWith("fd:")) return 0;
+  QProcess probe;
+  probe.setProcessChannelMode(QProcess::SeparateChannels);
+  probe.setStandardInputFile(QProcess::nullDevice());
+  probe.setStandardErrorFile(QProcess::nullDevice());
+  probe.start(QString::fromLocal8Bit(folderOf(ffmpeg) + "/ffprobe"),
+              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+               QStringLiteral("a"), QStringLiteral("-show_entries"), QStringLiteral("stream=channels"),
+               QStringLiteral("-of"), QStringLiteral("csv=p=0"), QString::fromLocal8Bit(input)});
+  if (!probe.waitForFinished(kProbeMs)) {
+    probe.kill();
+    probe.waitForFinished();
+    return 0;
+  }
+  int most = 0;
+  for (const QByteArray& line : probe.readAllStandardOutput().split('\n'))
+    most = std::max(most, line.trimmed().toInt());
+  return most;
 }
 
 int runRelayed(const QByteArray& program, const QByteArrayList& arguments) {

@@ -13,6 +13,10 @@ QByteArray locateRealFfmpeg();
 // Runs `program` with `arguments` in our process group, its standard output ours, its
 // standard error relayed through the progress rewriter. SIGTERM and SIGINT sent to us
 // reach it; it dies with us. Returns its exit status (128 + signal when killed).
+// The most audio channels of any stream in `input`, read by the ffprobe beside `ffmpeg`;
+// 0 when it cannot say (no ffprobe, a pipe, no audio).
+int audioChannelsOf(const QByteArray& ffmpeg, const QByteArray& input);
+
 int runRelayed(const QByteArray& program, const QByteArrayList& arguments);
 
 }  // namespace zuvo::ffmpeg

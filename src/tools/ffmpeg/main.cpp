@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
     std::fputs("ffmpeg: Debian's ffmpeg was not found on PATH\n", stderr);
     return 127;
   }
-  return zuvo::ffmpeg::runRelayed(ffmpeg, zuvo::ffmpeg::translateArguments(arguments));
+  const auto channels = [&](const QByteArray& input) { return zuvo::ffmpeg::audioChannelsOf(ffmpeg, input); };
+  return zuvo::ffmpeg::runRelayed(ffmpeg, zuvo::ffmpeg::translateArguments(arguments, channels));
 }

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "convert/support/FakeTool.h"
+#include "convert/support/PreparationFixtures.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/SamplePlayer.h"
 #include "platform/Paths.h"
@@ -240,6 +241,62 @@ TEST_P(ConvertFormats, EachFormatAndQualityGivesTheFilesItsSettingsAskFor) {
 
 INSTANTIATE_TEST_SUITE_P(Convert, ConvertFormats, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.id); });
+
+namespace {
+
+// A phone held upright: 1920x1080 stored, turned by 90 degrees when shown.
+struct PortraitCase {
+  const char* id;
+  quint32 format;
+  int width;
+  int height;
+};
+
+void PrintTo(const PortraitCase& c, std::ostream* os) { *os << c.id; }
+
+class PortraitVideo : public testing::TestWithParam<PortraitCase> {};
+
+}  // namespace
+
+TEST_P(PortraitVideo, ComesOutUprightWithSquarePixelsFillingTheSizeBox) {
+  const PortraitCase& c = GetParam();
+  const QString work = test::freshFolder("work");
+  const QString out = test::freshFolder("converted");
+  ScopedSettings settings{{"ConversionDirectory", work}, {"MovieDestination", out},
+                          {"VideoSourcesFileAction", 0}, {"EncodingQuality", 1},
+                          {"ConversionThreads", 2},      {"AudioBitrate", 128}};
+  const QString source = test::freshFolder("source") + "/Phone Video.mov";
+  test::makeRotatedVideo(source, 1, 1920, 1080, 90);
+  ASSERT_NE(test::displayRotation(source), 0) << "the source carries no display matrix";
+  const MediaFilePtr media = test::probed(source);
+  media->setMediatype(MediaType::Movie);
+  media->setSeriesname("Test Movie");
+  media->setConversionFormat(c.format);
+  media->setFastmode(false);
+  EXPECT_EQ(media->myvideotrack().rotation(), 270) << "mediainfo's reading of the matrix";
+  CapturedLog log;
+  const auto converter = BCConverter::init(media, "[4]", {}, log.reporter);
+  media->setState(MediaState::Converting);
+  const BCError result = converter->Convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
+
+  const QString output = out + "/Test Movie.m4v";
+  const Probed p = probe(output);
+  EXPECT_EQ(p.video["width"].toInt(), c.width) << c.id;
+  EXPECT_EQ(p.video["height"].toInt(), c.height) << c.id;
+  const QString sar = p.video["sample_aspect_ratio"].toString();
+  EXPECT_TRUE(sar.isEmpty() || sar == "1:1") << c.id << ": SAR " << sar.toStdString();
+  EXPECT_EQ(test::displayRotation(output), 0) << c.id << ": written upright, so no turn is left to make";
+  EXPECT_LT(test::pictureDistance(output, source, 0.5), 10) << c.id << ": not the picture the phone showed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Convert, PortraitVideo,
+                         testing::Values(PortraitCase{"HD", ConversionFormat::HDOnly, 406, 720},
+                                         PortraitCase{"SD", ConversionFormat::SDOnly, 270, 480},
+                                         PortraitCase{"Original", ConversionFormat::Original, 1080, 1920}),
+                         [](const testing::TestParamInfo<PortraitCase>& info) {
+                           return std::string(info.param.id);
+                         });
 
 class Convert : public testing::Test {
  protected:

@@ -11,6 +11,7 @@
 
 #include "convert/converter/BCConverter.h"
 #include "convert/converter/ConversionLog.h"
+#include "convert/support/PreparationFixtures.h"
 #include "helper264/Helper264Install.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
@@ -116,6 +117,31 @@ TEST_F(FastPaths, AnH264SourceIsCopiedAndTheRestOfTheConversionFollows) {
   EXPECT_TRUE(userLog.text().contains("Encoding Video in PASS THRU with Audio"));
   EXPECT_FALSE(log.text().contains("Single Pass Encoding"));
   EXPECT_TRUE(media->fastmode());
+}
+
+TEST_F(FastPaths, ARotatedPhoneVideoIsCopiedWithItsTurn) {
+  prepare();
+  source = test::freshFolder("phone") + "/Phone Video.mov";
+  test::makeRotatedVideo(source, 2, 320, 180, 90);
+  const MediaFilePtr probedSource = test::probed(source);
+  media->setFullpath(source);
+  media->setFilename(QFileInfo(source).fileName());
+  media->setMyvideotrack(probedSource->myvideotrack());
+  media->setAudioTracks(probedSource->AudioTracks());
+  const BCError result = convert();
+  ASSERT_FALSE(result.Error()) << result.Description().toStdString() << log.text().toStdString();
+  const QString output = out + "/Test Movie.m4v";
+  EXPECT_TRUE(media->fastmode()) << "copied";
+  EXPECT_EQ(videoPackets(output), videoPackets(source));
+  const QJsonObject video = probe(output)["streams"].toArray()[0].toObject();
+  EXPECT_EQ(video["width"].toInt(), 320);
+  EXPECT_EQ(video["height"].toInt(), 180);
+  EXPECT_TRUE(video["sample_aspect_ratio"].toString().isEmpty() ||
+              video["sample_aspect_ratio"].toString() == "1:1")
+      << video["sample_aspect_ratio"].toString().toStdString();
+  EXPECT_EQ(test::displayRotation(output), test::displayRotation(source))
+      << "the players turn the copy as the phone did";
+  EXPECT_LT(test::pictureDistance(output, source, 1), 5);
 }
 
 TEST_F(FastPaths, AVideoAnMP4CannotHoldFallsBackToTheEncode) {

@@ -72,6 +72,34 @@ TEST(BurnInSubtitle, AFileBesideTheVideoIsBurntAndTheSoundCopied) {
   EXPECT_TRUE(b.log.text().contains("-sub \"" + b.sources + "/Film.srt\""));
 }
 
+// mencoder does not read the display matrix: the burnt copy must be turned upright by it.
+TEST(BurnInSubtitle, APhoneVideoIsBurntUpright) {
+  // Turned only, and turned then scaled into the HD box (720x1280 shown, 406x720 made).
+  for (const int width : {320, 1280}) {
+    SCOPED_TRACE(width);
+    test::StepFolders folders;
+    const QString source = folders.sources + "/Phone.mov";
+    test::makeRotatedVideo(source, 1, width, width * 9 / 16, 90);
+    const MediaFilePtr media = test::probed(source);
+    SubtitleTrack file;
+    file.setLocation(SubtitleLocation::ExternalFile);
+    file.setPath(test::writeFile(folders.sources + "/Phone.srt", test::kSubRip.toUtf8()));
+    file.setSelected(true);
+    media->setSoftSubtitles(false);
+    media->setHardSubtitleTracks({file});
+    auto converter = test::converterFor(media, folders.work, folders.log.reporter);
+    converter->soundexported = true;  // mencoder cannot copy the phone's AAC into AVI
+    const BCError result = converter->BurnInSubtitle();
+    ASSERT_FALSE(result.Error()) << result.Description().toStdString() << folders.log.text().toStdString();
+    const QString burnt = converter->fileToConvertPath;
+    ASSERT_EQ(burnt, folders.work + "/subtitlevideo.avi");
+    EXPECT_EQ(test::displayRotation(burnt), 0);
+    EXPECT_EQ(test::streamSummary(burnt), QStringList{"video h264"});
+    // Before the first cue, so only the picture is compared.
+    EXPECT_LT(test::pictureDistance(burnt, source, 0.1), 10) << "not the picture the phone showed";
+  }
+}
+
 TEST(BurnInSubtitle, TheSourceRateInTheFormsTheAnalysisWritesSetsTheBurnRate) {
   Burn b("Film.avi");
   // The analysis writes kbit/s with its unit, and megabits as a plain number of kbit/s.

@@ -9,6 +9,7 @@
 #include "convert/runners/ToolResources.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
+#include "media/StreamAnalysis.h"
 #include "mp4/Mp4Fixtures.h"
 #include "platform/Paths.h"
 
@@ -44,7 +45,103 @@ QByteArray cleaned(const QByteArray& srt, const BCStringEncoding& encoding = UTF
   return test::readFile(folder + "/subtitle0.sub");
 }
 
+// A one-cue subtitle file in an old code page, for a user of some language.
+struct CodePageCase {
+  const char* id;
+  const char* text;
+  const char* encoding;  // for iconv
+  const char* userLanguage;
+};
+
+// The cue texts of a file's first subtitle track, read back by ffmpeg, without the font tags.
+QStringList cueTexts(const QString& path) {
+  const auto srt = test::runCommand("ffmpeg", {"-v", "error", "-i", path, "-map", "0:s:0", "-f", "srt", "-"});
+  static const QRegularExpression tag("</?font[^>]*>");
+  QStringList texts;
+  for (const QString& line : QString::fromUtf8(srt.output).split('\n'))
+    if (!line.isEmpty() && !line.contains("-->") && !line[0].isDigit()) texts << QString(line).remove(tag);
+  return texts;
+}
+
+class SubtitleCodePages : public ::testing::TestWithParam<CodePageCase> {};
+
+void PrintTo(const CodePageCase& c, std::ostream* os) { *os << c.id; }
+
 }  // namespace
+
+// The file found beside the video is detected, cleaned and added as the converter does;
+// every letter must reach the track.
+TEST_P(SubtitleCodePages, EveryLetterReachesTheTrack) {
+  const CodePageCase& c = GetParam();
+  test::ScopedSettings settings{};
+  const QString text = QString::fromUtf8(c.text);
+  const QString folder = test::freshFolder("code page");
+  const QString utf8 =
+      test::writeFile(folder + "/utf8.txt", "1\n00:00:01,000 --> 00:00:02,500\n" + text.toUtf8() + "\n");
+  const test::CommandResult encoded = test::runCommand("iconv", {"-f", "UTF-8", "-t", c.encoding, utf8});
+  ASSERT_EQ(encoded.exitCode, 0) << encoded.output.toStdString();
+  const QString source = test::writeFile(folder + "/Film.srt", encoded.output);
+
+  Output out;
+  test::CapturedLog log;
+  const std::optional<SubtitleTrack> track =
+      addSutbtitleFile(*out.media, source, false, AnalysisContext{log.reporter, {}, c.userLanguage});
+  ASSERT_TRUE(track.has_value());
+  test::writeFile(out.folder + "/subtitle0.sub", encoded.output);
+  out.add("subtitle0.sub", "English", true, log.reporter, track->encoding());
+
+  EXPECT_EQ(cueTexts(out.path), QStringList{text})
+      << c.id << " read as " << track->encoding().name.toStdString();
+  EXPECT_FALSE(log.text().contains("has no letters for")) << log.text().toStdString();
+  // A Czech user's Windows Latin 2 is read as code page 1250, however the detector named it.
+  const bool czech1250 = QString(c.userLanguage) == "cs" && QString(c.encoding) == "WINDOWS-1250";
+  EXPECT_EQ(track->encoding().name == "Windows Code Page 1250", czech1250) << c.id;
+  EXPECT_EQ(log.text().contains("[BLUE]Changing code page to 1250 for czech user"), czech1250) << c.id;
+}
+
+// Short lines are where the detector guesses ISO-8859 for Windows text. Hungarian uses no
+// byte of 0x80-0x9F in either code page.
+const CodePageCase kCodePageCases[] = {
+    {"CzechWindows1250", "Příliš žluťoučký kůň", "WINDOWS-1250", "en"},
+    {"CzechWindows1250ForACzechUser", "Příliš žluťoučký kůň", "WINDOWS-1250", "cs"},
+    {"CzechCapitalsWindows1250", "Šťastný nový rok, Šárko", "WINDOWS-1250", "cs"},
+    {"CzechISO88592", "Příliš žluťoučký kůň", "ISO-8859-2", "cs"},
+    {"PolishWindows1250", "Pchnąć w tę łódź jeża lub ośm skrzyń fig.", "WINDOWS-1250", "pl"},
+    {"PolishISO88592", "Pchnąć w tę łódź jeża lub ośm skrzyń fig.", "ISO-8859-2", "pl"},
+    {"HungarianWindows1250", "Árvíztűrő tükörfúrógép", "WINDOWS-1250", "hu"},
+    {"HungarianISO88592", "Árvíztűrő tükörfúrógép", "ISO-8859-2", "hu"},
+    {"RussianWindows1251", "Съешь же ещё этих мягких французских булок, да выпей чаю.", "WINDOWS-1251", "ru"},
+};
+
+INSTANTIATE_TEST_SUITE_P(OldCodePages, SubtitleCodePages, ::testing::ValuesIn(kCodePageCases),
+                         [](const ::testing::TestParamInfo<CodePageCase>& info) {
+                           return std::string(info.param.id);
+                         });
+
+TEST(AddSubtitle, ABytePlacedWhereItsEncodingHasNoLetterIsLogged) {
+  const QString folder = test::freshFolder("no letter");
+  const struct {
+    QByteArray line;
+    const char* encoding;
+    const char* logged;
+  } cases[] = {
+      {"a\x81"
+       "b",
+       "Windows Latin 2",
+       "[RED]Line 3 of the subtitle file holds bytes that Windows Latin 2 has no letters for"},
+      {"Pr\xf8\xedli\x9a", "ISO Latin 2",
+       "[RED]Line 3 of the subtitle file holds bytes that ISO Latin 2 has no letters for"},
+      {"\xe1\xd2\xe2", "Windows Greek",
+       "[RED]Line 3 of the subtitle file is not Windows Greek text and is left out"},
+  };
+  for (const auto& c : cases) {
+    test::CapturedLog log;
+    test::writeFile(folder + "/subtitle0.sub", "1\n00:00:01,000 --> 00:00:02,000\n" + c.line + "\n");
+    AddSubtitle("/nonexistent/mp4box", true, std::make_shared<MediaFile>(), "subtitle0.sub", "English",
+                folder, folder + "/out.m4v", false, {}, EncodingForName(c.encoding), log.reporter);
+    EXPECT_TRUE(log.text().contains(c.logged)) << c.encoding << "\n" << log.text().toStdString();
+  }
+}
 
 TEST(AddSubtitle, SubRipIsCleanedIntoUTF8InPlace) {
   const struct {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cmath>
 
 #include "media/MediaValues.h"
 #include "media/StreamAnalysis.h"
@@ -35,6 +37,37 @@ void makeMp4WithText(const QString& path) {
                    "-i", textFile(folder + "/a.srt", kSubRip), "-map", "0:v", "-map", "1:a", "-map", "2:s",
                    "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-ac", "2", "-c:s", "mov_text",
                    "-metadata:s:s:0", "language=eng"});
+}
+
+void makeRotatedVideo(const QString& path, double seconds, int width, int height, int degrees) {
+  const QString stored = path + ".stored.mp4";
+  makeMedia(stored,
+            {"-f", "lavfi", "-i",
+             QStringLiteral("testsrc2=size=%1x%2:rate=30:duration=%3").arg(width).arg(height).arg(seconds),
+             "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds), "-c:v",
+             "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac"});
+  // 5.1 has no -display_rotation; the old "rotate" tag still becomes the display matrix.
+  makeMedia(path, {"-i", stored, "-c", "copy", "-metadata:s:v:0", QStringLiteral("rotate=%1").arg(degrees)});
+  QFile::remove(stored);
+}
+
+int displayRotation(const QString& path) {
+  const CommandResult r = runCommand("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                                 "stream_side_data=rotation", "-of", "csv=p=0", path});
+  return r.output.trimmed().toInt();
+}
+
+double pictureDistance(const QString& first, const QString& second, double at) {
+  const auto grey = [at](const QString& file) {
+    return runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", file, "-ss", QString::number(at),
+                                 "-frames:v", "1", "-vf", "scale=64:64,format=gray", "-f", "rawvideo", "-"})
+        .output;
+  };
+  const QByteArray a = grey(first), b = grey(second);
+  if (a.size() != 64 * 64 || b.size() != a.size()) return 255;
+  double sum = 0;
+  for (qsizetype i = 0; i < a.size(); ++i) sum += std::abs(int(uchar(a[i])) - int(uchar(b[i])));
+  return sum / double(a.size());
 }
 
 MediaFilePtr probed(const QString& path) {

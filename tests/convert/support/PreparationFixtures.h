@@ -29,6 +29,17 @@ void makeMatroska(const QString& path);
 // 2 s MP4 with one stereo AAC track and a timed-text track "eng" holding kSubRip.
 void makeMp4WithText(const QString& path);
 
+// A phone's video: `seconds` of H.264 and AAC in a QuickTime file, stored at WxH with a
+// display matrix that turns it by `degrees`.
+void makeRotatedVideo(const QString& path, double seconds, int width, int height, int degrees);
+// The turn the first video stream's display matrix asks for, as ffprobe reads it (0: none).
+int displayRotation(const QString& path);
+// How far the pictures of two files at second `at` are apart, as ffmpeg shows them (turned
+// as their display matrices ask): the mean difference of their grey levels at 64x64, 0-255.
+// A picture on its side is far from the upright one; the frame's shape is not compared.
+// Decoded from the start, as not every file (mencoder's AVI) can seek.
+double pictureDistance(const QString& first, const QString& second, double at);
+
 // What every step test starts from: a folder for its sources, a work folder (with a space,
 // as a user's cache path may hold), the registered settings and a log read back.
 struct StepFolders {
