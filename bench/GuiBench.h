@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <algorithm>
+#include <ctime>
 #include <utility>
 
 namespace zuvo::bench {
@@ -27,23 +28,45 @@ inline void liveIn(const QString& home) {
 class StallMeter {
  public:
   StallMeter() {
-    QObject::connect(&tick_, &QTimer::timeout, [this] { longest_ = std::max(longest_, clock_.restart()); });
+    QObject::connect(&tick_, &QTimer::timeout, [this] { note(clock_.restart()); });
     tick_.start(5);
     clock_.start();
+    cpuAtTick_ = threadCpuMs();
   }
   void reset() {
     clock_.restart();
+    cpuAtTick_ = threadCpuMs();
     longest_ = 0;
+    longestCpu_ = 0;
   }
   qint64 longest() {
-    longest_ = std::max(longest_, clock_.elapsed());
+    note(clock_.elapsed(), false);
     return longest_;
   }
+  // The GUI thread's own processor time within the longest gap: a gap much longer than it
+  // was spent waiting for a core of a loaded machine.
+  double longestCpu() const { return longestCpu_; }
 
  private:
+  static double threadCpuMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+  }
+  void note(qint64 gap, bool tick = true) {
+    const double cpu = threadCpuMs();
+    if (gap > longest_) {
+      longest_ = gap;
+      longestCpu_ = cpu - cpuAtTick_;
+    }
+    if (tick) cpuAtTick_ = cpu;
+  }
+
   QTimer tick_;
   QElapsedTimer clock_;
+  double cpuAtTick_ = 0;
   qint64 longest_ = 0;
+  double longestCpu_ = 0;
 };
 
 }  // namespace zuvo::bench
