@@ -10,6 +10,7 @@
 // gap between its ticks (the longest stall) in each phase.
 #include "app/controller/Controller.h"
 #include "app/controller/ListsSaver.h"
+#include "GuiBench.h"
 #include "app/controller/RestorableState.h"
 #include "app/files/FilesTableModel.h"
 #include "app/tables/BCTableView.h"
@@ -36,6 +37,7 @@
 #include <cstdio>
 
 using namespace zuvo;
+using zuvo::bench::StallMeter;
 
 namespace {
 
@@ -114,31 +116,6 @@ double statusValue(const char* key) {
   return 0;
 }
 
-// The longest gap between ticks of a 5 ms timer on the GUI thread since the last reset.
-class StallMeter {
- public:
-  StallMeter() {
-    QObject::connect(&tick_, &QTimer::timeout, [this] {
-      longest_ = std::max(longest_, clock_.restart());
-    });
-    tick_.start(5);
-    clock_.start();
-  }
-  void reset() {
-    QCoreApplication::processEvents();
-    clock_.restart();
-    longest_ = 0;
-  }
-  qint64 longest() {
-    longest_ = std::max(longest_, clock_.elapsed());
-    return longest_;
-  }
-
- private:
-  QTimer tick_;
-  QElapsedTimer clock_;
-  qint64 longest_ = 0;
-};
 
 }  // namespace
 
@@ -154,15 +131,7 @@ int main(int argc, char** argv) {
   const int count = atoi(argv[1]);
   const bool posters = argc > 2;
   QTemporaryDir home(QDir::tempPath() + QStringLiteral("/lists-bench-XXXXXX"));
-  for (const auto& [variable, folder] : {std::pair{"HOME", ""}, std::pair{"XDG_CONFIG_HOME", "/config"},
-                                         std::pair{"XDG_DATA_HOME", "/data"}, std::pair{"XDG_CACHE_HOME", "/cache"}})
-    qputenv(variable, (home.path() + QLatin1String(folder)).toLocal8Bit());
-  // The news and every online service at a loopback port nobody listens on.
-  for (const char* service : {"ZUVO_NEWS_URL", "ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TMDB_URL",
-                              "ZUVO_TAGCHIMP_URL", "ZUVO_TVRAGE_URL", "ZUVO_HOMEPAGE_URL"})
-    qputenv(service, "http://127.0.0.1:9");
-  // Offscreen unless the caller names a platform (xcb under Xvfb draws as a user's screen does).
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  bench::liveIn(home.path());
   const QString support = home.path() + QStringLiteral("/data/Zuvo"), videos = home.path() + QStringLiteral("/videos");
   QDir().mkpath(videos);
   QStringList make{QStringLiteral("--make"), support, videos, QString::number(count)};
@@ -182,6 +151,7 @@ int main(int argc, char** argv) {
   Controller controller;
   if (!controller.awakeFromNib()) return 1;
   const double windowShown = clock.elapsed() / 1000.0;
+  QCoreApplication::processEvents();
   stalls.reset();
   controller.applicationDidFinishLaunching();
   runloop::waitUntil([&] { return controller.launched(); }, 600, 1);
@@ -193,6 +163,7 @@ int main(int argc, char** argv) {
   QTableView* table = controller.windows().FilesTableView;
   const QModelIndex box = table->model()->index(0, FilesTableModel::column(QStringLiteral("MediaSelected")));
   for (int click = 0; click < 3; ++click) {
+    QCoreApplication::processEvents();
     stalls.reset();
     clock.restart();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(box).center());
@@ -204,6 +175,7 @@ int main(int argc, char** argv) {
   }
 
   clock.restart();
+  QCoreApplication::processEvents();
   stalls.reset();
   QTimer::singleShot(0, &controller, [&] {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(box).center());

@@ -9,7 +9,10 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -50,6 +53,76 @@ bool ended(pid_t pid) {
   return info.si_pid == pid;
 }
 
+// What the child needs, all made by the parent beforehand: the child runs in the parent's
+// memory until it execs, so it only makes system calls and writes `error`.
+struct ChildStart {
+  char** argv;
+  char** envp;
+  const char* workdir;  // null: inherit
+  int output;
+  pid_t parent;
+  sigset_t mask;  // the starting thread's, which the tool inherits
+  int error = 0;  // why the child could not exec
+};
+
+constexpr size_t kChildStackBytes = 256 * 1024;
+
+// Nothing the child runs is instrumented, and it calls the kernel directly: a sanitizer's
+// books, kept in the memory the child shares with us, stay as they were.
+#define ZUVO_CHILD_SIDE __attribute__((no_sanitize("address", "thread", "undefined")))
+
+ZUVO_CHILD_SIDE long sys(long number, long a = 0, long b = 0, long c = 0, long d = 0) {
+  const long r = ::syscall(number, a, b, c, d);
+  return r < 0 ? -errno : r;
+}
+
+// The kernel's own sigaction record (x86-64 and arm64).
+struct KernelSigaction {
+  void (*handler)(int);
+  unsigned long flags;
+  void (*restorer)();
+  unsigned long mask;
+};
+
+// `fd` as `target`, open across the exec.
+ZUVO_CHILD_SIDE long placeAt(int fd, int target) {
+  if (fd == target) return sys(SYS_fcntl, target, F_SETFD, 0);
+  return sys(SYS_dup3, fd, target, 0);
+}
+
+// The child's side, up to the exec.
+ZUVO_CHILD_SIDE int startChild(void* data) {
+  auto* start = static_cast<ChildStart*>(data);
+  // Our handlers must not run in the child: the caught signals go back to the default
+  // before the mask that holds them is lifted.
+  for (long signal = 1; signal < NSIG; ++signal) {
+    KernelSigaction action{};
+    if (sys(SYS_rt_sigaction, signal, 0, long(&action), sizeof action.mask) != 0) continue;
+    if (action.handler == SIG_IGN || action.handler == SIG_DFL) continue;
+    action = KernelSigaction{};
+    action.handler = SIG_DFL;
+    sys(SYS_rt_sigaction, signal, long(&action), 0, sizeof action.mask);
+  }
+  // Its own group, so that pause and stop reach whatever it starts.
+  sys(SYS_setpgid, 0, 0);
+  // SIGKILL: a tool that ignores SIGTERM must not outlive us.
+  sys(SYS_prctl, PR_SET_PDEATHSIG, SIGKILL);
+  if (sys(SYS_getppid) != start->parent) sys(SYS_exit_group, 127);  // we died before that took hold
+  long failed = 0;
+  const long input = sys(SYS_openat, AT_FDCWD, long("/dev/null"), O_RDONLY | O_CLOEXEC);
+  if (input >= 0) failed = placeAt(int(input), STDIN_FILENO);
+  if (failed >= 0) failed = placeAt(start->output, STDOUT_FILENO);
+  if (failed >= 0) failed = placeAt(start->output, STDERR_FILENO);
+  if (failed >= 0 && start->workdir) failed = sys(SYS_chdir, long(start->workdir));
+  if (failed >= 0) {
+    sys(SYS_rt_sigprocmask, SIG_SETMASK, long(&start->mask), 0, sizeof(KernelSigaction::mask));
+    failed = sys(SYS_execve, long(start->argv[0]), long(start->argv), long(start->envp));
+  }
+  start->error = int(-failed);
+  sys(SYS_exit_group, 127);
+  return 127;
+}
+
 }  // namespace
 
 ToolProcess::~ToolProcess() {
@@ -75,55 +148,37 @@ bool ToolProcess::start(const Options& options) {
 
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-  int report[2];  // tells the parent whether exec failed
-  if (::pipe2(report, O_CLOEXEC) != 0) {
+  void* stack = ::mmap(nullptr, kChildStackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+  if (stack == MAP_FAILED) {
     ::close(fds[0]);
     ::close(fds[1]);
     return false;
   }
-  const pid_t parent = ::getpid();
-  // Held over the fork, so that endAll() sees every child that has started.
+  ChildStart start{argv.data(), envp.data(), workdir.isEmpty() ? nullptr : workdir.constData(), fds[1], ::getpid(), {}};
+  // No handler of ours may run in the child while it shares our memory: every signal is
+  // held from before the child exists until it has put the handlers back to the default.
+  sigset_t all;
+  ::sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &start.mask);
+  // Held over the start, so that endAll() sees every child that has started.
   std::unique_lock<std::mutex> registered(registry().lock);
-  const pid_t child = ::fork();
+  // The child shares our memory and we wait until it has exec'd: nothing of a large,
+  // many-threaded process is copied, as fork() would copy its page tables.
+  const pid_t child = ::clone(startChild, static_cast<char*>(stack) + kChildStackBytes, CLONE_VM | CLONE_VFORK | SIGCHLD,
+                              &start);
+  if (child > 0) registry().running.insert(child);
+  registered.unlock();
+  ::pthread_sigmask(SIG_SETMASK, &start.mask, nullptr);
+  ::munmap(stack, kChildStackBytes);
+  ::close(fds[1]);
   if (child < 0) {
-    registered.unlock();
-    for (int fd : {fds[0], fds[1], report[0], report[1]}) ::close(fd);
+    ::close(fds[0]);
     return false;
   }
-  if (child == 0) {
-    // Only async-signal-safe calls from here on.
-    ::setpgid(0, 0);
-    // SIGKILL: a tool that ignores SIGTERM must not outlive us.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) ::_exit(127);
-    ::dup2(fds[1], STDOUT_FILENO);
-    ::dup2(fds[1], STDERR_FILENO);
-    int devnull = ::open("/dev/null", O_RDONLY);
-    if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
-    if (!workdir.isEmpty() && ::chdir(workdir.constData()) != 0) {
-      int err = errno;
-      (void)!::write(report[1], &err, sizeof err);
-      ::_exit(127);
-    }
-    ::execve(argv[0], argv.data(), envp.data());
-    int err = errno;
-    (void)!::write(report[1], &err, sizeof err);
-    ::_exit(127);
-  }
-  ::setpgid(child, child);  // also from here, so signals reach the group at once
-  registry().running.insert(child);
-  registered.unlock();
-  ::close(fds[1]);
-  ::close(report[1]);
-  int err = 0;
-  ssize_t n;
-  do n = ::read(report[0], &err, sizeof err);
-  while (n < 0 && errno == EINTR);
-  ::close(report[0]);
   pid_ = child;
   reaped_ = false;
   fd_ = fds[0];
-  if (n > 0) {  // exec failed
+  if (start.error != 0) {  // the child could not become the tool
     waitForExit();
     closePipe();
     return false;

@@ -1,7 +1,9 @@
 #include "platform/ToolProcess.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QFile>
 #include <QThread>
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <vector>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +42,61 @@ TEST(ToolProcess, MissingProgramDoesNotStart) {
   ToolProcess p;
   EXPECT_FALSE(p.start({"/nonexistent/tool", {}, {}, {}}));
   EXPECT_FALSE(p.start({script("x", "true\n"), {}, "/nonexistent-dir", {}}));
+  // Executable, but the exec itself fails: its interpreter is missing.
+  const QString orphan = test::freshFolder("tool") + "/orphan";
+  test::writeFile(orphan, "#!/nonexistent/interpreter\n");
+  QFile(orphan).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+  EXPECT_FALSE(p.start({orphan, {}, {}, {}}));
+  EXPECT_TRUE(p.atEnd());
+}
+
+namespace {
+// The descriptors this process would hand to any child: those without close-on-exec.
+QSet<int> inheritedDescriptors() {
+  QSet<int> fds;
+  for (const QString& name : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System)) {
+    const int fd = name.toInt();
+    const int flags = ::fcntl(fd, F_GETFD);
+    if (flags >= 0 && !(flags & FD_CLOEXEC)) fds.insert(fd);
+  }
+  return fds;
+}
+}  // namespace
+
+TEST(ToolProcess, ToolsStartedFromManyThreadsEachLeadTheirOwnGroupAndGetOnlyTheirPipe) {
+  // As the probes start them: many threads at once, each waiting for its own tool.
+  const QString tool = script("group", "read -r pid comm state ppid pgrp rest < /proc/$$/stat\n"
+                                       "echo \"$ppid $pgrp $$\"\nls -l /proc/self/fd\n");
+  const QSet<int> ours = inheritedDescriptors();
+  constexpr int kThreads = 8, kEach = 6;
+  std::vector<std::thread> threads;
+  std::vector<QByteArray> outputs(kThreads * kEach);
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kEach; ++i) outputs[t * kEach + i] = ToolProcess::run({tool, {}, {}, {}});
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (const QByteArray& output : outputs) {
+    const QList<QByteArray> lines = output.split('\n');
+    const QList<QByteArray> ids = lines.value(0).split(' ');
+    ASSERT_EQ(ids.size(), 3) << output.toStdString();
+    EXPECT_EQ(ids[0].toLongLong(), qint64(::getpid())) << "not our child";
+    EXPECT_EQ(ids[1], ids[2]) << "not the leader of a group of its own";
+    // Standard input is /dev/null, output and errors our pipe; nothing else of ours.
+    for (const QByteArray& line : lines.mid(1)) {
+      const qsizetype arrow = line.indexOf(" -> ");
+      if (arrow < 0) continue;
+      const int fd = line.left(arrow).split(' ').last().toInt();
+      const QByteArray target = line.mid(arrow + 4);
+      if (fd == 0) {
+        EXPECT_EQ(target, "/dev/null");
+      } else if (fd <= 2) {
+        EXPECT_TRUE(target.startsWith("pipe:")) << line.toStdString();
+      } else if (!ours.contains(fd)) {
+        EXPECT_FALSE(target == "/dev/null" || target.startsWith("pipe:")) << "left open: " << line.toStdString();
+      }
+    }
+  }
 }
 
 TEST(ToolProcess, PauseHoldsTheWholeGroupAndStopEndsIt) {

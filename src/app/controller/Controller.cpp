@@ -553,12 +553,23 @@ void Controller::registerObservers() {
       {"MovieOnline", light(&Controller::MovieOnline, &MainWindowShell::MovieInfoOnline, "Movies")},
   };
   // Posters include probes and look-ups on worker threads; the handlers change lists
-  // and windows, so their work always runs on the GUI thread.
-  for (const Row& row : rows)
+  // and windows, so their work always runs on the GUI thread. A redraw or a rebuild asked
+  // for while one waits to run is that one: every probe asks for them, and each reads the
+  // lists as they are when it runs.
+  for (const Row& row : rows) {
+    const QLatin1String name(row.name);
+    std::atomic<bool>* waiting = name == QLatin1String(kRefreshWindow)   ? &refreshWaiting_
+                                 : name == QLatin1String(kMakeFileTable) ? &rebuildWaiting_
+                                                                         : nullptr;
     observers_.push_back(NotificationCenter::defaultCenter().addObserver(
-        QLatin1String(row.name), [this, handler = row.handler](const Notification& n) {
-          onGUIThread([this, handler, n] { handler(*this, n); });
+        name, [this, handler = row.handler, waiting](const Notification& n) {
+          if (waiting && waiting->exchange(true)) return;
+          onGUIThread([this, handler, n, waiting] {
+            if (waiting) *waiting = false;
+            handler(*this, n);
+          });
         }));
+  }
   // A refused key keeps the look-ups offline: the user is told where to correct it. The
   // alert waits for the event loop, so that a look-up never stops inside its modal run.
   observers_.push_back(NotificationCenter::defaultCenter().addObserver(

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -297,6 +298,9 @@ class Controller : public QObject {
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
   bool handingOver_ = false;
   bool sizingWindow_ = false;
+  // A redraw or a table rebuild that a notification asked for waits to run on the GUI thread.
+  std::atomic<bool> refreshWaiting_ = false;
+  std::atomic<bool> rebuildWaiting_ = false;
   bool shownTagsView_ = false;  // the multiple-item editor's view is the one shown
   bool restoringSelection_ = false;  // a reload puts the selection back
   QList<MediaFilePtr> selectedFiles_;  // the files table's selected items, as last selected

@@ -7,9 +7,15 @@
 #include "media/FileTypes.h"
 #include "media/StringHelpers.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTimer>
 #include <QXmlStreamReader>
 #include <QtDebug>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace zuvo {
 namespace {
@@ -34,6 +40,65 @@ QString xmlEscaped(const QString& text) { return text.toHtmlEscaped(); }
 
 }  // namespace
 
+// A folder walk on a thread of its own. Its steps wait here for the GUI thread, which is
+// woken when steps come after it found none.
+class AddingPaths::FolderWalk {
+ public:
+  using Step = SourceScanner::FolderStep;
+  FolderWalk(const QString& folder, int depth, QObject* context, std::function<void()> wake)
+      : context_(context), wake_(std::move(wake)) {
+    thread_ = std::thread([this, folder, depth] {
+      SourceScanner::FolderIds followed;
+      SourceScanner::walkFolder(
+          folder, depth, followed, [this](Step&& step) { push(std::move(step)); }, [this] { return cancel_.load(); });
+      {
+        const std::lock_guard<std::mutex> guard(lock_);
+        done_ = true;
+      }
+      QMetaObject::invokeMethod(context_, wake_, Qt::QueuedConnection);
+    });
+  }
+  ~FolderWalk() {
+    cancel_ = true;
+    thread_.join();
+  }
+  FolderWalk(const FolderWalk&) = delete;
+  FolderWalk& operator=(const FolderWalk&) = delete;
+
+  // The next step; none when none is ready, and then `finished` once the walk has ended.
+  std::optional<Step> next(bool& finished) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    if (steps_.empty()) {
+      finished = done_;
+      wakeSent_ = false;
+      return std::nullopt;
+    }
+    Step step = std::move(steps_.front());
+    steps_.pop_front();
+    return step;
+  }
+
+ private:
+  void push(Step&& step) {
+    bool wake = false;
+    {
+      const std::lock_guard<std::mutex> guard(lock_);
+      steps_.push_back(std::move(step));
+      wake = !std::exchange(wakeSent_, true);
+    }
+    if (wake) QMetaObject::invokeMethod(context_, wake_, Qt::QueuedConnection);
+  }
+
+  QObject* context_;
+  std::function<void()> wake_;
+  std::mutex lock_;
+  std::deque<Step> steps_;
+  bool done_ = false;
+  bool wakeSent_ = false;
+  std::atomic<bool> cancel_ = false;
+  std::thread thread_;
+};
+
 bool AddingPaths::refuseOtherKind(const QString& path) {
   if (incomingKind(path) != IncomingKind::Other) return false;
   // A pipe or a device would hold the probe's tools for good; an unreadable file gives nothing.
@@ -45,6 +110,74 @@ bool AddingPaths::refuseOtherKind(const QString& path) {
 
 AddingPaths::AddingPaths(ControllerState& state, const ControllerHooks& hooks, FileLists& lists, SourceScanner& scanner)
     : state_(state), hooks_(hooks), lists_(lists), scanner_(scanner) {}
+
+AddingPaths::~AddingPaths() = default;
+
+void AddingPaths::enqueue(std::function<void()> run) {
+  tasks_.push_back(Task{std::move(run), {}, 0});
+  drainSoon();
+}
+
+void AddingPaths::enqueueFolder(const QString& folder, int depth) {
+  tasks_.push_back(Task{{}, folder, depth});
+  drainSoon();
+}
+
+void AddingPaths::walkNext(const QString& folder, int depth) {
+  tasks_.push_front(Task{{}, folder, depth});
+  drainSoon();
+}
+
+void AddingPaths::drainSoon() {
+  if (std::exchange(drainPending_, true)) return;
+  QTimer::singleShot(0, &context_, [this] {
+    drainPending_ = false;
+    drain();
+  });
+}
+
+bool AddingPaths::takeWalkStep() {
+  bool finished = false;
+  const std::optional<FolderWalk::Step> step = walk_->next(finished);
+  if (step) scanner_.take(*step, true, false);
+  else if (finished) walk_.reset();
+  return step || finished;
+}
+
+void AddingPaths::drain() {
+  // A task that shows an alert runs the event loop: the work goes on once it returns.
+  if (draining_) return;
+  draining_ = true;
+  const qsizetype before = state_.files.size();
+  QElapsedTimer slice;
+  slice.start();
+  bool waitingForWalk = false;
+  while (!state_.quitting && slice.elapsed() < kSliceMs) {
+    if (walk_) {
+      if (!takeWalkStep()) {
+        waitingForWalk = true;
+        break;
+      }
+      continue;
+    }
+    if (tasks_.empty()) break;
+    Task task = std::move(tasks_.front());
+    tasks_.pop_front();
+    if (task.folder.isEmpty()) task.run();
+    else walk_ = std::make_unique<FolderWalk>(task.folder, task.depth, &context_, [this] { drainSoon(); });
+  }
+  if (state_.quitting) {
+    tasks_.clear();
+    walk_.reset();
+    rebuildWanted_ = false;
+  }
+  // What came in so far shows at once; the rebuild runs once, after the last path.
+  if (state_.files.size() != before) ControllerHooks::call(hooks_.reloadFilesTable);
+  const bool more = busy();
+  if (!more && std::exchange(rebuildWanted_, false)) lists_.makefilestable();
+  draining_ = false;
+  if (more && !waitingForWalk) drainSoon();
+}
 
 QString AddingPaths::filenamesPropertyList(const QStringList& paths) {
   QString text = QStringLiteral(
@@ -61,8 +194,10 @@ bool AddingPaths::acceptFilesDrop(const QString& filenamesText) {
   ControllerHooks::call(hooks_.showBusySheet, QStringLiteral("Adding files to Zuvo"));
   state_.mainLog->report(QStringLiteral("Got:%1").arg(filenamesText), 3);
   doDropXML(filenamesText);
-  ControllerHooks::call(hooks_.reloadFilesTable);
-  ControllerHooks::call(hooks_.hideBusySheet);
+  enqueue([this] {
+    ControllerHooks::call(hooks_.reloadFilesTable);
+    ControllerHooks::call(hooks_.hideBusySheet);
+  });
   return true;
 }
 
@@ -94,7 +229,7 @@ bool AddingPaths::acceptQueueDrop(const MediaFilePtr& dragged, int row) {
 void AddingPaths::processdrop(const QString& filenamesText) {
   ControllerHooks::call(hooks_.showBusySheet, QStringLiteral("Adding files to Zuvo"));
   doDropXML(filenamesText);
-  ControllerHooks::call(hooks_.hideBusySheet);
+  enqueue([this] { ControllerHooks::call(hooks_.hideBusySheet); });
 }
 
 void AddingPaths::addPackage(const QString& path) {
@@ -103,47 +238,50 @@ void AddingPaths::addPackage(const QString& path) {
 }
 
 void AddingPaths::doDropXML(const QString& filenamesText) {
+  for (const QString& line : SplitLines(filenamesText).value_or(QStringList()))
+    enqueue([this, line] { dropFileName(line); });
+}
+
+void AddingPaths::dropFileName(const QString& line) {
   const Reporter& log = state_.mainLog;
   const Reporter& userLog = state_.userLog;
-  for (const QString& line : SplitLines(filenamesText).value_or(QStringList())) {
-    const std::optional<QString> escaped = StringBetween(line, kStringStart, kStringEnd);
-    if (!escaped) continue;
-    const QString path = normalisedPath(elementText(*escaped));
-    log->report(QStringLiteral("File dropped with path %1").arg(path), 3);
-    userLog->report(QStringLiteral("File dropped with path %1").arg(path), 3);
-    const QFileInfo file(path);
-    if (!file.exists()) {
-      lists_.refuseUnreadableName(path, false);
-      continue;
-    }
-    if (refuseOtherKind(path)) continue;
-    log->report(QStringLiteral("File exists"), 4);
-    if (file.isDir()) {
-      log->report(QStringLiteral("File is folder"), 4);
-      if (isEyeTVPackage(file)) {
-        log->report(QStringLiteral("File is EyeTV package"), 3);
-        ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding EyeTV package %1").arg(path));
-        addPackage(path);
-      } else {
-        log->report(QStringLiteral("Folder dropped on main window"), 3);
-        ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1").arg(path));
-        scanner_.checksubdirectory(path, 1, true, false);
-      }
-      lists_.makefilestable();
-      continue;
-    }
-    log->report(QStringLiteral("File is file (not folder)"), 4);
-    if (IsVideoFile(path)) {
-      log->report(QStringLiteral("File is in a supported video container"), 3);
-      userLog->report(QStringLiteral("File is in a supported video container"), 3);
-      ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding file %1").arg(path));
-      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
-      lists_.makefilestable();
+  const std::optional<QString> escaped = StringBetween(line, kStringStart, kStringEnd);
+  if (!escaped) return;
+  const QString path = normalisedPath(elementText(*escaped));
+  log->report(QStringLiteral("File dropped with path %1").arg(path), 3);
+  userLog->report(QStringLiteral("File dropped with path %1").arg(path), 3);
+  const QFileInfo file(path);
+  if (!file.exists()) {
+    lists_.refuseUnreadableName(path, false);
+    return;
+  }
+  if (refuseOtherKind(path)) return;
+  log->report(QStringLiteral("File exists"), 4);
+  if (file.isDir()) {
+    log->report(QStringLiteral("File is folder"), 4);
+    if (isEyeTVPackage(file)) {
+      log->report(QStringLiteral("File is EyeTV package"), 3);
+      ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding EyeTV package %1").arg(path));
+      addPackage(path);
     } else {
-      log->report(QStringLiteral("[RED] File has unknown format, not added to main window"), 3);
-      userLog->report(QStringLiteral("File has unknown format, not added to main window"), 3);
-      ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Ignoring unsupported file %1").arg(path));
+      log->report(QStringLiteral("Folder dropped on main window"), 3);
+      ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1").arg(path));
+      walkNext(path, 1);
     }
+    rebuildWanted_ = true;
+    return;
+  }
+  log->report(QStringLiteral("File is file (not folder)"), 4);
+  if (IsVideoFile(path)) {
+    log->report(QStringLiteral("File is in a supported video container"), 3);
+    userLog->report(QStringLiteral("File is in a supported video container"), 3);
+    ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Adding file %1").arg(path));
+    (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
+    rebuildWanted_ = true;
+  } else {
+    log->report(QStringLiteral("[RED] File has unknown format, not added to main window"), 3);
+    userLog->report(QStringLiteral("File has unknown format, not added to main window"), 3);
+    ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Ignoring unsupported file %1").arg(path));
   }
 }
 
@@ -153,56 +291,61 @@ bool AddingPaths::openFile(const QString& opened) {
   if (refuseOtherKind(path)) return false;
   const QFileInfo file(path);
   if (file.isFile() && IsVideoFile(path)) {
-    state_.mainLog->report(QStringLiteral("[BLUE]  openFile is a supported video file : %1").arg(path), 4);
-    ControllerHooks::call(hooks_.showMainWindow);
-    (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
+    enqueue([this, path] {
+      state_.mainLog->report(QStringLiteral("[BLUE]  openFile is a supported video file : %1").arg(path), 4);
+      ControllerHooks::call(hooks_.showMainWindow);
+      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
+    });
   } else if (isEyeTVPackage(file)) {
     // A recording package is one source, not a folder to look into.
-    addPackage(path);
+    enqueue([this, path] { addPackage(path); });
   } else if (file.isDir()) {
-    scanner_.checksubdirectory(path, 1, true, false);
+    enqueueFolder(path, 1);
   } else {
     return false;
   }
-  lists_.makefilestable();
+  rebuildWanted_ = true;
   return true;
 }
 
 void AddingPaths::openFiles(const QStringList& paths) {
-  for (const QString& opened : paths) {
-    const QString path = normalisedPath(opened);
-    if (lists_.refuseUnreadableName(path, false) || refuseOtherKind(path)) continue;
-    const QFileInfo file(path);
-    if (file.isFile() && IsVideoFile(path)) {
-      state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
-      ControllerHooks::call(hooks_.showMainWindow);
-      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
-      lists_.makefilestable();
-    }
-    if (isEyeTVPackage(file)) {
-      addPackage(path);
-      lists_.makefilestable();
-    } else if (file.isDir()) {
-      scanner_.checksubdirectory(path, 1, true, false);
-      lists_.makefilestable();
-    }
+  for (const QString& opened : paths) enqueue([this, opened] { openOne(opened); });
+}
+
+void AddingPaths::openOne(const QString& opened) {
+  const QString path = normalisedPath(opened);
+  if (lists_.refuseUnreadableName(path, false) || refuseOtherKind(path)) return;
+  const QFileInfo file(path);
+  if (file.isFile() && IsVideoFile(path)) {
+    state_.mainLog->report(QStringLiteral("[BLUE]  openFiles is a supported video file : %1").arg(path), 4);
+    ControllerHooks::call(hooks_.showMainWindow);
+    (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
+    rebuildWanted_ = true;
+  }
+  if (isEyeTVPackage(file)) {
+    addPackage(path);
+    rebuildWanted_ = true;
+  } else if (file.isDir()) {
+    walkNext(path, 1);
+    rebuildWanted_ = true;
   }
 }
 
 void AddingPaths::handleService(const QStringList& paths) {
   qInfo("Service got called!");
-  for (const QString& handed : paths) {
-    const QString path = normalisedPath(handed);
-    if (path.isEmpty() || lists_.refuseUnreadableName(path, false) || refuseOtherKind(path)) continue;
-    const QFileInfo file(path);
-    if (file.isDir() && !isEyeTVPackage(file)) {
-      // A folder is looked into, as an opened one is.
-      scanner_.checksubdirectory(path, 1, true, false);
-    } else {
-      (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
-    }
-    lists_.makefilestable();
-  }
+  for (const QString& handed : paths)
+    enqueue([this, handed] {
+      const QString path = normalisedPath(handed);
+      if (path.isEmpty() || lists_.refuseUnreadableName(path, false) || refuseOtherKind(path)) return;
+      const QFileInfo file(path);
+      if (file.isDir() && !isEyeTVPackage(file)) {
+        // A folder is looked into, as an opened one is.
+        walkNext(path, 1);
+      } else {
+        (void)lists_.addfiletotable(path, true, false);  // a refusal is logged by the list
+      }
+      rebuildWanted_ = true;
+    });
 }
 
 void AddingPaths::LoadDirectory() {
@@ -210,12 +353,14 @@ void AddingPaths::LoadDirectory() {
   if (!folders.isEmpty()) {
     ControllerHooks::call(hooks_.showBusySheet, QStringLiteral("Checking folder for video files"));
     for (const QString& folder : folders) {
-      ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1 for video files").arg(folder));
-      scanner_.checksubdirectory(folder, 0, true, false);
+      enqueue([this, folder] {
+        ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1 for video files").arg(folder));
+      });
+      enqueueFolder(folder, 0);
     }
   }
-  lists_.makefilestable();
-  ControllerHooks::call(hooks_.hideBusySheet);
+  rebuildWanted_ = true;
+  enqueue([this] { ControllerHooks::call(hooks_.hideBusySheet); });
 }
 
 void AddingPaths::RefreshFilesTableButtonPress() {

@@ -49,12 +49,26 @@ bool FileLists::refuseUnreadableName(const QString& path, bool byScan, bool time
   return true;
 }
 
-bool FileLists::holds(const QString& path) const {
-  return std::any_of(state_.files.begin(), state_.files.end(),
-                     [&](const MediaFilePtr& item) { return item->fullpath() == path; }) ||
-         std::any_of(state_.queue.begin(), state_.queue.end(), [&](const MediaFilePtr& item) {
-           return item->fullpath() == path && item->state() != MediaState::Ended;
-         });
+const FileLists::PathIndex& FileLists::pathIndex() {
+  if (index_.files.constData() == state_.files.constData() && index_.files.size() == state_.files.size() &&
+      index_.queue.constData() == state_.queue.constData() && index_.queue.size() == state_.queue.size())
+    return index_;
+  index_ = PathIndex{state_.files, state_.queue, {}, {}};
+  index_.inFiles.reserve(state_.files.size());
+  for (const MediaFilePtr& item : std::as_const(index_.files)) index_.inFiles.insert(item->fullpath(), item.get());
+  for (const MediaFilePtr& item : std::as_const(index_.queue)) index_.inQueue.insert(item->fullpath(), item.get());
+  return index_;
+}
+
+bool FileLists::queued(const PathIndex& index, const QString& path) const {
+  for (auto it = index.inQueue.constFind(path); it != index.inQueue.constEnd() && it.key() == path; ++it)
+    if ((*it)->state() != MediaState::Ended) return true;
+  return false;
+}
+
+bool FileLists::holds(const QString& path) {
+  const PathIndex& index = pathIndex();
+  return index.inFiles.contains(path) || queued(index, path);
 }
 
 BCError FileLists::addfiletotable(const QString& path, bool drop, bool autoprocess) {
@@ -65,13 +79,12 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
                                        const QString& DVDTitle, const std::optional<DVDTrack>& DVDTrackInfo) {
   // Whatever a quit interrupted (a scan, a drop) adds nothing once it has begun.
   if (state_.quitting) return BCError::NoError();
-  for (const MediaFilePtr& item : state_.files) {
-    if (item->fullpath() != path) continue;
+  const PathIndex& index = pathIndex();
+  if (index.inFiles.contains(path)) {
     state_.userLog->report(QStringLiteral("File %1 not added to Zuvo as already present in main window").arg(path), 3);
     return BCError::NoError();
   }
-  for (const MediaFilePtr& item : state_.queue) {
-    if (item->fullpath() != path || item->state() == MediaState::Ended) continue;
+  if (queued(index, path)) {
     state_.userLog->report(
         QStringLiteral("File %1 not added to Zuvo as already present in queue and not completed conversion").arg(path), 3);
     return BCError::NoError();
@@ -80,15 +93,25 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
   const bool dvdTitle = DVD && DVDTrackInfo.has_value();
   const MediaFilePtr media = dvdTitle ? newMediaForDVD(DVDTitle, *DVDTrackInfo) : newMediaForPath(path, drop);
 
-  for (const MediaFilePtr& item : state_.files) {
-    if (item->state() == MediaState::Removed) continue;
+  const auto duplicate = [&](const MediaFile& item) {
+    if (item.state() == MediaState::Removed) return false;
+    if (!dvdTitle) return item.fullpath() == media->fullpath();
+    const std::optional<DVDTrack> track = item.DVDTrackInfo();
+    return track && track->tracknumber() == DVDTrackInfo->tracknumber() && item.DVDTitle() == DVDTitle;
+  };
+  // A file's item can only match by its path; a DVD title's, by its title and track.
+  bool found = false;
+  if (dvdTitle) {
+    found = std::any_of(state_.files.cbegin(), state_.files.cend(), [&](const MediaFilePtr& item) { return duplicate(*item); });
+  } else {
+    const QList<MediaFile*> samePath = index.inFiles.values(media->fullpath());
+    found = std::any_of(samePath.cbegin(), samePath.cend(), [&](const MediaFile* item) { return duplicate(*item); });
+  }
+  if (found) {
     if (dvdTitle) {
-      const std::optional<DVDTrack> track = item->DVDTrackInfo();
-      if (!track || track->tracknumber() != DVDTrackInfo->tracknumber() || item->DVDTitle() != DVDTitle) continue;
       state_.mainLog->report(QStringLiteral("[BLUE]DVD Track %1 is already in table").arg(DVDTrackInfo->tracknumber()), 3);
       state_.userLog->report(QStringLiteral("DVD Track %1 is already in Zuvo").arg(DVDTrackInfo->tracknumber()), 3);
     } else {
-      if (item->fullpath() != media->fullpath()) continue;
       state_.mainLog->report(QStringLiteral("[BLUE]File %1 is already in table").arg(media->fullpath()), 3);
       state_.userLog->report(QStringLiteral("File %1 is already in Zuvo").arg(media->fullpath()), 3);
     }
@@ -106,7 +129,11 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
     state_.mainLog->report(QStringLiteral("[GREEN]Found new file %1").arg(media->fullpath()), 3);
     state_.userLog->report(QStringLiteral("Adding new file %1").arg(media->fullpath()), 3);
   }
+  // The index lets go of the list while it grows, so that the list is not copied for it.
+  index_.files = {};
   state_.files.append(media);
+  index_.files = state_.files;
+  index_.inFiles.insert(media->fullpath(), media.get());
   staleRestorableState();
   // The item is in the list before its background work can post anything about it.
   const BackgroundStarter& start = dvdTitle ? startDVDLookUp_ : startProbe_;

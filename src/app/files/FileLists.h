@@ -8,6 +8,7 @@
 #include "media/BCError.h"
 #include "media/DVDTrack.h"
 
+#include <QMultiHash>
 #include <QObject>
 #include <QSet>
 #include <functional>
@@ -38,7 +39,7 @@ class FileLists : public QObject {
   bool refuseUnreadableName(const QString& path, bool byScan, bool timed = false);
   // True while `path` is in the files list, or in the queue list and not ended: adding
   // it again adds nothing.
-  bool holds(const QString& path) const;
+  bool holds(const QString& path);
 
   // `makefilestable:`
   void makefilestable();
@@ -51,6 +52,17 @@ class FileLists : public QObject {
   static MediaFilePtr newMediaForDVD(const QString& title, const DVDTrack& track);
 
  private:
+  // Where each path is in the two lists. The lists as indexed are kept shared with the
+  // lists themselves, so that any change made to them elsewhere shows as a list that no
+  // longer shares their data, and the index is made again. Finding a path thus costs the
+  // same however long the lists are.
+  struct PathIndex {
+    QList<MediaFilePtr> files, queue;
+    QMultiHash<QString, MediaFile*> inFiles, inQueue;
+  };
+  const PathIndex& pathIndex();
+  // True while `path` is in the queue list and not ended.
+  bool queued(const PathIndex& index, const QString& path) const;
   void staleRestorableState();
   void pause(double seconds);
 
@@ -59,6 +71,7 @@ class FileLists : public QObject {
   BackgroundStarter startProbe_;
   BackgroundStarter startDVDLookUp_;
   QSet<QString> toldUnreadable_;
+  PathIndex index_;
 };
 
 }  // namespace zuvo

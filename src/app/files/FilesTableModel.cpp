@@ -9,6 +9,8 @@
 #include "media/MediaSummary.h"
 #include "media/MediaValues.h"
 
+#include <algorithm>
+
 namespace zuvo {
 namespace {
 
@@ -65,6 +67,15 @@ FilesTableModel::FilesTableModel(const QList<MediaFilePtr>& files, QObject* pare
 void FilesTableModel::reload() {
   if (shown_ == files_) {
     if (!files_.isEmpty()) emit dataChanged(index(0, 0), index(int(files_.size()) - 1, columnCount() - 1));
+    return;
+  }
+  // Items added at the end (a folder coming in) are inserted rows: the rows shown stay
+  // as they are, and the view lays out only the new ones.
+  if (shown_.size() < files_.size() && std::equal(shown_.cbegin(), shown_.cend(), files_.cbegin())) {
+    if (!shown_.isEmpty()) emit dataChanged(index(0, 0), index(int(shown_.size()) - 1, columnCount() - 1));
+    beginInsertRows({}, int(shown_.size()), int(files_.size()) - 1);
+    shown_ = files_;
+    endInsertRows();
     return;
   }
   beginResetModel();

@@ -198,33 +198,62 @@ void SourceScanner::checksubdirectory(const QString& folder, int depth, bool dro
 }
 
 void SourceScanner::scanFolder(const QString& folder, int depth, bool drop, bool timed, FolderIds& followed) {
-  const Reporter& log = state_.mainLog;
+  walkFolder(
+      folder, depth, followed, [&](FolderStep&& step) { take(step, drop, timed); }, [this] { return stopping(); });
+}
+
+void SourceScanner::walkFolder(const QString& folder, int depth, FolderIds& followed, const StepSink& sink,
+                               const std::function<bool()>& stopping) {
   const QString last = QFileInfo(folder).fileName();
   if (last.toLower() == QLatin1String("video_ts")) {
-    tell(QStringLiteral("VIDEO_TS found. VOB import no longer supported."), timed);
+    sink({FolderStep::VideoTS, folder});
     return;
   }
-  log->report(QStringLiteral("Recursing into subdirectory %1").arg(folder), 5);
-  notices_.showStatus(QStringLiteral("%1%2").arg(localizedString("Checking Directory "), last.toLower()));
+  sink({FolderStep::Log, QStringLiteral("Recursing into subdirectory %1").arg(folder), 5});
+  sink({FolderStep::Listing, last.toLower()});
   if (depth >= kDeepestScanLevel) {
-    log->report(QStringLiteral("[RED]Five levels deep, terminating recurse"), 4);
+    sink({FolderStep::Log, QStringLiteral("[RED]Five levels deep, terminating recurse"), 4});
     return;
   }
   // A link back to a folder above (or to one already listed) would list its videos again.
   if (!followOnce(folder, followed)) {
-    log->report(QStringLiteral("Folder %1 was listed already in this scan, not listed again").arg(folder), 4);
+    sink({FolderStep::Log, QStringLiteral("Folder %1 was listed already in this scan, not listed again").arg(folder), 4});
     return;
   }
-  tellUnreadableVideos(folder, timed);
+  for (const QString& path : unreadableEntries(folder))
+    if (IsVideoFile(path)) sink({FolderStep::Unreadable, path});
   for (const QString& entryPath : folderEntries(folder)) {
     if (stopping()) return;
     const QFileInfo entry(entryPath);
     if ((entry.isFile() && IsVideoFile(entryPath)) || (isEyeTVPackage(entry) && entry.fileName() != kLiveBuffer)) {
-      found(entryPath, drop, timed, false);
+      sink({FolderStep::Found, entryPath});
     } else if (entry.isDir()) {
-      ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1").arg(entryPath));
-      scanFolder(entryPath, depth + 1, drop, timed, followed);
+      sink({FolderStep::Checking, entryPath});
+      walkFolder(entryPath, depth + 1, followed, sink, stopping);
     }
+  }
+}
+
+void SourceScanner::take(const FolderStep& step, bool drop, bool timed) {
+  switch (step.kind) {
+    case FolderStep::Log:
+      state_.mainLog->report(step.text, quint32(step.level));
+      break;
+    case FolderStep::Listing:
+      notices_.showStatus(QStringLiteral("%1%2").arg(localizedString("Checking Directory "), step.text));
+      break;
+    case FolderStep::Checking:
+      ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1").arg(step.text));
+      break;
+    case FolderStep::VideoTS:
+      tell(QStringLiteral("VIDEO_TS found. VOB import no longer supported."), timed);
+      break;
+    case FolderStep::Unreadable:
+      lists_.refuseUnreadableName(step.text, true, timed);
+      break;
+    case FolderStep::Found:
+      found(step.text, drop, timed, false);
+      break;
   }
 }
 

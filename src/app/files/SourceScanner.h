@@ -31,6 +31,23 @@ inline constexpr int kSettleScanGap = 5;
 
 class SourceScanner {
  public:
+  using FolderIds = QSet<QPair<quint64, quint64>>;  // device and inode
+  // What a walk of a folder meets, in order, for the GUI thread to act on.
+  struct FolderStep {
+    enum Kind {
+      Log,         // `text` to the main log at `level`
+      Listing,     // the folder named `text` (its last component, lower case) is listed
+      Checking,    // the subfolder `text` is looked into next
+      VideoTS,     // a "VIDEO_TS" folder, which is not looked into
+      Unreadable,  // a video at `text` whose name is not valid UTF-8
+      Found,       // a video file or recording package at `text`
+    };
+    Kind kind;
+    QString text;
+    int level = 0;
+  };
+  using StepSink = std::function<void(FolderStep&& step)>;
+
   SourceScanner(ControllerState& state, Notices& notices, const ControllerHooks& hooks, FileLists& lists);
   ~SourceScanner();
 
@@ -38,6 +55,13 @@ class SourceScanner {
   void checksources(bool timed);
   // `checksubdirectory:depth:dropvalue:timed:`
   void checksubdirectory(const QString& folder, int depth, bool drop, bool timed);
+  // The same walk with nothing but the file system touched, so that it can run on any
+  // thread: what it meets goes to `sink`, for `take` on the GUI thread. It ends early once
+  // `stopping` answers true.
+  static void walkFolder(const QString& folder, int depth, FolderIds& followed, const StepSink& sink,
+                         const std::function<bool()>& stopping);
+  // Acts on one step of a walk (GUI thread).
+  void take(const FolderStep& step, bool drop, bool timed);
 
   // A conversion ended with its file made: a source found by a scan is not queued again
   // while it stays as it was when it was taken.
@@ -60,8 +84,6 @@ class SourceScanner {
     SourceIdentity identity;
     QDateTime since;  // when a scan first saw it so
   };
-  using FolderIds = QSet<QPair<quint64, quint64>>;  // device and inode
-
   // The quit has begun, or its signal has come and waits for the scan to give way.
   bool stopping() const;
   void scanFolder(const QString& folder, int depth, bool drop, bool timed, FolderIds& followed);

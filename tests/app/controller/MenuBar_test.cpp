@@ -142,6 +142,7 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
   choose("File", "Open Folder...");
   ASSERT_EQ(modals.seen.size(), 2);
   EXPECT_EQ(modals.kinds.last(), "QFileDialog");
+  ASSERT_TRUE(waitUntil([&] { return !controller->adding().busy(); }, 10, 5));
   EXPECT_TRUE(userLog().contains("Adding new file " + video)) << userLog().join('\n').toStdString();
   ASSERT_EQ(state().files.size(), 1);
   EXPECT_EQ(state().files[0]->fullpath(), video);
@@ -326,9 +327,11 @@ TEST_F(MenuBarTest, ALaterLaunchBringsBackAMinimisedWindow) {
     window->showMinimized();
     ASSERT_TRUE(window->isMinimized());
     controller->handOver(paths, false);
-    EXPECT_FALSE(window->isMinimized()) << paths.join(' ').toStdString();
+    // The paths are taken from the event loop.
+    EXPECT_TRUE(waitUntil([&] { return !window->isMinimized(); }, 10, 5)) << paths.join(' ').toStdString();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << paths.join(' ').toStdString();
   }
+  EXPECT_TRUE(waitUntil([&] { return !controller->adding().busy(); }, 10, 5));
   EXPECT_EQ(state().files.size(), 1);
 }
 

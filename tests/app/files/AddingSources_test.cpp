@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QSet>
+#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,6 +114,7 @@ TEST_F(AddingSourcesTest, AFolderDroppedSixLevelsDeepAddsTheFirstFourLevels) {
   make(root, {"top/1.mkv", "top/l2/2.avi", "top/l2/l3/3.mp4", "top/l2/l3/l4/4.m4v", "top/l2/l3/l4/l5/5.mkv",
               "top/l2/l3/l4/l5/l6/6.mkv", "top/notes.txt"});
   adding->doDropXML(AddingPaths::filenamesPropertyList({root + "/top"}));
+  ASSERT_TRUE(added());
   EXPECT_EQ(filesPaths(root), QStringList({"top/1.mkv", "top/l2/2.avi", "top/l2/l3/3.mp4", "top/l2/l3/l4/4.m4v"}));
   EXPECT_TRUE(mainLog().contains("[RED]Five levels deep, terminating recurse"));
   for (const MediaFilePtr& m : state.files) EXPECT_TRUE(m->drop());
@@ -119,6 +123,7 @@ TEST_F(AddingSourcesTest, AFolderDroppedSixLevelsDeepAddsTheFirstFourLevels) {
   state.files.clear();
   hooks.chooseFolders = [&] { return QStringList({root + "/top"}); };
   adding->LoadDirectory();
+  ASSERT_TRUE(added());
   EXPECT_EQ(state.files.size(), 5);
 }
 
@@ -128,12 +133,14 @@ TEST_F(AddingSourcesTest, DroppedNamesAreDecodedOnceAndEachKindIsHandled) {
   const QString odd = root + "/100%25 done & <more>.mkv";
   adding->acceptFilesDrop(AddingPaths::filenamesPropertyList(
       {odd, root + "/Show - Pilot.eyetv", root + "/readme.txt", root + "/VIDEO_TS", root + "/missing.mkv"}));
+  ASSERT_TRUE(added());
   EXPECT_EQ(filesPaths(root), QStringList({"100%25 done & <more>.mkv", "Show - Pilot.eyetv"}));
   EXPECT_EQ(alerts, QStringList({"VIDEO_TS found. VOB import no longer supported."}));
   EXPECT_TRUE(userLog().contains("File has unknown format, not added to main window"));
   EXPECT_TRUE(mainLog().contains("File is EyeTV package"));
 
   adding->doDropXML(AddingPaths::filenamesPropertyList({odd}));
+  ASSERT_TRUE(added());
   EXPECT_EQ(state.files.size(), 2) << "the same file dropped twice";
 }
 
@@ -144,6 +151,7 @@ TEST_F(AddingSourcesTest, OpenedDocumentsAddFilesPackagesAndFolders) {
   EXPECT_TRUE(adding->openFile(root + "/Recording.eyetv"));
   EXPECT_FALSE(adding->openFile(root + "/letter.txt"));
   adding->openFiles({root + "/folder", root + "/letter.txt"});
+  ASSERT_TRUE(added());
   EXPECT_EQ(filesPaths(root), QStringList({"film.mkv", "Recording.eyetv", "folder/inner.avi"}))
       << "a recording package opened is one source, not a folder";
 }
@@ -361,10 +369,12 @@ TEST_F(TimedScanTest, AConvertedSourceTheUserBringsInByHandIsAddedAsEver) {
   EXPECT_TRUE(state.files.isEmpty());
 
   adding->openFiles({source});
+  ASSERT_TRUE(added());
   ASSERT_EQ(filesPaths(watched), QStringList{"Some Show S01E01.mkv"});
   EXPECT_TRUE(state.files.first()->drop());
   state.files.clear();
   adding->doDropXML(AddingPaths::filenamesPropertyList({source}));
+  ASSERT_TRUE(added());
   EXPECT_EQ(state.files.size(), 1);
 }
 
@@ -394,6 +404,7 @@ TEST_F(TimedScanTest, AQuitStopsTheScanAndNothingIsAddedAfterIt) {
   EXPECT_NE(statusTexts.value(statusTexts.size() - 1), "Video Sources Checked");
   (void)lists->addfiletotable(watched + "/Show S01E20.mkv", true, false);
   adding->openFiles({watched + "/Show S01E21.mkv"});
+  ASSERT_TRUE(added());
   EXPECT_EQ(state.files.size(), 10);
 }
 
@@ -447,6 +458,7 @@ TEST_F(AddingSourcesTest, EachFolderIsListedOnceHoweverLinksLeadBackToIt) {
 
   state.files.clear();
   adding->doDropXML(AddingPaths::filenamesPropertyList({root + "/watched"}));
+  ASSERT_TRUE(added());
   EXPECT_EQ(names(), QStringList({"a.mkv", "b.mkv", "c.mkv"})) << "a dropped folder too";
 }
 
@@ -470,6 +482,7 @@ TEST_F(AddingSourcesTest, EveryWayInTakesAPackageGivenWithATrailingSlashAsThePac
     SCOPED_TRACE(c.way);
     state.files.clear();
     c.add();
+    ASSERT_TRUE(added());
     ASSERT_EQ(state.files.size(), 1);
     EXPECT_EQ(state.files.first()->fullpath(), package);
     EXPECT_EQ(state.files.first()->filename(), "Some Show - Pilot.eyetv");
@@ -530,8 +543,58 @@ TEST_F(AddingSourcesTest, HandedOverPathsAreTakenOnlyWhenTheyAreFilesOrFolders) 
     SCOPED_TRACE(way.way);
     state.files.clear();
     way.add();
+    ASSERT_TRUE(added());
     EXPECT_EQ(filesPaths(root), QStringList({"folder/inside.mkv", "film.mkv"}));
   }
   for (const QString& refused : {fifo, QString("/dev/zero")})
     EXPECT_EQ(userLog().filter(refused + " is neither a readable file nor a folder, not added to Zuvo").size(), 3);
+}
+
+TEST_F(AddingSourcesTest, AFolderOfThousandsComesInSliceBySliceWithTheEventLoopRunningBetween) {
+  constexpr int kFiles = 4000;
+  const QString big = freshFolder("big folder");
+  QStringList expected;
+  for (int i = 0; i < kFiles; ++i) {
+    const QString name = QString("Clip %1.mkv").arg(i, 4, 10, QChar('0'));
+    QFile(big + "/" + name).open(QIODevice::WriteOnly);  // empty, as many are
+    expected << big + "/" + name;
+  }
+  writeFile(big + "/notes.txt", "not a video");
+  const QString after = writeFile(freshFolder("after") + "/Film.mkv", "video");
+
+  adding->openFiles({big});
+  adding->doDropXML(AddingPaths::filenamesPropertyList({after}));
+  EXPECT_TRUE(state.files.isEmpty()) << "the paths are taken from the event loop, not inside the call";
+  // The list as each turn of the event loop finds it while the paths come in.
+  QList<qsizetype> turns;
+  QTimer turn;
+  QObject::connect(&turn, &QTimer::timeout, [&] {
+    if (adding->busy()) turns << state.files.size();
+  });
+  turn.start(0);
+  ASSERT_TRUE(added());
+  turn.stop();
+
+  QStringList paths;
+  for (const MediaFilePtr& m : state.files) paths << m->fullpath();
+  EXPECT_EQ(paths, expected + QStringList{after}) << "in order, the folder before the file handed in after it";
+  EXPECT_EQ(probed.size(), kFiles + 1);
+  const QSet<qsizetype> partial(turns.begin(), turns.end());
+  EXPECT_GE(std::count_if(partial.begin(), partial.end(), [](qsizetype n) { return n > 0 && n < kFiles; }), 2)
+      << "the files did not come in batches with the loop running between them";
+  EXPECT_EQ(mainLog().count("[BLUE]Building File Table"), 1) << "one rebuild for all, not one per file";
+}
+
+TEST_F(AddingSourcesTest, AQuitWhileAFolderComesInAddsNothingMore) {
+  const QString big = freshFolder("quit folder");
+  for (int i = 0; i < 3000; ++i)
+    QFile(QString("%1/Clip %2.mkv").arg(big).arg(i, 4, 10, QChar('0'))).open(QIODevice::WriteOnly);
+  lists->setProbeStarter([this](const MediaFilePtr& media, bool) {
+    probed << media->fullpath();
+    if (probed.size() == 100) state.quitting = true;
+  });
+  adding->openFiles({big});
+  ASSERT_TRUE(added());
+  EXPECT_EQ(state.files.size(), 100);
+  EXPECT_FALSE(mainLog().contains("[BLUE]Building File Table"));
 }

@@ -14,6 +14,7 @@
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
+#include "platform/RunLoop.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -140,6 +141,9 @@ struct ControllerFixture {
     state.queue.append(media);
     return media;
   }
+
+  // Runs the event loop until every path handed to `adding` has been taken.
+  bool added() { return runloop::waitUntil([this] { return !adding->busy(); }, 30, 1); }
 
   QStringList mainLog() const { return logLines(mainLogPath); }
   QStringList userLog() const { return logLines(userLogPath); }
