@@ -67,6 +67,7 @@ TEST_F(ServiceKeysTest, TheMovieDBsTestButtonSaysWhetherTheServiceTookTheKey) {
     QByteArray authorization;
     LoopbackHttpServer::Response answer;
     const char* said;
+    qsizetype asked = 1;  // a passing server error is asked again, twice
   };
   const QByteArray token = "eyJhbGciOiJIUzI1NiJ9.eyJhdWQiOiJrZXkifQ.c2ln";
   const Case cases[] = {
@@ -78,7 +79,7 @@ TEST_F(ServiceKeysTest, TheMovieDBsTestButtonSaysWhetherTheServiceTookTheKey) {
       {token.constData(), "/3/authentication", "Bearer " + token, json(200, R"({"success":true})"),
        "TheMovieDB took the key."},
       {kTMDBKey, QByteArray("/3/authentication?api_key=") + kTMDBKey, {}, json(503, "{}"),
-       "No answer from TheMovieDB: it answered 503"},
+       "No answer from TheMovieDB: it answered 503", 3},
   };
   for (const Case& c : cases) {
     server.setRequestHandler([&](const LoopbackHttpServer::Request&) { return c.answer; });
@@ -88,9 +89,11 @@ TEST_F(ServiceKeysTest, TheMovieDBsTestButtonSaysWhetherTheServiceTookTheKey) {
     EXPECT_EQ(answerAfterPressing(ui().TestTMDBKeyButton, ui().TMDBKeyTestResult), c.said) << c.key;
 
     const auto received = server.receivedRequests().mid(before);
-    ASSERT_EQ(received.size(), 1) << c.key;
-    EXPECT_EQ(received[0].target, c.target);
-    EXPECT_EQ(received[0].header("authorization"), c.authorization);
+    ASSERT_EQ(received.size(), c.asked) << c.key;
+    for (const auto& request : received) {
+      EXPECT_EQ(request.target, c.target);
+      EXPECT_EQ(request.header("authorization"), c.authorization);
+    }
   }
 }
 
