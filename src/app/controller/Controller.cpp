@@ -33,6 +33,7 @@
 #include "convert/converter/TableRedraw.h"
 #include "media/BCDownloader.h"
 #include "media/LanguageRecord.h"
+#include "media/MediaValues.h"
 #include "media/ProbeMediaFile.h"
 #include "media/ProbeSteps.h"
 #include "media/RegisteredSettings.h"
@@ -932,5 +933,14 @@ void Controller::reloadQueue() {
   const bool detailed = Defaults::standard().boolForKey(QStringLiteral("DetailedQueue"));
   queueTable_->verticalHeader()->setDefaultSectionSize(detailed ? 67 : 60);
   queueModel(queueTable_).reload();
+  // The row that has just started comes into view once.
+  const auto running = std::find_if(state_.queue.cbegin(), state_.queue.cend(),
+                                    [](const MediaFilePtr& item) { return item->state() == MediaState::Converting; });
+  const MediaFilePtr started = running == state_.queue.cend() ? nullptr : *running;
+  if (started && started != followedRow_.lock()) {
+    if (auto* view = dynamic_cast<QueueTableView*>(queueTable_))
+      view->followStartedRow(int(running - state_.queue.cbegin()));
+  }
+  followedRow_ = started;
 }
 }  // namespace zuvo

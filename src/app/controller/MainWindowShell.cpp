@@ -1,6 +1,7 @@
 #include "app/controller/MainWindowShell.h"
 
 #include "app/notices/ApplicationIcon.h"
+#include "app/queue/QueueTableAccessible.h"
 #include "app/tables/BCTableView.h"
 #include "metadata/live/ServiceCredits.h"
 
@@ -101,6 +102,7 @@ MainWindowShell::MainWindowShell() {
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
   Queue2TableView = named(new QueueTableView(RightPane), "Queue2TableView");
+  Queue2TableView->setAccessibleName(QStringLiteral("Conversion Queue"));
   paneLayout->addWidget(Queue2TableView);
   paneLayout->addLayout(
       queueButtons(RightPane, "ClearCompletedButton2", "QueuePauseButton2", ClearCompletedButton2, QueuePauseButton2));
@@ -258,7 +260,9 @@ MainWindowShell::MainWindowShell() {
   QueuePanel->setWindowTitle(QStringLiteral("Conversion Queue"));
   QueuePanel->resize(500, 400);
   auto* queueLayout = new QVBoxLayout(QueuePanel.get());
+  setQueueWindowAccessible(QueuePanel.get());
   Queue1TableView = named(new QueueTableView(QueuePanel.get()), "Queue1TableView");
+  Queue1TableView->setAccessibleName(QStringLiteral("Conversion Queue"));
   queueLayout->addWidget(Queue1TableView);
   queueLayout->addLayout(queueButtons(QueuePanel.get(), "ClearCompletedButton", "QueuePauseButton",
                                       ClearCompletedButton, QueuePauseButton));

@@ -12,14 +12,10 @@
 namespace zuvo {
 namespace {
 
-class QueueCellAccessible : public QAccessibleInterface,
-                            public QAccessibleTableCellInterface,
-                            public QAccessibleValueInterface,
-                            public QAccessibleActionInterface {
+// A child of the table without children of its own.
+class TableLeaf : public QAccessibleInterface {
  public:
-  QueueCellAccessible(QTableView* view, const QModelIndex& index) : view_(view), index_(index) {}
-
-  bool isValid() const override { return view_ && index_.isValid() && view_->model() == index_.model(); }
+  explicit TableLeaf(QTableView* view) : view_(view) {}
   QObject* object() const override { return nullptr; }
   QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
   QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(view_.data()); }
@@ -28,6 +24,19 @@ class QueueCellAccessible : public QAccessibleInterface,
   int childCount() const override { return 0; }
   int indexOfChild(const QAccessibleInterface*) const override { return -1; }
   QAccessibleInterface* focusChild() const override { return nullptr; }
+  void setText(QAccessible::Text, const QString&) override {}
+
+ protected:
+  QPointer<QTableView> view_;
+};
+
+// A progress cell answers its value as text only: a value interface would have the
+// screen reader offer Increase and Decrease on a value nobody can change.
+class QueueCellAccessible : public TableLeaf, public QAccessibleTableCellInterface, public QAccessibleActionInterface {
+ public:
+  QueueCellAccessible(QTableView* view, const QModelIndex& index) : TableLeaf(view), index_(index) {}
+
+  bool isValid() const override { return view_ && index_.isValid() && view_->model() == index_.model(); }
 
   QString text(QAccessible::Text t) const override {
     if (!isValid()) return {};
@@ -36,7 +45,6 @@ class QueueCellAccessible : public QAccessibleInterface,
     if (t == QAccessible::Value && hasValue()) return QStringLiteral("%1%").arg(index_.data(TableRole::AccessibleValue).toInt());
     return {};
   }
-  void setText(QAccessible::Text, const QString&) override {}
 
   QAccessible::Role role() const override {
     if (hasAction()) return QAccessible::Button;
@@ -64,7 +72,6 @@ class QueueCellAccessible : public QAccessibleInterface,
 
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::TableCellInterface) return static_cast<QAccessibleTableCellInterface*>(this);
-    if (type == QAccessible::ValueInterface && hasValue()) return static_cast<QAccessibleValueInterface*>(this);
     if (type == QAccessible::ActionInterface && hasAction()) return static_cast<QAccessibleActionInterface*>(this);
     return nullptr;
   }
@@ -80,13 +87,6 @@ class QueueCellAccessible : public QAccessibleInterface,
   int columnExtent() const override { return 1; }
   int rowExtent() const override { return 1; }
   QAccessibleInterface* table() const override { return parent(); }
-
-  // QAccessibleValueInterface: the progress, read only.
-  QVariant currentValue() const override { return isValid() ? index_.data(TableRole::AccessibleValue) : QVariant(); }
-  void setCurrentValue(const QVariant&) override {}
-  QVariant maximumValue() const override { return 100; }
-  QVariant minimumValue() const override { return 0; }
-  QVariant minimumStepSize() const override { return 1; }
 
   // QAccessibleActionInterface: the button's press.
   QStringList actionNames() const override { return hasAction() ? QStringList{pressAction()} : QStringList{}; }
@@ -104,11 +104,41 @@ class QueueCellAccessible : public QAccessibleInterface,
   bool hasValue() const { return isValid() && index_.data(TableRole::AccessibleValue).isValid(); }
   bool hasAction() const { return isValid() && index_.data(TableRole::AccessibleAction).toBool(); }
 
-  QPointer<QTableView> view_;
   QPersistentModelIndex index_;
 };
 
+// The property that marks a queue's window.
+constexpr const char* kQueueWindow = "zuvoQueueWindow";
+
+// The header row and column that Qt's table views count in their events' child numbers,
+// shown or not: a corner, the column titles and the row numbers. Hidden here, so they read
+// as invisible.
+class QueueHeaderAccessible : public TableLeaf {
+ public:
+  QueueHeaderAccessible(QTableView* view, int row, int column) : TableLeaf(view), row_(row), column_(column) {}
+
+  bool isValid() const override { return view_ && view_->model(); }
+  QString text(QAccessible::Text t) const override {
+    if (!isValid() || t != QAccessible::Name || (row_ == 0 && column_ == 0)) return {};
+    if (row_ == 0) return view_->model()->headerData(column_ - 1, Qt::Horizontal).toString();
+    return QString::number(row_);
+  }
+  QAccessible::Role role() const override { return row_ == 0 ? QAccessible::ColumnHeader : QAccessible::RowHeader; }
+  QAccessible::State state() const override {
+    QAccessible::State st;
+    const QHeaderView* header = !view_ ? nullptr : row_ == 0 ? view_->horizontalHeader() : view_->verticalHeader();
+    st.invisible = !header || !header->isVisible();
+    return st;
+  }
+  QRect rect() const override { return {}; }
+
+ private:
+  int row_, column_;  // in the numbering with the header row and column first
+};
+
 QAccessibleInterface* queueTableFactory(const QString& key, QObject* object) {
+  if (key == QLatin1String("QWidget") && object->property(kQueueWindow).toBool())
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
   if (key != QLatin1String("QTableView")) return nullptr;
   if (auto* view = dynamic_cast<QueueTableView*>(object)) return new QueueTableAccessible(view);
   return nullptr;
@@ -122,6 +152,11 @@ void installQueueTableAccessible() {
     return true;
   }();
   (void)installed;
+}
+
+void setQueueWindowAccessible(QWidget* window) {
+  installQueueTableAccessible();
+  window->setProperty(kQueueWindow, true);
 }
 
 QueueTableAccessible::QueueTableAccessible(QWidget* view) : QAccessibleWidget(view, QAccessible::Table) {}
@@ -145,7 +180,12 @@ int QueueTableAccessible::columnCount() const {
   return v && v->model() ? v->model()->columnCount() : 0;
 }
 
-int QueueTableAccessible::childCount() const { return rowCount() * columnCount(); }
+// Children are numbered as Qt's table views number them in their events: row 0 and
+// column 0 are the headers, whether shown or not.
+int QueueTableAccessible::childCount() const {
+  QTableView* v = view();
+  return v && v->model() ? (rowCount() + 1) * (columnCount() + 1) : 0;
+}
 
 QAccessibleInterface* QueueTableAccessible::cellAt(int row, int column) const {
   QTableView* v = view();
@@ -166,15 +206,24 @@ QAccessibleInterface* QueueTableAccessible::cellAt(int row, int column) const {
 }
 
 QAccessibleInterface* QueueTableAccessible::child(int index) const {
-  const int columns = columnCount();
-  if (columns == 0 || index < 0) return nullptr;
-  return cellAt(index / columns, index % columns);
+  const int columns = columnCount() + 1;
+  if (index < 0 || index >= childCount()) return nullptr;
+  const int row = index / columns, column = index % columns;
+  if (row > 0 && column > 0) return cellAt(row - 1, column - 1);
+  if (const auto found = headers_.constFind(index); found != headers_.constEnd())
+    if (QAccessibleInterface* header = QAccessible::accessibleInterface(*found)) return header;
+  auto* header = new QueueHeaderAccessible(view(), row, column);
+  headers_.insert(index, QAccessible::registerAccessibleInterface(header));
+  return header;
 }
 
 int QueueTableAccessible::indexOfChild(const QAccessibleInterface* child) const {
-  if (!child || !const_cast<QAccessibleInterface*>(child)->tableCellInterface()) return -1;
-  auto* cell = const_cast<QAccessibleInterface*>(child)->tableCellInterface();
-  return cell->rowIndex() * columnCount() + cell->columnIndex();
+  if (!child) return -1;
+  auto* iface = const_cast<QAccessibleInterface*>(child);
+  if (auto* cell = iface->tableCellInterface()) return (cell->rowIndex() + 1) * (columnCount() + 1) + cell->columnIndex() + 1;
+  for (auto it = headers_.constBegin(); it != headers_.constEnd(); ++it)
+    if (QAccessible::accessibleInterface(it.value()) == iface) return it.key();
+  return -1;
 }
 
 QAccessibleInterface* QueueTableAccessible::childAt(int x, int y) const {
@@ -238,6 +287,8 @@ void QueueTableAccessible::modelChange(QAccessibleTableModelChangeEvent* event) 
 void QueueTableAccessible::forgetCells() const {
   for (QAccessible::Id id : std::as_const(cells_)) QAccessible::deleteAccessibleInterface(id);
   cells_.clear();
+  for (QAccessible::Id id : std::as_const(headers_)) QAccessible::deleteAccessibleInterface(id);
+  headers_.clear();
 }
 
 }  // namespace zuvo

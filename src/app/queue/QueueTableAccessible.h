@@ -1,8 +1,9 @@
 #pragma once
 // What a screen reader finds in a queue table: a table of cells, each named by the model's
-// accessible text; a cell whose model gives a value (the progress) answers it as its
-// current value out of 100, and one that names an action (the stop button) performs it
-// through the model's edit, as a click on the button does. GUI thread only.
+// accessible text; a cell whose model gives a value (a running row's progress) reads it as
+// its value text, and one that names an action (the stop button) performs it through the
+// model's edit, as a click on the button does. The queue's own window reads as a window
+// named by its title. GUI thread only.
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPair>
@@ -13,6 +14,8 @@ namespace zuvo {
 
 // Installs the factory that gives every `QueueTableView` this interface; once per program.
 void installQueueTableAccessible();
+// `window`, a plain widget holding a queue table, reads as a window (not a filler).
+void setQueueWindowAccessible(QWidget* window);
 
 class QueueTableAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
  public:
@@ -52,6 +55,7 @@ class QueueTableAccessible : public QAccessibleWidget, public QAccessibleTableIn
  private:
   void forgetCells() const;
   mutable QHash<QPair<int, int>, QAccessible::Id> cells_;
+  mutable QHash<int, QAccessible::Id> headers_;  // by child number
 };
 
 }  // namespace zuvo

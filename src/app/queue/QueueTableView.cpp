@@ -4,11 +4,28 @@
 
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace zuvo {
 
-QueueTableView::QueueTableView(QWidget* parent) : QTableView(parent) { installQueueTableAccessible(); }
+QueueTableView::QueueTableView(QWidget* parent) : QTableView(parent) {
+  installQueueTableAccessible();
+  // Actions are the user's own moves of the scroll bar (dragging, clicking, the wheel),
+  // not the view's scrolling to its current row.
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { scrolledByUser_ = true; });
+}
+
+void QueueTableView::followStartedRow(int row) {
+  const bool follow = !scrolledByUser_;
+  scrolledByUser_ = false;
+  if (!follow || !model() || row < 0 || row >= model()->rowCount()) return;
+  // The rows that came with the same reload must be laid out before the view can scroll
+  // to them.
+  executeDelayedItemsLayout();
+  updateGeometries();
+  scrollTo(model()->index(row, 0), QAbstractItemView::EnsureVisible);
+}
 
 QList<int> QueueTableView::rowsToActOn() const {
   QList<int> rows;

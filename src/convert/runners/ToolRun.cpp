@@ -58,9 +58,12 @@ ToolRun::Ending ToolRun::readToEnd(MediaFile& media, Requests requests, const Ha
 
 // A stop request ends the wait too, so that stopping a paused item ends its tool.
 void ToolRun::holdWhilePaused(MediaFile& media, Requests requests) {
+  QElapsedTimer paused;
+  paused.start();
   process_.pause();
   while (media.pause() && !(requests.stop && media.stopbuttonpressed())) QThread::msleep(kPausePollMs);
   process_.resume();
+  pausedMs_ += paused.elapsed();
 }
 
 }  // namespace zuvo

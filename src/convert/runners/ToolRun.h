@@ -35,7 +35,9 @@ class ToolRun {
   // False, with a line in the log, when the program cannot be started.
   bool start(const Reporter& reporter);
   Ending readToEnd(MediaFile& media, Requests requests, const Handler& handle);
-  double elapsedSeconds() const { return started_.elapsed() / 1000.0; }
+  // The time the tool has run, without the time it spent paused: the time left is
+  // estimated from it.
+  double elapsedSeconds() const { return (started_.elapsed() - pausedMs_) / 1000.0; }
 
   // The result of a runner whose tool could not be started.
   BCError launchFailure() const;
@@ -47,6 +49,7 @@ class ToolRun {
   ToolProcess process_;
   ToolOutput output_;
   QElapsedTimer started_;
+  qint64 pausedMs_ = 0;
 };
 
 // A log line, when there is a log writer.
