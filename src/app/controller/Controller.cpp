@@ -405,7 +405,8 @@ bool Controller::awakeFromNib() {
   windows_.Queue1TableView->verticalHeader()->setDefaultSectionSize(60);
   windows_.Queue2TableView->verticalHeader()->setDefaultSectionSize(60);
   windows_.FeedsTableView->verticalHeader()->setDefaultSectionSize(30);
-  windows_.FilesTableView->setBackgroundImage(tableImage(QStringLiteral("tablebackground")));
+  // The files table keeps the palette's base colours: a tiled image behind the rows reads
+  // as a missing picture and shows through the alternate rows' lighter colours.
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
   // The converters and their tools ask for the queue table in use to be redrawn as their
   // passes go on.
