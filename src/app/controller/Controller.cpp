@@ -190,11 +190,13 @@ void Controller::fillHooks() {
     return rows;
   };
   hooks_.invalidateRestorableState = [this] { invalidateRestorableState(); };
-  hooks_.showPaused = [&w](bool paused) {
+  hooks_.showPaused = [this, &w](bool paused) {
     const QString title = QString::fromLatin1(paused ? kQueuePaused : kQueueRunning);
     w.QueuePauseButton->setText(title);
     w.QueuePauseButton2->setText(title);
     w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
+    // A held tool reports nothing: the rows show "Paused" only when redrawn now.
+    queueModel(queueTable_).redraw();
   };
   hooks_.showMainWindow = [this] { ShowMainWindow(); };
   hooks_.showAlert = [this](const QString& text) {

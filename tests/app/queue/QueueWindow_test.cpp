@@ -235,6 +235,10 @@ TEST_F(QueueWindowTest, PauseSuspendsTheEncoderAndResumeLetsItRun) {
   const qint64 pausedTicks = test::groupCpuTicks(group);
   const int pausedProgress = item->progress();
   runloop::runFor(1.5);
+  // What the window shows is the paused row already: painting it afresh changes nothing.
+  const QImage onScreen = shown(w.QueuePanel.get());
+  w.QueuePanel->repaint();
+  EXPECT_EQ(shown(w.QueuePanel.get()), onScreen) << "the row was not redrawn when the queue paused";
   EXPECT_EQ(test::groupCpuTicks(group), pausedTicks) << "a suspended encoder used the processor";
   EXPECT_EQ(item->progress(), pausedProgress);
 
