@@ -152,6 +152,8 @@ void MediaFile::determineReasonForDeselection() {
     setReasonfordeselection(reason);
   };
   if (reasonfordeselection() == DeselectionReason::Duplicate) return deselect(DeselectionReason::Duplicate);
+  // What the probe found missing in the source no look-up can supply.
+  if (reasonfordeselection() == DeselectionReason::NoVideo) return deselect(DeselectionReason::NoVideo);
   if (hasdrm()) return deselect(DeselectionReason::ProtectedByDRM);
   if (!IsSelectableReason(myvideotrack().videoformat())) return deselect(DeselectionReason::UnsupportedVideo);
   if (mediatype() != MediaType::HomeMovie && AlternativeSuggestions().isEmpty() && forceid() == 0)

@@ -38,6 +38,7 @@ inline constexpr int NoLookUpMatch = 2;
 inline constexpr int IncompleteTVShow = 3;  // no episode title, season or episode number
 inline constexpr int ProtectedByDRM = 4;
 inline constexpr int UnsupportedVideo = 5;
+inline constexpr int NoVideo = 6;  // the source holds no video stream at all
 }  // namespace DeselectionReason
 
 // `forcequality`

@@ -191,7 +191,8 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
       if (assumed != kUnknownMediaType) item.setMediatype(assumed);
       if (assumed == MediaType::HomeMovie) {
         const int reason = item.reasonfordeselection();
-        if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo) {
+        if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo &&
+            reason != DeselectionReason::NoVideo) {
           item.setSelected(true);
           item.setReasonfordeselection(DeselectionReason::None);
         }
@@ -375,7 +376,9 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
 
     if (media.hadexistingtags()) {
       media.setSoliddetection(true);
-      media.setReasonfordeselection(DeselectionReason::None);
+      // Tags do not make up for a missing picture (a tagged sound file).
+      if (media.reasonfordeselection() == DeselectionReason::NoVideo) media.setSelected(false);
+      else media.setReasonfordeselection(DeselectionReason::None);
       post(kRefreshWindow, media);
     } else {
       reportIfFailed(context.mainLog, LookUpShow(media), QStringLiteral("Looking up %1").arg(media.filename()));

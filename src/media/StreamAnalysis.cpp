@@ -66,6 +66,8 @@ constexpr const char* kASSExtensions[] = {"ass", "ssa"};
 // ffprobe's stream list.
 constexpr const char* kStreamLine = "Stream #";
 constexpr const char* kAudioStream = "Audio:";
+constexpr const char* kVideoStream = "Video:";
+constexpr const char* kAttachedPicture = "(attached pic)";
 
 // Settings read here.
 constexpr const char* kAddAllAudioTracks = "AddAllAudioTracks";
@@ -560,6 +562,15 @@ void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, 
   }
 }
 
+// Whether ffprobe lists a picture stream; cover art attached to sound is none.
+bool ffprobeListsVideo(const QString& ffprobeReport) {
+  for (const QString& line : linesOf(ffprobeReport))
+    if (line.trimmed().startsWith(QLatin1String(kStreamLine)) && line.contains(QLatin1String(kVideoStream)) &&
+        !line.contains(QLatin1String(kAttachedPicture)))
+      return true;
+  return false;
+}
+
 QString twoDecimals(double value) { return QString::asprintf("%4.2f", value); }
 
 // Why Apple's players cannot decode the H.264 stream as it is, or nothing. What mediainfo did
@@ -600,6 +611,12 @@ BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports, c
   media.setHasSurround(r.hasSurround);
   if (!r.durationstring.isNull()) media.setDurationstring(r.durationstring);
   if (r.unsupportedVideo) media.setReasonfordeselection(DeselectionReason::UnsupportedVideo);
+  // Neither tool finds a picture (sound only, or no media at all): nothing could be
+  // converted, so the row says so instead of failing at the conversion.
+  if (!r.videoRead && !ffprobeListsVideo(reports.ffprobe)) {
+    media.setReasonfordeselection(DeselectionReason::NoVideo);
+    media.setSelected(false);
+  }
 
   preselectAudio(r.audio, r.stereoExists, context.userLanguage);
 

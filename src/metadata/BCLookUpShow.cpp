@@ -393,6 +393,8 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
   }
   FixGenre(item);
   item.setSoliddetection(true);
+  // A source without a picture stays out of the conversion, however well it is named.
+  if (item.reasonfordeselection() == DeselectionReason::NoVideo) return BCError::NoError();
   item.setReasonfordeselection(DeselectionReason::None);
   item.setSelected(true);
   return BCError::NoError();
@@ -476,8 +478,10 @@ void BCLookUpShow::EpisodePickerOKButtonPressed() {
   pickerShow_->setShow(static_cast<quint32>(std::max(0, chosen.EpisodeNumber)));
   pickerShow_->setSeason(static_cast<quint32>(std::max(0, chosen.SeasonNumber)));
   pickerShow_->setEpisodename(chosen.EpisodeName);
-  pickerShow_->setReasonfordeselection(DeselectionReason::None);
-  pickerShow_->setSelected(true);
+  if (pickerShow_->reasonfordeselection() != DeselectionReason::NoVideo) {
+    pickerShow_->setReasonfordeselection(DeselectionReason::None);
+    pickerShow_->setSelected(true);
+  }
   // Off before the window closes: closing may report back as a cancel.
   pickerrunning_ = false;
   if (panel_) panel_->stopModal(MainWindow_);

@@ -33,6 +33,7 @@
 #include "convert/converter/TableRedraw.h"
 #include "media/BCDownloader.h"
 #include "media/LanguageRecord.h"
+#include "media/MediaValues.h"
 #include "media/ProbeMediaFile.h"
 #include "media/ProbeSteps.h"
 #include "media/RegisteredSettings.h"
@@ -190,11 +191,13 @@ void Controller::fillHooks() {
     return rows;
   };
   hooks_.invalidateRestorableState = [this] { invalidateRestorableState(); };
-  hooks_.showPaused = [&w](bool paused) {
+  hooks_.showPaused = [this, &w](bool paused) {
     const QString title = QString::fromLatin1(paused ? kQueuePaused : kQueueRunning);
     w.QueuePauseButton->setText(title);
     w.QueuePauseButton2->setText(title);
     w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
+    // A held tool reports nothing: the rows show "Paused" only when redrawn now.
+    queueModel(queueTable_).redraw();
   };
   hooks_.showMainWindow = [this] { ShowMainWindow(); };
   hooks_.showAlert = [this](const QString& text) {
@@ -405,7 +408,8 @@ bool Controller::awakeFromNib() {
   windows_.Queue1TableView->verticalHeader()->setDefaultSectionSize(60);
   windows_.Queue2TableView->verticalHeader()->setDefaultSectionSize(60);
   windows_.FeedsTableView->verticalHeader()->setDefaultSectionSize(30);
-  windows_.FilesTableView->setBackgroundImage(tableImage(QStringLiteral("tablebackground")));
+  // The files table keeps the palette's base colours: a tiled image behind the rows reads
+  // as a missing picture and shows through the alternate rows' lighter colours.
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
   // The converters and their tools ask for the queue table in use to be redrawn as their
   // passes go on.
@@ -964,5 +968,14 @@ void Controller::reloadQueue() {
   const bool detailed = Defaults::standard().boolForKey(QStringLiteral("DetailedQueue"));
   queueTable_->verticalHeader()->setDefaultSectionSize(detailed ? 67 : 60);
   queueModel(queueTable_).reload();
+  // The row that has just started comes into view once.
+  const auto running = std::find_if(state_.queue.cbegin(), state_.queue.cend(),
+                                    [](const MediaFilePtr& item) { return item->state() == MediaState::Converting; });
+  const MediaFilePtr started = running == state_.queue.cend() ? nullptr : *running;
+  if (started && started != followedRow_.lock()) {
+    if (auto* view = dynamic_cast<QueueTableView*>(queueTable_))
+      view->followStartedRow(int(running - state_.queue.cbegin()));
+  }
+  followedRow_ = started;
 }
 }  // namespace zuvo

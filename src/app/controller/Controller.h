@@ -275,6 +275,8 @@ class Controller : public QObject {
   std::unique_ptr<TimedActivities> ticks_;
   std::unique_ptr<BCBusyPanel> busyPanel_;
   QTableView* queueTable_ = nullptr;
+  // The running item last brought into view.
+  std::weak_ptr<MediaFile> followedRow_;
   FilesTableModel* filesModel_ = nullptr;
   QueueTableModel* queue1Model_ = nullptr;
   QueueTableModel* queue2Model_ = nullptr;

@@ -1,6 +1,7 @@
 #include "app/controller/MainWindowShell.h"
 
 #include "app/notices/ApplicationIcon.h"
+#include "app/panels/WindowAccessible.h"
 #include "app/tables/BCTableView.h"
 #include "metadata/live/ServiceCredits.h"
 
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -101,6 +103,7 @@ MainWindowShell::MainWindowShell() {
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
   Queue2TableView = named(new QueueTableView(RightPane), "Queue2TableView");
+  Queue2TableView->setAccessibleName(QStringLiteral("Conversion Queue"));
   paneLayout->addWidget(Queue2TableView);
   paneLayout->addLayout(
       queueButtons(RightPane, "ClearCompletedButton2", "QueuePauseButton2", ClearCompletedButton2, QueuePauseButton2));
@@ -204,21 +207,36 @@ MainWindowShell::MainWindowShell() {
   EmailLogMenuItem = help->addAction(QStringLiteral("Email Log to Support..."));
 
   MainToolbar = named(new QToolBar(QStringLiteral("Toolbar"), MainWindow.get()), "MainToolbar");
+  // The icons of the desktop's theme, each with its label under it.
+  MainToolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   MainWindow->addToolBar(MainToolbar);
-  const std::pair<QAction**, std::pair<const char*, const char*>> items[] = {
-      {&AddVideoSourcesToolbarItem, {"AddVideoSourcesToolbarItem", "Video Sources"}},
-      {&CheckSourcesToolbarItem, {"CheckSourcesToolbarItem", "Check Sources"}},
-      {&EditToolbarItem, {"EditToolbarItem", "Edit"}},
-      {&DeleteToolbarItem, {"DeleteToolbarItem", "Delete"}},
-      {&LookUpToolbarItem, {"LookUpToolbarItem", "Look Up"}},
-      {&PreviewToolbarItem, {"PreviewToolbarItem", "Preview"}},
-      {&CreateSampleToolbarItem, {"CreateSampleToolbarItem", "Create Sample"}},
-      {&ConvertToolbarItem, {"ConvertToolbarItem", "Convert"}},
-      {&ConvertSelectedToolbarItem, {"ConvertSelectedToolbarItem", "Convert Selected"}},
-      {&ConvertAllToolbarItem, {"ConvertAllToolbarItem", "Convert All"}},
+  struct Item {
+    QAction** slot;
+    const char* name;
+    const char* text;
+    const char* themeIcon;  // freedesktop icon name
+    QStyle::StandardPixmap fallback;
   };
-  for (const auto& [slot, names] : items) {
-    *slot = action(MainToolbar, names.first, QLatin1String(names.second));
+  const Item items[] = {
+      {&AddVideoSourcesToolbarItem, "AddVideoSourcesToolbarItem", "Video Sources", "list-add",
+       QStyle::SP_FileDialogNewFolder},
+      {&CheckSourcesToolbarItem, "CheckSourcesToolbarItem", "Check Sources", "view-refresh", QStyle::SP_BrowserReload},
+      {&EditToolbarItem, "EditToolbarItem", "Edit", "document-properties", QStyle::SP_FileDialogDetailedView},
+      {&DeleteToolbarItem, "DeleteToolbarItem", "Delete", "edit-delete", QStyle::SP_TrashIcon},
+      {&LookUpToolbarItem, "LookUpToolbarItem", "Look Up", "edit-find", QStyle::SP_FileDialogContentsView},
+      {&PreviewToolbarItem, "PreviewToolbarItem", "Preview", "media-playback-start", QStyle::SP_MediaPlay},
+      {&CreateSampleToolbarItem, "CreateSampleToolbarItem", "Create Sample", "edit-copy", QStyle::SP_FileIcon},
+      {&ConvertToolbarItem, "ConvertToolbarItem", "Convert", "go-next", QStyle::SP_ArrowForward},
+      {&ConvertSelectedToolbarItem, "ConvertSelectedToolbarItem", "Convert Selected", "go-jump",
+       QStyle::SP_DialogApplyButton},
+      {&ConvertAllToolbarItem, "ConvertAllToolbarItem", "Convert All", "media-seek-forward",
+       QStyle::SP_MediaSeekForward},
+  };
+  for (const Item& item : items) {
+    QAction** slot = item.slot;
+    *slot = action(MainToolbar, item.name, QLatin1String(item.text));
+    // Without a theme (a bare window manager) the style's own icons stand in.
+    (*slot)->setIcon(QIcon::fromTheme(QLatin1String(item.themeIcon), MainToolbar->style()->standardIcon(item.fallback)));
     MainToolbar->addAction(*slot);
     // Toolbar buttons take no focus by default; several commands (Convert, Convert All)
     // exist nowhere else, so Tab must reach them and Space press them.
@@ -258,7 +276,9 @@ MainWindowShell::MainWindowShell() {
   QueuePanel->setWindowTitle(QStringLiteral("Conversion Queue"));
   QueuePanel->resize(500, 400);
   auto* queueLayout = new QVBoxLayout(QueuePanel.get());
+  setAccessibleWindowRole(QueuePanel.get(), QAccessible::Window);
   Queue1TableView = named(new QueueTableView(QueuePanel.get()), "Queue1TableView");
+  Queue1TableView->setAccessibleName(QStringLiteral("Conversion Queue"));
   queueLayout->addWidget(Queue1TableView);
   queueLayout->addLayout(queueButtons(QueuePanel.get(), "ClearCompletedButton", "QueuePauseButton",
                                       ClearCompletedButton, QueuePauseButton));

@@ -31,6 +31,7 @@ QString statusText(const MediaFile& item) {
     case DeselectionReason::IncompleteTVShow: return QStringLiteral("Episode details missing");
     case DeselectionReason::ProtectedByDRM: return QStringLiteral("Protected by DRM");
     case DeselectionReason::UnsupportedVideo: return QStringLiteral("Unsupported video");
+    case DeselectionReason::NoVideo: return QStringLiteral("No video in this file");
     default: return QString();
   }
 }
@@ -142,6 +143,10 @@ QVariant FilesTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole: return value(id, item);
     case Qt::AccessibleTextRole: return accessibleText(id, item);
+    case Qt::ToolTipRole:
+      // What the status image stands for, in words, when the mouse rests on it.
+      if (id == QLatin1String("WhyDeselected")) return statusText(item);
+      return {};
     case TableRole::RowColour: return rowColour(item, index.row());
     case TableRole::StatusImage: return statusImage(item);
     case TableRole::HasSubtitles: return hasSubtitles(item);

@@ -13,23 +13,23 @@ QRect BCButtonCell2::imageRect(const QRect& f) {
   return QRect(f.x(), f.y() + 22, f.width() - 30, f.height() - 28);
 }
 
-bool BCButtonCell2::hits(const QPoint& point, const QRect& f) {
-  const int dx = point.x() - f.x();
-  const int dy = point.y() - f.y() - 31;
-  const int lowest = f.height() > 65 ? 12 : 15;
-  return dx >= 0 && dx <= 14 && dy >= 0 && dy <= lowest;
+QRect BCButtonCell2::buttonRect(const QRect& f, const QSize& image) {
+  const QRect area = imageRect(f);
+  const int side = qMax(0, qMin(qMin(area.width(), area.height()), image.height()));
+  return QRect(area.x(), area.y() + (area.height() - side) / 2, side, side);
+}
+
+bool BCButtonCell2::hits(const QPoint& point, const QRect& f, const QSize& image) {
+  return buttonRect(f, image).contains(point);
 }
 
 void BCButtonCell2::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const QImage image = index.data(TableRole::ButtonImage).value<QImage>();
   if (image.isNull()) return;
-  const QRect area = imageRect(option.rect);
-  // The icon keeps its proportions inside the area, at its left edge.
-  const int side = qMin(qMin(area.width(), area.height()), image.height());
   painter->save();
   painter->setRenderHint(QPainter::SmoothPixmapTransform);
   if (!index.data(TableRole::Enabled).toBool()) painter->setOpacity(0.4);
-  painter->drawImage(QRect(area.x(), area.y() + (area.height() - side) / 2, side, side), image);
+  painter->drawImage(buttonRect(option.rect, image.size()), image);
   painter->restore();
 }
 
@@ -38,7 +38,8 @@ bool BCButtonCell2::editorEvent(QEvent* event, QAbstractItemModel* model, const 
   if (event->type() != QEvent::MouseButtonRelease) return false;
   const auto* mouse = static_cast<QMouseEvent*>(event);
   if (mouse->button() != Qt::LeftButton || !index.data(TableRole::Enabled).toBool()) return false;
-  if (!hits(mouse->position().toPoint(), option.rect)) return false;
+  const QImage image = index.data(TableRole::ButtonImage).value<QImage>();
+  if (image.isNull() || !hits(mouse->position().toPoint(), option.rect, image.size())) return false;
   model->setData(index, true);
   return true;
 }

@@ -33,7 +33,9 @@ QFont lucida(bool bold, int pixels) {
 BCLevelIndicatorCell::Message BCLevelIndicatorCell::statusMessage(int state, bool finished, const QString& passLabel,
                                                                   const QString& timeText,
                                                                   const QString& conversionError) {
-  if (state == MediaState::Queued || state == MediaState::Converting) {
+  // A row waiting for its turn says so, whatever stage an earlier run left on it.
+  if (state == MediaState::Queued) return {queuedText()};
+  if (state == MediaState::Converting) {
     if (passLabel.isEmpty()) return {};
     QString label = localizedString(passLabel.toUtf8().constData());
     if (label.isEmpty()) label = QStringLiteral("Unknown Message");

@@ -77,6 +77,10 @@ QString durationText(const QString& label, double seconds) {
 
 QString calculatingTimeText() { return localizedString("  Calculating Time"); }
 
+QString pausedText() { return localizedString("Paused"); }
+
+QString queuedText() { return localizedString("Queued"); }
+
 QString queueDetailsText(const MediaFile& item, bool fastModeOn) {
   QString text = VideoFormatName(item.ConversionFormat());
   if (item.fastmode() && fastModeOn) text += QStringLiteral(" : PASS THRU");
@@ -114,7 +118,10 @@ QueueRowStatus queueRowStatus(const MediaFile& item, bool detailed, bool fastMod
   else
     s.colourWord = QStringLiteral("OK");
 
-  if (s.state == MediaState::Converting) {
+  if (s.state == MediaState::Converting && item.pause()) {
+    // Nothing is left to count down while the tool is held.
+    s.timeText = pausedText();
+  } else if (s.state == MediaState::Converting) {
     s.timeText = durationText(localizedString("Time Left"), item.timeleftinconversion());
     if (s.timeText.isEmpty()) s.timeText = calculatingTimeText();
   } else if (ended) {

@@ -42,4 +42,9 @@ QString durationText(const QString& label, double seconds);
 // The localised "  Calculating Time": the time text of a conversion that has no estimate.
 QString calculatingTimeText();
 
+// The localised "Paused": the time text of a conversion held by the queue's pause.
+QString pausedText();
+// The localised "Queued": what a row waiting for its turn says.
+QString queuedText();
+
 }  // namespace zuvo

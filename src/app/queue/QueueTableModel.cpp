@@ -29,10 +29,11 @@ QueueRowStatus statusOf(const MediaFile& item) {
 // Where the item is on its way, in words.
 QString stateText(const MediaFile& item, const QueueRowStatus& status) {
   switch (item.state()) {
-    case MediaState::Queued: return QStringLiteral("Queued");
-    case MediaState::Converting:
-      return status.passLabel.isEmpty() ? QStringLiteral("Converting")
-                                        : QStringLiteral("Converting, %1").arg(status.passLabel);
+    case MediaState::Queued: return queuedText();
+    case MediaState::Converting: {
+      const QString doing = item.pause() ? pausedText() : QStringLiteral("Converting");
+      return status.passLabel.isEmpty() ? doing : QStringLiteral("%1, %2").arg(doing, status.passLabel);
+    }
     case MediaState::Ended:
       if (item.conversionfinished()) return QStringLiteral("Finished");
       if (item.stopbuttonpressed()) return QStringLiteral("Stopped");
@@ -52,8 +53,14 @@ QString QueueTableModel::accessibleText(const QString& id, const MediaFile& item
   }
   const QueueRowStatus status = statusOf(item);
   if (id == QLatin1String("Image")) return status.title;
-  QStringList parts = {status.title, stateText(item, status), QStringLiteral("%1%").arg(status.progress)};
-  if (const QString time = status.timeText.trimmed(); !time.isEmpty()) parts << time;
+  // Each row says only what it shows: progress and time left while it runs (the time
+  // text is "Paused" while held), the time taken once it has finished, and no time or
+  // progress for a row that waits, failed or was stopped.
+  QStringList parts = {status.title, stateText(item, status)};
+  const bool running = item.state() == MediaState::Converting;
+  if (running) parts << QStringLiteral("%1%").arg(status.progress);
+  if (running && !item.pause()) parts << status.timeText.trimmed();
+  if (item.state() == MediaState::Ended && item.conversionfinished()) parts << status.timeText.trimmed();
   parts.removeAll(QString());
   return parts.join(QStringLiteral(", "));
 }
@@ -106,7 +113,9 @@ QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
   }
   if (id == QLatin1String("ProgressIndicator")) {
     if (display) return statusOf(item).toList();
-    if (role == TableRole::AccessibleValue) return statusOf(item).progress;
+    // Only a running row draws its progress bar.
+    if (role == TableRole::AccessibleValue)
+      return item.state() == MediaState::Converting ? QVariant(statusOf(item).progress) : QVariant();
     if (role == TableRole::ConversionError) return item.conversionerror();
     if (role == TableRole::IsSample) return item.isSample();
     return {};

@@ -4,11 +4,38 @@
 
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace zuvo {
 
-QueueTableView::QueueTableView(QWidget* parent) : QTableView(parent) { useTableAccessible(this); }
+QueueTableView::QueueTableView(QWidget* parent) : QTableView(parent) {
+  useTableAccessible(this);
+  // Actions are the user's own moves of the scroll bar (dragging, clicking, the wheel),
+  // not the view's scrolling to its current row.
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { scrolledByUser_ = true; });
+}
+
+void QueueTableView::followStartedRow(int row) {
+  const bool follow = !scrolledByUser_;
+  scrolledByUser_ = false;
+  if (!follow || !model() || row < 0 || row >= model()->rowCount()) return;
+  // The rows that came with the same reload must be laid out before the view can scroll
+  // to them.
+  executeDelayedItemsLayout();
+  updateGeometries();
+  scrollTo(model()->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+void QueueTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  tellCurrentChanged(this, current);
+  QAbstractItemView::currentChanged(current, previous);  // not QTableView's, which tells it wrongly
+}
+
+void QueueTableView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  tellSelectionChanged(this, selected, deselected);
+  QAbstractItemView::selectionChanged(selected, deselected);
+}
 
 QList<int> QueueTableView::rowsToActOn() const {
   QList<int> rows;

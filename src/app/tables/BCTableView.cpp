@@ -3,7 +3,6 @@
 #include "app/tables/TableAccessible.h"
 #include "platform/NotificationCenter.h"
 
-#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -55,30 +54,13 @@ void BCTableView::paintEvent(QPaintEvent* event) {
   QTableView::paintEvent(event);
 }
 
-// QTableView names the cell of these events by its place among every column, hidden ones
-// and the header row included; a screen reader finds cells among the columns shown.
-namespace {
-void tellScreenReader(BCTableView* view, QAccessible::Event type, const QModelIndex& index) {
-  const int child = TableAccessible::childIndex(view, index);
-  if (child < 0) return;
-  QAccessibleEvent event(view, type);
-  event.setChild(child);
-  QAccessible::updateAccessibility(&event);
-}
-}  // namespace
-
 void BCTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-  if (QAccessible::isActive() && current.isValid()) tellScreenReader(this, QAccessible::Focus, current);
+  tellCurrentChanged(this, current);
   QAbstractItemView::currentChanged(current, previous);  // not QTableView's, which tells it wrongly
 }
 
 void BCTableView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
-  if (QAccessible::isActive()) {
-    if (const QModelIndex added = selected.indexes().value(0); added.isValid())
-      tellScreenReader(this, QAccessible::SelectionAdd, added);
-    if (const QModelIndex removed = deselected.indexes().value(0); removed.isValid())
-      tellScreenReader(this, QAccessible::SelectionRemove, removed);
-  }
+  tellSelectionChanged(this, selected, deselected);
   QAbstractItemView::selectionChanged(selected, deselected);
 }
 

@@ -3,6 +3,7 @@
 #include "app/tables/TableRoles.h"
 
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QItemSelectionModel>
 #include <QPersistentModelIndex>
 #include <QPointer>
@@ -25,9 +26,10 @@ QList<int> shownColumns(const QTableView* view) {
   return columns;
 }
 
+// A progress cell answers its value as text only: a value interface would have the
+// screen reader offer Increase and Decrease on a value nobody can change.
 class TableCellAccessible : public QAccessibleInterface,
                             public QAccessibleTableCellInterface,
-                            public QAccessibleValueInterface,
                             public QAccessibleActionInterface {
  public:
   TableCellAccessible(QTableView* view, const QModelIndex& index) : view_(view), index_(index) {}
@@ -80,7 +82,6 @@ class TableCellAccessible : public QAccessibleInterface,
 
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::TableCellInterface) return static_cast<QAccessibleTableCellInterface*>(this);
-    if (type == QAccessible::ValueInterface && hasValue()) return static_cast<QAccessibleValueInterface*>(this);
     if (type == QAccessible::ActionInterface && hasAction()) return static_cast<QAccessibleActionInterface*>(this);
     return nullptr;
   }
@@ -96,13 +97,6 @@ class TableCellAccessible : public QAccessibleInterface,
   int columnExtent() const override { return 1; }
   int rowExtent() const override { return 1; }
   QAccessibleInterface* table() const override { return parent(); }
-
-  // QAccessibleValueInterface: the progress, read only.
-  QVariant currentValue() const override { return isValid() ? index_.data(TableRole::AccessibleValue) : QVariant(); }
-  void setCurrentValue(const QVariant&) override {}
-  QVariant maximumValue() const override { return 100; }
-  QVariant minimumValue() const override { return 0; }
-  QVariant minimumStepSize() const override { return 1; }
 
   // QAccessibleActionInterface: the button's press.
   QStringList actionNames() const override { return hasAction() ? QStringList{pressAction()} : QStringList{}; }
@@ -143,6 +137,27 @@ void useTableAccessible(QTableView* view) {
 TableAccessible::TableAccessible(QWidget* view) : QAccessibleWidget(view, QAccessible::Table) {}
 
 TableAccessible::~TableAccessible() { forgetCells(); }
+
+namespace {
+void tell(QTableView* view, QAccessible::Event type, const QModelIndex& index) {
+  const int child = TableAccessible::childIndex(view, index);
+  if (child < 0) return;
+  QAccessibleEvent event(view, type);
+  event.setChild(child);
+  QAccessible::updateAccessibility(&event);
+}
+}  // namespace
+
+void tellCurrentChanged(QTableView* view, const QModelIndex& current) {
+  if (QAccessible::isActive() && current.isValid()) tell(view, QAccessible::Focus, current);
+}
+
+void tellSelectionChanged(QTableView* view, const QItemSelection& selected, const QItemSelection& deselected) {
+  if (!QAccessible::isActive()) return;
+  if (const QModelIndex added = selected.indexes().value(0); added.isValid()) tell(view, QAccessible::SelectionAdd, added);
+  if (const QModelIndex removed = deselected.indexes().value(0); removed.isValid())
+    tell(view, QAccessible::SelectionRemove, removed);
+}
 
 QTableView* TableAccessible::view() const { return qobject_cast<QTableView*>(object()); }
 

@@ -8,12 +8,19 @@
 #include <QHash>
 #include <QPair>
 
+class QItemSelection;
 class QTableView;
 
 namespace zuvo {
 
 // Gives `view` this interface; call before anything asks for the view's interface.
 void useTableAccessible(QTableView* view);
+// QTableView numbers the cell of its focus and selection events among every column, hidden
+// ones and the header row included; a view with this interface tells them with these instead,
+// by the numbers a screen reader finds the cells under, from its currentChanged and
+// selectionChanged (in place of QTableView's own).
+void tellCurrentChanged(QTableView* view, const QModelIndex& current);
+void tellSelectionChanged(QTableView* view, const QItemSelection& selected, const QItemSelection& deselected);
 
 class TableAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
  public:

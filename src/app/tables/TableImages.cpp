@@ -24,7 +24,8 @@ QImage statusImage(const MediaFile& item) {
     case DeselectionReason::NoLookUpMatch:
     case DeselectionReason::IncompleteTVShow: return tableImage(QStringLiteral("UnknownCircle"));
     case DeselectionReason::ProtectedByDRM: return tableImage(QStringLiteral("DRMCircle"));
-    case DeselectionReason::UnsupportedVideo: return tableImage(QStringLiteral("UnsupportedCircle"));
+    case DeselectionReason::UnsupportedVideo:
+    case DeselectionReason::NoVideo: return tableImage(QStringLiteral("UnsupportedCircle"));
     default: return QImage();
   }
 }

@@ -377,11 +377,12 @@ void BCTagsPanel::UpdateTagsPannel() {
   media.setArtwork(shownArtwork_);
   const int reason = media.reasonfordeselection();
   if (!media.soliddetection() && media.mediatype() != MediaType::HomeMovie) {
-    if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo) {
+    if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo &&
+        reason != DeselectionReason::NoVideo) {
       media.setReasonfordeselection(DeselectionReason::NoLookUpMatch);
       media.setSelected(false);
     }
-  } else if (reason != DeselectionReason::UnsupportedVideo) {
+  } else if (reason != DeselectionReason::UnsupportedVideo && reason != DeselectionReason::NoVideo) {
     media.setReasonfordeselection(DeselectionReason::None);
     media.setSelected(true);
   }

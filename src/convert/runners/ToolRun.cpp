@@ -66,9 +66,12 @@ std::optional<QString> ToolRun::failure() const {
 
 // A stop request ends the wait too, so that stopping a paused item ends its tool.
 void ToolRun::holdWhilePaused(MediaFile& media, Requests requests) {
+  QElapsedTimer paused;
+  paused.start();
   process_.pause();
   while (media.pause() && !(requests.stop && media.stopbuttonpressed())) QThread::msleep(kPausePollMs);
   process_.resume();
+  pausedMs_ += paused.elapsed();
 }
 
 }  // namespace zuvo

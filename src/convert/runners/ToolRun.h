@@ -36,7 +36,9 @@ class ToolRun {
   // False, with a line in the log, when the program cannot be started.
   bool start(const Reporter& reporter);
   Ending readToEnd(MediaFile& media, Requests requests, const Handler& handle);
-  double elapsedSeconds() const { return started_.elapsed() / 1000.0; }
+  // The time the tool has run, without the time it spent paused: the time left is
+  // estimated from it.
+  double elapsedSeconds() const { return (started_.elapsed() - pausedMs_) / 1000.0; }
   // After Ending::OutputEnded: the tool's exit status, -1 when a signal ended it.
   int exitStatus() const { return exitStatus_; }
   // After Ending::OutputEnded: nothing when the tool ended with status 0, else why it failed.
@@ -53,6 +55,7 @@ class ToolRun {
   ToolOutput output_;
   QElapsedTimer started_;
   int exitStatus_ = -1;
+  qint64 pausedMs_ = 0;
 };
 
 // A log line, when there is a log writer.

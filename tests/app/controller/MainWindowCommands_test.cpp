@@ -409,3 +409,35 @@ TEST_F(MainWindowCommandsTest, AboutPanelCreditsTheServicesThatAnswerTheLookUps)
 }
 
 }  // namespace
+
+namespace {
+
+// The toolbar shows an icon over each label, its own words unchanged; the files table's
+// background is the palette's base colour, not a tiled picture.
+TEST_F(MainWindowCommandsTest, TheToolbarShowsIconsAndTheFilesTableThePalettesBase) {
+  MainWindowShell& w = windows();
+  const QStringList labels = {"Video Sources", "Check Sources", "Edit",           "Delete",           "Look Up",
+                              "Preview",       "Create Sample", "Convert", "Convert Selected", "Convert All"};
+  QStringList shown;
+  for (QAction* item : w.MainToolbar->actions()) {
+    shown << item->text();
+    EXPECT_FALSE(item->icon().isNull()) << item->text().toStdString();
+    EXPECT_FALSE(item->icon().pixmap(24, 24).isNull()) << item->text().toStdString();
+  }
+  EXPECT_EQ(shown, labels);
+  EXPECT_EQ(w.MainToolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+
+  setFiles({item("a.avi"), item("b.avi")});
+  w.MainWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  QWidget* viewport = w.FilesTableView->viewport();
+  const QImage painted = viewport->grab().toImage();
+  // Below the two rows nothing is drawn but the background.
+  const QColor base = viewport->palette().color(QPalette::Base);
+  int other = 0;
+  for (int x = 0; x < painted.width(); x += 7)
+    for (int y = 2 * 70 + 5; y < painted.height(); y += 7) other += painted.pixelColor(x, y) != base ? 1 : 0;
+  EXPECT_EQ(other, 0) << "the background is not the palette's base colour";
+}
+
+}  // namespace

@@ -4,7 +4,9 @@
 #include "app/files/FilesTableModel.h"
 #include "app/support/DesktopDrag.h"
 #include "app/support/MainWindowFixture.h"
+#include "app/tables/TableImages.h"
 #include "app/tags/BCTagsPanel.h"
+#include "media/MediaValues.h"
 #include "metadata/ServiceTestSupport.h"
 #include "platform/RunLoop.h"
 
@@ -13,6 +15,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -82,3 +86,43 @@ TEST_F(DroppedMovieTest, TheFilesTableAndTheTagEditorShowWhatTheITunesStoreKnows
 }
 
 }  // namespace
+
+// Random bytes named like the film, and a sound track named .mkv: neither holds a picture.
+// Both end unselected with the reason shown, although the look-up knows the film; the user
+// can still tick them.
+TEST_F(DroppedMovieTest, FilesWithoutAPictureEndUnselectedWithTheirReason) {
+  const QString garbage = root + "/videos/A Star Is Born (2018).mkv";
+  QProcess head;
+  head.setStandardOutputFile(garbage);
+  head.start("head", {"-c", "300000", "/dev/urandom"});
+  ASSERT_TRUE(head.waitForFinished(10000));
+  const QString sound = root + "/videos/Concert.mkv";
+  makeMedia(sound, {"-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a", "aac"});
+
+  ASSERT_TRUE(dragFilesOnto(windows().FilesTableView->viewport(), {garbage, sound}));
+  ASSERT_TRUE(runloop::waitUntil(
+      [&] {
+        return state().files.size() == 2 &&
+               std::all_of(state().files.begin(), state().files.end(), [](const MediaFilePtr& m) { return m->didlookup(); });
+      },
+      60, 50))
+      << mainLog().join('\n').toStdString();
+
+  FilesTableModel& model = controller->filesModel();
+  for (int row = 0; row < 2; ++row) {
+    const MediaFilePtr media = state().files[row];
+    SCOPED_TRACE(media->filename().toStdString());
+    EXPECT_FALSE(media->selected());
+    EXPECT_EQ(media->reasonfordeselection(), DeselectionReason::NoVideo);
+    const QModelIndex status = model.index(row, FilesTableModel::column("WhyDeselected"));
+    EXPECT_EQ(status.data(Qt::ToolTipRole).toString(), "No video in this file");
+    EXPECT_EQ(status.data(Qt::AccessibleTextRole).toString(), "No video in this file");
+    EXPECT_EQ(status.data().value<QImage>(), tableImage("UnsupportedCircle"));
+    EXPECT_EQ(model.index(row, FilesTableModel::column("MediaSelected")).data(Qt::AccessibleTextRole).toString(),
+              "not checked");
+  }
+  EXPECT_EQ(state().files[0]->seriesname(), "A Star Is Born") << "the look-up ran and matched";
+
+  edit("MediaSelected", 0, true);
+  EXPECT_TRUE(state().files[0]->selected()) << "the user cannot tick the row";
+}

@@ -7,9 +7,13 @@
 #include "app/controller/RestorableState.h"
 #include "app/files/AddingPaths.h"
 #include "app/preferences/BCPreferencePanel.h"
+#include "app/queue/BCButtonCell2.h"
+#include "app/queue/BCLevelIndicatorCell.h"
+#include "app/queue/QueueRowStatus.h"
 #include "app/queue/QueueRunner.h"
 #include "app/queue/QueueTableModel.h"
 #include "app/support/MainWindowFixture.h"
+#include "app/tables/TableImages.h"
 #include "platform/RunLoop.h"
 
 #include <QAccessible>
@@ -21,11 +25,15 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSplitter>
 #include <QTableView>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <QWindow>
 #include <cstring>
 #include <unistd.h>
@@ -120,6 +128,19 @@ class QueueWindowTest : public test::MainWindowTest {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(5, 35));
   }
 
+  // What the status cell of a row of the queue table in use draws.
+  QueueRowStatus shownStatus(int row) {
+    QTableView* table = controller->queueTableInUse();
+    return QueueRowStatus::fromList(
+        table->model()->index(row, QueueTableModel::column("ProgressIndicator")).data().toList());
+  }
+
+  // Whether a row of the queue table in use is wholly in sight.
+  bool rowInView(int row) {
+    QTableView* table = controller->queueTableInUse();
+    return table->viewport()->rect().contains(table->visualRect(table->model()->index(row, 0)));
+  }
+
   // The cell a screen reader finds at a row and column of the queue table in use.
   QAccessibleInterface* accessibleCell(int row, const char* identifier) {
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(controller->queueTableInUse());
@@ -139,13 +160,17 @@ class QueueWindowTest : public test::MainWindowTest {
     const QString text = status->text(QAccessible::Name);
     EXPECT_TRUE(text.startsWith(title + ", Converting, HD")) << text.toStdString();
     EXPECT_TRUE(text.contains(QRegularExpression(", \\d+%"))) << text.toStdString();
-    ASSERT_TRUE(status->valueInterface());
-    EXPECT_EQ(status->valueInterface()->maximumValue().toInt(), 100);
+    // A progress bar whose value nobody can change: its value is read, and no Increase or
+    // Decrease is offered (the screen reader adds those to any value interface).
+    EXPECT_EQ(status->role(), QAccessible::ProgressBar);
+    EXPECT_FALSE(status->valueInterface());
+    EXPECT_FALSE(status->actionInterface());
+    const auto value = [&] { return status->text(QAccessible::Value).chopped(1).toInt(); };
     // The value follows the pass as it goes on.
-    const int first = status->valueInterface()->currentValue().toInt();
+    const int first = value();
     EXPECT_GT(first, 0);
-    EXPECT_TRUE(waitUntil([&] { return status->valueInterface()->currentValue().toInt() > first; }, 30, 10));
-    EXPECT_EQ(status->valueInterface()->currentValue().toInt(), item->progress());
+    EXPECT_TRUE(waitUntil([&] { return value() > first; }, 30, 10));
+    EXPECT_EQ(status->text(QAccessible::Value), QString("%1%").arg(item->progress()));
 
     QAccessibleInterface* button = accessibleCell(0, "Stop");
     ASSERT_TRUE(button && button->actionInterface());
@@ -157,7 +182,10 @@ class QueueWindowTest : public test::MainWindowTest {
     EXPECT_EQ(item->state(), MediaState::Ended);
     EXPECT_TRUE(item->stopbuttonpressed());
     EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
-    EXPECT_TRUE(accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name).contains("Stopped"));
+    // It reads as stopped, not as a conversion that finished at 100 %.
+    const QString ended = accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name);
+    EXPECT_EQ(ended, title + ", Stopped");
+    EXPECT_EQ(accessibleCell(0, "ProgressIndicator")->role(), QAccessible::Cell);
     EXPECT_FALSE(accessibleCell(0, "Stop")->actionInterface()) << "an ended row has nothing to stop";
   }
 
@@ -200,9 +228,18 @@ TEST_F(QueueWindowTest, PauseSuspendsTheEncoderAndResumeLetsItRun) {
   EXPECT_EQ(w.QueuePauseButton2->text(), "Resume");
   EXPECT_EQ(w.QueuePanel->windowTitle(), "Conversion Queue (Paused)");
   EXPECT_TRUE(userLog().contains("Queue paused"));
+  // The held row says so where the time left was, and its bar shows how far it got.
+  EXPECT_EQ(shownStatus(0).timeText, "Paused");
+  const QString read = accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name);
+  EXPECT_TRUE(read.contains(", Paused, HD, ")) << read.toStdString();
+  EXPECT_FALSE(read.contains("Time Left")) << read.toStdString();
   const qint64 pausedTicks = test::groupCpuTicks(group);
   const int pausedProgress = item->progress();
   runloop::runFor(1.5);
+  // What the window shows is the paused row already: painting it afresh changes nothing.
+  const QImage onScreen = shown(w.QueuePanel.get());
+  w.QueuePanel->repaint();
+  EXPECT_EQ(shown(w.QueuePanel.get()), onScreen) << "the row was not redrawn when the queue paused";
   EXPECT_EQ(test::groupCpuTicks(group), pausedTicks) << "a suspended encoder used the processor";
   EXPECT_EQ(item->progress(), pausedProgress);
 
@@ -340,6 +377,176 @@ TEST_F(QueueWindowTest, AConvertingRowStopsByTheDeleteKey) {
     table->selectRow(0);
     QTest::keyClick(table, Qt::Key_Delete);
   });
+}
+
+// Only the drawn button answers a click, all of it up to its edge: a click just beside it
+// does nothing, one on its last pixel stops the encoder.
+TEST_F(QueueWindowTest, AClickOnTheStopButtonsEdgeStopsTheRow) {
+  const MediaFilePtr item = startConverting("Holiday.avi", 60);
+  ASSERT_TRUE(item);
+  QTableView* table = controller->queueTableInUse();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
+  const QRect cell = table->visualRect(table->model()->index(0, QueueTableModel::column("Stop")));
+  const QRect button = BCButtonCell2::buttonRect(cell, tableImage("queue_stop_icon").size());
+  ASSERT_GE(button.width(), 16) << "the button is drawn at its size";
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(button.right() + 1, button.center().y()));
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(button.center().x(), button.top() - 1));
+  EXPECT_EQ(item->state(), MediaState::Converting) << "a click beside the button stopped the row";
+  const qint64 group = encoderGroup();
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, button.bottomRight());
+  EXPECT_TRUE(item->stopbuttonpressed());
+  EXPECT_TRUE(test::groupEnds(group, 10000)) << "the encoder still runs";
+  EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
+  EXPECT_EQ(item->state(), MediaState::Ended);
+}
+
+// Every row reads what it shows in the state it is in; the window and the table read as
+// what they are.
+TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
+  struct Case {
+    int state;
+    bool finished, stopped;
+    const char* error;
+    double seconds;
+    const char* reads;    // after the title
+    const char* message;  // what the cell writes under the title
+    QAccessible::Role role;
+  };
+  const Case cases[] = {
+      {MediaState::Queued, false, false, "", 0, ", Queued", "Queued", QAccessible::Cell},
+      {MediaState::Ended, false, true, "", 0, ", Stopped", "Cancelled", QAccessible::Cell},
+      {MediaState::Ended, false, false, "Unable to convert video track", 0,
+       ", Failed: Unable to convert video track", "Failed with error : Unable to convert video track",
+       QAccessible::Cell},
+      {MediaState::Ended, true, false, "", 62, ", Finished, Conversion finished in  : 00:01:02",
+       "Conversion finished in  : 00:01:02", QAccessible::Cell},
+  };
+  QList<MediaFilePtr> queue;
+  for (const Case& c : cases) {
+    MediaFilePtr media = item(QString("row%1.avi").arg(queue.size()), true, c.state);
+    media->setSeriesname(QString("Row %1").arg(queue.size()));
+    media->setConversionfinished(c.finished);
+    media->setStopbuttonpressed(c.stopped);
+    media->setConversionerror(c.error);
+    media->setConversiontime(c.seconds);
+    // What an earlier, ended run leaves on the item.
+    media->setProgress(c.state == MediaState::Ended ? 100 : 0);
+    media->setPassnumber(PassStage::HDPass);
+    queue << media;
+  }
+  controller->timer()->stop();
+  setQueue(queue);
+  controller->showQueue();
+  for (int row = 0; row < int(std::size(cases)); ++row) {
+    const Case& c = cases[row];
+    SCOPED_TRACE(c.reads);
+    QAccessibleInterface* status = accessibleCell(row, "ProgressIndicator");
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text(QAccessible::Name), QString("Row %1").arg(row) + c.reads);
+    EXPECT_EQ(status->role(), c.role);
+    EXPECT_TRUE(status->text(QAccessible::Value).isEmpty()) << "no progress bar is drawn";
+    const QueueRowStatus shown = shownStatus(row);
+    EXPECT_EQ(BCLevelIndicatorCell::statusMessage(shown.state, shown.finished, shown.passLabel, shown.timeText, c.error)
+                  .text,
+              c.message);
+  }
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(windows().QueuePanel.get());
+  ASSERT_TRUE(window);
+  EXPECT_EQ(window->role(), QAccessible::Window);
+  EXPECT_EQ(window->text(QAccessible::Name), "Conversion Queue");
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(controller->queueTableInUse());
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->text(QAccessible::Name), "Conversion Queue");
+}
+
+// The view names the cell of its focus and selection events by a child number counted as
+// Qt's own table interface counts it (headers first, shown or not): every number names the
+// same cell there as in the queue table's interface, down to the last row's.
+namespace {
+// What the view tells a screen reader, caught before it reaches one.
+QList<QPair<QAccessible::Event, int>> toldEvents;
+void catchEvent(QAccessibleEvent* event) { toldEvents.append({event->type(), event->child()}); }
+}  // namespace
+
+// The view's focus and selection events name a cell by the number a screen reader finds it
+// under, so that it reads the row the keyboard is on (Qt's own numbering counts the hidden
+// headers, which pointed past the last rows).
+TEST_F(QueueWindowTest, TheFocusAndSelectionEventsNameTheCellTheKeyboardIsOn) {
+  QList<MediaFilePtr> queue;
+  for (int i = 0; i < 4; ++i) queue << item(QString("q%1.avi").arg(i), true, MediaState::Queued);
+  controller->timer()->stop();
+  setQueue(queue);
+  controller->showQueue();
+  QTableView* table = controller->queueTableInUse();
+  QAccessibleInterface* ours = QAccessible::queryAccessibleInterface(table);
+  ASSERT_TRUE(ours);
+  ASSERT_EQ(ours->childCount(), 4 * table->model()->columnCount());
+  QAccessible::installUpdateHandler(catchEvent);
+  QAccessible::setActive(true);
+  const auto restore = qScopeGuard([] {
+    QAccessible::setActive(false);
+    QAccessible::installUpdateHandler(nullptr);
+    toldEvents.clear();
+  });
+  for (int row = 3; row >= 0; --row) {
+    SCOPED_TRACE(row);
+    toldEvents.clear();
+    const QModelIndex index = table->model()->index(row, table->model()->columnCount() - 1);
+    table->setCurrentIndex(index);
+    bool focused = false;
+    for (const auto& [type, child] : std::as_const(toldEvents)) {
+      if (type != QAccessible::Focus && type != QAccessible::SelectionAdd) continue;
+      QAccessibleInterface* cell = ours->child(child);
+      ASSERT_TRUE(cell) << "event names child " << child << " of " << ours->childCount();
+      EXPECT_EQ(cell->tableCellInterface()->rowIndex(), row);
+      EXPECT_EQ(cell->text(QAccessible::Name), index.data(Qt::AccessibleTextRole).toString());
+      focused = focused || type == QAccessible::Focus;
+    }
+    EXPECT_TRUE(focused) << "no focus event";
+  }
+}
+
+// A row that starts below the fold comes into view, unless the user has scrolled the
+// table since the row before started.
+TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
+  controller->timer()->stop();
+  QList<MediaFilePtr> queue;
+  for (int i = 0; i < 14; ++i) {
+    MediaFilePtr media = item(QString("ended%1.avi").arg(i), true, MediaState::Ended);
+    media->setConversionfinished(true);
+    queue << media;
+  }
+  // Two tag updates at the end of the list, the second one not looked up yet: it waits.
+  const MediaFilePtr first = item("first.avi", true, MediaState::Queued),
+                     second = item("second.avi", false, MediaState::Queued);
+  for (const MediaFilePtr& media : {first, second}) media->setConversionFormat(ConversionFormat::TagsOnly);
+  queue << first << second;
+  setQueue(queue);
+  controller->showQueue();
+  QTableView* table = controller->queueTableInUse();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
+  ASSERT_FALSE(rowInView(14)) << "the window shows every row";
+
+  controller->timedactivities();
+  ASSERT_NE(first->state(), MediaState::Queued) << "the row did not start";
+  EXPECT_TRUE(rowInView(14)) << "the started row is out of sight";
+  ASSERT_TRUE(waitUntil([&] { return first->state() == MediaState::Ended && controller->runner().runningJobs() == 0; }, 20,
+                        10));
+
+  // The user rolls the wheel up to the top to look at the first rows.
+  const QPoint at = table->viewport()->rect().center();
+  for (int i = 0; i < 10 && table->verticalScrollBar()->value() > 0; ++i) {
+    QWheelEvent wheel(at, table->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(table->viewport(), &wheel);
+  }
+  ASSERT_EQ(table->verticalScrollBar()->value(), 0);
+  second->setDidlookup(true);
+  controller->timedactivities();
+  ASSERT_NE(second->state(), MediaState::Queued) << "the row did not start";
+  EXPECT_EQ(table->verticalScrollBar()->value(), 0) << "the table scrolled away from where the user looks";
+  EXPECT_FALSE(rowInView(15));
+  EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 20, 10));
 }
 
 // Ctrl+Up and Ctrl+Down move the current row as a drag does; it stays current, so the keys

@@ -177,7 +177,10 @@ TEST(QueueStatusMessage, SaysWhatTheRowIsDoing) {
     Tone tone;
   } cases[] = {{3, false, "Exporting Audio", "", "Currently Exporting Audio", Tone::Plain},
                {3, false, "HD (1st Pass)", "", "Doing HD (1st Pass) Conversion", Tone::Plain},
-               {2, false, "", "", "", Tone::Plain},
+               {3, false, "", "", "", Tone::Plain},
+               // A queued row says so, also with the stage an earlier run left on it.
+               {2, false, "", "", "Queued", Tone::Plain},
+               {2, false, "HD", "", "Queued", Tone::Plain},
                {4, true, "", "", "Conversion finished in  : 00:01:00", Tone::Finished},
                {4, false, "", "", "Cancelled", Tone::Failed},
                {4, false, "", "no space", "Failed with error : no space", Tone::Failed},
@@ -328,11 +331,26 @@ TEST(QueueTable, StopButtonAndRowsOnlyInTheTableInUse) {
 TEST(StopButtonCell, DrawingAreaAndClickSpotFollowTheRowHeight) {
   EXPECT_EQ(BCButtonCell2::imageRect(QRect(0, 0, 50, 67)), QRect(0, 8, 20, 55));
   EXPECT_EQ(BCButtonCell2::imageRect(QRect(0, 0, 50, 60)), QRect(0, 22, 20, 32));
-  const QRect cell(100, 200, 50, 60);
-  EXPECT_FALSE(BCButtonCell2::hits(QPoint(120, 235), cell)) << "20 points in";
-  EXPECT_TRUE(BCButtonCell2::hits(QPoint(105, 235), cell)) << "5 in, 35 down";
-  EXPECT_FALSE(BCButtonCell2::hits(QPoint(105, 225), cell)) << "above the spot";
-  EXPECT_FALSE(BCButtonCell2::hits(QPoint(105, 245), QRect(100, 200, 50, 67))) << "below the tall row's spot";
+  // The 24-point icon is drawn 20 points square, centred on the area's height: every
+  // point of it answers a click, and none beside it.
+  const QSize icon(24, 24);
+  const QRect cell(100, 200, 50, 60), tall(100, 200, 50, 67);
+  EXPECT_EQ(BCButtonCell2::buttonRect(cell, icon), QRect(100, 228, 20, 20));
+  EXPECT_EQ(BCButtonCell2::buttonRect(tall, icon), QRect(100, 225, 20, 20));
+  struct Case {
+    QPoint point;
+    QRect frame;
+    bool hit;
+    const char* where;
+  };
+  const Case cases[] = {
+      {{100, 228}, cell, true, "top left corner"},   {{119, 247}, cell, true, "bottom right corner"},
+      {{119, 230}, cell, true, "right edge"},         {{110, 247}, cell, true, "bottom edge"},
+      {{120, 235}, cell, false, "right of the icon"}, {{105, 227}, cell, false, "above the icon"},
+      {{105, 248}, cell, false, "below the icon"},    {{105, 226}, tall, true, "the tall row's icon"},
+      {{105, 246}, tall, false, "below the tall row's icon"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(BCButtonCell2::hits(c.point, c.frame, icon), c.hit) << c.where;
 }
 
 TEST(TableCells, EveryCellPaintsEveryState) {

@@ -144,3 +144,24 @@ TEST(RunnerControlStop, AvimergeRunsToItsEndWhateverIsAsked) {
   EXPECT_GE(clock.elapsed(), 700);
   EXPECT_EQ(test::readFile(tool + ".done"), "done\n");
 }
+
+// The time left is estimated from the time the tool ran: a pause of several seconds
+// between a tenth and a half of the work does not show up as time still to come.
+TEST(RunnerControlPause, TheTimeLeftLeavesThePausedTimeOut) {
+  const MediaFilePtr media = test::convertingMedia();
+  const QString tool = test::fakeTool(
+      "HandBrakeCLI", {{"Encoding: task 1 of 1, 10.00 % (1 fps)\r", 1000}, {"Encoding: task 1 of 1, 50.00 % (1 fps)\r", 100}});
+  RunningTool running("runHandbrake", tool, media);
+  ASSERT_TRUE(test::waitFor([&] { return media->progress() >= 10; }, 20000)) << "no progress seen";
+  media->setPause(true);
+  const qint64 group = test::fakeToolPid(tool);
+  ASSERT_TRUE(test::waitFor([&] { return test::groupStopped(group); }, 20000)) << "the tool was not paused";
+  QThread::msleep(4000);
+  media->setPause(false);
+  ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 20000));
+  EXPECT_EQ(media->progress(), 50);
+  // At half way the time left is the time run so far: at most the tool's second (its sleep
+  // may end while it is held), where the pause would have added its four.
+  EXPECT_GT(media->timeleftinconversion(), 0);
+  EXPECT_LT(media->timeleftinconversion(), 3.5);
+}
