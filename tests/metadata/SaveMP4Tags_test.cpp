@@ -141,11 +141,12 @@ TagSetCase homeMovieCase() {
 
 QByteArray json(const QJsonArray& a) { return QJsonDocument(a).toJson(QJsonDocument::Compact); }
 
-// Both savers on every fixture, each result read by every reader we did not write.
-void checkTagSet(const TagSetCase& c) {
+// Both savers, one after the other, on one fixture, each result read by every reader we did
+// not write.
+void checkTagSet(const TagSetCase& c, const FixtureRecipe& recipe) {
   CapturedLog log;
   const int coverSize = c.media->image().isNull() ? 0 : c.media->image().width();
-  for (const FixtureRecipe& recipe : kFixtures) {
+  {
     const QString path = makeMp4(recipe);
     const QByteArray media = packetDigest(path);
     const ChapterLines ownChapters = ffprobeChapters(path);
@@ -197,9 +198,22 @@ void checkTagSet(const TagSetCase& c) {
 
 }  // namespace
 
-TEST(SaveMP4Tags, ATVEpisodeIsReadBackByReadersWeDidNotWrite) { checkTagSet(tvEpisodeCase()); }
-TEST(SaveMP4Tags, AMovieIsReadBackByReadersWeDidNotWrite) { checkTagSet(movieCase()); }
-TEST(SaveMP4Tags, AHomeMovieIsReadBackByReadersWeDidNotWrite) { checkTagSet(homeMovieCase()); }
+// One case per fixture, so that the fixtures are read back side by side.
+class SaveMP4TagsReadBack : public ::testing::TestWithParam<int> {
+ protected:
+  static const FixtureRecipe& recipe() { return kFixtures[GetParam()]; }
+};
+
+TEST_P(SaveMP4TagsReadBack, ATVEpisodeIsReadBackByReadersWeDidNotWrite) { checkTagSet(tvEpisodeCase(), recipe()); }
+TEST_P(SaveMP4TagsReadBack, AMovieIsReadBackByReadersWeDidNotWrite) { checkTagSet(movieCase(), recipe()); }
+TEST_P(SaveMP4TagsReadBack, AHomeMovieIsReadBackByReadersWeDidNotWrite) { checkTagSet(homeMovieCase(), recipe()); }
+
+INSTANTIATE_TEST_SUITE_P(SaveMP4Tags, SaveMP4TagsReadBack, ::testing::Range(0, int(std::size(kFixtures))),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           QString name = fixtureName(kFixtures[info.param]);
+                           name.replace(QRegularExpression("[^A-Za-z0-9]+"), "_");
+                           return name.toStdString();
+                         });
 
 TEST(SaveMP4Tags, AConvertedFileKeepsItsOtherTagsWhileAnInPlaceSaveRewritesThemAll) {
   const QString folder = freshFolder("other");

@@ -68,6 +68,11 @@ bool writeSparseFreeBox(QFile& file, quint64 size);
 void crashAtEveryWrite(const QString& original, const QString& folder, int maxWrites,
                        const std::function<Mp4Error(const QString& path)>& edit,
                        const std::function<void(const QString& path, bool completed)>& check);
+// The same for the copies that may do `first` to `end` - 1 writes, so that a long run can be
+// cut into slices; true once an edit completed.
+bool crashAtWrites(const QString& original, const QString& folder, int first, int end,
+                   const std::function<Mp4Error(const QString& path)>& edit,
+                   const std::function<void(const QString& path, bool completed)>& check);
 
 // The top-level boxes in file order, "type:size", read by a few lines of Python.
 QStringList topLevelBoxes(const QString& path);

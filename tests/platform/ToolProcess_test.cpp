@@ -107,7 +107,10 @@ TEST(ToolProcess, PauseHoldsTheWholeGroupAndStopEndsIt) {
   QByteArray seen;
   while (!seen.contains('3')) seen += p.read(1000);
   p.pause();
-  QThread::msleep(100);
+  QElapsedTimer stopping;
+  stopping.start();
+  while (!test::groupStopped(p.pid()) && stopping.elapsed() < 10000) QThread::msleep(10);
+  ASSERT_TRUE(test::groupStopped(p.pid())) << "the group was not stopped";
   while (!p.read(50).isEmpty()) {}  // drain what was written before the stop
   EXPECT_TRUE(p.read(400).isEmpty()) << "output went on while paused";
   p.resume();

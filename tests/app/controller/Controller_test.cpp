@@ -419,13 +419,23 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   state.queue.append(waiting);
   state.files = {lookedUpItem("/videos/done.mkv", 1), std::make_shared<MediaFile>()};
 
-  std::atomic_bool rewriteFinished = false, laterJobRan = false;
+  // The rewrite under way lasts until the quit has dropped the job queued behind it: the
+  // pool deletes a dropped job, and with it what it holds.
+  std::atomic_bool rewriteBegan = false, rewriteFinished = false, laterJobRan = false, laterJobGone = false;
   state.ConvertQueue.start([&] {
-    QThread::msleep(1500);
+    rewriteBegan = true;
+    QElapsedTimer clock;
+    clock.start();
+    while (!laterJobGone && clock.elapsed() < 10000) QThread::msleep(10);
     rewriteFinished = true;
   });
-  state.ConvertQueue.start([&] { laterJobRan = true; });
-  QThread::msleep(50);
+  struct Held {
+    explicit Held(std::atomic_bool& gone) : gone(gone) {}
+    ~Held() { gone = true; }
+    std::atomic_bool& gone;
+  };
+  state.ConvertQueue.start([&, held = std::make_shared<Held>(laterJobGone)] { laterJobRan = true; });
+  ASSERT_TRUE(runloop::waitUntil([&] { return rewriteBegan.load(); }, 10, 10)) << "the rewrite did not begin";
 
   controller->QuitButtonPress();
   EXPECT_TRUE(rewriteFinished);

@@ -1,7 +1,10 @@
 #include "app/support/ControllerFixture.h"
+#include "platform/RunLoop.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -354,11 +357,16 @@ TEST_F(QueueRunnerTest, OutcomesAreReportedAsTheirNoticesAndLogLines) {
 }
 
 TEST_F(QueueRunnerTest, QuittingLetsTheRewriteUnderWayFinishAndForgetsTheTagsJobsNeverBegun) {
-  // Tags jobs on the real serial queue; the first rewrite takes a moment.
+  // Tags jobs on the real serial queue; the first rewrite is still under way when the quit
+  // comes, and goes on until the quit is waiting for it.
   std::atomic_int written = 0;
+  std::atomic_bool began = false, quitWaits = false;
   ConversionJobs jobs;
   jobs.writeTags = [&](const QString&, const MediaFile&, const Reporter&) {
-    QThread::msleep(300);
+    began = true;
+    QElapsedTimer clock;
+    clock.start();
+    while (!quitWaits && clock.elapsed() < 10000) QThread::msleep(10);
     ++written;
     return BCError::NoError();
   };
@@ -367,8 +375,10 @@ TEST_F(QueueRunnerTest, QuittingLetsTheRewriteUnderWayFinishAndForgetsTheTagsJob
   for (int i = 0; i < 3; ++i) queued(QString("tags%1.m4v").arg(i), ConversionFormat::TagsOnly);
   runner->startconversion();
   ASSERT_EQ(runner->runningJobs(), 3);
-  QThread::msleep(50);
+  ASSERT_TRUE(runloop::waitUntil([&] { return began.load(); }, 10, 10)) << "the first rewrite did not begin";
 
+  // Events run only once the quit has dropped the queued jobs and waits for the running one.
+  QTimer::singleShot(0, [&] { quitWaits = true; });
   EXPECT_TRUE(runner->finishTagsJobs(5));
   EXPECT_EQ(written.load(), 1);
   // The one that ran reports its end on the GUI thread; the two dropped are not waited for.
