@@ -1,5 +1,6 @@
 #include "app/controller/Controller.h"
 #include "app/controller/HandOverService.h"
+#include "app/files/AddingPaths.h"
 #include "app/files/IncomingPaths.h"
 #include "media/ProbeMediaFile.h"
 #include "platform/Defaults.h"
@@ -98,6 +99,16 @@ int main(int argc, char** argv) {
     controller.applicationDidFinishLaunching(opened);
   }
   if (controller.terminated()) return finish(0);
-  if (quitAfterStartUp) QTimer::singleShot(0, &controller, [&controller] { controller.QuitButtonPress(); });
+  if (quitAfterStartUp) {
+    // What the launch handed in is taken first, and its alerts are shown, as they would be
+    // before a user could quit.
+    auto* whenAdded = new QTimer(&controller);
+    QObject::connect(whenAdded, &QTimer::timeout, &controller, [&controller, whenAdded] {
+      if (controller.adding().busy() || QApplication::activeModalWidget()) return;
+      whenAdded->stop();
+      controller.QuitButtonPress();
+    });
+    whenAdded->start(10);
+  }
   return finish(app.exec());
 }

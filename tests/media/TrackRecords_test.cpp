@@ -74,7 +74,7 @@ TEST(VideoTrack, ArchiveRestoresTheStoredSizesWithoutRecomputing) {
   EXPECT_EQ(archivedKeys(track), (QStringList{"videostreamnumber", "videoformat", "bitrate", "framerate", "duration",
                                               "encodingsettings", "referenceframes", "cabac", "width", "height",
                                               "HDWidth", "HDHeight", "SDWidth", "SDHeight", "formatprofile",
-                                              "bitdepth", "chromasubsampling", "scantype"}));
+                                              "bitdepth", "chromasubsampling", "scantype", "rotation"}));
   ScopedSettings appleTV{{"SupportAppleTV", true}};  // would give 1280 x 720 if recomputed
   const auto back = roundTrip(track);
   ASSERT_TRUE(back);

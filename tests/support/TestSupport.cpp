@@ -153,6 +153,9 @@ bool groupStopped(qint64 group) {
   int stopped = 0;
   for (const QList<QByteArray>& fields : groupStats(group)) {
     if (fields[0] == "Z") continue;
+    // A shell that vforked waits, uninterruptibly, for its child to exec; with the child
+    // stopped before it could, the shell cannot run either.
+    if (fields[0] == "D") continue;
     if (fields[0] != "T") return false;
     ++stopped;
   }

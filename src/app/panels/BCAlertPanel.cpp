@@ -41,6 +41,21 @@ void BCAlertPanel::windowDidLoad() {
 }
 
 void BCAlertPanel::run(const QString& text, bool styled, QWidget* over) {
+  // The one window cannot show two messages: a second one would take the first's place.
+  if (showing_) {
+    waiting_.append({text, styled, over});
+    return;
+  }
+  showing_ = true;
+  runOne(text, styled, over);
+  while (!waiting_.isEmpty()) {
+    const Waiting next = waiting_.takeFirst();
+    runOne(next.text, next.styled, next.over);
+  }
+  showing_ = false;
+}
+
+void BCAlertPanel::runOne(const QString& text, bool styled, QWidget* over) {
   attributedmessage_ = styled;
   if (styled) {
     attmessage_ = text;

@@ -3,6 +3,7 @@
 // image and one close button. Each owner makes one, with its title, and reuses it; the
 // window is built at the first show. GUI thread only.
 #include <QImage>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -43,6 +44,7 @@ class BCAlertPanel : public QObject {
   void windowDidLoad();
   QDialog* loadedWindow();
   void run(const QString& text, bool styled, QWidget* over);
+  void runOne(const QString& text, bool styled, QWidget* over);
 
   QString title_;
   QString message_ = QStringLiteral("No message...");
@@ -53,6 +55,14 @@ class BCAlertPanel : public QObject {
   QPointer<QWidget> MainWindow;
   std::unique_ptr<QDialog> window_;
   std::unique_ptr<::Ui::BCAlertPanel> ui_;
+  // Alerts raised while one is showing (from work its wait lets run): each gets its turn.
+  struct Waiting {
+    QString text;
+    bool styled;
+    QPointer<QWidget> over;
+  };
+  QList<Waiting> waiting_;
+  bool showing_ = false;
 };
 
 }  // namespace zuvo

@@ -127,6 +127,27 @@ TEST_F(PanelsTest, AlertWithoutAWindowIsCentredOnTheScreenAndRaisesThePreviousWi
   EXPECT_TRUE(runloop::waitUntil([&] { return mainWindow.isActiveWindow(); }, 2, 10));
 }
 
+// Work that the alert's wait lets run may raise another alert (a scan's and a launch's at
+// start-up): each is shown in turn, none takes the place of one still showing.
+TEST_F(PanelsTest, AnAlertRaisedWhileOneShowsGetsItsOwnTurn) {
+  BCAlertPanel alert("Zuvo Alert");
+  QStringList shown;
+  QTimer press;
+  QObject::connect(&press, &QTimer::timeout, [&] {
+    QDialog* w = alert.window();
+    if (!w || QApplication::activeModalWidget() != w) return;
+    const QString text = w->findChild<QLabel*>("AlertTextField")->text();
+    if (!shown.isEmpty() && shown.last() == text) return;  // not yet the next one
+    shown << text;
+    if (shown.size() == 1) alert.ShowAlertPanel("second", &mainWindow);  // raised while the first shows
+    w->findChild<QPushButton*>("CloseAlertPanelButton")->click();
+  });
+  press.start(20);
+  alert.ShowAlertPanel("first", &mainWindow);
+  EXPECT_EQ(shown, (QStringList{"first", "second"}));
+  EXPECT_FALSE(alert.window()->isVisible());
+}
+
 TEST_F(PanelsTest, BusyPanelReturnsAtOnceShowsTheLatestMessageAndHides) {
   BCBusyPanel busy("DVD Import");
   EXPECT_EQ(busy.message(), "No message yet!");
