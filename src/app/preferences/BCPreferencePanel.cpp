@@ -191,6 +191,10 @@ void BCPreferencePanel::load() {
   keyTests_->add({QStringLiteral("TheTVDB"), ui_->TVDBKeyTextField, ui_->TVDBPinTextField, ui_->TestTVDBKeyButton,
                   ui_->TVDBKeyTestResult, live::testTVDBKey});
 
+  // Return is OK's wherever the focus is; Space still presses the button in focus.
+  for (QPushButton* button : window_->findChildren<QPushButton*>()) button->setAutoDefault(false);
+  ui_->UpdateButton->setDefault(true);
+
   connectBoundControls(window_.get());
   connectControls();
   windowDidLoad();

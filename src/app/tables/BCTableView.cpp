@@ -78,6 +78,18 @@ void BCTableView::keyPressEvent(QKeyEvent* event) {
     NotificationCenter::defaultCenter().post(QStringLiteral("DeleteClick"), this);
     return;
   }
+  // Before any row is selected, the first arrow press selects the row the keyboard is on (or
+  // the first): moving on from an unselected row would skip it, or do nothing in a one-row
+  // table.
+  const bool isMove = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+                      key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
+  if (isMove && event->modifiers() == Qt::NoModifier && model() && model()->rowCount() > 0 && selectionModel() &&
+      !selectionModel()->hasSelection()) {
+    const int row = currentIndex().isValid() ? currentIndex().row() : 0;
+    setCurrentIndex(model()->index(row, currentIndex().isValid() ? currentIndex().column() : 0));
+    selectRow(row);
+    return;
+  }
   QTableView::keyPressEvent(event);
 }
 

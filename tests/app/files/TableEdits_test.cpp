@@ -571,4 +571,22 @@ TEST_F(TableEditsTest, DownKeepsMovingFromTheCurrentRowAcrossReloads) {
   EXPECT_EQ(view->currentIndex().row(), 6);
 }
 
+// A keyboard user who tabs into the table, where no row is current yet, reaches the rows
+// with the arrow keys: the first press selects the first row, the next ones move on.
+TEST_F(TableEditsTest, TheArrowKeysReachTheRowsOfATableWithNoCurrentRow) {
+  QList<MediaFilePtr> files;
+  for (int i = 0; i < 3; ++i) files << item(QString("clip%1.avi").arg(i));
+  setFiles(files);
+  BCTableView* view = windows().FilesTableView;
+  windows().MainWindow->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(windows().MainWindow.get()));
+  view->setFocus();
+  ASSERT_EQ(selected(), QList<int>{});
+  QTest::keyClick(view, Qt::Key_Down);
+  EXPECT_EQ(selected(), QList<int>{0});
+  QTest::keyClick(view, Qt::Key_Down);
+  EXPECT_EQ(selected(), QList<int>{1});
+  EXPECT_EQ(controller->tagsPanel()->myShow(), files[1]) << "the editor follows the keyboard's row";
+}
+
 }  // namespace

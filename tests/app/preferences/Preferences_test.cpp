@@ -457,6 +457,41 @@ TEST_F(PreferencesTest, OpeningShowsTheVideoSourcesPaneForChoiceThreeElseDevices
   }
 }
 
+// A keyboard user ends the window with Return, from wherever the window put the focus or
+// from a field, and it is OK that Return presses.
+TEST_F(PreferencesTest, ReturnPressesOKWhereverTheFocusIs) {
+  for (const bool fromAField : {false, true}) {
+    SCOPED_TRACE(fromAField ? "from a field" : "from the first focus");
+    auto panel = makePanel();
+    bool ok = false, closed = false;
+    QObject::connect(panel->ui().UpdateButton, &QPushButton::clicked, [&] { ok = true; });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (QApplication::activeModalWidget() != panel->window()) return;
+      poll.stop();
+      // The widget the window gives the focus, whether or not the window is active yet.
+      QWidget* focus = panel->window()->focusWidget();
+      if (fromAField)
+        for (QCheckBox* box : panel->window()->findChildren<QCheckBox*>())
+          if (box->isVisible()) {
+            box->setFocus();
+            focus = box;
+            break;
+          }
+      EXPECT_TRUE(focus) << "nothing in the window has the focus";
+      if (focus) QTest::keyClick(focus, Qt::Key_Return);
+      closed = !panel->window()->isVisible();
+      if (!closed) panel->ui().CancelButton->click();
+    });
+    poll.start(20);
+    QWidget parent;
+    parent.show();
+    panel->activatePanel(0, &parent);
+    EXPECT_TRUE(closed) << "Return left the window open";
+    EXPECT_TRUE(ok) << "Return did not press OK";
+  }
+}
+
 // Each toolbar item shows its pane in a window of that pane's own size, the top edge
 // staying where it was.
 TEST_F(PreferencesTest, EachPaneGivesTheWindowItsOwnSize) {
