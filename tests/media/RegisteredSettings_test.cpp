@@ -121,3 +121,22 @@ TEST_F(Settings, RegisteredDefaultsAreNeverWrittenToTheUsersFile) {
   Defaults::standard().setStorageFile(file);  // a fresh launch reads the file back
   EXPECT_EQ(Defaults::standard().integerForKey("SDBitrate"), 2);
 }
+
+TEST_F(Settings, TypedKeysReadAsTheirTypeAndWriteTheirKey) {
+  Defaults& d = Defaults::standard();
+  EXPECT_EQ(d.get(setting::CacheDuration), 3);
+  EXPECT_EQ(d.get(setting::TVShowDestination), "iTunes");
+  EXPECT_TRUE(d.get(setting::AddAllAudioTracks));
+  EXPECT_DOUBLE_EQ(d.get(setting::ElgatoAudioDelay), 5.5);
+  EXPECT_EQ(d.get(setting::AdditionalExtensions), QStringList{"DV"});
+  EXPECT_TRUE(d.get(setting::Sources).isEmpty());
+  // A number kept as text reads as that number where it is used as one.
+  EXPECT_DOUBLE_EQ(d.getAs<double>(setting::HDBitrate2), 3.5);
+
+  d.set(setting::CacheDuration, 7);
+  d.set(setting::Rules, QByteArray("archive"));
+  EXPECT_EQ(d.integerForKey("CacheDuration"), 7);
+  EXPECT_EQ(d.dataForKey("Rules"), QByteArray("archive"));
+  d.remove(setting::CacheDuration);
+  EXPECT_EQ(d.get(setting::CacheDuration), 3);
+}
