@@ -965,8 +965,9 @@ void Controller::redrawQueue() {
 }
 
 void Controller::reloadQueue() {
-  const bool detailed = Defaults::standard().boolForKey(QStringLiteral("DetailedQueue"));
-  queueTable_->verticalHeader()->setDefaultSectionSize(detailed ? 67 : 60);
+  // Detailed rows of 67 points would follow "DetailedQueue", which nothing registers or
+  // writes: it always reads NO.
+  queueTable_->verticalHeader()->setDefaultSectionSize(60);
   queueModel(queueTable_).reload();
   // The row that has just started comes into view once.
   const auto running = std::find_if(state_.queue.cbegin(), state_.queue.cend(),

@@ -23,7 +23,7 @@ QImage buttonImage(const MediaFile& item) {
 
 QueueRowStatus statusOf(const MediaFile& item) {
   const Defaults& defaults = Defaults::standard();
-  return queueRowStatus(item, defaults.boolForKey(QStringLiteral("DetailedQueue")),
+  return queueRowStatus(item, false,  // "DetailedQueue": never registered nor written, so NO
                         defaults.get(setting::EnableFASTMode));
 }
 
