@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -139,4 +140,38 @@ TEST_F(Settings, TypedKeysReadAsTheirTypeAndWriteTheirKey) {
   EXPECT_EQ(d.dataForKey("Rules"), QByteArray("archive"));
   d.remove(setting::CacheDuration);
   EXPECT_EQ(d.get(setting::CacheDuration), 3);
+}
+
+// A key read by its text escapes the table: a misspelt or unregistered one reads as NO or
+// 0 without a word. Every read goes through a typed key of the table instead; the
+// preference bindings alone read by name, and their names come from those keys.
+TEST(SettingReads, NoSourceReadsASettingByItsText) {
+  const QRegularExpression read(R"(\b(bool|integer|double|string|stringArray|data|object)ForKey\s*\()");
+  const QRegularExpression literalRead(
+      R"(\b(bool|integer|double|string|stringArray|data|object)ForKey\s*\(\s*([\w:]+\s*\(\s*)?")");
+  const QRegularExpression madeKey(R"(SettingKey<[^>]*>\s*[{(]\s*")");
+  const QString root = QStringLiteral(ZUVO_SOURCE_DIR "/src/");
+  const QStringList byName{"app/preferences/PreferenceBindings.cpp", "app/preferences/BCPreferencePanel.cpp"};
+  const QStringList store{"platform/Defaults.h", "platform/Defaults.cpp"};
+  QStringList found;
+  QDirIterator files(root, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+  int scanned = 0;
+  while (files.hasNext()) {
+    const QString path = files.next();
+    const QString name = path.mid(root.size());
+    if (store.contains(name)) continue;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    ++scanned;
+    int number = 0;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+      ++number;
+      const bool bad = literalRead.match(line).hasMatch() ||
+                       (read.match(line).hasMatch() && !byName.contains(name)) ||
+                       (madeKey.match(line).hasMatch() && name != "media/RegisteredSettings.h");
+      if (bad) found << QStringLiteral("%1:%2: %3").arg(name).arg(number).arg(line.trimmed());
+    }
+  }
+  EXPECT_GT(scanned, 100);
+  EXPECT_TRUE(found.isEmpty()) << found.join('\n').toStdString();
 }
