@@ -1,13 +1,14 @@
 #include "media/AudioTrack.h"
 
 #include "media/LanguageRecord.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
 namespace {
 
-constexpr const char* kUsersLanguageKey = "DefaultUnlabledTracksToUsersLanguage";
-constexpr const char* kAudioVolumeKey = "AudioVolume";
+constexpr auto kUsersLanguageKey = setting::DefaultUnlabledTracksToUsersLanguage;
+constexpr auto kAudioVolumeKey = setting::AudioVolume;
 constexpr const char* kUnknownLanguage = "Unknown";
 
 const ArchivedFields<AudioTrack>& archiveFields() {
@@ -34,11 +35,12 @@ const ArchivedFields<AudioTrack>& archiveFields() {
 }  // namespace
 
 QString defaultTrackLanguage() {
-  return Defaults::standard().boolForKey(kUsersLanguageKey) ? userLanguageName() : QString::fromLatin1(kUnknownLanguage);
+  return Defaults::standard().get(kUsersLanguageKey) ? userLanguageName()
+                                                     : QString::fromLatin1(kUnknownLanguage);
 }
 
 AudioTrack::AudioTrack()
-    : language_(defaultTrackLanguage()), volume_(Defaults::standard().integerForKey(kAudioVolumeKey)) {}
+    : language_(defaultTrackLanguage()), volume_(Defaults::standard().get(kAudioVolumeKey)) {}
 
 void AudioTrack::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
 

@@ -232,7 +232,7 @@ bool RuleMatchesMediaFile(const BCConversionRule& rule, const MediaFile& media) 
 }
 
 QList<BCConversionRule> ConversionRulesFromSettings(const Reporter& reporter) {
-  const QByteArray data = Defaults::standard().dataForKey(QLatin1String(kRulesKey));
+  const QByteArray data = Defaults::standard().get(setting::Rules);
   if (data.isEmpty()) return {};
   QString failure;
   std::optional<QList<BCConversionRule>> rules = unarchiveObjectsWithData<BCConversionRule>(data, &failure);
@@ -244,7 +244,7 @@ QList<BCConversionRule> ConversionRulesFromSettings(const Reporter& reporter) {
 }
 
 void SaveConversionRules(const QList<BCConversionRule>& rules) {
-  Defaults::standard().setObject(archivedDataWithRootObjects(rules), QLatin1String(kRulesKey));
+  Defaults::standard().set(setting::Rules, archivedDataWithRootObjects(rules));
 }
 
 BCError ApplyRulesBeforeLookup(MediaFile& media, const Reporter& reporter, const Reporter& userLog) {

@@ -2,6 +2,7 @@
 
 #include "media/DVDScanParser.h"
 #include "media/LanguageRecord.h"
+#include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
 #include "media/TimeHelpers.h"
 #include "platform/Defaults.h"
@@ -435,7 +436,7 @@ void BCDVDReader::setTrackAudioSubtitleSelection(int number) {
     fallback.setSelected(true);
     if (fallback.channels() == 6) fallback.setMakeStereo(true);
   }
-  const bool addAll = Defaults::standard().boolForKey(QStringLiteral("AddAllAudioTracks"));
+  const bool addAll = Defaults::standard().get(setting::AddAllAudioTracks);
   for (AudioTrack& track : tracks)
     if (addAll || inUserLanguage(track)) track.setSelected(true);
   title->setAudioTracks(tracks);

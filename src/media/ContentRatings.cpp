@@ -1,5 +1,6 @@
 #include "media/ContentRatings.h"
 
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 #include <QLocale>
@@ -8,7 +9,7 @@
 namespace zuvo {
 namespace {
 
-constexpr const char* kCountryForRatingsKey = "CountryForRatings";
+constexpr auto kCountryForRatingsKey = setting::CountryForRatings;
 
 struct CountryRatings {
   const char* country;
@@ -55,7 +56,7 @@ QString RatingsCountry(const QString& countrySetting, const QString& localeCount
 }
 
 QString CurrentRatingsCountry() {
-  return RatingsCountry(Defaults::standard().stringForKey(kCountryForRatingsKey),
+  return RatingsCountry(Defaults::standard().get(kCountryForRatingsKey),
                         QLocale::territoryToCode(QLocale().territory()));
 }
 

@@ -1,5 +1,6 @@
 #include "media/FileTypes.h"
 
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 #include <QFileInfo>
@@ -9,7 +10,7 @@
 namespace zuvo {
 namespace {
 
-constexpr const char* kAdditionalExtensionsKey = "AdditionalExtensions";
+constexpr auto kAdditionalExtensionsKey = setting::AdditionalExtensions;
 
 using Extensions = std::initializer_list<const char*>;
 constexpr Extensions kVideo{"asf", "avi", "m4v", "mts", "mod", "mp4", "mkv", "wmv", "mov", "mpg", "3gp",
@@ -36,7 +37,7 @@ bool hasExtension(const QString& path, Extensions extensions) {
 bool IsVideoFile(const QString& path) {
   if (hasExtension(path, kVideo)) return true;
   const QString extension = extensionOf(path);
-  for (QString entry : Defaults::standard().stringArrayForKey(kAdditionalExtensionsKey)) {
+  for (QString entry : Defaults::standard().get(kAdditionalExtensionsKey)) {
     entry = entry.toLower();
     if (entry.size() >= 2 && entry.startsWith('.')) entry.remove(0, 1);
     // An empty entry would make every file without an extension a video.

@@ -2,25 +2,26 @@
 
 #include "media/MediaLabels.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
 namespace {
 
-constexpr const char* kDefaultVideoFormatKey = "DefaultVideoFormat";
-constexpr const char* kSupportMobileDevicesKey = "SupportMobileDevices";
-constexpr const char* kForceSDKey = "ForceSD";
+constexpr auto kDefaultVideoFormatKey = setting::DefaultVideoFormat;
+constexpr auto kSupportMobileDevicesKey = setting::SupportMobileDevices;
+constexpr auto kForceSDKey = setting::ForceSD;
 constexpr const char* kUnknownEpisode = "Unknown";
 
 // "DefaultVideoFormat" holds a conversion-format code; 0, the default, lets the device
 // choices decide.
 quint32 defaultConversionFormat() {
   const Defaults& defaults = Defaults::standard();
-  const int chosen = defaults.integerForKey(kDefaultVideoFormatKey);
+  const int chosen = defaults.get(kDefaultVideoFormatKey);
   if (chosen != 0 && IsDefaultVideoFormatCode(chosen)) return quint32(chosen);
-  quint32 format = defaults.boolForKey(kSupportMobileDevicesKey) ? zuvo::ConversionFormat::HDAndSD
+  quint32 format = defaults.get(kSupportMobileDevicesKey) ? zuvo::ConversionFormat::HDAndSD
                                                                  : zuvo::ConversionFormat::HDOnly;
-  if (defaults.boolForKey(kForceSDKey)) format = zuvo::ConversionFormat::SDOnly;
+  if (defaults.get(kForceSDKey)) format = zuvo::ConversionFormat::SDOnly;
   return format;
 }
 

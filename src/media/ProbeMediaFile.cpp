@@ -8,6 +8,7 @@
 #include "media/MediaLabels.h"
 #include "media/MediaValues.h"
 #include "media/ProbeSteps.h"
+#include "media/RegisteredSettings.h"
 #include "media/StreamAnalysis.h"
 #include "media/VideoDataFromFilename.h"
 #include "platform/Defaults.h"
@@ -24,16 +25,16 @@
 namespace zuvo {
 namespace {
 
-const QString kImportExistingMP4Information = QStringLiteral("ImportExistingMP4Information");
-const QString kAutomaticallyLookUpShowInformation = QStringLiteral("AutomaticallyLookUpShowInformation");
-const QString kGuessAtUnmatchedShowNames = QStringLiteral("GuessAtUnmatchedShowNames");
-const QString kAssumeMediaType = QStringLiteral("AssumeMediaType");
-const QString kAutomaticallyConvertFiles = QStringLiteral("AutomaticallyConvertFiles");
-const QString kAutomaticallyConvertAllFiles = QStringLiteral("AutomaticallyConvertAllFiles");
-const QString kAutomaticallyCheckForDuplicates = QStringLiteral("AutomaticallyCheckForDuplicates");
-const QString kAutomaticallyDeleteDuplicates = QStringLiteral("AutomaticallyDeleteDuplicates");
-const QString kIncludeSubtitleTracks = QStringLiteral("IncludeSubtitleTracks");
-const QString kAutoscanForDVDSubtitles = QStringLiteral("AutoscanForDVDSubtitles");
+constexpr auto kImportExistingMP4Information = setting::ImportExistingMP4Information;
+constexpr auto kAutomaticallyLookUpShowInformation = setting::AutomaticallyLookUpShowInformation;
+constexpr auto kGuessAtUnmatchedShowNames = setting::GuessAtUnmatchedShowNames;
+constexpr auto kAssumeMediaType = setting::AssumeMediaType;
+constexpr auto kAutomaticallyConvertFiles = setting::AutomaticallyConvertFiles;
+constexpr auto kAutomaticallyConvertAllFiles = setting::AutomaticallyConvertAllFiles;
+constexpr auto kAutomaticallyCheckForDuplicates = setting::AutomaticallyCheckForDuplicates;
+constexpr auto kAutomaticallyDeleteDuplicates = setting::AutomaticallyDeleteDuplicates;
+constexpr auto kIncludeSubtitleTracks = setting::IncludeSubtitleTracks;
+constexpr auto kAutoscanForDVDSubtitles = setting::AutoscanForDVDSubtitles;
 
 const QString kEyeTVExtension = QStringLiteral("eyetv");
 const QString kDVDPathFormat = QStringLiteral("DVD:%1");
@@ -152,7 +153,7 @@ void readExistingTags(MediaFile& item, const ProbeSteps& steps, const ProbeConte
   if (mp4Name && (!steps.testforMP4tags || !steps.createVideoDataFromm4v)) {
     report(context.mainLog, kNoTagStep, 4);
   } else if (mp4Name && steps.testforMP4tags(item, context.mainLog) &&
-             Defaults::standard().boolForKey(kImportExistingMP4Information)) {
+             Defaults::standard().get(kImportExistingMP4Information)) {
     reportIfFailed(context.mainLog,
                    steps.createVideoDataFromm4v(item, context.userLanguage, context.cacheFolder, context.mainLog,
                                                 item.autoprocess()),
@@ -176,18 +177,18 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
   const Defaults& defaults = Defaults::standard();
   const bool autoprocess = item.autoprocess();
   item.setDidlookup(false);
-  if (defaults.boolForKey(kAutomaticallyLookUpShowInformation)) {
+  if (defaults.get(kAutomaticallyLookUpShowInformation)) {
     if (steps.LookUpShowData)
       reportIfFailed(context.mainLog,
                      steps.LookUpShowData(item, context.cacheFolder, context.userLanguage,
-                                          defaults.boolForKey(kGuessAtUnmatchedShowNames), context.mainLog),
+                                          defaults.get(kGuessAtUnmatchedShowNames), context.mainLog),
                      QStringLiteral("Looking up %1").arg(item.filename()));
     else
       report(context.mainLog, kNoLookUpStep.arg(item.filename()), 3);
 
     if (!item.soliddetection() && item.mediatype() == MediaType::Movie) {
       // An unknown label would leave the item without any valid type: keep it a movie.
-      const quint32 assumed = MediaTypeFromName(defaults.stringForKey(kAssumeMediaType));
+      const quint32 assumed = MediaTypeFromName(defaults.get(kAssumeMediaType));
       if (assumed != kUnknownMediaType) item.setMediatype(assumed);
       if (assumed == MediaType::HomeMovie) {
         const int reason = item.reasonfordeselection();
@@ -210,10 +211,10 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
     item.setDidlookup(true);
     report(context.mainLog, kCompletedLookup.arg(lastComponent(item.fullpath())), 4);
 
-    if (autoprocess && item.soliddetection() && defaults.boolForKey(kAutomaticallyConvertFiles))
+    if (autoprocess && item.soliddetection() && defaults.get(kAutomaticallyConvertFiles))
       queueAutomatically(item, context.mainLog);
-    if (item.selected() && defaults.boolForKey(kAutomaticallyCheckForDuplicates)) CheckForDuplicateFile(item);
-    if (defaults.boolForKey(kAutomaticallyDeleteDuplicates) && autoprocess) {
+    if (item.selected() && defaults.get(kAutomaticallyCheckForDuplicates)) CheckForDuplicateFile(item);
+    if (defaults.get(kAutomaticallyDeleteDuplicates) && autoprocess) {
       CheckForDuplicateFile(item);
       if (item.reasonfordeselection() == DeselectionReason::Duplicate) {
         item.setDidlookup(true);
@@ -225,7 +226,7 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
       }
     }
   }
-  if (autoprocess && defaults.boolForKey(kAutomaticallyConvertAllFiles)) queueAutomatically(item, context.mainLog);
+  if (autoprocess && defaults.get(kAutomaticallyConvertAllFiles)) queueAutomatically(item, context.mainLog);
   item.setDidlookup(true);
   return true;
 }
@@ -239,7 +240,7 @@ void lookUpDVDTitleInBackground(const MediaFilePtr& item) {
 }
 
 void copyDVDSubtitles(MediaFile& item, const DVDTrack& record, const ProbeContext& context) {
-  const int include = Defaults::standard().integerForKey(kIncludeSubtitleTracks);
+  const int include = Defaults::standard().get(kIncludeSubtitleTracks);
   QList<SubtitleTrack> soft, hard;
   for (SubtitleTrack track : record.SubtitleTracks()) {
     if (IsBitmapSubtitleFormat(track.format())) {
@@ -324,7 +325,7 @@ MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool 
                                    [](const AudioTrack& t) { return t.channels() == 6 || t.channels() == 7; }));
   item->setChapters(record.Chapters());
   copyDVDSubtitles(*item, record, context);
-  item->setOnlyScanForForcedSubtitle(Defaults::standard().boolForKey(kAutoscanForDVDSubtitles));
+  item->setOnlyScanForForcedSubtitle(Defaults::standard().get(kAutoscanForDVDSubtitles));
   return item;
 }
 

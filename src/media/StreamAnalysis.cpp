@@ -4,6 +4,7 @@
 #include "media/FileTypes.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
 #include "media/UniversalDetector.h"
 #include "platform/Defaults.h"
@@ -70,11 +71,11 @@ constexpr const char* kVideoStream = "Video:";
 constexpr const char* kAttachedPicture = "(attached pic)";
 
 // Settings read here.
-constexpr const char* kAddAllAudioTracks = "AddAllAudioTracks";
-constexpr const char* kIncludeSubtitleTracks = "IncludeSubtitleTracks";
-constexpr const char* kSupportAppleTV = "SupportAppleTV";
-constexpr const char* kSupportAppleTV2 = "SupportAppleTV2";
-constexpr const char* kSupportAppleTV3 = "SupportAppleTV3";
+constexpr auto kAddAllAudioTracks = setting::AddAllAudioTracks;
+constexpr auto kIncludeSubtitleTracks = setting::IncludeSubtitleTracks;
+constexpr auto kSupportAppleTV = setting::SupportAppleTV;
+constexpr auto kSupportAppleTV2 = setting::SupportAppleTV2;
+constexpr auto kSupportAppleTV3 = setting::SupportAppleTV3;
 
 // Log lines.
 constexpr const char* kLogInitialVideoStream = "Initial Video Stream Number is : %1";
@@ -418,7 +419,7 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
 void preselectAudio(QList<AudioTrack>& tracks, bool stereoExists, const QString& userLanguage) {
   bool chosen = false;
   bool stereo = stereoExists;
-  const bool addAll = Defaults::standard().boolForKey(QLatin1String(kAddAllAudioTracks));
+  const bool addAll = Defaults::standard().get(kAddAllAudioTracks);
   const auto makeDefault = [&chosen](AudioTrack& t) {
     t.setIsDefault(true);
     t.setSelected(true);
@@ -476,7 +477,7 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
       }
     return false;
   };
-  switch (Defaults::standard().integerForKey(QLatin1String(kIncludeSubtitleTracks))) {
+  switch (Defaults::standard().get(kIncludeSubtitleTracks)) {
     case 1: {
       bool any = false;
       for (SubtitleTrack& t : soft)
@@ -648,9 +649,9 @@ BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports, c
 QString isShowFastMode(const MediaFile& media) {
   const VideoTrack v = media.myvideotrack();
   const Defaults& settings = Defaults::standard();
-  const bool atv = settings.boolForKey(QLatin1String(kSupportAppleTV));
-  const bool atv2 = settings.boolForKey(QLatin1String(kSupportAppleTV2));
-  const bool atv3 = settings.boolForKey(QLatin1String(kSupportAppleTV3));
+  const bool atv = settings.get(kSupportAppleTV);
+  const bool atv2 = settings.get(kSupportAppleTV2);
+  const bool atv3 = settings.get(kSupportAppleTV3);
   const quint32 format = media.ConversionFormat();
   // The players' decoders take the stream as stored; they turn the picture afterwards.
   const bool sideways = v.isTurnedSideways();

@@ -1,12 +1,13 @@
 #include "media/VideoTrack.h"
 
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
 namespace {
 
-constexpr const char* kSupportAppleTVKey = "SupportAppleTV";
-constexpr const char* kSupportAppleTV2Key = "SupportAppleTV2";
+constexpr auto kSupportAppleTVKey = setting::SupportAppleTV;
+constexpr auto kSupportAppleTV2Key = setting::SupportAppleTV2;
 
 struct Size {
   int width;
@@ -75,7 +76,7 @@ void VideoTrack::setHeight(quint32 height) {
 
 void VideoTrack::setHDResolution() {
   const Defaults& defaults = Defaults::standard();
-  const bool appleTV = defaults.boolForKey(kSupportAppleTVKey) || defaults.boolForKey(kSupportAppleTV2Key);
+  const bool appleTV = defaults.get(kSupportAppleTVKey) || defaults.get(kSupportAppleTV2Key);
   const Size hd = fitInto(width_, height_, appleTV ? Size{1280, 720} : Size{1920, 1080}, Size{1280, 720});
   HDWidth_ = hd.width;
   HDHeight_ = hd.height;

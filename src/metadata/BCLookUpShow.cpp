@@ -4,6 +4,7 @@
 #include "media/EntityDecoding.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
 #include "metadata/ITunesGenre.h"
 #include "metadata/TVRage.h"
@@ -24,12 +25,12 @@
 namespace zuvo {
 namespace {
 
-constexpr const char* kTVSourceKey = "TVSource";
-constexpr const char* kMovieSourceKey = "MovieSource";
-constexpr const char* kTVShowPlugInKey = "TVShowPlugIn";
-constexpr const char* kMoviePlugInKey = "MoviePlugIn";
-constexpr const char* kShowLanguageKey = "LanguageForShowInformation";
-constexpr const char* kForceEnglishKey = "ForceEnglishLookup";
+constexpr auto kTVSourceKey = setting::TVSource;
+constexpr auto kMovieSourceKey = setting::MovieSource;
+constexpr auto kTVShowPlugInKey = setting::TVShowPlugIn;
+constexpr auto kMoviePlugInKey = setting::MoviePlugIn;
+constexpr auto kShowLanguageKey = setting::LanguageForShowInformation;
+constexpr auto kForceEnglishKey = setting::ForceEnglishLookup;
 constexpr const char* kAutomaticLanguage = "Automatic";
 constexpr const char* kEnglish = "en";
 
@@ -144,19 +145,19 @@ void BCLookUpShow::postAnswer(const char* name, bool answered, const QString& so
 QString BCLookUpShow::serviceLanguage() const {
   const Defaults& defaults = Defaults::standard();
   QString language = languagestring;
-  const QString chosen = defaults.stringForKey(kShowLanguageKey);
+  const QString chosen = defaults.get(kShowLanguageKey);
   if (chosen != QLatin1String(kAutomaticLanguage))
     if (const auto record = LanguageRecord::LanguageWithString(chosen); record && !record->twochar().isEmpty())
       language = record->twochar();
-  if (defaults.boolForKey(kForceEnglishKey)) language = QString::fromLatin1(kEnglish);
+  if (defaults.get(kForceEnglishKey)) language = QString::fromLatin1(kEnglish);
   return language;
 }
 
 BCError BCLookUpShow::LookUpShowData(MediaFile& item) {
   const Defaults& defaults = Defaults::standard();
   const quint32 type = item.mediatype();
-  if ((type == MediaType::TVShow && defaults.integerForKey(kTVSourceKey) == kPlugIn) ||
-      (type == MediaType::Movie && defaults.integerForKey(kMovieSourceKey) == kPlugIn))
+  if ((type == MediaType::TVShow && defaults.get(kTVSourceKey) == kPlugIn) ||
+      (type == MediaType::Movie && defaults.get(kMovieSourceKey) == kPlugIn))
     return usePlugin(item);
   return LookUpShowData(item, true);
 }
@@ -191,7 +192,7 @@ BCError BCLookUpShow::LookUpShowData(MediaFile& item, bool alternates) {
 
 bool BCLookUpShow::searchTVShow(MediaFile& item, const QString& language) {
   report(QStringLiteral("Looking up TV Show %1").arg(item.seriesname()), 3);
-  const bool tagChimp = Defaults::standard().integerForKey(kTVSourceKey) != kTheTVDBOrTheMovieDB;
+  const bool tagChimp = Defaults::standard().get(kTVSourceKey) != kTheTVDBOrTheMovieDB;
   const QString source = tagChimp ? QStringLiteral("tagChimp") : QStringLiteral("TheTVDB");
   (void)takeDownloadOutcomes();
   const BCError answer = tagChimp ? TagChimpSearchSuggestions(item, language, cachepath, true, myreporter)
@@ -221,7 +222,7 @@ std::optional<VideoAlternate> BCLookUpShow::selectedAlternate(const MediaFile& i
 
 BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QString& language) {
   const bool eyeTV = item.type() == QLatin1String(kSourceTypeEyeTV);
-  const bool tagChimp = Defaults::standard().integerForKey(kTVSourceKey) != kTheTVDBOrTheMovieDB;
+  const bool tagChimp = Defaults::standard().get(kTVSourceKey) != kTheTVDBOrTheMovieDB;
   auto noCandidate = [&] { return item.AlternativeSuggestions().isEmpty() && item.forceid() == 0; };
 
   if (alternates) {
@@ -278,7 +279,7 @@ BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QStri
 
 BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QString& language) {
   report(QStringLiteral("Looking up Movie %1").arg(item.seriesname()), 3);
-  const int source = Defaults::standard().integerForKey(kMovieSourceKey);
+  const int source = Defaults::standard().get(kMovieSourceKey);
   const bool knownSource = source == kTheTVDBOrTheMovieDB || source == kTagChimp;
   const QString sourceName = source == kTagChimp ? QStringLiteral("tagChimp") : QStringLiteral("TheMovieDB");
   auto offline = [&] {
@@ -352,7 +353,7 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
   report(QStringLiteral("[BLUE]Using plugin for show lookup"), 4);
   const bool tv = item.mediatype() == MediaType::TVShow;
   const bool movie = item.mediatype() == MediaType::Movie;
-  const QString name = Defaults::standard().stringForKey(tv ? kTVShowPlugInKey : kMoviePlugInKey);
+  const QString name = Defaults::standard().get(tv ? kTVShowPlugInKey : kMoviePlugInKey);
   const QString program = metadataPluginPath(name);
   // No name chosen is no plug-in, not the hidden file ".mdplugin".
   const PluginRun run =

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "metadata/ExistingMP4Tags.h"
 #include "metadata/ServiceCache.h"
 #include "metadata/TagChimp.h"
@@ -17,7 +18,7 @@ namespace {
 constexpr quint8 kTVShowMediaType = 10;
 const QString kNoNumber = QStringLiteral("00");
 const QString kUnknown = QStringLiteral("Unknown");
-const QString kAutomaticallyConvertAllFiles = QStringLiteral("AutomaticallyConvertAllFiles");
+constexpr auto kAutomaticallyConvertAllFiles = setting::AutomaticallyConvertAllFiles;
 const QString kMakeFileTable = QStringLiteral("MakeFileTable");
 const QString kCannotOpen = QStringLiteral("Can't open MP4 file to read tags");
 
@@ -176,7 +177,7 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
   reportIfFailed(reporter, TagChimpSearchChapterAlternates(item, language, cachePath, false, reporter),
                  QStringLiteral("Searching chapter titles"));
 
-  if (autoprocess && Defaults::standard().boolForKey(kAutomaticallyConvertAllFiles)) {
+  if (autoprocess && Defaults::standard().get(kAutomaticallyConvertAllFiles)) {
     item.setState(MediaState::Queued);
     logTo(reporter, kQueued.arg(QFileInfo(path).fileName()), 4);
     NotificationCenter::defaultCenter().post(kMakeFileTable, &item);

@@ -6,8 +6,17 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <type_traits>
 
 namespace zuvo {
+
+// A key of the store together with the type it holds, so that a key is named once, in
+// its table, and every read and write of it is checked against that type.
+template <typename T>
+struct SettingKey {
+  const char* name;
+  QString key() const { return QString::fromLatin1(name); }
+};
 
 class Defaults {
  public:
@@ -26,6 +35,36 @@ class Defaults {
   QString stringForKey(const QString& key) const;
   QStringList stringArrayForKey(const QString& key) const;
   QByteArray dataForKey(const QString& key) const;
+
+  template <typename T>
+  T get(SettingKey<T> key) const {
+    if constexpr (std::is_same_v<T, bool>) return boolForKey(key.key());
+    else if constexpr (std::is_same_v<T, int>) return integerForKey(key.key());
+    else if constexpr (std::is_same_v<T, double>) return doubleForKey(key.key());
+    else if constexpr (std::is_same_v<T, QString>) return stringForKey(key.key());
+    else if constexpr (std::is_same_v<T, QStringList>) return stringArrayForKey(key.key());
+    else {
+      static_assert(std::is_same_v<T, QByteArray>, "a setting holds a flag, number, text, list or data");
+      return dataForKey(key.key());
+    }
+  }
+  // A key read as another type than it holds, as a text of a number read as that number.
+  template <typename As, typename T>
+  As getAs(SettingKey<T> key) const {
+    return get(SettingKey<As>{key.name});
+  }
+  template <typename T>
+  QVariant object(SettingKey<T> key) const {
+    return objectForKey(key.key());
+  }
+  template <typename T>
+  void set(SettingKey<T> key, const std::type_identity_t<T>& value) {
+    setObject(QVariant::fromValue(value), key.key());
+  }
+  template <typename T>
+  void remove(SettingKey<T> key) {
+    removeObjectForKey(key.key());
+  }
 
   void setObject(const QVariant& value, const QString& key);
   void setBool(bool value, const QString& key) { setObject(value, key); }

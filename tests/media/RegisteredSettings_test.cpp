@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -120,4 +121,57 @@ TEST_F(Settings, RegisteredDefaultsAreNeverWrittenToTheUsersFile) {
   EXPECT_FALSE(text.contains("HDBitrate"));
   Defaults::standard().setStorageFile(file);  // a fresh launch reads the file back
   EXPECT_EQ(Defaults::standard().integerForKey("SDBitrate"), 2);
+}
+
+TEST_F(Settings, TypedKeysReadAsTheirTypeAndWriteTheirKey) {
+  Defaults& d = Defaults::standard();
+  EXPECT_EQ(d.get(setting::CacheDuration), 3);
+  EXPECT_EQ(d.get(setting::TVShowDestination), "iTunes");
+  EXPECT_TRUE(d.get(setting::AddAllAudioTracks));
+  EXPECT_DOUBLE_EQ(d.get(setting::ElgatoAudioDelay), 5.5);
+  EXPECT_EQ(d.get(setting::AdditionalExtensions), QStringList{"DV"});
+  EXPECT_TRUE(d.get(setting::Sources).isEmpty());
+  // A number kept as text reads as that number where it is used as one.
+  EXPECT_DOUBLE_EQ(d.getAs<double>(setting::HDBitrate2), 3.5);
+
+  d.set(setting::CacheDuration, 7);
+  d.set(setting::Rules, QByteArray("archive"));
+  EXPECT_EQ(d.integerForKey("CacheDuration"), 7);
+  EXPECT_EQ(d.dataForKey("Rules"), QByteArray("archive"));
+  d.remove(setting::CacheDuration);
+  EXPECT_EQ(d.get(setting::CacheDuration), 3);
+}
+
+// A key read by its text escapes the table: a misspelt or unregistered one reads as NO or
+// 0 without a word. Every read goes through a typed key of the table instead; the
+// preference bindings alone read by name, and their names come from those keys.
+TEST(SettingReads, NoSourceReadsASettingByItsText) {
+  const QRegularExpression read(R"(\b(bool|integer|double|string|stringArray|data|object)ForKey\s*\()");
+  const QRegularExpression literalRead(
+      R"(\b(bool|integer|double|string|stringArray|data|object)ForKey\s*\(\s*([\w:]+\s*\(\s*)?")");
+  const QRegularExpression madeKey(R"(SettingKey<[^>]*>\s*[{(]\s*")");
+  const QString root = QStringLiteral(ZUVO_SOURCE_DIR "/src/");
+  const QStringList byName{"app/preferences/PreferenceBindings.cpp", "app/preferences/BCPreferencePanel.cpp"};
+  const QStringList store{"platform/Defaults.h", "platform/Defaults.cpp"};
+  QStringList found;
+  QDirIterator files(root, {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+  int scanned = 0;
+  while (files.hasNext()) {
+    const QString path = files.next();
+    const QString name = path.mid(root.size());
+    if (store.contains(name)) continue;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    ++scanned;
+    int number = 0;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+      ++number;
+      const bool bad = literalRead.match(line).hasMatch() ||
+                       (read.match(line).hasMatch() && !byName.contains(name)) ||
+                       (madeKey.match(line).hasMatch() && name != "media/RegisteredSettings.h");
+      if (bad) found << QStringLiteral("%1:%2: %3").arg(name).arg(number).arg(line.trimmed());
+    }
+  }
+  EXPECT_GT(scanned, 100);
+  EXPECT_TRUE(found.isEmpty()) << found.join('\n').toStdString();
 }

@@ -2,6 +2,7 @@
 
 #include "app/files/SourceScanner.h"
 #include "media/FileTypes.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/MadeFiles.h"
 
@@ -53,19 +54,19 @@ void expireCacheFiles(const QString& folder, const QDateTime& now, const Reporte
     reporter->report(QStringLiteral("Cache file is %1 days %2 hours old").arg(days).arg(wholeHours), 5);
 
     bool expired = false;
-    const QString duration = QStringLiteral("CacheDuration");
-    if (defaults.integerForKey(duration) == kOneHourRule || !defaults.boolForKey(QStringLiteral("CacheInformation"))) {
+    constexpr auto duration = setting::CacheDuration;
+    if (defaults.get(duration) == kOneHourRule || !defaults.get(setting::CacheInformation)) {
       reporter->report(QStringLiteral("Cache Duration is Never so checking file has been around for 1 hour"), 5);
       if (wholeHours >= 1) {
         reporter->report(QStringLiteral("%1  is older than 1 hour so deleting").arg(name), 4);
         expired = true;
       }
     }
-    if (defaults.integerForKey(duration) == kOneDayRule && days >= 1) {
+    if (defaults.get(duration) == kOneDayRule && days >= 1) {
       reporter->report(QStringLiteral("%1  is older than 1 day so deleting").arg(name), 4);
       expired = true;
     }
-    if (defaults.integerForKey(duration) == kOneWeekRule && days >= kWeekDays) {
+    if (defaults.get(duration) == kOneWeekRule && days >= kWeekDays) {
       reporter->report(QStringLiteral("%1  is older than 1 week so deleting").arg(name), 4);
       expired = true;
     }

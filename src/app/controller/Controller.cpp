@@ -322,7 +322,7 @@ bool Controller::awakeFromNib() {
   QDir().mkpath(state_.supportFolder);
   saver_ = std::make_unique<ListsSaver>(state_.supportFolder,
                                         [this] { return ListsSaver::Lists{state_.files, state_.queue}; });
-  if (defaults.boolForKey(QStringLiteral("EnableLogging"))) {
+  if (defaults.get(setting::EnableLogging)) {
     state_.mainLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/log.bclog2"));
     state_.userLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/userlog.txt"));
   } else {
@@ -370,12 +370,12 @@ bool Controller::awakeFromNib() {
   mainLog->report(QStringLiteral("Setting up notification center"), 3);
   registerObservers();
 
-  if (!IsDefaultVideoFormatCode(defaults.integerForKey(QStringLiteral("DefaultVideoFormat"))))
-    defaults.setInteger(0, QStringLiteral("DefaultVideoFormat"));
+  if (!IsDefaultVideoFormatCode(defaults.get(setting::DefaultVideoFormat)))
+    defaults.set(setting::DefaultVideoFormat, 0);
   windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn,
-                                           !defaults.boolForKey(QStringLiteral("EnableFASTMode")));
+                                           !defaults.get(setting::EnableFASTMode));
   windows_.FilesTableView->setColumnHidden(MainWindowShell::DetailsColumn,
-                                           !defaults.boolForKey(QStringLiteral("ShowFileDetails")));
+                                           !defaults.get(setting::ShowFileDetails));
 
   mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
@@ -421,13 +421,13 @@ bool Controller::awakeFromNib() {
 
   mainLog->report(QStringLiteral("Creating LookUp object"), 3);
   state_.nextScan =
-      QDateTime::currentDateTime().addSecs(qint64(defaults.integerForKey(QStringLiteral("AutomateEveryMinutes"))) * 60);
+      QDateTime::currentDateTime().addSecs(qint64(defaults.get(setting::AutomateEveryMinutes)) * 60);
   timer_ = new QTimer(this);
   timer_->setInterval(kTimerMs);
   connect(timer_, &QTimer::timeout, this, [this] { timedactivities(); });
   timer_->start();
 
-  if (defaults.boolForKey(QStringLiteral("ShowStatusItem"))) activateStatusMenu();
+  if (defaults.get(setting::ShowStatusItem)) activateStatusMenu();
   defaults.synchronize();
 
   both(mainLog, userLog, QStringLiteral("Checking for Turbo.264"), 4);
@@ -441,15 +441,15 @@ bool Controller::awakeFromNib() {
 
   layOutWindows();
   showRatingPrompt();
-  if (defaults.boolForKey(QStringLiteral("FirstRunWithDevices"))) {
+  if (defaults.get(setting::FirstRunWithDevices)) {
     PreferencesMenuPress();
-    defaults.setBool(false, QStringLiteral("FirstRunWithDevices"));
+    defaults.set(setting::FirstRunWithDevices, false);
     // The window runs modally: the user may have quit from it.
     if (terminated_) return false;
   }
   checkNews();
   if (terminated_) return false;
-  if (defaults.boolForKey(QStringLiteral("CheckVideoSourcesOnStartUp"))) scanner_->checksources(false);
+  if (defaults.get(setting::CheckVideoSourcesOnStartUp)) scanner_->checksources(false);
   makefilestable();
   sizeWindow();
   const QString unreadableSettings = defaults.takeSetAsideFile();
@@ -681,15 +681,15 @@ void Controller::layOutWindows() {
 
 void Controller::showRatingPrompt() {
   Defaults& defaults = Defaults::standard();
-  if (defaults.integerForKey(QStringLiteral("SucessfulConversions")) < 20 ||
-      defaults.boolForKey(QStringLiteral("HaveShownReviewDialog2")))
+  if (defaults.get(setting::SucessfulConversions) < 20 ||
+      defaults.get(setting::HaveShownReviewDialog2))
     return;
   state_.mainLog->report(QStringLiteral("Showing Rate-Me message"), 3);
   const QString& code = state_.userLanguageCode;
   const QString& text = code == QLatin1String("de") ? kRateGerman : code == QLatin1String("fr") ? kRateFrench : kRateEnglish;
   windows_.RateZuvoTextField->setFont(QFont(QStringLiteral("Lucida Grande"), 12));
   windows_.RateZuvoTextField->setText(text);
-  defaults.setBool(true, QStringLiteral("HaveShownReviewDialog2"));
+  defaults.set(setting::HaveShownReviewDialog2, true);
   QWidget* window = windows_.RateZuvoWindow.get();
   window->adjustSize();
   // At start-up the window manager may not have placed the main window yet: until then
@@ -718,7 +718,7 @@ void Controller::checkNews() {
   if (!alert) return;
   state_.mainLog->report(QStringLiteral("News of number %1").arg(alert->field), 3);
   Defaults& defaults = Defaults::standard();
-  if (alert->number <= defaults.integerForKey(QStringLiteral("AlertNumber"))) {
+  if (alert->number <= defaults.get(setting::AlertNumber)) {
     state_.userLog->report(QStringLiteral("No news"), 3);
     return;
   }
@@ -732,7 +732,7 @@ void Controller::checkNews() {
   }
   windows_.NewsPanel->show();
   bringWindowForward(windows_.NewsPanel.get());
-  defaults.setInteger(alert->number, QStringLiteral("AlertNumber"));
+  defaults.set(setting::AlertNumber, alert->number);
 }
 
 // ---------------------------------------------------------------- notices
@@ -915,7 +915,7 @@ void Controller::showQueue() {
   // Floating means above the main window only: the window manager keeps a dialog above the
   // window it is transient for, and modal windows (transient for the main window too, and
   // opened later) above both. A stays-on-top window would cover them and every other program.
-  const bool floating = Defaults::standard().boolForKey(QStringLiteral("QueueAlwaysOntop"));
+  const bool floating = Defaults::standard().get(setting::QueueAlwaysOntop);
   const Qt::WindowType type = floating ? Qt::Dialog : Qt::Window;
   if (panel->windowType() != type) panel->setWindowFlags((panel->windowFlags() & ~Qt::WindowType_Mask) | type);
   panel->winId();
@@ -965,8 +965,9 @@ void Controller::redrawQueue() {
 }
 
 void Controller::reloadQueue() {
-  const bool detailed = Defaults::standard().boolForKey(QStringLiteral("DetailedQueue"));
-  queueTable_->verticalHeader()->setDefaultSectionSize(detailed ? 67 : 60);
+  // Detailed rows of 67 points would follow "DetailedQueue", which nothing registers or
+  // writes: it always reads NO.
+  queueTable_->verticalHeader()->setDefaultSectionSize(60);
   queueModel(queueTable_).reload();
   // The row that has just started comes into view once.
   const auto running = std::find_if(state_.queue.cbegin(), state_.queue.cend(),

@@ -1,5 +1,6 @@
 #include "app/controller/CriticalFolders.h"
 
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
 
@@ -8,8 +9,8 @@
 
 namespace zuvo {
 namespace {
-const QString kCacheKey = QStringLiteral("ConversionDirectory");
-const QString kConvertedKey = QStringLiteral("ConvertedFilesDirectory");
+constexpr auto kCacheKey = setting::ConversionDirectory;
+constexpr auto kConvertedKey = setting::ConvertedFilesDirectory;
 
 bool makeFolder(const QString& path) {
   if (!path.isEmpty()) QDir().mkpath(path);
@@ -33,7 +34,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
   Defaults& defaults = Defaults::standard();
   CriticalFolders result;
 
-  const QString cache = defaults.stringForKey(kCacheKey);
+  const QString cache = defaults.get(kCacheKey);
   if (isUsableFolder(cache)) {
     both(mainLog, userLog, QStringLiteral("Cache directory exists"), 3);
     result.cacheFolder = cache;
@@ -51,7 +52,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
       alert(QStringLiteral("Missing Cache Directory"),
             QStringLiteral("Cache Directory %1 is missing reventing to default of %2").arg(cache, fallback));
       if (makeFolder(fallback)) {
-        defaults.setString(fallback, kCacheKey);
+        defaults.set(kCacheKey, fallback);
         result.cacheFolder = fallback;
       } else {
         alert(QStringLiteral("Unable to create default cache directory"), QStringLiteral("Program will abort."));
@@ -61,7 +62,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
     }
   }
 
-  const QString converted = defaults.stringForKey(kConvertedKey);
+  const QString converted = defaults.get(kConvertedKey);
   bool exists = isUsableFolder(converted);
   if (!exists) {
     mainLog->report(QStringLiteral("[BLUE]Original files directory %1 does not exist. Attempting to create.").arg(converted), 3);
@@ -73,7 +74,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
     } else {
       mainLog->report(QStringLiteral("[RED]Original files directory still does not exist. Defaulting back to Movies directory"), 2);
       userLog->report(QStringLiteral("Original files directory still does not exist. Defaulting back to Movies directory"), 2);
-      defaults.setString(paths::moviesFolder(), kConvertedKey);
+      defaults.set(kConvertedKey, paths::moviesFolder());
     }
   }
   if (exists) both(mainLog, userLog, QStringLiteral("Original files directory exists"), 3);

@@ -20,6 +20,7 @@
 #include "media/FileTypes.h"
 #include "media/MediaValues.h"
 #include "media/ProbeMediaFile.h"
+#include "media/RegisteredSettings.h"
 #include "media/Trash.h"
 #include "metadata/BCLookUpShow.h"
 #include "platform/Defaults.h"
@@ -173,14 +174,14 @@ void Controller::fullScreenChanged(bool entered) {
 // ---------------------------------------------------------------- columns and selection moves
 
 void Controller::ChangeFASTMode(int) {
-  const bool on = Defaults::standard().boolForKey(QStringLiteral("EnableFASTMode"));
+  const bool on = Defaults::standard().get(setting::EnableFASTMode);
   windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn, !on);
   state_.mainLog->report(on ? QStringLiteral("FAST mode on") : QStringLiteral("FAST mode off"), 3);
   sizeWindow();
 }
 
 void Controller::ChangeShowDetails() {
-  const bool on = Defaults::standard().boolForKey(QStringLiteral("ShowFileDetails"));
+  const bool on = Defaults::standard().get(setting::ShowFileDetails);
   windows_.FilesTableView->setColumnHidden(MainWindowShell::DetailsColumn, !on);
   state_.mainLog->report(on ? QStringLiteral("File details on") : QStringLiteral("File details off"), 3);
   sizeWindow();
@@ -355,7 +356,7 @@ void Controller::AboutMenuPress() {
   MainWindowShell& w = windows_;
   w.VersionNumber->setText(QCoreApplication::applicationVersion());
   w.SucessfulConversionsTextField->setText(
-      QString::number(Defaults::standard().integerForKey(QStringLiteral("SucessfulConversions"))));
+      QString::number(Defaults::standard().get(setting::SucessfulConversions)));
   w.AboutPanel->adjustSize();
   centreWindowOnWindow(w.AboutPanel.get(), w.MainWindow.get());
   w.AboutPanel->show();

@@ -4,6 +4,7 @@
 #include "app/files/FileLists.h"
 #include "app/files/SourceScanner.h"
 #include "app/queue/QueueRunner.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
@@ -26,15 +27,15 @@ void TimedActivities::timedactivities() {
   const Defaults& defaults = Defaults::standard();
   ControllerHooks::call(hooks_.setWindowTitle, QStringLiteral("Zuvo"));
 
-  const bool wantStatusItem = defaults.boolForKey(QStringLiteral("ShowStatusItem"));
+  const bool wantStatusItem = defaults.get(setting::ShowStatusItem);
   if (wantStatusItem && !state_.statusItemShown) ControllerHooks::call(hooks_.activateStatusMenu);
   else if (!wantStatusItem && state_.statusItemShown) ControllerHooks::call(hooks_.deactivateStatusMenu);
 
   runner_.startconversion();
 
   const QDateTime now = now_();
-  if (defaults.boolForKey(QStringLiteral("AutomaticallyScanForFiles")) &&
-      now.time().hour() == defaults.integerForKey(QStringLiteral("AutomaticallyScanForFilesHour")) &&
+  if (defaults.get(setting::AutomaticallyScanForFiles) &&
+      now.time().hour() == defaults.get(setting::AutomaticallyScanForFilesHour) &&
       now.time().minute() == 0) {
     state_.mainLog->report(
         QStringLiteral("[BLUE]Current time matches automatic time set in preferences, checking sources"), 3);
@@ -43,8 +44,8 @@ void TimedActivities::timedactivities() {
   // A quit that came during a scan's redraw ends the tick there.
   if (state_.quitting) return;
 
-  if (state_.nextScan <= now && defaults.boolForKey(QStringLiteral("ScanVideoSourcesEveryMinutes"))) {
-    state_.nextScan = now.addSecs(static_cast<qint64>(defaults.integerForKey(QStringLiteral("AutomateEveryMinutes"))) * 60);
+  if (state_.nextScan <= now && defaults.get(setting::ScanVideoSourcesEveryMinutes)) {
+    state_.nextScan = now.addSecs(static_cast<qint64>(defaults.get(setting::AutomateEveryMinutes)) * 60);
     state_.mainLog->report(QStringLiteral("[BLUE]Doing Timed Scan of Video Sources at %1").arg(state_.nextScan.toString()), 3);
     timedScan();
   }
@@ -55,8 +56,8 @@ void TimedActivities::timedactivities() {
 
   if (state_.cacheCountdown == 0) {
     state_.cacheCountdown = kTicksBetweenCacheExpiry;
-    if (defaults.integerForKey(QStringLiteral("CacheDuration")) != kNeverExpire)
-      expireCacheFiles(defaults.stringForKey(QStringLiteral("ConversionDirectory")), now, state_.mainLog,
+    if (defaults.get(setting::CacheDuration) != kNeverExpire)
+      expireCacheFiles(defaults.get(setting::ConversionDirectory), now, state_.mainLog,
                        [this](const QString& path) { return runner_.usesFile(path); });
   }
   --state_.cacheCountdown;

@@ -6,6 +6,7 @@
 #include "app/preferences/Feed.h"
 #include "media/FileTypes.h"
 #include "media/MediaFile.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/PlacedOutputs.h"
 #include "platform/TerminationSignals.h"
@@ -36,8 +37,8 @@ SourceScanner::~SourceScanner() = default;
 
 bool SourceScanner::autoprocess(bool timed) {
   const Defaults& defaults = Defaults::standard();
-  return timed && (defaults.boolForKey(QStringLiteral("AutomaticallyConvertAllFiles")) ||
-                   defaults.boolForKey(QStringLiteral("AutomaticallyConvertFiles")));
+  return timed && (defaults.get(setting::AutomaticallyConvertAllFiles) ||
+                   defaults.get(setting::AutomaticallyConvertFiles));
 }
 
 QStringList SourceScanner::folderEntries(const QString& folder) {

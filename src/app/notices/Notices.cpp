@@ -2,6 +2,7 @@
 
 #include "app/notices/DesktopNotification.h"
 #include "app/notices/GNTPClient.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/RunLoop.h"
 
@@ -12,7 +13,7 @@ namespace zuvo {
 namespace {
 constexpr const char* kConversionName = "Conversion";
 constexpr const char* kInformationName = "Information";
-constexpr const char* kStickySetting = "GrowlSticky";
+constexpr auto kStickySetting = setting::GrowlSticky;
 constexpr quint32 kUserLogLevel = 3;
 constexpr double kRedrawSlice = 0.1;
 }  // namespace
@@ -77,7 +78,7 @@ void Notices::GrowlMessage(const QString& title, const QString& message, int typ
 }
 
 void Notices::GrowlMessage(const QString& title, const QString& message, int type, bool sticky) {
-  const bool effective = sticky && Defaults::standard().boolForKey(kStickySetting);
+  const bool effective = sticky && Defaults::standard().get(kStickySetting);
   userLog_->report(message, kUserLogLevel);
   deliver(title, message, notificationName(type), effective);
 }

@@ -158,21 +158,21 @@ void BCPreferencePanel::load() {
        {ui_->ImportFileIntoiTunesCheckBox, ui_->DeleteFileAfterImportToiTunesCheckBox,
         ui_->RunPostConversionAppleScriptCheckBox, ui_->PostConversionAppleScriptPathTextField,
         ui_->PostConversionAppleScriptBrowseButton},
-       nullptr, QStringLiteral("ShowDestination"), QStringLiteral("ImportFileIntoiTunes"),
-       QStringLiteral("DeleteFileAfterImport"), true},
+       nullptr, setting::ShowDestination, setting::ImportFileIntoiTunes,
+       setting::DeleteFileAfterImport, true},
       {ui_->HomeMovieDestinationPopUp, ui_->HomeMovieDestinationPathTextField,
        {ui_->ImportHomeMovieIntoiTunesCheckBox, ui_->DeleteHomeMovieAfterImportToiTunesCheckBox},
-       ui_->HomeMovieDestinationTextField, QStringLiteral("HomeMovieDestination"),
-       QStringLiteral("ImportHomeMovieFileIntoiTunes"), QStringLiteral("DeleteHomeMovieFileAfterImport"), false},
+       ui_->HomeMovieDestinationTextField, setting::HomeMovieDestination,
+       setting::ImportHomeMovieFileIntoiTunes, setting::DeleteHomeMovieFileAfterImport, false},
       {ui_->MovieDestinationPopUp, ui_->MovieDestinationPathTextField,
        {ui_->ImportMovieIntoiTunesCheckBox, ui_->DeleteMovieAfterImportToiTunesCheckBox},
-       ui_->MovieDestinationTextField, QStringLiteral("MovieDestination"), QStringLiteral("ImportMovieFileIntoiTunes"),
-       QStringLiteral("DeleteMovieFileAfterImport"), false},
+       ui_->MovieDestinationTextField, setting::MovieDestination, setting::ImportMovieFileIntoiTunes,
+       setting::DeleteMovieFileAfterImport, false},
       {ui_->TVShowDestinationPopUp, ui_->TVShowDestinationPathTextField,
        {ui_->ImportTVShowIntoiTunesCheckBox, ui_->DeleteTVShowAfterImportToiTunesCheckBox,
         ui_->CreateShowSeasonFolderCheckBox},
-       ui_->TVShowDestinationTextField, QStringLiteral("TVShowDestination"),
-       QStringLiteral("ImportTVShowFileIntoiTunes"), QStringLiteral("DeleteTVShowFileAfterImport"), false},
+       ui_->TVShowDestinationTextField, setting::TVShowDestination,
+       setting::ImportTVShowFileIntoiTunes, setting::DeleteTVShowFileAfterImport, false},
   };
 
   // The Mac's extra QuickTime codec package has no counterpart here: ffmpeg reads the
@@ -334,9 +334,9 @@ void BCPreferencePanel::revertToInitialValues() {
   if (window_) showBoundSettings(window_.get());
 }
 
-void BCPreferencePanel::writeSettingNow(const QString& key, const QVariant& value) {
-  Defaults::standard().setObject(value, key);
-  if (window_) showBoundSetting(window_.get(), key);
+void BCPreferencePanel::writeSettingNow(SettingKey<QString> key, const QString& value) {
+  Defaults::standard().set(key, value);
+  if (window_) showBoundSetting(window_.get(), key.key());
 }
 
 // ---------------------------------------------------------------- store and controls
@@ -363,28 +363,28 @@ void BCPreferencePanel::fillPreferences() {
   DevicesChanged(true);
 
   ::Ui::BCPreferencePanel& u = *ui_;
-  const int format = defaults.integerForKey(QStringLiteral("DefaultVideoFormat"));
+  const int format = defaults.get(setting::DefaultVideoFormat);
   selectCell(u.VersionFormatMatrix, format == 4 ? 3 : format);
-  const int subtitles = defaults.integerForKey(QStringLiteral("IncludeSubtitleTracks"));
+  const int subtitles = defaults.get(setting::IncludeSubtitleTracks);
   selectCell(u.ImportSubtitlesMatrix, subtitles > 3 ? 2 : subtitles < 0 ? 0 : subtitles);
-  selectCell(u.DefaultAudioTracksMatrix, defaults.boolForKey(QStringLiteral("AddAllAudioTracks")) ? 0 : 1);
-  const QString type = defaults.stringForKey(QStringLiteral("AssumeMediaType"));
+  selectCell(u.DefaultAudioTracksMatrix, defaults.get(setting::AddAllAudioTracks) ? 0 : 1);
+  const QString type = defaults.get(setting::AssumeMediaType);
   selectCell(u.MediaTypeMatrix, type == QLatin1String("TV Show") ? 1 : type == QLatin1String("Home Movie") ? 2 : 0);
-  const auto source = [&](const char* key) {
-    const int value = defaults.integerForKey(QLatin1String(key));
+  const auto source = [&](SettingKey<int> key) {
+    const int value = defaults.get(key);
     return value >= 0 && value <= 2 ? value : 0;
   };
-  selectCell(u.MovieSourceMatrix, source("MovieSource"));
-  selectCell(u.TVSourceMatrix, source("TVSource"));
-  selectCell(u.EyeTVSelectionMatrix, defaults.integerForKey(QStringLiteral("ElgatoEyeTVDevice")));
-  const int quality = defaults.integerForKey(QStringLiteral("EncodingQuality"));
+  selectCell(u.MovieSourceMatrix, source(setting::MovieSource));
+  selectCell(u.TVSourceMatrix, source(setting::TVSource));
+  selectCell(u.EyeTVSelectionMatrix, defaults.get(setting::ElgatoEyeTVDevice));
+  const int quality = defaults.get(setting::EncodingQuality);
   selectCell(u.EncodingQualityMatrix, quality >= 1 && quality <= 3 ? quality - 1 : 3);
 
   for (const Destination& destination : destinations_) fillDestination(destination);
 
-  selectCell(u.FileFromVideoSourcesMatrix, defaults.integerForKey(QStringLiteral("VideoSourcesFileAction")));
-  selectCell(u.FileDroppedMatrix, defaults.integerForKey(QStringLiteral("DroppedFileAction")));
-  const int hour = defaults.integerForKey(QStringLiteral("AutomaticallyScanForFilesHour"));
+  selectCell(u.FileFromVideoSourcesMatrix, defaults.get(setting::VideoSourcesFileAction));
+  selectCell(u.FileDroppedMatrix, defaults.get(setting::DroppedFileAction));
+  const int hour = defaults.get(setting::AutomaticallyScanForFilesHour);
   {
     const QSignalBlocker quiet(u.AutomateTimeStepper);
     u.AutomateTimeStepper->setValue(hour);
@@ -392,20 +392,20 @@ void BCPreferencePanel::fillPreferences() {
   u.AutomateTimeTextField->setText(QStringLiteral("%1:00").arg(hour));
   {
     const QSignalBlocker quiet(u.PercentageBitrateSlider);
-    u.PercentageBitrateSlider->setValue(defaults.integerForKey(QStringLiteral("PercentageBitrate")));
+    u.PercentageBitrateSlider->setValue(defaults.get(setting::PercentageBitrate));
   }
   BitRateSlidersMoved();
 
   if (u.IfRuleEditor->numberOfRows() == 0) u.IfRuleEditor->addRow();
   if (u.ThenRuleEditor->numberOfRows() == 0) u.ThenRuleEditor->addRow();
 
-  u.HomeMovieNameTokenField->setText(defaults.stringForKey(QStringLiteral("HomeMovieName")));
-  u.MovieNameTokenField->setText(defaults.stringForKey(QStringLiteral("MovieName")));
-  u.TVShowNameTokenField->setText(defaults.stringForKey(QStringLiteral("TVShowName")));
+  u.HomeMovieNameTokenField->setText(defaults.get(setting::HomeMovieName));
+  u.MovieNameTokenField->setText(defaults.get(setting::MovieName));
+  u.TVShowNameTokenField->setText(defaults.get(setting::TVShowName));
 
   ScanForTurbo264();
 
-  const double delay = defaults.doubleForKey(QStringLiteral("ElgatoAudioDelay"));
+  const double delay = defaults.get(setting::ElgatoAudioDelay);
   {
     const QSignalBlocker quiet(u.ElgatoAudioSlider);
     u.ElgatoAudioSlider->setValue(qRound(delay * 10));
@@ -428,33 +428,35 @@ void BCPreferencePanel::updatePreferences() {
     if (row >= 0) defaults.setObject(value(row), QLatin1String(key));
   };
   const auto rowNumber = [](int row) { return QVariant(row); };
-  storeRow(u.VersionFormatMatrix, "DefaultVideoFormat", [](int row) { return QVariant(row == 3 ? 4 : row); });
-  storeRow(u.ImportSubtitlesMatrix, "IncludeSubtitleTracks", rowNumber);
-  storeRow(u.DefaultAudioTracksMatrix, "AddAllAudioTracks", [](int row) { return QVariant(row == 0); });
-  storeRow(u.MediaTypeMatrix, "AssumeMediaType", [](int row) {
+  storeRow(u.VersionFormatMatrix, setting::DefaultVideoFormat.name,
+           [](int row) { return QVariant(row == 3 ? 4 : row); });
+  storeRow(u.ImportSubtitlesMatrix, setting::IncludeSubtitleTracks.name, rowNumber);
+  storeRow(u.DefaultAudioTracksMatrix, setting::AddAllAudioTracks.name,
+           [](int row) { return QVariant(row == 0); });
+  storeRow(u.MediaTypeMatrix, setting::AssumeMediaType.name, [](int row) {
     return QVariant(row == 1   ? QStringLiteral("TV Show")
                     : row == 2 ? QStringLiteral("Home Movie")
                                : QStringLiteral("Movie"));
   });
-  storeRow(u.MovieSourceMatrix, "MovieSource", rowNumber);
-  storeRow(u.TVSourceMatrix, "TVSource", rowNumber);
-  storeRow(u.EyeTVSelectionMatrix, "ElgatoEyeTVDevice", rowNumber);
-  storeRow(u.EncodingQualityMatrix, "EncodingQuality", [](int cell) { return QVariant(cell + 1); });
-  storeRow(u.FileFromVideoSourcesMatrix, "VideoSourcesFileAction", rowNumber);
-  storeRow(u.FileDroppedMatrix, "DroppedFileAction", rowNumber);
-  defaults.setInteger(u.AutomateTimeStepper->value(), QStringLiteral("AutomaticallyScanForFilesHour"));
-  defaults.setInteger(u.PercentageBitrateSlider->value(), QStringLiteral("PercentageBitrate"));
-  defaults.setDouble(u.ElgatoAudioTextField->text().toDouble(), QStringLiteral("ElgatoAudioDelay"));
-  defaults.setString(u.HomeMovieNameTokenField->text(), QStringLiteral("HomeMovieName"));
-  defaults.setString(u.MovieNameTokenField->text(), QStringLiteral("MovieName"));
-  defaults.setString(u.TVShowNameTokenField->text(), QStringLiteral("TVShowName"));
+  storeRow(u.MovieSourceMatrix, setting::MovieSource.name, rowNumber);
+  storeRow(u.TVSourceMatrix, setting::TVSource.name, rowNumber);
+  storeRow(u.EyeTVSelectionMatrix, setting::ElgatoEyeTVDevice.name, rowNumber);
+  storeRow(u.EncodingQualityMatrix, setting::EncodingQuality.name,
+           [](int cell) { return QVariant(cell + 1); });
+  storeRow(u.FileFromVideoSourcesMatrix, setting::VideoSourcesFileAction.name, rowNumber);
+  storeRow(u.FileDroppedMatrix, setting::DroppedFileAction.name, rowNumber);
+  defaults.set(setting::AutomaticallyScanForFilesHour, u.AutomateTimeStepper->value());
+  defaults.set(setting::PercentageBitrate, u.PercentageBitrateSlider->value());
+  defaults.set(setting::ElgatoAudioDelay, u.ElgatoAudioTextField->text().toDouble());
+  defaults.set(setting::HomeMovieName, u.HomeMovieNameTokenField->text());
+  defaults.set(setting::MovieName, u.MovieNameTokenField->text());
+  defaults.set(setting::TVShowName, u.TVShowNameTokenField->text());
 
   const int item = u.DestinationPopUp->currentIndex();
-  defaults.setString(item == 2   ? QStringLiteral("Original Folder")
+  defaults.set(setting::ShowDestination, item == 2   ? QStringLiteral("Original Folder")
                      : item == 1 ? QStringLiteral("iTunes")
                      : item == 4 ? u.DestinationPathTextField->text()
-                                 : QStringLiteral("Desktop"),
-                     QStringLiteral("ShowDestination"));
+                                 : QStringLiteral("Desktop"));
 
   storeVideoSources(feeds_);
   SaveConversionRules(rules_);
@@ -465,9 +467,9 @@ void BCPreferencePanel::ResetFileNaming() {
   const QString home = QStringLiteral("Original File Name"), movie = QStringLiteral("Movie Name"),
                 show = QStringLiteral("Series Name,.S,Season Number,.E,Episode Number,.,Episode Name");
   Defaults& defaults = Defaults::standard();
-  defaults.setString(home, QStringLiteral("HomeMovieName"));
-  defaults.setString(movie, QStringLiteral("MovieName"));
-  defaults.setString(show, QStringLiteral("TVShowName"));
+  defaults.set(setting::HomeMovieName, home);
+  defaults.set(setting::MovieName, movie);
+  defaults.set(setting::TVShowName, show);
   ui().HomeMovieNameTokenField->setText(home);
   ui_->MovieNameTokenField->setText(movie);
   ui_->TVShowNameTokenField->setText(show);
@@ -487,24 +489,29 @@ void BCPreferencePanel::BitRateSlidersMoved() {
   u.HDSixtyMinutes->setText(sixtyMinutes(u.HDBitrateComboBox->currentText()));
   u.SDSixtyMinutes->setText(sixtyMinutes(u.SDBitrateComboBox->currentText()));
   u.ShowHDBitrate->setText(
-      QStringLiteral("%1 Mb/s").arg(Defaults::standard().stringForKey(QStringLiteral("HDBitrate2"))));
+      QStringLiteral("%1 Mb/s").arg(Defaults::standard().get(setting::HDBitrate2)));
 }
 
 void BCPreferencePanel::DevicesChanged(bool byWindow) {
   const Defaults& defaults = Defaults::standard();
-  const auto on = [&](const char* key) { return defaults.boolForKey(QLatin1String(key)); };
+  const auto on = [&](SettingKey<bool> key) { return defaults.get(key); };
   if (!byWindow) {
     QString rate = QStringLiteral("4.5");
-    if (on("SupportAppleTV2") || on("SupportAppleTV")) rate = QStringLiteral("3.5");
-    writeSettingNow(QStringLiteral("HDBitrate2"), rate);
+    if (on(setting::SupportAppleTV2) || on(setting::SupportAppleTV)) rate = QStringLiteral("3.5");
+    writeSettingNow(setting::HDBitrate2, rate);
   }
   ::Ui::BCPreferencePanel& u = ui();
-  u.ShowHDBitrate->setText(QStringLiteral("%1 Mb/s").arg(defaults.stringForKey(QStringLiteral("HDBitrate2"))));
-  u.MaxResolution->setText(on("SupportAppleTV2") || on("SupportAppleTV") ? QStringLiteral("1280x720 (720p)")
-                                                                         : QStringLiteral("1920x1080 (1080p)"));
-  u.ConversionSpeedIndicator->setValue(on("SupportMobileDevices") ? 1 : on("SupportAppleTV") ? 2 : 3);
-  u.FileSizeIndicator->setValue(on("SupportMobileDevices") ? 1 : on("SupportVideoEditing") ? 2 : 3);
-  u.VideoQualityIndicator->setValue(on("SupportAppleTV") ? 1 : 2);
+  u.ShowHDBitrate->setText(QStringLiteral("%1 Mb/s").arg(defaults.get(setting::HDBitrate2)));
+  u.MaxResolution->setText(on(setting::SupportAppleTV2) || on(setting::SupportAppleTV)
+                               ? QStringLiteral("1280x720 (720p)")
+                               : QStringLiteral("1920x1080 (1080p)"));
+  u.ConversionSpeedIndicator->setValue(on(setting::SupportMobileDevices) ? 1
+                                       : on(setting::SupportAppleTV)     ? 2
+                                                                         : 3);
+  u.FileSizeIndicator->setValue(on(setting::SupportMobileDevices)  ? 1
+                                : on(setting::SupportVideoEditing) ? 2
+                                                                   : 3);
+  u.VideoQualityIndicator->setValue(on(setting::SupportAppleTV) ? 1 : 2);
 }
 
 void BCPreferencePanel::ChangeFASTMode() {
@@ -550,7 +557,7 @@ void BCPreferencePanel::showFolderControls(const Destination& destination, bool 
 }
 
 void BCPreferencePanel::fillDestination(const Destination& destination) {
-  const QString value = Defaults::standard().stringForKey(destination.key);
+  const QString value = Defaults::standard().get(destination.key);
   QStringList named{QStringLiteral("Desktop"), QStringLiteral("iTunes"), QStringLiteral("Original Folder")};
   if (!destination.isDefault) named.prepend(QLatin1String(kUseDefaultDestination));
   const int item = int(named.indexOf(value));
@@ -584,7 +591,7 @@ void BCPreferencePanel::SelectDestinationNotADirectory(QComboBox* popUp) {
             : item == 5 ? destination->pathField->text()
                         : QStringLiteral("Desktop");
   }
-  Defaults::standard().setString(value, destination->key);
+  Defaults::standard().set(destination->key, value);
   updateDestinationStrings();
 }
 
@@ -593,14 +600,14 @@ void BCPreferencePanel::SelectDestinationDirectory(QComboBox* popUp) {
   if (!destination) return;
   const QStringList chosen = choose(Choose::Folder);
   if (!chosen.isEmpty()) {
-    Defaults::standard().setString(chosen.first(), destination->key);
+    Defaults::standard().set(destination->key, chosen.first());
     destination->pathField->setText(chosen.first());
     showFolderControls(*destination, true);
   } else {
     // The pop-up must show what is stored, or the next OK would store the empty path
     // field as the destination.
     if (destination->isDefault) {
-      Defaults::standard().setString(QStringLiteral("iTunes"), destination->key);
+      Defaults::standard().set(destination->key, QStringLiteral("iTunes"));
       destination->pathField->clear();
     }
     fillDestination(*destination);
@@ -628,12 +635,12 @@ QStringList BCPreferencePanel::choose(Choose kind) {
 
 void BCPreferencePanel::DirectoryForFilesUnderConversionButtonPress() {
   const QStringList chosen = choose(Choose::Folder);
-  if (!chosen.isEmpty()) writeSettingNow(QStringLiteral("ConversionDirectory"), chosen.first());
+  if (!chosen.isEmpty()) writeSettingNow(setting::ConversionDirectory, chosen.first());
 }
 
 void BCPreferencePanel::DirectoryForOriginalFilesButtonPress() {
   const QStringList chosen = choose(Choose::Folder);
-  if (!chosen.isEmpty()) writeSettingNow(QStringLiteral("ConvertedFilesDirectory"), chosen.first());
+  if (!chosen.isEmpty()) writeSettingNow(setting::ConvertedFilesDirectory, chosen.first());
 }
 
 void BCPreferencePanel::selectPostConversionAppleScript() {
@@ -643,7 +650,7 @@ void BCPreferencePanel::selectPostConversionAppleScript() {
     if (bcreporter_) bcreporter_->report(QStringLiteral("Cancel on selecting Apple script"), 3);
     return;
   }
-  writeSettingNow(QStringLiteral("PostConversionApplescriptPath"), chosen.first());
+  writeSettingNow(setting::PostConversionApplescriptPath, chosen.first());
 }
 
 void BCPreferencePanel::FlushCacheButtonPress() {

@@ -9,6 +9,7 @@
 #include "media/BCCReporter.h"
 #include "media/BCConversionRule.h"
 #include "media/HelperInfo.h"
+#include "platform/Defaults.h"
 
 #include <QList>
 #include <QObject>
@@ -117,7 +118,8 @@ class BCPreferencePanel : public QObject {
     QLineEdit* pathField = nullptr;
     QList<QWidget*> folderControls;
     QLabel* summary = nullptr;
-    QString key, importKey, deleteKey;
+    SettingKey<QString> key{};
+    SettingKey<bool> importKey{}, deleteKey{};
     bool isDefault = false;
     int folderItem() const { return isDefault ? 4 : 5; }
   };
@@ -130,7 +132,7 @@ class BCPreferencePanel : public QObject {
   void fillLists();
   void fillDestination(const Destination& destination);
   void showFolderControls(const Destination& destination, bool shown);
-  void writeSettingNow(const QString& key, const QVariant& value);
+  void writeSettingNow(SettingKey<QString> key, const QString& value);
   const Destination* destinationOf(QComboBox* popUp) const;
   QStringList choose(Choose kind);
   void takeInitialValues();

@@ -3,6 +3,8 @@
 // settings and their import and delete flags.
 #include <QString>
 
+#include "platform/Defaults.h"
+
 namespace zuvo {
 
 inline constexpr const char* kUseDefaultDestination = "Use Default";
@@ -10,6 +12,7 @@ inline constexpr const char* kUseDefaultDestination = "Use Default";
 // The text for the default destination ("ShowDestination").
 QString defaultDestinationSummary();
 // The text for one media type's destination: the default's text for "Use Default".
-QString destinationSummary(const QString& destinationKey, const QString& importKey, const QString& deleteKey);
+QString destinationSummary(SettingKey<QString> destinationKey, SettingKey<bool> importKey,
+                           SettingKey<bool> deleteKey);
 
 }  // namespace zuvo

@@ -27,7 +27,7 @@ void Feed::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFie
 Feed Feed::initWithCoder(const KeyedUnarchiver& coder) { return decodedRecord(archiveFields(), coder); }
 
 QList<Feed> loadVideoSources(const Reporter& reporter) {
-  const QByteArray data = Defaults::standard().dataForKey(QLatin1String(kSourcesKey));
+  const QByteArray data = Defaults::standard().get(setting::Sources);
   if (data.isEmpty()) return {};
   QString failure;
   auto sources = unarchiveObjectsWithData<Feed>(data, &failure);
@@ -39,7 +39,7 @@ QList<Feed> loadVideoSources(const Reporter& reporter) {
 }
 
 void storeVideoSources(const QList<Feed>& sources) {
-  Defaults::standard().setObject(archivedDataWithRootObjects(sources), QLatin1String(kSourcesKey));
+  Defaults::standard().set(setting::Sources, archivedDataWithRootObjects(sources));
 }
 
 }  // namespace zuvo

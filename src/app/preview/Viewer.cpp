@@ -27,6 +27,7 @@
 #include "app/preview/VideoOpenGLView.h"
 #include "media/BCCReporter.h"
 #include "media/LanguageRecord.h"
+#include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
 #include "media/TimeHelpers.h"
 #include "platform/Defaults.h"
@@ -212,7 +213,7 @@ void Viewer::showPreview() {
   if (!isDVD) {
     line = kPathSlot + " -monitoraspect 1.777778 -vo corevideo:shared_buffer:buffer_name=" + buffer +
            " -slave -nosub -noautosub -identify";
-  } else if (Defaults::standard().boolForKey("AlternateDVDDetection")) {
+  } else if (Defaults::standard().get(setting::AlternateDVDDetection)) {
     line = QString::asprintf("dvd://%i -monitoraspect 1.777778 -cache 8192 -vo corevideo:shared_buffer:buffer_name=",
                              DVDTrack) + buffer + " -slave -nosub -noautosub -identify";
   } else {

@@ -5,6 +5,7 @@
 #include "app/tables/TableImages.h"
 #include "app/tables/TableRoles.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 #include <QMimeData>
@@ -22,8 +23,8 @@ QImage buttonImage(const MediaFile& item) {
 
 QueueRowStatus statusOf(const MediaFile& item) {
   const Defaults& defaults = Defaults::standard();
-  return queueRowStatus(item, defaults.boolForKey(QStringLiteral("DetailedQueue")),
-                        defaults.boolForKey(QStringLiteral("EnableFASTMode")));
+  return queueRowStatus(item, false,  // "DetailedQueue": never registered nor written, so NO
+                        defaults.get(setting::EnableFASTMode));
 }
 
 // Where the item is on its way, in words.

@@ -7,13 +7,14 @@
 #include "convert/runners/ToolRun.h"
 #include "media/FileHelpers.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
 
 namespace zuvo {
 namespace {
 
-constexpr const char* kNextCNIDKey = "NextCNID";
+constexpr auto kNextCNIDKey = setting::NextCNID;
 
 struct ToolField {
   QString BCConverter::*field;
@@ -32,9 +33,9 @@ const ToolField kToolFields[] = {
 quint32 takeCatalogueId(Defaults& defaults, quint32 conversionFormat) {
   static std::mutex lock;
   std::lock_guard<std::mutex> guard(lock);
-  const int next = defaults.integerForKey(kNextCNIDKey);
+  const int next = defaults.get(kNextCNIDKey);
   const bool pair = conversionFormat == ConversionFormat::HDAndSD;
-  defaults.setInteger(next + (pair ? 2 : 1), kNextCNIDKey);
+  defaults.set(kNextCNIDKey, next + (pair ? 2 : 1));
   defaults.synchronize();
   return pair ? static_cast<quint32>(next) : 0;
 }
@@ -58,7 +59,7 @@ std::unique_ptr<BCConverter> BCConverter::init(const MediaFilePtr& media, const 
   converter->convideodata = media;
   converter->myreporter = reporter;
   converter->updatetableview = queueTableRedraw();
-  converter->audiobitrate = defaults.integerForKey("AudioBitrate");
+  converter->audiobitrate = defaults.get(setting::AudioBitrate);
   converter->Turbo264Info = turbo264;
   converter->thiscnid = takeCatalogueId(defaults, media->ConversionFormat());
   converter->fileToConvertPath = sourcePath(*media);
@@ -66,11 +67,11 @@ std::unique_ptr<BCConverter> BCConverter::init(const MediaFilePtr& media, const 
   converter->outboundname =
       SafeFileBaseName(OutputBaseName(*media, defaults), PathWithoutExtension(media->filename()));
   for (const ToolField& tool : kToolFields) (*converter).*(tool.field) = paths::toolPath(tool.resource);
-  converter->conversiondirectory = defaults.stringForKey("ConversionDirectory");
+  converter->conversiondirectory = defaults.get(setting::ConversionDirectory);
 
   media->setStopbuttonpressed(false);
   media->setProgress(0);
-  if (!defaults.boolForKey("EnableFASTMode")) media->setFastmode(false);
+  if (!defaults.get(setting::EnableFASTMode)) media->setFastmode(false);
 
   reportTo(reporter, QStringLiteral("Conversion object created with ID : %1").arg(identifier), 3);
   reportTo(reporter, QStringLiteral("This thread has CNID : %1").arg(converter->thiscnid), 3);

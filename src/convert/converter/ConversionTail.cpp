@@ -12,6 +12,7 @@
 #include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "metadata/SaveMP4Tags.h"
 #include "mp4/Mp4Box.h"
 #include "mp4/Mp4File.h"
@@ -170,7 +171,7 @@ BCError BCConverter::FinishConversion(const BCError& result) {
   if (media.state() == MediaState::Converting) {
     media.setConversionfinished(true);
     Defaults& defaults = Defaults::standard();
-    defaults.setInteger(defaults.integerForKey("SucessfulConversions") + 1, "SucessfulConversions");
+    defaults.set(setting::SucessfulConversions, defaults.get(setting::SucessfulConversions) + 1);
   } else {
     media.setConversionfinished(false);
   }

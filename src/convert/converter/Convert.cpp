@@ -11,6 +11,7 @@
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/MadeFiles.h"
 
@@ -60,7 +61,7 @@ std::optional<QString> takenOutputName(const QString& folder, const QString& bas
 
 bool isEyeTVDevice(const MediaFile& media) {
   return media.type() == QLatin1String(kSourceTypeEyeTV) &&
-         Defaults::standard().integerForKey("ElgatoEyeTVDevice") == 1;
+         Defaults::standard().get(setting::ElgatoEyeTVDevice) == 1;
 }
 
 }  // namespace
@@ -71,7 +72,7 @@ QList<int> plannedPasses(const MediaFile& media) {
       return {0, 1};
     case ConversionFormat::SDOnly:
       // Mobile devices play the SD file of a pair: converted as that pass alone.
-      if (Defaults::standard().boolForKey("SupportMobileDevices") && !media.isDVD()) return {1};
+      if (Defaults::standard().get(setting::SupportMobileDevices) && !media.isDVD()) return {1};
       return {0};
     case ConversionFormat::HDOnly:
     case ConversionFormat::Original:
@@ -116,7 +117,7 @@ void BCConverter::RemoveFailedOutput() {
 BCError BCConverter::ConvertSteps() {
   const MediaFilePtr media = convideodata;
   BCError result = BCError::NoError();
-  threads = Defaults::standard().integerForKey("ConversionThreads");
+  threads = Defaults::standard().get(setting::ConversionThreads);
   starttime = QDateTime::currentDateTime();
   reportTo(myreporter, QStringLiteral("%1:: Start time is %2").arg(threadid, asctimeNow()), 4);
   // Tags only is the queue's in-place tag job: converting it would make no file yet go on to
@@ -152,7 +153,7 @@ BCError BCConverter::ConvertSteps() {
   if (!media->isDVD()) {
     if (const BCError error = ExtractAudio(); error.Error()) return error;
   }
-  if (!sample && Defaults::standard().boolForKey("MTSPreprocess") && isMTS(media->filename())) {
+  if (!sample && Defaults::standard().get(setting::MTSPreprocess) && isMTS(media->filename())) {
     if (const BCError error = MTSPreprocess(); error.Error()) return error;
   }
   if (!sample) {

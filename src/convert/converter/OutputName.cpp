@@ -4,6 +4,7 @@
 
 #include "media/FileHelpers.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
 
 namespace zuvo {
@@ -48,16 +49,16 @@ const NameToken kNameTokens[] = {
     {"Space", [](const MediaFile&) { return QStringLiteral(" "); }},
 };
 
-const char* templateKey(quint32 mediatype) {
+std::optional<SettingKey<QString>> templateKey(quint32 mediatype) {
   switch (mediatype) {
     case MediaType::TVShow:
-      return "TVShowName";
+      return setting::TVShowName;
     case MediaType::Movie:
-      return "MovieName";
+      return setting::MovieName;
     case MediaType::HomeMovie:
-      return "HomeMovieName";
+      return setting::HomeMovieName;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 QString tokenValue(const MediaFile& media, const QString& token) {
@@ -88,8 +89,8 @@ QString cleaned(const QString& name) {
 }  // namespace
 
 QString OutputBaseName(const MediaFile& media, const Defaults& defaults) {
-  const char* key = templateKey(media.mediatype());
-  const QVariant setting = key ? defaults.objectForKey(QLatin1StringView(key)) : QVariant();
+  const auto key = templateKey(media.mediatype());
+  const QVariant setting = key ? defaults.object(*key) : QVariant();
   QString name;
   if (!setting.isValid()) {
     name = media.mediatype() == MediaType::TVShow

@@ -14,6 +14,7 @@
 #include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/FileMove.h"
 #include "platform/Paths.h"
@@ -34,17 +35,24 @@ struct DestinationSettings {
 
 DestinationSettings settingsFor(quint32 mediatype) {
   const Defaults& defaults = Defaults::standard();
-  const char* keys[3][3] = {
-      {"TVShowDestination", "ImportTVShowFileIntoiTunes", "DeleteTVShowFileAfterImport"},
-      {"MovieDestination", "ImportMovieFileIntoiTunes", "DeleteMovieFileAfterImport"},
-      {"HomeMovieDestination", "ImportHomeMovieFileIntoiTunes", "DeleteHomeMovieFileAfterImport"},
+  struct Keys {
+    SettingKey<QString> destination;
+    SettingKey<bool> import;
+    SettingKey<bool> deleteAfterImport;
+  };
+  const Keys keys[3] = {
+      {setting::TVShowDestination, setting::ImportTVShowFileIntoiTunes, setting::DeleteTVShowFileAfterImport},
+      {setting::MovieDestination, setting::ImportMovieFileIntoiTunes, setting::DeleteMovieFileAfterImport},
+      {setting::HomeMovieDestination, setting::ImportHomeMovieFileIntoiTunes,
+       setting::DeleteHomeMovieFileAfterImport},
   };
   const auto& row = keys[mediatype <= MediaType::HomeMovie ? mediatype : MediaType::Movie];
-  DestinationSettings settings{defaults.stringForKey(QLatin1String(row[0])), defaults.boolForKey(QLatin1String(row[1])),
-                               defaults.boolForKey(QLatin1String(row[2])), false};
+  DestinationSettings settings{defaults.get(row.destination), defaults.get(row.import),
+                               defaults.get(row.deleteAfterImport), false};
   if (settings.destination == QLatin1String("Use Default"))
-    settings = {defaults.stringForKey("ShowDestination"), defaults.boolForKey("ImportFileIntoiTunes"),
-                defaults.boolForKey("DeleteFileAfterImport"), defaults.boolForKey("RunPostConversionAppleScript")};
+    settings = {defaults.get(setting::ShowDestination), defaults.get(setting::ImportFileIntoiTunes),
+                defaults.get(setting::DeleteFileAfterImport),
+                defaults.get(setting::RunPostConversionAppleScript)};
   return settings;
 }
 
@@ -192,7 +200,8 @@ class Placer {
   std::optional<BCError> toUserFolder() {
     QString folder = settings_.destination;
     reportBoth(c_.myreporter, QStringLiteral("Putting file %1 into user defined folder of %2").arg(fileName(), folder), 3);
-    if (media_.mediatype() == MediaType::TVShow && Defaults::standard().boolForKey("CreateTVShowShowSeasonFolder")) {
+    if (media_.mediatype() == MediaType::TVShow &&
+        Defaults::standard().get(setting::CreateTVShowShowSeasonFolder)) {
       const QString series = folder + u'/' + seriesFolderName(media_.seriesname());
       makeFolder(series, c_.myreporter, QStringLiteral("Series"));
       const QString season = series + QStringLiteral("/Season %1").arg(media_.season());

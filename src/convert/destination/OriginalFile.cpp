@@ -10,6 +10,7 @@
 #include "convert/converter/ConversionTail.h"
 #include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
+#include "media/RegisteredSettings.h"
 #include "media/SourceIdentity.h"
 #include "media/Trash.h"
 #include "platform/Defaults.h"
@@ -83,7 +84,7 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   else
     reportBoth(log, QStringLiteral("File was from Video Sources"), QStringLiteral("Original file was from Video Sources"), 3);
   const int action =
-      Defaults::standard().integerForKey(dropped ? QStringLiteral("DroppedFileAction") : QStringLiteral("VideoSourcesFileAction"));
+      Defaults::standard().get(dropped ? setting::DroppedFileAction : setting::VideoSourcesFileAction);
   const QString source = media.fullpath();
 
   // Whatever the settings say, a source that changed under the conversion stays where it is.
@@ -99,7 +100,7 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   if (action == kActionMove) {
     reportBoth(log, QStringLiteral("Moving original file into converted show directory"), 3);
     const QString name = media.filename().isEmpty() ? QFileInfo(source).fileName() : media.filename();
-    const QString target = Defaults::standard().stringForKey("ConvertedFilesDirectory") + u'/' + name;
+    const QString target = Defaults::standard().get(setting::ConvertedFilesDirectory) + u'/' + name;
     if (!moveSource(source, target, log))
       return failConversion(converter, BCError::Code(5, QStringLiteral("Unable to move original file to %1").arg(target)),
                             {QStringLiteral("[RED] Canceling conversion.")});

@@ -6,12 +6,13 @@
 #include "convert/destination/ScriptHandler.h"
 #include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
 namespace {
 
-constexpr const char* kScriptPathKey = "PostConversionApplescriptPath";
+constexpr auto kScriptPathKey = setting::PostConversionApplescriptPath;
 // What is kept of the script's output: it only goes into the log when the script fails.
 constexpr qint64 kScriptOutputLimit = 64 * 1024;
 
@@ -32,7 +33,7 @@ QStringList scriptArguments(const MediaFile& media, const QString& location) {
 
 bool BCConverter::finalAppleScript(const MediaFile& media, const QString& location) {
   reportBoth(myreporter, QStringLiteral("finalAppleScript::Running Post Conversion Apple Script"), 3);
-  const QString script = Defaults::standard().stringForKey(kScriptPathKey);
+  const QString script = Defaults::standard().get(kScriptPathKey);
   if (script.isEmpty()) {
     reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Path to Apple Script is incorrect"),
                QStringLiteral("Path to Apple Script is incorrect"), 2);

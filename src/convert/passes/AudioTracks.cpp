@@ -12,6 +12,7 @@
 #include "convert/runners/ToolRunners.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "metadata/MP4TrackEdits.h"
 #include "mp4/Mp4File.h"
 #include "platform/Defaults.h"
@@ -120,7 +121,7 @@ class AudioAdder {
     if (conversionStopped(media_)) return std::nullopt;
     if (encoded.Error()) return encoded.Description();
     if (!QFileInfo::exists(reencoded)) return QStringLiteral("%1 was not made").arg(reencoded);
-    if (Defaults::standard().boolForKey("NormalizeStereoAudio")) {
+    if (Defaults::standard().get(setting::NormalizeStereoAudio)) {
       media_.setPassnumber(PassStage::NormalisingAudio);
       const std::optional<QString> normalised =
           runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}), c_.convideodata,

@@ -9,6 +9,7 @@
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
 
@@ -25,11 +26,11 @@ QString presetOption(const BCConverter& converter, int passindex, quint32 format
   if (passindex == 1 || format == ConversionFormat::SDOnly) return base;
   const Defaults& defaults = Defaults::standard();
   if (info.HDDeviceAvailable) {
-    if (defaults.boolForKey(QStringLiteral("SupportAppleTV"))) {
+    if (defaults.get(setting::SupportAppleTV)) {
       reportTo(reporter, QStringLiteral("TurboHD is available and Apple TV so using Apple TV preset"), 4);
       return QStringLiteral(" -preset 3 ");
     }
-    if (defaults.boolForKey(QStringLiteral("SupportAppleTV2"))) {
+    if (defaults.get(setting::SupportAppleTV2)) {
       reportTo(reporter, QStringLiteral("TurboHD is available and Apple TV 2 so using iPad preset"), 4);
       return QStringLiteral(" -preset 4 ");
     }
@@ -43,7 +44,7 @@ QString presetOption(const BCConverter& converter, int passindex, quint32 format
 }  // namespace
 
 bool BCConverter::EncodeTurbo264(int passindex) {
-  if (!Defaults::standard().boolForKey(QStringLiteral("EnableTurbo264")) || !Turbo264Info.DeviceAvailable)
+  if (!Defaults::standard().get(setting::EnableTurbo264) || !Turbo264Info.DeviceAvailable)
     return false;
   const MediaFilePtr& media = convideodata;
   const int stage = media->passnumber();

@@ -7,13 +7,14 @@
 #include "convert/converter/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
 namespace {
 
-constexpr const char* kHDCap = "HDBitrate2";
-constexpr const char* kSDCap = "SDBitrate2";
+constexpr auto kHDCap = setting::HDBitrate2;
+constexpr auto kSDCap = setting::SDBitrate2;
 
 // The SD pass of a pair and the "original" format encode for every player: baseline.
 constexpr const char* kBaseline =
@@ -62,7 +63,8 @@ double leadingNumber(const QString& text) {
 }
 
 int passQuality(const MediaFile& media) {
-  return media.forcequality() != 0 ? media.forcequality() : Defaults::standard().integerForKey("EncodingQuality");
+  return media.forcequality() != 0 ? media.forcequality()
+                                   : Defaults::standard().get(setting::EncodingQuality);
 }
 
 PassBitrate cappedBitrate(const MediaFile& media, const QString& capText, const Reporter& reporter) {
@@ -71,7 +73,7 @@ PassBitrate cappedBitrate(const MediaFile& media, const QString& capText, const 
     reportBoth(reporter, QStringLiteral("Unknown file bit rate so going with max"), 3);
     return maximum(capText);
   }
-  const double share = Defaults::standard().doubleForKey("PercentageBitrate") / 100 * source;
+  const double share = Defaults::standard().getAs<double>(setting::PercentageBitrate) / 100 * source;
   if (share >= leadingNumber(capText) * 1000) {
     reportBoth(reporter,
                QStringLiteral("Source file multiplied by % bitrate is higher than maximum allowed bitrate so going "
@@ -110,7 +112,7 @@ void VideoPassArguments::startAndSize() {
 
   Defaults& defaults = Defaults::standard();
   const VideoTrack video = media_->myvideotrack();
-  QString capText = defaults.stringForKey(kHDCap);
+  QString capText = defaults.get(kHDCap);
   if (sdOfPair()) {
     reportBoth(reporter_, QStringLiteral("[BLUE]Pass is SD pass of HD/SD"),
                QStringLiteral("Conversion pass is SD pass of HD/SD"), 3);
@@ -119,7 +121,7 @@ void VideoPassArguments::startAndSize() {
     arguments_ = ToolArguments(QStringLiteral(" -i \"%@\" -y -v 5 -threads %1").arg(pass_.threads), {pass_.source});
     appendSize(video, video.SDWidth(), video.SDHeight());
     arguments_.append(QStringLiteral(" -vcodec libx264 "));
-    capText = defaults.stringForKey(kSDCap);
+    capText = defaults.get(kSDCap);
     bitrate_ = maximum(capText);
   } else {
     if (pass_.format == ConversionFormat::Original) {
@@ -149,13 +151,13 @@ void VideoPassArguments::startAndSize() {
 void VideoPassArguments::frameRate() {
   Defaults& defaults = Defaults::standard();
   const VideoTrack video = media_->myvideotrack();
-  if (defaults.boolForKey("SupportAppleTV") && (video.height() > 540 || video.width() > 960)) {
+  if (defaults.get(setting::SupportAppleTV) && (video.height() > 540 || video.width() > 960)) {
     reportBoth(reporter_, QStringLiteral("Apple TV 1 and height > 540 so changing to a frame rate of 24"),
                QStringLiteral("Frame rate set to 24 to support Apple TV 1"), 4);
     arguments_.append(QStringLiteral(" -r 24 "));
     return;
   }
-  const QString type = defaults.stringForKey("FrameRateType");
+  const QString type = defaults.get(setting::FrameRateType);
   if (type == QLatin1String("As Source")) {
     const QString rate = video.framerate().section(QStringLiteral("fps"), 0, 0).trimmed();
     // An unknown rate would leave -r without its value; left out, ffmpeg keeps the source's.
@@ -184,12 +186,12 @@ void VideoPassArguments::x264Options() {
   reportTo(reporter_, QLatin1StringView(chosen->log), 4);
   QString options = QLatin1StringView(chosen->options);
   Defaults& defaults = Defaults::standard();
-  if (defaults.boolForKey("SupportAppleTV") || pass_.quality == 4) {
+  if (defaults.get(setting::SupportAppleTV) || pass_.quality == 4) {
     reportBoth(reporter_, QStringLiteral("Apple TV 1 support required so disabling CABAC"), 3);
     options += QStringLiteral(" -coder 0 ");
   } else {
     reportTo(reporter_,
-             defaults.boolForKey("SupportAppleTV2")
+             defaults.get(setting::SupportAppleTV2)
                  ? QStringLiteral("No Apple TV 1 support so enabling bpyramid and CABAC")
                  : QStringLiteral("No Apple TV 1 or Apple TV 2 support so enabling bpyramid and CABAC"),
              3);
@@ -215,7 +217,7 @@ void VideoPassArguments::sound() {
 void VideoPassArguments::finish() {
   frameRate();
   Defaults& defaults = Defaults::standard();
-  if (defaults.boolForKey("Deinterlace")) arguments_.append(QStringLiteral(" -deinterlace "));
+  if (defaults.get(setting::Deinterlace)) arguments_.append(QStringLiteral(" -deinterlace "));
   if (media_->audiosync() == 0 && media_->ForceVideoSync()) arguments_.append(QStringLiteral(" -vsync 2 "));
   if (media_->noisereduction() != 0) arguments_.append(QStringLiteral(" -nr %1 ").arg(media_->noisereduction()));
   x264Options();

@@ -9,6 +9,7 @@
 #include "convert/runners/ToolRunners.h"
 #include "media/BCStringEncoding.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
@@ -19,14 +20,14 @@ constexpr const char* kBurnInFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans
 
 // kbit/s: the source's rate scaled by "PercentageBitrate", at most the "HDBitrate2" maximum.
 int burnInBitrate(const VideoTrack& video, const Defaults& defaults, const Reporter& reporter) {
-  const int maximum = int(defaults.doubleForKey(QStringLiteral("HDBitrate2")) * 1000);
+  const int maximum = int(defaults.getAs<double>(setting::HDBitrate2) * 1000);
   // The analysis writes the rate with its unit ("2002Kbps").
   const double source = leadingNumber(video.bitrate());
   if (source <= 0) {
     reportTo(reporter, QStringLiteral("Unknown file bit rate so going with max"), 3);
     return maximum;
   }
-  const double target = source * defaults.integerForKey(QStringLiteral("PercentageBitrate")) / 100;
+  const double target = source * defaults.get(setting::PercentageBitrate) / 100;
   if (target >= maximum) {
     reportTo(reporter,
              QStringLiteral("Source file multiplied by % bitrate is higher than maximum allowed bitrate so going with max"),

@@ -5,6 +5,7 @@
 #include "convert/runners/ToolRunners.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 
 namespace zuvo {
@@ -14,8 +15,8 @@ QString x264Options(const Defaults& defaults, int quality) {
   QString options = quality == 3 || quality == 2
                         ? QStringLiteral("bframes=3:subme=7:ref=4:me=umh:mixed-refs=1:8x8dct=1:trellis=1")
                         : QStringLiteral("bframes=2:subme=6:ref=2:me=hex:mixed-refs=0:weightb=0:8x8dct=1:trellis=0");
-  const bool appleTV = defaults.boolForKey(QStringLiteral("SupportAppleTV"));
-  if (defaults.boolForKey(QStringLiteral("SupportAppleTV2")) && !appleTV) options += QStringLiteral(" -X 1280 ");
+  const bool appleTV = defaults.get(setting::SupportAppleTV);
+  if (defaults.get(setting::SupportAppleTV2) && !appleTV) options += QStringLiteral(" -X 1280 ");
   if (appleTV)
     options += QStringLiteral(
         ":cabac=0:b-pyramid=none:b-adapt=2:weightb=0:weightp=0:vbv-maxrate=9500:vbv-bufsize=9500 -X 960 ");
@@ -89,9 +90,10 @@ BCError BCConverter::ExtractDVD() {
   ToolArguments arguments(QStringLiteral(" -i \"%@\" -t %1 -o \"%@\" -v ").arg(title.tracknumber()),
                           {title.dvdpath(), output});
 
-  const int quality = media.forcequality() != 0 ? media.forcequality() : defaults.integerForKey(QStringLiteral("EncodingQuality"));
+  const int quality =
+      media.forcequality() != 0 ? media.forcequality() : defaults.get(setting::EncodingQuality);
   const bool sdOnly = media.ConversionFormat() == ConversionFormat::SDOnly;
-  if (defaults.boolForKey(QStringLiteral("SupportMobileDevices")) && sdOnly) {
+  if (defaults.get(setting::SupportMobileDevices) && sdOnly) {
     arguments.append(QStringLiteral(" --preset=\"iPhone & iPod Touch\" "));
   } else {
     arguments.append(QStringLiteral("  -e x264  -q 20.0 -r 29.97 --pfr -a 1,1 -E faac,copy:ac3 -B 160,160 -6 dpl2,auto "
@@ -100,7 +102,7 @@ BCError BCConverter::ExtractDVD() {
                      (sdOnly ? QStringLiteral(" -X 640 ") : QString()));
     arguments.append(audioLists(media.AudioTracks()));
   }
-  if (defaults.boolForKey(QStringLiteral("Deinterlace"))) arguments.append(QStringLiteral(" -d "));
+  if (defaults.get(setting::Deinterlace)) arguments.append(QStringLiteral(" -d "));
   reportTo(myreporter, QStringLiteral("Video is DVD - exporting video track"), 3);
   arguments.append(subtitleOptions(media, myreporter));
 

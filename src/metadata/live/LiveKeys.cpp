@@ -8,13 +8,13 @@
 
 namespace zuvo::live {
 
-const char* liveKeySetting(LiveKey which) {
+SettingKey<QString> liveKeySetting(LiveKey which) {
   switch (which) {
-    case LiveKey::TheMovieDB: return kTheMovieDBKeySetting;
-    case LiveKey::TheTVDB: return kTheTVDBKeySetting;
-    case LiveKey::TheTVDBPIN: return kTheTVDBPINSetting;
+    case LiveKey::TheMovieDB: return setting::TheMovieDBKey;
+    case LiveKey::TheTVDB: return setting::TheTVDBKey;
+    case LiveKey::TheTVDBPIN: return setting::TheTVDBPIN;
   }
-  return kTheMovieDBKeySetting;
+  return setting::TheMovieDBKey;
 }
 
 const char* liveKeyVariable(LiveKey which) {
@@ -29,7 +29,7 @@ const char* liveKeyVariable(LiveKey which) {
 QString liveKey(LiveKey which) {
   const QString overridden = QString::fromUtf8(qgetenv(liveKeyVariable(which))).trimmed();
   if (!overridden.isEmpty()) return overridden;
-  return Defaults::standard().stringForKey(QString::fromLatin1(liveKeySetting(which))).trimmed();
+  return Defaults::standard().get(liveKeySetting(which)).trimmed();
 }
 
 void keyRefused(LiveSession& session, LiveHost host, LiveKey which) {
@@ -46,7 +46,8 @@ void keyRefused(LiveSession& session, LiveHost host, LiveKey which) {
   NotificationCenter::defaultCenter().post(
       kLiveKeyRefusedNotification, nullptr,
       {{QStringLiteral("service"), service},
-       {QStringLiteral("preference"), QString::fromLatin1(liveKeySetting(which == LiveKey::TheTVDBPIN ? LiveKey::TheTVDB : which))}});
+       {QStringLiteral("preference"),
+        liveKeySetting(which == LiveKey::TheTVDBPIN ? LiveKey::TheTVDB : which).key()}});
 }
 
 }  // namespace zuvo::live

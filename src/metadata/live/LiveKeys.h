@@ -4,20 +4,17 @@
 // tests). A key is never written to the log.
 #include <QString>
 
+#include "media/RegisteredSettings.h"
 #include "metadata/live/LiveService.h"
 
 namespace zuvo::live {
 
 enum class LiveKey { TheMovieDB, TheTVDB, TheTVDBPIN };
 
-// The settings that hold them.
-inline constexpr const char* kTheMovieDBKeySetting = "TheMovieDBKey";
-inline constexpr const char* kTheTVDBKeySetting = "TheTVDBKey";
-inline constexpr const char* kTheTVDBPINSetting = "TheTVDBPIN";
-
 // The key in force (trimmed), empty when there is none.
 QString liveKey(LiveKey which);
-const char* liveKeySetting(LiveKey which);
+// The setting that holds it.
+SettingKey<QString> liveKeySetting(LiveKey which);
 const char* liveKeyVariable(LiveKey which);
 
 // Posted (once per service and run) when a service refuses the user's key; userInfo

@@ -24,7 +24,7 @@ QString refusedKeyAlertText(const QVariantMap& userInfo) {
   const QString service = userInfo.value(QStringLiteral("service")).toString();
   const QString preference = userInfo.value(QStringLiteral("preference")).toString();
   for (const Where& where : kWhere) {
-    if (preference != QLatin1String(liveKeySetting(where.key))) continue;
+    if (preference != liveKeySetting(where.key).key()) continue;
     // A key in the environment overrides the preference: that is the one refused.
     const QString place = qEnvironmentVariableIsEmpty(liveKeyVariable(where.key))
                               ? QStringLiteral("Preferences, Metadata, %1").arg(QLatin1String(where.fields))
