@@ -154,7 +154,7 @@ QString BCLookUpShow::serviceLanguage() const {
 
 BCError BCLookUpShow::LookUpShowData(MediaFile& item) {
   const Defaults& defaults = Defaults::standard();
-  const quint32 type = item.mediatype();
+  const MediaType type = item.mediatype();
   if ((type == MediaType::TVShow && defaults.integerForKey(kTVSourceKey) == kPlugIn) ||
       (type == MediaType::Movie && defaults.integerForKey(kMovieSourceKey) == kPlugIn))
     return usePlugin(item);

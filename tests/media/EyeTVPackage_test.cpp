@@ -59,7 +59,7 @@ TEST(EyeTVPackage, TheNameGivesAShowAndEpisodeOrAMovie) {
     const char* path;
     const char* series;
     const char* episode;
-    quint32 mediatype;
+    MediaType mediatype;
   } cases[] = {
       {"/rec/The Show - The Pilot Episode.eyetv", "The Show", "The Pilot Episode", MediaType::TVShow},
       {"/rec/the show - the PILOT episode.eyetv", "The Show", "The Pilot Episode", MediaType::TVShow},

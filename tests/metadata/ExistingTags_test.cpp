@@ -230,7 +230,7 @@ TEST_F(TakingOverTags, KindNamesAndNumbersFollowTheTags) {
   struct Case {
     const char* name;
     std::function<void(Mp4Tags&)> tags;
-    quint32 mediatype;
+    MediaType mediatype;
     const char* series;
     const char* episodeName;
     quint32 season, episode;

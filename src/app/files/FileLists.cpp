@@ -148,7 +148,7 @@ void FileLists::makefilestable() {
   }
   state_.mainLog->report(QStringLiteral("[BLUE]Building File Table"), 4);
   for (const MediaFilePtr& item : state_.files) {
-    const int itemState = item->state();
+    const MediaState itemState = item->state();
     if (itemState == MediaState::Removed || itemState == MediaState::Ended || item->isDVD()) continue;
     if (QFileInfo::exists(item->fullpath())) continue;
     state_.mainLog->report(QStringLiteral("[RED]File %1 is missing. Setting state to zero.").arg(item->filename()), 3);

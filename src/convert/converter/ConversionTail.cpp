@@ -162,7 +162,7 @@ BCError BCConverter::FinishConversion(const BCError& result) {
   reportTo(myreporter, QStringLiteral("Time taken for conversion was %1 minutes").arg(seconds / 60), 3);
   updatetableview.send();
 
-  const quint32 format = media.ConversionFormat();
+  const ConversionFormat format = media.ConversionFormat();
   media.setPassnumber(format == ConversionFormat::HDOnly     ? PassStage::HDPass
                       : format == ConversionFormat::Original ? PassStage::OriginalPass
                                                               : PassStage::SDPass);

@@ -48,7 +48,7 @@ const NameToken kNameTokens[] = {
     {"Space", [](const MediaFile&) { return QStringLiteral(" "); }},
 };
 
-const char* templateKey(quint32 mediatype) {
+const char* templateKey(MediaType mediatype) {
   switch (mediatype) {
     case MediaType::TVShow:
       return "TVShowName";

@@ -32,14 +32,14 @@ struct DestinationSettings {
   bool runScript = false;
 };
 
-DestinationSettings settingsFor(quint32 mediatype) {
+DestinationSettings settingsFor(MediaType mediatype) {
   const Defaults& defaults = Defaults::standard();
   const char* keys[3][3] = {
       {"TVShowDestination", "ImportTVShowFileIntoiTunes", "DeleteTVShowFileAfterImport"},
       {"MovieDestination", "ImportMovieFileIntoiTunes", "DeleteMovieFileAfterImport"},
       {"HomeMovieDestination", "ImportHomeMovieFileIntoiTunes", "DeleteHomeMovieFileAfterImport"},
   };
-  const auto& row = keys[mediatype <= MediaType::HomeMovie ? mediatype : MediaType::Movie];
+  const auto& row = keys[codeOf(mediatype <= MediaType::HomeMovie ? mediatype : MediaType::Movie)];
   DestinationSettings settings{defaults.stringForKey(QLatin1String(row[0])), defaults.boolForKey(QLatin1String(row[1])),
                                defaults.boolForKey(QLatin1String(row[2])), false};
   if (settings.destination == QLatin1String("Use Default"))

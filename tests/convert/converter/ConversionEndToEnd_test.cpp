@@ -667,7 +667,7 @@ TEST_F(ConversionEndToEnd, AnSDFilePlaysTheStereoVersionOfADefaultSurroundTrack)
   ScopedSettings s{{"TVShowDestination", "Desktop"}};
   const struct {
     const char* name;
-    quint32 format;
+    ConversionFormat format;
     bool mobile;
   } cases[] = {
       {"HDAndSD", ConversionFormat::HDAndSD, false},
@@ -1070,7 +1070,7 @@ TEST_F(ConversionEndToEnd, ASourceThatChangesWhileItConvertsLeavesNoFileUnderAFi
   struct Case {
     const char* what;
     QString destination;
-    quint32 format;
+    ConversionFormat format;
     QByteArray runs;
     bool truncated;
   } cases[] = {

@@ -60,7 +60,7 @@ QString makeSource(const Source& s) {
 }
 
 // The media object as probing leaves it for such a source.
-MediaFilePtr mediaFor(const QString& path, const Source& s, quint32 format, const QString& bitrate) {
+MediaFilePtr mediaFor(const QString& path, const Source& s, ConversionFormat format, const QString& bitrate) {
   auto media = std::make_shared<MediaFile>();
   media->setMediatype(MediaType::Movie);
   media->setType(kSourceTypeFile);
@@ -143,12 +143,12 @@ void expectVideo(const QString& folder, const VideoExpect& e) {
 struct Case {
   const char* id;
   Source source;
-  quint32 format;
+  ConversionFormat format;
   int quality;
   std::initializer_list<std::pair<const char*, QVariant>> settings;
   const char* bitrate;  // the probed source bit rate, kbit/s
   QList<VideoExpect> outputs;
-  quint32 formatAfter;
+  ConversionFormat formatAfter;
   int twopassnumber;
 };
 
@@ -247,7 +247,7 @@ namespace {
 // A phone held upright: 1920x1080 stored, turned by 90 degrees when shown.
 struct PortraitCase {
   const char* id;
-  quint32 format;
+  ConversionFormat format;
   int width;
   int height;
 };
@@ -306,7 +306,7 @@ class Convert : public testing::Test {
   }
   ~Convert() override { qunsetenv(kSamplePlayerVariable); }
 
-  MediaFilePtr prepare(const Source& source, quint32 format = ConversionFormat::HDOnly) {
+  MediaFilePtr prepare(const Source& source, ConversionFormat format = ConversionFormat::HDOnly) {
     media = mediaFor(makeSource(source), source, format, "800");
     converter = BCConverter::init(media, "[3]", {}, log.reporter);
     media->setState(MediaState::Converting);
