@@ -115,7 +115,7 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
       state_.mainLog->report(QStringLiteral("[BLUE]File %1 is already in table").arg(media->fullpath()), 3);
       state_.userLog->report(QStringLiteral("File %1 is already in Zuvo").arg(media->fullpath()), 3);
     }
-    return BCError::Code(1, QStringLiteral("File or Track already in table"));
+    return BCError::Code(kAlreadyInTableCode, QStringLiteral("File or Track already in table"));
   }
 
   if (dvdTitle) {

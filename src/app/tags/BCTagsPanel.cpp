@@ -603,7 +603,7 @@ void BCTagsPanel::chapteralternatesclick() {
   const QList<VideoAlternate> candidates = myShow_->ChaptersAlternates();
   if (row >= candidates.size()) return;
   const BCError answer = TagChimpLookupChapterTitles(*myShow_, qint32(candidates.at(row).ID()), language_, cachePath_, reporter_);
-  if (answer.Code() != 0) return;
+  if (answer.Error()) return;
   chapterTitles_ = answer.NoErrorResult().toStringList();
   reload(TagEditorTable::ChapterTitles);
 }

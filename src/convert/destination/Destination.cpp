@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <variant>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/converter/OutputName.h"
@@ -125,7 +126,7 @@ class Placer {
   BCError fail(const QString& description, const QStringList& lines) {
     QStringList all = lines;
     all << QStringLiteral("[RED] Canceling conversion.");
-    return failConversion(c_, BCError::Code(5, description), all);
+    return failConversion(c_, BCError::Code(ConversionCode::PlacingFile, description), all);
   }
 
   // The library takes the work folder's file itself (a rename on one file system); a failed
