@@ -49,7 +49,7 @@ TEST(EyeTVPackage, PackagesWithoutARecordingFailWithTheirReason) {
   for (const Case& c : cases) {
     const BCError result = FindMPEGInEyeTVPackage(c.path);
     EXPECT_TRUE(result.Error()) << c.description;
-    EXPECT_EQ(result.Code(), 0) << c.description;
+    EXPECT_EQ(result.Code(), kEyeTVPackageCode) << c.description;
     EXPECT_EQ(result.Description(), c.description);
   }
 }

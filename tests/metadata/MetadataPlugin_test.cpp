@@ -69,7 +69,7 @@ class PluginTest : public ::testing::Test {
 
 void expectNoResult(const BCError& answer, const std::string& what) {
   EXPECT_TRUE(answer.Error()) << what;
-  EXPECT_EQ(answer.Code(), 4) << what;
+  EXPECT_EQ(answer.Code(), LookUpCode::NoPluginResult) << what;
   EXPECT_EQ(answer.Description(), "Plug In did not return a result") << what;
 }
 

@@ -1,7 +1,5 @@
 // Whole video passes on real files made here: the converter runs our ffmpeg adapter (and
 // mencoder for EyeTV recordings) over Debian's tools, and ffprobe reads what came out.
-#include "convert/converter/BCConverter.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,14 +13,16 @@
 #include <atomic>
 #include <thread>
 
-#include "convert/support/FakeTool.h"
-#include "convert/support/PreparationFixtures.h"
+#include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/SamplePlayer.h"
-#include "platform/Paths.h"
+#include "convert/support/FakeTool.h"
+#include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 #include "media/StringHelpers.h"
+#include "platform/Paths.h"
 
 using namespace zuvo;
 using test::CapturedLog;
@@ -366,7 +366,7 @@ TEST_F(Convert, AnEncodeThatEndsAtOnceWithoutAFileFailsTheConversion) {
   converter = BCConverter::init(media, "[4]", {}, log.reporter);
   media->setState(MediaState::Converting);
   const BCError result = converter->Convert();
-  EXPECT_EQ(result.Code(), 6);
+  EXPECT_EQ(result.Code(), ConversionCode::VideoTrack);
   EXPECT_EQ(result.Description(), "Unable to convert video track");
   EXPECT_EQ(media->state(), MediaState::Ended);
   EXPECT_EQ(media->progress(), 100);
@@ -409,7 +409,7 @@ TEST_F(Convert, StopEndsThePassQuicklyAndLeavesNoOutput) {
   media->setState(MediaState::Ended);
   ASSERT_TRUE(test::waitFor([&] { return running.done(); }, 30000));
   EXPECT_LT(clock.elapsed(), 5000) << "the pass was not stopped at once";
-  EXPECT_EQ(running.result().Code(), 2);
+  EXPECT_EQ(running.result().Code(), ConversionCode::Stopped);
   EXPECT_EQ(media->progress(), 100);
   EXPECT_FALSE(media->conversionfinished());
   EXPECT_TRUE(videosIn(work).isEmpty()) << videosIn(work).join(", ").toStdString();
@@ -449,7 +449,7 @@ TEST_F(Convert, TagsOnlyIsRefusedWithoutAPassAndTheOriginalStays) {
   const BCError result = converter->Convert();
 
   EXPECT_TRUE(result.Error());
-  EXPECT_EQ(result.Code(), 6);
+  EXPECT_EQ(result.Code(), ConversionCode::VideoTrack);
   EXPECT_EQ(result.Description(), "Tags only items are updated in place, not converted");
   EXPECT_EQ(test::readFile(original), before);
   EXPECT_TRUE(QDir(out).isEmpty());
