@@ -93,7 +93,7 @@ int makeLists(const QString& support, const QString& videos, int count, bool pos
     m->setEpisodename(QStringLiteral("Episode %1").arg(i));
     m->setDescription(QStringLiteral("A description of the episode, about as long as the look-up gives one."));
     m->setDidlookup(true);
-    m->setState(1);
+    m->setState(MediaState::InFilesTable);
     if (posters) {
       m->setArtwork(Artwork::fromData(poster(i)));
       artworkBytes += m->artwork().data().size();

@@ -17,7 +17,7 @@ namespace {
 
 MediaFilePtr episode(const QImage& cover) {
   auto m = std::make_shared<MediaFile>();
-  m->setMediatype(0);
+  m->setMediatype(MediaType::TVShow);
   m->setSeriesname("Benchmark Show");
   m->setSeason(2);
   m->setGenre("Drama");

@@ -144,8 +144,8 @@ int BCFile::readlinewidebytes(char* buffer) {
 }
 
 BCError BCFile::writeline(const std::optional<QString>& line) {
-  if (!line) return BCError::Code(1, kNullLineMessage);
-  if (!stream_) return BCError::Code(2, kNotOpenMessage);
+  if (!line) return BCError::Code(BCFileCode::NullLine, kNullLineMessage);
+  if (!stream_) return BCError::Code(BCFileCode::NotOpen, kNotOpenMessage);
   const QByteArray bytes = line->toUtf8() + '\n';
   std::fwrite(bytes.constData(), 1, bytes.size(), stream_);
   return BCError::NoError();

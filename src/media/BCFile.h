@@ -11,6 +11,11 @@
 
 namespace zuvo {
 
+namespace BCFileCode {
+inline constexpr qint32 NullLine = 1;
+inline constexpr qint32 NotOpen = 2;
+}  // namespace BCFileCode
+
 class BCFile {
  public:
   // The text a line yields at most; readlinebytes needs a buffer one byte larger.

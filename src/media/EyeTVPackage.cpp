@@ -23,15 +23,15 @@ void report(const Reporter& reporter, const QString& message, quint32 level) {
 BCError FindMPEGInEyeTVPackage(const QString& packagePath) {
   std::error_code error;
   std::filesystem::directory_iterator entries(std::filesystem::path(packagePath.toStdString()), error);
-  if (error) return BCError::Code(0, QStringLiteral("Unable to read Elgato Package"));
+  if (error) return BCError::Code(kEyeTVPackageCode, QStringLiteral("Unable to read Elgato Package"));
   QStringList names;
   for (const auto& entry : entries) names << QString::fromStdString(entry.path().filename().string());
-  if (names.isEmpty()) return BCError::Code(0, QStringLiteral("Elgato Package is Empty"));
+  if (names.isEmpty()) return BCError::Code(kEyeTVPackageCode, QStringLiteral("Elgato Package is Empty"));
   std::sort(names.begin(), names.end());
   for (const QString& name : names)
     if (QFileInfo(name).suffix().toLower() == QLatin1String(kMPEGExtension))
       return BCError::NoErrorWithSucess(QStringLiteral("%1/%2").arg(packagePath, name));
-  return BCError::Code(0, QStringLiteral("No mpg file found in EyeTV package"));
+  return BCError::Code(kEyeTVPackageCode, QStringLiteral("No mpg file found in EyeTV package"));
 }
 
 BCError ParseEyeTVRecordingName(MediaFile& media, const Reporter& reporter) {

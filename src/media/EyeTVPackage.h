@@ -9,6 +9,9 @@
 
 namespace zuvo {
 
+// The code of every failure to read a recording package.
+inline constexpr qint32 kEyeTVPackageCode = 0;
+
 // Succeeds with "<package>/<file>" of the first entry (by name) whose extension is
 // "mpg"; fails with code 0 when the folder cannot be listed, is empty or holds none.
 BCError FindMPEGInEyeTVPackage(const QString& packagePath);

@@ -15,12 +15,12 @@ constexpr const char* kUnknownEpisode = "Unknown";
 
 // "DefaultVideoFormat" holds a conversion-format code; 0, the default, lets the device
 // choices decide.
-quint32 defaultConversionFormat() {
+ConversionFormat defaultConversionFormat() {
   const Defaults& defaults = Defaults::standard();
   const int chosen = defaults.get(kDefaultVideoFormatKey);
-  if (chosen != 0 && IsDefaultVideoFormatCode(chosen)) return quint32(chosen);
-  quint32 format = defaults.get(kSupportMobileDevicesKey) ? zuvo::ConversionFormat::HDAndSD
-                                                                 : zuvo::ConversionFormat::HDOnly;
+  if (chosen != 0 && IsDefaultVideoFormatCode(chosen)) return ConversionFormat(chosen);
+  ConversionFormat format = defaults.get(kSupportMobileDevicesKey) ? zuvo::ConversionFormat::HDAndSD
+                                                                   : zuvo::ConversionFormat::HDOnly;
   if (defaults.get(kForceSDKey)) format = zuvo::ConversionFormat::SDOnly;
   return format;
 }
@@ -40,6 +40,33 @@ ArchivedField<MediaFile> archivedArtwork(const char* key) {
           }};
 }
 
+// A named field archived as the integer it stands for, so lists saved by any version load.
+// An absent key reads as 0, as any number does; an integer no version wrote reads as a
+// fresh object's value.
+template <auto Get, auto Set, auto FromCode>
+ArchivedField<MediaFile> archivedCode(const char* key) {
+  using Code =
+      std::underlying_type_t<std::remove_cvref_t<std::invoke_result_t<decltype(Get), const MediaFile&>>>;
+  return {key,
+          [](const MediaFile& media, KeyedArchiver& coder, const QString& k) {
+            coder.encodeValue<Code>(codeOf(std::invoke(Get, media)), k);
+          },
+          [](MediaFile& media, const KeyedUnarchiver& coder, const QString& k) {
+            std::invoke(Set, media, FromCode(coder.decodeValue<Code>(k).value_or(Code{})));
+          }};
+}
+MediaState archivedState(qint64 code) { return mediaStateFromCode(code, MediaState::InFilesTable); }
+// A rule may set a label no type has.
+MediaType archivedMediaType(qint64 code) {
+  return code == codeOf(kUnknownMediaType) ? kUnknownMediaType : mediaTypeFromCode(code, MediaType::Movie);
+}
+ConversionFormat archivedFormat(qint64 code) {
+  return conversionFormatFromCode(code, defaultConversionFormat());
+}
+DeselectionReason archivedReason(qint64 code) {
+  return deselectionReasonFromCode(code, DeselectionReason::NoLookUpMatch);
+}
+
 // The 69 archive keys in the order they are written.
 const ArchivedFields<MediaFile>& archiveFields() {
   using M = MediaFile;
@@ -52,21 +79,22 @@ const ArchivedFields<MediaFile>& archiveFields() {
       archived<M, &M::DVDTrackInfo, &M::setDVDTrackInfo>("dvdtrackinfo"),
       archived<M, &M::fullpath, &M::setFullpath>("fullpath"),
       archived<M, &M::didlookup, &M::setDidlookup>("didlookup"),
-      archived<M, &M::mediatype, &M::setMediatype>("mediatype"),
+      archivedCode<&M::mediatype, &M::setMediatype, archivedMediaType>("mediatype"),
       archived<M, &M::seriesname, &M::setSeriesname>("seriesname"),
       archived<M, &M::episodename, &M::setEpisodename>("episodename"),
-      archived<M, &M::reasonfordeselection, &M::setReasonfordeselection>("reasonfordeselection"),
+      archivedCode<&M::reasonfordeselection, &M::setReasonfordeselection, archivedReason>(
+          "reasonfordeselection"),
       archived<M, &M::actors, &M::setActors>("actors"),
       archived<M, &M::producers, &M::setProducers>("producers"),
       archived<M, &M::directors, &M::setDirectors>("directors"),
       archived<M, &M::show, &M::setShow>("show"),
       archived<M, &M::season, &M::setSeason>("season"),
-      archived<M, &M::state, &M::setState>("state"),
+      archivedCode<&M::state, &M::setState, archivedState>("state"),
       archived<M, &M::hasdrm, &M::setHasdrm>("hasdrm"),
       archived<M, &M::selected, &M::setSelected>("selected"),
       archived<M, &M::filename, &M::setFilename>("filename"),
       archived<M, &M::isHD, &M::setIsHD>("isHD"),
-      archived<M, &M::ConversionFormat, &M::setConversionFormat>("conversionformat"),
+      archivedCode<&M::ConversionFormat, &M::setConversionFormat, archivedFormat>("conversionformat"),
       archived<M, &M::filesize, &M::setFilesize>("filesize"),
       archived<M, &M::durationstring, &M::setDurationstring>("durationstring"),
       archived<M, &M::soliddetection, &M::setSoliddetection>("soliddetection"),
@@ -80,7 +108,8 @@ const ArchivedFields<MediaFile>& archiveFields() {
       archived<M, &M::type, &M::setType>("type"),
       archived<M, &M::drop, &M::setDrop>("drop"),
       archived<M, &M::hadexistingtags, &M::setHadexistingtags>("hadexistingtags"),
-      archived<M, &M::OnlyScanForForcedSubtitle, &M::setOnlyScanForForcedSubtitle>("OnlyScanForForcedSubtitle"),
+      archived<M, &M::OnlyScanForForcedSubtitle, &M::setOnlyScanForForcedSubtitle>(
+          "OnlyScanForForcedSubtitle"),
       archived<M, &M::forceid, &M::setForceid>("forceid"),
       archived<M, &M::forcedestinationfolder, &M::setForcedestinationfolder>("forcedestinationfolder"),
       archived<M, &M::forcequality, &M::setForcequality>("forcequality"),
@@ -92,7 +121,8 @@ const ArchivedFields<MediaFile>& archiveFields() {
       archived<M, &M::audiosync, &M::setAudiosync>("audiosync"),
       archived<M, &M::hasSurround, &M::setHasSurround>("hasSurround"),
       archived<M, &M::SoftSubtitles, &M::setSoftSubtitles>("SoftSubtitles"),
-      archived<M, &M::selectedAlernativeSuggestion, &M::setSelectedAlernativeSuggestion>("selectedAlernativeSuggestion"),
+      archived<M, &M::selectedAlernativeSuggestion, &M::setSelectedAlernativeSuggestion>(
+          "selectedAlernativeSuggestion"),
       archived<M, &M::stopbuttonpressed, &M::setStopbuttonpressed>("stopbuttonpressed"),
       archived<M, &M::alternateimages, &M::setAlternateimages>("alternateimages"),
       archived<M, &M::selectedImage, &M::setSelectedImage>("selectedImage"),
@@ -121,7 +151,7 @@ const ArchivedFields<MediaFile>& archiveFields() {
 
 bool IsDefaultVideoFormatCode(int code) {
   if (code < 0) return false;
-  const auto format = quint32(code);
+  const auto format = ConversionFormat(code);
   return format == ConversionFormat::HDAndSD || format == ConversionFormat::SDOnly ||
          format == ConversionFormat::HDOnly || format == ConversionFormat::Original;
 }
@@ -148,7 +178,7 @@ MediaFilePtr MediaFile::copyOfMediaFile(const MediaFile& media) {
 }
 
 void MediaFile::determineReasonForDeselection() {
-  auto deselect = [this](int reason) {
+  auto deselect = [this](DeselectionReason reason) {
     setSelected(false);
     setReasonfordeselection(reason);
   };
@@ -176,7 +206,7 @@ void MediaFile::encodeWithCoder(KeyedArchiver& coder) const {
 MediaFilePtr MediaFile::initWithCoder(const KeyedUnarchiver& coder) {
   auto media = std::make_shared<MediaFile>();
   decodeFields(archiveFields(), *media, coder);
-  const int decodedState = media->state();
+  const MediaState decodedState = media->state();
   if (decodedState == MediaState::Converting) media->setState(MediaState::Queued);
   if (decodedState != MediaState::Ended) media->setProgress(0);
   if (!media->didlookup()) media->setState(MediaState::Removed);

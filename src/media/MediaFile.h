@@ -5,16 +5,6 @@
 // from different threads: numbers and flags are atomics, texts, lists, records and images
 // sit behind the object's own lock and their accessors copy. Views keep their widgets
 // themselves; the object holds only the state they show.
-#include "media/Artwork.h"
-#include "media/AudioTrack.h"
-#include "media/BCCReporter.h"
-#include "media/ChapterTrack.h"
-#include "media/DVDTrack.h"
-#include "media/SubtitleTrack.h"
-#include "media/VideoAlternate.h"
-#include "media/VideoTrack.h"
-#include "platform/KeyedArchive.h"
-
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -23,6 +13,17 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+
+#include "media/Artwork.h"
+#include "media/AudioTrack.h"
+#include "media/BCCReporter.h"
+#include "media/ChapterTrack.h"
+#include "media/DVDTrack.h"
+#include "media/MediaValues.h"
+#include "media/SubtitleTrack.h"
+#include "media/VideoAlternate.h"
+#include "media/VideoTrack.h"
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 
@@ -107,7 +108,7 @@ class MediaFile {
   ZUVO_ATOMIC_FIELD(bool, isHD, IsHD, false)
 
   // Metadata and look-up
-  ZUVO_ATOMIC_FIELD(quint32, mediatype, Mediatype, 1)  // a MediaType value
+  ZUVO_ATOMIC_FIELD(MediaType, mediatype, Mediatype, MediaType::Movie)
   ZUVO_GUARDED_FIELD(QString, seriesname, Seriesname, QStringLiteral(""))
   ZUVO_GUARDED_FIELD(QString, episodename, Episodename, QStringLiteral(""))
   ZUVO_ATOMIC_FIELD(quint32, season, Season, 0)
@@ -156,7 +157,8 @@ class MediaFile {
   std::atomic<int> lookUpHolds_{0};
 
   // Per-file conversion options
-  ZUVO_ATOMIC_FIELD(quint32, ConversionFormat, ConversionFormat, 0)  // a ConversionFormat value
+  ZUVO_ATOMIC_FIELD(::zuvo::ConversionFormat, ConversionFormat, ConversionFormat,
+                    ::zuvo::ConversionFormat::HDAndSD)
   ZUVO_ATOMIC_FIELD(bool, fastmode, Fastmode, false)
   ZUVO_ATOMIC_FIELD(bool, fastmodeEnabled, FastmodeEnabled, false)
   ZUVO_GUARDED_FIELD(QString, reasonfornofastmode, Reasonfornofastmode, QStringLiteral("none"))
@@ -173,18 +175,21 @@ class MediaFile {
   ZUVO_ATOMIC_FIELD(quint32, noisereduction, Noisereduction, 0)
 
   // Queue and conversion state
-  ZUVO_ATOMIC_FIELD(int, state, State, 1)  // a MediaState value
+  ZUVO_ATOMIC_FIELD(MediaState, state, State, MediaState::InFilesTable)
  public:
   // Sets `state` only when it still holds `expected`, so two threads deciding about one
   // item (the queue runner starting it, a look-up removing it) cannot both win.
-  bool exchangeState(int expected, int desired) { return state_.compare_exchange_strong(expected, desired); }
+  bool exchangeState(MediaState expected, MediaState desired) {
+    return state_.compare_exchange_strong(expected, desired);
+  }
 
  private:
   // Given when the item was created: whether its probe may queue or remove it on its own.
   // Not archived.
   ZUVO_ATOMIC_FIELD(bool, autoprocess, Autoprocess, false)
   ZUVO_ATOMIC_FIELD(bool, selected, Selected, false)
-  ZUVO_ATOMIC_FIELD(int, reasonfordeselection, Reasonfordeselection, 2)  // a DeselectionReason value
+  ZUVO_ATOMIC_FIELD(DeselectionReason, reasonfordeselection, Reasonfordeselection,
+                    DeselectionReason::NoLookUpMatch)
   ZUVO_ATOMIC_FIELD(int, progress, Progress, 0)     // percent of the queue row
   ZUVO_ATOMIC_FIELD(int, passnumber, Passnumber, 0) // a PassStage value
   ZUVO_ATOMIC_FIELD(int, twopassnumber, Twopassnumber, 0)

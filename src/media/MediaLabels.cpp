@@ -5,39 +5,44 @@
 namespace zuvo {
 namespace {
 
+template <class Code>
 struct Label {
-  quint32 code;
+  Code code;
   const char* text;
 };
 
-constexpr Label kVideoFormatNames[] = {
-    {ConversionFormat::HDAndSD, "HD/SD"}, {ConversionFormat::SDOnly, "SD"}, {ConversionFormat::HDOnly, "HD"},
-    {ConversionFormat::TagsOnly, "INFO"}, {ConversionFormat::Original, "ORIGINAL"}};
+constexpr Label<ConversionFormat> kVideoFormatNames[] = {{ConversionFormat::HDAndSD, "HD/SD"},
+                                                         {ConversionFormat::SDOnly, "SD"},
+                                                         {ConversionFormat::HDOnly, "HD"},
+                                                         {ConversionFormat::TagsOnly, "INFO"},
+                                                         {ConversionFormat::Original, "ORIGINAL"}};
 constexpr const char* kUnknownFormatName = "UNKNOWN";
 
-constexpr Label kMediaTypeNames[] = {
+constexpr Label<MediaType> kMediaTypeNames[] = {
     {MediaType::TVShow, "TV Show"}, {MediaType::Movie, "Movie"}, {MediaType::HomeMovie, "Home Movie"}};
 constexpr const char* kUnknownMediaTypeName = "Unknown";
 
 constexpr const char* kUnconvertibleVideoFormat = "Intermediate Codec";
 
-template <size_t N>
-QString labelFor(const Label (&table)[N], quint32 code, const char* fallback) {
-  for (const Label& label : table)
+template <class Code, size_t N>
+QString labelFor(const Label<Code> (&table)[N], Code code, const char* fallback) {
+  for (const Label<Code>& label : table)
     if (label.code == code) return QString::fromLatin1(label.text);
   return QString::fromLatin1(fallback);
 }
 
 }  // namespace
 
-QString VideoFormatName(quint32 conversionFormat) {
+QString VideoFormatName(ConversionFormat conversionFormat) {
   return labelFor(kVideoFormatNames, conversionFormat, kUnknownFormatName);
 }
 
-QString MediaTypeName(quint32 mediaType) { return labelFor(kMediaTypeNames, mediaType, kUnknownMediaTypeName); }
+QString MediaTypeName(MediaType mediaType) {
+  return labelFor(kMediaTypeNames, mediaType, kUnknownMediaTypeName);
+}
 
-quint32 MediaTypeFromName(const QString& name) {
-  for (const Label& label : kMediaTypeNames)
+MediaType MediaTypeFromName(const QString& name) {
+  for (const Label<MediaType>& label : kMediaTypeNames)
     if (name == QLatin1String(label.text)) return label.code;
   return kUnknownMediaType;
 }

@@ -3,12 +3,14 @@
 // be converted.
 #include <QString>
 
+#include "media/MediaValues.h"
+
 namespace zuvo {
 
-QString VideoFormatName(quint32 conversionFormat);  // "HD/SD", "SD", ... or "UNKNOWN"
-QString MediaTypeName(quint32 mediaType);           // "TV Show", "Movie", "Home Movie" or "Unknown"
-quint32 MediaTypeFromName(const QString& name);     // the code, or 1000 for any other label
-inline constexpr quint32 kUnknownMediaType = 1000;
+QString VideoFormatName(ConversionFormat conversionFormat);  // "HD/SD", "SD", ... or "UNKNOWN"
+QString MediaTypeName(MediaType mediaType);                  // "TV Show", "Movie", "Home Movie" or "Unknown"
+MediaType MediaTypeFromName(const QString& name);            // the value, or 1000 for any other label
+inline constexpr MediaType kUnknownMediaType = MediaType(1000);
 
 // NO only for the one format the converters cannot read.
 bool IsSelectableReason(const QString& videoFormat);

@@ -1,45 +1,72 @@
 #pragma once
-// The numbers that the media object's integer fields take and that every subsystem
-// compares them with.
+// The values of the media object's fields that every subsystem compares them with, and
+// the numbers that stand for the named ones where they are stored.
 #include <QtGlobal>
+#include <type_traits>
 
 namespace zuvo {
 
 // `state`
-namespace MediaState {
-inline constexpr int Removed = 0;     // the table rebuild drops it
-inline constexpr int InFilesTable = 1;
-inline constexpr int Queued = 2;
-inline constexpr int Converting = 3;  // or updating tags
-inline constexpr int Ended = 4;       // `conversionfinished` tells success from failure
-}  // namespace MediaState
+enum class MediaState : int {
+  Removed = 0,  // the table rebuild drops it
+  InFilesTable = 1,
+  Queued = 2,
+  Converting = 3,  // or updating tags
+  Ended = 4,       // `conversionfinished` tells success from failure
+};
 
 // `mediatype`
-namespace MediaType {
-inline constexpr quint32 TVShow = 0;
-inline constexpr quint32 Movie = 1;
-inline constexpr quint32 HomeMovie = 2;
-}  // namespace MediaType
+enum class MediaType : quint32 {
+  TVShow = 0,
+  Movie = 1,
+  HomeMovie = 2,
+};
 
 // `ConversionFormat`
-namespace ConversionFormat {
-inline constexpr quint32 HDAndSD = 0;
-inline constexpr quint32 SDOnly = 1;
-inline constexpr quint32 HDOnly = 2;
-inline constexpr quint32 TagsOnly = 3;
-inline constexpr quint32 Original = 4;
-}  // namespace ConversionFormat
+enum class ConversionFormat : quint32 {
+  HDAndSD = 0,
+  SDOnly = 1,
+  HDOnly = 2,
+  TagsOnly = 3,
+  Original = 4,
+};
 
 // `reasonfordeselection`
-namespace DeselectionReason {
-inline constexpr int None = 0;
-inline constexpr int Duplicate = 1;
-inline constexpr int NoLookUpMatch = 2;
-inline constexpr int IncompleteTVShow = 3;  // no episode title, season or episode number
-inline constexpr int ProtectedByDRM = 4;
-inline constexpr int UnsupportedVideo = 5;
-inline constexpr int NoVideo = 6;  // the source holds no video stream at all
-}  // namespace DeselectionReason
+enum class DeselectionReason : int {
+  None = 0,
+  Duplicate = 1,
+  NoLookUpMatch = 2,
+  IncompleteTVShow = 3,  // no episode title, season or episode number
+  ProtectedByDRM = 4,
+  UnsupportedVideo = 5,
+  NoVideo = 6,  // the source holds no video stream at all
+};
+
+// The integers saved lists, settings and the tables' roles hold for these values.
+template <class E>
+requires std::is_enum_v<E>
+constexpr std::underlying_type_t<E> codeOf(E value) { return std::underlying_type_t<E>(value); }
+
+namespace media_values_detail {
+template <class E>
+constexpr E fromCode(qint64 code, E last, E fallback) {
+  return code >= 0 && code <= qint64(codeOf(last)) ? E(code) : fallback;
+}
+}  // namespace media_values_detail
+
+// The value a stored integer names; one no version ever wrote reads as `fallback`.
+constexpr MediaState mediaStateFromCode(qint64 code, MediaState fallback) {
+  return media_values_detail::fromCode(code, MediaState::Ended, fallback);
+}
+constexpr MediaType mediaTypeFromCode(qint64 code, MediaType fallback) {
+  return media_values_detail::fromCode(code, MediaType::HomeMovie, fallback);
+}
+constexpr ConversionFormat conversionFormatFromCode(qint64 code, ConversionFormat fallback) {
+  return media_values_detail::fromCode(code, ConversionFormat::Original, fallback);
+}
+constexpr DeselectionReason deselectionReasonFromCode(qint64 code, DeselectionReason fallback) {
+  return media_values_detail::fromCode(code, DeselectionReason::NoVideo, fallback);
+}
 
 // `forcequality`
 namespace ForcedQuality {

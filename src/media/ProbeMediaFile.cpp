@@ -118,7 +118,7 @@ bool queueUnlessStarted(MediaFile& item) {
 
 // Removes an item only while no conversion has taken it.
 bool removeUnlessStarted(MediaFile& item) {
-  for (int state = item.state(); state == MediaState::InFilesTable || state == MediaState::Queued;
+  for (MediaState state = item.state(); state == MediaState::InFilesTable || state == MediaState::Queued;
        state = item.state())
     if (item.exchangeState(state, MediaState::Removed)) return true;
   return false;
@@ -188,10 +188,10 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
 
     if (!item.soliddetection() && item.mediatype() == MediaType::Movie) {
       // An unknown label would leave the item without any valid type: keep it a movie.
-      const quint32 assumed = MediaTypeFromName(defaults.get(kAssumeMediaType));
+      const MediaType assumed = MediaTypeFromName(defaults.get(kAssumeMediaType));
       if (assumed != kUnknownMediaType) item.setMediatype(assumed);
       if (assumed == MediaType::HomeMovie) {
-        const int reason = item.reasonfordeselection();
+        const DeselectionReason reason = item.reasonfordeselection();
         if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo &&
             reason != DeselectionReason::NoVideo) {
           item.setSelected(true);

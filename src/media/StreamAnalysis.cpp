@@ -652,7 +652,7 @@ QString isShowFastMode(const MediaFile& media) {
   const bool atv = settings.get(kSupportAppleTV);
   const bool atv2 = settings.get(kSupportAppleTV2);
   const bool atv3 = settings.get(kSupportAppleTV3);
-  const quint32 format = media.ConversionFormat();
+  const ConversionFormat format = media.ConversionFormat();
   // The players' decoders take the stream as stored; they turn the picture afterwards.
   const bool sideways = v.isTurnedSideways();
   const qint64 w = sideways ? v.height() : v.width(), h = sideways ? v.width() : v.height();

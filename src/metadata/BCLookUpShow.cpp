@@ -7,6 +7,7 @@
 #include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
 #include "metadata/ITunesGenre.h"
+#include "metadata/ServiceCache.h"
 #include "metadata/TVRage.h"
 #include "metadata/TagChimp.h"
 #include "metadata/TheMovieDB.h"
@@ -105,7 +106,7 @@ bool onGuiThread() {
   return app && QThread::currentThread() == app->thread();
 }
 
-bool unreachable(const BCError& answer) { return answer.Error() && answer.Code() == 1; }
+bool unreachable(const BCError& answer) { return answer.Error() && answer.Code() == kServiceUnreachable; }
 
 }  // namespace
 
@@ -155,7 +156,7 @@ QString BCLookUpShow::serviceLanguage() const {
 
 BCError BCLookUpShow::LookUpShowData(MediaFile& item) {
   const Defaults& defaults = Defaults::standard();
-  const quint32 type = item.mediatype();
+  const MediaType type = item.mediatype();
   if ((type == MediaType::TVShow && defaults.get(kTVSourceKey) == kPlugIn) ||
       (type == MediaType::Movie && defaults.get(kMovieSourceKey) == kPlugIn))
     return usePlugin(item);
@@ -176,7 +177,7 @@ BCError BCLookUpShow::LookUpShowData(MediaFile& item, bool alternates) {
   if (series.isEmpty() || series == QLatin1String(kUnknownName)) {
     report(QStringLiteral("[RED]LookUpShow called with Unknown or <empty> as show name. Exiting."), 3);
     item.determineReasonForDeselection();
-    return BCError::Code(1, kNoShowName);
+    return BCError::Code(LookUpCode::NoShowName, kNoShowName);
   }
   showBusySheet(QStringLiteral("Looking up information for file \n") + item.filename());
 
@@ -227,36 +228,38 @@ BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QStri
 
   if (alternates) {
     if (eyeTV) report(QStringLiteral("Show is Eye TV format"), 4);
-    if (!searchTVShow(item, language)) return BCError::Code(3, kTVOfflineText);
+    if (!searchTVShow(item, language)) return BCError::Code(LookUpCode::Offline, kTVOfflineText);
     if (noCandidate()) {
       const QString better = RunInvisibleShowPicker(item);
       if (better != QLatin1String(kNothingFound) && guessatunmatchedshowname) {
         item.setSeriesname(better);
-        if (!searchTVShow(item, language)) return BCError::Code(3, kTVOfflineText);
+        if (!searchTVShow(item, language)) return BCError::Code(LookUpCode::Offline, kTVOfflineText);
       }
       // Found nothing under either name: the item says why it is not selected.
       if (noCandidate()) {
         report(QStringLiteral("[RED]Lookup for show id returned zero, deselecting"), 3);
         item.determineReasonForDeselection();
         hideBusySheet();
-        return BCError::Code(2, kNoCandidate);
+        return BCError::Code(LookUpCode::NoCandidate, kNoCandidate);
       }
     }
     report(QStringLiteral("Show is a File or DVD Track"), 4);
   }
 
-  // The record fetch's own answer is not used: its episode name says what happened.
+  // Of the record fetches only TheTVDB's answer counts: an unreachable service leaves
+  // the episode unknown. tagChimp's leaves the item as it was.
+  BCError episodes;
   if (const qint32 forced = item.forceid(); forced != 0) {
     report(QStringLiteral("[GREEN]Forcing show ID to %1").arg(forced), 3);
     if (eyeTV)
-      (void)TVDBGetEpisodeByName(forced, item, language, cachepath, myreporter);
+      episodes = TVDBGetEpisodeByName(forced, item, language, cachepath, myreporter);
     else if (tagChimp)
       (void)TagChimpLookupShowData(item, forced, language, cachepath, myreporter);
     else
-      (void)TVDBGetEpisode(forced, item, language, cachepath, myreporter);
+      episodes = TVDBGetEpisode(forced, item, language, cachepath, myreporter);
   } else if (eyeTV && (item.season() == 0 || item.show() == 0)) {
     if (const auto chosen = selectedAlternate(item))
-      (void)TVDBGetEpisodeByName(chosen->ID(), item, language, cachepath, myreporter);
+      episodes = TVDBGetEpisodeByName(chosen->ID(), item, language, cachepath, myreporter);
   } else if (tagChimp) {
     if (item.selectedAlernativeSuggestion() == -1) item.setSelectedAlernativeSuggestion(0);
     if (const auto chosen = selectedAlternate(item)) {
@@ -264,13 +267,12 @@ BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QStri
       (void)TagChimpLookupShowData(item, chosen->ID(), language, cachepath, myreporter);
     }
   } else if (const auto chosen = selectedAlternate(item)) {
-    (void)TVDBGetEpisode(chosen->ID(), item, language, cachepath, myreporter);
+    episodes = TVDBGetEpisode(chosen->ID(), item, language, cachepath, myreporter);
   }
 
-  const QString episode = item.episodename();
-  if (episode == QLatin1String(kTVDBNoInternetName)) {
+  if (unreachable(episodes)) {
     item.setEpisodename(kUnknownName);
-  } else if (episode == QLatin1String(kTVDBNoNameFound)) {
+  } else if (item.episodename() == QLatin1String(kTVDBNoNameFound)) {
     item.setEpisodename(kUnknownName);
     report(QStringLiteral("Empty show name returned"), 3);
   }
@@ -285,7 +287,7 @@ BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QStrin
   auto offline = [&] {
     item.setDidlookup(true);
     postAnswer(kMovieOffline, false, sourceName);
-    return BCError::Code(3, kMovieOfflineText);
+    return BCError::Code(LookUpCode::Offline, kMovieOfflineText);
   };
 
   if (alternates) {
@@ -360,7 +362,7 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
       name.isEmpty() ? PluginRun{} : runMetadataPlugin(program, metadataPluginArguments(item), cachepath, pluginTimeLimit_);
   auto noResult = [&] {
     report(QStringLiteral("[RED]Plug In failed to return a result"), 3);
-    return BCError::Code(4, kNoPluginResult);
+    return BCError::Code(LookUpCode::NoPluginResult, kNoPluginResult);
   };
   if (!run.started) report(QStringLiteral("[RED]Unable to start plug in %1").arg(program), 3);
   if (run.timedOut) {

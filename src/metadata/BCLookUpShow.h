@@ -27,6 +27,14 @@
 
 namespace zuvo {
 
+// The codes of a look-up's failures.
+namespace LookUpCode {
+inline constexpr qint32 NoShowName = 1;
+inline constexpr qint32 NoCandidate = 2;
+inline constexpr qint32 Offline = 3;  // the service could not be reached
+inline constexpr qint32 NoPluginResult = 4;
+}  // namespace LookUpCode
+
 // Answer texts of a look-up and of the pickers.
 inline constexpr const char* kNothingFound = "NothingFound";
 inline constexpr const char* kNoData = "No Data";

@@ -89,7 +89,7 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
   ExistingMP4Tags tags;
   if (readExistingMP4Tags(path, tags).Error()) {
     logTo(reporter, kOpenFailed.arg(path), 3);
-    return BCError::Code(1, kCannotOpen);
+    return BCError::Code(ExistingTagsCode::CannotOpen, kCannotOpen);
   }
   logTo(reporter, kReading, 4);
 

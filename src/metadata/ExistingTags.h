@@ -11,6 +11,10 @@
 
 namespace zuvo {
 
+namespace ExistingTagsCode {
+inline constexpr qint32 CannotOpen = 1;
+}  // namespace ExistingTagsCode
+
 // True when the file opens as MP4 and has a name tag.
 bool testforMP4tags(const MediaFile& item, const Reporter& reporter);
 

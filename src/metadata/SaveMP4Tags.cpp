@@ -16,7 +16,6 @@ namespace {
 constexpr const char* kEncodedBy = "Zuvo (Kelvane Software)";
 constexpr uint8_t kMovieKind = 9;
 constexpr uint8_t kTVShowKind = 10;
-constexpr quint32 kTVShowType = 0;  // mediatype of a TV episode
 constexpr int kCoverQuality = 100;  // compression factor 1.0
 
 // What differs between the two savers' log lines.
@@ -70,7 +69,7 @@ void setCommonTags(Mp4Tags& tags, const MediaFile& media) {
 // The names and numbers of a TV episode or of a movie.
 void setKindTags(Mp4Tags& tags, const MediaFile& media) {
   const std::string series = utf8(media.seriesname());
-  if (media.mediatype() == kTVShowType) {
+  if (media.mediatype() == MediaType::TVShow) {
     const quint32 season = media.season();
     const quint32 episode = media.show();
     tags.mediaType = kTVShowKind;

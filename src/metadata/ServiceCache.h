@@ -10,6 +10,9 @@
 
 namespace zuvo {
 
+// The code with which every online client answers when its service could not be reached.
+inline constexpr qint32 kServiceUnreachable = 1;
+
 // A show, movie or query name made safe as part of one file name in the cache folder: "/"
 // (which the names of shows like Face/Off hold) becomes "-", NUL is dropped, and a name too
 // long for the file system is cut and marked with a digest of the whole name, so that

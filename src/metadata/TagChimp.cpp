@@ -84,7 +84,7 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
     logTo(reporter, kURL.arg(url), 4);
     if (!downloadIntoCache(url, file, kSearchTimeout, reporter)) {
       logTo(reporter, kShowLookUpOffline, 3);
-      return BCError::Code(1, kNoConnection);
+      return BCError::Code(kServiceUnreachable, kNoConnection);
     }
   }
 
@@ -159,7 +159,7 @@ BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString
   item.setAlternateimages({});
   const bool tvShow = item.mediatype() == MediaType::TVShow;
   const std::optional<QString> file = recordFile(item, tagChimpID, tvShow, cachePath, reporter);
-  if (!file) return BCError::Code(1, kNoConnection);
+  if (!file) return BCError::Code(kServiceUnreachable, kNoConnection);
 
   QStringList lines = ReadLinesFromFile(*file).value_or(QStringList());
   for (QString& line : lines) line = *DecodeCharacterReferences(line);
@@ -235,7 +235,7 @@ BCError TagChimpLookupChapterTitles(MediaFile& item, qint32 tagChimpID, const QS
                                     const Reporter& reporter) {
   logTo(reporter, kGettingMovie.arg(item.seriesname(), QString::number(tagChimpID)), 4);
   const std::optional<QString> file = recordFile(item, tagChimpID, false, cachePath, reporter);
-  if (!file) return BCError::Code(1, kNoConnection);
+  if (!file) return BCError::Code(kServiceUnreachable, kNoConnection);
   QStringList titles;
   for (const QString& line : ReadLinesFromFile(*file).value_or(QStringList()))
     if (HasXMLElement(line, "chapterTitle"))

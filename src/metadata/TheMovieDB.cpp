@@ -65,7 +65,7 @@ BCError readRecord(MediaFile& item, qint32 movieID, const QString& language, con
                         QLatin1String(kMovieDBAPIKey) + u'/' + QString::number(movieID);
     if (!downloadIntoCache(url, file, kTimeout, reporter)) {
       logTo(reporter, kShowLookUpOffline, 3);
-      return BCError::Code(1, kNoConnection);
+      return BCError::Code(kServiceUnreachable, kNoConnection);
     }
   }
 
@@ -165,7 +165,7 @@ BCError LookUpMovieDBAlternates(MediaFile& item, const QString& language, const 
     logTo(reporter, kURL.arg(url), 4);
     if (!downloadIntoCache(url, file, kTimeout, reporter)) {
       logTo(reporter, kSearchOffline, 3);
-      return BCError::Code(1, kNoConnection);
+      return BCError::Code(kServiceUnreachable, kNoConnection);
     }
   }
 
@@ -215,7 +215,7 @@ BCError LookUpMovieDBInfoForSelectedAlternate(MediaFile& item, const QString& la
                                               const Reporter& reporter) {
   const QList<VideoAlternate> candidates = item.AlternativeSuggestions();
   const int selected = item.selectedAlernativeSuggestion();
-  if (selected < 0 || selected >= candidates.size()) return BCError::Code(2, kInvalidID);
+  if (selected < 0 || selected >= candidates.size()) return BCError::Code(MovieDBCode::InvalidID, kInvalidID);
   return readRecord(item, candidates[selected].ID(), language, cachePath, reporter, RecordRules::PostersOnly);
 }
 

@@ -11,6 +11,11 @@
 
 namespace zuvo {
 
+// The code of a candidate choice outside the list; unreachable is `kServiceUnreachable`.
+namespace MovieDBCode {
+inline constexpr qint32 InvalidID = 2;
+}  // namespace MovieDBCode
+
 inline constexpr const char* kMovieDBAPIKey = "4f1c8e2a9b7d3065e1a2c4b6d8f09e73";
 
 // The name a search asks for: the lower-cased series name in 7-bit ASCII (accents

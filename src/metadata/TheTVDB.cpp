@@ -88,7 +88,7 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
         !downloadIntoCache(record + kEnglish + extension, file, kRecordTimeout, reporter)) {
       logTo(reporter, kEpisodeOffline, 3);
       item.setEpisodename(kNoInternetName);
-      return BCError::Code(1, kNoConnectionEpisode);
+      return BCError::Code(kServiceUnreachable, kNoConnectionEpisode);
     }
   }
 
@@ -148,7 +148,7 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
   if (episodeName.isEmpty()) {
     logTo(reporter, kNoEpisodeName, 4);
     item.setEpisodename(kNoNameFound);
-    return BCError::Code(2, kNoEpisodeName);
+    return BCError::Code(TVDBCode::NoEpisodeName, kNoEpisodeName);
   }
   item.setSoliddetection(true);
   logTo(reporter, kReturning.arg(episodeName), 4);
@@ -183,7 +183,7 @@ BCError TVDBLookUpShow(MediaFile& item, const QString& cachePath, const Reporter
   } else if (!downloadIntoCache(baseURL() + kSearchPath + PercentEscaped(query) + kQuote, file, kSearchTimeout,
                                 reporter)) {
     logTo(reporter, kShowLookUpOffline, 3);
-    return BCError::Code(1, kNoConnectionSearch);
+    return BCError::Code(kServiceUnreachable, kNoConnectionSearch);
   }
 
   logTo(reporter, kOpeningFile.arg(file), 4);
@@ -241,7 +241,7 @@ BCError TVDBGetBanner(qint32 seriesID, MediaFile& item, const QString& cachePath
   } else if (!downloadIntoCache(baseURL() + kAPIPath + QLatin1String(kTVDBAPIKey) + kSeriesPiece + id + kBannersPath,
                                 file, kRecordTimeout, reporter)) {
     logTo(reporter, kBannerOffline, 3);
-    return BCError::Code(1, kNoConnectionBanner);
+    return BCError::Code(kServiceUnreachable, kNoConnectionBanner);
   }
 
   const QString bannerBase = serviceBaseURL(Service::TheTVDBBanners) + u'/';
@@ -272,7 +272,7 @@ BCError TVDBGetBanner(qint32 seriesID, MediaFile& item, const QString& cachePath
   item.setAlternateimages(images);
   if (images.size() == before) {
     logTo(reporter, kNoBannerFound, 4);
-    return BCError::Code(3, kNoBanner);
+    return BCError::Code(TVDBCode::NoBanner, kNoBanner);
   }
   // Without a season banner the earlier choice stands, as long as it names an image.
   if (selected < 0 || selected >= images.size()) selected = 0;

@@ -12,6 +12,12 @@
 
 namespace zuvo {
 
+// The codes of TheTVDB's failures besides `kServiceUnreachable`.
+namespace TVDBCode {
+inline constexpr qint32 NoEpisodeName = 2;
+inline constexpr qint32 NoBanner = 3;
+}  // namespace TVDBCode
+
 inline constexpr const char* kTVDBAPIKey = "A3C9E71B04D28F56";
 // The episode names a record fetch leaves when it could not name the episode.
 inline constexpr const char* kTVDBNoInternetName = "NoInternet";

@@ -25,7 +25,7 @@ BCConversionRule ruleWith(const Dictionary& conditions, const Dictionary& action
   return rule;
 }
 
-MediaFilePtr item(const QString& fullpath, quint32 mediatype, quint32 height) {
+MediaFilePtr item(const QString& fullpath, MediaType mediatype, quint32 height) {
   auto media = std::make_shared<MediaFile>();
   media->setFullpath(fullpath);
   media->setFilename(fullpath.section('/', -1));
@@ -159,7 +159,7 @@ TEST_F(ConversionRules, ConditionsHoldAsTheirKindSays) {
       {"media type other", {{0, "Movie"}}, episode(), false},
       {"media type in other letter case", {{0, "tv show"}}, episode(), false},
       {"media type empty", {{0, ""}}, episode(), false},
-      {"media type of an unknown code", {{0, "Unknown"}}, item(kEpisodePath, 7, 720), true},
+      {"media type of an unknown code", {{0, "Unknown"}}, item(kEpisodePath, MediaType(7), 720), true},
       {"file name in the same case", {{1, "Lost S01"}}, episode(), true},
       {"file name in other letter case", {{1, "LOST s01e01"}}, episode(), true},
       {"file name differs", {{1, "House"}}, episode(), false},
@@ -191,7 +191,7 @@ TEST_F(ConversionRules, ConditionsHoldAsTheirKindSays) {
 
 TEST_F(ConversionRules, EachActionChangesTheItemInItsPassOnly) {
   using Field = std::function<QVariant(const MediaFile&)>;
-  const Field mediatype = [](const MediaFile& m) { return QVariant(m.mediatype()); };
+  const Field mediatype = [](const MediaFile& m) { return QVariant(codeOf(m.mediatype())); };
   const Field seriesname = [](const MediaFile& m) { return QVariant(m.seriesname()); };
   const Field forceid = [](const MediaFile& m) { return QVariant(m.forceid()); };
   const Field folder = [](const MediaFile& m) { return QVariant(m.forcedestinationfolder()); };

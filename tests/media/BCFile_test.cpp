@@ -83,13 +83,13 @@ TEST(BCFile, WritelineWritesUtf8LinesAndRefusesAnAbsentText) {
   const QString path =
       test::writeFile(test::freshFolder("bcfile") + "/out.sub", "old content that must go\n");
   BCFile f = BCFile::fileWithPath(path);
-  EXPECT_EQ(f.writeline(QString("no stream")).Code(), 2);
+  EXPECT_EQ(f.writeline(QString("no stream")).Code(), BCFileCode::NotOpen);
   ASSERT_NE(f.openForWrite(), nullptr);
   const QString longLine = QString("x").repeated(20000);
   EXPECT_FALSE(f.writeline(QString("Grüße")).Error());
   const BCError absent = f.writeline(std::nullopt);
   EXPECT_TRUE(absent.Error());
-  EXPECT_EQ(absent.Code(), 1);
+  EXPECT_EQ(absent.Code(), BCFileCode::NullLine);
   EXPECT_EQ(absent.Description(), "writeline called with NULL string");
   EXPECT_FALSE(f.writeline(QString()).Error());
   EXPECT_FALSE(f.writeline(longLine).Error());

@@ -49,7 +49,7 @@ TEST(EyeTVPackage, PackagesWithoutARecordingFailWithTheirReason) {
   for (const Case& c : cases) {
     const BCError result = FindMPEGInEyeTVPackage(c.path);
     EXPECT_TRUE(result.Error()) << c.description;
-    EXPECT_EQ(result.Code(), 0) << c.description;
+    EXPECT_EQ(result.Code(), kEyeTVPackageCode) << c.description;
     EXPECT_EQ(result.Description(), c.description);
   }
 }
@@ -59,7 +59,7 @@ TEST(EyeTVPackage, TheNameGivesAShowAndEpisodeOrAMovie) {
     const char* path;
     const char* series;
     const char* episode;
-    quint32 mediatype;
+    MediaType mediatype;
   } cases[] = {
       {"/rec/The Show - The Pilot Episode.eyetv", "The Show", "The Pilot Episode", MediaType::TVShow},
       {"/rec/the show - the PILOT episode.eyetv", "The Show", "The Pilot Episode", MediaType::TVShow},

@@ -1,10 +1,13 @@
 #include "media/MediaFile.h"
-#include "media/MediaValues.h"
-#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QColor>
-#include <gtest/gtest.h>
 #include <thread>
+
+#include "MediaTestSupport.h"
+#include "media/MediaLabels.h"
+#include "media/MediaValues.h"
 
 using namespace zuvo;
 using test::archivedKeys;
@@ -174,7 +177,7 @@ TEST(MediaFile, TheConversionFormatComesFromTheSettings) {
     int defaultVideoFormat;
     bool mobileDevices;
     bool forceSD;
-    quint32 format;
+    ConversionFormat format;
   } cases[] = {
       // A chosen format is the format it names, whatever the devices say.
       {1, true, false, ConversionFormat::SDOnly},    {2, true, true, ConversionFormat::HDOnly},
@@ -197,30 +200,43 @@ TEST(MediaFile, TheConversionFormatComesFromTheSettings) {
 TEST(MediaFile, DeselectionReasonsFollowTheFirstMatchingRule) {
   struct Case {
     const char* name;
-    int reasonBefore;
+    DeselectionReason reasonBefore;
     bool drm;
     const char* videoformat;
-    quint32 mediatype;
+    MediaType mediatype;
     bool candidates;
     int forceid;
     const char* episode;
     quint32 season, show;
     bool selected;
-    int reason;
+    DeselectionReason reason;
   } cases[] = {
-      {"duplicate stays duplicate even with DRM", 1, true, "AVC", 1, true, 0, "", 0, 0, false, 1},
-      {"DRM", 0, true, "AVC", 1, true, 0, "", 0, 0, false, 4},
-      {"intermediate codec", 0, false, "Intermediate Codec", 2, true, 0, "", 0, 0, false, 5},
-      {"movie without match", 0, false, "AVC", 1, false, 0, "", 0, 0, false, 2},
-      {"movie with forced id", 2, false, "AVC", 1, false, 603, "", 0, 0, true, 0},
-      {"movie with candidate", 2, false, "AVC", 1, true, 0, "", 0, 0, true, 0},
-      {"home movie without match", 2, false, "AVC", 2, false, 0, "", 0, 0, true, 0},
-      {"TV show without match", 0, false, "AVC", 0, false, 0, "Pilot", 1, 1, false, 2},
-      {"complete TV show", 2, false, "AVC", 0, true, 0, "Pilot", 1, 1, true, 0},
-      {"TV show with Unknown episode", 0, false, "AVC", 0, true, 0, "Unknown", 1, 1, false, 3},
-      {"TV show with empty episode", 0, false, "AVC", 0, true, 0, "", 1, 1, false, 3},
-      {"TV show with season 0", 0, false, "AVC", 0, true, 0, "Pilot", 0, 1, false, 3},
-      {"TV show with episode 0", 0, false, "AVC", 0, false, 12, "Pilot", 1, 0, false, 3},
+      {"duplicate stays duplicate even with DRM", DeselectionReason::Duplicate, true, "AVC", MediaType::Movie,
+       true, 0, "", 0, 0, false, DeselectionReason::Duplicate},
+      {"DRM", DeselectionReason::None, true, "AVC", MediaType::Movie, true, 0, "", 0, 0, false,
+       DeselectionReason::ProtectedByDRM},
+      {"intermediate codec", DeselectionReason::None, false, "Intermediate Codec", MediaType::HomeMovie, true,
+       0, "", 0, 0, false, DeselectionReason::UnsupportedVideo},
+      {"movie without match", DeselectionReason::None, false, "AVC", MediaType::Movie, false, 0, "", 0, 0,
+       false, DeselectionReason::NoLookUpMatch},
+      {"movie with forced id", DeselectionReason::NoLookUpMatch, false, "AVC", MediaType::Movie, false, 603,
+       "", 0, 0, true, DeselectionReason::None},
+      {"movie with candidate", DeselectionReason::NoLookUpMatch, false, "AVC", MediaType::Movie, true, 0, "",
+       0, 0, true, DeselectionReason::None},
+      {"home movie without match", DeselectionReason::NoLookUpMatch, false, "AVC", MediaType::HomeMovie,
+       false, 0, "", 0, 0, true, DeselectionReason::None},
+      {"TV show without match", DeselectionReason::None, false, "AVC", MediaType::TVShow, false, 0, "Pilot",
+       1, 1, false, DeselectionReason::NoLookUpMatch},
+      {"complete TV show", DeselectionReason::NoLookUpMatch, false, "AVC", MediaType::TVShow, true, 0,
+       "Pilot", 1, 1, true, DeselectionReason::None},
+      {"TV show with Unknown episode", DeselectionReason::None, false, "AVC", MediaType::TVShow, true, 0,
+       "Unknown", 1, 1, false, DeselectionReason::IncompleteTVShow},
+      {"TV show with empty episode", DeselectionReason::None, false, "AVC", MediaType::TVShow, true, 0, "", 1,
+       1, false, DeselectionReason::IncompleteTVShow},
+      {"TV show with season 0", DeselectionReason::None, false, "AVC", MediaType::TVShow, true, 0, "Pilot", 0,
+       1, false, DeselectionReason::IncompleteTVShow},
+      {"TV show with episode 0", DeselectionReason::None, false, "AVC", MediaType::TVShow, false, 12, "Pilot",
+       1, 0, false, DeselectionReason::IncompleteTVShow},
   };
   for (const Case& c : cases) {
     MediaFile m;
@@ -273,10 +289,10 @@ TEST(MediaFile, EveryArchivedFieldSurvivesARoundTrip) {
 
 TEST(MediaFile, DecodingNeverResumesAConversion) {
   struct Case {
-    int state;
+    MediaState state;
     int progress;
     bool didlookup;
-    int decodedState;
+    MediaState decodedState;
     int decodedProgress;
   } cases[] = {
       {MediaState::Converting, 40, true, MediaState::Queued, 0},
@@ -292,9 +308,31 @@ TEST(MediaFile, DecodingNeverResumesAConversion) {
     m->setProgress(c.progress);
     m->setDidlookup(c.didlookup);
     const MediaFilePtr back = MediaFile::copyOfMediaFile(*m);
-    EXPECT_EQ(back->state(), c.decodedState) << "state " << c.state << " looked up " << c.didlookup;
-    EXPECT_EQ(back->progress(), c.decodedProgress) << "state " << c.state << " looked up " << c.didlookup;
+    EXPECT_EQ(back->state(), c.decodedState) << "state " << codeOf(c.state) << " looked up " << c.didlookup;
+    EXPECT_EQ(back->progress(), c.decodedProgress)
+        << "state " << codeOf(c.state) << " looked up " << c.didlookup;
   }
+}
+
+// The archive holds the values as integers; one that names no value reads as a fresh
+// object's, and the label a rule may set for an unknown media type survives.
+TEST(MediaFile, AnArchivedNumberThatNamesNoValueReadsAsAFreshObjectsValue) {
+  const MediaFilePtr m = populated();
+  m->setState(MediaState(7));
+  m->setMediatype(MediaType(5));
+  m->setConversionFormat(ConversionFormat(9));
+  m->setReasonfordeselection(DeselectionReason(-1));
+  const MediaFilePtr back = MediaFile::copyOfMediaFile(*m);
+  const MediaFile fresh;
+  EXPECT_EQ(back->state(), MediaState::InFilesTable);
+  EXPECT_EQ(back->mediatype(), MediaType::Movie);
+  EXPECT_EQ(back->ConversionFormat(), fresh.ConversionFormat());
+  EXPECT_EQ(back->reasonfordeselection(), DeselectionReason::NoLookUpMatch);
+
+  m->setMediatype(kUnknownMediaType);
+  m->setConversionFormat(ConversionFormat::Original);
+  EXPECT_EQ(MediaFile::copyOfMediaFile(*m)->mediatype(), kUnknownMediaType);
+  EXPECT_EQ(MediaFile::copyOfMediaFile(*m)->ConversionFormat(), ConversionFormat::Original);
 }
 
 TEST(MediaFile, AnObjectWhoseLookUpNeverFinishedArchivesNoKeys) {
@@ -305,8 +343,8 @@ TEST(MediaFile, AnObjectWhoseLookUpNeverFinishedArchivesNoKeys) {
   EXPECT_EQ(back->state(), MediaState::Removed);
   EXPECT_TRUE(back->fullpath().isNull());
   EXPECT_TRUE(back->seriesname().isNull()) << "absent keys read as absent, not as the defaults";
-  EXPECT_EQ(back->mediatype(), 0u);
-  EXPECT_EQ(back->reasonfordeselection(), 0);
+  EXPECT_EQ(back->mediatype(), MediaType::TVShow);
+  EXPECT_EQ(back->reasonfordeselection(), DeselectionReason::None);
   EXPECT_FALSE(back->SoftSubtitles());
 }
 

@@ -45,16 +45,17 @@ TEST(FileTypes, TheOtherTestsCheckTheirOwnExtensions) {
 
 TEST(MediaLabels, CodesAndLabelsMapBothWays) {
   const char* formats[] = {"HD/SD", "SD", "HD", "INFO", "ORIGINAL", "UNKNOWN"};
-  for (quint32 code = 0; code < 6; ++code) EXPECT_EQ(VideoFormatName(code), formats[code]) << code;
-  EXPECT_EQ(VideoFormatName(99), "UNKNOWN");
+  for (quint32 code = 0; code < 6; ++code)
+    EXPECT_EQ(VideoFormatName(ConversionFormat(code)), formats[code]) << code;
+  EXPECT_EQ(VideoFormatName(ConversionFormat(99)), "UNKNOWN");
   const char* types[] = {"TV Show", "Movie", "Home Movie"};
   for (quint32 code = 0; code < 3; ++code) {
-    EXPECT_EQ(MediaTypeName(code), types[code]);
-    EXPECT_EQ(MediaTypeFromName(types[code]), code);
+    EXPECT_EQ(MediaTypeName(MediaType(code)), types[code]);
+    EXPECT_EQ(MediaTypeFromName(types[code]), MediaType(code));
   }
-  EXPECT_EQ(MediaTypeName(3), "Unknown");
-  EXPECT_EQ(MediaTypeFromName("tv show"), 1000u);
-  EXPECT_EQ(MediaTypeFromName(""), 1000u);
+  EXPECT_EQ(MediaTypeName(MediaType(3)), "Unknown");
+  EXPECT_EQ(MediaTypeFromName("tv show"), MediaType(1000));
+  EXPECT_EQ(MediaTypeFromName(""), MediaType(1000));
   EXPECT_FALSE(IsSelectableReason("Intermediate Codec"));
   EXPECT_TRUE(IsSelectableReason("AVC"));
 }

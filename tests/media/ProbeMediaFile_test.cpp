@@ -58,7 +58,7 @@ class ProbeNotices {
   struct Seen {
     QString name;
     bool lookedUp;
-    int state;
+    MediaState state;
   };
 
   ProbeNotices() {

@@ -217,7 +217,7 @@ TEST(StreamAnalysis, DurationsSizesAndTheHDFlag) {
     QStringList extra;
     int duration;
     bool isHD;
-    quint32 formatAfterHDOnly;
+    ConversionFormat formatAfterHDOnly;
   };
   const Case cases[] = {
       {"1 h 2 min", "64x48", 2, {"-vf", "fps=1,setpts=N*3725/TB", "-fps_mode", "passthrough"}, 3720, false,
@@ -564,31 +564,50 @@ TEST(StreamAnalysis, FastModeVerdict) {
     const char* bitrate;
     const char* framerate;
     const char* encoding;
-    quint32 conversionFormat;
+    ConversionFormat conversionFormat;
     bool atv, atv2, atv3;
     const char* expected;
   };
   using CF = QLatin1String;
   const Case cases[] = {
-      {"unknown reference frames", "AVC", 1280, 720, 0, false, "3000Kbps", "25.000 fps", "", 1, false, false, false, "Unkn Ref"},
-      {"not H.264", "MPEG-4 Visual", 640, 480, 0, false, "3000Kbps", "25.000 fps", "", 1, false, false, false, "Not h.264"},
-      {"two outputs", "AVC", 640, 480, 4, false, "3000Kbps", "25.000 fps", "", 0, false, false, false, "HD/SD Format"},
-      {"Apple TV 3: too wide", "AVC", 2048, 858, 4, false, "3000Kbps", "25.000 fps", "", 2, false, false, true, "Width:2048"},
-      {"Apple TV 3: too tall", "AVC", 1440, 1440, 4, false, "3000Kbps", "25.000 fps", "", 2, false, false, true, "Height:1440"},
-      {"Apple TV: 1080p too wide", "AVC", 1920, 1080, 4, false, "3000Kbps", "25.000 fps", "", 2, true, false, false, "Width:1920"},
-      {"original skips the sizes", "AVC", 1920, 1080, 4, false, "3000Kbps", "25.000 fps", "", 4, false, true, true, "Good"},
-      {"Apple TV 2: bit rate", "AVC", 1280, 720, 4, false, "12000.000000", "25.000 fps", "", 2, false, true, true, "12.00 MB/s"},
-      {"Apple TV 2: reference frames", "AVC", 1280, 720, 9, false, "3000Kbps", "25.000 fps", "", 2, false, true, true, "9 Ref Frms"},
-      {"Apple TV 2: frame rate", "AVC", 1280, 720, 4, false, "3000Kbps", "50.000 fps", "", 2, false, true, true, "50.00 fps"},
-      {"no Apple TV 1", "AVC", 1280, 720, 4, true, "3000Kbps", "25.000 fps", "", 2, false, true, true, "Good"},
-      {"Apple TV 1: bit rate", "AVC", 1280, 720, 1, false, "6000Kbps", "25.000 fps", "", 1, true, false, false, "6.00 MB/s"},
-      {"Apple TV 1: CABAC", "AVC", 1280, 720, 1, true, "3000Kbps", "25.000 fps", "", 1, true, false, false, "ATV1:Cabac"},
-      {"Apple TV 1: reference frames", "AVC", 1280, 720, 4, false, "3000Kbps", "24.000 fps", "", 1, true, false, false, "ATV1:RefFrm"},
-      {"Apple TV 1: pyramid", "AVC", 1280, 720, 2, false, "3000Kbps", "25.000 fps", "bframes=3 / b_pyramid=2", 1, true, false, false, "ATV1:byramid"},
-      {"Apple TV 1: under 25 fps", "AVC", 1280, 720, 2, false, "3000Kbps", "23.976 fps", "", 1, true, false, false, "Good"},
-      {"Apple TV 1: small at 30 fps", "AVC", 960, 540, 2, false, "3000Kbps", "29.970 fps", "", 1, true, false, false, "Good"},
-      {"Apple TV 1: small at 50 fps", "AVC", 960, 540, 2, false, "3000Kbps", "50.000 fps", "", 1, true, false, false, "ATV1:50.00fps"},
-      {"Apple TV 1: large at 25 fps", "AVC", 1280, 720, 2, false, "3000Kbps", "25.000 fps", "", 1, true, false, false, "ATV1: 25.00fps"},
+      {"unknown reference frames", "AVC", 1280, 720, 0, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::SDOnly, false, false, false, "Unkn Ref"},
+      {"not H.264", "MPEG-4 Visual", 640, 480, 0, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::SDOnly, false, false, false, "Not h.264"},
+      {"two outputs", "AVC", 640, 480, 4, false, "3000Kbps", "25.000 fps", "", ConversionFormat::HDAndSD,
+       false, false, false, "HD/SD Format"},
+      {"Apple TV 3: too wide", "AVC", 2048, 858, 4, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::HDOnly, false, false, true, "Width:2048"},
+      {"Apple TV 3: too tall", "AVC", 1440, 1440, 4, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::HDOnly, false, false, true, "Height:1440"},
+      {"Apple TV: 1080p too wide", "AVC", 1920, 1080, 4, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::HDOnly, true, false, false, "Width:1920"},
+      {"original skips the sizes", "AVC", 1920, 1080, 4, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::Original, false, true, true, "Good"},
+      {"Apple TV 2: bit rate", "AVC", 1280, 720, 4, false, "12000.000000", "25.000 fps", "",
+       ConversionFormat::HDOnly, false, true, true, "12.00 MB/s"},
+      {"Apple TV 2: reference frames", "AVC", 1280, 720, 9, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::HDOnly, false, true, true, "9 Ref Frms"},
+      {"Apple TV 2: frame rate", "AVC", 1280, 720, 4, false, "3000Kbps", "50.000 fps", "",
+       ConversionFormat::HDOnly, false, true, true, "50.00 fps"},
+      {"no Apple TV 1", "AVC", 1280, 720, 4, true, "3000Kbps", "25.000 fps", "", ConversionFormat::HDOnly,
+       false, true, true, "Good"},
+      {"Apple TV 1: bit rate", "AVC", 1280, 720, 1, false, "6000Kbps", "25.000 fps", "",
+       ConversionFormat::SDOnly, true, false, false, "6.00 MB/s"},
+      {"Apple TV 1: CABAC", "AVC", 1280, 720, 1, true, "3000Kbps", "25.000 fps", "", ConversionFormat::SDOnly,
+       true, false, false, "ATV1:Cabac"},
+      {"Apple TV 1: reference frames", "AVC", 1280, 720, 4, false, "3000Kbps", "24.000 fps", "",
+       ConversionFormat::SDOnly, true, false, false, "ATV1:RefFrm"},
+      {"Apple TV 1: pyramid", "AVC", 1280, 720, 2, false, "3000Kbps", "25.000 fps", "bframes=3 / b_pyramid=2",
+       ConversionFormat::SDOnly, true, false, false, "ATV1:byramid"},
+      {"Apple TV 1: under 25 fps", "AVC", 1280, 720, 2, false, "3000Kbps", "23.976 fps", "",
+       ConversionFormat::SDOnly, true, false, false, "Good"},
+      {"Apple TV 1: small at 30 fps", "AVC", 960, 540, 2, false, "3000Kbps", "29.970 fps", "",
+       ConversionFormat::SDOnly, true, false, false, "Good"},
+      {"Apple TV 1: small at 50 fps", "AVC", 960, 540, 2, false, "3000Kbps", "50.000 fps", "",
+       ConversionFormat::SDOnly, true, false, false, "ATV1:50.00fps"},
+      {"Apple TV 1: large at 25 fps", "AVC", 1280, 720, 2, false, "3000Kbps", "25.000 fps", "",
+       ConversionFormat::SDOnly, true, false, false, "ATV1: 25.00fps"},
   };
   for (const Case& c : cases) {
     test::ScopedSettings settings{{"SupportAppleTV", c.atv}, {"SupportAppleTV2", c.atv2}, {"SupportAppleTV3", c.atv3}};

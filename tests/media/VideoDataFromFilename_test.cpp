@@ -11,12 +11,12 @@ using test::CapturedLog;
 
 namespace {
 
-constexpr quint32 TV = MediaType::TVShow;
-constexpr quint32 Movie = MediaType::Movie;
+constexpr MediaType TV = MediaType::TVShow;
+constexpr MediaType Movie = MediaType::Movie;
 
 struct Expected {
   const char* name;
-  quint32 mediatype;
+  MediaType mediatype;
   const char* series;
   quint32 season;
   quint32 episode;
@@ -28,7 +28,7 @@ struct Expected {
 
 std::string describe(const MediaFile& m) {
   return QStringLiteral("type %1, series \"%2\", S%3 E%4, date %5-%6-%7, episode \"%8\"")
-      .arg(m.mediatype())
+      .arg(codeOf(m.mediatype()))
       .arg(m.seriesname())
       .arg(m.season())
       .arg(m.show())

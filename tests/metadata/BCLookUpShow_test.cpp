@@ -93,7 +93,7 @@ TEST_F(LookUp, AnUnknownOrEmptyNameAnswersCodeOneWithoutAsking) {
       item->setSelected(true);
       item->setSoliddetection(true);
       const BCError answer = lookup.LookUpShowData(*item);
-      EXPECT_EQ(answer.Code(), 1) << name;
+      EXPECT_EQ(answer.Code(), LookUpCode::NoShowName) << name;
       EXPECT_EQ(answer.Description(), "No valid show name passed to Lookup") << name;
       EXPECT_FALSE(item->didlookup()) << name;
       EXPECT_FALSE(item->soliddetection()) << name;
@@ -212,7 +212,7 @@ TEST_F(LookUp, ATVShowWithoutCandidateIsDeselectedWithCodeTwo) {
     item->setSelected(true);
     item->setReasonfordeselection(DeselectionReason::None);
     const BCError answer = guessing.LookUpShowData(*item);
-    EXPECT_EQ(answer.Code(), 2) << c.what;
+    EXPECT_EQ(answer.Code(), LookUpCode::NoCandidate) << c.what;
     EXPECT_EQ(answer.Description(), "Look up for show returned zero") << c.what;
     EXPECT_FALSE(item->selected()) << c.what;
     EXPECT_EQ(item->reasonfordeselection(), DeselectionReason::NoLookUpMatch) << c.what;

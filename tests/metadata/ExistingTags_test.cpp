@@ -230,7 +230,7 @@ TEST_F(TakingOverTags, KindNamesAndNumbersFollowTheTags) {
   struct Case {
     const char* name;
     std::function<void(Mp4Tags&)> tags;
-    quint32 mediatype;
+    MediaType mediatype;
     const char* series;
     const char* episodeName;
     quint32 season, episode;
@@ -426,7 +426,7 @@ TEST_F(TakingOverTags, AFileThatIsNoMP4IsUntaggedAndLeftAlone) {
   EXPECT_TRUE(logged("[RED]Unable to open file to test for MP4 Tags", 3));
   const BCError result = createVideoDataFromm4v(*item, "en", cache, reporter, true);
 
-  EXPECT_EQ(result.Code(), 1);
+  EXPECT_EQ(result.Code(), ExistingTagsCode::CannotOpen);
   EXPECT_TRUE(logged("videoDataFromm4v::Can't open MP4 file to read tags : " + path, 3));
   EXPECT_EQ(item->seriesname(), "From the name");
   EXPECT_FALSE(item->hadexistingtags());

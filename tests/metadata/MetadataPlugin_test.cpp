@@ -69,7 +69,7 @@ class PluginTest : public ::testing::Test {
 
 void expectNoResult(const BCError& answer, const std::string& what) {
   EXPECT_TRUE(answer.Error()) << what;
-  EXPECT_EQ(answer.Code(), 4) << what;
+  EXPECT_EQ(answer.Code(), LookUpCode::NoPluginResult) << what;
   EXPECT_EQ(answer.Description(), "Plug In did not return a result") << what;
 }
 
@@ -178,7 +178,7 @@ TEST_F(PluginTest, AnyOtherResultDeselectsTheItemAndChangesNoField) {
 
 TEST_F(PluginTest, FlashNamesTheServiceStateAndAnAnswerWithoutResultIsCodeFour) {
   struct Case {
-    quint32 mediatype;
+    MediaType mediatype;
     const char* flash;
     const char* notice;  // null: none
   } cases[] = {
@@ -187,7 +187,7 @@ TEST_F(PluginTest, FlashNamesTheServiceStateAndAnAnswerWithoutResultIsCodeFour) 
       {MediaType::HomeMovie, "red", "TVOffline"},   {MediaType::TVShow, "amber", nullptr},
   };
   for (const Case& c : cases) {
-    const std::string what = std::to_string(c.mediatype) + " " + c.flash;
+    const std::string what = std::to_string(codeOf(c.mediatype)) + " " + c.flash;
     const QByteArray body = QByteArray("echo '<Flash>") + c.flash + "</Flash>'\n";
     writePlugin(kTVPlugin, body);
     writePlugin(kMoviePlugin, body);
@@ -345,7 +345,7 @@ TEST_F(PluginTest, OnlyTVShowsAndMoviesWhoseSourceSaysSoGoToAPlugin) {
   // Every other source is a service that does not answer.
   ScopedServiceAddresses offline(QStringLiteral("http://127.0.0.1:%1").arg(portNobodyListensOn()));
   struct Case {
-    quint32 mediatype;
+    MediaType mediatype;
     int tvSource;
     int movieSource;
     bool plugin;
@@ -355,8 +355,8 @@ TEST_F(PluginTest, OnlyTVShowsAndMoviesWhoseSourceSaysSoGoToAPlugin) {
       {MediaType::HomeMovie, 2, 2, false},
   };
   for (const Case& c : cases) {
-    const std::string what = "type " + std::to_string(c.mediatype) + " TVSource " + std::to_string(c.tvSource) +
-                             " MovieSource " + std::to_string(c.movieSource);
+    const std::string what = "type " + std::to_string(codeOf(c.mediatype)) + " TVSource " +
+                             std::to_string(c.tvSource) + " MovieSource " + std::to_string(c.movieSource);
     ScopedSettings sources{{"TVSource", c.tvSource}, {"MovieSource", c.movieSource}};
     QFile::remove(cache + "/args.bin");
     MediaFilePtr item = c.mediatype == MediaType::Movie ? movieItem() : tvItem();

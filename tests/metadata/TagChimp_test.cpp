@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "media/MediaValues.h"
+#include "metadata/ServiceCache.h"
 #include "metadata/ServiceTestSupport.h"
 
 using namespace zuvo;
@@ -360,7 +361,7 @@ TEST_F(TagChimpOffline, EveryCallAnswersUnableToConnect) {
   };
   for (const Case& c : cases) {
     const BCError result = c.call();
-    EXPECT_EQ(result.Code(), 1) << c.name;
+    EXPECT_EQ(result.Code(), kServiceUnreachable) << c.name;
     EXPECT_EQ(result.Description(), "Unable to connect to Tag Chimp server") << c.name;
   }
   EXPECT_TRUE(logged("[RED]Computer not connected to Internet when looking up show.", 3));

@@ -26,7 +26,7 @@ inline QImage coverPicture(int size = 600) {
 inline MediaFilePtr tvEpisode() {
   registerSettingDefaults();
   auto m = std::make_shared<MediaFile>();
-  m->setMediatype(0);
+  m->setMediatype(MediaType::TVShow);
   m->setSeriesname("The Show & Co");
   m->setEpisodename(QString::fromUtf8("Pilot – Teil 1"));
   m->setSeason(1);
@@ -47,7 +47,7 @@ inline MediaFilePtr tvEpisode() {
 inline MediaFilePtr movie() {
   registerSettingDefaults();
   auto m = std::make_shared<MediaFile>();
-  m->setMediatype(1);
+  m->setMediatype(MediaType::Movie);
   m->setSeriesname("The Movie");
   m->setGenre("Thriller");
   m->setReleasedate("1999-05-01");
@@ -65,7 +65,7 @@ inline MediaFilePtr movie() {
 inline MediaFilePtr homeMovie() {
   registerSettingDefaults();
   auto m = std::make_shared<MediaFile>();
-  m->setMediatype(2);
+  m->setMediatype(MediaType::HomeMovie);
   m->setSeriesname("Summer 2009");
   m->setDescription("At the lake.");
   return m;

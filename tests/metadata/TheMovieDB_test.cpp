@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "metadata/ServiceCache.h"
 #include "metadata/ServiceTestSupport.h"
 
 using namespace zuvo;
@@ -261,7 +262,7 @@ TEST_F(MovieDBRecord, NoSelectedCandidateIsAnInvalidID) {
         {VideoAlternate::alternateWithName("a", 1), VideoAlternate::alternateWithName("b", 2)});
     item->setSelectedAlernativeSuggestion(selected);
     const BCError result = LookUpMovieDBInfoForSelectedAlternate(*item, "fr", cache, reporter);
-    EXPECT_EQ(result.Code(), 2) << selected;
+    EXPECT_EQ(result.Code(), MovieDBCode::InvalidID) << selected;
     EXPECT_EQ(result.Description(), "Invalid ID") << selected;
   }
   EXPECT_TRUE(requests().isEmpty());
@@ -275,15 +276,15 @@ TEST_F(MovieDBOffline, EveryCallAnswersInternetNotAccessable) {
   item->setSelectedAlernativeSuggestion(0);
 
   const BCError record = LookUpMovieDBInfo(*item, 194, "fr", cache, reporter);
-  EXPECT_EQ(record.Code(), 1);
+  EXPECT_EQ(record.Code(), kServiceUnreachable);
   EXPECT_EQ(record.Description(), "Internet not accessable");
   EXPECT_TRUE(logged("[RED]Computer not connected to Internet when looking up show.", 3));
 
   const BCError posters = LookUpMovieDBInfoForSelectedAlternate(*item, "fr", cache, reporter);
-  EXPECT_EQ(posters.Code(), 1);
+  EXPECT_EQ(posters.Code(), kServiceUnreachable);
 
   const BCError search = LookUpMovieDBAlternates(*item, "fr", cache, reporter);
-  EXPECT_EQ(search.Code(), 1);
+  EXPECT_EQ(search.Code(), kServiceUnreachable);
   EXPECT_EQ(search.Description(), "Internet not accessable");
   EXPECT_TRUE(logged("Computer not connected to Internet when looking up show.", 3));
   EXPECT_TRUE(item->AlternativeSuggestions().isEmpty());

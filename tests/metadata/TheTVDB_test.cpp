@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include "metadata/ServiceCache.h"
 #include "metadata/ServiceTestSupport.h"
 
 using namespace zuvo;
@@ -216,7 +217,7 @@ TEST_F(TVDBSearch, AnErrorPageIsNoAnswerAndNoCacheFile) {
 
   const BCError result = TVDBLookUpShow(*item, cache, reporter);
 
-  EXPECT_EQ(result.Code(), 1);
+  EXPECT_EQ(result.Code(), kServiceUnreachable);
   EXPECT_EQ(result.Description(), "Unable to connect to Internet");
   EXPECT_TRUE(item->AlternativeSuggestions().isEmpty());
   EXPECT_TRUE(cacheFiles().isEmpty());
@@ -322,7 +323,7 @@ TEST_F(TVDBEpisode, NoMatchingEpisodeAnswersCodeTwo) {
   for (const Case& c : {Case{"no such episode", 3, 1}, Case{"empty episode name", 2, 7}}) {
     auto item = itemNamed("lost", c.season, c.episode);
     const BCError result = TVDBGetEpisode(73739, *item, "en", cache, reporter);
-    EXPECT_EQ(result.Code(), 2) << c.name;
+    EXPECT_EQ(result.Code(), TVDBCode::NoEpisodeName) << c.name;
     EXPECT_EQ(result.Description(), "No episode name found") << c.name;
     EXPECT_EQ(item->episodename(), "NoNameFound") << c.name;
     EXPECT_FALSE(item->soliddetection()) << c.name;
@@ -418,7 +419,7 @@ TEST_F(TVDBBanner, NoBannerAnswersCodeThreeAndKeepsTheImage) {
 
   const BCError result = TVDBGetBanner(73739, *item, cache, reporter);
 
-  EXPECT_EQ(result.Code(), 3);
+  EXPECT_EQ(result.Code(), TVDBCode::NoBanner);
   EXPECT_EQ(result.Description(), "No image found for show");
   EXPECT_EQ(item->image(), previous);
   EXPECT_TRUE(logged("No banner found", 4));
@@ -441,21 +442,21 @@ TEST_F(TVDBOffline, EveryCallAnswersItsCodeAndMessage) {
   auto item = itemNamed("Law & Order", 2, 5);
 
   const BCError search = TVDBLookUpShow(*item, cache, reporter);
-  EXPECT_EQ(search.Code(), 1);
+  EXPECT_EQ(search.Code(), kServiceUnreachable);
   EXPECT_EQ(search.Description(), "Unable to connect to Internet");
   EXPECT_TRUE(logged("[RED]Computer not connected to Internet when looking up show.", 3));
 
   const BCError episode = TVDBGetEpisode(73739, *item, "de", cache, reporter);
-  EXPECT_EQ(episode.Code(), 1);
+  EXPECT_EQ(episode.Code(), kServiceUnreachable);
   EXPECT_EQ(episode.Description(), "No internet connection");
   EXPECT_EQ(item->episodename(), "NoInternet");
   EXPECT_TRUE(logged("[RED]Computer not connected to Internet when looking up episode name.", 3));
 
   const BCError byName = TVDBGetEpisodeByName(73739, *item, "de", cache, reporter);
-  EXPECT_EQ(byName.Code(), 1);
+  EXPECT_EQ(byName.Code(), kServiceUnreachable);
 
   const BCError banner = TVDBGetBanner(73739, *item, cache, reporter);
-  EXPECT_EQ(banner.Code(), 1);
+  EXPECT_EQ(banner.Code(), kServiceUnreachable);
   EXPECT_EQ(banner.Description(), "Not connected to Internet on Banner lookup");
   EXPECT_TRUE(logged("[RED]Computer not connected to Internet when looking for series banner.", 3));
   EXPECT_TRUE(QDir(cache).isEmpty());

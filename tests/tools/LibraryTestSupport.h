@@ -24,7 +24,7 @@ inline MediaFilePtr libraryEpisode(const QString& series, quint32 season, quint3
   return media;
 }
 
-inline MediaFilePtr libraryMovie(const QString& title, quint32 type = MediaType::Movie) {
+inline MediaFilePtr libraryMovie(const QString& title, MediaType type = MediaType::Movie) {
   auto media = std::make_shared<MediaFile>();
   media->setMediatype(type);
   media->setSeriesname(title);

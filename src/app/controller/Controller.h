@@ -256,7 +256,7 @@ class Controller : public QObject {
   QWidget* tagsWindow(bool multiple) const;
   QList<int> selectedFileRows() const;
   void selectFileRows(const QList<int>& rows);
-  void setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format);
+  void setHighlightedFormat(const char* allLog, const char* rowLog, ConversionFormat format);
   void writeQuitArchives();
   void showOnline(QWidget* box, bool& offlineFlag, bool online);
   // Says on the light, in words, what its last look-up came to, and writes it to the user log.

@@ -276,7 +276,7 @@ void Controller::MenuRunEpisodePicker() {
 
 // ---------------------------------------------------------------- commands on highlighted rows
 
-void Controller::setHighlightedFormat(const char* allLog, const char* rowLog, quint32 format) {
+void Controller::setHighlightedFormat(const char* allLog, const char* rowLog, ConversionFormat format) {
   const QList<int> rows = selectedFileRows();
   if (rows.isEmpty()) return;
   const Reporter& log = state_.mainLog;

@@ -115,7 +115,7 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
       state_.mainLog->report(QStringLiteral("[BLUE]File %1 is already in table").arg(media->fullpath()), 3);
       state_.userLog->report(QStringLiteral("File %1 is already in Zuvo").arg(media->fullpath()), 3);
     }
-    return BCError::Code(1, QStringLiteral("File or Track already in table"));
+    return BCError::Code(kAlreadyInTableCode, QStringLiteral("File or Track already in table"));
   }
 
   if (dvdTitle) {
@@ -148,7 +148,7 @@ void FileLists::makefilestable() {
   }
   state_.mainLog->report(QStringLiteral("[BLUE]Building File Table"), 4);
   for (const MediaFilePtr& item : state_.files) {
-    const int itemState = item->state();
+    const MediaState itemState = item->state();
     if (itemState == MediaState::Removed || itemState == MediaState::Ended || item->isDVD()) continue;
     if (QFileInfo::exists(item->fullpath())) continue;
     state_.mainLog->report(QStringLiteral("[RED]File %1 is missing. Setting state to zero.").arg(item->filename()), 3);

@@ -16,6 +16,9 @@
 
 namespace zuvo {
 
+// The code of a source refused because the table already holds it.
+inline constexpr qint32 kAlreadyInTableCode = 1;
+
 class FileLists : public QObject {
  public:
   // Starts the background work of a new item; `autoprocess` travels with it.

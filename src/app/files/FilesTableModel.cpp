@@ -121,8 +121,8 @@ QVariant FilesTableModel::value(const QString& id, const MediaFile& item) {
     return 0.0f;
   }
   if (id == QLatin1String("SDHD")) {
-    const quint32 format = item.ConversionFormat();
-    return int(format <= ConversionFormat::Original ? format : 0);
+    const ConversionFormat format = item.ConversionFormat();
+    return int(codeOf(format <= ConversionFormat::Original ? format : ConversionFormat::HDAndSD));
   }
   if (id == QLatin1String("Speed")) return item.fastmodeEnabled() && item.fastmode() ? 0 : 1;
   if (id == QLatin1String("Tags")) return tableImage(QStringLiteral("OKCircle"));

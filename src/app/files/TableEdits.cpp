@@ -40,7 +40,9 @@ void setFormat(MediaFile& item, const QVariant& value, const Alert& alert) {
     case int(ConversionFormat::HDAndSD):
     case int(ConversionFormat::SDOnly):
     case int(ConversionFormat::HDOnly):
-    case int(ConversionFormat::Original): item.setConversionFormat(quint32(format)); break;
+    case int(ConversionFormat::Original):
+      item.setConversionFormat(ConversionFormat(format));
+      break;
     case int(ConversionFormat::TagsOnly):
       if (IsMP4File(item.filename()))
         item.setConversionFormat(ConversionFormat::TagsOnly);
@@ -69,7 +71,7 @@ void Controller::tableEditRequested(const QString& identifier, int row, const QV
       {QStringLiteral("ShowTypeStepper"),
        [](MediaFile& m, const QVariant& v, const Alert&) {
          const int step = v.toInt();
-         if (step >= 1 && step <= 3) m.setMediatype(quint32(step - 1));
+         if (step >= 1 && step <= 3) m.setMediatype(MediaType(step - 1));
          return true;
        }},
       {QStringLiteral("SDHD"), [](MediaFile& m, const QVariant& v, const Alert& a) { return setFormat(m, v, a), true; }},
@@ -79,7 +81,7 @@ void Controller::tableEditRequested(const QString& identifier, int row, const QV
       {QStringLiteral("ShowType"),
        [](MediaFile& m, const QVariant& v, const Alert&) {
          // A label that names no media type would leave the item with a type nothing knows.
-         const quint32 type = MediaTypeFromName(v.toString());
+         const MediaType type = MediaTypeFromName(v.toString());
          if (type <= MediaType::HomeMovie) m.setMediatype(type);
          return true;
        }},

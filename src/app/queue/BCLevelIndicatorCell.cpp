@@ -30,7 +30,8 @@ QFont lucida(bool bold, int pixels) {
 
 }  // namespace
 
-BCLevelIndicatorCell::Message BCLevelIndicatorCell::statusMessage(int state, bool finished, const QString& passLabel,
+BCLevelIndicatorCell::Message BCLevelIndicatorCell::statusMessage(MediaState state, bool finished,
+                                                                  const QString& passLabel,
                                                                   const QString& timeText,
                                                                   const QString& conversionError) {
   // A row waiting for its turn says so, whatever stage an earlier run left on it.

@@ -4,6 +4,8 @@
 // than the cell ends in an ellipsis and shows whole as the row's tooltip.
 #include <QStyledItemDelegate>
 
+#include "media/MediaValues.h"
+
 namespace zuvo {
 
 class BCLevelIndicatorCell : public QStyledItemDelegate {
@@ -20,8 +22,8 @@ class BCLevelIndicatorCell : public QStyledItemDelegate {
     QString text;
     Tone tone = Tone::Plain;
   };
-  static Message statusMessage(int state, bool finished, const QString& passLabel, const QString& timeText,
-                               const QString& conversionError);
+  static Message statusMessage(MediaState state, bool finished, const QString& passLabel,
+                               const QString& timeText, const QString& conversionError);
 
   // Where the progress bar lies in a cell (the frame of a converting row).
   static QRect progressBarRect(const QRect& frame, bool detailed);

@@ -19,7 +19,8 @@ QString twoPass(int twopassnumber, const char* first, const char* second, const 
 }  // namespace
 
 QVariantList QueueRowStatus::toList() const {
-  return {progress, passLabel, colourWord, timeText, title, secondLine, state, finished, detailed, details};
+  return {progress,   passLabel,     colourWord, timeText, title,
+          secondLine, codeOf(state), finished,   detailed, details};
 }
 
 QueueRowStatus QueueRowStatus::fromList(const QVariantList& values) {
@@ -31,14 +32,14 @@ QueueRowStatus QueueRowStatus::fromList(const QVariantList& values) {
   s.timeText = at(3).toString();
   s.title = at(4).toString();
   s.secondLine = at(5).toString();
-  s.state = at(6).toInt();
+  s.state = mediaStateFromCode(at(6).toInt(), MediaState::Removed);
   s.finished = at(7).toBool();
   s.detailed = at(8).toBool();
   s.details = at(9).toString();
   return s;
 }
 
-QString passLabel(int passnumber, int twopassnumber, quint32 conversionFormat) {
+QString passLabel(int passnumber, int twopassnumber, ConversionFormat conversionFormat) {
   switch (passnumber) {
     case 0: return QString();
     case 1: return twoPass(twopassnumber, "HD (1st Pass)", "HD (2nd Pass)", "HD");

@@ -15,7 +15,7 @@ struct QueueRowStatus {
   QString timeText;
   QString title;
   QString secondLine;
-  int state = 0;
+  MediaState state = MediaState::Removed;
   bool finished = false;
   bool detailed = false;  // "DetailedQueue"
   QString details;
@@ -30,7 +30,7 @@ struct QueueRowStatus {
 QueueRowStatus queueRowStatus(const MediaFile& item, bool detailed, bool fastModeOn);
 
 // The label of the item's conversion stage; "Err" for a code outside 0 to 18.
-QString passLabel(int passnumber, int twopassnumber, quint32 conversionFormat);
+QString passLabel(int passnumber, int twopassnumber, ConversionFormat conversionFormat);
 
 // Format, pass-through, subtitles, audio and size, joined by " : ".
 QString queueDetailsText(const MediaFile& item, bool fastModeOn);

@@ -15,7 +15,7 @@ namespace {
 
 // The stop icon while converting, none once ended, the reset icon otherwise.
 QImage buttonImage(const MediaFile& item) {
-  const int state = item.state();
+  const MediaState state = item.state();
   if (state == MediaState::Converting) return tableImage(QStringLiteral("queue_stop_icon"));
   if (state == MediaState::Ended) return QImage();
   return tableImage(QStringLiteral("queue_reset_icon"));

@@ -30,13 +30,13 @@ QImage statusImage(const MediaFile& item) {
   }
 }
 
-QString mediaTypeImageName(quint32 mediatype) {
+QString mediaTypeImageName(MediaType mediatype) {
   if (mediatype == MediaType::TVShow) return QStringLiteral("TVShow");
   if (mediatype == MediaType::Movie) return QStringLiteral("Movie");
   return QStringLiteral("HomeMovie");
 }
 
-QString mediaTypeDescription(quint32 mediatype) {
+QString mediaTypeDescription(MediaType mediatype) {
   if (mediatype == MediaType::TVShow) return QStringLiteral("TV Show");
   if (mediatype == MediaType::Movie) return QStringLiteral("Movie");
   return QStringLiteral("Home Movie");

@@ -15,9 +15,9 @@ QImage tableImage(const QString& name);
 QImage statusImage(const MediaFile& item);
 
 // "TVShow", "Movie" or "HomeMovie" by media type (0, 1, anything else).
-QString mediaTypeImageName(quint32 mediatype);
+QString mediaTypeImageName(MediaType mediatype);
 
 // "TV Show", "Movie" or "Home Movie": the description under the media-type image.
-QString mediaTypeDescription(quint32 mediatype);
+QString mediaTypeDescription(MediaType mediatype);
 
 }  // namespace zuvo

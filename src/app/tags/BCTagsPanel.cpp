@@ -255,7 +255,7 @@ void BCTagsPanel::showArtwork(const Artwork& artwork) {
   ImageWell::show(ui_->TagsImageView, shown.isEmpty() ? artwork.image() : artwork.image(shown));
 }
 
-void BCTagsPanel::layOutForMediaType(quint32 type, bool fillRatings) {
+void BCTagsPanel::layOutForMediaType(MediaType type, bool fillRatings) {
   ::Ui::TagsPanel& ui = *ui_;
   const bool tv = type == MediaType::TVShow;
   for (QWidget* widget :
@@ -299,8 +299,8 @@ void BCTagsPanel::fillTagsPanelFromShow(const MediaFilePtr& show) {
   }
   ui.NumberSoftSubtitlesTextField->setText(counts);
 
-  const quint32 type = std::min(media.mediatype(), MediaType::HomeMovie);
-  ui.TagsMediaTypeComboBox->setCurrentIndex(int(type));
+  const MediaType type = std::min(media.mediatype(), MediaType::HomeMovie);
+  ui.TagsMediaTypeComboBox->setCurrentIndex(int(codeOf(type)));
   layOutForMediaType(type, true);
   ui.RatingComboBox->setCurrentText(media.rating());
   ui.TagsNameTextField->setText(type == MediaType::TVShow ? media.seriesname() : UnescapeXMLEntities(media.seriesname()));
@@ -359,7 +359,7 @@ void BCTagsPanel::UpdateTagsPannel() {
   MediaFile& media = *myShow_;
   media.setForcedsubtitles(ui.ForcedSubtitlesCheckBox->isChecked());
   media.setForceHDflag(ui.SetHDCheckBox->currentIndex());
-  media.setMediatype(quint32(std::max(0, ui.TagsMediaTypeComboBox->currentIndex())));
+  media.setMediatype(MediaType(std::max(0, ui.TagsMediaTypeComboBox->currentIndex())));
   media.setSeriesname(ui.TagsNameTextField->text());
   media.setSeason(quint32(IntegerValue(ui.TagsSeriesNumberTextField->text())));
   media.setEpisodename(ui.TagsSeasonTextField->text());
@@ -375,7 +375,7 @@ void BCTagsPanel::UpdateTagsPannel() {
   media.setGenre(storedTokens(ui.GenreTokenField->text()));
   media.setSelectedImage(ui.ImageStepper->value());
   media.setArtwork(shownArtwork_);
-  const int reason = media.reasonfordeselection();
+  const DeselectionReason reason = media.reasonfordeselection();
   if (!media.soliddetection() && media.mediatype() != MediaType::HomeMovie) {
     if (reason != DeselectionReason::ProtectedByDRM && reason != DeselectionReason::UnsupportedVideo &&
         reason != DeselectionReason::NoVideo) {
@@ -438,7 +438,7 @@ void BCTagsPanel::SearchForShow() {
   if (!myShow_) return;
   ::Ui::TagsPanel& ui = *ui_;
   MediaFile& media = *myShow_;
-  media.setMediatype(quint32(std::max(0, ui.TagsMediaTypeComboBox->currentIndex())));
+  media.setMediatype(MediaType(std::max(0, ui.TagsMediaTypeComboBox->currentIndex())));
   media.setEpisodename(ui.TagsSeasonTextField->text());
   media.setSeriesname(ui.TagsNameTextField->text());
   media.setSeason(quint32(IntegerValue(ui.TagsSeriesNumberTextField->text())));
@@ -535,7 +535,7 @@ void BCTagsPanel::MediaTypeChanged() {
     ui.TagsMediaTypeComboBox->setCurrentIndex(type);
   }
   if (type != int(MediaType::TVShow)) ui.TagsDescriptionTextField->clear();
-  layOutForMediaType(quint32(type), true);
+  layOutForMediaType(MediaType(type), true);
   ui.RatingComboBox->setCurrentIndex(ui.RatingComboBox->count() > 0 ? 0 : -1);
 }
 
@@ -603,7 +603,7 @@ void BCTagsPanel::chapteralternatesclick() {
   const QList<VideoAlternate> candidates = myShow_->ChaptersAlternates();
   if (row >= candidates.size()) return;
   const BCError answer = TagChimpLookupChapterTitles(*myShow_, qint32(candidates.at(row).ID()), language_, cachePath_, reporter_);
-  if (answer.Code() != 0) return;
+  if (answer.Error()) return;
   chapterTitles_ = answer.NoErrorResult().toStringList();
   reload(TagEditorTable::ChapterTitles);
 }

@@ -88,7 +88,7 @@ class BCTagsPanel : public QObject {
   void connectControls();
   void showImage(const QImage& image);
   void showArtwork(const Artwork& artwork);
-  void layOutForMediaType(quint32 type, bool fillRatings);
+  void layOutForMediaType(MediaType type, bool fillRatings);
   int selectedRow(TagEditorTable table) const;
   void reload(TagEditorTable table);
 

@@ -130,7 +130,7 @@ void BCTagsPanelMultiple::UpdateButtonClick() {
   const int typeIndex = ui.TagsMediaTypeComboBox->currentIndex();
   for (const MediaFilePtr& media : showarray_) {
     if (!shownArtwork_.isNull()) media->setArtwork(shownArtwork_);
-    if (typeShared && typeIndex >= 0) media->setMediatype(quint32(typeIndex));
+    if (typeShared && typeIndex >= 0) media->setMediatype(MediaType(typeIndex));
     for (const TextRow& row : kTextRows) {
       const QString text = (ui.*row.field)->text();
       if (text != marker_) row.write(*media, text);

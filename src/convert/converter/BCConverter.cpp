@@ -30,7 +30,7 @@ const ToolField kToolFields[] = {
 
 // The pair of an HD-and-SD conversion is numbered from N; every conversion moves the
 // stored number on, written through at once so that no two converters share one.
-quint32 takeCatalogueId(Defaults& defaults, quint32 conversionFormat) {
+quint32 takeCatalogueId(Defaults& defaults, ConversionFormat conversionFormat) {
   static std::mutex lock;
   std::lock_guard<std::mutex> guard(lock);
   const int next = defaults.get(kNextCNIDKey);

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/converter/PictureLength.h"
@@ -92,9 +93,12 @@ std::optional<PictureLength> expectedLength(const MediaFile& media) {
 }
 
 BCError notWhole(BCConverter& converter, const QString& reason) {
-  return failConversion(converter, BCError::Code(6, QStringLiteral("Unable to convert video track: %1").arg(reason)),
-                        {QStringLiteral("[RED]Converted file is not whole: %1, failing conversion.").arg(reason),
-                         QStringLiteral("Canceling conversion.")});
+  return failConversion(
+      converter,
+      BCError::Code(ConversionCode::VideoTrack,
+                    QStringLiteral("Unable to convert video track: %1").arg(reason)),
+      {QStringLiteral("[RED]Converted file is not whole: %1, failing conversion.").arg(reason),
+       QStringLiteral("Canceling conversion.")});
 }
 
 }  // namespace
@@ -107,7 +111,8 @@ BCError stoppedExit(BCConverter& converter, const BCError& result, const QString
   QFile::remove(output);
   converter.updatetableview.send();
   // A stop never reads as success.
-  return result.Error() ? result : BCError::Code(2, QStringLiteral("Cancel Button Pressed"));
+  return result.Error() ? result
+                        : BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
 }
 
 BCError BCConverter::FinishPass(int passindex) {
@@ -119,8 +124,11 @@ BCError BCConverter::FinishPass(int passindex) {
     QFile::remove(output);
     QFile::rename(encoded, output);
     if (!QFileInfo::exists(output))
-      return failConversion(*this, BCError::Code(5, QStringLiteral("Unable to rename file from %1 to %2").arg(encoded, output)),
-                            {QStringLiteral("[RED] Canceling conversion.")});
+      return failConversion(
+          *this,
+          BCError::Code(ConversionCode::PlacingFile,
+                        QStringLiteral("Unable to rename file from %1 to %2").arg(encoded, output)),
+          {QStringLiteral("[RED] Canceling conversion.")});
   }
 
   reportTo(conversionUserLog(), QStringLiteral("Importing Audio"), 3);
@@ -137,9 +145,12 @@ BCError BCConverter::FinishPass(int passindex) {
   updatetableview.send();
   // An untagged file is not the result the user asked for, nor one the tag save left damaged.
   if (const BCError tags = saveMP4Tags(output, thiscnid, media, hd, myreporter); tags.Error())
-    return failConversion(*this, BCError::Code(10, QStringLiteral("Unable to write the tags: %1").arg(tags.Description())),
-                          {QStringLiteral("[RED]Unable to write the tags: %1").arg(tags.Description()),
-                           QStringLiteral("Canceling conversion.")});
+    return failConversion(
+        *this,
+        BCError::Code(ConversionCode::WritingTags,
+                      QStringLiteral("Unable to write the tags: %1").arg(tags.Description())),
+        {QStringLiteral("[RED]Unable to write the tags: %1").arg(tags.Description()),
+         QStringLiteral("Canceling conversion.")});
   if (const std::optional<QString> fault = outputFault(*this, output, expected)) return notWhole(*this, *fault);
   media.setPassnumber(PassStage::AfterTags);
   updatetableview.send();
@@ -163,7 +174,7 @@ BCError BCConverter::FinishConversion(const BCError& result) {
   reportTo(myreporter, QStringLiteral("Time taken for conversion was %1 minutes").arg(seconds / 60), 3);
   updatetableview.send();
 
-  const quint32 format = media.ConversionFormat();
+  const ConversionFormat format = media.ConversionFormat();
   media.setPassnumber(format == ConversionFormat::HDOnly     ? PassStage::HDPass
                       : format == ConversionFormat::Original ? PassStage::OriginalPass
                                                               : PassStage::SDPass);

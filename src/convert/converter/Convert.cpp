@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/SampleOptions.h"
 #include "convert/passes/VideoPasses.h"
@@ -126,16 +127,19 @@ BCError BCConverter::ConvertSteps() {
     const QString refusal = QStringLiteral("Tags only items are updated in place, not converted");
     reportTo(myreporter, QStringLiteral("[RED]") + refusal, 3);
     media->setConversionfinished(false);
-    return BCError::Code(6, refusal);
+    return BCError::Code(ConversionCode::VideoTrack, refusal);
   }
 
   CleanUpConversionFiles();
   std::optional<QString> taken = takenOutputName(conversiondirectory, outboundname);
   if (!taken) taken = IntermediateInTheWay();
   if (taken)
-    return failConversion(*this, BCError::Code(5, QStringLiteral("Unable to convert, %1 is in the way").arg(*taken)),
-                          {QStringLiteral("[RED]The work folder already holds %1, it is not written over").arg(*taken),
-                           QStringLiteral("[RED] Canceling conversion.")});
+    return failConversion(
+        *this,
+        BCError::Code(ConversionCode::PlacingFile,
+                      QStringLiteral("Unable to convert, %1 is in the way").arg(*taken)),
+        {QStringLiteral("[RED]The work folder already holds %1, it is not written over").arg(*taken),
+         QStringLiteral("[RED] Canceling conversion.")});
   NoteWorkFolderAtStart();
   setSampleOptions(QString());
   const bool sample = media->isSample();
@@ -215,8 +219,9 @@ BCError BCConverter::ConvertSteps() {
       const bool made = pair ? QFile::copy(fileToConvertPath, target) : QFile::rename(fileToConvertPath, target);
       if (!made || !QFileInfo::exists(target))
         return failConversion(*this,
-                              BCError::Code(5, pair ? QStringLiteral("Unable to copy file for SD pass")
-                                                    : QStringLiteral("Unable to rename DVD file")),
+                              BCError::Code(ConversionCode::PlacingFile,
+                                            pair ? QStringLiteral("Unable to copy file for SD pass")
+                                                 : QStringLiteral("Unable to rename DVD file")),
                               {QStringLiteral("[RED] Canceling conversion.")});
     } else if (!EncodeFastMode(passindex) && !EncodeTurbo264(passindex)) {
       if (auto exit = encodeVideo(*this, pass)) return *exit;

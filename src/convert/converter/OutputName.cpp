@@ -49,7 +49,7 @@ const NameToken kNameTokens[] = {
     {"Space", [](const MediaFile&) { return QStringLiteral(" "); }},
 };
 
-std::optional<SettingKey<QString>> templateKey(quint32 mediatype) {
+std::optional<SettingKey<QString>> templateKey(MediaType mediatype) {
   switch (mediatype) {
     case MediaType::TVShow:
       return setting::TVShowName;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <variant>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/converter/OutputName.h"
@@ -33,7 +34,7 @@ struct DestinationSettings {
   bool runScript = false;
 };
 
-DestinationSettings settingsFor(quint32 mediatype) {
+DestinationSettings settingsFor(MediaType mediatype) {
   const Defaults& defaults = Defaults::standard();
   struct Keys {
     SettingKey<QString> destination;
@@ -46,7 +47,7 @@ DestinationSettings settingsFor(quint32 mediatype) {
       {setting::HomeMovieDestination, setting::ImportHomeMovieFileIntoiTunes,
        setting::DeleteHomeMovieFileAfterImport},
   };
-  const auto& row = keys[mediatype <= MediaType::HomeMovie ? mediatype : MediaType::Movie];
+  const auto& row = keys[codeOf(mediatype <= MediaType::HomeMovie ? mediatype : MediaType::Movie)];
   DestinationSettings settings{defaults.get(row.destination), defaults.get(row.import),
                                defaults.get(row.deleteAfterImport), false};
   if (settings.destination == QLatin1String("Use Default"))
@@ -133,7 +134,7 @@ class Placer {
   BCError fail(const QString& description, const QStringList& lines) {
     QStringList all = lines;
     all << QStringLiteral("[RED] Canceling conversion.");
-    return failConversion(c_, BCError::Code(5, description), all);
+    return failConversion(c_, BCError::Code(ConversionCode::PlacingFile, description), all);
   }
 
   // The library takes the work folder's file itself (a rename on one file system); a failed

@@ -14,7 +14,7 @@ bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const 
   reportTo(reporter, QStringLiteral("importVideoIntoiTunes::Importing converted Movie into iTunes."), 3);
   reportTo(reporter, QStringLiteral("Path of converted movie to import is %1").arg(path), 4);
   // The media type goes along: a home movie carries the same media kind as a movie.
-  QStringList arguments{path, media.description(), QString::number(media.mediatype())};
+  QStringList arguments{path, media.description(), QString::number(codeOf(media.mediatype()))};
   if (mode == ImportMode::Move) arguments << QString::fromLatin1(kImportMoveArgument);
   const HandlerCall call = callScriptHandler(QString::fromLatin1(kImportMovieScript), QStringLiteral("ImportMovie"), arguments);
   switch (call.outcome) {

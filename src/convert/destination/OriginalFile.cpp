@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/passes/VideoPasses.h"
@@ -71,7 +72,9 @@ std::optional<BCError> failIfSourceChanged(BCConverter& converter) {
   const QString reason = QStringLiteral("%1 changed while it was converted, it is left in place").arg(source);
   reportBoth(converter.myreporter, QStringLiteral("[RED]") + reason, reason, 3);
   removePlacedOutputs(converter);
-  return failConversion(converter, BCError::Code(5, QStringLiteral("The original changed while it was converted")),
+  return failConversion(converter,
+                        BCError::Code(ConversionCode::PlacingFile,
+                                      QStringLiteral("The original changed while it was converted")),
                         {QStringLiteral("[RED] Canceling conversion.")});
 }
 
@@ -102,7 +105,9 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
     const QString name = media.filename().isEmpty() ? QFileInfo(source).fileName() : media.filename();
     const QString target = Defaults::standard().get(setting::ConvertedFilesDirectory) + u'/' + name;
     if (!moveSource(source, target, log))
-      return failConversion(converter, BCError::Code(5, QStringLiteral("Unable to move original file to %1").arg(target)),
+      return failConversion(converter,
+                            BCError::Code(ConversionCode::PlacingFile,
+                                          QStringLiteral("Unable to move original file to %1").arg(target)),
                             {QStringLiteral("[RED] Canceling conversion.")});
     return std::nullopt;
   }

@@ -20,7 +20,8 @@ constexpr qint64 kLargestFailedRewrap = 9999;
 
 // The helper's export preset for the pass; empty leaves the option out, which the helper
 // reads as preset 0.
-QString presetOption(const BCConverter& converter, int passindex, quint32 format, const Reporter& reporter) {
+QString presetOption(const BCConverter& converter, int passindex, ConversionFormat format,
+                     const Reporter& reporter) {
   const HelperInfo& info = converter.Turbo264Info;
   const QString base = info.FrameworkVersion == 0 ? QStringLiteral(" -preset 0 ") : QStringLiteral(" -preset 2 ");
   if (passindex == 1 || format == ConversionFormat::SDOnly) return base;
@@ -60,7 +61,7 @@ bool BCConverter::EncodeTurbo264(int passindex) {
   (void)runFFMpeg(ffmpegpath, videoCopyArguments(*this, QStringLiteral("\"%@/%@Turbo%@\""), rewrapValues), media,
                   conversiondirectory, myreporter);
 
-  const quint32 format = media->ConversionFormat();
+  const ConversionFormat format = media->ConversionFormat();
   const bool sdExport = passindex == 1 || format == ConversionFormat::SDOnly;
   media->setPassnumber(sdExport ? PassStage::HardwareSDExport : PassStage::HardwareHDExport);
 

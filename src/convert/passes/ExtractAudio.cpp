@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/SampleOptions.h"
 #include "convert/passes/StreamStarts.h"
@@ -89,7 +90,7 @@ BCError BCConverter::ExtractAudio() {
       }
       markFailed(media);
       reportTo(myreporter, logLine, 3);
-      return BCError::Code(7, description.arg(track.streamnumber()));
+      return BCError::Code(ConversionCode::AudioTrack, description.arg(track.streamnumber()));
     };
 
     const bool surround = isSurround(track.channels());
@@ -139,7 +140,7 @@ BCError BCConverter::ExtractAudio() {
       QFile::remove(workPath(outboundname + videotype));
       updatetableview.send();
       // Like every other stop: code 2, which the queue does not report as an error.
-      return BCError::Code(2, QStringLiteral("Cancel Button Pressed"));
+      return BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
     }
   }
   return BCError::NoError();

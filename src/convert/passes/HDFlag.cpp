@@ -12,7 +12,7 @@ bool withinSD(int width, int height) { return width <= kSDWidth && height <= kSD
 
 uint8_t hdFlagFor(const MediaFile& media, int passindex) {
   const VideoTrack video = media.myvideotrack();
-  const quint32 format = media.ConversionFormat();
+  const ConversionFormat format = media.ConversionFormat();
   uint8_t flag = 1;
   if (format == ConversionFormat::HDOnly && withinSD(video.HDWidth(), video.HDHeight())) flag = 0;
   if (format == ConversionFormat::SDOnly && withinSD(video.SDWidth(), video.SDHeight())) flag = 0;

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
@@ -21,7 +22,8 @@ std::optional<BCError> tooSoonCheck(BCConverter& converter, const VideoPassArgum
   if (deadline.hasExpired()) return std::nullopt;
   reportTo(converter.myreporter, line, 3);
   const QFileInfo output(pass.outputPath());
-  const BCError failure = BCError::Code(6, QStringLiteral("Unable to convert video track"));
+  const BCError failure =
+      BCError::Code(ConversionCode::VideoTrack, QStringLiteral("Unable to convert video track"));
   if (!output.exists())
     return failConversion(converter, failure,
                           {QStringLiteral("[RED]Output file missing, failing conversion."),
@@ -76,15 +78,18 @@ std::optional<BCError> encodeVideo(BCConverter& converter, const VideoPassArgume
                                    converter.myreporter);
   if (auto stopped = stopCheck(converter, pass, result)) return stopped;
   if (result.Error() && result.Code() != kToolFailedCode)
-    return failConversion(converter, BCError::Code(6, result.Description()), {QStringLiteral("Canceling conversion.")});
+    return failConversion(converter, BCError::Code(ConversionCode::VideoTrack, result.Description()),
+                          {QStringLiteral("Canceling conversion.")});
   if (auto exit = tooSoonCheck(converter, pass, deadline,
                                QStringLiteral("Conversion finished too soon. Checking target file size")))
     return exit;
   // A file of some size from an encoder that failed is still not the whole video.
   if (result.Error())
-    return failConversion(converter,
-                          BCError::Code(6, QStringLiteral("Unable to convert video track: %1").arg(result.Description())),
-                          {QStringLiteral("Canceling conversion.")});
+    return failConversion(
+        converter,
+        BCError::Code(ConversionCode::VideoTrack,
+                      QStringLiteral("Unable to convert video track: %1").arg(result.Description())),
+        {QStringLiteral("Canceling conversion.")});
   return std::nullopt;
 }
 
@@ -101,7 +106,8 @@ std::optional<BCError> stopCheck(BCConverter& converter, const VideoPassArgument
   QFile::remove(pass.outputPath());
   converter.updatetableview.send();
   // A stop never reads as success, even when the tool had ended before it.
-  return result.Error() ? result : BCError::Code(2, QStringLiteral("Cancel Button Pressed"));
+  return result.Error() ? result
+                        : BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
 }
 
 }  // namespace zuvo

@@ -14,7 +14,7 @@ namespace zuvo {
 // The values one pass is built from.
 struct VideoPass {
   int passindex = 0;    // 0 the HD or only pass, 1 the SD pass of an HD-and-SD conversion
-  quint32 format = 0;   // the media object's conversion format
+  ConversionFormat format = ConversionFormat::HDAndSD;  // the media object's conversion format
   int quality = 1;      // 1 Normal, 2 High, 3 Highest, 4 Original
   int threads = 0;
   QString source;       // the file ffmpeg reads

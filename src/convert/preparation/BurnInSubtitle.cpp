@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/passes/VideoPassArguments.h"
 #include "convert/preparation/PreparationStep.h"
@@ -129,7 +130,7 @@ BCError BCConverter::BurnInSubtitle() {
   if (!QFileInfo::exists(output)) {
     markFailed(media);
     reportTo(myreporter, QStringLiteral("[RED]Unable to burn in subtitle"), 3);
-    return BCError::Code(9, QStringLiteral("Unable to burn in subtitle"));
+    return BCError::Code(ConversionCode::BurnInSubtitle, QStringLiteral("Unable to burn in subtitle"));
   }
   useAsSource(*this, output);
   return BCError::NoError();

@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/preparation/PreparationStep.h"
 #include "convert/runners/ToolResources.h"
@@ -37,7 +38,7 @@ BCError BCConverter::MTSPreprocess() {
   }
   markFailed(media);
   reportTo(myreporter, QStringLiteral("[RED]MTS Preproces failed"), 3);
-  return BCError::Code(8, QStringLiteral("MTS Preprocess failed"));
+  return BCError::Code(ConversionCode::MTSPreprocess, QStringLiteral("MTS Preprocess failed"));
 }
 
 }  // namespace zuvo

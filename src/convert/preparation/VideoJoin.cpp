@@ -2,6 +2,7 @@
 #include <QFileInfo>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/preparation/PreparationStep.h"
 #include "convert/runners/ToolRun.h"
@@ -21,7 +22,7 @@ BCError joinFailed(MediaFile& media, const Reporter& reporter, const BCError& er
   return error;
 }
 
-const BCError kNoJoinedFile = BCError::Code(1, QStringLiteral("Video Join Failed"));
+const BCError kNoJoinedFile = BCError::Code(ConversionCode::JoinFailed, QStringLiteral("Video Join Failed"));
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionPercentage.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
@@ -121,9 +122,10 @@ BCError runFFMpeg(const QString& launchPath, const ToolArguments& arguments, con
       });
   switch (ending) {
     case ToolRun::Ending::Abandoned:
-      return BCError::Code(4, QStringLiteral("File contains broken time stamps."));
+      return BCError::Code(ConversionCode::BrokenTimeStamps,
+                           QStringLiteral("File contains broken time stamps."));
     case ToolRun::Ending::Stopped:
-      return BCError::Code(2, QStringLiteral("Cancel Button Pressed"));
+      return BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
     case ToolRun::Ending::OutputEnded:
       break;
   }

@@ -1,3 +1,4 @@
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionPercentage.h"
 #include "convert/runners/RunnerProgress.h"
 #include "convert/runners/ToolRun.h"
@@ -61,7 +62,8 @@ BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, 
         }
         return true;
       });
-  if (ending == ToolRun::Ending::Stopped) return BCError::Code(2, QStringLiteral("Cancel Button Pressed"));
+  if (ending == ToolRun::Ending::Stopped)
+    return BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
   return result;
 }
 

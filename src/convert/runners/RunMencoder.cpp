@@ -1,3 +1,4 @@
+#include "convert/converter/ConversionCodes.h"
 #include "convert/runners/ChunkProgress.h"
 #include "convert/runners/ToolRunners.h"
 
@@ -16,7 +17,8 @@ BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, c
   const auto ending = runChunkTool(kMencoderProgress, {.stop = true, .pause = true}, launchPath, arguments,
                                    media, workingFolder, table, reporter, {}, &failure);
   if (!ending) return failure;
-  if (*ending == ToolRun::Ending::Stopped) return BCError::Code(2, QStringLiteral("Canceled"));
+  if (*ending == ToolRun::Ending::Stopped)
+    return BCError::Code(ConversionCode::Stopped, QStringLiteral("Canceled"));
   return BCError::NoError();
 }
 

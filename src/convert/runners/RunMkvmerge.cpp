@@ -1,3 +1,4 @@
+#include "convert/converter/ConversionCodes.h"
 #include "convert/runners/ChunkProgress.h"
 #include "convert/runners/ToolRunners.h"
 
@@ -36,9 +37,10 @@ BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, c
   switch (*ending) {
     case ToolRun::Ending::Abandoned:
       reportTo(reporter, QStringLiteral("[RED]MKV merge failing due to miss-matched tracks"), 3);
-      return BCError::Code(1, QStringLiteral("Video Join Failed due to mismatched track properties"));
+      return BCError::Code(ConversionCode::JoinFailed,
+                           QStringLiteral("Video Join Failed due to mismatched track properties"));
     case ToolRun::Ending::Stopped:
-      return BCError::Code(2, QStringLiteral("Stop button pressed"));
+      return BCError::Code(ConversionCode::Stopped, QStringLiteral("Stop button pressed"));
     case ToolRun::Ending::OutputEnded:
       break;
   }

@@ -106,7 +106,7 @@ struct StoppableJobs {
   std::vector<std::thread> threads;
 };
 
-MediaFilePtr lookedUpItem(const QString& path, int state) {
+MediaFilePtr lookedUpItem(const QString& path, MediaState state) {
   auto item = std::make_shared<MediaFile>();
   item->setFullpath(path);
   item->setFilename(QFileInfo(path).fileName());
@@ -208,7 +208,7 @@ TEST_F(ControllerTest, StartUpKeepsAChosenDefaultFormatAndResetsAnythingElse) {
 TEST_F(ControllerTest, ADefaultFormatChosenInThePreferencesSurvivesARestartAndNamesTheFormat) {
   const struct {
     const char* row;
-    quint32 format;  // with mobile devices chosen
+    ConversionFormat format;  // with mobile devices chosen
   } cases[] = {{"VersionFormatMatrix_0", ConversionFormat::HDAndSD},
                {"VersionFormatMatrix_1", ConversionFormat::SDOnly},
                {"VersionFormatMatrix_2", ConversionFormat::HDOnly},
@@ -352,7 +352,8 @@ TEST_F(ControllerTest, RatingPromptFromTwentyConversionsOnceInTheUsersLanguage) 
 TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   QDir().mkpath(support());
   const RestorableState saved(support());
-  ASSERT_TRUE(saved.write({lookedUpItem("/videos/a.mkv", 1)}, {lookedUpItem("/videos/b.mkv", 3)}));
+  ASSERT_TRUE(saved.write({lookedUpItem("/videos/a.mkv", MediaState::InFilesTable)},
+                          {lookedUpItem("/videos/b.mkv", MediaState::Converting)}));
   const QByteArray before = test::readFile(saved.path());
 
   auto controller = start();
@@ -373,7 +374,7 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   EXPECT_EQ(state.files[1]->fullpath(), "/videos/new.mkv");
   ASSERT_EQ(state.queue.size(), 1);
   EXPECT_EQ(state.queue[0]->fullpath(), "/videos/b.mkv");
-  EXPECT_EQ(state.queue[0]->state(), 2);
+  EXPECT_EQ(state.queue[0]->state(), MediaState::Queued);
   EXPECT_EQ(controller->windows().FilesTableView->model()->rowCount(), 2);
   EXPECT_EQ(controller->windows().Queue1TableView->model()->rowCount(), 1);
 }
@@ -385,14 +386,14 @@ TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {
   ASSERT_TRUE(controller.awakeFromNib());
   controller.applicationDidFinishLaunching();
   ControllerState& state = controller.state();
-  const MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", 2);
-  const MediaFilePtr unprobed = lookedUpItem("/videos/u.mkv", 2);
+  const MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", MediaState::Queued);
+  const MediaFilePtr unprobed = lookedUpItem("/videos/u.mkv", MediaState::Queued);
   unprobed->setDidlookup(false);
   state.queue = {unprobed, waiting};
 
   controller.timedactivities();
-  EXPECT_EQ(waiting->state(), 3);
-  EXPECT_EQ(unprobed->state(), 2) << "an item still being probed is not taken";
+  EXPECT_EQ(waiting->state(), MediaState::Converting);
+  EXPECT_EQ(unprobed->state(), MediaState::Queued) << "an item still being probed is not taken";
   EXPECT_EQ(controller.runner().runningJobs(), 1);
   EXPECT_TRUE(mainLog().contains("Starting conversion thread for : /videos/w.mkv"));
   // The next tick starts nothing beside the running conversion.
@@ -409,15 +410,15 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   auto controller = start(conversions.jobs());
   controller->applicationDidFinishLaunching();
   ControllerState& state = controller->state();
-  MediaFilePtr converting = lookedUpItem("/videos/c.mkv", 2);
-  MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", 2);
+  MediaFilePtr converting = lookedUpItem("/videos/c.mkv", MediaState::Queued);
+  MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", MediaState::Queued);
   state.queue = {converting};
   controller->timedactivities();
-  ASSERT_EQ(converting->state(), 3);
+  ASSERT_EQ(converting->state(), MediaState::Converting);
   controller->runner().QueuePauseButtonPress();
   ASSERT_TRUE(state.paused);
   state.queue.append(waiting);
-  state.files = {lookedUpItem("/videos/done.mkv", 1), std::make_shared<MediaFile>()};
+  state.files = {lookedUpItem("/videos/done.mkv", MediaState::InFilesTable), std::make_shared<MediaFile>()};
 
   // The rewrite under way lasts until the quit has dropped the job queued behind it: the
   // pool deletes a dropped job, and with it what it holds.
@@ -500,7 +501,7 @@ TEST_F(ControllerTest, QuittingOnOlderSystemsWritesTheTwoArchives) {
     QFile::remove(support() + "/filetable");
     QFile::remove(support() + "/queuetable");
     auto controller = start();
-    controller->state().queue = {lookedUpItem("/videos/q.mkv", 2)};
+    controller->state().queue = {lookedUpItem("/videos/q.mkv", MediaState::Queued)};
     controller->QuitButtonPress();
     const bool older = QByteArray(version) == "10.6.8";
     EXPECT_EQ(QFile::exists(support() + "/filetable"), older) << version;
@@ -630,7 +631,7 @@ TEST_F(ControllerTest, AlertsOfTimedScansGatherInOneWindowThatHoldsNothing) {
 namespace {
 
 // Items whose files exist: the table rebuild drops the others.
-QList<MediaFilePtr> filesIn(const QString& folder, const QStringList& names, int state) {
+QList<MediaFilePtr> filesIn(const QString& folder, const QStringList& names, MediaState state) {
   QDir().mkpath(folder);
   QList<MediaFilePtr> out;
   for (const QString& name : names) out << lookedUpItem(test::writeFile(folder + "/" + name, "video"), state);
@@ -653,8 +654,8 @@ void clickTickBox(QTableView* table, int row) {
 TEST_F(ControllerTest, DamagedSavedListsAreKeptAsideTheUserIsToldOnceAndTheWholeItemsComeBack) {
   QDir().mkpath(support());
   const RestorableState saved(support());
-  ASSERT_TRUE(saved.write(filesIn(root + "/videos", {"a.mkv", "b.mkv", "c.mkv"}, 1),
-                          filesIn(root + "/videos", {"q.mkv"}, 2)));
+  ASSERT_TRUE(saved.write(filesIn(root + "/videos", {"a.mkv", "b.mkv", "c.mkv"}, MediaState::InFilesTable),
+                          filesIn(root + "/videos", {"q.mkv"}, MediaState::Queued)));
   QByteArray bytes = test::readFile(saved.path());
   const qsizetype at = bytes.indexOf("b.mkv");
   ASSERT_GT(at, 0);
@@ -722,7 +723,7 @@ TEST_F(ControllerTest, TheListsSurviveAQuitRightAfterAChange) {
   auto controller = start();
   controller->applicationDidFinishLaunching();
   ASSERT_TRUE(controller->launched());
-  controller->state().files = filesIn(root + "/videos", {"a.mkv", "b.mkv"}, 1);
+  controller->state().files = filesIn(root + "/videos", {"a.mkv", "b.mkv"}, MediaState::InFilesTable);
   controller->RefreshWindow();
   QTableView* table = controller->windows().FilesTableView;
   ASSERT_EQ(table->model()->rowCount(), 2);
@@ -742,7 +743,7 @@ TEST_F(ControllerTest, TheListsSurviveAQuitRightAfterAChange) {
 TEST_F(ControllerTest, AChangeIsSavedSoonWithoutAQuit) {
   auto controller = start();
   controller->applicationDidFinishLaunching();
-  controller->state().files = filesIn(root + "/videos", {"a.mkv"}, 1);
+  controller->state().files = filesIn(root + "/videos", {"a.mkv"}, MediaState::InFilesTable);
   controller->RefreshWindow();
   clickTickBox(controller->windows().FilesTableView, 0);
   ASSERT_TRUE(controller->state().files[0]->selected());

@@ -35,7 +35,7 @@ TEST_F(MainWindowCommandsTest, FormatCommandsChangeOnlyTheHighlightedRows) {
   struct Case {
     const char* name;
     void (Controller::*command)();
-    quint32 format;
+    ConversionFormat format;
     const char* log;
   };
   const Case cases[] = {
@@ -49,12 +49,12 @@ TEST_F(MainWindowCommandsTest, FormatCommandsChangeOnlyTheHighlightedRows) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     QList<MediaFilePtr> files = {item("a.mp4"), item("b.mp4"), item("c.m4v")};
-    for (const MediaFilePtr& media : files) media->setConversionFormat(99);
+    for (const MediaFilePtr& media : files) media->setConversionFormat(ConversionFormat(99));
     setFiles(files);
     select({0, 2});
     (controller.get()->*c.command)();
     EXPECT_EQ(files[0]->ConversionFormat(), c.format);
-    EXPECT_EQ(files[1]->ConversionFormat(), 99u);
+    EXPECT_EQ(files[1]->ConversionFormat(), ConversionFormat(99));
     EXPECT_EQ(files[2]->ConversionFormat(), c.format);
     EXPECT_TRUE(mainLog().contains(QLatin1String(c.log)));
     EXPECT_EQ(selected(), (QList<int>{0, 2})) << "the reload keeps the highlighted rows";

@@ -152,7 +152,7 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
   select({0});
   const struct {
     const char* item;
-    quint32 format;
+    ConversionFormat format;
   } formats[] = {{"Convert to SD", ConversionFormat::SDOnly},
                  {"Convert to HD", ConversionFormat::HDOnly},
                  {"Keep Original Format", ConversionFormat::Original},

@@ -23,7 +23,7 @@ QByteArray posterJpeg(int seed) {
   return test::encodedPicture(image, "JPEG", 85);
 }
 
-MediaFilePtr item(const QString& name, int state) {
+MediaFilePtr item(const QString& name, MediaState state) {
   registerSettingDefaults();
   auto m = std::make_shared<MediaFile>();
   m->setFullpath("/videos/" + name);
@@ -50,7 +50,7 @@ class SavedLists : public ::testing::Test {
   QString folder;
   const QStringList files{"a.mkv", "bb.mkv", "ccc.mkv", "dddd.mkv", "eeeee.mkv"};
   const QStringList queue{"x.avi", "yy.avi", "zzz.avi"};
-  QList<MediaFilePtr> make(const QStringList& which, int state) {
+  QList<MediaFilePtr> make(const QStringList& which, MediaState state) {
     QList<MediaFilePtr> out;
     for (const QString& n : which) out << item(n, state);
     return out;

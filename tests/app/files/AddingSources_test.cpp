@@ -48,17 +48,17 @@ TEST_F(AddingSourcesTest, TheRebuildMovesItemsBetweenTheListsByTheirState) {
   struct Item {
     const char* name;
     bool inQueue;
-    int state;
+    MediaState state;
     bool lookedUp;
   } items[] = {
-      {"a.mkv", false, 1, true},     // stays
-      {"b.mkv", false, 2, true},     // to the queue
-      {"c.mkv", false, 2, false},    // queued, look-up unfinished: stays
-      {"d.mkv", false, 0, true},     // dropped
-      {"gone.mkv", false, 1, true},  // its file vanished: dropped
-      {"e.mkv", true, 1, true},      // stopped in the queue: back to the files
-      {"x.mkv", true, 0, true},      // cleared: dropped
-      {"y.mkv", true, 4, true},      // ended: stays, file or not
+      {"a.mkv", false, MediaState::InFilesTable, true},     // stays
+      {"b.mkv", false, MediaState::Queued, true},           // to the queue
+      {"c.mkv", false, MediaState::Queued, false},          // queued, look-up unfinished: stays
+      {"d.mkv", false, MediaState::Removed, true},          // dropped
+      {"gone.mkv", false, MediaState::InFilesTable, true},  // its file vanished: dropped
+      {"e.mkv", true, MediaState::InFilesTable, true},      // stopped in the queue: back to the files
+      {"x.mkv", true, MediaState::Removed, true},           // cleared: dropped
+      {"y.mkv", true, MediaState::Ended, true},             // ended: stays, file or not
   };
   for (const Item& item : items) {
     auto media = FileLists::newMediaForPath(root + "/" + item.name, false);

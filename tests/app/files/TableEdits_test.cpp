@@ -111,9 +111,9 @@ TEST_F(TableEditsTest, InfoOnlyForAFileThatIsNoMP4KeepsTheFormatAndSaysWhy) {
 TEST_F(TableEditsTest, StopButtonActsByTheItemsState) {
   struct Case {
     const char* name;
-    int state;
+    MediaState state;
     bool sample;
-    int stateAfter;
+    MediaState stateAfter;
     bool inFiles;
     bool inQueue;
     const char* logLine;

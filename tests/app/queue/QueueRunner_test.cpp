@@ -15,13 +15,13 @@ using namespace zuvo::test;
 
 namespace {
 
-QList<int> states(const QList<MediaFilePtr>& items) {
-  QList<int> out;
+QList<MediaState> states(const QList<MediaFilePtr>& items) {
+  QList<MediaState> out;
   for (const MediaFilePtr& item : items) out << item->state();
   return out;
 }
 
-QList<int> repeated(int value, int count) { return QList<int>(count, value); }
+QList<MediaState> repeated(MediaState value, int count) { return QList<MediaState>(count, value); }
 
 class QueueRunnerTest : public ::testing::Test, public ControllerFixture {};
 
@@ -32,7 +32,7 @@ TEST_F(QueueRunnerTest, FifteenTagsOnlyItemsThenAConversionStartEleventhThenTheR
   const MediaFilePtr convertible = queued("movie.mkv");
 
   runner->startconversion();
-  EXPECT_EQ(states(state.queue), repeated(3, 11) + repeated(2, 5));
+  EXPECT_EQ(states(state.queue), repeated(MediaState::Converting, 11) + repeated(MediaState::Queued, 5));
   EXPECT_EQ(tagsJobs.size(), 11u);
   EXPECT_TRUE(conversionJobs.empty());
   EXPECT_EQ(state.queue[0]->passnumber(), PassStage::BeforeTags);
@@ -45,11 +45,11 @@ TEST_F(QueueRunnerTest, FifteenTagsOnlyItemsThenAConversionStartEleventhThenTheR
   EXPECT_EQ(tagsJobs.size(), 10u);
 
   runTagsJobs();
-  EXPECT_EQ(states(state.queue), repeated(4, 11) + repeated(2, 5));
+  EXPECT_EQ(states(state.queue), repeated(MediaState::Ended, 11) + repeated(MediaState::Queued, 5));
   for (int i = 0; i < 11; ++i) EXPECT_TRUE(state.queue[i]->conversionfinished());
 
   runner->startconversion();
-  EXPECT_EQ(states(state.queue), repeated(4, 11) + repeated(3, 5));
+  EXPECT_EQ(states(state.queue), repeated(MediaState::Ended, 11) + repeated(MediaState::Converting, 5));
   EXPECT_EQ(tagsJobs.size(), 4u);
   EXPECT_EQ(conversionJobs.size(), 1u);
   EXPECT_EQ(taggedPaths.size(), 11);
@@ -58,41 +58,47 @@ TEST_F(QueueRunnerTest, FifteenTagsOnlyItemsThenAConversionStartEleventhThenTheR
 
 TEST_F(QueueRunnerTest, WalksByTheTable) {
   struct Item {
-    quint32 format;
+    ConversionFormat format;
     bool lookedUp;
-    int state;
+    MediaState state;
   };
   struct Case {
     const char* name;
     QList<Item> items;
-    QList<int> afterTick;
+    QList<MediaState> afterTick;
     int conversions;
     int tagsJobs;
   } cases[] = {
       {"unfinished look-up passed over",
-       {{ConversionFormat::HDOnly, false, 2}, {ConversionFormat::SDOnly, true, 2}},
-       {2, 3},
+       {{ConversionFormat::HDOnly, false, MediaState::Queued},
+        {ConversionFormat::SDOnly, true, MediaState::Queued}},
+       {MediaState::Queued, MediaState::Converting},
        1,
        0},
       {"only the first of two convertibles",
-       {{ConversionFormat::HDOnly, true, 2}, {ConversionFormat::HDAndSD, true, 2}},
-       {3, 2},
+       {{ConversionFormat::HDOnly, true, MediaState::Queued},
+        {ConversionFormat::HDAndSD, true, MediaState::Queued}},
+       {MediaState::Converting, MediaState::Queued},
        1,
        0},
       {"tags-only before a conversion in one walk",
-       {{ConversionFormat::TagsOnly, true, 2}, {ConversionFormat::Original, true, 2},
-        {ConversionFormat::TagsOnly, true, 2}},
-       {3, 3, 2},
+       {{ConversionFormat::TagsOnly, true, MediaState::Queued},
+        {ConversionFormat::Original, true, MediaState::Queued},
+        {ConversionFormat::TagsOnly, true, MediaState::Queued}},
+       {MediaState::Converting, MediaState::Converting, MediaState::Queued},
        1,
        1},
       {"nothing while an item converts",
-       {{ConversionFormat::HDOnly, true, 3}, {ConversionFormat::HDOnly, true, 2}},
-       {3, 2},
+       {{ConversionFormat::HDOnly, true, MediaState::Converting},
+        {ConversionFormat::HDOnly, true, MediaState::Queued}},
+       {MediaState::Converting, MediaState::Queued},
        0,
        0},
       {"ended and files-table items passed over",
-       {{ConversionFormat::HDOnly, true, 4}, {ConversionFormat::HDOnly, true, 1}, {ConversionFormat::HDOnly, true, 2}},
-       {4, 1, 3},
+       {{ConversionFormat::HDOnly, true, MediaState::Ended},
+        {ConversionFormat::HDOnly, true, MediaState::InFilesTable},
+        {ConversionFormat::HDOnly, true, MediaState::Queued}},
+       {MediaState::Ended, MediaState::InFilesTable, MediaState::Converting},
        1,
        0},
   };
@@ -132,7 +138,7 @@ TEST_F(QueueRunnerTest, AVeryLongQueueStartsOneConversionPerWalk) {
   for (int i = 0; i < 1500; ++i) queued(QString("file%1.avi").arg(i));
   runner->startconversion();
   EXPECT_EQ(conversionJobs.size(), 1u);
-  EXPECT_EQ(states(state.queue).count(3), 1);
+  EXPECT_EQ(states(state.queue).count(MediaState::Converting), 1);
   EXPECT_TRUE(mainLog().contains("Files in queue : 1500 Files undegoing conversion : 0 Files Converted : 0"));
 }
 

@@ -404,7 +404,7 @@ TEST_F(QueueWindowTest, AClickOnTheStopButtonsEdgeStopsTheRow) {
 // what they are.
 TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
   struct Case {
-    int state;
+    MediaState state;
     bool finished, stopped;
     const char* error;
     double seconds;

@@ -131,7 +131,8 @@ struct ControllerFixture {
   void runTagsJobs() { runJobs(tagsJobs); }
 
   // A queued item whose look-up has ended.
-  MediaFilePtr queued(const QString& name, quint32 format = ConversionFormat::HDOnly, bool lookedUp = true) {
+  MediaFilePtr queued(const QString& name, ConversionFormat format = ConversionFormat::HDOnly,
+                      bool lookedUp = true) {
     auto media = std::make_shared<MediaFile>();
     media->setFullpath("/videos/" + name);
     media->setFilename(name);

@@ -25,7 +25,8 @@
 
 namespace zuvo::test {
 
-inline MediaFilePtr itemFor(const QString& path, bool lookedUp = true, int state = MediaState::InFilesTable) {
+inline MediaFilePtr itemFor(const QString& path, bool lookedUp = true,
+                            MediaState state = MediaState::InFilesTable) {
   auto media = std::make_shared<MediaFile>();
   media->setFullpath(path);
   media->setFilename(QFileInfo(path).fileName());
@@ -71,7 +72,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // An item for a file that exists (the table rebuild drops items whose file is gone).
-  MediaFilePtr item(const QString& name, bool lookedUp = true, int state = MediaState::InFilesTable) {
+  MediaFilePtr item(const QString& name, bool lookedUp = true, MediaState state = MediaState::InFilesTable) {
     const QString path = root + "/videos/" + name;
     if (!QFileInfo::exists(path)) test::writeFile(path, "video");
     return itemFor(path, lookedUp, state);

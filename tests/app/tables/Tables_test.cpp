@@ -36,7 +36,7 @@ QCoreApplication* zuvo::test::makeApplication(int& argc, char** argv) {
 
 namespace {
 
-MediaFilePtr item(int state = MediaState::InFilesTable) {
+MediaFilePtr item(MediaState state = MediaState::InFilesTable) {
   auto m = std::make_shared<MediaFile>();
   m->setFilename("show.mkv");
   m->setState(state);
@@ -78,46 +78,46 @@ bool allWhite(const QImage& image) {
 TEST(PassLabels, EachStageCodeHasItsLabel) {
   struct Case {
     int pass, twopass;
-    quint32 format;
+    ConversionFormat format;
     const char* label;
-  } cases[] = {{0, 0, 2, ""},
-               {1, 1, 2, "HD (1st Pass)"},
-               {1, 2, 2, "HD (2nd Pass)"},
-               {1, 0, 2, "HD"},
-               {2, 1, 0, "HD/SD"},
-               {2, 2, 0, "HD/SD"},
-               {2, 1, 1, "SD (1st Pass)"},
-               {2, 2, 1, "SD (2nd Pass)"},
-               {2, 0, 1, "SD"},
-               {3, 0, 1, "Exporting Audio"},
-               {5, 0, 1, "Adding Audio"},
-               {8, 0, 3, "Set Show Info"},
-               {9, 0, 4, "Original"},
-               {11, 0, 1, "Adding Subtitle"},
-               {12, 0, 1, "Normalizing Audio"},
-               {13, 0, 2, "HD (Turbo264)"},
-               {14, 0, 1, "SD (Turbo264)"},
-               {15, 0, 1, "Preparing for Turbo264"},
-               {18, 0, 1, "Scanning for Forced Subtitles"},
-               {19, 0, 1, "Err"},
-               {-1, 0, 1, "Err"}};
+  } cases[] = {{0, 0, ConversionFormat::HDOnly, ""},
+               {1, 1, ConversionFormat::HDOnly, "HD (1st Pass)"},
+               {1, 2, ConversionFormat::HDOnly, "HD (2nd Pass)"},
+               {1, 0, ConversionFormat::HDOnly, "HD"},
+               {2, 1, ConversionFormat::HDAndSD, "HD/SD"},
+               {2, 2, ConversionFormat::HDAndSD, "HD/SD"},
+               {2, 1, ConversionFormat::SDOnly, "SD (1st Pass)"},
+               {2, 2, ConversionFormat::SDOnly, "SD (2nd Pass)"},
+               {2, 0, ConversionFormat::SDOnly, "SD"},
+               {3, 0, ConversionFormat::SDOnly, "Exporting Audio"},
+               {5, 0, ConversionFormat::SDOnly, "Adding Audio"},
+               {8, 0, ConversionFormat::TagsOnly, "Set Show Info"},
+               {9, 0, ConversionFormat::Original, "Original"},
+               {11, 0, ConversionFormat::SDOnly, "Adding Subtitle"},
+               {12, 0, ConversionFormat::SDOnly, "Normalizing Audio"},
+               {13, 0, ConversionFormat::HDOnly, "HD (Turbo264)"},
+               {14, 0, ConversionFormat::SDOnly, "SD (Turbo264)"},
+               {15, 0, ConversionFormat::SDOnly, "Preparing for Turbo264"},
+               {18, 0, ConversionFormat::SDOnly, "Scanning for Forced Subtitles"},
+               {19, 0, ConversionFormat::SDOnly, "Err"},
+               {-1, 0, ConversionFormat::SDOnly, "Err"}};
   for (const Case& c : cases)
     EXPECT_EQ(passLabel(c.pass, c.twopass, c.format), QString(c.label)) << "pass " << c.pass << "/" << c.twopass;
 }
 
 TEST(QueueRowStatusRecord, ColourWordAndTimeTextFollowTheState) {
   struct Case {
-    int state;
+    MediaState state;
     bool finished, stopped;
     double left, took;
     const char* colour;
     const char* time;
-  } cases[] = {{3, false, false, 0, 0, "OK", "  Calculating Time"},
-               {3, false, false, 3725.9, 0, "OK", "Time Left : 01:02:05"},
-               {4, false, false, 0, 0, "RED", "Conversion finished in  : 00:00:00"},
-               {4, false, true, 0, 61, "AMBER", "Conversion finished in  : 00:01:01"},
-               {4, true, false, 0, 3725.9, "OK", "Conversion finished in  : 01:02:05"},
-               {2, false, false, 100, 100, "OK", ""}};
+  } cases[] = {{MediaState::Converting, false, false, 0, 0, "OK", "  Calculating Time"},
+               {MediaState::Converting, false, false, 3725.9, 0, "OK", "Time Left : 01:02:05"},
+               {MediaState::Ended, false, false, 0, 0, "RED", "Conversion finished in  : 00:00:00"},
+               {MediaState::Ended, false, true, 0, 61, "AMBER", "Conversion finished in  : 00:01:01"},
+               {MediaState::Ended, true, false, 0, 3725.9, "OK", "Conversion finished in  : 01:02:05"},
+               {MediaState::Queued, false, false, 100, 100, "OK", ""}};
   for (const Case& c : cases) {
     auto m = item(c.state);
     m->setConversionfinished(c.finished);
@@ -125,14 +125,14 @@ TEST(QueueRowStatusRecord, ColourWordAndTimeTextFollowTheState) {
     m->setTimeleftinconversion(c.left);
     m->setConversiontime(c.took);
     const QueueRowStatus s = queueRowStatus(*m, false, false);
-    EXPECT_EQ(s.colourWord, QString(c.colour)) << "state " << c.state;
-    EXPECT_EQ(s.timeText, QString(c.time)) << "state " << c.state;
+    EXPECT_EQ(s.colourWord, QString(c.colour)) << "state " << codeOf(c.state);
+    EXPECT_EQ(s.timeText, QString(c.time)) << "state " << codeOf(c.state);
     EXPECT_EQ(QueueRowStatus::fromList(s.toList()).timeText, s.timeText);
   }
 }
 
 TEST(QueueRowStatusRecord, TitleLinesAndDetailsDescribeTheItem) {
-  auto tv = item(2);
+  auto tv = item(MediaState::Queued);
   tv->setMediatype(MediaType::TVShow);
   tv->setSeriesname("Lost");
   tv->setEpisodename("Pilot");
@@ -156,7 +156,7 @@ TEST(QueueRowStatusRecord, TitleLinesAndDetailsDescribeTheItem) {
   EXPECT_TRUE(s.detailed);
   EXPECT_EQ(queueDetailsText(*tv, false), "SD : 2 subtitles : Audio : AC3");
 
-  auto movie = item(2);
+  auto movie = item(MediaState::Queued);
   movie->setSeriesname("Heat");
   movie->setFilesize(2048);
   movie->setConversionFormat(ConversionFormat::HDAndSD);
@@ -169,39 +169,45 @@ TEST(QueueRowStatusRecord, TitleLinesAndDetailsDescribeTheItem) {
 TEST(QueueStatusMessage, SaysWhatTheRowIsDoing) {
   using Tone = BCLevelIndicatorCell::Tone;
   struct Case {
-    int state;
+    MediaState state;
     bool finished;
     const char* pass;
     const char* error;
     const char* text;
     Tone tone;
-  } cases[] = {{3, false, "Exporting Audio", "", "Currently Exporting Audio", Tone::Plain},
-               {3, false, "HD (1st Pass)", "", "Doing HD (1st Pass) Conversion", Tone::Plain},
-               {3, false, "", "", "", Tone::Plain},
-               // A queued row says so, also with the stage an earlier run left on it.
-               {2, false, "", "", "Queued", Tone::Plain},
-               {2, false, "HD", "", "Queued", Tone::Plain},
-               {4, true, "", "", "Conversion finished in  : 00:01:00", Tone::Finished},
-               {4, false, "", "", "Cancelled", Tone::Failed},
-               {4, false, "", "no space", "Failed with error : no space", Tone::Failed},
-               {1, false, "", "", "Unknown Message", Tone::Plain}};
+  } cases[] = {
+      {MediaState::Converting, false, "Exporting Audio", "", "Currently Exporting Audio", Tone::Plain},
+      {MediaState::Converting, false, "HD (1st Pass)", "", "Doing HD (1st Pass) Conversion", Tone::Plain},
+      {MediaState::Converting, false, "", "", "", Tone::Plain},
+      // A queued row says so, also with the stage an earlier run left on it.
+      {MediaState::Queued, false, "", "", "Queued", Tone::Plain},
+      {MediaState::Queued, false, "HD", "", "Queued", Tone::Plain},
+      {MediaState::Ended, true, "", "", "Conversion finished in  : 00:01:00", Tone::Finished},
+      {MediaState::Ended, false, "", "", "Cancelled", Tone::Failed},
+      {MediaState::Ended, false, "", "no space", "Failed with error : no space", Tone::Failed},
+      {MediaState::InFilesTable, false, "", "", "Unknown Message", Tone::Plain}};
   for (const Case& c : cases) {
     const auto m = BCLevelIndicatorCell::statusMessage(c.state, c.finished, c.pass,
                                                        "Conversion finished in  : 00:01:00", c.error);
-    EXPECT_EQ(m.text, QString(c.text)) << "state " << c.state << " " << c.pass;
-    EXPECT_EQ(m.tone, c.tone) << "state " << c.state;
+    EXPECT_EQ(m.text, QString(c.text)) << "state " << codeOf(c.state) << " " << c.pass;
+    EXPECT_EQ(m.tone, c.tone) << "state " << codeOf(c.state);
   }
 }
 
 TEST(FilesTable, ColumnsShowTheItemInEachDeselectionState) {
   QList<MediaFilePtr> files;
   struct Case {
-    int reason;
+    DeselectionReason reason;
     bool existingTags;
     const char* image;
-  } cases[] = {{0, false, "OKCircle"},        {0, true, "MP4Circle"},     {1, false, "DuplicateCircle"},
-               {2, false, "UnknownCircle"},   {3, false, "UnknownCircle"}, {4, false, "DRMCircle"},
-               {5, false, "UnsupportedCircle"}, {9, false, nullptr}};
+  } cases[] = {{DeselectionReason::None, false, "OKCircle"},
+               {DeselectionReason::None, true, "MP4Circle"},
+               {DeselectionReason::Duplicate, false, "DuplicateCircle"},
+               {DeselectionReason::NoLookUpMatch, false, "UnknownCircle"},
+               {DeselectionReason::IncompleteTVShow, false, "UnknownCircle"},
+               {DeselectionReason::ProtectedByDRM, false, "DRMCircle"},
+               {DeselectionReason::UnsupportedVideo, false, "UnsupportedCircle"},
+               {DeselectionReason(9), false, nullptr}};
   for (const Case& c : cases) {
     auto m = item();
     m->setReasonfordeselection(c.reason);
@@ -214,10 +220,10 @@ TEST(FilesTable, ColumnsShowTheItemInEachDeselectionState) {
     const QVariant why = at(model, row, "WhyDeselected");
     if (c.image) {
       EXPECT_FALSE(tableImage(c.image).isNull()) << c.image;
-      EXPECT_EQ(why.value<QImage>(), tableImage(c.image)) << "reason " << c.reason;
+      EXPECT_EQ(why.value<QImage>(), tableImage(c.image)) << "reason " << codeOf(c.reason);
       EXPECT_EQ(at(model, row, "Summary", TableRole::StatusImage).value<QImage>(), tableImage(c.image));
     } else {
-      EXPECT_EQ(why.toString(), "") << "reason " << c.reason;
+      EXPECT_EQ(why.toString(), "") << "reason " << codeOf(c.reason);
     }
   }
   EXPECT_FALSE(at(model, files.size(), "Summary").isValid()) << "a row beyond the end shows nothing";
@@ -227,7 +233,7 @@ TEST(FilesTable, FormatSpeedTypeAndDetailsColumns) {
   QList<MediaFilePtr> files;
   auto tv = item();
   tv->setMediatype(MediaType::TVShow);
-  tv->setConversionFormat(9);
+  tv->setConversionFormat(ConversionFormat(9));
   tv->setFastmodeEnabled(true);
   tv->setFastmode(true);
   auto movie = item();
@@ -278,28 +284,32 @@ TEST(RowColour, ByLookUpAndDeselectionReasonLighterOnOddRows) {
   EXPECT_EQ(rowColour(*m, 0), QColor::fromRgbF(1, 1, 1, 0.2f));
   m->setDidlookup(true);
   struct Case {
-    int reason, row;
+    DeselectionReason reason;
+    int row;
     QColor colour;
-  } cases[] = {{4, 0, QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1)}, {5, 1, QColor::fromRgbF(0.93f, 0.57f, 0.57f, 0.75f)},
-               {0, 0, QColor::fromRgbF(0.53f, 1.0f, 0.4f, 1)},    {0, 3, QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f)},
-               {1, 0, QColor::fromRgbF(1.0f, 0.8f, 0.1f, 1)},     {3, 1, QColor::fromRgbF(1.0f, 0.8f, 0.1f, 0.75f)}};
+  } cases[] = {{DeselectionReason::ProtectedByDRM, 0, QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1)},
+               {DeselectionReason::UnsupportedVideo, 1, QColor::fromRgbF(0.93f, 0.57f, 0.57f, 0.75f)},
+               {DeselectionReason::None, 0, QColor::fromRgbF(0.53f, 1.0f, 0.4f, 1)},
+               {DeselectionReason::None, 3, QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f)},
+               {DeselectionReason::Duplicate, 0, QColor::fromRgbF(1.0f, 0.8f, 0.1f, 1)},
+               {DeselectionReason::IncompleteTVShow, 1, QColor::fromRgbF(1.0f, 0.8f, 0.1f, 0.75f)}};
   for (const Case& c : cases) {
     m->setReasonfordeselection(c.reason);
-    EXPECT_EQ(rowColour(*m, c.row), c.colour) << "reason " << c.reason << " row " << c.row;
+    EXPECT_EQ(rowColour(*m, c.row), c.colour) << "reason " << codeOf(c.reason) << " row " << c.row;
   }
 }
 
 TEST(QueueTable, StopButtonAndRowsOnlyInTheTableInUse) {
   QList<MediaFilePtr> queue;
   struct Case {
-    int state;
+    MediaState state;
     bool finished;
     const char* image;
     bool enabled;
-  } cases[] = {{2, false, "queue_reset_icon", true},
-               {3, false, "queue_stop_icon", true},
-               {4, true, nullptr, true},
-               {4, false, nullptr, false}};
+  } cases[] = {{MediaState::Queued, false, "queue_reset_icon", true},
+               {MediaState::Converting, false, "queue_stop_icon", true},
+               {MediaState::Ended, true, nullptr, true},
+               {MediaState::Ended, false, nullptr, false}};
   for (const Case& c : cases) {
     auto m = item(c.state);
     m->setConversionfinished(c.finished);
@@ -315,10 +325,10 @@ TEST(QueueTable, StopButtonAndRowsOnlyInTheTableInUse) {
     EXPECT_EQ(at(model, row, "Stop").toString(), "No Data");
     const QImage image = at(model, row, "Stop", TableRole::ButtonImage).value<QImage>();
     if (c.image)
-      EXPECT_EQ(image, tableImage(c.image)) << "state " << c.state;
+      EXPECT_EQ(image, tableImage(c.image)) << "state " << codeOf(c.state);
     else
-      EXPECT_TRUE(image.isNull()) << "state " << c.state;
-    EXPECT_EQ(at(model, row, "Stop", TableRole::Enabled).toBool(), c.enabled) << "state " << c.state;
+      EXPECT_TRUE(image.isNull()) << "state " << codeOf(c.state);
+    EXPECT_EQ(at(model, row, "Stop", TableRole::Enabled).toBool(), c.enabled) << "state " << codeOf(c.state);
     EXPECT_EQ(at(model, row, "ProgressIndicator").toList().size(), 10);
     EXPECT_EQ(at(model, row, "Image").value<QImage>(), tableImage("Movie"));
   }
@@ -355,22 +365,24 @@ TEST(StopButtonCell, DrawingAreaAndClickSpotFollowTheRowHeight) {
 
 TEST(TableCells, EveryCellPaintsEveryState) {
   QList<MediaFilePtr> files, queue;
-  for (int reason : {0, 1, 2, 4, 5}) {
+  for (DeselectionReason reason :
+       {DeselectionReason::None, DeselectionReason::Duplicate, DeselectionReason::NoLookUpMatch,
+        DeselectionReason::ProtectedByDRM, DeselectionReason::UnsupportedVideo}) {
     auto m = item();
     m->setReasonfordeselection(reason);
-    m->setMediatype(reason % 2 ? MediaType::TVShow : MediaType::Movie);
+    m->setMediatype(codeOf(reason) % 2 ? MediaType::TVShow : MediaType::Movie);
     m->setSeriesname("Series");
-    m->setDidlookup(reason != 2);
+    m->setDidlookup(reason != DeselectionReason::NoLookUpMatch);
     m->setHasSurround(true);
     m->setChapters({ChapterTrack()});
     m->setImage(tableImage("Quillan"));
     files << m;
   }
-  for (int state : {2, 3, 4}) {
+  for (MediaState state : {MediaState::Queued, MediaState::Converting, MediaState::Ended}) {
     for (bool finished : {false, true}) {
       auto m = item(state);
       m->setConversionfinished(finished);
-      m->setPassnumber(state == 3 ? 1 : 0);
+      m->setPassnumber(state == MediaState::Converting ? 1 : 0);
       m->setProgress(50);
       m->setTimeleftinconversion(finished ? 100 : 0);
       m->setIsSample(finished);
@@ -443,7 +455,7 @@ TEST(TableCells, FastChoiceWithoutReasonDrawsNothingAndDisabledDrawsNoArrow) {
 
 TEST(TableCells, TitleBlockShowsSpinnerWhileLookingUpElseStatusCircle) {
   QList<MediaFilePtr> files{item(), item()};
-  files[0]->setReasonfordeselection(4);
+  files[0]->setReasonfordeselection(DeselectionReason::ProtectedByDRM);
   files[1]->setDidlookup(false);
   FilesTableModel model(files);
   BCTableView view;

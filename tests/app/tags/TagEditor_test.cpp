@@ -241,17 +241,23 @@ TEST_F(TagEditorTest, CombosChecksAndSlidersRoundTrip) {
 TEST_F(TagEditorTest, WriteBackAppliesTheSelectionRule) {
   const struct {
     bool solid;
-    quint32 type;
-    int reason;
-    int reasonAfter;
+    MediaType type;
+    DeselectionReason reason;
+    DeselectionReason reasonAfter;
     bool selectedAfter;
   } cases[] = {
-      {false, MediaType::Movie, 0, 2, false}, {false, MediaType::Movie, 4, 4, false},
-      {false, MediaType::Movie, 5, 5, false}, {true, MediaType::Movie, 4, 0, true},
-      {true, MediaType::TVShow, 5, 5, false}, {false, MediaType::HomeMovie, 2, 0, true},
+      {false, MediaType::Movie, DeselectionReason::None, DeselectionReason::NoLookUpMatch, false},
+      {false, MediaType::Movie, DeselectionReason::ProtectedByDRM, DeselectionReason::ProtectedByDRM, false},
+      {false, MediaType::Movie, DeselectionReason::UnsupportedVideo, DeselectionReason::UnsupportedVideo,
+       false},
+      {true, MediaType::Movie, DeselectionReason::ProtectedByDRM, DeselectionReason::None, true},
+      {true, MediaType::TVShow, DeselectionReason::UnsupportedVideo, DeselectionReason::UnsupportedVideo,
+       false},
+      {false, MediaType::HomeMovie, DeselectionReason::NoLookUpMatch, DeselectionReason::None, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "solid " << c.solid << " type " << c.type << " reason " << c.reason);
+    SCOPED_TRACE(testing::Message() << "solid " << c.solid << " type " << codeOf(c.type) << " reason "
+                                    << codeOf(c.reason));
     auto media = std::make_shared<MediaFile>();
     media->setSoliddetection(c.solid);
     media->setMediatype(c.type);
@@ -359,14 +365,15 @@ TEST_F(TagEditorTest, EveryShowingControlHasAnAccessibleName) {
   EXPECT_EQ(dialog->text(QAccessible::Name), "Tags");
   AudioTrack track = audio(6, true, true);
   show->setAudioTracks({track});
-  for (const quint32 type : {MediaType::TVShow, MediaType::Movie}) {
+  for (const MediaType type : {MediaType::TVShow, MediaType::Movie}) {
     show->setMediatype(type);
     panel->fillTagsPanelFromShow(show);
     window()->show();
     auto* tabs = control<QTabWidget>(window(), "TagsTabs");
     for (int page = 0; page < tabs->count(); ++page) {
       tabs->setCurrentIndex(page);
-      EXPECT_EQ(unnamedControls(window()), QStringList()) << "type " << type << ", page " << tabs->tabText(page).toStdString();
+      EXPECT_EQ(unnamedControls(window()), QStringList())
+          << "type " << codeOf(type) << ", page " << tabs->tabText(page).toStdString();
     }
   }
   EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(window(), "TagsNameTextField"))->text(QAccessible::Name),

@@ -14,7 +14,7 @@ using test::CapturedLog;
 using test::ScopedSettings;
 
 namespace {
-MediaFilePtr movie(quint32 format) {
+MediaFilePtr movie(ConversionFormat format) {
   auto media = std::make_shared<MediaFile>();
   media->setMediatype(MediaType::Movie);
   media->setType(kSourceTypeFile);
@@ -28,7 +28,7 @@ MediaFilePtr movie(quint32 format) {
 
 TEST(BCConverter, EachConversionTakesTheNextCatalogueId) {
   struct Case {
-    quint32 format;
+    ConversionFormat format;
     quint32 cnid;
     int stored;
   } cases[] = {{ConversionFormat::HDAndSD, 41, 43},
@@ -39,8 +39,8 @@ TEST(BCConverter, EachConversionTakesTheNextCatalogueId) {
     ScopedSettings settings{{"NextCNID", 41}};
     const auto converter = BCConverter::init(movie(c.format), "[1]", {}, nullptr);
     ASSERT_TRUE(converter);
-    EXPECT_EQ(converter->thiscnid, c.cnid) << "format " << c.format;
-    EXPECT_EQ(Defaults::standard().integerForKey("NextCNID"), c.stored) << "format " << c.format;
+    EXPECT_EQ(converter->thiscnid, c.cnid) << "format " << codeOf(c.format);
+    EXPECT_EQ(Defaults::standard().integerForKey("NextCNID"), c.stored) << "format " << codeOf(c.format);
   }
   // One after another, no two share a number, and the store on disk has the last one.
   ScopedSettings settings{{"NextCNID", 7}};

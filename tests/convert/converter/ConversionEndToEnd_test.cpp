@@ -6,20 +6,21 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QMap>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <atomic>
 #include <thread>
 
-#include "convert/support/FakeTool.h"
-#include "mp4/Mp4Fixtures.h"
-#include "convert/support/PreparationFixtures.h"
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/SamplePlayer.h"
+#include "convert/support/FakeTool.h"
+#include "convert/support/PreparationFixtures.h"
 #include "media/MediaValues.h"
 #include "metadata/SaveMP4Tags.h"
+#include "mp4/Mp4Fixtures.h"
 #include "platform/Defaults.h"
 #include "platform/MadeFiles.h"
 #include "platform/Paths.h"
@@ -282,7 +283,7 @@ class ConversionEndToEnd : public testing::Test {
   // as they were: the original in place (not in the Trash), no file under a final name.
   void expectFailedAndUntouched(const BCError& result, const QByteArray& original, const QString& reason) {
     EXPECT_TRUE(result.Error());
-    EXPECT_NE(result.Code(), 2) << "a failure is no stop";
+    EXPECT_NE(result.Code(), ConversionCode::Stopped) << "a failure is no stop";
     EXPECT_TRUE(result.Description().contains(reason))
         << result.Description().toStdString() << "\n" << log.text().toStdString();
     EXPECT_EQ(test::readFile(source), original);
@@ -502,7 +503,7 @@ TEST_F(ConversionEndToEnd, AFailedImportKeepsTheOutputFailsAndLeavesTheOriginal)
   ScopedSettings s{{"TVShowDestination", "iTunes"}, {"VideoSourcesFileAction", 1}};
   makeEpisode();
   const BCError result = convert();
-  EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+  EXPECT_EQ(result.Code(), ConversionCode::PlacingFile) << log.text().toStdString();
   EXPECT_TRUE(result.Description().contains(work + "/" + outputName())) << result.Description().toStdString();
   expectWholeEpisode(work + "/" + outputName());
   EXPECT_TRUE(QFileInfo::exists(source));
@@ -520,7 +521,7 @@ TEST_F(ConversionEndToEnd, AHundredthNameClashOnTheDesktopFailsTheConversion) {
   test::writeFile(desktop + "/" + outputName(), "taken");
   for (int i = 1; i <= 99; ++i) test::writeFile(desktop + "/" + outputName(QStringLiteral("-%1.m4v").arg(i)), "taken");
   const BCError result = convert();
-  EXPECT_EQ(result.Code(), 5);
+  EXPECT_EQ(result.Code(), ConversionCode::PlacingFile);
   EXPECT_EQ(result.Description(),
             "Unable to move converted HD file to Desktop, it is kept at " + work + "/" + outputName());
   EXPECT_EQ(filesUnder(desktop).size(), 100);
@@ -532,7 +533,7 @@ TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFil
   // The real encode, then its file cut in half as a tool killed while writing would leave it.
   videoOnlyWithEncoderThen(kCutOutputInHalf);
   const BCError result = convert();
-  EXPECT_EQ(result.Code(), 6) << log.text().toStdString();
+  EXPECT_EQ(result.Code(), ConversionCode::VideoTrack) << log.text().toStdString();
   EXPECT_EQ(result.Description(), "Unable to convert video track: " + work + "/" + outputName() + " is missing or damaged");
   EXPECT_TRUE(log.text().contains("[RED]Converted file is not whole: " + work + "/" + outputName() +
                                   " is missing or damaged, failing conversion."));
@@ -667,7 +668,7 @@ TEST_F(ConversionEndToEnd, AnSDFilePlaysTheStereoVersionOfADefaultSurroundTrack)
   ScopedSettings s{{"TVShowDestination", "Desktop"}};
   const struct {
     const char* name;
-    quint32 format;
+    ConversionFormat format;
     bool mobile;
   } cases[] = {
       {"HDAndSD", ConversionFormat::HDAndSD, false},
@@ -725,7 +726,7 @@ TEST_F(ConversionEndToEnd, AStopWhileTheSoundIsExportedEndsTheConversionAsAStop)
   ASSERT_TRUE(started);
 
   // Code 2 is the stop the queue reports to nobody, unlike an audio error.
-  EXPECT_EQ(result.Code(), 2) << result.Description().toStdString();
+  EXPECT_EQ(result.Code(), ConversionCode::Stopped) << result.Description().toStdString();
   EXPECT_FALSE(media->conversionfinished());
   EXPECT_EQ(media->progress(), 100);
   EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
@@ -834,7 +835,7 @@ TEST_F(ConversionEndToEnd, AUsersFileUnderANameTheConversionWritesStopsItUntouch
     QDir().mkpath(work);
     const QString mine = test::writeFile(work + "/" + name, "a file of the user's");
     const BCError result = convert();
-    EXPECT_EQ(result.Code(), 5);
+    EXPECT_EQ(result.Code(), ConversionCode::PlacingFile);
     EXPECT_EQ(result.Description(), "Unable to convert, " + mine + " is in the way");
     EXPECT_TRUE(log.text().contains("[RED]The work folder already holds " + mine + ", it is not written over"));
     EXPECT_EQ(test::readFile(mine), "a file of the user's");
@@ -891,7 +892,7 @@ TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
     makeEpisode();
     const BCError result = convert();
     const QString kept = work + "/" + outputName();
-    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Code(), ConversionCode::PlacingFile) << log.text().toStdString();
     EXPECT_EQ(result.Description(), c.failure + ", it is kept at " + kept);
     EXPECT_TRUE(log.text().contains("[RED]Converted file kept at " + kept));
     expectWholeEpisode(kept);
@@ -912,7 +913,7 @@ TEST_F(ConversionEndToEnd, AFileUnderTheOutputsNameInTheWorkFolderIsNeverWritten
     makeEpisode();
     const QString taken = test::writeFile(work + "/" + outputName(suffix), "the user's own file");
     const BCError result = convert();
-    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Code(), ConversionCode::PlacingFile) << log.text().toStdString();
     EXPECT_EQ(result.Description(), "Unable to convert, " + taken + " is in the way");
     EXPECT_EQ(test::readFile(taken), "the user's own file");
     EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
@@ -927,7 +928,7 @@ TEST_F(ConversionEndToEnd, ARetryAfterAFailedPassConvertsAndOnlyAFileItDidNotMak
   videoOnlyWithEncoderThen(kCutOutputInHalf);
   const QString output = work + "/" + outputName();
   BCError result = convert();
-  ASSERT_EQ(result.Code(), 6) << log.text().toStdString();
+  ASSERT_EQ(result.Code(), ConversionCode::VideoTrack) << log.text().toStdString();
   EXPECT_FALSE(QFileInfo::exists(output)) << "the failed pass's own output stays behind: " << workFolderLeft().toStdString();
 
   converter.reset();
@@ -978,7 +979,7 @@ TEST_F(ConversionEndToEnd, AFullDestinationLeavesNoPartialFileAndKeepsTheSource)
     const QByteArray original = test::readFile(source);
     ASSERT_GT(original.size(), 64 * 1024);
     const BCError result = convert();
-    EXPECT_EQ(result.Code(), 5) << log.text().toStdString();
+    EXPECT_EQ(result.Code(), ConversionCode::PlacingFile) << log.text().toStdString();
     EXPECT_TRUE(result.Description().startsWith(c.failure)) << result.Description().toStdString();
     EXPECT_TRUE(filesUnder(full.path()).isEmpty()) << filesUnder(full.path()).join(", ").toStdString();
     EXPECT_EQ(test::readFile(source), original);
@@ -1070,7 +1071,7 @@ TEST_F(ConversionEndToEnd, ASourceThatChangesWhileItConvertsLeavesNoFileUnderAFi
   struct Case {
     const char* what;
     QString destination;
-    quint32 format;
+    ConversionFormat format;
     QByteArray runs;
     bool truncated;
   } cases[] = {
@@ -1101,7 +1102,7 @@ TEST_F(ConversionEndToEnd, ASourceThatChangesWhileItConvertsLeavesNoFileUnderAFi
     }
     wrapTool(&BCConverter::ffmpegpath, c.runs, change);
     const BCError result = convert();
-    EXPECT_EQ(result.Code(), 5);
+    EXPECT_EQ(result.Code(), ConversionCode::PlacingFile);
     expectFailedAndUntouched(result, changed, "The original changed while it was converted");
     EXPECT_TRUE(log.text().contains(source + " changed while it was converted, it is left in place"));
   }

@@ -1,7 +1,5 @@
 // Whole video passes on real files made here: the converter runs our ffmpeg adapter (and
 // mencoder for EyeTV recordings) over Debian's tools, and ffprobe reads what came out.
-#include "convert/converter/BCConverter.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -15,14 +13,16 @@
 #include <atomic>
 #include <thread>
 
-#include "convert/support/FakeTool.h"
-#include "convert/support/PreparationFixtures.h"
+#include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/converter/SamplePlayer.h"
-#include "platform/Paths.h"
+#include "convert/support/FakeTool.h"
+#include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 #include "media/StringHelpers.h"
+#include "platform/Paths.h"
 
 using namespace zuvo;
 using test::CapturedLog;
@@ -60,7 +60,7 @@ QString makeSource(const Source& s) {
 }
 
 // The media object as probing leaves it for such a source.
-MediaFilePtr mediaFor(const QString& path, const Source& s, quint32 format, const QString& bitrate) {
+MediaFilePtr mediaFor(const QString& path, const Source& s, ConversionFormat format, const QString& bitrate) {
   auto media = std::make_shared<MediaFile>();
   media->setMediatype(MediaType::Movie);
   media->setType(kSourceTypeFile);
@@ -143,12 +143,12 @@ void expectVideo(const QString& folder, const VideoExpect& e) {
 struct Case {
   const char* id;
   Source source;
-  quint32 format;
+  ConversionFormat format;
   int quality;
   std::initializer_list<std::pair<const char*, QVariant>> settings;
   const char* bitrate;  // the probed source bit rate, kbit/s
   QList<VideoExpect> outputs;
-  quint32 formatAfter;
+  ConversionFormat formatAfter;
   int twopassnumber;
 };
 
@@ -247,7 +247,7 @@ namespace {
 // A phone held upright: 1920x1080 stored, turned by 90 degrees when shown.
 struct PortraitCase {
   const char* id;
-  quint32 format;
+  ConversionFormat format;
   int width;
   int height;
 };
@@ -306,7 +306,7 @@ class Convert : public testing::Test {
   }
   ~Convert() override { qunsetenv(kSamplePlayerVariable); }
 
-  MediaFilePtr prepare(const Source& source, quint32 format = ConversionFormat::HDOnly) {
+  MediaFilePtr prepare(const Source& source, ConversionFormat format = ConversionFormat::HDOnly) {
     media = mediaFor(makeSource(source), source, format, "800");
     converter = BCConverter::init(media, "[3]", {}, log.reporter);
     media->setState(MediaState::Converting);
@@ -366,7 +366,7 @@ TEST_F(Convert, AnEncodeThatEndsAtOnceWithoutAFileFailsTheConversion) {
   converter = BCConverter::init(media, "[4]", {}, log.reporter);
   media->setState(MediaState::Converting);
   const BCError result = converter->Convert();
-  EXPECT_EQ(result.Code(), 6);
+  EXPECT_EQ(result.Code(), ConversionCode::VideoTrack);
   EXPECT_EQ(result.Description(), "Unable to convert video track");
   EXPECT_EQ(media->state(), MediaState::Ended);
   EXPECT_EQ(media->progress(), 100);
@@ -409,7 +409,7 @@ TEST_F(Convert, StopEndsThePassQuicklyAndLeavesNoOutput) {
   media->setState(MediaState::Ended);
   ASSERT_TRUE(test::waitFor([&] { return running.done(); }, 30000));
   EXPECT_LT(clock.elapsed(), 5000) << "the pass was not stopped at once";
-  EXPECT_EQ(running.result().Code(), 2);
+  EXPECT_EQ(running.result().Code(), ConversionCode::Stopped);
   EXPECT_EQ(media->progress(), 100);
   EXPECT_FALSE(media->conversionfinished());
   EXPECT_TRUE(videosIn(work).isEmpty()) << videosIn(work).join(", ").toStdString();
@@ -449,7 +449,7 @@ TEST_F(Convert, TagsOnlyIsRefusedWithoutAPassAndTheOriginalStays) {
   const BCError result = converter->Convert();
 
   EXPECT_TRUE(result.Error());
-  EXPECT_EQ(result.Code(), 6);
+  EXPECT_EQ(result.Code(), ConversionCode::VideoTrack);
   EXPECT_EQ(result.Description(), "Tags only items are updated in place, not converted");
   EXPECT_EQ(test::readFile(original), before);
   EXPECT_TRUE(QDir(out).isEmpty());

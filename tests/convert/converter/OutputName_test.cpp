@@ -85,7 +85,7 @@ TEST(OutputName, TemplatesOfThePartsExamples) {
 TEST(OutputName, TheHDTokenFollowsTheForcedFlagAndTheFormat) {
   const MediaFilePtr media = episode();
   struct Case {
-    quint32 format;
+    ConversionFormat format;
     int forced;
     const char* yields;
   } cases[] = {
@@ -99,7 +99,7 @@ TEST(OutputName, TheHDTokenFollowsTheForcedFlagAndTheFormat) {
     media->setConversionFormat(c.format);
     media->setForceHDflag(c.forced);
     EXPECT_EQ(nameWithTemplate(*media, "HD"), QString(c.yields))
-        << "format " << c.format << " forced " << c.forced;
+        << "format " << codeOf(c.format) << " forced " << c.forced;
   }
 }
 

@@ -1,8 +1,5 @@
 // What becomes of the user's source after its conversion, when it changed meanwhile: a
 // recording still being written stays where it is whatever the settings say.
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionTail.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -13,6 +10,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
+#include "convert/converter/ConversionTail.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 
@@ -114,7 +114,7 @@ TEST(OriginalFile, ASourceThatChangedDuringItsConversionStaysWhereItIs) {
       EXPECT_TRUE(QFileInfo::exists(written));
       EXPECT_FALSE(QFileInfo::exists(moved));
       ASSERT_TRUE(outcome.has_value());
-      EXPECT_EQ(outcome->Code(), 5);
+      EXPECT_EQ(outcome->Code(), ConversionCode::PlacingFile);
       EXPECT_EQ(outcome->Description(), "The original changed while it was converted");
       EXPECT_TRUE(log.text().contains(source + " changed while it was converted, it is left in place"))
           << log.text().toStdString();
@@ -148,6 +148,7 @@ TEST(OriginalFile, ARecordingWrittenOnDuringItsConversionIsNotTrashed) {
   converting = false;
   recorder.join();
   EXPECT_TRUE(QFileInfo::exists(source)) << log.text().toStdString();
-  EXPECT_EQ(result.Code(), 5) << result.Description().toStdString() << "\n" << log.text().toStdString();
+  EXPECT_EQ(result.Code(), ConversionCode::PlacingFile) << result.Description().toStdString() << "\n"
+                                                        << log.text().toStdString();
   EXPECT_FALSE(media->conversionfinished());
 }

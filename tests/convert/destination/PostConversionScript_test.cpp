@@ -1,16 +1,18 @@
 // The user's post-conversion script within its bounds: one that never ends is stopped at
 // its time limit and the conversion goes on, one that floods its output is read with the
 // memory it takes capped, and the user's stop ends it at once.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 #include <atomic>
 #include <csignal>
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaValues.h"
@@ -118,7 +120,8 @@ TEST(PostConversionScript, AStopDuringTheScriptEndsItAtOnceAndLeavesTheOriginal)
   EXPECT_TRUE(ended);
   EXPECT_LT(stopTook, 5000);
 
-  EXPECT_EQ(result.Code(), 2) << result.Description().toStdString() << "\n" << c.log.text().toStdString();
+  EXPECT_EQ(result.Code(), ConversionCode::Stopped) << result.Description().toStdString() << "\n"
+                                                    << c.log.text().toStdString();
   EXPECT_FALSE(c.media->conversionfinished());
   // The output was placed whole before the script began; the original stays where it was.
   EXPECT_TRUE(QFileInfo::exists(c.out + "/Test Movie.m4v"));

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <limits>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
@@ -132,7 +133,7 @@ TEST(ExtractAudio, AMissingExportEndsTheStepWithCode7) {
   media->setAudioTracks(tracks);
   auto converter = test::converterFor(media, e.work, e.log.reporter);
   const BCError result = converter->ExtractAudio();
-  EXPECT_EQ(result.Code(), 7);
+  EXPECT_EQ(result.Code(), ConversionCode::AudioTrack);
   EXPECT_EQ(result.Description(),
             QString("Unable to create AAC stereo sound for audio track %1").arg(tracks[0].streamnumber()));
   EXPECT_FALSE(media->conversionfinished());
@@ -150,7 +151,7 @@ TEST(ExtractAudio, AStopEndsTheStepAsEveryStopDoesAndDeletesTheOutput) {
   media->setStopbuttonpressed(true);
   const BCError result = converter->ExtractAudio();
   // Code 2, which the queue reports to nobody: not an audio error.
-  EXPECT_EQ(result.Code(), 2);
+  EXPECT_EQ(result.Code(), ConversionCode::Stopped);
   EXPECT_EQ(result.Description(), "Cancel Button Pressed");
   EXPECT_FALSE(QFileInfo::exists(output));
   EXPECT_EQ(QDir(e.work).entryList({"audio*"}, QDir::Files), QStringList{});

@@ -26,7 +26,7 @@ MediaFilePtr source(int width, int height, const QString& bitrate) {
   return media;
 }
 
-VideoPass plan(quint32 format, int passindex, int quality) {
+VideoPass plan(ConversionFormat format, int passindex, int quality) {
   VideoPass pass;
   pass.passindex = passindex;
   pass.format = format;
@@ -56,7 +56,7 @@ QString built(const MediaFilePtr& media, const VideoPass& pass, const Reporter& 
 TEST(VideoPassArguments, EachFormatAndPassTakesItsSizeStageAndEncoderSettings) {
   struct Case {
     const char* name;
-    quint32 format;
+    ConversionFormat format;
     int passindex;
     int quality;
     QStringList pieces;

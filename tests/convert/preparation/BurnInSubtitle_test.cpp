@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <cstdlib>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/BCStringEncoding.h"
 #include "media/MediaTestSupport.h"
@@ -196,7 +197,7 @@ TEST(BurnInSubtitle, NoOutputIsCode9) {
   test::writeFile(b.source, "damaged");
   auto converter = test::converterFor(b.media, b.work, b.log.reporter);
   const BCError result = converter->BurnInSubtitle();
-  EXPECT_EQ(result.Code(), 9);
+  EXPECT_EQ(result.Code(), ConversionCode::BurnInSubtitle);
   EXPECT_EQ(result.Description(), "Unable to burn in subtitle");
   EXPECT_EQ(converter->fileToConvertPath, b.source);
   EXPECT_FALSE(QFileInfo::exists(b.work + "/subtitlevideo.avi"));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 
 using namespace zuvo;
@@ -21,7 +22,7 @@ TEST(MTSPreprocess, NoOutputIsCode8) {
   const QString source = test::writeFile(f.sources + "/00002.mts", "not a transport stream");
   auto converter = test::converterFor(test::probed(source), f.work, f.log.reporter);
   const BCError result = converter->MTSPreprocess();
-  EXPECT_EQ(result.Code(), 8);
+  EXPECT_EQ(result.Code(), ConversionCode::MTSPreprocess);
   EXPECT_EQ(result.Description(), "MTS Preprocess failed");
   EXPECT_EQ(converter->fileToConvertPath, source);
   EXPECT_EQ(converter->convideodata->progress(), 100);

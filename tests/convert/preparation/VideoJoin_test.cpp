@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
@@ -80,7 +81,7 @@ TEST(VideoJoin, AJoinThatFailsEndsTheConversion) {
   std::unique_ptr<BCConverter> converter;
   const BCError result = j.run(first, {second}, converter);
   EXPECT_TRUE(result.Error());
-  EXPECT_EQ(result.Code(), 1);
+  EXPECT_EQ(result.Code(), ConversionCode::JoinFailed);
   // Debian's mkvmerge words it "... cannot be appended to the track number ...".
   EXPECT_EQ(result.Description(), "Video Join Failed due to mismatched track properties")
       << j.log.text().toStdString();

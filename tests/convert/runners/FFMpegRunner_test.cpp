@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionPercentage.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRunners.h"
@@ -150,7 +151,7 @@ TEST(FFMpegRunner, BrokenTimeStampsEndTheToolWithCode4) {
   const BCError result =
       runFFMpeg(tool, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), log.reporter);
   EXPECT_LT(clock.elapsed(), 15000) << "the tool was waited for (it sleeps half a minute)";
-  EXPECT_EQ(result.Code(), 4);
+  EXPECT_EQ(result.Code(), ConversionCode::BrokenTimeStamps);
   EXPECT_EQ(result.Description(), "File contains broken time stamps.");
   EXPECT_TRUE(log.text().contains("[RED]Monotone Timestamps Error"));
   EXPECT_FALSE(log.text().contains("FFMPEG:later"));

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "convert/converter/ConversionCodes.h"
 #include "convert/support/FakeTool.h"
 #include "support/TestSupport.h"
 
@@ -129,7 +130,7 @@ TEST(RunnerControlStop, StoppingAPausedToolEndsIt) {
   ASSERT_TRUE(test::waitFor([&] { return test::groupStopped(group); }, 20000)) << "the tool was not paused";
   media->setStopbuttonpressed(true);  // the pause stays set, as when the queue is paused
   ASSERT_TRUE(test::waitFor([&] { return running.returned(); }, 20000)) << "a paused tool cannot be stopped";
-  EXPECT_EQ(running.outcome().result->Code(), 2);
+  EXPECT_EQ(running.outcome().result->Code(), ConversionCode::Stopped);
   EXPECT_TRUE(test::groupEnds(group));
 }
 

@@ -70,7 +70,7 @@ TEST_F(LiveFailures, EveryFailureLeavesNoFileAndSaysWhat) {
 TEST_F(LiveFailures, AnUnreachableServiceIsOfflineForTheClient) {
   ScopedEnv nowhere("ZUVO_TVMAZE_URL", QString("http://127.0.0.1:%1").arg(portNobodyListensOn()).toUtf8());
   auto item = itemNamed("Lost");
-  EXPECT_EQ(TVDBLookUpShow(*item, cache, reporter).Code(), 1);
+  EXPECT_EQ(TVDBLookUpShow(*item, cache, reporter).Code(), kServiceUnreachable);
   EXPECT_TRUE(logged("[RED]Computer not connected to Internet when looking up show.", 3));
   EXPECT_TRUE(log().contains("TVmaze could not be reached: ")) << log().toStdString();
   EXPECT_EQ(cacheFiles(), QStringList());

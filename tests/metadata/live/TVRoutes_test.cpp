@@ -172,7 +172,7 @@ TEST_F(TVRoutes, PicturesFromAnswersAreOnlyFetchedOverHTTP) {
                                                           fifo.toUtf8() + R"("}})"));
   auto item = itemNamed("Under the Dome", 1, 1);
   const BCError answer = TVDBGetBanner(264492, *item, cache, reporter);
-  EXPECT_EQ(answer.Code(), 3) << "no picture is left to choose";
+  EXPECT_EQ(answer.Code(), TVDBCode::NoBanner) << "no picture is left to choose";
   EXPECT_TRUE(item->image().isNull());
   EXPECT_EQ(QDir(cache).entryList({"*.jpg"}), QStringList());
 
@@ -384,7 +384,7 @@ TEST_F(TheTVDBRoutes, ARefusedKeyWritesNothingAndIsToldOnce) {
   RefusalNotices notices;
   for (const char* series : {"Game of Thrones", "Game of Thrones"}) {
     auto item = itemNamed(series);
-    EXPECT_EQ(TVDBLookUpShow(*item, cache, reporter).Code(), 1);
+    EXPECT_EQ(TVDBLookUpShow(*item, cache, reporter).Code(), kServiceUnreachable);
   }
   EXPECT_TRUE(logged("TheTVDB refused the key", 3)) << log().toStdString();
   EXPECT_TRUE(logged("[RED]Computer not connected to Internet when looking up show.", 3));

@@ -1,0 +1,19 @@
+#pragma once
+// The codes of a conversion's failures, as the queue and the logs tell them apart.
+#include <QtGlobal>
+
+namespace zuvo {
+
+namespace ConversionCode {
+inline constexpr qint32 JoinFailed = 1;
+inline constexpr qint32 Stopped = 2;  // the user stopped the conversion
+inline constexpr qint32 BrokenTimeStamps = 4;
+inline constexpr qint32 PlacingFile = 5;  // a file could not be copied, renamed or moved
+inline constexpr qint32 VideoTrack = 6;
+inline constexpr qint32 AudioTrack = 7;
+inline constexpr qint32 MTSPreprocess = 8;
+inline constexpr qint32 BurnInSubtitle = 9;
+inline constexpr qint32 WritingTags = 10;
+}  // namespace ConversionCode
+
+}  // namespace zuvo
