@@ -7,8 +7,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kUsersLanguageKey = setting::DefaultUnlabledTracksToUsersLanguage;
-constexpr auto kAudioVolumeKey = setting::AudioVolume;
 constexpr const char* kUnknownLanguage = "Unknown";
 
 const ArchivedFields<AudioTrack>& archiveFields() {
@@ -35,12 +33,12 @@ const ArchivedFields<AudioTrack>& archiveFields() {
 }  // namespace
 
 QString defaultTrackLanguage() {
-  return Defaults::standard().get(kUsersLanguageKey) ? userLanguageName()
+  return Defaults::standard().get(setting::DefaultUnlabledTracksToUsersLanguage) ? userLanguageName()
                                                      : QString::fromLatin1(kUnknownLanguage);
 }
 
 AudioTrack::AudioTrack()
-    : language_(defaultTrackLanguage()), volume_(Defaults::standard().get(kAudioVolumeKey)) {}
+    : language_(defaultTrackLanguage()), volume_(Defaults::standard().get(setting::AudioVolume)) {}
 
 void AudioTrack::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
 

@@ -9,8 +9,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kCountryForRatingsKey = setting::CountryForRatings;
-
 struct CountryRatings {
   const char* country;
   QStringList tv;
@@ -56,7 +54,7 @@ QString RatingsCountry(const QString& countrySetting, const QString& localeCount
 }
 
 QString CurrentRatingsCountry() {
-  return RatingsCountry(Defaults::standard().get(kCountryForRatingsKey),
+  return RatingsCountry(Defaults::standard().get(setting::CountryForRatings),
                         QLocale::territoryToCode(QLocale().territory()));
 }
 

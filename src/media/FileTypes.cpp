@@ -10,8 +10,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kAdditionalExtensionsKey = setting::AdditionalExtensions;
-
 using Extensions = std::initializer_list<const char*>;
 constexpr Extensions kVideo{"asf", "avi", "m4v", "mts", "mod", "mp4", "mkv", "wmv", "mov", "mpg", "3gp",
                             "divx", "xvid", "flv", "rmvb", "m2ts", "tod", "mpeg", "ts", "rm", "ogm", "dv"};
@@ -37,7 +35,7 @@ bool hasExtension(const QString& path, Extensions extensions) {
 bool IsVideoFile(const QString& path) {
   if (hasExtension(path, kVideo)) return true;
   const QString extension = extensionOf(path);
-  for (QString entry : Defaults::standard().get(kAdditionalExtensionsKey)) {
+  for (QString entry : Defaults::standard().get(setting::AdditionalExtensions)) {
     entry = entry.toLower();
     if (entry.size() >= 2 && entry.startsWith('.')) entry.remove(0, 1);
     // An empty entry would make every file without an extension a video.

@@ -8,20 +8,17 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kDefaultVideoFormatKey = setting::DefaultVideoFormat;
-constexpr auto kSupportMobileDevicesKey = setting::SupportMobileDevices;
-constexpr auto kForceSDKey = setting::ForceSD;
 constexpr const char* kUnknownEpisode = "Unknown";
 
 // "DefaultVideoFormat" holds a conversion-format code; 0, the default, lets the device
 // choices decide.
 ConversionFormat defaultConversionFormat() {
   const Defaults& defaults = Defaults::standard();
-  const int chosen = defaults.get(kDefaultVideoFormatKey);
+  const int chosen = defaults.get(setting::DefaultVideoFormat);
   if (chosen != 0 && IsDefaultVideoFormatCode(chosen)) return ConversionFormat(chosen);
-  ConversionFormat format = defaults.get(kSupportMobileDevicesKey) ? zuvo::ConversionFormat::HDAndSD
+  ConversionFormat format = defaults.get(setting::SupportMobileDevices) ? zuvo::ConversionFormat::HDAndSD
                                                                    : zuvo::ConversionFormat::HDOnly;
-  if (defaults.get(kForceSDKey)) format = zuvo::ConversionFormat::SDOnly;
+  if (defaults.get(setting::ForceSD)) format = zuvo::ConversionFormat::SDOnly;
   return format;
 }
 

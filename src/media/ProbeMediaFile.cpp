@@ -25,17 +25,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kImportExistingMP4Information = setting::ImportExistingMP4Information;
-constexpr auto kAutomaticallyLookUpShowInformation = setting::AutomaticallyLookUpShowInformation;
-constexpr auto kGuessAtUnmatchedShowNames = setting::GuessAtUnmatchedShowNames;
-constexpr auto kAssumeMediaType = setting::AssumeMediaType;
-constexpr auto kAutomaticallyConvertFiles = setting::AutomaticallyConvertFiles;
-constexpr auto kAutomaticallyConvertAllFiles = setting::AutomaticallyConvertAllFiles;
-constexpr auto kAutomaticallyCheckForDuplicates = setting::AutomaticallyCheckForDuplicates;
-constexpr auto kAutomaticallyDeleteDuplicates = setting::AutomaticallyDeleteDuplicates;
-constexpr auto kIncludeSubtitleTracks = setting::IncludeSubtitleTracks;
-constexpr auto kAutoscanForDVDSubtitles = setting::AutoscanForDVDSubtitles;
-
 const QString kEyeTVExtension = QStringLiteral("eyetv");
 const QString kDVDPathFormat = QStringLiteral("DVD:%1");
 const QString kDVDVideoFormat = QStringLiteral("MPEG2");
@@ -153,7 +142,7 @@ void readExistingTags(MediaFile& item, const ProbeSteps& steps, const ProbeConte
   if (mp4Name && (!steps.testforMP4tags || !steps.createVideoDataFromm4v)) {
     report(context.mainLog, kNoTagStep, 4);
   } else if (mp4Name && steps.testforMP4tags(item, context.mainLog) &&
-             Defaults::standard().get(kImportExistingMP4Information)) {
+             Defaults::standard().get(setting::ImportExistingMP4Information)) {
     reportIfFailed(context.mainLog,
                    steps.createVideoDataFromm4v(item, context.userLanguage, context.cacheFolder, context.mainLog,
                                                 item.autoprocess()),
@@ -177,18 +166,18 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
   const Defaults& defaults = Defaults::standard();
   const bool autoprocess = item.autoprocess();
   item.setDidlookup(false);
-  if (defaults.get(kAutomaticallyLookUpShowInformation)) {
+  if (defaults.get(setting::AutomaticallyLookUpShowInformation)) {
     if (steps.LookUpShowData)
       reportIfFailed(context.mainLog,
                      steps.LookUpShowData(item, context.cacheFolder, context.userLanguage,
-                                          defaults.get(kGuessAtUnmatchedShowNames), context.mainLog),
+                                          defaults.get(setting::GuessAtUnmatchedShowNames), context.mainLog),
                      QStringLiteral("Looking up %1").arg(item.filename()));
     else
       report(context.mainLog, kNoLookUpStep.arg(item.filename()), 3);
 
     if (!item.soliddetection() && item.mediatype() == MediaType::Movie) {
       // An unknown label would leave the item without any valid type: keep it a movie.
-      const MediaType assumed = MediaTypeFromName(defaults.get(kAssumeMediaType));
+      const MediaType assumed = MediaTypeFromName(defaults.get(setting::AssumeMediaType));
       if (assumed != kUnknownMediaType) item.setMediatype(assumed);
       if (assumed == MediaType::HomeMovie) {
         const DeselectionReason reason = item.reasonfordeselection();
@@ -211,10 +200,10 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
     item.setDidlookup(true);
     report(context.mainLog, kCompletedLookup.arg(lastComponent(item.fullpath())), 4);
 
-    if (autoprocess && item.soliddetection() && defaults.get(kAutomaticallyConvertFiles))
+    if (autoprocess && item.soliddetection() && defaults.get(setting::AutomaticallyConvertFiles))
       queueAutomatically(item, context.mainLog);
-    if (item.selected() && defaults.get(kAutomaticallyCheckForDuplicates)) CheckForDuplicateFile(item);
-    if (defaults.get(kAutomaticallyDeleteDuplicates) && autoprocess) {
+    if (item.selected() && defaults.get(setting::AutomaticallyCheckForDuplicates)) CheckForDuplicateFile(item);
+    if (defaults.get(setting::AutomaticallyDeleteDuplicates) && autoprocess) {
       CheckForDuplicateFile(item);
       if (item.reasonfordeselection() == DeselectionReason::Duplicate) {
         item.setDidlookup(true);
@@ -226,7 +215,8 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
       }
     }
   }
-  if (autoprocess && defaults.get(kAutomaticallyConvertAllFiles)) queueAutomatically(item, context.mainLog);
+  if (autoprocess && defaults.get(setting::AutomaticallyConvertAllFiles))
+    queueAutomatically(item, context.mainLog);
   item.setDidlookup(true);
   return true;
 }
@@ -240,7 +230,7 @@ void lookUpDVDTitleInBackground(const MediaFilePtr& item) {
 }
 
 void copyDVDSubtitles(MediaFile& item, const DVDTrack& record, const ProbeContext& context) {
-  const int include = Defaults::standard().get(kIncludeSubtitleTracks);
+  const int include = Defaults::standard().get(setting::IncludeSubtitleTracks);
   QList<SubtitleTrack> soft, hard;
   for (SubtitleTrack track : record.SubtitleTracks()) {
     if (IsBitmapSubtitleFormat(track.format())) {
@@ -325,7 +315,7 @@ MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool 
                                    [](const AudioTrack& t) { return t.channels() == 6 || t.channels() == 7; }));
   item->setChapters(record.Chapters());
   copyDVDSubtitles(*item, record, context);
-  item->setOnlyScanForForcedSubtitle(Defaults::standard().get(kAutoscanForDVDSubtitles));
+  item->setOnlyScanForForcedSubtitle(Defaults::standard().get(setting::AutoscanForDVDSubtitles));
   return item;
 }
 

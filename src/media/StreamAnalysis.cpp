@@ -71,11 +71,6 @@ constexpr const char* kVideoStream = "Video:";
 constexpr const char* kAttachedPicture = "(attached pic)";
 
 // Settings read here.
-constexpr auto kAddAllAudioTracks = setting::AddAllAudioTracks;
-constexpr auto kIncludeSubtitleTracks = setting::IncludeSubtitleTracks;
-constexpr auto kSupportAppleTV = setting::SupportAppleTV;
-constexpr auto kSupportAppleTV2 = setting::SupportAppleTV2;
-constexpr auto kSupportAppleTV3 = setting::SupportAppleTV3;
 
 // Log lines.
 constexpr const char* kLogInitialVideoStream = "Initial Video Stream Number is : %1";
@@ -419,7 +414,7 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
 void preselectAudio(QList<AudioTrack>& tracks, bool stereoExists, const QString& userLanguage) {
   bool chosen = false;
   bool stereo = stereoExists;
-  const bool addAll = Defaults::standard().get(kAddAllAudioTracks);
+  const bool addAll = Defaults::standard().get(setting::AddAllAudioTracks);
   const auto makeDefault = [&chosen](AudioTrack& t) {
     t.setIsDefault(true);
     t.setSelected(true);
@@ -477,7 +472,7 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
       }
     return false;
   };
-  switch (Defaults::standard().get(kIncludeSubtitleTracks)) {
+  switch (Defaults::standard().get(setting::IncludeSubtitleTracks)) {
     case 1: {
       bool any = false;
       for (SubtitleTrack& t : soft)
@@ -649,9 +644,9 @@ BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports, c
 QString isShowFastMode(const MediaFile& media) {
   const VideoTrack v = media.myvideotrack();
   const Defaults& settings = Defaults::standard();
-  const bool atv = settings.get(kSupportAppleTV);
-  const bool atv2 = settings.get(kSupportAppleTV2);
-  const bool atv3 = settings.get(kSupportAppleTV3);
+  const bool atv = settings.get(setting::SupportAppleTV);
+  const bool atv2 = settings.get(setting::SupportAppleTV2);
+  const bool atv3 = settings.get(setting::SupportAppleTV3);
   const ConversionFormat format = media.ConversionFormat();
   // The players' decoders take the stream as stored; they turn the picture afterwards.
   const bool sideways = v.isTurnedSideways();

@@ -6,9 +6,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kSupportAppleTVKey = setting::SupportAppleTV;
-constexpr auto kSupportAppleTV2Key = setting::SupportAppleTV2;
-
 struct Size {
   int width;
   int height;
@@ -76,7 +73,7 @@ void VideoTrack::setHeight(quint32 height) {
 
 void VideoTrack::setHDResolution() {
   const Defaults& defaults = Defaults::standard();
-  const bool appleTV = defaults.get(kSupportAppleTVKey) || defaults.get(kSupportAppleTV2Key);
+  const bool appleTV = defaults.get(setting::SupportAppleTV) || defaults.get(setting::SupportAppleTV2);
   const Size hd = fitInto(width_, height_, appleTV ? Size{1280, 720} : Size{1920, 1080}, Size{1280, 720});
   HDWidth_ = hd.width;
   HDHeight_ = hd.height;

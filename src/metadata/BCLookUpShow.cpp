@@ -26,12 +26,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kTVSourceKey = setting::TVSource;
-constexpr auto kMovieSourceKey = setting::MovieSource;
-constexpr auto kTVShowPlugInKey = setting::TVShowPlugIn;
-constexpr auto kMoviePlugInKey = setting::MoviePlugIn;
-constexpr auto kShowLanguageKey = setting::LanguageForShowInformation;
-constexpr auto kForceEnglishKey = setting::ForceEnglishLookup;
 constexpr const char* kAutomaticLanguage = "Automatic";
 constexpr const char* kEnglish = "en";
 
@@ -146,19 +140,19 @@ void BCLookUpShow::postAnswer(const char* name, bool answered, const QString& so
 QString BCLookUpShow::serviceLanguage() const {
   const Defaults& defaults = Defaults::standard();
   QString language = languagestring;
-  const QString chosen = defaults.get(kShowLanguageKey);
+  const QString chosen = defaults.get(setting::LanguageForShowInformation);
   if (chosen != QLatin1String(kAutomaticLanguage))
     if (const auto record = LanguageRecord::LanguageWithString(chosen); record && !record->twochar().isEmpty())
       language = record->twochar();
-  if (defaults.get(kForceEnglishKey)) language = QString::fromLatin1(kEnglish);
+  if (defaults.get(setting::ForceEnglishLookup)) language = QString::fromLatin1(kEnglish);
   return language;
 }
 
 BCError BCLookUpShow::LookUpShowData(MediaFile& item) {
   const Defaults& defaults = Defaults::standard();
   const MediaType type = item.mediatype();
-  if ((type == MediaType::TVShow && defaults.get(kTVSourceKey) == kPlugIn) ||
-      (type == MediaType::Movie && defaults.get(kMovieSourceKey) == kPlugIn))
+  if ((type == MediaType::TVShow && defaults.get(setting::TVSource) == kPlugIn) ||
+      (type == MediaType::Movie && defaults.get(setting::MovieSource) == kPlugIn))
     return usePlugin(item);
   return LookUpShowData(item, true);
 }
@@ -193,7 +187,7 @@ BCError BCLookUpShow::LookUpShowData(MediaFile& item, bool alternates) {
 
 bool BCLookUpShow::searchTVShow(MediaFile& item, const QString& language) {
   report(QStringLiteral("Looking up TV Show %1").arg(item.seriesname()), 3);
-  const bool tagChimp = Defaults::standard().get(kTVSourceKey) != kTheTVDBOrTheMovieDB;
+  const bool tagChimp = Defaults::standard().get(setting::TVSource) != kTheTVDBOrTheMovieDB;
   const QString source = tagChimp ? QStringLiteral("tagChimp") : QStringLiteral("TheTVDB");
   (void)takeDownloadOutcomes();
   const BCError answer = tagChimp ? TagChimpSearchSuggestions(item, language, cachepath, true, myreporter)
@@ -223,7 +217,7 @@ std::optional<VideoAlternate> BCLookUpShow::selectedAlternate(const MediaFile& i
 
 BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QString& language) {
   const bool eyeTV = item.type() == QLatin1String(kSourceTypeEyeTV);
-  const bool tagChimp = Defaults::standard().get(kTVSourceKey) != kTheTVDBOrTheMovieDB;
+  const bool tagChimp = Defaults::standard().get(setting::TVSource) != kTheTVDBOrTheMovieDB;
   auto noCandidate = [&] { return item.AlternativeSuggestions().isEmpty() && item.forceid() == 0; };
 
   if (alternates) {
@@ -281,7 +275,7 @@ BCError BCLookUpShow::lookUpTVShow(MediaFile& item, bool alternates, const QStri
 
 BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QString& language) {
   report(QStringLiteral("Looking up Movie %1").arg(item.seriesname()), 3);
-  const int source = Defaults::standard().get(kMovieSourceKey);
+  const int source = Defaults::standard().get(setting::MovieSource);
   const bool knownSource = source == kTheTVDBOrTheMovieDB || source == kTagChimp;
   const QString sourceName = source == kTagChimp ? QStringLiteral("tagChimp") : QStringLiteral("TheMovieDB");
   auto offline = [&] {
@@ -355,7 +349,7 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
   report(QStringLiteral("[BLUE]Using plugin for show lookup"), 4);
   const bool tv = item.mediatype() == MediaType::TVShow;
   const bool movie = item.mediatype() == MediaType::Movie;
-  const QString name = Defaults::standard().get(tv ? kTVShowPlugInKey : kMoviePlugInKey);
+  const QString name = Defaults::standard().get(tv ? setting::TVShowPlugIn : setting::MoviePlugIn);
   const QString program = metadataPluginPath(name);
   // No name chosen is no plug-in, not the hidden file ".mdplugin".
   const PluginRun run =

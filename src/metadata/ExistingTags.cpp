@@ -18,7 +18,6 @@ namespace {
 constexpr quint8 kTVShowMediaType = 10;
 const QString kNoNumber = QStringLiteral("00");
 const QString kUnknown = QStringLiteral("Unknown");
-constexpr auto kAutomaticallyConvertAllFiles = setting::AutomaticallyConvertAllFiles;
 const QString kMakeFileTable = QStringLiteral("MakeFileTable");
 const QString kCannotOpen = QStringLiteral("Can't open MP4 file to read tags");
 
@@ -177,7 +176,7 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
   reportIfFailed(reporter, TagChimpSearchChapterAlternates(item, language, cachePath, false, reporter),
                  QStringLiteral("Searching chapter titles"));
 
-  if (autoprocess && Defaults::standard().get(kAutomaticallyConvertAllFiles)) {
+  if (autoprocess && Defaults::standard().get(setting::AutomaticallyConvertAllFiles)) {
     item.setState(MediaState::Queued);
     logTo(reporter, kQueued.arg(QFileInfo(path).fileName()), 4);
     NotificationCenter::defaultCenter().post(kMakeFileTable, &item);

@@ -9,8 +9,6 @@
 
 namespace zuvo {
 namespace {
-constexpr auto kCacheKey = setting::ConversionDirectory;
-constexpr auto kConvertedKey = setting::ConvertedFilesDirectory;
 
 bool makeFolder(const QString& path) {
   if (!path.isEmpty()) QDir().mkpath(path);
@@ -34,7 +32,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
   Defaults& defaults = Defaults::standard();
   CriticalFolders result;
 
-  const QString cache = defaults.get(kCacheKey);
+  const QString cache = defaults.get(setting::ConversionDirectory);
   if (isUsableFolder(cache)) {
     both(mainLog, userLog, QStringLiteral("Cache directory exists"), 3);
     result.cacheFolder = cache;
@@ -52,7 +50,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
       alert(QStringLiteral("Missing Cache Directory"),
             QStringLiteral("Cache Directory %1 is missing reventing to default of %2").arg(cache, fallback));
       if (makeFolder(fallback)) {
-        defaults.set(kCacheKey, fallback);
+        defaults.set(setting::ConversionDirectory, fallback);
         result.cacheFolder = fallback;
       } else {
         alert(QStringLiteral("Unable to create default cache directory"), QStringLiteral("Program will abort."));
@@ -62,7 +60,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
     }
   }
 
-  const QString converted = defaults.get(kConvertedKey);
+  const QString converted = defaults.get(setting::ConvertedFilesDirectory);
   bool exists = isUsableFolder(converted);
   if (!exists) {
     mainLog->report(QStringLiteral("[BLUE]Original files directory %1 does not exist. Attempting to create.").arg(converted), 3);
@@ -74,7 +72,7 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
     } else {
       mainLog->report(QStringLiteral("[RED]Original files directory still does not exist. Defaulting back to Movies directory"), 2);
       userLog->report(QStringLiteral("Original files directory still does not exist. Defaulting back to Movies directory"), 2);
-      defaults.set(kConvertedKey, paths::moviesFolder());
+      defaults.set(setting::ConvertedFilesDirectory, paths::moviesFolder());
     }
   }
   if (exists) both(mainLog, userLog, QStringLiteral("Original files directory exists"), 3);

@@ -13,7 +13,6 @@ namespace zuvo {
 namespace {
 constexpr const char* kConversionName = "Conversion";
 constexpr const char* kInformationName = "Information";
-constexpr auto kStickySetting = setting::GrowlSticky;
 constexpr quint32 kUserLogLevel = 3;
 constexpr double kRedrawSlice = 0.1;
 }  // namespace
@@ -78,7 +77,7 @@ void Notices::GrowlMessage(const QString& title, const QString& message, int typ
 }
 
 void Notices::GrowlMessage(const QString& title, const QString& message, int type, bool sticky) {
-  const bool effective = sticky && Defaults::standard().get(kStickySetting);
+  const bool effective = sticky && Defaults::standard().get(setting::GrowlSticky);
   userLog_->report(message, kUserLogLevel);
   deliver(title, message, notificationName(type), effective);
 }

@@ -14,8 +14,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kNextCNIDKey = setting::NextCNID;
-
 struct ToolField {
   QString BCConverter::*field;
   const char* resource;
@@ -33,9 +31,9 @@ const ToolField kToolFields[] = {
 quint32 takeCatalogueId(Defaults& defaults, ConversionFormat conversionFormat) {
   static std::mutex lock;
   std::lock_guard<std::mutex> guard(lock);
-  const int next = defaults.get(kNextCNIDKey);
+  const int next = defaults.get(setting::NextCNID);
   const bool pair = conversionFormat == ConversionFormat::HDAndSD;
-  defaults.set(kNextCNIDKey, next + (pair ? 2 : 1));
+  defaults.set(setting::NextCNID, next + (pair ? 2 : 1));
   defaults.synchronize();
   return pair ? static_cast<quint32>(next) : 0;
 }

@@ -12,7 +12,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kScriptPathKey = setting::PostConversionApplescriptPath;
 // What is kept of the script's output: it only goes into the log when the script fails.
 constexpr qint64 kScriptOutputLimit = 64 * 1024;
 
@@ -33,7 +32,7 @@ QStringList scriptArguments(const MediaFile& media, const QString& location) {
 
 bool BCConverter::finalAppleScript(const MediaFile& media, const QString& location) {
   reportBoth(myreporter, QStringLiteral("finalAppleScript::Running Post Conversion Apple Script"), 3);
-  const QString script = Defaults::standard().get(kScriptPathKey);
+  const QString script = Defaults::standard().get(setting::PostConversionApplescriptPath);
   if (script.isEmpty()) {
     reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Path to Apple Script is incorrect"),
                QStringLiteral("Path to Apple Script is incorrect"), 2);

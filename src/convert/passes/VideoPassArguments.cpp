@@ -13,9 +13,6 @@
 namespace zuvo {
 namespace {
 
-constexpr auto kHDCap = setting::HDBitrate2;
-constexpr auto kSDCap = setting::SDBitrate2;
-
 // The SD pass of a pair and the "original" format encode for every player: baseline.
 constexpr const char* kBaseline =
     "-flags +loop -cmp +chroma -partitions +parti4x4+partp8x8+partb8x8 -me_method umh -subq 5 -trellis 1 "
@@ -112,7 +109,7 @@ void VideoPassArguments::startAndSize() {
 
   Defaults& defaults = Defaults::standard();
   const VideoTrack video = media_->myvideotrack();
-  QString capText = defaults.get(kHDCap);
+  QString capText = defaults.get(setting::HDBitrate2);
   if (sdOfPair()) {
     reportBoth(reporter_, QStringLiteral("[BLUE]Pass is SD pass of HD/SD"),
                QStringLiteral("Conversion pass is SD pass of HD/SD"), 3);
@@ -121,7 +118,7 @@ void VideoPassArguments::startAndSize() {
     arguments_ = ToolArguments(QStringLiteral(" -i \"%@\" -y -v 5 -threads %1").arg(pass_.threads), {pass_.source});
     appendSize(video, video.SDWidth(), video.SDHeight());
     arguments_.append(QStringLiteral(" -vcodec libx264 "));
-    capText = defaults.get(kSDCap);
+    capText = defaults.get(setting::SDBitrate2);
     bitrate_ = maximum(capText);
   } else {
     if (pass_.format == ConversionFormat::Original) {
