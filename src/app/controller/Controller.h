@@ -4,8 +4,8 @@
 // the scans, the ways sources come in and the tick, all working on its `ControllerState`
 // and reaching the windows through the hooks it fills. GUI thread only, except where a
 // member says otherwise.
-#include "app/controller/ControllerHooks.h"
-#include "app/controller/ControllerState.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 #include "app/controller/MainWindowShell.h"
 #include "app/queue/ConversionJobs.h"
 #include "platform/NotificationCenter.h"

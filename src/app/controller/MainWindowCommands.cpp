@@ -8,7 +8,7 @@
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/files/FileLists.h"
 #include "app/panels/PanelPlacement.h"
 #include "app/preferences/BCPreferencePanel.h"

@@ -2,8 +2,8 @@
 // The 10-second tick: window title, status item, the queue runner, the scans at the set
 // hour and every set number of minutes, the online indicators and, every 12th tick, the
 // expiry of old cache files. GUI thread.
-#include "app/controller/ControllerHooks.h"
-#include "app/controller/ControllerState.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 
 #include <QDateTime>
 #include <functional>

@@ -9,8 +9,8 @@
 // milliseconds at a time with the event loop running between slices: the window is drawn
 // and answers while a folder of thousands of files comes in. A folder is listed, and its
 // entries looked at, on a thread of its own; what it finds is added on the GUI thread.
-#include "app/controller/ControllerHooks.h"
-#include "app/controller/ControllerState.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 #include "app/files/SourceScanner.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "app/files/BCFASTPopUpCell.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/tables/TableRoles.h"
 
 #include <QFontMetrics>

@@ -3,8 +3,8 @@
 // source (which refuses paths already present and starts the item's background probe)
 // and the table rebuild, which moves items between the lists by their state.
 // GUI thread; a rebuild asked for on another thread runs later on the GUI thread.
-#include "app/controller/ControllerHooks.h"
-#include "app/controller/ControllerState.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 #include "media/BCError.h"
 #include "media/DVDTrack.h"
 

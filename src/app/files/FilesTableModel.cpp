@@ -1,6 +1,6 @@
 #include "app/files/FilesTableModel.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/files/BCPopUpCell.h"
 #include "app/files/RowColours.h"
 #include "app/tables/TableImages.h"

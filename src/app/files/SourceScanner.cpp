@@ -1,6 +1,6 @@
 #include "app/files/SourceScanner.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/files/FileLists.h"
 #include "app/files/IncomingPaths.h"
 #include "app/preferences/Feed.h"

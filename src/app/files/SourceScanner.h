@@ -6,8 +6,8 @@
 // a source only once it has settled, and leaves out the sources it has converted before;
 // no scan of the watched folders takes an output that Zuvo placed there itself.
 // Scans run without waits of their own and stop when quitting begins. GUI thread.
-#include "app/controller/ControllerHooks.h"
-#include "app/controller/ControllerState.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 #include "app/files/ConvertedSources.h"
 #include "app/notices/Notices.h"
 

@@ -2,7 +2,7 @@
 // the media objects, the queue's stop button, the selection, the tag editor's opening, the
 // remove-or-trash sheet, dragged queue rows and the window's minimum width.
 #include "app/controller/Controller.h"
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/files/AddingPaths.h"
 #include "app/files/FileLists.h"
 #include "app/files/FilesTableModel.h"

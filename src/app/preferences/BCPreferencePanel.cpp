@@ -1,7 +1,7 @@
 #include "app/preferences/BCPreferencePanel.h"
 
 #include "app/controller/CacheExpiry.h"
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/files/SourceScanner.h"
 #include "app/panels/PanelPlacement.h"
 #include "app/preferences/DestinationSummary.h"

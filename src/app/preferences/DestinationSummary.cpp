@@ -1,6 +1,6 @@
 #include "app/preferences/DestinationSummary.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 

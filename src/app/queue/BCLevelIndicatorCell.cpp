@@ -1,6 +1,6 @@
 #include "app/queue/BCLevelIndicatorCell.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/queue/QueueRowStatus.h"
 #include "app/tables/TableRoles.h"
 #include "media/MediaValues.h"

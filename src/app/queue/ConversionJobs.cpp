@@ -24,7 +24,7 @@ class ConverterTask : public ConversionTask {
 ConversionJobs ConversionJobs::real(QThreadPool& serial) {
   ConversionJobs jobs;
   jobs.makeConverter = [](const MediaFilePtr& media, const QString& identifier, const HelperInfo& turbo264,
-                          const Reporter& reporter) -> std::unique_ptr<ConversionTask> {
+                          const Reporter& reporter, const ConversionReport&) -> std::unique_ptr<ConversionTask> {
     auto converter = BCConverter::init(media, identifier, turbo264, reporter);
     if (!converter) return nullptr;
     return std::make_unique<ConverterTask>(std::move(converter));

@@ -1,6 +1,7 @@
 #pragma once
 // How the queue runner reaches the converter, the tag writer and the threads that run
 // them. The defaults are the real ones; tests put scripted ones in their place.
+#include "convert/report/ConversionReport.h"
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
 #include "media/HelperInfo.h"
@@ -23,9 +24,12 @@ class ConversionTask {
   virtual QString outputBaseName() const = 0;
 };
 
-// Null when no converter can be made for the object.
-using ConverterFactory = std::function<std::unique_ptr<ConversionTask>(
-    const MediaFilePtr& media, const QString& identifier, const HelperInfo& turbo264, const Reporter& reporter)>;
+// Null when no converter can be made for the object. The conversion reports through `report`.
+using ConverterFactory = std::function<std::unique_ptr<ConversionTask>(const MediaFilePtr& media,
+                                                                       const QString& identifier,
+                                                                       const HelperInfo& turbo264,
+                                                                       const Reporter& reporter,
+                                                                       const ConversionReport& report)>;
 // Rewrites the tags of the user's file in place.
 using TagWriter = std::function<BCError(const QString& path, const MediaFile& media, const Reporter& reporter)>;
 // Runs a job somewhere and returns at once.

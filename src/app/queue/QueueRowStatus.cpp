@@ -1,6 +1,6 @@
 #include "app/queue/QueueRowStatus.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "media/MediaLabels.h"
 #include "media/MediaValues.h"
 #include "media/StringHelpers.h"

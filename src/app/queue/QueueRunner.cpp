@@ -1,6 +1,6 @@
 #include "app/queue/QueueRunner.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/files/FileLists.h"
 #include "app/notices/DockIcon.h"
 #include "convert/converter/ConversionPercentage.h"
@@ -159,8 +159,8 @@ void QueueRunner::convertvideo(const MediaFilePtr& media) {
   const QString identifier = QStringLiteral("[%1]").arg(++state_.jobCounter);
   shared_->add(media, false);
   auto job = [shared = shared_, make = jobs_.makeConverter, media, identifier, helper = state_.helperAnswer,
-              log = state_.mainLog] {
-    std::unique_ptr<ConversionTask> converter = make ? make(media, identifier, helper, log) : nullptr;
+              log = state_.mainLog, report = ConversionReport{}] {
+    std::unique_ptr<ConversionTask> converter = make ? make(media, identifier, helper, log, report) : nullptr;
     BCError result;
     if (!converter) {
       result = BCError::Code(kNoConverterCode, QString::fromLatin1(kNoConverterDescription));

@@ -5,8 +5,8 @@
 // jobs are tracked by their media objects, not only by the items' states, so a stopped
 // item whose conversion is still ending keeps a second one from starting beside it.
 // GUI thread only, except where a job says otherwise.
-#include "app/controller/ControllerHooks.h"
-#include "app/controller/ControllerState.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 #include "app/notices/Notices.h"
 #include "app/queue/ConversionJobs.h"
 

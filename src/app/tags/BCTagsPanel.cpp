@@ -1,6 +1,6 @@
 #include "app/tags/BCTagsPanel.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/files/FileDropTarget.h"
 #include "app/panels/BCBusyPanel.h"
 #include "app/panels/PanelPlacement.h"

@@ -1,6 +1,6 @@
 #include "app/tags/BCTagsPanelMultiple.h"
 
-#include "app/controller/Localized.h"
+#include "app/shared/Localized.h"
 #include "app/panels/PanelPlacement.h"
 #include "app/tags/EditorWindow.h"
 #include "app/tags/ImageWell.h"

@@ -89,7 +89,7 @@ struct StoppableJobs {
   ConversionJobs jobs() {
     ConversionJobs j;
     j.makeConverter = [this](const MediaFilePtr& media, const QString& identifier, const HelperInfo&,
-                             const Reporter&) -> std::unique_ptr<ConversionTask> {
+                             const Reporter&, const ConversionReport&) -> std::unique_ptr<ConversionTask> {
       identifiers.append(identifier);
       return std::make_unique<StoppableConversion>(media);
     };

@@ -2,8 +2,8 @@
 // The controller's pieces wired together without a display and without real tools: a
 // GNTP daemon nobody runs (notices fail fast, logged), logs in files, hooks that record
 // what they were asked, scripted converters and tag writers on manual executors.
-#include "app/controller/ControllerHooks.h"
-#include "app/controller/ControllerState.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 #include "app/controller/TimedActivities.h"
 #include "app/files/AddingPaths.h"
 #include "app/files/FileLists.h"
@@ -97,7 +97,7 @@ struct ControllerFixture {
     });
     ConversionJobs jobs;
     jobs.makeConverter = [this](const MediaFilePtr& media, const QString& identifier, const HelperInfo&,
-                                const Reporter&) -> std::unique_ptr<ConversionTask> {
+                                const Reporter&, const ConversionReport&) -> std::unique_ptr<ConversionTask> {
       identifiers << identifier;
       const auto found = scripts.find(media.get());
       return std::make_unique<ScriptedConverter>(media, found == scripts.end() ? Script{} : found->second, &converts);
