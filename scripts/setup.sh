@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libuchardet-dev libmpv-dev libswscale-dev libavutil-dev libxcb1-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format
   # tools the application starts
   ffmpeg mediainfo mkvtoolnix mencoder mplayer handbrake-cli dvdauthor
   xdg-utils fonts-dejavu-core dbus
