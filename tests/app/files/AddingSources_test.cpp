@@ -222,22 +222,6 @@ TEST_F(AddingSourcesTest, CheckSourcesWithoutSourcesShowsTheAlert) {
   EXPECT_TRUE(alerts[0].startsWith("No Video Sources defined."));
 }
 
-TEST(VideoSources, ArchiveRoundTripKeepsOrderNamesPathsAndFlags) {
-  Feed one, two;
-  one.setName("New Source");
-  one.setPath("/home/user");
-  two.setName("New Source");
-  two.setPath("/media/tv");
-  two.setRecurse(true);
-  storeVideoSources({one, two});
-  EXPECT_EQ(loadVideoSources(), QList<Feed>({one, two}));
-  EXPECT_EQ(two.description(), "Feed name:New Source path:/media/tv recurse:YES");
-  Defaults::standard().setObject(QByteArray("damaged"), kSourcesKey);
-  EXPECT_TRUE(loadVideoSources().isEmpty());
-  Defaults::standard().removeObjectForKey(kSourcesKey);
-  EXPECT_TRUE(loadVideoSources().isEmpty());
-}
-
 namespace {
 
 void setModified(const QString& path, const QDateTime& when) {
