@@ -160,6 +160,25 @@ void matchChapterTitles(MediaFile& item, const ProbeSteps& steps, const ProbeCon
     report(context.mainLog, kNoMatchStep, 4);
 }
 
+// CheckForDuplicateFile with the steps and the log a probe already holds.
+void checkForDuplicate(MediaFile& item, const ProbeSteps& steps, const Reporter& log) {
+  bool duplicate = false;
+  switch (item.mediatype()) {
+    case MediaType::Movie:
+      duplicate = steps.movieExistsIniTunes && steps.movieExistsIniTunes(item.seriesname(), log);
+      break;
+    case MediaType::TVShow:
+      duplicate = steps.tvShowExistsIniTunes &&
+                  steps.tvShowExistsIniTunes(item.seriesname(), item.season(), item.show(), log);
+      break;
+    default:
+      return;
+  }
+  if (!duplicate) return;
+  item.setSelected(false);
+  item.setReasonfordeselection(DeselectionReason::Duplicate);
+}
+
 // The look-up proper, up to the decisions after it; false when the item was removed as a
 // duplicate, which ends the look-up.
 bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContext& context) {
@@ -202,9 +221,10 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
 
     if (autoprocess && item.soliddetection() && defaults.get(setting::AutomaticallyConvertFiles))
       queueAutomatically(item, context.mainLog);
-    if (item.selected() && defaults.get(setting::AutomaticallyCheckForDuplicates)) CheckForDuplicateFile(item);
+    if (item.selected() && defaults.get(setting::AutomaticallyCheckForDuplicates))
+      checkForDuplicate(item, steps, context.mainLog);
     if (defaults.get(setting::AutomaticallyDeleteDuplicates) && autoprocess) {
-      CheckForDuplicateFile(item);
+      checkForDuplicate(item, steps, context.mainLog);
       if (item.reasonfordeselection() == DeselectionReason::Duplicate) {
         item.setDidlookup(true);
         if (removeUnlessStarted(item)) {
@@ -221,12 +241,11 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
   return true;
 }
 
-void lookUpDVDTitleInBackground(const MediaFilePtr& item) {
-  const ProbeSteps steps = probeSteps();
-  const ProbeContext context = probeContext();
+void lookUpDVDTitleInBackground(const MediaFilePtr& item, const ProbeSetup& setup) {
   LookUpHold hold(*item);
-  reportIfFailed(context.mainLog, LookUpShow(*item), QStringLiteral("Looking up %1").arg(item->filename()));
-  matchChapterTitles(*item, steps, context);
+  reportIfFailed(setup.context.mainLog, LookUpShow(*item, setup),
+                 QStringLiteral("Looking up %1").arg(item->filename()));
+  matchChapterTitles(*item, setup.steps, setup.context);
 }
 
 void copyDVDSubtitles(MediaFile& item, const DVDTrack& record, const ProbeContext& context) {
@@ -274,18 +293,19 @@ MediaFilePtr newMediaWithPath(const QString& path, bool drop, bool autoprocess) 
   return item;
 }
 
-void startProbe(const MediaFilePtr& item) {
-  probeThreadPool().start([item] { probeMediaFileInBackground(item); });
+void startProbe(const MediaFilePtr& item, const ProbeSetup& setup) {
+  probeThreadPool().start([item, setup] { probeMediaFileInBackground(item, setup); });
 }
 
-MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autoprocess) {
+MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autoprocess,
+                                     const ProbeSetup& setup) {
   MediaFilePtr item = newMediaWithPath(path, drop, autoprocess);
-  startProbe(item);
+  startProbe(item, setup);
   return item;
 }
 
-MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess) {
-  const ProbeContext context = probeContext();
+MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess,
+                             const ProbeSetup& setup) {
   auto item = std::make_shared<MediaFile>();
   item->setAutoprocess(autoprocess);
   item->setDVDTrackInfo(DVDTrack(title, record.dvdpath(), record.tracknumber()));
@@ -314,30 +334,31 @@ MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool 
   item->setHasSurround(std::any_of(audio.begin(), audio.end(),
                                    [](const AudioTrack& t) { return t.channels() == 6 || t.channels() == 7; }));
   item->setChapters(record.Chapters());
-  copyDVDSubtitles(*item, record, context);
+  copyDVDSubtitles(*item, record, setup.context);
   item->setOnlyScanForForcedSubtitle(Defaults::standard().get(setting::AutoscanForDVDSubtitles));
   return item;
 }
 
-void startDVDLookUp(const MediaFilePtr& item) {
-  probeThreadPool().start([item] { lookUpDVDTitleInBackground(item); });
+void startDVDLookUp(const MediaFilePtr& item, const ProbeSetup& setup) {
+  probeThreadPool().start([item, setup] { lookUpDVDTitleInBackground(item, setup); });
   post(kRefreshWindow, *item);
 }
 
-MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess) {
-  MediaFilePtr item = newMediaWithDVD(title, record, autoprocess);
-  startDVDLookUp(item);
+MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess,
+                                    const ProbeSetup& setup) {
+  MediaFilePtr item = newMediaWithDVD(title, record, autoprocess, setup);
+  startDVDLookUp(item, setup);
   return item;
 }
 
-void probeMediaFileInBackground(const MediaFilePtr& item) {
+void probeMediaFileInBackground(const MediaFilePtr& item, const ProbeSetup& setup) {
   MediaFile& media = *item;
   {
     GateSlot slot;
     // Released before the slot: the item is whole when it reads "looked up".
     LookUpHold hold(media);
-    const ProbeSteps steps = probeSteps();
-    const ProbeContext context = probeContext();
+    const ProbeSteps& steps = setup.steps;
+    const ProbeContext& context = setup.context;
 
     readSourceKind(media);
     // One run of each tool: the streams and the chapters are read from the same reports.
@@ -372,7 +393,8 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
       else media.setReasonfordeselection(DeselectionReason::None);
       post(kRefreshWindow, media);
     } else {
-      reportIfFailed(context.mainLog, LookUpShow(media), QStringLiteral("Looking up %1").arg(media.filename()));
+      reportIfFailed(context.mainLog, LookUpShow(media, setup),
+                     QStringLiteral("Looking up %1").arg(media.filename()));
     }
 
     media.setDidlookup(true);
@@ -383,32 +405,14 @@ void probeMediaFileInBackground(const MediaFilePtr& item) {
   post(kRefreshWindow, media);
 }
 
-BCError LookUpShow(MediaFile& item) {
-  const ProbeSteps steps = probeSteps();
-  const ProbeContext context = probeContext();
+BCError LookUpShow(MediaFile& item, const ProbeSetup& setup) {
   LookUpHold hold(item);
-  if (lookUpAndDecide(item, steps, context)) post(kRefreshWindow, item);
+  if (lookUpAndDecide(item, setup.steps, setup.context)) post(kRefreshWindow, item);
   return BCError::NoError();
 }
 
-void CheckForDuplicateFile(MediaFile& item) {
-  const ProbeSteps steps = probeSteps();
-  const Reporter log = probeContext().mainLog;
-  bool duplicate = false;
-  switch (item.mediatype()) {
-    case MediaType::Movie:
-      duplicate = steps.movieExistsIniTunes && steps.movieExistsIniTunes(item.seriesname(), log);
-      break;
-    case MediaType::TVShow:
-      duplicate = steps.tvShowExistsIniTunes &&
-                  steps.tvShowExistsIniTunes(item.seriesname(), item.season(), item.show(), log);
-      break;
-    default:
-      return;
-  }
-  if (!duplicate) return;
-  item.setSelected(false);
-  item.setReasonfordeselection(DeselectionReason::Duplicate);
+void CheckForDuplicateFile(MediaFile& item, const ProbeSetup& setup) {
+  checkForDuplicate(item, setup.steps, setup.context.mainLog);
 }
 
 }  // namespace zuvo

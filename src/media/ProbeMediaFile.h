@@ -10,6 +10,7 @@
 #include "media/BCError.h"
 #include "media/DVDTrack.h"
 #include "media/MediaFile.h"
+#include "media/ProbeSteps.h"
 
 #include <QString>
 
@@ -27,28 +28,34 @@ inline constexpr int kRunningProbeThreshold = 10;
 // A new item for a file or an EyeTV package (state 1); its background probe is started
 // before it is returned. `drop` is kept in the item; `autoprocess` lets the probe queue or
 // remove the item on its own.
-MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autoprocess);
+//
+// Every probe and look-up reads the context and the steps it is handed; a caller that has
+// none of its own hands on those installed for the process.
+MediaFilePtr initializeMediaWithPath(const QString& path, bool drop, bool autoprocess,
+                                     const ProbeSetup& setup = installedProbeSetup());
 
 // A new item for a DVD title with the facts of `record`; a background look-up is started
 // and "RefreshWindow" posted before it is returned.
-MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess);
+MediaFilePtr initializeMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess,
+                                    const ProbeSetup& setup = installedProbeSetup());
 
 // The two halves of each initializer, for a caller that lists the item before its
 // background work can post anything about it.
 MediaFilePtr newMediaWithPath(const QString& path, bool drop, bool autoprocess);
-void startProbe(const MediaFilePtr& item);
-MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess);
-void startDVDLookUp(const MediaFilePtr& item);
+void startProbe(const MediaFilePtr& item, const ProbeSetup& setup = installedProbeSetup());
+MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool autoprocess,
+                             const ProbeSetup& setup = installedProbeSetup());
+void startDVDLookUp(const MediaFilePtr& item, const ProbeSetup& setup = installedProbeSetup());
 
 // The whole probe of an item made for a path, on the calling thread (the initializer sends
 // it to the probe threads). Always runs to its end.
-void probeMediaFileInBackground(const MediaFilePtr& item);
+void probeMediaFileInBackground(const MediaFilePtr& item, const ProbeSetup& setup = installedProbeSetup());
 
 // The online look-up and the automatic decisions after it. Always succeeds.
-BCError LookUpShow(MediaFile& item);
+BCError LookUpShow(MediaFile& item, const ProbeSetup& setup = installedProbeSetup());
 
 // Deselects the item with reason 1 when it is already in the iTunes library.
-void CheckForDuplicateFile(MediaFile& item);
+void CheckForDuplicateFile(MediaFile& item, const ProbeSetup& setup = installedProbeSetup());
 
 // Probes that have passed the gate and not yet ended.
 int RunningProbeCount();

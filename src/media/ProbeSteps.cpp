@@ -39,4 +39,9 @@ ProbeSteps probeSteps() {
   return installed().steps;
 }
 
+ProbeSetup installedProbeSetup() {
+  QMutexLocker guard(&installed().lock);
+  return ProbeSetup{installed().context, installed().steps};
+}
+
 }  // namespace zuvo

@@ -42,12 +42,21 @@ struct ProbeSteps {
   std::function<bool(const QString& title, const Reporter& log)> movieExistsIniTunes;
 };
 
-// Both are read by every probe when it starts; set them before the first item is made.
+// Everything one probe reads, handed to it by whoever starts it.
+struct ProbeSetup {
+  ProbeContext context;
+  ProbeSteps steps;
+};
+
+// The process's own context and steps, handed on by callers that have no setup of their
+// own; set them before the first such item is made.
 void setProbeContext(const ProbeContext& context);
 ProbeContext probeContext();
 
 // Replaces every step; steps of `steps` left empty become empty.
 void setProbeSteps(const ProbeSteps& steps);
 ProbeSteps probeSteps();
+
+ProbeSetup installedProbeSetup();
 
 }  // namespace zuvo

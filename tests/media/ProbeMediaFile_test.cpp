@@ -109,18 +109,13 @@ QStringList texts(const QVariantList& values) {
 
 class Probing : public ServiceTest {
  protected:
-  Probing() {
-    setProbeContext(ProbeContext{reporter, nullptr, cache, "en"});
-    setProbeSteps(withMetadataProbeSteps(ProbeSteps{}));
-  }
-  ~Probing() override {
-    waitForProbes();
-    setProbeSteps(ProbeSteps{});
-  }
+  ~Probing() override { waitForProbes(); }
   static void waitForProbes() { ASSERT_TRUE(probeThreadPool().waitForDone(120000)); }
 
   QString folder = freshFolder("videos");
   ProbeNotices notices;
+  // What every probe of a test is handed; a test may change its steps before it starts one.
+  ProbeSetup setup{ProbeContext{reporter, nullptr, cache, "en"}, withMetadataProbeSteps(ProbeSteps{})};
 };
 
 TEST_F(Probing, FortyFilesAtOnceAreProbedWhole) {
@@ -132,12 +127,13 @@ TEST_F(Probing, FortyFilesAtOnceAreProbedWhole) {
     while (running > seen && !mostRunning.compare_exchange_weak(seen, running)) {}
     return ChaptersFromFFprobeReport(item, report, log);
   };
-  setProbeSteps(steps);
+  setup.steps = steps;
 
   QList<MediaFilePtr> items;
   for (int episode = 1; episode <= 40; ++episode)
-    items << initializeMediaWithPath(copiedSource(folder, QStringLiteral("Some Show S02E%1.mkv").arg(episode, 2, 10, QChar('0'))),
-                                     true, true);
+    items << initializeMediaWithPath(
+        copiedSource(folder, QStringLiteral("Some Show S02E%1.mkv").arg(episode, 2, 10, QChar('0'))), true,
+        true, setup);
   waitForProbes();
 
   EXPECT_LE(mostRunning.load(), kRunningProbeThreshold + 1);
@@ -190,10 +186,12 @@ TEST_F(Probing, TwelveAtOnceStartElevenAndTheTwelfthFollowsWhenOneEnds) {
     guard.unlock();
     return ChaptersFromFFprobeReport(item, report, log);
   };
-  setProbeSteps(steps);
+  setup.steps = steps;
 
   QList<MediaFilePtr> items;
-  for (int i = 0; i < 12; ++i) items << initializeMediaWithPath(copiedSource(folder, QStringLiteral("clip%1.mkv").arg(i)), false, false);
+  for (int i = 0; i < 12; ++i)
+    items << initializeMediaWithPath(copiedSource(folder, QStringLiteral("clip%1.mkv").arg(i)), false, false,
+                                     setup);
 
   QElapsedTimer clock;
   clock.start();
@@ -236,9 +234,10 @@ TEST_F(Probing, ASolidEpisodeIsQueuedOnlyOnceItsChaptersAndRulesAreDone) {
     matchChapters(item, language, cachePath, log);
     chaptersMatched = true;
   };
-  setProbeSteps(steps);
+  setup.steps = steps;
 
-  MediaFilePtr item = initializeMediaWithPath(copiedSource(folder, "Battlestar.Galactica.S01E02.mkv"), false, true);
+  MediaFilePtr item =
+      initializeMediaWithPath(copiedSource(folder, "Battlestar.Galactica.S01E02.mkv"), false, true, setup);
   waitForProbes();
 
   EXPECT_TRUE(item->soliddetection());
@@ -268,9 +267,10 @@ TEST_F(Probing, ADuplicateIsRemovedBeforeAnyRunnerCanTakeIt) {
     ++asked;
     return series == "Battlestar Galactica" && season == 1 && episode == 2;
   };
-  setProbeSteps(steps);
+  setup.steps = steps;
 
-  MediaFilePtr item = initializeMediaWithPath(copiedSource(folder, "Battlestar.Galactica.S01E02.mkv"), false, true);
+  MediaFilePtr item =
+      initializeMediaWithPath(copiedSource(folder, "Battlestar.Galactica.S01E02.mkv"), false, true, setup);
   waitForProbes();
 
   EXPECT_EQ(asked.load(), 2) << "the check and the deletion each ask";
@@ -286,14 +286,14 @@ TEST_F(Probing, AnItemAlreadyConvertingIsNeverRemovedAsADuplicate) {
   routeGalactica(server);
   ProbeSteps steps = withMetadataProbeSteps(ProbeSteps{});
   steps.tvShowExistsIniTunes = [](const QString&, quint32, quint32, const Reporter&) { return true; };
-  setProbeSteps(steps);
+  setup.steps = steps;
   auto item = itemNamed("Battlestar Galactica", 1, 2);
   item->setMediatype(MediaType::TVShow);
   item->setFullpath("/videos/Battlestar.Galactica.S01E02.mkv");
   item->setAutoprocess(true);
   item->setState(MediaState::Converting);
 
-  EXPECT_FALSE(LookUpShow(*item).Error());
+  EXPECT_FALSE(LookUpShow(*item, setup).Error());
   EXPECT_EQ(item->state(), MediaState::Converting);
   EXPECT_TRUE(item->didlookup());
   EXPECT_TRUE(logged("[RED]File Battlestar.Galactica.S01E02.mkv is a duplicate but already converting or converted; it stays", 3));
@@ -307,7 +307,7 @@ TEST_F(Probing, WithoutTheDuplicateChecksInstalledNothingIsADuplicate) {
   auto movie = itemNamed("Blade Runner");
   movie->setSelected(true);
   for (const auto& item : {tv, movie}) {
-    CheckForDuplicateFile(*item);
+    CheckForDuplicateFile(*item, setup);
     EXPECT_TRUE(item->selected());
     EXPECT_NE(item->reasonfordeselection(), DeselectionReason::Duplicate);
   }
@@ -327,9 +327,9 @@ TEST_F(Probing, ExistingTagsAreTakenOverInsteadOfALookUp) {
     ++lookUps;
     return BCError::NoError();
   };
-  setProbeSteps(steps);
+  setup.steps = steps;
 
-  MediaFilePtr item = initializeMediaWithPath(path, false, false);
+  MediaFilePtr item = initializeMediaWithPath(path, false, false, setup);
   waitForProbes();
 
   EXPECT_TRUE(item->hadexistingtags());
@@ -345,7 +345,7 @@ TEST_F(Probing, ExistingTagsAreTakenOverInsteadOfALookUp) {
 
 TEST_F(Probing, ANameThatMerelyHoldsMp4IsTestedForTagsAndFailsQuietly) {
   ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}, {"ImportExistingMP4Information", true}};
-  MediaFilePtr item = initializeMediaWithPath(copiedSource(folder, "mp4 rip.avi"), false, false);
+  MediaFilePtr item = initializeMediaWithPath(copiedSource(folder, "mp4 rip.avi"), false, false, setup);
   waitForProbes();
   EXPECT_FALSE(item->hadexistingtags());
   EXPECT_TRUE(item->didlookup());
@@ -366,7 +366,7 @@ TEST_F(Probing, OneRunOfEachToolGivesTheStreamsAndTheChapters) {
   }
   const QString source = copiedSource(folder, "Some Show S01E04.mkv");
   paths::setResourceRoots(QString(), tools);
-  MediaFilePtr item = initializeMediaWithPath(source, false, false);
+  MediaFilePtr item = initializeMediaWithPath(source, false, false, setup);
   waitForProbes();
   paths::setResourceRoots(QString(), QString());
   EXPECT_EQ(readFile(tools + "/ffprobe.runs"), "run\n");
@@ -394,7 +394,7 @@ TEST_F(Probing, AnEyeTVPackageIsProbedThroughTheVideoInside) {
   writeFile(package + "/info.plist", "<plist/>");
   makeMedia(package + "/000001.mpg", {"-f", "lavfi", "-i", "testsrc=size=96x64:rate=25:duration=1", "-c:v", "mpeg2video"});
 
-  MediaFilePtr item = initializeMediaWithPath(package, false, false);
+  MediaFilePtr item = initializeMediaWithPath(package, false, false, setup);
   waitForProbes();
 
   EXPECT_EQ(item->type(), "Eye TV");
@@ -411,7 +411,7 @@ TEST_F(Probing, AnEyeTVPackageWithoutVideoIsProbedAtItsOwnPath) {
   ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}};
   const QString package = folder + "/Empty Recording.EyeTV";
   ASSERT_TRUE(QDir().mkpath(package));
-  MediaFilePtr item = initializeMediaWithPath(package, false, false);
+  MediaFilePtr item = initializeMediaWithPath(package, false, false, setup);
   waitForProbes();
   EXPECT_EQ(item->type(), "Eye TV");
   EXPECT_EQ(item->packagepath(), "");
@@ -421,8 +421,8 @@ TEST_F(Probing, AnEyeTVPackageWithoutVideoIsProbedAtItsOwnPath) {
 
 TEST_F(Probing, QueueingWithoutALookUpFollowsTheAutoprocessFlagOfEachItem) {
   ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}, {"AutomaticallyConvertAllFiles", true}};
-  MediaFilePtr automatic = initializeMediaWithPath(copiedSource(folder, "Holiday.mkv"), false, true);
-  MediaFilePtr byHand = initializeMediaWithPath(copiedSource(folder, "Birthday.mkv"), false, false);
+  MediaFilePtr automatic = initializeMediaWithPath(copiedSource(folder, "Holiday.mkv"), false, true, setup);
+  MediaFilePtr byHand = initializeMediaWithPath(copiedSource(folder, "Birthday.mkv"), false, false, setup);
   waitForProbes();
   EXPECT_EQ(automatic->state(), MediaState::Queued);
   EXPECT_EQ(byHand->state(), MediaState::InFilesTable);
@@ -431,7 +431,8 @@ TEST_F(Probing, QueueingWithoutALookUpFollowsTheAutoprocessFlagOfEachItem) {
 
 TEST_F(Probing, AnUnidentifiedMovieBecomesASelectedHomeMovieNamedAfterItsFile) {
   ScopedSettings settings{{"AssumeMediaType", "Home Movie"}, {"MovieSource", 0}};
-  MediaFilePtr item = initializeMediaWithPath(copiedSource(folder, "Holiday at the lake.mkv"), false, false);
+  MediaFilePtr item =
+      initializeMediaWithPath(copiedSource(folder, "Holiday at the lake.mkv"), false, false, setup);
   waitForProbes();
   EXPECT_FALSE(item->soliddetection());
   EXPECT_EQ(item->mediatype(), MediaType::HomeMovie);
@@ -446,7 +447,8 @@ TEST_F(Probing, SummariesShowTheProbedFactsOnceLookedUp) {
   auto fresh = std::make_shared<MediaFile>();
   EXPECT_EQ(texts(summaryArray(*fresh)), QStringList(8, QString()));
 
-  MediaFilePtr item = initializeMediaWithPath(copiedSource(folder, "Some Show S01E05.mkv"), false, false);
+  MediaFilePtr item =
+      initializeMediaWithPath(copiedSource(folder, "Some Show S01E05.mkv"), false, false, setup);
   waitForProbes();
   const QString text = summary(*item);
   EXPECT_TRUE(text.startsWith("Some Show S01E05.mkv\nFile Size: ")) << text.toStdString();
@@ -492,7 +494,7 @@ TEST_F(Probing, ADVDTitleCarriesItsRecordAndIsLookedUpInTheBackground) {
   chapter.setTitle("Opening");
   record.setChapters({chapter});
 
-  MediaFilePtr item = initializeMediaWithDVD("Title 3", record, false);
+  MediaFilePtr item = initializeMediaWithDVD("Title 3", record, false, setup);
   EXPECT_EQ(notices.count(*item, kRefreshWindow), 1);
   waitForProbes();
 

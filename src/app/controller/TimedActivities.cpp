@@ -1,9 +1,9 @@
 #include "app/controller/TimedActivities.h"
 
-#include "app/controller/CacheExpiry.h"
 #include "app/files/FileLists.h"
 #include "app/files/SourceScanner.h"
 #include "app/queue/QueueRunner.h"
+#include "app/shared/CacheExpiry.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 

@@ -3,7 +3,7 @@
 #include "app/files/FileLists.h"
 #include "app/files/IncomingPaths.h"
 #include "app/files/SourceScanner.h"
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
 #include "media/FileTypes.h"
 #include "media/StringHelpers.h"
 
@@ -35,8 +35,6 @@ QString elementText(const QString& escaped) {
   const QString text = reader.readElementText();
   return reader.hasError() ? escaped : text;
 }
-
-QString xmlEscaped(const QString& text) { return text.toHtmlEscaped(); }
 
 }  // namespace
 
@@ -177,16 +175,6 @@ void AddingPaths::drain() {
   if (!more && std::exchange(rebuildWanted_, false)) lists_.makefilestable();
   draining_ = false;
   if (more && !waitingForWalk) drainSoon();
-}
-
-QString AddingPaths::filenamesPropertyList(const QStringList& paths) {
-  QString text = QStringLiteral(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-      "<plist version=\"1.0\">\n<array>\n");
-  for (const QString& path : paths) text += QStringLiteral("\t<string>%1</string>\n").arg(xmlEscaped(path));
-  text += QStringLiteral("</array>\n</plist>\n");
-  return text;
 }
 
 bool AddingPaths::acceptFilesDrop(const QString& filenamesText) {

@@ -34,11 +34,6 @@ class AddingPaths {
   // True while paths handed in are still being looked at or added.
   bool busy() const { return !tasks_.empty() || walk_ != nullptr; }
 
-  // The property-list text of a list of file names, as a drag offers it. The names are
-  // paths already (a file URL's percent escapes are decoded once, by whoever made the
-  // list), so only the XML escapes are written.
-  static QString filenamesPropertyList(const QStringList& paths);
-
   // Files table: the drop of a file-name list (`tableView:acceptDrop:...`). Always true.
   bool acceptFilesDrop(const QString& filenamesText);
   // Queue table in use: moves the dragged item to the drop row. The item is the one the

@@ -1,9 +1,10 @@
 #include "app/files/SourceScanner.h"
 
-#include "app/shared/Localized.h"
 #include "app/files/FileLists.h"
 #include "app/files/IncomingPaths.h"
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
+#include "app/shared/FolderEntries.h"
+#include "app/shared/Localized.h"
 #include "media/FileTypes.h"
 #include "media/MediaFile.h"
 #include "media/RegisteredSettings.h"
@@ -39,15 +40,6 @@ bool SourceScanner::autoprocess(bool timed) {
   const Defaults& defaults = Defaults::standard();
   return timed && (defaults.get(setting::AutomaticallyConvertAllFiles) ||
                    defaults.get(setting::AutomaticallyConvertFiles));
-}
-
-QStringList SourceScanner::folderEntries(const QString& folder) {
-  QStringList entries;
-  const QDir dir(folder);
-  for (const QString& name :
-       dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
-    entries << QStringLiteral("%1/%2").arg(folder, name);
-  return entries;
 }
 
 QStringList SourceScanner::unreadableEntries(const QString& folder) {

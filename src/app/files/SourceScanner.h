@@ -72,11 +72,8 @@ class SourceScanner {
 
   // Items found by a timed scan queue themselves when the settings ask for it.
   static bool autoprocess(bool timed);
-  // The entries of one folder level as "folder/name", in name order; an unreadable
-  // folder has none.
-  static QStringList folderEntries(const QString& folder);
-  // The entries of one folder level whose names are not valid UTF-8, which the listing
-  // above never shows, as "folder/name" with the undecodable bytes replaced.
+  // The entries of one folder level whose names are not valid UTF-8, which
+  // folderEntries never shows, as "folder/name" with the undecodable bytes replaced.
   static QStringList unreadableEntries(const QString& folder);
 
  private:

@@ -1,8 +1,5 @@
 #include "app/preferences/BCPreferencePanel.h"
 
-#include "app/controller/CacheExpiry.h"
-#include "app/shared/Localized.h"
-#include "app/files/SourceScanner.h"
 #include "app/panels/PanelPlacement.h"
 #include "app/preferences/DestinationSummary.h"
 #include "app/preferences/LanguageNameList.h"
@@ -10,6 +7,9 @@
 #include "app/preferences/RuleEditor.h"
 #include "app/preferences/RulesTableModel.h"
 #include "app/preferences/ServiceKeyTests.h"
+#include "app/shared/CacheExpiry.h"
+#include "app/shared/FolderEntries.h"
+#include "app/shared/Localized.h"
 #include "media/FileTypes.h"
 #include "media/RegisteredSettings.h"
 #include "metadata/MetadataPlugin.h"
@@ -660,7 +660,7 @@ void BCPreferencePanel::FlushCacheButtonPress() {
   // files the look-ups saved there, by the names they give them, are Zuvo's to remove. The
   // look-ups write into the folder itself, never below it.
   QStringList doomed;
-  for (const QString& path : SourceScanner::folderEntries(cacheFolder_)) {
+  for (const QString& path : folderEntries(cacheFolder_)) {
     const QFileInfo entry(path);
     if (entry.isFile() && IsZuvoCacheFileName(entry.fileName())) doomed << path;
   }

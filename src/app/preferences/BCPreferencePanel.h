@@ -5,7 +5,7 @@
 // at OK. Cancel puts every setting the window edits back to its value when the window was
 // filled; Reset gives them their registered defaults. GUI thread only.
 #include "app/panels/BCAlertPanel.h"
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
 #include "media/BCCReporter.h"
 #include "media/BCConversionRule.h"
 #include "media/HelperInfo.h"

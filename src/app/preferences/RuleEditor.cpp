@@ -1,6 +1,6 @@
 #include "app/preferences/RuleEditor.h"
 
-#include "app/files/FileDropTarget.h"
+#include "app/shared/FileDropTarget.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>

@@ -1,9 +1,9 @@
 #include "app/tags/BCTagsPanel.h"
 
-#include "app/shared/Localized.h"
-#include "app/files/FileDropTarget.h"
 #include "app/panels/BCBusyPanel.h"
 #include "app/panels/PanelPlacement.h"
+#include "app/shared/FileDropTarget.h"
+#include "app/shared/Localized.h"
 #include "app/tags/EditorWindow.h"
 #include "app/tags/ImageWell.h"
 #include "app/tags/TagEditorRules.h"

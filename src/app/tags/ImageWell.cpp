@@ -1,6 +1,6 @@
 #include "app/tags/ImageWell.h"
 
-#include "app/files/FileDropTarget.h"
+#include "app/shared/FileDropTarget.h"
 
 #include <QClipboard>
 #include <QDragEnterEvent>

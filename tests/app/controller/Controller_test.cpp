@@ -6,7 +6,7 @@
 #include "app/controller/Controller.h"
 #include "app/files/FileLists.h"
 #include "app/files/SourceScanner.h"
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
 #include "media/RegisteredSettings.h"
 #include "app/files/FilesTableModel.h"
 #include "app/controller/MainWindowShell.h"

@@ -3,9 +3,9 @@
 // preview, episode picker, preferences and about requests.
 #include "app/files/FilesTableModel.h"
 #include "app/preferences/BCPreferencePanel.h"
-#include "app/preferences/Feed.h"
 #include "app/preview/Viewer.h"
 #include "app/queue/QueueTableModel.h"
+#include "app/shared/Feed.h"
 #include "app/support/MainWindowFixture.h"
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"

@@ -1,5 +1,5 @@
-#include "app/controller/CacheExpiry.h"
-#include "app/preferences/Feed.h"
+#include "app/shared/CacheExpiry.h"
+#include "app/shared/Feed.h"
 #include "app/support/ControllerFixture.h"
 #include "media/MediaTestSupport.h"
 #include "media/ProbeMediaFile.h"

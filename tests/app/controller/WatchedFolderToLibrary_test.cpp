@@ -3,7 +3,7 @@
 // tick and imported into the media library, tagged.
 #include "app/support/ZuvoProgramFixture.h"
 
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
 #include "metadata/IndependentReaders.h"
 #include "metadata/LookUpFixtures.h"
 #include "metadata/support/LiveFixtures.h"

@@ -3,7 +3,7 @@
 #include "app/support/ZuvoProgramFixture.h"
 #include "media/FileTypes.h"
 
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
 #include "platform/Defaults.h"
 #include "support/StreamingHttpServer.h"
 

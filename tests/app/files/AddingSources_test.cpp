@@ -1,5 +1,6 @@
 #include "app/files/IncomingPaths.h"
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
+#include "app/shared/FileDropTarget.h"
 #include "app/support/ControllerFixture.h"
 
 #include <QDir>
@@ -113,7 +114,7 @@ TEST_F(AddingSourcesTest, AFolderDroppedSixLevelsDeepAddsTheFirstFourLevels) {
   const QString root = freshFolder("deep");
   make(root, {"top/1.mkv", "top/l2/2.avi", "top/l2/l3/3.mp4", "top/l2/l3/l4/4.m4v", "top/l2/l3/l4/l5/5.mkv",
               "top/l2/l3/l4/l5/l6/6.mkv", "top/notes.txt"});
-  adding->doDropXML(AddingPaths::filenamesPropertyList({root + "/top"}));
+  adding->doDropXML(FileDropTarget::filenamesPropertyList({root + "/top"}));
   ASSERT_TRUE(added());
   EXPECT_EQ(filesPaths(root), QStringList({"top/1.mkv", "top/l2/2.avi", "top/l2/l3/3.mp4", "top/l2/l3/l4/4.m4v"}));
   EXPECT_TRUE(mainLog().contains("[RED]Five levels deep, terminating recurse"));
@@ -131,7 +132,7 @@ TEST_F(AddingSourcesTest, DroppedNamesAreDecodedOnceAndEachKindIsHandled) {
   const QString root = freshFolder("drops");
   make(root, {"100%25 done & <more>.mkv", "Show - Pilot.eyetv/", "readme.txt", "VIDEO_TS/VTS_01_1.mkv"});
   const QString odd = root + "/100%25 done & <more>.mkv";
-  adding->acceptFilesDrop(AddingPaths::filenamesPropertyList(
+  adding->acceptFilesDrop(FileDropTarget::filenamesPropertyList(
       {odd, root + "/Show - Pilot.eyetv", root + "/readme.txt", root + "/VIDEO_TS", root + "/missing.mkv"}));
   ASSERT_TRUE(added());
   EXPECT_EQ(filesPaths(root), QStringList({"100%25 done & <more>.mkv", "Show - Pilot.eyetv"}));
@@ -139,7 +140,7 @@ TEST_F(AddingSourcesTest, DroppedNamesAreDecodedOnceAndEachKindIsHandled) {
   EXPECT_TRUE(userLog().contains("File has unknown format, not added to main window"));
   EXPECT_TRUE(mainLog().contains("File is EyeTV package"));
 
-  adding->doDropXML(AddingPaths::filenamesPropertyList({odd}));
+  adding->doDropXML(FileDropTarget::filenamesPropertyList({odd}));
   ASSERT_TRUE(added());
   EXPECT_EQ(state.files.size(), 2) << "the same file dropped twice";
 }
@@ -219,22 +220,6 @@ TEST_F(AddingSourcesTest, CheckSourcesWithoutSourcesShowsTheAlert) {
   adding->RefreshFilesTableButtonPress();
   ASSERT_EQ(alerts.size(), 1);
   EXPECT_TRUE(alerts[0].startsWith("No Video Sources defined."));
-}
-
-TEST(VideoSources, ArchiveRoundTripKeepsOrderNamesPathsAndFlags) {
-  Feed one, two;
-  one.setName("New Source");
-  one.setPath("/home/user");
-  two.setName("New Source");
-  two.setPath("/media/tv");
-  two.setRecurse(true);
-  storeVideoSources({one, two});
-  EXPECT_EQ(loadVideoSources(), QList<Feed>({one, two}));
-  EXPECT_EQ(two.description(), "Feed name:New Source path:/media/tv recurse:YES");
-  Defaults::standard().setObject(QByteArray("damaged"), kSourcesKey);
-  EXPECT_TRUE(loadVideoSources().isEmpty());
-  Defaults::standard().removeObjectForKey(kSourcesKey);
-  EXPECT_TRUE(loadVideoSources().isEmpty());
 }
 
 namespace {
@@ -373,7 +358,7 @@ TEST_F(TimedScanTest, AConvertedSourceTheUserBringsInByHandIsAddedAsEver) {
   ASSERT_EQ(filesPaths(watched), QStringList{"Some Show S01E01.mkv"});
   EXPECT_TRUE(state.files.first()->drop());
   state.files.clear();
-  adding->doDropXML(AddingPaths::filenamesPropertyList({source}));
+  adding->doDropXML(FileDropTarget::filenamesPropertyList({source}));
   ASSERT_TRUE(added());
   EXPECT_EQ(state.files.size(), 1);
 }
@@ -457,7 +442,7 @@ TEST_F(AddingSourcesTest, EachFolderIsListedOnceHoweverLinksLeadBackToIt) {
   EXPECT_TRUE(mainLog().filter("was listed already in this scan, not listed again").size() >= 2);
 
   state.files.clear();
-  adding->doDropXML(AddingPaths::filenamesPropertyList({root + "/watched"}));
+  adding->doDropXML(FileDropTarget::filenamesPropertyList({root + "/watched"}));
   ASSERT_TRUE(added());
   EXPECT_EQ(names(), QStringList({"a.mkv", "b.mkv", "c.mkv"})) << "a dropped folder too";
 }
@@ -471,8 +456,8 @@ TEST_F(AddingSourcesTest, EveryWayInTakesAPackageGivenWithATrailingSlashAsThePac
     const char* way;
     std::function<void()> add;
   } cases[] = {
-      {"drop", [&] { adding->acceptFilesDrop(AddingPaths::filenamesPropertyList({package + "/"})); }},
-      {"drop image", [&] { adding->processdrop(AddingPaths::filenamesPropertyList({package + "//"})); }},
+      {"drop", [&] { adding->acceptFilesDrop(FileDropTarget::filenamesPropertyList({package + "/"})); }},
+      {"drop image", [&] { adding->processdrop(FileDropTarget::filenamesPropertyList({package + "//"})); }},
       {"opened files", [&] { adding->openFiles({package + "/"}); }},
       {"opened file", [&] { adding->openFile(package + "/."); }},
       {"services", [&] { adding->handleService({package + "/"}); }},
@@ -537,7 +522,7 @@ TEST_F(AddingSourcesTest, HandedOverPathsAreTakenOnlyWhenTheyAreFilesOrFolders) 
   } ways[] = {
       {"services", [&] { adding->handleService(handed); }},
       {"opened files", [&] { adding->openFiles(handed); }},
-      {"drop", [&] { adding->doDropXML(AddingPaths::filenamesPropertyList(handed)); }},
+      {"drop", [&] { adding->doDropXML(FileDropTarget::filenamesPropertyList(handed)); }},
   };
   for (const auto& way : ways) {
     SCOPED_TRACE(way.way);
@@ -563,7 +548,7 @@ TEST_F(AddingSourcesTest, AFolderOfThousandsComesInSliceBySliceWithTheEventLoopR
   const QString after = writeFile(freshFolder("after") + "/Film.mkv", "video");
 
   adding->openFiles({big});
-  adding->doDropXML(AddingPaths::filenamesPropertyList({after}));
+  adding->doDropXML(FileDropTarget::filenamesPropertyList({after}));
   EXPECT_TRUE(state.files.isEmpty()) << "the paths are taken from the event loop, not inside the call";
   // The list as each turn of the event loop finds it while the paths come in.
   QList<qsizetype> turns;

@@ -1,6 +1,6 @@
 // Files and folders dragged from the desktop onto the files table or the drop image.
-#include "app/files/FileDropTarget.h"
 #include "app/files/FileLists.h"
+#include "app/shared/FileDropTarget.h"
 #include "app/support/MainWindowFixture.h"
 #include "platform/RunLoop.h"
 

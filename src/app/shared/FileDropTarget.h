@@ -25,6 +25,10 @@ class FileDropTarget : public QObject {
 
   // The local files and folders a drag carries, in order.
   static QStringList localPaths(const QMimeData* data);
+  // The property-list text of a list of file names, as a drag offers it. The names are
+  // paths already (a file URL's percent escapes are decoded once, by whoever made the
+  // list), so only the XML escapes are written.
+  static QString filenamesPropertyList(const QStringList& paths);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,4 +1,4 @@
-#include "app/tables/TableColumns.h"
+#include "app/files/FilesTableColumns.h"
 
 #include "app/files/BCButtonCell.h"
 #include "app/files/BCCenterTextFieldCell.h"
@@ -7,34 +7,18 @@
 #include "app/files/BCPopUpCell.h"
 #include "app/files/BCTextFieldCell.h"
 #include "app/files/FilesTableModel.h"
-#include "app/queue/BCButtonCell2.h"
-#include "app/queue/BCLevelIndicatorCell.h"
-#include "app/queue/QueueTableModel.h"
 #include "app/tables/BCTableView.h"
+#include "app/tables/TableLook.h"
 
 #include <QHeaderView>
 #include <QStyle>
 #include <algorithm>
 
 namespace zuvo {
-namespace {
-
-void commonLook(QTableView* view) {
-  view->verticalHeader()->hide();
-  view->setShowGrid(false);
-  view->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  view->horizontalHeader()->setHighlightSections(false);
-  // Rows are chosen whole, with the arrow keys: Tab leaves the table for the next control.
-  view->setTabKeyNavigation(false);
-}
-
-}  // namespace
 
 void installFilesTable(BCTableView* view, FilesTableModel* model) {
   view->setModel(model);
-  commonLook(view);
+  applyTableLook(view);
   view->setSelectionMode(QAbstractItemView::ExtendedSelection);
   view->verticalHeader()->setDefaultSectionSize(70);
   struct Column {
@@ -63,30 +47,6 @@ void installFilesTable(BCTableView* view, FilesTableModel* model) {
   view->setColumnHidden(FilesTableModel::column(QStringLiteral("ShowTypeStepper")), true);
   view->horizontalHeader()->setSectionResizeMode(FilesTableModel::column(QStringLiteral("Summary")),
                                                  QHeaderView::Stretch);
-}
-
-void installQueueTable(QTableView* view, QueueTableModel* model) {
-  view->setModel(model);
-  commonLook(view);
-  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  view->verticalHeader()->setDefaultSectionSize(60);
-  view->horizontalHeader()->hide();
-  const int image = QueueTableModel::column(QStringLiteral("Image"));
-  const int status = QueueTableModel::column(QStringLiteral("ProgressIndicator"));
-  const int stop = QueueTableModel::column(QStringLiteral("Stop"));
-  view->setItemDelegateForColumn(image, new BCImageCell(view, true));
-  view->setItemDelegateForColumn(status, new BCLevelIndicatorCell(view));
-  view->setItemDelegateForColumn(stop, new BCButtonCell2(view));
-  view->setColumnWidth(image, 56);
-  view->setColumnWidth(stop, 50);
-  view->horizontalHeader()->setSectionResizeMode(status, QHeaderView::Stretch);
-  view->setMouseTracking(true);
-  // Rows are reordered by dragging them ("ZuvoQueueRow").
-  view->setDragEnabled(true);
-  view->setAcceptDrops(true);
-  view->setDragDropMode(QAbstractItemView::DragDrop);
-  view->setDragDropOverwriteMode(false);
-  view->setDropIndicatorShown(true);
 }
 
 }  // namespace zuvo

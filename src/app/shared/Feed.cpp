@@ -1,4 +1,4 @@
-#include "app/preferences/Feed.h"
+#include "app/shared/Feed.h"
 
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"

@@ -1,4 +1,4 @@
-#include "app/files/FileDropTarget.h"
+#include "app/shared/FileDropTarget.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -8,13 +8,11 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "app/files/AddingPaths.h"
-
 namespace zuvo {
 
 FileDropTarget::FileDropTarget(QWidget* widget, Receiver receiver)
     : FileDropTarget(widget, PathsReceiver([receiver = std::move(receiver)](const QStringList& paths) {
-        receiver(AddingPaths::filenamesPropertyList(paths));
+        receiver(filenamesPropertyList(paths));
       })) {}
 
 FileDropTarget::FileDropTarget(QWidget* widget, PathsReceiver receiver) : QObject(widget), receiver_(std::move(receiver)) {
@@ -28,6 +26,16 @@ QStringList FileDropTarget::localPaths(const QMimeData* data) {
   for (const QUrl& url : data->urls())
     if (url.isLocalFile()) paths << url.toLocalFile();
   return paths;
+}
+
+QString FileDropTarget::filenamesPropertyList(const QStringList& paths) {
+  QString text = QStringLiteral(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<plist version=\"1.0\">\n<array>\n");
+  for (const QString& path : paths) text += QStringLiteral("\t<string>%1</string>\n").arg(path.toHtmlEscaped());
+  text += QStringLiteral("</array>\n</plist>\n");
+  return text;
 }
 
 bool FileDropTarget::eventFilter(QObject* watched, QEvent* event) {

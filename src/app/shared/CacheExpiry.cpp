@@ -1,6 +1,6 @@
-#include "app/controller/CacheExpiry.h"
+#include "app/shared/CacheExpiry.h"
 
-#include "app/files/SourceScanner.h"
+#include "app/shared/FolderEntries.h"
 #include "media/FileTypes.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
@@ -40,7 +40,7 @@ void expireCacheFiles(const QString& folder, const QDateTime& now, const Reporte
   // The folder may be the user's: a name that only looks like a cache file's is not ours.
   const QSet<QString> made = madefiles::names(folder);
   QStringList deleted;
-  for (const QString& path : SourceScanner::folderEntries(folder)) {
+  for (const QString& path : folderEntries(folder)) {
     const QFileInfo file(path);
     if (!file.isFile() || !made.contains(file.fileName()) || !IsZuvoCacheFileName(file.fileName())) continue;
     if (inUse && inUse(path)) continue;
