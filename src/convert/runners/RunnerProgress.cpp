@@ -14,7 +14,7 @@ void setBoundedTimeLeft(MediaFile& media, double elapsedSeconds, double percent,
 }
 
 void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, double elapsedSeconds,
-                        double bound, const char* tenthsLog, const TableRedraw& table,
+                        double bound, const char* tenthsLog, const ConversionReport& report,
                         const Reporter& reporter) {
   if (bar.offer(value)) {
     setBoundedTimeLeft(media, elapsedSeconds, bar.last(), bound);
@@ -22,7 +22,7 @@ void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, doub
     if (tenthsLog && reporter && whole % 10 == 0) reporter->report(QString::asprintf(tenthsLog, whole), 4);
   }
   media.setProgress(static_cast<int>(bar.last()));
-  table.send();
+  report.itemChanged();
 }
 
 }  // namespace zuvo
