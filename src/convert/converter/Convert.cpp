@@ -197,8 +197,7 @@ BCError BCConverter::ConvertSteps() {
     if (eyeTV) {
       const ToolArguments mencoder =
           eyeTVPreconvertArguments(fileToConvertPath, preconverted, pass.bitrateKbps(), plan.quality);
-      reportBoth(QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"),
-                 QStringLiteral("Doing EyeTV HD Preconvert"), 3);
+      reportBoth(QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"), QStringLiteral("Doing EyeTV HD Preconvert"), 3);
       reportTo(myreporter, mencoder.text(), 4);
       // The pass after it reads the preconverted file or, without one, the source.
       (void)runMencoder(mencoderpath, mencoder, media, conversiondirectory, report, myreporter);

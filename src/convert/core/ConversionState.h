@@ -16,10 +16,10 @@ namespace zuvo {
 class ConversionState {
  public:
   // Values of the running conversion, set when Convert starts.
-  int threads = 0;          // "ConversionThreads"
+  int threads = 0;  // "ConversionThreads"
   // ExtractSubtitles rewrote the Matroska source without its subtitles but the one to burn in.
   bool subtitlesstripped = false;
-  QDateTime starttime;      // the time taken is counted from here
+  QDateTime starttime;  // the time taken is counted from here
   // The ffmpeg options that cut a sample out of the source (" -ss %i -t 60 "), or "" for a
   // whole conversion.
   QString sampleoptions;
@@ -45,10 +45,10 @@ class ConversionState {
   QString mkvmergepath;
   QString aacgainpath;
   QString avimergepath;
-  QString conversiondirectory;  // every file of the conversion is made here, every tool runs here
-  bool soundexported = false;   // the audio tracks were exported to files of their own
-  int addedaudiotracks = 0;     // the audio tracks the current pass added to its output
-  QString videotype = QStringLiteral(".m4v");                // the current pass's extension
+  QString conversiondirectory;                 // every file of the conversion is made here, every tool runs here
+  bool soundexported = false;                  // the audio tracks were exported to files of their own
+  int addedaudiotracks = 0;                    // the audio tracks the current pass added to its output
+  QString videotype = QStringLiteral(".m4v");  // the current pass's extension
   QString audiocodec = QStringLiteral(" -acodec libfaac ");  // in every ffmpeg template that encodes sound
   QString resourcepath;                                      // not set, not read
 

@@ -99,7 +99,7 @@ void makeFolder(const QString& path, const ConversionState& conversion, const QS
   const QFileInfo info(path);
   if (!info.exists()) {
     conversion.reportBoth(QStringLiteral("[BLUE]Creating %1 Directory %2").arg(what, path),
-               QStringLiteral("Creating %1 Directory %2").arg(what, path), 4);
+                          QStringLiteral("Creating %1 Directory %2").arg(what, path), 4);
     QDir().mkpath(path);
   } else if (info.isDir()) {
     reportTo(log, QStringLiteral("[BLUE]%1 path directory already exists").arg(what), 4);
@@ -225,7 +225,7 @@ class Placer {
     bool imported = false;
     if (settings_.import) {
       c_.reportBoth(QStringLiteral("Importing file into iTunes from a customer location"),
-                 QStringLiteral("Importing file into iTunes"), 3);
+                    QStringLiteral("Importing file into iTunes"), 3);
       const QFileInfo placed(*moved);
       imported = importVideoIntoiTunes(placed.path(), media_, placed.completeBaseName(), u'.' + placed.suffix(),
                                        c_.myreporter);

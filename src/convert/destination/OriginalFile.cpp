@@ -85,7 +85,8 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   if (dropped)
     converter.reportBoth(QStringLiteral("File was dropped"), QStringLiteral("Original file was dropped on Zuvo"), 3);
   else
-    converter.reportBoth(QStringLiteral("File was from Video Sources"), QStringLiteral("Original file was from Video Sources"), 3);
+    converter.reportBoth(QStringLiteral("File was from Video Sources"),
+                         QStringLiteral("Original file was from Video Sources"), 3);
   const int action =
       Defaults::standard().get(dropped ? setting::DroppedFileAction : setting::VideoSourcesFileAction);
   const QString source = media.fullpath();
@@ -95,7 +96,8 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
 
   if (action == kActionTrash) {
     converter.reportBoth(QStringLiteral("Deleting dropped file"),
-               dropped ? QStringLiteral("Deleting orignal file") : QStringLiteral("Deleting dropped file"), 3);
+                         dropped ? QStringLiteral("Deleting orignal file") : QStringLiteral("Deleting dropped file"),
+                         3);
     if (!MoveFileToTrash(source))
       reportTo(log, QStringLiteral("[RED]Unable to move %1 to the Trash").arg(source), 3);
     return std::nullopt;

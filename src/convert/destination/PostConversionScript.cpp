@@ -71,8 +71,7 @@ bool BCConverter::finalAppleScript(const MediaFile& media, const QString& locati
     case HandlerCall::Outcome::Replied:
       break;
   }
-  reportBoth(QStringLiteral("finalAppleScript::Script ran successfully"),
-             QStringLiteral("Script ran successfully"), 4);
+  reportBoth(QStringLiteral("finalAppleScript::Script ran successfully"), QStringLiteral("Script ran successfully"), 4);
   return false;
 }
 

@@ -116,7 +116,8 @@ class AudioAdder {
     encode.append(syncPart_);
     reportTo(c_.myreporter, encode.text(), 4);
     // A stop shows on the media object; any other failure of the tool, or no file, is this track's.
-    const BCError encoded = runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
+    const BCError encoded =
+        runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return std::nullopt;
     if (encoded.Error()) return encoded.Description();
     if (!QFileInfo::exists(reencoded)) return QStringLiteral("%1 was not made").arg(reencoded);
@@ -129,8 +130,9 @@ class AudioAdder {
       if (conversionStopped(media_)) return std::nullopt;
       // The tool replaces the file only with a finished one: what failed is the loudness alone.
       if (normalised)
-        c_.reportBoth(QStringLiteral("[RED]Unable to normalise %1 (%2), it is added as it was").arg(reencoded, *normalised),
-                   QStringLiteral("Unable to normalise audio track %1, it is added as it was").arg(i), 3);
+        c_.reportBoth(
+            QStringLiteral("[RED]Unable to normalise %1 (%2), it is added as it was").arg(reencoded, *normalised),
+            QStringLiteral("Unable to normalise audio track %1, it is added as it was").arg(i), 3);
     }
     return add(reencoded, QStringLiteral("Stereo"), language, track.isDefault(), QStringLiteral("Stereo"));
   }
@@ -138,7 +140,7 @@ class AudioAdder {
   std::optional<QString> addSurround(int i, AudioTrack& track, const QString& language) {
     if (passindex_ == 1) {
       c_.reportBoth(QStringLiteral("Second pass of HD/SD so disabling AC3"),
-                 QStringLiteral("Second pass of HD/SD so ignoring surround sound"), 3);
+                    QStringLiteral("Second pass of HD/SD so ignoring surround sound"), 3);
       if (track.selected() && track.isDefault()) {
         track.setSelected(false);
         track.setMakeStereo(true);
@@ -158,7 +160,8 @@ class AudioAdder {
     ToolArguments copy(QStringLiteral(" -y -i %@  -acodec copy -ab 384k -ar 48000 -ac 6 %@"), {input, raw});
     copy.append(syncPart_);
     reportTo(c_.myreporter, copy.text(), 4);
-    const BCError copied = runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
+    const BCError copied =
+        runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return std::nullopt;
     if (copied.Error()) return copied.Description();
     if (!QFileInfo::exists(raw)) return QStringLiteral("%1 was not made").arg(raw);

@@ -99,8 +99,8 @@ bool PassSteps::EncodeTurbo264(int passindex) {
     }
     // The helper kept no sound; its file's second track is dropped for the exported audio.
     if (exported && soundexported)
-      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""), {exportedFile}), media,
-                conversiondirectory, report, myreporter);
+      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""), {exportedFile}), media, conversiondirectory,
+                report, myreporter);
   }
   media->setPassnumber(stage);
   return exported;

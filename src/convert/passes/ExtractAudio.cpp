@@ -72,8 +72,7 @@ BCError PassSteps::ExtractAudio() {
             .arg(QString::number(track.ffmpegstreamnumber()),
                  QString::number(picture.videoStream < 0 ? 0 : picture.videoStream), sampleoptions,
                  alignment.isEmpty() ? QString() : QStringLiteral("-af ") + alignment) +
-        (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ")
-                                                                          : QString());
+        (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ") : QString());
     // The output of the run in progress: a stop deletes it.
     QString current;
     // Runs one export; the error ending the step when its file is missing.
@@ -81,7 +80,8 @@ BCError PassSteps::ExtractAudio() {
                         const QString& description) -> std::optional<BCError> {
       current = output;
       reportTo(myreporter, command.text(), 4);
-      (void)runFFMpeg(ffmpegpath, command, convideodata, conversiondirectory, report, myreporter);  // the file is judged
+      (void)runFFMpeg(ffmpegpath, command, convideodata, conversiondirectory, report,
+                      myreporter);                        // the file is judged
       if (conversionStopped(media)) return std::nullopt;  // handled below, after the track
       if (QFileInfo::exists(output)) {
         soundexported = true;

@@ -27,8 +27,8 @@ BCError PreparationSteps::MTSPreprocess() {
       {output});
   reportTo(myreporter, command.text(), 4);
   QFile::remove(output);  // one left by an earlier conversion proves nothing
-  const BCError result = runFFMpeg(paths::toolPath(tools::kFfmpegMts), command, convideodata, conversiondirectory,
-                                   report, myreporter);
+  const BCError result =
+      runFFMpeg(paths::toolPath(tools::kFfmpegMts), command, convideodata, conversiondirectory, report, myreporter);
   // A tool that failed leaves no file to go on with, whatever it wrote.
   if (result.Error() && result.Code() != kToolFailedCode) return result;
   if (!result.Error() && QFileInfo::exists(output)) {

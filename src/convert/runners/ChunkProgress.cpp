@@ -35,8 +35,7 @@ bool ChunkProgress::take(const QStringList& lines, MediaFile& media, double elap
   if (rule_.zeroCountsAsOne && percent == 0) percent = 1;
   if (rule_.capAtHundred && percent > 100) percent = 100;
   if (rule_.bar == ChunkProgressRule::Bar::Rising) {
-    showRisingProgress(bar_, percent, media, elapsedSeconds, rule_.timeLeftBound, rule_.tenthsLog, report,
-                       reporter);
+    showRisingProgress(bar_, percent, media, elapsedSeconds, rule_.timeLeftBound, rule_.tenthsLog, report, reporter);
   } else {
     media.setProgress(percent);
     setBoundedTimeLeft(media, elapsedSeconds, percent == 0 ? 0.1 : percent, rule_.timeLeftBound);

@@ -47,8 +47,8 @@ BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, 
             }
             const int percent = IntegerValue(
                 StringBetween(line, QStringLiteral(", "), QStringLiteral("%")).value_or(QString()).trimmed());
-            showRisingProgress(bar, std::max(percent, 1), *media, run.elapsedSeconds(),
-                               kLongToolTimeLeftBound, "Handbrake at %i%%", report, reporter);
+            showRisingProgress(bar, std::max(percent, 1), *media, run.elapsedSeconds(), kLongToolTimeLeftBound,
+                               "Handbrake at %i%%", report, reporter);
             report.percentDone(bar.last());
             continue;
           }

@@ -37,9 +37,11 @@ BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, c
                     const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // Nothing when the tool ended with status 0, else why it did not (the callers also judge the file).
 std::optional<QString> runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                  const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
+                                  const QString& workingFolder, const ConversionReport& report,
+                                  const Reporter& reporter);
 std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                 const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
+                                 const QString& workingFolder, const ConversionReport& report,
+                                 const Reporter& reporter);
 void runMkvextract(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // Also code 1 "Video Join Failed due to mismatched track properties".

@@ -153,8 +153,8 @@ void AddSubtitle(const QString& mp4boxPath, bool enabled, const MediaFilePtr& me
   const QString description = base + QStringLiteral(".ttxt"), fixed = base + QStringLiteral(".ttxt2");
   QFile::remove(description);
   QFile::remove(fixed);
-  runMP4Box(mp4boxPath, ToolArguments(QStringLiteral(" -ttxt \"%@\""), {folder + u'/' + input}), media, folder,
-            report, reporter);
+  runMP4Box(mp4boxPath, ToolArguments(QStringLiteral(" -ttxt \"%@\""), {folder + u'/' + input}), media, folder, report,
+            reporter);
 
   const VideoTrack video = media->myvideotrack();
   if (!fixHeader(description, fixed, sd ? video.SDWidth() : video.HDWidth(), sd ? video.SDHeight() : video.HDHeight(),

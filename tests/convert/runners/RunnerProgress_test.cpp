@@ -214,8 +214,7 @@ TEST(RunnerProgress, AToolThatCannotStartIsReported) {
 TEST(RunnerProgress, ProgressRedrawsTheGivenTableWithoutWaitingForIt) {
   int reloads = 0;
   const TableRedraw table([&] { ++reloads; });
-  test::runTool("runMkvmerge",
-                test::fakeTool("mkvmerge", {{"Progress: 10%\r", 100}, {"Progress: 20%\r", 100}}),
+  test::runTool("runMkvmerge", test::fakeTool("mkvmerge", {{"Progress: 10%\r", 100}, {"Progress: 20%\r", 100}}),
                 test::convertingMedia(), nullptr, {.changed = [table] { table.send(); }});
   EXPECT_EQ(reloads, 0) << "the reload runs on the GUI thread's next turn";
   QCoreApplication::processEvents();

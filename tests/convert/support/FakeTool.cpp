@@ -76,8 +76,8 @@ Runner runnerNamed(const QString& name) {
   return silent(runAvimerge);
 }
 
-RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media,
-                      const Reporter& reporter, const ConversionReport& report) {
+RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media, const Reporter& reporter,
+                      const ConversionReport& report) {
   return runnerNamed(runner)(tool, ToolArguments(), media, freshFolder("work"), report, reporter);
 }
 
