@@ -6,11 +6,11 @@
 #include <ctime>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/report/ConversionCodes.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/converter/PictureLength.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/passes/VideoPasses.h"
 #include "convert/report/ConversionCodes.h"
 #include "convert/report/ConversionLog.h"
-#include "convert/passes/VideoPasses.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"

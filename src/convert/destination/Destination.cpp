@@ -6,13 +6,13 @@
 #include <QFileInfo>
 #include <variant>
 
-#include "convert/report/ConversionCodes.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/converter/OutputName.h"
 #include "convert/converter/SamplePlayer.h"
 #include "convert/destination/ImportVideo.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "convert/report/ConversionCodes.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/RegisteredSettings.h"
 #include "media/SourceIdentity.h"

@@ -2,9 +2,9 @@
 #include <QDir>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/destination/ScriptHandler.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"

@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <cmath>
 
-#include "convert/report/ConversionLog.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/LanguageRecord.h"

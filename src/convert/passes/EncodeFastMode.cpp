@@ -1,8 +1,8 @@
 #include <QFileInfo>
 
 #include "convert/passes/PassSteps.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/passes/VideoCopyArguments.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 

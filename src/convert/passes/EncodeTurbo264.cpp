@@ -2,9 +2,9 @@
 #include <QFileInfo>
 
 #include "convert/passes/PassSteps.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/passes/VideoCopyArguments.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"

@@ -2,10 +2,10 @@
 #include <QFileInfo>
 
 #include "convert/passes/PassSteps.h"
-#include "convert/report/ConversionCodes.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/passes/StreamStarts.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"

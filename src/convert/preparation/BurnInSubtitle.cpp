@@ -1,10 +1,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "convert/report/ConversionCodes.h"
-#include "convert/report/ConversionLog.h"
 #include "convert/passes/VideoPassArguments.h"
 #include "convert/preparation/PreparationSteps.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/BCStringEncoding.h"

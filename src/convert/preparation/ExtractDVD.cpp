@@ -1,5 +1,5 @@
-#include "convert/report/ConversionLog.h"
 #include "convert/preparation/PreparationSteps.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/LanguageRecord.h"

@@ -1,9 +1,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "convert/preparation/PreparationSteps.h"
 #include "convert/report/ConversionCodes.h"
 #include "convert/report/ConversionLog.h"
-#include "convert/preparation/PreparationSteps.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"

@@ -1,6 +1,6 @@
 // The chosen subtitle tracks of a pass added to its output as timed text.
-#include "convert/report/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/subtitles/AddSubtitle.h"
 #include "media/MediaValues.h"

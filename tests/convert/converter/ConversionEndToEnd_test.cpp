@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/report/ConversionCodes.h"
 #include "convert/converter/SamplePlayer.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/support/FakeTool.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaValues.h"

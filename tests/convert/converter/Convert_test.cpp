@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/converter/SamplePlayer.h"
 #include "convert/report/ConversionCodes.h"
 #include "convert/report/ConversionLog.h"
-#include "convert/converter/SamplePlayer.h"
 #include "convert/support/FakeTool.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"

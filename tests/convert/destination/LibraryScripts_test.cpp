@@ -17,10 +17,10 @@
 #include "convert/destination/ImportVideo.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
-#include "tools/LibraryTestSupport.h"
 #include "platform/MadeFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "tools/LibraryTestSupport.h"
 
 using namespace zuvo;
 using test::CapturedLog;

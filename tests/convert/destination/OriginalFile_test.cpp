@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/report/ConversionCodes.h"
 #include "convert/converter/ConversionTail.h"
+#include "convert/report/ConversionCodes.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 
