@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < repeats; ++i) {
     const QString log = tools + QStringLiteral("/times%1").arg(i);
     const MediaFilePtr media = episode(source, home.path() + "/cache");
-    const auto converter = BCConverter::init(media, "[1]", {}, nullptr);
+    const auto converter = BCConverter::init(media, "[1]", {}, nullptr, {});
     const QString base = work + "/" + converter->outboundname;
     converter->ffmpegpath =
         wrapper(tools, "ffmpeg", converter->ffmpegpath, log, source, {base + ".m4v", base + ".mp4", base + ".SD.mp4"});

@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     const MediaFilePtr item = media(copy, width, height, seconds);
-    const auto converter = BCConverter::init(item, "[1]", {}, nullptr);
+    const auto converter = BCConverter::init(item, "[1]", {}, nullptr, {});
     item->setState(MediaState::Converting);
     QElapsedTimer clock;
     clock.start();

@@ -29,9 +29,7 @@
 #include "app/controller/UserLanguage.h"
 #include "app/controller/ModalQuitKey.h"
 #include "app/controller/WindowManagerClose.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/destination/DuplicateChecks.h"
-#include "convert/converter/TableRedraw.h"
 #include "media/BCDownloader.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
@@ -173,7 +171,6 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
 }
 
 Controller::~Controller() {
-  if (redrawsQueue_) setQueueTableRedraw({});
   for (NotificationCenter::Token token : observers_) NotificationCenter::defaultCenter().removeObserver(token);
   state_.ConvertQueue.clear();
   state_.ConvertQueue.waitForDone();
@@ -331,7 +328,6 @@ bool Controller::awakeFromNib() {
     state_.userLog = BCCReporter::dummy();
   }
   state_.mainLog->setEncrypt(true);
-  setConversionUserLog(state_.userLog);
   const Reporter& mainLog = state_.mainLog;
   const Reporter& userLog = state_.userLog;
   mainLog->report(QStringLiteral("Log starting..."), 1);
@@ -412,12 +408,6 @@ bool Controller::awakeFromNib() {
   // The files table keeps the palette's base colours: a tiled image behind the rows reads
   // as a missing picture and shows through the alternate rows' lighter colours.
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
-  // The converters and their tools ask for the queue table in use to be redrawn as their
-  // passes go on.
-  setQueueTableRedraw(TableRedraw([controller = QPointer<Controller>(this)] {
-    if (controller) controller->redrawQueue();
-  }));
-  redrawsQueue_ = true;
   makefilestable();
 
   mainLog->report(QStringLiteral("Creating LookUp object"), 3);

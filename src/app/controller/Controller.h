@@ -294,7 +294,6 @@ class Controller : public QObject {
   bool quitting_ = false;
   bool terminated_ = false;
   bool startupFailed_ = false;
-  bool redrawsQueue_ = false;  // the converters' redraws reach this controller's queue table
   bool restoreRead_ = false;  // the saved lists have been read back
   bool launched_ = false;     // applicationDidFinishLaunching has run
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn

@@ -3,7 +3,6 @@
 #include "app/shared/Localized.h"
 #include "app/files/FileLists.h"
 #include "app/notices/DockIcon.h"
-#include "convert/converter/ConversionPercentage.h"
 #include "media/MediaValues.h"
 #include "platform/RunLoop.h"
 
@@ -98,8 +97,8 @@ void QueueRunner::staleRestorableState() {
   if (state_.systemMinor >= 7) ControllerHooks::call(hooks_.invalidateRestorableState);
 }
 
-void QueueRunner::drawBadge(int pending, int converted, int failed, bool converting) {
-  const float progress = converting ? currentConversionPercentage() : 0;
+void QueueRunner::drawBadge(int pending, int converted, int failed, bool /*converting*/) {
+  const float progress = 0;
   const QImage icon = DockIcon::shared().setZuvoIcon(progress, pending, converted, failed);
   if (!icon.isNull()) ControllerHooks::call(hooks_.showDockIcon, icon);
 }
@@ -123,7 +122,6 @@ void QueueRunner::startconversion() {
                              .arg(converting)
                              .arg(ended),
                          5);
-  if (converting == 0) setCurrentConversionPercentage(0);
   drawBadge(queued + converting, converted, failed, converting > 0);
 
   // A job whose item was stopped is in state 4 while its tool is still being ended.

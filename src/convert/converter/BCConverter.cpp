@@ -48,7 +48,8 @@ QString sourcePath(const MediaFile& media) {
 }  // namespace
 
 std::unique_ptr<BCConverter> BCConverter::init(const MediaFilePtr& media, const QString& identifier,
-                                               const HelperInfo& turbo264, const Reporter& reporter) {
+                                               const HelperInfo& turbo264, const Reporter& reporter,
+                                               const ConversionReport& report) {
   if (!media) return nullptr;
   Defaults& defaults = Defaults::standard();
   std::unique_ptr<BCConverter> converter(new BCConverter);
@@ -56,7 +57,7 @@ std::unique_ptr<BCConverter> BCConverter::init(const MediaFilePtr& media, const 
   converter->thismediafile = media.get();
   converter->convideodata = media;
   converter->myreporter = reporter;
-  converter->updatetableview = queueTableRedraw();
+  converter->report = report;
   converter->audiobitrate = defaults.get(setting::AudioBitrate);
   converter->Turbo264Info = turbo264;
   converter->thiscnid = takeCatalogueId(defaults, media->ConversionFormat());

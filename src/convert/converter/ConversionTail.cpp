@@ -6,11 +6,11 @@
 #include <ctime>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/converter/PictureLength.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
@@ -103,18 +103,6 @@ BCError notWhole(BCConverter& converter, const QString& reason) {
 
 }  // namespace
 
-BCError stoppedExit(BCConverter& converter, const BCError& result, const QString& output) {
-  reportTo(converter.myreporter, QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."), 3);
-  converter.convideodata->setConversionfinished(false);
-  converter.convideodata->setProgress(100);
-  reportTo(converter.myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);
-  QFile::remove(output);
-  converter.updatetableview.send();
-  // A stop never reads as success.
-  return result.Error() ? result
-                        : BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
-}
-
 BCError BCConverter::FinishPass(int passindex) {
   MediaFile& media = *convideodata;
   videotype = QStringLiteral(".m4v");
@@ -131,7 +119,7 @@ BCError BCConverter::FinishPass(int passindex) {
           {QStringLiteral("[RED] Canceling conversion.")});
   }
 
-  reportTo(conversionUserLog(), QStringLiteral("Importing Audio"), 3);
+  reportTo(report.userLog, QStringLiteral("Importing Audio"), 3);
   if (!(media.isDVD() && passindex == 0)) {
     if (auto exit = addAudioTracks(*this, passindex, output)) return *exit;
   }
@@ -142,7 +130,7 @@ BCError BCConverter::FinishPass(int passindex) {
 
   const uint8_t hd = hdFlagFor(media, passindex);
   media.setPassnumber(PassStage::BeforeTags);
-  updatetableview.send();
+  report.itemChanged();
   // An untagged file is not the result the user asked for, nor one the tag save left damaged.
   if (const BCError tags = saveMP4Tags(output, thiscnid, media, hd, myreporter); tags.Error())
     return failConversion(
@@ -153,7 +141,7 @@ BCError BCConverter::FinishPass(int passindex) {
          QStringLiteral("Canceling conversion.")});
   if (const std::optional<QString> fault = outputFault(*this, output, expected)) return notWhole(*this, *fault);
   media.setPassnumber(PassStage::AfterTags);
-  updatetableview.send();
+  report.itemChanged();
 
   // What was converted from a source that changed meanwhile is only part of it.
   if (auto exit = failIfSourceChanged(*this)) return *exit;
@@ -167,12 +155,12 @@ BCError BCConverter::FinishConversion(const BCError& result) {
     if (auto exit = handleOriginalFile(*this)) return *exit;
   }
   media.setProgress(100);
-  updatetableview.send();
+  report.itemChanged();
   reportTo(myreporter, QStringLiteral("End Time is %1").arg(asctimeNow()), 4);
   const qint64 seconds = starttime.secsTo(QDateTime::currentDateTime());
   media.setConversiontime(double(seconds));
   reportTo(myreporter, QStringLiteral("Time taken for conversion was %1 minutes").arg(seconds / 60), 3);
-  updatetableview.send();
+  report.itemChanged();
 
   const ConversionFormat format = media.ConversionFormat();
   media.setPassnumber(format == ConversionFormat::HDOnly     ? PassStage::HDPass
@@ -187,7 +175,7 @@ BCError BCConverter::FinishConversion(const BCError& result) {
     media.setConversionfinished(false);
   }
   media.setState(MediaState::Ended);
-  updatetableview.send();
+  report.itemChanged();
   CleanUpConversionFiles();
   return result;
 }

@@ -6,17 +6,12 @@
 #include <optional>
 
 #include "convert/converter/BCConverter.h"
+#include "convert/passes/VideoPasses.h"  // addAudioTracks, hdFlagFor, stoppedExit
 
 namespace zuvo {
 
-// AudioTracks.cpp: the audio offset and the exported audio tracks added to `output`.
-std::optional<BCError> addAudioTracks(BCConverter& converter, int passindex, const QString& output);
-
 // Subtitles.cpp: the chosen subtitle tracks added to `output` as timed text.
 void addSubtitleTracks(BCConverter& converter, int passindex, const QString& output);
-
-// HDFlag.cpp: the iTunes HD video flag of the pass (0 SD, 1 720p, 2 1080p).
-uint8_t hdFlagFor(const MediaFile& media, int passindex);
 
 // Destination.cpp: `output` (in the work folder) to where the media type's settings send it.
 std::optional<BCError> placeOutput(BCConverter& converter, int passindex, const QString& output);
@@ -27,8 +22,5 @@ std::optional<BCError> failIfSourceChanged(BCConverter& converter);
 
 // OriginalFile.cpp: the user's source after a conversion, as the settings say.
 std::optional<BCError> handleOriginalFile(BCConverter& converter);
-
-// After a stop: the pass's output goes, the conversion ends with `result` (or code 2).
-BCError stoppedExit(BCConverter& converter, const BCError& result, const QString& output);
 
 }  // namespace zuvo

@@ -5,10 +5,9 @@
 #include <optional>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
-#include "convert/converter/SampleOptions.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"
@@ -141,9 +140,8 @@ BCError BCConverter::ConvertSteps() {
         {QStringLiteral("[RED]The work folder already holds %1, it is not written over").arg(*taken),
          QStringLiteral("[RED] Canceling conversion.")});
   NoteWorkFolderAtStart();
-  setSampleOptions(QString());
   const bool sample = media->isSample();
-  if (sample) setSampleOptions(sampleOptionsFor(*media));
+  sampleoptions = sample ? sampleOptionsFor(*media) : QString();
 
   // Preparing the source: each step may replace fileToConvertPath.
   if (!sample && !media->VideoJoinPaths().isEmpty()) {
@@ -170,10 +168,10 @@ BCError BCConverter::ConvertSteps() {
 
   for (const int passindex : passes) {
     if (passindex == 0) {
-      reportBoth(myreporter, QStringLiteral("Starting HD Conversion"), 3);
+      reportBoth(QStringLiteral("Starting HD Conversion"), 3);
       media->setPassnumber(PassStage::HDPass);
     } else {
-      reportBoth(myreporter, QStringLiteral("Starting SD of HD/SD Conversion"), 3);
+      reportBoth(QStringLiteral("Starting SD of HD/SD Conversion"), 3);
       media->setPassnumber(PassStage::SDPass);
     }
     media->setProgress(0);
@@ -192,18 +190,17 @@ BCError BCConverter::ConvertSteps() {
     plan.audiocodec = audiocodec;
     plan.audiobitrate = audiobitrate;
     plan.soundexported = soundexported;
-    plan.sampleOptions = sampleOptions();
-    VideoPassArguments pass(media, plan, myreporter);
+    plan.sampleOptions = sampleoptions;
+    VideoPassArguments pass(media, plan, myreporter, report.userLog);
     pass.startAndSize();
 
     if (eyeTV) {
       const ToolArguments mencoder =
           eyeTVPreconvertArguments(fileToConvertPath, preconverted, pass.bitrateKbps(), plan.quality);
-      reportBoth(myreporter, QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"),
-                 QStringLiteral("Doing EyeTV HD Preconvert"), 3);
+      reportBoth(QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"), QStringLiteral("Doing EyeTV HD Preconvert"), 3);
       reportTo(myreporter, mencoder.text(), 4);
       // The pass after it reads the preconverted file or, without one, the source.
-      (void)runMencoder(mencoderpath, mencoder, media, conversiondirectory, updatetableview, myreporter);
+      (void)runMencoder(mencoderpath, mencoder, media, conversiondirectory, report, myreporter);
     }
 
     pass.finish();

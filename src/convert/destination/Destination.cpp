@@ -6,13 +6,13 @@
 #include <QFileInfo>
 #include <variant>
 
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/converter/OutputName.h"
 #include "convert/converter/SamplePlayer.h"
 #include "convert/destination/ImportVideo.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
@@ -94,11 +94,12 @@ QString seriesFolderName(const QString& series) {
 }
 
 // Makes `path` when missing; logs what it found. False when a file holds the name.
-void makeFolder(const QString& path, const Reporter& log, const QString& what) {
+void makeFolder(const QString& path, const ConversionState& conversion, const QString& what) {
+  const Reporter& log = conversion.myreporter;
   const QFileInfo info(path);
   if (!info.exists()) {
-    reportBoth(log, QStringLiteral("[BLUE]Creating %1 Directory %2").arg(what, path),
-               QStringLiteral("Creating %1 Directory %2").arg(what, path), 4);
+    conversion.reportBoth(QStringLiteral("[BLUE]Creating %1 Directory %2").arg(what, path),
+                          QStringLiteral("Creating %1 Directory %2").arg(what, path), 4);
     QDir().mkpath(path);
   } else if (info.isDir()) {
     reportTo(log, QStringLiteral("[BLUE]%1 path directory already exists").arg(what), 4);
@@ -140,7 +141,7 @@ class Placer {
   // The library takes the work folder's file itself (a rename on one file system); a failed
   // import leaves it in the work folder.
   std::optional<BCError> toLibrary() {
-    reportTo(conversionUserLog(), QStringLiteral("Importing file into iTunes"), 3);
+    reportTo(c_.report.userLog, QStringLiteral("Importing file into iTunes"), 3);
     if (!importVideoIntoiTunes(c_.conversiondirectory, media_, c_.outboundname, c_.videotype, c_.myreporter,
                                ImportMode::Move)) {
       c_.keptoutput = output_;
@@ -175,7 +176,7 @@ class Placer {
   std::optional<BCError> toDesktop() {
     const QString desktop = paths::desktopFolder();
     const QString wanted = desktop + u'/' + fileName();
-    reportBoth(c_.myreporter, QStringLiteral("Putting file %1 on desktop").arg(wanted), 3);
+    c_.reportBoth(QStringLiteral("Putting file %1 on desktop").arg(wanted), 3);
     QDir().mkpath(desktop);
     const auto moved = moveTo(wanted, QStringLiteral("Unable to move converted HD file to Desktop"),
                               QStringLiteral("[RED]Unable to move converted HD file to Desktop"),
@@ -190,7 +191,7 @@ class Placer {
   std::optional<BCError> toOriginalFolder() {
     const QString folder = QFileInfo(media_.fullpath()).path();
     const QString wanted = folder + u'/' + fileName();
-    reportBoth(c_.myreporter, QStringLiteral("Putting file %1 in original folder of %2").arg(wanted, folder), 3);
+    c_.reportBoth(QStringLiteral("Putting file %1 in original folder of %2").arg(wanted, folder), 3);
     const auto moved = moveTo(wanted, QStringLiteral("Unable to move converted file to Original Folder"),
                               QStringLiteral("[RED]Unable to move file to original folder"),
                               QStringLiteral("File moved to Original Folder"));
@@ -200,13 +201,13 @@ class Placer {
 
   std::optional<BCError> toUserFolder() {
     QString folder = settings_.destination;
-    reportBoth(c_.myreporter, QStringLiteral("Putting file %1 into user defined folder of %2").arg(fileName(), folder), 3);
+    c_.reportBoth(QStringLiteral("Putting file %1 into user defined folder of %2").arg(fileName(), folder), 3);
     if (media_.mediatype() == MediaType::TVShow &&
         Defaults::standard().get(setting::CreateTVShowShowSeasonFolder)) {
       const QString series = folder + u'/' + seriesFolderName(media_.seriesname());
-      makeFolder(series, c_.myreporter, QStringLiteral("Series"));
+      makeFolder(series, c_, QStringLiteral("Series"));
       const QString season = series + QStringLiteral("/Season %1").arg(media_.season());
-      makeFolder(season, c_.myreporter, QStringLiteral("Season"));
+      makeFolder(season, c_, QStringLiteral("Season"));
       folder = season;
     }
     const QString forced = media_.forcedestinationfolder();
@@ -223,8 +224,8 @@ class Placer {
 
     bool imported = false;
     if (settings_.import) {
-      reportBoth(c_.myreporter, QStringLiteral("Importing file into iTunes from a customer location"),
-                 QStringLiteral("Importing file into iTunes"), 3);
+      c_.reportBoth(QStringLiteral("Importing file into iTunes from a customer location"),
+                    QStringLiteral("Importing file into iTunes"), 3);
       const QFileInfo placed(*moved);
       imported = importVideoIntoiTunes(placed.path(), media_, placed.completeBaseName(), u'.' + placed.suffix(),
                                        c_.myreporter);
@@ -242,7 +243,7 @@ class Placer {
     }
     // Only the library's copy makes this one redundant.
     if (settings_.deleteAfterImport && imported) {
-      reportBoth(c_.myreporter, QStringLiteral("Deleting Converted File."), 3);
+      c_.reportBoth(QStringLiteral("Deleting Converted File."), 3);
       QFile::remove(*moved);
       placedoutputs::forget(*moved);
     }

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionLog.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
@@ -16,7 +16,7 @@ namespace zuvo {
 
 void BCConverter::RestoreOriginalModifyTimeForOutputFilePath(const QString& outputPath) {
   if (!Defaults::standard().get(setting::PreserveOriginalFileModifyTime)) return;
-  reportBoth(myreporter, QStringLiteral("[BLUE]Changing Time Modified back to the same value as the Source File"),
+  reportBoth(QStringLiteral("[BLUE]Changing Time Modified back to the same value as the Source File"),
              QStringLiteral("Changing Time Modified back to the same value as the Source File"), 4);
   const QByteArray original = QFile::encodeName(convideodata->fullpath());
   struct stat source {};

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/converter/ConversionTail.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/RegisteredSettings.h"
 #include "media/SourceIdentity.h"
@@ -70,7 +70,7 @@ std::optional<BCError> failIfSourceChanged(BCConverter& converter) {
   const QString source = media.fullpath();
   if (!changedSinceStart(media, source, converter.starttime)) return std::nullopt;
   const QString reason = QStringLiteral("%1 changed while it was converted, it is left in place").arg(source);
-  reportBoth(converter.myreporter, QStringLiteral("[RED]") + reason, reason, 3);
+  converter.reportBoth(QStringLiteral("[RED]") + reason, reason, 3);
   removePlacedOutputs(converter);
   return failConversion(converter,
                         BCError::Code(ConversionCode::PlacingFile,
@@ -83,9 +83,10 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   const Reporter& log = converter.myreporter;
   const bool dropped = media.drop();
   if (dropped)
-    reportBoth(log, QStringLiteral("File was dropped"), QStringLiteral("Original file was dropped on Zuvo"), 3);
+    converter.reportBoth(QStringLiteral("File was dropped"), QStringLiteral("Original file was dropped on Zuvo"), 3);
   else
-    reportBoth(log, QStringLiteral("File was from Video Sources"), QStringLiteral("Original file was from Video Sources"), 3);
+    converter.reportBoth(QStringLiteral("File was from Video Sources"),
+                         QStringLiteral("Original file was from Video Sources"), 3);
   const int action =
       Defaults::standard().get(dropped ? setting::DroppedFileAction : setting::VideoSourcesFileAction);
   const QString source = media.fullpath();
@@ -94,14 +95,15 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   if (auto exit = failIfSourceChanged(converter)) return exit;
 
   if (action == kActionTrash) {
-    reportBoth(log, QStringLiteral("Deleting dropped file"),
-               dropped ? QStringLiteral("Deleting orignal file") : QStringLiteral("Deleting dropped file"), 3);
+    converter.reportBoth(QStringLiteral("Deleting dropped file"),
+                         dropped ? QStringLiteral("Deleting orignal file") : QStringLiteral("Deleting dropped file"),
+                         3);
     if (!MoveFileToTrash(source))
       reportTo(log, QStringLiteral("[RED]Unable to move %1 to the Trash").arg(source), 3);
     return std::nullopt;
   }
   if (action == kActionMove) {
-    reportBoth(log, QStringLiteral("Moving original file into converted show directory"), 3);
+    converter.reportBoth(QStringLiteral("Moving original file into converted show directory"), 3);
     const QString name = media.filename().isEmpty() ? QFileInfo(source).fileName() : media.filename();
     const QString target = Defaults::standard().get(setting::ConvertedFilesDirectory) + u'/' + name;
     if (!moveSource(source, target, log))
@@ -111,7 +113,7 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
                             {QStringLiteral("[RED] Canceling conversion.")});
     return std::nullopt;
   }
-  reportBoth(log, QStringLiteral("Leaving original file in place"), 3);
+  converter.reportBoth(QStringLiteral("Leaving original file in place"), 3);
   return std::nullopt;
 }
 

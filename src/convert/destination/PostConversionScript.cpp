@@ -2,9 +2,9 @@
 #include <QDir>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/destination/ScriptHandler.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
@@ -31,10 +31,10 @@ QStringList scriptArguments(const MediaFile& media, const QString& location) {
 }  // namespace
 
 bool BCConverter::finalAppleScript(const MediaFile& media, const QString& location) {
-  reportBoth(myreporter, QStringLiteral("finalAppleScript::Running Post Conversion Apple Script"), 3);
+  reportBoth(QStringLiteral("finalAppleScript::Running Post Conversion Apple Script"), 3);
   const QString script = Defaults::standard().get(setting::PostConversionApplescriptPath);
   if (script.isEmpty()) {
-    reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Path to Apple Script is incorrect"),
+    reportBoth(QStringLiteral("[RED]finalAppleScript::Path to Apple Script is incorrect"),
                QStringLiteral("Path to Apple Script is incorrect"), 2);
     return false;
   }
@@ -50,29 +50,28 @@ bool BCConverter::finalAppleScript(const MediaFile& media, const QString& locati
   switch (call.outcome) {
     case HandlerCall::Outcome::NotFound:
     case HandlerCall::Outcome::NotStarted:
-      reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Unable to find Apple Script to run."),
+      reportBoth(QStringLiteral("[RED]finalAppleScript::Unable to find Apple Script to run."),
                  QStringLiteral("Unable to find Apple Script to run."), 2);
       return false;
     case HandlerCall::Outcome::Failed:
-      reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::Something went wrong executing Applescript"),
+      reportBoth(QStringLiteral("[RED]finalAppleScript::Something went wrong executing Applescript"),
                  QStringLiteral("Something went wrong executing Applescript"), 2);
       reportTo(myreporter, QStringLiteral("finalAppleScript::Error is %1").arg(call.errorValues()), 2);
       return false;
     case HandlerCall::Outcome::TimedOut: {
       const QString cut = QStringLiteral("The post-conversion script %1 did not end within %2 seconds and was stopped")
                               .arg(script, QString::number(postscripttimelimit));
-      reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::") + cut, cut, 2);
+      reportBoth(QStringLiteral("[RED]finalAppleScript::") + cut, cut, 2);
       return false;
     }
     case HandlerCall::Outcome::Stopped:
-      reportBoth(myreporter, QStringLiteral("[RED]finalAppleScript::The post-conversion script was stopped"),
+      reportBoth(QStringLiteral("[RED]finalAppleScript::The post-conversion script was stopped"),
                  QStringLiteral("The post-conversion script was stopped"), 2);
       return true;
     case HandlerCall::Outcome::Replied:
       break;
   }
-  reportBoth(myreporter, QStringLiteral("finalAppleScript::Script ran successfully"),
-             QStringLiteral("Script ran successfully"), 4);
+  reportBoth(QStringLiteral("finalAppleScript::Script ran successfully"), QStringLiteral("Script ran successfully"), 4);
   return false;
 }
 

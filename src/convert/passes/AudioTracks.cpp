@@ -5,9 +5,8 @@
 #include <QFileInfo>
 #include <cmath>
 
-#include "convert/converter/ConversionLog.h"
-#include "convert/converter/ConversionTail.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/LanguageRecord.h"
@@ -39,7 +38,7 @@ QString languageCode(const AudioTrack& track) {
 
 class AudioAdder {
  public:
-  AudioAdder(BCConverter& converter, int passindex, const QString& output)
+  AudioAdder(ConversionState& converter, int passindex, const QString& output)
       : c_(converter), media_(*converter.convideodata), passindex_(passindex), output_(output) {
     const float offset = media_.audiosync();
     if (offset > 0) delayPart_ = QStringLiteral(":delay=%1").arg(double(offset) * 1000, 0, 'f', 0);
@@ -54,7 +53,7 @@ class AudioAdder {
         QStringLiteral(" -delay 1=%1 %@").arg(std::fabs(double(offset)) * 1000, 0, 'f', 0), {output_});
     reportTo(c_.myreporter, arguments.text(), 4);
     const std::optional<QString> failed =
-        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return stoppedExit(c_, BCError::NoError(), output_);
     if (failed) return fail(QStringLiteral("Unable to delay the video track: %1").arg(*failed));
     return std::nullopt;
@@ -117,7 +116,8 @@ class AudioAdder {
     encode.append(syncPart_);
     reportTo(c_.myreporter, encode.text(), 4);
     // A stop shows on the media object; any other failure of the tool, or no file, is this track's.
-    const BCError encoded = runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    const BCError encoded =
+        runFFMpeg(c_.ffmpegpath, encode, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return std::nullopt;
     if (encoded.Error()) return encoded.Description();
     if (!QFileInfo::exists(reencoded)) return QStringLiteral("%1 was not made").arg(reencoded);
@@ -125,21 +125,22 @@ class AudioAdder {
       media_.setPassnumber(PassStage::NormalisingAudio);
       const std::optional<QString> normalised =
           runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}), c_.convideodata,
-                     c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+                     c_.conversiondirectory, c_.report, c_.myreporter);
       media_.setPassnumber(PassStage::Audio);
       if (conversionStopped(media_)) return std::nullopt;
       // The tool replaces the file only with a finished one: what failed is the loudness alone.
       if (normalised)
-        reportBoth(c_.myreporter, QStringLiteral("[RED]Unable to normalise %1 (%2), it is added as it was").arg(reencoded, *normalised),
-                   QStringLiteral("Unable to normalise audio track %1, it is added as it was").arg(i), 3);
+        c_.reportBoth(
+            QStringLiteral("[RED]Unable to normalise %1 (%2), it is added as it was").arg(reencoded, *normalised),
+            QStringLiteral("Unable to normalise audio track %1, it is added as it was").arg(i), 3);
     }
     return add(reencoded, QStringLiteral("Stereo"), language, track.isDefault(), QStringLiteral("Stereo"));
   }
 
   std::optional<QString> addSurround(int i, AudioTrack& track, const QString& language) {
     if (passindex_ == 1) {
-      reportBoth(c_.myreporter, QStringLiteral("Second pass of HD/SD so disabling AC3"),
-                 QStringLiteral("Second pass of HD/SD so ignoring surround sound"), 3);
+      c_.reportBoth(QStringLiteral("Second pass of HD/SD so disabling AC3"),
+                    QStringLiteral("Second pass of HD/SD so ignoring surround sound"), 3);
       if (track.selected() && track.isDefault()) {
         track.setSelected(false);
         track.setMakeStereo(true);
@@ -149,7 +150,7 @@ class AudioAdder {
       }
     }
     if (track.makeStereo()) {
-      reportBoth(c_.myreporter, QStringLiteral("Importing stereo file created from surround file."), 3);
+      c_.reportBoth(QStringLiteral("Importing stereo file created from surround file."), 3);
       if (const std::optional<QString> failed = addStereo(i, track, language)) return failed;
       if (conversionStopped(media_)) return std::nullopt;
     }
@@ -159,7 +160,8 @@ class AudioAdder {
     ToolArguments copy(QStringLiteral(" -y -i %@  -acodec copy -ab 384k -ar 48000 -ac 6 %@"), {input, raw});
     copy.append(syncPart_);
     reportTo(c_.myreporter, copy.text(), 4);
-    const BCError copied = runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.myreporter);
+    const BCError copied =
+        runFFMpeg(c_.ffmpegpath, copy, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return std::nullopt;
     if (copied.Error()) return copied.Description();
     if (!QFileInfo::exists(raw)) return QStringLiteral("%1 was not made").arg(raw);
@@ -177,7 +179,7 @@ class AudioAdder {
         {file, addName, language, output_});
     reportTo(c_.myreporter, arguments.text(), 4);
     const std::optional<QString> failed =
-        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.updatetableview, c_.myreporter);
+        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return std::nullopt;
     if (failed) return failed;
     // A track that could not be added is absent; its name must not land on another track.
@@ -190,7 +192,7 @@ class AudioAdder {
     return std::nullopt;
   }
 
-  BCConverter& c_;
+  ConversionState& c_;
   MediaFile& media_;
   int passindex_;
   QString output_;
@@ -202,7 +204,7 @@ class AudioAdder {
 
 }  // namespace
 
-std::optional<BCError> addAudioTracks(BCConverter& converter, int passindex, const QString& output) {
+std::optional<BCError> addAudioTracks(ConversionState& converter, int passindex, const QString& output) {
   converter.convideodata->setPassnumber(PassStage::Audio);
   AudioAdder adder(converter, passindex, output);
   if (auto exit = adder.delayVideo()) return exit;

@@ -1,8 +1,8 @@
 #include <QFileInfo>
 
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionLog.h"
+#include "convert/passes/PassSteps.h"
 #include "convert/passes/VideoCopyArguments.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 
@@ -12,19 +12,18 @@ namespace {
 constexpr qint64 kLargestFailedCopy = 9999;
 }  // namespace
 
-bool BCConverter::EncodeFastMode(int passindex) {
+bool PassSteps::EncodeFastMode(int passindex) {
   // The SD pass always scales the picture, which a copy cannot do.
   if (passindex != 0 || !convideodata->fastmode()) return false;
   if (soundexported)
-    reportBoth(myreporter, QStringLiteral("[BLUE]Encoding Video in Fast Mode"),
-               QStringLiteral("Encoding Video in PASS THRU"), 3);
+    reportBoth(QStringLiteral("[BLUE]Encoding Video in Fast Mode"), QStringLiteral("Encoding Video in PASS THRU"), 3);
   else
-    reportBoth(myreporter, QStringLiteral("[BLUE]Encoding Video in Fast Mode with Audio"),
+    reportBoth(QStringLiteral("[BLUE]Encoding Video in Fast Mode with Audio"),
                QStringLiteral("Encoding Video in PASS THRU with Audio"), 3);
   const ToolArguments arguments =
       videoCopyArguments(*this, QStringLiteral("\"%@/%@%@\""), {conversiondirectory, outboundname, videotype});
   // Only the file is judged: a stop shows in the media object and is handled after the pass.
-  (void)runFFMpeg(ffmpegpath, arguments, convideodata, conversiondirectory, myreporter);
+  (void)runFFMpeg(ffmpegpath, arguments, convideodata, conversiondirectory, report, myreporter);
 
   const QFileInfo output(QStringLiteral("%1/%2%3").arg(conversiondirectory, outboundname, videotype));
   QString failure;
@@ -33,7 +32,7 @@ bool BCConverter::EncodeFastMode(int passindex) {
   else if (output.size() <= kLargestFailedCopy)
     failure = QStringLiteral("[RED]File too small after FAST mode going with FULL mode");
   if (failure.isEmpty()) return true;
-  reportBoth(myreporter, failure, QStringLiteral("PASS THRU failed attempting regular conversion"), 3);
+  reportBoth(failure, QStringLiteral("PASS THRU failed attempting regular conversion"), 3);
   convideodata->setFastmode(false);
   return false;
 }

@@ -1,10 +1,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionLog.h"
+#include "convert/passes/PassSteps.h"
 #include "convert/passes/VideoCopyArguments.h"
 #include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
@@ -20,7 +20,7 @@ constexpr qint64 kLargestFailedRewrap = 9999;
 
 // The helper's export preset for the pass; empty leaves the option out, which the helper
 // reads as preset 0.
-QString presetOption(const BCConverter& converter, int passindex, ConversionFormat format,
+QString presetOption(const ConversionState& converter, int passindex, ConversionFormat format,
                      const Reporter& reporter) {
   const HelperInfo& info = converter.Turbo264Info;
   const QString base = info.FrameworkVersion == 0 ? QStringLiteral(" -preset 0 ") : QStringLiteral(" -preset 2 ");
@@ -44,7 +44,7 @@ QString presetOption(const BCConverter& converter, int passindex, ConversionForm
 
 }  // namespace
 
-bool BCConverter::EncodeTurbo264(int passindex) {
+bool PassSteps::EncodeTurbo264(int passindex) {
   if (!Defaults::standard().get(setting::EnableTurbo264) || !Turbo264Info.DeviceAvailable)
     return false;
   const MediaFilePtr& media = convideodata;
@@ -55,11 +55,11 @@ bool BCConverter::EncodeTurbo264(int passindex) {
            soundexported ? QStringLiteral("[BLUE]Changing container for Turbo 264 without Audio")
                          : QStringLiteral("[BLUE]Changing container for Turbo 264 with Audio"),
            3);
-  reportTo(conversionUserLog(), QStringLiteral("Changing video container to supoprt Turbo 264"), 3);
+  reportTo(report.userLog, QStringLiteral("Changing video container to supoprt Turbo 264"), 3);
   const QStringList rewrapValues{conversiondirectory, outboundname, videotype};
   // The rewrapped file, not the exit status, is judged.
   (void)runFFMpeg(ffmpegpath, videoCopyArguments(*this, QStringLiteral("\"%@/%@Turbo%@\""), rewrapValues), media,
-                  conversiondirectory, myreporter);
+                  conversiondirectory, report, myreporter);
 
   const ConversionFormat format = media->ConversionFormat();
   const bool sdExport = passindex == 1 || format == ConversionFormat::SDOnly;
@@ -71,7 +71,7 @@ bool BCConverter::EncodeTurbo264(int passindex) {
   if (!rewrap.exists()) {
     // Nothing to export: the regular encode follows without a word.
   } else if (rewrap.size() <= kLargestFailedRewrap) {
-    reportBoth(myreporter, QStringLiteral("[RED]File too small after changing container reverting to FULL mode"),
+    reportBoth(QStringLiteral("[RED]File too small after changing container reverting to FULL mode"),
                QStringLiteral("Turbo 264 conversion failed, reverting to a regular conversion"), 3);
     media->setFastmode(false);
   } else if (conversionStopped(*media)) {
@@ -90,7 +90,7 @@ bool BCConverter::EncodeTurbo264(int passindex) {
     // What a failed pass-through left there must not pass for the export.
     QFile::remove(exportedFile);
     exported = run264Helper(paths::toolPath(QString::fromLatin1(tools::kHelper264)), arguments, media,
-                            conversiondirectory, updatetableview, myreporter);
+                            conversiondirectory, report, myreporter);
     QFile::remove(rewrapped);
     // A helper that said no error but wrote nothing (no framework after all) exported nothing.
     if (exported && !conversionStopped(*media) && QFileInfo(exportedFile).size() <= kLargestFailedRewrap) {
@@ -99,8 +99,8 @@ bool BCConverter::EncodeTurbo264(int passindex) {
     }
     // The helper kept no sound; its file's second track is dropped for the exported audio.
     if (exported && soundexported)
-      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""), {exportedFile}), media,
-                conversiondirectory, updatetableview, myreporter);
+      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""), {exportedFile}), media, conversiondirectory,
+                report, myreporter);
   }
   media->setPassnumber(stage);
   return exported;

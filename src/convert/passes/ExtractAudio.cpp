@@ -1,12 +1,11 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
-#include "convert/converter/SampleOptions.h"
+#include "convert/passes/PassSteps.h"
 #include "convert/passes/StreamStarts.h"
-#include "convert/preparation/PreparationStep.h"
+#include "convert/passes/VideoPasses.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/MediaValues.h"
@@ -31,10 +30,10 @@ qsizetype surroundTrackTheSDPassMakesStereo(const MediaFile& media, const QList<
 
 }  // namespace
 
-BCError BCConverter::ExtractAudio() {
+BCError PassSteps::ExtractAudio() {
   MediaFile& media = *convideodata;
   media.setPassnumber(PassStage::ExportingAudio);
-  reportBoth(myreporter, QStringLiteral("Exporting audio tracks"), 3);
+  reportBoth(QStringLiteral("Exporting audio tracks"), 3);
   const bool forceSync = media.audiosync() == 0 && media.ForceAudioSync();
   const QString syncOption = forceSync ? QStringLiteral(" -async 1 ") : QString();
   const int videoStream = media.myvideotrack().videostreamnumber();
@@ -71,10 +70,9 @@ BCError BCConverter::ExtractAudio() {
     const QString base =
         QStringLiteral(" -y   -i  \"%@\" -map 0.%1:0.%2 %3 %4 ")
             .arg(QString::number(track.ffmpegstreamnumber()),
-                 QString::number(picture.videoStream < 0 ? 0 : picture.videoStream), sampleOptions(),
+                 QString::number(picture.videoStream < 0 ? 0 : picture.videoStream), sampleoptions,
                  alignment.isEmpty() ? QString() : QStringLiteral("-af ") + alignment) +
-        (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ")
-                                                                          : QString());
+        (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ") : QString());
     // The output of the run in progress: a stop deletes it.
     QString current;
     // Runs one export; the error ending the step when its file is missing.
@@ -82,7 +80,8 @@ BCError BCConverter::ExtractAudio() {
                         const QString& description) -> std::optional<BCError> {
       current = output;
       reportTo(myreporter, command.text(), 4);
-      (void)runFFMpeg(ffmpegpath, command, convideodata, conversiondirectory, myreporter);  // the file is judged
+      (void)runFFMpeg(ffmpegpath, command, convideodata, conversiondirectory, report,
+                      myreporter);                        // the file is judged
       if (conversionStopped(media)) return std::nullopt;  // handled below, after the track
       if (QFileInfo::exists(output)) {
         soundexported = true;
@@ -138,7 +137,7 @@ BCError BCConverter::ExtractAudio() {
       if (!current.isEmpty()) QFile::remove(current);
       reportTo(myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);
       QFile::remove(workPath(outboundname + videotype));
-      updatetableview.send();
+      report.itemChanged();
       // Like every other stop: code 2, which the queue does not report as an error.
       return BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
     }

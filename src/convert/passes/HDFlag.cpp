@@ -1,5 +1,5 @@
 // The iTunes HD video flag a pass's output is tagged with.
-#include "convert/converter/ConversionTail.h"
+#include "convert/passes/VideoPasses.h"
 #include "media/MediaValues.h"
 
 namespace zuvo {

@@ -1,19 +1,17 @@
 #include "convert/passes/VideoCopyArguments.h"
 
-#include "convert/converter/SampleOptions.h"
-
 namespace zuvo {
 namespace {
 constexpr const char* kFromFirstPicture =
     "setts=pts=if(eq(PTS\\,NOPTS)\\,NOPTS\\,PTS-STARTPTS):dts=if(eq(STARTPTS\\,NOPTS)\\,DTS-STARTDTS\\,DTS-STARTPTS)";
 }  // namespace
 
-ToolArguments videoCopyArguments(const BCConverter& converter, const QString& outputTemplate,
+ToolArguments videoCopyArguments(const ConversionState& converter, const QString& outputTemplate,
                                  const QStringList& outputValues) {
   // The sample options go in both forms: a sample must not copy the whole source, and with
   // the sound exported as a sample it would no longer match the video.
   ToolArguments arguments(QStringLiteral(" -i \"%@\" -y -v 5 -threads %1 %2 ")
-                              .arg(QString::number(converter.threads), sampleOptions()),
+                              .arg(QString::number(converter.threads), converter.sampleoptions),
                           {converter.fileToConvertPath});
   if (converter.soundexported) {
     // The exported sound is laid against the first keyframe copied, so that picture is shown

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "convert/converter/ConversionLog.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
@@ -64,29 +64,30 @@ int passQuality(const MediaFile& media) {
                                    : Defaults::standard().get(setting::EncodingQuality);
 }
 
-PassBitrate cappedBitrate(const MediaFile& media, const QString& capText, const Reporter& reporter) {
+PassBitrate cappedBitrate(const MediaFile& media, const QString& capText, const Reporter& reporter,
+                          const Reporter& userLog) {
   const double source = leadingNumber(media.myvideotrack().bitrate());
   if (source <= 0) {
-    reportBoth(reporter, QStringLiteral("Unknown file bit rate so going with max"), 3);
+    reportBoth(reporter, userLog, QStringLiteral("Unknown file bit rate so going with max"), 3);
     return maximum(capText);
   }
   const double share = Defaults::standard().getAs<double>(setting::PercentageBitrate) / 100 * source;
   if (share >= leadingNumber(capText) * 1000) {
-    reportBoth(reporter,
+    reportBoth(reporter, userLog,
                QStringLiteral("Source file multiplied by % bitrate is higher than maximum allowed bitrate so going "
                               "with max"),
                3);
     return maximum(capText);
   }
   const int kbps = static_cast<int>(share);
-  reportBoth(reporter,
+  reportBoth(reporter, userLog,
              QStringLiteral("File bit rate mutiplied by % is lower then maximum so going with a value of %1").arg(kbps),
              3);
   return {QStringLiteral("%1k").arg(kbps), kbps};
 }
 
-VideoPassArguments::VideoPassArguments(MediaFilePtr media, VideoPass pass, Reporter reporter)
-    : media_(std::move(media)), pass_(std::move(pass)), reporter_(std::move(reporter)) {}
+VideoPassArguments::VideoPassArguments(MediaFilePtr media, VideoPass pass, Reporter reporter, Reporter userLog)
+    : media_(std::move(media)), pass_(std::move(pass)), reporter_(std::move(reporter)), userLog_(std::move(userLog)) {}
 
 bool VideoPassArguments::sdOfPair() const {
   return pass_.format == ConversionFormat::HDAndSD && pass_.passindex == 1;
@@ -111,7 +112,7 @@ void VideoPassArguments::startAndSize() {
   const VideoTrack video = media_->myvideotrack();
   QString capText = defaults.get(setting::HDBitrate2);
   if (sdOfPair()) {
-    reportBoth(reporter_, QStringLiteral("[BLUE]Pass is SD pass of HD/SD"),
+    reportBoth(reporter_, userLog_, QStringLiteral("[BLUE]Pass is SD pass of HD/SD"),
                QStringLiteral("Conversion pass is SD pass of HD/SD"), 3);
     media_->setPassnumber(PassStage::SDPass);
     media_->setProgress(0);
@@ -130,7 +131,7 @@ void VideoPassArguments::startAndSize() {
       const char* kind = pass_.format == ConversionFormat::HDOnly ? "HD format only"
                          : sdOnly                                  ? "SD format only"
                                                                    : "HD pass of HD/SD";
-      reportBoth(reporter_, QStringLiteral("[BLUE]Pass is %1").arg(QLatin1StringView(kind)),
+      reportBoth(reporter_, userLog_, QStringLiteral("[BLUE]Pass is %1").arg(QLatin1StringView(kind)),
                  QStringLiteral("Conversion pass is %1").arg(QLatin1StringView(kind)), 3);
       if (sdOnly)
         appendSize(video, video.SDWidth(), video.SDHeight());
@@ -138,7 +139,7 @@ void VideoPassArguments::startAndSize() {
         appendSize(video, video.HDWidth(), video.HDHeight());
     }
     if (media_->force169()) arguments_.append(QStringLiteral(" -aspect 16:9 "));
-    bitrate_ = cappedBitrate(*media_, capText, reporter_);
+    bitrate_ = cappedBitrate(*media_, capText, reporter_, userLog_);
   }
   arguments_.append(QStringLiteral(" -b %@ "), {bitrate_.text});
   arguments_.append(QStringLiteral(" -bt %@ "), {bitrate_.text});
@@ -149,7 +150,7 @@ void VideoPassArguments::frameRate() {
   Defaults& defaults = Defaults::standard();
   const VideoTrack video = media_->myvideotrack();
   if (defaults.get(setting::SupportAppleTV) && (video.height() > 540 || video.width() > 960)) {
-    reportBoth(reporter_, QStringLiteral("Apple TV 1 and height > 540 so changing to a frame rate of 24"),
+    reportBoth(reporter_, userLog_, QStringLiteral("Apple TV 1 and height > 540 so changing to a frame rate of 24"),
                QStringLiteral("Frame rate set to 24 to support Apple TV 1"), 4);
     arguments_.append(QStringLiteral(" -r 24 "));
     return;
@@ -159,16 +160,16 @@ void VideoPassArguments::frameRate() {
     const QString rate = video.framerate().section(QStringLiteral("fps"), 0, 0).trimmed();
     // An unknown rate would leave -r without its value; left out, ffmpeg keeps the source's.
     if (leadingNumber(rate) > 0) arguments_.append(QStringLiteral(" -r %@ "), {rate});
-    reportBoth(reporter_, QStringLiteral("Frame rate set to same as source file %1 fps").arg(rate), 4);
+    reportBoth(reporter_, userLog_, QStringLiteral("Frame rate set to same as source file %1 fps").arg(rate), 4);
   } else if (type == QLatin1String("PAL")) {
     arguments_.append(QStringLiteral(" -r pal "));
-    reportBoth(reporter_, QStringLiteral("Frame rate set to PAL"), 4);
+    reportBoth(reporter_, userLog_, QStringLiteral("Frame rate set to PAL"), 4);
   } else if (type == QLatin1String("24")) {
     arguments_.append(QStringLiteral(" -r 24 "));
-    reportBoth(reporter_, QStringLiteral("Frame rate set to 24"), 4);
+    reportBoth(reporter_, userLog_, QStringLiteral("Frame rate set to 24"), 4);
   } else {
     arguments_.append(QStringLiteral(" -r ntsc "));
-    reportBoth(reporter_, QStringLiteral("Defaulting Frame Rate to NTSC"), 4);
+    reportBoth(reporter_, userLog_, QStringLiteral("Defaulting Frame Rate to NTSC"), 4);
   }
 }
 
@@ -184,7 +185,7 @@ void VideoPassArguments::x264Options() {
   QString options = QLatin1StringView(chosen->options);
   Defaults& defaults = Defaults::standard();
   if (defaults.get(setting::SupportAppleTV) || pass_.quality == 4) {
-    reportBoth(reporter_, QStringLiteral("Apple TV 1 support required so disabling CABAC"), 3);
+    reportBoth(reporter_, userLog_, QStringLiteral("Apple TV 1 support required so disabling CABAC"), 3);
     options += QStringLiteral(" -coder 0 ");
   } else {
     reportTo(reporter_,

@@ -39,11 +39,13 @@ struct PassBitrate {
   int kbps = 0;
 };
 // The share of the source's bit rate ("PercentageBitrate") up to the cap (Mbit/s text).
-PassBitrate cappedBitrate(const MediaFile& media, const QString& capText, const Reporter& reporter);
+PassBitrate cappedBitrate(const MediaFile& media, const QString& capText, const Reporter& reporter,
+                          const Reporter& userLog);
 
 class VideoPassArguments {
  public:
-  VideoPassArguments(MediaFilePtr media, VideoPass pass, Reporter reporter);
+  // The user log gets the lines about the choices made for the user to read.
+  VideoPassArguments(MediaFilePtr media, VideoPass pass, Reporter reporter, Reporter userLog = nullptr);
 
   // The start, the frame size and the bit rate; sets the pass's stage code.
   void startAndSize();
@@ -68,6 +70,7 @@ class VideoPassArguments {
   MediaFilePtr media_;
   VideoPass pass_;
   Reporter reporter_;
+  Reporter userLog_;
   ToolArguments arguments_;
   PassBitrate bitrate_;
 };

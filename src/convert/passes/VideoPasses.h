@@ -4,9 +4,10 @@
 // the exits that end a conversion. Each answers nothing to go on, or the result that
 // Convert returns at once.
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
-#include "convert/converter/BCConverter.h"
+#include "convert/core/ConversionState.h"
 #include "convert/passes/VideoPassArguments.h"
 
 namespace zuvo {
@@ -17,13 +18,16 @@ ToolArguments eyeTVPreconvertArguments(const QString& source, const QString& out
                                        int quality);
 
 // ffmpeg once, or twice with " -pass 1" and " -pass 2" at Highest quality.
-std::optional<BCError> encodeVideo(BCConverter& converter, const VideoPassArguments& pass);
+std::optional<BCError> encodeVideo(ConversionState& converter, const VideoPassArguments& pass);
 
 // After each encode: a stopped conversion removes the pass's output and ends with `result`.
-std::optional<BCError> stopCheck(BCConverter& converter, const VideoPassArguments& pass, const BCError& result);
+std::optional<BCError> stopCheck(ConversionState& converter, const VideoPassArguments& pass, const BCError& result);
+
+// After a stop: the pass's output goes, the conversion ends with `result` (or code 2).
+BCError stoppedExit(ConversionState& converter, const BCError& result, const QString& output);
 
 // Ends the conversion as failed: the lines logged, not finished, progress 100, state 4.
-BCError failConversion(BCConverter& converter, const BCError& error, const QStringList& lines);
+BCError failConversion(ConversionState& converter, const BCError& error, const QStringList& lines);
 
 // The passes a conversion of the media object runs, by index: 0 the HD or only pass, 1 the
 // SD pass of an HD-and-SD pair, which an SD-only conversion for mobile devices runs alone.
@@ -32,5 +36,11 @@ QList<int> plannedPasses(const MediaFile& media);
 
 // The user pressed stop (the queue also sets state 4 then).
 bool conversionStopped(const MediaFile& media);
+
+// AudioTracks.cpp: the audio offset and the exported audio tracks added to `output`.
+std::optional<BCError> addAudioTracks(ConversionState& converter, int passindex, const QString& output);
+
+// HDFlag.cpp: the iTunes HD video flag of the pass (0 SD, 1 720p, 2 1080p).
+uint8_t hdFlagFor(const MediaFile& media, int passindex);
 
 }  // namespace zuvo

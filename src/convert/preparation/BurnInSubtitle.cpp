@@ -1,11 +1,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/passes/VideoPassArguments.h"
-#include "convert/preparation/PreparationStep.h"
+#include "convert/preparation/PreparationSteps.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/BCStringEncoding.h"
@@ -66,7 +65,7 @@ QString x264Options(int bitrate, int quality) {
 }  // namespace
 
 // Burns the first selected hard subtitle: a second burn would read and write one file at once.
-BCError BCConverter::BurnInSubtitle() {
+BCError PreparationSteps::BurnInSubtitle() {
   MediaFile& media = *convideodata;
   if (media.SoftSubtitles() || media.isDVD()) return BCError::NoError();
   QList<SubtitleTrack> tracks = media.HardSubtitleTracks();
@@ -81,7 +80,7 @@ BCError BCConverter::BurnInSubtitle() {
   if (subtitlesstripped) subtitleId = 0;
 
   reportTo(myreporter, QStringLiteral("[BLUE]Burning in Subtitle"), 3);
-  reportTo(conversionUserLog(), QStringLiteral("Burning in Subtitle"), 3);
+  reportTo(report.userLog, QStringLiteral("Burning in Subtitle"), 3);
   media.setPassnumber(PassStage::BurningSubtitle);
   const Defaults& defaults = Defaults::standard();
   const VideoTrack video = media.myvideotrack();
@@ -112,16 +111,16 @@ BCError BCConverter::BurnInSubtitle() {
     // beyond ASCII burns in as garbage.
     if (const std::optional<QString> charset = iconvCharsetName(track.encoding()))
       command.append(QStringLiteral(" -subcp %@ "), {*charset});
-    reportTo(conversionUserLog(), QStringLiteral("Burining in subtitle track from file %1").arg(track.path()), 4);
+    reportTo(report.userLog, QStringLiteral("Burining in subtitle track from file %1").arg(track.path()), 4);
   } else {
     command.append(QStringLiteral(" -sid %1 ").arg(subtitleId));
-    reportTo(conversionUserLog(), QStringLiteral("Burining in subtitle track %1 from original file").arg(position), 4);
+    reportTo(report.userLog, QStringLiteral("Burining in subtitle track %1 from original file").arg(position), 4);
   }
   const QString output = conversiondirectory + QStringLiteral("/subtitlevideo.avi");
   command.append(QStringLiteral(" -font \"%@\" -subpos 95 -o \"%@\""), {QString::fromLatin1(kBurnInFont), output});
   reportTo(myreporter, command.text(), 4);
   QFile::remove(output);
-  const BCError result = runMencoder(mencoderpath2, command, convideodata, conversiondirectory, updatetableview, myreporter);
+  const BCError result = runMencoder(mencoderpath2, command, convideodata, conversiondirectory, report, myreporter);
 
   media.setFastmode(false);
   if (result.Error()) return result;

@@ -1,6 +1,5 @@
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionLog.h"
-#include "convert/preparation/PreparationStep.h"
+#include "convert/preparation/PreparationSteps.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/LanguageRecord.h"
@@ -80,11 +79,11 @@ QString subtitleOptions(const MediaFile& media, const Reporter& reporter) {
 
 // Rips the DVD title with HandBrakeCLI into the work folder. Nothing makes DVD titles yet,
 // so no conversion reaches this step.
-BCError BCConverter::ExtractDVD() {
+BCError PreparationSteps::ExtractDVD() {
   MediaFile& media = *convideodata;
   const Defaults& defaults = Defaults::standard();
   media.setPassnumber(PassStage::ImportingDVD);
-  reportBoth(myreporter, QStringLiteral("Video is DVD"), QStringLiteral("Importing video from DVD"), 3);
+  reportBoth(QStringLiteral("Video is DVD"), QStringLiteral("Importing video from DVD"), 3);
   const DVDTrack title = media.DVDTrackInfo().value_or(DVDTrack(QString(), QString(), 0));
   const QString output = QStringLiteral("%1/%2.mp4").arg(conversiondirectory, outboundname);
   ToolArguments arguments(QStringLiteral(" -i \"%@\" -t %1 -o \"%@\" -v ").arg(title.tracknumber()),
@@ -108,7 +107,7 @@ BCError BCConverter::ExtractDVD() {
 
   reportTo(myreporter, arguments.text(), 4);
   const BCError result =
-      runHandbrake(mencoderdvdpath, arguments, convideodata, conversiondirectory, updatetableview, myreporter);
+      runHandbrake(mencoderdvdpath, arguments, convideodata, conversiondirectory, report, myreporter);
   useAsSource(*this, output);
   media.setPassnumber(PassStage::ExportingAudio);
   return result;

@@ -1,10 +1,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
-#include "convert/preparation/PreparationStep.h"
+#include "convert/preparation/PreparationSteps.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
@@ -13,9 +12,9 @@
 namespace zuvo {
 
 // AVCHD streams are re-encoded to H.264 in MP4 first: the passes read that far better.
-BCError BCConverter::MTSPreprocess() {
+BCError PreparationSteps::MTSPreprocess() {
   MediaFile& media = *convideodata;
-  reportBoth(myreporter, QStringLiteral("[BLUE]Doing MTS preprocess"), QStringLiteral("Doing MTS Preprocess"), 3);
+  reportBoth(QStringLiteral("[BLUE]Doing MTS preprocess"), QStringLiteral("Doing MTS Preprocess"), 3);
   const QString output = conversiondirectory + QStringLiteral("/mtspre.mp4");
   ToolArguments command(QStringLiteral(" -i \"%@\" -y "), {fileToConvertPath});
   command.append(QStringLiteral(" -b 10M  -bt 10M  -maxrate 10M  -r ntsc -deinterlace -coder 1 "));
@@ -28,8 +27,8 @@ BCError BCConverter::MTSPreprocess() {
       {output});
   reportTo(myreporter, command.text(), 4);
   QFile::remove(output);  // one left by an earlier conversion proves nothing
-  const BCError result = runFFMpeg(paths::toolPath(tools::kFfmpegMts), command, convideodata, conversiondirectory,
-                                   myreporter);
+  const BCError result =
+      runFFMpeg(paths::toolPath(tools::kFfmpegMts), command, convideodata, conversiondirectory, report, myreporter);
   // A tool that failed leaves no file to go on with, whatever it wrote.
   if (result.Error() && result.Code() != kToolFailedCode) return result;
   if (!result.Error() && QFileInfo::exists(output)) {

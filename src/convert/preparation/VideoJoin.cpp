@@ -1,10 +1,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
-#include "convert/preparation/PreparationStep.h"
+#include "convert/preparation/PreparationSteps.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/FileHelpers.h"
@@ -26,9 +25,9 @@ const BCError kNoJoinedFile = BCError::Code(ConversionCode::JoinFailed, QStringL
 
 }  // namespace
 
-BCError BCConverter::VideoJoin() {
+BCError PreparationSteps::VideoJoin() {
   MediaFile& media = *convideodata;
-  reportTo(conversionUserLog(), QStringLiteral("Joining video segements"), 3);
+  reportTo(report.userLog, QStringLiteral("Joining video segements"), 3);
   media.setPassnumber(PassStage::JoiningVideo);
   const QStringList parts = media.VideoJoinPaths();
 
@@ -38,7 +37,7 @@ BCError BCConverter::VideoJoin() {
     ToolArguments arguments(QStringLiteral(" -o mergedavifile.avi "));
     arguments.append(QStringLiteral(" -i \"%@\" "), {fileToConvertPath});
     for (const QString& part : parts) arguments.append(QStringLiteral(" \"%@\" "), {part});
-    runAvimerge(avimergepath, arguments, convideodata, conversiondirectory, updatetableview, myreporter);
+    runAvimerge(avimergepath, arguments, convideodata, conversiondirectory, report, myreporter);
     if (!QFileInfo::exists(joined)) return joinFailed(media, myreporter, kNoJoinedFile);
     useAsSource(*this, joined);
     return BCError::NoError();
@@ -61,7 +60,7 @@ BCError BCConverter::VideoJoin() {
     rewrap.append(extraAudio);
     made << wrapped;
     joinFiles << wrapped;
-    const BCError wrapError = runFFMpeg(ffmpegpath, rewrap, convideodata, conversiondirectory, myreporter);
+    const BCError wrapError = runFFMpeg(ffmpegpath, rewrap, convideodata, conversiondirectory, report, myreporter);
     if (wrapError.Error()) {
       for (const QString& file : made) QFile::remove(file);
       return joinFailed(media, myreporter, wrapError);
@@ -74,7 +73,7 @@ BCError BCConverter::VideoJoin() {
   ToolArguments join(QStringLiteral("-o mergedmkvfile.mkv "));
   join.append(QStringLiteral(" \"%@\" "), {joinFiles.first()});
   for (qsizetype n = 1; n < joinFiles.size(); ++n) join.append(QStringLiteral(" +\"%@\" "), {joinFiles[n]});
-  const BCError result = runMkvmerge(mkvmergepath, join, convideodata, conversiondirectory, updatetableview, myreporter);
+  const BCError result = runMkvmerge(mkvmergepath, join, convideodata, conversiondirectory, report, myreporter);
 
   useAsSource(*this, joined);
   for (const QString& file : made) {

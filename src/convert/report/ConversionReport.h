@@ -11,8 +11,8 @@ namespace zuvo {
 
 struct ConversionReport {
   Reporter userLog = BCCReporter::dummy();
-  std::function<void()> changed;
-  std::function<void(float percent)> progress;
+  std::function<void()> changed = {};
+  std::function<void(float percent)> progress = {};
 
   void itemChanged() const {
     if (changed) changed();

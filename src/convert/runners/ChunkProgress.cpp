@@ -19,7 +19,7 @@ int ChunkProgress::percentageIn(const QString& line, const ChunkProgressRule& ru
 }
 
 bool ChunkProgress::take(const QStringList& lines, MediaFile& media, double elapsedSeconds,
-                         const TableRedraw& table, const Reporter& reporter) {
+                         const ConversionReport& report, const Reporter& reporter) {
   // Writes of the tool that arrive in one read: the newest progress line counts, and the
   // tool's messages among them are still logged (a loaded machine merges writes into one read).
   const auto isProgress = [&](const QString& l) { return l.contains(rule_.trigger); };
@@ -35,12 +35,11 @@ bool ChunkProgress::take(const QStringList& lines, MediaFile& media, double elap
   if (rule_.zeroCountsAsOne && percent == 0) percent = 1;
   if (rule_.capAtHundred && percent > 100) percent = 100;
   if (rule_.bar == ChunkProgressRule::Bar::Rising) {
-    showRisingProgress(bar_, percent, media, elapsedSeconds, rule_.timeLeftBound, rule_.tenthsLog, table,
-                       reporter);
+    showRisingProgress(bar_, percent, media, elapsedSeconds, rule_.timeLeftBound, rule_.tenthsLog, report, reporter);
   } else {
     media.setProgress(percent);
     setBoundedTimeLeft(media, elapsedSeconds, percent == 0 ? 0.1 : percent, rule_.timeLeftBound);
-    table.send();
+    report.itemChanged();
   }
   return true;
 }
@@ -48,7 +47,7 @@ bool ChunkProgress::take(const QStringList& lines, MediaFile& media, double elap
 std::optional<ToolRun::Ending> runChunkTool(const ChunkProgressRule& rule, ToolRun::Requests requests,
                                             const QString& launchPath, const ToolArguments& arguments,
                                             const MediaFilePtr& media, const QString& workingFolder,
-                                            const TableRedraw& table, const Reporter& reporter,
+                                            const ConversionReport& report, const Reporter& reporter,
                                             const std::function<bool(const QStringList& lines)>& examine,
                                             BCError* failure, std::optional<QString>* toolFailure) {
   ToolRun run(launchPath, arguments, workingFolder);
@@ -59,7 +58,7 @@ std::optional<ToolRun::Ending> runChunkTool(const ChunkProgressRule& rule, ToolR
   ChunkProgress progress(rule);
   const ToolRun::Ending ending = run.readToEnd(*media, requests, [&](const QStringList& lines) {
     if (examine && !examine(lines)) return false;
-    progress.take(lines, *media, run.elapsedSeconds(), table, reporter);
+    progress.take(lines, *media, run.elapsedSeconds(), report, reporter);
     return true;
   });
   if (toolFailure && ending == ToolRun::Ending::OutputEnded) *toolFailure = run.failure();
@@ -69,11 +68,11 @@ std::optional<ToolRun::Ending> runChunkTool(const ChunkProgressRule& rule, ToolR
 std::optional<QString> runCheckedChunkTool(const ChunkProgressRule& rule, ToolRun::Requests requests,
                                            const QString& launchPath, const ToolArguments& arguments,
                                            const MediaFilePtr& media, const QString& workingFolder,
-                                           const TableRedraw& table, const Reporter& reporter) {
+                                           const ConversionReport& report, const Reporter& reporter) {
   BCError launch;
   std::optional<QString> failed;
   const auto ending =
-      runChunkTool(rule, requests, launchPath, arguments, media, workingFolder, table, reporter, {}, &launch, &failed);
+      runChunkTool(rule, requests, launchPath, arguments, media, workingFolder, report, reporter, {}, &launch, &failed);
   if (!ending) return launch.Description();
   if (*ending == ToolRun::Ending::Stopped) return QStringLiteral("Stop button pressed");
   return failed;

@@ -31,7 +31,7 @@ class ChunkProgress {
   explicit ChunkProgress(const ChunkProgressRule& rule) : rule_(rule) {}
 
   // Shows the chunk's percentage, or logs the chunk. True when it held the marker.
-  bool take(const QStringList& lines, MediaFile& media, double elapsedSeconds, const TableRedraw& table,
+  bool take(const QStringList& lines, MediaFile& media, double elapsedSeconds, const ConversionReport& report,
             const Reporter& reporter);
 
   // The percentage of a progress line as the rule reads it, before the bar's rules.
@@ -49,16 +49,15 @@ class ChunkProgress {
 std::optional<ToolRun::Ending> runChunkTool(const ChunkProgressRule& rule, ToolRun::Requests requests,
                                             const QString& launchPath, const ToolArguments& arguments,
                                             const MediaFilePtr& media, const QString& workingFolder,
-                                            const TableRedraw& table, const Reporter& reporter,
+                                            const ConversionReport& report, const Reporter& reporter,
                                             const std::function<bool(const QStringList& lines)>& examine = {},
-                                            BCError* failure = nullptr,
-                                            std::optional<QString>* toolFailure = nullptr);
+                                            BCError* failure = nullptr, std::optional<QString>* toolFailure = nullptr);
 
 // runChunkTool for a caller that needs the outcome: nothing when the tool ended by itself with
 // status 0, else why not (it could not start, it was stopped, its status).
 std::optional<QString> runCheckedChunkTool(const ChunkProgressRule& rule, ToolRun::Requests requests,
                                            const QString& launchPath, const ToolArguments& arguments,
                                            const MediaFilePtr& media, const QString& workingFolder,
-                                           const TableRedraw& table, const Reporter& reporter);
+                                           const ConversionReport& report, const Reporter& reporter);
 
 }  // namespace zuvo

@@ -12,9 +12,10 @@ constexpr ChunkProgressRule kAacgainProgress{.trigger = QLatin1StringView("%"),
 }  // namespace
 
 std::optional<QString> runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                  const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+                                  const QString& workingFolder, const ConversionReport& report,
+                                  const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("[BLUE]aacgain called with command %1").arg(arguments.text()), 4);
-  return runCheckedChunkTool(kAacgainProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table,
+  return runCheckedChunkTool(kAacgainProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report,
                              reporter);
 }
 

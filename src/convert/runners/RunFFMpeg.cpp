@@ -1,5 +1,4 @@
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionPercentage.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/StringHelpers.h"
@@ -30,8 +29,8 @@ std::optional<int> clockSeconds(const QString& text) {
 
 class FfmpegLines {
  public:
-  FfmpegLines(MediaFile& media, const ToolRun& run, const Reporter& reporter)
-      : media_(media), run_(run), reporter_(reporter) {}
+  FfmpegLines(MediaFile& media, const ToolRun& run, const ConversionReport& report, const Reporter& reporter)
+      : media_(media), run_(run), report_(report), reporter_(reporter) {}
 
   // False on the fatal time-stamp message.
   bool take(const QString& line) {
@@ -92,17 +91,18 @@ class FfmpegLines {
     const double fraction = double(seconds) / duration_;
     const double shown = std::min(fraction * 100, 100.0);
     media_.setProgress(static_cast<int>(shown));
-    setCurrentConversionPercentage(static_cast<float>(shown));
+    report_.percentDone(static_cast<float>(shown));
     // Past the expected end (a fall-back total that was too short) nothing is left.
     const double done = std::min(fraction, 1.0);
     media_.setTimeleftinconversion(run_.elapsedSeconds() * (1 - done) / fraction);
     if (static_cast<int>(shown) % 10 == 0)
       reportTo(reporter_, QStringLiteral("FFMPEG at %1%").arg(static_cast<int>(shown)), 4);
-    queueTableRedraw().send();
+    report_.itemChanged();
   }
 
   MediaFile& media_;
   const ToolRun& run_;
+  const ConversionReport& report_;
   const Reporter& reporter_;
   int duration_ = kUnknownDuration;
 };
@@ -110,11 +110,11 @@ class FfmpegLines {
 }  // namespace
 
 BCError runFFMpeg(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                  const QString& workingFolder, const Reporter& reporter) {
+                  const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
   reportTo(reporter, arguments.text(), 4);
   ToolRun run(launchPath, arguments, workingFolder);
   if (!run.start(reporter)) return run.launchFailure();
-  FfmpegLines progress(*media, run, reporter);
+  FfmpegLines progress(*media, run, report, reporter);
   const ToolRun::Ending ending =
       run.readToEnd(*media, {.stop = true, .pause = true}, [&](const QStringList& lines) {
         return std::all_of(lines.begin(), lines.end(),

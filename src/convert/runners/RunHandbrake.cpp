@@ -1,5 +1,4 @@
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionPercentage.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/runners/RunnerProgress.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
@@ -26,7 +25,7 @@ constexpr FatalMessage kFatalMessages[] = {
 }  // namespace
 
 BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                     const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+                     const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
   ToolRun run(launchPath, arguments, workingFolder);
   if (!run.start(reporter)) return run.launchFailure();
   RisingProgress bar(1);
@@ -48,9 +47,9 @@ BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, 
             }
             const int percent = IntegerValue(
                 StringBetween(line, QStringLiteral(", "), QStringLiteral("%")).value_or(QString()).trimmed());
-            showRisingProgress(bar, std::max(percent, 1), *media, run.elapsedSeconds(),
-                               kLongToolTimeLeftBound, "Handbrake at %i%%", table, reporter);
-            setCurrentConversionPercentage(bar.last());
+            showRisingProgress(bar, std::max(percent, 1), *media, run.elapsedSeconds(), kLongToolTimeLeftBound,
+                               "Handbrake at %i%%", report, reporter);
+            report.percentDone(bar.last());
             continue;
           }
           reportTo(reporter, QStringLiteral("HANDBRAKE:%1").arg(line), 4);

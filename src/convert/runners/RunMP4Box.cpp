@@ -13,9 +13,10 @@ constexpr ChunkProgressRule kMP4BoxProgress{.trigger = QLatin1StringView("| ("),
 }  // namespace
 
 std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                 const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+                                 const QString& workingFolder, const ConversionReport& report,
+                                 const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("[BLUE]mp4box called with command %1").arg(arguments.text()), 4);
-  return runCheckedChunkTool(kMP4BoxProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table,
+  return runCheckedChunkTool(kMP4BoxProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report,
                              reporter);
 }
 

@@ -1,4 +1,4 @@
-#include "convert/converter/ConversionCodes.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/runners/ChunkProgress.h"
 #include "convert/runners/ToolRunners.h"
 
@@ -12,10 +12,10 @@ constexpr ChunkProgressRule kMencoderProgress{.trigger = QLatin1StringView("%)")
 }  // namespace
 
 BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                    const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
   BCError failure;
-  const auto ending = runChunkTool(kMencoderProgress, {.stop = true, .pause = true}, launchPath, arguments,
-                                   media, workingFolder, table, reporter, {}, &failure);
+  const auto ending = runChunkTool(kMencoderProgress, {.stop = true, .pause = true}, launchPath, arguments, media,
+                                   workingFolder, report, reporter, {}, &failure);
   if (!ending) return failure;
   if (*ending == ToolRun::Ending::Stopped)
     return BCError::Code(ConversionCode::Stopped, QStringLiteral("Canceled"));

@@ -11,9 +11,8 @@ constexpr ChunkProgressRule kMkvextractProgress{.trigger = QLatin1StringView("%"
 }  // namespace
 
 void runMkvextract(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                   const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
-  runChunkTool(kMkvextractProgress, {.stop = true}, launchPath, arguments, media, workingFolder, table,
-               reporter);
+                   const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
+  runChunkTool(kMkvextractProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report, reporter);
 }
 
 }  // namespace zuvo

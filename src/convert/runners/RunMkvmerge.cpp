@@ -1,4 +1,4 @@
-#include "convert/converter/ConversionCodes.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/runners/ChunkProgress.h"
 #include "convert/runners/ToolRunners.h"
 
@@ -27,12 +27,12 @@ bool saysMismatch(const QStringList& lines) {
 }  // namespace
 
 BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                    const QString& workingFolder, const TableRedraw& table, const Reporter& reporter) {
+                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("[BLUE]MKVMERGE called with : %1").arg(arguments.text()), 4);
   BCError failure;
   const auto ending = runChunkTool(
-      kMkvmergeProgress, {.stop = true, .pause = true}, launchPath, arguments, media, workingFolder, table,
-      reporter, [](const QStringList& lines) { return !saysMismatch(lines); }, &failure);
+      kMkvmergeProgress, {.stop = true, .pause = true}, launchPath, arguments, media, workingFolder, report, reporter,
+      [](const QStringList& lines) { return !saysMismatch(lines); }, &failure);
   if (!ending) return failure;
   switch (*ending) {
     case ToolRun::Ending::Abandoned:

@@ -13,16 +13,15 @@ void setBoundedTimeLeft(MediaFile& media, double elapsedSeconds, double percent,
   if (left && *left > 0 && *left < bound) media.setTimeleftinconversion(*left);
 }
 
-void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, double elapsedSeconds,
-                        double bound, const char* tenthsLog, const TableRedraw& table,
-                        const Reporter& reporter) {
+void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, double elapsedSeconds, double bound,
+                        const char* tenthsLog, const ConversionReport& report, const Reporter& reporter) {
   if (bar.offer(value)) {
     setBoundedTimeLeft(media, elapsedSeconds, bar.last(), bound);
     const int whole = static_cast<int>(bar.last());
     if (tenthsLog && reporter && whole % 10 == 0) reporter->report(QString::asprintf(tenthsLog, whole), 4);
   }
   media.setProgress(static_cast<int>(bar.last()));
-  table.send();
+  report.itemChanged();
 }
 
 }  // namespace zuvo

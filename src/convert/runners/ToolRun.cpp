@@ -13,10 +13,6 @@ constexpr unsigned long kPausePollMs = 1000;
 constexpr qint32 kLaunchFailureCode = 12;
 }  // namespace
 
-void reportTo(const Reporter& reporter, const QString& message, quint32 level) {
-  if (reporter) reporter->report(message, level);
-}
-
 ToolRun::ToolRun(const QString& launchPath, const ToolArguments& arguments, const QString& workingFolder)
     : options_{launchPath, arguments.list(), workingFolder, {}} {}
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "convert/report/ConversionLog.h"  // reportTo
 #include "convert/runners/ToolArguments.h"
 #include "convert/runners/ToolOutput.h"
 #include "media/BCCReporter.h"
@@ -57,8 +58,5 @@ class ToolRun {
   int exitStatus_ = -1;
   qint64 pausedMs_ = 0;
 };
-
-// A log line, when there is a log writer.
-void reportTo(const Reporter& reporter, const QString& message, quint32 level);
 
 }  // namespace zuvo

@@ -2,7 +2,7 @@
 // One runner per external tool. Each starts its tool with the argument list in the work
 // folder, blocks the calling thread (the conversion's worker) until the tool ends, turns the
 // tool's progress marker into the media object's progress, time left and pass number, and
-// sends the table a redraw after each progress update. Success is judged from the output
+// tells the report the item changed after each progress update. Success is judged from the output
 // and, for ffmpeg and MP4Box, from the exit status too; the callers judge the files.
 //
 // Stop (the media object's stop request) ends the tool with its process group:
@@ -18,7 +18,7 @@
 #include <QString>
 #include <optional>
 
-#include "convert/converter/TableRedraw.h"
+#include "convert/report/ConversionReport.h"
 #include "convert/runners/ToolArguments.h"
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
@@ -32,28 +32,29 @@ constexpr qint32 kToolFailedCode = 13;
 // Also code 3 "Trying to Import Missing or Damaged DVD", code 11 "Zuvo is unable to import
 // audio from this DVD". Sets the pass numbers 18 and 7 of a two-task encode.
 BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                     const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                     const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                    const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // Nothing when the tool ended with status 0, else why it did not (the callers also judge the file).
 std::optional<QString> runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                  const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                                  const QString& workingFolder, const ConversionReport& report,
+                                  const Reporter& reporter);
 std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                 const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                                 const QString& workingFolder, const ConversionReport& report,
+                                 const Reporter& reporter);
 void runMkvextract(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                   const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                   const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // Also code 1 "Video Join Failed due to mismatched track properties".
 BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                    const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // False when the helper reported an error.
 bool run264Helper(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                  const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                  const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // Also code 4 "File contains broken time stamps.", and kToolFailedCode with the reason.
-// Redraws the queue table in use and
-// writes the Dock's conversion percentage.
+// runHandbrake and runFFMpeg also report the conversion's percentage done.
 BCError runFFMpeg(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                  const QString& workingFolder, const Reporter& reporter);
+                  const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 void runAvimerge(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                 const QString& workingFolder, const TableRedraw& table, const Reporter& reporter);
+                 const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 
 }  // namespace zuvo

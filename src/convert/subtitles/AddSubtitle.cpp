@@ -139,7 +139,7 @@ bool fixHeader(const QString& description, const QString& fixed, int width, int 
 
 void AddSubtitle(const QString& mp4boxPath, bool enabled, const MediaFilePtr& media, const QString& name,
                  const QString& language, const QString& folder, const QString& output, bool sd,
-                 const TableRedraw& table, const BCStringEncoding& encoding, const Reporter& reporter) {
+                 const ConversionReport& report, const BCStringEncoding& encoding, const Reporter& reporter) {
   const QString path = folder + u'/' + name;
   if (!QFileInfo::exists(path)) {
     reportTo(reporter, QStringLiteral("[RED]AddSubtitle called for missing subtitle file : %1").arg(path), 3);
@@ -153,8 +153,8 @@ void AddSubtitle(const QString& mp4boxPath, bool enabled, const MediaFilePtr& me
   const QString description = base + QStringLiteral(".ttxt"), fixed = base + QStringLiteral(".ttxt2");
   QFile::remove(description);
   QFile::remove(fixed);
-  runMP4Box(mp4boxPath, ToolArguments(QStringLiteral(" -ttxt \"%@\""), {folder + u'/' + input}), media, folder,
-            table, reporter);
+  runMP4Box(mp4boxPath, ToolArguments(QStringLiteral(" -ttxt \"%@\""), {folder + u'/' + input}), media, folder, report,
+            reporter);
 
   const VideoTrack video = media->myvideotrack();
   if (!fixHeader(description, fixed, sd ? video.SDWidth() : video.HDWidth(), sd ? video.SDHeight() : video.HDHeight(),
@@ -169,7 +169,7 @@ void AddSubtitle(const QString& mp4boxPath, bool enabled, const MediaFilePtr& me
   } else {
     add.append(QStringLiteral(" -add \"%@\":group=2%1 \"%@\"").arg(disable), {fixed, output});
   }
-  runMP4Box(mp4boxPath, add, media, folder, table, reporter);
+  runMP4Box(mp4boxPath, add, media, folder, report, reporter);
 }
 
 }  // namespace zuvo

@@ -3,7 +3,7 @@
 // track (alternate group 2, named and tagged with its language's three-letter code).
 #include <QString>
 
-#include "convert/converter/TableRedraw.h"
+#include "convert/report/ConversionReport.h"
 #include "media/BCCReporter.h"
 #include "media/BCStringEncoding.h"
 #include "media/MediaFile.h"
@@ -18,6 +18,6 @@ namespace zuvo {
 // simply absent from `output`.
 void AddSubtitle(const QString& mp4boxPath, bool enabled, const MediaFilePtr& media, const QString& name,
                  const QString& language, const QString& folder, const QString& output, bool sd,
-                 const TableRedraw& table, const BCStringEncoding& encoding, const Reporter& reporter);
+                 const ConversionReport& report, const BCStringEncoding& encoding, const Reporter& reporter);
 
 }  // namespace zuvo

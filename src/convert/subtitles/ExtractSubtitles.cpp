@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/preparation/PreparationStep.h"
+#include "convert/core/ConversionState.h"
 #include "convert/runners/ToolRun.h"
 #include "convert/runners/ToolRunners.h"
 #include "media/FileHelpers.h"
@@ -78,8 +78,8 @@ BCError BCConverter::ExtractSubtitles() {
       }
       // Named before MP4Box writes it, so that an export cut short is left to the clean-up.
       madefiles::add(conversiondirectory, {exported});
-      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -srt %1 \"%@\"").arg(id), {fileToConvertPath}),
-                convideodata, conversiondirectory, updatetableview, myreporter);
+      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -srt %1 \"%@\"").arg(id), {fileToConvertPath}), convideodata,
+                conversiondirectory, report, myreporter);
       const QString target = destination(conversiondirectory, i, isASS(track));
       QFile::remove(target);
       // The export is ours alone: it never stays behind under its own name.
@@ -95,7 +95,7 @@ BCError BCConverter::ExtractSubtitles() {
       runMkvextract(mkvextractpath,
                     ToolArguments(QStringLiteral(" tracks \"%@\" %1:%@").arg(matroskaTrackId(track.streamnumber())),
                                   {fileToConvertPath, destination(conversiondirectory, i, isASS(track))}),
-                    convideodata, conversiondirectory, updatetableview, myreporter);
+                    convideodata, conversiondirectory, report, myreporter);
     }
   }
 
@@ -118,7 +118,8 @@ BCError BCConverter::ExtractSubtitles() {
                         {stripped});
     if (!audioIds.isEmpty()) strip.append(QStringLiteral(" -a ") + audioIds.join(u','));
     strip.append(keep + QStringLiteral("\"%@\""), {fileToConvertPath});
-    (void)runMkvmerge(mkvmergepath, strip, convideodata, conversiondirectory, updatetableview, myreporter);  // the file is judged
+    (void)runMkvmerge(mkvmergepath, strip, convideodata, conversiondirectory, report,
+                      myreporter);  // the file is judged
     if (QFileInfo::exists(stripped)) {
       useAsSource(*this, stripped);
       subtitlesstripped = true;

@@ -37,15 +37,15 @@ TEST(BCConverter, EachConversionTakesTheNextCatalogueId) {
                {ConversionFormat::Original, 0, 42}};
   for (const Case& c : cases) {
     ScopedSettings settings{{"NextCNID", 41}};
-    const auto converter = BCConverter::init(movie(c.format), "[1]", {}, nullptr);
+    const auto converter = BCConverter::init(movie(c.format), "[1]", {}, nullptr, {});
     ASSERT_TRUE(converter);
     EXPECT_EQ(converter->thiscnid, c.cnid) << "format " << codeOf(c.format);
     EXPECT_EQ(Defaults::standard().integerForKey("NextCNID"), c.stored) << "format " << codeOf(c.format);
   }
   // One after another, no two share a number, and the store on disk has the last one.
   ScopedSettings settings{{"NextCNID", 7}};
-  const auto first = BCConverter::init(movie(ConversionFormat::HDAndSD), "[1]", {}, nullptr);
-  const auto second = BCConverter::init(movie(ConversionFormat::HDAndSD), "[2]", {}, nullptr);
+  const auto first = BCConverter::init(movie(ConversionFormat::HDAndSD), "[1]", {}, nullptr, {});
+  const auto second = BCConverter::init(movie(ConversionFormat::HDAndSD), "[2]", {}, nullptr, {});
   EXPECT_EQ(first->thiscnid, 7u);
   EXPECT_EQ(second->thiscnid, 9u);
   EXPECT_TRUE(test::readFile(paths::settingsFile()).contains("NextCNID=11"));
@@ -61,7 +61,7 @@ TEST(BCConverter, TheInitialiserGathersWhatTheConversionNeeds) {
   const HelperInfo helper{true, 14, true, false};
   CapturedLog log;
 
-  const auto converter = BCConverter::init(media, "[3]", helper, log.reporter);
+  const auto converter = BCConverter::init(media, "[3]", helper, log.reporter, {});
   ASSERT_TRUE(converter);
   EXPECT_EQ(converter->threadid, "[3]");
   EXPECT_EQ(converter->convideodata, media);
@@ -87,7 +87,7 @@ TEST(BCConverter, TheInitialiserGathersWhatTheConversionNeeds) {
 
   ScopedSettings fast{{"EnableFASTMode", true}};
   media->setFastmode(true);
-  BCConverter::init(media, "[4]", helper, nullptr);
+  BCConverter::init(media, "[4]", helper, nullptr, {});
   EXPECT_TRUE(media->fastmode());
 }
 
@@ -96,11 +96,11 @@ TEST(BCConverter, AnEyeTVRecordingConvertsFromTheVideoInsideItsPackage) {
   media->setType(kSourceTypeEyeTV);
   media->setFullpath("/videos/Show.eyetv");
   media->setPackagepath("/videos/Show.eyetv/000001.mpg");
-  EXPECT_EQ(BCConverter::init(media, "[1]", {}, nullptr)->fileToConvertPath, "/videos/Show.eyetv/000001.mpg");
+  EXPECT_EQ(BCConverter::init(media, "[1]", {}, nullptr, {})->fileToConvertPath, "/videos/Show.eyetv/000001.mpg");
 
   // Without a package path the recording itself is the source, never an empty path.
   media->setPackagepath("");
-  EXPECT_EQ(BCConverter::init(media, "[1]", {}, nullptr)->fileToConvertPath, "/videos/Show.eyetv");
+  EXPECT_EQ(BCConverter::init(media, "[1]", {}, nullptr, {})->fileToConvertPath, "/videos/Show.eyetv");
 }
 
 TEST(BCConverter, ToolPathsComeFromTheResourceLookup) {
@@ -111,7 +111,7 @@ TEST(BCConverter, ToolPathsComeFromTheResourceLookup) {
     QFile(path).setPermissions(QFile(path).permissions() | QFile::ExeOwner);
   }
   paths::setResourceRoots(test::freshFolder("share"), libexec);
-  const auto c = BCConverter::init(movie(ConversionFormat::HDOnly), "[1]", {}, nullptr);
+  const auto c = BCConverter::init(movie(ConversionFormat::HDOnly), "[1]", {}, nullptr, {});
   paths::setResourceRoots({}, {});
 
   EXPECT_EQ(c->ffmpegpath, libexec + "/ffmpeg");
@@ -127,4 +127,4 @@ TEST(BCConverter, ToolPathsComeFromTheResourceLookup) {
   EXPECT_EQ(c->mkvmergepath, "/usr/bin/mkvmerge");
 }
 
-TEST(BCConverter, NoMediaObjectNoConverter) { EXPECT_FALSE(BCConverter::init(nullptr, "[1]", {}, nullptr)); }
+TEST(BCConverter, NoMediaObjectNoConverter) { EXPECT_FALSE(BCConverter::init(nullptr, "[1]", {}, nullptr, {})); }

@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/SamplePlayer.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/support/FakeTool.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaValues.h"
@@ -243,7 +243,7 @@ class ConversionEndToEnd : public testing::Test {
 
   // The converter, made once the media object is complete; its base name names the outputs.
   BCConverter& prepare() {
-    if (!converter) converter = BCConverter::init(media, "[7]", {}, log.reporter);
+    if (!converter) converter = BCConverter::init(media, "[7]", {}, log.reporter, {});
     return *converter;
   }
   BCError convert() {

@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/converter/SamplePlayer.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/ConversionLog.h"
 #include "convert/support/FakeTool.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
@@ -226,7 +226,7 @@ TEST_P(ConvertFormats, EachFormatAndQualityGivesTheFilesItsSettingsAskFor) {
   ScopedSettings settings(c.settings);
   const MediaFilePtr media = mediaFor(makeSource(c.source), c.source, c.format, c.bitrate);
   CapturedLog log;
-  const auto converter = BCConverter::init(media, "[2]", {}, log.reporter);
+  const auto converter = BCConverter::init(media, "[2]", {}, log.reporter, {});
   media->setState(MediaState::Converting);
   const BCError result = converter->Convert();
   EXPECT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
@@ -275,7 +275,7 @@ TEST_P(PortraitVideo, ComesOutUprightWithSquarePixelsFillingTheSizeBox) {
   media->setFastmode(false);
   EXPECT_EQ(media->myvideotrack().rotation(), 270) << "mediainfo's reading of the matrix";
   CapturedLog log;
-  const auto converter = BCConverter::init(media, "[4]", {}, log.reporter);
+  const auto converter = BCConverter::init(media, "[4]", {}, log.reporter, {});
   media->setState(MediaState::Converting);
   const BCError result = converter->Convert();
   ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
@@ -308,7 +308,7 @@ class Convert : public testing::Test {
 
   MediaFilePtr prepare(const Source& source, ConversionFormat format = ConversionFormat::HDOnly) {
     media = mediaFor(makeSource(source), source, format, "800");
-    converter = BCConverter::init(media, "[3]", {}, log.reporter);
+    converter = BCConverter::init(media, "[3]", {}, log.reporter, {});
     media->setState(MediaState::Converting);
     return media;
   }
@@ -363,7 +363,7 @@ TEST_F(Convert, AnEyeTVRecordingIsPreconvertedByMencoder) {
 TEST_F(Convert, AnEncodeThatEndsAtOnceWithoutAFileFailsTheConversion) {
   const QString garbage = test::writeFile(test::freshFolder("bad") + "/broken.mkv", QByteArray(4000, 'x'));
   media = mediaFor(garbage, {}, ConversionFormat::HDOnly, "800");
-  converter = BCConverter::init(media, "[4]", {}, log.reporter);
+  converter = BCConverter::init(media, "[4]", {}, log.reporter, {});
   media->setState(MediaState::Converting);
   const BCError result = converter->Convert();
   EXPECT_EQ(result.Code(), ConversionCode::VideoTrack);

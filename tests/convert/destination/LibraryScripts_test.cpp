@@ -13,15 +13,14 @@
 #include <sys/stat.h>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/destination/DuplicateChecks.h"
 #include "convert/destination/ImportVideo.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
-#include "tools/LibraryTestSupport.h"
 #include "platform/MadeFiles.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "tools/LibraryTestSupport.h"
 
 using namespace zuvo;
 using test::CapturedLog;
@@ -54,8 +53,9 @@ struct ScopedResources {
   ~ScopedResources() { paths::setResourceRoots({}, {}); }
 };
 
-std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const Reporter& reporter) {
-  auto converter = BCConverter::init(media, "[1]", {}, reporter);
+std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const Reporter& reporter,
+                                          const Reporter& userLog = nullptr) {
+  auto converter = BCConverter::init(media, "[1]", {}, reporter, {.userLog = userLog});
   EXPECT_TRUE(converter);
   return converter;
 }
@@ -196,10 +196,8 @@ TEST(PostConversionScript, TheUsersProgramGetsExactlyTheNineTexts) {
   media->setGenre("");
   CapturedLog log;
   CapturedLog userLog;
-  setConversionUserLog(userLog.reporter);
-  const auto converter = converterFor(media, log.reporter);
+  const auto converter = converterFor(media, log.reporter, userLog.reporter);
   converter->finalAppleScript(*media, "/out/Tom & Jerry S03E12.m4v");
-  setConversionUserLog(nullptr);
 
   const QList<QByteArray> texts = test::readFile(received).split('\0');
   QStringList arguments;
@@ -233,10 +231,8 @@ TEST(PostConversionScript, AScriptThatCannotRunOrFailsIsLoggedAndNothingMore) {
     if (!c.setting.isValid()) Defaults::standard().removeObjectForKey("PostConversionApplescriptPath");
     CapturedLog log;
     CapturedLog userLog;
-    setConversionUserLog(userLog.reporter);
     const MediaFilePtr media = test::libraryMovie("Brazil");
-    converterFor(media, log.reporter)->finalAppleScript(*media, "/out/Brazil.m4v");
-    setConversionUserLog(nullptr);
+    converterFor(media, log.reporter, userLog.reporter)->finalAppleScript(*media, "/out/Brazil.m4v");
     EXPECT_TRUE(log.text().contains(c.mainLine)) << log.text().toStdString();
     EXPECT_TRUE(userLog.text().contains(c.userLine)) << userLog.text().toStdString();
     EXPECT_FALSE(log.text().contains("Script ran successfully"));

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
 #include "convert/converter/ConversionTail.h"
+#include "convert/report/ConversionCodes.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 
@@ -103,7 +103,7 @@ TEST(OriginalFile, ASourceThatChangedDuringItsConversionStaysWhereItIs) {
                                      std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
     const MediaFilePtr media = sourceItem(source, c.package ? written : QString());
     CapturedLog log;
-    const auto converter = BCConverter::init(media, "[2]", {}, log.reporter);
+    const auto converter = BCConverter::init(media, "[2]", {}, log.reporter, {});
     converter->starttime = start;
 
     c.change(written);
@@ -135,7 +135,7 @@ TEST(OriginalFile, ARecordingWrittenOnDuringItsConversionIsNotTrashed) {
                           {"VideoSourcesFileAction", kTrash}, {"EncodingQuality", 1}, {"ConversionThreads", 2}};
   const MediaFilePtr media = sourceItem(source);
   CapturedLog log;
-  const auto converter = BCConverter::init(media, "[3]", {}, log.reporter);
+  const auto converter = BCConverter::init(media, "[3]", {}, log.reporter, {});
   std::atomic_bool converting = true;
   std::thread recorder([&] {
     while (converting) {

@@ -12,8 +12,7 @@
 #include <thread>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionLog.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaValues.h"
 #include "platform/RunLoop.h"
@@ -67,11 +66,8 @@ struct ScriptedConversion {
     media->setMediatype(MediaType::Movie);
     media->setSeriesname("Test Movie");
     media->setConversionFormat(ConversionFormat::HDOnly);
-    converter = BCConverter::init(media, "[1]", {}, log.reporter);
-    converter->updatetableview = {};
-    setConversionUserLog(userLog.reporter);
+    converter = BCConverter::init(media, "[1]", {}, log.reporter, {.userLog = userLog.reporter});
   }
-  ~ScriptedConversion() { setConversionUserLog(nullptr); }
 };
 
 }  // namespace
@@ -140,7 +136,7 @@ TEST(PostConversionScript, AScriptThatFloodsItsOutputIsReadWithinBoundedMemory) 
   const MediaFilePtr media = std::make_shared<MediaFile>();
   media->setSeriesname("Brazil");
   CapturedLog log;
-  const auto converter = BCConverter::init(media, "[1]", {}, log.reporter);
+  const auto converter = BCConverter::init(media, "[1]", {}, log.reporter, {});
   const qint64 before = peakMemoryKB();
   QElapsedTimer took;
   took.start();
@@ -159,7 +155,7 @@ TEST(PostConversionScript, WhatTheScriptLeavesWritingInTheBackgroundDoesNotHoldT
   ScopedSettings settings{{"PostConversionApplescriptPath", script(folder, group, "yes &\necho started\n")}};
   const MediaFilePtr media = std::make_shared<MediaFile>();
   CapturedLog log;
-  const auto converter = BCConverter::init(media, "[1]", {}, log.reporter);
+  const auto converter = BCConverter::init(media, "[1]", {}, log.reporter, {});
   QElapsedTimer took;
   took.start();
   EXPECT_FALSE(converter->finalAppleScript(*media, "/out/Brazil.m4v"));

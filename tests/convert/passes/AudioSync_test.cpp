@@ -195,7 +195,7 @@ TEST_P(AudioSync, ToneAndFlashLandTogether) {
   audio[0].setIsDefault(true);
   media->setAudioTracks(audio);
   test::CapturedLog log;
-  auto converter = BCConverter::init(media, "[1]", {}, log.reporter);
+  auto converter = BCConverter::init(media, "[1]", {}, log.reporter, {});
   media->setState(MediaState::Converting);
   const BCError result = converter->Convert();
   ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();

@@ -6,7 +6,7 @@
 #include <QJsonObject>
 #include <limits>
 
-#include "convert/converter/ConversionCodes.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"

@@ -10,7 +10,6 @@
 #include <QJsonObject>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionLog.h"
 #include "convert/support/PreparationFixtures.h"
 #include "helper264/Helper264Install.h"
 #include "media/MediaTestSupport.h"
@@ -75,11 +74,10 @@ class FastPaths : public testing::Test {
     video.setDuration(2);
     media->setMyvideotrack(video);
     media->setFastmode(true);
-    setConversionUserLog(userLog.reporter);
   }
 
   BCError convert(const HelperInfo& turbo = {}, const QString& helperFolder = {}) {
-    converter = BCConverter::init(media, "[7]", turbo, log.reporter);
+    converter = BCConverter::init(media, "[7]", turbo, log.reporter, {.userLog = userLog.reporter});
     media->setState(MediaState::Converting);
     // The tools are found when the converter is made; the helper when it is started.
     if (!helperFolder.isEmpty()) paths::setResourceRoots(QFileInfo(paths::resourcePath("x")).path(), helperFolder);
@@ -87,8 +85,6 @@ class FastPaths : public testing::Test {
     paths::setResourceRoots({}, {});
     return result;
   }
-
-  ~FastPaths() override { setConversionUserLog({}); }
 
   QString work = test::freshFolder("work");
   QString out = test::freshFolder("converted");

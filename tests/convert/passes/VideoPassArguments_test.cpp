@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "convert/converter/ConversionLog.h"
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 
@@ -124,14 +123,13 @@ TEST(VideoPassArguments, TheBitRateIsTheSourceShareUpToTheCap) {
     ScopedSettings settings{{"HDBitrate2", "3.5"}, {"PercentageBitrate", c.percentage}};
     CapturedLog log;
     CapturedLog userLog;
-    setConversionUserLog(userLog.reporter);
-    VideoPassArguments arguments(source(640, 360, c.bitrate), plan(ConversionFormat::HDOnly, 0, 1), log.reporter);
+    VideoPassArguments arguments(source(640, 360, c.bitrate), plan(ConversionFormat::HDOnly, 0, 1), log.reporter,
+                                 userLog.reporter);
     arguments.startAndSize();
     EXPECT_TRUE(arguments.arguments().text().contains(c.expected)) << c.bitrate << ": " << arguments.arguments().text().toStdString();
     EXPECT_EQ(arguments.bitrateKbps(), c.kbps) << c.bitrate;
     EXPECT_TRUE(log.text().contains(c.log)) << c.bitrate;
     EXPECT_TRUE(userLog.text().contains(c.log)) << c.bitrate;
-    setConversionUserLog(nullptr);
   }
 }
 

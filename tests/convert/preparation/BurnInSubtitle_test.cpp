@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 #include <cstdlib>
 
-#include "convert/converter/ConversionCodes.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 #include "media/BCStringEncoding.h"
 #include "media/MediaTestSupport.h"

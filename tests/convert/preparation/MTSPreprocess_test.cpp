@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "convert/converter/ConversionCodes.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/support/PreparationFixtures.h"
 
 using namespace zuvo;

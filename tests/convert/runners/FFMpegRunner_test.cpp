@@ -4,8 +4,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
-#include "convert/converter/ConversionCodes.h"
-#include "convert/converter/ConversionPercentage.h"
+#include "convert/report/ConversionCodes.h"
+#include "convert/report/TableRedraw.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRunners.h"
 #include "convert/support/FakeTool.h"
@@ -110,12 +110,14 @@ TEST(FFMpegRunner, ProgressIsTheTimeMarkerOverTheTotalDuration) {
     video.setDuration(c.trackDuration);
     media->setMyvideotrack(video);
     media->setIsSample(c.sample);
+    float percent = -1;
+    const ConversionReport report{.progress = [&](float done) { percent = done; }};
     const BCError result = runFFMpeg(test::fakeTool("ffmpeg", c.output), ToolArguments(), media,
-                                     test::freshFolder("work"), log.reporter);
+                                     test::freshFolder("work"), report, log.reporter);
     EXPECT_FALSE(result.Error()) << c.name;
     EXPECT_EQ(media->progress(), c.progress) << c.name;
     if (c.progress > 0) {
-      EXPECT_EQ(currentConversionPercentage(), float(c.progress)) << c.name;
+      EXPECT_EQ(percent, float(c.progress)) << c.name;
     }
     for (const QString& line : c.logged)
       EXPECT_TRUE(log.text().contains(line)) << c.name << ": " << line.toStdString();
@@ -130,14 +132,14 @@ TEST(FFMpegRunner, TimeLeftIsTheElapsedTimeScaledByWhatRemains) {
   const QString tool = test::fakeTool("ffmpeg", {{kDuration100, 1000}, {at("25.00"), 200}});
   QElapsedTimer clock;
   clock.start();
-  (void)runFFMpeg(tool, ToolArguments(), media, test::freshFolder("work"), nullptr);
+  (void)runFFMpeg(tool, ToolArguments(), media, test::freshFolder("work"), {}, nullptr);
   const double runSeconds = clock.elapsed() / 1000.0;
   EXPECT_GT(media->timeleftinconversion(), 2.9);
   EXPECT_LT(media->timeleftinconversion(), 3 * runSeconds);
 
   // Past the expected end nothing is left, never a negative time.
   (void)runFFMpeg(test::fakeTool("ffmpeg", {{kDuration100}, {at("150.00")}}), ToolArguments(), media,
-                  test::freshFolder("work"), nullptr);
+                  test::freshFolder("work"), {}, nullptr);
   EXPECT_EQ(media->progress(), 100);
   EXPECT_EQ(media->timeleftinconversion(), 0);
 }
@@ -149,7 +151,7 @@ TEST(FFMpegRunner, BrokenTimeStampsEndTheToolWithCode4) {
   QElapsedTimer clock;
   clock.start();
   const BCError result =
-      runFFMpeg(tool, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), log.reporter);
+      runFFMpeg(tool, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), {}, log.reporter);
   EXPECT_LT(clock.elapsed(), 15000) << "the tool was waited for (it sleeps half a minute)";
   EXPECT_EQ(result.Code(), ConversionCode::BrokenTimeStamps);
   EXPECT_EQ(result.Description(), "File contains broken time stamps.");
@@ -176,7 +178,7 @@ TEST(FFMpegRunner, AToolEndedByASignalOrAFailingStatusHasNotFinished) {
     CapturedLog log;
     const QString ffmpeg = test::fakeTool("ffmpeg", {{kDuration100}, {at("00:01:40.00") + "\n"}}, c.end);
     const BCError result =
-        runFFMpeg(ffmpeg, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), log.reporter);
+        runFFMpeg(ffmpeg, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), {}, log.reporter);
     if (c.failure) {
       EXPECT_EQ(result.Code(), kToolFailedCode);
       EXPECT_EQ(result.Description(), c.failure->arg("ffmpeg"));
@@ -193,14 +195,14 @@ TEST(FFMpegRunner, AToolEndedByASignalOrAFailingStatusHasNotFinished) {
 
 TEST(FFMpegRunner, ProgressRedrawsTheQueueTableWithoutWaitingForIt) {
   int reloads = 0;
-  setQueueTableRedraw(TableRedraw([&] { ++reloads; }));
+  const TableRedraw table([&] { ++reloads; });
+  const ConversionReport report{.changed = [table] { table.send(); }};
   const MediaFilePtr media = test::convertingMedia();
   (void)runFFMpeg(test::fakeTool("ffmpeg", {{kDuration100}, {at("10.00"), 100}, {at("20.00"), 100}, {at("30.00")}}),
-                  ToolArguments(), media, test::freshFolder("work"), nullptr);
+                  ToolArguments(), media, test::freshFolder("work"), report, nullptr);
   EXPECT_EQ(reloads, 0) << "the reload runs on the GUI thread's next turn";
   QCoreApplication::processEvents();
   EXPECT_EQ(reloads, 1) << "requests sent while one was pending are one reload";
-  setQueueTableRedraw({});
 }
 
 TEST(FFMpegRunner, OurFfmpegReachesTheEndOfARealEncode) {
@@ -213,7 +215,7 @@ TEST(FFMpegRunner, OurFfmpegReachesTheEndOfARealEncode) {
       runFFMpeg(paths::toolPath(tools::kFfmpeg),
                 ToolArguments(" -y -v 5  -i \"%@\"  -threads 2 -f mp4  -vcodec libx264 -an \"%@/%@%@\"",
                               {source, work, "-Show", ".m4v"}),
-                media, work, log.reporter);
+                media, work, {}, log.reporter);
   EXPECT_FALSE(result.Error()) << result.Description().toStdString();
   EXPECT_GT(QFileInfo(work + "/-Show.m4v").size(), 10000);
   // The last time marker of a 4-second encode is 3.88: whole seconds make it 75%.

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "convert/converter/ConversionCodes.h"
+#include "convert/report/ConversionCodes.h"
 #include "convert/support/FakeTool.h"
 #include "support/TestSupport.h"
 

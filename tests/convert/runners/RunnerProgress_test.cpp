@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "convert/converter/ConversionPercentage.h"
+#include "convert/report/TableRedraw.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRunners.h"
 #include "convert/support/FakeTool.h"
@@ -97,12 +97,15 @@ INSTANTIATE_TEST_SUITE_P(EachTool, RunnerMarker, testing::ValuesIn(kMarkerCases)
 
 TEST(RunnerProgress, HandBrakeSetsTheStageOfEachTaskAndTheDockPercentage) {
   const MediaFilePtr media = test::convertingMedia();
+  float percent = -1;
+  const ConversionReport report{.progress = [&](float done) { percent = done; }};
   test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("1 of 2", "0.00")}}), media);
   EXPECT_EQ(media->passnumber(), 18);
   EXPECT_EQ(media->progress(), 1) << "0 counts as 1";
-  test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("1 of 1", "33.10")}}), media);
+  test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("1 of 1", "33.10")}}), media, nullptr,
+                report);
   EXPECT_EQ(media->passnumber(), 18) << "a single task leaves the stage";
-  EXPECT_EQ(currentConversionPercentage(), 33.0f);
+  EXPECT_EQ(percent, 33.0f);
   test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("2 of 2", "12.00")}}), media);
   EXPECT_EQ(media->passnumber(), 7);
 }
@@ -211,9 +214,8 @@ TEST(RunnerProgress, AToolThatCannotStartIsReported) {
 TEST(RunnerProgress, ProgressRedrawsTheGivenTableWithoutWaitingForIt) {
   int reloads = 0;
   const TableRedraw table([&] { ++reloads; });
-  test::runTool("runMkvmerge",
-                test::fakeTool("mkvmerge", {{"Progress: 10%\r", 100}, {"Progress: 20%\r", 100}}),
-                test::convertingMedia(), nullptr, table);
+  test::runTool("runMkvmerge", test::fakeTool("mkvmerge", {{"Progress: 10%\r", 100}, {"Progress: 20%\r", 100}}),
+                test::convertingMedia(), nullptr, {.changed = [table] { table.send(); }});
   EXPECT_EQ(reloads, 0) << "the reload runs on the GUI thread's next turn";
   QCoreApplication::processEvents();
   EXPECT_EQ(reloads, 1);

@@ -66,7 +66,7 @@ TEST(ToolArguments, HostileNamesReachTheToolAsTheyAre) {
   ToolArguments arguments(" -y -v 5  -i \"%@\" ", {source});
   arguments.append(" -threads 2 -f mp4 \"%@/%@%@\"", {"work dir", name, ".m4v"})
       .append(" -ttxt %@", {"-s.sub"});
-  (void)runFFMpeg(tool, arguments, test::convertingMedia(), test::freshFolder("work"), nullptr);
+  (void)runFFMpeg(tool, arguments, test::convertingMedia(), test::freshFolder("work"), {}, nullptr);
   EXPECT_EQ(QString::fromUtf8(test::readFile(tool + ".args")),
             "[-y]\n[-v]\n[5]\n[-i]\n[" + source + "]\n[-threads]\n[2]\n[-f]\n[mp4]\n[work dir/" + name +
                 ".m4v]\n[-ttxt]\n[./-s.sub]\n");

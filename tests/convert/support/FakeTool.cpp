@@ -47,9 +47,9 @@ MediaFilePtr convertingMedia() {
 
 Runner runnerNamed(const QString& name) {
   using Answering = BCError (*)(const QString&, const ToolArguments&, const MediaFilePtr&, const QString&,
-                                const TableRedraw&, const Reporter&);
+                                const ConversionReport&, const Reporter&);
   using Silent = void (*)(const QString&, const ToolArguments&, const MediaFilePtr&, const QString&,
-                          const TableRedraw&, const Reporter&);
+                          const ConversionReport&, const Reporter&);
   auto answering = [](Answering runner) -> Runner {
     return [runner](auto&&... arguments) { return RunnerOutcome{runner(arguments...), std::nullopt}; };
   };
@@ -59,11 +59,7 @@ Runner runnerNamed(const QString& name) {
       return RunnerOutcome{};
     };
   };
-  if (name == "runFFMpeg")
-    return [](const QString& tool, const ToolArguments& arguments, const MediaFilePtr& media,
-              const QString& folder, const TableRedraw&, const Reporter& reporter) {
-      return RunnerOutcome{runFFMpeg(tool, arguments, media, folder, reporter), std::nullopt};
-    };
+  if (name == "runFFMpeg") return answering(runFFMpeg);
   if (name == "run264Helper")
     return [](auto&&... arguments) { return RunnerOutcome{std::nullopt, run264Helper(arguments...)}; };
   if (name == "runHandbrake") return answering(runHandbrake);
@@ -80,9 +76,9 @@ Runner runnerNamed(const QString& name) {
   return silent(runAvimerge);
 }
 
-RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media,
-                      const Reporter& reporter, const TableRedraw& table) {
-  return runnerNamed(runner)(tool, ToolArguments(), media, freshFolder("work"), table, reporter);
+RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media, const Reporter& reporter,
+                      const ConversionReport& report) {
+  return runnerNamed(runner)(tool, ToolArguments(), media, freshFolder("work"), report, reporter);
 }
 
 bool waitFor(const std::function<bool()>& done, int timeoutMs) {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "convert/converter/TableRedraw.h"
+#include "convert/report/ConversionReport.h"
 #include "convert/runners/ToolArguments.h"
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
@@ -45,11 +45,11 @@ struct RunnerOutcome {
 };
 using Runner = std::function<RunnerOutcome(const QString& tool, const ToolArguments& arguments,
                                            const MediaFilePtr& media, const QString& workingFolder,
-                                           const TableRedraw& table, const Reporter& reporter)>;
-// "runFFMpeg", "runHandbrake", ...: the runner of that name (runFFMpeg ignores the table).
+                                           const ConversionReport& report, const Reporter& reporter)>;
+// "runFFMpeg", "runHandbrake", ...: the runner of that name.
 Runner runnerNamed(const QString& name);
 // Runs it with no arguments in a fresh folder.
 RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media,
-                      const Reporter& reporter = nullptr, const TableRedraw& table = {});
+                      const Reporter& reporter = nullptr, const ConversionReport& report = {});
 
 }  // namespace zuvo::test

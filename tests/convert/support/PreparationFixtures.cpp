@@ -81,9 +81,8 @@ MediaFilePtr probed(const QString& path) {
 }
 
 std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const QString& folder, const Reporter& reporter) {
-  auto converter = BCConverter::init(media, QStringLiteral("[1]"), {}, reporter);
+  auto converter = BCConverter::init(media, QStringLiteral("[1]"), {}, reporter, {});
   converter->conversiondirectory = folder;
-  converter->updatetableview = {};
   return converter;
 }
 

@@ -1,18 +1,9 @@
-#include "convert/converter/TableRedraw.h"
+#include "convert/report/TableRedraw.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <mutex>
 
 namespace zuvo {
-namespace {
-std::mutex queueTableLock;
-TableRedraw& queueTable() {
-  static TableRedraw redraw;
-  return redraw;
-}
-}  // namespace
-
 TableRedraw::TableRedraw(std::function<void()> reload)
     : reload_(reload ? std::make_shared<const std::function<void()>>(std::move(reload)) : nullptr),
       pending_(std::make_shared<std::atomic<bool>>(false)) {}
@@ -27,16 +18,6 @@ void TableRedraw::send() const {
         (*reload)();
       },
       Qt::QueuedConnection);
-}
-
-void setQueueTableRedraw(const TableRedraw& redraw) {
-  std::lock_guard<std::mutex> guard(queueTableLock);
-  queueTable() = redraw;
-}
-
-TableRedraw queueTableRedraw() {
-  std::lock_guard<std::mutex> guard(queueTableLock);
-  return queueTable();
 }
 
 }  // namespace zuvo
