@@ -7,8 +7,6 @@
 namespace zuvo {
 
 namespace {
-constexpr qint32 kCannotReadCode = 1;
-
 std::optional<QString> text(const Mp4Tags::Text& value) {
   if (!value) return std::nullopt;
   return QString::fromStdString(*value);
@@ -23,7 +21,7 @@ BCError readExistingMP4Tags(const QString& path, ExistingMP4Tags& out) {
   out = ExistingMP4Tags();
   Mp4File file;
   if (const Mp4Error e = file.open(path.toStdString(), Mp4File::Mode::Read))
-    return BCError::Code(kCannotReadCode, QString::fromStdString(e.message()));
+    return BCError::Code(kUnreadableMP4Code, QString::fromStdString(e.message()));
 
   const Mp4Tags tags = file.tags();
   out.name = text(tags.name);

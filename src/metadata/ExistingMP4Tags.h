@@ -28,7 +28,10 @@ struct ExistingMP4Tags {
   CastAndCrew castAndCrew;
 };
 
-// Opens the file for reading; an error (code 1) when it is not an MP4 file we can read.
+// The code of readExistingMP4Tags's error.
+inline constexpr qint32 kUnreadableMP4Code = 1;
+
+// Opens the file for reading; an error (kUnreadableMP4Code) when it is not an MP4 file we can read.
 BCError readExistingMP4Tags(const QString& path, ExistingMP4Tags& out);
 
 }  // namespace zuvo

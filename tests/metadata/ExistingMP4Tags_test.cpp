@@ -61,7 +61,7 @@ TEST(ExistingMP4Tags, AnUntaggedFileGivesNothingAndANonMP4FileAnError) {
   const QString text = writeFile(freshFolder("text") + "/text.m4v", "no boxes here\n");
   const BCError e = readExistingMP4Tags(text, t);
   EXPECT_TRUE(e.Error());
-  EXPECT_EQ(e.Code(), 1);
+  EXPECT_EQ(e.Code(), kUnreadableMP4Code);
   EXPECT_FALSE(e.Description().isEmpty());
 }
 

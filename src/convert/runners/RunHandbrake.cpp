@@ -19,8 +19,8 @@ struct FatalMessage {
   const char* description;
 };
 constexpr FatalMessage kFatalMessages[] = {
-    {"No title found", 3, "Trying to Import Missing or Damaged DVD"},
-    {"Invalid audio input track", 11, "Zuvo is unable to import audio from this DVD"},
+    {"No title found", ConversionCode::MissingDVDTitle, "Trying to Import Missing or Damaged DVD"},
+    {"Invalid audio input track", ConversionCode::DVDAudioTrack, "Zuvo is unable to import audio from this DVD"},
 };
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "convert/runners/ToolRun.h"
+#include "convert/report/ConversionCodes.h"
 
 #include <QFileInfo>
 #include <QThread>
@@ -10,7 +11,6 @@ namespace {
 constexpr int kReadSliceMs = 200;
 // The pause is looked at once a second.
 constexpr unsigned long kPausePollMs = 1000;
-constexpr qint32 kLaunchFailureCode = 12;
 }  // namespace
 
 ToolRun::ToolRun(const QString& launchPath, const ToolArguments& arguments, const QString& workingFolder)
@@ -27,7 +27,7 @@ bool ToolRun::start(const Reporter& reporter) {
 }
 
 BCError ToolRun::launchFailure() const {
-  return BCError::Code(kLaunchFailureCode, QStringLiteral("Unable to start %1").arg(options_.program));
+  return BCError::Code(ConversionCode::ToolLaunch, QStringLiteral("Unable to start %1").arg(options_.program));
 }
 
 ToolRun::Ending ToolRun::readToEnd(MediaFile& media, Requests requests, const Handler& handle) {

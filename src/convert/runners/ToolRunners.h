@@ -29,8 +29,8 @@ namespace zuvo {
 // runFFMpeg's result for an ffmpeg that was ended by a signal or ended with a status other than 0.
 constexpr qint32 kToolFailedCode = 13;
 
-// Also code 3 "Trying to Import Missing or Damaged DVD", code 11 "Zuvo is unable to import
-// audio from this DVD". Sets the pass numbers 18 and 7 of a two-task encode.
+// Also MissingDVDTitle "Trying to Import Missing or Damaged DVD", DVDAudioTrack "Zuvo is unable
+// to import audio from this DVD". Sets the pass numbers 18 and 7 of a two-task encode.
 BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                      const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
@@ -44,7 +44,7 @@ std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments&
                                  const Reporter& reporter);
 void runMkvextract(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
-// Also code 1 "Video Join Failed due to mismatched track properties".
+// Also JoinFailed "Video Join Failed due to mismatched track properties".
 BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                     const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // False when the helper reported an error.

@@ -23,6 +23,8 @@ struct Outcome {
 
 class ZuvoProgram : public ::testing::Test {
  protected:
+  static constexpr const char* kTickVariable = "ZUVO_TICK_MS";
+
   void SetUp() override {
     // A "W" in every logged path: scrambled, it is stored as a line-feed byte.
     home = freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-W");
@@ -40,6 +42,9 @@ class ZuvoProgram : public ::testing::Test {
                                 "ZUVO_TAGCHIMP_URL", "ZUVO_TVRAGE_URL"})
       environment.insert(service, nobody);
     environment.insert("LANGUAGE", "en_GB");
+    // A test waits on every tick it runs through: a 2 s tick instead of the program's own
+    // 10 s keeps it quick (a test that wants the real tick removes the variable).
+    environment.insert(kTickVariable, "2000");
     environment.remove("ZUVO_BUILD_DIR");
     // Off any session bus: a zuvo of another test (or the desktop's) must not be handed
     // this one's paths.

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "convert/report/ConversionCodes.h"
 #include "convert/report/TableRedraw.h"
 #include "convert/runners/ToolResources.h"
 #include "convert/runners/ToolRunners.h"
@@ -166,9 +167,9 @@ TEST(RunnerProgress, FatalMessagesEndTheToolWithTheirResult) {
     int code;  // -1: run264Helper's false
     const char* description;
   } cases[] = {
-      {"runHandbrake", "ERROR: No title found.\n", 3, "Trying to Import Missing or Damaged DVD"},
-      {"runHandbrake", "Invalid audio input track 3\n", 11, "Zuvo is unable to import audio from this DVD"},
-      {"runMkvmerge", "Error: The track parameters do not match.\n", 1,
+      {"runHandbrake", "ERROR: No title found.\n", ConversionCode::MissingDVDTitle, "Trying to Import Missing or Damaged DVD"},
+      {"runHandbrake", "Invalid audio input track 3\n", ConversionCode::DVDAudioTrack, "Zuvo is unable to import audio from this DVD"},
+      {"runMkvmerge", "Error: The track parameters do not match.\n", ConversionCode::JoinFailed,
        "Video Join Failed due to mismatched track properties"},
       {"run264Helper", kStamp + "Error opening movie : The file is damaged\n", -1, ""},
   };
@@ -203,11 +204,11 @@ TEST(RunnerProgress, AToolThatCannotStartIsReported) {
     CapturedLog log;
     const test::RunnerOutcome outcome =
         test::runTool(runner, test::testHome() + "/no such tool", test::convertingMedia(), log.reporter);
-    EXPECT_EQ(outcome.result ? outcome.result->Code() : 12, 12) << runner;
+    EXPECT_EQ(outcome.result ? outcome.result->Code() : ConversionCode::ToolLaunch, ConversionCode::ToolLaunch) << runner;
     EXPECT_FALSE(outcome.answer.value_or(false)) << runner;
     EXPECT_TRUE(log.text().contains("[RED]Unable to start " + test::testHome() + "/no such tool")) << runner;
   }
-  EXPECT_EQ(test::runTool("runFFMpeg", "", test::convertingMedia()).result->Code(), 12)
+  EXPECT_EQ(test::runTool("runFFMpeg", "", test::convertingMedia()).result->Code(), ConversionCode::ToolLaunch)
       << "a tool we do not have";
 }
 
