@@ -30,7 +30,6 @@
 #include "app/controller/WindowManagerClose.h"
 #include "convert/converter/ConversionLog.h"
 #include "convert/destination/DuplicateChecks.h"
-#include "convert/converter/TableRedraw.h"
 #include "media/BCDownloader.h"
 #include "media/LanguageRecord.h"
 #include "media/MediaValues.h"
@@ -172,7 +171,6 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
 }
 
 Controller::~Controller() {
-  if (redrawsQueue_) setQueueTableRedraw({});
   for (NotificationCenter::Token token : observers_) NotificationCenter::defaultCenter().removeObserver(token);
   state_.ConvertQueue.clear();
   state_.ConvertQueue.waitForDone();
@@ -196,8 +194,6 @@ void Controller::fillHooks() {
     w.QueuePauseButton->setText(title);
     w.QueuePauseButton2->setText(title);
     w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
-    // A held tool reports nothing: the rows show "Paused" only when redrawn now.
-    queueModel(queueTable_).redraw();
   };
   hooks_.showMainWindow = [this] { ShowMainWindow(); };
   hooks_.showAlert = [this](const QString& text) {
@@ -250,6 +246,7 @@ void Controller::makeQueueAndTimedWork() {
   ConversionJobs jobs = jobs_ ? std::move(*jobs_) : ConversionJobs::real(state_.ConvertQueue);
   jobs_.reset();
   runner_ = std::make_unique<QueueRunner>(state_, *notices_, hooks_, *lists_, std::move(jobs), this);
+  for (QueueTableModel* model : {queue1Model_, queue2Model_}) model->watch(runner_->queueJobs());
   scanner_ = std::make_unique<SourceScanner>(state_, *notices_, hooks_, *lists_);
   adding_ = std::make_unique<AddingPaths>(state_, hooks_, *lists_, *scanner_);
   // Files and folders dragged from the desktop onto the files table or the drop image.
@@ -411,12 +408,6 @@ bool Controller::awakeFromNib() {
   // The files table keeps the palette's base colours: a tiled image behind the rows reads
   // as a missing picture and shows through the alternate rows' lighter colours.
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
-  // The converters and their tools ask for the queue table in use to be redrawn as their
-  // passes go on.
-  setQueueTableRedraw(TableRedraw([controller = QPointer<Controller>(this)] {
-    if (controller) controller->redrawQueue();
-  }));
-  redrawsQueue_ = true;
   makefilestable();
 
   mainLog->report(QStringLiteral("Creating LookUp object"), 3);
@@ -958,10 +949,6 @@ void Controller::reloadFiles() {
   else validateVisibleToolbarItems();
   // The hint to drop files shows only over an empty list, and never in full screen.
   windows_.DropVideoImage->setVisible(state_.files.isEmpty() && !isFullScreen());
-}
-
-void Controller::redrawQueue() {
-  if (queueTable_) queueModel(queueTable_).redraw();
 }
 
 void Controller::reloadQueue() {

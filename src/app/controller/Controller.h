@@ -243,7 +243,6 @@ class Controller : public QObject {
   void reloadFiles();
   void reloadQueue();
   // Repaints the rows of the queue table in use, keeping its selection.
-  void redrawQueue();
   void writeRestorableState();
   void restoreLists(const RestoredLists& restored);
   // A warning over the main window that does not wait for an answer; logged in both logs.
@@ -294,7 +293,6 @@ class Controller : public QObject {
   bool quitting_ = false;
   bool terminated_ = false;
   bool startupFailed_ = false;
-  bool redrawsQueue_ = false;  // the converters' redraws reach this controller's queue table
   bool restoreRead_ = false;  // the saved lists have been read back
   bool launched_ = false;     // applicationDidFinishLaunching has run
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
