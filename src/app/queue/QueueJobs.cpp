@@ -17,8 +17,16 @@ JobStatus jobStatus(const MediaFile& item) {
 
 QueueJobs::Id QueueJobs::add(const MediaFilePtr& item) {
   if (const Id known = idOf(item.get())) return known;
+  // The jobs of items gone for good are forgotten as new ones come.
+  for (auto job = jobs_.begin(); job != jobs_.end();)
+    if (job->item.expired()) {
+      if (ids_.value(job->address) == job.key()) ids_.remove(job->address);
+      job = jobs_.erase(job);
+    } else {
+      ++job;
+    }
   const Id id = ++lastId_;
-  jobs_.insert(id, Job{item, jobStatus(*item), 0});
+  jobs_.insert(id, Job{item, item.get(), jobStatus(*item), 0});
   ids_.insert(item.get(), id);
   return id;
 }

@@ -55,6 +55,7 @@ class QueueJobs : public QObject {
  private:
   struct Job {
     std::weak_ptr<MediaFile> item;
+    const MediaFile* address = nullptr;
     JobStatus status = JobStatus::NotQueued;
     float percent = 0;
   };
