@@ -194,8 +194,6 @@ void Controller::fillHooks() {
     w.QueuePauseButton->setText(title);
     w.QueuePauseButton2->setText(title);
     w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
-    // A held tool reports nothing: the rows show "Paused" only when redrawn now.
-    queueModel(queueTable_).redraw();
   };
   hooks_.showMainWindow = [this] { ShowMainWindow(); };
   hooks_.showAlert = [this](const QString& text) {
@@ -248,6 +246,7 @@ void Controller::makeQueueAndTimedWork() {
   ConversionJobs jobs = jobs_ ? std::move(*jobs_) : ConversionJobs::real(state_.ConvertQueue);
   jobs_.reset();
   runner_ = std::make_unique<QueueRunner>(state_, *notices_, hooks_, *lists_, std::move(jobs), this);
+  for (QueueTableModel* model : {queue1Model_, queue2Model_}) model->watch(runner_->queueJobs());
   scanner_ = std::make_unique<SourceScanner>(state_, *notices_, hooks_, *lists_);
   adding_ = std::make_unique<AddingPaths>(state_, hooks_, *lists_, *scanner_);
   // Files and folders dragged from the desktop onto the files table or the drop image.
@@ -951,10 +950,6 @@ void Controller::reloadFiles() {
   else validateVisibleToolbarItems();
   // The hint to drop files shows only over an empty list, and never in full screen.
   windows_.DropVideoImage->setVisible(state_.files.isEmpty() && !isFullScreen());
-}
-
-void Controller::redrawQueue() {
-  if (queueTable_) queueModel(queueTable_).redraw();
 }
 
 void Controller::reloadQueue() {

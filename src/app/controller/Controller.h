@@ -242,8 +242,6 @@ class Controller : public QObject {
   void useQueueTable(QTableView* table);
   void reloadFiles();
   void reloadQueue();
-  // Repaints the rows of the queue table in use, keeping its selection.
-  void redrawQueue();
   void writeRestorableState();
   void restoreLists(const RestoredLists& restored);
   // A warning over the main window that does not wait for an answer; logged in both logs.

@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QThread>
+#include <atomic>
 #include <mutex>
 
 namespace zuvo {
@@ -35,6 +36,7 @@ struct QueueRunner::Shared {
   mutable std::mutex lock;
   QList<Job> jobs;
   QObject* runner = nullptr;  // cleared when the runner goes
+  std::atomic<float> percent{0};  // of the conversion running now, for the Dock icon
 
   // Runs `work` later on the runner's (GUI) thread, unless the runner is gone by then.
   void post(std::function<void()> work) {
@@ -97,8 +99,8 @@ void QueueRunner::staleRestorableState() {
   if (state_.systemMinor >= 7) ControllerHooks::call(hooks_.invalidateRestorableState);
 }
 
-void QueueRunner::drawBadge(int pending, int converted, int failed, bool /*converting*/) {
-  const float progress = 0;
+void QueueRunner::drawBadge(int pending, int converted, int failed, bool converting) {
+  const float progress = converting ? shared_->percent.load() : 0;
   const QImage icon = DockIcon::shared().setZuvoIcon(progress, pending, converted, failed);
   if (!icon.isNull()) ControllerHooks::call(hooks_.showDockIcon, icon);
 }
@@ -122,6 +124,7 @@ void QueueRunner::startconversion() {
                              .arg(converting)
                              .arg(ended),
                          5);
+  if (converting == 0) shared_->percent = 0;
   drawBadge(queued + converting, converted, failed, converting > 0);
 
   // A job whose item was stopped is in state 4 while its tool is still being ended.
@@ -145,6 +148,7 @@ void QueueRunner::startconversion() {
     state_.mainLog->report(QStringLiteral("Updating Info for : %1").arg(item->fullpath()), 3);
     item->setPassnumber(PassStage::BeforeTags);
     item->setProgress(50);
+    queueJobs_.refresh(queueJobs_.add(item));
     ControllerHooks::call(hooks_.reloadQueueTable);
     infoonlyvideo(item);
     ++tagsJobs;
@@ -153,11 +157,47 @@ void QueueRunner::startconversion() {
   }
 }
 
+ConversionReport QueueRunner::reportFor(QueueJobs::Id id) {
+  // Reports sent while the last is still on its way to the GUI thread are one update.
+  struct Pending {
+    std::atomic<bool> changed{false};
+    std::atomic<bool> progress{false};
+    std::atomic<float> percent{0};
+  };
+  auto pending = std::make_shared<Pending>();
+  ConversionReport report;
+  report.userLog = state_.userLog;
+  report.changed = [shared = shared_, pending, id] {
+    if (pending->changed.exchange(true)) return;
+    shared->post([shared, pending, id] {
+      pending->changed = false;
+      if (auto* runner = static_cast<QueueRunner*>(shared->runner)) runner->queueJobs_.refresh(id);
+    });
+  };
+  report.progress = [shared = shared_, pending, id](float percent) {
+    pending->percent = percent;
+    shared->percent = percent;
+    if (pending->progress.exchange(true)) return;
+    shared->post([shared, pending, id] {
+      pending->progress = false;
+      if (auto* runner = static_cast<QueueRunner*>(shared->runner))
+        runner->queueJobs_.setProgress(id, pending->percent.load());
+    });
+  };
+  return report;
+}
+
+void QueueRunner::refreshJob(const MediaFile& media) {
+  if (const QueueJobs::Id id = queueJobs_.idOf(&media)) queueJobs_.refresh(id);
+}
+
 void QueueRunner::convertvideo(const MediaFilePtr& media) {
   const QString identifier = QStringLiteral("[%1]").arg(++state_.jobCounter);
   shared_->add(media, false);
+  const QueueJobs::Id id = queueJobs_.add(media);
+  queueJobs_.refresh(id);
   auto job = [shared = shared_, make = jobs_.makeConverter, media, identifier, helper = state_.helperAnswer,
-              log = state_.mainLog, report = ConversionReport{}] {
+              log = state_.mainLog, report = reportFor(id)] {
     std::unique_ptr<ConversionTask> converter = make ? make(media, identifier, helper, log, report) : nullptr;
     BCError result;
     if (!converter) {
@@ -182,6 +222,7 @@ void QueueRunner::convertvideo(const MediaFilePtr& media) {
 }
 
 void QueueRunner::conversionEnded(const MediaFilePtr& media, const QString& identifier, const BCError& result) {
+  refreshJob(*media);
   ControllerHooks::call(hooks_.reloadQueueTable);
   const QString title = QStringLiteral("Zuvo Conversion");
   if (result.Error()) {
@@ -231,12 +272,16 @@ void QueueRunner::tagsJobEnded(const MediaFilePtr& media, const BCError& outcome
     state_.userLog->report(
         QStringLiteral("Updating the tags of %1 failed : %2").arg(media->filename(), outcome.Description()), 3);
   shared_->remove(media.get(), true);
+  refreshJob(*media);
   ControllerHooks::call(hooks_.reloadQueueTable);
 }
 
 void QueueRunner::QueuePauseButtonPress() {
   if (state_.paused) {
-    for (const MediaFilePtr& item : state_.queue) item->setPause(false);
+    for (const MediaFilePtr& item : state_.queue) {
+      item->setPause(false);
+      refreshJob(*item);
+    }
     // An item cleared from the queue or stopped while paused may still have a tool
     // waiting for the resume.
     for (const Shared::Job& job : shared_->snapshot()) job.media->setPause(false);
@@ -248,6 +293,8 @@ void QueueRunner::QueuePauseButtonPress() {
   for (const MediaFilePtr& item : state_.queue) {
     if (item->state() != MediaState::Converting) continue;
     item->setPause(true);
+    // A held tool reports nothing: its row shows "Paused" only when redrawn now.
+    refreshJob(*item);
     ControllerHooks::call(hooks_.showPaused, true);
     state_.paused = true;
     state_.userLog->report(QStringLiteral("Queue paused"), 3);

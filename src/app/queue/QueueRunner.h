@@ -9,6 +9,7 @@
 #include "app/shared/ControllerState.h"
 #include "app/notices/Notices.h"
 #include "app/queue/ConversionJobs.h"
+#include "app/queue/QueueJobs.h"
 
 #include <QObject>
 #include <memory>
@@ -48,6 +49,8 @@ class QueueRunner : public QObject {
   bool waitForJobs(double seconds);
 
   int runningJobs() const;
+  // The queued items' jobs, their status and progress, as the queue tables draw them.
+  const QueueJobs& queueJobs() const { return queueJobs_; }
   // True when a running job reads or writes the file: its source, or a work file of its
   // conversion (named after the output base name) in the cache folder.
   bool usesFile(const QString& path) const;
@@ -56,6 +59,9 @@ class QueueRunner : public QObject {
   struct Shared;
   void conversionEnded(const MediaFilePtr& media, const QString& identifier, const BCError& result);
   void tagsJobEnded(const MediaFilePtr& media, const BCError& outcome);
+  // What the conversion of `media` reports through: its row and the Dock icon.
+  ConversionReport reportFor(QueueJobs::Id id);
+  void refreshJob(const MediaFile& media);
   void drawBadge(int pending, int converted, int failed, bool converting);
   void staleRestorableState();
   // Queueing from the files list: state 2, pass number 0, the tag editor closed; then the
@@ -70,6 +76,7 @@ class QueueRunner : public QObject {
   const ControllerHooks& hooks_;
   FileLists& lists_;
   ConversionJobs jobs_;
+  QueueJobs queueJobs_;
   std::shared_ptr<Shared> shared_;
 };
 

@@ -87,9 +87,18 @@ void QueueTableModel::reload() {
   endResetModel();
 }
 
-void QueueTableModel::redraw() {
-  const int rows = rowCount();
-  if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
+void QueueTableModel::watch(const QueueJobs& jobs) {
+  jobs_ = &jobs;
+  connect(&jobs, &QueueJobs::statusChanged, this, [this](QueueJobs::Id id, JobStatus) { jobChanged(id); });
+  connect(&jobs, &QueueJobs::progressChanged, this, [this](QueueJobs::Id id, float) { jobChanged(id); });
+}
+
+void QueueTableModel::jobChanged(QueueJobs::Id id) {
+  if (!inUse_) return;
+  // The item's place now: a job whose item has left the list has no row.
+  const MediaFilePtr item = jobs_->item(id);
+  const qsizetype row = item ? queue_.indexOf(item) : -1;
+  if (row >= 0) emit dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
 }
 
 int QueueTableModel::rowCount(const QModelIndex& parent) const {

@@ -1,7 +1,9 @@
 #pragma once
 // A queue table: row i is item i of the controller's queue list. Only the queue table in
 // use shows rows; the other answers none. The status column's value is the row's
-// `QueueRowStatus` list, built afresh on every draw. GUI thread only.
+// `QueueRowStatus` list, built afresh on every draw. Items added, removed or moved reload
+// the table; a job's changes redraw its row. GUI thread only.
+#include "app/queue/QueueJobs.h"
 #include "media/MediaFile.h"
 
 #include <QAbstractTableModel>
@@ -31,8 +33,8 @@ class QueueTableModel : public QAbstractTableModel {
   // What a screen reader says for a cell: the row's title, its state and progress, or
   // what its button does.
   static QString accessibleText(const QString& identifier, const MediaFile& item);
-  // Every row drawn again from its item, as a running conversion changes it.
-  void redraw();
+  // A job's status or progress changes redraw that job's row alone, wherever it is now.
+  void watch(const QueueJobs& jobs);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -50,7 +52,10 @@ class QueueTableModel : public QAbstractTableModel {
   Qt::DropActions supportedDragActions() const override;
 
  private:
+  void jobChanged(QueueJobs::Id id);
+
   const QList<MediaFilePtr>& queue_;
+  const QueueJobs* jobs_ = nullptr;
   bool inUse_ = false;
   std::function<void(int)> stopRequest_;
   DragRequest dragRequest_;
