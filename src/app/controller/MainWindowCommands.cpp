@@ -13,7 +13,6 @@
 #include "app/preferences/BCPreferencePanel.h"
 #include "app/preview/Viewer.h"
 #include "app/queue/QueueRunner.h"
-#include "app/queue/QueueTableModel.h"
 #include "app/shared/Feed.h"
 #include "app/shared/Localized.h"
 #include "media/MediaValues.h"

@@ -1,21 +1,19 @@
 #include "app/files/FilesTablePresenter.h"
 
-#include "app/shared/ControllerHooks.h"
-#include "app/shared/Localized.h"
 #include "app/files/FilesTableColumns.h"
 #include "app/files/FilesTableModel.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/Localized.h"
 #include "app/tables/BCTableView.h"
 #include "media/FileTypes.h"
 #include "media/MediaLabels.h"
 #include "media/MediaValues.h"
 #include "media/ProbeMediaFile.h"
-#include "media/StreamAnalysis.h"
-#include "platform/Defaults.h"
 #include "media/RegisteredSettings.h"
+#include "media/StreamAnalysis.h"
 #include "media/Trash.h"
+#include "platform/Defaults.h"
 
-#include <QPushButton>
-#include <QScopedValueRollback>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -23,6 +21,8 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTableView>
 #include <algorithm>
 #include <map>
