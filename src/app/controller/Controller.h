@@ -21,10 +21,7 @@
 #include <vector>
 
 class QAction;
-class QMenu;
 class QMessageBox;
-class QMimeData;
-class QModelIndex;
 class QSystemTrayIcon;
 class QTableView;
 class QTimer;
