@@ -6,24 +6,21 @@
 #include "app/preferences/BCPreferencePanel.h"
 #include "app/panels/BCBusyPanel.h"
 #include "app/tables/BCTableView.h"
-#include "app/tags/BCTagsPanel.h"
-#include "app/tags/BCTagsPanelMultiple.h"
+#include "app/tags/TagEditors.h"
 #include "app/controller/CriticalFolders.h"
 #include "app/notices/DockIcon.h"
 #include "app/controller/EmailLog.h"
 #include "app/shared/FileDropTarget.h"
 #include "app/files/FileLists.h"
-#include "app/files/FilesTableModel.h"
+#include "app/files/FilesTablePresenter.h"
 #include "app/controller/NewsFile.h"
 #include "app/notices/Notices.h"
 #include "app/panels/PanelPlacement.h"
 #include "app/queue/QueueRunner.h"
-#include "app/queue/QueueTableModel.h"
+#include "app/queue/QueueRowsPresenter.h"
 #include "app/controller/ListsSaver.h"
 #include "app/controller/RestorableState.h"
 #include "app/files/SourceScanner.h"
-#include "app/files/FilesTableColumns.h"
-#include "app/queue/QueueTableColumns.h"
 #include "app/tables/TableImages.h"
 #include "app/controller/TimedActivities.h"
 #include "app/controller/UserLanguage.h"
@@ -138,20 +135,19 @@ Controller::Controller(QObject* parent) : Controller(std::nullopt, parent) {}
 Controller::Controller(ConversionJobs jobs, QObject* parent) : Controller(std::optional(std::move(jobs)), parent) {}
 
 Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QObject(parent), jobs_(std::move(jobs)) {
-  filesModel_ = new FilesTableModel(state_.files, this);
-  queue1Model_ = new QueueTableModel(state_.queue, this);
-  queue2Model_ = new QueueTableModel(state_.queue, this);
-  filesModel_->setEditRequest(
-      [this](const QString& identifier, int row, const QVariant& value) { tableEditRequested(identifier, row, value); });
-  for (QueueTableModel* model : {queue1Model_, queue2Model_}) model->setStopRequest([this](int row) { stopButtonClick(row); });
-  installFilesTable(windows_.FilesTableView, filesModel_);
-  installQueueTable(windows_.Queue1TableView, queue1Model_);
-  installQueueTable(windows_.Queue2TableView, queue2Model_);
-  for (QueueTableView* view : {windows_.Queue1TableView, windows_.Queue2TableView}) {
-    view->setStopRequest([this](const QList<int>& rows) { stopQueueRows(rows); });
-    view->setMoveRequest([this](int row, int by) { moveQueueRow(row, by); });
-  }
-  useQueueTable(windows_.Queue1TableView);
+  const auto startLookUp = [this](const MediaFilePtr& item) {
+    if (startLookUp_) startLookUp_(item);
+  };
+  MainWindowShell& w = windows_;
+  filesTable_ = new FilesTablePresenter(state_, hooks_,
+                                        {w.FilesTableView, w.MainWindow.get(), w.DropVideoImage, w.VideoMainMenu,
+                                         w.SelectTVShowMenuItem, w.VideoContextMenu.get(), w.MutipleVideoContextMenu.get()},
+                                        startLookUp, this);
+  queueRows_ = new QueueRowsPresenter(
+      state_, w.Queue1TableView, w.Queue2TableView,
+      [this](const MediaFilePtr& item, int row) { return adding_ && adding_->acceptQueueDrop(item, row); }, this);
+  tagEditors_ = std::make_unique<TagEditors>(
+      state_, hooks_, w.MainWindow.get(), [this](QWidget* window) { placeOverMainWindowOnce(window); }, startLookUp);
   // The look-up logs its own failures and leaves its outcome on the item.
   startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { (void)LookUpShow(*item); }); };
   connectTables();
@@ -180,7 +176,7 @@ void Controller::fillHooks() {
   MainWindowShell& w = windows_;
   hooks_.reloadFilesTable = [this] { reloadFiles(); };
   hooks_.reloadQueueTable = [this] { reloadQueue(); };
-  hooks_.closeTagPanel = [this] { closeTagsPanel(); };
+  hooks_.closeTagPanel = [this] { tagEditors_->closeTagsPanel(); };
   hooks_.showQueue = [this] { showQueue(); };
   hooks_.highlightedRows = [&w] {
     QList<int> rows;
@@ -246,7 +242,7 @@ void Controller::makeQueueAndTimedWork() {
   ConversionJobs jobs = jobs_ ? std::move(*jobs_) : ConversionJobs::real(state_.ConvertQueue);
   jobs_.reset();
   runner_ = std::make_unique<QueueRunner>(state_, *notices_, hooks_, *lists_, std::move(jobs), this);
-  for (QueueTableModel* model : {queue1Model_, queue2Model_}) model->watch(runner_->queueJobs());
+  queueRows_->watch(runner_->queueJobs());
   scanner_ = std::make_unique<SourceScanner>(state_, *notices_, hooks_, *lists_);
   adding_ = std::make_unique<AddingPaths>(state_, hooks_, *lists_, *scanner_);
   // Files and folders dragged from the desktop onto the files table or the drop image.
@@ -256,25 +252,23 @@ void Controller::makeQueueAndTimedWork() {
 }
 
 void Controller::connectTables() {
-  BCTableView* files = windows_.FilesTableView;
-  // The selected items are noted before anything else hears of a change: by the next
-  // reload the list may have moved them.
-  connect(files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-    selectedFiles_.clear();
-    for (int row : selectedFileRows()) selectedFiles_ << state_.files.value(row);
+  FilesTablePresenter* files = filesTable_;
+  TagEditors* tags = tagEditors_.get();
+  connect(files, &FilesTablePresenter::singleSelected, tags, qOverload<const MediaFilePtr&>(&TagEditors::showSelected));
+  connect(files, &FilesTablePresenter::multipleSelected, tags,
+          qOverload<const QList<MediaFilePtr>&>(&TagEditors::showSelected));
+  connect(files, &FilesTablePresenter::closeTagsPanelWanted, tags, &TagEditors::closeTagsPanel);
+  connect(files, &FilesTablePresenter::tagsPanelRequested, tags, &TagEditors::showTagsPanel);
+  connect(files, &FilesTablePresenter::multipleEditRequested, tags, &TagEditors::MultipleEditClick);
+  connect(files, &FilesTablePresenter::toolbarChanged, this, &Controller::validateVisibleToolbarItems);
+  connect(files, &FilesTablePresenter::listsChanged, this, &Controller::invalidateRestorableState);
+  connect(files, &FilesTablePresenter::rebuildWanted, this, &Controller::makefilestable);
+  connect(tags, &TagEditors::writtenBack, files, &FilesTablePresenter::showWrittenBack);
+  connect(queueRows_, &QueueRowsPresenter::rowStopped, this, [this] {
+    reloadFiles();
+    makefilestable();
   });
-  connect(files->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { filesSelectionChanged(); });
-  connect(files, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) { showTagsPanelFromClick(index); });
-  connect(files->horizontalHeader(), &QHeaderView::sectionResized, this,
-          [this](int column) { tableViewColumnDidResize(column); });
-  files->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(files, &QWidget::customContextMenuRequested, this, [this, files](const QPoint& at) {
-    if (filesContextMenu_) filesContextMenu_->popup(files->viewport()->mapToGlobal(at));
-  });
-  for (QueueTableModel* model : {queue1Model_, queue2Model_}) {
-    model->setDragRequest([this](const QList<int>& rows) { return writeQueueRows(rows); });
-    model->setDropRequest([this](const QMimeData* data, int row) { return acceptQueueRowDrop(data, row); });
-  }
+  connect(queueRows_, &QueueRowsPresenter::queueReordered, this, &Controller::invalidateRestorableState);
   for (QTableView* queue : {windows_.Queue1TableView, windows_.Queue2TableView})
     connect(queue->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { validateVisibleToolbarItems(); });
@@ -375,17 +369,7 @@ bool Controller::awakeFromNib() {
 
   mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
-  myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
-  myTagsPanelMultiple_ = std::make_unique<BCTagsPanelMultiple>(windows_.MainWindow.get(), mainLog);
-  // Edits the editors write back show in the files table at once, not at the next tick.
-  const auto showWrittenBack = [this](const QList<MediaFilePtr>& items) {
-    const int last = filesModel_->columnCount() - 1;
-    for (const MediaFilePtr& item : items)
-      if (const qsizetype row = state_.files.indexOf(item); row >= 0)
-        emit filesModel_->dataChanged(filesModel_->index(int(row), 0), filesModel_->index(int(row), last));
-  };
-  myTagsPanel_->setWrittenBack(showWrittenBack);
-  myTagsPanelMultiple_->setWrittenBack(showWrittenBack);
+  tagEditors_->makeEditors();
   myPreferencesPanel_ = std::make_unique<BCPreferencePanel>(mainLog);
   myPreferencesPanel_->setCacheFolder(state_.cacheFolder);
   // Every later converter takes the answer of the window's encoder check.
@@ -443,7 +427,7 @@ bool Controller::awakeFromNib() {
   if (terminated_) return false;
   if (defaults.get(setting::CheckVideoSourcesOnStartUp)) scanner_->checksources(false);
   makefilestable();
-  sizeWindow();
+  filesTable_->sizeWindow();
   const QString unreadableSettings = defaults.takeSetAsideFile();
   if (!unreadableSettings.isEmpty())
     tellUser(QStringLiteral("The settings file could not be read whole"),
@@ -533,15 +517,15 @@ void Controller::registerObservers() {
     };
   };
   const Row rows[] = {
-      {"CloseTagPanel", [](Controller& c, const Notification&) { c.closeTagsPanel(); }},
-      {"EditClick", [](Controller& c, const Notification&) { c.editClick(); }},
-      {"DeleteClick", [](Controller& c, const Notification&) { c.deleteClick(); }},
+      {"CloseTagPanel", [](Controller& c, const Notification&) { c.tagEditors_->closeTagsPanel(); }},
+      {"EditClick", [](Controller& c, const Notification&) { c.filesTable_->editClick(); }},
+      {"DeleteClick", [](Controller& c, const Notification&) { c.filesTable_->deleteClick(); }},
       {"ChangeFASTMode",
        [](Controller& c, const Notification& n) { c.ChangeFASTMode(n.userInfo.value(QStringLiteral("number")).toInt()); }},
       {"RefreshWindow", [](Controller& c, const Notification&) { c.RefreshWindow(); }},
-      {"ChangeShowDetails", [](Controller& c, const Notification&) { c.ChangeShowDetails(); }},
-      {"NextShow", [](Controller& c, const Notification&) { c.NextShow(); }},
-      {"PreviousShow", [](Controller& c, const Notification&) { c.PreviousShow(); }},
+      {"ChangeShowDetails", [](Controller& c, const Notification&) { c.filesTable_->ChangeShowDetails(); }},
+      {"NextShow", [](Controller& c, const Notification&) { c.filesTable_->NextShow(); }},
+      {"PreviousShow", [](Controller& c, const Notification&) { c.filesTable_->PreviousShow(); }},
       {"MakeFileTable", [](Controller& c, const Notification&) { c.makefilestable(); }},
       {"TVOffline", light(&Controller::TVOffline, &MainWindowShell::TVInfoOnline, "TV")},
       {"MovieOffline", light(&Controller::MovieOffline, &MainWindowShell::MovieInfoOnline, "Movies")},
@@ -918,53 +902,10 @@ void Controller::showQueue() {
   bringWindowForward(panel);
 }
 
-QueueTableModel& Controller::queueModel(QTableView* table) {
-  return table == windows_.Queue2TableView ? *queue2Model_ : *queue1Model_;
-}
+void Controller::useQueueTable(QTableView* table) { queueRows_->useQueueTable(table); }
 
-void Controller::useQueueTable(QTableView* table) {
-  queueTable_ = table;
-  queue1Model_->setInUse(table == windows_.Queue1TableView);
-  queue2Model_->setInUse(table == windows_.Queue2TableView);
-}
+void Controller::reloadFiles() { filesTable_->reloadFiles(); }
 
-void Controller::reloadFiles() {
-  // A reload keeps the selection: the same items stay selected wherever they now are.
-  // The current cell (where the arrow keys move from) stays on its item too.
-  const QList<MediaFilePtr> selected = selectedFiles_;
-  BCTableView* view = windows_.FilesTableView;
-  const QModelIndex current = view->currentIndex();
-  const MediaFilePtr currentItem = current.isValid() ? filesModel_->shownItem(current.row()) : nullptr;
-  filesModel_->reload();
-  QList<int> rows;
-  for (const MediaFilePtr& item : selected)
-    if (const qsizetype row = state_.files.indexOf(item); item && row >= 0) rows << int(row);
-  restoringSelection_ = true;
-  if (const qsizetype row = currentItem ? state_.files.indexOf(currentItem) : -1; row >= 0)
-    view->selectionModel()->setCurrentIndex(filesModel_->index(int(row), current.column()),
-                                            QItemSelectionModel::NoUpdate);
-  selectFileRows(rows);
-  restoringSelection_ = false;
-  // Items that left the table take the tag editor and the menus with them.
-  if (rows.size() != selected.size()) filesSelectionChanged();
-  else validateVisibleToolbarItems();
-  // The hint to drop files shows only over an empty list, and never in full screen.
-  windows_.DropVideoImage->setVisible(state_.files.isEmpty() && !isFullScreen());
-}
+void Controller::reloadQueue() { queueRows_->reloadQueue(); }
 
-void Controller::reloadQueue() {
-  // Detailed rows of 67 points would follow "DetailedQueue", which nothing registers or
-  // writes: it always reads NO.
-  queueTable_->verticalHeader()->setDefaultSectionSize(60);
-  queueModel(queueTable_).reload();
-  // The row that has just started comes into view once.
-  const auto running = std::find_if(state_.queue.cbegin(), state_.queue.cend(),
-                                    [](const MediaFilePtr& item) { return item->state() == MediaState::Converting; });
-  const MediaFilePtr started = running == state_.queue.cend() ? nullptr : *running;
-  if (started && started != followedRow_.lock()) {
-    if (auto* view = dynamic_cast<QueueTableView*>(queueTable_))
-      view->followStartedRow(int(running - state_.queue.cbegin()));
-  }
-  followedRow_ = started;
-}
 }  // namespace zuvo

@@ -21,10 +21,7 @@
 #include <vector>
 
 class QAction;
-class QMenu;
 class QMessageBox;
-class QMimeData;
-class QModelIndex;
 class QSystemTrayIcon;
 class QTableView;
 class QTimer;
@@ -34,15 +31,13 @@ namespace zuvo {
 class AddingPaths;
 class BCAlertPanel;
 class BCBusyPanel;
-class BCLookUpShow;
-class BCTagsPanel;
-class BCTagsPanelMultiple;
 class BCPreferencePanel;
 class FileLists;
 class ListsSaver;
 struct RestoredLists;
-class FilesTableModel;
-class QueueTableModel;
+class FilesTablePresenter;
+class QueueRowsPresenter;
+class TagEditors;
 class Notices;
 class QueueRunner;
 class SourceScanner;
@@ -125,40 +120,7 @@ class Controller : public QObject {
   void PreferencesMenuPress(const QAction* sender = nullptr);
   void collapseRightView();
   void uncollapseRightView();
-  void closeTagsPanel();
   void ChangeFASTMode(int number);
-  void ChangeShowDetails();
-  void NextShow();
-  void PreviousShow();
-
-  // Table edits, selection and the delete sheet (TableEdits.cpp).
-  // A changed cell value of the files table, by column identifier.
-  void tableEditRequested(const QString& identifier, int row, const QVariant& value);
-  // The stop or reset button of a row of the queue table in use.
-  void stopButtonClick(int row);
-  // The stop key on rows of the queue table in use: each row's stop button, in turn.
-  void stopQueueRows(const QList<int>& rows);
-  // The move keys: the row goes one place up (-1) or down (+1) and stays current.
-  void moveQueueRow(int row, int by);
-  // `tableViewSelectionDidChange:` of the files table.
-  void filesSelectionChanged();
-  // The Return key: the tag editor for the selected row or rows.
-  void editClick();
-  // The files table's double click.
-  void showTagsPanelFromClick(const QModelIndex& clicked);
-  void showTagsPanel(int row);
-  // The Delete key: the remove-or-trash sheet over the main window.
-  void deleteClick();
-  static constexpr int kRemoveFromList = 1000;
-  static constexpr int kMoveToTrash = 1001;
-  static constexpr int kCancelDelete = 1002;
-  void deleteAlertDidEnd(int returnCode);
-  QMessageBox* deleteSheet() const;
-  void tableViewColumnDidResize(int column);
-  void sizeWindow();
-  // The pasteboard data of dragged queue rows, and a drop of them on the queue table in use.
-  QMimeData* writeQueueRows(const QList<int>& rows);
-  bool acceptQueueRowDrop(const QMimeData* data, int row);
 
   // Main window commands (MainWindowCommands.cpp).
   void ShowMainWindow();
@@ -170,15 +132,6 @@ class Controller : public QObject {
   bool validateToolbarItem(const QAction* item) const;
   void validateVisibleToolbarItems();
   void showPreview();
-  void MenuRunEpisodePicker();
-  void MultipleToSDHDClick();
-  void MultipleToSDClick();
-  void MultipleToHDClick();
-  void MultipleToOriginalClick();
-  void MultipleToInfoClick();
-  void MultipleSearchClick();
-  void MultipleEditClick();
-  void DeleteDuplicatesButtonPress();
   void AboutMenuPress();
   void AboutCloseButtonPress();
   void LaunchHelp();
@@ -189,14 +142,6 @@ class Controller : public QObject {
   // Starts an item's look-up again (the multiple search and the episode picker); the
   // default runs it on the probe threads.
   void setLookUpStarter(std::function<void(const MediaFilePtr&)> start) { startLookUp_ = std::move(start); }
-
-  // The tag editors: the single editor filled from an item, the multiple-item editor
-  // loaded, the view the tag window shows chosen, that window shown or closed.
-  void fillTagsPanelFromShow(const MediaFilePtr& item);
-  void loadShows(const QList<MediaFilePtr>& items);
-  void setTagsView(bool multiple, bool animate);
-  void showTagsWindow();
-  void closeTagsWindow();
 
   // The preferences window (modal over the main window) and the preview.
   void activatePreferencesPane(int pane);                // preferences window shown on a pane
@@ -212,14 +157,9 @@ class Controller : public QObject {
 
   ControllerState& state() { return state_; }
   MainWindowShell& windows() { return windows_; }
-  QTableView* queueTableInUse() const { return queueTable_; }
-  FilesTableModel& filesModel() { return *filesModel_; }
-  QueueTableModel& queueModel(QTableView* table);
   QTimer* timer() const { return timer_; }
   Notices* notices() const { return notices_.get(); }
   BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
-  BCTagsPanel* tagsPanel() const { return myTagsPanel_.get(); }
-  BCTagsPanelMultiple* tagsPanelMultiple() const { return myTagsPanelMultiple_.get(); }
   BCPreferencePanel* preferencesPanel() const { return myPreferencesPanel_.get(); }
   QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
@@ -251,10 +191,6 @@ class Controller : public QObject {
   void connectTables();
   void connectCommands();
   void fullScreenChanged(bool entered);
-  QWidget* tagsWindow(bool multiple) const;
-  QList<int> selectedFileRows() const;
-  void selectFileRows(const QList<int>& rows);
-  void setHighlightedFormat(const char* allLog, const char* rowLog, ConversionFormat format);
   void writeQuitArchives();
   void showOnline(QWidget* box, bool& offlineFlag, bool online);
   // Says on the light, in words, what its last look-up came to, and writes it to the user log.
@@ -272,19 +208,16 @@ class Controller : public QObject {
   std::unique_ptr<AddingPaths> adding_;
   std::unique_ptr<TimedActivities> ticks_;
   std::unique_ptr<BCBusyPanel> busyPanel_;
-  QTableView* queueTable_ = nullptr;
-  // The running item last brought into view.
-  std::weak_ptr<MediaFile> followedRow_;
-  FilesTableModel* filesModel_ = nullptr;
-  QueueTableModel* queue1Model_ = nullptr;
-  QueueTableModel* queue2Model_ = nullptr;
+  // Children: they go after the windows, as the tables' models always did.
+  FilesTablePresenter* filesTable_ = nullptr;
+  QueueRowsPresenter* queueRows_ = nullptr;
   QTimer* timer_ = nullptr;
   std::unique_ptr<Notices> notices_;
   std::unique_ptr<BCAlertPanel> myAlertPanel_;
   QStringList pendingKeyAlerts_;
   bool showingKeyAlerts_ = false;
-  std::unique_ptr<BCTagsPanel> myTagsPanel_;
-  std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
+  // Gone before the windows: the multiple-item editor's window is the main window's child.
+  std::unique_ptr<TagEditors> tagEditors_;
   std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;
   std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
@@ -296,19 +229,11 @@ class Controller : public QObject {
   bool launched_ = false;     // applicationDidFinishLaunching has run
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
   bool handingOver_ = false;
-  bool sizingWindow_ = false;
   // A redraw or a table rebuild that a notification asked for waits to run on the GUI thread.
   std::atomic<bool> refreshWaiting_ = false;
   std::atomic<bool> rebuildWaiting_ = false;
-  bool shownTagsView_ = false;  // the multiple-item editor's view is the one shown
-  bool restoringSelection_ = false;  // a reload puts the selection back
-  QList<MediaFilePtr> selectedFiles_;  // the files table's selected items, as last selected
-  QPointer<QMessageBox> deleteSheet_;
   QPointer<QMessageBox> timedNotice_;  // the alerts of timed work
-  QMenu* filesContextMenu_ = nullptr;  // none while no row is selected
-  QList<MediaFilePtr> draggedQueueItems_;  // what the last queue drag carried
   std::function<void(const MediaFilePtr&)> startLookUp_;
-  std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
   std::unique_ptr<WindowManagerClose> windowManagerClose_;
   std::unique_ptr<ModalQuitKey> modalQuitKey_;
   // Last, so that it is gone before what its write hands to the GUI thread.

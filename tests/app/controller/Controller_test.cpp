@@ -11,6 +11,7 @@
 #include "app/files/FilesTableModel.h"
 #include "app/controller/MainWindowShell.h"
 #include "app/queue/QueueRunner.h"
+#include "app/queue/QueueTableModel.h"
 #include "app/controller/RestorableState.h"
 #include "app/controller/UserLanguage.h"
 #include "media/AnalysisTools.h"
@@ -181,7 +182,9 @@ TEST_F(ControllerTest, StartUpLogsEachStepAndMakesTheFolders) {
   }
   EXPECT_TRUE(userLog().contains("No Turbo Framework"));
   EXPECT_TRUE(controller->windows().MainWindow->isVisible());
-  EXPECT_EQ(controller->queueTableInUse(), controller->windows().Queue1TableView);
+  // The queue window's table is the one in use.
+  EXPECT_TRUE(dynamic_cast<QueueTableModel&>(*controller->windows().Queue1TableView->model()).inUse());
+  EXPECT_FALSE(dynamic_cast<QueueTableModel&>(*controller->windows().Queue2TableView->model()).inUse());
   EXPECT_TRUE(controller->timer()->isActive());
   EXPECT_EQ(controller->timer()->interval(), 10000);
 }

@@ -34,17 +34,17 @@ using MainWindowCommandsTest = test::MainWindowTest;
 TEST_F(MainWindowCommandsTest, FormatCommandsChangeOnlyTheHighlightedRows) {
   struct Case {
     const char* name;
-    void (Controller::*command)();
+    QAction* MainWindowShell::*command;  // the menu item a user chooses
     ConversionFormat format;
     const char* log;
   };
   const Case cases[] = {
-      {"SD and HD", &Controller::MultipleToSDHDClick, ConversionFormat::HDAndSD, "Changing seleted shows to SDHD"},
-      {"SD", &Controller::MultipleToSDClick, ConversionFormat::SDOnly, "Changing seleted shows to SD"},
-      {"HD", &Controller::MultipleToHDClick, ConversionFormat::HDOnly, "Changing seleted shows to HD"},
-      {"original", &Controller::MultipleToOriginalClick, ConversionFormat::Original,
+      {"SD and HD", &MainWindowShell::ToSDHDMenuItem, ConversionFormat::HDAndSD, "Changing seleted shows to SDHD"},
+      {"SD", &MainWindowShell::ToSDMenuItem, ConversionFormat::SDOnly, "Changing seleted shows to SD"},
+      {"HD", &MainWindowShell::ToHDMenuItem, ConversionFormat::HDOnly, "Changing seleted shows to HD"},
+      {"original", &MainWindowShell::ToOriginalMenuItem, ConversionFormat::Original,
        "Changing selected shows to Original"},
-      {"info only", &Controller::MultipleToInfoClick, ConversionFormat::TagsOnly, "Changing selected shows to Info Only"},
+      {"info only", &MainWindowShell::ToInfoMenuItem, ConversionFormat::TagsOnly, "Changing selected shows to Info Only"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -52,7 +52,7 @@ TEST_F(MainWindowCommandsTest, FormatCommandsChangeOnlyTheHighlightedRows) {
     for (const MediaFilePtr& media : files) media->setConversionFormat(ConversionFormat(99));
     setFiles(files);
     select({0, 2});
-    (controller.get()->*c.command)();
+    (windows().*c.command)->trigger();
     EXPECT_EQ(files[0]->ConversionFormat(), c.format);
     EXPECT_EQ(files[1]->ConversionFormat(), ConversionFormat(99));
     EXPECT_EQ(files[2]->ConversionFormat(), c.format);
@@ -63,7 +63,7 @@ TEST_F(MainWindowCommandsTest, FormatCommandsChangeOnlyTheHighlightedRows) {
   const MediaFilePtr lone = item("lone.mp4");
   setFiles({lone});
   select({});
-  controller->MultipleToSDClick();
+  windows().ToSDMenuItem->trigger();
   EXPECT_EQ(lone->ConversionFormat(), MediaFile().ConversionFormat());
 }
 
@@ -73,7 +73,7 @@ TEST_F(MainWindowCommandsTest, InfoOnlyChangesOnlyMP4FilesAndSaysSo) {
   setFiles({mkv, m4v});
   select({0, 1});
   AlertCloser alerts(*controller);
-  controller->MultipleToInfoClick();
+  windows().ToInfoMenuItem->trigger();
   EXPECT_EQ(mkv->ConversionFormat(), MediaFile().ConversionFormat());
   EXPECT_EQ(m4v->ConversionFormat(), ConversionFormat::TagsOnly);
   EXPECT_EQ(alerts.seen, QStringList{"Some files where not of mp4 or m4v format. These have not been changed."});
@@ -91,8 +91,7 @@ TEST_F(MainWindowCommandsTest, NextAndPreviousWrapAround) {
   };
   for (const Case& c : cases) {
     select(c.from);
-    if (c.next) controller->NextShow();
-    else controller->PreviousShow();
+    post(c.next ? "NextShow" : "PreviousShow");
     EXPECT_EQ(selected(), c.to) << (c.next ? "next" : "previous") << " from " << (c.from.isEmpty() ? -1 : c.from[0]);
   }
 }
@@ -144,7 +143,7 @@ TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThe
 
   // The row's tick box, clicked on and off.
   BCTableView* table = w.FilesTableView;
-  const QRect box = table->visualRect(controller->filesModel().index(0, FilesTableModel::column("MediaSelected")));
+  const QRect box = table->visualRect(filesModel().index(0, FilesTableModel::column("MediaSelected")));
   QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, box.center());
   ASSERT_TRUE(a->selected());
   EXPECT_TRUE(w.ConvertSelectedToolbarItem->isEnabled());
@@ -169,21 +168,21 @@ TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThe
 TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
   MainWindowShell& w = windows();
   setQueue({item("a.avi", true, MediaState::Queued), item("b.avi", true, MediaState::Queued)});
-  ASSERT_EQ(controller->queueTableInUse(), w.Queue1TableView);
+  ASSERT_EQ(queueTableInUse(), w.Queue1TableView);
   ASSERT_FALSE(state().queueInPane);
 
   controller->splitview();
   EXPECT_TRUE(state().queueInPane);
-  EXPECT_EQ(controller->queueTableInUse(), w.Queue2TableView);
-  EXPECT_EQ(controller->queueModel(w.Queue2TableView).rowCount(), 2) << "current rows at once";
-  EXPECT_EQ(controller->queueModel(w.Queue1TableView).rowCount(), 0);
+  EXPECT_EQ(queueTableInUse(), w.Queue2TableView);
+  EXPECT_EQ(queueModel(w.Queue2TableView).rowCount(), 2) << "current rows at once";
+  EXPECT_EQ(queueModel(w.Queue1TableView).rowCount(), 0);
   EXPECT_EQ(w.SplitViewButton->text(), "No Queue");
   EXPECT_FALSE(w.RightPane->isHidden());
   EXPECT_FALSE(w.QueuePanel->isVisible());
 
   controller->splitview();
   EXPECT_FALSE(state().queueInPane);
-  EXPECT_EQ(controller->queueTableInUse(), w.Queue1TableView);
+  EXPECT_EQ(queueTableInUse(), w.Queue1TableView);
   EXPECT_EQ(w.SplitViewButton->text(), "Queue");
   EXPECT_TRUE(w.RightPane->isHidden());
   EXPECT_TRUE(w.QueuePanel->isVisible());
@@ -249,19 +248,21 @@ TEST_F(MainWindowCommandsTest, TabReachesTheToolbarAndSpaceQueuesTheSelectedFile
 TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsItsWindowBack) {
   MainWindowShell& w = windows();
   setFiles({item("a.avi")});
-  controller->showTagsPanel(0);
-  ASSERT_TRUE(controller->tagsPanel()->window()->isVisible());
+  select({0});
+  w.EditMenuItem->trigger();
+  ASSERT_NE(singleEditor(), nullptr);
+  ASSERT_TRUE(singleEditor()->isVisible());
   w.MainWindow->showFullScreen();
   QApplication::processEvents();
-  EXPECT_EQ(controller->queueTableInUse(), w.Queue2TableView);
+  EXPECT_EQ(queueTableInUse(), w.Queue2TableView);
   EXPECT_TRUE(state().queueInPane);
   controller->splitview();
   EXPECT_TRUE(state().queueInPane) << "in full screen the queue stays in the pane";
-  EXPECT_FALSE(controller->tagsPanel()->window()->isVisible());
+  EXPECT_FALSE(singleEditor()->isVisible());
 
   w.MainWindow->showNormal();
   QApplication::processEvents();
-  EXPECT_EQ(controller->queueTableInUse(), w.Queue1TableView);
+  EXPECT_EQ(queueTableInUse(), w.Queue1TableView);
   EXPECT_FALSE(state().queueInPane);
   EXPECT_TRUE(w.QueuePanel->isVisible());
 }
@@ -273,7 +274,7 @@ TEST_F(MainWindowCommandsTest, ColumnSwitchesFollowTheirSettings) {
     d.setBool(on, "EnableFASTMode");
     d.setBool(on, "ShowFileDetails");
     controller->ChangeFASTMode(0);
-    controller->ChangeShowDetails();
+    post("ChangeShowDetails");
     EXPECT_EQ(table->isColumnHidden(MainWindowShell::SpeedColumn), !on);
     EXPECT_EQ(table->isColumnHidden(MainWindowShell::DetailsColumn), !on);
     EXPECT_TRUE(mainLog().contains(on ? "FAST mode on" : "FAST mode off"));
@@ -310,7 +311,7 @@ TEST_F(MainWindowCommandsTest, EpisodePickerWantsASelectedRow) {
   setFiles({item("a.avi")});
   select({});
   AlertCloser alerts(*controller);
-  controller->MenuRunEpisodePicker();
+  windows().SelectTVShowMenuItem->trigger();
   EXPECT_EQ(alerts.seen,
             QStringList{"You must select a show from the Video Files table before you can run the Episode Picker"});
 }
@@ -319,19 +320,24 @@ TEST_F(MainWindowCommandsTest, SearchAgainStartsTheLookUpOfEachHighlightedItem) 
   const QList<MediaFilePtr> files = {item("a.avi"), item("b.avi"), item("c.avi")};
   setFiles(files);
   select({0, 2});
-  controller->MultipleSearchClick();
+  windows().SearchMenuItem->trigger();
   EXPECT_EQ(lookedUpAgain, (QList<MediaFilePtr>{files[0], files[2]}));
   EXPECT_TRUE(mainLog().contains("Search for new info for multiple files"));
 }
 
 TEST_F(MainWindowCommandsTest, EditOpensTheMultipleEditorWithTheHighlightedItems) {
-  setFiles({item("a.avi"), item("b.avi"), item("c.avi")});
+  const QList<MediaFilePtr> files = {item("a.avi"), item("b.avi"), item("c.avi")};
+  files[0]->setSeriesname("A");
+  files[1]->setSeriesname("B");
+  files[2]->setSeriesname("B");
+  setFiles(files);
   select({1, 2});
   state().multipleEdit = false;
-  controller->MultipleEditClick();
+  windows().EditMenuItem->trigger();
   EXPECT_TRUE(state().multipleEdit);
-  EXPECT_EQ(controller->tagsPanelMultiple()->showarray().size(), 2);
-  EXPECT_TRUE(controller->tagsPanelMultiple()->window()->isVisible());
+  EXPECT_EQ(multipleEditorSeriesName(), "B") << "the two highlighted items, not the third";
+  ASSERT_NE(multipleEditor(), nullptr);
+  EXPECT_TRUE(multipleEditor()->isVisible());
 }
 
 TEST_F(MainWindowCommandsTest, DuplicatesAreTrashedOrDeletedAndLeaveTheList) {
@@ -355,7 +361,7 @@ TEST_F(MainWindowCommandsTest, DuplicatesAreTrashedOrDeletedAndLeaveTheList) {
   other->setSeriesname("Not There");
   setFiles({package, copy, other});
 
-  controller->DeleteDuplicatesButtonPress();
+  windows().DeleteDuplicatesMenuItem->trigger();
   setProbeSteps(saved);
   EXPECT_EQ(state().files, QList<MediaFilePtr>{other});
   EXPECT_FALSE(QFileInfo::exists(videos + "/Film.eyetv"));

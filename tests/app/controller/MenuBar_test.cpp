@@ -167,8 +167,9 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
   choose("Video", "Search Again");
   EXPECT_EQ(lookedUpAgain, QList<MediaFilePtr>{state().files[0]});
   choose("Video", "Edit Tags...");
-  EXPECT_TRUE(controller->tagsPanel()->window()->isVisible());
-  controller->closeTagsWindow();
+  ASSERT_NE(singleEditor(), nullptr);
+  EXPECT_TRUE(singleEditor()->isVisible());
+  post("CloseTagPanel");
 
   // The episode picker, for a TV show, with TVRage answering on loopback.
   test::LoopbackHttpServer tvRage;
@@ -277,7 +278,7 @@ TEST_F(MenuBarTest, TheQuitKeyEndsAModalWindowAsItsCancelDoesAndQuits) {
        [&] {
          setFiles({item("kept.avi")});
          select({0});
-         controller->deleteClick();
+         post("DeleteClick");
        },
        [] {},
        [&] {

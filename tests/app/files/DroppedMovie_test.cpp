@@ -67,7 +67,7 @@ TEST_F(DroppedMovieTest, TheFilesTableAndTheTagEditorShowWhatTheITunesStoreKnows
       << mainLog().join('\n').toStdString();
 
   // The files table: the title cell names the movie and shows its poster.
-  FilesTableModel& model = controller->filesModel();
+  FilesTableModel& model = filesModel();
   const QVariantList title =
       model.data(model.index(0, FilesTableModel::column("Summary")), Qt::DisplayRole).toList();
   ASSERT_FALSE(title.isEmpty());
@@ -75,8 +75,10 @@ TEST_F(DroppedMovieTest, TheFilesTableAndTheTagEditorShowWhatTheITunesStoreKnows
   EXPECT_TRUE(looksLike(title.last().value<QImage>(), Qt::red));
 
   // The tag editor, opened on the row.
-  controller->showTagsPanel(0);
-  QWidget* editor = controller->tagsPanel()->window();
+  select({0});
+  post("EditClick");
+  QWidget* editor = singleEditor();
+  ASSERT_NE(editor, nullptr);
   ASSERT_TRUE(editor->isVisible());
   EXPECT_EQ(editor->findChild<QPlainTextEdit*>("TagsDescriptionTextField")->toPlainText(),
             "Seasoned musician Jackson Maine discovers & falls in love with struggling artist Ally.");
@@ -108,7 +110,7 @@ TEST_F(DroppedMovieTest, FilesWithoutAPictureEndUnselectedWithTheirReason) {
       60, 50))
       << mainLog().join('\n').toStdString();
 
-  FilesTableModel& model = controller->filesModel();
+  FilesTableModel& model = filesModel();
   for (int row = 0; row < 2; ++row) {
     const MediaFilePtr media = state().files[row];
     SCOPED_TRACE(media->filename().toStdString());

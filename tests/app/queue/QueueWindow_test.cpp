@@ -123,27 +123,27 @@ class QueueWindowTest : public test::MainWindowTest {
 
   // A press of the row's stop button, where a click on it lands.
   void pressStop(int row) {
-    QTableView* table = controller->queueTableInUse();
+    QTableView* table = queueTableInUse();
     const QRect cell = table->visualRect(table->model()->index(row, QueueTableModel::column("Stop")));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(5, 35));
   }
 
   // What the status cell of a row of the queue table in use draws.
   QueueRowStatus shownStatus(int row) {
-    QTableView* table = controller->queueTableInUse();
+    QTableView* table = queueTableInUse();
     return QueueRowStatus::fromList(
         table->model()->index(row, QueueTableModel::column("ProgressIndicator")).data().toList());
   }
 
   // Whether a row of the queue table in use is wholly in sight.
   bool rowInView(int row) {
-    QTableView* table = controller->queueTableInUse();
+    QTableView* table = queueTableInUse();
     return table->viewport()->rect().contains(table->visualRect(table->model()->index(row, 0)));
   }
 
   // The cell a screen reader finds at a row and column of the queue table in use.
   QAccessibleInterface* accessibleCell(int row, const char* identifier) {
-    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(controller->queueTableInUse());
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(queueTableInUse());
     EXPECT_TRUE(table && table->tableInterface());
     return table && table->tableInterface() ? table->tableInterface()->cellAt(row, QueueTableModel::column(identifier))
                                             : nullptr;
@@ -245,7 +245,7 @@ TEST_F(QueueWindowTest, PauseSuspendsTheEncoderAndResumeLetsItRun) {
 
   // Resumed from the main window's pane, where the queue moves with its button.
   QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
-  ASSERT_EQ(controller->queueTableInUse(), w.Queue2TableView);
+  ASSERT_EQ(queueTableInUse(), w.Queue2TableView);
   QTest::mouseClick(w.QueuePauseButton2, Qt::LeftButton);
   EXPECT_TRUE(waitUntil([&] { return !test::groupStopped(group); }, 5, 10)) << "the encoder stayed suspended";
   EXPECT_TRUE(waitUntil([&] { return test::groupCpuTicks(group) > pausedTicks; }, 5, 10));
@@ -327,10 +327,10 @@ TEST_F(QueueWindowTest, ClearCompletedEmptiesTheEndedRowsOnly) {
     SCOPED_TRACE(c.how);
     setQueue({ended("done.avi", true, false), waiting, ended("failed.avi", false, false),
               ended("stopped.avi", false, true)});
-    ASSERT_EQ(controller->queueTableInUse()->model()->rowCount(), 4);
+    ASSERT_EQ(queueTableInUse()->model()->rowCount(), 4);
     c.press();
     EXPECT_EQ(state().queue, QList<MediaFilePtr>{waiting});
-    EXPECT_EQ(controller->queueTableInUse()->model()->rowCount(), 1);
+    EXPECT_EQ(queueTableInUse()->model()->rowCount(), 1);
     EXPECT_EQ(waiting->state(), MediaState::Queued);
     // Gone for good: the next launch does not bring them back. The write follows on
     // another thread once the changes have settled.
@@ -351,7 +351,7 @@ TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
   failed->setConversionerror(reason);
   setQueue({failed});
   controller->showQueue();
-  QTableView* table = controller->queueTableInUse();
+  QTableView* table = queueTableInUse();
   const QRect cell = table->visualRect(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
   QHelpEvent hover(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
   QApplication::sendEvent(table->viewport(), &hover);
@@ -371,7 +371,7 @@ TEST_F(QueueWindowTest, AConvertingRowReadsItsProgressAndStopsByTheAccessibleAct
 
 TEST_F(QueueWindowTest, AConvertingRowStopsByTheDeleteKey) {
   readAndStop([&] {
-    QTableView* table = controller->queueTableInUse();
+    QTableView* table = queueTableInUse();
     table->window()->activateWindow();
     table->setFocus();
     table->selectRow(0);
@@ -384,7 +384,7 @@ TEST_F(QueueWindowTest, AConvertingRowStopsByTheDeleteKey) {
 TEST_F(QueueWindowTest, AClickOnTheStopButtonsEdgeStopsTheRow) {
   const MediaFilePtr item = startConverting("Holiday.avi", 60);
   ASSERT_TRUE(item);
-  QTableView* table = controller->queueTableInUse();
+  QTableView* table = queueTableInUse();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
   const QRect cell = table->visualRect(table->model()->index(0, QueueTableModel::column("Stop")));
   const QRect button = BCButtonCell2::buttonRect(cell, tableImage("queue_stop_icon").size());
@@ -454,7 +454,7 @@ TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
   ASSERT_TRUE(window);
   EXPECT_EQ(window->role(), QAccessible::Window);
   EXPECT_EQ(window->text(QAccessible::Name), "Conversion Queue");
-  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(controller->queueTableInUse());
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(queueTableInUse());
   ASSERT_TRUE(table);
   EXPECT_EQ(table->text(QAccessible::Name), "Conversion Queue");
 }
@@ -471,7 +471,7 @@ TEST_F(QueueWindowTest, TheFocusAndSelectionEventsNameTheCellTheKeyboardIsOn) {
   controller->timer()->stop();
   setQueue(queue);
   controller->showQueue();
-  QTableView* table = controller->queueTableInUse();
+  QTableView* table = queueTableInUse();
   QAccessibleInterface* ours = QAccessible::queryAccessibleInterface(table);
   ASSERT_TRUE(ours);
   const int columns = table->model()->columnCount();
@@ -505,7 +505,7 @@ TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
   queue << first << second;
   setQueue(queue);
   controller->showQueue();
-  QTableView* table = controller->queueTableInUse();
+  QTableView* table = queueTableInUse();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
   ASSERT_FALSE(rowInView(14)) << "the window shows every row";
 
@@ -539,7 +539,7 @@ TEST_F(QueueWindowTest, KeysMoveTheCurrentRowAndDeleteTakesAQueuedRowBack) {
                      c = item("c.avi", true, MediaState::Queued);
   setQueue({a, b, c});
   controller->showQueue();
-  QTableView* table = controller->queueTableInUse();
+  QTableView* table = queueTableInUse();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
   table->setFocus();
   table->setCurrentIndex(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));

@@ -4,13 +4,18 @@
 #include "app/controller/Controller.h"
 #include "app/controller/MainWindowShell.h"
 #include "app/files/FilesTableModel.h"
+#include "app/files/FilesTablePresenter.h"
+#include "app/queue/QueueTableModel.h"
+#include "app/shared/ControllerHooks.h"
 #include "app/panels/BCAlertPanel.h"
 #include "app/support/ControllerStart.h"
+#include "app/support/TopLevelWindows.h"
 #include "app/support/WidgetApplication.h"
 #include "app/tables/BCTableView.h"
 #include "media/MediaValues.h"
 #include "media/ProbeMediaFile.h"
 #include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -18,6 +23,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QAbstractButton>
+#include <QMainWindow>
+#include <QMenu>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -90,7 +100,7 @@ class MainWindowTest : public ::testing::Test {
   void select(const QList<int>& rows) {
     // All at once, as a click or a shift-click changes it.
     QItemSelection selection;
-    for (int row : rows) selection.select(controller->filesModel().index(row, 0), controller->filesModel().index(row, 0));
+    for (int row : rows) selection.select(filesModel().index(row, 0), filesModel().index(row, 0));
     windows().FilesTableView->selectionModel()->select(selection,
                                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
@@ -100,12 +110,64 @@ class MainWindowTest : public ::testing::Test {
     std::sort(rows.begin(), rows.end());
     return rows;
   }
-  // Through the cell where the table has a column for it.
+  // The model the files table shows.
+  FilesTableModel& filesModel() { return dynamic_cast<FilesTableModel&>(*windows().FilesTableView->model()); }
+  static QueueTableModel& queueModel(const QTableView* table) {
+    return dynamic_cast<QueueTableModel&>(*table->model());
+  }
+  // The queue table the queue's rows are drawn in: the queue window's or the main window's pane.
+  QTableView* queueTableInUse() {
+    for (QTableView* table : {static_cast<QTableView*>(windows().Queue1TableView), static_cast<QTableView*>(windows().Queue2TableView)})
+      if (queueModel(table).inUse()) return table;
+    return nullptr;
+  }
+  // Through the cell where the table has a column for it; otherwise through a files-table
+  // presenter of its own, on a table of its own over the same list.
   void edit(const QString& identifier, int row, const QVariant& value) {
-    FilesTableModel& model = controller->filesModel();
+    FilesTableModel& model = filesModel();
     const int column = FilesTableModel::column(identifier);
-    if (column < 0) controller->tableEditRequested(identifier, row, value);
-    else model.setData(model.index(row, column), value);
+    if (column >= 0) {
+      model.setData(model.index(row, column), value);
+      return;
+    }
+    BCTableView table;
+    QMainWindow window;
+    QWidget hint;
+    QMenu menu;
+    QAction action;
+    const ControllerHooks hooks;
+    FilesTablePresenter presenter(state(), hooks, {&table, &window, &hint, &menu, &action, &menu, &menu}, {});
+    presenter.tableEditRequested(identifier, row, value);
+  }
+  // A notice the windows post, as the files table's keys and the editors send them.
+  void post(const char* name) { NotificationCenter::defaultCenter().post(name, windows().FilesTableView); }
+  // The remove-or-trash sheet while it is open, and a click on one of its buttons.
+  static QMessageBox* deleteSheet() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* sheet = qobject_cast<QMessageBox*>(window);
+          sheet && sheet->objectName() == "DeleteSheet" && sheet->isVisible())
+        return sheet;
+    return nullptr;
+  }
+  static void answerDeleteSheet(const QString& choice) {
+    QMessageBox* sheet = deleteSheet();
+    ASSERT_NE(sheet, nullptr);
+    for (QAbstractButton* button : sheet->buttons())
+      if (button->text() == choice) button->click();
+    QApplication::processEvents();
+  }
+  // The tag editors' windows, and the series name each shows.
+  static QWidget* singleEditor() { return test::topLevel("TagsPanel"); }
+  static QWidget* multipleEditor() { return test::topLevel("BCTagsPanelMultiple"); }
+  static QString editorSeriesName() {
+    QWidget* editor = singleEditor();
+    auto* field = editor ? editor->findChild<QLineEdit*>("TagsNameTextField") : nullptr;
+    return field ? field->text() : QString();
+  }
+  static QString multipleEditorSeriesName() {
+    QWidget* editor = multipleEditor();
+    auto* field = editor ? editor->findChild<QLineEdit*>("TagsSeriesNameTextField") : nullptr;
+    return field ? field->text() : QString();
   }
   QStringList mainLog() const { return test::logMessages(root + "/data/Zuvo/log.bclog2"); }
   QStringList userLog() const { return test::logMessages(root + "/data/Zuvo/userlog.txt"); }
