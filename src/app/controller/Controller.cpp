@@ -154,6 +154,10 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
   useQueueTable(windows_.Queue1TableView);
   // The look-up logs its own failures and leaves its outcome on the item.
   startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { (void)LookUpShow(*item); }); };
+  startProbe_ = [](const MediaFilePtr& media, bool autoprocess) {
+    media->setAutoprocess(autoprocess);
+    startProbe(media);
+  };
   connectTables();
   connectCommands();
   QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -237,10 +241,7 @@ void Controller::makeQueueAndTimedWork() {
   fillHooks();
   busyPanel_ = std::make_unique<BCBusyPanel>(QStringLiteral("Zuvo"));
   lists_ = std::make_unique<FileLists>(state_, hooks_, this);
-  lists_->setProbeStarter([](const MediaFilePtr& media, bool autoprocess) {
-    media->setAutoprocess(autoprocess);
-    startProbe(media);
-  });
+  lists_->setProbeStarter(startProbe_);
   lists_->setDVDLookUpStarter([](const MediaFilePtr& media, bool autoprocess) {
     media->setAutoprocess(autoprocess);
     startDVDLookUp(media);
@@ -414,6 +415,7 @@ bool Controller::awakeFromNib() {
   state_.nextScan =
       QDateTime::currentDateTime().addSecs(qint64(defaults.get(setting::AutomateEveryMinutes)) * 60);
   timer_ = new QTimer(this);
+  timer_->setObjectName(QStringLiteral("TimedActivitiesTimer"));
   timer_->setInterval(kTimerMs);
   connect(timer_, &QTimer::timeout, this, [this] { timedactivities(); });
   timer_->start();
@@ -772,6 +774,17 @@ void Controller::invalidateRestorableState() {
     saver_->changed();
   });
 }
+
+bool Controller::listsWritten() const { return !saver_ || saver_->idle(); }
+
+void Controller::setProbeStarter(std::function<void(const MediaFilePtr&, bool)> start) {
+  startProbe_ = std::move(start);
+  if (lists_) lists_->setProbeStarter(startProbe_);
+}
+
+int Controller::runningJobs() const { return runner_ ? runner_->runningJobs() : 0; }
+
+bool Controller::addingPaths() const { return adding_ && adding_->busy(); }
 
 void Controller::windowWillEncodeRestorableState() {
   if (quitting_) return;

@@ -87,8 +87,8 @@ class Controller : public QObject {
   void windowDidDecodeRestorableState();
   // The saved lists have been read back (or there were none); the launch has finished.
   bool launched() const { return launched_; }
-  // Nothing when restoration is off or start-up has not made the support folder.
-  ListsSaver* listsSaver() const { return saver_.get(); }
+  // No write of the saved lists is waiting or under way (also when there is no saver).
+  bool listsWritten() const;
 
   // Notices (any thread).
   void TextMessage(const QString& text);
@@ -203,25 +203,20 @@ class Controller : public QObject {
   void closePreferencesWindow();
   void openViewer(const QString& path, bool isDVD, int track);  // preview window; clears viewerOpen on close
 
-  // The lists, the queue runner, the scans, the ways in and the tick; they exist once
-  // start-up has made the logs and the notices.
-  FileLists& lists() { return *lists_; }
-  QueueRunner& runner() { return *runner_; }
-  SourceScanner& scanner() { return *scanner_; }
-  AddingPaths& adding() { return *adding_; }
-
+  // The lists and the windows' state, to read.
+  const ControllerState& state() const { return state_; }
   ControllerState& state() { return state_; }
-  MainWindowShell& windows() { return windows_; }
+  // Starts an item's probe (the default runs it on the probe threads).
+  void setProbeStarter(std::function<void(const MediaFilePtr&, bool autoprocess)> start);
+  // Conversions and tag rewrites under way, and whether dropped or opened paths are still
+  // being added.
+  int runningJobs() const;
+  bool addingPaths() const;
   QTableView* queueTableInUse() const { return queueTable_; }
   FilesTableModel& filesModel() { return *filesModel_; }
   QueueTableModel& queueModel(QTableView* table);
-  QTimer* timer() const { return timer_; }
-  Notices* notices() const { return notices_.get(); }
-  BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
   BCTagsPanel* tagsPanel() const { return myTagsPanel_.get(); }
   BCTagsPanelMultiple* tagsPanelMultiple() const { return myTagsPanelMultiple_.get(); }
-  BCPreferencePanel* preferencesPanel() const { return myPreferencesPanel_.get(); }
-  QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
 
  private:
   Controller(std::optional<ConversionJobs> jobs, QObject* parent);
@@ -310,6 +305,7 @@ class Controller : public QObject {
   QMenu* filesContextMenu_ = nullptr;  // none while no row is selected
   QList<MediaFilePtr> draggedQueueItems_;  // what the last queue drag carried
   std::function<void(const MediaFilePtr&)> startLookUp_;
+  std::function<void(const MediaFilePtr&, bool)> startProbe_;
   std::unique_ptr<BCLookUpShow> episodePickerLookUp_;
   std::unique_ptr<WindowManagerClose> windowManagerClose_;
   std::unique_ptr<ModalQuitKey> modalQuitKey_;

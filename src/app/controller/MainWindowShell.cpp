@@ -99,7 +99,7 @@ MainWindowShell::MainWindowShell() {
 
   MainSplitView = named(new QSplitter(Qt::Horizontal, MainView), "MainSplitView");
   FilesTableView = named(new BCTableView(MainSplitView), "FilesTableView");
-  RightPane = new QWidget(MainSplitView);
+  RightPane = named(new QWidget(MainSplitView), "RightPane");
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
   Queue2TableView = named(new QueueTableView(RightPane), "Queue2TableView");
@@ -138,6 +138,7 @@ MainWindowShell::MainWindowShell() {
   QMenu* application = MainMenu->addMenu(QStringLiteral("&Zuvo"));
   AboutMenuItem = application->addAction(QStringLiteral("About Zuvo"));
   PreferencesMenuItem = application->addAction(QStringLiteral("Preferences..."));
+  PreferencesMenuItem->setObjectName(QStringLiteral("PreferencesMenuItem"));
   PreferencesMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
   PreferencesMenuItem->setShortcutContext(Qt::ApplicationShortcut);
   checkForUpdatesMenuItem = application->addAction(QStringLiteral("Check for Updates..."));
@@ -164,6 +165,7 @@ MainWindowShell::MainWindowShell() {
   ToSDHDMenuItem = video->addAction(QStringLiteral("Convert to SD and HD"));
   ToSDMenuItem = video->addAction(QStringLiteral("Convert to SD"));
   ToHDMenuItem = video->addAction(QStringLiteral("Convert to HD"));
+  ToHDMenuItem->setObjectName(QStringLiteral("ToHDMenuItem"));
   ToOriginalMenuItem = video->addAction(QStringLiteral("Keep Original Format"));
   ToInfoMenuItem = video->addAction(QStringLiteral("Update Info Only"));
   VideoMainMenu->menuAction()->setEnabled(false);
@@ -195,6 +197,7 @@ MainWindowShell::MainWindowShell() {
   ShowQueueMenuItem = windowMenu->addAction(QStringLiteral("Conversion Queue"));
   windowMenu->addSeparator();
   ClearCompletedMenuItem = windowMenu->addAction(QStringLiteral("Clear Completed"));
+  ClearCompletedMenuItem->setObjectName(QStringLiteral("ClearCompletedMenuItem"));
 
   QMenu* help = MainMenu->addMenu(QStringLiteral("&Help"));
   HelpMenuItem = help->addAction(QStringLiteral("Zuvo Help"));

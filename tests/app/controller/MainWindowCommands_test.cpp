@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
 
@@ -72,7 +73,7 @@ TEST_F(MainWindowCommandsTest, InfoOnlyChangesOnlyMP4FilesAndSaysSo) {
   const MediaFilePtr m4v = item("b.m4v");
   setFiles({mkv, m4v});
   select({0, 1});
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   controller->MultipleToInfoClick();
   EXPECT_EQ(mkv->ConversionFormat(), MediaFile().ConversionFormat());
   EXPECT_EQ(m4v->ConversionFormat(), ConversionFormat::TagsOnly);
@@ -98,7 +99,7 @@ TEST_F(MainWindowCommandsTest, NextAndPreviousWrapAround) {
 }
 
 TEST_F(MainWindowCommandsTest, ToolbarItemsFollowTheSelectionAndTheLists) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   const auto enabled = [&](QAction* item) { return controller->validateToolbarItem(item); };
   setFiles({});
   EXPECT_FALSE(enabled(w.ConvertAllToolbarItem));
@@ -134,7 +135,7 @@ TEST_F(MainWindowCommandsTest, ToolbarItemsFollowTheSelectionAndTheLists) {
 }
 
 TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThePreferences) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   const MediaFilePtr a = item("a.avi");
   a->setSelected(false);
   setFiles({a});
@@ -153,12 +154,12 @@ TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThe
   EXPECT_FALSE(w.ConvertSelectedToolbarItem->isEnabled());
 
   // A source added in the preferences window, opened from the toolbar, and kept with OK.
-  BCPreferencePanel* panel = controller->preferencesPanel();
   QTimer user;
   QObject::connect(&user, &QTimer::timeout, [&] {
-    if (QApplication::activeModalWidget() != panel->window()) return;
-    panel->ui().AddFeedButton->click();
-    panel->ui().UpdateButton->click();
+    QDialog* panel = test::preferencesWindow();
+    if (!panel || QApplication::activeModalWidget() != panel) return;
+    panel->findChild<QPushButton*>("AddFeedButton")->click();
+    panel->findChild<QPushButton*>("UpdateButton")->click();
   });
   user.start(20);
   w.AddVideoSourcesToolbarItem->trigger();
@@ -167,7 +168,7 @@ TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThe
 }
 
 TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   setQueue({item("a.avi", true, MediaState::Queued), item("b.avi", true, MediaState::Queued)});
   ASSERT_EQ(controller->queueTableInUse(), w.Queue1TableView);
   ASSERT_FALSE(state().queueInPane);
@@ -191,10 +192,10 @@ TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
 }
 
 TEST_F(MainWindowCommandsTest, TheFilesKeepTheirWidthWhenTheQueuePaneOpens) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   w.MainWindow->resize(900, 600);
   w.MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow));
   QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
   ASSERT_FALSE(w.RightPane->isHidden());
   QApplication::processEvents();
@@ -210,10 +211,10 @@ TEST_F(MainWindowCommandsTest, TheFilesKeepTheirWidthWhenTheQueuePaneOpens) {
 }
 
 TEST_F(MainWindowCommandsTest, TheOnlineBoxesKeepTheirSizeOnceTheDropHintHides) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   w.MainWindow->resize(1100, 600);
   w.MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow));
   ASSERT_TRUE(w.DropVideoImage->isVisible());
   QApplication::processEvents();
   const int tv = w.TVInfoOnline->width(), movies = w.MovieInfoOnline->width();
@@ -231,11 +232,11 @@ TEST_F(MainWindowCommandsTest, TheOnlineBoxesKeepTheirSizeOnceTheDropHintHides) 
 
 // A keyboard user reaches the toolbar's commands with Tab and presses them with Space.
 TEST_F(MainWindowCommandsTest, TabReachesTheToolbarAndSpaceQueuesTheSelectedFile) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   setFiles({item("a.avi")});
   w.MainWindow->show();
   w.MainWindow->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.MainWindow));
   w.FilesTableView->setFocus();
   select({0});
   QWidget* convert = w.MainToolbar->widgetForAction(w.ConvertToolbarItem);
@@ -247,7 +248,7 @@ TEST_F(MainWindowCommandsTest, TabReachesTheToolbarAndSpaceQueuesTheSelectedFile
 }
 
 TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsItsWindowBack) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   setFiles({item("a.avi")});
   controller->showTagsPanel(0);
   ASSERT_TRUE(controller->tagsPanel()->window()->isVisible());
@@ -285,7 +286,7 @@ TEST_F(MainWindowCommandsTest, ColumnSwitchesFollowTheirSettings) {
 TEST_F(MainWindowCommandsTest, OnlyOnePreviewAtATime) {
   setFiles({item("a.avi")});
   select({0});
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   const auto viewers = [] {
     QList<Viewer*> found;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -309,7 +310,7 @@ TEST_F(MainWindowCommandsTest, OnlyOnePreviewAtATime) {
 TEST_F(MainWindowCommandsTest, EpisodePickerWantsASelectedRow) {
   setFiles({item("a.avi")});
   select({});
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   controller->MenuRunEpisodePicker();
   EXPECT_EQ(alerts.seen,
             QStringList{"You must select a show from the Video Files table before you can run the Episode Picker"});
@@ -370,12 +371,12 @@ TEST_F(MainWindowCommandsTest, PreferencesOpenOnTheSourcesPaneFromTheSourcesItem
   // The window runs modally: note the pane it shows, then leave it with Cancel.
   const auto paneShownBy = [this](const QAction* sender) {
     int pane = -1;
-    BCPreferencePanel* panel = controller->preferencesPanel();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (QApplication::activeModalWidget() != panel->window()) return;
-      pane = panel->ui().PreferencesTabView->currentIndex();
-      panel->CancelButtonPressed();
+      QDialog* panel = test::preferencesWindow();
+      if (!panel || QApplication::activeModalWidget() != panel) return;
+      pane = panel->findChild<QStackedWidget*>("PreferencesTabView")->currentIndex();
+      panel->findChild<QPushButton*>("CancelButton")->click();
     });
     poll.start(20);
     controller->PreferencesMenuPress(sender);
@@ -415,7 +416,7 @@ namespace {
 // The toolbar shows an icon over each label, its own words unchanged; the files table's
 // background is the palette's base colour, not a tiled picture.
 TEST_F(MainWindowCommandsTest, TheToolbarShowsIconsAndTheFilesTableThePalettesBase) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   const QStringList labels = {"Video Sources", "Check Sources", "Edit",           "Delete",           "Look Up",
                               "Preview",       "Create Sample", "Convert", "Convert Selected", "Convert All"};
   QStringList shown;
@@ -429,7 +430,7 @@ TEST_F(MainWindowCommandsTest, TheToolbarShowsIconsAndTheFilesTableThePalettesBa
 
   setFiles({item("a.avi"), item("b.avi")});
   w.MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow));
   QWidget* viewport = w.FilesTableView->viewport();
   const QImage painted = viewport->grab().toImage();
   // Below the two rows nothing is drawn but the background.
