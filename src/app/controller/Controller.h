@@ -40,6 +40,7 @@ class BCTagsPanelMultiple;
 class BCPreferencePanel;
 class FileLists;
 class ListsSaver;
+class MainWindowPresenter;
 struct RestoredLists;
 class FilesTableModel;
 class QueueTableModel;
@@ -90,28 +91,9 @@ class Controller : public QObject {
   // No write of the saved lists is waiting or under way (also when there is no saver).
   bool listsWritten() const;
 
-  // Notices (any thread).
-  void TextMessage(const QString& text);
+  // A notice, as the queue sends them (any thread).
   void GeneralMessage(const QString& title, const QString& message, int type, bool sticky);
-  void GeneralMessage(const QString& title, const QString& message, int type);
-  void GrowlMessage(const QString& title, const QString& message, int type);
   void GrowlMessage(const QString& title, const QString& message, int type, bool sticky);
-  // The queue drawn on the window and tray icons (timer tick).
-  void setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail);
-  void emailLog();
-
-  // The on-line indicators.
-  void TVOffline();
-  void MovieOffline();
-  void TVOnline();
-  void MovieOnline();
-
-  void activateStatusMenu();
-  void deactivateStatusMenu();
-  HelperInfo ScanForTurbo264(const QString& cacheFolder);
-  void UpdateTurboLabel();
-  bool isFullScreen() const;
-  void rateZuvo();
 
   // The timer tick. It does nothing before start-up has finished or once quitting has
   // begun.
@@ -119,14 +101,9 @@ class Controller : public QObject {
   // The table rebuild and the redraw of both tables.
   void makefilestable();
   void RefreshWindow();
-  void showQueue();
 
   // Windows and commands that other windows carry out.
-  void PreferencesMenuPress(const QAction* sender = nullptr);
-  void collapseRightView();
-  void uncollapseRightView();
   void closeTagsPanel();
-  void ChangeFASTMode(int number);
   void ChangeShowDetails();
   void NextShow();
   void PreviousShow();
@@ -160,16 +137,7 @@ class Controller : public QObject {
   QMimeData* writeQueueRows(const QList<int>& rows);
   bool acceptQueueRowDrop(const QMimeData* data, int row);
 
-  // Main window commands (MainWindowCommands.cpp).
-  void ShowMainWindow();
-  bool applicationShouldHandleReopen();
-  void splitview();
-  void windowDidEnterFullScreen();
-  void windowDidExitFullScreen();
-  // `validateToolbarItem:` for one of the main toolbar's items, and for all of them.
-  bool validateToolbarItem(const QAction* item) const;
-  void validateVisibleToolbarItems();
-  void showPreview();
+  // Commands on the files table's rows (MainWindowCommands.cpp).
   void MenuRunEpisodePicker();
   void MultipleToSDHDClick();
   void MultipleToSDClick();
@@ -179,13 +147,6 @@ class Controller : public QObject {
   void MultipleSearchClick();
   void MultipleEditClick();
   void DeleteDuplicatesButtonPress();
-  void AboutMenuPress();
-  void AboutCloseButtonPress();
-  void LaunchHelp();
-  void showReleaseNotes();
-  void LaunchSupport();
-  void LaunchTwitter();
-  void OpenDVDPanel();
   // Starts an item's look-up again (the multiple search and the episode picker); the
   // default runs it on the probe threads.
   void setLookUpStarter(std::function<void(const MediaFilePtr&)> start) { startLookUp_ = std::move(start); }
@@ -197,11 +158,6 @@ class Controller : public QObject {
   void setTagsView(bool multiple, bool animate);
   void showTagsWindow();
   void closeTagsWindow();
-
-  // The preferences window (modal over the main window) and the preview.
-  void activatePreferencesPane(int pane);                // preferences window shown on a pane
-  void closePreferencesWindow();
-  void openViewer(const QString& path, bool isDVD, int track);  // preview window; clears viewerOpen on close
 
   // The lists and the windows' state, to read.
   const ControllerState& state() const { return state_; }
@@ -231,7 +187,6 @@ class Controller : public QObject {
   void onGUIThread(std::function<void()> work);
   void showFolderAlert(const QString& message, const QString& informative);
   void showTimedNotice(const QString& text);
-  void showRatingPrompt();
   void checkNews();
   void layOutWindows();
   void useQueueTable(QTableView* table);
@@ -244,24 +199,23 @@ class Controller : public QObject {
   // A warning over the main window that does not wait for an answer; logged in both logs.
   void tellUser(const QString& message, const QString& informative);
   void finishLaunching(const QStringList& openedPaths);
-  void placeOverMainWindowOnce(QWidget* window);
   void connectTables();
   void connectCommands();
-  void fullScreenChanged(bool entered);
+  // The main window's, for the tables' commands.
+  void ShowMainWindow();
+  void validateVisibleToolbarItems();
+  void placeOverMainWindowOnce(QWidget* window);
   QWidget* tagsWindow(bool multiple) const;
   QList<int> selectedFileRows() const;
   void selectFileRows(const QList<int>& rows);
   void setHighlightedFormat(const char* allLog, const char* rowLog, ConversionFormat format);
   void writeQuitArchives();
-  void showOnline(QWidget* box, bool& offlineFlag, bool online);
-  // Says on the light, in words, what its last look-up came to, and writes it to the user log.
-  void explainLookUp(QWidget* box, const QString& light, const Notification& notice);
-  void showDockIcon(const QImage& image);
   bool restorationOn() const { return state_.systemMinor >= 7; }
 
   ControllerState state_;
   MainWindowShell windows_;
   ControllerHooks hooks_;
+  std::unique_ptr<MainWindowPresenter> mainWindow_;
   std::optional<ConversionJobs> jobs_;  // until the runner takes them
   std::unique_ptr<FileLists> lists_;
   std::unique_ptr<QueueRunner> runner_;
@@ -282,8 +236,6 @@ class Controller : public QObject {
   bool showingKeyAlerts_ = false;
   std::unique_ptr<BCTagsPanel> myTagsPanel_;
   std::unique_ptr<BCTagsPanelMultiple> myTagsPanelMultiple_;
-  std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;
-  std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
   bool startupFinished_ = false;
   bool quitting_ = false;

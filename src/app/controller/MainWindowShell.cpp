@@ -137,6 +137,7 @@ MainWindowShell::MainWindowShell() {
   MainWindow->setMenuBar(MainMenu);
   QMenu* application = MainMenu->addMenu(QStringLiteral("&Zuvo"));
   AboutMenuItem = application->addAction(QStringLiteral("About Zuvo"));
+  AboutMenuItem->setObjectName(QStringLiteral("AboutMenuItem"));
   PreferencesMenuItem = application->addAction(QStringLiteral("Preferences..."));
   PreferencesMenuItem->setObjectName(QStringLiteral("PreferencesMenuItem"));
   PreferencesMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -195,6 +196,7 @@ MainWindowShell::MainWindowShell() {
   QMenu* windowMenu = MainMenu->addMenu(QStringLiteral("&Window"));
   MainWindowMenuItem = windowMenu->addAction(QStringLiteral("Zuvo"));
   ShowQueueMenuItem = windowMenu->addAction(QStringLiteral("Conversion Queue"));
+  ShowQueueMenuItem->setObjectName(QStringLiteral("ShowQueueMenuItem"));
   windowMenu->addSeparator();
   ClearCompletedMenuItem = windowMenu->addAction(QStringLiteral("Clear Completed"));
   ClearCompletedMenuItem->setObjectName(QStringLiteral("ClearCompletedMenuItem"));

@@ -10,6 +10,7 @@
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"
 #include "media/ProbeSteps.h"
+#include "platform/NotificationCenter.h"
 #include "ui_BCPreferencePanel.h"
 
 #include <QAction>
@@ -100,7 +101,12 @@ TEST_F(MainWindowCommandsTest, NextAndPreviousWrapAround) {
 
 TEST_F(MainWindowCommandsTest, ToolbarItemsFollowTheSelectionAndTheLists) {
   const test::ShownWindows& w = windows();
-  const auto enabled = [&](QAction* item) { return controller->validateToolbarItem(item); };
+  // As the toolbar shows it when the user comes back to the main window.
+  const auto enabled = [&](QAction* item) {
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.MainWindow, &activate);
+    return item->isEnabled();
+  };
   setFiles({});
   EXPECT_FALSE(enabled(w.ConvertAllToolbarItem));
   EXPECT_FALSE(enabled(w.CheckSourcesToolbarItem));
@@ -173,7 +179,7 @@ TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
   ASSERT_EQ(controller->queueTableInUse(), w.Queue1TableView);
   ASSERT_FALSE(state().queueInPane);
 
-  controller->splitview();
+  windows().SplitViewButton->click();
   EXPECT_TRUE(state().queueInPane);
   EXPECT_EQ(controller->queueTableInUse(), w.Queue2TableView);
   EXPECT_EQ(controller->queueModel(w.Queue2TableView).rowCount(), 2) << "current rows at once";
@@ -182,7 +188,7 @@ TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
   EXPECT_FALSE(w.RightPane->isHidden());
   EXPECT_FALSE(w.QueuePanel->isVisible());
 
-  controller->splitview();
+  windows().SplitViewButton->click();
   EXPECT_FALSE(state().queueInPane);
   EXPECT_EQ(controller->queueTableInUse(), w.Queue1TableView);
   EXPECT_EQ(w.SplitViewButton->text(), "Queue");
@@ -256,7 +262,7 @@ TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsIt
   QApplication::processEvents();
   EXPECT_EQ(controller->queueTableInUse(), w.Queue2TableView);
   EXPECT_TRUE(state().queueInPane);
-  controller->splitview();
+  windows().SplitViewButton->click();
   EXPECT_TRUE(state().queueInPane) << "in full screen the queue stays in the pane";
   EXPECT_FALSE(controller->tagsPanel()->window()->isVisible());
 
@@ -273,7 +279,7 @@ TEST_F(MainWindowCommandsTest, ColumnSwitchesFollowTheirSettings) {
   for (const bool on : {true, false}) {
     d.setBool(on, "EnableFASTMode");
     d.setBool(on, "ShowFileDetails");
-    controller->ChangeFASTMode(0);
+    NotificationCenter::defaultCenter().post("ChangeFASTMode");
     controller->ChangeShowDetails();
     EXPECT_EQ(table->isColumnHidden(MainWindowShell::SpeedColumn), !on);
     EXPECT_EQ(table->isColumnHidden(MainWindowShell::DetailsColumn), !on);
@@ -293,10 +299,10 @@ TEST_F(MainWindowCommandsTest, OnlyOnePreviewAtATime) {
       if (auto* viewer = qobject_cast<Viewer*>(w)) found << viewer;
     return found;
   };
-  controller->showPreview();
+  windows().PreviewToolbarItem->trigger();
   EXPECT_TRUE(state().viewerOpen);
   EXPECT_EQ(viewers().size(), 1);
-  controller->showPreview();
+  windows().PreviewToolbarItem->trigger();
   EXPECT_EQ(alerts.seen, QStringList{"Only one Viewer window can be open at a time"});
   EXPECT_EQ(viewers().size(), 1);
   // The file cannot be played: when its player has gone, the flag clears and the window goes.
@@ -379,7 +385,7 @@ TEST_F(MainWindowCommandsTest, PreferencesOpenOnTheSourcesPaneFromTheSourcesItem
       panel->findChild<QPushButton*>("CancelButton")->click();
     });
     poll.start(20);
-    controller->PreferencesMenuPress(sender);
+    const_cast<QAction*>(sender)->trigger();
     return pane;
   };
   EXPECT_EQ(paneShownBy(windows().AddVideoSourcesToolbarItem), 3);
@@ -390,23 +396,23 @@ TEST_F(MainWindowCommandsTest, PreferencesOpenOnTheSourcesPaneFromTheSourcesItem
 TEST_F(MainWindowCommandsTest, AboutPanelShowsTheVersionAndTheConversions) {
   QCoreApplication::setApplicationVersion("3.0.1");
   Defaults::standard().setInteger(42, "SucessfulConversions");
-  controller->AboutMenuPress();
+  windows().AboutMenuItem->trigger();
   EXPECT_TRUE(windows().AboutPanel->isVisible());
   EXPECT_EQ(windows().VersionNumber->text(), "3.0.1");
   EXPECT_EQ(windows().SucessfulConversionsTextField->text(), "42");
-  controller->AboutCloseButtonPress();
+  windows().AboutCloseButton->click();
   EXPECT_FALSE(windows().AboutPanel->isVisible());
 }
 
 TEST_F(MainWindowCommandsTest, AboutPanelCreditsTheServicesThatAnswerTheLookUps) {
-  controller->AboutMenuPress();
+  windows().AboutMenuItem->trigger();
   auto* credits = windows().AboutPanel->findChild<QLabel*>("ServiceCreditsLabel");
   ASSERT_TRUE(credits);
   EXPECT_TRUE(credits->isVisible());
   for (const char* credit : {"This product uses the TMDB API but is not endorsed or certified by TMDB",
                              "TVmaze", "CC BY-SA", "Information provided by TheTVDB.com"})
     EXPECT_TRUE(credits->text().contains(credit)) << credit;
-  controller->AboutCloseButtonPress();
+  windows().AboutCloseButton->click();
 }
 
 }  // namespace

@@ -241,7 +241,7 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
 
 TEST_F(MenuBarTest, QuitAndPreferencesKeysAnswerInEveryWindow) {
   ModalAnswerer modals;
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QWidget* queue = windows().QueuePanel;
   queue->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(queue));
@@ -249,7 +249,7 @@ TEST_F(MenuBarTest, QuitAndPreferencesKeysAnswerInEveryWindow) {
   ASSERT_EQ(modals.seen.size(), 1) << "the preferences did not open from the queue window";
   EXPECT_EQ(modals.seen.last(), test::preferencesWindow());
 
-  controller->AboutMenuPress();
+  windows().AboutMenuItem->trigger();
   QWidget* about = windows().AboutPanel;
   about->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(about));
@@ -268,7 +268,7 @@ TEST_F(MenuBarTest, TheQuitKeyEndsAModalWindowAsItsCancelDoesAndQuits) {
   };
   Defaults& d = Defaults::standard();
   const Case cases[] = {
-      {"preferences", [&] { controller->PreferencesMenuPress(); },
+      {"preferences", [&] { windows().PreferencesMenuItem->trigger(); },
        // The window writes its boxes at once; its Cancel puts the stored value back.
        [&] { test::preferencesWindow()->findChild<QCheckBox*>("EnableFASTModeCheckBox")->toggle(); },
        [&] { EXPECT_FALSE(d.boolForKey("EnableFASTMode")); }},
@@ -369,7 +369,7 @@ TEST_F(MenuBarTest, ClosingTheMainWindowQuitsWhileTheModalPreferencesRun) {
     sent = true;
   });
   user.start(20);
-  controller->PreferencesMenuPress();  // returns when its modal run ends
+  windows().PreferencesMenuItem->trigger();  // returns when its modal run ends
   ASSERT_TRUE(sent);
   EXPECT_TRUE(controller->terminated());
   EXPECT_EQ(mainLog().last(), "Program Terminating Normally");

@@ -504,7 +504,7 @@ TEST_F(TableEditsTest, TheFilesTableReadsOnlyTheColumnsShown) {
     SCOPED_TRACE(c.headings.join("|").toStdString());
     Defaults::standard().setBool(c.fast, "EnableFASTMode");
     Defaults::standard().setBool(c.details, "ShowFileDetails");
-    controller->ChangeFASTMode(0);
+    NotificationCenter::defaultCenter().post("ChangeFASTMode");
     controller->ChangeShowDetails();
     QAccessibleTableInterface* cells = table->tableInterface();
     QStringList headings;

@@ -310,7 +310,7 @@ TEST_F(QueueWindowTest, ClearCompletedEmptiesTheEndedRowsOnly) {
   };
   const MediaFilePtr waiting = item("waiting.avi", true, MediaState::Queued);
   const test::ShownWindows& w = windows();
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   struct Case {
     const char* how;
     std::function<void()> press;
@@ -351,7 +351,7 @@ TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
   failed->setConversionfinished(false);
   failed->setConversionerror(reason);
   setQueue({failed});
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = controller->queueTableInUse();
   const QRect cell = table->visualRect(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
   QHelpEvent hover(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
@@ -437,7 +437,7 @@ TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
   }
   test::tickTimer(*controller)->stop();
   setQueue(queue);
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   for (int row = 0; row < int(std::size(cases)); ++row) {
     const Case& c = cases[row];
     SCOPED_TRACE(c.reads);
@@ -471,7 +471,7 @@ TEST_F(QueueWindowTest, TheFocusAndSelectionEventsNameTheCellTheKeyboardIsOn) {
   for (int i = 0; i < 4; ++i) queue << item(QString("q%1.avi").arg(i), true, MediaState::Queued);
   test::tickTimer(*controller)->stop();
   setQueue(queue);
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = controller->queueTableInUse();
   QAccessibleInterface* ours = QAccessible::queryAccessibleInterface(table);
   ASSERT_TRUE(ours);
@@ -505,7 +505,7 @@ TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
   for (const MediaFilePtr& media : {first, second}) media->setConversionFormat(ConversionFormat::TagsOnly);
   queue << first << second;
   setQueue(queue);
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = controller->queueTableInUse();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
   ASSERT_FALSE(rowInView(14)) << "the window shows every row";
@@ -539,7 +539,7 @@ TEST_F(QueueWindowTest, KeysMoveTheCurrentRowAndDeleteTakesAQueuedRowBack) {
   const MediaFilePtr a = item("a.avi", true, MediaState::Queued), b = item("b.avi", true, MediaState::Queued),
                      c = item("c.avi", true, MediaState::Queued);
   setQueue({a, b, c});
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = controller->queueTableInUse();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
   table->setFocus();
@@ -626,7 +626,7 @@ TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWin
   QWidget* queue = windows().QueuePanel;
   main->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(queue));
   // The main window comes forward: the queue stays in front of it.
   main->raise();
@@ -646,7 +646,7 @@ TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWin
     preferences->reject();
   });
   look.start(20);
-  controller->PreferencesMenuPress();  // returns when its modal run ends
+  windows().PreferencesMenuItem->trigger();  // returns when its modal run ends
   EXPECT_TRUE(modalAbove) << "the queue window covers the modal preferences";
   EXPECT_TRUE(queueStillAboveMain);
 

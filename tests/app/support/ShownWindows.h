@@ -68,6 +68,8 @@ struct ShownWindows {
     w.ToHDMenuItem = action("ToHDMenuItem");
     w.PreferencesMenuItem = action("PreferencesMenuItem");
     w.ClearCompletedMenuItem = action("ClearCompletedMenuItem");
+    w.AboutMenuItem = action("AboutMenuItem");
+    w.ShowQueueMenuItem = action("ShowQueueMenuItem");
     return w;
   }
 
@@ -113,6 +115,8 @@ struct ShownWindows {
   QAction* ToHDMenuItem = nullptr;
   QAction* PreferencesMenuItem = nullptr;
   QAction* ClearCompletedMenuItem = nullptr;
+  QAction* AboutMenuItem = nullptr;
+  QAction* ShowQueueMenuItem = nullptr;
 };
 
 // The preferences window and the program's alert, once made.
