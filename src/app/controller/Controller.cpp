@@ -304,9 +304,33 @@ void Controller::onGUIThread(std::function<void()> work) {
 }
 
 bool Controller::awakeFromNib() {
-  Defaults& defaults = Defaults::standard();
   windows_.LookUpProgressIndicator->hide();
+  startLogs();
+  startNotices();
+  makeQueueAndTimedWork();
+  if (!checkFolders()) return false;
+  workOutLanguage();
+  state_.mainLog->report(QStringLiteral("Setting up notification center"), 3);
+  registerObservers();
+  applyTableSettings();
+  makePanels();
+  dressWindows();
+  startTimer();
+  checkForHelper();
+  // The waits above keep events flowing: the user may have quit meanwhile.
+  if (terminated_) return false;
+  layOutWindows();
+  mainWindow_->showRatingPrompt();
+  if (!runFirstPreferences()) return false;
+  checkNews();
+  if (terminated_) return false;
+  finishStartUp();
+  startupFinished_ = !terminated_;
+  return startupFinished_;
+}
 
+void Controller::startLogs() {
+  Defaults& defaults = Defaults::standard();
   // Logs, in the support folder.
   state_.homeFolder = paths::homeFolder();
   state_.supportFolder = paths::applicationSupportFolder();
@@ -326,19 +350,25 @@ bool Controller::awakeFromNib() {
   mainLog->report(QStringLiteral("Log starting..."), 1);
   userLog->report(QStringLiteral("Log starting..."), 3);
   mainLog->report(QStringLiteral("[BLUE]User home directory is %1").arg(state_.homeFolder), 3);
+}
 
+void Controller::startNotices() {
+  const Reporter& mainLog = state_.mainLog;
   const SystemVersion version = systemVersion();
   state_.systemMinor = version.minor;
   state_.systemBugfix = version.bugfix;
   mainLog->report(QStringLiteral("[BLUE]Mac OS Version is %1").arg(version.text()), 2);
-  notices_ = std::make_unique<Notices>(mainLog, userLog, version);
+  notices_ = std::make_unique<Notices>(mainLog, state_.userLog, version);
   notices_->setStatusSink([this](const QString& text) { windows_.MessageTextField->setText(text); });
   // A desktop notice the user activates brings the queue forward.
   notices_->setActivated([this] {
     if (!quitting_) mainWindow_->showQueue();
   });
-  makeQueueAndTimedWork();
+}
 
+bool Controller::checkFolders() {
+  const Reporter& mainLog = state_.mainLog;
+  const Reporter& userLog = state_.userLog;
   mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
   const CriticalFolders folders = checkCriticalFolders(
       mainLog, userLog, [this](const QString& message, const QString& informative) { showFolderAlert(message, informative); });
@@ -348,25 +378,32 @@ bool Controller::awakeFromNib() {
     return false;
   }
   state_.cacheFolder = folders.cacheFolder;
+  return true;
+}
 
+void Controller::workOutLanguage() {
+  const Reporter& mainLog = state_.mainLog;
   const UserLanguage language = workOutUserLanguage(preferredLanguages(), mainLog);
   state_.userLanguageCode = language.code;
   state_.userLanguageName = language.name;
   // Unlabelled tracks of every later probe take this name (setting
   // "DefaultUnlabledTracksToUsersLanguage"), so it is set before the first item is made.
   setUserLanguageName(language.name);
-  setProbeContext(ProbeContext{mainLog, userLog, state_.cacheFolder, state_.userLanguageCode});
+  setProbeContext(ProbeContext{mainLog, state_.userLog, state_.cacheFolder, state_.userLanguageCode});
+}
 
-  mainLog->report(QStringLiteral("Setting up notification center"), 3);
-  registerObservers();
-
+void Controller::applyTableSettings() {
+  Defaults& defaults = Defaults::standard();
   if (!IsDefaultVideoFormatCode(defaults.get(setting::DefaultVideoFormat)))
     defaults.set(setting::DefaultVideoFormat, 0);
   windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn,
                                            !defaults.get(setting::EnableFASTMode));
   windows_.FilesTableView->setColumnHidden(MainWindowShell::DetailsColumn,
                                            !defaults.get(setting::ShowFileDetails));
+}
 
+void Controller::makePanels() {
+  const Reporter& mainLog = state_.mainLog;
   mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
   myTagsPanel_ = std::make_unique<BCTagsPanel>(state_.cacheFolder, state_.userLanguageCode, mainLog);
@@ -382,9 +419,12 @@ bool Controller::awakeFromNib() {
   myTagsPanelMultiple_->setWrittenBack(showWrittenBack);
   mainWindow_->makePreferencesPanel();
   windows_.checkForUpdatesMenuItem->setVisible(false);
+}
 
+// The version, the icons and the row heights; then the first table rebuild.
+void Controller::dressWindows() {
   const QString bundleVersion = QCoreApplication::applicationVersion();
-  mainLog->report(QStringLiteral("[BLUE]Zuvo Version Number is %1").arg(bundleVersion), 1);
+  state_.mainLog->report(QStringLiteral("[BLUE]Zuvo Version Number is %1").arg(bundleVersion), 1);
   windows_.ZUVOVersionTextField->setText(QStringLiteral("Zuvo %1").arg(bundleVersion));
   windows_.MainWindow->setWindowTitle(QStringLiteral("Zuvo"));
   myAlertPanel_->setImage(applicationIcon());
@@ -399,8 +439,11 @@ bool Controller::awakeFromNib() {
   // as a missing picture and shows through the alternate rows' lighter colours.
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
   makefilestable();
+}
 
-  mainLog->report(QStringLiteral("Creating LookUp object"), 3);
+void Controller::startTimer() {
+  Defaults& defaults = Defaults::standard();
+  state_.mainLog->report(QStringLiteral("Creating LookUp object"), 3);
   state_.nextScan =
       QDateTime::currentDateTime().addSecs(qint64(defaults.get(setting::AutomateEveryMinutes)) * 60);
   timer_ = new QTimer(this);
@@ -411,26 +454,32 @@ bool Controller::awakeFromNib() {
 
   if (defaults.get(setting::ShowStatusItem)) mainWindow_->activateStatusMenu();
   defaults.synchronize();
+}
 
+void Controller::checkForHelper() {
+  const Reporter& mainLog = state_.mainLog;
+  const Reporter& userLog = state_.userLog;
   both(mainLog, userLog, QStringLiteral("Checking for Turbo.264"), 4);
   state_.helperAnswer = mainWindow_->ScanForTurbo264(state_.cacheFolder);
   if (state_.helperAnswer.FrameworkInstalled)
     both(mainLog, userLog, QStringLiteral("Found Turbo Framework"), 4);
   else
     userLog->report(QStringLiteral("No Turbo Framework"), 4);
-  // The waits above keep events flowing: the user may have quit meanwhile.
-  if (terminated_) return false;
+}
 
-  layOutWindows();
-  mainWindow_->showRatingPrompt();
+bool Controller::runFirstPreferences() {
+  Defaults& defaults = Defaults::standard();
   if (defaults.get(setting::FirstRunWithDevices)) {
     mainWindow_->PreferencesMenuPress();
     defaults.set(setting::FirstRunWithDevices, false);
     // The window runs modally: the user may have quit from it.
     if (terminated_) return false;
   }
-  checkNews();
-  if (terminated_) return false;
+  return true;
+}
+
+void Controller::finishStartUp() {
+  Defaults& defaults = Defaults::standard();
   if (defaults.get(setting::CheckVideoSourcesOnStartUp)) scanner_->checksources(false);
   makefilestable();
   sizeWindow();
@@ -439,8 +488,6 @@ bool Controller::awakeFromNib() {
     tellUser(QStringLiteral("The settings file could not be read whole"),
              QStringLiteral("Its unreadable lines were left out and the file as it was is kept as %1")
                  .arg(unreadableSettings));
-  startupFinished_ = !terminated_;
-  return startupFinished_;
 }
 
 void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {

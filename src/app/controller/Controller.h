@@ -177,6 +177,19 @@ class Controller : public QObject {
  private:
   Controller(std::optional<ConversionJobs> jobs, QObject* parent);
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The start-up steps, in the order awakeFromNib runs them. The two that answer false
+  // end the start-up: the program is quitting.
+  void startLogs();
+  void startNotices();
+  bool checkFolders();
+  void workOutLanguage();
+  void applyTableSettings();
+  void makePanels();
+  void dressWindows();
+  void startTimer();
+  void checkForHelper();
+  bool runFirstPreferences();
+  void finishStartUp();
   void registerObservers();
   // Shows the refused-key alerts one after the other, never one inside another.
   void showKeyAlerts();
