@@ -1,9 +1,10 @@
 #pragma once
-// The application's one controller: start-up, the windows it owns, the notices, the
-// 10-second timer, the saved lists and quitting. It owns the two lists, the queue runner,
-// the scans, the ways sources come in and the tick, all working on its `ControllerState`
-// and reaching the windows through the hooks it fills. GUI thread only, except where a
-// member says otherwise.
+// The application's one controller: start-up, the notices, the 10-second timer, the saved
+// lists and quitting, and the wiring of the windows' presenters (the main window's own
+// commands are MainWindowPresenter's). It owns the two lists, the queue runner, the scans,
+// the ways sources come in and the tick, all working on its `ControllerState` and reaching
+// the windows through the hooks it fills. GUI thread only, except where a member says
+// otherwise.
 #include "app/shared/ControllerHooks.h"
 #include "app/shared/ControllerState.h"
 #include "app/controller/MainWindowShell.h"
