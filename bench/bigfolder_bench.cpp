@@ -13,6 +13,7 @@
 #include "app/controller/ListsSaver.h"
 #include "app/files/FileLists.h"
 #include "GuiBench.h"
+#include "../tests/app/support/TopLevelWindows.h"
 #include "app/files/IncomingPaths.h"
 #include "media/ProbeMediaFile.h"
 #include "platform/Defaults.h"
@@ -126,7 +127,7 @@ bool settled(Controller& controller) {
   for (const QList<MediaFilePtr>* list : {&state.files, &state.queue})
     for (const MediaFilePtr& item : *list)
       if (!item->didlookup()) return false;
-  return !controller.listsSaver() || controller.listsSaver()->idle();
+  return controller.listsWritten();
 }
 
 }  // namespace
@@ -157,12 +158,12 @@ int main(int argc, char** argv) {
   clock.start();
   StallMeter stalls;
   Controller controller;
-  FirstPaint painted(controller.windows().MainWindow.get(), clock);
+  FirstPaint painted(test::anywhere(QStringLiteral("MainWindow")), clock);
   if (!controller.awakeFromNib()) return 1;
   const qint64 startedUp = clock.elapsed();
   // The controller's own probe starter, noting when each file comes in.
   QList<qint64> addedAt;
-  controller.lists().setProbeStarter([&](const MediaFilePtr& media, bool autoprocess) {
+  controller.setProbeStarter([&](const MediaFilePtr& media, bool autoprocess) {
     media->setAutoprocess(autoprocess);
     startProbe(media);
     addedAt << clock.elapsed();

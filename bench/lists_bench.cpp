@@ -11,6 +11,7 @@
 #include "app/controller/Controller.h"
 #include "app/controller/ListsSaver.h"
 #include "GuiBench.h"
+#include "../tests/app/support/TopLevelWindows.h"
 #include "app/controller/RestorableState.h"
 #include "app/files/FilesTableModel.h"
 #include "app/tables/BCTableView.h"
@@ -160,7 +161,7 @@ int main(int argc, char** argv) {
   std::printf("memory with the lists shown: %.0f MB (peak so far %.0f MB)\n", statusValue("VmRSS:"),
               statusValue("VmHWM:"));
 
-  QTableView* table = controller.windows().FilesTableView;
+  auto* table = test::anywhere<QTableView>(QStringLiteral("FilesTableView"));
   const QModelIndex box = table->model()->index(0, FilesTableModel::column(QStringLiteral("MediaSelected")));
   for (int click = 0; click < 3; ++click) {
     QCoreApplication::processEvents();
@@ -168,8 +169,8 @@ int main(int argc, char** argv) {
     clock.restart();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(box).center());
     const qint64 clicked = clock.elapsed();
-    runloop::waitUntil([&] { return !controller.listsSaver()->idle(); }, 5, 1);
-    runloop::waitUntil([&] { return controller.listsSaver()->idle(); }, 600, 1);
+    runloop::waitUntil([&] { return !controller.listsWritten(); }, 5, 1);
+    runloop::waitUntil([&] { return controller.listsWritten(); }, 600, 1);
     std::printf("tick-box click %d: handled in %lld ms, written after %.2f s; longest stall %lld ms\n", click + 1,
                 clicked, clock.elapsed() / 1000.0, stalls.longest());
   }

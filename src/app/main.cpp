@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     // before a user could quit.
     auto* whenAdded = new QTimer(&controller);
     QObject::connect(whenAdded, &QTimer::timeout, &controller, [&controller, whenAdded] {
-      if (controller.adding().busy() || QApplication::activeModalWidget()) return;
+      if (controller.addingPaths() || QApplication::activeModalWidget()) return;
       whenAdded->stop();
       controller.QuitButtonPress();
     });

@@ -1,5 +1,7 @@
 #include "app/controller/Controller.h"
 
+#include "app/controller/MainWindowPresenter.h"
+
 #include "app/files/AddingPaths.h"
 #include "app/notices/ApplicationIcon.h"
 #include "app/panels/BCAlertPanel.h"
@@ -93,23 +95,6 @@ constexpr double kNoticesQuitWait = 5;
 constexpr const char* kQueueRunning = "Pause";
 constexpr const char* kQueuePaused = "Resume";
 
-const QString kRateEnglish = QStringLiteral(
-    "Dear Customer,\n\nWe hope you are enjoying Zuvo and it's working well for you. If it is would you mind doing "
-    "us a favor and rating Zuvo in the Mac App Store? It's the best way to help new customers find us and therefore "
-    "ensure we can continue to develop Zuvo into the future. Any help you can provide is very much appreciated!\n\n"
-    "Many thanks - The Kelvane Team & Quillan the Penguin");
-const QString kRateGerman = QStringLiteral(
-    "Lieber Kunde,\n\nWir hoffen, Sie genießen Zuvo und es gefällt Ihnen. Wenn das so ist, würden Sie uns einen "
-    "Gefallen tun und Zuvo im Mac App Store bewerten? Dies ist der beste Weg neuen Kunden zu helfen und sicher zu "
-    "stellen, dass wir Zuvo auch in Zukunft weiter entwickeln können. Jede Hilfe, die Sie uns geben, wird sehr "
-    "geschätzt.\n\nDanke – Das Team von Kelvane");
-const QString kRateFrench = QStringLiteral(
-    "Cher Client,\n\nNous espérons que vous aimez Zuvo et qu'il marche bien pour vous.  Si oui, nous "
-    "apprécierions énormément vos notes et avis dans l'App Store.  Votre opinion et vos commentaires là sont la "
-    "meilleur chemin pour que des nouveaux clients puissent trouver Zuvo et cela assure que nous pouvons continuer "
-    "de developer Zuvo pour vous.  N'hesitez pas de nous contacter aussi avec vos questions et idées pour des "
-    "versions d'Zuvo à venir.\n\nMerci beaucoup, L'équipe de Kelvane Software");
-
 void both(const Reporter& mainLog, const Reporter& userLog, const QString& text, quint32 level) {
   mainLog->report(text, level);
   userLog->report(text, level);
@@ -150,6 +135,18 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
       state_, hooks_, w.MainWindow.get(), [this](QWidget* window) { placeOverMainWindowOnce(window); }, startLookUp);
   // The look-up logs its own failures and leaves its outcome on the item.
   startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { (void)LookUpShow(*item); }); };
+  startProbe_ = [](const MediaFilePtr& media, bool autoprocess) {
+    media->setAutoprocess(autoprocess);
+    startProbe(media);
+  };
+  mainWindow_ = std::make_unique<MainWindowPresenter>(state_, windows_, hooks_);
+  connect(mainWindow_.get(), &MainWindowPresenter::queueMoved, this, [this](QueueTableView* table) {
+    useQueueTable(table);
+    reloadQueue();
+  });
+  connect(mainWindow_.get(), &MainWindowPresenter::tagsWindowsClosing, this, [this] { tagEditors_->closeTagsWindow(); });
+  connect(mainWindow_.get(), &MainWindowPresenter::refreshRequested, this, [this] { RefreshWindow(); });
+  connect(mainWindow_.get(), &MainWindowPresenter::columnsChanged, this, [this] { filesTable_->sizeWindow(); });
   connectTables();
   connectCommands();
   QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -163,7 +160,6 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
     if (!terminated_) QuitButtonPress();
   });
   connect(windows_.StatusQuitMenuItem, &QAction::triggered, this, [this] { QuitButtonPress(); });
-  connect(windows_.RateZuvoButton, &QPushButton::clicked, this, [this] { rateZuvo(); });
 }
 
 Controller::~Controller() {
@@ -177,7 +173,7 @@ void Controller::fillHooks() {
   hooks_.reloadFilesTable = [this] { reloadFiles(); };
   hooks_.reloadQueueTable = [this] { reloadQueue(); };
   hooks_.closeTagPanel = [this] { tagEditors_->closeTagsPanel(); };
-  hooks_.showQueue = [this] { showQueue(); };
+  hooks_.showQueue = [this] { mainWindow_->showQueue(); };
   hooks_.highlightedRows = [&w] {
     QList<int> rows;
     for (const QModelIndex& index : w.FilesTableView->selectionModel()->selectedRows()) rows << index.row();
@@ -191,7 +187,7 @@ void Controller::fillHooks() {
     w.QueuePauseButton2->setText(title);
     w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
   };
-  hooks_.showMainWindow = [this] { ShowMainWindow(); };
+  hooks_.showMainWindow = [this] { mainWindow_->ShowMainWindow(); };
   hooks_.showAlert = [this](const QString& text) {
     if (myAlertPanel_) myAlertPanel_->ShowAlertPanel(text, windows_.MainWindow.get());
   };
@@ -209,15 +205,15 @@ void Controller::fillHooks() {
   hooks_.hideBusySheet = [this] { busyPanel_->hideBusyPanel(); };
   hooks_.showLookUpProgress = [&w](bool shown) { w.LookUpProgressIndicator->setVisible(shown); };
   hooks_.setWindowTitle = [&w](const QString& title) { w.MainWindow->setWindowTitle(title); };
-  hooks_.activateStatusMenu = [this] { activateStatusMenu(); };
-  hooks_.deactivateStatusMenu = [this] { deactivateStatusMenu(); };
+  hooks_.activateStatusMenu = [this] { mainWindow_->activateStatusMenu(); };
+  hooks_.deactivateStatusMenu = [this] { mainWindow_->deactivateStatusMenu(); };
   hooks_.clearOnlineBox = [&w](bool tv) {
     QWidget* box = tv ? static_cast<QWidget*>(w.TVInfoOnline) : static_cast<QWidget*>(w.MovieInfoOnline);
     QPalette palette = box->palette();
     palette.setColor(QPalette::Window, w.MainWindow->palette().color(QPalette::Window));
     box->setPalette(palette);
   };
-  hooks_.showDockIcon = [this](const QImage& image) { showDockIcon(image); };
+  hooks_.showDockIcon = [this](const QImage& image) { mainWindow_->showDockIcon(image); };
   hooks_.chooseFolders = [&w] {
     const QString folder = QFileDialog::getExistingDirectory(w.MainWindow.get());
     return folder.isEmpty() ? QStringList() : QStringList(folder);
@@ -231,10 +227,7 @@ void Controller::makeQueueAndTimedWork() {
   fillHooks();
   busyPanel_ = std::make_unique<BCBusyPanel>(QStringLiteral("Zuvo"));
   lists_ = std::make_unique<FileLists>(state_, hooks_, this);
-  lists_->setProbeStarter([](const MediaFilePtr& media, bool autoprocess) {
-    media->setAutoprocess(autoprocess);
-    startProbe(media);
-  });
+  lists_->setProbeStarter(startProbe_);
   lists_->setDVDLookUpStarter([](const MediaFilePtr& media, bool autoprocess) {
     media->setAutoprocess(autoprocess);
     startDVDLookUp(media);
@@ -277,9 +270,9 @@ void Controller::connectTables() {
 bool Controller::eventFilter(QObject* watched, QEvent* event) {
   if (watched == windows_.MainWindow.get() && event->type() == QEvent::WindowStateChange) {
     const bool was = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowFullScreen;
-    if (was != isFullScreen()) {
-      if (was) windowDidExitFullScreen();
-      else windowDidEnterFullScreen();
+    if (was != mainWindow_->isFullScreen()) {
+      if (was) mainWindow_->windowDidExitFullScreen();
+      else mainWindow_->windowDidEnterFullScreen();
     }
   }
   // Whatever changed while another window was in front (the preferences' video sources),
@@ -304,9 +297,33 @@ void Controller::onGUIThread(std::function<void()> work) {
 }
 
 bool Controller::awakeFromNib() {
-  Defaults& defaults = Defaults::standard();
   windows_.LookUpProgressIndicator->hide();
+  startLogs();
+  startNotices();
+  makeQueueAndTimedWork();
+  if (!checkFolders()) return false;
+  workOutLanguage();
+  state_.mainLog->report(QStringLiteral("Setting up notification center"), 3);
+  registerObservers();
+  applyTableSettings();
+  makePanels();
+  dressWindows();
+  startTimer();
+  checkForHelper();
+  // The waits above keep events flowing: the user may have quit meanwhile.
+  if (terminated_) return false;
+  layOutWindows();
+  mainWindow_->showRatingPrompt();
+  if (!runFirstPreferences()) return false;
+  checkNews();
+  if (terminated_) return false;
+  finishStartUp();
+  startupFinished_ = !terminated_;
+  return startupFinished_;
+}
 
+void Controller::startLogs() {
+  Defaults& defaults = Defaults::standard();
   // Logs, in the support folder.
   state_.homeFolder = paths::homeFolder();
   state_.supportFolder = paths::applicationSupportFolder();
@@ -326,19 +343,25 @@ bool Controller::awakeFromNib() {
   mainLog->report(QStringLiteral("Log starting..."), 1);
   userLog->report(QStringLiteral("Log starting..."), 3);
   mainLog->report(QStringLiteral("[BLUE]User home directory is %1").arg(state_.homeFolder), 3);
+}
 
+void Controller::startNotices() {
+  const Reporter& mainLog = state_.mainLog;
   const SystemVersion version = systemVersion();
   state_.systemMinor = version.minor;
   state_.systemBugfix = version.bugfix;
   mainLog->report(QStringLiteral("[BLUE]Mac OS Version is %1").arg(version.text()), 2);
-  notices_ = std::make_unique<Notices>(mainLog, userLog, version);
+  notices_ = std::make_unique<Notices>(mainLog, state_.userLog, version);
   notices_->setStatusSink([this](const QString& text) { windows_.MessageTextField->setText(text); });
   // A desktop notice the user activates brings the queue forward.
   notices_->setActivated([this] {
-    if (!quitting_) showQueue();
+    if (!quitting_) mainWindow_->showQueue();
   });
-  makeQueueAndTimedWork();
+}
 
+bool Controller::checkFolders() {
+  const Reporter& mainLog = state_.mainLog;
+  const Reporter& userLog = state_.userLog;
   mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
   const CriticalFolders folders = checkCriticalFolders(
       mainLog, userLog, [this](const QString& message, const QString& informative) { showFolderAlert(message, informative); });
@@ -348,36 +371,43 @@ bool Controller::awakeFromNib() {
     return false;
   }
   state_.cacheFolder = folders.cacheFolder;
+  return true;
+}
 
+void Controller::workOutLanguage() {
+  const Reporter& mainLog = state_.mainLog;
   const UserLanguage language = workOutUserLanguage(preferredLanguages(), mainLog);
   state_.userLanguageCode = language.code;
   state_.userLanguageName = language.name;
   // Unlabelled tracks of every later probe take this name (setting
   // "DefaultUnlabledTracksToUsersLanguage"), so it is set before the first item is made.
   setUserLanguageName(language.name);
-  setProbeContext(ProbeContext{mainLog, userLog, state_.cacheFolder, state_.userLanguageCode});
+  setProbeContext(ProbeContext{mainLog, state_.userLog, state_.cacheFolder, state_.userLanguageCode});
+}
 
-  mainLog->report(QStringLiteral("Setting up notification center"), 3);
-  registerObservers();
-
+void Controller::applyTableSettings() {
+  Defaults& defaults = Defaults::standard();
   if (!IsDefaultVideoFormatCode(defaults.get(setting::DefaultVideoFormat)))
     defaults.set(setting::DefaultVideoFormat, 0);
   windows_.FilesTableView->setColumnHidden(MainWindowShell::SpeedColumn,
                                            !defaults.get(setting::EnableFASTMode));
   windows_.FilesTableView->setColumnHidden(MainWindowShell::DetailsColumn,
                                            !defaults.get(setting::ShowFileDetails));
+}
 
+void Controller::makePanels() {
+  const Reporter& mainLog = state_.mainLog;
   mainLog->report(QStringLiteral("Creating Busy, Tags, Preferences and Alert Panel"), 3);
   myAlertPanel_ = std::make_unique<BCAlertPanel>(QStringLiteral("Zuvo Alert"));
   tagEditors_->makeEditors();
-  myPreferencesPanel_ = std::make_unique<BCPreferencePanel>(mainLog);
-  myPreferencesPanel_->setCacheFolder(state_.cacheFolder);
-  // Every later converter takes the answer of the window's encoder check.
-  myPreferencesPanel_->setHelperInfoSink([this](const HelperInfo& info) { state_.helperAnswer = info; });
+  mainWindow_->makePreferencesPanel();
   windows_.checkForUpdatesMenuItem->setVisible(false);
+}
 
+// The version, the icons and the row heights; then the first table rebuild.
+void Controller::dressWindows() {
   const QString bundleVersion = QCoreApplication::applicationVersion();
-  mainLog->report(QStringLiteral("[BLUE]Zuvo Version Number is %1").arg(bundleVersion), 1);
+  state_.mainLog->report(QStringLiteral("[BLUE]Zuvo Version Number is %1").arg(bundleVersion), 1);
   windows_.ZUVOVersionTextField->setText(QStringLiteral("Zuvo %1").arg(bundleVersion));
   windows_.MainWindow->setWindowTitle(QStringLiteral("Zuvo"));
   myAlertPanel_->setImage(applicationIcon());
@@ -392,39 +422,49 @@ bool Controller::awakeFromNib() {
   // as a missing picture and shows through the alternate rows' lighter colours.
   windows_.FilesTableView->verticalHeader()->setDefaultSectionSize(70);
   makefilestable();
+}
 
-  mainLog->report(QStringLiteral("Creating LookUp object"), 3);
+void Controller::startTimer() {
+  Defaults& defaults = Defaults::standard();
+  state_.mainLog->report(QStringLiteral("Creating LookUp object"), 3);
   state_.nextScan =
       QDateTime::currentDateTime().addSecs(qint64(defaults.get(setting::AutomateEveryMinutes)) * 60);
   timer_ = new QTimer(this);
+  timer_->setObjectName(QStringLiteral("TimedActivitiesTimer"));
   // Tests that run the program through several ticks shorten them; nobody else sets it.
   const int tickMs = qEnvironmentVariableIntValue("ZUVO_TICK_MS");
   timer_->setInterval(tickMs > 0 ? tickMs : kTimerMs);
   connect(timer_, &QTimer::timeout, this, [this] { timedactivities(); });
   timer_->start();
 
-  if (defaults.get(setting::ShowStatusItem)) activateStatusMenu();
+  if (defaults.get(setting::ShowStatusItem)) mainWindow_->activateStatusMenu();
   defaults.synchronize();
+}
 
+void Controller::checkForHelper() {
+  const Reporter& mainLog = state_.mainLog;
+  const Reporter& userLog = state_.userLog;
   both(mainLog, userLog, QStringLiteral("Checking for Turbo.264"), 4);
-  state_.helperAnswer = ScanForTurbo264(state_.cacheFolder);
+  state_.helperAnswer = mainWindow_->ScanForTurbo264(state_.cacheFolder);
   if (state_.helperAnswer.FrameworkInstalled)
     both(mainLog, userLog, QStringLiteral("Found Turbo Framework"), 4);
   else
     userLog->report(QStringLiteral("No Turbo Framework"), 4);
-  // The waits above keep events flowing: the user may have quit meanwhile.
-  if (terminated_) return false;
+}
 
-  layOutWindows();
-  showRatingPrompt();
+bool Controller::runFirstPreferences() {
+  Defaults& defaults = Defaults::standard();
   if (defaults.get(setting::FirstRunWithDevices)) {
-    PreferencesMenuPress();
+    mainWindow_->PreferencesMenuPress();
     defaults.set(setting::FirstRunWithDevices, false);
     // The window runs modally: the user may have quit from it.
     if (terminated_) return false;
   }
-  checkNews();
-  if (terminated_) return false;
+  return true;
+}
+
+void Controller::finishStartUp() {
+  Defaults& defaults = Defaults::standard();
   if (defaults.get(setting::CheckVideoSourcesOnStartUp)) scanner_->checksources(false);
   makefilestable();
   filesTable_->sizeWindow();
@@ -433,8 +473,6 @@ bool Controller::awakeFromNib() {
     tellUser(QStringLiteral("The settings file could not be read whole"),
              QStringLiteral("Its unreadable lines were left out and the file as it was is kept as %1")
                  .arg(unreadableSettings));
-  startupFinished_ = !terminated_;
-  return startupFinished_;
 }
 
 void Controller::applicationDidFinishLaunching(const QStringList& openedPaths) {
@@ -463,7 +501,7 @@ void Controller::handOver(const QStringList& paths, bool service) {
   if (terminated_ || quitting_) return;
   // A later launch with nothing to open is the user asking for the program again.
   if (paths.isEmpty() && !service) {
-    if (launched_) applicationShouldHandleReopen();
+    if (launched_) mainWindow_->applicationShouldHandleReopen();
     return;
   }
   handedOver_.append({paths, service});
@@ -510,10 +548,10 @@ void Controller::registerObservers() {
     std::function<void(Controller&, const Notification&)> handler;
   };
   // The online notices colour their light and say on it what the look-up came to.
-  const auto light = [](void (Controller::*colour)(), QFrame* MainWindowShell::*box, const char* name) {
+  const auto light = [](void (MainWindowPresenter::*colour)(), QFrame* MainWindowShell::*box, const char* name) {
     return [colour, box, name](Controller& c, const Notification& n) {
-      (c.*colour)();
-      c.explainLookUp(c.windows_.*box, QLatin1String(name), n);
+      (c.mainWindow_.get()->*colour)();
+      c.mainWindow_->explainLookUp(c.windows_.*box, QLatin1String(name), n);
     };
   };
   const Row rows[] = {
@@ -521,16 +559,16 @@ void Controller::registerObservers() {
       {"EditClick", [](Controller& c, const Notification&) { c.filesTable_->editClick(); }},
       {"DeleteClick", [](Controller& c, const Notification&) { c.filesTable_->deleteClick(); }},
       {"ChangeFASTMode",
-       [](Controller& c, const Notification& n) { c.ChangeFASTMode(n.userInfo.value(QStringLiteral("number")).toInt()); }},
+       [](Controller& c, const Notification& n) { c.mainWindow_->ChangeFASTMode(n.userInfo.value(QStringLiteral("number")).toInt()); }},
       {"RefreshWindow", [](Controller& c, const Notification&) { c.RefreshWindow(); }},
       {"ChangeShowDetails", [](Controller& c, const Notification&) { c.filesTable_->ChangeShowDetails(); }},
       {"NextShow", [](Controller& c, const Notification&) { c.filesTable_->NextShow(); }},
       {"PreviousShow", [](Controller& c, const Notification&) { c.filesTable_->PreviousShow(); }},
       {"MakeFileTable", [](Controller& c, const Notification&) { c.makefilestable(); }},
-      {"TVOffline", light(&Controller::TVOffline, &MainWindowShell::TVInfoOnline, "TV")},
-      {"MovieOffline", light(&Controller::MovieOffline, &MainWindowShell::MovieInfoOnline, "Movies")},
-      {"TVOnline", light(&Controller::TVOnline, &MainWindowShell::TVInfoOnline, "TV")},
-      {"MovieOnline", light(&Controller::MovieOnline, &MainWindowShell::MovieInfoOnline, "Movies")},
+      {"TVOffline", light(&MainWindowPresenter::TVOffline, &MainWindowShell::TVInfoOnline, "TV")},
+      {"MovieOffline", light(&MainWindowPresenter::MovieOffline, &MainWindowShell::MovieInfoOnline, "Movies")},
+      {"TVOnline", light(&MainWindowPresenter::TVOnline, &MainWindowShell::TVInfoOnline, "TV")},
+      {"MovieOnline", light(&MainWindowPresenter::MovieOnline, &MainWindowShell::MovieInfoOnline, "Movies")},
   };
   // Posters include probes and look-ups on worker threads; the handlers change lists
   // and windows, so their work always runs on the GUI thread. A redraw or a rebuild asked
@@ -571,114 +609,19 @@ void Controller::showKeyAlerts() {
   showingKeyAlerts_ = false;
 }
 
-// ---------------------------------------------------------------- on-line indicators
-
-void Controller::showOnline(QWidget* box, bool& offlineFlag, bool online) {
-  // Offline is a solid red; online a translucent green.
-  const QColor colour = online ? QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f) : QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1);
-  QPalette palette = box->palette();
-  palette.setColor(QPalette::Window, colour);
-  box->setPalette(palette);
-  offlineFlag = !online;
-}
-
-void Controller::explainLookUp(QWidget* box, const QString& light, const Notification& notice) {
-  QString text = notice.userInfo.value(QStringLiteral("text")).toString();
-  // A plug-in only says which colour to show.
-  if (text.isEmpty())
-    text = QStringLiteral("%1 at %2").arg(notice.name.endsWith(QLatin1String("Offline")) ? QStringLiteral("Offline")
-                                                                                         : QStringLiteral("Online"),
-                                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
-  const QString line = QStringLiteral("%1 look-up: %2").arg(light, text);
-  box->setToolTip(line);
-  box->setAccessibleDescription(line);
-  state_.userLog->report(line, 3);
-}
-
-void Controller::TVOffline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, false); }
-void Controller::MovieOffline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, false); }
-void Controller::TVOnline() { showOnline(windows_.TVInfoOnline, state_.tvOffline, true); }
-void Controller::MovieOnline() { showOnline(windows_.MovieInfoOnline, state_.movieOffline, true); }
-
-// ---------------------------------------------------------------- status item, helper
-
-void Controller::activateStatusMenu() {
-  state_.mainLog->report(QStringLiteral("[BLUE]Activating status bar item"), 2);
-  QString iconPath = paths::resourcePath(QStringLiteral("toolbar.png"));
-  if (!QFileInfo::exists(iconPath)) iconPath = applicationIconPath();
-  state_.mainLog->report(QStringLiteral("Loading Status Icon Image from %1").arg(iconPath), 3);
-  statusItem_ = std::make_unique<QSystemTrayIcon>(QIcon(iconPath));
-  statusItem_->setContextMenu(windows_.StatusItemMenu.get());
-  // Without a tray (a bare X server, offscreen) there is nothing to show it in.
-  if (QSystemTrayIcon::isSystemTrayAvailable()) statusItem_->show();
-  state_.statusItemShown = true;
-}
-
-void Controller::deactivateStatusMenu() {
-  state_.mainLog->report(QStringLiteral("[BLUE]Deactivating status bar item"), 2);
-  statusItem_.reset();
-  state_.statusItemShown = false;
-}
-
-HelperInfo Controller::ScanForTurbo264(const QString& cacheFolder) {
-  const QString helper = paths::toolPath(QStringLiteral("Zuvo264Helper"));
-  state_.helperAnswer = run264HelperInfo(helper, cacheFolder, state_.mainLog);
-  UpdateTurboLabel();
-  // The QuickTime codec component exists only on the Mac; ffmpeg reads those formats here.
-  state_.mainLog->report(QStringLiteral("[RED] Perian not installed"), 4);
-  return state_.helperAnswer;
-}
-
-void Controller::UpdateTurboLabel() {
-  QLabel* label = windows_.Turbo264TextField;
-  if (state_.helperAnswer.HDDeviceAvailable)
-    label->setText(QStringLiteral("Turbo HD"));
-  else if (state_.helperAnswer.DeviceAvailable)
-    label->setText(QStringLiteral("Turbo"));
-  label->setVisible(state_.helperAnswer.DeviceAvailable || state_.helperAnswer.HDDeviceAvailable);
-}
-
-bool Controller::isFullScreen() const { return windows_.MainWindow->isFullScreen(); }
-
 void Controller::layOutWindows() {
-  if (isFullScreen()) {
-    uncollapseRightView();
+  if (mainWindow_->isFullScreen()) {
+    mainWindow_->uncollapseRightView();
     state_.queueInPane = true;
     windows_.QueuePanel->close();
     useQueueTable(windows_.Queue2TableView);
   } else {
     state_.queueInPane = false;
-    collapseRightView();
+    mainWindow_->collapseRightView();
     windows_.MainWindow->show();
     bringWindowForward(windows_.MainWindow.get());
     useQueueTable(windows_.Queue1TableView);
   }
-}
-
-void Controller::showRatingPrompt() {
-  Defaults& defaults = Defaults::standard();
-  if (defaults.get(setting::SucessfulConversions) < 20 ||
-      defaults.get(setting::HaveShownReviewDialog2))
-    return;
-  state_.mainLog->report(QStringLiteral("Showing Rate-Me message"), 3);
-  const QString& code = state_.userLanguageCode;
-  const QString& text = code == QLatin1String("de") ? kRateGerman : code == QLatin1String("fr") ? kRateFrench : kRateEnglish;
-  windows_.RateZuvoTextField->setFont(QFont(QStringLiteral("Lucida Grande"), 12));
-  windows_.RateZuvoTextField->setText(text);
-  defaults.set(setting::HaveShownReviewDialog2, true);
-  QWidget* window = windows_.RateZuvoWindow.get();
-  window->adjustSize();
-  // At start-up the window manager may not have placed the main window yet: until then
-  // its place is unknown here, and the window manager puts the prompt over it.
-  const QWindow* main = windows_.MainWindow->windowHandle();
-  if (main && main->isExposed()) centreWindowOnWindow(window, windows_.MainWindow.get());
-  window->show();
-  bringWindowForward(window);
-}
-
-void Controller::rateZuvo() {
-  QDesktopServices::openUrl(QUrl(serviceBaseURL(Service::Homepage)));
-  windows_.RateZuvoWindow->hide();
 }
 
 void Controller::checkNews() {
@@ -713,38 +656,13 @@ void Controller::checkNews() {
 
 // ---------------------------------------------------------------- notices
 
-void Controller::TextMessage(const QString& text) {
-  if (notices_) notices_->TextMessage(text);
-}
-
 void Controller::GeneralMessage(const QString& title, const QString& message, int type, bool sticky) {
   if (notices_) notices_->GeneralMessage(title, message, type, sticky);
-}
-
-void Controller::GeneralMessage(const QString& title, const QString& message, int type) {
-  if (notices_) notices_->GeneralMessage(title, message, type);
-}
-
-void Controller::GrowlMessage(const QString& title, const QString& message, int type) {
-  if (notices_) notices_->GrowlMessage(title, message, type);
 }
 
 void Controller::GrowlMessage(const QString& title, const QString& message, int type, bool sticky) {
   if (notices_) notices_->GrowlMessage(title, message, type, sticky);
 }
-
-void Controller::setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail) {
-  showDockIcon(DockIcon::shared().setZuvoIcon(progress, pending, convertedsucess, convertedfail));
-}
-
-void Controller::showDockIcon(const QImage& image) {
-  if (image.isNull()) return;
-  const QIcon icon(QPixmap::fromImage(image));
-  windows_.MainWindow->setWindowIcon(icon);
-  if (statusItem_) statusItem_->setIcon(icon);
-}
-
-void Controller::emailLog() { zuvo::emailLog(state_.userLog); }
 
 // ---------------------------------------------------------------- saved lists
 
@@ -757,6 +675,17 @@ void Controller::invalidateRestorableState() {
     saver_->changed();
   });
 }
+
+bool Controller::listsWritten() const { return !saver_ || saver_->idle(); }
+
+void Controller::setProbeStarter(std::function<void(const MediaFilePtr&, bool)> start) {
+  startProbe_ = std::move(start);
+  if (lists_) lists_->setProbeStarter(startProbe_);
+}
+
+int Controller::runningJobs() const { return runner_ ? runner_->runningJobs() : 0; }
+
+bool Controller::addingPaths() const { return adding_ && adding_->busy(); }
 
 void Controller::windowWillEncodeRestorableState() {
   if (quitting_) return;
@@ -856,7 +785,7 @@ void Controller::QuitButtonPress() {
   if (notices_) notices_->waitForDelivered(kNoticesQuitWait);
   both(mainLog, state_.userLog, QStringLiteral("Program Terminating Normally"), 2);
   if (timer_) timer_->stop();
-  if (statusItem_) statusItem_->hide();
+  mainWindow_->hideStatusMenu();
   terminated_ = true;
   // Every running event loop ends: the program's and those of modal windows inside it
   // (the first-run preferences, an alert), wherever the quit came from. Before the
@@ -881,26 +810,11 @@ void Controller::RefreshWindow() {
   if (lists_) lists_->RefreshWindow();
 }
 
-void Controller::showQueue() {
-  state_.mainLog->report(QStringLiteral("Showing Queue Window"), 4);
-  if (state_.queueInPane) {
-    uncollapseRightView();
-    return;
-  }
-  QWidget* panel = windows_.QueuePanel.get();
-  // Floating means above the main window only: the window manager keeps a dialog above the
-  // window it is transient for, and modal windows (transient for the main window too, and
-  // opened later) above both. A stays-on-top window would cover them and every other program.
-  const bool floating = Defaults::standard().get(setting::QueueAlwaysOntop);
-  const Qt::WindowType type = floating ? Qt::Dialog : Qt::Window;
-  if (panel->windowType() != type) panel->setWindowFlags((panel->windowFlags() & ~Qt::WindowType_Mask) | type);
-  panel->winId();
-  windows_.MainWindow->winId();
-  panel->windowHandle()->setTransientParent(floating ? windows_.MainWindow->windowHandle() : nullptr);
-  placeOverMainWindowOnce(panel);
-  panel->show();
-  bringWindowForward(panel);
-}
+void Controller::ShowMainWindow() { mainWindow_->ShowMainWindow(); }
+
+void Controller::validateVisibleToolbarItems() { mainWindow_->validateVisibleToolbarItems(); }
+
+void Controller::placeOverMainWindowOnce(QWidget* window) { mainWindow_->placeOverMainWindowOnce(window); }
 
 void Controller::useQueueTable(QTableView* table) { queueRows_->useQueueTable(table); }
 

@@ -1,9 +1,10 @@
 #pragma once
-// The application's one controller: start-up, the windows it owns, the notices, the
-// 10-second timer, the saved lists and quitting. It owns the two lists, the queue runner,
-// the scans, the ways sources come in and the tick, all working on its `ControllerState`
-// and reaching the windows through the hooks it fills. GUI thread only, except where a
-// member says otherwise.
+// The application's one controller: start-up, the notices, the 10-second timer, the saved
+// lists and quitting, and the wiring of the windows' presenters (the main window's own
+// commands are MainWindowPresenter's). It owns the two lists, the queue runner, the scans,
+// the ways sources come in and the tick, all working on its `ControllerState` and reaching
+// the windows through the hooks it fills. GUI thread only, except where a member says
+// otherwise.
 #include "app/shared/ControllerHooks.h"
 #include "app/shared/ControllerState.h"
 #include "app/controller/MainWindowShell.h"
@@ -34,6 +35,7 @@ class BCBusyPanel;
 class BCPreferencePanel;
 class FileLists;
 class ListsSaver;
+class MainWindowPresenter;
 struct RestoredLists;
 class FilesTablePresenter;
 class QueueRowsPresenter;
@@ -82,31 +84,12 @@ class Controller : public QObject {
   void windowDidDecodeRestorableState();
   // The saved lists have been read back (or there were none); the launch has finished.
   bool launched() const { return launched_; }
-  // Nothing when restoration is off or start-up has not made the support folder.
-  ListsSaver* listsSaver() const { return saver_.get(); }
+  // No write of the saved lists is waiting or under way (also when there is no saver).
+  bool listsWritten() const;
 
-  // Notices (any thread).
-  void TextMessage(const QString& text);
+  // A notice, as the queue sends them (any thread).
   void GeneralMessage(const QString& title, const QString& message, int type, bool sticky);
-  void GeneralMessage(const QString& title, const QString& message, int type);
-  void GrowlMessage(const QString& title, const QString& message, int type);
   void GrowlMessage(const QString& title, const QString& message, int type, bool sticky);
-  // The queue drawn on the window and tray icons (timer tick).
-  void setZuvoIcon(float progress, int pending, int convertedsucess, int convertedfail);
-  void emailLog();
-
-  // The on-line indicators.
-  void TVOffline();
-  void MovieOffline();
-  void TVOnline();
-  void MovieOnline();
-
-  void activateStatusMenu();
-  void deactivateStatusMenu();
-  HelperInfo ScanForTurbo264(const QString& cacheFolder);
-  void UpdateTurboLabel();
-  bool isFullScreen() const;
-  void rateZuvo();
 
   // The timer tick. It does nothing before start-up has finished or once quitting has
   // begun.
@@ -114,58 +97,38 @@ class Controller : public QObject {
   // The table rebuild and the redraw of both tables.
   void makefilestable();
   void RefreshWindow();
-  void showQueue();
 
   // Windows and commands that other windows carry out.
-  void PreferencesMenuPress(const QAction* sender = nullptr);
-  void collapseRightView();
-  void uncollapseRightView();
-  void ChangeFASTMode(int number);
-
-  // Main window commands (MainWindowCommands.cpp).
-  void ShowMainWindow();
-  bool applicationShouldHandleReopen();
-  void splitview();
-  void windowDidEnterFullScreen();
-  void windowDidExitFullScreen();
-  // `validateToolbarItem:` for one of the main toolbar's items, and for all of them.
-  bool validateToolbarItem(const QAction* item) const;
-  void validateVisibleToolbarItems();
-  void showPreview();
-  void AboutMenuPress();
-  void AboutCloseButtonPress();
-  void LaunchHelp();
-  void showReleaseNotes();
-  void LaunchSupport();
-  void LaunchTwitter();
-  void OpenDVDPanel();
   // Starts an item's look-up again (the multiple search and the episode picker); the
   // default runs it on the probe threads.
   void setLookUpStarter(std::function<void(const MediaFilePtr&)> start) { startLookUp_ = std::move(start); }
 
-  // The preferences window (modal over the main window) and the preview.
-  void activatePreferencesPane(int pane);                // preferences window shown on a pane
-  void closePreferencesWindow();
-  void openViewer(const QString& path, bool isDVD, int track);  // preview window; clears viewerOpen on close
-
-  // The lists, the queue runner, the scans, the ways in and the tick; they exist once
-  // start-up has made the logs and the notices.
-  FileLists& lists() { return *lists_; }
-  QueueRunner& runner() { return *runner_; }
-  SourceScanner& scanner() { return *scanner_; }
-  AddingPaths& adding() { return *adding_; }
-
+  // The lists and the windows' state, to read.
+  const ControllerState& state() const { return state_; }
   ControllerState& state() { return state_; }
-  MainWindowShell& windows() { return windows_; }
-  QTimer* timer() const { return timer_; }
-  Notices* notices() const { return notices_.get(); }
-  BCAlertPanel* alertPanel() const { return myAlertPanel_.get(); }
-  BCPreferencePanel* preferencesPanel() const { return myPreferencesPanel_.get(); }
-  QSystemTrayIcon* statusItem() const { return statusItem_.get(); }
+  // Starts an item's probe (the default runs it on the probe threads).
+  void setProbeStarter(std::function<void(const MediaFilePtr&, bool autoprocess)> start);
+  // Conversions and tag rewrites under way, and whether dropped or opened paths are still
+  // being added.
+  int runningJobs() const;
+  bool addingPaths() const;
 
  private:
   Controller(std::optional<ConversionJobs> jobs, QObject* parent);
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The start-up steps, in the order awakeFromNib runs them. The two that answer false
+  // end the start-up: the program is quitting.
+  void startLogs();
+  void startNotices();
+  bool checkFolders();
+  void workOutLanguage();
+  void applyTableSettings();
+  void makePanels();
+  void dressWindows();
+  void startTimer();
+  void checkForHelper();
+  bool runFirstPreferences();
+  void finishStartUp();
   void registerObservers();
   // Shows the refused-key alerts one after the other, never one inside another.
   void showKeyAlerts();
@@ -176,7 +139,6 @@ class Controller : public QObject {
   void onGUIThread(std::function<void()> work);
   void showFolderAlert(const QString& message, const QString& informative);
   void showTimedNotice(const QString& text);
-  void showRatingPrompt();
   void checkNews();
   void layOutWindows();
   void useQueueTable(QTableView* table);
@@ -187,20 +149,19 @@ class Controller : public QObject {
   // A warning over the main window that does not wait for an answer; logged in both logs.
   void tellUser(const QString& message, const QString& informative);
   void finishLaunching(const QStringList& openedPaths);
-  void placeOverMainWindowOnce(QWidget* window);
   void connectTables();
   void connectCommands();
-  void fullScreenChanged(bool entered);
+  // The main window's, for the tables' commands.
+  void ShowMainWindow();
+  void validateVisibleToolbarItems();
+  void placeOverMainWindowOnce(QWidget* window);
   void writeQuitArchives();
-  void showOnline(QWidget* box, bool& offlineFlag, bool online);
-  // Says on the light, in words, what its last look-up came to, and writes it to the user log.
-  void explainLookUp(QWidget* box, const QString& light, const Notification& notice);
-  void showDockIcon(const QImage& image);
   bool restorationOn() const { return state_.systemMinor >= 7; }
 
   ControllerState state_;
   MainWindowShell windows_;
   ControllerHooks hooks_;
+  std::unique_ptr<MainWindowPresenter> mainWindow_;
   std::optional<ConversionJobs> jobs_;  // until the runner takes them
   std::unique_ptr<FileLists> lists_;
   std::unique_ptr<QueueRunner> runner_;
@@ -218,8 +179,6 @@ class Controller : public QObject {
   bool showingKeyAlerts_ = false;
   // Gone before the windows: the multiple-item editor's window is the main window's child.
   std::unique_ptr<TagEditors> tagEditors_;
-  std::unique_ptr<BCPreferencePanel> myPreferencesPanel_;
-  std::unique_ptr<QSystemTrayIcon> statusItem_;
   std::vector<NotificationCenter::Token> observers_;
   bool startupFinished_ = false;
   bool quitting_ = false;
@@ -234,6 +193,7 @@ class Controller : public QObject {
   std::atomic<bool> rebuildWaiting_ = false;
   QPointer<QMessageBox> timedNotice_;  // the alerts of timed work
   std::function<void(const MediaFilePtr&)> startLookUp_;
+  std::function<void(const MediaFilePtr&, bool)> startProbe_;
   std::unique_ptr<WindowManagerClose> windowManagerClose_;
   std::unique_ptr<ModalQuitKey> modalQuitKey_;
   // Last, so that it is gone before what its write hands to the GUI thread.

@@ -99,7 +99,7 @@ MainWindowShell::MainWindowShell() {
 
   MainSplitView = named(new QSplitter(Qt::Horizontal, MainView), "MainSplitView");
   FilesTableView = named(new BCTableView(MainSplitView), "FilesTableView");
-  RightPane = new QWidget(MainSplitView);
+  RightPane = named(new QWidget(MainSplitView), "RightPane");
   auto* paneLayout = new QVBoxLayout(RightPane);
   paneLayout->setContentsMargins(0, 0, 0, 0);
   Queue2TableView = named(new QueueTableView(RightPane), "Queue2TableView");
@@ -137,7 +137,9 @@ MainWindowShell::MainWindowShell() {
   MainWindow->setMenuBar(MainMenu);
   QMenu* application = MainMenu->addMenu(QStringLiteral("&Zuvo"));
   AboutMenuItem = application->addAction(QStringLiteral("About Zuvo"));
+  AboutMenuItem->setObjectName(QStringLiteral("AboutMenuItem"));
   PreferencesMenuItem = application->addAction(QStringLiteral("Preferences..."));
+  PreferencesMenuItem->setObjectName(QStringLiteral("PreferencesMenuItem"));
   PreferencesMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
   PreferencesMenuItem->setShortcutContext(Qt::ApplicationShortcut);
   checkForUpdatesMenuItem = application->addAction(QStringLiteral("Check for Updates..."));
@@ -157,15 +159,22 @@ MainWindowShell::MainWindowShell() {
   VideoMainMenu = video;
   VideoMainMenu->setObjectName(QStringLiteral("VideoMainMenu"));
   EditMenuItem = video->addAction(QStringLiteral("Edit Tags..."));
+  EditMenuItem->setObjectName(QStringLiteral("EditMenuItem"));
   SearchMenuItem = video->addAction(QStringLiteral("Search Again"));
+  SearchMenuItem->setObjectName(QStringLiteral("SearchMenuItem"));
   SelectTVShowMenuItem = video->addAction(QStringLiteral("Select TV Show Episode..."));
   SelectTVShowMenuItem->setObjectName(QStringLiteral("SelectTVShowMenuItem"));
   video->addSeparator();
   ToSDHDMenuItem = video->addAction(QStringLiteral("Convert to SD and HD"));
+  ToSDHDMenuItem->setObjectName(QStringLiteral("ToSDHDMenuItem"));
   ToSDMenuItem = video->addAction(QStringLiteral("Convert to SD"));
+  ToSDMenuItem->setObjectName(QStringLiteral("ToSDMenuItem"));
   ToHDMenuItem = video->addAction(QStringLiteral("Convert to HD"));
+  ToHDMenuItem->setObjectName(QStringLiteral("ToHDMenuItem"));
   ToOriginalMenuItem = video->addAction(QStringLiteral("Keep Original Format"));
+  ToOriginalMenuItem->setObjectName(QStringLiteral("ToOriginalMenuItem"));
   ToInfoMenuItem = video->addAction(QStringLiteral("Update Info Only"));
+  ToInfoMenuItem->setObjectName(QStringLiteral("ToInfoMenuItem"));
   VideoMainMenu->menuAction()->setEnabled(false);
   SelectTVShowMenuItem->setVisible(false);
 
@@ -188,13 +197,16 @@ MainWindowShell::MainWindowShell() {
 
   QMenu* tools = MainMenu->addMenu(QStringLiteral("&Tools"));
   DeleteDuplicatesMenuItem = tools->addAction(QStringLiteral("Delete Duplicates"));
+  DeleteDuplicatesMenuItem->setObjectName(QStringLiteral("DeleteDuplicatesMenuItem"));
   ImportDVDMenuItem = tools->addAction(QStringLiteral("Import DVD..."));
 
   QMenu* windowMenu = MainMenu->addMenu(QStringLiteral("&Window"));
   MainWindowMenuItem = windowMenu->addAction(QStringLiteral("Zuvo"));
   ShowQueueMenuItem = windowMenu->addAction(QStringLiteral("Conversion Queue"));
+  ShowQueueMenuItem->setObjectName(QStringLiteral("ShowQueueMenuItem"));
   windowMenu->addSeparator();
   ClearCompletedMenuItem = windowMenu->addAction(QStringLiteral("Clear Completed"));
+  ClearCompletedMenuItem->setObjectName(QStringLiteral("ClearCompletedMenuItem"));
 
   QMenu* help = MainMenu->addMenu(QStringLiteral("&Help"));
   HelpMenuItem = help->addAction(QStringLiteral("Zuvo Help"));

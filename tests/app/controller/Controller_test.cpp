@@ -181,12 +181,13 @@ TEST_F(ControllerTest, StartUpLogsEachStepAndMakesTheFolders) {
     at = std::max(at, found);
   }
   EXPECT_TRUE(userLog().contains("No Turbo Framework"));
-  EXPECT_TRUE(controller->windows().MainWindow->isVisible());
+  const test::ShownWindows w = test::ShownWindows::find();
+  EXPECT_TRUE(w.MainWindow->isVisible());
   // The queue window's table is the one in use.
-  EXPECT_TRUE(dynamic_cast<QueueTableModel&>(*controller->windows().Queue1TableView->model()).inUse());
-  EXPECT_FALSE(dynamic_cast<QueueTableModel&>(*controller->windows().Queue2TableView->model()).inUse());
-  EXPECT_TRUE(controller->timer()->isActive());
-  EXPECT_EQ(controller->timer()->interval(), 10000);
+  EXPECT_TRUE(dynamic_cast<QueueTableModel&>(*w.Queue1TableView->model()).inUse());
+  EXPECT_FALSE(dynamic_cast<QueueTableModel&>(*w.Queue2TableView->model()).inUse());
+  EXPECT_TRUE(test::tickTimer(*controller)->isActive());
+  EXPECT_EQ(test::tickTimer(*controller)->interval(), 10000);
 }
 
 TEST_F(ControllerTest, LoggingSwitchedOffWritesNoLogs) {
@@ -221,22 +222,35 @@ TEST_F(ControllerTest, ADefaultFormatChosenInThePreferencesSurvivesARestartAndNa
     SCOPED_TRACE(c.row);
     {
       auto controller = start();
-      QDialog* window = controller->preferencesPanel()->window();
+      QDialog* window = nullptr;
       QTimer poll;
       QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QApplication::activeModalWidget() != window) return;
+        window = test::preferencesWindow();
+        if (!window || QApplication::activeModalWidget() != window) return;
         poll.stop();
         window->findChild<QRadioButton*>(c.row)->click();
         window->findChild<QPushButton*>("UpdateButton")->click();
       });
       poll.start(20);
-      controller->windows().PreferencesMenuItem->trigger();
+      test::ShownWindows::find().PreferencesMenuItem->trigger();
+      ASSERT_NE(window, nullptr);
       EXPECT_FALSE(window->isVisible());
     }
     auto restarted = start();
     EXPECT_EQ(MediaFile().ConversionFormat(), c.format);
-    restarted->preferencesPanel()->fillPreferences();
-    EXPECT_TRUE(restarted->preferencesPanel()->window()->findChild<QRadioButton*>(c.row)->isChecked());
+    // Opened again, the window shows the stored choice.
+    bool checked = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      QDialog* window = test::preferencesWindow();
+      if (!window || QApplication::activeModalWidget() != window) return;
+      look.stop();
+      checked = window->findChild<QRadioButton*>(c.row)->isChecked();
+      window->findChild<QPushButton*>("CancelButton")->click();
+    });
+    look.start(20);
+    test::ShownWindows::find().PreferencesMenuItem->trigger();
+    EXPECT_TRUE(checked);
   }
 }
 
@@ -246,7 +260,7 @@ TEST_F(ControllerTest, SpeedAndDetailsColumnsFollowTheirSettings) {
       Defaults::standard().setBool(fast, "EnableFASTMode");
       Defaults::standard().setBool(details, "ShowFileDetails");
       auto controller = start();
-      QTableView* files = controller->windows().FilesTableView;
+      QTableView* files = test::ShownWindows::find().FilesTableView;
       EXPECT_EQ(files->isColumnHidden(MainWindowShell::SpeedColumn), !fast);
       EXPECT_EQ(files->isColumnHidden(MainWindowShell::DetailsColumn), !details);
     }
@@ -280,7 +294,7 @@ TEST_F(ControllerTest, NoUsableCacheFolderAtAllEndsStartUpBeforeTheEventLoop) {
   const QStringList main = mainLog();
   EXPECT_TRUE(main.contains("Program Terminating Normally"));
   EXPECT_FALSE(main.contains("Setting up notification center"));
-  EXPECT_EQ(controller.timer(), nullptr);
+  EXPECT_EQ(test::tickTimer(controller), nullptr);
 }
 
 TEST_F(ControllerTest, ConvertedFilesFolderThatCannotBeMadeFallsBackToMoviesWithoutAnAlert) {
@@ -300,14 +314,14 @@ TEST_F(ControllerTest, NewsPanelShowsTheNewsPageOnceAndStoresItsNumber) {
   qputenv("ZUVO_NEWS_URL", server.baseURL().toLocal8Bit());
   {
     auto controller = start();
-    EXPECT_TRUE(controller->windows().NewsPanel->isVisible());
-    EXPECT_TRUE(controller->windows().NewsWebView->toPlainText().contains("Spring release notes"));
+    EXPECT_TRUE(test::ShownWindows::find().NewsPanel->isVisible());
+    EXPECT_TRUE(test::ShownWindows::find().NewsWebView->toPlainText().contains("Spring release notes"));
     EXPECT_EQ(Defaults::standard().integerForKey("AlertNumber"), 5);
     EXPECT_TRUE(mainLog().contains("News of number 5"));
     EXPECT_TRUE(mainLog().contains("[BLUE]New News!"));
   }
   auto again = start();
-  EXPECT_FALSE(again->windows().NewsPanel->isVisible());
+  EXPECT_FALSE(test::ShownWindows::find().NewsPanel->isVisible());
   EXPECT_TRUE(userLog().contains("No news"));
 }
 
@@ -321,7 +335,7 @@ TEST_F(ControllerTest, NewsWithoutAThirdFieldOrWithoutAnAnswerShowsAndLogsNothin
   for (int status : {200, 404}) {
     server.route("/Zuvo/ZuvoNews.php", {status, "Zuvo ALERT:9\n", "text/html"});
     auto controller = start();
-    EXPECT_FALSE(controller->windows().NewsPanel->isVisible()) << status;
+    EXPECT_FALSE(test::ShownWindows::find().NewsPanel->isVisible()) << status;
     EXPECT_EQ(Defaults::standard().integerForKey("AlertNumber"), 1) << status;
     for (const QString& line : mainLog()) EXPECT_FALSE(line.startsWith("News of number")) << status;
     EXPECT_FALSE(userLog().contains("No news")) << status;
@@ -344,9 +358,9 @@ TEST_F(ControllerTest, RatingPromptFromTwentyConversionsOnceInTheUsersLanguage) 
     for (const char* v : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) qunsetenv(v);
     qputenv("LANG", c.language);
     auto controller = start();
-    EXPECT_EQ(controller->windows().RateZuvoWindow->isVisible(), c.shown) << c.conversions << c.language;
+    EXPECT_EQ(test::ShownWindows::find().RateZuvoWindow->isVisible(), c.shown) << c.conversions << c.language;
     if (c.shown) {
-      EXPECT_TRUE(controller->windows().RateZuvoTextField->text().startsWith(c.opening));
+      EXPECT_TRUE(test::ShownWindows::find().RateZuvoTextField->text().startsWith(c.opening));
     }
   }
   EXPECT_TRUE(Defaults::standard().boolForKey("HaveShownReviewDialog2"));
@@ -360,10 +374,13 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   const QByteArray before = test::readFile(saved.path());
 
   auto controller = start();
-  controller->lists().setProbeStarter({});
+  controller->setProbeStarter({});
   // Found at launch, before the saved lists are read: one new, one already saved.
-  (void)controller->lists().addfiletotable("/videos/new.mkv", false, false);
-  (void)controller->lists().addfiletotable("/videos/b.mkv", false, false);
+  for (const char* path : {"/videos/new.mkv", "/videos/b.mkv"}) {
+    controller->state().files.append(lookedUpItem(path, MediaState::InFilesTable));
+    controller->state().files.last()->setDidlookup(false);
+    controller->invalidateRestorableState();
+  }
   QCoreApplication::processEvents();
   EXPECT_EQ(test::readFile(saved.path()), before) << "the saved lists were overwritten before being read";
 
@@ -378,8 +395,8 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   ASSERT_EQ(state.queue.size(), 1);
   EXPECT_EQ(state.queue[0]->fullpath(), "/videos/b.mkv");
   EXPECT_EQ(state.queue[0]->state(), MediaState::Queued);
-  EXPECT_EQ(controller->windows().FilesTableView->model()->rowCount(), 2);
-  EXPECT_EQ(controller->windows().Queue1TableView->model()->rowCount(), 1);
+  EXPECT_EQ(test::ShownWindows::find().FilesTableView->model()->rowCount(), 2);
+  EXPECT_EQ(test::ShownWindows::find().Queue1TableView->model()->rowCount(), 1);
 }
 
 TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {
@@ -397,7 +414,7 @@ TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {
   controller.timedactivities();
   EXPECT_EQ(waiting->state(), MediaState::Converting);
   EXPECT_EQ(unprobed->state(), MediaState::Queued) << "an item still being probed is not taken";
-  EXPECT_EQ(controller.runner().runningJobs(), 1);
+  EXPECT_EQ(controller.runningJobs(), 1);
   EXPECT_TRUE(mainLog().contains("Starting conversion thread for : /videos/w.mkv"));
   // The next tick starts nothing beside the running conversion.
   controller.timedactivities();
@@ -405,7 +422,7 @@ TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {
 
   controller.QuitButtonPress();
   EXPECT_TRUE(waiting->stopbuttonpressed());
-  EXPECT_EQ(controller.runner().runningJobs(), 0);
+  EXPECT_EQ(controller.runningJobs(), 0);
 }
 
 TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConversions) {
@@ -418,7 +435,7 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   state.queue = {converting};
   controller->timedactivities();
   ASSERT_EQ(converting->state(), MediaState::Converting);
-  controller->runner().QueuePauseButtonPress();
+  test::ShownWindows::find().QueuePauseButton->click();
   ASSERT_TRUE(state.paused);
   state.queue.append(waiting);
   state.files = {lookedUpItem("/videos/done.mkv", MediaState::InFilesTable), std::make_shared<MediaFile>()};
@@ -444,13 +461,13 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   controller->QuitButtonPress();
   EXPECT_TRUE(rewriteFinished);
   EXPECT_FALSE(laterJobRan);
-  EXPECT_EQ(controller->runner().runningJobs(), 0) << "the stopped conversion has ended";
+  EXPECT_EQ(controller->runningJobs(), 0) << "the stopped conversion has ended";
   EXPECT_FALSE(converting->pause());
   EXPECT_TRUE(converting->stopbuttonpressed());
   EXPECT_FALSE(waiting->stopbuttonpressed());
   EXPECT_EQ(state.files.size(), 1) << "files whose look-up never finished are dropped";
   EXPECT_TRUE(controller->terminated());
-  EXPECT_FALSE(controller->timer()->isActive());
+  EXPECT_FALSE(test::tickTimer(*controller)->isActive());
   const RestoredLists saved = RestorableState(support()).read(BCCReporter::dummy());
   ASSERT_TRUE(saved.QueueTable);
   EXPECT_EQ(saved.QueueTable->size(), 2);
@@ -527,18 +544,18 @@ TEST_F(ControllerTest, OnlineNotificationsFromAWorkerColourTheBoxesOnTheGUIThrea
   ControllerState& state = controller->state();
   EXPECT_FALSE(state.tvOffline) << "handled on the posting thread";
   EXPECT_TRUE(runloop::waitUntil([&] { return state.tvOffline && state.movieOffline; }, 2, 10));
-  EXPECT_EQ(controller->windows().TVInfoOnline->palette().color(QPalette::Window),
+  EXPECT_EQ(test::ShownWindows::find().TVInfoOnline->palette().color(QPalette::Window),
             QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1));
   NotificationCenter::defaultCenter().post("TVOnline");
   EXPECT_FALSE(state.tvOffline);
   EXPECT_TRUE(state.movieOffline);
-  EXPECT_EQ(controller->windows().TVInfoOnline->palette().color(QPalette::Window),
+  EXPECT_EQ(test::ShownWindows::find().TVInfoOnline->palette().color(QPalette::Window),
             QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f));
 }
 
 TEST_F(ControllerTest, ARefusedKeyIsAlertedOnceNamingWhereToCorrectIt) {
   auto controller = start();
-  test::AlertCloser alerts(*controller);
+  test::AlertCloser alerts;
   // Probe threads meet the refusal, several at once.
   const auto refuse = [](live::LiveHost host, live::LiveKey key) {
     live::LiveSession session(5, {});
@@ -591,7 +608,7 @@ TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
   clock.start();
   controller->GeneralMessage("Zuvo Conversion", "Converted Caf\u00e9\r\nX-Injected: 1.mkv", 1, true);
   EXPECT_LT(clock.elapsed(), 800) << "the window waited for the exchange";
-  EXPECT_EQ(controller->windows().MessageTextField->text(), "Converted Caf\u00e9\r\nX-Injected: 1.mkv");
+  EXPECT_EQ(test::ShownWindows::find().MessageTextField->text(), "Converted Caf\u00e9\r\nX-Injected: 1.mkv");
   const QByteArray expected = QStringLiteral(
                                   "GNTP/1.0 NOTIFY NONE\r\nApplication-Name: Zuvo Pro\r\nNotification-Name: Conversion\r\n"
                                   "Notification-Title: Zuvo Conversion\r\nNotification-Text: Converted Caf\u00e9 "
@@ -602,13 +619,16 @@ TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
 }
 
 TEST_F(ControllerTest, AlertsOfTimedScansGatherInOneWindowThatHoldsNothing) {
+  // Every tick is due for a timed scan.
+  Defaults::standard().setBool(true, "ScanVideoSourcesEveryMinutes");
+  Defaults::standard().setInteger(0, "AutomateEveryMinutes");
   auto controller = start();
   controller->applicationDidFinishLaunching();
   Feed first, second;
   first.setPath(root + "/gone-1");
   second.setPath(root + "/gone-2");
   storeVideoSources({first, second});
-  for (int scan = 0; scan < 3; ++scan) controller->scanner().checksources(true);
+  for (int scan = 0; scan < 3; ++scan) controller->timedactivities();
 
   // The scans returned without anyone at the screen; one window says what they met.
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -622,7 +642,7 @@ TEST_F(ControllerTest, AlertsOfTimedScansGatherInOneWindowThatHoldsNothing) {
   // Once closed, the next scan opens it afresh.
   shown[0]->button(QMessageBox::Ok)->click();
   QApplication::processEvents();
-  controller->scanner().checksources(true);
+  controller->timedactivities();
   int visible = 0;
   for (QWidget* window : QApplication::topLevelWidgets())
     if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) ++visible;
@@ -673,7 +693,7 @@ TEST_F(ControllerTest, DamagedSavedListsAreKeptAsideTheUserIsToldOnceAndTheWhole
     ASSERT_TRUE(runloop::waitUntil([&] { return controller->launched(); }, 60, 10));
     EXPECT_EQ(fileNames(controller->state().files), (QStringList{"a.mkv", "c.mkv"}));
     EXPECT_EQ(fileNames(controller->state().queue), QStringList{"q.mkv"});
-    EXPECT_EQ(controller->windows().FilesTableView->model()->rowCount(), 2);
+    EXPECT_EQ(test::ShownWindows::find().FilesTableView->model()->rowCount(), 2);
     ASSERT_TRUE(runloop::waitUntil([&] { return !answerer.seen.isEmpty(); }, 10, 10));
     const QDir folder(support());
     const QStringList kept = folder.entryList({"MainWindow (unreadable*"}, QDir::Files);
@@ -728,7 +748,7 @@ TEST_F(ControllerTest, TheListsSurviveAQuitRightAfterAChange) {
   ASSERT_TRUE(controller->launched());
   controller->state().files = filesIn(root + "/videos", {"a.mkv", "b.mkv"}, MediaState::InFilesTable);
   controller->RefreshWindow();
-  QTableView* table = controller->windows().FilesTableView;
+  QTableView* table = test::ShownWindows::find().FilesTableView;
   ASSERT_EQ(table->model()->rowCount(), 2);
   ASSERT_FALSE(controller->state().files[1]->selected());
   clickTickBox(table, 1);
@@ -748,7 +768,7 @@ TEST_F(ControllerTest, AChangeIsSavedSoonWithoutAQuit) {
   controller->applicationDidFinishLaunching();
   controller->state().files = filesIn(root + "/videos", {"a.mkv"}, MediaState::InFilesTable);
   controller->RefreshWindow();
-  clickTickBox(controller->windows().FilesTableView, 0);
+  clickTickBox(test::ShownWindows::find().FilesTableView, 0);
   ASSERT_TRUE(controller->state().files[0]->selected());
   EXPECT_TRUE(runloop::waitUntil(
       [&] {

@@ -55,7 +55,7 @@ TEST_F(LookUpLights, ARefusedKeySaysWhereToCorrectIt) {
   server.setFallback([](const QByteArray&) {
     return jsonAnswer(R"({"status":"failure","message":"InvalidAPIKey: apikey invalid","data":null})", 401);
   });
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   const QString video = root + "/videos/Lost S01E01.mkv";
   makeTestVideo(video, 1);
   ASSERT_TRUE(dragFilesOnto(windows().FilesTableView->viewport(), {video}));

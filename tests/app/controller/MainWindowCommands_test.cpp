@@ -10,6 +10,7 @@
 #include "app/tags/BCTagsPanel.h"
 #include "app/tags/BCTagsPanelMultiple.h"
 #include "media/ProbeSteps.h"
+#include "platform/NotificationCenter.h"
 #include "ui_BCPreferencePanel.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
 
@@ -34,17 +36,17 @@ using MainWindowCommandsTest = test::MainWindowTest;
 TEST_F(MainWindowCommandsTest, FormatCommandsChangeOnlyTheHighlightedRows) {
   struct Case {
     const char* name;
-    QAction* MainWindowShell::*command;  // the menu item a user chooses
+    QAction* test::ShownWindows::*command;  // the menu item a user chooses
     ConversionFormat format;
     const char* log;
   };
   const Case cases[] = {
-      {"SD and HD", &MainWindowShell::ToSDHDMenuItem, ConversionFormat::HDAndSD, "Changing seleted shows to SDHD"},
-      {"SD", &MainWindowShell::ToSDMenuItem, ConversionFormat::SDOnly, "Changing seleted shows to SD"},
-      {"HD", &MainWindowShell::ToHDMenuItem, ConversionFormat::HDOnly, "Changing seleted shows to HD"},
-      {"original", &MainWindowShell::ToOriginalMenuItem, ConversionFormat::Original,
+      {"SD and HD", &test::ShownWindows::ToSDHDMenuItem, ConversionFormat::HDAndSD, "Changing seleted shows to SDHD"},
+      {"SD", &test::ShownWindows::ToSDMenuItem, ConversionFormat::SDOnly, "Changing seleted shows to SD"},
+      {"HD", &test::ShownWindows::ToHDMenuItem, ConversionFormat::HDOnly, "Changing seleted shows to HD"},
+      {"original", &test::ShownWindows::ToOriginalMenuItem, ConversionFormat::Original,
        "Changing selected shows to Original"},
-      {"info only", &MainWindowShell::ToInfoMenuItem, ConversionFormat::TagsOnly, "Changing selected shows to Info Only"},
+      {"info only", &test::ShownWindows::ToInfoMenuItem, ConversionFormat::TagsOnly, "Changing selected shows to Info Only"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -72,7 +74,7 @@ TEST_F(MainWindowCommandsTest, InfoOnlyChangesOnlyMP4FilesAndSaysSo) {
   const MediaFilePtr m4v = item("b.m4v");
   setFiles({mkv, m4v});
   select({0, 1});
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   windows().ToInfoMenuItem->trigger();
   EXPECT_EQ(mkv->ConversionFormat(), MediaFile().ConversionFormat());
   EXPECT_EQ(m4v->ConversionFormat(), ConversionFormat::TagsOnly);
@@ -97,8 +99,13 @@ TEST_F(MainWindowCommandsTest, NextAndPreviousWrapAround) {
 }
 
 TEST_F(MainWindowCommandsTest, ToolbarItemsFollowTheSelectionAndTheLists) {
-  MainWindowShell& w = windows();
-  const auto enabled = [&](QAction* item) { return controller->validateToolbarItem(item); };
+  const test::ShownWindows& w = windows();
+  // As the toolbar shows it when the user comes back to the main window.
+  const auto enabled = [&](QAction* item) {
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.MainWindow, &activate);
+    return item->isEnabled();
+  };
   setFiles({});
   EXPECT_FALSE(enabled(w.ConvertAllToolbarItem));
   EXPECT_FALSE(enabled(w.CheckSourcesToolbarItem));
@@ -133,7 +140,7 @@ TEST_F(MainWindowCommandsTest, ToolbarItemsFollowTheSelectionAndTheLists) {
 }
 
 TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThePreferences) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   const MediaFilePtr a = item("a.avi");
   a->setSelected(false);
   setFiles({a});
@@ -152,12 +159,12 @@ TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThe
   EXPECT_FALSE(w.ConvertSelectedToolbarItem->isEnabled());
 
   // A source added in the preferences window, opened from the toolbar, and kept with OK.
-  BCPreferencePanel* panel = controller->preferencesPanel();
   QTimer user;
   QObject::connect(&user, &QTimer::timeout, [&] {
-    if (QApplication::activeModalWidget() != panel->window()) return;
-    panel->ui().AddFeedButton->click();
-    panel->ui().UpdateButton->click();
+    QDialog* panel = test::preferencesWindow();
+    if (!panel || QApplication::activeModalWidget() != panel) return;
+    panel->findChild<QPushButton*>("AddFeedButton")->click();
+    panel->findChild<QPushButton*>("UpdateButton")->click();
   });
   user.start(20);
   w.AddVideoSourcesToolbarItem->trigger();
@@ -166,12 +173,12 @@ TEST_F(MainWindowCommandsTest, ToolbarFollowsTheTickBoxesAndTheSourcesAddedInThe
 }
 
 TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   setQueue({item("a.avi", true, MediaState::Queued), item("b.avi", true, MediaState::Queued)});
   ASSERT_EQ(queueTableInUse(), w.Queue1TableView);
   ASSERT_FALSE(state().queueInPane);
 
-  controller->splitview();
+  windows().SplitViewButton->click();
   EXPECT_TRUE(state().queueInPane);
   EXPECT_EQ(queueTableInUse(), w.Queue2TableView);
   EXPECT_EQ(queueModel(w.Queue2TableView).rowCount(), 2) << "current rows at once";
@@ -180,7 +187,7 @@ TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
   EXPECT_FALSE(w.RightPane->isHidden());
   EXPECT_FALSE(w.QueuePanel->isVisible());
 
-  controller->splitview();
+  windows().SplitViewButton->click();
   EXPECT_FALSE(state().queueInPane);
   EXPECT_EQ(queueTableInUse(), w.Queue1TableView);
   EXPECT_EQ(w.SplitViewButton->text(), "Queue");
@@ -190,10 +197,10 @@ TEST_F(MainWindowCommandsTest, QueueMovesBetweenItsWindowAndThePane) {
 }
 
 TEST_F(MainWindowCommandsTest, TheFilesKeepTheirWidthWhenTheQueuePaneOpens) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   w.MainWindow->resize(900, 600);
   w.MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow));
   QTest::mouseClick(w.SplitViewButton, Qt::LeftButton);
   ASSERT_FALSE(w.RightPane->isHidden());
   QApplication::processEvents();
@@ -209,10 +216,10 @@ TEST_F(MainWindowCommandsTest, TheFilesKeepTheirWidthWhenTheQueuePaneOpens) {
 }
 
 TEST_F(MainWindowCommandsTest, TheOnlineBoxesKeepTheirSizeOnceTheDropHintHides) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   w.MainWindow->resize(1100, 600);
   w.MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow));
   ASSERT_TRUE(w.DropVideoImage->isVisible());
   QApplication::processEvents();
   const int tv = w.TVInfoOnline->width(), movies = w.MovieInfoOnline->width();
@@ -230,11 +237,11 @@ TEST_F(MainWindowCommandsTest, TheOnlineBoxesKeepTheirSizeOnceTheDropHintHides) 
 
 // A keyboard user reaches the toolbar's commands with Tab and presses them with Space.
 TEST_F(MainWindowCommandsTest, TabReachesTheToolbarAndSpaceQueuesTheSelectedFile) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   setFiles({item("a.avi")});
   w.MainWindow->show();
   w.MainWindow->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.MainWindow));
   w.FilesTableView->setFocus();
   select({0});
   QWidget* convert = w.MainToolbar->widgetForAction(w.ConvertToolbarItem);
@@ -246,7 +253,7 @@ TEST_F(MainWindowCommandsTest, TabReachesTheToolbarAndSpaceQueuesTheSelectedFile
 }
 
 TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsItsWindowBack) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   setFiles({item("a.avi")});
   select({0});
   w.EditMenuItem->trigger();
@@ -256,7 +263,7 @@ TEST_F(MainWindowCommandsTest, FullScreenPutsTheQueueInThePaneAndLeavingBringsIt
   QApplication::processEvents();
   EXPECT_EQ(queueTableInUse(), w.Queue2TableView);
   EXPECT_TRUE(state().queueInPane);
-  controller->splitview();
+  windows().SplitViewButton->click();
   EXPECT_TRUE(state().queueInPane) << "in full screen the queue stays in the pane";
   EXPECT_FALSE(singleEditor()->isVisible());
 
@@ -273,7 +280,7 @@ TEST_F(MainWindowCommandsTest, ColumnSwitchesFollowTheirSettings) {
   for (const bool on : {true, false}) {
     d.setBool(on, "EnableFASTMode");
     d.setBool(on, "ShowFileDetails");
-    controller->ChangeFASTMode(0);
+    post("ChangeFASTMode");
     post("ChangeShowDetails");
     EXPECT_EQ(table->isColumnHidden(MainWindowShell::SpeedColumn), !on);
     EXPECT_EQ(table->isColumnHidden(MainWindowShell::DetailsColumn), !on);
@@ -286,17 +293,17 @@ TEST_F(MainWindowCommandsTest, ColumnSwitchesFollowTheirSettings) {
 TEST_F(MainWindowCommandsTest, OnlyOnePreviewAtATime) {
   setFiles({item("a.avi")});
   select({0});
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   const auto viewers = [] {
     QList<Viewer*> found;
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* viewer = qobject_cast<Viewer*>(w)) found << viewer;
     return found;
   };
-  controller->showPreview();
+  windows().PreviewToolbarItem->trigger();
   EXPECT_TRUE(state().viewerOpen);
   EXPECT_EQ(viewers().size(), 1);
-  controller->showPreview();
+  windows().PreviewToolbarItem->trigger();
   EXPECT_EQ(alerts.seen, QStringList{"Only one Viewer window can be open at a time"});
   EXPECT_EQ(viewers().size(), 1);
   // The file cannot be played: when its player has gone, the flag clears and the window goes.
@@ -310,7 +317,7 @@ TEST_F(MainWindowCommandsTest, OnlyOnePreviewAtATime) {
 TEST_F(MainWindowCommandsTest, EpisodePickerWantsASelectedRow) {
   setFiles({item("a.avi")});
   select({});
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   windows().SelectTVShowMenuItem->trigger();
   EXPECT_EQ(alerts.seen,
             QStringList{"You must select a show from the Video Files table before you can run the Episode Picker"});
@@ -376,15 +383,15 @@ TEST_F(MainWindowCommandsTest, PreferencesOpenOnTheSourcesPaneFromTheSourcesItem
   // The window runs modally: note the pane it shows, then leave it with Cancel.
   const auto paneShownBy = [this](const QAction* sender) {
     int pane = -1;
-    BCPreferencePanel* panel = controller->preferencesPanel();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (QApplication::activeModalWidget() != panel->window()) return;
-      pane = panel->ui().PreferencesTabView->currentIndex();
-      panel->CancelButtonPressed();
+      QDialog* panel = test::preferencesWindow();
+      if (!panel || QApplication::activeModalWidget() != panel) return;
+      pane = panel->findChild<QStackedWidget*>("PreferencesTabView")->currentIndex();
+      panel->findChild<QPushButton*>("CancelButton")->click();
     });
     poll.start(20);
-    controller->PreferencesMenuPress(sender);
+    const_cast<QAction*>(sender)->trigger();
     return pane;
   };
   EXPECT_EQ(paneShownBy(windows().AddVideoSourcesToolbarItem), 3);
@@ -395,23 +402,23 @@ TEST_F(MainWindowCommandsTest, PreferencesOpenOnTheSourcesPaneFromTheSourcesItem
 TEST_F(MainWindowCommandsTest, AboutPanelShowsTheVersionAndTheConversions) {
   QCoreApplication::setApplicationVersion("3.0.1");
   Defaults::standard().setInteger(42, "SucessfulConversions");
-  controller->AboutMenuPress();
+  windows().AboutMenuItem->trigger();
   EXPECT_TRUE(windows().AboutPanel->isVisible());
   EXPECT_EQ(windows().VersionNumber->text(), "3.0.1");
   EXPECT_EQ(windows().SucessfulConversionsTextField->text(), "42");
-  controller->AboutCloseButtonPress();
+  windows().AboutCloseButton->click();
   EXPECT_FALSE(windows().AboutPanel->isVisible());
 }
 
 TEST_F(MainWindowCommandsTest, AboutPanelCreditsTheServicesThatAnswerTheLookUps) {
-  controller->AboutMenuPress();
+  windows().AboutMenuItem->trigger();
   auto* credits = windows().AboutPanel->findChild<QLabel*>("ServiceCreditsLabel");
   ASSERT_TRUE(credits);
   EXPECT_TRUE(credits->isVisible());
   for (const char* credit : {"This product uses the TMDB API but is not endorsed or certified by TMDB",
                              "TVmaze", "CC BY-SA", "Information provided by TheTVDB.com"})
     EXPECT_TRUE(credits->text().contains(credit)) << credit;
-  controller->AboutCloseButtonPress();
+  windows().AboutCloseButton->click();
 }
 
 }  // namespace
@@ -421,7 +428,7 @@ namespace {
 // The toolbar shows an icon over each label, its own words unchanged; the files table's
 // background is the palette's base colour, not a tiled picture.
 TEST_F(MainWindowCommandsTest, TheToolbarShowsIconsAndTheFilesTableThePalettesBase) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   const QStringList labels = {"Video Sources", "Check Sources", "Edit",           "Delete",           "Look Up",
                               "Preview",       "Create Sample", "Convert", "Convert Selected", "Convert All"};
   QStringList shown;
@@ -435,7 +442,7 @@ TEST_F(MainWindowCommandsTest, TheToolbarShowsIconsAndTheFilesTableThePalettesBa
 
   setFiles({item("a.avi"), item("b.avi")});
   w.MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.MainWindow));
   QWidget* viewport = w.FilesTableView->viewport();
   const QImage painted = viewport->grab().toImage();
   // Below the two rows nothing is drawn but the background.

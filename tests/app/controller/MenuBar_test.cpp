@@ -38,6 +38,7 @@ class MenuBarLinkCatcher : public QObject {
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QCheckBox>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
@@ -101,7 +102,7 @@ class MenuBarTest : public test::MainWindowTest {
 };
 
 TEST_F(MenuBarTest, TheMenuBarIsTheMainWindowsOwnAndShown) {
-  QMainWindow* window = windows().MainWindow.get();
+  QMainWindow* window = windows().MainWindow;
   EXPECT_EQ(window->menuBar(), windows().MainMenu);
   EXPECT_TRUE(windows().MainMenu->isVisible());
   QStringList titles;
@@ -112,7 +113,7 @@ TEST_F(MenuBarTest, TheMenuBarIsTheMainWindowsOwnAndShown) {
 }
 
 TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   MenuBarLinkCatcher links;
   ModalAnswerer modals;
 
@@ -131,7 +132,7 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
 
   choose("Zuvo", "Preferences...");
   ASSERT_EQ(modals.seen.size(), 1);
-  EXPECT_EQ(modals.seen.last(), controller->preferencesPanel()->window());
+  EXPECT_EQ(modals.seen.last(), test::preferencesWindow());
   EXPECT_TRUE(mainLog().contains("Opening Preferences"));
 
   // A folder with a video in it, chosen in the open panel.
@@ -142,7 +143,7 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
   choose("File", "Open Folder...");
   ASSERT_EQ(modals.seen.size(), 2);
   EXPECT_EQ(modals.kinds.last(), "QFileDialog");
-  ASSERT_TRUE(waitUntil([&] { return !controller->adding().busy(); }, 10, 5));
+  ASSERT_TRUE(waitUntil([&] { return !controller->addingPaths(); }, 10, 5));
   EXPECT_TRUE(userLog().contains("Adding new file " + video)) << userLog().join('\n').toStdString();
   ASSERT_EQ(state().files.size(), 1);
   EXPECT_EQ(state().files[0]->fullpath(), video);
@@ -163,7 +164,7 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
   }
   choose("Video", "Update Info Only");
   EXPECT_EQ(state().files[0]->ConversionFormat(), ConversionFormat::HDAndSD) << "an .avi keeps its format";
-  EXPECT_TRUE(modals.seen.size() == 3 && modals.seen.last() == controller->alertPanel()->window());
+  EXPECT_TRUE(modals.seen.size() == 3 && modals.seen.last() == test::alertWindow());
   choose("Video", "Search Again");
   EXPECT_EQ(lookedUpAgain, QList<MediaFilePtr>{state().files[0]});
   choose("Video", "Edit Tags...");
@@ -241,16 +242,16 @@ TEST_F(MenuBarTest, EveryCommandDoesItsWork) {
 
 TEST_F(MenuBarTest, QuitAndPreferencesKeysAnswerInEveryWindow) {
   ModalAnswerer modals;
-  controller->showQueue();
-  QWidget* queue = windows().QueuePanel.get();
+  windows().ShowQueueMenuItem->trigger();
+  QWidget* queue = windows().QueuePanel;
   queue->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(queue));
   QTest::keyClick(queue, Qt::Key_Comma, Qt::ControlModifier);
   ASSERT_EQ(modals.seen.size(), 1) << "the preferences did not open from the queue window";
-  EXPECT_EQ(modals.seen.last(), controller->preferencesPanel()->window());
+  EXPECT_EQ(modals.seen.last(), test::preferencesWindow());
 
-  controller->AboutMenuPress();
-  QWidget* about = windows().AboutPanel.get();
+  windows().AboutMenuItem->trigger();
+  QWidget* about = windows().AboutPanel;
   about->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(about));
   QTest::keyClick(about, Qt::Key_Q, Qt::ControlModifier);
@@ -268,9 +269,9 @@ TEST_F(MenuBarTest, TheQuitKeyEndsAModalWindowAsItsCancelDoesAndQuits) {
   };
   Defaults& d = Defaults::standard();
   const Case cases[] = {
-      {"preferences", [&] { controller->PreferencesMenuPress(); },
+      {"preferences", [&] { windows().PreferencesMenuItem->trigger(); },
        // The window writes its boxes at once; its Cancel puts the stored value back.
-       [&] { controller->preferencesPanel()->ui().EnableFASTModeCheckBox->toggle(); },
+       [&] { test::preferencesWindow()->findChild<QCheckBox*>("EnableFASTModeCheckBox")->toggle(); },
        [&] { EXPECT_FALSE(d.boolForKey("EnableFASTMode")); }},
       {"folder chooser", [&] { choose("File", "Open Folder..."); }, [] {},
        [&] { EXPECT_TRUE(state().files.isEmpty()); }},
@@ -321,7 +322,7 @@ TEST_F(MenuBarTest, TheQuitKeyEndsAModalWindowAsItsCancelDoesAndQuits) {
 
 TEST_F(MenuBarTest, ALaterLaunchBringsBackAMinimisedWindow) {
   controller->applicationDidFinishLaunching();
-  QMainWindow* window = windows().MainWindow.get();
+  QMainWindow* window = windows().MainWindow;
   // With nothing to open, and with a video to open.
   const QString video = test::writeFile(root + "/videos/Holiday.avi", "video");
   for (const QStringList& paths : {QStringList(), QStringList{video}}) {
@@ -332,7 +333,7 @@ TEST_F(MenuBarTest, ALaterLaunchBringsBackAMinimisedWindow) {
     EXPECT_TRUE(waitUntil([&] { return !window->isMinimized(); }, 10, 5)) << paths.join(' ').toStdString();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << paths.join(' ').toStdString();
   }
-  EXPECT_TRUE(waitUntil([&] { return !controller->adding().busy(); }, 10, 5));
+  EXPECT_TRUE(waitUntil([&] { return !controller->addingPaths(); }, 10, 5));
   EXPECT_EQ(state().files.size(), 1);
 }
 
@@ -342,7 +343,7 @@ TEST_F(MenuBarTest, ClosingTheMainWindowQuitsWhileTheModalPreferencesRun) {
   auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
   if (QGuiApplication::platformName() != "xcb" || !x11 || !x11->connection())
     GTEST_SKIP() << "runs on an X server as the ctest app_window_manager_close";
-  QMainWindow* window = windows().MainWindow.get();
+  QMainWindow* window = windows().MainWindow;
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   const auto atom = [&](const char* name) {
@@ -355,7 +356,7 @@ TEST_F(MenuBarTest, ClosingTheMainWindowQuitsWhileTheModalPreferencesRun) {
   bool sent = false;
   QTimer user;
   QObject::connect(&user, &QTimer::timeout, [&] {
-    if (sent || QApplication::activeModalWidget() != controller->preferencesPanel()->window()) return;
+    if (sent || QApplication::activeModalWidget() != test::preferencesWindow()) return;
     // What the window manager sends when the user clicks the window's close box.
     xcb_client_message_event_t close = {};
     close.response_type = XCB_CLIENT_MESSAGE;
@@ -369,7 +370,7 @@ TEST_F(MenuBarTest, ClosingTheMainWindowQuitsWhileTheModalPreferencesRun) {
     sent = true;
   });
   user.start(20);
-  controller->PreferencesMenuPress();  // returns when its modal run ends
+  windows().PreferencesMenuItem->trigger();  // returns when its modal run ends
   ASSERT_TRUE(sent);
   EXPECT_TRUE(controller->terminated());
   EXPECT_EQ(mainLog().last(), "Program Terminating Normally");

@@ -19,7 +19,7 @@ class FileDropsTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    controller->lists().setProbeStarter([this](const MediaFilePtr& media, bool) { probed << media->fullpath(); });
+    controller->setProbeStarter([this](const MediaFilePtr& media, bool) { probed << media->fullpath(); });
   }
 
   // What the desktop does: enter, then drop; answers whether the drag was accepted.

@@ -97,7 +97,7 @@ TEST_F(TableEditsTest, InfoOnlyForAFileThatIsNoMP4KeepsTheFormatAndSaysWhy) {
   const MediaFilePtr media = item("a.avi");
   media->setConversionFormat(ConversionFormat::SDOnly);
   setFiles({media});
-  AlertCloser alerts(*controller);
+  AlertCloser alerts;
   edit("SDHD", 0, 3);
   EXPECT_EQ(media->ConversionFormat(), ConversionFormat::SDOnly);
   EXPECT_EQ(alerts.seen,
@@ -513,7 +513,7 @@ TEST_F(TableEditsTest, TheFilesTableReadsOnlyTheColumnsShown) {
     SCOPED_TRACE(c.headings.join("|").toStdString());
     Defaults::standard().setBool(c.fast, "EnableFASTMode");
     Defaults::standard().setBool(c.details, "ShowFileDetails");
-    controller->ChangeFASTMode(0);
+    post("ChangeFASTMode");
     post("ChangeShowDetails");
     QAccessibleTableInterface* cells = table->tableInterface();
     QStringList headings;
@@ -557,7 +557,7 @@ TEST_F(TableEditsTest, DownKeepsMovingFromTheCurrentRowAcrossReloads) {
   setFiles(files);
   BCTableView* view = windows().FilesTableView;
   windows().MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(windows().MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(windows().MainWindow));
   view->setFocus();
   view->setCurrentIndex(filesModel().index(0, FilesTableModel::column("Summary")));
   for (int i = 0; i < 3; ++i) QTest::keyClick(view, Qt::Key_Down);
@@ -591,7 +591,7 @@ TEST_F(TableEditsTest, TheArrowKeysReachTheRowsOfATableWithNoCurrentRow) {
   setFiles(files);
   BCTableView* view = windows().FilesTableView;
   windows().MainWindow->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(windows().MainWindow.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(windows().MainWindow));
   view->setFocus();
   ASSERT_EQ(selected(), QList<int>{});
   QTest::keyClick(view, Qt::Key_Down);

@@ -98,7 +98,8 @@ class QueueWindowTest : public test::MainWindowTest {
   MediaFilePtr startConverting(const QString& name, double seconds) {
     const QString path = root + "/videos/" + name;
     test::makeTestVideo(path, seconds, 320, 240, {"-c:v", "mpeg4", "-q:v", "5", "-c:a", "mp3"});
-    controller->adding().openFiles({path});
+    if (!controller->launched()) controller->applicationDidFinishLaunching();
+    controller->handOver({path}, false);
     const bool probed = waitUntil(
         [&] { return state().files.size() == 1 && state().files[0]->didlookup(); }, 30, 20);
     EXPECT_TRUE(probed) << mainLog().join('\n').toStdString();
@@ -110,7 +111,7 @@ class QueueWindowTest : public test::MainWindowTest {
     EXPECT_EQ(state().queue, QList<MediaFilePtr>{item});
     EXPECT_TRUE(windows().QueuePanel->isVisible()) << "queueing shows the queue";
     // One tick starts it; no later tick may redraw the window in the test's place.
-    controller->timer()->stop();
+    test::tickTimer(*controller)->stop();
     controller->timedactivities();
     const bool encoding = waitUntil(
         [&] { return item->passnumber() == PassStage::HDPass && item->progress() > 0 && encoderGroup() != 0; }, 30, 10);
@@ -181,7 +182,7 @@ class QueueWindowTest : public test::MainWindowTest {
     EXPECT_TRUE(test::groupEnds(group, 10000)) << "the encoder still runs";
     EXPECT_EQ(item->state(), MediaState::Ended);
     EXPECT_TRUE(item->stopbuttonpressed());
-    EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
+    EXPECT_TRUE(waitUntil([&] { return controller->runningJobs() == 0; }, 10, 10));
     // It reads as stopped, not as a conversion that finished at 100 %.
     const QString ended = accessibleCell(0, "ProgressIndicator")->text(QAccessible::Name);
     EXPECT_EQ(ended, title + ", Stopped");
@@ -197,7 +198,7 @@ TEST_F(QueueWindowTest, TheConvertingRowIsRepaintedAsThePassGoesOn) {
   // stop is pressed.
   const MediaFilePtr item = startConverting("Holiday.avi", 60);
   ASSERT_TRUE(item);
-  QWidget* panel = windows().QueuePanel.get();
+  QWidget* panel = windows().QueuePanel;
   runloop::runFor(0.3);
   ASSERT_EQ(item->state(), MediaState::Converting);
   const QImage before = shown(panel);
@@ -212,14 +213,14 @@ TEST_F(QueueWindowTest, TheConvertingRowIsRepaintedAsThePassGoesOn) {
   const qint64 group = encoderGroup();
   pressStop(0);
   EXPECT_TRUE(test::groupEnds(group, 10000));
-  EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
+  EXPECT_TRUE(waitUntil([&] { return controller->runningJobs() == 0; }, 10, 10));
 }
 
 TEST_F(QueueWindowTest, PauseSuspendsTheEncoderAndResumeLetsItRun) {
   // Long enough that an idle machine still has work left for the resumed encoder.
   const MediaFilePtr item = startConverting("Holiday.avi", 60);
   ASSERT_TRUE(item);
-  MainWindowShell& w = windows();
+  const test::ShownWindows& w = windows();
   const qint64 group = encoderGroup();
 
   QTest::mouseClick(w.QueuePauseButton, Qt::LeftButton);
@@ -237,9 +238,9 @@ TEST_F(QueueWindowTest, PauseSuspendsTheEncoderAndResumeLetsItRun) {
   const int pausedProgress = item->progress();
   runloop::runFor(1.5);
   // What the window shows is the paused row already: painting it afresh changes nothing.
-  const QImage onScreen = shown(w.QueuePanel.get());
+  const QImage onScreen = shown(w.QueuePanel);
   w.QueuePanel->repaint();
-  EXPECT_EQ(shown(w.QueuePanel.get()), onScreen) << "the row was not redrawn when the queue paused";
+  EXPECT_EQ(shown(w.QueuePanel), onScreen) << "the row was not redrawn when the queue paused";
   EXPECT_EQ(test::groupCpuTicks(group), pausedTicks) << "a suspended encoder used the processor";
   EXPECT_EQ(item->progress(), pausedProgress);
 
@@ -308,8 +309,8 @@ TEST_F(QueueWindowTest, ClearCompletedEmptiesTheEndedRowsOnly) {
     return media;
   };
   const MediaFilePtr waiting = item("waiting.avi", true, MediaState::Queued);
-  MainWindowShell& w = windows();
-  controller->showQueue();
+  const test::ShownWindows& w = windows();
+  windows().ShowQueueMenuItem->trigger();
   struct Case {
     const char* how;
     std::function<void()> press;
@@ -334,7 +335,7 @@ TEST_F(QueueWindowTest, ClearCompletedEmptiesTheEndedRowsOnly) {
     EXPECT_EQ(waiting->state(), MediaState::Queued);
     // Gone for good: the next launch does not bring them back. The write follows on
     // another thread once the changes have settled.
-    ASSERT_TRUE(waitUntil([&] { return controller->listsSaver()->idle(); }, 30, 10));
+    ASSERT_TRUE(waitUntil([&] { return controller->listsWritten(); }, 30, 10));
     const RestoredLists saved = RestorableState(root + "/data/Zuvo").read(BCCReporter::dummy());
     ASSERT_TRUE(saved.QueueTable);
     ASSERT_EQ(saved.QueueTable->size(), 1);
@@ -350,7 +351,7 @@ TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
   failed->setConversionfinished(false);
   failed->setConversionerror(reason);
   setQueue({failed});
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = queueTableInUse();
   const QRect cell = table->visualRect(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
   QHelpEvent hover(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
@@ -396,7 +397,7 @@ TEST_F(QueueWindowTest, AClickOnTheStopButtonsEdgeStopsTheRow) {
   QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, button.bottomRight());
   EXPECT_TRUE(item->stopbuttonpressed());
   EXPECT_TRUE(test::groupEnds(group, 10000)) << "the encoder still runs";
-  EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 10, 10));
+  EXPECT_TRUE(waitUntil([&] { return controller->runningJobs() == 0; }, 10, 10));
   EXPECT_EQ(item->state(), MediaState::Ended);
 }
 
@@ -434,9 +435,9 @@ TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
     media->setPassnumber(PassStage::HDPass);
     queue << media;
   }
-  controller->timer()->stop();
+  test::tickTimer(*controller)->stop();
   setQueue(queue);
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   for (int row = 0; row < int(std::size(cases)); ++row) {
     const Case& c = cases[row];
     SCOPED_TRACE(c.reads);
@@ -450,7 +451,7 @@ TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
                   .text,
               c.message);
   }
-  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(windows().QueuePanel.get());
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(windows().QueuePanel);
   ASSERT_TRUE(window);
   EXPECT_EQ(window->role(), QAccessible::Window);
   EXPECT_EQ(window->text(QAccessible::Name), "Conversion Queue");
@@ -468,9 +469,9 @@ TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
 TEST_F(QueueWindowTest, TheFocusAndSelectionEventsNameTheCellTheKeyboardIsOn) {
   QList<MediaFilePtr> queue;
   for (int i = 0; i < 4; ++i) queue << item(QString("q%1.avi").arg(i), true, MediaState::Queued);
-  controller->timer()->stop();
+  test::tickTimer(*controller)->stop();
   setQueue(queue);
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = queueTableInUse();
   QAccessibleInterface* ours = QAccessible::queryAccessibleInterface(table);
   ASSERT_TRUE(ours);
@@ -491,7 +492,7 @@ TEST_F(QueueWindowTest, TheFocusAndSelectionEventsNameTheCellTheKeyboardIsOn) {
 // A row that starts below the fold comes into view, unless the user has scrolled the
 // table since the row before started.
 TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
-  controller->timer()->stop();
+  test::tickTimer(*controller)->stop();
   QList<MediaFilePtr> queue;
   for (int i = 0; i < 14; ++i) {
     MediaFilePtr media = item(QString("ended%1.avi").arg(i), true, MediaState::Ended);
@@ -504,7 +505,7 @@ TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
   for (const MediaFilePtr& media : {first, second}) media->setConversionFormat(ConversionFormat::TagsOnly);
   queue << first << second;
   setQueue(queue);
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = queueTableInUse();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
   ASSERT_FALSE(rowInView(14)) << "the window shows every row";
@@ -512,7 +513,7 @@ TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
   controller->timedactivities();
   ASSERT_NE(first->state(), MediaState::Queued) << "the row did not start";
   EXPECT_TRUE(rowInView(14)) << "the started row is out of sight";
-  ASSERT_TRUE(waitUntil([&] { return first->state() == MediaState::Ended && controller->runner().runningJobs() == 0; }, 20,
+  ASSERT_TRUE(waitUntil([&] { return first->state() == MediaState::Ended && controller->runningJobs() == 0; }, 20,
                         10));
 
   // The user rolls the wheel up to the top to look at the first rows.
@@ -528,17 +529,17 @@ TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
   ASSERT_NE(second->state(), MediaState::Queued) << "the row did not start";
   EXPECT_EQ(table->verticalScrollBar()->value(), 0) << "the table scrolled away from where the user looks";
   EXPECT_FALSE(rowInView(15));
-  EXPECT_TRUE(waitUntil([&] { return controller->runner().runningJobs() == 0; }, 20, 10));
+  EXPECT_TRUE(waitUntil([&] { return controller->runningJobs() == 0; }, 20, 10));
 }
 
 // Ctrl+Up and Ctrl+Down move the current row as a drag does; it stays current, so the keys
 // go on moving it. Delete takes a queued row back to the files.
 TEST_F(QueueWindowTest, KeysMoveTheCurrentRowAndDeleteTakesAQueuedRowBack) {
-  controller->timer()->stop();
+  test::tickTimer(*controller)->stop();
   const MediaFilePtr a = item("a.avi", true, MediaState::Queued), b = item("b.avi", true, MediaState::Queued),
                      c = item("c.avi", true, MediaState::Queued);
   setQueue({a, b, c});
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   QTableView* table = queueTableInUse();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
   table->setFocus();
@@ -621,11 +622,11 @@ TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWin
   };
 
   Defaults::standard().setBool(true, "QueueAlwaysOntop");
-  QMainWindow* main = windows().MainWindow.get();
-  QWidget* queue = windows().QueuePanel.get();
+  QMainWindow* main = windows().MainWindow;
+  QWidget* queue = windows().QueuePanel;
   main->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-  controller->showQueue();
+  windows().ShowQueueMenuItem->trigger();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(queue));
   // The main window comes forward: the queue stays in front of it.
   main->raise();
@@ -637,15 +638,15 @@ TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWin
   bool modalAbove = false, queueStillAboveMain = false;
   QTimer look;
   QObject::connect(&look, &QTimer::timeout, [&] {
-    QDialog* preferences = controller->preferencesPanel()->window();
-    if (QApplication::activeModalWidget() != preferences) return;
+    QDialog* preferences = test::preferencesWindow();
+    if (!preferences || QApplication::activeModalWidget() != preferences) return;
     look.stop();
     modalAbove = waitUntil([&] { return above(preferences, queue); }, 10, 20);
     queueStillAboveMain = above(queue, main);
     preferences->reject();
   });
   look.start(20);
-  controller->PreferencesMenuPress();  // returns when its modal run ends
+  windows().PreferencesMenuItem->trigger();  // returns when its modal run ends
   EXPECT_TRUE(modalAbove) << "the queue window covers the modal preferences";
   EXPECT_TRUE(queueStillAboveMain);
 

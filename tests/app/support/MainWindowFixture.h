@@ -2,7 +2,6 @@
 // A started controller with its real windows (offscreen), items for files that exist, the
 // files table's selection set as a click sets it, and its alert answered as it shows.
 #include "app/controller/Controller.h"
-#include "app/controller/MainWindowShell.h"
 #include "app/files/FilesTableModel.h"
 #include "app/files/FilesTablePresenter.h"
 #include "app/queue/QueueTableModel.h"
@@ -10,6 +9,7 @@
 #include "app/panels/BCAlertPanel.h"
 #include "app/support/ControllerStart.h"
 #include "app/support/TopLevelWindows.h"
+#include "app/support/ShownWindows.h"
 #include "app/support/WidgetApplication.h"
 #include "app/tables/BCTableView.h"
 #include "media/MediaValues.h"
@@ -20,6 +20,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QDir>
 #include <QFileInfo>
 #include <QItemSelectionModel>
@@ -45,16 +48,17 @@ inline MediaFilePtr itemFor(const QString& path, bool lookedUp = true,
   return media;
 }
 
-// Closes the controller's alert as soon as it is shown, noting its message.
+// Closes the program's alert as soon as it is shown, noting its message.
 class AlertCloser {
  public:
-  explicit AlertCloser(Controller& controller) {
-    QObject::connect(&poll_, &QTimer::timeout, [this, &controller] {
-      BCAlertPanel* panel = controller.alertPanel();
-      if (panel && panel->window() && panel->window()->isVisible()) {
-        seen << panel->message();
-        panel->CloseAlertPanelButtonPress();
-      }
+  AlertCloser() {
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      QWidget* alert = topLevel(QStringLiteral("BCAlertPanel"));
+      if (!alert || !alert->isVisible()) return;
+      QString text = alert->findChild<QLabel*>(QStringLiteral("AlertTextField"))->text();
+      if (Qt::mightBeRichText(text)) text = QTextDocumentFragment::fromHtml(text).toPlainText();
+      seen << text;
+      alert->findChild<QPushButton*>(QStringLiteral("CloseAlertPanelButton"))->click();
     });
     poll_.start(10);
   }
@@ -71,6 +75,7 @@ class MainWindowTest : public ::testing::Test {
     QDir().mkpath(root + "/videos");
     controller = std::make_unique<Controller>();
     ASSERT_TRUE(controller->awakeFromNib());
+    shown = ShownWindows::find();
     controller->setLookUpStarter([this](const MediaFilePtr& media) { lookedUpAgain << media; });
   }
   void TearDown() override {
@@ -88,7 +93,7 @@ class MainWindowTest : public ::testing::Test {
     return itemFor(path, lookedUp, state);
   }
   ControllerState& state() { return controller->state(); }
-  MainWindowShell& windows() { return controller->windows(); }
+  const ShownWindows& windows() const { return shown; }
   void setFiles(const QList<MediaFilePtr>& files) {
     state().files = files;
     controller->RefreshWindow();
@@ -174,6 +179,7 @@ class MainWindowTest : public ::testing::Test {
 
   QString root;
   std::unique_ptr<Controller> controller;
+  ShownWindows shown;
   QList<MediaFilePtr> lookedUpAgain;
 };
 
