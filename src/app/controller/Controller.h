@@ -105,7 +105,10 @@ class Controller : public QObject {
 
   // The lists and the windows' state, to read.
   const ControllerState& state() const { return state_; }
-  ControllerState& state() { return state_; }
+  // A list replaced whole, as a restore or a rebuild leaves it; the tables show it at the
+  // next redraw.
+  void setFiles(const QList<MediaFilePtr>& files) { state_.files = files; }
+  void setQueue(const QList<MediaFilePtr>& queue) { state_.queue = queue; }
   // Starts an item's probe (the default runs it on the probe threads).
   void setProbeStarter(std::function<void(const MediaFilePtr&, bool autoprocess)> start);
   // Conversions and tag rewrites under way, and whether dropped or opened paths are still

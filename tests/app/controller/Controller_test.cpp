@@ -377,8 +377,10 @@ TEST_F(ControllerTest, SavedListsComeBackWithoutDroppingWhatTheLaunchAdded) {
   controller->setProbeStarter({});
   // Found at launch, before the saved lists are read: one new, one already saved.
   for (const char* path : {"/videos/new.mkv", "/videos/b.mkv"}) {
-    controller->state().files.append(lookedUpItem(path, MediaState::InFilesTable));
-    controller->state().files.last()->setDidlookup(false);
+    QList<MediaFilePtr> files = controller->state().files;
+    files.append(lookedUpItem(path, MediaState::InFilesTable));
+    files.last()->setDidlookup(false);
+    controller->setFiles(files);
     controller->invalidateRestorableState();
   }
   QCoreApplication::processEvents();
@@ -405,11 +407,11 @@ TEST_F(ControllerTest, TickStartsTheQueueRunnerOnceStartUpHasFinished) {
   controller.timedactivities();  // before start-up: nothing exists to run yet
   ASSERT_TRUE(controller.awakeFromNib());
   controller.applicationDidFinishLaunching();
-  ControllerState& state = controller.state();
+  const ControllerState& state = controller.state();
   const MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", MediaState::Queued);
   const MediaFilePtr unprobed = lookedUpItem("/videos/u.mkv", MediaState::Queued);
   unprobed->setDidlookup(false);
-  state.queue = {unprobed, waiting};
+  controller.setQueue({unprobed, waiting});
 
   controller.timedactivities();
   EXPECT_EQ(waiting->state(), MediaState::Converting);
@@ -429,21 +431,23 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   StoppableJobs conversions;
   auto controller = start(conversions.jobs());
   controller->applicationDidFinishLaunching();
-  ControllerState& state = controller->state();
+  const ControllerState& state = controller->state();
   MediaFilePtr converting = lookedUpItem("/videos/c.mkv", MediaState::Queued);
   MediaFilePtr waiting = lookedUpItem("/videos/w.mkv", MediaState::Queued);
-  state.queue = {converting};
+  controller->setQueue({converting});
   controller->timedactivities();
   ASSERT_EQ(converting->state(), MediaState::Converting);
   test::ShownWindows::find().QueuePauseButton->click();
   ASSERT_TRUE(state.paused);
-  state.queue.append(waiting);
-  state.files = {lookedUpItem("/videos/done.mkv", MediaState::InFilesTable), std::make_shared<MediaFile>()};
+  controller->setQueue(QList<MediaFilePtr>(state.queue) << waiting);
+  controller->setFiles({lookedUpItem("/videos/done.mkv", MediaState::InFilesTable), std::make_shared<MediaFile>()});
 
   // The rewrite under way lasts until the quit has dropped the job queued behind it: the
   // pool deletes a dropped job, and with it what it holds.
   std::atomic_bool rewriteBegan = false, rewriteFinished = false, laterJobRan = false, laterJobGone = false;
-  state.ConvertQueue.start([&] {
+  // The serial queue the real tag writer sends its rewrites to (these jobs run no writer).
+  QThreadPool& serial = const_cast<QThreadPool&>(state.ConvertQueue);
+  serial.start([&] {
     rewriteBegan = true;
     QElapsedTimer clock;
     clock.start();
@@ -455,7 +459,7 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
     ~Held() { gone = true; }
     std::atomic_bool& gone;
   };
-  state.ConvertQueue.start([&, held = std::make_shared<Held>(laterJobGone)] { laterJobRan = true; });
+  serial.start([&, held = std::make_shared<Held>(laterJobGone)] { laterJobRan = true; });
   ASSERT_TRUE(runloop::waitUntil([&] { return rewriteBegan.load(); }, 10, 10)) << "the rewrite did not begin";
 
   controller->QuitButtonPress();
@@ -521,7 +525,7 @@ TEST_F(ControllerTest, QuittingOnOlderSystemsWritesTheTwoArchives) {
     QFile::remove(support() + "/filetable");
     QFile::remove(support() + "/queuetable");
     auto controller = start();
-    controller->state().queue = {lookedUpItem("/videos/q.mkv", MediaState::Queued)};
+    controller->setQueue({lookedUpItem("/videos/q.mkv", MediaState::Queued)});
     controller->QuitButtonPress();
     const bool older = QByteArray(version) == "10.6.8";
     EXPECT_EQ(QFile::exists(support() + "/filetable"), older) << version;
@@ -541,7 +545,7 @@ TEST_F(ControllerTest, OnlineNotificationsFromAWorkerColourTheBoxesOnTheGUIThrea
     NotificationCenter::defaultCenter().post("MovieOffline");
   });
   poster.join();
-  ControllerState& state = controller->state();
+  const ControllerState& state = controller->state();
   EXPECT_FALSE(state.tvOffline) << "handled on the posting thread";
   EXPECT_TRUE(runloop::waitUntil([&] { return state.tvOffline && state.movieOffline; }, 2, 10));
   EXPECT_EQ(test::ShownWindows::find().TVInfoOnline->palette().color(QPalette::Window),
@@ -746,7 +750,7 @@ TEST_F(ControllerTest, TheListsSurviveAQuitRightAfterAChange) {
   auto controller = start();
   controller->applicationDidFinishLaunching();
   ASSERT_TRUE(controller->launched());
-  controller->state().files = filesIn(root + "/videos", {"a.mkv", "b.mkv"}, MediaState::InFilesTable);
+  controller->setFiles(filesIn(root + "/videos", {"a.mkv", "b.mkv"}, MediaState::InFilesTable));
   controller->RefreshWindow();
   QTableView* table = test::ShownWindows::find().FilesTableView;
   ASSERT_EQ(table->model()->rowCount(), 2);
@@ -766,7 +770,7 @@ TEST_F(ControllerTest, TheListsSurviveAQuitRightAfterAChange) {
 TEST_F(ControllerTest, AChangeIsSavedSoonWithoutAQuit) {
   auto controller = start();
   controller->applicationDidFinishLaunching();
-  controller->state().files = filesIn(root + "/videos", {"a.mkv"}, MediaState::InFilesTable);
+  controller->setFiles(filesIn(root + "/videos", {"a.mkv"}, MediaState::InFilesTable));
   controller->RefreshWindow();
   clickTickBox(test::ShownWindows::find().FilesTableView, 0);
   ASSERT_TRUE(controller->state().files[0]->selected());

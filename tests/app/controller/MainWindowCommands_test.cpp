@@ -339,9 +339,9 @@ TEST_F(MainWindowCommandsTest, EditOpensTheMultipleEditorWithTheHighlightedItems
   files[2]->setSeriesname("B");
   setFiles(files);
   select({1, 2});
-  state().multipleEdit = false;
+  post("CloseTagPanel");
   windows().EditMenuItem->trigger();
-  EXPECT_TRUE(state().multipleEdit);
+  EXPECT_TRUE(multipleEditor() && multipleEditor()->isVisible());
   EXPECT_EQ(multipleEditorSeriesName(), "B") << "the two highlighted items, not the third";
   ASSERT_NE(multipleEditor(), nullptr);
   EXPECT_TRUE(multipleEditor()->isVisible());

@@ -68,7 +68,7 @@ TEST_F(FileDropsTest, ARecordingPackageDraggedWithATrailingSlashIsAddedAsTheReco
   test::writeFile(package + "/000000001.mpg", "recording");
   for (QWidget* target : {static_cast<QWidget*>(windows().FilesTableView->viewport()),
                           static_cast<QWidget*>(windows().DropVideoImage)}) {
-    state().files.clear();
+    controller->setFiles({});
     probed.clear();
     ASSERT_TRUE(drag(target, {QUrl::fromLocalFile(package + "/")}));
     ASSERT_TRUE(runloop::waitUntil([&] { return !probed.isEmpty(); }, 30, 10));

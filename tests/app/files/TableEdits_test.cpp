@@ -210,7 +210,7 @@ TEST_F(TableEditsTest, ReloadKeepsTheSameItemsSelected) {
   const MediaFilePtr b = item("b.avi");
   setFiles({a, b});
   select({1});
-  state().files.prepend(item("new.avi"));
+  changeFiles([&](QList<MediaFilePtr>& files) { files.prepend(item("new.avi")); });
   controller->RefreshWindow();
   EXPECT_EQ(selected(), QList<int>{2}) << "b is still the selected item";
   // The selected item queued by the rebuild: nothing stays selected and the editor closes.
@@ -230,15 +230,15 @@ TEST_F(TableEditsTest, ReturnAndDoubleClickOpenTheEditorForTheSelection) {
   };
   for (const Case c : {Case{0, false}, Case{1, true}, Case{4, true}, Case{5, false}, Case{8, false}}) {
     select({1});
-    state().multipleEdit = true;
+    post("CloseTagPanel");
     // As the view reports a double click on the cell.
     emit view->doubleClicked(model.index(1, c.column));
-    EXPECT_EQ(!state().multipleEdit, c.opens) << "column " << c.column;
+    EXPECT_EQ(singleEditor() && singleEditor()->isVisible(), c.opens) << "column " << c.column;
   }
   select({0, 1});
-  state().multipleEdit = false;
+  post("CloseTagPanel");
   post("EditClick");
-  EXPECT_TRUE(state().multipleEdit) << "two rows: the multiple-item editor";
+  EXPECT_TRUE(multipleEditor() && multipleEditor()->isVisible()) << "two rows: the multiple-item editor";
 }
 
 TEST_F(TableEditsTest, DeleteSheetOffersThreeChoicesOnlyWithASelection) {
@@ -350,7 +350,7 @@ TEST_F(TableEditsTest, QueueRowDragCarriesTheRowsAndTheDropMovesTheDraggedItem) 
   // The queue changes while a row is dragged: the dragged item moves, not whatever now
   // holds its old row.
   data.reset(model.mimeData({model.index(2, 0)}));  // b
-  state().queue.removeFirst();                       // c leaves
+  changeQueue([](QList<MediaFilePtr>& queue) { queue.removeFirst(); });  // c leaves
   model.dropMimeData(data.get(), Qt::MoveAction, 0, 0, {});
   EXPECT_EQ(state().queue, (QList<MediaFilePtr>{b, a}));
 
@@ -571,7 +571,7 @@ TEST_F(TableEditsTest, DownKeepsMovingFromTheCurrentRowAcrossReloads) {
   EXPECT_EQ(view->currentIndex().row(), 4);
 
   // A new file at the top moves the current item down with it.
-  state().files.prepend(item("new.avi"));
+  changeFiles([&](QList<MediaFilePtr>& files) { files.prepend(item("new.avi")); });
   controller->RefreshWindow();
   controller->RefreshWindow();
   EXPECT_EQ(view->currentIndex().row(), 5);

@@ -33,6 +33,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -92,14 +93,25 @@ class MainWindowTest : public ::testing::Test {
     if (!QFileInfo::exists(path)) test::writeFile(path, "video");
     return itemFor(path, lookedUp, state);
   }
-  ControllerState& state() { return controller->state(); }
+  const ControllerState& state() const { return controller->state(); }
+  // A list changed in place, as the program's own list changes leave it (no redraw).
+  void changeFiles(const std::function<void(QList<MediaFilePtr>&)>& change) {
+    QList<MediaFilePtr> files = state().files;
+    change(files);
+    controller->setFiles(files);
+  }
+  void changeQueue(const std::function<void(QList<MediaFilePtr>&)>& change) {
+    QList<MediaFilePtr> queue = state().queue;
+    change(queue);
+    controller->setQueue(queue);
+  }
   const ShownWindows& windows() const { return shown; }
   void setFiles(const QList<MediaFilePtr>& files) {
-    state().files = files;
+    controller->setFiles(files);
     controller->RefreshWindow();
   }
   void setQueue(const QList<MediaFilePtr>& queue) {
-    state().queue = queue;
+    controller->setQueue(queue);
     controller->RefreshWindow();
   }
   void select(const QList<int>& rows) {
@@ -141,7 +153,13 @@ class MainWindowTest : public ::testing::Test {
     QMenu menu;
     QAction action;
     const ControllerHooks hooks;
-    FilesTablePresenter presenter(state(), hooks, {&table, &window, &hint, &menu, &action, &menu, &menu}, {});
+    // The same items: what the edit changes in them shows in the controller's table.
+    ControllerState lists;
+    lists.files = state().files;
+    lists.queue = state().queue;
+    lists.mainLog = state().mainLog;
+    lists.userLog = state().userLog;
+    FilesTablePresenter presenter(lists, hooks, {&table, &window, &hint, &menu, &action, &menu, &menu}, {});
     presenter.tableEditRequested(identifier, row, value);
   }
   // A notice the windows post, as the files table's keys and the editors send them.
