@@ -14,8 +14,9 @@ namespace zuvo::bench {
 // at a loopback port nobody listens on; offscreen unless the caller names a platform (xcb
 // under Xvfb draws as a user's screen does).
 inline void liveIn(const QString& home) {
-  for (const auto& [variable, folder] : {std::pair{"HOME", ""}, std::pair{"XDG_CONFIG_HOME", "/config"},
-                                         std::pair{"XDG_DATA_HOME", "/data"}, std::pair{"XDG_CACHE_HOME", "/cache"}})
+  for (const auto& [variable, folder] :
+       {std::pair{"HOME", ""}, std::pair{"XDG_CONFIG_HOME", "/config"}, std::pair{"XDG_DATA_HOME", "/data"},
+        std::pair{"XDG_CACHE_HOME", "/cache"}})
     qputenv(variable, (home + QLatin1String(folder)).toLocal8Bit());
   for (const char* service : {"ZUVO_NEWS_URL", "ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TMDB_URL",
                               "ZUVO_TAGCHIMP_URL", "ZUVO_TVRAGE_URL", "ZUVO_HOMEPAGE_URL"})

@@ -18,7 +18,8 @@ namespace zuvo::bench {
 // Returns the program's exit status.
 inline int timeSaves(const std::filesystem::path& source, int repeats,
                      const std::function<std::string(const std::string& copy, int round)>& save) {
-  const std::filesystem::path copy = source.parent_path() / (source.stem().string() + ".bench-copy" + source.extension().string());
+  const std::filesystem::path copy =
+      source.parent_path() / (source.stem().string() + ".bench-copy" + source.extension().string());
   std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing);
   // The copy's own data reaches the disk before timing starts, so no save pays for it.
   const int fd = ::open(copy.c_str(), O_RDONLY);
@@ -42,7 +43,8 @@ inline int timeSaves(const std::filesystem::path& source, int repeats,
   std::sort(ms.begin(), ms.end());
   std::printf("%s: %d saves, median %.2f ms, first %.2f ms, max %.2f ms, file %.1f MB -> %.1f MB\n",
               source.filename().c_str(), repeats, ms[ms.size() / 2], first, ms.back(),
-              double(std::filesystem::file_size(source)) / 1e6, double(std::filesystem::file_size(copy)) / 1e6);
+              double(std::filesystem::file_size(source)) / 1e6,
+              double(std::filesystem::file_size(copy)) / 1e6);
   std::filesystem::remove(copy);
   return 0;
 }

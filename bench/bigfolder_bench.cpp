@@ -9,15 +9,7 @@
 // QT_QPA_PLATFORM) in a home of its own, with every online service at a loopback port nobody
 // listens on, and opens the folder as the command line does. A 5 ms timer on the GUI thread
 // gives the longest gap between its ticks: the longest time the window could not answer.
-#include "app/controller/Controller.h"
-#include "app/controller/ListsSaver.h"
-#include "app/files/FileLists.h"
-#include "GuiBench.h"
-#include "../tests/app/support/TopLevelWindows.h"
-#include "app/files/IncomingPaths.h"
-#include "media/ProbeMediaFile.h"
-#include "platform/Defaults.h"
-#include "platform/RunLoop.h"
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -31,7 +23,16 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
+
+#include "../tests/app/support/TopLevelWindows.h"
+#include "GuiBench.h"
+#include "app/controller/Controller.h"
+#include "app/controller/ListsSaver.h"
+#include "app/files/FileLists.h"
+#include "app/files/IncomingPaths.h"
+#include "media/ProbeMediaFile.h"
+#include "platform/Defaults.h"
+#include "platform/RunLoop.h"
 
 using namespace zuvo;
 using zuvo::bench::StallMeter;
@@ -47,10 +48,18 @@ struct Mix {
 
 bool makeVideo(const QString& path, int seconds, const QString& size) {
   return QProcess::execute(
-             "ffmpeg", {"-y", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                        QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size).arg(seconds), "-f", "lavfi",
-                        "-i", QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds),
-                        "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-b:a", "64k", path}) == 0;
+             "ffmpeg",
+             {"-y",        "-nostdin",
+              "-loglevel", "error",
+              "-f",        "lavfi",
+              "-i",        QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size).arg(seconds),
+              "-f",        "lavfi",
+              "-i",        QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds),
+              "-c:v",      "libx264",
+              "-preset",   "ultrafast",
+              "-c:a",      "aac",
+              "-b:a",      "64k",
+              path}) == 0;
 }
 
 bool makeFolder(const QString& folder, const Mix& mix) {
@@ -77,7 +86,8 @@ bool makeFolder(const QString& folder, const Mix& mix) {
                                .arg(1 + real / 100, 2, 10, QChar('0'))
                                .arg(real % 100, 2, 10, QChar('0'))
                                .arg(QFileInfo(original).suffix());
-      if (::link(QFile::encodeName(original).constData(), QFile::encodeName(path).constData()) != 0) return false;
+      if (::link(QFile::encodeName(original).constData(), QFile::encodeName(path).constData()) != 0)
+        return false;
       ++real;
     } else if (lagEmpty >= lagGarbage && empty < mix.empty) {
       QFile f(QStringLiteral("%1/Empty Clip %2.mkv").arg(folder).arg(empty, 5, 10, QChar('0')));
@@ -97,7 +107,6 @@ bool makeFolder(const QString& folder, const Mix& mix) {
   }
   return true;
 }
-
 
 // Notes when a widget of the main window is first painted.
 class FirstPaint : public QObject {
@@ -178,11 +187,13 @@ int main(int argc, char** argv) {
   const qint64 stallAdding = stalls.longest();
   const double stallAddingCpu = stalls.longestCpu();
   const qint64 firstPaint = painted.at();
-  std::printf("start-up done at %.2f s; the opened folder handed in, call returned at %.2f s\n", startedUp / 1000.0,
-              returned / 1000.0);
+  std::printf("start-up done at %.2f s; the opened folder handed in, call returned at %.2f s\n",
+              startedUp / 1000.0, returned / 1000.0);
   std::printf("window first drawn at %.2f s\n", firstPaint / 1000.0);
-  std::printf("all %lld added at %.2f s; longest GUI stall while adding %lld ms (%.0f ms of it the GUI thread's own work)\n",
-              qlonglong(addedAt.size()), allAdded / 1000.0, stallAdding, stallAddingCpu);
+  std::printf(
+      "all %lld added at %.2f s; longest GUI stall while adding %lld ms (%.0f ms of it the GUI thread's own "
+      "work)\n",
+      qlonglong(addedAt.size()), allAdded / 1000.0, stallAdding, stallAddingCpu);
   // The time each thousand took, to show how the cost grows with the list.
   QStringList perThousand;
   qint64 previous = startedUp;
@@ -196,9 +207,12 @@ int main(int argc, char** argv) {
   runloop::waitUntil([&] { return settled(controller); }, 7200, 20);
   const qint64 settledAt = clock.elapsed();
   const qint64 stallProbing = stalls.longest();
-  std::printf("settled (every probe ended, lists saved) at %.2f s; longest GUI stall meanwhile %lld ms (%.0f ms own work)\n",
-              settledAt / 1000.0, stallProbing, stalls.longestCpu());
-  std::printf("probe throughput: %.1f files/s over the whole run\n", mix.total() / ((settledAt - returned) / 1000.0));
+  std::printf(
+      "settled (every probe ended, lists saved) at %.2f s; longest GUI stall meanwhile %lld ms (%.0f ms own "
+      "work)\n",
+      settledAt / 1000.0, stallProbing, stalls.longestCpu());
+  std::printf("probe throughput: %.1f files/s over the whole run\n",
+              mix.total() / ((settledAt - returned) / 1000.0));
 
   controller.QuitButtonPress();
   return 0;

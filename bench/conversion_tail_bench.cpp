@@ -64,12 +64,13 @@ QString wrapper(const QString& folder, const QString& name, const QString& real,
   }
   QFile file(path);
   file.open(QIODevice::WriteOnly);
-  file.write(QStringLiteral("#!/bin/sh\n%1src=0\nfor a; do [ \"$a\" = '%4' ] && src=1; done\ns=$(date +%s%N)\n"
-                            "'%2' \"$@\"\nrc=$?\n"
-                            "io=$(awk '/^wchar/ {w=$2} /^rchar/ {r=$2} END {print w, r}' /proc/$$/io)\n"
-                            "echo \"$step $s $(date +%s%N) $io $src\" >> '%3'\nexit $rc\n")
-                 .arg(step, real, log, source)
-                 .toUtf8());
+  file.write(
+      QStringLiteral("#!/bin/sh\n%1src=0\nfor a; do [ \"$a\" = '%4' ] && src=1; done\ns=$(date +%s%N)\n"
+                     "'%2' \"$@\"\nrc=$?\n"
+                     "io=$(awk '/^wchar/ {w=$2} /^rchar/ {r=$2} END {print w, r}' /proc/$$/io)\n"
+                     "echo \"$step $s $(date +%s%N) $io $src\" >> '%3'\nexit $rc\n")
+          .arg(step, real, log, source)
+          .toUtf8());
   file.close();
   file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
   return path;
@@ -101,8 +102,8 @@ QList<Run> toolRuns(const QString& log) {
   for (const QByteArray& line : file.readAll().split('\n')) {
     const QList<QByteArray> parts = line.split(' ');
     if (parts.size() == 6)
-      runs.append({QString::fromUtf8(parts[0]), parts[1].toLongLong(), parts[2].toLongLong(), parts[3].toLongLong(),
-                   parts[4].toLongLong(), parts[5] == "1"});
+      runs.append({QString::fromUtf8(parts[0]), parts[1].toLongLong(), parts[2].toLongLong(),
+                   parts[3].toLongLong(), parts[4].toLongLong(), parts[5] == "1"});
   }
   return runs;
 }
@@ -141,13 +142,15 @@ MediaFilePtr episode(const QString& path, const QString& cache) {
 int main(int argc, char** argv) {
   QTemporaryDir home;
   for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
-    qputenv(variable, (home.path() + (qstrcmp(variable, "HOME") ? QString("/") + variable : QString())).toUtf8());
+    qputenv(variable,
+            (home.path() + (qstrcmp(variable, "HOME") ? QString("/") + variable : QString())).toUtf8());
   qputenv("ZUVO_MEDIA_LIBRARY", (home.path() + "/library").toUtf8());
   QCoreApplication app(argc, argv);
   const int repeats = argc > 1 ? atoi(argv[1]) : 3;
   registerSettingDefaults();
   Defaults& defaults = Defaults::standard();
-  const QString work = home.path() + "/work", sources = home.path() + "/sources", tools = home.path() + "/tools";
+  const QString work = home.path() + "/work", sources = home.path() + "/sources",
+                tools = home.path() + "/tools";
   for (const QString& folder : {work, sources, tools}) QDir().mkpath(folder);
   defaults.setString(work, "ConversionDirectory");
   defaults.setInteger(1, "EncodingQuality");
@@ -157,20 +160,57 @@ int main(int argc, char** argv) {
 
   const QString source = sources + "/Episode.mkv";
   const bool grain = argc > 3 && atoi(argv[3]) != 0;
-  const QString picture = QStringLiteral("testsrc=size=1280x720:rate=25:duration=20") + (grain ? ",noise=alls=16:allf=t" : "");
-  if (!run("ffmpeg", {"-y", "-loglevel", "error", "-f", "lavfi", "-i", picture,
-                      "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=20",
-                      "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=20",
-                      "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "veryfast",
-                      "-b:v", "2500k", "-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6",
-                      "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre", source})) {
+  const QString picture =
+      QStringLiteral("testsrc=size=1280x720:rate=25:duration=20") + (grain ? ",noise=alls=16:allf=t" : "");
+  if (!run("ffmpeg", {"-y",
+                      "-loglevel",
+                      "error",
+                      "-f",
+                      "lavfi",
+                      "-i",
+                      picture,
+                      "-f",
+                      "lavfi",
+                      "-i",
+                      "sine=frequency=440:sample_rate=48000:duration=20",
+                      "-f",
+                      "lavfi",
+                      "-i",
+                      "sine=frequency=660:sample_rate=48000:duration=20",
+                      "-map",
+                      "0:v",
+                      "-map",
+                      "1:a",
+                      "-map",
+                      "2:a",
+                      "-c:v",
+                      "libx264",
+                      "-preset",
+                      "veryfast",
+                      "-b:v",
+                      "2500k",
+                      "-c:a",
+                      "aac",
+                      "-ac:a:0",
+                      "2",
+                      "-ac:a:1",
+                      "6",
+                      "-metadata:s:a:0",
+                      "language=eng",
+                      "-metadata:s:a:1",
+                      "language=fre",
+                      source})) {
     std::fprintf(stderr, "cannot make the source\n");
     return 1;
   }
   QFile subtitles(sources + "/Episode.srt");
   subtitles.open(QIODevice::WriteOnly);
   for (int i = 0; i < 10; ++i)
-    subtitles.write(QStringLiteral("%1\n00:00:%2,000 --> 00:00:%3,500\nLine %1\n\n").arg(i + 1).arg(i * 2, 2, 10, QChar('0')).arg(i * 2 + 1, 2, 10, QChar('0')).toUtf8());
+    subtitles.write(QStringLiteral("%1\n00:00:%2,000 --> 00:00:%3,500\nLine %1\n\n")
+                        .arg(i + 1)
+                        .arg(i * 2, 2, 10, QChar('0'))
+                        .arg(i * 2 + 1, 2, 10, QChar('0'))
+                        .toUtf8());
   subtitles.close();
 
   // The library's import program is found when it is called: the programs' folder is
@@ -191,8 +231,8 @@ int main(int argc, char** argv) {
     const MediaFilePtr media = episode(source, home.path() + "/cache");
     const auto converter = BCConverter::init(media, "[1]", {}, nullptr, {});
     const QString base = work + "/" + converter->outboundname;
-    converter->ffmpegpath =
-        wrapper(tools, "ffmpeg", converter->ffmpegpath, log, source, {base + ".m4v", base + ".mp4", base + ".SD.mp4"});
+    converter->ffmpegpath = wrapper(tools, "ffmpeg", converter->ffmpegpath, log, source,
+                                    {base + ".m4v", base + ".mp4", base + ".SD.mp4"});
     converter->mp4boxpath = wrapper(tools, "mp4box", converter->mp4boxpath, log, source);
     converter->aacgainpath = wrapper(tools, "aacgain", converter->aacgainpath, log, source);
     wrapper(importWrappers, "ImportMovie", realImport, log, source);
@@ -218,8 +258,10 @@ int main(int argc, char** argv) {
       read[part] += run.read;
       childrenWrote += run.written;
       if (run.source) sourceRead += run.read;
-      if (run.step == "ImportMovie") seconds["tags"] += (run.start - lastBeforeImport) / 1e9;
-      else lastBeforeImport = std::max(lastBeforeImport, run.end);
+      if (run.step == "ImportMovie")
+        seconds["tags"] += (run.start - lastBeforeImport) / 1e9;
+      else
+        lastBeforeImport = std::max(lastBeforeImport, run.end);
     }
     written["tags"] = ioAfter.first - ioBefore.first - childrenWrote;
     QFileInfo output;
@@ -249,15 +291,18 @@ int main(int argc, char** argv) {
     ratios["muxing"] << muxing;
     ratios["all"] << all / outputBytes;
     ratios["source"] << sourceRead / double(QFileInfo(source).size());
-    std::printf(" muxing and tags %.3f, all %.3f; the source (%.2f MB) read %.2f times; MP4Box read %.3f per output byte\n",
-                muxing, all / outputBytes, QFileInfo(source).size() / 1e6, ratios["source"].back(),
-                read.value("mp4box") / outputBytes);
+    std::printf(
+        " muxing and tags %.3f, all %.3f; the source (%.2f MB) read %.2f times; MP4Box read %.3f per output "
+        "byte\n",
+        muxing, all / outputBytes, QFileInfo(source).size() / 1e6, ratios["source"].back(),
+        read.value("mp4box") / outputBytes);
   }
   std::printf("median shares:");
   for (int p = 0; p <= parts.size(); ++p) {
     QList<double> values = shares[p < parts.size() ? parts[p] : QStringLiteral("rest")];
     std::sort(values.begin(), values.end());
-    std::printf(" %s %.1f%%", p < parts.size() ? qPrintable(labels[p]) : "the rest", values[values.size() / 2]);
+    std::printf(" %s %.1f%%", p < parts.size() ? qPrintable(labels[p]) : "the rest",
+                values[values.size() / 2]);
   }
   std::printf("\nmedian bytes written per output byte:");
   for (const char* ratio : {"muxing", "all", "source"}) {

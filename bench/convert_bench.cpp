@@ -122,7 +122,8 @@ int main(int argc, char** argv) {
     QByteArrayList legacy;
     for (const QString& argument : arguments.arguments().list()) legacy << argument.toUtf8();
     QStringList translated;
-    for (const QByteArray& argument : ffmpeg::translateArguments(legacy)) translated << QString::fromUtf8(argument);
+    for (const QByteArray& argument : ffmpeg::translateArguments(legacy))
+      translated << QString::fromUtf8(argument);
     QProcess ffmpeg;
     ffmpeg.setWorkingDirectory(work);
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
@@ -132,7 +133,8 @@ int main(int argc, char** argv) {
     byHand << clock.nsecsElapsed() / 1e9;
     const QByteArray said = ffmpeg.readAll();
     if (ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0) {
-      std::fprintf(stderr, "the run by hand failed (exit %d):\n%s\n", ffmpeg.exitCode(), said.right(2000).constData());
+      std::fprintf(stderr, "the run by hand failed (exit %d):\n%s\n", ffmpeg.exitCode(),
+                   said.right(2000).constData());
       return 1;
     }
     std::printf("run %d: Zuvo %.3f s, by hand %.3f s\n", i + 1, zuvo.last(), byHand.last());

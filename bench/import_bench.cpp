@@ -47,10 +47,26 @@ int main(int argc, char** argv) {
   const QString master = home.path() + "/master.m4v";
   QProcess ffmpeg;
   ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
-  ffmpeg.start("ffmpeg", {"-y", "-loglevel", "error", "-f", "lavfi", "-i",
-                          QStringLiteral("testsrc=size=1280x720:rate=25:duration=%1").arg(seconds), "-f", "lavfi", "-i",
-                          QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds), "-c:v",
-                          "libx264", "-preset", "ultrafast", "-b:v", "5000k", "-c:a", "aac", master});
+  ffmpeg.start("ffmpeg", {"-y",
+                          "-loglevel",
+                          "error",
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          QStringLiteral("testsrc=size=1280x720:rate=25:duration=%1").arg(seconds),
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds),
+                          "-c:v",
+                          "libx264",
+                          "-preset",
+                          "ultrafast",
+                          "-b:v",
+                          "5000k",
+                          "-c:a",
+                          "aac",
+                          master});
   ffmpeg.waitForFinished(-1);
   if (ffmpeg.exitStatus() != QProcess::NormalExit || ffmpeg.exitCode() != 0) {
     std::fprintf(stderr, "cannot make the file: %s\n", ffmpeg.readAll().constData());

@@ -8,25 +8,14 @@
 // with its real windows (offscreen, or QT_QPA_PLATFORM), reads them back, clicks the first row's tick box
 // through the files table and quits. A 5 ms timer on the GUI thread measures the longest
 // gap between its ticks (the longest stall) in each phase.
-#include "app/controller/Controller.h"
-#include "app/controller/ListsSaver.h"
-#include "GuiBench.h"
-#include "../tests/app/support/TopLevelWindows.h"
-#include "app/controller/RestorableState.h"
-#include "app/files/FilesTableModel.h"
-#include "app/tables/BCTableView.h"
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-#include "platform/RunLoop.h"
-
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLinearGradient>
-#include <QFile>
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -36,6 +25,17 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+
+#include "../tests/app/support/TopLevelWindows.h"
+#include "GuiBench.h"
+#include "app/controller/Controller.h"
+#include "app/controller/ListsSaver.h"
+#include "app/controller/RestorableState.h"
+#include "app/files/FilesTableModel.h"
+#include "app/tables/BCTableView.h"
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
+#include "platform/RunLoop.h"
 
 using namespace zuvo;
 using zuvo::bench::StallMeter;
@@ -92,7 +92,8 @@ int makeLists(const QString& support, const QString& videos, int count, bool pos
     m->setFilename(QFileInfo(path).fileName());
     m->setSeriesname(QStringLiteral("Show"));
     m->setEpisodename(QStringLiteral("Episode %1").arg(i));
-    m->setDescription(QStringLiteral("A description of the episode, about as long as the look-up gives one."));
+    m->setDescription(
+        QStringLiteral("A description of the episode, about as long as the look-up gives one."));
     m->setDidlookup(true);
     m->setState(MediaState::InFilesTable);
     if (posters) {
@@ -117,7 +118,6 @@ double statusValue(const char* key) {
   return 0;
 }
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,7 +133,8 @@ int main(int argc, char** argv) {
   const bool posters = argc > 2;
   QTemporaryDir home(QDir::tempPath() + QStringLiteral("/lists-bench-XXXXXX"));
   bench::liveIn(home.path());
-  const QString support = home.path() + QStringLiteral("/data/Zuvo"), videos = home.path() + QStringLiteral("/videos");
+  const QString support = home.path() + QStringLiteral("/data/Zuvo"),
+                videos = home.path() + QStringLiteral("/videos");
   QDir().mkpath(videos);
   QStringList make{QStringLiteral("--make"), support, videos, QString::number(count)};
   if (posters) make << QStringLiteral("posters");
@@ -156,8 +157,9 @@ int main(int argc, char** argv) {
   stalls.reset();
   controller.applicationDidFinishLaunching();
   runloop::waitUntil([&] { return controller.launched(); }, 600, 1);
-  std::printf("start-up: window at %.2f s, lists at %.2f s (%lld rows); longest stall while reading %lld ms\n",
-              windowShown, clock.elapsed() / 1000.0, qlonglong(controller.state().files.size()), stalls.longest());
+  std::printf(
+      "start-up: window at %.2f s, lists at %.2f s (%lld rows); longest stall while reading %lld ms\n",
+      windowShown, clock.elapsed() / 1000.0, qlonglong(controller.state().files.size()), stalls.longest());
   std::printf("memory with the lists shown: %.0f MB (peak so far %.0f MB)\n", statusValue("VmRSS:"),
               statusValue("VmHWM:"));
 
@@ -171,8 +173,8 @@ int main(int argc, char** argv) {
     const qint64 clicked = clock.elapsed();
     runloop::waitUntil([&] { return !controller.listsWritten(); }, 5, 1);
     runloop::waitUntil([&] { return controller.listsWritten(); }, 600, 1);
-    std::printf("tick-box click %d: handled in %lld ms, written after %.2f s; longest stall %lld ms\n", click + 1,
-                clicked, clock.elapsed() / 1000.0, stalls.longest());
+    std::printf("tick-box click %d: handled in %lld ms, written after %.2f s; longest stall %lld ms\n",
+                click + 1, clicked, clock.elapsed() / 1000.0, stalls.longest());
   }
 
   clock.restart();
@@ -187,8 +189,8 @@ int main(int argc, char** argv) {
               stalls.longest());
   std::printf("memory peak: %.0f MB\n", statusValue("VmHWM:"));
   const RestoredLists saved = RestorableState(support).read({});
-  const bool kept = saved.FileTable && saved.FileTable->size() == count && saved.FileTable->first()->selected() ==
-                                                                             controller.state().files.first()->selected();
+  const bool kept = saved.FileTable && saved.FileTable->size() == count &&
+                    saved.FileTable->first()->selected() == controller.state().files.first()->selected();
   std::printf("lists after the quit: %s\n", kept ? "saved" : "NOT SAVED");
   return kept ? 0 : 1;
 }

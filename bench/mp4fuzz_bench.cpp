@@ -57,9 +57,10 @@ int main(int argc, char** argv) {
   for (const Mp4Mutant& m : systematic) run(m);
   for (long i = 0; i < count; ++i) run(mutator.random());
   fs::remove(path);
-  std::printf("%ld damaged files (%zu systematic, seed %llu): %ld refused, %ld saved, %ld saves failed; "
-              "%ld broke a rule; slowest %.3f s (%s)\n",
-              done, systematic.size(), static_cast<unsigned long long>(seed), refused, saved, failed, problems, slowest,
-              slowestLabel.c_str());
+  std::printf(
+      "%ld damaged files (%zu systematic, seed %llu): %ld refused, %ld saved, %ld saves failed; "
+      "%ld broke a rule; slowest %.3f s (%s)\n",
+      done, systematic.size(), static_cast<unsigned long long>(seed), refused, saved, failed, problems,
+      slowest, slowestLabel.c_str());
   return problems ? 1 : 0;
 }

@@ -20,12 +20,16 @@ const std::string kApple = "com.apple.iTunes";
 std::string castList(int round) {
   std::string plist =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
       "<plist version=\"1.0\">\n<dict>\n\t<key>cast</key>\n\t<array>\n";
   for (int i = 0; i < 10; ++i)
-    plist += "\t\t<dict>\n\t<key>name</key>\n\t<string>Actor " + std::to_string(round * 10 + i) + "</string>\n\t</dict>\n";
-  plist += "\t</array>\n\t<key>producers</key>\n\t<array>\n\t\t<dict>\n\t<key>name</key>\n\t<string>Unknown</string>\n"
-           "\t</dict>\n\t</array>\n</dict>\n</plist>\n";
+    plist += "\t\t<dict>\n\t<key>name</key>\n\t<string>Actor " + std::to_string(round * 10 + i) +
+             "</string>\n\t</dict>\n";
+  plist +=
+      "\t</array>\n\t<key>producers</key>\n\t<array>\n\t\t<dict>\n\t<key>name</key>\n\t<string>Unknown</"
+      "string>\n"
+      "\t</dict>\n\t</array>\n</dict>\n</plist>\n";
   return plist;
 }
 
@@ -74,5 +78,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot read the cover %s\n", argv[2]);
     return 1;
   }
-  return bench::timeSaves(source, repeats, [&](const std::string& copy, int round) { return save(copy, cover, round).message(); });
+  return bench::timeSaves(source, repeats, [&](const std::string& copy, int round) {
+    return save(copy, cover, round).message();
+  });
 }

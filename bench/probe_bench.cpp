@@ -6,15 +6,6 @@
 // initializeMediaWithPath, all at once, with the real metadata steps and the online look-up
 // switched off (no network), until the last has ended. Each round runs both; files per
 // second of every round are printed.
-#include "media/AnalysisTools.h"
-#include "media/ProbeMediaFile.h"
-#include "media/ProbeSteps.h"
-#include "media/RegisteredSettings.h"
-#include "metadata/MetadataProbeSteps.h"
-#include "platform/Defaults.h"
-#include "platform/Paths.h"
-#include "platform/ToolProcess.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +16,15 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "media/AnalysisTools.h"
+#include "media/ProbeMediaFile.h"
+#include "media/ProbeSteps.h"
+#include "media/RegisteredSettings.h"
+#include "metadata/MetadataProbeSteps.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "platform/ToolProcess.h"
+
 using namespace zuvo;
 
 namespace {
@@ -33,14 +33,37 @@ QStringList makeSources(const QString& dir, int count) {
   const QString chapters = dir + "/chapters.txt", first = dir + "/source.mkv";
   QFile f(chapters);
   f.open(QIODevice::WriteOnly);
-  f.write(";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=One\n"
-          "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Two\n");
+  f.write(
+      ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=One\n"
+      "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Two\n");
   f.close();
-  QProcess::execute("ffmpeg", {"-y", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
-                               "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi", "-i",
-                               "sine=frequency=440:sample_rate=48000:duration=2", "-i", chapters, "-map", "0:v",
-                               "-map", "1:a", "-map_chapters", "2", "-c:v", "libx264", "-preset", "ultrafast",
-                               "-c:a", "aac", first});
+  QProcess::execute("ffmpeg", {"-y",
+                               "-nostdin",
+                               "-loglevel",
+                               "error",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "testsrc=size=320x240:rate=25:duration=2",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "sine=frequency=440:sample_rate=48000:duration=2",
+                               "-i",
+                               chapters,
+                               "-map",
+                               "0:v",
+                               "-map",
+                               "1:a",
+                               "-map_chapters",
+                               "2",
+                               "-c:v",
+                               "libx264",
+                               "-preset",
+                               "ultrafast",
+                               "-c:a",
+                               "aac",
+                               first});
   QStringList paths;
   for (int i = 1; i <= count; ++i) {
     const QString path = QStringLiteral("%1/Some Show S01E%2.mkv").arg(dir).arg(i, 3, 10, QChar('0'));
@@ -103,11 +126,13 @@ int main(int argc, char** argv) {
   setProbeContext(ProbeContext{BCCReporter::dummy(), BCCReporter::dummy(), cache, "en"});
   installMetadataProbeSteps();
 
-  printf("%d files, %d cores, tools on %d threads\n", count, QThread::idealThreadCount(), kRunningProbeThreshold + 1);
+  printf("%d files, %d cores, tools on %d threads\n", count, QThread::idealThreadCount(),
+         kRunningProbeThreshold + 1);
   for (int r = 1; r <= rounds; ++r) {
     const double alone = toolsAlone(sources, cache);
     const double probed = probes(sources);
-    printf("round %d: tools alone %.1f files/s, probes %.1f files/s, ratio %.3f\n", r, alone, probed, probed / alone);
+    printf("round %d: tools alone %.1f files/s, probes %.1f files/s, ratio %.3f\n", r, alone, probed,
+           probed / alone);
   }
   return 0;
 }

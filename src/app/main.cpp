@@ -1,11 +1,3 @@
-#include "app/controller/Controller.h"
-#include "app/controller/HandOverService.h"
-#include "app/files/AddingPaths.h"
-#include "app/files/IncomingPaths.h"
-#include "media/ProbeMediaFile.h"
-#include "platform/Defaults.h"
-#include "platform/TerminationSignals.h"
-
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -14,6 +6,14 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+
+#include "app/controller/Controller.h"
+#include "app/controller/HandOverService.h"
+#include "app/files/AddingPaths.h"
+#include "app/files/IncomingPaths.h"
+#include "media/ProbeMediaFile.h"
+#include "platform/Defaults.h"
+#include "platform/TerminationSignals.h"
 
 namespace {
 
@@ -73,8 +73,10 @@ int main(int argc, char** argv) {
   bool service = false;
   bool onlyPaths = false;
   for (const QString& argument : app.arguments().mid(1)) {
-    if (!onlyPaths && argument == QLatin1String("--")) onlyPaths = true;
-    else if (!onlyPaths && argument == QLatin1String("--service")) service = true;
+    if (!onlyPaths && argument == QLatin1String("--"))
+      onlyPaths = true;
+    else if (!onlyPaths && argument == QLatin1String("--service"))
+      service = true;
     else if (onlyPaths || !argument.startsWith('-') || QFileInfo::exists(argument))
       opened.append(zuvo::normalisedPath(argument));  // against this launch's folder
   }
@@ -89,7 +91,8 @@ int main(int argc, char** argv) {
 
   zuvo::Controller::initialize();
   zuvo::Controller controller;
-  handOver.setReceiver([&controller](const QStringList& paths, bool isService) { controller.handOver(paths, isService); });
+  handOver.setReceiver(
+      [&controller](const QStringList& paths, bool isService) { controller.handOver(paths, isService); });
   zuvo::onTerminationSignals([&controller] { controller.QuitButtonPress(); });
   if (!controller.awakeFromNib()) return finish(controller.startupFailed() ? 1 : 0);
   if (service) {

@@ -35,7 +35,9 @@ QList<Preset> exportPresets(const ZuvoTurbo264& framework) {
 
 void reportInfo(const ZuvoTurbo264& framework) {
   logLine(QStringLiteral("Info:"));
-  logLine(QStringLiteral("%1 %2").arg(QStringLiteral("Turbo 264 Framework Is Available on version")).arg(framework.version()));
+  logLine(QStringLiteral("%1 %2")
+              .arg(QStringLiteral("Turbo 264 Framework Is Available on version"))
+              .arg(framework.version()));
   logLine(framework.isAvailable() == 1 ? QStringLiteral("Turbo.264 Device is Available")
                                        : QStringLiteral("Turbo.264 Device is Not Available"));
   if (!framework.isHDDeviceAvailable)
@@ -69,14 +71,18 @@ void exportMovie(const ZuvoTurbo264& framework, const QList<Preset>& presets, co
   const int presetIndex = options.integer(QStringLiteral("preset"));
   const QString input = options.string(QStringLiteral("input")).value_or(QString());
   const QString output = options.string(QStringLiteral("output")).value_or(QString());
-  const auto shown = [&](const char* key) { return options.string(QString::fromLatin1(key)).value_or(QStringLiteral("(null)")); };
+  const auto shown = [&](const char* key) {
+    return options.string(QString::fromLatin1(key)).value_or(QStringLiteral("(null)"));
+  };
   logLine(QStringLiteral("preset arg   = %1").arg(presetIndex));
   logLine(QStringLiteral("input arg   = %1").arg(shown("input")));
   logLine(QStringLiteral("output arg   = %1").arg(shown("output")));
   logLine(QStringLiteral("keepaudio arg   = %1").arg(shown("keepaudio")));
   const bool keepAudio = options.boolean(QStringLiteral("keepaudio"));
   if (presetIndex < 0 || presetIndex >= presets.size()) {
-    logLine(QStringLiteral("Error: preset %1 is not one of the framework's %2 export presets").arg(presetIndex).arg(presets.size()));
+    logLine(QStringLiteral("Error: preset %1 is not one of the framework's %2 export presets")
+                .arg(presetIndex)
+                .arg(presets.size()));
     return;
   }
   const Preset& preset = presets[presetIndex];
@@ -137,7 +143,8 @@ void runHelper(const ZuvoTurbo264* framework, const QStringList& arguments, cons
   const int version = framework->version();
   logLine(QStringLiteral("Framework Version :%1<<<").arg(version));
   if (version < kLowestQuietVersion)
-    logLine(QStringLiteral("Turbo.264 Framework Version %1 installed. Zuvo requires Turbo.264 Framework version 12 or higher.")
+    logLine(QStringLiteral("Turbo.264 Framework Version %1 installed. Zuvo requires Turbo.264 Framework "
+                           "version 12 or higher.")
                 .arg(version));
   if (!framework->presetCount) {
     logLine(QStringLiteral("%1").arg(QStringLiteral("Turbo Framework does not respond to exportPresets")));

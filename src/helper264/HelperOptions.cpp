@@ -10,7 +10,8 @@ qint64 leadingInteger(const QString& text) {
   bool negative = false;
   if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
   qint64 value = 0;
-  for (; i < text.size() && text[i].isDigit() && value < INT32_MAX; ++i) value = value * 10 + text[i].digitValue();
+  for (; i < text.size() && text[i].isDigit() && value < INT32_MAX; ++i)
+    value = value * 10 + text[i].digitValue();
   value = std::min<qint64>(value, INT32_MAX);
   return negative ? -value : value;
 }
@@ -32,9 +33,7 @@ std::optional<QString> HelperOptions::string(const QString& key) const {
   return *found;
 }
 
-int HelperOptions::integer(const QString& key) const {
-  return int(leadingInteger(values_.value(key)));
-}
+int HelperOptions::integer(const QString& key) const { return int(leadingInteger(values_.value(key))); }
 
 // YES, true and any nonzero number read as on, as a text's boolean value does.
 bool HelperOptions::boolean(const QString& key) const {

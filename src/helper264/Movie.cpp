@@ -23,7 +23,8 @@ QString mediaType(const QString& codecType) {
 }
 
 // Runs `program` to its end; its standard output, or nullopt with `error` set.
-std::optional<QByteArray> run(const QString& program, const QStringList& arguments, int timeoutMs, QString& error) {
+std::optional<QByteArray> run(const QString& program, const QStringList& arguments, int timeoutMs,
+                              QString& error) {
   const QString path = QStandardPaths::findExecutable(program);
   if (path.isEmpty()) {
     error = QStringLiteral("%1 is not installed").arg(program);
@@ -55,15 +56,18 @@ Movie Movie::open(const QString& path, QString& error) {
   movie.path_ = file.absoluteFilePath();
   QString failure;
   const auto output =
-      run(QStringLiteral("ffprobe"), {"-v", "error", "-show_streams", "-of", "json", "file:" + movie.path_}, kProbeMs,
-          failure);
-  const QJsonArray streams = output ? QJsonDocument::fromJson(*output).object()["streams"].toArray() : QJsonArray();
+      run(QStringLiteral("ffprobe"), {"-v", "error", "-show_streams", "-of", "json", "file:" + movie.path_},
+          kProbeMs, failure);
+  const QJsonArray streams =
+      output ? QJsonDocument::fromJson(*output).object()["streams"].toArray() : QJsonArray();
   if (streams.isEmpty()) {
-    error = QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty() ? failure
-                                                                            : QStringLiteral("The file is not a movie file.");
+    error = QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty()
+                ? failure
+                : QStringLiteral("The file is not a movie file.");
     return movie;
   }
-  for (const QJsonValue& stream : streams) movie.types_ << mediaType(stream.toObject()["codec_type"].toString());
+  for (const QJsonValue& stream : streams)
+    movie.types_ << mediaType(stream.toObject()["codec_type"].toString());
   return movie;
 }
 
@@ -78,7 +82,13 @@ QString Movie::updateMovieFile() {
     if (!removed_.contains(i)) arguments << "-map" << QStringLiteral("0:%1").arg(i);
   // Written beside the movie and moved over it only when whole.
   const QString edited = path_ + QStringLiteral(".edit");
-  arguments << "-c" << "copy" << "-map_metadata" << "0" << "-f" << "mp4" << "file:" + edited;
+  arguments << "-c"
+            << "copy"
+            << "-map_metadata"
+            << "0"
+            << "-f"
+            << "mp4"
+            << "file:" + edited;
   QString error;
   const bool written = run(QStringLiteral("ffmpeg"), arguments, -1, error).has_value();
   std::error_code replaced;

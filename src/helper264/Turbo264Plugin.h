@@ -20,8 +20,9 @@ struct ZuvoTurbo264 {
   // Writes `output` from the movie file `input` through the preset (its internal id as
   // fixed by the helper when hasInternalID). Answers nonzero on success; on failure fills
   // `error` (errorSize bytes, NUL-terminated) with a description.
-  int (*exportMovie)(const char* input, const char* output, int presetIndex, int hasInternalID, int64_t internalID,
-                     ZuvoTurbo264Progress progress, void* context, char* error, int errorSize);
+  int (*exportMovie)(const char* input, const char* output, int presetIndex, int hasInternalID,
+                     int64_t internalID, ZuvoTurbo264Progress progress, void* context, char* error,
+                     int errorSize);
 };
 
 typedef const ZuvoTurbo264* (*ZuvoTurbo264EntryPoint)(void);

@@ -85,8 +85,7 @@ QString frameRate(const QString& value) {
 // "1 h 2 min" -> "1h 2mn"; a second unit of 0 is left out ("2 h 0 min" -> "2h"), as the
 // older tool did. Each piece of a " / " list is handled on its own.
 QString duration(const QString& value) {
-  static const QRegularExpression piece(
-      QStringLiteral("^(-?\\d+) (h|min|s|ms)(?: (\\d+) (h|min|s|ms))?$"));
+  static const QRegularExpression piece(QStringLiteral("^(-?\\d+) (h|min|s|ms)(?: (\\d+) (h|min|s|ms))?$"));
   QStringList pieces = value.split(QStringLiteral(" / "));
   for (QString& p : pieces) {
     const QRegularExpressionMatch m = piece.match(p);
@@ -103,10 +102,7 @@ struct ValueRule {
   QString (*rewrite)(const QString&);
 };
 const ValueRule kValueRules[] = {
-    {"bit rate", bitRate},
-    {"sampling rate", samplingRate},
-    {"frame rate", frameRate},
-    {"duration", duration},
+    {"bit rate", bitRate}, {"sampling rate", samplingRate}, {"frame rate", frameRate}, {"duration", duration},
     {"delay", duration},
 };
 
@@ -130,7 +126,8 @@ QString mediaInfoValueLine(const QString& line, qsizetype separator) {
 // "Input #0, avi, from '/a\nb.avi':" comes out over several lines when the path holds line
 // breaks; the pieces would otherwise read as lines of their own.
 void joinInputLine(QStringList& lines, qsizetype i) {
-  if (!lines[i].trimmed().startsWith(QLatin1String("Input #")) || lines[i].endsWith(QLatin1String("':"))) return;
+  if (!lines[i].trimmed().startsWith(QLatin1String("Input #")) || lines[i].endsWith(QLatin1String("':")))
+    return;
   for (qsizetype end = i + 1; end < lines.size(); ++end) {
     if (!lines[end].endsWith(QLatin1String("':"))) continue;
     QStringList pieces = lines.mid(i, end - i + 1);
@@ -157,7 +154,8 @@ QString normalizeMediaInfoOutput(const QString& output) {
 
 QString normalizeFFprobeOutput(const QString& output) {
   static const QRegularExpression numbered(QStringLiteral("^(\\s*(?:Stream|Chapter) #\\d+):(\\d+)"));
-  static const QRegularExpression demuxerWarning(QStringLiteral("^\\[[^\\]]* @ 0x[0-9a-fA-F]+\\] .*Stream #"));
+  static const QRegularExpression demuxerWarning(
+      QStringLiteral("^\\[[^\\]]* @ 0x[0-9a-fA-F]+\\] .*Stream #"));
   Lines l = splitOutput(output);
   for (qsizetype i = 0; i < l.lines.size(); ++i) {
     joinInputLine(l.lines, i);

@@ -1,10 +1,10 @@
 #include "media/AnalysisTools.h"
 
+#include <QFileInfo>
+
 #include "media/AnalysisOutputNormalizer.h"
 #include "platform/Paths.h"
 #include "platform/ToolProcess.h"
-
-#include <QFileInfo>
 
 namespace zuvo {
 

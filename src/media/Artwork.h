@@ -25,11 +25,11 @@ class Artwork {
 
   bool isNull() const { return data_.isEmpty(); }
   const QByteArray& data() const { return data_; }
-  QImage image() const;                        // the whole picture
+  QImage image() const;  // the whole picture
   // The picture fitting in `bound`, decoded at that size (quick for JPEG); never enlarged.
   QImage image(QSize bound) const;
   const QImage& small() const { return small_; }  // at most kSmallSide on either side
-  QSize size() const { return size_; }         // of the whole picture
+  QSize size() const { return size_; }            // of the whole picture
 
   friend bool operator==(const Artwork& a, const Artwork& b) { return a.data_ == b.data_; }
 

@@ -33,8 +33,9 @@ const ArchivedFields<AudioTrack>& archiveFields() {
 }  // namespace
 
 QString defaultTrackLanguage() {
-  return Defaults::standard().get(setting::DefaultUnlabledTracksToUsersLanguage) ? userLanguageName()
-                                                     : QString::fromLatin1(kUnknownLanguage);
+  return Defaults::standard().get(setting::DefaultUnlabledTracksToUsersLanguage)
+             ? userLanguageName()
+             : QString::fromLatin1(kUnknownLanguage);
 }
 
 AudioTrack::AudioTrack()
@@ -42,6 +43,8 @@ AudioTrack::AudioTrack()
 
 void AudioTrack::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
 
-AudioTrack AudioTrack::initWithCoder(const KeyedUnarchiver& coder) { return decodedRecord(archiveFields(), coder); }
+AudioTrack AudioTrack::initWithCoder(const KeyedUnarchiver& coder) {
+  return decodedRecord(archiveFields(), coder);
+}
 
 }  // namespace zuvo

@@ -1,8 +1,8 @@
 #pragma once
 // One audio stream of a source.
-#include "platform/KeyedArchive.h"
-
 #include <QString>
+
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 

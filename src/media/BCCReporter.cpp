@@ -1,11 +1,12 @@
 #include "media/BCCReporter.h"
 
-#include "media/BCError.h"
+#include <syslog.h>
 
 #include <QFile>
 #include <QSaveFile>
 #include <QTime>
-#include <syslog.h>
+
+#include "media/BCError.h"
 
 namespace zuvo {
 namespace {
@@ -41,7 +42,8 @@ QStringList BCCReporter::splitMessage(const QString& message) {
   return byReturn.size() > byLineFeed.size() ? byReturn : byLineFeed;
 }
 
-QByteArray BCCReporter::formatLine(const QString& line, quint32 level, const QString& timeWord, bool encrypt) {
+QByteArray BCCReporter::formatLine(const QString& line, quint32 level, const QString& timeWord,
+                                   bool encrypt) {
   if (!encrypt) return QStringLiteral("%1 %2 %3\n").arg(level).arg(timeWord, line).toUtf8();
   QByteArray bytes = QStringLiteral("%1E %2 %3").arg(level).arg(timeWord, line).toUtf8();
   for (qsizetype i = 2; i < bytes.size(); ++i)
@@ -71,7 +73,8 @@ void BCCReporter::reportArray(const QStringList& list, quint32) {
 }
 
 void reportIfFailed(const Reporter& log, const BCError& result, const QString& what, quint32 level) {
-  if (log && result.Error()) log->report(QStringLiteral("%1 failed: %2").arg(what, result.Description()), level);
+  if (log && result.Error())
+    log->report(QStringLiteral("%1 failed: %2").arg(what, result.Description()), level);
 }
 
 }  // namespace zuvo

@@ -1,15 +1,15 @@
 #include "media/BCConversionRule.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
 #include "media/MediaFile.h"
 #include "media/MediaLabels.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "media/StringHelpers.h"
 #include "platform/Defaults.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
 
 namespace zuvo {
 namespace {
@@ -54,13 +54,17 @@ struct RuleLogs {
 
 // Conditions.
 
-bool mediaTypeIs(const MediaFile& media, const QString& value) { return MediaTypeName(media.mediatype()) == value; }
+bool mediaTypeIs(const MediaFile& media, const QString& value) {
+  return MediaTypeName(media.mediatype()) == value;
+}
 
 bool fileNameContains(const MediaFile& media, const QString& value) {
   return StringContains(media.filename().toLower(), value.toLower());
 }
 
-bool sourceDirectoryIs(const MediaFile& media, const QString& value) { return StringHasPrefix(media.fullpath(), value); }
+bool sourceDirectoryIs(const MediaFile& media, const QString& value) {
+  return StringHasPrefix(media.fullpath(), value);
+}
 
 // ">N": at least N; any other value, its first character dropped: at most N. An item
 // whose height is unknown (0) never matches.
@@ -198,7 +202,9 @@ BCError applyRules(MediaFile& media, Pass pass, const Reporter& reporter, const 
 
 }  // namespace
 
-void BCConversionRule::addIfCondition(qint32 code, const QVariant& value) { IfConditions_.insert(code, value); }
+void BCConversionRule::addIfCondition(qint32 code, const QVariant& value) {
+  IfConditions_.insert(code, value);
+}
 
 void BCConversionRule::addThenAction(qint32 code, const QVariant& value) { ThenActions_.insert(code, value); }
 

@@ -4,14 +4,14 @@
 // keyed archive); the probe runs two passes over it, one before the online look-up, so
 // that a forced type, name or id steers the look-up, and one after it, for what
 // concerns the output. The rule editor shows and edits the same list.
-#include "media/BCCReporter.h"
-#include "media/BCError.h"
-#include "platform/KeyedArchive.h"
-
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QVariant>
+
+#include "media/BCCReporter.h"
+#include "media/BCError.h"
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 

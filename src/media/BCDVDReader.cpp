@@ -1,5 +1,9 @@
 #include "media/BCDVDReader.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+
 #include "media/DVDScanParser.h"
 #include "media/LanguageRecord.h"
 #include "media/RegisteredSettings.h"
@@ -9,10 +13,6 @@
 #include "platform/Paths.h"
 #include "platform/RunLoop.h"
 #include "platform/ToolProcess.h"
-
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QFileInfo>
 
 namespace zuvo {
 namespace {
@@ -43,7 +43,8 @@ struct ToolCommand {
 
 ToolCommand toolCommand(const QString& templateText, const QString& path) {
   ToolCommand command;
-  for (QString piece : SplitArguments(templateText)) command.arguments.append(piece.replace(QLatin1String("%@"), path));
+  for (QString piece : SplitArguments(templateText))
+    command.arguments.append(piece.replace(QLatin1String("%@"), path));
   command.text = QString(templateText).replace(QLatin1String("%@"), path);
   return command;
 }
@@ -190,7 +191,8 @@ void BCDVDReader::readTracks() {
       failed = true;
       return;
     }
-    if (const auto count = StringBetween(line, QStringLiteral("scan: DVD has "), QStringLiteral(" title(s)"))) {
+    if (const auto count =
+            StringBetween(line, QStringLiteral("scan: DVD has "), QStringLiteral(" title(s)"))) {
       report(QStringLiteral("[BLUE]DVD has %1 tracks").arg(*count));
       titlesFound = count->trimmed().toInt();
       show(Field::NumberOfTracks, QString::number(DVDTracks_.size()));
@@ -257,7 +259,8 @@ void BCDVDReader::readTracks() {
     failScan();
     return;
   }
-  for (const DVDTrack& track : QList<DVDTrack>(DVDTracks_)) setTrackAudioSubtitleSelection(track.tracknumber());
+  for (const DVDTrack& track : QList<DVDTrack>(DVDTracks_))
+    setTrackAudioSubtitleSelection(track.tracknumber());
   markBadAndSelectLongest();
   if (panel_) panel_->endSheet();
   report(QStringLiteral("Finishing DVD Track read"));
@@ -269,8 +272,8 @@ void BCDVDReader::readTracksB() {
   if (panel_) panel_->showBusy(QStringLiteral("Reading DVD - Please Wait"), MainWindow);
   runloop::runFor(1.0);
 
-  const ToolCommand command =
-      toolCommand(QStringLiteral("dvd:// -msglevel identify=6 -dvd-device \"%@\" -vc copy -nosound "), DVDPath_);
+  const ToolCommand command = toolCommand(
+      QStringLiteral("dvd:// -msglevel identify=6 -dvd-device \"%@\" -vc copy -nosound "), DVDPath_);
   report(command.text);
   const QString mplayer = mplayerPath_.isEmpty() ? paths::toolPath(QStringLiteral("mplayer")) : mplayerPath_;
   QByteArray output;
@@ -292,8 +295,10 @@ void BCDVDReader::readTracksB() {
   if (info.open(QIODevice::WriteOnly | QIODevice::Truncate)) info.write(output);
   info.close();
   QString text;
-  if (info.open(QIODevice::ReadOnly)) text = QString::fromUtf8(info.readAll());
-  else text = QString::fromUtf8(output);
+  if (info.open(QIODevice::ReadOnly))
+    text = QString::fromUtf8(info.readAll());
+  else
+    text = QString::fromUtf8(output);
 
   const QString volume = QStringLiteral("ID_DVD_VOLUME_ID=");
   const QString titlePrefix = QStringLiteral("ID_DVD_TITLE_");
@@ -308,7 +313,8 @@ void BCDVDReader::readTracksB() {
       }
       return;
     }
-    if (line.startsWith(volume)) DVDName_ = line.mid(volume.size()).replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (line.startsWith(volume))
+      DVDName_ = line.mid(volume.size()).replace(QLatin1Char('_'), QLatin1Char(' '));
     if (line.startsWith(titlePrefix) && line.contains(lengthMarker)) {
       const int at = line.indexOf(lengthMarker);
       bool ok = false;

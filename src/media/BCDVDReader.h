@@ -3,13 +3,13 @@
 // or one in depth) or quickly with mplayer, keeps one DVDTrack per title and preselects
 // titles and audio streams. Its window is a DVDReaderPanel. Main thread only: the scans
 // keep the run loop turning while the tools run.
-#include "media/BCCReporter.h"
-#include "media/DVDReaderPanel.h"
-#include "media/DVDTrack.h"
-
 #include <QList>
 #include <QString>
 #include <optional>
+
+#include "media/BCCReporter.h"
+#include "media/DVDReaderPanel.h"
+#include "media/DVDTrack.h"
 
 class QObject;
 
@@ -18,8 +18,8 @@ namespace zuvo {
 class BCDVDReader {
  public:
   // `initializeWithPath:MainWindow:inDirectory:HandbrakePath:Reporter:`.
-  BCDVDReader(const QString& path, QObject* mainWindow, const QString& directory, const QString& handbrakePath,
-              Reporter reporter);
+  BCDVDReader(const QString& path, QObject* mainWindow, const QString& directory,
+              const QString& handbrakePath, Reporter reporter);
 
   // The window; the scanner does not own it. Null: scan unseen.
   void setPanel(DVDReaderPanel* panel) { panel_ = panel; }

@@ -1,7 +1,5 @@
 #include "media/BCDownloader.h"
 
-#include "platform/RunLoop.h"
-
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -11,6 +9,8 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
+
+#include "platform/RunLoop.h"
 
 namespace zuvo {
 namespace {
@@ -25,7 +25,8 @@ const QString kFailedDetailMessage = QStringLiteral("[RED] Download failed %1 %2
 const QString kHttpStatusDescription = QStringLiteral("HTTP status %1");
 const QString kTooLargeMessage =
     QStringLiteral("[RED] Download of %1 stopped: the answer is larger than %2 bytes");
-const QString kNotFetchedMessage = QStringLiteral("[RED] Not fetched (only http and https addresses are): %1");
+const QString kNotFetchedMessage =
+    QStringLiteral("[RED] Not fetched (only http and https addresses are): %1");
 const QString kCannotWriteMessage = QStringLiteral("[RED] Download failed cannot write %1 : %2");
 const QString kTimedOut = QStringLiteral("timed out");
 const QString kCouldNotConnect = QStringLiteral("could not connect");

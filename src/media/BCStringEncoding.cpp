@@ -1,9 +1,10 @@
 #include "media/BCStringEncoding.h"
 
+#include <iconv.h>
+
 #include <QStringDecoder>
 #include <array>
 #include <cerrno>
-#include <iconv.h>
 
 namespace zuvo {
 namespace {
@@ -285,7 +286,8 @@ std::optional<QString> decodeWithIconv(const QByteArray& bytes, const char* code
   for (bool flushing = false;;) {
     char* outPtr = out.data() + written;
     size_t outLeft = size_t(out.size()) - written;
-    const size_t r = flushing ? iconv(cd, nullptr, nullptr, &outPtr, &outLeft) : iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    const size_t r = flushing ? iconv(cd, nullptr, nullptr, &outPtr, &outLeft)
+                              : iconv(cd, &in, &inLeft, &outPtr, &outLeft);
     written = size_t(outPtr - out.data());
     if (r == size_t(-1) && errno == E2BIG) {
       out.resize(out.size() * 2);
@@ -332,7 +334,8 @@ BCStringEncoding EncodingForStringEncoding(quint32 coreFoundationEncoding) {
   });
   if (!found.isNotFound()) return found;
   const quint32 cocoa = CocoaEncodingForCoreFoundation(coreFoundationEncoding);
-  return firstRow([&](const Row& row) { return row.type == BCStringEncoding::kCocoa && row.number == cocoa; });
+  return firstRow(
+      [&](const Row& row) { return row.type == BCStringEncoding::kCocoa && row.number == cocoa; });
 }
 
 BCStringEncoding EncodingForAutonumber(int autonumber) {
@@ -367,7 +370,8 @@ std::optional<QString> iconvCharsetName(const BCStringEncoding& encoding) {
   return QString::fromLatin1(codec);
 }
 
-std::optional<QString> decodeText(const QByteArray& bytes, const BCStringEncoding& encoding, const Reporter& reporter) {
+std::optional<QString> decodeText(const QByteArray& bytes, const BCStringEncoding& encoding,
+                                  const Reporter& reporter) {
   const char* codec = codecFor(encoding);
   if (codec) {
     QStringDecoder decoder(codec, QStringConverter::Flag::Stateless);
@@ -379,7 +383,8 @@ std::optional<QString> decodeText(const QByteArray& bytes, const BCStringEncodin
     if (iconvKnows(codec)) return decodeWithIconv(bytes, codec);
   }
   if (reporter)
-    reporter->report(QStringLiteral("[RED]No decoder on this system for the text encoding %1").arg(encoding.name), 3);
+    reporter->report(
+        QStringLiteral("[RED]No decoder on this system for the text encoding %1").arg(encoding.name), 3);
   return std::nullopt;
 }
 

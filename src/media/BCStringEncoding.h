@@ -2,11 +2,11 @@
 // The text encodings offered for subtitle files: one built-in table of 156 rows that
 // keeps the Mac numbering (Cocoa and Core Foundation constants), so that archives and
 // settings stay comparable, and decodes text through ICU (Qt) or iconv.
-#include "media/BCCReporter.h"
-
 #include <QByteArray>
 #include <QString>
 #include <optional>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 

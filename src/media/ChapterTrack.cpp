@@ -15,8 +15,12 @@ const ArchivedFields<ChapterTrack>& archiveFields() {
 
 }  // namespace
 
-void ChapterTrack::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
+void ChapterTrack::encodeWithCoder(KeyedArchiver& coder) const {
+  encodeFields(archiveFields(), *this, coder);
+}
 
-ChapterTrack ChapterTrack::initWithCoder(const KeyedUnarchiver& coder) { return decodedRecord(archiveFields(), coder); }
+ChapterTrack ChapterTrack::initWithCoder(const KeyedUnarchiver& coder) {
+  return decodedRecord(archiveFields(), coder);
+}
 
 }  // namespace zuvo

@@ -1,8 +1,8 @@
 #pragma once
 // One chapter of a source.
-#include "platform/KeyedArchive.h"
-
 #include <QString>
+
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 
@@ -14,7 +14,9 @@ class ChapterTrack {
   void setTitle(const QString& value) { title_ = value; }
   int chapternumber() const { return chapternumber_; }
   void setChapternumber(int value) { chapternumber_ = value; }
-  QString starttime() const { return starttime_; }  // hours:minutes:seconds, with ".mmm" when the start has a fraction
+  QString starttime() const {
+    return starttime_;
+  }  // hours:minutes:seconds, with ".mmm" when the start has a fraction
   void setStarttime(const QString& value) { starttime_ = value; }
 
   void encodeWithCoder(KeyedArchiver& coder) const;

@@ -55,10 +55,17 @@ void DVDScanParser::parseLine(const QString& line, DVDTrack* title) {
   if (discoveryEnded_ || !title) return;
 
   switch (section_) {
-    case Section::Video: parseVideo(line, *title); break;
-    case Section::Audio: parseAudio(line, *title); break;
-    case Section::Subtitle: parseSubtitle(line, *title); break;
-    case Section::None: break;
+    case Section::Video:
+      parseVideo(line, *title);
+      break;
+    case Section::Audio:
+      parseAudio(line, *title);
+      break;
+    case Section::Subtitle:
+      parseSubtitle(line, *title);
+      break;
+    case Section::None:
+      break;
   }
 }
 
@@ -102,7 +109,8 @@ void DVDScanParser::parseChapter(const QString& line, DVDTrack& title) {
   chapters.append(chapter);
   title.setChapters(chapters);
   const QString lengthMarker = QStringLiteral("duration");
-  chapterStart_ += qMax(0, SecondsFromTimeString(line.mid(line.lastIndexOf(lengthMarker) + lengthMarker.size()).trimmed()));
+  chapterStart_ += qMax(
+      0, SecondsFromTimeString(line.mid(line.lastIndexOf(lengthMarker) + lengthMarker.size()).trimmed()));
 }
 
 void DVDScanParser::parseAudio(const QString& line, DVDTrack& title) {

@@ -35,7 +35,10 @@ const ArchivedFields<DVDTrack>& archiveFields() {
 }  // namespace
 
 DVDTrack::DVDTrack(const QString& name, const QString& path, int tracknumber)
-    : dvdpath_(path), tracknumber_(tracknumber), trackname_(name), mediatype_(MediaTypeName(MediaType::Movie)) {}
+    : dvdpath_(path),
+      tracknumber_(tracknumber),
+      trackname_(name),
+      mediatype_(MediaTypeName(MediaType::Movie)) {}
 
 void DVDTrack::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
 

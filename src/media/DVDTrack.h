@@ -1,12 +1,12 @@
 #pragma once
 // One title of a DVD.
+#include <QList>
+#include <QString>
+
 #include "media/AudioTrack.h"
 #include "media/ChapterTrack.h"
 #include "media/SubtitleTrack.h"
 #include "platform/KeyedArchive.h"
-
-#include <QList>
-#include <QString>
 
 namespace zuvo {
 

@@ -1,13 +1,13 @@
 #include "media/EyeTVPackage.h"
 
-#include "media/MediaValues.h"
-#include "media/StringHelpers.h"
-
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include "media/MediaValues.h"
+#include "media/StringHelpers.h"
 
 namespace zuvo {
 namespace {

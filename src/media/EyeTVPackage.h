@@ -1,11 +1,11 @@
 #pragma once
 // EyeTV recording packages: a folder holding the recording as an MPEG file, named after
 // the show ("Series - Episode title.eyetv") or the movie ("Title.eyetv").
+#include <QString>
+
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
 #include "media/MediaFile.h"
-
-#include <QString>
 
 namespace zuvo {
 

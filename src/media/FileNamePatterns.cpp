@@ -1,10 +1,10 @@
 #include "media/FileNamePatterns.h"
 
-#include "media/StringHelpers.h"
-
 #include <QDate>
 #include <QList>
 #include <QRegularExpression>
+
+#include "media/StringHelpers.h"
 
 namespace zuvo {
 namespace {
@@ -51,26 +51,31 @@ struct Pattern {
 // "e" after its digit, which its value ignores; four digits from "20" on are a year when
 // that year has come.
 constexpr Pattern kPatterns[] = {
-    {"s(?<S>[0-9]e)(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format s1e05", kConsumes},
-    {"s(?<S>[0-9]e)(?<E>[0-9])", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format s1e5", kConsumes},
-    {"s(?<S>[0-9].)e(?<E>..)", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format s01e05", kConsumes},
+    {"s(?<S>[0-9]e)(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::None,
+     "Show and season number in format s1e05", kConsumes},
+    {"s(?<S>[0-9]e)(?<E>[0-9])", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format s1e5",
+     kConsumes},
+    {"s(?<S>[0-9].)e(?<E>..)", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format s01e05",
+     kConsumes},
     {"(?=.*s)(?=.*e)[se0-9]+", Rule::GeneralMarker, kAnyFile, Pad::None,
      "Show and season number in general format sxxexxx", kConsumes},
-    {"(?<S>[1-9])(?<E>[0-9]{2})", Rule::Plain, kNumbers, Pad::Season, "Show and season number in format 123", kConsumes},
+    {"(?<S>[1-9])(?<E>[0-9]{2})", Rule::Plain, kNumbers, Pad::Season, "Show and season number in format 123",
+     kConsumes},
     {"s(?<S>[0-9])", Rule::Plain, kNumbers, Pad::Season, "Season number in format S2", kConsumes},
     {"e(?<E>[0-9])", Rule::Plain, kNumbers, Pad::Episode, "Show number in format E2", kConsumes},
     {"s(?<S>[0-9]{2})", Rule::Plain, kNumbers, Pad::Season, "Season number in format S02", kConsumes},
     {"e(?<E>[0-9]{2})", Rule::Plain, kNumbers, Pad::Episode, "Show number in format E02", kConsumes},
     {"(?<Y>19[0-9]{2})", Rule::InBrackets, kNumbers, Pad::None, kYearMessage, kConsumes},
-    {"(?!20)(?<S>[0-9]{2})(?<E>[0-9]{2})", Rule::Plain, kNumbers, Pad::None, "Show and season number in format 1209",
-     kConsumes},
+    {"(?!20)(?<S>[0-9]{2})(?<E>[0-9]{2})", Rule::Plain, kNumbers, Pad::None,
+     "Show and season number in format 1209", kConsumes},
     {"(?<D>[0-9]{2})", Rule::DayAfterMonth, kAnyFile, Pad::None, "This is the show day", kKeeps},
     {"(?<M>[0-9]{2})", Rule::MonthInDate, kAnyFile, Pad::None, "This is the show month", kKeeps},
     {nullptr, Rule::UpdateDateContext, kAnyFile, Pad::None, nullptr, kKeeps},
     {"(?<Y>20[0-9]{2})", Rule::UpToThisYear, kNumbers, Pad::None, kYearMessage, kConsumes},
-    {"(?<S>[0-9])x(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::Season, "Show and season number in format 1x23", kConsumes},
-    {"(?<S>[0-9]{2})x(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::None, "Show and season number in format 10x23",
-     kConsumes},
+    {"(?<S>[0-9])x(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::Season,
+     "Show and season number in format 1x23", kConsumes},
+    {"(?<S>[0-9]{2})x(?<E>[0-9]{2})", Rule::Plain, kAnyFile, Pad::None,
+     "Show and season number in format 10x23", kConsumes},
     {"(?<Y>20[0-9]{2})(?<M>[0-9]{2})(?<D>[0-9]{2})", Rule::Plain, kNumbers, Pad::None,
      "Found date of year:%1 month:%2 day:%3", kKeeps},
 };
@@ -81,9 +86,10 @@ const QList<QRegularExpression>& compiledPatterns() {
   thread_local const QList<QRegularExpression> compiled = [] {
     QList<QRegularExpression> list;
     for (const Pattern& pattern : kPatterns)
-      list << QRegularExpression(
-          pattern.expression ? QRegularExpression::anchoredPattern(QLatin1String(pattern.expression)) : QString(),
-          QRegularExpression::DotMatchesEverythingOption);
+      list << QRegularExpression(pattern.expression
+                                     ? QRegularExpression::anchoredPattern(QLatin1String(pattern.expression))
+                                     : QString(),
+                                 QRegularExpression::DotMatchesEverythingOption);
     return list;
   }();
   return compiled;
@@ -113,8 +119,8 @@ void ProcessFileNameWord(FileNameParse& parse, const QString& word, const Report
   QString t = word.toLower();
   log(QStringLiteral("Found >%1<").arg(t));
   t = t.trimmed();
-  const bool bracketed = t.size() >= 2 && (t.front() == u'(' || t.front() == u'[') &&
-                         (t.back() == u')' || t.back() == u']');
+  const bool bracketed =
+      t.size() >= 2 && (t.front() == u'(' || t.front() == u'[') && (t.back() == u')' || t.back() == u']');
   t.remove(u'[').remove(u']').remove(u'(').remove(u')');
   const bool afterMarker = !parse.episode.isEmpty();
 

@@ -1,19 +1,19 @@
 #pragma once
 // What one word of a video file's name is: part of the series or movie name, a season
 // or episode marker in one of the usual spellings, a part of an air date, or noise.
-#include "media/BCCReporter.h"
-
 #include <QString>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 
 // The working values of one name's parse; all texts start empty.
 struct FileNameParse {
-  bool avchd = false;       // camera files are numbered, so number patterns are off
-  QString nameWords;        // each capitalised and followed by one space
-  QString episodeWords;     // the words after the episode marker, likewise
+  bool avchd = false;    // camera files are numbered, so number patterns are off
+  QString nameWords;     // each capitalised and followed by one space
+  QString episodeWords;  // the words after the episode marker, likewise
   QString season;
-  QString episode;          // once set, no further marker is looked for
+  QString episode;  // once set, no further marker is looked for
   QString year;
   QString month;
   QString day;

@@ -1,22 +1,22 @@
 #include "media/FileTypes.h"
 
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-
 #include <QFileInfo>
 #include <QStringList>
 #include <initializer_list>
+
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
 
 namespace zuvo {
 namespace {
 
 using Extensions = std::initializer_list<const char*>;
-constexpr Extensions kVideo{"asf", "avi", "m4v", "mts", "mod", "mp4", "mkv", "wmv", "mov", "mpg", "3gp",
-                            "divx", "xvid", "flv", "rmvb", "m2ts", "tod", "mpeg", "ts", "rm", "ogm", "dv"};
+constexpr Extensions kVideo{"asf",  "avi",  "m4v", "mts",  "mod",  "mp4", "mkv",  "wmv", "mov", "mpg", "3gp",
+                            "divx", "xvid", "flv", "rmvb", "m2ts", "tod", "mpeg", "ts",  "rm",  "ogm", "dv"};
 constexpr Extensions kSubtitle{"srt", "ass"};
 constexpr Extensions kImage{"jpg", "jpeg", "png"};
-constexpr Extensions kCache{"ftc", "jpg", "tvdbftc", "tvdbbanc", "movieinfo2", "movieinfo",
-                            "moviedbftc", "moviedbftcinfo", "tagchimpftc", "tagchimpbftcinfo"};
+constexpr Extensions kCache{"ftc",       "jpg",        "tvdbftc",        "tvdbbanc",    "movieinfo2",
+                            "movieinfo", "moviedbftc", "moviedbftcinfo", "tagchimpftc", "tagchimpbftcinfo"};
 constexpr Extensions kAVCHD{"mts", "m2ts"};
 constexpr Extensions kMP4{"mp4", "m4v"};
 constexpr Extensions kMP4OrMKV{"mp4", "m4v", "mkv"};

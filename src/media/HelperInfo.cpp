@@ -1,13 +1,13 @@
 #include "media/HelperInfo.h"
 
-#include "media/StringHelpers.h"
-#include "platform/RunLoop.h"
-#include "platform/ToolProcess.h"
-
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QStringDecoder>
 #include <QStringList>
+
+#include "media/StringHelpers.h"
+#include "platform/RunLoop.h"
+#include "platform/ToolProcess.h"
 
 namespace zuvo {
 namespace {
@@ -45,8 +45,10 @@ HelperInfo run264HelperInfo(const QString& helperPath, const QString& workingFol
   report(reporter, QStringLiteral("[BLUE]run264HelperInfo called"), 4);
   HelperInfo info;
   ToolProcess helper;
-  if (helperPath.isEmpty() || !helper.start({helperPath, SplitArguments(QString::fromLatin1(kInfoArguments)), workingFolder, {}})) {
-    report(reporter, QStringLiteral("[RED]Zuvo264Helper is not installed or cannot be started: %1").arg(helperPath), 3);
+  if (helperPath.isEmpty() ||
+      !helper.start({helperPath, SplitArguments(QString::fromLatin1(kInfoArguments)), workingFolder, {}})) {
+    report(reporter,
+           QStringLiteral("[RED]Zuvo264Helper is not installed or cannot be started: %1").arg(helperPath), 3);
     return info;
   }
   QStringDecoder utf8(QStringConverter::Utf8);
@@ -67,8 +69,8 @@ HelperInfo run264HelperInfo(const QString& helperPath, const QString& workingFol
       examineHelperInfoLine(pending.left(newline), info, reporter);
       pending.remove(0, newline + 1);
     }
-    if (helper.atEnd() &&
-        runloop::waitUntil([&] { return !helper.isRunning(); }, double(deadline.remainingTime()) / 1000, kOutputWaitMs))
+    if (helper.atEnd() && runloop::waitUntil([&] { return !helper.isRunning(); },
+                                             double(deadline.remainingTime()) / 1000, kOutputWaitMs))
       break;
   }
   if (!pending.isEmpty()) examineHelperInfoLine(pending, info, reporter);

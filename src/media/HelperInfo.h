@@ -1,9 +1,9 @@
 #pragma once
 // The encoder check: what the hardware-encoder helper program says about the Turbo.264
 // framework and its devices.
-#include "media/BCCReporter.h"
-
 #include <QString>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 

@@ -251,9 +251,10 @@ struct CodePair {
   const char* terminology;
 };
 constexpr CodePair kBibliographicCodes[] = {
-    {"alb", "sqi"}, {"arm", "hye"}, {"baq", "eus"}, {"bur", "mya"}, {"chi", "zho"}, {"cze", "ces"}, {"dut", "nld"},
-    {"fre", "fra"}, {"geo", "kat"}, {"ger", "deu"}, {"gre", "ell"}, {"ice", "isl"}, {"mac", "mkd"}, {"mao", "mri"},
-    {"may", "msa"}, {"per", "fas"}, {"rum", "ron"}, {"slo", "slk"}, {"tib", "bod"}, {"wel", "cym"},
+    {"alb", "sqi"}, {"arm", "hye"}, {"baq", "eus"}, {"bur", "mya"}, {"chi", "zho"},
+    {"cze", "ces"}, {"dut", "nld"}, {"fre", "fra"}, {"geo", "kat"}, {"ger", "deu"},
+    {"gre", "ell"}, {"ice", "isl"}, {"mac", "mkd"}, {"mao", "mri"}, {"may", "msa"},
+    {"per", "fas"}, {"rum", "ron"}, {"slo", "slk"}, {"tib", "bod"}, {"wel", "cym"},
 };
 
 // Names mediainfo prints for languages whose table names differ by more than a qualifier
@@ -263,8 +264,12 @@ struct OtherName {
   const char* threechar;
 };
 constexpr OtherName kOtherNames[] = {
-    {"Auxiliary Language Association", "ina"}, {"Bihari", "bih"}, {"Frisian", "fry"},
-    {"Khmer", "khm"}, {"Raeto-Romance", "roh"}, {"Slave", "chu"},
+    {"Auxiliary Language Association", "ina"},
+    {"Bihari", "bih"},
+    {"Frisian", "fry"},
+    {"Khmer", "khm"},
+    {"Raeto-Romance", "roh"},
+    {"Slave", "chu"},
 };
 
 QMutex userLanguageLock;

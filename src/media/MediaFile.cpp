@@ -17,7 +17,7 @@ ConversionFormat defaultConversionFormat() {
   const int chosen = defaults.get(setting::DefaultVideoFormat);
   if (chosen != 0 && IsDefaultVideoFormatCode(chosen)) return ConversionFormat(chosen);
   ConversionFormat format = defaults.get(setting::SupportMobileDevices) ? zuvo::ConversionFormat::HDAndSD
-                                                                   : zuvo::ConversionFormat::HDOnly;
+                                                                        : zuvo::ConversionFormat::HDOnly;
   if (defaults.get(setting::ForceSD)) format = zuvo::ConversionFormat::SDOnly;
   return format;
 }
@@ -32,7 +32,8 @@ ArchivedField<MediaFile> archivedArtwork(const char* key) {
           [](MediaFile& media, const KeyedUnarchiver& coder, const QString& k) {
             if (!coder.containsValueForKey(k)) return;
             Artwork artwork = Artwork::fromData(coder.decodeData(k));
-            if (artwork.isNull()) coder.fail(QStringLiteral("key \"%1\" of MediaFile does not hold a picture").arg(k));
+            if (artwork.isNull())
+              coder.fail(QStringLiteral("key \"%1\" of MediaFile does not hold a picture").arg(k));
             media.setArtwork(artwork);
           }};
 }
@@ -188,7 +189,8 @@ void MediaFile::determineReasonForDeselection() {
     return deselect(DeselectionReason::NoLookUpMatch);
   if (mediatype() == MediaType::TVShow) {
     const QString episode = episodename();
-    const bool complete = !episode.isEmpty() && episode != QLatin1String(kUnknownEpisode) && season() != 0 && show() != 0;
+    const bool complete =
+        !episode.isEmpty() && episode != QLatin1String(kUnknownEpisode) && season() != 0 && show() != 0;
     if (!complete) return deselect(DeselectionReason::IncompleteTVShow);
   }
   setSelected(true);
@@ -215,7 +217,8 @@ QByteArray archiveMediaFiles(const QList<MediaFilePtr>& files) { return archived
 std::optional<QList<MediaFilePtr>> unarchiveMediaFiles(const QByteArray& data, const Reporter& reporter) {
   QString failure;
   std::optional<QList<MediaFilePtr>> files = unarchiveObjectsWithData<MediaFile>(data, &failure);
-  if (!files && reporter) reporter->report(QStringLiteral("[RED]Unable to read archived media files: %1").arg(failure), 3);
+  if (!files && reporter)
+    reporter->report(QStringLiteral("[RED]Unable to read archived media files: %1").arg(failure), 3);
   return files;
 }
 

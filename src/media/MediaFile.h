@@ -35,26 +35,26 @@ using MediaFilePtr = std::shared_ptr<MediaFile>;
 bool IsDefaultVideoFormatCode(int code);
 
 // A getter named as the field and a setter "set" + the name with a capital.
-#define ZUVO_ATOMIC_FIELD(Type, name, Name, initial)                         \
- public:                                                                     \
-  Type name() const { return name##_.load(); }                               \
-  void set##Name(Type value) { name##_.store(value); }                       \
-                                                                             \
- private:                                                                    \
+#define ZUVO_ATOMIC_FIELD(Type, name, Name, initial)   \
+ public:                                               \
+  Type name() const { return name##_.load(); }         \
+  void set##Name(Type value) { name##_.store(value); } \
+                                                       \
+ private:                                              \
   std::atomic<Type> name##_{initial};
 
-#define ZUVO_GUARDED_FIELD(Type, name, Name, ...)                            \
- public:                                                                     \
-  Type name() const {                                                        \
-    std::lock_guard<std::mutex> guard(lock_);                                \
-    return name##_;                                                          \
-  }                                                                          \
-  void set##Name(const Type& value) {                                        \
-    std::lock_guard<std::mutex> guard(lock_);                                \
-    name##_ = value;                                                         \
-  }                                                                          \
-                                                                             \
- private:                                                                    \
+#define ZUVO_GUARDED_FIELD(Type, name, Name, ...) \
+ public:                                          \
+  Type name() const {                             \
+    std::lock_guard<std::mutex> guard(lock_);     \
+    return name##_;                               \
+  }                                               \
+  void set##Name(const Type& value) {             \
+    std::lock_guard<std::mutex> guard(lock_);     \
+    name##_ = value;                              \
+  }                                               \
+                                                  \
+ private:                                         \
   Type name##_{__VA_ARGS__};
 
 class MediaFile {
@@ -166,10 +166,10 @@ class MediaFile {
   ZUVO_ATOMIC_FIELD(bool, forcedsubtitles, Forcedsubtitles, false)
   ZUVO_ATOMIC_FIELD(bool, OnlyScanForForcedSubtitle, OnlyScanForForcedSubtitle, false)
   ZUVO_GUARDED_FIELD(QString, forcedestinationfolder, Forcedestinationfolder, QStringLiteral(""))
-  ZUVO_ATOMIC_FIELD(int, forcequality, Forcequality, 0)   // a ForcedQuality value
-  ZUVO_ATOMIC_FIELD(int, forceHDflag, ForceHDflag, 0)     // a ForcedHDFlag value
+  ZUVO_ATOMIC_FIELD(int, forcequality, Forcequality, 0)  // a ForcedQuality value
+  ZUVO_ATOMIC_FIELD(int, forceHDflag, ForceHDflag, 0)    // a ForcedHDFlag value
   ZUVO_ATOMIC_FIELD(bool, force169, Force169, false)
-  ZUVO_ATOMIC_FIELD(float, audiosync, Audiosync, 0)       // seconds
+  ZUVO_ATOMIC_FIELD(float, audiosync, Audiosync, 0)  // seconds
   ZUVO_ATOMIC_FIELD(bool, ForceAudioSync, ForceAudioSync, false)
   ZUVO_ATOMIC_FIELD(bool, ForceVideoSync, ForceVideoSync, false)
   ZUVO_ATOMIC_FIELD(quint32, noisereduction, Noisereduction, 0)
@@ -190,13 +190,13 @@ class MediaFile {
   ZUVO_ATOMIC_FIELD(bool, selected, Selected, false)
   ZUVO_ATOMIC_FIELD(DeselectionReason, reasonfordeselection, Reasonfordeselection,
                     DeselectionReason::NoLookUpMatch)
-  ZUVO_ATOMIC_FIELD(int, progress, Progress, 0)     // percent of the queue row
-  ZUVO_ATOMIC_FIELD(int, passnumber, Passnumber, 0) // a PassStage value
+  ZUVO_ATOMIC_FIELD(int, progress, Progress, 0)      // percent of the queue row
+  ZUVO_ATOMIC_FIELD(int, passnumber, Passnumber, 0)  // a PassStage value
   ZUVO_ATOMIC_FIELD(int, twopassnumber, Twopassnumber, 0)
   ZUVO_ATOMIC_FIELD(bool, pause, Pause, false)
   ZUVO_ATOMIC_FIELD(bool, stopbuttonpressed, Stopbuttonpressed, false)
   ZUVO_ATOMIC_FIELD(bool, conversionfinished, Conversionfinished, false)
-  ZUVO_ATOMIC_FIELD(double, conversiontime, Conversiontime, 0)  // seconds
+  ZUVO_ATOMIC_FIELD(double, conversiontime, Conversiontime, 0)              // seconds
   ZUVO_ATOMIC_FIELD(double, timeleftinconversion, Timeleftinconversion, 0)  // seconds
   ZUVO_GUARDED_FIELD(QString, conversionerror, Conversionerror, QStringLiteral(""))
 };

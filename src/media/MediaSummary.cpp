@@ -1,9 +1,9 @@
 #include "media/MediaSummary.h"
 
+#include <QCoreApplication>
+
 #include "media/MediaLabels.h"
 #include "media/StringHelpers.h"
-
-#include <QCoreApplication>
 
 namespace zuvo {
 namespace {
@@ -17,8 +17,8 @@ constexpr int kEmptySummaryTexts = 8;
 QString summary(const MediaFile& item) {
   QString text = item.filename() + QLatin1Char('\n');
   if (item.filesize() > 0)
-    text += QStringLiteral("%1: %2 \n").arg(QCoreApplication::translate(kContext, "File Size"),
-                                             HumanReadableSize(item.filesize()));
+    text += QStringLiteral("%1: %2 \n")
+                .arg(QCoreApplication::translate(kContext, "File Size"), HumanReadableSize(item.filesize()));
   const QString duration = item.durationstring();
   if (duration != QLatin1String(kUnknownDuration))
     text += QStringLiteral("%1:%2\n").arg(QCoreApplication::translate(kContext, "Duration"), duration);

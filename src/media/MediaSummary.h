@@ -1,9 +1,9 @@
 #pragma once
 // The texts the files and queue tables draw for an item.
-#include "media/MediaFile.h"
-
 #include <QString>
 #include <QVariantList>
+
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

@@ -1,5 +1,13 @@
 #include "media/ProbeMediaFile.h"
 
+#include <QFileInfo>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 #include "media/BCConversionRule.h"
 #include "media/EyeTVPackage.h"
 #include "media/FileHelpers.h"
@@ -14,14 +22,6 @@
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 
-#include <QFileInfo>
-#include <QThreadPool>
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-
 namespace zuvo {
 namespace {
 
@@ -30,13 +30,17 @@ const QString kDVDPathFormat = QStringLiteral("DVD:%1");
 const QString kDVDVideoFormat = QStringLiteral("MPEG2");
 
 const QString kCompletedLookup = QStringLiteral("File %1 completed lookup");
-const QString kSolidQueued = QStringLiteral("File %1 is a solid detection so setting state to 2 in line with preferences");
-const QString kKeptStarted = QStringLiteral("[RED]File %1 is a duplicate but already converting or converted; it stays");
-const QString kNoTagStep = QStringLiteral("Taking over existing MP4 tags is not available; the file name is used");
+const QString kSolidQueued =
+    QStringLiteral("File %1 is a solid detection so setting state to 2 in line with preferences");
+const QString kKeptStarted =
+    QStringLiteral("[RED]File %1 is a duplicate but already converting or converted; it stays");
+const QString kNoTagStep =
+    QStringLiteral("Taking over existing MP4 tags is not available; the file name is used");
 const QString kNoChapterStep = QStringLiteral("Reading chapters is not available; no chapters read");
 const QString kNoMatchStep = QStringLiteral("Matching chapter titles is not available; titles left as read");
 const QString kNoLookUpStep = QStringLiteral("[RED]Online look-up is not available; %1 not looked up");
-const QString kNoChapterSearch = QStringLiteral("Chapter title search is not available; no candidates searched");
+const QString kNoChapterSearch =
+    QStringLiteral("Chapter title search is not available; no candidates searched");
 
 std::atomic<int> runningProbes{0};
 
@@ -144,8 +148,8 @@ void readExistingTags(MediaFile& item, const ProbeSteps& steps, const ProbeConte
   } else if (mp4Name && steps.testforMP4tags(item, context.mainLog) &&
              Defaults::standard().get(setting::ImportExistingMP4Information)) {
     reportIfFailed(context.mainLog,
-                   steps.createVideoDataFromm4v(item, context.userLanguage, context.cacheFolder, context.mainLog,
-                                                item.autoprocess()),
+                   steps.createVideoDataFromm4v(item, context.userLanguage, context.cacheFolder,
+                                                context.mainLog, item.autoprocess()),
                    QStringLiteral("Reading the tags of %1").arg(item.filename()));
     item.setHadexistingtags(true);
     return;
@@ -211,7 +215,8 @@ bool lookUpAndDecide(MediaFile& item, const ProbeSteps& steps, const ProbeContex
 
     if (steps.TagChimpSearchChapterAlternates)
       reportIfFailed(context.mainLog,
-                     steps.TagChimpSearchChapterAlternates(item, context.userLanguage, context.cacheFolder, context.mainLog),
+                     steps.TagChimpSearchChapterAlternates(item, context.userLanguage, context.cacheFolder,
+                                                           context.mainLog),
                      QStringLiteral("Searching chapter titles"));
     else
       report(context.mainLog, kNoChapterSearch, 4);
@@ -331,8 +336,9 @@ MediaFilePtr newMediaWithDVD(const QString& title, const DVDTrack& record, bool 
   item->setHasdrm(false);
   const QList<AudioTrack> audio = record.AudioTracks();
   item->setAudioTracks(audio);
-  item->setHasSurround(std::any_of(audio.begin(), audio.end(),
-                                   [](const AudioTrack& t) { return t.channels() == 6 || t.channels() == 7; }));
+  item->setHasSurround(std::any_of(audio.begin(), audio.end(), [](const AudioTrack& t) {
+    return t.channels() == 6 || t.channels() == 7;
+  }));
   item->setChapters(record.Chapters());
   copyDVDSubtitles(*item, record, setup.context);
   item->setOnlyScanForForcedSubtitle(Defaults::standard().get(setting::AutoscanForDVDSubtitles));
@@ -389,8 +395,10 @@ void probeMediaFileInBackground(const MediaFilePtr& item, const ProbeSetup& setu
     if (media.hadexistingtags()) {
       media.setSoliddetection(true);
       // Tags do not make up for a missing picture (a tagged sound file).
-      if (media.reasonfordeselection() == DeselectionReason::NoVideo) media.setSelected(false);
-      else media.setReasonfordeselection(DeselectionReason::None);
+      if (media.reasonfordeselection() == DeselectionReason::NoVideo)
+        media.setSelected(false);
+      else
+        media.setReasonfordeselection(DeselectionReason::None);
       post(kRefreshWindow, media);
     } else {
       reportIfFailed(context.mainLog, LookUpShow(media, setup),

@@ -7,12 +7,12 @@
 // that, so neither the user nor the queue runner can take it while its chapters or rules
 // are still being written. Notifications "RefreshWindow" and "MakeFileTable" are posted on
 // the probe's thread with the item as object.
+#include <QString>
+
 #include "media/BCError.h"
 #include "media/DVDTrack.h"
 #include "media/MediaFile.h"
 #include "media/ProbeSteps.h"
-
-#include <QString>
 
 class QThreadPool;
 

@@ -4,12 +4,12 @@
 // the online look-up in metadata, the iTunes duplicate checks in convert). Those libraries
 // fill the steps and the application installs them at start-up; a step left empty is
 // skipped with a line in the log, and an empty duplicate check answers "not a duplicate".
+#include <QString>
+#include <functional>
+
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
 #include "media/MediaFile.h"
-
-#include <QString>
-#include <functional>
 
 namespace zuvo {
 
@@ -22,20 +22,22 @@ struct ProbeContext {
 
 struct ProbeSteps {
   std::function<bool(const MediaFile& item, const Reporter& log)> testforMP4tags;
-  std::function<BCError(MediaFile& item, const QString& language, const QString& cachePath, const Reporter& log,
-                        bool autoprocess)>
+  std::function<BCError(MediaFile& item, const QString& language, const QString& cachePath,
+                        const Reporter& log, bool autoprocess)>
       createVideoDataFromm4v;
   // The chapters from the probe's own ffprobe report of the source.
-  std::function<BCError(MediaFile& item, const QString& ffprobeReport, const Reporter& log)> ChaptersFromReport;
+  std::function<BCError(MediaFile& item, const QString& ffprobeReport, const Reporter& log)>
+      ChaptersFromReport;
   std::function<void(MediaFile& item, const QString& language, const QString& cachePath, const Reporter& log)>
       matchChapters;
   // One look-up object made for this call with the cache folder, the user's language, the
   // setting "GuessAtUnmatchedShowNames" and the log, then its `LookUpShowData`.
-  std::function<BCError(MediaFile& item, const QString& cachePath, const QString& language, bool guessAtShowName,
-                        const Reporter& log)>
+  std::function<BCError(MediaFile& item, const QString& cachePath, const QString& language,
+                        bool guessAtShowName, const Reporter& log)>
       LookUpShowData;
   // The chapter-title candidates, with the TV flag off.
-  std::function<BCError(MediaFile& item, const QString& language, const QString& cachePath, const Reporter& log)>
+  std::function<BCError(MediaFile& item, const QString& language, const QString& cachePath,
+                        const Reporter& log)>
       TagChimpSearchChapterAlternates;
   std::function<bool(const QString& series, quint32 season, quint32 episode, const Reporter& log)>
       tvShowExistsIniTunes;

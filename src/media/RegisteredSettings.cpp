@@ -1,20 +1,25 @@
 #include "media/RegisteredSettings.h"
 
+#include <QStringList>
+
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
-
-#include <QStringList>
 
 namespace zuvo {
 namespace {
 
 template <typename T>
 constexpr SettingType settingType() {
-  if constexpr (std::is_same_v<T, bool>) return SettingType::Bool;
-  else if constexpr (std::is_same_v<T, int>) return SettingType::Integer;
-  else if constexpr (std::is_same_v<T, double>) return SettingType::Double;
-  else if constexpr (std::is_same_v<T, QStringList>) return SettingType::StringList;
-  else return SettingType::String;
+  if constexpr (std::is_same_v<T, bool>)
+    return SettingType::Bool;
+  else if constexpr (std::is_same_v<T, int>)
+    return SettingType::Integer;
+  else if constexpr (std::is_same_v<T, double>)
+    return SettingType::Double;
+  else if constexpr (std::is_same_v<T, QStringList>)
+    return SettingType::StringList;
+  else
+    return SettingType::String;
 }
 
 }  // namespace

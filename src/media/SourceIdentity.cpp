@@ -11,7 +11,8 @@ std::optional<SourceIdentity> sourceIdentity(const QString& path) {
   if (!source.isDir()) return std::nullopt;
   // A recorder writes into the package's files; the folder itself changes only when one is added.
   SourceIdentity identity{0, source.lastModified()};
-  for (QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();) {
+  for (QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+       it.hasNext();) {
     const QFileInfo file = it.nextFileInfo();
     identity.size += file.size();
     identity.modified = std::max(identity.modified, file.lastModified());

@@ -12,7 +12,9 @@ struct SourceIdentity {
   qint64 size = 0;
   QDateTime modified;
 
-  bool operator==(const SourceIdentity& other) const { return size == other.size && modified == other.modified; }
+  bool operator==(const SourceIdentity& other) const {
+    return size == other.size && modified == other.modified;
+  }
 };
 
 // Nothing when the path names neither a file nor a folder.

@@ -1,5 +1,13 @@
 #include "media/StreamAnalysis.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <cmath>
+
 #include "media/AnalysisTools.h"
 #include "media/FileTypes.h"
 #include "media/LanguageRecord.h"
@@ -8,14 +16,6 @@
 #include "media/StringHelpers.h"
 #include "media/UniversalDetector.h"
 #include "platform/Defaults.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSet>
-#include <cmath>
 
 namespace zuvo {
 namespace {
@@ -155,7 +155,8 @@ int durationSeconds(const QString& text) {
     minutes = IntegerValue(rest.left(mn));
     rest = rest.mid(mn + 2);
   }
-  if (rest.contains(QLatin1Char('s')) && !millisecondsOnly.match(rest).hasMatch()) seconds = IntegerValue(rest);
+  if (rest.contains(QLatin1Char('s')) && !millisecondsOnly.match(rest).hasMatch())
+    seconds = IntegerValue(rest);
   return hours * 3600 + minutes * 60 + seconds;
 }
 
@@ -166,7 +167,9 @@ bool isEncryptionField(const QString& key) {
 }
 
 // mediainfo's section headers are the lines that are neither blank nor "key : value".
-bool isSectionHeader(const QString& line) { return !line.trimmed().isEmpty() && !line.contains(QLatin1String(": ")); }
+bool isSectionHeader(const QString& line) {
+  return !line.trimmed().isEmpty() && !line.contains(QLatin1String(": "));
+}
 
 bool isSurround(int channels) { return channels == 6 || channels == 7; }
 
@@ -355,7 +358,8 @@ void keepTheVideosProgramme(Report& r) {
   }
 }
 
-Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inMKV, const AnalysisContext& context) {
+Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inMKV,
+                     const AnalysisContext& context) {
   Report r;
   r.video = video;
   r.video.setVideoformat(QLatin1String(kUnknown));
@@ -395,10 +399,17 @@ Report readMediaInfo(const QStringList& lines, const VideoTrack& video, bool inM
     const QString value = line.mid(separator + 2).trimmed();
     if (isEncryptionField(key)) r.hasdrm = true;
     switch (section) {
-      case Section::Video: readVideoValue(r, key, value); break;
-      case Section::Audio: readAudioValue(r, r.audio.last(), key, value); break;
-      case Section::Text: readTextValue(r, r.subtitles.last(), key, value, inMKV); break;
-      case Section::None: break;
+      case Section::Video:
+        readVideoValue(r, key, value);
+        break;
+      case Section::Audio:
+        readAudioValue(r, r.audio.last(), key, value);
+        break;
+      case Section::Text:
+        readTextValue(r, r.subtitles.last(), key, value, inMKV);
+        break;
+      case Section::None:
+        break;
     }
   }
   keepTheVideosProgramme(r);
@@ -496,7 +507,8 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
       // files beside the video), in the user's language when there is one.
       if (selectFirstHard(false) || selectFirstHard(true)) media.setSoftSubtitles(false);
       break;
-    default: break;
+    default:
+      break;
   }
   if (soft.isEmpty() && !hard.isEmpty()) media.setSoftSubtitles(false);
   media.setSoftSubtitleTracks(soft);
@@ -511,7 +523,8 @@ void preselectSubtitles(MediaFile& media, const QString& userLanguage) {
 // not a path or title that holds "Stream #".
 void numberAudioStreams(QList<AudioTrack>& tracks, const QList<int>& streamIds, const QList<int>& droppedIds,
                         const QString& source, const QString& ffprobeReport, const AnalysisContext& context) {
-  static const QRegularExpression streamLine(QStringLiteral("^\\s*Stream #\\d+\\.(\\d+)(?:\\[0x([0-9a-fA-F]+)\\])?"));
+  static const QRegularExpression streamLine(
+      QStringLiteral("^\\s*Stream #\\d+\\.(\\d+)(?:\\[0x([0-9a-fA-F]+)\\])?"));
   struct ProbedAudio {
     int number;
     int id;  // -1: none printed
@@ -578,10 +591,13 @@ QString undecodableReason(const VideoTrack& v, bool appleTV) {
     for (const char* decodable : kDecodableProfiles) known = known || profile == QLatin1String(decodable);
     if (!known) return QString::fromLatin1(kUnsupportedProfile).arg(profile);
   }
-  if (v.bitdepth() != 0 && v.bitdepth() != 8) return QString::fromLatin1(kUnsupportedBitDepth).arg(v.bitdepth());
+  if (v.bitdepth() != 0 && v.bitdepth() != 8)
+    return QString::fromLatin1(kUnsupportedBitDepth).arg(v.bitdepth());
   const QString chroma = v.chromasubsampling();
-  if (!chroma.isEmpty() && chroma != QLatin1String(kDecodableChroma)) return QString::fromLatin1(kUnsupportedChroma).arg(chroma);
-  if (!v.scantype().isEmpty() && v.scantype() != QLatin1String(kProgressive)) return QLatin1String(kInterlaced);
+  if (!chroma.isEmpty() && chroma != QLatin1String(kDecodableChroma))
+    return QString::fromLatin1(kUnsupportedChroma).arg(chroma);
+  if (!v.scantype().isEmpty() && v.scantype() != QLatin1String(kProgressive))
+    return QLatin1String(kInterlaced);
   // "High@L4.1": the level after "@L".
   static const QRegularExpression levelPattern(QStringLiteral("@L(\\d+(?:\\.\\d+)?)"));
   const QRegularExpressionMatch level = levelPattern.match(v.formatprofile());
@@ -596,7 +612,8 @@ BCError MediaInfoFromFile(MediaFile& media, const AnalysisContext& context) {
   return MediaInfoFromReports(media, analysisReports(sourcePathOf(media), context.cacheFolder), context);
 }
 
-BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports, const AnalysisContext& context) {
+BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports,
+                             const AnalysisContext& context) {
   const QString source = sourcePathOf(media);
   const bool inMKV = QFileInfo(media.fullpath()).suffix().toLower() == QLatin1String(kMKVExtension);
   media.setHasdrm(false);
@@ -656,7 +673,8 @@ QString isShowFastMode(const MediaFile& media) {
   const int fps = IntegerValue(v.framerate());
   const QString settingsText = v.encodingsettings();
 
-  if (v.videoformat() == QLatin1String(kAVC) && v.referenceframes() == 0) return QLatin1String(kUnknownReferenceFrames);
+  if (v.videoformat() == QLatin1String(kAVC) && v.referenceframes() == 0)
+    return QLatin1String(kUnknownReferenceFrames);
   if (v.videoformat() != QLatin1String(kAVC)) return QCoreApplication::translate("StreamAnalysis", kNotH264);
   if (QString reason = undecodableReason(v, atv || atv2); !reason.isEmpty()) return reason;
   if (format == ConversionFormat::HDAndSD) return QLatin1String(kHDSDFormat);
@@ -672,7 +690,8 @@ QString isShowFastMode(const MediaFile& media) {
   const QString tooFast = QString::fromLatin1(kBitRateTooHigh).arg(twoDecimals(kilobits / 1000));
   if (atv2) {
     if (bitsPerSecond > 5000000) return tooFast;
-    if (v.referenceframes() >= 9) return QString::fromLatin1(kTooManyReferenceFrames).arg(v.referenceframes());
+    if (v.referenceframes() >= 9)
+      return QString::fromLatin1(kTooManyReferenceFrames).arg(v.referenceframes());
     if (fps >= 31) return QString::fromLatin1(kFrameRateTooHigh).arg(twoDecimals(fps));
   }
   if (!atv) return QLatin1String(kGood);
@@ -682,7 +701,8 @@ QString isShowFastMode(const MediaFile& media) {
   for (const char* pyramid : kPyramidSettings)
     if (settingsText.contains(QLatin1String(pyramid))) return QLatin1String(kATV1Pyramid);
   if (fps < 25) return QLatin1String(kGood);
-  if (h < 541) return fps < 31 ? QLatin1String(kGood) : QString::fromLatin1(kATV1FrameRate).arg(twoDecimals(fps));
+  if (h < 541)
+    return fps < 31 ? QLatin1String(kGood) : QString::fromLatin1(kATV1FrameRate).arg(twoDecimals(fps));
   return QString::fromLatin1(kATV1LargeFrameRate).arg(twoDecimals(fps));
 }
 

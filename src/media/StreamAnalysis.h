@@ -3,14 +3,14 @@
 // tracks, ffprobe's stream numbers for the audio tracks, subtitle files lying beside the
 // video, the preselection of the tracks a conversion takes, the HD flag and whether the
 // video can pass through unchanged ("fast mode").
+#include <QString>
+#include <optional>
+
 #include "media/AnalysisTools.h"
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
 #include "media/MediaFile.h"
 #include "media/SubtitleTrack.h"
-
-#include <QString>
-#include <optional>
 
 namespace zuvo {
 
@@ -27,7 +27,8 @@ struct AnalysisContext {
 BCError MediaInfoFromFile(MediaFile& media, const AnalysisContext& context);
 
 // The same from reports already made of the source (see `analysisReports`).
-BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports, const AnalysisContext& context);
+BCError MediaInfoFromReports(MediaFile& media, const AnalysisReports& reports,
+                             const AnalysisContext& context);
 
 // "Good" when the video can pass through unchanged, else a short reason. No side effects.
 QString isShowFastMode(const MediaFile& media);

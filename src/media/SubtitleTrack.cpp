@@ -15,9 +15,12 @@ const ArchivedFields<SubtitleTrack>& archiveFields() {
       archived<S, &S::format, &S::setFormat>("format"),
       archived<S, &S::location, &S::setLocation>("location"),
       {"encoding",
-       [](const S& track, KeyedArchiver& coder, const QString& key) { coder.encodeString(track.encoding().name, key); },
+       [](const S& track, KeyedArchiver& coder, const QString& key) {
+         coder.encodeString(track.encoding().name, key);
+       },
        [](S& track, const KeyedUnarchiver& coder, const QString& key) {
-         track.setEncoding(coder.containsValueForKey(key) ? EncodingForName(coder.decodeString(key)) : UTF8Encoding());
+         track.setEncoding(coder.containsValueForKey(key) ? EncodingForName(coder.decodeString(key))
+                                                          : UTF8Encoding());
        }},
       archived<S, &S::path, &S::setPath>("path"),
   };
@@ -28,8 +31,12 @@ const ArchivedFields<SubtitleTrack>& archiveFields() {
 
 SubtitleTrack::SubtitleTrack() : language_(defaultTrackLanguage()), encoding_(UTF8Encoding()) {}
 
-void SubtitleTrack::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
+void SubtitleTrack::encodeWithCoder(KeyedArchiver& coder) const {
+  encodeFields(archiveFields(), *this, coder);
+}
 
-SubtitleTrack SubtitleTrack::initWithCoder(const KeyedUnarchiver& coder) { return decodedRecord(archiveFields(), coder); }
+SubtitleTrack SubtitleTrack::initWithCoder(const KeyedUnarchiver& coder) {
+  return decodedRecord(archiveFields(), coder);
+}
 
 }  // namespace zuvo

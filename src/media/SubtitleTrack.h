@@ -1,9 +1,9 @@
 #pragma once
 // One subtitle stream of a source, or one subtitle file beside it.
+#include <QString>
+
 #include "media/BCStringEncoding.h"
 #include "platform/KeyedArchive.h"
-
-#include <QString>
 
 namespace zuvo {
 

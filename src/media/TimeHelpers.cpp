@@ -1,9 +1,9 @@
 #include "media/TimeHelpers.h"
 
-#include "media/StringHelpers.h"
-
 #include <algorithm>
 #include <limits>
+
+#include "media/StringHelpers.h"
 
 namespace zuvo {
 
@@ -16,7 +16,8 @@ int SecondsFromTimeString(const QString& text) {
   qint64 seconds = 0;
   for (qsizetype i = 0; i < pieces.size(); ++i)
     seconds += qint64(IntegerValue(pieces[pieces.size() - 1 - i])) * kFactors[i];
-  return int(std::clamp<qint64>(seconds, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+  return int(
+      std::clamp<qint64>(seconds, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
 QString TimeStringFromSeconds(qint32 seconds) {

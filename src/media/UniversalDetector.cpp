@@ -1,10 +1,11 @@
 #include "media/UniversalDetector.h"
 
-#include "media/BCStringEncoding.h"
+#include <uchardet/uchardet.h>
 
 #include <algorithm>
-#include <uchardet/uchardet.h>
 #include <utility>
+
+#include "media/BCStringEncoding.h"
 
 namespace zuvo {
 
@@ -126,8 +127,8 @@ class wrappedUniversalDetector {
       const char* charset;
     };
     static constexpr Mark kMarks[] = {
-        {"\xEF\xBB\xBF", 3, "UTF-8"},  {"\x00\x00\xFE\xFF", 4, "UTF-32"}, {"\xFF\xFE\x00\x00", 4, "UTF-32"},
-        {"\xFE\xFF", 2, "UTF-16"},     {"\xFF\xFE", 2, "UTF-16"},
+        {"\xEF\xBB\xBF", 3, "UTF-8"}, {"\x00\x00\xFE\xFF", 4, "UTF-32"}, {"\xFF\xFE\x00\x00", 4, "UTF-32"},
+        {"\xFE\xFF", 2, "UTF-16"},    {"\xFF\xFE", 2, "UTF-16"},
     };
     for (const Mark& mark : kMarks)
       if (seen_.startsWith(QByteArrayView(mark.bytes, mark.size))) return mark.charset;
@@ -156,7 +157,9 @@ class wrappedUniversalDetector {
   std::optional<QByteArray> libraryAnswer_;
 };
 
-std::unique_ptr<UniversalDetector> UniversalDetector::detector() { return std::make_unique<UniversalDetector>(); }
+std::unique_ptr<UniversalDetector> UniversalDetector::detector() {
+  return std::make_unique<UniversalDetector>();
+}
 
 UniversalDetector::UniversalDetector() : detectorptr_(std::make_unique<wrappedUniversalDetector>()) {}
 

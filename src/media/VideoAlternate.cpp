@@ -25,8 +25,12 @@ QString VideoAlternate::description() const {
   return QStringLiteral("Video Alternate - Name:%1 ID:%2").arg(Name_, QString::number(ID_));
 }
 
-void VideoAlternate::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
+void VideoAlternate::encodeWithCoder(KeyedArchiver& coder) const {
+  encodeFields(archiveFields(), *this, coder);
+}
 
-VideoAlternate VideoAlternate::initWithCoder(const KeyedUnarchiver& coder) { return decodedRecord(archiveFields(), coder); }
+VideoAlternate VideoAlternate::initWithCoder(const KeyedUnarchiver& coder) {
+  return decodedRecord(archiveFields(), coder);
+}
 
 }  // namespace zuvo

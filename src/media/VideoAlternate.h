@@ -1,8 +1,8 @@
 #pragma once
 // One candidate of a metadata search: the name the service gives and its id.
-#include "platform/KeyedArchive.h"
-
 #include <QString>
+
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 

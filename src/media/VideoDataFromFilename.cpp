@@ -1,13 +1,13 @@
 #include "media/VideoDataFromFilename.h"
 
+#include <QFileInfo>
+#include <algorithm>
+
 #include "media/FileNamePatterns.h"
 #include "media/FileNameWords.h"
 #include "media/FileTypes.h"
 #include "media/MediaValues.h"
 #include "media/StringHelpers.h"
-
-#include <QFileInfo>
-#include <algorithm>
 
 namespace zuvo {
 namespace {

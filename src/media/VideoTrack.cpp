@@ -87,6 +87,8 @@ void VideoTrack::setSDResolution() {
 
 void VideoTrack::encodeWithCoder(KeyedArchiver& coder) const { encodeFields(archiveFields(), *this, coder); }
 
-VideoTrack VideoTrack::initWithCoder(const KeyedUnarchiver& coder) { return decodedRecord(archiveFields(), coder); }
+VideoTrack VideoTrack::initWithCoder(const KeyedUnarchiver& coder) {
+  return decodedRecord(archiveFields(), coder);
+}
 
 }  // namespace zuvo

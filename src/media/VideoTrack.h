@@ -1,8 +1,8 @@
 #pragma once
 // One probed video stream and the frame sizes of the HD and SD outputs made from it.
-#include "platform/KeyedArchive.h"
-
 #include <QString>
+
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 

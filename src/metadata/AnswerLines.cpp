@@ -10,9 +10,9 @@ const QString kPosterType = QStringLiteral("poster");
 constexpr int kMinimumPosterWidth = 500;
 
 // Pieces are counted from 1 (the element's opening) and read past a fixed attribute prefix.
-constexpr qsizetype kTypePiece = 2, kTypeSkip = 5;   // type=
-constexpr qsizetype kURLPiece = 3, kURLSkip = 4;     // url=
-constexpr qsizetype kWidthPiece = 5, kWidthSkip = 6; // width=
+constexpr qsizetype kTypePiece = 2, kTypeSkip = 5;    // type=
+constexpr qsizetype kURLPiece = 3, kURLSkip = 4;      // url=
+constexpr qsizetype kWidthPiece = 5, kWidthSkip = 6;  // width=
 
 }  // namespace
 

@@ -1,5 +1,13 @@
 #include "metadata/BCLookUpShow.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QImage>
+#include <QThread>
+#include <algorithm>
+#include <optional>
+
 #include "media/BCDownloader.h"
 #include "media/EntityDecoding.h"
 #include "media/LanguageRecord.h"
@@ -14,14 +22,6 @@
 #include "metadata/TheTVDB.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
-
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QDir>
-#include <QImage>
-#include <QThread>
-#include <algorithm>
-#include <optional>
 
 namespace zuvo {
 namespace {
@@ -57,9 +57,12 @@ struct PluginField {
   void (MediaFile::*set)(const QString&);
 };
 constexpr PluginField kPluginFields[] = {
-    {"Description", &MediaFile::setDescription}, {"Actors", &MediaFile::setActors},
-    {"Producers", &MediaFile::setProducers},     {"Directors", &MediaFile::setDirectors},
-    {"Release Date", &MediaFile::setReleasedate}, {"Rating", &MediaFile::setRating},
+    {"Description", &MediaFile::setDescription},
+    {"Actors", &MediaFile::setActors},
+    {"Producers", &MediaFile::setProducers},
+    {"Directors", &MediaFile::setDirectors},
+    {"Release Date", &MediaFile::setReleasedate},
+    {"Rating", &MediaFile::setRating},
     {"Genre", &MediaFile::setGenre},
 };
 constexpr const char* kPluginResultTag = "Result";
@@ -106,7 +109,10 @@ bool unreachable(const BCError& answer) { return answer.Error() && answer.Code()
 
 BCLookUpShow::BCLookUpShow(const QString& cachePath, const QString& language, bool guessAtShowName,
                            const Reporter& reporter)
-    : myreporter(reporter), cachepath(cachePath), languagestring(language), guessatunmatchedshowname(guessAtShowName) {}
+    : myreporter(reporter),
+      cachepath(cachePath),
+      languagestring(language),
+      guessatunmatchedshowname(guessAtShowName) {}
 
 void BCLookUpShow::report(const QString& message, quint32 level) const {
   if (myreporter) myreporter->report(message, level);
@@ -116,16 +122,17 @@ void BCLookUpShow::post(const char* name, const QVariantMap& userInfo) const {
   NotificationCenter::defaultCenter().post(QString::fromLatin1(name), this, userInfo);
 }
 
-void BCLookUpShow::postAnswer(const char* name, bool answered, const QString& source, const QString& query) const {
+void BCLookUpShow::postAnswer(const char* name, bool answered, const QString& source,
+                              const QString& query) const {
   const DownloadOutcomes outcomes = takeDownloadOutcomes();
   const std::optional<DownloadOutcome> outcome =
       answered || !outcomes.firstFailure ? outcomes.first : outcomes.firstFailure;
   const QDateTime now = QDateTime::currentDateTime();
   const QString time = now.toString(QStringLiteral("HH:mm:ss"));
   const QString service = outcome && !outcome->service.isEmpty() ? outcome->service : source;
-  const QString reason = answered ? QString()
+  const QString reason = answered                                 ? QString()
                          : outcome && !outcome->failure.isEmpty() ? outcome->failure
-                                                                   : QStringLiteral("gave no answer");
+                                                                  : QStringLiteral("gave no answer");
   QString text = !answered ? QStringLiteral("%1 did not answer at %2: %3").arg(service, time, reason)
                  : outcome ? QStringLiteral("%1 answered at %2").arg(service, time)
                            : QStringLiteral("%1 answered from the cache at %2").arg(service, time);
@@ -142,7 +149,8 @@ QString BCLookUpShow::serviceLanguage() const {
   QString language = languagestring;
   const QString chosen = defaults.get(setting::LanguageForShowInformation);
   if (chosen != QLatin1String(kAutomaticLanguage))
-    if (const auto record = LanguageRecord::LanguageWithString(chosen); record && !record->twochar().isEmpty())
+    if (const auto record = LanguageRecord::LanguageWithString(chosen);
+        record && !record->twochar().isEmpty())
       language = record->twochar();
   if (defaults.get(setting::ForceEnglishLookup)) language = QString::fromLatin1(kEnglish);
   return language;
@@ -197,7 +205,8 @@ bool BCLookUpShow::searchTVShow(MediaFile& item, const QString& language) {
     postAnswer(kTVOffline, false, source);
     return false;
   }
-  postAnswer(kTVOnline, true, source, item.AlternativeSuggestions().isEmpty() ? item.seriesname() : QString());
+  postAnswer(kTVOnline, true, source,
+             item.AlternativeSuggestions().isEmpty() ? item.seriesname() : QString());
   return true;
 }
 
@@ -286,8 +295,9 @@ BCError BCLookUpShow::lookUpMovie(MediaFile& item, bool alternates, const QStrin
 
   if (alternates) {
     (void)takeDownloadOutcomes();
-    const BCError answer = source == kTagChimp ? TagChimpSearchSuggestions(item, language, cachepath, false, myreporter)
-                                               : LookUpMovieDBAlternates(item, language, cachepath, myreporter);
+    const BCError answer = source == kTagChimp
+                               ? TagChimpSearchSuggestions(item, language, cachepath, false, myreporter)
+                               : LookUpMovieDBAlternates(item, language, cachepath, myreporter);
     if (knownSource) {
       if (unreachable(answer)) return offline();
       postAnswer(kMovieOnline, true, sourceName,
@@ -353,7 +363,8 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
   const QString program = metadataPluginPath(name);
   // No name chosen is no plug-in, not the hidden file ".mdplugin".
   const PluginRun run =
-      name.isEmpty() ? PluginRun{} : runMetadataPlugin(program, metadataPluginArguments(item), cachepath, pluginTimeLimit_);
+      name.isEmpty() ? PluginRun{}
+                     : runMetadataPlugin(program, metadataPluginArguments(item), cachepath, pluginTimeLimit_);
   auto noResult = [&] {
     report(QStringLiteral("[RED]Plug In failed to return a result"), 3);
     return BCError::Code(LookUpCode::NoPluginResult, kNoPluginResult);
@@ -369,8 +380,10 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
   const std::optional<QString> answer = run.output;
   if (const auto flash = XMLElementText(answer, kPluginFlashTag)) {
     const QString colour = flash->trimmed();
-    if (colour.compare(QLatin1String("red"), Qt::CaseInsensitive) == 0) post(movie ? kMovieOffline : kTVOffline);
-    else if (colour.compare(QLatin1String("green"), Qt::CaseInsensitive) == 0) post(movie ? kMovieOnline : kTVOnline);
+    if (colour.compare(QLatin1String("red"), Qt::CaseInsensitive) == 0)
+      post(movie ? kMovieOffline : kTVOffline);
+    else if (colour.compare(QLatin1String("green"), Qt::CaseInsensitive) == 0)
+      post(movie ? kMovieOnline : kTVOnline);
   }
   const auto result = XMLElementText(answer, kPluginResultTag);
   if (!result) return noResult();
@@ -382,7 +395,8 @@ BCError BCLookUpShow::usePlugin(MediaFile& item) {
     item.setSelected(false);
     return BCError::NoError();
   }
-  for (const PluginField& field : kPluginFields) (item.*field.set)(XMLElementText(answer, field.tag).value_or(QString()));
+  for (const PluginField& field : kPluginFields)
+    (item.*field.set)(XMLElementText(answer, field.tag).value_or(QString()));
   if (const auto image = XMLElementText(answer, kPluginImageTag)) {
     // A relative path is the plug-in's own: it ran in the cache folder.
     const Artwork artwork = Artwork::fromFile(QDir(cachepath).absoluteFilePath(*image));
@@ -495,7 +509,8 @@ int BCLookUpShow::numberOfRowsInTableView(PickerTable table) const {
   return table == PickerTable::EpisodePicker ? static_cast<int>(pickerRows_.size()) : 0;
 }
 
-QVariant BCLookUpShow::objectValueForTableColumn(PickerTable table, const QString& identifier, int row) const {
+QVariant BCLookUpShow::objectValueForTableColumn(PickerTable table, const QString& identifier,
+                                                 int row) const {
   const QVariant noData(QString::fromLatin1(kNoData));
   if (table != PickerTable::EpisodePicker) return noData;
   if (!pickerrunning_) return QVariant();

@@ -9,13 +9,6 @@
 // downloads and plug-ins run: a probe thread, or the main thread for the look-ups the
 // user starts. The episode picker (rows, panel) belongs to the object that runs it on
 // the main thread; objects made on probe threads have no panel and never wait on one.
-#include "media/BCCReporter.h"
-#include "media/BCError.h"
-#include "media/MediaFile.h"
-#include "metadata/EpisodeItem.h"
-#include "metadata/EpisodePickerPanel.h"
-#include "metadata/MetadataPlugin.h"
-
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -24,6 +17,13 @@
 #include <QVariant>
 #include <memory>
 #include <optional>
+
+#include "media/BCCReporter.h"
+#include "media/BCError.h"
+#include "media/MediaFile.h"
+#include "metadata/EpisodeItem.h"
+#include "metadata/EpisodePickerPanel.h"
+#include "metadata/MetadataPlugin.h"
 
 namespace zuvo {
 
@@ -44,7 +44,8 @@ enum class PickerTable { EpisodePicker, ShowPicker };
 
 class BCLookUpShow {
  public:
-  BCLookUpShow(const QString& cachePath, const QString& language, bool guessAtShowName, const Reporter& reporter);
+  BCLookUpShow(const QString& cachePath, const QString& language, bool guessAtShowName,
+               const Reporter& reporter);
   BCLookUpShow(const BCLookUpShow&) = delete;
   BCLookUpShow& operator=(const BCLookUpShow&) = delete;
 

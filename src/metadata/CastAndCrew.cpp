@@ -1,10 +1,10 @@
 #include "metadata/CastAndCrew.h"
 
-#include "media/StringHelpers.h"
-
 #include <QVariantList>
 #include <QVariantMap>
 #include <QXmlStreamReader>
+
+#include "media/StringHelpers.h"
 
 namespace zuvo {
 namespace {
@@ -40,7 +40,8 @@ QString escaped(const QString& name) {
 QString arrayText(const char* key, const QStringList& names) {
   QString out = QStringLiteral("\t<key>%1</key>\n\t<array>\n").arg(QLatin1String(key));
   for (const QString& name : names.mid(0, kMaxNames))
-    out += QStringLiteral("\t\t<dict>\n\t<key>name</key>\n\t<string>%1</string>\n\t</dict>\n").arg(escaped(name));
+    out += QStringLiteral("\t\t<dict>\n\t<key>name</key>\n\t<string>%1</string>\n\t</dict>\n")
+               .arg(escaped(name));
   return out + QStringLiteral("\t</array>\n");
 }
 
@@ -80,19 +81,21 @@ std::optional<QVariant> readValue(QXmlStreamReader& xml, int depth) {
 
 }  // namespace
 
-QByteArray castAndCrewPropertyList(const QString& actors, const QString& directors, const QString& producers) {
+QByteArray castAndCrewPropertyList(const QString& actors, const QString& directors,
+                                   const QString& producers) {
   QString plist = QLatin1String(kPrologue);
   if (!actors.isEmpty()) plist += arrayText(kNameLists[0].key, SplitCommaList(actors));
   if (!directors.isEmpty()) plist += arrayText(kNameLists[1].key, SplitCommaList(directors));
-  plist += arrayText(kNameLists[2].key,
-                     producers.isEmpty() ? QStringList{QLatin1String(kUnknownProducer)} : SplitCommaList(producers));
+  plist += arrayText(kNameLists[2].key, producers.isEmpty() ? QStringList{QLatin1String(kUnknownProducer)}
+                                                            : SplitCommaList(producers));
   plist += QLatin1String(kEpilogue);
   return plist.toUtf8();
 }
 
 std::optional<CastAndCrew> readCastAndCrew(const QByteArray& propertyList) {
   QXmlStreamReader xml(propertyList);
-  if (!xml.readNextStartElement() || xml.name() != u"plist" || !xml.readNextStartElement() || xml.name() != u"dict")
+  if (!xml.readNextStartElement() || xml.name() != u"plist" || !xml.readNextStartElement() ||
+      xml.name() != u"dict")
     return std::nullopt;
   const std::optional<QVariant> root = readValue(xml, 0);
   while (root && !xml.atEnd()) xml.readNext();  // the rest must be well-formed too

@@ -36,7 +36,8 @@ BCError readExistingMP4Tags(const QString& path, ExistingMP4Tags& out) {
 
   for (const Mp4Item& item : file.freeformItems(kITunesMeaning, kRatingItemName))
     for (const Mp4ItemData& data : item.data())
-      if (std::optional<QString> rating = ratingFromITunesValue(QString::fromStdString(data.text()))) out.rating = rating;
+      if (std::optional<QString> rating = ratingFromITunesValue(QString::fromStdString(data.text())))
+        out.rating = rating;
 
   for (const Mp4Item& item : file.freeformItems(kITunesMeaning, kCastItemName))
     for (const Mp4ItemData& data : item.data())

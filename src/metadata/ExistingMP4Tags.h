@@ -2,12 +2,12 @@
 // The iTunes tags already in an MP4/M4V file, as plain values for the probe's take-over of
 // existing tags: the tag fields it reads, the first cover, the content rating and the cast
 // and crew. Each field is empty when the file does not hold it.
-#include "media/BCError.h"
-#include "metadata/CastAndCrew.h"
-
 #include <QImage>
 #include <QString>
 #include <optional>
+
+#include "media/BCError.h"
+#include "metadata/CastAndCrew.h"
 
 namespace zuvo {
 

@@ -41,7 +41,8 @@ const QString kShowSummary = QStringLiteral("TV Show Name : %1");
 const QString kShowNumberSummary = QStringLiteral("TV Show Number : %1");
 const QString kSeasonSummary = QStringLiteral("TV Season number : %1");
 const QString kEpisodeSummary = QStringLiteral("TV Episode Name : %1");
-const QString kQueued = QStringLiteral("File %1 is a solid detection so setting state to 2 in line with preferences");
+const QString kQueued =
+    QStringLiteral("File %1 is a solid detection so setting state to 2 in line with preferences");
 
 // The three name lists of "iTunMOVI" and the item fields they go to.
 struct People {
@@ -61,7 +62,8 @@ void takeOverPeople(const CastAndCrew& found, MediaFile& item) {
     const QString names = (found.*people.names).join(QStringLiteral(", "));
     if (names.isEmpty()) continue;
     const QString present = (item.*people.get)();
-    (item.*people.set)(present.isEmpty() || present == kUnknown ? names : present + QStringLiteral(", ") + names);
+    (item.*people.set)(present.isEmpty() || present == kUnknown ? names
+                                                                : present + QStringLiteral(", ") + names);
   }
 }
 
@@ -166,7 +168,8 @@ BCError createVideoDataFromm4v(MediaFile& item, const QString& language, const Q
     reportIfFailed(reporter, LookUpMovieDBInfoForSelectedAlternate(item, language, cachePath, reporter),
                    QStringLiteral("Looking up the movie record"));
   } else {
-    reportIfFailed(reporter, TVDBLookUpShow(item, cachePath, reporter), QStringLiteral("Searching show candidates"));
+    reportIfFailed(reporter, TVDBLookUpShow(item, cachePath, reporter),
+                   QStringLiteral("Searching show candidates"));
     const QList<VideoAlternate> candidates = item.AlternativeSuggestions();
     const int selected = item.selectedAlernativeSuggestion();
     if (selected >= 0 && selected < candidates.size())

@@ -1,13 +1,13 @@
 #include "metadata/FileChapters.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "media/AnalysisTools.h"
 #include "media/StringHelpers.h"
 #include "media/TimeHelpers.h"
 #include "metadata/ServiceCache.h"
 #include "metadata/TagChimp.h"
-
-#include <algorithm>
-#include <limits>
 
 namespace zuvo {
 namespace {
@@ -46,8 +46,10 @@ BCError ChaptersFromFFprobeReport(MediaFile& item, const QString& ffprobeReport,
     const QString line = output.trimmed();
     if (line.startsWith(kChapter)) {
       ChapterTrack chapter;
-      chapter.setChapternumber(IntegerValue(StringBetween(line, kNumberStart, kNumberEnd).value_or(QString())));
-      chapter.setStarttime(TimeStringFromMilliseconds(startMs(StringBetween(line, kStartStart, kStartEnd).value_or(QString()))));
+      chapter.setChapternumber(
+          IntegerValue(StringBetween(line, kNumberStart, kNumberEnd).value_or(QString())));
+      chapter.setStarttime(TimeStringFromMilliseconds(
+          startMs(StringBetween(line, kStartStart, kStartEnd).value_or(QString()))));
       open = chapter;
     } else if (line.startsWith(kStreamLine)) {
       // An untitled chapter must not take the title of the stream listed after it.
@@ -62,7 +64,8 @@ BCError ChaptersFromFFprobeReport(MediaFile& item, const QString& ffprobeReport,
   return BCError::NoError();
 }
 
-void matchChapters(MediaFile& item, const QString& language, const QString& cachePath, const Reporter& reporter) {
+void matchChapters(MediaFile& item, const QString& language, const QString& cachePath,
+                   const Reporter& reporter) {
   for (const VideoAlternate& candidate : item.ChaptersAlternates()) {
     const BCError answer = TagChimpLookupChapterTitles(item, candidate.ID(), language, cachePath, reporter);
     QList<ChapterTrack> chapters = item.Chapters();

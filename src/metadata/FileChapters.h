@@ -21,6 +21,7 @@ BCError ChaptersFromFFprobeReport(MediaFile& item, const QString& ffprobeReport,
 // Tries the candidates of `ChaptersAlternates` in order: the first whose record has as
 // many titles as the item has chapters gives them their titles; a first title that says
 // "chapter" only numbers them, so the next candidate is tried too.
-void matchChapters(MediaFile& item, const QString& language, const QString& cachePath, const Reporter& reporter);
+void matchChapters(MediaFile& item, const QString& language, const QString& cachePath,
+                   const Reporter& reporter);
 
 }  // namespace zuvo

@@ -1,11 +1,11 @@
 #include "metadata/MP4Chapters.h"
 
+#include <algorithm>
+
 #include "media/MediaFile.h"
 #include "media/TimeHelpers.h"
 #include "metadata/MP4TrackEdits.h"
 #include "mp4/Mp4File.h"
-
-#include <algorithm>
 
 namespace zuvo {
 
@@ -21,8 +21,10 @@ std::vector<Mp4Chapter> MP4ChaptersFromTracks(const QList<ChapterTrack>& chapter
     if (ms < 0) continue;
     list.push_back({uint64_t(ms), 0, chapter.title().toStdString()});
   }
-  std::stable_sort(list.begin(), list.end(), [](const Mp4Chapter& a, const Mp4Chapter& b) { return a.startMs < b.startMs; });
-  list.erase(std::unique(list.begin(), list.end(), [](const Mp4Chapter& a, const Mp4Chapter& b) { return a.startMs == b.startMs; }),
+  std::stable_sort(list.begin(), list.end(),
+                   [](const Mp4Chapter& a, const Mp4Chapter& b) { return a.startMs < b.startMs; });
+  list.erase(std::unique(list.begin(), list.end(),
+                         [](const Mp4Chapter& a, const Mp4Chapter& b) { return a.startMs == b.startMs; }),
              list.end());
   std::erase_if(list, [&](const Mp4Chapter& c) { return c.startMs >= totalMs; });
   return list;

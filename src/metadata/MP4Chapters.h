@@ -1,8 +1,8 @@
 #pragma once
 // Writing a media object's chapter list into an open MP4 file, as both chapter kinds.
-#include "mp4/Mp4Chapter.h"
-
 #include <QList>
+
+#include "mp4/Mp4Chapter.h"
 
 namespace zuvo {
 

@@ -1,8 +1,8 @@
 #include "metadata/MP4TrackEdits.h"
 
-#include "mp4/Mp4File.h"
-
 #include <algorithm>
+
+#include "mp4/Mp4File.h"
 
 namespace zuvo {
 

@@ -1,10 +1,10 @@
 #include "metadata/MetadataPlugin.h"
 
+#include <QDir>
+
 #include "media/MediaValues.h"
 #include "platform/BoundedRun.h"
 #include "platform/Paths.h"
-
-#include <QDir>
 
 namespace zuvo {
 
@@ -21,15 +21,21 @@ QStringList metadataPluginArguments(const MediaFile& item) {
     file = QDir::isAbsolutePath(full) ? full : QStringLiteral("./") + file;
   }
   if (item.mediatype() == MediaType::TVShow)
-    return {file,           item.seriesname(),  QString::number(item.season()), QString::number(item.show()),
-            item.showyear(), item.showmonth(), item.showday()};
+    return {file,
+            item.seriesname(),
+            QString::number(item.season()),
+            QString::number(item.show()),
+            item.showyear(),
+            item.showmonth(),
+            item.showday()};
   return {file, item.seriesname(), item.showyear()};
 }
 
-PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments, const QString& workingFolder,
-                            double timeLimit) {
+PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments,
+                            const QString& workingFolder, double timeLimit) {
   // Whatever the program left running in its group ends with it.
-  const BoundedRun bounded = runBounded({program, arguments, workingFolder, {}}, {timeLimit, kPluginOutputLimit, {}, true});
+  const BoundedRun bounded =
+      runBounded({program, arguments, workingFolder, {}}, {timeLimit, kPluginOutputLimit, {}, true});
   return PluginRun{bounded.started, bounded.timedOut, QString::fromUtf8(bounded.output)};
 }
 

@@ -2,10 +2,10 @@
 // Metadata plug-ins: programs the user installs in place of a built-in service. One is
 // started with the item's facts as its arguments, in the cache folder, and answers in
 // tagged text ("<Result>yes</Result>" and the like) on its output.
-#include "media/MediaFile.h"
-
 #include <QString>
 #include <QStringList>
+
+#include "media/MediaFile.h"
 
 namespace zuvo {
 
@@ -32,7 +32,7 @@ struct PluginRun {
 // Runs the program to its end, at most `timeLimit` seconds; what it started in the
 // background is stopped when it ends. On the GUI thread the window's events keep
 // flowing meanwhile.
-PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments, const QString& workingFolder,
-                            double timeLimit);
+PluginRun runMetadataPlugin(const QString& program, const QStringList& arguments,
+                            const QString& workingFolder, double timeLimit);
 
 }  // namespace zuvo

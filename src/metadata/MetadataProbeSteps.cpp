@@ -17,8 +17,8 @@ ProbeSteps withMetadataProbeSteps(ProbeSteps steps) {
     BCLookUpShow lookup(cachePath, language, guess, log);
     return lookup.LookUpShowData(item);
   };
-  steps.TagChimpSearchChapterAlternates = [](MediaFile& item, const QString& language, const QString& cachePath,
-                                             const Reporter& log) {
+  steps.TagChimpSearchChapterAlternates = [](MediaFile& item, const QString& language,
+                                             const QString& cachePath, const Reporter& log) {
     return TagChimpSearchChapterAlternates(item, language, cachePath, false, log);
   };
   return steps;

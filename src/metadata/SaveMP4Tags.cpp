@@ -1,13 +1,13 @@
 #include "metadata/SaveMP4Tags.h"
 
+#include <QBuffer>
+#include <QImage>
+
 #include "media/MediaFile.h"
 #include "media/StringHelpers.h"
 #include "metadata/MP4Chapters.h"
 #include "metadata/SetRating.h"
 #include "mp4/Mp4File.h"
-
-#include <QBuffer>
-#include <QImage>
 
 namespace zuvo {
 
@@ -28,16 +28,19 @@ struct Saver {
   // tracks do not take turns; the user's never is: its media stays where it is.
   bool keepIndexFirst;
 };
-constexpr Saver kConvertedFile = {"[RED]saveMP4Tags::Can't open MP4 file to apply HD tags : %1",
-                                  "[RED]saveMP4Tags::Can't write the tags of %1 : %2",
-                                  "[RED]saveMP4Tags::Can't write the chapters of %1 : %2",
-                                  "[RED]saveMP4Tags::The tags of %1 are written but may not be on disk yet : %2", true};
+constexpr Saver kConvertedFile = {
+    "[RED]saveMP4Tags::Can't open MP4 file to apply HD tags : %1",
+    "[RED]saveMP4Tags::Can't write the tags of %1 : %2",
+    "[RED]saveMP4Tags::Can't write the chapters of %1 : %2",
+    "[RED]saveMP4Tags::The tags of %1 are written but may not be on disk yet : %2", true};
 constexpr Saver kOwnFile = {"saveMP4TagsInPlace::Can't open MP4 file to apply HD tags : %1",
                             "saveMP4TagsInPlace::Can't write the tags of %1 : %2",
                             "saveMP4TagsInPlace::Can't write the chapters of %1 : %2",
-                            "saveMP4TagsInPlace::The tags of %1 are written but may not be on disk yet : %2", false};
+                            "saveMP4TagsInPlace::The tags of %1 are written but may not be on disk yet : %2",
+                            false};
 
-constexpr const char* kNotLaidOut = "[RED]saveMP4Tags::The tags of %1 are written, but it is not laid out for streaming : %2";
+constexpr const char* kNotLaidOut =
+    "[RED]saveMP4Tags::The tags of %1 are written, but it is not laid out for streaming : %2";
 
 std::string utf8(const QString& text) { return text.toStdString(); }
 
@@ -62,7 +65,8 @@ void setCommonTags(Mp4Tags& tags, const MediaFile& media) {
   tags.genre = utf8(media.genre());
   tags.releaseDate = utf8(media.releasedate());
   tags.description = tags.longDescription = utf8(media.description());
-  tags.lyrics = tags.sortName = tags.sortArtist = tags.sortAlbumArtist = tags.sortAlbum = tags.sortTVShow = "";
+  tags.lyrics = tags.sortName = tags.sortArtist = tags.sortAlbumArtist = tags.sortAlbum = tags.sortTVShow =
+      "";
   if (std::optional<Mp4Cover> cover = coverOf(media)) tags.artwork.push_back(std::move(*cover));
 }
 
@@ -97,33 +101,39 @@ void setKindTags(Mp4Tags& tags, const MediaFile& media) {
 }
 
 // Stores the tags, chapters, rating and cast, and commits.
-BCError finish(Mp4File& file, const Mp4Tags& tags, const MediaFile& media, const Reporter& reporter, const Saver& saver) {
+BCError finish(Mp4File& file, const Mp4Tags& tags, const MediaFile& media, const Reporter& reporter,
+               const Saver& saver) {
   const QString path = QString::fromStdString(file.path());
   file.storeTags(tags);
   const Mp4Error chapters = saveMP4Chapters(file, media);
   if (chapters)
     report(reporter,
-           QString::fromLatin1(saver.chapterFailure).arg(path, QString::fromStdString(chapters.message())), 3);
+           QString::fromLatin1(saver.chapterFailure).arg(path, QString::fromStdString(chapters.message())),
+           3);
   setRating(file, media.rating(), media, reporter);
   const Mp4Error written = file.commit();
   // The new tags are what every reader sees; only their flush to disk failed.
   if (!written && !file.warning().empty())
-    report(reporter, QString::fromLatin1(saver.notFlushed).arg(path, QString::fromStdString(file.warning())), 3);
+    report(reporter, QString::fromLatin1(saver.notFlushed).arg(path, QString::fromStdString(file.warning())),
+           3);
   // The converter's file is laid out here, once, after its last track is in: the multiplexer
   // appends each track, and a moov that found no room before the media went after it. Laying
   // the file out is no part of the save: the tags are in place whatever comes of it.
   if (!written && saver.keepIndexFirst && !file.interleaved())
     if (const Mp4Error laidOut = file.rewriteInterleaved())
-      report(reporter, QString::fromLatin1(kNotLaidOut).arg(path, QString::fromStdString(laidOut.message())), 3);
+      report(reporter, QString::fromLatin1(kNotLaidOut).arg(path, QString::fromStdString(laidOut.message())),
+             3);
   file.close();
   if (written) {
-    const QString line = QString::fromLatin1(saver.writeFailure).arg(path, QString::fromStdString(written.message()));
+    const QString line =
+        QString::fromLatin1(saver.writeFailure).arg(path, QString::fromStdString(written.message()));
     report(reporter, line, 3);
     return BCError::Code(kMP4CannotWriteCode, line);
   }
   if (chapters)
-    return BCError::Code(kMP4CannotWriteCode,
-                         QString::fromLatin1(saver.chapterFailure).arg(path, QString::fromStdString(chapters.message())));
+    return BCError::Code(
+        kMP4CannotWriteCode,
+        QString::fromLatin1(saver.chapterFailure).arg(path, QString::fromStdString(chapters.message())));
   return BCError::NoError();
 }
 
@@ -132,7 +142,8 @@ BCError openForChange(Mp4File& file, const QString& path, const Reporter& report
   if (!e) return BCError::NoError();
   const QString line = QString::fromLatin1(saver.openFailure).arg(path);
   report(reporter, line, 3);
-  return BCError::Code(kMP4CannotOpenCode, line + QStringLiteral(" (%1)").arg(QString::fromStdString(e.message())));
+  return BCError::Code(kMP4CannotOpenCode,
+                       line + QStringLiteral(" (%1)").arg(QString::fromStdString(e.message())));
 }
 
 }  // namespace

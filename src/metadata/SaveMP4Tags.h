@@ -3,11 +3,11 @@
 // cover, the chapters, the content rating and the cast and crew. Both savers block the
 // calling thread while the file's metadata is rewritten, log their failures and return
 // the outcome.
-#include "media/BCCReporter.h"
-#include "media/BCError.h"
-
 #include <QString>
 #include <cstdint>
+
+#include "media/BCCReporter.h"
+#include "media/BCError.h"
 
 namespace zuvo {
 

@@ -59,24 +59,31 @@ namespace cachefile {
 QString tvdbSearch(const QString& cachePath, const QString& lowerCasedSeriesName) {
   return kTVDBSearch.arg(cachePath, cacheNameComponent(lowerCasedSeriesName));
 }
-QString tvdbSeries(const QString& cachePath, quint32 seriesID) { return kTVDBSeries.arg(cachePath, QString::number(seriesID)); }
+QString tvdbSeries(const QString& cachePath, quint32 seriesID) {
+  return kTVDBSeries.arg(cachePath, QString::number(seriesID));
+}
 QString tvdbBannerList(const QString& cachePath, quint32 seriesID) {
   return kTVDBBannerList.arg(cachePath, QString::number(seriesID));
 }
 QString tvImage(const QString& cachePath, quint32 showid, quint32 season, int episodeOrIndex) {
-  return kTVImage.arg(cachePath, QString::number(showid), QString::number(season), QString::number(episodeOrIndex));
+  return kTVImage.arg(cachePath, QString::number(showid), QString::number(season),
+                      QString::number(episodeOrIndex));
 }
 
 QString movieDBSearch(const QString& cachePath, const QString& queryName) {
   return kMovieDBSearch.arg(cachePath, cacheNameComponent(queryName));
 }
-QString movieDBRecord(const QString& cachePath, qint32 movieID) { return kMovieDBRecord.arg(cachePath, QString::number(movieID)); }
+QString movieDBRecord(const QString& cachePath, qint32 movieID) {
+  return kMovieDBRecord.arg(cachePath, QString::number(movieID));
+}
 QString movieImage(const QString& cachePath, quint32 showid, quint32 season, int index) {
   return kMovieImage.arg(cachePath, QString::number(showid), QString::number(season), QString::number(index));
 }
 
-QString tagChimpTVSearch(const QString& cachePath, const QString& queryName, quint32 season, quint32 episode) {
-  return kTagChimpTVSearch.arg(cachePath, cacheNameComponent(queryName), QString::number(season), QString::number(episode));
+QString tagChimpTVSearch(const QString& cachePath, const QString& queryName, quint32 season,
+                         quint32 episode) {
+  return kTagChimpTVSearch.arg(cachePath, cacheNameComponent(queryName), QString::number(season),
+                               QString::number(episode));
 }
 QString tagChimpMovieSearch(const QString& cachePath, const QString& queryName) {
   return kTagChimpMovieSearch.arg(cachePath, cacheNameComponent(queryName));
@@ -87,8 +94,10 @@ QString tagChimpRecord(const QString& cachePath, qint32 tagChimpID) {
 QString tagChimpMovieCover(const QString& cachePath, const QString& seriesName, quint32 season) {
   return kTagChimpMovieCover.arg(cachePath, cacheNameComponent(seriesName), QString::number(season));
 }
-QString tagChimpTVCover(const QString& cachePath, const QString& seriesName, quint32 season, quint32 episode) {
-  return kTagChimpTVCover.arg(cachePath, cacheNameComponent(seriesName), QString::number(season), QString::number(episode));
+QString tagChimpTVCover(const QString& cachePath, const QString& seriesName, quint32 season,
+                        quint32 episode) {
+  return kTagChimpTVCover.arg(cachePath, cacheNameComponent(seriesName), QString::number(season),
+                              QString::number(episode));
 }
 
 QString tvRageSearch(const QString& cachePath, const QString& escapedName) {
@@ -104,7 +113,8 @@ bool downloadIntoCache(const QString& url, const QString& file, double timeout, 
                        qint64 mostBytes) {
   // A request to an old interface is answered by today's services unless its own address
   // variable points it somewhere; nothing then goes to the old host.
-  if (const std::optional<bool> answered = live::answerFromLiveServices(url, file, timeout, reporter, mostBytes);
+  if (const std::optional<bool> answered =
+          live::answerFromLiveServices(url, file, timeout, reporter, mostBytes);
       !answered) {
     BCDownloader downloader;
     downloader.setMyreporter(reporter);

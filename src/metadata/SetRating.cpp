@@ -39,7 +39,8 @@ void setRating(Mp4File& file, const QString& rating, const MediaFile& media, con
       tabled ? tabled->toUtf8()
              : presentValueOf(file, rating).value_or(iTunesRatingValue(rating, country).toUtf8());
   replaceTextItem(file, kRatingItemName, value);
-  replaceTextItem(file, kCastItemName, castAndCrewPropertyList(media.actors(), media.directors(), media.producers()));
+  replaceTextItem(file, kCastItemName,
+                  castAndCrewPropertyList(media.actors(), media.directors(), media.producers()));
 }
 
 }  // namespace zuvo

@@ -1,9 +1,9 @@
 #pragma once
 // The two freeform items of a save: the content rating ("iTunEXTC") and the cast-and-crew
 // property list ("iTunMOVI").
-#include "media/BCCReporter.h"
-
 #include <QString>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 

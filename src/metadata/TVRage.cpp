@@ -22,7 +22,8 @@ const QString kSeasonEnd = QStringLiteral("\">");
 const QString kEpisodeMarker = QStringLiteral("<episode><epnum>");
 
 const QString kLoading = QStringLiteral("Loading TVRage show id into file %1");
-const QString kNamesOffline = QStringLiteral("[RED]Computer not connected to Internet when creating show picker list");
+const QString kNamesOffline =
+    QStringLiteral("[RED]Computer not connected to Internet when creating show picker list");
 const QString kUnableToOpen = QStringLiteral("[RED]Unable to open file");
 const QString kFoundID = QStringLiteral("Found TV Rage ID of %1");
 const QString kBuilding = QStringLiteral("Building Episode Picker for %1");
@@ -40,7 +41,8 @@ std::optional<QString> searchFile(const QString& showName, const QString& cacheP
     logTo(reporter, inCacheMessage, 4);
     return file;
   }
-  if (downloadIntoCache(serviceBaseURL(Service::TVRage) + kSearchPath + escaped + kQuote, file, kTimeout, reporter))
+  if (downloadIntoCache(serviceBaseURL(Service::TVRage) + kSearchPath + escaped + kQuote, file, kTimeout,
+                        reporter))
     return file;
   return std::nullopt;
 }
@@ -61,7 +63,8 @@ qint32 TVRageLookupShowID(const QString& showName, const QString& cachePath, con
   for (const QString& line : lines.value_or(QStringList())) {
     if (auto v = elementValue(line, "showid")) current = *v;
     // The answer is XML: a name with "&" only equals the asked one once unescaped.
-    if (auto v = elementValue(line, "name"); v && UnescapeXMLEntities(*v).toLower() == wanted) found = current;
+    if (auto v = elementValue(line, "name"); v && UnescapeXMLEntities(*v).toLower() == wanted)
+      found = current;
   }
   logTo(reporter, kFoundID.arg(found), 4);
   return IntegerValue(found);
@@ -90,7 +93,8 @@ std::optional<QList<TVRageEpisode>> TVRageEpisodeList(const QString& seriesName,
   logTo(reporter, kGettingList.arg(id, file), 4);
   if (QFileInfo::exists(file)) {
     logTo(reporter, kListInCache.arg(file), 3);
-  } else if (!downloadIntoCache(serviceBaseURL(Service::TVRage) + kEpisodeListPath + id, file, kTimeout, reporter)) {
+  } else if (!downloadIntoCache(serviceBaseURL(Service::TVRage) + kEpisodeListPath + id, file, kTimeout,
+                                reporter)) {
     logTo(reporter, kListOffline, 3);
     return std::nullopt;
   }

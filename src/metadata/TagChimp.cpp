@@ -23,7 +23,8 @@ constexpr qsizetype kMostActors = 6;
 const QString kSearchPrefix = QStringLiteral("/ape/search.php?token=");
 const QString kTVSearch = QStringLiteral("&type=search&title=%1&show=%1&totalChapters=X&limit=200&lang=%2");
 const QString kTVSearchKind = QStringLiteral("&videoKind=TVShow&season=%1&episode=%2");
-const QString kMovieSearch = QStringLiteral("&type=search&title=%1&totalChapters=X&limit=20&locked=false&lang=%2");
+const QString kMovieSearch =
+    QStringLiteral("&type=search&title=%1&totalChapters=X&limit=20&locked=false&lang=%2");
 const QString kMovieSearchKind = QStringLiteral("&videoKind=Movie");
 const QString kTVLookup = QStringLiteral("&type=lookup&totalChapters=X&id=%1&season=%2&episode=%3");
 const QString kMovieLookup = QStringLiteral("&type=lookup&totalChapters=X&id=%1");
@@ -42,8 +43,8 @@ const QString kImageInCache = QStringLiteral("Movie image in cache");
 QString prefix() { return serviceBaseURL(Service::TagChimp) + kSearchPrefix + QLatin1String(kTagChimpToken); }
 
 // The record's cache file, downloaded with the TV or the movie query when it is not there.
-std::optional<QString> recordFile(const MediaFile& item, qint32 tagChimpID, bool tvQuery, const QString& cachePath,
-                                  const Reporter& reporter) {
+std::optional<QString> recordFile(const MediaFile& item, qint32 tagChimpID, bool tvQuery,
+                                  const QString& cachePath, const Reporter& reporter) {
   const QString file = cachefile::tagChimpRecord(cachePath, tagChimpID);
   logTo(reporter, kLoading.arg(file), 4);
   if (QFileInfo::exists(file)) {
@@ -51,8 +52,9 @@ std::optional<QString> recordFile(const MediaFile& item, qint32 tagChimpID, bool
     return file;
   }
   const QString id = QString::number(tagChimpID);
-  const QString query = tvQuery ? kTVLookup.arg(id, QString::number(item.season()), QString::number(item.show()))
-                                : kMovieLookup.arg(id);
+  const QString query = tvQuery
+                            ? kTVLookup.arg(id, QString::number(item.season()), QString::number(item.show()))
+                            : kMovieLookup.arg(id);
   if (downloadIntoCache(prefix() + query, file, kRecordTimeout, reporter)) return file;
   logTo(reporter, kShowLookUpOffline, 3);
   return std::nullopt;
@@ -60,8 +62,8 @@ std::optional<QString> recordFile(const MediaFile& item, qint32 tagChimpID, bool
 
 }  // namespace
 
-BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString& language, const QString& cachePath,
-                               bool tv, const Reporter& reporter) {
+BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString& language,
+                               const QString& cachePath, bool tv, const Reporter& reporter) {
   const bool metadata = mode == TagChimpMode::MetadataCandidates;
   if (metadata) {
     item.setAlternativeSuggestions({});
@@ -77,10 +79,10 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
   if (QFileInfo::exists(file)) {
     logTo(reporter, kFileAlreadyInCache, 4);
   } else {
-    const QString url = prefix() + (tv ? kTVSearch.arg(queryName, language) +
-                                             kTVSearchKind.arg(QString::number(item.season()),
-                                                               QString::number(item.show()))
-                                       : kMovieSearch.arg(queryName, language) + kMovieSearchKind);
+    const QString url =
+        prefix() + (tv ? kTVSearch.arg(queryName, language) +
+                             kTVSearchKind.arg(QString::number(item.season()), QString::number(item.show()))
+                       : kMovieSearch.arg(queryName, language) + kMovieSearchKind);
     logTo(reporter, kURL.arg(url), 4);
     if (!downloadIntoCache(url, file, kSearchTimeout, reporter)) {
       logTo(reporter, kShowLookUpOffline, 3);
@@ -94,8 +96,8 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
   qint32 id = 0;
   qint32 season = 0;
   qint32 episode = 0;
-  int firstNamedIndex = -1;     // where the first candidate named like the item would go
-  int firstNamedKept = -1;      // the first kept candidate named like the item
+  int firstNamedIndex = -1;  // where the first candidate named like the item would go
+  int firstNamedKept = -1;   // the first kept candidate named like the item
   for (const QString& raw : ReadLinesFromFile(file).value_or(QStringList())) {
     const QString line = UnescapeXMLEntities(raw);
     std::optional<QString> newName;
@@ -117,7 +119,8 @@ BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString
     if (auto v = elementValue(line, "tagChimpID")) id = IntegerValue(*v);
     if (!line.contains(QLatin1String("</movie>"))) continue;
 
-    const bool keep = !metadata || !tv || (season == qint32(item.season()) && episode == qint32(item.show())) ||
+    const bool keep = !metadata || !tv ||
+                      (season == qint32(item.season()) && episode == qint32(item.show())) ||
                       (season == 0 && episode == 0);
     if (!keep) continue;
     if (metadata && firstNamedKept < 0 && name.toLower() == wanted) firstNamedKept = int(kept.size());
@@ -147,8 +150,8 @@ BCError TagChimpSearchSuggestions(MediaFile& item, const QString& language, cons
   return TagChimpSearchWithMode(item, TagChimpMode::MetadataCandidates, language, cachePath, tv, reporter);
 }
 
-BCError TagChimpSearchChapterAlternates(MediaFile& item, const QString& language, const QString& cachePath, bool tv,
-                                        const Reporter& reporter) {
+BCError TagChimpSearchChapterAlternates(MediaFile& item, const QString& language, const QString& cachePath,
+                                        bool tv, const Reporter& reporter) {
   return TagChimpSearchWithMode(item, TagChimpMode::ChapterCandidates, language, cachePath, tv, reporter);
 }
 
@@ -171,8 +174,9 @@ BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString
   // Downloads the picture at `address` into the cover file when it is missing, and takes
   // the file when it is there afterwards.
   const auto takeImage = [&](const QString& address) {
-    const QString image = tvShow ? cachefile::tagChimpTVCover(cachePath, item.seriesname(), item.season(), item.show())
-                                 : cachefile::tagChimpMovieCover(cachePath, item.seriesname(), item.season());
+    const QString image =
+        tvShow ? cachefile::tagChimpTVCover(cachePath, item.seriesname(), item.season(), item.show())
+               : cachefile::tagChimpMovieCover(cachePath, item.seriesname(), item.season());
     if (!QFileInfo::exists(image)) {
       logTo(reporter, kDownloadingImage, 4);
       downloadIntoCache(address, image, kImageTimeout, reporter, BCDownloader::kMostImageBytes);
@@ -231,8 +235,8 @@ BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString
   return BCError::NoError();
 }
 
-BCError TagChimpLookupChapterTitles(MediaFile& item, qint32 tagChimpID, const QString&, const QString& cachePath,
-                                    const Reporter& reporter) {
+BCError TagChimpLookupChapterTitles(MediaFile& item, qint32 tagChimpID, const QString&,
+                                    const QString& cachePath, const Reporter& reporter) {
   logTo(reporter, kGettingMovie.arg(item.seriesname(), QString::number(tagChimpID)), 4);
   const std::optional<QString> file = recordFile(item, tagChimpID, false, cachePath, reporter);
   if (!file) return BCError::Code(kServiceUnreachable, kNoConnection);

@@ -25,20 +25,20 @@ enum class TagChimpMode {
 // selection is the first kept candidate named like the item, else the first kept one at
 // or after the first candidate so named, else none (-1).
 // Code 1 "Unable to connect to Tag Chimp server".
-BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString& language, const QString& cachePath,
-                               bool tv, const Reporter& reporter);
+BCError TagChimpSearchWithMode(MediaFile& item, TagChimpMode mode, const QString& language,
+                               const QString& cachePath, bool tv, const Reporter& reporter);
 BCError TagChimpSearchSuggestions(MediaFile& item, const QString& language, const QString& cachePath, bool tv,
                                   const Reporter& reporter);
-BCError TagChimpSearchChapterAlternates(MediaFile& item, const QString& language, const QString& cachePath, bool tv,
-                                        const Reporter& reporter);
+BCError TagChimpSearchChapterAlternates(MediaFile& item, const QString& language, const QString& cachePath,
+                                        bool tv, const Reporter& reporter);
 
 // Takes over the record `tagChimpID` (a TV record for a TV show): from its first movie
 // the title (series name of a movie, episode name of a TV show), description, rating and
 // date; from every movie the actors (six at most), directors, producers and genres; the
 // covers and wide posters into `alternateimages` and the first that downloads into
 // `image`. `language` is not used. Code 1 "Unable to connect to Tag Chimp server".
-BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString& language, const QString& cachePath,
-                               const Reporter& reporter);
+BCError TagChimpLookupShowData(MediaFile& item, qint32 tagChimpID, const QString& language,
+                               const QString& cachePath, const Reporter& reporter);
 
 // The record's chapter titles, in order, as the QStringList result of the answer.
 // `language` is not used. Code 1 "Unable to connect to Tag Chimp server".

@@ -191,8 +191,10 @@ BCError LookUpMovieDBAlternates(MediaFile& item, const QString& language, const 
     if (auto v = elementValue(line, "id")) candidate.setID(IntegerValue(*v));
     if (!line.contains(QLatin1String("</movie>"))) continue;
     candidates.append(candidate);
-    logTo(reporter, kAddingAlternate.arg(QString::number(candidates.size()), candidate.Name(),
-                                         QString::number(candidate.ID())), 5);
+    logTo(reporter,
+          kAddingAlternate.arg(QString::number(candidates.size()), candidate.Name(),
+                               QString::number(candidate.ID())),
+          5);
     item.setSoliddetection(true);
     if (matched && selected < 0) {
       selected = int(candidates.size() - 1);
@@ -211,8 +213,8 @@ BCError LookUpMovieDBInfo(MediaFile& item, qint32 movieID, const QString& langua
   return readRecord(item, movieID, language, cachePath, reporter, RecordRules::All);
 }
 
-BCError LookUpMovieDBInfoForSelectedAlternate(MediaFile& item, const QString& language, const QString& cachePath,
-                                              const Reporter& reporter) {
+BCError LookUpMovieDBInfoForSelectedAlternate(MediaFile& item, const QString& language,
+                                              const QString& cachePath, const Reporter& reporter) {
   const QList<VideoAlternate> candidates = item.AlternativeSuggestions();
   const int selected = item.selectedAlernativeSuggestion();
   if (selected < 0 || selected >= candidates.size()) return BCError::Code(MovieDBCode::InvalidID, kInvalidID);

@@ -38,7 +38,7 @@ BCError LookUpMovieDBInfo(MediaFile& item, qint32 movieID, const QString& langua
 // Only the posters of the selected candidate (its id becomes `showid`); nothing else of
 // the item changes. Code 1 "Internet not accessable", code 2 "Invalid ID" when no
 // candidate is selected.
-BCError LookUpMovieDBInfoForSelectedAlternate(MediaFile& item, const QString& language, const QString& cachePath,
-                                              const Reporter& reporter);
+BCError LookUpMovieDBInfoForSelectedAlternate(MediaFile& item, const QString& language,
+                                              const QString& cachePath, const Reporter& reporter);
 
 }  // namespace zuvo

@@ -115,7 +115,8 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
     if (auto v = elementValue(line, "Actors")) current.actors = *v;
     if (auto v = elementValue(line, "SeriesName")) current.seriesName = *v;
     if (auto v = elementValue(line, "Genre")) current.genre = *v;
-    if (HasXMLElement(line, "Overview")) current.overview = multiLineElementText(lines, at, QStringLiteral("Overview"));
+    if (HasXMLElement(line, "Overview"))
+      current.overview = multiLineElementText(lines, at, QStringLiteral("Overview"));
     if (!lines[at].contains(QLatin1String("</Episode>"))) continue;
 
     if (choice == EpisodeChoice::ByName) {
@@ -160,7 +161,8 @@ BCError readEpisodes(qint32 seriesID, MediaFile& item, const QString& language, 
   item.setGenre(QString(current.genre).replace(u'|', u','));
   item.setRating(chosen.rating);
   // An episode without artwork is still found.
-  reportIfFailed(reporter, TVDBGetBanner(seriesID, item, cachePath, reporter), QStringLiteral("Fetching the show's artwork"));
+  reportIfFailed(reporter, TVDBGetBanner(seriesID, item, cachePath, reporter),
+                 QStringLiteral("Fetching the show's artwork"));
   return BCError::NoError();
 }
 
@@ -180,8 +182,8 @@ BCError TVDBLookUpShow(MediaFile& item, const QString& cachePath, const Reporter
   logTo(reporter, kLoadingShow.arg(file), 4);
   if (QFileInfo::exists(file)) {
     logTo(reporter, kAlreadyInCache.arg(file), 4);
-  } else if (!downloadIntoCache(baseURL() + kSearchPath + PercentEscaped(query) + kQuote, file, kSearchTimeout,
-                                reporter)) {
+  } else if (!downloadIntoCache(baseURL() + kSearchPath + PercentEscaped(query) + kQuote, file,
+                                kSearchTimeout, reporter)) {
     logTo(reporter, kShowLookUpOffline, 3);
     return BCError::Code(kServiceUnreachable, kNoConnectionSearch);
   }
@@ -226,8 +228,8 @@ BCError TVDBGetEpisode(qint32 seriesID, MediaFile& item, const QString& language
   return readEpisodes(seriesID, item, language, cachePath, reporter, EpisodeChoice::ByNumberOrDate);
 }
 
-BCError TVDBGetEpisodeByName(qint32 seriesID, MediaFile& item, const QString& language, const QString& cachePath,
-                             const Reporter& reporter) {
+BCError TVDBGetEpisodeByName(qint32 seriesID, MediaFile& item, const QString& language,
+                             const QString& cachePath, const Reporter& reporter) {
   return readEpisodes(seriesID, item, language, cachePath, reporter, EpisodeChoice::ByName);
 }
 
@@ -238,8 +240,9 @@ BCError TVDBGetBanner(qint32 seriesID, MediaFile& item, const QString& cachePath
   logTo(reporter, kGettingBanners.arg(id, file), 4);
   if (QFileInfo::exists(file)) {
     logTo(reporter, kFileAlreadyInCache, 4);
-  } else if (!downloadIntoCache(baseURL() + kAPIPath + QLatin1String(kTVDBAPIKey) + kSeriesPiece + id + kBannersPath,
-                                file, kRecordTimeout, reporter)) {
+  } else if (!downloadIntoCache(
+                 baseURL() + kAPIPath + QLatin1String(kTVDBAPIKey) + kSeriesPiece + id + kBannersPath, file,
+                 kRecordTimeout, reporter)) {
     logTo(reporter, kBannerOffline, 3);
     return BCError::Code(kServiceUnreachable, kNoConnectionBanner);
   }

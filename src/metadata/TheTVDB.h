@@ -37,8 +37,8 @@ BCError TVDBGetEpisode(qint32 seriesID, MediaFile& item, const QString& language
                        const Reporter& reporter);
 // The same for EyeTV recordings, whose name carries the episode title: the episode is the
 // one named like the item's `episodename` (the last such), and it sets season and number.
-BCError TVDBGetEpisodeByName(qint32 seriesID, MediaFile& item, const QString& language, const QString& cachePath,
-                             const Reporter& reporter);
+BCError TVDBGetEpisodeByName(qint32 seriesID, MediaFile& item, const QString& language,
+                             const QString& cachePath, const Reporter& reporter);
 
 // Lists the series' banners for the item's season and the series-wide ones in
 // `alternateimages`, selects the best-rated season banner, and downloads the selected one

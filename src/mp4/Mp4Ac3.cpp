@@ -59,8 +59,8 @@ Mp4Error Mp4Ac3::scan(const Mp4FileHandle& file, Mp4Ac3& out) {
     if (bsid > 10) return Mp4Error::failure("E-AC-3 is not supported" + where());
     if (fscod == 3 || frmsizecod >= 38) return Mp4Error::failure("a malformed AC-3 frame header" + where());
     if ((acmod & 1) && acmod != 1) bits.take(2);  // centre mix level
-    if (acmod & 4) bits.take(2);                 // surround mix level
-    if (acmod == 2) bits.take(2);                // Dolby surround mode
+    if (acmod & 4) bits.take(2);                  // surround mix level
+    if (acmod == 2) bits.take(2);                 // Dolby surround mode
     const uint8_t lfeon = uint8_t(bits.take(1));
     const uint32_t length = frameBytes(fscod, frmsizecod);
     if (length > size - pos) return Mp4Error::failure("a truncated AC-3 frame" + where());
@@ -84,15 +84,15 @@ Mp4Error Mp4Ac3::scan(const Mp4FileHandle& file, Mp4Ac3& out) {
 
 Mp4Buffer Mp4Ac3::sampleEntry() const {
   // dac3: fscod(2) bsid(5) bsmod(3) acmod(3) lfeon(1) bit_rate_code(5) reserved(5).
-  const uint32_t bits = uint32_t(fscod) << 22 | uint32_t(bsid) << 17 | uint32_t(bsmod) << 14 | uint32_t(acmod) << 11 |
-                        uint32_t(lfeon) << 10 | uint32_t(bitRateCode) << 5;
+  const uint32_t bits = uint32_t(fscod) << 22 | uint32_t(bsid) << 17 | uint32_t(bsmod) << 14 |
+                        uint32_t(acmod) << 11 | uint32_t(lfeon) << 10 | uint32_t(bitRateCode) << 5;
   Mp4ByteWriter dac3;
   dac3.u24(bits);
   Mp4ByteWriter w;
-  w.zeros(6).u16(1);           // reserved, data reference index
-  w.zeros(8);                  // reserved
-  w.u16(2).u16(16).u32(0);     // channel count and sample size as the format prescribes, reserved
-  w.u32(sampleRate << 16);     // 16.16
+  w.zeros(6).u16(1);        // reserved, data reference index
+  w.zeros(8);               // reserved
+  w.u16(2).u16(16).u32(0);  // channel count and sample size as the format prescribes, reserved
+  w.u32(sampleRate << 16);  // 16.16
   w.bytes(Mp4Box::leaf("dac3", dac3.take()).serialize());
   return Mp4Box::leaf("ac-3", w.take()).serialize();
 }

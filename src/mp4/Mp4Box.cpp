@@ -40,8 +40,10 @@ Mp4Error mp4ReadBoxHeader(std::span<const uint8_t> data, Mp4BoxHeader& h) {
   if (size32 == 1) {
     h.size = r.u64();
     h.headerSize = 16;
-    if (!r.ok()) return Mp4Error::failure("truncated 64-bit box header of '" + mp4PrintableType(h.type) + "'");
-    if (h.size < 16) return Mp4Error::failure("box '" + mp4PrintableType(h.type) + "' has an impossible size");
+    if (!r.ok())
+      return Mp4Error::failure("truncated 64-bit box header of '" + mp4PrintableType(h.type) + "'");
+    if (h.size < 16)
+      return Mp4Error::failure("box '" + mp4PrintableType(h.type) + "' has an impossible size");
   } else if (size32 != 0 && size32 < 8) {
     return Mp4Error::failure("box '" + mp4PrintableType(h.type) + "' has an impossible size");
   }
@@ -77,7 +79,8 @@ Mp4Error Mp4Box::parse(std::string_view type, std::span<const uint8_t> content, 
   size_t pos = 0;
   if (type == "meta") {
     // ISO meta is a full box; QuickTime's starts straight with its hdlr child.
-    const bool quickTimeStyle = content.size() >= 8 && std::string_view((const char*)content.data() + 4, 4) == "hdlr";
+    const bool quickTimeStyle =
+        content.size() >= 8 && std::string_view((const char*)content.data() + 4, 4) == "hdlr";
     if (!quickTimeStyle) {
       if (content.size() < 4) return Mp4Error::failure("truncated 'meta' box");
       out.payload_.assign(content.begin(), content.begin() + 4);
@@ -91,7 +94,8 @@ Mp4Error Mp4Box::parse(std::string_view type, std::span<const uint8_t> content, 
       break;
     }
     Mp4BoxHeader h;
-    if (auto e = mp4ReadBoxHeader(content.subspan(pos), h)) return Mp4Error::failure(e.message() + " in '" + mp4PrintableType(type) + "'");
+    if (auto e = mp4ReadBoxHeader(content.subspan(pos), h))
+      return Mp4Error::failure(e.message() + " in '" + mp4PrintableType(type) + "'");
     // A zero size inside a container: a QuickTime terminator when the rest is zeros.
     if (h.size == 0) {
       const auto restBytes = content.subspan(pos);
@@ -102,9 +106,11 @@ Mp4Error Mp4Box::parse(std::string_view type, std::span<const uint8_t> content, 
       h.size = left;
     }
     if (h.size > left)
-      return Mp4Error::failure("box '" + mp4PrintableType(h.type) + "' overruns its parent '" + mp4PrintableType(type) + "'");
+      return Mp4Error::failure("box '" + mp4PrintableType(h.type) + "' overruns its parent '" +
+                               mp4PrintableType(type) + "'");
     Mp4Box child;
-    if (auto e = parse(h.type, content.subspan(pos + h.headerSize, size_t(h.size - h.headerSize)), type, depth + 1, child))
+    if (auto e = parse(h.type, content.subspan(pos + h.headerSize, size_t(h.size - h.headerSize)), type,
+                       depth + 1, child))
       return e;
     out.children_.push_back(std::move(child));
     pos += size_t(h.size);

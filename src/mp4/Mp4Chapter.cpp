@@ -9,11 +9,13 @@ std::string mp4CutUtf8(const std::string& text, size_t maxBytes) {
   return text.substr(0, cut);
 }
 
-Mp4Error mp4PrepareChapters(const std::vector<Mp4Chapter>& in, uint64_t totalMs, std::vector<Mp4Chapter>& out) {
+Mp4Error mp4PrepareChapters(const std::vector<Mp4Chapter>& in, uint64_t totalMs,
+                            std::vector<Mp4Chapter>& out) {
   out.clear();
   for (size_t i = 0; i < in.size(); ++i) {
     if (i > 0 && in[i].startMs <= in[i - 1].startMs)
-      return Mp4Error::failure("chapter " + std::to_string(i + 1) + " does not start after the one before it");
+      return Mp4Error::failure("chapter " + std::to_string(i + 1) +
+                               " does not start after the one before it");
     if (in[i].startMs >= totalMs) break;
     Mp4Chapter c = in[i];
     c.title = mp4CutUtf8(c.title, Mp4Chapter::kMaxTitleBytes);

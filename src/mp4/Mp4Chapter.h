@@ -13,7 +13,9 @@ enum class Mp4ChapterKind : unsigned {
   Nero = 2,
   Both = 3,
 };
-inline bool mp4HasKind(Mp4ChapterKind set, Mp4ChapterKind kind) { return (unsigned(set) & unsigned(kind)) != 0; }
+inline bool mp4HasKind(Mp4ChapterKind set, Mp4ChapterKind kind) {
+  return (unsigned(set) & unsigned(kind)) != 0;
+}
 
 struct Mp4Chapter {
   // Longest title written, in UTF-8 bytes; Nero's list holds at most 255 of them.
@@ -28,7 +30,8 @@ struct Mp4Chapter {
 // Orders chapters for writing against a movie of `totalMs`: starts must strictly increase;
 // a chapter starting at or after the end is dropped; each duration runs to the next start and
 // the last one to the end; titles are cut to kMaxTitleBytes.
-Mp4Error mp4PrepareChapters(const std::vector<Mp4Chapter>& in, uint64_t totalMs, std::vector<Mp4Chapter>& out);
+Mp4Error mp4PrepareChapters(const std::vector<Mp4Chapter>& in, uint64_t totalMs,
+                            std::vector<Mp4Chapter>& out);
 // `text` cut to at most `maxBytes` without splitting a UTF-8 sequence.
 std::string mp4CutUtf8(const std::string& text, size_t maxBytes);
 

@@ -25,7 +25,7 @@ Mp4Cover Mp4Cover::fromPicture(Mp4Buffer bytes) {
   c.format = Mp4DataType::Implicit;
   for (const Signature& s : kSignatures)
     if (bytes.size() >= s.magic.size() && std::equal(s.magic.begin(), s.magic.end(), bytes.begin(),
-                                                      [](char a, uint8_t b) { return uint8_t(a) == b; })) {
+                                                     [](char a, uint8_t b) { return uint8_t(a) == b; })) {
       c.format = s.format;
       break;
     }

@@ -45,14 +45,16 @@ void Mp4EditList::write(Mp4Box& trak, const std::vector<Mp4Edit>& edits) {
   children.insert(at, Mp4Box::container("edts", {Mp4Box::leaf("elst", w.take())}));
 }
 
-int64_t Mp4EditList::offsetMs(const std::vector<Mp4Edit>& edits, uint32_t movieTimescale, uint32_t mediaTimescale) {
+int64_t Mp4EditList::offsetMs(const std::vector<Mp4Edit>& edits, uint32_t movieTimescale,
+                              uint32_t mediaTimescale) {
   int64_t offset = 0;
   for (const Mp4Edit& e : edits) {
     if (e.mediaTime == Mp4Edit::kEmpty) {
       offset = mp4AddSigned(offset, mp4SignedMs(mp4ToMs(e.duration, movieTimescale)));
       continue;
     }
-    if (e.mediaTime > 0) offset = mp4AddSigned(offset, -mp4SignedMs(mp4ToMs(uint64_t(e.mediaTime), mediaTimescale)));
+    if (e.mediaTime > 0)
+      offset = mp4AddSigned(offset, -mp4SignedMs(mp4ToMs(uint64_t(e.mediaTime), mediaTimescale)));
     break;
   }
   return offset;

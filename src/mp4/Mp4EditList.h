@@ -28,7 +28,8 @@ class Mp4EditList {
 
   // Where the media starts on the movie time line, in ms: leading empty edits delay it, a
   // first edit into the media skips its beginning.
-  static int64_t offsetMs(const std::vector<Mp4Edit>& edits, uint32_t movieTimescale, uint32_t mediaTimescale);
+  static int64_t offsetMs(const std::vector<Mp4Edit>& edits, uint32_t movieTimescale,
+                          uint32_t mediaTimescale);
   // The sum of the edits' durations.
   static uint64_t duration(const std::vector<Mp4Edit>& edits);
   // The edits converted from one movie time scale to another.

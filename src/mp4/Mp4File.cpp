@@ -74,8 +74,9 @@ Mp4Error Mp4File::scanLayout() {
     if (auto e = file_.readAt(pos, size_t(std::min<uint64_t>(16, fileSize - pos)), head)) return e;
     // Zeros where a box should start: a commit that reserved room and then stopped.
     bool zeroTail = false;
-    if (mode_ == Mode::Modify && std::all_of(head.begin(), head.begin() + long(std::min<size_t>(8, head.size())),
-                                             [](uint8_t b) { return b == 0; }))
+    if (mode_ == Mode::Modify &&
+        std::all_of(head.begin(), head.begin() + long(std::min<size_t>(8, head.size())),
+                    [](uint8_t b) { return b == 0; }))
       if (auto e = isZeroFrom(pos, fileSize, zeroTail)) return e;
     if (zeroTail) {
       layout_.push_back({pos, fileSize - pos, std::string(4, '\0'), 8, true, true});
@@ -87,8 +88,10 @@ Mp4Error Mp4File::scanLayout() {
     TopBox box{pos, h.size, h.type, h.headerSize, h.size == 0};
     if (box.openEnded) box.size = fileSize - pos;
     if (box.size > fileSize - pos)
-      return offsetError("box '" + mp4PrintableType(h.type) + "' runs past the end of the file (truncated?)", pos);
-    if (h.type == "moof" || h.type == "mfra") return Mp4Error::failure("fragmented MP4 files are not supported");
+      return offsetError("box '" + mp4PrintableType(h.type) + "' runs past the end of the file (truncated?)",
+                         pos);
+    if (h.type == "moof" || h.type == "mfra")
+      return Mp4Error::failure("fragmented MP4 files are not supported");
     if (h.type == "moov" && !haveMoov) {
       haveMoov = true;
       moovIndex_ = layout_.size();
@@ -120,7 +123,8 @@ Mp4Error Mp4File::parseMoov() {
   if (auto e = file_.readAt(box.offset, size_t(box.size), bytes)) return e;
   Mp4BoxHeader h;
   if (auto e = mp4ReadBoxHeader(bytes, h)) return e;
-  if (auto e = Mp4Box::parse("moov", std::span<const uint8_t>(bytes).subspan(h.headerSize), "", 0, moov_)) return e;
+  if (auto e = Mp4Box::parse("moov", std::span<const uint8_t>(bytes).subspan(h.headerSize), "", 0, moov_))
+    return e;
   if (moov_.find("mvex")) return Mp4Error::failure("fragmented MP4 files are not supported");
   if (auto e = Mp4MovieHeader::validate(moov_.find("mvhd"))) return e;
   for (const Mp4Box* trak : moov_.all("trak"))
@@ -149,7 +153,8 @@ Mp4Error Mp4File::checkMediaPlacement() const {
   for (const Mp4Box* trak : moov_.all("trak")) {
     const uint32_t id = Mp4Track(const_cast<Mp4Box&>(*trak)).id();
     if (id == pendingChapterTrack_ && id != 0) continue;
-    if (std::any_of(pendingTracks_.begin(), pendingTracks_.end(), [&](const PendingTrack& p) { return p.id == id; }))
+    if (std::any_of(pendingTracks_.begin(), pendingTracks_.end(),
+                    [&](const PendingTrack& p) { return p.id == id; }))
       continue;
     const std::string track = "track " + std::to_string(id);
     const Mp4Box* stbl = trak->find("mdia.minf.stbl");
@@ -207,8 +212,8 @@ size_t Mp4File::removeFreeformItems(const std::string& meaning, const std::strin
   const size_t before = list->children().size();
   std::erase_if(list->children(), [&](const Mp4Box& box) {
     Mp4Item item;
-    return box.type() == Mp4Item::kFreeformCode && !Mp4Item::fromBox(box, item).failed() && item.meaning() == meaning &&
-           (name.empty() || item.name() == name);
+    return box.type() == Mp4Item::kFreeformCode && !Mp4Item::fromBox(box, item).failed() &&
+           item.meaning() == meaning && (name.empty() || item.name() == name);
   });
   return before - list->children().size();
 }
@@ -244,8 +249,8 @@ Mp4Error Mp4File::setChapters(const std::vector<Mp4Chapter>& chapters, Mp4Chapte
   if (!mp4HasKind(kinds, Mp4ChapterKind::QuickTime)) return {};
   // The same list again keeps its track, so saving unchanged chapters adds no media data.
   std::vector<Mp4Chapter> present;
-  if (!prepared.empty() && !pendingChapterTrack_ && !Mp4QuickTimeChapters::read(moov_, file_, present).failed() &&
-      present == prepared)
+  if (!prepared.empty() && !pendingChapterTrack_ &&
+      !Mp4QuickTimeChapters::read(moov_, file_, present).failed() && present == prepared)
     return {};
   deleteChapters(Mp4ChapterKind::QuickTime);
   if (prepared.empty()) return {};
@@ -287,8 +292,12 @@ std::vector<uint64_t> Mp4File::retiredChapterBoxes() const {
   for (const TopBox& b : layout_) {
     if (b.type != "mdat" || b.openEnded) continue;
     const uint64_t begin = b.offset + b.headerSize, end = b.offset + b.size;
-    auto inside = [&](const Mp4Chunk& c) { return c.offset < end && c.offset + std::max<uint64_t>(c.bytes, 1) > b.offset; };
-    auto within = [&](const Mp4Chunk& c) { return c.bytes > 0 && c.offset >= begin && c.offset + c.bytes <= end; };
+    auto inside = [&](const Mp4Chunk& c) {
+      return c.offset < end && c.offset + std::max<uint64_t>(c.bytes, 1) > b.offset;
+    };
+    auto within = [&](const Mp4Chunk& c) {
+      return c.bytes > 0 && c.offset >= begin && c.offset + c.bytes <= end;
+    };
     if (std::any_of(retiredChapterChunks_.begin(), retiredChapterChunks_.end(), within) &&
         std::none_of(live.begin(), live.end(), inside))
       boxes.push_back(b.offset);
@@ -310,13 +319,19 @@ std::optional<Mp4Track> Mp4File::track(uint32_t id) {
   return std::nullopt;
 }
 
-uint32_t Mp4File::nextTrackId() const { return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).nextTrackId(); }
+uint32_t Mp4File::nextTrackId() const {
+  return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).nextTrackId();
+}
 
 void Mp4File::setNextTrackId(uint32_t id) { Mp4MovieHeader(*moov_.find("mvhd")).setNextTrackId(id); }
 
-uint64_t Mp4File::durationMs() const { return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).durationMs(); }
+uint64_t Mp4File::durationMs() const {
+  return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).durationMs();
+}
 
-uint32_t Mp4File::movieTimescale() const { return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).timescale(); }
+uint32_t Mp4File::movieTimescale() const {
+  return Mp4MovieHeader(*const_cast<Mp4Box&>(moov_).find("mvhd")).timescale();
+}
 
 Mp4Box* Mp4File::trackBox(uint32_t id) {
   for (Mp4Track t : tracks())
@@ -349,9 +364,11 @@ Mp4Error Mp4File::addTrack(Mp4NewTrack track, uint32_t* newId) {
                                              : Mp4EditList::duration(edits));
 
   mvhd.setNextTrackId(id + 1);
-  auto lastTrak = std::find_if(moov_.children().rbegin(), moov_.children().rend(), [](const Mp4Box& b) { return b.type() == "trak"; });
+  auto lastTrak = std::find_if(moov_.children().rbegin(), moov_.children().rend(),
+                               [](const Mp4Box& b) { return b.type() == "trak"; });
   moov_.children().insert(lastTrak.base(), std::move(trak));
-  pendingTracks_.push_back({id, std::move(track.samples_), std::move(track.source_), std::move(track.inline_)});
+  pendingTracks_.push_back(
+      {id, std::move(track.samples_), std::move(track.source_), std::move(track.inline_)});
   updateMovieDuration();
   if (newId) *newId = id;
   return {};
@@ -407,7 +424,8 @@ Mp4Error Mp4File::samples(uint32_t id, std::vector<Mp4Sample>& out) {
   if (!trak) return Mp4Error::failure("there is no track " + std::to_string(id));
   for (const PendingTrack& p : pendingTracks_)
     if (p.id == id) return Mp4Error::failure("the samples of a new track can be read after commit()");
-  if (id == pendingChapterTrack_) return Mp4Error::failure("the new chapter track can be read after commit()");
+  if (id == pendingChapterTrack_)
+    return Mp4Error::failure("the new chapter track can be read after commit()");
   const Mp4Box* stbl = trak->find("mdia.minf.stbl");
   if (!stbl) return Mp4Error::failure("track " + std::to_string(id) + " has no sample table");
   uint64_t fileSize = 0;
@@ -415,7 +433,9 @@ Mp4Error Mp4File::samples(uint32_t id, std::vector<Mp4Sample>& out) {
   return Mp4SampleTable::read(*stbl, fileSize, out);
 }
 
-Mp4Error Mp4File::readSample(const Mp4Sample& sample, Mp4Buffer& out) const { return file_.readAt(sample.offset, sample.size, out); }
+Mp4Error Mp4File::readSample(const Mp4Sample& sample, Mp4Buffer& out) const {
+  return file_.readAt(sample.offset, sample.size, out);
+}
 
 // Runs of adjacent free boxes: those touching the live moov first, then the others in file order.
 // A free box without a size is no free space: what follows it may be boxes its writer forgot.
@@ -520,7 +540,8 @@ Mp4Error Mp4File::commit(const Mp4Progress& progress) {
     return e;
   }
   if (!region) {
-    if (layout_.back().openEnded) return Mp4Error::failure(path() + ": cannot grow a file whose last box has no size");
+    if (layout_.back().openEnded)
+      return Mp4Error::failure(path() + ": cannot grow a file whose last box has no size");
     Region r;
     r.append = true;
     r.offset = fileSize;
@@ -559,7 +580,8 @@ Mp4Error Mp4File::commit(const Mp4Progress& progress) {
 // points the tracks' chunk tables at them. The box is complete on disk (reserved, then
 // filled) before any moov refers to it.
 Mp4Error Mp4File::writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore) {
-  if (layout_.back().openEnded) return Mp4Error::failure(path() + ": cannot grow a file whose last box has no size");
+  if (layout_.back().openEnded)
+    return Mp4Error::failure(path() + ": cannot grow a file whose last box has no size");
   if (auto e = file_.size(sizeBefore)) return e;
   uint64_t total = 0;
   for (const PendingTrack& p : pendingTracks_)
@@ -614,7 +636,8 @@ Mp4Error Mp4File::writeMedia(const Mp4Progress& progress, uint64_t& sizeBefore) 
           if (auto e = p.source->readAt(from + copied, n, block)) return fail(e);
           bytes = block;
         } else {
-          if (from + copied + n > p.bytes.size()) return fail(Mp4Error::failure("an added sample lies outside its data"));
+          if (from + copied + n > p.bytes.size())
+            return fail(Mp4Error::failure("an added sample lies outside its data"));
           bytes = std::span<const uint8_t>(p.bytes).subspan(size_t(from + copied), n);
         }
         if (auto e = file_.writeAt(sizeBefore + headerBytes + done, bytes)) return fail(e);
@@ -666,7 +689,8 @@ Mp4Error Mp4File::writeRegion(const Region& region, const Mp4Buffer& content, bo
   for (const uint64_t at : stale) {
     const Mp4Buffer freeType = {'f', 'r', 'e', 'e'};
     if (auto e = file_.writeAt(at + 4, freeType)) return e;
-    live = live || std::none_of(stale.begin(), stale.end(), [&](uint64_t other) { return other > at && other < R; });
+    live = live ||
+           std::none_of(stale.begin(), stale.end(), [&](uint64_t other) { return other > at && other < R; });
   }
   // Only once no moov that refers to them is left on disk.
   if (!retired.empty())
@@ -712,7 +736,8 @@ bool Mp4File::interleaved() const {
       time += s.duration;
     }
   }
-  std::sort(samples.begin(), samples.end(), [](const Placed& a, const Placed& b) { return a.offset < b.offset; });
+  std::sort(samples.begin(), samples.end(),
+            [](const Placed& a, const Placed& b) { return a.offset < b.offset; });
   double latest = 0;
   for (const Placed& p : samples) {
     if (p.start + kInterleaveSlackSeconds < latest) return false;
@@ -748,12 +773,15 @@ Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
   for (Mp4Box* trak : moov_.all("trak")) {
     Laid laid;
     laid.stbl = trak->find("mdia.minf.stbl");
-    if (auto e = Mp4SampleTable::read(*laid.stbl, fileSize, laid.samples)) return Mp4Error::failure(path() + ": " + e.message());
+    if (auto e = Mp4SampleTable::read(*laid.stbl, fileSize, laid.samples))
+      return Mp4Error::failure(path() + ": " + e.message());
     const uint64_t timescale = std::max<uint32_t>(Mp4Track(*trak).timescale(), 1);
     uint64_t time = 0, chunkTime = 0;
     for (size_t i = 0; i < laid.samples.size(); ++i) {
       const Mp4Sample& sample = laid.samples[i];
-      Chunk* open = chunks.empty() || chunks.back().track != tracks.size() || laid.perChunk.empty() ? nullptr : &chunks.back();
+      Chunk* open = chunks.empty() || chunks.back().track != tracks.size() || laid.perChunk.empty()
+                        ? nullptr
+                        : &chunks.back();
       if (!open || open->bytes + sample.size > kChunkBytes || chunkTime * kInterleaveDivisor >= timescale ||
           laid.descriptions.back() != sample.description) {
         chunks.push_back({tracks.size(), laid.perChunk.size(), i, 0, 0, double(time) / double(timescale)});
@@ -773,7 +801,8 @@ Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
     tracks.push_back(std::move(laid));
   }
   // In time order; at equal times, in track order.
-  std::stable_sort(chunks.begin(), chunks.end(), [](const Chunk& a, const Chunk& b) { return a.start < b.start; });
+  std::stable_sort(chunks.begin(), chunks.end(),
+                   [](const Chunk& a, const Chunk& b) { return a.start < b.start; });
 
   // Top-level boxes other than media, moov and free space keep their order at the front.
   std::vector<const TopBox*> kept;
@@ -802,7 +831,8 @@ Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
     total = front + moovBytes + padding + mdatHeader + media;
     if (total <= UINT32_MAX) break;
   }
-  if (moovBytes > kMaxMoovBytes) return restore(Mp4Error::failure(path() + ": the new moov box is too large"));
+  if (moovBytes > kMaxMoovBytes)
+    return restore(Mp4Error::failure(path() + ": the new moov box is too large"));
   uint64_t at = front + moovBytes + padding + mdatHeader;
   for (const Chunk& c : chunks) {
     tracks[c.track].offsets[c.index] = at;
@@ -869,7 +899,8 @@ Mp4Error Mp4File::rewriteInterleaved(const Mp4Progress& progress) {
     }
   }
   if (auto e = flush()) return fail(e);
-  if (written != total) return fail(Mp4Error::failure(path() + ": the rewritten file came out at an unexpected size"));
+  if (written != total)
+    return fail(Mp4Error::failure(path() + ": the rewritten file came out at an unexpected size"));
   if (auto e = out.sync()) return fail(e);
   const std::string target = path();
   const Mp4Error replaced = out.replace(target);

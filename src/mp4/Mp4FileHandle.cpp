@@ -80,7 +80,8 @@ void Mp4FileHandle::swap(Mp4FileHandle& other) noexcept {
 }
 
 Mp4Error Mp4FileHandle::replace(const std::string& target) {
-  if (::rename(path_.c_str(), target.c_str()) != 0) return systemError("cannot rename " + path_ + " to", target);
+  if (::rename(path_.c_str(), target.c_str()) != 0)
+    return systemError("cannot rename " + path_ + " to", target);
   path_ = target;
   const size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
@@ -126,10 +127,12 @@ Mp4Error Mp4FileHandle::readAt(uint64_t offset, size_t length, Mp4Buffer& out) c
 }
 
 Mp4Error Mp4FileHandle::spend(const char* what) {
-  if (!writable_) return Mp4Error::failure(std::string("cannot ") + what + ": " + path_ + " is open for reading");
+  if (!writable_)
+    return Mp4Error::failure(std::string("cannot ") + what + ": " + path_ + " is open for reading");
   int left = writeBudget.load();
   while (left >= 0) {
-    if (left == 0) return Mp4Error::failure(std::string("cannot ") + what + " " + path_ + ": stopped for a test");
+    if (left == 0)
+      return Mp4Error::failure(std::string("cannot ") + what + " " + path_ + ": stopped for a test");
     if (writeBudget.compare_exchange_weak(left, left - 1)) break;
   }
   return {};
@@ -167,7 +170,8 @@ Mp4Error Mp4FileHandle::reserve(uint64_t offset, uint64_t length) {
   // No block reservation on this file system: extend the size alone.
   uint64_t current = 0;
   if (auto e = size(current)) return e;
-  if (offset + length > current && ::ftruncate(fd_, off_t(offset + length)) != 0) return systemError("cannot grow", path_);
+  if (offset + length > current && ::ftruncate(fd_, off_t(offset + length)) != 0)
+    return systemError("cannot grow", path_);
   return {};
 }
 

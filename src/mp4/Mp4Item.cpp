@@ -43,7 +43,8 @@ Mp4Error Mp4Item::fromBox(const Mp4Box& box, Mp4Item& out) {
       Mp4ItemData d;
       d.type = r.u32() & 0x00FFFFFF;  // the top byte is the version
       d.locale = r.u32();
-      if (!r.ok()) return Mp4Error::failure("truncated data value of item '" + mp4PrintableType(box.type()) + "'");
+      if (!r.ok())
+        return Mp4Error::failure("truncated data value of item '" + mp4PrintableType(box.type()) + "'");
       auto rest = r.bytes(r.remaining());
       d.value.assign(rest.begin(), rest.end());
       out.data_.push_back(std::move(d));

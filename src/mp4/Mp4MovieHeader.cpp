@@ -11,7 +11,8 @@ uint64_t field(const Mp4Buffer& p, size_t offset, int width) {
 Mp4Error Mp4MovieHeader::validate(const Mp4Box* mvhd) {
   if (!mvhd) return Mp4Error::failure("the moov box has no mvhd box");
   const Mp4Buffer& p = mvhd->payload();
-  if (p.empty() || p[0] > 1 || p.size() < (p[0] == 1 ? 112u : 100u)) return Mp4Error::failure("malformed mvhd box");
+  if (p.empty() || p[0] > 1 || p.size() < (p[0] == 1 ? 112u : 100u))
+    return Mp4Error::failure("malformed mvhd box");
   return {};
 }
 
@@ -38,6 +39,8 @@ void Mp4MovieHeader::setDuration(uint64_t duration) {
 
 uint32_t Mp4MovieHeader::nextTrackId() const { return uint32_t(field(mvhd_->payload(), v1() ? 108 : 96, 4)); }
 
-void Mp4MovieHeader::setNextTrackId(uint32_t id) { mp4PutUnsigned(mvhd_->payload().data() + (v1() ? 108 : 96), 4, id); }
+void Mp4MovieHeader::setNextTrackId(uint32_t id) {
+  mp4PutUnsigned(mvhd_->payload().data() + (v1() ? 108 : 96), 4, id);
+}
 
 }  // namespace zuvo

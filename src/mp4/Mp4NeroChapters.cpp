@@ -14,7 +14,7 @@ Mp4Error Mp4NeroChapters::read(const Mp4Box& moov, uint64_t movieMs, std::vector
   if (!chpl) return {};
   Mp4ByteReader r(chpl->payload());
   const uint8_t version = r.u8();
-  r.skip(3);                 // flags
+  r.skip(3);                    // flags
   if (version == 1) r.skip(4);  // reserved
   const uint8_t count = r.u8();
   if (!r.ok() || version > 1) return Mp4Error::failure("malformed chpl box");
@@ -43,7 +43,9 @@ void Mp4NeroChapters::write(Mp4Box& moov, const std::vector<Mp4Chapter>& chapter
   w.u8(1).u24(0).u32(0).u8(uint8_t(count));
   for (size_t i = 0; i < count; ++i) {
     const std::string title = mp4CutUtf8(chapters[i].title, kMaxTitleBytes);
-    w.u64(chapters[i].startMs > UINT64_MAX / kUnitsPerMs ? UINT64_MAX : chapters[i].startMs * kUnitsPerMs).u8(uint8_t(title.size())).text(title);
+    w.u64(chapters[i].startMs > UINT64_MAX / kUnitsPerMs ? UINT64_MAX : chapters[i].startMs * kUnitsPerMs)
+        .u8(uint8_t(title.size()))
+        .text(title);
   }
   moov.findOrCreate("udta").append(Mp4Box::leaf("chpl", w.take()));
 }

@@ -9,8 +9,8 @@ namespace zuvo {
 
 class Mp4NeroChapters {
  public:
-  static constexpr size_t kMaxChapters = 255;   // the count is one byte
-  static constexpr size_t kMaxTitleBytes = 255; // so is each title's length
+  static constexpr size_t kMaxChapters = 255;    // the count is one byte
+  static constexpr size_t kMaxTitleBytes = 255;  // so is each title's length
 
   static bool present(const Mp4Box& moov) { return moov.find("udta.chpl") != nullptr; }
   // The chapters; the last one lasts until `movieMs`.

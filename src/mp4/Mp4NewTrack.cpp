@@ -35,15 +35,18 @@ Mp4Error selfContained(const Mp4Box& trak) {
 
 uint32_t sampleDescriptions(const Mp4Box& stbl) {
   const Mp4Box* stsd = stbl.find("stsd");
-  return stsd && stsd->payload().size() >= 8 ? uint32_t(mp4ReadUnsigned(std::span<const uint8_t>(stsd->payload()).subspan(4, 4))) : 0;
+  return stsd && stsd->payload().size() >= 8
+             ? uint32_t(mp4ReadUnsigned(std::span<const uint8_t>(stsd->payload()).subspan(4, 4)))
+             : 0;
 }
 
 Mp4Box track(Mp4Box tkhd, Mp4Box mdhd, Mp4Box hdlr, Mp4Box mediaHeader, Mp4Box stbl) {
   return Mp4Box::container(
-      "trak", {std::move(tkhd), Mp4Box::container("mdia", {std::move(mdhd), std::move(hdlr),
-                                                            Mp4Box::container("minf", {std::move(mediaHeader),
-                                                                                       mp4SelfDataInformation(),
-                                                                                       std::move(stbl)})})});
+      "trak",
+      {std::move(tkhd),
+       Mp4Box::container("mdia", {std::move(mdhd), std::move(hdlr),
+                                  Mp4Box::container("minf", {std::move(mediaHeader), mp4SelfDataInformation(),
+                                                             std::move(stbl)})})});
 }
 
 uint64_t totalDuration(const std::vector<Mp4Sample>& samples) {
@@ -93,7 +96,8 @@ Mp4Error Mp4NewTrack::fromMp4(const std::string& path, std::vector<Mp4NewTrack>&
     stbl->removeAll("co64");
     Mp4Box* minf = n.trak_.find("mdia.minf");
     minf->removeAll("dinf");
-    minf->children().insert(minf->children().begin() + (minf->children().empty() ? 0 : 1), mp4SelfDataInformation());
+    minf->children().insert(minf->children().begin() + (minf->children().empty() ? 0 : 1),
+                            mp4SelfDataInformation());
     n.editTimescale_ = source.movieTimescale();
     n.source_ = handle;
     out.push_back(std::move(n));

@@ -30,9 +30,9 @@ class Mp4NewTrack {
 
  private:
   friend class Mp4File;
-  Mp4Box trak_;                          // no id, no chunk tables yet
-  uint32_t editTimescale_ = 0;           // the time scale of the edit list's durations
-  std::vector<Mp4Sample> samples_;       // offsets in source_, or in inline_ without one
+  Mp4Box trak_;                     // no id, no chunk tables yet
+  uint32_t editTimescale_ = 0;      // the time scale of the edit list's durations
+  std::vector<Mp4Sample> samples_;  // offsets in source_, or in inline_ without one
   std::shared_ptr<Mp4FileHandle> source_;
   Mp4Buffer inline_;
 };

@@ -37,11 +37,11 @@ Mp4Buffer fullBox(uint8_t version, uint32_t flags) {
 
 Mp4Box textSampleEntry() {
   Mp4ByteWriter w;
-  w.zeros(6).u16(1);           // reserved, data reference index
-  w.u32(0).u32(0);             // display flags, justification
+  w.zeros(6).u16(1);             // reserved, data reference index
+  w.u32(0).u32(0);               // display flags, justification
   w.zeros(6).zeros(8).zeros(8);  // background colour, default text box, reserved
   w.u16(0).u16(0).u8(0).u16(0);  // font number, font face, reserved
-  w.zeros(6).u8(0);            // foreground colour, empty text name
+  w.zeros(6).u8(0);              // foreground colour, empty text name
   return Mp4Box::leaf("text", w.take());
 }
 
@@ -50,8 +50,10 @@ Mp4Box mediaInformation() {
   gmin.u32(0).u16(0x40).u16(0x8000).u16(0x8000).u16(0x8000).u16(0).u16(0);
   Mp4ByteWriter text;  // the text media's matrix: identity
   text.u32(0x00010000).u32(0).u32(0).u32(0).u32(0x00010000).u32(0).u32(0).u32(0).u32(0x40000000);
-  return Mp4Box::container("minf", {Mp4Box::container("gmhd", {Mp4Box::leaf("gmin", gmin.take()), Mp4Box::leaf("text", text.take())}),
-                                    mp4SelfDataInformation()});
+  return Mp4Box::container(
+      "minf",
+      {Mp4Box::container("gmhd", {Mp4Box::leaf("gmin", gmin.take()), Mp4Box::leaf("text", text.take())}),
+       mp4SelfDataInformation()});
 }
 }  // namespace
 
@@ -73,18 +75,21 @@ Mp4Error Mp4QuickTimeChapters::read(Mp4Box& moov, const Mp4FileHandle& file, std
   uint64_t fileSize = 0;
   if (auto e = file.size(fileSize)) return e;
   std::vector<Mp4Sample> samples;
-  if (auto e = Mp4SampleTable::read(*stbl, fileSize, samples)) return Mp4Error::failure("the chapter track: " + e.message());
+  if (auto e = Mp4SampleTable::read(*stbl, fileSize, samples))
+    return Mp4Error::failure("the chapter track: " + e.message());
   if (samples.size() > kMaxChapters) return Mp4Error::failure("the chapter track holds too many samples");
   std::vector<Mp4Edit> edits;
   if (auto e = Mp4EditList::read(trak, edits)) return e;
 
   // Titles from the samples, times from their durations shifted by the edit list.
   const uint32_t timescale = track.timescale();
-  const int64_t shiftMs = Mp4EditList::offsetMs(edits, Mp4MovieHeader(*moov.find("mvhd")).timescale(), timescale);
+  const int64_t shiftMs =
+      Mp4EditList::offsetMs(edits, Mp4MovieHeader(*moov.find("mvhd")).timescale(), timescale);
   std::vector<Mp4Chapter> chapters;
   uint64_t t = 0;
   for (const Mp4Sample& s : samples) {
-    if (s.size < 2 || s.size > kMaxSampleBytes) return Mp4Error::failure("a chapter sample lies outside the file");
+    if (s.size < 2 || s.size > kMaxSampleBytes)
+      return Mp4Error::failure("a chapter sample lies outside the file");
     Mp4Buffer bytes;
     if (auto e = file.readAt(s.offset, s.size, bytes)) return e;
     const int64_t start = std::max<int64_t>(mp4AddSigned(mp4SignedMs(mp4ToMs(t, timescale)), shiftMs), 0);
@@ -114,8 +119,8 @@ void Mp4QuickTimeChapters::remove(Mp4Box& moov) {
   }
 }
 
-Mp4Error Mp4QuickTimeChapters::add(Mp4Box& moov, const std::vector<Mp4Chapter>& chapters, uint32_t& newTrackId,
-                                   Mp4Buffer& samples) {
+Mp4Error Mp4QuickTimeChapters::add(Mp4Box& moov, const std::vector<Mp4Chapter>& chapters,
+                                   uint32_t& newTrackId, Mp4Buffer& samples) {
   samples.clear();
   newTrackId = 0;
   if (chapters.empty()) return {};
@@ -171,7 +176,8 @@ Mp4Error Mp4QuickTimeChapters::add(Mp4Box& moov, const std::vector<Mp4Chapter>& 
       "mdia", {mp4MediaHeader(kChapterTimescale, mediaMs), mp4Handler("text", "Chapters"), std::move(minf)}));
 
   const uint32_t ownerId = owner->id();
-  auto lastTrak = std::find_if(moov.children().rbegin(), moov.children().rend(), [](const Mp4Box& b) { return b.type() == "trak"; });
+  auto lastTrak = std::find_if(moov.children().rbegin(), moov.children().rend(),
+                               [](const Mp4Box& b) { return b.type() == "trak"; });
   moov.children().insert(lastTrak.base(), Mp4Box::container("trak", std::move(trakChildren)));
   // The insertion moved the tracks: find the owner again.
   Mp4Track(*trackById(moov, ownerId)).addReference("chap", id);
@@ -184,7 +190,8 @@ void Mp4QuickTimeChapters::placeSamples(Mp4Box& moov, uint32_t id, uint64_t offs
   if (!trak) return;
   Mp4Box* stbl = trak->find("mdia.minf.stbl");
   const Mp4Box* stsz = stbl->find("stsz");
-  const uint32_t count = stsz ? uint32_t(mp4ReadUnsigned(std::span<const uint8_t>(stsz->payload()).subspan(8, 4))) : 0;
+  const uint32_t count =
+      stsz ? uint32_t(mp4ReadUnsigned(std::span<const uint8_t>(stsz->payload()).subspan(8, 4))) : 0;
   Mp4SampleTable::writeChunks(*stbl, {offset}, {count}, use64BitOffsets);
 }
 

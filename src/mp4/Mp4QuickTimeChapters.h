@@ -22,7 +22,8 @@ class Mp4QuickTimeChapters {
   // Adds a chapter track for prepared chapters (mp4PrepareChapters) with its first chapter
   // starting at chapters[0].startMs, referred to by the video track (else the first audio
   // track, else the first track). Returns the new track's id and its sample bytes.
-  static Mp4Error add(Mp4Box& moov, const std::vector<Mp4Chapter>& chapters, uint32_t& newTrackId, Mp4Buffer& samples);
+  static Mp4Error add(Mp4Box& moov, const std::vector<Mp4Chapter>& chapters, uint32_t& newTrackId,
+                      Mp4Buffer& samples);
   // Points the single chunk of track `id` at `offset`.
   static void placeSamples(Mp4Box& moov, uint32_t id, uint64_t offset, bool use64BitOffsets);
 };

@@ -31,10 +31,14 @@ struct Placement {
   uint32_t size(uint32_t i) const {
     if (fixedSize) return fixedSize;
     switch (fieldBits) {
-      case 4: return i % 2 == 0 ? sizes[i / 2] >> 4 : sizes[i / 2] & 0x0F;
-      case 8: return sizes[i];
-      case 16: return uint32_t(mp4ReadUnsigned(sizes.subspan(size_t(i) * 2, 2)));
-      default: return uint32_t(mp4ReadUnsigned(sizes.subspan(size_t(i) * 4, 4)));
+      case 4:
+        return i % 2 == 0 ? sizes[i / 2] >> 4 : sizes[i / 2] & 0x0F;
+      case 8:
+        return sizes[i];
+      case 16:
+        return uint32_t(mp4ReadUnsigned(sizes.subspan(size_t(i) * 2, 2)));
+      default:
+        return uint32_t(mp4ReadUnsigned(sizes.subspan(size_t(i) * 4, 4)));
     }
   }
 
@@ -46,7 +50,8 @@ struct Placement {
     uint64_t next = 0;
     const uint64_t chunks = chunkOffsets.size();
     for (size_t r = 0; r < runs.size() && next < sampleCount; ++r) {
-      const uint64_t last = std::min<uint64_t>(r + 1 < runs.size() ? runs[r + 1].firstChunk - 1 : chunks, chunks);
+      const uint64_t last =
+          std::min<uint64_t>(r + 1 < runs.size() ? runs[r + 1].firstChunk - 1 : chunks, chunks);
       for (uint64_t chunk = runs[r].firstChunk; chunk <= last && next < sampleCount; ++chunk) {
         const uint64_t n = std::min<uint64_t>(runs[r].perChunk, sampleCount - next);
         visit(size_t(chunk - 1), uint32_t(next), uint32_t(n), runs[r].description);
@@ -87,7 +92,8 @@ Mp4Error readPlacement(const Mp4Box& stbl, Placement& p) {
   uint32_t chunks = 0, runs = 0;
   const bool co64 = stbl.find("co64") != nullptr;
   if (co64 && stbl.find("stco")) return Mp4Error::failure("the sample table holds both stco and co64 boxes");
-  if (auto e = entries(stbl.find(co64 ? "co64" : "stco"), co64 ? "co64" : "stco", co64 ? 8 : 4, co, chunks)) return e;
+  if (auto e = entries(stbl.find(co64 ? "co64" : "stco"), co64 ? "co64" : "stco", co64 ? 8 : 4, co, chunks))
+    return e;
   if (auto e = entries(stbl.find("stsc"), "stsc", 12, stsc, runs)) return e;
   p.chunkOffsets.resize(chunks);
   for (uint64_t& o : p.chunkOffsets) o = co64 ? co.u64() : co.u32();
@@ -126,7 +132,8 @@ Mp4Error Mp4SampleTable::read(const Mp4Box& stbl, uint64_t fileSize, std::vector
     timed += timing.u32();
     timing.skip(4);
   }
-  if (timed < p.sampleCount) return Mp4Error::failure("the stts box covers fewer samples than the track holds");
+  if (timed < p.sampleCount)
+    return Mp4Error::failure("the stts box covers fewer samples than the track holds");
   bool inside = true;
   const uint64_t placed = p.forEachChunk([&](size_t chunk, uint32_t first, uint32_t count, uint32_t) {
     uint64_t offset = p.chunkOffsets[chunk];
@@ -195,13 +202,15 @@ void Mp4SampleTable::writeChunks(Mp4Box& stbl, const std::vector<uint64_t>& chun
   uint32_t runs = 0;
   stsc.u32(0).u32(0);
   for (size_t i = 0; i < samplesPerChunk.size(); ++i) {
-    if (i > 0 && samplesPerChunk[i] == samplesPerChunk[i - 1] && description(i) == description(i - 1)) continue;
+    if (i > 0 && samplesPerChunk[i] == samplesPerChunk[i - 1] && description(i) == description(i - 1))
+      continue;
     stsc.u32(uint32_t(i + 1)).u32(samplesPerChunk[i]).u32(description(i));
     ++runs;
   }
   mp4PutUnsigned(stsc.buffer().data() + 4, 4, runs);
   const bool wide =
-      force64BitOffsets || (!chunkOffsets.empty() && *std::max_element(chunkOffsets.begin(), chunkOffsets.end()) > UINT32_MAX);
+      force64BitOffsets ||
+      (!chunkOffsets.empty() && *std::max_element(chunkOffsets.begin(), chunkOffsets.end()) > UINT32_MAX);
   Mp4ByteWriter co;
   co.u32(0).u32(uint32_t(chunkOffsets.size()));
   for (uint64_t o : chunkOffsets) wide ? co.u64(o) : co.u32(uint32_t(o));

@@ -9,9 +9,9 @@
 namespace zuvo {
 
 struct Mp4Sample {
-  uint64_t offset = 0;    // in the file
+  uint64_t offset = 0;  // in the file
   uint32_t size = 0;
-  uint32_t duration = 0;  // in the media's time scale
+  uint32_t duration = 0;     // in the media's time scale
   uint32_t description = 1;  // index into stsd, from 1
 };
 

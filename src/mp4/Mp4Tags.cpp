@@ -16,14 +16,22 @@ struct TextRow {
 };
 constexpr std::array<TextRow, 26> kTextItems = {{
     {"\xA9nam", &Mp4Tags::name},
-    {"\xA9" "ART", &Mp4Tags::artist},
+    {"\xA9"
+     "ART",
+     &Mp4Tags::artist},
     {"aART", &Mp4Tags::albumArtist},
-    {"\xA9" "alb", &Mp4Tags::album},
+    {"\xA9"
+     "alb",
+     &Mp4Tags::album},
     {"\xA9grp", &Mp4Tags::grouping},
     {"\xA9wrt", &Mp4Tags::composer},
-    {"\xA9" "cmt", &Mp4Tags::comments},
+    {"\xA9"
+     "cmt",
+     &Mp4Tags::comments},
     {"\xA9gen", &Mp4Tags::genre},
-    {"\xA9" "day", &Mp4Tags::releaseDate},
+    {"\xA9"
+     "day",
+     &Mp4Tags::releaseDate},
     {"tvsh", &Mp4Tags::tvShow},
     {"tvnn", &Mp4Tags::tvNetwork},
     {"tven", &Mp4Tags::tvEpisodeID},
@@ -38,7 +46,9 @@ constexpr std::array<TextRow, 26> kTextItems = {{
     {"sosn", &Mp4Tags::sortTVShow},
     {"cprt", &Mp4Tags::copyright},
     {"\xA9too", &Mp4Tags::encodingTool},
-    {"\xA9" "enc", &Mp4Tags::encodedBy},
+    {"\xA9"
+     "enc",
+     &Mp4Tags::encodedBy},
     {"purd", &Mp4Tags::purchaseDate},
     {"apID", &Mp4Tags::iTunesAccount},
 }};
@@ -130,7 +140,8 @@ template <class T, size_t N>
 void storeIntegers(const std::array<IntegerRow<T>, N>& rows, const Mp4Tags& tags, Mp4Box& ilst) {
   for (const auto& row : rows) {
     const auto& v = tags.*row.field;
-    replaceItem(ilst, row.code, v ? std::optional(integerItem(row.code, row.width, row.type, uint64_t(*v))) : std::nullopt);
+    replaceItem(ilst, row.code,
+                v ? std::optional(integerItem(row.code, row.width, row.type, uint64_t(*v))) : std::nullopt);
   }
 }
 
@@ -170,7 +181,9 @@ Mp4Tags Mp4Tags::fetch(const Mp4Box& ilst) {
 void Mp4Tags::store(Mp4Box& ilst) const {
   for (const TextRow& row : kTextItems) {
     const Text& v = this->*row.field;
-    replaceItem(ilst, row.code, v ? std::optional(Mp4Item(std::string(row.code), {Mp4ItemData::fromText(*v)})) : std::nullopt);
+    replaceItem(
+        ilst, row.code,
+        v ? std::optional(Mp4Item(std::string(row.code), {Mp4ItemData::fromText(*v)})) : std::nullopt);
   }
   storeIntegers(k8BitItems, *this, ilst);
   storeIntegers(kFlagItems, *this, ilst);

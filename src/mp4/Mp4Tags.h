@@ -50,21 +50,21 @@ struct Mp4Tags {
   std::optional<Mp4IndexTotal> track;  // trkn
   std::optional<Mp4IndexTotal> disk;   // disk
 
-  std::optional<uint16_t> genreType;  // gnre: ID3 genre number + 1
-  std::optional<uint16_t> tempo;      // tmpo
-  std::optional<uint32_t> tvSeason;   // tvsn
-  std::optional<uint32_t> tvEpisode;  // tves
-  std::optional<uint8_t> mediaType;   // stik
-  std::optional<uint8_t> hdVideo;     // hdvd
-  std::optional<uint8_t> contentRating;  // rtng
-  std::optional<bool> gapless;        // pgap
-  std::optional<bool> compilation;    // cpil
-  std::optional<bool> podcast;        // pcst
-  std::optional<uint32_t> contentID;  // cnID
-  std::optional<uint32_t> artistID;   // atID
-  std::optional<uint64_t> playlistID; // plID
-  std::optional<uint32_t> genreID;    // geID
-  std::optional<uint32_t> composerID; // cmID
+  std::optional<uint16_t> genreType;      // gnre: ID3 genre number + 1
+  std::optional<uint16_t> tempo;          // tmpo
+  std::optional<uint32_t> tvSeason;       // tvsn
+  std::optional<uint32_t> tvEpisode;      // tves
+  std::optional<uint8_t> mediaType;       // stik
+  std::optional<uint8_t> hdVideo;         // hdvd
+  std::optional<uint8_t> contentRating;   // rtng
+  std::optional<bool> gapless;            // pgap
+  std::optional<bool> compilation;        // cpil
+  std::optional<bool> podcast;            // pcst
+  std::optional<uint32_t> contentID;      // cnID
+  std::optional<uint32_t> artistID;       // atID
+  std::optional<uint64_t> playlistID;     // plID
+  std::optional<uint32_t> genreID;        // geID
+  std::optional<uint32_t> composerID;     // cmID
   std::optional<uint32_t> iTunesCountry;  // sfID
 
   std::vector<Mp4Cover> artwork;  // covr; empty removes the item

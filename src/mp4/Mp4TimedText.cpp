@@ -25,7 +25,8 @@ struct Justification {
   const char* horizontal;
   const char* vertical;
 };
-constexpr std::array<Justification, 3> kJustifications = {{{0, "left", "top"}, {1, "center", "center"}, {-1, "right", "bottom"}}};
+constexpr std::array<Justification, 3> kJustifications = {
+    {{0, "left", "top"}, {1, "center", "center"}, {-1, "right", "bottom"}}};
 
 std::string trimmed(std::string_view s) {
   const size_t a = s.find_first_not_of(" \t\r\n");
@@ -53,7 +54,8 @@ std::optional<uint64_t> parseTime(std::string_view s) {
   size_t i = 0;
   for (int p = 0; p < 3; ++p) {
     const size_t begin = i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - begin < 9) parts[p] = parts[p] * 10 + uint64_t(s[i++] - '0');
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - begin < 9)
+      parts[p] = parts[p] * 10 + uint64_t(s[i++] - '0');
     if (i == begin) return std::nullopt;
     if (p < 2 && (i >= s.size() || s[i++] != ':')) return std::nullopt;
   }
@@ -108,7 +110,8 @@ std::string withoutTags(const std::string& text) {
         std::string name = text.substr(i + 1, close - i - 1);
         if (!name.empty() && name[0] == '/') name.erase(0, 1);
         name = name.substr(0, name.find_first_of(" \t"));
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
         if (std::find(kTags.begin(), kTags.end(), name) != kTags.end()) {
           i = close + 1;
           continue;
@@ -122,7 +125,8 @@ std::string withoutTags(const std::string& text) {
 
 // Cues that overlap become pieces of time, each showing every cue active in it.
 std::vector<Mp4TextCue> flattened(std::vector<Mp4TextCue> cues) {
-  std::stable_sort(cues.begin(), cues.end(), [](const Mp4TextCue& a, const Mp4TextCue& b) { return a.startMs < b.startMs; });
+  std::stable_sort(cues.begin(), cues.end(),
+                   [](const Mp4TextCue& a, const Mp4TextCue& b) { return a.startMs < b.startMs; });
   bool overlaps = false;
   for (size_t i = 1; i < cues.size(); ++i) overlaps = overlaps || cues[i].startMs < cues[i - 1].endMs;
   if (!overlaps) return cues;
@@ -153,11 +157,20 @@ std::string escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -201,7 +214,9 @@ std::optional<std::string> unescaped(std::string_view text) {
       const std::string_view digits = name.substr(hex ? 2 : 1);
       if (digits.empty()) return std::nullopt;
       for (char d : digits) {
-        const int v = d >= '0' && d <= '9' ? d - '0' : hex && std::isxdigit((unsigned char)d) ? std::tolower(d) - 'a' + 10 : -1;
+        const int v = d >= '0' && d <= '9'                     ? d - '0'
+                      : hex && std::isxdigit((unsigned char)d) ? std::tolower(d) - 'a' + 10
+                                                               : -1;
         if (v < 0 || c > 0x10FFFF) return std::nullopt;
         c = c * (hex ? 16 : 10) + uint32_t(v);
       }
@@ -266,7 +281,8 @@ class DescriptionReader {
   }
 
   Mp4Error fail(const std::string& what) const {
-    const size_t line = size_t(std::count(text_.begin(), text_.begin() + long(std::min(pos_, text_.size())), '\n')) + 1;
+    const size_t line =
+        size_t(std::count(text_.begin(), text_.begin() + long(std::min(pos_, text_.size())), '\n')) + 1;
     return Mp4Error::failure("timed-text description, line " + std::to_string(line) + ": " + what);
   }
 
@@ -278,7 +294,9 @@ class DescriptionReader {
     return true;
   }
 
-  static bool nameChar(char c) { return std::isalnum((unsigned char)c) || c == '_' || c == ':' || c == '-' || c == '.'; }
+  static bool nameChar(char c) {
+    return std::isalnum((unsigned char)c) || c == '_' || c == ':' || c == '-' || c == '.';
+  }
 
   void spaces() {
     while (pos_ < text_.size() && std::isspace((unsigned char)text_[pos_])) ++pos_;
@@ -314,10 +332,12 @@ class DescriptionReader {
       if (tag.closing) return fail("a malformed closing tag " + tag.name);
       const std::string attribute = name();
       spaces();
-      if (attribute.empty() || pos_ >= text_.size() || text_[pos_] != '=') return fail("a malformed attribute in " + tag.name);
+      if (attribute.empty() || pos_ >= text_.size() || text_[pos_] != '=')
+        return fail("a malformed attribute in " + tag.name);
       ++pos_;
       spaces();
-      if (pos_ >= text_.size() || (text_[pos_] != '"' && text_[pos_] != '\'')) return fail("an unquoted attribute in " + tag.name);
+      if (pos_ >= text_.size() || (text_[pos_] != '"' && text_[pos_] != '\''))
+        return fail("an unquoted attribute in " + tag.name);
       const char quote = text_[pos_++];
       const size_t close = text_.find(quote, pos_);
       if (close == std::string_view::npos) return fail("an unterminated attribute in " + tag.name);
@@ -358,7 +378,8 @@ bool colorAttribute(const Tag& tag, const char* name, uint32_t& out) {
   if (it == tag.attributes.end()) return true;
   unsigned c[4];
   char extra;
-  if (std::sscanf(it->second.c_str(), "%x %x %x %x %c", &c[0], &c[1], &c[2], &c[3], &extra) != 4) return false;
+  if (std::sscanf(it->second.c_str(), "%x %x %x %x %c", &c[0], &c[1], &c[2], &c[3], &extra) != 4)
+    return false;
   if (c[0] > 255 || c[1] > 255 || c[2] > 255 || c[3] > 255) return false;
   out = c[0] << 24 | c[1] << 16 | c[2] << 8 | c[3];
   return true;
@@ -366,7 +387,8 @@ bool colorAttribute(const Tag& tag, const char* name, uint32_t& out) {
 
 std::string colorText(uint32_t rgba) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02x %02x %02x %02x", rgba >> 24, rgba >> 16 & 0xFF, rgba >> 8 & 0xFF, rgba & 0xFF);
+  std::snprintf(buffer, sizeof buffer, "%02x %02x %02x %02x", rgba >> 24, rgba >> 16 & 0xFF, rgba >> 8 & 0xFF,
+                rgba & 0xFF);
   return buffer;
 }
 
@@ -389,7 +411,9 @@ const char* justificationText(int8_t value, bool vertical) {
 
 std::string utf16ToUtf8(std::span<const uint8_t> b, bool bigEndian) {
   std::string out;
-  auto unit = [&](size_t i) { return bigEndian ? uint32_t(b[i] << 8 | b[i + 1]) : uint32_t(b[i + 1] << 8 | b[i]); };
+  auto unit = [&](size_t i) {
+    return bigEndian ? uint32_t(b[i] << 8 | b[i + 1]) : uint32_t(b[i + 1] << 8 | b[i]);
+  };
   for (size_t i = 0; i + 1 < b.size(); i += 2) {
     uint32_t c = unit(i);
     if (c >= 0xD800 && c < 0xDC00 && i + 3 < b.size()) {
@@ -482,15 +506,18 @@ Mp4Error Mp4TimedText::fromDescription(std::string_view description, Mp4TimedTex
     bool ok = true;
     if (tag.name == "TextStreamHeader") {
       ok = integerAttribute(tag, "width", out.width) && integerAttribute(tag, "height", out.height) &&
-           integerAttribute(tag, "layer", out.layer) && integerAttribute(tag, "translation_x", out.translationX) &&
-           integerAttribute(tag, "translation_y", out.translationY) && out.width <= 0x7FFF && out.height <= 0x7FFF;
+           integerAttribute(tag, "layer", out.layer) &&
+           integerAttribute(tag, "translation_x", out.translationX) &&
+           integerAttribute(tag, "translation_y", out.translationY) && out.width <= 0x7FFF &&
+           out.height <= 0x7FFF;
     } else if (tag.name == "TextSampleDescription") {
       ok = justificationAttribute(tag, "horizontalJustification", false, out.horizontalJustification) &&
            justificationAttribute(tag, "verticalJustification", true, out.verticalJustification) &&
            colorAttribute(tag, "backColor", out.backColor);
     } else if (tag.name == "FontTableEntry") {
       ok = integerAttribute(tag, "fontID", out.fontId);
-      if (auto it = tag.attributes.find("fontName"); it != tag.attributes.end()) out.fontName = it->second.substr(0, 255);
+      if (auto it = tag.attributes.find("fontName"); it != tag.attributes.end())
+        out.fontName = it->second.substr(0, 255);
     } else if (tag.name == "TextBox") {
       Mp4TextBox box;
       ok = integerAttribute(tag, "top", box.top) && integerAttribute(tag, "left", box.left) &&
@@ -515,7 +542,8 @@ Mp4Error Mp4TimedText::fromDescription(std::string_view description, Mp4TimedTex
   for (size_t i = 0; i < samples.size(); ++i) {
     if (samples[i].text.empty()) continue;
     const uint64_t end = i + 1 < samples.size() ? samples[i + 1].ms : samples[i].ms + kLastSampleMs;
-    if (end > samples[i].ms) out.cues.push_back({samples[i].ms, end, mp4CutUtf8(samples[i].text, kMaxSampleText)});
+    if (end > samples[i].ms)
+      out.cues.push_back({samples[i].ms, end, mp4CutUtf8(samples[i].text, kMaxSampleText)});
   }
   return {};
 }
@@ -559,29 +587,32 @@ Mp4Error Mp4TimedText::fromTrack(Mp4File& file, uint32_t trackId, Mp4TimedText& 
 std::string Mp4TimedText::srt() const {
   std::string out;
   for (size_t i = 0; i < cues.size(); ++i)
-    out += std::to_string(i + 1) + "\n" + formatTime(cues[i].startMs, ',') + " --> " + formatTime(cues[i].endMs, ',') +
-           "\n" + cues[i].text + "\n\n";
+    out += std::to_string(i + 1) + "\n" + formatTime(cues[i].startMs, ',') + " --> " +
+           formatTime(cues[i].endMs, ',') + "\n" + cues[i].text + "\n\n";
   return out;
 }
 
 std::string Mp4TimedText::description() const {
   char header[200];
-  std::snprintf(header, sizeof header, kHeaderLine, width, height, int(layer), int(translationX), int(translationY));
+  std::snprintf(header, sizeof header, kHeaderLine, width, height, int(layer), int(translationX),
+                int(translationY));
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<TextStream version=\"1.1\">\n";
   out += std::string(header) + "\n";
-  out += std::string("<TextSampleDescription horizontalJustification=\"") + justificationText(horizontalJustification, false) +
-         "\" verticalJustification=\"" + justificationText(verticalJustification, true) + "\" backColor=\"" +
-         colorText(backColor) + "\">\n";
-  out += "<FontTable>\n<FontTableEntry fontName=\"" + escaped(fontName) + "\" fontID=\"" + std::to_string(fontId) +
-         "\"/>\n</FontTable>\n";
+  out += std::string("<TextSampleDescription horizontalJustification=\"") +
+         justificationText(horizontalJustification, false) + "\" verticalJustification=\"" +
+         justificationText(verticalJustification, true) + "\" backColor=\"" + colorText(backColor) + "\">\n";
+  out += "<FontTable>\n<FontTableEntry fontName=\"" + escaped(fontName) + "\" fontID=\"" +
+         std::to_string(fontId) + "\"/>\n</FontTable>\n";
   if (textBox)
     out += "<TextBox top=\"" + std::to_string(textBox->top) + "\" left=\"" + std::to_string(textBox->left) +
-           "\" bottom=\"" + std::to_string(textBox->bottom) + "\" right=\"" + std::to_string(textBox->right) + "\"/>\n";
-  out += "<Style styles=\"Normal\" fontID=\"" + std::to_string(fontId) + "\" fontSize=\"" + std::to_string(fontSize) +
-         "\" color=\"" + colorText(textColor) + "\"/>\n";
+           "\" bottom=\"" + std::to_string(textBox->bottom) + "\" right=\"" + std::to_string(textBox->right) +
+           "\"/>\n";
+  out += "<Style styles=\"Normal\" fontID=\"" + std::to_string(fontId) + "\" fontSize=\"" +
+         std::to_string(fontSize) + "\" color=\"" + colorText(textColor) + "\"/>\n";
   out += "</TextSampleDescription>\n</TextStreamHeader>\n";
   auto sample = [&](uint64_t ms, const std::string& text) {
-    out += "<TextSample sampleTime=\"" + formatTime(ms, '.') + "\" xml:space=\"preserve\">" + escaped(text) + "</TextSample>\n";
+    out += "<TextSample sampleTime=\"" + formatTime(ms, '.') + "\" xml:space=\"preserve\">" + escaped(text) +
+           "</TextSample>\n";
   };
   uint64_t shownUntil = 0;
   for (const Mp4TextCue& c : cues) {

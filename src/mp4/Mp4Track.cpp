@@ -128,7 +128,9 @@ uint32_t Mp4Track::height() const {
 
 uint32_t Mp4Track::flags() const { return uint32_t(readAt(trak_->find("tkhd")->payload(), 1, 3)); }
 
-void Mp4Track::setFlags(uint32_t flags) { mp4PutUnsigned(trak_->find("tkhd")->payload().data() + 1, 3, flags); }
+void Mp4Track::setFlags(uint32_t flags) {
+  mp4PutUnsigned(trak_->find("tkhd")->payload().data() + 1, 3, flags);
+}
 
 uint16_t Mp4Track::alternateGroup() const {
   const Mp4Buffer& p = trak_->find("tkhd")->payload();
@@ -145,7 +147,8 @@ std::vector<uint32_t> Mp4Track::references(const std::string& type) const {
   const Mp4Box* tref = trak_->find("tref");
   if (!tref) return ids;
   for (const Mp4Box* r : tref->all(type))
-    for (size_t i = 0; i + 4 <= r->payload().size(); i += 4) ids.push_back(uint32_t(readAt(r->payload(), i, 4)));
+    for (size_t i = 0; i + 4 <= r->payload().size(); i += 4)
+      ids.push_back(uint32_t(readAt(r->payload(), i, 4)));
   return ids;
 }
 

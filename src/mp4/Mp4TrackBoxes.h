@@ -13,7 +13,7 @@ struct Mp4TrackHeaderFields {
   uint64_t duration = 0;  // in the movie's time scale
   int16_t layer = 0;
   uint16_t alternateGroup = 0;
-  uint16_t volume = 0;  // 8.8; 0x0100 for sound
+  uint16_t volume = 0;                         // 8.8; 0x0100 for sound
   int32_t translationX = 0, translationY = 0;  // whole pixels
   uint32_t width = 0, height = 0;              // whole pixels
 };

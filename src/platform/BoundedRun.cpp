@@ -31,8 +31,10 @@ BoundedRun runBounded(const ToolProcess::Options& options, const RunBounds& boun
                                                        : QDeadlineTimer(QDeadlineTimer::Forever);
   auto cut = [&] {
     if (gui) QCoreApplication::processEvents();
-    if (bounds.stopRequested && bounds.stopRequested()) run.stopped = true;
-    else if (deadline.hasExpired()) run.timedOut = true;
+    if (bounds.stopRequested && bounds.stopRequested())
+      run.stopped = true;
+    else if (deadline.hasExpired())
+      run.timedOut = true;
     return run.stopped || run.timedOut;
   };
   auto keep = [&](const QByteArray& chunk) {

@@ -4,15 +4,15 @@
 // runaway writer cannot exhaust memory), and a stop request polled between reads. A program
 // cut short is ended with its whole process group. On the GUI thread the window's events
 // may keep flowing meanwhile.
-#include "platform/ToolProcess.h"
-
 #include <QByteArray>
 #include <functional>
+
+#include "platform/ToolProcess.h"
 
 namespace zuvo {
 
 struct RunBounds {
-  double timeLimit = 0;                 // seconds; 0: none
+  double timeLimit = 0;  // seconds; 0: none
   qint64 mostOutputBytes = ToolProcess::kMostRunOutputBytes;
   std::function<bool()> stopRequested;  // polled between reads
   // What the program left running in its group when it ended goes too.

@@ -1,12 +1,12 @@
 #include "platform/Defaults.h"
 
-#include "platform/Paths.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <utility>
+
+#include "platform/Paths.h"
 
 namespace zuvo {
 namespace {

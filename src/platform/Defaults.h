@@ -38,11 +38,16 @@ class Defaults {
 
   template <typename T>
   T get(SettingKey<T> key) const {
-    if constexpr (std::is_same_v<T, bool>) return boolForKey(key.key());
-    else if constexpr (std::is_same_v<T, int>) return integerForKey(key.key());
-    else if constexpr (std::is_same_v<T, double>) return doubleForKey(key.key());
-    else if constexpr (std::is_same_v<T, QString>) return stringForKey(key.key());
-    else if constexpr (std::is_same_v<T, QStringList>) return stringArrayForKey(key.key());
+    if constexpr (std::is_same_v<T, bool>)
+      return boolForKey(key.key());
+    else if constexpr (std::is_same_v<T, int>)
+      return integerForKey(key.key());
+    else if constexpr (std::is_same_v<T, double>)
+      return doubleForKey(key.key());
+    else if constexpr (std::is_same_v<T, QString>)
+      return stringForKey(key.key());
+    else if constexpr (std::is_same_v<T, QStringList>)
+      return stringArrayForKey(key.key());
     else {
       static_assert(std::is_same_v<T, QByteArray>, "a setting holds a flag, number, text, list or data");
       return dataForKey(key.key());

@@ -1,15 +1,15 @@
 #include "platform/FileMove.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace zuvo {
@@ -62,8 +62,8 @@ int copyThroughTemporary(const QByteArray& from, const QByteArray& to) {
     return error;
   }
   const QFileInfo target(QFile::decodeName(to));
-  QByteArray temporary =
-      QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".part-XXXXXX"));
+  QByteArray temporary = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                                           QStringLiteral(".part-XXXXXX"));
   const int out = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (out < 0) {
     const int error = errno;
@@ -132,7 +132,8 @@ FileMoveResult moveFileNoReplace(const QString& source, const QString& target) {
 FileMoveResult copyFileNoReplace(const QString& source, const QString& target) {
   FileMoveResult result;
   result.copied = true;
-  if (const int error = copyThroughTemporary(QFile::encodeName(source), QFile::encodeName(target)); error != 0) {
+  if (const int error = copyThroughTemporary(QFile::encodeName(source), QFile::encodeName(target));
+      error != 0) {
     result.nameTaken = error == EEXIST;
     result.error = systemError(error);
   } else {

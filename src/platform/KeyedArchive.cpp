@@ -31,7 +31,8 @@ QByteArray pngBytes(const QImage& image) {
 std::optional<QCborValue> parseWhole(const QByteArray& bytes) {
   QCborStreamReader reader(bytes);
   QCborValue value = QCborValue::fromCbor(reader);
-  if (reader.lastError() != QCborError::NoError || reader.currentOffset() != bytes.size()) return std::nullopt;
+  if (reader.lastError() != QCborError::NoError || reader.currentOffset() != bytes.size())
+    return std::nullopt;
   return value;
 }
 
@@ -75,13 +76,16 @@ void KeyedArchiver::encodeDictionary(const QMap<qint32, QVariant>& value, const 
   QCborMap dictionary;
   for (auto it = value.begin(); it != value.end(); ++it) {
     const bool flag = it.value().typeId() == QMetaType::Bool;
-    dictionary.insert(qint64(it.key()), flag ? QCborValue(it.value().toBool()) : QCborValue(it.value().toString()));
+    dictionary.insert(qint64(it.key()),
+                      flag ? QCborValue(it.value().toBool()) : QCborValue(it.value().toString()));
   }
   map_.insert(key, dictionary);
 }
 
 KeyedUnarchiver::KeyedUnarchiver(const QCborMap& map, const char* className, std::shared_ptr<QString> failure)
-    : map_(map), className_(className), failure_(failure ? std::move(failure) : std::make_shared<QString>()) {}
+    : map_(map),
+      className_(className),
+      failure_(failure ? std::move(failure) : std::make_shared<QString>()) {}
 
 bool KeyedUnarchiver::containsValueForKey(const QString& key) const { return map_.contains(key); }
 
@@ -90,7 +94,8 @@ void KeyedUnarchiver::fail(const QString& why) const {
 }
 
 QString KeyedUnarchiver::wrongKind(const QString& key, const char* expected) const {
-  return QStringLiteral("key \"%1\" of %2 does not hold %3").arg(key, QLatin1String(className_), QLatin1String(expected));
+  return QStringLiteral("key \"%1\" of %2 does not hold %3")
+      .arg(key, QLatin1String(className_), QLatin1String(expected));
 }
 
 bool KeyedUnarchiver::checkClass(const QCborValue& value, const char* className, const QString& where) const {
@@ -229,7 +234,8 @@ QMap<qint32, QVariant> KeyedUnarchiver::decodeDictionary(const QString& key) con
       fail(wrongKind(key, "a dictionary of texts and flags by 32-bit number"));
       return {};
     }
-    out.insert(qint32(number.toInteger()), item.isBool() ? QVariant(item.toBool()) : QVariant(item.toString()));
+    out.insert(qint32(number.toInteger()),
+               item.isBool() ? QVariant(item.toBool()) : QVariant(item.toString()));
   }
   return out;
 }

@@ -18,8 +18,8 @@
 #include <QList>
 #include <QMap>
 #include <QString>
-#include <QVariant>
 #include <QStringList>
+#include <QVariant>
 #include <concepts>
 #include <functional>
 #include <memory>
@@ -87,12 +87,12 @@ class KeyedArchiver {
   void encodeDictionary(const QMap<qint32, QVariant>& value, const QString& key);
 
   template <class T>
-    requires KeyedCoding<typename archive_detail::Element<T>::Object>
+  requires KeyedCoding<typename archive_detail::Element<T>::Object>
   void encodeObject(const T& object, const QString& key) {
     if (const auto* o = archive_detail::Element<T>::get(object)) map_.insert(key, encodedMap(*o));
   }
   template <class T>
-    requires KeyedCoding<typename archive_detail::Element<T>::Object>
+  requires KeyedCoding<typename archive_detail::Element<T>::Object>
   void encodeObjectList(const QList<T>& objects, const QString& key) {
     map_.insert(key, encodedList(objects));
   }
@@ -102,7 +102,7 @@ class KeyedArchiver {
   void encodeValue(const T& value, const QString& key);
 
   template <class T>
-    requires KeyedCoding<typename archive_detail::Element<T>::Object>
+  requires KeyedCoding<typename archive_detail::Element<T>::Object>
   static QCborMap encodedMap(const T& object) {
     KeyedArchiver coder(archive_detail::Element<T>::Object::kArchiveClass);
     if (const auto* o = archive_detail::Element<T>::get(object)) o->encodeWithCoder(coder);
@@ -137,19 +137,21 @@ class KeyedUnarchiver {
   float decodeFloat(const QString& key) const;
   QString decodeString(const QString& key) const;  // null when absent
   QStringList decodeStringList(const QString& key) const;
-  QImage decodeImage(const QString& key) const;    // null when absent
+  QImage decodeImage(const QString& key) const;  // null when absent
   QList<QImage> decodeImageList(const QString& key) const;
   QByteArray decodeData(const QString& key) const;  // empty when absent
   // Values come back as QString or bool; empty when absent.
   QMap<qint32, QVariant> decodeDictionary(const QString& key) const;
 
   template <KeyedCoding T>
-  auto decodeObject(const QString& key) const -> std::optional<decltype(T::initWithCoder(std::declval<const KeyedUnarchiver&>()))> {
+  auto decodeObject(const QString& key) const
+      -> std::optional<decltype(T::initWithCoder(std::declval<const KeyedUnarchiver&>()))> {
     if (!containsValueForKey(key)) return std::nullopt;
     return decodedObject<T>(map_.value(key), key);
   }
   template <KeyedCoding T>
-  auto decodeObjectList(const QString& key) const -> QList<decltype(T::initWithCoder(std::declval<const KeyedUnarchiver&>()))> {
+  auto decodeObjectList(const QString& key) const
+      -> QList<decltype(T::initWithCoder(std::declval<const KeyedUnarchiver&>()))> {
     QList<decltype(T::initWithCoder(*this))> out;
     if (!containsValueForKey(key)) return out;
     const QCborValue value = map_.value(key);
@@ -250,11 +252,15 @@ template <class R, auto Get, auto Set>
 ArchivedField<R> archived(const char* key) {
   using T = std::remove_cvref_t<std::invoke_result_t<decltype(Get), const R&>>;
   return {key,
-          [](const R& record, KeyedArchiver& coder, const QString& k) { coder.encodeValue<T>(std::invoke(Get, record), k); },
+          [](const R& record, KeyedArchiver& coder, const QString& k) {
+            coder.encodeValue<T>(std::invoke(Get, record), k);
+          },
           [](R& record, const KeyedUnarchiver& coder, const QString& k) {
             std::optional<T> value = coder.decodeValue<T>(k);
-            if (value) std::invoke(Set, record, std::move(*value));
-            else if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, QString>) std::invoke(Set, record, T{});
+            if (value)
+              std::invoke(Set, record, std::move(*value));
+            else if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, QString>)
+              std::invoke(Set, record, T{});
           }};
 }
 
@@ -280,20 +286,32 @@ template <class T>
 void KeyedArchiver::encodeValue(const T& value, const QString& key) {
   using archive_detail::IsList;
   using archive_detail::IsOptional;
-  if constexpr (std::is_same_v<T, bool>) encodeBool(value, key);
-  else if constexpr (std::is_same_v<T, qint32>) encodeInt32(value, key);
-  else if constexpr (std::is_same_v<T, quint32>) encodeUInt32(value, key);
-  else if constexpr (std::is_same_v<T, qint64>) encodeInt64(value, key);
-  else if constexpr (std::is_same_v<T, double>) encodeDouble(value, key);
-  else if constexpr (std::is_same_v<T, float>) encodeFloat(value, key);
-  else if constexpr (std::is_same_v<T, QString>) encodeString(value, key);
-  else if constexpr (std::is_same_v<T, QStringList>) encodeStringList(value, key);
-  else if constexpr (std::is_same_v<T, QImage>) encodeImage(value, key);
-  else if constexpr (std::is_same_v<T, QList<QImage>>) encodeImageList(value, key);
+  if constexpr (std::is_same_v<T, bool>)
+    encodeBool(value, key);
+  else if constexpr (std::is_same_v<T, qint32>)
+    encodeInt32(value, key);
+  else if constexpr (std::is_same_v<T, quint32>)
+    encodeUInt32(value, key);
+  else if constexpr (std::is_same_v<T, qint64>)
+    encodeInt64(value, key);
+  else if constexpr (std::is_same_v<T, double>)
+    encodeDouble(value, key);
+  else if constexpr (std::is_same_v<T, float>)
+    encodeFloat(value, key);
+  else if constexpr (std::is_same_v<T, QString>)
+    encodeString(value, key);
+  else if constexpr (std::is_same_v<T, QStringList>)
+    encodeStringList(value, key);
+  else if constexpr (std::is_same_v<T, QImage>)
+    encodeImage(value, key);
+  else if constexpr (std::is_same_v<T, QList<QImage>>)
+    encodeImageList(value, key);
   else if constexpr (IsOptional<T>::value) {
     if (value) encodeObject(*value, key);
-  } else if constexpr (IsList<T>::value) encodeObjectList(value, key);
-  else encodeObject(value, key);
+  } else if constexpr (IsList<T>::value)
+    encodeObjectList(value, key);
+  else
+    encodeObject(value, key);
 }
 
 template <class T>
@@ -301,16 +319,26 @@ std::optional<T> KeyedUnarchiver::decodeValue(const QString& key) const {
   using archive_detail::IsList;
   using archive_detail::IsOptional;
   if (!containsValueForKey(key)) return std::nullopt;
-  if constexpr (std::is_same_v<T, bool>) return decodeBool(key);
-  else if constexpr (std::is_same_v<T, qint32>) return decodeInt32(key);
-  else if constexpr (std::is_same_v<T, quint32>) return decodeUInt32(key);
-  else if constexpr (std::is_same_v<T, qint64>) return decodeInt64(key);
-  else if constexpr (std::is_same_v<T, double>) return decodeDouble(key);
-  else if constexpr (std::is_same_v<T, float>) return decodeFloat(key);
-  else if constexpr (std::is_same_v<T, QString>) return decodeString(key);
-  else if constexpr (std::is_same_v<T, QStringList>) return decodeStringList(key);
-  else if constexpr (std::is_same_v<T, QImage>) return decodeImage(key);
-  else if constexpr (std::is_same_v<T, QList<QImage>>) return decodeImageList(key);
+  if constexpr (std::is_same_v<T, bool>)
+    return decodeBool(key);
+  else if constexpr (std::is_same_v<T, qint32>)
+    return decodeInt32(key);
+  else if constexpr (std::is_same_v<T, quint32>)
+    return decodeUInt32(key);
+  else if constexpr (std::is_same_v<T, qint64>)
+    return decodeInt64(key);
+  else if constexpr (std::is_same_v<T, double>)
+    return decodeDouble(key);
+  else if constexpr (std::is_same_v<T, float>)
+    return decodeFloat(key);
+  else if constexpr (std::is_same_v<T, QString>)
+    return decodeString(key);
+  else if constexpr (std::is_same_v<T, QStringList>)
+    return decodeStringList(key);
+  else if constexpr (std::is_same_v<T, QImage>)
+    return decodeImage(key);
+  else if constexpr (std::is_same_v<T, QList<QImage>>)
+    return decodeImageList(key);
   else if constexpr (IsOptional<T>::value) {
     auto object = decodeObject<typename T::value_type>(key);
     if (!object) return std::nullopt;

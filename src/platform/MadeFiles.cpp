@@ -17,7 +17,8 @@ QString recordPath(const QString& folder) { return folder + u'/' + QLatin1String
 
 // A name is one line; a name holding a line break or a slash is none of ours.
 bool recordable(const QString& name) {
-  return !name.isEmpty() && !name.contains(u'\n') && !name.contains(u'/') && name != QLatin1String(kRecordName);
+  return !name.isEmpty() && !name.contains(u'\n') && !name.contains(u'/') &&
+         name != QLatin1String(kRecordName);
 }
 
 QSet<QString> readRecord(const QString& folder) {

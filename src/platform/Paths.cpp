@@ -68,7 +68,8 @@ QString settingsFile() {
 
 QString unreadableCopyName(const QString& path) {
   const QFileInfo info(path);
-  const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(" (unreadable ") +
+  const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
+                       QStringLiteral(" (unreadable ") +
                        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss"));
   QString name = stem + QStringLiteral(").") + info.suffix();
   for (int n = 2; QFileInfo::exists(name); ++n) name = stem + QStringLiteral(" %1).").arg(n) + info.suffix();

@@ -1,7 +1,5 @@
 #include "platform/PlacedOutputs.h"
 
-#include "platform/Paths.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +10,8 @@
 #include <QMutex>
 #include <QSaveFile>
 #include <QSet>
+
+#include "platform/Paths.h"
 
 namespace zuvo::placedoutputs {
 namespace {
@@ -68,7 +68,8 @@ void save(Record& r) {
       it = r.outputs.erase(it);
       continue;
     }
-    outputs.append(QJsonObject{{kPath, it.key()}, {kSize, it->size}, {kModified, it->modified}, {kTold, it->told}});
+    outputs.append(
+        QJsonObject{{kPath, it.key()}, {kSize, it->size}, {kModified, it->modified}, {kTold, it->told}});
     ++it;
   }
   QDir().mkpath(QFileInfo(r.file).path());
@@ -113,7 +114,8 @@ bool isPlaced(const QString& path, qint64 size, const QDateTime& modified) {
   const Record& now = current();
   if (now.expected.contains(path)) return true;
   const auto found = now.outputs.constFind(path);
-  return found != now.outputs.constEnd() && found->size == size && found->modified == modified.toMSecsSinceEpoch();
+  return found != now.outputs.constEnd() && found->size == size &&
+         found->modified == modified.toMSecsSinceEpoch();
 }
 
 bool firstTimeTold(const QString& path) {

@@ -14,8 +14,8 @@ struct RegionForm {
 
 // The only forms that keep more than the language.
 constexpr RegionForm kRegionForms[] = {
-    {"en", "GB", "en-GB"},   {"pt", "BR", "pt-BR"},   {"pt", "PT", "pt-PT"},     {"zh", "CN", "zh-Hans"},
-    {"zh", "SG", "zh-Hans"}, {"zh", "TW", "zh-Hant"}, {"zh", "HK", "zh-Hant"},   {"zh", "MO", "zh-Hant"},
+    {"en", "GB", "en-GB"},     {"pt", "BR", "pt-BR"},     {"pt", "PT", "pt-PT"},   {"zh", "CN", "zh-Hans"},
+    {"zh", "SG", "zh-Hans"},   {"zh", "TW", "zh-Hant"},   {"zh", "HK", "zh-Hant"}, {"zh", "MO", "zh-Hant"},
     {"zh", "Hans", "zh-Hans"}, {"zh", "Hant", "zh-Hant"},
 };
 
@@ -35,7 +35,8 @@ QString preferredLanguageCode(const QString& localeName) {
   if (!isLetters(language) || language == QLatin1String("c") || language == QLatin1String("posix")) return {};
   const QString region = name.section(QRegularExpression(QStringLiteral("[_-]")), 1, 1);
   for (const RegionForm& f : kRegionForms)
-    if (language == QLatin1String(f.language) && region.compare(QLatin1String(f.region), Qt::CaseInsensitive) == 0)
+    if (language == QLatin1String(f.language) &&
+        region.compare(QLatin1String(f.region), Qt::CaseInsensitive) == 0)
       return QString::fromLatin1(f.form);
   return language;
 }
@@ -51,7 +52,8 @@ QStringList preferredLanguages() {
     if (!messagesLocale.isEmpty()) break;
   }
   QStringList names;
-  if (!messagesLocale.isEmpty() && messagesLocale != QLatin1String("C") && messagesLocale != QLatin1String("POSIX"))
+  if (!messagesLocale.isEmpty() && messagesLocale != QLatin1String("C") &&
+      messagesLocale != QLatin1String("POSIX"))
     names = QString::fromLocal8Bit(qgetenv("LANGUAGE")).split(':', Qt::SkipEmptyParts) << messagesLocale;
   QStringList codes;
   for (const QString& name : names) {

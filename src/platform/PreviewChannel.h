@@ -7,10 +7,11 @@
 //   "start W H B A" (width, height, bytes per pixel, aspect x 100)  -> "1"
 //   "render" | "stop" | "toggleFullscreen" | "ontop"                 -> "ok"
 // No file names are involved, so the player finds the view whatever its environment.
-#include <QByteArray>
-#include <QString>
 #include <sys/socket.h>
 #include <sys/un.h>
+
+#include <QByteArray>
+#include <QString>
 
 namespace zuvo::previewchannel {
 

@@ -1,11 +1,12 @@
 #include "platform/TerminationSignals.h"
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
 
 namespace zuvo {
 namespace {

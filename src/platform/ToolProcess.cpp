@@ -1,12 +1,5 @@
 #include "platform/ToolProcess.h"
 
-#include <QFile>
-#include <QProcessEnvironment>
-#include <QDeadlineTimer>
-#include <QThread>
-
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
@@ -15,7 +8,14 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QThread>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -148,13 +148,15 @@ bool ToolProcess::start(const Options& options) {
 
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-  void* stack = ::mmap(nullptr, kChildStackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+  void* stack = ::mmap(nullptr, kChildStackBytes, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
   if (stack == MAP_FAILED) {
     ::close(fds[0]);
     ::close(fds[1]);
     return false;
   }
-  ChildStart start{argv.data(), envp.data(), workdir.isEmpty() ? nullptr : workdir.constData(), fds[1], ::getpid(), {}};
+  ChildStart start{argv.data(), envp.data(), workdir.isEmpty() ? nullptr : workdir.constData(),
+                   fds[1],      ::getpid(),  {}};
   // No handler of ours may run in the child while it shares our memory: every signal is
   // held from before the child exists until it has put the handlers back to the default.
   sigset_t all;
@@ -164,8 +166,8 @@ bool ToolProcess::start(const Options& options) {
   std::unique_lock<std::mutex> registered(registry().lock);
   // The child shares our memory and we wait until it has exec'd: nothing of a large,
   // many-threaded process is copied, as fork() would copy its page tables.
-  const pid_t child = ::clone(startChild, static_cast<char*>(stack) + kChildStackBytes, CLONE_VM | CLONE_VFORK | SIGCHLD,
-                              &start);
+  const pid_t child = ::clone(startChild, static_cast<char*>(stack) + kChildStackBytes,
+                              CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
   if (child > 0) registry().running.insert(child);
   registered.unlock();
   ::pthread_sigmask(SIG_SETMASK, &start.mask, nullptr);
@@ -279,7 +281,8 @@ QByteArray ToolProcess::run(const Options& options, bool* started) {
     }
     const qint64 left = deadline.remainingTime();
     QByteArray piece = process.read(left < 0 ? 1000 : int(std::min<qint64>(left, 1000)));
-    if (output.size() + piece.size() > options.mostOutputBytes) piece.truncate(options.mostOutputBytes - output.size());
+    if (output.size() + piece.size() > options.mostOutputBytes)
+      piece.truncate(options.mostOutputBytes - output.size());
     output += piece;
   }
   process.waitForExit();

@@ -6,11 +6,12 @@
 // Arguments are always passed as a list: no shell ever sees them. A child is killed when
 // the thread that started it dies with the application, and every running group can be
 // ended at once when the application quits.
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
-#include <sys/types.h>
 
 namespace zuvo {
 
@@ -19,8 +20,8 @@ class ToolProcess {
   struct Options {
     QString program;
     QStringList arguments;
-    QString workingDirectory;           // empty: inherit
-    QMap<QString, QString> environment; // added to (or replacing) the inherited one
+    QString workingDirectory;            // empty: inherit
+    QMap<QString, QString> environment;  // added to (or replacing) the inherited one
     // For run() only: what is kept of the output (the parsers need its start; the tool is
     // stopped once this much has come), and the time after which the tool is stopped.
     qint64 mostOutputBytes = kMostRunOutputBytes;
@@ -52,8 +53,8 @@ class ToolProcess {
   // Waits for the end of the child and returns its exit status (-1 when killed by a signal).
   int waitForExit();
 
-  void pause();      // SIGSTOP to the group
-  void resume();     // SIGCONT to the group
+  void pause();   // SIGSTOP to the group
+  void resume();  // SIGCONT to the group
   // SIGCONT then SIGTERM to the group, SIGKILL after `graceMs`; then reaps the child.
   void terminate(int graceMs = 2000);
 

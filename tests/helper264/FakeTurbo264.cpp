@@ -30,8 +30,8 @@ std::string setting(const char* key, const char* fallback) {
   return fallback;
 }
 
-const char* const kPresets[] = {"iPod", "iPhone", "Apple TV", "Apple TV HD", "iPad", "HD 720p",
-                                "Sony PSP", "YouTube", "YouTube HD", "HD 1080p"};
+const char* const kPresets[] = {"iPod",    "iPhone",   "Apple TV", "Apple TV HD", "iPad",
+                                "HD 720p", "Sony PSP", "YouTube",  "YouTube HD",  "HD 1080p"};
 
 int version() { return std::atoi(setting("version", "12").c_str()); }
 int isAvailable() { return setting("device", "1") == "1"; }
@@ -52,8 +52,8 @@ int exportMovie(const char* input, const char* output, int, int, int64_t, ZuvoTu
     return 0;
   }
   const std::string in = std::string("file:") + input, out = std::string("file:") + output;
-  const char* argv[] = {"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", in.c_str(), "-map", "0", "-c", "copy",
-                        "-f", "mp4", out.c_str(), nullptr};
+  const char* argv[] = {"ffmpeg", "-nostdin", "-v",   "error", "-y",  "-i",        in.c_str(), "-map",
+                        "0",      "-c",       "copy", "-f",    "mp4", out.c_str(), nullptr};
   pid_t child = 0;
   int status = -1;
   if (posix_spawnp(&child, "ffmpeg", nullptr, nullptr, const_cast<char**>(argv), environ) != 0 ||
@@ -70,8 +70,8 @@ int exportMovie(const char* input, const char* output, int, int, int64_t, ZuvoTu
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) const ZuvoTurbo264* zuvo_turbo264_framework() {
-  static ZuvoTurbo264 table{version, isAvailable, isHDDeviceAvailable, presetCount, presetDisplayName,
-                            presetInternalID, exportMovie};
+  static ZuvoTurbo264 table{version,           isAvailable,      isHDDeviceAvailable, presetCount,
+                            presetDisplayName, presetInternalID, exportMovie};
   table.isHDDeviceAvailable = setting("hd", "0") == "none" ? nullptr : isHDDeviceAvailable;
   table.presetCount = setting("presets", "") == "none" ? nullptr : presetCount;
   return &table;

@@ -9,13 +9,13 @@
 #include <QRegularExpression>
 
 #include "Helper264Install.h"
-#include "support/TestSupport.h"
 #include "helper264/ExportProgress.h"
 #include "helper264/HelperOptions.h"
 #include "helper264/PresetFix.h"
 #include "media/HelperInfo.h"
 #include "media/MediaTestSupport.h"
 #include "platform/Paths.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 using namespace zuvo::helper264;
@@ -31,7 +31,8 @@ struct FrameworkClaims {
 QStringList helperLines(const QString& folder, const QStringList& arguments, int* exitCode = nullptr) {
   const test::CommandResult r = test::runCommand(folder + "/Zuvo264Helper", arguments);
   if (exitCode) *exitCode = r.exitCode;
-  static const QRegularExpression prefix(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} Zuvo264Helper\[\d+:\d+\] )");
+  static const QRegularExpression prefix(
+      R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} Zuvo264Helper\[\d+:\d+\] )");
   QStringList lines;
   for (const QString& line : QString::fromUtf8(r.output).split('\n', Qt::SkipEmptyParts)) {
     EXPECT_TRUE(prefix.match(line).hasMatch()) << line.toStdString();
@@ -41,7 +42,8 @@ QStringList helperLines(const QString& folder, const QStringList& arguments, int
 }
 
 QStringList streamTypes(const QString& path) {
-  const test::CommandResult r = test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path});
+  const test::CommandResult r =
+      test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path});
   QStringList types;
   for (const QJsonValue& s : QJsonDocument::fromJson(r.output).object()["streams"].toArray())
     types << s.toObject()["codec_type"].toString();
@@ -51,9 +53,12 @@ QStringList streamTypes(const QString& path) {
 // Video and two sound tracks, as a rewrapped source with a second language.
 QString movieWithTwoSoundTracks() {
   const QString path = test::freshFolder("movie") + "/Movie Turbo.m4v";
-  test::makeMedia(path, {"-f", "lavfi", "-i", "testsrc=d=2:s=160x120:r=25", "-f", "lavfi", "-i", "sine=d=2",
-                         "-f", "lavfi", "-i", "sine=d=2:f=880", "-map", "0", "-map", "1", "-map", "2", "-c:v",
-                         "libx264", "-c:a", "aac", "-f", "mp4"});
+  test::makeMedia(path, {"-f",   "lavfi", "-i",   "testsrc=d=2:s=160x120:r=25",
+                         "-f",   "lavfi", "-i",   "sine=d=2",
+                         "-f",   "lavfi", "-i",   "sine=d=2:f=880",
+                         "-map", "0",     "-map", "1",
+                         "-map", "2",     "-c:v", "libx264",
+                         "-c:a", "aac",   "-f",   "mp4"});
   return path;
 }
 
@@ -62,8 +67,8 @@ QString movieWithTwoSoundTracks() {
 TEST(Helper264, WithoutTheFrameworkEveryRunSaysSoAndNothingElse) {
   const QString folder = test::installHelper264(false);
   for (const QStringList& arguments : {QStringList{"-info", "1"},
-                                       QStringList{"-input", "/nonexistent.m4v", "-output", "/tmp/x.m4v", "-preset",
-                                                   "2", "-keepaudio", "YES"},
+                                       QStringList{"-input", "/nonexistent.m4v", "-output", "/tmp/x.m4v",
+                                                   "-preset", "2", "-keepaudio", "YES"},
                                        QStringList{}}) {
     int code = -1;
     EXPECT_EQ(helperLines(folder, arguments, &code), QStringList{"No Turbo.264 Framework Installed"});
@@ -90,21 +95,25 @@ struct InfoCase {
 TEST(Helper264, TheEncoderCheckAnswersWhatTheFrameworkOffers) {
   const QString folder = test::installHelper264(true);
   const InfoCase cases[] = {
-      {"HDDevice", "version=12,device=1,hd=1",
+      {"HDDevice",
+       "version=12,device=1,hd=1",
        {"Framework Version :12<<<", "Info:", "Turbo 264 Framework Is Available on version 12",
         "Turbo.264 Device is Available", "Turbo.264 HD Device is Available"},
        {true, 12, true, true}},
-      {"DeviceWithoutHD", "version=14,device=1,hd=0",
+      {"DeviceWithoutHD",
+       "version=14,device=1,hd=0",
        {"Framework Version :14<<<", "Info:", "Turbo 264 Framework Is Available on version 14",
         "Turbo.264 Device is Available", "Turbo.264 HD Device is Not Available"},
        {true, 14, true, false}},
-      {"OldVersionWarnsAndGoesOn", "version=11,device=0,hd=none",
+      {"OldVersionWarnsAndGoesOn",
+       "version=11,device=0,hd=none",
        {"Framework Version :11<<<",
-        "Turbo.264 Framework Version 11 installed. Zuvo requires Turbo.264 Framework version 12 or higher.", "Info:",
-        "Turbo 264 Framework Is Available on version 11", "Turbo.264 Device is Not Available",
+        "Turbo.264 Framework Version 11 installed. Zuvo requires Turbo.264 Framework version 12 or higher.",
+        "Info:", "Turbo 264 Framework Is Available on version 11", "Turbo.264 Device is Not Available",
         "Does not respond to selector isHDDeviceAvailable"},
        {true, 11, false, false}},
-      {"NoPresets", "version=12,presets=none",
+      {"NoPresets",
+       "version=12,presets=none",
        {"Framework Version :12<<<", "Turbo Framework does not respond to exportPresets"},
        {false, 12, false, false}},
   };
@@ -123,16 +132,24 @@ TEST(Helper264, AnExportKeepsTheVideoAndTheFirstSoundOnlyWhenAsked) {
   for (const bool keep : {false, true}) {
     const QString input = movieWithTwoSoundTracks();
     const QString output = QFileInfo(input).path() + "/Movie Out.m4v";
-    const QStringList lines = helperLines(folder, {"-keepaudio", keep ? "YES" : "NO", "-output", output, "-input",
-                                                   input, "-preset", "3"});
+    const QStringList lines = helperLines(
+        folder, {"-keepaudio", keep ? "YES" : "NO", "-output", output, "-input", input, "-preset", "3"});
     const QStringList tracks{"Track 0 : vide", "Track 1 : soun", "Track 2 : soun"};
-    const QStringList expected = QStringList{"Framework Version :12<<<", "Version Number : 0.1", "preset arg   = 3",
-                                             "input arg   = " + input, "output arg   = " + output,
+    const QStringList expected = QStringList{"Framework Version :12<<<",
+                                             "Version Number : 0.1",
+                                             "preset arg   = 3",
+                                             "input arg   = " + input,
+                                             "output arg   = " + output,
                                              QString("keepaudio arg   = ") + (keep ? "YES" : "NO"),
-                                             "Preset Selected : Apple TV HD", "Start Tracks"} +
+                                             "Preset Selected : Apple TV HD",
+                                             "Start Tracks"} +
                                  tracks + QStringList{"Then Tracks"} + tracks +
-                                 QStringList{"Framework Version = 12 isHD = YES", "progress:1%", "progress:2%",
-                                             "progress:50%", "progress:100%", "Encode Complete"};
+                                 QStringList{"Framework Version = 12 isHD = YES",
+                                             "progress:1%",
+                                             "progress:2%",
+                                             "progress:50%",
+                                             "progress:100%",
+                                             "Encode Complete"};
     EXPECT_EQ(lines, expected) << keep;
     // The edit is saved into the input itself, and the export carries it.
     const QStringList kept = keep ? QStringList{"video", "audio"} : QStringList{"video"};
@@ -144,7 +161,8 @@ TEST(Helper264, AnExportKeepsTheVideoAndTheFirstSoundOnlyWhenAsked) {
 TEST(Helper264, EveryFailedExportSaysErrorAndExitsNormally) {
   const QString folder = test::installHelper264(true);
   const QString movie = movieWithTwoSoundTracks();
-  const QString garbage = test::writeFile(test::freshFolder("garbage") + "/broken.mp4", QByteArray(5000, '\0'));
+  const QString garbage =
+      test::writeFile(test::freshFolder("garbage") + "/broken.mp4", QByteArray(5000, '\0'));
   const QString output = test::freshFolder("out") + "/out.m4v";
   struct Case {
     const char* id;
@@ -152,13 +170,22 @@ TEST(Helper264, EveryFailedExportSaysErrorAndExitsNormally) {
     QStringList arguments;
     QStringList lastLines;
   } cases[] = {
-      {"MissingInput", "", {"-input", "/nonexistent/in.m4v", "-output", output},
+      {"MissingInput",
+       "",
+       {"-input", "/nonexistent/in.m4v", "-output", output},
        {"Error opening movie : The movie contains an invalid data reference.",
         "Probable cause : Input File Not Found"}},
-      {"NotAMovie", "", {"-input", garbage, "-output", output}, {"Error opening movie : The file is not a movie file."}},
-      {"PresetOutsideTheList", "", {"-input", movie, "-output", output, "-preset", "10"},
+      {"NotAMovie",
+       "",
+       {"-input", garbage, "-output", output},
+       {"Error opening movie : The file is not a movie file."}},
+      {"PresetOutsideTheList",
+       "",
+       {"-input", movie, "-output", output, "-preset", "10"},
        {"Error: preset 10 is not one of the framework's 10 export presets"}},
-      {"EncoderFails", "fail=The device was removed", {"-input", movie, "-output", output, "-keepaudio", "YES"},
+      {"EncoderFails",
+       "fail=The device was removed",
+       {"-input", movie, "-output", output, "-keepaudio", "YES"},
        {"progress:1%", "progress:2%", "Error during export: The device was removed"}},
   };
   for (const Case& c : cases) {
@@ -190,7 +217,8 @@ TEST(Helper264Parts, OlderHDFrameworksGetTheInternalIDByteSwapped) {
 }
 
 TEST(Helper264Parts, OptionsReadAsAnArgumentDomain) {
-  const HelperOptions options({"-keepaudio", "YES", "-preset", "3x", "stray", "-info", "-input", "/a b/-c.m4v"});
+  const HelperOptions options(
+      {"-keepaudio", "YES", "-preset", "3x", "stray", "-info", "-input", "/a b/-c.m4v"});
   EXPECT_TRUE(options.boolean("keepaudio"));
   EXPECT_EQ(options.integer("preset"), 3);
   // "-info" takes "-input" as its value, as the argument domain reads it.

@@ -1,8 +1,9 @@
 // Lines as Debian's mediainfo 23.04 and ffprobe 5.1 print them, and the forms our readers take.
 #include "media/AnalysisOutputNormalizer.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -61,16 +62,21 @@ TEST(AnalysisOutputNormalizer, MediaInfoValuesTakeTheOlderUnitsAndKeys) {
       {"sampling rate list", "Sampling rate|48.0 kHz / 24.0 kHz", "Sampling rate|48.0 KHz / 24.0 KHz"},
       {"frames per second", "Frame rate|25.000 FPS", "Frame rate|25.000 fps"},
       {"fraction dropped", "Frame rate|23.976 (24000/1001) FPS", "Frame rate|23.976 fps"},
-      {"original frame rate", "Original frame rate|29.970 (30000/1001) FPS", "Original frame rate|29.970 fps"},
+      {"original frame rate", "Original frame rate|29.970 (30000/1001) FPS",
+       "Original frame rate|29.970 fps"},
       {"audio frame rate", "Frame rate|46.875 FPS (1024 SPF)", "Frame rate|46.875 fps (1024 SPF)"},
       {"frame rate mode untouched", "Frame rate mode|Constant", "Frame rate mode|Constant"},
-      {"reference frames key", "Format settings, Reference frames|4 frames", "Format settings, ReFrames|4 frames"},
-      {"one reference frame", "Format settings, Reference frames|1 frame", "Format settings, ReFrames|1 frame"},
+      {"reference frames key", "Format settings, Reference frames|4 frames",
+       "Format settings, ReFrames|4 frames"},
+      {"one reference frame", "Format settings, Reference frames|1 frame",
+       "Format settings, ReFrames|1 frame"},
       {"CABAC untouched", "Format settings, CABAC|Yes", "Format settings, CABAC|Yes"},
-      {"title untouched", "Title|45 min 0 s at 128 kb/s, 48.0 kHz, 25.000 FPS", "Title|45 min 0 s at 128 kb/s, 48.0 kHz, 25.000 FPS"},
+      {"title untouched", "Title|45 min 0 s at 128 kb/s, 48.0 kHz, 25.000 FPS",
+       "Title|45 min 0 s at 128 kb/s, 48.0 kHz, 25.000 FPS"},
       {"width untouched", "Width|1 920 pixels", "Width|1 920 pixels"},
       {"chapter entry untouched", "00:00:01.000|Part Two", "00:00:01.000|Part Two"},
-      {"encoding settings untouched", "Encoding settings|cabac=1 / ref=4 / bitrate=1500", "Encoding settings|cabac=1 / ref=4 / bitrate=1500"},
+      {"encoding settings untouched", "Encoding settings|cabac=1 / ref=4 / bitrate=1500",
+       "Encoding settings|cabac=1 / ref=4 / bitrate=1500"},
       {"value with further colons", "Display aspect ratio|16:9", "Display aspect ratio|16:9"},
   };
   runTable(cases, std::size(cases), normalizeMediaInfoOutput, true);
@@ -85,11 +91,15 @@ TEST(AnalysisOutputNormalizer, MediaInfoSectionsAndWholeOutputs) {
       {"numbered text untouched", "Text #2", "Text #2"},
       {"blank line", "", ""},
       {"section run",
-       "Audio #2\nID                                       : 3\nBit rate                                 : 448 kb/s\n\n"
-       "Menu #1\nID                                       : 5\n00:00:00.000                             : Part One\n\n"
+       "Audio #2\nID                                       : 3\nBit rate                                 : "
+       "448 kb/s\n\n"
+       "Menu #1\nID                                       : 5\n00:00:00.000                             : "
+       "Part One\n\n"
        "Menu #2\n",
-       "Audio #2\nID                                       : 3\nBit rate                                 : 448 Kbps\n\n"
-       "Menu\nID                                       : 5\n00:00:00.000                             : Part One\n\n"
+       "Audio #2\nID                                       : 3\nBit rate                                 : "
+       "448 Kbps\n\n"
+       "Menu\nID                                       : 5\n00:00:00.000                             : Part "
+       "One\n\n"
        "Menu\n"},
       {"carriage returns kept", "Video\r\nFrame rate                               : 25.000 FPS\r\n",
        "Video\r\nFrame rate                               : 25.000 fps\r\n"},
@@ -99,29 +109,38 @@ TEST(AnalysisOutputNormalizer, MediaInfoSectionsAndWholeOutputs) {
 
 TEST(AnalysisOutputNormalizer, FFprobeStreamAndChapterLines) {
   const Case cases[] = {
-      {"chapter", "    Chapter #0:1: start 1.000000, end 3.000000", "    Chapter #0.1: start 1.000000, end 3.000000"},
+      {"chapter", "    Chapter #0:1: start 1.000000, end 3.000000",
+       "    Chapter #0.1: start 1.000000, end 3.000000"},
       {"chapter twelve", "    Chapter #0:12: start 300.000000, end 600.000000",
        "    Chapter #0.12: start 300.000000, end 600.000000"},
       {"chapter title untouched", "        title           : Part Two", "        title           : Part Two"},
       {"audio stream", "  Stream #0:1(eng): Audio: aac (LC), 48000 Hz, stereo, fltp (default)",
        "  Stream #0.1(eng): Audio: aac (LC), 48000 Hz, stereo, fltp (default)"},
-      {"stream with id", "  Stream #0:1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo, fltp, 128 kb/s (default)",
-       "  Stream #0.1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo, fltp, 128 kb/s (default)"},
+      {"stream with id",
+       "  Stream #0:1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo, fltp, 128 kb/s "
+       "(default)",
+       "  Stream #0.1[0x2](eng): Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, stereo, fltp, 128 kb/s "
+       "(default)"},
       {"stream ten", "  Stream #0:10: Subtitle: ass", "  Stream #0.10: Subtitle: ass"},
       {"stream in a title untouched", "      title           : Stream #0:1 Audio: commentary",
        "      title           : Stream #0:1 Audio: commentary"},
       {"demuxer warning is not a stream",
-       "[mpegts @ 0x55d0c0a1b2c0] Stream #1: not enough frames to estimate rate; consider increasing probesize",
-       "[mpegts @ 0x55d0c0a1b2c0] stream #1: not enough frames to estimate rate; consider increasing probesize"},
+       "[mpegts @ 0x55d0c0a1b2c0] Stream #1: not enough frames to estimate rate; consider increasing "
+       "probesize",
+       "[mpegts @ 0x55d0c0a1b2c0] stream #1: not enough frames to estimate rate; consider increasing "
+       "probesize"},
       {"duration line untouched", "  Duration: 00:00:03.05, start: 0.000000, bitrate: 702 kb/s",
        "  Duration: 00:00:03.05, start: 0.000000, bitrate: 702 kb/s"},
       {"chapters header dropped",
-       "  Duration: 00:00:03.05, start: 0.000000, bitrate: 702 kb/s\n  Chapters:\n    Chapter #0:0: start 0.000000, end 1.000000\n",
-       "  Duration: 00:00:03.05, start: 0.000000, bitrate: 702 kb/s\n    Chapter #0.0: start 0.000000, end 1.000000\n"},
-      {"input path over lines", "Input #0, matroska,webm, from '/tmp/we ird\nAudio: x\nStream #9.mkv':\n  Metadata:",
+       "  Duration: 00:00:03.05, start: 0.000000, bitrate: 702 kb/s\n  Chapters:\n    Chapter #0:0: start "
+       "0.000000, end 1.000000\n",
+       "  Duration: 00:00:03.05, start: 0.000000, bitrate: 702 kb/s\n    Chapter #0.0: start 0.000000, end "
+       "1.000000\n"},
+      {"input path over lines",
+       "Input #0, matroska,webm, from '/tmp/we ird\nAudio: x\nStream #9.mkv':\n  Metadata:",
        "Input #0, matroska,webm, from '/tmp/we ird / Audio: x / Stream #9.mkv':\n  Metadata:"},
-      {"input on one line untouched", "Input #0, avi, from '/tmp/a.avi':\n  Metadata:",
-       "Input #0, avi, from '/tmp/a.avi':\n  Metadata:"},
+      {"input on one line untouched",
+       "Input #0, avi, from '/tmp/a.avi':\n  Metadata:", "Input #0, avi, from '/tmp/a.avi':\n  Metadata:"},
       {"unreadable input untouched", "/tmp/missing.mkv: No such file or directory",
        "/tmp/missing.mkv: No such file or directory"},
   };

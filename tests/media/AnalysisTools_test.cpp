@@ -1,12 +1,14 @@
 // The analysis tools run on files made here with ffmpeg; their normalised output must carry
 // the forms and values our stream and chapter readers take.
 #include "media/AnalysisTools.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -32,8 +34,8 @@ const Fixture kFixtures[] = {
 };
 
 QString longLanguage(const QString& code) {
-  static const QMap<QString, QString> names{{"eng", "English"}, {"ger", "German"}, {"fre", "French"},
-                                            {"spa", "Spanish"}, {"ita", "Italian"}};
+  static const QMap<QString, QString> names{
+      {"eng", "English"}, {"ger", "German"}, {"fre", "French"}, {"spa", "Spanish"}, {"ita", "Italian"}};
   return names.value(code);
 }
 
@@ -42,23 +44,63 @@ QString longLanguage(const QString& code) {
 QString makeFixture(const Fixture& fx) {
   const QString dir = test::freshFolder("fixture");
   const QString srt = dir + "/s.srt", chapters = dir + "/chapters.txt";
-  test::writeFile(srt, "1\n00:00:00,000 --> 00:00:01,000\nHello\n\n2\n00:00:01,500 --> 00:00:02,500\nWorld\n");
+  test::writeFile(srt,
+                  "1\n00:00:00,000 --> 00:00:01,000\nHello\n\n2\n00:00:01,500 --> 00:00:02,500\nWorld\n");
   test::writeFile(chapters,
-            ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Part One\n"
-            "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=3000\ntitle=Part Two\n");
+                  ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Part One\n"
+                  "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=3000\ntitle=Part Two\n");
   const QString secondRate = QString(fx.secondSamplingRate).startsWith("44.1") ? "44100" : "48000";
   const QString path = dir + "/source." + fx.container;
-  test::makeMedia(path, {"-f", "lavfi", "-i", QString("testsrc=size=320x240:rate=%1:duration=3").arg(fx.videoRate),
-                         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
-                         "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=" + secondRate + ":duration=3",
-                         "-i", srt, "-i", chapters,
-                         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3", "-map_chapters", "4",
-                         "-c:v", "libx264", "-preset", "ultrafast", "-b:v", "1500k",
-                         "-x264-params", QString("cabac=%1:ref=%2").arg(fx.cabac ? 1 : 0).arg(fx.referenceFrames),
-                         "-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6",
-                         "-c:s", QString(fx.container) == "mp4" ? "mov_text" : "srt",
-                         "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", QString("language=") + fx.secondLanguage,
-                         "-metadata:s:s:0", "language=eng"});
+  test::makeMedia(path, {"-f",
+                         "lavfi",
+                         "-i",
+                         QString("testsrc=size=320x240:rate=%1:duration=3").arg(fx.videoRate),
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=440:sample_rate=48000:duration=3",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=880:sample_rate=" + secondRate + ":duration=3",
+                         "-i",
+                         srt,
+                         "-i",
+                         chapters,
+                         "-map",
+                         "0:v",
+                         "-map",
+                         "1:a",
+                         "-map",
+                         "2:a",
+                         "-map",
+                         "3",
+                         "-map_chapters",
+                         "4",
+                         "-c:v",
+                         "libx264",
+                         "-preset",
+                         "ultrafast",
+                         "-b:v",
+                         "1500k",
+                         "-x264-params",
+                         QString("cabac=%1:ref=%2").arg(fx.cabac ? 1 : 0).arg(fx.referenceFrames),
+                         "-c:a:0",
+                         "aac",
+                         "-ac:a:0",
+                         "2",
+                         "-c:a:1",
+                         "ac3",
+                         "-ac:a:1",
+                         "6",
+                         "-c:s",
+                         QString(fx.container) == "mp4" ? "mov_text" : "srt",
+                         "-metadata:s:a:0",
+                         "language=eng",
+                         "-metadata:s:a:1",
+                         QString("language=") + fx.secondLanguage,
+                         "-metadata:s:s:0",
+                         "language=eng"});
   return path;
 }
 
@@ -149,7 +191,8 @@ TEST(AnalysisTools, MediaInfoOfRealFilesReadsInTheOlderForms) {
 
     const Section* general = section(all, "General");
     ASSERT_NE(general, nullptr) << name << "\n" << report.toStdString();
-    EXPECT_EQ(secondsOf(general->value("Duration")), 3) << name << ": " << general->value("Duration").toStdString();
+    EXPECT_EQ(secondsOf(general->value("Duration")), 3)
+        << name << ": " << general->value("Duration").toStdString();
 
     const Section* video = section(all, "Video");
     ASSERT_NE(video, nullptr) << name;
@@ -158,13 +201,15 @@ TEST(AnalysisTools, MediaInfoOfRealFilesReadsInTheOlderForms) {
     EXPECT_EQ(video->value("Format settings, ReFrames"),
               fx.referenceFrames == 1 ? QString("1 frame") : QString("%1 frames").arg(fx.referenceFrames))
         << name;
-    EXPECT_EQ(secondsOf(video->value("Duration")), 3) << name << ": " << video->value("Duration").toStdString();
+    EXPECT_EQ(secondsOf(video->value("Duration")), 3)
+        << name << ": " << video->value("Duration").toStdString();
     EXPECT_EQ(video->value("Frame rate"), fx.frameRateText) << name;
     EXPECT_EQ(video->value("Width"), "320 pixels") << name;
     EXPECT_EQ(video->value("Height"), "240 pixels") << name;
     if (QString(fx.container) == "mp4") {
       EXPECT_EQ(video->value("Nominal bit rate"), "1 500 Kbps") << name;
-      EXPECT_TRUE(QRegularExpression("^\\d[\\d ]*(\\.\\d+)? Kbps$").match(video->value("Bit rate")).hasMatch())
+      EXPECT_TRUE(
+          QRegularExpression("^\\d[\\d ]*(\\.\\d+)? Kbps$").match(video->value("Bit rate")).hasMatch())
           << name << ": " << video->value("Bit rate").toStdString();
     }
 
@@ -216,7 +261,8 @@ TEST(AnalysisTools, FFprobeOfRealFilesGivesStreamsAndChaptersInTheOlderForms) {
     QList<QStringList> chapters;  // number, start, title
     for (qsizetype l = 0; l < lines.size(); ++l) {
       if (!lines[l].startsWith("Chapter")) continue;
-      const QRegularExpressionMatch m = QRegularExpression("^Chapter #0\\.(\\d+): start (\\d+)\\.\\d+, end ").match(lines[l]);
+      const QRegularExpressionMatch m =
+          QRegularExpression("^Chapter #0\\.(\\d+): start (\\d+)\\.\\d+, end ").match(lines[l]);
       ASSERT_TRUE(m.hasMatch()) << name << ": " << lines[l].toStdString();
       QString title = "<none>";
       for (qsizetype t = l + 1; t < lines.size() && !lines[t].startsWith("Chapter"); ++t)
@@ -256,7 +302,9 @@ TEST(AnalysisTools, AwkwardPathsAreOneArgumentAndAnalysedAlike) {
     const QString info = mediaInfoOutput(path, cacheFolder());
     EXPECT_EQ(withoutName(info, false), withoutName(plainInfo, false)) << name;
     QString shown = path;
-    EXPECT_TRUE(info.contains("Complete name                            : " + shown.replace('\n', " / "))) << name << "\n" << info.toStdString();
+    EXPECT_TRUE(info.contains("Complete name                            : " + shown.replace('\n', " / ")))
+        << name << "\n"
+        << info.toStdString();
 
     const QString probe = ffprobeOutput(path, cacheFolder());
     EXPECT_EQ(withoutName(probe, true), withoutName(plainProbe, true)) << name;
@@ -288,8 +336,8 @@ TEST(AnalysisTools, OutputThatIsNotUtf8IsStillRead) {
   const QString dir = test::freshFolder("latin1");
   const QString tags = test::writeFile(dir + "/tags.txt", ";FFMETADATA1\ntitle=caf\xe9\n");
   const QString path = dir + "/source.mkv";
-  test::makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25:duration=1", "-i", tags, "-map", "0",
-                         "-map_metadata", "1", "-c:v", "libx264", "-preset", "ultrafast"});
+  test::makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25:duration=1", "-i", tags, "-map",
+                         "0", "-map_metadata", "1", "-c:v", "libx264", "-preset", "ultrafast"});
   const QString probe = ffprobeOutput(path, cacheFolder());
   EXPECT_TRUE(probe.contains(QString::fromUtf8("title           : caf\uFFFD"))) << probe.toStdString();
   EXPECT_TRUE(probe.contains("Stream #0.0: Video: h264")) << probe.toStdString();

@@ -1,10 +1,12 @@
 #include "media/Artwork.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
 #include "media/MediaFile.h"
 #include "media/RegisteredSettings.h"
 #include "support/TestPictures.h"
-
-#include <QPainter>
-#include <gtest/gtest.h>
 
 using namespace zuvo;
 
@@ -47,7 +49,8 @@ TEST(Artwork, KeepsTheBytesItCameAsAndASmallPictureForTheTables) {
     EXPECT_EQ(artwork.size(), c.whole);
     EXPECT_EQ(artwork.small().size(), c.small);
     EXPECT_EQ(artwork.image().size(), c.whole);
-    EXPECT_EQ(artwork.image(QSize(200, 200)).size(), c.whole.scaled(200, 200, Qt::KeepAspectRatio).boundedTo(c.whole));
+    EXPECT_EQ(artwork.image(QSize(200, 200)).size(),
+              c.whole.scaled(200, 200, Qt::KeepAspectRatio).boundedTo(c.whole));
   }
 }
 

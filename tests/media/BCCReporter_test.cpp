@@ -1,13 +1,15 @@
 #include "media/BCCReporter.h"
-#include "media/BCError.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QThread>
-#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
+
+#include "media/BCError.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -47,11 +49,8 @@ TEST(BCCReporter, MessagesSplitAtLineFeedUnlessCarriageReturnsGiveMore) {
     QString message;
     QStringList lines;
   } cases[] = {
-      {"one\r\ntwo", {"one\r", "two"}},
-      {"a\rb\rc", {"a", "b", "c"}},
-      {"", {""}},
-      {"end\n", {"end", ""}},
-      {"x\ny\rz", {"x", "y\rz"}},
+      {"one\r\ntwo", {"one\r", "two"}}, {"a\rb\rc", {"a", "b", "c"}}, {"", {""}},
+      {"end\n", {"end", ""}},           {"x\ny\rz", {"x", "y\rz"}},
   };
   for (const Case& c : cases)
     EXPECT_EQ(BCCReporter::splitMessage(c.message), c.lines) << c.message.toStdString();

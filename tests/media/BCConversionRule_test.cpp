@@ -1,17 +1,19 @@
 #include "media/BCConversionRule.h"
-#include "media/MediaFile.h"
-#include "media/MediaValues.h"
-#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QColor>
 #include <QImage>
 #include <functional>
-#include <gtest/gtest.h>
 #include <thread>
 
+#include "MediaTestSupport.h"
+#include "media/MediaFile.h"
+#include "media/MediaValues.h"
+
 using namespace zuvo;
-using test::CapturedLog;
 using test::archivedKeys;
+using test::CapturedLog;
 using test::freshFolder;
 using test::writeFile;
 using Dictionary = BCConversionRule::Dictionary;
@@ -55,7 +57,8 @@ QStringList logLines(const CapturedLog& log) {
 
 enum class Pass { Before, After };
 
-BCError runPass(Pass pass, MediaFile& media, const Reporter& log = nullptr, const Reporter& userLog = nullptr) {
+BCError runPass(Pass pass, MediaFile& media, const Reporter& log = nullptr,
+                const Reporter& userLog = nullptr) {
   return pass == Pass::Before ? ApplyRulesBeforeLookup(media, log, userLog)
                               : ApplyRulesAfterLookup(media, log, userLog);
 }
@@ -81,21 +84,35 @@ TEST_F(ConversionRules, DescriptionReadsAsOneSentence) {
       {"media type and height with a quality",
        {{0, "TV Show"}, {3, ">720"}},
        {{4, "High"}},
-       "If Media Type is TV Show and Video Height is greater than or equal to 720 Then convert show with High quality "},
+       "If Media Type is TV Show and Video Height is greater than or equal to 720 Then convert show with "
+       "High quality "},
       {"every other condition and every action",
        {{1, "Lost"}, {2, "/Volumes/TV"}, {3, "<480"}},
        {{0, "Movie"}, {1, "Name"}, {2, "123"}, {3, "/out"}, {5, "/a.png"}, {6, "Set"}, {7, true}},
-       "If Source File name contains Lost and Source directory is /Volumes/TV and Video Height is less than or "
-       "equal to 480 Then set media type to Movie and set show name to Name and set id for show lookup to 123 and "
-       "move converted show to /out and use artwork /a.png and set iTunes HD tag to Set and force aspect ratio to "
+       "If Source File name contains Lost and Source directory is /Volumes/TV and Video Height is less than "
+       "or "
+       "equal to 480 Then set media type to Movie and set show name to Name and set id for show lookup to "
+       "123 and "
+       "move converted show to /out and use artwork /a.png and set iTunes HD tag to Set and force aspect "
+       "ratio to "
        "16:9 "},
       {"no conditions and no actions", {}, {}, "If Then "},
-      {"codes without a wording are left out", {{9, "x"}, {0, "Movie"}}, {{-1, "y"}, {8, "z"}}, "If Media Type is Movie Then "},
-      {"comparison words only in conditions", {{1, "a>b<c"}}, {{1, "A > B"}},
-       "If Source File name contains agreater than or equal to bless than or equal to c Then set show name to A > B "},
-      {"placeholders in values stay as they are", {}, {{1, "100%@ %1"}}, "If Then set show name to 100%@ %1 "},
+      {"codes without a wording are left out",
+       {{9, "x"}, {0, "Movie"}},
+       {{-1, "y"}, {8, "z"}},
+       "If Media Type is Movie Then "},
+      {"comparison words only in conditions",
+       {{1, "a>b<c"}},
+       {{1, "A > B"}},
+       "If Source File name contains agreater than or equal to bless than or equal to c Then set show name "
+       "to A > B "},
+      {"placeholders in values stay as they are",
+       {},
+       {{1, "100%@ %1"}},
+       "If Then set show name to 100%@ %1 "},
   };
-  for (const Case& c : cases) EXPECT_EQ(ruleWith(c.conditions, c.actions).description(), c.expected) << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(ruleWith(c.conditions, c.actions).description(), c.expected) << c.name;
 }
 
 TEST_F(ConversionRules, AddingACodeAgainReplacesItsValue) {
@@ -110,8 +127,8 @@ TEST_F(ConversionRules, AddingACodeAgainReplacesItsValue) {
 }
 
 TEST_F(ConversionRules, ArchiveHoldsBothDictionariesUnderTheirKeys) {
-  const BCConversionRule rule = ruleWith({{0, "TV Show"}, {3, ">720"}, {77, "unknown code"}},
-                                         {{1, ""}, {7, true}, {2, "12"}});
+  const BCConversionRule rule =
+      ruleWith({{0, "TV Show"}, {3, ">720"}, {77, "unknown code"}}, {{1, ""}, {7, true}, {2, "12"}});
   EXPECT_EQ(archivedKeys(rule), (QStringList{"IfConditions", "ThenActions"}));
   const auto back = test::roundTrip(rule);
   ASSERT_TRUE(back.has_value());
@@ -276,8 +293,14 @@ TEST_F(ConversionRules, ArtworkComesFromAnImageFileAfterTheLookUp) {
 }
 
 TEST_F(ConversionRules, PassesLogTheMatchAndTheReportedChanges) {
-  SaveConversionRules({ruleWith({{0, "TV Show"}}, {{0, "Movie"}, {1, "Lost"}, {2, "42"}, {3, "/out"}, {4, "High"},
-                                                   {5, "/nowhere.png"}, {6, "Set"}, {7, true}})});
+  SaveConversionRules({ruleWith({{0, "TV Show"}}, {{0, "Movie"},
+                                                   {1, "Lost"},
+                                                   {2, "42"},
+                                                   {3, "/out"},
+                                                   {4, "High"},
+                                                   {5, "/nowhere.png"},
+                                                   {6, "Set"},
+                                                   {7, true}})});
   CapturedLog log;
   CapturedLog userLog;
   const MediaFilePtr media = episode();
@@ -300,17 +323,17 @@ TEST_F(ConversionRules, PassesLogTheMatchAndTheReportedChanges) {
 
 TEST_F(ConversionRules, TheTopRuleWins) {
   SaveConversionRules({ruleWith({{1, "lost"}}, {{1, "First"}, {4, "Normal"}}),
-                       ruleWith({}, {{1, "Second"}, {2, "7"}}),
-                       ruleWith({{1, "house"}}, {{1, "Never"}})});
+                       ruleWith({}, {{1, "Second"}, {2, "7"}}), ruleWith({{1, "house"}}, {{1, "Never"}})});
   CapturedLog log;
   const MediaFilePtr media = episode();
   (void)ApplyRulesBeforeLookup(*media, log.reporter, nullptr);
   EXPECT_EQ(media->seriesname(), "First");
   EXPECT_EQ(media->forceid(), 7) << "what the top rule leaves alone stays as the lower rule set it";
   EXPECT_EQ(media->forcequality(), ForcedQuality::Normal);
-  EXPECT_EQ(logLines(log), (QStringList{"3 [BLUE]Match on Rule", "4 Changing Series/Movie Name to Second",
-                                        "4 Forcing show ID to 7", "3 [BLUE]Match on Rule",
-                                        "4 Changing Series/Movie Name to First", "4 Forcing show Quality to 1"}));
+  EXPECT_EQ(logLines(log),
+            (QStringList{"3 [BLUE]Match on Rule", "4 Changing Series/Movie Name to Second",
+                         "4 Forcing show ID to 7", "3 [BLUE]Match on Rule",
+                         "4 Changing Series/Movie Name to First", "4 Forcing show Quality to 1"}));
 }
 
 TEST_F(ConversionRules, ADestinationOnlyRuleActsAfterTheLookUp) {
@@ -334,7 +357,8 @@ TEST_F(ConversionRules, EveryPassReadsTheRulesAfresh) {
 
   Defaults::standard().setObject(QByteArray("damaged"), kRulesKey);
   CapturedLog log;
-  EXPECT_FALSE(ApplyRulesBeforeLookup(*media, log.reporter, nullptr).Error()) << "unreadable rules are no rules";
+  EXPECT_FALSE(ApplyRulesBeforeLookup(*media, log.reporter, nullptr).Error())
+      << "unreadable rules are no rules";
   EXPECT_EQ(media->mediatype(), MediaType::HomeMovie);
   EXPECT_FALSE(log.text().contains("Match on Rule"));
 }

@@ -2,17 +2,19 @@
 // dvdauthor), read by Debian's HandBrakeCLI and mplayer; and the listing parser on the
 // older listing form with the stream kinds a small authored disc cannot hold.
 #include "media/BCDVDReader.h"
-#include "media/DVDScanParser.h"
-#include "media/LanguageRecord.h"
-#include "platform/Defaults.h"
-#include "platform/Paths.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <gtest/gtest.h>
+
+#include "media/DVDScanParser.h"
+#include "media/LanguageRecord.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -54,9 +56,12 @@ QString authoredDisc() {
   if (!disc.isEmpty()) return disc;
   const QString work = freshFolder(QStringLiteral("authoring"));
   const QString plain = work + "/plain.mpg";
-  makeMedia(plain, {"-f", "lavfi", "-i", "color=c=blue:size=720x576:rate=25:duration=11", "-f", "lavfi", "-i",
-                    "sine=duration=11", "-f", "lavfi", "-i", "anullsrc=cl=5.1:r=48000", "-t", "11", "-map", "0",
-                    "-map", "1", "-map", "2", "-target", "pal-dvd", "-b:v", "300k"});
+  makeMedia(plain, {"-f",      "lavfi",   "-i",   "color=c=blue:size=720x576:rate=25:duration=11",
+                    "-f",      "lavfi",   "-i",   "sine=duration=11",
+                    "-f",      "lavfi",   "-i",   "anullsrc=cl=5.1:r=48000",
+                    "-t",      "11",      "-map", "0",
+                    "-map",    "1",       "-map", "2",
+                    "-target", "pal-dvd", "-b:v", "300k"});
   writeFile(work + "/s.srt", "1\n00:00:01,000 --> 00:00:05,000\nHello\n");
   writeFile(work + "/spu.xml",
             "<subpictures><stream><textsub filename=\"s.srt\" font=\"DejaVuSans.ttf\" fontsize=\"28\" "
@@ -66,7 +71,8 @@ QString authoredDisc() {
   QFile::link("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", testHome() + "/.spumux/DejaVuSans.ttf");
   qputenv("HOME", testHome().toUtf8());
   qputenv("VIDEO_FORMAT", "PAL");
-  CommandResult muxed = runCommand("sh", {"-c", "cd '" + work + "' && spumux -m dvd -P spu.xml < plain.mpg > title.mpg"});
+  CommandResult muxed =
+      runCommand("sh", {"-c", "cd '" + work + "' && spumux -m dvd -P spu.xml < plain.mpg > title.mpg"});
   EXPECT_EQ(muxed.exitCode, 0) << muxed.output.toStdString();
   writeFile(work + "/dvd.xml",
             "<dvdauthor><vmgm/><titleset><titles>"
@@ -75,7 +81,8 @@ QString authoredDisc() {
             "<pgc><vob file=\"title.mpg\"/></pgc>"
             "</titles></titleset></dvdauthor>");
   const QString folder = work + "/My_Holiday_Disc";
-  CommandResult authored = runCommand("sh", {"-c", "cd '" + work + "' && dvdauthor -o My_Holiday_Disc -x dvd.xml"});
+  CommandResult authored =
+      runCommand("sh", {"-c", "cd '" + work + "' && dvdauthor -o My_Holiday_Disc -x dvd.xml"});
   EXPECT_EQ(authored.exitCode, 0) << authored.output.toStdString();
   EXPECT_TRUE(QFileInfo::exists(folder + "/VIDEO_TS/VIDEO_TS.IFO"));
   disc = folder;
@@ -213,9 +220,10 @@ TEST_F(DVDReaderTest, ScanToolThatCannotStartFailsTheScan) {
 
 TEST_F(DVDReaderTest, DecodeFailureWithoutKeysAbortsWithTheVLCAlert) {
   // A stand-in tool that prints the decoder failure of an encrypted disc and stays.
-  const QString tool = writeFile(cache + "/fake-scan", "#!/bin/sh\necho 'scan: DVD has 1 title(s)'\n"
-                                                       "echo 'scan: scanning title 1'\n"
-                                                       "echo 'scan: could not get a decoded picture'\nsleep 30\n");
+  const QString tool = writeFile(cache + "/fake-scan",
+                                 "#!/bin/sh\necho 'scan: DVD has 1 title(s)'\n"
+                                 "echo 'scan: scanning title 1'\n"
+                                 "echo 'scan: could not get a decoded picture'\nsleep 30\n");
   QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   BCDVDReader reader(authoredDisc(), nullptr, cache, tool, BCCReporter::dummy());
   reader.setPanel(&panel);
@@ -259,7 +267,12 @@ TEST(DVDScanParser, ReadsTheOlderListingForm) {
   ASSERT_EQ(title.Chapters().size(), 2);
   EXPECT_EQ(title.Chapters()[1].starttime(), "00:04:14");
 
-  struct AudioCase { int stream; int channels; const char* encoding; const char* language; };
+  struct AudioCase {
+    int stream;
+    int channels;
+    const char* encoding;
+    const char* language;
+  };
   const AudioCase audio[] = {{1, 6, "AC3", "English"}, {2, 2, "DTS", "French"}};
   ASSERT_EQ(title.AudioTracks().size(), 2);
   for (int i = 0; i < 2; ++i) {
@@ -272,7 +285,11 @@ TEST(DVDScanParser, ReadsTheOlderListingForm) {
   }
   // The section ends at the line whose third character is no digit; after "starting job"
   // nothing is read.
-  struct SubtitleCase { int stream; const char* format; const char* language; };
+  struct SubtitleCase {
+    int stream;
+    const char* format;
+    const char* language;
+  };
   const SubtitleCase subtitles[] = {{1, "VobSub", "English"}, {2, "Text", "English"}, {3, "DVD", "German"}};
   ASSERT_EQ(title.SubtitleTracks().size(), 3);
   for (int i = 0; i < 3; ++i) {
@@ -286,8 +303,9 @@ TEST(DVDScanParser, ReadsTheOlderListingForm) {
 TEST(DVDScanParser, FullScanReadsNoChaptersOrFrameRate) {
   DVDTrack title(QStringLiteral("Disc"), QStringLiteral("/disc"), 1);
   DVDScanParser parser(false);
-  for (const char* line : {"+ title 1:", "+ size: 720x576, pixel aspect: 16/15, display aspect: 1.33, 25.000 fps",
-                           "+ chapters:", "+ 1: duration 00:00:04"})
+  for (const char* line :
+       {"+ title 1:", "+ size: 720x576, pixel aspect: 16/15, display aspect: 1.33, 25.000 fps",
+        "+ chapters:", "+ 1: duration 00:00:04"})
     parser.parseLine(QString::fromLatin1(line), &title);
   EXPECT_EQ(title.width(), 720);
   EXPECT_TRUE(title.framerate().isEmpty());
@@ -298,12 +316,17 @@ struct PreselectionCase {
   const char* name;
   QList<std::pair<int, const char*>> streams;  // channels, language
   bool addAll;
-  QList<int> defaults, selected, stereo;       // stream positions
+  QList<int> defaults, selected, stereo;  // stream positions
 };
 
 TEST_F(DVDReaderTest, AudioPreselectionByTheUsersLanguage) {
   const PreselectionCase cases[] = {
-      {"surround in the user's language wins", {{2, "English"}, {6, "English"}, {6, "German"}}, false, {1}, {0, 1}, {1}},
+      {"surround in the user's language wins",
+       {{2, "English"}, {6, "English"}, {6, "German"}},
+       false,
+       {1},
+       {0, 1},
+       {1}},
       {"stereo when no surround", {{6, "German"}, {2, "English"}}, false, {1}, {1}, {}},
       {"first stream otherwise, made stereo", {{6, "German"}, {2, "French"}}, false, {0}, {0}, {0}},
       {"all streams when asked", {{2, "German"}, {2, "English"}}, true, {1}, {0, 1}, {}},

@@ -292,8 +292,10 @@ TEST(BCDownloader, AnswersBeyondTheirSizeOrTimeStopThereAndWriteNothing) {
     qint64 mostMs;
     const char* line;
   } cases[] = {
-      {"an endless answer", "/endless", 60, BCDownloader::kMostAnswerBytes, 5000, "larger than 16777216 bytes"},
-      {"an endless news page", "/endless", 60, BCDownloader::kMostNewsBytes, 3000, "larger than 1048576 bytes"},
+      {"an endless answer", "/endless", 60, BCDownloader::kMostAnswerBytes, 5000,
+       "larger than 16777216 bytes"},
+      {"an endless news page", "/endless", 60, BCDownloader::kMostNewsBytes, 3000,
+       "larger than 1048576 bytes"},
       {"a length announced beyond the limit", "/announced", 60, BCDownloader::kMostImageBytes, 2000,
        "larger than 33554432 bytes"},
       {"an answer just past the limit", "/sized/1048577", 60, BCDownloader::kMostNewsBytes, 2000,
@@ -325,6 +327,7 @@ TEST(BCDownloader, AnswersBeyondTheirSizeOrTimeStopThereAndWriteNothing) {
   d.downloader.downloadFileFromURL(server.url("/sized/3000000"), d.target("poster.jpg"), 60,
                                    BCDownloader::kMostImageBytes);
   EXPECT_EQ(QFileInfo(d.target("poster.jpg")).size(), 3000000);
-  d.downloader.downloadFileFromURL(server.url("/sized/1048576"), d.target("news"), 60, BCDownloader::kMostNewsBytes);
+  d.downloader.downloadFileFromURL(server.url("/sized/1048576"), d.target("news"), 60,
+                                   BCDownloader::kMostNewsBytes);
   EXPECT_EQ(QFileInfo(d.target("news")).size(), 1048576);
 }

@@ -1,8 +1,10 @@
 #include "media/BCStringEncoding.h"
-#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QSet>
-#include <gtest/gtest.h>
+
+#include "MediaTestSupport.h"
 
 using namespace zuvo;
 using test::CapturedLog;
@@ -49,13 +51,31 @@ TEST(TextEncodingTable, HoldsTheRowsInTheirPlacesWithTheirNumbers) {
 }
 
 TEST(TextEncodingTable, DetectorNumbersNameTwentyFiveRows) {
-  const QMap<int, QString> expected{
-      {1, "UTF 8"}, {2, "ISO Latin 2"}, {3, "ISO Latin 1"}, {4, "GB 18030 2000"}, {5, "ASCII"},
-      {6, "Big5"}, {7, "EUC TW"}, {8, "HZ GB 2312"}, {9, "ISO 2022 CN"}, {10, "Japanese EUC"},
-      {11, "ShiftJIS"}, {12, "ISO 2022 JP"}, {13, "EUC KR"}, {14, "ISO 2022 KR"}, {15, "KOI8 R"},
-      {16, "MacCyrillic"}, {17, "Windows Code Page 1251"}, {18, "Windows Code Page 1250"},
-      {19, "Windows Code Page 1252"}, {20, "Windows Code Page 1253"}, {21, "Windows Hebrew"},
-      {22, "ISOLatinThai"}, {23, "ISO Latin Cyrillic"}, {25, "ISO Latin Greek"}, {26, "ISO Latin Hebrew"}};
+  const QMap<int, QString> expected{{1, "UTF 8"},
+                                    {2, "ISO Latin 2"},
+                                    {3, "ISO Latin 1"},
+                                    {4, "GB 18030 2000"},
+                                    {5, "ASCII"},
+                                    {6, "Big5"},
+                                    {7, "EUC TW"},
+                                    {8, "HZ GB 2312"},
+                                    {9, "ISO 2022 CN"},
+                                    {10, "Japanese EUC"},
+                                    {11, "ShiftJIS"},
+                                    {12, "ISO 2022 JP"},
+                                    {13, "EUC KR"},
+                                    {14, "ISO 2022 KR"},
+                                    {15, "KOI8 R"},
+                                    {16, "MacCyrillic"},
+                                    {17, "Windows Code Page 1251"},
+                                    {18, "Windows Code Page 1250"},
+                                    {19, "Windows Code Page 1252"},
+                                    {20, "Windows Code Page 1253"},
+                                    {21, "Windows Hebrew"},
+                                    {22, "ISOLatinThai"},
+                                    {23, "ISO Latin Cyrillic"},
+                                    {25, "ISO Latin Greek"},
+                                    {26, "ISO Latin Hebrew"}};
   int numbered = 0;
   for (int i = 0; i < EncodingCount(); ++i) {
     const BCStringEncoding row = EncodingAtIndex(i);
@@ -84,11 +104,11 @@ TEST(TextEncodingTable, LookUpsFindTheFirstMatchingRowOrTheirFallBack) {
     const char* name;
   } cases[] = {
       {0x0940, "EUC KR"},
-      {0x0201, "ISO Latin 1"},         // the Core Foundation row of the doubled name
-      {0x08000100, "UTF 8"},           // no such row: Cocoa's UTF-8
-      {0x0100, "Unicode"},             // Cocoa's UTF-16
+      {0x0201, "ISO Latin 1"},  // the Core Foundation row of the doubled name
+      {0x08000100, "UTF 8"},    // no such row: Cocoa's UTF-8
+      {0x0100, "Unicode"},      // Cocoa's UTF-16
       {0x10000100, "UTF16 (Big Endian)"},
-      {7, "MacCyrillic"},              // not Cocoa's 7, "Non Lossy ASCII"
+      {7, "MacCyrillic"},  // not Cocoa's 7, "Non Lossy ASCII"
       {0, "MacRoman"},
   };
   for (const Case& c : cases)
@@ -119,9 +139,9 @@ TEST(TextEncodingDecoding, DecodesThroughTheRowsCodec) {
       {"UTF16 (Little Endian)", QByteArray("h\0i\0", 4), QStringLiteral("hi")},
       {"UTF16 (Big Endian)", QByteArray("\0h\0i", 4), QStringLiteral("hi")},
       {"Unicode", QByteArray("\xfe\xff\0h\0i", 6), QStringLiteral("hi")},
-      {"MacUkrainian", "\xb6", QString::fromUtf8("ґ")},       // through iconv
-      {"ISO Latin 10", "\xaa", QString::fromUtf8("Ș")},       // through iconv
-      {"EBCDIC_US", "\xc8\x89", QStringLiteral("Hi")},        // through iconv
+      {"MacUkrainian", "\xb6", QString::fromUtf8("ґ")},  // through iconv
+      {"ISO Latin 10", "\xaa", QString::fromUtf8("Ș")},  // through iconv
+      {"EBCDIC_US", "\xc8\x89", QStringLiteral("Hi")},   // through iconv
   };
   for (const Case& c : cases) {
     const BCStringEncoding encoding = EncodingForName(QString::fromUtf8(c.encoding));
@@ -144,15 +164,23 @@ TEST(TextEncodingDecoding, ARowWithoutDecoderFailsWithALogLine) {
   const BCStringEncoding ansel = EncodingForName("ANSEL");
   EXPECT_FALSE(hasDecoder(ansel));
   EXPECT_FALSE(decodeText("abc", ansel, log.reporter).has_value());
-  EXPECT_TRUE(log.text().contains("No decoder on this system for the text encoding ANSEL")) << log.text().toStdString();
+  EXPECT_TRUE(log.text().contains("No decoder on this system for the text encoding ANSEL"))
+      << log.text().toStdString();
   EXPECT_FALSE(decodeText("abc", NotFoundEncoding(), log.reporter).has_value());
 }
 
 TEST(TextEncodingDecoding, EveryRowThatNamesACodecCanDecodeHere) {
   // Guards the codec names against this system's ICU and iconv: plain ASCII text comes
   // through every decoder whose encoding is ASCII-compatible.
-  const QSet<QString> notAsciiCompatible{"Unicode", "UTF16", "UTF16 (Big Endian)", "UTF16 (Little Endian)", "UTF32",
-                                         "UTF32 (Big Endian)", "UTF32 (Little Endian)", "EBCDIC_US", "EBCDIC_CP037"};
+  const QSet<QString> notAsciiCompatible{"Unicode",
+                                         "UTF16",
+                                         "UTF16 (Big Endian)",
+                                         "UTF16 (Little Endian)",
+                                         "UTF32",
+                                         "UTF32 (Big Endian)",
+                                         "UTF32 (Little Endian)",
+                                         "EBCDIC_US",
+                                         "EBCDIC_CP037"};
   QStringList undecodable;
   for (int i = 0; i < EncodingCount(); ++i) {
     const BCStringEncoding row = EncodingAtIndex(i);

@@ -1,9 +1,11 @@
 #include "media/EyeTVPackage.h"
-#include "media/MediaValues.h"
-#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
-#include <gtest/gtest.h>
+
+#include "MediaTestSupport.h"
+#include "media/MediaValues.h"
 
 using namespace zuvo;
 using test::CapturedLog;

@@ -1,13 +1,15 @@
 #include "media/HelperInfo.h"
-#include "platform/Paths.h"
-#include "MediaTestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QDateTime>
-#include <limits>
 #include <algorithm>
-#include <gtest/gtest.h>
+#include <limits>
+
+#include "MediaTestSupport.h"
+#include "platform/Paths.h"
 
 using namespace zuvo;
 using test::CapturedLog;
@@ -40,16 +42,21 @@ TEST(HelperInfo, TheAnswerLinesSetTheFlagsAndTheVersion) {
         stamp + "Turbo.264 HD Device is Not Available"},
        {false, 12, true, false}},
       {"everything",
-       {stamp + "Framework Version :14<<<", stamp + "Info:", stamp + "Turbo 264 Framework Is Available on version 14",
+       {stamp + "Framework Version :14<<<",
+        stamp + "Info:", stamp + "Turbo 264 Framework Is Available on version 14",
         stamp + "Turbo.264 Device is Available", stamp + "Turbo.264 HD Device is Available"},
        {true, 14, true, true}},
       {"old framework goes on",
        {stamp + "Framework Version :11<<<",
-        stamp + "Turbo.264 Framework Version 11 installed. Zuvo requires Turbo.264 Framework version 12 or higher.",
-        stamp + "Turbo 264 Framework Is Available on version 11", stamp + "Turbo.264 Device is Not Available"},
+        stamp + "Turbo.264 Framework Version 11 installed. Zuvo requires Turbo.264 Framework version 12 or "
+                "higher.",
+        stamp + "Turbo 264 Framework Is Available on version 11",
+        stamp + "Turbo.264 Device is Not Available"},
        {true, 11, false, false}},
       {"version without end marker", {"Framework Version :12"}, {false, 0, false, false}},
-      {"flags stay set", {"Turbo.264 Device is Available", "Turbo.264 Device is Not Available"}, {false, 0, true, false}},
+      {"flags stay set",
+       {"Turbo.264 Device is Available", "Turbo.264 Device is Not Available"},
+       {false, 0, true, false}},
       {"nothing", {}, {false, 0, false, false}},
   };
   for (const Case& c : cases) {
@@ -98,7 +105,8 @@ TEST(HelperInfo, TheWaitEndsWhenTheHelperHasEnded) {
 }
 
 TEST(HelperInfo, AMissingHelperGivesTheNotInstalledRecord) {
-  for (const QString& path : {QString(), paths::toolPath("Zuvo264Helper-absent"), test::testHome() + "/nohelper"}) {
+  for (const QString& path :
+       {QString(), paths::toolPath("Zuvo264Helper-absent"), test::testHome() + "/nohelper"}) {
     CapturedLog log;
     EXPECT_EQ(run264HelperInfo(path, "/", log.reporter), HelperInfo());
     EXPECT_TRUE(log.text().contains("Zuvo264Helper is not installed")) << path.toStdString();

@@ -1,10 +1,11 @@
 #include "media/LanguageRecord.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QRegularExpression>
-
 #include <QSet>
-#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -37,7 +38,7 @@ TEST(LanguageRecord, NamesAndBothCodesResolveInAnyLetterCase) {
       {"Castilian", "Castilian", "spa", "es"},
       {"chuang", "Chuang", "zha", "za"},
       {"greek, modern", "Greek, Modern", "ell", "el"},
-      {"1453-", nullptr, nullptr, nullptr},         // the part before "-" is "1453"
+      {"1453-", nullptr, nullptr, nullptr},           // the part before "-" is "1453"
       {"Luba-Katanga", "Luba-Katanga", "lub", "lu"},  // "Luba" is none, the whole name is
       {"Interlingue; Occidental", "Interlingue; Occidental", "ile", "ie"},
       {"Occidental", nullptr, nullptr, nullptr},
@@ -57,7 +58,8 @@ TEST(LanguageRecord, NamesAndBothCodesResolveInAnyLetterCase) {
       {"", nullptr, nullptr, nullptr},
   };
   for (const Case& c : cases) {
-    const std::optional<LanguageRecord> record = LanguageRecord::LanguageWithString(QString::fromUtf8(c.text));
+    const std::optional<LanguageRecord> record =
+        LanguageRecord::LanguageWithString(QString::fromUtf8(c.text));
     if (!c.longname) {
       EXPECT_FALSE(record.has_value()) << c.text;
       continue;
@@ -74,19 +76,22 @@ TEST(LanguageRecord, EveryLanguageNameMediainfoPrintsResolvesToItsCode) {
   // mkvmerge, and the names today's mediainfo prints for them.
   const QString folder = test::freshFolder("languages");
   const QString tone = folder + "/tone.mka";
-  test::makeMedia(tone, {"-f", "lavfi", "-i", "anullsrc=sample_rate=8000:channel_layout=mono", "-t", "0.1", "-c:a", "flac"});
+  test::makeMedia(tone, {"-f", "lavfi", "-i", "anullsrc=sample_rate=8000:channel_layout=mono", "-t", "0.1",
+                         "-c:a", "flac"});
   QStringList codes, arguments{"-q", "-o", folder + "/all.mka"};
   for (int i = 0; i < LanguageCount(); ++i) {
     const QString code = LanguageAtIndex(i).twochar();
     if (codes.contains(code)) continue;
     codes << code;
-    arguments << "--language" << "0:" + code << tone;
+    arguments << "--language"
+              << "0:" + code << tone;
   }
   ASSERT_EQ(codes.size(), 184);
   const test::CommandResult merged = test::runCommand("mkvmerge", arguments);
   ASSERT_NE(merged.exitCode, 2) << merged.output.toStdString();
   const QString report = QString::fromUtf8(test::runCommand("mediainfo", {folder + "/all.mka"}).output);
-  static const QRegularExpression languageLine(QStringLiteral("^Language\\s+: (.*)$"), QRegularExpression::MultilineOption);
+  static const QRegularExpression languageLine(QStringLiteral("^Language\\s+: (.*)$"),
+                                               QRegularExpression::MultilineOption);
   QStringList names;
   for (auto it = languageLine.globalMatch(report); it.hasNext();) names << it.next().captured(1).trimmed();
   ASSERT_EQ(names.size(), codes.size()) << report.toStdString();
@@ -107,9 +112,9 @@ TEST(LanguageRecord, BokmalTracksAreANorwegianUsersLanguage) {
     const char* userCode;
     bool users;
   } cases[] = {
-      {"Norwegian Bokmal", "no", true}, {"Norwegian", "no", true}, {"nor", "no", true},
+      {"Norwegian Bokmal", "no", true},   {"Norwegian", "no", true},    {"nor", "no", true},
       {"Norwegian Nynorsk", "no", false}, {"English (US)", "en", true}, {"fre", "fr", true},
-      {"English", "de", false}, {"Unknown", "en", false},
+      {"English", "de", false},           {"Unknown", "en", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(IsUserLanguage(c.language, c.userCode), c.users) << c.language << " for " << c.userCode;

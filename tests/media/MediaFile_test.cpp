@@ -16,18 +16,75 @@ using test::ScopedSettings;
 
 namespace {
 
-const QStringList kArchiveKeys{
-    "myvideotrack", "audiotracks", "hardsubtitletracks", "softsubtitletracks", "alternativesuggestions",
-    "dvdtrackinfo", "fullpath", "didlookup", "mediatype", "seriesname", "episodename", "reasonfordeselection",
-    "actors", "producers", "directors", "show", "season", "state", "hasdrm", "selected", "filename", "isHD",
-    "conversionformat", "filesize", "durationstring", "soliddetection", "image", "description", "genre",
-    "releasedate", "showid", "conversionfinished", "packagepath", "type", "drop", "hadexistingtags",
-    "OnlyScanForForcedSubtitle", "forceid", "forcedestinationfolder", "forcequality", "conversiontime", "rating",
-    "fastmode", "fastmodeEnabled", "reasonfornofastmode", "audiosync", "hasSurround", "SoftSubtitles",
-    "selectedAlernativeSuggestion", "stopbuttonpressed", "alternateimages", "selectedImage", "VideoJoinPaths",
-    "isDVD", "DVDTitle", "forcedsubtitles", "progress", "conversionerror", "isSample", "Chapters",
-    "ChaptersAlternates", "forceHDflag", "force169", "showyear", "showmonth", "showday", "ForceAudioSync",
-    "ForceVideoSync", "noisereduction"};
+const QStringList kArchiveKeys{"myvideotrack",
+                               "audiotracks",
+                               "hardsubtitletracks",
+                               "softsubtitletracks",
+                               "alternativesuggestions",
+                               "dvdtrackinfo",
+                               "fullpath",
+                               "didlookup",
+                               "mediatype",
+                               "seriesname",
+                               "episodename",
+                               "reasonfordeselection",
+                               "actors",
+                               "producers",
+                               "directors",
+                               "show",
+                               "season",
+                               "state",
+                               "hasdrm",
+                               "selected",
+                               "filename",
+                               "isHD",
+                               "conversionformat",
+                               "filesize",
+                               "durationstring",
+                               "soliddetection",
+                               "image",
+                               "description",
+                               "genre",
+                               "releasedate",
+                               "showid",
+                               "conversionfinished",
+                               "packagepath",
+                               "type",
+                               "drop",
+                               "hadexistingtags",
+                               "OnlyScanForForcedSubtitle",
+                               "forceid",
+                               "forcedestinationfolder",
+                               "forcequality",
+                               "conversiontime",
+                               "rating",
+                               "fastmode",
+                               "fastmodeEnabled",
+                               "reasonfornofastmode",
+                               "audiosync",
+                               "hasSurround",
+                               "SoftSubtitles",
+                               "selectedAlernativeSuggestion",
+                               "stopbuttonpressed",
+                               "alternateimages",
+                               "selectedImage",
+                               "VideoJoinPaths",
+                               "isDVD",
+                               "DVDTitle",
+                               "forcedsubtitles",
+                               "progress",
+                               "conversionerror",
+                               "isSample",
+                               "Chapters",
+                               "ChaptersAlternates",
+                               "forceHDflag",
+                               "force169",
+                               "showyear",
+                               "showmonth",
+                               "showday",
+                               "ForceAudioSync",
+                               "ForceVideoSync",
+                               "noisereduction"};
 
 QImage picture(QColor color) {
   QImage image(6, 4, QImage::Format_ARGB32);
@@ -55,7 +112,8 @@ MediaFilePtr populated() {
   soft.setFormat("SRT");
   soft.setEncoding(EncodingForName("KOI8 R"));
   m->setSoftSubtitleTracks({soft, SubtitleTrack()});
-  m->setAlternativeSuggestions({VideoAlternate::alternateWithName("a", 1), VideoAlternate::alternateWithName("b", 2)});
+  m->setAlternativeSuggestions(
+      {VideoAlternate::alternateWithName("a", 1), VideoAlternate::alternateWithName("b", 2)});
   DVDTrack title("Title 2", "/media/DVD", 2);
   title.setTracklength(3600);
   m->setDVDTrackInfo(title);
@@ -148,9 +206,9 @@ TEST(MediaFile, ANewObjectHoldsItsDefaults) {
   EXPECT_FALSE(m.didlookup());
   EXPECT_EQ(m.reasonfornofastmode(), "none");
   EXPECT_EQ(m.durationstring(), "Unknown");
-  for (const QString& text : {m.seriesname(), m.episodename(), m.packagepath(), m.rating(), m.forcedestinationfolder(),
-                              m.actors(), m.directors(), m.producers(), m.genre(), m.description(), m.releasedate(),
-                              m.conversionerror()}) {
+  for (const QString& text :
+       {m.seriesname(), m.episodename(), m.packagepath(), m.rating(), m.forcedestinationfolder(), m.actors(),
+        m.directors(), m.producers(), m.genre(), m.description(), m.releasedate(), m.conversionerror()}) {
     EXPECT_TRUE(text.isEmpty());
     EXPECT_FALSE(text.isNull()) << "the empty text, not absent";
   }
@@ -180,13 +238,18 @@ TEST(MediaFile, TheConversionFormatComesFromTheSettings) {
     ConversionFormat format;
   } cases[] = {
       // A chosen format is the format it names, whatever the devices say.
-      {1, true, false, ConversionFormat::SDOnly},    {2, true, true, ConversionFormat::HDOnly},
-      {4, true, true, ConversionFormat::Original},   {4, false, false, ConversionFormat::Original},
+      {1, true, false, ConversionFormat::SDOnly},
+      {2, true, true, ConversionFormat::HDOnly},
+      {4, true, true, ConversionFormat::Original},
+      {4, false, false, ConversionFormat::Original},
       // 0 lets the devices decide.
-      {0, true, false, ConversionFormat::HDAndSD},  {0, false, false, ConversionFormat::HDOnly},
-      {0, true, true, ConversionFormat::SDOnly},    {0, false, true, ConversionFormat::SDOnly},
+      {0, true, false, ConversionFormat::HDAndSD},
+      {0, false, false, ConversionFormat::HDOnly},
+      {0, true, true, ConversionFormat::SDOnly},
+      {0, false, true, ConversionFormat::SDOnly},
       // Tags only and unknown codes are no default: the devices decide.
-      {3, true, false, ConversionFormat::HDAndSD},  {9, false, false, ConversionFormat::HDOnly},
+      {3, true, false, ConversionFormat::HDAndSD},
+      {9, false, false, ConversionFormat::HDOnly},
   };
   for (const Case& c : cases) {
     ScopedSettings settings{{"DefaultVideoFormat", c.defaultVideoFormat},
@@ -269,14 +332,16 @@ TEST(MediaFile, EveryArchivedFieldSurvivesARoundTrip) {
   const QCborMap before = archiveMap(*original);
   const QCborMap after = archiveMap(*back);
   for (const QString& key : kArchiveKeys)
-    EXPECT_EQ(after.value(key).toDiagnosticNotation(), before.value(key).toDiagnosticNotation()) << key.toStdString();
+    EXPECT_EQ(after.value(key).toDiagnosticNotation(), before.value(key).toDiagnosticNotation())
+        << key.toStdString();
   // Spot checks on kinds a map comparison could hide.
   EXPECT_EQ(back->filesize(), 5000000000LL);
   EXPECT_EQ(back->showid(), 4000000000u);
   EXPECT_EQ(back->audiosync(), -0.75f);
   EXPECT_EQ(back->SoftSubtitleTracks().first().encoding().name, "KOI8 R");
   EXPECT_EQ(back->DVDTrackInfo()->tracklength(), 3600);
-  EXPECT_EQ(back->alternateimages(), QStringList({"http://images.example/1.jpg", "http://images.example/2.jpg"}));
+  EXPECT_EQ(back->alternateimages(),
+            QStringList({"http://images.example/1.jpg", "http://images.example/2.jpg"}));
   EXPECT_EQ(back->image().pixelColor(0, 0), QColor(Qt::red));
   EXPECT_EQ(back->progress(), 77);
   EXPECT_EQ(back->state(), MediaState::Ended);
@@ -362,8 +427,9 @@ TEST(MediaFile, ListsOfMediaFilesRoundTripAndDamagedOnesGiveNothing) {
   flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x10);
   QCborMap wrongClass;
   wrongClass.insert(QStringLiteral("$class"), QStringLiteral("VideoTrack"));
-  const QByteArray damaged[] = {data.left(data.size() - 1), data.left(10), flipped,
-                                sealArchive(QCborArray{wrongClass}), sealArchive(archiveMap(*files[0])), QByteArray()};
+  const QByteArray damaged[] = {
+      data.left(data.size() - 1),         data.left(10), flipped, sealArchive(QCborArray{wrongClass}),
+      sealArchive(archiveMap(*files[0])), QByteArray()};
   for (const QByteArray& bytes : damaged) EXPECT_FALSE(unarchiveMediaFiles(bytes, log.reporter).has_value());
   EXPECT_EQ(log.text().count("Unable to read archived media files"), 6) << log.text().toStdString();
 }

@@ -1,15 +1,16 @@
 #pragma once
 // Helpers shared by the media tests.
+#include <gtest/gtest.h>
+
+#include <QVariant>
+#include <initializer_list>
+#include <utility>
+
 #include "media/BCCReporter.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/KeyedArchive.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
-#include <QVariant>
-#include <initializer_list>
-#include <utility>
 
 namespace zuvo::test {
 
@@ -53,7 +54,8 @@ QStringList archivedKeys(const T& object) {
 template <class T>
 auto roundTrip(const T& object) {
   QString failure;
-  auto back = unarchiveObjectWithData<typename archive_detail::Element<T>::Object>(archivedDataWithRootObject(object), &failure);
+  auto back = unarchiveObjectWithData<typename archive_detail::Element<T>::Object>(
+      archivedDataWithRootObject(object), &failure);
   EXPECT_TRUE(back.has_value()) << failure.toStdString();
   return back;
 }

@@ -2,6 +2,19 @@
 // service pointed at a server on loopback.
 #include "media/ProbeMediaFile.h"
 
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QThread>
+#include <QThreadPool>
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
 #include "media/MediaSummary.h"
 #include "media/MediaValues.h"
 #include "media/ProbeSteps.h"
@@ -13,18 +26,6 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QStandardPaths>
-#include <QThread>
-#include <QThreadPool>
-#include <atomic>
-#include <condition_variable>
-#include <gtest/gtest.h>
-#include <map>
-#include <mutex>
-
 using namespace zuvo;
 using namespace zuvo::test;
 
@@ -34,13 +35,33 @@ namespace {
 QString chapteredSource() {
   static const QString path = [] {
     const QString dir = freshFolder("source");
-    const QString chapters = writeFile(dir + "/chapters.txt",
-                                       ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=500\ntitle=One\n"
-                                       "[CHAPTER]\nTIMEBASE=1/1000\nSTART=500\nEND=1000\ntitle=Two\n");
+    const QString chapters =
+        writeFile(dir + "/chapters.txt",
+                  ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=500\ntitle=One\n"
+                  "[CHAPTER]\nTIMEBASE=1/1000\nSTART=500\nEND=1000\ntitle=Two\n");
     const QString made = dir + "/source.mkv";
-    makeMedia(made, {"-f", "lavfi", "-i", "testsrc=size=64x48:rate=10:duration=1", "-f", "lavfi", "-i",
-                     "sine=frequency=440:sample_rate=8000:duration=1", "-i", chapters, "-map", "0:v", "-map", "1:a",
-                     "-map_chapters", "2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+    makeMedia(made, {"-f",
+                     "lavfi",
+                     "-i",
+                     "testsrc=size=64x48:rate=10:duration=1",
+                     "-f",
+                     "lavfi",
+                     "-i",
+                     "sine=frequency=440:sample_rate=8000:duration=1",
+                     "-i",
+                     chapters,
+                     "-map",
+                     "0:v",
+                     "-map",
+                     "1:a",
+                     "-map_chapters",
+                     "2",
+                     "-c:v",
+                     "libx264",
+                     "-preset",
+                     "ultrafast",
+                     "-c:a",
+                     "aac"});
     return made;
   }();
   return path;
@@ -63,17 +84,18 @@ class ProbeNotices {
 
   ProbeNotices() {
     for (const char* name : {kRefreshWindow, kMakeFileTable})
-      tokens_.push_back(NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), [this](const Notification& n) {
-        const auto* item = static_cast<const MediaFile*>(n.object);
-        Seen seen{n.name, item->didlookup(), item->state()};
-        std::function<void(const MediaFile&, const QString&)> hook;
-        {
-          std::lock_guard<std::mutex> guard(lock_);
-          seen_[item].push_back(seen);
-          hook = onPost_;
-        }
-        if (hook) hook(*item, n.name);
-      }));
+      tokens_.push_back(NotificationCenter::defaultCenter().addObserver(
+          QString::fromLatin1(name), [this](const Notification& n) {
+            const auto* item = static_cast<const MediaFile*>(n.object);
+            Seen seen{n.name, item->didlookup(), item->state()};
+            std::function<void(const MediaFile&, const QString&)> hook;
+            {
+              std::lock_guard<std::mutex> guard(lock_);
+              seen_[item].push_back(seen);
+              hook = onPost_;
+            }
+            if (hook) hook(*item, n.name);
+          }));
   }
   ~ProbeNotices() {
     for (auto token : tokens_) NotificationCenter::defaultCenter().removeObserver(token);
@@ -119,12 +141,14 @@ class Probing : public ServiceTest {
 };
 
 TEST_F(Probing, FortyFilesAtOnceAreProbedWhole) {
-  ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}, {"AutomaticallyConvertAllFiles", true}};
+  ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false},
+                          {"AutomaticallyConvertAllFiles", true}};
   std::atomic<int> mostRunning{0};
   ProbeSteps steps = withMetadataProbeSteps(ProbeSteps{});
   steps.ChaptersFromReport = [&mostRunning](MediaFile& item, const QString& report, const Reporter& log) {
     int running = RunningProbeCount(), seen = mostRunning.load();
-    while (running > seen && !mostRunning.compare_exchange_weak(seen, running)) {}
+    while (running > seen && !mostRunning.compare_exchange_weak(seen, running)) {
+    }
     return ChaptersFromFFprobeReport(item, report, log);
   };
   setup.steps = steps;
@@ -224,12 +248,14 @@ TEST_F(Probing, ASolidEpisodeIsQueuedOnlyOnceItsChaptersAndRulesAreDone) {
   std::atomic<bool> chaptersMatched{false}, takenEarly{false}, taken{false};
   std::atomic<int> heldDuringMatch{0};
   notices.setOnPost([&](const MediaFile& item, const QString& name) {
-    if (name != QLatin1String(kMakeFileTable) || item.state() != MediaState::Queued || !item.didlookup()) return;
+    if (name != QLatin1String(kMakeFileTable) || item.state() != MediaState::Queued || !item.didlookup())
+      return;
     if (!chaptersMatched) takenEarly = true;
     taken = const_cast<MediaFile&>(item).exchangeState(MediaState::Queued, MediaState::Converting);
   });
   ProbeSteps steps = withMetadataProbeSteps(ProbeSteps{});
-  steps.matchChapters = [&](MediaFile& item, const QString& language, const QString& cachePath, const Reporter& log) {
+  steps.matchChapters = [&](MediaFile& item, const QString& language, const QString& cachePath,
+                            const Reporter& log) {
     if (item.state() == MediaState::Queued && !item.didlookup()) ++heldDuringMatch;
     matchChapters(item, language, cachePath, log);
     chaptersMatched = true;
@@ -247,7 +273,10 @@ TEST_F(Probing, ASolidEpisodeIsQueuedOnlyOnceItsChaptersAndRulesAreDone) {
   EXPECT_TRUE(taken.load());
   EXPECT_EQ(item->state(), MediaState::Converting);
   EXPECT_TRUE(logged("File Battlestar.Galactica.S01E02.mkv completed lookup", 4));
-  EXPECT_TRUE(logged("File Battlestar.Galactica.S01E02.mkv is a solid detection so setting state to 2 in line with preferences", 4));
+  EXPECT_TRUE(
+      logged("File Battlestar.Galactica.S01E02.mkv is a solid detection so setting state to 2 in line with "
+             "preferences",
+             4));
 }
 
 TEST_F(Probing, ADuplicateIsRemovedBeforeAnyRunnerCanTakeIt) {
@@ -296,7 +325,10 @@ TEST_F(Probing, AnItemAlreadyConvertingIsNeverRemovedAsADuplicate) {
   EXPECT_FALSE(LookUpShow(*item, setup).Error());
   EXPECT_EQ(item->state(), MediaState::Converting);
   EXPECT_TRUE(item->didlookup());
-  EXPECT_TRUE(logged("[RED]File Battlestar.Galactica.S01E02.mkv is a duplicate but already converting or converted; it stays", 3));
+  EXPECT_TRUE(
+      logged("[RED]File Battlestar.Galactica.S01E02.mkv is a duplicate but already converting or converted; "
+             "it stays",
+             3));
 }
 
 TEST_F(Probing, WithoutTheDuplicateChecksInstalledNothingIsADuplicate) {
@@ -317,9 +349,9 @@ TEST_F(Probing, ExistingTagsAreTakenOverInsteadOfALookUp) {
   ScopedSettings settings{{"ImportExistingMP4Information", true}, {"TVSource", 0}};
   const QString path = folder + "/Show.S01E02.mp4";
   makeTestVideo(path, 1, 64, 48);
-  const CommandResult tagged = runCommand("AtomicParsley", {path, "--TVShowName", "Tagged Show", "--TVSeasonNum", "3",
-                                                            "--TVEpisodeNum", "4", "--title", "Tagged Episode", "--stik",
-                                                            "TV Show", "--overWrite"});
+  const CommandResult tagged = runCommand(
+      "AtomicParsley", {path, "--TVShowName", "Tagged Show", "--TVSeasonNum", "3", "--TVEpisodeNum", "4",
+                        "--title", "Tagged Episode", "--stik", "TV Show", "--overWrite"});
   ASSERT_EQ(tagged.exitCode, 0) << tagged.output.toStdString();
   std::atomic<int> lookUps{0};
   ProbeSteps steps = withMetadataProbeSteps(ProbeSteps{});
@@ -344,7 +376,8 @@ TEST_F(Probing, ExistingTagsAreTakenOverInsteadOfALookUp) {
 }
 
 TEST_F(Probing, ANameThatMerelyHoldsMp4IsTestedForTagsAndFailsQuietly) {
-  ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}, {"ImportExistingMP4Information", true}};
+  ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false},
+                          {"ImportExistingMP4Information", true}};
   MediaFilePtr item = initializeMediaWithPath(copiedSource(folder, "mp4 rip.avi"), false, false, setup);
   waitForProbes();
   EXPECT_FALSE(item->hadexistingtags());
@@ -359,9 +392,10 @@ TEST_F(Probing, OneRunOfEachToolGivesTheStreamsAndTheChapters) {
   // The tools of the probe, each counting its runs before it runs the real one.
   const QString tools = freshFolder("counted-tools");
   for (const char* tool : {"ffprobe", "mediainfo"}) {
-    const QString script = writeFile(tools + "/" + tool, QStringLiteral("#!/bin/sh\necho run >> '%1/%2.runs'\nexec %3 \"$@\"\n")
-                                                             .arg(tools, tool, QStandardPaths::findExecutable(tool))
-                                                             .toUtf8());
+    const QString script =
+        writeFile(tools + "/" + tool, QStringLiteral("#!/bin/sh\necho run >> '%1/%2.runs'\nexec %3 \"$@\"\n")
+                                          .arg(tools, tool, QStandardPaths::findExecutable(tool))
+                                          .toUtf8());
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
   const QString source = copiedSource(folder, "Some Show S01E04.mkv");
@@ -392,7 +426,8 @@ TEST_F(Probing, AnEyeTVPackageIsProbedThroughTheVideoInside) {
   const QString package = folder + "/Nature Watch - The Otters.eyetv";
   ASSERT_TRUE(QDir().mkpath(package));
   writeFile(package + "/info.plist", "<plist/>");
-  makeMedia(package + "/000001.mpg", {"-f", "lavfi", "-i", "testsrc=size=96x64:rate=25:duration=1", "-c:v", "mpeg2video"});
+  makeMedia(package + "/000001.mpg",
+            {"-f", "lavfi", "-i", "testsrc=size=96x64:rate=25:duration=1", "-c:v", "mpeg2video"});
 
   MediaFilePtr item = initializeMediaWithPath(package, false, false, setup);
   waitForProbes();
@@ -420,7 +455,8 @@ TEST_F(Probing, AnEyeTVPackageWithoutVideoIsProbedAtItsOwnPath) {
 }
 
 TEST_F(Probing, QueueingWithoutALookUpFollowsTheAutoprocessFlagOfEachItem) {
-  ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false}, {"AutomaticallyConvertAllFiles", true}};
+  ScopedSettings settings{{"AutomaticallyLookUpShowInformation", false},
+                          {"AutomaticallyConvertAllFiles", true}};
   MediaFilePtr automatic = initializeMediaWithPath(copiedSource(folder, "Holiday.mkv"), false, true, setup);
   MediaFilePtr byHand = initializeMediaWithPath(copiedSource(folder, "Birthday.mkv"), false, false, setup);
   waitForProbes();
@@ -454,7 +490,8 @@ TEST_F(Probing, SummariesShowTheProbedFactsOnceLookedUp) {
   EXPECT_TRUE(text.startsWith("Some Show S01E05.mkv\nFile Size: ")) << text.toStdString();
   EXPECT_TRUE(text.contains("KB \nDuration:")) << text.toStdString();
   EXPECT_TRUE(text.endsWith("AVC 64x48\n")) << text.toStdString();
-  EXPECT_EQ(texts(summaryArray(*item)), QStringList({"Some Show", item->episodename(), "TV Show", "1", "5", "2"}));
+  EXPECT_EQ(texts(summaryArray(*item)),
+            QStringList({"Some Show", item->episodename(), "TV Show", "1", "5", "2"}));
 
   item->setHasSurround(true);
   QImage art(4, 4, QImage::Format_RGB32);

@@ -1,13 +1,15 @@
 #include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-#include "platform/Paths.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
+
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -19,42 +21,92 @@ struct Row {
   const char* value;
 };
 const Row kTable[] = {
-    {"AssumeMediaType", 'S', "Home Movie"}, {"ShowDestination", 'S', "iTunes"},
-    {"FrameRateType", 'S', "NTSC"}, {"HDBitrate2", 'S', "3.5"}, {"SDBitrate2", 'S', "1.5"},
-    {"CountryForRatings", 'S', "Automatic"}, {"LanguageForShowInformation", 'S', "Automatic"},
-    {"HomeMovieName", 'S', "Original File Name"}, {"MovieName", 'S', "Movie Name"},
+    {"AssumeMediaType", 'S', "Home Movie"},
+    {"ShowDestination", 'S', "iTunes"},
+    {"FrameRateType", 'S', "NTSC"},
+    {"HDBitrate2", 'S', "3.5"},
+    {"SDBitrate2", 'S', "1.5"},
+    {"CountryForRatings", 'S', "Automatic"},
+    {"LanguageForShowInformation", 'S', "Automatic"},
+    {"HomeMovieName", 'S', "Original File Name"},
+    {"MovieName", 'S', "Movie Name"},
     {"TVShowName", 'S', "Series Name,.S,Season Number,.E,Episode Number,.,Episode Name"},
-    {"HomeMovieDestination", 'S', "Desktop"}, {"MovieDestination", 'S', "iTunes"},
-    {"TVShowDestination", 'S', "iTunes"}, {"MoviePlugIn", 'S', ""}, {"TVShowPlugIn", 'S', ""},
-    {"AutomaticallyLookUpShowInformation", 'B', "1"}, {"AutomaticallyCheckForDuplicates", 'B', "0"},
-    {"CheckVideoSourcesOnStartUp", 'B', "0"}, {"CacheInformation", 'B', "1"},
-    {"AutomaticallyScanForFiles", 'B', "0"}, {"AutomaticallyDeleteDuplicates", 'B', "0"},
-    {"AutomaticallyConvertFiles", 'B', "0"}, {"AutomaticallyConvertAllFiles", 'B', "0"},
-    {"ShowStatusItem", 'B', "1"}, {"AddAllAudioTracks", 'B', "1"}, {"ImportFileIntoiTunes", 'B', "1"},
-    {"DeleteFileAfterImport", 'B', "0"}, {"GuessAtUnmatchedShowNames", 'B', "1"},
-    {"ScanVideoSourcesEveryMinutes", 'B', "0"}, {"ImportExistingMP4Information", 'B', "1"},
-    {"QueueAlwaysOntop", 'B', "0"}, {"iPod5GAtom", 'B', "0"}, {"MTSPreprocess", 'B', "0"},
-    {"HaveShownReviewDialog2", 'B', "0"}, {"Deinterlace", 'B', "0"}, {"SupportVideoEditing", 'B', "1"},
-    {"SupportiTunes", 'B', "1"}, {"SupportAppleTV3", 'B', "1"}, {"SupportAppleTV2", 'B', "1"},
-    {"SupportAppleTV", 'B', "0"}, {"SupportMobileDevices", 'B', "0"}, {"EnableLogging", 'B', "0"},
-    {"EnableFASTMode", 'B', "0"}, {"ForceSD", 'B', "0"}, {"FirstRunWithDevices", 'B', "1"},
-    {"ShowVLCWarning", 'B', "1"}, {"RunPostConversionAppleScript", 'B', "0"},
-    {"ForceEnglishLookup", 'B', "0"}, {"PreserveOriginalFileModifyTime", 'B', "0"},
-    {"PreserveOriginalFileName", 'B', "0"}, {"NormalizeStereoAudio", 'B', "0"},
-    {"EnableTurbo264", 'B', "0"}, {"AlternateDVDImport", 'B', "0"}, {"Use64BitTools", 'B', "1"},
-    {"ShowFileDetails", 'B', "0"}, {"AutoscanForDVDSubtitles", 'B', "0"},
-    {"DefaultUnlabledTracksToUsersLanguage", 'B', "1"}, {"AlternateDVDDetection", 'B', "0"},
-    {"ImportHomeMovieFileIntoiTunes", 'B', "1"}, {"DeleteHomeMovieFileAfterImport", 'B', "0"},
-    {"ImportMovieFileIntoiTunes", 'B', "1"}, {"DeleteMovieFileAfterImport", 'B', "0"},
-    {"ImportTVShowFileIntoiTunes", 'B', "1"}, {"DeleteTVShowFileAfterImport", 'B', "0"},
-    {"CreateTVShowShowSeasonFolder", 'B', "0"}, {"GrowlSticky", 'B', "1"}, {"NextCNID", 'I', "1"},
-    {"CacheDuration", 'I', "3"}, {"EncodingQuality", 'I', "1"}, {"DefaultVideoFormat", 'I', "0"},
-    {"ConversionThreads", 'I', "0"}, {"HDBitrate", 'I', "5"}, {"SDBitrate", 'I', "1"},
-    {"AutomateEveryMinutes", 'I', "60"}, {"AutomaticallyScanForFilesHour", 'I', "1"},
-    {"VideoSourcesFileAction", 'I', "2"}, {"DroppedFileAction", 'I', "0"},
-    {"SucessfulConversions", 'I', "0"}, {"PercentageBitrate", 'I', "100"}, {"MovieSource", 'I', "0"},
-    {"TVSource", 'I', "0"}, {"IncludeSubtitleTracks", 'I', "0"}, {"AlertNumber", 'I', "1"},
-    {"ElgatoEyeTVDevice", 'I', "0"}, {"AudioVolume", 'I', "256"}, {"AudioBitrate", 'I', "160"},
+    {"HomeMovieDestination", 'S', "Desktop"},
+    {"MovieDestination", 'S', "iTunes"},
+    {"TVShowDestination", 'S', "iTunes"},
+    {"MoviePlugIn", 'S', ""},
+    {"TVShowPlugIn", 'S', ""},
+    {"AutomaticallyLookUpShowInformation", 'B', "1"},
+    {"AutomaticallyCheckForDuplicates", 'B', "0"},
+    {"CheckVideoSourcesOnStartUp", 'B', "0"},
+    {"CacheInformation", 'B', "1"},
+    {"AutomaticallyScanForFiles", 'B', "0"},
+    {"AutomaticallyDeleteDuplicates", 'B', "0"},
+    {"AutomaticallyConvertFiles", 'B', "0"},
+    {"AutomaticallyConvertAllFiles", 'B', "0"},
+    {"ShowStatusItem", 'B', "1"},
+    {"AddAllAudioTracks", 'B', "1"},
+    {"ImportFileIntoiTunes", 'B', "1"},
+    {"DeleteFileAfterImport", 'B', "0"},
+    {"GuessAtUnmatchedShowNames", 'B', "1"},
+    {"ScanVideoSourcesEveryMinutes", 'B', "0"},
+    {"ImportExistingMP4Information", 'B', "1"},
+    {"QueueAlwaysOntop", 'B', "0"},
+    {"iPod5GAtom", 'B', "0"},
+    {"MTSPreprocess", 'B', "0"},
+    {"HaveShownReviewDialog2", 'B', "0"},
+    {"Deinterlace", 'B', "0"},
+    {"SupportVideoEditing", 'B', "1"},
+    {"SupportiTunes", 'B', "1"},
+    {"SupportAppleTV3", 'B', "1"},
+    {"SupportAppleTV2", 'B', "1"},
+    {"SupportAppleTV", 'B', "0"},
+    {"SupportMobileDevices", 'B', "0"},
+    {"EnableLogging", 'B', "0"},
+    {"EnableFASTMode", 'B', "0"},
+    {"ForceSD", 'B', "0"},
+    {"FirstRunWithDevices", 'B', "1"},
+    {"ShowVLCWarning", 'B', "1"},
+    {"RunPostConversionAppleScript", 'B', "0"},
+    {"ForceEnglishLookup", 'B', "0"},
+    {"PreserveOriginalFileModifyTime", 'B', "0"},
+    {"PreserveOriginalFileName", 'B', "0"},
+    {"NormalizeStereoAudio", 'B', "0"},
+    {"EnableTurbo264", 'B', "0"},
+    {"AlternateDVDImport", 'B', "0"},
+    {"Use64BitTools", 'B', "1"},
+    {"ShowFileDetails", 'B', "0"},
+    {"AutoscanForDVDSubtitles", 'B', "0"},
+    {"DefaultUnlabledTracksToUsersLanguage", 'B', "1"},
+    {"AlternateDVDDetection", 'B', "0"},
+    {"ImportHomeMovieFileIntoiTunes", 'B', "1"},
+    {"DeleteHomeMovieFileAfterImport", 'B', "0"},
+    {"ImportMovieFileIntoiTunes", 'B', "1"},
+    {"DeleteMovieFileAfterImport", 'B', "0"},
+    {"ImportTVShowFileIntoiTunes", 'B', "1"},
+    {"DeleteTVShowFileAfterImport", 'B', "0"},
+    {"CreateTVShowShowSeasonFolder", 'B', "0"},
+    {"GrowlSticky", 'B', "1"},
+    {"NextCNID", 'I', "1"},
+    {"CacheDuration", 'I', "3"},
+    {"EncodingQuality", 'I', "1"},
+    {"DefaultVideoFormat", 'I', "0"},
+    {"ConversionThreads", 'I', "0"},
+    {"HDBitrate", 'I', "5"},
+    {"SDBitrate", 'I', "1"},
+    {"AutomateEveryMinutes", 'I', "60"},
+    {"AutomaticallyScanForFilesHour", 'I', "1"},
+    {"VideoSourcesFileAction", 'I', "2"},
+    {"DroppedFileAction", 'I', "0"},
+    {"SucessfulConversions", 'I', "0"},
+    {"PercentageBitrate", 'I', "100"},
+    {"MovieSource", 'I', "0"},
+    {"TVSource", 'I', "0"},
+    {"IncludeSubtitleTracks", 'I', "0"},
+    {"AlertNumber", 'I', "1"},
+    {"ElgatoEyeTVDevice", 'I', "0"},
+    {"AudioVolume", 'I', "256"},
+    {"AudioBitrate", 'I', "160"},
     {"ElgatoAudioDelay", 'F', "5.5"},
 };
 
@@ -73,10 +125,18 @@ TEST_F(Settings, EveryKeyReadsItsRegisteredDefaultForAFreshUser) {
   for (const Row& r : kTable) {
     SCOPED_TRACE(r.key);
     switch (r.type) {
-      case 'S': EXPECT_EQ(d.stringForKey(r.key), QString(r.value)); break;
-      case 'B': EXPECT_EQ(d.boolForKey(r.key), QString(r.value) == "1"); break;
-      case 'I': EXPECT_EQ(d.integerForKey(r.key), QString(r.value).toInt()); break;
-      case 'F': EXPECT_DOUBLE_EQ(d.doubleForKey(r.key), QString(r.value).toDouble()); break;
+      case 'S':
+        EXPECT_EQ(d.stringForKey(r.key), QString(r.value));
+        break;
+      case 'B':
+        EXPECT_EQ(d.boolForKey(r.key), QString(r.value) == "1");
+        break;
+      case 'I':
+        EXPECT_EQ(d.integerForKey(r.key), QString(r.value).toInt());
+        break;
+      case 'F':
+        EXPECT_DOUBLE_EQ(d.doubleForKey(r.key), QString(r.value).toDouble());
+        break;
     }
   }
   EXPECT_EQ(d.stringForKey("ConversionDirectory"), test::testHome() + "/.cache/org.zuvo.Zuvo");

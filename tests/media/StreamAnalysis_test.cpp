@@ -1,14 +1,16 @@
 // Stream analysis on files made here with ffmpeg and read by the real mediainfo and ffprobe.
 #include "media/StreamAnalysis.h"
-#include "media/BCStringEncoding.h"
-#include "media/MediaFile.h"
-#include "media/MediaValues.h"
-#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
+
+#include "MediaTestSupport.h"
+#include "media/BCStringEncoding.h"
+#include "media/MediaFile.h"
+#include "media/MediaValues.h"
 
 using namespace zuvo;
 
@@ -37,7 +39,8 @@ std::unique_ptr<Analysed> analyse(const QString& path, const QString& userLangua
 QPair<QStringList, QStringList> audioTrack(int input, int output, const QString& language, int channels) {
   const QString layout = channels == 6 ? "5.1" : channels == 4 ? "quad" : channels == 2 ? "stereo" : "mono";
   const QString n = QString::number(output);
-  return {{"-f", "lavfi", "-i", QString("sine=frequency=%1:sample_rate=48000:duration=1").arg(300 + 100 * output)},
+  return {{"-f", "lavfi", "-i",
+           QString("sine=frequency=%1:sample_rate=48000:duration=1").arg(300 + 100 * output)},
           {"-map", QString("%1:a").arg(input), "-metadata:s:a:" + n, "language=" + language, "-ac:a:" + n,
            QString::number(channels), "-channel_layout:a:" + n, layout}};
 }
@@ -48,29 +51,76 @@ QString makeMovie(const QString& path, bool cabac, int refs, const QString& seco
                   const QString& subtitleLanguage = "eng", const QString& videoRate = "25") {
   const QString dir = QFileInfo(path).path();
   const QString srt = test::writeFile(dir + "/input.srt.txt", kSrt.toUtf8());
-  const QString chapters = test::writeFile(
-      dir + "/chapters.txt",
-      ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Part One\n"
-      "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=3000\ntitle=Part Two\n");
+  const QString chapters =
+      test::writeFile(dir + "/chapters.txt",
+                      ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Part One\n"
+                      "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=3000\ntitle=Part Two\n");
   const bool mp4 = path.endsWith(".mp4") || path.endsWith(".mov");
-  test::makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=" + videoRate + ":duration=3",
-                         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
-                         "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=44100:duration=3",
-                         "-f", "srt", "-i", srt, "-i", chapters,
-                         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3", "-map_chapters", "4",
-                         "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-b:v", "1500k",
-                         "-x264-params", QString("cabac=%1:ref=%2").arg(cabac ? 1 : 0).arg(refs),
-                         "-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6",
-                         "-c:s", mp4 ? "mov_text" : "srt",
-                         "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=" + second,
-                         "-metadata:s:a:1", "title=Surround: " + second, "-metadata:s:s:0", "language=" + subtitleLanguage});
+  test::makeMedia(path, {"-f",
+                         "lavfi",
+                         "-i",
+                         "testsrc=size=320x240:rate=" + videoRate + ":duration=3",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=440:sample_rate=48000:duration=3",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=880:sample_rate=44100:duration=3",
+                         "-f",
+                         "srt",
+                         "-i",
+                         srt,
+                         "-i",
+                         chapters,
+                         "-map",
+                         "0:v",
+                         "-map",
+                         "1:a",
+                         "-map",
+                         "2:a",
+                         "-map",
+                         "3",
+                         "-map_chapters",
+                         "4",
+                         "-c:v",
+                         "libx264",
+                         "-preset",
+                         "ultrafast",
+                         "-pix_fmt",
+                         "yuv420p",
+                         "-b:v",
+                         "1500k",
+                         "-x264-params",
+                         QString("cabac=%1:ref=%2").arg(cabac ? 1 : 0).arg(refs),
+                         "-c:a:0",
+                         "aac",
+                         "-ac:a:0",
+                         "2",
+                         "-c:a:1",
+                         "ac3",
+                         "-ac:a:1",
+                         "6",
+                         "-c:s",
+                         mp4 ? "mov_text" : "srt",
+                         "-metadata:s:a:0",
+                         "language=eng",
+                         "-metadata:s:a:1",
+                         "language=" + second,
+                         "-metadata:s:a:1",
+                         "title=Surround: " + second,
+                         "-metadata:s:s:0",
+                         "language=" + subtitleLanguage});
   return path;
 }
 
 // H.264 of `size`, `seconds` long at 25 frames per second.
 QString makeClip(const QString& path, const QString& size, double seconds, const QStringList& extra = {}) {
-  test::makeMedia(path, QStringList{"-f", "lavfi", "-i", QString("testsrc=size=%1:rate=25:duration=%2").arg(size).arg(seconds),
-                                    "-c:v", "libx264", "-preset", "ultrafast"} + extra);
+  test::makeMedia(path, QStringList{"-f", "lavfi", "-i",
+                                    QString("testsrc=size=%1:rate=25:duration=%2").arg(size).arg(seconds),
+                                    "-c:v", "libx264", "-preset", "ultrafast"} +
+                            extra);
   return path;
 }
 
@@ -138,7 +188,8 @@ TEST(StreamAnalysis, AnMKVFillsTheVideoAudioAndSubtitleTracks) {
 TEST(StreamAnalysis, AMenuSectionEndsTheTrackBeforeIt) {
   // MP4 chapters come as a "Menu" with an ID and a language of its own.
   test::ScopedSettings settings{};
-  const auto a = analyse(makeMovie(test::freshFolder("mp4") + "/Movie.mp4", false, 2, "fre", "ger", "24000/1001"));
+  const auto a =
+      analyse(makeMovie(test::freshFolder("mp4") + "/Movie.mp4", false, 2, "fre", "ger", "24000/1001"));
   const MediaFile& m = *a->media;
   const QList<SubtitleTrack> soft = m.SoftSubtitleTracks();
   ASSERT_EQ(soft.size(), 1);
@@ -175,16 +226,26 @@ TEST(StreamAnalysis, AudioPreselection) {
     QList<Expected> expected;
   };
   const Case cases[] = {
-      {"stereo and 5.1 in the user's language", true, {{"eng", 2}, {"eng", 6}},
+      {"stereo and 5.1 in the user's language",
+       true,
+       {{"eng", 2}, {"eng", 6}},
        {{true, false, false}, {true, true, true}}},
       {"one foreign stereo track without add-all", false, {{"fre", 2}}, {{true, true, false}}},
-      {"unknown language keeps its selection", false, {{"eng", 2}, {"qaa", 2}, {"fre", 2}},
+      {"unknown language keeps its selection",
+       false,
+       {{"eng", 2}, {"qaa", 2}, {"fre", 2}},
        {{true, true, false}, {true, false, false}, {false, false, false}}},
-      {"foreign only: the first 5.1 leads", false, {{"fre", 2}, {"ger", 6}, {"spa", 6}},
+      {"foreign only: the first 5.1 leads",
+       false,
+       {{"fre", 2}, {"ger", 6}, {"spa", 6}},
        {{false, false, false}, {true, true, true}, {false, false, false}}},
-      {"no stereo anywhere: the first selected gets a companion", true, {{"fre", 1}, {"ger", 1}},
+      {"no stereo anywhere: the first selected gets a companion",
+       true,
+       {{"fre", 1}, {"ger", 1}},
        {{true, true, true}, {true, false, false}}},
-      {"user's language without 5.1: its first track leads", false, {{"eng", 4}, {"eng", 2}},
+      {"user's language without 5.1: its first track leads",
+       false,
+       {{"eng", 4}, {"eng", 2}},
        {{true, true, false}, {true, false, false}}},
   };
   for (const Case& c : cases) {
@@ -196,7 +257,8 @@ TEST(StreamAnalysis, AudioPreselection) {
       outputs << out;
     }
     const QString path = test::freshFolder("audio") + "/clip.mkv";
-    test::makeMedia(path, inputs + outputs + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "ac3"});
+    test::makeMedia(path,
+                    inputs + outputs + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "ac3"});
     const auto a = analyse(path);
     const QList<AudioTrack> audio = a->media->AudioTracks();
     ASSERT_EQ(audio.size(), c.expected.size()) << c.name;
@@ -220,9 +282,19 @@ TEST(StreamAnalysis, DurationsSizesAndTheHDFlag) {
     ConversionFormat formatAfterHDOnly;
   };
   const Case cases[] = {
-      {"1 h 2 min", "64x48", 2, {"-vf", "fps=1,setpts=N*3725/TB", "-fps_mode", "passthrough"}, 3720, false,
+      {"1 h 2 min",
+       "64x48",
+       2,
+       {"-vf", "fps=1,setpts=N*3725/TB", "-fps_mode", "passthrough"},
+       3720,
+       false,
        ConversionFormat::SDOnly},
-      {"45 min 12 s", "64x48", 2, {"-vf", "fps=1,setpts=N*2711/TB", "-fps_mode", "passthrough"}, 2712, false,
+      {"45 min 12 s",
+       "64x48",
+       2,
+       {"-vf", "fps=1,setpts=N*2711/TB", "-fps_mode", "passthrough"},
+       2712,
+       false,
        ConversionFormat::SDOnly},
       {"milliseconds only are no seconds", "64x48", 0.2, {}, 0, false, ConversionFormat::SDOnly},
       {"640x480 is not HD", "640x480", 0.2, {}, 0, false, ConversionFormat::SDOnly},
@@ -234,7 +306,8 @@ TEST(StreamAnalysis, DurationsSizesAndTheHDFlag) {
     test::ScopedSettings settings{};
     const QString path = makeClip(test::freshFolder("clip") + "/clip.mkv", c.size, c.seconds, c.extra);
     const auto a = analyse(path, "en", [](MediaFile& m) { m.setConversionFormat(ConversionFormat::HDOnly); });
-    EXPECT_EQ(a->media->myvideotrack().duration(), c.duration) << c.name << ": " << a->media->durationstring().toStdString();
+    EXPECT_EQ(a->media->myvideotrack().duration(), c.duration)
+        << c.name << ": " << a->media->durationstring().toStdString();
     EXPECT_EQ(a->media->isHD(), c.isHD) << c.name;
     EXPECT_EQ(a->media->ConversionFormat(), c.formatAfterHDOnly) << c.name;
   }
@@ -277,12 +350,14 @@ TEST(StreamAnalysis, ARotatedVideoIsSizedAsShown) {
 TEST(StreamAnalysis, OnlyARealEncryptionFieldMeansDRM) {
   test::ScopedSettings settings{};
   const QString dir = test::freshFolder("drm");
-  const QString encrypted = makeClip(dir + "/encrypted.mp4", "64x48", 1,
-                                     {"-encryption_scheme", "cenc-aes-ctr", "-encryption_key", "76a6c65c5ea762046bd749a2e632ccbb",
-                                      "-encryption_kid", "a7e61c373e219033c21091fa607bf3b8"});
+  const QString encrypted =
+      makeClip(dir + "/encrypted.mp4", "64x48", 1,
+               {"-encryption_scheme", "cenc-aes-ctr", "-encryption_key", "76a6c65c5ea762046bd749a2e632ccbb",
+                "-encryption_kid", "a7e61c373e219033c21091fa607bf3b8"});
   EXPECT_TRUE(analyse(encrypted)->media->hasdrm());
-  const QString titled = makeClip(dir + "/titled.mkv", "64x48", 1, {"-metadata", "title=Encryption Explained",
-                                                                     "-metadata:s:v:0", "title=No Encryption"});
+  const QString titled =
+      makeClip(dir + "/titled.mkv", "64x48", 1,
+               {"-metadata", "title=Encryption Explained", "-metadata:s:v:0", "title=No Encryption"});
   EXPECT_FALSE(analyse(titled)->media->hasdrm());
 }
 
@@ -321,7 +396,8 @@ TEST(StreamAnalysis, SubtitleFilesBesideTheVideo) {
     const char* language;
     const char* format;
   };
-  const Expected expected[] = {{"Film$fre.srt", "fre", "SRT"}, {"Film.ass", "Unknown", "ASS"}, {"Film.srt", "Unknown", "SRT"}};
+  const Expected expected[] = {
+      {"Film$fre.srt", "fre", "SRT"}, {"Film.ass", "Unknown", "ASS"}, {"Film.srt", "Unknown", "SRT"}};
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(soft[i].path(), dir + "/" + expected[i].file) << i;
     EXPECT_EQ(soft[i].language(), expected[i].language) << i;
@@ -351,12 +427,17 @@ TEST(StreamAnalysis, RegionalLanguageNamesAndBibliographicCodesChooseTheUsersTra
   }
   const QString srt = test::writeFile(dir + "/cue.srt.txt", kSrt.toUtf8());
   for (int i = 0; i < subtitles.size(); ++i) {
-    inputs << "-f" << "srt" << "-i" << srt;
+    inputs << "-f"
+           << "srt"
+           << "-i" << srt;
     outputs << "-map" << QString::number(audio.size() + 1 + i);
   }
-  test::makeMedia(made, inputs + outputs + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "ac3", "-c:s", "srt"});
+  test::makeMedia(made,
+                  inputs + outputs +
+                      QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "ac3", "-c:s", "srt"});
   QStringList merge{"-q", "-o", dir + "/Film.mkv"};
-  for (int i = 0; i < audio.size(); ++i) merge << "--language" << QString("%1:%2").arg(i + 1).arg(audio[i].tag);
+  for (int i = 0; i < audio.size(); ++i)
+    merge << "--language" << QString("%1:%2").arg(i + 1).arg(audio[i].tag);
   for (int i = 0; i < subtitles.size(); ++i)
     merge << "--language" << QString("%1:%2").arg(audio.size() + 1 + i).arg(subtitles[i]);
   ASSERT_EQ(test::runCommand("mkvmerge", merge << made).exitCode, 0);
@@ -407,7 +488,8 @@ TEST(StreamAnalysis, RegionalLanguageNamesAndBibliographicCodesChooseTheUsersTra
 TEST(StreamAnalysis, AddingASubtitleFileByHand) {
   test::ScopedSettings settings{};
   const QByteArray czech =
-      "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň úpěl ďábelské ódy. Čeština je krásný jazyk, řekl.\n\n"
+      "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň úpěl ďábelské ódy. Čeština je krásný jazyk, "
+      "řekl.\n\n"
       "2\n00:00:05,000 --> 00:00:08,000\nŠťastný nový rok a veselé Vánoce všem přátelům z Brna a Ostravy.\n";
   const QString dir = test::freshFolder("by hand");
   const QString utf8 = test::writeFile(dir + "/utf8.txt", czech);
@@ -451,8 +533,10 @@ TEST(StreamAnalysis, AKoreanSubtitleBesideTheVideoIsReadAsKorean) {
   test::ScopedSettings settings{{"IncludeSubtitleTracks", 1}};
   // "똠" lies outside EUC-KR: only the Unified Hangul Code (CP949) has it.
   const QString korean = QString::fromUtf8(
-      "1\n00:00:01,000 --> 00:00:04,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
-      "2\n00:00:05,000 --> 00:00:08,000\n똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.\n");
+      "1\n00:00:01,000 --> 00:00:04,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 "
+      "갈까요?\n\n"
+      "2\n00:00:05,000 --> 00:00:08,000\n똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 "
+      "걸립니다.\n");
   const QString dir = test::freshFolder("korean");
   const QString video = makeClip(dir + "/Film.mkv", "64x48", 0.2);
   const QString utf8 = test::writeFile(dir + "/korean.txt", korean.toUtf8());
@@ -528,7 +612,8 @@ TEST(StreamAnalysis, BurnInChoosesOneSubtitleToBurnAndLeavesTheSoftOnesOff) {
     QStringList chosen;
     for (const SubtitleTrack& t : hard)
       if (t.selected()) chosen << t.language();
-    for (const SubtitleTrack& t : a->media->SoftSubtitleTracks()) EXPECT_FALSE(t.selected()) << t.language().toStdString();
+    for (const SubtitleTrack& t : a->media->SoftSubtitleTracks())
+      EXPECT_FALSE(t.selected()) << t.language().toStdString();
     if (c.files.isEmpty()) {
       EXPECT_TRUE(chosen.isEmpty());
       EXPECT_TRUE(a->media->SoftSubtitles()) << "nothing to burn: the mode stays soft";
@@ -610,7 +695,8 @@ TEST(StreamAnalysis, FastModeVerdict) {
        ConversionFormat::SDOnly, true, false, false, "ATV1: 25.00fps"},
   };
   for (const Case& c : cases) {
-    test::ScopedSettings settings{{"SupportAppleTV", c.atv}, {"SupportAppleTV2", c.atv2}, {"SupportAppleTV3", c.atv3}};
+    test::ScopedSettings settings{
+        {"SupportAppleTV", c.atv}, {"SupportAppleTV2", c.atv2}, {"SupportAppleTV3", c.atv3}};
     MediaFile media;
     VideoTrack v;
     v.setVideoformat(CF(c.format));
@@ -640,20 +726,25 @@ TEST(StreamAnalysis, FastModeRefusesWhatApplesPlayersCannotDecode) {
       {"Constrained Baseline", {"-preset", "ultrafast", "-pix_fmt", "yuv420p"}, false, "Good"},
       {"10-bit High 10", {"-preset", "veryfast", "-pix_fmt", "yuv420p10le"}, false, "Profile:High 10"},
       {"4:2:2", {"-preset", "veryfast", "-pix_fmt", "yuv422p"}, false, "Profile:High 4:2:2"},
-      {"interlaced", high + QStringList{"-pix_fmt", "yuv420p", "-flags", "+ildct+ilme", "-x264-params", "tff=1"}, false,
+      {"interlaced",
+       high + QStringList{"-pix_fmt", "yuv420p", "-flags", "+ildct+ilme", "-x264-params", "tff=1"}, false,
        "Interlaced"},
       {"level 4.2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "4.2"}, false, "Level:4.2"},
-      {"level 4 on an Apple TV 2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "4.0"}, true, "Level:4"},
-      {"level 3.1 on an Apple TV 2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "3.1"}, true, "Good"},
+      {"level 4 on an Apple TV 2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "4.0"}, true,
+       "Level:4"},
+      {"level 3.1 on an Apple TV 2", high + QStringList{"-pix_fmt", "yuv420p", "-level:v", "3.1"}, true,
+       "Good"},
   };
   const QString folder = test::freshFolder("decodable");
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    test::ScopedSettings settings{{"SupportAppleTV", false}, {"SupportAppleTV2", c.appleTV2}, {"SupportAppleTV3", false}};
+    test::ScopedSettings settings{
+        {"SupportAppleTV", false}, {"SupportAppleTV2", c.appleTV2}, {"SupportAppleTV3", false}};
     const QString path = folder + QString("/clip%1.mkv").arg(n++);
-    test::makeMedia(path, QStringList{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-c:v", "libx264"} +
-                              c.encoding);
+    test::makeMedia(
+        path, QStringList{"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-c:v", "libx264"} +
+                  c.encoding);
     const auto a = analyse(path, "en", [](MediaFile& m) { m.setConversionFormat(ConversionFormat::HDOnly); });
     EXPECT_EQ(a->media->reasonfornofastmode().toStdString(), c.expected);
     EXPECT_EQ(a->media->fastmode(), QString(c.expected) == "Good");
@@ -670,17 +761,62 @@ TEST(StreamAnalysis, FastModeRefusesWhatApplesPlayersCannotDecode) {
 TEST(StreamAnalysis, ATwoProgrammeTransportStreamIsItsFirstProgramme) {
   // Programme 1: 1080 H.264 with AAC and AC-3; programme 2: 576 MPEG-2 with MP2.
   const QString path = test::freshFolder("programmes") + "/Recording.ts";
-  test::makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=1920x1080:rate=25:duration=1",
-                         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=1",
-                         "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=1",
-                         "-f", "lavfi", "-i", "testsrc=size=720x576:rate=25:duration=1",
-                         "-f", "lavfi", "-i", "sine=frequency=880:sample_rate=48000:duration=1",
-                         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:v", "-map", "4:a",
-                         "-c:v:0", "libx264", "-preset", "ultrafast", "-c:v:1", "mpeg2video",
-                         "-c:a:0", "aac", "-ac:a:0", "2", "-c:a:1", "ac3", "-ac:a:1", "6", "-c:a:2", "mp2",
-                         "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=eng",
-                         "-metadata:s:a:2", "language=ger",
-                         "-program", "title=One:st=0:st=1:st=2", "-program", "title=Two:st=3:st=4"});
+  test::makeMedia(path, {"-f",
+                         "lavfi",
+                         "-i",
+                         "testsrc=size=1920x1080:rate=25:duration=1",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=440:sample_rate=48000:duration=1",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=660:sample_rate=48000:duration=1",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "testsrc=size=720x576:rate=25:duration=1",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=880:sample_rate=48000:duration=1",
+                         "-map",
+                         "0:v",
+                         "-map",
+                         "1:a",
+                         "-map",
+                         "2:a",
+                         "-map",
+                         "3:v",
+                         "-map",
+                         "4:a",
+                         "-c:v:0",
+                         "libx264",
+                         "-preset",
+                         "ultrafast",
+                         "-c:v:1",
+                         "mpeg2video",
+                         "-c:a:0",
+                         "aac",
+                         "-ac:a:0",
+                         "2",
+                         "-c:a:1",
+                         "ac3",
+                         "-ac:a:1",
+                         "6",
+                         "-c:a:2",
+                         "mp2",
+                         "-metadata:s:a:0",
+                         "language=eng",
+                         "-metadata:s:a:1",
+                         "language=eng",
+                         "-metadata:s:a:2",
+                         "language=ger",
+                         "-program",
+                         "title=One:st=0:st=1:st=2",
+                         "-program",
+                         "title=Two:st=3:st=4"});
   test::ScopedSettings settings{{"AddAllAudioTracks", true}};
   const auto a = analyse(path, "en", [](MediaFile& m) { m.setConversionFormat(ConversionFormat::HDOnly); });
   const VideoTrack video = a->media->myvideotrack();
@@ -705,7 +841,10 @@ TEST(StreamAnalysis, SamplingRatesInHertzAndKilohertz) {
   const QStringList rates{"8000", "22050", "44100", "48000"};  // "8 000 Hz", "22.05 kHz", ...
   QStringList inputs, outputs;
   for (int i = 0; i < rates.size(); ++i) {
-    inputs << "-f" << "lavfi" << "-i" << "sine=sample_rate=" + rates[i] + ":duration=1";
+    inputs << "-f"
+           << "lavfi"
+           << "-i"
+           << "sine=sample_rate=" + rates[i] + ":duration=1";
     outputs << "-map" << QString("%1:a").arg(i);
   }
   const QString path = test::freshFolder("rates") + "/tones.mkv";

@@ -1,3 +1,6 @@
+#include <gtest/gtest.h>
+
+#include "MediaTestSupport.h"
 #include "media/AudioTrack.h"
 #include "media/ChapterTrack.h"
 #include "media/DVDTrack.h"
@@ -5,9 +8,6 @@
 #include "media/SubtitleTrack.h"
 #include "media/VideoAlternate.h"
 #include "media/VideoTrack.h"
-#include "MediaTestSupport.h"
-
-#include <gtest/gtest.h>
 
 using namespace zuvo;
 using test::archivedKeys;
@@ -25,13 +25,13 @@ TEST(VideoTrack, OutputSizesFollowTheProbedSizeAndTheCap) {
       {720, 576, true, 720, 576, 600, 480},
       {720, 576, false, 720, 576, 600, 480},
       {1440, 1080, true, 960, 720, 640, 480},
-      {1920, 800, true, 1280, 534, 640, 268},   // 533.3 and 266.7, rounded, then made even
+      {1920, 800, true, 1280, 534, 640, 268},  // 533.3 and 266.7, rounded, then made even
       {1920, 800, false, 1920, 800, 640, 268},
-      {1281, 720, true, 1280, 720, 640, 360},   // one pixel over the cap scales
+      {1281, 720, true, 1280, 720, 640, 360},  // one pixel over the cap scales
       {1280, 720, true, 1280, 720, 640, 360},
-      {853, 480, false, 854, 480, 640, 360},    // an odd width is raised by one
-      {720, 1280, true, 406, 720, 270, 480},    // portrait: the height limits
-      {0, 480, false, 1280, 720, 640, 480},     // unknown width
+      {853, 480, false, 854, 480, 640, 360},  // an odd width is raised by one
+      {720, 1280, true, 406, 720, 270, 480},  // portrait: the height limits
+      {0, 480, false, 1280, 720, 640, 480},   // unknown width
       {640, 0, true, 1280, 720, 640, 480},
   };
   for (const Case& c : cases) {
@@ -39,7 +39,8 @@ TEST(VideoTrack, OutputSizesFollowTheProbedSizeAndTheCap) {
     VideoTrack track;
     track.setWidth(c.width);
     track.setHeight(c.height);
-    const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height) + (c.appleTV ? " 720 cap" : "");
+    const std::string name =
+        std::to_string(c.width) + "x" + std::to_string(c.height) + (c.appleTV ? " 720 cap" : "");
     EXPECT_EQ(track.HDWidth(), c.hdWidth) << name;
     EXPECT_EQ(track.HDHeight(), c.hdHeight) << name;
     EXPECT_EQ(track.SDWidth(), c.sdWidth) << name;
@@ -71,10 +72,11 @@ TEST(VideoTrack, ArchiveRestoresTheStoredSizesWithoutRecomputing) {
     track.setChromasubsampling("4:2:0");
     track.setScantype("Progressive");
   }
-  EXPECT_EQ(archivedKeys(track), (QStringList{"videostreamnumber", "videoformat", "bitrate", "framerate", "duration",
-                                              "encodingsettings", "referenceframes", "cabac", "width", "height",
-                                              "HDWidth", "HDHeight", "SDWidth", "SDHeight", "formatprofile",
-                                              "bitdepth", "chromasubsampling", "scantype", "rotation"}));
+  EXPECT_EQ(
+      archivedKeys(track),
+      (QStringList{"videostreamnumber", "videoformat", "bitrate", "framerate", "duration", "encodingsettings",
+                   "referenceframes", "cabac", "width", "height", "HDWidth", "HDHeight", "SDWidth",
+                   "SDHeight", "formatprofile", "bitdepth", "chromasubsampling", "scantype", "rotation"}));
   ScopedSettings appleTV{{"SupportAppleTV", true}};  // would give 1280 x 720 if recomputed
   const auto back = roundTrip(track);
   ASSERT_TRUE(back);
@@ -117,9 +119,10 @@ TEST(AudioTrack, StartsWithTheUsersLanguageAndVolumeAndRoundTrips) {
   track.setMakeStereo(true);
   track.setIsDefault(true);
   track.setVolume(512);
-  EXPECT_EQ(archivedKeys(track), (QStringList{"name", "audiosummary", "streamnumber", "ffmpegstreamnumber", "encoding",
-                                              "channels", "bitrate", "samplingfrequency", "audioid", "language",
-                                              "selected", "makestereo", "isdefault", "volume"}));
+  EXPECT_EQ(archivedKeys(track),
+            (QStringList{"name", "audiosummary", "streamnumber", "ffmpegstreamnumber", "encoding", "channels",
+                         "bitrate", "samplingfrequency", "audioid", "language", "selected", "makestereo",
+                         "isdefault", "volume"}));
   const auto back = roundTrip(track);
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, track);
@@ -138,9 +141,10 @@ TEST(SubtitleTrack, ArchivesTheEncodingByItsDisplayName) {
   track.setLocation(2);
   track.setEncoding(EncodingForName("Windows Code Page 1250"));
   track.setPath("/films/film.cs.srt");
-  EXPECT_EQ(archivedKeys(track), (QStringList{"subtitlesummary", "streamnumber", "language", "selected", "format",
-                                              "location", "encoding", "path"}));
-  EXPECT_EQ(KeyedArchiver::encodedMap(track).value(QStringLiteral("encoding")).toString(), "Windows Code Page 1250");
+  EXPECT_EQ(archivedKeys(track), (QStringList{"subtitlesummary", "streamnumber", "language", "selected",
+                                              "format", "location", "encoding", "path"}));
+  EXPECT_EQ(KeyedArchiver::encodedMap(track).value(QStringLiteral("encoding")).toString(),
+            "Windows Code Page 1250");
   const auto back = roundTrip(track);
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, track);
@@ -193,10 +197,11 @@ TEST(DVDTrack, ArchivesNineteenKeysWithItsTracksButNotTheProgress) {
   chapter.setChapternumber(1);
   chapter.setStarttime("00:01:02");
   title.setChapters({chapter, ChapterTrack()});
-  EXPECT_EQ(archivedKeys(title), (QStringList{"dvdpath", "tracknumber", "selected", "trackname", "tracklength",
-                                              "mediatype", "season", "episode", "width", "height", "framerate",
-                                              "bitrate", "badtrack", "partialread", "audiotracks", "subtitletracks",
-                                              "startsubtitlenumber", "hassurround", "Chapters"}));
+  EXPECT_EQ(
+      archivedKeys(title),
+      (QStringList{"dvdpath", "tracknumber", "selected", "trackname", "tracklength", "mediatype", "season",
+                   "episode", "width", "height", "framerate", "bitrate", "badtrack", "partialread",
+                   "audiotracks", "subtitletracks", "startsubtitlenumber", "hassurround", "Chapters"}));
   EXPECT_EQ(archivedKeys(chapter), (QStringList{"title", "chapternumber", "starttime"}));
   const auto back = roundTrip(title);
   ASSERT_TRUE(back);

@@ -1,8 +1,9 @@
 #include "media/UniversalDetector.h"
-#include "media/BCStringEncoding.h"
-#include "MediaTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include "MediaTestSupport.h"
+#include "media/BCStringEncoding.h"
 
 using namespace zuvo;
 using test::freshFolder;
@@ -13,22 +14,28 @@ namespace {
 
 // Subtitle-like text in several scripts, long enough for the detector's statistics.
 const char* const kCzech =
-    "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň úpěl ďábelské ódy. Čeština je krásný jazyk, řekl.\n\n"
+    "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň úpěl ďábelské ódy. Čeština je krásný jazyk, "
+    "řekl.\n\n"
     "2\n00:00:05,000 --> 00:00:08,000\nŠťastný nový rok a veselé Vánoce všem přátelům z Brna a Ostravy.\n";
 const char* const kShortCzech = "1\n00:00:01,000 --> 00:00:04,000\nPříliš žluťoučký kůň\n";
 const char* const kRussian =
     "1\n00:00:01,000 --> 00:00:04,000\nСъешь же ещё этих мягких французских булок, да выпей чаю.\n\n"
-    "2\n00:00:05,000 --> 00:00:08,000\nШирокая электрификация южных губерний даст мощный толчок подъёму сельского хозяйства.\n";
+    "2\n00:00:05,000 --> 00:00:08,000\nШирокая электрификация южных губерний даст мощный толчок подъёму "
+    "сельского хозяйства.\n";
 const char* const kGerman =
     "1\n00:00:01,000 --> 00:00:04,000\nFalsches Üben von Xylophonmusik quält jeden größeren Zwerg.\n\n"
-    "2\n00:00:05,000 --> 00:00:08,000\nZwölf Boxkämpfer jagen Viktor quer über den großen Sylter Deich. Schöne Grüße aus München.\n";
+    "2\n00:00:05,000 --> 00:00:08,000\nZwölf Boxkämpfer jagen Viktor quer über den großen Sylter Deich. "
+    "Schöne Grüße aus München.\n";
 const char* const kJapanese =
     "1\n00:00:01,000 --> 00:00:04,000\nいろはにほへと ちりぬるを わかよたれそ つねならむ\n\n"
-    "2\n00:00:05,000 --> 00:00:08,000\nうゐのおくやま けふこえて あさきゆめみし ゑひもせす。今日は天気がいいですね。東京に行きましょう。\n";
+    "2\n00:00:05,000 --> 00:00:08,000\nうゐのおくやま けふこえて あさきゆめみし "
+    "ゑひもせす。今日は天気がいいですね。東京に行きましょう。\n";
 // "똠" lies outside EUC-KR: only the Unified Hangul Code (CP949) has it.
 const char* const kKorean =
-    "1\n00:00:01,000 --> 00:00:04,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
-    "2\n00:00:05,000 --> 00:00:08,000\n똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.\n";
+    "1\n00:00:01,000 --> 00:00:04,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 "
+    "갈까요?\n\n"
+    "2\n00:00:05,000 --> 00:00:08,000\n똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 "
+    "걸립니다.\n";
 const char* const kEnglish =
     "1\n00:00:01,000 --> 00:00:04,000\nThe quick brown fox jumps over the lazy dog.\n";
 
@@ -72,8 +79,8 @@ TEST(UniversalDetector, NamesTheEncodingOfRealTextAndItsTableRow) {
       // Bytes 0x80-0x9F are control codes in ISO-8859 and letters or quotes in the Windows
       // code pages: short lines the library takes for ISO-8859 are read as Windows text.
       {"short Windows-1250", kShortCzech, "WINDOWS-1250", "WINDOWS-1250", 0x0501, "Windows Latin 2"},
-      {"short Windows-1254", "1\n00:00:01,000 --> 00:00:04,000\nŞişli’de\n", "WINDOWS-1254", "WINDOWS-1254", 0x0504,
-       "Windows Latin 5"},
+      {"short Windows-1254", "1\n00:00:01,000 --> 00:00:04,000\nŞişli’de\n", "WINDOWS-1254", "WINDOWS-1254",
+       0x0504, "Windows Latin 5"},
       {"short ISO-8859-2, no such byte", kShortCzech, "ISO-8859-2", "ISO-8859-2", 0x0202, "ISO Latin 2"},
   };
   for (const Case& c : cases) {
@@ -83,7 +90,8 @@ TEST(UniversalDetector, NamesTheEncodingOfRealTextAndItsTableRow) {
     EXPECT_EQ(detector.MIMECharset(), QString::fromLatin1(c.charset)) << c.name;
     EXPECT_EQ(detector.encoding(), c.coreFoundation) << c.name;
     EXPECT_EQ(rowNameFor(detector.encoding()), QString::fromLatin1(c.row)) << c.name;
-    EXPECT_EQ(decodeText(bytes, EncodingForStringEncoding(detector.encoding())), QString::fromUtf8(c.text)) << c.name;
+    EXPECT_EQ(decodeText(bytes, EncodingForStringEncoding(detector.encoding())), QString::fromUtf8(c.text))
+        << c.name;
     EXPECT_GT(detector.confidence(), 0.0f) << c.name << ": a guess";
     EXPECT_LT(detector.confidence(), 1.0f) << c.name << ": not settled";
     EXPECT_FALSE(detector.done()) << c.name;
@@ -213,24 +221,51 @@ TEST(UniversalDetector, EveryNameTheLibraryAnswersWithHasATableRowThatReadsItsTe
     const char* name;
     const char* text;
   } cases[] = {
-      {"US-ASCII", kEnglish},        {"UTF-8", kCzech},          {"UTF-16", kRussian},
-      {"UTF-32", kJapanese},         {"BIG5", traditional},      {"EUC-JP", kJapanese},
-      {"EUC-KR", koreanEUC},         {"EUC-TW", traditional},    {"GB18030", simplified},
-      {"HZ-GB-2312", simplified},    {"IBM852", kCzech},         {"IBM855", kRussian},
-      {"IBM866", kRussian},          {"ISO-2022-CN", simplified}, {"ISO-2022-JP", kJapanese},
-      {"ISO-2022-KR", koreanEUC},    {"ISO-8859-1", kGerman},    {"ISO-8859-2", kCzech},
+      {"US-ASCII", kEnglish},
+      {"UTF-8", kCzech},
+      {"UTF-16", kRussian},
+      {"UTF-32", kJapanese},
+      {"BIG5", traditional},
+      {"EUC-JP", kJapanese},
+      {"EUC-KR", koreanEUC},
+      {"EUC-TW", traditional},
+      {"GB18030", simplified},
+      {"HZ-GB-2312", simplified},
+      {"IBM852", kCzech},
+      {"IBM855", kRussian},
+      {"IBM866", kRussian},
+      {"ISO-2022-CN", simplified},
+      {"ISO-2022-JP", kJapanese},
+      {"ISO-2022-KR", koreanEUC},
+      {"ISO-8859-1", kGerman},
+      {"ISO-8859-2", kCzech},
       {"ISO-8859-3", "Ĉu vi ŝatas ĝin? Ĥoro manĝas ĵaŭde en la ĝardeno."},
-      {"ISO-8859-4", latvian},       {"ISO-8859-5", kRussian},   {"ISO-8859-6", arabic},
-      {"ISO-8859-7", greek},         {"ISO-8859-8", hebrew},
+      {"ISO-8859-4", latvian},
+      {"ISO-8859-5", kRussian},
+      {"ISO-8859-6", arabic},
+      {"ISO-8859-7", greek},
+      {"ISO-8859-8", hebrew},
       {"ISO-8859-9", "Şişli'de güzel bir ağaç var, İstanbul'un ışıkları çok güzel."},
       {"ISO-8859-10", "Þórður fór út á ŋuolbme með Ðóru og Åse."},
-      {"ISO-8859-11", thai},         {"ISO-8859-13", latvian},   {"ISO-8859-15", kGerman},
+      {"ISO-8859-11", thai},
+      {"ISO-8859-13", latvian},
+      {"ISO-8859-15", kGerman},
       {"ISO-8859-16", "Șeful științei își face ținuta în grădină, spuse bătrânul."},
-      {"KOI8-R", kRussian},          {"MAC-CENTRALEUROPE", kCzech}, {"MAC-CYRILLIC", kRussian},
-      {"SHIFT_JIS", kJapanese},      {"TIS-620", thai},          {"VISCII", vietnamese},
-      {"WINDOWS-1250", kCzech},      {"WINDOWS-1251", kRussian}, {"WINDOWS-1252", kGerman},
-      {"WINDOWS-1253", greek},       {"WINDOWS-1255", hebrew},   {"WINDOWS-1256", arabic},
-      {"WINDOWS-1257", latvian},     {"WINDOWS-1258", vietnamese}, {"UHC", kKorean},
+      {"KOI8-R", kRussian},
+      {"MAC-CENTRALEUROPE", kCzech},
+      {"MAC-CYRILLIC", kRussian},
+      {"SHIFT_JIS", kJapanese},
+      {"TIS-620", thai},
+      {"VISCII", vietnamese},
+      {"WINDOWS-1250", kCzech},
+      {"WINDOWS-1251", kRussian},
+      {"WINDOWS-1252", kGerman},
+      {"WINDOWS-1253", greek},
+      {"WINDOWS-1255", hebrew},
+      {"WINDOWS-1256", arabic},
+      {"WINDOWS-1257", latvian},
+      {"WINDOWS-1258", vietnamese},
+      {"UHC", kKorean},
   };
   for (const Case& c : cases) {
     const quint32 value = CoreFoundationEncodingForIANACharSetName(QString::fromLatin1(c.name));
@@ -245,7 +280,8 @@ TEST(UniversalDetector, EveryNameTheLibraryAnswersWithHasATableRowThatReadsItsTe
   }
   EXPECT_EQ(CoreFoundationEncodingForIANACharSetName("shift_jis"), 0x0A01u) << "any letter case";
   EXPECT_EQ(rowNameFor(CoreFoundationEncodingForIANACharSetName("TIS-620")), QStringLiteral("ISOLatinThai"));
-  EXPECT_EQ(rowNameFor(CoreFoundationEncodingForIANACharSetName("MAC-CYRILLIC")), QStringLiteral("MacCyrillic"));
+  EXPECT_EQ(rowNameFor(CoreFoundationEncodingForIANACharSetName("MAC-CYRILLIC")),
+            QStringLiteral("MacCyrillic"));
   EXPECT_EQ(rowNameFor(CoreFoundationEncodingForIANACharSetName("UHC")), QStringLiteral("DOSKorean"));
   EXPECT_EQ(CoreFoundationEncodingForIANACharSetName("no-such-charset"), kCFStringEncodingInvalidId);
   EXPECT_EQ(CoreFoundationEncodingForIANACharSetName(""), kCFStringEncodingInvalidId);

@@ -1,10 +1,12 @@
 #include "media/VideoDataFromFilename.h"
-#include "media/FileNameWords.h"
-#include "media/MediaValues.h"
-#include "MediaTestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDate>
-#include <gtest/gtest.h>
+
+#include "MediaTestSupport.h"
+#include "media/FileNameWords.h"
+#include "media/MediaValues.h"
 
 using namespace zuvo;
 using test::CapturedLog;
@@ -220,13 +222,14 @@ TEST(VideoDataFromFilename, TheParseIsReported) {
     std::initializer_list<const char*> lines;
   } cases[] = {
       {"Lost.S01E02.Pilot.avi",
-       {"Getting Video Data from File : Lost.S01E02.Pilot.avi", "Found >lost<", "This is part of the Show Name",
-        "Found >s01e02<", "Show and season number in format s01e05", "Found >pilot<",
-        "Show encoding info or part of episode name", "TV Show Name : Lost", "TV Show Number : 02",
-        "TV Season number : 01", "TV Episode Name : Pilot"}},
+       {"Getting Video Data from File : Lost.S01E02.Pilot.avi", "Found >lost<",
+        "This is part of the Show Name", "Found >s01e02<", "Show and season number in format s01e05",
+        "Found >pilot<", "Show encoding info or part of episode name", "TV Show Name : Lost",
+        "TV Show Number : 02", "TV Season number : 01", "TV Episode Name : Pilot"}},
       {"Show.S02.2021.03.14.avi",
-       {"Season number in format S02", "This is the show year", "This is the show month", "This is the show day",
-        "TV Show Number : 00", "TV Season number : 002", "TV Episode Name : Unknown"}},
+       {"Season number in format S02", "This is the show year", "This is the show month",
+        "This is the show day", "TV Show Number : 00", "TV Season number : 002",
+        "TV Episode Name : Unknown"}},
       {"Show 20100512.avi", {"Found date of year:2010 month:05 day:12"}},
       {"S01E02.avi", {"TV Show Name : Unknown"}},
       {"Movie 20.avi", {"Movie name - Movie 20"}},
@@ -239,6 +242,7 @@ TEST(VideoDataFromFilename, TheParseIsReported) {
     (void)getVideoDataFromFilename(media, log.reporter);
     const QString text = log.text();
     for (const char* line : c.lines)
-      EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << c.name << ": " << line << "\n" << text.toStdString();
+      EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << c.name << ": " << line << "\n"
+                                                          << text.toStdString();
   }
 }

@@ -1,11 +1,11 @@
 #include "metadata/BCLookUpShow.h"
 
+#include <gtest/gtest.h>
+
 #include "media/MediaValues.h"
 #include "metadata/ITunesGenre.h"
 #include "metadata/LookUpFixtures.h"
 #include "metadata/LookUpTestSupport.h"
-
-#include <gtest/gtest.h>
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -56,12 +56,19 @@ TEST(EpisodeMatch, TheCommonBeginningTimesTenOverTheLengthOfTheGivenName) {
     const char* title;
     int match;
   } cases[] = {
-      {"Pilot", "Pilot (Part 1)", 10}, {"Pilot", "Pink", 4},   {"pilot", "PILOT", 10}, {"Pilot", "Pi", 4},
-      {"", "Pilot", 0},                {"Pilot", "", 0},       {"Pilot", "Trial", 0},  {"Ça va", "ÇA VIENT", 8},
+      {"Pilot", "Pilot (Part 1)", 10},
+      {"Pilot", "Pink", 4},
+      {"pilot", "PILOT", 10},
+      {"Pilot", "Pi", 4},
+      {"", "Pilot", 0},
+      {"Pilot", "", 0},
+      {"Pilot", "Trial", 0},
+      {"Ça va", "ÇA VIENT", 8},
       {"Traces to Nowhere", "Traces", 3},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(EpisodeMatch(QString::fromUtf8(c.given), QString::fromUtf8(c.title)), c.match) << c.given << " / " << c.title;
+    EXPECT_EQ(EpisodeMatch(QString::fromUtf8(c.given), QString::fromUtf8(c.title)), c.match)
+        << c.given << " / " << c.title;
 }
 
 class LookUp : public ServiceTest {
@@ -103,7 +110,8 @@ TEST_F(LookUp, AnUnknownOrEmptyNameAnswersCodeOneWithoutAsking) {
   }
   EXPECT_TRUE(requests().isEmpty());
   EXPECT_TRUE(notices.names().isEmpty());
-  EXPECT_TRUE(logged("[RED]LookUpShow called with Unknown or <empty> as show name. Exiting.", 3)) << log().toStdString();
+  EXPECT_TRUE(logged("[RED]LookUpShow called with Unknown or <empty> as show name. Exiting.", 3))
+      << log().toStdString();
 }
 
 TEST_F(LookUp, TheLanguageSettingAndForcedEnglishDecideWhatTheServicesAreAskedIn) {
@@ -112,15 +120,17 @@ TEST_F(LookUp, TheLanguageSettingAndForcedEnglishDecideWhatTheServicesAreAskedIn
     bool forceEnglish;
     const char* language;
   } cases[] = {
-      {"Automatic", false, "fr"}, {"German", false, "de"}, {"deu", false, "de"},
+      {"Automatic", false, "fr"}, {"German", false, "de"},   {"deu", false, "de"},
       {"German", true, "en"},     {"Automatic", true, "en"},
   };
   for (const auto& c : cases) {
-    ScopedSettings language{{"LanguageForShowInformation", c.setting}, {"ForceEnglishLookup", c.forceEnglish}};
+    ScopedSettings language{{"LanguageForShowInformation", c.setting},
+                            {"ForceEnglishLookup", c.forceEnglish}};
     BCLookUpShow french(cache, "fr", true, reporter);
     auto item = movieItem("Nosferatu");
     (void)french.LookUpShowData(*item);
-    EXPECT_EQ(requests().last(), QString::fromUtf8(movieDBSearchTarget("nosferatu", c.language))) << c.setting;
+    EXPECT_EQ(requests().last(), QString::fromUtf8(movieDBSearchTarget("nosferatu", c.language)))
+        << c.setting;
   }
 }
 
@@ -175,8 +185,9 @@ TEST_F(LookUp, ATVShowFoundUnderAnotherNameIsRenamedAndSearchedAgainWhenGuessing
   EXPECT_EQ(item->episodename(), "Lost Planet of the Gods (1)");
   const QStringList asked = requests();
   ASSERT_GE(asked.size(), 3);
-  EXPECT_EQ(asked.mid(0, 4), QStringList({tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg"),
-                                          tvdbSearchTarget("battlestar%20galactica"), tvdbRecordTarget(71173)}));
+  EXPECT_EQ(asked.mid(0, 4),
+            QStringList({tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg"),
+                         tvdbSearchTarget("battlestar%20galactica"), tvdbRecordTarget(71173)}));
   EXPECT_EQ(notices.names(), QStringList({"TVOnline", "TVOnline"}));
   EXPECT_TRUE(logged("Preparing to run invisible show picker for BSG", 3)) << log().toStdString();
 }
@@ -193,11 +204,17 @@ TEST_F(LookUp, ATVShowWithoutCandidateIsDeselectedWithCodeTwo) {
     const char* seriesAfter;
   } cases[] = {
       {"guessing off", false, renamed, {tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg")}, "BSG"},
-      {"TVRage knows nothing", true, "<Results>\n</Results>\n", {tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg")},
+      {"TVRage knows nothing",
+       true,
+       "<Results>\n</Results>\n",
+       {tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg")},
        "BSG"},
       {"TVRage offline", true, {}, {tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg")}, "BSG"},
-      {"the new name finds nothing either", true, renamed,
-       {tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg"), tvdbSearchTarget("bsg%3A%20blood%20%26%20chrome")},
+      {"the new name finds nothing either",
+       true,
+       renamed,
+       {tvdbSearchTarget("bsg"), tvRageSearchTarget("bsg"),
+        tvdbSearchTarget("bsg%3A%20blood%20%26%20chrome")},
        "BSG: Blood & Chrome"},
   };
   for (const auto& c : cases) {
@@ -269,11 +286,20 @@ TEST_F(LookUp, AChoiceOutsideTheCandidatesFetchesNoRecord) {
     int index;
     const char* logLine;
   } cases[] = {
-      {"TV index beyond the list", false, {VideoAlternate::alternateWithName("x", 5)}, 3,
+      {"TV index beyond the list",
+       false,
+       {VideoAlternate::alternateWithName("x", 5)},
+       3,
        "[RED]Lookup:Alternate Shows count outside of alternate array bounds!"},
-      {"TV index -1", false, {VideoAlternate::alternateWithName("x", 5)}, -1,
+      {"TV index -1",
+       false,
+       {VideoAlternate::alternateWithName("x", 5)},
+       -1,
        "[RED]Lookup:Alternate Shows count outside of alternate array bounds!"},
-      {"movie index beyond the list", true, {VideoAlternate::alternateWithName("x", 5)}, 1,
+      {"movie index beyond the list",
+       true,
+       {VideoAlternate::alternateWithName("x", 5)},
+       1,
        "[RED]Lookup:Alternate Shows count outside of alternate array bounds!"},
       {"TV without a list", false, {}, 0, "[RED]Lookup:Alternate Shows missing!"},
   };

@@ -1,6 +1,7 @@
+#include "metadata/CastAndCrew.h"
+
 #include "IndependentReaders.h"
 #include "TagSets.h"
-#include "metadata/CastAndCrew.h"
 #include "metadata/ExistingMP4Tags.h"
 #include "metadata/SaveMP4Tags.h"
 
@@ -24,8 +25,8 @@ TEST(CastAndCrew, ThePropertyListHasTheLayoutITunesReads) {
 }
 
 TEST(CastAndCrew, NamesWithMarkupCharactersGiveAValidListThatReadsBackWhole) {
-  const QStringList cast = {"Tom & Jerry", "<Unknown> Actor", "Conan O'Brien", "Bob > Alice", "José Ñúñez",
-                            "日本 太郎", "&amp; literally", "]]> end"};
+  const QStringList cast = {"Tom & Jerry", "<Unknown> Actor", "Conan O'Brien",   "Bob > Alice",
+                            "José Ñúñez",  "日本 太郎",       "&amp; literally", "]]> end"};
   const QStringList directors = {"Dir <b>bold</b>", "A&B"};
   const QStringList producers = {"Pat 'The Producer'"};
   const QByteArray plist = castAndCrewPropertyList(cast.join(", "), directors.join(","), producers.join(","));
@@ -83,12 +84,12 @@ TEST(CastAndCrew, ASaveAndReadRoundTripDoesNotGrowSpaces) {
 TEST(CastAndCrew, ListsFromOtherWritersAreReadAndAnythingElseGivesNoNames) {
   // plistlib's own layout, with keys and values this application does not write.
   const CommandResult made = runCommand(
-      "/usr/bin/python3",
-      {"-c",
-       "import plistlib, sys\n"
-       "sys.stdout.buffer.write(plistlib.dumps({'cast': [{'name': ' Ann & Co ', 'role': 'Lead'}, {'name': 'Bö'}],"
-       " 'screenwriters': [{'name': 'Sam'}], 'studio': 'Big', 'count': 3, 'flag': True,"
-       " 'producers': [{'name': 'Pat'}, {'other': 'no name'}]}))"});
+      "/usr/bin/python3", {"-c",
+                           "import plistlib, sys\n"
+                           "sys.stdout.buffer.write(plistlib.dumps({'cast': [{'name': ' Ann & Co ', 'role': "
+                           "'Lead'}, {'name': 'Bö'}],"
+                           " 'screenwriters': [{'name': 'Sam'}], 'studio': 'Big', 'count': 3, 'flag': True,"
+                           " 'producers': [{'name': 'Pat'}, {'other': 'no name'}]}))"});
   ASSERT_EQ(made.exitCode, 0) << made.output.toStdString();
   const std::optional<CastAndCrew> names = readCastAndCrew(made.output);
   ASSERT_TRUE(names.has_value()) << made.output.toStdString();
@@ -102,10 +103,12 @@ TEST(CastAndCrew, ListsFromOtherWritersAreReadAndAnythingElseGivesNoNames) {
       {"empty", ""},
       {"plain text", "Ann, Ed, Pat"},
       {"cut short", good.left(good.size() - 20)},
-      {"an array at the root", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>"},
+      {"an array at the root",
+       "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>a</string></array></plist>"},
       {"not a property list", "<html><body>cast</body></html>"},
-      {"a broken entity", "<plist version=\"1.0\"><dict><key>cast</key><array><dict><key>name</key><string>A &bogus; B</string>"
-                          "</dict></array></dict></plist>"},
+      {"a broken entity",
+       "<plist version=\"1.0\"><dict><key>cast</key><array><dict><key>name</key><string>A &bogus; B</string>"
+       "</dict></array></dict></plist>"},
       {"a key without a value", "<plist version=\"1.0\"><dict><key>cast</key></dict></plist>"},
   };
   for (const auto& c : cases) EXPECT_FALSE(readCastAndCrew(c.data).has_value()) << c.label;

@@ -1,13 +1,13 @@
-#include "metadata/BCLookUpShow.h"
-
-#include "media/MediaValues.h"
-#include "metadata/LookUpFixtures.h"
-#include "metadata/LookUpTestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QObject>
 #include <QThread>
 #include <functional>
-#include <gtest/gtest.h>
+
+#include "media/MediaValues.h"
+#include "metadata/BCLookUpShow.h"
+#include "metadata/LookUpFixtures.h"
+#include "metadata/LookUpTestSupport.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -64,10 +64,12 @@ class EpisodePicker : public ServiceTest {
   QList<Row> rows() const {
     QList<Row> list;
     for (int r = 0; r < lookup.numberOfRowsInTableView(PickerTable::EpisodePicker); ++r) {
-      auto value = [&](const char* column) { return lookup.objectValueForTableColumn(PickerTable::EpisodePicker, column, r); };
+      auto value = [&](const char* column) {
+        return lookup.objectValueForTableColumn(PickerTable::EpisodePicker, column, r);
+      };
       EXPECT_EQ(value("SeriesName").toString(), "Twin Peaks");
-      list.append({value("EpisodeName").toString(), value("SeasonNumber").toInt(), value("ShowNumber").toInt(),
-                   value("Match").toInt()});
+      list.append({value("EpisodeName").toString(), value("SeasonNumber").toInt(),
+                   value("ShowNumber").toInt(), value("Match").toInt()});
     }
     return list;
   }
@@ -131,7 +133,8 @@ TEST_F(EpisodePicker, TheDataSourceServesOnlyTheEpisodeTableAndOnlyWhileThePicke
       {PickerTable::ShowPicker, "EpisodeName", 0, QString("No Data")},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(lookup.objectValueForTableColumn(c.table, c.column, c.row), c.value) << c.column << " row " << c.row;
+    EXPECT_EQ(lookup.objectValueForTableColumn(c.table, c.column, c.row), c.value)
+        << c.column << " row " << c.row;
   EXPECT_EQ(lookup.numberOfRowsInTableView(PickerTable::ShowPicker), 0);
 }
 
@@ -192,7 +195,8 @@ TEST_F(EpisodePicker, AnUnknownSeriesShowsTheAlertAndAFailedFetchShowsNothing) {
   item->setSeriesname("Lost in Peaks");
   lookup.RunEpisodePicker(item);
   EXPECT_EQ(panel->alert,
-            "Unable to find a series with the name Lost in Peaks. Try and use the Search button to find the right series "
+            "Unable to find a series with the name Lost in Peaks. Try and use the Search button to find the "
+            "right series "
             "name.");
   EXPECT_EQ(panel->modalOver, &mainWindow);
   EXPECT_EQ(panel->modalRuns, 0);

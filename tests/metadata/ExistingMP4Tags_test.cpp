@@ -1,6 +1,7 @@
+#include "metadata/ExistingMP4Tags.h"
+
 #include "IndependentReaders.h"
 #include "TagSets.h"
-#include "metadata/ExistingMP4Tags.h"
 #include "metadata/SaveMP4Tags.h"
 
 using namespace zuvo;
@@ -10,10 +11,26 @@ TEST(ExistingMP4Tags, TagsAndArtworkWrittenByAtomicParsleyAreRead) {
   const QString path = makeMp4({Layout::MoovLast});
   const QString cover = freshFolder("cover") + "/cover.jpg";
   makePicture(cover, 600);
-  const CommandResult r = runCommand(
-      "AtomicParsley", {path, "--title", "AP Name", "--genre", "Mystery Thriller", "--year", "2001-02-03", "--TVShowName", "AP Show",
-                        "--TVSeasonNum", "3", "--TVEpisodeNum", "7", "--longdesc", "Long – text", "--stik", "TV Show",
-                        "--artwork", cover, "--overWrite"});
+  const CommandResult r = runCommand("AtomicParsley", {path,
+                                                       "--title",
+                                                       "AP Name",
+                                                       "--genre",
+                                                       "Mystery Thriller",
+                                                       "--year",
+                                                       "2001-02-03",
+                                                       "--TVShowName",
+                                                       "AP Show",
+                                                       "--TVSeasonNum",
+                                                       "3",
+                                                       "--TVEpisodeNum",
+                                                       "7",
+                                                       "--longdesc",
+                                                       "Long – text",
+                                                       "--stik",
+                                                       "TV Show",
+                                                       "--artwork",
+                                                       cover,
+                                                       "--overWrite"});
   ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
 
   ExistingMP4Tags t;
@@ -34,17 +51,18 @@ TEST(ExistingMP4Tags, TagsAndArtworkWrittenByAtomicParsleyAreRead) {
 
 TEST(ExistingMP4Tags, RatingAndCastItemsWrittenByMutagenAreRead) {
   const QString path = makeMp4({Layout::MoovFirst});
-  const CommandResult r = runCommand(
-      "/usr/bin/python3",
-      {"-c",
-       "import plistlib, sys\nfrom mutagen.mp4 import MP4, MP4FreeForm\nf = MP4(sys.argv[1])\n"
-       "cast = plistlib.dumps({'cast': [{'name': 'Ann'}], 'directors': [{'name': 'Ed'}]})\n"
-       "more = plistlib.dumps({'cast': [{'name': 'Bo'}], 'producers': [{'name': 'Pat'}]})\n"
-       "f['----:com.apple.iTunes:iTunEXTC'] = [MP4FreeForm(b'mpaa|R|400|'), MP4FreeForm(b'junk'),"
-       " MP4FreeForm(b'au-movie|MA15+|375|')]\n"
-       "f['----:com.apple.iTunes:iTunMOVI'] = [MP4FreeForm(cast), MP4FreeForm(b'not a list'), MP4FreeForm(more)]\n"
-       "f.save()",
-       path});
+  const CommandResult r =
+      runCommand("/usr/bin/python3",
+                 {"-c",
+                  "import plistlib, sys\nfrom mutagen.mp4 import MP4, MP4FreeForm\nf = MP4(sys.argv[1])\n"
+                  "cast = plistlib.dumps({'cast': [{'name': 'Ann'}], 'directors': [{'name': 'Ed'}]})\n"
+                  "more = plistlib.dumps({'cast': [{'name': 'Bo'}], 'producers': [{'name': 'Pat'}]})\n"
+                  "f['----:com.apple.iTunes:iTunEXTC'] = [MP4FreeForm(b'mpaa|R|400|'), MP4FreeForm(b'junk'),"
+                  " MP4FreeForm(b'au-movie|MA15+|375|')]\n"
+                  "f['----:com.apple.iTunes:iTunMOVI'] = [MP4FreeForm(cast), MP4FreeForm(b'not a list'), "
+                  "MP4FreeForm(more)]\n"
+                  "f.save()",
+                  path});
   ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
   ExistingMP4Tags t;
   ASSERT_FALSE(readExistingMP4Tags(path, t).Error());
@@ -75,11 +93,32 @@ TEST(ExistingMP4Tags, WhatTheWriterSavesIsWhatTheReaderGives) {
     QString rating;
     CastAndCrew names;
   } cases[] = {
-      {"TV episode", tvEpisode(), QString::fromUtf8("Pilot – Teil 1"), QString("The Show & Co"), 1u, 12u, 10, "TV-14",
+      {"TV episode",
+       tvEpisode(),
+       QString::fromUtf8("Pilot – Teil 1"),
+       QString("The Show & Co"),
+       1u,
+       12u,
+       10,
+       "TV-14",
        {{"Anna Ärger", "Bob <B> Smith", "Conan O'Brien", "Dee & Co"}, {"Ed Director"}, {"Unknown"}}},
-      {"movie", movie(), QString("The Movie"), std::nullopt, std::nullopt, std::nullopt, 9, "PG-13",
+      {"movie",
+       movie(),
+       QString("The Movie"),
+       std::nullopt,
+       std::nullopt,
+       std::nullopt,
+       9,
+       "PG-13",
        {{"Star One", "Star Two"}, {"First Director", "Second Director"}, {"Pat Producer"}}},
-      {"home movie", homeMovie(), QString("Summer 2009"), std::nullopt, std::nullopt, std::nullopt, 9, "NR",
+      {"home movie",
+       homeMovie(),
+       QString("Summer 2009"),
+       std::nullopt,
+       std::nullopt,
+       std::nullopt,
+       9,
+       "NR",
        {{}, {}, {"Unknown"}}},
   };
   for (const auto& c : cases) {

@@ -89,12 +89,34 @@ void tagWithOurLibrary(const QString& path, const EpisodeTags& t, const QByteArr
 
 void tagWithAtomicParsley(const QString& path, const EpisodeTags& t, const QByteArray& picture) {
   const QString picturePath = writeFile(freshFolder("art") + "/cover.jpg", picture);
-  const CommandResult result = runCommand(
-      "AtomicParsley", {path, "--TVShowName", t.show, "--TVSeasonNum", QString::number(t.season), "--TVEpisodeNum",
-                        QString::number(t.episode), "--title", t.title, "--stik", "TV Show", "--longdesc",
-                        t.longDescription, "--year", t.date, "--genre", t.genre, "--artwork", picturePath,
-                        "--rDNSatom", t.rating, "name=iTunEXTC", "domain=com.apple.iTunes", "--rDNSatom", t.people,
-                        "name=iTunMOVI", "domain=com.apple.iTunes", "--overWrite"});
+  const CommandResult result = runCommand("AtomicParsley", {path,
+                                                            "--TVShowName",
+                                                            t.show,
+                                                            "--TVSeasonNum",
+                                                            QString::number(t.season),
+                                                            "--TVEpisodeNum",
+                                                            QString::number(t.episode),
+                                                            "--title",
+                                                            t.title,
+                                                            "--stik",
+                                                            "TV Show",
+                                                            "--longdesc",
+                                                            t.longDescription,
+                                                            "--year",
+                                                            t.date,
+                                                            "--genre",
+                                                            t.genre,
+                                                            "--artwork",
+                                                            picturePath,
+                                                            "--rDNSatom",
+                                                            t.rating,
+                                                            "name=iTunEXTC",
+                                                            "domain=com.apple.iTunes",
+                                                            "--rDNSatom",
+                                                            t.people,
+                                                            "name=iTunMOVI",
+                                                            "domain=com.apple.iTunes",
+                                                            "--overWrite"});
   ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
 }
 
@@ -159,7 +181,8 @@ TEST_F(TakingOverTags, AnEpisodeFromEitherWriterIsTakenOverWithRatingPeopleAndLo
     const char* name;
     void (*tag)(const QString&, const EpisodeTags&, const QByteArray&);
   };
-  for (const Writer& writer : {Writer{"our library", tagWithOurLibrary}, Writer{"AtomicParsley", tagWithAtomicParsley}}) {
+  for (const Writer& writer :
+       {Writer{"our library", tagWithOurLibrary}, Writer{"AtomicParsley", tagWithAtomicParsley}}) {
     for (const QString& file : cacheFiles()) QFile::remove(cache + "/" + file);
     serveLostLookUps();
     const qsizetype before = requests().size();
@@ -244,8 +267,8 @@ TEST_F(TakingOverTags, KindNamesAndNumbersFollowTheTags) {
          t.name = "Pilot";
        },
        MediaType::Movie, "Lost", "", 0, 0, true},
-      {"only a name is a movie, not solid", [](Mp4Tags& t) { t.name = "  Amélie  "; }, MediaType::Movie, "Amélie", "",
-       0, 0, false},
+      {"only a name is a movie, not solid", [](Mp4Tags& t) { t.name = "  Amélie  "; }, MediaType::Movie,
+       "Amélie", "", 0, 0, false},
       {"no type but a show name is a TV show",
        [](Mp4Tags& t) {
          t.tvShow = "Lost";
@@ -320,10 +343,11 @@ TEST_F(TakingOverTags, AMovieGetsTheMovieDBCandidatesAndPosters) {
 
   EXPECT_FALSE(createVideoDataFromm4v(*item, "fr", cache, reporter, false).Error());
 
-  EXPECT_EQ(requests(), QStringList({"/2.1/Movie.search/fr/xml/" + key + "/amelie",
-                                     "/2.1/Movie.getInfo/fr/xml/" + key + "/5001", "/posters/5001.jpg",
-                                     kChapterSearchPrefix + "amelie&totalChapters=X&limit=20&locked=false&lang=fr"
-                                                            "&videoKind=Movie"}));
+  EXPECT_EQ(requests(),
+            QStringList({"/2.1/Movie.search/fr/xml/" + key + "/amelie",
+                         "/2.1/Movie.getInfo/fr/xml/" + key + "/5001", "/posters/5001.jpg",
+                         kChapterSearchPrefix + "amelie&totalChapters=X&limit=20&locked=false&lang=fr"
+                                                "&videoKind=Movie"}));
   EXPECT_EQ(item->seriesname(), "Amelie");
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 1);
   EXPECT_EQ(item->showid(), 5001u);
@@ -388,13 +412,14 @@ TEST_F(TakingOverTags, AutomaticConversionQueuesTheItemOnlyWithBothFlags) {
     EXPECT_FALSE(createVideoDataFromm4v(*item, "en", cache, caseLog.reporter, c.autoprocess).Error());
     NotificationCenter::defaultCenter().removeObserver(token);
 
-    const std::string name = "autoprocess " + std::to_string(c.autoprocess) + ", convert all " +
-                             std::to_string(c.convertAll);
+    const std::string name =
+        "autoprocess " + std::to_string(c.autoprocess) + ", convert all " + std::to_string(c.convertAll);
     EXPECT_EQ(item->state(), c.queued ? MediaState::Queued : MediaState::InFilesTable) << name;
     EXPECT_EQ(posted, c.queued ? item.get() : nullptr) << name;
-    EXPECT_EQ(hasLogLine(caseLog.text(),
-                         "File source.m4v is a solid detection so setting state to 2 in line with preferences", 4),
-              c.queued)
+    EXPECT_EQ(
+        hasLogLine(caseLog.text(),
+                   "File source.m4v is a solid detection so setting state to 2 in line with preferences", 4),
+        c.queued)
         << name;
   }
 }

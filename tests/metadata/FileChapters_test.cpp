@@ -29,7 +29,9 @@ QString videoWithChapters(const QString& name, const QList<ChapterMark>& marks, 
   const QString metadataPath = writeFile(folder + "/chapters.txt", metadata);
   const QString path = folder + "/" + name;
   QStringList extra{"-i", metadataPath, "-map", "0", "-map", "1", "-map_chapters", "2"};
-  if (titledAudio) extra << "-metadata:s:a:0" << "title=English commentary";
+  if (titledAudio)
+    extra << "-metadata:s:a:0"
+          << "title=English commentary";
   makeTestVideo(path, seconds, 64, 48, extra);
   return path;
 }
@@ -45,8 +47,8 @@ ChapterTrack chapter(int number, const char* start, const QString& title) {
 class ChaptersFromFileTest : public ServiceTest {};
 
 TEST_F(ChaptersFromFileTest, FfprobeChaptersGiveNumberStartToTheMillisecondAndTitle) {
-  const QString path =
-      videoWithChapters("film.mp4", {{0, 1500, "One & Two"}, {1500, 2700, "Café/Ünïcode"}, {2700, 4000, "Three"}}, 4);
+  const QString path = videoWithChapters(
+      "film.mp4", {{0, 1500, "One & Two"}, {1500, 2700, "Café/Ünïcode"}, {2700, 4000, "Three"}}, 4);
   auto item = std::make_shared<MediaFile>();
   item->setFullpath(path);
   item->setChapters({chapter(9, "01:00:00", "old")});
@@ -61,8 +63,8 @@ TEST_F(ChaptersFromFileTest, FfprobeChaptersGiveNumberStartToTheMillisecondAndTi
 
 TEST_F(ChaptersFromFileTest, AnUntitledChapterIsDroppedAndNeverTakesAStreamsTitle) {
   // Matroska keeps an untitled chapter untitled; the audio stream listed after it has a title.
-  const QString path =
-      videoWithChapters("film.mkv", {{0, 1000, "Opening"}, {1000, 2000, nullptr}, {2000, 3000, nullptr}}, 3, true);
+  const QString path = videoWithChapters(
+      "film.mkv", {{0, 1000, "Opening"}, {1000, 2000, nullptr}, {2000, 3000, nullptr}}, 3, true);
   auto item = std::make_shared<MediaFile>();
   item->setFullpath(path);
 
@@ -97,7 +99,8 @@ TEST_F(ChaptersFromFileTest, TheVideoInsideAPackageIsReadAndNoChaptersGiveAnEmpt
 class MatchChapters : public ServiceTest {
  protected:
   static QString recordTarget(int id) {
-    return "/ape/search.php?token=58302947615AB7410D9EF26&type=lookup&totalChapters=X&id=" + QString::number(id);
+    return "/ape/search.php?token=58302947615AB7410D9EF26&type=lookup&totalChapters=X&id=" +
+           QString::number(id);
   }
   void serveTitles(int id, const QStringList& titles) {
     QByteArray body = "<items>\n<movie>\n<tagChimpID>" + QByteArray::number(id) + "</tagChimpID>\n";
@@ -123,7 +126,7 @@ class MatchChapters : public ServiceTest {
 };
 
 TEST_F(MatchChapters, TheFirstCandidateWithAsManyRealTitlesWins) {
-  serveTitles(1, {"a", "b", "c", "d"});                      // four titles for three chapters: skipped
+  serveTitles(1, {"a", "b", "c", "d"});  // four titles for three chapters: skipped
   // 2 has no record: the fetch fails and is skipped
   serveTitles(3, {"Chapter 1", "Chapter 2", "Chapter 3"});  // only numbers: copied, next tried
   serveTitles(4, {"Opening &amp; Credits", "Café", "Finale"});

@@ -1,15 +1,15 @@
 // Files named like real episodes and movies, parsed as the probe parses them and looked up
 // against the services on loopback, the way the probe's look-up step calls the look-up.
-#include "metadata/BCLookUpShow.h"
-
-#include "media/MediaValues.h"
-#include "media/VideoDataFromFilename.h"
-#include "metadata/LookUpFixtures.h"
-#include "metadata/LookUpTestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QThreadPool>
 #include <array>
-#include <gtest/gtest.h>
+
+#include "media/MediaValues.h"
+#include "media/VideoDataFromFilename.h"
+#include "metadata/BCLookUpShow.h"
+#include "metadata/LookUpFixtures.h"
+#include "metadata/LookUpTestSupport.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -69,9 +69,11 @@ TEST_F(LookUpEndToEnd, AMovieFromTheMovieDB) {
   MediaFilePtr item = probed("Blade Runner (1982) 720p BluRay.mkv", &answer);
 
   EXPECT_FALSE(answer.Error()) << answer.Description().toStdString();
-  EXPECT_EQ(requests(), QStringList({movieDBSearchTarget("blade%20runner"), movieDBRecordTarget(78), "/posters/br.jpg"}));
+  EXPECT_EQ(requests(),
+            QStringList({movieDBSearchTarget("blade%20runner"), movieDBRecordTarget(78), "/posters/br.jpg"}));
   EXPECT_EQ(candidateNames(item->AlternativeSuggestions()),
-            QStringList({"Video Alternate - Name:Blade Runner 2049 ID:335984", "Video Alternate - Name:Blade Runner ID:78"}));
+            QStringList({"Video Alternate - Name:Blade Runner 2049 ID:335984",
+                         "Video Alternate - Name:Blade Runner ID:78"}));
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 1);
   EXPECT_EQ(item->mediatype(), MediaType::Movie);
   EXPECT_EQ(item->seriesname(), "Blade Runner");
@@ -102,9 +104,11 @@ TEST_F(LookUpEndToEnd, ATVEpisodeFromTagChimp) {
   MediaFilePtr item = probed("Doctor.Who.2005.S01E01.Rose.mkv", &answer);
 
   EXPECT_FALSE(answer.Error()) << answer.Description().toStdString();
-  EXPECT_EQ(requests(), QStringList({tagChimpTVSearchTarget("doctor%20who", 1, 1),
-                                     tagChimpRecordTarget(9001) + "&season=1&episode=1", "/covers/9001.jpg"}));
-  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()), QStringList{"Video Alternate - Name:Doctor Who ID:9001"});
+  EXPECT_EQ(requests(),
+            QStringList({tagChimpTVSearchTarget("doctor%20who", 1, 1),
+                         tagChimpRecordTarget(9001) + "&season=1&episode=1", "/covers/9001.jpg"}));
+  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()),
+            QStringList{"Video Alternate - Name:Doctor Who ID:9001"});
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 0);
   EXPECT_EQ(item->seriesname(), "Doctor Who");
   EXPECT_EQ(item->episodename(), "Rose");
@@ -128,7 +132,8 @@ TEST_F(LookUpEndToEnd, ATVEpisodeFromTagChimp) {
 }
 
 TEST_F(LookUpEndToEnd, AnUnmatchedMovieStaysDeselectedWithItsReason) {
-  server.route(movieDBSearchTarget("holiday%20at%20the%20lake"), xmlAnswer("<movies>Nothing found.</movies>\n"));
+  server.route(movieDBSearchTarget("holiday%20at%20the%20lake"),
+               xmlAnswer("<movies>Nothing found.</movies>\n"));
   BCError answer;
   MediaFilePtr item = probed("Holiday at the Lake (2019).mp4", &answer);
   EXPECT_FALSE(answer.Error());

@@ -1,13 +1,12 @@
 #pragma once
 // Answers of the four services for a few shows and movies, routed onto a loopback server,
 // as the look-up tests need them whole: search, record and artwork of each.
-#include "metadata/ServiceTestSupport.h"
-
-#include "media/MediaFile.h"
-
 #include <QDir>
 #include <QString>
 #include <memory>
+
+#include "media/MediaFile.h"
+#include "metadata/ServiceTestSupport.h"
 
 namespace zuvo::test {
 
@@ -37,7 +36,8 @@ inline QByteArray tagChimpTVSearchTarget(const QString& name, int season, int ep
       .toUtf8();
 }
 inline QByteArray tagChimpMovieSearchTarget(const QString& name) {
-  return (kTagChimpPrefix + "&type=search&title=" + name + "&totalChapters=X&limit=20&locked=false&lang=en&videoKind=Movie")
+  return (kTagChimpPrefix + "&type=search&title=" + name +
+          "&totalChapters=X&limit=20&locked=false&lang=en&videoKind=Movie")
       .toUtf8();
 }
 inline QByteArray tagChimpRecordTarget(int id) {
@@ -46,7 +46,9 @@ inline QByteArray tagChimpRecordTarget(int id) {
 inline QByteArray tvRageSearchTarget(const QString& escapedLowerName) {
   return ("/feeds/search.php?show=%22" + escapedLowerName + "%22").toUtf8();
 }
-inline QByteArray tvRageEpisodesTarget(int id) { return "/feeds/episode_list.php?sid=" + QByteArray::number(id); }
+inline QByteArray tvRageEpisodesTarget(int id) {
+  return "/feeds/episode_list.php?sid=" + QByteArray::number(id);
+}
 
 // TheTVDB's full record of "Battlestar Galactica" (id 71173): season 1 with two episodes.
 inline const QByteArray kGalacticaRecord = R"(<?xml version="1.0" encoding="UTF-8" ?>
@@ -78,7 +80,8 @@ inline const QByteArray kGalacticaRecord = R"(<?xml version="1.0" encoding="UTF-
 // TheTVDB: "Battlestar Galactica" (id 71173) beside the 2003 series, season 1 with two
 // episodes, a season banner and a series banner.
 inline void routeGalactica(LoopbackHttpServer& server) {
-  server.route(tvdbSearchTarget("battlestar%20galactica"), xmlAnswer(R"(<?xml version="1.0" encoding="UTF-8" ?>
+  server.route(tvdbSearchTarget("battlestar%20galactica"),
+               xmlAnswer(R"(<?xml version="1.0" encoding="UTF-8" ?>
 <Data>
 <Series>
 <seriesid>73545</seriesid>
@@ -150,7 +153,8 @@ inline void routeBladeRunner(LoopbackHttpServer& server) {
 </movie>
 </movies>
 </OpenSearchDescription>
-)").replace("{base}", server.baseURL().toUtf8())));
+)")
+                                                      .replace("{base}", server.baseURL().toUtf8())));
   server.route("/posters/br.jpg", pictureAnswer(Qt::blue));
   server.route("/posters/br-small.jpg", pictureAnswer(Qt::yellow));
 }
@@ -172,7 +176,8 @@ inline void routeDoctorWho(LoopbackHttpServer& server) {
 </movie>
 </items>
 )"));
-  server.route(tagChimpRecordTarget(9001) + "&season=1&episode=1", xmlAnswer(QByteArray(R"(<?xml version="1.0"?>
+  server.route(tagChimpRecordTarget(9001) + "&season=1&episode=1",
+               xmlAnswer(QByteArray(R"(<?xml version="1.0"?>
 <items>
 <movie>
 <tagChimpID>9001</tagChimpID>
@@ -203,7 +208,8 @@ inline void routeDoctorWho(LoopbackHttpServer& server) {
 </movieTags>
 </movie>
 </items>
-)").replace("{base}", server.baseURL().toUtf8())));
+)")
+                             .replace("{base}", server.baseURL().toUtf8())));
   server.route("/covers/9001.jpg", pictureAnswer(Qt::cyan));
 }
 

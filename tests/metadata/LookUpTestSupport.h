@@ -1,6 +1,11 @@
 #pragma once
 // Helpers of the look-up tests: the notices a look-up posts, plug-in programs written
 // as shell scripts into the Application Support folder, and the pickers' outcomes.
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QStringList>
+
 #include "media/MediaTestSupport.h"
 #include "media/MediaValues.h"
 #include "media/VideoDataFromFilename.h"
@@ -9,11 +14,6 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 
-#include <QDir>
-#include <QFile>
-#include <QMutex>
-#include <QStringList>
-
 namespace zuvo::test {
 
 // Records "TVOnline", "TVOffline", "MovieOnline" and "MovieOffline" with their poster.
@@ -21,11 +21,12 @@ class ServiceNotices {
  public:
   ServiceNotices() {
     for (const char* name : {"TVOnline", "TVOffline", "MovieOnline", "MovieOffline"})
-      tokens_ << NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), [this](const Notification& n) {
-        QMutexLocker guard(&lock_);
-        names_ << n.name;
-        posters_ << n.object;
-      });
+      tokens_ << NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name),
+                                                                 [this](const Notification& n) {
+                                                                   QMutexLocker guard(&lock_);
+                                                                   names_ << n.name;
+                                                                   posters_ << n.object;
+                                                                 });
   }
   ~ServiceNotices() {
     for (NotificationCenter::Token token : tokens_) NotificationCenter::defaultCenter().removeObserver(token);

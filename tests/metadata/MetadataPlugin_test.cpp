@@ -1,15 +1,15 @@
-#include "metadata/BCLookUpShow.h"
-
-#include "media/MediaValues.h"
-#include "metadata/LookUpTestSupport.h"
-#include "metadata/ServiceTestSupport.h"
-#include "platform/RunLoop.h"
+#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTimer>
 #include <csignal>
-#include <gtest/gtest.h>
+
+#include "media/MediaValues.h"
+#include "metadata/BCLookUpShow.h"
+#include "metadata/LookUpTestSupport.h"
+#include "metadata/ServiceTestSupport.h"
+#include "platform/RunLoop.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -59,8 +59,8 @@ class PluginTest : public ::testing::Test {
   bool ranInCache() const { return QFileInfo::exists(cache + "/args.bin"); }
   QString log() const { return captured.text(); }
 
-  ScopedSettings settings{{"TVSource", 2}, {"MovieSource", 2}, {"TVShowPlugIn", kTVPlugin},
-                          {"MoviePlugIn", kMoviePlugin}};
+  ScopedSettings settings{
+      {"TVSource", 2}, {"MovieSource", 2}, {"TVShowPlugIn", kTVPlugin}, {"MoviePlugIn", kMoviePlugin}};
   QString cache = freshFolder("cache");
   CapturedLog captured;
   BCLookUpShow lookup{cache, "en", true, captured.reporter};
@@ -108,8 +108,8 @@ END
   const BCError answer = lookup.usePlugin(*item);
 
   EXPECT_FALSE(answer.Error()) << answer.Description().toStdString();
-  EXPECT_EQ(arguments(), QStringList({"The Office - 2x05 - Halloween.avi", "The \"Office\" & Co\nUK", "2", "5", "2005",
-                                      "10", "18"}));
+  EXPECT_EQ(arguments(), QStringList({"The Office - 2x05 - Halloween.avi", "The \"Office\" & Co\nUK", "2",
+                                      "5", "2005", "10", "18"}));
   EXPECT_EQ(item->description(), "Michael &amp; the staff dress up.");
   EXPECT_EQ(item->actors(), "Steve Carell, Rainn Wilson");
   EXPECT_EQ(item->producers(), "Greg Daniels");
@@ -182,9 +182,9 @@ TEST_F(PluginTest, FlashNamesTheServiceStateAndAnAnswerWithoutResultIsCodeFour) 
     const char* flash;
     const char* notice;  // null: none
   } cases[] = {
-      {MediaType::TVShow, "Red", "TVOffline"},      {MediaType::Movie, "RED", "MovieOffline"},
-      {MediaType::TVShow, "green", "TVOnline"},     {MediaType::Movie, "gReEn", "MovieOnline"},
-      {MediaType::HomeMovie, "red", "TVOffline"},   {MediaType::TVShow, "amber", nullptr},
+      {MediaType::TVShow, "Red", "TVOffline"},    {MediaType::Movie, "RED", "MovieOffline"},
+      {MediaType::TVShow, "green", "TVOnline"},   {MediaType::Movie, "gReEn", "MovieOnline"},
+      {MediaType::HomeMovie, "red", "TVOffline"}, {MediaType::TVShow, "amber", nullptr},
   };
   for (const Case& c : cases) {
     const std::string what = std::to_string(codeOf(c.mediatype)) + " " + c.flash;
@@ -221,7 +221,8 @@ TEST_F(PluginTest, APluginThatNeverEndsIsStoppedAtTheTimeLimitAndAnswersCodeFour
     const char* body;
   } cases[] = {
       {"silent", "echo $$ > pid\nexec sleep 60\n"},
-      {"answers, then hangs", "echo $$ > pid\necho '<Result>yes</Result><Rating>R</Rating>'\nexec sleep 60\n"},
+      {"answers, then hangs",
+       "echo $$ > pid\necho '<Result>yes</Result><Rating>R</Rating>'\nexec sleep 60\n"},
       {"closes its output and runs on", "echo $$ > pid\nexec >/dev/null 2>&1\nexec sleep 60\n"},
       {"ignores termination", "echo $$ > pid\ntrap '' TERM\nwhile :; do sleep 1; done\n"},
   };
@@ -243,10 +244,13 @@ TEST_F(PluginTest, AChildLeftBehindByThePluginDoesNotHoldTheAnswerBackNorOutlive
     const char* what;
     const char* body;
   } cases[] = {
-      {"keeps the output open", "sleep 60 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
-      {"lets go of the output", "sleep 60 >/dev/null 2>&1 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
+      {"keeps the output open",
+       "sleep 60 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
+      {"lets go of the output",
+       "sleep 60 >/dev/null 2>&1 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
       {"ignores termination",
-       "(trap '' TERM; exec sleep 60) >/dev/null 2>&1 &\necho $! > pid\necho '<Result>yes</Result><Rating>TV-14</Rating>'\n"},
+       "(trap '' TERM; exec sleep 60) >/dev/null 2>&1 &\necho $! > pid\necho "
+       "'<Result>yes</Result><Rating>TV-14</Rating>'\n"},
   };
   for (const Case& c : cases) {
     writePlugin(kTVPlugin, c.body);
@@ -265,9 +269,11 @@ TEST_F(PluginTest, AChildLeftBehindByThePluginDoesNotHoldTheAnswerBackNorOutlive
 
 TEST_F(PluginTest, AFileNameThatLooksLikeAnOptionReachesThePluginAsItsAbsolutePath) {
   // A plug-in that reads options the usual way, then looks at the file it was given.
-  writePlugin(kTVPlugin, QByteArray(kRecordArguments) +
-                             "while getopts x: option; do echo \"<Result>no</Result><Rating>option</Rating>\"; exit; done\n"
-                             "test -f \"$1\" && echo '<Result>yes</Result><Rating>TV-14</Rating>'\n");
+  writePlugin(
+      kTVPlugin,
+      QByteArray(kRecordArguments) +
+          "while getopts x: option; do echo \"<Result>no</Result><Rating>option</Rating>\"; exit; done\n"
+          "test -f \"$1\" && echo '<Result>yes</Result><Rating>TV-14</Rating>'\n");
   const QString folder = freshFolder("videos");
   for (const QString& name : {QStringLiteral("-x S01E01.mkv"), QStringLiteral("--help S01E02.mkv")}) {
     SCOPED_TRACE(name.toStdString());
@@ -303,10 +309,11 @@ TEST_F(PluginTest, GarbageAndVeryLongOutput) {
   } cases[] = {
       {"random bytes", "head -c 65536 /dev/urandom\n", false},
       {"an answer between random bytes",
-       "head -c 4096 /dev/urandom\necho\necho '<Result>yes</Result><Rating>TV-14</Rating>'\nhead -c 4096 /dev/urandom\n",
+       "head -c 4096 /dev/urandom\necho\necho '<Result>yes</Result><Rating>TV-14</Rating>'\nhead -c 4096 "
+       "/dev/urandom\n",
        true},
-      {"invalid UTF-8 beside the answer", "printf '\\377\\376<Result>yes</Result><Rating>TV-14</Rating>\\300\\n'\n",
-       true},
+      {"invalid UTF-8 beside the answer",
+       "printf '\\377\\376<Result>yes</Result><Rating>TV-14</Rating>\\300\\n'\n", true},
       {"megabytes before the answer",
        "yes 'a line of progress output that goes on and on' | head -n 200000\n"
        "echo '<Result>yes</Result><Rating>TV-14</Rating>'\n",

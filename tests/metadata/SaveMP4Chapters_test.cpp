@@ -1,4 +1,5 @@
 #include <QRegularExpression>
+
 #include "IndependentReaders.h"
 #include "TagSets.h"
 #include "metadata/FileChapters.h"
@@ -85,7 +86,10 @@ TEST(SaveMP4Chapters, StartsAreKeptAndDurationsNeverRunBackwards) {
         chapterAt("00:00:02", "B"), chapterAt("00:00:02", "B again")},
        {"0 A", "2000 B"},
        {2000, 8000}},
-      {"an absent title is the empty title", {chapterAt("00:00:00", ""), chapterAt("00:00:05", "B")}, {"0 ", "5000 B"}, {5000, 5000}},
+      {"an absent title is the empty title",
+       {chapterAt("00:00:00", ""), chapterAt("00:00:05", "B")},
+       {"0 ", "5000 B"},
+       {5000, 5000}},
       {"fractions of a second are kept",
        {chapterAt("00:00:00", "A"), chapterAt("00:00:02.500", "B"), chapterAt("00:00:07.040", "C")},
        {"0 A", "2500 B", "7040 C"},
@@ -105,7 +109,8 @@ TEST(SaveMP4Chapters, StartsAreKeptAndDurationsNeverRunBackwards) {
 
 TEST(SaveMP4Chapters, StartsAreCountedWithoutWrappingPastTwentyFourDays) {
   const std::vector<Mp4Chapter> chapters = MP4ChaptersFromTracks(
-      {chapterAt("0", "A"), chapterAt("700:00:00", "B"), chapterAt("1200:00:00", "beyond the end")}, 3'000'000'000ull);
+      {chapterAt("0", "A"), chapterAt("700:00:00", "B"), chapterAt("1200:00:00", "beyond the end")},
+      3'000'000'000ull);
   ASSERT_EQ(chapters.size(), 2u);
   EXPECT_EQ(chapters[1].startMs, 2'520'000'000ull);
   EXPECT_EQ(chapters[1].title, "B");
@@ -115,7 +120,8 @@ TEST(SaveMP4Chapters, NothingFitsRemovesTheFilesChapters) {
   const QString path = tenSecondFixture(true);
   ASSERT_FALSE(ffprobeChapters(path).isEmpty());
   CapturedLog log;
-  ASSERT_FALSE(saveMP4TagsInPlace(path, *withChapters({chapterAt("00:00:20", "after the end")}), log.reporter).Error());
+  ASSERT_FALSE(saveMP4TagsInPlace(path, *withChapters({chapterAt("00:00:20", "after the end")}), log.reporter)
+                   .Error());
   expectChapters(path, {});
 }
 
@@ -156,7 +162,8 @@ TEST(SaveMP4Chapters, SavingTheSameChaptersAgainKeepsTheChapterTrack) {
   ASSERT_FALSE(saveMP4TagsInPlace(path, *media, log.reporter).Error());
   const QStringList boxes = topLevelBoxes(path);
   ASSERT_FALSE(saveMP4TagsInPlace(path, *media, log.reporter).Error());
-  EXPECT_EQ(topLevelBoxes(path).filter("mdat").size(), boxes.filter("mdat").size()) << "no new chapter samples";
+  EXPECT_EQ(topLevelBoxes(path).filter("mdat").size(), boxes.filter("mdat").size())
+      << "no new chapter samples";
   Mp4File f;
   ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read));
   EXPECT_EQ(f.trackCount(), 3u);
@@ -177,7 +184,9 @@ TEST(SaveMP4Chapters, ChangedChaptersNeverLeaveOldTitlesAheadOfTheIndex) {
   CapturedLog log;
   for (int save = 0; save < 5; ++save) {
     SCOPED_TRACE(save);
-    const MediaFilePtr m = withChapters({chapterAt("00:00:00", "A"), chapterAt(QString("00:00:0%1").arg(save + 2).toLatin1().constData(), "B")});
+    const MediaFilePtr m =
+        withChapters({chapterAt("00:00:00", "A"),
+                      chapterAt(QString("00:00:0%1").arg(save + 2).toLatin1().constData(), "B")});
     m->setImage(coverPicture(200 + 150 * save));
     ASSERT_FALSE(saveMP4TagsInPlace(path, *m, log.reporter).Error()) << log.text().toStdString();
     const QStringList boxes = topLevelBoxes(path);
@@ -197,8 +206,9 @@ TEST(SaveMP4Chapters, ChangedChaptersNeverLeaveOldTitlesAheadOfTheIndex) {
 TEST(SaveMP4Chapters, TheVideoTrackIsFoundWhereverItIs) {
   const QString folder = freshFolder("tracks");
   const QString audioFirst = folder + "/audio-first.m4v";
-  makeMedia(audioFirst, {"-f", "lavfi", "-i", "sine=duration=2", "-f", "lavfi", "-i", "testsrc=size=64x48:duration=2",
-                         "-map", "0", "-map", "1", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+  makeMedia(audioFirst,
+            {"-f", "lavfi", "-i", "sine=duration=2", "-f", "lavfi", "-i", "testsrc=size=64x48:duration=2",
+             "-map", "0", "-map", "1", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
   const QString audioOnly = folder + "/audio-only.m4a";
   makeMedia(audioOnly, {"-f", "lavfi", "-i", "sine=duration=2", "-c:a", "aac"});
   const struct {
@@ -213,7 +223,9 @@ TEST(SaveMP4Chapters, TheVideoTrackIsFoundWhereverItIs) {
 
   // The chapters of a file whose video is track 2 fill that track's length.
   CapturedLog log;
-  ASSERT_FALSE(saveMP4TagsInPlace(audioFirst, *withChapters({chapterAt("0", "A"), chapterAt("1", "B")}), log.reporter).Error());
+  ASSERT_FALSE(
+      saveMP4TagsInPlace(audioFirst, *withChapters({chapterAt("0", "A"), chapterAt("1", "B")}), log.reporter)
+          .Error());
   expectChapters(audioFirst, {"0 A", "1000 B"});
   EXPECT_EQ(quickTimeDurations(audioFirst).durations, (std::vector<uint64_t>{1000, 1000}));
 }
@@ -243,7 +255,8 @@ TEST(SaveMP4Chapters, ChapterReferencesAreRemovedFromEveryTrack) {
 TEST(SaveMP4Chapters, TrackNamesAreSetOnlyWhereTheTrackExists) {
   const QString path = tenSecondFixture();
   EXPECT_FALSE(setMP4TrackName(path, 2, "Stereo").failed());
-  EXPECT_TRUE(QString::fromUtf8(mediainfo(path)).contains(QRegularExpression(R"(Audio[^\n]*\n(.+\n)*Title\s+: Stereo)")));
+  EXPECT_TRUE(QString::fromUtf8(mediainfo(path))
+                  .contains(QRegularExpression(R"(Audio[^\n]*\n(.+\n)*Title\s+: Stereo)")));
   const QByteArray before = readFile(path);
   EXPECT_TRUE(setMP4TrackName(path, 9, "Nobody").failed()) << "a missing track is said";
   EXPECT_EQ(readFile(path), before);
@@ -255,10 +268,11 @@ TEST(SaveMP4Chapters, TrackNamesAreSetOnlyWhereTheTrackExists) {
 TEST(SaveMP4Chapters, ATagsOnlySaveOfTheFilesOwnChaptersKeepsTheirFractions) {
   // The tags-only job: the chapters come from ffprobe's listing of the file and go back into it.
   const QString folder = freshFolder("own chapters");
-  const QString metadata = writeFile(folder + "/chapters.txt",
-                                     ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2500\ntitle=One\n"
-                                     "[CHAPTER]\nTIMEBASE=1/1000\nSTART=2500\nEND=5250\ntitle=Two\n"
-                                     "[CHAPTER]\nTIMEBASE=1/1000\nSTART=5250\nEND=8000\ntitle=Three\n");
+  const QString metadata =
+      writeFile(folder + "/chapters.txt",
+                ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2500\ntitle=One\n"
+                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=2500\nEND=5250\ntitle=Two\n"
+                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=5250\nEND=8000\ntitle=Three\n");
   const QString path = folder + "/Own.mp4";
   makeTestVideo(path, 8, 64, 48, {"-i", metadata, "-map", "0", "-map", "1", "-map_chapters", "2"});
   const ChapterLines expected{"0 One", "2500 Two", "5250 Three"};

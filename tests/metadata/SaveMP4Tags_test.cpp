@@ -1,12 +1,12 @@
-#include <sys/resource.h>
+#include "metadata/SaveMP4Tags.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
 
 #include "IndependentReaders.h"
 #include "TagSets.h"
-#include "metadata/SaveMP4Tags.h"
 #include "mp4/Mp4File.h"
 #include "mp4/Mp4FileHandle.h"
 
@@ -37,7 +37,8 @@ struct Saver {
 constexpr Saver kSavers[] = {{"saveMP4Tags", false}, {"saveMP4TagsInPlace", true}};
 
 BCError save(const Saver& saver, const QString& path, const MediaFile& media, const Reporter& log) {
-  return saver.inPlace ? saveMP4TagsInPlace(path, media, log) : saveMP4Tags(path, kCatalogueId, media, 1, log);
+  return saver.inPlace ? saveMP4TagsInPlace(path, media, log)
+                       : saveMP4Tags(path, kCatalogueId, media, 1, log);
 }
 
 // What the readers must see of one tag set.
@@ -52,45 +53,47 @@ struct TagSetCase {
 };
 
 TagSetCase tvEpisodeCase() {
-  return {"TV episode",
-          tvEpisode(),
-          {{"\u00a9nam", R"j(["Pilot – Teil 1"])j"},
-           {"\u00a9ART", R"j(["The Show & Co"])j"},
-           {"aART", R"j(["The Show & Co"])j"},
-           {"\u00a9alb", R"j(["The Show & Co, Season 1"])j"},
-           {"soal", R"j(["The Show & Co, Season 1"])j"},
-           {"sonm", R"j(["The Show & Co"])j"},
-           {"tvsh", R"j(["The Show & Co"])j"},
-           {"tven", R"j(["112"])j"},
-           {"tvsn", R"j([1])j"},
-           {"tves", R"j([12])j"},
-           {"trkn", R"j([[12,0]])j"},
-           {"disk", R"j([[1,1]])j"},
-           {"tvnn", R"j([""])j"},
-           {"stik", R"j([10])j"},
-           {"\u00a9gen", R"j(["Drama"])j"},
-           {"\u00a9day", R"j(["2008-01-20"])j"},
-           {"desc", R"j(["A \"long\" description <with> ümlauts & more"])j"},
-           {"ldes", R"j(["A \"long\" description <with> ümlauts & more"])j"},
-           {"\u00a9lyr", R"j([""])j"},
-           {"soar", R"j([""])j"},
-           {"soaa", R"j([""])j"},
-           {"sosn", R"j([""])j"},
-           {"----:com.apple.iTunes:iTunEXTC", R"j(["us-tv|TV-14|500|"])j"}},
-          {},
-          namesJson({"Anna Ärger", "Bob <B> Smith", "Conan O'Brien", "Dee & Co"}, {"Ed Director"}, {"Unknown"}),
-          ChapterLines{"0 Opening", "1000 Middle & more", "2000 Ende – Schluß"},
-          {"Atom \"\u00a9nam\" contains: Pilot – Teil 1", "Atom \"tvsh\" contains: The Show & Co",
-           "Atom \"tven\" contains: 112", "Atom \"tvsn\" contains: 1", "Atom \"tves\" contains: 12",
-           "Atom \"stik\" contains: TV Show", "Atom \"trkn\" contains: 12", "Atom \"disk\" contains: 1 of 1",
-           "Atom \"----\" [com.apple.iTunes;iTunEXTC] contains: us-tv|TV-14|500|",
-           "Atom \"covr\" contains: 1 piece of artwork"},
-          {"TAG:title=Pilot – Teil 1", "TAG:show=The Show & Co", "TAG:episode_id=112", "TAG:season_number=1",
-           "TAG:episode_sort=12", "TAG:media_type=10", "TAG:album=The Show & Co, Season 1", "TAG:iTunEXTC=us-tv|TV-14|500|"},
-          {R"(Track name\s+: Pilot – Teil 1)", R"(Collection\s+: The Show & Co)", R"(Season\s+: 1)",
-           R"(ContentType\s+: TV Show)", R"(Actor\s+: Anna Ärger / Bob <B> Smith / Conan O'Brien / Dee & Co)",
-           R"(Director\s+: Ed Director)", R"(Producer\s+: Unknown)", R"(ContentRating\s+: us-tv\|TV-14\|500\|)",
-           R"(Cover\s+: Yes)"}};
+  return {
+      "TV episode",
+      tvEpisode(),
+      {{"\u00a9nam", R"j(["Pilot – Teil 1"])j"},
+       {"\u00a9ART", R"j(["The Show & Co"])j"},
+       {"aART", R"j(["The Show & Co"])j"},
+       {"\u00a9alb", R"j(["The Show & Co, Season 1"])j"},
+       {"soal", R"j(["The Show & Co, Season 1"])j"},
+       {"sonm", R"j(["The Show & Co"])j"},
+       {"tvsh", R"j(["The Show & Co"])j"},
+       {"tven", R"j(["112"])j"},
+       {"tvsn", R"j([1])j"},
+       {"tves", R"j([12])j"},
+       {"trkn", R"j([[12,0]])j"},
+       {"disk", R"j([[1,1]])j"},
+       {"tvnn", R"j([""])j"},
+       {"stik", R"j([10])j"},
+       {"\u00a9gen", R"j(["Drama"])j"},
+       {"\u00a9day", R"j(["2008-01-20"])j"},
+       {"desc", R"j(["A \"long\" description <with> ümlauts & more"])j"},
+       {"ldes", R"j(["A \"long\" description <with> ümlauts & more"])j"},
+       {"\u00a9lyr", R"j([""])j"},
+       {"soar", R"j([""])j"},
+       {"soaa", R"j([""])j"},
+       {"sosn", R"j([""])j"},
+       {"----:com.apple.iTunes:iTunEXTC", R"j(["us-tv|TV-14|500|"])j"}},
+      {},
+      namesJson({"Anna Ärger", "Bob <B> Smith", "Conan O'Brien", "Dee & Co"}, {"Ed Director"}, {"Unknown"}),
+      ChapterLines{"0 Opening", "1000 Middle & more", "2000 Ende – Schluß"},
+      {"Atom \"\u00a9nam\" contains: Pilot – Teil 1", "Atom \"tvsh\" contains: The Show & Co",
+       "Atom \"tven\" contains: 112", "Atom \"tvsn\" contains: 1", "Atom \"tves\" contains: 12",
+       "Atom \"stik\" contains: TV Show", "Atom \"trkn\" contains: 12", "Atom \"disk\" contains: 1 of 1",
+       "Atom \"----\" [com.apple.iTunes;iTunEXTC] contains: us-tv|TV-14|500|",
+       "Atom \"covr\" contains: 1 piece of artwork"},
+      {"TAG:title=Pilot – Teil 1", "TAG:show=The Show & Co", "TAG:episode_id=112", "TAG:season_number=1",
+       "TAG:episode_sort=12", "TAG:media_type=10", "TAG:album=The Show & Co, Season 1",
+       "TAG:iTunEXTC=us-tv|TV-14|500|"},
+      {R"(Track name\s+: Pilot – Teil 1)", R"(Collection\s+: The Show & Co)", R"(Season\s+: 1)",
+       R"(ContentType\s+: TV Show)", R"(Actor\s+: Anna Ärger / Bob <B> Smith / Conan O'Brien / Dee & Co)",
+       R"(Director\s+: Ed Director)", R"(Producer\s+: Unknown)", R"(ContentRating\s+: us-tv\|TV-14\|500\|)",
+       R"(Cover\s+: Yes)"}};
 }
 
 // mediainfo names media kind 9 "Short Film".
@@ -116,9 +119,11 @@ TagSetCase movieCase() {
            "Atom \"\u00a9ART\" contains: First Director",
            "Atom \"----\" [com.apple.iTunes;iTunEXTC] contains: mpaa|PG-13|300|",
            "Atom \"covr\" contains: 1 piece of artwork"},
-          {"TAG:title=The Movie", "TAG:artist=First Director", "TAG:media_type=9", "TAG:iTunEXTC=mpaa|PG-13|300|"},
-          {R"(Movie name\s+: The Movie)", R"(ContentType\s+: Short Film)", R"(Director\s+: First Director / Second Director)",
-           R"(Producer\s+: Pat Producer)", R"(ContentRating\s+: mpaa\|PG-13\|300\|)"}};
+          {"TAG:title=The Movie", "TAG:artist=First Director", "TAG:media_type=9",
+           "TAG:iTunEXTC=mpaa|PG-13|300|"},
+          {R"(Movie name\s+: The Movie)", R"(ContentType\s+: Short Film)",
+           R"(Director\s+: First Director / Second Director)", R"(Producer\s+: Pat Producer)",
+           R"(ContentRating\s+: mpaa\|PG-13\|300\|)"}};
 }
 
 TagSetCase homeMovieCase() {
@@ -159,9 +164,11 @@ void checkTagSet(const TagSetCase& c, const FixtureRecipe& recipe) {
       // Each reader runs once per save; its output serves every check.
       const QJsonObject view = mutagenView(path);
       const QJsonObject tags = view["tags"].toObject();
-      for (const auto& [key, values] : c.mutagen) EXPECT_EQ(json(tags[key].toArray()), QByteArray(values)) << key;
+      for (const auto& [key, values] : c.mutagen)
+        EXPECT_EQ(json(tags[key].toArray()), QByteArray(values)) << key;
       if (saver.inPlace) {
-        for (const char* key : {"\u00a9enc", "cnID", "hdvd", "\u00a9too", "\u00a9cmt"}) EXPECT_FALSE(tags.contains(key)) << key;
+        for (const char* key : {"\u00a9enc", "cnID", "hdvd", "\u00a9too", "\u00a9cmt"})
+          EXPECT_FALSE(tags.contains(key)) << key;
         for (const char* key : c.goneInPlace) EXPECT_FALSE(tags.contains(key)) << key;
       } else {
         EXPECT_EQ(json(tags["\u00a9enc"].toArray()), R"j(["Zuvo (Kelvane Software)"])j");
@@ -182,14 +189,18 @@ void checkTagSet(const TagSetCase& c, const FixtureRecipe& recipe) {
       EXPECT_EQ(chaptersInProbe(probe), c.chapters.value_or(ownChapters));
 
       const QByteArray ap = atomicParsley(path);
-      for (const QString& line : c.atomicParsley) EXPECT_TRUE(ap.contains(line.toUtf8())) << line.toStdString() << "\n" << ap.toStdString();
-      for (const QString& line : c.ffprobe) EXPECT_TRUE(probe.contains(line.toUtf8())) << line.toStdString() << "\n" << probe.toStdString();
+      for (const QString& line : c.atomicParsley)
+        EXPECT_TRUE(ap.contains(line.toUtf8())) << line.toStdString() << "\n" << ap.toStdString();
+      for (const QString& line : c.ffprobe)
+        EXPECT_TRUE(probe.contains(line.toUtf8())) << line.toStdString() << "\n" << probe.toStdString();
       if (coverSize) {
-        EXPECT_TRUE(probe.contains(QStringLiteral("width=%1\nheight=%1\n").arg(coverSize).toUtf8())) << "the cover's size";
+        EXPECT_TRUE(probe.contains(QStringLiteral("width=%1\nheight=%1\n").arg(coverSize).toUtf8()))
+            << "the cover's size";
       }
       const QString info = QString::fromUtf8(mediainfo(path));
       for (const QString& pattern : c.mediainfo)
-        EXPECT_TRUE(info.contains(QRegularExpression(pattern))) << pattern.toStdString() << "\n" << info.toStdString();
+        EXPECT_TRUE(info.contains(QRegularExpression(pattern))) << pattern.toStdString() << "\n"
+                                                                << info.toStdString();
 
       EXPECT_EQ(packetDigest(path), media);
     }
@@ -204,9 +215,13 @@ class SaveMP4TagsReadBack : public ::testing::TestWithParam<int> {
   static const FixtureRecipe& recipe() { return kFixtures[GetParam()]; }
 };
 
-TEST_P(SaveMP4TagsReadBack, ATVEpisodeIsReadBackByReadersWeDidNotWrite) { checkTagSet(tvEpisodeCase(), recipe()); }
+TEST_P(SaveMP4TagsReadBack, ATVEpisodeIsReadBackByReadersWeDidNotWrite) {
+  checkTagSet(tvEpisodeCase(), recipe());
+}
 TEST_P(SaveMP4TagsReadBack, AMovieIsReadBackByReadersWeDidNotWrite) { checkTagSet(movieCase(), recipe()); }
-TEST_P(SaveMP4TagsReadBack, AHomeMovieIsReadBackByReadersWeDidNotWrite) { checkTagSet(homeMovieCase(), recipe()); }
+TEST_P(SaveMP4TagsReadBack, AHomeMovieIsReadBackByReadersWeDidNotWrite) {
+  checkTagSet(homeMovieCase(), recipe());
+}
 
 INSTANTIATE_TEST_SUITE_P(SaveMP4Tags, SaveMP4TagsReadBack, ::testing::Range(0, int(std::size(kFixtures))),
                          [](const ::testing::TestParamInfo<int>& info) {
@@ -254,7 +269,8 @@ TEST(SaveMP4Tags, AConvertedFileKeepsItsOtherTagsWhileAnInPlaceSaveRewritesThemA
 
   ASSERT_FALSE(saveMP4TagsInPlace(path, *media, log.reporter).Error());
   tags = mutagenView(path)["tags"].toObject();
-  for (const char* gone : {"\u00a9cmt", "cprt", "cnID", "\u00a9enc", "hdvd"}) EXPECT_FALSE(tags.contains(gone)) << gone;
+  for (const char* gone : {"\u00a9cmt", "cprt", "cnID", "\u00a9enc", "hdvd"})
+    EXPECT_FALSE(tags.contains(gone)) << gone;
   ASSERT_EQ(tags["covr"].toArray().size(), 1);
   EXPECT_EQ(tags["covr"].toArray()[0].toObject()["format"].toInt(), 13);
   EXPECT_EQ(json(tags["----:com.example:note"].toArray()), R"j(["kept"])j");
@@ -292,8 +308,9 @@ TEST(SaveMP4Tags, AFileThatCannotBeChangedIsReportedAndLeftAlone) {
       const BCError e = save(saver, c.path, *media, log.reporter);
       EXPECT_TRUE(e.Error());
       EXPECT_EQ(e.Code(), kMP4CannotOpenCode);
-      const QString line = saver.inPlace ? "saveMP4TagsInPlace::Can't open MP4 file to apply HD tags : " + c.path
-                                         : "[RED]saveMP4Tags::Can't open MP4 file to apply HD tags : " + c.path;
+      const QString line = saver.inPlace
+                               ? "saveMP4TagsInPlace::Can't open MP4 file to apply HD tags : " + c.path
+                               : "[RED]saveMP4Tags::Can't open MP4 file to apply HD tags : " + c.path;
       EXPECT_TRUE(log.text().contains(line)) << log.text().toStdString();
       EXPECT_TRUE(e.Description().startsWith(line)) << e.Description().toStdString();
       EXPECT_EQ(readFile(c.path), before);
@@ -324,8 +341,10 @@ TEST(SaveMP4Tags, AWriteThatFailsIsReportedAndTheFileKeepsItsOldTags) {
     EXPECT_EQ(e.Code(), kMP4CannotWriteCode);
     EXPECT_TRUE(e.Description().contains(path)) << e.Description().toStdString();
   }
-  EXPECT_TRUE(log.text().contains("[RED]saveMP4Tags::Can't write the tags of " + path)) << log.text().toStdString();
-  EXPECT_TRUE(log.text().contains("saveMP4TagsInPlace::Can't write the tags of " + path)) << log.text().toStdString();
+  EXPECT_TRUE(log.text().contains("[RED]saveMP4Tags::Can't write the tags of " + path))
+      << log.text().toStdString();
+  EXPECT_TRUE(log.text().contains("saveMP4TagsInPlace::Can't write the tags of " + path))
+      << log.text().toStdString();
   EXPECT_EQ(readFile(path), before);
 }
 
@@ -336,7 +355,8 @@ TEST(SaveMP4Tags, WithoutALogWriterTheOutcomeStillComesBackAsTheAnswer) {
     SCOPED_TRACE(saver.label);
     const BCError missing = save(saver, folder + "/missing.m4v", *media, nullptr);
     EXPECT_EQ(missing.Code(), kMP4CannotOpenCode);
-    EXPECT_TRUE(missing.Description().contains(folder + "/missing.m4v")) << missing.Description().toStdString();
+    EXPECT_TRUE(missing.Description().contains(folder + "/missing.m4v"))
+        << missing.Description().toStdString();
     const QString text = writeFile(folder + "/text.m4v", "no boxes at all\n");
     EXPECT_EQ(save(saver, text, *media, nullptr).Code(), kMP4CannotOpenCode);
     EXPECT_EQ(readFile(text), "no boxes at all\n");
@@ -373,8 +393,8 @@ namespace {
 QList<qint64> mediaPositions(const QString& path) {
   QList<qint64> positions;
   for (const char* streams : {"V", "a"}) {  // V: no cover pictures
-    const CommandResult r = runCommand("ffprobe", {"-v", "error", "-select_streams", streams, "-show_entries", "packet=pos",
-                                                   "-of", "csv=p=0", path});
+    const CommandResult r = runCommand("ffprobe", {"-v", "error", "-select_streams", streams, "-show_entries",
+                                                   "packet=pos", "-of", "csv=p=0", path});
     for (const QByteArray& line : r.output.split('\n'))
       if (!line.trimmed().isEmpty()) positions << line.split(',').first().trimmed().toLongLong();
   }
@@ -412,12 +432,14 @@ TEST(SaveMP4Tags, AConvertedFileKeepsItsIndexBeforeTheMediaWhileAnInPlaceSaveMov
     CapturedLog log;
     // The cover alone is larger than the room kept.
     const MediaFilePtr episode = tvEpisode();
-    ASSERT_FALSE(saveMP4Tags(path, kCatalogueId, *episode, 1, log.reporter).Error()) << log.text().toStdString();
+    ASSERT_FALSE(saveMP4Tags(path, kCatalogueId, *episode, 1, log.reporter).Error())
+        << log.text().toStdString();
 
     const QList<qint64> positions = mediaPositions(path);
     ASSERT_FALSE(positions.isEmpty());
     const qint64 moovAt = moovOffset(path);
-    EXPECT_LT(moovAt, *std::min_element(positions.begin(), positions.end())) << topLevelBoxes(path).join(' ').toStdString();
+    EXPECT_LT(moovAt, *std::min_element(positions.begin(), positions.end()))
+        << topLevelBoxes(path).join(' ').toStdString();
     EXPECT_EQ(packetDigest(path), media);
     const QJsonObject tags = mutagenView(path)["tags"].toObject();
     EXPECT_EQ(tags["\u00a9nam"].toArray().first().toString(), QString::fromUtf8("Pilot – Teil 1"));
@@ -428,7 +450,8 @@ TEST(SaveMP4Tags, AConvertedFileKeepsItsIndexBeforeTheMediaWhileAnInPlaceSaveMov
       if (box.startsWith("free:")) freeBytes += box.section(':', 1).toLongLong();
       if (box.startsWith("moov:")) moovBytes = box.section(':', 1).toLongLong();
     }
-    EXPECT_LE(freeBytes, std::max<qint64>(moovBytes, Mp4File::kMinimumPadding)) << "only the room kept for later saves";
+    EXPECT_LE(freeBytes, std::max<qint64>(moovBytes, Mp4File::kMinimumPadding))
+        << "only the room kept for later saves";
 
     // The user's later saves, larger each time, never move the media.
     for (int size : {700, 900}) {

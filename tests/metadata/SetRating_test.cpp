@@ -1,3 +1,5 @@
+#include "metadata/SetRating.h"
+
 #include <QLocale>
 
 #include "IndependentReaders.h"
@@ -5,7 +7,6 @@
 #include "metadata/ExistingMP4Tags.h"
 #include "metadata/RatingValues.h"
 #include "metadata/SaveMP4Tags.h"
-#include "metadata/SetRating.h"
 #include "mp4/Mp4File.h"
 
 using namespace zuvo;
@@ -119,12 +120,23 @@ TEST(SetRating, RatingsSurviveAReadAndAnInPlaceSave) {
     const char* rating;
     const char* readBack;  // where two ratings write one value, the first of them
   } cases[] = {
-      {"Australia", "MA 15+", "MA 15+"},     {"Australia", "R 18+", "R 18+"},   {"Australia", "R18+", "R18+"},
-      {"Australia", "AV 15+", "AV 15+"},     {"Australia", "G ", "G "},         {"Australia", "PG ", "PG "},
-      {"Australia", "G", "G"},               {"Great Britain", "15", "15"},     {"Great Britain", "NR ", "NR"},
-      {"Great Britain", "Exempt", "Exempt"}, {"Great Britain", "PG", "PG"},     {"Canada", "TV-14+", "TV-14+"},
-      {"France", "- 10", "- 10"},            {"France", "-10", "-10"},          {"Germany", "ab 12 Jahren", "ab 12 Jahren"},
-      {"United States", "TV-14", "TV-14"},   {"United States", "Unrated", "Unrated"},
+      {"Australia", "MA 15+", "MA 15+"},
+      {"Australia", "R 18+", "R 18+"},
+      {"Australia", "R18+", "R18+"},
+      {"Australia", "AV 15+", "AV 15+"},
+      {"Australia", "G ", "G "},
+      {"Australia", "PG ", "PG "},
+      {"Australia", "G", "G"},
+      {"Great Britain", "15", "15"},
+      {"Great Britain", "NR ", "NR"},
+      {"Great Britain", "Exempt", "Exempt"},
+      {"Great Britain", "PG", "PG"},
+      {"Canada", "TV-14+", "TV-14+"},
+      {"France", "- 10", "- 10"},
+      {"France", "-10", "-10"},
+      {"Germany", "ab 12 Jahren", "ab 12 Jahren"},
+      {"United States", "TV-14", "TV-14"},
+      {"United States", "Unrated", "Unrated"},
   };
   const QString path = makeMp4({Layout::MoovFirst});
   const MediaFilePtr media = tvEpisode();

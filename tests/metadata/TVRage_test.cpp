@@ -85,7 +85,8 @@ TEST_F(TVRage, ShowNamesAreUnescapedInTheAnswersOrder) {
   const std::optional<QStringList> names = TVRageShowNames("Buffy & Angel", cache, reporter);
 
   ASSERT_TRUE(names.has_value());
-  EXPECT_EQ(*names, QStringList({"Buffy the Vampire Slayer", "Buffy & Angel", "BUFFY & ANGEL", "Büffy / Ängel"}));
+  EXPECT_EQ(*names,
+            QStringList({"Buffy the Vampire Slayer", "Buffy & Angel", "BUFFY & ANGEL", "Büffy / Ängel"}));
   EXPECT_TRUE(logged("<showid>2930</showid>", 5));
   EXPECT_EQ(TVRageShowNames("Buffy & Angel", cache, reporter), names);
   EXPECT_TRUE(logged("File is already in cache", 4));

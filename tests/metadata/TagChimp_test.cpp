@@ -14,29 +14,37 @@ namespace {
 const QString kPrefix = "/ape/search.php?token=58302947615AB7410D9EF26";
 
 QString tvSearchTarget(const QString& name, int season, int episode, const QString& language = "en") {
-  return kPrefix + "&type=search&title=" + name + "&show=" + name + "&totalChapters=X&limit=200&lang=" + language +
+  return kPrefix + "&type=search&title=" + name + "&show=" + name +
+         "&totalChapters=X&limit=200&lang=" + language +
          "&videoKind=TVShow&season=" + QString::number(season) + "&episode=" + QString::number(episode);
 }
 QString movieSearchTarget(const QString& name, const QString& language = "en") {
   return kPrefix + "&type=search&title=" + name + "&totalChapters=X&limit=20&locked=false&lang=" + language +
          "&videoKind=Movie";
 }
-QString movieRecordTarget(int id) { return kPrefix + "&type=lookup&totalChapters=X&id=" + QString::number(id); }
+QString movieRecordTarget(int id) {
+  return kPrefix + "&type=lookup&totalChapters=X&id=" + QString::number(id);
+}
 QString tvRecordTarget(int id, int season, int episode) {
-  return movieRecordTarget(id) + "&season=" + QString::number(season) + "&episode=" + QString::number(episode);
+  return movieRecordTarget(id) + "&season=" + QString::number(season) +
+         "&episode=" + QString::number(episode);
 }
 
 // One TV search result.
 QByteArray tvResult(int id, const char* show, int season, int episode, const char* title = "Episode") {
   return QStringLiteral(
-             "<movie>\n<tagChimpID>%1</tagChimpID>\n<movieHeader>\n<movieTitle>%5</movieTitle>\n</movieHeader>\n"
-             "<television>\n<showName>%2</showName>\n<season>%3</season>\n<episode>%4</episode>\n</television>\n"
+             "<movie>\n<tagChimpID>%1</tagChimpID>\n<movieHeader>\n<movieTitle>%5</movieTitle>\n</"
+             "movieHeader>\n"
+             "<television>\n<showName>%2</showName>\n<season>%3</season>\n<episode>%4</episode>\n</"
+             "television>\n"
              "</movie>\n")
       .arg(QString::number(id), QString::fromUtf8(show), QString::number(season), QString::number(episode),
            QString::fromUtf8(title))
       .toUtf8();
 }
-QByteArray items(const QByteArray& results) { return "<?xml version=\"1.0\"?>\n<items>\n" + results + "</items>\n"; }
+QByteArray items(const QByteArray& results) {
+  return "<?xml version=\"1.0\"?>\n<items>\n" + results + "</items>\n";
+}
 
 const QByteArray kMovieSearch = R"(<?xml version="1.0" encoding="UTF-8"?>
 <items>
@@ -174,8 +182,10 @@ TEST_F(TagChimpSearch, TVSelectionWithoutAKeptCandidateOfTheNameStaysInsideTheLi
     int selected;
   };
   const Case cases[] = {
-      {"named one dropped, another kept after it", tvResult(1, "The Office", 3, 1) + tvResult(2, "The Office (UK)", 2, 5), 0},
-      {"named one dropped at the end", tvResult(2, "The Office (UK)", 2, 5) + tvResult(1, "The Office", 3, 1), -1},
+      {"named one dropped, another kept after it",
+       tvResult(1, "The Office", 3, 1) + tvResult(2, "The Office (UK)", 2, 5), 0},
+      {"named one dropped at the end", tvResult(2, "The Office (UK)", 2, 5) + tvResult(1, "The Office", 3, 1),
+       -1},
       {"none named so", tvResult(2, "The Office (UK)", 2, 5), -1},
   };
   for (const Case& c : cases) {
@@ -189,11 +199,12 @@ TEST_F(TagChimpSearch, TVSelectionWithoutAKeptCandidateOfTheNameStaysInsideTheLi
 }
 
 TEST_F(TagChimpSearch, SeasonAndEpisodeCarryOverToACandidateWithoutThem) {
-  server.route(tvSearchTarget("lost", 1, 4).toUtf8(),
-               xmlAnswer(items(tvResult(1, "Lost", 1, 4) +
-                               "<movie>\n<tagChimpID>2</tagChimpID>\n<showName>Lost</showName>\n</movie>\n" +
-                               tvResult(3, "Lost", 1, 5) +
-                               "<movie>\n<tagChimpID>4</tagChimpID>\n<showName>Lost</showName>\n</movie>\n")));
+  server.route(
+      tvSearchTarget("lost", 1, 4).toUtf8(),
+      xmlAnswer(items(tvResult(1, "Lost", 1, 4) +
+                      "<movie>\n<tagChimpID>2</tagChimpID>\n<showName>Lost</showName>\n</movie>\n" +
+                      tvResult(3, "Lost", 1, 5) +
+                      "<movie>\n<tagChimpID>4</tagChimpID>\n<showName>Lost</showName>\n</movie>\n")));
   auto item = itemNamed("Lost", 1, 4);
 
   EXPECT_FALSE(TagChimpSearchSuggestions(*item, "en", cache, true, reporter).Error());
@@ -260,7 +271,8 @@ TEST_F(TagChimpSearch, PresentCacheFileIsReadWithoutARequest) {
   EXPECT_FALSE(TagChimpSearchSuggestions(*item, "en", cache, true, reporter).Error());
 
   EXPECT_TRUE(requests().isEmpty());
-  EXPECT_EQ(item->AlternativeSuggestions(), QList<VideoAlternate>({VideoAlternate::alternateWithName("The Office", 3)}));
+  EXPECT_EQ(item->AlternativeSuggestions(),
+            QList<VideoAlternate>({VideoAlternate::alternateWithName("The Office", 3)}));
   EXPECT_TRUE(logged("File already in cache", 4));
 }
 
@@ -314,7 +326,8 @@ TEST_F(TagChimpRecord, TVShowAsksForTheEpisodeAndNamesTheCoverAfterTheShow) {
   EXPECT_EQ(item->description(), "Michael's party.");
   EXPECT_EQ(item->rating(), "TV-PG");
   const QString base = server.baseURL();
-  EXPECT_EQ(item->alternateimages(), QStringList({base + "/posters/office.jpg", base + "/covers/office.jpg"}));
+  EXPECT_EQ(item->alternateimages(),
+            QStringList({base + "/posters/office.jpg", base + "/covers/office.jpg"}));
   // The poster came first and gave the picture; the cover found its file in place.
   EXPECT_EQ(cacheFiles(), QStringList({"100.tagchimpbftcinfo", "TVThe Office.2.5.jpg"}));
   EXPECT_GT(item->image().pixelColor(5, 5).green(), 200);
@@ -335,7 +348,8 @@ TEST_F(TagChimpRecord, ChapterTitlesComeFromTheSameRecordFile) {
 }
 
 TEST_F(TagChimpRecord, ChapterTitlesOfARecordWithoutChaptersAreAnEmptyList) {
-  server.route(movieRecordTarget(7).toUtf8(), xmlAnswer(items("<movie>\n<movieTitle>x</movieTitle>\n</movie>\n")));
+  server.route(movieRecordTarget(7).toUtf8(),
+               xmlAnswer(items("<movie>\n<movieTitle>x</movieTitle>\n</movie>\n")));
   auto item = itemNamed("x");
 
   const BCError titles = TagChimpLookupChapterTitles(*item, 7, "en", cache, reporter);
@@ -355,7 +369,8 @@ TEST_F(TagChimpOffline, EveryCallAnswersUnableToConnect) {
   };
   const Case cases[] = {
       {"TV search", [&] { return TagChimpSearchSuggestions(*item, "en", cache, true, reporter); }},
-      {"chapter search", [&] { return TagChimpSearchChapterAlternates(*item, "en", cache, false, reporter); }},
+      {"chapter search",
+       [&] { return TagChimpSearchChapterAlternates(*item, "en", cache, false, reporter); }},
       {"record", [&] { return TagChimpLookupShowData(*item, 100, "en", cache, reporter); }},
       {"chapter titles", [&] { return TagChimpLookupChapterTitles(*item, 100, "en", cache, reporter); }},
   };

@@ -1,10 +1,10 @@
 #pragma once
 // The three kinds of tag set the writer handles, on media objects, and the fixtures the
 // writer tests share.
+#include <QImage>
+
 #include "media/MediaFile.h"
 #include "media/MediaTestSupport.h"
-
-#include <QImage>
 
 namespace zuvo::test {
 

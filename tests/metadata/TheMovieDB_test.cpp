@@ -113,9 +113,10 @@ TEST_F(MovieDBSearch, AccentedTitleIsAskedForCleanedAndTheFirstExactNameIsSelect
 
   EXPECT_EQ(requests(), QStringList({searchTarget("fr", "amelie")}));
   EXPECT_EQ(cacheFiles(), QStringList({"amelie.moviedbftc"}));
-  const QList<VideoAlternate> expected{
-      VideoAlternate::alternateWithName("Amélie", 194), VideoAlternate::alternateWithName("amelie", 5000),
-      VideoAlternate::alternateWithName("Amelie", 5001), VideoAlternate::alternateWithName("Not found", 5002)};
+  const QList<VideoAlternate> expected{VideoAlternate::alternateWithName("Amélie", 194),
+                                       VideoAlternate::alternateWithName("amelie", 5000),
+                                       VideoAlternate::alternateWithName("Amelie", 5001),
+                                       VideoAlternate::alternateWithName("Not found", 5002)};
   EXPECT_EQ(item->AlternativeSuggestions(), expected);
   // "Amélie" is not the cleaned name; of the two that are, the first wins.
   EXPECT_EQ(item->selectedAlernativeSuggestion(), 1);
@@ -134,7 +135,8 @@ TEST_F(MovieDBSearch, NamesWithAmpersandOrSlashAreEscapedInQueryAndFileName) {
 </movie>
 </movies>
 )"));
-  server.route(searchTarget("en", "face%2Foff").toUtf8(), xmlAnswer("<movies>\n<movie>\n<name>Face/Off</name>\n<id>754</id>\n</movie>\n</movies>\n"));
+  server.route(searchTarget("en", "face%2Foff").toUtf8(),
+               xmlAnswer("<movies>\n<movie>\n<name>Face/Off</name>\n<id>754</id>\n</movie>\n</movies>\n"));
   auto fast = itemNamed("Fast & Furious");
   auto face = itemNamed("Face/Off");
 

@@ -212,7 +212,8 @@ TEST_F(TVDBSearch, PresentCacheFileIsReadWithoutARequest) {
 }
 
 TEST_F(TVDBSearch, AnErrorPageIsNoAnswerAndNoCacheFile) {
-  server.route(kSearchTarget, errorAnswer(500, "<Series><seriesid>9</seriesid><SeriesName>x</SeriesName></Series>"));
+  server.route(kSearchTarget,
+               errorAnswer(500, "<Series><seriesid>9</seriesid><SeriesName>x</SeriesName></Series>"));
   auto item = itemNamed("Law & Order");
 
   const BCError result = TVDBLookUpShow(*item, cache, reporter);
@@ -225,14 +226,16 @@ TEST_F(TVDBSearch, AnErrorPageIsNoAnswerAndNoCacheFile) {
 
 TEST_F(TVDBSearch, ALongNonASCIINameStillGivesACacheFileInTheFolder) {
   const QString name = QString(120, QChar(0x6F22));  // 360 bytes of UTF-8
-  server.setFallback([](const QByteArray&) { return xmlAnswer("<Series>\n<seriesid>7</seriesid>\n</Series>\n"); });
+  server.setFallback(
+      [](const QByteArray&) { return xmlAnswer("<Series>\n<seriesid>7</seriesid>\n</Series>\n"); });
   auto item = itemNamed(name);
 
   EXPECT_FALSE(TVDBLookUpShow(*item, cache, reporter).Error());
 
   ASSERT_EQ(cacheFiles().size(), 1);
   EXPECT_TRUE(cacheFiles()[0].endsWith(".tvdbftc"));
-  EXPECT_EQ(item->AlternativeSuggestions(), QList<VideoAlternate>({VideoAlternate::alternateWithName("", 7)}));
+  EXPECT_EQ(item->AlternativeSuggestions(),
+            QList<VideoAlternate>({VideoAlternate::alternateWithName("", 7)}));
 }
 
 TEST_F(TVDBSearch, ASeriesCutOffBeforeItsEndIsNotKeptNorSelected) {
@@ -271,8 +274,9 @@ TEST_F(TVDBEpisode, ByNumberTakesOverTheEpisodeAndTheSeriesAndFallsBackToEnglish
 
   EXPECT_FALSE(result.Error());
   // The German record does not exist: the English one goes into the same file.
-  EXPECT_EQ(requests(), QStringList({"/data/series/73739/all/de.xml", "/data/series/73739/all/en.xml",
-                                     QString::fromLatin1(kBannerListTarget), "/banners/seasons/73739-2-2.jpg"}));
+  EXPECT_EQ(requests(),
+            QStringList({"/data/series/73739/all/de.xml", "/data/series/73739/all/en.xml",
+                         QString::fromLatin1(kBannerListTarget), "/banners/seasons/73739-2-2.jpg"}));
   EXPECT_EQ(cacheFiles(), QStringList({"73739.tvdbbanc", "73739.tvdbftc", "TV73739.2.5.jpg"}));
   EXPECT_EQ(item->episodename(), "Ça va / Ça vient");
   EXPECT_EQ(item->seriesname(), "Lost & Found");
@@ -373,8 +377,8 @@ TEST_F(TVDBBanner, ListsSeasonAndSeriesBannersAndChoosesTheBestRatedSeasonBanner
 
   const QString base = server.baseURL() + "/banners/";
   EXPECT_EQ(item->alternateimages(),
-            QStringList({base + "seasons/73739-2.jpg", base + "seasons/73739-2-2.jpg", base + "graphical/73739-g.jpg",
-                         base + "graphical/73739-g2.jpg"}));
+            QStringList({base + "seasons/73739-2.jpg", base + "seasons/73739-2-2.jpg",
+                         base + "graphical/73739-g.jpg", base + "graphical/73739-g2.jpg"}));
   EXPECT_EQ(item->selectedImage(), 1);
   EXPECT_EQ(requests().last(), "/banners/seasons/73739-2-2.jpg");
   EXPECT_TRUE(inCache("TV73739.2.5.jpg"));
@@ -395,15 +399,17 @@ TEST_F(TVDBBanner, OnlySeriesBannersUseTheCurrentChoiceWhileItNamesOne) {
     int selectedAfter;
     const char* image;
   };
-  for (const Case& c : {Case{"new item", 0, 0, "graphical/73739-g.jpg"}, Case{"second image", 1, 1, "graphical/73739-g2.jpg"},
-                        Case{"choice beyond the list", 7, 0, "graphical/73739-g.jpg"}}) {
+  for (const Case& c :
+       {Case{"new item", 0, 0, "graphical/73739-g.jpg"}, Case{"second image", 1, 1, "graphical/73739-g2.jpg"},
+        Case{"choice beyond the list", 7, 0, "graphical/73739-g.jpg"}}) {
     auto item = itemNamed("lost", 4, 1);
     item->setSelectedImage(c.selectedBefore);
     QFile::remove(cache + "/TV73739.4.1.jpg");
 
     EXPECT_FALSE(TVDBGetBanner(73739, *item, cache, reporter).Error()) << c.name;
 
-    EXPECT_EQ(item->alternateimages(), QStringList({base + "graphical/73739-g.jpg", base + "graphical/73739-g2.jpg"}))
+    EXPECT_EQ(item->alternateimages(),
+              QStringList({base + "graphical/73739-g.jpg", base + "graphical/73739-g2.jpg"}))
         << c.name;
     EXPECT_EQ(item->selectedImage(), c.selectedAfter) << c.name;
     EXPECT_EQ(requests().last(), QString("/banners/") + c.image) << c.name;

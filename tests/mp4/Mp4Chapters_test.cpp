@@ -1,8 +1,9 @@
+#include <gtest/gtest.h>
+
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"
@@ -14,7 +15,8 @@ namespace {
 
 using Chapters = std::vector<Mp4Chapter>;
 
-Mp4Error setChapters(const QString& path, const Chapters& chapters, Mp4ChapterKind kinds = Mp4ChapterKind::Both) {
+Mp4Error setChapters(const QString& path, const Chapters& chapters,
+                     Mp4ChapterKind kinds = Mp4ChapterKind::Both) {
   Mp4File f;
   if (auto e = f.open(path.toStdString(), Mp4File::Mode::Modify)) return e;
   if (kinds != Mp4ChapterKind::Both) f.deleteChapters();
@@ -89,7 +91,8 @@ TEST(Mp4Chapters, EachKindAloneIsWhatFfprobeReads) {
   for (const auto kind : {Mp4ChapterKind::QuickTime, Mp4ChapterKind::Nero}) {
     const QString path = makeMp4({Layout::MoovLast, {}, true});
     ASSERT_FALSE(setChapters(path, chapters, kind));
-    const Mp4ChapterKind other = kind == Mp4ChapterKind::Nero ? Mp4ChapterKind::QuickTime : Mp4ChapterKind::Nero;
+    const Mp4ChapterKind other =
+        kind == Mp4ChapterKind::Nero ? Mp4ChapterKind::QuickTime : Mp4ChapterKind::Nero;
     EXPECT_TRUE(readChapters(path, other).empty());
     EXPECT_EQ(readChapters(path, kind).size(), 2u);
     EXPECT_EQ(ffprobeChapters(path), (QStringList{"0.000000 A", "1.500000 B"})) << unsigned(kind);
@@ -116,12 +119,15 @@ TEST(Mp4Chapters, ChaptersAreFittedToTheMovieOrRefused) {
     Chapters quickTime;  // what reads back; empty with `refused`
     bool refused = false;
   } cases[] = {
-      {"starts at or after the end are dropped", {{0, 0, "a"}, {2000, 0, "b"}, {3000, 0, "c"}, {3500, 0, "d"}},
+      {"starts at or after the end are dropped",
+       {{0, 0, "a"}, {2000, 0, "b"}, {3000, 0, "c"}, {3500, 0, "d"}},
        {{0, 2000, "a"}, {2000, 1000, "b"}}},
       {"a start before the previous one is refused", {{0, 0, "a"}, {2000, 0, "b"}, {1000, 0, "c"}}, {}, true},
       {"two chapters at one time are refused", {{0, 0, "a"}, {0, 0, "b"}}, {}, true},
       {"titles are cut at a character boundary", {{0, 0, accents}}, {{0, 3000, accents.substr(0, 1022)}}},
-      {"a long ASCII title is cut at the limit", {{0, 0, longTitle + longTitle}}, {{0, 3000, (longTitle + longTitle).substr(0, 1023)}}},
+      {"a long ASCII title is cut at the limit",
+       {{0, 0, longTitle + longTitle}},
+       {{0, 3000, (longTitle + longTitle).substr(0, 1023)}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);

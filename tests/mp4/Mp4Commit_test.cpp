@@ -1,15 +1,14 @@
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <atomic>
-#include <thread>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
+#include <atomic>
+#include <thread>
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"
@@ -86,7 +85,8 @@ TEST(Mp4Commit, ACrashAtAnyWriteLeavesAPlayableFileWithTheOldOrTheNewTags) {
           const std::optional<std::string> name = nameIn(path);
           ASSERT_TRUE(name.has_value()) << "our reader opens the file";
           EXPECT_TRUE(*name == "Old" || *name == "New") << *name;
-          EXPECT_TRUE(ffprobe(path).contains(QByteArray("TAG:title=") + name->c_str())) << "players see what we see";
+          EXPECT_TRUE(ffprobe(path).contains(QByteArray("TAG:title=") + name->c_str()))
+              << "players see what we see";
           EXPECT_EQ(packetDigest(path), media);
           EXPECT_FALSE(mutagenView(path).isEmpty());
           sawOld = sawOld || *name == "Old";
@@ -134,7 +134,8 @@ TEST(Mp4Commit, ACommitReportsSuccessExactlyWhenReadersSeeTheNewMetadata) {
       const std::optional<std::string> name = nameIn(path);
       ASSERT_TRUE(name.has_value());
       EXPECT_EQ(!e.failed(), *name == "Now") << e.message();
-      EXPECT_TRUE(ffprobe(path).contains(QByteArray("TAG:title=") + name->c_str())) << "players see what we see";
+      EXPECT_TRUE(ffprobe(path).contains(QByteArray("TAG:title=") + name->c_str()))
+          << "players see what we see";
       EXPECT_EQ(packetDigest(path), media);
       sawFailure = sawFailure || e.failed();
       if (!warning.empty()) {

@@ -1,8 +1,9 @@
 // Damaged files whose metadata a commit could turn into media, or whose media it could
 // overwrite, are refused for change before any write; the refusal says why.
+#include <gtest/gtest.h>
+
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"
@@ -26,12 +27,14 @@ void putU32(QByteArray& bytes, qsizetype at, quint32 v) {
 }
 
 // The file with its moov replaced by the edited tree; what follows the moov moves with its size.
-QByteArray withMoov(const QByteArray& bytes, qsizetype moovAt, const std::function<void(Mp4Box& moov)>& edit) {
+QByteArray withMoov(const QByteArray& bytes, qsizetype moovAt,
+                    const std::function<void(Mp4Box& moov)>& edit) {
   quint32 size = 0;
   for (int k = 0; k < 4; ++k) size = size << 8 | uchar(bytes[moovAt + k]);
   Mp4Box moov;
-  const auto content = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()))
-                           .subspan(size_t(moovAt) + 8, size - 8);
+  const auto content =
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()))
+          .subspan(size_t(moovAt) + 8, size - 8);
   EXPECT_FALSE(Mp4Box::parse("moov", content, "", 0, moov));
   edit(moov);
   const Mp4Buffer out = moov.serialize();
@@ -71,34 +74,43 @@ TEST(Mp4Damaged, FilesACommitWouldDamageAreRefusedAndLeftByteForByte) {
       {"a free box without a size before the media", Layout::MoovFirst,
        [](QByteArray& b, const auto& at) { putU32(b, at("free"), 0); }, "in the moov box or in free space"},
       {"the media box marked as free space", Layout::MoovLast,
-       [](QByteArray& b, const auto& at) { b.replace(at("mdat") + 4, 4, "free"); }, "in the moov box or in free space"},
+       [](QByteArray& b, const auto& at) { b.replace(at("mdat") + 4, 4, "free"); },
+       "in the moov box or in free space"},
       {"a chunk at the end of the file", Layout::MoovLast,
        [](QByteArray& b, const auto& at) {
          const qsizetype size = b.size();
-         b = withMoov(b, at("moov"), [&](Mp4Box& moov) { mp4PutUnsigned(firstTrackTable(moov, "stco").data() + 8, 4, uint64_t(size)); });
+         b = withMoov(b, at("moov"), [&](Mp4Box& moov) {
+           mp4PutUnsigned(firstTrackTable(moov, "stco").data() + 8, 4, uint64_t(size));
+         });
        },
        "past the end of the file"},
       {"a chunk inside the moov", Layout::MoovFirst,
        [](QByteArray& b, const auto& at) {
          const qsizetype moovAt = at("moov");
-         b = withMoov(b, moovAt, [&](Mp4Box& moov) { mp4PutUnsigned(firstTrackTable(moov, "stco").data() + 8, 4, uint64_t(moovAt + 8)); });
+         b = withMoov(b, moovAt, [&](Mp4Box& moov) {
+           mp4PutUnsigned(firstTrackTable(moov, "stco").data() + 8, 4, uint64_t(moovAt + 8));
+         });
        },
        "in the moov box or in free space"},
       {"a chunk offset table of one byte", Layout::MoovLast,
-       [](QByteArray& b, const auto& at) { b = withMoov(b, at("moov"), [](Mp4Box& moov) { firstTrackTable(moov, "stco") = {0}; }); },
+       [](QByteArray& b, const auto& at) {
+         b = withMoov(b, at("moov"), [](Mp4Box& moov) { firstTrackTable(moov, "stco") = {0}; });
+       },
        "malformed stco"},
       {"a sample size table shorter than its count", Layout::MoovLast,
        [](QByteArray& b, const auto& at) {
          b = withMoov(b, at("moov"), [](Mp4Box& moov) {
            Mp4Buffer& stsz = firstTrackTable(moov, "stsz");
-           mp4PutUnsigned(stsz.data() + 8, 4, mp4ReadUnsigned(std::span<const uint8_t>(stsz).subspan(8, 4)) + 1000);
+           mp4PutUnsigned(stsz.data() + 8, 4,
+                          mp4ReadUnsigned(std::span<const uint8_t>(stsz).subspan(8, 4)) + 1000);
          });
        },
        "malformed stsz"},
       {"chunks holding fewer samples than the track declares", Layout::MoovLast,
        [](QByteArray& b, const auto& at) {
          // The offset table lists one chunk of many.
-         b = withMoov(b, at("moov"), [](Mp4Box& moov) { mp4PutUnsigned(firstTrackTable(moov, "stco").data() + 4, 4, 1); });
+         b = withMoov(b, at("moov"),
+                      [](Mp4Box& moov) { mp4PutUnsigned(firstTrackTable(moov, "stco").data() + 4, 4, 1); });
        },
        "fewer samples"},
   };
@@ -150,7 +162,8 @@ TEST(Mp4Damaged, ZerosLeftByAnInterruptedGrowthAreDroppedByTheNextSave) {
     }
     EXPECT_EQ(covered, QFileInfo(path).size()) << boxes.join(' ').toStdString();
     EXPECT_EQ(boxes.filter(QRegularExpression("^moov:")).size(), 1) << boxes.join(' ').toStdString();
-    EXPECT_TRUE(readFile(path).startsWith(bytes.left(boxOffset(original, "moov")))) << "nothing before the moov changed";
+    EXPECT_TRUE(readFile(path).startsWith(bytes.left(boxOffset(original, "moov"))))
+        << "nothing before the moov changed";
   }
 }
 
@@ -184,7 +197,8 @@ TEST(Mp4Damaged, HugeDurationsInEditListsAndChapterTracksGiveClampedTimes) {
   ASSERT_FALSE(f.chapters(Mp4ChapterKind::QuickTime, chapters));
   ASSERT_EQ(chapters.size(), 2u);
   for (const Mp4Chapter& c : chapters) {
-    EXPECT_EQ(c.startMs, uint64_t(INT64_MAX)) << c.title << ": held back past every real time, not wrapped round";
+    EXPECT_EQ(c.startMs, uint64_t(INT64_MAX))
+        << c.title << ": held back past every real time, not wrapped round";
     EXPECT_EQ(c.durationMs, 0u) << c.title;
   }
 }
@@ -193,7 +207,8 @@ namespace {
 
 // The video frames as ffmpeg decodes them, one checksum per frame.
 QByteArray decodedFrames(const QString& path) {
-  const CommandResult r = runCommand("ffmpeg", {"-nostdin", "-loglevel", "quiet", "-i", path, "-map", "0:v", "-f", "framemd5", "-"});
+  const CommandResult r = runCommand(
+      "ffmpeg", {"-nostdin", "-loglevel", "quiet", "-i", path, "-map", "0:v", "-f", "framemd5", "-"});
   EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
   return r.output;
 }
@@ -244,8 +259,8 @@ QByteArray firstChunkInFreeSpace(const QString& path) {
 
 TEST(Mp4Damaged, ChunksAPlayerReadsButTheSampleMapMissesAreRefusedAndEveryFrameKept) {
   const QString source = freshFolder("chunkmap") + "/video.m4v";
-  makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-c:v", "libx264", "-preset",
-                     "ultrafast", "-g", "25", "-movflags", "faststart"});
+  makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=4", "-c:v", "libx264",
+                     "-preset", "ultrafast", "-g", "25", "-movflags", "faststart"});
   const QByteArray moved = firstChunkInFreeSpace(source);
   ASSERT_EQ(decodedFrames(writeFile(freshFolder("chunkmap") + "/moved.m4v", moved)), decodedFrames(source))
       << "ffmpeg plays the moved chunk from the free box";
@@ -258,8 +273,8 @@ TEST(Mp4Damaged, ChunksAPlayerReadsButTheSampleMapMissesAreRefusedAndEveryFrameK
     std::function<void(Mp4Buffer& stsc, Mp4Buffer& stco)> damage;
     const char* why;
   } cases[] = {
-      {"the first run starts at chunk 2", moved, [](Mp4Buffer& stsc, Mp4Buffer&) { mp4PutUnsigned(stsc.data() + 8, 4, 2); },
-       "stsc"},
+      {"the first run starts at chunk 2", moved,
+       [](Mp4Buffer& stsc, Mp4Buffer&) { mp4PutUnsigned(stsc.data() + 8, 4, 2); }, "stsc"},
       {"the first run has sample description 0", moved,
        [](Mp4Buffer& stsc, Mp4Buffer&) { mp4PutUnsigned(stsc.data() + 16, 4, 0); }, "stsc"},
       {"the first run has no samples per chunk", moved,
@@ -270,7 +285,8 @@ TEST(Mp4Damaged, ChunksAPlayerReadsButTheSampleMapMissesAreRefusedAndEveryFrameK
          const uint32_t count = u32At(stco, 4);
          mp4PutUnsigned(stco.data() + 4, 4, count + 1);
          // The moov grows by the entry: the media after it moves on by 4 bytes.
-         for (uint32_t i = 0; i < count; ++i) mp4PutUnsigned(stco.data() + 8 + 4 * i, 4, u32At(stco, 8 + 4 * i) + 4);
+         for (uint32_t i = 0; i < count; ++i)
+           mp4PutUnsigned(stco.data() + 8 + 4 * i, 4, u32At(stco, 8 + 4 * i) + 4);
          Mp4Buffer entry(4);
          mp4PutUnsigned(entry.data(), 4, uint64_t(moovAt + 16));
          stco.insert(stco.end(), entry.begin(), entry.end());

@@ -1,10 +1,11 @@
 #include "Mp4Fixtures.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <gtest/gtest.h>
 
 #include "mp4/Mp4FileHandle.h"
 
@@ -53,16 +54,20 @@ while o + 8 <= len(d):
 
 QByteArray run(const QString& program, const QStringList& args) {
   const CommandResult r = runCommand(program, args);
-  EXPECT_EQ(r.exitCode, 0) << program.toStdString() << " " << args.join(' ').toStdString() << "\n" << r.output.toStdString();
+  EXPECT_EQ(r.exitCode, 0) << program.toStdString() << " " << args.join(' ').toStdString() << "\n"
+                           << r.output.toStdString();
   return r.output;
 }
 }  // namespace
 
 QString layoutName(Layout layout) {
   switch (layout) {
-    case Layout::MoovLast: return "moov last";
-    case Layout::MoovFirst: return "moov first";
-    case Layout::MoovFirstPadded: return "moov first, padded";
+    case Layout::MoovLast:
+      return "moov last";
+    case Layout::MoovFirst:
+      return "moov first";
+    case Layout::MoovFirstPadded:
+      return "moov first, padded";
   }
   return {};
 }
@@ -70,8 +75,11 @@ QString layoutName(Layout layout) {
 QString makeMp4(const FixtureRecipe& recipe) {
   const QString folder = freshFolder("mp4");
   const QString path = folder + "/fixture.m4v";
-  QStringList args{"-f", "lavfi", "-i", QStringLiteral("testsrc=size=160x120:rate=25:duration=%1").arg(recipe.seconds),
-                   "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(recipe.seconds)};
+  QStringList args{
+      "-f", "lavfi",
+      "-i", QStringLiteral("testsrc=size=160x120:rate=25:duration=%1").arg(recipe.seconds),
+      "-f", "lavfi",
+      "-i", QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(recipe.seconds)};
   if (recipe.chapters) {
     const QString meta = folder + "/chapters.txt";
     writeFile(meta,
@@ -79,16 +87,32 @@ QString makeMp4(const FixtureRecipe& recipe) {
               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=One\n"
               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Two\n"
               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=2000\nEND=3000\ntitle=Three\n");
-    args << "-i" << meta << "-map" << "0" << "-map" << "1" << "-map_chapters" << "2";
+    args << "-i" << meta << "-map"
+         << "0"
+         << "-map"
+         << "1"
+         << "-map_chapters"
+         << "2";
   }
-  args << "-c:v" << "libx264" << "-preset" << "ultrafast" << "-c:a" << "aac" << "-b:a" << "64k";
+  args << "-c:v"
+       << "libx264"
+       << "-preset"
+       << "ultrafast"
+       << "-c:a"
+       << "aac"
+       << "-b:a"
+       << "64k";
   for (const QString& m : recipe.ffmpegMetadata) args << "-metadata" << m;
-  if (recipe.layout == Layout::MoovFirst) args << "-movflags" << "faststart";
-  if (recipe.layout == Layout::MoovFirstPadded) args << "-moov_size" << "200000";
+  if (recipe.layout == Layout::MoovFirst)
+    args << "-movflags"
+         << "faststart";
+  if (recipe.layout == Layout::MoovFirstPadded)
+    args << "-moov_size"
+         << "200000";
   makeMedia(path, args);
   if (recipe.atomicParsleyTags)
-    run("AtomicParsley", {path, "--title", "AP Title", "--artist", "AP Artist", "--TVNetwork", "AP Network", "--stik",
-                          "TV Show", "--overWrite"});
+    run("AtomicParsley", {path, "--title", "AP Title", "--artist", "AP Artist", "--TVNetwork", "AP Network",
+                          "--stik", "TV Show", "--overWrite"});
   return path;
 }
 
@@ -156,8 +180,8 @@ QString copyTo(const QString& source, const QString& folder, const QString& name
 }
 
 QByteArray packetDigest(const QString& path) {
-  return run("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", "0:V", "-map", "0:a", "-c", "copy", "-f",
-                        "framemd5", "-"});
+  return run("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", "0:V", "-map", "0:a", "-c",
+                        "copy", "-f", "framemd5", "-"});
 }
 
 QJsonObject mutagenView(const QString& path) {
@@ -175,16 +199,22 @@ QByteArray ffprobe(const QString& path) {
 QByteArray mediainfo(const QString& path) { return run("mediainfo", {path}); }
 
 QJsonArray ffprobeStreams(const QString& path) {
-  return QJsonDocument::fromJson(run("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path})).object()["streams"].toArray();
+  return QJsonDocument::fromJson(run("ffprobe", {"-v", "error", "-show_streams", "-of", "json", path}))
+      .object()["streams"]
+      .toArray();
 }
 
 QJsonArray mediainfoTracks(const QString& path) {
-  return QJsonDocument::fromJson(run("mediainfo", {"--Output=JSON", path})).object()["media"].toObject()["track"].toArray();
+  return QJsonDocument::fromJson(run("mediainfo", {"--Output=JSON", path}))
+      .object()["media"]
+      .toObject()["track"]
+      .toArray();
 }
 
 QByteArray streamDigest(const QString& path, const QString& stream) {
   QByteArray digest;
-  const QByteArray frames = run("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", stream, "-c", "copy", "-f", "framemd5", "-"});
+  const QByteArray frames = run("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", stream, "-c",
+                                           "copy", "-f", "framemd5", "-"});
   for (const QByteArray& line : frames.split('\n'))
     if (!line.startsWith('#')) digest += line.mid(line.lastIndexOf(',')) + "\n";  // the packets' checksums
   return digest;

@@ -22,8 +22,11 @@ enum class Layout {
 
 struct FixtureRecipe {
   FixtureRecipe(Layout layout = Layout::MoovLast, QStringList ffmpegMetadata = {}, bool chapters = false,
-              bool atomicParsleyTags = false)
-      : layout(layout), ffmpegMetadata(std::move(ffmpegMetadata)), chapters(chapters), atomicParsleyTags(atomicParsleyTags) {}
+                bool atomicParsleyTags = false)
+      : layout(layout),
+        ffmpegMetadata(std::move(ffmpegMetadata)),
+        chapters(chapters),
+        atomicParsleyTags(atomicParsleyTags) {}
   Layout layout;
   QStringList ffmpegMetadata;  // "key=value" pairs for -metadata
   bool chapters;               // chapters from an ffmetadata file: 0 "One", 1 s "Two", 2 s "Three"

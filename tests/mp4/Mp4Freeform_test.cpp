@@ -1,6 +1,7 @@
+#include <gtest/gtest.h>
+
 #include <QJsonArray>
 #include <QJsonObject>
-#include <gtest/gtest.h>
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"
@@ -11,8 +12,10 @@ using namespace zuvo::test;
 namespace {
 const std::string kApple = "com.apple.iTunes";
 const std::string kCast =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n\t<key>cast</key>\n\t<array>\n"
-    "\t\t<dict>\n\t<key>name</key>\n\t<string>Zoë Ångström</string>\n\t</dict>\n\t</array>\n</dict>\n</plist>\n";
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist "
+    "version=\"1.0\">\n<dict>\n\t<key>cast</key>\n\t<array>\n"
+    "\t\t<dict>\n\t<key>name</key>\n\t<string>Zoë "
+    "Ångström</string>\n\t</dict>\n\t</array>\n</dict>\n</plist>\n";
 }  // namespace
 
 TEST(Mp4Freeform, ItemsAreReplacedByMeaningAndNameAndReadByMutagenAndFfprobe) {
@@ -55,12 +58,14 @@ TEST(Mp4Freeform, ItemsAreReplacedByMeaningAndNameAndReadByMutagenAndFfprobe) {
 
 TEST(Mp4Freeform, FreeformItemsFromAnotherWriterAreFound) {
   const QString path = makeMp4({Layout::MoovFirst});
-  const CommandResult r = runCommand("/usr/bin/python3", {"-c",
-                                                          "import sys\nfrom mutagen.mp4 import MP4, MP4FreeForm\n"
-                                                          "f = MP4(sys.argv[1])\n"
-                                                          "f['----:com.apple.iTunes:iTunEXTC'] = [MP4FreeForm(b'mpaa|PG-13|300|'), MP4FreeForm(b'second')]\n"
-                                                          "f.save()",
-                                                          path});
+  const CommandResult r = runCommand(
+      "/usr/bin/python3",
+      {"-c",
+       "import sys\nfrom mutagen.mp4 import MP4, MP4FreeForm\n"
+       "f = MP4(sys.argv[1])\n"
+       "f['----:com.apple.iTunes:iTunEXTC'] = [MP4FreeForm(b'mpaa|PG-13|300|'), MP4FreeForm(b'second')]\n"
+       "f.save()",
+       path});
   ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
   Mp4File f;
   ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read));

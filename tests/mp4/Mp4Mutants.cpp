@@ -18,7 +18,8 @@ namespace {
 constexpr std::array<std::string_view, 10> kContainers = {"moov", "trak", "mdia", "minf", "stbl",
                                                           "udta", "dinf", "edts", "tref", "ilst"};
 // Tables whose entry count follows the version and flags.
-constexpr std::array<std::string_view, 8> kCountedTables = {"stco", "co64", "stsc", "stts", "stss", "ctts", "elst", "stsd"};
+constexpr std::array<std::string_view, 8> kCountedTables = {"stco", "co64", "stsc", "stts",
+                                                            "stss", "ctts", "elst", "stsd"};
 
 uint64_t get(const Bytes& b, size_t at, int width) {
   uint64_t v = 0;
@@ -43,7 +44,8 @@ const std::vector<std::pair<std::string, Bytes>>& tails() {
       {"8 zeros", Bytes(8, 0)},
       {"5 zeros", Bytes(5, 0)},
       {"70000 zeros", Bytes(70000, 0)},
-      {"an empty open-ended free box", [] {
+      {"an empty open-ended free box",
+       [] {
          Bytes b = {0, 0, 0, 0, 'f', 'r', 'e', 'e'};
          b.resize(4096);
          return b;
@@ -66,7 +68,8 @@ void exercise(Mp4File& f) {
   (void)f.tags();
   (void)f.freeformItems("com.apple.iTunes");
   std::vector<Mp4Chapter> chapters;
-  for (auto kind : {Mp4ChapterKind::QuickTime, Mp4ChapterKind::Nero, Mp4ChapterKind::Both}) (void)f.chapters(kind, chapters);
+  for (auto kind : {Mp4ChapterKind::QuickTime, Mp4ChapterKind::Nero, Mp4ChapterKind::Both})
+    (void)f.chapters(kind, chapters);
   (void)f.nextTrackId();
   (void)f.chapterEndMs();
   (void)f.durationMs();
@@ -124,7 +127,9 @@ const Mp4Mutator::Box& Mp4Mutator::pick(const char* type) {
 }
 
 Mp4Mutant Mp4Mutator::sized(const Box& box, uint64_t size, bool wide) const {
-  Mp4Mutant m{"size " + hex(size) + (wide ? " (64-bit)" : "") + " of '" + box.type + "' at " + std::to_string(box.at), original_};
+  Mp4Mutant m{
+      "size " + hex(size) + (wide ? " (64-bit)" : "") + " of '" + box.type + "' at " + std::to_string(box.at),
+      original_};
   if (wide) {
     put(m.bytes, box.at, 4, 1);
     put(m.bytes, box.at + 8, 8, size);
@@ -136,7 +141,8 @@ Mp4Mutant Mp4Mutator::sized(const Box& box, uint64_t size, bool wide) const {
 
 Mp4Mutant Mp4Mutator::pointed(const Box& table, size_t entry, uint64_t offset) const {
   const bool wide = table.type == "co64";
-  Mp4Mutant m{"chunk " + std::to_string(entry) + " of '" + table.type + "' at " + std::to_string(table.at) + " at " + hex(offset),
+  Mp4Mutant m{"chunk " + std::to_string(entry) + " of '" + table.type + "' at " + std::to_string(table.at) +
+                  " at " + hex(offset),
               original_};
   put(m.bytes, table.at + 16 + entry * (wide ? 8 : 4), wide ? 8 : 4, offset);
   return m;
@@ -147,23 +153,29 @@ std::vector<Mp4Mutant> Mp4Mutator::systematic() {
   const uint64_t fileSize = original_.size();
   for (const Box& b : boxes_) {
     const std::vector<uint64_t> sizes =
-        b.topLevel ? std::vector<uint64_t>{0, 1, 7, 8, b.size - 1, b.size + 1, b.size + 8, 0x7FFFFFFF, 0xFFFFFFFF}
-                   : std::vector<uint64_t>{0, 1, 7, b.size + 1, 0xFFFFFFFF};
+        b.topLevel
+            ? std::vector<uint64_t>{0, 1, 7, 8, b.size - 1, b.size + 1, b.size + 8, 0x7FFFFFFF, 0xFFFFFFFF}
+            : std::vector<uint64_t>{0, 1, 7, b.size + 1, 0xFFFFFFFF};
     for (const uint64_t size : sizes) out.push_back(sized(b, size, false));
     if (b.topLevel)
-      for (const uint64_t size : {uint64_t(15), b.size, fileSize * 2, UINT64_MAX}) out.push_back(sized(b, size, true));
+      for (const uint64_t size : {uint64_t(15), b.size, fileSize * 2, UINT64_MAX})
+        out.push_back(sized(b, size, true));
     if (b.topLevel && b.type == "free") {  // free space declared to the end of the file
       Mp4Mutant m = sized(b, 0, false);
       m.label = "open-ended " + m.label;
       out.push_back(std::move(m));
     }
     if (b.topLevel) {  // cut at its edges
-      out.push_back({"cut at " + std::to_string(b.at), Bytes(original_.begin(), original_.begin() + long(b.at))});
-      out.push_back({"cut at " + std::to_string(b.at + 9), Bytes(original_.begin(), original_.begin() + long(b.at + 9))});
+      out.push_back(
+          {"cut at " + std::to_string(b.at), Bytes(original_.begin(), original_.begin() + long(b.at))});
+      out.push_back({"cut at " + std::to_string(b.at + 9),
+                     Bytes(original_.begin(), original_.begin() + long(b.at + 9))});
     }
-    if (std::find(kCountedTables.begin(), kCountedTables.end(), b.type) != kCountedTables.end() || b.type == "stsz") {
+    if (std::find(kCountedTables.begin(), kCountedTables.end(), b.type) != kCountedTables.end() ||
+        b.type == "stsz") {
       const size_t countAt = b.at + (b.type == "stsz" ? 16 : 12);
-      for (const uint64_t count : {uint64_t(0), get(original_, countAt, 4) + 1, uint64_t(0x10000000), uint64_t(0xFFFFFFFF)}) {
+      for (const uint64_t count :
+           {uint64_t(0), get(original_, countAt, 4) + 1, uint64_t(0x10000000), uint64_t(0xFFFFFFFF)}) {
         Mp4Mutant m{"count " + hex(count) + " of '" + b.type + "' at " + std::to_string(b.at), original_};
         put(m.bytes, countAt, 4, count);
         out.push_back(std::move(m));
@@ -177,8 +189,10 @@ std::vector<Mp4Mutant> Mp4Mutator::systematic() {
       }
     }
     if (b.type == "stco" || b.type == "co64") {
-      const size_t entries = size_t(std::min<uint64_t>(get(original_, b.at + 12, 4), (b.size - 16) / (b.type == "co64" ? 8 : 4)));
-      std::vector<uint64_t> targets = {0, fileSize - 1, fileSize, fileSize + 1000, 0xFFFFFFFF, moovAt_, moovAt_ + 8};
+      const size_t entries = size_t(
+          std::min<uint64_t>(get(original_, b.at + 12, 4), (b.size - 16) / (b.type == "co64" ? 8 : 4)));
+      std::vector<uint64_t> targets = {0,          fileSize - 1, fileSize,   fileSize + 1000,
+                                       0xFFFFFFFF, moovAt_,      moovAt_ + 8};
       for (const Box& top : boxes_)
         if (top.topLevel && (top.type == "free" || top.type == "skip")) targets.push_back(top.at + 8);
       for (const size_t entry : {size_t(0), entries - 1})
@@ -207,7 +221,9 @@ std::vector<Mp4Mutant> Mp4Mutator::systematic() {
       out.push_back(std::move(m));
       if (b.type != "tkhd")
         for (const uint64_t scale : {uint64_t(0), uint64_t(1)}) {
-          Mp4Mutant s{"time scale " + std::to_string(scale) + " in '" + b.type + "' at " + std::to_string(b.at), original_};
+          Mp4Mutant s{
+              "time scale " + std::to_string(scale) + " in '" + b.type + "' at " + std::to_string(b.at),
+              original_};
           put(s.bytes, b.at + 8 + (v1 ? 20 : 12), 4, scale);
           out.push_back(std::move(s));
         }
@@ -226,7 +242,8 @@ Mp4Mutant Mp4Mutator::random() {
     case 0: {  // a few bit flips, most of them in the moov
       Mp4Mutant m{"bit flips at", original_};
       for (uint32_t n = 1 + below(4); n > 0; --n) {
-        const size_t at = below(4) ? moovAt_ + below(uint32_t(original_.size() - moovAt_)) : below(uint32_t(original_.size()));
+        const size_t at = below(4) ? moovAt_ + below(uint32_t(original_.size() - moovAt_))
+                                   : below(uint32_t(original_.size()));
         const uint32_t bit = below(8);
         m.bytes[at] ^= uint8_t(1 << bit);
         m.label += " " + std::to_string(at) + ":" + std::to_string(bit);
@@ -234,7 +251,8 @@ Mp4Mutant Mp4Mutator::random() {
       return m;
     }
     case 1: {
-      const size_t cut = below(4) ? moovAt_ + below(uint32_t(original_.size() - moovAt_)) : below(uint32_t(original_.size()));
+      const size_t cut = below(4) ? moovAt_ + below(uint32_t(original_.size() - moovAt_))
+                                  : below(uint32_t(original_.size()));
       return {"cut at " + std::to_string(cut), Bytes(original_.begin(), original_.begin() + long(cut))};
     }
     case 2: {
@@ -246,7 +264,8 @@ Mp4Mutant Mp4Mutator::random() {
       const Box& table = pick(below(8) ? "stco" : "co64");
       if (table.type != "stco" && table.type != "co64") return random();
       const size_t entries = size_t((table.size - 16) / (table.type == "co64" ? 8 : 4));
-      const uint64_t targets[] = {original_.size() - below(16), original_.size() + below(1 << 20), moovAt_ + below(64), next(),
+      const uint64_t targets[] = {original_.size() - below(16), original_.size() + below(1 << 20),
+                                  moovAt_ + below(64), next(),
                                   get(original_, table.at + 16, 4) + below(4096) - 2048};
       return pointed(table, below(uint32_t(entries + 1)), targets[below(5)]);
     }
@@ -269,14 +288,16 @@ Mp4Mutant Mp4Mutator::random() {
     default: {  // random bytes over a stretch of the moov
       Mp4Mutant m{"garbage at", original_};
       const size_t at = moovAt_ + below(uint32_t(original_.size() - moovAt_));
-      for (size_t k = 0, n = 1 + below(32); k < n && at + k < m.bytes.size(); ++k) m.bytes[at + k] = uint8_t(next());
+      for (size_t k = 0, n = 1 + below(32); k < n && at + k < m.bytes.size(); ++k)
+        m.bytes[at + k] = uint8_t(next());
       m.label += " " + std::to_string(at);
       return m;
     }
   }
 }
 
-Mp4FuzzResult mp4FuzzOne(const std::string& path, const Mp4Mutant& mutant, const std::vector<Mp4Mutator::Range>& media) {
+Mp4FuzzResult mp4FuzzOne(const std::string& path, const Mp4Mutant& mutant,
+                         const std::vector<Mp4Mutator::Range>& media) {
   const auto started = std::chrono::steady_clock::now();
   Mp4FuzzResult result;
   {
@@ -316,11 +337,13 @@ Mp4FuzzResult mp4FuzzOne(const std::string& path, const Mp4Mutant& mutant, const
   for (const Mp4Mutator::Range& r : media) {
     const uint64_t end = std::min<uint64_t>(r.end, mutant.bytes.size());
     if (r.begin >= end) continue;
-    if (after.size() < end || !std::equal(mutant.bytes.begin() + long(r.begin), mutant.bytes.begin() + long(end),
-                                          after.begin() + long(r.begin)))
-      return finish("the save changed media bytes in [" + std::to_string(r.begin) + ", " + std::to_string(end) + ")");
+    if (after.size() < end || !std::equal(mutant.bytes.begin() + long(r.begin),
+                                          mutant.bytes.begin() + long(end), after.begin() + long(r.begin)))
+      return finish("the save changed media bytes in [" + std::to_string(r.begin) + ", " +
+                    std::to_string(end) + ")");
   }
-  if (const Mp4Error e = f.open(path, Mp4File::Mode::Read)) return finish("what the save wrote does not open: " + e.message());
+  if (const Mp4Error e = f.open(path, Mp4File::Mode::Read))
+    return finish("what the save wrote does not open: " + e.message());
   if (f.tags().name != "Changed") return finish("the saved tag does not read back");
   // What a player reads as samples was there before the save and is still the same.
   for (const Mp4Track& t : f.tracks()) {

@@ -61,6 +61,7 @@ struct Mp4FuzzResult {
 
 // Writes the mutant to `path`, opens it for change, reads everything it can, saves a tag and
 // checks the rules against `media`, the original's media ranges.
-Mp4FuzzResult mp4FuzzOne(const std::string& path, const Mp4Mutant& mutant, const std::vector<Mp4Mutator::Range>& media);
+Mp4FuzzResult mp4FuzzOne(const std::string& path, const Mp4Mutant& mutant,
+                         const std::vector<Mp4Mutator::Range>& media);
 
 }  // namespace zuvo::test

@@ -1,9 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4EditList.h"
@@ -16,13 +17,15 @@ using namespace zuvo::test;
 namespace {
 
 bool decodes(const QString& path) {
-  const CommandResult r = runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-map", "0:V", "-map", "0:a", "-f", "null", "-"});
+  const CommandResult r = runCommand(
+      "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-map", "0:V", "-map", "0:a", "-f", "null", "-"});
   return r.exitCode == 0 && r.output.trimmed().isEmpty();
 }
 
 QString stereoAac(const QString& folder) {
   const QString path = folder + "/audio0ff.mp4";
-  makeMedia(path, {"-f", "lavfi", "-i", "sine=frequency=300:sample_rate=48000:duration=3", "-ac", "2", "-c:a", "aac", "-b:a", "96k"});
+  makeMedia(path, {"-f", "lavfi", "-i", "sine=frequency=300:sample_rate=48000:duration=3", "-ac", "2", "-c:a",
+                   "aac", "-b:a", "96k"});
   return path;
 }
 
@@ -35,7 +38,8 @@ QString surroundAc3(const QString& folder) {
 
 Mp4TimedText subtitles() {
   Mp4TimedText t;
-  EXPECT_FALSE(Mp4TimedText::fromSrt("1\n00:00:00,500 --> 00:00:01,500\nOne\n\n2\n00:00:02,000 --> 00:00:02,800\nTwo\n", t));
+  EXPECT_FALSE(Mp4TimedText::fromSrt(
+      "1\n00:00:00,500 --> 00:00:01,500\nOne\n\n2\n00:00:02,000 --> 00:00:02,800\nTwo\n", t));
   t.width = 160;
   t.translationY = 20;
   return t;
@@ -73,14 +77,17 @@ TEST(Mp4NewTrack, CopiedAacRawAc3AndTimedTextTracksAreWhatIndependentReadersFind
     EXPECT_EQ(s[3]["channels"].toInt(), 6);
     EXPECT_EQ(s[4]["codec_name"].toString(), "mov_text");
     EXPECT_NEAR(s[3]["duration"].toString().toDouble(), 3.0, 0.05);
-    EXPECT_EQ(streamDigest(path, "0:a:1"), streamDigest(aac, "0:a:0")) << "the AAC packets are copied unchanged";
-    const QByteArray rawFrames = runCommand("ffprobe", {"-v", "error", "-count_packets", "-show_entries", "stream=nb_read_packets",
-                                                        "-of", "csv=p=0", ac3}).output.trimmed();
+    EXPECT_EQ(streamDigest(path, "0:a:1"), streamDigest(aac, "0:a:0"))
+        << "the AAC packets are copied unchanged";
+    const QByteArray rawFrames = runCommand("ffprobe", {"-v", "error", "-count_packets", "-show_entries",
+                                                        "stream=nb_read_packets", "-of", "csv=p=0", ac3})
+                                     .output.trimmed();
     EXPECT_EQ(s[3]["nb_frames"].toString().toUtf8(), rawFrames) << "one sample per AC-3 frame";
     EXPECT_EQ(streamDigest(path, "0:v:0"), video);
     EXPECT_EQ(streamDigest(path, "0:a:0"), audio);
     EXPECT_TRUE(decodes(path));
-    const CommandResult text = runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-map", "0:s", "-f", "ass", "-"});
+    const CommandResult text =
+        runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-map", "0:s", "-f", "ass", "-"});
     EXPECT_TRUE(text.output.contains("0:00:00.50,0:00:01.50,Default,,0,0,0,,One") &&
                 text.output.contains("0:00:02.00,0:00:02.80,Default,,0,0,0,,Two"))
         << text.output.toStdString();
@@ -116,22 +123,23 @@ TEST_P(Mp4NewTrackCrash, ACrashAtAnyWriteLeavesAPlayableFileWithTheOldOrTheNewTr
   const QByteArray video = streamDigest(original, "0:v:0"), audio = streamDigest(original, "0:a:0");
   const QString aac = stereoAac(folder), ac3 = surroundAc3(folder);
   bool sawOld = false;
-  const bool completed = crashAtWrites(original, folder, first, first + kCrashSlice,
-                    [&](const QString& path) { return addAll(path, aac, ac3); },
-                    [&](const QString& path, bool completed) {
-                      Mp4File f;
-                      ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read)) << "our reader opens the file";
-                      const size_t tracks = f.trackCount();
-                      EXPECT_TRUE(tracks == 2 || tracks == 5) << tracks;
-                      if (completed) {
-                        EXPECT_EQ(tracks, 5u);
-                      }
-                      EXPECT_EQ(ffprobeStreams(path).size(), qsizetype(tracks)) << "players see what we see";
-                      EXPECT_EQ(streamDigest(path, "0:v:0"), video);
-                      EXPECT_EQ(streamDigest(path, "0:a:0"), audio);
-                      EXPECT_TRUE(decodes(path));
-                      sawOld = sawOld || tracks == 2;
-                    });
+  const bool completed = crashAtWrites(
+      original, folder, first, first + kCrashSlice,
+      [&](const QString& path) { return addAll(path, aac, ac3); },
+      [&](const QString& path, bool completed) {
+        Mp4File f;
+        ASSERT_FALSE(f.open(path.toStdString(), Mp4File::Mode::Read)) << "our reader opens the file";
+        const size_t tracks = f.trackCount();
+        EXPECT_TRUE(tracks == 2 || tracks == 5) << tracks;
+        if (completed) {
+          EXPECT_EQ(tracks, 5u);
+        }
+        EXPECT_EQ(ffprobeStreams(path).size(), qsizetype(tracks)) << "players see what we see";
+        EXPECT_EQ(streamDigest(path, "0:v:0"), video);
+        EXPECT_EQ(streamDigest(path, "0:a:0"), audio);
+        EXPECT_TRUE(decodes(path));
+        sawOld = sawOld || tracks == 2;
+      });
   if (first == 0) {
     EXPECT_TRUE(sawOld);
   }
@@ -143,7 +151,8 @@ TEST_P(Mp4NewTrackCrash, ACrashAtAnyWriteLeavesAPlayableFileWithTheOldOrTheNewTr
 INSTANTIATE_TEST_SUITE_P(Mp4NewTrack, Mp4NewTrackCrash, ::testing::Range(0, kCrashSlices),
                          [](const ::testing::TestParamInfo<int>& info) {
                            const int first = info.param * kCrashSlice;
-                           return "Writes" + std::to_string(first) + "To" + std::to_string(first + kCrashSlice - 1);
+                           return "Writes" + std::to_string(first) + "To" +
+                                  std::to_string(first + kCrashSlice - 1);
                          });
 
 TEST(Mp4NewTrack, TracksAreRemovedWithTheirReferencesAndDelayedByALeadingEmptyEdit) {
@@ -217,7 +226,8 @@ TEST(Mp4NewTrack, MalformedOrUnsupportedSourcesAreRefused) {
     const QString path = writeFile(folder + "/source", c.bytes);
     Mp4NewTrack t;
     std::vector<Mp4NewTrack> copies;
-    const Mp4Error e = c.mp4 ? Mp4NewTrack::fromMp4(path.toStdString(), copies) : Mp4NewTrack::fromAc3(path.toStdString(), t);
+    const Mp4Error e = c.mp4 ? Mp4NewTrack::fromMp4(path.toStdString(), copies)
+                             : Mp4NewTrack::fromAc3(path.toStdString(), t);
     EXPECT_TRUE(e.failed()) << c.name;
     EXPECT_FALSE(e.message().empty()) << c.name;
   }

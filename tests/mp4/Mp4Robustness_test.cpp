@@ -1,10 +1,11 @@
 // Damaged files must give an error or a usable file, never a crash, a hang, a write into a file
 // that was refused, or a changed media byte. The damage is deterministic so that a failure can
 // be replayed; bench/mp4fuzz_bench runs the same rules over many more random damages.
+#include <gtest/gtest.h>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "Mp4Fixtures.h"
 #include "Mp4Mutants.h"
@@ -36,7 +37,8 @@ TEST(Mp4Robustness, DamagedFilesNeverCrashHangGetWrittenWhenRefusedOrLoseMedia) 
   for (int i = 0; i < 300; ++i) mutants.push_back(mutator.random());
 
   // Flushes cost nothing on a memory file system, and these files need no durability.
-  QTemporaryDir memory(QFileInfo("/dev/shm").isDir() ? "/dev/shm/zuvo-fuzz-XXXXXX" : freshFolder("fuzz") + "/XXXXXX");
+  QTemporaryDir memory(QFileInfo("/dev/shm").isDir() ? "/dev/shm/zuvo-fuzz-XXXXXX"
+                                                     : freshFolder("fuzz") + "/XXXXXX");
   ASSERT_TRUE(memory.isValid());
   const std::string path = (memory.path() + "/mutant.m4v").toStdString();
   QElapsedTimer clock;
@@ -51,8 +53,8 @@ TEST(Mp4Robustness, DamagedFilesNeverCrashHangGetWrittenWhenRefusedOrLoseMedia) 
     saved += r.kind == Mp4FuzzResult::Saved;
     failed += r.kind == Mp4FuzzResult::SaveFailed;
   }
-  std::printf("%zu damaged files: %d refused, %d saved, %d saves failed, %.1f s\n", mutants.size(), refused, saved, failed,
-              double(clock.elapsed()) / 1000);
+  std::printf("%zu damaged files: %d refused, %d saved, %d saves failed, %.1f s\n", mutants.size(), refused,
+              saved, failed, double(clock.elapsed()) / 1000);
   EXPECT_GT(refused, 300);
   EXPECT_GT(saved, 100);
 }

@@ -1,9 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"
@@ -22,13 +23,15 @@ const Fixture kFixtures[] = {
     {"moov last", {Layout::MoovLast}},
     {"moov first", {Layout::MoovFirst}},
     {"moov first with padding", {Layout::MoovFirstPadded}},
-    {"tags from ffmpeg", {Layout::MoovLast, {"title=Old", "artist=Old Artist", "comment=Old comment", "genre=Old"}}},
+    {"tags from ffmpeg",
+     {Layout::MoovLast, {"title=Old", "artist=Old Artist", "comment=Old comment", "genre=Old"}}},
     {"tags from AtomicParsley", {Layout::MoovFirst, {}, false, true}},
     {"chapters from ffmpeg", {Layout::MoovFirst, {}, true}},
 };
 
 QString md5(const Mp4Buffer& b) {
-  return QCryptographicHash::hash(QByteArrayView(b.data(), qsizetype(b.size())), QCryptographicHash::Md5).toHex();
+  return QCryptographicHash::hash(QByteArrayView(b.data(), qsizetype(b.size())), QCryptographicHash::Md5)
+      .toHex();
 }
 
 Mp4Error write(const QString& path, const Mp4Tags& tags) {
@@ -93,29 +96,49 @@ const std::pair<const char*, const char*> kMutagenExpectations[] = {
 };
 
 const char* kAtomicParsleyLines[] = {
-    "Atom \"\u00a9nam\" contains: Pilot",       "Atom \"tvsh\" contains: The Show",
-    "Atom \"tvnn\" contains: AMC",              "Atom \"tven\" contains: 112",
-    "Atom \"tvsn\" contains: 1",                "Atom \"tves\" contains: 12",
-    "Atom \"stik\" contains: TV Show",          "Atom \"hdvd\" contains: 1",
-    "Atom \"trkn\" contains: 12",               "Atom \"disk\" contains: 1 of 1",
-    "Atom \"gnre\" contains: Rock",             "Atom \"tmpo\" contains: 120",
-    "Atom \"cnID\" contains: 123456",           "Atom \"plID\" contains: 1234567890123",
-    "Atom \"rtng\" contains: Explicit Content", "Atom \"pgap\" contains: true",
+    "Atom \"\u00a9nam\" contains: Pilot",
+    "Atom \"tvsh\" contains: The Show",
+    "Atom \"tvnn\" contains: AMC",
+    "Atom \"tven\" contains: 112",
+    "Atom \"tvsn\" contains: 1",
+    "Atom \"tves\" contains: 12",
+    "Atom \"stik\" contains: TV Show",
+    "Atom \"hdvd\" contains: 1",
+    "Atom \"trkn\" contains: 12",
+    "Atom \"disk\" contains: 1 of 1",
+    "Atom \"gnre\" contains: Rock",
+    "Atom \"tmpo\" contains: 120",
+    "Atom \"cnID\" contains: 123456",
+    "Atom \"plID\" contains: 1234567890123",
+    "Atom \"rtng\" contains: Explicit Content",
+    "Atom \"pgap\" contains: true",
     "Atom \"covr\" contains: 1 piece of artwork",
 };
 
 const char* kFfprobeLines[] = {
-    "TAG:title=Pilot",         "TAG:artist=The Show",       "TAG:album_artist=The Show",
-    "TAG:album=The Show, Season 1", "TAG:show=The Show",    "TAG:network=AMC",
-    "TAG:episode_id=112",      "TAG:season_number=1",       "TAG:episode_sort=12",
-    "TAG:media_type=10",       "TAG:hd_video=1",            "TAG:date=2008-01-20",
-    "TAG:description=Short",   "TAG:synopsis=Ein langer Text über \"Ärger\" – 日本語",
-    "TAG:sort_show=Show, The", "TAG:encoder=Zuvo (Kelvane Software)", "TAG:disc=1/1",
+    "TAG:title=Pilot",
+    "TAG:artist=The Show",
+    "TAG:album_artist=The Show",
+    "TAG:album=The Show, Season 1",
+    "TAG:show=The Show",
+    "TAG:network=AMC",
+    "TAG:episode_id=112",
+    "TAG:season_number=1",
+    "TAG:episode_sort=12",
+    "TAG:media_type=10",
+    "TAG:hd_video=1",
+    "TAG:date=2008-01-20",
+    "TAG:description=Short",
+    "TAG:synopsis=Ein langer Text über \"Ärger\" – 日本語",
+    "TAG:sort_show=Show, The",
+    "TAG:encoder=Zuvo (Kelvane Software)",
+    "TAG:disc=1/1",
 };
 
 const char* kMediainfoPatterns[] = {
-    R"(Track name\s+: Pilot)", R"(Collection\s+: The Show)", R"(Season\s+: 1)", R"(ContentType\s+: TV Show)",
-    R"(TVNetworkName\s+: AMC)", R"(Cover\s+: Yes)",          R"(HDVideo\s+: Yes)",  R"(Part_ID\s+: 112)",
+    R"(Track name\s+: Pilot)",    R"(Collection\s+: The Show)", R"(Season\s+: 1)",
+    R"(ContentType\s+: TV Show)", R"(TVNetworkName\s+: AMC)",   R"(Cover\s+: Yes)",
+    R"(HDVideo\s+: Yes)",         R"(Part_ID\s+: 112)",
 };
 
 }  // namespace
@@ -139,15 +162,18 @@ TEST(Mp4Tags, EveryItemWrittenIsReadBackByReadersWeDidNotWrite) {
 
     const QJsonObject mutagen = mutagenView(path)["tags"].toObject();
     for (const auto& [key, json] : kMutagenExpectations)
-      EXPECT_EQ(QJsonDocument(mutagen[key].toArray()).toJson(QJsonDocument::Compact), QByteArray(json)) << "mutagen key " << key;
+      EXPECT_EQ(QJsonDocument(mutagen[key].toArray()).toJson(QJsonDocument::Compact), QByteArray(json))
+          << "mutagen key " << key;
     const QJsonObject cover = mutagen["covr"].toArray().at(0).toObject();
     EXPECT_EQ(cover["format"].toInt(), 13);
     EXPECT_EQ(cover["md5"].toString(), md5(jpeg));
 
     const QByteArray ap = atomicParsley(path);
-    for (const char* line : kAtomicParsleyLines) EXPECT_TRUE(ap.contains(line)) << line << "\n" << ap.toStdString();
+    for (const char* line : kAtomicParsleyLines)
+      EXPECT_TRUE(ap.contains(line)) << line << "\n" << ap.toStdString();
     const QByteArray probe = ffprobe(path);
-    for (const char* line : kFfprobeLines) EXPECT_TRUE(probe.contains(line)) << line << "\n" << probe.toStdString();
+    for (const char* line : kFfprobeLines)
+      EXPECT_TRUE(probe.contains(line)) << line << "\n" << probe.toStdString();
     EXPECT_EQ(probe.contains("[CHAPTER]") ? "with" : "without", chaptersBefore);
     const QString info = QString::fromUtf8(mediainfo(path));
     for (const char* pattern : kMediainfoPatterns)
@@ -158,13 +184,15 @@ TEST(Mp4Tags, EveryItemWrittenIsReadBackByReadersWeDidNotWrite) {
 }
 
 TEST(Mp4Tags, StoringRemovesUnsetKnownItemsAndKeepsUnknownAndFreeformOnes) {
-  const QString path = makeMp4({Layout::MoovFirst, {"title=Old", "artist=Old Artist", "comment=Old comment"}});
+  const QString path =
+      makeMp4({Layout::MoovFirst, {"title=Old", "artist=Old Artist", "comment=Old comment"}});
   // Items this library does not know, written by a reader we did not write.
-  runCommand("/usr/bin/python3", {"-c",
-                                  "import sys\nfrom mutagen.mp4 import MP4, MP4FreeForm\nf = MP4(sys.argv[1])\n"
-                                  "f['xtra'] = ['kept']\nf['----:com.example:note'] = [MP4FreeForm(b'free text')]\n"
-                                  "f['keyw'] = ['a keyword']\nf.save()",
-                                  path});
+  runCommand("/usr/bin/python3",
+             {"-c",
+              "import sys\nfrom mutagen.mp4 import MP4, MP4FreeForm\nf = MP4(sys.argv[1])\n"
+              "f['xtra'] = ['kept']\nf['----:com.example:note'] = [MP4FreeForm(b'free text')]\n"
+              "f['keyw'] = ['a keyword']\nf.save()",
+              path});
   Mp4Box unknownBefore;
   {
     Mp4File f;
@@ -241,7 +269,8 @@ TEST(Mp4Tags, CoversKeepTheirFormatAndAnEmptyListRemovesThem) {
 }
 
 TEST(Mp4Tags, ExistingTagsFromOtherWritersAreRead) {
-  const QString fromFfmpeg = makeMp4({Layout::MoovLast, {"title=Old Title", "show=Old Show", "genre=Comedy", "date=2001"}});
+  const QString fromFfmpeg =
+      makeMp4({Layout::MoovLast, {"title=Old Title", "show=Old Show", "genre=Comedy", "date=2001"}});
   const Mp4Tags a = read(fromFfmpeg);
   EXPECT_EQ(a.name, "Old Title");
   EXPECT_EQ(a.tvShow, "Old Show");

@@ -1,5 +1,6 @@
-#include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <QRegularExpression>
 
 #include "Mp4Fixtures.h"
 #include "mp4/Mp4File.h"

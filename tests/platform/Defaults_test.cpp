@@ -1,13 +1,15 @@
 #include "platform/Defaults.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -132,9 +134,10 @@ TEST_F(DefaultsStore, AReadableSettingsFileIsNeitherCopiedNorChanged) {
 TEST_F(DefaultsStore, TheFileIsReadableByTheUserAloneWhetherNewOrFoundOpen) {
   const QFileDevice::Permissions mine = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
   const auto permissions = [](const QString& path) {
-    return QFileInfo(path).permissions() & (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                            QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+    return QFileInfo(path).permissions() &
+           (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+            QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
   };
   Defaults& d = Defaults::standard();
   d.setString("0123456789abcdef0123456789abcdef", "TheMovieDBKey");

@@ -1,10 +1,11 @@
 #include "platform/FileMove.h"
 
+#include <gtest/gtest.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
 
@@ -46,7 +47,8 @@ TEST(FileMove, AcrossFileSystemsTheWholeFileArrivesAndOnlyThenTheSourceGoes) {
   {
     QFile file(source);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1600000000), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::fromSecsSinceEpoch(1600000000), QFileDevice::FileModificationTime));
   }
 
   const FileMoveResult move = moveFileNoReplace(source, target.path() + "/holiday.mp4");
@@ -74,7 +76,8 @@ TEST(FileMove, AFullDiskLeavesNoPartialFileAndKeepsTheSource) {
     SCOPED_TRACE(move ? "move" : "copy");
     const QString source = writeFile(folder + "/Orig Title.m4v", data);
     const QString target = full.path() + "/Orig Title.m4v";
-    const FileMoveResult result = move ? moveFileNoReplace(source, target) : copyFileNoReplace(source, target);
+    const FileMoveResult result =
+        move ? moveFileNoReplace(source, target) : copyFileNoReplace(source, target);
     EXPECT_FALSE(result.done);
     EXPECT_FALSE(result.nameTaken);
     EXPECT_FALSE(result.error.isEmpty());
@@ -89,14 +92,16 @@ TEST(FileMove, ATakenNameIsNeverReplaced) {
   struct Case {
     const char* what;
     QString targetFolder;
-  } cases[] = {{"one file system", folder}, {"across file systems", other.mounted() ? other.path() : QString()}};
+  } cases[] = {{"one file system", folder},
+               {"across file systems", other.mounted() ? other.path() : QString()}};
   for (const Case& c : cases) {
     if (c.targetFolder.isEmpty()) continue;  // no tmpfs without root
     SCOPED_TRACE(c.what);
     const QString source = writeFile(folder + "/new.m4v", "converted");
     const QString target = writeFile(c.targetFolder + "/taken.m4v", "the user's");
     for (const bool move : {true, false}) {
-      const FileMoveResult result = move ? moveFileNoReplace(source, target) : copyFileNoReplace(source, target);
+      const FileMoveResult result =
+          move ? moveFileNoReplace(source, target) : copyFileNoReplace(source, target);
       EXPECT_FALSE(result.done);
       EXPECT_TRUE(result.nameTaken);
       EXPECT_EQ(readFile(target), "the user's");

@@ -1,8 +1,10 @@
 #include "platform/KeyedArchive.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QColor>
-#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -25,7 +27,9 @@ struct Leaf {
 // Another class with the same keys: decoding one as the other must fail.
 struct OtherLeaf : Leaf {
   static constexpr const char* kArchiveClass = "OtherLeaf";
-  static OtherLeaf initWithCoder(const KeyedUnarchiver& coder) { return OtherLeaf{Leaf::initWithCoder(coder)}; }
+  static OtherLeaf initWithCoder(const KeyedUnarchiver& coder) {
+    return OtherLeaf{Leaf::initWithCoder(coder)};
+  }
 };
 
 // Held by shared pointer, the way the media object is.
@@ -115,7 +119,8 @@ void expectSame(const Holder& a, const Holder& b) {
   EXPECT_EQ(a.image.convertToFormat(QImage::Format_ARGB32), b.image.convertToFormat(QImage::Format_ARGB32));
   ASSERT_EQ(a.images.size(), b.images.size());
   for (qsizetype i = 0; i < a.images.size(); ++i)
-    EXPECT_EQ(a.images[i].convertToFormat(QImage::Format_ARGB32), b.images[i].convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(a.images[i].convertToFormat(QImage::Format_ARGB32),
+              b.images[i].convertToFormat(QImage::Format_ARGB32));
   EXPECT_EQ(a.leaf, b.leaf);
   EXPECT_EQ(a.maybe, b.maybe);
   EXPECT_EQ(a.leaves, b.leaves);
@@ -178,7 +183,8 @@ TEST(KeyedArchive, TruncatedArchivesDecodeToNothing) {
   const QByteArray data = archivedDataWithRootObject(fullHolder());
   for (qsizetype length = 0; length < data.size(); ++length) {
     QString failure;
-    EXPECT_FALSE(unarchiveObjectWithData<Holder>(data.left(length), &failure).has_value()) << "cut at " << length;
+    EXPECT_FALSE(unarchiveObjectWithData<Holder>(data.left(length), &failure).has_value())
+        << "cut at " << length;
     EXPECT_FALSE(failure.isEmpty()) << "cut at " << length;
   }
   EXPECT_FALSE(unarchiveObjectWithData<Holder>(data + '\0').has_value()) << "trailing bytes";
@@ -200,7 +206,8 @@ TEST(KeyedArchive, EverySingleBitFlipDecodesToNothing) {
 
 TEST(KeyedArchive, WrongClassesAndKindsDecodeToNothing) {
   QString failure;
-  EXPECT_FALSE(unarchiveObjectWithData<OtherLeaf>(archivedDataWithRootObject(Leaf{"x", 1}), &failure).has_value());
+  EXPECT_FALSE(
+      unarchiveObjectWithData<OtherLeaf>(archivedDataWithRootObject(Leaf{"x", 1}), &failure).has_value());
   EXPECT_TRUE(failure.contains("OtherLeaf")) << failure.toStdString();
 
   const QCborMap good = rootMap(archivedDataWithRootObject(fullHolder()));
@@ -217,8 +224,10 @@ TEST(KeyedArchive, WrongClassesAndKindsDecodeToNothing) {
       {"list holding a number", "paths", QCborArray{QStringLiteral("a"), 3}},
       {"bytes that are no PNG", "image", QByteArray("not a png")},
       {"nested object of another class", "leaf", rootMap(archivedDataWithRootObject(OtherLeaf{}))},
-      {"list element of another class", "leaves", QCborArray{rootMap(archivedDataWithRootObject(OtherLeaf{}))}},
-      {"nested object with a bad value", "leaf", [] {
+      {"list element of another class", "leaves",
+       QCborArray{rootMap(archivedDataWithRootObject(OtherLeaf{}))}},
+      {"nested object with a bad value", "leaf",
+       [] {
          QCborMap m;
          m.insert(QStringLiteral("$class"), QStringLiteral("Leaf"));
          m.insert(QStringLiteral("number"), QStringLiteral("seven"));
@@ -240,8 +249,8 @@ TEST(KeyedArchive, ForeignBytesDecodeToNothing) {
       QByteArray(),
       QByteArray("plain text"),
       QCborValue(QCborMap{{QStringLiteral("format"), QStringLiteral("org.zuvo.keyedarchive")}}).toCbor(),
-      QByteArray(200000, '\x81'),  // deeply nested arrays
-      QByteArray::fromHex("bf61616161ff"),  // indefinite map with a dangling key
+      QByteArray(200000, '\x81'),                 // deeply nested arrays
+      QByteArray::fromHex("bf61616161ff"),        // indefinite map with a dangling key
       QByteArray::fromHex("5bffffffffffffff00"),  // a byte string claiming an absurd length
   };
   for (const QByteArray& data : cases)
@@ -254,13 +263,16 @@ struct Table {
   static constexpr const char* kArchiveClass = "Table";
   QMap<qint32, QVariant> entries;
   void encodeWithCoder(KeyedArchiver& coder) const { coder.encodeDictionary(entries, "entries"); }
-  static Table initWithCoder(const KeyedUnarchiver& coder) { return Table{coder.decodeDictionary("entries")}; }
+  static Table initWithCoder(const KeyedUnarchiver& coder) {
+    return Table{coder.decodeDictionary("entries")};
+  }
 };
 
 }  // namespace
 
 TEST(KeyedArchive, DictionariesKeepTheirNumbersTextsAndFlags) {
-  const Table table{{{-7, QStringLiteral("minus")}, {0, QStringLiteral("")}, {3, true}, {2147483647, QStringLiteral("Ü")}}};
+  const Table table{
+      {{-7, QStringLiteral("minus")}, {0, QStringLiteral("")}, {3, true}, {2147483647, QStringLiteral("Ü")}}};
   const auto back = unarchiveObjectWithData<Table>(archivedDataWithRootObject(table));
   ASSERT_TRUE(back.has_value());
   EXPECT_EQ(back->entries, table.entries);

@@ -1,7 +1,8 @@
 #include "platform/MadeFiles.h"
 
-#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <QFileInfo>
 #include <thread>
 #include <vector>
 
@@ -22,11 +23,13 @@ TEST(MadeFiles, ManyThreadsAddingAtOnceLoseNoName) {
 
 TEST(MadeFiles, OnlyPlainNamesAreRecordedAndAnEmptyRecordGoes) {
   const QString folder = test::freshFolder("work");
-  madefiles::add(folder, {"audio0.m4a", "audio0.m4a", "a\nb.srt", "../outside.m4v", "", madefiles::kRecordName});
+  madefiles::add(folder,
+                 {"audio0.m4a", "audio0.m4a", "a\nb.srt", "../outside.m4v", "", madefiles::kRecordName});
   EXPECT_EQ(madefiles::names(folder), QSet<QString>({"audio0.m4a"}));
   madefiles::forget(folder, {"never recorded.m4a"});
   EXPECT_EQ(madefiles::names(folder), QSet<QString>({"audio0.m4a"}));
   madefiles::forget(folder, {"audio0.m4a"});
   EXPECT_TRUE(madefiles::names(folder).isEmpty());
-  EXPECT_FALSE(QFileInfo::exists(folder + "/" + madefiles::kRecordName)) << "the folder is as the user had it";
+  EXPECT_FALSE(QFileInfo::exists(folder + "/" + madefiles::kRecordName))
+      << "the folder is as the user had it";
 }

@@ -1,7 +1,8 @@
 #include "platform/NotificationCenter.h"
 
-#include <QThread>
 #include <gtest/gtest.h>
+
+#include <QThread>
 #include <thread>
 
 using namespace zuvo;
@@ -17,7 +18,8 @@ TEST(NotificationCenter, DeliversByNameAndSenderOnThePostingThread) {
     seen = n.userInfo;
     deliveredOn = std::this_thread::get_id();
   });
-  const auto fromA = center.addObserver("RefreshWindow", [&](const Notification&) { ++b; }, &senderA);
+  const auto fromA = center.addObserver(
+      "RefreshWindow", [&](const Notification&) { ++b; }, &senderA);
 
   center.post("RefreshWindow", &senderB, {{"number", 3}});
   EXPECT_EQ(a, 1);

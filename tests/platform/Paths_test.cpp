@@ -1,9 +1,11 @@
 #include "platform/Paths.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 

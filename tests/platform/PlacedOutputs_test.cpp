@@ -1,8 +1,9 @@
 #include "platform/PlacedOutputs.h"
 
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
 

@@ -1,7 +1,8 @@
 #include "platform/PreferredLanguages.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -10,10 +11,22 @@ TEST(PreferredLanguages, LocaleNamesBecomeBareCodesExceptTheKeptRegionForms) {
     const char* locale;
     const char* expected;
   } cases[] = {
-      {"en_US.UTF-8", "en"}, {"en_GB.UTF-8", "en-GB"}, {"de_DE@euro", "de"},   {"fr", "fr"},
-      {"nb_NO.UTF-8", "nb"}, {"pt_BR", "pt-BR"},       {"pt_PT.UTF-8", "pt-PT"}, {"pt_AO", "pt"},
-      {"zh_CN.UTF-8", "zh-Hans"}, {"zh_TW.Big5", "zh-Hant"}, {"zh_HK", "zh-Hant"}, {"zh-Hans", "zh-Hans"},
-      {"C", ""},             {"POSIX", ""},           {"C.UTF-8", ""},        {"", ""},
+      {"en_US.UTF-8", "en"},
+      {"en_GB.UTF-8", "en-GB"},
+      {"de_DE@euro", "de"},
+      {"fr", "fr"},
+      {"nb_NO.UTF-8", "nb"},
+      {"pt_BR", "pt-BR"},
+      {"pt_PT.UTF-8", "pt-PT"},
+      {"pt_AO", "pt"},
+      {"zh_CN.UTF-8", "zh-Hans"},
+      {"zh_TW.Big5", "zh-Hant"},
+      {"zh_HK", "zh-Hant"},
+      {"zh-Hans", "zh-Hans"},
+      {"C", ""},
+      {"POSIX", ""},
+      {"C.UTF-8", ""},
+      {"", ""},
       {"1234", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(preferredLanguageCode(c.locale), c.expected) << c.locale;
@@ -32,7 +45,11 @@ TEST(PreferredLanguages, TheVariablesCountInTheOrderGettextTakesThem) {
     const char* lang;
     QStringList expected;
   } cases[] = {
-      {"the language list, then the messages locale", "de_DE:en_GB:de", nullptr, nullptr, "fr_FR.UTF-8",
+      {"the language list, then the messages locale",
+       "de_DE:en_GB:de",
+       nullptr,
+       nullptr,
+       "fr_FR.UTF-8",
        {"de", "en-GB", "fr"}},
       {"LC_ALL wins over the others", nullptr, "pt_BR.UTF-8", "de_DE", "fr_FR", {"pt-BR"}},
       {"LC_MESSAGES wins over LANG", nullptr, nullptr, "de_DE", "fr_FR", {"de"}},
@@ -47,12 +64,16 @@ TEST(PreferredLanguages, TheVariablesCountInTheOrderGettextTakesThem) {
   for (const Case& c : cases) {
     const char* values[] = {c.language, c.all, c.messages, c.lang};
     for (int i = 0; i < 4; ++i)
-      if (values[i]) qputenv(names[i], values[i]);
-      else qunsetenv(names[i]);
+      if (values[i])
+        qputenv(names[i], values[i]);
+      else
+        qunsetenv(names[i]);
     EXPECT_EQ(preferredLanguages(), c.expected) << c.name;
   }
 
   for (int i = 0; i < 4; ++i)
-    if (saved[i].isNull()) qunsetenv(names[i]);
-    else qputenv(names[i], saved[i]);
+    if (saved[i].isNull())
+      qunsetenv(names[i]);
+    else
+      qputenv(names[i], saved[i]);
 }

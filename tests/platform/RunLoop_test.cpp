@@ -1,10 +1,10 @@
 #include "platform/RunLoop.h"
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <ctime>
 #include <thread>

@@ -1,7 +1,8 @@
 #include "platform/SystemVersion.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -10,7 +11,7 @@ TEST(SystemVersion, ReportsTheCompatibleVersionUnlessTheEnvironmentSetsAValidOne
     const char* variable;  // nullptr: unset
     const char* expected;
   } cases[] = {
-      {nullptr, "10.8.0"}, {"10.7.3", "10.7.3"}, {" 10.9.5 ", "10.9.5"}, {"10.7", "10.8.0"},
+      {nullptr, "10.8.0"},  {"10.7.3", "10.7.3"},  {" 10.9.5 ", "10.9.5"}, {"10.7", "10.8.0"},
       {"10.x.1", "10.8.0"}, {"10.7.-1", "10.8.0"}, {"", "10.8.0"},
   };
   for (const Case& c : cases) {

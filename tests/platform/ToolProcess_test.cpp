@@ -1,19 +1,21 @@
 #include "platform/ToolProcess.h"
-#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSet>
 #include <QFile>
+#include <QSet>
 #include <QThread>
 #include <atomic>
+#include <csignal>
 #include <thread>
 #include <vector>
-#include <gtest/gtest.h>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -30,7 +32,8 @@ QString script(const QString& name, const QByteArray& body) {
 }  // namespace
 
 TEST(ToolProcess, ArgumentsArriveWholeAndOutputIsMerged) {
-  const QString tool = script("args", "for a in \"$@\"; do echo \"[$a]\"; done; echo err >&2; echo \"$LC_ALL\"; pwd\n");
+  const QString tool =
+      script("args", "for a in \"$@\"; do echo \"[$a]\"; done; echo err >&2; echo \"$LC_ALL\"; pwd\n");
   const QString dir = test::freshFolder("work dir");
   bool started = false;
   const QByteArray out = ToolProcess::run({tool, {"a b", "-x\n-y", "\"q\"", "$HOME"}, dir, {}}, &started);
@@ -65,8 +68,9 @@ QSet<int> inheritedDescriptors() {
 
 TEST(ToolProcess, ToolsStartedFromManyThreadsEachLeadTheirOwnGroupAndGetOnlyTheirPipe) {
   // As the probes start them: many threads at once, each waiting for its own tool.
-  const QString tool = script("group", "read -r pid comm state ppid pgrp rest < /proc/$$/stat\n"
-                                       "echo \"$ppid $pgrp $$\"\nls -l /proc/self/fd\n");
+  const QString tool = script("group",
+                              "read -r pid comm state ppid pgrp rest < /proc/$$/stat\n"
+                              "echo \"$ppid $pgrp $$\"\nls -l /proc/self/fd\n");
   const QSet<int> ours = inheritedDescriptors();
   constexpr int kThreads = 8, kEach = 6;
   std::vector<std::thread> threads;
@@ -93,7 +97,8 @@ TEST(ToolProcess, ToolsStartedFromManyThreadsEachLeadTheirOwnGroupAndGetOnlyThei
       } else if (fd <= 2) {
         EXPECT_TRUE(target.startsWith("pipe:")) << line.toStdString();
       } else if (!ours.contains(fd)) {
-        EXPECT_FALSE(target == "/dev/null" || target.startsWith("pipe:")) << "left open: " << line.toStdString();
+        EXPECT_FALSE(target == "/dev/null" || target.startsWith("pipe:"))
+            << "left open: " << line.toStdString();
       }
     }
   }
@@ -101,7 +106,8 @@ TEST(ToolProcess, ToolsStartedFromManyThreadsEachLeadTheirOwnGroupAndGetOnlyThei
 
 TEST(ToolProcess, PauseHoldsTheWholeGroupAndStopEndsIt) {
   // The script's own child does the printing, as behind one of our adapters.
-  const QString tool = script("ticker", "sh -c 'i=0; while true; do i=$((i+1)); echo $i; sleep 0.05; done' & wait\n");
+  const QString tool =
+      script("ticker", "sh -c 'i=0; while true; do i=$((i+1)); echo $i; sleep 0.05; done' & wait\n");
   ToolProcess p;
   ASSERT_TRUE(p.start({tool, {}, {}, {}}));
   QByteArray seen;
@@ -111,7 +117,8 @@ TEST(ToolProcess, PauseHoldsTheWholeGroupAndStopEndsIt) {
   stopping.start();
   while (!test::groupStopped(p.pid()) && stopping.elapsed() < 10000) QThread::msleep(10);
   ASSERT_TRUE(test::groupStopped(p.pid())) << "the group was not stopped";
-  while (!p.read(50).isEmpty()) {}  // drain what was written before the stop
+  while (!p.read(50).isEmpty()) {
+  }  // drain what was written before the stop
   EXPECT_TRUE(p.read(400).isEmpty()) << "output went on while paused";
   p.resume();
   EXPECT_FALSE(p.read(10000).isEmpty()) << "output did not resume";
@@ -140,7 +147,8 @@ TEST(ToolProcess, AToolDiesWithTheApplication) {
   for (const QByteArray& prologue : {QByteArray(), QByteArray("trap '' TERM\n")}) {
     SCOPED_TRACE(prologue.toStdString());
     const QString pidFile = test::freshFolder("pid") + "/tool.pid";
-    const QString tool = script("sleeper", prologue + "echo $$ > \"$1.part\"; mv \"$1.part\" \"$1\"; exec sleep 30\n");
+    const QString tool =
+        script("sleeper", prologue + "echo $$ > \"$1.part\"; mv \"$1.part\" \"$1\"; exec sleep 30\n");
     const pid_t application = ::fork();
     ASSERT_GE(application, 0);
     if (application == 0) {
@@ -239,7 +247,8 @@ TEST(ToolProcess, EndAllEndsEveryRunningGroupEvenOneThatIgnoresSIGTERM) {
   }
   QElapsedTimer clock;
   clock.start();
-  while (!(bothWritten(pidFiles[0]) && bothWritten(pidFiles[1])) && clock.elapsed() < 30000) QThread::msleep(20);
+  while (!(bothWritten(pidFiles[0]) && bothWritten(pidFiles[1])) && clock.elapsed() < 30000)
+    QThread::msleep(20);
   ASSERT_TRUE(bothWritten(pidFiles[0]) && bothWritten(pidFiles[1]));
   ToolProcess::endAll(300);
   for (std::thread& run : runs) run.join();
@@ -247,7 +256,7 @@ TEST(ToolProcess, EndAllEndsEveryRunningGroupEvenOneThatIgnoresSIGTERM) {
   for (const QString& file : pidFiles) {
     for (const QByteArray& pid : test::readFile(file).split('\n')) {
       if (pid.isEmpty()) continue;
-    EXPECT_TRUE(processEnds(pid.toLongLong())) << pid.toStdString();
+      EXPECT_TRUE(processEnds(pid.toLongLong())) << pid.toStdString();
     }
   }
 }

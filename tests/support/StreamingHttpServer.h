@@ -6,8 +6,8 @@
 //   /sized/N    exactly N bytes
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <algorithm>
 #include <QString>
+#include <algorithm>
 
 #include "support/TestSupport.h"
 
@@ -67,7 +67,9 @@ server.serve_forever()
     process_.kill();
     process_.waitForFinished();
   }
-  QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path); }
+  QString url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+  }
   bool running() const { return port_ > 0; }
 
  private:

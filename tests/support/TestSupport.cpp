@@ -1,5 +1,12 @@
 #include "support/TestSupport.h"
 
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,14 +17,6 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -66,9 +65,12 @@ QStringList logMessages(const QString& path) {
   if (!pieces.isEmpty() && pieces.last().isEmpty()) pieces.removeLast();  // the last line's own end
   QList<QByteArray> lines;
   for (const QByteArray& piece : pieces) {
-    const bool starts = piece.size() >= 3 && piece[0] >= '0' && piece[0] <= '9' && (piece[1] == ' ' || piece[1] == 'E');
-    if (!starts && !lines.isEmpty() && lines.last().at(1) == 'E') lines.last() += '\n' + piece;
-    else lines.append(piece);
+    const bool starts =
+        piece.size() >= 3 && piece[0] >= '0' && piece[0] <= '9' && (piece[1] == ' ' || piece[1] == 'E');
+    if (!starts && !lines.isEmpty() && lines.last().at(1) == 'E')
+      lines.last() += '\n' + piece;
+    else
+      lines.append(piece);
   }
   QStringList messages;
   for (QByteArray line : lines) {
@@ -110,8 +112,11 @@ void makeMedia(const QString& path, const QStringList& arguments) {
 }
 
 void makeTestVideo(const QString& path, double seconds, int width, int height, const QStringList& extra) {
-  QStringList args{"-f", "lavfi", "-i", QStringLiteral("testsrc=size=%1x%2:rate=25:duration=%3").arg(width).arg(height).arg(seconds),
-                   "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
+  QStringList args{
+      "-f", "lavfi",
+      "-i", QStringLiteral("testsrc=size=%1x%2:rate=25:duration=%3").arg(width).arg(height).arg(seconds),
+      "-f", "lavfi",
+      "-i", QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds)};
   args << extra;
   makeMedia(path, args);
 }
@@ -164,7 +169,8 @@ bool groupStopped(qint64 group) {
 
 qint64 groupCpuTicks(qint64 group) {
   qint64 ticks = 0;
-  for (const QList<QByteArray>& fields : groupStats(group)) ticks += fields[11].toLongLong() + fields[12].toLongLong();
+  for (const QList<QByteArray>& fields : groupStats(group))
+    ticks += fields[11].toLongLong() + fields[12].toLongLong();
   return ticks;
 }
 
@@ -213,7 +219,8 @@ class HttpWorker : public QObject {
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0) continue;
         request.headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
-        if (request.headers.last().first == "content-length") length = request.headers.last().second.toLongLong();
+        if (request.headers.last().first == "content-length")
+          length = request.headers.last().second.toLongLong();
       }
       if (buffer->size() < end + 4 + length) return;
       request.body = buffer->mid(end + 4, length);
@@ -352,8 +359,9 @@ SmallTmpfs::SmallTmpfs(const QString& name, int kibibytes) : path_(freshFolder(n
     why_ = QStringLiteral("mounting a small tmpfs needs root");
     return;
   }
-  const CommandResult mount = runCommand(QStringLiteral("mount"),
-                                         {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kibibytes), "tmpfs", path_});
+  const CommandResult mount =
+      runCommand(QStringLiteral("mount"),
+                 {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kibibytes), "tmpfs", path_});
   mounted_ = mount.exitCode == 0;
   if (!mounted_) why_ = QStringLiteral("mount failed: ") + QString::fromLocal8Bit(mount.output);
 }

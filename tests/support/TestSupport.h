@@ -2,13 +2,13 @@
 // Shared test helpers. Every test program starts with HOME and the XDG folders in a
 // fresh temporary folder, so nothing touches the real user's files.
 #include <QByteArray>
-#include <QtGlobal>
 #include <QMap>
 #include <QMutex>
 #include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <QtGlobal>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -91,9 +91,9 @@ class LoopbackHttpServer {
     int status = 200;
     QByteArray body{};
     QByteArray contentType = "text/xml; charset=utf-8";
-    int delayMs = 0;       // wait before answering
+    int delayMs = 0;  // wait before answering
     bool neverAnswer = false;
-    int chunkSize = 0;     // >0: send the body in pieces of this size with short pauses
+    int chunkSize = 0;  // >0: send the body in pieces of this size with short pauses
     QList<QPair<QByteArray, QByteArray>> headers{};  // more header lines ("Location", "Retry-After")
   };
   using Handler = std::function<Response(const QByteArray& target)>;

@@ -1,10 +1,11 @@
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include "../mp4/Mp4Fixtures.h"
 #include "ToolTestSupport.h"
@@ -20,8 +21,9 @@ struct Levels {
 
 // ffmpeg's own measurement of the decoded audio.
 Levels levels(const QString& path) {
-  const CommandResult r = runCommand("ffmpeg", {"-nostdin", "-hide_banner", "-i", path, "-af",
-                                                "astats=measure_perchannel=none:measure_overall=Peak_level+RMS_level", "-f", "null", "-"});
+  const CommandResult r = runCommand(
+      "ffmpeg", {"-nostdin", "-hide_banner", "-i", path, "-af",
+                 "astats=measure_perchannel=none:measure_overall=Peak_level+RMS_level", "-f", "null", "-"});
   Levels l;
   l.peakDb = QRegularExpression("Peak level dB: (-?[\\d.]+)").match(r.output).captured(1).toDouble();
   l.rmsDb = QRegularExpression("RMS level dB: (-?[\\d.]+)").match(r.output).captured(1).toDouble();
@@ -29,7 +31,8 @@ Levels levels(const QString& path) {
 }
 
 double trackGain(const QString& path) {
-  const CommandResult r = runCommand("ffmpeg", {"-nostdin", "-hide_banner", "-i", path, "-af", "replaygain", "-f", "null", "-"});
+  const CommandResult r =
+      runCommand("ffmpeg", {"-nostdin", "-hide_banner", "-i", path, "-af", "replaygain", "-f", "null", "-"});
   return QRegularExpression("track_gain = ([-+]?[\\d.]+) dB").match(r.output).captured(1).toDouble();
 }
 
@@ -103,7 +106,8 @@ TEST(AacGain, ErrorsLeaveTheFileAsItWas) {
   const QString folder = freshFolder("errors");
   const QString path = aac(folder, "audio0ff.mp4", "sine=duration=2,volume=0.1");
   const QString silentVideo = folder + "/video.mp4";
-  makeMedia(silentVideo, {"-f", "lavfi", "-i", "testsrc=size=64x48:duration=1", "-c:v", "libx264", "-preset", "ultrafast"});
+  makeMedia(silentVideo, {"-f", "lavfi", "-i", "testsrc=size=64x48:duration=1", "-c:v", "libx264", "-preset",
+                          "ultrafast"});
   const struct {
     const char* name;
     QString command, file;
@@ -131,7 +135,9 @@ TEST(AacGain, AStopWhileTheAudioIsWrittenEndsTheEncoderAndKeepsTheFile) {
   const QByteArray before = readFile(path);
   const QString bin = hangingFfmpeg("fake ffmpeg", "volume=");  // analyses, then hangs while encoding
   ToolProcess p;
-  ASSERT_TRUE(p.start({paths::toolPath("aacgain"), {"-r", "-k", "-s", "s", path}, folder,
+  ASSERT_TRUE(p.start({paths::toolPath("aacgain"),
+                       {"-r", "-k", "-s", "s", path},
+                       folder,
                        {{"PATH", bin + ":" + qEnvironmentVariable("PATH")}}}));
   for (int i = 0; i < 200 && hiddenLeftovers(folder).isEmpty(); ++i) QThread::msleep(50);
   ASSERT_FALSE(hiddenLeftovers(folder).isEmpty()) << "the encoder started";

@@ -1,9 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include "../mp4/Mp4Fixtures.h"
 #include "ToolTestSupport.h"
@@ -15,8 +16,8 @@ namespace {
 
 QString part(const QString& path, int frequency) {
   makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2", "-f", "lavfi", "-i",
-                   QStringLiteral("sine=frequency=%1:sample_rate=44100:duration=2").arg(frequency), "-c:v", "mpeg4", "-c:a",
-                   "libmp3lame", "-shortest"});
+                   QStringLiteral("sine=frequency=%1:sample_rate=44100:duration=2").arg(frequency), "-c:v",
+                   "mpeg4", "-c:a", "libmp3lame", "-shortest"});
   return path;
 }
 
@@ -33,12 +34,13 @@ int packets(const QString& path, const QString& stream) {
 
 TEST(AviMerge, ThePartsAreJoinedByCopyingTheirStreams) {
   const QString sources = freshFolder("it's my show");  // a space and a quote in the path
-  const QString first = part(sources + "/Show part 1.avi", 300), second = part(sources + "/Show part 2.avi", 500),
+  const QString first = part(sources + "/Show part 1.avi", 300),
+                second = part(sources + "/Show part 2.avi", 500),
                 third = part(sources + "/Show part 3.avi", 700);
   const QString work = freshFolder("work");
   // The joining step's command: the output in the work folder, the source, then the further parts.
-  const QString command = QString(" -o mergedavifile.avi ") + QString(" -i \"%1\" ").arg(first) + QString(" \"%1\" ").arg(second) +
-                          QString(" \"%1\" ").arg(third);
+  const QString command = QString(" -o mergedavifile.avi ") + QString(" -i \"%1\" ").arg(first) +
+                          QString(" \"%1\" ").arg(second) + QString(" \"%1\" ").arg(third);
   const ToolRun r = runTool("avimerge", command, work);
   ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
 
@@ -57,7 +59,8 @@ TEST(AviMerge, ThePartsAreJoinedByCopyingTheirStreams) {
   EXPECT_NEAR(seconds(mediainfoTracks(merged)[0].toObject(), "Duration"), total, 0.15);
   EXPECT_EQ(packets(merged, "v:0"), video) << "every packet copied, none re-encoded";
   EXPECT_EQ(packets(merged, "a:0"), audio);
-  const CommandResult play = runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", merged, "-f", "null", "-"});
+  const CommandResult play =
+      runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", merged, "-f", "null", "-"});
   EXPECT_EQ(play.exitCode, 0);
   EXPECT_TRUE(play.output.trimmed().isEmpty()) << play.output.toStdString();
 }
@@ -65,9 +68,10 @@ TEST(AviMerge, ThePartsAreJoinedByCopyingTheirStreams) {
 TEST(AviMerge, AFailedOrStoppedJoinLeavesNoOutput) {
   const QString work = freshFolder("fail");
   const QString first = part(work + "/a.avi", 300);
-  for (const QString& command : {QString(" -o mergedavifile.avi -i \"%1\" \"%2\" ").arg(first, work + "/missing.avi"),
-                                 QString(" -o mergedavifile.avi "), QString(" -i \"%1\" ").arg(first),
-                                 QString(" -o mergedavifile.avi -x \"%1\" ").arg(first)}) {
+  for (const QString& command :
+       {QString(" -o mergedavifile.avi -i \"%1\" \"%2\" ").arg(first, work + "/missing.avi"),
+        QString(" -o mergedavifile.avi "), QString(" -i \"%1\" ").arg(first),
+        QString(" -o mergedavifile.avi -x \"%1\" ").arg(first)}) {
     SCOPED_TRACE(command.toStdString());
     const ToolRun r = runTool("avimerge", command, work);
     EXPECT_EQ(r.exitCode, 1) << r.output.toStdString();
@@ -76,7 +80,9 @@ TEST(AviMerge, AFailedOrStoppedJoinLeavesNoOutput) {
 
   const QString bin = hangingFfmpeg("fake ffmpeg");
   ToolProcess p;
-  ASSERT_TRUE(p.start({paths::toolPath("avimerge"), SplitArguments(QString(" -o mergedavifile.avi -i \"%1\" \"%1\"").arg(first)), work,
+  ASSERT_TRUE(p.start({paths::toolPath("avimerge"),
+                       SplitArguments(QString(" -o mergedavifile.avi -i \"%1\" \"%1\"").arg(first)),
+                       work,
                        {{"PATH", bin + ":" + qEnvironmentVariable("PATH")}}}));
   for (int i = 0; i < 200 && !QFile::exists(work + "/mergedavifile.avi"); ++i) QThread::msleep(50);
   ASSERT_TRUE(QFile::exists(work + "/mergedavifile.avi")) << "the join started";

@@ -1,17 +1,17 @@
 // The adapter as a process: which ffmpeg it starts, its exit status, and that Debian's
 // ffmpeg never outlives it.
-#include "platform/Paths.h"
-#include "platform/ToolProcess.h"
-#include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
-#include <gtest/gtest.h>
-
 #include <csignal>
+
+#include "platform/Paths.h"
+#include "platform/ToolProcess.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -60,17 +60,18 @@ bool endsWithin(pid_t pid, int ms) {
 pid_t startLongEncode(ToolProcess& adapter, QByteArray& output, bool quiet = false) {
   const QString work = test::freshFolder("work");
   const QStringList logging = quiet ? QStringList{"-loglevel", "error", "-nostats"} : QStringList{"-v", "5"};
-  const bool started = adapter.start({paths::toolPath("ffmpeg"),
-                                      logging + QStringList{"-y", "-re", "-f", "lavfi", "-i",
-                                                            "testsrc=size=160x120:rate=25", "-t", "30",
-                                                            "-vcodec", "libx264", work + "/long.mp4"},
-                                      work,
-                                      {}});
+  const bool started =
+      adapter.start({paths::toolPath("ffmpeg"),
+                     logging + QStringList{"-y", "-re", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25",
+                                           "-t", "30", "-vcodec", "libx264", work + "/long.mp4"},
+                     work,
+                     {}});
   if (!started) return 0;
   const QDeadlineTimer deadline(20000);
   while (!deadline.hasExpired() && !adapter.atEnd()) {
     output += adapter.read(100);
-    if (QFile::exists(work + "/long.mp4") && (quiet || output.contains("time="))) return childOf(adapter.pid());
+    if (QFile::exists(work + "/long.mp4") && (quiet || output.contains("time=")))
+      return childOf(adapter.pid());
   }
   return 0;
 }
@@ -93,7 +94,8 @@ TEST(FfmpegAdapter, SigtermToTheAdapterReachesDebiansFfmpeg) {
   QByteArray output;
   const pid_t ffmpeg = startLongEncode(adapter, output);
   ASSERT_GT(ffmpeg, 0) << output.toStdString();
-  EXPECT_EQ(processInfo(ffmpeg).group, processInfo(adapter.pid()).group) << "ffmpeg left the caller's process group";
+  EXPECT_EQ(processInfo(ffmpeg).group, processInfo(adapter.pid()).group)
+      << "ffmpeg left the caller's process group";
 
   ::kill(adapter.pid(), SIGTERM);  // the adapter alone, not its group
   EXPECT_TRUE(endsWithin(ffmpeg, 10000)) << "ffmpeg runs on after the adapter was told to stop";

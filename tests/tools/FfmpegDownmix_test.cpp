@@ -1,12 +1,13 @@
 // Stereo made through the adapter from surround and from stereo sources, read back sample
 // by sample: a downmix never goes over full scale, and nothing else changes level.
-#include "platform/Paths.h"
-#include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <cmath>
 #include <iostream>
-#include <gtest/gtest.h>
+
+#include "platform/Paths.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -20,8 +21,9 @@ struct Level {
 // The peak and RMS level of a file's first audio stream, decoded to 32-bit floats.
 Level levelOf(const QString& path) {
   const QString raw = path + ".f32";
-  const test::CommandResult decoded = test::runCommand(
-      "ffmpeg", {"-nostdin", "-v", "error", "-y", "-i", path, "-map", "0:a:0", "-f", "f32le", "-c:a", "pcm_f32le", raw});
+  const test::CommandResult decoded =
+      test::runCommand("ffmpeg", {"-nostdin", "-v", "error", "-y", "-i", path, "-map", "0:a:0", "-f", "f32le",
+                                  "-c:a", "pcm_f32le", raw});
   EXPECT_EQ(decoded.exitCode, 0) << decoded.output.toStdString();
   const QByteArray bytes = test::readFile(raw);
   const auto* samples = reinterpret_cast<const float*>(bytes.constData());
@@ -57,9 +59,10 @@ const Source kSources[] = {
     {"TrueHD", loud({"-strict", "-2", "-c:a", "truehd"}), "mkv", true},
     // Dialogue at a usual level in the centre channel, nothing elsewhere.
     {"CentreDialogue",
-     {"-filter_complex", "[0]volume=1.6,pan=5.1(side)|FL=0*c0|FR=0*c0|FC=c0|LFE=0*c0|SL=0*c0|SR=0*c0", "-c:a", "ac3",
-      "-b:a", "448k"},
-     "ac3", false},
+     {"-filter_complex", "[0]volume=1.6,pan=5.1(side)|FL=0*c0|FR=0*c0|FC=c0|LFE=0*c0|SL=0*c0|SR=0*c0", "-c:a",
+      "ac3", "-b:a", "448k"},
+     "ac3",
+     false},
     // A stereo master: no mix, so nothing may change.
     {"Stereo", {"-filter_complex", "[0][1]amerge=inputs=2,volume=6", "-c:a", "flac"}, "flac", false},
 };
@@ -74,20 +77,21 @@ TEST_P(FfmpegDownmix, StereoNeverGoesOverFullScaleAndKeepsItsLevel) {
   const Source& s = GetParam();
   const QString folder = test::freshFolder("downmix");
   const QString source = folder + "/source." + s.extension;
-  test::makeMedia(source, QStringList{"-f", "lavfi", "-i", "sine=frequency=220:sample_rate=48000:duration=3",
-                                      "-f", "lavfi", "-i", "sine=frequency=330:sample_rate=48000:duration=3",
-                                      "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3"} +
-                              s.make);
+  test::makeMedia(source,
+                  QStringList{"-f", "lavfi", "-i", "sine=frequency=220:sample_rate=48000:duration=3", "-f",
+                              "lavfi", "-i", "sine=frequency=330:sample_rate=48000:duration=3", "-f", "lavfi",
+                              "-i", "sine=frequency=440:sample_rate=48000:duration=3"} +
+                      s.make);
   // The converter's stereo track, as its audio step writes it.
   const QString output = folder + "/audio.m4a";
   const test::CommandResult run =
-      test::runCommand(paths::toolPath("ffmpeg"), {"-y", "-i", source, "-acodec", "libfaac", "-vol", "256", "-ab",
-                                                   "160k", "-ar", "48000", "-ac", "2", output});
+      test::runCommand(paths::toolPath("ffmpeg"), {"-y", "-i", source, "-acodec", "libfaac", "-vol", "256",
+                                                   "-ab", "160k", "-ar", "48000", "-ac", "2", output});
   ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
   // Debian's ffmpeg asked the same directly: the level the tracks had so far.
   const QString plain = folder + "/plain.m4a";
-  ASSERT_EQ(test::runCommand("ffmpeg", {"-nostdin", "-v", "error", "-y", "-i", source, "-ac", "2", "-ar", "48000",
-                                        "-c:a", "aac", "-b:a", "160k", plain})
+  ASSERT_EQ(test::runCommand("ffmpeg", {"-nostdin", "-v", "error", "-y", "-i", source, "-ac", "2", "-ar",
+                                        "48000", "-c:a", "aac", "-b:a", "160k", plain})
                 .exitCode,
             0);
 
@@ -106,4 +110,6 @@ TEST_P(FfmpegDownmix, StereoNeverGoesOverFullScaleAndKeepsItsLevel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, FfmpegDownmix, ::testing::ValuesIn(kSources),
-                         [](const ::testing::TestParamInfo<Source>& info) { return std::string(info.param.id); });
+                         [](const ::testing::TestParamInfo<Source>& info) {
+                           return std::string(info.param.id);
+                         });

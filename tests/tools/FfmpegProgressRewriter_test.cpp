@@ -1,6 +1,6 @@
-#include "tools/ffmpeg/ProgressRewriter.h"
-
 #include <gtest/gtest.h>
+
+#include "tools/ffmpeg/ProgressRewriter.h"
 
 using zuvo::ffmpeg::ProgressRewriter;
 
@@ -29,8 +29,10 @@ const Line kLines[] = {
      "frame=   60 fps=0.0 q=-1.0 Lsize=      90kB time=00:00:02.02 bitrate= 362.3kbits/s dup=10 drop=0\n",
      "frame=   60 fps=0.0 q=-1.0 Lsize=      90kB time=2.02 bitrate= 362.3kbits/s dup=10 drop=0\n"},
     {"the fatal time-stamp error gets its old wording too",
-     "[mp4 @ 0x55d4] Application provided invalid, non monotonically increasing dts to muxer in stream 0: 512 >= 256\n",
-     "[mp4 @ 0x55d4] Application provided invalid, non monotonically increasing dts to muxer in stream 0: 512 >= 256\n"
+     "[mp4 @ 0x55d4] Application provided invalid, non monotonically increasing dts to muxer in stream 0: "
+     "512 >= 256\n",
+     "[mp4 @ 0x55d4] Application provided invalid, non monotonically increasing dts to muxer in stream 0: "
+     "512 >= 256\n"
      "error, non monotone timestamps 512 >= 256\n"},
     {"the repaired time-stamp warning passes",
      "[mp4 @ 0x55d4] Non-monotonous DTS in output stream 0:1; previous: 5, current: 3; changing to 6.\n",

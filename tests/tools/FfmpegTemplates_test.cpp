@@ -1,20 +1,20 @@
 // Every ffmpeg command line the conversion steps build, run through the adapter against
 // Debian's ffmpeg on small files made here, checked with ffprobe and x264's own record of
 // its settings, and read the way the conversion's ffmpeg runner reads the output.
-#include "media/StringHelpers.h"
-#include "platform/Paths.h"
-#include "platform/ToolProcess.h"
-#include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <optional>
+
+#include "media/StringHelpers.h"
+#include "platform/Paths.h"
+#include "platform/ToolProcess.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -58,31 +58,32 @@ struct Template {
   VideoExpect video = {};
   const char* x264 = nullptr;  // "key=value ..." that x264 must report having used
   AudioExpect audio = {};
-  double duration = 0;            // seconds; 0: not checked
+  double duration = 0;                // seconds; 0: not checked
   std::optional<double> gainDb = {};  // level change against the source
-  bool deinterlaced = false;      // the combing of the source is gone
+  bool deinterlaced = false;          // the combing of the source is gone
 };
 
-#define HIGHEST_QUALITY                                                                                        \
-  " -flags +loop -cmp +chroma -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 7"         \
-  " -me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10"    \
-  " -qmax 51 -qdiff 4 -bf 3 -refs 4 -directpred 3 -bidir_refine 1 -trellis 1"                                 \
+#define HIGHEST_QUALITY                                                                                    \
+  " -flags +loop -cmp +chroma -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 7"     \
+  " -me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10" \
+  " -qmax 51 -qdiff 4 -bf 3 -refs 4 -directpred 3 -bidir_refine 1 -trellis 1"                              \
   " -flags2 +wpred+mixed_refs+fastpskip+dct8x8"
-#define HIGH_QUALITY                                                                                           \
-  " -flags +loop -cmp +chroma -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method umh -subq 7"         \
-  " -me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10"    \
-  " -qmax 51 -qdiff 4 -bf 2 -refs 4 -directpred 3 -bidir_refine 1 -trellis 1"                                 \
+#define HIGH_QUALITY                                                                                       \
+  " -flags +loop -cmp +chroma -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method umh -subq 7"     \
+  " -me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10" \
+  " -qmax 51 -qdiff 4 -bf 2 -refs 4 -directpred 3 -bidir_refine 1 -trellis 1"                              \
   " -flags2 +wpred+mixed_refs+fastpskip+dct8x8"
-#define NORMAL_QUALITY                                                                                         \
-  " -flags +loop -cmp +chroma -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 6"         \
-  " -me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10"    \
-  " -qmax 51 -qdiff 4 -bf 2 -refs 2 -directpred 3 -bidir_refine 1 -trellis 0 -flags2 +wpred+fastpskip+dct8x8"
-#define ORIGINAL_QUALITY                                                                                       \
-  " -g 250 -keyint_min 25 -sc_threshold 40 -bf 16 -coder 1 -refs 6 -flags +loop -deblockalpha 0"              \
+#define NORMAL_QUALITY                                                                                     \
+  " -flags +loop -cmp +chroma -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 6"     \
+  " -me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10" \
+  " -qmax 51 -qdiff 4 -bf 2 -refs 2 -directpred 3 -bidir_refine 1 -trellis 0 -flags2 "                     \
+  "+wpred+fastpskip+dct8x8"
+#define ORIGINAL_QUALITY                                                                         \
+  " -g 250 -keyint_min 25 -sc_threshold 40 -bf 16 -coder 1 -refs 6 -flags +loop -deblockalpha 0" \
   " -deblockbeta 0 -qmin 10 -qmax 51 -qdiff 4 -rc_eq 'blurCplx^(1-qComp)' -qcomp 0.60 "
-#define BASELINE                                                                                               \
-  "-flags +loop -cmp +chroma -partitions +parti4x4+partp8x8+partb8x8 -me_method umh -subq 5 -trellis 1"        \
-  " -refs 1 -coder 0 -me_range 16 -g 300 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71"                     \
+#define BASELINE                                                                                        \
+  "-flags +loop -cmp +chroma -partitions +parti4x4+partp8x8+partb8x8 -me_method umh -subq 5 -trellis 1" \
+  " -refs 1 -coder 0 -me_range 16 -g 300 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71"               \
   " -rc_eq 'blurCplx^(1-qComp)' -qcomp 0.6 -qmin 10 -qmax 51 -qdiff 4 -level 30 "
 #define HD_START " -y -v 5  -i \"{in}\"  -threads 2 -f mp4  -vcodec libx264 "
 #define HD_RATE "  -b 300k  -bt 300k  -maxrate 5M -bufsize 2M "
@@ -105,8 +106,9 @@ const Template kTemplates[] = {
     {.id = "HdPassHighQualityAppleTv",
      .program = "ffmpeg",
      .source = Source::Movie,
-     .arguments = HD_START " -s 320x180  -aspect 16:9 " HD_RATE " -r ntsc  -deinterlace  -vsync 2  -nr 100 "
-                           HIGH_QUALITY " -coder 0 " HD_SOUND " \"{work}/Show.m4v\"",
+     .arguments = HD_START " -s 320x180  -aspect 16:9 " HD_RATE
+                           " -r ntsc  -deinterlace  -vsync 2  -nr 100 " HIGH_QUALITY " -coder 0 " HD_SOUND
+                           " \"{work}/Show.m4v\"",
      .output = "Show.m4v",
      .video = {"h264", 320, 180, "30000/1001", "High", "16:9"},
      .x264 = "cabac=0 bframes=2 b_pyramid=0 me=umh ref=4 nr=100 weightb=1 8x8dct=1 bitrate=300",
@@ -114,8 +116,9 @@ const Template kTemplates[] = {
     {.id = "HdPassNormalQualitySample",
      .program = "ffmpeg",
      .source = Source::Movie,
-     .arguments = HD_START " -s 320x240 " HD_RATE " -r pal " NORMAL_QUALITY "+bpyramid  -coder 1  -ss 1 -t 60 "
-                           " -acodec libfaac  -ab 160k -ar 48000 -ac 2  -ss 1 -t 60   \"{work}/Show.m4v\"",
+     .arguments =
+         HD_START " -s 320x240 " HD_RATE " -r pal " NORMAL_QUALITY "+bpyramid  -coder 1  -ss 1 -t 60 "
+                  " -acodec libfaac  -ab 160k -ar 48000 -ac 2  -ss 1 -t 60   \"{work}/Show.m4v\"",
      .output = "Show.m4v",
      .video = {"h264", 320, 240, "25/1", "High"},
      .x264 = "cabac=1 bframes=2 b_pyramid=2 ref=2 mixed_ref=0 subme=6 trellis=0 me=hex weightb=1",
@@ -124,7 +127,8 @@ const Template kTemplates[] = {
     {.id = "HdPassOriginalQualityAudioExported",
      .program = "ffmpeg",
      .source = Source::Movie,
-     .arguments = HD_START " -s 320x240 " HD_RATE " -r 25  " ORIGINAL_QUALITY " -coder 0  -an  \"{work}/Movie.m4v\"",
+     .arguments =
+         HD_START " -s 320x240 " HD_RATE " -r 25  " ORIGINAL_QUALITY " -coder 0  -an  \"{work}/Movie.m4v\"",
      .output = "Movie.m4v",
      .video = {"h264", 320, 240, "25/1", "Main"},
      .x264 = "cabac=0 ref=6 bframes=16 b_pyramid=0 8x8dct=0 weightb=0 mixed_ref=0 direct=2 weightp=0 "
@@ -132,13 +136,15 @@ const Template kTemplates[] = {
     {.id = "SdPassOfHdAndSdBaseline",
      .program = "ffmpeg",
      .source = Source::Movie,
-     .arguments = " -i \"{in}\" -y -v 5 -threads 2 -s 176x144  -vcodec libx264  -b 1.5M  -bt 1.5M  -maxrate 1.5M"
-                  " -bufsize 2M  -r ntsc " BASELINE " -acodec libfaac  -ar 48000 -ac 2 -ab 128k  "
-                  " \"{work}/Show.SD.mp4\"",
+     .arguments =
+         " -i \"{in}\" -y -v 5 -threads 2 -s 176x144  -vcodec libx264  -b 1.5M  -bt 1.5M  -maxrate 1.5M"
+         " -bufsize 2M  -r ntsc " BASELINE " -acodec libfaac  -ar 48000 -ac 2 -ab 128k  "
+         " \"{work}/Show.SD.mp4\"",
      .output = "Show.SD.mp4",
      .video = {"h264", 176, 144, "30000/1001", "Constrained Baseline"},
-     .x264 = "cabac=0 ref=1 bframes=0 8x8dct=0 weightp=0 me=umh subme=5 trellis=1 analyse=0x1:0x111 keyint=300 "
-             "bitrate=1500 vbv_maxrate=1500",
+     .x264 =
+         "cabac=0 ref=1 bframes=0 8x8dct=0 weightp=0 me=umh subme=5 trellis=1 analyse=0x1:0x111 keyint=300 "
+         "bitrate=1500 vbv_maxrate=1500",
      .audio = {"aac", 2, 48000, 128}},
     {.id = "OriginalFormatPassBaselineAudioExported",
      .program = "ffmpeg",
@@ -150,8 +156,9 @@ const Template kTemplates[] = {
     {.id = "PassThroughWithAudio",
      .program = "ffmpeg",
      .source = Source::Movie,
-     .arguments = " -i \"{in}\" -y -v 5 -threads 2   -vcodec copy -f mp4  -acodec libfaac  -ab 160k -ar 48000 -ac 2 "
-                  " \"{work}/Show.m4v\"",
+     .arguments =
+         " -i \"{in}\" -y -v 5 -threads 2   -vcodec copy -f mp4  -acodec libfaac  -ab 160k -ar 48000 -ac 2 "
+         " \"{work}/Show.m4v\"",
      .output = "Show.m4v",
      .video = {"h264", 320, 240, "25/1"},
      .audio = {"aac", 2, 48000, 160}},
@@ -164,8 +171,9 @@ const Template kTemplates[] = {
     {.id = "ContainerChangeForHardwareEncoderSample",
      .program = "ffmpeg",
      .source = Source::Movie,
-     .arguments = " -i \"{in}\" -y -v 5 -threads 2  -ss 1 -t 60   -vcodec copy -f mp4  -acodec libfaac  -ab 160k"
-                  " -ar 48000 -ac 2  \"{work}/ShowTurbo.m4v\"",
+     .arguments =
+         " -i \"{in}\" -y -v 5 -threads 2  -ss 1 -t 60   -vcodec copy -f mp4  -acodec libfaac  -ab 160k"
+         " -ar 48000 -ac 2  \"{work}/ShowTurbo.m4v\"",
      .output = "ShowTurbo.m4v",
      .video = {"h264", 320, 240, "25/1"},
      .audio = {"aac", 2, 48000, 160},
@@ -189,8 +197,9 @@ const Template kTemplates[] = {
     {.id = "SurroundTrackCopied",
      .program = "ffmpeg",
      .source = Source::SurroundAc3,
-     .arguments = " -y -i \"{work}/audio0.ac3\"  -acodec copy -ab 384k -ar 48000 -ac 6 \"{work}/audio0ss.ac3\""
-                  " -async 1 ",
+     .arguments =
+         " -y -i \"{work}/audio0.ac3\"  -acodec copy -ab 384k -ar 48000 -ac 6 \"{work}/audio0ss.ac3\""
+         " -async 1 ",
      .output = "audio0ss.ac3",
      .audio = {"ac3", 6, 48000, 384}},
     {.id = "AudioExportStereoSample",
@@ -234,20 +243,22 @@ const Template kTemplates[] = {
     {.id = "RewrapForJoiningWithTwoAudioTracks",
      .program = "ffmpeg",
      .source = Source::MovieTwoAudio,
-     .arguments = "-y -i \"{in}\" -vcodec copy -acodec copy -sn \"{work}/intermediate0.mkv\" -acodec copy -newaudio ",
+     .arguments =
+         "-y -i \"{in}\" -vcodec copy -acodec copy -sn \"{work}/intermediate0.mkv\" -acodec copy -newaudio ",
      .output = "intermediate0.mkv",
      .video = {"h264", 320, 240, "25/1"},
      .audio = {"aac", 2, 48000, 0, 2}},
     {.id = "AvchdPreparation",
      .program = "ffmpeg-mts",
      .source = Source::CombedMts,
-     .arguments = " -i \"{in}\" -y  -b 10M  -bt 10M  -maxrate 10M  -r ntsc -deinterlace -coder 1  -bufsize 2M"
-                  " -ab 256k -vcodec libx264 -trellis 1 -flags +loop -cmp +chroma"
-                  " -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 7 -me_range 16 -g 250"
-                  " -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10 -qmax 51"
-                  " -qdiff 4 -bf 3 -refs 2 -directpred 3 -bidir_refine 1"
-                  " -flags2 +wpred+dct8x8+fastpskip+mixed_refs+bpyramid -strict experimental  -acodec aac"
-                  " \"{work}/mtspre.mp4\"",
+     .arguments =
+         " -i \"{in}\" -y  -b 10M  -bt 10M  -maxrate 10M  -r ntsc -deinterlace -coder 1  -bufsize 2M"
+         " -ab 256k -vcodec libx264 -trellis 1 -flags +loop -cmp +chroma"
+         " -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 7 -me_range 16 -g 250"
+         " -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10 -qmax 51"
+         " -qdiff 4 -bf 3 -refs 2 -directpred 3 -bidir_refine 1"
+         " -flags2 +wpred+dct8x8+fastpskip+mixed_refs+bpyramid -strict experimental  -acodec aac"
+         " \"{work}/mtspre.mp4\"",
      .output = "mtspre.mp4",
      .video = {"h264", 320, 240, "30000/1001", "High"},
      .x264 = "cabac=1 bframes=3 b_pyramid=2 ref=2 weightb=1 mixed_ref=1 8x8dct=1 direct=3 bitrate=10000 "
@@ -260,8 +271,9 @@ QStringList lavfiVideo(const char* extra = "") {
   return {"-f", "lavfi", "-i", QStringLiteral("testsrc=size=320x240:rate=25:duration=2%1").arg(extra)};
 }
 QStringList sine(int rate, double seconds, int frequency = 440) {
-  return {"-f", "lavfi", "-i",
-          QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3").arg(frequency).arg(rate).arg(seconds)};
+  return {
+      "-f", "lavfi", "-i",
+      QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3").arg(frequency).arg(rate).arg(seconds)};
 }
 
 QString makeSource(Source source, const QString& work) {
@@ -275,15 +287,17 @@ QString makeSource(Source source, const QString& work) {
       test::makeMedia(folder + "/mono.mp4", lavfiVideo() + sine(44100, 2));
       return folder + "/mono.mp4";
     case Source::MovieTwoAudio:
-      test::makeMedia(folder + "/two.mp4", lavfiVideo() + sine(48000, 2) + sine(48000, 1, 880) +
-                                               QStringList{"-map", "0", "-map", "1", "-map", "2", "-ac", "2"});
+      test::makeMedia(folder + "/two.mp4",
+                      lavfiVideo() + sine(48000, 2) + sine(48000, 1, 880) +
+                          QStringList{"-map", "0", "-map", "1", "-map", "2", "-ac", "2"});
       return folder + "/two.mp4";
     case Source::MovieSurround:
       test::makeMedia(folder + "/surround.mkv",
                       lavfiVideo() + sine(48000, 2) + QStringList{"-ac", "6", "-c:a", "ac3", "-b:a", "448k"});
       return folder + "/surround.mkv";
     case Source::StereoAac:
-      test::makeMedia(work + "/audio0.m4a", sine(48000, 2) + QStringList{"-ac", "2", "-c:a", "aac", "-f", "mp4"});
+      test::makeMedia(work + "/audio0.m4a",
+                      sine(48000, 2) + QStringList{"-ac", "2", "-c:a", "aac", "-f", "mp4"});
       return work + "/audio0.m4a";
     case Source::SurroundAc3:
       test::makeMedia(work + "/audio0.ac3",
@@ -296,7 +310,8 @@ QString makeSource(Source source, const QString& work) {
                                   "color=c=black:s=320x240:r=50:d=2[bg];color=c=white:s=40x240:r=50[bar];"
                                   "[bg][bar]overlay=x='mod(t*400,280)':y=0:shortest=1,"
                                   "tinterlace=mode=interleave_top,setfield=tff[out0]"} +
-                          sine(48000, 2) + QStringList{"-ac", "2", "-c:v", "libx264", "-c:a", "ac3", "-f", "mpegts"});
+                          sine(48000, 2) +
+                          QStringList{"-ac", "2", "-c:v", "libx264", "-c:a", "ac3", "-f", "mpegts"});
       return folder + "/clip.mts";
   }
   return {};
@@ -469,4 +484,6 @@ TEST_P(FfmpegTemplates, RunsThroughTheAdapterAsTheStepExpects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTemplate, FfmpegTemplates, ::testing::ValuesIn(kTemplates),
-                         [](const ::testing::TestParamInfo<Template>& info) { return std::string(info.param.id); });
+                         [](const ::testing::TestParamInfo<Template>& info) {
+                           return std::string(info.param.id);
+                         });

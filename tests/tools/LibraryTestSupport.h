@@ -1,11 +1,12 @@
 #pragma once
 // Media objects and converted files for the media library's tests: short videos tagged by
 // the converter's own tag writer, and the library's index as the programs wrote it.
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
 
 #include "media/MediaFile.h"
 #include "media/MediaValues.h"

@@ -1,19 +1,21 @@
 // The media library's programs, run as the converter and the probe run them, on files made
 // here and tagged by the converter's own tag writer.
-#include <QDir>
-#include <QFile>
-#include <QDirIterator>
-#include <QFileInfo>
-#include <iostream>
+#include "tools/library/MediaLibrary.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <iostream>
 
 #include "LibraryTestSupport.h"
 #include "media/MediaValues.h"
 #include "platform/Paths.h"
 #include "platform/ToolProcess.h"
 #include "support/TestSupport.h"
-#include "tools/library/MediaLibrary.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -40,13 +42,15 @@ ProgramRun runProgram(const QString& program, const QStringList& arguments, cons
   return run;
 }
 
-ProgramRun import(const QString& library, const QString& file, const QString& description, const QString& mediaType = {}) {
+ProgramRun import(const QString& library, const QString& file, const QString& description,
+                  const QString& mediaType = {}) {
   QStringList arguments{"importmovie", file, description};
   if (!mediaType.isEmpty()) arguments << mediaType;
   return runProgram("ImportMovie", arguments, library);
 }
 ProgramRun episodeCheck(const QString& library, const QString& series, int season, int episode) {
-  return runProgram("TVShowExists2", {"tvshowexists2", series, QString::number(season), QString::number(episode)}, library);
+  return runProgram("TVShowExists2",
+                    {"tvshowexists2", series, QString::number(season), QString::number(episode)}, library);
 }
 ProgramRun movieCheck(const QString& library, const QString& title) {
   return runProgram("MovieExists2", {"movieexists", title}, library);
@@ -109,8 +113,8 @@ TEST(MediaLibrary, SeriesNamesFromDownloadedTextStayOneFolderInsideTheLibrary) {
   const struct {
     QString series;
     QString folder;
-  } cases[] = {{"../../escaped", "escaped"},   {"Face/Off", "FaceOff"},     {"..", "Unknown Series"},
-               {".hack//SIGN", "hackSIGN"},     {"", "Unknown Series"},       {"Line\nbreak", "Linebreak"},
+  } cases[] = {{"../../escaped", "escaped"}, {"Face/Off", "FaceOff"}, {"..", "Unknown Series"},
+               {".hack//SIGN", "hackSIGN"},  {"", "Unknown Series"},  {"Line\nbreak", "Linebreak"},
                {"Ça: va", "Ça va"}};
   for (const auto& c : cases) {
     const QString library = freshFolder("library");
@@ -118,7 +122,8 @@ TEST(MediaLibrary, SeriesNamesFromDownloadedTextStayOneFolderInsideTheLibrary) {
     const ProgramRun run = import(library, taggedVideo(work, "e.m4v", media), "", "0");
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
     EXPECT_EQ(run.output, library + "/TV Shows/" + c.folder + "/Season 1/e.m4v") << c.series.toStdString();
-    EXPECT_EQ(QDir(library + "/TV Shows").entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{c.folder});
+    EXPECT_EQ(QDir(library + "/TV Shows").entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              QStringList{c.folder});
     // The check still knows the series by its own name.
     EXPECT_EQ(episodeCheck(library, c.series, 1, 2).output, "1") << c.series.toStdString();
   }
@@ -147,8 +152,11 @@ TEST(MediaLibrary, DuplicateChecksAnswerFromTheIndex) {
     QString series;
     int season, episode;
     QString answer;
-  } episodes[] = {{"Doctor Who", 3, 7, "1"}, {"doctor who ", 3, 7, "1"}, {"Doctor Who", 3, 8, "0"},
-                  {"Doctor Who", 2, 7, "0"}, {"Brazil", 3, 7, "0"}};
+  } episodes[] = {{"Doctor Who", 3, 7, "1"},
+                  {"doctor who ", 3, 7, "1"},
+                  {"Doctor Who", 3, 8, "0"},
+                  {"Doctor Who", 2, 7, "0"},
+                  {"Brazil", 3, 7, "0"}};
   for (const auto& c : episodes) {
     const ProgramRun run = episodeCheck(library, c.series, c.season, c.episode);
     EXPECT_EQ(run.exitCode, 0);
@@ -157,7 +165,8 @@ TEST(MediaLibrary, DuplicateChecksAnswerFromTheIndex) {
   const struct {
     QString title, answer;
   } movies[] = {{"Brazil", "1"}, {"BRAZIL", "1"}, {"Brazi", "0"}, {"The Pilot", "0"}};
-  for (const auto& c : movies) EXPECT_EQ(movieCheck(library, c.title).output, c.answer) << c.title.toStdString();
+  for (const auto& c : movies)
+    EXPECT_EQ(movieCheck(library, c.title).output, c.answer) << c.title.toStdString();
 
   // What left the library is no longer in it.
   ASSERT_TRUE(QFile::remove(library + "/Movies/m.m4v"));
@@ -178,7 +187,8 @@ TEST(MediaLibrary, AnUnreadableIndexFailsTheChecksAndIsSetAsideByTheNextImport) 
   const ProgramRun run = import(library, taggedVideo(freshFolder("work"), "m.m4v", movie), "", "1");
   ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
   EXPECT_EQ(libraryItems(library).size(), 1);
-  const QStringList aside = QDir(library).entryList({QString(library::kIndexFileName) + ".damaged-*"}, QDir::Files | QDir::Hidden);
+  const QStringList aside =
+      QDir(library).entryList({QString(library::kIndexFileName) + ".damaged-*"}, QDir::Files | QDir::Hidden);
   ASSERT_EQ(aside.size(), 1);
   EXPECT_EQ(readFile(library + "/" + aside[0]), "{\"items\": [ {\"kind\": ");
   EXPECT_EQ(movieCheck(library, "Brazil").output, "1");

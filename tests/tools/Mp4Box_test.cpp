@@ -1,11 +1,11 @@
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -24,7 +24,8 @@ namespace {
 const QString kSrt =
     "1\n00:00:00,500 --> 00:00:01,500\nHello <i>world</i>\n\n"
     "2\n00:00:02,000 --> 00:00:02,800\nSecond line\ntwo\n\n";
-const QString kHeaderLine = R"(<TextStreamHeader width="400" height="60" layer="0" translation_x="0" translation_y="0">)";
+const QString kHeaderLine =
+    R"(<TextStreamHeader width="400" height="60" layer="0" translation_x="0" translation_y="0">)";
 
 QString quoted(const QString& path) { return "\"" + path + "\""; }
 
@@ -48,12 +49,14 @@ void placeHeader(const QString& ttxt, const QString& ttxt2, int width, int heigh
   QByteArray out;
   for (const QByteArray& line : readFile(ttxt).split('\n')) {
     if (line.isEmpty()) break;
-    out += line == kHeaderLine.toUtf8()
-               ? QStringLiteral(R"(<TextStreamHeader width="%1" height="60" layer="0" translation_x="0" translation_y="%2">)")
-                     .arg(width)
-                     .arg(height - 100)
-                     .toUtf8()
-               : line;
+    out +=
+        line == kHeaderLine.toUtf8()
+            ? QStringLiteral(
+                  R"(<TextStreamHeader width="%1" height="60" layer="0" translation_x="0" translation_y="%2">)")
+                  .arg(width)
+                  .arg(height - 100)
+                  .toUtf8()
+            : line;
     out += '\n';
   }
   writeFile(ttxt2, out);
@@ -79,9 +82,11 @@ Work prepare() {
   Work w;
   w.folder = freshFolder("work folder");  // a space, as a user's cache path may hold
   w.output = w.folder + "/Show - 1x02.m4v";
-  makeTestVideo(w.output, 3, 320, 240, {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-metadata", "title=Kept"});
+  makeTestVideo(w.output, 3, 320, 240,
+                {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-metadata", "title=Kept"});
   w.aac = w.folder + "/audio:0ff.mp4";  // a colon, which also separates the options
-  makeMedia(w.aac, {"-f", "lavfi", "-i", "sine=frequency=300:sample_rate=48000:duration=3", "-ac", "2", "-c:a", "aac", "-b:a", "128k"});
+  makeMedia(w.aac, {"-f", "lavfi", "-i", "sine=frequency=300:sample_rate=48000:duration=3", "-ac", "2",
+                    "-c:a", "aac", "-b:a", "128k"});
   w.ac3 = w.folder + "/audio1ss.ac3";
   makeMedia(w.ac3, {"-f", "lavfi", "-i", "sine=frequency=500:sample_rate=48000:duration=3", "-af",
                     "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "ac3", "-b:a", "384k"});
@@ -164,12 +169,16 @@ TEST(Mp4Box, TheAddCommandsOfTheConversionGiveTracksWithTheirNameLanguageGroupFl
   EXPECT_EQ(streamDigest(w.output, "0:v:0"), video);
   EXPECT_EQ(streamDigest(w.output, "0:a:0"), audio);
   EXPECT_EQ(streamDigest(w.output, "0:a:1"), streamDigest(w.aac, "0:a:0"));
-  const CommandResult play = runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", w.output, "-map", "0:v", "-map", "0:a", "-f", "null", "-"});
+  const CommandResult play = runCommand(
+      "ffmpeg", {"-nostdin", "-v", "error", "-i", w.output, "-map", "0:v", "-map", "0:a", "-f", "null", "-"});
   EXPECT_EQ(play.exitCode, 0);
   EXPECT_TRUE(play.output.trimmed().isEmpty()) << play.output.toStdString();
-  const CommandResult text = runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", w.output, "-map", "0:s:0", "-f", "ass", "-"});
-  EXPECT_TRUE(text.output.contains("0:00:00.50,0:00:01.50,Default,,0,0,0,,Hello world")) << text.output.toStdString();
-  EXPECT_TRUE(text.output.contains("0:00:02.00,0:00:02.80,Default,,0,0,0,,Second line\\Ntwo")) << text.output.toStdString();
+  const CommandResult text =
+      runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", w.output, "-map", "0:s:0", "-f", "ass", "-"});
+  EXPECT_TRUE(text.output.contains("0:00:00.50,0:00:01.50,Default,,0,0,0,,Hello world"))
+      << text.output.toStdString();
+  EXPECT_TRUE(text.output.contains("0:00:02.00,0:00:02.80,Default,,0,0,0,,Second line\\Ntwo"))
+      << text.output.toStdString();
 
   // The text box lies across the picture, 100 pixels above its bottom.
   const QJsonObject subtitle = ffprobeStreams(w.output)[5].toObject();
@@ -223,8 +232,12 @@ TEST(Mp4Box, DelayAndRemoveChangeOnlyTheTrackTheyName) {
 TEST(Mp4Box, SrtOfATimedTextTrackIsWrittenIntoTheWorkFolderNotBesideTheSource) {
   const QString source = freshFolder("user's videos") + "/Episode.mp4";
   const QString srt = writeFile(freshFolder("srt") + "/in.srt", kSrt.toUtf8());
-  makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=3", "-f", "lavfi", "-i", "sine=duration=3", "-i", srt,
-                     "-map", "0", "-map", "1", "-map", "2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-c:s", "mov_text"});
+  makeMedia(source, {"-f",   "lavfi",   "-i",      "testsrc=size=160x120:rate=25:duration=3",
+                     "-f",   "lavfi",   "-i",      "sine=duration=3",
+                     "-i",   srt,       "-map",    "0",
+                     "-map", "1",       "-map",    "2",
+                     "-c:v", "libx264", "-preset", "ultrafast",
+                     "-c:a", "aac",     "-c:s",    "mov_text"});
   const QStringList before = QDir(QFileInfo(source).path()).entryList(QDir::Files);
   const QString work = freshFolder("work");
 
@@ -232,7 +245,8 @@ TEST(Mp4Box, SrtOfATimedTextTrackIsWrittenIntoTheWorkFolderNotBesideTheSource) {
   ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
   expectRunnerProgress(r.output);
   EXPECT_EQ(QString::fromUtf8(readFile(work + "/Episode_3_text.srt")),
-            "1\n00:00:00,500 --> 00:00:01,500\nHello world\n\n2\n00:00:02,000 --> 00:00:02,800\nSecond line\ntwo\n\n");
+            "1\n00:00:00,500 --> 00:00:01,500\nHello world\n\n2\n00:00:02,000 --> 00:00:02,800\nSecond "
+            "line\ntwo\n\n");
   EXPECT_EQ(QDir(QFileInfo(source).path()).entryList(QDir::Files), before);
 
   const ToolRun audio = runTool("mp4box", QString(" -srt 2 \"%1\"").arg(source), work);
@@ -293,13 +307,14 @@ struct Packet {
 
 // ffprobe's packets of every stream, in file order.
 QList<Packet> packetsByPosition(const QString& path) {
-  const CommandResult r = runCommand("ffprobe", {"-v", "error", "-show_entries", "packet=stream_index,pos,dts_time,duration_time",
-                                                 "-of", "json", path});
+  const CommandResult r =
+      runCommand("ffprobe", {"-v", "error", "-show_entries", "packet=stream_index,pos,dts_time,duration_time",
+                             "-of", "json", path});
   QList<Packet> packets;
   for (const QJsonValue v : QJsonDocument::fromJson(r.output)["packets"].toArray()) {
     const QJsonObject p = v.toObject();
-    packets.append({p["stream_index"].toInt(), p["pos"].toString().toLongLong(), p["dts_time"].toString().toDouble(),
-                    p["duration_time"].toString().toDouble()});
+    packets.append({p["stream_index"].toInt(), p["pos"].toString().toLongLong(),
+                    p["dts_time"].toString().toDouble(), p["duration_time"].toString().toDouble()});
   }
   std::sort(packets.begin(), packets.end(), [](const Packet& a, const Packet& b) { return a.pos < b.pos; });
   return packets;
@@ -321,8 +336,8 @@ QList<PacketRun> runsOf(const QList<Packet>& packets) {
 
 // Each packet's size and checksum, without the side data a demuxer adds (MP4's AC-3 carries some).
 QStringList packetBytes(const QString& path, const QString& stream) {
-  const CommandResult r =
-      runCommand("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", stream, "-c", "copy", "-f", "framemd5", "-"});
+  const CommandResult r = runCommand("ffmpeg", {"-nostdin", "-loglevel", "error", "-i", path, "-map", stream,
+                                                "-c", "copy", "-f", "framemd5", "-"});
   QStringList packets;
   for (const QString& line : QString::fromUtf8(r.output).split('\n', Qt::SkipEmptyParts))
     if (!line.startsWith('#')) packets << line.section(',', 4, 5).simplified();
@@ -336,22 +351,27 @@ TEST(Mp4Box, AddsAppendWithoutMovingMediaAndTheConvertersLayoutInterleavesThemOn
   const QString folder = freshFolder("interleave");
   const QString output = folder + "/Film.m4v";
   const double seconds = 8;
-  makeMedia(output, {"-f", "lavfi", "-i", QString("testsrc=size=320x240:rate=25:duration=%1").arg(seconds), "-c:v", "libx264",
-                     "-preset", "ultrafast"});
+  makeMedia(output, {"-f", "lavfi", "-i", QString("testsrc=size=320x240:rate=25:duration=%1").arg(seconds),
+                     "-c:v", "libx264", "-preset", "ultrafast"});
   const QString aac = folder + "/audio0ff.mp4", ac3 = folder + "/audio1ss.ac3";
-  makeMedia(aac, {"-f", "lavfi", "-i", QString("sine=frequency=300:sample_rate=48000:duration=%1").arg(seconds), "-ac", "2",
-                  "-c:a", "aac", "-b:a", "128k"});
-  makeMedia(ac3, {"-f", "lavfi", "-i", QString("sine=frequency=500:sample_rate=48000:duration=%1").arg(seconds), "-af",
-                  "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "ac3", "-b:a", "384k"});
+  makeMedia(aac,
+            {"-f", "lavfi", "-i", QString("sine=frequency=300:sample_rate=48000:duration=%1").arg(seconds),
+             "-ac", "2", "-c:a", "aac", "-b:a", "128k"});
+  makeMedia(ac3,
+            {"-f", "lavfi", "-i", QString("sine=frequency=500:sample_rate=48000:duration=%1").arg(seconds),
+             "-af", "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:a", "ac3", "-b:a", "384k"});
   writeFile(folder + "/subtitle0.sub", kSrt.toUtf8());
   ASSERT_EQ(runTool("mp4box", " -ttxt subtitle0.sub", folder).exitCode, 0);
   const QStringList video = packetBytes(output, "0:v:0");
   ASSERT_EQ(video.size(), int(seconds * 25));
   QList<qint64> videoAt;
   for (const Packet& p : packetsByPosition(output)) videoAt << p.pos;
-  for (const QString& command : {QString(" -add %1:name=Stereo:lang=\"eng\":group=1 %2").arg(quoted(aac), quoted(output)),
-                                 QString(" -add %1:name=\"Surround\":lang=\"eng\":group=1:disable %2").arg(quoted(ac3), quoted(output)),
-                                 QString(" -add \"%1\":name=eng:lang=eng:group=2 %2").arg(folder + "/subtitle0.ttxt", quoted(output))}) {
+  for (const QString& command :
+       {QString(" -add %1:name=Stereo:lang=\"eng\":group=1 %2").arg(quoted(aac), quoted(output)),
+        QString(" -add %1:name=\"Surround\":lang=\"eng\":group=1:disable %2")
+            .arg(quoted(ac3), quoted(output)),
+        QString(" -add \"%1\":name=eng:lang=eng:group=2 %2")
+            .arg(folder + "/subtitle0.ttxt", quoted(output))}) {
     const ToolRun r = runTool("mp4box", command, folder);
     ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
     expectRunnerProgress(r.output);
@@ -385,7 +405,8 @@ TEST(Mp4Box, AddsAppendWithoutMovingMediaAndTheConvertersLayoutInterleavesThemOn
   EXPECT_TRUE(boxes[0].startsWith("ftyp:") && boxes[1].startsWith("moov:") && boxes[2].startsWith("free:") &&
               boxes[3].startsWith("mdat:"))
       << boxes.join(' ').toStdString();
-  const qint64 moovAt = boxes[0].section(':', 1).toLongLong(), moovSize = boxes[1].section(':', 1).toLongLong();
+  const qint64 moovAt = boxes[0].section(':', 1).toLongLong(),
+               moovSize = boxes[1].section(':', 1).toLongLong();
   EXPECT_LE(boxes[2].section(':', 1).toLongLong(), std::max<qint64>(moovSize, Mp4File::kMinimumPadding));
 
   const QList<Packet> packets = packetsByPosition(output);
@@ -397,7 +418,8 @@ TEST(Mp4Box, AddsAppendWithoutMovingMediaAndTheConvertersLayoutInterleavesThemOn
   const QList<PacketRun> runs = runsOf(mediaPackets);
   QMap<int, int> runsPerStream;
   for (qsizetype i = 0; i < runs.size(); ++i) {
-    SCOPED_TRACE(QString("run %1 of stream %2 at %3 s").arg(i).arg(runs[i].stream).arg(runs[i].start).toStdString());
+    SCOPED_TRACE(
+        QString("run %1 of stream %2 at %3 s").arg(i).arg(runs[i].stream).arg(runs[i].start).toStdString());
     ++runsPerStream[runs[i].stream];
     if (runs[i].stream == 3) continue;  // a cue lasts as long as it is shown
     EXPECT_LE(runs[i].end - runs[i].start, 0.6);

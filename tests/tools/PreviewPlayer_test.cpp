@@ -1,16 +1,17 @@
 // The preview's player child against real files: what it tells the video channel, the
 // frames it leaves in shared memory, and how it obeys the slave commands.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <atomic>
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <mutex>
-#include <sys/mman.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/Paths.h"
 #include "platform/PreviewChannel.h"
@@ -126,7 +127,8 @@ class SlavePlayer {
     process_.start(paths::toolPath("mplayer-playback"),
                    QStringList{file, "-monitoraspect", "1.777778", "-vo",
                                "corevideo:shared_buffer:buffer_name=" + channel, "-slave", "-nosub",
-                               "-noautosub", "-identify"} + extra);
+                               "-noautosub", "-identify"} +
+                       extra);
     ASSERT_TRUE(process_.waitForStarted());
   }
   void send(const QByteArray& command) { process_.write(command + "\n"); }
@@ -169,7 +171,8 @@ class SlavePlayer {
 QString redVideo() {
   static const QString path = [] {
     const QString p = freshFolder("red") + "/red.mkv";
-    makeMedia(p, {"-f", "lavfi", "-i", "color=c=red:s=64x48:r=25:d=2", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+    makeMedia(
+        p, {"-f", "lavfi", "-i", "color=c=red:s=64x48:r=25:d=2", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
     return p;
   }();
   return path;
@@ -180,11 +183,42 @@ QString twoLanguagesVideo() {
     const QString folder = freshFolder("languages");
     const QString subtitles = writeFile(folder + "/s.srt", "1\n00:00:00,000 --> 00:00:05,000\nHello\n");
     const QString p = folder + "/with tracks.mkv";
-    makeMedia(p, {"-f", "lavfi", "-i", "testsrc=s=64x48:r=25:d=5", "-f", "lavfi", "-i", "sine=f=440:d=5",
-                  "-f", "lavfi", "-i", "sine=f=880:d=5", "-i", subtitles, "-map", "0", "-map", "1", "-map", "2",
-                  "-map", "3", "-c:v", "libx264", "-g", "10", "-c:a", "aac", "-c:s", "srt",
-                  "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre",
-                  "-metadata:s:s:0", "language=ger"});
+    makeMedia(p, {"-f",
+                  "lavfi",
+                  "-i",
+                  "testsrc=s=64x48:r=25:d=5",
+                  "-f",
+                  "lavfi",
+                  "-i",
+                  "sine=f=440:d=5",
+                  "-f",
+                  "lavfi",
+                  "-i",
+                  "sine=f=880:d=5",
+                  "-i",
+                  subtitles,
+                  "-map",
+                  "0",
+                  "-map",
+                  "1",
+                  "-map",
+                  "2",
+                  "-map",
+                  "3",
+                  "-c:v",
+                  "libx264",
+                  "-g",
+                  "10",
+                  "-c:a",
+                  "aac",
+                  "-c:s",
+                  "srt",
+                  "-metadata:s:a:0",
+                  "language=eng",
+                  "-metadata:s:a:1",
+                  "language=fre",
+                  "-metadata:s:s:0",
+                  "language=ger"});
     return p;
   }();
   return path;
@@ -309,7 +343,8 @@ TEST(PreviewPlayerArguments, CommandLineForms) {
   QString error;
   const auto file = player::parsePlayerArguments(
       {"/a b/c.mkv", "-monitoraspect", "1.777778", "-vo", "corevideo:shared_buffer:buffer_name=zuvoport417",
-       "-slave", "-nosub", "-noautosub", "-identify"}, &error);
+       "-slave", "-nosub", "-noautosub", "-identify"},
+      &error);
   ASSERT_TRUE(file);
   EXPECT_EQ(file->source, "/a b/c.mkv");
   EXPECT_EQ(file->bufferName, "zuvoport417");
@@ -318,13 +353,14 @@ TEST(PreviewPlayerArguments, CommandLineForms) {
 
   const auto dvd = player::parsePlayerArguments(
       {"dvd://3", "-dvd-device", "/media/disc", "-monitoraspect", "1.777778", "-cache", "8192", "-vo",
-       "corevideo:shared_buffer:buffer_name=zuvoport9", "-slave"}, &error);
+       "corevideo:shared_buffer:buffer_name=zuvoport9", "-slave"},
+      &error);
   ASSERT_TRUE(dvd);
   EXPECT_EQ(dvd->dvdTitle, 3);
   EXPECT_EQ(dvd->dvdDevice, "/media/disc");
 
-  for (const QStringList& bad : {QStringList{"-slave"}, QStringList{"a.mkv", "-vo"}, QStringList{"a.mkv", "-bogus"},
-                                 QStringList{"a.mkv", "b.mkv"}}) {
+  for (const QStringList& bad : {QStringList{"-slave"}, QStringList{"a.mkv", "-vo"},
+                                 QStringList{"a.mkv", "-bogus"}, QStringList{"a.mkv", "b.mkv"}}) {
     error.clear();
     EXPECT_FALSE(player::parsePlayerArguments(bad, &error)) << bad.join(' ').toStdString();
     EXPECT_FALSE(error.isEmpty());

@@ -1,9 +1,10 @@
 // The conversion's own runners on our stand-ins: the progress they print is the progress the
 // runners show, and the files appear where the steps look for them.
+#include <gtest/gtest.h>
+
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <gtest/gtest.h>
 
 #include "../media/MediaTestSupport.h"
 #include "../mp4/Mp4Fixtures.h"
@@ -32,8 +33,9 @@ TEST(RunnersReadTheStandIns, Mp4BoxProgressReachesTheQueueRowAndOnlyMessagesAreL
   const MediaFilePtr media = converting();
   CapturedLog log;
   runMP4Box(paths::toolPath(tools::kMP4Box),
-            ToolArguments(" -add %@:name=Stereo:lang=\"%@\":group=1%@:disable \"%@\"", {aac, "eng", ":delay=250", output}), media,
-            work, {}, log.reporter);
+            ToolArguments(" -add %@:name=Stereo:lang=\"%@\":group=1%@:disable \"%@\"",
+                          {aac, "eng", ":delay=250", output}),
+            media, work, {}, log.reporter);
   EXPECT_EQ(media->progress(), 100);
   EXPECT_TRUE(log.text().contains("[BLUE]mp4box called with command")) << log.text().toStdString();
   EXPECT_FALSE(log.text().contains("| (")) << "progress chunks are read, not logged";
@@ -46,11 +48,13 @@ TEST(RunnersReadTheStandIns, Mp4BoxProgressReachesTheQueueRowAndOnlyMessagesAreL
 TEST(RunnersReadTheStandIns, AacgainProgressReachesTheQueueRowAndItsFindingsAreLogged) {
   const QString work = freshFolder("work folder");
   const QString file = work + "/audio0ff.mp4";
-  makeMedia(file, {"-f", "lavfi", "-i", "sine=duration=3,volume=0.1", "-ac", "2", "-c:a", "aac", "-f", "mp4"});
+  makeMedia(file,
+            {"-f", "lavfi", "-i", "sine=duration=3,volume=0.1", "-ac", "2", "-c:a", "aac", "-f", "mp4"});
   const QByteArray before = readFile(file);
   const MediaFilePtr media = converting();
   CapturedLog log;
-  runAacgain(paths::toolPath(tools::kAacgain), ToolArguments(" -r -k -s s \"%@\"", {file}), media, work, {}, log.reporter);
+  runAacgain(paths::toolPath(tools::kAacgain), ToolArguments(" -r -k -s s \"%@\"", {file}), media, work, {},
+             log.reporter);
   EXPECT_EQ(media->progress(), 100);
   EXPECT_TRUE(log.text().contains("aacgain::Track gain")) << log.text().toStdString();
   EXPECT_NE(readFile(file), before);
@@ -64,7 +68,9 @@ TEST(RunnersReadTheStandIns, AvimergeLeavesTheJoinInTheWorkFolder) {
     makeMedia(parts.last(), {"-f", "lavfi", "-i", "testsrc=size=64x48:rate=25:duration=1", "-c:v", "mpeg4"});
   }
   const QString work = freshFolder("work");
-  runAvimerge(paths::toolPath(tools::kAvimerge), ToolArguments(" -o mergedavifile.avi  -i \"%@\"  \"%@\" ", parts), converting(),
-              work, {}, nullptr);
-  EXPECT_NEAR(mediainfoTracks(work + "/mergedavifile.avi")[0].toObject()["Duration"].toString().toDouble(), 2.0, 0.1);
+  runAvimerge(paths::toolPath(tools::kAvimerge),
+              ToolArguments(" -o mergedavifile.avi  -i \"%@\"  \"%@\" ", parts), converting(), work, {},
+              nullptr);
+  EXPECT_NEAR(mediainfoTracks(work + "/mergedavifile.avi")[0].toObject()["Duration"].toString().toDouble(),
+              2.0, 0.1);
 }

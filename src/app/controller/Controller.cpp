@@ -1,33 +1,62 @@
 #include "app/controller/Controller.h"
 
-#include "app/controller/MainWindowPresenter.h"
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QSystemTrayIcon>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTime>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+#include <algorithm>
 
-#include "app/files/AddingPaths.h"
-#include "app/notices/ApplicationIcon.h"
-#include "app/panels/BCAlertPanel.h"
-#include "app/preferences/BCPreferencePanel.h"
-#include "app/panels/BCBusyPanel.h"
-#include "app/tables/BCTableView.h"
-#include "app/tags/TagEditors.h"
 #include "app/controller/CriticalFolders.h"
-#include "app/notices/DockIcon.h"
 #include "app/controller/EmailLog.h"
-#include "app/shared/FileDropTarget.h"
-#include "app/files/FileLists.h"
-#include "app/files/FilesTablePresenter.h"
-#include "app/controller/NewsFile.h"
-#include "app/notices/Notices.h"
-#include "app/panels/PanelPlacement.h"
-#include "app/queue/QueueRunner.h"
-#include "app/queue/QueueRowsPresenter.h"
 #include "app/controller/ListsSaver.h"
+#include "app/controller/MainWindowPresenter.h"
+#include "app/controller/ModalQuitKey.h"
+#include "app/controller/NewsFile.h"
 #include "app/controller/RestorableState.h"
-#include "app/files/SourceScanner.h"
-#include "app/tables/TableImages.h"
 #include "app/controller/TimedActivities.h"
 #include "app/controller/UserLanguage.h"
-#include "app/controller/ModalQuitKey.h"
 #include "app/controller/WindowManagerClose.h"
+#include "app/files/AddingPaths.h"
+#include "app/files/FileLists.h"
+#include "app/files/FilesTablePresenter.h"
+#include "app/files/SourceScanner.h"
+#include "app/notices/ApplicationIcon.h"
+#include "app/notices/DockIcon.h"
+#include "app/notices/Notices.h"
+#include "app/panels/BCAlertPanel.h"
+#include "app/panels/BCBusyPanel.h"
+#include "app/panels/PanelPlacement.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/queue/QueueRowsPresenter.h"
+#include "app/queue/QueueRunner.h"
+#include "app/shared/FileDropTarget.h"
+#include "app/tables/BCTableView.h"
+#include "app/tables/TableImages.h"
+#include "app/tags/TagEditors.h"
 #include "convert/destination/DuplicateChecks.h"
 #include "media/BCDownloader.h"
 #include "media/LanguageRecord.h"
@@ -46,36 +75,6 @@
 #include "platform/ServiceAddresses.h"
 #include "platform/SystemVersion.h"
 #include "platform/ToolProcess.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QItemSelectionModel>
-#include <QMenu>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFrame>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMainWindow>
-#include <QMessageBox>
-#include <QTime>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSaveFile>
-#include <QSplitter>
-#include <QSystemTrayIcon>
-#include <QTableView>
-#include <QTableWidget>
-#include <QTextBrowser>
-#include <QThread>
-#include <QTimer>
-#include <QUrl>
-#include <QWindow>
-#include <algorithm>
 
 namespace zuvo {
 namespace {
@@ -108,33 +107,43 @@ void Controller::initialize() {
   // library's duplicate checks.
   installMetadataProbeSteps();
   ProbeSteps steps = probeSteps();
-  steps.tvShowExistsIniTunes = [](const QString& series, quint32 season, quint32 episode, const Reporter& log) {
+  steps.tvShowExistsIniTunes = [](const QString& series, quint32 season, quint32 episode,
+                                  const Reporter& log) {
     return tvShowExistsIniTunes(series, qint32(season), qint32(episode), log);
   };
-  steps.movieExistsIniTunes = [](const QString& title, const Reporter& log) { return movieExistsIniTunes(title, log); };
+  steps.movieExistsIniTunes = [](const QString& title, const Reporter& log) {
+    return movieExistsIniTunes(title, log);
+  };
   setProbeSteps(steps);
 }
 
 Controller::Controller(QObject* parent) : Controller(std::nullopt, parent) {}
 
-Controller::Controller(ConversionJobs jobs, QObject* parent) : Controller(std::optional(std::move(jobs)), parent) {}
+Controller::Controller(ConversionJobs jobs, QObject* parent)
+    : Controller(std::optional(std::move(jobs)), parent) {}
 
-Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QObject(parent), jobs_(std::move(jobs)) {
+Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent)
+    : QObject(parent), jobs_(std::move(jobs)) {
   const auto startLookUp = [this](const MediaFilePtr& item) {
     if (startLookUp_) startLookUp_(item);
   };
   MainWindowShell& w = windows_;
-  filesTable_ = new FilesTablePresenter(state_, hooks_,
-                                        {w.FilesTableView, w.MainWindow.get(), w.DropVideoImage, w.VideoMainMenu,
-                                         w.SelectTVShowMenuItem, w.VideoContextMenu.get(), w.MutipleVideoContextMenu.get()},
-                                        startLookUp, this);
+  filesTable_ = new FilesTablePresenter(
+      state_, hooks_,
+      {w.FilesTableView, w.MainWindow.get(), w.DropVideoImage, w.VideoMainMenu, w.SelectTVShowMenuItem,
+       w.VideoContextMenu.get(), w.MutipleVideoContextMenu.get()},
+      startLookUp, this);
   queueRows_ = new QueueRowsPresenter(
       state_, w.Queue1TableView, w.Queue2TableView,
-      [this](const MediaFilePtr& item, int row) { return adding_ && adding_->acceptQueueDrop(item, row); }, this);
+      [this](const MediaFilePtr& item, int row) { return adding_ && adding_->acceptQueueDrop(item, row); },
+      this);
   tagEditors_ = std::make_unique<TagEditors>(
-      state_, hooks_, w.MainWindow.get(), [this](QWidget* window) { placeOverMainWindowOnce(window); }, startLookUp);
+      state_, hooks_, w.MainWindow.get(), [this](QWidget* window) { placeOverMainWindowOnce(window); },
+      startLookUp);
   // The look-up logs its own failures and leaves its outcome on the item.
-  startLookUp_ = [](const MediaFilePtr& item) { probeThreadPool().start([item] { (void)LookUpShow(*item); }); };
+  startLookUp_ = [](const MediaFilePtr& item) {
+    probeThreadPool().start([item] { (void)LookUpShow(*item); });
+  };
   startProbe_ = [](const MediaFilePtr& media, bool autoprocess) {
     media->setAutoprocess(autoprocess);
     startProbe(media);
@@ -144,9 +153,11 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
     useQueueTable(table);
     reloadQueue();
   });
-  connect(mainWindow_.get(), &MainWindowPresenter::tagsWindowsClosing, this, [this] { tagEditors_->closeTagsWindow(); });
+  connect(mainWindow_.get(), &MainWindowPresenter::tagsWindowsClosing, this,
+          [this] { tagEditors_->closeTagsWindow(); });
   connect(mainWindow_.get(), &MainWindowPresenter::refreshRequested, this, [this] { RefreshWindow(); });
-  connect(mainWindow_.get(), &MainWindowPresenter::columnsChanged, this, [this] { filesTable_->sizeWindow(); });
+  connect(mainWindow_.get(), &MainWindowPresenter::columnsChanged, this,
+          [this] { filesTable_->sizeWindow(); });
   connectTables();
   connectCommands();
   QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -163,7 +174,8 @@ Controller::Controller(std::optional<ConversionJobs> jobs, QObject* parent) : QO
 }
 
 Controller::~Controller() {
-  for (NotificationCenter::Token token : observers_) NotificationCenter::defaultCenter().removeObserver(token);
+  for (NotificationCenter::Token token : observers_)
+    NotificationCenter::defaultCenter().removeObserver(token);
   state_.ConvertQueue.clear();
   state_.ConvertQueue.waitForDone();
 }
@@ -185,7 +197,8 @@ void Controller::fillHooks() {
     const QString title = QString::fromLatin1(paused ? kQueuePaused : kQueueRunning);
     w.QueuePauseButton->setText(title);
     w.QueuePauseButton2->setText(title);
-    w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)") : QStringLiteral("Conversion Queue"));
+    w.QueuePanel->setWindowTitle(paused ? QStringLiteral("Conversion Queue (Paused)")
+                                        : QStringLiteral("Conversion Queue"));
   };
   hooks_.showMainWindow = [this] { mainWindow_->ShowMainWindow(); };
   hooks_.showAlert = [this](const QString& text) {
@@ -195,7 +208,9 @@ void Controller::fillHooks() {
   hooks_.conversionFinished = [this](const MediaFile& media) {
     if (scanner_) scanner_->sourceConverted(media);
   };
-  hooks_.showBusySheet = [this](const QString& text) { busyPanel_->activateBusyPanel(text, windows_.MainWindow.get()); };
+  hooks_.showBusySheet = [this](const QString& text) {
+    busyPanel_->activateBusyPanel(text, windows_.MainWindow.get());
+  };
   hooks_.setBusyText = [this](const QString& text) {
     if (busyPanel_->window() && busyPanel_->window()->isVisible())
       busyPanel_->activateBusyPanel(text, windows_.MainWindow.get());
@@ -239,7 +254,8 @@ void Controller::makeQueueAndTimedWork() {
   scanner_ = std::make_unique<SourceScanner>(state_, *notices_, hooks_, *lists_);
   adding_ = std::make_unique<AddingPaths>(state_, hooks_, *lists_, *scanner_);
   // Files and folders dragged from the desktop onto the files table or the drop image.
-  new FileDropTarget(windows_.FilesTableView->viewport(), [this](const QString& text) { adding_->acceptFilesDrop(text); });
+  new FileDropTarget(windows_.FilesTableView->viewport(),
+                     [this](const QString& text) { adding_->acceptFilesDrop(text); });
   new FileDropTarget(windows_.DropVideoImage, [this](const QString& text) { adding_->processdrop(text); });
   ticks_ = std::make_unique<TimedActivities>(state_, hooks_, *runner_, *scanner_, *lists_);
 }
@@ -247,7 +263,8 @@ void Controller::makeQueueAndTimedWork() {
 void Controller::connectTables() {
   FilesTablePresenter* files = filesTable_;
   TagEditors* tags = tagEditors_.get();
-  connect(files, &FilesTablePresenter::singleSelected, tags, qOverload<const MediaFilePtr&>(&TagEditors::showSelected));
+  connect(files, &FilesTablePresenter::singleSelected, tags,
+          qOverload<const MediaFilePtr&>(&TagEditors::showSelected));
   connect(files, &FilesTablePresenter::multipleSelected, tags,
           qOverload<const QList<MediaFilePtr>&>(&TagEditors::showSelected));
   connect(files, &FilesTablePresenter::closeTagsPanelWanted, tags, &TagEditors::closeTagsPanel);
@@ -271,8 +288,10 @@ bool Controller::eventFilter(QObject* watched, QEvent* event) {
   if (watched == windows_.MainWindow.get() && event->type() == QEvent::WindowStateChange) {
     const bool was = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowFullScreen;
     if (was != mainWindow_->isFullScreen()) {
-      if (was) mainWindow_->windowDidExitFullScreen();
-      else mainWindow_->windowDidEnterFullScreen();
+      if (was)
+        mainWindow_->windowDidExitFullScreen();
+      else
+        mainWindow_->windowDidEnterFullScreen();
     }
   }
   // Whatever changed while another window was in front (the preferences' video sources),
@@ -328,8 +347,9 @@ void Controller::startLogs() {
   state_.homeFolder = paths::homeFolder();
   state_.supportFolder = paths::applicationSupportFolder();
   QDir().mkpath(state_.supportFolder);
-  saver_ = std::make_unique<ListsSaver>(state_.supportFolder,
-                                        [this] { return ListsSaver::Lists{state_.files, state_.queue}; });
+  saver_ = std::make_unique<ListsSaver>(state_.supportFolder, [this] {
+    return ListsSaver::Lists{state_.files, state_.queue};
+  });
   if (defaults.get(setting::EnableLogging)) {
     state_.mainLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/log.bclog2"));
     state_.userLog = BCCReporter::path(state_.supportFolder + QStringLiteral("/userlog.txt"));
@@ -364,7 +384,8 @@ bool Controller::checkFolders() {
   const Reporter& userLog = state_.userLog;
   mainLog->report(QStringLiteral("Checking for critical directories..."), 3);
   const CriticalFolders folders = checkCriticalFolders(
-      mainLog, userLog, [this](const QString& message, const QString& informative) { showFolderAlert(message, informative); });
+      mainLog, userLog,
+      [this](const QString& message, const QString& informative) { showFolderAlert(message, informative); });
   if (folders.fatal) {
     startupFailed_ = true;
     QuitButtonPress();
@@ -515,8 +536,10 @@ void Controller::addHandedOver() {
   handingOver_ = true;
   while (!handedOver_.isEmpty() && !quitting_) {
     const auto [handed, fromService] = handedOver_.takeFirst();
-    if (fromService) adding_->handleService(handed);
-    else adding_->openFiles(handed);
+    if (fromService)
+      adding_->handleService(handed);
+    else
+      adding_->openFiles(handed);
   }
   handingOver_ = false;
 }
@@ -524,7 +547,8 @@ void Controller::addHandedOver() {
 void Controller::showTimedNotice(const QString& text) {
   // One window gathers the alerts of timed work until the user closes it; nothing waits on it.
   if (timedNotice_ && timedNotice_->isVisible()) {
-    if (!timedNotice_->text().split(u'\n').contains(text)) timedNotice_->setText(timedNotice_->text() + u'\n' + text);
+    if (!timedNotice_->text().split(u'\n').contains(text))
+      timedNotice_->setText(timedNotice_->text() + u'\n' + text);
     return;
   }
   delete timedNotice_;
@@ -548,7 +572,8 @@ void Controller::registerObservers() {
     std::function<void(Controller&, const Notification&)> handler;
   };
   // The online notices colour their light and say on it what the look-up came to.
-  const auto light = [](void (MainWindowPresenter::*colour)(), QFrame* MainWindowShell::*box, const char* name) {
+  const auto light = [](void (MainWindowPresenter::*colour)(), QFrame* MainWindowShell::*box,
+                        const char* name) {
     return [colour, box, name](Controller& c, const Notification& n) {
       (c.mainWindow_.get()->*colour)();
       c.mainWindow_->explainLookUp(c.windows_.*box, QLatin1String(name), n);
@@ -559,14 +584,17 @@ void Controller::registerObservers() {
       {"EditClick", [](Controller& c, const Notification&) { c.filesTable_->editClick(); }},
       {"DeleteClick", [](Controller& c, const Notification&) { c.filesTable_->deleteClick(); }},
       {"ChangeFASTMode",
-       [](Controller& c, const Notification& n) { c.mainWindow_->ChangeFASTMode(n.userInfo.value(QStringLiteral("number")).toInt()); }},
+       [](Controller& c, const Notification& n) {
+         c.mainWindow_->ChangeFASTMode(n.userInfo.value(QStringLiteral("number")).toInt());
+       }},
       {"RefreshWindow", [](Controller& c, const Notification&) { c.RefreshWindow(); }},
       {"ChangeShowDetails", [](Controller& c, const Notification&) { c.filesTable_->ChangeShowDetails(); }},
       {"NextShow", [](Controller& c, const Notification&) { c.filesTable_->NextShow(); }},
       {"PreviousShow", [](Controller& c, const Notification&) { c.filesTable_->PreviousShow(); }},
       {"MakeFileTable", [](Controller& c, const Notification&) { c.makefilestable(); }},
       {"TVOffline", light(&MainWindowPresenter::TVOffline, &MainWindowShell::TVInfoOnline, "TV")},
-      {"MovieOffline", light(&MainWindowPresenter::MovieOffline, &MainWindowShell::MovieInfoOnline, "Movies")},
+      {"MovieOffline",
+       light(&MainWindowPresenter::MovieOffline, &MainWindowShell::MovieInfoOnline, "Movies")},
       {"TVOnline", light(&MainWindowPresenter::TVOnline, &MainWindowShell::TVInfoOnline, "TV")},
       {"MovieOnline", light(&MainWindowPresenter::MovieOnline, &MainWindowShell::MovieInfoOnline, "Movies")},
   };
@@ -718,8 +746,9 @@ void Controller::tellUser(const QString& message, const QString& informative) {
 void Controller::restoreLists(const RestoredLists& restored) {
   restoreRead_ = true;
   if (!restored.setAside.isEmpty()) {
-    const QString told = QStringLiteral("The saved lists were damaged: %1 items were read back, and the damaged file "
-                                        "was kept as %2")
+    const QString told = QStringLiteral(
+                             "The saved lists were damaged: %1 items were read back, and the damaged file "
+                             "was kept as %2")
                              .arg((restored.FileTable ? restored.FileTable->size() : 0) +
                                   (restored.QueueTable ? restored.QueueTable->size() : 0))
                              .arg(restored.setAside);
@@ -761,8 +790,10 @@ void Controller::QuitButtonPress() {
   // still converting or rewriting its tags comes back queued and is done again. The
   // stopped jobs ending below change nothing saved.
   state_.files.removeIf([](const MediaFilePtr& item) { return !item->didlookup(); });
-  if (state_.systemMinor < 7) writeQuitArchives();
-  else writeRestorableState();  // in the background, while the jobs below are stopped
+  if (state_.systemMinor < 7)
+    writeQuitArchives();
+  else
+    writeRestorableState();  // in the background, while the jobs below are stopped
   // No tags-only job begins once quitting has begun; the one under way is rewriting a
   // file in place and is let finish, bounded.
   if (runner_) runner_->finishTagsJobs(kTagsJobQuitWait);

@@ -5,12 +5,6 @@
 // the ways sources come in and the tick, all working on its `ControllerState` and reaching
 // the windows through the hooks it fills. GUI thread only, except where a member says
 // otherwise.
-#include "app/shared/ControllerHooks.h"
-#include "app/shared/ControllerState.h"
-#include "app/controller/MainWindowShell.h"
-#include "app/queue/ConversionJobs.h"
-#include "platform/NotificationCenter.h"
-
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -20,6 +14,12 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include "app/controller/MainWindowShell.h"
+#include "app/queue/ConversionJobs.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
+#include "platform/NotificationCenter.h"
 
 class QAction;
 class QMessageBox;
@@ -187,8 +187,8 @@ class Controller : public QObject {
   bool quitting_ = false;
   bool terminated_ = false;
   bool startupFailed_ = false;
-  bool restoreRead_ = false;  // the saved lists have been read back
-  bool launched_ = false;     // applicationDidFinishLaunching has run
+  bool restoreRead_ = false;                        // the saved lists have been read back
+  bool launched_ = false;                           // applicationDidFinishLaunching has run
   QList<std::pair<QStringList, bool>> handedOver_;  // waiting for the launch or their turn
   bool handingOver_ = false;
   // A redraw or a table rebuild that a notification asked for waits to run on the GUI thread.

@@ -1,11 +1,11 @@
 #include "app/controller/CriticalFolders.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/Paths.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace zuvo {
 namespace {
@@ -28,7 +28,8 @@ bool isUsableFolder(const QString& path) {
   return info.isDir() && info.isWritable();
 }
 
-CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& userLog, const FolderAlert& alert) {
+CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& userLog,
+                                     const FolderAlert& alert) {
   Defaults& defaults = Defaults::standard();
   CriticalFolders result;
 
@@ -53,7 +54,8 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
         defaults.set(setting::ConversionDirectory, fallback);
         result.cacheFolder = fallback;
       } else {
-        alert(QStringLiteral("Unable to create default cache directory"), QStringLiteral("Program will abort."));
+        alert(QStringLiteral("Unable to create default cache directory"),
+              QStringLiteral("Program will abort."));
         result.fatal = true;
         return result;
       }
@@ -63,15 +65,25 @@ CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& us
   const QString converted = defaults.get(setting::ConvertedFilesDirectory);
   bool exists = isUsableFolder(converted);
   if (!exists) {
-    mainLog->report(QStringLiteral("[BLUE]Original files directory %1 does not exist. Attempting to create.").arg(converted), 3);
-    userLog->report(QStringLiteral("Original files directory %1 does not exist. Attempting to create.").arg(converted), 3);
+    mainLog->report(QStringLiteral("[BLUE]Original files directory %1 does not exist. Attempting to create.")
+                        .arg(converted),
+                    3);
+    userLog->report(
+        QStringLiteral("Original files directory %1 does not exist. Attempting to create.").arg(converted),
+        3);
     exists = makeFolder(converted);
     if (exists) {
       mainLog->report(QStringLiteral("[GREEN]Original files directory created."), 3);
       userLog->report(QStringLiteral("Original files directory created."), 3);
     } else {
-      mainLog->report(QStringLiteral("[RED]Original files directory still does not exist. Defaulting back to Movies directory"), 2);
-      userLog->report(QStringLiteral("Original files directory still does not exist. Defaulting back to Movies directory"), 2);
+      mainLog->report(
+          QStringLiteral(
+              "[RED]Original files directory still does not exist. Defaulting back to Movies directory"),
+          2);
+      userLog->report(
+          QStringLiteral(
+              "Original files directory still does not exist. Defaulting back to Movies directory"),
+          2);
       defaults.set(setting::ConvertedFilesDirectory, paths::moviesFolder());
     }
   }

@@ -2,10 +2,10 @@
 // The folders start-up cannot do without: the cache folder ("ConversionDirectory") and
 // the folder for converted files ("ConvertedFilesDirectory"), each made when missing,
 // with the fall-backs and alerts the user is shown.
-#include "media/BCCReporter.h"
-
 #include <QString>
 #include <functional>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 
@@ -22,6 +22,7 @@ using FolderAlert = std::function<void(const QString& message, const QString& in
 bool isUsableFolder(const QString& path);
 
 // Checks both folders, logging to both logs and storing the fall-backs in the settings.
-CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& userLog, const FolderAlert& alert);
+CriticalFolders checkCriticalFolders(const Reporter& mainLog, const Reporter& userLog,
+                                     const FolderAlert& alert);
 
 }  // namespace zuvo

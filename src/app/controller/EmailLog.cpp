@@ -1,9 +1,9 @@
 #include "app/controller/EmailLog.h"
 
-#include "platform/Paths.h"
-
 #include <QFileInfo>
 #include <QProcess>
+
+#include "platform/Paths.h"
 
 namespace zuvo {
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 // The command that mails the main log to the maker's support: the desktop's mail
 // program opens a new message with the log attached, for the user to send.
-#include "media/BCCReporter.h"
-
 #include <QString>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 

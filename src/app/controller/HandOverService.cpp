@@ -1,6 +1,8 @@
 #include "app/controller/HandOverService.h"
 
-#include "platform/Paths.h"
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDBusConnection>
@@ -15,10 +17,9 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <utility>
+
+#include "platform/Paths.h"
 
 namespace zuvo {
 namespace {
@@ -34,10 +35,10 @@ constexpr char kTaken = '1';
 // The local socket of the profile: one per support folder, in the user's runtime folder
 // when there is one.
 QString localServerName() {
-  const QByteArray hash =
-      QCryptographicHash::hash(QFile::encodeName(paths::applicationSupportFolder()), QCryptographicHash::Sha256)
-          .toHex()
-          .left(24);
+  const QByteArray hash = QCryptographicHash::hash(QFile::encodeName(paths::applicationSupportFolder()),
+                                                   QCryptographicHash::Sha256)
+                              .toHex()
+                              .left(24);
   const QString name = QStringLiteral("zuvo-") + QString::fromLatin1(hash);
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
   return !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime + u'/' + name : name;
@@ -104,8 +105,8 @@ void HandOverService::serve() {
 HandOverService::Claim HandOverService::claim() {
   QDBusConnection bus = QDBusConnection::sessionBus();
   // The object first, so that whoever finds the name finds the method.
-  if (bus.isConnected() &&
-      bus.registerObject(QString::fromLatin1(kHandOverObjectPath), this, QDBusConnection::ExportScriptableSlots)) {
+  if (bus.isConnected() && bus.registerObject(QString::fromLatin1(kHandOverObjectPath), this,
+                                              QDBusConnection::ExportScriptableSlots)) {
     if (!bus.registerService(QString::fromLatin1(kHandOverServiceName))) {
       bus.unregisterObject(QString::fromLatin1(kHandOverObjectPath));
       overTheBus_ = true;
@@ -126,8 +127,10 @@ HandOverService::Claim HandOverService::claim() {
 }
 
 void HandOverService::OpenFiles(const QStringList& paths, bool service) {
-  if (receive_) receive_(paths, service);
-  else waiting_.append({paths, service});
+  if (receive_)
+    receive_(paths, service);
+  else
+    waiting_.append({paths, service});
 }
 
 bool HandOverService::handOverToRunningInstance(const QStringList& paths, bool service) {
@@ -156,7 +159,8 @@ bool HandOverService::handOverToRunningInstance(const QStringList& paths, bool s
   QElapsedTimer waiting;
   waiting.start();
   while (socket.bytesAvailable() < 1 && waiting.elapsed() < kCallTimeoutMs)
-    if (!socket.waitForReadyRead(int(kCallTimeoutMs - waiting.elapsed())) && socket.state() != QLocalSocket::ConnectedState)
+    if (!socket.waitForReadyRead(int(kCallTimeoutMs - waiting.elapsed())) &&
+        socket.state() != QLocalSocket::ConnectedState)
       break;
   return socket.read(1) == QByteArray(1, kTaken);
 }

@@ -4,8 +4,6 @@
 // as they stand (a copy of the two lists of shared items, cheap) and written on a thread
 // of its own. A change made while a write runs is written after it. Reading them back at
 // launch runs on another thread too. Created and called on the GUI thread.
-#include "app/controller/RestorableState.h"
-
 #include <QObject>
 #include <QTimer>
 #include <atomic>
@@ -15,6 +13,8 @@
 #include <optional>
 #include <thread>
 #include <utility>
+
+#include "app/controller/RestorableState.h"
 
 namespace zuvo {
 

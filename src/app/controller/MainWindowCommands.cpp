@@ -1,30 +1,10 @@
 // The commands the main window's menus and toolbar send to the lists and the tables: the
 // selection moves, the commands on the highlighted rows, duplicate deletion, the episode
 // picker and the tag editors.
-#include "app/controller/Controller.h"
-#include "app/files/AddingPaths.h"
-#include "app/preferences/BCPreferencePanel.h"
-#include "app/tables/BCTableView.h"
-#include "app/files/FilesTablePresenter.h"
-#include "app/tags/TagEditors.h"
-
-#include "app/files/FileLists.h"
-#include "app/panels/PanelPlacement.h"
-#include "app/preferences/BCPreferencePanel.h"
-#include "app/preview/Viewer.h"
-#include "app/queue/QueueRunner.h"
-#include "app/shared/Feed.h"
-#include "app/shared/Localized.h"
-#include "media/MediaValues.h"
-#include "media/ProbeMediaFile.h"
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-#include "platform/ServiceAddresses.h"
-
-#include <QDialog>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -33,6 +13,24 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QUrl>
+
+#include "app/controller/Controller.h"
+#include "app/files/AddingPaths.h"
+#include "app/files/FileLists.h"
+#include "app/files/FilesTablePresenter.h"
+#include "app/panels/PanelPlacement.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/preview/Viewer.h"
+#include "app/queue/QueueRunner.h"
+#include "app/shared/Feed.h"
+#include "app/shared/Localized.h"
+#include "app/tables/BCTableView.h"
+#include "app/tags/TagEditors.h"
+#include "media/MediaValues.h"
+#include "media/ProbeMediaFile.h"
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
+#include "platform/ServiceAddresses.h"
 
 namespace zuvo {
 
@@ -60,15 +58,18 @@ void Controller::connectCommands() {
   // The queue runner's and the sources' commands.
   connect(w.ConvertToolbarItem, &QAction::triggered, this, [this] { runner_->ConvertButtonPress(); });
   connect(w.ConvertAllToolbarItem, &QAction::triggered, this, [this] { runner_->ConvertAllButtonPress(); });
-  connect(w.ConvertSelectedToolbarItem, &QAction::triggered, this, [this] { runner_->ConvertSelectedButtonPress(); });
+  connect(w.ConvertSelectedToolbarItem, &QAction::triggered, this,
+          [this] { runner_->ConvertSelectedButtonPress(); });
   connect(w.CreateSampleToolbarItem, &QAction::triggered, this, [this] { runner_->MakeSample(); });
-  connect(w.CheckSourcesToolbarItem, &QAction::triggered, this, [this] { adding_->RefreshFilesTableButtonPress(); });
+  connect(w.CheckSourcesToolbarItem, &QAction::triggered, this,
+          [this] { adding_->RefreshFilesTableButtonPress(); });
   connect(w.OpenFolderMenuItem, &QAction::triggered, this, [this] { adding_->LoadDirectory(); });
   for (QPushButton* button : {w.QueuePauseButton, w.QueuePauseButton2})
     connect(button, &QPushButton::clicked, this, [this] { runner_->QueuePauseButtonPress(); });
   for (QPushButton* button : {w.ClearCompletedButton, w.ClearCompletedButton2})
     connect(button, &QPushButton::clicked, this, [this] { runner_->ClearCompletedButtonPress(); });
-  connect(w.ClearCompletedMenuItem, &QAction::triggered, this, [this] { runner_->ClearCompletedButtonPress(); });
+  connect(w.ClearCompletedMenuItem, &QAction::triggered, this,
+          [this] { runner_->ClearCompletedButtonPress(); });
 }
 
 }  // namespace zuvo

@@ -1,22 +1,9 @@
 #include "app/controller/MainWindowPresenter.h"
 
-#include "app/controller/EmailLog.h"
-#include "app/notices/ApplicationIcon.h"
-#include "app/panels/PanelPlacement.h"
-#include "app/preferences/BCPreferencePanel.h"
-#include "app/preview/Viewer.h"
-#include "app/shared/Feed.h"
-#include "app/tables/BCTableView.h"
-#include "media/MediaValues.h"
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-#include "platform/Paths.h"
-#include "platform/ServiceAddresses.h"
-
 #include <QAction>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -31,6 +18,19 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "app/controller/EmailLog.h"
+#include "app/notices/ApplicationIcon.h"
+#include "app/panels/PanelPlacement.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/preview/Viewer.h"
+#include "app/shared/Feed.h"
+#include "app/tables/BCTableView.h"
+#include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
+#include "platform/Paths.h"
+#include "platform/ServiceAddresses.h"
+
 namespace zuvo {
 namespace {
 
@@ -40,20 +40,29 @@ constexpr int kQueuePaneMargin = 437;
 constexpr const char* kPlacedProperty = "zuvoPlacedOverMainWindow";
 
 const QString kRateEnglish = QStringLiteral(
-    "Dear Customer,\n\nWe hope you are enjoying Zuvo and it's working well for you. If it is would you mind doing "
-    "us a favor and rating Zuvo in the Mac App Store? It's the best way to help new customers find us and therefore "
-    "ensure we can continue to develop Zuvo into the future. Any help you can provide is very much appreciated!\n\n"
+    "Dear Customer,\n\nWe hope you are enjoying Zuvo and it's working well for you. If it is would you mind "
+    "doing "
+    "us a favor and rating Zuvo in the Mac App Store? It's the best way to help new customers find us and "
+    "therefore "
+    "ensure we can continue to develop Zuvo into the future. Any help you can provide is very much "
+    "appreciated!\n\n"
     "Many thanks - The Kelvane Team & Quillan the Penguin");
 const QString kRateGerman = QStringLiteral(
-    "Lieber Kunde,\n\nWir hoffen, Sie genießen Zuvo und es gefällt Ihnen. Wenn das so ist, würden Sie uns einen "
-    "Gefallen tun und Zuvo im Mac App Store bewerten? Dies ist der beste Weg neuen Kunden zu helfen und sicher zu "
-    "stellen, dass wir Zuvo auch in Zukunft weiter entwickeln können. Jede Hilfe, die Sie uns geben, wird sehr "
+    "Lieber Kunde,\n\nWir hoffen, Sie genießen Zuvo und es gefällt Ihnen. Wenn das so ist, würden Sie uns "
+    "einen "
+    "Gefallen tun und Zuvo im Mac App Store bewerten? Dies ist der beste Weg neuen Kunden zu helfen und "
+    "sicher zu "
+    "stellen, dass wir Zuvo auch in Zukunft weiter entwickeln können. Jede Hilfe, die Sie uns geben, wird "
+    "sehr "
     "geschätzt.\n\nDanke – Das Team von Kelvane");
 const QString kRateFrench = QStringLiteral(
     "Cher Client,\n\nNous espérons que vous aimez Zuvo et qu'il marche bien pour vous.  Si oui, nous "
-    "apprécierions énormément vos notes et avis dans l'App Store.  Votre opinion et vos commentaires là sont la "
-    "meilleur chemin pour que des nouveaux clients puissent trouver Zuvo et cela assure que nous pouvons continuer "
-    "de developer Zuvo pour vous.  N'hesitez pas de nous contacter aussi avec vos questions et idées pour des "
+    "apprécierions énormément vos notes et avis dans l'App Store.  Votre opinion et vos commentaires là sont "
+    "la "
+    "meilleur chemin pour que des nouveaux clients puissent trouver Zuvo et cela assure que nous pouvons "
+    "continuer "
+    "de developer Zuvo pour vous.  N'hesitez pas de nous contacter aussi avec vos questions et idées pour "
+    "des "
     "versions d'Zuvo à venir.\n\nMerci beaucoup, L'équipe de Kelvane Software");
 
 void openLink(const QString& address) {
@@ -63,8 +72,8 @@ void openLink(const QString& address) {
 
 }  // namespace
 
-MainWindowPresenter::MainWindowPresenter(ControllerState& state, MainWindowShell& windows, const ControllerHooks& hooks,
-                                         QObject* parent)
+MainWindowPresenter::MainWindowPresenter(ControllerState& state, MainWindowShell& windows,
+                                         const ControllerHooks& hooks, QObject* parent)
     : QObject(parent), state_(state), windows_(windows), hooks_(hooks) {
   connectCommands();
 }
@@ -188,7 +197,8 @@ bool MainWindowPresenter::validateToolbarItem(const QAction* item) const {
     return !loadVideoSources().isEmpty();  // asked on every reload: damage is logged by the scans
   if (item == w.ConvertAllToolbarItem) return !state_.files.isEmpty();
   if (item == w.ConvertSelectedToolbarItem)
-    return std::any_of(state_.files.begin(), state_.files.end(), [](const MediaFilePtr& m) { return m->selected(); });
+    return std::any_of(state_.files.begin(), state_.files.end(),
+                       [](const MediaFilePtr& m) { return m->selected(); });
   return true;
 }
 
@@ -217,8 +227,10 @@ void MainWindowPresenter::showPreview() {
   const std::optional<DVDTrack> dvd = item->DVDTrackInfo();
   const bool isDVD = item->type() == QLatin1String("DVD") && dvd;
   state_.viewerOpen = true;
-  if (isDVD) openViewer(dvd->dvdpath(), true, dvd->tracknumber());
-  else openViewer(item->fullpath(), false, 1);
+  if (isDVD)
+    openViewer(dvd->dvdpath(), true, dvd->tracknumber());
+  else
+    openViewer(item->fullpath(), false, 1);
 }
 
 // ---------------------------------------------------------------- about panel and links
@@ -236,14 +248,20 @@ void MainWindowPresenter::AboutMenuPress() {
 
 void MainWindowPresenter::AboutCloseButtonPress() { windows_.AboutPanel->hide(); }
 
-void MainWindowPresenter::LaunchHelp() { openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/Zuvo/ZuvoFAQ.php")); }
+void MainWindowPresenter::LaunchHelp() {
+  openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/Zuvo/ZuvoFAQ.php"));
+}
 void MainWindowPresenter::showReleaseNotes() {
   openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/Zuvo/notes/Notes0300.html"));
 }
-void MainWindowPresenter::LaunchSupport() { openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/support.php")); }
+void MainWindowPresenter::LaunchSupport() {
+  openLink(serviceBaseURL(Service::Homepage) + QStringLiteral("/support.php"));
+}
 void MainWindowPresenter::LaunchTwitter() { openLink(serviceBaseURL(Service::Social)); }
 
-void MainWindowPresenter::OpenDVDPanel() { state_.mainLog->report(QStringLiteral("Import DVD Menu Option Clicked"), 5); }
+void MainWindowPresenter::OpenDVDPanel() {
+  state_.mainLog->report(QStringLiteral("Import DVD Menu Option Clicked"), 5);
+}
 
 // ---------------------------------------------------------------- windows built elsewhere
 
@@ -274,7 +292,8 @@ void MainWindowPresenter::openViewer(const QString& path, bool isDVD, int track)
 
 void MainWindowPresenter::showOnline(QWidget* box, bool& offlineFlag, bool online) {
   // Offline is a solid red; online a translucent green.
-  const QColor colour = online ? QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f) : QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1);
+  const QColor colour =
+      online ? QColor::fromRgbF(0.53f, 1.0f, 0.4f, 0.75f) : QColor::fromRgbF(0.93f, 0.57f, 0.57f, 1);
   QPalette palette = box->palette();
   palette.setColor(QPalette::Window, colour);
   box->setPalette(palette);
@@ -285,9 +304,10 @@ void MainWindowPresenter::explainLookUp(QWidget* box, const QString& light, cons
   QString text = notice.userInfo.value(QStringLiteral("text")).toString();
   // A plug-in only says which colour to show.
   if (text.isEmpty())
-    text = QStringLiteral("%1 at %2").arg(notice.name.endsWith(QLatin1String("Offline")) ? QStringLiteral("Offline")
-                                                                                         : QStringLiteral("Online"),
-                                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    text = QStringLiteral("%1 at %2")
+               .arg(notice.name.endsWith(QLatin1String("Offline")) ? QStringLiteral("Offline")
+                                                                   : QStringLiteral("Online"),
+                    QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
   const QString line = QStringLiteral("%1 look-up: %2").arg(light, text);
   box->setToolTip(line);
   box->setAccessibleDescription(line);
@@ -345,12 +365,13 @@ bool MainWindowPresenter::isFullScreen() const { return windows_.MainWindow->isF
 
 void MainWindowPresenter::showRatingPrompt() {
   Defaults& defaults = Defaults::standard();
-  if (defaults.get(setting::SucessfulConversions) < 20 ||
-      defaults.get(setting::HaveShownReviewDialog2))
+  if (defaults.get(setting::SucessfulConversions) < 20 || defaults.get(setting::HaveShownReviewDialog2))
     return;
   state_.mainLog->report(QStringLiteral("Showing Rate-Me message"), 3);
   const QString& code = state_.userLanguageCode;
-  const QString& text = code == QLatin1String("de") ? kRateGerman : code == QLatin1String("fr") ? kRateFrench : kRateEnglish;
+  const QString& text = code == QLatin1String("de")   ? kRateGerman
+                        : code == QLatin1String("fr") ? kRateFrench
+                                                      : kRateEnglish;
   windows_.RateZuvoTextField->setFont(QFont(QStringLiteral("Lucida Grande"), 12));
   windows_.RateZuvoTextField->setText(text);
   defaults.set(setting::HaveShownReviewDialog2, true);
@@ -390,7 +411,8 @@ void MainWindowPresenter::showQueue() {
   // opened later) above both. A stays-on-top window would cover them and every other program.
   const bool floating = Defaults::standard().get(setting::QueueAlwaysOntop);
   const Qt::WindowType type = floating ? Qt::Dialog : Qt::Window;
-  if (panel->windowType() != type) panel->setWindowFlags((panel->windowFlags() & ~Qt::WindowType_Mask) | type);
+  if (panel->windowType() != type)
+    panel->setWindowFlags((panel->windowFlags() & ~Qt::WindowType_Mask) | type);
   panel->winId();
   windows_.MainWindow->winId();
   panel->windowHandle()->setTransientParent(floating ? windows_.MainWindow->windowHandle() : nullptr);

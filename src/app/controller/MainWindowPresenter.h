@@ -4,13 +4,13 @@
 // preferences window, the on-line lights, the status item and the window icons, the
 // rating prompt. It owns the preferences window and the status item; what the lists and
 // the tables must do about a command it says through its signals. GUI thread only.
+#include <QObject>
+#include <memory>
+
 #include "app/controller/MainWindowShell.h"
 #include "app/shared/ControllerHooks.h"
 #include "app/shared/ControllerState.h"
 #include "platform/NotificationCenter.h"
-
-#include <QObject>
-#include <memory>
 
 class QAction;
 class QImage;

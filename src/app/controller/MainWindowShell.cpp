@@ -1,10 +1,5 @@
 #include "app/controller/MainWindowShell.h"
 
-#include "app/notices/ApplicationIcon.h"
-#include "app/panels/WindowAccessible.h"
-#include "app/tables/BCTableView.h"
-#include "metadata/live/ServiceCredits.h"
-
 #include <QAction>
 #include <QFormLayout>
 #include <QFrame>
@@ -22,6 +17,11 @@
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include "app/notices/ApplicationIcon.h"
+#include "app/panels/WindowAccessible.h"
+#include "app/tables/BCTableView.h"
+#include "metadata/live/ServiceCredits.h"
 
 namespace zuvo {
 namespace {
@@ -105,8 +105,8 @@ MainWindowShell::MainWindowShell() {
   Queue2TableView = named(new QueueTableView(RightPane), "Queue2TableView");
   Queue2TableView->setAccessibleName(QStringLiteral("Conversion Queue"));
   paneLayout->addWidget(Queue2TableView);
-  paneLayout->addLayout(
-      queueButtons(RightPane, "ClearCompletedButton2", "QueuePauseButton2", ClearCompletedButton2, QueuePauseButton2));
+  paneLayout->addLayout(queueButtons(RightPane, "ClearCompletedButton2", "QueuePauseButton2",
+                                     ClearCompletedButton2, QueuePauseButton2));
   MainSplitView->addWidget(FilesTableView);
   MainSplitView->addWidget(RightPane);
   // A wider window widens the files, never the queue.
@@ -192,7 +192,8 @@ MainWindowShell::MainWindowShell() {
       menu->addAction(SearchMenuItem);
     }
     menu->addSeparator();
-    for (QAction* a : {ToSDHDMenuItem, ToSDMenuItem, ToHDMenuItem, ToOriginalMenuItem, ToInfoMenuItem}) menu->addAction(a);
+    for (QAction* a : {ToSDHDMenuItem, ToSDMenuItem, ToHDMenuItem, ToOriginalMenuItem, ToInfoMenuItem})
+      menu->addAction(a);
   }
 
   QMenu* tools = MainMenu->addMenu(QStringLiteral("&Tools"));
@@ -232,12 +233,14 @@ MainWindowShell::MainWindowShell() {
   const Item items[] = {
       {&AddVideoSourcesToolbarItem, "AddVideoSourcesToolbarItem", "Video Sources", "list-add",
        QStyle::SP_FileDialogNewFolder},
-      {&CheckSourcesToolbarItem, "CheckSourcesToolbarItem", "Check Sources", "view-refresh", QStyle::SP_BrowserReload},
+      {&CheckSourcesToolbarItem, "CheckSourcesToolbarItem", "Check Sources", "view-refresh",
+       QStyle::SP_BrowserReload},
       {&EditToolbarItem, "EditToolbarItem", "Edit", "document-properties", QStyle::SP_FileDialogDetailedView},
       {&DeleteToolbarItem, "DeleteToolbarItem", "Delete", "edit-delete", QStyle::SP_TrashIcon},
       {&LookUpToolbarItem, "LookUpToolbarItem", "Look Up", "edit-find", QStyle::SP_FileDialogContentsView},
       {&PreviewToolbarItem, "PreviewToolbarItem", "Preview", "media-playback-start", QStyle::SP_MediaPlay},
-      {&CreateSampleToolbarItem, "CreateSampleToolbarItem", "Create Sample", "edit-copy", QStyle::SP_FileIcon},
+      {&CreateSampleToolbarItem, "CreateSampleToolbarItem", "Create Sample", "edit-copy",
+       QStyle::SP_FileIcon},
       {&ConvertToolbarItem, "ConvertToolbarItem", "Convert", "go-next", QStyle::SP_ArrowForward},
       {&ConvertSelectedToolbarItem, "ConvertSelectedToolbarItem", "Convert Selected", "go-jump",
        QStyle::SP_DialogApplyButton},
@@ -248,7 +251,8 @@ MainWindowShell::MainWindowShell() {
     QAction** slot = item.slot;
     *slot = action(MainToolbar, item.name, QLatin1String(item.text));
     // Without a theme (a bare window manager) the style's own icons stand in.
-    (*slot)->setIcon(QIcon::fromTheme(QLatin1String(item.themeIcon), MainToolbar->style()->standardIcon(item.fallback)));
+    (*slot)->setIcon(
+        QIcon::fromTheme(QLatin1String(item.themeIcon), MainToolbar->style()->standardIcon(item.fallback)));
     MainToolbar->addAction(*slot);
     // Toolbar buttons take no focus by default; several commands (Convert, Convert All)
     // exist nowhere else, so Tab must reach them and Space press them.
@@ -275,7 +279,8 @@ MainWindowShell::MainWindowShell() {
   aboutTexts->addRow(QStringLiteral("Version:"), VersionNumber);
   aboutTexts->addRow(QStringLiteral("Successful conversions:"), SucessfulConversionsTextField);
   aboutLayout->addLayout(aboutTexts);
-  auto* aboutCredits = named(new QLabel(live::serviceCredits().join(u'\n'), AboutPanel.get()), "ServiceCreditsLabel");
+  auto* aboutCredits =
+      named(new QLabel(live::serviceCredits().join(u'\n'), AboutPanel.get()), "ServiceCreditsLabel");
   aboutCredits->setWordWrap(true);
   aboutLayout->addWidget(aboutCredits);
   AboutCloseButton = named(new QPushButton(QStringLiteral("Close"), AboutPanel.get()), "AboutCloseButton");
@@ -311,7 +316,8 @@ MainWindowShell::MainWindowShell() {
   RateZuvoTextField = named(new QLabel(RateZuvoWindow.get()), "RateZuvoTextField");
   RateZuvoTextField->setWordWrap(true);
   RateZuvoTextField->setMinimumWidth(420);
-  RateZuvoButton = named(new QPushButton(QStringLiteral("Rate Zuvo"), RateZuvoWindow.get()), "RateZuvoButton");
+  RateZuvoButton =
+      named(new QPushButton(QStringLiteral("Rate Zuvo"), RateZuvoWindow.get()), "RateZuvoButton");
   rateLayout->addWidget(RateZuvoTextField);
   rateLayout->addWidget(RateZuvoButton, 0, Qt::AlignRight);
 

@@ -3,10 +3,10 @@
 // bar and the panels that belong to it (news, rating, about), and the queue window; each
 // control under its outlet name. The controller puts its models on the files and queue
 // tables. GUI thread only.
-#include "app/queue/QueueTableView.h"
-
 #include <QPointer>
 #include <memory>
+
+#include "app/queue/QueueTableView.h"
 
 class QAction;
 class QFrame;

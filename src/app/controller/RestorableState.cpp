@@ -1,7 +1,7 @@
 #include "app/controller/RestorableState.h"
 
-#include "platform/KeyedArchive.h"
-#include "platform/Paths.h"
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QCborMap>
 #include <QCborStreamReader>
@@ -9,9 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <fcntl.h>
 #include <mutex>
-#include <unistd.h>
+
+#include "platform/KeyedArchive.h"
+#include "platform/Paths.h"
 
 namespace zuvo {
 namespace {
@@ -28,7 +29,11 @@ constexpr qint64 kVersion = 2;
 constexpr const char* kListKey = "list";
 constexpr const char* kItemKey = "item";
 // How every sealed archive begins: a map of four whose first key names the format.
-const QByteArray kRecordStart = QByteArrayLiteral("\xA4\x66" "format" "\x75" "org.zuvo.keyedarchive");
+const QByteArray kRecordStart = QByteArrayLiteral(
+    "\xA4\x66"
+    "format"
+    "\x75"
+    "org.zuvo.keyedarchive");
 
 std::mutex& writeLock() {
   static std::mutex lock;
@@ -59,7 +64,8 @@ std::optional<Record> readRecord(const QByteArray& bytes) {
   const QString list = map.value(QLatin1String(kListKey)).toString();
   if (list != kFileTable && list != kQueueTable) return std::nullopt;
   KeyedUnarchiver top(QCborMap(), "archive");
-  std::optional<MediaFilePtr> item = top.decodedObject<MediaFile>(map.value(QLatin1String(kItemKey)), kItemKey);
+  std::optional<MediaFilePtr> item =
+      top.decodedObject<MediaFile>(map.value(QLatin1String(kItemKey)), kItemKey);
   if (!item) return std::nullopt;
   return Record{list, *item};
 }
@@ -229,10 +235,11 @@ RestoredLists RestorableState::read(const Reporter& reporter, const std::atomic<
   RestoredLists restored{found.files, found.queue, paths::unreadableCopyName(path_)};
   if (!QFile::rename(path_, restored.setAside)) restored.setAside = path_;
   if (reporter)
-    reporter->report(QStringLiteral("[RED]Saved window state unreadable; kept as %1; %2 of its items read back")
-                         .arg(restored.setAside)
-                         .arg(found.files.size() + found.queue.size()),
-                     1);
+    reporter->report(
+        QStringLiteral("[RED]Saved window state unreadable; kept as %1; %2 of its items read back")
+            .arg(restored.setAside)
+            .arg(found.files.size() + found.queue.size()),
+        1);
   return restored;
 }
 

@@ -3,13 +3,13 @@
 // the files list under "FileTable" and the queue list under "QueueTable", kept in one
 // file of the support folder. Each item is a record sealed on its own, so that damage
 // costs only the items it touches; the file is replaced whole on every write.
-#include "media/BCCReporter.h"
-#include "media/MediaFile.h"
-
 #include <QList>
 #include <QString>
 #include <atomic>
 #include <optional>
+
+#include "media/BCCReporter.h"
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

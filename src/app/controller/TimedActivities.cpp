@@ -28,15 +28,16 @@ void TimedActivities::timedactivities() {
   ControllerHooks::call(hooks_.setWindowTitle, QStringLiteral("Zuvo"));
 
   const bool wantStatusItem = defaults.get(setting::ShowStatusItem);
-  if (wantStatusItem && !state_.statusItemShown) ControllerHooks::call(hooks_.activateStatusMenu);
-  else if (!wantStatusItem && state_.statusItemShown) ControllerHooks::call(hooks_.deactivateStatusMenu);
+  if (wantStatusItem && !state_.statusItemShown)
+    ControllerHooks::call(hooks_.activateStatusMenu);
+  else if (!wantStatusItem && state_.statusItemShown)
+    ControllerHooks::call(hooks_.deactivateStatusMenu);
 
   runner_.startconversion();
 
   const QDateTime now = now_();
   if (defaults.get(setting::AutomaticallyScanForFiles) &&
-      now.time().hour() == defaults.get(setting::AutomaticallyScanForFilesHour) &&
-      now.time().minute() == 0) {
+      now.time().hour() == defaults.get(setting::AutomaticallyScanForFilesHour) && now.time().minute() == 0) {
     state_.mainLog->report(
         QStringLiteral("[BLUE]Current time matches automatic time set in preferences, checking sources"), 3);
     timedScan();
@@ -46,7 +47,8 @@ void TimedActivities::timedactivities() {
 
   if (state_.nextScan <= now && defaults.get(setting::ScanVideoSourcesEveryMinutes)) {
     state_.nextScan = now.addSecs(static_cast<qint64>(defaults.get(setting::AutomateEveryMinutes)) * 60);
-    state_.mainLog->report(QStringLiteral("[BLUE]Doing Timed Scan of Video Sources at %1").arg(state_.nextScan.toString()), 3);
+    state_.mainLog->report(
+        QStringLiteral("[BLUE]Doing Timed Scan of Video Sources at %1").arg(state_.nextScan.toString()), 3);
     timedScan();
   }
   if (state_.quitting) return;

@@ -1,10 +1,10 @@
 #pragma once
 // The user's language as the look-up and the probe use it: a code worked out from the
 // first preferred language, and its long name.
-#include "media/BCCReporter.h"
-
 #include <QString>
 #include <QStringList>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 

@@ -1,12 +1,13 @@
 #include "app/controller/WindowManagerClose.h"
 
+#include <xcb/xcb.h>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWindow>
 #include <cstdlib>
 #include <cstring>
-#include <xcb/xcb.h>
 
 namespace zuvo {
 namespace {
@@ -44,7 +45,8 @@ bool WindowManagerClose::nativeEventFilter(const QByteArray& eventType, void* me
   const auto* event = static_cast<const xcb_generic_event_t*>(message);
   if ((event->response_type & ~0x80) != XCB_CLIENT_MESSAGE) return false;
   const auto* client = static_cast<const xcb_client_message_event_t*>(message);
-  if (client->format != 32 || client->type != protocols_ || client->data.data32[0] != deleteWindow_) return false;
+  if (client->format != 32 || client->type != protocols_ || client->data.data32[0] != deleteWindow_)
+    return false;
   const QWindow* handle = window_->windowHandle();
   if (!handle || client->window != handle->winId()) return false;
   // Unblocked, Qt delivers the close to the window itself.

@@ -22,7 +22,7 @@ class WindowManagerClose : public QAbstractNativeEventFilter {
  private:
   QPointer<QWidget> window_;
   std::function<void()> closed_;
-  quint32 protocols_ = 0;    // WM_PROTOCOLS
+  quint32 protocols_ = 0;     // WM_PROTOCOLS
   quint32 deleteWindow_ = 0;  // WM_DELETE_WINDOW
   bool installed_ = false;
 };

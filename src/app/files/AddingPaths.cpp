@@ -1,12 +1,5 @@
 #include "app/files/AddingPaths.h"
 
-#include "app/files/FileLists.h"
-#include "app/files/IncomingPaths.h"
-#include "app/files/SourceScanner.h"
-#include "app/shared/Feed.h"
-#include "media/FileTypes.h"
-#include "media/StringHelpers.h"
-
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
@@ -16,6 +9,13 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include "app/files/FileLists.h"
+#include "app/files/IncomingPaths.h"
+#include "app/files/SourceScanner.h"
+#include "app/shared/Feed.h"
+#include "media/FileTypes.h"
+#include "media/StringHelpers.h"
 
 namespace zuvo {
 namespace {
@@ -48,7 +48,8 @@ class AddingPaths::FolderWalk {
     thread_ = std::thread([this, folder, depth] {
       SourceScanner::FolderIds followed;
       SourceScanner::walkFolder(
-          folder, depth, followed, [this](Step&& step) { push(std::move(step)); }, [this] { return cancel_.load(); });
+          folder, depth, followed, [this](Step&& step) { push(std::move(step)); },
+          [this] { return cancel_.load(); });
       {
         const std::lock_guard<std::mutex> guard(lock_);
         done_ = true;
@@ -100,13 +101,15 @@ class AddingPaths::FolderWalk {
 bool AddingPaths::refuseOtherKind(const QString& path) {
   if (incomingKind(path) != IncomingKind::Other) return false;
   // A pipe or a device would hold the probe's tools for good; an unreadable file gives nothing.
-  const QString message = QStringLiteral("%1 is neither a readable file nor a folder, not added to Zuvo").arg(path);
+  const QString message =
+      QStringLiteral("%1 is neither a readable file nor a folder, not added to Zuvo").arg(path);
   state_.mainLog->report(QStringLiteral("[RED]") + message, 3);
   state_.userLog->report(message, 3);
   return true;
 }
 
-AddingPaths::AddingPaths(ControllerState& state, const ControllerHooks& hooks, FileLists& lists, SourceScanner& scanner)
+AddingPaths::AddingPaths(ControllerState& state, const ControllerHooks& hooks, FileLists& lists,
+                         SourceScanner& scanner)
     : state_(state), hooks_(hooks), lists_(lists), scanner_(scanner) {}
 
 AddingPaths::~AddingPaths() = default;
@@ -137,8 +140,10 @@ void AddingPaths::drainSoon() {
 bool AddingPaths::takeWalkStep() {
   bool finished = false;
   const std::optional<FolderWalk::Step> step = walk_->next(finished);
-  if (step) scanner_.take(*step, true, false);
-  else if (finished) walk_.reset();
+  if (step)
+    scanner_.take(*step, true, false);
+  else if (finished)
+    walk_.reset();
   return step || finished;
 }
 
@@ -161,8 +166,10 @@ void AddingPaths::drain() {
     if (tasks_.empty()) break;
     Task task = std::move(tasks_.front());
     tasks_.pop_front();
-    if (task.folder.isEmpty()) task.run();
-    else walk_ = std::make_unique<FolderWalk>(task.folder, task.depth, &context_, [this] { drainSoon(); });
+    if (task.folder.isEmpty())
+      task.run();
+    else
+      walk_ = std::make_unique<FolderWalk>(task.folder, task.depth, &context_, [this] { drainSoon(); });
   }
   if (state_.quitting) {
     tasks_.clear();
@@ -204,10 +211,11 @@ bool AddingPaths::acceptQueueDrop(const MediaFilePtr& dragged, int row) {
     log->report(QStringLiteral("Destination is lower in table so removing an reinserting item"), 4);
     queue.move(source, target);
   } else if (source < target) {
-    log->report(QStringLiteral("Destination is higher up table so removing from row %1 reinserting item at row %2")
-                    .arg(source)
-                    .arg(target - 1),
-                4);
+    log->report(
+        QStringLiteral("Destination is higher up table so removing from row %1 reinserting item at row %2")
+            .arg(source)
+            .arg(target - 1),
+        4);
     queue.move(source, target - 1);
   }
   ControllerHooks::call(hooks_.reloadQueueTable);
@@ -342,7 +350,8 @@ void AddingPaths::LoadDirectory() {
     ControllerHooks::call(hooks_.showBusySheet, QStringLiteral("Checking folder for video files"));
     for (const QString& folder : folders) {
       enqueue([this, folder] {
-        ControllerHooks::call(hooks_.setBusyText, QStringLiteral("Checking folder %1 for video files").arg(folder));
+        ControllerHooks::call(hooks_.setBusyText,
+                              QStringLiteral("Checking folder %1 for video files").arg(folder));
       });
       enqueueFolder(folder, 0);
     }
@@ -354,9 +363,10 @@ void AddingPaths::LoadDirectory() {
 void AddingPaths::RefreshFilesTableButtonPress() {
   state_.mainLog->report(QStringLiteral("Loading Feeds Table"), 4);
   if (loadVideoSources(state_.mainLog).isEmpty()) {
-    ControllerHooks::call(hooks_.showAlert,
-                          QStringLiteral("No Video Sources defined. Enter a new video source in the Preferences dialog "
-                                         "or simply just drag some files into the file table."));
+    ControllerHooks::call(
+        hooks_.showAlert,
+        QStringLiteral("No Video Sources defined. Enter a new video source in the Preferences dialog "
+                       "or simply just drag some files into the file table."));
     return;
   }
   scanner_.checksources(false);

@@ -9,15 +9,15 @@
 // milliseconds at a time with the event loop running between slices: the window is drawn
 // and answers while a folder of thousands of files comes in. A folder is listed, and its
 // entries looked at, on a thread of its own; what it finds is added on the GUI thread.
-#include "app/shared/ControllerHooks.h"
-#include "app/shared/ControllerState.h"
-#include "app/files/SourceScanner.h"
-
 #include <QObject>
 #include <QStringList>
 #include <deque>
 #include <functional>
 #include <memory>
+
+#include "app/files/SourceScanner.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 
 namespace zuvo {
 

@@ -1,8 +1,8 @@
 #include "app/files/BCCenterTextFieldCell.h"
 
-#include "app/tables/TableRoles.h"
-
 #include <QPainter>
+
+#include "app/tables/TableRoles.h"
 
 namespace zuvo {
 
@@ -15,7 +15,8 @@ void BCCenterTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem&
   font.setPixelSize(10);
   painter->setFont(font);
   painter->setPen(rowSelected(option) ? Qt::white : Qt::black);
-  painter->drawText(r.translated(3, 3), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, index.data().toString());
+  painter->drawText(r.translated(3, 3), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                    index.data().toString());
   painter->restore();
 }
 

@@ -1,10 +1,10 @@
 #include "app/files/BCFASTPopUpCell.h"
 
-#include "app/shared/Localized.h"
-#include "app/tables/TableRoles.h"
-
 #include <QFontMetrics>
 #include <QPainter>
+
+#include "app/shared/Localized.h"
+#include "app/tables/TableRoles.h"
 
 namespace zuvo {
 namespace {
@@ -20,7 +20,8 @@ int centred(const QRect& r, const QFont& font, const QString& text) {
 
 QStringList BCFASTPopUpCell::itemTitles() const { return {localizedString("YES"), localizedString("NO")}; }
 
-void BCFASTPopUpCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void BCFASTPopUpCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
   const QVariant reason = index.data(TableRole::Reason);
   if (!reason.isValid()) return;
   const QRect r = option.rect;
@@ -36,11 +37,13 @@ void BCFASTPopUpCell::paint(QPainter* painter, const QStyleOptionViewItem& optio
   painter->setPen(rowSelected(option) ? Qt::white : Qt::black);
   const QFont big = labelFont(15);
   painter->setFont(big);
-  painter->drawText(QRect(centred(r, big, label), r.y() + dy, r.width(), 20), Qt::AlignLeft | Qt::AlignTop, label);
+  painter->drawText(QRect(centred(r, big, label), r.y() + dy, r.width(), 20), Qt::AlignLeft | Qt::AlignTop,
+                    label);
   const QFont small = labelFont(9);
   painter->setFont(small);
   const QString why = reason.toString();
-  painter->drawText(QRect(centred(r, small, why), r.y() + 40, r.width(), 14), Qt::AlignLeft | Qt::AlignTop, why);
+  painter->drawText(QRect(centred(r, small, why), r.y() + 40, r.width(), 14), Qt::AlignLeft | Qt::AlignTop,
+                    why);
   if (index.data(TableRole::Enabled).toBool()) drawArrow(painter, option);
   painter->restore();
 }

@@ -1,13 +1,13 @@
 #include "app/files/BCPopUpCell.h"
 
-#include "app/tables/TableRoles.h"
-
 #include <QAbstractItemView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+
+#include "app/tables/TableRoles.h"
 
 namespace zuvo {
 namespace {
@@ -18,7 +18,10 @@ struct Label {
   int dy;
   int pixels;
 };
-const Label kLabels[] = {{"SD/HD", 4, 20, 15}, {"SD", 15, 20, 15}, {"HD", 15, 20, 15}, {"INFO", 10, 20, 15},
+const Label kLabels[] = {{"SD/HD", 4, 20, 15},
+                         {"SD", 15, 20, 15},
+                         {"HD", 15, 20, 15},
+                         {"INFO", 10, 20, 15},
                          {"ORIGINAL", 5, 23, 10}};
 
 }  // namespace
@@ -37,7 +40,8 @@ QFont BCPopUpCell::labelFont(int pixels) {
   return font;
 }
 
-void BCPopUpCell::fillBackground(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) {
+void BCPopUpCell::fillBackground(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) {
   const QRect r = option.rect;
   painter->fillRect(QRect(r.x(), r.y(), r.width() + 2, r.height() - 1), cellBackground(option, index));
 }
@@ -55,7 +59,8 @@ void BCPopUpCell::drawArrow(QPainter* painter, const QStyleOptionViewItem& optio
   painter->drawPath(arrow);
 }
 
-void BCPopUpCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void BCPopUpCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
   const QRect r = option.rect;
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing);

@@ -1,14 +1,14 @@
 #include "app/files/BCTextFieldCell.h"
 
-#include "app/shared/Localized.h"
-#include "app/tables/BCTableView.h"
-#include "app/tables/TableRoles.h"
-
 #include <QDateTime>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+
+#include "app/shared/Localized.h"
+#include "app/tables/BCTableView.h"
+#include "app/tables/TableRoles.h"
 
 namespace zuvo {
 namespace {
@@ -52,7 +52,8 @@ void spinner(QPainter* painter, const QRect& spot) {
 
 }  // namespace
 
-void BCTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void BCTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
   const QRect r = option.rect;
   const QVariantList values = index.data().toList();
   const auto text = [&values](int i) { return i < values.size() ? values[i].toString() : QString(); };
@@ -68,7 +69,8 @@ void BCTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& optio
   if (text(2) == QLatin1String("TV Show")) {
     line(4, false, QStringLiteral("%1 : %2").arg(localizedString("Series"), text(0)));
     line(22, true, QStringLiteral("Episode : %1").arg(text(1)));
-    line(40, false, QStringLiteral("%1 : %2   Episode : %3").arg(localizedString("Season"), text(3), text(4)));
+    line(40, false,
+         QStringLiteral("%1 : %2   Episode : %3").arg(localizedString("Season"), text(3), text(4)));
   } else {
     line(22, true, QStringLiteral("Movie : %1").arg(text(0)));
   }

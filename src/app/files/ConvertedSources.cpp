@@ -26,8 +26,9 @@ void ConvertedSources::load() {
     const QJsonObject source = value.toObject();
     const QString path = source.value(kPath).toString();
     if (path.isEmpty()) continue;
-    sources_.insert(path, SourceIdentity{source.value(kSize).toInteger(),
-                                         QDateTime::fromMSecsSinceEpoch(source.value(kModified).toInteger(), Qt::UTC)});
+    sources_.insert(
+        path, SourceIdentity{source.value(kSize).toInteger(),
+                             QDateTime::fromMSecsSinceEpoch(source.value(kModified).toInteger(), Qt::UTC)});
   }
 }
 
@@ -51,9 +52,8 @@ void ConvertedSources::save() {
       it = sources_.erase(it);
       continue;
     }
-    sources.append(QJsonObject{{kPath, it.key()},
-                               {kSize, it->size},
-                               {kModified, it->modified.toMSecsSinceEpoch()}});
+    sources.append(
+        QJsonObject{{kPath, it.key()}, {kSize, it->size}, {kModified, it->modified.toMSecsSinceEpoch()}});
     ++it;
   }
   QSaveFile file(file_);

@@ -3,10 +3,10 @@
 // modification time then: a source left in place is not queued again by the next timed
 // scan, nor after a restart, while it stays as it was. Kept in a file of the support
 // folder. GUI thread.
-#include "media/SourceIdentity.h"
-
 #include <QHash>
 #include <QString>
+
+#include "media/SourceIdentity.h"
 
 namespace zuvo {
 

@@ -1,13 +1,13 @@
 #include "app/files/FileLists.h"
 
-#include "media/MediaValues.h"
-#include "media/ProbeMediaFile.h"
-#include "platform/RunLoop.h"
-
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QThread>
 #include <algorithm>
+
+#include "media/MediaValues.h"
+#include "media/ProbeMediaFile.h"
+#include "platform/RunLoop.h"
 
 namespace zuvo {
 namespace {
@@ -26,11 +26,15 @@ void FileLists::staleRestorableState() {
 }
 
 void FileLists::pause(double seconds) {
-  if (hooks_.runFor) hooks_.runFor(seconds);
-  else runloop::runFor(seconds);
+  if (hooks_.runFor)
+    hooks_.runFor(seconds);
+  else
+    runloop::runFor(seconds);
 }
 
-MediaFilePtr FileLists::newMediaForPath(const QString& path, bool drop) { return newMediaWithPath(path, drop, false); }
+MediaFilePtr FileLists::newMediaForPath(const QString& path, bool drop) {
+  return newMediaWithPath(path, drop, false);
+}
 
 MediaFilePtr FileLists::newMediaForDVD(const QString& title, const DVDTrack& track) {
   return newMediaWithDVD(title, track, false);
@@ -55,8 +59,10 @@ const FileLists::PathIndex& FileLists::pathIndex() {
     return index_;
   index_ = PathIndex{state_.files, state_.queue, {}, {}};
   index_.inFiles.reserve(state_.files.size());
-  for (const MediaFilePtr& item : std::as_const(index_.files)) index_.inFiles.insert(item->fullpath(), item.get());
-  for (const MediaFilePtr& item : std::as_const(index_.queue)) index_.inQueue.insert(item->fullpath(), item.get());
+  for (const MediaFilePtr& item : std::as_const(index_.files))
+    index_.inFiles.insert(item->fullpath(), item.get());
+  for (const MediaFilePtr& item : std::as_const(index_.queue))
+    index_.inQueue.insert(item->fullpath(), item.get());
   return index_;
 }
 
@@ -81,12 +87,15 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
   if (state_.quitting) return BCError::NoError();
   const PathIndex& index = pathIndex();
   if (index.inFiles.contains(path)) {
-    state_.userLog->report(QStringLiteral("File %1 not added to Zuvo as already present in main window").arg(path), 3);
+    state_.userLog->report(
+        QStringLiteral("File %1 not added to Zuvo as already present in main window").arg(path), 3);
     return BCError::NoError();
   }
   if (queued(index, path)) {
     state_.userLog->report(
-        QStringLiteral("File %1 not added to Zuvo as already present in queue and not completed conversion").arg(path), 3);
+        QStringLiteral("File %1 not added to Zuvo as already present in queue and not completed conversion")
+            .arg(path),
+        3);
     return BCError::NoError();
   }
 
@@ -102,15 +111,19 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
   // A file's item can only match by its path; a DVD title's, by its title and track.
   bool found = false;
   if (dvdTitle) {
-    found = std::any_of(state_.files.cbegin(), state_.files.cend(), [&](const MediaFilePtr& item) { return duplicate(*item); });
+    found = std::any_of(state_.files.cbegin(), state_.files.cend(),
+                        [&](const MediaFilePtr& item) { return duplicate(*item); });
   } else {
     const QList<MediaFile*> samePath = index.inFiles.values(media->fullpath());
-    found = std::any_of(samePath.cbegin(), samePath.cend(), [&](const MediaFile* item) { return duplicate(*item); });
+    found = std::any_of(samePath.cbegin(), samePath.cend(),
+                        [&](const MediaFile* item) { return duplicate(*item); });
   }
   if (found) {
     if (dvdTitle) {
-      state_.mainLog->report(QStringLiteral("[BLUE]DVD Track %1 is already in table").arg(DVDTrackInfo->tracknumber()), 3);
-      state_.userLog->report(QStringLiteral("DVD Track %1 is already in Zuvo").arg(DVDTrackInfo->tracknumber()), 3);
+      state_.mainLog->report(
+          QStringLiteral("[BLUE]DVD Track %1 is already in table").arg(DVDTrackInfo->tracknumber()), 3);
+      state_.userLog->report(
+          QStringLiteral("DVD Track %1 is already in Zuvo").arg(DVDTrackInfo->tracknumber()), 3);
     } else {
       state_.mainLog->report(QStringLiteral("[BLUE]File %1 is already in table").arg(media->fullpath()), 3);
       state_.userLog->report(QStringLiteral("File %1 is already in Zuvo").arg(media->fullpath()), 3);
@@ -143,7 +156,8 @@ BCError FileLists::addfileorDVDtotable(const QString& path, bool drop, bool auto
 
 void FileLists::makefilestable() {
   if (!onThreadOf(this)) {
-    QMetaObject::invokeMethod(this, [this] { makefilestable(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { makefilestable(); }, Qt::QueuedConnection);
     return;
   }
   state_.mainLog->report(QStringLiteral("[BLUE]Building File Table"), 4);
@@ -151,7 +165,8 @@ void FileLists::makefilestable() {
     const MediaState itemState = item->state();
     if (itemState == MediaState::Removed || itemState == MediaState::Ended || item->isDVD()) continue;
     if (QFileInfo::exists(item->fullpath())) continue;
-    state_.mainLog->report(QStringLiteral("[RED]File %1 is missing. Setting state to zero.").arg(item->filename()), 3);
+    state_.mainLog->report(
+        QStringLiteral("[RED]File %1 is missing. Setting state to zero.").arg(item->filename()), 3);
     item->setState(MediaState::Removed);
   }
   for (const MediaFilePtr& item : QList<MediaFilePtr>(state_.files)) {
@@ -161,7 +176,8 @@ void FileLists::makefilestable() {
       state_.queue.append(item);
       state_.files.removeOne(item);
       state_.mainLog->report(
-          QStringLiteral("[BLUE]Show %1 has state set to 2 and completed lookup moving to queue table").arg(item->fullpath()),
+          QStringLiteral("[BLUE]Show %1 has state set to 2 and completed lookup moving to queue table")
+              .arg(item->fullpath()),
           4);
     }
   }
@@ -179,7 +195,8 @@ void FileLists::makefilestable() {
 
 void FileLists::RefreshWindow() {
   if (!onThreadOf(this)) {
-    QMetaObject::invokeMethod(this, [this] { RefreshWindow(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { RefreshWindow(); }, Qt::QueuedConnection);
     return;
   }
   ControllerHooks::call(hooks_.reloadFilesTable);

@@ -3,16 +3,16 @@
 // source (which refuses paths already present and starts the item's background probe)
 // and the table rebuild, which moves items between the lists by their state.
 // GUI thread; a rebuild asked for on another thread runs later on the GUI thread.
-#include "app/shared/ControllerHooks.h"
-#include "app/shared/ControllerState.h"
-#include "media/BCError.h"
-#include "media/DVDTrack.h"
-
 #include <QMultiHash>
 #include <QObject>
 #include <QSet>
 #include <functional>
 #include <optional>
+
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
+#include "media/BCError.h"
+#include "media/DVDTrack.h"
 
 namespace zuvo {
 
@@ -32,8 +32,8 @@ class FileLists : public QObject {
   void setDVDLookUpStarter(BackgroundStarter start) { startDVDLookUp_ = std::move(start); }
 
   BCError addfiletotable(const QString& path, bool drop, bool autoprocess);
-  BCError addfileorDVDtotable(const QString& path, bool drop, bool autoprocess, bool DVD, const QString& DVDTitle,
-                              const std::optional<DVDTrack>& DVDTrackInfo);
+  BCError addfileorDVDtotable(const QString& path, bool drop, bool autoprocess, bool DVD,
+                              const QString& DVDTitle, const std::optional<DVDTrack>& DVDTrackInfo);
 
   // A name that is not valid UTF-8 reaches Zuvo with its undecodable bytes replaced, so
   // the path names no file and nothing can open it. True for such a path, after telling

@@ -1,5 +1,9 @@
 #include "app/files/FilesTableColumns.h"
 
+#include <QHeaderView>
+#include <QStyle>
+#include <algorithm>
+
 #include "app/files/BCButtonCell.h"
 #include "app/files/BCCenterTextFieldCell.h"
 #include "app/files/BCFASTPopUpCell.h"
@@ -9,10 +13,6 @@
 #include "app/files/FilesTableModel.h"
 #include "app/tables/BCTableView.h"
 #include "app/tables/TableLook.h"
-
-#include <QHeaderView>
-#include <QStyle>
-#include <algorithm>
 
 namespace zuvo {
 
@@ -27,10 +27,10 @@ void installFilesTable(BCTableView* view, FilesTableModel* model) {
     int width;
   };
   const Column columns[] = {
-      {"MediaSelected", new BCButtonCell(view), 28},      {"WhyDeselected", new BCImageCell(view), 26},
-      {"Summary", new BCTextFieldCell(view), 360},        {"FileName", new BCCenterTextFieldCell(view), 220},
-      {"ShowType", new BCImageCell(view), 50},            {"SDHD", new BCPopUpCell(view), 60},
-      {"Speed", new BCFASTPopUpCell(view), 60},           {"Tags", new BCImageCell(view), 26},
+      {"MediaSelected", new BCButtonCell(view), 28}, {"WhyDeselected", new BCImageCell(view), 26},
+      {"Summary", new BCTextFieldCell(view), 360},   {"FileName", new BCCenterTextFieldCell(view), 220},
+      {"ShowType", new BCImageCell(view), 50},       {"SDHD", new BCPopUpCell(view), 60},
+      {"Speed", new BCFASTPopUpCell(view), 60},      {"Tags", new BCImageCell(view), 26},
   };
   // A column is never narrower than its heading, in whatever font the desktop gives it.
   const QHeaderView* header = view->horizontalHeader();
@@ -39,7 +39,8 @@ void installFilesTable(BCTableView* view, FilesTableModel* model) {
     const int column = FilesTableModel::column(QLatin1String(c.identifier));
     view->setItemDelegateForColumn(column, c.cell);
     const QString heading = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-    const int fitted = heading.isEmpty() ? 0 : header->fontMetrics().horizontalAdvance(heading) + headerMargins;
+    const int fitted =
+        heading.isEmpty() ? 0 : header->fontMetrics().horizontalAdvance(heading) + headerMargins;
     view->setColumnWidth(column, std::max(c.width, fitted));
   }
   view->setAccessibleName(QStringLiteral("Files"));

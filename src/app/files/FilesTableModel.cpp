@@ -1,15 +1,15 @@
 #include "app/files/FilesTableModel.h"
 
-#include "app/shared/Localized.h"
+#include <algorithm>
+
 #include "app/files/BCPopUpCell.h"
 #include "app/files/RowColours.h"
+#include "app/shared/Localized.h"
 #include "app/tables/TableImages.h"
 #include "app/tables/TableRoles.h"
 #include "media/MediaLabels.h"
 #include "media/MediaSummary.h"
 #include "media/MediaValues.h"
-
-#include <algorithm>
 
 namespace zuvo {
 namespace {
@@ -26,13 +26,20 @@ QString statusText(const MediaFile& item) {
   switch (item.reasonfordeselection()) {
     case DeselectionReason::None:
       return item.hadexistingtags() ? QStringLiteral("Already tagged") : QStringLiteral("Ready");
-    case DeselectionReason::Duplicate: return QStringLiteral("Duplicate");
-    case DeselectionReason::NoLookUpMatch: return QStringLiteral("No match found");
-    case DeselectionReason::IncompleteTVShow: return QStringLiteral("Episode details missing");
-    case DeselectionReason::ProtectedByDRM: return QStringLiteral("Protected by DRM");
-    case DeselectionReason::UnsupportedVideo: return QStringLiteral("Unsupported video");
-    case DeselectionReason::NoVideo: return QStringLiteral("No video in this file");
-    default: return QString();
+    case DeselectionReason::Duplicate:
+      return QStringLiteral("Duplicate");
+    case DeselectionReason::NoLookUpMatch:
+      return QStringLiteral("No match found");
+    case DeselectionReason::IncompleteTVShow:
+      return QStringLiteral("Episode details missing");
+    case DeselectionReason::ProtectedByDRM:
+      return QStringLiteral("Protected by DRM");
+    case DeselectionReason::UnsupportedVideo:
+      return QStringLiteral("Unsupported video");
+    case DeselectionReason::NoVideo:
+      return QStringLiteral("No video in this file");
+    default:
+      return QString();
   }
 }
 
@@ -56,9 +63,9 @@ QString titleText(const MediaFile& item) {
 
 const QStringList& FilesTableModel::identifiers() {
   static const QStringList ids = {
-      QStringLiteral("MediaSelected"), QStringLiteral("WhyDeselected"),   QStringLiteral("Summary"),
-      QStringLiteral("FileName"),      QStringLiteral("ShowType"),        QStringLiteral("ShowTypeStepper"),
-      QStringLiteral("SDHD"),          QStringLiteral("Speed"),           QStringLiteral("Tags")};
+      QStringLiteral("MediaSelected"), QStringLiteral("WhyDeselected"), QStringLiteral("Summary"),
+      QStringLiteral("FileName"),      QStringLiteral("ShowType"),      QStringLiteral("ShowTypeStepper"),
+      QStringLiteral("SDHD"),          QStringLiteral("Speed"),         QStringLiteral("Tags")};
   return ids;
 }
 
@@ -85,7 +92,8 @@ void FilesTableModel::reload() {
 }
 
 QString FilesTableModel::accessibleText(const QString& id, const MediaFile& item) {
-  if (id == QLatin1String("MediaSelected")) return item.selected() ? QStringLiteral("checked") : QStringLiteral("not checked");
+  if (id == QLatin1String("MediaSelected"))
+    return item.selected() ? QStringLiteral("checked") : QStringLiteral("not checked");
   if (id == QLatin1String("WhyDeselected")) return statusText(item);
   if (id == QLatin1String("Summary")) return titleText(item);
   if (id == QLatin1String("FileName")) return value(id, item).toString();
@@ -129,7 +137,9 @@ QVariant FilesTableModel::value(const QString& id, const MediaFile& item) {
   return kNoData;
 }
 
-int FilesTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(files_.size()); }
+int FilesTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(files_.size());
+}
 
 int FilesTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : int(identifiers().size());
@@ -141,28 +151,38 @@ QVariant FilesTableModel::data(const QModelIndex& index, int role) const {
   const QString& id = identifiers()[index.column()];
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return value(id, item);
-    case Qt::AccessibleTextRole: return accessibleText(id, item);
+    case Qt::EditRole:
+      return value(id, item);
+    case Qt::AccessibleTextRole:
+      return accessibleText(id, item);
     case Qt::ToolTipRole:
       // What the status image stands for, in words, when the mouse rests on it.
       if (id == QLatin1String("WhyDeselected")) return statusText(item);
       return {};
-    case TableRole::RowColour: return rowColour(item, index.row());
-    case TableRole::StatusImage: return statusImage(item);
-    case TableRole::HasSubtitles: return hasSubtitles(item);
-    case TableRole::HasChapters: return !item.Chapters().isEmpty();
-    case TableRole::LookingUp: return !item.didlookup();
+    case TableRole::RowColour:
+      return rowColour(item, index.row());
+    case TableRole::StatusImage:
+      return statusImage(item);
+    case TableRole::HasSubtitles:
+      return hasSubtitles(item);
+    case TableRole::HasChapters:
+      return !item.Chapters().isEmpty();
+    case TableRole::LookingUp:
+      return !item.didlookup();
     case TableRole::Description:
       if (id == QLatin1String("ShowType")) return mediaTypeDescription(item.mediatype());
       return QString();
     case TableRole::Enabled:
       if (id == QLatin1String("Speed")) return item.fastmodeEnabled();
       return true;
-    case TableRole::AccessibleAction: return id == QLatin1String("Tags");
+    case TableRole::AccessibleAction:
+      return id == QLatin1String("Tags");
     case TableRole::Reason:
-      if (id == QLatin1String("Speed")) return item.fastmodeEnabled() ? QString() : item.reasonfornofastmode();
+      if (id == QLatin1String("Speed"))
+        return item.fastmodeEnabled() ? QString() : item.reasonfornofastmode();
       return {};
-    default: return {};
+    default:
+      return {};
   }
 }
 

@@ -2,12 +2,12 @@
 // The files table: row i is item i of the controller's files list, one column per
 // identifier. Every value is worked out from the item when asked; the model keeps nothing
 // of its own. Clicks and choices in the cells come back as edit requests. GUI thread only.
-#include "media/MediaFile.h"
-
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
 #include <functional>
+
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

@@ -1,5 +1,18 @@
 #include "app/files/FilesTablePresenter.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QTableView>
+#include <algorithm>
+#include <map>
+
 #include "app/files/FilesTableColumns.h"
 #include "app/files/FilesTableModel.h"
 #include "app/shared/ControllerHooks.h"
@@ -13,19 +26,6 @@
 #include "media/StreamAnalysis.h"
 #include "media/Trash.h"
 #include "platform/Defaults.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QScopedValueRollback>
-#include <QTableView>
-#include <algorithm>
-#include <map>
 
 namespace zuvo {
 namespace {
@@ -47,7 +47,8 @@ void setFormat(MediaFile& item, const QVariant& value, const Alert& alert) {
       else
         alert(localizedString("Only .mp4 or .m4v files can have their infomation update without conversion"));
       break;
-    default: break;  // no format of that number: keep the one chosen
+    default:
+      break;  // no format of that number: keep the one chosen
   }
   const QString fast = isShowFastMode(item);
   const bool good = fast == QLatin1String("Good");
@@ -63,12 +64,15 @@ const int kSpeedColumn = FilesTableModel::column(QStringLiteral("Speed"));
 
 }  // namespace
 
-FilesTablePresenter::FilesTablePresenter(ControllerState& state, const ControllerHooks& hooks, const Widgets& widgets,
-                                         std::function<void(const MediaFilePtr&)> startLookUp, QObject* parent)
+FilesTablePresenter::FilesTablePresenter(ControllerState& state, const ControllerHooks& hooks,
+                                         const Widgets& widgets,
+                                         std::function<void(const MediaFilePtr&)> startLookUp,
+                                         QObject* parent)
     : QObject(parent), state_(state), hooks_(hooks), w_(widgets), startLookUp_(std::move(startLookUp)) {
   model_ = new FilesTableModel(state_.files, this);
-  model_->setEditRequest(
-      [this](const QString& identifier, int row, const QVariant& value) { tableEditRequested(identifier, row, value); });
+  model_->setEditRequest([this](const QString& identifier, int row, const QVariant& value) {
+    tableEditRequested(identifier, row, value);
+  });
   installFilesTable(w_.table, model_);
   connectTable();
 }
@@ -92,7 +96,9 @@ void FilesTablePresenter::connectTable() {
   });
 }
 
-void FilesTablePresenter::showAlert(const QString& text) const { ControllerHooks::call(hooks_.showAlert, text); }
+void FilesTablePresenter::showAlert(const QString& text) const {
+  ControllerHooks::call(hooks_.showAlert, text);
+}
 
 void FilesTablePresenter::reloadFiles() {
   // A reload keeps the selection: the same items stay selected wherever they now are.
@@ -107,12 +113,15 @@ void FilesTablePresenter::reloadFiles() {
     if (const qsizetype row = state_.files.indexOf(item); item && row >= 0) rows << int(row);
   restoringSelection_ = true;
   if (const qsizetype row = currentItem ? state_.files.indexOf(currentItem) : -1; row >= 0)
-    view->selectionModel()->setCurrentIndex(model_->index(int(row), current.column()), QItemSelectionModel::NoUpdate);
+    view->selectionModel()->setCurrentIndex(model_->index(int(row), current.column()),
+                                            QItemSelectionModel::NoUpdate);
   selectFileRows(rows);
   restoringSelection_ = false;
   // Items that left the table take the tag editor and the menus with them.
-  if (rows.size() != selected.size()) filesSelectionChanged();
-  else emit toolbarChanged();
+  if (rows.size() != selected.size())
+    filesSelectionChanged();
+  else
+    emit toolbarChanged();
   // The hint to drop files shows only over an empty list, and never in full screen.
   w_.dropHint->setVisible(state_.files.isEmpty() && !w_.mainWindow->isFullScreen());
 }
@@ -136,18 +145,24 @@ void FilesTablePresenter::tableEditRequested(const QString& identifier, int row,
   const Alert alert = [this](const QString& text) { showAlert(text); };
   // Each answers whether the files table is reloaded.
   static const std::map<QString, std::function<bool(MediaFile&, const QVariant&, const Alert&)>> edits = {
-      {QStringLiteral("Season"), [](MediaFile& m, const QVariant& v, const Alert&) { return m.setSeason(v.toUInt()), false; }},
-      {QStringLiteral("Show"), [](MediaFile& m, const QVariant& v, const Alert&) { return m.setShow(v.toUInt()), false; }},
+      {QStringLiteral("Season"),
+       [](MediaFile& m, const QVariant& v, const Alert&) { return m.setSeason(v.toUInt()), false; }},
+      {QStringLiteral("Show"),
+       [](MediaFile& m, const QVariant& v, const Alert&) { return m.setShow(v.toUInt()), false; }},
       {QStringLiteral("ShowTypeStepper"),
        [](MediaFile& m, const QVariant& v, const Alert&) {
          const int step = v.toInt();
          if (step >= 1 && step <= 3) m.setMediatype(MediaType(step - 1));
          return true;
        }},
-      {QStringLiteral("SDHD"), [](MediaFile& m, const QVariant& v, const Alert& a) { return setFormat(m, v, a), true; }},
-      {QStringLiteral("Speed"), [](MediaFile& m, const QVariant& v, const Alert&) { return m.setFastmode(v.toInt() == 0), false; }},
-      {QStringLiteral("EpisodeName"), [](MediaFile& m, const QVariant& v, const Alert&) { return m.setEpisodename(v.toString()), false; }},
-      {QStringLiteral("SeriesName"), [](MediaFile& m, const QVariant& v, const Alert&) { return m.setSeriesname(v.toString()), false; }},
+      {QStringLiteral("SDHD"),
+       [](MediaFile& m, const QVariant& v, const Alert& a) { return setFormat(m, v, a), true; }},
+      {QStringLiteral("Speed"),
+       [](MediaFile& m, const QVariant& v, const Alert&) { return m.setFastmode(v.toInt() == 0), false; }},
+      {QStringLiteral("EpisodeName"),
+       [](MediaFile& m, const QVariant& v, const Alert&) { return m.setEpisodename(v.toString()), false; }},
+      {QStringLiteral("SeriesName"),
+       [](MediaFile& m, const QVariant& v, const Alert&) { return m.setSeriesname(v.toString()), false; }},
       {QStringLiteral("ShowType"),
        [](MediaFile& m, const QVariant& v, const Alert&) {
          // A label that names no media type would leave the item with a type nothing knows.
@@ -155,7 +170,8 @@ void FilesTablePresenter::tableEditRequested(const QString& identifier, int row,
          if (type <= MediaType::HomeMovie) m.setMediatype(type);
          return true;
        }},
-      {QStringLiteral("MediaSelected"), [](MediaFile& m, const QVariant& v, const Alert&) { return m.setSelected(v.toBool()), false; }},
+      {QStringLiteral("MediaSelected"),
+       [](MediaFile& m, const QVariant& v, const Alert&) { return m.setSelected(v.toBool()), false; }},
   };
   if (identifier == QLatin1String("Tags")) {
     showTagsPanel(row);
@@ -241,8 +257,10 @@ void FilesTablePresenter::filesSelectionChanged() {
 void FilesTablePresenter::editClick() {
   const QList<int> rows = selectedFileRows();
   if (rows.isEmpty() || state_.files.isEmpty()) return;
-  if (rows.size() == 1) showTagsPanel(rows.first());
-  else MultipleEditClick();
+  if (rows.size() == 1)
+    showTagsPanel(rows.first());
+  else
+    MultipleEditClick();
 }
 
 void FilesTablePresenter::showTagsPanelFromClick(const QModelIndex& clicked) {
@@ -266,9 +284,10 @@ void FilesTablePresenter::deleteClick() {
   sheet->setIcon(QMessageBox::Warning);
   sheet->setWindowModality(Qt::WindowModal);
   sheet->setText(localizedString("What would you like to do?"));
-  sheet->setInformativeText(
-      localizedString("Would you like to remove the file from Zuvo's list or delete the file from your hard drive?"));
-  QPushButton* remove = sheet->addButton(localizedString("Remove the file from Zuvo"), QMessageBox::AcceptRole);
+  sheet->setInformativeText(localizedString(
+      "Would you like to remove the file from Zuvo's list or delete the file from your hard drive?"));
+  QPushButton* remove =
+      sheet->addButton(localizedString("Remove the file from Zuvo"), QMessageBox::AcceptRole);
   QPushButton* trash = sheet->addButton(localizedString("Move To Trash"), QMessageBox::DestructiveRole);
   sheet->addButton(localizedString("Cancel"), QMessageBox::RejectRole);
   sheet->setDefaultButton(remove);
@@ -324,13 +343,14 @@ void FilesTablePresenter::sizeWindow() {
   const QScopedValueRollback guard(sizingWindow_, true);
   const QTableView* table = w_.table;
   int w = table->isColumnHidden(kSpeedColumn) ? 133 : 190;
-  if (table->isColumnHidden(kDetailsColumn)) w += 220;
-  else w = w + 200 + table->columnWidth(kVideoColumn);
+  if (table->isColumnHidden(kDetailsColumn))
+    w += 220;
+  else
+    w = w + 200 + table->columnWidth(kVideoColumn);
   QMainWindow* window = w_.mainWindow;
   window->setMinimumSize(w + 20, 200);
   if (window->width() < w + 20) window->resize(w + 20, window->height());
 }
-
 
 // ---------------------------------------------------------------- columns and selection moves
 
@@ -361,7 +381,8 @@ void FilesTablePresenter::PreviousShow() {
 
 // ---------------------------------------------------------------- commands on highlighted rows
 
-void FilesTablePresenter::setHighlightedFormat(const char* allLog, const char* rowLog, ConversionFormat format) {
+void FilesTablePresenter::setHighlightedFormat(const char* allLog, const char* rowLog,
+                                               ConversionFormat format) {
   const QList<int> rows = selectedFileRows();
   if (rows.isEmpty()) return;
   const Reporter& log = state_.mainLog;
@@ -370,22 +391,28 @@ void FilesTablePresenter::setHighlightedFormat(const char* allLog, const char* r
   for (int row : rows) {
     log->report(QString::fromLatin1(rowLog).arg(row), 4);
     MediaFile& item = *state_.files[row];
-    if (format == ConversionFormat::TagsOnly && !IsMP4File(item.filename())) refused = true;
-    else item.setConversionFormat(format);
+    if (format == ConversionFormat::TagsOnly && !IsMP4File(item.filename()))
+      refused = true;
+    else
+      item.setConversionFormat(format);
   }
   reloadFiles();
   emit listsChanged();
-  if (refused) showAlert(localizedString("Some files where not of mp4 or m4v format. These have not been changed."));
+  if (refused)
+    showAlert(localizedString("Some files where not of mp4 or m4v format. These have not been changed."));
 }
 
 void FilesTablePresenter::MultipleToSDHDClick() {
-  setHighlightedFormat("Changing seleted shows to SDHD", "Changing format of row %1 to SDHD", ConversionFormat::HDAndSD);
+  setHighlightedFormat("Changing seleted shows to SDHD", "Changing format of row %1 to SDHD",
+                       ConversionFormat::HDAndSD);
 }
 void FilesTablePresenter::MultipleToSDClick() {
-  setHighlightedFormat("Changing seleted shows to SD", "Changing format of row %1 to SD", ConversionFormat::SDOnly);
+  setHighlightedFormat("Changing seleted shows to SD", "Changing format of row %1 to SD",
+                       ConversionFormat::SDOnly);
 }
 void FilesTablePresenter::MultipleToHDClick() {
-  setHighlightedFormat("Changing seleted shows to HD", "Changing format of row %1 to HD", ConversionFormat::HDOnly);
+  setHighlightedFormat("Changing seleted shows to HD", "Changing format of row %1 to HD",
+                       ConversionFormat::HDOnly);
 }
 void FilesTablePresenter::MultipleToOriginalClick() {
   setHighlightedFormat("Changing selected shows to Original", "Changing format of row %1 to Original",

@@ -3,13 +3,13 @@
 // the menus it enables, the commands on the highlighted rows, the remove-or-trash sheet and
 // the window's minimum width. It owns the table's model; what the tag editors, the toolbar
 // and the saved lists do in answer it asks for through its signals.
-#include "app/shared/ControllerState.h"
-#include "media/MediaFile.h"
-
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <functional>
+
+#include "app/shared/ControllerState.h"
+#include "media/MediaFile.h"
 
 class QAction;
 class QMainWindow;

@@ -1,10 +1,11 @@
 #include "app/files/IncomingPaths.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zuvo {
 
@@ -20,7 +21,8 @@ IncomingKind incomingKind(const QString& path) {
   // A pipe or a device never ends: whatever reads it (the probe's tools) waits for good.
   if (S_ISDIR(status.st_mode))
     return ::access(name.constData(), R_OK | X_OK) == 0 ? IncomingKind::Folder : IncomingKind::Other;
-  if (S_ISREG(status.st_mode)) return ::access(name.constData(), R_OK) == 0 ? IncomingKind::File : IncomingKind::Other;
+  if (S_ISREG(status.st_mode))
+    return ::access(name.constData(), R_OK) == 0 ? IncomingKind::File : IncomingKind::Other;
   return IncomingKind::Other;
 }
 

@@ -1,5 +1,12 @@
 #include "app/files/SourceScanner.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 #include "app/files/FileLists.h"
 #include "app/files/IncomingPaths.h"
 #include "app/shared/Feed.h"
@@ -11,12 +18,6 @@
 #include "platform/Defaults.h"
 #include "platform/PlacedOutputs.h"
 #include "platform/TerminationSignals.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace zuvo {
 namespace {
@@ -31,7 +32,8 @@ bool isEyeTVPackage(const QFileInfo& entry) {
 
 bool SourceScanner::stopping() const { return state_.quitting || terminationRequested(); }
 
-SourceScanner::SourceScanner(ControllerState& state, Notices& notices, const ControllerHooks& hooks, FileLists& lists)
+SourceScanner::SourceScanner(ControllerState& state, Notices& notices, const ControllerHooks& hooks,
+                             FileLists& lists)
     : state_(state), notices_(notices), hooks_(hooks), lists_(lists) {}
 
 SourceScanner::~SourceScanner() = default;
@@ -90,7 +92,8 @@ bool SourceScanner::settled(const QString& path, const SourceIdentity& identity)
   Sighting sighting{identity, now};
   if (const auto before = seen_.constFind(path); before != seen_.constEnd() && before->identity == identity)
     sighting.since = before->since;
-  if (const auto before = seenNow_.constFind(path); before != seenNow_.constEnd() && before->identity == identity)
+  if (const auto before = seenNow_.constFind(path);
+      before != seenNow_.constEnd() && before->identity == identity)
     sighting.since = std::min(sighting.since, before->since);
   seenNow_.insert(path, sighting);
   // Unchanged across two scans, or untouched for the settle time: no longer being written.
@@ -100,7 +103,8 @@ bool SourceScanner::settled(const QString& path, const SourceIdentity& identity)
 bool SourceScanner::placedByUs(const QString& path) {
   const QFileInfo file(path);
   if (!file.isFile() || !placedoutputs::isPlaced(path, file.size(), file.lastModified())) return false;
-  const QString skipped = QStringLiteral("File %1 was made by Zuvo, it is not taken as a new source").arg(path);
+  const QString skipped =
+      QStringLiteral("File %1 was made by Zuvo, it is not taken as a new source").arg(path);
   state_.mainLog->report(skipped, 5);
   if (placedoutputs::firstTimeTold(path)) state_.userLog->report(skipped, 3);
   return true;
@@ -161,7 +165,8 @@ void SourceScanner::checksources(bool timed) {
     if (stopping()) return;
     const QString path = normalisedPath(source.path());
     if (!QFileInfo::exists(path)) {
-      tell(QStringLiteral("Video Source %1 is missing, please check video sources in Preferences.").arg(path), timed);
+      tell(QStringLiteral("Video Source %1 is missing, please check video sources in Preferences.").arg(path),
+           timed);
       continue;
     }
     if (!followOnce(path, followed)) continue;
@@ -173,8 +178,10 @@ void SourceScanner::checksources(bool timed) {
       const QFileInfo entry(entryPath);
       const bool isFound = (entry.isFile() && IsVideoFile(entryPath)) ||
                            (isEyeTVPackage(entry) && entry.fileName().toLower() != kLiveBuffer.toLower());
-      if (isFound) found(entryPath, false, timed, true);
-      else if (entry.isDir() && source.recurse()) scanFolder(entryPath, 1, false, timed, followed);
+      if (isFound)
+        found(entryPath, false, timed, true);
+      else if (entry.isDir() && source.recurse())
+        scanFolder(entryPath, 1, false, timed, followed);
     }
   }
   if (timed) seen_ = std::exchange(seenNow_, {});
@@ -192,7 +199,8 @@ void SourceScanner::checksubdirectory(const QString& folder, int depth, bool dro
 
 void SourceScanner::scanFolder(const QString& folder, int depth, bool drop, bool timed, FolderIds& followed) {
   walkFolder(
-      folder, depth, followed, [&](FolderStep&& step) { take(step, drop, timed); }, [this] { return stopping(); });
+      folder, depth, followed, [&](FolderStep&& step) { take(step, drop, timed); },
+      [this] { return stopping(); });
 }
 
 void SourceScanner::walkFolder(const QString& folder, int depth, FolderIds& followed, const StepSink& sink,
@@ -210,7 +218,8 @@ void SourceScanner::walkFolder(const QString& folder, int depth, FolderIds& foll
   }
   // A link back to a folder above (or to one already listed) would list its videos again.
   if (!followOnce(folder, followed)) {
-    sink({FolderStep::Log, QStringLiteral("Folder %1 was listed already in this scan, not listed again").arg(folder), 4});
+    sink({FolderStep::Log,
+          QStringLiteral("Folder %1 was listed already in this scan, not listed again").arg(folder), 4});
     return;
   }
   for (const QString& path : unreadableEntries(folder))
@@ -218,7 +227,8 @@ void SourceScanner::walkFolder(const QString& folder, int depth, FolderIds& foll
   for (const QString& entryPath : folderEntries(folder)) {
     if (stopping()) return;
     const QFileInfo entry(entryPath);
-    if ((entry.isFile() && IsVideoFile(entryPath)) || (isEyeTVPackage(entry) && entry.fileName() != kLiveBuffer)) {
+    if ((entry.isFile() && IsVideoFile(entryPath)) ||
+        (isEyeTVPackage(entry) && entry.fileName() != kLiveBuffer)) {
       sink({FolderStep::Found, entryPath});
     } else if (entry.isDir()) {
       sink({FolderStep::Checking, entryPath});

@@ -6,16 +6,16 @@
 // a source only once it has settled, and leaves out the sources it has converted before;
 // no scan of the watched folders takes an output that Zuvo placed there itself.
 // Scans run without waits of their own and stop when quitting begins. GUI thread.
-#include "app/shared/ControllerHooks.h"
-#include "app/shared/ControllerState.h"
-#include "app/files/ConvertedSources.h"
-#include "app/notices/Notices.h"
-
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <functional>
 #include <memory>
+
+#include "app/files/ConvertedSources.h"
+#include "app/notices/Notices.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 
 namespace zuvo {
 
@@ -101,9 +101,9 @@ class SourceScanner {
   const ControllerHooks& hooks_;
   FileLists& lists_;
   std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
-  QHash<QString, Sighting> seen_;            // by the last timed scan, for settling
-  QHash<QString, Sighting> seenNow_;         // by the timed scan under way
-  QHash<QString, SourceIdentity> taken_;     // what each source was when a timed scan took it
+  QHash<QString, Sighting> seen_;         // by the last timed scan, for settling
+  QHash<QString, Sighting> seenNow_;      // by the timed scan under way
+  QHash<QString, SourceIdentity> taken_;  // what each source was when a timed scan took it
   std::unique_ptr<ConvertedSources> converted_;
 };
 

@@ -1,13 +1,13 @@
 #include "app/notices/DesktopNotification.h"
 
-#include "app/notices/ApplicationIcon.h"
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QMutexLocker>
 #include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
+
+#include "app/notices/ApplicationIcon.h"
 
 namespace zuvo {
 namespace {
@@ -23,7 +23,8 @@ DesktopNotifier::DesktopNotifier(QObject* parent) : QObject(parent) {
   const QString service = QString::fromLatin1(kNotificationsService);
   const QString path = QString::fromLatin1(kNotificationsPath);
   const QString interface = QString::fromLatin1(kNotificationsInterface);
-  bus.connect(service, path, interface, QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
+  bus.connect(service, path, interface, QStringLiteral("ActionInvoked"), this,
+              SLOT(actionInvoked(uint, QString)));
   bus.connect(service, path, interface, QStringLiteral("NotificationClosed"), this,
               SLOT(notificationClosed(uint, uint)));
 }
@@ -36,10 +37,9 @@ void DesktopNotifier::send(const QString& title, const QString& message, bool st
     QMutexLocker locked(&lock_);
     replaces = shownSticky_;
   }
-  QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kNotificationsService),
-                                                     QString::fromLatin1(kNotificationsPath),
-                                                     QString::fromLatin1(kNotificationsInterface),
-                                                     QString::fromLatin1(kNotifyMethod));
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QString::fromLatin1(kNotificationsService), QString::fromLatin1(kNotificationsPath),
+      QString::fromLatin1(kNotificationsInterface), QString::fromLatin1(kNotifyMethod));
   // The action list pairs keys with labels; "default" is what a click on the notice does.
   const QStringList actions = {QString::fromLatin1(kDefaultNoticeAction), QStringLiteral("Show the queue")};
   const QVariantMap hints = {{QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopEntryName)}};

@@ -42,7 +42,7 @@ class DesktopNotifier : public QObject {
 
  private:
   QMutex lock_;
-  QSet<uint> shown_;    // this program's notices the server still shows
+  QSet<uint> shown_;  // this program's notices the server still shows
   uint shownSticky_ = 0;
   std::function<void()> activated_;
 };

@@ -1,13 +1,12 @@
 #include "app/notices/DockIcon.h"
 
-#include "app/notices/ApplicationIcon.h"
-
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <algorithm>
 #include <cmath>
+
+#include "app/notices/ApplicationIcon.h"
 
 namespace zuvo {
 namespace {
@@ -87,11 +86,14 @@ QImage DockIcon::setZuvoIcon(float progress, int pending, int convertedsucess, i
   font.setPixelSize(std::max(1, int(std::lround(0.17 * w))));
   painter.setFont(font);
   if (pending > 0)
-    drawCounter(c, pending, {w - 0.34 * w, h - 0.34 * h}, {0.79 * w, 0.68 * h}, 0.75 * w, Qt::white, Qt::black);
+    drawCounter(c, pending, {w - 0.34 * w, h - 0.34 * h}, {0.79 * w, 0.68 * h}, 0.75 * w, Qt::white,
+                Qt::black);
   if (convertedsucess > 0)
-    drawCounter(c, convertedsucess, {0, h - 0.34 * h}, {0.125 * w, 0.68 * h}, 0.085 * w, Qt::green, Qt::black);
+    drawCounter(c, convertedsucess, {0, h - 0.34 * h}, {0.125 * w, 0.68 * h}, 0.085 * w, Qt::green,
+                Qt::black);
   if (convertedfail > 0 && !drawbar)
-    drawCounter(c, convertedfail, {w - 0.34 * w, 0.085 * h}, {0.79 * w, 0.105 * h}, 0.75 * w, Qt::red, Qt::white);
+    drawCounter(c, convertedfail, {w - 0.34 * w, 0.085 * h}, {0.79 * w, 0.105 * h}, 0.75 * w, Qt::red,
+                Qt::white);
   painter.end();
   return image;
 }

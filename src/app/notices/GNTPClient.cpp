@@ -1,9 +1,9 @@
 #include "app/notices/GNTPClient.h"
 
-#include "platform/RunLoop.h"
-
 #include <QRegularExpression>
 #include <QTcpSocket>
+
+#include "platform/RunLoop.h"
 
 namespace zuvo::gntp {
 namespace {
@@ -40,7 +40,8 @@ quint16 port() {
   return ok && value > 0 && value <= 65535 ? static_cast<quint16>(value) : kDefaultPort;
 }
 
-QByteArray notifyMessage(const QString& notificationName, const QString& title, const QString& text, bool sticky) {
+QByteArray notifyMessage(const QString& notificationName, const QString& title, const QString& text,
+                         bool sticky) {
   QString message =
       QString::fromLatin1(kNotifyFormat).arg(oneLine(notificationName), oneLine(title), oneLine(text));
   if (sticky) message += QLatin1String(kStickyLine);
@@ -48,7 +49,8 @@ QByteArray notifyMessage(const QString& notificationName, const QString& title, 
   return message.toUtf8();
 }
 
-void send(const QByteArray& message, quint16 port, const Reporter& mainLog, const std::atomic_bool& cancelled) {
+void send(const QByteArray& message, quint16 port, const Reporter& mainLog,
+          const std::atomic_bool& cancelled) {
   QTcpSocket socket;
   socket.connectToHost(QString::fromLatin1(kHost), port);
   runloop::waitUntil(
@@ -66,15 +68,20 @@ void send(const QByteArray& message, quint16 port, const Reporter& mainLog, cons
 
   socket.write(message);
   runloop::waitUntil(
-      [&] { return cancelled || socket.bytesToWrite() == 0 || socket.state() != QAbstractSocket::ConnectedState; },
+      [&] {
+        return cancelled || socket.bytesToWrite() == 0 || socket.state() != QAbstractSocket::ConnectedState;
+      },
       kWriteTimeout, kSliceMs);
 
   runloop::waitUntil([&] { return cancelled.load(); }, kReplyWait, kSliceMs);
   runloop::waitUntil(
-      [&] { return cancelled || socket.bytesAvailable() > 0 || socket.state() != QAbstractSocket::ConnectedState; },
+      [&] {
+        return cancelled || socket.bytesAvailable() > 0 || socket.state() != QAbstractSocket::ConnectedState;
+      },
       kReadTimeout, kSliceMs);
   const QByteArray reply = socket.read(kReplyLength);
-  if (!reply.isEmpty()) mainLog->report(QString::fromLatin1(kReturned).arg(QString::fromUtf8(reply)), kLogLevel);
+  if (!reply.isEmpty())
+    mainLog->report(QString::fromLatin1(kReturned).arg(QString::fromUtf8(reply)), kLogLevel);
   socket.close();
 }
 

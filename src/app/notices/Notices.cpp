@@ -1,13 +1,13 @@
 #include "app/notices/Notices.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include "app/notices/DesktopNotification.h"
 #include "app/notices/GNTPClient.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/RunLoop.h"
-
-#include <QCoreApplication>
-#include <QThread>
 
 namespace zuvo {
 namespace {
@@ -52,7 +52,11 @@ void Notices::showStatus(const QString& text) {
     return;
   }
   QMetaObject::invokeMethod(
-      this, [this, text] { if (sink_) sink_(text); }, Qt::QueuedConnection);
+      this,
+      [this, text] {
+        if (sink_) sink_(text);
+      },
+      Qt::QueuedConnection);
 }
 
 void Notices::TextMessage(const QString& text) {

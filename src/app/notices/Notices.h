@@ -3,15 +3,15 @@
 // and desktop notices, sent over GNTP or to the desktop's notification server as the
 // system version decides. Callable from any thread; sending never blocks the caller:
 // the notices go out one after another, in the order sent, on a worker of their own.
-#include "media/BCCReporter.h"
-#include "platform/SystemVersion.h"
-
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
 #include <atomic>
 #include <functional>
 #include <memory>
+
+#include "media/BCCReporter.h"
+#include "platform/SystemVersion.h"
 
 namespace zuvo {
 
@@ -26,7 +26,8 @@ class Notices : public QObject {
   // the GUI thread.
   using StatusSink = std::function<void(const QString&)>;
 
-  Notices(Reporter mainLog, Reporter userLog, SystemVersion version = systemVersion(), QObject* parent = nullptr);
+  Notices(Reporter mainLog, Reporter userLog, SystemVersion version = systemVersion(),
+          QObject* parent = nullptr);
   // Drops the notices not yet sent and ends the one under way.
   ~Notices() override;
 

@@ -1,11 +1,11 @@
 #include "app/panels/BCAlertPanel.h"
 
-#include "app/panels/PanelPlacement.h"
-#include "ui_BCAlertPanel.h"
-
 #include <QDialog>
 #include <QPixmap>
 #include <QTextDocumentFragment>
+
+#include "app/panels/PanelPlacement.h"
+#include "ui_BCAlertPanel.h"
 
 namespace zuvo {
 
@@ -84,9 +84,7 @@ void BCAlertPanel::ShowAlertPanelAS(const QString& styledMessage, QWidget* windo
   run(styledMessage, true, window);
 }
 
-void BCAlertPanel::ShowAlertPanel(const QString& message) {
-  run(message, false, nullptr);
-}
+void BCAlertPanel::ShowAlertPanel(const QString& message) { run(message, false, nullptr); }
 
 void BCAlertPanel::CloseAlertPanelButtonPress() {
   if (window_) window_->accept();

@@ -1,9 +1,9 @@
 #include "app/panels/BCBusyPanel.h"
 
+#include <QWidget>
+
 #include "app/panels/PanelPlacement.h"
 #include "ui_BCBusyPanel.h"
-
-#include <QWidget>
 
 namespace zuvo {
 

@@ -1,10 +1,10 @@
 #include "app/panels/DVDReaderWindow.h"
 
+#include <QDialog>
+
 #include "app/notices/ApplicationIcon.h"
 #include "app/panels/PanelPlacement.h"
 #include "ui_BCDVDReader.h"
-
-#include <QDialog>
 
 namespace zuvo {
 namespace {
@@ -45,18 +45,27 @@ void DVDReaderWindow::closeWindow() {
   if (window_) window_->close();
 }
 
-void DVDReaderWindow::centreOn(QObject* mainWindow) { centreWindowOnWindow(loadedWindow(), widgetOf(mainWindow)); }
+void DVDReaderWindow::centreOn(QObject* mainWindow) {
+  centreWindowOnWindow(loadedWindow(), widgetOf(mainWindow));
+}
 
 QLabel* DVDReaderWindow::fieldLabel(Field field) const {
   if (!ui_) return nullptr;
   switch (field) {
-    case Field::TrackNumber: return ui_->TrackNumberTextField;
-    case Field::VideoResolution: return ui_->VideoResolutionTextField;
-    case Field::Duration: return ui_->DurationTextField;
-    case Field::AudioTracks: return ui_->AudioTracksTextField;
-    case Field::SubtitleTracks: return ui_->SubtitleTracksTextField;
-    case Field::NumberOfTracks: return ui_->NumberOfTracksTextField;
-    case Field::NumberOfVOBs: return ui_->NumberOfVOBsTextField;
+    case Field::TrackNumber:
+      return ui_->TrackNumberTextField;
+    case Field::VideoResolution:
+      return ui_->VideoResolutionTextField;
+    case Field::Duration:
+      return ui_->DurationTextField;
+    case Field::AudioTracks:
+      return ui_->AudioTracksTextField;
+    case Field::SubtitleTracks:
+      return ui_->SubtitleTracksTextField;
+    case Field::NumberOfTracks:
+      return ui_->NumberOfTracksTextField;
+    case Field::NumberOfVOBs:
+      return ui_->NumberOfVOBsTextField;
   }
   return nullptr;
 }

@@ -3,11 +3,11 @@
 // its resolution, length and stream counts, the VOB-key count, an animated bar until the
 // number of titles is known and then the level of titles read. It also owns the scanner's
 // "DVD Alert" and "DVD Import" panels. GUI thread only; the window is built at first use.
+#include <memory>
+
 #include "app/panels/BCAlertPanel.h"
 #include "app/panels/BCBusyPanel.h"
 #include "media/DVDReaderPanel.h"
-
-#include <memory>
 
 class QDialog;
 class QLabel;

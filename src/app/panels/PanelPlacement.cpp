@@ -18,7 +18,8 @@ void centreWindowOnWindow(QWidget* moved, const QWidget* reference) {
     around = screen->availableGeometry();
   }
   const QSize size = moved->frameGeometry().size();
-  moved->move(around.x() + (around.width() - size.width()) / 2, around.y() + (around.height() - size.height()) / 2);
+  moved->move(around.x() + (around.width() - size.width()) / 2,
+              around.y() + (around.height() - size.height()) / 2);
 }
 
 void keepAbove(QWidget* panel, QWidget* window) {

@@ -1,5 +1,20 @@
 #include "app/preferences/BCPreferencePanel.h"
 
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QTimer>
+
 #include "app/panels/PanelPlacement.h"
 #include "app/preferences/DestinationSummary.h"
 #include "app/preferences/LanguageNameList.h"
@@ -18,21 +33,6 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "ui_BCPreferencePanel.h"
-
-#include <QCloseEvent>
-#include <QDialog>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QMessageBox>
-#include <QPixmap>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalBlocker>
-#include <QStackedWidget>
-#include <QTableWidget>
-#include <QTimer>
 
 namespace zuvo {
 
@@ -122,8 +122,9 @@ void BCPreferencePanel::load() {
 
   ui_->IfRuleEditor->setRoots(newIfCriteria());
   ui_->ThenRuleEditor->setRoots(newThenCriteria());
-  rulesModel_ = new RulesTableModel([this]() -> const QList<BCConversionRule>& { return rules_; },
-                                    [this](const QList<int>& dragged, int row) { rulesDropped(dragged, row); }, this);
+  rulesModel_ =
+      new RulesTableModel([this]() -> const QList<BCConversionRule>& { return rules_; },
+                          [this](const QList<int>& dragged, int row) { rulesDropped(dragged, row); }, this);
   QTableView* rulesTable = ui_->RulesTableView;
   rulesTable->setModel(rulesModel_);
   rulesTable->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -135,7 +136,8 @@ void BCPreferencePanel::load() {
 
   QTableWidget* feedsTable = ui_->FeedsTableView;
   feedsTable->setColumnCount(4);
-  feedsTable->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Recurse"), QStringLiteral("Folder"), QString()});
+  feedsTable->setHorizontalHeaderLabels(
+      {QStringLiteral("Name"), QStringLiteral("Recurse"), QStringLiteral("Folder"), QString()});
   feedsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
   feedsTable->setSelectionMode(QAbstractItemView::SingleSelection);
   feedsTable->horizontalHeader()->setSectionResizeMode(kFeedPathColumn, QHeaderView::Stretch);
@@ -145,7 +147,8 @@ void BCPreferencePanel::load() {
     const QSignalBlocker quiet(box);
     box->clear();
     if (perType) box->addItem(QStringLiteral("Use Default"));
-    box->addItems({QStringLiteral("Desktop"), QStringLiteral("Media Library"), QStringLiteral("Original Folder")});
+    box->addItems(
+        {QStringLiteral("Desktop"), QStringLiteral("Media Library"), QStringLiteral("Original Folder")});
     box->insertSeparator(box->count());
     box->addItem(QStringLiteral("Other Folder…"));
   };
@@ -154,25 +157,41 @@ void BCPreferencePanel::load() {
   popUp(ui_->MovieDestinationPopUp, true);
   popUp(ui_->TVShowDestinationPopUp, true);
   destinations_ = {
-      {ui_->DestinationPopUp, ui_->DestinationPathTextField,
+      {ui_->DestinationPopUp,
+       ui_->DestinationPathTextField,
        {ui_->ImportFileIntoiTunesCheckBox, ui_->DeleteFileAfterImportToiTunesCheckBox,
         ui_->RunPostConversionAppleScriptCheckBox, ui_->PostConversionAppleScriptPathTextField,
         ui_->PostConversionAppleScriptBrowseButton},
-       nullptr, setting::ShowDestination, setting::ImportFileIntoiTunes,
-       setting::DeleteFileAfterImport, true},
-      {ui_->HomeMovieDestinationPopUp, ui_->HomeMovieDestinationPathTextField,
+       nullptr,
+       setting::ShowDestination,
+       setting::ImportFileIntoiTunes,
+       setting::DeleteFileAfterImport,
+       true},
+      {ui_->HomeMovieDestinationPopUp,
+       ui_->HomeMovieDestinationPathTextField,
        {ui_->ImportHomeMovieIntoiTunesCheckBox, ui_->DeleteHomeMovieAfterImportToiTunesCheckBox},
-       ui_->HomeMovieDestinationTextField, setting::HomeMovieDestination,
-       setting::ImportHomeMovieFileIntoiTunes, setting::DeleteHomeMovieFileAfterImport, false},
-      {ui_->MovieDestinationPopUp, ui_->MovieDestinationPathTextField,
+       ui_->HomeMovieDestinationTextField,
+       setting::HomeMovieDestination,
+       setting::ImportHomeMovieFileIntoiTunes,
+       setting::DeleteHomeMovieFileAfterImport,
+       false},
+      {ui_->MovieDestinationPopUp,
+       ui_->MovieDestinationPathTextField,
        {ui_->ImportMovieIntoiTunesCheckBox, ui_->DeleteMovieAfterImportToiTunesCheckBox},
-       ui_->MovieDestinationTextField, setting::MovieDestination, setting::ImportMovieFileIntoiTunes,
-       setting::DeleteMovieFileAfterImport, false},
-      {ui_->TVShowDestinationPopUp, ui_->TVShowDestinationPathTextField,
+       ui_->MovieDestinationTextField,
+       setting::MovieDestination,
+       setting::ImportMovieFileIntoiTunes,
+       setting::DeleteMovieFileAfterImport,
+       false},
+      {ui_->TVShowDestinationPopUp,
+       ui_->TVShowDestinationPathTextField,
        {ui_->ImportTVShowIntoiTunesCheckBox, ui_->DeleteTVShowAfterImportToiTunesCheckBox,
         ui_->CreateShowSeasonFolderCheckBox},
-       ui_->TVShowDestinationTextField, setting::TVShowDestination,
-       setting::ImportTVShowFileIntoiTunes, setting::DeleteTVShowFileAfterImport, false},
+       ui_->TVShowDestinationTextField,
+       setting::TVShowDestination,
+       setting::ImportTVShowFileIntoiTunes,
+       setting::DeleteTVShowFileAfterImport,
+       false},
   };
 
   // The Mac's extra QuickTime codec package has no counterpart here: ffmpeg reads the
@@ -187,9 +206,10 @@ void BCPreferencePanel::load() {
   ui_->ServiceCreditsLabel->setText(live::serviceCredits().join(u'\n'));
   keyTests_ = new ServiceKeyTests(this);
   keyTests_->add({QStringLiteral("TheMovieDB"), ui_->TMDBKeyTextField, nullptr, ui_->TestTMDBKeyButton,
-                  ui_->TMDBKeyTestResult, [](const QString& key, const QString&) { return live::testTMDBKey(key); }});
-  keyTests_->add({QStringLiteral("TheTVDB"), ui_->TVDBKeyTextField, ui_->TVDBPinTextField, ui_->TestTVDBKeyButton,
-                  ui_->TVDBKeyTestResult, live::testTVDBKey});
+                  ui_->TMDBKeyTestResult,
+                  [](const QString& key, const QString&) { return live::testTMDBKey(key); }});
+  keyTests_->add({QStringLiteral("TheTVDB"), ui_->TVDBKeyTextField, ui_->TVDBPinTextField,
+                  ui_->TestTVDBKeyButton, ui_->TVDBKeyTestResult, live::testTVDBKey});
 
   // Return is OK's wherever the focus is; Space still presses the button in focus.
   for (QPushButton* button : window_->findChildren<QPushButton*>()) button->setAutoDefault(false);
@@ -217,7 +237,8 @@ void BCPreferencePanel::connectControls() {
   press(u.ResetButton, &BCPreferencePanel::ResetButtonPressed);
   press(u.ResetFileNamingButton, &BCPreferencePanel::ResetFileNaming);
   press(u.FlushCacheButton, &BCPreferencePanel::FlushCacheButtonPress);
-  press(u.DirectoryForFilesUnderConversionButton, &BCPreferencePanel::DirectoryForFilesUnderConversionButtonPress);
+  press(u.DirectoryForFilesUnderConversionButton,
+        &BCPreferencePanel::DirectoryForFilesUnderConversionButtonPress);
   press(u.DirectoryForOriginalFilesButton, &BCPreferencePanel::DirectoryForOriginalFilesButtonPress);
   press(u.PostConversionAppleScriptBrowseButton, &BCPreferencePanel::selectPostConversionAppleScript);
   press(u.ScanForTurbo264Button, &BCPreferencePanel::ScanForTurbo264);
@@ -230,13 +251,15 @@ void BCPreferencePanel::connectControls() {
   connect(u.EnableFASTModeCheckBox, &QCheckBox::toggled, this, [this] { ChangeFASTMode(); });
   connect(u.ShowFileDetailsCheckBox, &QCheckBox::toggled, this, [this] { ChangeShowDetails(); });
 
-  for (QCheckBox* device : {u.SupportiTunesCheckBox, u.SupportAppleTVCheckBox, u.SupportAppleTV2CheckBox,
-                            u.SupportAppleTV3CheckBox, u.SupportMobileDevicesCheckBox, u.SupportVideoEditingCheckBox})
+  for (QCheckBox* device :
+       {u.SupportiTunesCheckBox, u.SupportAppleTVCheckBox, u.SupportAppleTV2CheckBox,
+        u.SupportAppleTV3CheckBox, u.SupportMobileDevicesCheckBox, u.SupportVideoEditingCheckBox})
     connect(device, &QCheckBox::clicked, this, [this] { DevicesChanged(false); });
   connect(u.HDBitrateComboBox, &QComboBox::currentTextChanged, this, [this] { BitRateSlidersMoved(); });
   connect(u.SDBitrateComboBox, &QComboBox::currentTextChanged, this, [this] { BitRateSlidersMoved(); });
   connect(u.PercentageBitrateSlider, &QSlider::valueChanged, this, [this] { BitRateSlidersMoved(); });
-  connect(u.AutomateTimeStepper, &QSpinBox::valueChanged, this, [this](int value) { TimeStepperValueChanged(value); });
+  connect(u.AutomateTimeStepper, &QSpinBox::valueChanged, this,
+          [this](int value) { TimeStepperValueChanged(value); });
   connect(u.ElgatoAudioSlider, &QSlider::valueChanged, this,
           [this](int tenths) { ui_->ElgatoAudioTextField->setText(QString::asprintf("%f", tenths / 10.0)); });
 
@@ -265,7 +288,8 @@ void BCPreferencePanel::connectControls() {
     });
   }
 
-  connect(u.FeedsTableView, &QTableWidget::cellChanged, this, [this](int row, int column) { feedEdited(row, column); });
+  connect(u.FeedsTableView, &QTableWidget::cellChanged, this,
+          [this](int row, int column) { feedEdited(row, column); });
 }
 
 // ---------------------------------------------------------------- opening and leaving
@@ -318,8 +342,9 @@ void BCPreferencePanel::takeInitialValues() {
   const Defaults& defaults = Defaults::standard();
   initialValues_.clear();
   for (const QString& key : preferenceKeys())
-    initialValues_.append({key, defaults.hasUserValue(key) ? std::optional<QVariant>(defaults.objectForKey(key))
-                                                           : std::nullopt});
+    initialValues_.append({key, defaults.hasUserValue(key)
+                                    ? std::optional<QVariant>(defaults.objectForKey(key))
+                                    : std::nullopt});
 }
 
 void BCPreferencePanel::revertToInitialValues() {
@@ -369,7 +394,9 @@ void BCPreferencePanel::fillPreferences() {
   selectCell(u.ImportSubtitlesMatrix, subtitles > 3 ? 2 : subtitles < 0 ? 0 : subtitles);
   selectCell(u.DefaultAudioTracksMatrix, defaults.get(setting::AddAllAudioTracks) ? 0 : 1);
   const QString type = defaults.get(setting::AssumeMediaType);
-  selectCell(u.MediaTypeMatrix, type == QLatin1String("TV Show") ? 1 : type == QLatin1String("Home Movie") ? 2 : 0);
+  selectCell(u.MediaTypeMatrix, type == QLatin1String("TV Show")      ? 1
+                                : type == QLatin1String("Home Movie") ? 2
+                                                                      : 0);
   const auto source = [&](SettingKey<int> key) {
     const int value = defaults.get(key);
     return value >= 0 && value <= 2 ? value : 0;
@@ -454,9 +481,9 @@ void BCPreferencePanel::updatePreferences() {
 
   const int item = u.DestinationPopUp->currentIndex();
   defaults.set(setting::ShowDestination, item == 2   ? QStringLiteral("Original Folder")
-                     : item == 1 ? QStringLiteral("iTunes")
-                     : item == 4 ? u.DestinationPathTextField->text()
-                                 : QStringLiteral("Desktop"));
+                                         : item == 1 ? QStringLiteral("iTunes")
+                                         : item == 4 ? u.DestinationPathTextField->text()
+                                                     : QStringLiteral("Desktop"));
 
   storeVideoSources(feeds_);
   SaveConversionRules(rules_);
@@ -488,8 +515,7 @@ void BCPreferencePanel::BitRateSlidersMoved() {
   ::Ui::BCPreferencePanel& u = ui();
   u.HDSixtyMinutes->setText(sixtyMinutes(u.HDBitrateComboBox->currentText()));
   u.SDSixtyMinutes->setText(sixtyMinutes(u.SDBitrateComboBox->currentText()));
-  u.ShowHDBitrate->setText(
-      QStringLiteral("%1 Mb/s").arg(Defaults::standard().get(setting::HDBitrate2)));
+  u.ShowHDBitrate->setText(QStringLiteral("%1 Mb/s").arg(Defaults::standard().get(setting::HDBitrate2)));
 }
 
 void BCPreferencePanel::DevicesChanged(bool byWindow) {
@@ -515,21 +541,25 @@ void BCPreferencePanel::DevicesChanged(bool byWindow) {
 }
 
 void BCPreferencePanel::ChangeFASTMode() {
-  NotificationCenter::defaultCenter().post(QStringLiteral("ChangeFASTMode"), this, {{QStringLiteral("number"), 0}});
+  NotificationCenter::defaultCenter().post(QStringLiteral("ChangeFASTMode"), this,
+                                           {{QStringLiteral("number"), 0}});
 }
 
 void BCPreferencePanel::ChangeShowDetails() {
-  NotificationCenter::defaultCenter().post(QStringLiteral("ChangeShowDetails"), this, {{QStringLiteral("number"), 0}});
+  NotificationCenter::defaultCenter().post(QStringLiteral("ChangeShowDetails"), this,
+                                           {{QStringLiteral("number"), 0}});
 }
 
 void BCPreferencePanel::ScanForTurbo264() {
-  const HelperInfo info = run264HelperInfo(paths::toolPath(QStringLiteral("Zuvo264Helper")), QStringLiteral("/"), bcreporter_);
+  const HelperInfo info =
+      run264HelperInfo(paths::toolPath(QStringLiteral("Zuvo264Helper")), QStringLiteral("/"), bcreporter_);
   if (helperSink_) helperSink_(info);
   ::Ui::BCPreferencePanel& u = ui();
   if (!info.FrameworkInstalled)
     u.TurboFrameWorkTextField->setText(QStringLiteral("Turbo.264 Framework Not Installed"));
   else if (info.FrameworkVersion != 0)
-    u.TurboFrameWorkTextField->setText(QStringLiteral("Turbo.264 Framework Version %1 Installed").arg(info.FrameworkVersion));
+    u.TurboFrameWorkTextField->setText(
+        QStringLiteral("Turbo.264 Framework Version %1 Installed").arg(info.FrameworkVersion));
   else
     u.TurboFrameWorkTextField->setText(QStringLiteral("Turbo.264 Framework Installed"));
   QString image, name = QStringLiteral("None");
@@ -587,9 +617,9 @@ void BCPreferencePanel::SelectDestinationNotADirectory(QComboBox* popUp) {
                         : QStringLiteral("Desktop");
   } else {
     static const char* const named[] = {kUseDefaultDestination, "Desktop", "iTunes", "Original Folder"};
-    value = item >= 0 && item < 4   ? QString::fromLatin1(named[item])
-            : item == 5 ? destination->pathField->text()
-                        : QStringLiteral("Desktop");
+    value = item >= 0 && item < 4 ? QString::fromLatin1(named[item])
+            : item == 5           ? destination->pathField->text()
+                                  : QStringLiteral("Desktop");
   }
   Defaults::standard().set(destination->key, value);
   updateDestinationStrings();
@@ -618,7 +648,8 @@ void BCPreferencePanel::SelectDestinationDirectory(QComboBox* popUp) {
 void BCPreferencePanel::updateDestinationStrings() {
   for (const Destination& destination : destinations_)
     if (destination.summary)
-      destination.summary->setText(destinationSummary(destination.key, destination.importKey, destination.deleteKey));
+      destination.summary->setText(
+          destinationSummary(destination.key, destination.importKey, destination.deleteKey));
 }
 
 // ---------------------------------------------------------------- folders, files, cache
@@ -669,7 +700,8 @@ void BCPreferencePanel::FlushCacheButtonPress() {
     QFile file(path);
     if (!file.remove() && bcreporter_)
       bcreporter_->report(
-          QStringLiteral("[RED] Unable to delete cache file %1 with error :%2").arg(path, file.errorString()), 3);
+          QStringLiteral("[RED] Unable to delete cache file %1 with error :%2").arg(path, file.errorString()),
+          3);
   }
 }
 
@@ -691,8 +723,9 @@ bool BCPreferencePanel::confirmCacheFlush(const QStringList& doomed) {
   box.setIcon(QMessageBox::Warning);
   box.setText(QStringLiteral("Remove %1 cache files from %2?").arg(doomed.size()).arg(cacheFolder_));
   box.setInformativeText(
-      QStringLiteral("Zuvo saved these answers and pictures of online look-ups there; nothing else in the folder "
-                     "is touched:\n%1")
+      QStringLiteral(
+          "Zuvo saved these answers and pictures of online look-ups there; nothing else in the folder "
+          "is touched:\n%1")
           .arg(shown.join(u'\n')));
   if (names.size() > kNamesShown) box.setDetailedText(names.join(u'\n'));
   QPushButton* remove = box.addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
@@ -791,10 +824,11 @@ void BCPreferencePanel::DeleteFeedButtonPress() {
 void BCPreferencePanel::selectFeedPath(int row) {
   if (row < 0 || row >= feeds_.size()) return;
   for (const QString& folder : choose(Choose::Folder)) {
-    const bool taken = std::any_of(feeds_.begin(), feeds_.end(), [&](const Feed& feed) { return feed.path() == folder; });
+    const bool taken =
+        std::any_of(feeds_.begin(), feeds_.end(), [&](const Feed& feed) { return feed.path() == folder; });
     if (taken) {
-      myAlertPanel_.ShowAlertPanel(localizedString("The selected path is already present in another video source"),
-                                   window_.get());
+      myAlertPanel_.ShowAlertPanel(
+          localizedString("The selected path is already present in another video source"), window_.get());
       continue;
     }
     feeds_[row].setPath(folder);

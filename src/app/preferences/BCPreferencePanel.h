@@ -4,13 +4,6 @@
 // changes them; the converted controls, the video sources and the rules reach the store
 // at OK. Cancel puts every setting the window edits back to its value when the window was
 // filled; Reset gives them their registered defaults. GUI thread only.
-#include "app/panels/BCAlertPanel.h"
-#include "app/shared/Feed.h"
-#include "media/BCCReporter.h"
-#include "media/BCConversionRule.h"
-#include "media/HelperInfo.h"
-#include "platform/Defaults.h"
-
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -19,6 +12,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include "app/panels/BCAlertPanel.h"
+#include "app/shared/Feed.h"
+#include "media/BCCReporter.h"
+#include "media/BCConversionRule.h"
+#include "media/HelperInfo.h"
+#include "platform/Defaults.h"
 
 class QComboBox;
 class QDialog;

@@ -44,14 +44,14 @@ const QList<CriterionPtr>& newIfCriteria() {
 
 const QList<CriterionPtr>& newThenCriteria() {
   static const QList<CriterionPtr> roots{named(
-      "Change", {named("Media Type", {named("to", mediaTypes())}),
-                 named("Show/Movie Name", {named("to", {Criterion::textFieldCriterion()})}),
-                 named("TVDB/MovieDB ID", {named("to", {Criterion::textFieldCriterion()})}),
-                 named("Destination Folder", {named("to", {Criterion::textFieldCriterion()})}),
-                 named("Conversion Quality", {named("to", {named("Normal"), named("High"), named("Highest")})}),
-                 named("Artwork", {named("to", {Criterion::textFieldCriterion()})}),
-                 named("HD Flag", {named("to", {named("Set"), named("Not Set")})}),
-                 named("To 16:9 Aspect Ratio")})};
+      "Change",
+      {named("Media Type", {named("to", mediaTypes())}),
+       named("Show/Movie Name", {named("to", {Criterion::textFieldCriterion()})}),
+       named("TVDB/MovieDB ID", {named("to", {Criterion::textFieldCriterion()})}),
+       named("Destination Folder", {named("to", {Criterion::textFieldCriterion()})}),
+       named("Conversion Quality", {named("to", {named("Normal"), named("High"), named("Highest")})}),
+       named("Artwork", {named("to", {Criterion::textFieldCriterion()})}),
+       named("HD Flag", {named("to", {named("Set"), named("Not Set")})}), named("To 16:9 Aspect Ratio")})};
   return roots;
 }
 

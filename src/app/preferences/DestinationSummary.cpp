@@ -1,11 +1,11 @@
 #include "app/preferences/DestinationSummary.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include "app/shared/Localized.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace zuvo {
 namespace {
@@ -16,7 +16,8 @@ QString summaryOf(const QString& value, SettingKey<bool> importKey, SettingKey<b
   if (value == QLatin1String("Original Folder"))
     return localizedString("Place converted file into the same folder as the orignal file");
   const Defaults& defaults = Defaults::standard();
-  QString text = QStringLiteral("%1 %2").arg(localizedString("Place converted file into"), QFileInfo(QDir::cleanPath(value)).fileName());
+  QString text = QStringLiteral("%1 %2").arg(localizedString("Place converted file into"),
+                                             QFileInfo(QDir::cleanPath(value)).fileName());
   if (defaults.get(importKey)) text += localizedString(" import into iTunes");
   if (defaults.get(deleteKey)) text += localizedString(" then delete");
   return text;
@@ -25,8 +26,8 @@ QString summaryOf(const QString& value, SettingKey<bool> importKey, SettingKey<b
 }  // namespace
 
 QString defaultDestinationSummary() {
-  return summaryOf(Defaults::standard().get(setting::ShowDestination),
-                   setting::ImportFileIntoiTunes, setting::DeleteFileAfterImport);
+  return summaryOf(Defaults::standard().get(setting::ShowDestination), setting::ImportFileIntoiTunes,
+                   setting::DeleteFileAfterImport);
 }
 
 QString destinationSummary(SettingKey<QString> destinationKey, SettingKey<bool> importKey,

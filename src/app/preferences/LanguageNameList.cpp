@@ -1,12 +1,14 @@
 #include "app/preferences/LanguageNameList.h"
 
-#include "media/LanguageRecord.h"
-
 #include <algorithm>
+
+#include "media/LanguageRecord.h"
 
 namespace zuvo {
 
-bool compareLanguageNames(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; }
+bool compareLanguageNames(const QString& a, const QString& b) {
+  return a.compare(b, Qt::CaseInsensitive) < 0;
+}
 
 const QStringList& LanguageNameList() {
   static const QStringList list = [] {

@@ -1,13 +1,13 @@
 #include "app/preferences/PreferenceBindings.h"
 
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
 
 namespace zuvo {
 
@@ -138,7 +138,9 @@ QStringList splitList(const QString& text) {
 }
 
 // A list whose items carry the codes the setting stores, not their texts.
-bool isCoded(const QComboBox* combo) { return !combo->isEditable() && combo->count() > 0 && combo->itemData(0).isValid(); }
+bool isCoded(const QComboBox* combo) {
+  return !combo->isEditable() && combo->count() > 0 && combo->itemData(0).isValid();
+}
 
 void show(QWidget* control, const QString& key) {
   const Defaults& defaults = Defaults::standard();
@@ -148,7 +150,8 @@ void show(QWidget* control, const QString& key) {
   else if (auto* spin = qobject_cast<QSpinBox*>(control))
     spin->setValue(defaults.integerForKey(key));
   else if (auto* field = qobject_cast<QLineEdit*>(control))
-    field->setText(isList(key) ? defaults.stringArrayForKey(key).join(QStringLiteral(", ")) : defaults.stringForKey(key));
+    field->setText(isList(key) ? defaults.stringArrayForKey(key).join(QStringLiteral(", "))
+                               : defaults.stringForKey(key));
   else if (auto* combo = qobject_cast<QComboBox*>(control)) {
     const QString value = defaults.stringForKey(key);
     if (isCoded(combo))

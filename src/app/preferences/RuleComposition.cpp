@@ -39,16 +39,20 @@ const RowKind* kindOf(const RowKind (&table)[N], const RuleEditorRow& row) {
 
 QVariant valueOf(const RowKind& kind, const RuleEditorRow& row) {
   switch (kind.source) {
-    case Source::Choice: return row.displayValues.value(3);
-    case Source::Text: return row.text;
-    case Source::Flag: return true;
+    case Source::Choice:
+      return row.displayValues.value(3);
+    case Source::Text:
+      return row.text;
+    case Source::Flag:
+      return true;
   }
   return {};
 }
 
 }  // namespace
 
-BCConversionRule ruleFromEditorRows(const QList<RuleEditorRow>& ifRows, const QList<RuleEditorRow>& thenRows) {
+BCConversionRule ruleFromEditorRows(const QList<RuleEditorRow>& ifRows,
+                                    const QList<RuleEditorRow>& thenRows) {
   BCConversionRule rule;
   for (const RuleEditorRow& row : ifRows) {
     const RowKind* kind = kindOf(kConditions, row);
@@ -56,7 +60,7 @@ BCConversionRule ruleFromEditorRows(const QList<RuleEditorRow>& ifRows, const QL
     QVariant value = valueOf(*kind, row);
     if (kind->code == RuleConditionCode::VideoHeight)
       value = (row.displayValues.value(2).contains(QLatin1String("greater")) ? QStringLiteral(">%1")
-                                                                              : QStringLiteral("<%1"))
+                                                                             : QStringLiteral("<%1"))
                   .arg(row.text);
     rule.addIfCondition(kind->code, value);
   }
@@ -68,8 +72,9 @@ BCConversionRule ruleFromEditorRows(const QList<RuleEditorRow>& ifRows, const QL
 QList<BCConversionRule> reorderedRules(const QList<BCConversionRule>& rules, QList<int> dragged, int row) {
   std::sort(dragged.begin(), dragged.end());
   dragged.erase(std::unique(dragged.begin(), dragged.end()), dragged.end());
-  dragged.erase(std::remove_if(dragged.begin(), dragged.end(), [&](int i) { return i < 0 || i >= rules.size(); }),
-                dragged.end());
+  dragged.erase(
+      std::remove_if(dragged.begin(), dragged.end(), [&](int i) { return i < 0 || i >= rules.size(); }),
+      dragged.end());
   QList<BCConversionRule> before, moved, after;
   for (int i = 0; i < rules.size(); ++i) {
     if (dragged.contains(i))

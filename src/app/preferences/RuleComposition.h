@@ -1,10 +1,10 @@
 #pragma once
 // Turning the rows of the two rule editors into one conversion rule, and the new order of
 // the rules list after a drag.
-#include "media/BCConversionRule.h"
-
 #include <QList>
 #include <QStringList>
+
+#include "media/BCConversionRule.h"
 
 namespace zuvo {
 

@@ -1,16 +1,16 @@
 #include "app/preferences/RuleEditor.h"
 
-#include "app/shared/FileDropTarget.h"
-
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "app/shared/FileDropTarget.h"
 
 namespace zuvo {
 
@@ -124,7 +124,8 @@ void RuleEditor::rebuild(Row& row, int focusLevel) {
       row.field->setMinimumWidth(200);
       row.field->setPlaceholderText(QStringLiteral("Click to highlight then drop Folder or File here"));
       Row* target = &row;
-      QObject::connect(row.field, &QLineEdit::textChanged, row.field, [target](const QString& text) { target->text = text; });
+      QObject::connect(row.field, &QLineEdit::textChanged, row.field,
+                       [target](const QString& text) { target->text = text; });
       layout->addWidget(row.field, 1);
     } else if (choices.size() > 1) {
       auto* box = new QComboBox(row.widget);
@@ -156,7 +157,8 @@ void RuleEditor::rebuild(Row& row, int focusLevel) {
   auto* add = new QToolButton(row.widget);
   add->setText(QStringLiteral("+"));
   Row* target = &row;
-  QObject::connect(remove, &QToolButton::clicked, this, [this, target] { removeRowAtIndex(int(rows_.indexOf(target))); });
+  QObject::connect(remove, &QToolButton::clicked, this,
+                   [this, target] { removeRowAtIndex(int(rows_.indexOf(target))); });
   QObject::connect(add, &QToolButton::clicked, this, [this, target] { addRow(int(rows_.indexOf(target))); });
   layout->addWidget(remove);
   layout->addWidget(add);
@@ -166,7 +168,9 @@ QList<CriterionPtr> RuleEditor::criteriaForRow(int row) const {
   return row >= 0 && row < rows_.size() ? rows_[row]->path : QList<CriterionPtr>{};
 }
 
-QString RuleEditor::textForRow(int row) const { return row >= 0 && row < rows_.size() ? rows_[row]->text : QString(); }
+QString RuleEditor::textForRow(int row) const {
+  return row >= 0 && row < rows_.size() ? rows_[row]->text : QString();
+}
 
 RuleEditorRow RuleEditor::editorRow(int row) const {
   RuleEditorRow result;
@@ -187,8 +191,9 @@ bool RuleEditor::selectCriteria(int index, const QStringList& displayValues) {
   QList<CriterionPtr> path;
   for (int level = 0; level < displayValues.size(); ++level) {
     const QList<CriterionPtr> choices = childrenOf(roots_, path, level);
-    const auto found = std::find_if(choices.begin(), choices.end(),
-                                    [&](const CriterionPtr& c) { return c->displayValue() == displayValues[level]; });
+    const auto found = std::find_if(choices.begin(), choices.end(), [&](const CriterionPtr& c) {
+      return c->displayValue() == displayValues[level];
+    });
     if (found == choices.end()) return false;
     path << *found;
   }

@@ -2,11 +2,11 @@
 // A list of rows, each a sentence built by walking a criterion tree: a pop-up where a
 // node has several choices, a word where it has one, a text field for typed values, and
 // buttons to add a row below or remove the row. GUI thread only.
-#include "app/preferences/Criterion.h"
-#include "app/preferences/RuleComposition.h"
-
 #include <QList>
 #include <QWidget>
+
+#include "app/preferences/Criterion.h"
+#include "app/preferences/RuleComposition.h"
 
 class QLineEdit;
 class QVBoxLayout;

@@ -15,7 +15,9 @@ void RulesTableModel::reload() {
   endResetModel();
 }
 
-int RulesTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(rules_().size()); }
+int RulesTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(rules_().size());
+}
 
 int RulesTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 
@@ -56,12 +58,14 @@ bool RulesTableModel::canDropMimeData(const QMimeData*, Qt::DropAction, int, int
   return true;
 }
 
-bool RulesTableModel::dropMimeData(const QMimeData* data, Qt::DropAction, int row, int, const QModelIndex& parent) {
+bool RulesTableModel::dropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
+                                   const QModelIndex& parent) {
   // A drop on a row counts as a drop above it; one below the last row goes at the end.
   const int target = row >= 0 ? row : parent.isValid() ? parent.row() : rowCount();
   if (data && data->hasFormat(QLatin1String(kRulesTableRowType))) {
     QList<int> dragged;
-    for (const QCborValue& value : QCborValue::fromCbor(data->data(QLatin1String(kRulesTableRowType))).toArray())
+    for (const QCborValue& value :
+         QCborValue::fromCbor(data->data(QLatin1String(kRulesTableRowType))).toArray())
       if (value.isInteger()) dragged << int(value.toInteger());
     onDrop_(dragged, target);
   }

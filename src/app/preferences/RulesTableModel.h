@@ -1,10 +1,10 @@
 #pragma once
 // The rules list of the preferences: a number and the rule's sentence per row, rows
 // dragged to a new place under the pasteboard type "RulesTableRow".
-#include "media/BCConversionRule.h"
-
 #include <QAbstractTableModel>
 #include <functional>
+
+#include "media/BCConversionRule.h"
 
 namespace zuvo {
 
@@ -29,7 +29,8 @@ class RulesTableModel : public QAbstractTableModel {
   QMimeData* mimeData(const QModelIndexList& indexes) const override;
   Qt::DropActions supportedDropActions() const override;
   bool canDropMimeData(const QMimeData*, Qt::DropAction, int, int, const QModelIndex&) const override;
-  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column, const QModelIndex& parent) override;
+  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                    const QModelIndex& parent) override;
 
  private:
   RulesSource rules_;

@@ -39,9 +39,8 @@ void ServiceKeyTests::test(const Row& row) {
   // answer goes nowhere. The thread deletes itself once done.
   QPushButton* button = row.test;
   QLabel* answer = row.answer;
-  connect(worker, &QThread::finished, answer, [answer, service = row.service, result] {
-    answer->setText(answerText(service, *result));
-  });
+  connect(worker, &QThread::finished, answer,
+          [answer, service = row.service, result] { answer->setText(answerText(service, *result)); });
   connect(worker, &QThread::finished, button, [button] { button->setEnabled(true); });
   connect(worker, &QThread::finished, worker, &QObject::deleteLater);
   worker->start();

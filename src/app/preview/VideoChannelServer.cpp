@@ -1,14 +1,15 @@
 #include "app/preview/VideoChannelServer.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QMutexLocker>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMutexLocker>
+#include <cerrno>
 #include <optional>
 #include <utility>
 

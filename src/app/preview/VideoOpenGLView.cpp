@@ -39,7 +39,8 @@ VideoOpenGLView::VideoOpenGLView(QWidget* parent) : QOpenGLWidget(parent) {
   channel_->moveToThread(&channelThread_);
   connect(&channelThread_, &QThread::finished, channel_, &QObject::deleteLater);
   // The channel's calls reach the view on the GUI thread, in the order the player made them.
-  connect(channel_, &VideoChannelServer::started, this, &VideoOpenGLView::startWithWidth, Qt::QueuedConnection);
+  connect(channel_, &VideoChannelServer::started, this, &VideoOpenGLView::startWithWidth,
+          Qt::QueuedConnection);
   connect(channel_, &VideoChannelServer::rendered, this, &VideoOpenGLView::render, Qt::QueuedConnection);
   connect(channel_, &VideoChannelServer::stopped, this, &VideoOpenGLView::stop, Qt::QueuedConnection);
   connect(channel_, &VideoChannelServer::toggleFullscreenRequested, this, &VideoOpenGLView::toggleFullscreen,
@@ -85,7 +86,8 @@ void VideoOpenGLView::render() {
   if (!isPlaying) return;
   const QByteArray frame = channel_->frame();
   if (frame.size() < qsizetype(image_width) * image_height * 2 || image_bytes != 2) return;
-  picture_ = imageFromYuvs(reinterpret_cast<const uchar*>(frame.constData()), int(image_width), int(image_height));
+  picture_ =
+      imageFromYuvs(reinterpret_cast<const uchar*>(frame.constData()), int(image_width), int(image_height));
   init_player = false;
   update();
   emit pictureChanged();
@@ -117,7 +119,9 @@ void VideoOpenGLView::ontop() {
   if (visible) w->show();
 }
 
-void VideoOpenGLView::adaptSize() { textureFrame = textureFrameForView(width(), height(), image_height, image_aspect); }
+void VideoOpenGLView::adaptSize() {
+  textureFrame = textureFrameForView(width(), height(), image_height, image_aspect);
+}
 
 void VideoOpenGLView::initializeGL() { adaptSize(); }
 

@@ -1,15 +1,18 @@
 #include "app/preview/Viewer.h"
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLayout>
-#include <QAbstractItemView>
-#include <QHash>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -18,8 +21,6 @@
 #include <QStyle>
 #include <QTimer>
 #include <csignal>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 #include "app/panels/PanelPlacement.h"
 #include "app/panels/WindowAccessible.h"
@@ -71,9 +72,10 @@ void addTrack(QList<Record>& list, const QString& line, const QString& key) {
 // ("fre", "ger"), which the language table knows by their terminology codes.
 QString languageName(const QString& code) {
   static const QHash<QString, QString> terminology{
-      {"alb", "sqi"}, {"arm", "hye"}, {"baq", "eus"}, {"bur", "mya"}, {"chi", "zho"}, {"cze", "ces"}, {"dut", "nld"},
-      {"fre", "fra"}, {"geo", "kat"}, {"ger", "deu"}, {"gre", "ell"}, {"ice", "isl"}, {"mac", "mkd"}, {"mao", "mri"},
-      {"may", "msa"}, {"per", "fas"}, {"rum", "ron"}, {"slo", "slk"}, {"tib", "bod"}, {"wel", "cym"}};
+      {"alb", "sqi"}, {"arm", "hye"}, {"baq", "eus"}, {"bur", "mya"}, {"chi", "zho"},
+      {"cze", "ces"}, {"dut", "nld"}, {"fre", "fra"}, {"geo", "kat"}, {"ger", "deu"},
+      {"gre", "ell"}, {"ice", "isl"}, {"mac", "mkd"}, {"mao", "mri"}, {"may", "msa"},
+      {"per", "fas"}, {"rum", "ron"}, {"slo", "slk"}, {"tib", "bod"}, {"wel", "cym"}};
   auto record = LanguageRecord::LanguageWithString(code);
   if (!record) record = LanguageRecord::LanguageWithString(terminology.value(code.toLower()));
   return record ? record->longname() : code;
@@ -97,7 +99,11 @@ QString nameTrack(QList<Record>& list, const QString& line, const QString& key) 
 
 Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> playerEnded, QWidget* parent,
                const QWidget* over)
-    : QWidget(parent, Qt::Window), bcreporter(BCCReporter::dummy()), filepath(path), DVDTrack(track), isDVD(dvd),
+    : QWidget(parent, Qt::Window),
+      bcreporter(BCCReporter::dummy()),
+      filepath(path),
+      DVDTrack(track),
+      isDVD(dvd),
       playerEnded_(std::move(playerEnded)) {
   // The view of this window serves the channel under the name drawn here.
   makePreviewBufferName();
@@ -123,7 +129,8 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
         return;
       }
       const QSize shown(int(image.height() * myOpenGLView->aspect()), image.height());
-      picture->setPixmap(QPixmap::fromImage(image.scaled(shown.scaled(picture->size(), Qt::KeepAspectRatio))));
+      picture->setPixmap(
+          QPixmap::fromImage(image.scaled(shown.scaled(picture->size(), Qt::KeepAspectRatio))));
     });
   }
   // The control panel floats over the window.
@@ -161,12 +168,10 @@ Viewer::Viewer(const QString& path, bool dvd, int track, std::function<void()> p
   slider->setStyle(absolute);
   connect(slider, &QSlider::sliderReleased, this, &Viewer::seekPreview);
   connect(slider, &QSlider::actionTriggered, this, [this](int action) {
-    if (action != QAbstractSlider::SliderMove && !ui_->PreviewProgress->isSliderDown())
-      seekPreview();
+    if (action != QAbstractSlider::SliderMove && !ui_->PreviewProgress->isSliderDown()) seekPreview();
   });
-  connect(slider, &QSlider::sliderMoved, this, [this](int position) {
-    ui_->currenttimestring->setText(TimeStringFromSeconds(position));
-  });
+  connect(slider, &QSlider::sliderMoved, this,
+          [this](int position) { ui_->currenttimestring->setText(TimeStringFromSeconds(position)); });
   connect(ui_->subtitlescombobox, &QComboBox::activated, this, &Viewer::selectSubtitle);
   connect(ui_->audiocombobox, &QComboBox::activated, this, &Viewer::selectAudio);
 
@@ -214,8 +219,10 @@ void Viewer::showPreview() {
     line = kPathSlot + " -monitoraspect 1.777778 -vo corevideo:shared_buffer:buffer_name=" + buffer +
            " -slave -nosub -noautosub -identify";
   } else if (Defaults::standard().get(setting::AlternateDVDDetection)) {
-    line = QString::asprintf("dvd://%i -monitoraspect 1.777778 -cache 8192 -vo corevideo:shared_buffer:buffer_name=",
-                             DVDTrack) + buffer + " -slave -nosub -noautosub -identify";
+    line = QString::asprintf(
+               "dvd://%i -monitoraspect 1.777778 -cache 8192 -vo corevideo:shared_buffer:buffer_name=",
+               DVDTrack) +
+           buffer + " -slave -nosub -noautosub -identify";
   } else {
     line = QString::asprintf("dvd://%i  -dvd-device ", DVDTrack) + kPathSlot +
            " -monitoraspect 1.777778 -cache 8192 -vo corevideo:shared_buffer:buffer_name=" + buffer +
@@ -310,7 +317,9 @@ void Viewer::seekPreview() {
   seekCountdown_ = kSeekCountdown;
 }
 
-void Viewer::sendSeek() { send(QString::asprintf("seek %f 2\n", double(ui_->PreviewProgress->value())).toLatin1()); }
+void Viewer::sendSeek() {
+  send(QString::asprintf("seek %f 2\n", double(ui_->PreviewProgress->value())).toLatin1());
+}
 
 void Viewer::selectSubtitle() {
   const int index = ui_->subtitlescombobox->currentIndex();
@@ -334,7 +343,8 @@ void Viewer::mouseonwindow() {
 void Viewer::placePanel() {
   QWidget* panel = ui_->controlpanel;
   const QRect frame = frameGeometry();
-  panel->move(frame.x() + (frame.width() - panel->width()) / 2, frame.bottom() - kPanelMargin - panel->height());
+  panel->move(frame.x() + (frame.width() - panel->width()) / 2,
+              frame.bottom() - kPanelMargin - panel->height());
 }
 
 void Viewer::closePanel() { ui_->controlpanel->hide(); }
@@ -361,8 +371,9 @@ void Viewer::setLength(double seconds) {
 bool Viewer::panelInUse() const {
   const QWidget* panel = ui_->controlpanel;
   const bool pointerOn = panel->underMouse() || panel->frameGeometry().contains(QCursor::pos());
-  return panel->isVisible() && (pointerOn || ui_->PreviewProgress->isSliderDown() ||
-                                ui_->audiocombobox->view()->isVisible() || ui_->subtitlescombobox->view()->isVisible());
+  return panel->isVisible() &&
+         (pointerOn || ui_->PreviewProgress->isSliderDown() || ui_->audiocombobox->view()->isVisible() ||
+          ui_->subtitlescombobox->view()->isVisible());
 }
 
 void Viewer::readOutput(const QByteArray& data) {

@@ -1,10 +1,10 @@
 #include "app/queue/BCButtonCell2.h"
 
-#include "app/tables/TableRoles.h"
-
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "app/tables/TableRoles.h"
 
 namespace zuvo {
 
@@ -23,7 +23,8 @@ bool BCButtonCell2::hits(const QPoint& point, const QRect& f, const QSize& image
   return buttonRect(f, image).contains(point);
 }
 
-void BCButtonCell2::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void BCButtonCell2::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const {
   const QImage image = index.data(TableRole::ButtonImage).value<QImage>();
   if (image.isNull()) return;
   painter->save();

@@ -1,10 +1,5 @@
 #include "app/queue/BCLevelIndicatorCell.h"
 
-#include "app/shared/Localized.h"
-#include "app/queue/QueueRowStatus.h"
-#include "app/tables/TableRoles.h"
-#include "media/MediaValues.h"
-
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
@@ -12,14 +7,24 @@
 #include <QStyleOptionProgressBar>
 #include <QToolTip>
 
+#include "app/queue/QueueRowStatus.h"
+#include "app/shared/Localized.h"
+#include "app/tables/TableRoles.h"
+#include "media/MediaValues.h"
+
 namespace zuvo {
 namespace {
 
-const QStringList kConversionPasses = {
-    QStringLiteral("HD"),           QStringLiteral("SD"),           QStringLiteral("HD/SD"),
-    QStringLiteral("Original"),     QStringLiteral("HD (1st Pass)"), QStringLiteral("HD (2nd Pass)"),
-    QStringLiteral("SD (1st Pass)"), QStringLiteral("SD (2nd Pass)"), QStringLiteral("HD (Turbo264)"),
-    QStringLiteral("SD (Turbo264)")};
+const QStringList kConversionPasses = {QStringLiteral("HD"),
+                                       QStringLiteral("SD"),
+                                       QStringLiteral("HD/SD"),
+                                       QStringLiteral("Original"),
+                                       QStringLiteral("HD (1st Pass)"),
+                                       QStringLiteral("HD (2nd Pass)"),
+                                       QStringLiteral("SD (1st Pass)"),
+                                       QStringLiteral("SD (2nd Pass)"),
+                                       QStringLiteral("HD (Turbo264)"),
+                                       QStringLiteral("SD (Turbo264)")};
 
 QFont lucida(bool bold, int pixels) {
   QFont font(QStringLiteral("Lucida Grande"));
@@ -56,7 +61,8 @@ QRect BCLevelIndicatorCell::progressBarRect(const QRect& f, bool detailed) {
   return QRect(f.x(), f.y() + (detailed ? 29 : 31), f.width(), 12);
 }
 
-void BCLevelIndicatorCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void BCLevelIndicatorCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
   const QVariantList values = index.data().toList();
   if (values.size() < 10) return;
   const QueueRowStatus s = QueueRowStatus::fromList(values);
@@ -80,8 +86,8 @@ void BCLevelIndicatorCell::paint(QPainter* painter, const QStyleOptionViewItem& 
   if (s.detailed) text(0, converting ? 42 : 29, lucida(false, 10), grey, s.details);
 
   const int messageY = converting ? (s.detailed ? 54 : 46) : (s.detailed ? 42 : 30);
-  const Message message =
-      statusMessage(s.state, s.finished, s.passLabel, s.timeText, index.data(TableRole::ConversionError).toString());
+  const Message message = statusMessage(s.state, s.finished, s.passLabel, s.timeText,
+                                        index.data(TableRole::ConversionError).toString());
   QColor colour = grey;
   if (message.tone == Tone::Finished) colour = QColor(30, 146, 20);
   if (message.tone == Tone::Failed) colour = Qt::red;
@@ -108,14 +114,14 @@ void BCLevelIndicatorCell::paint(QPainter* painter, const QStyleOptionViewItem& 
   painter->restore();
 }
 
-bool BCLevelIndicatorCell::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
-                                     const QModelIndex& index) {
+bool BCLevelIndicatorCell::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                     const QStyleOptionViewItem& option, const QModelIndex& index) {
   const QVariantList values = index.data().toList();
   if (event->type() != QEvent::ToolTip || values.size() < 10)
     return QStyledItemDelegate::helpEvent(event, view, option, index);
   const QueueRowStatus s = QueueRowStatus::fromList(values);
-  const Message message =
-      statusMessage(s.state, s.finished, s.passLabel, s.timeText, index.data(TableRole::ConversionError).toString());
+  const Message message = statusMessage(s.state, s.finished, s.passLabel, s.timeText,
+                                        index.data(TableRole::ConversionError).toString());
   if (message.text.isEmpty()) {
     QToolTip::hideText();
     return true;

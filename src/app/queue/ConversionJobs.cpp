@@ -1,10 +1,10 @@
 #include "app/queue/ConversionJobs.h"
 
-#include "convert/converter/BCConverter.h"
-#include "metadata/SaveMP4Tags.h"
-
 #include <QThread>
 #include <QThreadPool>
+
+#include "convert/converter/BCConverter.h"
+#include "metadata/SaveMP4Tags.h"
 
 namespace zuvo {
 namespace {
@@ -24,7 +24,8 @@ class ConverterTask : public ConversionTask {
 ConversionJobs ConversionJobs::real(QThreadPool& serial) {
   ConversionJobs jobs;
   jobs.makeConverter = [](const MediaFilePtr& media, const QString& identifier, const HelperInfo& turbo264,
-                          const Reporter& reporter, const ConversionReport& report) -> std::unique_ptr<ConversionTask> {
+                          const Reporter& reporter,
+                          const ConversionReport& report) -> std::unique_ptr<ConversionTask> {
     auto converter = BCConverter::init(media, identifier, turbo264, reporter, report);
     if (!converter) return nullptr;
     return std::make_unique<ConverterTask>(std::move(converter));

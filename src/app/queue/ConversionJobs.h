@@ -1,15 +1,15 @@
 #pragma once
 // How the queue runner reaches the converter, the tag writer and the threads that run
 // them. The defaults are the real ones; tests put scripted ones in their place.
+#include <QString>
+#include <functional>
+#include <memory>
+
 #include "convert/report/ConversionReport.h"
 #include "media/BCCReporter.h"
 #include "media/BCError.h"
 #include "media/HelperInfo.h"
 #include "media/MediaFile.h"
-
-#include <QString>
-#include <functional>
-#include <memory>
 
 class QThreadPool;
 
@@ -25,13 +25,12 @@ class ConversionTask {
 };
 
 // Null when no converter can be made for the object. The conversion reports through `report`.
-using ConverterFactory = std::function<std::unique_ptr<ConversionTask>(const MediaFilePtr& media,
-                                                                       const QString& identifier,
-                                                                       const HelperInfo& turbo264,
-                                                                       const Reporter& reporter,
-                                                                       const ConversionReport& report)>;
+using ConverterFactory = std::function<std::unique_ptr<ConversionTask>(
+    const MediaFilePtr& media, const QString& identifier, const HelperInfo& turbo264,
+    const Reporter& reporter, const ConversionReport& report)>;
 // Rewrites the tags of the user's file in place.
-using TagWriter = std::function<BCError(const QString& path, const MediaFile& media, const Reporter& reporter)>;
+using TagWriter =
+    std::function<BCError(const QString& path, const MediaFile& media, const Reporter& reporter)>;
 // Runs a job somewhere and returns at once.
 using JobExecutor = std::function<void(std::function<void()> job)>;
 

@@ -4,14 +4,16 @@ namespace zuvo {
 
 JobStatus jobStatus(const MediaFile& item) {
   switch (item.state()) {
-    case MediaState::Queued: return JobStatus::Waiting;
+    case MediaState::Queued:
+      return JobStatus::Waiting;
     case MediaState::Converting:
       if (item.ConversionFormat() == ConversionFormat::TagsOnly) return JobStatus::TagsOnly;
       return item.pause() ? JobStatus::Paused : JobStatus::Converting;
     case MediaState::Ended:
       if (item.conversionfinished()) return JobStatus::Done;
       return item.stopbuttonpressed() ? JobStatus::Stopped : JobStatus::Failed;
-    default: return JobStatus::NotQueued;
+    default:
+      return JobStatus::NotQueued;
   }
 }
 

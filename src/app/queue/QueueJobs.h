@@ -2,20 +2,20 @@
 // The queue's jobs by id: what each queued item's row shows (its status) and how far its
 // conversion has come. The runner reports here as jobs start, progress and end; each queue
 // table redraws only the row of the job that changed. GUI thread only.
-#include "media/MediaFile.h"
-
 #include <QHash>
 #include <QObject>
 #include <memory>
 
+#include "media/MediaFile.h"
+
 namespace zuvo {
 
 enum class JobStatus {
-  NotQueued,   // in the files list or removed
-  Waiting,     // queued, not started
+  NotQueued,  // in the files list or removed
+  Waiting,    // queued, not started
   Converting,
-  Paused,      // converting, held by the queue's pause
-  TagsOnly,    // its tags are being rewritten in place
+  Paused,    // converting, held by the queue's pause
+  TagsOnly,  // its tags are being rewritten in place
   Done,
   Failed,
   Stopped,

@@ -1,9 +1,9 @@
 #include "app/queue/QueueRowDrag.h"
 
-#include "platform/KeyedArchive.h"
-
 #include <QMimeData>
 #include <algorithm>
+
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 namespace {
@@ -15,7 +15,8 @@ struct IndexSet {
 
   void encodeWithCoder(KeyedArchiver& coder) const {
     coder.encodeInt32(qint32(indexes.size()), QStringLiteral("NSCount"));
-    for (qsizetype i = 0; i < indexes.size(); ++i) coder.encodeInt32(indexes[i], QStringLiteral("NSIndex%1").arg(i));
+    for (qsizetype i = 0; i < indexes.size(); ++i)
+      coder.encodeInt32(indexes[i], QStringLiteral("NSIndex%1").arg(i));
   }
   static IndexSet initWithCoder(const KeyedUnarchiver& coder) {
     IndexSet set;

@@ -1,11 +1,11 @@
 #include "app/queue/QueueRowStatus.h"
 
+#include <cmath>
+
 #include "app/shared/Localized.h"
 #include "media/MediaLabels.h"
 #include "media/MediaValues.h"
 #include "media/StringHelpers.h"
-
-#include <cmath>
 
 namespace zuvo {
 namespace {
@@ -41,28 +41,47 @@ QueueRowStatus QueueRowStatus::fromList(const QVariantList& values) {
 
 QString passLabel(int passnumber, int twopassnumber, ConversionFormat conversionFormat) {
   switch (passnumber) {
-    case 0: return QString();
-    case 1: return twoPass(twopassnumber, "HD (1st Pass)", "HD (2nd Pass)", "HD");
+    case 0:
+      return QString();
+    case 1:
+      return twoPass(twopassnumber, "HD (1st Pass)", "HD (2nd Pass)", "HD");
     case 2:
       if (conversionFormat == ConversionFormat::HDAndSD) return QStringLiteral("HD/SD");
       return twoPass(twopassnumber, "SD (1st Pass)", "SD (2nd Pass)", "SD");
-    case 3: return localizedString("Exporting Audio");
-    case 4: return localizedString("Burning Subtitle");
-    case 5: return localizedString("Adding Audio");
-    case 6: return localizedString("Exporting File");
-    case 7: return localizedString("Extracting Video");
-    case 8: return localizedString("Set Show Info");
-    case 9: return QStringLiteral("Original");
-    case 10: return localizedString("Exporting Subtitle");
-    case 11: return localizedString("Adding Subtitle");
-    case 12: return localizedString("Normalizing Audio");
-    case 13: return QStringLiteral("HD (Turbo264)");
-    case 14: return QStringLiteral("SD (Turbo264)");
-    case 15: return QStringLiteral("Preparing for Turbo264");
-    case 16: return QStringLiteral("Joining Video");
-    case 17: return QStringLiteral("Preparing To Join Video");
-    case 18: return QStringLiteral("Scanning for Forced Subtitles");
-    default: return QStringLiteral("Err");
+    case 3:
+      return localizedString("Exporting Audio");
+    case 4:
+      return localizedString("Burning Subtitle");
+    case 5:
+      return localizedString("Adding Audio");
+    case 6:
+      return localizedString("Exporting File");
+    case 7:
+      return localizedString("Extracting Video");
+    case 8:
+      return localizedString("Set Show Info");
+    case 9:
+      return QStringLiteral("Original");
+    case 10:
+      return localizedString("Exporting Subtitle");
+    case 11:
+      return localizedString("Adding Subtitle");
+    case 12:
+      return localizedString("Normalizing Audio");
+    case 13:
+      return QStringLiteral("HD (Turbo264)");
+    case 14:
+      return QStringLiteral("SD (Turbo264)");
+    case 15:
+      return QStringLiteral("Preparing for Turbo264");
+    case 16:
+      return QStringLiteral("Joining Video");
+    case 17:
+      return QStringLiteral("Preparing To Join Video");
+    case 18:
+      return QStringLiteral("Scanning for Forced Subtitles");
+    default:
+      return QStringLiteral("Err");
   }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // What a queue row draws for an item, worked out afresh from the item every time the row
 // is drawn: progress, pass label, colour word, time text, title lines and details.
-#include "media/MediaFile.h"
-
 #include <QString>
 #include <QVariantList>
+
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

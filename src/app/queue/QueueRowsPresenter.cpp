@@ -1,17 +1,17 @@
 #include "app/queue/QueueRowsPresenter.h"
 
+#include <QHeaderView>
+#include <algorithm>
+
 #include "app/queue/QueueRowDrag.h"
 #include "app/queue/QueueTableColumns.h"
 #include "app/queue/QueueTableModel.h"
 #include "app/queue/QueueTableView.h"
 
-#include <QHeaderView>
-#include <algorithm>
-
 namespace zuvo {
 
-QueueRowsPresenter::QueueRowsPresenter(ControllerState& state, QueueTableView* windowTable, QueueTableView* paneTable,
-                                       AcceptDrop acceptDrop, QObject* parent)
+QueueRowsPresenter::QueueRowsPresenter(ControllerState& state, QueueTableView* windowTable,
+                                       QueueTableView* paneTable, AcceptDrop acceptDrop, QObject* parent)
     : QObject(parent),
       state_(state),
       windowTable_(windowTable),
@@ -54,8 +54,9 @@ void QueueRowsPresenter::reloadQueue() {
   queueTable_->verticalHeader()->setDefaultSectionSize(60);
   modelOf(queueTable_).reload();
   // The row that has just started comes into view once.
-  const auto running = std::find_if(state_.queue.cbegin(), state_.queue.cend(),
-                                    [](const MediaFilePtr& item) { return item->state() == MediaState::Converting; });
+  const auto running = std::find_if(state_.queue.cbegin(), state_.queue.cend(), [](const MediaFilePtr& item) {
+    return item->state() == MediaState::Converting;
+  });
   const MediaFilePtr started = running == state_.queue.cend() ? nullptr : *running;
   if (started && started != followedRow_.lock()) {
     if (auto* view = dynamic_cast<QueueTableView*>(queueTable_))
@@ -127,8 +128,10 @@ bool QueueRowsPresenter::acceptQueueRowDrop(const QMimeData* data, int row) {
   // The queue may have changed while the row was dragged (a conversion ended, the tick
   // rebuilt the lists): the item that moves is the one the drag began with.
   MediaFilePtr dragged;
-  if (!draggedQueueItems_.isEmpty()) dragged = draggedQueueItems_.first();
-  else if (rows->first() >= 0 && rows->first() < state_.queue.size()) dragged = state_.queue[rows->first()];
+  if (!draggedQueueItems_.isEmpty())
+    dragged = draggedQueueItems_.first();
+  else if (rows->first() >= 0 && rows->first() < state_.queue.size())
+    dragged = state_.queue[rows->first()];
   draggedQueueItems_.clear();
   if (!dragged) return false;
   const bool moved = acceptDrop_(dragged, row);

@@ -1,14 +1,14 @@
 #pragma once
 // The queue tables' presenter: which of the two tables (the queue window's or the main
-// window's pane) is in use, their reload, the jobs whose rows they redraw, and the row commands: the stop button,
-// the move keys and rows dragged to another place. It owns both tables' models.
-#include "app/shared/ControllerState.h"
-#include "media/MediaFile.h"
-
+// window's pane) is in use, their reload, the jobs whose rows they redraw, and the row commands: the stop
+// button, the move keys and rows dragged to another place. It owns both tables' models.
 #include <QList>
 #include <QObject>
 #include <functional>
 #include <memory>
+
+#include "app/shared/ControllerState.h"
+#include "media/MediaFile.h"
 
 class QMimeData;
 class QTableView;

@@ -1,15 +1,15 @@
 #include "app/queue/QueueRunner.h"
 
-#include "app/shared/Localized.h"
-#include "app/files/FileLists.h"
-#include "app/notices/DockIcon.h"
-#include "media/MediaValues.h"
-#include "platform/RunLoop.h"
-
 #include <QFileInfo>
 #include <QThread>
 #include <atomic>
 #include <mutex>
+
+#include "app/files/FileLists.h"
+#include "app/notices/DockIcon.h"
+#include "app/shared/Localized.h"
+#include "media/MediaValues.h"
+#include "platform/RunLoop.h"
 
 namespace zuvo {
 namespace {
@@ -35,7 +35,7 @@ struct QueueRunner::Shared {
 
   mutable std::mutex lock;
   QList<Job> jobs;
-  QObject* runner = nullptr;  // cleared when the runner goes
+  QObject* runner = nullptr;      // cleared when the runner goes
   std::atomic<float> percent{0};  // of the conversion running now, for the Dock icon
 
   // Runs `work` later on the runner's (GUI) thread, unless the runner is gone by then.
@@ -76,8 +76,8 @@ struct QueueRunner::Shared {
   }
 };
 
-QueueRunner::QueueRunner(ControllerState& state, Notices& notices, const ControllerHooks& hooks, FileLists& lists,
-                         ConversionJobs jobs, QObject* parent)
+QueueRunner::QueueRunner(ControllerState& state, Notices& notices, const ControllerHooks& hooks,
+                         FileLists& lists, ConversionJobs jobs, QObject* parent)
     : QObject(parent),
       state_(state),
       notices_(notices),
@@ -110,20 +110,26 @@ void QueueRunner::startconversion() {
   int queued = 0, converting = 0, ended = 0, converted = 0, failed = 0;
   for (const MediaFilePtr& item : state_.queue) {
     switch (item->state()) {
-      case MediaState::Queued: ++queued; break;
-      case MediaState::Converting: ++converting; break;
+      case MediaState::Queued:
+        ++queued;
+        break;
+      case MediaState::Converting:
+        ++converting;
+        break;
       case MediaState::Ended:
         ++ended;
         ++(item->conversionfinished() ? converted : failed);
         break;
-      default: break;
+      default:
+        break;
     }
   }
-  state_.mainLog->report(QStringLiteral("Files in queue : %1 Files undegoing conversion : %2 Files Converted : %3")
-                             .arg(queued + converting + ended)
-                             .arg(converting)
-                             .arg(ended),
-                         5);
+  state_.mainLog->report(
+      QStringLiteral("Files in queue : %1 Files undegoing conversion : %2 Files Converted : %3")
+          .arg(queued + converting + ended)
+          .arg(converting)
+          .arg(ended),
+      5);
   if (converting == 0) shared_->percent = 0;
   drawBadge(queued + converting, converted, failed, converting > 0);
 
@@ -213,15 +219,18 @@ void QueueRunner::convertvideo(const MediaFilePtr& media) {
     converter.reset();
     media->setState(MediaState::Ended);
     media->setProgress(100);
-    if (result.Error() && result.Code() != kStoppedByUserCode) media->setConversionerror(result.Description());
+    if (result.Error() && result.Code() != kStoppedByUserCode)
+      media->setConversionerror(result.Description());
     shared->post([shared, media, identifier, result] {
-      if (auto* runner = static_cast<QueueRunner*>(shared->runner)) runner->conversionEnded(media, identifier, result);
+      if (auto* runner = static_cast<QueueRunner*>(shared->runner))
+        runner->conversionEnded(media, identifier, result);
     });
   };
   jobs_.runConversion(std::move(job));
 }
 
-void QueueRunner::conversionEnded(const MediaFilePtr& media, const QString& identifier, const BCError& result) {
+void QueueRunner::conversionEnded(const MediaFilePtr& media, const QString& identifier,
+                                  const BCError& result) {
   refreshJob(*media);
   ControllerHooks::call(hooks_.reloadQueueTable);
   const QString title = QStringLiteral("Zuvo Conversion");
@@ -233,16 +242,18 @@ void QueueRunner::conversionEnded(const MediaFilePtr& media, const QString& iden
       state_.userLog->report(message, 3);
     }
   } else if (media->conversionfinished()) {
-    notices_.GrowlMessage(title, QStringLiteral("%1 %2").arg(localizedString("Finished Conversion of "), media->filename()),
-                          kConversionNotice, true);
+    notices_.GrowlMessage(
+        title, QStringLiteral("%1 %2").arg(localizedString("Finished Conversion of "), media->filename()),
+        kConversionNotice, true);
     state_.userLog->report(QStringLiteral("Comversion completed"), 3);
     ControllerHooks::call(hooks_.conversionFinished, *media);
   } else if (!media->stopbuttonpressed()) {
-    notices_.GrowlMessage(title,
-                          QStringLiteral("%1 %2. %3")
-                              .arg(localizedString("Failed Conversion of "), media->filename(),
-                                   localizedString("Please check video file is working then contact Kelvane Support.")),
-                          kConversionNotice, true);
+    notices_.GrowlMessage(
+        title,
+        QStringLiteral("%1 %2. %3")
+            .arg(localizedString("Failed Conversion of "), media->filename(),
+                 localizedString("Please check video file is working then contact Kelvane Support.")),
+        kConversionNotice, true);
     state_.userLog->report(QStringLiteral("Conversion failed"), 3);
   }
   staleRestorableState();
@@ -270,7 +281,8 @@ void QueueRunner::infoonlyvideo(const MediaFilePtr& media) {
 void QueueRunner::tagsJobEnded(const MediaFilePtr& media, const BCError& outcome) {
   if (outcome.Error())
     state_.userLog->report(
-        QStringLiteral("Updating the tags of %1 failed : %2").arg(media->filename(), outcome.Description()), 3);
+        QStringLiteral("Updating the tags of %1 failed : %2").arg(media->filename(), outcome.Description()),
+        3);
   shared_->remove(media.get(), true);
   refreshJob(*media);
   ControllerHooks::call(hooks_.reloadQueueTable);
@@ -345,8 +357,8 @@ void QueueRunner::ConvertButtonPress() {
 }
 
 void QueueRunner::ConvertAllButtonPress() {
-  const int queuedCount = queueItems(
-      [](const MediaFile& m) { return m.didlookup() && m.state() == MediaState::InFilesTable; });
+  const int queuedCount =
+      queueItems([](const MediaFile& m) { return m.didlookup() && m.state() == MediaState::InFilesTable; });
   finishQueueing(queuedCount);
 }
 

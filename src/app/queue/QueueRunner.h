@@ -5,14 +5,14 @@
 // jobs are tracked by their media objects, not only by the items' states, so a stopped
 // item whose conversion is still ending keeps a second one from starting beside it.
 // GUI thread only, except where a job says otherwise.
-#include "app/shared/ControllerHooks.h"
-#include "app/shared/ControllerState.h"
+#include <QObject>
+#include <memory>
+
 #include "app/notices/Notices.h"
 #include "app/queue/ConversionJobs.h"
 #include "app/queue/QueueJobs.h"
-
-#include <QObject>
-#include <memory>
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 
 namespace zuvo {
 

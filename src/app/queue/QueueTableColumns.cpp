@@ -1,12 +1,12 @@
 #include "app/queue/QueueTableColumns.h"
 
+#include <QHeaderView>
+
 #include "app/files/BCImageCell.h"
 #include "app/queue/BCButtonCell2.h"
 #include "app/queue/BCLevelIndicatorCell.h"
 #include "app/queue/QueueTableModel.h"
 #include "app/tables/TableLook.h"
-
-#include <QHeaderView>
 
 namespace zuvo {
 

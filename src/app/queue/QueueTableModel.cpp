@@ -1,5 +1,7 @@
 #include "app/queue/QueueTableModel.h"
 
+#include <QMimeData>
+
 #include "app/queue/QueueRowDrag.h"
 #include "app/queue/QueueRowStatus.h"
 #include "app/tables/TableImages.h"
@@ -7,8 +9,6 @@
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
-
-#include <QMimeData>
 
 namespace zuvo {
 namespace {
@@ -30,7 +30,8 @@ QueueRowStatus statusOf(const MediaFile& item) {
 // Where the item is on its way, in words.
 QString stateText(const MediaFile& item, const QueueRowStatus& status) {
   switch (item.state()) {
-    case MediaState::Queued: return queuedText();
+    case MediaState::Queued:
+      return queuedText();
     case MediaState::Converting: {
       const QString doing = item.pause() ? pausedText() : QStringLiteral("Converting");
       return status.passLabel.isEmpty() ? doing : QStringLiteral("%1, %2").arg(doing, status.passLabel);
@@ -40,7 +41,8 @@ QString stateText(const MediaFile& item, const QueueRowStatus& status) {
       if (item.stopbuttonpressed()) return QStringLiteral("Stopped");
       return item.conversionerror().isEmpty() ? QStringLiteral("Failed")
                                               : QStringLiteral("Failed: %1").arg(item.conversionerror());
-    default: return QString();
+    default:
+      return QString();
   }
 }
 
@@ -168,7 +170,8 @@ QMimeData* QueueTableModel::mimeData(const QModelIndexList& indexes) const {
   return rows.isEmpty() ? nullptr : dragRequest_(rows);
 }
 
-bool QueueTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&) const {
+bool QueueTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                      const QModelIndex&) const {
   return inUse_ && data && data->hasFormat(kQueueRowType);
 }
 

@@ -3,13 +3,13 @@
 // use shows rows; the other answers none. The status column's value is the row's
 // `QueueRowStatus` list, built afresh on every draw. Items added, removed or moved reload
 // the table; a job's changes redraw its row. GUI thread only.
-#include "app/queue/QueueJobs.h"
-#include "media/MediaFile.h"
-
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
 #include <functional>
+
+#include "app/queue/QueueJobs.h"
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

@@ -1,11 +1,11 @@
 #include "app/queue/QueueTableView.h"
 
-#include "app/tables/TableAccessible.h"
-
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <algorithm>
+
+#include "app/tables/TableAccessible.h"
 
 namespace zuvo {
 
@@ -55,7 +55,8 @@ void QueueTableView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   if ((key == Qt::Key_Up || key == Qt::Key_Down) && modifiers == Qt::ControlModifier) {
-    if (currentIndex().isValid() && moveRequest_) moveRequest_(currentIndex().row(), key == Qt::Key_Up ? -1 : 1);
+    if (currentIndex().isValid() && moveRequest_)
+      moveRequest_(currentIndex().row(), key == Qt::Key_Up ? -1 : 1);
     return;
   }
   QTableView::keyPressEvent(event);

@@ -14,7 +14,9 @@ class QueueTableView : public QTableView {
   explicit QueueTableView(QWidget* parent = nullptr);
 
   // The rows whose stop buttons the key presses, top row first.
-  void setStopRequest(std::function<void(const QList<int>& rows)> request) { stopRequest_ = std::move(request); }
+  void setStopRequest(std::function<void(const QList<int>& rows)> request) {
+    stopRequest_ = std::move(request);
+  }
   // `row` goes up (-1) or down (+1) by one place.
   void setMoveRequest(std::function<void(int row, int by)> request) { moveRequest_ = std::move(request); }
 

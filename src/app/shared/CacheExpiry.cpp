@@ -1,15 +1,15 @@
 #include "app/shared/CacheExpiry.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdlib>
+
 #include "app/shared/FolderEntries.h"
 #include "media/FileTypes.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/MadeFiles.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <cstdlib>
 
 namespace zuvo {
 namespace {
@@ -50,13 +50,15 @@ void expireCacheFiles(const QString& folder, const QDateTime& now, const Reporte
     const int days = static_cast<int>(hours / 24);
     const int wholeHours = static_cast<int>(hours);
     const QString name = file.fileName();
-    reporter->report(QStringLiteral("Cache file %1 has last modification time of %2").arg(name, modified.toString()), 5);
+    reporter->report(
+        QStringLiteral("Cache file %1 has last modification time of %2").arg(name, modified.toString()), 5);
     reporter->report(QStringLiteral("Cache file is %1 days %2 hours old").arg(days).arg(wholeHours), 5);
 
     bool expired = false;
     constexpr auto duration = setting::CacheDuration;
     if (defaults.get(duration) == kOneHourRule || !defaults.get(setting::CacheInformation)) {
-      reporter->report(QStringLiteral("Cache Duration is Never so checking file has been around for 1 hour"), 5);
+      reporter->report(QStringLiteral("Cache Duration is Never so checking file has been around for 1 hour"),
+                       5);
       if (wholeHours >= 1) {
         reporter->report(QStringLiteral("%1  is older than 1 hour so deleting").arg(name), 4);
         expired = true;

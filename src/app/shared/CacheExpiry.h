@@ -3,11 +3,11 @@
 // the cache folder (the look-up answers and artwork, which the folder's record of made
 // files names) are judged, since the folder is the user's choice and may hold anything; a
 // file that a running job uses is never deleted.
-#include "media/BCCReporter.h"
-
 #include <QDateTime>
 #include <QString>
 #include <functional>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 

@@ -15,15 +15,15 @@ class MediaFile;
 
 struct ControllerHooks {
   std::function<void()> reloadFilesTable;
-  std::function<void()> reloadQueueTable;  // the queue table in use
-  std::function<void()> closeTagPanel;     // `TagsPanel`
-  std::function<void()> showQueue;         // `showQueue:`
-  std::function<QList<int>()> highlightedRows;  // of the files table
+  std::function<void()> reloadQueueTable;           // the queue table in use
+  std::function<void()> closeTagPanel;              // `TagsPanel`
+  std::function<void()> showQueue;                  // `showQueue:`
+  std::function<QList<int>()> highlightedRows;      // of the files table
   std::function<void()> invalidateRestorableState;  // the main window's
   // Titles of `QueuePauseButton`, `QueuePauseButton2` and `QueuePanel`.
   std::function<void(bool paused)> showPaused;
-  std::function<void()> showLastTab;     // `MainWindowTabView`
-  std::function<void()> showMainWindow;  // `ShowMainWindow:`
+  std::function<void()> showLastTab;              // `MainWindowTabView`
+  std::function<void()> showMainWindow;           // `ShowMainWindow:`
   std::function<void(const QString&)> showAlert;  // modal, over the main window
   // An alert of timed work, which waits for nobody: shown without a modal run, and joined
   // by the next ones while it is up.

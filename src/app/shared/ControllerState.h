@@ -3,15 +3,15 @@
 // runner, the timer tick, the notices and the tables. The two lists and every flag here
 // belong to the GUI thread; workers reach a media object through its own pointer and ask
 // the GUI thread for anything that touches a list or a window.
-#include "media/BCCReporter.h"
-#include "media/HelperInfo.h"
-#include "media/MediaFile.h"
-
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QThreadPool>
 #include <atomic>
+
+#include "media/BCCReporter.h"
+#include "media/HelperInfo.h"
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

@@ -1,11 +1,11 @@
 #pragma once
 // A watched video-source folder. The list lives in the setting "Sources" as keyed-archive
 // data, read afresh by every scan; an absent or unreadable setting is an empty list.
-#include "media/BCCReporter.h"
-#include "platform/KeyedArchive.h"
-
 #include <QList>
 #include <QString>
+
+#include "media/BCCReporter.h"
+#include "platform/KeyedArchive.h"
 
 namespace zuvo {
 

@@ -12,10 +12,11 @@ namespace zuvo {
 
 FileDropTarget::FileDropTarget(QWidget* widget, Receiver receiver)
     : FileDropTarget(widget, PathsReceiver([receiver = std::move(receiver)](const QStringList& paths) {
-        receiver(filenamesPropertyList(paths));
-      })) {}
+                       receiver(filenamesPropertyList(paths));
+                     })) {}
 
-FileDropTarget::FileDropTarget(QWidget* widget, PathsReceiver receiver) : QObject(widget), receiver_(std::move(receiver)) {
+FileDropTarget::FileDropTarget(QWidget* widget, PathsReceiver receiver)
+    : QObject(widget), receiver_(std::move(receiver)) {
   widget->setAcceptDrops(true);
   widget->installEventFilter(this);
 }
@@ -31,9 +32,11 @@ QStringList FileDropTarget::localPaths(const QMimeData* data) {
 QString FileDropTarget::filenamesPropertyList(const QStringList& paths) {
   QString text = QStringLiteral(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
       "<plist version=\"1.0\">\n<array>\n");
-  for (const QString& path : paths) text += QStringLiteral("\t<string>%1</string>\n").arg(path.toHtmlEscaped());
+  for (const QString& path : paths)
+    text += QStringLiteral("\t<string>%1</string>\n").arg(path.toHtmlEscaped());
   text += QStringLiteral("</array>\n</plist>\n");
   return text;
 }

@@ -1,11 +1,11 @@
 #include "app/tables/BCTableView.h"
 
-#include "app/tables/TableAccessible.h"
-#include "platform/NotificationCenter.h"
-
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+
+#include "app/tables/TableAccessible.h"
+#include "platform/NotificationCenter.h"
 
 namespace zuvo {
 
@@ -83,8 +83,8 @@ void BCTableView::keyPressEvent(QKeyEvent* event) {
   // table.
   const bool isMove = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
                       key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
-  if (isMove && event->modifiers() == Qt::NoModifier && model() && model()->rowCount() > 0 && selectionModel() &&
-      !selectionModel()->hasSelection()) {
+  if (isMove && event->modifiers() == Qt::NoModifier && model() && model()->rowCount() > 0 &&
+      selectionModel() && !selectionModel()->hasSelection()) {
     const int row = currentIndex().isValid() ? currentIndex().row() : 0;
     setCurrentIndex(model()->index(row, currentIndex().isValid() ? currentIndex().column() : 0));
     selectRow(row);

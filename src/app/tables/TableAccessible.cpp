@@ -1,13 +1,13 @@
 #include "app/tables/TableAccessible.h"
 
-#include "app/tables/TableRoles.h"
-
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QItemSelectionModel>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTableView>
+
+#include "app/tables/TableRoles.h"
 
 namespace zuvo {
 namespace {
@@ -37,7 +37,9 @@ class TableCellAccessible : public QAccessibleInterface,
   bool isValid() const override { return view_ && index_.isValid() && view_->model() == index_.model(); }
   QObject* object() const override { return nullptr; }
   QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
-  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(view_.data()); }
+  QAccessibleInterface* parent() const override {
+    return QAccessible::queryAccessibleInterface(view_.data());
+  }
   QAccessibleInterface* child(int) const override { return nullptr; }
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   int childCount() const override { return 0; }
@@ -51,7 +53,8 @@ class TableCellAccessible : public QAccessibleInterface,
       return spoken.isEmpty() ? index_.data(Qt::DisplayRole).toString() : spoken;
     }
     if (t == QAccessible::Description) return index_.data(Qt::AccessibleDescriptionRole).toString();
-    if (t == QAccessible::Value && hasValue()) return QStringLiteral("%1%").arg(index_.data(TableRole::AccessibleValue).toInt());
+    if (t == QAccessible::Value && hasValue())
+      return QStringLiteral("%1%").arg(index_.data(TableRole::AccessibleValue).toInt());
     return {};
   }
   void setText(QAccessible::Text, const QString&) override {}
@@ -82,7 +85,8 @@ class TableCellAccessible : public QAccessibleInterface,
 
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::TableCellInterface) return static_cast<QAccessibleTableCellInterface*>(this);
-    if (type == QAccessible::ActionInterface && hasAction()) return static_cast<QAccessibleActionInterface*>(this);
+    if (type == QAccessible::ActionInterface && hasAction())
+      return static_cast<QAccessibleActionInterface*>(this);
     return nullptr;
   }
 
@@ -99,7 +103,9 @@ class TableCellAccessible : public QAccessibleInterface,
   QAccessibleInterface* table() const override { return parent(); }
 
   // QAccessibleActionInterface: the button's press.
-  QStringList actionNames() const override { return hasAction() ? QStringList{pressAction()} : QStringList{}; }
+  QStringList actionNames() const override {
+    return hasAction() ? QStringList{pressAction()} : QStringList{};
+  }
   QString localizedActionDescription(const QString& name) const override {
     return name == pressAction() ? index_.data(Qt::AccessibleTextRole).toString() : QString();
   }
@@ -152,9 +158,11 @@ void tellCurrentChanged(QTableView* view, const QModelIndex& current) {
   if (QAccessible::isActive() && current.isValid()) tell(view, QAccessible::Focus, current);
 }
 
-void tellSelectionChanged(QTableView* view, const QItemSelection& selected, const QItemSelection& deselected) {
+void tellSelectionChanged(QTableView* view, const QItemSelection& selected,
+                          const QItemSelection& deselected) {
   if (!QAccessible::isActive()) return;
-  if (const QModelIndex added = selected.indexes().value(0); added.isValid()) tell(view, QAccessible::SelectionAdd, added);
+  if (const QModelIndex added = selected.indexes().value(0); added.isValid())
+    tell(view, QAccessible::SelectionAdd, added);
   if (const QModelIndex removed = deselected.indexes().value(0); removed.isValid())
     tell(view, QAccessible::SelectionRemove, removed);
 }
@@ -266,7 +274,8 @@ bool TableAccessible::selectRow(int row) {
 bool TableAccessible::unselectRow(int row) {
   QTableView* v = view();
   if (!v || !v->selectionModel() || row < 0 || row >= rowCount()) return false;
-  v->selectionModel()->select(v->model()->index(row, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+  v->selectionModel()->select(v->model()->index(row, 0),
+                              QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
   return true;
 }
 

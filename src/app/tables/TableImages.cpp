@@ -1,9 +1,9 @@
 #include "app/tables/TableImages.h"
 
+#include <QHash>
+
 #include "media/MediaValues.h"
 #include "platform/Paths.h"
-
-#include <QHash>
 
 namespace zuvo {
 
@@ -20,13 +20,18 @@ QImage statusImage(const MediaFile& item) {
   switch (item.reasonfordeselection()) {
     case DeselectionReason::None:
       return tableImage(item.hadexistingtags() ? QStringLiteral("MP4Circle") : QStringLiteral("OKCircle"));
-    case DeselectionReason::Duplicate: return tableImage(QStringLiteral("DuplicateCircle"));
+    case DeselectionReason::Duplicate:
+      return tableImage(QStringLiteral("DuplicateCircle"));
     case DeselectionReason::NoLookUpMatch:
-    case DeselectionReason::IncompleteTVShow: return tableImage(QStringLiteral("UnknownCircle"));
-    case DeselectionReason::ProtectedByDRM: return tableImage(QStringLiteral("DRMCircle"));
+    case DeselectionReason::IncompleteTVShow:
+      return tableImage(QStringLiteral("UnknownCircle"));
+    case DeselectionReason::ProtectedByDRM:
+      return tableImage(QStringLiteral("DRMCircle"));
     case DeselectionReason::UnsupportedVideo:
-    case DeselectionReason::NoVideo: return tableImage(QStringLiteral("UnsupportedCircle"));
-    default: return QImage();
+    case DeselectionReason::NoVideo:
+      return tableImage(QStringLiteral("UnsupportedCircle"));
+    default:
+      return QImage();
   }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 // The stock images of the files and queue tables, read from the resources once and shared.
 // GUI thread only.
-#include "media/MediaFile.h"
-
 #include <QImage>
 #include <QString>
+
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

@@ -1,5 +1,16 @@
 #include "app/tags/BCTagsPanel.h"
 
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QPixmap>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableView>
+#include <future>
+
 #include "app/panels/BCBusyPanel.h"
 #include "app/panels/PanelPlacement.h"
 #include "app/shared/FileDropTarget.h"
@@ -26,17 +37,6 @@
 #include "platform/RunLoop.h"
 #include "ui_TagsPanel.h"
 
-#include <QCloseEvent>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QPixmap>
-#include <QPushButton>
-#include <QShortcut>
-#include <QTableView>
-#include <future>
-
 namespace zuvo {
 
 namespace {
@@ -57,7 +57,8 @@ QString storedTokens(const QString& text) {
 // Window closes other than Cancel write the fields back.
 class CloseWatcher : public QObject {
  public:
-  CloseWatcher(std::function<void()> closing, QObject* parent) : QObject(parent), closing_(std::move(closing)) {}
+  CloseWatcher(std::function<void()> closing, QObject* parent)
+      : QObject(parent), closing_(std::move(closing)) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Close) closing_();
     return QObject::eventFilter(watched, event);
@@ -69,7 +70,8 @@ class CloseWatcher : public QObject {
 
 }  // namespace
 
-BCTagsPanel::BCTagsPanel(const QString& cachePath, const QString& language, const Reporter& reporter, QObject* parent)
+BCTagsPanel::BCTagsPanel(const QString& cachePath, const QString& language, const Reporter& reporter,
+                         QObject* parent)
     : QObject(parent),
       cachePath_(cachePath),
       language_(language),
@@ -160,7 +162,8 @@ void BCTagsPanel::load() {
   ui_->AudioStreamsTableView->setItemDelegateForColumn(columnOf(TagEditorTable::AudioStreams, "Language"),
                                                        new TagEditorComboDelegate(languagelist_, this));
   ui_->SRTFileLanguageComboBox->addItems(languagelist_);
-  new FileDropTarget(ui_->SRTDropImage, FileDropTarget::PathsReceiver([this](const QStringList& paths) { processdrop(paths); }));
+  new FileDropTarget(ui_->SRTDropImage,
+                     FileDropTarget::PathsReceiver([this](const QStringList& paths) { processdrop(paths); }));
   new ImageWell(ui_->TagsImageView, [this](const QImage& image) { showImage(image); });
   window_->installEventFilter(new CloseWatcher(
       [this] {
@@ -194,7 +197,8 @@ void BCTagsPanel::connectControls() {
     if (!filling_) ChangeImage();
   });
   connect(ui.TagsMediaTypeComboBox, &QComboBox::activated, this, [this] { MediaTypeChanged(); });
-  connect(ui.OnlyForcedSubtitleScanButton, &QCheckBox::clicked, this, [this] { ChangeOnlyForcedSubtitles(); });
+  connect(ui.OnlyForcedSubtitleScanButton, &QCheckBox::clicked, this,
+          [this] { ChangeOnlyForcedSubtitles(); });
   connect(ui.SoftSubtitlesRadio, &QRadioButton::clicked, this, [this] {
     if (myShow_ && !myShow_->SoftSubtitles()) ChangeHardSoftSubtitles();
   });
@@ -202,7 +206,8 @@ void BCTagsPanel::connectControls() {
     if (myShow_ && myShow_->SoftSubtitles()) ChangeHardSoftSubtitles();
   });
   connect(ui.AlternativesTableView, &QTableView::doubleClicked, this, [this] { AlternateSelected(); });
-  connect(ui.AlternativeChaptersTable, &QTableView::doubleClicked, this, [this] { chapteralternatesclick(); });
+  connect(ui.AlternativeChaptersTable, &QTableView::doubleClicked, this,
+          [this] { chapteralternatesclick(); });
   connect(ui.AudioSyncSlider, &QSlider::valueChanged, this, [this](int tenths) {
     if (!filling_) ui_->AudioSyncTextField->setText(QString::asprintf("%.1f", tenths / 10.0));
   });
@@ -217,13 +222,20 @@ TagEditorTableModel* BCTagsPanel::model(TagEditorTable table) const {
 QTableView* BCTagsPanel::tableView(TagEditorTable table) const {
   if (!ui_) return nullptr;
   switch (table) {
-    case TagEditorTable::Chapters: return ui_->ChaptersTableView;
-    case TagEditorTable::ChapterTitles: return ui_->ChapterTitlesTable;
-    case TagEditorTable::AlternativeChapters: return ui_->AlternativeChaptersTable;
-    case TagEditorTable::Alternatives: return ui_->AlternativesTableView;
-    case TagEditorTable::Subtitles: return ui_->SubtitlesTableView;
-    case TagEditorTable::VideoJoin: return ui_->VideoJoinTableView;
-    case TagEditorTable::AudioStreams: return ui_->AudioStreamsTableView;
+    case TagEditorTable::Chapters:
+      return ui_->ChaptersTableView;
+    case TagEditorTable::ChapterTitles:
+      return ui_->ChapterTitlesTable;
+    case TagEditorTable::AlternativeChapters:
+      return ui_->AlternativeChaptersTable;
+    case TagEditorTable::Alternatives:
+      return ui_->AlternativesTableView;
+    case TagEditorTable::Subtitles:
+      return ui_->SubtitlesTableView;
+    case TagEditorTable::VideoJoin:
+      return ui_->VideoJoinTableView;
+    case TagEditorTable::AudioStreams:
+      return ui_->AudioStreamsTableView;
   }
   return nullptr;
 }
@@ -260,8 +272,10 @@ void BCTagsPanel::layOutForMediaType(MediaType type, bool fillRatings) {
   const bool tv = type == MediaType::TVShow;
   for (QWidget* widget :
        {static_cast<QWidget*>(ui.TagsSeasonTextField), static_cast<QWidget*>(ui.TagsSeriesNumberTextField),
-        static_cast<QWidget*>(ui.TagsEpisodeNumberTextField), static_cast<QWidget*>(ui.TagsSeasonLabelTextField),
-        static_cast<QWidget*>(ui.TagsSeriesLabelNumberTextField), static_cast<QWidget*>(ui.TagsEpisodeLabelNumberTextField)})
+        static_cast<QWidget*>(ui.TagsEpisodeNumberTextField),
+        static_cast<QWidget*>(ui.TagsSeasonLabelTextField),
+        static_cast<QWidget*>(ui.TagsSeriesLabelNumberTextField),
+        static_cast<QWidget*>(ui.TagsEpisodeLabelNumberTextField)})
     widget->setVisible(tv);
   ui.TagsName1TextField->setText(localizedString(tv ? "Series Name" : "Movie Name"));
   ui.TagsName2TextField->setText(localizedString("Episode Name"));
@@ -303,7 +317,8 @@ void BCTagsPanel::fillTagsPanelFromShow(const MediaFilePtr& show) {
   ui.TagsMediaTypeComboBox->setCurrentIndex(int(codeOf(type)));
   layOutForMediaType(type, true);
   ui.RatingComboBox->setCurrentText(media.rating());
-  ui.TagsNameTextField->setText(type == MediaType::TVShow ? media.seriesname() : UnescapeXMLEntities(media.seriesname()));
+  ui.TagsNameTextField->setText(type == MediaType::TVShow ? media.seriesname()
+                                                          : UnescapeXMLEntities(media.seriesname()));
   ui.TagsSeasonTextField->setText(media.episodename());
   ui.TagsSeriesNumberTextField->setText(QString::number(media.season()));
   ui.TagsEpisodeNumberTextField->setText(QString::number(media.show()));
@@ -401,16 +416,14 @@ void BCTagsPanel::UpdateTagsInPlace() {
   const QString path = show->fullpath();
   auto saver = inPlaceSaver_;
   std::future<void> saving = std::async(std::launch::async, [saver, path, show] { saver(path, *show); });
-  runloop::waitUntil([&] { return saving.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 24 * 3600,
-                     20);
+  runloop::waitUntil([&] { return saving.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+                     24 * 3600, 20);
   saving.get();
   window_->hide();
   postClose();
 }
 
-void BCTagsPanel::cancelTagsPannel() {
-  postClose();
-}
+void BCTagsPanel::cancelTagsPannel() { postClose(); }
 
 // The controller closes the window on this notice; that close writes nothing back.
 void BCTagsPanel::postClose() {
@@ -445,7 +458,8 @@ void BCTagsPanel::SearchForShow() {
   const qint32 episode = IntegerValue(ui.TagsEpisodeNumberTextField->text());
   media.setShow(quint32(episode == 0 ? 1 : episode));
   showBusySheet(localizedString("Looking up show information"));
-  reportIfFailed(reporter_, myLookUp_->LookUpShowData(media), QStringLiteral("Looking up %1").arg(media.filename()));
+  reportIfFailed(reporter_, myLookUp_->LookUpShowData(media),
+                 QStringLiteral("Looking up %1").arg(media.filename()));
   refreshChapterData();
   hideBusySheet();
   fillTagsPanelFromShow(myShow_);
@@ -496,7 +510,8 @@ void BCTagsPanel::ChangeImage() {
     reporter_->report(QStringLiteral("Downloading movie image to cache"), 4);
     showBusySheet(localizedString("Downloading Image"));
     // Through the look-up's own path, which answers banner addresses from today's services.
-    downloadIntoCache(addresses.at(i), file, BCDownloader::kDefaultTimeout, reporter_, BCDownloader::kMostImageBytes);
+    downloadIntoCache(addresses.at(i), file, BCDownloader::kDefaultTimeout, reporter_,
+                      BCDownloader::kMostImageBytes);
     hideBusySheet();
     bringWindowForward(window_.get());
   } else {
@@ -506,7 +521,8 @@ void BCTagsPanel::ChangeImage() {
     reporter_->report(QStringLiteral("Movie image now in cache"), 4);
     const Artwork artwork = Artwork::fromFile(file);
     showArtwork(artwork);
-    ui_->NumberOfImagesTextField->setText(QStringLiteral("Displaying %1 of %2").arg(i + 1).arg(addresses.size()));
+    ui_->NumberOfImagesTextField->setText(
+        QStringLiteral("Displaying %1 of %2").arg(i + 1).arg(addresses.size()));
     runloop::runFor(0.02);
   }
   bringWindowForward(window_.get());
@@ -516,8 +532,9 @@ void BCTagsPanel::saveImage(const QString& path) {
   reporter_->report(QStringLiteral("[BLUE] Saving Image to user selected destination"), 3);
   QString chosen = path;
   if (chosen.isEmpty() && myShow_)
-    chosen = QFileDialog::getSaveFileName(window_.get(), localizedString("Choose the location to save your image"),
-                                          QStringLiteral("%1.png").arg(myShow_->seriesname()));
+    chosen =
+        QFileDialog::getSaveFileName(window_.get(), localizedString("Choose the location to save your image"),
+                                     QStringLiteral("%1.png").arg(myShow_->seriesname()));
   if (chosen.isEmpty()) {
     reporter_->report(QStringLiteral("Cancel on  Saving Image to user selected destination"), 3);
     return;
@@ -562,7 +579,8 @@ void BCTagsPanel::processdrop(const QStringList& paths) {
     if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
     UniversalDetector detector;
     detector.analyzeData(bytes);
-    ui_->SRTEncodingTextField->setText(QStringLiteral("%1 encoding").arg(detector.MIMECharset().value_or(QString())));
+    ui_->SRTEncodingTextField->setText(
+        QStringLiteral("%1 encoding").arg(detector.MIMECharset().value_or(QString())));
     window_->update();
     runloop::runFor(0.04);
     bringWindowForward(window_.get());
@@ -602,7 +620,8 @@ void BCTagsPanel::chapteralternatesclick() {
   if (!myShow_ || row < 0) return;
   const QList<VideoAlternate> candidates = myShow_->ChaptersAlternates();
   if (row >= candidates.size()) return;
-  const BCError answer = TagChimpLookupChapterTitles(*myShow_, qint32(candidates.at(row).ID()), language_, cachePath_, reporter_);
+  const BCError answer = TagChimpLookupChapterTitles(*myShow_, qint32(candidates.at(row).ID()), language_,
+                                                     cachePath_, reporter_);
   if (answer.Error()) return;
   chapterTitles_ = answer.NoErrorResult().toStringList();
   reload(TagEditorTable::ChapterTitles);
@@ -611,14 +630,16 @@ void BCTagsPanel::chapteralternatesclick() {
 void BCTagsPanel::ApplyChapaterNames() {
   if (!myShow_) return;
   QList<ChapterTrack> chapters = myShow_->Chapters();
-  for (int i = 0; i < chapters.size() && i < chapterTitles_.size(); ++i) chapters[i].setTitle(chapterTitles_.at(i));
+  for (int i = 0; i < chapters.size() && i < chapterTitles_.size(); ++i)
+    chapters[i].setTitle(chapterTitles_.at(i));
   myShow_->setChapters(chapters);
   reload(TagEditorTable::Chapters);
 }
 
 void BCTagsPanel::ChaptersFromFile() {
   if (!myShow_ || myShow_->isDVD()) return;
-  reportIfFailed(reporter_, zuvo::ChaptersFromFile(*myShow_, cachePath_, reporter_), QStringLiteral("Reading chapters"));
+  reportIfFailed(reporter_, zuvo::ChaptersFromFile(*myShow_, cachePath_, reporter_),
+                 QStringLiteral("Reading chapters"));
   zuvo::sortChapters(*myShow_);
   reload(TagEditorTable::Chapters);
 }

@@ -5,10 +5,6 @@
 // in one write-back; the tables and a few actions change the item at once. GUI thread
 // only: look-ups, downloads and the in-place save run inside their action while the
 // window's events keep flowing.
-#include "app/tags/TagEditorTables.h"
-#include "media/BCCReporter.h"
-#include "media/MediaFile.h"
-
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -16,6 +12,10 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+
+#include "app/tags/TagEditorTables.h"
+#include "media/BCCReporter.h"
+#include "media/MediaFile.h"
 
 class QTableView;
 class QWidget;
@@ -31,7 +31,8 @@ class BCLookUpShow;
 class BCTagsPanel : public QObject {
  public:
   // `init`: the look-up guesses at show names and uses the cache folder and language.
-  BCTagsPanel(const QString& cachePath, const QString& language, const Reporter& reporter, QObject* parent = nullptr);
+  BCTagsPanel(const QString& cachePath, const QString& language, const Reporter& reporter,
+              QObject* parent = nullptr);
   ~BCTagsPanel() override;
 
   void fillTagsPanelFromShow(const MediaFilePtr& show);
@@ -79,9 +80,13 @@ class BCTagsPanel : public QObject {
   TagEditorTableModel* model(TagEditorTable table) const;
   QTableView* tableView(TagEditorTable table) const;
   // Told the items whose fields a write-back has just changed (the files table shows them).
-  void setWrittenBack(std::function<void(const QList<MediaFilePtr>&)> writtenBack) { writtenBack_ = std::move(writtenBack); }
+  void setWrittenBack(std::function<void(const QList<MediaFilePtr>&)> writtenBack) {
+    writtenBack_ = std::move(writtenBack);
+  }
   // Writes the tags in place off the GUI thread while its events flow; tests may replace it.
-  void setInPlaceSaver(std::function<void(const QString&, const MediaFile&)> saver) { inPlaceSaver_ = std::move(saver); }
+  void setInPlaceSaver(std::function<void(const QString&, const MediaFile&)> saver) {
+    inPlaceSaver_ = std::move(saver);
+  }
 
  private:
   void load();
@@ -101,7 +106,7 @@ class BCTagsPanel : public QObject {
   QStringList chapterTitles_;
   std::unique_ptr<BCLookUpShow> myLookUp_;
   std::unique_ptr<BCBusyPanel> busy_;
-  QImage shownImage_;  // a picture given as such (a drop, a paste); else null
+  QImage shownImage_;     // a picture given as such (a drop, a paste); else null
   Artwork shownArtwork_;  // what a save gives the item: the bytes it came as
   std::unique_ptr<QWidget> window_;
   QPointer<QWidget> view_;

@@ -1,15 +1,15 @@
 #include "app/tags/BCTagsPanelMultiple.h"
 
-#include "app/shared/Localized.h"
-#include "app/panels/PanelPlacement.h"
-#include "app/tags/EditorWindow.h"
-#include "app/tags/ImageWell.h"
-#include "ui_BCTagsPanelMultiple.h"
-
 #include <QLabel>
 #include <QPixmap>
 #include <QShortcut>
 #include <QWidget>
+
+#include "app/panels/PanelPlacement.h"
+#include "app/shared/Localized.h"
+#include "app/tags/EditorWindow.h"
+#include "app/tags/ImageWell.h"
+#include "ui_BCTagsPanelMultiple.h"
 
 namespace zuvo {
 
@@ -29,7 +29,8 @@ const TextRow kTextRows[] = {
      [](MediaFile& m, const QString& t) { m.setSeriesname(t); }},
     {&::Ui::BCTagsPanelMultiple::TagsEpisodeNameTextField, [](const MediaFile& m) { return m.episodename(); },
      [](MediaFile& m, const QString& t) { m.setEpisodename(t); }},
-    {&::Ui::BCTagsPanelMultiple::TagsSeasonTextField, [](const MediaFile& m) { return QString::number(m.season()); },
+    {&::Ui::BCTagsPanelMultiple::TagsSeasonTextField,
+     [](const MediaFile& m) { return QString::number(m.season()); },
      [](MediaFile& m, const QString& t) { m.setSeason(quint32(t.trimmed().toInt())); }},
     {&::Ui::BCTagsPanelMultiple::TagsDescriptionTextField, [](const MediaFile& m) { return m.description(); },
      [](MediaFile& m, const QString& t) { m.setDescription(t); }},
@@ -50,7 +51,10 @@ const TextRow kTextRows[] = {
 }  // namespace
 
 BCTagsPanelMultiple::BCTagsPanelMultiple(QWidget* mainWindow, const Reporter& reporter, QObject* parent)
-    : QObject(parent), MainWindow_(mainWindow), myreporter_(reporter), marker_(localizedString("Multiple Values")) {}
+    : QObject(parent),
+      MainWindow_(mainWindow),
+      myreporter_(reporter),
+      marker_(localizedString("Multiple Values")) {}
 
 BCTagsPanelMultiple::~BCTagsPanelMultiple() = default;
 
@@ -111,7 +115,8 @@ void BCTagsPanelMultiple::loadShows(const QList<MediaFilePtr>& shows) {
     }
     if (int(media.mediatype()) != ui.TagsMediaTypeComboBox->currentIndex())
       ui.TagsMediaTypeComboBox->setEditText(marker_);
-    if (media.forceHDflag() != ui.HDComboBox->currentIndex()) ui.HDComboBox->setCurrentIndex(kMultipleHDFlags);
+    if (media.forceHDflag() != ui.HDComboBox->currentIndex())
+      ui.HDComboBox->setCurrentIndex(kMultipleHDFlags);
     const Artwork artwork = media.artwork();
     if (artwork.isNull() || !(artwork == shownArtwork_)) shownArtwork_ = Artwork();
   }
@@ -135,7 +140,8 @@ void BCTagsPanelMultiple::UpdateButtonClick() {
       const QString text = (ui.*row.field)->text();
       if (text != marker_) row.write(*media, text);
     }
-    if (ui.HDComboBox->currentIndex() != kMultipleHDFlags) media->setForceHDflag(ui.HDComboBox->currentIndex());
+    if (ui.HDComboBox->currentIndex() != kMultipleHDFlags)
+      media->setForceHDflag(ui.HDComboBox->currentIndex());
   }
   myreporter_->report(QStringLiteral("Multiple tags updated on %1 items").arg(showcount_), 4);
   if (writtenBack_) writtenBack_(showarray_);

@@ -2,9 +2,6 @@
 // The editor for several highlighted items at once: each field shows the value they all
 // share or the marker "Multiple Values", and Update writes every field not left at the
 // marker into every item. GUI thread only.
-#include "media/BCCReporter.h"
-#include "media/MediaFile.h"
-
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -13,6 +10,9 @@
 #include <QString>
 #include <functional>
 #include <memory>
+
+#include "media/BCCReporter.h"
+#include "media/MediaFile.h"
 
 class QWidget;
 namespace Ui {
@@ -39,7 +39,9 @@ class BCTagsPanelMultiple : public QObject {
   const QList<MediaFilePtr>& showarray() const { return showarray_; }
   qint32 showcount() const { return showcount_; }
   // Told the items Update has just written (the files table shows them).
-  void setWrittenBack(std::function<void(const QList<MediaFilePtr>&)> writtenBack) { writtenBack_ = std::move(writtenBack); }
+  void setWrittenBack(std::function<void(const QList<MediaFilePtr>&)> writtenBack) {
+    writtenBack_ = std::move(writtenBack);
+  }
 
  private:
   void load();
@@ -50,7 +52,7 @@ class BCTagsPanelMultiple : public QObject {
   QPointer<QWidget> MainWindow_;
   Reporter myreporter_;
   QString marker_;
-  QImage shownImage_;  // the image the view shows; null when cleared
+  QImage shownImage_;     // the image the view shows; null when cleared
   Artwork shownArtwork_;  // its bytes, which Update gives every item
   std::unique_ptr<QWidget> window_;
   QPointer<QWidget> view_;

@@ -1,13 +1,13 @@
 #include "app/tags/EditorWindow.h"
 
-#include "app/panels/WindowAccessible.h"
-
 #include <QEvent>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QWidget>
+
+#include "app/panels/WindowAccessible.h"
 
 namespace zuvo {
 namespace {
@@ -26,7 +26,8 @@ class FirstFocus : public QObject {
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show && watched->isWidgetType())
-      if (QWidget* first = firstControl(static_cast<QWidget*>(watched))) first->setFocus(Qt::ActiveWindowFocusReason);
+      if (QWidget* first = firstControl(static_cast<QWidget*>(watched)))
+        first->setFocus(Qt::ActiveWindowFocusReason);
     return QObject::eventFilter(watched, event);
   }
 };

@@ -1,12 +1,12 @@
 #include "app/tags/EpisodePickerWindow.h"
 
-#include "app/notices/ApplicationIcon.h"
-#include "app/panels/PanelPlacement.h"
-#include "ui_LookUpShow.h"
-
 #include <QDialog>
 #include <QItemSelectionModel>
 #include <QTableView>
+
+#include "app/notices/ApplicationIcon.h"
+#include "app/panels/PanelPlacement.h"
+#include "ui_LookUpShow.h"
 
 namespace zuvo {
 namespace {
@@ -18,7 +18,7 @@ struct ColumnHeading {
   const char* heading;
 };
 constexpr ColumnHeading kColumns[] = {
-    {"SeriesName", "Series"},     {"SeasonNumber", "Season"}, {"ShowNumber", "Episode"},
+    {"SeriesName", "Series"},        {"SeasonNumber", "Season"}, {"ShowNumber", "Episode"},
     {"EpisodeName", "Episode Name"}, {"Match", "Match"},
 };
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
@@ -33,16 +33,19 @@ int EpisodePickerModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : lookup_.numberOfRowsInTableView(PickerTable::EpisodePicker);
 }
 
-int EpisodePickerModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
+int EpisodePickerModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
 
 QVariant EpisodePickerModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.column() >= kColumnCount) return {};
-  return lookup_.objectValueForTableColumn(PickerTable::EpisodePicker,
-                                           QString::fromLatin1(kColumns[index.column()].identifier), index.row());
+  return lookup_.objectValueForTableColumn(
+      PickerTable::EpisodePicker, QString::fromLatin1(kColumns[index.column()].identifier), index.row());
 }
 
 QVariant EpisodePickerModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
+    return {};
   return QString::fromLatin1(kColumns[section].heading);
 }
 
@@ -98,7 +101,9 @@ void EpisodePickerWindow::reloadData() {
   // whatever episode happens to come first.
   int best = -1;
   for (int row = 0; row < model_->rowCount(); ++row) {
-    if (best < 0 || model_->index(row, kMatchColumn).data().toInt() > model_->index(best, kMatchColumn).data().toInt()) best = row;
+    if (best < 0 ||
+        model_->index(row, kMatchColumn).data().toInt() > model_->index(best, kMatchColumn).data().toInt())
+      best = row;
   }
   if (best < 0) return;
   QTableView* table = ui_->EpisodePickerTableView;

@@ -3,13 +3,13 @@
 // title matches), the table of episodes and OK and Cancel. It shows what its look-up
 // object holds and hands every press to it. GUI thread only; the window is built at the
 // first use.
-#include "app/panels/BCAlertPanel.h"
-#include "metadata/BCLookUpShow.h"
-#include "metadata/EpisodePickerPanel.h"
-
 #include <QAbstractTableModel>
 #include <QButtonGroup>
 #include <memory>
+
+#include "app/panels/BCAlertPanel.h"
+#include "metadata/BCLookUpShow.h"
+#include "metadata/EpisodePickerPanel.h"
 
 class QDialog;
 namespace Ui {

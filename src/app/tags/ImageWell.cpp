@@ -1,7 +1,5 @@
 #include "app/tags/ImageWell.h"
 
-#include "app/shared/FileDropTarget.h"
-
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -11,6 +9,8 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPixmap>
+
+#include "app/shared/FileDropTarget.h"
 
 namespace zuvo {
 
@@ -38,7 +38,8 @@ void ImageWell::show(QLabel* view, const QImage& image) {
     view->setText(QStringLiteral("Drop or paste artwork here"));
     return;
   }
-  view->setPixmap(QPixmap::fromImage(image).scaled(view->minimumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  view->setPixmap(
+      QPixmap::fromImage(image).scaled(view->minimumSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 // Asked at every move of a drag: the files' headers are read, not their pictures.

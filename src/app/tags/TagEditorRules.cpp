@@ -1,8 +1,8 @@
 #include "app/tags/TagEditorRules.h"
 
-#include "media/TimeHelpers.h"
-
 #include <algorithm>
+
+#include "media/TimeHelpers.h"
 
 namespace zuvo {
 
@@ -16,9 +16,11 @@ void sanityCheckAudioMatrix(QList<AudioTrack>& tracks, int selectedRow) {
   bool stereo = false;
   for (const AudioTrack& track : tracks) {
     if (track.isDefault()) ++defaults;
-    if (track.selected() && (track.channels() == 2 || (track.channels() == 6 && track.makeStereo()))) stereo = true;
+    if (track.selected() && (track.channels() == 2 || (track.channels() == 6 && track.makeStereo())))
+      stereo = true;
   }
-  if (defaults >= 2 && selectedRow >= 0 && selectedRow < tracks.size() && tracks.at(selectedRow).isDefault()) {
+  if (defaults >= 2 && selectedRow >= 0 && selectedRow < tracks.size() &&
+      tracks.at(selectedRow).isDefault()) {
     for (int i = 0; i < tracks.size(); ++i)
       if (i != selectedRow) tracks[i].setIsDefault(false);
   }
@@ -68,8 +70,9 @@ QString chapterStartFromText(const QString& text) {
 }
 
 QList<ChapterTrack> sortedChapters(QList<ChapterTrack> chapters) {
-  std::stable_sort(chapters.begin(), chapters.end(),
-                   [](const ChapterTrack& a, const ChapterTrack& b) { return a.starttime() < b.starttime(); });
+  std::stable_sort(chapters.begin(), chapters.end(), [](const ChapterTrack& a, const ChapterTrack& b) {
+    return a.starttime() < b.starttime();
+  });
   return chapters;
 }
 
@@ -88,10 +91,14 @@ QStringList movedJoinRow(QStringList paths, int from, int to) {
 
 QString channelsText(int channels) {
   switch (channels) {
-    case 2: return QStringLiteral("2");
-    case 6: return QStringLiteral("5.1");
-    case 7: return QStringLiteral("6.1");
-    default: return QString();
+    case 2:
+      return QStringLiteral("2");
+    case 6:
+      return QStringLiteral("5.1");
+    case 7:
+      return QStringLiteral("6.1");
+    default:
+      return QString();
   }
 }
 

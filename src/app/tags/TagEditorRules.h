@@ -2,13 +2,13 @@
 // The rules that keep an item's track flags, chapters and join list consistent while the
 // tag editor's tables change them. Plain functions over the media object, so the tables,
 // the drops and the tests share them.
-#include "media/AudioTrack.h"
-#include "media/ChapterTrack.h"
-#include "media/MediaFile.h"
-
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "media/AudioTrack.h"
+#include "media/ChapterTrack.h"
+#include "media/MediaFile.h"
 
 namespace zuvo {
 

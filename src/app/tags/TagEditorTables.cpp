@@ -1,12 +1,12 @@
 #include "app/tags/TagEditorTables.h"
 
-#include "app/tags/TagEditorRules.h"
-#include "media/BCStringEncoding.h"
-
 #include <QComboBox>
 #include <QHash>
 #include <QMimeData>
 #include <QUrl>
+
+#include "app/tags/TagEditorRules.h"
+#include "media/BCStringEncoding.h"
 
 namespace zuvo {
 
@@ -17,7 +17,8 @@ QVariant checkState(bool on) { return on ? Qt::Checked : Qt::Unchecked; }
 bool isCheckColumn(TagEditorTable table, const QString& column) {
   if (table == TagEditorTable::Subtitles) return column == QLatin1String("Include");
   if (table == TagEditorTable::AudioStreams)
-    return column == QLatin1String("Include") || column == QLatin1String("Stereo") || column == QLatin1String("Default");
+    return column == QLatin1String("Include") || column == QLatin1String("Stereo") ||
+           column == QLatin1String("Default");
   return false;
 }
 
@@ -28,21 +29,30 @@ QList<SubtitleTrack> shownSubtitles(const MediaFile& media) {
 }  // namespace
 
 TagEditorTableModel::TagEditorTableModel(TagEditorTable table, TagEditorSource source, QObject* parent)
-    : QAbstractTableModel(parent), table_(table), source_(std::move(source)), columns_(columnIdentifiers(table)) {}
+    : QAbstractTableModel(parent),
+      table_(table),
+      source_(std::move(source)),
+      columns_(columnIdentifiers(table)) {}
 
 QStringList TagEditorTableModel::columnIdentifiers(TagEditorTable table) {
   switch (table) {
-    case TagEditorTable::Chapters: return {QStringLiteral("StartTime"), QStringLiteral("Title")};
-    case TagEditorTable::ChapterTitles: return {QStringLiteral("Title")};
-    case TagEditorTable::AlternativeChapters: return {QStringLiteral("Name")};
-    case TagEditorTable::Alternatives: return {QStringLiteral("Alternatives")};
+    case TagEditorTable::Chapters:
+      return {QStringLiteral("StartTime"), QStringLiteral("Title")};
+    case TagEditorTable::ChapterTitles:
+      return {QStringLiteral("Title")};
+    case TagEditorTable::AlternativeChapters:
+      return {QStringLiteral("Name")};
+    case TagEditorTable::Alternatives:
+      return {QStringLiteral("Alternatives")};
     case TagEditorTable::Subtitles:
-      return {QStringLiteral("Include"), QStringLiteral("Language"), QStringLiteral("Format"), QStringLiteral("Encoding"),
-              QStringLiteral("Summary"), QStringLiteral("Location")};
-    case TagEditorTable::VideoJoin: return {QStringLiteral("Position"), QStringLiteral("FilePath")};
+      return {QStringLiteral("Include"),  QStringLiteral("Language"), QStringLiteral("Format"),
+              QStringLiteral("Encoding"), QStringLiteral("Summary"),  QStringLiteral("Location")};
+    case TagEditorTable::VideoJoin:
+      return {QStringLiteral("Position"), QStringLiteral("FilePath")};
     case TagEditorTable::AudioStreams:
-      return {QStringLiteral("Include"), QStringLiteral("Default"), QStringLiteral("Stereo"), QStringLiteral("Channels"),
-              QStringLiteral("Language"), QStringLiteral("TrackName"), QStringLiteral("Volume")};
+      return {QStringLiteral("Include"),  QStringLiteral("Default"),  QStringLiteral("Stereo"),
+              QStringLiteral("Channels"), QStringLiteral("Language"), QStringLiteral("TrackName"),
+              QStringLiteral("Volume")};
   }
   return {};
 }
@@ -55,41 +65,60 @@ void TagEditorTableModel::reload() {
 int TagEditorTableModel::rowCount(const QModelIndex& parent) const {
   const MediaFilePtr media = source_.show ? source_.show() : nullptr;
   if (parent.isValid()) return 0;
-  if (table_ == TagEditorTable::ChapterTitles) return source_.chapterTitles ? int(source_.chapterTitles().size()) : 0;
+  if (table_ == TagEditorTable::ChapterTitles)
+    return source_.chapterTitles ? int(source_.chapterTitles().size()) : 0;
   if (!media) return 0;
   switch (table_) {
-    case TagEditorTable::Chapters: return int(media->Chapters().size());
-    case TagEditorTable::AlternativeChapters: return int(media->ChaptersAlternates().size());
-    case TagEditorTable::Alternatives: return int(media->AlternativeSuggestions().size());
-    case TagEditorTable::Subtitles: return int(shownSubtitles(*media).size());
-    case TagEditorTable::VideoJoin: return int(media->VideoJoinPaths().size());
-    case TagEditorTable::AudioStreams: return int(media->AudioTracks().size());
-    case TagEditorTable::ChapterTitles: break;
+    case TagEditorTable::Chapters:
+      return int(media->Chapters().size());
+    case TagEditorTable::AlternativeChapters:
+      return int(media->ChaptersAlternates().size());
+    case TagEditorTable::Alternatives:
+      return int(media->AlternativeSuggestions().size());
+    case TagEditorTable::Subtitles:
+      return int(shownSubtitles(*media).size());
+    case TagEditorTable::VideoJoin:
+      return int(media->VideoJoinPaths().size());
+    case TagEditorTable::AudioStreams:
+      return int(media->AudioTracks().size());
+    case TagEditorTable::ChapterTitles:
+      break;
   }
   return 0;
 }
 
-int TagEditorTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(columns_.size()); }
+int TagEditorTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(columns_.size());
+}
 
 QString TagEditorTableModel::columnTitle(TagEditorTable table, const QString& identifier) {
   static const QHash<QString, QString> titles{
-      {QStringLiteral("StartTime"), QStringLiteral("Start")},       {QStringLiteral("TrackName"), QStringLiteral("Track Name")},
-      {QStringLiteral("FilePath"), QStringLiteral("Joined File")},  {QStringLiteral("Position"), QStringLiteral("Part")},
-      {QStringLiteral("Include"), QStringLiteral("Include")},       {QStringLiteral("Default"), QStringLiteral("Default")},
-      {QStringLiteral("Stereo"), QStringLiteral("Stereo Copy")},    {QStringLiteral("Channels"), QStringLiteral("Channels")},
-      {QStringLiteral("Language"), QStringLiteral("Language")},     {QStringLiteral("Volume"), QStringLiteral("Volume")},
-      {QStringLiteral("Format"), QStringLiteral("Format")},         {QStringLiteral("Encoding"), QStringLiteral("Encoding")},
-      {QStringLiteral("Summary"), QStringLiteral("Summary")},       {QStringLiteral("Location"), QStringLiteral("Location")},
+      {QStringLiteral("StartTime"), QStringLiteral("Start")},
+      {QStringLiteral("TrackName"), QStringLiteral("Track Name")},
+      {QStringLiteral("FilePath"), QStringLiteral("Joined File")},
+      {QStringLiteral("Position"), QStringLiteral("Part")},
+      {QStringLiteral("Include"), QStringLiteral("Include")},
+      {QStringLiteral("Default"), QStringLiteral("Default")},
+      {QStringLiteral("Stereo"), QStringLiteral("Stereo Copy")},
+      {QStringLiteral("Channels"), QStringLiteral("Channels")},
+      {QStringLiteral("Language"), QStringLiteral("Language")},
+      {QStringLiteral("Volume"), QStringLiteral("Volume")},
+      {QStringLiteral("Format"), QStringLiteral("Format")},
+      {QStringLiteral("Encoding"), QStringLiteral("Encoding")},
+      {QStringLiteral("Summary"), QStringLiteral("Summary")},
+      {QStringLiteral("Location"), QStringLiteral("Location")},
       {QStringLiteral("Alternatives"), QStringLiteral("Other Matches")},
   };
   if (identifier == QLatin1String("Title"))
-    return table == TagEditorTable::ChapterTitles ? QStringLiteral("Chapter Titles Found") : QStringLiteral("Title");
+    return table == TagEditorTable::ChapterTitles ? QStringLiteral("Chapter Titles Found")
+                                                  : QStringLiteral("Title");
   if (identifier == QLatin1String("Name")) return QStringLiteral("Chapter Lists Found");
   return titles.value(identifier, identifier);
 }
 
 QVariant TagEditorTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return columnTitle(table_, identifier(section));
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+    return columnTitle(table_, identifier(section));
   return {};
 }
 
@@ -97,13 +126,15 @@ QVariant TagEditorTableModel::headerData(int section, Qt::Orientation orientatio
 QVariant TagEditorTableModel::display(int row, const QString& column) const {
   const MediaFilePtr media = source_.show ? source_.show() : nullptr;
   switch (table_) {
-    case TagEditorTable::ChapterTitles: return source_.chapterTitles ? source_.chapterTitles().value(row) : QString();
+    case TagEditorTable::ChapterTitles:
+      return source_.chapterTitles ? source_.chapterTitles().value(row) : QString();
     case TagEditorTable::Chapters: {
       const QList<ChapterTrack> chapters = media->Chapters();
       if (row >= chapters.size()) return QString();
       return column == QLatin1String("StartTime") ? chapters.at(row).starttime() : chapters.at(row).title();
     }
-    case TagEditorTable::AlternativeChapters: return media->ChaptersAlternates().value(row).Name();
+    case TagEditorTable::AlternativeChapters:
+      return media->ChaptersAlternates().value(row).Name();
     case TagEditorTable::Alternatives: {
       const QList<VideoAlternate> alternates = media->AlternativeSuggestions();
       // The services keep candidate names unescaped already.
@@ -116,7 +147,8 @@ QVariant TagEditorTableModel::display(int row, const QString& column) const {
       if (column == QLatin1String("Include")) return track.selected();
       if (column == QLatin1String("Language")) return track.language();
       if (column == QLatin1String("Format")) return track.format();
-      if (column == QLatin1String("Encoding")) return media->SoftSubtitles() ? track.encoding().name : QStringLiteral("N/A");
+      if (column == QLatin1String("Encoding"))
+        return media->SoftSubtitles() ? track.encoding().name : QStringLiteral("N/A");
       if (column == QLatin1String("Summary")) return track.subtitlesummary();
       if (column == QLatin1String("Location"))
         return track.location() == 2 ? QStringLiteral("On Disk") : QStringLiteral("In Original File");
@@ -129,7 +161,8 @@ QVariant TagEditorTableModel::display(int row, const QString& column) const {
     }
     case TagEditorTable::AudioStreams: {
       const QList<AudioTrack> tracks = media->AudioTracks();
-      if (row >= tracks.size()) return column == QLatin1String("Volume") ? QVariant(256) : QVariant(QString());
+      if (row >= tracks.size())
+        return column == QLatin1String("Volume") ? QVariant(256) : QVariant(QString());
       const AudioTrack& track = tracks.at(row);
       if (column == QLatin1String("Volume")) return track.volume();
       if (column == QLatin1String("Language")) return track.language();
@@ -152,20 +185,24 @@ QVariant TagEditorTableModel::data(const QModelIndex& index, int role) const {
     return {};
   }
   if (role == Qt::DisplayRole || role == Qt::EditRole) return display(index.row(), column);
-  if (role == Qt::ToolTipRole && table_ == TagEditorTable::VideoJoin) return display(index.row(), QStringLiteral("FilePath"));
+  if (role == Qt::ToolTipRole && table_ == TagEditorTable::VideoJoin)
+    return display(index.row(), QStringLiteral("FilePath"));
   return {};
 }
 
 Qt::ItemFlags TagEditorTableModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (table_ == TagEditorTable::VideoJoin || table_ == TagEditorTable::Subtitles) flags |= Qt::ItemIsDropEnabled;
+  if (table_ == TagEditorTable::VideoJoin || table_ == TagEditorTable::Subtitles)
+    flags |= Qt::ItemIsDropEnabled;
   if (table_ == TagEditorTable::VideoJoin) flags |= Qt::ItemIsDragEnabled;
   if (!index.isValid()) return flags;
   const QString column = identifier(index.column());
   const MediaFilePtr media = source_.show ? source_.show() : nullptr;
   if (isCheckColumn(table_, column)) flags |= Qt::ItemIsUserCheckable;
   switch (table_) {
-    case TagEditorTable::Chapters: flags |= Qt::ItemIsEditable; break;
+    case TagEditorTable::Chapters:
+      flags |= Qt::ItemIsEditable;
+      break;
     case TagEditorTable::Subtitles:
       if (column == QLatin1String("Language")) flags |= Qt::ItemIsEditable;
       // Burnt-in subtitles are drawn, not decoded: their encoding does not apply.
@@ -177,13 +214,15 @@ Qt::ItemFlags TagEditorTableModel::flags(const QModelIndex& index) const {
       }
       break;
     case TagEditorTable::AudioStreams:
-      if (column == QLatin1String("Volume") || column == QLatin1String("Language") || column == QLatin1String("TrackName"))
+      if (column == QLatin1String("Volume") || column == QLatin1String("Language") ||
+          column == QLatin1String("TrackName"))
         flags |= Qt::ItemIsEditable;
       if (column == QLatin1String("Stereo") && media && index.row() < media->AudioTracks().size() &&
           media->AudioTracks().at(index.row()).channels() == 2)
         flags &= ~Qt::ItemIsEnabled;
       break;
-    default: break;
+    default:
+      break;
   }
   return flags;
 }
@@ -257,7 +296,8 @@ bool TagEditorTableModel::setData(const QModelIndex& index, const QVariant& valu
     case TagEditorTable::Alternatives:
       if (source_.log) source_.log(QStringLiteral("New alternate selected for show"), 4);
       return false;
-    default: return false;
+    default:
+      return false;
   }
   // A rule may change other rows, and sorting moves them; the rows stay as many, so the
   // selection and the current cell stay where the user left them.
@@ -290,7 +330,8 @@ QMimeData* TagEditorTableModel::mimeData(const QModelIndexList& indexes) const {
   return data;
 }
 
-bool TagEditorTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int, const QModelIndex&) const {
+bool TagEditorTableModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                          const QModelIndex&) const {
   if (table_ == TagEditorTable::VideoJoin) {
     if (source_.log) source_.log(QStringLiteral("VideoJoinTableView validateDrop called"), 3);
     return data->hasUrls() || data->hasFormat(QString::fromLatin1(kVideoJoinTableRow));
@@ -321,7 +362,8 @@ bool TagEditorTableModel::dropMimeData(const QMimeData* data, Qt::DropAction act
 TagEditorComboDelegate::TagEditorComboDelegate(QStringList items, QObject* parent)
     : QStyledItemDelegate(parent), items_(std::move(items)) {}
 
-QWidget* TagEditorComboDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
+QWidget* TagEditorComboDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                              const QModelIndex&) const {
   auto* box = new QComboBox(parent);
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);
@@ -333,7 +375,8 @@ void TagEditorComboDelegate::setEditorData(QWidget* editor, const QModelIndex& i
   static_cast<QComboBox*>(editor)->setCurrentText(index.data(Qt::EditRole).toString());
 }
 
-void TagEditorComboDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+void TagEditorComboDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                          const QModelIndex& index) const {
   model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
 }
 

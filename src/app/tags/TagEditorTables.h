@@ -2,16 +2,24 @@
 // The tag editor's seven tables as models over the item being edited: every edit goes
 // straight into the item. The editor answers what the rows need (the item, the
 // chapter-titles list). GUI thread only.
-#include "media/MediaFile.h"
-
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QStyledItemDelegate>
 #include <functional>
 
+#include "media/MediaFile.h"
+
 namespace zuvo {
 
-enum class TagEditorTable { Chapters, ChapterTitles, AlternativeChapters, Alternatives, Subtitles, VideoJoin, AudioStreams };
+enum class TagEditorTable {
+  Chapters,
+  ChapterTitles,
+  AlternativeChapters,
+  Alternatives,
+  Subtitles,
+  VideoJoin,
+  AudioStreams
+};
 
 // What a table model reads from its editor.
 struct TagEditorSource {
@@ -46,7 +54,8 @@ class TagEditorTableModel : public QAbstractTableModel {
   QMimeData* mimeData(const QModelIndexList& indexes) const override;
   bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                        const QModelIndex& parent) const override;
-  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column, const QModelIndex& parent) override;
+  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                    const QModelIndex& parent) override;
 
  private:
   QString identifier(int column) const { return columns_.value(column); }
@@ -61,7 +70,8 @@ class TagEditorTableModel : public QAbstractTableModel {
 class TagEditorComboDelegate : public QStyledItemDelegate {
  public:
   TagEditorComboDelegate(QStringList items, QObject* parent = nullptr);
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override;
   void setEditorData(QWidget* editor, const QModelIndex& index) const override;
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 

@@ -1,5 +1,8 @@
 #include "app/tags/TagEditors.h"
 
+#include <QMainWindow>
+#include <QWidget>
+
 #include "app/panels/PanelPlacement.h"
 #include "app/shared/ControllerHooks.h"
 #include "app/tags/BCTagsPanel.h"
@@ -7,14 +10,11 @@
 #include "app/tags/EpisodePickerWindow.h"
 #include "metadata/BCLookUpShow.h"
 
-#include <QMainWindow>
-#include <QWidget>
-
 namespace zuvo {
 
 TagEditors::TagEditors(ControllerState& state, const ControllerHooks& hooks, QMainWindow* mainWindow,
-                       std::function<void(QWidget*)> placeOnce, std::function<void(const MediaFilePtr&)> startLookUp,
-                       QObject* parent)
+                       std::function<void(QWidget*)> placeOnce,
+                       std::function<void(const MediaFilePtr&)> startLookUp, QObject* parent)
     : QObject(parent),
       state_(state),
       hooks_(hooks),
@@ -109,7 +109,8 @@ void TagEditors::MenuRunEpisodePicker(const MediaFilePtr& item) {
   if (!item) {
     ControllerHooks::call(
         hooks_.showAlert,
-        QStringLiteral("You must select a show from the Video Files table before you can run the Episode Picker"));
+        QStringLiteral(
+            "You must select a show from the Video Files table before you can run the Episode Picker"));
     return;
   }
   episodePickerLookUp_ =

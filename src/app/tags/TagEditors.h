@@ -2,13 +2,13 @@
 // The tag editors' presenter: the single-item editor filled from an item, the multiple-item
 // editor loaded, which of their windows shows, those windows shown or closed, and the
 // episode picker. It owns both editors and the picker's look-up.
-#include "app/shared/ControllerState.h"
-#include "media/MediaFile.h"
-
 #include <QList>
 #include <QObject>
 #include <functional>
 #include <memory>
+
+#include "app/shared/ControllerState.h"
+#include "media/MediaFile.h"
 
 class QMainWindow;
 class QWidget;

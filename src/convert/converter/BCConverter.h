@@ -92,7 +92,7 @@ class BCConverter : public PreparationSteps {
   BCConverter() = default;
   BCError ConvertSteps();
 
-  bool notedstart_ = false;     // the output names were free at the start: they are ours
+  bool notedstart_ = false;   // the output names were free at the start: they are ours
   QSet<QString> startfiles_;  // the work folder's names at the start
 };
 

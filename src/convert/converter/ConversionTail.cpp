@@ -1,12 +1,13 @@
 // What follows each pass's video encode (audio, subtitles, tags, destination) and what
 // follows the last pass (the original file, the time taken, the success count, clean-up).
+#include "convert/converter/ConversionTail.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
 #include <ctime>
 
 #include "convert/converter/BCConverter.h"
-#include "convert/converter/ConversionTail.h"
 #include "convert/converter/PictureLength.h"
 #include "convert/passes/VideoPasses.h"
 #include "convert/report/ConversionCodes.h"
@@ -32,7 +33,8 @@ uint64_t bigEndian(const Mp4Buffer& bytes, size_t at, size_t width) {
 
 // Where the track's last chunk starts; nothing when its chunk table cannot be read.
 std::optional<uint64_t> lastChunkOffset(const Mp4Track& track) {
-  for (const auto& [box, width] : {std::pair{"mdia.minf.stbl.stco", size_t(4)}, std::pair{"mdia.minf.stbl.co64", size_t(8)}}) {
+  for (const auto& [box, width] :
+       {std::pair{"mdia.minf.stbl.stco", size_t(4)}, std::pair{"mdia.minf.stbl.co64", size_t(8)}}) {
     const Mp4Box* table = track.box().find(box);
     if (!table) continue;
     const Mp4Buffer& bytes = table->payload();
@@ -69,7 +71,8 @@ std::optional<QString> outputFault(const BCConverter& converter, const QString& 
   }
   if (!video) return QStringLiteral("%1 holds no video").arg(path);
   const int wanted = converter.addedaudiotracks;
-  if (audio.size() < wanted) return QStringLiteral("%1 holds %2 of its %3 audio tracks").arg(path).arg(audio.size()).arg(wanted);
+  if (audio.size() < wanted)
+    return QStringLiteral("%1 holds %2 of its %3 audio tracks").arg(path).arg(audio.size()).arg(wanted);
   if (!expected) return std::nullopt;
   // An audio offset delays one side by that much.
   const double offset = std::fabs(double(converter.convideodata->audiosync()));
@@ -126,7 +129,8 @@ BCError BCConverter::FinishPass(int passindex) {
   addSubtitleTracks(*this, passindex, output);
 
   const std::optional<PictureLength> expected = expectedLength(media);
-  if (const std::optional<QString> fault = outputFault(*this, output, expected)) return notWhole(*this, *fault);
+  if (const std::optional<QString> fault = outputFault(*this, output, expected))
+    return notWhole(*this, *fault);
 
   const uint8_t hd = hdFlagFor(media, passindex);
   media.setPassnumber(PassStage::BeforeTags);
@@ -139,7 +143,8 @@ BCError BCConverter::FinishPass(int passindex) {
                       QStringLiteral("Unable to write the tags: %1").arg(tags.Description())),
         {QStringLiteral("[RED]Unable to write the tags: %1").arg(tags.Description()),
          QStringLiteral("Canceling conversion.")});
-  if (const std::optional<QString> fault = outputFault(*this, output, expected)) return notWhole(*this, *fault);
+  if (const std::optional<QString> fault = outputFault(*this, output, expected))
+    return notWhole(*this, *fault);
   media.setPassnumber(PassStage::AfterTags);
   report.itemChanged();
 
@@ -165,7 +170,7 @@ BCError BCConverter::FinishConversion(const BCError& result) {
   const ConversionFormat format = media.ConversionFormat();
   media.setPassnumber(format == ConversionFormat::HDOnly     ? PassStage::HDPass
                       : format == ConversionFormat::Original ? PassStage::OriginalPass
-                                                              : PassStage::SDPass);
+                                                             : PassStage::SDPass);
   media.setProgress(100);
   if (media.state() == MediaState::Converting) {
     media.setConversionfinished(true);

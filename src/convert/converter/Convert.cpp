@@ -177,7 +177,8 @@ BCError BCConverter::ConvertSteps() {
     media->setProgress(0);
 
     const bool eyeTV = isEyeTVDevice(*media);
-    const QString preconverted = QStringLiteral("%1/%2.pp%3").arg(conversiondirectory, outboundname, videotype);
+    const QString preconverted =
+        QStringLiteral("%1/%2.pp%3").arg(conversiondirectory, outboundname, videotype);
     VideoPass plan;
     plan.passindex = passindex;
     plan.format = media->ConversionFormat();
@@ -197,7 +198,8 @@ BCError BCConverter::ConvertSteps() {
     if (eyeTV) {
       const ToolArguments mencoder =
           eyeTVPreconvertArguments(fileToConvertPath, preconverted, pass.bitrateKbps(), plan.quality);
-      reportBoth(QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"), QStringLiteral("Doing EyeTV HD Preconvert"), 3);
+      reportBoth(QStringLiteral("[BLUE]Doing EyeTV HD Preconvert"),
+                 QStringLiteral("Doing EyeTV HD Preconvert"), 3);
       reportTo(myreporter, mencoder.text(), 4);
       // The pass after it reads the preconverted file or, without one, the source.
       (void)runMencoder(mencoderpath, mencoder, media, conversiondirectory, report, myreporter);
@@ -213,7 +215,8 @@ BCError BCConverter::ConvertSteps() {
       const bool pair = media->ConversionFormat() == ConversionFormat::HDAndSD;
       if (pair) reportTo(myreporter, QStringLiteral("HD pass of HD/SD so making a copy of the file"), 3);
       QFile::remove(target);
-      const bool made = pair ? QFile::copy(fileToConvertPath, target) : QFile::rename(fileToConvertPath, target);
+      const bool made =
+          pair ? QFile::copy(fileToConvertPath, target) : QFile::rename(fileToConvertPath, target);
       if (!made || !QFileInfo::exists(target))
         return failConversion(*this,
                               BCError::Code(ConversionCode::PlacingFile,

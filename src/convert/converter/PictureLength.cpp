@@ -45,10 +45,10 @@ std::optional<double> clockTime(const QString& text) {
 
 // From the first packet to the first key frame, by presentation time.
 double undecodableStart(const QString& path) {
-  const QByteArray out = ffprobe({QStringLiteral("-select_streams"), kPicture, QStringLiteral("-read_intervals"),
-                                  QStringLiteral("%+#%1").arg(kPacketsBeforeKey), QStringLiteral("-show_entries"),
-                                  QStringLiteral("packet=pts_time,flags"), QStringLiteral("-of"),
-                                  QStringLiteral("csv=p=0"), path});
+  const QByteArray out = ffprobe(
+      {QStringLiteral("-select_streams"), kPicture, QStringLiteral("-read_intervals"),
+       QStringLiteral("%+#%1").arg(kPacketsBeforeKey), QStringLiteral("-show_entries"),
+       QStringLiteral("packet=pts_time,flags"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
   std::optional<double> first;
   double last = 0;
   for (const QByteArray& line : out.split('\n')) {
@@ -69,16 +69,18 @@ double undecodableStart(const QString& path) {
 
 std::optional<PictureLength> pictureLengthOf(const QString& path) {
   const QJsonObject probe =
-      QJsonDocument::fromJson(ffprobe({QStringLiteral("-select_streams"), kPicture, QStringLiteral("-show_entries"),
-                                       QStringLiteral("stream=duration:stream_tags=DURATION:format=duration"),
-                                       QStringLiteral("-of"), QStringLiteral("json"), path}))
+      QJsonDocument::fromJson(
+          ffprobe({QStringLiteral("-select_streams"), kPicture, QStringLiteral("-show_entries"),
+                   QStringLiteral("stream=duration:stream_tags=DURATION:format=duration"),
+                   QStringLiteral("-of"), QStringLiteral("json"), path}))
           .object();
   const QJsonArray streams = probe[QLatin1String("streams")].toArray();
   if (streams.isEmpty()) return std::nullopt;
   const QJsonObject stream = streams.first().toObject();
   // The stream's own length; the file's (its longest stream) when the container keeps none.
   std::optional<double> seconds = number(stream[QLatin1String("duration")]);
-  if (!seconds) seconds = clockTime(stream[QLatin1String("tags")].toObject()[QLatin1String("DURATION")].toString());
+  if (!seconds)
+    seconds = clockTime(stream[QLatin1String("tags")].toObject()[QLatin1String("DURATION")].toString());
   if (!seconds) seconds = number(probe[QLatin1String("format")].toObject()[QLatin1String("duration")]);
   if (!seconds) return std::nullopt;
   return PictureLength{*seconds, std::min(*seconds, undecodableStart(path))};
@@ -87,7 +89,8 @@ std::optional<PictureLength> pictureLengthOf(const QString& path) {
 std::optional<PictureLength> sourcePictureLength(const MediaFile& media) {
   // A join's list holds the parts after the first, the source itself.
   const QStringList parts =
-      QStringList{media.packagepath().isEmpty() ? media.fullpath() : media.packagepath()} + media.VideoJoinPaths();
+      QStringList{media.packagepath().isEmpty() ? media.fullpath() : media.packagepath()} +
+      media.VideoJoinPaths();
   PictureLength whole;
   for (const QString& part : parts) {
     const std::optional<PictureLength> length = pictureLengthOf(part);
@@ -100,7 +103,8 @@ std::optional<PictureLength> sourcePictureLength(const MediaFile& media) {
 
 bool lastsAsLong(double seconds, const PictureLength& expected, double slack) {
   const double tolerance = std::max(kLeastTolerance, kShareTolerance * expected.seconds) + slack;
-  return seconds <= expected.seconds + tolerance && seconds >= expected.seconds - expected.startLoss - tolerance;
+  return seconds <= expected.seconds + tolerance &&
+         seconds >= expected.seconds - expected.startLoss - tolerance;
 }
 
 }  // namespace zuvo

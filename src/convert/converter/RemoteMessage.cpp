@@ -4,7 +4,8 @@
 
 namespace zuvo {
 
-void BCConverter::sendRemoteMessage(const QString& title, const QString& description, qint32 type, bool sticky) {
+void BCConverter::sendRemoteMessage(const QString& title, const QString& description, qint32 type,
+                                    bool sticky) {
   NotificationCenter::defaultCenter().post(
       QStringLiteral("RemoteReport"), this,
       {{"Title", title}, {"Description", description}, {"Type", type}, {"Sticky", sticky}});

@@ -45,10 +45,10 @@ class ConversionState {
   QString mkvmergepath;
   QString aacgainpath;
   QString avimergepath;
-  QString conversiondirectory;                 // every file of the conversion is made here, every tool runs here
-  bool soundexported = false;                  // the audio tracks were exported to files of their own
-  int addedaudiotracks = 0;                    // the audio tracks the current pass added to its output
-  QString videotype = QStringLiteral(".m4v");  // the current pass's extension
+  QString conversiondirectory;  // every file of the conversion is made here, every tool runs here
+  bool soundexported = false;   // the audio tracks were exported to files of their own
+  int addedaudiotracks = 0;     // the audio tracks the current pass added to its output
+  QString videotype = QStringLiteral(".m4v");                // the current pass's extension
   QString audiocodec = QStringLiteral(" -acodec libfaac ");  // in every ffmpeg template that encodes sound
   QString resourcepath;                                      // not set, not read
 

@@ -79,7 +79,8 @@ QRegularExpression exportedTrackName(const QStringList& sourceBaseNames) {
 // The intermediate names of this conversion (its base name, its sources' exported tracks).
 class IntermediateNames {
  public:
-  explicit IntermediateNames(const BCConverter& converter) : names_(intermediateNames(converter.outboundname)) {
+  explicit IntermediateNames(const BCConverter& converter)
+      : names_(intermediateNames(converter.outboundname)) {
     QStringList sources{QFileInfo(converter.fileToConvertPath).completeBaseName()};
     if (converter.convideodata) {
       sources << QFileInfo(converter.convideodata->fullpath()).completeBaseName()
@@ -87,7 +88,9 @@ class IntermediateNames {
     }
     exported_ = exportedTrackName(sources);
   }
-  bool contains(const QString& name) const { return names_.contains(name) || exported_.match(name).hasMatch(); }
+  bool contains(const QString& name) const {
+    return names_.contains(name) || exported_.match(name).hasMatch();
+  }
 
  private:
   QSet<QString> names_;
@@ -100,13 +103,16 @@ int numberedFor(const BCConverter& converter) {
   constexpr qsizetype kPasses = 2;
   if (!converter.convideodata) return kNumbered;
   const MediaFile& media = *converter.convideodata;
-  const qsizetype most = std::max({media.AudioTracks().size(), media.SoftSubtitleTracks().size(),
-                                   media.HardSubtitleTracks().size(), media.VideoJoinPaths().size() + 1, kPasses});
+  const qsizetype most =
+      std::max({media.AudioTracks().size(), media.SoftSubtitleTracks().size(),
+                media.HardSubtitleTracks().size(), media.VideoJoinPaths().size() + 1, kPasses});
   return int(std::min<qsizetype>(most, kNumbered));
 }
 
 // Files only: a folder that happens to carry one of these names is not ours.
-QStringList filesOf(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+QStringList filesOf(const QString& folder) {
+  return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
 
 }  // namespace
 

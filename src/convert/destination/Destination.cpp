@@ -104,14 +104,19 @@ void makeFolder(const QString& path, const ConversionState& conversion, const QS
   } else if (info.isDir()) {
     reportTo(log, QStringLiteral("[BLUE]%1 path directory already exists").arg(what), 4);
   } else {
-    reportTo(log, QStringLiteral("[RED]Unable to create %1 path as file with same name exists").arg(what.toLower()), 4);
+    reportTo(
+        log,
+        QStringLiteral("[RED]Unable to create %1 path as file with same name exists").arg(what.toLower()), 4);
   }
 }
 
 class Placer {
  public:
   Placer(BCConverter& converter, int passindex, const QString& output)
-      : c_(converter), media_(*converter.convideodata), output_(output), settings_(settingsFor(media_.mediatype())) {
+      : c_(converter),
+        media_(*converter.convideodata),
+        output_(output),
+        settings_(settingsFor(media_.mediatype())) {
     // Both files of a pair go to one place: the HD one says so in its name.
     hdOfPair_ = passindex == 0 && media_.ConversionFormat() == ConversionFormat::HDAndSD;
   }
@@ -155,8 +160,8 @@ class Placer {
 
   // Moves the output to `wanted` or the first free name beside it, and gives it the original's
   // time; the failure exit otherwise.
-  std::variant<QString, BCError> moveTo(const QString& wanted, const QString& failure, const QString& failureLine,
-                                        const QString& successLine) {
+  std::variant<QString, BCError> moveTo(const QString& wanted, const QString& failure,
+                                        const QString& failureLine, const QString& successLine) {
     QString error;
     const std::optional<QString> moved = moveToFreeName(output_, wanted, &error);
     // The finished file stays in the work folder, where nothing else points to it: the
@@ -201,7 +206,8 @@ class Placer {
 
   std::optional<BCError> toUserFolder() {
     QString folder = settings_.destination;
-    c_.reportBoth(QStringLiteral("Putting file %1 into user defined folder of %2").arg(fileName(), folder), 3);
+    c_.reportBoth(QStringLiteral("Putting file %1 into user defined folder of %2").arg(fileName(), folder),
+                  3);
     if (media_.mediatype() == MediaType::TVShow &&
         Defaults::standard().get(setting::CreateTVShowShowSeasonFolder)) {
       const QString series = folder + u'/' + seriesFolderName(media_.seriesname());
@@ -227,12 +233,13 @@ class Placer {
       c_.reportBoth(QStringLiteral("Importing file into iTunes from a customer location"),
                     QStringLiteral("Importing file into iTunes"), 3);
       const QFileInfo placed(*moved);
-      imported = importVideoIntoiTunes(placed.path(), media_, placed.completeBaseName(), u'.' + placed.suffix(),
-                                       c_.myreporter);
+      imported = importVideoIntoiTunes(placed.path(), media_, placed.completeBaseName(),
+                                       u'.' + placed.suffix(), c_.myreporter);
       // The file stays where it was moved; the user must learn the library lacks it.
       if (!imported)
-        return fail(QStringLiteral("Unable to import converted file into iTunes, it is kept at %1").arg(*moved),
-                    {QStringLiteral("[RED]Unable to import converted file into iTunes")});
+        return fail(
+            QStringLiteral("Unable to import converted file into iTunes, it is kept at %1").arg(*moved),
+            {QStringLiteral("[RED]Unable to import converted file into iTunes")});
     }
     if (settings_.runScript) {
       const bool stopped = c_.finalAppleScript(media_, *moved);

@@ -26,7 +26,8 @@ constexpr CheckTexts kMovieTexts = {"[RED]Path in Bundle to MovieExists is incor
 // The script's reply as a number, or nothing when the check did not come to an answer.
 std::optional<qint32> askLibrary(const char* resource, const char* handler, const QStringList& arguments,
                                  const CheckTexts& texts, const Reporter& reporter) {
-  const HandlerCall call = callScriptHandler(QString::fromLatin1(resource), QString::fromLatin1(handler), arguments);
+  const HandlerCall call =
+      callScriptHandler(QString::fromLatin1(resource), QString::fromLatin1(handler), arguments);
   bool replied = call.outcome == HandlerCall::Outcome::Replied;
   const qint32 reply = call.output.toInt(&replied);
   switch (call.outcome) {
@@ -44,16 +45,22 @@ std::optional<qint32> askLibrary(const char* resource, const char* handler, cons
   }
   if (call.outcome == HandlerCall::Outcome::Replied && replied) return reply;
   reportTo(reporter, QString::fromLatin1(texts.failed), 2);
-  if (texts.failureDetail) reportTo(reporter, QString::fromLatin1(texts.failureDetail).arg(call.errorStrings()), 2);
+  if (texts.failureDetail)
+    reportTo(reporter, QString::fromLatin1(texts.failureDetail).arg(call.errorStrings()), 2);
   return std::nullopt;
 }
 
 }  // namespace
 
-bool tvShowExistsIniTunes(const QString& seriesName, qint32 season, qint32 episode, const Reporter& reporter) {
-  reportTo(reporter, QStringLiteral("Checking for duplicate TV show to %1 season:%2 episode:%3").arg(seriesName, QString::number(season), QString::number(episode)), 4);
+bool tvShowExistsIniTunes(const QString& seriesName, qint32 season, qint32 episode,
+                          const Reporter& reporter) {
+  reportTo(reporter,
+           QStringLiteral("Checking for duplicate TV show to %1 season:%2 episode:%3")
+               .arg(seriesName, QString::number(season), QString::number(episode)),
+           4);
   if (season == 0 || episode == 0) {
-    reportTo(reporter, QStringLiteral("Passed show with zero for one or more values, returning no duplicate"), 4);
+    reportTo(reporter, QStringLiteral("Passed show with zero for one or more values, returning no duplicate"),
+             4);
     return false;
   }
   const std::optional<qint32> reply =
@@ -66,7 +73,8 @@ bool tvShowExistsIniTunes(const QString& seriesName, qint32 season, qint32 episo
 
 bool movieExistsIniTunes(const QString& title, const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("Checking for duplicate movie to %1").arg(title), 4);
-  const std::optional<qint32> reply = askLibrary(kMovieExistsScript, "MovieExists", {title}, kMovieTexts, reporter);
+  const std::optional<qint32> reply =
+      askLibrary(kMovieExistsScript, "MovieExists", {title}, kMovieTexts, reporter);
   if (!reply) return false;
   reportTo(reporter, QStringLiteral("MovieExists.scpt returned %1").arg(*reply), 4);
   return *reply != 0;

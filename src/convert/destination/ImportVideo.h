@@ -15,6 +15,7 @@ enum class ImportMode { Copy, Move };
 // the library took the file: a failed import leaves the caller's file where it is, and the
 // caller must not treat it as imported.
 bool importVideoIntoiTunes(const QString& folder, const MediaFile& media, const QString& baseName,
-                           const QString& extension, const Reporter& reporter, ImportMode mode = ImportMode::Copy);
+                           const QString& extension, const Reporter& reporter,
+                           ImportMode mode = ImportMode::Copy);
 
 }  // namespace zuvo

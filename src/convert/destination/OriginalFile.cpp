@@ -35,8 +35,10 @@ bool moveSource(const QString& source, const QString& target, const Reporter& lo
   }
   if (QFileInfo::exists(target)) return false;
   std::error_code error;
-  std::filesystem::rename(QFile::encodeName(source).toStdString(), QFile::encodeName(target).toStdString(), error);
-  if (error) reportTo(log, QStringLiteral("[RED]Moved failed : %1").arg(QString::fromStdString(error.message())), 3);
+  std::filesystem::rename(QFile::encodeName(source).toStdString(), QFile::encodeName(target).toStdString(),
+                          error);
+  if (error)
+    reportTo(log, QStringLiteral("[RED]Moved failed : %1").arg(QString::fromStdString(error.message())), 3);
   return !error;
 }
 
@@ -47,7 +49,8 @@ bool changedSinceStart(const MediaFile& media, const QString& source, const QDat
   if (!now) return false;
   if (now->modified > start) return true;
   const QString measured = media.packagepath().isEmpty() ? source : media.packagepath();
-  return media.filesize() > 0 && QFileInfo(measured).isFile() && QFileInfo(measured).size() != media.filesize();
+  return media.filesize() > 0 && QFileInfo(measured).isFile() &&
+         QFileInfo(measured).size() != media.filesize();
 }
 
 // Takes back what the passes placed, each only while it is still the file placed there.
@@ -57,7 +60,8 @@ void removePlacedOutputs(BCConverter& converter) {
     if (!info.isFile() || info.size() != placed.size) continue;
     if (!QFile::remove(placed.path)) continue;
     placedoutputs::forget(placed.path);
-    reportTo(converter.myreporter, QStringLiteral("[RED]Removed %1, converted from a part of the original").arg(placed.path), 3);
+    reportTo(converter.myreporter,
+             QStringLiteral("[RED]Removed %1, converted from a part of the original").arg(placed.path), 3);
   }
   converter.placedoutputs.clear();
 }
@@ -83,7 +87,8 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   const Reporter& log = converter.myreporter;
   const bool dropped = media.drop();
   if (dropped)
-    converter.reportBoth(QStringLiteral("File was dropped"), QStringLiteral("Original file was dropped on Zuvo"), 3);
+    converter.reportBoth(QStringLiteral("File was dropped"),
+                         QStringLiteral("Original file was dropped on Zuvo"), 3);
   else
     converter.reportBoth(QStringLiteral("File was from Video Sources"),
                          QStringLiteral("Original file was from Video Sources"), 3);
@@ -95,9 +100,9 @@ std::optional<BCError> handleOriginalFile(BCConverter& converter) {
   if (auto exit = failIfSourceChanged(converter)) return exit;
 
   if (action == kActionTrash) {
-    converter.reportBoth(QStringLiteral("Deleting dropped file"),
-                         dropped ? QStringLiteral("Deleting orignal file") : QStringLiteral("Deleting dropped file"),
-                         3);
+    converter.reportBoth(
+        QStringLiteral("Deleting dropped file"),
+        dropped ? QStringLiteral("Deleting orignal file") : QStringLiteral("Deleting dropped file"), 3);
     if (!MoveFileToTrash(source))
       reportTo(log, QStringLiteral("[RED]Unable to move %1 to the Trash").arg(source), 3);
     return std::nullopt;

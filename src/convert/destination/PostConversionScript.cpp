@@ -59,8 +59,9 @@ bool BCConverter::finalAppleScript(const MediaFile& media, const QString& locati
       reportTo(myreporter, QStringLiteral("finalAppleScript::Error is %1").arg(call.errorValues()), 2);
       return false;
     case HandlerCall::Outcome::TimedOut: {
-      const QString cut = QStringLiteral("The post-conversion script %1 did not end within %2 seconds and was stopped")
-                              .arg(script, QString::number(postscripttimelimit));
+      const QString cut =
+          QStringLiteral("The post-conversion script %1 did not end within %2 seconds and was stopped")
+              .arg(script, QString::number(postscripttimelimit));
       reportBoth(QStringLiteral("[RED]finalAppleScript::") + cut, cut, 2);
       return false;
     }
@@ -71,7 +72,8 @@ bool BCConverter::finalAppleScript(const MediaFile& media, const QString& locati
     case HandlerCall::Outcome::Replied:
       break;
   }
-  reportBoth(QStringLiteral("finalAppleScript::Script ran successfully"), QStringLiteral("Script ran successfully"), 4);
+  reportBoth(QStringLiteral("finalAppleScript::Script ran successfully"),
+             QStringLiteral("Script ran successfully"), 4);
   return false;
 }
 

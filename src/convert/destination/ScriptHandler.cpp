@@ -12,12 +12,16 @@ QString exitText(int status) {
 }  // namespace
 
 QString HandlerCall::errorValues() const {
-  return output.isEmpty() ? exitText(exitStatus) : exitText(exitStatus) + " " + QString(output).replace('\n', ' ');
+  return output.isEmpty() ? exitText(exitStatus)
+                          : exitText(exitStatus) + " " + QString(output).replace('\n', ' ');
 }
 
 QString HandlerCall::errorStrings() const {
-  auto quoted = [](QString text) { return '"' + text.replace('\\', "\\\\").replace('"', "\\\"").replace('\n', "\\n") + '"'; };
-  return QStringLiteral("\"ExitStatus\" = %1;\n\"Output\" = %2;").arg(quoted(exitText(exitStatus)), quoted(output));
+  auto quoted = [](QString text) {
+    return '"' + text.replace('\\', "\\\\").replace('"', "\\\"").replace('\n', "\\n") + '"';
+  };
+  return QStringLiteral("\"ExitStatus\" = %1;\n\"Output\" = %2;")
+      .arg(quoted(exitText(exitStatus)), quoted(output));
 }
 
 RunBounds scriptBounds() {
@@ -40,9 +44,12 @@ HandlerCall callHandler(const QString& program, const QStringList& arguments, Ru
   }
   call.exitStatus = run.exitStatus;
   call.output = QString::fromUtf8(run.output).trimmed();
-  if (run.stopped) call.outcome = HandlerCall::Outcome::Stopped;
-  else if (run.timedOut) call.outcome = HandlerCall::Outcome::TimedOut;
-  else call.outcome = call.exitStatus == 0 ? HandlerCall::Outcome::Replied : HandlerCall::Outcome::Failed;
+  if (run.stopped)
+    call.outcome = HandlerCall::Outcome::Stopped;
+  else if (run.timedOut)
+    call.outcome = HandlerCall::Outcome::TimedOut;
+  else
+    call.outcome = call.exitStatus == 0 ? HandlerCall::Outcome::Replied : HandlerCall::Outcome::Failed;
   return call;
 }
 

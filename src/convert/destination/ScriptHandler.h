@@ -23,8 +23,8 @@ struct HandlerCall {
     NotStarted,  // it is there but would not run
     Failed,      // it ran and reported a failure (or died)
     Replied,
-    TimedOut,    // ended at the time limit
-    Stopped,     // ended by the stop request
+    TimedOut,  // ended at the time limit
+    Stopped,   // ended by the stop request
   };
   Outcome outcome = Outcome::NotFound;
   int exitStatus = -1;
@@ -42,7 +42,8 @@ struct HandlerCall {
 RunBounds scriptBounds();
 // Runs the script at `program` (a path; empty when it could not be found) and waits for it,
 // within `bounds`.
-HandlerCall callHandler(const QString& program, const QStringList& arguments, RunBounds bounds = scriptBounds());
+HandlerCall callHandler(const QString& program, const QStringList& arguments,
+                        RunBounds bounds = scriptBounds());
 // The library script `resource` with `handler` (lower-cased) before the arguments.
 HandlerCall callScriptHandler(const QString& resource, const QString& handler, const QStringList& arguments);
 

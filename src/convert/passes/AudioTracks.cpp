@@ -52,8 +52,8 @@ class AudioAdder {
     const ToolArguments arguments(
         QStringLiteral(" -delay 1=%1 %@").arg(std::fabs(double(offset)) * 1000, 0, 'f', 0), {output_});
     reportTo(c_.myreporter, arguments.text(), 4);
-    const std::optional<QString> failed =
-        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
+    const std::optional<QString> failed = runMP4Box(c_.mp4boxpath, arguments, c_.convideodata,
+                                                    c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return stoppedExit(c_, BCError::NoError(), output_);
     if (failed) return fail(QStringLiteral("Unable to delay the video track: %1").arg(*failed));
     return std::nullopt;
@@ -72,7 +72,8 @@ class AudioAdder {
           reportTo(c_.myreporter, QStringLiteral("Found default audio track at track number %1").arg(i), 3);
         } else {
           track.setIsDefault(false);
-          reportTo(c_.myreporter, QStringLiteral("[RED]More than one Default audio track at track number %1").arg(i), 3);
+          reportTo(c_.myreporter,
+                   QStringLiteral("[RED]More than one Default audio track at track number %1").arg(i), 3);
         }
         media_.setAudioTracks(tracks);
       }
@@ -124,15 +125,15 @@ class AudioAdder {
     if (Defaults::standard().get(setting::NormalizeStereoAudio)) {
       media_.setPassnumber(PassStage::NormalisingAudio);
       const std::optional<QString> normalised =
-          runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}), c_.convideodata,
-                     c_.conversiondirectory, c_.report, c_.myreporter);
+          runAacgain(c_.aacgainpath, ToolArguments(QStringLiteral(" -r -k -s s %@"), {reencoded}),
+                     c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
       media_.setPassnumber(PassStage::Audio);
       if (conversionStopped(media_)) return std::nullopt;
       // The tool replaces the file only with a finished one: what failed is the loudness alone.
       if (normalised)
-        c_.reportBoth(
-            QStringLiteral("[RED]Unable to normalise %1 (%2), it is added as it was").arg(reencoded, *normalised),
-            QStringLiteral("Unable to normalise audio track %1, it is added as it was").arg(i), 3);
+        c_.reportBoth(QStringLiteral("[RED]Unable to normalise %1 (%2), it is added as it was")
+                          .arg(reencoded, *normalised),
+                      QStringLiteral("Unable to normalise audio track %1, it is added as it was").arg(i), 3);
     }
     return add(reencoded, QStringLiteral("Stereo"), language, track.isDefault(), QStringLiteral("Stereo"));
   }
@@ -170,23 +171,27 @@ class AudioAdder {
 
   // Adds `file` as the next track; only the first default track plays by default. Why not,
   // when MP4Box failed or the track is not in the output.
-  std::optional<QString> add(const QString& file, const QString& addName, const QString& language, bool isDefault,
-           const QString& trackName) {
+  std::optional<QString> add(const QString& file, const QString& addName, const QString& language,
+                             bool isDefault, const QString& trackName) {
     const bool enabled = isDefault && enableNext_;
     if (enabled) enableNext_ = false;
-    const ToolArguments arguments(
-        QStringLiteral(" -add %@:name=%@:lang=%@:group=1%1%2 %@").arg(delayPart_, enabled ? QString() : QStringLiteral(":disable")),
-        {file, addName, language, output_});
+    const ToolArguments arguments(QStringLiteral(" -add %@:name=%@:lang=%@:group=1%1%2 %@")
+                                      .arg(delayPart_, enabled ? QString() : QStringLiteral(":disable")),
+                                  {file, addName, language, output_});
     reportTo(c_.myreporter, arguments.text(), 4);
-    const std::optional<QString> failed =
-        runMP4Box(c_.mp4boxpath, arguments, c_.convideodata, c_.conversiondirectory, c_.report, c_.myreporter);
+    const std::optional<QString> failed = runMP4Box(c_.mp4boxpath, arguments, c_.convideodata,
+                                                    c_.conversiondirectory, c_.report, c_.myreporter);
     if (conversionStopped(media_)) return std::nullopt;
     if (failed) return failed;
     // A track that could not be added is absent; its name must not land on another track.
     const uint32_t added = lastTrackId(output_);
     if (added < trackNumber_) return QStringLiteral("%1 is not in %2").arg(file, output_);
     if (const Mp4Error named = setMP4TrackName(output_, added, trackName))
-      reportTo(c_.myreporter, QStringLiteral("Naming track %1 failed: %2").arg(added).arg(QString::fromStdString(named.message())), 3);
+      reportTo(c_.myreporter,
+               QStringLiteral("Naming track %1 failed: %2")
+                   .arg(added)
+                   .arg(QString::fromStdString(named.message())),
+               3);
     trackNumber_ = added + 1;
     ++c_.addedaudiotracks;
     return std::nullopt;

@@ -16,12 +16,13 @@ bool PassSteps::EncodeFastMode(int passindex) {
   // The SD pass always scales the picture, which a copy cannot do.
   if (passindex != 0 || !convideodata->fastmode()) return false;
   if (soundexported)
-    reportBoth(QStringLiteral("[BLUE]Encoding Video in Fast Mode"), QStringLiteral("Encoding Video in PASS THRU"), 3);
+    reportBoth(QStringLiteral("[BLUE]Encoding Video in Fast Mode"),
+               QStringLiteral("Encoding Video in PASS THRU"), 3);
   else
     reportBoth(QStringLiteral("[BLUE]Encoding Video in Fast Mode with Audio"),
                QStringLiteral("Encoding Video in PASS THRU with Audio"), 3);
-  const ToolArguments arguments =
-      videoCopyArguments(*this, QStringLiteral("\"%@/%@%@\""), {conversiondirectory, outboundname, videotype});
+  const ToolArguments arguments = videoCopyArguments(*this, QStringLiteral("\"%@/%@%@\""),
+                                                     {conversiondirectory, outboundname, videotype});
   // Only the file is judged: a stop shows in the media object and is handled after the pass.
   (void)runFFMpeg(ffmpegpath, arguments, convideodata, conversiondirectory, report, myreporter);
 

@@ -23,7 +23,8 @@ constexpr qint64 kLargestFailedRewrap = 9999;
 QString presetOption(const ConversionState& converter, int passindex, ConversionFormat format,
                      const Reporter& reporter) {
   const HelperInfo& info = converter.Turbo264Info;
-  const QString base = info.FrameworkVersion == 0 ? QStringLiteral(" -preset 0 ") : QStringLiteral(" -preset 2 ");
+  const QString base =
+      info.FrameworkVersion == 0 ? QStringLiteral(" -preset 0 ") : QStringLiteral(" -preset 2 ");
   if (passindex == 1 || format == ConversionFormat::SDOnly) return base;
   const Defaults& defaults = Defaults::standard();
   if (info.HDDeviceAvailable) {
@@ -45,8 +46,7 @@ QString presetOption(const ConversionState& converter, int passindex, Conversion
 }  // namespace
 
 bool PassSteps::EncodeTurbo264(int passindex) {
-  if (!Defaults::standard().get(setting::EnableTurbo264) || !Turbo264Info.DeviceAvailable)
-    return false;
+  if (!Defaults::standard().get(setting::EnableTurbo264) || !Turbo264Info.DeviceAvailable) return false;
   const MediaFilePtr& media = convideodata;
   const int stage = media->passnumber();
   media->setPassnumber(PassStage::HardwarePreparation);
@@ -58,8 +58,8 @@ bool PassSteps::EncodeTurbo264(int passindex) {
   reportTo(report.userLog, QStringLiteral("Changing video container to supoprt Turbo 264"), 3);
   const QStringList rewrapValues{conversiondirectory, outboundname, videotype};
   // The rewrapped file, not the exit status, is judged.
-  (void)runFFMpeg(ffmpegpath, videoCopyArguments(*this, QStringLiteral("\"%@/%@Turbo%@\""), rewrapValues), media,
-                  conversiondirectory, report, myreporter);
+  (void)runFFMpeg(ffmpegpath, videoCopyArguments(*this, QStringLiteral("\"%@/%@Turbo%@\""), rewrapValues),
+                  media, conversiondirectory, report, myreporter);
 
   const ConversionFormat format = media->ConversionFormat();
   const bool sdExport = passindex == 1 || format == ConversionFormat::SDOnly;
@@ -80,7 +80,8 @@ bool PassSteps::EncodeTurbo264(int passindex) {
     exported = true;
   } else {
     const bool sdOfPair = format == ConversionFormat::HDAndSD && passindex == 1;
-    const QString outputTemplate = sdOfPair ? QStringLiteral(" -output \"%@/%@.SD%@\"") : QStringLiteral(" -output \"%@/%@%@\"");
+    const QString outputTemplate =
+        sdOfPair ? QStringLiteral(" -output \"%@/%@.SD%@\"") : QStringLiteral(" -output \"%@/%@%@\"");
     ToolArguments arguments(QStringLiteral(" -input \"%@/%@Turbo%@\""), rewrapValues);
     arguments.append(outputTemplate, rewrapValues);
     arguments.append(presetOption(*this, passindex, format, myreporter));
@@ -94,13 +95,14 @@ bool PassSteps::EncodeTurbo264(int passindex) {
     QFile::remove(rewrapped);
     // A helper that said no error but wrote nothing (no framework after all) exported nothing.
     if (exported && !conversionStopped(*media) && QFileInfo(exportedFile).size() <= kLargestFailedRewrap) {
-      reportTo(myreporter, QStringLiteral("[RED]Turbo 264 export left no file, reverting to a regular conversion"), 3);
+      reportTo(myreporter,
+               QStringLiteral("[RED]Turbo 264 export left no file, reverting to a regular conversion"), 3);
       exported = false;
     }
     // The helper kept no sound; its file's second track is dropped for the exported audio.
     if (exported && soundexported)
-      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""), {exportedFile}), media, conversiondirectory,
-                report, myreporter);
+      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -rem 2 \"%@\""), {exportedFile}), media,
+                conversiondirectory, report, myreporter);
   }
   media->setPassnumber(stage);
   return exported;

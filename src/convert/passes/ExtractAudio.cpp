@@ -44,7 +44,8 @@ BCError PassSteps::ExtractAudio() {
   // against the first picture here, and the video pass starts that picture at zero. The
   // pass-through (tried at pass 0 only) starts at the first keyframe it copies.
   const bool copied = media.fastmode() && plannedPasses(media).contains(0);
-  const StreamStart picture = videoStart(fileToConvertPath, copied ? PictureStart::Copied : PictureStart::Decoded);
+  const StreamStart picture =
+      videoStart(fileToConvertPath, copied ? PictureStart::Copied : PictureStart::Decoded);
   for (qsizetype i = 0; i < tracks.size(); ++i) {
     AudioTrack& track = tracks[i];
     if (track.ffmpegstreamnumber() == -1) {
@@ -72,7 +73,8 @@ BCError PassSteps::ExtractAudio() {
             .arg(QString::number(track.ffmpegstreamnumber()),
                  QString::number(picture.videoStream < 0 ? 0 : picture.videoStream), sampleoptions,
                  alignment.isEmpty() ? QString() : QStringLiteral("-af ") + alignment) +
-        (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ") : QString());
+        (media.type() == QLatin1StringView(kSourceTypeEyeTV) || forceSync ? QStringLiteral(" -async 1 ")
+                                                                          : QString());
     // The output of the run in progress: a stop deletes it.
     QString current;
     // Runs one export; the error ending the step when its file is missing.
@@ -96,7 +98,8 @@ BCError PassSteps::ExtractAudio() {
     const bool stereoVersion = surround && (track.makeStereo() || i == sdStereo);
     std::optional<BCError> failure;
     if (track.selected() || stereoVersion) {
-      const QString rate = IntegerValue(track.samplingfrequency()) > 0 ? track.samplingfrequency() : QStringLiteral("48000");
+      const QString rate =
+          IntegerValue(track.samplingfrequency()) > 0 ? track.samplingfrequency() : QStringLiteral("48000");
       const QString ac3 = workPath(QStringLiteral("audio%1.ac3").arg(i));
       const QString m4a = workPath(QStringLiteral("audio%1.m4a").arg(i));
       if ((track.channels() == 1 || track.channels() == 2) && !conversionStopped(media)) {
@@ -106,33 +109,42 @@ BCError PassSteps::ExtractAudio() {
           reportTo(myreporter, QStringLiteral("[BLUE]Changing Mono Track to Stereo"), 3);
         }
         ToolArguments command(base, {fileToConvertPath});
-        command.append(QStringLiteral(" -ab %1k -ar 48000 -ac 2 -vn -acodec libfaac -f mp4 %@").arg(audiobitrate), {m4a});
-        failure = exportTo(m4a, command, QStringLiteral("[RED]Unable to convert surround track to AAC stereo"),
-                           QStringLiteral("Unable to create AAC stereo sound for audio track %1"));
+        command.append(
+            QStringLiteral(" -ab %1k -ar 48000 -ac 2 -vn -acodec libfaac -f mp4 %@").arg(audiobitrate),
+            {m4a});
+        failure =
+            exportTo(m4a, command, QStringLiteral("[RED]Unable to convert surround track to AAC stereo"),
+                     QStringLiteral("Unable to create AAC stereo sound for audio track %1"));
       }
       if (!failure && surround && track.selected() && !conversionStopped(media)) {
         ToolArguments command(base, {fileToConvertPath});
         command.append(QStringLiteral(" -ab 384k -ar %1 -ac 6  -vn -f mp4 -acodec ac3 %@").arg(rate), {ac3});
-        failure = exportTo(ac3, command, QStringLiteral("[RED]Unable to convert surround track to AC3 surround"),
-                           QStringLiteral("Unable to create AC3 surround sound for audio track %1"));
+        failure =
+            exportTo(ac3, command, QStringLiteral("[RED]Unable to convert surround track to AC3 surround"),
+                     QStringLiteral("Unable to create AC3 surround sound for audio track %1"));
       }
       if (!failure && stereoVersion && !conversionStopped(media)) {
         // An unselected track has no AC3 file of its own: its stereo version comes from the source.
         ToolArguments command;
         if (track.selected())
-          command.append(QStringLiteral(" -y -i %@  -ab %1k -ar 48000 -ac 2 -vn -f mp4 -acodec ac3 ").arg(audiobitrate), {ac3});
+          command.append(
+              QStringLiteral(" -y -i %@  -ab %1k -ar 48000 -ac 2 -vn -f mp4 -acodec ac3 ").arg(audiobitrate),
+              {ac3});
         else
-          command.append(base + QStringLiteral(" -ab %1k -ar 48000 -ac 2 -vn -f mp4 -acodec ac3 ").arg(audiobitrate),
-                         {fileToConvertPath});
+          command.append(
+              base + QStringLiteral(" -ab %1k -ar 48000 -ac 2 -vn -f mp4 -acodec ac3 ").arg(audiobitrate),
+              {fileToConvertPath});
         command.append(syncOption + QStringLiteral(" %@ "), {m4a});
-        failure = exportTo(m4a, command, QStringLiteral("[RED]Unable to create AC3 stero version of surround track"),
+        failure = exportTo(m4a, command,
+                           QStringLiteral("[RED]Unable to create AC3 stero version of surround track"),
                            QStringLiteral("Unable to create stereo version of surround track %1"));
       }
     }
     if (failure) return *failure;
 
     if (conversionStopped(media)) {
-      reportTo(myreporter, QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."), 3);
+      reportTo(myreporter,
+               QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."), 3);
       markFailed(media);
       if (!current.isEmpty()) QFile::remove(current);
       reportTo(myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);

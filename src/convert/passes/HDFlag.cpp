@@ -16,8 +16,8 @@ uint8_t hdFlagFor(const MediaFile& media, int passindex) {
   uint8_t flag = 1;
   if (format == ConversionFormat::HDOnly && withinSD(video.HDWidth(), video.HDHeight())) flag = 0;
   if (format == ConversionFormat::SDOnly && withinSD(video.SDWidth(), video.SDHeight())) flag = 0;
-  if (format == ConversionFormat::Original && video.width() >= 1 && video.width() <= kSDWidth && video.height() >= 1 &&
-      video.height() <= kSDHeight)
+  if (format == ConversionFormat::Original && video.width() >= 1 && video.width() <= kSDWidth &&
+      video.height() >= 1 && video.height() <= kSDHeight)
     flag = 0;
   if (passindex == 1) flag = 0;
   if (format != ConversionFormat::HDAndSD && media.forceHDflag() != ForcedHDFlag::NotForced)

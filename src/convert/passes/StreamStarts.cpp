@@ -1,12 +1,12 @@
 #include "convert/passes/StreamStarts.h"
 
-#include "platform/Paths.h"
-#include "platform/ToolProcess.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
+
+#include "platform/Paths.h"
+#include "platform/ToolProcess.h"
 
 namespace zuvo {
 namespace {
@@ -44,9 +44,10 @@ std::optional<double> firstFrameTime(const QString& source, int index) {
   if (index < 0) return std::nullopt;
   // The decoded frames, not the packets: a recording cut mid-stream opens with packets
   // that decode to nothing until the next keyframe.
-  const QJsonArray frames = firstSeconds(source, index, QStringLiteral("frame=best_effort_timestamp_time,pts_time"))
-                                [QLatin1String("frames")]
-                                    .toArray();
+  const QJsonArray frames =
+      firstSeconds(source, index,
+                   QStringLiteral("frame=best_effort_timestamp_time,pts_time"))[QLatin1String("frames")]
+          .toArray();
   for (const QJsonValue& value : frames) {
     const QJsonObject frame = value.toObject();
     if (const auto time = seconds(frame[QLatin1String("best_effort_timestamp_time")])) return time;
@@ -58,20 +59,23 @@ std::optional<double> firstFrameTime(const QString& source, int index) {
 std::optional<double> firstKeyframeTime(const QString& source, int index) {
   if (index < 0) return std::nullopt;
   const QJsonArray packets =
-      firstSeconds(source, index, QStringLiteral("packet=pts_time,flags"))[QLatin1String("packets")].toArray();
+      firstSeconds(source, index, QStringLiteral("packet=pts_time,flags"))[QLatin1String("packets")]
+          .toArray();
   for (const QJsonValue& value : packets) {
     const QJsonObject packet = value.toObject();
-    if (packet[QLatin1String("flags")].toString().startsWith(u'K')) return seconds(packet[QLatin1String("pts_time")]);
+    if (packet[QLatin1String("flags")].toString().startsWith(u'K'))
+      return seconds(packet[QLatin1String("pts_time")]);
   }
   return std::nullopt;
 }
 
 StreamStart videoStart(const QString& source, PictureStart picture) {
-  const QJsonObject probe = QJsonDocument::fromJson(
-                                ffprobe({QStringLiteral("-show_entries"),
-                                         QStringLiteral("stream=index,codec_type,width,height:stream_disposition=attached_pic"),
-                                         QStringLiteral("-of"), QStringLiteral("json"), source}))
-                                .object();
+  const QJsonObject probe =
+      QJsonDocument::fromJson(
+          ffprobe({QStringLiteral("-show_entries"),
+                   QStringLiteral("stream=index,codec_type,width,height:stream_disposition=attached_pic"),
+                   QStringLiteral("-of"), QStringLiteral("json"), source}))
+          .object();
   StreamStart start;
   qint64 largest = -1;
   for (const QJsonValue& value : probe[QLatin1String("streams")].toArray()) {

@@ -7,7 +7,7 @@
 namespace zuvo {
 
 struct StreamStart {
-  int videoStream = -1;  // the stream ffmpeg takes for the picture; -1: none
+  int videoStream = -1;         // the stream ffmpeg takes for the picture; -1: none
   std::optional<double> video;  // its first picture, in seconds
 };
 

@@ -3,7 +3,8 @@
 namespace zuvo {
 namespace {
 constexpr const char* kFromFirstPicture =
-    "setts=pts=if(eq(PTS\\,NOPTS)\\,NOPTS\\,PTS-STARTPTS):dts=if(eq(STARTPTS\\,NOPTS)\\,DTS-STARTDTS\\,DTS-STARTPTS)";
+    "setts=pts=if(eq(PTS\\,NOPTS)\\,NOPTS\\,PTS-STARTPTS):dts=if(eq(STARTPTS\\,NOPTS)\\,DTS-STARTDTS\\,DTS-"
+    "STARTPTS)";
 }  // namespace
 
 ToolArguments videoCopyArguments(const ConversionState& converter, const QString& outputTemplate,
@@ -18,7 +19,8 @@ ToolArguments videoCopyArguments(const ConversionState& converter, const QString
     // at zero: every time moves by its time, and pictures decoded before it is shown (B-frames)
     // get negative decode times, which the MP4 edit list takes. A stream without shown times
     // (AVI) has its first decode time moved to zero instead.
-    arguments.append(QStringLiteral(" -vcodec copy -an -bsf:v %1 -f mp4  ").arg(QLatin1StringView(kFromFirstPicture)));
+    arguments.append(
+        QStringLiteral(" -vcodec copy -an -bsf:v %1 -f mp4  ").arg(QLatin1StringView(kFromFirstPicture)));
   } else {
     arguments.append(QStringLiteral(" -vcodec copy -f mp4 "));
     arguments.append(QStringLiteral("%1 -ab %2k -ar 48000 -ac 2 ")

@@ -52,7 +52,8 @@ BCError failConversion(ConversionState& converter, const BCError& error, const Q
 std::optional<BCError> encodeVideo(ConversionState& converter, const VideoPassArguments& pass) {
   const MediaFilePtr& media = converter.convideodata;
   if (pass.pass().quality == 3) {
-    converter.reportBoth(QStringLiteral("Two Pass Encoding."), QStringLiteral("Converting video with two passes"), 3);
+    converter.reportBoth(QStringLiteral("Two Pass Encoding."),
+                         QStringLiteral("Converting video with two passes"), 3);
     for (int number = 1; number <= 2; ++number) {
       converter.reportBoth(QStringLiteral("Two Pass Encoding - Pass %1").arg(number), 3);
       media->setTwopassnumber(number);
@@ -64,16 +65,18 @@ std::optional<BCError> encodeVideo(ConversionState& converter, const VideoPassAr
       // A stop goes to the stop check, which also removes the half-made output.
       if (auto stopped = stopCheck(converter, pass, result)) return stopped;
       if (result.Error()) return failConversion(converter, result, {QStringLiteral("Canceling conversion.")});
-      if (auto exit = tooSoonCheck(converter, pass, deadline,
-                                   QStringLiteral("Conversion finished too soon. Checking target file size.")))
+      if (auto exit =
+              tooSoonCheck(converter, pass, deadline,
+                           QStringLiteral("Conversion finished too soon. Checking target file size.")))
         return exit;
     }
     return std::nullopt;
   }
-  converter.reportBoth(QStringLiteral("Single Pass Encoding"), QStringLiteral("Encoding video with a single pass"), 3);
+  converter.reportBoth(QStringLiteral("Single Pass Encoding"),
+                       QStringLiteral("Encoding video with a single pass"), 3);
   const QDeadlineTimer deadline(kTooSoonMs);
-  const BCError result = runFFMpeg(converter.ffmpegpath, pass.arguments(), media, converter.conversiondirectory,
-                                   converter.report, converter.myreporter);
+  const BCError result = runFFMpeg(converter.ffmpegpath, pass.arguments(), media,
+                                   converter.conversiondirectory, converter.report, converter.myreporter);
   if (auto stopped = stopCheck(converter, pass, result)) return stopped;
   if (result.Error() && result.Code() != kToolFailedCode)
     return failConversion(converter, BCError::Code(ConversionCode::VideoTrack, result.Description()),
@@ -92,21 +95,23 @@ std::optional<BCError> encodeVideo(ConversionState& converter, const VideoPassAr
 }
 
 BCError stoppedExit(ConversionState& converter, const BCError& result, const QString& output) {
-  reportTo(converter.myreporter, QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."),
-           3);
+  reportTo(converter.myreporter,
+           QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."), 3);
   converter.convideodata->setConversionfinished(false);
   converter.convideodata->setProgress(100);
   reportTo(converter.myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);
   QFile::remove(output);
   converter.report.itemChanged();
   // A stop never reads as success.
-  return result.Error() ? result : BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
+  return result.Error() ? result
+                        : BCError::Code(ConversionCode::Stopped, QStringLiteral("Cancel Button Pressed"));
 }
 
-std::optional<BCError> stopCheck(ConversionState& converter, const VideoPassArguments& pass, const BCError& result) {
+std::optional<BCError> stopCheck(ConversionState& converter, const VideoPassArguments& pass,
+                                 const BCError& result) {
   if (!conversionStopped(*converter.convideodata)) return std::nullopt;
-  reportTo(converter.myreporter, QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."),
-           3);
+  reportTo(converter.myreporter,
+           QStringLiteral("[RED]Conversion failed either due to stop button press FFMPEG fail."), 3);
   converter.convideodata->setConversionfinished(false);
   converter.convideodata->setProgress(100);
   reportTo(converter.myreporter, QStringLiteral("Deleting Apple TV Version of File."), 3);

@@ -39,7 +39,8 @@ constexpr QualityOptions kQualities[] = {
     {1, "Encoding at Normal quality",
      " -flags +loop -cmp +chroma -partitions +parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 6 "
      "-me_range 16 -g 250 -keyint_min 25 -sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10 "
-     "-qmax 51 -qdiff 4 -bf 2 -refs 2 -directpred 3 -bidir_refine 1 -trellis 0 -flags2 +wpred+fastpskip+dct8x8"},
+     "-qmax 51 -qdiff 4 -bf 2 -refs 2 -directpred 3 -bidir_refine 1 -trellis 0 -flags2 "
+     "+wpred+fastpskip+dct8x8"},
 };
 constexpr QualityOptions kOriginalQuality = {
     4, "Encoding at Original quality",
@@ -73,21 +74,27 @@ PassBitrate cappedBitrate(const MediaFile& media, const QString& capText, const 
   }
   const double share = Defaults::standard().getAs<double>(setting::PercentageBitrate) / 100 * source;
   if (share >= leadingNumber(capText) * 1000) {
-    reportBoth(reporter, userLog,
-               QStringLiteral("Source file multiplied by % bitrate is higher than maximum allowed bitrate so going "
-                              "with max"),
-               3);
+    reportBoth(
+        reporter, userLog,
+        QStringLiteral("Source file multiplied by % bitrate is higher than maximum allowed bitrate so going "
+                       "with max"),
+        3);
     return maximum(capText);
   }
   const int kbps = static_cast<int>(share);
   reportBoth(reporter, userLog,
-             QStringLiteral("File bit rate mutiplied by % is lower then maximum so going with a value of %1").arg(kbps),
+             QStringLiteral("File bit rate mutiplied by % is lower then maximum so going with a value of %1")
+                 .arg(kbps),
              3);
   return {QStringLiteral("%1k").arg(kbps), kbps};
 }
 
-VideoPassArguments::VideoPassArguments(MediaFilePtr media, VideoPass pass, Reporter reporter, Reporter userLog)
-    : media_(std::move(media)), pass_(std::move(pass)), reporter_(std::move(reporter)), userLog_(std::move(userLog)) {}
+VideoPassArguments::VideoPassArguments(MediaFilePtr media, VideoPass pass, Reporter reporter,
+                                       Reporter userLog)
+    : media_(std::move(media)),
+      pass_(std::move(pass)),
+      reporter_(std::move(reporter)),
+      userLog_(std::move(userLog)) {}
 
 bool VideoPassArguments::sdOfPair() const {
   return pass_.format == ConversionFormat::HDAndSD && pass_.passindex == 1;
@@ -116,7 +123,8 @@ void VideoPassArguments::startAndSize() {
                QStringLiteral("Conversion pass is SD pass of HD/SD"), 3);
     media_->setPassnumber(PassStage::SDPass);
     media_->setProgress(0);
-    arguments_ = ToolArguments(QStringLiteral(" -i \"%@\" -y -v 5 -threads %1").arg(pass_.threads), {pass_.source});
+    arguments_ =
+        ToolArguments(QStringLiteral(" -i \"%@\" -y -v 5 -threads %1").arg(pass_.threads), {pass_.source});
     appendSize(video, video.SDWidth(), video.SDHeight());
     arguments_.append(QStringLiteral(" -vcodec libx264 "));
     capText = defaults.get(setting::SDBitrate2);
@@ -129,8 +137,8 @@ void VideoPassArguments::startAndSize() {
       const bool sdOnly = pass_.format == ConversionFormat::SDOnly;
       media_->setPassnumber(sdOnly ? PassStage::SDPass : PassStage::HDPass);
       const char* kind = pass_.format == ConversionFormat::HDOnly ? "HD format only"
-                         : sdOnly                                  ? "SD format only"
-                                                                   : "HD pass of HD/SD";
+                         : sdOnly                                 ? "SD format only"
+                                                                  : "HD pass of HD/SD";
       reportBoth(reporter_, userLog_, QStringLiteral("[BLUE]Pass is %1").arg(QLatin1StringView(kind)),
                  QStringLiteral("Conversion pass is %1").arg(QLatin1StringView(kind)), 3);
       if (sdOnly)
@@ -150,7 +158,8 @@ void VideoPassArguments::frameRate() {
   Defaults& defaults = Defaults::standard();
   const VideoTrack video = media_->myvideotrack();
   if (defaults.get(setting::SupportAppleTV) && (video.height() > 540 || video.width() > 960)) {
-    reportBoth(reporter_, userLog_, QStringLiteral("Apple TV 1 and height > 540 so changing to a frame rate of 24"),
+    reportBoth(reporter_, userLog_,
+               QStringLiteral("Apple TV 1 and height > 540 so changing to a frame rate of 24"),
                QStringLiteral("Frame rate set to 24 to support Apple TV 1"), 4);
     arguments_.append(QStringLiteral(" -r 24 "));
     return;
@@ -160,7 +169,8 @@ void VideoPassArguments::frameRate() {
     const QString rate = video.framerate().section(QStringLiteral("fps"), 0, 0).trimmed();
     // An unknown rate would leave -r without its value; left out, ffmpeg keeps the source's.
     if (leadingNumber(rate) > 0) arguments_.append(QStringLiteral(" -r %@ "), {rate});
-    reportBoth(reporter_, userLog_, QStringLiteral("Frame rate set to same as source file %1 fps").arg(rate), 4);
+    reportBoth(reporter_, userLog_, QStringLiteral("Frame rate set to same as source file %1 fps").arg(rate),
+               4);
   } else if (type == QLatin1String("PAL")) {
     arguments_.append(QStringLiteral(" -r pal "));
     reportBoth(reporter_, userLog_, QStringLiteral("Frame rate set to PAL"), 4);
@@ -217,7 +227,8 @@ void VideoPassArguments::finish() {
   Defaults& defaults = Defaults::standard();
   if (defaults.get(setting::Deinterlace)) arguments_.append(QStringLiteral(" -deinterlace "));
   if (media_->audiosync() == 0 && media_->ForceVideoSync()) arguments_.append(QStringLiteral(" -vsync 2 "));
-  if (media_->noisereduction() != 0) arguments_.append(QStringLiteral(" -nr %1 ").arg(media_->noisereduction()));
+  if (media_->noisereduction() != 0)
+    arguments_.append(QStringLiteral(" -nr %1 ").arg(media_->noisereduction()));
   x264Options();
   if (media_->isSample()) arguments_.append(pass_.sampleOptions);
   sound();

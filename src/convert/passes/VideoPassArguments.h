@@ -13,15 +13,15 @@ namespace zuvo {
 
 // The values one pass is built from.
 struct VideoPass {
-  int passindex = 0;    // 0 the HD or only pass, 1 the SD pass of an HD-and-SD conversion
+  int passindex = 0;  // 0 the HD or only pass, 1 the SD pass of an HD-and-SD conversion
   ConversionFormat format = ConversionFormat::HDAndSD;  // the media object's conversion format
-  int quality = 1;      // 1 Normal, 2 High, 3 Highest, 4 Original
+  int quality = 1;                                      // 1 Normal, 2 High, 3 Highest, 4 Original
   int threads = 0;
-  QString source;       // the file ffmpeg reads
+  QString source;  // the file ffmpeg reads
   QString workFolder;
   QString baseName;
-  QString videotype;    // the pass's extension, set by outputPiece
-  QString audiocodec;   // " -acodec libfaac "
+  QString videotype;     // the pass's extension, set by outputPiece
+  QString audiocodec;    // " -acodec libfaac "
   int audiobitrate = 0;  // kbit/s
   bool soundexported = false;
   QString sampleOptions;

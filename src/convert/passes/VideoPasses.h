@@ -21,7 +21,8 @@ ToolArguments eyeTVPreconvertArguments(const QString& source, const QString& out
 std::optional<BCError> encodeVideo(ConversionState& converter, const VideoPassArguments& pass);
 
 // After each encode: a stopped conversion removes the pass's output and ends with `result`.
-std::optional<BCError> stopCheck(ConversionState& converter, const VideoPassArguments& pass, const BCError& result);
+std::optional<BCError> stopCheck(ConversionState& converter, const VideoPassArguments& pass,
+                                 const BCError& result);
 
 // After a stop: the pass's output goes, the conversion ends with `result` (or code 2).
 BCError stoppedExit(ConversionState& converter, const BCError& result, const QString& output);

@@ -29,13 +29,16 @@ int burnInBitrate(const VideoTrack& video, const Defaults& defaults, const Repor
   }
   const double target = source * defaults.get(setting::PercentageBitrate) / 100;
   if (target >= maximum) {
-    reportTo(reporter,
-             QStringLiteral("Source file multiplied by % bitrate is higher than maximum allowed bitrate so going with max"),
-             3);
+    reportTo(
+        reporter,
+        QStringLiteral(
+            "Source file multiplied by % bitrate is higher than maximum allowed bitrate so going with max"),
+        3);
     return maximum;
   }
   reportTo(reporter,
-           QStringLiteral("File bit rate mutiplied by %% is lower then maximum so going with a value of %1").arg(int(target)),
+           QStringLiteral("File bit rate mutiplied by %% is lower then maximum so going with a value of %1")
+               .arg(int(target)),
            3);
   return int(target);
 }
@@ -59,7 +62,9 @@ QString x264Options(int bitrate, int quality) {
   const char* motion = quality == 3   ? "me=hex:subq=7:frameref=4:trellis=1"
                        : quality == 2 ? "me=umh:subq=7:frameref=4:trellis=1"
                                       : "me=hex:subq=6:frameref=2:trellis=0";
-  return QStringLiteral("threads=0:bitrate=%1:nocabac:%2:level_idc=30:global_header").arg(bitrate).arg(motion);
+  return QStringLiteral("threads=0:bitrate=%1:nocabac:%2:level_idc=30:global_header")
+      .arg(bitrate)
+      .arg(motion);
 }
 
 }  // namespace
@@ -72,8 +77,10 @@ BCError PreparationSteps::BurnInSubtitle() {
   qsizetype position = -1;
   int subtitleId = 0;  // mencoder counts only the subtitle streams inside the source
   for (qsizetype i = 0; i < tracks.size() && position < 0; ++i) {
-    if (tracks[i].selected()) position = i;
-    else if (tracks[i].location() == SubtitleLocation::InSource) ++subtitleId;
+    if (tracks[i].selected())
+      position = i;
+    else if (tracks[i].location() == SubtitleLocation::InSource)
+      ++subtitleId;
   }
   if (position < 0) return BCError::NoError();
   SubtitleTrack& track = tracks[position];
@@ -114,13 +121,16 @@ BCError PreparationSteps::BurnInSubtitle() {
     reportTo(report.userLog, QStringLiteral("Burining in subtitle track from file %1").arg(track.path()), 4);
   } else {
     command.append(QStringLiteral(" -sid %1 ").arg(subtitleId));
-    reportTo(report.userLog, QStringLiteral("Burining in subtitle track %1 from original file").arg(position), 4);
+    reportTo(report.userLog, QStringLiteral("Burining in subtitle track %1 from original file").arg(position),
+             4);
   }
   const QString output = conversiondirectory + QStringLiteral("/subtitlevideo.avi");
-  command.append(QStringLiteral(" -font \"%@\" -subpos 95 -o \"%@\""), {QString::fromLatin1(kBurnInFont), output});
+  command.append(QStringLiteral(" -font \"%@\" -subpos 95 -o \"%@\""),
+                 {QString::fromLatin1(kBurnInFont), output});
   reportTo(myreporter, command.text(), 4);
   QFile::remove(output);
-  const BCError result = runMencoder(mencoderpath2, command, convideodata, conversiondirectory, report, myreporter);
+  const BCError result =
+      runMencoder(mencoderpath2, command, convideodata, conversiondirectory, report, myreporter);
 
   media.setFastmode(false);
   if (result.Error()) return result;

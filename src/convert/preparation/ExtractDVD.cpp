@@ -11,9 +11,10 @@ namespace zuvo {
 namespace {
 
 QString x264Options(const Defaults& defaults, int quality) {
-  QString options = quality == 3 || quality == 2
-                        ? QStringLiteral("bframes=3:subme=7:ref=4:me=umh:mixed-refs=1:8x8dct=1:trellis=1")
-                        : QStringLiteral("bframes=2:subme=6:ref=2:me=hex:mixed-refs=0:weightb=0:8x8dct=1:trellis=0");
+  QString options =
+      quality == 3 || quality == 2
+          ? QStringLiteral("bframes=3:subme=7:ref=4:me=umh:mixed-refs=1:8x8dct=1:trellis=1")
+          : QStringLiteral("bframes=2:subme=6:ref=2:me=hex:mixed-refs=0:weightb=0:8x8dct=1:trellis=0");
   const bool appleTV = defaults.get(setting::SupportAppleTV);
   if (defaults.get(setting::SupportAppleTV2) && !appleTV) options += QStringLiteral(" -X 1280 ");
   if (appleTV)
@@ -44,7 +45,9 @@ QString audioLists(const QList<AudioTrack>& tracks) {
 }
 
 QString subtitleOptions(const MediaFile& media, const Reporter& reporter) {
-  auto forcedOnly = [&] { reportTo(reporter, QStringLiteral("Exporting only forced subtitles from selected subtitle track"), 3); };
+  auto forcedOnly = [&] {
+    reportTo(reporter, QStringLiteral("Exporting only forced subtitles from selected subtitle track"), 3);
+  };
   if (media.OnlyScanForForcedSubtitle()) {
     forcedOnly();
     const auto language = LanguageRecord::LanguageWithString(userLanguageName());
@@ -95,10 +98,11 @@ BCError PreparationSteps::ExtractDVD() {
   if (defaults.get(setting::SupportMobileDevices) && sdOnly) {
     arguments.append(QStringLiteral(" --preset=\"iPhone & iPod Touch\" "));
   } else {
-    arguments.append(QStringLiteral("  -e x264  -q 20.0 -r 29.97 --pfr -a 1,1 -E faac,copy:ac3 -B 160,160 -6 dpl2,auto "
-                                    "-R Auto,Auto -D 0.0,0.0 -f mp4 -4 --loose-anamorphic -m -x %1  ")
-                         .arg(x264Options(defaults, quality)) +
-                     (sdOnly ? QStringLiteral(" -X 640 ") : QString()));
+    arguments.append(
+        QStringLiteral("  -e x264  -q 20.0 -r 29.97 --pfr -a 1,1 -E faac,copy:ac3 -B 160,160 -6 dpl2,auto "
+                       "-R Auto,Auto -D 0.0,0.0 -f mp4 -4 --loose-anamorphic -m -x %1  ")
+            .arg(x264Options(defaults, quality)) +
+        (sdOnly ? QStringLiteral(" -X 640 ") : QString()));
     arguments.append(audioLists(media.AudioTracks()));
   }
   if (defaults.get(setting::Deinterlace)) arguments.append(QStringLiteral(" -d "));

@@ -19,16 +19,18 @@ BCError PreparationSteps::MTSPreprocess() {
   ToolArguments command(QStringLiteral(" -i \"%@\" -y "), {fileToConvertPath});
   command.append(QStringLiteral(" -b 10M  -bt 10M  -maxrate 10M  -r ntsc -deinterlace -coder 1 "));
   command.append(
-      QStringLiteral(" -bufsize 2M -ab 256k -vcodec libx264 -trellis 1 -flags +loop -cmp +chroma -partitions "
-                     "+parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 7 -me_range 16 -g 250 -keyint_min 25 "
-                     "-sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10 -qmax 51 -qdiff 4 -bf 3 -refs 2 "
-                     "-directpred 3 -bidir_refine 1 -flags2 +wpred+dct8x8+fastpskip+mixed_refs+bpyramid -strict "
-                     "experimental  -acodec aac \"%@\""),
+      QStringLiteral(
+          " -bufsize 2M -ab 256k -vcodec libx264 -trellis 1 -flags +loop -cmp +chroma -partitions "
+          "+parti8x8+parti4x4+partp8x8+partb8x8 -me_method hex -subq 7 -me_range 16 -g 250 -keyint_min 25 "
+          "-sc_threshold 40 -i_qfactor 0.71 -b_strategy 1 -qcomp 0.6 -qmin 10 -qmax 51 -qdiff 4 -bf 3 -refs "
+          "2 "
+          "-directpred 3 -bidir_refine 1 -flags2 +wpred+dct8x8+fastpskip+mixed_refs+bpyramid -strict "
+          "experimental  -acodec aac \"%@\""),
       {output});
   reportTo(myreporter, command.text(), 4);
   QFile::remove(output);  // one left by an earlier conversion proves nothing
-  const BCError result =
-      runFFMpeg(paths::toolPath(tools::kFfmpegMts), command, convideodata, conversiondirectory, report, myreporter);
+  const BCError result = runFFMpeg(paths::toolPath(tools::kFfmpegMts), command, convideodata,
+                                   conversiondirectory, report, myreporter);
   // A tool that failed leaves no file to go on with, whatever it wrote.
   if (result.Error() && result.Code() != kToolFailedCode) return result;
   if (!result.Error() && QFileInfo::exists(output)) {

@@ -45,8 +45,8 @@ BCError PreparationSteps::VideoJoin() {
 
   // mkvmerge joins Matroska files only: the others are re-wrapped first, streams copied.
   // A Matroska source keeps its Matroska parts as they are.
-  const QString extraAudio = QStringLiteral(" -acodec copy -newaudio ").repeated(
-      std::max<qsizetype>(0, media.AudioTracks().size() - 1));
+  const QString extraAudio = QStringLiteral(" -acodec copy -newaudio ")
+                                 .repeated(std::max<qsizetype>(0, media.AudioTracks().size() - 1));
   const bool matroskaSource = isMatroska(tfiletype);
   const QStringList inputs = QStringList{fileToConvertPath} + parts;
   QStringList joinFiles, made;
@@ -56,11 +56,13 @@ BCError PreparationSteps::VideoJoin() {
       continue;
     }
     const QString wrapped = workPath(QStringLiteral("intermediate%1.mkv").arg(n));
-    ToolArguments rewrap(QStringLiteral("-y -i \"%@\" -vcodec copy -acodec copy -sn \"%@\""), {inputs[n], wrapped});
+    ToolArguments rewrap(QStringLiteral("-y -i \"%@\" -vcodec copy -acodec copy -sn \"%@\""),
+                         {inputs[n], wrapped});
     rewrap.append(extraAudio);
     made << wrapped;
     joinFiles << wrapped;
-    const BCError wrapError = runFFMpeg(ffmpegpath, rewrap, convideodata, conversiondirectory, report, myreporter);
+    const BCError wrapError =
+        runFFMpeg(ffmpegpath, rewrap, convideodata, conversiondirectory, report, myreporter);
     if (wrapError.Error()) {
       for (const QString& file : made) QFile::remove(file);
       return joinFailed(media, myreporter, wrapError);
@@ -73,7 +75,8 @@ BCError PreparationSteps::VideoJoin() {
   ToolArguments join(QStringLiteral("-o mergedmkvfile.mkv "));
   join.append(QStringLiteral(" \"%@\" "), {joinFiles.first()});
   for (qsizetype n = 1; n < joinFiles.size(); ++n) join.append(QStringLiteral(" +\"%@\" "), {joinFiles[n]});
-  const BCError result = runMkvmerge(mkvmergepath, join, convideodata, conversiondirectory, report, myreporter);
+  const BCError result =
+      runMkvmerge(mkvmergepath, join, convideodata, conversiondirectory, report, myreporter);
 
   useAsSource(*this, joined);
   for (const QString& file : made) {

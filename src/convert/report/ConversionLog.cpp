@@ -12,8 +12,8 @@ void reportBoth(const Reporter& mainLog, const Reporter& userLog, const QString&
   reportBoth(mainLog, userLog, message, message, level);
 }
 
-void reportBoth(const Reporter& mainLog, const Reporter& userLog, const QString& mainLine, const QString& userLine,
-                quint32 level) {
+void reportBoth(const Reporter& mainLog, const Reporter& userLog, const QString& mainLine,
+                const QString& userLine, quint32 level) {
   reportTo(mainLog, mainLine, level);
   reportTo(userLog, userLine, level);
 }

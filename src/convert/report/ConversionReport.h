@@ -3,9 +3,9 @@
 // something new (its row should be drawn again) and the percentage done. Handed to the
 // converter when it is made; the steps and tools it runs report through it. Callable from any
 // thread and never waits; an empty part discards.
-#include "media/BCCReporter.h"
-
 #include <functional>
+
+#include "media/BCCReporter.h"
 
 namespace zuvo {
 

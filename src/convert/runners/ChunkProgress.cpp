@@ -35,7 +35,8 @@ bool ChunkProgress::take(const QStringList& lines, MediaFile& media, double elap
   if (rule_.zeroCountsAsOne && percent == 0) percent = 1;
   if (rule_.capAtHundred && percent > 100) percent = 100;
   if (rule_.bar == ChunkProgressRule::Bar::Rising) {
-    showRisingProgress(bar_, percent, media, elapsedSeconds, rule_.timeLeftBound, rule_.tenthsLog, report, reporter);
+    showRisingProgress(bar_, percent, media, elapsedSeconds, rule_.timeLeftBound, rule_.tenthsLog, report,
+                       reporter);
   } else {
     media.setProgress(percent);
     setBoundedTimeLeft(media, elapsedSeconds, percent == 0 ? 0.1 : percent, rule_.timeLeftBound);
@@ -71,8 +72,8 @@ std::optional<QString> runCheckedChunkTool(const ChunkProgressRule& rule, ToolRu
                                            const ConversionReport& report, const Reporter& reporter) {
   BCError launch;
   std::optional<QString> failed;
-  const auto ending =
-      runChunkTool(rule, requests, launchPath, arguments, media, workingFolder, report, reporter, {}, &launch, &failed);
+  const auto ending = runChunkTool(rule, requests, launchPath, arguments, media, workingFolder, report,
+                                   reporter, {}, &launch, &failed);
   if (!ending) return launch.Description();
   if (*ending == ToolRun::Ending::Stopped) return QStringLiteral("Stop button pressed");
   return failed;

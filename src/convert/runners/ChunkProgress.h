@@ -51,7 +51,8 @@ std::optional<ToolRun::Ending> runChunkTool(const ChunkProgressRule& rule, ToolR
                                             const MediaFilePtr& media, const QString& workingFolder,
                                             const ConversionReport& report, const Reporter& reporter,
                                             const std::function<bool(const QStringList& lines)>& examine = {},
-                                            BCError* failure = nullptr, std::optional<QString>* toolFailure = nullptr);
+                                            BCError* failure = nullptr,
+                                            std::optional<QString>* toolFailure = nullptr);
 
 // runChunkTool for a caller that needs the outcome: nothing when the tool ended by itself with
 // status 0, else why not (it could not start, it was stopped, its status).

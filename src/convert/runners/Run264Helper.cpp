@@ -26,8 +26,8 @@ bool run264Helper(const QString& launchPath, const ToolArguments& arguments, con
                   const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("[BLUE]run264Helper called with : %1").arg(arguments.text()), 4);
   const auto ending =
-      runChunkTool(kHelperProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report, reporter,
-                   [&](const QStringList& lines) {
+      runChunkTool(kHelperProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report,
+                   reporter, [&](const QStringList& lines) {
                      if (!reportsFailure(lines)) return true;
                      reportTo(reporter, QStringLiteral("[RED]run264Helper: %1").arg(lines.join('\n')), 4);
                      return false;

@@ -20,7 +20,8 @@ struct FatalMessage {
 };
 constexpr FatalMessage kFatalMessages[] = {
     {"No title found", ConversionCode::MissingDVDTitle, "Trying to Import Missing or Damaged DVD"},
-    {"Invalid audio input track", ConversionCode::DVDAudioTrack, "Zuvo is unable to import audio from this DVD"},
+    {"Invalid audio input track", ConversionCode::DVDAudioTrack,
+     "Zuvo is unable to import audio from this DVD"},
 };
 }  // namespace
 
@@ -47,8 +48,8 @@ BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, 
             }
             const int percent = IntegerValue(
                 StringBetween(line, QStringLiteral(", "), QStringLiteral("%")).value_or(QString()).trimmed());
-            showRisingProgress(bar, std::max(percent, 1), *media, run.elapsedSeconds(), kLongToolTimeLeftBound,
-                               "Handbrake at %i%%", report, reporter);
+            showRisingProgress(bar, std::max(percent, 1), *media, run.elapsedSeconds(),
+                               kLongToolTimeLeftBound, "Handbrake at %i%%", report, reporter);
             report.percentDone(bar.last());
             continue;
           }

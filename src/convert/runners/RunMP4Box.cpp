@@ -12,12 +12,12 @@ constexpr ChunkProgressRule kMP4BoxProgress{.trigger = QLatin1StringView("| ("),
                                             .otherOutputLog = "MP4Box::%1"};
 }  // namespace
 
-std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                 const QString& workingFolder, const ConversionReport& report,
-                                 const Reporter& reporter) {
+std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments,
+                                 const MediaFilePtr& media, const QString& workingFolder,
+                                 const ConversionReport& report, const Reporter& reporter) {
   reportTo(reporter, QStringLiteral("[BLUE]mp4box called with command %1").arg(arguments.text()), 4);
-  return runCheckedChunkTool(kMP4BoxProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report,
-                             reporter);
+  return runCheckedChunkTool(kMP4BoxProgress, {.stop = true}, launchPath, arguments, media, workingFolder,
+                             report, reporter);
 }
 
 }  // namespace zuvo

@@ -14,8 +14,8 @@ constexpr ChunkProgressRule kMencoderProgress{.trigger = QLatin1StringView("%)")
 BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                     const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
   BCError failure;
-  const auto ending = runChunkTool(kMencoderProgress, {.stop = true, .pause = true}, launchPath, arguments, media,
-                                   workingFolder, report, reporter, {}, &failure);
+  const auto ending = runChunkTool(kMencoderProgress, {.stop = true, .pause = true}, launchPath, arguments,
+                                   media, workingFolder, report, reporter, {}, &failure);
   if (!ending) return failure;
   if (*ending == ToolRun::Ending::Stopped)
     return BCError::Code(ConversionCode::Stopped, QStringLiteral("Canceled"));

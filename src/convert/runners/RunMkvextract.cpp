@@ -12,7 +12,8 @@ constexpr ChunkProgressRule kMkvextractProgress{.trigger = QLatin1StringView("%"
 
 void runMkvextract(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter) {
-  runChunkTool(kMkvextractProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report, reporter);
+  runChunkTool(kMkvextractProgress, {.stop = true}, launchPath, arguments, media, workingFolder, report,
+               reporter);
 }
 
 }  // namespace zuvo

@@ -31,8 +31,8 @@ BCError runMkvmerge(const QString& launchPath, const ToolArguments& arguments, c
   reportTo(reporter, QStringLiteral("[BLUE]MKVMERGE called with : %1").arg(arguments.text()), 4);
   BCError failure;
   const auto ending = runChunkTool(
-      kMkvmergeProgress, {.stop = true, .pause = true}, launchPath, arguments, media, workingFolder, report, reporter,
-      [](const QStringList& lines) { return !saysMismatch(lines); }, &failure);
+      kMkvmergeProgress, {.stop = true, .pause = true}, launchPath, arguments, media, workingFolder, report,
+      reporter, [](const QStringList& lines) { return !saysMismatch(lines); }, &failure);
   if (!ending) return failure;
   switch (*ending) {
     case ToolRun::Ending::Abandoned:

@@ -13,8 +13,9 @@ void setBoundedTimeLeft(MediaFile& media, double elapsedSeconds, double percent,
   if (left && *left > 0 && *left < bound) media.setTimeleftinconversion(*left);
 }
 
-void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, double elapsedSeconds, double bound,
-                        const char* tenthsLog, const ConversionReport& report, const Reporter& reporter) {
+void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, double elapsedSeconds,
+                        double bound, const char* tenthsLog, const ConversionReport& report,
+                        const Reporter& reporter) {
   if (bar.offer(value)) {
     setBoundedTimeLeft(media, elapsedSeconds, bar.last(), bound);
     const int whole = static_cast<int>(bar.last());

@@ -39,7 +39,8 @@ class RisingProgress {
 // The rising bar's step: a value above the last progress becomes it, and only then is the
 // time left estimated and, with `tenthsLog` ("... at %i%%"), a line logged at each whole
 // multiple of ten. The row then shows the last progress and the report tells its item changed.
-void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, double elapsedSeconds, double bound,
-                        const char* tenthsLog, const ConversionReport& report, const Reporter& reporter);
+void showRisingProgress(RisingProgress& bar, float value, MediaFile& media, double elapsedSeconds,
+                        double bound, const char* tenthsLog, const ConversionReport& report,
+                        const Reporter& reporter);
 
 }  // namespace zuvo

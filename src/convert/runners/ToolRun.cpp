@@ -1,8 +1,9 @@
 #include "convert/runners/ToolRun.h"
-#include "convert/report/ConversionCodes.h"
 
 #include <QFileInfo>
 #include <QThread>
+
+#include "convert/report/ConversionCodes.h"
 
 namespace zuvo {
 namespace {
@@ -27,7 +28,8 @@ bool ToolRun::start(const Reporter& reporter) {
 }
 
 BCError ToolRun::launchFailure() const {
-  return BCError::Code(ConversionCode::ToolLaunch, QStringLiteral("Unable to start %1").arg(options_.program));
+  return BCError::Code(ConversionCode::ToolLaunch,
+                       QStringLiteral("Unable to start %1").arg(options_.program));
 }
 
 ToolRun::Ending ToolRun::readToEnd(MediaFile& media, Requests requests, const Handler& handle) {

@@ -36,12 +36,12 @@ BCError runHandbrake(const QString& launchPath, const ToolArguments& arguments, 
 BCError runMencoder(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                     const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // Nothing when the tool ended with status 0, else why it did not (the callers also judge the file).
-std::optional<QString> runAacgain(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                  const QString& workingFolder, const ConversionReport& report,
-                                  const Reporter& reporter);
-std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
-                                 const QString& workingFolder, const ConversionReport& report,
-                                 const Reporter& reporter);
+std::optional<QString> runAacgain(const QString& launchPath, const ToolArguments& arguments,
+                                  const MediaFilePtr& media, const QString& workingFolder,
+                                  const ConversionReport& report, const Reporter& reporter);
+std::optional<QString> runMP4Box(const QString& launchPath, const ToolArguments& arguments,
+                                 const MediaFilePtr& media, const QString& workingFolder,
+                                 const ConversionReport& report, const Reporter& reporter);
 void runMkvextract(const QString& launchPath, const ToolArguments& arguments, const MediaFilePtr& media,
                    const QString& workingFolder, const ConversionReport& report, const Reporter& reporter);
 // Also JoinFailed "Video Join Failed due to mismatched track properties".

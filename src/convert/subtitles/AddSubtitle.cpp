@@ -24,8 +24,9 @@ constexpr int kTextBoxHeight = 60;
 constexpr int kTextBoxLift = 100;  // from the picture's bottom edge to the box's top
 
 bool isUTF8(const BCStringEncoding& encoding) {
-  const quint32 number =
-      encoding.type == BCStringEncoding::kCocoa ? encoding.number : CocoaEncodingForCoreFoundation(encoding.number);
+  const quint32 number = encoding.type == BCStringEncoding::kCocoa
+                             ? encoding.number
+                             : CocoaEncodingForCoreFoundation(encoding.number);
   return number == kUTF8StringEncoding;
 }
 
@@ -42,9 +43,11 @@ QString trimLineBreaks(QString line) {
 // SubRip text with its blank lines where a reader expects them: one before each cue
 // number, none elsewhere, and one at the end. A line the encoding cannot decode counts
 // as blank. Every line of the file is read: blank runs never end the reading early.
-QByteArray cleanedSubRip(const QByteArray& bytes, const BCStringEncoding& encoding, const Reporter& reporter) {
+QByteArray cleanedSubRip(const QByteArray& bytes, const BCStringEncoding& encoding,
+                         const Reporter& reporter) {
   // A record this system cannot decode is read as the Latin-1 the log promises.
-  const BCStringEncoding decoding = hasDecoder(encoding) ? encoding : EncodingForName(QStringLiteral("ISO Latin 1"));
+  const BCStringEncoding decoding =
+      hasDecoder(encoding) ? encoding : EncodingForName(QStringLiteral("ISO Latin 1"));
   QByteArray out;
   bool blankBefore = false;
   QList<QByteArray> lines = bytes.split('\n');
@@ -82,12 +85,14 @@ bool cleanInPlace(const QString& path, const BCStringEncoding& encoding, const R
   const QString scratch = path + QStringLiteral(".temp");
   reportTo(reporter, QStringLiteral("Creating file %1 from input file %2").arg(scratch, path), 4);
   if (!isUTF8(encoding))
-    reportTo(reporter, QStringLiteral("Subtitle file is not UTF8, will assume ISO and attempt to convert"), 3);
+    reportTo(reporter, QStringLiteral("Subtitle file is not UTF8, will assume ISO and attempt to convert"),
+             3);
   QFile in(path);
   if (!in.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = in.readAll();
   if (in.error() != QFileDevice::NoError) {
-    reportTo(reporter, QStringLiteral("[RED]Unable to read subtitle file %1 : %2").arg(path, in.errorString()), 3);
+    reportTo(reporter,
+             QStringLiteral("[RED]Unable to read subtitle file %1 : %2").arg(path, in.errorString()), 3);
     return false;
   }
   QFile::remove(scratch);
@@ -100,7 +105,8 @@ bool cleanInPlace(const QString& path, const BCStringEncoding& encoding, const R
     return false;
   }
   out.close();
-  reportTo(reporter, QStringLiteral("Subtitle track contained multiple CR or was not UTF8. Attempting a fix"), 3);
+  reportTo(reporter, QStringLiteral("Subtitle track contained multiple CR or was not UTF8. Attempting a fix"),
+           3);
   // One rename: the file is never missing, whatever fails.
   if (std::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(path).constData()) != 0) {
     QFile::remove(scratch);
@@ -111,17 +117,20 @@ bool cleanInPlace(const QString& path, const BCStringEncoding& encoding, const R
 
 // The description's text box placed across the picture's bottom; false when MP4Box
 // wrote nothing useful.
-bool fixHeader(const QString& description, const QString& fixed, int width, int height, const Reporter& reporter) {
+bool fixHeader(const QString& description, const QString& fixed, int width, int height,
+               const Reporter& reporter) {
   QFile in(description);
   if (!in.exists() || in.size() < kSmallestDescription || !in.open(QIODevice::ReadOnly)) return false;
-  reportTo(reporter, QStringLiteral("Fixing header in file %1 from input file %2").arg(fixed, description), 3);
+  reportTo(reporter, QStringLiteral("Fixing header in file %1 from input file %2").arg(fixed, description),
+           3);
   QByteArray out;
   for (const QByteArray& line : in.readAll().split('\n')) {
     if (line.isEmpty()) break;
     // Without a known picture size the default box stays: a negative lift would put it off the picture.
     if (line == QByteArrayView(kDefaultHeader) && width > 0 && height > kTextBoxLift)
       out += QStringLiteral(
-                 "<TextStreamHeader width=\"%1\" height=\"%2\" layer=\"0\" translation_x=\"0\" translation_y=\"%3\">")
+                 "<TextStreamHeader width=\"%1\" height=\"%2\" layer=\"0\" translation_x=\"0\" "
+                 "translation_y=\"%3\">")
                  .arg(width)
                  .arg(kTextBoxHeight)
                  .arg(height - kTextBoxLift)
@@ -153,19 +162,20 @@ void AddSubtitle(const QString& mp4boxPath, bool enabled, const MediaFilePtr& me
   const QString description = base + QStringLiteral(".ttxt"), fixed = base + QStringLiteral(".ttxt2");
   QFile::remove(description);
   QFile::remove(fixed);
-  runMP4Box(mp4boxPath, ToolArguments(QStringLiteral(" -ttxt \"%@\""), {folder + u'/' + input}), media, folder, report,
-            reporter);
+  runMP4Box(mp4boxPath, ToolArguments(QStringLiteral(" -ttxt \"%@\""), {folder + u'/' + input}), media,
+            folder, report, reporter);
 
   const VideoTrack video = media->myvideotrack();
-  if (!fixHeader(description, fixed, sd ? video.SDWidth() : video.HDWidth(), sd ? video.SDHeight() : video.HDHeight(),
-                 reporter))
+  if (!fixHeader(description, fixed, sd ? video.SDWidth() : video.HDWidth(),
+                 sd ? video.SDHeight() : video.HDHeight(), reporter))
     return;
 
   const QString disable = enabled ? QString() : QStringLiteral(":disable");
   ToolArguments add;
   if (const auto record = LanguageRecord::LanguageWithString(language)) {
     const QString code = record->threechar();
-    add.append(QStringLiteral(" -add \"%@\":name=%1:lang=%1:group=2%2 \"%@\"").arg(code, disable), {fixed, output});
+    add.append(QStringLiteral(" -add \"%@\":name=%1:lang=%1:group=2%2 \"%@\"").arg(code, disable),
+               {fixed, output});
   } else {
     add.append(QStringLiteral(" -add \"%@\":group=2%1 \"%@\"").arg(disable), {fixed, output});
   }

@@ -34,7 +34,8 @@ QString plainText(QString text) {
     if (close < 0) break;  // no block: the brace is text
     text.remove(open, close - open + 1);
   }
-  while (text.contains(QLatin1StringView("\n\n"))) text.replace(QLatin1StringView("\n\n"), QLatin1StringView("\n"));
+  while (text.contains(QLatin1StringView("\n\n")))
+    text.replace(QLatin1StringView("\n\n"), QLatin1StringView("\n"));
   // A line feed at either end would leave an empty line in the cue, which ends it.
   while (text.startsWith(u'\n')) text.remove(0, 1);
   while (text.endsWith(u'\n')) text.chop(1);

@@ -39,7 +39,9 @@ void copyExternalFiles(const QList<SubtitleTrack>& tracks, const QString& folder
     // SubStation Alpha has the events of its successor, so it converts the same way.
     const bool ass = extension == QLatin1StringView("ass") || extension == QLatin1StringView("ssa");
     if (!ass && extension != QLatin1StringView("srt")) {
-      reportTo(reporter, QStringLiteral("[RED]Subtitle file %1 is no SubRip or ASS file, not used").arg(track.path()), 3);
+      reportTo(reporter,
+               QStringLiteral("[RED]Subtitle file %1 is no SubRip or ASS file, not used").arg(track.path()),
+               3);
       continue;
     }
     const QString target = destination(folder, i, ass);
@@ -55,7 +57,8 @@ void copyExternalFiles(const QList<SubtitleTrack>& tracks, const QString& folder
 
 BCError BCConverter::ExtractSubtitles() {
   MediaFile& media = *convideodata;
-  const QList<SubtitleTrack> tracks = media.SoftSubtitles() ? media.SoftSubtitleTracks() : media.HardSubtitleTracks();
+  const QList<SubtitleTrack> tracks =
+      media.SoftSubtitles() ? media.SoftSubtitleTracks() : media.HardSubtitleTracks();
   copyExternalFiles(tracks, conversiondirectory, myreporter);
 
   const QString extension = PathExtension(tfiletype);
@@ -70,16 +73,20 @@ BCError BCConverter::ExtractSubtitles() {
       // mediainfo's ID of an MP4 track is the track's own ID, which MP4Box takes. MP4Box
       // writes into its current folder, the work folder, never beside the user's file.
       const int id = track.streamnumber();
-      const QString exported = QFileInfo(fileToConvertPath).completeBaseName() + QStringLiteral("_%1_text.srt").arg(id);
+      const QString exported =
+          QFileInfo(fileToConvertPath).completeBaseName() + QStringLiteral("_%1_text.srt").arg(id);
       const QString written = workPath(exported);
       if (QFileInfo::exists(written)) {
-        reportTo(myreporter, QStringLiteral("[RED]The work folder already holds %1, the track is not exported").arg(written), 3);
+        reportTo(
+            myreporter,
+            QStringLiteral("[RED]The work folder already holds %1, the track is not exported").arg(written),
+            3);
         continue;
       }
       // Named before MP4Box writes it, so that an export cut short is left to the clean-up.
       madefiles::add(conversiondirectory, {exported});
-      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -srt %1 \"%@\"").arg(id), {fileToConvertPath}), convideodata,
-                conversiondirectory, report, myreporter);
+      runMP4Box(mp4boxpath, ToolArguments(QStringLiteral(" -srt %1 \"%@\"").arg(id), {fileToConvertPath}),
+                convideodata, conversiondirectory, report, myreporter);
       const QString target = destination(conversiondirectory, i, isASS(track));
       QFile::remove(target);
       // The export is ours alone: it never stays behind under its own name.
@@ -92,16 +99,18 @@ BCError BCConverter::ExtractSubtitles() {
     for (qsizetype i = 0; i < tracks.size(); ++i) {
       const SubtitleTrack& track = tracks[i];
       if (!track.selected() || track.location() != SubtitleLocation::InSource) continue;
-      runMkvextract(mkvextractpath,
-                    ToolArguments(QStringLiteral(" tracks \"%@\" %1:%@").arg(matroskaTrackId(track.streamnumber())),
-                                  {fileToConvertPath, destination(conversiondirectory, i, isASS(track))}),
-                    convideodata, conversiondirectory, report, myreporter);
+      runMkvextract(
+          mkvextractpath,
+          ToolArguments(QStringLiteral(" tracks \"%@\" %1:%@").arg(matroskaTrackId(track.streamnumber())),
+                        {fileToConvertPath, destination(conversiondirectory, i, isASS(track))}),
+          convideodata, conversiondirectory, report, myreporter);
     }
   }
 
   const QList<AudioTrack> audio = media.AudioTracks();
   const QList<SubtitleTrack> hard = media.HardSubtitleTracks();
-  if (matroska && audio.size() + media.SoftSubtitleTracks().size() + hard.size() > kMostStreamsWithSubtitles) {
+  if (matroska &&
+      audio.size() + media.SoftSubtitleTracks().size() + hard.size() > kMostStreamsWithSubtitles) {
     reportTo(myreporter, QStringLiteral("[RED] More than 20 streams so removing subtitles from MKV"), 3);
     QStringList audioIds;
     for (const AudioTrack& track : audio) audioIds << QString::number(matroskaTrackId(track.streamnumber()));
@@ -113,9 +122,9 @@ BCError BCConverter::ExtractSubtitles() {
         break;
       }
     const QString stripped = conversiondirectory + QStringLiteral("/filewithoutsubtitles.mkv");
-    ToolArguments strip(QStringLiteral(" -o \"%@\" -d %1 ")
-                            .arg(matroskaTrackId(media.myvideotrack().videostreamnumber())),
-                        {stripped});
+    ToolArguments strip(
+        QStringLiteral(" -o \"%@\" -d %1 ").arg(matroskaTrackId(media.myvideotrack().videostreamnumber())),
+        {stripped});
     if (!audioIds.isEmpty()) strip.append(QStringLiteral(" -a ") + audioIds.join(u','));
     strip.append(keep + QStringLiteral("\"%@\""), {fileToConvertPath});
     (void)runMkvmerge(mkvmergepath, strip, convideodata, conversiondirectory, report,
@@ -124,7 +133,8 @@ BCError BCConverter::ExtractSubtitles() {
       useAsSource(*this, stripped);
       subtitlesstripped = true;
     } else {
-      reportTo(myreporter, QStringLiteral("[RED]Unable to remove subtitles from MKV, converting it as it is"), 3);
+      reportTo(myreporter, QStringLiteral("[RED]Unable to remove subtitles from MKV, converting it as it is"),
+               3);
     }
   }
   return BCError::NoError();

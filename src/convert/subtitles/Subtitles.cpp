@@ -22,9 +22,11 @@ void addSubtitleTracks(BCConverter& converter, int passindex, const QString& out
     const SubtitleTrack& track = tracks[i];
     if (!track.selected()) continue;
     const bool ass = track.format().compare(QLatin1String("ass"), Qt::CaseInsensitive) == 0;
-    const QString name = QStringLiteral("subtitle%1.%2").arg(i).arg(ass ? QStringLiteral("ass") : QStringLiteral("sub"));
+    const QString name =
+        QStringLiteral("subtitle%1.%2").arg(i).arg(ass ? QStringLiteral("ass") : QStringLiteral("sub"));
     AddSubtitle(converter.mp4boxpath, first, converter.convideodata, name, track.language(),
-                converter.conversiondirectory, output, sd, converter.report, track.encoding(), converter.myreporter);
+                converter.conversiondirectory, output, sd, converter.report, track.encoding(),
+                converter.myreporter);
     first = false;
   }
 }

@@ -24,7 +24,8 @@ KeyTestAnswer testTMDBKey(const QString& key) {
       if (reply.status == 401) return {KeyTestAnswer::Outcome::Refused, {}};
       return {KeyTestAnswer::Outcome::NoAnswer, QStringLiteral("it answered %1").arg(reply.status)};
     case LiveReply::Outcome::TimedOut:
-      return {KeyTestAnswer::Outcome::NoAnswer, QStringLiteral("no answer within %1 seconds").arg(kTestTimeout)};
+      return {KeyTestAnswer::Outcome::NoAnswer,
+              QStringLiteral("no answer within %1 seconds").arg(kTestTimeout)};
     case LiveReply::Outcome::Unreachable:
       return {KeyTestAnswer::Outcome::NoAnswer, reply.error};
     case LiveReply::Outcome::TooLarge:

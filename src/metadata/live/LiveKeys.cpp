@@ -10,18 +10,24 @@ namespace zuvo::live {
 
 SettingKey<QString> liveKeySetting(LiveKey which) {
   switch (which) {
-    case LiveKey::TheMovieDB: return setting::TheMovieDBKey;
-    case LiveKey::TheTVDB: return setting::TheTVDBKey;
-    case LiveKey::TheTVDBPIN: return setting::TheTVDBPIN;
+    case LiveKey::TheMovieDB:
+      return setting::TheMovieDBKey;
+    case LiveKey::TheTVDB:
+      return setting::TheTVDBKey;
+    case LiveKey::TheTVDBPIN:
+      return setting::TheTVDBPIN;
   }
   return setting::TheMovieDBKey;
 }
 
 const char* liveKeyVariable(LiveKey which) {
   switch (which) {
-    case LiveKey::TheMovieDB: return "ZUVO_TMDB_KEY";
-    case LiveKey::TheTVDB: return "ZUVO_TVDB_KEY";
-    case LiveKey::TheTVDBPIN: return "ZUVO_TVDB_PIN";
+    case LiveKey::TheMovieDB:
+      return "ZUVO_TMDB_KEY";
+    case LiveKey::TheTVDB:
+      return "ZUVO_TVDB_KEY";
+    case LiveKey::TheTVDBPIN:
+      return "ZUVO_TVDB_PIN";
   }
   return "ZUVO_TMDB_KEY";
 }

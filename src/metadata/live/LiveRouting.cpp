@@ -66,8 +66,13 @@ std::optional<bool> answerFromLiveServices(const QString& url, const QString& fi
     const QString rest = url.mid(base.size());
     const qsizetype mark = rest.indexOf(u'?');
     LiveSession session(timeout, reporter);
-    LiveCall call{url, base, mark < 0 ? rest : rest.left(mark), QUrlQuery(mark < 0 ? QString() : rest.mid(mark + 1)), file,
-                  mostBytes, session};
+    LiveCall call{url,
+                  base,
+                  mark < 0 ? rest : rest.left(mark),
+                  QUrlQuery(mark < 0 ? QString() : rest.mid(mark + 1)),
+                  file,
+                  mostBytes,
+                  session};
     const auto route = std::find_if(std::begin(kRoutes), std::end(kRoutes), [&](const LiveRoute& r) {
       return r.service == service && call.path.startsWith(QLatin1String(r.pathPrefix)) &&
              (!r.pathSuffix || call.path.endsWith(QLatin1String(r.pathSuffix)));
@@ -79,8 +84,10 @@ std::optional<bool> answerFromLiveServices(const QString& url, const QString& fi
     const bool answered = QFileInfo::exists(file);
     // The look-up says in words which service it asked and why that gave no answer.
     const QString asked = session.askedService();
-    noteDownloadOutcome({asked.isEmpty() ? QUrl(url).host() : asked,
-                         answered ? QString() : session.why().isEmpty() ? QStringLiteral("gave no answer") : session.why()});
+    noteDownloadOutcome({asked.isEmpty() ? QUrl(url).host() : asked, answered ? QString()
+                                                                     : session.why().isEmpty()
+                                                                         ? QStringLiteral("gave no answer")
+                                                                         : session.why()});
     return answered;
   }
   return std::nullopt;

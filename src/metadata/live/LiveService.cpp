@@ -1,17 +1,14 @@
 #include "metadata/live/LiveService.h"
 
-#include "media/BCDownloader.h"
-#include "platform/RunLoop.h"
-
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QThread>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QJsonParseError>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
@@ -19,6 +16,9 @@
 #include <climits>
 #include <map>
 #include <memory>
+
+#include "media/BCDownloader.h"
+#include "platform/RunLoop.h"
 
 namespace zuvo::live {
 namespace {
@@ -43,7 +43,8 @@ const QString kNoAnswerInTime = QStringLiteral("%1 did not answer within %2 s");
 const QString kUnreachable = QStringLiteral("%1 could not be reached: %2");
 const QString kTooLarge = QStringLiteral("%1 sent an answer larger than %2 bytes");
 const QString kNotJSON = QStringLiteral("%1 sent an answer that is not JSON");
-const QString kBackOffTooLong = QStringLiteral("%1 answered 429 and asked to wait %2 s, past the look-up's time-out");
+const QString kBackOffTooLong =
+    QStringLiteral("%1 answered 429 and asked to wait %2 s, past the look-up's time-out");
 const QString kNotFetched = QStringLiteral("[RED] Not fetched (only http and https addresses are): %1");
 const QString kAsking = QStringLiteral("Asking %1: %2 %3");
 const QString kWaiting = QStringLiteral("%1 asked to wait %2 s");
@@ -82,7 +83,8 @@ std::optional<qint64> retryAfterSeconds(const QByteArray& value) {
 
 // One HTTP exchange on this thread, redirects not followed.
 LiveReply exchange(const QByteArray& method, const QString& url, const QList<Header>& headers,
-                   const QByteArray& body, qint64 mostBytes, const QDeadlineTimer& deadline, qint64 connectLimitMs) {
+                   const QByteArray& body, qint64 mostBytes, const QDeadlineTimer& deadline,
+                   qint64 connectLimitMs) {
   LiveReply result;
   // The loop first: it gives a plain worker thread the event dispatcher the manager needs.
   QEventLoop loop;
@@ -92,14 +94,15 @@ LiveReply exchange(const QByteArray& method, const QString& url, const QList<Hea
   request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Zuvo"));
   request.setRawHeader("Accept", "application/json");
   for (const Header& header : headers) request.setRawHeader(header.first, header.second);
-  if (!body.isEmpty()) request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+  if (!body.isEmpty())
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
   QNetworkReply* reply = manager.sendCustomRequest(request, method, body);
   // Sent means connected; a connection that is not made in time is worth another try.
   bool sent = false;
   QObject::connect(reply, &QNetworkReply::requestSent, reply, [&] { sent = true; });
   QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] { sent = true; });
-  const QDeadlineTimer connectDeadline(std::min(connectLimitMs, std::max<qint64>(0, deadline.remainingTime())),
-                                       Qt::PreciseTimer);
+  const QDeadlineTimer connectDeadline(
+      std::min(connectLimitMs, std::max<qint64>(0, deadline.remainingTime())), Qt::PreciseTimer);
   bool tooLarge = false;
   QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
     if (reply->bytesAvailable() + result.body.size() > mostBytes) {
@@ -146,11 +149,16 @@ LiveReply exchange(const QByteArray& method, const QString& url, const QList<Hea
 
 QString hostName(LiveHost host) {
   switch (host) {
-    case LiveHost::TVmaze: return QStringLiteral("TVmaze");
-    case LiveHost::ITunes: return QStringLiteral("the iTunes Search API");
-    case LiveHost::TMDB: return QStringLiteral("TheMovieDB");
-    case LiveHost::TheTVDB: return QStringLiteral("TheTVDB");
-    case LiveHost::Artwork: return QStringLiteral("The artwork host");
+    case LiveHost::TVmaze:
+      return QStringLiteral("TVmaze");
+    case LiveHost::ITunes:
+      return QStringLiteral("the iTunes Search API");
+    case LiveHost::TMDB:
+      return QStringLiteral("TheMovieDB");
+    case LiveHost::TheTVDB:
+      return QStringLiteral("TheTVDB");
+    case LiveHost::Artwork:
+      return QStringLiteral("The artwork host");
   }
   return {};
 }
@@ -171,9 +179,9 @@ bool RateLimiter::acquire(const QDeadlineTimer& deadline) {
       // The GUI thread keeps serving its events while it waits for its turn.
       guard.unlock();
       QEventLoop loop;
-      QTimer::singleShot(int(std::clamp<qint64>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count(), 1,
-                                                50)),
-                         &loop, &QEventLoop::quit);
+      QTimer::singleShot(
+          int(std::clamp<qint64>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count(), 1, 50)),
+          &loop, &QEventLoop::quit);
       const bool served = runloop::serve(loop);
       guard.lock();
       // Without a loop (the program is quitting) the wait below takes the turn.
@@ -195,14 +203,20 @@ RateLimiter& limiterFor(LiveHost host, const QString& address) {
   static std::mutex lock;
   static std::map<std::pair<LiveHost, QString>, std::unique_ptr<RateLimiter>> limiters;
   const QUrl url(address);
-  const QString authority = url.host().toLower() + u':' + QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
+  const QString authority =
+      url.host().toLower() + u':' + QString::number(url.port(url.scheme() == u"https" ? 443 : 80));
   std::lock_guard<std::mutex> guard(lock);
   std::unique_ptr<RateLimiter>& limiter = limiters[{host, authority}];
   if (!limiter) {
     switch (host) {
-      case LiveHost::TVmaze: limiter = std::make_unique<RateLimiter>(20, 10s + kWindowMargin); break;
-      case LiveHost::ITunes: limiter = std::make_unique<RateLimiter>(20, 60s + kWindowMargin); break;
-      default: limiter = std::make_unique<RateLimiter>(0, 0s);
+      case LiveHost::TVmaze:
+        limiter = std::make_unique<RateLimiter>(20, 10s + kWindowMargin);
+        break;
+      case LiveHost::ITunes:
+        limiter = std::make_unique<RateLimiter>(20, 60s + kWindowMargin);
+        break;
+      default:
+        limiter = std::make_unique<RateLimiter>(0, 0s);
     }
   }
   return *limiter;
@@ -219,8 +233,8 @@ LiveSession::LiveSession(double timeoutSeconds, Reporter reporter)
       deadline_(qint64(std::clamp(timeoutSeconds, 0.0, double(INT_MAX / 1000)) * 1000), Qt::PreciseTimer),
       timeoutSeconds_(timeoutSeconds) {}
 
-LiveReply LiveSession::send(LiveHost host, const QByteArray& method, const QString& url, const QList<Header>& headers,
-                            const QByteArray& body, qint64 mostBytes) {
+LiveReply LiveSession::send(LiveHost host, const QByteArray& method, const QString& url,
+                            const QList<Header>& headers, const QByteArray& body, qint64 mostBytes) {
   QString address = url;
   LiveReply reply;
   int redirects = 0;
@@ -244,12 +258,14 @@ LiveReply LiveSession::send(LiveHost host, const QByteArray& method, const QStri
     reply = exchange(method, address, headers, body, mostBytes, deadline_, connectLimit);
     const bool answered = reply.outcome == LiveReply::Outcome::Answered;
     const bool busy = answered && reply.status == 429;
-    const bool passing = method == "GET" && ((answered && serverError(reply.status)) || reply.connectTimedOut);
+    const bool passing =
+        method == "GET" && ((answered && serverError(reply.status)) || reply.connectTimedOut);
     if ((busy || passing) && retries < kMostRetries) {
-      const std::optional<qint64> asked = answered ? retryAfterSeconds(reply.header("retry-after")) : std::nullopt;
-      const std::chrono::milliseconds wait = asked                 ? std::chrono::milliseconds(*asked * 1000)
-                                             : busy               ? std::chrono::milliseconds(kDefaultBackOff)
-                                                                  : kRetryPauses[retries];
+      const std::optional<qint64> asked =
+          answered ? retryAfterSeconds(reply.header("retry-after")) : std::nullopt;
+      const std::chrono::milliseconds wait = asked  ? std::chrono::milliseconds(*asked * 1000)
+                                             : busy ? std::chrono::milliseconds(kDefaultBackOff)
+                                                    : kRetryPauses[retries];
       const QString seconds = QString::number(double(wait.count()) / 1000);
       if (wait.count() >= deadline_.remainingTime()) {
         if (busy) fail(kBackOffTooLong.arg(hostName(host), seconds), kWhyBusy);
@@ -278,11 +294,13 @@ LiveReply LiveSession::send(LiveHost host, const QByteArray& method, const QStri
   }
 }
 
-std::optional<QJsonDocument> LiveSession::json(LiveHost host, const QString& url, const QList<Header>& headers,
-                                               const QByteArray& postBody, bool* notFound) {
+std::optional<QJsonDocument> LiveSession::json(LiveHost host, const QString& url,
+                                               const QList<Header>& headers, const QByteArray& postBody,
+                                               bool* notFound) {
   if (notFound) *notFound = false;
-  const LiveReply reply = send(host, postBody.isEmpty() ? QByteArrayLiteral("GET") : QByteArrayLiteral("POST"), url,
-                               headers, postBody);
+  const LiveReply reply =
+      send(host, postBody.isEmpty() ? QByteArrayLiteral("GET") : QByteArrayLiteral("POST"), url, headers,
+           postBody);
   if (reply.outcome == LiveReply::Outcome::Answered && reply.status == 404 && notFound) {
     *notFound = true;
     note(kAnswered.arg(hostName(host)).arg(404), 4);

@@ -56,7 +56,7 @@ struct LiveReply {
   enum class Outcome { Answered, TimedOut, Unreachable, TooLarge, Refused };
   Outcome outcome = Outcome::Unreachable;
   bool connectTimedOut = false;  // timed out before the request could be sent
-  int status = 0;  // the HTTP status when answered
+  int status = 0;                // the HTTP status when answered
   QByteArray body;
   QList<Header> headers;  // names in lower case
   QString error;          // the network layer's words when unreachable
@@ -78,8 +78,9 @@ class LiveSession {
   // again at most twice, after the wait its Retry-After names or a short growing pause,
   // while the deadline allows. `url` must be an http or https address; anything else is
   // refused unsent.
-  LiveReply send(LiveHost host, const QByteArray& method, const QString& url, const QList<Header>& headers = {},
-                 const QByteArray& body = {}, qint64 mostBytes = kMostJSONBytes);
+  LiveReply send(LiveHost host, const QByteArray& method, const QString& url,
+                 const QList<Header>& headers = {}, const QByteArray& body = {},
+                 qint64 mostBytes = kMostJSONBytes);
 
   // A GET (or a POST with `body`) whose answer must be JSON with a success status. Any
   // failure is logged and gives nothing; a 404 gives nothing and is logged only at level 4

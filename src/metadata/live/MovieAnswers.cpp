@@ -1,7 +1,5 @@
 #include "metadata/live/MovieAnswers.h"
 
-#include "metadata/live/LiveText.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +8,8 @@
 #include <QUrl>
 #include <algorithm>
 #include <limits>
+
+#include "metadata/live/LiveText.h"
 
 namespace zuvo::live {
 namespace {
@@ -91,15 +91,20 @@ struct MovieRecord {
 };
 
 QStringList movieDBRecordFile(const MovieRecord& record) {
-  QStringList lines{kXMLDeclaration, QStringLiteral("<OpenSearchDescription>"), QStringLiteral("<movies>"),
-                    QStringLiteral("<movie>"), xmlElement("name", record.name),
-                    xmlElement("id", QString::number(record.id)), xmlElement("overview", record.overview),
-                    xmlElement("certification", record.certification), xmlElement("released", record.released),
+  QStringList lines{kXMLDeclaration,
+                    QStringLiteral("<OpenSearchDescription>"),
+                    QStringLiteral("<movies>"),
+                    QStringLiteral("<movie>"),
+                    xmlElement("name", record.name),
+                    xmlElement("id", QString::number(record.id)),
+                    xmlElement("overview", record.overview),
+                    xmlElement("certification", record.certification),
+                    xmlElement("released", record.released),
                     QStringLiteral("<categories>")};
   for (const QString& genre : record.genres)
     lines << QStringLiteral("<category") + attribute("type", QStringLiteral("genre")) +
-                 attribute("name", xmlEscaped(genre)) + attribute("url", {}) + attribute("id", QStringLiteral("0")) +
-                 QStringLiteral("/>");
+                 attribute("name", xmlEscaped(genre)) + attribute("url", {}) +
+                 attribute("id", QStringLiteral("0")) + QStringLiteral("/>");
   lines << QStringLiteral("</categories>") << QStringLiteral("<cast>");
   for (const MovieRecord::Person& person : record.people)
     lines << QStringLiteral("<person") + attribute("name", xmlEscaped(person.name)) +
@@ -108,10 +113,11 @@ QStringList movieDBRecordFile(const MovieRecord& record) {
   lines << QStringLiteral("</cast>") << QStringLiteral("<images>");
   int index = 0;
   for (const MovieRecord::Poster& poster : record.posters)
-    lines << QStringLiteral("<image") + attribute("type", QStringLiteral("poster")) + attribute("url", poster.url) +
-                 attribute("size", QStringLiteral("original")) + attribute("width", QString::number(poster.width)) +
-                 attribute("height", QString::number(poster.height)) + attribute("id", QString::number(++index)) +
-                 QStringLiteral("/>");
+    lines << QStringLiteral("<image") + attribute("type", QStringLiteral("poster")) +
+                 attribute("url", poster.url) + attribute("size", QStringLiteral("original")) +
+                 attribute("width", QString::number(poster.width)) +
+                 attribute("height", QString::number(poster.height)) +
+                 attribute("id", QString::number(++index)) + QStringLiteral("/>");
   lines << QStringLiteral("</images>") << QStringLiteral("</movie>") << QStringLiteral("</movies>")
         << QStringLiteral("</OpenSearchDescription>");
   return lines;
@@ -142,13 +148,18 @@ QString joinedImageAddress(const QString& base, const QString& size, const QStri
 // tagChimp's record file for one iTunes result.
 QStringList tagChimpRecordFile(const QJsonObject& result, qint32 id) {
   const bool tv = result.value(QLatin1String("kind")).toString() == QLatin1String("tv-episode");
-  QStringList lines{kXMLDeclaration, QStringLiteral("<items>"), QStringLiteral("<movie>"),
-                    xmlElement("tagChimpID", QString::number(id)), QStringLiteral("<movieTags>"),
-                    QStringLiteral("<info>"), xmlElement("kind", tv ? QStringLiteral("TV Show") : QStringLiteral("Movie"))};
+  QStringList lines{kXMLDeclaration,
+                    QStringLiteral("<items>"),
+                    QStringLiteral("<movie>"),
+                    xmlElement("tagChimpID", QString::number(id)),
+                    QStringLiteral("<movieTags>"),
+                    QStringLiteral("<info>"),
+                    xmlElement("kind", tv ? QStringLiteral("TV Show") : QStringLiteral("Movie"))};
   if (tv) {
     lines << xmlElement("movieTitle", result.value(QLatin1String("trackName")).toString())
           << xmlElement("showName", result.value(QLatin1String("artistName")).toString())
-          << xmlElement("season", QString::number(iTunesSeason(result.value(QLatin1String("collectionName")).toString())))
+          << xmlElement("season", QString::number(
+                                      iTunesSeason(result.value(QLatin1String("collectionName")).toString())))
           << xmlElement("episode", QString::number(result.value(QLatin1String("trackNumber")).toInt()));
   } else {
     lines << xmlElement("movieTitle", iTunesTitle(result));
@@ -162,7 +173,8 @@ QStringList tagChimpRecordFile(const QJsonObject& result, qint32 id) {
   if (!tv && result.contains(QLatin1String("artistName")))
     lines << xmlElement("director", result.value(QLatin1String("artistName")).toString());
   lines << QStringLiteral("</cast>");
-  if (const auto cover = addressValue(largeITunesArtwork(result.value(QLatin1String("artworkUrl100")).toString())))
+  if (const auto cover =
+          addressValue(largeITunesArtwork(result.value(QLatin1String("artworkUrl100")).toString())))
     lines << QStringLiteral("<coverArtLarge>%1</coverArtLarge>").arg(*cover);
   lines << QStringLiteral("</movieTags>") << QStringLiteral("</movie>") << QStringLiteral("</items>");
   return lines;
@@ -171,7 +183,8 @@ QStringList tagChimpRecordFile(const QJsonObject& result, qint32 id) {
 // The first result of an iTunes look-up whose id the clients can hold.
 std::optional<std::pair<QJsonObject, qint32>> firstITunesRecord(const QJsonArray& results) {
   for (const QJsonValue& value : results)
-    if (const auto id = jsonSeriesID(value[QLatin1String("trackId")])) return std::pair{value.toObject(), *id};
+    if (const auto id = jsonSeriesID(value[QLatin1String("trackId")]))
+      return std::pair{value.toObject(), *id};
   return std::nullopt;
 }
 
@@ -179,7 +192,8 @@ const QString kNoITunesRecord = QStringLiteral("without the item asked for");
 
 // tagChimp's search file: one movie block per result the clients can hold the id of, with
 // the result's own elements.
-CacheText tagChimpSearchFile(const QJsonDocument& answer, QStringList (*elements)(const QJsonObject& result)) {
+CacheText tagChimpSearchFile(const QJsonDocument& answer,
+                             QStringList (*elements)(const QJsonObject& result)) {
   const std::optional<QJsonArray> results = resultsOf(answer, "results");
   if (!results) return CacheText::failed(kNotInForm);
   QStringList lines{kXMLDeclaration, QStringLiteral("<items>")};
@@ -213,8 +227,8 @@ CacheText movieDBSearchFromTMDB(const QJsonDocument& answer) {
   return CacheText::written(movieDBSearchFile(movies));
 }
 
-CacheText movieDBRecordFromTMDB(const QJsonDocument& answer, const QString& imageBase, const QString& language,
-                                const QString& country) {
+CacheText movieDBRecordFromTMDB(const QJsonDocument& answer, const QString& imageBase,
+                                const QString& language, const QString& country) {
   const std::optional<QJsonObject> object = jsonObject(answer);
   if (!object) return CacheText::failed(kNotInForm);
   const std::optional<qint32> id = jsonSeriesID(object->value(QLatin1String("id")));
@@ -226,7 +240,8 @@ CacheText movieDBRecordFromTMDB(const QJsonDocument& answer, const QString& imag
   record.released = object->value(QLatin1String("release_date")).toString();
   const QJsonArray releases = (*object)[QLatin1String("release_dates")][QLatin1String("results")].toArray();
   record.certification = certificationFor(releases, country);
-  if (record.certification.isEmpty()) record.certification = certificationFor(releases, QLatin1String(kFallbackCountry));
+  if (record.certification.isEmpty())
+    record.certification = certificationFor(releases, QLatin1String(kFallbackCountry));
   for (const QJsonValue& genre : object->value(QLatin1String("genres")).toArray())
     record.genres << genre[QLatin1String("name")].toString();
 
@@ -259,8 +274,8 @@ CacheText movieDBRecordFromTMDB(const QJsonDocument& answer, const QString& imag
   std::stable_sort(posters.begin(), posters.end(),
                    [&](const QJsonObject& a, const QJsonObject& b) { return rank(a) < rank(b); });
   for (const QJsonObject& poster : posters) {
-    const auto url = addressValue(
-        joinedImageAddress(imageBase, QStringLiteral("original"), poster.value(QLatin1String("file_path")).toString()));
+    const auto url = addressValue(joinedImageAddress(imageBase, QStringLiteral("original"),
+                                                     poster.value(QLatin1String("file_path")).toString()));
     if (url && !poster.value(QLatin1String("file_path")).toString().isEmpty())
       record.posters.append({*url, poster.value(QLatin1String("width")).toInt(),
                              poster.value(QLatin1String("height")).toInt()});
@@ -277,7 +292,8 @@ CacheText movieDBSearchFromITunes(const QJsonDocument& answer) {
   if (!results) return CacheText::failed(kNotInForm);
   QList<std::pair<QString, qint32>> movies;
   for (const QJsonValue& result : *results)
-    if (const auto id = jsonSeriesID(result[QLatin1String("trackId")])) movies.append({iTunesTitle(result.toObject()), *id});
+    if (const auto id = jsonSeriesID(result[QLatin1String("trackId")]))
+      movies.append({iTunesTitle(result.toObject()), *id});
   return CacheText::written(movieDBSearchFile(movies));
 }
 
@@ -297,7 +313,8 @@ CacheText movieDBRecordFromITunes(const QJsonDocument& answer) {
     record.genres << genre;
   if (const QString director = result.value(QLatin1String("artistName")).toString(); !director.isEmpty())
     record.people.append({director, {}, QStringLiteral("Director")});
-  if (const auto url = addressValue(largeITunesArtwork(result.value(QLatin1String("artworkUrl100")).toString())))
+  if (const auto url =
+          addressValue(largeITunesArtwork(result.value(QLatin1String("artworkUrl100")).toString())))
     record.posters.append({*url, kITunesArtworkSide, kITunesArtworkSide});
   return CacheText::written(movieDBRecordFile(record));
 }
@@ -312,7 +329,8 @@ CacheText tagChimpTVSearchFromITunes(const QJsonDocument& answer) {
   return tagChimpSearchFile(answer, [](const QJsonObject& result) {
     return QStringList{
         xmlElement("showName", result.value(QLatin1String("artistName")).toString()),
-        xmlElement("season", QString::number(iTunesSeason(result.value(QLatin1String("collectionName")).toString()))),
+        xmlElement("season",
+                   QString::number(iTunesSeason(result.value(QLatin1String("collectionName")).toString()))),
         xmlElement("episode", QString::number(result.value(QLatin1String("trackNumber")).toInt()))};
   });
 }

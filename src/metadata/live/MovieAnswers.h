@@ -28,8 +28,8 @@ CacheText movieDBSearchFromTMDB(const QJsonDocument& answer);
 // TheMovieDB's record file from TMDB's /movie/{id} answer with credits, release dates and
 // images appended. Posters are addressed under `imageBase`; the certification is the
 // theatrical one of `country`, else of the United States; posters in `language` lead.
-CacheText movieDBRecordFromTMDB(const QJsonDocument& answer, const QString& imageBase, const QString& language,
-                                const QString& country);
+CacheText movieDBRecordFromTMDB(const QJsonDocument& answer, const QString& imageBase,
+                                const QString& language, const QString& country);
 
 // TheMovieDB's search and record files from the iTunes Search API's movie search and
 // look-up answers.

@@ -22,8 +22,9 @@ constexpr qsizetype kEpisodeSearchLimit = 200;
 constexpr qint64 kConfigurationSeconds = 3 * 24 * 3600;
 
 const QString kNotForm = QStringLiteral("%1 sent an answer that is not JSON");
-const QString kNoChapterTitles =
-    QStringLiteral("tagChimp's chapter titles have no live source: the iTunes Search API has none, so chapter lists stay empty");
+const QString kNoChapterTitles = QStringLiteral(
+    "tagChimp's chapter titles have no live source: the iTunes Search API has none, so chapter lists stay "
+    "empty");
 
 QString tmdb() { return serviceBaseURL(Service::LiveTMDB); }
 QString itunes() { return serviceBaseURL(Service::LiveITunes); }
@@ -44,14 +45,16 @@ QString requestLanguage(const LiveCall& call) {
 
 // The posters asked for: the language's own, English ones and those without text.
 QString posterLanguages(const QString& language) {
-  QStringList languages{PercentEscaped(language.left(2).toLower()), QStringLiteral("en"), QStringLiteral("null")};
+  QStringList languages{PercentEscaped(language.left(2).toLower()), QStringLiteral("en"),
+                        QStringLiteral("null")};
   languages.removeDuplicates();
   return languages.join(u',');
 }
 
 QString subject(const LiveCall& call) {
   const QStringList pieces = call.pieces();
-  return pieces.size() > kSubjectPiece ? QUrl::fromPercentEncoding(pieces[kSubjectPiece].toUtf8()) : QString();
+  return pieces.size() > kSubjectPiece ? QUrl::fromPercentEncoding(pieces[kSubjectPiece].toUtf8())
+                                       : QString();
 }
 
 // A GET below TMDB's base with the user's key; the answer, or nothing (logged). A 401 is the
@@ -96,7 +99,8 @@ std::optional<QString> imageBase(LiveSession& session) {
   Configuration& c = configuration();
   {
     const std::lock_guard<std::mutex> guard(c.lock);
-    if (c.base == tmdb() && !c.images.isEmpty() && c.learnt.secsTo(QDateTime::currentDateTimeUtc()) < kConfigurationSeconds)
+    if (c.base == tmdb() && !c.images.isEmpty() &&
+        c.learnt.secsTo(QDateTime::currentDateTimeUtc()) < kConfigurationSeconds)
       return c.images;
   }
   const std::optional<QJsonDocument> answer = tmdbAnswer(session, QStringLiteral("/configuration"));
@@ -123,16 +127,17 @@ void writeConverted(LiveCall& call, LiveHost host, const CacheText& converted) {
 
 std::optional<QJsonDocument> iTunesSearch(LiveSession& session, const QString& term, const QString& media,
                                           const QString& entity, const QString& attribute, qsizetype limit) {
-  QString url = itunes() + QStringLiteral("/search?term=") + PercentEscaped(term) + QStringLiteral("&media=") + media +
-                QStringLiteral("&entity=") + entity;
+  QString url = itunes() + QStringLiteral("/search?term=") + PercentEscaped(term) +
+                QStringLiteral("&media=") + media + QStringLiteral("&entity=") + entity;
   if (!attribute.isEmpty()) url += QStringLiteral("&attribute=") + attribute;
   url += QStringLiteral("&country=%1&limit=%2").arg(ratingsCountry()).arg(limit);
   return session.json(LiveHost::ITunes, url);
 }
 
 std::optional<QJsonDocument> iTunesLookup(LiveSession& session, const QString& id) {
-  return session.json(LiveHost::ITunes,
-                      itunes() + QStringLiteral("/lookup?id=%1&country=%2").arg(PercentEscaped(id), ratingsCountry()));
+  return session.json(
+      LiveHost::ITunes,
+      itunes() + QStringLiteral("/lookup?id=%1&country=%2").arg(PercentEscaped(id), ratingsCountry()));
 }
 
 bool haveTMDBKey() { return !liveKey(LiveKey::TheMovieDB).isEmpty(); }
@@ -171,8 +176,9 @@ void answerMovieDBSearch(LiveCall& call) {
     return;
   }
   if (haveTMDBKey()) {
-    const auto answer = tmdbAnswer(call.session, QStringLiteral("/search/movie?query=%1&language=%2&page=1")
-                                                     .arg(PercentEscaped(name), PercentEscaped(requestLanguage(call))));
+    const auto answer =
+        tmdbAnswer(call.session, QStringLiteral("/search/movie?query=%1&language=%2&page=1")
+                                     .arg(PercentEscaped(name), PercentEscaped(requestLanguage(call))));
     if (answer) writeConverted(call, LiveHost::TMDB, movieDBSearchFromTMDB(*answer));
     return;
   }
@@ -188,12 +194,12 @@ void answerMovieDBRecord(LiveCall& call) {
     if (!images) return;
     const QString language = PercentEscaped(requestLanguage(call));
     const auto answer = tmdbAnswer(
-        call.session,
-        QStringLiteral("/movie/%1?language=%2&append_to_response=credits,release_dates,images"
-                       "&include_image_language=%3")
-            .arg(PercentEscaped(id), language, posterLanguages(requestLanguage(call))));
+        call.session, QStringLiteral("/movie/%1?language=%2&append_to_response=credits,release_dates,images"
+                                     "&include_image_language=%3")
+                          .arg(PercentEscaped(id), language, posterLanguages(requestLanguage(call))));
     if (answer)
-      writeConverted(call, LiveHost::TMDB, movieDBRecordFromTMDB(*answer, *images, requestLanguage(call), ratingsCountry()));
+      writeConverted(call, LiveHost::TMDB,
+                     movieDBRecordFromTMDB(*answer, *images, requestLanguage(call), ratingsCountry()));
     return;
   }
   const auto answer = iTunesLookup(call.session, id);
@@ -211,13 +217,14 @@ void answerTagChimp(LiveCall& call) {
   }
   const QString title = call.value(QStringLiteral("title"));
   if (call.value(QStringLiteral("videoKind")) == QLatin1String("TVShow")) {
-    const auto answer = iTunesSearch(call.session, title, QStringLiteral("tvShow"), QStringLiteral("tvEpisode"),
-                                     QStringLiteral("showTerm"), kEpisodeSearchLimit);
+    const auto answer =
+        iTunesSearch(call.session, title, QStringLiteral("tvShow"), QStringLiteral("tvEpisode"),
+                     QStringLiteral("showTerm"), kEpisodeSearchLimit);
     if (answer) writeConverted(call, LiveHost::ITunes, tagChimpTVSearchFromITunes(*answer));
     return;
   }
-  const auto answer =
-      iTunesSearch(call.session, title, QStringLiteral("movie"), QStringLiteral("movie"), {}, kMovieSearchLimit);
+  const auto answer = iTunesSearch(call.session, title, QStringLiteral("movie"), QStringLiteral("movie"), {},
+                                   kMovieSearchLimit);
   if (answer) writeConverted(call, LiveHost::ITunes, tagChimpMovieSearchFromITunes(*answer));
 }
 

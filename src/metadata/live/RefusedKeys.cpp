@@ -26,10 +26,12 @@ QString refusedKeyAlertText(const QVariantMap& userInfo) {
   for (const Where& where : kWhere) {
     if (preference != liveKeySetting(where.key).key()) continue;
     // A key in the environment overrides the preference: that is the one refused.
-    const QString place = qEnvironmentVariableIsEmpty(liveKeyVariable(where.key))
-                              ? QStringLiteral("Preferences, Metadata, %1").arg(QLatin1String(where.fields))
-                              : QStringLiteral("the environment variables %1").arg(QLatin1String(where.variables));
-    return QStringLiteral("%1 refused the key set in %2. %3").arg(service, place, QLatin1String(where.consequence));
+    const QString place =
+        qEnvironmentVariableIsEmpty(liveKeyVariable(where.key))
+            ? QStringLiteral("Preferences, Metadata, %1").arg(QLatin1String(where.fields))
+            : QStringLiteral("the environment variables %1").arg(QLatin1String(where.variables));
+    return QStringLiteral("%1 refused the key set in %2. %3")
+        .arg(service, place, QLatin1String(where.consequence));
   }
   return QStringLiteral("%1 refused its key.").arg(service);
 }

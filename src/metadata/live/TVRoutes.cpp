@@ -20,7 +20,9 @@ const QString kNoSeriesID = QStringLiteral("The request names no series id: %1")
 
 QString tvmaze() { return serviceBaseURL(Service::LiveTVmaze); }
 
-QString text(const QJsonObject& object, const char* key) { return jsonText(object.value(QLatin1String(key))); }
+QString text(const QJsonObject& object, const char* key) {
+  return jsonText(object.value(QLatin1String(key)));
+}
 int number(const QJsonObject& object, const char* key, int fallback = 0) {
   const QJsonValue value = object.value(QLatin1String(key));
   return value.isDouble() ? value.toInt(fallback) : fallback;
@@ -71,9 +73,12 @@ QStringList searchLines(const QList<Candidate>& candidates) {
 }
 
 QStringList recordLines(const Series& series) {
-  QStringList lines{QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"), QStringLiteral("<Data>"),
-                    QStringLiteral("<Series>"), xmlElement("id", QString::number(series.id)),
-                    xmlElement("SeriesName", series.name), xmlElement("Actors", pipeList(series.actors)),
+  QStringList lines{QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"),
+                    QStringLiteral("<Data>"),
+                    QStringLiteral("<Series>"),
+                    xmlElement("id", QString::number(series.id)),
+                    xmlElement("SeriesName", series.name),
+                    xmlElement("Actors", pipeList(series.actors)),
                     xmlElement("Genre", pipeList(series.genres))};
   // Read by nothing but kept as the old record had it; every episode's own overview follows.
   if (!series.overview.isEmpty()) lines << xmlElement("Overview", series.overview);
@@ -83,7 +88,8 @@ QStringList recordLines(const Series& series) {
   for (const Episode& e : series.episodes) {
     lines << QStringLiteral("<Episode>") << xmlElement("EpisodeNumber", QString::number(e.number))
           << xmlElement("SeasonNumber", QString::number(e.season)) << xmlElement("EpisodeName", e.name)
-          << xmlElement("FirstAired", e.aired) << xmlElement("Overview", e.overview) << QStringLiteral("</Episode>");
+          << xmlElement("FirstAired", e.aired) << xmlElement("Overview", e.overview)
+          << QStringLiteral("</Episode>");
   }
   lines << QStringLiteral("</Data>");
   return lines;
@@ -92,7 +98,8 @@ QStringList recordLines(const Series& series) {
 QStringList bannerLines(QList<Artwork> artworks) {
   std::stable_sort(artworks.begin(), artworks.end(),
                    [](const Artwork& a, const Artwork& b) { return a.rating > b.rating; });
-  QStringList lines{QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"), QStringLiteral("<Banners>")};
+  QStringList lines{QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"),
+                    QStringLiteral("<Banners>")};
   int id = 0;
   for (const Artwork& a : artworks) {
     if (!isFetchableAddress(a.address)) continue;
@@ -116,7 +123,8 @@ std::optional<qint32> seriesIDIn(const LiveCall& call, qsizetype piece) {
 // ---- TVmaze
 
 std::optional<QJsonArray> tvmazeSearch(LiveSession& session, const QString& query) {
-  const auto answer = session.json(LiveHost::TVmaze, tvmaze() + QStringLiteral("/search/shows?q=") + PercentEscaped(query));
+  const auto answer =
+      session.json(LiveHost::TVmaze, tvmaze() + QStringLiteral("/search/shows?q=") + PercentEscaped(query));
   if (!answer) return std::nullopt;
   return answer->array();
 }
@@ -125,7 +133,8 @@ QList<Candidate> tvmazeCandidates(const QJsonArray& results) {
   QList<Candidate> candidates;
   for (const QJsonValue& result : results) {
     const QJsonObject show = result.toObject().value(QStringLiteral("show")).toObject();
-    const auto id = jsonSeriesID(show.value(QStringLiteral("externals")).toObject().value(QStringLiteral("thetvdb")));
+    const auto id =
+        jsonSeriesID(show.value(QStringLiteral("externals")).toObject().value(QStringLiteral("thetvdb")));
     if (!id) continue;
     candidates.append({*id, text(show, "name"), text(show, "premiered")});
   }
@@ -153,8 +162,9 @@ std::optional<QJsonObject> tvmazeShow(LiveSession& session, qint32 tvdbID) {
 }
 
 std::optional<QJsonArray> tvmazeList(LiveSession& session, const QJsonObject& show, const char* what) {
-  const auto answer =
-      session.json(LiveHost::TVmaze, tvmaze() + QStringLiteral("/shows/%1/%2").arg(number(show, "id")).arg(QLatin1String(what)));
+  const auto answer = session.json(
+      LiveHost::TVmaze,
+      tvmaze() + QStringLiteral("/shows/%1/%2").arg(number(show, "id")).arg(QLatin1String(what)));
   if (!answer) return std::nullopt;
   return answer->array();
 }
@@ -181,7 +191,8 @@ std::optional<Series> tvmazeSeries(LiveSession& session, qint32 tvdbID) {
   Series series;
   series.id = tvdbID;
   series.name = text(*show, "name");
-  for (const QJsonValue& genre : show->value(QStringLiteral("genres")).toArray()) series.genres << genre.toString();
+  for (const QJsonValue& genre : show->value(QStringLiteral("genres")).toArray())
+    series.genres << genre.toString();
   for (const QJsonValue& member : *cast) {
     const QString name = text(member.toObject().value(QStringLiteral("person")).toObject(), "name");
     if (!name.isEmpty() && !series.actors.contains(name)) series.actors << name;
@@ -204,7 +215,8 @@ std::optional<QList<Artwork>> tvmazeArtwork(LiveSession& session, qint32 tvdbID)
   QList<Artwork> artworks;
   for (const QJsonValue& value : *seasons) {
     const QJsonObject season = value.toObject();
-    if (const QString image = imageOf(season); !image.isEmpty()) artworks.append({image, number(season, "number"), 10});
+    if (const QString image = imageOf(season); !image.isEmpty())
+      artworks.append({image, number(season, "number"), 10});
   }
   if (const QString poster = imageOf(*show); !poster.isEmpty()) artworks.append({poster, -1, 10});
   return artworks;
@@ -215,10 +227,11 @@ std::optional<QList<Artwork>> tvmazeArtwork(LiveSession& session, qint32 tvdbID)
 // The three-letter country TheTVDB names ratings by, for the ratings country in force.
 QString ratingsCountry() {
   static const QMap<QString, QString> alpha3 = {
-      {"US", "usa"}, {"GB", "gbr"}, {"DE", "deu"}, {"FR", "fra"}, {"AU", "aus"}, {"CA", "can"}, {"NZ", "nzl"},
-      {"IE", "irl"}, {"NL", "nld"}, {"BE", "bel"}, {"AT", "aut"}, {"CH", "che"}, {"IT", "ita"}, {"ES", "esp"},
-      {"PT", "prt"}, {"SE", "swe"}, {"NO", "nor"}, {"DK", "dnk"}, {"FI", "fin"}, {"PL", "pol"}, {"BR", "bra"},
-      {"MX", "mex"}, {"AR", "arg"}, {"JP", "jpn"}, {"KR", "kor"}, {"IN", "ind"}, {"RU", "rus"}, {"ZA", "zaf"}};
+      {"US", "usa"}, {"GB", "gbr"}, {"DE", "deu"}, {"FR", "fra"}, {"AU", "aus"}, {"CA", "can"},
+      {"NZ", "nzl"}, {"IE", "irl"}, {"NL", "nld"}, {"BE", "bel"}, {"AT", "aut"}, {"CH", "che"},
+      {"IT", "ita"}, {"ES", "esp"}, {"PT", "prt"}, {"SE", "swe"}, {"NO", "nor"}, {"DK", "dnk"},
+      {"FI", "fin"}, {"PL", "pol"}, {"BR", "bra"}, {"MX", "mex"}, {"AR", "arg"}, {"JP", "jpn"},
+      {"KR", "kor"}, {"IN", "ind"}, {"RU", "rus"}, {"ZA", "zaf"}};
   return alpha3.value(CurrentRatingsCountry().toUpper(), QStringLiteral("usa"));
 }
 
@@ -277,8 +290,9 @@ std::optional<Series> theTVDBSeries(LiveSession& session, qint32 id, const QStri
   series.name = text(*extended, "name");
   series.overview = text(*extended, "overview");
   const QJsonValue translated = extended->value(QStringLiteral("nameTranslations"));
-  const bool mayHaveTranslation = text(*extended, "originalLanguage") != language &&
-                                  (!translated.isArray() || translated.toArray().contains(QJsonValue(language)));
+  const bool mayHaveTranslation =
+      text(*extended, "originalLanguage") != language &&
+      (!translated.isArray() || translated.toArray().contains(QJsonValue(language)));
   if (mayHaveTranslation) {
     bool none = false;
     const auto translation =
@@ -297,8 +311,9 @@ std::optional<Series> theTVDBSeries(LiveSession& session, qint32 id, const QStri
     const QJsonObject character = value.toObject();
     if (text(character, "peopleType") == u"Actor" || number(character, "type") == 3) actors << character;
   }
-  std::stable_sort(actors.begin(), actors.end(),
-                   [](const QJsonObject& a, const QJsonObject& b) { return number(a, "sort") < number(b, "sort"); });
+  std::stable_sort(actors.begin(), actors.end(), [](const QJsonObject& a, const QJsonObject& b) {
+    return number(a, "sort") < number(b, "sort");
+  });
   for (const QJsonObject& actor : actors) {
     const QString name = text(actor, "personName");
     if (!name.isEmpty() && !series.actors.contains(name)) series.actors << name;
@@ -324,8 +339,8 @@ std::optional<Series> theTVDBSeries(LiveSession& session, qint32 id, const QStri
     for (const QJsonValue& value : episodes) {
       const QJsonObject e = value.toObject();
       if (!e.value(QStringLiteral("number")).isDouble()) continue;
-      series.episodes.append({number(e, "seasonNumber"), number(e, "number"), text(e, "name"), text(e, "aired"),
-                              text(e, "overview")});
+      series.episodes.append({number(e, "seasonNumber"), number(e, "number"), text(e, "name"),
+                              text(e, "aired"), text(e, "overview")});
     }
     const QJsonValue next = answer->value(QStringLiteral("links")).toObject().value(QStringLiteral("next"));
     if (episodes.isEmpty() || next.isNull() || next.isUndefined() || jsonText(next).isEmpty()) break;
@@ -355,7 +370,8 @@ std::optional<QList<Artwork>> theTVDBArtwork(LiveSession& session, qint32 id) {
     if (image.isEmpty()) continue;
     if (type == 2) artworks.append({image, -1, score});
     const qint64 seasonID = qint64(artwork.value(QStringLiteral("seasonId")).toDouble());
-    if (type == 7 && seasonNumbers.contains(seasonID)) artworks.append({image, seasonNumbers.value(seasonID), score});
+    if (type == 7 && seasonNumbers.contains(seasonID))
+      artworks.append({image, seasonNumbers.value(seasonID), score});
   }
   if (artworks.isEmpty()) {
     if (const QString poster = text(*extended, "image"); !poster.isEmpty()) artworks.append({poster, -1, 0});
@@ -401,23 +417,26 @@ void answerTheTVDBBannerList(LiveCall& call) {
     call.session.fail(kNoSeriesID.arg(call.path));
     return;
   }
-  const auto artworks = haveTheTVDBKey() ? theTVDBArtwork(call.session, *id) : tvmazeArtwork(call.session, *id);
+  const auto artworks =
+      haveTheTVDBKey() ? theTVDBArtwork(call.session, *id) : tvmazeArtwork(call.session, *id);
   if (artworks) call.write(bannerLines(*artworks));
 }
 
 void answerTheTVDBBanner(LiveCall& call) {
   // The banner list wrote the address as XML text; the client takes it as it stands.
-  const QString address = call.asked.mid(call.base.size() + 1).replace(QLatin1String("&amp;"), QLatin1String("&"));
+  const QString address =
+      call.asked.mid(call.base.size() + 1).replace(QLatin1String("&amp;"), QLatin1String("&"));
   call.session.picture(address, call.file, call.mostBytes);
 }
 
 void answerTVRageSearch(LiveCall& call) {
   const auto results = tvmazeSearch(call.session, call.value(QStringLiteral("show")));
   if (!results) return;
-  QStringList lines{QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"), QStringLiteral("<Results>")};
+  QStringList lines{QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>"),
+                    QStringLiteral("<Results>")};
   for (const Candidate& c : tvmazeCandidates(*results))
-    lines << QStringLiteral("<show>") << xmlElement("showid", QString::number(c.id)) << xmlElement("name", c.name)
-          << QStringLiteral("</show>");
+    lines << QStringLiteral("<show>") << xmlElement("showid", QString::number(c.id))
+          << xmlElement("name", c.name) << QStringLiteral("</show>");
   lines << QStringLiteral("</Results>");
   call.write(lines);
 }

@@ -40,7 +40,8 @@ LogIn logIn(LiveSession& session, const QString& key, const QString& pin, QStrin
     return LogIn::Failed;
   }
   const QJsonDocument answer = QJsonDocument::fromJson(reply.body);
-  tokenOut = answer.object().value(QStringLiteral("data")).toObject().value(QStringLiteral("token")).toString();
+  tokenOut =
+      answer.object().value(QStringLiteral("data")).toObject().value(QStringLiteral("token")).toString();
   if (tokenOut.isEmpty()) {
     session.fail(QStringLiteral("%1 sent an answer that is not JSON").arg(hostName(LiveHost::TheTVDB)));
     return LogIn::Failed;
@@ -118,9 +119,12 @@ KeyCheck checkTheTVDBKey(const QString& key, const QString& pin, double timeout,
   LiveSession session(timeout, reporter);
   QString unused;
   switch (logIn(session, key.trimmed(), pin.trimmed(), unused)) {
-    case LogIn::Done: return KeyCheck::Accepted;
-    case LogIn::Refused: return KeyCheck::Refused;
-    case LogIn::Failed: return KeyCheck::Unreachable;
+    case LogIn::Done:
+      return KeyCheck::Accepted;
+    case LogIn::Refused:
+      return KeyCheck::Refused;
+    case LogIn::Failed:
+      return KeyCheck::Unreachable;
   }
   return KeyCheck::Unreachable;
 }

@@ -15,15 +15,18 @@ bool haveTheTVDBKey();
 
 // A GET below the v4 base ("/search?query=…"), authorized; the answer's "data", or nothing
 // (logged) on any failure. `notFound` (when given) is set on a 404 instead of logging it.
-std::optional<QJsonValue> theTVDBData(LiveSession& session, const QString& pathAndQuery, bool* notFound = nullptr);
+std::optional<QJsonValue> theTVDBData(LiveSession& session, const QString& pathAndQuery,
+                                      bool* notFound = nullptr);
 
 // The same GET's whole answer object ("data" and "links").
-std::optional<QJsonObject> theTVDBAnswer(LiveSession& session, const QString& pathAndQuery, bool* notFound = nullptr);
+std::optional<QJsonObject> theTVDBAnswer(LiveSession& session, const QString& pathAndQuery,
+                                         bool* notFound = nullptr);
 
 enum class KeyCheck { Accepted, Refused, Unreachable };
 // One log-in with `key` and `pin` (the "Test" button): whether TheTVDB took them. Blocks
 // for at most `timeout` seconds; the token it gets is not kept.
-KeyCheck checkTheTVDBKey(const QString& key, const QString& pin, double timeout, const Reporter& reporter = {});
+KeyCheck checkTheTVDBKey(const QString& key, const QString& pin, double timeout,
+                         const Reporter& reporter = {});
 
 // Forgets the token of the last log-in (a changed key, tests).
 void forgetTheTVDBToken();

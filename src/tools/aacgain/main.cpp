@@ -5,13 +5,14 @@
 // whole AAC bitstream parser), and the file is replaced only once the new one is complete.
 // Progress lines start with "N%"; no other line holds a percent sign, since the runner reads
 // the number before the first one.
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 
 #include "tools/common/FfmpegChild.h"
 
@@ -40,8 +41,10 @@ class Progress {
   void line(const QString& text) {
     static const QRegularExpression duration("Duration: (\\d+:\\d+:\\d+(?:\\.\\d+)?)");
     static const QRegularExpression time("time=(\\d+:\\d+:\\d+(?:\\.\\d+)?)");
-    if (const auto m = duration.match(text); m.hasMatch() && total_ <= 0) total_ = ffmpegSeconds(m.captured(1));
-    if (const auto m = time.match(text); m.hasMatch() && total_ > 0) show(ffmpegSeconds(m.captured(1)) / total_);
+    if (const auto m = duration.match(text); m.hasMatch() && total_ <= 0)
+      total_ = ffmpegSeconds(m.captured(1));
+    if (const auto m = time.match(text); m.hasMatch() && total_ > 0)
+      show(ffmpegSeconds(m.captured(1)) / total_);
   }
   void show(double fraction) {
     const int percent = from_ + int(std::clamp(fraction, 0.0, 1.0) * (to_ - from_));
@@ -91,15 +94,17 @@ bool analyse(const QString& file, Analysis& out, QString& error) {
   if (r.exitStatus != 0 || !g.hasMatch() || !p.hasMatch()) return failed(error, "no audio could be analysed");
   out.gainDb = g.captured(1).toDouble();
   out.peak = p.captured(1).toDouble();
-  if (const auto k = rate.match(r.output); k.hasMatch() && k.captured(1).toInt() > 0) out.kbps = k.captured(1).toInt();
+  if (const auto k = rate.match(r.output); k.hasMatch() && k.captured(1).toInt() > 0)
+    out.kbps = k.captured(1).toInt();
   return true;
 }
 
 // The loudest sample of the decoded audio, in dB below full scale.
 bool peakDb(const QString& file, double& out) {
   static const QRegularExpression peak("Peak level dB: (-?inf|[-+]?\\d+(?:\\.\\d+)?)");
-  const FfmpegResult r = runFfmpeg({"-i", file, "-map", "0:a:0", "-af", "astats=measure_perchannel=none:measure_overall=Peak_level",
-                                    "-f", "null", "-"});
+  const FfmpegResult r =
+      runFfmpeg({"-i", file, "-map", "0:a:0", "-af",
+                 "astats=measure_perchannel=none:measure_overall=Peak_level", "-f", "null", "-"});
   const auto m = peak.match(r.output);
   if (r.stopped || r.exitStatus != 0 || !m.hasMatch()) return false;
   out = m.captured(1).endsWith("inf") ? -HUGE_VAL : m.captured(1).toDouble();
@@ -111,13 +116,15 @@ bool peakDb(const QString& file, double& out) {
 // again with the gain lowered by the overshoot.
 bool apply(const QString& file, double gainDb, int kbps, bool protectPeaks, QString& error) {
   const QFileInfo info(file);
-  const QString temporary = info.absolutePath() + "/." + info.fileName() + QStringLiteral(".aacgain%1").arg(::getpid());
+  const QString temporary =
+      info.absolutePath() + "/." + info.fileName() + QStringLiteral(".aacgain%1").arg(::getpid());
   const QByteArray temporaryName = QFile::encodeName(temporary);
   for (int attempt = 0;; ++attempt) {
     Progress progress(50, 100);
-    const FfmpegResult r = runFfmpeg({"-y", "-i", file, "-map", "0:a", "-c:a", "aac", "-b:a", QStringLiteral("%1k").arg(kbps),
-                                      "-af", QStringLiteral("volume=%1dB").arg(gainDb, 0, 'f', 2), "-f", "mp4", temporary},
-                                     [&](const QString& line) { progress.line(line); });
+    const FfmpegResult r =
+        runFfmpeg({"-y", "-i", file, "-map", "0:a", "-c:a", "aac", "-b:a", QStringLiteral("%1k").arg(kbps),
+                   "-af", QStringLiteral("volume=%1dB").arg(gainDb, 0, 'f', 2), "-f", "mp4", temporary},
+                  [&](const QString& line) { progress.line(line); });
     if (!r.started || r.stopped || r.exitStatus != 0 || QFileInfo(temporary).size() == 0) {
       ::unlink(temporaryName.constData());
       return failed(error, r.stopped ? "stopped" : "the new audio could not be written");
@@ -148,11 +155,16 @@ int main(int argc, char** argv) {
   bool applyTrackGain = false, preventClipping = false;
   QStringList files;
   for (qsizetype i = 0; i < args.size(); ++i) {
-    if (args[i] == "-r") applyTrackGain = true;
-    else if (args[i] == "-k") preventClipping = true;
-    else if (args[i] == "-s" && i + 1 < args.size() && args[i + 1] == "s") ++i;  // stored tags are never read
-    else if (args[i].startsWith('-')) return usage();
-    else files << args[i];
+    if (args[i] == "-r")
+      applyTrackGain = true;
+    else if (args[i] == "-k")
+      preventClipping = true;
+    else if (args[i] == "-s" && i + 1 < args.size() && args[i + 1] == "s")
+      ++i;  // stored tags are never read
+    else if (args[i].startsWith('-'))
+      return usage();
+    else
+      files << args[i];
   }
   if (!applyTrackGain || files.isEmpty()) return usage();
   if (systemFfmpeg().isEmpty()) return fail("ffmpeg is not installed");

@@ -60,16 +60,18 @@ int main(int argc, char** argv) {
     if (!concatLine(input, list)) return fail("a file name holds a line break: " + input);
   }
   QTemporaryFile listFile(QDir::tempPath() + "/avimerge-XXXXXX.txt");
-  if (!listFile.open() || listFile.write(list) != list.size() || !listFile.flush()) return fail("cannot write the list of parts");
+  if (!listFile.open() || listFile.write(list) != list.size() || !listFile.flush())
+    return fail("cannot write the list of parts");
 
   std::printf("Joining %lld files\n", static_cast<long long>(inputs.size()));
   std::fflush(stdout);
-  const FfmpegResult r = runFfmpeg({"-y", "-f", "concat", "-safe", "0", "-i", listFile.fileName(), "-map", "0", "-c", "copy",
-                                    "-f", "avi", output});
+  const FfmpegResult r = runFfmpeg({"-y", "-f", "concat", "-safe", "0", "-i", listFile.fileName(), "-map",
+                                    "0", "-c", "copy", "-f", "avi", output});
   if (!r.started || r.stopped || r.exitStatus != 0) {
     QFile::remove(output);
     if (r.stopped) return fail("stopped");
-    return fail(r.started ? "ffmpeg could not join the files:\n" + r.output.right(2000) : "cannot start ffmpeg");
+    return fail(r.started ? "ffmpeg could not join the files:\n" + r.output.right(2000)
+                          : "cannot start ffmpeg");
   }
   std::printf("Wrote %s\n", output.toUtf8().constData());
   return 0;

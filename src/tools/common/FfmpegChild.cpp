@@ -28,7 +28,8 @@ bool stopRequested() { return stopFlag != 0; }
 FfmpegResult runFfmpeg(const QStringList& arguments, const std::function<void(const QString&)>& onLine) {
   FfmpegResult result;
   ToolProcess process;
-  result.started = process.start({systemFfmpeg(), QStringList{"-nostdin", "-hide_banner"} + arguments, {}, {}});
+  result.started =
+      process.start({systemFfmpeg(), QStringList{"-nostdin", "-hide_banner"} + arguments, {}, {}});
   if (!result.started) return result;
   QByteArray pending;
   while (!process.atEnd()) {

@@ -19,7 +19,7 @@ struct FfmpegResult {
   bool started = false;
   bool stopped = false;  // a stop request ended it
   int exitStatus = -1;
-  QString output;        // everything it printed
+  QString output;  // everything it printed
 };
 // Runs ffmpeg with `arguments`, handing every line (ended by CR or LF) to `onLine`.
 FfmpegResult runFfmpeg(const QStringList& arguments, const std::function<void(const QString&)>& onLine = {});

@@ -95,21 +95,23 @@ QByteArray lookUp(const ValuePair (&table)[N], const QByteArray& value, const QB
 }
 
 // The old motion-search names; the old wrapper chose hex for every name x264 lacks.
-constexpr ValuePair kMotionSearch[] = {{"epzs", "dia"}, {"dia", "dia"}, {"hex", "hex"}, {"umh", "umh"},
-                                    {"full", "esa"}, {"esa", "esa"}, {"tesa", "tesa"}};
+constexpr ValuePair kMotionSearch[] = {{"epzs", "dia"}, {"dia", "dia"}, {"hex", "hex"},  {"umh", "umh"},
+                                       {"full", "esa"}, {"esa", "esa"}, {"tesa", "tesa"}};
 // The old partition flag names and x264's.
-constexpr ValuePair kPartitions[] = {{"parti4x4", "i4x4"}, {"parti8x8", "i8x8"}, {"partp4x4", "p4x4"},
-                                  {"partp8x8", "p8x8"}, {"partb8x8", "b8x8"}};
+constexpr ValuePair kPartitions[] = {{"parti4x4", "i4x4"},
+                                     {"parti8x8", "i8x8"},
+                                     {"partp4x4", "p4x4"},
+                                     {"partp8x8", "p8x8"},
+                                     {"partb8x8", "b8x8"}};
 constexpr ValuePair kDirectPrediction[] = {{"0", "none"}, {"1", "spatial"}, {"2", "temporal"}, {"3", "auto"}};
 constexpr ValuePair kVideoSync[] = {{"-1", "auto"}, {"0", "passthrough"}, {"1", "cfr"}, {"2", "vfr"}};
 // -vpre named a preset file of the old distribution: speed presets became x264 presets,
 // profile presets -profile:v; the device presets have no counterpart and are dropped.
-constexpr ValuePair kSpeedPresets[] = {{"default", "medium"}, {"normal", "medium"}, {"hq", "slow"},
-                                    {"max", "placebo"}, {"ultrafast", "ultrafast"},
-                                    {"superfast", "superfast"}, {"veryfast", "veryfast"},
-                                    {"faster", "faster"}, {"fast", "fast"}, {"medium", "medium"},
-                                    {"slow", "slow"}, {"slower", "slower"}, {"veryslow", "veryslow"},
-                                    {"placebo", "placebo"}};
+constexpr ValuePair kSpeedPresets[] = {
+    {"default", "medium"},      {"normal", "medium"},       {"hq", "slow"},           {"max", "placebo"},
+    {"ultrafast", "ultrafast"}, {"superfast", "superfast"}, {"veryfast", "veryfast"}, {"faster", "faster"},
+    {"fast", "fast"},           {"medium", "medium"},       {"slow", "slow"},         {"slower", "slower"},
+    {"veryslow", "veryslow"},   {"placebo", "placebo"}};
 constexpr ValuePair kProfilePresets[] = {{"baseline", "baseline"}, {"main", "main"}, {"high", "high"}};
 
 // The -flags2 bits the old libx264 wrapper read, the libx264 option each became, and the
@@ -139,7 +141,7 @@ constexpr Flags2Bit kFlags2Bits[] = {
 // the full settings. Today's x264 defaults differ (3 B-frames, CABAC, High profile), which
 // would break the baseline templates.
 constexpr ValuePair kOldX264Defaults[] = {
-    {"bf", "0"},          {"coder", "0"},      {"refs", "1"}, {"direct-pred", "temporal"},
+    {"bf", "0"},         {"coder", "0"},         {"refs", "1"}, {"direct-pred", "temporal"},
     {"weightp", "none"}, {"fastfirstpass", "0"},
 };
 
@@ -291,14 +293,14 @@ constexpr LegacyOption kLegacyOptions[] = {
     {"nr", true, noiseReduction},         // -> -noise_reduction
     {"vpre", true, preset},               // -> -preset / -profile:v, device presets dropped
     {"flags", true, flags},               // kept; "+loop" decides the deblocking below
-    {"flags2", true, flags2},             // x264 bits -> -weightb -mixed-refs -8x8dct -fast-pskip -b-pyramid ...
+    {"flags2", true, flags2},  // x264 bits -> -weightb -mixed-refs -8x8dct -fast-pskip -b-pyramid ...
     {"directpred", true, directPrediction},  // N -> -direct-pred none/spatial/temporal/auto
     {"deblockalpha", true, deblockAlpha},    // with -deblockbeta -> -deblock A:B
     {"deblockbeta", true, deblockBeta},
-    {"partitions", true, partitions},     // +parti4x4+partp8x8... -> i4x4,p8x8,...
-    {"me_method", true, motionSearch},    // epzs -> dia, full -> esa, ...
-    {"bidir_refine", true, dropX264},     // dropped: x264 has no such setting
-    {"rc_eq", true, dropX264},            // dropped: x264's equation is fixed
+    {"partitions", true, partitions},   // +parti4x4+partp8x8... -> i4x4,p8x8,...
+    {"me_method", true, motionSearch},  // epzs -> dia, full -> esa, ...
+    {"bidir_refine", true, dropX264},   // dropped: x264 has no such setting
+    {"rc_eq", true, dropX264},          // dropped: x264's equation is fixed
     // Kept as written: 5.1's libx264 wrapper reads them as the old one did.
     {"coder", true, keep},
     {"cmp", true, keep},
@@ -330,15 +332,67 @@ const LegacyOption* legacyOption(const QByteArray& name) {
 }
 
 // Options of ffmpeg (5.1 and the old one) that take no value; all others take one.
-constexpr const char* kValuelessOptions[] = {
-    "y", "n", "an", "vn", "sn", "dn", "hide_banner", "stdin", "stats", "benchmark",
-    "benchmark_all", "copyts", "start_at_zero", "xerror", "shortest", "re", "accurate_seek",
-    "dump", "hex", "ignore_unknown", "copy_unknown", "recast_media", "debug_ts", "psnr",
-    "vstats", "qphist", "find_stream_info", "autorotate", "autoscale", "bitexact", "copyinkf",
-    "copypriorss", "fix_sub_duration", "auto_conversion_filters", "report", "version",
-    "buildconf", "formats", "muxers", "demuxers", "devices", "codecs", "decoders", "encoders",
-    "bsfs", "protocols", "filters", "pix_fmts", "layouts", "sample_fmts", "dispositions",
-    "colors", "hwaccels", "L", "h", "?", "help", "newvideo", "newsubtitle", "sameq", "intra"};
+constexpr const char* kValuelessOptions[] = {"y",
+                                             "n",
+                                             "an",
+                                             "vn",
+                                             "sn",
+                                             "dn",
+                                             "hide_banner",
+                                             "stdin",
+                                             "stats",
+                                             "benchmark",
+                                             "benchmark_all",
+                                             "copyts",
+                                             "start_at_zero",
+                                             "xerror",
+                                             "shortest",
+                                             "re",
+                                             "accurate_seek",
+                                             "dump",
+                                             "hex",
+                                             "ignore_unknown",
+                                             "copy_unknown",
+                                             "recast_media",
+                                             "debug_ts",
+                                             "psnr",
+                                             "vstats",
+                                             "qphist",
+                                             "find_stream_info",
+                                             "autorotate",
+                                             "autoscale",
+                                             "bitexact",
+                                             "copyinkf",
+                                             "copypriorss",
+                                             "fix_sub_duration",
+                                             "auto_conversion_filters",
+                                             "report",
+                                             "version",
+                                             "buildconf",
+                                             "formats",
+                                             "muxers",
+                                             "demuxers",
+                                             "devices",
+                                             "codecs",
+                                             "decoders",
+                                             "encoders",
+                                             "bsfs",
+                                             "protocols",
+                                             "filters",
+                                             "pix_fmts",
+                                             "layouts",
+                                             "sample_fmts",
+                                             "dispositions",
+                                             "colors",
+                                             "hwaccels",
+                                             "L",
+                                             "h",
+                                             "?",
+                                             "help",
+                                             "newvideo",
+                                             "newsubtitle",
+                                             "sameq",
+                                             "intra"};
 
 bool takesValue(const QByteArray& name) {
   if (const LegacyOption* legacy = legacyOption(name)) return legacy->takesValue;
@@ -454,8 +508,9 @@ void addOldX264Structure(Output& out) {
   if (!out.loopFilter) {
     put(out, "deblock", "false");
   } else if (!out.deblockAlpha.isEmpty() || !out.deblockBeta.isEmpty()) {
-    put(out, "deblock", (out.deblockAlpha.isEmpty() ? "0" : out.deblockAlpha) + ":" +
-                             (out.deblockBeta.isEmpty() ? "0" : out.deblockBeta));
+    put(out, "deblock",
+        (out.deblockAlpha.isEmpty() ? "0" : out.deblockAlpha) + ":" +
+            (out.deblockBeta.isEmpty() ? "0" : out.deblockBeta));
   }
 }
 
@@ -511,8 +566,12 @@ void finish(Output& out, const GlobalSettings& globals, int sourceChannels) {
   if (!globals.fpsMode.isEmpty() && !out.given.contains("fps_mode") && !out.noVideo)
     out.options << "-fps_mode" << globals.fpsMode;
   if (out.extraAudioStreams > 0 && !out.explicitMap) {
-    if (!out.noVideo) out.options << "-map" << "0:v:0?";
-    for (int k = 0; k <= out.extraAudioStreams; ++k) out.options << "-map" << "0:a:" + QByteArray::number(k) + "?";
+    if (!out.noVideo)
+      out.options << "-map"
+                  << "0:v:0?";
+    for (int k = 0; k <= out.extraAudioStreams; ++k)
+      out.options << "-map"
+                  << "0:a:" + QByteArray::number(k) + "?";
   }
 }
 

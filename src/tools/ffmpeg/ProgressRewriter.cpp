@@ -62,7 +62,8 @@ QByteArray ProgressRewriter::rewriteLine(const QByteArray& line) {
     if (at < 0) continue;
     const int tail = out.indexOf(": ", at);
     QByteArray comparison = tail < 0 ? QByteArray() : out.mid(tail + 2).trimmed();
-    out += QByteArray(out.endsWith('\n') || out.endsWith('\r') ? "" : "\n") + message.legacy + comparison + "\n";
+    out +=
+        QByteArray(out.endsWith('\n') || out.endsWith('\r') ? "" : "\n") + message.legacy + comparison + "\n";
   }
   return out;
 }

@@ -1,21 +1,21 @@
 #include "tools/ffmpeg/RealFfmpeg.h"
 
-#include "tools/ffmpeg/ProgressRewriter.h"
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QProcess>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
+
+#include "tools/ffmpeg/ProgressRewriter.h"
 
 namespace zuvo::ffmpeg {
 namespace {
@@ -70,7 +70,8 @@ QByteArray locateRealFfmpeg() {
            !skipped.contains(canonical(folderOf(candidate)));
   };
   // An unset PATH searches nothing but the fallback; an empty entry is the current folder.
-  const QByteArrayList path = qEnvironmentVariableIsSet("PATH") ? qgetenv("PATH").split(':') : QByteArrayList();
+  const QByteArrayList path =
+      qEnvironmentVariableIsSet("PATH") ? qgetenv("PATH").split(':') : QByteArrayList();
   for (QByteArray dir : path) {
     if (dir.isEmpty()) dir = ".";
     const QByteArray candidate = dir + "/ffmpeg";

@@ -1,9 +1,9 @@
 // Stands in for the ffmpeg and ffmpeg-mts of the conversion steps: translates their legacy
 // command lines for Debian's ffmpeg, runs it, and relays its messages in the old form.
+#include <cstdio>
+
 #include "tools/ffmpeg/LegacyArguments.h"
 #include "tools/ffmpeg/RealFfmpeg.h"
-
-#include <cstdio>
 
 int main(int argc, char** argv) {
   QByteArrayList arguments;

@@ -19,8 +19,8 @@ int runHandler(int argc, char** argv, const char* handlerName, int fewestArgumen
   QStringList arguments;
   for (int i = 2; i < argc; ++i) arguments << QString::fromUtf8(argv[i]);
   const QString program = argc > 0 ? QString::fromUtf8(argv[0]).section('/', -1) : QString();
-  if (argc < 2 || QString::fromUtf8(argv[1]) != QLatin1StringView(handlerName) || arguments.size() < fewestArguments ||
-      arguments.size() > mostArguments) {
+  if (argc < 2 || QString::fromUtf8(argv[1]) != QLatin1StringView(handlerName) ||
+      arguments.size() < fewestArguments || arguments.size() > mostArguments) {
     print(stderr, QStringLiteral("usage: %1 %2 with %3 to %4 arguments")
                       .arg(program, QString::fromLatin1(handlerName), QString::number(fewestArguments),
                            QString::number(mostArguments)));

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     }
     ImportMode mode = ImportMode::Copy;
     if (arguments.size() > 3) {
-      if (arguments[3] != QLatin1String("move")) return HandlerOutcome::wrongCall("unknown import mode " + arguments[3]);
+      if (arguments[3] != QLatin1String("move"))
+        return HandlerOutcome::wrongCall("unknown import mode " + arguments[3]);
       mode = ImportMode::Move;
     }
     const ImportResult result = importIntoLibrary(libraryFolder(), arguments[0], arguments[1], kind, mode);

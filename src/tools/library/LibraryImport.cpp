@@ -15,9 +15,7 @@ constexpr uint8_t kMovieMediaKind = 9;
 constexpr uint8_t kTVShowMediaKind = 10;
 constexpr int kMostCopiesOfOneName = 99;
 
-QString text(const std::optional<std::string>& tag) {
-  return tag ? QString::fromStdString(*tag) : QString();
-}
+QString text(const std::optional<std::string>& tag) { return tag ? QString::fromStdString(*tag) : QString(); }
 
 Kind kindOfTags(const Mp4Tags& tags) {
   if (tags.mediaType == kTVShowMediaKind) return Kind::TVShow;
@@ -30,7 +28,8 @@ QString freeName(const QString& folder, const QFileInfo& source) {
   const QString suffix = source.suffix().isEmpty() ? QString() : "." + source.suffix();
   const QString stem = source.suffix().isEmpty() ? source.fileName() : source.completeBaseName();
   for (int i = 0; i <= kMostCopiesOfOneName; ++i) {
-    const QString name = i == 0 ? source.fileName() : QStringLiteral("%1 %2%3").arg(stem, QString::number(i), suffix);
+    const QString name =
+        i == 0 ? source.fileName() : QStringLiteral("%1 %2%3").arg(stem, QString::number(i), suffix);
     if (!QFileInfo::exists(folder + "/" + name)) return name;
   }
   return {};
@@ -48,7 +47,8 @@ ImportResult importIntoLibrary(const QString& libraryFolder, const QString& file
   }
   Mp4File mp4;
   if (const Mp4Error opened = mp4.open(QFile::encodeName(file).toStdString(), Mp4File::Mode::Read)) {
-    result.error = QStringLiteral("%1 is not a readable MP4 file: %2").arg(file, QString::fromStdString(opened.message()));
+    result.error = QStringLiteral("%1 is not a readable MP4 file: %2")
+                       .arg(file, QString::fromStdString(opened.message()));
     return result;
   }
   const Mp4Tags tags = mp4.tags();
@@ -72,15 +72,17 @@ ImportResult importIntoLibrary(const QString& libraryFolder, const QString& file
   }
   const QString name = freeName(folder, source);
   if (name.isEmpty()) {
-    result.error = QStringLiteral("%1 already holds %2 copies of %3").arg(folder, QString::number(kMostCopiesOfOneName + 1), source.fileName());
+    result.error = QStringLiteral("%1 already holds %2 copies of %3")
+                       .arg(folder, QString::number(kMostCopiesOfOneName + 1), source.fileName());
     return result;
   }
   const QString target = folder + "/" + name;
-  const FileMoveResult placed = mode == ImportMode::Move ? moveFileNoReplace(file, target) : copyFileNoReplace(file, target);
+  const FileMoveResult placed =
+      mode == ImportMode::Move ? moveFileNoReplace(file, target) : copyFileNoReplace(file, target);
   if (!placed.done) {
     result.error = QStringLiteral("cannot %1 %2 to %3: %4")
-                       .arg(mode == ImportMode::Move ? QStringLiteral("move") : QStringLiteral("copy"), file, target,
-                            placed.error);
+                       .arg(mode == ImportMode::Move ? QStringLiteral("move") : QStringLiteral("copy"), file,
+                            target, placed.error);
     return result;
   }
   item.path = relativeFolder + "/" + name;

@@ -13,7 +13,7 @@ struct ImportResult {
   bool imported = false;
   QString placedAt;  // the file in the library
   QString error;
-  QString warning;   // something went wrong that did not stop the import
+  QString warning;  // something went wrong that did not stop the import
 };
 
 // Copy leaves `file` where it is; Move takes it: a rename within one file system (no byte

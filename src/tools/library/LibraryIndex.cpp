@@ -17,8 +17,11 @@ constexpr int kLockWaitMs = 10000;
 constexpr int kStaleLockMs = 60000;
 
 QJsonObject toJson(const LibraryItem& item) {
-  QJsonObject o{{"kind", kindName(item.kind)}, {"path", item.path},         {"title", item.title},
-                {"description", item.description}, {"added", item.added}};
+  QJsonObject o{{"kind", kindName(item.kind)},
+                {"path", item.path},
+                {"title", item.title},
+                {"description", item.description},
+                {"added", item.added}};
   if (item.kind == Kind::TVShow) {
     o["series"] = item.series;
     o["season"] = qint64(item.season);
@@ -117,8 +120,8 @@ int LibraryIndex::countEpisodes(const QList<LibraryItem>& items, const QString& 
                                 quint32 episode) const {
   int count = 0;
   for (const LibraryItem& item : items)
-    if (item.kind == Kind::TVShow && item.season == season && item.episode == episode && sameName(item.series, series) &&
-        stillThere(item))
+    if (item.kind == Kind::TVShow && item.season == season && item.episode == episode &&
+        sameName(item.series, series) && stillThere(item))
       ++count;
   return count;
 }

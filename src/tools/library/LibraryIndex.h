@@ -34,7 +34,8 @@ class LibraryIndex {
 
   // Items whose file is still in the library: the episode of a series (names compared
   // without regard to letter case), or a movie by its title.
-  int countEpisodes(const QList<LibraryItem>& items, const QString& series, quint32 season, quint32 episode) const;
+  int countEpisodes(const QList<LibraryItem>& items, const QString& series, quint32 season,
+                    quint32 episode) const;
   int countMovies(const QList<LibraryItem>& items, const QString& title) const;
 
  private:

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     QList<LibraryItem> items;
     QString error;
     if (!index.read(items, error)) return HandlerOutcome::failure(error);
-    return HandlerOutcome::reply(index.countMovies(items, arguments[0]) > 0 ? QStringLiteral("1") : QStringLiteral("0"));
+    return HandlerOutcome::reply(index.countMovies(items, arguments[0]) > 0 ? QStringLiteral("1")
+                                                                            : QStringLiteral("0"));
   });
 }

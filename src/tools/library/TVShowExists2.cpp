@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     QList<LibraryItem> items;
     QString error;
     if (!index.read(items, error)) return HandlerOutcome::failure(error);
-    return HandlerOutcome::reply(QString::number(index.countEpisodes(items, arguments[0], quint32(*season), quint32(*episode))));
+    return HandlerOutcome::reply(
+        QString::number(index.countEpisodes(items, arguments[0], quint32(*season), quint32(*episode))));
   });
 }

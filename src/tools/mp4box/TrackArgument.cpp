@@ -15,7 +15,8 @@ constexpr std::string_view kDisable = "disable";
 bool isOption(const std::string& token) {
   if (token == kDisable) return true;
   const size_t eq = token.find('=');
-  return eq != std::string::npos && std::find(kValued.begin(), kValued.end(), token.substr(0, eq)) != kValued.end();
+  return eq != std::string::npos &&
+         std::find(kValued.begin(), kValued.end(), token.substr(0, eq)) != kValued.end();
 }
 }  // namespace
 
@@ -58,7 +59,8 @@ std::optional<TrackArgument> TrackArgument::parse(const std::string& text, std::
       argument.name = value;
     } else if (key == "lang") {
       std::string code = value;
-      std::transform(code.begin(), code.end(), code.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+      std::transform(code.begin(), code.end(), code.begin(),
+                     [](unsigned char c) { return char(std::tolower(c)); });
       const bool letters = std::all_of(code.begin(), code.end(), [](char c) { return c >= 'a' && c <= 'z'; });
       if (!(code.empty() || (code.size() == 3 && letters))) {
         error = "\"" + value + "\" is no three-letter language code";

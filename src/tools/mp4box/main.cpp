@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/mp4box/TrackArgument.h"
 #include "mp4/Mp4File.h"
 #include "mp4/Mp4TimedText.h"
+#include "tools/mp4box/TrackArgument.h"
 
 using namespace zuvo;
 
@@ -48,10 +48,12 @@ void progress(const char* what, int percent) {
 // The runner reads only the first bar of each chunk it gets: bars come at most every
 // kProgressIntervalMs, and the last one (100) only after the closing message.
 Mp4Progress progressPrinter(const char* what) {
-  return [what, last = -1, shown = std::chrono::steady_clock::time_point()](uint64_t done, uint64_t total) mutable {
+  return [what, last = -1, shown = std::chrono::steady_clock::time_point()](uint64_t done,
+                                                                            uint64_t total) mutable {
     const int percent = total ? int(done * 100 / total) : 100;
     const auto now = std::chrono::steady_clock::now();
-    if (percent == last || percent == 100 || now - shown < std::chrono::milliseconds(kProgressIntervalMs)) return;
+    if (percent == last || percent == 100 || now - shown < std::chrono::milliseconds(kProgressIntervalMs))
+      return;
     last = percent;
     shown = now;
     progress(what, percent);
@@ -124,7 +126,8 @@ Mp4Error newTracks(const std::string& path, std::vector<Mp4NewTrack>& out) {
       std::string text;
       if (auto e = readText(path, text)) return e;
       Mp4TimedText timed;
-      if (auto e = Mp4TimedText::fromDescription(text, timed)) return Mp4Error::failure(path + ": " + e.message());
+      if (auto e = Mp4TimedText::fromDescription(text, timed))
+        return Mp4Error::failure(path + ": " + e.message());
       out.emplace_back();
       return Mp4NewTrack::fromTimedText(timed, out.back());
     }
@@ -201,7 +204,8 @@ int extractSrt(const std::string& idText, const std::string& input) {
   if (auto e = file.open(input, Mp4File::Mode::Read)) return fail(e.message());
   Mp4TimedText text;
   if (auto e = Mp4TimedText::fromTrack(file, uint32_t(*id), text)) return fail(e.message());
-  const std::string output = std::filesystem::path(input).stem().string() + "_" + std::to_string(*id) + "_text.srt";
+  const std::string output =
+      std::filesystem::path(input).stem().string() + "_" + std::to_string(*id) + "_text.srt";
   if (auto e = writeText(output, text.srt())) return fail(e.message());
   say("Wrote " + std::to_string(text.cues.size()) + " subtitles to " + output);
   progress("Extracting", 100);

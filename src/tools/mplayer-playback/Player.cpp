@@ -1,16 +1,17 @@
 #include "Player.h"
 
+#include <fcntl.h>
+#include <mpv/client.h>
+#include <mpv/render.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <mpv/client.h>
-#include <mpv/render.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace zuvo::player {
 
@@ -51,7 +52,7 @@ Player::~Player() {
 
 bool Player::setUp() {
   if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = onTerminationSignal;
   ::sigaction(SIGTERM, &action, nullptr);
   ::sigaction(SIGINT, &action, nullptr);

@@ -9,13 +9,13 @@
 namespace zuvo::player {
 
 struct PlayerArguments {
-  QString source;       // a file path or "dvd://N"
-  QString dvdDevice;    // empty: the default device
-  QString bufferName;   // the video channel; empty: no picture is sent anywhere
+  QString source;      // a file path or "dvd://N"
+  QString dvdDevice;   // empty: the default device
+  QString bufferName;  // the video channel; empty: no picture is sent anywhere
   bool noSubtitles = false;
   bool noAutoSubtitles = false;
   bool identify = false;
-  int dvdTitle = 0;     // N of "dvd://N", 0 for a file
+  int dvdTitle = 0;  // N of "dvd://N", 0 for a file
 };
 
 // Nothing (and `error` set) for an unknown option or a missing source.

@@ -1,12 +1,13 @@
 #include "VideoChannelClient.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 extern "C" {
 #include <libavutil/pixfmt.h>

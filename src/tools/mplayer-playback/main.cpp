@@ -1,11 +1,12 @@
 // The preview's player child. See Player.h for what it does and PlayerArguments.h for
 // its command line.
+#include <sys/prctl.h>
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
-#include <sys/prctl.h>
 
 #include "Player.h"
 #include "PlayerArguments.h"

@@ -1,21 +1,45 @@
-#include "app/support/WidgetApplication.h"
-#include "app/support/ControllerStart.h"
-#include "app/support/MainWindowFixture.h"
-#include "app/tables/BCTableView.h"
-#include "app/preferences/BCPreferencePanel.h"
 #include "app/controller/Controller.h"
-#include "app/files/FileLists.h"
-#include "app/files/SourceScanner.h"
-#include "app/shared/Feed.h"
-#include "media/RegisteredSettings.h"
-#include "app/files/FilesTableModel.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
+
 #include "app/controller/MainWindowShell.h"
-#include "app/queue/QueueRunner.h"
-#include "app/queue/QueueTableModel.h"
 #include "app/controller/RestorableState.h"
 #include "app/controller/UserLanguage.h"
+#include "app/files/FileLists.h"
+#include "app/files/FilesTableModel.h"
+#include "app/files/SourceScanner.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/queue/QueueRunner.h"
+#include "app/queue/QueueTableModel.h"
+#include "app/shared/Feed.h"
+#include "app/support/ControllerStart.h"
+#include "app/support/MainWindowFixture.h"
+#include "app/support/WidgetApplication.h"
+#include "app/tables/BCTableView.h"
 #include "media/AnalysisTools.h"
 #include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
 #include "metadata/live/LiveKeys.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
@@ -23,32 +47,9 @@
 #include "platform/RunLoop.h"
 #include "support/TestSupport.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFrame>
-#include <QLabel>
-#include <QMainWindow>
-#include <QMessageBox>
-#include <QRadioButton>
-#include <QPushButton>
-#include <QDialog>
-#include <QTableView>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTextBrowser>
-#include <QTest>
-#include <QTimer>
-#include <atomic>
-#include <gtest/gtest.h>
-#include <optional>
-#include <thread>
-#include <vector>
-
 using namespace zuvo;
 
 namespace {
-
 
 // Answers every warning box as soon as it is shown, noting what it said.
 class WarningAnswerer {
@@ -118,9 +119,7 @@ MediaFilePtr lookedUpItem(const QString& path, MediaState state) {
 
 class ControllerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root = test::prepareControllerStart();
-  }
+  void SetUp() override { root = test::prepareControllerStart(); }
   void TearDown() override {
     for (const char* v : {"ZUVO_NEWS_URL", "ZUVO_SYSTEM_VERSION", "ZUVO_GNTP_PORT", "LANGUAGE"}) qunsetenv(v);
   }
@@ -145,9 +144,11 @@ TEST(UserLanguage, FirstPreferredLanguageGivesTheCodeAndItsName) {
     const char* code;
     const char* name;  // nullptr: whatever the table says
   } cases[] = {
-      {{"en-GB", "de"}, "en", "English"}, {{"en"}, "en", "English"}, {{"de", "en"}, "de", "German"},
-      {{"nb"}, "no", nullptr},            {{"pt-BR"}, "pt", "Portuguese"}, {{"pt-PT"}, "pt", "Portuguese"},
-      {{"zh-Hant"}, "zh", "Chinese"},     {{}, "", "Unknown"},              {{"qq"}, "qq", "Unknown"},
+      {{"en-GB", "de"}, "en", "English"}, {{"en"}, "en", "English"},
+      {{"de", "en"}, "de", "German"},     {{"nb"}, "no", nullptr},
+      {{"pt-BR"}, "pt", "Portuguese"},    {{"pt-PT"}, "pt", "Portuguese"},
+      {{"zh-Hant"}, "zh", "Chinese"},     {{}, "", "Unknown"},
+      {{"qq"}, "qq", "Unknown"},
   };
   for (const Case& c : cases) {
     const UserLanguage language = workOutUserLanguage(c.preferred, BCCReporter::dummy());
@@ -304,13 +305,15 @@ TEST_F(ControllerTest, ConvertedFilesFolderThatCannotBeMadeFallsBackToMoviesWith
   auto controller = start();
   EXPECT_TRUE(answerer.seen.isEmpty());
   EXPECT_EQ(Defaults::standard().stringForKey("ConvertedFilesDirectory"), paths::moviesFolder());
-  EXPECT_TRUE(mainLog().contains("[RED]Original files directory still does not exist. Defaulting back to Movies directory"));
+  EXPECT_TRUE(mainLog().contains(
+      "[RED]Original files directory still does not exist. Defaulting back to Movies directory"));
   EXPECT_FALSE(userLog().contains("Original files directory exists"));
 }
 
 TEST_F(ControllerTest, NewsPanelShowsTheNewsPageOnceAndStoresItsNumber) {
   test::LoopbackHttpServer server;
-  server.route("/Zuvo/ZuvoNews.php", {200, "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n", "text/html"});
+  server.route("/Zuvo/ZuvoNews.php",
+               {200, "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n", "text/html"});
   qputenv("ZUVO_NEWS_URL", server.baseURL().toLocal8Bit());
   {
     auto controller = start();
@@ -440,7 +443,8 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   test::ShownWindows::find().QueuePauseButton->click();
   ASSERT_TRUE(state.paused);
   controller->setQueue(QList<MediaFilePtr>(state.queue) << waiting);
-  controller->setFiles({lookedUpItem("/videos/done.mkv", MediaState::InFilesTable), std::make_shared<MediaFile>()});
+  controller->setFiles(
+      {lookedUpItem("/videos/done.mkv", MediaState::InFilesTable), std::make_shared<MediaFile>()});
 
   // The rewrite under way lasts until the quit has dropped the job queued behind it: the
   // pool deletes a dropped job, and with it what it holds.
@@ -476,7 +480,8 @@ TEST_F(ControllerTest, QuitLetsTheTagRewriteFinishDropsJobsNotBegunAndStopsConve
   ASSERT_TRUE(saved.QueueTable);
   EXPECT_EQ(saved.QueueTable->size(), 2);
   const QStringList main = mainLog();
-  EXPECT_LT(main.indexOf("Taking any tasks of off Pause"), main.indexOf("Setting all tasks to Stop Buton Pressed"));
+  EXPECT_LT(main.indexOf("Taking any tasks of off Pause"),
+            main.indexOf("Setting all tasks to Stop Buton Pressed"));
   EXPECT_EQ(main.last(), "Program Terminating Normally");
 }
 
@@ -485,10 +490,10 @@ TEST_F(ControllerTest, AProbeToolThatIgnoresSIGTERMIsGoneWithItsChildAfterAQuit)
   // A stand-in mediainfo that ignores SIGTERM and starts a child that does too.
   const QString stubs = test::freshFolder("stubborn tools");
   const QString pids = stubs + "/pids";
-  const QString tool = test::writeFile(stubs + "/mediainfo",
-                                       "#!/bin/sh\ntrap '' TERM\nsh -c \"trap '' TERM; echo \\$\\$ >> '" + pids.toUtf8() +
-                                           "'; while true; do sleep 1; done\" &\necho $$ >> '" + pids.toUtf8() +
-                                           "'\nwhile true; do sleep 1; done\n");
+  const QString tool = test::writeFile(
+      stubs + "/mediainfo", "#!/bin/sh\ntrap '' TERM\nsh -c \"trap '' TERM; echo \\$\\$ >> '" +
+                                pids.toUtf8() + "'; while true; do sleep 1; done\" &\necho $$ >> '" +
+                                pids.toUtf8() + "'\nwhile true; do sleep 1; done\n");
   QFile::setPermissions(tool, QFile::permissions(tool) | QFileDevice::ExeOwner);
   paths::setResourceRoots(QString(), stubs);
   std::atomic_bool probed = false;
@@ -574,10 +579,12 @@ TEST_F(ControllerTest, ARefusedKeyIsAlertedOnceNamingWhereToCorrectIt) {
 
   ASSERT_TRUE(runloop::waitUntil([&] { return alerts.seen.size() == 2; }, 10, 10));
   qunsetenv("ZUVO_TVDB_KEY");
-  EXPECT_EQ(alerts.seen[0], "TheMovieDB refused the key set in Preferences, Metadata, the \"TheMovieDB key\" field. "
-                            "Movie look-ups stay offline until it is corrected, or cleared to use the iTunes Store.");
-  EXPECT_EQ(alerts.seen[1], "TheTVDB refused the key set in the environment variables ZUVO_TVDB_KEY and "
-                            "ZUVO_TVDB_PIN. TV look-ups stay offline until it is corrected, or cleared to use TVmaze.");
+  EXPECT_EQ(alerts.seen[0],
+            "TheMovieDB refused the key set in Preferences, Metadata, the \"TheMovieDB key\" field. "
+            "Movie look-ups stay offline until it is corrected, or cleared to use the iTunes Store.");
+  EXPECT_EQ(alerts.seen[1],
+            "TheTVDB refused the key set in the environment variables ZUVO_TVDB_KEY and "
+            "ZUVO_TVDB_PIN. TV look-ups stay offline until it is corrected, or cleared to use TVmaze.");
   refuse(live::LiveHost::TMDB, live::LiveKey::TheMovieDB);
   runloop::runFor(0.3);
   EXPECT_EQ(alerts.seen.size(), 2);
@@ -613,11 +620,12 @@ TEST_F(ControllerTest, NoticeGoesOutOverGNTPWithoutBlockingTheWindow) {
   controller->GeneralMessage("Zuvo Conversion", "Converted Caf\u00e9\r\nX-Injected: 1.mkv", 1, true);
   EXPECT_LT(clock.elapsed(), 800) << "the window waited for the exchange";
   EXPECT_EQ(test::ShownWindows::find().MessageTextField->text(), "Converted Caf\u00e9\r\nX-Injected: 1.mkv");
-  const QByteArray expected = QStringLiteral(
-                                  "GNTP/1.0 NOTIFY NONE\r\nApplication-Name: Zuvo Pro\r\nNotification-Name: Conversion\r\n"
-                                  "Notification-Title: Zuvo Conversion\r\nNotification-Text: Converted Caf\u00e9 "
-                                  "X-Injected: 1.mkv\r\nNotification-Sticky: True\r\n\r\n")
-                                  .toUtf8();
+  const QByteArray expected =
+      QStringLiteral(
+          "GNTP/1.0 NOTIFY NONE\r\nApplication-Name: Zuvo Pro\r\nNotification-Name: Conversion\r\n"
+          "Notification-Title: Zuvo Conversion\r\nNotification-Text: Converted Caf\u00e9 "
+          "X-Injected: 1.mkv\r\nNotification-Sticky: True\r\n\r\n")
+          .toUtf8();
   EXPECT_TRUE(runloop::waitUntil([&] { return received.size() >= expected.size(); }, 5, 10));
   EXPECT_EQ(received, expected);
 }
@@ -640,9 +648,10 @@ TEST_F(ControllerTest, AlertsOfTimedScansGatherInOneWindowThatHoldsNothing) {
   for (QWidget* window : QApplication::topLevelWidgets())
     if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) shown << box;
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_EQ(shown[0]->text(), QString("Video Source %1/gone-1 is missing, please check video sources in Preferences.\n"
-                                      "Video Source %1/gone-2 is missing, please check video sources in Preferences.")
-                                  .arg(root));
+  EXPECT_EQ(shown[0]->text(),
+            QString("Video Source %1/gone-1 is missing, please check video sources in Preferences.\n"
+                    "Video Source %1/gone-2 is missing, please check video sources in Preferences.")
+                .arg(root));
   // Once closed, the next scan opens it afresh.
   shown[0]->button(QMessageBox::Ok)->click();
   QApplication::processEvents();
@@ -723,7 +732,8 @@ TEST_F(ControllerTest, DamagedSavedListsAreKeptAsideTheUserIsToldOnceAndTheWhole
 TEST_F(ControllerTest, ABrokenSettingsLineIsKeptAsideTheUserToldAndTheRestStillRead) {
   const QString settings = root + "/Zuvo.conf";
   Defaults::standard().synchronize();
-  const QByteArray text = test::readFile(settings) + "[broken\nMovieDestination=Desktop\nAssumeMediaType=Movie\n";
+  const QByteArray text =
+      test::readFile(settings) + "[broken\nMovieDestination=Desktop\nAssumeMediaType=Movie\n";
   test::writeFile(settings, text);
   Defaults::standard().setStorageFile(settings);
 

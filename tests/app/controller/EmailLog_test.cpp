@@ -1,12 +1,14 @@
 #include "app/controller/EmailLog.h"
-#include "platform/Paths.h"
-#include "platform/RunLoop.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
+
+#include "platform/Paths.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -17,8 +19,9 @@ QString fakeMailProgram(const QString& folder) {
   const QString path = folder + "/xdg-email";
   QFile f(path);
   f.open(QIODevice::WriteOnly);
-  f.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/arguments.part\"\n"
-          "mv \"$(dirname \"$0\")/arguments.part\" \"$(dirname \"$0\")/arguments\"\n");
+  f.write(
+      "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/arguments.part\"\n"
+      "mv \"$(dirname \"$0\")/arguments.part\" \"$(dirname \"$0\")/arguments\"\n");
   f.close();
   f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   return path;
@@ -55,6 +58,7 @@ TEST(EmailLog, OpensAMessageToSupportWithTheLogAttached) {
   EXPECT_EQ(readText(libexec + "/arguments").split('\n', Qt::SkipEmptyParts),
             (QStringList{"--utf8", "--subject", "Support Log For User : ", "--attach", mainLogPath(),
                          "support@kelvane.example"}));
-  EXPECT_TRUE(readText(userLogPath).contains(QRegularExpression("\n3 \\S+ Zuvo log emailed to Kelvane Support\n")));
+  EXPECT_TRUE(
+      readText(userLogPath).contains(QRegularExpression("\n3 \\S+ Zuvo log emailed to Kelvane Support\n")));
   paths::setResourceRoots({}, {});
 }

@@ -1,18 +1,20 @@
-#include "app/support/WidgetApplication.h"
 #include "app/controller/ListsSaver.h"
-#include "media/MediaValues.h"
-#include "media/RegisteredSettings.h"
-#include "platform/RunLoop.h"
-#include "support/TestSupport.h"
-#include "support/TestPictures.h"
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
-#include <gtest/gtest.h>
 #include <csignal>
+
+#include "app/support/WidgetApplication.h"
+#include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
+#include "platform/RunLoop.h"
+#include "support/TestPictures.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -57,7 +59,8 @@ QStringList names(const std::optional<QList<MediaFilePtr>>& list) {
 QStringList namesOf(const QList<MediaFilePtr>& list) { return names(std::optional(list)); }
 
 QString testFolder() {
-  return test::freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  return test::freshFolder(
+      QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 }
 
 }  // namespace
@@ -66,10 +69,16 @@ QString testFolder() {
 // saver's background thread until it is killed.
 TEST(ListsWriterChild, WritesInTurnUntilKilled) {
   const QString folder = qEnvironmentVariable(kChildFolder);
-  if (folder.isEmpty()) GTEST_SKIP() << "started only as the child of KillDuringAWriteLeavesTheOldOrTheNewLists";
+  if (folder.isEmpty())
+    GTEST_SKIP() << "started only as the child of KillDuringAWriteLeavesTheOldOrTheNewLists";
   const QList<MediaFilePtr> a = items("a", 40), b = items("b", 40);
   QList<MediaFilePtr> current = a;
-  ListsSaver saver(folder, [&] { return ListsSaver::Lists{current, current}; }, 0);
+  ListsSaver saver(
+      folder,
+      [&] {
+        return ListsSaver::Lists{current, current};
+      },
+      0);
   for (int round = 0;; ++round) {
     current = round % 2 ? b : a;
     saver.saveNow();
@@ -94,8 +103,9 @@ TEST(ListsSaver, KillDuringAWriteLeavesTheOldOrTheNewLists) {
     ASSERT_TRUE(child.waitForStarted(10000));
     // A few whole writes, then the kill lands while the next one is under way: at once
     // when its new file appears, or a little later.
-    ASSERT_TRUE(runloop::waitUntil([&] { return child.readAllStandardOutput().contains("wrote 2"); }, 120, 5) ||
-                child.state() == QProcess::NotRunning)
+    ASSERT_TRUE(
+        runloop::waitUntil([&] { return child.readAllStandardOutput().contains("wrote 2"); }, 120, 5) ||
+        child.state() == QProcess::NotRunning)
         << child.readAllStandardError().toStdString();
     const QString fresh = state.path() + ".new";
     ASSERT_TRUE(runloop::waitUntil([&] { return QFileInfo(fresh).size() > 0; }, 60, 0));
@@ -117,7 +127,12 @@ TEST(ListsSaver, KillDuringAWriteLeavesTheOldOrTheNewLists) {
 TEST(ListsSaver, AChangeMadeWhileAWriteRunsIsWrittenAfterIt) {
   const QString folder = testFolder();
   QList<MediaFilePtr> files = items("f", 60);
-  ListsSaver saver(folder, [&] { return ListsSaver::Lists{files, {}}; }, 0);
+  ListsSaver saver(
+      folder,
+      [&] {
+        return ListsSaver::Lists{files, {}};
+      },
+      0);
   saver.changed();
   const QString fresh = RestorableState(folder).path() + ".new";
   ASSERT_TRUE(runloop::waitUntil([&] { return QFileInfo::exists(fresh); }, 60, 0));
@@ -133,7 +148,12 @@ TEST(ListsSaver, AChangeMadeWhileAWriteRunsIsWrittenAfterIt) {
 TEST(ListsSaver, ChangesCloseTogetherMakeOneWriteOfTheLastLists) {
   const QString folder = testFolder();
   QList<MediaFilePtr> files;
-  ListsSaver saver(folder, [&] { return ListsSaver::Lists{files, {}}; }, 500);
+  ListsSaver saver(
+      folder,
+      [&] {
+        return ListsSaver::Lists{files, {}};
+      },
+      500);
   for (int i = 0; i < 20; ++i) {
     files.append(items(QString("n%1-").arg(i), 1));
     saver.changed();

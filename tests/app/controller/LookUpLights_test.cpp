@@ -1,13 +1,13 @@
 // The main window's "TV" and "Movies" lights say in words what their last look-up came to:
 // a video dropped while the services cannot be reached turns the TV light red, and its
 // tooltip and accessible description name the service, the reason and the time.
+#include <QRegularExpression>
+
 #include "app/support/DesktopDrag.h"
 #include "app/support/MainWindowFixture.h"
 #include "metadata/support/LiveServiceSupport.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
-
-#include <QRegularExpression>
 
 using namespace zuvo;
 using namespace zuvo::test;

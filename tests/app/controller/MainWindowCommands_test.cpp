@@ -1,6 +1,19 @@
 // The main window's commands: the queue's place, full screen, column switches, selection
 // moves, toolbar enabling, commands on the highlighted rows, duplicate deletion and the
 // preview, episode picker, preferences and about requests.
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
 #include "app/files/FilesTableModel.h"
 #include "app/preferences/BCPreferencePanel.h"
 #include "app/preview/Viewer.h"
@@ -12,19 +25,6 @@
 #include "media/ProbeSteps.h"
 #include "platform/NotificationCenter.h"
 #include "ui_BCPreferencePanel.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTest>
-#include <QLabel>
-#include <QMainWindow>
-#include <QPushButton>
-#include <QSplitter>
-#include <QTableView>
-#include <QStackedWidget>
-#include <QTimer>
-#include <QToolBar>
 
 using namespace zuvo;
 using test::AlertCloser;
@@ -41,12 +41,14 @@ TEST_F(MainWindowCommandsTest, FormatCommandsChangeOnlyTheHighlightedRows) {
     const char* log;
   };
   const Case cases[] = {
-      {"SD and HD", &test::ShownWindows::ToSDHDMenuItem, ConversionFormat::HDAndSD, "Changing seleted shows to SDHD"},
+      {"SD and HD", &test::ShownWindows::ToSDHDMenuItem, ConversionFormat::HDAndSD,
+       "Changing seleted shows to SDHD"},
       {"SD", &test::ShownWindows::ToSDMenuItem, ConversionFormat::SDOnly, "Changing seleted shows to SD"},
       {"HD", &test::ShownWindows::ToHDMenuItem, ConversionFormat::HDOnly, "Changing seleted shows to HD"},
       {"original", &test::ShownWindows::ToOriginalMenuItem, ConversionFormat::Original,
        "Changing selected shows to Original"},
-      {"info only", &test::ShownWindows::ToInfoMenuItem, ConversionFormat::TagsOnly, "Changing selected shows to Info Only"},
+      {"info only", &test::ShownWindows::ToInfoMenuItem, ConversionFormat::TagsOnly,
+       "Changing selected shows to Info Only"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -78,7 +80,8 @@ TEST_F(MainWindowCommandsTest, InfoOnlyChangesOnlyMP4FilesAndSaysSo) {
   windows().ToInfoMenuItem->trigger();
   EXPECT_EQ(mkv->ConversionFormat(), MediaFile().ConversionFormat());
   EXPECT_EQ(m4v->ConversionFormat(), ConversionFormat::TagsOnly);
-  EXPECT_EQ(alerts.seen, QStringList{"Some files where not of mp4 or m4v format. These have not been changed."});
+  EXPECT_EQ(alerts.seen,
+            QStringList{"Some files where not of mp4 or m4v format. These have not been changed."});
 }
 
 TEST_F(MainWindowCommandsTest, NextAndPreviousWrapAround) {
@@ -89,12 +92,14 @@ TEST_F(MainWindowCommandsTest, NextAndPreviousWrapAround) {
     QList<int> to;
   };
   const Case cases[] = {
-      {{0}, true, {1}}, {{2}, true, {0}}, {{}, true, {0}}, {{1}, false, {0}}, {{0}, false, {2}}, {{}, false, {}},
+      {{0}, true, {1}},  {{2}, true, {0}},  {{}, true, {0}},
+      {{1}, false, {0}}, {{0}, false, {2}}, {{}, false, {}},
   };
   for (const Case& c : cases) {
     select(c.from);
     post(c.next ? "NextShow" : "PreviousShow");
-    EXPECT_EQ(selected(), c.to) << (c.next ? "next" : "previous") << " from " << (c.from.isEmpty() ? -1 : c.from[0]);
+    EXPECT_EQ(selected(), c.to) << (c.next ? "next" : "previous") << " from "
+                                << (c.from.isEmpty() ? -1 : c.from[0]);
   }
 }
 
@@ -319,8 +324,9 @@ TEST_F(MainWindowCommandsTest, EpisodePickerWantsASelectedRow) {
   select({});
   AlertCloser alerts;
   windows().SelectTVShowMenuItem->trigger();
-  EXPECT_EQ(alerts.seen,
-            QStringList{"You must select a show from the Video Files table before you can run the Episode Picker"});
+  EXPECT_EQ(
+      alerts.seen,
+      QStringList{"You must select a show from the Video Files table before you can run the Episode Picker"});
 }
 
 TEST_F(MainWindowCommandsTest, SearchAgainStartsTheLookUpOfEachHighlightedItem) {
@@ -429,7 +435,7 @@ namespace {
 // background is the palette's base colour, not a tiled picture.
 TEST_F(MainWindowCommandsTest, TheToolbarShowsIconsAndTheFilesTableThePalettesBase) {
   const test::ShownWindows& w = windows();
-  const QStringList labels = {"Video Sources", "Check Sources", "Edit",           "Delete",           "Look Up",
+  const QStringList labels = {"Video Sources", "Check Sources", "Edit",    "Delete",           "Look Up",
                               "Preview",       "Create Sample", "Convert", "Convert Selected", "Convert All"};
   QStringList shown;
   for (QAction* item : w.MainToolbar->actions()) {

@@ -21,15 +21,9 @@ class MenuBarLinkCatcher : public QObject {
   void open(const QUrl& url) { opened << url.toString(); }
 };
 
-#include "app/files/AddingPaths.h"
-#include "app/preferences/BCPreferencePanel.h"
-#include "app/support/MainWindowFixture.h"
-#include "app/tags/BCTagsPanel.h"
-#include "media/ProbeSteps.h"
-#include "metadata/LookUpFixtures.h"
-#include "platform/RunLoop.h"
-#include "ui_BCPreferencePanel.h"
+#include <xcb/xcb.h>
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLabel>
@@ -38,13 +32,20 @@ class MenuBarLinkCatcher : public QObject {
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
-#include <QCheckBox>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 #include <cstdlib>
 #include <cstring>
-#include <xcb/xcb.h>
+
+#include "app/files/AddingPaths.h"
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/support/MainWindowFixture.h"
+#include "app/tags/BCTagsPanel.h"
+#include "media/ProbeSteps.h"
+#include "metadata/LookUpFixtures.h"
+#include "platform/RunLoop.h"
+#include "ui_BCPreferencePanel.h"
 
 using namespace zuvo;
 using runloop::waitUntil;
@@ -347,8 +348,8 @@ TEST_F(MenuBarTest, ClosingTheMainWindowQuitsWhileTheModalPreferencesRun) {
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   const auto atom = [&](const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(x11->connection(), xcb_intern_atom(x11->connection(), 0, strlen(name), name), nullptr);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        x11->connection(), xcb_intern_atom(x11->connection(), 0, strlen(name), name), nullptr);
     const xcb_atom_t value = reply ? reply->atom : 0;
     free(reply);
     return value;
@@ -365,7 +366,8 @@ TEST_F(MenuBarTest, ClosingTheMainWindowQuitsWhileTheModalPreferencesRun) {
     close.type = atom("WM_PROTOCOLS");
     close.data.data32[0] = atom("WM_DELETE_WINDOW");
     close.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(x11->connection(), 0, close.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_send_event(x11->connection(), 0, close.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&close));
     xcb_flush(x11->connection());
     sent = true;
   });

@@ -1,14 +1,16 @@
-#include "app/support/WidgetApplication.h"
 #include "app/controller/RestorableState.h"
-#include "media/MediaValues.h"
-#include "media/RegisteredSettings.h"
-#include "support/TestSupport.h"
-#include "support/TestPictures.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
-#include <gtest/gtest.h>
+
+#include "app/support/WidgetApplication.h"
+#include "media/MediaValues.h"
+#include "media/RegisteredSettings.h"
+#include "support/TestPictures.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -18,7 +20,8 @@ QByteArray posterJpeg(int seed) {
   QImage image(200, 300, QImage::Format_RGB32);
   QPainter painter(&image);
   for (int y = 0; y < 300; y += 10)
-    for (int x = 0; x < 200; x += 10) painter.fillRect(x, y, 10, 10, QColor((x * seed) % 256, y % 256, seed % 256));
+    for (int x = 0; x < 200; x += 10)
+      painter.fillRect(x, y, 10, 10, QColor((x * seed) % 256, y % 256, seed % 256));
   painter.end();
   return test::encodedPicture(image, "JPEG", 85);
 }
@@ -45,7 +48,8 @@ QStringList names(const std::optional<QList<MediaFilePtr>>& list) {
 class SavedLists : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = test::freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    folder = test::freshFolder(
+        QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   }
   QString folder;
   const QStringList files{"a.mkv", "bb.mkv", "ccc.mkv", "dddd.mkv", "eeeee.mkv"};
@@ -89,10 +93,14 @@ TEST_F(SavedLists, DamageCostsOnlyTheItemsItTouchesAndTheFileIsKeptAside) {
     };
   };
   const Case cases[] = {
-      {"a byte of a file-list item", flipInside("ccc.mkv"), {"a.mkv", "bb.mkv", "dddd.mkv", "eeeee.mkv"}, queue},
+      {"a byte of a file-list item",
+       flipInside("ccc.mkv"),
+       {"a.mkv", "bb.mkv", "dddd.mkv", "eeeee.mkv"},
+       queue},
       {"a byte of a queue item", flipInside("yy.avi"), files, {"x.avi", "zzz.avi"}},
       {"the file's first byte", [](QByteArray& b) { b[0] = char(b[0] ^ 0x01); }, files, queue},
-      {"a byte of the format's name", [](QByteArray& b) { b[b.indexOf("org.zuvo.lists") + 2] = 'X'; }, files, queue},
+      {"a byte of the format's name", [](QByteArray& b) { b[b.indexOf("org.zuvo.lists") + 2] = 'X'; }, files,
+       queue},
       {"the end cut off", [](QByteArray& b) { b.chop(2000); }, files, {"x.avi", "yy.avi"}},
   };
   for (const Case& c : cases) {

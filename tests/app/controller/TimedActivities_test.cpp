@@ -1,3 +1,11 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QGuiApplication>
+#include <QThreadPool>
+
 #include "app/shared/CacheExpiry.h"
 #include "app/shared/Feed.h"
 #include "app/support/ControllerFixture.h"
@@ -8,21 +16,19 @@
 #include "platform/Paths.h"
 #include "platform/PlacedOutputs.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QGuiApplication>
-#include <QThreadPool>
-#include <gtest/gtest.h>
-
 using namespace zuvo;
 using namespace zuvo::test;
 
 namespace {
 
 const QDateTime kNow(QDate(2024, 3, 10), QTime(3, 0, 0));
-const QStringList kSettings{"AutomaticallyScanForFiles", "AutomaticallyScanForFilesHour", "ScanVideoSourcesEveryMinutes",
-                            "AutomateEveryMinutes", "CacheDuration", "CacheInformation", "ConversionDirectory",
+const QStringList kSettings{"AutomaticallyScanForFiles",
+                            "AutomaticallyScanForFilesHour",
+                            "ScanVideoSourcesEveryMinutes",
+                            "AutomateEveryMinutes",
+                            "CacheDuration",
+                            "CacheInformation",
+                            "ConversionDirectory",
                             kSourcesKey};
 
 // A file in `folder` last changed `age` seconds before kNow.
@@ -146,8 +152,10 @@ TEST_F(TimedActivitiesTest, ExpiryDeletesOnlyWhatTheLookUpsDownloadedNotTheUsers
   for (const QString& name : users) age(writeFile(cache + "/" + name, "the user's"), 30 * 86400);
   Defaults::standard().setInteger(1, "CacheDuration");
   expireCacheFiles(cache, kNow, state.mainLog);
-  for (const QString& name : downloaded) EXPECT_FALSE(QFile::exists(cache + "/" + name)) << name.toStdString();
-  for (const QString& name : users) EXPECT_EQ(readFile(cache + "/" + name), "the user's") << name.toStdString();
+  for (const QString& name : downloaded)
+    EXPECT_FALSE(QFile::exists(cache + "/" + name)) << name.toStdString();
+  for (const QString& name : users)
+    EXPECT_EQ(readFile(cache + "/" + name), "the user's") << name.toStdString();
   EXPECT_TRUE(madefiles::names(cache).isEmpty()) << "the record forgets what was deleted";
 
   // A user's file that later takes a deleted cache file's name is theirs.
@@ -185,8 +193,14 @@ TEST_F(TimedActivitiesTest, TheTickKeepsTheStatusItemAndOnlineBoxesInLine) {
   Defaults::standard().setInteger(4, "CacheDuration");
   QStringList calls;
   hooks.setWindowTitle = [&](const QString& title) { calls << title; };
-  hooks.activateStatusMenu = [&] { calls << "activate"; state.statusItemShown = true; };
-  hooks.deactivateStatusMenu = [&] { calls << "deactivate"; state.statusItemShown = false; };
+  hooks.activateStatusMenu = [&] {
+    calls << "activate";
+    state.statusItemShown = true;
+  };
+  hooks.deactivateStatusMenu = [&] {
+    calls << "deactivate";
+    state.statusItemShown = false;
+  };
   hooks.clearOnlineBox = [&](bool tv) { calls << (tv ? "tv" : "movie"); };
   state.movieOffline = true;
   tick->timedactivities();
@@ -222,13 +236,20 @@ TEST_F(TimedActivitiesTest, AWatchedFolderThatIsTheDestinationYieldsOneOutputThr
     const QString destination = where == Where::Folder           ? watched
                                 : where == Where::OriginalFolder ? QStringLiteral("Original Folder")
                                                                  : QStringLiteral("iTunes");
-    ScopedSettings settings{{"ScanVideoSourcesEveryMinutes", true}, {"AutomateEveryMinutes", 1},
-                            {"AutomaticallyConvertAllFiles", true}, {"AutomaticallyLookUpShowInformation", false},
-                            {"TVShowDestination", destination}, {"MovieDestination", destination},
-                            {"HomeMovieDestination", destination}, {"VideoSourcesFileAction", 1},
-                            {"ImportTVShowFileIntoiTunes", false}, {"ImportMovieFileIntoiTunes", false},
-                            {"ImportHomeMovieFileIntoiTunes", false}, {"PreserveOriginalFileModifyTime", true},
-                            {"ConversionThreads", 2}, {"CacheDuration", 4}};
+    ScopedSettings settings{{"ScanVideoSourcesEveryMinutes", true},
+                            {"AutomateEveryMinutes", 1},
+                            {"AutomaticallyConvertAllFiles", true},
+                            {"AutomaticallyLookUpShowInformation", false},
+                            {"TVShowDestination", destination},
+                            {"MovieDestination", destination},
+                            {"HomeMovieDestination", destination},
+                            {"VideoSourcesFileAction", 1},
+                            {"ImportTVShowFileIntoiTunes", false},
+                            {"ImportMovieFileIntoiTunes", false},
+                            {"ImportHomeMovieFileIntoiTunes", false},
+                            {"PreserveOriginalFileModifyTime", true},
+                            {"ConversionThreads", 2},
+                            {"CacheDuration", 4}};
     const QString source = watched + "/Clip One.mkv";
     makeTestVideo(source, 2);
     age(source, 3600);
@@ -256,16 +277,20 @@ TEST_F(TimedActivitiesTest, AWatchedFolderThatIsTheDestinationYieldsOneOutputThr
     EXPECT_EQ(mainLog().filter("[BLUE]Doing Timed Scan of Video Sources at").size() - scansBefore, 4);
 
     QStringList outputs;
-    for (QDirIterator it(watched, {"*.m4v", "*.mp4"}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+    for (QDirIterator it(watched, {"*.m4v", "*.mp4"}, QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();)
       outputs << QDir(watched).relativeFilePath(it.next());
-    EXPECT_EQ(outputs.size(), 1) << outputs.join(", ").toStdString() << "\n" << mainLog().join('\n').toStdString();
+    EXPECT_EQ(outputs.size(), 1) << outputs.join(", ").toStdString() << "\n"
+                                 << mainLog().join('\n').toStdString();
     EXPECT_FALSE(QFileInfo::exists(source)) << "the original went to the Trash";
     EXPECT_TRUE(state.files.isEmpty());
     ASSERT_EQ(state.queue.size(), 1);
-    EXPECT_TRUE(state.queue.first()->conversionfinished()) << state.queue.first()->conversionerror().toStdString();
+    EXPECT_TRUE(state.queue.first()->conversionfinished())
+        << state.queue.first()->conversionerror().toStdString();
     if (outputs.size() != 1) continue;
     const QString output = watched + "/" + outputs.first();
-    const QString told = QStringLiteral("File %1 was made by Zuvo, it is not taken as a new source").arg(output);
+    const QString told =
+        QStringLiteral("File %1 was made by Zuvo, it is not taken as a new source").arg(output);
     EXPECT_EQ(userLog().count(told), 1) << userLog().join('\n').toStdString();
 
     // The next run of the program knows it too, and says nothing more.
@@ -277,7 +302,11 @@ TEST_F(TimedActivitiesTest, AWatchedFolderThatIsTheDestinationYieldsOneOutputThr
     EXPECT_TRUE(QFileInfo(state.supportFolder + "/" + placedoutputs::kRecordName).isFile());
 
     // Changed by the user since, it is a new source like any other.
-    { QFile file(output); ASSERT_TRUE(file.open(QIODevice::Append)); file.write("edited"); }
+    {
+      QFile file(output);
+      ASSERT_TRUE(file.open(QIODevice::Append));
+      file.write("edited");
+    }
     age(output, 3600);
     restarted.checksources(true);
     EXPECT_EQ(state.files.size(), 1);

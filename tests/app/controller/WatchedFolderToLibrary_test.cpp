@@ -1,16 +1,6 @@
 // The whole program, left alone: an episode put in a watched folder is found by the timed
 // scan, looked up on a TheTVDB answering on loopback, queued by itself, converted on the
 // tick and imported into the media library, tagged.
-#include "app/support/ZuvoProgramFixture.h"
-
-#include "app/shared/Feed.h"
-#include "metadata/IndependentReaders.h"
-#include "metadata/LookUpFixtures.h"
-#include "metadata/support/LiveFixtures.h"
-#include "mp4/Mp4Fixtures.h"
-#include "platform/Defaults.h"
-#include "tools/library/MediaLibrary.h"
-
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
@@ -18,6 +8,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include "app/shared/Feed.h"
+#include "app/support/ZuvoProgramFixture.h"
+#include "metadata/IndependentReaders.h"
+#include "metadata/LookUpFixtures.h"
+#include "metadata/support/LiveFixtures.h"
+#include "mp4/Mp4Fixtures.h"
+#include "platform/Defaults.h"
+#include "tools/library/MediaLibrary.h"
 
 namespace {
 
@@ -78,7 +77,8 @@ void routeSomeShow(LoopbackHttpServer& server) {
 )"));
   server.route("/banners/seasons/80123-1.jpg", pictureAnswer(Qt::magenta));
   // tagChimp, asked for chapters, knows nothing of it.
-  server.route(tagChimpMovieSearchTarget("some%20show"), xmlAnswer("<?xml version=\"1.0\"?>\n<items>\n</items>\n"));
+  server.route(tagChimpMovieSearchTarget("some%20show"),
+               xmlAnswer("<?xml version=\"1.0\"?>\n<items>\n</items>\n"));
 }
 
 QJsonObject json(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
@@ -87,7 +87,8 @@ QJsonObject json(const QByteArray& text) { return QJsonDocument::fromJson(text).
 void finishedAWhileAgo(const QString& path) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-  ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+  ASSERT_TRUE(
+      file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
 }
 
 // The converted files anywhere in the library, relative to it.
@@ -153,15 +154,16 @@ class WatchedFolderToLibrary : public ZuvoProgram {
   // the item, a later tick converts it; a fresh file (not `settled`) is taken by the scan
   // after it settled.
   QString convertedFromWatchedFolder(const QString& name, Outcome& r, bool settled = false) {
-    makeMedia(watched + "/" + name, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi",
-                                     "-i", "sine=frequency=440:sample_rate=48000:duration=2", "-ac", "2", "-c:v",
-                                     "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+    makeMedia(watched + "/" + name, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-f",
+                                     "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=2", "-ac",
+                                     "2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
     if (settled) finishedAWhileAgo(watched + "/" + name);
     auto zuvo = launch({});
     const bool imported = runloop::waitUntil(
         [&] { return !convertedIn(library).isEmpty() && !indexLines(library).isEmpty(); }, 90, 250);
     r = end(*zuvo);
-    EXPECT_TRUE(imported) << "nothing reached the library\n" << mainLog().join('\n').toStdString() << "\n"
+    EXPECT_TRUE(imported) << "nothing reached the library\n"
+                          << mainLog().join('\n').toStdString() << "\n"
                           << r.errors.toStdString();
     const QStringList files = convertedIn(library);
     EXPECT_EQ(files.size(), 1) << files.join(", ").toStdString();
@@ -187,9 +189,11 @@ TEST_F(WatchedFolderToLibrary, AnEpisodeDroppedInTheWatchedFolderEndsTaggedInThe
   // The video and the sound, as ffprobe sees them.
   QStringList streams;
   for (const QJsonValue& value :
-       json(runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json", output}).output)["streams"].toArray()) {
+       json(runCommand("ffprobe", {"-v", "error", "-show_streams", "-of", "json", output}).output)["streams"]
+           .toArray()) {
     const QJsonObject s = value.toObject();
-    if (s["disposition"].toObject()["attached_pic"].toInt() == 1 || s["codec_type"].toString() == "data") continue;
+    if (s["disposition"].toObject()["attached_pic"].toInt() == 1 || s["codec_type"].toString() == "data")
+      continue;
     streams << s["codec_type"].toString() + " " + s["codec_name"].toString();
   }
   EXPECT_EQ(streams, (QStringList{"video h264", "audio aac"}));
@@ -203,7 +207,10 @@ TEST_F(WatchedFolderToLibrary, AnEpisodeDroppedInTheWatchedFolderEndsTaggedInThe
   EXPECT_EQ(first("tves").toInt(), 2);
   EXPECT_EQ(first("\xc2\xa9nam").toString(), "The Second Helping");
   EXPECT_EQ(first("desc").toString(), "Ann cooks for Bob.");
-  EXPECT_EQ(first("\xc2\xa9" "day").toString(), "2009-01-12");
+  EXPECT_EQ(first("\xc2\xa9"
+                  "day")
+                .toString(),
+            "2009-01-12");
   EXPECT_EQ(first("\xc2\xa9gen").toString(), "Comedy");
   EXPECT_EQ(tags["covr"].toArray().size(), 1) << "the season banner is not the cover";
 
@@ -215,8 +222,10 @@ TEST_F(WatchedFolderToLibrary, AnEpisodeDroppedInTheWatchedFolderEndsTaggedInThe
     for (const QByteArray& target : server.requests()) targets << QString::fromUtf8(target);
     return targets;
   }();
-  EXPECT_TRUE(requests.contains(QString::fromUtf8(tvdbRecordTarget(kSeriesId)))) << requests.join('\n').toStdString();
-  for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
+  EXPECT_TRUE(requests.contains(QString::fromUtf8(tvdbRecordTarget(kSeriesId))))
+      << requests.join('\n').toStdString();
+  for (const QString& line : mainLog())
+    EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
 }
 
 // A fresh install without keys, the old interfaces left at their own (unanswering) hosts:
@@ -227,10 +236,13 @@ class LiveLookUpToLibrary : public WatchedFolderToLibrary {
     WatchedFolderToLibrary::SetUp();
     routeUnderTheDome(server);
     // tagChimp, asked directly for chapters, knows nothing of it.
-    server.route(tagChimpMovieSearchTarget("under%20the%20dome"), xmlAnswer("<?xml version=\"1.0\"?>\n<items>\n</items>\n"));
-    for (const char* old : {"ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TVRAGE_URL"}) environment.remove(old);
+    server.route(tagChimpMovieSearchTarget("under%20the%20dome"),
+                 xmlAnswer("<?xml version=\"1.0\"?>\n<items>\n</items>\n"));
+    for (const char* old : {"ZUVO_TVDB_URL", "ZUVO_TVDB_BANNERS_URL", "ZUVO_TVRAGE_URL"})
+      environment.remove(old);
     for (const char* key : kLiveKeyVariables) environment.remove(key);
-    for (Service service : kLiveServices) environment.insert(serviceOverrideVariable(service), server.baseURL());
+    for (Service service : kLiveServices)
+      environment.insert(serviceOverrideVariable(service), server.baseURL());
   }
 };
 
@@ -249,7 +261,10 @@ TEST_F(LiveLookUpToLibrary, UnderTheDomeIsNamedDescribedCastAndPictured) {
   EXPECT_EQ(first("tves").toInt(), 1);
   EXPECT_EQ(first("\xc2\xa9nam").toString(), "Pilot");
   EXPECT_EQ(first("desc").toString().left(40), "When the residents of Chester's Mill fin");
-  EXPECT_EQ(first("\xc2\xa9" "day").toString(), "2013-06-24");
+  EXPECT_EQ(first("\xc2\xa9"
+                  "day")
+                .toString(),
+            "2013-06-24");
   EXPECT_EQ(tags["covr"].toArray().size(), 1) << "the season's picture is the cover";
   const QJsonArray people = mutagenFreeform(output, "iTunMOVI");
   ASSERT_EQ(people.size(), 1);
@@ -260,7 +275,8 @@ TEST_F(LiveLookUpToLibrary, UnderTheDomeIsNamedDescribedCastAndPictured) {
   for (const QByteArray& target : server.requests()) requests << QString::fromUtf8(target);
   EXPECT_TRUE(requests.contains("/shows/1/episodes")) << requests.join('\n').toStdString();
   EXPECT_TRUE(requests.contains("/img/s1.jpg")) << requests.join('\n').toStdString();
-  for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
+  for (const QString& line : mainLog())
+    EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
 }
 
 TEST_F(WatchedFolderToLibrary, AnEpisodeLeftInPlaceIsConvertedOnceAcrossScansAndARestart) {
@@ -268,8 +284,8 @@ TEST_F(WatchedFolderToLibrary, AnEpisodeLeftInPlaceIsConvertedOnceAcrossScansAnd
   Defaults::standard().synchronize();
   const QString episode = watched + "/Some Show S01E02.mkv";
   makeMedia(episode, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
-                      "sine=frequency=440:sample_rate=48000:duration=1", "-ac", "2", "-c:v", "libx264", "-preset",
-                      "ultrafast", "-c:a", "aac"});
+                      "sine=frequency=440:sample_rate=48000:duration=1", "-ac", "2", "-c:v", "libx264",
+                      "-preset", "ultrafast", "-c:a", "aac"});
   finishedAWhileAgo(episode);
   const QString passedBy = "File " + episode + " was converted before and has not changed since";
   const auto passes = [&] { return mainLog().filter(passedBy).size(); };
@@ -316,7 +332,8 @@ void routeAStarIsBorn(LoopbackHttpServer& server) {
     "primaryGenreName":"Romance","contentAdvisoryRating":"R",
     "longDescription":"Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.",
     "artworkUrl100":"BASE/art/100x100bb.jpg"})j";
-  const QByteArray answer = QByteArray(R"j({"resultCount":1,"results":[)j").append(movie).append("]}").replace("BASE", base);
+  const QByteArray answer =
+      QByteArray(R"j({"resultCount":1,"results":[)j").append(movie).append("]}").replace("BASE", base);
   const auto json = [](const QByteArray& body) {
     LoopbackHttpServer::Response response;
     response.body = body;
@@ -324,15 +341,21 @@ void routeAStarIsBorn(LoopbackHttpServer& server) {
     return response;
   };
   // TheMovieDB's search and tagChimp's chapter search ask the same.
-  server.route("/search?term=a%20star%20is%20born&media=movie&entity=movie&country=US&limit=20", json(answer));
+  server.route("/search?term=a%20star%20is%20born&media=movie&entity=movie&country=US&limit=20",
+               json(answer));
   server.route("/lookup?id=1437031362&country=US", json(answer));
   server.route("/art/600x600bb.jpg", pictureAnswer(Qt::red));
 
   const QByteArray key = "&api_key=0123456789abcdef0123456789abcdef";
-  server.route("/3/search/movie?query=a%20star%20is%20born&language=en&page=1" + key,
-               json(R"j({"page":1,"results":[{"id":332562,"title":"A Star Is Born","release_date":"2018-10-03"}],"total_pages":1})j"));
-  server.route("/3/movie/332562?language=en&append_to_response=credits,release_dates,images&include_image_language=en,null" + key,
-               json(R"j({"id":332562,"title":"A Star Is Born","release_date":"2018-10-03",
+  server.route(
+      "/3/search/movie?query=a%20star%20is%20born&language=en&page=1" + key,
+      json(
+          R"j({"page":1,"results":[{"id":332562,"title":"A Star Is Born","release_date":"2018-10-03"}],"total_pages":1})j"));
+  server.route(
+      "/3/movie/"
+      "332562?language=en&append_to_response=credits,release_dates,images&include_image_language=en,null" +
+          key,
+      json(R"j({"id":332562,"title":"A Star Is Born","release_date":"2018-10-03",
     "overview":"Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.",
     "poster_path":"/star.jpg","genres":[{"id":18,"name":"Drama"},{"id":10749,"name":"Romance"}],
     "credits":{"cast":[{"name":"Lady Gaga","character":"Ally","order":0},{"name":"Bradley Cooper","character":"Jack","order":1}],
@@ -372,7 +395,8 @@ class MovieToLibrary : public WatchedFolderToLibrary {
     EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
     if (relative.isEmpty()) return {};
     EXPECT_TRUE(relative.startsWith("Movies/")) << relative.toStdString();
-    for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
+    for (const QString& line : mainLog())
+      EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
     return mutagenView(library + "/" + relative)["tags"].toObject();
   }
   static QJsonValue first(const QJsonObject& tags, const char* key) {
@@ -410,7 +434,8 @@ TEST_F(MovieToLibrary, WithATMDBKeyTheMovieAlsoGetsItsCastCrewAndRating) {
             "Seasoned musician Jackson Maine discovers—and falls in love with—struggling artist Ally.");
   EXPECT_EQ(first(tags, "----:com.apple.iTunes:iTunEXTC").toString(), "mpaa|R|400|");
   const QString people = first(tags, "----:com.apple.iTunes:iTunMOVI").toString();
-  EXPECT_TRUE(people.contains("Lady Gaga") && people.contains("Bradley Cooper") && people.contains("Bill Gerber"))
+  EXPECT_TRUE(people.contains("Lady Gaga") && people.contains("Bradley Cooper") &&
+              people.contains("Bill Gerber"))
       << people.toStdString();
   EXPECT_EQ(tags["covr"].toArray().size(), 1);
   for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("0123456789abcdef")) << "a key in the log";

@@ -1,11 +1,10 @@
 // The zuvo program itself, started with a home of its own and told to quit once start-up
 // has finished, or ended by the test through its quit sequence (SIGTERM).
-#include "app/support/ZuvoProgramFixture.h"
-#include "media/FileTypes.h"
-
-#include "app/shared/Feed.h"
-#include "platform/Defaults.h"
-#include "support/StreamingHttpServer.h"
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -14,11 +13,12 @@
 #include <QImage>
 #include <QMimeDatabase>
 #include <QStandardPaths>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+
+#include "app/shared/Feed.h"
+#include "app/support/ZuvoProgramFixture.h"
+#include "media/FileTypes.h"
+#include "platform/Defaults.h"
+#include "support/StreamingHttpServer.h"
 
 namespace {
 
@@ -59,17 +59,20 @@ TEST_F(ZuvoProgram, FirstStartMakesItsFoldersAndBothLogs) {
   ASSERT_TRUE(readFile(support() + "/log.bclog2").startsWith("Creating Log File\n"));
   // The main log is scrambled on disk: no message is readable as it stands.
   EXPECT_FALSE(readFile(support() + "/log.bclog2").contains("Log starting"));
-  expectInOrder(mainLog(), {"Log starting...", "[BLUE]User home directory is " + home,
-                            "[BLUE]Mac OS Version is 10.8.0", "Checking for critical directories...",
-                            "[BLUE]Cache directory " + home + "/.cache/org.zuvo.Zuvo does not exist. Attempting to create.",
-                            "[GREEN]Cache directory created.", "Original files directory exists",
-                            "Prefered language is en", "Language name is English", "Setting up notification center",
-                            "Creating Busy, Tags, Preferences and Alert Panel", "[BLUE]Zuvo Version Number is 0.1",
-                            "Creating LookUp object", "[BLUE]Activating status bar item", "Checking for Turbo.264",
-                            "[RED] Perian not installed", "Checking for News", "Quit button pressed", "Program Terminating Normally"});
+  expectInOrder(
+      mainLog(),
+      {"Log starting...", "[BLUE]User home directory is " + home, "[BLUE]Mac OS Version is 10.8.0",
+       "Checking for critical directories...",
+       "[BLUE]Cache directory " + home + "/.cache/org.zuvo.Zuvo does not exist. Attempting to create.",
+       "[GREEN]Cache directory created.", "Original files directory exists", "Prefered language is en",
+       "Language name is English", "Setting up notification center",
+       "Creating Busy, Tags, Preferences and Alert Panel", "[BLUE]Zuvo Version Number is 0.1",
+       "Creating LookUp object", "[BLUE]Activating status bar item", "Checking for Turbo.264",
+       "[RED] Perian not installed", "Checking for News", "Quit button pressed",
+       "Program Terminating Normally"});
   expectInOrder(userLog(), {"Log starting...", "Cache directory created.", "Original files directory exists",
-                            "Checking for Turbo.264", "No Turbo Framework", "Checking for News", "Quit button pressed",
-                            "Program Terminating Normally"});
+                            "Checking for Turbo.264", "No Turbo Framework", "Checking for News",
+                            "Quit button pressed", "Program Terminating Normally"});
   EXPECT_TRUE(QFile::exists(support() + "/MainWindow.state"));
 
   // The second start finds everything in place.
@@ -84,7 +87,8 @@ TEST_F(ZuvoProgram, UnusableCacheFolderIsReplacedByTheDefaultAfterAnAlert) {
   const Outcome r = run();
   EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
   EXPECT_TRUE(r.errors.contains("alert: Missing Cache Directory | Cache Directory " + file +
-                                "/cache is missing reventing to default of " + home + "/.cache/org.zuvo.Zuvo"))
+                                "/cache is missing reventing to default of " + home +
+                                "/.cache/org.zuvo.Zuvo"))
       << r.errors.toStdString();
   EXPECT_EQ(storedSetting("ConversionDirectory").toString(), home + "/.cache/org.zuvo.Zuvo");
   EXPECT_TRUE(mainLog().contains("[RED]Cache directory still does not exist reverting to default."));
@@ -104,12 +108,14 @@ TEST_F(ZuvoProgram, WithoutAnyCacheFolderTheProgramEndsBeforeItsEventLoop) {
 
 TEST_F(ZuvoProgram, NewsPageFromTheNewsAddressIsShownOnce) {
   zuvo::test::LoopbackHttpServer server;
-  server.route("/Zuvo/ZuvoNews.php", {200, "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n", "text/html"});
+  server.route("/Zuvo/ZuvoNews.php",
+               {200, "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n", "text/html"});
   environment.insert("ZUVO_NEWS_URL", server.baseURL());
   EXPECT_EQ(run().exitCode, 0);
   expectInOrder(mainLog(), {"Checking for News", "News of number 5", "[BLUE]New News!"});
   EXPECT_EQ(storedSetting("AlertNumber").toInt(), 5);
-  EXPECT_EQ(readFile(home + "/.cache/org.zuvo.Zuvo/newsfile"), "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n");
+  EXPECT_EQ(readFile(home + "/.cache/org.zuvo.Zuvo/newsfile"),
+            "Zuvo ALERT:5:Spring\n<p>Spring release notes</p>\n");
 
   EXPECT_EQ(run().exitCode, 0);
   EXPECT_TRUE(userLog().contains("No news"));
@@ -119,7 +125,8 @@ TEST_F(ZuvoProgram, NewsPageFromTheNewsAddressIsShownOnce) {
 
 // The item the probe made of "Some Show S01E02" (160x120).
 void expectProbedEpisode(const QList<zuvo::MediaFilePtr>& saved, const QString& path) {
-  const auto found = std::find_if(saved.begin(), saved.end(), [&](const auto& item) { return item->fullpath() == path; });
+  const auto found =
+      std::find_if(saved.begin(), saved.end(), [&](const auto& item) { return item->fullpath() == path; });
   ASSERT_NE(found, saved.end()) << path.toStdString() << " was not saved";
   const zuvo::MediaFile& item = **found;
   EXPECT_TRUE(item.didlookup()) << path.toStdString();
@@ -154,9 +161,29 @@ TEST_F(ZuvoProgram, TheLocaleChoosesTheUsersAudioTrackAndEnglishWhenItNamesNoLan
   const QString made = folder + "/made.mkv";
   QStringList arguments{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1"};
   for (int i = 0; i < 3; ++i)
-    arguments << "-f" << "lavfi" << "-i" << QString("sine=frequency=%1:sample_rate=48000:duration=1").arg(400 + 100 * i);
-  arguments << "-map" << "0:v" << "-map" << "1:a" << "-map" << "2:a" << "-map" << "3:a" << "-c:v" << "libx264"
-            << "-preset" << "ultrafast" << "-c:a" << "ac3" << "-ac:a:0" << "6" << "-ac:a:1" << "2" << "-ac:a:2" << "2";
+    arguments << "-f"
+              << "lavfi"
+              << "-i" << QString("sine=frequency=%1:sample_rate=48000:duration=1").arg(400 + 100 * i);
+  arguments << "-map"
+            << "0:v"
+            << "-map"
+            << "1:a"
+            << "-map"
+            << "2:a"
+            << "-map"
+            << "3:a"
+            << "-c:v"
+            << "libx264"
+            << "-preset"
+            << "ultrafast"
+            << "-c:a"
+            << "ac3"
+            << "-ac:a:0"
+            << "6"
+            << "-ac:a:1"
+            << "2"
+            << "-ac:a:2"
+            << "2";
   zuvo::test::makeMedia(made, arguments);
 
   struct Case {
@@ -173,7 +200,8 @@ TEST_F(ZuvoProgram, TheLocaleChoosesTheUsersAudioTrackAndEnglishWhenItNamesNoLan
     SCOPED_TRACE(c.name);
     const QString video = folder + "/" + c.name + ".mkv";
     const zuvo::test::CommandResult merged = zuvo::test::runCommand(
-        "mkvmerge", {"-q", "-o", video, "--language", "1:fr-CA", "--language", "2:pt-BR", "--language", "3:en-US", made});
+        "mkvmerge",
+        {"-q", "-o", video, "--language", "1:fr-CA", "--language", "2:pt-BR", "--language", "3:en-US", made});
     ASSERT_EQ(merged.exitCode, 0) << merged.output.toStdString();
     for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) environment.remove(variable);
     if (c.language) environment.insert("LANGUAGE", c.language);
@@ -183,9 +211,11 @@ TEST_F(ZuvoProgram, TheLocaleChoosesTheUsersAudioTrackAndEnglishWhenItNamesNoLan
     EXPECT_TRUE(waitForProbes({QString(c.name) + ".mkv"})) << mainLog().join('\n').toStdString();
     const Outcome r = end(*zuvo);
     EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
-    EXPECT_TRUE(mainLog().contains(QString("Language name is ") + c.languageName)) << mainLog().join('\n').toStdString();
+    EXPECT_TRUE(mainLog().contains(QString("Language name is ") + c.languageName))
+        << mainLog().join('\n').toStdString();
     const QList<zuvo::MediaFilePtr> saved = savedFiles();
-    const auto item = std::find_if(saved.begin(), saved.end(), [&](const auto& m) { return m->fullpath() == video; });
+    const auto item =
+        std::find_if(saved.begin(), saved.end(), [&](const auto& m) { return m->fullpath() == video; });
     ASSERT_NE(item, saved.end());
     QStringList defaults;
     for (const zuvo::AudioTrack& track : (*item)->AudioTracks())
@@ -198,9 +228,9 @@ TEST_F(ZuvoProgram, UnlabelledTracksTakeTheLanguageStartUpWorksOut) {
   // An audio track and a soft subtitle that name no language, as mkvmerge writes "und".
   const QString folder = freshFolder("unlabelled");
   const QString made = folder + "/made.mkv";
-  zuvo::test::makeMedia(made, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
-                               "sine=sample_rate=48000:duration=1", "-c:v", "libx264", "-preset", "ultrafast", "-c:a",
-                               "aac", "-ac", "2"});
+  zuvo::test::makeMedia(made, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi",
+                               "-i", "sine=sample_rate=48000:duration=1", "-c:v", "libx264", "-preset",
+                               "ultrafast", "-c:a", "aac", "-ac", "2"});
   const QString subtitle = writeFile(folder + "/words.srt", "1\n00:00:00,000 --> 00:00:00,900\nHello\n");
   setting("IncludeSubtitleTracks", 1);
 
@@ -227,7 +257,8 @@ TEST_F(ZuvoProgram, UnlabelledTracksTakeTheLanguageStartUpWorksOut) {
     const Outcome r = end(*zuvo);
     EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
     const QList<zuvo::MediaFilePtr> saved = savedFiles();
-    const auto item = std::find_if(saved.begin(), saved.end(), [&](const auto& m) { return m->fullpath() == video; });
+    const auto item =
+        std::find_if(saved.begin(), saved.end(), [&](const auto& m) { return m->fullpath() == video; });
     ASSERT_NE(item, saved.end());
     const QList<zuvo::AudioTrack> audio = (*item)->AudioTracks();
     ASSERT_EQ(audio.size(), 1);
@@ -277,15 +308,17 @@ TEST_F(ZuvoProgramOnABus, LaterLaunchesHandTheirPathsToTheRunningOne) {
   EXPECT_EQ(fromService.exitCode, 0) << fromService.errors.toStdString();
   EXPECT_EQ(zuvo->state(), QProcess::Running);
 
-  EXPECT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().filter("completed lookup").size() == 4; }, 30, 100))
+  EXPECT_TRUE(
+      zuvo::runloop::waitUntil([&] { return mainLog().filter("completed lookup").size() == 4; }, 30, 100))
       << mainLog().join('\n').toStdString();
   const Outcome r = end(*zuvo);
   EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
   const QStringList main = mainLog();
   EXPECT_EQ(main.count("Log starting..."), 1) << "a later launch started a program of its own";
-  expectInOrder(main, {"[GREEN]Found new file " + first, "[BLUE]  openFiles is a supported video file : " + second,
-                       "[GREEN]Found new file " + second, "[GREEN]Found new file " + inFolder,
-                       "[GREEN]Found new file " + service, "Program Terminating Normally"});
+  expectInOrder(main,
+                {"[GREEN]Found new file " + first, "[BLUE]  openFiles is a supported video file : " + second,
+                 "[GREEN]Found new file " + second, "[GREEN]Found new file " + inFolder,
+                 "[GREEN]Found new file " + service, "Program Terminating Normally"});
   const QList<zuvo::MediaFilePtr> saved = savedFiles();
   EXPECT_EQ(saved.size(), 4);
   for (const QString& path : {first, second, inFolder, service}) expectProbedEpisode(saved, path);
@@ -329,8 +362,8 @@ TEST_F(ZuvoProgram, TerminationEndsItWhileTheFirstRunPreferencesAreOpen) {
 // chosen files, with its icon beside it, for the video files zuvo takes.
 TEST(ZuvoDesktopEntry, IsValidAndOpensTheVideoFilesZuvoTakes) {
   const QString prefix = freshFolder("installed");
-  const auto install = zuvo::test::runCommand(
-      "cmake", {"--install", qEnvironmentVariable("ZUVO_BUILD_DIR"), "--prefix", prefix, "--component", "desktop"});
+  const auto install = zuvo::test::runCommand("cmake", {"--install", qEnvironmentVariable("ZUVO_BUILD_DIR"),
+                                                        "--prefix", prefix, "--component", "desktop"});
   ASSERT_EQ(install.exitCode, 0) << install.output.toStdString();
   const QString entry = prefix + "/share/applications/zuvo.desktop";
   ASSERT_TRUE(QFileInfo::exists(entry));
@@ -358,7 +391,8 @@ TEST(ZuvoDesktopEntry, IsValidAndOpensTheVideoFilesZuvoTakes) {
         << type.toStdString() << " holds no file zuvo takes";
   }
   for (const char* extension : {"mkv", "mp4", "m4v", "avi", "mov", "mpg", "wmv", "m2ts", "flv", "3gp"}) {
-    const QMimeType type = mime.mimeTypeForFile(QStringLiteral("video.") + extension, QMimeDatabase::MatchExtension);
+    const QMimeType type =
+        mime.mimeTypeForFile(QStringLiteral("video.") + extension, QMimeDatabase::MatchExtension);
     EXPECT_TRUE(std::any_of(types.begin(), types.end(), [&](const QString& t) { return type.inherits(t); }))
         << extension << " (" << type.name().toStdString() << ") is not opened with zuvo";
   }
@@ -387,7 +421,8 @@ TEST_F(ZuvoProgram, AVideoWhoseNameIsNotUTF8IsNamedToTheUserNotSkippedInSilence)
   EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
   for (const QByteArray& name : {scanned, opened}) {
     const QString told =
-        QFile::decodeName(name) + " cannot be added to Zuvo: its name is not valid UTF-8. Rename it, then add it again.";
+        QFile::decodeName(name) +
+        " cannot be added to Zuvo: its name is not valid UTF-8. Rename it, then add it again.";
     EXPECT_TRUE(r.errors.contains("alert: " + told)) << r.errors.toStdString();
     EXPECT_TRUE(userLog().contains(told)) << userLog().join('\n').toStdString();
   }
@@ -424,7 +459,8 @@ void watchOnEveryTick(const QString& home, const QString& watched) {
 void ageFile(const QString& path) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-  ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+  ASSERT_TRUE(
+      file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
 }
 
 }  // namespace
@@ -443,7 +479,8 @@ TEST_F(ZuvoProgram, ARecordingPackageGivenWithATrailingSlashIsAddedAsTheRecordin
   EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
   const QStringList main = mainLog();
   EXPECT_TRUE(main.contains("[GREEN]Found new file " + package)) << main.join('\n').toStdString();
-  for (const QString& line : main) EXPECT_FALSE(line.contains("Found new file " + package + "/")) << line.toStdString();
+  for (const QString& line : main)
+    EXPECT_FALSE(line.contains("Found new file " + package + "/")) << line.toStdString();
 }
 
 TEST_F(ZuvoProgram, AQuitDuringAScanOfAThousandVideosEndsAtOnceAndAddsNothingAfter) {
@@ -455,7 +492,8 @@ TEST_F(ZuvoProgram, AQuitDuringAScanOfAThousandVideosEndsAtOnceAndAddsNothingAft
   environment.remove(kTickVariable);
 
   auto zuvo = launch({});
-  ASSERT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().contains("[BLUE]Checking Video Sources"); }, 60, 20))
+  ASSERT_TRUE(
+      zuvo::runloop::waitUntil([&] { return mainLog().contains("[BLUE]Checking Video Sources"); }, 60, 20))
       << mainLog().join('\n').toStdString();
   QElapsedTimer took;
   took.start();
@@ -492,8 +530,8 @@ TEST_F(ZuvoProgram, AnUnreadableNameInAWatchedFolderHoldsNeitherTheTimerNorTheCo
   EXPECT_TRUE(started) << mainLog().join('\n').toStdString();
   EXPECT_TRUE(scannedOn) << "the timer stopped";
   EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
-  const QString told =
-      QFile::decodeName(latin1) + " cannot be added to Zuvo: its name is not valid UTF-8. Rename it, then add it again.";
+  const QString told = QFile::decodeName(latin1) +
+                       " cannot be added to Zuvo: its name is not valid UTF-8. Rename it, then add it again.";
   EXPECT_EQ(userLog().count(told), 1) << "told once, not at every scan";
 }
 
@@ -515,7 +553,8 @@ TEST_F(ZuvoProgramOnABus, OnlyFilesAndFoldersAreTakenFromALaterLaunch) {
     const Outcome later = run(arguments);
     EXPECT_EQ(later.exitCode, 0) << later.errors.toStdString();
   }
-  EXPECT_TRUE(zuvo::runloop::waitUntil([&] { return mainLog().filter("completed lookup").size() == 2; }, 30, 100))
+  EXPECT_TRUE(
+      zuvo::runloop::waitUntil([&] { return mainLog().filter("completed lookup").size() == 2; }, 30, 100))
       << mainLog().join('\n').toStdString();
   QElapsedTimer took;
   took.start();
@@ -551,8 +590,10 @@ TEST_F(ZuvoProgram, APathThatStartsWithAHyphenIsOpenedNotDropped) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     QDir(support()).removeRecursively();
-    if (c.qtPlatform) environment.remove("QT_QPA_PLATFORM");
-    else environment.insert("QT_QPA_PLATFORM", "offscreen");
+    if (c.qtPlatform)
+      environment.remove("QT_QPA_PLATFORM");
+    else
+      environment.insert("QT_QPA_PLATFORM", "offscreen");
     auto zuvo = launch(c.arguments);
     EXPECT_TRUE(waitForProbes({"-leading hyphen.mkv"})) << mainLog().join('\n').toStdString();
     const Outcome r = end(*zuvo);
@@ -572,7 +613,8 @@ namespace {
 // someone else holds it.
 int lockProfile(const QString& support) {
   QDir().mkpath(support);
-  const int fd = ::open(QFile::encodeName(support + "/zuvo.lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int fd =
+      ::open(QFile::encodeName(support + "/zuvo.lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
   ::close(fd);
   return -1;
@@ -592,13 +634,15 @@ TEST_F(ZuvoProgram, WithoutABusTwoLaunchesAtOnceMakeOneZuvoThatTakesBothPaths) {
   auto other = launch({second});
   // One of them hands its path over and ends; the other runs on.
   ASSERT_TRUE(zuvo::runloop::waitUntil(
-      [&] { return one->state() == QProcess::NotRunning || other->state() == QProcess::NotRunning; }, 30, 20));
+      [&] { return one->state() == QProcess::NotRunning || other->state() == QProcess::NotRunning; }, 30,
+      20));
   QProcess& handedOver = one->state() == QProcess::NotRunning ? *one : *other;
   QProcess& running = &handedOver == one.get() ? *other : *one;
   EXPECT_EQ(handedOver.exitCode(), 0) << handedOver.readAllStandardError().toStdString();
   EXPECT_EQ(running.state(), QProcess::Running);
 
-  EXPECT_TRUE(waitForProbes({"Some Show S01E02.mkv", "Some Show S01E03.mkv"})) << mainLog().join('\n').toStdString();
+  EXPECT_TRUE(waitForProbes({"Some Show S01E02.mkv", "Some Show S01E03.mkv"}))
+      << mainLog().join('\n').toStdString();
   // A later launch hands over to it too.
   const QString third = folder + "/Some Show S01E04.mkv";
   ASSERT_TRUE(QFile::copy(first, third));

@@ -1,7 +1,6 @@
-#include "app/files/IncomingPaths.h"
-#include "app/shared/Feed.h"
-#include "app/shared/FileDropTarget.h"
-#include "app/support/ControllerFixture.h"
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,9 +8,11 @@
 #include <QSet>
 #include <QTimer>
 #include <algorithm>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "app/files/IncomingPaths.h"
+#include "app/shared/Feed.h"
+#include "app/shared/FileDropTarget.h"
+#include "app/support/ControllerFixture.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -27,7 +28,8 @@ class AddingSourcesTest : public ::testing::Test, public ControllerFixture {
   // Makes the files (and their folders) under `root`; a name ending in "/" is a folder.
   static void make(const QString& root, const QStringList& names) {
     for (const QString& name : names) {
-      if (name.endsWith('/')) QDir().mkpath(root + "/" + name);
+      if (name.endsWith('/'))
+        QDir().mkpath(root + "/" + name);
       else {
         QDir().mkpath(QFileInfo(root + "/" + name).path());
         writeFile(root + "/" + name, "video");
@@ -93,7 +95,8 @@ TEST_F(AddingSourcesTest, AddingRefusesPathsPresentAndStartsTheProbeOfNewOnes) {
 
   EXPECT_FALSE(lists->addfiletotable(a, true, false).Error());
   EXPECT_EQ(state.files.size(), 1);
-  EXPECT_TRUE(userLog().contains(QString("File %1 not added to Zuvo as already present in main window").arg(a)));
+  EXPECT_TRUE(
+      userLog().contains(QString("File %1 not added to Zuvo as already present in main window").arg(a)));
 
   auto inQueue = FileLists::newMediaForPath(b, false);
   inQueue->setState(MediaState::Converting);
@@ -116,7 +119,8 @@ TEST_F(AddingSourcesTest, AFolderDroppedSixLevelsDeepAddsTheFirstFourLevels) {
               "top/l2/l3/l4/l5/l6/6.mkv", "top/notes.txt"});
   adding->doDropXML(FileDropTarget::filenamesPropertyList({root + "/top"}));
   ASSERT_TRUE(added());
-  EXPECT_EQ(filesPaths(root), QStringList({"top/1.mkv", "top/l2/2.avi", "top/l2/l3/3.mp4", "top/l2/l3/l4/4.m4v"}));
+  EXPECT_EQ(filesPaths(root),
+            QStringList({"top/1.mkv", "top/l2/2.avi", "top/l2/l3/3.mp4", "top/l2/l3/l4/4.m4v"}));
   EXPECT_TRUE(mainLog().contains("[RED]Five levels deep, terminating recurse"));
   for (const MediaFilePtr& m : state.files) EXPECT_TRUE(m->drop());
 
@@ -195,13 +199,15 @@ TEST_F(AddingSourcesTest, VideoSourcesFindFilesAndPackagesButNotTheLiveBuffer) {
   // A minute on: every file has settled.
   scanner->setClock([] { return QDateTime::currentDateTime().addSecs(60); });
   scanner->checksources(true);
-  EXPECT_EQ(filesPaths(root),
-            QStringList({"watched/Live TV Buffer.eyetv/buffer.mpg", "watched/Show - One.eyetv", "watched/a.mkv",
-                         "watched/sub/b.avi", "watched/sub/live tv buffer.eyetv", "flat/c.mp4"}));
+  EXPECT_EQ(filesPaths(root), QStringList({"watched/Live TV Buffer.eyetv/buffer.mpg",
+                                           "watched/Show - One.eyetv", "watched/a.mkv", "watched/sub/b.avi",
+                                           "watched/sub/live tv buffer.eyetv", "flat/c.mp4"}));
   for (const MediaFilePtr& m : state.files) EXPECT_FALSE(m->drop()) << m->fullpath().toStdString();
   EXPECT_EQ(probedAutoprocess.count(true), probedAutoprocess.size());
-  EXPECT_EQ(timedNotices, QStringList({QString("Video Source %1/nowhere is missing, please check video sources in "
-                                               "Preferences.").arg(root)}))
+  EXPECT_EQ(timedNotices,
+            QStringList({QString("Video Source %1/nowhere is missing, please check video sources in "
+                                 "Preferences.")
+                             .arg(root)}))
       << "a timed scan waits for nobody";
   EXPECT_TRUE(alerts.isEmpty());
   EXPECT_EQ(statusTexts.last(), "Video Sources Checked");
@@ -286,7 +292,8 @@ TEST_F(TimedScanTest, ARecordingStillBeingWrittenIsTakenOnlyOnceItHasSettled) {
     clock = clock.addSecs(10);
     append(growing, "more");
   }
-  EXPECT_TRUE(mainLog().contains(QString("File %1 is still changing, it is taken once it has settled").arg(growing)));
+  EXPECT_TRUE(
+      mainLog().contains(QString("File %1 is still changing, it is taken once it has settled").arg(growing)));
   EXPECT_EQ(userLog().filter("Found file ").size(), 1);
 
   // Once the recorder has stopped, the next scan that finds it unchanged takes it.
@@ -314,10 +321,12 @@ TEST_F(TimedScanTest, ASourceLeftInPlaceIsNotQueuedAgainWhileItStaysAsItWasConve
     bool takenAgain;
   } cases[] = {
       {"unchanged", [](const QString&) {}, false},
-      {"grown", [this](const QString& path) {
+      {"grown",
+       [this](const QString& path) {
          append(path, "rest");
          setModified(path, clock.addSecs(-3600));
-       }, true},
+       },
+       true},
       {"touched", [this](const QString& path) { setModified(path, clock.addSecs(-1800)); }, true},
   };
   for (const Case& c : cases) {
@@ -532,7 +541,8 @@ TEST_F(AddingSourcesTest, HandedOverPathsAreTakenOnlyWhenTheyAreFilesOrFolders) 
     EXPECT_EQ(filesPaths(root), QStringList({"folder/inside.mkv", "film.mkv"}));
   }
   for (const QString& refused : {fifo, QString("/dev/zero")})
-    EXPECT_EQ(userLog().filter(refused + " is neither a readable file nor a folder, not added to Zuvo").size(), 3);
+    EXPECT_EQ(
+        userLog().filter(refused + " is neither a readable file nor a folder, not added to Zuvo").size(), 3);
 }
 
 TEST_F(AddingSourcesTest, AFolderOfThousandsComesInSliceBySliceWithTheEventLoopRunningBetween) {
@@ -562,7 +572,8 @@ TEST_F(AddingSourcesTest, AFolderOfThousandsComesInSliceBySliceWithTheEventLoopR
 
   QStringList paths;
   for (const MediaFilePtr& m : state.files) paths << m->fullpath();
-  EXPECT_EQ(paths, expected + QStringList{after}) << "in order, the folder before the file handed in after it";
+  EXPECT_EQ(paths, expected + QStringList{after})
+      << "in order, the folder before the file handed in after it";
   EXPECT_EQ(probed.size(), kFiles + 1);
   const QSet<qsizetype> partial(turns.begin(), turns.end());
   EXPECT_GE(std::count_if(partial.begin(), partial.end(), [](qsizetype n) { return n > 0 && n < kFiles; }), 2)

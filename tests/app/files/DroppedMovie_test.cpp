@@ -1,15 +1,6 @@
 // A movie dropped on the files table of a fresh install, with no keys: its name, description,
 // genre and poster come from today's services (on loopback) into the files table and the
 // tag editor.
-#include "app/files/FilesTableModel.h"
-#include "app/support/DesktopDrag.h"
-#include "app/support/MainWindowFixture.h"
-#include "app/tables/TableImages.h"
-#include "app/tags/BCTagsPanel.h"
-#include "media/MediaValues.h"
-#include "metadata/ServiceTestSupport.h"
-#include "platform/RunLoop.h"
-
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +10,15 @@
 #include <algorithm>
 #include <memory>
 #include <vector>
+
+#include "app/files/FilesTableModel.h"
+#include "app/support/DesktopDrag.h"
+#include "app/support/MainWindowFixture.h"
+#include "app/tables/TableImages.h"
+#include "app/tags/BCTagsPanel.h"
+#include "media/MediaValues.h"
+#include "metadata/ServiceTestSupport.h"
+#include "platform/RunLoop.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -36,14 +36,17 @@ class DroppedMovieTest : public MainWindowTest {
     for (const char* live : {"ZUVO_TVMAZE_URL", "ZUVO_ITUNES_URL", "ZUVO_TVDB4_URL"})
       variables.push_back(std::make_unique<ScopedEnv>(live, server.baseURL().toUtf8()));
     variables.push_back(std::make_unique<ScopedEnv>("ZUVO_TMDB3_URL", (server.baseURL() + "/3").toUtf8()));
-    variables.push_back(std::make_unique<ScopedEnv>("ZUVO_TMDB_IMAGES_URL", (server.baseURL() + "/t/p/").toUtf8()));
+    variables.push_back(
+        std::make_unique<ScopedEnv>("ZUVO_TMDB_IMAGES_URL", (server.baseURL() + "/t/p/").toUtf8()));
     Defaults::standard().setObject("United States", "CountryForRatings");
 
-    const QByteArray answer = QByteArray(R"j({"resultCount":1,"results":[{"wrapperType":"track","kind":"feature-movie",
+    const QByteArray answer =
+        QByteArray(R"j({"resultCount":1,"results":[{"wrapperType":"track","kind":"feature-movie",
       "trackId":1437031362,"trackName":"A Star Is Born (2018)","artistName":"Bradley Cooper",
       "releaseDate":"2018-10-05T07:00:00Z","primaryGenreName":"Romance","contentAdvisoryRating":"R",
       "longDescription":"Seasoned musician Jackson Maine discovers & falls in love with struggling artist Ally.",
-      "artworkUrl100":"BASE/art/100x100bb.jpg"}]})j").replace("BASE", server.baseURL().toUtf8());
+      "artworkUrl100":"BASE/art/100x100bb.jpg"}]})j")
+            .replace("BASE", server.baseURL().toUtf8());
     LoopbackHttpServer::Response json;
     json.body = answer;
     json.contentType = "application/json";
@@ -58,8 +61,8 @@ class DroppedMovieTest : public MainWindowTest {
 
 TEST_F(DroppedMovieTest, TheFilesTableAndTheTagEditorShowWhatTheITunesStoreKnows) {
   const QString movie = root + "/videos/A Star Is Born (2018).mkv";
-  makeMedia(movie, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-c:v", "libx264", "-preset",
-                    "ultrafast"});
+  makeMedia(movie, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=1", "-c:v", "libx264",
+                    "-preset", "ultrafast"});
 
   ASSERT_TRUE(dragFilesOnto(windows().FilesTableView->viewport(), {movie}));
   ASSERT_TRUE(runloop::waitUntil(
@@ -84,7 +87,8 @@ TEST_F(DroppedMovieTest, TheFilesTableAndTheTagEditorShowWhatTheITunesStoreKnows
             "Seasoned musician Jackson Maine discovers & falls in love with struggling artist Ally.");
   EXPECT_EQ(editor->findChild<QLineEdit*>("GenreTokenField")->text(), "Romance");
   EXPECT_TRUE(looksLike(editor->findChild<QLabel*>("TagsImageView")->pixmap().toImage(), Qt::red));
-  for (const QString& line : mainLog()) EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
+  for (const QString& line : mainLog())
+    EXPECT_FALSE(line.contains("not connected to Internet")) << line.toStdString();
 }
 
 }  // namespace
@@ -104,8 +108,8 @@ TEST_F(DroppedMovieTest, FilesWithoutAPictureEndUnselectedWithTheirReason) {
   ASSERT_TRUE(dragFilesOnto(windows().FilesTableView->viewport(), {garbage, sound}));
   ASSERT_TRUE(runloop::waitUntil(
       [&] {
-        return state().files.size() == 2 &&
-               std::all_of(state().files.begin(), state().files.end(), [](const MediaFilePtr& m) { return m->didlookup(); });
+        return state().files.size() == 2 && std::all_of(state().files.begin(), state().files.end(),
+                                                        [](const MediaFilePtr& m) { return m->didlookup(); });
       },
       60, 50))
       << mainLog().join('\n').toStdString();
@@ -120,8 +124,9 @@ TEST_F(DroppedMovieTest, FilesWithoutAPictureEndUnselectedWithTheirReason) {
     EXPECT_EQ(status.data(Qt::ToolTipRole).toString(), "No video in this file");
     EXPECT_EQ(status.data(Qt::AccessibleTextRole).toString(), "No video in this file");
     EXPECT_EQ(status.data().value<QImage>(), tableImage("UnsupportedCircle"));
-    EXPECT_EQ(model.index(row, FilesTableModel::column("MediaSelected")).data(Qt::AccessibleTextRole).toString(),
-              "not checked");
+    EXPECT_EQ(
+        model.index(row, FilesTableModel::column("MediaSelected")).data(Qt::AccessibleTextRole).toString(),
+        "not checked");
   }
   EXPECT_EQ(state().files[0]->seriesname(), "A Star Is Born") << "the look-up ran and matched";
 

@@ -1,15 +1,15 @@
 // Files and folders dragged from the desktop onto the files table or the drop image.
-#include "app/files/FileLists.h"
-#include "app/shared/FileDropTarget.h"
-#include "app/support/MainWindowFixture.h"
-#include "platform/RunLoop.h"
-
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QUrl>
+
+#include "app/files/FileLists.h"
+#include "app/shared/FileDropTarget.h"
+#include "app/support/MainWindowFixture.h"
+#include "platform/RunLoop.h"
 
 using namespace zuvo;
 
@@ -45,8 +45,9 @@ class FileDropsTest : public test::MainWindowTest {
 TEST_F(FileDropsTest, FilesDroppedOnTheTableAreAddedOnceAndProbed) {
   const QString spaced = item("100% done & <more>.mkv")->fullpath();
   const QString plain = item("Show S01E01.avi")->fullpath();
-  ASSERT_TRUE(drag(windows().FilesTableView->viewport(),
-                   {QUrl::fromLocalFile(spaced), QUrl::fromLocalFile(plain), QUrl("https://example.invalid/a.mkv")}));
+  ASSERT_TRUE(
+      drag(windows().FilesTableView->viewport(),
+           {QUrl::fromLocalFile(spaced), QUrl::fromLocalFile(plain), QUrl("https://example.invalid/a.mkv")}));
   ASSERT_TRUE(runloop::waitUntil([&] { return probed.size() == 2; }, 30, 10));
   EXPECT_EQ(filePaths(), (QStringList{spaced, plain})) << "names reach the list as they are on disk";
   // The same files again add nothing.

@@ -1,17 +1,17 @@
 // A video dropped on a fresh install without keys, the old interfaces unanswered: the probe
 // looks it up on today's TVmaze (on loopback), and the files table and the tag editor show
 // what came back.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+
 #include "app/files/FilesTableModel.h"
 #include "app/support/DesktopDrag.h"
 #include "app/support/MainWindowFixture.h"
 #include "app/tags/BCTagsPanel.h"
 #include "metadata/support/LiveFixtures.h"
 #include "platform/RunLoop.h"
-
-#include <QLineEdit>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QSpinBox>
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -33,7 +33,8 @@ class LiveLookUpDrop : public MainWindowTest {
     QWidget* window = singleEditor();
     if (!window) return {};
     if (auto* line = window->findChild<QLineEdit*>(QString::fromLatin1(name))) return line->text();
-    if (auto* plain = window->findChild<QPlainTextEdit*>(QString::fromLatin1(name))) return plain->toPlainText();
+    if (auto* plain = window->findChild<QPlainTextEdit*>(QString::fromLatin1(name)))
+      return plain->toPlainText();
     if (auto* label = window->findChild<QLabel*>(QString::fromLatin1(name))) return label->text();
     ADD_FAILURE() << "no text control " << name;
     return {};
@@ -60,7 +61,8 @@ TEST_F(LiveLookUpDrop, TheEpisodeIsNamedDescribedCastAndPicturedInTableAndEditor
 
   FilesTableModel& model = filesModel();
   // The title cell: series, episode, kind, season, episode number, channels, artwork.
-  const QVariantList title = model.data(model.index(0, FilesTableModel::column("Summary")), Qt::DisplayRole).toList();
+  const QVariantList title =
+      model.data(model.index(0, FilesTableModel::column("Summary")), Qt::DisplayRole).toList();
   ASSERT_EQ(title.size(), 7) << "the artwork is there";
   EXPECT_EQ(title[0].toString(), "Under the Dome");
   EXPECT_EQ(title[1].toString(), "Pilot");
@@ -75,7 +77,8 @@ TEST_F(LiveLookUpDrop, TheEpisodeIsNamedDescribedCastAndPicturedInTableAndEditor
   EXPECT_EQ(shown("TagsNameTextField"), "Under the Dome");
   EXPECT_EQ(shown("TagsSeasonTextField"), "Pilot");
   EXPECT_EQ(shown("TagsDescriptionTextField"),
-            "When the residents of Chester's Mill find themselves trapped & cut off, a dôme \"appears\" <suddenly>.");
+            "When the residents of Chester's Mill find themselves trapped & cut off, a dôme \"appears\" "
+            "<suddenly>.");
   EXPECT_TRUE(shown("ActorsTokenField").contains("Mike Vogel")) << shown("ActorsTokenField").toStdString();
   EXPECT_GT(item->image().pixelColor(5, 5).red(), 200);
 
@@ -89,7 +92,8 @@ TEST_F(LiveLookUpDrop, TheEpisodeIsNamedDescribedCastAndPicturedInTableAndEditor
   stepper->setValue(0);
   EXPECT_EQ(server.requests().count("/img/s1.jpg"), 2);
   EXPECT_EQ(shown("NumberOfImagesTextField"), "Displaying 1 of 2");
-  for (const QByteArray& target : server.requests()) EXPECT_FALSE(target.startsWith("/banners/")) << target.constData();
+  for (const QByteArray& target : server.requests())
+    EXPECT_FALSE(target.startsWith("/banners/")) << target.constData();
 }
 
 }  // namespace

@@ -1,5 +1,25 @@
 // The user's actions on the files and queue tables: edited cells, the stop button, the
 // selection, the delete sheet, dragged queue rows and the window's minimum width.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
 #include "app/controller/Controller.h"
 #include "app/controller/MainWindowShell.h"
 #include "app/files/FilesTableModel.h"
@@ -16,25 +36,6 @@
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "support/TestSupport.h"
-
-#include <QAbstractButton>
-#include <QAccessible>
-#include <QApplication>
-#include <QDir>
-#include <QHeaderView>
-#include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QTimer>
-#include <QTest>
-#include <QSignalSpy>
-#include <QPushButton>
-#include <QLineEdit>
-#include <functional>
-#include <gtest/gtest.h>
 
 using namespace zuvo;
 using test::AlertCloser;
@@ -61,7 +62,8 @@ TEST_F(TableEditsTest, EditedCellsAreWrittenBackIntoTheItem) {
        [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::HomeMovie); }},
       {"stepper out of range", "a.avi", "ShowTypeStepper", 7,
        [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::Movie); }},
-      {"format SD", "a.avi", "SDHD", 1, [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::SDOnly); }},
+      {"format SD", "a.avi", "SDHD", 1,
+       [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::SDOnly); }},
       {"format original", "a.avi", "SDHD", 4,
        [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::Original); }},
       {"info only for an m4v", "a.m4v", "SDHD", 3,
@@ -70,8 +72,10 @@ TEST_F(TableEditsTest, EditedCellsAreWrittenBackIntoTheItem) {
        [](const MediaFile& m) { EXPECT_EQ(m.ConversionFormat(), ConversionFormat::HDOnly); }},
       {"FAST chosen", "a.avi", "Speed", 0, [](const MediaFile& m) { EXPECT_TRUE(m.fastmode()); }},
       {"FAST off", "a.avi", "Speed", 1, [](const MediaFile& m) { EXPECT_FALSE(m.fastmode()); }},
-      {"episode name", "a.avi", "EpisodeName", "Pilot", [](const MediaFile& m) { EXPECT_EQ(m.episodename(), "Pilot"); }},
-      {"series name", "a.avi", "SeriesName", "Show", [](const MediaFile& m) { EXPECT_EQ(m.seriesname(), "Show"); }},
+      {"episode name", "a.avi", "EpisodeName", "Pilot",
+       [](const MediaFile& m) { EXPECT_EQ(m.episodename(), "Pilot"); }},
+      {"series name", "a.avi", "SeriesName", "Show",
+       [](const MediaFile& m) { EXPECT_EQ(m.seriesname(), "Show"); }},
       {"type by label", "a.avi", "ShowType", "Home Movie",
        [](const MediaFile& m) { EXPECT_EQ(m.mediatype(), MediaType::HomeMovie); }},
       {"unknown type label", "a.avi", "ShowType", "Radio Play",
@@ -296,7 +300,8 @@ TEST_F(TableEditsTest, MoveToTrashTrashesFilesAndDeletesPackages) {
   EXPECT_FALSE(QFileInfo::exists(videos + "/gone.avi"));
   EXPECT_TRUE(QFileInfo::exists(videos + "/keep.avi"));
   EXPECT_EQ(test::readFile(root + "/data/Trash/files/gone.avi"), "gone");
-  EXPECT_FALSE(QFileInfo::exists(root + "/data/Trash/files/Recording.eyetv")) << "a package is deleted, not trashed";
+  EXPECT_FALSE(QFileInfo::exists(root + "/data/Trash/files/Recording.eyetv"))
+      << "a package is deleted, not trashed";
   EXPECT_TRUE(userLog().contains("Moving file " + videos + "/gone.avi to Trash"));
   EXPECT_TRUE(userLog().contains("Deleting EyeTV Directory :" + videos + "/Recording.eyetv"));
 
@@ -317,7 +322,8 @@ TEST_F(TableEditsTest, MinimumWidthFollowsTheVisibleColumns) {
     bool details;
     int extra;  // beyond the video column's width
   };
-  for (const Case c : {Case{false, false, 373}, Case{true, false, 430}, Case{false, true, 353}, Case{true, true, 410}}) {
+  for (const Case c :
+       {Case{false, false, 373}, Case{true, false, 430}, Case{false, true, 353}, Case{true, true, 410}}) {
     table->setColumnHidden(MainWindowShell::SpeedColumn, !c.speed);
     table->setColumnHidden(MainWindowShell::DetailsColumn, !c.details);
     windows().MainWindow->resize(200, 300);
@@ -349,14 +355,14 @@ TEST_F(TableEditsTest, QueueRowDragCarriesTheRowsAndTheDropMovesTheDraggedItem) 
 
   // The queue changes while a row is dragged: the dragged item moves, not whatever now
   // holds its old row.
-  data.reset(model.mimeData({model.index(2, 0)}));  // b
+  data.reset(model.mimeData({model.index(2, 0)}));                       // b
   changeQueue([](QList<MediaFilePtr>& queue) { queue.removeFirst(); });  // c leaves
   model.dropMimeData(data.get(), Qt::MoveAction, 0, 0, {});
   EXPECT_EQ(state().queue, (QList<MediaFilePtr>{b, a}));
 
   // Only the queue table in use offers rows to drag.
-  QTableView* other = queueTableInUse() == windows().Queue1TableView ? windows().Queue2TableView
-                                                                                  : windows().Queue1TableView;
+  QTableView* other =
+      queueTableInUse() == windows().Queue1TableView ? windows().Queue2TableView : windows().Queue1TableView;
   QueueTableModel& unused = queueModel(other);
   EXPECT_EQ(unused.mimeData({unused.index(0, 0)}), nullptr);
   QMimeData files;
@@ -517,7 +523,8 @@ TEST_F(TableEditsTest, TheFilesTableReadsOnlyTheColumnsShown) {
     post("ChangeShowDetails");
     QAccessibleTableInterface* cells = table->tableInterface();
     QStringList headings;
-    for (int column = 0; column < cells->columnCount(); ++column) headings << cells->columnDescription(column);
+    for (int column = 0; column < cells->columnCount(); ++column)
+      headings << cells->columnDescription(column);
     EXPECT_EQ(headings, c.headings);
     EXPECT_EQ(table->childCount(), 2 * int(c.headings.size()));
     QStringList firstRow;
@@ -530,7 +537,10 @@ TEST_F(TableEditsTest, TheFilesTableReadsOnlyTheColumnsShown) {
     }
     EXPECT_EQ(firstRow.count("TV Show"), 1) << firstRow.join("|").toStdString();
     const auto says = [&](const char* identifier) {
-      return view->model()->index(0, FilesTableModel::column(identifier)).data(Qt::AccessibleTextRole).toString();
+      return view->model()
+          ->index(0, FilesTableModel::column(identifier))
+          .data(Qt::AccessibleTextRole)
+          .toString();
     };
     // The view's focus and selection events name a cell by this index: it reads that cell.
     for (int column = 0; column < view->model()->columnCount(); ++column) {

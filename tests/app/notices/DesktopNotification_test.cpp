@@ -1,9 +1,4 @@
-#include "app/notices/ApplicationIcon.h"
-#include "app/notices/Notices.h"
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-#include "platform/RunLoop.h"
-#include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -11,7 +6,13 @@
 #include <QObject>
 #include <QUrl>
 #include <QVariantMap>
-#include <gtest/gtest.h>
+
+#include "app/notices/ApplicationIcon.h"
+#include "app/notices/Notices.h"
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -55,7 +56,8 @@ class DesktopNotificationTest : public ::testing::Test {
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, "notification-server"));
     ASSERT_TRUE(bus->isConnected());
     ASSERT_TRUE(bus->registerService("org.freedesktop.Notifications"));
-    ASSERT_TRUE(bus->registerObject("/org/freedesktop/Notifications", &server, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(
+        bus->registerObject("/org/freedesktop/Notifications", &server, QDBusConnection::ExportAllSlots));
   }
   void TearDown() override {
     if (!bus) return;

@@ -1,15 +1,16 @@
-#include "app/notices/ApplicationIcon.h"
 #include "app/notices/DockIcon.h"
-#include "app/support/WidgetApplication.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QColor>
 #include <QImage>
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <functional>
+
+#include "app/notices/ApplicationIcon.h"
+#include "app/support/WidgetApplication.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -30,9 +31,9 @@ QString greyIcon() {
 QColor at(const QImage& image, int x, int y) { return QColor(image.pixel(x, y)); }
 
 // Image coordinates (top left origin) of places the drawing must cover:
-const QPoint kBarLeft(60, 155);     // inside the green part at 40 %
-const QPoint kBarRight(150, 155);   // inside the bar, green only when nearly full
-const QPoint kBarEnd(168, 155);     // right of the widest green part, still inside the bar
+const QPoint kBarLeft(60, 155);    // inside the green part at 40 %
+const QPoint kBarRight(150, 155);  // inside the bar, green only when nearly full
+const QPoint kBarEnd(168, 155);    // right of the widest green part, still inside the bar
 const QPoint kAboveBar(100, 130);
 const QPoint kPendingInside(145, 40);   // inside the white circle, left of its text
 const QPoint kPendingRing(166, 64);     // on its outline
@@ -75,8 +76,8 @@ TEST(DockIcon, BarFollowsProgressAndShowsFullOnceWhenItDropsToZero) {
       {0, 0, Qt::green, Qt::green, Qt::black},  // the conversion ended: full bar, once
       {0, 0, kGrey, kGrey, kGrey},
       {150, 150, Qt::green, Qt::green, Qt::black},  // never wider than the bar
-      {0.5f, 0, Qt::black, Qt::black, Qt::black},  // a bar, almost empty
-      {0, 0, kGrey, kGrey, kGrey},                 // last drawn was 0: no full bar
+      {0.5f, 0, Qt::black, Qt::black, Qt::black},   // a bar, almost empty
+      {0, 0, kGrey, kGrey, kGrey},                  // last drawn was 0: no full bar
   };
   int n = 0;
   for (const Step& s : steps) {

@@ -1,9 +1,6 @@
-#include "app/notices/GNTPClient.h"
 #include "app/notices/Notices.h"
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-#include "platform/RunLoop.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,7 +8,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <gtest/gtest.h>
+
+#include "app/notices/GNTPClient.h"
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -180,8 +182,8 @@ TEST_F(NoticesTest, LineBreaksInATitleOrFileNameCannotAddGNTPHeaders) {
   GNTPListener daemon;
   qputenv(gntp::kPortVariable, QByteArray::number(daemon.port()));
   Notices notices(mainLog, userLog, kGNTPSystem);
-  notices.GrowlMessage("Conversion Error\r\nNotification-Sticky: True", "Conversion of file a\n\rX-Icon: evil\r.avi",
-                       1, false);
+  notices.GrowlMessage("Conversion Error\r\nNotification-Sticky: True",
+                       "Conversion of file a\n\rX-Icon: evil\r.avi", 1, false);
   ASSERT_TRUE(notices.waitForDelivered(30));
   const auto connections = daemon.closedConnections(1);
   ASSERT_EQ(connections.size(), 1);

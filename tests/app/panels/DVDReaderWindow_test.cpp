@@ -1,10 +1,8 @@
 // The DVD scanner's window, offscreen, driven by the scanner over a stand-in tool that
 // prints a recorded title listing.
 #include "app/panels/DVDReaderWindow.h"
-#include "app/support/WidgetApplication.h"
-#include "media/BCDVDReader.h"
-#include "media/LanguageRecord.h"
-#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -13,7 +11,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <gtest/gtest.h>
+
+#include "app/support/WidgetApplication.h"
+#include "media/BCDVDReader.h"
+#include "media/LanguageRecord.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -23,7 +25,8 @@ namespace {
 
 QString standInTool(const QString& folder, const QByteArray& listing) {
   writeFile(folder + "/listing.txt", listing);
-  const QString tool = writeFile(folder + "/scan-tool", "#!/bin/sh\ncat '" + folder.toUtf8() + "/listing.txt'\n");
+  const QString tool =
+      writeFile(folder + "/scan-tool", "#!/bin/sh\ncat '" + folder.toUtf8() + "/listing.txt'\n");
   QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   return tool;
 }
@@ -47,7 +50,8 @@ TEST(DVDReaderWindow, SheetShowsTheTitleBeingReadAndEndsWithTheScan) {
   QWidget mainWindow;
   mainWindow.show();
   DVDReaderWindow window;
-  BCDVDReader reader(folder + "/TV_DISC", &mainWindow, folder, standInTool(folder, kListing), BCCReporter::dummy());
+  BCDVDReader reader(folder + "/TV_DISC", &mainWindow, folder, standInTool(folder, kListing),
+                     BCCReporter::dummy());
   reader.setPanel(&window);
 
   bool shownDuringScan = false;
@@ -102,9 +106,10 @@ TEST(DVDReaderWindow, FailedScanClosesTheSheetAndAlertsOverTheMainWindow) {
 
 TEST(DVDReaderWindow, QuickScanShowsTheImportBusyPanel) {
   const QString folder = freshFolder("quick");
-  const QString tool = writeFile(folder + "/mplayer", "#!/bin/sh\necho ID_DVD_VOLUME_ID=SHOW_S1\n"
-                                                      "echo ID_DVD_TITLE_1_LENGTH=1320.5\n"
-                                                      "echo ID_DVD_TITLE_2_LENGTH=0.000\n");
+  const QString tool = writeFile(folder + "/mplayer",
+                                 "#!/bin/sh\necho ID_DVD_VOLUME_ID=SHOW_S1\n"
+                                 "echo ID_DVD_TITLE_1_LENGTH=1320.5\n"
+                                 "echo ID_DVD_TITLE_2_LENGTH=0.000\n");
   QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   QWidget mainWindow;
   mainWindow.show();

@@ -1,8 +1,4 @@
-#include "app/panels/BCAlertPanel.h"
-#include "app/panels/BCBusyPanel.h"
-#include "app/support/WidgetApplication.h"
-#include "platform/RunLoop.h"
-#include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -12,7 +8,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <gtest/gtest.h>
+
+#include "app/panels/BCAlertPanel.h"
+#include "app/panels/BCBusyPanel.h"
+#include "app/support/WidgetApplication.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
 
 using namespace zuvo;
 
@@ -23,8 +24,8 @@ QPoint centreOf(const QRect& r) { return QPoint(r.x() + r.width() / 2, r.y() + r
 void expectCentredOn(const QWidget* panel, const QRect& around, const char* what) {
   const QPoint a = centreOf(panel->frameGeometry());
   const QPoint b = centreOf(around);
-  EXPECT_LE((a - b).manhattanLength(), 2) << what << ": panel centre " << a.x() << "," << a.y() << " vs "
-                                          << b.x() << "," << b.y();
+  EXPECT_LE((a - b).manhattanLength(), 2)
+      << what << ": panel centre " << a.x() << "," << a.y() << " vs " << b.x() << "," << b.y();
 }
 
 struct Seen {
@@ -77,12 +78,13 @@ TEST_F(PanelsTest, AlertShowsItsMessageCentredOnTheWindowAndTheButtonEndsTheModa
   EXPECT_EQ(alert.message(), "No message...");
   EXPECT_EQ(alert.window(), nullptr) << "nothing is built before the first show";
 
-  const Seen seen =
-      showAndClose(alert, [&] { alert.ShowAlertPanel("Video Source /media/x is missing, please check.", &mainWindow); });
+  const Seen seen = showAndClose(
+      alert, [&] { alert.ShowAlertPanel("Video Source /media/x is missing, please check.", &mainWindow); });
   EXPECT_TRUE(seen.visible);
   EXPECT_TRUE(seen.modal);
   EXPECT_EQ(seen.title, "Zuvo Alert");
-  EXPECT_EQ(seen.text, "Video Source /media/x is missing, please check.") << "the first alert, not the placeholder";
+  EXPECT_EQ(seen.text, "Video Source /media/x is missing, please check.")
+      << "the first alert, not the placeholder";
   EXPECT_EQ(seen.format, Qt::PlainText);
   {
     SCOPED_TRACE("alert");
@@ -97,13 +99,15 @@ TEST_F(PanelsTest, AlertShowsItsMessageCentredOnTheWindowAndTheButtonEndsTheModa
 
 TEST_F(PanelsTest, StyledAlertFollowedByAPlainOneShowsThePlainText) {
   BCAlertPanel alert("Zuvo Alert");
-  const Seen styled = showAndClose(alert, [&] { alert.ShowAlertPanelAS("<b>Bold</b> news &amp; more", &mainWindow); });
+  const Seen styled =
+      showAndClose(alert, [&] { alert.ShowAlertPanelAS("<b>Bold</b> news &amp; more", &mainWindow); });
   EXPECT_EQ(styled.format, Qt::RichText);
   EXPECT_EQ(styled.text, "<b>Bold</b> news &amp; more");
   EXPECT_TRUE(alert.attributedmessage());
   EXPECT_EQ(alert.message(), "Bold news & more");
 
-  const Seen plain = showAndClose(alert, [&] { alert.ShowAlertPanel("File <b>x</b>.avi & co", &mainWindow); });
+  const Seen plain =
+      showAndClose(alert, [&] { alert.ShowAlertPanel("File <b>x</b>.avi & co", &mainWindow); });
   EXPECT_FALSE(alert.attributedmessage());
   EXPECT_EQ(plain.format, Qt::PlainText) << "a file name is never read as markup";
   EXPECT_EQ(plain.text, "File <b>x</b>.avi & co");

@@ -1,3 +1,30 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
 #include "app/preferences/BCPreferencePanel.h"
 #include "app/preferences/LanguageNameList.h"
 #include "app/preferences/PreferenceBindings.h"
@@ -13,32 +40,6 @@
 #include "platform/Paths.h"
 #include "support/TestSupport.h"
 #include "ui_BCPreferencePanel.h"
-
-#include <QAccessible>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QFile>
-#include <QHeaderView>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QStackedWidget>
-#include <QTableView>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-#include <QUrl>
-#include <gtest/gtest.h>
 
 using namespace zuvo;
 
@@ -250,7 +251,8 @@ TEST_F(PreferencesTest, StepperSliderDelayAndNamingFieldsRoundTrip) {
 
   panel->ResetFileNaming();
   EXPECT_EQ(defaults().stringForKey("MovieName"), "Movie Name");
-  EXPECT_EQ(defaults().stringForKey("TVShowName"), "Series Name,.S,Season Number,.E,Episode Number,.,Episode Name");
+  EXPECT_EQ(defaults().stringForKey("TVShowName"),
+            "Series Name,.S,Season Number,.E,Episode Number,.,Episode Name");
   EXPECT_EQ(ui.TVShowNameTokenField->text(), "Series Name,.S,Season Number,.E,Episode Number,.,Episode Name");
 }
 
@@ -337,10 +339,14 @@ TEST_F(PreferencesTest, FASTAndDetailsBoxesPostTheirNotificationsAfterStoring) {
   QStringList seen;
   auto& centre = NotificationCenter::defaultCenter();
   const auto fast = centre.addObserver("ChangeFASTMode", [&](const Notification& n) {
-    seen << QString("FAST %1 %2").arg(n.userInfo.value("number").toInt()).arg(defaults().boolForKey("EnableFASTMode"));
+    seen << QString("FAST %1 %2")
+                .arg(n.userInfo.value("number").toInt())
+                .arg(defaults().boolForKey("EnableFASTMode"));
   });
   const auto details = centre.addObserver("ChangeShowDetails", [&](const Notification& n) {
-    seen << QString("Details %1 %2").arg(n.userInfo.value("number").toInt()).arg(defaults().boolForKey("ShowFileDetails"));
+    seen << QString("Details %1 %2")
+                .arg(n.userInfo.value("number").toInt())
+                .arg(defaults().boolForKey("ShowFileDetails"));
   });
   panel->ui().EnableFASTModeCheckBox->click();
   panel->ui().ShowFileDetailsCheckBox->click();
@@ -357,7 +363,8 @@ TEST_F(PreferencesTest, PaneItemsAndColumnBoxesAnswerAccessibilityAndTheKeyboard
   const auto toggle = [](QAbstractButton* button) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
     ASSERT_TRUE(accessible && accessible->actionInterface());
-    ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    ASSERT_TRUE(
+        accessible->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
     accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
   };
 
@@ -423,7 +430,8 @@ TEST_F(PreferencesTest, LanguageListStartsWithAutomaticAndDropsTheNameThatSortsF
 TEST_F(PreferencesTest, PluginListsShowMetadataPluginsOfAnyLetterCase) {
   const QString support = paths::applicationSupportFolder();
   QDir().mkpath(support);
-  for (const char* name : {"a.mdplugin", "B.MDPLUGIN", "c.txt"}) test::writeFile(support + "/" + name, "#!/bin/sh\n");
+  for (const char* name : {"a.mdplugin", "B.MDPLUGIN", "c.txt"})
+    test::writeFile(support + "/" + name, "#!/bin/sh\n");
   auto panel = makePanel();
   QStringList names = panel->pluginNames();
   names.sort();
@@ -434,7 +442,8 @@ TEST_F(PreferencesTest, PluginListsShowMetadataPluginsOfAnyLetterCase) {
 }
 
 TEST_F(PreferencesTest, OpeningShowsTheVideoSourcesPaneForChoiceThreeElseDevices) {
-  for (const auto& [choice, pane] : {std::pair{3, "VideoSourcesTabView"}, {0, "DevicesTabView"}, {5, "DevicesTabView"}}) {
+  for (const auto& [choice, pane] :
+       {std::pair{3, "VideoSourcesTabView"}, {0, "DevicesTabView"}, {5, "DevicesTabView"}}) {
     auto panel = makePanel();
     QString shown;
     bool modal = false;
@@ -503,8 +512,10 @@ TEST_F(PreferencesTest, EachPaneGivesTheWindowItsOwnSize) {
   const struct {
     QToolButton* item;
     QWidget* pane;
-  } panes[] = {{ui.DevicesToolbarItem, ui.DevicesTabView},   {ui.RulesToolbarItem, ui.RulesTabView},
-               {ui.AutomateToolbarItem, ui.AutomateTabView}, {ui.ConvertedFileToolbarItem, ui.ConvertedFileView},
+  } panes[] = {{ui.DevicesToolbarItem, ui.DevicesTabView},
+               {ui.RulesToolbarItem, ui.RulesTabView},
+               {ui.AutomateToolbarItem, ui.AutomateTabView},
+               {ui.ConvertedFileToolbarItem, ui.ConvertedFileView},
                {ui.TurboToolbarItem, ui.HardwareTabView}};
   QList<int> heights;
   int chrome = -1;
@@ -528,9 +539,10 @@ TEST_F(PreferencesTest, EachPaneGivesTheWindowItsOwnSize) {
 
 TEST_F(PreferencesTest, FlushCacheAsksNamingZuvosCacheFilesAndRemovesOnlyThose) {
   // The cache folder is the user's choice, here a folder of their photos as well.
-  const QStringList zuvos{"80379.tvdbftc", "TV80379.2.5.jpg", "MOVIEAmelie.2001.0.jpg", "the office-2-5.tagchimpftc"};
-  const QStringList users{"Holiday.jpg", "IMG_0001.JPG", "TV night.jpg", "notes.txt", "work.mp4", "sub/TV1.1.1.jpg",
-                          "sub/show.tvdbftc"};
+  const QStringList zuvos{"80379.tvdbftc", "TV80379.2.5.jpg", "MOVIEAmelie.2001.0.jpg",
+                          "the office-2-5.tagchimpftc"};
+  const QStringList users{"Holiday.jpg", "IMG_0001.JPG",    "TV night.jpg",    "notes.txt",
+                          "work.mp4",    "sub/TV1.1.1.jpg", "sub/show.tvdbftc"};
   struct Case {
     const char* what;
     QStringList present;
@@ -578,7 +590,8 @@ TEST_F(PreferencesTest, FlushCacheAsksNamingZuvosCacheFilesAndRemovesOnlyThose) 
 
     ASSERT_TRUE(pressed);
     if (c.present.contains(zuvos.first())) {
-      EXPECT_TRUE(asked.contains(QStringLiteral("Remove 4 cache files from %1?").arg(cache))) << asked.toStdString();
+      EXPECT_TRUE(asked.contains(QStringLiteral("Remove 4 cache files from %1?").arg(cache)))
+          << asked.toStdString();
       for (const QString& name : zuvos) EXPECT_TRUE(asked.contains(name)) << name.toStdString();
     } else {
       EXPECT_TRUE(asked.contains("holds no cache files")) << asked.toStdString();
@@ -647,7 +660,8 @@ TEST_F(PreferencesTest, RuleEditorRowsBecomeOneRuleStoredAtOK) {
   panel->AddRuleButtonPress();
   ASSERT_EQ(panel->rules().size(), 1);
   const BCConversionRule& rule = panel->rules()[0];
-  EXPECT_EQ(rule.IfConditions(), BCConversionRule::Dictionary({{0, "TV Show"}, {1, "Simpsons"}, {3, "<720"}}));
+  EXPECT_EQ(rule.IfConditions(),
+            BCConversionRule::Dictionary({{0, "TV Show"}, {1, "Simpsons"}, {3, "<720"}}));
   EXPECT_EQ(rule.ThenActions().value(4), QVariant("High"));
   EXPECT_EQ(rule.ThenActions().value(7).typeId(), QMetaType::Bool);
   EXPECT_EQ(rule.ThenActions().value(7), QVariant(true));
@@ -779,7 +793,8 @@ TEST_F(PreferencesTest, DraggedRulesMoveToTheDropRowInTheirOldOrder) {
     QList<int> dragged;
     int row;
     const char* expected;
-  } cases[] = {{{1, 3}, 0, "BDAC"}, {{1, 3}, 1, "ABDC"}, {{0}, 4, "BCDA"}, {{2}, 2, "ABCD"}, {{3, 9}, 0, "DABC"}};
+  } cases[] = {
+      {{1, 3}, 0, "BDAC"}, {{1, 3}, 1, "ABDC"}, {{0}, 4, "BCDA"}, {{2}, 2, "ABCD"}, {{3, 9}, 0, "DABC"}};
   auto panel = makePanel();
   panel->fillPreferences();
   RulesTableModel& model = panel->rulesModel();
@@ -859,15 +874,19 @@ struct DestinationCase {
 
 TEST_F(PreferencesTest, EachDestinationShowsItsStoredChoiceAndSummary) {
   const DestinationCase cases[] = {
-      {"ShowDestination", "Desktop", "DestinationPopUp", 0, "RunPostConversionAppleScriptCheckBox", nullptr, nullptr},
-      {"ShowDestination", "iTunes", "DestinationPopUp", 1, "ImportFileIntoiTunesCheckBox", nullptr, nullptr},
-      {"ShowDestination", "Original Folder", "DestinationPopUp", 2, "PostConversionAppleScriptBrowseButton", nullptr,
+      {"ShowDestination", "Desktop", "DestinationPopUp", 0, "RunPostConversionAppleScriptCheckBox", nullptr,
        nullptr},
-      {"ShowDestination", "/srv/out", "DestinationPopUp", 4, "RunPostConversionAppleScriptCheckBox", nullptr, nullptr},
-      {"HomeMovieDestination", "Use Default", "HomeMovieDestinationPopUp", 0, "ImportHomeMovieIntoiTunesCheckBox",
-       "HomeMovieDestinationTextField", "Import converted file into iTunes"},
-      {"HomeMovieDestination", "Desktop", "HomeMovieDestinationPopUp", 1, "DeleteHomeMovieAfterImportToiTunesCheckBox",
-       "HomeMovieDestinationTextField", "Place converted file onto the Desktop"},
+      {"ShowDestination", "iTunes", "DestinationPopUp", 1, "ImportFileIntoiTunesCheckBox", nullptr, nullptr},
+      {"ShowDestination", "Original Folder", "DestinationPopUp", 2, "PostConversionAppleScriptBrowseButton",
+       nullptr, nullptr},
+      {"ShowDestination", "/srv/out", "DestinationPopUp", 4, "RunPostConversionAppleScriptCheckBox", nullptr,
+       nullptr},
+      {"HomeMovieDestination", "Use Default", "HomeMovieDestinationPopUp", 0,
+       "ImportHomeMovieIntoiTunesCheckBox", "HomeMovieDestinationTextField",
+       "Import converted file into iTunes"},
+      {"HomeMovieDestination", "Desktop", "HomeMovieDestinationPopUp", 1,
+       "DeleteHomeMovieAfterImportToiTunesCheckBox", "HomeMovieDestinationTextField",
+       "Place converted file onto the Desktop"},
       {"MovieDestination", "Original Folder", "MovieDestinationPopUp", 3, "ImportMovieIntoiTunesCheckBox",
        "MovieDestinationTextField", "Place converted file into the same folder as the orignal file"},
       {"MovieDestination", "/media/Films", "MovieDestinationPopUp", 5, "ImportMovieIntoiTunesCheckBox",
@@ -907,7 +926,8 @@ TEST_F(PreferencesTest, AMovieFolderSummarySaysImportAndDeleteInThatOrder) {
   EXPECT_EQ(panel->ui().MovieDestinationTextField->text(),
             "Place converted file into Films import into iTunes then delete");
   panel->ui().DeleteMovieAfterImportToiTunesCheckBox->click();
-  EXPECT_EQ(panel->ui().MovieDestinationTextField->text(), "Place converted file into Films import into iTunes");
+  EXPECT_EQ(panel->ui().MovieDestinationTextField->text(),
+            "Place converted file into Films import into iTunes");
 }
 
 TEST_F(PreferencesTest, PerTypeChoicesAreWrittenAtOnceAndLeaveTheDefaultAlone) {

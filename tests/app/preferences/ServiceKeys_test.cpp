@@ -1,12 +1,6 @@
 // The Metadata pane's service keys: their fields, the Test buttons that ask the services
 // (on loopback) without holding up the window, and the credits the services ask for.
-#include "app/preferences/BCPreferencePanel.h"
-#include "app/support/WidgetApplication.h"
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
-#include "platform/RunLoop.h"
-#include "support/TestSupport.h"
-#include "ui_BCPreferencePanel.h"
+#include <gtest/gtest.h>
 
 #include <QDialog>
 #include <QFileInfo>
@@ -17,7 +11,14 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
+
+#include "app/preferences/BCPreferencePanel.h"
+#include "app/support/WidgetApplication.h"
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
+#include "ui_BCPreferencePanel.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -71,15 +72,26 @@ TEST_F(ServiceKeysTest, TheMovieDBsTestButtonSaysWhetherTheServiceTookTheKey) {
   };
   const QByteArray token = "eyJhbGciOiJIUzI1NiJ9.eyJhdWQiOiJrZXkifQ.c2ln";
   const Case cases[] = {
-      {kTMDBKey, QByteArray("/3/authentication?api_key=") + kTMDBKey, {},
-       json(200, R"({"success":true,"status_code":1,"status_message":"Success."})"), "TheMovieDB took the key."},
-      {"  ffffffffffffffffffffffffffffffff ", "/3/authentication?api_key=ffffffffffffffffffffffffffffffff", {},
-       json(401, R"({"status_code":7,"status_message":"Invalid API key: You must be granted a valid key.","success":false})"),
+      {kTMDBKey,
+       QByteArray("/3/authentication?api_key=") + kTMDBKey,
+       {},
+       json(200, R"({"success":true,"status_code":1,"status_message":"Success."})"),
+       "TheMovieDB took the key."},
+      {"  ffffffffffffffffffffffffffffffff ",
+       "/3/authentication?api_key=ffffffffffffffffffffffffffffffff",
+       {},
+       json(
+           401,
+           R"({"status_code":7,"status_message":"Invalid API key: You must be granted a valid key.","success":false})"),
        "TheMovieDB refused the key."},
       {token.constData(), "/3/authentication", "Bearer " + token, json(200, R"({"success":true})"),
        "TheMovieDB took the key."},
-      {kTMDBKey, QByteArray("/3/authentication?api_key=") + kTMDBKey, {}, json(503, "{}"),
-       "No answer from TheMovieDB: it answered 503", 3},
+      {kTMDBKey,
+       QByteArray("/3/authentication?api_key=") + kTMDBKey,
+       {},
+       json(503, "{}"),
+       "No answer from TheMovieDB: it answered 503",
+       3},
   };
   for (const Case& c : cases) {
     server.setRequestHandler([&](const LoopbackHttpServer::Request&) { return c.answer; });
@@ -105,7 +117,8 @@ TEST_F(ServiceKeysTest, TheTVDBsTestButtonLogsInOnceWithTheKeyAndPIN) {
   };
   const Case cases[] = {
       {"1234", json(200, R"({"status":"success","data":{"token":"TEST-TOKEN"}})"), "TheTVDB took the key."},
-      {"", json(401, R"({"status":"failure","message":"pin required","data":null})"), "TheTVDB refused the key."},
+      {"", json(401, R"({"status":"failure","message":"pin required","data":null})"),
+       "TheTVDB refused the key."},
   };
   for (const Case& c : cases) {
     server.setRequestHandler([&](const LoopbackHttpServer::Request&) { return c.answer; });
@@ -126,7 +139,8 @@ TEST_F(ServiceKeysTest, TheTVDBsTestButtonLogsInOnceWithTheKeyAndPIN) {
 }
 
 TEST_F(ServiceKeysTest, TheWindowStaysLiveWhileTheServiceTakesItsTime) {
-  server.setRequestHandler([](const LoopbackHttpServer::Request&) { return json(200, R"({"success":true})", 1500); });
+  server.setRequestHandler(
+      [](const LoopbackHttpServer::Request&) { return json(200, R"({"success":true})", 1500); });
   ui().TMDBKeyTextField->setText(kTMDBKey);
   bool timerRan = false;
   QTimer::singleShot(100, [&] { timerRan = true; });
@@ -166,16 +180,16 @@ TEST_F(ServiceKeysTest, KeysAreKeptInTheSettingsFileThatOnlyTheUserMayRead) {
   EXPECT_TRUE(readFile(file).contains(kTMDBKey));
   EXPECT_EQ(Defaults::standard().stringForKey("TheTVDBKey"), "tvdb-project-key");
   EXPECT_EQ(Defaults::standard().stringForKey("TheTVDBPIN"), "1234");
-  EXPECT_EQ(QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
-                                             QFileDevice::WriteOther),
+  EXPECT_EQ(QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                             QFileDevice::WriteGroup | QFileDevice::WriteOther),
             QFileDevice::Permissions());
 }
 
 TEST_F(ServiceKeysTest, ThePaneWithTheKeysCreditsTheServices) {
   panel->setViewTab(ui().MetadataTabView, false);
   const QString credits = ui().ServiceCreditsLabel->text();
-  for (const char* credit : {"This product uses the TMDB API but is not endorsed or certified by TMDB", "TVmaze",
-                             "CC BY-SA", "Information provided by TheTVDB.com"})
+  for (const char* credit : {"This product uses the TMDB API but is not endorsed or certified by TMDB",
+                             "TVmaze", "CC BY-SA", "Information provided by TheTVDB.com"})
     EXPECT_TRUE(credits.contains(credit)) << credit;
   EXPECT_TRUE(ui().ServiceCreditsLabel->isVisibleTo(panel->window()));
 }

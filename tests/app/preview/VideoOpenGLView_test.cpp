@@ -1,18 +1,20 @@
 // The preview's video view: 4:2:2 conversion, layout, and the channel served to a
 // test-side player that writes frames into shared memory.
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QOpenGLContext>
-#include <QProcess>
-#include <QTest>
+#include "app/preview/VideoOpenGLView.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QOpenGLContext>
+#include <QProcess>
+#include <QTest>
+
 #include "app/preview/PreviewState.h"
-#include "app/preview/VideoOpenGLView.h"
 #include "app/preview/YuvsImage.h"
 #include "app/support/WidgetApplication.h"
 #include "platform/NotificationCenter.h"
@@ -24,7 +26,8 @@ using namespace zuvo;
 namespace {
 
 bool near(QRgb pixel, QRgb expected, int tolerance = 3) {
-  return std::abs(qRed(pixel) - qRed(expected)) <= tolerance && std::abs(qGreen(pixel) - qGreen(expected)) <= tolerance &&
+  return std::abs(qRed(pixel) - qRed(expected)) <= tolerance &&
+         std::abs(qGreen(pixel) - qGreen(expected)) <= tolerance &&
          std::abs(qBlue(pixel) - qBlue(expected)) <= tolerance;
 }
 
@@ -42,7 +45,8 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
 // The player's side, as the player child does it: a shared frame and blocking calls.
 class TestPlayer {
  public:
-  TestPlayer(const QByteArray& name, int width, int height) : name_(name), length_(size_t(width) * height * 2) {
+  TestPlayer(const QByteArray& name, int width, int height)
+      : name_(name), length_(size_t(width) * height * 2) {
     const QByteArray shm = previewchannel::sharedMemoryName(name);
     ::shm_unlink(shm.constData());
     const int fd = ::shm_open(shm.constData(), O_CREAT | O_RDWR, 0600);
@@ -103,9 +107,9 @@ TEST(YuvsImage, ConvertsVideoRangeColours) {
     uchar y, u, v;
     QRgb rgb;
   };
-  const Case cases[] = {{16, 128, 128, qRgb(0, 0, 0)},     {235, 128, 128, qRgb(255, 255, 255)},
-                        {81, 90, 240, qRgb(255, 0, 0)},     {145, 54, 34, qRgb(0, 255, 0)},
-                        {41, 240, 110, qRgb(0, 0, 255)},    {126, 128, 128, qRgb(128, 128, 128)}};
+  const Case cases[] = {{16, 128, 128, qRgb(0, 0, 0)},   {235, 128, 128, qRgb(255, 255, 255)},
+                        {81, 90, 240, qRgb(255, 0, 0)},  {145, 54, 34, qRgb(0, 255, 0)},
+                        {41, 240, 110, qRgb(0, 0, 255)}, {126, 128, 128, qRgb(128, 128, 128)}};
   for (const Case& c : cases) {
     const uchar frame[] = {c.y, c.u, c.y, c.v};
     const QImage image = imageFromYuvs(frame, 2, 1);
@@ -219,7 +223,8 @@ TEST(VideoOpenGLView, DrawsTheFrameThroughOpenGL) {
   const QByteArray name = uniqueName();
   setPreviewBufferName(name);
   if (!VideoOpenGLView::openGLAvailable())
-    GTEST_SKIP() << "no OpenGL context on this platform; the conversion and the channel are tested without it";
+    GTEST_SKIP()
+        << "no OpenGL context on this platform; the conversion and the channel are tested without it";
   VideoOpenGLView view;
   view.resize(200, 100);
   view.show();
@@ -269,13 +274,15 @@ os.unlink('/dev/shm/' + name)
 // Runs the client on `name` with `lines` while the GUI thread keeps turning. The view is
 // told of its player after the client has started, as the preview tells it: the client
 // when `accepted`, else this process.
-QString runLocalClient(VideoOpenGLView& view, const QByteArray& name, const QStringList& lines, bool accepted) {
+QString runLocalClient(VideoOpenGLView& view, const QByteArray& name, const QStringList& lines,
+                       bool accepted) {
   QProcess client;
   client.start("python3", QStringList{"-c", kLocalClient, QString::fromLatin1(name)} + lines);
   if (!client.waitForStarted()) return "not started";
   view.acceptPlayer(accepted ? client.processId() : ::getpid());
   waitUntil([&] { return client.state() == QProcess::NotRunning; }, 20000);
-  return QString::fromUtf8(client.readAllStandardOutput()).trimmed() + QString::fromUtf8(client.readAllStandardError());
+  return QString::fromUtf8(client.readAllStandardOutput()).trimmed() +
+         QString::fromUtf8(client.readAllStandardError());
 }
 
 }  // namespace
@@ -288,7 +295,8 @@ TEST(VideoOpenGLView, OtherLocalProcessesAndBadCallsCannotCrashOrSteerTheView) {
     const char* answers;
   } cases[] = {
       {"a process that is not the player", false, {"start 4000 4000 2 178", "render"}, "closed | closed"},
-      {"the player naming more than its shared object holds, and nonsense", true,
+      {"the player naming more than its shared object holds, and nonsense",
+       true,
        {"render", "start 4000 4000 2 178", "render", "start 100000 100000 2 178", "start 64 48 4 133",
         "start 63 48 2 133", "start 64 48 2", "start -64 48 2 133", "ontop", "ontop", "render", "stop"},
        "ok | 1 | ok | 0 | 0 | 0 | 0 | 0 | ok | ok | ok | ok"},

@@ -1,10 +1,14 @@
 // The preview window with a scripted player (what it sends and how it reads the player's
 // lines) and with the real player child on a real file (it opens and closes cleanly).
+#include "app/preview/Viewer.h"
+
+#include <gtest/gtest.h>
+
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,11 +18,9 @@
 #include <QSlider>
 #include <QTest>
 #include <csignal>
-#include <gtest/gtest.h>
 
 #include "app/preview/PreviewState.h"
 #include "app/preview/VideoOpenGLView.h"
-#include "app/preview/Viewer.h"
 #include "app/support/WidgetApplication.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
@@ -68,19 +70,22 @@ QStringList commandsSent() {
 }
 
 struct ScriptedViewer {
-  explicit ScriptedViewer(const QString& path = "/videos/a b/show \"one\".mkv", bool dvd = false, int track = 1,
-                          const QWidget* over = nullptr) {
+  explicit ScriptedViewer(const QString& path = "/videos/a b/show \"one\".mkv", bool dvd = false,
+                          int track = 1, const QWidget* over = nullptr) {
     paths::setResourceRoots(QString(), scriptedPlayerFolder());
     QFile::remove(supportFile("player-commands.txt"));
     QFile::remove(supportFile("player-start.json"));
-    viewer = std::make_unique<Viewer>(path, dvd, track, [this] { ++ended; }, nullptr, over);
+    viewer = std::make_unique<Viewer>(
+        path, dvd, track, [this] { ++ended; }, nullptr, over);
     EXPECT_TRUE(waitUntil([&] { return commandsSent().contains("get_time_length") || dvd; }));
   }
   ~ScriptedViewer() {
     viewer.reset();
     paths::setResourceRoots(QString(), QString());
   }
-  QJsonObject start() const { return QJsonDocument::fromJson(readFile(supportFile("player-start.json"))).object(); }
+  QJsonObject start() const {
+    return QJsonDocument::fromJson(readFile(supportFile("player-start.json"))).object();
+  }
   std::unique_ptr<Viewer> viewer;
   int ended = 0;
 };
@@ -96,9 +101,15 @@ TEST(Viewer, StartsThePlayerWithHomeTheSoundSessionAndThePathAsOneArgument) {
   const QJsonObject start = s.start();
   const QString name = previewBufferName();
   EXPECT_TRUE(QRegularExpression("^zuvoport[0-9a-f]{32}$").match(name).hasMatch()) << name.toStdString();
-  const QStringList expected = {"/videos/a b/show \"one\".mkv", "-monitoraspect", "1.777778", "-vo",
-                                "corevideo:shared_buffer:buffer_name=" + name, "-slave", "-nosub",
-                                "-noautosub", "-identify"};
+  const QStringList expected = {"/videos/a b/show \"one\".mkv",
+                                "-monitoraspect",
+                                "1.777778",
+                                "-vo",
+                                "corevideo:shared_buffer:buffer_name=" + name,
+                                "-slave",
+                                "-nosub",
+                                "-noautosub",
+                                "-identify"};
   EXPECT_EQ(start["args"].toVariant().toStringList(), expected);
   const QVariantMap environment = start["env"].toObject().toVariantMap();
   // Python itself sets LC_CTYPE when it finds the C locale.
@@ -169,8 +180,9 @@ TEST(Viewer, ControlsAreNamedByWhatTheyDoAndPressThroughAccessibility) {
 
 TEST(Viewer, ReadsTrackListsAndTheLength) {
   ScriptedViewer s;
-  s.viewer->readOutput("ID_AUDIO_ID=1\nID_AID_1_LANG=eng\nID_AUDIO_ID=2\nID_AID_2_LANG=xx\n"
-                       "ID_SUBTITLE_ID=4\nID_SUBTITLE_ID=4\nID_SID_4_LANG=deu\n");
+  s.viewer->readOutput(
+      "ID_AUDIO_ID=1\nID_AID_1_LANG=eng\nID_AUDIO_ID=2\nID_AID_2_LANG=xx\n"
+      "ID_SUBTITLE_ID=4\nID_SUBTITLE_ID=4\nID_SID_4_LANG=deu\n");
   ASSERT_EQ(s.viewer->audios().size(), 2);
   EXPECT_EQ(s.viewer->audios()[0].language, "English");
   EXPECT_EQ(s.viewer->audios()[1].language, "xx");
@@ -213,9 +225,9 @@ TEST(Viewer, SendsTheCommandsOfItsControls) {
   s.viewer->selectAudio();
   s.viewer->audioCombo()->setCurrentIndex(-1);
   s.viewer->selectAudio();
-  const QStringList expected = {"get_time_length", "pause", "seek 10 0", "seek -10 0", "seek_chapter 1  0",
-                                "seek_chapter -1  0", "sub_select 3", "sub_select -1", "switch_audio 2",
-                                "switch_audio -1"};
+  const QStringList expected = {
+      "get_time_length",    "pause",        "seek 10 0",     "seek -10 0",     "seek_chapter 1  0",
+      "seek_chapter -1  0", "sub_select 3", "sub_select -1", "switch_audio 2", "switch_audio -1"};
   ASSERT_TRUE(waitUntil([&] { return commandsSent().size() >= expected.size(); }));
   // The slider is still hidden, so every output line above asked for the length again.
   QStringList sent = commandsSent();
@@ -277,7 +289,8 @@ TEST(Viewer, RealPlayerOpensAndClosesWithoutLeavingAChild) {
   makeMedia(file, {"-f", "lavfi", "-i", "color=c=blue:s=64x48:r=25:d=30", "-c:v", "libx264"});
   int ended = 0;
   Viewer viewer(file, false, 1, [&] { ++ended; });
-  ASSERT_TRUE(waitUntil([&] { return viewer.maxTime()->text() == "00:00:30"; }, 60000));  // the player starts slowly while the suite loads every core
+  ASSERT_TRUE(waitUntil([&] { return viewer.maxTime()->text() == "00:00:30"; },
+                        60000));  // the player starts slowly while the suite loads every core
   EXPECT_EQ(viewer.progress()->maximum(), 30);
   EXPECT_FALSE(viewer.progress()->isHidden());
   ASSERT_TRUE(viewer.player());
@@ -314,7 +327,8 @@ struct PanelShown : ScriptedViewer {
     slider = viewer->progress();
   }
   void playFor(int lines, double at = 10.0) {
-    for (int i = 0; i < lines; ++i) viewer->readOutput(QString::asprintf("A: %5.1f V: %5.1f\n", at, at).toLatin1());
+    for (int i = 0; i < lines; ++i)
+      viewer->readOutput(QString::asprintf("A: %5.1f V: %5.1f\n", at, at).toLatin1());
   }
   QSlider* slider = nullptr;
 };
@@ -341,7 +355,8 @@ TEST(Viewer, DraggingTheSliderSeeksOnceToWhereItWasLetGo) {
   EXPECT_TRUE(seeksSent().isEmpty()) << seeksSent().join(", ").toStdString();
   s.playFor(5, 11.0);
   const QString expected = QString::asprintf("seek %f 2", double(heldAt));
-  EXPECT_TRUE(waitUntil([&] { return seeksSent() == QStringList{expected}; })) << seeksSent().join(", ").toStdString();
+  EXPECT_TRUE(waitUntil([&] { return seeksSent() == QStringList{expected}; }))
+      << seeksSent().join(", ").toStdString();
   s.playFor(5, 11.0);
   QTest::qWait(200);
   EXPECT_EQ(seeksSent(), QStringList{expected}) << "one seek per drag";
@@ -355,8 +370,9 @@ TEST(Viewer, AClickOnTheGrooveSeeksThere) {
   const int clickedAt = s.slider->value();
   EXPECT_NEAR(clickedAt, 30, 4);
   s.playFor(5);
-  EXPECT_TRUE(waitUntil([&] { return seeksSent() == QStringList{QString::asprintf("seek %f 2", double(clickedAt))}; }))
-      << seeksSent().join(", ").toStdString();
+  EXPECT_TRUE(waitUntil([&] {
+    return seeksSent() == QStringList{QString::asprintf("seek %f 2", double(clickedAt))};
+  })) << seeksSent().join(", ").toStdString();
 
   QTest::mouseClick(s.viewer->playButton(), Qt::LeftButton);  // pause
   ASSERT_FALSE(s.viewer->showsPauseImage());
@@ -384,15 +400,17 @@ TEST(Viewer, ControlPanelStaysWhileThePointerIsOnIt) {
 // Matroska files name their languages with the bibliographic codes.
 TEST(Viewer, TrackListsNameLanguagesByTheirCodesOfEitherForm) {
   ScriptedViewer s;
-  s.viewer->readOutput("ID_AUDIO_ID=0\nID_AID_0_LANG=fre\nID_AUDIO_ID=1\nID_AID_1_LANG=fra\nID_AUDIO_ID=2\n"
-                       "ID_AID_2_LANG=qqq\nID_SUBTITLE_ID=0\nID_SID_0_LANG=ger\nID_SUBTITLE_ID=1\nID_SID_1_LANG=cze\n");
+  s.viewer->readOutput(
+      "ID_AUDIO_ID=0\nID_AID_0_LANG=fre\nID_AUDIO_ID=1\nID_AID_1_LANG=fra\nID_AUDIO_ID=2\n"
+      "ID_AID_2_LANG=qqq\nID_SUBTITLE_ID=0\nID_SID_0_LANG=ger\nID_SUBTITLE_ID=1\nID_SID_1_LANG=cze\n");
   QStringList audio, subtitles;
   for (const Audio& a : s.viewer->audios()) audio << a.language;
   for (const Subtitle& t : s.viewer->subtitles()) subtitles << t.language;
   EXPECT_EQ(audio, QStringList({"French", "French", "qqq"}));
   EXPECT_EQ(subtitles, QStringList({"None", "German", "Czech"}));
   QStringList listed;
-  for (int i = 0; i < s.viewer->subtitlesCombo()->count(); ++i) listed << s.viewer->subtitlesCombo()->itemText(i);
+  for (int i = 0; i < s.viewer->subtitlesCombo()->count(); ++i)
+    listed << s.viewer->subtitlesCombo()->itemText(i);
   EXPECT_EQ(listed, subtitles);
 }
 
@@ -412,7 +430,8 @@ TEST(Viewer, ThePreviewPlaysOnWhileAnotherProcessTriesItsVideoChannel) {
   makeMedia(file, {"-f", "lavfi", "-i", "color=c=blue:s=64x48:r=25:d=30", "-c:v", "libx264"});
   Viewer viewer(file, false, 1, [] {});
   VideoOpenGLView* view = viewer.videoView();
-  ASSERT_TRUE(waitUntil([&] { return !view->currentImage().isNull(); }, 60000)) << "no frame from the real player";
+  ASSERT_TRUE(waitUntil([&] { return !view->currentImage().isNull(); }, 60000))
+      << "no frame from the real player";
   const QString name = previewBufferName();
 
   // What a local process would send to crash the view: a start beyond any shared frame,

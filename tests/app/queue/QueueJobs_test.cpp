@@ -1,11 +1,13 @@
 #include "app/queue/QueueJobs.h"
-#include "app/queue/QueueTableModel.h"
-#include "app/support/ControllerFixture.h"
+
+#include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <QThread>
-#include <gtest/gtest.h>
 #include <thread>
+
+#include "app/queue/QueueTableModel.h"
+#include "app/support/ControllerFixture.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -52,11 +54,13 @@ class QueueJobsTest : public ::testing::Test, public ControllerFixture {
     reporting = std::make_unique<QueueRunner>(state, *notices, hooks, *lists, std::move(jobs));
     model.setInUse(true);
     model.watch(reporting->queueJobs());
-    QObject::connect(&model, &QAbstractItemModel::dataChanged, [this](const QModelIndex& from, const QModelIndex& to) {
-      EXPECT_EQ(from.column(), 0);
-      EXPECT_EQ(to.column(), model.columnCount() - 1) << "the whole row is drawn again";
-      changes.push_back({from.row(), to.row(), QThread::currentThread() == QCoreApplication::instance()->thread()});
-    });
+    QObject::connect(
+        &model, &QAbstractItemModel::dataChanged, [this](const QModelIndex& from, const QModelIndex& to) {
+          EXPECT_EQ(from.column(), 0);
+          EXPECT_EQ(to.column(), model.columnCount() - 1) << "the whole row is drawn again";
+          changes.push_back(
+              {from.row(), to.row(), QThread::currentThread() == QCoreApplication::instance()->thread()});
+        });
   }
   ~QueueJobsTest() override { reporting.reset(); }
 

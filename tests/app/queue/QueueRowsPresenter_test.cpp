@@ -1,13 +1,15 @@
 // The queue-rows presenter on tables of its own: the table in use, the stop button and the
 // move keys, without a controller.
 #include "app/queue/QueueRowsPresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
 #include "app/queue/QueueTableModel.h"
 #include "app/queue/QueueTableView.h"
 #include "app/support/WidgetApplication.h"
 #include "media/BCCReporter.h"
-
-#include <QSignalSpy>
-#include <gtest/gtest.h>
 
 namespace zuvo {
 namespace {
@@ -67,7 +69,8 @@ TEST_F(QueueRowsPresenterTest, TheMoveKeysDropTheRowOnePlaceAwayAndSayTheOrderCh
   presenter.moveQueueRow(1, 1);
   presenter.moveQueueRow(1, 2);   // only one place at a time
   presenter.moveQueueRow(-1, 1);  // no such row
-  EXPECT_EQ(drops, (QList<std::pair<MediaFilePtr, int>>{{b, 0}, {b, 3}})) << "in the drop's terms: the row it lands before";
+  EXPECT_EQ(drops, (QList<std::pair<MediaFilePtr, int>>{{b, 0}, {b, 3}}))
+      << "in the drop's terms: the row it lands before";
   EXPECT_EQ(reordered.count(), 2);
 }
 

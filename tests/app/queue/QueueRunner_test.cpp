@@ -1,14 +1,15 @@
-#include "app/support/ControllerFixture.h"
-#include "platform/RunLoop.h"
+#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <gtest/gtest.h>
+
+#include "app/support/ControllerFixture.h"
+#include "platform/RunLoop.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -229,7 +230,8 @@ TEST_F(QueueRunnerTest, ATagsOnlyJobWhoseWriterFailedEndsAsAFailureWithTheWriter
   EXPECT_EQ(item->progress(), 100);
   EXPECT_FALSE(item->conversionfinished());
   EXPECT_EQ(item->conversionerror(), "Unable to open file for writing tags");
-  EXPECT_TRUE(userLog().contains("Updating the tags of show.m4v failed : Unable to open file for writing tags"));
+  EXPECT_TRUE(
+      userLog().contains("Updating the tags of show.m4v failed : Unable to open file for writing tags"));
   EXPECT_EQ(runner->runningJobs(), 0);
 }
 
@@ -319,15 +321,32 @@ TEST_F(QueueRunnerTest, OutcomesAreReportedAsTheirNoticesAndLogLines) {
     QString message;
     QString userLine;
   } cases[] = {
-      {"drm.mkv", true, {}, false, "Conversion Error",
+      {"drm.mkv",
+       true,
+       {},
+       false,
+       "Conversion Error",
        "Conversion of file drm.mkv failed with the following error : File is protected by DRM",
        "Conversion of file drm.mkv failed with the following error : File is protected by DRM"},
-      {"broken.mkv", false, {BCError::Code(5, "No video track"), false}, false, "Conversion Error",
+      {"broken.mkv",
+       false,
+       {BCError::Code(5, "No video track"), false},
+       false,
+       "Conversion Error",
        "Conversion of file broken.mkv failed with the following error : No video track",
        "Conversion of file broken.mkv failed with the following error : No video track"},
-      {"good.mkv", false, {BCError(), true}, false, "Zuvo Conversion", "Finished Conversion of  good.mkv",
+      {"good.mkv",
+       false,
+       {BCError(), true},
+       false,
+       "Zuvo Conversion",
+       "Finished Conversion of  good.mkv",
        "Comversion completed"},
-      {"bad.mkv", false, {BCError(), false}, false, "Zuvo Conversion",
+      {"bad.mkv",
+       false,
+       {BCError(), false},
+       false,
+       "Zuvo Conversion",
        "Failed Conversion of  bad.mkv. Please check video file is working then contact Kelvane Support.",
        "Conversion failed"},
       {"stopped.mkv", false, {BCError::Code(2, "Stopped by user"), false}, true, "", "", ""},
@@ -390,5 +409,6 @@ TEST_F(QueueRunnerTest, QuittingLetsTheRewriteUnderWayFinishAndForgetsTheTagsJob
   // The one that ran reports its end on the GUI thread; the two dropped are not waited for.
   EXPECT_TRUE(runner->waitForJobs(2));
   EXPECT_EQ(state.queue[0]->state(), MediaState::Ended);
-  EXPECT_EQ(state.queue[1]->state(), MediaState::Converting) << "saved as queued, it is taken up again next launch";
+  EXPECT_EQ(state.queue[1]->state(), MediaState::Converting)
+      << "saved as queued, it is taken up again next launch";
 }

@@ -3,6 +3,29 @@
 // starts the real converter and its encoder. What the window paints, what its buttons do
 // to the encoder's processes, what a quit leaves for the next launch, what a screen reader
 // reads and presses in the rows, the rows' keys, and the window's stacking.
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QAccessible>
+#include <QDialog>
+#include <QDir>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTableView>
+#include <QTest>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <QWindow>
+#include <cstring>
+
 #include "app/controller/ListsSaver.h"
 #include "app/controller/RestorableState.h"
 #include "app/files/AddingPaths.h"
@@ -16,28 +39,6 @@
 #include "app/tables/TableAccessible.h"
 #include "app/tables/TableImages.h"
 #include "platform/RunLoop.h"
-
-#include <QAccessible>
-#include <QDialog>
-#include <QDir>
-#include <QHelpEvent>
-#include <QMainWindow>
-#include <QMenuBar>
-#include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QScreen>
-#include <QSplitter>
-#include <QTableView>
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QTest>
-#include <QToolTip>
-#include <QWheelEvent>
-#include <QWindow>
-#include <cstring>
-#include <unistd.h>
-#include <xcb/xcb.h>
 
 using namespace zuvo;
 using runloop::waitUntil;
@@ -66,7 +67,8 @@ qint64 encoderGroup() {
     if (open < 0 || close < open || fields.size() < 3) continue;
     // A process already ended (a zombie) is no longer the encoder.
     if (fields[0] == "Z") continue;
-    processes.insert(pid, {fields[1].toLongLong(), fields[2].toLongLong(), line.mid(open + 1, close - open - 1)});
+    processes.insert(pid,
+                     {fields[1].toLongLong(), fields[2].toLongLong(), line.mid(open + 1, close - open - 1)});
   }
   const qint64 self = ::getpid();
   for (auto it = processes.begin(); it != processes.end(); ++it) {
@@ -85,7 +87,8 @@ class QueueWindowTest : public test::MainWindowTest {
     d.setBool(false, "AutomaticallyLookUpShowInformation");
     converted = root + "/converted";
     QDir().mkpath(converted);
-    for (const char* key : {"HomeMovieDestination", "MovieDestination", "TVShowDestination"}) d.setString(converted, key);
+    for (const char* key : {"HomeMovieDestination", "MovieDestination", "TVShowDestination"})
+      d.setString(converted, key);
   }
   void TearDown() override {
     // No encoder outlives its test: the quit stops it and waits for its job.
@@ -100,8 +103,8 @@ class QueueWindowTest : public test::MainWindowTest {
     test::makeTestVideo(path, seconds, 320, 240, {"-c:v", "mpeg4", "-q:v", "5", "-c:a", "mp3"});
     if (!controller->launched()) controller->applicationDidFinishLaunching();
     controller->handOver({path}, false);
-    const bool probed = waitUntil(
-        [&] { return state().files.size() == 1 && state().files[0]->didlookup(); }, 30, 20);
+    const bool probed =
+        waitUntil([&] { return state().files.size() == 1 && state().files[0]->didlookup(); }, 30, 20);
     EXPECT_TRUE(probed) << mainLog().join('\n').toStdString();
     if (!probed) return nullptr;
     const MediaFilePtr item = state().files[0];
@@ -114,7 +117,10 @@ class QueueWindowTest : public test::MainWindowTest {
     test::tickTimer(*controller)->stop();
     controller->timedactivities();
     const bool encoding = waitUntil(
-        [&] { return item->passnumber() == PassStage::HDPass && item->progress() > 0 && encoderGroup() != 0; }, 30, 10);
+        [&] {
+          return item->passnumber() == PassStage::HDPass && item->progress() > 0 && encoderGroup() != 0;
+        },
+        30, 10);
     EXPECT_TRUE(encoding) << mainLog().join('\n').toStdString();
     return encoding ? item : nullptr;
   }
@@ -146,8 +152,9 @@ class QueueWindowTest : public test::MainWindowTest {
   QAccessibleInterface* accessibleCell(int row, const char* identifier) {
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(queueTableInUse());
     EXPECT_TRUE(table && table->tableInterface());
-    return table && table->tableInterface() ? table->tableInterface()->cellAt(row, QueueTableModel::column(identifier))
-                                            : nullptr;
+    return table && table->tableInterface()
+               ? table->tableInterface()->cellAt(row, QueueTableModel::column(identifier))
+               : nullptr;
   }
 
   // What a screen reader reads of a converting row, and the row's stop once `stop` presses it.
@@ -206,7 +213,8 @@ TEST_F(QueueWindowTest, TheConvertingRowIsRepaintedAsThePassGoesOn) {
 
   // Nobody touches the window: the pass's own progress reaches the screen while the
   // conversion runs, not only once it has ended.
-  ASSERT_TRUE(waitUntil([&] { return item->progress() >= progress + 5; }, 30, 10)) << "the encoder made no progress";
+  ASSERT_TRUE(waitUntil([&] { return item->progress() >= progress + 5; }, 30, 10))
+      << "the encoder made no progress";
   ASSERT_TRUE(waitUntil([&] { return shown(panel) != before; }, 30, 10));
   EXPECT_EQ(item->state(), MediaState::Converting) << "the row was repainted only when the conversion ended";
 
@@ -345,7 +353,8 @@ TEST_F(QueueWindowTest, ClearCompletedEmptiesTheEndedRowsOnly) {
 
 TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
   const QString reason =
-      "Unable to create the output file in the destination folder because the disk is full; free some space and "
+      "Unable to create the output file in the destination folder because the disk is full; free some space "
+      "and "
       "convert the file again";
   MediaFilePtr failed = item("failed.avi", true, MediaState::Ended);
   failed->setConversionfinished(false);
@@ -353,11 +362,13 @@ TEST_F(QueueWindowTest, AFailedRowShowsItsWholeReasonAsItsTooltip) {
   setQueue({failed});
   windows().ShowQueueMenuItem->trigger();
   QTableView* table = queueTableInUse();
-  const QRect cell = table->visualRect(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
+  const QRect cell =
+      table->visualRect(table->model()->index(0, QueueTableModel::column("ProgressIndicator")));
   QHelpEvent hover(QEvent::ToolTip, cell.center(), table->viewport()->mapToGlobal(cell.center()));
   QApplication::sendEvent(table->viewport(), &hover);
   EXPECT_TRUE(QToolTip::isVisible());
-  EXPECT_TRUE(QToolTip::text().contains("Failed with error : " + reason.toHtmlEscaped())) << QToolTip::text().toStdString();
+  EXPECT_TRUE(QToolTip::text().contains("Failed with error : " + reason.toHtmlEscaped()))
+      << QToolTip::text().toStdString();
   QToolTip::hideText();
 }
 
@@ -365,7 +376,8 @@ TEST_F(QueueWindowTest, AConvertingRowReadsItsProgressAndStopsByTheAccessibleAct
   readAndStop([&] {
     QAccessibleInterface* button = accessibleCell(0, "Stop");
     ASSERT_TRUE(button && button->actionInterface());
-    ASSERT_EQ(button->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    ASSERT_EQ(button->actionInterface()->actionNames(),
+              QStringList{QAccessibleActionInterface::pressAction()});
     button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
   });
 }
@@ -447,7 +459,8 @@ TEST_F(QueueWindowTest, EachRowReadsItsOwnStateAndTheWindowItsName) {
     EXPECT_EQ(status->role(), c.role);
     EXPECT_TRUE(status->text(QAccessible::Value).isEmpty()) << "no progress bar is drawn";
     const QueueRowStatus shown = shownStatus(row);
-    EXPECT_EQ(BCLevelIndicatorCell::statusMessage(shown.state, shown.finished, shown.passLabel, shown.timeText, c.error)
+    EXPECT_EQ(BCLevelIndicatorCell::statusMessage(shown.state, shown.finished, shown.passLabel,
+                                                  shown.timeText, c.error)
                   .text,
               c.message);
   }
@@ -513,14 +526,14 @@ TEST_F(QueueWindowTest, TheRunningRowComesIntoViewUnlessTheUserScrolled) {
   controller->timedactivities();
   ASSERT_NE(first->state(), MediaState::Queued) << "the row did not start";
   EXPECT_TRUE(rowInView(14)) << "the started row is out of sight";
-  ASSERT_TRUE(waitUntil([&] { return first->state() == MediaState::Ended && controller->runningJobs() == 0; }, 20,
-                        10));
+  ASSERT_TRUE(waitUntil([&] { return first->state() == MediaState::Ended && controller->runningJobs() == 0; },
+                        20, 10));
 
   // The user rolls the wheel up to the top to look at the first rows.
   const QPoint at = table->viewport()->rect().center();
   for (int i = 0; i < 10 && table->verticalScrollBar()->value() > 0; ++i) {
-    QWheelEvent wheel(at, table->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
+    QWheelEvent wheel(at, table->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(table->viewport(), &wheel);
   }
   ASSERT_EQ(table->verticalScrollBar()->value(), 0);
@@ -550,11 +563,9 @@ TEST_F(QueueWindowTest, KeysMoveTheCurrentRowAndDeleteTakesAQueuedRowBack) {
     int current;
   };
   const Step steps[] = {
-      {Qt::Key_Down, {b, a, c}, 1},
-      {Qt::Key_Down, {b, c, a}, 2},
+      {Qt::Key_Down, {b, a, c}, 1}, {Qt::Key_Down, {b, c, a}, 2},
       {Qt::Key_Down, {b, c, a}, 2},  // already last
-      {Qt::Key_Up, {b, a, c}, 1},
-      {Qt::Key_Up, {a, b, c}, 0},
+      {Qt::Key_Up, {b, a, c}, 1},   {Qt::Key_Up, {a, b, c}, 0},
       {Qt::Key_Up, {a, b, c}, 0},  // already first
   };
   for (const Step& step : steps) {
@@ -593,7 +604,8 @@ TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWin
     GTEST_SKIP() << "runs on an X server as the ctest app_queue_window_stacking";
   xcb_connection_t* x = x11->connection();
   const auto atom = [&](const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, strlen(name), name), nullptr);
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, strlen(name), name), nullptr);
     const xcb_atom_t value = reply ? reply->atom : 0;
     free(reply);
     return value;
@@ -631,7 +643,8 @@ TEST_F(QueueWindowTest, TheFloatingQueueStaysAboveTheMainWindowButUnderAModalWin
   // The main window comes forward: the queue stays in front of it.
   main->raise();
   main->activateWindow();
-  EXPECT_TRUE(waitUntil([&] { return above(queue, main); }, 10, 20)) << "the queue went under the main window";
+  EXPECT_TRUE(waitUntil([&] { return above(queue, main); }, 10, 20))
+      << "the queue went under the main window";
   runloop::runFor(0.3);
   EXPECT_TRUE(above(queue, main));
 

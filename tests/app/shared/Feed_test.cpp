@@ -1,8 +1,9 @@
 #include "app/shared/Feed.h"
-#include "media/RegisteredSettings.h"
-#include "platform/Defaults.h"
 
 #include <gtest/gtest.h>
+
+#include "media/RegisteredSettings.h"
+#include "platform/Defaults.h"
 
 using namespace zuvo;
 

@@ -2,8 +2,13 @@
 // The controller's pieces wired together without a display and without real tools: a
 // GNTP daemon nobody runs (notices fail fast, logged), logs in files, hooks that record
 // what they were asked, scripted converters and tag writers on manual executors.
-#include "app/shared/ControllerHooks.h"
-#include "app/shared/ControllerState.h"
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <deque>
+#include <map>
+#include <memory>
+
 #include "app/controller/TimedActivities.h"
 #include "app/files/AddingPaths.h"
 #include "app/files/FileLists.h"
@@ -11,18 +16,13 @@
 #include "app/notices/GNTPClient.h"
 #include "app/notices/Notices.h"
 #include "app/queue/QueueRunner.h"
+#include "app/shared/ControllerHooks.h"
+#include "app/shared/ControllerState.h"
 #include "media/MediaValues.h"
 #include "media/RegisteredSettings.h"
 #include "platform/Defaults.h"
 #include "platform/RunLoop.h"
 #include "support/TestSupport.h"
-
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QFile>
-#include <deque>
-#include <map>
-#include <memory>
 
 // Each test program includes this once. The Dock badge is drawn with fonts, and test
 // discovery runs the program outside ctest's environment: stay off any display.
@@ -100,7 +100,8 @@ struct ControllerFixture {
                                 const Reporter&, const ConversionReport&) -> std::unique_ptr<ConversionTask> {
       identifiers << identifier;
       const auto found = scripts.find(media.get());
-      return std::make_unique<ScriptedConverter>(media, found == scripts.end() ? Script{} : found->second, &converts);
+      return std::make_unique<ScriptedConverter>(media, found == scripts.end() ? Script{} : found->second,
+                                                 &converts);
     };
     jobs.writeTags = [this](const QString& path, const MediaFile&, const Reporter&) {
       taggedPaths << path;
@@ -144,7 +145,9 @@ struct ControllerFixture {
   }
 
   // Runs the event loop until every path handed to `adding` has been taken.
-  bool added() { return runloop::waitUntil([this] { return !adding->busy(); }, 30, 1); }
+  bool added() {
+    return runloop::waitUntil([this] { return !adding->busy(); }, 30, 1);
+  }
 
   QStringList mainLog() const { return logLines(mainLogPath); }
   QStringList userLog() const { return logLines(userLogPath); }

@@ -2,11 +2,11 @@
 // What a controller's start-up needs in a test: a fresh folder named for the running test
 // holding the data, cache and settings, logging on, no first-run preferences, and the news
 // and the online services at an address nobody answers.
+#include <gtest/gtest.h>
+
 #include "app/controller/Controller.h"
 #include "platform/Defaults.h"
 #include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
 
 namespace zuvo::test {
 

@@ -1,15 +1,35 @@
 #pragma once
 // A started controller with its real windows (offscreen), items for files that exist, the
 // files table's selection set as a click sets it, and its alert answered as it shows.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <memory>
+
 #include "app/controller/Controller.h"
 #include "app/files/FilesTableModel.h"
 #include "app/files/FilesTablePresenter.h"
+#include "app/panels/BCAlertPanel.h"
 #include "app/queue/QueueTableModel.h"
 #include "app/shared/ControllerHooks.h"
-#include "app/panels/BCAlertPanel.h"
 #include "app/support/ControllerStart.h"
-#include "app/support/TopLevelWindows.h"
 #include "app/support/ShownWindows.h"
+#include "app/support/TopLevelWindows.h"
 #include "app/support/WidgetApplication.h"
 #include "app/tables/BCTableView.h"
 #include "media/MediaValues.h"
@@ -17,25 +37,6 @@
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "support/TestSupport.h"
-
-#include <QApplication>
-#include <QDialog>
-#include <QLabel>
-#include <QPushButton>
-#include <QTextDocumentFragment>
-#include <QDir>
-#include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QAbstractButton>
-#include <QMainWindow>
-#include <QMenu>
-#include <QTimer>
-#include <algorithm>
-#include <functional>
-#include <gtest/gtest.h>
-#include <memory>
 
 namespace zuvo::test {
 
@@ -118,12 +119,13 @@ class MainWindowTest : public ::testing::Test {
     // All at once, as a click or a shift-click changes it.
     QItemSelection selection;
     for (int row : rows) selection.select(filesModel().index(row, 0), filesModel().index(row, 0));
-    windows().FilesTableView->selectionModel()->select(selection,
-                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    windows().FilesTableView->selectionModel()->select(
+        selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   QList<int> selected() {
     QList<int> rows;
-    for (const QModelIndex& index : windows().FilesTableView->selectionModel()->selectedRows()) rows << index.row();
+    for (const QModelIndex& index : windows().FilesTableView->selectionModel()->selectedRows())
+      rows << index.row();
     std::sort(rows.begin(), rows.end());
     return rows;
   }
@@ -134,7 +136,8 @@ class MainWindowTest : public ::testing::Test {
   }
   // The queue table the queue's rows are drawn in: the queue window's or the main window's pane.
   QTableView* queueTableInUse() {
-    for (QTableView* table : {static_cast<QTableView*>(windows().Queue1TableView), static_cast<QTableView*>(windows().Queue2TableView)})
+    for (QTableView* table : {static_cast<QTableView*>(windows().Queue1TableView),
+                              static_cast<QTableView*>(windows().Queue2TableView)})
       if (queueModel(table).inUse()) return table;
     return nullptr;
   }

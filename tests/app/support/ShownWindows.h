@@ -1,10 +1,6 @@
 #pragma once
 // The main window, the queue window and the panels that belong to them as a user finds
 // them: each control by its object name among the program's windows.
-#include "app/queue/QueueTableView.h"
-#include "app/support/TopLevelWindows.h"
-#include "app/tables/BCTableView.h"
-
 #include <QAction>
 #include <QDialog>
 #include <QFrame>
@@ -17,6 +13,10 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
+
+#include "app/queue/QueueTableView.h"
+#include "app/support/TopLevelWindows.h"
+#include "app/tables/BCTableView.h"
 
 namespace zuvo::test {
 
@@ -34,8 +34,10 @@ struct ShownWindows {
     w.MainSplitView = anywhere<QSplitter>(QStringLiteral("MainSplitView"));
     w.RightPane = anywhere(QStringLiteral("RightPane"));
     w.FilesTableView = dynamic_cast<BCTableView*>(anywhere<QTableView>(QStringLiteral("FilesTableView")));
-    w.Queue1TableView = dynamic_cast<QueueTableView*>(anywhere<QTableView>(QStringLiteral("Queue1TableView")));
-    w.Queue2TableView = dynamic_cast<QueueTableView*>(anywhere<QTableView>(QStringLiteral("Queue2TableView")));
+    w.Queue1TableView =
+        dynamic_cast<QueueTableView*>(anywhere<QTableView>(QStringLiteral("Queue1TableView")));
+    w.Queue2TableView =
+        dynamic_cast<QueueTableView*>(anywhere<QTableView>(QStringLiteral("Queue2TableView")));
     w.DropVideoImage = anywhere<QLabel>(QStringLiteral("DropVideoImage"));
     w.MessageTextField = anywhere<QLabel>(QStringLiteral("MessageTextField"));
     w.VersionNumber = anywhere<QLabel>(QStringLiteral("VersionNumber"));

@@ -3,16 +3,17 @@
 // session bus and display, with every online service pointed at a loopback port nobody
 // listens on; told to quit once start-up has finished, or left running until the test ends
 // it through its quit sequence (SIGTERM).
-#include "app/controller/RestorableState.h"
-#include "platform/RunLoop.h"
-#include "support/TestSupport.h"
+#include <gtest/gtest.h>
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <memory>
+
+#include "app/controller/RestorableState.h"
+#include "platform/RunLoop.h"
+#include "support/TestSupport.h"
 
 namespace zuvo::test {
 
@@ -27,7 +28,8 @@ class ZuvoProgram : public ::testing::Test {
 
   void SetUp() override {
     // A "W" in every logged path: scrambled, it is stored as a line-feed byte.
-    home = freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-W");
+    home = freshFolder(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                       "-W");
     setting("EnableLogging", true);
     setting("FirstRunWithDevices", false);
     environment = QProcessEnvironment::systemEnvironment();
@@ -101,8 +103,9 @@ class ZuvoProgram : public ::testing::Test {
     return runloop::waitUntil(
         [&] {
           const QStringList log = mainLog();
-          return std::all_of(names.begin(), names.end(),
-                             [&](const QString& name) { return log.contains("File " + name + " completed lookup"); });
+          return std::all_of(names.begin(), names.end(), [&](const QString& name) {
+            return log.contains("File " + name + " completed lookup");
+          });
         },
         30, 100);
   }

@@ -1,3 +1,12 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <algorithm>
+
 #include "app/files/BCFASTPopUpCell.h"
 #include "app/files/FilesTableColumns.h"
 #include "app/files/FilesTableModel.h"
@@ -16,14 +25,6 @@
 #include "platform/Paths.h"
 #include "support/TestPictures.h"
 #include "support/TestSupport.h"
-
-#include <QApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QPainter>
-#include <algorithm>
-#include <QFontMetrics>
-#include <gtest/gtest.h>
 
 using namespace zuvo;
 
@@ -103,7 +104,8 @@ TEST(PassLabels, EachStageCodeHasItsLabel) {
                {19, 0, ConversionFormat::SDOnly, "Err"},
                {-1, 0, ConversionFormat::SDOnly, "Err"}};
   for (const Case& c : cases)
-    EXPECT_EQ(passLabel(c.pass, c.twopass, c.format), QString(c.label)) << "pass " << c.pass << "/" << c.twopass;
+    EXPECT_EQ(passLabel(c.pass, c.twopass, c.format), QString(c.label))
+        << "pass " << c.pass << "/" << c.twopass;
 }
 
 TEST(QueueRowStatusRecord, ColourWordAndTimeTextFollowTheState) {
@@ -355,10 +357,14 @@ TEST(StopButtonCell, DrawingAreaAndClickSpotFollowTheRowHeight) {
     const char* where;
   };
   const Case cases[] = {
-      {{100, 228}, cell, true, "top left corner"},   {{119, 247}, cell, true, "bottom right corner"},
-      {{119, 230}, cell, true, "right edge"},         {{110, 247}, cell, true, "bottom edge"},
-      {{120, 235}, cell, false, "right of the icon"}, {{105, 227}, cell, false, "above the icon"},
-      {{105, 248}, cell, false, "below the icon"},    {{105, 226}, tall, true, "the tall row's icon"},
+      {{100, 228}, cell, true, "top left corner"},
+      {{119, 247}, cell, true, "bottom right corner"},
+      {{119, 230}, cell, true, "right edge"},
+      {{110, 247}, cell, true, "bottom edge"},
+      {{120, 235}, cell, false, "right of the icon"},
+      {{105, 227}, cell, false, "above the icon"},
+      {{105, 248}, cell, false, "below the icon"},
+      {{105, 226}, tall, true, "the tall row's icon"},
       {{105, 246}, tall, false, "below the tall row's icon"},
   };
   for (const Case& c : cases) EXPECT_EQ(BCButtonCell2::hits(c.point, c.frame, icon), c.hit) << c.where;
@@ -401,7 +407,8 @@ TEST(TableCells, EveryCellPaintsEveryState) {
     for (int column = 0; column < filesModel.columnCount(); ++column)
       if (!filesView.isColumnHidden(column)) render(filesView, row, column, QSize(300, 70));
   for (int row = 0; row < queue.size(); ++row)
-    for (int column = 0; column < queueModel.columnCount(); ++column) render(queueView, row, column, QSize(400, 60));
+    for (int column = 0; column < queueModel.columnCount(); ++column)
+      render(queueView, row, column, QSize(400, 60));
   SUCCEED() << "no cell crashed";
 }
 
@@ -446,7 +453,9 @@ TEST(TableCells, FastChoiceWithoutReasonDrawsNothingAndDisabledDrawsNoArrow) {
   struct NoReason : QAbstractTableModel {
     int rowCount(const QModelIndex&) const override { return 1; }
     int columnCount(const QModelIndex&) const override { return 1; }
-    QVariant data(const QModelIndex&, int role) const override { return role == Qt::DisplayRole ? 0 : QVariant(); }
+    QVariant data(const QModelIndex&, int role) const override {
+      return role == Qt::DisplayRole ? 0 : QVariant();
+    }
   } bare;
   QTableView plain;
   plain.setModel(&bare);
@@ -514,8 +523,10 @@ TEST(FilesTableView, ReturnAndDeletePostTheirNotifications) {
   QStringList posted;
   const void* poster = nullptr;
   auto& centre = NotificationCenter::defaultCenter();
-  const auto edit = centre.addObserver("EditClick", [&](const Notification& n) { posted << n.name, poster = n.object; });
-  const auto remove = centre.addObserver("DeleteClick", [&](const Notification& n) { posted << n.name, poster = n.object; });
+  const auto edit =
+      centre.addObserver("EditClick", [&](const Notification& n) { posted << n.name, poster = n.object; });
+  const auto remove =
+      centre.addObserver("DeleteClick", [&](const Notification& n) { posted << n.name, poster = n.object; });
   const auto press = [&view](int key) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(&view, &event);

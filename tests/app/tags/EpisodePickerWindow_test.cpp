@@ -1,10 +1,6 @@
-#include "app/support/WidgetApplication.h"
 #include "app/tags/EpisodePickerWindow.h"
 
-#include "media/MediaValues.h"
-#include "metadata/LookUpFixtures.h"
-#include "metadata/LookUpTestSupport.h"
-#include "platform/RunLoop.h"
+#include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -19,7 +15,12 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <gtest/gtest.h>
+
+#include "app/support/WidgetApplication.h"
+#include "media/MediaValues.h"
+#include "metadata/LookUpFixtures.h"
+#include "metadata/LookUpTestSupport.h"
+#include "platform/RunLoop.h"
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -99,11 +100,12 @@ TEST_F(EpisodePickerWindowTest, ShowsTheEpisodesInColumnsAndTheRadioGroupFilters
     EXPECT_FALSE(matching->isChecked());
     EXPECT_EQ(all->group(), matching->group()) << "one radio group";
     EXPECT_EQ(headings(table), QStringList({"Series", "Season", "Episode", "Episode Name", "Match"}));
-    EXPECT_EQ(cells(table), QList<QStringList>({{"Twin Peaks", "1", "1", "Pilot", "0"},
-                                                {"Twin Peaks", "1", "2", "Traces to Nowhere", "10"},
-                                                {"Twin Peaks", "1", "3", "Zen, or the Skill to Catch a Killer", "0"},
-                                                {"Twin Peaks", "2", "1", "May the Giant Be with You", "0"},
-                                                {"Twin Peaks", "2", "2", "Coma & Co", "0"}}));
+    EXPECT_EQ(cells(table),
+              QList<QStringList>({{"Twin Peaks", "1", "1", "Pilot", "0"},
+                                  {"Twin Peaks", "1", "2", "Traces to Nowhere", "10"},
+                                  {"Twin Peaks", "1", "3", "Zen, or the Skill to Catch a Killer", "0"},
+                                  {"Twin Peaks", "2", "1", "May the Giant Be with You", "0"},
+                                  {"Twin Peaks", "2", "2", "Coma & Co", "0"}}));
     EXPECT_EQ(window->selectedRow(), 1) << "the best match starts chosen";
     const QPoint a = panel->frameGeometry().center(), b = mainWindow.frameGeometry().center();
     EXPECT_LE((a - b).manhattanLength(), 2) << "centred on the main window";
@@ -124,14 +126,16 @@ TEST_F(EpisodePickerWindowTest, ShowsTheEpisodesInColumnsAndTheRadioGroupFilters
   EXPECT_EQ(item->show(), 2u);
   EXPECT_TRUE(item->selected());
   EXPECT_EQ(item->reasonfordeselection(), DeselectionReason::None);
-  EXPECT_TRUE(runloop::waitUntil([&] { return mainWindow.isActiveWindow(); }, 2, 10)) << "the main window comes forward";
+  EXPECT_TRUE(runloop::waitUntil([&] { return mainWindow.isActiveWindow(); }, 2, 10))
+      << "the main window comes forward";
 }
 
 // OK takes the row that starts chosen: the best match, the first of equal ones, in view in a
 // long list, so that OK or Enter without a look at the table keeps the episode the name gave.
 TEST_F(EpisodePickerWindowTest, OKOrEnterWithoutAChoiceTakesTheBestMatch) {
-  QByteArray episodes = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Show>\n<name>Long Run</name>\n<Episodelist>\n"
-                        "<Season no=\"1\">\n";
+  QByteArray episodes =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Show>\n<name>Long Run</name>\n<Episodelist>\n"
+      "<Season no=\"1\">\n";
   for (int n = 1; n <= 60; ++n) {
     const QByteArray title = n == 1    ? "Pilot"
                              : n == 4  ? "The Falls"  // a partial match, early
@@ -142,8 +146,9 @@ TEST_F(EpisodePickerWindowTest, OKOrEnterWithoutAChoiceTakesTheBestMatch) {
                 "</seasonnum><title>" + title + "</title></episode>\n";
   }
   episodes += "</Season>\n</Episodelist>\n</Show>\n";
-  server.route(tvRageSearchTarget("long%20run"),
-               xmlAnswer("<Results>\n<show>\n<showid>777</showid>\n<name>Long Run</name>\n</show>\n</Results>\n"));
+  server.route(
+      tvRageSearchTarget("long%20run"),
+      xmlAnswer("<Results>\n<show>\n<showid>777</showid>\n<name>Long Run</name>\n</show>\n</Results>\n"));
   server.route(tvRageEpisodesTarget(777), xmlAnswer(episodes));
 
   const struct {
@@ -155,7 +160,8 @@ TEST_F(EpisodePickerWindowTest, OKOrEnterWithoutAChoiceTakesTheBestMatch) {
     quint32 episode;
   } cases[] = {
       {"OK, two episodes with one match", [](MediaFile&) {}, 1,
-       [&](QDialog* panel) { child<QPushButton>(panel, "EpisodePickerOKButton")->click(); }, "Traces to Nowhere", 2},
+       [&](QDialog* panel) { child<QPushButton>(panel, "EpisodePickerOKButton")->click(); },
+       "Traces to Nowhere", 2},
       {"Enter, far down a long season",
        [](MediaFile& m) {
          m.setFilename("Long.Run.S01E46.mkv");
@@ -163,7 +169,10 @@ TEST_F(EpisodePickerWindowTest, OKOrEnterWithoutAChoiceTakesTheBestMatch) {
          m.setEpisodename("The Fire");
          m.setShow(46);
        },
-       45, [](QDialog* panel) { QTest::keyClick(panel->focusWidget() ? panel->focusWidget() : panel, Qt::Key_Return); },
+       45,
+       [](QDialog* panel) {
+         QTest::keyClick(panel->focusWidget() ? panel->focusWidget() : panel, Qt::Key_Return);
+       },
        "The Fire", 46},
   };
   for (const auto& c : cases) {
@@ -231,7 +240,8 @@ TEST_F(EpisodePickerWindowTest, ASeriesWithoutEpisodesShowsTheAlertInstead) {
   QTimer::singleShot(20, poll);
   lookup.RunEpisodePicker(item);
   EXPECT_EQ(shown,
-            "Unable to find a series with the name Peaks and Valleys. Try and use the Search button to find the right "
+            "Unable to find a series with the name Peaks and Valleys. Try and use the Search button to find "
+            "the right "
             "series name.");
   EXPECT_EQ(title, "Zuvo Alert");
   EXPECT_EQ(window->window() ? window->window()->isVisible() : false, false);

@@ -1,3 +1,35 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QUrl>
+#include <functional>
+
 #include "app/support/DesktopDrag.h"
 #include "app/support/WidgetApplication.h"
 #include "app/tags/BCTagsPanel.h"
@@ -9,37 +41,6 @@
 #include "platform/NotificationCenter.h"
 #include "support/TestPictures.h"
 #include "support/TestSupport.h"
-
-#include <QAccessible>
-#include <QApplication>
-#include <QBuffer>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTableView>
-#include <QClipboard>
-#include <QDragEnterEvent>
-#include <QGuiApplication>
-#include <QPushButton>
-#include <QStyle>
-#include <QStyleOptionViewItem>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QDropEvent>
-#include <QUrl>
-#include <functional>
-#include <gtest/gtest.h>
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -166,27 +167,52 @@ TEST_F(TagEditorTest, FillShowsAndWriteBackStoresEachFieldKind) {
   };
   const auto movie = [](MediaFile& m) { m.setMediatype(MediaType::Movie); };
   const Case cases[] = {
-      {"TV name as stored", [](MediaFile& m) { m.setMediatype(MediaType::TVShow); m.setSeriesname("Tom &amp; Jerry"); },
-       "TagsNameTextField", "Tom &amp; Jerry", "Tom & Jerry", [](const MediaFile& m) { return m.seriesname(); },
-       "Tom & Jerry"},
-      {"movie name unescaped", [&](MediaFile& m) { movie(m); m.setSeriesname("Fast &amp; Loose"); }, "TagsNameTextField",
-       "Fast & Loose", "Fast & Loose", [](const MediaFile& m) { return m.seriesname(); }, "Fast & Loose"},
-      {"episode name", [](MediaFile& m) { m.setMediatype(MediaType::TVShow); m.setEpisodename("Pilot"); },
-       "TagsSeasonTextField", "Pilot", "Second", [](const MediaFile& m) { return m.episodename(); }, "Second"},
-      {"season number", [](MediaFile& m) { m.setMediatype(MediaType::TVShow); m.setSeason(3); },
-       "TagsSeriesNumberTextField", "3", "12", [](const MediaFile& m) { return QString::number(m.season()); }, "12"},
-      {"episode number", [](MediaFile& m) { m.setMediatype(MediaType::TVShow); m.setShow(7); },
-       "TagsEpisodeNumberTextField", "7", "8x", [](const MediaFile& m) { return QString::number(m.show()); }, "8"},
-      {"description unescaped", [](MediaFile& m) { m.setDescription("A &lt;b&gt; story"); }, "TagsDescriptionTextField",
-       "A <b> story", "New text", [](const MediaFile& m) { return m.description(); }, "New text"},
-      {"release date", [](MediaFile& m) { m.setReleasedate("2001-02-03"); }, "TagsReleaseDateTextField", "2001-02-03",
-       "2002", [](const MediaFile& m) { return m.releasedate(); }, "2002"},
+      {"TV name as stored",
+       [](MediaFile& m) {
+         m.setMediatype(MediaType::TVShow);
+         m.setSeriesname("Tom &amp; Jerry");
+       },
+       "TagsNameTextField", "Tom &amp; Jerry", "Tom & Jerry",
+       [](const MediaFile& m) { return m.seriesname(); }, "Tom & Jerry"},
+      {"movie name unescaped",
+       [&](MediaFile& m) {
+         movie(m);
+         m.setSeriesname("Fast &amp; Loose");
+       },
+       "TagsNameTextField", "Fast & Loose", "Fast & Loose", [](const MediaFile& m) { return m.seriesname(); },
+       "Fast & Loose"},
+      {"episode name",
+       [](MediaFile& m) {
+         m.setMediatype(MediaType::TVShow);
+         m.setEpisodename("Pilot");
+       },
+       "TagsSeasonTextField", "Pilot", "Second", [](const MediaFile& m) { return m.episodename(); },
+       "Second"},
+      {"season number",
+       [](MediaFile& m) {
+         m.setMediatype(MediaType::TVShow);
+         m.setSeason(3);
+       },
+       "TagsSeriesNumberTextField", "3", "12", [](const MediaFile& m) { return QString::number(m.season()); },
+       "12"},
+      {"episode number",
+       [](MediaFile& m) {
+         m.setMediatype(MediaType::TVShow);
+         m.setShow(7);
+       },
+       "TagsEpisodeNumberTextField", "7", "8x", [](const MediaFile& m) { return QString::number(m.show()); },
+       "8"},
+      {"description unescaped", [](MediaFile& m) { m.setDescription("A &lt;b&gt; story"); },
+       "TagsDescriptionTextField", "A <b> story", "New text",
+       [](const MediaFile& m) { return m.description(); }, "New text"},
+      {"release date", [](MediaFile& m) { m.setReleasedate("2001-02-03"); }, "TagsReleaseDateTextField",
+       "2001-02-03", "2002", [](const MediaFile& m) { return m.releasedate(); }, "2002"},
       {"genre tokens", [](MediaFile& m) { m.setGenre("Drama, Comedy"); }, "GenreTokenField", "Drama,Comedy",
        "Drama, Comedy,,", [](const MediaFile& m) { return m.genre(); }, "Drama,Comedy"},
       {"no actor tokens", [](MediaFile& m) { m.setActors(""); }, "ActorsTokenField", "", " , ",
        [](const MediaFile& m) { return m.actors(); }, ""},
-      {"quoted director token", [](MediaFile& m) { m.setDirectors("\"Smith, J\",Doe"); }, "DirectorsTokenField",
-       "Smith, J,Doe", "Roe", [](const MediaFile& m) { return m.directors(); }, "Roe"},
+      {"quoted director token", [](MediaFile& m) { m.setDirectors("\"Smith, J\",Doe"); },
+       "DirectorsTokenField", "Smith, J,Doe", "Roe", [](const MediaFile& m) { return m.directors(); }, "Roe"},
       {"rating", [](MediaFile& m) { m.setRating("PG"); }, "RatingComboBox", "PG", "R",
        [](const MediaFile& m) { return m.rating(); }, "R"},
       {"audio sync", [](MediaFile& m) { m.setAudiosync(1.24f); }, "AudioSyncTextField", "1.2", "-0.5",
@@ -217,7 +243,8 @@ TEST_F(TagEditorTest, CombosChecksAndSlidersRoundTrip) {
   EXPECT_EQ(control<QSlider>(window(), "VideoNoiseReductionSlider")->value(), 4);
   EXPECT_FALSE(control<QWidget>(window(), "TagsSeriesNumberTextField")->isHidden());
   EXPECT_EQ(text(window(), "TagsName1TextField"), "Series Name");
-  EXPECT_FALSE(control<QWidget>(window(), "ForcedSubtitlesCheckBox")->isVisibleTo(window())) << "DVD titles only";
+  EXPECT_FALSE(control<QWidget>(window(), "ForcedSubtitlesCheckBox")->isVisibleTo(window()))
+      << "DVD titles only";
 
   control<QComboBox>(window(), "SetHDCheckBox")->setCurrentIndex(1);
   control<QCheckBox>(window(), "Force169Button")->setChecked(false);
@@ -275,7 +302,10 @@ TEST_F(TagEditorTest, NextPreviousWriteBackAndCancelDoesNot) {
   QVariantMap closeInfo;
   const void* poster = nullptr;
   NotificationCenter& center = NotificationCenter::defaultCenter();
-  const auto t1 = center.addObserver("NextShow", [&](const Notification& n) { posted << n.name; poster = n.object; });
+  const auto t1 = center.addObserver("NextShow", [&](const Notification& n) {
+    posted << n.name;
+    poster = n.object;
+  });
   const auto t2 = center.addObserver("PreviousShow", [&](const Notification& n) { posted << n.name; });
   const auto t3 = center.addObserver("CloseTagPanel", [&](const Notification& n) {
     posted << n.name;
@@ -301,7 +331,8 @@ TEST_F(TagEditorTest, NextPreviousWriteBackAndCancelDoesNot) {
 // Escape, with the focus in a field, leaves as Cancel does: nothing is written back.
 TEST_F(TagEditorTest, EscapeLeavesAsCancelDoes) {
   bool closed = false;
-  const auto token = NotificationCenter::defaultCenter().addObserver("CloseTagPanel", [&](const Notification&) { closed = true; });
+  const auto token = NotificationCenter::defaultCenter().addObserver(
+      "CloseTagPanel", [&](const Notification&) { closed = true; });
   show->setSeriesname("Before");
   panel->fillTagsPanelFromShow(show);
   QLineEdit* field = focusedField(window(), "TagsNameTextField");
@@ -376,10 +407,12 @@ TEST_F(TagEditorTest, EveryShowingControlHasAnAccessibleName) {
           << "type " << codeOf(type) << ", page " << tabs->tabText(page).toStdString();
     }
   }
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(window(), "TagsNameTextField"))->text(QAccessible::Name),
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(window(), "TagsNameTextField"))
+                ->text(QAccessible::Name),
             "Movie Name");
   for (QTableView* table : window()->findChildren<QTableView*>())
-    EXPECT_FALSE(QAccessible::queryAccessibleInterface(table)->text(QAccessible::Name).isEmpty()) << table->objectName().toStdString();
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(table)->text(QAccessible::Name).isEmpty())
+        << table->objectName().toStdString();
 }
 
 TEST_F(TagEditorTest, ImageStepperAndArtworkFromTheCache) {
@@ -475,7 +508,8 @@ TEST_F(TagEditorTest, TickingDefaultInTheTableLeavesOneDefaultTrack) {
   control<QTabWidget>(window(), "TagsTabs")->setCurrentWidget(control<QWidget>(window(), "audioPage"));
   QTableView* view = panel->tableView(TagEditorTable::AudioStreams);
   QApplication::processEvents();
-  const int column = int(TagEditorTableModel::columnIdentifiers(TagEditorTable::AudioStreams).indexOf("Default"));
+  const int column =
+      int(TagEditorTableModel::columnIdentifiers(TagEditorTable::AudioStreams).indexOf("Default"));
   const auto defaults = [&] {
     QList<int> rows;
     const QList<AudioTrack> tracks = show->AudioTracks();
@@ -497,11 +531,13 @@ TEST_F(TagEditorTest, TableColumnsCarryReadableTitles) {
   const auto titles = [](TagEditorTable table) {
     TagEditorTableModel model(table, {});
     QStringList shown;
-    for (int i = 0; i < model.columnCount(); ++i) shown << model.headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+    for (int i = 0; i < model.columnCount(); ++i)
+      shown << model.headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
     return shown;
   };
-  EXPECT_EQ(titles(TagEditorTable::AudioStreams),
-            QStringList({"Include", "Default", "Stereo Copy", "Channels", "Language", "Track Name", "Volume"}));
+  EXPECT_EQ(
+      titles(TagEditorTable::AudioStreams),
+      QStringList({"Include", "Default", "Stereo Copy", "Channels", "Language", "Track Name", "Volume"}));
   EXPECT_EQ(titles(TagEditorTable::Chapters), QStringList({"Start", "Title"}));
   EXPECT_EQ(titles(TagEditorTable::VideoJoin), QStringList({"Part", "Joined File"}));
   EXPECT_EQ(titles(TagEditorTable::Alternatives), QStringList({"Other Matches"}));
@@ -534,10 +570,12 @@ TEST_F(TagEditorTest, NothingIsCutAtTheDefaultSize) {
       EXPECT_LE(header->length(), table->viewport()->width()) << "no column beyond the edge";
       for (int column = 0; column < header->count(); ++column) {
         const QString heading = table->model()->headerData(column, Qt::Horizontal).toString();
-        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(heading)) << heading.toStdString();
+        EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(heading))
+            << heading.toStdString();
         for (int row = 0; row < table->model()->rowCount(); ++row) {
           const QString value = table->model()->index(row, column).data().toString();
-          EXPECT_GE(header->sectionSize(column), table->fontMetrics().horizontalAdvance(value)) << value.toStdString();
+          EXPECT_GE(header->sectionSize(column), table->fontMetrics().horizontalAdvance(value))
+              << value.toStdString();
         }
       }
     }
@@ -546,7 +584,8 @@ TEST_F(TagEditorTest, NothingIsCutAtTheDefaultSize) {
   QApplication::processEvents();
   const int first = control<QWidget>(window(), "resolutionLabel")->geometry().top();
   const int next = control<QWidget>(window(), "formatLabel")->geometry().top();
-  EXPECT_LT(next - first, 2 * control<QWidget>(window(), "resolutionLabel")->sizeHint().height()) << "rows packed";
+  EXPECT_LT(next - first, 2 * control<QWidget>(window(), "resolutionLabel")->sizeHint().height())
+      << "rows packed";
 }
 
 TEST(TagEditorRules, AudioRuleGivesAStereoTrackAndOneDefault) {
@@ -575,7 +614,8 @@ TEST_F(TagEditorTest, SubtitleIncludeFollowsSoftOrBurntIn) {
 
   panel->ChangeHardSoftSubtitles();
   EXPECT_FALSE(show->SoftSubtitles());
-  const int encoding = int(TagEditorTableModel::columnIdentifiers(TagEditorTable::Subtitles).indexOf("Encoding"));
+  const int encoding =
+      int(TagEditorTableModel::columnIdentifiers(TagEditorTable::Subtitles).indexOf("Encoding"));
   EXPECT_EQ(model->index(0, encoding).data().toString(), "N/A");
   EXPECT_FALSE(model->flags(model->index(0, encoding)) & Qt::ItemIsEnabled);
   ASSERT_TRUE(model->setData(model->index(1, 0), Qt::Checked, Qt::CheckStateRole));
@@ -622,11 +662,13 @@ TEST_F(TagEditorTest, SubtitleDropsAddSubtitleFilesOnly) {
 // encoding; the item is not changed by it.
 TEST_F(TagEditorTest, TheSubtitleWellTakesADroppedFile) {
   const QString folder = freshFolder("well");
-  const QString srt = writeFile(folder + "/Film$French.srt", "1\n00:00:01,000 --> 00:00:02,000\nBonjour \xc3\xa0 tous\n\n");
+  const QString srt =
+      writeFile(folder + "/Film$French.srt", "1\n00:00:01,000 --> 00:00:02,000\nBonjour \xc3\xa0 tous\n\n");
   show->setSoftSubtitleTracks({subtitle(false), subtitle(true)});
   show->setHardSubtitleTracks({subtitle(false), subtitle(false), subtitle(true)});
   panel->fillTagsPanelFromShow(show);
-  EXPECT_EQ(text(window(), "NumberSoftSubtitlesTextField"), "There are 2 soft and 3 hard subtitles available for this file");
+  EXPECT_EQ(text(window(), "NumberSoftSubtitlesTextField"),
+            "There are 2 soft and 3 hard subtitles available for this file");
   QWidget* well = control<QWidget>(window(), "SRTDropImage");
   ASSERT_TRUE(dragFilesOnto(well, {srt}));
   EXPECT_EQ(text(window(), "SRTTextField"), srt);
@@ -679,7 +721,7 @@ TEST_F(TagEditorTest, ChapterEditsParseTimesAndKeepTheListSorted) {
   const struct {
     const char* typed;
     const char* stored;
-  } cases[] = {{"90", "00:01:30"},       {"-5", "00:00:00"},      {"1:02:03", "01:02:03"},
+  } cases[] = {{"90", "00:01:30"},      {"-5", "00:00:00"},      {"1:02:03", "01:02:03"},
                {"1:2:3:4", "00:00:00"}, {"2.5", "00:00:02.500"}, {"00:00:07.040", "00:00:07.040"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
@@ -743,7 +785,8 @@ TEST_F(TagEditorTest, SaveInPlaceWritesTagsThatMutagenReads) {
   setText(window(), "GenreTokenField", "Drama");
   setText(window(), "TagsDescriptionTextField", "Two friends drive west");
   bool closed = false;
-  const auto token = NotificationCenter::defaultCenter().addObserver("CloseTagPanel", [&](const Notification&) { closed = true; });
+  const auto token = NotificationCenter::defaultCenter().addObserver(
+      "CloseTagPanel", [&](const Notification&) { closed = true; });
   window()->show();
   panel->UpdateTagsInPlace();
   NotificationCenter::defaultCenter().removeObserver(token);
@@ -825,7 +868,8 @@ TEST_F(TagEditorMultipleTest, ADialogWithANameForEveryField) {
   EXPECT_EQ(dialog->role(), QAccessible::Dialog);
   EXPECT_EQ(dialog->text(QAccessible::Name), "Edit Multiple Items");
   EXPECT_EQ(unnamedControls(window()), QStringList());
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(window(), "TagsSeasonTextField"))->text(QAccessible::Name),
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(control<QWidget>(window(), "TagsSeasonTextField"))
+                ->text(QAccessible::Name),
             "Season");
 }
 

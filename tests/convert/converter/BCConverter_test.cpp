@@ -96,7 +96,8 @@ TEST(BCConverter, AnEyeTVRecordingConvertsFromTheVideoInsideItsPackage) {
   media->setType(kSourceTypeEyeTV);
   media->setFullpath("/videos/Show.eyetv");
   media->setPackagepath("/videos/Show.eyetv/000001.mpg");
-  EXPECT_EQ(BCConverter::init(media, "[1]", {}, nullptr, {})->fileToConvertPath, "/videos/Show.eyetv/000001.mpg");
+  EXPECT_EQ(BCConverter::init(media, "[1]", {}, nullptr, {})->fileToConvertPath,
+            "/videos/Show.eyetv/000001.mpg");
 
   // Without a package path the recording itself is the source, never an empty path.
   media->setPackagepath("");
@@ -127,4 +128,6 @@ TEST(BCConverter, ToolPathsComeFromTheResourceLookup) {
   EXPECT_EQ(c->mkvmergepath, "/usr/bin/mkvmerge");
 }
 
-TEST(BCConverter, NoMediaObjectNoConverter) { EXPECT_FALSE(BCConverter::init(nullptr, "[1]", {}, nullptr, {})); }
+TEST(BCConverter, NoMediaObjectNoConverter) {
+  EXPECT_FALSE(BCConverter::init(nullptr, "[1]", {}, nullptr, {}));
+}

@@ -36,19 +36,23 @@ const QString kSubRip = QStringLiteral(
     "1\n00:00:00,200 --> 00:00:01,000\nHello there\n\n2\n00:00:01,200 --> 00:00:02,500\nGood bye\n\n");
 
 // Shell lines after an encode: its output (the last argument) cut in half.
-const QByteArray kCutOutputInHalf = "for last; do :; done\ntruncate -s $(( $(stat -c %s \"$last\") / 2 )) \"$last\"\n";
+const QByteArray kCutOutputInHalf =
+    "for last; do :; done\ntruncate -s $(( $(stat -c %s \"$last\") / 2 )) \"$last\"\n";
 
 QJsonObject json(const QByteArray& text) { return QJsonDocument::fromJson(text).object(); }
 
 // Sets an environment variable for one test.
 class ScopedEnvironment {
  public:
-  ScopedEnvironment(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+  ScopedEnvironment(const char* name, const QByteArray& value)
+      : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
     qputenv(name, value);
   }
   ~ScopedEnvironment() {
-    if (had_) qputenv(name_, old_);
-    else qunsetenv(name_);
+    if (had_)
+      qputenv(name_, old_);
+    else
+      qunsetenv(name_);
   }
 
  private:
@@ -73,9 +77,14 @@ QList<Stream> streamsOf(const QString& path) {
   for (const QJsonValue& value : probe["streams"].toArray()) {
     const QJsonObject s = value.toObject();
     // The chapter track and the cover are no streams a player offers.
-    if (s["codec_type"].toString() == "data" || s["disposition"].toObject()["attached_pic"].toInt() == 1) continue;
-    streams.append({s["codec_type"].toString(), s["codec_name"].toString(), s["tags"].toObject()["language"].toString(),
-                    {}, s["channels"].toInt(), s["disposition"].toObject()["default"].toInt() == 1});
+    if (s["codec_type"].toString() == "data" || s["disposition"].toObject()["attached_pic"].toInt() == 1)
+      continue;
+    streams.append({s["codec_type"].toString(),
+                    s["codec_name"].toString(),
+                    s["tags"].toObject()["language"].toString(),
+                    {},
+                    s["channels"].toInt(),
+                    s["disposition"].toObject()["default"].toInt() == 1});
   }
   const QJsonObject info = json(test::runCommand("mediainfo", {"--Output=JSON", path}).output);
   qsizetype next = 0;
@@ -91,7 +100,11 @@ QList<Stream> streamsOf(const QString& path) {
 QString describe(const QList<Stream>& streams) {
   QStringList lines;
   for (const Stream& s : streams)
-    lines << QStringLiteral("%1 %2 %3 ch%4 '%5' %6").arg(s.type, s.codec, s.language).arg(s.channels).arg(s.name).arg(s.enabled ? "on" : "off");
+    lines << QStringLiteral("%1 %2 %3 ch%4 '%5' %6")
+                 .arg(s.type, s.codec, s.language)
+                 .arg(s.channels)
+                 .arg(s.name)
+                 .arg(s.enabled ? "on" : "off");
   return lines.join("; ");
 }
 
@@ -108,14 +121,16 @@ QStringList chaptersOf(const QString& path) {
   QStringList titles;
   const QJsonObject probe =
       json(test::runCommand("ffprobe", {"-v", "error", "-show_chapters", "-of", "json", path}).output);
-  for (const QJsonValue& c : probe["chapters"].toArray()) titles << c.toObject()["tags"].toObject()["title"].toString();
+  for (const QJsonValue& c : probe["chapters"].toArray())
+    titles << c.toObject()["tags"].toObject()["title"].toString();
   return titles;
 }
 
 QStringList filesUnder(const QString& folder) {
   QStringList files;
   const QDir root(folder);
-  for (const QFileInfo& info : root.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+  for (const QFileInfo& info :
+       root.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
     if (info.isDir())
       for (const QString& inner : filesUnder(info.filePath())) files << info.fileName() + "/" + inner;
     else
@@ -153,11 +168,14 @@ struct Packet {
 };
 QList<Packet> packetsOf(const QString& path) {
   QList<Packet> packets;
-  const QJsonObject probe = json(test::runCommand("ffprobe", {"-v", "error", "-show_entries", "packet=stream_index,pos,dts_time",
-                                                              "-of", "json", path}).output);
+  const QJsonObject probe =
+      json(test::runCommand("ffprobe", {"-v", "error", "-show_entries", "packet=stream_index,pos,dts_time",
+                                        "-of", "json", path})
+               .output);
   for (const QJsonValue& v : probe["packets"].toArray()) {
     const QJsonObject p = v.toObject();
-    packets.append({p["stream_index"].toInt(), p["pos"].toString().toLongLong(), p["dts_time"].toString().toDouble()});
+    packets.append(
+        {p["stream_index"].toInt(), p["pos"].toString().toLongLong(), p["dts_time"].toString().toDouble()});
   }
   std::sort(packets.begin(), packets.end(), [](const Packet& a, const Packet& b) { return a.pos < b.pos; });
   return packets;
@@ -177,12 +195,15 @@ void expectLaidOutForStreaming(const QString& path) {
   ASSERT_GE(moov, 0) << describe(boxes).toStdString();
   QList<Packet> packets = packetsOf(path);
   // The cover is stored in the index itself.
-  packets.removeIf([&](const Packet& p) { return p.pos >= boxes[moov].offset && p.pos < boxes[moov].offset + boxes[moov].size; });
+  packets.removeIf([&](const Packet& p) {
+    return p.pos >= boxes[moov].offset && p.pos < boxes[moov].offset + boxes[moov].size;
+  });
   ASSERT_FALSE(packets.isEmpty());
   EXPECT_GT(packets.first().pos, boxes[moov].offset + boxes[moov].size);
   double latest = 0;
   for (const Packet& p : packets) {
-    EXPECT_GE(p.dts, latest - 1.0) << "stream " << p.stream << " at " << p.pos << " in " << describe(boxes).toStdString();
+    EXPECT_GE(p.dts, latest - 1.0) << "stream " << p.stream << " at " << p.pos << " in "
+                                   << describe(boxes).toStdString();
     latest = std::max(latest, p.dts);
   }
 }
@@ -198,12 +219,38 @@ class ConversionEndToEnd : public testing::Test {
   MediaFilePtr makeEpisode(const QString& name = "Episode", int seconds = 3) {
     source = sources + "/" + name + ".mkv";
     const QString length = QString::number(seconds);
-    test::makeMedia(source, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=" + length,
-                             "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=" + length,
-                             "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=" + length,
-                             "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast",
-                             "-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "6",
-                             "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre"});
+    test::makeMedia(source, {"-f",
+                             "lavfi",
+                             "-i",
+                             "testsrc=size=320x240:rate=25:duration=" + length,
+                             "-f",
+                             "lavfi",
+                             "-i",
+                             "sine=frequency=440:sample_rate=48000:duration=" + length,
+                             "-f",
+                             "lavfi",
+                             "-i",
+                             "sine=frequency=660:sample_rate=48000:duration=" + length,
+                             "-map",
+                             "0:v",
+                             "-map",
+                             "1:a",
+                             "-map",
+                             "2:a",
+                             "-c:v",
+                             "libx264",
+                             "-preset",
+                             "ultrafast",
+                             "-c:a",
+                             "aac",
+                             "-ac:a:0",
+                             "2",
+                             "-ac:a:1",
+                             "6",
+                             "-metadata:s:a:0",
+                             "language=eng",
+                             "-metadata:s:a:1",
+                             "language=fre"});
     test::writeFile(sources + "/" + name + "$eng.srt", kSubRip.toUtf8());
     media = test::probed(source);
     media->setMediatype(MediaType::TVShow);
@@ -273,8 +320,9 @@ class ConversionEndToEnd : public testing::Test {
                 const QByteArray& realRun = "exec \"$real\" \"$@\"") {
     BCConverter& c = prepare();
     const QString script = test::freshFolder("wrapped") + "/" + QFileInfo(c.*tool).fileName();
-    test::writeFile(script, "#!/bin/sh\nreal='" + (c.*tool).toUtf8() + "'\nfor last; do :; done\ncase \"$*\" in " + runs +
-                                ")\n" + before + "\n" + realRun + "\n;;\nesac\nexec \"$real\" \"$@\"\n");
+    test::writeFile(script, "#!/bin/sh\nreal='" + (c.*tool).toUtf8() +
+                                "'\nfor last; do :; done\ncase \"$*\" in " + runs + ")\n" + before + "\n" +
+                                realRun + "\n;;\nesac\nexec \"$real\" \"$@\"\n");
     QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
     c.*tool = script;
   }
@@ -284,19 +332,23 @@ class ConversionEndToEnd : public testing::Test {
   void expectFailedAndUntouched(const BCError& result, const QByteArray& original, const QString& reason) {
     EXPECT_TRUE(result.Error());
     EXPECT_NE(result.Code(), ConversionCode::Stopped) << "a failure is no stop";
-    EXPECT_TRUE(result.Description().contains(reason))
-        << result.Description().toStdString() << "\n" << log.text().toStdString();
+    EXPECT_TRUE(result.Description().contains(reason)) << result.Description().toStdString() << "\n"
+                                                       << log.text().toStdString();
     EXPECT_EQ(test::readFile(source), original);
     EXPECT_TRUE(trashed().isEmpty()) << trashed().join(", ").toStdString();
-    EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty()) << filesUnder(paths::desktopFolder()).join(", ").toStdString();
+    EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty())
+        << filesUnder(paths::desktopFolder()).join(", ").toStdString();
     EXPECT_TRUE(filesUnder(out).isEmpty()) << filesUnder(out).join(", ").toStdString();
     EXPECT_FALSE(media->conversionfinished());
     EXPECT_EQ(Defaults::standard().integerForKey("SucessfulConversions"), 0);
   }
 
-  void expectEndedToolFails(const QByteArray& runs, const char* delay, const QString& reason, const QString& lostReason);
+  void expectEndedToolFails(const QByteArray& runs, const char* delay, const QString& reason,
+                            const QString& lostReason);
 
-  QStringList trashed() const { return QDir(trash() + "/files").entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+  QStringList trashed() const {
+    return QDir(trash() + "/files").entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+  }
 
   static QString trash() { return QDir::homePath() + "/.local/share/Trash"; }
   QString workFolderLeft() const { return filesUnder(work).join(", "); }
@@ -308,7 +360,8 @@ class ConversionEndToEnd : public testing::Test {
     ASSERT_EQ(streams.size(), 5) << describe(streams).toStdString();
     EXPECT_EQ(streams[0].type, "video");
     EXPECT_EQ(streams[0].codec, "h264");
-    const auto expectAudio = [&](int i, const char* codec, const char* language, int channels, const char* name, bool on) {
+    const auto expectAudio = [&](int i, const char* codec, const char* language, int channels,
+                                 const char* name, bool on) {
       EXPECT_EQ(streams[i].codec, codec) << i;
       EXPECT_EQ(streams[i].language, language) << i;
       EXPECT_EQ(streams[i].channels, channels) << i;
@@ -345,10 +398,12 @@ class ConversionEndToEnd : public testing::Test {
   QString player = test::fakeTool("player", {}, "echo \"$1\" >> '" + playedList.toUtf8() + "'");
   ScopedEnvironment libraryLocation{library::kLocationVariable, library.toUtf8()};
   ScopedEnvironment samplePlayer{kSamplePlayerVariable, player.toUtf8()};
-  ScopedSettings settings{{"ConversionDirectory", work}, {"EncodingQuality", 1}, {"ConversionThreads", 2},
-                          {"AudioBitrate", 128}, {"HDBitrate2", "1"}, {"SDBitrate2", "0.5"},
-                          {"PercentageBitrate", 100}, {"ConvertedFilesDirectory", moved},
-                          {"VideoSourcesFileAction", 0}, {"DroppedFileAction", 0}, {"SucessfulConversions", 0}};
+  ScopedSettings settings{{"ConversionDirectory", work}, {"EncodingQuality", 1},
+                          {"ConversionThreads", 2},      {"AudioBitrate", 128},
+                          {"HDBitrate2", "1"},           {"SDBitrate2", "0.5"},
+                          {"PercentageBitrate", 100},    {"ConvertedFilesDirectory", moved},
+                          {"VideoSourcesFileAction", 0}, {"DroppedFileAction", 0},
+                          {"SucessfulConversions", 0}};
   CapturedLog log;
   QString source;
   MediaFilePtr media;
@@ -386,7 +441,8 @@ TEST_F(ConversionEndToEnd, ATVShowGoesIntoTheLibraryWithEveryTrackAndTag) {
     mdat.removeIf([](const Box& b) { return b.type != "mdat"; });
     return mdat.isEmpty() ? Box{} : mdat.back();
   };
-  EXPECT_EQ(mediaBox(boxesOf(converted)).offset, mediaBox(before).offset) << describe(boxesOf(converted)).toStdString();
+  EXPECT_EQ(mediaBox(boxesOf(converted)).offset, mediaBox(before).offset)
+      << describe(boxesOf(converted)).toStdString();
   EXPECT_EQ(mediaBox(boxesOf(converted)).size, mediaBox(before).size);
   EXPECT_EQ(test::packetDigest(converted), digest);
   QList<qint64> stillAt, wasAt;
@@ -400,7 +456,8 @@ TEST_F(ConversionEndToEnd, ATVShowGoesIntoTheLibraryWithEveryTrackAndTag) {
   // The new chapter titles come after the index too.
   const QList<Box> after = boxesOf(converted);
   const auto firstOf = [&](const char* type) {
-    return std::find_if(after.begin(), after.end(), [&](const Box& b) { return b.type == type; }) - after.begin();
+    return std::find_if(after.begin(), after.end(), [&](const Box& b) { return b.type == type; }) -
+           after.begin();
   };
   EXPECT_LT(firstOf("moov"), firstOf("mdat")) << describe(after).toStdString();
   EXPECT_EQ(after.first().type, "ftyp");
@@ -431,7 +488,8 @@ TEST_F(ConversionEndToEnd, AnHDAndSDPairGoesToTheDesktopAndADroppedOriginalToThe
             "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; "
             "audio aac fra ch2 'Stereo / Stereo' off; subtitle mov_text eng ch0 'eng' on");
   EXPECT_EQ(tagsOf(desktop + "/" + outputName())["hdvd"].toInt(), 0);
-  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["cnID"], tagsOf(desktop + "/" + outputName(" HD.m4v"))["cnID"]);
+  EXPECT_EQ(tagsOf(desktop + "/" + outputName())["cnID"],
+            tagsOf(desktop + "/" + outputName(" HD.m4v"))["cnID"]);
   EXPECT_FALSE(QFileInfo::exists(source));
   EXPECT_EQ(trashed(), QStringList({"Episode.mkv"}));
   EXPECT_EQ(workFolderLeft(), "");
@@ -452,10 +510,12 @@ TEST_F(ConversionEndToEnd, TheOriginalFolderGetsAFreeNameBesideTheOriginal) {
 
 TEST_F(ConversionEndToEnd, AUserFolderGetsSeriesAndSeasonFoldersThatDownloadedNamesCannotEscape) {
   const QString argumentsFile = test::freshFolder("script") + "/arguments";
-  const QString script = test::fakeTool("post", {}, "printf '%s\\n' \"$@\" > '" + argumentsFile.toUtf8() + "'");
-  ScopedSettings s{{"TVShowDestination", "Use Default"}, {"ShowDestination", out}, {"ImportFileIntoiTunes", false},
-                   {"DeleteFileAfterImport", true}, {"CreateTVShowShowSeasonFolder", true},
-                   {"RunPostConversionAppleScript", true}, {"PostConversionApplescriptPath", script}};
+  const QString script =
+      test::fakeTool("post", {}, "printf '%s\\n' \"$@\" > '" + argumentsFile.toUtf8() + "'");
+  ScopedSettings s{{"TVShowDestination", "Use Default"},     {"ShowDestination", out},
+                   {"ImportFileIntoiTunes", false},          {"DeleteFileAfterImport", true},
+                   {"CreateTVShowShowSeasonFolder", true},   {"RunPostConversionAppleScript", true},
+                   {"PostConversionApplescriptPath", script}};
   makeEpisode();
   media->setSeriesname("../../Escape/Show");
   const BCError result = convert();
@@ -466,12 +526,15 @@ TEST_F(ConversionEndToEnd, AUserFolderGetsSeriesAndSeasonFoldersThatDownloadedNa
   ASSERT_TRUE(QFileInfo::exists(placed));
   EXPECT_TRUE(filesUnder(library).isEmpty());
   const QStringList arguments = QString::fromUtf8(test::readFile(argumentsFile)).split('\n');
-  EXPECT_EQ(arguments.mid(0, 9), QStringList({placed, source, "0", "../../Escape/Show", "The Third", "2", "3", "", "Drama"}));
+  EXPECT_EQ(arguments.mid(0, 9),
+            QStringList({placed, source, "0", "../../Escape/Show", "The Third", "2", "3", "", "Drama"}));
   EXPECT_EQ(workFolderLeft(), "");
 }
 
 TEST_F(ConversionEndToEnd, AnImportedFileInAUserFolderIsDeletedWhenAsked) {
-  ScopedSettings s{{"TVShowDestination", out}, {"ImportTVShowFileIntoiTunes", true}, {"DeleteTVShowFileAfterImport", true}};
+  ScopedSettings s{{"TVShowDestination", out},
+                   {"ImportTVShowFileIntoiTunes", true},
+                   {"DeleteTVShowFileAfterImport", true}};
   makeEpisode();
   const BCError result = convert();
   ASSERT_FALSE(result.Error()) << log.text().toStdString();
@@ -519,7 +582,8 @@ TEST_F(ConversionEndToEnd, AHundredthNameClashOnTheDesktopFailsTheConversion) {
   const QString desktop = paths::desktopFolder();
   QDir().mkpath(desktop);
   test::writeFile(desktop + "/" + outputName(), "taken");
-  for (int i = 1; i <= 99; ++i) test::writeFile(desktop + "/" + outputName(QStringLiteral("-%1.m4v").arg(i)), "taken");
+  for (int i = 1; i <= 99; ++i)
+    test::writeFile(desktop + "/" + outputName(QStringLiteral("-%1.m4v").arg(i)), "taken");
   const BCError result = convert();
   EXPECT_EQ(result.Code(), ConversionCode::PlacingFile);
   EXPECT_EQ(result.Description(),
@@ -534,7 +598,8 @@ TEST_F(ConversionEndToEnd, AnEncoderThatDamagesItsOutputLateIsCaughtBeforeTheFil
   videoOnlyWithEncoderThen(kCutOutputInHalf);
   const BCError result = convert();
   EXPECT_EQ(result.Code(), ConversionCode::VideoTrack) << log.text().toStdString();
-  EXPECT_EQ(result.Description(), "Unable to convert video track: " + work + "/" + outputName() + " is missing or damaged");
+  EXPECT_EQ(result.Description(),
+            "Unable to convert video track: " + work + "/" + outputName() + " is missing or damaged");
   EXPECT_TRUE(log.text().contains("[RED]Converted file is not whole: " + work + "/" + outputName() +
                                   " is missing or damaged, failing conversion."));
   EXPECT_TRUE(filesUnder(paths::desktopFolder()).isEmpty());
@@ -577,7 +642,8 @@ TEST_F(ConversionEndToEnd, AnAudioOffsetDelaysTheVideoOrTheSound) {
       const QJsonObject st = v.toObject();
       if (st["codec_type"] == "video" && st["disposition"].toObject()["attached_pic"].toInt() == 0)
         starts << "video " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
-      if (st["codec_type"] == "audio") starts << "audio " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
+      if (st["codec_type"] == "audio")
+        starts << "audio " + QString::number(st["start_time"].toString().toDouble(), 'f', 2);
     }
     EXPECT_EQ(starts, offset < 0 ? QStringList({"video 0.25", "audio 0.00", "audio 0.00", "audio 0.00"})
                                  : QStringList({"video 0.00", "audio 0.25", "audio 0.25", "audio 0.25"}));
@@ -592,10 +658,12 @@ TEST_F(ConversionEndToEnd, OnlyTheFirstDefaultAudioTrackPlaysAndWithoutOneNoneDo
     const char* streams;
   } cases[] = {
       {"TwoDefaults", true, true,
-       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; audio aac fra ch2 'Stereo / Stereo' off; "
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' on; audio aac fra ch2 'Stereo / "
+       "Stereo' off; "
        "audio ac3 fra ch6 'Surround / French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
       {"NoDefault", false, false,
-       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; audio aac fra ch2 'Stereo / Stereo' off; "
+       "video h264 und ch0 '' on; audio aac eng ch2 'Stereo / Stereo' off; audio aac fra ch2 'Stereo / "
+       "Stereo' off; "
        "audio ac3 fra ch6 'Surround / French 5.1' off; subtitle mov_text eng ch0 'eng' on"},
   };
   for (const DefaultCase& c : cases) {
@@ -615,27 +683,33 @@ TEST_F(ConversionEndToEnd, OnlyTheFirstDefaultAudioTrackPlaysAndWithoutOneNoneDo
 }
 
 TEST_F(ConversionEndToEnd, RegionalLanguagesBibliographicCodesAndAKoreanSubtitleReachTheOutput) {
-  ScopedSettings s{{"TVShowDestination", "Desktop"}, {"AddAllAudioTracks", true}, {"IncludeSubtitleTracks", 2}};
+  ScopedSettings s{
+      {"TVShowDestination", "Desktop"}, {"AddAllAudioTracks", true}, {"IncludeSubtitleTracks", 2}};
   // French (Canada) 5.1 and American English stereo as mkvmerge tags them; beside the
   // video a French subtitle named by its bibliographic code and a Korean one in CP949
   // ("똠" lies outside EUC-KR).
   const QString made = sources + "/made.mkv";
-  test::makeMedia(made, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=3",
-                         "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
-                         "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=3",
-                         "-map", "0:v", "-map", "1:a", "-map", "2:a", "-c:v", "libx264", "-preset", "ultrafast",
-                         "-c:a", "aac", "-ac:a:0", "6", "-ac:a:1", "2"});
+  test::makeMedia(made, {"-f",      "lavfi",     "-i",      "testsrc=size=320x240:rate=25:duration=3",
+                         "-f",      "lavfi",     "-i",      "sine=frequency=440:sample_rate=48000:duration=3",
+                         "-f",      "lavfi",     "-i",      "sine=frequency=660:sample_rate=48000:duration=3",
+                         "-map",    "0:v",       "-map",    "1:a",
+                         "-map",    "2:a",       "-c:v",    "libx264",
+                         "-preset", "ultrafast", "-c:a",    "aac",
+                         "-ac:a:0", "6",         "-ac:a:1", "2"});
   source = sources + "/Episode.mkv";
-  const test::CommandResult merged =
-      test::runCommand("mkvmerge", {"-q", "-o", source, "--language", "1:fr-CA", "--language", "2:en-US", made});
+  const test::CommandResult merged = test::runCommand(
+      "mkvmerge", {"-q", "-o", source, "--language", "1:fr-CA", "--language", "2:en-US", made});
   ASSERT_EQ(merged.exitCode, 0) << merged.output.toStdString();
   QFile::remove(made);
   test::writeFile(sources + "/Episode$fre.srt", "1\n00:00:00,200 --> 00:00:01,000\nBonjour\n\n");
-  const QString korean = QString::fromUtf8("똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.");
-  const QString koreanText = test::writeFile(
-      sources + "/korean.txt",
-      ("1\n00:00:00,200 --> 00:00:01,000\n안녕하세요. 오늘 날씨가 정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
-       "2\n00:00:01,100 --> 00:00:02,000\n" + korean + "\n\n").toUtf8());
+  const QString korean =
+      QString::fromUtf8("똠방각하는 한국 드라마입니다. 서울에서 부산까지 기차로 세 시간 걸립니다.");
+  const QString koreanText =
+      test::writeFile(sources + "/korean.txt", ("1\n00:00:00,200 --> 00:00:01,000\n안녕하세요. 오늘 날씨가 "
+                                                "정말 좋네요. 우리 함께 공원에 산책하러 갈까요?\n\n"
+                                                "2\n00:00:01,100 --> 00:00:02,000\n" +
+                                                korean + "\n\n")
+                                                   .toUtf8());
   const test::CommandResult cp949 = test::runCommand("iconv", {"-f", "UTF-8", "-t", "CP949", koreanText});
   ASSERT_EQ(cp949.exitCode, 0) << cp949.output.toStdString();
   test::writeFile(sources + "/Episode$kor.srt", cp949.output);
@@ -653,9 +727,12 @@ TEST_F(ConversionEndToEnd, RegionalLanguagesBibliographicCodesAndAKoreanSubtitle
   const QString output = paths::desktopFolder() + "/" + outputName();
   QStringList tracks;
   for (const Stream& stream : streamsOf(output))
-    tracks << QStringLiteral("%1 %2 ch%3 %4").arg(stream.type, stream.language).arg(stream.channels).arg(stream.enabled ? "on" : "off");
-  EXPECT_EQ(tracks, QStringList({"video und ch0 on", "audio fra ch6 off", "audio eng ch2 on", "subtitle fra ch0 on",
-                                 "subtitle kor ch0 off"}))
+    tracks << QStringLiteral("%1 %2 ch%3 %4")
+                  .arg(stream.type, stream.language)
+                  .arg(stream.channels)
+                  .arg(stream.enabled ? "on" : "off");
+  EXPECT_EQ(tracks, QStringList({"video und ch0 on", "audio fra ch6 off", "audio eng ch2 on",
+                                 "subtitle fra ch0 on", "subtitle kor ch0 off"}))
       << log.text().toStdString();
   const test::CommandResult text = test::runCommand(
       "ffmpeg", {"-v", "error", "-i", output, "-map", "0:s:m:language:kor", "-f", "srt", "-"});
@@ -757,9 +834,10 @@ TEST_F(ConversionEndToEnd, BurnInPreferenceDrawsTheSubtitleFileIntoThePicture) {
   source = sources + "/Dark.mkv";
   // Dark noise: no light pixel of its own, and too busy to shrink below the size a
   // finished conversion must reach.
-  test::makeMedia(source, {"-f", "lavfi", "-i", "color=c=black:s=320x240:rate=25:duration=3,noise=alls=30:allf=t+u",
-                           "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3",
-                           "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"});
+  test::makeMedia(
+      source, {"-f", "lavfi", "-i", "color=c=black:s=320x240:rate=25:duration=3,noise=alls=30:allf=t+u", "-f",
+               "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3", "-c:v", "libx264", "-preset",
+               "ultrafast", "-c:a", "aac"});
   test::writeFile(sources + "/Dark$English.srt", "1\n00:00:00,000 --> 00:00:03,000\nWWWW WWWW WWWW\n\n");
   media = test::probed(source);
   ASSERT_EQ(media->HardSubtitleTracks().size(), 1);
@@ -774,7 +852,10 @@ TEST_F(ConversionEndToEnd, BurnInPreferenceDrawsTheSubtitleFileIntoThePicture) {
   ASSERT_TRUE(QFileInfo::exists(output)) << filesUnder(paths::desktopFolder()).join(", ").toStdString();
   EXPECT_EQ(describe(streamsOf(output)), "video h264 und ch0 '' on; audio aac und ch2 'Stereo / Stereo' on");
   const QString frame = work + "/frame.png";
-  ASSERT_EQ(test::runCommand("ffmpeg", {"-v", "error", "-y", "-ss", "1.5", "-i", output, "-frames:v", "1", frame}).exitCode, 0);
+  ASSERT_EQ(
+      test::runCommand("ffmpeg", {"-v", "error", "-y", "-ss", "1.5", "-i", output, "-frames:v", "1", frame})
+          .exitCode,
+      0);
   const QImage picture(frame);
   ASSERT_FALSE(picture.isNull());
   int lit = 0, litInTopHalf = 0;
@@ -797,14 +878,18 @@ TEST_F(ConversionEndToEnd, AWorkFolderSharedWithTheUsersFilesLosesOnlyTheConvers
                                         {"Karaoke.ass", "[Script Info]\nTitle: mine\n"},
                                         {"Holiday.jpg", "\xff\xd8\xff\xe0 a photo"},
                                         {"Lecture.ttxt", "<TextStream/>"}};
-  for (auto it = users.begin(); it != users.end(); ++it) test::writeFile(sources + "/" + it.key(), it.value());
+  for (auto it = users.begin(); it != users.end(); ++it)
+    test::writeFile(sources + "/" + it.key(), it.value());
   // What an earlier conversion left behind when it failed, named in the folder's record.
-  const QStringList leftOver = {"audio3.m4a", "subtitle0.ttxt", "subtitle1.ass", "ffmpeg2pass-0.log", "Episode_2_text.srt"};
+  const QStringList leftOver = {"audio3.m4a", "subtitle0.ttxt", "subtitle1.ass", "ffmpeg2pass-0.log",
+                                "Episode_2_text.srt"};
   for (const QString& left : leftOver) test::writeFile(sources + "/" + left, "left over");
   madefiles::add(sources, leftOver);
   // The user's own files under names a conversion gives its intermediates.
-  const QMap<QString, QByteArray> lookAlikes{{"Episode_1_text.srt", kSubRip.toUtf8()}, {"audio42.m4a", "my recording"}};
-  for (auto it = lookAlikes.begin(); it != lookAlikes.end(); ++it) test::writeFile(sources + "/" + it.key(), it.value());
+  const QMap<QString, QByteArray> lookAlikes{{"Episode_1_text.srt", kSubRip.toUtf8()},
+                                             {"audio42.m4a", "my recording"}};
+  for (auto it = lookAlikes.begin(); it != lookAlikes.end(); ++it)
+    test::writeFile(sources + "/" + it.key(), it.value());
 
   const BCError result = convert();
   ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
@@ -816,9 +901,10 @@ TEST_F(ConversionEndToEnd, AWorkFolderSharedWithTheUsersFilesLosesOnlyTheConvers
     EXPECT_EQ(test::readFile(sources + "/" + it.key()), it.value()) << it.key().toStdString();
   QStringList left = filesUnder(sources);
   left.sort();
-  EXPECT_EQ(left, QStringList({"Episode$eng.srt", "Episode.mkv", "Episode_1_text.srt",
-                               "Holiday.jpg", "Karaoke.ass", "Lecture.ttxt", "Notes.srt", "audio42.m4a"}));
-  EXPECT_TRUE(madefiles::names(sources).isEmpty()) << QStringList(madefiles::names(sources).values()).join(", ").toStdString();
+  EXPECT_EQ(left, QStringList({"Episode$eng.srt", "Episode.mkv", "Episode_1_text.srt", "Holiday.jpg",
+                               "Karaoke.ass", "Lecture.ttxt", "Notes.srt", "audio42.m4a"}));
+  EXPECT_TRUE(madefiles::names(sources).isEmpty())
+      << QStringList(madefiles::names(sources).values()).join(", ").toStdString();
 }
 
 TEST_F(ConversionEndToEnd, AUsersFileUnderANameTheConversionWritesStopsItUntouched) {
@@ -837,7 +923,8 @@ TEST_F(ConversionEndToEnd, AUsersFileUnderANameTheConversionWritesStopsItUntouch
     const BCError result = convert();
     EXPECT_EQ(result.Code(), ConversionCode::PlacingFile);
     EXPECT_EQ(result.Description(), "Unable to convert, " + mine + " is in the way");
-    EXPECT_TRUE(log.text().contains("[RED]The work folder already holds " + mine + ", it is not written over"));
+    EXPECT_TRUE(
+        log.text().contains("[RED]The work folder already holds " + mine + ", it is not written over"));
     EXPECT_EQ(test::readFile(mine), "a file of the user's");
     EXPECT_EQ(workFolderLeft(), name) << "nothing was written beside it";
   }
@@ -845,7 +932,8 @@ TEST_F(ConversionEndToEnd, AUsersFileUnderANameTheConversionWritesStopsItUntouch
   converter.reset();
   QDir(work).removeRecursively();
   QDir().mkpath(work);
-  for (const char* name : {"audio7.m4a", "subtitle5.sub", "ffmpeg2pass-4.log"}) test::writeFile(work + "/" + name, "mine");
+  for (const char* name : {"audio7.m4a", "subtitle5.sub", "ffmpeg2pass-4.log"})
+    test::writeFile(work + "/" + name, "mine");
   ASSERT_FALSE(convert().Error()) << log.text().toStdString();
   QStringList left = filesUnder(work);
   left.sort();
@@ -869,11 +957,13 @@ TEST_F(ConversionEndToEnd, TheIntermediatesOfAConversionCutShortGoWithTheNextOne
   ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
   expectWholeEpisode(paths::desktopFolder() + "/" + outputName());
   EXPECT_EQ(workFolderLeft(), "");
-  EXPECT_TRUE(madefiles::names(work).isEmpty()) << QStringList(madefiles::names(work).values()).join(", ").toStdString();
+  EXPECT_TRUE(madefiles::names(work).isEmpty())
+      << QStringList(madefiles::names(work).values()).join(", ").toStdString();
 }
 
 TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
-  const QString blocked = test::writeFile(test::freshFolder("blocked") + "/not a folder", "a file of the user's");
+  const QString blocked =
+      test::writeFile(test::freshFolder("blocked") + "/not a folder", "a file of the user's");
   struct Case {
     const char* what;
     QString destination;
@@ -887,7 +977,8 @@ TEST_F(ConversionEndToEnd, AMoveThatFailsSaysWhereTheFinishedFileIsKept) {
     SCOPED_TRACE(c.what);
     converter.reset();
     QDir(paths::desktopFolder()).removeRecursively();
-    if (c.destination == "Desktop") test::writeFile(paths::desktopFolder(), "a file where the Desktop should be");
+    if (c.destination == "Desktop")
+      test::writeFile(paths::desktopFolder(), "a file where the Desktop should be");
     ScopedSettings s{{"TVShowDestination", c.destination}};
     makeEpisode();
     const BCError result = convert();
@@ -929,7 +1020,8 @@ TEST_F(ConversionEndToEnd, ARetryAfterAFailedPassConvertsAndOnlyAFileItDidNotMak
   const QString output = work + "/" + outputName();
   BCError result = convert();
   ASSERT_EQ(result.Code(), ConversionCode::VideoTrack) << log.text().toStdString();
-  EXPECT_FALSE(QFileInfo::exists(output)) << "the failed pass's own output stays behind: " << workFolderLeft().toStdString();
+  EXPECT_FALSE(QFileInfo::exists(output))
+      << "the failed pass's own output stays behind: " << workFolderLeft().toStdString();
 
   converter.reset();
   result = convert();
@@ -961,20 +1053,23 @@ TEST_F(ConversionEndToEnd, AFullDestinationLeavesNoPartialFileAndKeepsTheSource)
   if (!full.mounted()) GTEST_SKIP() << full.why().toStdString();
   struct Case {
     const char* what;
-    QString destination;      // the converted file's
-    QString originals;        // where the original goes (action 2)
+    QString destination;  // the converted file's
+    QString originals;    // where the original goes (action 2)
     QString failure;
   } cases[] = {
       {"the converted file into a full user folder", full.path(), moved,
        "Unable to move file to user defined directory " + full.path()},
-      {"the original into a full originals folder", "Desktop", full.path(), "Unable to move original file to " + full.path()},
+      {"the original into a full originals folder", "Desktop", full.path(),
+       "Unable to move original file to " + full.path()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     converter.reset();
     QDir(paths::desktopFolder()).removeRecursively();
-    ScopedSettings s{{"TVShowDestination", c.destination}, {"ConvertedFilesDirectory", c.originals},
-                     {"VideoSourcesFileAction", 2}, {"CreateTVShowShowSeasonFolder", false}};
+    ScopedSettings s{{"TVShowDestination", c.destination},
+                     {"ConvertedFilesDirectory", c.originals},
+                     {"VideoSourcesFileAction", 2},
+                     {"CreateTVShowShowSeasonFolder", false}};
     makeEpisode();
     const QByteArray original = test::readFile(source);
     ASSERT_GT(original.size(), 64 * 1024);
@@ -992,16 +1087,18 @@ TEST_F(ConversionEndToEnd, AFullDestinationLeavesNoPartialFileAndKeepsTheSource)
 // ended), end it with SIGTERM once its output has `delay` seconds of writing, and exit with
 // its status, or with 0 as a tool whose status is lost would.
 QByteArray terminatedAfter(const char* delay, bool statusLost) {
-  return QByteArray("\"$real\" -re \"$@\" &\ntool=$!\n"
-                    "while kill -0 $tool 2>/dev/null && [ ! -s \"$last\" ]; do sleep 0.02; done\n"
-                    "sleep ") + delay + "\nkill -TERM $tool\nwait $tool\nexit " + (statusLost ? "0" : "$?");
+  return QByteArray(
+             "\"$real\" -re \"$@\" &\ntool=$!\n"
+             "while kill -0 $tool 2>/dev/null && [ ! -s \"$last\" ]; do sleep 0.02; done\n"
+             "sleep ") +
+         delay + "\nkill -TERM $tool\nwait $tool\nexit " + (statusLost ? "0" : "$?");
 }
 
 // An 8-second episode converted with the runs of ffmpeg that match `runs` ended with SIGTERM
 // once they have written for `delay` seconds: the conversion fails for `reason` (with the
 // tool's status) or for `lostReason` (the status lost, so the file itself shows it).
-void ConversionEndToEnd::expectEndedToolFails(const QByteArray& runs, const char* delay, const QString& reason,
-                                              const QString& lostReason) {
+void ConversionEndToEnd::expectEndedToolFails(const QByteArray& runs, const char* delay,
+                                              const QString& reason, const QString& lostReason) {
   ScopedSettings s{{"TVShowDestination", "Desktop"}, {"VideoSourcesFileAction", 1}};
   for (const bool statusLost : {false, true}) {
     SCOPED_TRACE(statusLost ? "its status is lost" : "its status says so");
@@ -1041,10 +1138,10 @@ TEST_F(ConversionEndToEnd, AWorkFolderThatFillsDuringTheSoundFailsTheConversionA
     QString reason;
     bool bigCover = false;  // more tags than the room the file keeps for them
   } cases[] = {
-      {"as the stereo re-encode starts", &BCConverter::ffmpegpath, "*ff.mp4*", fill(0), "exec \"$real\" \"$@\"",
-       "Unable to add audio track 0: ffmpeg ended with status"},
-      {"as MP4Box adds the sound", &BCConverter::mp4boxpath, "*-add*Stereo*", fill(32768), "exec \"$real\" \"$@\"",
-       "Unable to add audio track 0: mp4box ended with status 1"},
+      {"as the stereo re-encode starts", &BCConverter::ffmpegpath, "*ff.mp4*", fill(0),
+       "exec \"$real\" \"$@\"", "Unable to add audio track 0: ffmpeg ended with status"},
+      {"as MP4Box adds the sound", &BCConverter::mp4boxpath, "*-add*Stereo*", fill(32768),
+       "exec \"$real\" \"$@\"", "Unable to add audio track 0: mp4box ended with status 1"},
       {"as the tags are written, after the subtitle", &BCConverter::mp4boxpath, "*-add*subtitle*", "",
        "\"$real\" \"$@\"\nstatus=$?\n" + fill(0) + "\nexit $status", "Unable to write the tags", true},
   };
@@ -1056,7 +1153,8 @@ TEST_F(ConversionEndToEnd, AWorkFolderThatFillsDuringTheSoundFailsTheConversionA
     if (c.bigCover) {
       QImage noise(400, 400, QImage::Format_RGB32);
       for (int y = 0; y < noise.height(); ++y)
-        for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 256, (x ^ y) % 256, (x * y) % 256));
+        for (int x = 0; x < noise.width(); ++x)
+          noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 256, (x ^ y) % 256, (x * y) % 256));
       media->setImage(noise);
     }
     const QByteArray original = test::readFile(source);
@@ -1077,8 +1175,8 @@ TEST_F(ConversionEndToEnd, ASourceThatChangesWhileItConvertsLeavesNoFileUnderAFi
   } cases[] = {
       {"grown while its sound was re-encoded", out, ConversionFormat::HDOnly, "*audio0ff.mp4*", false},
       {"cut short while its sound was re-encoded", out, ConversionFormat::HDOnly, "*audio0ff.mp4*", true},
-      {"grown during the SD pass, after the HD file was placed", "Desktop", ConversionFormat::HDAndSD, "*SD.mp4*",
-       false},
+      {"grown during the SD pass, after the HD file was placed", "Desktop", ConversionFormat::HDAndSD,
+       "*SD.mp4*", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -1113,9 +1211,28 @@ TEST_F(ConversionEndToEnd, ARecordingCutMidGOPLosesOnlyItsUndecodableStartAndCou
   // A 12-second broadcast with 5-second GOPs, its first 15 % gone: it starts in the middle of
   // a GOP, seconds before its first key frame.
   const QString full = sources + "/full.ts";
-  test::makeMedia(full, {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=12", "-f", "lavfi", "-i",
-                         "sine=frequency=440:sample_rate=48000:duration=12", "-c:v", "libx264", "-preset", "ultrafast",
-                         "-g", "125", "-keyint_min", "125", "-sc_threshold", "0", "-c:a", "aac", "-f", "mpegts"});
+  test::makeMedia(full, {"-f",
+                         "lavfi",
+                         "-i",
+                         "testsrc=size=320x240:rate=25:duration=12",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=frequency=440:sample_rate=48000:duration=12",
+                         "-c:v",
+                         "libx264",
+                         "-preset",
+                         "ultrafast",
+                         "-g",
+                         "125",
+                         "-keyint_min",
+                         "125",
+                         "-sc_threshold",
+                         "0",
+                         "-c:a",
+                         "aac",
+                         "-f",
+                         "mpegts"});
   const QByteArray whole = test::readFile(full);
   const qsizetype cut = whole.size() * 15 / 100 / 188 * 188;
   source = test::writeFile(sources + "/Recording.ts", whole.mid(cut));
@@ -1130,8 +1247,8 @@ TEST_F(ConversionEndToEnd, ARecordingCutMidGOPLosesOnlyItsUndecodableStartAndCou
   audio[0].setIsDefault(true);
   media->setAudioTracks(audio);
   const auto videoSeconds = [](const QString& path) {
-    return test::runCommand("ffprobe", {"-v", "quiet", "-select_streams", "v:0", "-show_entries", "stream=duration",
-                                        "-of", "csv=p=0", path})
+    return test::runCommand("ffprobe", {"-v", "quiet", "-select_streams", "v:0", "-show_entries",
+                                        "stream=duration", "-of", "csv=p=0", path})
         .output.split('\n')
         .first()
         .toDouble();
@@ -1158,9 +1275,10 @@ TEST_F(ConversionEndToEnd, AJoinLastsAsLongAsItsPartsTogether) {
   const BCError result = convert();
   ASSERT_FALSE(result.Error()) << result.Description().toStdString() << "\n" << log.text().toStdString();
   const QString output = paths::desktopFolder() + "/" + outputName();
-  const QByteArray seconds = test::runCommand("ffprobe", {"-v", "quiet", "-select_streams", "v:0", "-show_entries",
-                                                          "stream=duration", "-of", "csv=p=0", output})
-                                 .output;
+  const QByteArray seconds =
+      test::runCommand("ffprobe", {"-v", "quiet", "-select_streams", "v:0", "-show_entries",
+                                   "stream=duration", "-of", "csv=p=0", output})
+          .output;
   EXPECT_NEAR(seconds.trimmed().toDouble(), 6.0, 0.3) << seconds.toStdString();
   EXPECT_TRUE(media->conversionfinished());
   EXPECT_EQ(trashed(), QStringList({"Episode.mkv"}));

@@ -42,19 +42,21 @@ QString makeSource(const Source& s) {
   const QString path = test::freshFolder("source") + (s.mpegTS ? "/Recording.ts" : "/Source Video.mkv");
   if (s.interlaced) {
     // A bar moving fast, two moments woven into each frame.
-    test::makeMedia(path, {"-f", "lavfi", "-i",
-                           QStringLiteral("color=c=black:s=%1x%2:r=50:d=%3[bg];color=c=white:s=40x%2:r=50[bar];"
-                                          "[bg][bar]overlay=x='mod(t*400,%4)':y=0:shortest=1,"
-                                          "tinterlace=mode=interleave_top,setfield=tff[out0]")
-                               .arg(s.width)
-                               .arg(s.height)
-                               .arg(s.seconds)
-                               .arg(s.width - 40),
-                           "-f", "lavfi", "-i", QStringLiteral("sine=duration=%1").arg(s.seconds), "-c:v", "libx264",
-                           "-flags", "+ildct+ilme", "-x264opts", "tff=1"});
+    test::makeMedia(
+        path, {"-f", "lavfi", "-i",
+               QStringLiteral("color=c=black:s=%1x%2:r=50:d=%3[bg];color=c=white:s=40x%2:r=50[bar];"
+                              "[bg][bar]overlay=x='mod(t*400,%4)':y=0:shortest=1,"
+                              "tinterlace=mode=interleave_top,setfield=tff[out0]")
+                   .arg(s.width)
+                   .arg(s.height)
+                   .arg(s.seconds)
+                   .arg(s.width - 40),
+               "-f", "lavfi", "-i", QStringLiteral("sine=duration=%1").arg(s.seconds), "-c:v", "libx264",
+               "-flags", "+ildct+ilme", "-x264opts", "tff=1"});
   } else {
-    test::makeTestVideo(path, s.seconds, s.width, s.height,
-                        s.mpegTS ? QStringList{"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"} : QStringList{});
+    test::makeTestVideo(
+        path, s.seconds, s.width, s.height,
+        s.mpegTS ? QStringList{"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"} : QStringList{});
   }
   return path;
 }
@@ -104,9 +106,9 @@ struct VideoExpect {
   int height;
   const char* frameRate;
   const char* profile;
-  int kbps;           // the -b value
-  int maxKbps;        // the -maxrate value
-  int audioKbps;      // 0: no sound
+  int kbps;       // the -b value
+  int maxKbps;    // the -maxrate value
+  int audioKbps;  // 0: no sound
 };
 
 void expectVideo(const QString& folder, const VideoExpect& e) {
@@ -153,25 +155,78 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"HDOnlyNormal", {640, 360}, ConversionFormat::HDOnly, 1, {}, "600",
-     {{"Test Movie.m4v", 640, 360, "30000/1001", "High", 600, 3500, 160}}, ConversionFormat::HDOnly, 0},
-    {"HDOnlyHighAppleTV720p", {1280, 720}, ConversionFormat::HDOnly, 2, {{"SupportAppleTV", true}}, "0",
-     {{"Test Movie.m4v", 1280, 720, "24/1", "High", 3500, 3500, 160}}, ConversionFormat::HDOnly, 0},
-    {"HDOnlyHighestTwoPasses", {320, 180}, ConversionFormat::HDOnly, 3, {{"FrameRateType", "PAL"}}, "250",
-     {{"Test Movie.m4v", 320, 180, "25/1", "High", 250, 3500, 160}}, ConversionFormat::HDOnly, 2},
-    {"HDOnlyOriginalQuality", {320, 180}, ConversionFormat::HDOnly, 4, {{"FrameRateType", "24"}}, "400",
-     {{"Test Movie.m4v", 320, 180, "24/1", "Main", 400, 3500, 160}}, ConversionFormat::HDOnly, 0},
-    {"SDOnly", {1280, 720}, ConversionFormat::SDOnly, 1, {{"FrameRateType", "As Source"}}, "900",
-     {{"Test Movie.m4v", 640, 360, "25/1", "High", 900, 3500, 160}}, ConversionFormat::SDOnly, 0},
-    {"HDAndSD", {640, 360}, ConversionFormat::HDAndSD, 1, {{"SDBitrate2", "0.4"}}, "700",
+    {"HDOnlyNormal",
+     {640, 360},
+     ConversionFormat::HDOnly,
+     1,
+     {},
+     "600",
+     {{"Test Movie.m4v", 640, 360, "30000/1001", "High", 600, 3500, 160}},
+     ConversionFormat::HDOnly,
+     0},
+    {"HDOnlyHighAppleTV720p",
+     {1280, 720},
+     ConversionFormat::HDOnly,
+     2,
+     {{"SupportAppleTV", true}},
+     "0",
+     {{"Test Movie.m4v", 1280, 720, "24/1", "High", 3500, 3500, 160}},
+     ConversionFormat::HDOnly,
+     0},
+    {"HDOnlyHighestTwoPasses",
+     {320, 180},
+     ConversionFormat::HDOnly,
+     3,
+     {{"FrameRateType", "PAL"}},
+     "250",
+     {{"Test Movie.m4v", 320, 180, "25/1", "High", 250, 3500, 160}},
+     ConversionFormat::HDOnly,
+     2},
+    {"HDOnlyOriginalQuality",
+     {320, 180},
+     ConversionFormat::HDOnly,
+     4,
+     {{"FrameRateType", "24"}},
+     "400",
+     {{"Test Movie.m4v", 320, 180, "24/1", "Main", 400, 3500, 160}},
+     ConversionFormat::HDOnly,
+     0},
+    {"SDOnly",
+     {1280, 720},
+     ConversionFormat::SDOnly,
+     1,
+     {{"FrameRateType", "As Source"}},
+     "900",
+     {{"Test Movie.m4v", 640, 360, "25/1", "High", 900, 3500, 160}},
+     ConversionFormat::SDOnly,
+     0},
+    {"HDAndSD",
+     {640, 360},
+     ConversionFormat::HDAndSD,
+     1,
+     {{"SDBitrate2", "0.4"}},
+     "700",
      {{"Test Movie HD.m4v", 640, 360, "30000/1001", "High", 700, 3500, 160},
       {"Test Movie.m4v", 640, 360, "30000/1001", "Constrained Baseline", 400, 400, 128}},
-     ConversionFormat::HDAndSD, 0},
-    {"SDOnlyForMobileDevices", {640, 360}, ConversionFormat::SDOnly, 2, {{"SupportMobileDevices", true}}, "700",
+     ConversionFormat::HDAndSD,
+     0},
+    {"SDOnlyForMobileDevices",
+     {640, 360},
+     ConversionFormat::SDOnly,
+     2,
+     {{"SupportMobileDevices", true}},
+     "700",
      {{"Test Movie.m4v", 640, 360, "30000/1001", "Constrained Baseline", 1500, 1500, 128}},
-     ConversionFormat::HDAndSD, 0},
-    {"OriginalFormat", {640, 360}, ConversionFormat::Original, 2, {}, "500",
-     {{"Test Movie.m4v", 640, 360, "30000/1001", "Constrained Baseline", 500, 3500, 160}}, ConversionFormat::Original,
+     ConversionFormat::HDAndSD,
+     0},
+    {"OriginalFormat",
+     {640, 360},
+     ConversionFormat::Original,
+     2,
+     {},
+     "500",
+     {{"Test Movie.m4v", 640, 360, "30000/1001", "Constrained Baseline", 500, 3500, 160}},
+     ConversionFormat::Original,
      0},
 };
 
@@ -180,10 +235,11 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.id; }
 // A conversion on a thread of its own, as the queue runs it.
 class Running {
  public:
-  explicit Running(BCConverter& converter) : thread_([this, &converter] {
-      result_ = converter.Convert();
-      done_ = true;
-    }) {}
+  explicit Running(BCConverter& converter)
+      : thread_([this, &converter] {
+          result_ = converter.Convert();
+          done_ = true;
+        }) {}
   ~Running() { thread_.join(); }
   bool done() const { return done_; }
   BCError result() const { return result_; }
@@ -208,9 +264,7 @@ qint64 encoderGroup(const QString& work) {
   return 0;
 }
 
-QStringList videosIn(const QString& work) {
-  return QDir(work).entryList({"*.m4v", "*.mp4"}, QDir::Files);
-}
+QStringList videosIn(const QString& work) { return QDir(work).entryList({"*.m4v", "*.mp4"}, QDir::Files); }
 
 }  // namespace
 
@@ -220,9 +274,10 @@ TEST_P(ConvertFormats, EachFormatAndQualityGivesTheFilesItsSettingsAskFor) {
   const Case& c = GetParam();
   const QString work = test::freshFolder("work");
   const QString out = test::freshFolder("converted");
-  ScopedSettings base{{"ConversionDirectory", work}, {"MovieDestination", out}, {"VideoSourcesFileAction", 0}, {"EncodingQuality", c.quality}, {"AudioBitrate", 160},
-                      {"HDBitrate2", "3.5"}, {"SDBitrate2", "1.5"}, {"PercentageBitrate", 100},
-                      {"ConversionThreads", 2}};
+  ScopedSettings base{
+      {"ConversionDirectory", work},  {"MovieDestination", out},  {"VideoSourcesFileAction", 0},
+      {"EncodingQuality", c.quality}, {"AudioBitrate", 160},      {"HDBitrate2", "3.5"},
+      {"SDBitrate2", "1.5"},          {"PercentageBitrate", 100}, {"ConversionThreads", 2}};
   ScopedSettings settings(c.settings);
   const MediaFilePtr media = mediaFor(makeSource(c.source), c.source, c.format, c.bitrate);
   CapturedLog log;
@@ -315,7 +370,11 @@ class Convert : public testing::Test {
 
   QString work;
   QString out;
-  ScopedSettings settings{{"ConversionDirectory", work}, {"MovieDestination", out}, {"VideoSourcesFileAction", 0}, {"EncodingQuality", 1}, {"ConversionThreads", 2}};
+  ScopedSettings settings{{"ConversionDirectory", work},
+                          {"MovieDestination", out},
+                          {"VideoSourcesFileAction", 0},
+                          {"EncodingQuality", 1},
+                          {"ConversionThreads", 2}};
   CapturedLog log;
   MediaFilePtr media;
   std::unique_ptr<BCConverter> converter;
@@ -338,11 +397,13 @@ TEST_F(Convert, DeinterlacingTakesTheCombingOut) {
   ASSERT_FALSE(converter->Convert().Error()) << log.text().toStdString();
   // ffmpeg's own interlace detector, as an independent reader.
   auto detect = [](const QString& path) {
-    const test::CommandResult r = test::runCommand("ffmpeg", {"-nostdin", "-i", path, "-vf", "idet", "-f", "null", "-"});
+    const test::CommandResult r =
+        test::runCommand("ffmpeg", {"-nostdin", "-i", path, "-vf", "idet", "-f", "null", "-"});
     const QString text = QString::fromUtf8(r.output);
     const QString multi = StringBetween(text, "Multi frame detection:", "\n").value_or("");
-    return std::pair{IntegerValue(StringBetween(multi, "TFF:", "BFF").value_or("0").trimmed()),
-                     IntegerValue(StringBetween(multi, "Progressive:", "Undetermined").value_or("0").trimmed())};
+    return std::pair{
+        IntegerValue(StringBetween(multi, "TFF:", "BFF").value_or("0").trimmed()),
+        IntegerValue(StringBetween(multi, "Progressive:", "Undetermined").value_or("0").trimmed())};
   };
   const auto [sourceTff, sourceProgressive] = detect(source);
   const auto [outputTff, outputProgressive] = detect(out + "/Test Movie.m4v");
@@ -414,7 +475,8 @@ TEST_F(Convert, StopEndsThePassQuicklyAndLeavesNoOutput) {
   EXPECT_FALSE(media->conversionfinished());
   EXPECT_TRUE(videosIn(work).isEmpty()) << videosIn(work).join(", ").toStdString();
   // A killed process lingers until the scheduler lets it run its exit.
-  EXPECT_TRUE(test::waitFor([&] { return encoderGroup(work) == 0; }, 10000)) << "the encoder survived the stop";
+  EXPECT_TRUE(test::waitFor([&] { return encoderGroup(work) == 0; }, 10000))
+      << "the encoder survived the stop";
 }
 
 TEST_F(Convert, PauseSuspendsTheEncoder) {
@@ -427,7 +489,8 @@ TEST_F(Convert, PauseSuspendsTheEncoder) {
   ASSERT_NE(group, 0);
   media->setPause(true);
   // The runner suspends at its next read, which a loaded machine may delay.
-  ASSERT_TRUE(test::waitFor([&] { return test::groupStopped(group); }, 20000)) << "the encoder was not paused";
+  ASSERT_TRUE(test::waitFor([&] { return test::groupStopped(group); }, 20000))
+      << "the encoder was not paused";
   const int progressAtPause = media->progress();
   const qint64 before = test::groupCpuTicks(group);
   QThread::msleep(1200);

@@ -1,5 +1,9 @@
 // The converter's calls into the media library's programs and into the user's own script,
 // the output's modification time, the work folder's clean-up and the remote report.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,9 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include "convert/converter/BCConverter.h"
 #include "convert/destination/DuplicateChecks.h"
@@ -44,7 +45,9 @@ struct ScopedResources {
     const QString libexec = test::freshFolder("libexec");
     if (unrunnable) {
       for (const char* name : {"ImportMovie", "TVShowExists2", "MovieExists2"}) {
-        test::writeFile(libexec + "/" + name, "\x7f" "ELF but not really");
+        test::writeFile(libexec + "/" + name,
+                        "\x7f"
+                        "ELF but not really");
         QFile::setPermissions(libexec + "/" + name, QFile::ReadOwner | QFile::ExeOwner);
       }
     }
@@ -103,9 +106,11 @@ TEST(LibraryImport, AFailedImportIsReportedAsAFailure) {
   {
     CapturedLog log;
     EXPECT_FALSE(importVideoIntoiTunes(work, *test::libraryMovie("Brazil"), "Missing", ".m4v", log.reporter));
-    EXPECT_TRUE(log.text().contains("[RED]importVideoIntoiTunes::Something went wrong executing Applescript ImportMovie"));
-    EXPECT_TRUE(log.text().contains("[RED]importVideoIntoiTunes::Error is exit status 1 ImportMovie: no file to import at " +
-                                    work + "/Missing.m4v"))
+    EXPECT_TRUE(log.text().contains(
+        "[RED]importVideoIntoiTunes::Something went wrong executing Applescript ImportMovie"));
+    EXPECT_TRUE(log.text().contains(
+        "[RED]importVideoIntoiTunes::Error is exit status 1 ImportMovie: no file to import at " + work +
+        "/Missing.m4v"))
         << log.text().toStdString();
   }
   const QString file = test::taggedVideo(work, "Out.m4v", test::libraryMovie("Brazil"));
@@ -113,8 +118,9 @@ TEST(LibraryImport, AFailedImportIsReportedAsAFailure) {
     ScopedResources resources(unrunnable);
     CapturedLog log;
     EXPECT_FALSE(importVideoIntoiTunes(work, *test::libraryMovie("Brazil"), "Out", ".m4v", log.reporter));
-    EXPECT_TRUE(log.text().contains(unrunnable ? "[RED]importVideoIntoiTunes::Unable to find ImportMovie in Bundle."
-                                               : "[RED]importVideoIntoiTunes::Path in Bundle to ImportMovie is incorrect"))
+    EXPECT_TRUE(log.text().contains(
+        unrunnable ? "[RED]importVideoIntoiTunes::Unable to find ImportMovie in Bundle."
+                   : "[RED]importVideoIntoiTunes::Path in Bundle to ImportMovie is incorrect"))
         << log.text().toStdString();
     EXPECT_TRUE(QFileInfo::exists(file));
   }
@@ -163,7 +169,8 @@ TEST(LibraryDuplicates, ACheckThatCannotRunIsNeverADuplicate) {
     EXPECT_FALSE(tvShowExistsIniTunes("Doctor Who", 2, 4, log.reporter));
     EXPECT_FALSE(movieExistsIniTunes("Brazil", log.reporter));
     EXPECT_TRUE(log.text().contains("[RED]Something went wrong executing Applescript TVShowExists2"));
-    EXPECT_TRUE(log.text().contains("[RED]Applescript TVShowExists returned error \"ExitStatus\" = \"exit status 1\";"));
+    EXPECT_TRUE(log.text().contains(
+        "[RED]Applescript TVShowExists returned error \"ExitStatus\" = \"exit status 1\";"));
     EXPECT_TRUE(log.text().contains("[RED]Something went wrong executing Applescript MovieExists"));
     EXPECT_FALSE(log.text().contains("returned 1"));
   }
@@ -185,7 +192,9 @@ TEST(PostConversionScript, TheUsersProgramGetsExactlyTheNineTexts) {
   const QString received = folder + "/received";
   const QString script = folder + "/after conversion 'ü'.sh";
   // Each argument ended by a NUL, so that nothing inside one can pass for a boundary.
-  test::writeFile(script, ("#!/bin/sh\nfor a; do printf '%s\\0' \"$a\"; done > '" + received + "'\necho done\n").toUtf8());
+  test::writeFile(
+      script,
+      ("#!/bin/sh\nfor a; do printf '%s\\0' \"$a\"; done > '" + received + "'\necho done\n").toUtf8());
   QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   ScopedSettings settings{{"PostConversionApplescriptPath", script}};
 
@@ -202,8 +211,9 @@ TEST(PostConversionScript, TheUsersProgramGetsExactlyTheNineTexts) {
   const QList<QByteArray> texts = test::readFile(received).split('\0');
   QStringList arguments;
   for (qsizetype i = 0; i + 1 < texts.size(); ++i) arguments << QString::fromUtf8(texts[i]);
-  EXPECT_EQ(arguments, (QStringList{"/out/Tom & Jerry S03E12.m4v", "/videos/Tom 'n' Jerry\nS03E12.mkv", "0",
-                                    "Tom & \"Jerry\" $(touch pwned)", "-n Ça `id` va", "3", "12", "2001-02-03", ""}));
+  EXPECT_EQ(arguments,
+            (QStringList{"/out/Tom & Jerry S03E12.m4v", "/videos/Tom 'n' Jerry\nS03E12.mkv", "0",
+                         "Tom & \"Jerry\" $(touch pwned)", "-n Ça `id` va", "3", "12", "2001-02-03", ""}));
   EXPECT_FALSE(QFileInfo::exists("pwned"));
   EXPECT_TRUE(log.text().contains("finalAppleScript::Running Post Conversion Apple Script"));
   EXPECT_TRUE(log.text().contains("Post conversion Apple Script is located at path : " + script));
@@ -220,11 +230,16 @@ TEST(PostConversionScript, AScriptThatCannotRunOrFailsIsLoggedAndNothingMore) {
     QVariant setting;
     QString mainLine, userLine;
   } cases[] = {
-      {QString(), "[RED]finalAppleScript::Path to Apple Script is incorrect", "Path to Apple Script is incorrect"},
-      {QVariant(), "[RED]finalAppleScript::Unable to find Apple Script to run.", "Unable to find Apple Script to run."},  // the home folder
-      {folder + "/missing", "[RED]finalAppleScript::Unable to find Apple Script to run.", "Unable to find Apple Script to run."},
-      {notExecutable, "[RED]finalAppleScript::Unable to find Apple Script to run.", "Unable to find Apple Script to run."},
-      {failing, "finalAppleScript::Error is exit status 3 boom", "Something went wrong executing Applescript"},
+      {QString(), "[RED]finalAppleScript::Path to Apple Script is incorrect",
+       "Path to Apple Script is incorrect"},
+      {QVariant(), "[RED]finalAppleScript::Unable to find Apple Script to run.",
+       "Unable to find Apple Script to run."},  // the home folder
+      {folder + "/missing", "[RED]finalAppleScript::Unable to find Apple Script to run.",
+       "Unable to find Apple Script to run."},
+      {notExecutable, "[RED]finalAppleScript::Unable to find Apple Script to run.",
+       "Unable to find Apple Script to run."},
+      {failing, "finalAppleScript::Error is exit status 3 boom",
+       "Something went wrong executing Applescript"},
   };
   for (const auto& c : cases) {
     ScopedSettings settings{{"PostConversionApplescriptPath", c.setting}};
@@ -240,7 +255,8 @@ TEST(PostConversionScript, AScriptThatCannotRunOrFailsIsLoggedAndNothingMore) {
 }
 
 TEST(PostConversionScript, WhatTheScriptLeavesRunningDoesNotHoldTheConversion) {
-  const QString script = test::writeFile(test::freshFolder("script") + "/starts-player", "#!/bin/sh\nsleep 30 &\necho started\n");
+  const QString script = test::writeFile(test::freshFolder("script") + "/starts-player",
+                                         "#!/bin/sh\nsleep 30 &\necho started\n");
   QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
   ScopedSettings settings{{"PostConversionApplescriptPath", script}};
   const MediaFilePtr media = test::libraryMovie("Brazil");
@@ -269,7 +285,8 @@ TEST(ModifyTime, TheOutputTakesTheOriginalsModificationTimeWhenSet) {
     const timespec expected = preserve ? modificationTime(original) : before;
     EXPECT_EQ(after.tv_sec, expected.tv_sec) << "preserve " << preserve;
     EXPECT_EQ(after.tv_nsec, expected.tv_nsec) << "preserve " << preserve;
-    EXPECT_EQ(log.text().contains("[BLUE]Changing Time Modified back to the same value as the Source File"), preserve);
+    EXPECT_EQ(log.text().contains("[BLUE]Changing Time Modified back to the same value as the Source File"),
+              preserve);
   }
 
   ScopedSettings settings{{"PreserveOriginalFileModifyTime", true}};
@@ -279,28 +296,70 @@ TEST(ModifyTime, TheOutputTakesTheOriginalsModificationTimeWhenSet) {
   CapturedLog log;
   converterFor(media, log.reporter)->RestoreOriginalModifyTimeForOutputFilePath(output);
   EXPECT_EQ(modificationTime(output).tv_nsec, before.tv_nsec);
-  EXPECT_TRUE(log.text().contains("[RED]Unable to set time stamp to original as original file doesn't exist or is DVD"));
+  EXPECT_TRUE(log.text().contains(
+      "[RED]Unable to set time stamp to original as original file doesn't exist or is DVD"));
 }
 
 TEST(CleanUp, OnlyTheConversionsIntermediatesLeaveTheWorkFolder) {
   const QString work = test::freshFolder("work");
-  const QStringList intermediates = {
-      "temp.h264", "temp.mp4", "subtitlevideo.avi", "mergedmkvfile.mkv", "subtitle0.sub", "subtitle99.idx",
-      "audio0.m4a", "audio42.ac3", "audio7ss.ac3", "audio3ff.m4a", "audio99ff.mp4",
-      "subtitle3.ass", "subtitle3.ass.temp", "subtitle0.ttxt", "subtitle0.ttxt2",
-      "mergedavifile.avi", "intermediate0.mkv", "intermediate12.mkv", "filewithoutsubtitles.mkv", "mtspre.mp4",
-      "subtitle0.sub.temp", "ffmpeg2pass-0.log", "ffmpeg2pass-0.log.mbtree",
-      "Doctor Who.pp.m4v", "Doctor Who.pp.mp4", "Doctor WhoTurbo.m4v", "Doctor WhoTurbo.mp4", "Doctor Who.SD.mp4",
-      "Doctor Who 1x01_3_text.srt", "mtspre_2_text.srt"};
+  const QStringList intermediates = {"temp.h264",
+                                     "temp.mp4",
+                                     "subtitlevideo.avi",
+                                     "mergedmkvfile.mkv",
+                                     "subtitle0.sub",
+                                     "subtitle99.idx",
+                                     "audio0.m4a",
+                                     "audio42.ac3",
+                                     "audio7ss.ac3",
+                                     "audio3ff.m4a",
+                                     "audio99ff.mp4",
+                                     "subtitle3.ass",
+                                     "subtitle3.ass.temp",
+                                     "subtitle0.ttxt",
+                                     "subtitle0.ttxt2",
+                                     "mergedavifile.avi",
+                                     "intermediate0.mkv",
+                                     "intermediate12.mkv",
+                                     "filewithoutsubtitles.mkv",
+                                     "mtspre.mp4",
+                                     "subtitle0.sub.temp",
+                                     "ffmpeg2pass-0.log",
+                                     "ffmpeg2pass-0.log.mbtree",
+                                     "Doctor Who.pp.m4v",
+                                     "Doctor Who.pp.mp4",
+                                     "Doctor WhoTurbo.m4v",
+                                     "Doctor WhoTurbo.mp4",
+                                     "Doctor Who.SD.mp4",
+                                     "Doctor Who 1x01_3_text.srt",
+                                     "mtspre_2_text.srt"};
   // The user's own files share the folder: subtitles, descriptions and pictures of any name.
-  const QStringList kept = {
-      "audio100.m4a", "audio07.m4a", "audio.m4a", "subtitle0.sub.bak", "temp.h265", ".srt",
-      "Doctor Who.m4v", "Doctor Who HD.m4v", "Other.pp.m4v", "OtherTurbo.m4v", "Other.SD.mp4",
-      "notes.txt", "12345.xml", "poster.jpg", "movie.mkv",
-      "subtitle1.srt", "Show.SRT", "x.ASS", "Film.ttxt", "Film.TTXT2", ".hidden.srt", "Other_3_text.srt",
-      "Doctor Who 1x01_x_text.srt", "Doctor Who 1x01$eng.srt"};
+  const QStringList kept = {"audio100.m4a",
+                            "audio07.m4a",
+                            "audio.m4a",
+                            "subtitle0.sub.bak",
+                            "temp.h265",
+                            ".srt",
+                            "Doctor Who.m4v",
+                            "Doctor Who HD.m4v",
+                            "Other.pp.m4v",
+                            "OtherTurbo.m4v",
+                            "Other.SD.mp4",
+                            "notes.txt",
+                            "12345.xml",
+                            "poster.jpg",
+                            "movie.mkv",
+                            "subtitle1.srt",
+                            "Show.SRT",
+                            "x.ASS",
+                            "Film.ttxt",
+                            "Film.TTXT2",
+                            ".hidden.srt",
+                            "Other_3_text.srt",
+                            "Doctor Who 1x01_x_text.srt",
+                            "Doctor Who 1x01$eng.srt"};
   // And files of the user's that carry an intermediate's name: the record does not name them.
-  const QStringList lookAlikes = {"audio1ff.m4a", "temp.h264.x", "Doctor Who 1x01_1_text.srt", "subtitle7.idx"};
+  const QStringList lookAlikes = {"audio1ff.m4a", "temp.h264.x", "Doctor Who 1x01_1_text.srt",
+                                  "subtitle7.idx"};
   for (const QString& name : intermediates + kept + lookAlikes) test::writeFile(work + "/" + name, "x");
   madefiles::add(work, intermediates);
   QDir(work).mkdir("folder.srt");
@@ -346,5 +405,7 @@ TEST(RemoteReport, TheConverterPostsItsReport) {
   converter->sendRemoteMessage("Done", "Brazil converted", 2, true);
   center.removeObserver(token);
   EXPECT_EQ(sender, converter.get());
-  EXPECT_EQ(received, (QVariantMap{{"Title", "Done"}, {"Description", "Brazil converted"}, {"Type", 2}, {"Sticky", true}}));
+  EXPECT_EQ(
+      received,
+      (QVariantMap{{"Title", "Done"}, {"Description", "Brazil converted"}, {"Type", 2}, {"Sticky", true}}));
 }

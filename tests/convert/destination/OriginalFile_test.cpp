@@ -71,8 +71,7 @@ TEST(OriginalFile, ASourceThatChangedDuringItsConversionStaysWhereItIs) {
       {"trash, grown", kTrash, false, append, true},
       {"move, grown", kMove, false, append, true},
       {"leave, grown", kLeave, false, append, true},
-      {"move, grown with its time put back",
-       kMove, false,
+      {"move, grown with its time put back", kMove, false,
        [](const QString& path) {
          const QDateTime before = QFileInfo(path).lastModified();
          append(path);
@@ -131,8 +130,11 @@ TEST(OriginalFile, ARecordingWrittenOnDuringItsConversionIsNotTrashed) {
   const QString source = test::freshFolder("recording") + "/Recording.mkv";
   test::makeTestVideo(source, 2, 160, 120);
   const QString out = test::freshFolder("out");
-  ScopedSettings settings{{"ConversionDirectory", test::freshFolder("work")}, {"MovieDestination", out},
-                          {"VideoSourcesFileAction", kTrash}, {"EncodingQuality", 1}, {"ConversionThreads", 2}};
+  ScopedSettings settings{{"ConversionDirectory", test::freshFolder("work")},
+                          {"MovieDestination", out},
+                          {"VideoSourcesFileAction", kTrash},
+                          {"EncodingQuality", 1},
+                          {"ConversionThreads", 2}};
   const MediaFilePtr media = sourceItem(source);
   CapturedLog log;
   const auto converter = BCConverter::init(media, "[3]", {}, log.reporter, {});

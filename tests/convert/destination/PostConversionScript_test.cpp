@@ -27,7 +27,8 @@ constexpr int kMoveOriginal = 2;
 
 // A script that writes its process group into `group` and then does `body`.
 QString script(const QString& folder, const QString& group, const QByteArray& body) {
-  const QString path = test::writeFile(folder + "/after conversion", "#!/bin/sh\necho $$ > '" + group.toUtf8() + "'\n" + body);
+  const QString path =
+      test::writeFile(folder + "/after conversion", "#!/bin/sh\necho $$ > '" + group.toUtf8() + "'\n" + body);
   QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
   return path;
 }
@@ -58,10 +59,14 @@ struct ScriptedConversion {
   explicit ScriptedConversion(const QByteArray& body) {
     test::makeTestVideo(source, 2);
     settings = std::make_unique<ScopedSettings>(std::initializer_list<std::pair<const char*, QVariant>>{
-        {"ConversionDirectory", test::freshFolder("work")}, {"MovieDestination", "Use Default"},
-        {"ShowDestination", out}, {"RunPostConversionAppleScript", true},
-        {"PostConversionApplescriptPath", script(sources, group, body)}, {"VideoSourcesFileAction", kMoveOriginal},
-        {"ConvertedFilesDirectory", converted}, {"ConversionThreads", 2}});
+        {"ConversionDirectory", test::freshFolder("work")},
+        {"MovieDestination", "Use Default"},
+        {"ShowDestination", out},
+        {"RunPostConversionAppleScript", true},
+        {"PostConversionApplescriptPath", script(sources, group, body)},
+        {"VideoSourcesFileAction", kMoveOriginal},
+        {"ConvertedFilesDirectory", converted},
+        {"ConversionThreads", 2}});
     media = test::probed(source);
     media->setMediatype(MediaType::Movie);
     media->setSeriesname("Test Movie");
@@ -87,7 +92,8 @@ TEST(PostConversionScript, AScriptThatNeverEndsIsStoppedAtItsTimeLimitAndTheConv
   // The step after the script: the original's action.
   EXPECT_TRUE(QFileInfo::exists(c.converted + "/Test Movie.mkv"));
   EXPECT_FALSE(QFileInfo::exists(c.source));
-  const QString cut = "The post-conversion script " + c.sources + "/after conversion did not end within 1 seconds "
+  const QString cut = "The post-conversion script " + c.sources +
+                      "/after conversion did not end within 1 seconds "
                       "and was stopped";
   EXPECT_TRUE(c.userLog.text().contains(cut)) << c.userLog.text().toStdString();
   EXPECT_FALSE(c.log.text().contains("Script ran successfully"));
@@ -123,7 +129,8 @@ TEST(PostConversionScript, AStopDuringTheScriptEndsItAtOnceAndLeavesTheOriginal)
   EXPECT_TRUE(QFileInfo::exists(c.out + "/Test Movie.m4v"));
   EXPECT_TRUE(QFileInfo::exists(c.source));
   EXPECT_FALSE(QFileInfo::exists(c.converted + "/Test Movie.mkv"));
-  EXPECT_TRUE(c.userLog.text().contains("The post-conversion script was stopped")) << c.userLog.text().toStdString();
+  EXPECT_TRUE(c.userLog.text().contains("The post-conversion script was stopped"))
+      << c.userLog.text().toStdString();
   EXPECT_TRUE(test::groupEnds(groupOf(c.group)));
 }
 
@@ -131,8 +138,8 @@ TEST(PostConversionScript, AScriptThatFloodsItsOutputIsReadWithinBoundedMemory) 
   const QString folder = test::freshFolder("flood");
   const QString group = folder + "/group";
   // 400 MB of output, then a failure, so that what was kept reaches the log.
-  ScopedSettings settings{
-      {"PostConversionApplescriptPath", script(folder, group, "head -c 400000000 /dev/zero | tr '\\0' x\nexit 1\n")}};
+  ScopedSettings settings{{"PostConversionApplescriptPath",
+                           script(folder, group, "head -c 400000000 /dev/zero | tr '\\0' x\nexit 1\n")}};
   const MediaFilePtr media = std::make_shared<MediaFile>();
   media->setSeriesname("Brazil");
   CapturedLog log;
@@ -160,7 +167,8 @@ TEST(PostConversionScript, WhatTheScriptLeavesWritingInTheBackgroundDoesNotHoldT
   took.start();
   EXPECT_FALSE(converter->finalAppleScript(*media, "/out/Brazil.m4v"));
   EXPECT_LT(took.elapsed(), 5000);
-  EXPECT_TRUE(log.text().contains("finalAppleScript::Script ran successfully")) << log.text().left(300).toStdString();
+  EXPECT_TRUE(log.text().contains("finalAppleScript::Script ran successfully"))
+      << log.text().left(300).toStdString();
   // The player-like child is the user's to keep; this test ends it.
   ::kill(-pid_t(groupOf(group)), SIGKILL);
 }

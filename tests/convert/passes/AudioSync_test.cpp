@@ -29,7 +29,8 @@ constexpr double kTolerance = 0.040;
 struct Case {
   const char* name;
   const char* extension;
-  const char* video;  // "h264" (no B-frames), "h264b" (B-frames, fixed GOP of 2 s) or "mpeg2" (576i, GOPs of 12)
+  const char*
+      video;  // "h264" (no B-frames), "h264b" (B-frames, fixed GOP of 2 s) or "mpeg2" (576i, GOPs of 12)
   const char* audio;
   int rateNum, rateDen;  // frames per second as a fraction
   double shift;          // seconds the audio starts after the picture
@@ -53,7 +54,8 @@ QList<int> eventFrames(const Case& c) {
 // `shift` seconds after the picture (before it when negative).
 void makeFlashAndBeep(const QString& path, const Case& c) {
   const double audioLead = c.shift < 0 ? -c.shift : 0, videoLead = c.shift > 0 ? c.shift : 0;
-  const QString size = QLatin1String(c.video) == "mpeg2" ? QStringLiteral("720x576") : QStringLiteral("320x240");
+  const QString size =
+      QLatin1String(c.video) == "mpeg2" ? QStringLiteral("720x576") : QStringLiteral("320x240");
   QStringList flashes, tones;
   for (int n : eventFrames(c)) {
     flashes << QStringLiteral("eq(n,%1)").arg(n);
@@ -61,8 +63,9 @@ void makeFlashAndBeep(const QString& path, const Case& c) {
     const double at = double(n) * c.rateDen / c.rateNum - c.shift;
     tones << QStringLiteral("between(t,%1,%2)").arg(at, 0, 'f', 6).arg(at + 0.2, 0, 'f', 6);
   }
-  const QString picture = QStringLiteral("color=black:s=%1:r=%2/%3:d=%4,noise=alls=20:allf=t,"
-                                         "drawbox=color=white:t=fill:enable='%5'")
+  const QString picture = QStringLiteral(
+                              "color=black:s=%1:r=%2/%3:d=%4,noise=alls=20:allf=t,"
+                              "drawbox=color=white:t=fill:enable='%5'")
                               .arg(size)
                               .arg(c.rateNum)
                               .arg(c.rateDen)
@@ -73,16 +76,19 @@ void makeFlashAndBeep(const QString& path, const Case& c) {
       QStringLiteral("aevalsrc='%1|%1':s=48000:d=%2").arg(beep).arg(c.seconds + audioLead - videoLead);
   QStringList video;
   if (QLatin1String(c.video) == "mpeg2")
-    video = {"-c:v", "mpeg2video", "-b:v", "4M", "-g", "12", "-bf", "2", "-flags", "+ilme+ildct", "-top", "1"};
+    video = {"-c:v", "mpeg2video", "-b:v",   "4M",          "-g",   "12",
+             "-bf",  "2",          "-flags", "+ilme+ildct", "-top", "1"};
   else if (QLatin1String(c.video) == "h264b")
-    video = {"-c:v", "libx264", "-preset", "veryfast", "-bf", "2", "-g", QString::number(2 * c.rateNum / c.rateDen),
-             "-sc_threshold", "0", "-pix_fmt", "yuv420p"};
+    video = {"-c:v",          "libx264", "-preset",  "veryfast",
+             "-bf",           "2",       "-g",       QString::number(2 * c.rateNum / c.rateDen),
+             "-sc_threshold", "0",       "-pix_fmt", "yuv420p"};
   else
     video = {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
-  test::makeMedia(path, QStringList{"-itsoffset", QString::number(audioLead), "-f", "lavfi", "-i", picture, "-itsoffset",
-                                    QString::number(videoLead), "-f", "lavfi", "-i", sound, "-map", "0:v", "-map", "1:a"} +
-                            video +
-                            QStringList{"-c:a", c.audio, "-b:a", "192k", "-metadata:s:a:0", "language=eng"});
+  test::makeMedia(
+      path,
+      QStringList{"-itsoffset", QString::number(audioLead), "-f", "lavfi", "-i", picture, "-itsoffset",
+                  QString::number(videoLead), "-f", "lavfi", "-i", sound, "-map", "0:v", "-map", "1:a"} +
+          video + QStringList{"-c:a", c.audio, "-b:a", "192k", "-metadata:s:a:0", "language=eng"});
 }
 
 // What a tuner hands over when it starts mid-stream: the file from about 12 % on, cut on
@@ -98,17 +104,19 @@ void cutAtTwelvePercent(const QString& path) {
 
 // The times of the flashes (their first white picture), from the file's own clock (edit lists applied).
 QList<double> flashTimes(const QString& path) {
-  const QString out = test::runCommand("ffmpeg", {"-nostats", "-v", "info", "-copyts", "-i", path, "-map", "0:v:0", "-vf",
-                                                  "signalstats,metadata=print:key=lavfi.signalstats.YAVG", "-f", "null", "-"})
-                          .output;
-  static const QRegularExpression pts(QStringLiteral("pts_time:([0-9.]+)")), yavg(QStringLiteral("YAVG=([0-9.]+)"));
+  const QString out =
+      test::runCommand("ffmpeg", {"-nostats", "-v", "info", "-copyts", "-i", path, "-map", "0:v:0", "-vf",
+                                  "signalstats,metadata=print:key=lavfi.signalstats.YAVG", "-f", "null", "-"})
+          .output;
+  static const QRegularExpression pts(QStringLiteral("pts_time:([0-9.]+)")),
+      yavg(QStringLiteral("YAVG=([0-9.]+)"));
   QList<double> times;
   double at = -1;
   for (const QString& line : out.split('\n')) {
     if (const auto m = pts.match(line); m.hasMatch()) at = m.captured(1).toDouble();
     // A picture repeated by the frame-rate conversion is one flash.
-    if (const auto m = yavg.match(line); m.hasMatch() && m.captured(1).toDouble() > 128 &&
-                                         (times.isEmpty() || at - times.last() > 0.2))
+    if (const auto m = yavg.match(line);
+        m.hasMatch() && m.captured(1).toDouble() > 128 && (times.isEmpty() || at - times.last() > 0.2))
       times << at;
   }
   return times;
@@ -116,9 +124,10 @@ QList<double> flashTimes(const QString& path) {
 
 // Where each silence of the first audio track ends: the tones' onsets.
 QList<double> toneTimes(const QString& path) {
-  const QString out = test::runCommand("ffmpeg", {"-nostats", "-v", "info", "-copyts", "-i", path, "-map", "0:a:0", "-af",
-                                                  "silencedetect=n=-30dB:d=0.1", "-f", "null", "-"})
-                          .output;
+  const QString out =
+      test::runCommand("ffmpeg", {"-nostats", "-v", "info", "-copyts", "-i", path, "-map", "0:a:0", "-af",
+                                  "silencedetect=n=-30dB:d=0.1", "-f", "null", "-"})
+          .output;
   static const QRegularExpression end(QStringLiteral("silence_end: ([0-9.]+)"));
   QList<double> times;
   for (auto it = end.globalMatch(out); it.hasNext();) times << it.next().captured(1).toDouble();
@@ -129,7 +138,8 @@ QList<double> toneTimes(const QString& path) {
 double streamDuration(const QString& path, const QString& type) {
   for (const QJsonValue& value : test::ffprobeStreams(path)) {
     const QJsonObject s = value.toObject();
-    if (s[QLatin1String("codec_type")].toString() == type) return s[QLatin1String("duration")].toString().toDouble();
+    if (s[QLatin1String("codec_type")].toString() == type)
+      return s[QLatin1String("duration")].toString().toDouble();
   }
   return -1;
 }
@@ -167,9 +177,10 @@ class AudioSync : public testing::TestWithParam<Case> {
 
   QString sources = test::freshFolder("sources");
   QString work = test::freshFolder("work");
-  ScopedSettings settings{{"ConversionDirectory", work}, {"EncodingQuality", 1}, {"ConversionThreads", 2},
-                          {"AudioBitrate", 128}, {"MovieDestination", "Desktop"}, {"VideoSourcesFileAction", 0},
-                          {"DroppedFileAction", 0}, {"SucessfulConversions", 0}, {"EnableFASTMode", true}};
+  ScopedSettings settings{
+      {"ConversionDirectory", work}, {"EncodingQuality", 1},          {"ConversionThreads", 2},
+      {"AudioBitrate", 128},         {"MovieDestination", "Desktop"}, {"VideoSourcesFileAction", 0},
+      {"DroppedFileAction", 0},      {"SucessfulConversions", 0},     {"EnableFASTMode", true}};
 };
 
 }  // namespace
@@ -207,10 +218,11 @@ TEST_P(AudioSync, ToneAndFlashLandTogether) {
   const QList<double> flashes = flashTimes(output), tones = toneTimes(output);
   const Offset offset = soundBehindPicture(flashes, tones);
   ASSERT_GE(offset.matched, 2) << "flashes at" << listed(flashes) << ", tones at" << listed(tones);
-  EXPECT_EQ(offset.matched, flashes.size()) << "flashes at" << listed(flashes) << ", tones at" << listed(tones);
+  EXPECT_EQ(offset.matched, flashes.size())
+      << "flashes at" << listed(flashes) << ", tones at" << listed(tones);
   EXPECT_LT(std::fabs(offset.seconds), kTolerance)
-      << "the sound is " << offset.seconds << " s behind the picture; flashes at" << listed(flashes) << ", tones at" << listed(tones)
-      << "\n"
+      << "the sound is " << offset.seconds << " s behind the picture; flashes at" << listed(flashes)
+      << ", tones at" << listed(tones) << "\n"
       << log.text().toStdString();
   // The sound neither runs on after the picture nor stops before it.
   const double picture = streamDuration(output, "video"), sound = streamDuration(output, "audio");
@@ -237,4 +249,6 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(EachSource, AudioSync, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Case>& info) {
+                           return std::string(info.param.name);
+                         });

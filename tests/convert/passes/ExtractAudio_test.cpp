@@ -31,10 +31,13 @@ QString audioOf(const QString& path) {
 
 // The loudest sample of a file's sound, in dB (-91 for silence; not a number when unread).
 double maxVolume(const QString& path) {
-  const QString report = QString::fromUtf8(
-      test::runCommand("ffmpeg", {"-hide_banner", "-nostats", "-i", path, "-af", "volumedetect", "-f", "null", "-"}).output);
+  const QString report =
+      QString::fromUtf8(test::runCommand("ffmpeg", {"-hide_banner", "-nostats", "-i", path, "-af",
+                                                    "volumedetect", "-f", "null", "-"})
+                            .output);
   const qsizetype at = report.indexOf("max_volume: ");
-  return at < 0 ? std::numeric_limits<double>::quiet_NaN() : report.mid(at + 12).section(' ', 0, 0).toDouble();
+  return at < 0 ? std::numeric_limits<double>::quiet_NaN()
+                : report.mid(at + 12).section(' ', 0, 0).toDouble();
 }
 
 MediaFilePtr withAllSelected(const QString& source) {
@@ -66,9 +69,11 @@ TEST(ExtractAudio, ASurroundTrackGivesAC3AndAStereoVersionOfIt) {
   Export e;
   const QString source = e.sources + "/Film.mkv";
   test::makeTestVideo(source, 2, 160, 120,
-                      {"-f", "lavfi", "-i", "sine=frequency=500:sample_rate=48000:duration=2", "-map", "0", "-map", "1",
-                       "-map", "2", "-filter:a:1", "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", "-c:v", "libx264",
-                       "-preset", "ultrafast", "-c:a", "aac", "-c:a:1", "ac3"});
+                      {"-f",   "lavfi",   "-i",          "sine=frequency=500:sample_rate=48000:duration=2",
+                       "-map", "0",       "-map",        "1",
+                       "-map", "2",       "-filter:a:1", "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0",
+                       "-c:v", "libx264", "-preset",     "ultrafast",
+                       "-c:a", "aac",     "-c:a:1",      "ac3"});
   const MediaFilePtr media = withAllSelected(source);
   QList<AudioTrack> tracks = media->AudioTracks();
   ASSERT_EQ(tracks.size(), 2);
@@ -97,13 +102,42 @@ TEST(ExtractAudio, TransportStreamTracksExportTheirOwnSound) {
     SCOPED_TRACE(c.name);
     Export e;
     const QString source = e.sources + "/Broadcast.ts";
-    test::makeMedia(source, QStringList{"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
-                                        "-f", "lavfi", "-i", "anullsrc=sample_rate=48000:channel_layout=mono",
-                                        "-f", "lavfi", "-i", "sine=frequency=1000:sample_rate=48000:duration=2",
-                                        "-map", "0:v", "-map", "1:a", "-map", "2:a", "-t", "2", "-c:v", "libx264",
-                                        "-preset", "ultrafast", "-c:a", "aac", "-metadata:s:a:0", "language=fra",
-                                        "-metadata:s:a:1", "language=eng", "-streamid", "0:0x100", "-streamid",
-                                        "1:0x120", "-streamid", "2:0x110"} +
+    test::makeMedia(source, QStringList{"-f",
+                                        "lavfi",
+                                        "-i",
+                                        "testsrc=size=160x120:rate=25:duration=2",
+                                        "-f",
+                                        "lavfi",
+                                        "-i",
+                                        "anullsrc=sample_rate=48000:channel_layout=mono",
+                                        "-f",
+                                        "lavfi",
+                                        "-i",
+                                        "sine=frequency=1000:sample_rate=48000:duration=2",
+                                        "-map",
+                                        "0:v",
+                                        "-map",
+                                        "1:a",
+                                        "-map",
+                                        "2:a",
+                                        "-t",
+                                        "2",
+                                        "-c:v",
+                                        "libx264",
+                                        "-preset",
+                                        "ultrafast",
+                                        "-c:a",
+                                        "aac",
+                                        "-metadata:s:a:0",
+                                        "language=fra",
+                                        "-metadata:s:a:1",
+                                        "language=eng",
+                                        "-streamid",
+                                        "0:0x100",
+                                        "-streamid",
+                                        "1:0x120",
+                                        "-streamid",
+                                        "2:0x110"} +
                                 c.programs);
     const MediaFilePtr media = withAllSelected(source);
     const QList<AudioTrack> tracks = media->AudioTracks();

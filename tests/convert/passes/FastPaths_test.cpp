@@ -24,16 +24,17 @@ namespace {
 
 // The video stream's packets, as ffmpeg hashes them without decoding.
 QByteArray videoPackets(const QString& path) {
-  const test::CommandResult r = test::runCommand(
-      "ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-map", "0:v:0", "-c", "copy", "-f", "framemd5", "-"});
+  const test::CommandResult r = test::runCommand("ffmpeg", {"-nostdin", "-v", "error", "-i", path, "-map",
+                                                            "0:v:0", "-c", "copy", "-f", "framemd5", "-"});
   QByteArrayList lines = r.output.split('\n');
   lines.removeIf([](const QByteArray& line) { return line.startsWith('#'); });
   return lines.join('\n');
 }
 
 QJsonObject probe(const QString& path) {
-  return QJsonDocument::fromJson(
-             test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-show_format", "-of", "json", path}).output)
+  return QJsonDocument::fromJson(test::runCommand("ffprobe", {"-v", "error", "-show_streams", "-show_format",
+                                                              "-of", "json", path})
+                                     .output)
       .object();
 }
 
@@ -80,7 +81,8 @@ class FastPaths : public testing::Test {
     converter = BCConverter::init(media, "[7]", turbo, log.reporter, {.userLog = userLog.reporter});
     media->setState(MediaState::Converting);
     // The tools are found when the converter is made; the helper when it is started.
-    if (!helperFolder.isEmpty()) paths::setResourceRoots(QFileInfo(paths::resourcePath("x")).path(), helperFolder);
+    if (!helperFolder.isEmpty())
+      paths::setResourceRoots(QFileInfo(paths::resourcePath("x")).path(), helperFolder);
     const BCError result = converter->Convert();
     paths::setResourceRoots({}, {});
     return result;
@@ -88,8 +90,9 @@ class FastPaths : public testing::Test {
 
   QString work = test::freshFolder("work");
   QString out = test::freshFolder("converted");
-  ScopedSettings settings{{"ConversionDirectory", work}, {"MovieDestination", out}, {"VideoSourcesFileAction", 0},
-                          {"EncodingQuality", 1}, {"ConversionThreads", 2}, {"EnableFASTMode", true}};
+  ScopedSettings settings{{"ConversionDirectory", work}, {"MovieDestination", out},
+                          {"VideoSourcesFileAction", 0}, {"EncodingQuality", 1},
+                          {"ConversionThreads", 2},      {"EnableFASTMode", true}};
   CapturedLog log;
   CapturedLog userLog;
   QString source;
@@ -144,7 +147,8 @@ TEST_F(FastPaths, AVideoAnMP4CannotHoldFallsBackToTheEncode) {
   prepare({"-c:v", "ffvhuff", "-c:a", "flac"});
   const BCError result = convert();
   ASSERT_FALSE(result.Error()) << result.Description().toStdString() << log.text().toStdString();
-  EXPECT_TRUE(log.text().contains(QRegularExpression(R"(\[RED\]File (does not exist|too small) after FAST mode going with FULL mode)")))
+  EXPECT_TRUE(log.text().contains(
+      QRegularExpression(R"(\[RED\]File (does not exist|too small) after FAST mode going with FULL mode)")))
       << log.text().toStdString();
   EXPECT_TRUE(userLog.text().contains("PASS THRU failed attempting regular conversion"));
   EXPECT_TRUE(log.text().contains("Single Pass Encoding"));

@@ -64,27 +64,56 @@ TEST(VideoPassArguments, EachFormatAndPassTakesItsSizeStageAndEncoderSettings) {
     const char* output;
   } cases[] = {
       {"HD only, normal",
-       ConversionFormat::HDOnly, 0, 1,
+       ConversionFormat::HDOnly,
+       0,
+       1,
        {" -s 1280x720 ", "-me_method hex -subq 6", "+wpred+fastpskip+dct8x8+bpyramid  -coder 1 ",
         " -acodec libfaac  -ab 160k -ar 48000 -ac 2"},
        {"-level 30", "-pass"},
-       PassStage::HDPass, "/work/Show.m4v"},
-      {"SD only, high", ConversionFormat::SDOnly, 0, 2, {" -s 640x360 ", "-me_method umh -subq 7 "}, {}, PassStage::SDPass,
+       PassStage::HDPass,
        "/work/Show.m4v"},
-      {"HD pass of a pair, highest", ConversionFormat::HDAndSD, 0, 3, {" -s 1280x720 ", "-bf 3 -refs 4"}, {},
-       PassStage::HDPass, "/work/Show.m4v"},
-      {"SD pass of a pair", ConversionFormat::HDAndSD, 1, 3,
+      {"SD only, high",
+       ConversionFormat::SDOnly,
+       0,
+       2,
+       {" -s 640x360 ", "-me_method umh -subq 7 "},
+       {},
+       PassStage::SDPass,
+       "/work/Show.m4v"},
+      {"HD pass of a pair, highest",
+       ConversionFormat::HDAndSD,
+       0,
+       3,
+       {" -s 1280x720 ", "-bf 3 -refs 4"},
+       {},
+       PassStage::HDPass,
+       "/work/Show.m4v"},
+      {"SD pass of a pair",
+       ConversionFormat::HDAndSD,
+       1,
+       3,
        {" -threads 2 -s 640x360  -vcodec libx264 ", " -b 1.5M  -bt 1.5M  -maxrate 1.5M -bufsize 2M ",
         "-me_method umh -subq 5 -trellis 1 -refs 1 -coder 0", "-level 30",
         " -acodec libfaac  -ar 48000 -ac 2 -ab 128k "},
        {"-f mp4", "-bf 3", "-flags2", "-aspect"},
-       PassStage::SDPass, "/work/Show.SD.mp4"},
-      {"original format, original quality", ConversionFormat::Original, 0, 4,
-       {" -s 1920x1080 ", "-level 30", " -coder 0 -me_range 16"}, {"-bf 16"}, PassStage::OriginalPass,
+       PassStage::SDPass,
+       "/work/Show.SD.mp4"},
+      {"original format, original quality",
+       ConversionFormat::Original,
+       0,
+       4,
+       {" -s 1920x1080 ", "-level 30", " -coder 0 -me_range 16"},
+       {"-bf 16"},
+       PassStage::OriginalPass,
        "/work/Show.m4v"},
-      {"HD only, original quality", ConversionFormat::HDOnly, 0, 4,
-       {"-bf 16 -coder 1 -refs 6 -flags +loop -deblockalpha 0", "-qcomp 0.60  -coder 0 "}, {"bpyramid"},
-       PassStage::HDPass, "/work/Show.m4v"},
+      {"HD only, original quality",
+       ConversionFormat::HDOnly,
+       0,
+       4,
+       {"-bf 16 -coder 1 -refs 6 -flags +loop -deblockalpha 0", "-qcomp 0.60  -coder 0 "},
+       {"bpyramid"},
+       PassStage::HDPass,
+       "/work/Show.m4v"},
   };
   for (const Case& c : cases) {
     ScopedSettings settings{{"HDBitrate2", "3.5"}, {"SDBitrate2", "1.5"}, {"SupportAppleTV", false}};
@@ -93,8 +122,11 @@ TEST(VideoPassArguments, EachFormatAndPassTakesItsSizeStageAndEncoderSettings) {
     QStringList list;
     QString output;
     const QString text = built(media, plan(c.format, c.passindex, c.quality), nullptr, &list, &output);
-    for (const QString& piece : c.pieces) EXPECT_TRUE(text.contains(piece)) << c.name << ": " << piece.toStdString() << " in " << text.toStdString();
-    for (const QString& piece : c.absent) EXPECT_FALSE(text.contains(piece)) << c.name << ": " << piece.toStdString();
+    for (const QString& piece : c.pieces)
+      EXPECT_TRUE(text.contains(piece))
+          << c.name << ": " << piece.toStdString() << " in " << text.toStdString();
+    for (const QString& piece : c.absent)
+      EXPECT_FALSE(text.contains(piece)) << c.name << ": " << piece.toStdString();
     EXPECT_EQ(media->passnumber(), c.stage) << c.name;
     EXPECT_EQ(output, c.output) << c.name;
     EXPECT_EQ(list.last(), c.output) << c.name;
@@ -123,10 +155,11 @@ TEST(VideoPassArguments, TheBitRateIsTheSourceShareUpToTheCap) {
     ScopedSettings settings{{"HDBitrate2", "3.5"}, {"PercentageBitrate", c.percentage}};
     CapturedLog log;
     CapturedLog userLog;
-    VideoPassArguments arguments(source(640, 360, c.bitrate), plan(ConversionFormat::HDOnly, 0, 1), log.reporter,
-                                 userLog.reporter);
+    VideoPassArguments arguments(source(640, 360, c.bitrate), plan(ConversionFormat::HDOnly, 0, 1),
+                                 log.reporter, userLog.reporter);
     arguments.startAndSize();
-    EXPECT_TRUE(arguments.arguments().text().contains(c.expected)) << c.bitrate << ": " << arguments.arguments().text().toStdString();
+    EXPECT_TRUE(arguments.arguments().text().contains(c.expected))
+        << c.bitrate << ": " << arguments.arguments().text().toStdString();
     EXPECT_EQ(arguments.bitrateKbps(), c.kbps) << c.bitrate;
     EXPECT_TRUE(log.text().contains(c.log)) << c.bitrate;
     EXPECT_TRUE(userLog.text().contains(c.log)) << c.bitrate;
@@ -178,7 +211,8 @@ TEST(VideoPassArguments, FiltersSampleAndExportedSound) {
   pass.sampleOptions = " -ss 200 -t 60 ";
   pass.soundexported = true;
   const QString text = built(media, pass);
-  for (const char* piece : {" -deinterlace ", " -vsync 2 ", " -nr 300 ", "dct8x8 -coder 0 ", " -ss 200 -t 60 ", " -an "})
+  for (const char* piece :
+       {" -deinterlace ", " -vsync 2 ", " -nr 300 ", "dct8x8 -coder 0 ", " -ss 200 -t 60 ", " -an "})
     EXPECT_TRUE(text.contains(piece)) << piece << " in " << text.toStdString();
   EXPECT_FALSE(text.contains("-acodec"));
   EXPECT_FALSE(text.contains("bpyramid"));

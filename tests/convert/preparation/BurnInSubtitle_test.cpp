@@ -52,7 +52,8 @@ TEST(BurnInSubtitle, ATrackOfTheSourceIsBurntIntoANewH264Source) {
   EXPECT_EQ(converter->fileToConvertPath, b.work + "/subtitlevideo.avi");
   EXPECT_EQ(test::streamSummary(converter->fileToConvertPath), QStringList{"video h264"});
   const QString log = b.log.text();
-  EXPECT_TRUE(log.contains("bitrate=3200:nocabac:me=hex:subq=6:frameref=2:trellis=0:level_idc=30:global_header"));
+  EXPECT_TRUE(
+      log.contains("bitrate=3200:nocabac:me=hex:subq=6:frameref=2:trellis=0:level_idc=30:global_header"));
   EXPECT_TRUE(log.contains(" -sid 1 "));
   EXPECT_TRUE(log.contains("DejaVuSans.ttf"));
   EXPECT_FALSE(b.media->fastmode());

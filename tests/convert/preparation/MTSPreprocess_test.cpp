@@ -13,7 +13,8 @@ TEST(MTSPreprocess, ATransportStreamIsReencodedToH264InMP4) {
   const BCError result = converter->MTSPreprocess();
   EXPECT_FALSE(result.Error()) << result.Description().toStdString();
   EXPECT_EQ(converter->fileToConvertPath, work + "/mtspre.mp4");
-  EXPECT_EQ(test::streamSummary(converter->fileToConvertPath), (QStringList{"video h264 und", "audio aac und"}));
+  EXPECT_EQ(test::streamSummary(converter->fileToConvertPath),
+            (QStringList{"video h264 und", "audio aac und"}));
   EXPECT_NEAR(test::durationSeconds(converter->fileToConvertPath), 2, 0.3);
 }
 

@@ -43,8 +43,10 @@ TEST(VideoJoin, AviPartsAreJoinedByAvimerge) {
 TEST(VideoJoin, OtherPartsAreRewrappedAndJoinedByMkvmerge) {
   Join j;
   // Two audio tracks: the re-wrap keeps both.
-  const QStringList extra{"-f", "lavfi", "-i", "sine=frequency=660:duration=1", "-map", "0", "-map", "1", "-map", "2",
-                          "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"};
+  const QStringList extra{"-f",      "lavfi",     "-i",   "sine=frequency=660:duration=1",
+                          "-map",    "0",         "-map", "1",
+                          "-map",    "2",         "-c:v", "libx264",
+                          "-preset", "ultrafast", "-c:a", "aac"};
   const QString first = j.sources + "/Film part 1.mp4", second = j.sources + "/Film part 2.mp4";
   test::makeTestVideo(first, 1, 160, 120, extra);
   test::makeTestVideo(second, 1, 160, 120, extra);
@@ -52,7 +54,8 @@ TEST(VideoJoin, OtherPartsAreRewrappedAndJoinedByMkvmerge) {
   const BCError result = j.run(first, {second}, converter);
   EXPECT_FALSE(result.Error()) << result.Description().toStdString();
   EXPECT_EQ(converter->fileToConvertPath, j.work + "/mergedmkvfile.mkv");
-  EXPECT_EQ(test::streamSummary(converter->fileToConvertPath), (QStringList{"video h264", "audio aac", "audio aac"}));
+  EXPECT_EQ(test::streamSummary(converter->fileToConvertPath),
+            (QStringList{"video h264", "audio aac", "audio aac"}));
   EXPECT_NEAR(test::durationSeconds(converter->fileToConvertPath), 2, 0.2);
   EXPECT_EQ(converter->convideodata->passnumber(), PassStage::JoiningMatroska);
   // The intermediate files it made are gone, and the log names those.

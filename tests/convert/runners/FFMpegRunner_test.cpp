@@ -177,8 +177,8 @@ TEST(FFMpegRunner, AToolEndedByASignalOrAFailingStatusHasNotFinished) {
     SCOPED_TRACE(c.name);
     CapturedLog log;
     const QString ffmpeg = test::fakeTool("ffmpeg", {{kDuration100}, {at("00:01:40.00") + "\n"}}, c.end);
-    const BCError result =
-        runFFMpeg(ffmpeg, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), {}, log.reporter);
+    const BCError result = runFFMpeg(ffmpeg, ToolArguments(), test::convertingMedia(),
+                                     test::freshFolder("work"), {}, log.reporter);
     if (c.failure) {
       EXPECT_EQ(result.Code(), kToolFailedCode);
       EXPECT_EQ(result.Description(), c.failure->arg("ffmpeg"));
@@ -187,8 +187,8 @@ TEST(FFMpegRunner, AToolEndedByASignalOrAFailingStatusHasNotFinished) {
       EXPECT_FALSE(result.Error()) << result.Description().toStdString();
     }
     const QString mp4box = test::fakeTool("mp4box", {{"Importing AAC: |=====| (100/100)\n"}}, c.end);
-    const std::optional<QString> failed =
-        runMP4Box(mp4box, ToolArguments(), test::convertingMedia(), test::freshFolder("work"), {}, log.reporter);
+    const std::optional<QString> failed = runMP4Box(mp4box, ToolArguments(), test::convertingMedia(),
+                                                    test::freshFolder("work"), {}, log.reporter);
     EXPECT_EQ(failed, c.failure ? std::optional<QString>(c.failure->arg("mp4box")) : std::nullopt);
   }
 }
@@ -198,8 +198,9 @@ TEST(FFMpegRunner, ProgressRedrawsTheQueueTableWithoutWaitingForIt) {
   const TableRedraw table([&] { ++reloads; });
   const ConversionReport report{.changed = [table] { table.send(); }};
   const MediaFilePtr media = test::convertingMedia();
-  (void)runFFMpeg(test::fakeTool("ffmpeg", {{kDuration100}, {at("10.00"), 100}, {at("20.00"), 100}, {at("30.00")}}),
-                  ToolArguments(), media, test::freshFolder("work"), report, nullptr);
+  (void)runFFMpeg(
+      test::fakeTool("ffmpeg", {{kDuration100}, {at("10.00"), 100}, {at("20.00"), 100}, {at("30.00")}}),
+      ToolArguments(), media, test::freshFolder("work"), report, nullptr);
   EXPECT_EQ(reloads, 0) << "the reload runs on the GUI thread's next turn";
   QCoreApplication::processEvents();
   EXPECT_EQ(reloads, 1) << "requests sent while one was pending are one reload";

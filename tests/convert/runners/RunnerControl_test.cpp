@@ -150,8 +150,8 @@ TEST(RunnerControlStop, AvimergeRunsToItsEndWhateverIsAsked) {
 // between a tenth and a half of the work does not show up as time still to come.
 TEST(RunnerControlPause, TheTimeLeftLeavesThePausedTimeOut) {
   const MediaFilePtr media = test::convertingMedia();
-  const QString tool = test::fakeTool(
-      "HandBrakeCLI", {{"Encoding: task 1 of 1, 10.00 % (1 fps)\r", 1000}, {"Encoding: task 1 of 1, 50.00 % (1 fps)\r", 100}});
+  const QString tool = test::fakeTool("HandBrakeCLI", {{"Encoding: task 1 of 1, 10.00 % (1 fps)\r", 1000},
+                                                       {"Encoding: task 1 of 1, 50.00 % (1 fps)\r", 100}});
   RunningTool running("runHandbrake", tool, media);
   ASSERT_TRUE(test::waitFor([&] { return media->progress() >= 10; }, 20000)) << "no progress seen";
   media->setPause(true);

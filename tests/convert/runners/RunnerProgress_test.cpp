@@ -103,8 +103,8 @@ TEST(RunnerProgress, HandBrakeSetsTheStageOfEachTaskAndTheDockPercentage) {
   test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("1 of 2", "0.00")}}), media);
   EXPECT_EQ(media->passnumber(), 18);
   EXPECT_EQ(media->progress(), 1) << "0 counts as 1";
-  test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("1 of 1", "33.10")}}), media, nullptr,
-                report);
+  test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("1 of 1", "33.10")}}), media,
+                nullptr, report);
   EXPECT_EQ(media->passnumber(), 18) << "a single task leaves the stage";
   EXPECT_EQ(percent, 33.0f);
   test::runTool("runHandbrake", test::fakeTool("HandBrakeCLI", {{handbrake("2 of 2", "12.00")}}), media);
@@ -167,8 +167,10 @@ TEST(RunnerProgress, FatalMessagesEndTheToolWithTheirResult) {
     int code;  // -1: run264Helper's false
     const char* description;
   } cases[] = {
-      {"runHandbrake", "ERROR: No title found.\n", ConversionCode::MissingDVDTitle, "Trying to Import Missing or Damaged DVD"},
-      {"runHandbrake", "Invalid audio input track 3\n", ConversionCode::DVDAudioTrack, "Zuvo is unable to import audio from this DVD"},
+      {"runHandbrake", "ERROR: No title found.\n", ConversionCode::MissingDVDTitle,
+       "Trying to Import Missing or Damaged DVD"},
+      {"runHandbrake", "Invalid audio input track 3\n", ConversionCode::DVDAudioTrack,
+       "Zuvo is unable to import audio from this DVD"},
       {"runMkvmerge", "Error: The track parameters do not match.\n", ConversionCode::JoinFailed,
        "Video Join Failed due to mismatched track properties"},
       {"run264Helper", kStamp + "Error opening movie : The file is damaged\n", -1, ""},
@@ -204,18 +206,22 @@ TEST(RunnerProgress, AToolThatCannotStartIsReported) {
     CapturedLog log;
     const test::RunnerOutcome outcome =
         test::runTool(runner, test::testHome() + "/no such tool", test::convertingMedia(), log.reporter);
-    EXPECT_EQ(outcome.result ? outcome.result->Code() : ConversionCode::ToolLaunch, ConversionCode::ToolLaunch) << runner;
+    EXPECT_EQ(outcome.result ? outcome.result->Code() : ConversionCode::ToolLaunch,
+              ConversionCode::ToolLaunch)
+        << runner;
     EXPECT_FALSE(outcome.answer.value_or(false)) << runner;
     EXPECT_TRUE(log.text().contains("[RED]Unable to start " + test::testHome() + "/no such tool")) << runner;
   }
-  EXPECT_EQ(test::runTool("runFFMpeg", "", test::convertingMedia()).result->Code(), ConversionCode::ToolLaunch)
+  EXPECT_EQ(test::runTool("runFFMpeg", "", test::convertingMedia()).result->Code(),
+            ConversionCode::ToolLaunch)
       << "a tool we do not have";
 }
 
 TEST(RunnerProgress, ProgressRedrawsTheGivenTableWithoutWaitingForIt) {
   int reloads = 0;
   const TableRedraw table([&] { ++reloads; });
-  test::runTool("runMkvmerge", test::fakeTool("mkvmerge", {{"Progress: 10%\r", 100}, {"Progress: 20%\r", 100}}),
+  test::runTool("runMkvmerge",
+                test::fakeTool("mkvmerge", {{"Progress: 10%\r", 100}, {"Progress: 20%\r", 100}}),
                 test::convertingMedia(), nullptr, {.changed = [table] { table.send(); }});
   EXPECT_EQ(reloads, 0) << "the reload runs on the GUI thread's next turn";
   QCoreApplication::processEvents();

@@ -31,7 +31,8 @@ struct Output {
   }
   void add(const QString& name, const QString& language, bool enabled, const Reporter& log = nullptr,
            const BCStringEncoding& encoding = UTF8Encoding()) {
-    AddSubtitle(paths::toolPath(tools::kMP4Box), enabled, media, name, language, folder, path, false, {}, encoding, log);
+    AddSubtitle(paths::toolPath(tools::kMP4Box), enabled, media, name, language, folder, path, false, {},
+                encoding, log);
   }
 };
 
@@ -150,7 +151,8 @@ TEST(AddSubtitle, SubRipIsCleanedIntoUTF8InPlace) {
     QByteArray out;
     BCStringEncoding encoding;
   } cases[] = {
-      {"CR LF and doubled blank lines", "1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nTwo\r\n",
+      {"CR LF and doubled blank lines",
+       "1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nTwo\r\n",
        "1\n00:00:01,000 --> 00:00:02,000\nOne\n\n2\n00:00:03,000 --> 00:00:04,000\nTwo\n\n", UTF8Encoding()},
       {"a clean file gains one blank line at its end", "1\n00:00:01,000 --> 00:00:02,000\nOne\n",
        "1\n00:00:01,000 --> 00:00:02,000\nOne\n\n", UTF8Encoding()},
@@ -158,7 +160,8 @@ TEST(AddSubtitle, SubRipIsCleanedIntoUTF8InPlace) {
        "1\n00:00:01,000 --> 00:00:02,000\nOne\n\nmore\n", "1\n00:00:01,000 --> 00:00:02,000\nOne\nmore\n\n",
        UTF8Encoding()},
       {"a long run of blank lines does not end the file early",
-       "1\n00:00:01,000 --> 00:00:02,000\nOne\n" + QByteArray(12, '\n') + "2\n00:00:03,000 --> 00:00:04,000\nTwo\n",
+       "1\n00:00:01,000 --> 00:00:02,000\nOne\n" + QByteArray(12, '\n') +
+           "2\n00:00:03,000 --> 00:00:04,000\nTwo\n",
        "1\n00:00:01,000 --> 00:00:02,000\nOne\n\n2\n00:00:03,000 --> 00:00:04,000\nTwo\n\n", UTF8Encoding()},
       {"Latin-1 becomes UTF-8", "1\n00:00:01,000 --> 00:00:02,000\nd\xe9j\xe0 vu\n",
        "1\n00:00:01,000 --> 00:00:02,000\nd\xc3\xa9j\xc3\xa0 vu\n\n", EncodingForName("ISO Latin 1")},
@@ -175,8 +178,8 @@ TEST(AddSubtitle, SubRipAndASSBecomeTimedTextTracksOnlyTheFirstEnabled) {
   out.add("subtitle0.sub", "English", true, log.reporter);
   out.add("subtitle1.ass", "French", false, log.reporter);
 
-  EXPECT_EQ(test::streamSummary(out.path),
-            (QStringList{"video h264 und", "audio aac und", "subtitle mov_text eng", "subtitle mov_text fra"}));
+  EXPECT_EQ(test::streamSummary(out.path), (QStringList{"video h264 und", "audio aac und",
+                                                        "subtitle mov_text eng", "subtitle mov_text fra"}));
   const QJsonArray streams = test::ffprobeStreams(out.path);
   EXPECT_EQ(streams[2].toObject()["disposition"].toObject()["default"].toInt(), 1);
   EXPECT_EQ(streams[3].toObject()["disposition"].toObject()["default"].toInt(), 0);
@@ -187,15 +190,20 @@ TEST(AddSubtitle, SubRipAndASSBecomeTimedTextTracksOnlyTheFirstEnabled) {
   EXPECT_EQ(tracks[4].toObject()["Language"].toString(), "fr");
 
   // The cues themselves, read back from the output.
-  const auto srt = test::runCommand("ffmpeg", {"-v", "error", "-i", out.path, "-map", "0:s:1", "-f", "srt", "-"});
-  EXPECT_TRUE(srt.output.contains("00:00:00,200 --> 00:00:01,000\n<font face=\"Sans-Serif\" size=\"18\">Premier")) << srt.output.toStdString();
+  const auto srt =
+      test::runCommand("ffmpeg", {"-v", "error", "-i", out.path, "-map", "0:s:1", "-f", "srt", "-"});
+  EXPECT_TRUE(
+      srt.output.contains("00:00:00,200 --> 00:00:01,000\n<font face=\"Sans-Serif\" size=\"18\">Premier"))
+      << srt.output.toStdString();
   // The text box lies across the HD picture, 100 pixels above its bottom.
-  EXPECT_TRUE(test::readFile(out.folder + "/subtitle0.ttxt2")
-                  .contains(QStringLiteral("<TextStreamHeader width=\"%1\" height=\"60\" layer=\"0\" translation_x=\"0\" "
-                                           "translation_y=\"%2\">")
-                                .arg(out.media->myvideotrack().HDWidth())
-                                .arg(out.media->myvideotrack().HDHeight() - 100)
-                                .toUtf8()));
+  EXPECT_TRUE(
+      test::readFile(out.folder + "/subtitle0.ttxt2")
+          .contains(
+              QStringLiteral("<TextStreamHeader width=\"%1\" height=\"60\" layer=\"0\" translation_x=\"0\" "
+                             "translation_y=\"%2\">")
+                  .arg(out.media->myvideotrack().HDWidth())
+                  .arg(out.media->myvideotrack().HDHeight() - 100)
+                  .toUtf8()));
 }
 
 TEST(AddSubtitle, NothingIsAddedForAMissingFileOrOneWithoutCues) {
@@ -203,7 +211,8 @@ TEST(AddSubtitle, NothingIsAddedForAMissingFileOrOneWithoutCues) {
   Output out;
   test::CapturedLog log;
   out.add("subtitle0.sub", "English", true, log.reporter);
-  EXPECT_TRUE(log.text().contains("AddSubtitle called for missing subtitle file : " + out.folder + "/subtitle0.sub"));
+  EXPECT_TRUE(
+      log.text().contains("AddSubtitle called for missing subtitle file : " + out.folder + "/subtitle0.sub"));
   test::writeFile(out.folder + "/subtitle1.ass", "[Script Info]\n\n[Events]\n");
   out.add("subtitle1.ass", "French", true, log.reporter);
   EXPECT_EQ(test::readFile(out.folder + "/subtitle1.sub"), "");

@@ -33,8 +33,10 @@ TEST(ExtractSubtitles, MatroskaTracksAreExtractedByTheirOwnNumbers) {
   const auto converter = extractAll(e, source, 2);
 
   // The English SubRip track and the French ASS track, each under its own name.
-  const QByteArray srt = test::readFile(e.work + "/subtitle0.sub"), ass = test::readFile(e.work + "/subtitle1.ass");
-  EXPECT_TRUE(srt.contains("First line") && srt.contains("Second line") && srt.contains(" --> ")) << srt.toStdString();
+  const QByteArray srt = test::readFile(e.work + "/subtitle0.sub"),
+                   ass = test::readFile(e.work + "/subtitle1.ass");
+  EXPECT_TRUE(srt.contains("First line") && srt.contains("Second line") && srt.contains(" --> "))
+      << srt.toStdString();
   EXPECT_TRUE(ass.contains("[Events]") && ass.contains(",Default,,0,0,0,,Premier")) << ass.toStdString();
   EXPECT_EQ(converter->fileToConvertPath, source);
   EXPECT_FALSE(converter->subtitlesstripped);
@@ -75,7 +77,8 @@ TEST(ExtractSubtitles, SubtitleFilesBesideTheVideoAreCopiedByTheirPosition) {
   EXPECT_EQ(test::readFile(e.work + "/subtitle1.sub"), "Film.srt");
   EXPECT_EQ(test::readFile(e.work + "/subtitle2.ass"), "Film.ass");
   EXPECT_EQ(QDir(e.work).entryList(QDir::Files), (QStringList{"subtitle1.sub", "subtitle2.ass"}));
-  EXPECT_TRUE(e.log.text().contains("Copying subtitle file " + e.sources + "/Film.srt to " + e.work + "/subtitle1.sub"));
+  EXPECT_TRUE(e.log.text().contains("Copying subtitle file " + e.sources + "/Film.srt to " + e.work +
+                                    "/subtitle1.sub"));
 }
 
 TEST(ExtractSubtitles, SixteenStreamsOrMoreStripTheSubtitlesButTheOneToBurnIn) {

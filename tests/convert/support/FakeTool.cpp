@@ -67,17 +67,23 @@ Runner runnerNamed(const QString& name) {
   if (name == "runMkvmerge") return answering(runMkvmerge);
   // What these two say of the outcome is not a result of theirs: the callers judge the files too.
   if (name == "runAacgain")
-    return [](auto&&... arguments) { (void)runAacgain(arguments...); return RunnerOutcome{}; };
+    return [](auto&&... arguments) {
+      (void)runAacgain(arguments...);
+      return RunnerOutcome{};
+    };
   if (name == "runMP4Box")
-    return [](auto&&... arguments) { (void)runMP4Box(arguments...); return RunnerOutcome{}; };
+    return [](auto&&... arguments) {
+      (void)runMP4Box(arguments...);
+      return RunnerOutcome{};
+    };
   if (name == "runMkvextract") return silent(runMkvextract);
   if (name == "runAvimerge") return silent(runAvimerge);
   ADD_FAILURE() << "no runner " << name.toStdString();
   return silent(runAvimerge);
 }
 
-RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media, const Reporter& reporter,
-                      const ConversionReport& report) {
+RunnerOutcome runTool(const QString& runner, const QString& tool, const MediaFilePtr& media,
+                      const Reporter& reporter, const ConversionReport& report) {
   return runnerNamed(runner)(tool, ToolArguments(), media, freshFolder("work"), report, reporter);
 }
 

@@ -19,24 +19,86 @@ QString textFile(const QString& path, const QString& text) { return writeFile(pa
 
 void makeMatroska(const QString& path) {
   const QString folder = freshFolder("mkv source");
-  makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
-                   "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=2",
-                   "-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=2",
-                   "-i", textFile(folder + "/a.srt", kSubRip), "-i", textFile(folder + "/b.ass", kASS),
-                   "-map", "0:v", "-map", "1:a", "-map", "2:a", "-map", "3:s", "-map", "4:s",
-                   "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-ac:a:0", "2", "-ac:a:1", "1",
-                   "-c:s:0", "srt", "-c:s:1", "ass",
-                   "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre",
-                   "-metadata:s:s:0", "language=eng", "-metadata:s:s:1", "language=fre"});
+  makeMedia(path, {"-f",
+                   "lavfi",
+                   "-i",
+                   "testsrc=size=160x120:rate=25:duration=2",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   "sine=frequency=440:sample_rate=48000:duration=2",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   "sine=frequency=660:sample_rate=48000:duration=2",
+                   "-i",
+                   textFile(folder + "/a.srt", kSubRip),
+                   "-i",
+                   textFile(folder + "/b.ass", kASS),
+                   "-map",
+                   "0:v",
+                   "-map",
+                   "1:a",
+                   "-map",
+                   "2:a",
+                   "-map",
+                   "3:s",
+                   "-map",
+                   "4:s",
+                   "-c:v",
+                   "libx264",
+                   "-preset",
+                   "ultrafast",
+                   "-c:a",
+                   "aac",
+                   "-ac:a:0",
+                   "2",
+                   "-ac:a:1",
+                   "1",
+                   "-c:s:0",
+                   "srt",
+                   "-c:s:1",
+                   "ass",
+                   "-metadata:s:a:0",
+                   "language=eng",
+                   "-metadata:s:a:1",
+                   "language=fre",
+                   "-metadata:s:s:0",
+                   "language=eng",
+                   "-metadata:s:s:1",
+                   "language=fre"});
 }
 
 void makeMp4WithText(const QString& path) {
   const QString folder = freshFolder("mp4 source");
-  makeMedia(path, {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=2",
-                   "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=2",
-                   "-i", textFile(folder + "/a.srt", kSubRip), "-map", "0:v", "-map", "1:a", "-map", "2:s",
-                   "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-ac", "2", "-c:s", "mov_text",
-                   "-metadata:s:s:0", "language=eng"});
+  makeMedia(path, {"-f",
+                   "lavfi",
+                   "-i",
+                   "testsrc=size=160x120:rate=25:duration=2",
+                   "-f",
+                   "lavfi",
+                   "-i",
+                   "sine=frequency=440:sample_rate=48000:duration=2",
+                   "-i",
+                   textFile(folder + "/a.srt", kSubRip),
+                   "-map",
+                   "0:v",
+                   "-map",
+                   "1:a",
+                   "-map",
+                   "2:s",
+                   "-c:v",
+                   "libx264",
+                   "-preset",
+                   "ultrafast",
+                   "-c:a",
+                   "aac",
+                   "-ac",
+                   "2",
+                   "-c:s",
+                   "mov_text",
+                   "-metadata:s:s:0",
+                   "language=eng"});
 }
 
 void makeRotatedVideo(const QString& path, double seconds, int width, int height, int degrees) {
@@ -80,7 +142,8 @@ MediaFilePtr probed(const QString& path) {
   return media;
 }
 
-std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const QString& folder, const Reporter& reporter) {
+std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const QString& folder,
+                                          const Reporter& reporter) {
   auto converter = BCConverter::init(media, QStringLiteral("[1]"), {}, reporter, {});
   converter->conversiondirectory = folder;
   return converter;

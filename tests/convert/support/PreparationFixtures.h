@@ -15,8 +15,10 @@ inline const QString kSubRip = QStringLiteral(
     "1\n00:00:00,200 --> 00:00:01,000\nFirst line\n\n2\n00:00:01,100 --> 00:00:01,900\nSecond line\n\n");
 inline const QString kASS = QStringLiteral(
     "[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n[V4+ Styles]\n"
-    "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
-    "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, "
+    "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, "
+    "Italic, "
+    "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+    "MarginR, "
     "MarginV, Encoding\n"
     "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0\n\n[Events]\n"
     "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
@@ -59,7 +61,8 @@ QList<Track> allSelected(QList<Track> tracks) {
 }
 
 // A converter for `media` whose work folder is `folder`.
-std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const QString& folder, const Reporter& reporter);
+std::unique_ptr<BCConverter> converterFor(const MediaFilePtr& media, const QString& folder,
+                                          const Reporter& reporter);
 
 // One line per stream: "type codec" and the language when tagged, e.g. "audio aac eng".
 QStringList streamSummary(const QString& path);

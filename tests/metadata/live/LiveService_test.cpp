@@ -3,24 +3,25 @@
 // probes at once, and the texts written into the cache files.
 #include "metadata/live/LiveService.h"
 
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 #include "metadata/LookUpFixtures.h"
 #include "metadata/ServiceCache.h"
 #include "metadata/TheMovieDB.h"
 #include "metadata/TheTVDB.h"
 #include "metadata/live/LiveText.h"
 #include "metadata/support/LiveServiceSupport.h"
-
-#include <QElapsedTimer>
-#include <QThreadPool>
-#include <algorithm>
-#include <atomic>
-#include <gtest/gtest.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <thread>
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -50,7 +51,8 @@ TEST_F(LiveFailures, EveryFailureLeavesNoFileAndSaysWhat) {
       {"a server error", errorAnswer(503), "TVmaze answered 503"},
       {"not found", errorAnswer(404), "TVmaze answered 404"},
       {"a refusal", jsonAnswer(R"({"message":"Unauthorized"})", 401), "TVmaze answered 401"},
-      {"an HTML page", jsonAnswer("<html><body>Maintenance</body></html>"), "TVmaze sent an answer that is not JSON"},
+      {"an HTML page", jsonAnswer("<html><body>Maintenance</body></html>"),
+       "TVmaze sent an answer that is not JSON"},
       {"a 429 past the time-out", tooManyAnswer(3600),
        "TVmaze answered 429 and asked to wait 3600 s, past the look-up's time-out"},
       {"no answer", silent, "TVmaze did not answer within 3 s"},
@@ -78,9 +80,8 @@ TEST_F(LiveFailures, AnUnreachableServiceIsOfflineForTheClient) {
 
 TEST_F(LiveFailures, A429IsWaitedOutAsRetryAfterSays) {
   std::atomic<int> asked{0};
-  server.setRequestHandler([&](const LoopbackHttpServer::Request&) {
-    return ++asked == 1 ? tooManyAnswer(1) : jsonAnswer("[]");
-  });
+  server.setRequestHandler(
+      [&](const LoopbackHttpServer::Request&) { return ++asked == 1 ? tooManyAnswer(1) : jsonAnswer("[]"); });
   QElapsedTimer clock;
   clock.start();
   EXPECT_TRUE(downloadIntoCache(kSearch, file(), 30, reporter));
@@ -116,12 +117,15 @@ TEST_F(LiveFailures, APassingServerErrorIsAskedAgainAtMostTwice) {
     const QStringList retries = own.text().split('\n').filter("; asking again in ");
     EXPECT_EQ(retries.size(), c.asked - 1) << c.what << "\n" << own.text().toStdString();
     for (int i = 0; i < retries.size(); ++i)
-      EXPECT_TRUE(hasLogLine(own.text(),
-                             QString("TVmaze answered %1; asking again in %2 s").arg(c.statuses[i]).arg(i == 0 ? "0.5" : "1"),
-                             4))
-          << c.what << "\n" << own.text().toStdString();
+      EXPECT_TRUE(hasLogLine(
+          own.text(),
+          QString("TVmaze answered %1; asking again in %2 s").arg(c.statuses[i]).arg(i == 0 ? "0.5" : "1"),
+          4))
+          << c.what << "\n"
+          << own.text().toStdString();
     if (!c.answered)
-      EXPECT_TRUE(hasLogLine(own.text(), QString("TVmaze answered %1").arg(c.statuses[c.asked - 1]), 3)) << c.what;
+      EXPECT_TRUE(hasLogLine(own.text(), QString("TVmaze answered %1").arg(c.statuses[c.asked - 1]), 3))
+          << c.what;
   }
 }
 
@@ -190,21 +194,24 @@ TEST_F(LiveFailures, AConnectionNotMadeInTimeIsTriedAgainInsideTheTimeOut) {
   clock.start();
   EXPECT_FALSE(downloadIntoCache(kSearch, file(), 3, own.reporter));
   EXPECT_LT(clock.elapsed(), 4500) << "the tries stay inside the time-out";
-  EXPECT_TRUE(hasLogLine(own.text(), "TVmaze could not be reached in 1 s; asking again in 0.5 s", 4)) << own.text().toStdString();
+  EXPECT_TRUE(hasLogLine(own.text(), "TVmaze could not be reached in 1 s; asking again in 0.5 s", 4))
+      << own.text().toStdString();
   EXPECT_TRUE(hasLogLine(own.text(), "TVmaze did not answer within 3 s", 3)) << own.text().toStdString();
   EXPECT_EQ(cacheFiles(), QStringList());
 }
 
 TEST_F(LiveFailures, AnOldInterfaceWithoutLiveRouteIsNeverAsked) {
   EXPECT_FALSE(downloadIntoCache("http://www.thetvdb.com/api/Updates.php?type=none", file(), 5, reporter));
-  EXPECT_TRUE(logged("No live service answers http://www.thetvdb.com/api/Updates.php?type=none", 3)) << log().toStdString();
+  EXPECT_TRUE(logged("No live service answers http://www.thetvdb.com/api/Updates.php?type=none", 3))
+      << log().toStdString();
   EXPECT_EQ(requests(), QStringList());
 }
 
 TEST_F(LiveFailures, AClientWhoseOwnVariableIsSetIsAskedDirectly) {
   ScopedEnv direct(serviceOverrideVariable(Service::TheTVDB), server.baseURL().toUtf8());
   server.route("/api/GetSeries.php?seriesname=%22lost%22", xmlAnswer("<Data></Data>"));
-  EXPECT_TRUE(downloadIntoCache(server.baseURL() + "/api/GetSeries.php?seriesname=%22lost%22", file(), 5, reporter));
+  EXPECT_TRUE(
+      downloadIntoCache(server.baseURL() + "/api/GetSeries.php?seriesname=%22lost%22", file(), 5, reporter));
   EXPECT_EQ(requests(), QStringList{"/api/GetSeries.php?seriesname=%22lost%22"});
 }
 
@@ -239,7 +246,8 @@ TEST(AnswerAddresses, LocalFilesAreNeverFetched) {
   const QString privateFile = writeFile(folder + "/private.png", jpegPicture(Qt::green, 600, 900));
   const QString fifo = folder + "/poster.fifo";
   ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-  for (const QString& address : {"file://" + privateFile, "file://" + fifo, QString("ftp://127.0.0.1/poster.jpg")}) {
+  for (const QString& address :
+       {"file://" + privateFile, "file://" + fifo, QString("ftp://127.0.0.1/poster.jpg")}) {
     LoopbackHttpServer server;
     ScopedServiceAddresses addresses(server.baseURL());
     const CapturedLog captured;
@@ -268,7 +276,8 @@ TEST(AnswerAddresses, LocalFilesAreNeverFetched) {
     lookUp.join();
     EXPECT_TRUE(item->image().isNull()) << address.toStdString();
     EXPECT_EQ(QDir(cache).entryList({"*.jpg"}), QStringList()) << address.toStdString();
-    EXPECT_TRUE(hasLogLine(captured.text(), "[RED] Not fetched (only http and https addresses are): " + address, 3))
+    EXPECT_TRUE(
+        hasLogLine(captured.text(), "[RED] Not fetched (only http and https addresses are): " + address, 3))
         << captured.text().toStdString();
   }
 }
@@ -323,7 +332,8 @@ TEST(LiveText, HTMLBecomesThePlainTextTheServiceWrote) {
       {"Ærø, 東京, déjà vu<br/>next", "Ærø, 東京, déjà vu next"},
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(live::plainTextFromHTML(QString::fromUtf8(c.html)), QString::fromUtf8(c.text)) << c.html;
+  for (const auto& c : cases)
+    EXPECT_EQ(live::plainTextFromHTML(QString::fromUtf8(c.html)), QString::fromUtf8(c.text)) << c.html;
 }
 
 TEST(LiveText, ElementsHoldOneLineWithTheReadersEntities) {
@@ -337,9 +347,9 @@ TEST(LiveText, SeriesIdsThatDoNotFitAreNone) {
   EXPECT_EQ(live::jsonSeriesID(QJsonValue(264492)), 264492);
   EXPECT_EQ(live::jsonSeriesID(QJsonValue("121361")), 121361);
   EXPECT_EQ(live::jsonSeriesID(QJsonValue(2147483647.0)), 2147483647);
-  for (const QJsonValue& none : {QJsonValue(4294967297.0), QJsonValue(2147483648.0), QJsonValue("9999999999"),
-                                 QJsonValue(0), QJsonValue(-5), QJsonValue(QJsonValue::Null), QJsonValue("abc"),
-                                 QJsonValue(12.5)})
+  for (const QJsonValue& none :
+       {QJsonValue(4294967297.0), QJsonValue(2147483648.0), QJsonValue("9999999999"), QJsonValue(0),
+        QJsonValue(-5), QJsonValue(QJsonValue::Null), QJsonValue("abc"), QJsonValue(12.5)})
     EXPECT_FALSE(live::jsonSeriesID(none).has_value()) << live::jsonText(none).toStdString();
 }
 

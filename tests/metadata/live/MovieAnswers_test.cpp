@@ -21,7 +21,8 @@ namespace {
 
 // Texts with markup characters, quotes, a line break and letters outside ASCII.
 const QString kTrickyTitle = QString::fromUtf8("Tom & Jerry: <\"Le Film\"> Ça");
-const QString kTrickyOverview = QString::fromUtf8("Two rivals & a \"chase\".\nPart two <b>not</b> markup: 100% café");
+const QString kTrickyOverview =
+    QString::fromUtf8("Two rivals & a \"chase\".\nPart two <b>not</b> markup: 100% café");
 
 QJsonDocument json(const QString& text) { return QJsonDocument::fromJson(text.toUtf8()); }
 QJsonDocument json(const char* text) { return json(QString::fromUtf8(text)); }
@@ -53,7 +54,8 @@ TEST_F(MovieAnswersReadBack, TMDBSearchGivesTheClientItsCandidates) {
     {"id":3111,"title":"A Star Is Born","release_date":"1937-04-20"},
     {"title":"No id"},
     {"id":4294967296,"title":"Too large an id"},
-    {"id":17,"title":%1}]})").arg(quoted(kTrickyTitle)));
+    {"id":17,"title":%1}]})")
+                                        .arg(quoted(kTrickyTitle)));
   place(movieDBSearchFromTMDB(answer), cachefile::movieDBSearch(cache, "a%20star%20is%20born"));
   auto item = itemNamed("A Star Is Born");
 
@@ -105,7 +107,8 @@ TEST(MovieAnswers, AnswersNotInTheExpectedShapeConvertToNothing) {
       {"iTunes tagChimp movie search", tagChimpMovieSearchFromITunes},
       {"iTunes tagChimp TV search", tagChimpTVSearchFromITunes},
       {"iTunes tagChimp record", tagChimpRecordFromITunes},
-      {"TMDB record", [](const QJsonDocument& a) { return movieDBRecordFromTMDB(a, "https://i.example/", "en", "US"); }},
+      {"TMDB record",
+       [](const QJsonDocument& a) { return movieDBRecordFromTMDB(a, "https://i.example/", "en", "US"); }},
   };
   for (const Case& c : converters)
     for (const char* answer : {"[1,2]", R"({"results":{"id":1}})", R"({"status_code":34,"success":false})"}) {
@@ -116,7 +119,8 @@ TEST(MovieAnswers, AnswersNotInTheExpectedShapeConvertToNothing) {
 }
 
 TEST(MovieAnswers, LookUpsThatFindNoItemConvertToNothing) {
-  for (const char* answer : {R"({"resultCount":0,"results":[]})", R"({"resultCount":1,"results":[{"trackId":3000000000}]})"}) {
+  for (const char* answer :
+       {R"({"resultCount":0,"results":[]})", R"({"resultCount":1,"results":[{"trackId":3000000000}]})"}) {
     EXPECT_FALSE(movieDBRecordFromITunes(json(answer)).lines) << answer;
     EXPECT_FALSE(tagChimpRecordFromITunes(json(answer)).lines) << answer;
   }
@@ -166,7 +170,8 @@ TEST_F(MovieAnswersReadBack, TMDBRecordGivesTheClientTextsPeopleRatingAndPoster)
   EXPECT_EQ(item->directors(), "Bradley Cooper");
   EXPECT_EQ(item->producers(), "Bill Gerber, Lynette Howell Taylor");
   const QString base = server.baseURL() + "/t/p/original";
-  EXPECT_EQ(item->alternateimages(), QStringList({base + "/own.jpg", base + "/german.jpg", base + "/english.jpg"}));
+  EXPECT_EQ(item->alternateimages(),
+            QStringList({base + "/own.jpg", base + "/german.jpg", base + "/english.jpg"}));
   EXPECT_EQ(requests(), QStringList({"/t/p/original/own.jpg"}));
   EXPECT_TRUE(looksLike(item->image(), Qt::blue));
 }
@@ -176,10 +181,13 @@ TEST(MovieAnswers, TMDBCertificationIsTheRatingCountrysTheatricalOneElseTheUnite
     const char* country;
     const char* certification;
   };
-  for (const Case& c : {Case{"DE", "12"}, Case{"US", "R"}, Case{"FR", "TP"}, Case{"GB", "R"}, Case{"", "R"}}) {
-    const CacheText converted = movieDBRecordFromTMDB(tmdbRecord(kReleases, "[]"), "https://i.example/", "en", c.country);
+  for (const Case& c :
+       {Case{"DE", "12"}, Case{"US", "R"}, Case{"FR", "TP"}, Case{"GB", "R"}, Case{"", "R"}}) {
+    const CacheText converted =
+        movieDBRecordFromTMDB(tmdbRecord(kReleases, "[]"), "https://i.example/", "en", c.country);
     ASSERT_TRUE(converted.lines);
-    EXPECT_TRUE(converted.lines->contains(QStringLiteral("<certification>%1</certification>").arg(c.certification)))
+    EXPECT_TRUE(
+        converted.lines->contains(QStringLiteral("<certification>%1</certification>").arg(c.certification)))
         << c.country;
   }
   const CacheText none = movieDBRecordFromTMDB(tmdbRecord("[]", "[]"), "https://i.example/", "en", "DE");
@@ -212,10 +220,11 @@ QString iTunesAnswer(const QStringList& results) {
 }
 
 TEST_F(MovieAnswersReadBack, ITunesMovieSearchDropsTheYearThatTellsRemakesApart) {
-  const QJsonDocument answer = json(iTunesAnswer({iTunesMovie(1437031362, "A Star Is Born (2018)", "2018-10-18T07:00:00Z"),
-                                          iTunesMovie(2147483648, "A Star Is Born (1976)", "1976-12-19T08:00:00Z"),
-                                          iTunesMovie(284936561, "A Star Is Born (1954)", "1954-09-29T07:00:00Z"),
-                                          iTunesMovie(1000, "Blade Runner 2049 (1982)", "2017-10-06T07:00:00Z")}));
+  const QJsonDocument answer =
+      json(iTunesAnswer({iTunesMovie(1437031362, "A Star Is Born (2018)", "2018-10-18T07:00:00Z"),
+                         iTunesMovie(2147483648, "A Star Is Born (1976)", "1976-12-19T08:00:00Z"),
+                         iTunesMovie(284936561, "A Star Is Born (1954)", "1954-09-29T07:00:00Z"),
+                         iTunesMovie(1000, "Blade Runner 2049 (1982)", "2017-10-06T07:00:00Z")}));
   place(movieDBSearchFromITunes(answer), cachefile::movieDBSearch(cache, "a%20star%20is%20born"));
   place(tagChimpMovieSearchFromITunes(answer), cachefile::tagChimpMovieSearch(cache, "a%20star%20is%20born"));
   auto movieDB = itemNamed("A Star Is Born");
@@ -235,8 +244,8 @@ TEST_F(MovieAnswersReadBack, ITunesMovieSearchDropsTheYearThatTellsRemakesApart)
 }
 
 TEST_F(MovieAnswersReadBack, ITunesMovieRecordGivesBothClientsTextsGenreAndTheLargePoster) {
-  const QJsonDocument answer =
-      json(withBase(iTunesAnswer({iTunesMovie(1437031362, "A Star Is Born (2018)", "2018-10-18T07:00:00Z")}).toUtf8()));
+  const QJsonDocument answer = json(withBase(
+      iTunesAnswer({iTunesMovie(1437031362, "A Star Is Born (2018)", "2018-10-18T07:00:00Z")}).toUtf8()));
   place(movieDBRecordFromITunes(answer), cachefile::movieDBRecord(cache, 1437031362));
   place(tagChimpRecordFromITunes(answer), cachefile::tagChimpRecord(cache, 1437031362));
   server.route("/image/thumb/Video/a1/600x600bb.jpg", pictureAnswer(Qt::red));
@@ -251,7 +260,7 @@ TEST_F(MovieAnswersReadBack, ITunesMovieRecordGivesBothClientsTextsGenreAndTheLa
   for (const auto& item : {movieDB, tagChimp}) {
     EXPECT_EQ(item->seriesname(), "A Star Is Born");
     // The reader leaves entities for the look-up's last step, which unescapes them once.
-  EXPECT_EQ(UnescapeHTML(item->description()), oneLine(kTrickyOverview));
+    EXPECT_EQ(UnescapeHTML(item->description()), oneLine(kTrickyOverview));
     EXPECT_EQ(item->genre(), "Romance");
     EXPECT_EQ(item->rating(), "R");
     EXPECT_EQ(item->releasedate(), "2018-10-18");
@@ -260,12 +269,14 @@ TEST_F(MovieAnswersReadBack, ITunesMovieRecordGivesBothClientsTextsGenreAndTheLa
     EXPECT_TRUE(looksLike(item->image(), Qt::red));
   }
   // Each client keeps the poster under a name of its own.
-  EXPECT_EQ(requests(), QStringList({"/image/thumb/Video/a1/600x600bb.jpg", "/image/thumb/Video/a1/600x600bb.jpg"}));
+  EXPECT_EQ(requests(),
+            QStringList({"/image/thumb/Video/a1/600x600bb.jpg", "/image/thumb/Video/a1/600x600bb.jpg"}));
 }
 
 // One episode as the iTunes Search API gives it.
 QString iTunesEpisode(qint64 id, const QString& collection, int number, const QString& title) {
-  return QStringLiteral(R"({"wrapperType":"track","kind":"tv-episode","trackId":%1,"artistName":"Under the Dome",
+  return QStringLiteral(
+             R"({"wrapperType":"track","kind":"tv-episode","trackId":%1,"artistName":"Under the Dome",
     "collectionName":"%2","trackNumber":%3,"trackName":%4,"releaseDate":"2013-06-24T07:00:00Z",
     "primaryGenreName":"Drama","contentAdvisoryRating":"TV-14","longDescription":%5,
     "artworkUrl100":"{base}/image/thumb/Season1/100x100bb.jpg"})")
@@ -273,10 +284,11 @@ QString iTunesEpisode(qint64 id, const QString& collection, int number, const QS
 }
 
 TEST_F(MovieAnswersReadBack, ITunesEpisodeSearchGivesTagChimpTheSeasonFromTheCollection) {
-  const QJsonDocument answer = json(iTunesAnswer({iTunesEpisode(101, "Under the Dome, Season 2", 1, "Heads Will Roll"),
-                                          iTunesEpisode(102, "Under the Dome, Season 1", 1, "Pilot"),
-                                          iTunesEpisode(103, "Under the Dome, Season 1", 2, "The Fire"),
-                                          iTunesEpisode(104, "Under the Dome", 1, "Pilot (Extended)")}));
+  const QJsonDocument answer =
+      json(iTunesAnswer({iTunesEpisode(101, "Under the Dome, Season 2", 1, "Heads Will Roll"),
+                         iTunesEpisode(102, "Under the Dome, Season 1", 1, "Pilot"),
+                         iTunesEpisode(103, "Under the Dome, Season 1", 2, "The Fire"),
+                         iTunesEpisode(104, "Under the Dome", 1, "Pilot (Extended)")}));
   place(tagChimpTVSearchFromITunes(answer), cachefile::tagChimpTVSearch(cache, "under%20the%20dome", 1, 1));
   auto item = itemNamed("Under the Dome", 1, 1);
 
@@ -290,8 +302,8 @@ TEST_F(MovieAnswersReadBack, ITunesEpisodeSearchGivesTagChimpTheSeasonFromTheCol
 }
 
 TEST_F(MovieAnswersReadBack, ITunesEpisodeRecordNamesTheEpisodeAndTheShow) {
-  const QJsonDocument answer =
-      json(withBase(iTunesAnswer({iTunesEpisode(102, "Under the Dome, Season 1", 1, kTrickyTitle)}).toUtf8()));
+  const QJsonDocument answer = json(
+      withBase(iTunesAnswer({iTunesEpisode(102, "Under the Dome, Season 1", 1, kTrickyTitle)}).toUtf8()));
   place(tagChimpRecordFromITunes(answer), cachefile::tagChimpRecord(cache, 102));
   server.route("/image/thumb/Season1/600x600bb.jpg", pictureAnswer(Qt::yellow));
   auto item = itemNamed("under the dome", 1, 1);
@@ -312,7 +324,8 @@ TEST_F(MovieAnswersReadBack, ITunesEpisodeRecordNamesTheEpisodeAndTheShow) {
 }
 
 TEST(MovieAnswers, TMDBImageBaseComesFromTheConfiguration) {
-  EXPECT_EQ(tmdbImageBase(json(R"({"images":{"secure_base_url":"https://image.tmdb.org/t/p/","poster_sizes":["w500"]}})")),
+  EXPECT_EQ(tmdbImageBase(json(
+                R"({"images":{"secure_base_url":"https://image.tmdb.org/t/p/","poster_sizes":["w500"]}})")),
             "https://image.tmdb.org/t/p/");
   EXPECT_FALSE(tmdbImageBase(json(R"({"images":{}})")));
   EXPECT_FALSE(tmdbImageBase(json("[]")));

@@ -13,8 +13,8 @@
 #include "metadata/BCLookUpShow.h"
 #include "metadata/LookUpTestSupport.h"
 #include "metadata/ServiceCache.h"
-#include "metadata/TheMovieDB.h"
 #include "metadata/TagChimp.h"
+#include "metadata/TheMovieDB.h"
 #include "metadata/live/LiveKeys.h"
 #include "metadata/support/LiveServiceSupport.h"
 #include "platform/NotificationCenter.h"
@@ -74,7 +74,8 @@ class MovieRoutes : public LiveServiceTest {
     return item;
   }
   void routeITunes() {
-    routeJSON(kITunesSearchTarget, "{\"resultCount\":2,\"results\":[" + kITunesMovie + "," + kITunesRemake + "]}");
+    routeJSON(kITunesSearchTarget,
+              "{\"resultCount\":2,\"results\":[" + kITunesMovie + "," + kITunesRemake + "]}");
     routeJSON(kITunesLookupTarget, "{\"resultCount\":1,\"results\":[" + kITunesMovie + "]}");
     server.route(kITunesArtwork, pictureAnswer(Qt::red));
   }
@@ -196,12 +197,14 @@ TEST_F(MovieRoutes, FailuresWriteNoFileLeaveTheMovieOfflineAndSayWhy) {
   };
   const Case cases[] = {
       {"refused key", kV3Key,
-       jsonAnswer(R"j({"status_code":7,"status_message":"Invalid API key: You must be granted a valid key.","success":false})j",
-                  401),
+       jsonAnswer(
+           R"j({"status_code":7,"status_message":"Invalid API key: You must be granted a valid key.","success":false})j",
+           401),
        "TheMovieDB refused the key"},
       {"TMDB unavailable", kV3Key, jsonAnswer("{}", 503), "TheMovieDB answered 503"},
       {"TMDB not found", kV3Key,
-       jsonAnswer(R"j({"status_code":34,"status_message":"The resource you requested could not be found."})j", 404),
+       jsonAnswer(R"j({"status_code":34,"status_message":"The resource you requested could not be found."})j",
+                  404),
        "TheMovieDB answered 404"},
       {"iTunes unavailable", "", errorAnswer(503), "the iTunes Search API answered 503"},
       {"iTunes not JSON", "", errorAnswer(200, "<html>Maintenance</html>"),
@@ -229,7 +232,8 @@ TEST_F(MovieRoutes, ARefusedKeyIsAnnouncedNamingItsPreference) {
   QVariantMap told;
   const auto token = NotificationCenter::defaultCenter().addObserver(
       live::kLiveKeyRefusedNotification, [&](const Notification& n) { told = n.userInfo; });
-  server.setFallback([](const QByteArray&) { return jsonAnswer(R"j({"status_code":7,"success":false})j", 401); });
+  server.setFallback(
+      [](const QByteArray&) { return jsonAnswer(R"j({"status_code":7,"success":false})j", 401); });
 
   probed("A Star Is Born (2018).mkv");
   NotificationCenter::defaultCenter().removeObserver(token);
@@ -280,7 +284,8 @@ TEST_F(MovieRoutes, TagChimpsEpisodeAndChapterLookUpsComeFromTheITunesStore) {
 
   EXPECT_EQ(item->seriesname(), "Under the Dome");
   EXPECT_EQ(item->episodename(), "Pilot");
-  EXPECT_EQ(item->description(), "When the residents of Chester's Mill find themselves trapped under a massive dome…");
+  EXPECT_EQ(item->description(),
+            "When the residents of Chester's Mill find themselves trapped under a massive dome…");
   EXPECT_EQ(item->rating(), "TV-14");
   EXPECT_TRUE(looksLike(item->image(), Qt::yellow));
 
@@ -296,7 +301,8 @@ TEST_F(MovieRoutes, TagChimpsEpisodeAndChapterLookUpsComeFromTheITunesStore) {
 
 TEST_F(MovieRoutes, TagChimpsMovieSearchComesFromTheITunesStore) {
   ScopedSettings tagChimp{{"MovieSource", 1}};
-  routeJSON(kITunesSearchTarget, "{\"resultCount\":2,\"results\":[" + kITunesMovie + "," + kITunesRemake + "]}");
+  routeJSON(kITunesSearchTarget,
+            "{\"resultCount\":2,\"results\":[" + kITunesMovie + "," + kITunesRemake + "]}");
   routeJSON("/lookup?id=1437031362&country=US", "{\"resultCount\":1,\"results\":[" + kITunesMovie + "]}");
   server.route(kITunesArtwork, pictureAnswer(Qt::red));
 

@@ -1,21 +1,23 @@
 // TheTVDB's and TVRage's requests answered by TVmaze and by TheTVDB v4 on loopback, through
 // the real clients: from a file name or a series name to the item's fields and picture.
+#include "metadata/live/TVRoutes.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include "media/LanguageRecord.h"
 #include "metadata/BCLookUpShow.h"
 #include "metadata/LookUpTestSupport.h"
 #include "metadata/ServiceCache.h"
 #include "metadata/TVRage.h"
 #include "metadata/TheTVDB.h"
 #include "metadata/live/LiveKeys.h"
-#include "metadata/live/TVRoutes.h"
 #include "metadata/live/TheTVDB4.h"
-#include "media/LanguageRecord.h"
 #include "metadata/support/LiveFixtures.h"
 #include "metadata/support/LiveServiceSupport.h"
-
-#include <QJsonArray>
-#include <QJsonObject>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 using namespace zuvo;
 using namespace zuvo::test;
@@ -26,10 +28,11 @@ namespace {
 class RefusalNotices {
  public:
   RefusalNotices() {
-    token_ = NotificationCenter::defaultCenter().addObserver(live::kLiveKeyRefusedNotification, [this](const Notification& n) {
-      ++count;
-      preference = n.userInfo.value("preference").toString();
-    });
+    token_ = NotificationCenter::defaultCenter().addObserver(
+        live::kLiveKeyRefusedNotification, [this](const Notification& n) {
+          ++count;
+          preference = n.userInfo.value("preference").toString();
+        });
   }
   ~RefusalNotices() { NotificationCenter::defaultCenter().removeObserver(token_); }
   std::atomic<int> count{0};
@@ -60,14 +63,16 @@ TEST_F(TVRoutes, AnEpisodeFromTVmazeWithoutAKey) {
   MediaFilePtr item = probedItem("Under the Dome S01E01.mkv", cache, reporter, &answer);
 
   EXPECT_FALSE(answer.Error()) << answer.Description().toStdString();
-  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()), QStringList{"Video Alternate - Name:under the dome ID:264492"})
+  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()),
+            QStringList{"Video Alternate - Name:under the dome ID:264492"})
       << "hits without a TheTVDB id, or with one past 32 bits, are no candidates";
   EXPECT_EQ(item->seriesname(), "Under the Dome");
   EXPECT_EQ(item->episodename(), "Pilot");
   EXPECT_EQ(item->season(), 1u);
   EXPECT_EQ(item->show(), 1u);
   EXPECT_EQ(item->description(),
-            "When the residents of Chester's Mill find themselves trapped & cut off, a dôme \"appears\" <suddenly>.");
+            "When the residents of Chester's Mill find themselves trapped & cut off, a dôme \"appears\" "
+            "<suddenly>.");
   EXPECT_EQ(item->releasedate(), "2013-06-24");
   EXPECT_EQ(item->actors(), ",Mike Vogel,Rachelle Lefevre,");
   EXPECT_EQ(item->genre(), "Drama") << "the look-up keeps the first genre iTunes knows";
@@ -130,7 +135,8 @@ TEST_F(TVRoutes, TVRageListsComeFromTVmaze) {
   const std::optional<QStringList> shows = TVRageShowNames("Under the Dome", cache, reporter);
   ASSERT_TRUE(shows);
   EXPECT_EQ(*shows, QStringList{"Under the Dome"});
-  EXPECT_EQ(TVRageLookupShowID("under the dome", cache, reporter), 264492) << "TheTVDB's id stands for the show";
+  EXPECT_EQ(TVRageLookupShowID("under the dome", cache, reporter), 264492)
+      << "TheTVDB's id stands for the show";
 
   const auto episodes = TVRageEpisodeList("Under the Dome", cache, reporter);
   ASSERT_TRUE(episodes);
@@ -168,8 +174,9 @@ TEST_F(TVRoutes, PicturesFromAnswersAreOnlyFetchedOverHTTP) {
   ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
   routeJSON("/shows/1/seasons", QByteArray(R"([{"id":1,"number":1,"image":{"original":"file://)") +
                                     privateFile.toUtf8() + R"("}}])");
-  server.route("/lookup/shows?thetvdb=264492", jsonAnswer(QByteArray(R"({"id":1,"name":"Under the Dome","image":{"original":"file://)") +
-                                                          fifo.toUtf8() + R"("}})"));
+  server.route("/lookup/shows?thetvdb=264492",
+               jsonAnswer(QByteArray(R"({"id":1,"name":"Under the Dome","image":{"original":"file://)") +
+                          fifo.toUtf8() + R"("}})"));
   auto item = itemNamed("Under the Dome", 1, 1);
   const BCError answer = TVDBGetBanner(264492, *item, cache, reporter);
   EXPECT_EQ(answer.Code(), TVDBCode::NoBanner) << "no picture is left to choose";
@@ -179,7 +186,8 @@ TEST_F(TVRoutes, PicturesFromAnswersAreOnlyFetchedOverHTTP) {
   // Asked directly, the download refuses such addresses as well.
   for (const QString& address : {"file://" + privateFile, "file://" + fifo}) {
     EXPECT_FALSE(downloadIntoCache(address, cache + "/TV1.1.1.jpg", 5, reporter)) << address.toStdString();
-    EXPECT_TRUE(logged("[RED] Not fetched (only http and https addresses are): " + address, 3)) << log().toStdString();
+    EXPECT_TRUE(logged("[RED] Not fetched (only http and https addresses are): " + address, 3))
+        << log().toStdString();
   }
   EXPECT_EQ(QDir(cache).entryList({"*.jpg"}), QStringList());
 }
@@ -199,8 +207,10 @@ class TheTVDBRoutes : public TVRoutes {
     if (target == "/login") {
       const QJsonObject body = QJsonDocument::fromJson(request.body).object();
       if (body.value("apikey").toString() != acceptedKey)
-        return jsonAnswer(R"({"status":"failure","message":"InvalidAPIKey: apikey invalid","data":null})", 401);
-      return jsonAnswer(QByteArray(R"({"status":"success","data":{"token":"T)") + QByteArray::number(++logins) + R"("}})");
+        return jsonAnswer(R"({"status":"failure","message":"InvalidAPIKey: apikey invalid","data":null})",
+                          401);
+      return jsonAnswer(QByteArray(R"({"status":"success","data":{"token":"T)") +
+                        QByteArray::number(++logins) + R"("}})");
     }
     if (target.startsWith("/art/")) return pictureAnswer(target.contains("s2-poster") ? Qt::green : Qt::gray);
     const QByteArray token = request.header("authorization").mid(7);
@@ -229,15 +239,21 @@ class TheTVDBRoutes : public TVRoutes {
       QJsonArray episodes;
       if (page == 0) {
         for (int n = 1; n <= 500; ++n)
-          episodes.append(QJsonObject{{"seasonNumber", 1 + (n - 1) / 100}, {"number", 1 + (n - 1) % 100},
-                                      {"name", QString("Folge %1").arg(n)}, {"aired", "2011-04-17"},
+          episodes.append(QJsonObject{{"seasonNumber", 1 + (n - 1) / 100},
+                                      {"number", 1 + (n - 1) % 100},
+                                      {"name", QString("Folge %1").arg(n)},
+                                      {"aired", "2011-04-17"},
                                       {"overview", ""}});
       } else if (page == 1) {
-        episodes.append(QJsonObject{{"seasonNumber", 8}, {"number", 6}, {"name", "Der eiserne Thron"},
-                                    {"aired", "2019-05-19"}, {"overview", "Daenerys & Jon: das Ende."}});
+        episodes.append(QJsonObject{{"seasonNumber", 8},
+                                    {"number", 6},
+                                    {"name", "Der eiserne Thron"},
+                                    {"aired", "2019-05-19"},
+                                    {"overview", "Daenerys & Jon: das Ende."}});
       }
-      const QJsonValue next = page == 0 ? QJsonValue(server.baseURL() + "/series/121361/episodes/default/deu?page=1")
-                                        : QJsonValue(QJsonValue::Null);
+      const QJsonValue next =
+          page == 0 ? QJsonValue(server.baseURL() + "/series/121361/episodes/default/deu?page=1")
+                    : QJsonValue(QJsonValue::Null);
       return jsonAnswer(QJsonDocument(QJsonObject{{"status", "success"},
                                                   {"data", QJsonObject{{"episodes", episodes}}},
                                                   {"links", QJsonObject{{"next", next}}}})
@@ -245,7 +261,8 @@ class TheTVDBRoutes : public TVRoutes {
     }
     // La casa de papel: Spanish, with an English and a German name; the exact name is the
     // second hit, after a show whose English name only starts so.
-    if (target == "/search?query=money%20heist&type=series" || target == "/search?query=haus%20des%20geldes&type=series")
+    if (target == "/search?query=money%20heist&type=series" ||
+        target == "/search?query=haus%20des%20geldes&type=series")
       return jsonAnswer(R"json({"status":"success","data":[
           {"tvdb_id":"400001","name":"Money Heist: Korea - Joint Economic Area","primary_language":"kor",
            "translations":{"eng":"Money Heist: Korea","kor":"종이의 집: 공동경제구역"},"aliases":[]},
@@ -280,7 +297,8 @@ TEST_F(TheTVDBRoutes, ASeriesWithEveryPageOfItsEpisodes) {
   ScopedSettings country{{"CountryForRatings", "Germany"}};
   auto item = itemNamed("Game of Thrones", 8, 6);
   ASSERT_FALSE(TVDBLookUpShow(*item, cache, reporter).Error());
-  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()), QStringList{"Video Alternate - Name:game of thrones ID:121361"});
+  EXPECT_EQ(candidateNames(item->AlternativeSuggestions()),
+            QStringList{"Video Alternate - Name:game of thrones ID:121361"});
 
   ASSERT_FALSE(TVDBGetEpisode(121361, *item, "de", cache, reporter).Error());
   EXPECT_EQ(item->episodename(), "Der eiserne Thron") << "the episode on the second page";
@@ -289,7 +307,8 @@ TEST_F(TheTVDBRoutes, ASeriesWithEveryPageOfItsEpisodes) {
   EXPECT_EQ(item->rating(), "16") << "the rating of the country the setting names";
   EXPECT_EQ(item->actors(), ",Peter Dinklage,Emilia Clarke,") << "actors only, in their order";
   EXPECT_EQ(item->genre(), ",Drama,Fantasy,");
-  EXPECT_EQ(item->alternateimages(), QStringList{"http://www.thetvdb.com/banners/" + server.baseURL() + "/art/poster.jpg"})
+  EXPECT_EQ(item->alternateimages(),
+            QStringList{"http://www.thetvdb.com/banners/" + server.baseURL() + "/art/poster.jpg"})
       << "season 8 has no picture of its own: the series poster";
   EXPECT_FALSE(item->image().isNull());
 
@@ -300,7 +319,8 @@ TEST_F(TheTVDBRoutes, ASeriesWithEveryPageOfItsEpisodes) {
   auto first = itemNamed("Game of Thrones", 1, 1);
   ASSERT_FALSE(TVDBGetEpisode(121361, *first, "de", cache, reporter).Error());
   EXPECT_EQ(first->episodename(), "Folge 1");
-  EXPECT_TRUE(first->alternateimages().first().endsWith("/art/s1-official.jpg")) << "the aired order's season";
+  EXPECT_TRUE(first->alternateimages().first().endsWith("/art/s1-official.jpg"))
+      << "the aired order's season";
 
   EXPECT_EQ(logins.load(), 1) << "one log-in serves the run";
   for (const LoopbackHttpServer::Request& request : server.receivedRequests()) {
@@ -338,7 +358,8 @@ TEST_F(TheTVDBRoutes, AForeignSeriesIsNamedInTheLanguageAsked) {
     EXPECT_EQ(item->seriesname(), c.name) << c.language;
     EXPECT_EQ(item->episodename(), "Episode 1") << c.language;
     const QString three = live::threeLetterLanguage(c.language);
-    EXPECT_EQ(requests().mid(before).contains("/series/327417/translations/" + three), c.asksTranslation) << c.language;
+    EXPECT_EQ(requests().mid(before).contains("/series/327417/translations/" + three), c.asksTranslation)
+        << c.language;
   }
   EXPECT_EQ(live::threeLetterLanguage("de"), "deu");
   EXPECT_EQ(live::threeLetterLanguage("Unknown"), "eng");

@@ -19,14 +19,17 @@ inline constexpr const char* kLiveKeyVariables[] = {"ZUVO_TMDB_KEY", "ZUVO_TVDB_
 class ScopedLiveAddresses {
  public:
   explicit ScopedLiveAddresses(const QString& base) {
-    for (Service service : kAllServices) variables_.emplace_back(std::make_unique<ScopedEnv>(serviceOverrideVariable(service), QByteArray()));
+    for (Service service : kAllServices)
+      variables_.emplace_back(std::make_unique<ScopedEnv>(serviceOverrideVariable(service), QByteArray()));
     for (Service service : kLiveServices) {
       QString address = base;
       if (service == Service::LiveTMDB) address += "/3";
       if (service == Service::LiveTMDBImages) address += "/t/p/";
-      variables_.emplace_back(std::make_unique<ScopedEnv>(serviceOverrideVariable(service), address.toUtf8()));
+      variables_.emplace_back(
+          std::make_unique<ScopedEnv>(serviceOverrideVariable(service), address.toUtf8()));
     }
-    for (const char* key : kLiveKeyVariables) variables_.emplace_back(std::make_unique<ScopedEnv>(key, QByteArray()));
+    for (const char* key : kLiveKeyVariables)
+      variables_.emplace_back(std::make_unique<ScopedEnv>(key, QByteArray()));
   }
 
  private:
@@ -53,8 +56,8 @@ inline LoopbackHttpServer::Response redirectAnswer(const QString& location) {
 
 // "Too many requests", with the wait the service asks for.
 inline LoopbackHttpServer::Response tooManyAnswer(int retryAfterSeconds) {
-  LoopbackHttpServer::Response response =
-      jsonAnswer(R"({"status_code":25,"status_message":"Your request count is over the allowed limit."})", 429);
+  LoopbackHttpServer::Response response = jsonAnswer(
+      R"({"status_code":25,"status_message":"Your request count is over the allowed limit."})", 429);
   response.headers.append({"Retry-After", QByteArray::number(retryAfterSeconds)});
   return response;
 }
