@@ -98,7 +98,6 @@ class Controller : public QObject {
   void makefilestable();
   void RefreshWindow();
 
-  // Windows and commands that other windows carry out.
   // Starts an item's look-up again (the multiple search and the episode picker); the
   // default runs it on the probe threads.
   void setLookUpStarter(std::function<void(const MediaFilePtr&)> start) { startLookUp_ = std::move(start); }

@@ -1,7 +1,8 @@
 #pragma once
 // The queue tables' presenter: which of the two tables (the queue window's or the main
-// window's pane) is in use, their reload, the jobs whose rows they redraw, and the row commands: the stop
-// button, the move keys and rows dragged to another place. It owns both tables' models.
+// window's pane) is in use, their reload, the jobs whose rows they redraw, and the row
+// commands: the stop button, the move keys and rows dragged to another place. It owns both
+// tables' models.
 #include <QList>
 #include <QObject>
 #include <functional>
